@@ -1,0 +1,30 @@
+# Compiler settings every target of the project shares.
+add_library(project_options INTERFACE)
+target_compile_features(project_options INTERFACE cxx_std_20)
+target_compile_options(project_options INTERFACE
+  -Wall -Wextra -Werror
+  # Floating point must round exactly as written: the battle and the rasterisers are bit-exact.
+  -ffp-contract=off -fno-fast-math)
+
+option(MORROW_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(MORROW_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(project_options INTERFACE ${_san} -O1 -g)
+  target_link_options(project_options INTERFACE ${_san})
+endif()
+
+# morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
+# One GoogleTest binary; its cases are registered with CTest one by one.
+include(GoogleTest)
+function(morrow_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main project_options)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+endfunction()

@@ -1,0 +1,59 @@
+// morrow-probe: small probes of the library from the command line.
+//
+//   morrow-probe rng SEED N        the first N words of the generator after SeedRandom(SEED)
+//   morrow-probe rng-unseeded N    the first N words of a generator that seeds itself
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "morrow/system/time.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: morrow-probe rng SEED N\n"
+               "       morrow-probe rng-unseeded N\n");
+  return 2;
+}
+
+bool ParseNumber(const char* text, long long min, long long max, long long* out) {
+  errno = 0;
+  char* end = nullptr;
+  long long v = std::strtoll(text, &end, 0);
+  if (errno != 0 || end == text || *end != '\0' || v < min || v > max) return false;
+  *out = v;
+  return true;
+}
+
+void PrintWords(long long count) {
+  for (long long i = 0; i < count; ++i) {
+    std::printf(i == 0 ? "%u" : " %u", morrow::NextRandomWord());
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  std::string op = argv[1];
+  long long seed = 0, count = 0;
+  if (op == "rng") {
+    if (argc != 4 || !ParseNumber(argv[2], 0, 0xFFFFFFFFLL, &seed) ||
+        !ParseNumber(argv[3], 0, 1000000, &count)) {
+      return Usage();
+    }
+    morrow::SeedRandom(static_cast<uint32_t>(seed));
+    PrintWords(count);
+    return 0;
+  }
+  if (op == "rng-unseeded") {
+    if (argc != 3 || !ParseNumber(argv[2], 0, 1000000, &count)) return Usage();
+    PrintWords(count);
+    return 0;
+  }
+  return Usage();
+}
