@@ -1,0 +1,196 @@
+#include "game/battle/arena.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "game/battle/access.h"
+#include "morrow/system/log.h"
+#include "morrow/system/stream.h"
+
+namespace veyrdale {
+
+ArenaMap g_arenaMap;
+
+namespace {
+
+// Reads one little-endian u16 byte by byte; false at the end of the file.
+bool ReadU16(FILE* file, uint32_t* out) {
+  int lo = std::fgetc(file);
+  if (lo == EOF) return false;
+  int hi = std::fgetc(file);
+  if (hi == EOF) return false;
+  *out = static_cast<uint32_t>(lo) | (static_cast<uint32_t>(hi) << 8);
+  return true;
+}
+
+// Division by the cell size, truncating toward zero like the rest of the arena arithmetic. The
+// box edges are computed in 64 bits so that no coordinate, however far off, overflows.
+int64_t CellOf(int64_t pixel) {
+  return pixel / kCellPixels;
+}
+
+bool Blocks(int index) {
+  int32_t value = g_arenaMap.cells[index];
+  return value >= 1 && value != kCellNeverBlocks && g_arenaMap.openTimer[index] <= 0;
+}
+
+int ClampToInt(int64_t value) {
+  return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int>(value);
+}
+
+// MapCellAt without the position, for the tests of the wall moves.
+int CellAt(int64_t cx, int64_t cy, int w, int h, int dy) {
+  return MapCellAt(ClampToInt(cx), ClampToInt(cy), w, h, dy, nullptr, nullptr);
+}
+
+int Sign(float value, float old) {
+  return value > old ? 1 : value < old ? -1 : 0;
+}
+
+}  // namespace
+
+void LoadArenaMap(const char* path) {
+  std::string mapped;
+  if (path == nullptr || !morrow::MapGamePath(path, &mapped)) return;
+  // Only regular files: a directory or a device is no map, and a pipe could block the round start.
+  struct stat info;
+  if (stat(mapped.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  FILE* file = std::fopen(mapped.c_str(), "rb");
+  if (file == nullptr) return;
+  uint32_t columns = 0;
+  uint32_t rows = 0;
+  if (!ReadU16(file, &columns) || !ReadU16(file, &rows)) {
+    std::fclose(file);
+    return;
+  }
+  // Cells beyond column 19 or row 24 have no storage: they are read past and dropped. Nothing
+  // after column 19 is stored, so the walk ends there.
+  bool clipped =
+      columns > static_cast<uint32_t>(kMapColumns) || rows > static_cast<uint32_t>(kMapStorageRows);
+  uint32_t keptColumns = columns < static_cast<uint32_t>(kMapColumns) ? columns : kMapColumns;
+  uint32_t wanted = keptColumns * rows;
+  uint32_t read = 0;
+  bool shortFile = false;
+  for (uint32_t c = 0; c < keptColumns && !shortFile; ++c) {
+    for (uint32_t r = 0; r < rows; ++r) {
+      int byte = std::fgetc(file);
+      if (byte == EOF) {
+        shortFile = true;
+        break;
+      }
+      ++read;
+      if (r < static_cast<uint32_t>(kMapStorageRows)) {
+        g_arenaMap.cells[c + kMapColumns * r] = byte;
+      }
+    }
+  }
+  std::fclose(file);
+  if (shortFile) {
+    morrow::WriteLogFormat("Arena map %s: %u x %u cells%s, the file ends after %u of %u",
+                           morrow::LogText(path).c_str(), columns, rows,
+                           clipped ? " (clipped to 20 x 25)" : "", read, wanted);
+  } else if (clipped) {
+    morrow::WriteLogFormat("Arena map %s: %u x %u cells, clipped to 20 x 25",
+                           morrow::LogText(path).c_str(), columns, rows);
+  }
+}
+
+int MapCellAt(int cx, int cy, int w, int h, int dy, int* col, int* row) {
+  int64_t halfW = w / 2;
+  int64_t halfH = h / 2;
+  int64_t right = CellOf(halfW + cx - 1);
+  int64_t bottom = CellOf(halfH + cy + dy - 1);
+  if (right > kMapColumns || right < 0 || bottom > kMapRows || bottom < 0) return 0;
+  int64_t left = CellOf(static_cast<int64_t>(cx) - halfW);
+  int64_t top = CellOf(static_cast<int64_t>(cy) - halfH + dy);
+  if (left > right) return 0;
+  // A box reaching past the left or top edge would read before the grid: cells there are empty.
+  if (left < 0) left = 0;
+  if (top < 0) top = 0;
+  // Column 20 is read as storage index 20 + 20 x row, the first cell of the next row; with
+  // right <= 20 and bottom <= 15 every index stays inside the storage.
+  int best = 9999;
+  for (int64_t c = left; c <= right; ++c) {
+    for (int64_t r = top; r <= bottom; ++r) {
+      int index = static_cast<int>(c + kMapColumns * r);
+      if (Blocks(index) && g_arenaMap.cells[index] < best) {
+        best = g_arenaMap.cells[index];
+        if (col != nullptr) *col = static_cast<int>(c);
+        if (row != nullptr) *row = static_cast<int>(r);
+      }
+    }
+  }
+  return best == 9999 ? 0 : best;
+}
+
+int MoveWithWalls(float* x, float* y, float oldX, float oldY, int w, int h, int dy) {
+  if (CellAt(TruncToInt(*x), TruncToInt(*y), w, h, dy) == 0) return 0;
+  int64_t xi = TruncToInt(*x);
+  int64_t yi = TruncToInt(*y);
+  if (*x == oldX && *y == oldY) return 0;
+  int sx = Sign(*x, oldX);
+  int sy = Sign(*y, oldY);
+  int64_t oy = TruncToInt(oldY);
+  int code = 0;
+  if (CellAt(xi, oy, w, h, dy) >= 1) {
+    int64_t a = w / 2;
+    int64_t candidate = xi;
+    if (sx == 1) candidate = CellOf(xi + a) * kCellPixels - a;
+    if (sx == -1) candidate = (CellOf(xi - a) + 1) * kCellPixels + a;
+    if (sx != 0 && CellAt(candidate, oy, w, h, dy) == 0) {
+      xi = candidate;
+      code = sx == 1 ? 1 : 2;
+    }
+  }
+  if (CellAt(xi, yi, w, h, dy) >= 1) {
+    int64_t b = h / 2;
+    int64_t candidate = yi;
+    if (sy == 1) candidate = CellOf(yi + b + dy) * kCellPixels - b - dy;
+    if (sy == -1) candidate = (CellOf(yi - b + dy) + 1) * kCellPixels - dy + b;
+    if (sy != 0 && CellAt(xi, candidate, w, h, dy) == 0) {
+      yi = candidate;
+      code += sy == 1 ? 30 : 40;
+    }
+  }
+  *x = static_cast<float>(ClampToInt(xi));
+  *y = static_cast<float>(ClampToInt(yi));
+  return code;
+}
+
+int SnapToWalls(float* x, float* y, float oldX, float oldY, int w, int h, int dy) {
+  if (CellAt(TruncToInt(*x), TruncToInt(*y), w, h, dy) == 0) return 0;
+  if (*x == oldX && *y == oldY) return 0;
+  int sx = Sign(*x, oldX);
+  int sy = Sign(*y, oldY);
+  int64_t oy = TruncToInt(oldY);
+  int code = 0;
+  int64_t tx = TruncToInt(*x);
+  if (CellAt(tx, oy, w, h, dy) >= 1) {
+    if (sx == 1 && CellAt(tx - kCellPixels, oy, w, h, dy) == 0) {
+      *x = static_cast<float>(CellOf(tx + w / 2) * 32.0 - w * 0.5);
+      code = 1;
+    } else if (sx == -1 && CellAt(tx + kCellPixels, oy, w, h, dy) == 0) {
+      *x = static_cast<float>(CellOf(tx - w / 2) * 32.0 + w * 0.5 + 32);
+      code = 2;
+    }
+  }
+  tx = TruncToInt(*x);
+  int64_t ty = TruncToInt(*y);
+  if (CellAt(tx, ty, w, h, dy) >= 1) {
+    // No free-cell test for y: the shot is put on the near side of the row it entered.
+    if (sy == 1) {
+      *y = static_cast<float>(CellOf(ty + h / 2 + dy) * 32.0 - h / 2 - dy);
+      return 3;
+    }
+    if (sy == -1) {
+      *y = static_cast<float>(CellOf(ty - h / 2 + dy) * 32.0 + h / 2 + 32 - dy);
+      return 4;
+    }
+  }
+  return code;
+}
+
+}  // namespace veyrdale

@@ -1,0 +1,157 @@
+// What the stand-ins of the battle's entry points saw: per entry point its name, how often it was
+// called and the arguments of the last call, in a fixed table (nothing is allocated).
+//
+// Stand-ins exist for the entry points that are not built yet; the library that builds one
+// deletes its stand-in and its name here.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+#include "game/battle/records.h"
+
+namespace veyrdale {
+
+struct StandInArg {
+  enum class Kind : uint8_t { kInt, kFloat, kRecord };
+  Kind kind;
+  int64_t integer;  // an integer, or a record's pool index (-1 outside every pool)
+  float real;
+};
+
+constexpr int kMaxStandInArgs = 6;
+
+struct StandInCall {
+  std::string_view name;
+  int64_t calls;
+  int argCount;
+  StandInArg args[kMaxStandInArgs];
+};
+
+// Every stand-in, by name.
+inline constexpr std::string_view kStandInNames[] = {
+    // Battle scene, round start, companions and story stages.
+    "BattleScene",
+    "StartRound",
+    "UpdateCompanionFollow",
+    "UpdateCompanionLaunched",
+    "SetupStoryStage",
+    "DeletePortraits",
+    "PlayStageBgm",
+    "InitStageTypeTable",
+    "LoadLoadingPicture",
+    "DrawLoadingPicture",
+    "DeleteLoadingPicture",
+    // Player control and attacks.
+    "UpdatePlayerControl",
+    "UpdateHitStun",
+    "UpdateKnockBack",
+    "RemovePlayerShots",
+    "ConvertOtherShots",
+    "SlowNearbyOpponents",
+    "UpdateAttackInput",
+    "StartCharaMove",
+    // Shots and their steering.
+    "CreateShot",
+    "UpdateShot",
+    "ScaleShotSpeed",
+    "HomeShotInWindow",
+    "HomeObjectInWindow",
+    "TurnShotToPoint",
+    "AimShotAtPoint",
+    "HomeShotTurnLimited",
+    "RetargetShot",
+    // Launchers and shot behaviours.
+    "LaunchShotChara0",
+    "LaunchShotChara1",
+    "LaunchShotChara2",
+    "LaunchShotChara3",
+    "LaunchShotChara4",
+    "LaunchShotChara5",
+    "LaunchShotChara6",
+    "LaunchShotChara7",
+    "LaunchShotChara8",
+    "LaunchShotChara9",
+    "LaunchShotChara10",
+    "LaunchShotChara11",
+    "LaunchShotChara12",
+    "LaunchShotChara13",
+    "LaunchShotChara14",
+    "LaunchShotChara15",
+    "LaunchShotNeutral",
+    "RunShotBehaviour",
+    "RunShotImpactReaction",
+    "RunShotEdgeReaction",
+    // Special moves, dashes and spell cards.
+    "UpdateSpecialMove",
+    "UpdateDashChara0",
+    "UpdateDashChara1",
+    "UpdateDashChara2",
+    "UpdateDashChara3",
+    "UpdateDashChara4",
+    "UpdateDashChara5",
+    "UpdateDashChara6",
+    "UpdateDashChara7",
+    "UpdateDashChara8",
+    "UpdateDashChara9",
+    "UpdateDashChara11",
+    "UpdateDashChara12",
+    "UpdateDashChara13",
+    "UpdateDashChara14",
+    "UpdateDashChara15",
+    "StartSpellCard",
+    "StartSpecialSpellCard",
+    "RunSpellCard",
+    // Effects, familiars, items and the computer player.
+    "CreateEffect",
+    "CreateRingEffect",
+    "UpdateEffect",
+    "DispatchHitEffect",
+    "SpawnHitSpark",
+    "PlaceArenaObjects",
+    "UpdateFamiliar",
+    "CreateItem",
+    "UpdateItem",
+    "ClaimAllItems",
+    "UpdateCpuPlayer",
+    // Battle drawing.
+    "DrawBattleScene",
+    "BuildDrawList",
+    "DrawNumber",
+    "DrawContinueOverlay",
+    "SelectCharaFrame",
+    "DrawPlayerEntry",
+    "DrawArenaEntry",
+    "DrawShotEntry",
+    "DrawEffectEntry",
+    "DrawBattleHud",
+};
+constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
+
+// The slot of a stand-in's name; a name that is not in the table does not compile.
+consteval int StandInIndex(std::string_view name) {
+  for (int i = 0; i < kStandInCount; ++i) {
+    if (kStandInNames[i] == name) return i;
+  }
+  throw "not a stand-in";
+}
+
+// Argument makers: records are kept as their pool index.
+StandInArg StandInInt(int64_t value);
+StandInArg StandInFloat(float value);
+StandInArg StandInRecord(const BattleObject* record);
+StandInArg StandInRecord(const EffectRecord* record);
+StandInArg StandInRecord(const ItemRecord* record);
+
+// Counts one call and keeps its arguments (the first kMaxStandInArgs).
+void RecordStandInCall(int index, std::initializer_list<StandInArg> args);
+
+// The record of a stand-in by name; null when there is no such stand-in.
+const StandInCall* FindStandInCall(std::string_view name);
+std::span<const StandInCall> StandInCalls();
+// Sets every call count to 0 and forgets the arguments.
+void ResetStandInCalls();
+
+}  // namespace veyrdale

@@ -1,0 +1,269 @@
+// Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
+// except where the battle needs an answer to go on: a launcher places the shot at its source with
+// speed 6 and ends the volley, a special move ends at once, the special card is refused, and the
+// frame selection answers 999.
+#include "game/battle/entry_points.h"
+#include "game/battle/standins/standin_calls.h"
+
+namespace veyrdale {
+
+namespace {
+
+StandInArg I(int64_t value) {
+  return StandInInt(value);
+}
+StandInArg F(float value) {
+  return StandInFloat(value);
+}
+template <typename Record>
+StandInArg R(const Record* record) {
+  return StandInRecord(record);
+}
+
+#define RECORD(name, ...) RecordStandInCall(StandInIndex(#name), {__VA_ARGS__})
+
+int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
+  RecordStandInCall(index, {R(source), R(shot), I(count)});
+  shot->x = source->x;
+  shot->y = source->y;
+  shot->heading = source->heading;
+  shot->speed = 6.0f;
+  return 0;
+}
+
+}  // namespace
+
+void BattleScene(int unused) {
+  RECORD(BattleScene, I(unused));
+}
+void StartRound(BattleObject* player, int p) {
+  RECORD(StartRound, R(player), I(p));
+}
+void UpdateCompanionFollow(BattleObject* companion, int p) {
+  RECORD(UpdateCompanionFollow, R(companion), I(p));
+}
+void UpdateCompanionLaunched(BattleObject* companion, int p) {
+  RECORD(UpdateCompanionLaunched, R(companion), I(p));
+}
+void SetupStoryStage(int stage, int kind) {
+  RECORD(SetupStoryStage, I(stage), I(kind));
+}
+void DeletePortraits() {
+  RECORD(DeletePortraits);
+}
+void PlayStageBgm(int arena, int force) {
+  RECORD(PlayStageBgm, I(arena), I(force));
+}
+void InitStageTypeTable(int kind) {
+  RECORD(InitStageTypeTable, I(kind));
+}
+int LoadLoadingPicture() {
+  RECORD(LoadLoadingPicture);
+  return -1;
+}
+void DrawLoadingPicture() {
+  RECORD(DrawLoadingPicture);
+}
+void DeleteLoadingPicture() {
+  RECORD(DeleteLoadingPicture);
+}
+
+void UpdatePlayerControl(BattleObject* player, int p) {
+  RECORD(UpdatePlayerControl, R(player), I(p));
+}
+void UpdateHitStun(BattleObject* player, int p) {
+  RECORD(UpdateHitStun, R(player), I(p));
+}
+void UpdateKnockBack(BattleObject* player, int p) {
+  RECORD(UpdateKnockBack, R(player), I(p));
+}
+void RemovePlayerShots(int p) {
+  RECORD(RemovePlayerShots, I(p));
+}
+void ConvertOtherShots(int p) {
+  RECORD(ConvertOtherShots, I(p));
+}
+void SlowNearbyOpponents(int p) {
+  RECORD(SlowNearbyOpponents, I(p));
+}
+void UpdateAttackInput(BattleObject* player, int p) {
+  RECORD(UpdateAttackInput, R(player), I(p));
+}
+void StartCharaMove(BattleObject* player, int move) {
+  RECORD(StartCharaMove, R(player), I(move));
+}
+
+void CreateShot(BattleObject* source, int16_t move, int owner) {
+  RECORD(CreateShot, R(source), I(move), I(owner));
+}
+void UpdateShot(BattleObject* shot, int slot) {
+  RECORD(UpdateShot, R(shot), I(slot));
+}
+void ScaleShotSpeed(BattleObject* shot, float factor, int t0, int t1) {
+  RECORD(ScaleShotSpeed, R(shot), F(factor), I(t0), I(t1));
+}
+void HomeShotInWindow(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
+                      int16_t window) {
+  RECORD(HomeShotInWindow, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(window));
+}
+void HomeObjectInWindow(BattleObject* object, int t0, int t1, int16_t wOld, int16_t wNew,
+                        int16_t window) {
+  RECORD(HomeObjectInWindow, R(object), I(t0), I(t1), I(wOld), I(wNew), I(window));
+}
+void TurnShotToPoint(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
+                     int16_t maxTurn) {
+  RECORD(TurnShotToPoint, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(maxTurn));
+}
+void AimShotAtPoint(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew) {
+  RECORD(AimShotAtPoint, R(shot), I(t0), I(t1), I(wOld), I(wNew));
+}
+void HomeShotTurnLimited(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
+                         int16_t maxTurn) {
+  RECORD(HomeShotTurnLimited, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(maxTurn));
+}
+void RetargetShot(BattleObject* shot, int t, float speed, int16_t mode, int16_t d) {
+  RECORD(RetargetShot, R(shot), I(t), F(speed), I(mode), I(d));
+}
+
+#define LAUNCHER(name)                                            \
+  int name(BattleObject* source, BattleObject* shot, int count) { \
+    return Launch(StandInIndex(#name), source, shot, count);      \
+  }
+LAUNCHER(LaunchShotChara0)
+LAUNCHER(LaunchShotChara1)
+LAUNCHER(LaunchShotChara2)
+LAUNCHER(LaunchShotChara3)
+LAUNCHER(LaunchShotChara4)
+LAUNCHER(LaunchShotChara5)
+LAUNCHER(LaunchShotChara6)
+LAUNCHER(LaunchShotChara7)
+LAUNCHER(LaunchShotChara8)
+LAUNCHER(LaunchShotChara9)
+LAUNCHER(LaunchShotChara10)
+LAUNCHER(LaunchShotChara11)
+LAUNCHER(LaunchShotChara12)
+LAUNCHER(LaunchShotChara13)
+LAUNCHER(LaunchShotChara14)
+LAUNCHER(LaunchShotChara15)
+LAUNCHER(LaunchShotNeutral)
+#undef LAUNCHER
+
+void RunShotBehaviour(BattleObject* shot, int slot) {
+  RECORD(RunShotBehaviour, R(shot), I(slot));
+}
+void RunShotImpactReaction(BattleObject* shot, int slot) {
+  RECORD(RunShotImpactReaction, R(shot), I(slot));
+}
+void RunShotEdgeReaction(BattleObject* shot, int slot) {
+  RECORD(RunShotEdgeReaction, R(shot), I(slot));
+}
+
+void UpdateSpecialMove(BattleObject* player, int p) {
+  RECORD(UpdateSpecialMove, R(player), I(p));
+  // The move ends at once, so a player never stays in the special-move state.
+  player->state = 0;
+  player->stateTimer = 0;
+}
+
+#define DASH(name)                             \
+  void name(BattleObject* player, int index) { \
+    RECORD(name, R(player), I(index));         \
+  }
+DASH(UpdateDashChara0)
+DASH(UpdateDashChara1)
+DASH(UpdateDashChara2)
+DASH(UpdateDashChara3)
+DASH(UpdateDashChara4)
+DASH(UpdateDashChara5)
+DASH(UpdateDashChara6)
+DASH(UpdateDashChara7)
+DASH(UpdateDashChara8)
+DASH(UpdateDashChara9)
+DASH(UpdateDashChara11)
+DASH(UpdateDashChara12)
+DASH(UpdateDashChara13)
+DASH(UpdateDashChara14)
+DASH(UpdateDashChara15)
+#undef DASH
+
+void StartSpellCard(BattleObject* player, int index, int card) {
+  RECORD(StartSpellCard, R(player), I(index), I(card));
+}
+int StartSpecialSpellCard(BattleObject* player, int index) {
+  RECORD(StartSpecialSpellCard, R(player), I(index));
+  return 0;
+}
+void RunSpellCard(BattleObject* player, int index) {
+  RECORD(RunSpellCard, R(player), I(index));
+}
+
+void CreateEffect(const BattleObject* source, int kind) {
+  RECORD(CreateEffect, R(source), I(kind));
+}
+void CreateRingEffect(const BattleObject* source, int kind, int index) {
+  RECORD(CreateRingEffect, R(source), I(kind), I(index));
+}
+void UpdateEffect(EffectRecord* record, int slot) {
+  RECORD(UpdateEffect, R(record), I(slot));
+}
+void DispatchHitEffect(BattleObject* a, BattleObject* b, int event) {
+  RECORD(DispatchHitEffect, R(a), R(b), I(event));
+}
+void SpawnHitSpark(BattleObject* a, BattleObject* b) {
+  RECORD(SpawnHitSpark, R(a), R(b));
+}
+
+void PlaceArenaObjects() {
+  RECORD(PlaceArenaObjects);
+}
+void UpdateFamiliar(BattleObject* record) {
+  RECORD(UpdateFamiliar, R(record));
+}
+void CreateItem(int x, int y, int count, int mode, int player) {
+  RECORD(CreateItem, I(x), I(y), I(count), I(mode), I(player));
+}
+void UpdateItem(ItemRecord* item, int slot) {
+  RECORD(UpdateItem, R(item), I(slot));
+}
+void ClaimAllItems(int player) {
+  RECORD(ClaimAllItems, I(player));
+}
+
+void UpdateCpuPlayer(BattleObject* player, int index) {
+  RECORD(UpdateCpuPlayer, R(player), I(index));
+}
+
+void DrawBattleScene() {
+  RECORD(DrawBattleScene);
+}
+int BuildDrawList(int count) {
+  RECORD(BuildDrawList, I(count));
+  return 0;
+}
+void DrawNumber(int x, int y, int value, int style, uint8_t small) {
+  RECORD(DrawNumber, I(x), I(y), I(value), I(style), I(small));
+}
+void DrawContinueOverlay() {
+  RECORD(DrawContinueOverlay);
+}
+int SelectCharaFrame(BattleObject* player, int suppressTurn) {
+  RECORD(SelectCharaFrame, R(player), I(suppressTurn));
+  return 999;
+}
+void DrawPlayerEntry(const BattleObject* entry, int shake, int dark) {
+  RECORD(DrawPlayerEntry, R(entry), I(shake), I(dark));
+}
+void DrawArenaEntry(const BattleObject* entry, int shake, int dark) {
+  RECORD(DrawArenaEntry, R(entry), I(shake), I(dark));
+}
+void DrawShotEntry(const BattleObject* entry, int shake, int dark) {
+  RECORD(DrawShotEntry, R(entry), I(shake), I(dark));
+}
+void DrawEffectEntry(const BattleObject* entry, int shake, int dark) {
+  RECORD(DrawEffectEntry, R(entry), I(shake), I(dark));
+}
+void DrawBattleHud(int shake) {
+  RECORD(DrawBattleHud, I(shake));
+}
+
+}  // namespace veyrdale

@@ -1,0 +1,23 @@
+// Game-wide frame state: the current scene, the frame counters and the requests that the scenes
+// and the battle leave for the frame loop. Zero at program start unless noted.
+#pragma once
+
+#include <cstdint>
+
+namespace veyrdale {
+
+extern int32_t SceneId;           // starts at 9, the opening pictures
+extern int32_t SceneFrame;        // frames in the current scene; negative schedules a change
+extern int32_t FrameCount;        // every loop iteration, never reset
+extern int32_t FreezeFrames;      // spell-card freeze; SceneFrame holds while it runs
+extern int32_t ExitRequested;     // the loop ends before its next iteration
+extern int32_t SlowMotionFrames;  // each frame waits longer while it runs
+extern int32_t CaptureGraph;      // graph handle of the last presented screen, for cross-fades
+extern uint8_t FadeCaptureRequest;
+extern int32_t FadeFrames;
+extern uint8_t SpellCaptureRequest;
+extern int32_t SpellFadeFrames;
+extern uint8_t ReversedControlsActive;  // a reversing spell card is in force
+extern int64_t FrameStartTime;          // microseconds, taken at the top of the iteration
+
+}  // namespace veyrdale

@@ -1,0 +1,40 @@
+// The set-up of a match: who plays, with which characters' colours and settings, in which arena,
+// and whether a story or survival run is in progress.
+//
+// The selection scenes fill it, the battle, the results and the story read it. Nothing resets it
+// as a whole: each scene resets the fields it starts. The characters themselves live in the
+// `kind` field of the player records of the battle.
+#pragma once
+
+#include <cstdint>
+
+namespace veyrdale {
+
+struct MatchSetup {
+  int32_t playerCount = 4;  // 1 to 4
+  int32_t cpuFlag[4] = {};  // 1: the computer plays this player
+  int32_t characterCursor[4] = {};
+  int32_t colourSlot[4] = {};       // colour variant 0 to 7
+  int32_t colourTaken[16][8] = {};  // [character][colour slot]: held by a decided player
+  int32_t selectState[4] = {};      // 0 idle, 1 choosing, 2 computer being chosen, 3/4 decided
+  uint8_t settingsPanelOpen[4] = {};
+  uint8_t settingsRow[4] = {};      // 0 start gauge level, 1 handicap
+  int32_t startGaugeLevel[4] = {};  // 0 to 2
+  int32_t handicap[4] = {};         // 0 to 4, 2 is even
+  int32_t teamMode = 0;             // 0 free for all, 1 two teams
+  int32_t team[4] = {};             // 0 or 1
+  int32_t stage = 0;                // the arena number
+  int32_t versusStageCount = 8;
+  int32_t storyStageCount = 17;
+  int32_t storyMode = 0;
+  int32_t storyStage = 0;
+  int32_t storyKind = 0;  // 0 main story, 1 extra story
+  int32_t survivalMode = 0;
+};
+
+extern MatchSetup g_match;
+
+// 1 in the survival rounds with fixed opponents; the battle then keeps players 1 to 3 powered up.
+extern int32_t SurvivalBossRound;
+
+}  // namespace veyrdale

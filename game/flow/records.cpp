@@ -1,0 +1,32 @@
+// The one definition of each game-flow record the rest of the game reads.
+#include "game/flow/data_files.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/input.h"
+#include "game/flow/match_setup.h"
+
+namespace veyrdale {
+
+MatchSetup g_match;
+int32_t SurvivalBossRound = 0;
+
+DisplaySettings g_display;
+OptionSettings g_options;
+
+int32_t HeldFrameCounts[kInputCount][4] = {};
+int32_t PendingPressCounts[kInputCount][4] = {};
+
+int32_t SceneId = 9;
+int32_t SceneFrame = 0;
+int32_t FrameCount = 0;
+int32_t FreezeFrames = 0;
+int32_t ExitRequested = 0;
+int32_t SlowMotionFrames = 0;
+int32_t CaptureGraph = 0;
+uint8_t FadeCaptureRequest = 0;
+int32_t FadeFrames = 0;
+uint8_t SpellCaptureRequest = 0;
+int32_t SpellFadeFrames = 0;
+uint8_t ReversedControlsActive = 0;
+int64_t FrameStartTime = 0;
+
+}  // namespace veyrdale

@@ -1,0 +1,312 @@
+// battle-probe: queries of the battle's records, tables and helpers from the command line.
+//
+//   battle-probe -e 'cmd; cmd'     runs the commands given (several -e run in order)
+//   battle-probe                   reads the commands from stdin, one or more per line
+//
+// Each query prints one line; floats print as %.9g. An unknown command or name, or a malformed
+// argument, prints a message on stderr and ends the probe with status 2. The library is never
+// started: the drawing and other entry points not built yet are the recording stand-ins.
+//
+// Commands:
+//   set NAME VALUE                     writes one field (see names below)
+//   print NAME...                      prints the fields, space separated
+//   dir X1 Y1 X2 Y2 | dist X1 Y1 X2 Y2 direction and squared distance of integer points
+//   cos H | negsin H | atan I          table entries
+//   blend VX VY TX TY WOLD WNEW        the blended velocity "vx vy"
+//   circle X1 Y1 X2 Y2 R               1 when the circle test hits, else 0
+//   box X1 Y1 X2 Y2 W H                1 when the box test hits, else 0
+//   moverow OWNER MOVE                 the eleven fields of the move row
+//   map PATH                           loads an arena map
+//   mapcell CX CY W H DY               "value col row", or "0"
+//   walls X Y OLDX OLDY W H DY         the wall move: "code x y"
+//   snap X Y OLDX OLDY W H DY          the shot variant: "code x y"
+//   calls NAME | args NAME             a stand-in's call count / its last call's arguments
+//   misses                             the count of out-of-range indices
+//
+// Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
+// spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
+// per-player array as score[1]; cells[c,r], cellState[c,r], openTimer[c,r]; ShotHitFlags[s,p];
+// any other battle global, set-up field or option by its name.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "game/battle/access.h"
+#include "game/battle/arena.h"
+#include "game/battle/directions.h"
+#include "game/battle/field_table.h"
+#include "game/battle/motion.h"
+#include "game/battle/records.h"
+#include "game/battle/standins/standin_calls.h"
+
+namespace {
+
+using veyrdale::FieldRef;
+using veyrdale::FieldValue;
+
+using Args = std::vector<std::string>;
+
+// A failed command: the message goes to stderr and the probe ends with status 2.
+[[noreturn]] void Fail(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "battle-probe: %s\n", message.c_str());
+  std::exit(2);
+}
+
+long long ToInteger(const std::string& text, long long min = INT32_MIN, long long max = INT32_MAX) {
+  errno = 0;
+  char* end = nullptr;
+  long long v = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || v < min || v > max) {
+    Fail("not an integer in range: " + text);
+  }
+  return v;
+}
+
+int ToInt(const std::string& text) {
+  return static_cast<int>(ToInteger(text));
+}
+
+float ToFloat(const std::string& text) {
+  char* end = nullptr;
+  float v = std::strtof(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0') Fail("not a number: " + text);
+  return v;
+}
+
+void PrintFloat(float v) {
+  std::printf("%.9g", static_cast<double>(v));
+}
+
+FieldRef Resolve(const std::string& name) {
+  FieldRef ref{};
+  if (!veyrdale::ResolveField(name, &ref)) Fail("unknown name: " + name);
+  return ref;
+}
+
+void PrintValue(const FieldValue& v) {
+  if (v.isFloat) {
+    PrintFloat(v.real);
+  } else {
+    std::printf("%lld", static_cast<long long>(v.integer));
+  }
+}
+
+void Set(const Args& a) {
+  FieldRef ref = Resolve(a[1]);
+  FieldValue v{false, 0, 0.0f};
+  if (ref.type == veyrdale::FieldType::kF32) {
+    v.isFloat = true;
+    v.real = ToFloat(a[2]);
+  } else {
+    v.integer = ToInteger(a[2], INT64_MIN, INT64_MAX);
+  }
+  veyrdale::WriteField(ref, v);
+}
+
+void Print(const Args& a) {
+  for (size_t i = 1; i < a.size(); ++i) {
+    if (i > 1) std::printf(" ");
+    PrintValue(veyrdale::ReadField(Resolve(a[i])));
+  }
+  std::printf("\n");
+}
+
+void Dir(const Args& a) {
+  std::printf("%d\n",
+              veyrdale::GetDirectionToPoint(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
+}
+
+void Dist(const Args& a) {
+  std::printf("%d\n",
+              veyrdale::GetSquaredDistance(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
+}
+
+void Cos(const Args& a) {
+  PrintFloat(veyrdale::CosOf(ToInt(a[1])));
+  std::printf("\n");
+}
+
+void NegSin(const Args& a) {
+  PrintFloat(veyrdale::NegSinOf(ToInt(a[1])));
+  std::printf("\n");
+}
+
+void Atan(const Args& a) {
+  std::printf("%d\n", veyrdale::g_trig.atan[ToInteger(a[1], 0, 512)]);
+}
+
+void Blend(const Args& a) {
+  float vx = ToFloat(a[1]);
+  float vy = ToFloat(a[2]);
+  veyrdale::BlendVelocity(&vx, &vy, ToFloat(a[3]), ToFloat(a[4]), ToInt(a[5]), ToInt(a[6]));
+  PrintFloat(vx);
+  std::printf(" ");
+  PrintFloat(vy);
+  std::printf("\n");
+}
+
+void Circle(const Args& a) {
+  bool hit = veyrdale::CheckCircleHit(ToFloat(a[1]), ToFloat(a[2]), ToFloat(a[3]), ToFloat(a[4]),
+                                      ToInt(a[5]));
+  std::printf("%d\n", hit ? 1 : 0);
+}
+
+void Box(const Args& a) {
+  bool hit = veyrdale::CheckBoxHit(ToFloat(a[1]), ToFloat(a[2]), ToFloat(a[3]), ToFloat(a[4]),
+                                   ToInt(a[5]), ToInt(a[6]));
+  std::printf("%d\n", hit ? 1 : 0);
+}
+
+void MoveRowCommand(const Args& a) {
+  const veyrdale::MoveTableEntry& row = veyrdale::MoveRow(ToInt(a[1]), ToInt(a[2]));
+  std::printf("%d %d %d %d %d %d %d %d %d %d %d\n", row.moveLength, row.timing, row.afterDelay,
+              row.rootFlag, row.hitClass, row.hitTag, row.shotLimit, row.damage, row.stunDamage,
+              row.meterCost, row.hitRadius);
+}
+
+void Map(const Args& a) {
+  veyrdale::LoadArenaMap(a[1].c_str());
+}
+
+void MapCell(const Args& a) {
+  int col = 0;
+  int row = 0;
+  int value = veyrdale::MapCellAt(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4]), ToInt(a[5]),
+                                  &col, &row);
+  if (value == 0) {
+    std::printf("0\n");
+  } else {
+    std::printf("%d %d %d\n", value, col, row);
+  }
+}
+
+template <int (*Move)(float*, float*, float, float, int, int, int)>
+void WallMove(const Args& a) {
+  float x = ToFloat(a[1]);
+  float y = ToFloat(a[2]);
+  int code = Move(&x, &y, ToFloat(a[3]), ToFloat(a[4]), ToInt(a[5]), ToInt(a[6]), ToInt(a[7]));
+  std::printf("%d ", code);
+  PrintFloat(x);
+  std::printf(" ");
+  PrintFloat(y);
+  std::printf("\n");
+}
+
+const veyrdale::StandInCall& StandIn(const std::string& name) {
+  const veyrdale::StandInCall* call = veyrdale::FindStandInCall(name);
+  if (call == nullptr) Fail("no stand-in named " + name);
+  return *call;
+}
+
+void Calls(const Args& a) {
+  std::printf("%lld\n", static_cast<long long>(StandIn(a[1]).calls));
+}
+
+void StandInArgs(const Args& a) {
+  const veyrdale::StandInCall& call = StandIn(a[1]);
+  for (int i = 0; i < call.argCount; ++i) {
+    if (i > 0) std::printf(" ");
+    const veyrdale::StandInArg& arg = call.args[i];
+    if (arg.kind == veyrdale::StandInArg::Kind::kFloat) {
+      PrintFloat(arg.real);
+    } else {
+      std::printf("%lld", static_cast<long long>(arg.integer));
+    }
+  }
+  std::printf("\n");
+}
+
+void Misses(const Args&) {
+  std::printf("%d\n", veyrdale::IndexMisses);
+}
+
+struct Command {
+  const char* name;
+  int minArgs;
+  int maxArgs;  // -1: any number
+  void (*run)(const Args&);
+};
+
+// The one command table; later commands are added here.
+const Command kCommands[] = {
+    {"set", 2, 2, Set},
+    {"print", 1, -1, Print},
+    {"dir", 4, 4, Dir},
+    {"dist", 4, 4, Dist},
+    {"cos", 1, 1, Cos},
+    {"negsin", 1, 1, NegSin},
+    {"atan", 1, 1, Atan},
+    {"blend", 6, 6, Blend},
+    {"circle", 5, 5, Circle},
+    {"box", 6, 6, Box},
+    {"moverow", 2, 2, MoveRowCommand},
+    {"map", 1, 1, Map},
+    {"mapcell", 5, 5, MapCell},
+    {"walls", 7, 7, WallMove<veyrdale::MoveWithWalls>},
+    {"snap", 7, 7, WallMove<veyrdale::SnapToWalls>},
+    {"calls", 1, 1, Calls},
+    {"args", 1, 1, StandInArgs},
+    {"misses", 0, 0, Misses},
+};
+
+void RunCommand(const Args& words) {
+  for (const Command& c : kCommands) {
+    if (words[0] != c.name) continue;
+    int given = static_cast<int>(words.size()) - 1;
+    if (given < c.minArgs || (c.maxArgs >= 0 && given > c.maxArgs)) {
+      Fail("wrong number of arguments for " + words[0]);
+    }
+    c.run(words);
+    return;
+  }
+  Fail("unknown command: " + words[0]);
+}
+
+// Commands are separated by ';' or new lines; words by blanks.
+void RunScript(const std::string& script) {
+  Args words;
+  std::string word;
+  auto endWord = [&] {
+    if (!word.empty()) words.push_back(word);
+    word.clear();
+  };
+  for (char c : script + ";") {
+    if (c == ';' || c == '\n') {
+      endWord();
+      if (!words.empty()) RunCommand(words);
+      words.clear();
+    } else if (c == ' ' || c == '\t' || c == '\r') {
+      endWord();
+    } else {
+      word += c;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  veyrdale::BuildTrigTables();
+  std::vector<std::string> scripts;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-e") == 0 && i + 1 < argc) {
+      scripts.emplace_back(argv[++i]);
+    } else {
+      Fail(std::string("usage: battle-probe [-e 'cmd; cmd']... (unexpected ") + argv[i] + ")");
+    }
+  }
+  if (scripts.empty()) {
+    scripts.emplace_back(std::istreambuf_iterator<char>(std::cin),
+                         std::istreambuf_iterator<char>());
+  }
+  for (const std::string& script : scripts) RunScript(script);
+  return 0;
+}
