@@ -1,0 +1,127 @@
+#include "game/battle/standins/standin_calls.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "game/battle/entry_points.h"
+
+namespace {
+
+using namespace veyrdale;
+
+// The recorded arguments as text: integers and pool indices as numbers, floats with one decimal.
+std::string Args(const char* name) {
+  const StandInCall* call = FindStandInCall(name);
+  if (call == nullptr) return "no stand-in";
+  std::string text;
+  for (int i = 0; i < call->argCount; ++i) {
+    if (i > 0) text += " ";
+    const StandInArg& arg = call->args[i];
+    if (arg.kind == StandInArg::Kind::kFloat) {
+      text += std::to_string(arg.real).substr(0, std::to_string(arg.real).find('.') + 2);
+    } else {
+      text += std::to_string(arg.integer);
+    }
+  }
+  return text;
+}
+
+int64_t Calls(const char* name) {
+  const StandInCall* call = FindStandInCall(name);
+  return call == nullptr ? -1 : call->calls;
+}
+
+TEST(StandIns, EveryNameIsFound) {
+  for (std::string_view name : kStandInNames) {
+    const StandInCall* call = FindStandInCall(name);
+    ASSERT_NE(call, nullptr) << name;
+    EXPECT_EQ(call->name, name);
+  }
+  EXPECT_EQ(FindStandInCall("UpdateDashChara10"), nullptr) << "character 10 uses the dash of 0";
+  EXPECT_EQ(FindStandInCall("NotAnEntryPoint"), nullptr);
+}
+
+TEST(StandIns, RecordCountsAndLastArguments) {
+  ResetStandInCalls();
+  BattleObject local{};
+  CreateShot(&g_players[2], 5, 2);
+  CreateShot(&g_shots[17], -3, 4);
+  CreateEffect(&g_familiars[3], 63);
+  CreateEffect(&local, 90);
+  UpdateEffect(&g_effects[9], 9);
+  UpdateItem(&g_items[127], 127);
+  DispatchHitEffect(&g_shots[511], &g_players[1], 15);
+  ScaleShotSpeed(&g_shots[0], 1.5f, 8, 28);
+  HomeShotInWindow(&g_shots[1], 8, 64, 21, 1, 48);
+  DrawNumber(320, 465, 60, 0, 1);
+  struct Case {
+    const char* name;
+    int64_t calls;
+    const char* args;
+  } cases[] = {
+      {"CreateShot", 2, "17 -3 4"},
+      {"CreateEffect", 2, "-1 90"},
+      {"UpdateEffect", 1, "9 9"},
+      {"UpdateItem", 1, "127 127"},
+      {"DispatchHitEffect", 1, "511 1 15"},
+      {"ScaleShotSpeed", 1, "0 1.5 8 28"},
+      {"HomeShotInWindow", 1, "1 8 64 21 1 48"},
+      {"DrawNumber", 1, "320 465 60 0 1"},
+      {"UpdateShot", 0, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Calls(c.name), c.calls) << c.name;
+    EXPECT_EQ(Args(c.name), c.args) << c.name;
+  }
+  ResetStandInCalls();
+  EXPECT_EQ(Calls("CreateShot"), 0);
+  EXPECT_EQ(Args("CreateShot"), "");
+}
+
+TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
+  int (*launchers[])(BattleObject*, BattleObject*, int) = {
+      LaunchShotChara0,  LaunchShotChara1,  LaunchShotChara2,  LaunchShotChara3,  LaunchShotChara4,
+      LaunchShotChara5,  LaunchShotChara6,  LaunchShotChara7,  LaunchShotChara8,  LaunchShotChara9,
+      LaunchShotChara10, LaunchShotChara11, LaunchShotChara12, LaunchShotChara13, LaunchShotChara14,
+      LaunchShotChara15, LaunchShotNeutral,
+  };
+  ResetStandInCalls();
+  BattleObject source{};
+  source.x = 120.5f;
+  source.y = 300.25f;
+  source.heading = 200;
+  for (auto* launch : launchers) {
+    BattleObject& shot = g_shots[40];
+    shot = BattleObject{};
+    shot.vx = 7.0f;
+    shot.move = 3;
+    EXPECT_EQ(launch(&source, &shot, 4), 0);
+    EXPECT_EQ(shot.x, 120.5f);
+    EXPECT_EQ(shot.y, 300.25f);
+    EXPECT_EQ(shot.heading, 200);
+    EXPECT_EQ(shot.speed, 6.0f);
+    EXPECT_EQ(shot.vx, 7.0f) << "the velocity is the shot creation's";
+    EXPECT_EQ(shot.move, 3);
+  }
+  EXPECT_EQ(Calls("LaunchShotChara0"), 1);
+  EXPECT_EQ(Calls("LaunchShotChara15"), 1);
+  EXPECT_EQ(Args("LaunchShotNeutral"), "-1 40 4");
+}
+
+TEST(StandIns, AnswersThatLetTheBattleGoOn) {
+  BattleObject& player = g_players[1];
+  player.state = 8;
+  player.stateTimer = 33;
+  player.life = 200;
+  UpdateSpecialMove(&player, 1);
+  EXPECT_EQ(player.state, 0);
+  EXPECT_EQ(player.stateTimer, 0);
+  EXPECT_EQ(player.life, 200);
+  EXPECT_EQ(StartSpecialSpellCard(&player, 1), 0);
+  EXPECT_EQ(SelectCharaFrame(&player, 0), 999);
+  EXPECT_EQ(BuildDrawList(4), 0);
+  EXPECT_EQ(LoadLoadingPicture(), -1);
+}
+
+}  // namespace
