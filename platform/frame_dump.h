@@ -1,0 +1,32 @@
+// The frame dump: presented pictures written as 8-bit RGB PNG files.
+//
+// MORROW_DUMP_DIR=dir with MORROW_DUMP_FRAMES=1,100,200-210 writes those presents (counted from
+// 1, see platform/display.h) as dir/frame_NNNNNN.png. Channels narrower than 8 bits are widened
+// as the library widens them. Both variables are inert when unset; a malformed frame list is
+// reported once on stderr and dumps nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/display.h"
+
+namespace platform {
+
+// A picture as rows of 8-bit red, green, blue (width * 3 bytes each).
+std::vector<uint8_t> PictureToRgb(const PresentedPicture& picture);
+
+// Writes an 8-bit RGB PNG; false (with a reason) when the file cannot be written.
+bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
+                 std::string* error);
+
+// Parses "1,100,200-210" into inclusive ranges of present numbers (each at least 1, ranges not
+// reversed); false when malformed.
+bool ParseFrameList(const std::string& text, std::vector<std::pair<uint64_t, uint64_t>>* out);
+
+// Writes the picture when the environment lists present number n.
+void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture);
+
+}  // namespace platform
