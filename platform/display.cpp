@@ -39,7 +39,9 @@ int32_t PaddedPitch(int32_t width, int32_t bytesPerPixel) {
   return (row + 15) & ~15;
 }
 
-bool InKeyRange(uint32_t v, const ColorKey& k) { return v >= k.low && v <= k.high; }
+bool InKeyRange(uint32_t v, const ColorKey& k) {
+  return v >= k.low && v <= k.high;
+}
 
 class NullPresenter : public Presenter {
  public:
@@ -50,24 +52,42 @@ class NullPresenter : public Presenter {
 
 const char* DisplayResultName(DisplayResult r) {
   switch (r) {
-    case DisplayResult::kOk: return "ok";
-    case DisplayResult::kInvalidParams: return "invalid parameters";
-    case DisplayResult::kInvalidRect: return "invalid rectangle";
-    case DisplayResult::kSurfaceBusy: return "surface busy";
-    case DisplayResult::kNotLocked: return "not locked";
-    case DisplayResult::kSurfaceLost: return "surface lost";
-    case DisplayResult::kDeadObject: return "dead object";
-    case DisplayResult::kOutOfVideoMemory: return "out of video memory";
-    case DisplayResult::kInvalidPixelFormat: return "invalid pixel format";
-    case DisplayResult::kInvalidCaps: return "invalid caps";
-    case DisplayResult::kNoExclusiveMode: return "no exclusive mode";
-    case DisplayResult::kPrimaryExists: return "primary surface exists";
-    case DisplayResult::kInvalidMode: return "invalid mode";
-    case DisplayResult::kNoOverlayHardware: return "no overlay hardware";
-    case DisplayResult::kNoInterface: return "no such interface";
-    case DisplayResult::kNotFlippable: return "not flippable";
-    case DisplayResult::kNotFound: return "not found";
-    case DisplayResult::kNoColorKey: return "no colour key";
+    case DisplayResult::kOk:
+      return "ok";
+    case DisplayResult::kInvalidParams:
+      return "invalid parameters";
+    case DisplayResult::kInvalidRect:
+      return "invalid rectangle";
+    case DisplayResult::kSurfaceBusy:
+      return "surface busy";
+    case DisplayResult::kNotLocked:
+      return "not locked";
+    case DisplayResult::kSurfaceLost:
+      return "surface lost";
+    case DisplayResult::kDeadObject:
+      return "dead object";
+    case DisplayResult::kOutOfVideoMemory:
+      return "out of video memory";
+    case DisplayResult::kInvalidPixelFormat:
+      return "invalid pixel format";
+    case DisplayResult::kInvalidCaps:
+      return "invalid caps";
+    case DisplayResult::kNoExclusiveMode:
+      return "no exclusive mode";
+    case DisplayResult::kPrimaryExists:
+      return "primary surface exists";
+    case DisplayResult::kInvalidMode:
+      return "invalid mode";
+    case DisplayResult::kNoOverlayHardware:
+      return "no overlay hardware";
+    case DisplayResult::kNoInterface:
+      return "no such interface";
+    case DisplayResult::kNotFlippable:
+      return "not flippable";
+    case DisplayResult::kNotFound:
+      return "not found";
+    case DisplayResult::kNoColorKey:
+      return "no colour key";
   }
   return "unknown";
 }
@@ -93,16 +113,22 @@ PixelFormat Palette8PixelFormat() {
 
 PixelFormat PixelFormatForDepth(int bits, Pixel16Layout layout16) {
   switch (bits) {
-    case 8: return Palette8PixelFormat();
+    case 8:
+      return Palette8PixelFormat();
     case 16:
       switch (layout16) {
-        case Pixel16Layout::k555: return RgbPixelFormat(16, 0x7C00, 0x03E0, 0x001F);
-        case Pixel16Layout::k444: return RgbPixelFormat(16, 0x0F00, 0x00F0, 0x000F);
-        case Pixel16Layout::k565: break;
+        case Pixel16Layout::k555:
+          return RgbPixelFormat(16, 0x7C00, 0x03E0, 0x001F);
+        case Pixel16Layout::k444:
+          return RgbPixelFormat(16, 0x0F00, 0x00F0, 0x000F);
+        case Pixel16Layout::k565:
+          break;
       }
       return RgbPixelFormat(16, 0xF800, 0x07E0, 0x001F);
-    case 24: return RgbPixelFormat(24, 0xFF0000, 0xFF00, 0xFF);
-    default: return RgbPixelFormat(32, 0xFF0000, 0xFF00, 0xFF);
+    case 24:
+      return RgbPixelFormat(24, 0xFF0000, 0xFF00, 0xFF);
+    default:
+      return RgbPixelFormat(32, 0xFF0000, 0xFF00, 0xFF);
   }
 }
 
@@ -124,8 +150,7 @@ bool IsSupportedPixelFormat(const PixelFormat& f, bool allowDesktop24) {
   return allowDesktop24 && SamePixelLayout(f, PixelFormatForDepth(24, Pixel16Layout::k565));
 }
 
-DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight,
-                                           int desktopBits) {
+DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, int desktopBits) {
   DisplayConfig c;
   c.desktopWidth = desktopWidth;
   c.desktopHeight = desktopHeight;
@@ -150,11 +175,17 @@ DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight,
   return c;
 }
 
-std::unique_ptr<Presenter> MakeNullPresenter() { return std::make_unique<NullPresenter>(); }
+std::unique_ptr<Presenter> MakeNullPresenter() {
+  return std::make_unique<NullPresenter>();
+}
 
-void SetPresentHook(std::function<void(uint64_t)> hook) { PresentHook() = std::move(hook); }
+void SetPresentHook(std::function<void(uint64_t)> hook) {
+  PresentHook() = std::move(hook);
+}
 
-void SetDisplayMisuseFatal(bool fatal) { g_misuseFatal = fatal; }
+void SetDisplayMisuseFatal(bool fatal) {
+  g_misuseFatal = fatal;
+}
 
 // ---- reference counting ----
 
@@ -258,7 +289,8 @@ bool Surface::CanaryIntact() const {
   if (!storage_) return true;
   const std::vector<uint8_t>& s = *storage_;
   for (int i = 0; i < kCanaryBytes; ++i) {
-    if (s[static_cast<size_t>(i)] != kCanaryByte || s[s.size() - 1 - static_cast<size_t>(i)] != kCanaryByte) {
+    if (s[static_cast<size_t>(i)] != kCanaryByte ||
+        s[s.size() - 1 - static_cast<size_t>(i)] != kCanaryByte) {
       return false;
     }
   }
@@ -355,7 +387,8 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
   const uint8_t* srcPixels = src->Pixels();
   int32_t srcPitch = src->pitch_;
   if (src->storage_ == storage_) {
-    snapshot.assign(Pixels(), Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
+    snapshot.assign(Pixels(),
+                    Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
     srcPixels = snapshot.data();
   }
   const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
@@ -397,7 +430,8 @@ DisplayResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* s
   std::vector<uint8_t> snapshot;
   const uint8_t* srcPixels = src->Pixels();
   if (src->storage_ == storage_) {
-    snapshot.assign(Pixels(), Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
+    snapshot.assign(Pixels(),
+                    Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
     srcPixels = snapshot.data();
   }
   for (int32_t row = 0; row < s.Height(); ++row) {
@@ -614,10 +648,26 @@ bool BitBlt(DeviceContext* dest, int32_t x, int32_t y, int32_t w, int32_t h, Dev
   if (w <= 0 || h <= 0) return true;
   // Clip the pair of rectangles against both contexts, moving them together.
   int64_t x0 = x, y0 = y, sx0 = sx, sy0 = sy, ww = w, hh = h;
-  if (x0 < 0) { sx0 -= x0; ww += x0; x0 = 0; }
-  if (y0 < 0) { sy0 -= y0; hh += y0; y0 = 0; }
-  if (sx0 < 0) { x0 -= sx0; ww += sx0; sx0 = 0; }
-  if (sy0 < 0) { y0 -= sy0; hh += sy0; sy0 = 0; }
+  if (x0 < 0) {
+    sx0 -= x0;
+    ww += x0;
+    x0 = 0;
+  }
+  if (y0 < 0) {
+    sy0 -= y0;
+    hh += y0;
+    y0 = 0;
+  }
+  if (sx0 < 0) {
+    x0 -= sx0;
+    ww += sx0;
+    sx0 = 0;
+  }
+  if (sy0 < 0) {
+    y0 -= sy0;
+    hh += sy0;
+    sy0 = 0;
+  }
   ww = std::min({ww, int64_t{dest->width_} - x0, int64_t{src->width_} - sx0});
   hh = std::min({hh, int64_t{dest->height_} - y0, int64_t{src->height_} - sy0});
   if (ww <= 0 || hh <= 0) return true;
@@ -824,11 +874,10 @@ DisplayResult Display::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Su
   const bool exclusiveMode = modeSet_ && (coop_ & kCoopExclusive) != 0;
   const int32_t w = exclusiveMode ? modeWidth_ : config_.desktopWidth;
   const int32_t h = exclusiveMode ? modeHeight_ : config_.desktopHeight;
-  const PixelFormat format = PixelFormatForDepth(exclusiveMode ? modeBits_ : config_.desktopBits,
-                                                 config_.layout16);
+  const PixelFormat format =
+      PixelFormatForDepth(exclusiveMode ? modeBits_ : config_.desktopBits, config_.layout16);
   std::shared_ptr<Surface> front;
-  DisplayResult r =
-      Alloc(w, h, format, caps | (flip ? kCapsFrontBuffer : 0), true, &front);
+  DisplayResult r = Alloc(w, h, format, caps | (flip ? kCapsFrontBuffer : 0), true, &front);
   if (r != DisplayResult::kOk) return r;
   for (int32_t i = 0; i < backs; ++i) {
     std::shared_ptr<Surface> back;
@@ -893,8 +942,7 @@ DisplayResult Display::GetDeviceIdentifier(DeviceIdentifier* out) const {
   return DisplayResult::kOk;
 }
 
-DisplayResult Display::GetAvailableVidMem(uint32_t /*caps*/, int64_t* total,
-                                          int64_t* free) const {
+DisplayResult Display::GetAvailableVidMem(uint32_t /*caps*/, int64_t* total, int64_t* free) const {
   if (!Alive("GetAvailableVidMem on a dead display")) return DisplayResult::kDeadObject;
   if (total == nullptr && free == nullptr) return DisplayResult::kInvalidParams;
   if (total != nullptr) *total = config_.videoMemoryBytes;
@@ -949,7 +997,9 @@ void Display::SetPresenter(std::unique_ptr<Presenter> presenter) {
   presenter_ = presenter != nullptr ? std::move(presenter) : MakeNullPresenter();
 }
 
-int64_t Display::CurrentFrame() const { return CurrentBeam().FrameIndex(NowMicroseconds()); }
+int64_t Display::CurrentFrame() const {
+  return CurrentBeam().FrameIndex(NowMicroseconds());
+}
 
 void Display::MarkPrimaryChanged(const Surface* s) {
   if (s != nullptr && s == primary_) dirty_ = true;

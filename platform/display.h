@@ -320,7 +320,8 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   DisplayResult Flip(uint32_t flags);
   // The first back buffer of a chain head (one reference handed out).
   DisplayResult GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>* out);
-  DisplayResult EnumAttachedSurfaces(const std::function<void(const std::shared_ptr<Surface>&)>& fn);
+  DisplayResult EnumAttachedSurfaces(
+      const std::function<void(const std::shared_ptr<Surface>&)>& fn);
   // kColorKeySrcBlt only; key null removes it.
   DisplayResult SetColorKey(uint32_t kind, const ColorKey* key);
   DisplayResult GetColorKey(uint32_t kind, ColorKey* out) const;
@@ -372,7 +373,7 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   std::shared_ptr<Clipper> clipper_;
   std::shared_ptr<Palette> palette_;
   std::vector<std::shared_ptr<Surface>> chain_;  // the back buffers of a chain head
-  Surface* head_ = nullptr;                       // the chain head of a back buffer
+  Surface* head_ = nullptr;                      // the chain head of a back buffer
   int64_t videoBytes_ = 0;
 };
 

@@ -11,11 +11,19 @@ namespace {
 constexpr int64_t kLineNumerator = 2000;
 constexpr int64_t kLineDenominator = 63;
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+int64_t CeilDiv(int64_t a, int64_t b) {
+  return -FloorDiv(-a, b);
+}
 
-int64_t LineCount(int64_t us) { return FloorDiv(us * kLineDenominator, kLineNumerator); }
-int64_t LineTime(int64_t line) { return CeilDiv(line * kLineNumerator, kLineDenominator); }
+int64_t LineCount(int64_t us) {
+  return FloorDiv(us * kLineDenominator, kLineNumerator);
+}
+int64_t LineTime(int64_t line) {
+  return CeilDiv(line * kLineNumerator, kLineDenominator);
+}
 
 const Beam* g_installed = nullptr;
 
@@ -26,7 +34,9 @@ BeamPosition VirtualBeam::At(int64_t us) const {
   return BeamPosition{static_cast<int32_t>(line), line >= kBeamBlankLine};
 }
 
-int64_t VirtualBeam::FrameIndex(int64_t us) const { return FloorDiv(LineCount(us), kBeamLines); }
+int64_t VirtualBeam::FrameIndex(int64_t us) const {
+  return FloorDiv(LineCount(us), kBeamLines);
+}
 
 int64_t VirtualBeam::NextBlankStart(int64_t us) const {
   int64_t frame = FrameIndex(us);
@@ -81,7 +91,9 @@ BeamPosition ScriptedBeam::At(int64_t us) const {
   return BeamPosition{static_cast<int32_t>(line), us >= BlankStartOf(f)};
 }
 
-int64_t ScriptedBeam::FrameIndex(int64_t us) const { return FrameAt(us).index; }
+int64_t ScriptedBeam::FrameIndex(int64_t us) const {
+  return FrameAt(us).index;
+}
 
 int64_t ScriptedBeam::NextBlankStart(int64_t us) const {
   Frame f = FrameAt(us);
@@ -100,6 +112,8 @@ const Beam& CurrentBeam() {
   return g_installed != nullptr ? *g_installed : virtualBeam;
 }
 
-void InstallBeam(const Beam* beam) { g_installed = beam; }
+void InstallBeam(const Beam* beam) {
+  g_installed = beam;
+}
 
 }  // namespace platform

@@ -6,8 +6,8 @@
 // exactly 60 Hz (or not regular at all) on a fake clock.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace platform {

@@ -18,15 +18,25 @@ namespace platform {
 // A picture as rows of 8-bit red, green, blue (width * 3 bytes each).
 std::vector<uint8_t> PictureToRgb(const PresentedPicture& picture);
 
-// Writes an 8-bit RGB PNG; false (with a reason) when the file cannot be written.
-bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
-                 std::string* error);
-
 // Parses "1,100,200-210" into inclusive ranges of present numbers (each at least 1, ranges not
 // reversed); false when malformed.
 bool ParseFrameList(const std::string& text, std::vector<std::pair<uint64_t, uint64_t>>* out);
 
-// Writes the picture when the environment lists present number n.
+struct FrameDumpSettings {
+  std::string dir;                                    // empty: no dump
+  std::vector<std::pair<uint64_t, uint64_t>> frames;  // inclusive ranges
+  bool Listed(uint64_t n) const;
+};
+
+// MORROW_DUMP_DIR and MORROW_DUMP_FRAMES.
+FrameDumpSettings FrameDumpSettingsFromEnvironment();
+
+// Writes the picture as dir/frame_NNNNNN.png when n is listed. False only when a listed picture
+// could not be written (the reason in error).
+bool DumpFrame(const FrameDumpSettings& settings, uint64_t n, const PresentedPicture& picture,
+               std::string* error);
+
+// DumpFrame with the environment's settings (read once); a failure is reported once on stderr.
 void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture);
 
 }  // namespace platform

@@ -12,9 +12,12 @@ namespace platform {
 
 inline uint32_t ReadPixel(const uint8_t* p, int bytes) {
   switch (bytes) {
-    case 1: return p[0];
-    case 2: return uint32_t{p[0]} | uint32_t{p[1]} << 8;
-    case 3: return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+    case 1:
+      return p[0];
+    case 2:
+      return uint32_t{p[0]} | uint32_t{p[1]} << 8;
+    case 3:
+      return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
     default: {
       uint32_t v;
       std::memcpy(&v, p, 4);
@@ -25,7 +28,9 @@ inline uint32_t ReadPixel(const uint8_t* p, int bytes) {
 
 inline void WritePixel(uint8_t* p, int bytes, uint32_t v) {
   switch (bytes) {
-    case 1: p[0] = static_cast<uint8_t>(v); break;
+    case 1:
+      p[0] = static_cast<uint8_t>(v);
+      break;
     case 2:
       p[0] = static_cast<uint8_t>(v);
       p[1] = static_cast<uint8_t>(v >> 8);
@@ -35,7 +40,9 @@ inline void WritePixel(uint8_t* p, int bytes, uint32_t v) {
       p[1] = static_cast<uint8_t>(v >> 8);
       p[2] = static_cast<uint8_t>(v >> 16);
       break;
-    default: std::memcpy(p, &v, 4); break;
+    default:
+      std::memcpy(p, &v, 4);
+      break;
   }
 }
 

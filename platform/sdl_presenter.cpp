@@ -33,8 +33,8 @@ class SdlPresenter : public Presenter {
     }
     if (texture_ == nullptr || width_ != p.width || height_ != p.height || format_ != format) {
       if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-      texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, p.width,
-                                   p.height);
+      texture_ =
+          SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, p.width, p.height);
       if (texture_ == nullptr) return;
       width_ = p.width;
       height_ = p.height;

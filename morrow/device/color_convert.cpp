@@ -16,9 +16,13 @@ namespace {
 
 constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
-bool SupportedBits(int bits) { return bits == 8 || bits == 16 || bits == 24 || bits == 32; }
+bool SupportedBits(int bits) {
+  return bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
 
-uint32_t PixelMask(int bytes) { return bytes >= 4 ? 0xFFFFFFFFu : (1u << (bytes * 8)) - 1u; }
+uint32_t PixelMask(int bytes) {
+  return bytes >= 4 ? 0xFFFFFFFFu : (1u << (bytes * 8)) - 1u;
+}
 
 using platform::ReadPixel;
 using platform::WritePixel;
@@ -29,8 +33,8 @@ struct ChannelPlan {
   int shift = 0;
   int from = 0;
   int to = 0;
-  int drop = 0;   // narrowing: low bits dropped
-  int grow = 0;   // widening: bits added
+  int drop = 0;  // narrowing: low bits dropped
+  int grow = 0;  // widening: bits added
   uint64_t mul = 0, div = 1;
   uint32_t lowMask = 0;
   uint32_t max = 0;
@@ -94,10 +98,12 @@ struct Job {
   int Width() const { return rect.right - rect.left; }
   int Height() const { return rect.bottom - rect.top; }
   const uint8_t* SrcRow(int row) const {
-    return src + (rect.top + row) * srcPitch + static_cast<ptrdiff_t>(rect.left) * (sf.bitsPerPixel / 8);
+    return src + (rect.top + row) * srcPitch +
+           static_cast<ptrdiff_t>(rect.left) * (sf.bitsPerPixel / 8);
   }
   const uint8_t* PlaneRow(int row) const {
-    return plane + (rect.top + row) * planePitch + static_cast<ptrdiff_t>(rect.left) * (af.bitsPerPixel / 8);
+    return plane + (rect.top + row) * planePitch +
+           static_cast<ptrdiff_t>(rect.left) * (af.bitsPerPixel / 8);
   }
   uint8_t* DestPixel(int row, int i) const {
     int x = destX + (mirror ? Width() - 1 - i : i);
@@ -114,7 +120,8 @@ int General(const Job& j) {
   const ChannelPlan r = Plan(j.sf.redMask, j.sf.redShift, j.sf.redWidth, j.df.redWidth, j.dither);
   const ChannelPlan g =
       Plan(j.sf.greenMask, j.sf.greenShift, j.sf.greenWidth, j.df.greenWidth, j.dither);
-  const ChannelPlan b = Plan(j.sf.blueMask, j.sf.blueShift, j.sf.blueWidth, j.df.blueWidth, j.dither);
+  const ChannelPlan b =
+      Plan(j.sf.blueMask, j.sf.blueShift, j.sf.blueWidth, j.df.blueWidth, j.dither);
   const ChannelPlan srcAlpha =
       Plan(j.sf.alphaMask, j.sf.alphaShift, j.sf.alphaWidth, j.df.alphaWidth, j.dither);
   const ChannelPlan planeAlpha =
@@ -319,9 +326,9 @@ int ConvertColorFormatBltGeneral(uint8_t* dest, int destPitch, const ColorFormat
                                  const Rect* srcRect, int mirror, int keyToAlpha,
                                  uint32_t keyColour, int dither, int colourToBlack) {
   Job j;
-  int ready = Prepare(dest, destPitch, destFmt, src, srcPitch, srcFmt, alphaPlane, alphaPitch,
-                      alphaFmt, destX, destY, srcRect, mirror, keyToAlpha, keyColour, dither,
-                      colourToBlack, &j);
+  int ready =
+      Prepare(dest, destPitch, destFmt, src, srcPitch, srcFmt, alphaPlane, alphaPitch, alphaFmt,
+              destX, destY, srcRect, mirror, keyToAlpha, keyColour, dither, colourToBlack, &j);
   if (ready != 0) return ready < 0 ? -1 : 0;
   return General(j);
 }
@@ -332,9 +339,9 @@ int ConvertColorFormatBlt(uint8_t* dest, int destPitch, const ColorFormat* destF
                           int destX, int destY, const Rect* srcRect, int mirror, int keyToAlpha,
                           uint32_t keyColour, int dither, int colourToBlack) {
   Job j;
-  int ready = Prepare(dest, destPitch, destFmt, src, srcPitch, srcFmt, alphaPlane, alphaPitch,
-                      alphaFmt, destX, destY, srcRect, mirror, keyToAlpha, keyColour, dither,
-                      colourToBlack, &j);
+  int ready =
+      Prepare(dest, destPitch, destFmt, src, srcPitch, srcFmt, alphaPlane, alphaPitch, alphaFmt,
+              destX, destY, srcRect, mirror, keyToAlpha, keyColour, dither, colourToBlack, &j);
   if (ready != 0) return ready < 0 ? -1 : 0;
   const bool sameRgb = j.df.bitsPerPixel == j.sf.bitsPerPixel && j.df.redMask == j.sf.redMask &&
                        j.df.greenMask == j.sf.greenMask && j.df.blueMask == j.sf.blueMask;

@@ -130,8 +130,8 @@ int UnpackChannel(uint32_t colour, uint32_t mask, int shift, int width) {
 
 int GetSurfaceColorFormat(const platform::PixelFormat* pf, ColorFormat* out) {
   if (GetScreenState().directDraw == nullptr || pf == nullptr || out == nullptr) return -1;
-  return InitColorFormatFromMasks(out, static_cast<int>(pf->bitCount), pf->redMask,
-                                  pf->greenMask, pf->blueMask, pf->alphaMask);
+  return InitColorFormatFromMasks(out, static_cast<int>(pf->bitCount), pf->redMask, pf->greenMask,
+                                  pf->blueMask, pf->alphaMask);
 }
 
 uint32_t PackScreenColor(int r, int g, int b) {
@@ -176,7 +176,10 @@ ColorFormat* SelectPresetColorFormat(uint8_t alphaChannel, uint8_t alphaTest, in
 
 int GetPresetColorFormatIndex(const SurfaceFlags* flags) {
   if (flags == nullptr) return 0;
-  int kind = flags->drawValid != 0 ? 0 : flags->alphaChannel != 0 ? 2 : flags->alphaTest != 0 ? 4 : 0;
+  int kind = flags->drawValid != 0      ? 0
+             : flags->alphaChannel != 0 ? 2
+             : flags->alphaTest != 0    ? 4
+                                        : 0;
   return kind + (flags->bitDepth != 16 ? 1 : 0);
 }
 
@@ -198,6 +201,8 @@ void ClearTextureFormatPresets() {
   for (TextureFormatPreset& p : g_texturePresets) p = TextureFormatPreset{};
 }
 
-platform::PixelFormat* GetZBufferPixelFormat() { return &g_zBufferFormat; }
+platform::PixelFormat* GetZBufferPixelFormat() {
+  return &g_zBufferFormat;
+}
 
 }  // namespace morrow

@@ -37,11 +37,15 @@ const ColorFormat k8888 = Fmt(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
 // A pixel buffer with a format; rows are padded so pitch and width differ.
 struct Image {
   Image(const ColorFormat& f, int width, int height)
-      : fmt(f), w(width), h(height), pitch(width * (f.bitsPerPixel / 8) + 5),
+      : fmt(f),
+        w(width),
+        h(height),
+        pitch(width * (f.bitsPerPixel / 8) + 5),
         px(static_cast<size_t>(pitch) * height, 0xEE) {}
   int Bytes() const { return fmt.bitsPerPixel / 8; }
   uint32_t Get(int x, int y) const {
-    const uint8_t* p = px.data() + static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * Bytes();
+    const uint8_t* p =
+        px.data() + static_cast<size_t>(y) * pitch + static_cast<size_t>(x) * Bytes();
     uint32_t v = 0;
     for (int i = 0; i < Bytes(); ++i) v |= uint32_t{p[i]} << (8 * i);
     return v;
@@ -127,9 +131,12 @@ TEST(ColorConvert, EveryRouteMatchesTheChannelRouteOnRandomPixels) {
       if (c.src.bitsPerPixel == 8) {
         a.key = c.src.palette[keyPixel & 255];
       } else {
-        int r = static_cast<int>(morrow::ConvertChannelWidth((keyPixel & c.src.redMask) >> c.src.redShift, c.src.redWidth, 8));
-        int g = static_cast<int>(morrow::ConvertChannelWidth((keyPixel & c.src.greenMask) >> c.src.greenShift, c.src.greenWidth, 8));
-        int b = static_cast<int>(morrow::ConvertChannelWidth((keyPixel & c.src.blueMask) >> c.src.blueShift, c.src.blueWidth, 8));
+        int r = static_cast<int>(morrow::ConvertChannelWidth(
+            (keyPixel & c.src.redMask) >> c.src.redShift, c.src.redWidth, 8));
+        int g = static_cast<int>(morrow::ConvertChannelWidth(
+            (keyPixel & c.src.greenMask) >> c.src.greenShift, c.src.greenWidth, 8));
+        int b = static_cast<int>(morrow::ConvertChannelWidth(
+            (keyPixel & c.src.blueMask) >> c.src.blueShift, c.src.blueWidth, 8));
         a.key = (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
       }
       src.Set(5, 5, keyPixel);
@@ -356,10 +363,34 @@ TEST(ColorConvert, MirrorAndColourToBlack) {
     uint32_t out[3];
   } cases[] = {
       {"straight", k565, k565, 0, 0, {1, 2, 3}, {3, 2, 1}},
-      {"24 straight", k888, k888, 0, 0, {0x010203, 0x040506, 0x070809}, {0x070809, 0x040506, 0x010203}},
-      {"channels", k565, kX888, 0, 0, {0xF800, 0x07E0, 0x001F}, {0xFF0000FF, 0xFF00FF00, 0xFFFF0000}},
-      {"key", kX888, k8888, 1, 0, {0x000001, 0x000002, 0x000003}, {0xFF000003, 0xFF000002, 0x00000001}},
-      {"black", k8888, k8888, 0, 1, {0x12345678, 0xFF000000, 0x80FFFFFF}, {0x80000000, 0xFF000000, 0x12000000}},
+      {"24 straight",
+       k888,
+       k888,
+       0,
+       0,
+       {0x010203, 0x040506, 0x070809},
+       {0x070809, 0x040506, 0x010203}},
+      {"channels",
+       k565,
+       kX888,
+       0,
+       0,
+       {0xF800, 0x07E0, 0x001F},
+       {0xFF0000FF, 0xFF00FF00, 0xFFFF0000}},
+      {"key",
+       kX888,
+       k8888,
+       1,
+       0,
+       {0x000001, 0x000002, 0x000003},
+       {0xFF000003, 0xFF000002, 0x00000001}},
+      {"black",
+       k8888,
+       k8888,
+       0,
+       1,
+       {0x12345678, 0xFF000000, 0x80FFFFFF},
+       {0x80000000, 0xFF000000, 0x12000000}},
   };
   for (const Case& c : cases) {
     Image src(c.src, 3, 1), dest(c.dest, 3, 1);
@@ -398,10 +429,10 @@ TEST(ColorConvert, RectangleLandsAtThePositionAndNowhereElse) {
   dest.px = before;
   a.rect = Rect{4, 2, 1, 4};
   Rect reversed = a.rect;
-  EXPECT_EQ(morrow::ConvertColorFormatBlt(dest.px.data(), dest.pitch, &dest.fmt, src.px.data(),
-                                          src.pitch, &src.fmt, nullptr, 0, nullptr, 0, 0,
-                                          &reversed, 0, 0, 0, 0, 0),
-            0);
+  EXPECT_EQ(
+      morrow::ConvertColorFormatBlt(dest.px.data(), dest.pitch, &dest.fmt, src.px.data(), src.pitch,
+                                    &src.fmt, nullptr, 0, nullptr, 0, 0, &reversed, 0, 0, 0, 0, 0),
+      0);
   EXPECT_EQ(dest.px, before);
 }
 

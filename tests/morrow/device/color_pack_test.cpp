@@ -94,11 +94,10 @@ TEST_F(ColorPack, EightBitScreenUsesNearestPaletteEntryFirstMinimumWins) {
     int r, g, b;
     uint32_t index;
   } cases[] = {
-      {15, 0, 0, 1},     // 1 and 2 are both 5 away: the lower index
-      {5, 0, 0, 0},      // 0 and 1 tie
-      {29, 31, 30, 3},   // entries 3 and 4 are equal
-      {255, 255, 255, 5},
-      {18, 0, 0, 2},
+      {15, 0, 0, 1},    // 1 and 2 are both 5 away: the lower index
+      {5, 0, 0, 0},     // 0 and 1 tie
+      {29, 31, 30, 3},  // entries 3 and 4 are equal
+      {255, 255, 255, 5}, {18, 0, 0, 2},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(morrow::PackScreenColor(c.r, c.g, c.b), c.index) << c.r << "," << c.g << "," << c.b;
@@ -166,10 +165,11 @@ TEST_F(ColorPack, PresetSelection) {
   for (const Case& c : cases) {
     morrow::SurfaceFlags flags{0, c.alphaChannel, c.drawValid, 0, c.alphaTest, c.bitDepth};
     EXPECT_EQ(morrow::GetPresetColorFormatIndex(&flags), c.index);
-    EXPECT_EQ(morrow::GetPresetColorFormatForSelection(&flags), morrow::GetPresetColorFormat(c.index));
-    EXPECT_EQ(morrow::SelectPresetColorFormat(c.alphaChannel, c.alphaTest, c.bitDepth != 16,
-                                              c.drawValid),
+    EXPECT_EQ(morrow::GetPresetColorFormatForSelection(&flags),
               morrow::GetPresetColorFormat(c.index));
+    EXPECT_EQ(
+        morrow::SelectPresetColorFormat(c.alphaChannel, c.alphaTest, c.bitDepth != 16, c.drawValid),
+        morrow::GetPresetColorFormat(c.index));
   }
   EXPECT_EQ(morrow::GetPresetColorFormatRecord(-1), nullptr);
   EXPECT_EQ(morrow::GetPresetColorFormatRecord(6), nullptr);
