@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build-release/tools/morrow-probe rng-unseeded 5
+exec build-release/tools/morrow-probe start-end

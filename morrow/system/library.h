@@ -1,9 +1,19 @@
-// The library's start and end, and the message pump that every wait runs.
+// The library's start and end.
+//
+// InitLibrary brings every component up in one fixed order and EndLibrary takes them down
+// again; the game calls the first once after its configuration calls (window mode, title,
+// screen mode) and the second once after its frame loop. A failed start has already passed
+// through EndLibrary, and EndLibrary may be called again after it.
 #pragma once
+
+#include "morrow/system/window.h"
 
 namespace morrow {
 
+// 0, or -1 when the start failed. A second instance and a machine without a display end the
+// process instead.
 int InitLibrary();
+// Always 0.
 int EndLibrary();
 
 // Dispatches pending window messages and runs the per-frame work of the components.
@@ -13,5 +23,17 @@ int PumpMessages();
 int IsWindowDestroyed();
 // 1 while the main window exists.
 int HasMainWindow();
+
+int CreateMainWindow();
+int DestroyMainWindow();
+int InitCom();
+int EndCom();
+// Writes the machine's description; ends the process when there is no display.
+void LogSystemInfo();
+int StartDisplay(WindowHandle window);
+int EndDisplay();
+// Sizes the window so its client area is the screen size times the window scale.
+void AdjustWindowToClientSize();
+void ForceForegroundWindow(WindowHandle window, int topmost);
 
 }  // namespace morrow

@@ -62,6 +62,13 @@ int StartLogFile() {
   return 0;
 }
 
+int ContinueLogFile() {
+  g_log.indent = 0;
+  g_log.continuation = 0;
+  g_log.startTime = static_cast<uint32_t>(GetMillisecondCount(0));
+  return 0;
+}
+
 int WriteLog(const char* text) {
   if (g_log.directory.empty() || text == nullptr) return -1;
   FILE* f = std::fopen(LogPath().c_str(), "a");

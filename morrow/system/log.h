@@ -18,6 +18,9 @@ const std::string& GetLogDirectory();
 
 // Creates or truncates "AppLog.txt" in the log directory; resets the indent and the stamp origin.
 int StartLogFile();
+// Resets the indent and the stamp origin but keeps what the file holds: the lines of a start
+// that ends at once are added to the log of the run it found.
+int ContinueLogFile();
 // Appends a text; always -1, so a failure path can return its result directly.
 int WriteLog(const char* text);
 // printf-style line: the text, truncated to fit 1024 bytes, then "\n". Always -1.
@@ -27,7 +30,8 @@ int DecreaseLogIndent();
 
 // Writes the reason, ends the library, writes the final line and ends the process with -1.
 [[noreturn]] void ExitWithError(const char* text);
-[[noreturn]] void ExitWithErrorFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+[[noreturn]] void ExitWithErrorFormat(const char* format, ...)
+    __attribute__((format(printf, 1, 2)));
 
 // A GBK text (a file name, a title) as UTF-8 for a log line.
 std::string LogText(const char* gbk);

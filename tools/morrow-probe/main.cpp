@@ -2,20 +2,26 @@
 //
 //   morrow-probe rng SEED N        the first N words of the generator after SeedRandom(SEED)
 //   morrow-probe rng-unseeded N    the first N words of a generator that seeds itself
+//   morrow-probe start-end [--window|--full]
+//                                  starts the library (in the mode given, else its default),
+//                                  pumps a few frames and ends it; exit 1 when the start fails
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "morrow/system/library.h"
 #include "morrow/system/time.h"
+#include "morrow/system/window.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
                "usage: morrow-probe rng SEED N\n"
-               "       morrow-probe rng-unseeded N\n");
+               "       morrow-probe rng-unseeded N\n"
+               "       morrow-probe start-end [--window|--full]\n");
   return 2;
 }
 
@@ -33,6 +39,32 @@ void PrintWords(long long count) {
     std::printf(i == 0 ? "%u" : " %u", morrow::NextRandomWord());
   }
   std::printf("\n");
+}
+
+// The frames the probe pumps between the start and the end.
+constexpr int kProbeFrames = 5;
+
+int StartEnd(int argc, char** argv) {
+  if (argc > 3) return Usage();
+  if (argc == 3) {
+    std::string mode = argv[2];
+    if (mode == "--window") {
+      morrow::ChangeWindowMode(1);
+    } else if (mode == "--full") {
+      morrow::ChangeWindowMode(0);
+    } else {
+      return Usage();
+    }
+  }
+  if (morrow::InitLibrary() != 0) {
+    std::fprintf(stderr, "morrow-probe: the library start failed\n");
+    return 1;
+  }
+  for (int i = 0; i < kProbeFrames; ++i) {
+    if (morrow::PumpMessages() != 0) break;
+  }
+  morrow::EndLibrary();
+  return 0;
 }
 
 }  // namespace
@@ -55,5 +87,6 @@ int main(int argc, char** argv) {
     PrintWords(count);
     return 0;
   }
+  if (op == "start-end") return StartEnd(argc, argv);
   return Usage();
 }

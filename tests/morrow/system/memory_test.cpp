@@ -25,20 +25,17 @@ TEST(Strings, CopyAndAppendAreBounded) {
     const char* want;
     int result;
   } cases[] = {
-      {"", "abc", false, 8, "abc", 0},
-      {"xyz", "", false, 8, "", 0},
-      {"", "abcdefgh", false, 8, "abcdefg", -1},
-      {"", "abcdefg", false, 8, "abcdefg", 0},
-      {"ab", "cd", true, 8, "abcd", 0},
-      {"abcd", "efghij", true, 8, "abcdefg", -1},
-      {"abcdefg", "x", true, 8, "abcdefg", -1},
-      {"", "abc", false, 1, "", -1},
+      {"", "abc", false, 8, "abc", 0},           {"xyz", "", false, 8, "", 0},
+      {"", "abcdefgh", false, 8, "abcdefg", -1}, {"", "abcdefg", false, 8, "abcdefg", 0},
+      {"ab", "cd", true, 8, "abcd", 0},          {"abcd", "efghij", true, 8, "abcdefg", -1},
+      {"abcdefg", "x", true, 8, "abcdefg", -1},  {"", "abc", false, 1, "", -1},
   };
   for (const Case& c : cases) {
     char buf[16];
     std::memset(buf, 'Z', sizeof buf);
     std::strcpy(buf, c.start);
-    int r = c.append ? morrow::AppendString(buf, c.size, c.src) : morrow::CopyString(buf, c.size, c.src);
+    int r = c.append ? morrow::AppendString(buf, c.size, c.src)
+                     : morrow::CopyString(buf, c.size, c.src);
     EXPECT_EQ(r, c.result) << c.start << " + " << c.src;
     EXPECT_STREQ(buf, c.want);
     EXPECT_EQ(buf[c.size], 'Z') << "wrote past the destination";

@@ -96,7 +96,7 @@ TEST_F(FileAccessTest, WindowsPathsMapToThisSystem) {
   ASSERT_EQ(mkdir("Resource", 0755), 0);
   ASSERT_EQ(mkdir("Resource/SE", 0755), 0);
   testsupport::WriteFile("Resource/SE/Hit.WAV", "hit");
-  testsupport::WriteFile("Resource/\xe6\x95\xb0.dat", "gbk-5c");  // 数 = GBK 0xCAFD
+  testsupport::WriteFile("Resource/\xe6\x95\xb0.dat", "gbk-5c");          // 数 = GBK 0xCAFD
   testsupport::WriteFile(dir_.File("Resource/\xe7\xa5\x9e.dat"), "god");  // 神 = GBK 0xC9F1
   struct Case {
     const char* path;
@@ -144,7 +144,9 @@ void* CountingOpen(const char* path, int, int) {
   ++g_opens;
   return std::fopen(path, "rb");
 }
-int OtherIdle(void*) { return 1; }
+int OtherIdle(void*) {
+  return 1;
+}
 
 TEST_F(FileAccessTest, ReplaceableTableAndDefaultTest) {
   EXPECT_EQ(morrow::IsDefaultFileAccess(), 1);
@@ -154,7 +156,9 @@ TEST_F(FileAccessTest, ReplaceableTableAndDefaultTest) {
   t.close = [](void* h) { return std::fclose(static_cast<FILE*>(h)); };
   t.tell = [](void* h) -> int64_t { return std::ftell(static_cast<FILE*>(h)); };
   t.seek = [](void* h, int64_t o, int w) { return std::fseek(static_cast<FILE*>(h), o, w); };
-  t.read = [](void* b, size_t s, size_t c, void* h) { return std::fread(b, s, c, static_cast<FILE*>(h)); };
+  t.read = [](void* b, size_t s, size_t c, void* h) {
+    return std::fread(b, s, c, static_cast<FILE*>(h));
+  };
   t.eof = [](void* h) { return std::feof(static_cast<FILE*>(h)); };
   t.idle = OtherIdle;
   t.setDirectory = [](const char*) { return 0; };

@@ -1,0 +1,348 @@
+// The window service on SDL2.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/env.h"
+#include "platform/instance_lock.h"
+#include "platform/window.h"
+#include "platform/window_sdl.h"
+
+// Under the leak checker of the sanitizer build: the desktop-bus library that SDL loads on a real
+// display keeps a buffer until the process ends; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
+extern "C" const char* __lsan_default_options() {
+  return "print_suppressions=0";
+}
+
+namespace platform {
+namespace {
+
+// Virtual keys of the keys the library and the text input distinguish; others are not posted.
+uint32_t VirtualKey(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + static_cast<uint32_t>(k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + static_cast<uint32_t>(k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return vk::kF1 + static_cast<uint32_t>(k - SDLK_F1);
+  if (k >= SDLK_KP_1 && k <= SDLK_KP_9)
+    return vk::kNumpad0 + 1 + static_cast<uint32_t>(k - SDLK_KP_1);
+  switch (k) {
+    case SDLK_BACKSPACE:
+      return vk::kBack;
+    case SDLK_TAB:
+      return vk::kTab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return vk::kReturn;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return vk::kShift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return vk::kControl;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return vk::kMenu;
+    case SDLK_PAUSE:
+      return vk::kPause;
+    case SDLK_CAPSLOCK:
+      return vk::kCapital;
+    case SDLK_ESCAPE:
+      return vk::kEscape;
+    case SDLK_SPACE:
+      return vk::kSpace;
+    case SDLK_PAGEUP:
+      return vk::kPrior;
+    case SDLK_PAGEDOWN:
+      return vk::kNext;
+    case SDLK_END:
+      return vk::kEnd;
+    case SDLK_HOME:
+      return vk::kHome;
+    case SDLK_LEFT:
+      return vk::kLeft;
+    case SDLK_UP:
+      return vk::kUp;
+    case SDLK_RIGHT:
+      return vk::kRight;
+    case SDLK_DOWN:
+      return vk::kDown;
+    case SDLK_INSERT:
+      return vk::kInsert;
+    case SDLK_DELETE:
+      return vk::kDelete;
+    case SDLK_KP_0:
+      return vk::kNumpad0;
+    case SDLK_KP_MULTIPLY:
+      return vk::kMultiply;
+    case SDLK_KP_PLUS:
+      return vk::kAdd;
+    case SDLK_KP_MINUS:
+      return vk::kSubtract;
+    case SDLK_KP_PERIOD:
+      return vk::kDecimal;
+    case SDLK_KP_DIVIDE:
+      return vk::kDivide;
+    default:
+      return 0;
+  }
+}
+
+int64_t PackWords(int low, int high) {
+  return static_cast<int64_t>(static_cast<uint16_t>(low)) |
+         (static_cast<int64_t>(static_cast<uint16_t>(high)) << 16);
+}
+
+// Drivers that draw nowhere: a message box would have no screen (or would wait for a click
+// nobody can give).
+bool HeadlessDriverForced() {
+  auto v = EnvSetting("SDL_VIDEODRIVER");
+  return v && *v != "x11" && *v != "wayland";
+}
+
+class SdlWindowService : public WindowService {
+ public:
+  bool AcquireInstance(const char* className) override { return lock_.Acquire(className); }
+  void ReleaseInstance() override { lock_.Release(); }
+
+  bool StartVideo() override {
+    if (video_) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_GetNumVideoDisplays() < 1) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
+    video_ = true;
+    return true;
+  }
+
+  void StopVideo() override {
+    if (window_ != nullptr) DestroyMainWindow();
+    if (!video_) return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    video_ = false;
+    // The last service out ends SDL itself, which lets go of its desktop-bus connection too.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+  }
+
+  bool Desktop(DesktopInfo* out) override {
+    if (DesktopFromEnvironment(out)) return true;
+    if (!StartVideo()) return false;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return false;
+    out->width = mode.w;
+    out->height = mode.h;
+    // Bytes per pixel, not bits: a 32-bit desktop with an unused byte reports 24 bits.
+    out->bitsPerPixel = SDL_BYTESPERPIXEL(mode.format) * 8;
+    return true;
+  }
+
+  bool CreateMainWindow(const std::string& title, const ClientRect& client,
+                        WindowKind kind) override {
+    if (window_ != nullptr || !StartVideo()) return false;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    if (kind == WindowKind::kFullScreen)
+      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP;
+    window_ =
+        SDL_CreateWindow(title.c_str(), client.x, client.y, client.width, client.height, flags);
+    if (window_ == nullptr) return false;
+    windowId_ = SDL_GetWindowID(window_);
+    queue_.Clear();
+    return true;
+  }
+
+  void DestroyMainWindow() override {
+    if (window_ == nullptr) return;
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    windowId_ = 0;
+    SDL_FlushEvent(SDL_WINDOWEVENT);
+    queue_.DropWindowMessages();
+  }
+
+  bool HasWindow() const override { return window_ != nullptr; }
+  void Show() override {
+    if (window_ != nullptr) SDL_ShowWindow(window_);
+  }
+  void Raise() override {
+    if (window_ != nullptr) SDL_RaiseWindow(window_);
+  }
+  void SetTopmost(bool topmost) override {
+    if (window_ != nullptr) SDL_SetWindowAlwaysOnTop(window_, topmost ? SDL_TRUE : SDL_FALSE);
+  }
+  void SetTitle(const std::string& title) override {
+    if (window_ != nullptr) SDL_SetWindowTitle(window_, title.c_str());
+  }
+  void SetKind(WindowKind kind) override {
+    if (window_ == nullptr) return;
+    if (kind == WindowKind::kFullScreen) {
+      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      SDL_SetWindowAlwaysOnTop(window_, SDL_TRUE);
+    } else {
+      SDL_SetWindowFullscreen(window_, 0);
+      SDL_SetWindowAlwaysOnTop(window_, SDL_FALSE);
+      SDL_SetWindowBordered(window_, SDL_TRUE);
+    }
+  }
+  void SetClientRect(const ClientRect& c) override {
+    if (window_ == nullptr) return;
+    SDL_SetWindowPosition(window_, c.x, c.y);
+    SDL_SetWindowSize(window_, c.width, c.height);
+  }
+  ClientRect GetClientRect() override {
+    ClientRect c;
+    if (window_ == nullptr) return c;
+    SDL_GetWindowPosition(window_, &c.x, &c.y);
+    SDL_GetWindowSize(window_, &c.width, &c.height);
+    return c;
+  }
+  void SetCursorShown(bool shown) override {
+    if (video_) SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+  }
+  bool MousePosition(int* x, int* y) override {
+    if (window_ == nullptr) return false;
+    int mx = 0, my = 0, wx = 0, wy = 0;
+    SDL_GetMouseState(&mx, &my);
+    SDL_GetWindowPosition(window_, &wx, &wy);
+    *x = wx + mx;
+    *y = wy + my;
+    return true;
+  }
+  void PaintBlack() override {
+    // Only through a renderer the presentation made: a window surface taken here would keep
+    // the presentation from making one later.
+    if (window_ == nullptr) return;
+    if (SDL_Renderer* r = SDL_GetRenderer(window_)) {
+      SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+      SDL_RenderClear(r);
+      SDL_RenderPresent(r);
+    }
+  }
+  void ShowMessageBox(const char* caption, const char* text) override {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    if (!HeadlessDriverForced()) {
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+    }
+  }
+
+  void PollEvents() override {
+    if (!video_) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e) != 0) Translate(e);
+  }
+
+  SDL_Window* window() const { return window_; }
+
+ private:
+  void PostWindow(uint32_t id, uint64_t w, int64_t l) {
+    if (window_ != nullptr) queue_.Post(WindowMessage{id, w, l, false});
+  }
+
+  void Translate(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT:
+        PostWindow(msg::kClose, 0, 0);
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.windowID != windowId_) break;
+        TranslateWindowEvent(e.window);
+        break;
+      case SDL_KEYDOWN: {
+        if (e.key.windowID != 0 && e.key.windowID != windowId_) break;
+        uint32_t key = VirtualKey(e.key.keysym.sym);
+        if (key != 0) {
+          PostWindow(msg::kKeyDown, key,
+                     1 | (static_cast<int64_t>(e.key.keysym.scancode & 0xFF) << 16) |
+                         (e.key.repeat ? (int64_t{1} << 30) : 0));
+        }
+        break;
+      }
+      case SDL_TEXTINPUT: {
+        std::string gbk = Utf8ToGbk(e.text.text);
+        for (unsigned char c : gbk) PostWindow(msg::kChar, c, 1);
+        break;
+      }
+      case SDL_MOUSEMOTION:
+        PostWindow(msg::kMouseMove, 0, PackWords(e.motion.x, e.motion.y));
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP: {
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        uint32_t id = 0;
+        if (e.button.button == SDL_BUTTON_LEFT) id = down ? msg::kLButtonDown : msg::kLButtonUp;
+        if (e.button.button == SDL_BUTTON_RIGHT) id = down ? msg::kRButtonDown : msg::kRButtonUp;
+        if (e.button.button == SDL_BUTTON_MIDDLE) id = down ? msg::kMButtonDown : msg::kMButtonUp;
+        if (id != 0) PostWindow(id, 0, PackWords(e.button.x, e.button.y));
+        break;
+      }
+      case SDL_DISPLAYEVENT: {
+        DesktopInfo d;
+        if (Desktop(&d))
+          PostWindow(msg::kDisplayChange, static_cast<uint64_t>(d.bitsPerPixel),
+                     PackWords(d.width, d.height));
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  void TranslateWindowEvent(const SDL_WindowEvent& w) {
+    switch (w.event) {
+      case SDL_WINDOWEVENT_CLOSE:
+        PostWindow(msg::kClose, 0, 0);
+        break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        PostWindow(msg::kActivate, 1, 0);
+        break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        PostWindow(msg::kActivate, 0, 0);
+        break;
+      case SDL_WINDOWEVENT_MOVED:
+        PostWindow(msg::kMove, 0, PackWords(w.data1, w.data2));
+        break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        PostWindow(msg::kSize, msg::kSizeRestored, PackWords(w.data1, w.data2));
+        break;
+      case SDL_WINDOWEVENT_MINIMIZED:
+        PostWindow(msg::kSize, msg::kSizeMinimized, 0);
+        break;
+      case SDL_WINDOWEVENT_MAXIMIZED: {
+        int cw = 0, ch = 0;
+        SDL_GetWindowSize(window_, &cw, &ch);
+        PostWindow(msg::kSize, msg::kSizeMaximized, PackWords(cw, ch));
+        break;
+      }
+      case SDL_WINDOWEVENT_EXPOSED:
+        PostWindow(msg::kPaint, 0, 0);
+        break;
+      default:
+        break;
+    }
+  }
+
+  InstanceLock lock_;
+  bool video_ = false;
+  SDL_Window* window_ = nullptr;
+  Uint32 windowId_ = 0;
+};
+
+SdlWindowService& Service() {
+  static SdlWindowService service;
+  return service;
+}
+
+}  // namespace
+
+WindowService& SdlWindowServiceInstance() {
+  return Service();
+}
+
+SDL_Window* SdlMainWindow() {
+  return Service().window();
+}
+
+}  // namespace platform

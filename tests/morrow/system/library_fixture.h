@@ -1,0 +1,79 @@
+// A library run on the fake window service and a fake clock, in a directory of its own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "morrow/system/library.h"
+#include "morrow/system/log.h"
+#include "platform/clock.h"
+#include "platform/directory.h"
+#include "platform/window.h"
+#include "platform/window_fake.h"
+#include "tests/support/line_match.h"
+#include "tests/support/temp_dir.h"
+
+namespace testsupport {
+
+class LibraryFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::InstallClock(&clock_);
+    platform::InstallWindowService(&fake_);
+    ASSERT_TRUE(platform::GetCurrentDirectory(&oldDirectory_));
+    ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
+  }
+  void TearDown() override {
+    morrow::EndLibrary();
+    platform::SetCurrentDirectory(oldDirectory_);
+    platform::InstallWindowService(nullptr);
+    platform::InstallClock(nullptr);
+    morrow::SetLogDirectory("");
+  }
+
+  std::string Log() const { return ReadFile(dir_.File("AppLog.txt")); }
+
+  // The log's lines without their time stamps.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    std::string text = Log();
+    size_t pos = 0;
+    while (pos < text.size()) {
+      size_t end = text.find('\n', pos);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(pos, end - pos);
+      size_t colon = line.find(':');
+      if (colon != std::string::npos) line = line.substr(colon + 1);
+      lines.push_back(line);
+      pos = end + 1;
+    }
+    return lines;
+  }
+
+  // Every pattern (see LineMatches) matches its line, in order, and no line is left over.
+  static void ExpectLines(const std::vector<std::string>& lines,
+                          const std::vector<std::string>& patterns) {
+    for (size_t i = 0; i < patterns.size() && i < lines.size(); ++i) {
+      EXPECT_TRUE(LineMatches(lines[i], patterns[i]))
+          << "line " << i << ": \"" << lines[i] << "\" against \"" << patterns[i] << "\"";
+    }
+    EXPECT_EQ(lines.size(), patterns.size());
+  }
+
+  int Count(const std::string& text) const {
+    std::string log = Log();
+    int n = 0;
+    for (size_t p = log.find(text); p != std::string::npos; p = log.find(text, p + 1)) ++n;
+    return n;
+  }
+
+  // Every read moves time on, so the start's clock loops end at once.
+  platform::FakeClock clock_{1'000'000, 50};
+  platform::FakeWindowService fake_;
+  TempDir dir_;
+  std::string oldDirectory_;
+};
+
+}  // namespace testsupport
