@@ -16,6 +16,7 @@
 #include "morrow/system/window_state.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/input.h"
 #include "platform/system_info.h"
 #include "platform/window.h"
 
@@ -176,11 +177,14 @@ int InitLibrary() {
   SetDDrawStartFlag(1);
   if (!s.windowMode) ForceForegroundWindow(s.window, 1);
   InitScreenLog();
+  // Scripted input counts its frames from here.
+  platform::BeginInputFrames();
   return 0;
 }
 
 int EndLibrary() {
   WindowSystemState& s = WindowState();
+  platform::EndInputFrames();
   EndScreenLog();
   EndHttp();
   EndNetWork();

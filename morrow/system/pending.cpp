@@ -30,22 +30,3 @@ int64_t HandleImeMessage(uintptr_t, uint32_t, uint64_t, int64_t) {
 }
 
 }  // namespace morrow
-
-#include "morrow/system/input.h"
-
-namespace morrow {
-
-// TEMPORARY: replaced by "Streams, file access, keyboard and game pads"
-int InitDirectInput() {
-  return 0;
-}
-// TEMPORARY: replaced by "Streams, file access, keyboard and game pads"
-int TerminateDirectInput() {
-  return 0;
-}
-// TEMPORARY: replaced by "Streams, file access, keyboard and game pads"
-int ClearKeyboardBuffer() {
-  return 0;
-}
-
-}  // namespace morrow

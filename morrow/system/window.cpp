@@ -17,6 +17,7 @@
 #include "morrow/system/window_state.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/input.h"
 #include "platform/window.h"
 
 namespace morrow {
@@ -418,6 +419,8 @@ int PumpMessages() {
   s.pumpGuard = 1;
   ProcessKeyInput();
   s.pumpGuard = 0;
+  // A program that never presents counts its pump calls as the frames of scripted input.
+  platform::NotifyPump();
   return s.destroyed ? -1 : 0;
 }
 

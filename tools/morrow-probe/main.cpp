@@ -5,12 +5,16 @@
 //   morrow-probe start-end [--window|--full]
 //                                  starts the library (in the mode given, else its default),
 //                                  pumps a few frames and ends it; exit 1 when the start fails
+//   morrow-probe pad DEVICE --frames N
+//                                  starts the library, then for frames F = 1 to N prints
+//                                  "F 0x<bits>" of GetPadInputBits(DEVICE) and pumps once
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "morrow/system/input.h"
 #include "morrow/system/library.h"
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
@@ -21,7 +25,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: morrow-probe rng SEED N\n"
                "       morrow-probe rng-unseeded N\n"
-               "       morrow-probe start-end [--window|--full]\n");
+               "       morrow-probe start-end [--window|--full]\n"
+               "       morrow-probe pad DEVICE --frames N\n");
   return 2;
 }
 
@@ -67,6 +72,26 @@ int StartEnd(int argc, char** argv) {
   return 0;
 }
 
+int Pad(int argc, char** argv) {
+  long long device = 0, frames = 0;
+  if (argc != 5 || !ParseNumber(argv[2], INT32_MIN, INT32_MAX, &device) ||
+      std::string(argv[3]) != "--frames" || !ParseNumber(argv[4], 0, 1000000, &frames)) {
+    return Usage();
+  }
+  if (morrow::InitLibrary() != 0) {
+    std::fprintf(stderr, "morrow-probe: the library start failed\n");
+    return 1;
+  }
+  for (long long f = 1; f <= frames; ++f) {
+    int bits = morrow::GetPadInputBits(static_cast<int>(device));
+    std::printf("%lld 0x%x\n", f, static_cast<unsigned>(bits));
+    morrow::PumpMessages();
+  }
+  std::fflush(stdout);
+  morrow::EndLibrary();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,5 +113,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (op == "start-end") return StartEnd(argc, argv);
+  if (op == "pad") return Pad(argc, argv);
   return Usage();
 }

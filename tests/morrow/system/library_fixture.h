@@ -10,6 +10,8 @@
 #include "morrow/system/log.h"
 #include "platform/clock.h"
 #include "platform/directory.h"
+#include "platform/input.h"
+#include "platform/input_fake.h"
 #include "platform/window.h"
 #include "platform/window_fake.h"
 #include "tests/support/line_match.h"
@@ -22,6 +24,7 @@ class LibraryFixture : public ::testing::Test {
   void SetUp() override {
     platform::InstallClock(&clock_);
     platform::InstallWindowService(&fake_);
+    platform::InstallInputService(&fakeInput_);
     ASSERT_TRUE(platform::GetCurrentDirectory(&oldDirectory_));
     ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
   }
@@ -29,6 +32,7 @@ class LibraryFixture : public ::testing::Test {
     morrow::EndLibrary();
     platform::SetCurrentDirectory(oldDirectory_);
     platform::InstallWindowService(nullptr);
+    platform::InstallInputService(nullptr);
     platform::InstallClock(nullptr);
     morrow::SetLogDirectory("");
   }
@@ -72,6 +76,7 @@ class LibraryFixture : public ::testing::Test {
   // Every read moves time on, so the start's clock loops end at once.
   platform::FakeClock clock_{1'000'000, 50};
   platform::FakeWindowService fake_;
+  platform::FakeInputService fakeInput_;  // no pads, no keys
   TempDir dir_;
   std::string oldDirectory_;
 };

@@ -45,6 +45,7 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
 }
 
 const std::vector<std::string> kEndLines = {
+    "DirectInput 関連の終了処理... 完了",
     "ウインドウを閉じようとしています",
     "ウインドウが破棄されようとしています",
     "ソフトを終了する準備が整いました",
@@ -69,6 +70,13 @@ std::vector<std::string> WindowModeRunLines() {
                  "精度結果 更新回数 マルチメディアタイマー：#  パフォーマンスカウンター：60",
                  "パフォーマンスカウンターを使用します タイマー分解能 : 1000.000000 KHz ",
                  "ウインドウスタイルをウインドウモード用に変更します... 完了",
+                 "DirectInput関係初期化処理",
+                 "\tDirectInputオブジェクトの取得中... 成功",
+                 "\t\t引き続き初期化処理... 初期化成功",
+                 "\tジョイパッドの初期化... ",
+                 "\tジョイパッドの初期化は正常に終了しました",
+                 "\tキーボードデバイスの初期化... 初期化成功",
+                 "DirectInput 関連の初期化は正常に終了しました",
              }),
       kEndLines);
 }
@@ -96,7 +104,8 @@ TEST_F(LibraryStart, WindowModeWritesEveryLineInOrder) {
   EXPECT_FALSE(fake_.instanceHeld);
 }
 
-// The same run on SDL's dummy video driver and the real instance lock.
+// The same run on SDL's dummy video driver and the real instance lock (the pads stay fake: the
+// machine's own controllers would add their lines).
 class LibraryStartSdl : public LibraryFixture {
  protected:
   void SetUp() override {
