@@ -13,7 +13,9 @@ int GetScreenSize(int* width, int* height);
 // Non-zero once the display is set up.
 int IsDirectDrawReady();
 int SetDDrawStartFlag(int flag);
-// -1 keeps a value. 0, -1 or -2.
+// -1 keeps a value. 0, -1 or -2. Like any change of the display, a mode change is announced to
+// the main window with a display-change message (platform::msg::kDisplayChange): the window-mode
+// switch pumps until that message has arrived.
 int ChangeScreenMode(int width, int height, int bitDepth, int force, int refreshRate);
 int GetDisplayModeChangedFlag();
 int LogColorFormat();
