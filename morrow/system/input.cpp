@@ -234,34 +234,6 @@ void ReadFallbackKeys() {
   }
 }
 
-void EnumJoypad(int device) {
-  platform::InputService& svc = Service();
-  WriteLog("入力装置を見つけました\n");
-  platform::PadInfo info;
-  if (!svc.OpenPad(device, &info)) {
-    WriteLog("入力装置の取得に失敗しました\n");
-    return;
-  }
-  IncreaseLogIndent();
-  WriteLogFormat("デバイスの登録名:%s", info.name.c_str());
-  WriteLogFormat("デバイスの製品登録名:%s", info.product.c_str());
-  DecreaseLogIndent();
-  // The data format, the cooperative level (background, shared), the axis ranges and the dead
-  // zones are the library's own here: it scales the raw values itself.
-  if (!svc.EnablePadNotification(device)) {
-    WriteLog("ジョイパッドイベントのセットアップが失敗しました\n");
-    svc.ClosePad(device);
-    return;
-  }
-  svc.AcquirePad(device);
-  JoypadRecord& r = g_input.pads[g_input.padCount];
-  r = JoypadRecord{};
-  r.device = device;
-  for (uint32_t& p : r.state.pov) p = 0xFFFFFFFFu;
-  ++g_input.padCount;
-  WriteLog("ジョイパッドの追加は正常に終了しました\n");
-}
-
 [[noreturn]] void KeyboardFailure(const char* text) {
   Service().CloseKeyboard();
   Service().Stop();
@@ -277,6 +249,36 @@ bool StartInsteadOfReading() {
 }
 
 }  // namespace
+
+int EnumJoypadCallback(int device) {
+  if (!g_input.started || g_input.padCount >= kMaxPads) return 0;
+  platform::InputService& svc = Service();
+  WriteLog("入力装置を見つけました\n");
+  platform::PadInfo info;
+  if (!svc.OpenPad(device, &info)) {
+    WriteLog("入力装置の取得に失敗しました\n");
+    return 1;
+  }
+  IncreaseLogIndent();
+  WriteLogFormat("デバイスの登録名:%s", info.name.c_str());
+  WriteLogFormat("デバイスの製品登録名:%s", info.product.c_str());
+  DecreaseLogIndent();
+  // The data format, the cooperative level (background, shared), the axis ranges and the dead
+  // zones are the library's own here: it scales the raw values itself.
+  if (!svc.EnablePadNotification(device)) {
+    WriteLog("ジョイパッドイベントのセットアップが失敗しました\n");
+    svc.ClosePad(device);
+    return 1;
+  }
+  svc.AcquirePad(device);
+  JoypadRecord& r = g_input.pads[g_input.padCount];
+  r = JoypadRecord{};
+  r.device = device;
+  for (uint32_t& p : r.state.pov) p = 0xFFFFFFFFu;
+  ++g_input.padCount;
+  WriteLog("ジョイパッドの追加は正常に終了しました\n");
+  return g_input.padCount < kMaxPads ? 1 : 0;
+}
 
 int InitDirectInput() {
   if (g_input.started) return 0;
@@ -301,7 +303,9 @@ int InitDirectInput() {
 
   WriteLog("ジョイパッドの初期化... \n");
   int found = svc.EnumeratePads();
-  for (int d = 0; d < found && g_input.padCount < kMaxPads; ++d) EnumJoypad(d);
+  for (int d = 0; d < found; ++d) {
+    if (EnumJoypadCallback(d) == 0) break;
+  }
   WriteLog("ジョイパッドの初期化は正常に終了しました\n");
 
   WriteLog("キーボードデバイスの初期化... ");

@@ -14,6 +14,9 @@ namespace morrow {
 // keyboard works without its change notification.
 int InitDirectInput();
 int TerminateDirectInput();
+// Takes one controller found at the start (the service's number); 1 to go on with the next, 0
+// once the eighth pad has been added.
+int EnumJoypadCallback(int device);
 // 1 while the key is down, else 0.
 int IsKeyPressed(int key);
 int GetPadCount();

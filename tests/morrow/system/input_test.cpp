@@ -225,6 +225,10 @@ TEST_F(PadInput, AtMostEightPadsAreTaken) {
   EXPECT_EQ(morrow::GetPadInputBits(8), 0x10 << 7);
   EXPECT_FALSE(input_.pads[8].opened);
   EXPECT_FALSE(input_.pads[9].opened);
+  // A ninth pad cannot be added by hand either.
+  EXPECT_EQ(morrow::EnumJoypadCallback(8), 0);
+  EXPECT_FALSE(input_.pads[8].opened);
+  EXPECT_EQ(morrow::GetPadCount(), 8);
 }
 
 struct NotStartedCase {
