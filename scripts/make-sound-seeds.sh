@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Writes the sound fixtures under tests/data/sound/: short sounds in every coding the decoder
+# takes, each with the reference decode of the tool that made it. The decoding tests compare
+# against these decodes and the fuzz targets start from the coded files.
+#
+#   *.wav, *.ogg, *.mp3   coded files (sox, oggenc, lame)
+#   *.ref.raw             16-bit signed little-endian PCM decoded by the same tool
+#
+# Needs sox, vorbis-tools and lame. The output is committed; run again only to change it.
+set -euo pipefail
+out="$(cd "$(dirname "$0")/.." && pwd)/tests/data/sound"
+mkdir -p "$out"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+# Sources: a chord that sweeps, so that every block differs and a decode that drops or repeats
+# samples shows. -R keeps sox's output the same on every run.
+sox -R -n -r 8000 -c 1 -b 16 mono8k.wav synth 0.5 sine 300-900 sine 1250 gain -6
+sox -R -n -r 11025 -c 2 -b 16 stereo11k.wav synth 0.25 sine 200-600 sine 700-350 gain -6
+sox -R -n -r 22050 -c 2 -b 16 stereo22k.wav synth 0.3 sine 330-660 sine 440 gain -6
+sox -R -n -r 22050 -c 1 -b 16 mono22k.wav synth 0.5 sine 220-880 gain -6
+
+coded() {  # NAME SOURCE SOX-OPTIONS...
+  local name=$1 src=$2
+  shift 2
+  sox -R "$src" "$@" "$out/$name.wav"
+  sox -R "$out/$name.wav" -t raw -e signed -b 16 -L "$out/$name.ref.raw"
+}
+coded pcm16_mono mono8k.wav -e signed -b 16
+coded pcm8_stereo stereo11k.wav -e unsigned -b 8
+coded pcm24_mono mono8k.wav -e signed -b 24
+coded alaw_mono mono8k.wav -e a-law
+coded ulaw_stereo stereo11k.wav -e u-law
+coded gsm_mono mono8k.wav -e gsm-full-rate
+coded ima_mono mono8k.wav -e ima-adpcm
+coded ima_stereo stereo11k.wav -e ima-adpcm
+coded msadpcm_mono mono8k.wav -e ms-adpcm
+coded msadpcm_stereo stereo11k.wav -e ms-adpcm
+
+oggenc -Q -q 0 --serial 1 -o "$out/vorbis_stereo.ogg" stereo22k.wav
+oggdec -Q -R -o "$out/vorbis_stereo.ref.raw" "$out/vorbis_stereo.ogg"
+
+# Layer-3 with both tags: an ID3v2 head (padded) and a 128-byte ID3v1 tail.
+lame --quiet -m m -b 32 --resample 22.05 --add-id3v2 --pad-id3v2 --tt "seed" --ta "morrow" \
+  mono22k.wav "$out/mpeg_tags.mp3"
+lame --quiet --decode -t "$out/mpeg_tags.mp3" "$out/mpeg_tags.ref.raw"
+# Without tags, stereo MPEG-1.
+lame --quiet -m j -b 64 --resample 32 -t stereo22k.wav "$out/mpeg_plain.mp3"
+lame --quiet --decode -t "$out/mpeg_plain.mp3" "$out/mpeg_plain.ref.raw"
+
+du -cb "$out" | tail -1
