@@ -29,7 +29,8 @@ coded() {  # NAME SOURCE SOX-OPTIONS...
 }
 coded pcm16_mono mono8k.wav -e signed -b 16
 coded pcm8_stereo stereo11k.wav -e unsigned -b 8
-coded pcm24_mono mono8k.wav -e signed -b 24
+# More than 16 bits: sox writes the extensible format tag, which the decoder refuses.
+sox -R mono8k.wav -e signed -b 24 "$out/extensible_mono.wav"
 coded alaw_mono mono8k.wav -e a-law
 coded ulaw_stereo stereo11k.wav -e u-law
 coded gsm_mono mono8k.wav -e gsm-full-rate
@@ -40,6 +41,13 @@ coded msadpcm_stereo stereo11k.wav -e ms-adpcm
 
 oggenc -Q -q 0 --serial 1 -o "$out/vorbis_stereo.ogg" stereo22k.wav
 oggdec -Q -R -o "$out/vorbis_stereo.ref.raw" "$out/vorbis_stereo.ogg"
+# A mono stream to chain behind the stereo one (no decode: a chain ends where the layout changes).
+sox -R -n -r 22050 -c 1 -b 16 mono22k_short.wav synth 0.1 sine 500
+oggenc -Q -q 0 --serial 2 -o "$out/vorbis_mono.ogg" mono22k_short.wav
+# And a stereo one of its own serial number, which a chain may go on with.
+sox -R mono22k_short.wav -c 2 stereo22k_short.wav
+oggenc -Q -q 0 --serial 3 -o "$out/vorbis_stereo_short.ogg" stereo22k_short.wav
+oggdec -Q -R -o "$out/vorbis_stereo_short.ref.raw" "$out/vorbis_stereo_short.ogg"
 
 # Layer-3 with both tags: an ID3v2 head (padded) and a 128-byte ID3v1 tail.
 lame --quiet -m m -b 32 --resample 22.05 --add-id3v2 --pad-id3v2 --tt "seed" --ta "morrow" \

@@ -266,6 +266,12 @@ bool OpenOggVorbis(SoundConverter* c) {
     delete d;
     return false;
   }
+  // After measuring a chain of streams the decoder stands in its last one: start at the top.
+  if (ov_seekable(&d->file) && ov_pcm_seek(&d->file, 0) != 0) {
+    ov_clear(&d->file);
+    delete d;
+    return false;
+  }
   c->ogg = d;
   c->oggOpen = 1;
   c->oggSampleWidth = width;
@@ -340,10 +346,27 @@ bool OpenMpegAudio(SoundConverter* c) {
     position = next;
   }
 
-  if (Seek(c, static_cast<int64_t>(head), 0) != 0) return false;
-  if (NextMpegFrame(c, static_cast<int64_t>(head), end, h, &at) != 0) return false;
+  // The first frame gives the format. A sync pair alone turns up by chance in any binary data
+  // (once in 4 KiB of noise), so a frame counts only when the next frame's header follows right
+  // at its end, or when the data ends exactly there.
   MpegFrameHeader first;
-  if (!ParseMpegHeader(h, &first)) return false;
+  position = static_cast<int64_t>(head);
+  for (;;) {
+    if (Seek(c, position, 0) != 0) return false;
+    if (NextMpegFrame(c, position, end, h, &at) != 0) return false;
+    position = at + 1;
+    if (!ParseMpegHeader(h, &first)) continue;
+    int64_t next = at + MpegFrameLength(first);
+    if (next == end) break;
+    uint8_t h2[4];
+    MpegFrameHeader second;
+    if (next + 4 <= end && Seek(c, next, 0) == 0 && Read(c, h2, 4) == 4 &&
+        IsMpegSync(h2[0], h2[1]) && ParseMpegHeader(h2, &second) &&
+        second.mpeg1 == first.mpeg1 && second.layer == first.layer &&
+        second.samplesPerSecond == first.samplesPerSecond) {
+      break;
+    }
+  }
 
   uint8_t format[30] = {};
   PutLe16(format + 0, platform::kTagMpegLayer3);

@@ -93,7 +93,7 @@ class FfmpegStream final : public CodecStream {
     switch (source_.formatTag) {
       case kTagALaw:
       case kTagMuLaw:
-        samples = n / align * align / ch + 1;
+        samples = n / align * align / ch;
         break;
       case kTagImaAdpcm:
       case kTagMsAdpcm: {
