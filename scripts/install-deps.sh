@@ -11,6 +11,9 @@ PACKAGES=(
   # libraries
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
   libfreetype-dev libfontconfig-dev
+  libavcodec-dev libavutil-dev libswresample-dev
+  # sound fixtures (scripts/make-sound-seeds.sh) and the fuzz targets (MORROW_FUZZ)
+  sox vorbis-tools lame clang libclang-rt-14-dev
 )
 
 missing=()

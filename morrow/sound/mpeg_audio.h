@@ -17,7 +17,9 @@ struct MpegFrameHeader {
 };
 
 // True for the first two bytes of a frame: 0xFF, then a byte with its high four bits set.
-inline bool IsMpegSync(uint8_t b0, uint8_t b1) { return b0 == 0xFF && (b1 & 0xF0) == 0xF0; }
+inline bool IsMpegSync(uint8_t b0, uint8_t b1) {
+  return b0 == 0xFF && (b1 & 0xF0) == 0xF0;
+}
 
 // Reads the four header bytes. False when the layer, the rate or the bitrate is reserved, or
 // the bitrate is free format (index 0): such a frame has no length to step by.

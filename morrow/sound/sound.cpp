@@ -25,7 +25,9 @@ constexpr uint32_t kStreamBufferFlags = kStaticBufferFlags | platform::kBufferEx
 constexpr uint32_t kSilentBufferBytes = 400;
 constexpr int kMaxSoundVolume = 10000;
 
-const char* Ok(bool flag) { return flag ? "OK" : "NO"; }
+const char* Ok(bool flag) {
+  return flag ? "OK" : "NO";
+}
 
 platform::PcmFormat ToPcm(const WaveFormat& f) {
   return platform::PcmFormat{f.channels, static_cast<int>(f.samplesPerSecond), f.bitsPerSample};
@@ -43,9 +45,8 @@ void LogCapabilities() {
   device.GetCaps(&caps);
   WriteLog("DirectSound デバイスを列挙します\n");
   IncreaseLogIndent();
-  device.EnumerateDevices([](const platform::AudioDeviceInfo& info) {
-    return LogSoundDevice(info) == 1;
-  });
+  device.EnumerateDevices(
+      [](const platform::AudioDeviceInfo& info) { return LogSoundDevice(info) == 1; });
   DecreaseLogIndent();
   WriteLogFormat("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
                  caps.maxSecondaryRate / 1000.0, caps.minSecondaryRate / 1000.0);
@@ -109,7 +110,9 @@ int FillBuffers(SoundRecord* r) {
 
 }  // namespace
 
-SoundSystemState& GetSoundSystemState() { return g_sound; }
+SoundSystemState& GetSoundSystemState() {
+  return g_sound;
+}
 
 SoundRecord* GetSoundRecord(int handle) {
   if (!g_sound.device) return nullptr;
@@ -209,7 +212,9 @@ int AddSoundData(int handle) {
   return t.Insert(t.FreeSlot(), r);
 }
 
-int LoadSoundFile(const char* path) { return LoadSoundFileWithBuffers(path, 1); }
+int LoadSoundFile(const char* path) {
+  return LoadSoundFileWithBuffers(path, 1);
+}
 
 int LoadSoundFileWithBuffers(const char* path, int bufferCount) {
   // A count below 1 would make a handle that plays nothing.
@@ -228,8 +233,8 @@ int LoadSoundFileWithBuffers(const char* path, int bufferCount) {
   if (LoadWholeFile(path, &data, &size) != 0) {
     return WriteLogFormat("右記の音声ファイルのロードに失敗しました_1：%s", LogText(path).c_str());
   }
-  int handle = size <= 0x7FFFFFFF ? LoadSoundFromMemory(data, static_cast<int>(size), bufferCount)
-                                  : -1;
+  int handle =
+      size <= 0x7FFFFFFF ? LoadSoundFromMemory(data, static_cast<int>(size), bufferCount) : -1;
   FreeMemory(data);
   if (handle == -1) {
     return WriteLogFormat("右記の音声ファイルのロードに失敗しました_2：%s", LogText(path).c_str());
@@ -261,8 +266,7 @@ int LoadSoundFromMemory(const void* data, int size, int bufferCount) {
   WaveFormat format;
   uint8_t* pcm = nullptr;
   uint32_t bytes = 0;
-  if (size < 0 ||
-      DecodeSoundImage(data, static_cast<size_t>(size), &format, &pcm, &bytes) != 0) {
+  if (size < 0 || DecodeSoundImage(data, static_cast<size_t>(size), &format, &pcm, &bytes) != 0) {
     DeleteSoundHandle(handle, 0);
     return -1;
   }

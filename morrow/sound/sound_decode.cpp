@@ -39,7 +39,9 @@ constexpr int64_t kMaxSourceBuffer = 1 << 20;
 // Whole files and whole decodes larger than this are refused.
 constexpr int64_t kMaxWholeBytes = int64_t{1} << 30;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t Le32(const uint8_t* p) {
   return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
@@ -58,7 +60,9 @@ size_t Read(SoundConverter* c, void* buffer, size_t bytes) {
 int Seek(SoundConverter* c, int64_t offset, int origin) {
   return c->stream.functions.seek(c->stream.handle, offset, origin);
 }
-int64_t Tell(SoundConverter* c) { return c->stream.functions.tell(c->stream.handle); }
+int64_t Tell(SoundConverter* c) {
+  return c->stream.functions.tell(c->stream.handle);
+}
 
 // The stream's length; the position is kept. -1 when it cannot be told.
 int64_t StreamLength(SoundConverter* c) {
@@ -69,7 +73,9 @@ int64_t StreamLength(SoundConverter* c) {
   return end;
 }
 
-bool ValidRate(uint32_t rate) { return rate >= 1 && rate <= kMaxRate; }
+bool ValidRate(uint32_t rate) {
+  return rate >= 1 && rate <= kMaxRate;
+}
 
 platform::CodecFormat CodecFormatFromBytes(const uint8_t* bytes, uint32_t size) {
   WaveFormat w = ReadWaveFormat(bytes, size);
@@ -190,9 +196,9 @@ bool SetUpCodec(SoundConverter* c, const uint8_t* format, uint32_t formatSize) {
   if (platform::SuggestPcmFormat(source, &pcm) != 0) return false;
   WaveFormat out = PcmFormatFrom(pcm);
   WaveFormat in = ReadWaveFormat(format, formatSize);
-  int64_t buffer = AlignToBlock(static_cast<int>(std::min<uint32_t>(
-                                    source.averageBytesPerSecond / 8, kMaxSourceBuffer)),
-                                &in);
+  int64_t buffer = AlignToBlock(
+      static_cast<int>(std::min<uint32_t>(source.averageBytesPerSecond / 8, kMaxSourceBuffer)),
+      &in);
   buffer = std::max<int64_t>(buffer, source.blockAlign);
   c->sourceFormat = static_cast<uint8_t*>(AllocateMemory(formatSize));
   c->sourceBuffer = static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(buffer)));
@@ -243,7 +249,9 @@ int OggSeekCallback(void* source, ogg_int64_t offset, int whence) {
   return Seek(static_cast<SoundConverter*>(source), offset, whence) == 0 ? 0 : -1;
 }
 
-int OggCloseCallback(void*) { return 0; }  // the stream belongs to the caller
+int OggCloseCallback(void*) {
+  return 0;
+}  // the stream belongs to the caller
 
 long OggTellCallback(void* source) {
   if (source == nullptr) return -1;
@@ -251,10 +259,17 @@ long OggTellCallback(void* source) {
 }
 
 bool OpenOggVorbis(SoundConverter* c) {
+  // An Ogg file starts with a page. Handed anything else, the decoder would read the whole
+  // stream looking for one, and a failed search keeps a few bytes it never gives back.
+  uint8_t capture[4];
+  if (Read(c, capture, 4) != 4 || std::memcmp(capture, "OggS", 4) != 0 || Seek(c, 0, 0) != 0) {
+    return false;
+  }
   auto* d = new (std::nothrow) OggDecoder{};
   if (d == nullptr) return false;
   ov_callbacks callbacks = {OggReadCallback, OggSeekCallback, OggCloseCallback, OggTellCallback};
   if (ov_open_callbacks(c, &d->file, nullptr, 0, callbacks) != 0) {
+    ov_clear(&d->file);
     delete d;
     return false;
   }
@@ -361,9 +376,8 @@ bool OpenMpegAudio(SoundConverter* c) {
     uint8_t h2[4];
     MpegFrameHeader second;
     if (next + 4 <= end && Seek(c, next, 0) == 0 && Read(c, h2, 4) == 4 &&
-        IsMpegSync(h2[0], h2[1]) && ParseMpegHeader(h2, &second) &&
-        second.mpeg1 == first.mpeg1 && second.layer == first.layer &&
-        second.samplesPerSecond == first.samplesPerSecond) {
+        IsMpegSync(h2[0], h2[1]) && ParseMpegHeader(h2, &second) && second.mpeg1 == first.mpeg1 &&
+        second.layer == first.layer && second.samplesPerSecond == first.samplesPerSecond) {
       break;
     }
   }
@@ -373,14 +387,14 @@ bool OpenMpegAudio(SoundConverter* c) {
   PutLe16(format + 2, static_cast<uint32_t>(first.channels));
   PutLe32(format + 4, static_cast<uint32_t>(first.samplesPerSecond));
   PutLe32(format + 8, static_cast<uint32_t>(first.bitrateKbps) * 125);
-  PutLe16(format + 12, 1);                    // block alignment
-  PutLe16(format + 14, 0);                    // bits per sample
-  PutLe16(format + 16, 12);                   // extra bytes
-  PutLe16(format + 18, 1);                    // MPEG identifier
-  PutLe32(format + 20, 0);                    // flags
+  PutLe16(format + 12, 1);   // block alignment
+  PutLe16(format + 14, 0);   // bits per sample
+  PutLe16(format + 16, 12);  // extra bytes
+  PutLe16(format + 18, 1);   // MPEG identifier
+  PutLe32(format + 20, 0);   // flags
   PutLe16(format + 24, static_cast<uint32_t>(MpegBlockSize(first)));
-  PutLe16(format + 26, 1);                    // frames per block
-  PutLe16(format + 28, 1393);                 // codec delay
+  PutLe16(format + 26, 1);     // frames per block
+  PutLe16(format + 28, 1393);  // codec delay
   c->dataPosition = at;
   // From the first frame, not from the end of the head: bytes between the two are not data.
   c->dataSize = end - at;
@@ -429,7 +443,8 @@ int AcmStep(SoundConverter* c) {
   if (r != 0) return -1;
   c->outputAvailable = static_cast<int32_t>(h.destinationUsed);
   c->sourceHeld -= static_cast<int32_t>(h.sourceUsed);
-  if (c->sourceHeld > 0) std::memmove(c->sourceBuffer, c->sourceBuffer + h.sourceUsed, c->sourceHeld);
+  if (c->sourceHeld > 0)
+    std::memmove(c->sourceBuffer, c->sourceBuffer + h.sourceUsed, c->sourceHeld);
   // Nothing taken and nothing given: the data is done, or what is left is less than a block
   // and would convert to nothing for ever.
   if (h.sourceUsed == 0 && h.destinationUsed == 0) return -1;
@@ -439,8 +454,8 @@ int AcmStep(SoundConverter* c) {
 int OggStep(SoundConverter* c) {
   for (;;) {
     int link = 0;
-    long got = ov_read(&c->ogg->file, reinterpret_cast<char*>(c->outputBuffer), kOggOutputBytes,
-                       0, c->oggSampleWidth, c->oggSampleWidth != 1, &link);
+    long got = ov_read(&c->ogg->file, reinterpret_cast<char*>(c->outputBuffer), kOggOutputBytes, 0,
+                       c->oggSampleWidth, c->oggSampleWidth != 1, &link);
     if (got == OV_HOLE) continue;  // a gap in the data: the decoder has moved past it
     if (got <= 0) return -1;
     if (link != c->oggLink) {
@@ -540,8 +555,12 @@ void WriteWaveFormat(const WaveFormat& f, uint8_t out[kWaveFormatBytes]) {
   PutLe16(out + 16, f.extraSize);
 }
 
-void SetOggSampleWidth(int width) { g_oggSampleWidth = width; }
-int GetOggSampleWidth() { return g_oggSampleWidth; }
+void SetOggSampleWidth(int width) {
+  g_oggSampleWidth = width;
+}
+int GetOggSampleWidth() {
+  return g_oggSampleWidth;
+}
 
 int OpenSoundConverter(const StreamSource* stream, SoundConverter* c) {
   if (stream == nullptr || c == nullptr || stream->functions.read == nullptr ||
@@ -661,7 +680,8 @@ int ConvertSoundToPcm(SoundConverter* c, WaveFormat* format, uint8_t** data, uin
   int64_t length = 0;
   if (c->method == kSoundMethodPcm) {
     if (total < 0 || total > kMaxWholeBytes) return -1;
-    memory = static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(total, 1))));
+    memory =
+        static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(total, 1))));
     if (memory == nullptr) return -1;
     Seek(c, c->dataPosition, 0);
     length = static_cast<int64_t>(Read(c, memory, static_cast<size_t>(total)));
@@ -730,9 +750,10 @@ int LoadWholeFile(const char* path, uint8_t** data, uint32_t* size) {
     StreamClose(file);
     return WriteLogFormat("右記のファイルのオープンに失敗しました：%s", LogText(path).c_str());
   }
-  auto* memory = length <= kMaxWholeBytes
-                     ? static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(length, 1))))
-                     : nullptr;
+  auto* memory =
+      length <= kMaxWholeBytes
+          ? static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(length, 1))))
+          : nullptr;
   if (memory == nullptr) {
     StreamClose(file);
     return WriteLogFormat("右記のファイルのロードに必要なメモリの確保に失敗しました：%s",
@@ -756,9 +777,10 @@ int LoadWholeStream(const StreamSource* stream, uint8_t** data, uint32_t* size) 
   int64_t length = -1;
   if (f.seek(h, 0, 2) == 0) length = f.tell(h);
   if (length < 0 || f.seek(h, 0, 0) != 0) return -1;
-  auto* memory = length <= kMaxWholeBytes
-                     ? static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(length, 1))))
-                     : nullptr;
+  auto* memory =
+      length <= kMaxWholeBytes
+          ? static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(std::max<int64_t>(length, 1))))
+          : nullptr;
   if (memory == nullptr) return WriteLog("ストリームの読み込みに必要なメモリの確保に失敗しました");
   size_t got = length > 0 ? f.read(memory, 1, static_cast<size_t>(length), h) : 0;
   if (got != static_cast<size_t>(length)) {
@@ -772,8 +794,8 @@ int LoadWholeStream(const StreamSource* stream, uint8_t** data, uint32_t* size) 
 
 int BuildWaveImage(uint8_t** image, uint32_t* imageSize, const WaveFormat* format,
                    uint32_t formatSize, const uint8_t* pcm, uint32_t pcmSize) {
-  if (image == nullptr || imageSize == nullptr || format == nullptr || formatSize > kWaveFormatBytes ||
-      (pcm == nullptr && pcmSize > 0)) {
+  if (image == nullptr || imageSize == nullptr || format == nullptr ||
+      formatSize > kWaveFormatBytes || (pcm == nullptr && pcmSize > 0)) {
     return -1;
   }
   uint64_t total = uint64_t{28} + formatSize + pcmSize;

@@ -282,7 +282,8 @@ int SuggestPcmFormat(const CodecFormat& source, CodecFormat* pcm) {
       source.samplesPerSecond > kMaxRate || source.blockAlign < 1) {
     return -1;
   }
-  if (source.formatTag == kTagGsm610 && (source.channels != 1 || source.blockAlign != kGsmBlockBytes)) {
+  if (source.formatTag == kTagGsm610 &&
+      (source.channels != 1 || source.blockAlign != kGsmBlockBytes)) {
     return -1;
   }
   CodecFormat out;

@@ -12,9 +12,11 @@
 namespace platform {
 namespace {
 
+// The lock and the mixer outlive every static object of the program (they are never
+// destroyed), so a buffer or device released during the exit still finds them.
 std::recursive_mutex& DeviceMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
+  static auto* mutex = new std::recursive_mutex;
+  return *mutex;
 }
 
 // Everything below is guarded by DeviceMutex().
@@ -26,8 +28,8 @@ struct MixerState {
   bool manualRunning = false;     // a manual device is initialised
 };
 MixerState& Mixer() {
-  static MixerState state;
-  return state;
+  static auto* state = new MixerState;
+  return *state;
 }
 
 // The mixer works through its accumulator in pieces of this many frames.
@@ -59,7 +61,9 @@ void SdlCallback(void*, Uint8* stream, int len) {
   MixFrames(reinterpret_cast<int16_t*>(stream), len / (kMixerChannels * 2));
 }
 
-int16_t ReadLe16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
+int16_t ReadLe16(const uint8_t* p) {
+  return static_cast<int16_t>(p[0] | (p[1] << 8));
+}
 
 }  // namespace
 
@@ -88,8 +92,12 @@ void DetachMixerInput(MixerInput* input) {
   inputs.erase(std::remove(inputs.begin(), inputs.end(), input), inputs.end());
 }
 
-AudioDeviceLock::AudioDeviceLock() { DeviceMutex().lock(); }
-AudioDeviceLock::~AudioDeviceLock() { DeviceMutex().unlock(); }
+AudioDeviceLock::AudioDeviceLock() {
+  DeviceMutex().lock();
+}
+AudioDeviceLock::~AudioDeviceLock() {
+  DeviceMutex().unlock();
+}
 
 int MixerPull(int frames, int16_t* out) {
   std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
@@ -111,10 +119,12 @@ AudioBuffer::AudioBuffer(const PcmFormat& format, uint32_t bytes, uint32_t flags
   AttachMixerInput(this);
 }
 
-AudioBuffer::~AudioBuffer() { DetachMixerInput(this); }
+AudioBuffer::~AudioBuffer() {
+  DetachMixerInput(this);
+}
 
-int AudioBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1,
-                      void** part2, uint32_t* bytes2) {
+int AudioBuffer::Lock(uint32_t offset, uint32_t bytes, void** part1, uint32_t* bytes1, void** part2,
+                      uint32_t* bytes2) {
   std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
   uint32_t n = size();
   if (part1 == nullptr || bytes1 == nullptr || bytes == 0 || bytes > n || offset >= n) {

@@ -147,7 +147,6 @@ class AudioBuffer final : private MixerInput {
   uint32_t frames_;
   bool playing_ = false;
   bool looping_ = false;
-  bool locked_ = false;
   uint32_t position_ = 0;  // frame of the play cursor
   uint32_t fraction_ = 0;  // between position_ and the next frame, in 1/2^32
   uint64_t step_;          // frames per output frame, 32.32 fixed point

@@ -21,7 +21,8 @@ inline void PutLe32(std::string* s, uint32_t v) {
 inline std::string Chunk(const std::string& id, const std::string& body, int64_t sizeField = -1,
                          bool pad = true) {
   std::string c = id;
-  PutLe32(&c, sizeField >= 0 ? static_cast<uint32_t>(sizeField) : static_cast<uint32_t>(body.size()));
+  PutLe32(&c,
+          sizeField >= 0 ? static_cast<uint32_t>(sizeField) : static_cast<uint32_t>(body.size()));
   c += body;
   if (pad && (body.size() & 1) != 0) c.push_back('\0');
   return c;
@@ -52,7 +53,8 @@ inline std::string Riff(const std::string& chunks) {
   return w + "WAVE" + chunks;
 }
 
-inline std::string PcmWave(uint16_t channels, uint32_t rate, uint16_t bits, const std::string& pcm) {
+inline std::string PcmWave(uint16_t channels, uint32_t rate, uint16_t bits,
+                           const std::string& pcm) {
   return Riff(Chunk("fmt ", PcmFormatBody(channels, rate, bits)) + Chunk("data", pcm));
 }
 

@@ -40,7 +40,8 @@ TEST(MpegAudio, HeaderFields) {
   for (const Case& c : cases) {
     const uint8_t b[4] = {0xFF, c.b1, c.b2, c.b3};
     morrow::MpegFrameHeader h;
-    SCOPED_TRACE(testing::Message() << std::hex << int{c.b1} << " " << int{c.b2} << " " << int{c.b3});
+    SCOPED_TRACE(testing::Message()
+                 << std::hex << int{c.b1} << " " << int{c.b2} << " " << int{c.b3});
     ASSERT_EQ(morrow::ParseMpegHeader(b, &h), c.valid);
     if (!c.valid) continue;
     EXPECT_EQ(h.mpeg1, c.mpeg1);
@@ -92,7 +93,9 @@ std::string Id3v2(uint32_t size, char fill = 'x') {
   return h + std::string(size, fill);
 }
 
-std::string Id3v1() { return "TAG" + std::string(125, ' '); }
+std::string Id3v1() {
+  return "TAG" + std::string(125, ' ');
+}
 
 TEST(MpegAudio, TagsAreLeftOutOfTheData) {
   struct Case {
@@ -128,8 +131,10 @@ TEST(MpegAudio, ReservedFieldsAnywhereRefuseTheFile) {
   struct Case {
     const char* what;
     uint8_t b1, b2;
-  } cases[] = {{"bitrate 15", 0xFB, 0xF0}, {"free format", 0xFB, 0x00},
-               {"rate 3", 0xFB, 0x9C}, {"layer 0", 0xF9, 0x90}};
+  } cases[] = {{"bitrate 15", 0xFB, 0xF0},
+               {"free format", 0xFB, 0x00},
+               {"rate 3", 0xFB, 0x9C},
+               {"layer 0", 0xF9, 0x90}};
   for (const Case& c : cases) {
     std::string file = Frames(5);
     // The fourth frame is bad: the walk reaches it by stepping over the first three.
@@ -150,7 +155,9 @@ TEST(MpegAudio, TaggedFileDecodesAndSeeks) {
   EXPECT_EQ(d.format.bitsPerSample, 16);
   OpenConverter conv(mp3);
   ASSERT_EQ(conv.result(), 0);
-  EXPECT_EQ(conv->dataPosition, static_cast<int64_t>(morrow::Id3v2HeadSize(reinterpret_cast<const uint8_t*>(mp3.data()))));
+  EXPECT_EQ(
+      conv->dataPosition,
+      static_cast<int64_t>(morrow::Id3v2HeadSize(reinterpret_cast<const uint8_t*>(mp3.data()))));
   EXPECT_EQ(conv->dataPosition + conv->dataSize, static_cast<int64_t>(mp3.size()) - 128);
   for (int ms : {300, 40, 0, 500}) {
     morrow::SeekSoundConverter(conv.get(), ms);

@@ -1,8 +1,8 @@
 // Sound files are untrusted input: damaged, cut short, random or not sound at all, each gives
 // -1 with its log line, in bounded time, without touching memory it does not own.
+#include <zlib.h>
 #include <random>
 #include <string>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -43,11 +43,11 @@ void DecodeEveryCut(const std::string& file, size_t upTo, size_t step, size_t mu
 TEST(SoundBadInput, TruncatedAtEveryHeaderOffset) {
   struct Case {
     const char* file;
-    size_t upTo;       // every offset below this
-    size_t mustFail;   // every cut below this refuses
+    size_t upTo;      // every offset below this
+    size_t mustFail;  // every cut below this refuses
   } cases[] = {
-      {"pcm16_mono.wav", 200, 46},   {"pcm8_stereo.wav", 100, 46},  {"alaw_mono.wav", 120, 59},
-      {"ima_stereo.wav", 1100, 0},   {"msadpcm_mono.wav", 600, 0},  {"gsm_mono.wav", 200, 0},
+      {"pcm16_mono.wav", 200, 46},    {"pcm8_stereo.wav", 100, 46}, {"alaw_mono.wav", 120, 59},
+      {"ima_stereo.wav", 1100, 0},    {"msadpcm_mono.wav", 600, 0}, {"gsm_mono.wav", 200, 0},
       {"vorbis_stereo.ogg", 3600, 0}, {"mpeg_tags.mp3", 1500, 0},   {"mpeg_plain.mp3", 700, 0},
   };
   for (const Case& c : cases) {
@@ -79,7 +79,8 @@ TEST(SoundBadInput, RandomBytesBehindGoodHeaders) {
     std::string file;
   } cases[] = {
       {"IMA", Riff(Chunk("fmt ", Fixture("ima_stereo.wav").substr(20, 20)) + Chunk("data", noise))},
-      {"MS ADPCM", Riff(Chunk("fmt ", Fixture("msadpcm_stereo.wav").substr(20, 50)) + Chunk("data", noise))},
+      {"MS ADPCM",
+       Riff(Chunk("fmt ", Fixture("msadpcm_stereo.wav").substr(20, 50)) + Chunk("data", noise))},
       {"GSM", Riff(Chunk("fmt ", Fixture("gsm_mono.wav").substr(20, 20)) + Chunk("data", noise))},
       {"Ogg", Fixture("vorbis_stereo.ogg").substr(0, 3900) + noise},
       {"MP3", Fixture("mpeg_plain.mp3").substr(0, 600) + noise},
@@ -105,14 +106,24 @@ TEST(SoundBadInput, AbsurdSizes) {
     const char* what;
     std::string file;
   } cases[] = {
-      {"fmt size 0xFFFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16), 0xFFFFFFFF) + Chunk("data", pcm))},
+      {"fmt size 0xFFFFFFFF",
+       Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16), 0xFFFFFFFF) + Chunk("data", pcm))},
       {"fmt size 15", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16), 15) + Chunk("data", pcm))},
-      {"chunk size 0x7FFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("LIST", "ab", 0x7FFFFFFF) + Chunk("data", pcm))},
-      {"chunk size 0xFFFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("LIST", "ab", 0xFFFFFFFF) + Chunk("data", pcm))},
-      {"empty data of 0xFFFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(2, 44100, 16)) + Chunk("data", "", 0xFFFFFFFF))},
-      {"average bytes 0xFFFFFFFF", Riff(Chunk("fmt ", FormatBody(0x11, 1, 8000, 256, 4, 2).replace(8, 4, "\xff\xff\xff\xff") + "\xf9\x01") + Chunk("data", ""))},
-      {"block of 65535 bytes", Riff(Chunk("fmt ", FormatBody(0x11, 1, 8000, 65535, 4, 2) + "\xf9\x01") + Chunk("data", std::string(100, 'a')))},
-      {"ID3 size 0x0FFFFFFF", std::string("ID3\x04\x00\x10\x7f\x7f\x7f\x7f", 10) + std::string(500, '\xff')},
+      {"chunk size 0x7FFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) +
+                                     Chunk("LIST", "ab", 0x7FFFFFFF) + Chunk("data", pcm))},
+      {"chunk size 0xFFFFFFFF", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) +
+                                     Chunk("LIST", "ab", 0xFFFFFFFF) + Chunk("data", pcm))},
+      {"empty data of 0xFFFFFFFF",
+       Riff(Chunk("fmt ", PcmFormatBody(2, 44100, 16)) + Chunk("data", "", 0xFFFFFFFF))},
+      {"average bytes 0xFFFFFFFF",
+       Riff(Chunk("fmt ", FormatBody(0x11, 1, 8000, 256, 4, 2).replace(8, 4, "\xff\xff\xff\xff") +
+                              "\xf9\x01") +
+            Chunk("data", ""))},
+      {"block of 65535 bytes",
+       Riff(Chunk("fmt ", FormatBody(0x11, 1, 8000, 65535, 4, 2) + "\xf9\x01") +
+            Chunk("data", std::string(100, 'a')))},
+      {"ID3 size 0x0FFFFFFF",
+       std::string("ID3\x04\x00\x10\x7f\x7f\x7f\x7f", 10) + std::string(500, '\xff')},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -128,8 +139,10 @@ TEST(SoundBadInput, OtherFilesHandedInAsSound) {
     for (int i = 0; i < 4; ++i) s[i] = static_cast<char>(v >> (24 - 8 * i));
     return s;
   };
-  std::string track("\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00\x00\x90\x3c\x64\x81\x40\x80\x3c\x40"
-                    "\x00\xff\x2f\x00", 23);
+  std::string track(
+      "\x00\xff\x51\x03\x07\xa1\x20\x00\xc0\x00\x00\x90\x3c\x64\x81\x40\x80\x3c\x40"
+      "\x00\xff\x2f\x00",
+      23);
   std::string midi = "MThd" + be32(6) + std::string("\x00\x00\x00\x01\x00\x60", 6) + "MTrk" +
                      be32(static_cast<uint32_t>(track.size())) + track;
   auto pngChunk = [&](const std::string& type, const std::string& body) {
@@ -169,7 +182,8 @@ TEST(SoundBadInput, DamagedOggPagesAreSkippedOrEnd) {
   for (int round = 0; round < 20; ++round) {
     std::string hurt = ogg;
     // Audio pages only: the headers sit in the first 3.6 KB.
-    for (int i = 0; i < 8; ++i) hurt[3700 + rng() % (hurt.size() - 3700)] ^= static_cast<char>(1 + rng() % 255);
+    for (int i = 0; i < 8; ++i)
+      hurt[3700 + rng() % (hurt.size() - 3700)] ^= static_cast<char>(1 + rng() % 255);
     soundtest::Decoded d = Decode(hurt);
     if (d.result != 0) continue;
     EXPECT_EQ(d.format, whole.format);

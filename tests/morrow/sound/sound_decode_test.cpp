@@ -102,7 +102,8 @@ TEST(SoundDecode, FixturesMatchTheirReferenceDecodes) {
         size_t lag = 529 * static_cast<size_t>(c.channels);
         ASSERT_EQ(got.size(), ref.size() + lag);
         int worst = 0;
-        for (size_t i = 0; i < ref.size(); ++i) worst = std::max(worst, std::abs(got[i + lag] - ref[i]));
+        for (size_t i = 0; i < ref.size(); ++i)
+          worst = std::max(worst, std::abs(got[i + lag] - ref[i]));
         EXPECT_LE(worst, 4);
         break;
       }
@@ -123,9 +124,9 @@ TEST(SoundDecode, ShortFormatChunkTakesBitsFromTheBlockSize) {
     uint16_t channels, align, bits;
     int wantBits;  // 0: refused
   } cases[] = {
-      {true, 1, 2, 12, 16},  {true, 2, 4, 99, 16}, {true, 1, 1, 16, 8},  {true, 2, 6, 0, 24},
-      {true, 1, 3, 16, 24},  {true, 2, 2, 16, 8},  {true, 1, 5, 16, 0},  {true, 2, 3, 16, 8},
-      {false, 1, 2, 12, 0},  {false, 1, 2, 16, 16}, {false, 2, 999, 8, 8},
+      {true, 1, 2, 12, 16}, {true, 2, 4, 99, 16},  {true, 1, 1, 16, 8},   {true, 2, 6, 0, 24},
+      {true, 1, 3, 16, 24}, {true, 2, 2, 16, 8},   {true, 1, 5, 16, 0},   {true, 2, 3, 16, 8},
+      {false, 1, 2, 12, 0}, {false, 1, 2, 16, 16}, {false, 2, 999, 8, 8},
   };
   for (const Case& c : cases) {
     std::string fmt = FormatBody(1, c.channels, 8000, c.align, c.bits, c.shortForm ? -1 : 0);
@@ -155,17 +156,35 @@ TEST(SoundDecode, ChunksBetweenFormatAndDataAreSkipped) {
     int result;
     size_t bytes;
   } cases[] = {
-      {"odd LIST padded", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("LIST", "abcde") + Chunk("data", pcm), 0, 200},
-      {"two chunks", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("fact", "1234") + Chunk("junk", std::string(33, 'j')) + Chunk("data", pcm), 0, 200},
-      {"chunk before fmt", Chunk("LIST", "abcd") + Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm), -1, 0},
-      {"fmt of 14 bytes", Chunk("fmt ", PcmFormatBody(1, 8000, 16).substr(0, 14)) + Chunk("data", pcm), -1, 0},
-      {"fmt of 70000 bytes", Chunk("fmt ", PcmFormatBody(1, 8000, 16) + std::string(69984, '\0')) + Chunk("data", pcm), -1, 0},
-      {"fmt of 40 bytes", Chunk("fmt ", PcmFormatBody(1, 8000, 16) + std::string(24, '\0')) + Chunk("data", pcm), 0, 200},
+      {"odd LIST padded",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("LIST", "abcde") + Chunk("data", pcm), 0,
+       200},
+      {"two chunks",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("fact", "1234") +
+           Chunk("junk", std::string(33, 'j')) + Chunk("data", pcm),
+       0, 200},
+      {"chunk before fmt",
+       Chunk("LIST", "abcd") + Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm), -1,
+       0},
+      {"fmt of 14 bytes",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16).substr(0, 14)) + Chunk("data", pcm), -1, 0},
+      {"fmt of 70000 bytes",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16) + std::string(69984, '\0')) + Chunk("data", pcm),
+       -1, 0},
+      {"fmt of 40 bytes",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16) + std::string(24, '\0')) + Chunk("data", pcm), 0,
+       200},
       {"no data chunk", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("LIST", pcm), -1, 0},
-      {"skip past the end", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("junk", "", 0xFFFFFFF8) + Chunk("data", pcm), -1, 0},
-      {"data past the stream", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 0xFFFFFFFF), 0, 200},
-      {"data of 1000 with 200 present", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 1000), 0, 200},
-      {"data shorter than the file", Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 50) , 0, 50},
+      {"skip past the end",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("junk", "", 0xFFFFFFF8) +
+           Chunk("data", pcm),
+       -1, 0},
+      {"data past the stream",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 0xFFFFFFFF), 0, 200},
+      {"data of 1000 with 200 present",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 1000), 0, 200},
+      {"data shorter than the file",
+       Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", pcm, 50), 0, 50},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -197,12 +216,13 @@ TEST(SoundDecode, PcmLayoutLimits) {
     int opens;  // the converter
     int loads;  // a sound handle's decode
   } cases[] = {
-      {1, 8000, 16, 0, 0},    {2, 192000, 32, 0, 0}, {8, 44100, 16, 0, -1},  {3, 44100, 16, 0, -1},
-      {0, 8000, 16, -1, -1},  {9, 8000, 16, -1, -1}, {1, 0, 16, -1, -1},     {1, 384001, 16, -1, -1},
-      {1, 384000, 16, 0, -1}, {1, 50, 8, 0, -1},     {1, 8000, 12, -1, -1},  {1, 8000, 0, -1, -1},
+      {1, 8000, 16, 0, 0},    {2, 192000, 32, 0, 0}, {8, 44100, 16, 0, -1}, {3, 44100, 16, 0, -1},
+      {0, 8000, 16, -1, -1},  {9, 8000, 16, -1, -1}, {1, 0, 16, -1, -1},    {1, 384001, 16, -1, -1},
+      {1, 384000, 16, 0, -1}, {1, 50, 8, 0, -1},     {1, 8000, 12, -1, -1}, {1, 8000, 0, -1, -1},
   };
   for (const Case& c : cases) {
-    std::string fmt = FormatBody(1, c.channels, c.rate, static_cast<uint16_t>(c.channels * c.bits / 8), c.bits, 0);
+    std::string fmt = FormatBody(1, c.channels, c.rate,
+                                 static_cast<uint16_t>(c.channels * c.bits / 8), c.bits, 0);
     std::string wave = Riff(Chunk("fmt ", fmt) + Chunk("data", std::string(960, '\x22')));
     SCOPED_TRACE(testing::Message() << c.channels << "ch " << c.rate << "Hz " << c.bits << "bit");
     EXPECT_EQ(OpenConverter(wave).result(), c.opens);
@@ -218,8 +238,8 @@ TEST(SoundDecode, CompressedLayoutLimits) {
     uint32_t rate;
     int opens;
   } cases[] = {
-      {1, 1, 8000, 0}, {2, 2, 8000, 0}, {0, 1, 8000, -1}, {9, 9, 8000, -1},
-      {1, 0, 8000, -1}, {1, 1, 0, -1},  {1, 1, 384001, -1}, {1, 1, 384000, 0},
+      {1, 1, 8000, 0},  {2, 2, 8000, 0}, {0, 1, 8000, -1},   {9, 9, 8000, -1},
+      {1, 0, 8000, -1}, {1, 1, 0, -1},   {1, 1, 384001, -1}, {1, 1, 384000, 0},
   };
   for (const Case& c : cases) {
     std::string fmt = FormatBody(6, c.channels, c.rate, c.align, 8, 0);
@@ -238,8 +258,10 @@ TEST(SoundDecode, EmptyOrPartialFramesGiveNoSound) {
       {"empty data", PcmWave(1, 8000, 16, "")},
       {"one byte of 16-bit", PcmWave(1, 8000, 16, "x")},
       {"three bytes of stereo 16-bit", PcmWave(2, 8000, 16, "xyz")},
-      {"data size 0xFFFFFFFF, nothing present", Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", "", 0xFFFFFFFF))},
-      {"A-law without a byte", Riff(Chunk("fmt ", FormatBody(6, 1, 8000, 1, 8, 0)) + Chunk("data", ""))},
+      {"data size 0xFFFFFFFF, nothing present",
+       Riff(Chunk("fmt ", PcmFormatBody(1, 8000, 16)) + Chunk("data", "", 0xFFFFFFFF))},
+      {"A-law without a byte",
+       Riff(Chunk("fmt ", FormatBody(6, 1, 8000, 1, 8, 0)) + Chunk("data", ""))},
   };
   int lines = 0;
   for (const Case& c : cases) {
@@ -280,10 +302,11 @@ TEST(SoundConverter, SeeksLandOnTheSameBytesAsAWholeDecode) {
     int firstRead;
     int ms;
   } cases[] = {
-      {"pcm16_mono.wav", 1000, 100},  {"pcm16_mono.wav", 100, 300},  {"ima_stereo.wav", 5000, 50},
-      {"ima_stereo.wav", 100, 200},   {"gsm_mono.wav", 3000, 20},     {"mpeg_plain.mp3", 20000, 90},
-      {"mpeg_plain.mp3", 100, 250},   {"vorbis_stereo.ogg", 100, 100}, {"vorbis_stereo.ogg", 20000, 20},
-      {"ulaw_stereo.wav", 0, 120},
+      {"pcm16_mono.wav", 1000, 100},    {"pcm16_mono.wav", 100, 300},
+      {"ima_stereo.wav", 5000, 50},     {"ima_stereo.wav", 100, 200},
+      {"gsm_mono.wav", 3000, 20},       {"mpeg_plain.mp3", 20000, 90},
+      {"mpeg_plain.mp3", 100, 250},     {"vorbis_stereo.ogg", 100, 100},
+      {"vorbis_stereo.ogg", 20000, 20}, {"ulaw_stereo.wav", 0, 120},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.file << " read " << c.firstRead << " seek " << c.ms);
@@ -329,8 +352,8 @@ TEST(SoundConverter, SizesOfTheWholeData) {
   struct Case {
     const char* file;
     bool exact;
-  } cases[] = {{"pcm16_mono.wav", true}, {"alaw_mono.wav", true}, {"ima_mono.wav", false},
-               {"msadpcm_stereo.wav", false}, {"gsm_mono.wav", true}, {"vorbis_stereo.ogg", true},
+  } cases[] = {{"pcm16_mono.wav", true},      {"alaw_mono.wav", true}, {"ima_mono.wav", false},
+               {"msadpcm_stereo.wav", false}, {"gsm_mono.wav", true},  {"vorbis_stereo.ogg", true},
                {"mpeg_tags.mp3", false}};
   for (const Case& c : cases) {
     Decoded whole = Decode(Fixture(c.file));
@@ -380,14 +403,18 @@ struct ShrunkStream {
   static int64_t Tell(void* h) { return static_cast<ShrunkStream*>(h)->position; }
   static int Seek(void* h, int64_t offset, int origin) {
     auto* s = static_cast<ShrunkStream*>(h);
-    int64_t base = origin == 1 ? s->position : origin == 2 ? static_cast<int64_t>(s->bytes.size()) : 0;
+    int64_t base = origin == 1   ? s->position
+                   : origin == 2 ? static_cast<int64_t>(s->bytes.size())
+                                 : 0;
     s->position = std::clamp<int64_t>(base + offset, 0, static_cast<int64_t>(s->bytes.size()));
     return 0;
   }
   static size_t Read(void* buffer, size_t size, size_t count, void* h) {
     auto* s = static_cast<ShrunkStream*>(h);
     int64_t end = static_cast<int64_t>(s->readable);
-    size_t n = s->position >= end ? 0 : std::min<size_t>(size * count, static_cast<size_t>(end - s->position));
+    size_t n = s->position >= end
+                   ? 0
+                   : std::min<size_t>(size * count, static_cast<size_t>(end - s->position));
     std::memcpy(buffer, s->bytes.data() + s->position, n);
     s->position += static_cast<int64_t>(n);
     return n / size;
@@ -398,9 +425,7 @@ struct ShrunkStream {
   }
   static int Ready(void*) { return 1; }
   static int Close(void*) { return 0; }
-  morrow::StreamSource Source() {
-    return {{Tell, Seek, Read, Eof, Ready, Close}, this};
-  }
+  morrow::StreamSource Source() { return {{Tell, Seek, Read, Eof, Ready, Close}, this}; }
 };
 
 TEST(SoundConverter, AShortReadEndsTheData) {
@@ -538,8 +563,8 @@ TEST(SoundFiles, AlignToBlockRoundsDown) {
     int bytes;
     uint16_t align;
     int want;
-  } cases[] = {{100, 4, 100}, {103, 4, 100}, {3, 4, 0}, {65, 65, 65}, {129, 65, 65}, {7, 1, 7},
-               {100, 0, 0}};
+  } cases[] = {{100, 4, 100}, {103, 4, 100}, {3, 4, 0},  {65, 65, 65},
+               {129, 65, 65}, {7, 1, 7},     {100, 0, 0}};
   for (const Case& c : cases) {
     morrow::WaveFormat f;
     f.blockAlign = c.align;

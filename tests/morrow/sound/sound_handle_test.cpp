@@ -202,8 +202,8 @@ TEST_F(SoundHandle, VolumeMapsToHundredthsOfADecibel) {
   struct Case {
     int volume;
     int32_t level;
-  } cases[] = {{10000, 0},      {0, -10000},     {-1, -10000},     {-2147483647 - 1, -10000},
-               {10001, 0},      {2147483647, 0}, {5000, -5000},    {9999, -1}};
+  } cases[] = {{10000, 0}, {0, -10000},     {-1, -10000},  {-2147483647 - 1, -10000},
+               {10001, 0}, {2147483647, 0}, {5000, -5000}, {9999, -1}};
   int h = Load(Tone(10), 2);
   for (const Case& c : cases) {
     EXPECT_EQ(morrow::SetSoundVolume(c.volume, h), 0);

@@ -30,7 +30,8 @@ inline Decoded Decode(const std::string& bytes) {
   Decoded d;
   uint8_t* pcm = nullptr;
   uint32_t size = 0;
-  d.result = morrow::DecodeSoundImage(bytes.data(), bytes.size(), &d.format, &pcm, &size, &d.method);
+  d.result =
+      morrow::DecodeSoundImage(bytes.data(), bytes.size(), &d.format, &pcm, &size, &d.method);
   if (d.result == 0) {
     d.pcm.assign(reinterpret_cast<char*>(pcm), size);
     morrow::FreeMemory(pcm);

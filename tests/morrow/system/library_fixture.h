@@ -1,6 +1,7 @@
 // A library run on the fake window service and a fake clock, in a directory of its own.
 #pragma once
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ class LibraryFixture : public ::testing::Test {
     platform::InstallClock(&clock_);
     platform::InstallWindowService(&fake_);
     platform::InstallInputService(&fakeInput_);
+    // The sound start writes the same lines on every machine on the manual mixer.
+    setenv("MORROW_AUDIO", "manual", 1);
     ASSERT_TRUE(platform::GetCurrentDirectory(&oldDirectory_));
     ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
   }
@@ -34,6 +37,7 @@ class LibraryFixture : public ::testing::Test {
     platform::InstallWindowService(nullptr);
     platform::InstallInputService(nullptr);
     platform::InstallClock(nullptr);
+    unsetenv("MORROW_AUDIO");
     morrow::SetLogDirectory("");
   }
 

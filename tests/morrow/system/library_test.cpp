@@ -44,8 +44,28 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
   return a;
 }
 
+// The sound start on the manual mixer (the fixture's choice), then the sound end that comes
+// before the window's.
+const std::vector<std::string> kSoundStartLines = {
+    "DirectSound の初期化を行います",
+    "DirectSound インターフェースの取得を行います....  成功",
+    "引き続きインターフェースの初期化処理...  成功",
+    "\tDirectSound デバイスを列挙します",
+    "\t\tモジュール名:         manual  ドライバ記述:manual mixer ",
+    "\t最大サンプリングレート:192.00KHz 最小サンプリングレート:0.10KHz ",
+    "\t総サウンドメモリ領域:0.00KB 空きサウンドメモリ領域:0.00KB ",
+    "\t利用可能サンプリング精度",
+    "\t プライマリ １６bit = OK  ８bit = OK ",
+    "\t セカンダリ １６bit = OK  ８bit = OK ",
+    "\t利用可能チャンネル",
+    "\t プライマリ MONO = OK  STEREO = OK ",
+    "\t セカンダリ MONO = OK  STEREO = OK ",
+    "DirectSound の初期化は正常に終了しました",
+};
+
 const std::vector<std::string> kEndLines = {
     "DirectInput 関連の終了処理... 完了",
+    "DirectSound の終了処理は正常に終了しました",
     "ウインドウを閉じようとしています",
     "ウインドウが破棄されようとしています",
     "ソフトを終了する準備が整いました",
@@ -78,7 +98,7 @@ std::vector<std::string> WindowModeRunLines() {
                  "\tキーボードデバイスの初期化... 初期化成功",
                  "DirectInput 関連の初期化は正常に終了しました",
              }),
-      kEndLines);
+      Concat(kSoundStartLines, kEndLines));
 }
 
 TEST_F(LibraryStart, WindowModeWritesEveryLineInOrder) {

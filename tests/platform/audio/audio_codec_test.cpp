@@ -20,7 +20,8 @@ uint32_t Le32(const std::string& s, size_t at) {
          (uint32_t{static_cast<uint8_t>(s[at + 3])} << 24);
 }
 uint16_t Le16(const std::string& s, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | (static_cast<uint8_t>(s[at + 1]) << 8));
+  return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) |
+                               (static_cast<uint8_t>(s[at + 1]) << 8));
 }
 
 // The coded format and data of a WAVE fixture, read with a parser of the test's own.
@@ -43,7 +44,8 @@ Coded ReadWave(const std::string& name) {
       c.format.averageBytesPerSecond = Le32(w, at + 16);
       c.format.blockAlign = Le16(w, at + 20);
       c.format.bitsPerSample = Le16(w, at + 22);
-      if (size > 18) c.format.extra = std::vector<uint8_t>(w.begin() + at + 26, w.begin() + at + 8 + size);
+      if (size > 18)
+        c.format.extra = std::vector<uint8_t>(w.begin() + at + 26, w.begin() + at + 8 + size);
     } else if (id == "data") {
       c.data = w.substr(at + 8, size);
     }
@@ -137,11 +139,11 @@ TEST(AudioCodec, SuggestsSixteenBitPcmForKnownTags) {
     uint16_t align;
     int result;
   } cases[] = {
-      {0x0002, 2, 22050, 1024, 0}, {0x0011, 1, 8000, 256, 0},  {0x0006, 2, 8000, 2, 0},
-      {0x0007, 1, 44100, 1, 0},    {0x0031, 1, 8000, 65, 0},   {0x0055, 2, 44100, 1, 0},
-      {0x0001, 2, 44100, 4, -1},   {0x0003, 1, 8000, 4, -1},   {0xFFFE, 2, 44100, 4, -1},
-      {0x0031, 2, 8000, 65, -1},   {0x0031, 1, 8000, 64, -1},  {0x0011, 0, 8000, 256, -1},
-      {0x0011, 9, 8000, 256, -1},  {0x0011, 1, 0, 256, -1},    {0x0011, 1, 384001, 256, -1},
+      {0x0002, 2, 22050, 1024, 0}, {0x0011, 1, 8000, 256, 0}, {0x0006, 2, 8000, 2, 0},
+      {0x0007, 1, 44100, 1, 0},    {0x0031, 1, 8000, 65, 0},  {0x0055, 2, 44100, 1, 0},
+      {0x0001, 2, 44100, 4, -1},   {0x0003, 1, 8000, 4, -1},  {0xFFFE, 2, 44100, 4, -1},
+      {0x0031, 2, 8000, 65, -1},   {0x0031, 1, 8000, 64, -1}, {0x0011, 0, 8000, 256, -1},
+      {0x0011, 9, 8000, 256, -1},  {0x0011, 1, 0, 256, -1},   {0x0011, 1, 384001, 256, -1},
       {0x0011, 1, 8000, 0, -1},
   };
   for (const Case& c : cases) {
@@ -198,9 +200,8 @@ TEST(AudioCodec, ConvertNeedsAPreparedHeader) {
 
 // Any split of the work gives the same PCM as one call, within the bound the size query gave.
 TEST(AudioCodec, PiecesGiveTheSamePcmAsOneCall) {
-  const char* files[] = {"alaw_mono.wav",    "ulaw_stereo.wav",    "gsm_mono.wav",
-                         "ima_mono.wav",     "ima_stereo.wav",     "msadpcm_mono.wav",
-                         "msadpcm_stereo.wav", nullptr};
+  const char* files[] = {"alaw_mono.wav",  "ulaw_stereo.wav",  "gsm_mono.wav",       "ima_mono.wav",
+                         "ima_stereo.wav", "msadpcm_mono.wav", "msadpcm_stereo.wav", nullptr};
   std::mt19937 rng(7);
   for (const char** f = files;; ++f) {
     Coded c = *f != nullptr ? ReadWave(*f) : ReadMpeg();

@@ -89,16 +89,17 @@ TEST_F(AudioMixer, LockSplitsAtTheRingEnd) {
     int result;
     uint32_t first, second;
   } cases[] = {
-      {0, 400, platform::kAudioOk, 400, 0},    {100, 300, platform::kAudioOk, 300, 0},
-      {300, 200, platform::kAudioOk, 100, 100}, {396, 400, platform::kAudioOk, 4, 396},
-      {0, 0, platform::kAudioBadArgument, 0, 0}, {0, 401, platform::kAudioBadArgument, 0, 0},
+      {0, 400, platform::kAudioOk, 400, 0},        {100, 300, platform::kAudioOk, 300, 0},
+      {300, 200, platform::kAudioOk, 100, 100},    {396, 400, platform::kAudioOk, 4, 396},
+      {0, 0, platform::kAudioBadArgument, 0, 0},   {0, 401, platform::kAudioBadArgument, 0, 0},
       {400, 4, platform::kAudioBadArgument, 0, 0},
   };
   for (const Case& c : cases) {
     void* p1 = nullptr;
     void* p2 = reinterpret_cast<void*>(1);
     uint32_t n1 = 99, n2 = 99;
-    ASSERT_EQ(b->Lock(c.offset, c.bytes, &p1, &n1, &p2, &n2), c.result) << c.offset << "+" << c.bytes;
+    ASSERT_EQ(b->Lock(c.offset, c.bytes, &p1, &n1, &p2, &n2), c.result)
+        << c.offset << "+" << c.bytes;
     if (c.result != platform::kAudioOk) continue;
     EXPECT_EQ(n1, c.first);
     EXPECT_EQ(n2, c.second);
@@ -263,7 +264,8 @@ TEST_F(AudioMixer, SumsSaturateAtSixteenBits) {
   struct Case {
     int16_t a, b;
     int16_t want;
-  } cases[] = {{30000, 30000, 32767}, {-30000, -30000, -32768}, {30000, -30000, 0}, {100, 200, 300}};
+  } cases[] = {
+      {30000, 30000, 32767}, {-30000, -30000, -32768}, {30000, -30000, 0}, {100, 200, 300}};
   for (const Case& c : cases) {
     auto x = Make({1, 44100, 16}, 2);
     auto y = Make({2, 44100, 16}, 4);
@@ -282,8 +284,11 @@ TEST_F(AudioMixer, ResampledLengthFollowsTheRateRatio) {
     int rate;
     int frames;
     int lo, hi;  // output frames until the buffer stops
-  } cases[] = {{22050, 22050, 44100, 44100}, {8000, 800, 4410, 4411}, {88200, 1000, 500, 500},
-               {11025, 3, 12, 12},          {48000, 4800, 4410, 4411}};
+  } cases[] = {{22050, 22050, 44100, 44100},
+               {8000, 800, 4410, 4411},
+               {88200, 1000, 500, 500},
+               {11025, 3, 12, 12},
+               {48000, 4800, 4410, 4411}};
   for (const Case& c : cases) {
     auto b = Make({1, c.rate, 16}, static_cast<uint32_t>(c.frames * 2));
     std::vector<int16_t> s(c.frames, 1000);
@@ -325,8 +330,9 @@ TEST_F(AudioMixer, RefusesWhatItCannotPlay) {
     uint32_t bytes;
     uint32_t flags;
   } cases[] = {
-      {{3, 44100, 16}, 600, 0},  {{0, 44100, 16}, 600, 0},   {{2, 44100, 12}, 600, 0},
-      {{2, 99, 16}, 600, 0},     {{2, 192001, 16}, 600, 0},  {{2, 44100, 16}, 3, 0},
+      {{3, 44100, 16}, 600, 0},        {{0, 44100, 16}, 600, 0},
+      {{2, 44100, 12}, 600, 0},        {{2, 99, 16}, 600, 0},
+      {{2, 192001, 16}, 600, 0},       {{2, 44100, 16}, 3, 0},
       {{2, 44100, 16}, 400, 1u << 20}, {{1, 8000, 8}, platform::kMaxBufferBytes + 1, 0},
   };
   for (const Case& c : cases) {
