@@ -13,6 +13,18 @@ if(MORROW_SANITIZE)
   target_link_options(project_options INTERFACE ${_san})
 endif()
 
+option(MORROW_FUZZ "Build the fuzz targets as libFuzzer programs (clang), with ASan and UBSan" OFF)
+if(MORROW_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "MORROW_FUZZ needs clang: -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  # Every library is instrumented for coverage; only the fuzz targets link the fuzzer's main.
+  set(_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+      -fno-omit-frame-pointer)
+  target_compile_options(project_options INTERFACE ${_fuzz} -O1 -g)
+  target_link_options(project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
 # One GoogleTest binary; its cases are registered with CTest one by one.
 include(GoogleTest)
