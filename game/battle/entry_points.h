@@ -13,9 +13,14 @@ namespace veyrdale {
 // Battle scene, round start, companions and story stages.
 void BattleScene(int unused);
 void StartRound(BattleObject* player, int p);
+// The story stage's start positions, facings and arena variant; kind 1 is the extra story.
+void SetStoryStartPositions(int stage, int kind);
+void SetExtraStoryStartPositions(int stage);
 void UpdateCompanionFollow(BattleObject* companion, int p);
 void UpdateCompanionLaunched(BattleObject* companion, int p);
+// Who fights on a story stage; kind 1 is the extra story.
 void SetupStoryStage(int stage, int kind);
+void SetupExtraStoryStage(int stage);
 void DeletePortraits();
 void PlayStageBgm(int arena, int force);
 void InitStageTypeTable(int kind);

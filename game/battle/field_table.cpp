@@ -13,6 +13,8 @@
 #include "game/flow/frame_state.h"
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
+#include "game/flow/scenario_state.h"
+#include "game/flow/sound_entries.h"
 
 namespace veyrdale {
 
@@ -235,6 +237,8 @@ const GlobalField kGlobals[] = {
     GLOBAL(RouteFlagA),
     GLOBAL(RouteFlagB),
     GLOBAL(RouteFlagC),
+    GLOBAL(ContinueChoice),
+    GLOBAL(LoadingPicture),
     GLOBAL(IndexMisses),
     // The arena map.
     MapArray("cells", g_arenaMap.cells),
@@ -255,6 +259,9 @@ const GlobalField kGlobals[] = {
     GLOBAL(ReversedControlsActive),
     GLOBAL(HeldFrameCounts),
     GLOBAL(PendingPressCounts),
+    GLOBAL(SoundHandles),
+    GLOBAL(PictureIndex),
+    GLOBAL(PreviousPictureIndex),
     // Match set-up.
     SETUP(playerCount),
     SETUP(cpuFlag),

@@ -53,6 +53,8 @@ int32_t PortraitHandles[4][10];
 uint8_t RouteFlagA;
 uint8_t RouteFlagB;
 uint8_t RouteFlagC;
+int32_t ContinueChoice;
+int32_t LoadingPicture = -1;
 
 int32_t IndexMisses;
 

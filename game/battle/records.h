@@ -195,6 +195,8 @@ extern int32_t PortraitHandles[4][10];  // graph handles: four portrait sheets o
 extern uint8_t RouteFlagA;              // the story route bytes the scenario scripts set
 extern uint8_t RouteFlagB;
 extern uint8_t RouteFlagC;
+extern int32_t ContinueChoice;  // the continue prompt's choice: 0 continue, 1 give up
+extern int32_t LoadingPicture;  // graph handle of the loading picture, -1 none
 
 // Indices that came from data and were out of range: the action was skipped.
 extern int32_t IndexMisses;

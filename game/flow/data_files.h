@@ -1,6 +1,6 @@
-// The records behind the game's Data files that the battle reads: the display settings and the
-// options. Each is a set of int32 words that live for the whole run; the values here are what they
-// hold before any file is read.
+// The records behind the game's Data files that the battle reads: the display settings, the
+// options and the button map. Each is a set of int32 words that live for the whole run; the values
+// here are what they hold before any file is read.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,17 @@ struct OptionSettings {
   int32_t spare[2] = {};         // read by nothing; kept and saved as they are
 };
 
+// Per player, the pad-state bits that count as each game button 1 to 5: a button is held while the
+// pad state has any bit of its mask. The default is pad buttons 0 to 4 for every player.
+struct ButtonMap {
+  int32_t masks[4][5] = {{0x10, 0x20, 0x40, 0x80, 0x100},
+                         {0x10, 0x20, 0x40, 0x80, 0x100},
+                         {0x10, 0x20, 0x40, 0x80, 0x100},
+                         {0x10, 0x20, 0x40, 0x80, 0x100}};
+};
+
 extern DisplaySettings g_display;
 extern OptionSettings g_options;
+extern ButtonMap g_buttonMap;
 
 }  // namespace veyrdale

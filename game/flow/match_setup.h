@@ -34,6 +34,15 @@ struct MatchSetup {
 
 extern MatchSetup g_match;
 
+// The player count as a loop bound. A script may push playerCount anywhere; no loop over players
+// ever goes past four. The set-up steps take 0-4 players, the battle always has 1-4.
+inline int PlayerCountUpToFour() {
+  return g_match.playerCount < 0 ? 0 : (g_match.playerCount > 4 ? 4 : g_match.playerCount);
+}
+inline int PlayersInPlay() {
+  return g_match.playerCount < 1 ? 1 : (g_match.playerCount > 4 ? 4 : g_match.playerCount);
+}
+
 // 1 in the survival rounds with fixed opponents; the battle then keeps players 1 to 3 powered up.
 extern int32_t SurvivalBossRound;
 

@@ -3,6 +3,8 @@
 #include "game/flow/frame_state.h"
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
+#include "game/flow/scenario_state.h"
+#include "game/flow/sound_entries.h"
 
 namespace veyrdale {
 
@@ -11,6 +13,15 @@ int32_t SurvivalBossRound = 0;
 
 DisplaySettings g_display;
 OptionSettings g_options;
+ButtonMap g_buttonMap;
+
+int32_t SoundHandles[kSoundCount] = {
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+    -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+uint16_t PictureIndex = 0;
+uint16_t PreviousPictureIndex = 0;
 
 int32_t HeldFrameCounts[kInputCount][4] = {};
 int32_t PendingPressCounts[kInputCount][4] = {};

@@ -28,25 +28,30 @@ int IndexIn(const T (&pool)[N], const void* record) {
 }
 
 StandInArg RecordArg(int index) {
-  return {StandInArg::Kind::kRecord, index, 0.0f};
+  return {StandInArg::Kind::kRecord, index, 0.0f, {}};
 }
 
 }  // namespace
 
 StandInArg StandInInt(int64_t value) {
-  return {StandInArg::Kind::kInt, value, 0.0f};
+  return {StandInArg::Kind::kInt, value, 0.0f, {}};
 }
 
 StandInArg StandInFloat(float value) {
-  return {StandInArg::Kind::kFloat, 0, value};
+  return {StandInArg::Kind::kFloat, 0, value, {}};
 }
 
 StandInArg StandInRecord(const BattleObject* record) {
+  StandInArg arg = RecordArg(-1);
   for (int index : {IndexIn(g_players, record), IndexIn(g_companions, record),
                     IndexIn(g_shots, record), IndexIn(g_familiars, record)}) {
-    if (index >= 0) return RecordArg(index);
+    if (index >= 0) {
+      arg.integer = index;
+      break;
+    }
   }
-  return RecordArg(-1);
+  if (record != nullptr) arg.object = *record;
+  return arg;
 }
 
 StandInArg StandInRecord(const EffectRecord* record) {

@@ -19,6 +19,9 @@ struct StandInArg {
   Kind kind;
   int64_t integer;  // an integer, or a record's pool index (-1 outside every pool)
   float real;
+  // A BattleObject argument as it was at the call: callers pass objects of their own (a source
+  // at a point that is no live object), whose contents are the point of the call.
+  BattleObject object;
 };
 
 constexpr int kMaxStandInArgs = 6;
@@ -32,18 +35,14 @@ struct StandInCall {
 
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
-    // Battle scene, round start, companions and story stages.
-    "BattleScene",
-    "StartRound",
-    "UpdateCompanionFollow",
-    "UpdateCompanionLaunched",
-    "SetupStoryStage",
-    "DeletePortraits",
-    "PlayStageBgm",
-    "InitStageTypeTable",
-    "LoadLoadingPicture",
-    "DrawLoadingPicture",
-    "DeleteLoadingPicture",
+    // Game flow: resources, glyph sheets, scenario scripts, story stages and survival rounds.
+    "LoadGameResources",
+    "LoadFontSheets",
+    "DeleteFontSheets",
+    "LoadScenarioScript",
+    "RunScenarioScript",
+    "AdvanceStoryStage",
+    "SetupSurvivalRound",
     // Player control and attacks.
     "UpdatePlayerControl",
     "UpdateHitStun",

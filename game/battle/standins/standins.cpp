@@ -1,9 +1,10 @@
 // Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
 // except where the battle needs an answer to go on: a launcher places the shot at its source with
 // speed 6 and ends the volley, a special move ends at once, the special card is refused, and the
-// frame selection answers 999.
+// frame selection answers 999. A script that is asked for is never found (0).
 #include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
+#include "game/flow/entry_points.h"
 
 namespace veyrdale {
 
@@ -33,39 +34,27 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
 
 }  // namespace
 
-void BattleScene(int unused) {
-  RECORD(BattleScene, I(unused));
+void LoadGameResources(int mode) {
+  RECORD(LoadGameResources, I(mode));
 }
-void StartRound(BattleObject* player, int p) {
-  RECORD(StartRound, R(player), I(p));
+void LoadFontSheets(int mode) {
+  RECORD(LoadFontSheets, I(mode));
 }
-void UpdateCompanionFollow(BattleObject* companion, int p) {
-  RECORD(UpdateCompanionFollow, R(companion), I(p));
+void DeleteFontSheets() {
+  RECORD(DeleteFontSheets);
 }
-void UpdateCompanionLaunched(BattleObject* companion, int p) {
-  RECORD(UpdateCompanionLaunched, R(companion), I(p));
+int LoadScenarioScript(int number) {
+  RECORD(LoadScenarioScript, I(number));
+  return 0;
 }
-void SetupStoryStage(int stage, int kind) {
-  RECORD(SetupStoryStage, I(stage), I(kind));
+void RunScenarioScript(int number) {
+  RECORD(RunScenarioScript, I(number));
 }
-void DeletePortraits() {
-  RECORD(DeletePortraits);
+void AdvanceStoryStage() {
+  RECORD(AdvanceStoryStage);
 }
-void PlayStageBgm(int arena, int force) {
-  RECORD(PlayStageBgm, I(arena), I(force));
-}
-void InitStageTypeTable(int kind) {
-  RECORD(InitStageTypeTable, I(kind));
-}
-int LoadLoadingPicture() {
-  RECORD(LoadLoadingPicture);
-  return -1;
-}
-void DrawLoadingPicture() {
-  RECORD(DrawLoadingPicture);
-}
-void DeleteLoadingPicture() {
-  RECORD(DeleteLoadingPicture);
+void SetupSurvivalRound() {
+  RECORD(SetupSurvivalRound);
 }
 
 void UpdatePlayerControl(BattleObject* player, int p) {

@@ -1,0 +1,278 @@
+// The story's stage tables, the stage music and the loading picture.
+#include "game/battle/story_stages.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+
+#include "game/battle/access.h"
+#include "game/battle/entry_points.h"
+#include "game/battle/records.h"
+#include "game/flow/data_files.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/library_calls.h"
+#include "game/flow/match_setup.h"
+#include "morrow/system/time.h"
+
+namespace veyrdale {
+
+namespace {
+
+constexpr int kNone = -1;  // an empty cell of a stage row
+
+// One stage: the fighters, the portraits of the dialogue (slot 0-3, by character), the characters
+// of players 0-3, who the computer plays, the entry counters and the teams. kNone leaves a value
+// as it is.
+struct StageRow {
+  int players;
+  int portraits[4];
+  int characters[4];
+  int cpu[4];    // 1: the computer plays this player; kNone keeps the flag
+  int entry[4];  // entryFrames; kNone keeps it
+  int teams[4];  // all kNone: no teams
+};
+
+constexpr int N = kNone;
+
+// Stages 7 and 8 and the teams of 16 and 17 depend on the route flags (see SetupMainStage).
+constexpr StageRow kMainStages[18] = {
+    {2, {0, 9, N, N}, {0, 9, N, N}, {N, 1, N, N}, {60, 0, N, N}, {N, N, N, N}},
+    {2, {0, 1, N, N}, {0, 1, N, N}, {N, 1, N, N}, {0, 60, N, N}, {N, N, N, N}},
+    {2, {0, 1, N, N}, {0, 1, N, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {3, {0, 1, 2, N}, {0, 1, 2, N}, {N, 1, 1, N}, {60, 60, 0, N}, {N, N, N, N}},
+    {3, {0, 1, 2, N}, {0, 1, 2, N}, {N, 1, 1, N}, {N, N, N, N}, {N, N, N, N}},
+    {2, {0, 4, 9, N}, {0, 4, 9, N}, {N, 1, N, N}, {0, 60, 0, N}, {N, N, N, N}},
+    {2, {0, 4, 9, N}, {0, 4, 9, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {2, {0, 5, N, N}, {0, 5, N, N}, {N, 1, N, N}, {60, 0, 0, N}, {N, N, N, N}},
+    {2, {0, 5, N, N}, {0, 5, N, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {2, {0, 7, N, N}, {0, 7, N, N}, {N, 1, N, N}, {60, 60, 0, N}, {N, N, N, N}},
+    {2, {0, 7, N, N}, {0, 7, N, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {3, {0, 3, 5, N}, {0, 3, 5, N}, {N, 1, 1, N}, {60, 1, 0, N}, {0, 1, 1, N}},
+    {3, {0, 3, 5, N}, {0, 3, 5, N}, {N, 1, 1, N}, {N, N, N, N}, {0, 1, 1, N}},
+    {2, {0, 8, 10, N}, {0, 8, 10, N}, {N, 1, N, N}, {60, 60, 0, N}, {N, N, N, N}},
+    {2, {0, 8, 10, N}, {0, 8, 10, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {4, {0, 10, 9, 8}, {0, 10, 9, 8}, {N, 1, N, N}, {60, 0, 1, 60}, {N, N, N, N}},
+    {3, {0, 10, 9, N}, {0, 10, 9, N}, {N, 1, 1, N}, {60, 60, 60, N}, {N, N, N, N}},
+    {3, {0, 10, 9, N}, {0, 10, 9, N}, {N, 1, 1, N}, {N, N, N, N}, {N, N, N, N}},
+};
+
+constexpr StageRow kExtraStages[11] = {
+    {2, {0, 3, N, N}, {0, 3, N, N}, {N, 1, N, N}, {60, 60, N, N}, {N, N, N, N}},
+    {2, {0, 3, N, N}, {0, 3, N, N}, {N, 1, N, N}, {N, N, N, N}, {N, N, N, N}},
+    {3, {0, 7, 2, 9}, {0, 7, 2, N}, {N, 1, 1, N}, {0, 60, 60, N}, {N, N, N, N}},
+    {3, {0, 7, 2, 9}, {0, 7, 2, N}, {N, 1, 1, N}, {N, N, N, N}, {N, N, N, N}},
+    {4, {0, 4, 5, 6}, {0, 4, 5, 6}, {N, 1, 1, 1}, {0, 60, 60, 60}, {0, 0, 1, 1}},
+    {4, {0, 4, 5, 6}, {0, 4, 5, 6}, {N, 1, 1, 1}, {N, N, N, N}, {0, 0, 1, 1}},
+    {4, {0, 10, 1, 9}, {0, 10, 1, 9}, {N, 1, 1, 1}, {60, 0, 0, 0}, {N, N, N, N}},
+    {4, {0, 10, 1, 9}, {0, 10, 1, 9}, {N, 1, 1, 1}, {N, N, N, N}, {N, N, N, N}},
+    {4, {0, 8, 3, 11}, {0, 8, 3, 11}, {N, 1, 1, 1}, {60, 60, 0, 0}, {0, 1, 1, 1}},
+    {4, {0, 8, 3, 11}, {0, 8, 3, 11}, {N, 1, 1, 1}, {N, N, N, N}, {0, 1, 1, 1}},
+    {2, {9, 9, N, N}, {9, 9, N, N}, {N, N, N, N}, {1, N, N, N}, {N, N, N, N}},
+};
+
+// Loads one portrait slot: the sheet of the character shown, ten pictures of 360 by 480. The
+// slot is emptied first, so a sheet that fails to load leaves no stale handles behind.
+void LoadPortrait(int slot, int character) {
+  int32_t* handles = PortraitHandles[slot];
+  for (int i = 0; i < 10; ++i) handles[i] = -1;
+  char path[64];
+  std::snprintf(path, sizeof path, "Resource\\b_%s.dat", CharacterCodeOf(character));
+  LoadDividedGraph(path, 10, 5, 2, 360, 480, handles);
+}
+
+void ApplyStageRow(const StageRow& row) {
+  g_match.playerCount = row.players;
+  for (int i = 0; i < 4; ++i) {
+    if (row.portraits[i] != kNone) LoadPortrait(i, row.portraits[i]);
+    if (row.characters[i] != kNone) g_players[i].kind = static_cast<uint16_t>(row.characters[i]);
+    if (row.cpu[i] != kNone) g_match.cpuFlag[i] = row.cpu[i];
+    if (row.entry[i] != kNone) g_playerState.entryFrames[i] = row.entry[i];
+  }
+  if (row.teams[0] != kNone) {
+    g_match.teamMode = 1;
+    for (int i = 0; i < 4; ++i) {
+      if (row.teams[i] != kNone) g_match.team[i] = row.teams[i];
+    }
+  }
+}
+
+void SetTeamsZeroOneOne() {
+  g_match.teamMode = 1;
+  g_match.team[0] = 0;
+  g_match.team[1] = 1;
+  g_match.team[2] = 1;
+}
+
+void SetupMainStage(int stage) {
+  ApplyStageRow(kMainStages[stage]);
+  if (stage == 7 || stage == 8) {
+    // The route decides whether a third fighter joins, on player 0's opponent's side.
+    if (RouteFlagA == 0 || RouteFlagB == 1) {
+      RouteFlagB = 1;
+      g_match.playerCount = 3;
+      LoadPortrait(2, 6);
+      g_players[2].kind = 6;
+      g_match.cpuFlag[2] = 1;
+      SetTeamsZeroOneOne();
+    }
+  } else if (stage == 15) {
+    if (RouteFlagA == 0 || RouteFlagC == 1) RouteFlagC = 1;
+  } else if (stage == 16 || stage == 17) {
+    if (RouteFlagA == 0 || RouteFlagC == 1) SetTeamsZeroOneOne();
+  }
+}
+
+}  // namespace
+
+void SetupStoryStage(int stage, int kind) {
+  if (kind == 1) {
+    SetupExtraStoryStage(stage);
+    return;
+  }
+  g_match.teamMode = 0;
+  if (stage < 0 || stage >= static_cast<int>(std::size(kMainStages))) return;
+  SetupMainStage(stage);
+}
+
+void SetupExtraStoryStage(int stage) {
+  g_match.teamMode = 0;
+  if (stage < 0 || stage >= static_cast<int>(std::size(kExtraStages))) return;
+  ApplyStageRow(kExtraStages[stage]);
+}
+
+void DeletePortraits() {
+  for (auto& slot : PortraitHandles) {
+    for (int32_t& handle : slot) {
+      FreeGraphHandle(handle, 0);
+      // A freed handle left in the table could later match a newer graph and free it.
+      handle = -1;
+    }
+  }
+}
+
+void InitStageTypeTable(int kind) {
+  if (g_match.storyMode == 0) return;
+  if (kind == 1) {
+    g_match.storyStageCount = 9;
+    g_match.versusStageCount = 5;
+    for (int i = 0; i < 32; ++i) StageTypeTable[i] = i % 2 == 0 ? 1 : 0;
+  } else if (kind == 0) {
+    g_match.storyStageCount = 17;
+    g_match.versusStageCount = 8;
+    for (int i = 0; i < 32; ++i) StageTypeTable[i] = i % 2 == 1 ? 1 : 2;
+    StageTypeTable[0] = 3;
+    StageTypeTable[15] = 3;
+    StageTypeTable[16] = 1;
+  }
+}
+
+int StageTypeOf(int stage) {
+  if (stage < 0 || stage >= 32) return 1;
+  return StageTypeTable[stage];
+}
+
+const char* StageBgmPath(int arena, int force) {
+  const int storyStage = g_match.storyStage;
+  if (g_match.storyMode < 1 || force != 0) {
+    switch (arena) {
+      case 0:
+        return "Resource\\Bgm\\03.bgm";
+      case 1:
+        return "Resource\\Bgm\\04.bgm";
+      case 2:
+        return "Resource\\Bgm\\05.bgm";
+      case 3:
+        return "Resource\\Bgm\\06.bgm";
+      case 4:
+        return storyStage == 6 && g_match.storyKind == 1 ? "Resource\\Bgm\\11.bgm"
+                                                         : "Resource\\Bgm\\08.bgm";
+      case 5:
+        return "Resource\\Bgm\\07.bgm";
+      case 6:
+        return "Resource\\Bgm\\09.bgm";
+      case 7:
+        return storyStage == 16 ? "Resource\\Bgm\\11.bgm" : "Resource\\Bgm\\10.bgm";
+      case 8:
+        return "Resource\\Bgm\\14.bgm";
+      case 9:
+        return "Resource\\Bgm\\15.bgm";
+      default:
+        return nullptr;
+    }
+  }
+  if (g_match.storyKind == 0) {
+    switch (arena) {
+      case 0:
+        return "Resource\\Bgm\\27.bgm";
+      case 2:
+        return "Resource\\Bgm\\21.bgm";
+      case 3:
+      case 4:
+        return "Resource\\Bgm\\22.bgm";
+      case 5:
+        return "Resource\\Bgm\\24.bgm";
+      case 6:
+        return storyStage == 15 ? "Resource\\Bgm\\23.bgm" : "Resource\\Bgm\\25.bgm";
+      case 7:
+        return "Resource\\Bgm\\23.bgm";
+      default:
+        return nullptr;
+    }
+  }
+  if (g_match.storyKind == 1) {
+    switch (arena) {
+      case 3:
+        return "Resource\\Bgm\\22.bgm";
+      case 4:
+        return storyStage == 6 ? "Resource\\Bgm\\23.bgm" : "Resource\\Bgm\\22.bgm";
+      case 5:
+        return "Resource\\Bgm\\24.bgm";
+      case 7:
+        return "Resource\\Bgm\\23.bgm";
+      case 8:
+        return "Resource\\Bgm\\26.bgm";
+      default:
+        return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+void PlayStageBgm(int arena, int force) {
+  const char* path = StageBgmPath(arena, force);
+  if (path != nullptr) StartMusicPlayback(path, 3);
+  SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
+}
+
+int LoadingPictureNumber(int r, int frameCount) {
+  int64_t n = (static_cast<int64_t>(r) + frameCount) % 29;
+  return static_cast<int>(n < 0 ? n + 29 : n);
+}
+
+int LoadLoadingPicture() {
+  char path[32];
+  // The number is drawn in the story too, where it goes unused, so the random sequence does not
+  // depend on the mode.
+  int n = LoadingPictureNumber(morrow::GetRandomNumber(31), FrameCount);
+  if (g_match.storyMode >= 1) {
+    std::snprintf(path, sizeof path, "Resource\\NLG\\nl.nlg");
+  } else {
+    std::snprintf(path, sizeof path, "Resource\\NLG\\%02d.nlg", n);
+  }
+  LoadingPicture = LoadImageAsGraph(path);
+  return LoadingPicture;
+}
+
+void DrawLoadingPicture() {
+  SetModulationColor(255, 255, 255);
+  SetFilterMode(0);
+  SetBlendMode(0, 255);
+  DrawGraph(0, 0, LoadingPicture, 1);
+}
+
+void DeleteLoadingPicture() {
+  FreeGraphHandle(LoadingPicture, 0);
+  LoadingPicture = -1;
+}
+
+}  // namespace veyrdale

@@ -1,0 +1,89 @@
+#include "game/flow/input.h"
+
+#include <utility>
+
+#include "game/battle/records.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/library_calls.h"
+#include "game/flow/match_setup.h"
+
+namespace veyrdale {
+
+namespace {
+
+constexpr int kBattleScene = 4;
+
+// The direction inputs and their fixed bits, in the order they are refreshed.
+constexpr struct {
+  Input input;
+  int bit;
+} kDirections[] = {
+    {kInputDown, kPadDown}, {kInputUp, kPadUp}, {kInputLeft, kPadLeft}, {kInputRight, kPadRight}};
+
+void Count(Input input, int player, bool held) {
+  int32_t& count = HeldFrameCounts[input][player];
+  count = held ? count + 1 : 0;
+}
+
+// One input of a computer player: held while presses are pending.
+void CountPending(Input input, int player) {
+  int32_t& pending = PendingPressCounts[input][player];
+  if (pending != 0) {
+    ++HeldFrameCounts[input][player];
+    --pending;
+  } else {
+    HeldFrameCounts[input][player] = 0;
+  }
+}
+
+bool ValidPlayer(int player) {
+  return player >= 0 && player < 4;
+}
+
+}  // namespace
+
+int PadBitsOrNone(int bits) {
+  return bits < 0 ? 0 : bits;
+}
+
+void CountPadInput(int player, int bits, const ButtonMap& map) {
+  if (!ValidPlayer(player)) return;
+  bits = PadBitsOrNone(bits);
+  for (const auto& d : kDirections) Count(d.input, player, (bits & d.bit) != 0);
+  for (int button = 0; button < 5; ++button) {
+    Count(static_cast<Input>(kInputButton1 + button), player,
+          (bits & map.masks[player][button]) != 0);
+  }
+}
+
+void ReadPadInput(int deviceCode, int player) {
+  CountPadInput(player, GetPadInputBits(deviceCode), g_buttonMap);
+}
+
+void ApplyCpuInput(int player) {
+  if (!ValidPlayer(player)) return;
+  if (!(SceneId == kBattleScene && FreezeFrames != 0)) {
+    for (const auto& d : kDirections) CountPending(d.input, player);
+  }
+  for (int button = 0; button < 5; ++button) {
+    CountPending(static_cast<Input>(kInputButton1 + button), player);
+  }
+}
+
+void ApplyReversedControls() {
+  int count = PlayerCountUpToFour();
+  int caster = -1;
+  for (int p = 0; p < count; ++p) {
+    if (g_playerState.reverseTimer[p] > 0) caster = p;
+  }
+  if (caster < 0) return;
+  for (int p = 0; p < count; ++p) {
+    if (g_playerState.reverseTimer[p] > 0) continue;
+    if (g_match.teamMode == 1 && g_match.team[p] == g_match.team[caster]) continue;
+    if (g_match.cpuFlag[p] != 0) continue;
+    std::swap(HeldFrameCounts[kInputUp][p], HeldFrameCounts[kInputDown][p]);
+    std::swap(HeldFrameCounts[kInputLeft][p], HeldFrameCounts[kInputRight][p]);
+  }
+}
+
+}  // namespace veyrdale
