@@ -382,6 +382,19 @@ bool ResolveGlobal(std::string_view text, FieldRef* out) {
   return false;
 }
 
+// "p1.wins" also names wins[1]: a per-player array element beside the record fields of player 1.
+bool ResolvePlayerArray(std::string_view head, std::string_view fieldText, FieldRef* out) {
+  if (head.size() != 2 || head[0] != 'p' || head[1] < '0' || head[1] > '3') return false;
+  const int player = head[1] - '0';
+  for (const GlobalField& g : kGlobals) {
+    if (fieldText != g.name || g.dims[0] != kPlayerCount || g.dims[1] != 1) continue;
+    out->element = static_cast<unsigned char*>(g.address) + player * FieldWidth(g.type);
+    out->type = g.type;
+    return true;
+  }
+  return false;
+}
+
 template <typename T>
 T Load(const void* p) {
   T value;
@@ -449,7 +462,8 @@ std::span<const GlobalField> GlobalFields() {
 bool ResolveField(std::string_view name, FieldRef* out) {
   size_t dot = name.find('.');
   if (dot != std::string_view::npos) {
-    return ResolveRecordField(name.substr(0, dot), name.substr(dot + 1), out);
+    return ResolveRecordField(name.substr(0, dot), name.substr(dot + 1), out) ||
+           ResolvePlayerArray(name.substr(0, dot), name.substr(dot + 1), out);
   }
   return ResolveGlobal(name, out);
 }

@@ -61,7 +61,7 @@ struct FieldRef {
   FieldType type;
 };
 
-// Resolves a name such as "p0.x", "p1.trailX[2]", "dmg7.hitRadius", "score[1]",
+// Resolves a name such as "p0.x", "p1.trailX[2]", "dmg7.hitRadius", "score[1]" (also "p1.score"),
 // "cells[19,4]", "ShotHitFlags[3,1]" or "RoundFrame". false for an unknown name or an index out
 // of range.
 bool ResolveField(std::string_view name, FieldRef* out);

@@ -22,6 +22,18 @@
 //   snap X Y OLDX OLDY W H DY          the shot variant: "code x y"
 //   calls NAME | args NAME             a stand-in's call count / its last call's arguments
 //   misses                             the count of out-of-range indices
+//   match players=N chars=A,B.. arena=A [teams=T,..] [handicap=H,..] [survival]
+//                                      a match as the menus leave it before the battle: start
+//                                      gauge level 1, handicap 2 unless given, the start-up
+//                                      options, the move table installed, scene 4
+//   story KIND STAGE                   a story stage: the stage-type table and the stage set-up
+//   round                              a round start for players 0-3
+//   frame [N]                          N battle frames (1 if not given)
+//   hold P INPUT... N                  player P holds the inputs (down up left right b1-b5) for
+//                                      the next N frames
+//   call NAME ARGS...                  runs an entry point with integer arguments; a player's
+//                                      index stands for its record (see kCalls)
+//   bgm ARENA FORCE                    the stage music's path, or "-"
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -44,7 +56,15 @@
 #include "game/battle/field_table.h"
 #include "game/battle/motion.h"
 #include "game/battle/records.h"
+#include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
+#include "game/battle/story_stages.h"
+#include "game/flow/data_files.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/input.h"
+#include "game/flow/match_setup.h"
+#include "game/flow/move_table.h"
+#include "tools/battlesupport/step_battle_frame.h"
 
 namespace {
 
@@ -228,6 +248,236 @@ void Misses(const Args&) {
   std::printf("%d\n", veyrdale::IndexMisses);
 }
 
+// ---- Battles ----------------------------------------------------------------------------------
+
+// Comma-separated integers, each within [min, max].
+std::vector<int> ToIntList(const std::string& text, int min, int max) {
+  std::vector<int> values;
+  size_t start = 0;
+  while (true) {
+    size_t comma = text.find(',', start);
+    values.push_back(static_cast<int>(ToInteger(text.substr(start, comma - start), min, max)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return values;
+}
+
+void Match(const Args& a) {
+  int players = -1;
+  int arena = 0;
+  bool arenaGiven = false;
+  bool survival = false;
+  std::vector<int> chars;
+  std::vector<int> teams;
+  std::vector<int> handicaps;
+  for (size_t i = 1; i < a.size(); ++i) {
+    const std::string& word = a[i];
+    size_t eq = word.find('=');
+    std::string key = word.substr(0, eq);
+    std::string value = eq == std::string::npos ? "" : word.substr(eq + 1);
+    if (word == "survival") {
+      survival = true;
+    } else if (key == "players" && eq != std::string::npos) {
+      players = static_cast<int>(ToInteger(value, 1, 4));
+    } else if (key == "chars" && eq != std::string::npos) {
+      chars = ToIntList(value, 0, 15);
+    } else if (key == "arena" && eq != std::string::npos) {
+      arena = ToInt(value);
+      arenaGiven = true;
+    } else if (key == "teams" && eq != std::string::npos) {
+      teams = ToIntList(value, 0, 1);
+    } else if (key == "handicap" && eq != std::string::npos) {
+      handicaps = ToIntList(value, 0, 4);
+    } else {
+      Fail("match: unknown setting " + word);
+    }
+  }
+  if (players < 0 || !arenaGiven) Fail("match: players= and arena= are needed");
+  auto perPlayer = [players](const std::vector<int>& list, const char* name) {
+    if (!list.empty() && static_cast<int>(list.size()) != players) {
+      Fail(std::string("match: ") + name + " needs one value per player");
+    }
+  };
+  if (chars.empty()) Fail("match: chars= is needed");
+  perPlayer(chars, "chars");
+  perPlayer(teams, "teams");
+  perPlayer(handicaps, "handicap");
+
+  veyrdale::MatchSetup& m = veyrdale::g_match;
+  m.playerCount = players;
+  m.teamMode = teams.empty() ? 0 : 1;
+  m.stage = arena;
+  m.storyMode = 0;
+  m.storyStage = 0;
+  m.storyKind = 0;
+  m.survivalMode = survival ? 1 : 0;
+  for (int p = 0; p < 4; ++p) {
+    m.cpuFlag[p] = 0;
+    m.startGaugeLevel[p] = 1;
+    m.handicap[p] = 2;
+    m.team[p] = 0;
+  }
+  for (int p = 0; p < players; ++p) {
+    veyrdale::g_players[p].kind = static_cast<uint16_t>(chars[p]);
+    if (!teams.empty()) m.team[p] = teams[p];
+    if (!handicaps.empty()) m.handicap[p] = handicaps[p];
+  }
+  veyrdale::g_options.winCount = 1;
+  veyrdale::g_options.timeLimit = 1;
+  veyrdale::g_options.obstacleStrength = 1;
+  veyrdale::InstallMoveTable();
+  veyrdale::BuildTrigTables();
+  veyrdale::SceneId = 4;
+  veyrdale::SceneFrame = 0;
+  veyrdale::FreezeFrames = 0;
+  veyrdale::RoundFrame = 0;
+  veyrdale::RoundEndFrames = 0;
+  veyrdale::RoundWinner = 0;
+  veyrdale::RoundNumber = 0;
+  veyrdale::StoryPreFight = 0;
+  veyrdale::DemoFrames = 0;
+}
+
+void Story(const Args& a) {
+  int kind = ToInt(a[1]);
+  int stage = ToInt(a[2]);
+  veyrdale::g_match.storyMode = 1;
+  veyrdale::g_match.storyKind = kind;
+  veyrdale::g_match.storyStage = stage;
+  veyrdale::InitStageTypeTable(kind);
+  veyrdale::SetupStoryStage(stage, kind);
+}
+
+void Round(const Args&) {
+  for (int p = 0; p < 4; ++p) veyrdale::StartRound(&veyrdale::g_players[p], p);
+}
+
+// Inputs held by `hold`: frames left per player and input.
+int g_holdFrames[4][veyrdale::kInputCount];
+
+// The pad bit of each counted input, in the order of Input.
+constexpr int kInputBits[veyrdale::kInputCount] = {
+    veyrdale::kPadDown,         veyrdale::kPadUp,           veyrdale::kPadLeft,
+    veyrdale::kPadRight,        veyrdale::kPadButton0 << 0, veyrdale::kPadButton0 << 1,
+    veyrdale::kPadButton0 << 2, veyrdale::kPadButton0 << 3, veyrdale::kPadButton0 << 4};
+
+constexpr const char* kInputNames[veyrdale::kInputCount] = {"down", "up", "left", "right", "b1",
+                                                             "b2",   "b3", "b4",   "b5"};
+
+int InputOf(const std::string& name) {
+  for (int k = 0; k < veyrdale::kInputCount; ++k) {
+    if (name == kInputNames[k]) return k;
+  }
+  Fail("unknown input: " + name);
+}
+
+void Hold(const Args& a) {
+  int p = static_cast<int>(ToInteger(a[1], 0, 3));
+  int frames = static_cast<int>(ToInteger(a.back(), 0, INT32_MAX));
+  for (size_t i = 2; i + 1 < a.size(); ++i) g_holdFrames[p][InputOf(a[i])] = frames;
+}
+
+void Frame(const Args& a) {
+  long long frames = a.size() > 1 ? ToInteger(a[1], 0, INT32_MAX) : 1;
+  for (long long f = 0; f < frames; ++f) {
+    int bits[4] = {};
+    for (int p = 0; p < 4; ++p) {
+      for (int k = 0; k < veyrdale::kInputCount; ++k) {
+        if (g_holdFrames[p][k] > 0) {
+          bits[p] |= kInputBits[k];
+          --g_holdFrames[p][k];
+        }
+      }
+    }
+    veyrdale::StepBattleFrame(bits);
+  }
+}
+
+void Bgm(const Args& a) {
+  const char* path = veyrdale::StageBgmPath(ToInt(a[1]), ToInt(a[2]));
+  std::printf("%s\n", path == nullptr ? "-" : path);
+}
+
+// ---- call -------------------------------------------------------------------------------------
+
+veyrdale::BattleObject* PlayerArg(const std::string& text) {
+  return &veyrdale::g_players[ToInteger(text, 0, 3)];
+}
+
+struct Callable {
+  const char* name;
+  int args;
+  void (*run)(const Args&);  // a[2] is the first argument
+};
+
+#define PLAYER_CALL(fn) \
+  {#fn, 1, [](const Args& a) { veyrdale::fn(PlayerArg(a[2]), ToInt(a[2])); }}
+#define INDEX_CALL(fn) {#fn, 1, [](const Args& a) { veyrdale::fn(ToInt(a[2])); }}
+#define VOID_CALL(fn) {#fn, 0, [](const Args&) { veyrdale::fn(); }}
+
+// Entry points the probe can run; later issues add theirs here.
+const Callable kCalls[] = {
+    PLAYER_CALL(StartRound),
+    {"UpdateCompanionFollow", 1,
+     [](const Args& a) {
+       veyrdale::UpdateCompanionFollow(&veyrdale::g_companions[ToInteger(a[2], 0, 3)], ToInt(a[2]));
+     }},
+    {"UpdateCompanionLaunched", 1,
+     [](const Args& a) {
+       veyrdale::UpdateCompanionLaunched(&veyrdale::g_companions[ToInteger(a[2], 0, 3)],
+                                         ToInt(a[2]));
+     }},
+    {"SetupStoryStage", 2,
+     [](const Args& a) { veyrdale::SetupStoryStage(ToInt(a[2]), ToInt(a[3])); }},
+    INDEX_CALL(SetupExtraStoryStage),
+    {"SetStoryStartPositions", 2,
+     [](const Args& a) { veyrdale::SetStoryStartPositions(ToInt(a[2]), ToInt(a[3])); }},
+    INDEX_CALL(SetExtraStoryStartPositions),
+    VOID_CALL(DeletePortraits),
+    {"PlayStageBgm", 2, [](const Args& a) { veyrdale::PlayStageBgm(ToInt(a[2]), ToInt(a[3])); }},
+    INDEX_CALL(InitStageTypeTable),
+    {"LoadLoadingPicture", 0,
+     [](const Args&) { std::printf("%d\n", veyrdale::LoadLoadingPicture()); }},
+    VOID_CALL(DrawLoadingPicture),
+    VOID_CALL(DeleteLoadingPicture),
+    INDEX_CALL(BattleScene),
+    VOID_CALL(InstallMoveTable),
+    VOID_CALL(ApplyReversedControls),
+    INDEX_CALL(ApplyCpuInput),
+    PLAYER_CALL(UpdatePlayerControl),
+    PLAYER_CALL(UpdateHitStun),
+    PLAYER_CALL(UpdateKnockBack),
+    PLAYER_CALL(UpdateAttackInput),
+    PLAYER_CALL(UpdateSpecialMove),
+    PLAYER_CALL(RunSpellCard),
+    PLAYER_CALL(UpdateCpuPlayer),
+    INDEX_CALL(RemovePlayerShots),
+    INDEX_CALL(ConvertOtherShots),
+    INDEX_CALL(SlowNearbyOpponents),
+    INDEX_CALL(ClaimAllItems),
+    VOID_CALL(PlaceArenaObjects),
+    {"UpdateShot", 1,
+     [](const Args& a) {
+       veyrdale::UpdateShot(&veyrdale::g_shots[ToInteger(a[2], 0, veyrdale::kShotCount - 1)],
+                            ToInt(a[2]));
+     }},
+};
+
+#undef PLAYER_CALL
+#undef INDEX_CALL
+#undef VOID_CALL
+
+void Call(const Args& a) {
+  for (const Callable& c : kCalls) {
+    if (a[1] != c.name) continue;
+    if (static_cast<int>(a.size()) - 2 != c.args) Fail("wrong number of arguments for " + a[1]);
+    c.run(a);
+    return;
+  }
+  Fail("no entry point to call named " + a[1]);
+}
+
 struct Command {
   const char* name;
   int minArgs;
@@ -255,6 +505,13 @@ const Command kCommands[] = {
     {"calls", 1, 1, Calls},
     {"args", 1, 1, StandInArgs},
     {"misses", 0, 0, Misses},
+    {"match", 3, -1, Match},
+    {"story", 2, 2, Story},
+    {"round", 0, 0, Round},
+    {"frame", 0, 1, Frame},
+    {"hold", 3, -1, Hold},
+    {"call", 1, -1, Call},
+    {"bgm", 2, 2, Bgm},
 };
 
 void RunCommand(const Args& words) {
