@@ -74,6 +74,7 @@ void RecordStandInCall(int index, std::initializer_list<StandInArg> args) {
     if (call.argCount == kMaxStandInArgs) break;
     call.args[call.argCount++] = arg;
   }
+  if (call.action != nullptr) call.action();
 }
 
 const StandInCall* FindStandInCall(std::string_view name) {
@@ -91,7 +92,17 @@ void ResetStandInCalls() {
   for (StandInCall& call : g_calls) {
     call.calls = 0;
     call.argCount = 0;
+    call.action = nullptr;
   }
+}
+
+bool SetStandInAction(std::string_view name, void (*action)()) {
+  for (StandInCall& call : g_calls) {
+    if (call.name != name) continue;
+    call.action = action;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace veyrdale

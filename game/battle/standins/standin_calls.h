@@ -31,6 +31,7 @@ struct StandInCall {
   int64_t calls;
   int argCount;
   StandInArg args[kMaxStandInArgs];
+  void (*action)();  // run after each recorded call; null for none
 };
 
 // Every stand-in, by name.
@@ -150,7 +151,12 @@ void RecordStandInCall(int index, std::initializer_list<StandInArg> args);
 // The record of a stand-in by name; null when there is no such stand-in.
 const StandInCall* FindStandInCall(std::string_view name);
 std::span<const StandInCall> StandInCalls();
-// Sets every call count to 0 and forgets the arguments.
+// Sets every call count to 0 and forgets the arguments and actions.
 void ResetStandInCalls();
+
+// Lets a test act for an entry point that is not built yet: `action` runs after each call of the
+// stand-in (reading its arguments through FindStandInCall), for example raising a gauge as a hit
+// would. Null removes it. false when there is no stand-in of that name.
+bool SetStandInAction(std::string_view name, void (*action)());
 
 }  // namespace veyrdale

@@ -1,0 +1,85 @@
+// A clean battle for each test: every pool, per-player array, battle global, map, set-up and
+// option back at its start value, the stand-ins' records and actions cleared, and a match set up
+// as the menus leave it before scene 4.
+#pragma once
+
+#include <vector>
+
+#include "game/battle/access.h"
+#include "game/battle/arena.h"
+#include "game/battle/directions.h"
+#include "game/battle/records.h"
+#include "game/battle/standins/standin_calls.h"
+#include "game/flow/data_files.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/input.h"
+#include "game/flow/match_setup.h"
+#include "game/flow/move_table.h"
+#include "game/flow/scenario_state.h"
+
+namespace testsupport {
+
+template <typename T, int N>
+void Zero(T (&array)[N]) {
+  for (T& element : array) element = T{};
+}
+
+inline void ResetBattleState() {
+  using namespace veyrdale;
+  Zero(g_players);
+  Zero(g_companions);
+  Zero(g_markerPoints);
+  Zero(g_groundMarks);
+  for (auto& sparks : g_knockOutSparks) Zero(sparks);
+  Zero(g_shotDamage);
+  for (auto& flags : ShotHitFlags) Zero(flags);
+  ClearRoundPools();
+  Zero(g_arenaMap.cells);
+  Zero(MoveTable);
+  g_playerState = PlayerBattleState{};
+  cardsBroken = 0;
+  RoundFrame = RoundEndFrames = RoundWinner = StoryPreFight = StoryScriptFade = 0;
+  FrameBudget = ScreenShake = FlashFrames = FlashLength = ContinuePause = EndingFade = 0;
+  DemoFrames = CutInFrames = CutInAttacker = CutInVictim = LiveShotCount = LastKnockedOut = 0;
+  RoundNumber = 0;
+  Zero(StageTypeTable);
+  SpellScreenActive = 0;
+  ArenaVariant = 0;
+  for (auto& slot : PortraitHandles) Zero(slot);
+  RouteFlagA = RouteFlagB = RouteFlagC = 0;
+  ContinueChoice = 0;
+  LoadingPicture = -1;
+  IndexMisses = 0;
+  g_match = MatchSetup{};
+  SurvivalBossRound = 0;
+  g_options = OptionSettings{};
+  g_display = DisplaySettings{};
+  g_buttonMap = ButtonMap{};
+  for (auto& counts : HeldFrameCounts) Zero(counts);
+  for (auto& counts : PendingPressCounts) Zero(counts);
+  SceneId = 4;
+  SceneFrame = FrameCount = FreezeFrames = ExitRequested = SlowMotionFrames = 0;
+  FadeCaptureRequest = SpellCaptureRequest = ReversedControlsActive = 0;
+  FadeFrames = SpellFadeFrames = 0;
+  PictureIndex = PreviousPictureIndex = 0;
+  ResetStandInCalls();
+  BuildTrigTables();
+}
+
+// A versus match of the given characters in arena `arena` (-1: no map), start gauge level 1 and
+// handicap 2 for everyone, the move table installed, scene 4 at round frame 0.
+inline void SetUpMatch(const std::vector<int>& characters, int arena = -1) {
+  using namespace veyrdale;
+  ResetBattleState();
+  g_match.playerCount = static_cast<int>(characters.size());
+  int p = 0;
+  for (int character : characters) g_players[p++].kind = static_cast<uint16_t>(character);
+  for (int i = 0; i < 4; ++i) {
+    g_match.startGaugeLevel[i] = 1;
+    g_match.handicap[i] = 2;
+  }
+  g_match.stage = arena;
+  InstallMoveTable();
+}
+
+}  // namespace testsupport
