@@ -76,4 +76,82 @@ TEST(BattleProbe, RefusesUnknownCommandsNamesAndNumbers) {
   EXPECT_EQ(Probe("--bogus").status, 2);
 }
 
+TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
+  struct Case {
+    const char* commands;
+    const char* out;
+  } cases[] = {
+      {"match players=4 chars=0,1,0,1 arena=-1; round; print p0.x p0.y p1.x p1.y p2.x p2.y p3.x "
+       "p3.y p3.life p3.meter p3.heading p3.owner spellGauge[2]",
+       "96 96 544 96 96 442 544 442 350 700 192 3 100\n"},
+      {"story 0 5; round; print playerCount p0.x p0.y p0.heading p1.x p1.y p1.heading p2.x p2.y "
+       "p2.heading ArenaVariant spellGauge[0] spellGauge[1] p1.kind",
+       "2 320 330 64 320 200 192 280 200 64 3 200 200 4\n"},
+      {"match players=2 chars=0,1 arena=-1 survival; set RoundNumber 1; set p0.life 123; set "
+       "itemCount[0] 101; set spellGauge[0] 150; round; print p0.life p1.life itemCount[0] "
+       "spellGauge[0] spellGauge[1]",
+       "123 350 75 150 100\n"},
+      {"story 0 0; print StageTypeTable[0] StageTypeTable[1] StageTypeTable[2] StageTypeTable[15] "
+       "StageTypeTable[16] StageTypeTable[17] storyStageCount; story 1 0; print StageTypeTable[0] "
+       "StageTypeTable[1] storyStageCount",
+       "3 1 2 3 1 1 17\n1 0 9\n"},
+      {"bgm 4 0; bgm 12 0; story 1 6; bgm 4 0; bgm 4 1",
+       "Resource\\Bgm\\08.bgm\n-\nResource\\Bgm\\23.bgm\nResource\\Bgm\\11.bgm\n"},
+      {"match players=2 chars=0,1 arena=-1 handicap=4,2; frame 300; set p0.meter 600; set p1.meter "
+       "600; frame 10; print p0.meter p1.meter",
+       "650 640\n"},
+      {"match players=2 chars=0,1 arena=-1; frame 300; set p1.state 10; set p1.stateTimer 16; set "
+       "p1.life 0; frame 1; print p1.state p1.stateTimer FreezeFrames RoundEndFrames "
+       "p0.recoveryGuard; frame 179; print p1.state wins[0] RoundFrame RoundNumber; frame 101; "
+       "print RoundFrame p1.life p1.state",
+       "13 120 59 120 100\n14 1 -100 1\n1 350 0\n"},
+      {"match players=2 chars=0,1 arena=-1; set winCount 0; frame 300; set p1.state 10; set "
+       "p1.stateTimer 16; set p1.life 0; frame 281; print RoundWinner SceneId roundsWonTotal[0]",
+       "1 7 1\n"},
+      // Held inputs count from 1 and stop after their frames.
+      {"match players=2 chars=0,1 arena=-1; hold 0 right b1 3; hold 1 b5 1; frame 2; print "
+       "HeldFrameCounts[3,0] HeldFrameCounts[4,0] HeldFrameCounts[8,1]; frame 2; print "
+       "HeldFrameCounts[3,0] p0.recoveryGuard",
+       "2 2 0\n0 0\n"},
+      {"match players=2 chars=0,1 arena=-1; set p1.life 7; call StartRound 1; print p1.life; "
+       "call LoadLoadingPicture; call SetupStoryStage 5 0; print playerCount p2.kind",
+       "350\n-1\n2 9\n"},
+      {"match players=1 chars=4 arena=-1; frame 1; print comp0.state; call RemovePlayerShots 0; "
+       "calls RemovePlayerShots; args RemovePlayerShots",
+       "1\n1\n0\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe(std::string("-e '") + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+}
+
+TEST(BattleProbe, RefusesBadBattleCommands) {
+  const char* bad[] = {
+      "match players=5 chars=0,1,2,3,4 arena=0",
+      "match players=2 chars=0 arena=0",
+      "match players=2 chars=0,16 arena=0",
+      "match players=2 chars=0,1",
+      "match players=2 chars=0,1 arena=0 teams=0,2",
+      "match players=2 chars=0,1 arena=0 handicap=5,2",
+      "match players=2 chars=0,1 arena=0 colour=3",
+      "match players=2 chars=0,,1 arena=0",
+      "hold 4 up 1",
+      "hold 0 jump 1",
+      "hold 0 up -1",
+      "call Nope",
+      "call StartRound 7",
+      "call StartRound",
+      "frame -1",
+      "story 0",
+      "bgm 1",
+  };
+  for (const char* commands : bad) {
+    ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "32\n") << commands;
+  }
+}
+
 }  // namespace

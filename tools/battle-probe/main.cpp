@@ -37,7 +37,7 @@
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
-// per-player array as score[1]; cells[c,r], cellState[c,r], openTimer[c,r]; ShotHitFlags[s,p];
+// per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r]; ShotHitFlags[s,p];
 // any other battle global, set-up field or option by its name.
 #include <cerrno>
 #include <cmath>
@@ -53,10 +53,10 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/battle/directions.h"
+#include "game/battle/entry_points.h"
 #include "game/battle/field_table.h"
 #include "game/battle/motion.h"
 #include "game/battle/records.h"
-#include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/battle/story_stages.h"
 #include "game/flow/data_files.h"
@@ -363,7 +363,7 @@ constexpr int kInputBits[veyrdale::kInputCount] = {
     veyrdale::kPadButton0 << 2, veyrdale::kPadButton0 << 3, veyrdale::kPadButton0 << 4};
 
 constexpr const char* kInputNames[veyrdale::kInputCount] = {"down", "up", "left", "right", "b1",
-                                                             "b2",   "b3", "b4",   "b5"};
+                                                            "b2",   "b3", "b4",   "b5"};
 
 int InputOf(const std::string& name) {
   for (int k = 0; k < veyrdale::kInputCount; ++k) {
@@ -411,10 +411,18 @@ struct Callable {
   void (*run)(const Args&);  // a[2] is the first argument
 };
 
-#define PLAYER_CALL(fn) \
-  {#fn, 1, [](const Args& a) { veyrdale::fn(PlayerArg(a[2]), ToInt(a[2])); }}
-#define INDEX_CALL(fn) {#fn, 1, [](const Args& a) { veyrdale::fn(ToInt(a[2])); }}
-#define VOID_CALL(fn) {#fn, 0, [](const Args&) { veyrdale::fn(); }}
+#define PLAYER_CALL(fn)                                                       \
+  {                                                                           \
+#fn, 1, [](const Args& a) { veyrdale::fn(PlayerArg(a[2]), ToInt(a[2])); } \
+  }
+#define INDEX_CALL(fn)                                       \
+  {                                                          \
+#fn, 1, [](const Args& a) { veyrdale::fn(ToInt(a[2])); } \
+  }
+#define VOID_CALL(fn)                           \
+  {                                             \
+#fn, 0, [](const Args&) { veyrdale::fn(); } \
+  }
 
 // Entry points the probe can run; later issues add theirs here.
 const Callable kCalls[] = {

@@ -65,14 +65,54 @@ TEST(RoundFlow, KnockOutAwardThenNextRoundOrHandOver) {
       {"win count 2 goes on", {0, 1}, {}, 2, false, {1, 0}, {350, 0}, {1}, true, {2, 0}, 0, 4},
       {"second win of two", {0, 1}, {}, 1, false, {1, 0}, {350, 0}, {1}, true, {2, 0}, 1, 7},
       {"player 1 wins", {0, 1}, {}, 0, false, {0, 0}, {0, 350}, {0}, true, {0, 1}, 2, 7},
-      {"three, both out", {0, 1, 2}, {}, 0, false, {0, 0, 0}, {0, 9, 0}, {0, 2}, true,
-       {0, 1, 0}, 2, 7},
-      {"team 1 out, best of team 0", {0, 1, 0, 1}, {0, 1, 0, 1}, 0, false, {0, 0, 0, 0},
-       {100, 0, 300, 0}, {1, 3}, true, {1, 0, 1, 0}, 3, 7},
-      {"team 0 out, first of equals", {0, 1, 0, 1}, {0, 1, 0, 1}, 0, false, {0, 0, 0, 0},
-       {0, 350, 0, 350}, {0, 2}, true, {0, 1, 0, 1}, 2, 7},
-      {"teams, one round of two", {0, 1, 0, 1}, {0, 1, 0, 1}, 1, false, {0, 0, 0, 0},
-       {0, 350, 0, 350}, {0, 2}, true, {0, 1, 0, 1}, 0, 4},
+      {"three, both out",
+       {0, 1, 2},
+       {},
+       0,
+       false,
+       {0, 0, 0},
+       {0, 9, 0},
+       {0, 2},
+       true,
+       {0, 1, 0},
+       2,
+       7},
+      {"team 1 out, best of team 0",
+       {0, 1, 0, 1},
+       {0, 1, 0, 1},
+       0,
+       false,
+       {0, 0, 0, 0},
+       {100, 0, 300, 0},
+       {1, 3},
+       true,
+       {1, 0, 1, 0},
+       3,
+       7},
+      {"team 0 out, first of equals",
+       {0, 1, 0, 1},
+       {0, 1, 0, 1},
+       0,
+       false,
+       {0, 0, 0, 0},
+       {0, 350, 0, 350},
+       {0, 2},
+       true,
+       {0, 1, 0, 1},
+       2,
+       7},
+      {"teams, one round of two",
+       {0, 1, 0, 1},
+       {0, 1, 0, 1},
+       1,
+       false,
+       {0, 0, 0, 0},
+       {0, 350, 0, 350},
+       {0, 2},
+       true,
+       {0, 1, 0, 1},
+       0,
+       4},
       {"survival won", {0, 1}, {}, 1, true, {0, 0}, {350, 0}, {1}, true, {1, 0}, 1, 4},
       {"survival lost", {0, 1}, {}, 1, true, {0, 0}, {0, 350}, {0}, true, {0, 2}, 2, 29},
   };
@@ -379,9 +419,9 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     bool notice;
     float after;
   } cases[] = {
-      {90, 15, true, 105},  {99.5f, 0.5f, true, 100}, {150, 60, true, 200}, {199, 1, true, 200},
-      {100, 50, false, 150}, {195, 3, false, 198},    {-20, 0, false, 0},   {250, 0, false, 200},
-      {20, -40, false, 0},
+      {90, 15, true, 105}, {99.5f, 0.5f, true, 100}, {150, 60, true, 200},
+      {199, 1, true, 200}, {100, 50, false, 150},    {195, 3, false, 198},
+      {-20, 0, false, 0},  {250, 0, false, 200},     {20, -40, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.gauge);
@@ -702,8 +742,11 @@ TEST(BattleFrame, DrawSkippedOnlyOnOddHalfRateFramesWithoutCapture) {
     int fade;
     int spell;
     bool drawn;
-  } cases[] = {{0, 1, 0, 0, true}, {1, 2, 0, 0, true}, {1, 3, 0, 0, false},
-               {1, 3, 1, 0, true}, {1, 3, 0, 1, true}};
+  } cases[] = {{0, 1, 0, 0, true},
+               {1, 2, 0, 0, true},
+               {1, 3, 0, 0, false},
+               {1, 3, 1, 0, true},
+               {1, 3, 0, 1, true}};
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
@@ -722,9 +765,9 @@ TEST(BattleFrame, ArenaEventsByArenaAndFrame) {
     int sceneFrame;
     int placed;
     int effect;  // the last effect made, -1 none
-  } cases[] = {{4, 900, 1, -1},   {4, 800, 0, -1},  {4, 901, 0, -1},   {4, 2600, 1, -1},
-               {4, 2700, 0, -1},  {4, 4600, 1, -1}, {9, 2400, 1, -1},  {9, 1200, 1, -1},
-               {9, 17, 0, 115},   {9, 2800, 0, 116}, {9, 5500, 0, 117}, {3, 900, 0, -1}};
+  } cases[] = {{4, 900, 1, -1},  {4, 800, 0, -1},   {4, 901, 0, -1},   {4, 2600, 1, -1},
+               {4, 2700, 0, -1}, {4, 4600, 1, -1},  {9, 2400, 1, -1},  {9, 1200, 1, -1},
+               {9, 17, 0, 115},  {9, 2800, 0, 116}, {9, 5500, 0, 117}, {3, 900, 0, -1}};
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     g_match.stage = c.arena;

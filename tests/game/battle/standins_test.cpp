@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/entry_points.h"
+#include "game/flow/entry_points.h"
 
 namespace {
 
@@ -121,7 +122,41 @@ TEST(StandIns, AnswersThatLetTheBattleGoOn) {
   EXPECT_EQ(StartSpecialSpellCard(&player, 1), 0);
   EXPECT_EQ(SelectCharaFrame(&player, 0), 999);
   EXPECT_EQ(BuildDrawList(4), 0);
-  EXPECT_EQ(LoadLoadingPicture(), -1);
+  EXPECT_EQ(LoadScenarioScript(3), 0) << "a script is never found";
+}
+
+int g_actions;
+void CountAction() {
+  ++g_actions;
+}
+
+TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
+  ResetStandInCalls();
+  g_actions = 0;
+  EXPECT_TRUE(SetStandInAction("UpdateShot", CountAction));
+  EXPECT_FALSE(SetStandInAction("NotAnEntryPoint", CountAction));
+  UpdateShot(&g_shots[2], 2);
+  UpdateShot(&g_shots[3], 3);
+  EXPECT_EQ(g_actions, 2);
+  EXPECT_TRUE(SetStandInAction("UpdateShot", nullptr));
+  UpdateShot(&g_shots[4], 4);
+  EXPECT_EQ(g_actions, 2);
+  SetStandInAction("UpdateShot", CountAction);
+  ResetStandInCalls();
+  UpdateShot(&g_shots[5], 5);
+  EXPECT_EQ(g_actions, 2) << "a reset removes the actions";
+  // A source of the caller's own: its contents are what the call is about.
+  BattleObject source{};
+  source.x = 640;
+  source.y = 480;
+  source.stun = 3;
+  CreateEffect(&source, 90);
+  source.x = 1;
+  const StandInCall* call = FindStandInCall("CreateEffect");
+  EXPECT_EQ(call->args[0].integer, -1);
+  EXPECT_EQ(call->args[0].object.x, 640);
+  EXPECT_EQ(call->args[0].object.y, 480);
+  EXPECT_EQ(call->args[0].object.stun, 3);
 }
 
 }  // namespace
