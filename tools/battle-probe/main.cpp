@@ -37,8 +37,8 @@
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
-// per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r]; ShotHitFlags[s,p];
-// any other battle global, set-up field or option by its name.
+// per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r];
+// ShotHitFlags[s,p]; any other battle global, set-up field or option by its name.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
