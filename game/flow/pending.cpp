@@ -13,10 +13,6 @@ int StartMusicPlayback(const char*, int) {
   return -1;
 }
 // TEMPORARY: replaced by the library component
-int StopMusicPlayback() {
-  return -1;
-}
-// TEMPORARY: replaced by the library component
 int SetMusicVolume(int) {
   return -1;
 }
@@ -51,10 +47,6 @@ int SetModulationColor(int, int, int) {
 // TEMPORARY: replaced by the library component
 int SetFilterMode(int) {
   return -1;
-}
-// TEMPORARY: replaced by the library component
-int GetPadInputBits(int) {
-  return 0;
 }
 
 }  // namespace veyrdale
