@@ -835,4 +835,56 @@ TEST(BattleFrame, PlayerCountOutsideOneToFourIsBounded) {
   }
 }
 
+TEST(BattleFrame, HostileSetUpValuesNeverIndexOutside) {
+  struct Case {
+    const char* name;
+    int storyMode;
+    int storyKind;
+    int storyStage;
+    int stage;
+    int handicap;
+    int team;
+    int route;
+  } cases[] = {
+      {"versus", 0, 0, 0, INT32_MIN, INT32_MAX, 7, 0},
+      {"story past the tables", 1, 0, 1000, 99, -50, -1, 255},
+      {"story below the tables", 1, 1, -7, 8, 4, 2, 1},
+      {"unknown story kind", 1, 9, 3, -1, 0, 0, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUpMatch({0, 1, 10, 5});
+    g_match.storyMode = c.storyMode;
+    g_match.storyKind = c.storyKind;
+    g_match.storyStage = c.storyStage;
+    g_match.stage = c.stage;
+    g_match.teamMode = 1;
+    RouteFlagA = RouteFlagB = RouteFlagC = static_cast<uint8_t>(c.route);
+    for (int p = 0; p < 4; ++p) {
+      g_match.handicap[p] = c.handicap;
+      g_match.team[p] = c.team;
+      g_playerState.holder[p] = 1000;
+      g_playerState.holdingShot[p] = -9;
+      g_playerState.heldFlag[p] = 1;
+      g_players[p].pushHeading = INT32_MAX;
+    }
+    StoryPreFight = c.storyMode;
+    Frames(400);
+    g_playerState.holdTimer[2] = 5;
+    KnockOut(1);
+    KnockOut(2);
+    CutInFrames = 1;
+    CutInAttacker = 0;
+    CutInVictim = 3;
+    FreezeFrames = 2;
+    Frames(400);
+    EXPECT_EQ(IndexMisses, 5) << "the unknown holder, once a frame while the hold lasts";
+    for (int p = 0; p < 4; ++p) {
+      EXPECT_GE(g_players[p].pushHeading, 0);
+      EXPECT_GE(g_playerState.spellGauge[p], 0.0f);
+      EXPECT_LE(g_playerState.spellGauge[p], 200.0f);
+    }
+  }
+}
+
 }  // namespace
