@@ -13,10 +13,10 @@ namespace veyrdale {
 
 // The bits held on a pad (device & 0xFFF), the keyboard merged in when bit 0x1000 is set.
 using morrow::GetPadInputBits;
+using morrow::PlaySoundHandle;
 using morrow::StopMusicPlayback;
 
-// Sound: play types 1 (once, in the background) and 3 (looping).
-int PlaySoundHandle(int handle, int playType, int rewind);
+// Music: play types 1 (once, in the background) and 3 (looping).
 int StartMusicPlayback(const char* path, int playType);
 int SetMusicVolume(int volume);  // 0-255
 

@@ -5,10 +5,6 @@
 namespace veyrdale {
 
 // TEMPORARY: replaced by the library component
-int PlaySoundHandle(int, int, int) {
-  return -1;
-}
-// TEMPORARY: replaced by the library component
 int StartMusicPlayback(const char*, int) {
   return -1;
 }
