@@ -726,7 +726,12 @@ void Display::Die() {
   clippers_.clear();
   for (auto& p : palettes_) p->Die();
   palettes_.clear();
-  modeSet_ = false;
+  presenter_ = MakeNullPresenter();
+  if (modeSet_) {
+    // A display that goes takes its mode with it, as a driver gives the desktop back.
+    modeSet_ = false;
+    AnnounceMode();
+  }
   coop_ = 0;
   primary_ = nullptr;
   dead_ = true;
@@ -771,13 +776,26 @@ DisplayResult Display::SetDisplayMode(int32_t width, int32_t height, int32_t bit
   modeHeight_ = height;
   modeBits_ = bits;
   modeRefresh_ = refresh;
+  AnnounceMode();
   return DisplayResult::kOk;
 }
 
 DisplayResult Display::RestoreDisplayMode() {
   if (!Alive("RestoreDisplayMode on a dead display")) return DisplayResult::kDeadObject;
-  modeSet_ = false;
+  if (modeSet_) {
+    modeSet_ = false;
+    AnnounceMode();
+  }
   return DisplayResult::kOk;
+}
+
+void Display::AnnounceMode() {
+  if (host_ == nullptr) return;
+  if (modeSet_) {
+    host_->DisplayChanged(modeBits_, modeWidth_, modeHeight_);
+  } else {
+    host_->DisplayChanged(config_.desktopBits, config_.desktopWidth, config_.desktopHeight);
+  }
 }
 
 DisplayResult Display::GetDisplayMode(SurfaceDesc* out) const {

@@ -223,6 +223,13 @@ class DisplayHost {
   virtual bool ClientArea(Rect* out) = 0;
   // Queues a deactivation of the main window followed by its activation (the loss hook).
   virtual void QueueDeactivateActivate() = 0;
+  // The mode in force changed (set, restored, or dropped with its display): the window is told,
+  // as every window is told of a change of the display.
+  virtual void DisplayChanged(int bitsPerPixel, int width, int height) {
+    (void)bitsPerPixel;
+    (void)width;
+    (void)height;
+  }
 };
 
 // One picture handed to the presenter; valid only during the call.
@@ -458,6 +465,7 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   void Forget(Surface* s);
   void MarkPrimaryChanged(const Surface* s);
   void PresentIfDue();
+  void AnnounceMode();
   PixelFormat ModeFormat() const;
 
   DisplayConfig config_;

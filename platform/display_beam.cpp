@@ -49,10 +49,12 @@ int64_t VirtualBeam::NextBlankEnd(int64_t us) const {
   return LineTime((FrameIndex(us) + 1) * kBeamLines);
 }
 
-ScriptedBeam::ScriptedBeam(std::vector<int64_t> frameLengths, int64_t origin)
-    : lengths_(std::move(frameLengths)), origin_(origin) {
+ScriptedBeam::ScriptedBeam(std::vector<int64_t> frameLengths, int64_t origin, int64_t blankLength)
+    : lengths_(std::move(frameLengths)),
+      origin_(origin),
+      blank_(blankLength < 1 ? 1 : blankLength) {
   for (int64_t& l : lengths_) {
-    if (l < 1) l = 1;
+    if (l <= blank_) l = blank_ + 1;
   }
   if (lengths_.empty()) lengths_.push_back(16667);
   for (int64_t l : lengths_) cycle_ += l;
@@ -81,14 +83,19 @@ ScriptedBeam::Frame ScriptedBeam::FrameAt(int64_t us) const {
 }
 
 int64_t ScriptedBeam::BlankStartOf(const Frame& f) const {
-  return f.start + CeilDiv(f.length * kBeamBlankLine, kBeamLines);
+  return f.start + f.length - blank_;
 }
 
 BeamPosition ScriptedBeam::At(int64_t us) const {
   Frame f = FrameAt(us);
-  int64_t line = (us - f.start) * kBeamLines / f.length;
-  if (line >= kBeamLines) line = kBeamLines - 1;
-  return BeamPosition{static_cast<int32_t>(line), us >= BlankStartOf(f)};
+  int64_t blankStart = BlankStartOf(f);
+  int64_t line;
+  if (us < blankStart) {
+    line = (us - f.start) * kBeamBlankLine / (blankStart - f.start);
+  } else {
+    line = kBeamBlankLine + (us - blankStart) * (kBeamLines - kBeamBlankLine) / blank_;
+  }
+  return BeamPosition{static_cast<int32_t>(line), us >= blankStart};
 }
 
 int64_t ScriptedBeam::FrameIndex(int64_t us) const {

@@ -42,10 +42,12 @@ class VirtualBeam : public Beam {
 };
 
 // Frames of the given lengths in microseconds, repeated in turn, the first starting at origin.
-// Lines are spread evenly over each frame.
+// The last blankLength microseconds of each frame are the blank, so one blank begins exactly a
+// frame length after the one before; lines are spread evenly over each part.
 class ScriptedBeam : public Beam {
  public:
-  explicit ScriptedBeam(std::vector<int64_t> frameLengths, int64_t origin = 0);
+  explicit ScriptedBeam(std::vector<int64_t> frameLengths, int64_t origin = 0,
+                        int64_t blankLength = 1000);
   BeamPosition At(int64_t us) const override;
   int64_t FrameIndex(int64_t us) const override;
   int64_t NextBlankStart(int64_t us) const override;
@@ -60,6 +62,7 @@ class ScriptedBeam : public Beam {
   int64_t BlankStartOf(const Frame& f) const;
   std::vector<int64_t> lengths_;
   int64_t origin_;
+  int64_t blank_;
   int64_t cycle_ = 0;
 };
 

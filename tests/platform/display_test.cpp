@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -27,7 +28,9 @@ class FakeHost : public platform::DisplayHost {
     return true;
   }
   void QueueDeactivateActivate() override { ++pairs; }
+  void DisplayChanged(int bits, int w, int h) override { changes.push_back({bits, w, h}); }
   Rect client{100, 50, 420, 290};
+  std::vector<std::array<int, 3>> changes;
   bool hasWindow = true;
   int pairs = 0;
 };
@@ -492,6 +495,17 @@ TEST_F(DisplayTest, ModesNeedExclusiveLevel) {
   display_->RestoreDisplayMode();
   display_->GetDisplayMode(&mode);
   EXPECT_EQ(mode.width, 1024);
+  // Each mode set and the return to the desktop are announced to the window; a restore with
+  // no mode set is not a change.
+  display_->RestoreDisplayMode();
+  using Change = std::array<int, 3>;
+  EXPECT_EQ(host_.changes,
+            (std::vector<Change>{{16, 640, 480}, {32, 800, 600}, {8, 123, 45}, {16, 1024, 768}}));
+  // A display released while its mode is in force gives the desktop back as well.
+  display_->SetDisplayMode(320, 200, 32, 0);
+  display_->Release();
+  EXPECT_EQ(host_.changes.back(), (Change{16, 1024, 768}));
+  EXPECT_EQ(host_.changes.size(), 6u);
 }
 
 TEST_F(DisplayTest, SixteenBitLayoutFollowsTheConfiguration) {
@@ -750,16 +764,26 @@ TEST(DisplayBeam, VirtualBeamRunsSixtyFramesOf525Lines) {
 }
 
 TEST(DisplayBeam, ScriptedBeamUsesTheGivenFrameLengths) {
-  platform::ScriptedBeam beam({10000, 20000}, 500);
-  EXPECT_EQ(beam.FrameIndex(500), 0);
-  EXPECT_EQ(beam.FrameIndex(10499), 0);
-  EXPECT_EQ(beam.FrameIndex(10500), 1);
-  EXPECT_EQ(beam.FrameIndex(30500), 2);
-  EXPECT_EQ(beam.FrameIndex(499), -1);
-  EXPECT_EQ(beam.NextBlankStart(500), 500 + 9143);  // 10000 * 480 / 525, rounded up
-  EXPECT_EQ(beam.NextBlankStart(9643), 10500 + 18286);
-  EXPECT_TRUE(beam.At(9643).inBlank);
-  EXPECT_FALSE(beam.At(9642).inBlank);
+  platform::ScriptedBeam beam({10000, 20000}, 500, 2000);
+  struct Case {
+    int64_t us;
+    int line;
+    bool blank;
+    int64_t frame;
+  } cases[] = {
+      {500, 0, false, 0},    {4500, 240, false, 0}, {8499, 479, false, 0},  {8500, 480, true, 0},
+      {10499, 524, true, 0}, {10500, 0, false, 1},  {28499, 479, false, 1}, {28500, 480, true, 1},
+      {30500, 0, false, 2},  {499, 524, true, -1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(beam.At(c.us).line, c.line) << c.us;
+    EXPECT_EQ(beam.At(c.us).inBlank, c.blank) << c.us;
+    EXPECT_EQ(beam.FrameIndex(c.us), c.frame) << c.us;
+  }
+  // Blanks begin one frame length apart.
+  EXPECT_EQ(beam.NextBlankStart(500), 8500);
+  EXPECT_EQ(beam.NextBlankStart(8500), 28500);
+  EXPECT_EQ(beam.NextBlankStart(28500), 38500);
   EXPECT_EQ(beam.NextBlankEnd(12000), 30500);
 }
 
