@@ -613,7 +613,6 @@ DisplayResult Surface::ReleaseDC(const std::shared_ptr<DeviceContext>& dc) {
   dc->bits_ = nullptr;
   dcOut_ = false;
   if (!CanaryIntact()) Misuse("a write outside the pixels through a device context");
-  AfterWrite();
   return DisplayResult::kOk;
 }
 
@@ -693,6 +692,7 @@ bool BitBlt(DeviceContext* dest, int32_t x, int32_t y, int32_t w, int32_t h, Dev
       WritePixel(dp + i * dbpp, dbpp, v);
     }
   }
+  if (std::shared_ptr<Surface> written = dest->surface_.lock()) written->AfterWrite();
   return true;
 }
 
@@ -975,10 +975,11 @@ DisplayResult Display::GetScanLine(int32_t* line) const {
   return DisplayResult::kOk;
 }
 
-DisplayResult Display::GetVerticalBlankStatus(bool* inBlank) const {
+DisplayResult Display::GetVerticalBlankStatus(bool* inBlank) {
   if (!Alive("GetVerticalBlankStatus on a dead display")) return DisplayResult::kDeadObject;
   if (inBlank == nullptr) return DisplayResult::kInvalidParams;
   *inBlank = CurrentBeam().At(NowMicroseconds()).inBlank;
+  if (*inBlank) PresentIfDue();
   return DisplayResult::kOk;
 }
 

@@ -357,6 +357,8 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
  private:
   friend class Display;
   friend class DeviceContext;
+  friend bool BitBlt(DeviceContext*, int32_t, int32_t, int32_t, int32_t, DeviceContext*, int32_t,
+                     int32_t);
   void Die() override;
   uint8_t* Pixels() { return storage_ ? storage_->data() + kCanaryBytes : nullptr; }
   const uint8_t* Pixels() const { return storage_ ? storage_->data() + kCanaryBytes : nullptr; }
@@ -437,7 +439,8 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   DisplayResult GetDeviceIdentifier(DeviceIdentifier* out) const;
   DisplayResult GetAvailableVidMem(uint32_t caps, int64_t* total, int64_t* free) const;
   DisplayResult GetScanLine(int32_t* line) const;
-  DisplayResult GetVerticalBlankStatus(bool* inBlank) const;
+  // Polling the blank is a blank wait: a change of the primary may be presented.
+  DisplayResult GetVerticalBlankStatus(bool* inBlank);
   DisplayResult WaitForVerticalBlank(uint32_t flags);
   // The 3D interface does not exist on this display.
   DisplayResult QueryDirect3D() const;
@@ -450,6 +453,8 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   // Presentation. The presenter receives every present; the display keeps the last picture.
   void SetPresenter(std::unique_ptr<Presenter> presenter);
   uint64_t PresentCount() const { return presentCount_; }
+  // True while a change of the primary waits for its present.
+  bool PresentPending() const { return dirty_; }
   // The last presented picture as 8-bit RGB rows (width * 3 bytes each); false before any.
   bool LastPresentedRgb(int32_t* width, int32_t* height, std::vector<uint8_t>* rgb) const;
   // The virtual frame number at the current time.

@@ -1,73 +1,141 @@
-// Entry points of the device layer that the library's start, end and window procedure call,
-// standing in until their components exist.
+// Entry points of the device layer standing in until their components exist: the least of the
+// screen back end that the start-up needs (select a screen, clear it, present it in a window),
+// the 3D set-up as far as this display goes, and the movies.
 #include "morrow/device/screen.h"
-
+#include "morrow/graphics/graph_system.h"
+#include "morrow/system/log.h"
+#include "morrow/system/time.h"
 #include "morrow/system/window.h"
-#include "platform/window.h"
+#include "platform/clock.h"
 
 namespace morrow {
 namespace {
-int g_ready = 0;
+
+// The screen drawing goes to: -4 front, -2 back.
+int g_targetScreen = -4;
+
+bool PumpBeforePoll(int* pumpResult) {
+  *pumpResult = PumpMessages();
+  return *pumpResult == 0;
+}
+
+bool InBlank() {
+  bool blank = false;
+  GetScreenState().directDraw->GetVerticalBlankStatus(&blank);
+  return blank;
+}
+
 }  // namespace
 
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int InitDirectDraw() {
-  g_ready = 1;
-  return 0;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int TerminateDirectDraw() {
-  g_ready = 0;
-  return 0;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int GetScreenBitDepth() {
-  return 32;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int GetScreenSize(int* width, int* height) {
-  if (width != nullptr) *width = 640;
-  if (height != nullptr) *height = 480;
-  return 0;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int IsDirectDrawReady() {
-  return g_ready;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int SetDDrawStartFlag(int) {
-  return 0;
-}
-
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-// A mode change is announced to the window like any change of the display, which is what ends
-// the window-mode switch's wait.
-int ChangeScreenMode(int, int, int, int, int) {
-  if (GetMainWindow() != 0) {
-    platform::CurrentWindowService().Queue().Post(
-        platform::WindowMessage{platform::msg::kDisplayChange, 32, 640 | (480 << 16), false});
+// TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
+int SelectDrawTargetDDraw(int screen) {
+  ScreenState& s = GetScreenState();
+  if (screen != -4 && screen != -2) return -1;
+  g_targetScreen = screen;
+  s.drawTargetSurface = screen == -4 ? s.primarySurface : s.backSurface;
+  s.drawingSuspended = 0;
+  if (s.primarySurface != nullptr && (IsWindowMode() || IsMenuInUse())) {
+    s.primarySurface->SetClipper(screen == -4 ? nullptr : s.clipper);
   }
   return 0;
 }
 
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int GetDisplayModeChangedFlag() {
+// TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
+int ClearDrawTargetDDraw() {
+  ScreenState& s = GetScreenState();
+  if (s.drawingSuspended || s.directDraw == nullptr) return -1;
+  if (IsGraphicsOff()) return 0;
+  if (s.drawTargetSurface == nullptr) return -1;
+  int w = 0, h = 0;
+  GetScreenSize(&w, &h);
+  platform::Rect r{0, 0, w, h};
+  if (g_targetScreen == -4 && IsWindowMode()) {
+    int client[4] = {};
+    GetWindowClientScreenRect(client);
+    r = platform::Rect{client[0], client[1], client[0] + w, client[1] + h};
+  }
+  platform::BltFx fx;
+  fx.fillColor = 0;
+  s.drawTargetSurface->Blt(&r, nullptr, nullptr, platform::kBltColorFill, &fx);
   return 0;
 }
 
-// TEMPORARY: replaced by "Screen: colour formats, display surfaces and presentation"
-int LogColorFormat() {
+// TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
+int WaitVerticalBlank(int count) {
+  ScreenState& s = GetScreenState();
+  if (s.directDraw == nullptr) return -1;
+  if (IsGraphicsOff()) return 0;
+  WaitActiveAndRestore();
+  int pumped = 0;
+  if (count == 0) {
+    while (PumpBeforePoll(&pumped) && !InBlank()) platform::SleepMicroseconds(100);
+    return 0;
+  }
+  for (int i = 0; i < count; ++i) {
+    while (PumpBeforePoll(&pumped) && InBlank()) platform::SleepMicroseconds(100);
+    while (pumped == 0 && PumpBeforePoll(&pumped) && !InBlank()) platform::SleepMicroseconds(100);
+    if (pumped < 0) return -1;
+  }
   return 0;
 }
 
 // TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
 int PresentFrameWindowed() {
+  ScreenState& s = GetScreenState();
+  if (s.directDraw == nullptr) return -1;
+  if (g_targetScreen == -4) {
+    ++s.flipCount;
+    return WaitVerticalBlank(1);
+  }
+  if (s.primarySurface == nullptr || s.backSurface == nullptr) return -1;
+  if (s.vsyncWait) {
+    int32_t now = GetMillisecondCount(0);
+    if (now - s.lastPresentMs >= s.presentSleepMs) {
+      if (!InBlank()) s.directDraw->WaitForVerticalBlank(platform::kWaitBlankBegin);
+    } else {
+      while (GetMillisecondCount(0) - s.lastPresentMs < s.presentSleepMs) {
+        platform::SleepMilliseconds(1);
+      }
+      s.directDraw->WaitForVerticalBlank(platform::kWaitBlankBegin);
+    }
+    s.lastPresentMs = GetMillisecondCount(0);
+  }
+  int w = 0, h = 0;
+  GetScreenSize(&w, &h);
+  platform::Rect source{0, 0, w, h};
+  if (IsWindowMode()) {
+    int client[4] = {};
+    GetWindowClientScreenRect(client);
+    double scale = GetWindowScale();
+    platform::Rect dest{client[0], client[1], client[0] + static_cast<int>(w * scale),
+                        client[1] + static_cast<int>(h * scale)};
+    s.primarySurface->Blt(&dest, s.backSurface.get(), &source, platform::kBltWait, nullptr);
+  } else if (!IsMenuInUse()) {
+    s.primarySurface->BltFast(0, 0, s.backSurface.get(), &source, platform::kBltFastWait);
+  } else {
+    s.primarySurface->Blt(nullptr, s.backSurface.get(), nullptr, platform::kBltWait, nullptr);
+  }
+  ++s.flipCount;
   return 0;
+}
+
+// The display offers no 3D interface, so the 3D set-up ends where it asks for one and every
+// draw takes the software path.
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int InitDirect3D() {
+  WriteLogFormat("Direct3D 関連の初期化を行います");
+  WriteLogFormat("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します");
+  ScreenState& s = GetScreenState();
+  if (s.directDraw == nullptr || s.directDraw->QueryDirect3D() != platform::DisplayResult::kOk) {
+    WriteLogFormat("Direct3Dオブジェクトの作成に失敗しました");
+    return -1;
+  }
+  return -1;
+}
+
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int TerminateDirect3D() {
+  return -1;
 }
 
 // TEMPORARY: replaced by the movie component

@@ -1,4 +1,4 @@
-// Font handles: the calls the library's own on-screen log makes.
+// Font handles: the calls the library's own on-screen log and the screen set-up make.
 #pragma once
 
 namespace morrow {
@@ -10,5 +10,13 @@ int CreateFontToHandle(const char* faceName, int size, int thickness, int fontTy
 int DeleteFontHandle(int font);
 // flag (may be null) is set to 1 when the font is deleted.
 int SetFontLostNotify(int font, int* flag);
+
+// The default font, as a screen-mode change keeps and remakes it.
+int GetDefaultFontHandleValue();
+int IsValidFontHandle(int font);
+// name, size and thickness may each be null. -1 for an invalid handle.
+int GetFontInfo(char* name, int* size, int* thickness, int font);
+// size -1 = 16, thickness -1 = 6. -1 while drawing is off or the display is not ready.
+int SetDefaultFontSizeThickness(int unused, int size, int thickness);
 
 }  // namespace morrow

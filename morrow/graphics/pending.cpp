@@ -63,3 +63,37 @@ int SetFontLostNotify(int, int*) {
 }
 
 }  // namespace morrow
+
+#include "morrow/graphics/graph_system.h"
+
+namespace morrow {
+
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int InitGraphicsSystem() { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int EndGraphicsSystem() { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int DeleteAllGraphs(int) { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int DeleteAllSurface2D() { return IsDirectDrawReady() != nullptr ? 0 : -1; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int ReleaseAllSurface2DObjects() { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int RecreateAllSurface2DObjects() { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+uint32_t GetDrawStateKeyColor() { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int SetDrawStateKeyColor(uint32_t) { return 0; }
+// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
+int IsGraphicsOff() { return 0; }
+
+// TEMPORARY: replaced by the font handle component
+int GetDefaultFontHandleValue() { return -1; }
+// TEMPORARY: replaced by the font handle component
+int IsValidFontHandle(int) { return 0; }
+// TEMPORARY: replaced by the font handle component
+int GetFontInfo(char*, int*, int*, int) { return -1; }
+// TEMPORARY: replaced by the font handle component
+int SetDefaultFontSizeThickness(int, int, int) { return -1; }
+
+}  // namespace morrow

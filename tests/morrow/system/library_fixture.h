@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "morrow/device/screen_state.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
 #include "platform/clock.h"
@@ -28,6 +29,7 @@ class LibraryFixture : public ::testing::Test {
     platform::InstallInputService(&fakeInput_);
     // The sound start writes the same lines on every machine on the manual mixer.
     setenv("MORROW_AUDIO", "manual", 1);
+    morrow::GetScreenState() = morrow::ScreenState{};
     ASSERT_TRUE(platform::GetCurrentDirectory(&oldDirectory_));
     ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
   }

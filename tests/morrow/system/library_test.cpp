@@ -74,6 +74,51 @@ const std::vector<std::string> kEndLines = {
 
 class LibraryStart : public LibraryFixture {};
 
+// The display's start inside a window-mode start, and its end.
+const std::vector<std::string> kDisplayStartLines = {
+    "DirectDraw 関連の初期化を行います",
+    "\tDirectDraw オブジェクトの取得を行います....  成功",
+    "\t引き続き初期化処理... 初期化に成功しました",
+    "\tビデオカードの情報",
+    "\t\tビデオカードドライバ:* バージョン:#.#.#.# ",
+    "\t\tドライバ記述:* ",
+    "\t\tビデオメモリ総量:#.#MB ビデオメモリ空き容量:#.#MB",
+    "\t画面モード変更処理を開始します",
+    "\t\t画面モードの変更処理を開始します 640 x 480  16 bit ",
+    "\t\t\tウインドウモードにします",
+    "\t\t画面モードの変更は正常に終了しました ",
+    "\t\tカラー情報",
+    "\t\tA:00000000  B:*  G:*  B:*",
+    "\t\tウインドウスタイルをウインドウモード用に変更します... 完了",
+    "\t\t出力画面用の DirectDrawSurface を作成します",
+    "\t\t\t各スクリーンメモリの配置位置",
+    "\t\t\t\tPrimaryBuffer : VIDEOMEMORY  ",
+    "\t\t\t\tBaskBuffer : VIDEOMEMORY  ",
+    "\t\t出力画面用の DirectDrawSurface の作成は正常に終了しました",
+    "\t\tDirect3D 関連の初期化を行います",
+    "\t\tＤｉｒｅｃｔ３Ｄオブジェクトを取得します",
+    "\t\tDirect3Dオブジェクトの作成に失敗しました",
+    "\t\tサーフェス間転送には * を使用します",
+    "\t\tBitBlt:#μs   BltFast:#μs",
+    "\t\t１フレーム当たりの時間は # msecです",
+    "\t\t\tTri#:# msec",
+    "\t\t\tTri#:# msec",
+    "\t\t\tTri#:# msec",
+    "\t\t\tTri#:# msec",
+    "\t画面モード変更処理は正常に終了しました",
+    "\tオーバーレイサーフェスは使用しません",
+    "DirectDraw 関連の初期化は正常に終了しました",
+};
+
+const std::vector<std::string> kDisplayEndLines = {
+    "DirectDraw 関連の終了処理をおこないます",
+    "\tメインサーフェスを破棄をします... 完了しました",
+    "\t画面モードを元に戻す処理は正常に終了しました",
+    "\tＤｉｒｅｃｔＤｒａｗオブジェクトを解放します",
+    "\tＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました",
+    "DirectDraw 関連の終了処理は正常に終了しました",
+};
+
 // A window-mode start, one pump and the end, as the log tells it.
 std::vector<std::string> WindowModeRunLines() {
   return Concat(
@@ -98,7 +143,7 @@ std::vector<std::string> WindowModeRunLines() {
                  "\tキーボードデバイスの初期化... 初期化成功",
                  "DirectInput 関連の初期化は正常に終了しました",
              }),
-      Concat(kSoundStartLines, kEndLines));
+      Concat(Concat(kSoundStartLines, kDisplayStartLines), Concat(kDisplayEndLines, kEndLines)));
 }
 
 TEST_F(LibraryStart, WindowModeWritesEveryLineInOrder) {
@@ -171,7 +216,8 @@ TEST_F(LibraryStart, FullScreenHidesTheCursorAndRaisesTheWindowOnTop) {
   EXPECT_EQ(morrow::IsWindowMode(), 0);
   int rect[4];
   morrow::GetWindowClientScreenRect(rect);
-  EXPECT_EQ(rect[2] - rect[0], 0);  // full screen keeps no client rectangle of the window
+  // The display's start styles the window for full screen: it covers the screen from (0, 0).
+  EXPECT_EQ(std::vector<int>(rect, rect + 4), (std::vector<int>{0, 0, 640, 480}));
   EXPECT_EQ(morrow::EndLibrary(), 0);
   std::vector<std::string> lines = LogLines();
   std::vector<std::string> wanted = {"フルスクリーンモード用のウインドウを作成します",
@@ -181,7 +227,8 @@ TEST_F(LibraryStart, FullScreenHidesTheCursorAndRaisesTheWindowOnTop) {
   ASSERT_LE(static_cast<size_t>(lines.end() - at), lines.size());
   EXPECT_EQ(*(at + 1), wanted[1]);
   EXPECT_EQ(*(at + 2), wanted[2]);
-  EXPECT_EQ(Count("ウインドウスタイル"), 0);  // the style is applied once, in window mode only
+  EXPECT_EQ(Count("ウインドウスタイルをフルスクリーンモード用に変更します... 完了\n"), 1);
+  EXPECT_EQ(Count("ウインドウスタイルをウインドウモード用に変更します"), 0);
 }
 
 TEST_F(LibraryStart, SeedsTheGeneratorFromTheMillisecondClock) {

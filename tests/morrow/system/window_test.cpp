@@ -175,17 +175,18 @@ TEST_F(WindowRun, ChangeWindowModeRestylesTheWindowBothWays) {
 }
 
 TEST_F(WindowRun, WindowLargerThanTheDesktopIsKeptOnIt) {
-  fake_.desktop = platform::DesktopInfo{600, 400, 32};
-  morrow::EndLibrary();
-  morrow::ChangeWindowMode(1);
-  ASSERT_EQ(morrow::InitLibrary(), 0);
-  // Centring would put the client area at (-20, -40); it is moved to the corner instead.
+  // A window scaled to twice the screen no longer fits the 1024 x 768 desktop.
+  int32_t frame[4] = {0, 0, 1280, 100};
+  Send(msg::kSizing, 2, static_cast<int64_t>(reinterpret_cast<intptr_t>(frame)));
+  ASSERT_EQ(morrow::GetWindowScale(), 2.0);
+  morrow::ApplyWindowStyle();
+  // Centring would put the client area at (-128, -96); it is moved to the corner instead.
   EXPECT_EQ(fake_.client.x, 0);
   EXPECT_EQ(fake_.client.y, 0);
   int rect[4];
   morrow::GetWindowClientScreenRect(rect);
   EXPECT_EQ(rect[0], 0);
-  EXPECT_EQ(rect[2], 640);
+  EXPECT_EQ(rect[2], 1280);
 }
 
 struct SizingCase {

@@ -1,0 +1,171 @@
+// gfxprobe [--window|--full] [--depth N] OP...
+//
+// Selects the mode (window and 16 bits unless told), starts the library, prints the screen as
+// "screen WxHxD r=%08x g=%08x b=%08x a=%08x fill=%08x", runs each OP and ends the library.
+//   pack:R,G,B      "pack R,G,B 0x%08x"          the colour packed for the screen
+//   unpack:V        "unpack 0x%08x R,G,B"        a screen colour back to channels
+//   blend:A,B       "blend A,B N"                the blend product table's entry
+//   select:W,H,D    "select W,H,D R" and a new screen line
+//   fill:R,G,B      "fill R,G,B 0x%08x"          fills the back screen and presents it as the
+//                                                start does
+//   dump:FILE       (silent) the last presented picture as a PNG
+// Exit 0; 1 when the library does not start or a dump fails; 2 for bad arguments.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "morrow/device/color_format.h"
+#include "morrow/device/screen.h"
+#include "morrow/system/library.h"
+#include "morrow/system/window.h"
+#include "platform/png_file.h"
+
+namespace {
+
+struct Op {
+  std::string name;
+  std::string arg;
+  long v[3] = {0, 0, 0};
+};
+
+// "A,B,C" with exactly n numbers (decimal, or hex with 0x).
+bool ParseNumbers(const std::string& text, int n, long* out) {
+  const char* p = text.c_str();
+  for (int i = 0; i < n; ++i) {
+    char* end = nullptr;
+    out[i] = std::strtol(p, &end, 0);
+    if (end == p) return false;
+    if (i + 1 < n) {
+      if (*end != ',') return false;
+      p = end + 1;
+    } else if (*end != '\0') {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseOp(const char* text, Op* op) {
+  const char* colon = std::strchr(text, ':');
+  if (colon == nullptr) return false;
+  op->name.assign(text, colon);
+  op->arg = colon + 1;
+  if (op->name == "pack" || op->name == "fill" || op->name == "select") {
+    return ParseNumbers(op->arg, 3, op->v);
+  }
+  if (op->name == "blend") {
+    return ParseNumbers(op->arg, 2, op->v) && op->v[0] >= 0 && op->v[0] <= 255 && op->v[1] >= 0 &&
+           op->v[1] <= 255;
+  }
+  if (op->name == "unpack") {
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(op->arg.c_str(), &end, 0);
+    if (op->arg.empty() || *end != '\0' || v > 0xFFFFFFFFull) return false;
+    op->v[0] = static_cast<long>(v);
+    return true;
+  }
+  return op->name == "dump" && !op->arg.empty();
+}
+
+void PrintScreen() {
+  int w = 0, h = 0;
+  morrow::GetScreenSize(&w, &h);
+  const morrow::ColorFormat* f = morrow::GetScreenColorFormat();
+  std::printf("screen %dx%dx%d r=%08x g=%08x b=%08x a=%08x fill=%08x\n", w, h,
+              morrow::GetScreenBitDepth(), f->redMask, f->greenMask, f->blueMask, f->alphaMask,
+              f->fillMask);
+}
+
+bool Dump(const std::string& path) {
+  platform::Display* display = morrow::IsDirectDrawReady();
+  if (display == nullptr) return false;
+  // A change still waiting for its frame is presented first.
+  for (int i = 0; i < 3 && display->PresentPending(); ++i) {
+    display->WaitForVerticalBlank(platform::kWaitBlankEnd);
+    display->WaitForVerticalBlank(platform::kWaitBlankBegin);
+  }
+  int32_t w = 0, h = 0;
+  std::vector<uint8_t> rgb;
+  std::string error = "nothing has been presented";
+  if (!display->LastPresentedRgb(&w, &h, &rgb) ||
+      !platform::WritePngRgb(path, w, h, rgb.data(), &error)) {
+    std::fprintf(stderr, "gfxprobe: %s: %s\n", path.c_str(), error.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int window = 1;
+  long depth = 16;
+  std::vector<Op> ops;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--window") == 0) {
+      window = 1;
+    } else if (std::strcmp(argv[i], "--full") == 0) {
+      window = 0;
+    } else if (std::strcmp(argv[i], "--depth") == 0 && i + 1 < argc &&
+               ParseNumbers(argv[i + 1], 1, &depth)) {
+      ++i;
+    } else {
+      Op op;
+      if (!ParseOp(argv[i], &op)) {
+        std::fprintf(stderr, "gfxprobe: bad argument: %s\n", argv[i]);
+        return 2;
+      }
+      ops.push_back(op);
+    }
+  }
+
+  morrow::ChangeWindowMode(window);
+  morrow::SelectScreenMode(640, 480, static_cast<int>(depth), -1);
+  if (morrow::InitLibrary() != 0) {
+    std::fprintf(stderr, "gfxprobe: the library did not start\n");
+    return 1;
+  }
+  PrintScreen();
+  int status = 0;
+  for (const Op& op : ops) {
+    if (op.name == "pack") {
+      uint32_t c = morrow::PackScreenColor(static_cast<int>(op.v[0]), static_cast<int>(op.v[1]),
+                                           static_cast<int>(op.v[2]));
+      std::printf("pack %ld,%ld,%ld 0x%08x\n", op.v[0], op.v[1], op.v[2], c);
+    } else if (op.name == "unpack") {
+      int r = 0, g = 0, b = 0;
+      uint32_t c = static_cast<uint32_t>(op.v[0]);
+      if (morrow::UnpackScreenColor(c, &r, &g, &b) == 0) {
+        std::printf("unpack 0x%08x %d,%d,%d\n", c, r, g, b);
+      } else {
+        std::printf("unpack 0x%08x -1\n", c);
+      }
+    } else if (op.name == "blend") {
+      std::printf("blend %ld,%ld %u\n", op.v[0], op.v[1],
+                  morrow::GetBlendProductTable()[op.v[0]][op.v[1]]);
+    } else if (op.name == "select") {
+      int r = morrow::SelectScreenMode(static_cast<int>(op.v[0]), static_cast<int>(op.v[1]),
+                                       static_cast<int>(op.v[2]), -1);
+      std::printf("select %ld,%ld,%ld %d\n", op.v[0], op.v[1], op.v[2], r);
+      PrintScreen();
+    } else if (op.name == "fill") {
+      uint32_t c = morrow::PackScreenColor(static_cast<int>(op.v[0]), static_cast<int>(op.v[1]),
+                                           static_cast<int>(op.v[2]));
+      morrow::SelectDrawTargetDDraw(-2);
+      platform::BltFx fx;
+      fx.fillColor = c;
+      if (platform::Surface* back = morrow::GetBackSurface()) {
+        back->Blt(nullptr, nullptr, nullptr, platform::kBltColorFill | platform::kBltWait, &fx);
+      }
+      morrow::PresentFrameWindowed();
+      std::printf("fill %ld,%ld,%ld 0x%08x\n", op.v[0], op.v[1], op.v[2], c);
+    } else if (op.name == "dump") {
+      if (!Dump(op.arg)) status = 1;
+    }
+    std::fflush(stdout);
+  }
+  morrow::EndLibrary();
+  return status;
+}
