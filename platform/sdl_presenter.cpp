@@ -22,9 +22,9 @@ class SdlPresenter : public Presenter {
     Uint32 format = SDL_PIXELFORMAT_RGB888;
     const void* pixels = p.pixels;
     int pitch = p.pitch;
-    if (SamePixelLayout(p.format, PixelFormatForDepth(16, Pixel16Layout::k565))) {
-      format = SDL_PIXELFORMAT_RGB565;
-    } else if (SamePixelLayout(p.format, PixelFormatForDepth(16, Pixel16Layout::k555))) {
+    // SDL widens 6-bit green its own way (63 becomes 254), so 5:6:5 is widened here like every
+    // other layout the library shows, and the window agrees with the frame dump to the bit.
+    if (SamePixelLayout(p.format, PixelFormatForDepth(16, Pixel16Layout::k555))) {
       format = SDL_PIXELFORMAT_RGB555;
     } else if (!SamePixelLayout(p.format, PixelFormatForDepth(32, Pixel16Layout::k565))) {
       Convert(p);

@@ -9,6 +9,7 @@
 #include "morrow/system/log.h"
 #include "morrow/system/time.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 #include "platform/sdl_presenter.h"
 #include "platform/system_info.h"
 #include "platform/window.h"
@@ -302,6 +303,8 @@ int CreateDirectDrawObject(std::shared_ptr<platform::Display>* out) {
   std::shared_ptr<platform::Display> display =
       platform::Display::Create(platform::DisplayConfigFromEnvironment(dw, dh, dd), &g_host);
   display->SetPresenter(platform::MakeSdlPresenter(platform::SdlMainWindow()));
+  // Scripted input counts its frames by the display's presents.
+  platform::SetPresentHook([](uint64_t) { platform::NotifyPresent(); });
   WriteLog("成功\n");
   WriteLog("引き続き初期化処理... ");
   WriteLog("初期化に成功しました\n");

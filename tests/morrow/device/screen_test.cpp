@@ -11,6 +11,7 @@
 
 #include "morrow/system/window.h"
 #include "platform/display_beam.h"
+#include "platform/input.h"
 #include "tests/morrow/system/library_fixture.h"
 
 namespace {
@@ -444,6 +445,17 @@ TEST_F(Screen, FilledBackScreenReachesThePresentedPicture) {
     EXPECT_EQ(rgb[at], 0xCD);
     EXPECT_EQ(rgb[at + 1], 0x65);
     EXPECT_EQ(rgb[at + 2], 0x31);
+  }
+}
+
+TEST_F(Screen, PresentsAreTheFramesOfScriptedInput) {
+  Start(1, 640, 480, 16);
+  ASSERT_EQ(morrow::SelectDrawTargetDDraw(-2), 0);
+  EXPECT_EQ(platform::CompletedInputFrames(), 0u);  // the start's own present is not counted
+  for (uint64_t n = 1; n <= 3; ++n) {
+    clock_.Advance(20000);
+    ASSERT_EQ(morrow::PresentFrameWindowed(), 0);
+    EXPECT_EQ(platform::CompletedInputFrames(), n);
   }
 }
 

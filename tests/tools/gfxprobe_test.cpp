@@ -1,0 +1,128 @@
+// The screen tools as separate programs: gfxprobe starts the library headless in each mode and
+// its frames reach pngprobe through PNG files, from the dump op and from the frame dump.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+struct ProgramRun {
+  int status;
+  std::string out;
+};
+
+// Runs a shell command in dir with SDL's dummy video driver and the virtual clock; the
+// single-instance lock lives in dir too, so runs in parallel do not meet.
+ProgramRun Shell(const testsupport::TempDir& dir, const std::string& env,
+                 const std::string& command) {
+  std::string full = "cd '" + dir.path() + "' && SDL_VIDEODRIVER=dummy MORROW_CLOCK=virtual " +
+                     "XDG_RUNTIME_DIR='" + dir.path() + "' " + env + " " + command + " 2>/dev/null";
+  ProgramRun r{-1, ""};
+  FILE* p = popen(full.c_str(), "r");
+  if (p == nullptr) return r;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+  int status = pclose(p);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+const std::string kGfx = GFXPROBE;
+const std::string kPng = PNGPROBE;
+
+struct ToolCase {
+  const char* name;
+  const char* env;
+  const char* args;
+  int status;
+  const char* out;
+};
+
+class GfxProbe : public ::testing::TestWithParam<ToolCase> {};
+
+TEST_P(GfxProbe, PrintsTheScreenAndItsColours) {
+  const ToolCase& c = GetParam();
+  testsupport::TempDir dir;
+  ProgramRun r = Shell(dir, c.env, kGfx + " " + c.args);
+  EXPECT_EQ(r.status, c.status);
+  EXPECT_EQ(r.out, c.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, GfxProbe,
+    ::testing::Values(
+        ToolCase{"Window16", "MORROW_DESKTOP=1024x768x16",
+                 "--window pack:255,255,255 pack:200,100,50 unpack:0xf800 blend:255,255 "
+                 "blend:128,2 fill:200,100,50",
+                 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "pack 255,255,255 0x0000ffff\npack 200,100,50 0x0000cb26\n"
+                 "unpack 0x0000f800 255,0,0\nblend 255,255 254\nblend 128,2 1\n"
+                 "fill 200,100,50 0x0000cb26\n"},
+        ToolCase{"Window555", "MORROW_DESKTOP=1024x768x16 MORROW_PIXEL16=555",
+                 "--window pack:200,100,50 unpack:0xe586", 0,
+                 "screen 640x480x16 r=00007c00 g=000003e0 b=0000001f a=00000000 fill=00008000\n"
+                 "pack 200,100,50 0x0000e586\nunpack 0x0000e586 205,98,49\n"},
+        ToolCase{"Full32", "MORROW_DESKTOP=1024x768x16",
+                 "--full --depth 32 pack:200,100,50 select:800,600,32", 0,
+                 "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"
+                 "pack 200,100,50 0xffc86432\nselect 800,600,32 0\n"
+                 "screen 800x600x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"},
+        ToolCase{"WindowFollowsDesktop", "MORROW_DESKTOP=1024x768x32",
+                 "--window --depth 16 select:640,480,16", 0,
+                 "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"
+                 "select 640,480,16 -1\n"
+                 "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"},
+        ToolCase{"Window24Refused", "MORROW_DESKTOP=1024x768x24", "--window", 1, ""},
+        ToolCase{"Full16On24", "MORROW_DESKTOP=1024x768x24", "--full --depth 16", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"},
+        ToolCase{"BadOp", "", "--window pack:1,2", 2, ""},
+        ToolCase{"BadBlend", "", "--window blend:256,1", 2, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(GfxProbeDump, FilledScreenReachesTheDumpAndTheFrameDump) {
+  testsupport::TempDir dir;
+  ProgramRun r = Shell(dir, "MORROW_DESKTOP=1024x768x16 MORROW_DUMP_DIR=. MORROW_DUMP_FRAMES=1-2",
+                       kGfx + " --window fill:200,100,50 dump:a.png");
+  ASSERT_EQ(r.status, 0);
+  ProgramRun probe = Shell(dir, "", kPng + " a.png 0,0 639,479 320,240");
+  EXPECT_EQ(probe.status, 0);
+  EXPECT_EQ(probe.out, "640x480\n0,0 cd6531\n639,479 cd6531\n320,240 cd6531\n");
+  // The start's present is the first, the filled screen the second.
+  probe = Shell(dir, "", kPng + " frame_000002.png 10,10");
+  EXPECT_EQ(probe.out, "640x480\n10,10 cd6531\n");
+  probe = Shell(dir, "", kPng + " frame_000001.png 10,10");
+  EXPECT_EQ(probe.out, "640x480\n10,10 000000\n");
+  EXPECT_EQ(Shell(dir, "", "ls frame_000003.png").status, 2);
+  EXPECT_NE(testsupport::ReadFile(dir.File("AppLog.txt")).find("１フレーム当たりの時間は"),
+            std::string::npos);
+}
+
+TEST(GfxProbeDump, FullScreenDumpShowsTheWholeFrontBuffer) {
+  testsupport::TempDir dir;
+  ProgramRun r = Shell(dir, "MORROW_DESKTOP=1024x768x32",
+                       kGfx + " --full --depth 32 select:800,600,32 fill:10,20,30 dump:b.png");
+  ASSERT_EQ(r.status, 0);
+  ProgramRun probe = Shell(dir, "", kPng + " b.png 0,0 799,599");
+  EXPECT_EQ(probe.out, "800x600\n0,0 0a141e\n799,599 0a141e\n");
+}
+
+TEST(PngProbe, BadFilesAndPoints) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("junk.png"), "not a png at all");
+  EXPECT_EQ(Shell(dir, "", kPng + " junk.png 0,0").status, 1);
+  EXPECT_EQ(Shell(dir, "", kPng + " missing.png").status, 1);
+  EXPECT_EQ(Shell(dir, "", kPng).status, 2);
+  ASSERT_EQ(Shell(dir, "MORROW_DESKTOP=1024x768x16", kGfx + " fill:1,2,3 dump:c.png").status, 0);
+  EXPECT_EQ(Shell(dir, "", kPng + " c.png 640,0").status, 2);
+  EXPECT_EQ(Shell(dir, "", kPng + " c.png 1x2").status, 2);
+  EXPECT_EQ(Shell(dir, "", kPng + " c.png").out, "640x480\n");
+}
+
+}  // namespace
