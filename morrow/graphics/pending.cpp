@@ -69,31 +69,57 @@ int SetFontLostNotify(int, int*) {
 namespace morrow {
 
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int InitGraphicsSystem() { return 0; }
+int InitGraphicsSystem() {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int EndGraphicsSystem() { return 0; }
+int EndGraphicsSystem() {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int DeleteAllGraphs(int) { return 0; }
+int DeleteAllGraphs(int) {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int DeleteAllSurface2D() { return IsDirectDrawReady() != nullptr ? 0 : -1; }
+int DeleteAllSurface2D() {
+  return IsDirectDrawReady() != nullptr ? 0 : -1;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int ReleaseAllSurface2DObjects() { return 0; }
+int ReleaseAllSurface2DObjects() {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int RecreateAllSurface2DObjects() { return 0; }
+int RecreateAllSurface2DObjects() {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-uint32_t GetDrawStateKeyColor() { return 0; }
+uint32_t GetDrawStateKeyColor() {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int SetDrawStateKeyColor(uint32_t) { return 0; }
+int SetDrawStateKeyColor(uint32_t) {
+  return 0;
+}
 // TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int IsGraphicsOff() { return 0; }
+int IsGraphicsOff() {
+  return 0;
+}
 
 // TEMPORARY: replaced by the font handle component
-int GetDefaultFontHandleValue() { return -1; }
+int GetDefaultFontHandleValue() {
+  return -1;
+}
 // TEMPORARY: replaced by the font handle component
-int IsValidFontHandle(int) { return 0; }
+int IsValidFontHandle(int) {
+  return 0;
+}
 // TEMPORARY: replaced by the font handle component
-int GetFontInfo(char*, int*, int*, int) { return -1; }
+int GetFontInfo(char*, int*, int*, int) {
+  return -1;
+}
 // TEMPORARY: replaced by the font handle component
-int SetDefaultFontSizeThickness(int, int, int) { return -1; }
+int SetDefaultFontSizeThickness(int, int, int) {
+  return -1;
+}
 
 }  // namespace morrow
