@@ -367,7 +367,7 @@ int PumpMessages() {
   WindowSystemState& s = g_state;
   if (s.pumpGuard) return 0;
   // Without a window nothing can become active, so there is nothing to hold for.
-  auto inactive = [&s]() { return !s.active && s.window != 0 && Service().HasWindow(); };
+  auto inactive = [&]() { return !s.active && s.window != 0 && Service().HasWindow(); };
   int taken = 0;
   bool queueEmpty = false;
   bool limitReached = false;
