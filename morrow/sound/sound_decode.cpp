@@ -662,8 +662,10 @@ int64_t GetConvertedSize(SoundConverter* c) {
           static_cast<uint32_t>(std::min<int64_t>(c->dataSize, 0xFFFFFFFF)));
     case kSoundMethodOgg: {
       ogg_int64_t frames = ov_pcm_total(&c->ogg->file, -1);
-      if (frames < 0) return -1;
-      return frames * c->outputFormat.channels * c->oggSampleWidth;
+      int64_t frameBytes = int64_t{c->outputFormat.channels} * c->oggSampleWidth;
+      // The count comes from the last page's position, which a damaged file can set to anything.
+      if (frames < 0 || frames > std::numeric_limits<int64_t>::max() / frameBytes) return -1;
+      return frames * frameBytes;
     }
     default:
       return -1;
