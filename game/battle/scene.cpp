@@ -9,6 +9,7 @@
 #include "game/battle/directions.h"
 #include "game/battle/entry_points.h"
 #include "game/battle/motion.h"
+#include "game/battle/player_control.h"
 #include "game/battle/records.h"
 #include "game/battle/story_stages.h"
 #include "game/flow/data_files.h"
@@ -24,19 +25,6 @@
 namespace veyrdale {
 
 namespace {
-
-// Player states the scene itself tells apart.
-constexpr int kStateStand = 0;
-constexpr int kStateWalk = 1;
-constexpr int kStateDash = 5;
-constexpr int kStateSpecialMove = 8;
-constexpr int kStateSpellCard = 9;
-constexpr int kStateHitStun = 10;
-constexpr int kStateKnockBack = 11;
-constexpr int kStateKnockedOut = 13;
-constexpr int kStateOut = 14;        // out of the round, a still ghost
-constexpr int kStateGhostMove = 15;  // a drifting ghost
-constexpr int kStateGhostAttack = 16;
 
 constexpr int kSceneWinQuote = 7;
 constexpr int kSceneTitleReturn = 9;
@@ -338,8 +326,8 @@ void AwardRound() {
     AwardFreeForAll();
     return;
   }
-  if (AllOfTeamOut(0, kStateOut)) AwardTeam(1, 3);
-  if (AllOfTeamOut(1, kStateOut)) AwardTeam(0, 1);
+  if (AllOfTeamOut(0, kStateGhost)) AwardTeam(1, 3);
+  if (AllOfTeamOut(1, kStateGhost)) AwardTeam(0, 1);
 }
 
 void StartSparks(const BattleObject& player, int p) {
@@ -380,12 +368,12 @@ bool UpdateKnockedOut(BattleObject& player, int p) {
   --player.stateTimer;
   if (player.stateTimer != 0) return true;
   LastKnockedOut = player.kind;
-  player.state = kStateOut;
+  player.state = kStateGhost;
   player.rooted = 0;
   S().specialMode[p] = 0;
   // A knock-out that ends between rounds awards nothing.
   if (RoundFrame < 0) return false;
-  if (RoundDecided(p, kStateOut, kStateOut)) AwardRound();
+  if (RoundDecided(p, kStateGhost, kStateGhost)) AwardRound();
   if (StoryOrSurvival() && p == 0) {
     RoundWinner = 2;
     ++S().wins[1];
@@ -393,36 +381,23 @@ bool UpdateKnockedOut(BattleObject& player, int p) {
   return true;
 }
 
-// The direction of the held directions for a ghost, or -1 for none.
-int GhostHeading(int p) {
-  const bool up = Held(kInputUp, p) > 0;
-  const bool down = Held(kInputDown, p) > 0;
-  const bool left = Held(kInputLeft, p) > 0;
-  const bool right = Held(kInputRight, p) > 0;
-  if (up && !down) return left ? 96 : (right ? 32 : 64);
-  if (down && !up) return left ? 160 : (right ? 224 : 192);
-  if (left) return 128;
-  if (right) return 0;
-  return -1;
-}
-
 // States 14-18: out of the round.
 void UpdateGhost(BattleObject& player, int p) {
   S().recoveryGuard[p] = 2;
   if (StoryPreFight != 0) return;
-  const int heading = GhostHeading(p);
+  const int heading = HeldDirection(p);
   float tx = 0.0f;
   float ty = 0.0f;
-  if (heading >= 0) {
-    if (player.state < kStateGhostAttack) player.state = kStateGhostMove;
+  if (heading != kNoDirection) {
+    if (player.state < kStateGhostAttackStanding) player.state = kStateGhostMove;
     tx = static_cast<float>(CosOf(heading) / 256.0f * 1.2);
     ty = static_cast<float>(NegSinOf(heading) / 256.0f * 1.2);
-  } else if (player.state < kStateGhostAttack) {
-    player.state = kStateOut;
+  } else if (player.state < kStateGhostAttackStanding) {
+    player.state = kStateGhost;
   }
   if (player.rooted == 1) {
     tx = ty = 0.0f;
-  } else if (heading >= 0) {
+  } else if (heading != kNoDirection) {
     player.heading = heading;
   }
   BlendVelocity(&player.vx, &player.vy, tx, ty, 5, 1);
@@ -436,7 +411,7 @@ void UpdateGhost(BattleObject& player, int p) {
   }
   if (player.state == kStateGhostMove) {
     ++player.stateTimer;
-  } else if (player.state == kStateOut) {
+  } else if (player.state == kStateGhost) {
     player.stateTimer = 0;
   }
   if (RoundFrame > 280 || RoundFrame < 0) UpdateAttackInput(&player, p);

@@ -116,9 +116,10 @@ TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
       {"match players=2 chars=0,1 arena=-1; set p1.life 7; call StartRound 1; print p1.life; "
        "call LoadLoadingPicture; call SetupStoryStage 5 0; print playerCount p2.kind",
        "350\n-1\n2 9\n"},
-      {"match players=1 chars=4 arena=-1; frame 1; print comp0.state; call RemovePlayerShots 0; "
-       "calls RemovePlayerShots; args RemovePlayerShots",
-       "1\n1\n0\n"},
+      {"match players=1 chars=4 arena=-1; frame 1; print comp0.state; set shot5.state 1; set "
+       "shot5.x -3.9; call RemovePlayerShots 0; print shot5.state; calls CreateItem; args "
+       "CreateItem",
+       "1\n0\n1\n-3 0 1 1 0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");

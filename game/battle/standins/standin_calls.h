@@ -44,15 +44,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "RunScenarioScript",
     "AdvanceStoryStage",
     "SetupSurvivalRound",
-    // Player control and attacks.
-    "UpdatePlayerControl",
-    "UpdateHitStun",
-    "UpdateKnockBack",
-    "RemovePlayerShots",
-    "ConvertOtherShots",
-    "SlowNearbyOpponents",
-    "UpdateAttackInput",
-    "StartCharaMove",
     // Shots and their steering.
     "CreateShot",
     "UpdateShot",

@@ -57,31 +57,6 @@ void SetupSurvivalRound() {
   RECORD(SetupSurvivalRound);
 }
 
-void UpdatePlayerControl(BattleObject* player, int p) {
-  RECORD(UpdatePlayerControl, R(player), I(p));
-}
-void UpdateHitStun(BattleObject* player, int p) {
-  RECORD(UpdateHitStun, R(player), I(p));
-}
-void UpdateKnockBack(BattleObject* player, int p) {
-  RECORD(UpdateKnockBack, R(player), I(p));
-}
-void RemovePlayerShots(int p) {
-  RECORD(RemovePlayerShots, I(p));
-}
-void ConvertOtherShots(int p) {
-  RECORD(ConvertOtherShots, I(p));
-}
-void SlowNearbyOpponents(int p) {
-  RECORD(SlowNearbyOpponents, I(p));
-}
-void UpdateAttackInput(BattleObject* player, int p) {
-  RECORD(UpdateAttackInput, R(player), I(p));
-}
-void StartCharaMove(BattleObject* player, int move) {
-  RECORD(StartCharaMove, R(player), I(move));
-}
-
 void CreateShot(BattleObject* source, int16_t move, int owner) {
   RECORD(CreateShot, R(source), I(move), I(owner));
 }

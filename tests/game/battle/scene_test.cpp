@@ -310,12 +310,15 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     EXPECT_EQ(LastIntArg("RunScenarioScript", 0), c.stage);
     g_players[0].state = 1;
     g_players[0].vx = 6.0f;
-    Frames(40);  // the fade runs out and the dialogue goes on
+    // The fade runs out and the dialogue goes on, with player 0 pressing to walk and attack.
+    const int pressing[4] = {kPadRight | kPadButton0};
+    for (int i = 0; i < 40; ++i) StepBattleFrame(pressing);
     EXPECT_EQ(StoryScriptFade, 0);
     EXPECT_GT(StoryPreFight, 120);
     EXPECT_EQ(g_players[0].state, 0) << "nobody walks during the dialogue";
     EXPECT_LT(std::fabs(g_players[0].vx), 0.01f);
-    EXPECT_EQ(Calls("UpdateAttackInput"), 0) << "nor attacks";
+    EXPECT_EQ(g_playerState.currentMove[0], 0) << "nor attacks";
+    EXPECT_EQ(Calls("CreateShot"), 0);
     StoryScriptFade = 32;  // the dialogue's script has ended
     Frames(31);
     if (c.type == 2) {
@@ -379,6 +382,7 @@ TEST(BattleFrame, MeterRefillByHandicapState) {
     RoundFrame = 400;
     BattleObject& p = g_players[0];
     p.state = c.state;
+    p.stateTimer = 30;  // an attack in progress goes on through the frame
     p.meter = c.meter;
     p.attackDelay = static_cast<int16_t>(c.attackDelay);
     g_match.handicap[0] = c.handicap;
@@ -395,7 +399,7 @@ TEST(BattleFrame, StateTimer8888SurvivesOnlyInTheSpellCard) {
   struct Case {
     int state;
     int timerAfter;
-  } cases[] = {{9, 8888}, {0, 0}, {3, 0}, {12, 0}};
+  } cases[] = {{9, 8888}, {0, 1}, {3, 0}, {12, 0}};  // standing counts its frames from 0
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
