@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/clock.h"
 #include "platform/display_beam.h"
@@ -31,7 +32,8 @@ void Misuse(const char* what) {
   if (g_misuseFatal) std::abort();
 }
 
-constexpr int32_t kMaxSide = 16384;
+constexpr int32_t kMaxSide = 16384;         // display modes
+constexpr int32_t kMaxSurfaceSide = 65535;  // off-screen surfaces
 constexpr uint8_t kCanaryByte = 0xCD;
 
 int32_t PaddedPitch(int32_t width, int32_t bytesPerPixel) {
@@ -88,6 +90,8 @@ const char* DisplayResultName(DisplayResult r) {
       return "not found";
     case DisplayResult::kNoColorKey:
       return "no colour key";
+    case DisplayResult::kOutOfMemory:
+      return "out of memory";
   }
   return "unknown";
 }
@@ -813,12 +817,13 @@ DisplayResult Display::GetDisplayMode(SurfaceDesc* out) const {
 
 DisplayResult Display::Alloc(int32_t width, int32_t height, const PixelFormat& format,
                              uint32_t caps, bool mayUseVideo, std::shared_ptr<Surface>* out) {
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
+  if (width < 1 || height < 1 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
     return DisplayResult::kInvalidParams;
   }
   const int32_t bpp = static_cast<int32_t>(format.bitCount / 8);
   const int32_t pitch = PaddedPitch(width, bpp);
   const int64_t bytes = int64_t{pitch} * height;
+  if (bytes > kMaxSurfaceBytes) return DisplayResult::kOutOfMemory;
   bool video = false;
   if ((caps & kCapsSystemMemory) == 0 && mayUseVideo) {
     video = videoUsed_ + bytes <= config_.videoMemoryBytes;
@@ -832,8 +837,12 @@ DisplayResult Display::Alloc(int32_t width, int32_t height, const PixelFormat& f
   s->format_ = format;
   s->caps_ = (caps & ~(kCapsSystemMemory | kCapsVideoMemory)) |
              (video ? kCapsVideoMemory : kCapsSystemMemory);
-  s->storage_ = std::make_shared<std::vector<uint8_t>>(
-      static_cast<size_t>(bytes) + 2 * Surface::kCanaryBytes, uint8_t{0});
+  try {
+    s->storage_ = std::make_shared<std::vector<uint8_t>>(
+        static_cast<size_t>(bytes) + 2 * Surface::kCanaryBytes, uint8_t{0});
+  } catch (const std::bad_alloc&) {
+    return DisplayResult::kOutOfMemory;
+  }
   std::memset(s->storage_->data(), kCanaryByte, Surface::kCanaryBytes);
   std::memset(s->storage_->data() + Surface::kCanaryBytes + bytes, kCanaryByte,
               Surface::kCanaryBytes);

@@ -58,6 +58,7 @@ enum class DisplayResult : int {
   kNotFlippable,        // Flip on a surface that heads no flip chain
   kNotFound,            // no attached surface of that kind
   kNoColorKey,          // GetColorKey on a surface without one
+  kOutOfMemory,         // the pixels of the surface cannot be had
 };
 
 const char* DisplayResultName(DisplayResult r);
@@ -214,6 +215,10 @@ struct DisplayConfig {
 // The desktop as given, with MORROW_PIXEL16 (565, 555 or 444) and MORROW_VIDMEM (bytes) read
 // from the environment; a malformed value keeps the default and reports itself on stderr.
 DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, int desktopBits);
+
+// The largest surface the display makes; a larger one is kOutOfMemory, as a machine that cannot
+// hold it would answer.
+constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
 
 // What the display needs from the window it serves.
 class DisplayHost {
@@ -431,6 +436,7 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   DisplayResult RestoreDisplayMode();
   // The mode in force: the one set, else the desktop's.
   DisplayResult GetDisplayMode(SurfaceDesc* out) const;
+  // Off-screen surfaces have sides of 1 to 65535 and at most kMaxSurfaceBytes of pixels.
   DisplayResult CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surface>* out);
   DisplayResult CreateClipper(std::shared_ptr<Clipper>* out);
   DisplayResult CreatePalette(const PaletteEntry* entries, std::shared_ptr<Palette>* out);

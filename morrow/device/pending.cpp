@@ -138,6 +138,19 @@ int TerminateDirect3D() {
   return -1;
 }
 
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int DeleteAll3DGraphs() {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Create3DGraphForGraph(GraphRecord*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Delete3DGraphsOfGraph(GraphRecord*) {
+  return -1;
+}
+
 // TEMPORARY: replaced by the movie component
 int PlayAllMovies() {
   return 0;

@@ -95,6 +95,13 @@ int WaitVerticalBlank(int count);
 int InitDirect3D();
 int TerminateDirect3D();
 
+// The 3D pieces of texture graphs. -1 without the 3D device, which is how the graphics start
+// learns whether the 3D device can be used.
+struct GraphRecord;
+int DeleteAll3DGraphs();
+int Create3DGraphForGraph(GraphRecord* graph);
+int Delete3DGraphsOfGraph(GraphRecord* graph);
+
 // Movies playing into graphs.
 int PlayAllMovies();
 int PauseAllMovies();

@@ -16,6 +16,8 @@ int RestoreLostGraphs();
 int GetScreenSizeAndDepth(int* width, int* height, int* depth);
 // -4 front screen, -2 back screen, or a graph handle.
 int GetDrawTargetHandle();
+// Makes target (-4, -2 or a graph handle) the draw target. -1 before the graphics start.
+int SelectDrawTarget(int target);
 // left, top, right, bottom
 int SetScreenRect(const int rect[4]);
 int SetClipRect(int x1, int y1, int x2, int y2);

@@ -3,6 +3,10 @@
 
 namespace morrow {
 
+// The font table's start (run by the graphics start) and end (run by the graphics end).
+int InitFontSystem();
+int EndFontSystem();
+
 // Face name (null or "" = none), size, thickness, font type, character-set index, edge size,
 // slot and check number to reuse; -1 = default. A font handle, or -1.
 int CreateFontToHandle(const char* faceName, int size, int thickness, int fontType,

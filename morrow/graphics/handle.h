@@ -51,6 +51,22 @@ constexpr ResourceHandle MakeHandle(HandleKind kind, uint32_t check, int slot) {
                                      static_cast<uint32_t>(slot));
 }
 
+// Steps 1 to 3 of the check every accessor makes: the slot a value names when it is not negative,
+// is of this kind and its slot is below the limit; else -1. Steps 4 and 5 (slot used, check
+// number) belong to the table.
+constexpr int HandleSlotOf(ResourceHandle handle, HandleKind kind, int limit) {
+  if (handle < 0) return -1;
+  const uint32_t h = static_cast<uint32_t>(handle);
+  if ((h & kHandleKindMask) != static_cast<uint32_t>(kind)) return -1;
+  const uint32_t slot = h & kHandleSlotMask;
+  if (slot >= static_cast<uint32_t>(limit)) return -1;
+  return static_cast<int>(slot);
+}
+
+constexpr bool CheckNumberMatches(uint32_t checkNumber, ResourceHandle handle) {
+  return (checkNumber << 16) == (static_cast<uint32_t>(handle) & kHandleCheckMask);
+}
+
 // The table of one kind. Record must start with `uint32_t checkNumber`. Slots hold pointers to
 // records the caller allocates (null = free). The checks, slot choice and high-water rules are
 // the same for every kind.
@@ -73,14 +89,11 @@ struct HandleTable {
 
   // The five checks, in order: negative, kind, slot limit, empty slot, check number.
   Record* Get(ResourceHandle handle) const {
-    if (handle < 0) return nullptr;
-    uint32_t h = static_cast<uint32_t>(handle);
-    if ((h & kHandleKindMask) != static_cast<uint32_t>(Kind)) return nullptr;
-    uint32_t slot = h & kHandleSlotMask;
-    if (slot >= static_cast<uint32_t>(Limit)) return nullptr;
+    const int slot = HandleSlotOf(handle, Kind, Limit);
+    if (slot < 0) return nullptr;
     Record* r = slots[slot];
     if (r == nullptr) return nullptr;
-    if ((r->checkNumber << 16) != (h & kHandleCheckMask)) return nullptr;
+    if (!CheckNumberMatches(r->checkNumber, handle)) return nullptr;
     return r;
   }
 
@@ -121,6 +134,73 @@ struct HandleTable {
       highWater = count == 0 ? 0 : i;
     }
     return r;
+  }
+};
+
+// The table of a kind whose small records live in the table itself: each record carries a
+// `uint32_t used` flag in place of a slot pointer and is zero-filled while free. Record must have
+// `uint32_t checkNumber` and `uint32_t used`. Checks, slot choice, check numbers and high-water
+// rules are those of HandleTable.
+template <typename Record, HandleKind Kind, int Limit>
+struct InlineHandleTable {
+  static constexpr HandleKind kKind = Kind;
+  static constexpr int kLimit = Limit;
+
+  Record records[Limit] = {};
+  int count = 0;
+  int highWater = 0;
+  uint32_t checkCounter = 0;
+
+  void Clear() {
+    for (int i = 0; i < Limit; ++i) records[i] = Record{};
+    count = 0;
+    highWater = 0;
+    checkCounter = 0;
+  }
+
+  Record* Get(ResourceHandle handle) {
+    const int slot = HandleSlotOf(handle, Kind, Limit);
+    if (slot < 0) return nullptr;
+    Record* r = &records[slot];
+    if (r->used == 0) return nullptr;
+    if (!CheckNumberMatches(r->checkNumber, handle)) return nullptr;
+    return r;
+  }
+
+  bool Full() const { return count >= Limit; }
+
+  int FreeSlot() const {
+    if (Full()) return -1;
+    if (highWater < Limit) return highWater;
+    for (int i = 0; i < Limit; ++i) {
+      if (records[i].used == 0) return i;
+    }
+    return -1;
+  }
+
+  // Marks the slot from FreeSlot used, gives it the next check number and returns its handle.
+  ResourceHandle Insert(int slot) {
+    Record& r = records[slot];
+    r = Record{};
+    r.used = 1;
+    r.checkNumber = checkCounter;
+    ++checkCounter;
+    if (checkCounter > kMaxCheckNumber) checkCounter = 0;
+    ++count;
+    if (slot == highWater) ++highWater;
+    return MakeHandle(Kind, r.checkNumber, slot);
+  }
+
+  // Zero-fills the record of a handle that passed Get.
+  void Remove(ResourceHandle handle) {
+    const int slot = static_cast<int>(static_cast<uint32_t>(handle) & kHandleSlotMask);
+    records[slot] = Record{};
+    --count;
+    if (slot == highWater - 1) {
+      int i = slot;
+      while (i > 0 && records[i - 1].used == 0) --i;
+      highWater = count == 0 ? 0 : i;
+    }
   }
 };
 

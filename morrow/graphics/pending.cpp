@@ -1,6 +1,9 @@
 // Entry points of the graphics core standing in until their components exist.
+#include <algorithm>
+
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
+#include "morrow/graphics/draw_state.h"
 
 namespace morrow {
 
@@ -35,7 +38,13 @@ int SetScreenRect(const int*) {
   return 0;
 }
 // TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
-int SetClipRect(int, int, int, int) {
+int SetClipRect(int x1, int y1, int x2, int y2) {
+  DrawState& ds = GetDrawState();
+  ds.drawArea = Rect{std::clamp(std::min(x1, x2), 0, ds.targetWidth),
+                     std::clamp(std::min(y1, y2), 0, ds.targetHeight),
+                     std::clamp(std::max(x1, x2), 0, ds.targetWidth),
+                     std::clamp(std::max(y1, y2), 0, ds.targetHeight)};
+  ds.emptyArea = ds.drawArea.Empty() ? 1 : 0;
   return 0;
 }
 // TEMPORARY: replaced by "Graph loading, division and restore"
@@ -64,44 +73,36 @@ int SetFontLostNotify(int, int*) {
 
 }  // namespace morrow
 
-#include "morrow/graphics/graph_system.h"
+#include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/mask.h"
 
 namespace morrow {
 
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int InitGraphicsSystem() {
+// TEMPORARY: replaced by "Draw state, drawing calls and the screen back end"
+int SelectDrawTarget(int target) {
+  if (GetGraphicsState().initialised == 0) return -1;
+  DrawState& ds = GetDrawState();
+  ds.drawScreen = target;
+  if (target == kFrontScreen || target == kBackScreen) {
+    SelectDrawTargetDDraw(target);
+    GetScreenSize(&ds.targetWidth, &ds.targetHeight);
+  } else if (const GraphRecord* g = GetGraphRecord(target)) {
+    ds.targetWidth = g->width;
+    ds.targetHeight = g->height;
+  }
   return 0;
 }
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int EndGraphicsSystem() {
+// TEMPORARY: replaced by the font handle component
+int InitFontSystem() {
   return 0;
 }
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int DeleteAllGraphs(int) {
+// TEMPORARY: replaced by the font handle component
+int EndFontSystem() {
   return 0;
 }
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int DeleteAllSurface2D() {
-  return IsDirectDrawReady() != nullptr ? 0 : -1;
-}
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int ReleaseAllSurface2DObjects() {
-  return 0;
-}
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int RecreateAllSurface2DObjects() {
-  return 0;
-}
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-uint32_t GetDrawStateKeyColor() {
-  return 0;
-}
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int SetDrawStateKeyColor(uint32_t) {
-  return 0;
-}
-// TEMPORARY: replaced by "Resource handles, graph records, surfaces and 2D pieces"
-int IsGraphicsOff() {
+// TEMPORARY: replaced by the mask screen component
+int DeleteMaskBuffer() {
   return 0;
 }
 

@@ -437,6 +437,7 @@ TEST_F(DisplayTest, SurfaceKindsAndFormats) {
     int width;
     PixelFormat format;
     DisplayResult result;
+    int height = 4;
   } cases[] = {
       {"32-bit", platform::kDescPixelFormat, 0, 8, x888, DisplayResult::kOk},
       {"24-bit is the desktop's only", platform::kDescPixelFormat, 0, 8, rgb24,
@@ -447,14 +448,17 @@ TEST_F(DisplayTest, SurfaceKindsAndFormats) {
        DisplayResult::kNoOverlayHardware},
       {"texture", 0, platform::kCapsTexture, 8, x888, DisplayResult::kInvalidCaps},
       {"no size", 0, 0, 0, x888, DisplayResult::kInvalidParams},
-      {"too wide", 0, 0, 20000, x888, DisplayResult::kInvalidParams},
+      {"wider than any mode", 0, 0, 65535, x888, DisplayResult::kOk},
+      {"too wide", 0, 0, 65536, x888, DisplayResult::kInvalidParams},
+      {"too tall", 0, 0, 8, x888, DisplayResult::kInvalidParams, 65536},
+      {"more pixels than a machine holds", 0, 0, 65535, x888, DisplayResult::kOutOfMemory, 65535},
   };
   for (const Case& c : cases) {
     platform::SurfaceDesc d;
     d.flags = platform::kDescCaps | c.flags |
               (c.width > 0 ? platform::kDescWidth | platform::kDescHeight : 0);
     d.width = c.width;
-    d.height = 4;
+    d.height = c.height;
     d.caps = platform::kCapsOffscreenPlain | c.caps;
     d.pixelFormat = c.format;
     std::shared_ptr<Surface> s;

@@ -9,6 +9,13 @@
 //   fill:R,G,B      "fill R,G,B 0x%08x"          fills the back screen and presents it as the
 //                                                start does
 //   dump:FILE       (silent) the last presented picture as a PNG
+//   graph:WxH       "graph WxH 0x%08x video|system depth=N" or "graph WxH -1": a graph without
+//                   alpha filled from a solid image, where its surface lies and the bit depth
+//                   of its surface flags
+//   alphagraph:WxH  the same with an alpha channel (printed as "graph ...")
+//   delete:I        "delete I R"   deletes the I-th graph made (0 first)
+//   lock:I          "lock I R"     locks the I-th graph's surface
+//   unlock:I        "unlock I R"   unlocks it
 // Exit 0; 1 when the library does not start or a dump fails; 2 for bad arguments.
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +25,10 @@
 
 #include "morrow/device/color_format.h"
 #include "morrow/device/screen.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_image.h"
+#include "morrow/graphics/surface.h"
+#include "morrow/graphics/surface2d.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/png_file.h"
@@ -66,7 +77,63 @@ bool ParseOp(const char* text, Op* op) {
     op->v[0] = static_cast<long>(v);
     return true;
   }
+  if (op->name == "graph" || op->name == "alphagraph") {
+    // Decimal sides, so that "0x5" reads as 0 by 5.
+    const char* p = op->arg.c_str();
+    char* end = nullptr;
+    op->v[0] = std::strtol(p, &end, 10);
+    if (end == p || *end != 'x') return false;
+    p = end + 1;
+    op->v[1] = std::strtol(p, &end, 10);
+    return end != p && *end == '\0';
+  }
+  if (op->name == "delete" || op->name == "lock" || op->name == "unlock") {
+    return ParseNumbers(op->arg, 1, op->v);
+  }
   return op->name == "dump" && !op->arg.empty();
+}
+
+// A graph filled from a solid image: opaque grey-blue, or half-transparent with alpha.
+void MakeGraph(const Op& op, std::vector<int>* graphs) {
+  const bool alpha = op.name == "alphagraph";
+  const int w = static_cast<int>(op.v[0]), h = static_cast<int>(op.v[1]);
+  const int graph = morrow::CreateGraph(w, h, 0, alpha ? 1 : 0);
+  morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
+  if (graph == -1 || record == nullptr) {
+    std::printf("graph %ldx%ld -1\n", op.v[0], op.v[1]);
+    return;
+  }
+  graphs->push_back(graph);
+  morrow::GraphImage image{};
+  morrow::InitColorFormatFromMasks(&image.format, 32, 0xFF0000u, 0xFF00u, 0xFFu,
+                                   alpha ? 0xFF000000u : 0u);
+  image.width = w;
+  image.height = h;
+  image.pitch = w * 4;
+  image.pixels = std::malloc(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  if (image.pixels != nullptr) {
+    auto* px = static_cast<uint32_t*>(image.pixels);
+    for (size_t i = 0; i < static_cast<size_t>(w) * static_cast<size_t>(h); ++i) {
+      px[i] = alpha ? 0x80406080u : 0x00406080u;
+    }
+    morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr);
+  }
+  morrow::FreeGraphImage(&image);
+  const morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(record->pieces[0]);
+  const morrow::SurfaceRecord* surface =
+      piece != nullptr ? morrow::GetSurfaceRecord(piece->surface) : nullptr;
+  std::printf("graph %ldx%ld 0x%08x %s depth=%d\n", op.v[0], op.v[1], static_cast<uint32_t>(graph),
+              surface != nullptr && surface->flags.systemMemory == 0 ? "video" : "system",
+              record->flags.bitDepth);
+}
+
+// The surface of the I-th graph made, or -1.
+int SurfaceOf(const std::vector<int>& graphs, long index) {
+  if (index < 0 || index >= static_cast<long>(graphs.size())) return -1;
+  const morrow::GraphRecord* record = morrow::GetGraphRecord(graphs[static_cast<size_t>(index)]);
+  if (record == nullptr || record->pieceCount < 1) return -1;
+  const morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(record->pieces[0]);
+  return piece != nullptr ? piece->surface : -1;
 }
 
 void PrintScreen() {
@@ -129,6 +196,7 @@ int main(int argc, char** argv) {
   }
   PrintScreen();
   int status = 0;
+  std::vector<int> graphs;  // every graph made, in order
   for (const Op& op : ops) {
     if (op.name == "pack") {
       uint32_t c = morrow::PackScreenColor(static_cast<int>(op.v[0]), static_cast<int>(op.v[1]),
@@ -163,6 +231,24 @@ int main(int argc, char** argv) {
       std::printf("fill %ld,%ld,%ld 0x%08x\n", op.v[0], op.v[1], op.v[2], c);
     } else if (op.name == "dump") {
       if (!Dump(op.arg)) status = 1;
+    } else if (op.name == "graph" || op.name == "alphagraph") {
+      MakeGraph(op, &graphs);
+    } else if (op.name == "delete") {
+      int r = -1;
+      if (op.v[0] >= 0 && op.v[0] < static_cast<long>(graphs.size())) {
+        r = morrow::FreeGraphHandle(graphs[static_cast<size_t>(op.v[0])], 0);
+      }
+      std::printf("delete %ld %d\n", op.v[0], r);
+    } else if (op.name == "lock") {
+      int pitch = 0;
+      void* pixels = nullptr;
+      const int surface = SurfaceOf(graphs, op.v[0]);
+      const int r = surface == -1 ? -1 : morrow::LockSurface(surface, &pitch, &pixels, 0, nullptr);
+      std::printf("lock %ld %d\n", op.v[0], r);
+    } else if (op.name == "unlock") {
+      const int surface = SurfaceOf(graphs, op.v[0]);
+      const int r = surface == -1 ? -1 : morrow::UnlockSurface(surface);
+      std::printf("unlock %ld %d\n", op.v[0], r);
     }
     std::fflush(stdout);
   }

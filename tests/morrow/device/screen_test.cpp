@@ -363,9 +363,10 @@ TEST_F(Screen, ReleaseOrderAndEveryObjectReleasedOnce) {
   for (auto& [stamp, line] : StampedLines()) lines.push_back(line);
   auto at = std::find(lines.begin(), lines.end(), "DirectDraw 関連の終了処理をおこないます");
   ASSERT_NE(at, lines.end());
-  std::vector<std::string> order(at, std::min(lines.end(), at + 6));
+  std::vector<std::string> order(at, std::min(lines.end(), at + 7));
   EXPECT_EQ(order, (std::vector<std::string>{
                        "DirectDraw 関連の終了処理をおこないます",
+                       "\tグラフィック管理系の終了処理は正常に終了しました",
                        "\tメインサーフェスを破棄をします... 完了しました",
                        "\t画面モードを元に戻す処理は正常に終了しました",
                        "\tＤｉｒｅｃｔＤｒａｗオブジェクトを解放します",
