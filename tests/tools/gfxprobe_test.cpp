@@ -82,6 +82,28 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"Window24Refused", "MORROW_DESKTOP=1024x768x24", "--window", 1, ""},
         ToolCase{"Full16On24", "MORROW_DESKTOP=1024x768x24", "--full --depth 16", 0,
                  "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"},
+        ToolCase{"GraphHandles", "MORROW_DESKTOP=1024x768x16",
+                 "--window graph:64x32 graph:700x10 alphagraph:8x8 delete:0 graph:1x1 "
+                 "graph:70000x1 graph:0x5 lock:1 lock:1 unlock:1 unlock:1 unlock:1 delete:0 "
+                 "lock:9",
+                 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 64x32 0x08000000 video depth=16\n"
+                 "graph 700x10 0x08010001 system depth=16\n"
+                 "graph 8x8 0x08020002 video depth=32\n"
+                 "delete 0 0\n"
+                 "graph 1x1 0x08030003 video depth=16\n"
+                 "graph 70000x1 -1\ngraph 0x5 -1\n"
+                 "lock 1 0\nlock 1 -2\nunlock 1 0\nunlock 1 0\nunlock 1 -1\n"
+                 "delete 0 -1\nlock 9 -1\n"},
+        ToolCase{"GraphsFull32", "MORROW_DESKTOP=1024x768x16",
+                 "--full --depth 32 graph:4x4 alphagraph:2x2 graph:1000x1", 0,
+                 "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"
+                 "graph 4x4 0x08000000 video depth=32\n"
+                 "graph 2x2 0x08010001 video depth=32\n"
+                 "graph 1000x1 0x08020002 system depth=32\n"},
+        ToolCase{"BadGraphSize", "", "--window graph:5", 2, ""},
+        ToolCase{"BadLockIndex", "", "--window lock:x", 2, ""},
         ToolCase{"BadOp", "", "--window pack:1,2", 2, ""},
         ToolCase{"BadBlend", "", "--window blend:256,1", 2, ""}),
     [](const auto& info) { return std::string(info.param.name); });
