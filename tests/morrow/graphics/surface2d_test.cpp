@@ -296,6 +296,28 @@ TEST_F(Pieces, ReleaseAndRecreateKeepTheRecords) {
   EXPECT_EQ(key.low, morrow::PackScreenColor(255, 0, 0));
 }
 
+TEST_F(Pieces, TheDisplayRebuildPairTakesThePiecesAcrossDisplays) {
+  Start(1, 16);
+  morrow::SetDrawStateKeyColor(0x0000FF);
+  const ResourceHandle g = morrow::CreateGraph(8, 8, 0, 0);
+  auto before = SurfaceOf(g)->surface;
+  // As the graphics rebuild runs it: the screen surfaces go first and come back last.
+  morrow::ReleaseScreenSurfaces();
+  ASSERT_EQ(morrow::ReleaseDirectDrawDevice(), 0);
+  EXPECT_TRUE(before->IsDead());
+  EXPECT_EQ(SurfaceOf(g)->surface, nullptr);
+  ASSERT_EQ(morrow::SetupDirectDrawDevice(), 0);
+  morrow::CreateScreenSurfaces();
+  morrow::SurfaceRecord* s = SurfaceOf(g);
+  ASSERT_NE(s->surface, nullptr);
+  EXPECT_FALSE(s->surface->IsDead());
+  platform::ColorKey key;
+  ASSERT_EQ(s->surface->GetColorKey(platform::kColorKeySrcBlt, &key), platform::DisplayResult::kOk);
+  EXPECT_EQ(key.low, morrow::PackScreenColor(0, 0, 255));
+  ASSERT_EQ(morrow::BltGraphImageToGraph(0, 0, GetGraphRecord(g), Rgb24(8, 8), nullptr), 0);
+  EXPECT_EQ(SurfacePixel(s->surface.get(), 3, 5), Expected(3, 5));
+}
+
 TEST_F(Pieces, DeletedFlagAndBadHandles) {
   Start(1, 16);
   const ResourceHandle g = morrow::CreateGraph(8, 8, 0, 0);
@@ -357,7 +379,10 @@ TEST_F(Pieces, AFullTableLogsAndRefuses) {
 }
 
 TEST_F(Pieces, WithoutADisplayNothingIsMade) {
+  Start(1, 16);
+  ASSERT_EQ(morrow::EndLibrary(), 0);
   EXPECT_EQ(morrow::AddSurface2D(4, 4, 0, 0, 0, nullptr, 0, 0, nullptr), -1);
+  EXPECT_EQ(Count("Morrowが初期化されていません\n"), 1);
   EXPECT_EQ(morrow::GetSurface2DTable().count, 0);
   EXPECT_EQ(morrow::ResetSurface2DTable(), -1);
   EXPECT_EQ(morrow::DeleteAllSurface2D(), -1);
