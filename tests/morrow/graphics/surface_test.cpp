@@ -152,7 +152,8 @@ TEST_F(Surfaces, ALockRectangleOutsideTheSurfaceFails) {
   morrow::UnlockSurface(s);
   ASSERT_EQ(morrow::LockSurface(s, &pitch, &whole, 0, nullptr), 0);
   morrow::UnlockSurface(s);
-  EXPECT_EQ(static_cast<uint8_t*>(part) - static_cast<uint8_t*>(whole), 2 * pitch + 3 * (morrow::GetScreenBitDepth() / 8));
+  EXPECT_EQ(static_cast<uint8_t*>(part) - static_cast<uint8_t*>(whole),
+            2 * pitch + 3 * (morrow::GetScreenBitDepth() / 8));
 }
 
 TEST_F(Surfaces, FillIsTheColourInTheSurfaceFormat) {
