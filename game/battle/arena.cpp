@@ -7,6 +7,7 @@
 #include <string>
 
 #include "game/battle/access.h"
+#include "game/flow/data_files.h"
 #include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
@@ -50,7 +51,22 @@ int Sign(float value, float old) {
   return value > old ? 1 : value < old ? -1 : 0;
 }
 
+// Cell values 1-4 by arena.
+constexpr int32_t kBlockStrength[10][4] = {
+    {280, 444, 0, 0}, {280, 444, 0, 0},   {280, 380, 0, 0}, {280, 380, 0, 0},     {280, 380, 0, 0},
+    {280, 380, 0, 0}, {280, 380, 900, 0}, {128, 0, 0, 0},   {320, 280, 666, 280}, {280, 500, 0, 0},
+};
+
 }  // namespace
+
+int BlockStrength(int arena, int value) {
+  if (arena < 0 || arena > 9 || value < 1 || value > 5) return 0;
+  const int32_t strength = kBlockStrength[arena][value == 5 ? 3 : value - 1];
+  if (arena == 9) return strength;
+  if (g_options.obstacleStrength == 0) return strength / 2;
+  if (g_options.obstacleStrength == 2) return strength * 2;
+  return strength;
+}
 
 void LoadArenaMap(const char* path) {
   std::string mapped;

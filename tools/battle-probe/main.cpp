@@ -34,6 +34,17 @@
 //   call NAME ARGS...                  runs an entry point with integer arguments; a player's
 //                                      index stands for its record (see kCalls)
 //   bgm ARENA FORCE                    the stage music's path, or "-"
+//   shot OWNER KIND MOVE X Y HEADING SPEED
+//                                      CreateShot from a zeroed source of that kind at (X, Y)
+//                                      with that heading, owner and stateTimer 0, then the new
+//                                      shot put at (X, Y) with that heading and speed: "slot N"
+//                                      (-1 when the pool was full)
+//   update-shot SLOT                   one UpdateShot of the shot in that slot
+//   steer OP SLOT ARGS...              a steering operation on the shot in that slot:
+//                                        home|homeobj|turn|turnlimited SLOT T0 T1 WOLD WNEW N
+//                                        aim SLOT T0 T1 WOLD WNEW
+//                                        retarget SLOT T SPEED MODE D
+//                                        scale SLOT FACTOR T0 T1
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -41,6 +52,7 @@
 // ShotHitFlags[s,p]; any other battle global, set-up field or option by its name.
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +69,7 @@
 #include "game/battle/field_table.h"
 #include "game/battle/motion.h"
 #include "game/battle/records.h"
+#include "game/battle/shots.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/battle/story_stages.h"
 #include "game/flow/data_files.h"
@@ -399,6 +412,101 @@ void Bgm(const Args& a) {
   std::printf("%s\n", path == nullptr ? "-" : path);
 }
 
+// ---- Shots ----------------------------------------------------------------------------------
+
+int16_t ToInt16(const std::string& text) {
+  return static_cast<int16_t>(ToInteger(text, INT16_MIN, INT16_MAX));
+}
+
+veyrdale::BattleObject* ShotArg(const std::string& text) {
+  return &veyrdale::g_shots[ToInteger(text, 0, veyrdale::kShotCount - 1)];
+}
+
+void Shot(const Args& a) {
+  const int owner = ToInt16(a[1]);
+  veyrdale::BattleObject source{};
+  source.kind = static_cast<uint16_t>(ToInteger(a[2], 0, UINT16_MAX));
+  const int16_t move = ToInt16(a[3]);
+  source.x = ToFloat(a[4]);
+  source.y = ToFloat(a[5]);
+  source.heading = ToInt(a[6]);
+  source.owner = static_cast<int16_t>(owner);
+  source.stateTimer = 0;
+  const float speed = ToFloat(a[7]);
+  // The shot takes the lowest free slot.
+  int slot = -1;
+  for (int s = 0; s < veyrdale::kShotCount && slot < 0; ++s) {
+    if (veyrdale::g_shots[s].state == 0) slot = s;
+  }
+  veyrdale::CreateShot(&source, move, owner);
+  if (slot >= 0 && veyrdale::g_shots[slot].state == 0) slot = -1;
+  if (slot >= 0) {
+    veyrdale::BattleObject& shot = veyrdale::g_shots[slot];
+    shot.x = source.x;
+    shot.y = source.y;
+    shot.heading = source.heading;
+    shot.speed = speed;
+    veyrdale::FinishShotMotion(&shot, source.x, source.y);
+  }
+  std::printf("slot %d\n", slot);
+}
+
+void UpdateShotCommand(const Args& a) {
+  veyrdale::UpdateShot(ShotArg(a[1]), ToInt(a[1]));
+}
+
+struct SteerOp {
+  const char* name;
+  int args;                                                  // after the slot
+  void (*run)(veyrdale::BattleObject* shot, const Args& a);  // a[3] is the first after the slot
+};
+
+const SteerOp kSteerOps[] = {
+    {"home", 5,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::HomeShotInWindow(s, ToInt(a[3]), ToInt(a[4]), ToInt16(a[5]), ToInt16(a[6]),
+                                  ToInt16(a[7]));
+     }},
+    {"homeobj", 5,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::HomeObjectInWindow(s, ToInt(a[3]), ToInt(a[4]), ToInt16(a[5]), ToInt16(a[6]),
+                                    ToInt16(a[7]));
+     }},
+    {"turn", 5,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::TurnShotToPoint(s, ToInt(a[3]), ToInt(a[4]), ToInt16(a[5]), ToInt16(a[6]),
+                                 ToInt16(a[7]));
+     }},
+    {"turnlimited", 5,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::HomeShotTurnLimited(s, ToInt(a[3]), ToInt(a[4]), ToInt16(a[5]), ToInt16(a[6]),
+                                     ToInt16(a[7]));
+     }},
+    {"aim", 4,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::AimShotAtPoint(s, ToInt(a[3]), ToInt(a[4]), ToInt16(a[5]), ToInt16(a[6]));
+     }},
+    {"retarget", 4,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::RetargetShot(s, ToInt(a[3]), ToFloat(a[4]), ToInt16(a[5]), ToInt16(a[6]));
+     }},
+    {"scale", 3,
+     [](veyrdale::BattleObject* s, const Args& a) {
+       veyrdale::ScaleShotSpeed(s, ToFloat(a[3]), ToInt(a[4]), ToInt(a[5]));
+     }},
+};
+
+void Steer(const Args& a) {
+  for (const SteerOp& op : kSteerOps) {
+    if (a[1] != op.name) continue;
+    if (static_cast<int>(a.size()) - 3 != op.args)
+      Fail("wrong number of arguments for steer " + a[1]);
+    op.run(ShotArg(a[2]), a);
+    return;
+  }
+  Fail("unknown steering operation: " + a[1]);
+}
+
 // ---- call -------------------------------------------------------------------------------------
 
 veyrdale::BattleObject* PlayerArg(const std::string& text) {
@@ -520,6 +628,9 @@ const Command kCommands[] = {
     {"hold", 3, -1, Hold},
     {"call", 1, -1, Call},
     {"bgm", 2, 2, Bgm},
+    {"shot", 7, 7, Shot},
+    {"update-shot", 1, 1, UpdateShotCommand},
+    {"steer", 2, -1, Steer},
 };
 
 void RunCommand(const Args& words) {

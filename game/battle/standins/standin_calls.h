@@ -44,16 +44,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "RunScenarioScript",
     "AdvanceStoryStage",
     "SetupSurvivalRound",
-    // Shots and their steering.
-    "CreateShot",
-    "UpdateShot",
-    "ScaleShotSpeed",
-    "HomeShotInWindow",
-    "HomeObjectInWindow",
-    "TurnShotToPoint",
-    "AimShotAtPoint",
-    "HomeShotTurnLimited",
-    "RetargetShot",
     // Launchers and shot behaviours.
     "LaunchShotChara0",
     "LaunchShotChara1",

@@ -13,9 +13,6 @@ namespace {
 StandInArg I(int64_t value) {
   return StandInInt(value);
 }
-StandInArg F(float value) {
-  return StandInFloat(value);
-}
 template <typename Record>
 StandInArg R(const Record* record) {
   return StandInRecord(record);
@@ -55,38 +52,6 @@ void AdvanceStoryStage() {
 }
 void SetupSurvivalRound() {
   RECORD(SetupSurvivalRound);
-}
-
-void CreateShot(BattleObject* source, int16_t move, int owner) {
-  RECORD(CreateShot, R(source), I(move), I(owner));
-}
-void UpdateShot(BattleObject* shot, int slot) {
-  RECORD(UpdateShot, R(shot), I(slot));
-}
-void ScaleShotSpeed(BattleObject* shot, float factor, int t0, int t1) {
-  RECORD(ScaleShotSpeed, R(shot), F(factor), I(t0), I(t1));
-}
-void HomeShotInWindow(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
-                      int16_t window) {
-  RECORD(HomeShotInWindow, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(window));
-}
-void HomeObjectInWindow(BattleObject* object, int t0, int t1, int16_t wOld, int16_t wNew,
-                        int16_t window) {
-  RECORD(HomeObjectInWindow, R(object), I(t0), I(t1), I(wOld), I(wNew), I(window));
-}
-void TurnShotToPoint(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
-                     int16_t maxTurn) {
-  RECORD(TurnShotToPoint, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(maxTurn));
-}
-void AimShotAtPoint(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew) {
-  RECORD(AimShotAtPoint, R(shot), I(t0), I(t1), I(wOld), I(wNew));
-}
-void HomeShotTurnLimited(BattleObject* shot, int t0, int t1, int16_t wOld, int16_t wNew,
-                         int16_t maxTurn) {
-  RECORD(HomeShotTurnLimited, R(shot), I(t0), I(t1), I(wOld), I(wNew), I(maxTurn));
-}
-void RetargetShot(BattleObject* shot, int t, float speed, int16_t mode, int16_t d) {
-  RECORD(RetargetShot, R(shot), I(t), F(speed), I(mode), I(d));
 }
 
 #define LAUNCHER(name)                                            \

@@ -14,12 +14,16 @@
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "tests/support/battle_state.h"
+#include "tests/support/shots_made.h"
 #include "tools/battlesupport/step_battle_frame.h"
 
 namespace {
 
 using namespace veyrdale;
+using testsupport::LastShotMade;
+using testsupport::LastShotSource;
 using testsupport::SetUpMatch;
+using testsupport::ShotsMade;
 
 const StandInCall& Call(const char* name) {
   return *FindStandInCall(name);
@@ -89,7 +93,7 @@ TEST(AttackInput, CodesFromButtonsOneTwoAndFour) {
     EXPECT_EQ(g_playerState.currentMove[0], c.code);
     if (c.code == 0) {
       EXPECT_EQ(p.state, kStateStand);
-      EXPECT_EQ(Call("CreateShot").calls, 0);
+      EXPECT_EQ(ShotsMade(c.character), 0);
       continue;
     }
     const MoveTableEntry& row = MoveRow(0, c.code);
@@ -155,7 +159,7 @@ TEST(AttackInput, FireStep) {
     int shots;  // moveShotCount before
     int powerUp;
     int move;
-    int fired;  // CreateShot calls
+    int fired;  // shots made
     float meterAfter;
   } cases[] = {
       {"fires", 0, 2, 21, 0, 700, 0, 0, 1, 1, 679},
@@ -182,15 +186,17 @@ TEST(AttackInput, FireStep) {
     g_playerState.powerUp[0] = c.powerUp;
     g_playerState.currentMove[0] = static_cast<int16_t>(c.move);
     g_companions[0].x = 555.0f;
+    g_companions[0].kind = static_cast<uint16_t>(c.character);  // as round start leaves it
     Frame(p, c.move == 7 ? kB4 | kB2 : kB1);
-    const StandInCall& shot = Call("CreateShot");
-    EXPECT_EQ(shot.calls, c.fired);
+    EXPECT_EQ(ShotsMade(c.character), c.fired);
     EXPECT_FLOAT_EQ(p.meter, c.meterAfter);
     if (c.fired == 0) continue;
-    EXPECT_EQ(shot.args[1].integer, c.move);
-    EXPECT_EQ(shot.args[2].integer, 0);
+    const BattleObject* shot = LastShotMade(c.character);
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(shot->move, c.move);
+    EXPECT_EQ(shot->owner, 0);
     if (c.fired == 2) {
-      EXPECT_EQ(shot.args[0].object.x, 555.0f) << "the second from the companion";
+      EXPECT_EQ(LastShotSource(c.character).x, 555.0f) << "the second from the companion";
     }
     EXPECT_EQ(g_playerState.moveShotCount[0], c.shots + 1);
     EXPECT_EQ(g_playerState.meterRegenPause[0], 60);
@@ -208,14 +214,14 @@ TEST(AttackInput, FollowThroughWhenTheCodeChangesByHitClass) {
       p.stateTimer = 11;
       g_playerState.currentMove[0] = 1;
       Frame(p, sameCode ? kB1 : kB2);
-      EXPECT_EQ(Call("CreateShot").calls, 1);
+      EXPECT_EQ(ShotsMade(1), 1);
       const bool keepsFiring = sameCode || hitClass == 1 || hitClass == 3 || hitClass == 4;
       EXPECT_EQ(p.state, keepsFiring ? kStateAttackStanding : kStateFollowThrough);
       EXPECT_EQ(p.stateTimer, 10);
       // The next frame inside the window fires only while the move keeps firing.
       p.stateTimer = 11;
       Frame(p, sameCode ? kB1 : kB2);
-      EXPECT_EQ(Call("CreateShot").calls, keepsFiring ? 2 : 1);
+      EXPECT_EQ(ShotsMade(1), keepsFiring ? 2 : 1);
     }
   }
 }
@@ -234,7 +240,7 @@ TEST(AttackInput, NoRestartWhileTheButtonIsHeld) {
   const int b1 = kPadButton0;
   BattleFrames(100, b1);
   const BattleObject& p = g_players[0];
-  EXPECT_EQ(Call("CreateShot").calls, 7) << "one move of seven shots";
+  EXPECT_EQ(ShotsMade(1), 7) << "one move of seven shots";
   EXPECT_EQ(p.state, kStateStand);
   EXPECT_EQ(p.attackDelay, 0);
   EXPECT_EQ(g_playerState.currentMove[0], 1);
@@ -243,7 +249,7 @@ TEST(AttackInput, NoRestartWhileTheButtonIsHeld) {
   BattleFrames(1, b1);
   EXPECT_EQ(p.state, kStateAttackStanding);
   BattleFrames(30, b1);
-  EXPECT_EQ(Call("CreateShot").calls, 14);
+  EXPECT_EQ(ShotsMade(1), 14);
 }
 
 TEST(AttackInput, GhostAttacksWithSixTimesTheDelay) {
@@ -369,7 +375,7 @@ TEST(AttackInput, SpecialMoveHandOff) {
     EXPECT_EQ(g_playerState.currentMove[0], c.moveAfter);
     if (c.stateAfter == kStateSpecialMove || c.moveAfter == 0) {
       EXPECT_EQ(p.stateTimer, 77) << "nothing else is set";
-      EXPECT_EQ(Call("CreateShot").calls, 0);
+      EXPECT_EQ(ShotsMade(c.character), 0);
     }
   }
 }
@@ -456,7 +462,7 @@ TEST(AttackInput, ValuesFromElsewhereNeverIndexUnchecked) {
     g_playerState.currentMove[0] = static_cast<int16_t>(move);
     g_playerState.powerUp[0] = 10;
     Frame(p, kB1);
-    EXPECT_EQ(Call("CreateShot").calls, 0) << "no row, no shots";
+    EXPECT_EQ(ShotsMade(0), 0) << "no row, no shots";
     EXPECT_EQ(p.stateTimer, 4);
   }
   // A move timer some script set below 0 ends the move instead of holding it forever.

@@ -15,11 +15,15 @@
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "tests/support/battle_state.h"
+#include "tests/support/shots_made.h"
 
 namespace {
 
 using namespace veyrdale;
+using testsupport::LastShotMade;
+using testsupport::LastShotSource;
 using testsupport::SetUpMatch;
+using testsupport::ShotsMade;
 
 const StandInCall& Call(const char* name) {
   return *FindStandInCall(name);
@@ -624,31 +628,19 @@ TEST(ShotHandOver, ReleaseRulesAndBadCarriedIndex) {
   }
 }
 
-// CreateShot as the real one would: a live shot of the owner in the first free slot.
-void MakeShot() {
-  const StandInCall& call = Call("CreateShot");
-  for (BattleObject& s : g_shots) {
-    if (s.state != 0) continue;
-    s = BattleObject{};
-    s.state = 1;
-    s.owner = static_cast<int16_t>(call.args[2].integer);
-    s.move = static_cast<int>(call.args[1].integer);
-    return;
-  }
-}
-
 TEST(ShotHandOver, ConvertOtherShotsSkipsTheShotsItMakes) {
   SetUpMatch({6, 2, 10});
-  SetStandInAction("CreateShot", MakeShot);
   g_players[1].heading = 128;
   LiveShot(0, 1, 0, 0, 6);        // character 2's move 6: player 1 thrown back
   LiveShot(1, 0, 0, 0);           // player 0's own: kept
   LiveShot(5, 2, 0, 0, 9, 77);    // character 10's move 9 with a bad carried index
   LiveShot(6, kNobody, 0, 0, 9);  // nobody's: no owner to act on
   ConvertOtherShots(0);
-  EXPECT_EQ(Call("CreateShot").calls, 3);
-  EXPECT_EQ(Call("CreateShot").args[1].integer, 9);
-  EXPECT_EQ(Call("CreateShot").args[0].object.kind, 6) << "made as a shot of character 6";
+  EXPECT_EQ(ShotsMade(6), 3) << "made as shots of character 6";
+  ASSERT_NE(LastShotMade(6), nullptr);
+  EXPECT_EQ(LastShotMade(6)->move, 9);
+  EXPECT_EQ(LastShotMade(6)->owner, 0);
+  EXPECT_EQ(LastShotSource(6).kind, 6);
   int ownShots = 0;
   int others = 0;
   for (const BattleObject& s : g_shots) {
@@ -661,7 +653,7 @@ TEST(ShotHandOver, ConvertOtherShotsSkipsTheShotsItMakes) {
   EXPECT_EQ(g_players[1].stateTimer, 100);
   EXPECT_FLOAT_EQ(g_players[1].vx, 4.0f);
   ConvertOtherShots(7);
-  EXPECT_EQ(Call("CreateShot").calls, 3);
+  EXPECT_EQ(ShotsMade(6), 3);
 }
 
 TEST(ShotHandOver, SlowNearbyOpponents) {

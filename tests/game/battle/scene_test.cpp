@@ -15,6 +15,7 @@
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "tests/support/battle_state.h"
+#include "tests/support/shots_made.h"
 #include "tools/battlesupport/step_battle_frame.h"
 
 namespace {
@@ -318,7 +319,7 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     EXPECT_EQ(g_players[0].state, 0) << "nobody walks during the dialogue";
     EXPECT_LT(std::fabs(g_players[0].vx), 0.01f);
     EXPECT_EQ(g_playerState.currentMove[0], 0) << "nor attacks";
-    EXPECT_EQ(Calls("CreateShot"), 0);
+    EXPECT_EQ(testsupport::AllShotsMade(), 0);
     StoryScriptFade = 32;  // the dialogue's script has ended
     Frames(31);
     if (c.type == 2) {
@@ -432,8 +433,9 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
     g_shots[0].state = 1;
+    g_shots[0].stateTimer = 1;  // old enough for its behaviour to run
     g_gain = c.gain;
-    SetStandInAction("UpdateShot", RaiseGauge);
+    SetStandInAction("RunShotBehaviour", RaiseGauge);
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
@@ -619,11 +621,14 @@ TEST(WallBounce, HeldPlayerIsLetGoOnlyByItsOwnLiveShot) {
     shot.owner = 0;
     BattleScene(0);
     EXPECT_EQ(g_playerState.heldFlag[1], 0);
-    EXPECT_EQ(Calls("CreateShot"), c.release ? 1 : 0);
+    EXPECT_EQ(testsupport::AllShotsMade(), c.release ? 1 : 0);
     EXPECT_EQ(shot.state, c.release ? 0 : c.shotState);
     EXPECT_EQ(ScreenShake, c.release ? 30 : 0);
     if (c.release) {
-      EXPECT_EQ(LastIntArg("CreateShot", 1), 7);
+      const BattleObject* made = testsupport::LastShotMade(shot.kind);
+      ASSERT_NE(made, nullptr);
+      EXPECT_EQ(made->move, 7);
+      EXPECT_EQ(made->owner, 0);
     }
   }
 }
@@ -818,10 +823,11 @@ TEST(BattleFrame, ShotHistoriesAndLiveCount) {
   g_shots[7].x = 70;
   g_shots[7].trailX[0] = 60;  // a record with stateTimer 0 keeps its newest entry
   g_shots[9].state = 1;
+  g_shots[9].stateTimer = 1;
   BattleScene(0);
   EXPECT_EQ(LiveShotCount, 2);
-  EXPECT_EQ(Calls("UpdateShot"), 2);
-  EXPECT_EQ(LastIntArg("UpdateShot", 1), 9);
+  EXPECT_EQ(Calls("RunShotBehaviour"), 2) << "each live shot updated once";
+  EXPECT_EQ(LastIntArg("RunShotBehaviour", 1), 9);
   EXPECT_FLOAT_EQ(g_shots[3].trailX[0], 50);
   EXPECT_FLOAT_EQ(g_shots[3].trailX[1], 40);
   EXPECT_FLOAT_EQ(g_shots[7].trailX[0], 60);

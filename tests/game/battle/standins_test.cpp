@@ -41,43 +41,40 @@ TEST(StandIns, EveryNameIsFound) {
   }
   EXPECT_EQ(FindStandInCall("UpdateDashChara10"), nullptr) << "character 10 uses the dash of 0";
   EXPECT_EQ(FindStandInCall("NotAnEntryPoint"), nullptr);
+  EXPECT_EQ(FindStandInCall("CreateShot"), nullptr) << "built: no stand-in any more";
 }
 
 TEST(StandIns, RecordCountsAndLastArguments) {
   ResetStandInCalls();
   BattleObject local{};
-  CreateShot(&g_players[2], 5, 2);
-  CreateShot(&g_shots[17], -3, 4);
+  ClaimAllItems(2);
+  ClaimAllItems(-3);
   CreateEffect(&g_familiars[3], 63);
   CreateEffect(&local, 90);
   UpdateEffect(&g_effects[9], 9);
   UpdateItem(&g_items[127], 127);
   DispatchHitEffect(&g_shots[511], &g_players[1], 15);
-  ScaleShotSpeed(&g_shots[0], 1.5f, 8, 28);
-  HomeShotInWindow(&g_shots[1], 8, 64, 21, 1, 48);
+  RunShotBehaviour(&g_shots[1], 1);
+  RunSpellCard(&g_players[3], 3);
   DrawNumber(320, 465, 60, 0, 1);
   struct Case {
     const char* name;
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"CreateShot", 2, "17 -3 4"},
-      {"CreateEffect", 2, "-1 90"},
-      {"UpdateEffect", 1, "9 9"},
-      {"UpdateItem", 1, "127 127"},
-      {"DispatchHitEffect", 1, "511 1 15"},
-      {"ScaleShotSpeed", 1, "0 1.5 8 28"},
-      {"HomeShotInWindow", 1, "1 8 64 21 1 48"},
-      {"DrawNumber", 1, "320 465 60 0 1"},
-      {"UpdateShot", 0, ""},
+      {"ClaimAllItems", 2, "-3"},           {"CreateEffect", 2, "-1 90"},
+      {"UpdateEffect", 1, "9 9"},           {"UpdateItem", 1, "127 127"},
+      {"DispatchHitEffect", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
+      {"RunSpellCard", 1, "3 3"},           {"DrawNumber", 1, "320 465 60 0 1"},
+      {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
     EXPECT_EQ(Args(c.name), c.args) << c.name;
   }
   ResetStandInCalls();
-  EXPECT_EQ(Calls("CreateShot"), 0);
-  EXPECT_EQ(Args("CreateShot"), "");
+  EXPECT_EQ(Calls("ClaimAllItems"), 0);
+  EXPECT_EQ(Args("ClaimAllItems"), "");
 }
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
@@ -133,17 +130,17 @@ void CountAction() {
 TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   ResetStandInCalls();
   g_actions = 0;
-  EXPECT_TRUE(SetStandInAction("UpdateShot", CountAction));
+  EXPECT_TRUE(SetStandInAction("RunShotBehaviour", CountAction));
   EXPECT_FALSE(SetStandInAction("NotAnEntryPoint", CountAction));
-  UpdateShot(&g_shots[2], 2);
-  UpdateShot(&g_shots[3], 3);
+  RunShotBehaviour(&g_shots[2], 2);
+  RunShotBehaviour(&g_shots[3], 3);
   EXPECT_EQ(g_actions, 2);
-  EXPECT_TRUE(SetStandInAction("UpdateShot", nullptr));
-  UpdateShot(&g_shots[4], 4);
+  EXPECT_TRUE(SetStandInAction("RunShotBehaviour", nullptr));
+  RunShotBehaviour(&g_shots[4], 4);
   EXPECT_EQ(g_actions, 2);
-  SetStandInAction("UpdateShot", CountAction);
+  SetStandInAction("RunShotBehaviour", CountAction);
   ResetStandInCalls();
-  UpdateShot(&g_shots[5], 5);
+  RunShotBehaviour(&g_shots[5], 5);
   EXPECT_EQ(g_actions, 2) << "a reset removes the actions";
   // A source of the caller's own: its contents are what the call is about.
   BattleObject source{};
