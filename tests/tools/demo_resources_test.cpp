@@ -1,0 +1,525 @@
+// The demo resource tree: its inventory against the game's tables, the pictures, sounds, music,
+// maps and scripts it writes, the rules the checker applies to them, and a tree that comes out the
+// same twice.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/battle/records.h"
+#include "game/flow/resource_lists.h"
+#include "morrow/sound/sound_decode.h"
+#include "morrow/system/memory.h"
+#include "platform/codepage.h"
+#include "tests/support/temp_dir.h"
+#include "tools/demoresources/canvas.h"
+#include "tools/demoresources/content.h"
+#include "tools/demoresources/inventory.h"
+#include "tools/demoresources/rules.h"
+#include "tools/demoresources/tree.h"
+
+namespace {
+
+using namespace demo;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+const DemoPicture* Find(const std::string& file) {
+  for (const DemoPicture& p : DemoPictures()) {
+    if (p.file == file) return &p;
+  }
+  return nullptr;
+}
+
+uint32_t Le(const std::string& s, size_t at, int n) {
+  uint32_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(s[at + i]);
+  return v;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inventory
+
+TEST(DemoInventory, CountsOfEveryKindOfFile) {
+  EXPECT_EQ(DemoPictures().size(), 554u);
+  EXPECT_EQ(DemoSoundFiles().size(), 85u);
+  EXPECT_EQ(DemoScripts().size(), 44u);
+  std::vector<std::string> files = DemoFiles();
+  EXPECT_EQ(files.size(), 724u);
+  EXPECT_EQ(std::set<std::string>(files.begin(), files.end()).size(), files.size())
+      << "every file once";
+  int nlg = 0, fnt = 0;
+  for (const DemoPicture& p : DemoPictures()) {
+    nlg += p.file.find("/NLG/") != std::string::npos;
+    fnt += p.file.find("/Fnt/") != std::string::npos;
+  }
+  EXPECT_EQ(nlg, 30);
+  EXPECT_EQ(fnt, 36);
+}
+
+TEST(DemoInventory, PictureSizesFollowTheGridEvenWhereFewerCellsAreTaken) {
+  struct Case {
+    const char* file;
+    int width, height;
+    bool whole;
+  } cases[] = {
+      {"Resource/bst.dat", 960, 1440, false},         {"Resource/quarn.dat", 640, 192, false},
+      {"Resource/ready02.dat", 450, 284, false},      {"Resource/shot56.dat", 192, 240, false},
+      {"Resource/cont02.dat", 278, 72, false},        {"Resource/c_zw00b.dat", 256, 256, false},
+      {"Resource/c_qk07b.dat", 512, 128, false},      {"Resource/c_qz00.dat", 640, 2560, false},
+      {"Resource/c_jx03b.dat", 640, 512, false},      {"Resource/b_qz.dat", 1800, 960, false},
+      {"Resource/face_15.dat", 768, 96, false},       {"Resource/fonts00.dat", 256, 64, false},
+      {"Resource/font00.dat", 110, 16, false},        {"Resource/font00s.dat", 100, 13, false},
+      {"Resource/font00b.dat", 150, 25, false},       {"Resource/loading.dat", 128, 24, true},
+      {"Resource/NLG/00.nlg", 640, 480, true},        {"Resource/NLG/nl.nlg", 640, 480, true},
+      {"Resource/Fnt/fnt_b17.dat", 1010, 1010, true}, {"Resource/bg00b.dat", 640, 480, true},
+      {"Resource/bg04a.dat", 640, 480, true},         {"Resource/en01.dat", 192, 1344, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const DemoPicture* p = Find(c.file);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(veyrdale::GridWidth(p->grid), c.width);
+    EXPECT_EQ(veyrdale::GridHeight(p->grid), c.height);
+    EXPECT_EQ(p->whole, c.whole);
+  }
+  EXPECT_EQ(Find("Resource/c_zw03b.dat"), nullptr) << "character 8 shares one second sheet";
+  EXPECT_EQ(Find("Resource/c_qz00b.dat"), nullptr) << "character 0 has no second sheet";
+}
+
+// A picture named by two tables is one file, cut the same way by both.
+TEST(DemoInventory, EveryTableEntryIsInTheTreeWithItsGrid) {
+  using namespace veyrdale;
+  auto expect = [](const PictureGrid& g, bool whole) {
+    SCOPED_TRACE(g.name);
+    const DemoPicture* p = Find(std::string("Resource/") + g.name + ".dat");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(GridWidth(p->grid), GridWidth(g));
+    EXPECT_EQ(GridHeight(p->grid), GridHeight(g));
+    if (!whole && !p->whole) {
+      EXPECT_EQ(p->grid.cells, g.cells);
+      EXPECT_EQ(p->grid.columns, g.columns);
+      EXPECT_EQ(p->grid.cellWidth, g.cellWidth);
+    }
+  };
+  for (const PictureGrid& g : kMenuList) expect(g, false);
+  for (const PictureGrid& g : kEndingList) {
+    if (g.name != nullptr) expect(g, false);
+  }
+  for (const BattlePicture& b : kBattleList) expect(b.grid, false);
+  for (const ArenaPictures& a : kArenaPictures) {
+    for (const char* name : a.backgrounds) {
+      if (name != nullptr) expect({name, 1, 1, 1, kScreenWidth, kScreenHeight}, true);
+    }
+    for (int i = 0; i < a.count; ++i) expect(a.pictures[i].grid, a.pictures[i].whole);
+  }
+}
+
+TEST(DemoInventory, ListsHoldWhatTheSlotsCanTake) {
+  using namespace veyrdale;
+  auto check = [](const PictureGrid& g) {
+    SCOPED_TRACE(g.name);
+    EXPECT_GE(g.cells, 1);
+    EXPECT_LE(g.cells, g.columns * g.rows) << "the grid holds every cell taken";
+    EXPECT_GT(g.cellWidth, 0);
+    EXPECT_GT(g.cellHeight, 0);
+  };
+  int pictures = 0;
+  for (const PictureGrid& g : kMenuList) check(g), ++pictures;
+  for (const PictureGrid& g : kEndingList) {
+    if (g.name != nullptr) check(g), ++pictures;
+  }
+  for (const BattlePicture& b : kBattleList) {
+    check(b.grid);
+    EXPECT_NE(b.characters, 0) << b.grid.name;
+    ++pictures;
+  }
+  EXPECT_EQ(pictures, 36 + 16 + 159);
+  for (const CharacterSheets& s : kCharacterSheets) {
+    EXPECT_EQ(s.cells, s.rows * kSheetColumns);
+    EXPECT_LE(s.cells, kSheetCellLimit);
+    EXPECT_LE(s.secondCells, s.secondColumns * s.secondRows);
+  }
+}
+
+TEST(DemoInventory, NoFileLooksLikeAnAlphaCompanion) {
+  for (const std::string& file : DemoFiles()) {
+    std::string stem = file.substr(0, file.rfind('.'));
+    EXPECT_FALSE(stem.size() >= 2 && stem.compare(stem.size() - 2, 2, "_a") == 0) << file;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+
+int CountColour(const Canvas& c, Rgb colour, int x0, int y0, int w, int h) {
+  int n = 0;
+  for (int y = y0; y < y0 + h; ++y) {
+    for (int x = x0; x < x0 + w; ++x) n += c.At(x, y) == colour;
+  }
+  return n;
+}
+
+TEST(DemoPictures, TakenCellsAreBoxesAndTheRestOfTheGridIsGreen) {
+  struct Case {
+    const char* file;
+  } cases[] = {{"Resource/bst.dat"},   {"Resource/cont02.dat"},  {"Resource/ready02.dat"},
+               {"Resource/dot.dat"},   {"Resource/c_qk03b.dat"}, {"Resource/p_num.dat"},
+               {"Resource/shot56.dat"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const DemoPicture* p = Find(c.file);
+    ASSERT_NE(p, nullptr);
+    Canvas canvas = DrawPicture(*p);
+    const veyrdale::PictureGrid& g = p->grid;
+    ASSERT_EQ(canvas.width(), g.columns * g.cellWidth);
+    ASSERT_EQ(canvas.height(), g.rows * g.cellHeight);
+    for (int i = 0; i < g.columns * g.rows; ++i) {
+      int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
+      int green = CountColour(canvas, kGreen, x, y, g.cellWidth, g.cellHeight);
+      if (i < g.cells) {
+        EXPECT_EQ(green, 0) << "cell " << i << " is a box through and through";
+      } else {
+        EXPECT_EQ(green, g.cellWidth * g.cellHeight) << "cell " << i << " is not taken";
+      }
+    }
+  }
+}
+
+TEST(DemoPictures, ScreensAreOpaqueAndLayersMostlyGreen) {
+  struct Case {
+    const char* file;
+    double greenAtLeast, greenAtMost;
+  } cases[] = {
+      {"Resource/bg00.dat", 0, 0},    {"Resource/bgt03.dat", 0, 0},  {"Resource/ed05.dat", 0, 0},
+      {"Resource/NLG/17.nlg", 0, 0},  {"Resource/NLG/nl.nlg", 0, 0}, {"Resource/bg00b.dat", 0.8, 1},
+      {"Resource/bg03b.dat", 0.8, 1}, {"Resource/ef56.dat", 0.8, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const DemoPicture* p = Find(c.file);
+    ASSERT_NE(p, nullptr);
+    Canvas canvas = DrawPicture(*p);
+    double share = CountColour(canvas, kGreen, 0, 0, canvas.width(), canvas.height()) /
+                   static_cast<double>(canvas.width() * canvas.height());
+    EXPECT_GE(share, c.greenAtLeast);
+    EXPECT_LE(share, c.greenAtMost);
+  }
+}
+
+// Reads a text of the built-in font back from a canvas, character by character.
+char ReadGlyph(const Canvas& c, int x, int y, int scale, const std::string& alphabet) {
+  for (char ch : alphabet) {
+    Canvas probe(3 * scale, 5 * scale, kGreen);
+    probe.Text(0, 0, std::string(1, ch), scale, {255, 255, 255});
+    bool same = true;
+    for (int py = 0; py < 5 * scale && same; ++py) {
+      for (int px = 0; px < 3 * scale && same; ++px)
+        same = probe.At(px, py) == c.At(x + px, y + py);
+    }
+    if (same) return ch;
+  }
+  return '?';
+}
+
+TEST(DemoPictures, GlyphCellsShowTheirGbkCode) {
+  struct Case {
+    const char* file;
+    int sheet, cell;
+  } cases[] = {
+      {"Resource/Fnt/fnt_a0.dat", 0, 0},      {"Resource/Fnt/fnt_a0.dat", 0, 43},
+      {"Resource/Fnt/fnt_b1.dat", 1, 0},      {"Resource/Fnt/fnt_b9.dat", 9, 1000},
+      {"Resource/Fnt/fnt_b17.dat", 17, 1763}, {"Resource/Fnt/fnt_a17.dat", 17, 41},
+  };
+  const std::string hex = "0123456789abcdef";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " cell " + std::to_string(c.cell));
+    Canvas canvas = DrawPicture(*Find(c.file));
+    int x = 2 + (c.cell % 42) * 24, y = 2 + (c.cell / 42) * 24;
+    std::string read;
+    read += ReadGlyph(canvas, x + 5, y + 1, 2, hex);
+    read += ReadGlyph(canvas, x + 13, y + 1, 2, hex);
+    read += ReadGlyph(canvas, x + 5, y + 13, 2, hex);
+    read += ReadGlyph(canvas, x + 13, y + 13, 2, hex);
+    EXPECT_EQ(std::strtol(read.c_str(), nullptr, 16), 0x8140 + 1764 * c.sheet + c.cell) << read;
+    // The margin and the seams between cells stay transparent.
+    EXPECT_EQ(canvas.At(0, y + 3), kGreen);
+    EXPECT_EQ(canvas.At(x + 1, y + 23), kGreen);
+  }
+}
+
+TEST(DemoPictures, DigitSheetsShowTheirDigits) {
+  for (const char* file : {"Resource/font00.dat", "Resource/font00s.dat", "Resource/font00b.dat"}) {
+    SCOPED_TRACE(file);
+    const DemoPicture* p = Find(file);
+    Canvas canvas = DrawPicture(*p);
+    const veyrdale::PictureGrid& g = p->grid;
+    int scale = 1;
+    while (3 * (scale + 1) + 2 <= g.cellWidth && 5 * (scale + 1) + 2 <= g.cellHeight) ++scale;
+    for (int d = 0; d < 10; ++d) {
+      int x = d * g.cellWidth + (g.cellWidth - 3 * scale) / 2;
+      int y = (g.cellHeight - 5 * scale) / 2;
+      // The digit's white strokes, read back; the edge around them is dark, never green.
+      Canvas strokes(3 * scale, 5 * scale, kGreen);
+      for (int py = 0; py < 5 * scale; ++py) {
+        for (int px = 0; px < 3 * scale; ++px) {
+          if (canvas.At(x + px, y + py) == Rgb{255, 255, 255})
+            strokes.Fill(px, py, 1, 1, {255, 255, 255});
+        }
+      }
+      EXPECT_EQ(ReadGlyph(strokes, 0, 0, scale, "0123456789"), '0' + d);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sounds and music
+
+TEST(DemoSounds, PcmOfTheRightFormatLengthAndPitch) {
+  int previousCrossings = -1;
+  for (int i = 0; i < 85; ++i) {
+    SCOPED_TRACE(i);
+    std::string wav = MakeSound(i);
+    ASSERT_GE(wav.size(), 44u);
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(Le(wav, 4, 4), wav.size() - 8);
+    EXPECT_EQ(Le(wav, 20, 2), 1u);      // PCM
+    EXPECT_EQ(Le(wav, 22, 2), 1u);      // mono
+    EXPECT_EQ(Le(wav, 24, 4), 22050u);  // rate
+    EXPECT_EQ(Le(wav, 34, 2), 16u);     // bits
+    morrow::WaveFormat format{};
+    uint8_t* pcm = nullptr;
+    uint32_t size = 0;
+    ASSERT_EQ(morrow::DecodeSoundImage(wav.data(), wav.size(), &format, &pcm, &size), 0);
+    double ms = size / 2 * 1000.0 / 22050;
+    EXPECT_GE(ms, 49.9);
+    EXPECT_LE(ms, 150.0);
+    // Pitch rises with the index: count upward zero crossings per second.
+    const int16_t* s = reinterpret_cast<const int16_t*>(pcm);
+    int crossings = 0;
+    for (uint32_t k = 1; k < size / 2; ++k) crossings += s[k - 1] < 0 && s[k] >= 0;
+    int perSecond = static_cast<int>(crossings * 1000 / ms);
+    EXPECT_GT(perSecond, previousCrossings);
+    previousCrossings = perSecond;
+    morrow::FreeMemory(pcm);
+  }
+}
+
+TEST(DemoMusic, EveryFileIsADistinctMidiFileThatNoSoundLoaderTakes) {
+  std::set<std::string> seen;
+  for (int n = 0; n < kMusicCount; ++n) {
+    SCOPED_TRACE(n);
+    std::string smf = MakeMusic(n);
+    EXPECT_EQ(CheckMusic(smf), "");
+    EXPECT_EQ(smf.substr(0, 4), "MThd");
+    EXPECT_EQ(smf[9], 0) << "type 0";
+    EXPECT_TRUE(seen.insert(smf).second) << "each file its own notes";
+    morrow::WaveFormat format{};
+    uint8_t* pcm = nullptr;
+    uint32_t size = 0;
+    EXPECT_EQ(morrow::DecodeSoundImage(smf.data(), smf.size(), &format, &pcm, &size), -1);
+  }
+}
+
+TEST(DemoMusic, DamagedMidiFilesAreRefused) {
+  std::string good = MakeMusic(3);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"not midi", "RIFF" + good.substr(4)},
+      {"type 2", good.substr(0, 9) + '\2' + good.substr(10)},
+      {"no end of track", good.substr(0, good.size() - 4) + std::string("\x00\x90\x3c\x40", 4)},
+      {"trailing bytes", good + "x"},
+      {"track longer than the file",
+       good.substr(0, 18) + std::string("\x7f\xff\xff\xff", 4) + good.substr(22)},
+  };
+  for (const Case& c : cases) EXPECT_NE(CheckMusic(c.bytes), "") << c.name;
+  // Every cut of a good file is refused, and none reads past its end (ASan).
+  for (size_t n = 0; n < good.size(); ++n) {
+    EXPECT_NE(CheckMusic(good.substr(0, n)), "") << "cut at " << n;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Maps
+
+TEST(DemoMaps, EveryMapKeepsTheRulesAndNoStartIsWalledIn) {
+  TempDir dir;
+  for (int n = 0; n < kMapCount; ++n) {
+    SCOPED_TRACE(n);
+    std::string map = MakeMap(n);
+    EXPECT_EQ(map.size(), 304u);
+    EXPECT_EQ(CheckMapFile(map, n), "");
+    WriteFile(dir.File("m.mpd"), map);
+    EXPECT_EQ(CheckMapStarts(dir.File("m.mpd").c_str()), "");
+  }
+  std::string eleven = MakeMap(11);
+  EXPECT_EQ(std::count(eleven.begin() + 4, eleven.end(), 3), 1);
+  EXPECT_EQ(std::count(eleven.begin() + 4, eleven.end(), 2), 1);
+}
+
+TEST(DemoMaps, TheStartPlacesAreTheGamesOwn) {
+  std::vector<StartPoint> starts = StartPoints();
+  auto has = [&](int x, int y) {
+    return std::any_of(starts.begin(), starts.end(),
+                       [&](const StartPoint& s) { return s.x == x && s.y == y; });
+  };
+  EXPECT_TRUE(has(96, 96));
+  EXPECT_TRUE(has(544, 442));
+  EXPECT_TRUE(has(320, 310)) << "main stage 0";
+  EXPECT_TRUE(has(320, 420)) << "main stage 7 with three players";
+  EXPECT_TRUE(has(40, 240)) << "extra stage 6";
+  EXPECT_TRUE(has(600, 240));
+}
+
+TEST(DemoMaps, BrokenMapsAreRefused) {
+  std::string good = MakeMap(4);
+  std::string noBlocks = good.substr(0, 4) + std::string(300, '\0');
+  std::string twoThrees = MakeMap(11);
+  size_t one = twoThrees.find('\1', 4);
+  twoThrees[one] = 3;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int n;
+  } cases[] = {
+      {"short", good.substr(0, 303), 4},
+      {"long", good + '\0', 4},
+      {"columns", std::string("\x13\x00", 2) + good.substr(2), 4},
+      {"rows", good.substr(0, 2) + std::string("\x10\x00", 2) + good.substr(4), 4},
+      {"nothing breakable", noBlocks, 4},
+      {"two cells of 3 on map 11", twoThrees, 11},
+  };
+  for (const Case& c : cases) EXPECT_NE(CheckMapFile(c.bytes, c.n), "") << c.name;
+
+  // A block under a start place: cell (3, 3) holds the player who starts at (96, 96).
+  TempDir dir;
+  std::string walled = noBlocks;
+  walled[4 + 3 * 15 + 3] = 1;
+  WriteFile(dir.File("w.mpd"), walled);
+  EXPECT_NE(CheckMapStarts(dir.File("w.mpd").c_str()), "");
+  WriteFile(dir.File("short.mpd"), good.substr(0, 100));
+  EXPECT_NE(CheckMapStarts(dir.File("short.mpd").c_str()), "") << "cells the file misses";
+  EXPECT_NE(CheckMapStarts(dir.File("missing.mpd").c_str()), "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scripts
+
+TEST(DemoScripts, EveryScriptIsGbkTextWithPagesAndAnEnd) {
+  for (const DemoScript& s : DemoScripts()) {
+    SCOPED_TRACE(s.file);
+    std::string gbk = MakeScript(s);
+    EXPECT_EQ(CheckScript(gbk, s.finalStage), "");
+    // The text names its file in full-width characters.
+    std::string name = s.file.substr(s.file.rfind('/') + 1);
+    std::string utf8 = platform::GbkToUtf8(gbk);
+    EXPECT_NE(utf8.find("ｓｒｄ"), std::string::npos);
+    EXPECT_EQ(gbk.find('\r'), std::string::npos) << "line feeds only";
+    size_t end = gbk.rfind('_');
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_EQ(gbk.substr(end), "_\n");
+  }
+  int finals = 0;
+  for (const DemoScript& s : DemoScripts()) finals += s.finalStage;
+  EXPECT_EQ(finals, 4) << "17, 17n, ex109, ex109b";
+}
+
+TEST(DemoScripts, ScriptsTheDialogueCannotRunAreRefused) {
+  auto gbk = [](const std::string& utf8) { return platform::Utf8ToGbk(utf8); };
+  std::string row24 = gbk(std::string("一二三四五六七八九十一二三四五六七八九十一二三四"));
+  std::string row25 = row24 + gbk("五");
+  std::string row48 = row24 + row24;
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool finalStage;
+    bool good;
+  } cases[] = {
+      {"plain page", gbk(">1A0\n你好\\_\n"), false, true},
+      {"three rows", gbk("一~\n二~\n三\\_"), false, true},
+      {"a full row ends by count, its ~ taken", row24 + "~" + gbk("二\\_"), false, true},
+      {"48 on the final stage", row48 + gbk("\\_"), true, true},
+      {"effects and blackout", gbk("S4B1B2GNE你\\_"), false, true},
+      {"four rows", gbk("一~二~三~四\\_"), false, false},
+      {"a long row wraps into a fourth", row25 + "~" + gbk("二~三\\_"), false, false},
+      {"a long row wraps on the final stage too", row48 + gbk("五~二~三\\_"), true, false},
+      {"no end mark", gbk("你好\\"), false, false},
+      {"bytes after the end", gbk("你\\_x"), false, false},
+      {"entry command", gbk("!1你\\_"), false, false},
+      {"wait command", gbk("$2你\\_"), false, false},
+      {"event command", gbk("M你\\_"), false, false},
+      {"turn command", gbk("T10你\\_"), false, false},
+      {"player count", gbk("P+你\\_"), false, false},
+      {"page end first", gbk("\\你\\_"), false, false},
+      {"stray ascii", gbk("a你\\_"), false, false},
+      {"bad trail byte", std::string("\xC4\x0A\\_"), false, false},
+      {"lead byte at the end", std::string("\xC4"), false, false},
+      {"speaker slot 3", gbk(">3A0你\\_"), false, false},
+      {"speaker cut short", gbk(">1A"), false, false},
+      {"sound S8", gbk("S8你\\_"), false, false},
+  };
+  for (const Case& c : cases) {
+    std::string fault = CheckScript(c.bytes, c.finalStage);
+    EXPECT_EQ(fault.empty(), c.good) << c.name << ": " << fault;
+  }
+  // Every cut of a good script is refused without reading past its end.
+  std::string good = MakeScript(DemoScripts()[0]);
+  for (size_t n = 0; n + 2 < good.size(); ++n) {
+    EXPECT_NE(CheckScript(good.substr(0, n), false), "") << "cut at " << n;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The whole tree
+
+TEST(DemoTree, WritesEveryFileAndTheSameBytesTwice) {
+  TempDir a, b;
+  std::string error;
+  ASSERT_TRUE(WriteDemoTree(a.path(), &error)) << error;
+  ASSERT_TRUE(WriteDemoTree(b.path(), &error)) << error;
+  std::set<std::string> written;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(a.path())) {
+    if (entry.is_regular_file()) {
+      written.insert(std::filesystem::relative(entry.path(), a.path()).string());
+    }
+  }
+  std::vector<std::string> files = DemoFiles();
+  EXPECT_EQ(written, std::set<std::string>(files.begin(), files.end()));
+  for (const std::string& f : files) {
+    std::string first = ReadFile(a.File(f));
+    ASSERT_FALSE(first.empty()) << f;
+    ASSERT_EQ(first, ReadFile(b.File(f))) << f;
+  }
+  // Pictures are PNG files of their grid's size, whatever the game calls them.
+  for (const DemoPicture& p : DemoPictures()) {
+    std::string png = ReadFile(a.File(p.file));
+    ASSERT_EQ(png.substr(1, 3), "PNG") << p.file;
+    uint32_t w = (static_cast<uint8_t>(png[16]) << 24) | (static_cast<uint8_t>(png[17]) << 16) |
+                 (static_cast<uint8_t>(png[18]) << 8) | static_cast<uint8_t>(png[19]);
+    EXPECT_EQ(static_cast<int>(w), veyrdale::GridWidth(p.grid)) << p.file;
+  }
+  // Writing over an existing tree replaces it with the same bytes.
+  WriteFile(a.File("Resource/SE/zan.wav"), "junk");
+  ASSERT_TRUE(WriteDemoTree(a.path(), &error)) << error;
+  EXPECT_EQ(ReadFile(a.File("Resource/SE/zan.wav")), ReadFile(b.File("Resource/SE/zan.wav")));
+}
+
+TEST(DemoTree, AFolderThatCannotBeWrittenIsReported) {
+  TempDir dir;
+  WriteFile(dir.File("Resource"), "a file where the folder belongs");
+  std::string error;
+  EXPECT_FALSE(WriteDemoTree(dir.path(), &error));
+  EXPECT_NE(error, "");
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+// An RGB picture to draw placeholders on: filled boxes, outlines and text in a small built-in
+// font of 3 x 5 pixels (digits, letters, '_', '.', '-', '/'), and its PNG file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace demo {
+
+struct Rgb {
+  uint8_t r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+
+// The transparent colour of every picture the game loads.
+inline constexpr Rgb kGreen = {0, 255, 0};
+
+class Canvas {
+ public:
+  Canvas(int width, int height, Rgb fill);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  const std::vector<uint8_t>& pixels() const { return rgb_; }  // rows of width x 3 bytes
+  Rgb At(int x, int y) const;
+
+  // Everything is clipped to the picture.
+  void Fill(int x, int y, int w, int h, Rgb c);
+  void Outline(int x, int y, int w, int h, Rgb c);
+  // Text with its top-left corner at (x, y), each font pixel scale x scale. Letters are drawn
+  // lower case; a character the font lacks is a blank.
+  void Text(int x, int y, std::string_view text, int scale, Rgb c);
+  // Text with a one-pixel dark edge around every stroke, legible on any background.
+  void EdgedText(int x, int y, std::string_view text, int scale, Rgb c, Rgb edge);
+
+  // 3 + 1 font pixels per character, 5 rows.
+  static int TextWidth(std::string_view text, int scale);
+  static int TextHeight(int scale) { return 5 * scale; }
+
+ private:
+  int width_, height_;
+  std::vector<uint8_t> rgb_;
+};
+
+// Writes the canvas as an 8-bit RGB PNG. The bytes depend on the pixels only (no time stamp),
+// so the same picture gives the same file. false with a reason on failure.
+bool WritePng(const std::string& path, const Canvas& canvas, std::string* error);
+
+}  // namespace demo

@@ -1,0 +1,61 @@
+// What the demo resource tree holds: every picture the game loads, with the grid the game cuts it
+// by, every sound effect, music file, arena map and scenario script. The generator writes exactly
+// these files and the checker reads exactly these, so the two never disagree on a name or a size.
+//
+// The picture lists come from the game's own tables (game/flow/resource_lists.h); the rest are the
+// files the game names by pattern: the digit sheets, the loading sign, the loading pictures, the
+// glyph sheets, the per-character sheets.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "game/flow/resource_lists.h"
+
+namespace demo {
+
+// How a picture is drawn.
+enum class PictureStyle {
+  kCells,   // every cell a bordered coloured box on green, labelled
+  kScreen,  // a whole opaque screen with its name
+  kLayer,   // an arena layer drawn over the background: mostly green
+  kDigits,  // digits 0-9, one per cell, legible
+  kGlyphs,  // a glyph sheet: each cell its GBK code in four hex digits
+};
+
+struct DemoPicture {
+  std::string file;            // relative to the tree's folder, with '/': "Resource/bst.dat"
+  std::string gamePath;        // as the game names it: "Resource\\bst.dat"
+  std::string label;           // the name drawn on it: the file name without the extension
+  veyrdale::PictureGrid grid;  // the grid the game cuts it by (name: label)
+  bool whole;                  // loaded whole with LoadImageAsGraph, not divided
+  PictureStyle style;
+  int tint;  // picks the colour of the boxes: a colour slot, or 0
+};
+
+// The 554 pictures, each once, sorted by file.
+const std::vector<DemoPicture>& DemoPictures();
+
+// Sound effects "Resource/SE/<name>.wav", in SoundHandles order.
+std::vector<std::string> DemoSoundFiles();
+inline constexpr int kMusicCount = 28;  // "Resource/Bgm/00.bgm" - "27.bgm"
+inline constexpr int kMapCount = 13;    // "Resource/Mpd/00.mpd" - "12.mpd"
+std::string MusicFile(int n);
+std::string MapFile(int n);
+
+struct DemoScript {
+  std::string file;  // "Resource/Srd/00.srd"
+  // Final-stage scripts fill the ending's text rows of 48 characters instead of the message
+  // window's rows of 24.
+  bool finalStage;
+};
+// The 44 scenario scripts.
+const std::vector<DemoScript>& DemoScripts();
+
+// Every file of the tree: 724.
+std::vector<std::string> DemoFiles();
+
+// The game path of a tree file: "Resource/SE/a.wav" -> "Resource\\SE\\a.wav".
+std::string GamePath(const std::string& file);
+
+}  // namespace demo
