@@ -312,6 +312,32 @@ TEST(DemoSounds, PcmOfTheRightFormatLengthAndPitch) {
   }
 }
 
+TEST(DemoSounds, TheCheckerNamesSoundsThatAreNotWhatTheTreeHolds) {
+  for (int i = 0; i < 85; ++i) EXPECT_EQ(CheckSound(MakeSound(i)), "") << i;
+  std::string good = MakeSound(40);
+  auto with = [&](size_t at, std::string bytes) {
+    std::string s = good;
+    s.replace(at, bytes.size(), bytes);
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"empty", ""},
+      {"cut in the samples", good.substr(0, good.size() - 100)},
+      {"longer than it says", good + std::string(100, '\0')},
+      {"stereo", with(22, std::string("\2\0", 2))},
+      {"8-bit", with(34, std::string("\x08\0", 2))},
+      {"another rate", with(24, std::string("\x44\xac\0\0", 4))},
+      {"not PCM", with(20, std::string("\x55\0", 2))},
+      {"no samples", good.substr(0, 40) + std::string(4, '\0')},
+      {"not RIFF", with(0, "RIFX")},
+  };
+  for (const Case& c : cases) EXPECT_NE(CheckSound(c.bytes), "") << c.name;
+  for (size_t n = 0; n < 64; ++n) EXPECT_NE(CheckSound(good.substr(0, n)), "") << n;
+}
+
 TEST(DemoMusic, EveryFileIsADistinctMidiFileThatNoSoundLoaderTakes) {
   std::set<std::string> seen;
   for (int n = 0; n < kMusicCount; ++n) {

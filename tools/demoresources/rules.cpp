@@ -100,6 +100,28 @@ std::string CheckTrack(std::string_view track, int* notes) {
 
 }  // namespace
 
+std::string CheckSound(std::string_view bytes) {
+  auto le = [&](size_t at, int n) {
+    uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+  };
+  if (bytes.size() < 44 || bytes.substr(0, 4) != "RIFF" || bytes.substr(8, 8) != "WAVEfmt ") {
+    return "not a RIFF WAVE file";
+  }
+  if (le(4, 4) != bytes.size() - 8) return "RIFF size differs from the file";
+  if (le(16, 4) != 16 || le(20, 2) != 1 || le(22, 2) != 1 || le(24, 4) != kSoundRate ||
+      le(34, 2) != 16) {
+    return "not 16-bit mono PCM at 22050 Hz";
+  }
+  if (bytes.substr(36, 4) != "data" || le(40, 4) != bytes.size() - 44) {
+    return "data chunk differs from the file";
+  }
+  uint32_t ms = (le(40, 4) / 2) * 1000 / kSoundRate;
+  if (ms < 49 || ms > 150) return "length " + std::to_string(ms) + " ms";
+  return "";
+}
+
 std::string CheckMusic(std::string_view bytes) {
   Reader r(bytes);
   if (!r.Has(14) || r.Take(4) != "MThd") return "not a MIDI file";

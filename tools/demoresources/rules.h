@@ -7,6 +7,11 @@
 
 namespace demo {
 
+// A sound effect as the tree holds it: RIFF WAVE, 16-bit mono PCM at 22050 Hz, its data chunk
+// exactly as long as the file says, 50 to 150 ms. A sound cut short would still play, shorter;
+// this names it.
+std::string CheckSound(std::string_view bytes);
+
 // A standard MIDI file of type 0 or 1 whose every track parses to its end-of-track event and
 // which plays at least one note.
 std::string CheckMusic(std::string_view bytes);
