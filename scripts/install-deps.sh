@@ -12,6 +12,8 @@ PACKAGES=(
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
   libfreetype-dev libfontconfig-dev
   libavcodec-dev libavutil-dev libswresample-dev
+  # music: the MIDI synthesizer with a General MIDI soundfont, and the media demuxers
+  libfluidsynth-dev timgm6mb-soundfont libavformat-dev
   # sound fixtures (scripts/make-sound-seeds.sh) and the fuzz targets (MORROW_FUZZ)
   sox vorbis-tools lame clang libclang-rt-14-dev
 )

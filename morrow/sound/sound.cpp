@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "morrow/sound/music_internal.h"
 #include "morrow/sound/sound.h"
 #include "morrow/sound/sound_decode.h"
 #include "morrow/sound/sound_internal.h"
@@ -31,11 +32,6 @@ const char* Ok(bool flag) {
 
 platform::PcmFormat ToPcm(const WaveFormat& f) {
   return platform::PcmFormat{f.channels, static_cast<int>(f.samplesPerSecond), f.bitsPerSample};
-}
-
-// The slot's handle as the table made it.
-int HandleOfSlot(int slot) {
-  return MakeHandle(kSoundHandle, g_sound.table.slots[slot]->checkNumber, slot);
 }
 
 void LogCapabilities() {
@@ -114,6 +110,10 @@ SoundSystemState& GetSoundSystemState() {
   return g_sound;
 }
 
+int SoundHandleOfSlot(int slot) {
+  return MakeHandle(kSoundHandle, g_sound.table.slots[slot]->checkNumber, slot);
+}
+
 SoundRecord* GetSoundRecord(int handle) {
   if (!g_sound.device) return nullptr;
   return g_sound.table.Get(handle);
@@ -173,6 +173,9 @@ int EndSoundSystem() {
   if (!g_sound.device) return -1;
   DeleteAllSounds(0);
   DeleteAllMidiHandles();
+  // The music renders into the mixer: it goes with the device, and the synthesizer's soundfont
+  // is kept no longer than the sound system.
+  EndMusicServices();
   if (g_sound.startMode == 0) g_sound.oneShotHandle = -1;
   g_sound.primary.reset();
   if (g_sound.silent) g_sound.silent->Stop();
@@ -186,7 +189,7 @@ int DeleteAllSounds(int) {
   if (!g_sound.device) return -1;
   // The high-water index falls as the last records go: read it again every time.
   for (int i = 0; i < g_sound.table.highWater; ++i) {
-    if (g_sound.table.slots[i] != nullptr) DeleteSoundHandle(HandleOfSlot(i), 0);
+    if (g_sound.table.slots[i] != nullptr) DeleteSoundHandle(SoundHandleOfSlot(i), 0);
   }
   g_sound.oneShotHandle = -1;
   return 0;

@@ -51,13 +51,20 @@ int CheckStreamSound(int handle);
 // Refills the playing stream sounds; run by every pump.
 int UpdateStreamSounds();
 
-// Music and MIDI handles.
+// Music (StartMusicPlayback and the one-shot sound: morrow/sound/music.h) and MIDI handles.
 int DeleteAllMidiHandles();
-// Polls the music handles; run by every pump.
+int StopMidiHandle(int handle);
+int CheckMidiHandle(int handle);
+// Polls the music handles and the music services; run by every pump.
 int UpdateMidiHandles();
+// Releases the second music path at the library's end; always 1.
 int ReleaseMusicObjects();
+// Stops and closes the current music; may be called when none plays.
 int StopMusicPlayback();
-// The music device's end-of-piece notification.
+// Non-zero while music plays.
+int CheckMusicPlayback();
+// The sequencer's end-of-piece notification: the piece starts again when it loops, else it is
+// closed.
 int HandleMciNotify();
 // The media player's event notification.
 int HandleDirectShowMusicNotify();

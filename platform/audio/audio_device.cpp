@@ -26,6 +26,7 @@ struct MixerState {
   std::vector<int16_t> scratch;
   AudioDevice* device = nullptr;  // the one device that exists
   bool manualRunning = false;     // a manual device is initialised
+  bool outputRunning = false;     // the device is initialised (either back end)
 };
 MixerState& Mixer() {
   static auto* state = new MixerState;
@@ -97,6 +98,11 @@ AudioDeviceLock::AudioDeviceLock() {
 }
 AudioDeviceLock::~AudioDeviceLock() {
   DeviceMutex().unlock();
+}
+
+bool AudioOutputRunning() {
+  std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
+  return Mixer().outputRunning;
 }
 
 int MixerPull(int frames, int16_t* out) {
@@ -310,6 +316,7 @@ AudioDevice::~AudioDevice() {
   }
   std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
   if (backend_ == Backend::kManual && initialized_) Mixer().manualRunning = false;
+  if (initialized_) Mixer().outputRunning = false;
   if (Mixer().device == this) Mixer().device = nullptr;
 }
 
@@ -318,6 +325,7 @@ int AudioDevice::Initialize() {
   if (backend_ == Backend::kManual) {
     std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
     Mixer().manualRunning = true;
+    Mixer().outputRunning = true;
     initialized_ = true;
     return kAudioOk;
   }
@@ -334,6 +342,10 @@ int AudioDevice::Initialize() {
   if (id == 0) return kAudioFailed;
   sdlDevice_ = id;
   initialized_ = true;
+  {
+    std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
+    Mixer().outputRunning = true;
+  }
   SDL_PauseAudioDevice(id, 0);
   return kAudioOk;
 }

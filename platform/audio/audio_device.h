@@ -107,6 +107,10 @@ class MixerInput {
 void AttachMixerInput(MixerInput* input);
 void DetachMixerInput(MixerInput* input);
 
+// True while an initialised device mixes (or, on the manual back end, can be pulled): the
+// services that render into the mixer refuse to start without one.
+bool AudioOutputRunning();
+
 // A ring of PCM that the mixer plays.
 class AudioBuffer final : private MixerInput {
  public:

@@ -1,0 +1,256 @@
+#include "platform/audio/sequencer.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+#include "platform/audio/audio_device.h"
+#include "platform/audio/midi_file.h"
+#include "platform/env.h"
+
+namespace platform {
+namespace {
+
+constexpr const char* kDefaultSoundfonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+// Loud enough for one piano note to be plainly heard, quiet enough for a full arrangement not
+// to clip against the sound effects.
+constexpr double kSynthGain = 0.4;
+// The mixer renders in pieces of this many frames and looks for the end after each: the
+// player's clock moves in steps of the synthesizer's own block, which is as long.
+constexpr int kRenderFrames = 64;
+
+// Everything but the construction is guarded by the device lock.
+class Engine final : public MixerInput {
+ public:
+  fluid_settings_t* settings = nullptr;
+  fluid_synth_t* synth = nullptr;
+  fluid_player_t* player = nullptr;
+  std::vector<uint8_t> smf;  // the open piece, kept to rebuild a finished player
+  uint32_t device = 0;       // the open device; 0 = none
+  uint32_t nextDevice = 1;
+  bool playing = false;
+  // The end is looked for only after the player has been seen before it, so a position left
+  // over from before a rewind never counts.
+  bool armed = false;
+  bool ended = false;
+  std::atomic<uint32_t> pendingEnd{0};
+
+  void MixInto(int32_t* stereo, int frames) override {
+    if (!playing || player == nullptr) return;
+    int16_t block[kRenderFrames * 2];
+    while (frames > 0) {
+      int n = std::min(frames, kRenderFrames);
+      fluid_synth_write_s16(synth, n, block, 0, 2, block, 1, 2);
+      for (int i = 0; i < n * 2; ++i) stereo[i] += block[i];
+      stereo += n * 2;
+      frames -= n;
+      WatchForEnd();
+    }
+  }
+
+  // The piece ends when the player's tick reaches the file's last one; the player's own
+  // finished state comes only once every voice has died away, which would put a pause into
+  // every loop. A file whose length the player never learns ends with that state instead.
+  void WatchForEnd() {
+    if (ended) return;
+    int total = fluid_player_get_total_ticks(player);
+    int tick = fluid_player_get_current_tick(player);
+    if (total > 0 && tick < total) armed = true;
+    if ((armed && total > 0 && tick >= total) ||
+        fluid_player_get_status(player) == FLUID_PLAYER_DONE) {
+      ended = true;
+      pendingEnd.store(device);
+    }
+  }
+
+  bool MakePlayer() {
+    player = new_fluid_player(synth);
+    if (player == nullptr) return false;
+    if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
+      delete_fluid_player(player);
+      player = nullptr;
+      return false;
+    }
+    return true;
+  }
+
+  void DropPlayer() {
+    if (player == nullptr) return;
+    fluid_player_stop(player);
+    delete_fluid_player(player);
+    player = nullptr;
+  }
+};
+
+Engine& TheEngine() {
+  static auto* engine = new Engine;  // outlives every static object, like the mixer
+  return *engine;
+}
+
+void SilenceLibraryLog() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
+      fluid_set_log_function(level, nullptr, nullptr);
+    }
+  });
+}
+
+// Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads.
+// Runs without the device lock: the engine is not attached to the mixer yet.
+bool StartSynth(Engine& e) {
+  SilenceLibraryLog();
+  fluid_settings_t* settings = new_fluid_settings();
+  if (settings == nullptr) return false;
+  fluid_settings_setnum(settings, "synth.sample-rate", kMixerRate);
+  fluid_settings_setnum(settings, "synth.gain", kSynthGain);
+  fluid_settings_setstr(settings, "player.timing-source", "sample");
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  if (synth == nullptr) {
+    delete_fluid_settings(settings);
+    return false;
+  }
+  bool loaded = false;
+  for (const std::string& path : SoundfontCandidates()) {
+    if (fluid_is_soundfont(path.c_str()) && fluid_synth_sfload(synth, path.c_str(), 1) >= 0) {
+      loaded = true;
+      break;
+    }
+  }
+  if (!loaded) {
+    delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+    return false;
+  }
+  e.settings = settings;
+  e.synth = synth;
+  AttachMixerInput(&e);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> SoundfontCandidates() {
+  if (auto chosen = EnvSetting("MORROW_SOUNDFONT")) return {*chosen};
+  return {std::begin(kDefaultSoundfonts), std::end(kDefaultSoundfonts)};
+}
+
+int SequencerOpen(const uint8_t* data, size_t size, uint32_t* device) {
+  Engine& e = TheEngine();
+  if (device == nullptr) return kAudioBadArgument;
+  MidiFileInfo info;
+  {
+    AudioDeviceLock lock;
+    if (!AudioOutputRunning()) return kAudioNotReady;
+    if (e.device != 0) return kAudioFailed;
+    if (!ParseMidiFile(data, size, &info)) return kAudioBadArgument;
+  }
+  bool started;
+  {
+    AudioDeviceLock lock;
+    started = e.synth != nullptr;
+  }
+  // A soundfont takes a while to load: the mixer goes on meanwhile.
+  if (!started && !StartSynth(e)) return kAudioFailed;
+  AudioDeviceLock lock;
+  e.smf.assign(data + info.offset, data + info.offset + info.size);
+  if (!e.MakePlayer()) {
+    e.smf.clear();
+    return kAudioFailed;
+  }
+  e.device = e.nextDevice;
+  e.nextDevice = e.nextDevice == UINT32_MAX ? 1 : e.nextDevice + 1;
+  e.playing = false;
+  e.armed = false;
+  e.ended = false;
+  e.pendingEnd.store(0);
+  *device = e.device;
+  return kAudioOk;
+}
+
+int SequencerStatusPort(uint32_t device, uint32_t* port) {
+  AudioDeviceLock lock;
+  Engine& e = TheEngine();
+  if (port == nullptr || device == 0 || device != e.device) return kAudioBadArgument;
+  *port = kSequencerMapperPort;
+  return kAudioOk;
+}
+
+int SequencerStatusPosition(uint32_t device, int64_t* ticks) {
+  AudioDeviceLock lock;
+  Engine& e = TheEngine();
+  if (ticks == nullptr || device == 0 || device != e.device) return kAudioBadArgument;
+  *ticks = e.player != nullptr ? fluid_player_get_current_tick(e.player) : 0;
+  return kAudioOk;
+}
+
+int SequencerPlay(uint32_t device, bool fromStart) {
+  AudioDeviceLock lock;
+  Engine& e = TheEngine();
+  if (device == 0 || device != e.device) return kAudioBadArgument;
+  int status = e.player != nullptr ? fluid_player_get_status(e.player) : FLUID_PLAYER_DONE;
+  bool endedAlready = false;
+  if (status == FLUID_PLAYER_PLAYING) {
+    if (!fromStart) return kAudioOk;  // on its way already, with its notification
+    if (fluid_player_seek(e.player, 0) != FLUID_OK) return kAudioFailed;
+  } else if (status == FLUID_PLAYER_READY) {
+    if (fluid_player_play(e.player) != FLUID_OK) return kAudioFailed;
+  } else if (fromStart) {
+    // A finished player does not start again: a fresh one is made from the kept bytes.
+    e.DropPlayer();
+    if (!e.MakePlayer() || fluid_player_play(e.player) != FLUID_OK) return kAudioFailed;
+  } else {
+    endedAlready = true;  // played on from its end: it ends at once
+  }
+  e.playing = true;
+  e.armed = false;
+  e.ended = endedAlready;
+  e.pendingEnd.store(endedAlready ? e.device : 0);
+  return kAudioOk;
+}
+
+int SequencerClose(uint32_t device) {
+  AudioDeviceLock lock;
+  Engine& e = TheEngine();
+  if (device == 0 || device != e.device) return kAudioBadArgument;
+  e.DropPlayer();
+  // Voices would otherwise hang in the synthesizer and sound again with the next piece.
+  fluid_synth_all_notes_off(e.synth, -1);
+  fluid_synth_all_sounds_off(e.synth, -1);
+  e.smf.clear();
+  e.device = 0;
+  e.playing = false;
+  e.ended = false;
+  e.pendingEnd.store(0);
+  return kAudioOk;
+}
+
+bool SequencerTakeEnd(uint32_t* device) {
+  AudioDeviceLock lock;
+  Engine& e = TheEngine();
+  uint32_t ended = e.pendingEnd.exchange(0);
+  if (ended == 0 || ended != e.device) return false;
+  if (device != nullptr) *device = ended;
+  return true;
+}
+
+void SequencerShutdown() {
+  Engine& e = TheEngine();
+  {
+    AudioDeviceLock lock;
+    if (e.device != 0) SequencerClose(e.device);
+  }
+  DetachMixerInput(&e);
+  AudioDeviceLock lock;
+  if (e.synth != nullptr) delete_fluid_synth(e.synth);
+  if (e.settings != nullptr) delete_fluid_settings(e.settings);
+  e.synth = nullptr;
+  e.settings = nullptr;
+}
+
+}  // namespace platform
