@@ -390,7 +390,11 @@ void MediaPlayer::Fill() {
       AudioDeviceLock lock;
       MoveToRing();
       bool drained = pendingOffset_ >= pending_.size();
-      if (drained && d.ended) inputEnded_ = true;
+      if (drained && d.ended) {
+        inputEnded_ = true;
+        // The mixer may have played the last sample before it learnt that it was the last.
+        if (heldFrames_ == 0 && running_) ReachEnd();
+      }
       enough = !drained || heldFrames_ >= static_cast<uint32_t>(rate_);
     }
     if (enough || d.ended || i == kPacketsPerFill) break;
@@ -400,16 +404,17 @@ void MediaPlayer::Fill() {
   }
 }
 
+void MediaPlayer::ReachEnd() {
+  if (!inputEnded_ || completeSeen_) return;
+  completeSeen_ = true;
+  completeReached_.store(true);
+}
+
 void MediaPlayer::MixInto(int32_t* stereo, int frames) {
   if (!running_ || ringFrames_ == 0) return;
-  auto reachEnd = [this] {
-    if (!inputEnded_ || completeSeen_) return;
-    completeSeen_ = true;
-    completeReached_.store(true);
-  };
   for (int i = 0; i < frames; ++i) {
     if (heldFrames_ == 0) {
-      reachEnd();
+      ReachEnd();
       return;  // waiting for the decoder, or at the end
     }
     const int16_t* f = &ring_[2 * size_t{readFrame_}];
@@ -429,7 +434,7 @@ void MediaPlayer::MixInto(int32_t* stereo, int frames) {
     readFrame_ = (readFrame_ + whole) % ringFrames_;
     heldFrames_ -= whole;
     if (heldFrames_ == 0 && inputEnded_) {
-      reachEnd();
+      ReachEnd();
       return;
     }
   }

@@ -74,6 +74,8 @@ class MediaPlayer final : private MixerInput {
   // Moves decoded frames into the ring as far as it has room. Lock held.
   void MoveToRing();
   void Fill();
+  // Once the last sample has been played: the complete event is due. Lock held.
+  void ReachEnd();
 
   std::unique_ptr<Decoder> decoder_;
   bool notify_ = false;
