@@ -144,7 +144,8 @@ int AdvanceStreamSource(SoundRecord* r, int32_t reached) {
   r->sourcePosition = 0;
   if (r->completedPlays > 0) {
     const WaveFormat& f = r->format;
-    double frames = std::trunc(CurrentSource(r).loopStart * static_cast<double>(f.samplesPerSecond) * 0.001);
+    double frames =
+        std::trunc(CurrentSource(r).loopStart * static_cast<double>(f.samplesPerSecond) * 0.001);
     r->sourcePosition = static_cast<int64_t>(frames) * f.blockAlign;
   }
   SeekCurrentSource(r);
@@ -181,8 +182,8 @@ bool FillAt(SoundRecord* r, int32_t offset, int32_t size, bool fromSources) {
   LockedRegion region{};
   void* p1 = nullptr;
   void* p2 = nullptr;
-  if (Ring(r).Lock(static_cast<uint32_t>(offset), static_cast<uint32_t>(size), &p1,
-                   &region.size[0], &p2, &region.size[1]) != platform::kAudioOk) {
+  if (Ring(r).Lock(static_cast<uint32_t>(offset), static_cast<uint32_t>(size), &p1, &region.size[0],
+                   &p2, &region.size[1]) != platform::kAudioOk) {
     return false;
   }
   region.part[0] = static_cast<uint8_t*>(p1);

@@ -181,10 +181,9 @@ struct MediaPlayer::Decoder {
       AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
       // The converter only reads the layouts it is given (its declaration is not const).
       AVChannelLayout source = f->ch_layout;
-      if (swr_alloc_set_opts2(&swr, f->ch_layout.nb_channels == 1 ? &mono : &stereo,
-                              AV_SAMPLE_FMT_S16, rate, &source,
-                              static_cast<AVSampleFormat>(f->format), f->sample_rate, 0,
-                              nullptr) < 0 ||
+      if (swr_alloc_set_opts2(
+              &swr, f->ch_layout.nb_channels == 1 ? &mono : &stereo, AV_SAMPLE_FMT_S16, rate,
+              &source, static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr) < 0 ||
           swr_init(swr) < 0) {
         ResetConverter();
         return false;
@@ -201,15 +200,16 @@ struct MediaPlayer::Decoder {
     if (room <= 0) return true;
     converted.resize(static_cast<size_t>(room) * static_cast<size_t>(channels));
     auto* target = reinterpret_cast<uint8_t*>(converted.data());
-    int got = f != nullptr ? swr_convert(swr, &target, room,
-                                         const_cast<const uint8_t**>(f->extended_data),
-                                         f->nb_samples)
-                           : swr_convert(swr, &target, room, nullptr, 0);
+    int got = f != nullptr
+                  ? swr_convert(swr, &target, room, const_cast<const uint8_t**>(f->extended_data),
+                                f->nb_samples)
+                  : swr_convert(swr, &target, room, nullptr, 0);
     if (got < 0) return false;
     size_t at = out->size();
     out->resize(at + static_cast<size_t>(got) * 2);
     if (channels == 2) {
-      std::memcpy(out->data() + at, converted.data(), static_cast<size_t>(got) * 2 * sizeof(int16_t));
+      std::memcpy(out->data() + at, converted.data(),
+                  static_cast<size_t>(got) * 2 * sizeof(int16_t));
     } else {
       for (int i = 0; i < got; ++i) {
         (*out)[at + 2 * static_cast<size_t>(i)] = converted[static_cast<size_t>(i)];

@@ -16,8 +16,8 @@ struct MidiFileInfo {
   size_t size = 0;    // bytes of the SMF from there through its last track
   int format = 0;     // 0, 1 or 2
   int tracks = 0;
-  int division = 0;          // the header's division word
-  int64_t totalTicks = 0;    // the longest track, in ticks
+  int division = 0;        // the header's division word
+  int64_t totalTicks = 0;  // the longest track, in ticks
 };
 
 // True when the first bytes say "MThd", or "RIFF" with the form type "RMID" (at least 4 bytes,

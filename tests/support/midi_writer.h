@@ -33,21 +33,21 @@ class MidiTrack {
   }
   // Microseconds per quarter note.
   MidiTrack& Tempo(uint32_t delta, uint32_t microseconds) {
-    return Raw(delta, std::string("\xFF\x51\x03", 3) + Bytes({microseconds >> 16,
-                                                              (microseconds >> 8) & 0xFF,
-                                                              microseconds & 0xFF}));
+    return Raw(delta,
+               std::string("\xFF\x51\x03", 3) +
+                   Bytes({microseconds >> 16, (microseconds >> 8) & 0xFF, microseconds & 0xFF}));
   }
   MidiTrack& Program(uint32_t delta, int channel, int program) {
-    return Raw(delta, Bytes({0xC0u | static_cast<uint32_t>(channel),
-                             static_cast<uint32_t>(program)}));
+    return Raw(delta,
+               Bytes({0xC0u | static_cast<uint32_t>(channel), static_cast<uint32_t>(program)}));
   }
   MidiTrack& NoteOn(uint32_t delta, int channel, int key, int velocity) {
     return Raw(delta, Bytes({0x90u | static_cast<uint32_t>(channel), static_cast<uint32_t>(key),
                              static_cast<uint32_t>(velocity)}));
   }
   MidiTrack& NoteOff(uint32_t delta, int channel, int key) {
-    return Raw(delta, Bytes({0x80u | static_cast<uint32_t>(channel), static_cast<uint32_t>(key),
-                             64}));
+    return Raw(delta,
+               Bytes({0x80u | static_cast<uint32_t>(channel), static_cast<uint32_t>(key), 64}));
   }
   MidiTrack& End(uint32_t delta = 0) { return Raw(delta, std::string("\xFF\x2F\x00", 3)); }
 
@@ -79,7 +79,8 @@ inline std::string MidiHeader(int format, int tracks, int division, uint32_t len
   return h;
 }
 
-inline std::string MidiFile(const std::vector<MidiTrack>& tracks, int division = 96, int format = -1) {
+inline std::string MidiFile(const std::vector<MidiTrack>& tracks, int division = 96,
+                            int format = -1) {
   if (format < 0) format = tracks.size() == 1 ? 0 : 1;
   std::string f = MidiHeader(format, static_cast<int>(tracks.size()), division);
   for (const MidiTrack& t : tracks) f += t.Chunk();

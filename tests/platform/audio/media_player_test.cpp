@@ -25,8 +25,9 @@ class MemorySource final : public platform::MediaSource {
     return static_cast<int>(n);
   }
   int64_t Seek(int64_t offset, int origin) override {
-    int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(at_)
-                                                 : static_cast<int64_t>(bytes_.size());
+    int64_t base = origin == 0   ? 0
+                   : origin == 1 ? static_cast<int64_t>(at_)
+                                 : static_cast<int64_t>(bytes_.size());
     int64_t to = base + offset;
     if (to < 0 || to > static_cast<int64_t>(bytes_.size())) return -1;
     at_ = static_cast<size_t>(to);
@@ -128,8 +129,8 @@ TEST_F(MusicMediaPlayer, HalfRateIsHeardTwiceAsLong) {
 }
 
 TEST_F(MusicMediaPlayer, VolumeInHundredthsOfADecibel) {
-  ASSERT_EQ(Render(testsupport::PcmWave(1, 44100, 16, testsupport::Samples16(
-                                                         std::vector<int16_t>(400, 10000)))),
+  ASSERT_EQ(Render(testsupport::PcmWave(1, 44100, 16,
+                                        testsupport::Samples16(std::vector<int16_t>(400, 10000)))),
             platform::kAudioOk);
   ASSERT_EQ(player_->Run(), platform::kAudioOk);
   const std::pair<int32_t, int16_t> cases[] = {{0, 10000}, {-600, 5012}, {-10000, 0}};

@@ -64,7 +64,8 @@ TEST(MusicMidiFile, AcceptsWellFormedFiles) {
        0},
       {"RMID", testsupport::RmidFile(smf), 1, 192, 20},
       {"RMID, odd length",
-       testsupport::RmidFile(MidiHeader(0, 1, 96) + MidiTrack().Raw(0, "\xFF\x01\x01x"s).End().Chunk()),
+       testsupport::RmidFile(MidiHeader(0, 1, 96) +
+                             MidiTrack().Raw(0, "\xFF\x01\x01x"s).End().Chunk()),
        1, 0, 20},
   };
   for (const GoodCase& c : cases) {
@@ -103,8 +104,10 @@ TEST(MusicMidiFile, RefusesDamagedFiles) {
       {"data byte first", withTrack(MidiTrack::Bytes({0, 60, 100}) + "\x00\xFF\x2F\x00"s)},
       {"status as data", withTrack(MidiTrack::Bytes({0, 0x90, 60, 0x90}) + "\x00\xFF\x2F\x00"s)},
       {"channel message cut", withTrack(MidiTrack::Bytes({0, 0x90, 60}))},
-      {"meta length past the track", withTrack("\x00\xFF\x01\x7F" "abc"s)},
-      {"sysex length past the track", withTrack("\x00\xF0\x81\x00" "abc"s)},
+      {"meta length past the track", withTrack("\x00\xFF\x01\x7F"
+                                               "abc"s)},
+      {"sysex length past the track", withTrack("\x00\xF0\x81\x00"
+                                                "abc"s)},
       {"meta type cut", withTrack(std::string("\x00\xFF", 2))},
       {"meta type with its high bit", withTrack("\x00\xFF\x81\x00\x00\xFF\x2F\x00"s)},
       {"running status after meta",
@@ -132,13 +135,17 @@ TEST(MusicMidiFile, EveryTruncationIsRefused) {
 
 TEST(MusicMidiFile, Signature) {
   const std::pair<std::string, bool> cases[] = {
-      {"MThd", true}, {"MTh", false}, {"RIFF\0\0\0\0RMID"s, true}, {"RIFF\0\0\0\0WAVE"s, false},
-      {"RIFF\0\0\0\0RMI"s, false}, {"mthd", false},
+      {"MThd", true},
+      {"MTh", false},
+      {"RIFF\0\0\0\0RMID"s, true},
+      {"RIFF\0\0\0\0WAVE"s, false},
+      {"RIFF\0\0\0\0RMI"s, false},
+      {"mthd", false},
   };
   for (const auto& [bytes, midi] : cases) {
-    EXPECT_EQ(platform::HasMidiSignature(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                         bytes.size()),
-              midi)
+    EXPECT_EQ(
+        platform::HasMidiSignature(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+        midi)
         << bytes;
   }
   EXPECT_FALSE(platform::HasMidiSignature(nullptr, 4));
