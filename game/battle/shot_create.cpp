@@ -131,8 +131,8 @@ void FinishShotMotion(BattleObject* shot, float sourceX, float sourceY) {
   // The tables leave a rounding residue across the axes; straight shots must not drift.
   if (h == 0 || h == 128) shot->vy = 0.0f;
   if (h == 64 || h == 192) shot->vx = 0.0f;
-  shot->trailX[0] = static_cast<float>(sourceX - shot->vx * 2.2);
-  shot->trailY[0] = static_cast<float>(sourceY - shot->vy * 2.2);
+  shot->trailX[0] = sourceX - shot->vx * 2.2f;
+  shot->trailY[0] = sourceY - shot->vy * 2.2f;
 }
 
 void CreateShot(BattleObject* source, int16_t move, int owner) {

@@ -84,7 +84,9 @@ bool TestPlayers(BattleObject* shot, int slot) {
       radius += 8;
     }
     if (!CheckCircleHit(player.x, player.y, shot->x, shot->y, radius)) continue;
-    if (!IsEnemyOfShot(*shot, p)) continue;
+    // Outside the two team modes a shot hits nobody (steering still counts everyone an enemy).
+    const bool teamsKnown = g_match.teamMode == 0 || g_match.teamMode == 1;
+    if (!teamsKnown || !IsEnemyOfShot(*shot, p)) continue;
     // A parried shot is gone, but the familiars are still tested in this frame.
     return !HitPlayerWithShot(shot, slot, p);
   }

@@ -60,7 +60,7 @@ inline int PackedPointY(int32_t packed) {
 bool IsEnemyOfShot(const BattleObject& shot, int p);
 
 // The shot's owner as a player index 0-3, or -1 for nobody (4). Any other value, which only a
-// behaviour could have written, also counts as nobody and as an index miss.
+// behaviour could have written, also counts as nobody (UpdateShot counts it as an index miss).
 int ShotOwnerIndex(const BattleObject& shot);
 
 // The hit of a shot on player p, from the parry to the impact reaction. True when the victim

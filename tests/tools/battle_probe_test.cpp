@@ -128,6 +128,42 @@ TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
   }
 }
 
+TEST(BattleProbe, ShotsMadeUpdatedAndSteered) {
+  const std::string m = "match players=2 chars=0,1 arena=-1; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {m + "shot 0 0 7 300 200 64 4; print shot0.x shot0.y shot0.heading shot0.speed shot0.vx "
+           "shot0.vy shot0.owner dmg0.damage dmg0.hitRadius",
+       "slot 0\n300 200 64 4 0 -4 0 12 24\n"},
+      {m + "shot 1 0 1 10 10 0 1; shot 1 0 1 10 10 0 1; print shot1.owner shot1.meter",
+       "slot 0\nslot 1\n1 1\n"},
+      {m + "shot 5 0 1 10 10 0 1; misses", "slot -1\n1\n"},
+      {m + "round; shot 0 0 1 300 200 0 2; update-shot 0; update-shot 0; print shot0.x "
+           "shot0.stateTimer",
+       "slot 0\n302 2\n"},
+      {m + "shot 0 0 1 300 200 0 4; set shot0.stateTimer 5; steer scale 0 2 0 10; print "
+           "shot0.speed shot0.vx",
+       "slot 0\n8 8\n"},
+      {m + "shot 0 30 1 100 0 0 4; set shot0.recovery 320280; set shot0.stateTimer 1; steer aim 0 "
+           "0 10 0 1; print shot0.heading",
+       "slot 0\n129\n"},
+      {m + "set p1.x 400; set p1.y 200; shot 0 0 1 300 200 0 4; set mark0.timer 5; set "
+           "shot0.stateTimer 10; steer retarget 0 44 3 0 24; print shot0.stateTimer shot0.heading",
+       "slot 0\n44 1\n"},
+      {m + "set p1.x 400; set p1.y 200; shot 0 0 1 300 200 64 4; set shot0.stateTimer 5; steer "
+           "homeobj 0 0 10 0 1 255; print shot0.heading; set shot0.heading 64; steer home 0 0 5 0 "
+           "1 255; print shot0.heading",
+       "slot 0\n1\n64\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+}
+
 TEST(BattleProbe, RefusesBadBattleCommands) {
   const char* bad[] = {
       "match players=5 chars=0,1,2,3,4 arena=0",
@@ -147,6 +183,17 @@ TEST(BattleProbe, RefusesBadBattleCommands) {
       "frame -1",
       "story 0",
       "bgm 1",
+      "shot 0 0 1 10 10 0",
+      "shot 0 70000 1 10 10 0 1",
+      "shot 0 0 40000 10 10 0 1",
+      "shot 0 0 1 x 10 0 1",
+      "update-shot 512",
+      "update-shot -1",
+      "steer spin 0 1 2",
+      "steer home 0 1 2",
+      "steer home 512 0 10 1 1 64",
+      "steer retarget 0 44 3 0 99999",
+      "steer",
   };
   for (const char* commands : bad) {
     ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");

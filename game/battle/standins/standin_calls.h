@@ -140,4 +140,10 @@ void ResetStandInCalls();
 // would. Null removes it. false when there is no stand-in of that name.
 bool SetStandInAction(std::string_view name, void (*action)());
 
+// How many shots the launcher stand-ins make per volley: each call returns the shots still to
+// make (the count it was given less one, n - 1 on the first call). 1, the default that a reset
+// restores, ends every volley at its first shot.
+void SetStandInVolley(int shots);
+int StandInVolley();
+
 }  // namespace veyrdale

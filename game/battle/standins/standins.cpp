@@ -1,6 +1,7 @@
 // Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
 // except where the battle needs an answer to go on: a launcher places the shot at its source with
-// speed 6 and ends the volley, a special move ends at once, the special card is refused, and the
+// speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
+// special move ends at once, the special card is refused, and the
 // frame selection answers 999. A script that is asked for is never found (0).
 #include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
@@ -26,7 +27,9 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
   shot->y = source->y;
   shot->heading = source->heading;
   shot->speed = 6.0f;
-  return 0;
+  const int volley = StandInVolley();
+  if (volley <= 1) return 0;
+  return count == 0 ? volley - 1 : count - 1;
 }
 
 }  // namespace
