@@ -599,7 +599,7 @@ int ChangeScreenMode(int width, int height, int bitDepth, int force, int refresh
   DecreaseLogIndent();
   WriteLog("画面モード変更処理は正常に終了しました\n");
   PumpMessages();
-  s.flipCount = 0;
+  ResetFlipCounter();
   return result;
 }
 
@@ -797,6 +797,13 @@ int SetupDirectDrawDevice() {
   RecreateAllSurface2DObjects();
   if (!CreateWindowClipper()) ExitWithError("クリッパーオブジェクトの作成失敗しました");
   return 0;
+}
+
+int SetupWindowClipper() {
+  ScreenState& s = S();
+  if (s.directDraw == nullptr) return -1;
+  if (s.clipper != nullptr) return 0;
+  return CreateWindowClipper() ? 0 : -1;
 }
 
 int RebuildPalette() {

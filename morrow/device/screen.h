@@ -5,14 +5,14 @@
 // Everything lives in the ScreenState record (morrow/device/screen_state.h). The library start
 // calls InitDirectDraw and the end TerminateDirectDraw; the game picks its mode before the start
 // with SelectScreenMode. The display underneath is platform::Display (platform/display.h).
-// Presentation and draw targets belong to the screen back end; until it exists a minimal
-// selection, clear and windowed present stand in (morrow/device/pending.cpp).
+// Presentation and draw targets are the screen back end's, below.
 #pragma once
 
 #include <cstdint>
 
 #include "morrow/device/color_format.h"
 #include "morrow/device/screen_state.h"
+#include "morrow/system/rect.h"
 #include "morrow/system/window.h"
 #include "platform/display.h"
 
@@ -82,14 +82,44 @@ int CopyDriverCaps(void* dest);
 using BlendProductRow = uint32_t[256];
 const BlendProductRow* GetBlendProductTable();
 
-// Presentation of the back screen into the window (screen back end).
+// ---- the screen back end ----
+// Shows the finished frame: in a window (or with a menu) PresentFrameWindowed; in full screen a
+// flip, waiting for the blank when the vertical-sync option is set. With the front screen as the
+// draw target nothing is flipped: the frame is counted and, with the option set, one blank is
+// waited for. 0 / -1.
+int PresentFrame();
+// Copies the back screen into the window's client area (scaled by the window scale), or in full
+// screen onto the primary; with the vertical-sync option it first waits, paced by the measured
+// frame time, for the blank. The front screen as the draw target: counts the frame and waits one
+// blank. 0 / -1.
 int PresentFrameWindowed();
-// Draw target of the display side: -4 front screen, -2 back screen. 0 / -1.
+// Draw target of the display side: -4 front screen, -2 back screen or a graph handle; attaches
+// or detaches the window clipper and notes whether the target lies in video memory. 0 / -1.
 int SelectDrawTargetDDraw(int screen);
-// Fills the draw target with colour 0. 0 / -1.
+// Fills the draw target with colour 0 (the front screen in a window: the client area), and the
+// depth buffer of a graph target with the farthest depth. 0 / -1.
 int ClearDrawTargetDDraw();
-// count 0: until a blank has begun; n > 0: n blanks. 0 / -1.
+// count 0: until a blank has begun; n > 0: n whole blanks; negative: at once. 0 / -1.
 int WaitVerticalBlank(int count);
+// Every piece of the graph in one colour. -1 without a display or at a piece that is not live.
+struct GraphRecord;
+int PaintGraphDDraw(GraphRecord* graph, int r, int g, int b, int a);
+// The mask screen's hooks around a draw, with the rectangle the draw may touch. 0.
+int MaskBeforeDraw(int x1, int y1, int x2, int y2);
+int MaskAfterDraw(int x1, int y1, int x2, int y2);
+// Copies srcRect of src to (x, y) of dest by the copy method the start measured (device-context
+// copy or unclipped surface copy). Results of the copies are not examined: 0.
+int CopySurfaceRect(platform::Surface* dest, platform::Surface* src, int x, int y,
+                    const Rect* srcRect);
+// Text from a font's glyph cache into the draw target.
+int RenderTextDDraw(int x, int y, const char* text, uint32_t colour, int font, uint32_t edgeColour,
+                    int vertical);
+// Frames presented since the last screen-mode change.
+int ResetFlipCounter();
+int IncrementFlipCounter();
+uint64_t GetFlipCounter();
+// The window clipper, made when none exists (the rebuild after a display loss). 0 / -1.
+int SetupWindowClipper();
 
 // The 3D device: the display offers none, so the start stops after asking for it.
 int InitDirect3D();

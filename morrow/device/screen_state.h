@@ -32,6 +32,9 @@ struct ScreenState {
   std::shared_ptr<platform::Surface> workSurface;
   std::shared_ptr<platform::Surface> workSurface2;
   std::shared_ptr<platform::Surface> drawTargetSurface;
+  // What drawTargetSurface belongs to: -4 front, -2 back or a graph handle. The start selects a
+  // screen on this side alone, before the draw state names a target.
+  int32_t selectedTarget = -4;
   platform::PaletteEntry paletteEntries[256]{};
   int32_t displayModeChanged = 0;  // a full-screen mode set here is in force
   int32_t vsyncWait = 0;

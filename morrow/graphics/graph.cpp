@@ -136,6 +136,12 @@ int FreeGraphHandle(ResourceHandle graph, int logIt) {
   if (IsGraphicsOff()) return 0;
   GraphRecord* r = GetGraphRecord(graph);
   if (r == nullptr) return -1;
+  // Drawing must never go on into the pixels released below.
+  if (GetDrawState().drawScreen == graph) {
+    SelectDrawTarget(kBackScreen);
+    r = GetGraphRecord(graph);
+    if (r == nullptr) return -1;
+  }
   // A movie playing into the graph would be closed here; no movie plays into graphs yet.
   if (r->flags.texture == 1) {
     Delete3DGraphsOfGraph(r);

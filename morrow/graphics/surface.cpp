@@ -279,6 +279,10 @@ int UnlockSurface(ResourceHandle surface) {
 }
 
 int FillSurface(ResourceHandle surface, int r, int g, int b, int a) {
+  return FillSurfaceArea(surface, nullptr, r, g, b, a);
+}
+
+int FillSurfaceArea(ResourceHandle surface, const Rect* area, int r, int g, int b, int a) {
   if (IsDirectDrawReady() == nullptr) return -1;
   SurfaceRecord* rec = GetSurfaceRecord(surface);
   if (rec == nullptr || rec->surface == nullptr) return -1;
@@ -287,8 +291,8 @@ int FillSurface(ResourceHandle surface, int r, int g, int b, int a) {
                                   : GetScreenColorFormat();
   platform::BltFx fx;
   fx.fillColor = PackFormatColor(format, r, g, b, a);
-  const DisplayResult result = rec->surface->Blt(nullptr, nullptr, nullptr,
-                                                 platform::kBltColorFill | platform::kBltWait, &fx);
+  const DisplayResult result =
+      rec->surface->Blt(area, nullptr, nullptr, platform::kBltColorFill | platform::kBltWait, &fx);
   return Ok(result) ? 0 : -1;
 }
 

@@ -72,5 +72,7 @@ int LockSurface(ResourceHandle surface, int* pitch, void** pixels, int writeOnly
 int UnlockSurface(ResourceHandle surface);
 // The whole surface in one colour, packed in the surface's format. 0 / -1.
 int FillSurface(ResourceHandle surface, int r, int g, int b, int a);
+// The same on a rectangle of the surface (null: all of it). -1 for a rectangle outside it.
+int FillSurfaceArea(ResourceHandle surface, const Rect* area, int r, int g, int b, int a);
 
 }  // namespace morrow

@@ -1,9 +1,11 @@
 // The on-screen log: a fixed text buffer the presentation may draw over the screen. Nothing in
 // this system writes lines or enables it, so it is set up at the start, ended at the end and
 // never drawn.
+#include <algorithm>
 #include <cstring>
 
 #include "morrow/device/screen.h"
+#include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
@@ -45,6 +47,19 @@ int CreateScreenLogFont() {
     g_screenLog.font = CreateFontToHandle(nullptr, g_screenLog.lineHeight, 4, 1, -1, -1, -1, -1);
     g_screenLog.fontLost = 0;
     SetFontLostNotify(g_screenLog.font, &g_screenLog.fontLost);
+  }
+  return 0;
+}
+
+int DrawScreenLog() {
+  CreateScreenLogFont();
+  int height = 0;
+  GetScreenSize(nullptr, &height);
+  const int lines = std::min(height / g_screenLog.lineHeight, kLines);
+  for (int i = 0; i < lines; ++i) {
+    RenderTextToHandle(0, g_screenLog.lineHeight * i, g_screenLog.lines[i],
+                       PackScreenColor(255, 255, 255), g_screenLog.font, PackScreenColor(0, 0, 0),
+                       0);
   }
   return 0;
 }

@@ -1,0 +1,49 @@
+// Software routines standing in until their rasterisers exist: each draws nothing and reports
+// success, so the drawing calls above them run their whole course.
+#include "morrow/raster/raster.h"
+
+namespace morrow {
+
+// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
+int G_DDraw_DrawGraph(int, int, ResourceHandle, int) {
+  return 0;
+}
+// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
+int DrawGraphDDraw(int, int, GraphRecord*, int) {
+  return 0;
+}
+// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
+int G_DDraw_DrawFillBox(int, int, int, int, uint32_t) {
+  return 0;
+}
+// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
+int G_DDraw_DrawRotaGraph(int, int, double, double, GraphRecord*, int, int) {
+  return 0;
+}
+// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
+int G_DDraw_DrawModiGraph(int, int, int, int, int, int, int, int, GraphRecord*, int) {
+  return 0;
+}
+// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
+int G_DDraw_DrawFloatModiGraph(float, float, float, float, float, float, float, float, GraphRecord*,
+                               int) {
+  return 0;
+}
+// TEMPORARY: replaced by the stretched-draw rasteriser
+int G_DDraw_DrawExtendGraph(int, int, int, int, GraphRecord*, int) {
+  return 0;
+}
+// TEMPORARY: replaced by the line rasteriser
+int G_DDraw_DrawLine(int, int, int, int, uint32_t) {
+  return 0;
+}
+// TEMPORARY: replaced by the circle rasteriser
+int G_DDraw_DrawCircle(int, int, int, uint32_t, int) {
+  return 0;
+}
+// TEMPORARY: replaced by the screen capture into graphs
+int CopyScreenToGraphDDraw(int, int, int, int, GraphRecord*, int) {
+  return 0;
+}
+
+}  // namespace morrow

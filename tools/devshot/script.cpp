@@ -1,0 +1,155 @@
+#include "tools/devshot/script.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+
+namespace devshot {
+namespace {
+
+// Argument kinds: i integer, c colour byte, r real, N a name defined here, n a defined name,
+// t a target (back, front or a defined name). Everything after '?' may be left out.
+struct CommandSpec {
+  const char* word;
+  Op op;
+  const char* args;
+};
+
+constexpr CommandSpec kSpecs[] = {
+    {"clear", Op::kClear, ""},
+    {"present", Op::kPresent, ""},
+    {"target", Op::kTarget, "t"},
+    {"clip", Op::kClip, "iiii"},
+    {"blend", Op::kBlend, "ii"},
+    {"bright", Op::kBright, "iii"},
+    {"key", Op::kKey, "iii"},
+    {"graph", Op::kGraph, "Niiccc?c"},
+    {"graph4", Op::kGraph4, "Niicccccccccccc"},
+    {"paint", Op::kPaint, "niiii"},
+    {"delete", Op::kDelete, "n"},
+    {"draw", Op::kDraw, "iini"},
+    {"part", Op::kPart, "iiiiiinii"},
+    {"extend", Op::kExtend, "iiiini"},
+    {"rota", Op::kRota, "iirrnii"},
+    {"modi", Op::kModi, "iiiiiiiini"},
+    {"fmodi", Op::kFloatModi, "rrrrrrrrni"},
+    {"box", Op::kBox, "iiiiccc?i"},
+    {"line", Op::kLine, "iiiiccc"},
+    {"circle", Op::kCircle, "iiiccci"},
+};
+
+// Decimal, or hexadecimal after 0x, with an optional sign; within 32 bits.
+bool ParseInt(const std::string& text, long* out) {
+  const char* p = text.c_str();
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  int base = 10;
+  if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    base = 16;
+    p += 2;
+  }
+  if (*p == '\0' || *p == '+' || *p == '-' || *p == ' ') return false;
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(p, &end, base);
+  if (errno != 0 || *end != '\0') return false;
+  const long long value = negative ? -v : v;
+  if (value < -2147483648LL || value > 2147483647LL) return false;
+  *out = static_cast<long>(value);
+  return true;
+}
+
+bool ParseReal(const std::string& text, double* out) {
+  char* end = nullptr;
+  *out = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == '\0';
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::string text = line.substr(0, line.find('#'));
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+}  // namespace
+
+bool ParseScript(const std::string& text, const std::string& label, std::vector<Command>* out,
+                 std::string* error) {
+  std::set<std::string> names;
+  std::istringstream in(text);
+  int lineNumber = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++lineNumber;
+    auto fail = [&](const std::string& message) {
+      *error = label + ":" + std::to_string(lineNumber) + ": " + message;
+      return false;
+    };
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    const CommandSpec* spec = nullptr;
+    for (const CommandSpec& s : kSpecs) {
+      if (words[0] == s.word) spec = &s;
+    }
+    if (spec == nullptr) return fail("unknown command '" + words[0] + "'");
+
+    Command c;
+    c.op = spec->op;
+    c.word = spec->word;
+    c.line = lineNumber;
+    size_t next = 1;
+    bool optional = false;
+    for (const char* kind = spec->args; *kind != '\0'; ++kind) {
+      if (*kind == '?') {
+        optional = true;
+        continue;
+      }
+      if (next >= words.size()) {
+        if (optional) break;
+        return fail(std::string("missing arguments for '") + spec->word + "'");
+      }
+      const std::string& w = words[next++];
+      long v = 0;
+      double r = 0;
+      switch (*kind) {
+        case 'i':
+          if (!ParseInt(w, &v)) return fail("bad integer '" + w + "'");
+          c.ints.push_back(v);
+          break;
+        case 'c':
+          if (!ParseInt(w, &v) || v < 0 || v > 255) return fail("bad colour byte '" + w + "'");
+          c.ints.push_back(v);
+          break;
+        case 'r':
+          if (!ParseReal(w, &r)) return fail("bad number '" + w + "'");
+          c.reals.push_back(r);
+          break;
+        case 'N':
+          if (w == "back" || w == "front") return fail("'" + w + "' names a screen");
+          names.insert(w);
+          c.name = w;
+          break;
+        case 'n':
+          if (names.count(w) == 0) return fail("undefined name '" + w + "'");
+          c.name = w;
+          break;
+        case 't':
+          if (w != "back" && w != "front" && names.count(w) == 0) {
+            return fail("undefined name '" + w + "'");
+          }
+          c.name = w;
+          break;
+        default:
+          break;
+      }
+    }
+    if (next < words.size())
+      return fail(std::string("too many arguments for '") + spec->word + "'");
+    out->push_back(std::move(c));
+  }
+  return true;
+}
+
+}  // namespace devshot

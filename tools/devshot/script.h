@@ -1,0 +1,57 @@
+// devshot scripts: one drawing command per line, checked as a whole before anything runs.
+//
+// A line holds a command and its arguments separated by blanks; '#' starts a comment. Integers
+// are decimal or 0x hexadecimal, reals (scale, angle, float corners) anything strtod reads,
+// nan and inf included. Colours are R G B bytes. Graphs are named by the script: `graph` and
+// `graph4` define a name, and a deleted graph's name keeps its stale handle.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace devshot {
+
+enum class Op {
+  kClear,
+  kPresent,
+  kTarget,
+  kClip,
+  kBlend,
+  kBright,
+  kKey,
+  kGraph,
+  kGraph4,
+  kPaint,
+  kDelete,
+  kDraw,
+  kPart,
+  kExtend,
+  kRota,
+  kModi,
+  kFloatModi,
+  kBox,
+  kLine,
+  kCircle,
+};
+
+struct Command {
+  Op op;
+  std::string word;  // the command as written, for the "-1" lines
+  int line = 0;
+  std::string name;           // the graph the command names or defines; target: "back", "front"
+  std::vector<long> ints;     // integers and colour bytes, in the order written
+  std::vector<double> reals;  // scale and angle, or the eight float corners
+};
+
+struct BuiltinScript {
+  const char* name;
+  const char* text;
+};
+extern const BuiltinScript kBuiltinScripts[];
+extern const int kBuiltinScriptCount;
+
+// Checks every line of text. On the first error, false with "LABEL:LINE: message" in error.
+bool ParseScript(const std::string& text, const std::string& label, std::vector<Command>* out,
+                 std::string* error);
+
+}  // namespace devshot
