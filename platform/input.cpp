@@ -4,6 +4,7 @@
 
 #include "platform/env.h"
 #include "platform/input_script.h"
+#include "platform/window.h"
 
 namespace platform {
 
@@ -17,8 +18,36 @@ struct FrameCount {
   bool counting = false;
   uint64_t pumps = 0;
   uint64_t presents = 0;
+  bool closePosted = false;
 };
 FrameCount g_frames;
+
+struct FrameLimitSetting {
+  bool read = false;
+  uint64_t frames = 0;
+};
+FrameLimitSetting g_limit;
+
+void ReadFrameLimit() {
+  if (g_limit.read) return;
+  g_limit.read = true;
+  // A malformed value is reported by EnvInteger and, like a negative one, sets no limit.
+  int64_t n = EnvInteger("MORROW_MAX_FRAMES", 0);
+  if (n < 0) {
+    ReportBadSetting("MORROW_MAX_FRAMES", *EnvSetting("MORROW_MAX_FRAMES"), "a frame count");
+    return;
+  }
+  g_limit.frames = static_cast<uint64_t>(n);
+}
+
+// The end of a frame: past the limit the window is asked to close, as its close button would.
+void FrameDone() {
+  if (g_limit.frames == 0 || g_frames.closePosted || CompletedInputFrames() < g_limit.frames) {
+    return;
+  }
+  g_frames.closePosted = true;
+  CurrentWindowService().Queue().Post(WindowMessage{msg::kClose, 0, 0, false});
+}
 
 InputService* EnvironmentService() {
   static std::unique_ptr<ScriptInputService> script;
@@ -44,7 +73,8 @@ void InstallInputService(InputService* service) {
 }
 
 void BeginInputFrames() {
-  g_frames = FrameCount{true, 0, 0};
+  ReadFrameLimit();
+  g_frames = FrameCount{true, 0, 0, false};
 }
 
 void EndInputFrames() {
@@ -52,15 +82,29 @@ void EndInputFrames() {
 }
 
 void NotifyPump() {
-  if (g_frames.counting) ++g_frames.pumps;
+  if (!g_frames.counting) return;
+  ++g_frames.pumps;
+  FrameDone();
 }
 
 void NotifyPresent() {
-  if (g_frames.counting) ++g_frames.presents;
+  if (!g_frames.counting) return;
+  ++g_frames.presents;
+  FrameDone();
 }
 
 uint64_t CompletedInputFrames() {
   return g_frames.presents > 0 ? g_frames.presents : g_frames.pumps;
+}
+
+void SetFrameLimit(uint64_t frames) {
+  g_limit.read = true;
+  g_limit.frames = frames;
+}
+
+uint64_t FrameLimit() {
+  ReadFrameLimit();
+  return g_limit.frames;
 }
 
 }  // namespace platform

@@ -103,4 +103,10 @@ void NotifyPresent();
 // Frames completed since the start finished (0 before and during the start).
 uint64_t CompletedInputFrames();
 
+// MORROW_MAX_FRAMES=n: once frame n is complete a close of the main window is posted (once per
+// start), so the program ends as if its window had been closed. 0 never. The environment is read
+// by the first BeginInputFrames; SetFrameLimit replaces its value.
+void SetFrameLimit(uint64_t frames);
+uint64_t FrameLimit();
+
 }  // namespace platform

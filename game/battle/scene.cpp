@@ -16,10 +16,13 @@
 #include "game/flow/entry_points.h"
 #include "game/flow/frame_state.h"
 #include "game/flow/input.h"
-#include "game/flow/library_calls.h"
 #include "game/flow/match_setup.h"
 #include "game/flow/scenario_state.h"
 #include "game/flow/sound_entries.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/sound/music.h"
+#include "morrow/sound/sound.h"
+#include "morrow/system/input.h"
 #include "morrow/system/time.h"
 
 namespace veyrdale {
@@ -56,7 +59,7 @@ bool OnLastStoryStage() {
 }
 
 void SetMusicVolumeFromOptions() {
-  SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
+  morrow::SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
 }
 
 // Float to int through double arithmetic, truncating toward zero and saturating.
@@ -147,7 +150,7 @@ bool RunStoryPreFight() {
     if (StoryScriptFade == 32 && StoryPreFight > 120 && type % 2 == 0) {
       // The dialogue leads to the story result.
       LoadGameResources(0);
-      DrawGraph(0, 0, CaptureGraph, 1);
+      morrow::DrawGraph(0, 0, CaptureGraph, 1);
       SceneId = kSceneStoryResult;
       SceneFrame = 0;
       DeleteFontSheets();
@@ -168,25 +171,25 @@ void HandOverMatch() {
     --RoundNumber;
     if (RoundWinner == 1) {
       SetupSurvivalRound();
-      DrawGraph(0, 0, CaptureGraph, 1);
+      morrow::DrawGraph(0, 0, CaptureGraph, 1);
       if (SceneId != kSceneSurvivalResult) LoadGameResources(1);
     } else {
       LoadGameResources(0);
-      StopMusicPlayback();
-      StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
+      morrow::StopMusicPlayback();
+      morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
       SetMusicVolumeFromOptions();
       SceneId = kSceneSurvivalResult;
-      DrawGraph(0, 0, CaptureGraph, 1);
+      morrow::DrawGraph(0, 0, CaptureGraph, 1);
     }
     return;
   }
   LoadGameResources(0);
   LoadFontSheets(999);
-  StopMusicPlayback();
-  StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
+  morrow::StopMusicPlayback();
+  morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
   SetMusicVolumeFromOptions();
   SceneId = kSceneWinQuote;
-  DrawGraph(0, 0, CaptureGraph, 1);
+  morrow::DrawGraph(0, 0, CaptureGraph, 1);
 }
 
 // False when the match is handed over and the call ends.
@@ -969,10 +972,10 @@ void RunRoundEnd() {
 void RunEndingFade() {
   if (EndingFade <= 0) return;
   if (EndingFade > 16) {
-    SetMusicVolume(
+    morrow::SetMusicVolume(
         static_cast<int>((EndingFade - 16) * 0.03125 * g_options.musicVolume * 0.05 * 255));
   }
-  if (EndingFade == 16) StopMusicPlayback();
+  if (EndingFade == 16) morrow::StopMusicPlayback();
   --EndingFade;
   if (EndingFade != 0) return;
   const bool extra = g_match.storyKind == 1;
@@ -986,7 +989,7 @@ void RunEndingFade() {
   PreviousPictureIndex = 0;
   LoadGameResources(2);
   LoadScenarioScript(extra ? (RoundWinner == 1 ? 9 : 59) : 17);
-  StartMusicPlayback(extra ? "Resource\\Bgm\\22.bgm" : "Resource\\Bgm\\13.bgm", 1);
+  morrow::StartMusicPlayback(extra ? "Resource\\Bgm\\22.bgm" : "Resource\\Bgm\\13.bgm", 1);
   SetMusicVolumeFromOptions();
   FadeCaptureRequest = 1;
 }
@@ -996,14 +999,15 @@ void RunDemonstrationEnd() {
   ++DemoFrames;
   // Any input on the keyboard or the first pad ends the demonstration; an input component that
   // never started answers -1, which is no input.
-  if (PadBitsOrNone(GetPadInputBits(kPlayerDevice[0])) != 0) DemoFrames = kDemoLoadingSign;
-  if (DemoFrames == kDemoLoadingSign) LoadAndDrawGraphFile(502, 454, "Resource\\loading.dat", 1);
+  if (PadBitsOrNone(morrow::GetPadInputBits(kPlayerDevice[0])) != 0) DemoFrames = kDemoLoadingSign;
+  if (DemoFrames == kDemoLoadingSign)
+    morrow::LoadAndDrawGraphFile(502, 454, "Resource\\loading.dat", 1);
   if (DemoFrames == kDemoEnd) {
     SceneId = kSceneTitleReturn;
     RoundFrame = RoundEndFrames = FreezeFrames = SceneFrame = DemoFrames = 0;
     for (int32_t& flag : g_match.cpuFlag) flag = 0;
     LoadGameResources(0);
-    StopMusicPlayback();
+    morrow::StopMusicPlayback();
     FadeCaptureRequest = 1;
   }
 }

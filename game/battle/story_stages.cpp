@@ -10,8 +10,11 @@
 #include "game/battle/records.h"
 #include "game/flow/data_files.h"
 #include "game/flow/frame_state.h"
-#include "game/flow/library_calls.h"
 #include "game/flow/match_setup.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_load.h"
+#include "morrow/sound/music.h"
 #include "morrow/system/time.h"
 
 namespace veyrdale {
@@ -77,7 +80,7 @@ void LoadPortrait(int slot, int character) {
   for (int i = 0; i < 10; ++i) handles[i] = -1;
   char path[64];
   std::snprintf(path, sizeof path, "Resource\\b_%s.dat", CharacterCodeOf(character));
-  LoadDividedGraph(path, 10, 5, 2, 360, 480, handles);
+  morrow::LoadDividedGraph(path, 10, 5, 2, 360, 480, handles);
 }
 
 void ApplyStageRow(const StageRow& row) {
@@ -143,7 +146,7 @@ void SetupExtraStoryStage(int stage) {
 void DeletePortraits() {
   for (auto& slot : PortraitHandles) {
     for (int32_t& handle : slot) {
-      FreeGraphHandle(handle, 0);
+      morrow::FreeGraphHandle(handle, 0);
       // A freed handle left in the table could later match a newer graph and free it.
       handle = -1;
     }
@@ -240,8 +243,8 @@ const char* StageBgmPath(int arena, int force) {
 
 void PlayStageBgm(int arena, int force) {
   const char* path = StageBgmPath(arena, force);
-  if (path != nullptr) StartMusicPlayback(path, 3);
-  SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
+  if (path != nullptr) morrow::StartMusicPlayback(path, 3);
+  morrow::SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
 }
 
 int LoadingPictureNumber(int r, int frameCount) {
@@ -259,19 +262,19 @@ int LoadLoadingPicture() {
   } else {
     std::snprintf(path, sizeof path, "Resource\\NLG\\%02d.nlg", n);
   }
-  LoadingPicture = LoadImageAsGraph(path);
+  LoadingPicture = morrow::LoadImageAsGraph(path);
   return LoadingPicture;
 }
 
 void DrawLoadingPicture() {
-  SetModulationColor(255, 255, 255);
-  SetFilterMode(0);
-  SetBlendMode(0, 255);
-  DrawGraph(0, 0, LoadingPicture, 1);
+  morrow::SetModulationColor(255, 255, 255);
+  morrow::SetFilterMode(0);
+  morrow::SetBlendMode(0, 255);
+  morrow::DrawGraph(0, 0, LoadingPicture, 1);
 }
 
 void DeleteLoadingPicture() {
-  FreeGraphHandle(LoadingPicture, 0);
+  morrow::FreeGraphHandle(LoadingPicture, 0);
   LoadingPicture = -1;
 }
 

@@ -1,6 +1,10 @@
-// The records behind the game's Data files that the battle reads: the display settings, the
-// options and the button map. Each is a set of int32 words that live for the whole run; the values
-// here are what they hold before any file is read.
+// The records behind the game's five Data files: the display settings, the options, the button
+// map, the story score tables and the survival records. Each is a set of int32 words that live for
+// the whole run; the values here are what they hold before any file is read.
+//
+// A file is the plain image of its record: little-endian int32 words, no header. One reader and
+// one writer move a whole record between its file and the globals, each with its own numbering of
+// the records (the options are read as kind 3 and written as kind 0).
 #pragma once
 
 #include <cstdint>
@@ -36,8 +40,75 @@ struct ButtonMap {
                          {0x10, 0x20, 0x40, 0x80, 0x100}};
 };
 
+// Twelve tables of ten rows, best first: table t holds rows 10t to 10t + 9. The story uses table
+// difficulty + 4 x story kind; tables 8 to 11 are carried unchanged. The file interleaves the
+// three columns row by row.
+constexpr int kScoreRows = 120;
+constexpr int kMaxUnlockLevel = 3;
+struct ScoreTable {
+  int32_t unlockLevel = 0;  // 0-3: what the menus open
+  int32_t score[kScoreRows];
+  int32_t stage[kScoreRows] = {};
+  int32_t cards[kScoreRows] = {};  // spell cards used
+  constexpr ScoreTable() {
+    for (int row = 0; row < kScoreRows; ++row) score[row] = 100000 - 10000 * (row % 10);
+  }
+};
+
+// The best survival run of each character.
+struct SurvivalRecord {
+  int32_t bestScore[16];
+  int32_t stage[16] = {};
+  int32_t breaks[16] = {};
+  constexpr SurvivalRecord() {
+    for (int32_t& s : bestScore) s = 100000;
+  }
+};
+
 extern DisplaySettings g_display;
 extern OptionSettings g_options;
 extern ButtonMap g_buttonMap;
+extern ScoreTable g_scores;
+extern SurvivalRecord g_survival;
+
+// Record kinds of the reader.
+enum LoadKind : int {
+  kLoadDisplay = 0,
+  kLoadButtons = 1,
+  kLoadScores = 2,
+  kLoadOptions = 3,
+  kLoadSurvival = 4,
+};
+// Record kinds of the writer. The display settings are never written.
+enum SaveKind : int {
+  kSaveOptions = 0,
+  kSaveButtons = 1,
+  kSaveScores = 2,
+  kSaveSurvival = 4,
+};
+
+// The files, as the game names them.
+inline constexpr const char kDisplayFile[] = "Data\\cnf.dat";
+inline constexpr const char kOptionsFile[] = "Data\\config.sav";
+inline constexpr const char kButtonsFile[] = "Data\\key.inf";
+inline constexpr const char kScoresFile[] = "Data\\score.sav";
+inline constexpr const char kSurvivalFile[] = "Data\\score_s.sav";
+
+// The option defaults that start-up writes before any file is read (words 0 to 8; the two spare
+// words keep their values).
+void WriteOptionDefaults();
+
+// Reads the record of `kind` from the file, word by word, from the front: a short file fills
+// what it holds, and a word the file holds only in part keeps its value. The option words 0-8 and
+// the unlock level are then clamped into their ranges, so an edited file cannot push an index out
+// of a table; everything else stays as read. 0, or -1 when the file cannot be read (the record
+// is unchanged) or the kind is unknown.
+int LoadDataFile(const char* path, int kind);
+
+// Writes the record of `kind` to "<file>.tmp" beside the file and renames it over the file once
+// every word is on the disk, creating the file's folder when it is missing. A failure removes the
+// temporary file and leaves the old file as it was. An unknown kind is refused before anything is
+// opened. 0, or -1 on any failure.
+int SaveDataFile(const char* path, int kind);
 
 }  // namespace veyrdale

@@ -4,13 +4,22 @@
 
 namespace veyrdale {
 
+namespace {
+
+// Counters that run for ever wrap instead of overflowing.
+void Increment(int32_t& counter) {
+  counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+}
+
+}  // namespace
+
 void AdvanceFrameCounters() {
   if (FreezeFrames == 0) {
-    ++SceneFrame;
+    Increment(SceneFrame);
   } else if (FreezeFrames > 0) {
     --FreezeFrames;
   }
-  ++FrameCount;
+  Increment(FrameCount);
 }
 
 bool TakeCaptureRequests() {

@@ -4,8 +4,8 @@
 
 #include "game/battle/records.h"
 #include "game/flow/frame_state.h"
-#include "game/flow/library_calls.h"
 #include "game/flow/match_setup.h"
+#include "morrow/system/input.h"
 
 namespace veyrdale {
 
@@ -57,7 +57,7 @@ void CountPadInput(int player, int bits, const ButtonMap& map) {
 }
 
 void ReadPadInput(int deviceCode, int player) {
-  CountPadInput(player, GetPadInputBits(deviceCode), g_buttonMap);
+  CountPadInput(player, morrow::GetPadInputBits(deviceCode), g_buttonMap);
 }
 
 void ApplyCpuInput(int player) {

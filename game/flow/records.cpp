@@ -3,6 +3,7 @@
 #include "game/flow/frame_state.h"
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
+#include "game/flow/resource_tables.h"
 #include "game/flow/scenario_state.h"
 #include "game/flow/sound_entries.h"
 
@@ -14,6 +15,8 @@ int32_t SurvivalBossRound = 0;
 DisplaySettings g_display;
 OptionSettings g_options;
 ButtonMap g_buttonMap;
+ScoreTable g_scores;
+SurvivalRecord g_survival;
 
 int32_t SoundHandles[kSoundCount] = {
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
@@ -39,5 +42,10 @@ uint8_t SpellCaptureRequest = 0;
 int32_t SpellFadeFrames = 0;
 uint8_t ReversedControlsActive = 0;
 int64_t FrameStartTime = 0;
+int32_t DigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+int32_t SmallDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+int32_t BigDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+PictureSlotTable PictureSlots;
 
 }  // namespace veyrdale

@@ -1,12 +1,11 @@
 #include "game/flow/sound_entries.h"
-
-#include "game/flow/library_calls.h"
+#include "morrow/sound/sound.h"
 
 namespace veyrdale {
 
 void PlaySoundEntry(int entry) {
   if (entry < 0 || entry >= kSoundCount) return;
-  PlaySoundHandle(SoundHandles[entry], 1, 1);
+  morrow::PlaySoundHandle(SoundHandles[entry], 1, 1);
 }
 
 }  // namespace veyrdale

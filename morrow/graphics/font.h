@@ -25,4 +25,10 @@ int GetFontInfo(char* name, int* size, int* thickness, int font);
 // size -1 = 16, thickness -1 = 6. -1 while drawing is off or the display is not ready.
 int SetDefaultFontSizeThickness(int unused, int size, int thickness);
 
+// The default font of RenderText: size (-1 = 16), thickness (-1 = 6) and type (-1 = 0; 3 is
+// edged and anti-aliased). Always 0.
+int SetDefaultFontSize(int size);
+int SetDefaultFontThickness(int thickness);
+int SetDefaultFontType(int type);
+
 }  // namespace morrow

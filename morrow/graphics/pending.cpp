@@ -14,6 +14,10 @@ int LoadImageAsGraph(const char*) {
   return -1;
 }
 // TEMPORARY: replaced by "Graph loading, division and restore"
+int LoadDividedGraph(const char*, int, int, int, int, int, int*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Graph loading, division and restore"
 int RestoreLostGraphs() {
   return 0;
 }
@@ -105,6 +109,18 @@ int GetFontInfo(char*, int*, int*, int) {
 // TEMPORARY: replaced by the font handle component
 int SetDefaultFontSizeThickness(int, int, int) {
   return -1;
+}
+// TEMPORARY: replaced by the font handle component
+int SetDefaultFontSize(int) {
+  return 0;
+}
+// TEMPORARY: replaced by the font handle component
+int SetDefaultFontThickness(int) {
+  return 0;
+}
+// TEMPORARY: replaced by the font handle component
+int SetDefaultFontType(int) {
+  return 0;
 }
 
 }  // namespace morrow

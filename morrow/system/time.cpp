@@ -23,6 +23,15 @@ int WaitMilliseconds(int ms) {
   return 0;
 }
 
+int SleepThread(int ms) {
+  if (ms <= 0) {
+    platform::YieldThread();
+  } else {
+    platform::SleepMilliseconds(ms);
+  }
+  return 0;
+}
+
 int GetLocalDateTime(int32_t out[6]) {
   platform::LocalDateTime d = platform::LocalNow();
   out[0] = d.year;

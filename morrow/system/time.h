@@ -12,6 +12,9 @@ int32_t GetMillisecondCount(int useTsc);
 int64_t GetHighResolutionCount(int useTsc);
 // Waits while pumping messages; returns early when the window is closing. Always 0.
 int WaitMilliseconds(int ms);
+// Gives the processor away for at least ms milliseconds without pumping messages; 0 or less only
+// yields to whatever else is ready to run. Always 0.
+int SleepThread(int ms);
 // Year, month, day, hour, minute, second of the local time. Always 0.
 int GetLocalDateTime(int32_t out[6]);
 

@@ -100,7 +100,6 @@ inline constexpr std::string_view kStandInNames[] = {
     // Battle drawing.
     "DrawBattleScene",
     "BuildDrawList",
-    "DrawNumber",
     "DrawContinueOverlay",
     "SelectCharaFrame",
     "DrawPlayerEntry",

@@ -172,9 +172,6 @@ int BuildDrawList(int count) {
   RECORD(BuildDrawList, I(count));
   return 0;
 }
-void DrawNumber(int x, int y, int value, int style, uint8_t small) {
-  RECORD(DrawNumber, I(x), I(y), I(value), I(style), I(small));
-}
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }

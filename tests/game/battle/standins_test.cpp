@@ -56,7 +56,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   DispatchHitEffect(&g_shots[511], &g_players[1], 15);
   RunShotBehaviour(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
-  DrawNumber(320, 465, 60, 0, 1);
+  DrawPlayerEntry(&g_players[3], -7, 1);
   struct Case {
     const char* name;
     int64_t calls;
@@ -65,7 +65,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
       {"ClaimAllItems", 2, "-3"},           {"CreateEffect", 2, "-1 90"},
       {"UpdateEffect", 1, "9 9"},           {"UpdateItem", 1, "127 127"},
       {"DispatchHitEffect", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
-      {"RunSpellCard", 1, "3 3"},           {"DrawNumber", 1, "320 465 60 0 1"},
+      {"RunSpellCard", 1, "3 3"},           {"DrawPlayerEntry", 1, "3 -7 1"},
       {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {

@@ -1,0 +1,245 @@
+// The program's run. Start-up reads the Data files and starts the library; each loop iteration
+// reads the players' input, runs the scene, draws the frame rate, advances the counters, presents
+// and waits out the frame; shut-down releases everything in the library's order.
+#include "game/flow/frame_loop.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "game/battle/entry_points.h"
+#include "game/battle/records.h"
+#include "game/flow/data_files.h"
+#include "game/flow/entry_points.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/frame_steps.h"
+#include "game/flow/input.h"
+#include "game/flow/match_setup.h"
+#include "morrow/device/screen.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/graphics/font.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_load.h"
+#include "morrow/graphics/graph_system.h"
+#include "morrow/graphics/memory_block.h"
+#include "morrow/sound/music.h"
+#include "morrow/sound/sound.h"
+#include "morrow/system/input.h"
+#include "morrow/system/library.h"
+#include "morrow/system/time.h"
+#include "morrow/system/window.h"
+
+namespace veyrdale {
+
+FrameRateCounter g_frameRate;
+PauseKeyState g_pauseKey;
+
+namespace {
+
+constexpr int kKeyEscape = 1;
+constexpr int kKeyF5 = 63;
+constexpr int kBackScreen = -2;
+constexpr int kWindowIcon = 114;
+
+constexpr int kSceneBattle = 4;
+constexpr int kSceneQuit = 6;
+
+// The quit sequence's frames.
+constexpr int kQuitGlowEnd = 100;
+constexpr int kQuitRelease = 118;
+constexpr int kQuitEnd = 120;
+
+// A double truncated toward zero into an int, held inside the int's range.
+int TruncateToInt(double v) {
+  if (!(v > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
+  return static_cast<int>(v);
+}
+
+bool KeyDown(int key) {
+  // Only a plain 1 is a key: a failure answer never reads as a press.
+  return morrow::IsKeyPressed(key) == 1;
+}
+
+// Step 3 of the frame: each player's counts, from the pad or from the computer's wishes.
+void ReadPlayerInput() {
+  for (int p = 0; p < 4; ++p) {
+    if (g_match.cpuFlag[p] != 0) {
+      UpdateCpuPlayer(&g_players[p], p);
+      ApplyCpuInput(p);
+    } else {
+      ReadPadInput(kPlayerDevice[p], p);
+    }
+  }
+}
+
+// Start-up steps 1-14; false when the library does not start.
+bool StartUp() {
+  morrow::SetGraphVideoMemoryFlag(0);
+  morrow::SetWindowIcon(kWindowIcon);
+  WriteOptionDefaults();
+  // A missing file keeps its defaults; callers never look at the answers.
+  LoadDataFile(kDisplayFile, kLoadDisplay);
+  LoadDataFile(kOptionsFile, kLoadOptions);
+  LoadDataFile(kScoresFile, kLoadScores);
+  LoadDataFile(kSurvivalFile, kLoadSurvival);
+  LoadDataFile(kButtonsFile, kLoadButtons);
+  morrow::SelectScreenMode(640, 480, g_display.use16BitColor != 0 ? 16 : 32, -1);
+  morrow::ChangeWindowMode(g_display.windowMode);
+  morrow::SetWindowTitle("Veyrdale");
+  morrow::SetMouseVisible(0);
+  if (morrow::InitLibrary() < 0) return false;
+  // 1 - word, computed as the machine wraps it, so no value from the file can overflow.
+  morrow::SetDDrawStartFlag(static_cast<int>(1u - static_cast<uint32_t>(g_display.noVsyncWait)));
+  morrow::SetHardwareShapeDrawFlag(1);
+  morrow::SetMouseVisible(0);
+  LoadGameResources(0);
+  morrow::SetDefaultFontSize(15);
+  morrow::SetDefaultFontThickness(6);
+  morrow::SetDefaultFontType(3);
+  morrow::SelectDrawTarget(kBackScreen);
+  CaptureGraph = morrow::CreateEmptyGraph(640, 480);
+  morrow::LoadDividedGraph("Resource\\font00.dat", 10, 10, 1, 11, 16, DigitGraphs);
+  morrow::LoadDividedGraph("Resource\\font00s.dat", 10, 10, 1, 10, 13, SmallDigitGraphs);
+  morrow::LoadDividedGraph("Resource\\font00b.dat", 10, 10, 1, 15, 25, BigDigitGraphs);
+  // Tried once as a one-shot sound and stopped at once: nothing is heard; the title starts the
+  // music.
+  morrow::PlayOneShotSound("Resource\\Bgm\\00.bgm", 3);
+  morrow::StopOneShotSound();
+  return true;
+}
+
+// The frame loop, until the quit scene ends it, the window closes or Escape is down.
+void RunFrames() {
+  if (KeyDown(kKeyEscape)) return;
+  for (;;) {
+    if (ExitRequested != 0) return;
+    FrameStartTime = morrow::GetHighResolutionCount(0);
+    morrow::ClearDrawTarget();
+    ReadPlayerInput();
+    if (ReversedControlsActive == 1) ApplyReversedControls();
+    RunScene(SceneId);
+    morrow::SetBlendMode(0, 255);
+    DrawNumber(320, 465, static_cast<int>(CountFramesPerSecond()), 0, 1);
+
+    // Paused: nothing but the pump runs, until F5 is pressed again or the window closes. The
+    // short sleep keeps a paused game from spinning a whole processor.
+    bool closing = false;
+    while ((PollPauseKey() & 1) != 0) {
+      if (morrow::PumpMessages() == -1) {
+        closing = true;
+        break;
+      }
+      morrow::SleepThread(1);
+    }
+
+    AdvanceFrameCounters();
+    if (TakeCaptureRequests()) {
+      morrow::CopyScreenToGraph(0, 0, 640, 480, CaptureGraph, 1);
+      morrow::PresentFrame();
+    } else if (g_display.halfRatePresent == 0 || (FrameCount & 1) != 0) {
+      morrow::PresentFrame();
+    }
+    WaitForFrameEnd(FrameStartTime);
+    if (SlowMotionFrames > 0) {
+      morrow::WaitMilliseconds(51);
+      --SlowMotionFrames;
+    }
+    if (morrow::PumpMessages() == -1 || closing) return;
+    if (KeyDown(kKeyEscape)) return;
+  }
+}
+
+void ShutDown() {
+  morrow::StopMusicPlayback();
+  morrow::DeleteAllGraphs(0);
+  morrow::DeleteAllSounds(0);
+  morrow::DeleteAllMemoryHandles();
+  morrow::EndLibrary();
+}
+
+}  // namespace
+
+int WinMain() {
+  if (!StartUp()) return -1;
+  RunFrames();
+  ShutDown();
+  return 0;
+}
+
+void RunScene(int scene) {
+  switch (scene) {
+    case kSceneBattle:
+      BattleScene(0);
+      break;
+    case kSceneQuit:
+      QuitScene();
+      break;
+    default:
+      // Scenes still to be built, and numbers without a scene: the frame only clears, reads
+      // input, shows the frame rate and presents.
+      break;
+  }
+}
+
+void QuitScene() {
+  const int n = SceneFrame;
+  if (n == kQuitRelease) {
+    morrow::DeleteAllGraphs(0);
+    morrow::DeleteAllSounds(0);
+  }
+  if (n == kQuitEnd) ExitRequested = 1;
+  if (FadeFrames >= 1 && n < kQuitGlowEnd) {
+    morrow::SetFilterMode(1);
+    morrow::SetBlendMode(2, TruncateToInt(FadeFrames * 0.05 * 255));
+    morrow::DrawRotaGraph(320, 240, 1 + (30 - FadeFrames) * 0.002, 0, CaptureGraph, 1, 0);
+    --FadeFrames;
+    morrow::SetFilterMode(0);
+  }
+}
+
+uint32_t CountFramesPerSecond() {
+  FrameRateCounter& c = g_frameRate;
+  ++c.frames;
+  // Milliseconds in 64 bits: a 32-bit count wraps after 49 days and would stop the updates.
+  const int64_t now = morrow::GetHighResolutionCount(0) / 1000;
+  if (!c.updated || now >= c.lastUpdateMs + 1000) {
+    c.lastValue = c.frames;
+    c.frames = 0;
+    c.lastUpdateMs = now;
+    c.updated = true;
+  }
+  return c.lastValue;
+}
+
+int32_t PollPauseKey() {
+  PauseKeyState& s = g_pauseKey;
+  if (KeyDown(kKeyF5)) {
+    if (s.framesHeld < std::numeric_limits<int32_t>::max()) ++s.framesHeld;
+    // Wrapping keeps the parity, which is all that is read.
+    if (s.framesHeld == 1) s.presses = static_cast<int32_t>(static_cast<uint32_t>(s.presses) + 1u);
+  } else {
+    s.framesHeld = 0;
+  }
+  return s.presses;
+}
+
+void DrawBigNumber(int x, int y, int value) {
+  morrow::SetModulationColor(255, 255, 255);
+  int v = value < 0 ? 0 : value;
+  for (int i = 0; i < 9; ++i) {
+    morrow::DrawGraph(x, y, BigDigitGraphs[v % 10], 1);
+    x -= 16;
+    v /= 10;
+  }
+}
+
+void WaitForFrameEnd(int64_t start) {
+  auto elapsed = [start] { return static_cast<double>(morrow::GetHighResolutionCount(0) - start); };
+  const double left = kFrameMicroseconds - elapsed();
+  if (left > 3000.0) morrow::SleepThread(static_cast<int>((left - 2000.0) / 1000.0));
+  do {
+    morrow::SleepThread(0);
+  } while (elapsed() < kFrameMicroseconds);
+}
+
+}  // namespace veyrdale
