@@ -20,17 +20,23 @@ constexpr struct {
 } kDirections[] = {
     {kInputDown, kPadDown}, {kInputUp, kPadUp}, {kInputLeft, kPadLeft}, {kInputRight, kPadRight}};
 
+// Counts have no upper limit and wishes may be anything a script writes: both step with
+// wrap-around rather than overflow.
+int32_t Step(int32_t value, int32_t by) {
+  return static_cast<int32_t>(static_cast<uint32_t>(value) + static_cast<uint32_t>(by));
+}
+
 void Count(Input input, int player, bool held) {
   int32_t& count = HeldFrameCounts[input][player];
-  count = held ? count + 1 : 0;
+  count = held ? Step(count, 1) : 0;
 }
 
 // One input of a computer player: held while presses are pending.
 void CountPending(Input input, int player) {
   int32_t& pending = PendingPressCounts[input][player];
   if (pending != 0) {
-    ++HeldFrameCounts[input][player];
-    --pending;
+    HeldFrameCounts[input][player] = Step(HeldFrameCounts[input][player], 1);
+    pending = Step(pending, -1);
   } else {
     HeldFrameCounts[input][player] = 0;
   }

@@ -11,6 +11,7 @@
 #include "game/flow/data_files.h"
 #include "game/flow/frame_state.h"
 #include "game/flow/match_setup.h"
+#include "tests/support/library_recorder.h"
 
 namespace {
 
@@ -108,6 +109,57 @@ TEST(InputCounting, ComputerPendingPressesAndTheFreeze) {
   }
   SceneId = 9;
   FreezeFrames = 0;
+}
+
+TEST(InputCounting, PendingPressesHoldForThatManyFrames) {
+  struct Case {
+    Input input;
+    int32_t pending;
+    std::vector<int32_t> counts;  // after each frame
+  } cases[] = {
+      {kInputDown, 0, {0, 0}},
+      {kInputUp, 1, {1, 0, 0}},
+      {kInputRight, 3, {1, 2, 3, 0, 0}},
+      {kInputButton5, 5, {1, 2, 3, 4, 5, 0}},
+      // Only 0 ends a wish: a negative one holds the input as it counts down, away from 0.
+      {kInputButton3, -2, {1, 2, 3}},
+      {kInputButton2, INT_MIN, {1, 2}},
+  };
+  SceneId = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pending);
+    ClearCounts();
+    PendingPressCounts[c.input][0] = c.pending;
+    for (size_t f = 0; f < c.counts.size(); ++f) {
+      ApplyCpuInput(0);
+      EXPECT_EQ(HeldFrameCounts[c.input][0], c.counts[f]) << f;
+    }
+  }
+  SceneId = 9;
+}
+
+TEST(InputCounting, PadReadsUseTheDeviceAndTheButtonMap) {
+  using testsupport::Recorder;
+  Recorder().Reset();
+  Recorder().Start(true);
+  Recorder().SetPadBits(1, 0x10);   // pad 1: button 0
+  Recorder().SetKeyboardBits(0x2);  // the keyboard: left
+  Recorder().SetPadBits(3, 0x8 | 0x200);
+  g_buttonMap = ButtonMap{};
+  g_buttonMap.masks[2][4] = 0x200;  // player 2's button 5 on pad button 5
+  ClearCounts();
+  for (int p = 0; p < 4; ++p) ReadPadInput(kPlayerDevice[p], p);
+  std::vector<int64_t> devices;
+  for (const auto& call : Recorder().Named("GetPadInputBits")) devices.push_back(call.Int(0));
+  EXPECT_EQ(devices, (std::vector<int64_t>{0x1001, 2, 3, 4}));
+  EXPECT_EQ(HeldFrameCounts[kInputButton1][0], 1);
+  EXPECT_EQ(HeldFrameCounts[kInputLeft][0], 1) << "the keyboard joins player 0";
+  EXPECT_EQ(HeldFrameCounts[kInputLeft][1], 0);
+  EXPECT_EQ(HeldFrameCounts[kInputUp][2], 1);
+  EXPECT_EQ(HeldFrameCounts[kInputButton5][2], 1);
+  EXPECT_EQ(HeldFrameCounts[kInputButton1][2], 0);
+  g_buttonMap = ButtonMap{};
+  Recorder().Reset();
 }
 
 TEST(InputCounting, ReversedControlsSwapOtherHumansDirections) {

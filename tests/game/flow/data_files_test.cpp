@@ -1,0 +1,383 @@
+// The five Data files: their byte images, the reader's and the writer's kinds, the clamps, files
+// of every length, and saves that fail without losing the old file.
+#include "game/flow/data_files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/directory.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace veyrdale;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+// Little-endian words as file bytes.
+std::string Bytes(const std::vector<int32_t>& words) {
+  std::string bytes;
+  for (int32_t w : words) {
+    uint32_t u = static_cast<uint32_t>(w);
+    for (int k = 0; k < 4; ++k) bytes += static_cast<char>((u >> (8 * k)) & 0xFF);
+  }
+  return bytes;
+}
+
+// The records as the file lays them out, read back from the globals.
+std::vector<int32_t> DisplayWords() {
+  const DisplaySettings& d = g_display;
+  return {d.windowMode, d.use16BitColor, d.noVsyncWait, d.halfRatePresent};
+}
+std::vector<int32_t> OptionWords() {
+  const OptionSettings& o = g_options;
+  return {o.difficulty,  o.winCount,        o.timeLimit,        o.effectLevel,
+          o.meleeLevel,  o.stunRingDisplay, o.obstacleStrength, o.musicVolume,
+          o.soundVolume, o.spare[0],        o.spare[1]};
+}
+std::vector<int32_t> ButtonWords() {
+  std::vector<int32_t> words;
+  for (auto& player : g_buttonMap.masks) words.insert(words.end(), player, player + 5);
+  return words;
+}
+std::vector<int32_t> ScoreWords() {
+  std::vector<int32_t> words = {g_scores.unlockLevel};
+  for (int r = 0; r < kScoreRows; ++r) {
+    words.push_back(g_scores.score[r]);
+    words.push_back(g_scores.stage[r]);
+    words.push_back(g_scores.cards[r]);
+  }
+  return words;
+}
+std::vector<int32_t> SurvivalWords() {
+  std::vector<int32_t> words;
+  for (int c = 0; c < 16; ++c) {
+    words.push_back(g_survival.bestScore[c]);
+    words.push_back(g_survival.stage[c]);
+    words.push_back(g_survival.breaks[c]);
+  }
+  return words;
+}
+
+void ResetRecords() {
+  g_display = DisplaySettings{};
+  g_options = OptionSettings{};
+  g_buttonMap = ButtonMap{};
+  g_scores = ScoreTable{};
+  g_survival = SurvivalRecord{};
+}
+
+// Each test runs inside a fresh folder, as the game runs in its own.
+class DataFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::GetCurrentDirectory(&old_));
+    ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
+    ResetRecords();
+  }
+  void TearDown() override {
+    platform::SetCurrentDirectory(old_);
+    ResetRecords();
+  }
+  std::string Path(const std::string& name) const { return dir_.File(name); }
+  bool Exists(const std::string& name) const {
+    std::error_code ec;
+    return std::filesystem::exists(Path(name), ec);
+  }
+
+  testsupport::TempDir dir_;
+  std::string old_;
+};
+
+struct RecordCase {
+  const char* file;  // as the game names it
+  const char* local;
+  int loadKind;
+  int saveKind;  // -1: never written
+  std::vector<int32_t> (*words)();
+};
+const RecordCase kRecords[] = {
+    {kDisplayFile, "Data/cnf.dat", kLoadDisplay, -1, DisplayWords},
+    {kOptionsFile, "Data/config.sav", kLoadOptions, kSaveOptions, OptionWords},
+    {kButtonsFile, "Data/key.inf", kLoadButtons, kSaveButtons, ButtonWords},
+    {kScoresFile, "Data/score.sav", kLoadScores, kSaveScores, ScoreWords},
+    {kSurvivalFile, "Data/score_s.sav", kLoadSurvival, kSaveSurvival, SurvivalWords},
+};
+
+TEST_F(DataFiles, DefaultImagesByteForByte) {
+  std::vector<int32_t> scores = {0};
+  for (int r = 0; r < 120; ++r) {
+    scores.push_back(100000 - 10000 * (r % 10));
+    scores.push_back(0);
+    scores.push_back(0);
+  }
+  std::vector<int32_t> survival;
+  for (int c = 0; c < 16; ++c) survival.insert(survival.end(), {100000, 0, 0});
+  std::vector<int32_t> buttons;
+  for (int p = 0; p < 4; ++p) buttons.insert(buttons.end(), {0x10, 0x20, 0x40, 0x80, 0x100});
+  struct Case {
+    const char* file;
+    const char* local;
+    int kind;
+    std::vector<int32_t> words;
+    size_t size;
+  } cases[] = {
+      {kOptionsFile, "Data/config.sav", kSaveOptions, {1, 1, 1, 0, 0, 0, 1, 20, 19, 0, 0}, 44},
+      {kButtonsFile, "Data/key.inf", kSaveButtons, buttons, 80},
+      {kScoresFile, "Data/score.sav", kSaveScores, scores, 1444},
+      {kSurvivalFile, "Data/score_s.sav", kSaveSurvival, survival, 192},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.local);
+    ASSERT_EQ(SaveDataFile(c.file, c.kind), 0);
+    const std::string bytes = ReadFile(Path(c.local));
+    EXPECT_EQ(bytes.size(), c.size);
+    EXPECT_EQ(bytes, Bytes(c.words));
+    EXPECT_FALSE(Exists(std::string(c.local) + ".tmp"));
+  }
+}
+
+TEST_F(DataFiles, SaveThenLoadRestoresEveryWord) {
+  for (const RecordCase& c : kRecords) {
+    if (c.saveKind < 0) continue;
+    SCOPED_TRACE(c.local);
+    // Values inside every clamp range, and extremes where nothing clamps.
+    ResetRecords();
+    g_options = OptionSettings{3, 0, 2, 1, 1, 1, 0, 0, 20, {INT_MIN, INT_MAX}};
+    g_buttonMap.masks[3][4] = INT_MIN;
+    g_buttonMap.masks[0][0] = 0x30;
+    g_scores.unlockLevel = 3;
+    g_scores.score[119] = -7;
+    g_scores.cards[0] = INT_MAX;
+    g_survival.breaks[15] = 12345;
+    const std::vector<int32_t> saved = c.words();
+    ASSERT_EQ(SaveDataFile(c.file, c.saveKind), 0);
+    ResetRecords();
+    ASSERT_EQ(LoadDataFile(c.file, c.loadKind), 0);
+    EXPECT_EQ(c.words(), saved);
+  }
+}
+
+TEST_F(DataFiles, OptionsAreReadAsThreeAndWrittenAsZero) {
+  g_options.spare[0] = 77;
+  g_options.spare[1] = -78;
+  g_options.difficulty = 0;
+  // The writer's 3 and the reader's 0 are other records, or none.
+  EXPECT_EQ(SaveDataFile(kOptionsFile, 3), -1);
+  EXPECT_FALSE(Exists("Data"));
+  ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
+  ResetRecords();
+  ASSERT_EQ(LoadDataFile(kOptionsFile, kLoadOptions), 0);
+  EXPECT_EQ(g_options.spare[0], 77);
+  EXPECT_EQ(g_options.spare[1], -78);
+  EXPECT_EQ(g_options.difficulty, 0);
+  // Read as kind 0 the same file is taken as display settings.
+  ASSERT_EQ(LoadDataFile(kOptionsFile, kLoadDisplay), 0);
+  EXPECT_EQ(DisplayWords(), (std::vector<int32_t>{0, 1, 1, 0}));
+}
+
+TEST_F(DataFiles, FourByteScoreFileSetsOnlyTheUnlockLevel) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  WriteFile(Path("Data/score.sav"), Bytes({2}));
+  const std::vector<int32_t> before = ScoreWords();
+  ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
+  std::vector<int32_t> want = before;
+  want[0] = 2;
+  EXPECT_EQ(ScoreWords(), want);
+}
+
+TEST_F(DataFiles, OutOfRangeWordsAreClampedOnLoad) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  struct Case {
+    const char* name;
+    std::vector<int32_t> file;
+    std::vector<int32_t> options;
+  } cases[] = {
+      {"above", {7, 3, 5, 2, 9, 2, 3, 99, 21, 123, -5}, {3, 2, 2, 1, 1, 1, 2, 20, 20, 123, -5}},
+      {"below",
+       {-1, -1, -9, -2, -9, -1, -3, -4, -20, INT_MIN, INT_MAX},
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, INT_MIN, INT_MAX}},
+      {"extremes",
+       {INT_MAX, INT_MIN, INT_MAX, INT_MIN, INT_MAX, INT_MIN, INT_MAX, INT_MIN, INT_MAX, 0, 0},
+       {3, 0, 2, 0, 1, 0, 2, 0, 20, 0, 0}},
+      {"inside", {2, 1, 0, 1, 0, 1, 1, 13, 7, 9, 10}, {2, 1, 0, 1, 0, 1, 1, 13, 7, 9, 10}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(Path("Data/config.sav"), Bytes(c.file));
+    ASSERT_EQ(LoadDataFile(kOptionsFile, kLoadOptions), 0);
+    EXPECT_EQ(OptionWords(), c.options);
+  }
+  struct Unlock {
+    int32_t file;
+    int32_t level;
+  } unlocks[] = {{9, 3}, {-1, 0}, {INT_MIN, 0}, {INT_MAX, 3}, {2, 2}, {0, 0}};
+  for (const Unlock& u : unlocks) {
+    WriteFile(Path("Data/score.sav"), Bytes({u.file, -50, 99, 7}));
+    ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
+    EXPECT_EQ(g_scores.unlockLevel, u.level) << u.file;
+    // The scores stay as read.
+    EXPECT_EQ(g_scores.score[0], -50);
+    EXPECT_EQ(g_scores.stage[0], 99);
+    EXPECT_EQ(g_scores.cards[0], 7);
+  }
+  // Display words and key masks stay as read.
+  WriteFile(Path("Data/cnf.dat"), Bytes({INT_MIN, -1, 7, INT_MAX}));
+  ASSERT_EQ(LoadDataFile(kDisplayFile, kLoadDisplay), 0);
+  EXPECT_EQ(DisplayWords(), (std::vector<int32_t>{INT_MIN, -1, 7, INT_MAX}));
+  WriteFile(Path("Data/key.inf"), Bytes({-1, 0, INT_MIN}));
+  ASSERT_EQ(LoadDataFile(kButtonsFile, kLoadButtons), 0);
+  EXPECT_EQ(g_buttonMap.masks[0][0], -1);
+  EXPECT_EQ(g_buttonMap.masks[0][1], 0);
+  EXPECT_EQ(g_buttonMap.masks[0][2], INT_MIN);
+  EXPECT_EQ(g_buttonMap.masks[0][3], 0x80);
+}
+
+// Files of 0 to 2,000 bytes: every whole word the file holds is read (then clamped), a word held
+// only in part and every word after it keep their values, and nothing is read past the record.
+TEST_F(DataFiles, FilesOfEveryLengthFillFromTheFront) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  std::string pattern;
+  for (int i = 0; i < 2000; ++i) pattern += static_cast<char>((i * 151 + 7) & 0xFF);
+  for (const RecordCase& c : kRecords) {
+    SCOPED_TRACE(c.local);
+    for (size_t size = 0; size <= pattern.size(); size += (size < 200 ? 1 : 13)) {
+      ResetRecords();
+      const std::vector<int32_t> before = c.words();
+      WriteFile(Path(c.local), pattern.substr(0, size));
+      ASSERT_EQ(LoadDataFile(c.file, c.loadKind), 0) << size;
+      const std::vector<int32_t> after = c.words();
+      // The reference: the raw words, then the clamps of the loader applied to them.
+      std::vector<int32_t> want = before;
+      for (size_t w = 0; w < want.size() && 4 * w + 4 <= size; ++w) {
+        uint32_t u = 0;
+        for (int k = 0; k < 4; ++k)
+          u |= uint32_t{static_cast<uint8_t>(pattern[4 * w + k])} << 8 * k;
+        want[w] = static_cast<int32_t>(u);
+      }
+      if (c.loadKind == kLoadOptions) {
+        const int32_t high[] = {3, 2, 2, 1, 1, 1, 2, 20, 20};
+        for (int w = 0; w < 9; ++w) want[w] = std::clamp(want[w], 0, high[w]);
+      }
+      if (c.loadKind == kLoadScores) want[0] = std::clamp(want[0], 0, 3);
+      ASSERT_EQ(after, want) << size;
+    }
+  }
+}
+
+TEST_F(DataFiles, UnreadableFilesAndUnknownKindsChangeNothing) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  ASSERT_EQ(mkdir("Data/config.sav", 0755), 0);  // a folder in the file's place
+  g_options.difficulty = 2;
+  struct Case {
+    const char* name;
+    const char* path;
+    int kind;
+  } cases[] = {
+      {"missing file", kScoresFile, kLoadScores},
+      {"folder in place", kOptionsFile, kLoadOptions},
+      {"null path", nullptr, kLoadDisplay},
+      {"kind 5", kOptionsFile, 5},
+      {"kind -1", kOptionsFile, -1},
+      {"kind 99", kOptionsFile, 99},
+  };
+  const std::vector<int32_t> options = OptionWords();
+  const std::vector<int32_t> scores = ScoreWords();
+  for (const Case& c : cases) {
+    EXPECT_EQ(LoadDataFile(c.path, c.kind), -1) << c.name;
+    EXPECT_EQ(OptionWords(), options) << c.name;
+    EXPECT_EQ(ScoreWords(), scores) << c.name;
+  }
+}
+
+TEST_F(DataFiles, UnknownWriterKindsAreRefusedBeforeOpening) {
+  ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
+  const std::string old = ReadFile(Path("Data/config.sav"));
+  for (int kind : {3, 5, -1, 100, INT_MIN}) {
+    EXPECT_EQ(SaveDataFile(kOptionsFile, kind), -1) << kind;
+    EXPECT_EQ(ReadFile(Path("Data/config.sav")), old) << kind;
+    EXPECT_FALSE(Exists("Data/config.sav.tmp")) << kind;
+  }
+  EXPECT_EQ(SaveDataFile(nullptr, kSaveOptions), -1);
+}
+
+TEST_F(DataFiles, MissingDataFolderIsMade) {
+  EXPECT_FALSE(Exists("Data"));
+  ASSERT_EQ(SaveDataFile(kSurvivalFile, kSaveSurvival), 0);
+  EXPECT_EQ(ReadFile(Path("Data/score_s.sav")).size(), 192u);
+}
+
+// Every way a save can fail keeps the old bytes and removes only the temporary file it wrote.
+TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
+  struct Case {
+    const char* name;
+    void (*prepare)(const std::string& dir);
+    const char* leftOver;  // what must still be there afterwards (besides the old file)
+  } cases[] = {
+      {"temporary name taken by a folder",
+       [](const std::string& dir) { mkdir((dir + "/Data/config.sav.tmp").c_str(), 0755); },
+       "Data/config.sav.tmp"},
+      {"full disk",
+       [](const std::string& dir) { symlink("/dev/full", (dir + "/Data/config.sav.tmp").c_str()); },
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(Path("Data"));
+    ASSERT_EQ(mkdir("Data", 0755), 0);
+    const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
+    WriteFile(Path("Data/config.sav"), old);
+    c.prepare(dir_.path());
+    EXPECT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), -1);
+    EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
+    if (c.leftOver != nullptr) {
+      EXPECT_TRUE(Exists(c.leftOver));
+    } else {
+      EXPECT_FALSE(std::filesystem::is_symlink(Path("Data/config.sav.tmp")));
+      EXPECT_FALSE(Exists("Data/config.sav.tmp"));
+    }
+  }
+  // /dev/full itself is untouched by the clean-up.
+  EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+TEST_F(DataFiles, FolderInTheFilesPlaceIsNotReplaced) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  ASSERT_EQ(mkdir("Data/key.inf", 0755), 0);
+  EXPECT_EQ(SaveDataFile(kButtonsFile, kSaveButtons), -1);
+  EXPECT_TRUE(std::filesystem::is_directory(Path("Data/key.inf")));
+  EXPECT_FALSE(Exists("Data/key.inf.tmp"));
+  // A file where the folder should be: nothing can be made.
+  std::filesystem::remove_all(Path("Data"));
+  WriteFile(Path("Data"), "not a folder");
+  EXPECT_EQ(SaveDataFile(kButtonsFile, kSaveButtons), -1);
+  EXPECT_EQ(ReadFile(Path("Data")), "not a folder");
+}
+
+TEST_F(DataFiles, UnwritableDataFolderKeepsTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  WriteFile(Path("Data/score.sav"), Bytes({1}));
+  ASSERT_EQ(chmod("Data", 0555), 0);
+  EXPECT_EQ(SaveDataFile(kScoresFile, kSaveScores), -1);
+  chmod("Data", 0755);
+  EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes({1}));
+  EXPECT_FALSE(Exists("Data/score.sav.tmp"));
+}
+
+TEST_F(DataFiles, OptionDefaultsLeaveTheSpareWords) {
+  g_options = OptionSettings{0, 0, 0, 1, 1, 1, 0, 0, 0, {5, 6}};
+  WriteOptionDefaults();
+  EXPECT_EQ(OptionWords(), (std::vector<int32_t>{1, 1, 1, 0, 0, 0, 1, 20, 19, 5, 6}));
+}
+
+}  // namespace
