@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include <sched.h>
@@ -44,7 +44,7 @@ constexpr int64_t kVirtualStepPerRead = 50;
 Clock* EnvironmentClock() {
   static RealClock real;
   static FakeClock virtualClock(0, kVirtualStepPerRead);
-  static Clock* chosen = [] () -> Clock* {
+  static Clock* chosen = []() -> Clock* {
     auto v = EnvSetting("MORROW_CLOCK");
     if (!v) return &real;
     std::string s = *v;
@@ -87,9 +87,13 @@ void CivilFromDays(int64_t z, int* y, int* m, int* d) {
 
 }  // namespace
 
-Clock& CurrentClock() { return g_installed != nullptr ? *g_installed : *EnvironmentClock(); }
+Clock& CurrentClock() {
+  return g_installed != nullptr ? *g_installed : *EnvironmentClock();
+}
 
-void InstallClock(Clock* clock) { g_installed = clock; }
+void InstallClock(Clock* clock) {
+  g_installed = clock;
+}
 
 LocalDateTime FakeClock::LocalNow() {
   int64_t seconds = now_ >= 0 ? now_ / 1000000 : -((-now_ + 999999) / 1000000);
@@ -107,6 +111,8 @@ bool ParseDateTime(const char* text, LocalDateTime* out) {
       mi > 59 || s < 0 || s > 59) {
     return false;
   }
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (mo == 2 && d == 29 && !leap) return false;
   *out = LocalDateTime{y, mo, d, h, mi, s};
   return true;
 }

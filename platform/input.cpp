@@ -23,19 +23,18 @@ struct FrameCount {
 FrameCount g_frames;
 
 struct FrameLimitSetting {
-  bool read = false;
+  bool overridden = false;  // set by SetFrameLimit rather than the environment
   uint64_t frames = 0;
 };
 FrameLimitSetting g_limit;
 
 void ReadFrameLimit() {
-  if (g_limit.read) return;
-  g_limit.read = true;
+  if (g_limit.overridden) return;
   // A malformed value is reported by EnvInteger and, like a negative one, sets no limit.
   int64_t n = EnvInteger("MORROW_MAX_FRAMES", 0);
   if (n < 0) {
     ReportBadSetting("MORROW_MAX_FRAMES", *EnvSetting("MORROW_MAX_FRAMES"), "a frame count");
-    return;
+    n = 0;
   }
   g_limit.frames = static_cast<uint64_t>(n);
 }
@@ -98,7 +97,7 @@ uint64_t CompletedInputFrames() {
 }
 
 void SetFrameLimit(uint64_t frames) {
-  g_limit.read = true;
+  g_limit.overridden = true;
   g_limit.frames = frames;
 }
 

@@ -105,7 +105,7 @@ uint64_t CompletedInputFrames();
 
 // MORROW_MAX_FRAMES=n: once frame n is complete a close of the main window is posted (once per
 // start), so the program ends as if its window had been closed. 0 never. The environment is read
-// by the first BeginInputFrames; SetFrameLimit replaces its value.
+// by every BeginInputFrames, unless SetFrameLimit has set the value.
 void SetFrameLimit(uint64_t frames);
 uint64_t FrameLimit();
 

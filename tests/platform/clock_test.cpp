@@ -56,9 +56,19 @@ TEST(ParseDateTime, AcceptsAndRejects) {
     const char* text;
     bool ok;
   } cases[] = {
-      {"2024-01-01T12:00:00", true}, {"2000-02-29T23:59:59", true}, {"2024-13-01T00:00:00", false},
-      {"2024-01-32T00:00:00", false}, {"2024-01-01T24:00:00", false}, {"2024-01-01", false},
-      {"2024-01-01T12:00:00Z", false}, {"", false},
+      {"2024-01-01T12:00:00", true},
+      {"2000-02-29T23:59:59", true},
+      {"2024-13-01T00:00:00", false},
+      {"2024-01-32T00:00:00", false},
+      {"2024-01-01T24:00:00", false},
+      {"2024-01-01", false},
+      {"2024-01-01T12:00:00Z", false},
+      {"", false},
+      // February 29th exists only in leap years.
+      {"2001-02-29T00:00:00", false},
+      {"1900-02-29T00:00:00", false},
+      {"2024-02-29T00:00:00", true},
+      {"2023-04-31T00:00:00", false},
   };
   for (const Case& c : cases) {
     LocalDateTime d;

@@ -1,6 +1,7 @@
 #include "platform/input.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 
 #include "platform/input_script.h"
 #include "platform/key_codes.h"
+#include "platform/window.h"
+#include "platform/window_fake.h"
 
 namespace {
 
@@ -194,6 +197,63 @@ TEST(KeyboardCodes, GameKeysHaveVirtualKeys) {
   EXPECT_EQ(platform::VirtualKeyOfKeyCode(platform::key::kNumpad2), 0x62);
   EXPECT_EQ(platform::VirtualKeyOfKeyCode(0x00), 0);
   EXPECT_EQ(platform::VirtualKeyOfKeyCode(0xFF), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// MORROW_MAX_FRAMES: the frame count of scripted input ends the run with a window close.
+TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
+  struct Case {
+    const char* value;  // null: unset
+    bool presents;      // else the program only pumps
+    int closedAfter;    // frame after which the close is queued; 0 never
+  } cases[] = {
+      {nullptr, true, 0}, {"3", true, 3},  {"1", true, 1},   {"3", false, 3},
+      {"0", true, 0},     {"-2", true, 0}, {"abc", true, 0}, {"0x4", true, 4},
+  };
+  platform::FakeWindowService window;
+  platform::InstallWindowService(&window);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value != nullptr ? c.value : "unset");
+    if (c.value != nullptr) {
+      setenv("MORROW_MAX_FRAMES", c.value, 1);
+    } else {
+      unsetenv("MORROW_MAX_FRAMES");
+    }
+    window.Queue().Clear();
+    platform::BeginInputFrames();
+    int closedAfter = 0;
+    for (int frame = 1; frame <= 10; ++frame) {
+      c.presents ? platform::NotifyPresent() : platform::NotifyPump();
+      if (c.presents) platform::NotifyPump();  // pumps between presents change nothing
+      int closes = 0;
+      platform::MessageQueue copy = window.Queue();
+      platform::WindowMessage m;
+      while (copy.TakeHead(&m)) closes += m.id == platform::msg::kClose ? 1 : 0;
+      if (closes > 0 && closedAfter == 0) closedAfter = frame;
+      EXPECT_LE(closes, 1) << "posted once";
+    }
+    EXPECT_EQ(closedAfter, c.closedAfter);
+    platform::EndInputFrames();
+  }
+  unsetenv("MORROW_MAX_FRAMES");
+  // A value set by hand holds over the environment's.
+  setenv("MORROW_MAX_FRAMES", "1", 1);
+  platform::SetFrameLimit(2);
+  window.Queue().Clear();
+  platform::BeginInputFrames();
+  platform::NotifyPresent();
+  EXPECT_EQ(window.Queue().size(), 0u);
+  platform::NotifyPresent();
+  EXPECT_EQ(window.Queue().size(), 1u);
+  EXPECT_EQ(platform::FrameLimit(), 2u);
+  platform::EndInputFrames();
+  platform::NotifyPresent();
+  platform::SetFrameLimit(0);
+  unsetenv("MORROW_MAX_FRAMES");
+  platform::InstallWindowService(nullptr);
 }
 
 }  // namespace

@@ -28,6 +28,24 @@ TEST(Time, FakeWaitIsInstantAndExact) {
   platform::InstallClock(nullptr);
 }
 
+TEST(Time, SleepThreadSleepsOrOnlyYields) {
+  struct Case {
+    int ms;
+    int64_t advanced;
+    int sleeps;
+    int yields;
+  } cases[] = {{5, 5000, 1, 0}, {1, 1000, 1, 0}, {0, 0, 0, 1}, {-3, 0, 0, 1}};
+  for (const Case& c : cases) {
+    platform::FakeClock clock(777);
+    platform::InstallClock(&clock);
+    EXPECT_EQ(morrow::SleepThread(c.ms), 0);
+    EXPECT_EQ(clock.Peek() - 777, c.advanced) << c.ms;
+    EXPECT_EQ(clock.sleeps(), c.sleeps) << c.ms;
+    EXPECT_EQ(clock.yields(), c.yields) << c.ms;
+  }
+  platform::InstallClock(nullptr);
+}
+
 TEST(Time, RealWaitLastsAtLeastItsLength) {
   int64_t start = platform::NowMicroseconds();
   morrow::WaitMilliseconds(51);

@@ -1,0 +1,97 @@
+// datafiles as a program: show prints the records as the game reads them, save writes the four
+// records the game writes and reports a failed save by its exit code.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::RunProgram;
+using testsupport::WriteFile;
+
+std::string Bytes(const std::vector<int32_t>& words) {
+  std::string bytes;
+  for (int32_t w : words) {
+    for (int k = 0; k < 4; ++k)
+      bytes += static_cast<char>((static_cast<uint32_t>(w) >> (8 * k)) & 0xFF);
+  }
+  return bytes;
+}
+
+class DatafilesTool : public ::testing::Test {
+ protected:
+  testsupport::ProgramRun Run(const std::string& args) {
+    return RunProgram(dir_.path(), DATAFILES_PATH, args);
+  }
+  std::string Data(const std::string& name) const { return dir_.File("Data/" + name); }
+  testsupport::TempDir dir_;
+};
+
+TEST_F(DatafilesTool, SaveInAnEmptyFolderWritesTheDefaults) {
+  auto run = Run("save .");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({1, 1, 1, 0, 0, 0, 1, 20, 19, 0, 0}));
+  EXPECT_EQ(ReadFile(Data("key.inf")).size(), 80u);
+  EXPECT_EQ(ReadFile(Data("score.sav")).size(), 1444u);
+  EXPECT_EQ(ReadFile(Data("score_s.sav")).size(), 192u);
+  EXPECT_FALSE(std::filesystem::exists(Data("cnf.dat")));
+  auto show = Run("show .");
+  EXPECT_EQ(show.exitCode, 0);
+  EXPECT_EQ(show.out,
+            "display 0 0 0 0\n"
+            "options 1 1 1 0 0 0 1 20 19 0 0\n"
+            "buttons 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256\n"
+            "unlock 0\n");
+}
+
+TEST_F(DatafilesTool, ShowPrintsWhatTheGameReads) {
+  std::filesystem::create_directories(dir_.File("Data"));
+  WriteFile(Data("cnf.dat"), Bytes({1, 0, 0, 0}));
+  WriteFile(Data("config.sav"), Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5}));
+  WriteFile(Data("score.sav"), Bytes({9}));
+  WriteFile(Data("key.inf"), Bytes({0x30, 0x20}) + "\x01\x02");  // two words and a part
+  auto run = Run("show " + dir_.path());
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "display 1 0 0 0\n"
+            "options 3 0 2 1 1 1 2 20 0 123 -5\n"
+            "buttons 48 32 64 128 256 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256\n"
+            "unlock 3\n");
+}
+
+TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
+  std::filesystem::create_directories(dir_.File("Data/config.sav.tmp"));
+  const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
+  WriteFile(Data("config.sav"), old);
+  auto run = Run("save .");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(ReadFile(Data("config.sav")), old);
+  // The other three were still written.
+  EXPECT_EQ(ReadFile(Data("score_s.sav")).size(), 192u);
+  std::filesystem::remove(Data("config.sav.tmp"));
+  run = Run("save .");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({3, 0, 2, 1, 1, 1, 2, 20, 0, 123, -5}));
+}
+
+TEST_F(DatafilesTool, UsageErrors) {
+  for (const char* args : {"", "show", "list .", "show . extra", "show /nonexistent/folder"}) {
+    auto run = Run(args);
+    EXPECT_EQ(run.exitCode, 2) << args;
+    EXPECT_EQ(run.out, "") << args;
+    EXPECT_NE(run.err, "") << args;
+  }
+}
+
+}  // namespace
