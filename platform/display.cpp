@@ -20,8 +20,8 @@ bool g_misuseFatal = false;
 bool g_misuseFatal = true;
 #endif
 
-std::function<void(uint64_t)>& PresentHook() {
-  static std::function<void(uint64_t)> hook;
+std::function<uint64_t(uint64_t)>& PresentHook() {
+  static std::function<uint64_t(uint64_t)> hook;
   return hook;
 }
 
@@ -183,7 +183,7 @@ std::unique_ptr<Presenter> MakeNullPresenter() {
   return std::make_unique<NullPresenter>();
 }
 
-void SetPresentHook(std::function<void(uint64_t)> hook) {
+void SetPresentHook(std::function<uint64_t(uint64_t)> hook) {
   PresentHook() = std::move(hook);
 }
 
@@ -1033,10 +1033,14 @@ void Display::MarkPrimaryChanged(const Surface* s) {
   if (s != nullptr && s == primary_) dirty_ = true;
 }
 
-void Display::PresentIfDue() {
+void Display::PresentNow() {
+  if (Alive("PresentNow on a dead display")) PresentIfDue(true);
+}
+
+void Display::PresentIfDue(bool evenInThisFrame) {
   if (!dirty_ || primary_ == nullptr || primary_->dead_ || primary_->lost_) return;
   int64_t frame = CurrentFrame();
-  if (frame == lastPushFrame_) return;
+  if (frame == lastPushFrame_ && !evenInThisFrame) return;
 
   const Surface& p = *primary_;
   Rect area{0, 0, p.width_, p.height_};
@@ -1071,8 +1075,8 @@ void Display::PresentIfDue() {
   lastPushFrame_ = frame;
   ++presentCount_;
   presenter_->Show(lastInfo_);
-  DumpFrameIfListed(presentCount_, lastInfo_);
-  if (PresentHook()) PresentHook()(presentCount_);
+  const uint64_t dumpAs = PresentHook() ? PresentHook()(presentCount_) : presentCount_;
+  if (dumpAs > 0) DumpFrameIfListed(dumpAs, lastInfo_);
 }
 
 bool Display::LastPresentedRgb(int32_t* width, int32_t* height, std::vector<uint8_t>* rgb) const {

@@ -256,8 +256,10 @@ class Presenter {
 // A presenter that shows nothing: no video device.
 std::unique_ptr<Presenter> MakeNullPresenter();
 
-// Called after every present with the number of presents made so far (1 for the first).
-void SetPresentHook(std::function<void(uint64_t)> hook);
+// Called after every present with the number of presents made so far (1 for the first). Its
+// answer is the frame number the present is dumped as (platform/frame_dump.h), 0 for none;
+// without a hook a present is dumped as its own number.
+void SetPresentHook(std::function<uint64_t(uint64_t)> hook);
 
 // Whether a call on a dead object or a damaged canary stops the process (default: in builds
 // without NDEBUG). Tests that check the reported error turn it off.
@@ -461,6 +463,9 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   uint64_t PresentCount() const { return presentCount_; }
   // True while a change of the primary waits for its present.
   bool PresentPending() const { return dirty_; }
+  // Presents a pending change of the primary at once, even in the virtual frame of the last
+  // present: a frame the library presents is one present, so that presents count frames.
+  void PresentNow();
   // The last presented picture as 8-bit RGB rows (width * 3 bytes each); false before any.
   bool LastPresentedRgb(int32_t* width, int32_t* height, std::vector<uint8_t>* rgb) const;
   // The virtual frame number at the current time.
@@ -475,7 +480,7 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
                       bool mayUseVideo, std::shared_ptr<Surface>* out);
   void Forget(Surface* s);
   void MarkPrimaryChanged(const Surface* s);
-  void PresentIfDue();
+  void PresentIfDue(bool evenInThisFrame = false);
   void AnnounceMode();
   PixelFormat ModeFormat() const;
 

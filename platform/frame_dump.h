@@ -1,7 +1,8 @@
 // The frame dump: presented pictures written as 8-bit RGB PNG files.
 //
-// MORROW_DUMP_DIR=dir with MORROW_DUMP_FRAMES=1,100,200-210 writes those presents (counted from
-// 1, see platform/display.h) as dir/frame_NNNNNN.png. Channels narrower than 8 bits are widened
+// MORROW_DUMP_DIR=dir with MORROW_DUMP_FRAMES=1,100,200-210 writes those frames as
+// dir/frame_NNNNNN.png: within the library the presents after its start (the frames of scripted
+// input, platform/input.h), else every present counted from 1 (platform/display.h). Channels narrower than 8 bits are widened
 // as the library widens them. Both variables are inert when unset; a malformed frame list is
 // reported once on stderr and dumps nothing.
 #pragma once

@@ -86,10 +86,11 @@ void NotifyPump() {
   FrameDone();
 }
 
-void NotifyPresent() {
-  if (!g_frames.counting) return;
+uint64_t NotifyPresent() {
+  if (!g_frames.counting) return 0;
   ++g_frames.presents;
   FrameDone();
+  return g_frames.presents;
 }
 
 uint64_t CompletedInputFrames() {

@@ -99,7 +99,8 @@ void InstallInputService(InputService* service);
 void BeginInputFrames();
 void EndInputFrames();
 void NotifyPump();
-void NotifyPresent();
+// The frame the present completed, 0 while frames are not counted (during the start).
+uint64_t NotifyPresent();
 // Frames completed since the start finished (0 before and during the start).
 uint64_t CompletedInputFrames();
 

@@ -303,8 +303,9 @@ int CreateDirectDrawObject(std::shared_ptr<platform::Display>* out) {
   std::shared_ptr<platform::Display> display =
       platform::Display::Create(platform::DisplayConfigFromEnvironment(dw, dh, dd), &g_host);
   display->SetPresenter(platform::MakeSdlPresenter(platform::SdlMainWindow()));
-  // Scripted input counts its frames by the display's presents.
-  platform::SetPresentHook([](uint64_t) { platform::NotifyPresent(); });
+  // Scripted input, the frame limit and the frame dump share one count of frames: the display's
+  // presents after the library's start.
+  platform::SetPresentHook([](uint64_t) { return platform::NotifyPresent(); });
   WriteLog("成功\n");
   WriteLog("引き続き初期化処理... ");
   WriteLog("初期化に成功しました\n");

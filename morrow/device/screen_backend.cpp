@@ -258,6 +258,8 @@ int PresentFrame() {
     s.primarySurface->Flip(s.vsyncWait ? platform::kFlipWait
                                        : platform::kFlipWait | platform::kFlipNoVsync);
   }
+  // Every frame presented is one present of the display, which the frame count follows.
+  s.directDraw->PresentNow();
   IncrementFlipCounter();
   return 0;
 }
@@ -290,6 +292,8 @@ int PresentFrameWindowed() {
     if (s.vsyncWait) WaitForPresentSlot();
     s.primarySurface->Blt(nullptr, s.backSurface.get(), nullptr, platform::kBltWait, nullptr);
   }
+  // Every frame presented is one present of the display, which the frame count follows.
+  s.directDraw->PresentNow();
   IncrementFlipCounter();
   return 0;
 }

@@ -1,6 +1,7 @@
 // The game as a program, headless on the virtual clock: it starts, runs its frames at 60 a
 // second, ends on Escape and on a window close with exit code 0, and returns -1 when the library
 // does not start.
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -76,6 +77,39 @@ TEST_F(Veyrdale, EscapeDuringTheLoopEndsNormally) {
   auto limited = Run("MORROW_MAX_FRAMES=90");
   EXPECT_EQ(limited.exitCode, 0);
   EXPECT_NEAR(escaped, LastStamp(), 40);
+}
+
+// The frame limit and the frame dump count the same frames: the presents after the start.
+TEST_F(Veyrdale, DumpAndFrameLimitShareTheFrameCount) {
+  struct Case {
+    const char* cnf;  // display settings: window, 16 bits, no vertical-sync wait, half rate
+    int frames;
+  } cases[] = {{"", 3}, {"1000", 1}, {"1110", 2}, {"0100", 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cnf);
+    std::filesystem::remove_all(dir_.File("Data"));
+    std::filesystem::remove_all(dir_.File("dump"));
+    std::filesystem::create_directories(dir_.File("dump"));
+    if (c.cnf[0] != '\0') {
+      std::filesystem::create_directories(dir_.File("Data"));
+      std::string words;
+      for (const char* w = c.cnf; *w != '\0'; ++w)
+        words += std::string(1, *w - '0') + std::string(3, '\0');
+      WriteFile(dir_.File("Data/cnf.dat"), words);
+    }
+    auto run = Run("MORROW_MAX_FRAMES=" + std::to_string(c.frames) +
+                   " MORROW_DUMP_DIR=dump MORROW_DUMP_FRAMES=1-9");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (int f = 1; f <= 9; ++f) {
+      char name[32];
+      std::snprintf(name, sizeof name, "dump/frame_%06d.png", f);
+      EXPECT_EQ(std::filesystem::exists(dir_.File(name)), f <= c.frames) << f;
+    }
+    // 640 x 480 pictures.
+    const std::string png = ReadFile(dir_.File("dump/frame_000001.png"));
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x02\x80\0\0\x01\xe0", 8));
+  }
 }
 
 TEST_F(Veyrdale, FailedLibraryStartExitsWithMinusOne) {

@@ -691,9 +691,32 @@ TEST_F(DisplayTest, CapsIdentifierAndThe3DRefusal) {
   EXPECT_EQ(display_->DesktopBitsPerPixel(), 16);
 }
 
+TEST_F(DisplayTest, PresentNowDoesNotWaitForTheNextFrame) {
+  auto p = Primary();
+  host_.client = Rect{0, 0, 4, 2};
+  clock_.SetNow(100);
+  Rect inside{0, 0, 4, 2};
+  Fill(p.get(), 0xF800, &inside);
+  ASSERT_EQ(shown_.size(), 1u);
+  Fill(p.get(), 0x001F, &inside);
+  EXPECT_EQ(shown_.size(), 1u) << "an ordinary change waits for the next frame";
+  display_->PresentNow();
+  ASSERT_EQ(shown_.size(), 2u);
+  EXPECT_EQ(shownRgb_[1][2], 255);
+  EXPECT_EQ(display_->PresentCount(), 2u);
+  EXPECT_FALSE(display_->PresentPending());
+  // Nothing pending: nothing presented.
+  display_->PresentNow();
+  EXPECT_EQ(shown_.size(), 2u);
+  p->Release();
+}
+
 TEST_F(DisplayTest, PrimaryReachesThePresenterOncePerFrame) {
   uint64_t hooked = 0;
-  platform::SetPresentHook([&](uint64_t n) { hooked = n; });
+  platform::SetPresentHook([&](uint64_t n) {
+    hooked = n;
+    return n;
+  });
   auto p = Primary();
   host_.client = Rect{100, 50, 104, 52};
   clock_.SetNow(100);

@@ -166,7 +166,7 @@ TEST_F(PadInputScriptFrames, PresentsTakeOverFromPumpCalls) {
   platform::NotifyPresent();
   EXPECT_EQ(platform::CompletedInputFrames(), 2u);
   platform::EndInputFrames();
-  platform::NotifyPresent();
+  EXPECT_EQ(platform::NotifyPresent(), 0u);
   EXPECT_EQ(platform::CompletedInputFrames(), 2u);  // nothing counts after the end
   platform::BeginInputFrames();
   EXPECT_EQ(platform::CompletedInputFrames(), 0u);
@@ -226,8 +226,12 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
     platform::BeginInputFrames();
     int closedAfter = 0;
     for (int frame = 1; frame <= 10; ++frame) {
-      c.presents ? platform::NotifyPresent() : platform::NotifyPump();
-      if (c.presents) platform::NotifyPump();  // pumps between presents change nothing
+      if (c.presents) {
+        EXPECT_EQ(platform::NotifyPresent(), static_cast<uint64_t>(frame));
+        platform::NotifyPump();  // pumps between presents change nothing
+      } else {
+        platform::NotifyPump();
+      }
       int closes = 0;
       platform::MessageQueue copy = window.Queue();
       platform::WindowMessage m;
