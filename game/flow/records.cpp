@@ -46,6 +46,4 @@ int32_t DigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 int32_t SmallDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 int32_t BigDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
-PictureSlotTable PictureSlots;
-
 }  // namespace veyrdale

@@ -37,7 +37,6 @@ struct StandInCall {
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
     // Game flow: resources, glyph sheets, scenario scripts, story stages and survival rounds.
-    "LoadGameResources",
     "LoadFontSheets",
     "DeleteFontSheets",
     "LoadScenarioScript",

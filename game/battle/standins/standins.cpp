@@ -34,9 +34,6 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
 
 }  // namespace
 
-void LoadGameResources(int mode) {
-  RECORD(LoadGameResources, I(mode));
-}
 void LoadFontSheets(int mode) {
   RECORD(LoadFontSheets, I(mode));
 }

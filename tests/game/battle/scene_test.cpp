@@ -15,24 +15,42 @@
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "tests/support/battle_state.h"
+#include "tests/support/library_recorder.h"
+#include "tests/support/resource_loads.h"
 #include "tests/support/shots_made.h"
 #include "tools/battlesupport/step_battle_frame.h"
 
 namespace {
 
 using namespace veyrdale;
-using testsupport::SetUpMatch;
+
+// A match as the shared helper sets it up, with the library's recorded calls cleared, so that the
+// resource loads of the case are counted from here.
+void SetUpMatch(const std::vector<int>& characters, int arena = -1) {
+  testsupport::SetUpMatch(characters, arena);
+  testsupport::Recorder().ClearCalls();
+}
 
 void Frames(int n) {
   const int none[4] = {};
   for (int i = 0; i < n; ++i) StepBattleFrame(none);
 }
 
+// The resource loader is the game's own; its loads are read from the library's calls.
+bool IsResourceLoad(const char* name) {
+  return std::string(name) == "LoadGameResources";
+}
+
 int64_t Calls(const char* name) {
+  if (IsResourceLoad(name)) return static_cast<int64_t>(testsupport::ResourceLoadModes().size());
   return FindStandInCall(name)->calls;
 }
 
 int64_t LastIntArg(const char* name, int i) {
+  if (IsResourceLoad(name)) {
+    std::vector<int> modes = testsupport::ResourceLoadModes();
+    return modes.empty() ? -1 : modes.back();
+  }
   return FindStandInCall(name)->args[i].integer;
 }
 

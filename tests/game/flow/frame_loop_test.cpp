@@ -21,6 +21,7 @@
 #include "game/flow/match_setup.h"
 #include "platform/directory.h"
 #include "tests/support/library_recorder.h"
+#include "tests/support/resource_loads.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -82,11 +83,6 @@ class FrameLoop : public ::testing::Test {
   void Fresh() {
     Recorder().Reset();
     ResetStandInCalls();
-    // The resource loader is still a stand-in: its call joins the library's calls in order.
-    SetStandInAction("LoadGameResources", [] {
-      const StandInCall* call = FindStandInCall("LoadGameResources");
-      Recorder().Record("LoadGameResources", {std::to_string(call->args[0].integer)}, 0);
-    });
     ResetFrameState();
     frame_ = 0;
     presents_.clear();
@@ -220,7 +216,10 @@ TEST_F(FrameLoop, StartUpAndShutDownInOrder) {
         "EndLibrary",
     };
     std::vector<std::string> got;
-    for (const RecordedCall& call : Recorder().Calls()) got.push_back(call.Text());
+    // The resource load is one step here; its own calls are the loader's tests' business.
+    for (const RecordedCall& call : testsupport::FoldResourceLoads(Recorder().Calls())) {
+      got.push_back(call.Text());
+    }
     EXPECT_EQ(got, want);
     // The capture graph and the 30 digits were made before the loop and released at the end.
     EXPECT_EQ(Recorder().Named("CreateEmptyGraph")[0].answer, CaptureGraph);
@@ -272,10 +271,10 @@ TEST_F(FrameLoop, FailedLibraryStartReturnsAtOnce) {
   ASSERT_FALSE(Recorder().Calls().empty());
   EXPECT_EQ(Recorder().Calls().back().name, "InitLibrary");
   for (const char* name : {"EndLibrary", "DeleteAllGraphs", "DeleteAllSounds", "StopMusicPlayback",
-                           "LoadGameResources", "ClearDrawTarget", "PumpMessages"}) {
+                           "SetKeyColor", "ClearDrawTarget", "PumpMessages"}) {
     EXPECT_EQ(Recorder().Count(name), 0) << name;
   }
-  EXPECT_EQ(FindStandInCall("LoadGameResources")->calls, 0);
+  EXPECT_TRUE(testsupport::ResourceLoadModes().empty());
 }
 
 TEST_F(FrameLoop, LoopEndsOnEscapeOrClose) {
@@ -582,7 +581,11 @@ TEST_F(FrameLoop, QuitSceneGlowsOutReleasesAndEnds) {
     EXPECT_EQ(SceneFrame, 121);
     // Released in the frame with SceneFrame 118, and again at shut-down.
     EXPECT_EQ(releaseFrames, (std::vector<int>{119, 121}));
-    EXPECT_EQ(Recorder().Count("DeleteAllSounds"), 2);
+    int deletes = 0;
+    for (const RecordedCall& call : testsupport::FoldResourceLoads(Recorder().Calls())) {
+      deletes += call.name == "DeleteAllSounds";
+    }
+    EXPECT_EQ(deletes, 2) << "besides the start-up's resource load";
     // From then on nothing can be drawn: the frame rate's digits are gone.
     EXPECT_EQ(failedDrawFrames, (std::vector<int>{119, 120, 121}));
     const std::vector<RecordedCall> glows = Recorder().Named("DrawRotaGraph");

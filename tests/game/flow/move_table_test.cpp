@@ -1,7 +1,10 @@
 // The characters' move blocks and their installation into the move table.
 #include "game/flow/move_table.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +56,35 @@ TEST(MoveTable, EachBlockHasItsMovesFirstAndZerosAfter) {
         EXPECT_GE(row.shotLimit, 1);
         EXPECT_LE(row.hitClass, 6);
         EXPECT_LE(row.rootFlag, 1);
+      }
+    }
+  }
+}
+
+// The blocks of characters 2-15 stay inside the ranges the rows of characters 0 and 1 and the
+// neutral block show, field by field.
+TEST(MoveTable, OtherCharactersStayInsideTheRangesOfTheGivenRows) {
+  auto fields = [](const MoveTableEntry& r) {
+    return std::vector<int64_t>{r.moveLength, r.timing,    r.afterDelay, r.rootFlag,
+                                r.hitClass,   r.hitTag,    r.shotLimit,  r.damage,
+                                r.stunDamage, r.meterCost, r.hitRadius};
+  };
+  std::vector<int64_t> low(11, INT64_MAX), high(11, INT64_MIN);
+  for (int block : {0, 1, 16}) {
+    for (int r = 0; r < kBlockMoveCounts[block]; ++r) {
+      std::vector<int64_t> f = fields(CharacterMoveBlocks[block][r]);
+      for (int i = 0; i < 11; ++i) {
+        low[i] = std::min(low[i], f[i]);
+        high[i] = std::max(high[i], f[i]);
+      }
+    }
+  }
+  for (int block = 2; block < 16; ++block) {
+    for (int r = 0; r < kBlockMoveCounts[block]; ++r) {
+      std::vector<int64_t> f = fields(CharacterMoveBlocks[block][r]);
+      for (int i = 0; i < 11; ++i) {
+        EXPECT_GE(f[i], low[i]) << "block " << block << " move " << r + 1 << " field " << i;
+        EXPECT_LE(f[i], high[i]) << "block " << block << " move " << r + 1 << " field " << i;
       }
     }
   }

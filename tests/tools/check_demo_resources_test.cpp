@@ -1,0 +1,214 @@
+// The generator and the checker together: a fresh tree passes, and a tree damaged on purpose, or
+// at random, fails with exactly the damaged files named. The checker runs the game's loader over
+// the damaged files with the real library, under the sanitizers of the ci preset.
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
+#include "tools/demoresources/canvas.h"
+#include "tools/demoresources/content.h"
+#include "tools/demoresources/inventory.h"
+
+namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+struct ToolRun {
+  int status;
+  std::vector<std::string> lines;
+};
+
+ToolRun Execute(const std::string& command) {
+  ToolRun run{-1, {}};
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text = line;
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    run.lines.push_back(text);
+  }
+  int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+std::string Summary(int failures) {
+  return "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: " +
+         std::to_string(failures);
+}
+
+// Headless, on the virtual clock, with the single-instance lock in the tree's folder.
+ToolRun Check(const TempDir& dir) {
+  return Execute(
+      "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MORROW_CLOCK=virtual XDG_RUNTIME_DIR='" +
+      dir.path() + "' " + CHECKER + " '" + dir.path() + "'");
+}
+
+void Generate(const TempDir& dir) {
+  ToolRun made = Execute(std::string(GENERATOR) + " " + dir.path());
+  ASSERT_EQ(made.status, 0);
+  ASSERT_TRUE(made.lines.empty());
+}
+
+std::vector<std::string> FailedLines(const std::set<std::string>& files) {
+  std::vector<std::string> lines;
+  for (const std::string& f : files) lines.push_back("failed: " + f);
+  return lines;
+}
+
+bool IsPicture(const std::string& file) {
+  return file.size() > 4 && (file.compare(file.size() - 4, 4, ".dat") == 0 ||
+                             file.compare(file.size() - 4, 4, ".nlg") == 0);
+}
+
+// Whether this build's library loads pictures. While graph loading is not built, the checker
+// names every picture of a fresh tree; the tests then hold it to what it says of every other
+// file and report themselves skipped for the pictures.
+bool PicturesLoad() {
+  static const bool load = [] {
+    TempDir dir;
+    Execute(std::string(GENERATOR) + " " + dir.path());
+    ToolRun run = Check(dir);
+    int pictures = 0;
+    for (const std::string& line : run.lines) {
+      pictures += line.rfind("failed: ", 0) == 0 && IsPicture(line.substr(8));
+    }
+    return pictures != static_cast<int>(demo::DemoPictures().size());
+  }();
+  return load;
+}
+
+// The checker's output must name exactly the damaged files and count them.
+void ExpectFailures(const ToolRun& run, std::set<std::string> damaged) {
+  std::vector<std::string> lines = run.lines;
+  int failures = static_cast<int>(damaged.size());
+  if (!PicturesLoad()) {
+    std::erase_if(lines, [](const std::string& line) {
+      return line.rfind("failed: ", 0) == 0 && IsPicture(line.substr(8));
+    });
+    std::erase_if(damaged, IsPicture);
+    failures = static_cast<int>(demo::DemoPictures().size() + damaged.size());
+  }
+  std::vector<std::string> want = FailedLines(damaged);
+  want.push_back(Summary(failures));
+  EXPECT_EQ(lines, want);
+  EXPECT_EQ(run.status, failures == 0 ? 0 : 1);
+}
+
+#define SKIP_UNLESS_PICTURES_LOAD() \
+  if (!PicturesLoad()) GTEST_SKIP() << "pictures unchecked: the library loads no picture yet"
+
+TEST(CheckDemoResources, AFreshTreePasses) {
+  TempDir dir;
+  Generate(dir);
+  ExpectFailures(Check(dir), {});
+  SKIP_UNLESS_PICTURES_LOAD();
+}
+
+TEST(CheckDemoResources, AMissingSoundAndATruncatedPictureAreNamed) {
+  TempDir dir;
+  Generate(dir);
+  std::filesystem::remove(dir.File("Resource/SE/zan.wav"));
+  std::filesystem::resize_file(dir.File("Resource/ef09.dat"), 100);
+  ToolRun run = Check(dir);
+  ExpectFailures(run, {"Resource/SE/zan.wav", "Resource/ef09.dat"});
+  if (PicturesLoad()) {
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"failed: Resource/SE/zan.wav",
+                                                   "failed: Resource/ef09.dat", Summary(2)}));
+  }
+  SKIP_UNLESS_PICTURES_LOAD();
+}
+
+// Ways to spoil a file.
+enum class Damage { kRemove, kTruncate, kGarbage, kEmpty, kSmallerPicture, kSilentWave };
+
+std::string DamageFile(const std::string& path, const std::string& file, Damage d,
+                       std::mt19937* rng) {
+  std::string bytes = ReadFile(path);
+  switch (d) {
+    case Damage::kRemove:
+      std::filesystem::remove(path);
+      return "removed";
+    case Damage::kTruncate:
+      WriteFile(path, bytes.substr(0, (*rng)() % bytes.size()));
+      return "truncated";
+    case Damage::kGarbage: {
+      std::string junk(1 + (*rng)() % 4096, '\0');
+      for (char& c : junk) c = static_cast<char>((*rng)() & 0xFF);
+      WriteFile(path, junk);
+      return "garbage";
+    }
+    case Damage::kEmpty:
+      WriteFile(path, "");
+      return "empty";
+    case Damage::kSmallerPicture: {
+      // A good picture, one pixel short of the grid it is cut by.
+      for (const demo::DemoPicture& p : demo::DemoPictures()) {
+        if (p.file != file) continue;
+        demo::Canvas small(veyrdale::GridWidth(p.grid) - 1, veyrdale::GridHeight(p.grid),
+                           {9, 9, 9});
+        std::string error;
+        demo::WritePng(path, small, &error);
+      }
+      return "smaller";
+    }
+    case Damage::kSilentWave:
+      // A well-formed header with no sound in it.
+      WriteFile(path, demo::MakeSound(0).substr(0, 40) + std::string(4, '\0'));
+      return "no samples";
+  }
+  return "";
+}
+
+TEST(CheckDemoResources, RandomDamageIsFoundFileByFile) {
+  std::vector<std::string> files = demo::DemoFiles();
+  for (unsigned seed : {1u, 2u, 3u}) {
+    SCOPED_TRACE(seed);
+    TempDir dir;
+    Generate(dir);
+    std::mt19937 rng(seed);
+    std::set<std::string> damaged;
+    while (damaged.size() < 12) {
+      const std::string& file = files[rng() % files.size()];
+      if (damaged.count(file) != 0) continue;
+      bool picture =
+          file.find(".dat") != std::string::npos || file.find(".nlg") != std::string::npos;
+      bool wave = file.find(".wav") != std::string::npos;
+      std::vector<Damage> kinds = {Damage::kRemove, Damage::kTruncate, Damage::kGarbage,
+                                   Damage::kEmpty};
+      if (picture) kinds.push_back(Damage::kSmallerPicture);
+      if (wave) kinds.push_back(Damage::kSilentWave);
+      Damage d = kinds[rng() % kinds.size()];
+      std::string what = DamageFile(dir.File(file), file, d, &rng);
+      SCOPED_TRACE(file + " " + what);
+      damaged.insert(file);
+    }
+    ExpectFailures(Check(dir), damaged);
+  }
+  SKIP_UNLESS_PICTURES_LOAD();
+}
+
+TEST(CheckDemoResources, UsageErrors) {
+  EXPECT_EQ(Execute(CHECKER).status, 2);
+  EXPECT_EQ(Execute(std::string(CHECKER) + " /nonexistent/folder").status, 2);
+  EXPECT_EQ(Execute(GENERATOR).status, 2);
+  TempDir dir;
+  WriteFile(dir.File("Resource"), "a file where the folder belongs");
+  ToolRun run = Execute(std::string(GENERATOR) + " " + dir.path());
+  EXPECT_EQ(run.status, 1);
+  ASSERT_FALSE(run.lines.empty());
+}
+
+}  // namespace

@@ -1,0 +1,216 @@
+// check-demo-resources DIR: checks a resource tree (DIR/Resource/) the way the game will use it.
+//
+// It starts the library headless in DIR and runs the game's own resource loader over every set a
+// game can ask for: the menus, the ending and no pictures; a battle of every character in every
+// colour slot (32 four-player loads, arenas 0-9 in turn); the main story's stages 0-17 and the
+// extra story's 0-9; survival rounds 0, 3, 10 and 15. After each load every handle the load
+// should fill must name a live graph of its cell's size, and every sound a live sound. Then it
+// loads each picture of the tree outside the loader with the grid the game cuts it by, parses
+// every music file, checks the arena maps (walls clear of every start place) and the scripts.
+//
+// Output: one "failed: <path>" line per failing file, sorted, then
+// "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N". Exit 0 when N is
+// 0, 1 otherwise, 2 on a usage error or when the library does not start.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "game/battle/entry_points.h"
+#include "game/battle/records.h"
+#include "game/flow/entry_points.h"
+#include "game/flow/match_setup.h"
+#include "game/flow/resource_loader.h"
+#include "game/flow/resource_tables.h"
+#include "game/flow/sound_entries.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_load.h"
+#include "morrow/sound/sound.h"
+#include "morrow/system/library.h"
+#include "morrow/system/window.h"
+#include "platform/directory.h"
+#include "tools/demoresources/inventory.h"
+#include "tools/demoresources/rules.h"
+
+namespace {
+
+using namespace veyrdale;
+
+std::set<std::string> g_failed;
+
+// "Resource\\SE\\a.wav" -> "Resource/SE/a.wav"
+std::string TreeFile(const char* gamePath) {
+  std::string out = gamePath;
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+bool LiveGraph(int32_t handle, int width, int height) {
+  const morrow::GraphRecord* r = morrow::GetGraphRecord(handle);
+  return r != nullptr && (width <= 0 || (r->width == width && r->height == height));
+}
+
+void VerifyLoad(const PictureLoad& load, void*) {
+  int cells = load.whole ? 1 : load.cells;
+  for (int i = 0; i < cells; ++i) {
+    bool ok = load.whole ? LiveGraph(load.handles[i], 0, 0)
+                         : LiveGraph(load.handles[i], load.cellWidth, load.cellHeight);
+    if (!ok) {
+      g_failed.insert(TreeFile(load.path));
+      return;
+    }
+  }
+}
+
+void LoadAndVerify(int mode) {
+  LoadGameResources(mode);
+  ForEachPictureLoad(mode, VerifyLoad, nullptr);
+  for (int i = 0; i < kSoundCount; ++i) {
+    if (morrow::CheckSoundHandle(SoundHandles[i]) == -1) {
+      char path[64];
+      SoundPath(i, path, sizeof path);
+      g_failed.insert(TreeFile(path));
+    }
+  }
+}
+
+void Players(const int characters[4], const int colours[4]) {
+  g_match.playerCount = 4;
+  for (int p = 0; p < 4; ++p) {
+    g_players[p].kind = static_cast<uint16_t>(characters[p]);
+    g_match.colourSlot[p] = colours[p];
+  }
+}
+
+void RunLoader() {
+  for (int mode : {int{kMenuResources}, int{kEndingResources}, 3}) LoadAndVerify(mode);
+  // Every character in every colour slot, four at a time.
+  for (int load = 0; load < 32; ++load) {
+    g_match = MatchSetup{};
+    int characters[4], colours[4];
+    for (int p = 0; p < 4; ++p) {
+      int n = load * 4 + p;
+      characters[p] = n / 8;
+      colours[p] = n % 8;
+    }
+    Players(characters, colours);
+    g_match.stage = load % 10;
+    LoadAndVerify(kBattleResources);
+  }
+  // The stories, stage by stage, as the story sets them up.
+  for (int kind = 0; kind < 2; ++kind) {
+    for (int stage = 0; stage <= (kind == 0 ? 17 : 9); ++stage) {
+      g_match = MatchSetup{};
+      g_match.storyMode = 1;
+      g_match.storyKind = kind;
+      g_match.storyStage = stage;
+      SetupStoryStage(stage, kind);
+      LoadAndVerify(kBattleResources);
+      DeletePortraits();
+    }
+  }
+  // Survival rounds of each difficulty.
+  const int rounds[] = {0, 3, 10, 15};
+  for (int i = 0; i < 4; ++i) {
+    g_match = MatchSetup{};
+    g_match.survivalMode = 1;
+    RoundNumber = rounds[i];
+    const int characters[4] = {i, 4 + i, 8 + i, 12 + i};
+    const int colours[4] = {0, 1, 2, 3};
+    Players(characters, colours);
+    g_match.stage = rounds[i] % 10;
+    LoadAndVerify(kBattleResources);
+  }
+  RoundNumber = 0;
+  g_match = MatchSetup{};
+  LoadGameResources(3);
+}
+
+// Each picture on its own, cut by the game's grid.
+void LoadEveryPicture() {
+  std::vector<int32_t> cells;
+  for (const demo::DemoPicture& p : demo::DemoPictures()) {
+    const PictureGrid& g = p.grid;
+    bool ok;
+    if (p.whole) {
+      int32_t h = morrow::LoadImageAsGraph(p.gamePath.c_str());
+      ok = LiveGraph(h, GridWidth(g), GridHeight(g));
+      if (h != -1) morrow::FreeGraphHandle(h, 0);
+    } else {
+      cells.assign(static_cast<size_t>(g.cells), -1);
+      ok = morrow::LoadDividedGraph(p.gamePath.c_str(), g.cells, g.columns, g.rows, g.cellWidth,
+                                    g.cellHeight, cells.data()) == 0;
+      for (int32_t h : cells) ok = ok && LiveGraph(h, g.cellWidth, g.cellHeight);
+      for (int32_t h : cells) {
+        if (h != -1) morrow::FreeGraphHandle(h, 0);
+      }
+    }
+    if (!ok) g_failed.insert(p.file);
+  }
+}
+
+std::string Read(const std::string& file, bool* present) {
+  std::ifstream in(file, std::ios::binary);
+  *present = static_cast<bool>(in);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void CheckFiles() {
+  bool present;
+  for (const std::string& file : demo::DemoSoundFiles()) {
+    std::string bytes = Read(file, &present);
+    if (!present || !demo::CheckSound(bytes).empty()) g_failed.insert(file);
+  }
+  for (int n = 0; n < demo::kMusicCount; ++n) {
+    std::string file = demo::MusicFile(n);
+    std::string bytes = Read(file, &present);
+    if (!present || !demo::CheckMusic(bytes).empty()) g_failed.insert(file);
+  }
+  for (int n = 0; n < demo::kMapCount; ++n) {
+    std::string file = demo::MapFile(n);
+    std::string bytes = Read(file, &present);
+    if (!present || !demo::CheckMapFile(bytes, n).empty() ||
+        !demo::CheckMapStarts(demo::GamePath(file).c_str()).empty()) {
+      g_failed.insert(file);
+    }
+  }
+  for (const demo::DemoScript& s : demo::DemoScripts()) {
+    std::string bytes = Read(s.file, &present);
+    if (!present || !demo::CheckScript(bytes, s.finalStage).empty()) g_failed.insert(s.file);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: check-demo-resources DIR\n");
+    return 2;
+  }
+  if (!platform::SetCurrentDirectory(argv[1])) {
+    std::fprintf(stderr, "check-demo-resources: cannot enter %s\n", argv[1]);
+    return 2;
+  }
+  morrow::ChangeWindowMode(1);
+  morrow::SetGraphVideoMemoryFlag(0);
+  if (morrow::InitLibrary() != 0) {
+    std::fprintf(stderr, "check-demo-resources: the library did not start\n");
+    return 2;
+  }
+  RunLoader();
+  LoadEveryPicture();
+  CheckFiles();
+  morrow::DeleteAllGraphs(0);
+  morrow::DeleteAllSounds(0);
+  morrow::EndLibrary();
+  for (const std::string& file : g_failed) std::printf("failed: %s\n", file.c_str());
+  std::printf("%zu pictures, %zu sounds, %d music, %d maps, %zu scripts; load failures: %zu\n",
+              demo::DemoPictures().size(), demo::DemoSoundFiles().size(), demo::kMusicCount,
+              demo::kMapCount, demo::DemoScripts().size(), g_failed.size());
+  return g_failed.empty() ? 0 : 1;
+}
