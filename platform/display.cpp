@@ -321,6 +321,11 @@ void Surface::FillGarbage() {
 DisplayResult Surface::Lock(const Rect* rect, LockedRect* out) {
   if (DisplayResult r = Usable("Lock on a dead surface"); r != DisplayResult::kOk) return r;
   if (out == nullptr) return DisplayResult::kInvalidParams;
+  if (failNextLock_ != DisplayResult::kOk) {
+    const DisplayResult r = failNextLock_;
+    failNextLock_ = DisplayResult::kOk;
+    return r;
+  }
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
   Rect area = rect != nullptr ? *rect : Rect{0, 0, width_, height_};
   if (!InsideSize(area, width_, height_)) return DisplayResult::kInvalidRect;

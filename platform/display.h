@@ -360,6 +360,8 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   const PixelFormat& format() const { return format_; }
   // Both canaries are as written at creation.
   bool CanaryIntact() const;
+  // Tests: the next Lock of this surface answers result instead of locking (once).
+  void FailNextLock(DisplayResult result) { failNextLock_ = result; }
 
  private:
   friend class Display;
@@ -382,6 +384,7 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   PixelFormat format_{};
   std::shared_ptr<std::vector<uint8_t>> storage_;  // canary, rows, canary; rotated by Flip
   bool locked_ = false;
+  DisplayResult failNextLock_ = DisplayResult::kOk;
   bool dcOut_ = false;
   bool lost_ = false;
   bool hasKey_ = false;

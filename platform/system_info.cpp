@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/env.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #include <x86intrin.h>
@@ -32,7 +34,21 @@ bool ReadMemoryInfo(MemoryInfo* out) {
   return true;
 }
 
-CpuInfo ReadCpuInfo() {
+namespace {
+
+// MORROW_MMX=0 stands in for a processor without the instructions, so that the library's other
+// formulas can be run on any machine.
+void ApplyMmxSetting(CpuInfo* info) {
+  if (auto v = EnvSetting("MORROW_MMX")) {
+    if (*v == "0") {
+      info->hasMmx = false;
+    } else if (*v != "1") {
+      ReportBadSetting("MORROW_MMX", *v, "0 or 1");
+    }
+  }
+}
+
+CpuInfo ReadProcessor() {
   CpuInfo info;
 #ifdef MORROW_HAVE_CPUID
   unsigned a, b, c, d;
@@ -60,6 +76,29 @@ CpuInfo ReadCpuInfo() {
   }
 #endif
   return info;
+}
+
+}  // namespace
+
+CpuInfo ReadCpuInfo() {
+  CpuInfo info = ReadProcessor();
+  ApplyMmxSetting(&info);
+  return info;
+}
+
+VectorSupport ReadVectorSupport() {
+  VectorSupport support;
+#if defined(__x86_64__) || defined(__i386__)
+  support.sse2 = __builtin_cpu_supports("sse2") != 0;
+#endif
+  if (auto v = EnvSetting("MORROW_RASTER")) {
+    if (*v == "reference") {
+      support = VectorSupport{};
+    } else if (*v != "auto") {
+      ReportBadSetting("MORROW_RASTER", *v, "reference or auto");
+    }
+  }
+  return support;
 }
 
 uint64_t ReadTimeStampCounter() {

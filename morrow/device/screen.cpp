@@ -869,6 +869,28 @@ platform::Surface* GetBackSurface() {
 platform::Surface* GetWorkSurface() {
   return S().workSurface.get();
 }
+
+platform::Surface* GetWorkSurfaceCovering(int index, int width, int height) {
+  ScreenState& s = S();
+  if (s.directDraw == nullptr || index < 0 || index > 1) return nullptr;
+  std::shared_ptr<platform::Surface>& work = index == 0 ? s.workSurface : s.workSurface2;
+  if (work == nullptr) return nullptr;
+  if (width <= work->width() && height <= work->height()) return work.get();
+  // The copy is scratch: a larger surface replaces the old one, made like it (system memory,
+  // source key of pixel value 0).
+  platform::SurfaceDesc d;
+  d.flags = platform::kDescCaps | platform::kDescWidth | platform::kDescHeight;
+  d.width = std::max(width, work->width());
+  d.height = std::max(height, work->height());
+  d.caps = platform::kCapsOffscreenPlain | platform::kCapsSystemMemory;
+  std::shared_ptr<platform::Surface> larger;
+  if (!Ok(s.directDraw->CreateSurface(d, &larger))) return nullptr;
+  const platform::ColorKey keyZero{0, 0};
+  larger->SetColorKey(platform::kColorKeySrcBlt, &keyZero);
+  work->Release();
+  work = larger;
+  return work.get();
+}
 platform::Display* IsDirectDrawReady() {
   return S().directDraw.get();
 }

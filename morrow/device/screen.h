@@ -68,6 +68,11 @@ platform::Surface* GetDrawTargetSurface();
 platform::Surface* GetPrimarySurface();
 platform::Surface* GetBackSurface();
 platform::Surface* GetWorkSurface();
+// The work surface (index 0) or the second work surface (1), replaced by a larger one when it
+// does not cover width x height (a draw target larger than the screen stages larger
+// rectangles). Null without a display, for another index, or when the larger surface cannot be
+// had (the old one stays).
+platform::Surface* GetWorkSurfaceCovering(int index, int width, int height);
 // The display object (non-null once set up).
 platform::Display* IsDirectDrawReady();
 int IsDrawTargetFront();

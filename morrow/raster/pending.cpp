@@ -1,21 +1,19 @@
 // Software routines standing in until their rasterisers exist: each draws nothing and reports
 // success, so the drawing calls above them run their whole course.
+#include "morrow/raster/piece_draw.h"
 #include "morrow/raster/raster.h"
+
+namespace morrow::raster {
+
+// TEMPORARY: replaced by "Plain draws at 16 bits"
+PieceOutcome DrawPiece16(const PieceDraw&) {
+  return PieceOutcome::kDrawn;
+}
+
+}  // namespace morrow::raster
 
 namespace morrow {
 
-// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
-int G_DDraw_DrawGraph(int, int, ResourceHandle, int) {
-  return 0;
-}
-// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
-int DrawGraphDDraw(int, int, GraphRecord*, int) {
-  return 0;
-}
-// TEMPORARY: replaced by "Software rasteriser frame, filled boxes and plain draws at 32 bits"
-int G_DDraw_DrawFillBox(int, int, int, int, uint32_t) {
-  return 0;
-}
 // TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
 int G_DDraw_DrawRotaGraph(int, int, double, double, GraphRecord*, int, int) {
   return 0;
