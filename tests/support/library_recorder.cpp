@@ -125,6 +125,7 @@ void LibraryRecorder::Reset() {
   started_ = false;
   initResult = 0;
   soundDevice = true;
+  keysFail = false;
   missingFiles.clear();
   pumpScript = nullptr;
   onCall = nullptr;
@@ -280,6 +281,7 @@ int GetLocalDateTime(int32_t out[6]) {
 }
 int IsKeyPressed(int key) {
   int down = key >= 0 && key <= 255 && Rec().KeyDown(key) ? 1 : 0;
+  if (Rec().keysFail) down = -1;
   return Rec().Record("IsKeyPressed", {I(key)}, down);
 }
 int GetPadInputBits(int device) {
@@ -345,6 +347,12 @@ int DrawGraphPart(int x, int y, int srcX, int srcY, int width, int height, int g
 int DrawRotaGraph(int x, int y, double scale, double angle, int graph, int transparent, int turn) {
   return testsupport::Draw(
       "DrawRotaGraph", {I(x), I(y), R(scale), R(angle), I(graph), I(transparent), I(turn)}, graph);
+}
+int DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, int graph,
+                  int transparent) {
+  return testsupport::Draw(
+      "DrawModiGraph",
+      {I(x1), I(y1), I(x2), I(y2), I(x3), I(y3), I(x4), I(y4), I(graph), I(transparent)}, graph);
 }
 int DrawRectangle(int x1, int y1, int x2, int y2, uint32_t colour, int filled) {
   return testsupport::Set("DrawRectangle", {I(x1), I(y1), I(x2), I(y2), U(colour), I(filled)});

@@ -63,6 +63,9 @@ class LibraryRecorder {
   // Pictures and sounds whose game path is listed here do not load.
   std::set<std::string> missingFiles;
 
+  // With true, IsKeyPressed answers -1 for every key, as an input component that failed does.
+  bool keysFail = false;
+
   void SetKey(int code, bool down);
   // pad 1 to 8; bits as GetPadInputBits answers them.
   void SetPadBits(int pad, int bits);

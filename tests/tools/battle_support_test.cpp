@@ -59,7 +59,7 @@ TEST(StepBattleFrame, OutsideScene4OnlyTheCountersMove) {
   FadeCaptureRequest = 1;
   const int none[4] = {};
   StepBattleFrame(none);
-  EXPECT_EQ(Calls("DrawBattleScene"), 0);
+  EXPECT_EQ(Calls("DrawBattleHud"), 0);
   EXPECT_EQ(RoundFrame, 0);
   EXPECT_EQ(SlowMotionFrames, 1);
   EXPECT_EQ(FreezeFrames, 0);

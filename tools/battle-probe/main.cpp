@@ -5,7 +5,12 @@
 //
 // Each query prints one line; floats print as %.9g. An unknown command or name, or a malformed
 // argument, prints a message on stderr and ends the probe with status 2. The library is never
-// started: the drawing and other entry points not built yet are the recording stand-ins.
+// started: the entry points not built yet are the recording stand-ins. battle-probe-rec is the
+// same probe linked with the recording stand-in of the library instead of the library, so that
+// `drawlog` can show the library calls the game makes.
+//
+// The digit tables hold stand-in handles that name their table and digit: plain digits 1000 + d,
+// small digits 2000 + d, the picture digits of slot 141 3000 + d.
 //
 // Commands:
 //   set NAME VALUE                     writes one field (see names below)
@@ -40,6 +45,15 @@
 //                                      shot put at (X, Y) with that heading and speed: "slot N"
 //                                      (-1 when the pool was full)
 //   update-shot SLOT                   one UpdateShot of the shot in that slot
+//   drawlog on|off                     (battle-probe-rec only) print each library call the
+//                                      game makes as one line: its name, then its arguments
+//                                      (integers in decimal, reals as %.9g)
+//   draw                               one DrawBattleScene
+//   drawlist                           one BuildDrawList for the match's player count, as the
+//                                      battle draw makes it: the entry count, then one line
+//                                      "tag kind x y move" per entry
+//   number X Y VALUE STYLE SMALL       DrawNumber
+//   rotarect CX CY W H HEADING GRAPH   DrawRotaRectGraph
 //   steer OP SLOT ARGS...              a steering operation on the shot in that slot:
 //                                        home|homeobj|turn|turnlimited SLOT T0 T1 WOLD WNEW N
 //                                        aim SLOT T0 T1 WOLD WNEW
@@ -77,7 +91,13 @@
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "game/flow/move_table.h"
+#include "game/flow/resource_tables.h"
+#include "game/view/draw_list.h"
+#include "game/view/rota_rect.h"
 #include "tools/battlesupport/step_battle_frame.h"
+#ifdef BATTLE_PROBE_RECORDING
+#include "tests/support/library_recorder.h"
+#endif
 
 namespace {
 
@@ -507,6 +527,74 @@ void Steer(const Args& a) {
   Fail("unknown steering operation: " + a[1]);
 }
 
+// ---- Drawing --------------------------------------------------------------------------------
+
+#ifdef BATTLE_PROBE_RECORDING
+bool g_drawLog = false;
+
+void StartRecorder() {
+  testsupport::Recorder().Reset();
+  testsupport::Recorder().onCall = [](const testsupport::RecordedCall& call) {
+    if (g_drawLog && testsupport::Recorder().quiet.count(call.name) == 0) {
+      std::printf("%s\n", call.Text().c_str());
+    }
+  };
+}
+
+// What was recorded is printed as it happens; nothing needs keeping between commands.
+void ForgetRecordedCalls() {
+  testsupport::Recorder().ClearCalls();
+}
+
+void DrawLog(const Args& a) {
+  if (a[1] != "on" && a[1] != "off") Fail("drawlog: on or off");
+  g_drawLog = a[1] == "on";
+}
+#else
+void StartRecorder() {}
+void ForgetRecordedCalls() {}
+
+void DrawLog(const Args&) {
+  Fail("drawlog: only battle-probe-rec records the library calls");
+}
+#endif
+
+void FillDigitTables() {
+  for (int d = 0; d < 10; ++d) {
+    veyrdale::DigitGraphs[d] = 1000 + d;
+    veyrdale::SmallDigitGraphs[d] = 2000 + d;
+    veyrdale::PictureSlots[veyrdale::kPictureDigitSlot][d] = 3000 + d;
+  }
+}
+
+void Draw(const Args&) {
+  veyrdale::DrawBattleScene();
+}
+
+void DrawListCommand(const Args&) {
+  veyrdale::LateEffectCount = 0;
+  const int count = veyrdale::BuildDrawList(veyrdale::g_match.playerCount);
+  std::printf("%d\n", count);
+  for (int i = 0; i < count; ++i) {
+    const veyrdale::BattleObject& e = veyrdale::DrawList[i];
+    std::printf("%d %d ", e.drawTag, e.kind);
+    PrintFloat(e.x);
+    std::printf(" ");
+    PrintFloat(e.y);
+    std::printf(" %d\n", e.move);
+  }
+}
+
+void Number(const Args& a) {
+  veyrdale::DrawNumber(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4]),
+                       static_cast<uint8_t>(ToInteger(a[5], 0, UINT8_MAX)));
+}
+
+void RotaRect(const Args& a) {
+  veyrdale::DrawRotaRectGraph(ToFloat(a[1]), ToFloat(a[2]), ToFloat(a[3]), ToFloat(a[4]),
+                              ToInt(a[5]), ToInt(a[6]));
+}
+
 // ---- call -------------------------------------------------------------------------------------
 
 veyrdale::BattleObject* PlayerArg(const std::string& text) {
@@ -631,6 +719,11 @@ const Command kCommands[] = {
     {"shot", 7, 7, Shot},
     {"update-shot", 1, 1, UpdateShotCommand},
     {"steer", 2, -1, Steer},
+    {"drawlog", 1, 1, DrawLog},
+    {"draw", 0, 0, Draw},
+    {"drawlist", 0, 0, DrawListCommand},
+    {"number", 5, 5, Number},
+    {"rotarect", 6, 6, RotaRect},
 };
 
 void RunCommand(const Args& words) {
@@ -641,6 +734,7 @@ void RunCommand(const Args& words) {
       Fail("wrong number of arguments for " + words[0]);
     }
     c.run(words);
+    ForgetRecordedCalls();
     return;
   }
   Fail("unknown command: " + words[0]);
@@ -670,7 +764,9 @@ void RunScript(const std::string& script) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  StartRecorder();
   veyrdale::BuildTrigTables();
+  FillDigitTables();
   std::vector<std::string> scripts;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "-e") == 0 && i + 1 < argc) {

@@ -97,8 +97,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "ClaimAllItems",
     "UpdateCpuPlayer",
     // Battle drawing.
-    "DrawBattleScene",
-    "BuildDrawList",
     "DrawContinueOverlay",
     "SelectCharaFrame",
     "DrawPlayerEntry",

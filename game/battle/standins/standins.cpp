@@ -162,13 +162,6 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
   RECORD(UpdateCpuPlayer, R(player), I(index));
 }
 
-void DrawBattleScene() {
-  RECORD(DrawBattleScene);
-}
-int BuildDrawList(int count) {
-  RECORD(BuildDrawList, I(count));
-  return 0;
-}
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }

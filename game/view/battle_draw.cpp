@@ -1,0 +1,245 @@
+// One drawn battle frame: the screen shake, the draw list, the return to the title on F1, the
+// tint, the arena background and decorations, the entries of the draw list, the knock-out bursts
+// and character 15's red screen, then the head-up display.
+//
+// Layers, bottom to top: background, arena decorations, the draw list (base copies of the
+// blocks, the depth-sorted objects, the top layer), the bursts and red screen, the head-up
+// display. Every screen y after the background's source is moved up by the shake offset; x never
+// shakes.
+#include <cstdint>
+
+#include "game/battle/access.h"
+#include "game/battle/directions.h"
+#include "game/battle/entry_points.h"
+#include "game/battle/records.h"
+#include "game/flow/data_files.h"
+#include "game/flow/entry_points.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/match_setup.h"
+#include "game/flow/resource_tables.h"
+#include "game/view/draw_list.h"
+#include "morrow/device/color_format.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/sound/music.h"
+#include "morrow/sound/sound.h"
+#include "morrow/system/input.h"
+
+namespace veyrdale {
+
+namespace {
+
+constexpr int kKeyF1 = 0x3B;
+constexpr int kDemoStart = 1400;
+constexpr int kTitleScene = 0;
+constexpr int kRoundEndHold = 120;  // the frame the round ends on does not shake
+
+constexpr int kArenaPulsing = 7;
+constexpr int kTrunkRow = 164;
+constexpr int kBurstRow = 85;
+constexpr int kBurstPieceRow = 92;
+
+constexpr int kStateKnockedOut = 13;
+constexpr int kCardWaiting = 8888;  // a declaration that has not started yet
+
+constexpr int kBlendAlpha = 1;
+constexpr int kBlendAdd = 2;
+constexpr int kBlendMultiply = 4;
+
+int TruncDouble(double value) {
+  if (value != value) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int>(value);
+}
+
+// The shake offset for the countdown, and the countdown's next value.
+int TakeShake() {
+  const int n = ScreenShake;
+  if (n <= 0 || RoundEndFrames == kRoundEndHold) return 0;
+  --ScreenShake;
+  const double sign = n % 2 == 0 ? 1.0 : -1.0;
+  return TruncDouble(sign * n * 0.5);
+}
+
+// Leaves nothing of the battle or the story behind that would change the next game: every counter
+// a new battle or story sets up again goes back to its start value.
+void ResetBattleForTitle() {
+  FreezeFrames = 0;
+  RoundEndFrames = 0;
+  SpellScreenActive = 0;
+  ReversedControlsActive = 0;
+  g_match.storyMode = 0;
+  g_match.storyStage = 0;
+  g_match.survivalMode = 0;
+  for (int p = 0; p < 4; ++p) {
+    g_match.cpuFlag[p] = 0;
+    g_match.colourSlot[p] = 0;
+  }
+  // Every per-player array, the spell-card flags (which nothing else clears) among them.
+  g_playerState = PlayerBattleState{};
+  cardsBroken = 0;
+  RoundFrame = 0;
+  RoundWinner = 0;
+  RoundNumber = 0;
+  StoryPreFight = 0;
+  StoryScriptFade = 0;
+  FrameBudget = 0;
+  ScreenShake = 0;
+  FlashFrames = 0;
+  FlashLength = 0;
+  ContinuePause = 0;
+  ContinueChoice = 0;
+  EndingFade = 0;
+  CutInFrames = 0;
+  CutInAttacker = 0;
+  CutInVictim = 0;
+  LastKnockedOut = 0;
+  SurvivalBossRound = 0;
+  ArenaVariant = 0;
+  ArenaBlackout = 0;
+  RouteFlagA = RouteFlagB = RouteFlagC = 0;
+  for (int32_t& type : StageTypeTable) type = 0;
+  SlowMotionFrames = 0;
+  SpellCaptureRequest = 0;
+}
+
+void ReturnToTitle() {
+  ResetBattleForTitle();
+  SceneId = kTitleScene;
+  SceneFrame = 0;
+  LoadGameResources(0);
+  DeleteFontSheets();
+  DeletePortraits();
+  morrow::StopMusicPlayback();
+  morrow::StartMusicPlayback("Resource\\Bgm\\01.bgm", 3);
+  morrow::SetMusicVolume(TruncDouble(g_options.musicVolume * 0.05 * 255));
+  FadeCaptureRequest = 1;
+}
+
+// The modulation of the background and decorations; true when the scene is a silhouette.
+bool SetSceneTint(int players) {
+  if (SpellScreenActive == 1 || ReversedControlsActive == 1) {
+    morrow::SetModulationColor(96, 96, 96);
+  } else {
+    morrow::SetModulationColor(255, 255, 255);
+  }
+  for (int p = 0; p < players; ++p) {
+    const BattleObject& player = g_players[p];
+    if (g_playerState.cardBar[p] > 0 && player.kind == 12 && player.stateTimer != kCardWaiting) {
+      morrow::SetModulationColor(0, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A value of the trigonometric tables as a fraction of 1.
+double Cos(int heading) {
+  return CosOf(heading) * 0.00390625;
+}
+double NegSin(int heading) {
+  return NegSinOf(heading) * 0.00390625;
+}
+
+void DrawBackground(int shake) {
+  if (g_match.stage != kArenaPulsing) {
+    morrow::DrawGraphPart(0, -shake, 0, 0, 640, 480, StageBackgrounds[0], 1, 0);
+    return;
+  }
+  // Two layers pulsing in opposite phase, each breathing in scale.
+  morrow::SetFilterMode(1);
+  const int t = (SceneFrame / 2) & 255;
+  morrow::SetBlendMode(kBlendAlpha, TruncDouble(192 + 64 * Cos(t + 128)));
+  morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * NegSin(t), 0.0, StageBackgrounds[0], 1, 0);
+  morrow::SetBlendMode(kBlendAlpha, TruncDouble(128 + 64 * Cos(t)));
+  morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * Cos(t), 0.0, StageBackgrounds[2], 1, 0);
+  morrow::SetFilterMode(0);
+}
+
+void DrawDecorations(int shake) {
+  if (g_match.stage != 0 && g_match.stage != 1) return;
+  // The trunks under the tree tops of the top layer.
+  for (int i = 0; i < 12; ++i) {
+    morrow::DrawGraph(608 * (i / 6) - 48, 80 * (i % 6) - 30 - shake, PictureSlots[kTrunkRow][1], 1);
+  }
+}
+
+void DrawEntries(int count, int shake, bool dark) {
+  const int darkFlag = dark ? 1 : 0;
+  for (int i = 0; i < count; ++i) {
+    const BattleObject* entry = &DrawList[i];
+    switch (entry->drawTag) {
+      case kTagPlayer:
+      case kTagCompanion:
+      case kTagSpinner:
+        DrawPlayerEntry(entry, shake, darkFlag);
+        break;
+      case kTagArena:
+      case kTagItem:
+      case kTagFamiliar:
+        DrawArenaEntry(entry, shake, darkFlag);
+        break;
+      case kTagShot:
+        DrawShotEntry(entry, shake, darkFlag);
+        break;
+      case kTagEffect:
+        DrawEffectEntry(entry, shake, darkFlag);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+int ScreenY(float y, int shake) {
+  return TruncToInt(y - static_cast<float>(shake) + 8.0f);
+}
+
+void DrawKnockOutBurst(int p, int shake) {
+  const BattleObject& player = g_players[p];
+  const int tau = player.stateTimer;
+  if (player.state != kStateKnockedOut || tau <= 72 || tau >= 120) return;
+  morrow::SetBlendMode(kBlendAdd, TruncToInt(static_cast<float>((tau - 72) * 255) * 0.020833334f));
+  morrow::DrawRotaGraph(TruncToInt(player.x), ScreenY(player.y, shake), (121 - tau) * 0.1, 0.0,
+                        PictureSlots[kBurstRow][0], 1, 0);
+  const int32_t piece = PictureSlots[kBurstPieceRow][(120 - tau) / 4];
+  const double scale = 1.0 - (120 - tau) * 0.01;
+  for (const KnockOutSpark& spark : g_knockOutSparks[p]) {
+    morrow::DrawRotaGraph(TruncToInt(spark.x), ScreenY(spark.y, shake), scale, 0.0, piece, 1, 0);
+  }
+}
+
+void DrawRedScreen(int p) {
+  const int owner = g_players[p].owner;
+  // The owner field names a player; anything else names none.
+  if (owner < 0 || owner >= kPlayerCount) return;
+  if (g_playerState.cardBar[owner] <= 0 || g_players[p].kind != 15) return;
+  morrow::SetBlendMode(kBlendMultiply, 255);
+  morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(255, 128, 128), 1);
+}
+
+}  // namespace
+
+void DrawBattleScene() {
+  const int shake = TakeShake();
+  LateEffectCount = 0;
+  const int count = BuildDrawList(g_match.playerCount);
+  // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
+  if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
+    ReturnToTitle();
+    return;
+  }
+  const int players = PlayerCountUpToFour();
+  const bool dark = SetSceneTint(players);
+  DrawBackground(shake);
+  DrawDecorations(shake);
+  morrow::SetModulationColor(255, 255, 255);
+  DrawEntries(count, shake, dark);
+  for (int p = 0; p < players; ++p) {
+    DrawKnockOutBurst(p, shake);
+    DrawRedScreen(p);
+  }
+  DrawBattleHud(shake);
+}
+
+}  // namespace veyrdale
