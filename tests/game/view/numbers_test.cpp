@@ -1,4 +1,4 @@
-// Digit numbers: which digit pictures are drawn where, for every style.
+// Digit numbers: which digit pictures are drawn where, for every style; the turned rectangle.
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/directions.h"
 #include "game/battle/entry_points.h"
 #include "game/flow/frame_state.h"
 #include "game/flow/resource_tables.h"
+#include "game/view/rota_rect.h"
 #include "tests/support/library_recorder.h"
 
 namespace {
@@ -141,6 +143,62 @@ TEST_F(Numbers, DigitsFromTheRightByStyle) {
       want.push_back("DrawGraph " + std::to_string(d.x) + " 33 " + std::to_string(d.handle) + " 1");
     }
     EXPECT_EQ(got, want);
+  }
+}
+
+// The corners DrawModiGraph received, in order: top left, top right, bottom right, bottom left.
+std::vector<int64_t> RotaRectCorners(float cx, float cy, float w, float h, int heading) {
+  Recorder().ClearCalls();
+  DrawRotaRectGraph(cx, cy, w, h, heading, 77);
+  std::vector<int64_t> corners;
+  const auto calls = Recorder().Named("DrawModiGraph");
+  if (calls.size() != 1) return corners;
+  EXPECT_EQ(calls[0].Int(8), 77);
+  EXPECT_EQ(calls[0].Int(9), 1) << "transparent";
+  for (size_t i = 0; i < 8; ++i) corners.push_back(calls[0].Int(i));
+  return corners;
+}
+
+TEST(RotaRectGraph, AxisAlignedAtHeading0) {
+  Recorder().Reset();
+  BuildTrigTables();
+  struct Case {
+    float cx, cy, w, h;
+    std::vector<int64_t> corners;
+  } cases[] = {
+      {320, 240, 100, 50, {270, 215, 370, 215, 370, 265, 270, 265}},
+      {0, 0, 10, 10, {-5, -5, 5, -5, 5, 5, -5, 5}},
+      // Truncated toward zero, not rounded down.
+      {10.75f, -3.5f, 3, 2, {9, -4, 12, -4, 12, -2, 9, -2}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RotaRectCorners(c.cx, c.cy, c.w, c.h, 0), c.corners) << c.cx << " " << c.cy;
+    // Only the heading's low 8 bits count.
+    EXPECT_EQ(RotaRectCorners(c.cx, c.cy, c.w, c.h, 256), c.corners);
+    EXPECT_EQ(RotaRectCorners(c.cx, c.cy, c.w, c.h, -1024), c.corners);
+  }
+}
+
+TEST(RotaRectGraph, TurnedByTheHeading) {
+  Recorder().Reset();
+  BuildTrigTables();
+  // A corner (x, y) turns to (c x - s y, s x + c y) with s the negated sine: heading 64 sends the
+  // top left (-50, -25) to (-25, 50), below the centre on the screen.
+  struct Case {
+    int heading;
+    std::vector<int64_t> corners;
+  } cases[] = {
+      {64, {295, 290, 295, 190, 345, 190, 345, 290}},
+      {-192, {295, 290, 295, 190, 345, 190, 345, 290}},
+      {128, {370, 265, 270, 265, 270, 215, 370, 215}},
+      {192, {345, 190, 345, 290, 295, 290, 295, 190}},
+      {448, {345, 190, 345, 290, 295, 290, 295, 190}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<int64_t> got = RotaRectCorners(320, 240, 100, 50, c.heading);
+    ASSERT_EQ(got.size(), 8u) << c.heading;
+    // Within a pixel: the tables hold rounded values off the axes.
+    for (size_t i = 0; i < 8; ++i) EXPECT_NEAR(got[i], c.corners[i], 1) << c.heading << " " << i;
   }
 }
 

@@ -1,0 +1,83 @@
+// The drawing commands of the battle probes: drawlog on the recording probe, and draw, drawlist,
+// number and rotarect on both.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProbeRun {
+  std::string out;
+  int status;
+};
+
+ProbeRun RunProbe(const char* probe, const std::string& commands) {
+  const std::string command = std::string(probe) + " -e '" + commands + "' 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  ProbeRun run{"", -1};
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
+  struct Case {
+    const char* commands;
+    const char* out;
+  } cases[] = {
+      {"number 50 60 42 0 0", ""},
+      {"drawlog on; number 50 60 42 0 0; drawlog off; number 1 2 3 0 0",
+       "DrawGraph 50 60 1002 1\nDrawGraph 38 60 1004 1\n"},
+      {"drawlog on; number 50 60 7 9 1", "DrawGraph 50 60 3007 1\n"},
+      {"drawlog on; number 50 60 12 0 1", "DrawGraph 50 60 2002 1\nDrawGraph 41 60 2001 1\n"},
+      {"drawlog on; rotarect 10 20 4 2 -256 5", "DrawModiGraph 8 19 12 19 12 21 8 21 5 1\n"},
+      // A frame of an empty arena: the key test, the tint, the background, the modulation reset.
+      {"match players=1 chars=3 arena=5; drawlog on; set ScreenShake 4; draw",
+       "IsKeyPressed 59\nSetModulationColor 255 255 255\nDrawGraphPart 0 -2 0 0 640 480 -1 1 0\n"
+       "SetModulationColor 255 255 255\n"},
+  };
+  for (const Case& c : cases) {
+    const ProbeRun run = RunProbe(BATTLE_PROBE_REC, c.commands);
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+}
+
+TEST(BattleProbeRec, DrawListOnBothProbes) {
+  const char* commands =
+      "match players=2 chars=4,1 arena=5; set p0.y 50; set p1.y 40; set comp0.y 45; "
+      "set cells[1,2] 3; set openTimer[1,2] 2; drawlist; print openTimer[1,2] p0.drawTag "
+      "comp0.drawTag";
+  const char* out = "5\n4 3 32 64 0\n0 1 0 40 0\n1 0 0 45 0\n0 4 0 50 0\n4 3 32 64 1\n1 0 1\n";
+  for (const char* probe : {BATTLE_PROBE, BATTLE_PROBE_REC}) {
+    const ProbeRun run = RunProbe(probe, commands);
+    EXPECT_EQ(run.status, 0) << probe;
+    EXPECT_EQ(run.out, out) << probe;
+  }
+}
+
+TEST(BattleProbeRec, RefusesBadDrawingCommands) {
+  struct Case {
+    const char* probe;
+    const char* commands;
+  } cases[] = {
+      {BATTLE_PROBE, "drawlog on"},         {BATTLE_PROBE_REC, "drawlog maybe"},
+      {BATTLE_PROBE_REC, "drawlog"},        {BATTLE_PROBE_REC, "number 1 2 3 0 256"},
+      {BATTLE_PROBE_REC, "number 1 2 3 0"}, {BATTLE_PROBE_REC, "rotarect 1 2 3 4 x 6"},
+      {BATTLE_PROBE_REC, "drawlist 4"},
+  };
+  for (const Case& c : cases) {
+    const ProbeRun run = RunProbe(c.probe, c.commands);
+    EXPECT_EQ(run.status, 2) << c.commands;
+    EXPECT_EQ(run.out, "") << c.commands;
+  }
+}
+
+}  // namespace
