@@ -336,6 +336,7 @@ DisplayResult Surface::Lock(const Rect* rect, LockedRect* out) {
   out->height = area.Height();
   out->format = format_;
   locked_ = true;
+  ++lockCount_;
   return DisplayResult::kOk;
 }
 

@@ -362,6 +362,8 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   bool CanaryIntact() const;
   // Tests: the next Lock of this surface answers result instead of locking (once).
   void FailNextLock(DisplayResult result) { failNextLock_ = result; }
+  // Tests: the locks granted so far.
+  uint64_t LockCount() const { return lockCount_; }
 
  private:
   friend class Display;
@@ -385,6 +387,7 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   std::shared_ptr<std::vector<uint8_t>> storage_;  // canary, rows, canary; rotated by Flip
   bool locked_ = false;
   DisplayResult failNextLock_ = DisplayResult::kOk;
+  uint64_t lockCount_ = 0;
   bool dcOut_ = false;
   bool lost_ = false;
   bool hasKey_ = false;
