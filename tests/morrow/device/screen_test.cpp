@@ -334,6 +334,38 @@ TEST_F(Screen, WindowGetsAPrimaryBackAndTwoKeyedWorkSurfaces) {
   EXPECT_EQ(Count("\t\t\t\tBaskBuffer : VIDEOMEMORY  \n"), 1);
 }
 
+// A work surface grows on demand, made like the first one; asking for less keeps it.
+TEST_F(Screen, WorkSurfacesGrowToCoverALargerRectangle) {
+  EXPECT_EQ(morrow::GetWorkSurfaceCovering(0, 8, 8), nullptr);  // no display
+  Start(1, 640, 480, 32);
+  for (int index : {0, 1}) {
+    SCOPED_TRACE(index);
+    auto& slot = index == 0 ? GetScreenState().workSurface : GetScreenState().workSurface2;
+    platform::Surface* first = slot.get();
+    EXPECT_EQ(morrow::GetWorkSurfaceCovering(index, 640, 480), first);
+    EXPECT_EQ(morrow::GetWorkSurfaceCovering(index, 1, 1), first);
+    std::shared_ptr<platform::Surface> old = slot;
+    platform::Surface* grown = morrow::GetWorkSurfaceCovering(index, 100, 1000);
+    ASSERT_NE(grown, nullptr);
+    EXPECT_EQ(grown, slot.get());
+    EXPECT_EQ(grown->width(), 640);
+    EXPECT_EQ(grown->height(), 1000);
+    EXPECT_TRUE(old->IsDead());
+    platform::ColorKey key{7, 7};
+    ASSERT_EQ(grown->GetColorKey(platform::kColorKeySrcBlt, &key), platform::DisplayResult::kOk);
+    EXPECT_EQ(key.low, 0u);
+    uint32_t caps = 0;
+    grown->GetCaps(&caps);
+    EXPECT_NE(caps & platform::kCapsSystemMemory, 0u);
+    EXPECT_EQ(grown->format().bitCount, 32u);
+    // Beyond what the display can make, the old surface stays.
+    EXPECT_EQ(morrow::GetWorkSurfaceCovering(index, 65536, 65536), nullptr);
+    EXPECT_EQ(slot.get(), grown);
+  }
+  EXPECT_EQ(morrow::GetWorkSurfaceCovering(2, 1, 1), nullptr);
+  EXPECT_EQ(morrow::GetWorkSurfaceCovering(-1, 1, 1), nullptr);
+}
+
 // Each timed span reads the clock twice, which moves it one step either way: a tie.
 TEST_F(Screen, CopyTimingTieChoosesTheDeviceContextCopy) {
   Start(1, 640, 480, 16);

@@ -24,6 +24,11 @@
 
 namespace testsupport {
 
+// The screen pixel of an 0x00RRGGBB colour.
+inline uint32_t ScreenRgb(uint32_t rgb) {
+  return morrow::PackScreenColor(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+}
+
 class RasterFixture : public GraphicsFixture {
  protected:
   void TearDown() override {
@@ -92,6 +97,20 @@ class RasterFixture : public GraphicsFixture {
     morrow::FreeGraphImage(&image);
     return g;
   }
+  // A graph whose pixels come from argb(x, y); the alpha byte goes to its alpha channel when it
+  // has one.
+  morrow::ResourceHandle PatternGraph(int w, int h, bool alpha,
+                                      const std::function<uint32_t(int, int)>& argb) {
+    const morrow::ResourceHandle g = morrow::CreateGraph(w, h, 0, alpha ? 1 : 0);
+    morrow::GraphRecord* record = morrow::GetGraphRecord(g);
+    EXPECT_NE(record, nullptr);
+    if (record == nullptr) return -1;
+    morrow::GraphImage image =
+        MakeImage(w, h, 32, 0xFF0000u, 0xFF00u, 0xFFu, alpha ? 0xFF000000u : 0, argb);
+    EXPECT_EQ(morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr), 0);
+    morrow::FreeGraphImage(&image);
+    return g;
+  }
   morrow::ResourceHandle SolidGraph(int w, int h, uint32_t colour, int alpha = -1) {
     const uint32_t colours[4] = {colour, colour, colour, colour};
     return QuadGraph(w, h, colours, alpha);
@@ -100,10 +119,7 @@ class RasterFixture : public GraphicsFixture {
   static morrow::ResourceHandle FirstPiece(morrow::ResourceHandle graph) {
     return morrow::GetGraphRecord(graph)->pieces[0];
   }
-  // The screen pixel of an 0x00RRGGBB colour.
-  static uint32_t Screen(uint32_t rgb) {
-    return morrow::PackScreenColor(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
-  }
+  static uint32_t Screen(uint32_t rgb) { return ScreenRgb(rgb); }
 
   // The log's lines as written, without time stamps and indents.
   std::vector<std::string> Lines() const {
