@@ -11,6 +11,8 @@ PACKAGES=(
   # libraries
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
   libfreetype-dev libfontconfig-dev
+  # the peers of the rasteriser benchmark (SDL2 above)
+  libpixman-1-dev
   libavcodec-dev libavutil-dev libswresample-dev
   # music: the MIDI synthesizer with a General MIDI soundfont, and the media demuxers
   libfluidsynth-dev timgm6mb-soundfont libavformat-dev

@@ -13,10 +13,13 @@ namespace morrow {
 
 struct GraphRecord;
 
-// One 2D piece with its top-left corner at (x, y); transparent 1 leaves the pixels equal to the
-// piece surface's colour key untouched. -1 for a value that is no piece.
+// One 2D piece with its top-left corner at (x, y), blended by the draw state (morrow/raster/
+// draw_graph.cpp); a non-zero transparent leaves the pixels equal to the piece surface's colour
+// key untouched. Plain pieces, and every piece on an 8-bit screen, are block copies that lock
+// nothing. -1 without a display, for a value that is no live piece or a piece without its
+// surface; a failed surface lock ends the process.
 int G_DDraw_DrawGraph(int x, int y, ResourceHandle piece, int transparent);
-// The graph's first piece at (x, y).
+// The graph's first piece at (x, y), after the 3D batch is flushed.
 int DrawGraphDDraw(int x, int y, GraphRecord* graph, int transparent);
 // Stretched onto the rectangle.
 int G_DDraw_DrawExtendGraph(int x1, int y1, int x2, int y2, GraphRecord* graph, int transparent);
@@ -31,6 +34,10 @@ int G_DDraw_DrawFloatModiGraph(float x1, float y1, float x2, float y2, float x3,
 // Copies the rectangle of the draw target into the graph's pieces.
 int CopyScreenToGraphDDraw(int x1, int y1, int x2, int y2, GraphRecord* graph, int flag);
 
+// The box between the corners (each pair in any order, the larger one outside) in a packed
+// screen colour, brightened and blended by the draw state (morrow/raster/fill_box.cpp). The
+// plain colour, and every box on an 8-bit screen, is the blitter's colour fill. -1 without a
+// display; a failed surface lock ends the process.
 int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour);
 int G_DDraw_DrawLine(int x1, int y1, int x2, int y2, uint32_t colour);
 // The outline as four lines: the top row, the right column, the bottom row, the left column.

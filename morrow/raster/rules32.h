@@ -12,9 +12,9 @@
 // Source terms say what a rule takes from the source word:
 //   PlainSource   s itself
 //   TintSource    T, each channel brightened: (b_c * s_c) >> 8, assembled
-// Weights say what an alpha byte a of 1 to 254 weighs:
-//   AlphaWeight       k = a against 256 - a; a byte of 255 weighs 256 (the whole source)
-//   ParamAlphaWeight  k = a' = (a * p) >> 8 against 255 - a'; a byte of 255 weighs (255 * p) >> 8
+// Weights say what an alpha byte a of 1 to 254 weighs, and out of how much a coverage takes it:
+//   AlphaWeight       k = a out of 256; a byte of 255 weighs 256 (the whole source)
+//   ParamAlphaWeight  k = a' = (a * p) >> 8 out of 255; a byte of 255 weighs (255 * p) >> 8
 #pragma once
 
 #include <cstdint>

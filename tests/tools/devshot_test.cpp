@@ -220,7 +220,8 @@ TEST(DevshotRun, ReferencePathDrawsTheSamePictures) {
       ASSERT_EQ(Shell(dir, run + " --out a.png").status, 0);
       ASSERT_EQ(Shell(dir, "MORROW_RASTER=reference " + run + " --out b.png").status, 0);
       const std::string a = testsupport::ReadFile(dir.File("a.png"));
-      EXPECT_FALSE(a.empty());
+      ASSERT_EQ(Shell(dir, kDevshot + " --depth 32 --script blank --out blank.png").status, 0);
+      EXPECT_NE(a, testsupport::ReadFile(dir.File("blank.png")));
       EXPECT_EQ(a, testsupport::ReadFile(dir.File("b.png")));
     }
   }

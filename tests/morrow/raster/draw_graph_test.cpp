@@ -301,6 +301,21 @@ TEST_F(DrawGraph, APieceDrawnOntoItsOwnSurface) {
   EXPECT_EQ(SurfacePixel(SurfaceOf(g)->surface.get(), 5, 5), 0x003F3F3Fu);
 }
 
+// MORROW_MMX=0 reaches the screen's flag through the processor check, which says so in the log.
+TEST_F(DrawGraph, NoMmxFromTheEnvironment) {
+  setenv("MORROW_MMX", "0", 1);
+  StartAt(32);
+  unsetenv("MORROW_MMX");
+  EXPECT_EQ(morrow::GetScreenState().mmxEnabled, 0);
+  const std::vector<std::string> lines = Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "ＭＭＸは使えません"), lines.end()) << Log();
+  const ResourceHandle g = SolidGraph(8, 8, kWhite);
+  PaintBack(Screen(kWhite));
+  morrow::SetBlendMode(1, 128);
+  EXPECT_EQ(morrow::G_DDraw_DrawGraph(0, 0, FirstPiece(g), 0), 0);
+  EXPECT_EQ(At(0, 0), 0x00FEFEFEu);  // the table blend
+}
+
 TEST_F(DrawGraph, EightBitsCopiesWhateverTheMode) {
   StartAt(8);
   const ResourceHandle g = SolidGraph(8, 8, kRed);
@@ -350,6 +365,19 @@ TEST_F(DrawGraph, ValuesThatAreNoPiece) {
   morrow::SetBlendMode(1, 128);
   const uint64_t locks = Back()->LockCount();
   for (ResourceHandle h : bad) EXPECT_EQ(morrow::G_DDraw_DrawGraph(0, 0, h, 0), -1) << h;
+  EXPECT_EQ(Back()->LockCount(), locks);
+}
+
+// A live piece whose surface record is gone draws nothing and says so, on both paths.
+TEST_F(DrawGraph, APieceWhoseSurfaceIsGone) {
+  StartAt(32);
+  const ResourceHandle g = SolidGraph(8, 8, kRed);
+  ASSERT_EQ(morrow::DeleteSurface(PieceOf(g)->surface), 0);
+  const uint64_t locks = Back()->LockCount();
+  for (int mode : {0, 1}) {
+    morrow::SetBlendMode(mode, 128);
+    EXPECT_EQ(morrow::G_DDraw_DrawGraph(0, 0, FirstPiece(g), 0), -1) << mode;
+  }
   EXPECT_EQ(Back()->LockCount(), locks);
 }
 

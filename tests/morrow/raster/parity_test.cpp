@@ -153,6 +153,13 @@ TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
   const uint32_t vector = RunPieces(RasterPath::kSse2, graphs);
   EXPECT_NE(reference, start);
   EXPECT_EQ(vector, reference);
+  ExpectNothingHeld();
+  for (morrow::ResourceHandle g : graphs) {
+    platform::Surface* source = SurfaceOf(g)->surface.get();
+    platform::LockedRect r;
+    EXPECT_EQ(source->Lock(nullptr, &r), platform::DisplayResult::kOk);
+    source->Unlock();
+  }
 }
 
 TEST_P(BoxParity, GivesTheSameFrameOnBothPaths) {
@@ -162,6 +169,7 @@ TEST_P(BoxParity, GivesTheSameFrameOnBothPaths) {
   const uint32_t vector = RunBoxes(RasterPath::kSse2);
   EXPECT_NE(reference, start);
   EXPECT_EQ(vector, reference);
+  ExpectNothingHeld();
 }
 
 // Pieces are blended by software at 32 bits.

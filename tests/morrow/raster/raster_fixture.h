@@ -13,6 +13,7 @@
 
 #include "morrow/device/color_format.h"
 #include "morrow/device/screen.h"
+#include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
@@ -120,6 +121,18 @@ class RasterFixture : public GraphicsFixture {
     return morrow::GetGraphRecord(graph)->pieces[0];
   }
   static uint32_t Screen(uint32_t rgb) { return ScreenRgb(rgb); }
+
+  // No surface a draw uses is left locked, and none was written outside its pixels.
+  static void ExpectNothingHeld() {
+    morrow::ScreenState& s = morrow::GetScreenState();
+    for (platform::Surface* surface :
+         {Back(), s.workSurface.get(), s.workSurface2.get(), s.primarySurface.get()}) {
+      platform::LockedRect r;
+      EXPECT_EQ(surface->Lock(nullptr, &r), platform::DisplayResult::kOk);
+      surface->Unlock();
+      EXPECT_TRUE(surface->CanaryIntact());
+    }
+  }
 
   // The log's lines as written, without time stamps and indents.
   std::vector<std::string> Lines() const {

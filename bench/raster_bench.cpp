@@ -1,0 +1,310 @@
+// The software rasterisers against their peers on the same work, in one run: megapixels written
+// per second on a 640 x 480 X8R8G8B8 target in system memory. Ours draw through the library's
+// routines on a started library (fake window, no video memory, so nothing is staged); the peers
+// are SDL2's surface blitter and software renderer, and pixman, on surfaces of the same size.
+// After the run one line per pairing: "ratio CASE ours/PEER X.XX", ours' throughput over the
+// peer's (above 1: ours is faster).
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "morrow/device/screen.h"
+#include "morrow/device/screen_state.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_image.h"
+#include "morrow/graphics/surface2d.h"
+#include "morrow/raster/raster.h"
+#include "morrow/system/library.h"
+#include "morrow/system/log.h"
+#include "morrow/system/window.h"
+#include "platform/clock.h"
+#include "platform/input.h"
+#include "platform/input_fake.h"
+#include "platform/pixel_layout.h"
+#include "platform/window.h"
+#include "platform/window_fake.h"
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+constexpr int kPiece = 64;
+constexpr int kAt = 100;  // where pieces and small boxes go: wholly inside the target
+constexpr uint32_t kKey = 0x00FF00;
+
+// The source picture of every piece case: a gradient with a key-coloured checkerboard.
+uint32_t SourcePixel(int x, int y) {
+  if (((x / 8) + (y / 8)) % 3 == 0) return kKey;
+  return static_cast<uint32_t>((x * 4) << 16 | (y * 4) << 8 | ((x + y) * 2 & 0xFF));
+}
+
+// ---- ours ----
+
+platform::FakeClock g_clock{1'000'000, 50};
+platform::FakeWindowService g_window;
+platform::FakeInputService g_input;
+int g_piece = -1;
+std::string g_logFolder;
+
+bool StartLibrary() {
+  setenv("MORROW_AUDIO", "null", 1);
+  setenv("MORROW_VIDMEM", "0", 1);
+  platform::InstallClock(&g_clock);
+  platform::InstallWindowService(&g_window);
+  platform::InstallInputService(&g_input);
+  // The library's log goes to a folder of its own, removed at the end.
+  static char folder[] = "/tmp/raster_bench.XXXXXX";
+  if (mkdtemp(folder) == nullptr) return false;
+  g_logFolder = folder;
+  morrow::SetLogDirectory(g_logFolder);
+  morrow::ChangeWindowMode(1);
+  morrow::SelectScreenMode(kWidth, kHeight, 32, -1);
+  if (morrow::InitLibrary() != 0) return false;
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::GetDrawState().keyColor = kKey;
+  const int graph = morrow::CreateGraph(kPiece, kPiece, 0, 0);
+  morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
+  if (record == nullptr) return false;
+  morrow::GraphImage image{};
+  morrow::InitColorFormatFromMasks(&image.format, 32, 0xFF0000u, 0xFF00u, 0xFFu, 0);
+  image.width = image.height = kPiece;
+  image.pitch = kPiece * 4;
+  std::vector<uint32_t> pixels(kPiece * kPiece);
+  for (int y = 0; y < kPiece; ++y) {
+    for (int x = 0; x < kPiece; ++x)
+      pixels[static_cast<size_t>(y * kPiece + x)] = SourcePixel(x, y);
+  }
+  image.pixels = pixels.data();
+  if (morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr) != 0) return false;
+  g_piece = record->pieces[0];
+  return true;
+}
+
+void OurPiece(benchmark::State& state, int mode, int p, int key) {
+  morrow::SetBlendMode(mode, p);
+  for (auto _ : state) morrow::G_DDraw_DrawGraph(kAt, kAt, g_piece, key);
+  morrow::SetBlendMode(0, 0);
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+void OurBox(benchmark::State& state, int mode, int p, int size) {
+  morrow::SetBlendMode(mode, p);
+  const int at = size == kPiece ? kAt : 0;
+  const int w = size == kPiece ? kPiece : kWidth, h = size == kPiece ? kPiece : kHeight;
+  const uint32_t colour = morrow::PackScreenColor(200, 100, 50);
+  for (auto _ : state) morrow::G_DDraw_DrawFillBox(at, at, at + w, at + h, colour);
+  morrow::SetBlendMode(0, 0);
+  state.SetItemsProcessed(state.iterations() * w * h);
+}
+
+// ---- SDL ----
+
+struct SdlSurfaces {
+  SDL_Surface* target = nullptr;
+  SDL_Surface* source = nullptr;  // with per-pixel alpha of 255, key pixels of alpha 0 aside
+  SDL_Renderer* renderer = nullptr;
+};
+
+SdlSurfaces& Sdl() {
+  static SdlSurfaces s = [] {
+    SdlSurfaces made;
+    made.target = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_RGB888);
+    made.source = SDL_CreateRGBSurfaceWithFormat(0, kPiece, kPiece, 32, SDL_PIXELFORMAT_RGB888);
+    for (int y = 0; y < kPiece; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(made.source->pixels) +
+                                              y * made.source->pitch);
+      for (int x = 0; x < kPiece; ++x) row[x] = SourcePixel(x, y);
+    }
+    made.renderer = SDL_CreateSoftwareRenderer(made.target);
+    return made;
+  }();
+  return s;
+}
+
+void SdlBlit(benchmark::State& state, SDL_BlendMode blend, int alphaMod, bool key) {
+  SdlSurfaces& s = Sdl();
+  SDL_SetSurfaceBlendMode(s.source, blend);
+  SDL_SetSurfaceAlphaMod(s.source, static_cast<Uint8>(alphaMod));
+  SDL_SetColorKey(s.source, key ? SDL_TRUE : SDL_FALSE, kKey);
+  for (auto _ : state) {
+    SDL_Rect at{kAt, kAt, kPiece, kPiece};
+    SDL_BlitSurface(s.source, nullptr, s.target, &at);
+  }
+  SDL_SetColorKey(s.source, SDL_FALSE, 0);
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+void SdlFillScreen(benchmark::State& state) {
+  SdlSurfaces& s = Sdl();
+  const Uint32 colour = SDL_MapRGB(s.target->format, 200, 100, 50);
+  for (auto _ : state) SDL_FillRect(s.target, nullptr, colour);
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+void SdlBlendBox(benchmark::State& state) {
+  SdlSurfaces& s = Sdl();
+  SDL_SetRenderDrawBlendMode(s.renderer, SDL_BLENDMODE_BLEND);
+  SDL_SetRenderDrawColor(s.renderer, 200, 100, 50, 128);
+  for (auto _ : state) {
+    const SDL_Rect box{kAt, kAt, kPiece, kPiece};
+    SDL_RenderFillRect(s.renderer, &box);
+    SDL_RenderFlush(s.renderer);
+  }
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+// ---- pixman ----
+
+struct PixmanImages {
+  std::vector<uint32_t> targetPixels, sourcePixels, keyedPixels;
+  pixman_image_t* target = nullptr;
+  pixman_image_t* source = nullptr;  // x8r8g8b8
+  pixman_image_t* keyed = nullptr;   // a8r8g8b8, key pixels of alpha 0
+  pixman_image_t* half = nullptr;    // a solid mask of alpha 0x80
+};
+
+PixmanImages& Pixman() {
+  static PixmanImages p = [] {
+    PixmanImages made;
+    made.targetPixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
+    made.sourcePixels.resize(static_cast<size_t>(kPiece) * kPiece);
+    made.keyedPixels.resize(made.sourcePixels.size());
+    for (int y = 0; y < kPiece; ++y) {
+      for (int x = 0; x < kPiece; ++x) {
+        const uint32_t v = SourcePixel(x, y);
+        made.sourcePixels[static_cast<size_t>(y * kPiece + x)] = v;
+        made.keyedPixels[static_cast<size_t>(y * kPiece + x)] = v == kKey ? 0 : 0xFF000000u | v;
+      }
+    }
+    made.target = pixman_image_create_bits(PIXMAN_x8r8g8b8, kWidth, kHeight,
+                                           made.targetPixels.data(), kWidth * 4);
+    made.source = pixman_image_create_bits(PIXMAN_x8r8g8b8, kPiece, kPiece,
+                                           made.sourcePixels.data(), kPiece * 4);
+    made.keyed = pixman_image_create_bits(PIXMAN_a8r8g8b8, kPiece, kPiece, made.keyedPixels.data(),
+                                          kPiece * 4);
+    const pixman_color_t half{0, 0, 0, 0x8080};
+    made.half = pixman_image_create_solid_fill(&half);
+    return made;
+  }();
+  return p;
+}
+
+void PixmanComposite(benchmark::State& state, pixman_op_t op, bool mask, bool keyed) {
+  PixmanImages& p = Pixman();
+  pixman_image_t* source = keyed ? p.keyed : p.source;
+  for (auto _ : state) {
+    pixman_image_composite32(op, source, mask ? p.half : nullptr, p.target, 0, 0, 0, 0, kAt, kAt,
+                             kPiece, kPiece);
+  }
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+void PixmanFillScreen(benchmark::State& state) {
+  PixmanImages& p = Pixman();
+  for (auto _ : state) {
+    pixman_fill(p.targetPixels.data(), kWidth, 32, 0, 0, kWidth, kHeight, 0x00C86432u);
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+void PixmanBlendBox(benchmark::State& state) {
+  PixmanImages& p = Pixman();
+  const pixman_color_t colour{0xC8C8 / 2, 0x6464 / 2, 0x3232 / 2, 0x8080};  // premultiplied
+  const pixman_rectangle16_t box{kAt, kAt, kPiece, kPiece};
+  for (auto _ : state) pixman_image_fill_rectangles(PIXMAN_OP_OVER, p.target, &colour, 1, &box);
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+// ---- the cases and their pairings ----
+
+struct Case {
+  const char* name;
+  std::function<void(benchmark::State&)> ours;
+  std::vector<std::pair<const char*, std::function<void(benchmark::State&)>>> peers;
+};
+
+std::vector<Case> Cases() {
+  return {
+      {"PlainAlpha64",
+       [](benchmark::State& s) { OurPiece(s, 1, 128, 0); },
+       {{"SDL", [](benchmark::State& s) { SdlBlit(s, SDL_BLENDMODE_BLEND, 128, false); }},
+        {"pixman", [](benchmark::State& s) { PixmanComposite(s, PIXMAN_OP_OVER, true, false); }}}},
+      {"PlainAdd64",
+       [](benchmark::State& s) { OurPiece(s, 2, 255, 0); },
+       {{"SDL", [](benchmark::State& s) { SdlBlit(s, SDL_BLENDMODE_ADD, 255, false); }},
+        {"pixman", [](benchmark::State& s) { PixmanComposite(s, PIXMAN_OP_ADD, false, false); }}}},
+      {"KeyedCopy64",
+       [](benchmark::State& s) { OurPiece(s, 0, 0, 1); },
+       {{"SDL", [](benchmark::State& s) { SdlBlit(s, SDL_BLENDMODE_NONE, 255, true); }},
+        {"pixman", [](benchmark::State& s) { PixmanComposite(s, PIXMAN_OP_OVER, false, true); }}}},
+      {"FillScreen",
+       [](benchmark::State& s) { OurBox(s, 0, 0, kWidth); },
+       {{"SDL", SdlFillScreen}, {"pixman", PixmanFillScreen}}},
+      {"AlphaBox64",
+       [](benchmark::State& s) { OurBox(s, 1, 128, kPiece); },
+       {{"SDL", SdlBlendBox}, {"pixman", PixmanBlendBox}}},
+      // A frame's worth of blending without a peer.
+      {"AlphaBoxScreen", [](benchmark::State& s) { OurBox(s, 1, 128, kWidth); }, {}},
+  };
+}
+
+// Keeps the throughput of every run by name.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  // Colours only on a terminal, so that piped lines start with their own text.
+  RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) != 0 ? OO_ColorTabular : OO_Tabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      auto it = run.counters.find("items_per_second");
+      if (it != run.counters.end() && run.run_type == Run::RT_Iteration) {
+        rates[run.benchmark_name()] = it->second.value;
+      }
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> rates;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!StartLibrary()) {
+    std::fprintf(stderr, "raster_bench: the library did not start\n");
+    return 1;
+  }
+  const std::vector<Case> cases = Cases();
+  for (const Case& c : cases) {
+    benchmark::RegisterBenchmark((std::string(c.name) + "/ours").c_str(), c.ours);
+    for (const auto& [peer, run] : c.peers) {
+      benchmark::RegisterBenchmark((std::string(c.name) + "/" + peer).c_str(), run);
+    }
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (const Case& c : cases) {
+    const auto ours = reporter.rates.find(std::string(c.name) + "/ours");
+    for (const auto& peer : c.peers) {
+      const auto theirs = reporter.rates.find(std::string(c.name) + "/" + peer.first);
+      if (ours == reporter.rates.end() || theirs == reporter.rates.end() || theirs->second <= 0) {
+        continue;
+      }
+      std::printf("ratio %s ours/%s %.2f\n", c.name, peer.first, ours->second / theirs->second);
+    }
+  }
+  morrow::EndLibrary();
+  std::remove((g_logFolder + "/AppLog.txt").c_str());
+  rmdir(g_logFolder.c_str());
+  benchmark::Shutdown();
+  return 0;
+}
