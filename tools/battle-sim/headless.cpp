@@ -1,0 +1,158 @@
+#include "tools/battle-sim/headless.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "game/battle/records.h"
+#include "game/flow/data_files.h"
+#include "game/flow/entry_points.h"
+#include "game/flow/frame_state.h"
+#include "game/flow/match_setup.h"
+#include "morrow/system/time.h"
+#include "platform/input.h"
+
+namespace battlesim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kBattleScene = 4;
+constexpr int kColourSlots = 8;
+constexpr int kTeamArenaVariant = 2;
+
+// A machine without input devices: the input system cannot be made, so every pad or key read of
+// the library answers 0 at once and nothing is ever started.
+class NoInputService final : public platform::InputService {
+ public:
+  bool Start() override { return false; }
+  void Stop() override {}
+  platform::KeyboardOpen OpenKeyboard() override { return platform::KeyboardOpen::kNoDevice; }
+  bool SetKeyboardBuffer(int) override { return false; }
+  bool EnableKeyboardNotification() override { return false; }
+  bool AcquireKeyboard() override { return false; }
+  void CloseKeyboard() override {}
+  bool ReadKeyboard(uint8_t*) override { return false; }
+  int DrainKeyboardEvents(int) override { return 0; }
+  bool KeyboardSignalled() override { return false; }
+  void ResetKeyboardSignal() override {}
+  int EnumeratePads() override { return 0; }
+  bool OpenPad(int, platform::PadInfo*) override { return false; }
+  bool EnablePadNotification(int) override { return false; }
+  bool AcquirePad(int) override { return false; }
+  platform::PadRead ReadPad(int, platform::PadState*) override {
+    return platform::PadRead::kDetached;
+  }
+  bool PadSignalled(int) override { return false; }
+  void ResetPadSignal(int) override {}
+  void ClosePad(int) override {}
+  void SystemKeyState(uint8_t* keys) override {
+    for (int k = 0; k < platform::kKeyCount; ++k) keys[k] = 0;
+  }
+};
+
+// The colour slot the selection gives a player: the first its character has free.
+int TakeColourSlot(int character) {
+  for (int slot = 0; slot < kColourSlots; ++slot) {
+    if (veyrdale::g_match.colourTaken[character][slot] == 0) {
+      veyrdale::g_match.colourTaken[character][slot] = 1;
+      return slot;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void StartHeadless(const std::string& date) {
+  const std::string clock = date.empty() ? "virtual" : "virtual:" + date;
+  setenv("MORROW_CLOCK", clock.c_str(), 1);
+  static NoInputService noInput;
+  platform::InstallInputService(&noInput);
+}
+
+WorkFolder::~WorkFolder() {
+  if (path_.empty()) return;
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+bool WorkFolder::Create(const std::string& maps, std::string* error) {
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "battle-sim-XXXXXX").string();
+  if (ec || mkdtemp(pattern.data()) == nullptr) {
+    *error = "cannot make a temporary folder";
+    return false;
+  }
+  path_ = pattern;
+  const fs::path mpd = fs::path(path_) / "Resource" / "Mpd";
+  if (!fs::create_directories(mpd, ec)) {
+    *error = "cannot make " + mpd.string();
+    return false;
+  }
+  if (maps.empty()) return true;
+  if (!fs::is_directory(maps, ec)) {
+    *error = "--maps " + maps + " is not a folder";
+    return false;
+  }
+  for (const fs::directory_entry& entry : fs::directory_iterator(maps, ec)) {
+    if (!entry.is_regular_file(ec)) continue;
+    if (!fs::copy_file(entry.path(), mpd / entry.path().filename(), ec)) {
+      *error = "cannot copy " + entry.path().string();
+      return false;
+    }
+  }
+  if (ec) {
+    *error = "cannot read --maps " + maps;
+    return false;
+  }
+  return true;
+}
+
+void SetUpBattle(const MatchSpec& match, uint32_t seed) {
+  using veyrdale::g_match;
+  using veyrdale::g_options;
+  veyrdale::WriteOptionDefaults();
+  if (match.winCount >= 0) g_options.winCount = match.winCount;
+  if (match.timeLimit >= 0) g_options.timeLimit = match.timeLimit;
+  if (match.effectLevel >= 0) g_options.effectLevel = match.effectLevel;
+  if (match.obstacle >= 0) g_options.obstacleStrength = match.obstacle;
+
+  g_match.playerCount = match.players;
+  g_match.teamMode = match.teams.empty() ? 0 : 1;
+  g_match.stage = match.arena;
+  g_match.storyMode = 0;
+  g_match.storyStage = 0;
+  g_match.storyKind = 0;
+  g_match.survivalMode = 0;
+  for (int p = 0; p < 4; ++p) {
+    g_match.cpuFlag[p] = 0;
+    g_match.startGaugeLevel[p] = 1;
+    g_match.handicap[p] = 2;
+    g_match.team[p] = 0;
+    g_match.colourSlot[p] = 0;
+  }
+  for (int p = 0; p < match.players && p < 4; ++p) {
+    const int character = match.chars[static_cast<size_t>(p)];
+    veyrdale::g_players[p].kind = static_cast<uint16_t>(character);
+    g_match.characterCursor[p] = character;
+    g_match.colourSlot[p] = TakeColourSlot(character);
+    if (!match.teams.empty()) g_match.team[p] = match.teams[static_cast<size_t>(p)];
+    if (!match.handicaps.empty()) g_match.handicap[p] = match.handicaps[static_cast<size_t>(p)];
+  }
+  // What the stage selection sets as it starts the battle.
+  veyrdale::RoundWinner = 0;
+  veyrdale::RoundNumber = 0;
+  veyrdale::ArenaVariant = g_match.teamMode == 1 ? kTeamArenaVariant : 0;
+  veyrdale::LoadGameResources(1);
+
+  morrow::SeedRandom(seed);
+  veyrdale::SceneId = kBattleScene;
+  veyrdale::RoundFrame = 0;
+  veyrdale::SceneFrame = 0;
+  veyrdale::g_display.halfRatePresent = 0;
+}
+
+}  // namespace battlesim

@@ -1,0 +1,59 @@
+// The command line of the battle runner: what battle to run, with which input, for how long, and
+// what to write or check while it runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace battlesim {
+
+// One --corrupt NAME=VALUE@FRAME: a write through the field table after that frame's update.
+struct CorruptWrite {
+  std::string name;
+  bool isFloat = false;
+  int64_t integer = 0;
+  float real = 0.0f;
+  int64_t frame = 0;  // frames run when the write is made, 1 or more
+};
+
+struct SimOptions {
+  // Exactly one of a seed and a range of seeds (a soak).
+  bool seedGiven = false;
+  uint32_t seed = 0;
+  bool seedsGiven = false;
+  uint32_t firstSeed = 0;
+  uint32_t lastSeed = 0;
+  std::string date;  // YYYY-MM-DDThh:mm:ss, or empty for the virtual clock's own start
+  int players = 0;
+  std::vector<int> chars;
+  std::vector<int> teams;  // empty: free for all
+  std::vector<int> handicaps;
+  int arena = -1;
+  // The options of the option menu; -1 keeps the start-up default.
+  int winCount = -1;
+  int timeLimit = -1;
+  int effectLevel = -1;
+  int obstacle = -1;
+  std::string maps;   // folder of the arena maps copied into Resource/Mpd; empty: none
+  std::string input;  // input script; empty: none
+  bool inputSeedGiven = false;
+  uint64_t inputSeed = 0;
+  int64_t frames = 0;
+  std::string trace;  // empty: no trace
+  bool checkInvariants = false;
+  std::vector<CorruptWrite> corrupt;
+};
+
+// Parses the arguments after the program name. false with a message naming the problem for an
+// unknown option, a missing or malformed value, a value out of range or options that do not go
+// together.
+bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* out, std::string* error);
+
+// The arguments of one run of a soak: the soak's own, with the range of seeds replaced by one seed.
+std::vector<std::string> ArgsForSeed(const std::vector<std::string>& args, uint32_t seed);
+
+// The usage text, printed after a usage error.
+const char* SimUsage();
+
+}  // namespace battlesim

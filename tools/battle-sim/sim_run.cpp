@@ -1,0 +1,259 @@
+#include "tools/battle-sim/sim_run.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "game/battle/field_table.h"
+#include "game/flow/frame_state.h"
+#include "tools/battle-sim/headless.h"
+#include "tools/battle-sim/sim_input.h"
+#include "tools/battle-sim/sim_state.h"
+#include "tools/battlesupport/step_battle_frame.h"
+
+namespace battlesim {
+
+namespace {
+
+constexpr int kBattleScene = 4;
+constexpr int kTraceEvery = 60;
+// A run that has not ended by then hangs: the soak ends it and counts it as a failure.
+constexpr unsigned kChildSeconds = 3600;
+
+bool ReadWholeFile(const std::string& path, std::string* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script) {
+  if (o.input.empty()) return true;
+  std::string text;
+  if (!ReadWholeFile(o.input, &text)) {
+    std::fprintf(stderr, "battle-sim: cannot read --input %s\n", o.input.c_str());
+    return false;
+  }
+  std::string error;
+  if (!ParseInputScript(text, o.players, script, &error)) {
+    std::fprintf(stderr, "battle-sim: %s: %s\n", o.input.c_str(), error.c_str());
+    return false;
+  }
+  return true;
+}
+
+MatchSpec SpecOf(const SimOptions& o) {
+  MatchSpec spec;
+  spec.players = o.players;
+  spec.chars = o.chars;
+  spec.teams = o.teams;
+  spec.handicaps = o.handicaps;
+  spec.arena = o.arena;
+  spec.winCount = o.winCount;
+  spec.timeLimit = o.timeLimit;
+  spec.effectLevel = o.effectLevel;
+  spec.obstacle = o.obstacle;
+  return spec;
+}
+
+void Corrupt(const CorruptWrite& w) {
+  veyrdale::FieldRef ref{};
+  if (!veyrdale::ResolveField(w.name, &ref)) return;  // checked when the options were read
+  veyrdale::WriteField(ref, veyrdale::FieldValue{w.isFloat, w.integer, w.real});
+}
+
+class TraceFile {
+ public:
+  ~TraceFile() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  bool Open(const std::string& path) {
+    if (path.empty()) return true;
+    file_ = std::fopen(path.c_str(), "w");
+    return file_ != nullptr;
+  }
+  bool open() const { return file_ != nullptr; }
+  void Write(const std::string& line) { std::fprintf(file_, "%s\n", line.c_str()); }
+  // false when anything written was lost.
+  bool Close() {
+    if (file_ == nullptr) return true;
+    const bool ok = std::ferror(file_) == 0;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok && closed;
+  }
+
+ private:
+  FILE* file_ = nullptr;
+};
+
+// The battle's frames; the exit code of the run.
+int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace) {
+  InputGenerator generator(o.inputSeed);
+  for (int64_t f = 0; f < o.frames; ++f) {
+    uint32_t inputs[4] = {};
+    if (o.inputSeedGiven) {
+      generator.Next(o.players, inputs);
+    } else {
+      for (int p = 0; p < o.players; ++p) inputs[p] = ScriptInputsAt(script, f, p);
+    }
+    int bits[4];
+    for (int p = 0; p < 4; ++p) bits[p] = PadBitsOfInputs(inputs[p]);
+    veyrdale::StepBattleFrame(bits);
+
+    const int64_t done = f + 1;
+    for (const CorruptWrite& w : o.corrupt) {
+      if (w.frame == done) Corrupt(w);
+    }
+    if (o.checkInvariants) {
+      InvariantFailure failure;
+      if (FindBrokenInvariant(&failure)) {
+        std::printf("frame %lld: invariant %s: %s\n", static_cast<long long>(done),
+                    failure.name.c_str(), failure.detail.c_str());
+        return kRunFailed;
+      }
+    }
+    if (trace->open() && done % kTraceEvery == 0) trace->Write(TraceLine(done, o.players));
+    if (veyrdale::SceneId != kBattleScene) {
+      // A battle cannot be decided in one frame: leaving at once is a fault, not an end.
+      if (done == 1) {
+        std::printf("frame 1: the battle left scene 4 on its first frame (scene %d)\n",
+                    veyrdale::SceneId);
+        return kRunFailed;
+      }
+      std::fprintf(stderr, "battle-sim: the battle left scene 4 after frame %lld (scene %d)\n",
+                   static_cast<long long>(done), veyrdale::SceneId);
+      break;
+    }
+  }
+  return kRunClean;
+}
+
+struct ChildRun {
+  int status = 0;  // as waitpid gives it
+  std::string output;
+};
+
+// Runs this program with `args` in a child process, its stdout and stderr collected.
+bool RunChild(const std::vector<std::string>& args, ChildRun* run) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return false;
+  }
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    dup2(fds[1], STDERR_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    std::vector<char*> argv;
+    static char name[] = "battle-sim";
+    argv.push_back(name);
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // The alarm outlives the exec: a run that hangs is ended by it.
+    alarm(kChildSeconds);
+    execv("/proc/self/exe", argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buffer, sizeof buffer)) != 0) {
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    run->output.append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  while (waitpid(pid, &run->status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+void ReportFailedSeed(uint32_t seed, const ChildRun& run) {
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);)
+    std::printf("seed %u: %s\n", seed, line.c_str());
+  if (WIFSIGNALED(run.status)) {
+    std::printf("seed %u: ended by signal %d\n", seed, WTERMSIG(run.status));
+  } else if (run.output.empty()) {
+    std::printf("seed %u: exit status %d\n", seed, WEXITSTATUS(run.status));
+  }
+}
+
+}  // namespace
+
+int RunBattle(const SimOptions& o) {
+  std::vector<ScriptLine> script;
+  if (!LoadScript(o, &script)) return kRunBadInput;
+  TraceFile trace;
+  if (!trace.Open(o.trace)) {
+    std::fprintf(stderr, "battle-sim: cannot write --trace %s\n", o.trace.c_str());
+    return kRunBadInput;
+  }
+  StartHeadless(o.date);
+  WorkFolder work;
+  std::string error;
+  if (!work.Create(o.maps, &error)) {
+    std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+    return kRunBadInput;
+  }
+  if (chdir(work.path().c_str()) != 0) {
+    std::fprintf(stderr, "battle-sim: cannot enter %s\n", work.path().c_str());
+    return kRunBadInput;
+  }
+  SetUpBattle(SpecOf(o), o.seed);
+  int result = RunFrames(o, script, &trace);
+  if (!trace.Close()) {
+    std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
+    result = kRunFailed;
+  }
+  std::fflush(stdout);
+  return result;
+}
+
+int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
+  // Bad input is reported once, not by every run.
+  std::vector<ScriptLine> script;
+  if (!LoadScript(o, &script)) return kRunBadInput;
+  WorkFolder probe;
+  std::string error;
+  if (!probe.Create(o.maps, &error)) {
+    std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+    return kRunBadInput;
+  }
+  uint64_t runs = 0;
+  uint64_t failures = 0;
+  for (uint64_t seed = o.firstSeed; seed <= o.lastSeed; ++seed) {
+    const uint32_t s = static_cast<uint32_t>(seed);
+    ChildRun run;
+    ++runs;
+    if (!RunChild(ArgsForSeed(args, s), &run)) {
+      ++failures;
+      std::printf("seed %u: cannot start a run\n", s);
+      continue;
+    }
+    if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != kRunClean) {
+      ++failures;
+      ReportFailedSeed(s, run);
+    }
+  }
+  std::printf("soak: %llu runs, %llu failures\n", static_cast<unsigned long long>(runs),
+              static_cast<unsigned long long>(failures));
+  return failures == 0 ? kRunClean : kRunFailed;
+}
+
+}  // namespace battlesim

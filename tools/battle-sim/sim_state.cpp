@@ -1,0 +1,209 @@
+#include "tools/battle-sim/sim_state.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <string_view>
+#include <utility>
+
+#include "game/battle/access.h"
+#include "game/battle/records.h"
+#include "game/flow/frame_state.h"
+
+namespace battlesim {
+
+namespace {
+
+using veyrdale::BattleObject;
+using veyrdale::g_playerState;
+
+constexpr int kMaxLife = 350;
+constexpr float kMaxGauge = 200.0f;
+constexpr int kStateHitStun = 10;
+constexpr int kStateKnockBack = 11;
+constexpr int kLastState = 18;
+constexpr int kNeutralKind = 51;
+// The neutral launcher of move 12 copies its source's stun into the shot.
+constexpr int kStunCopyMove = 12;
+
+constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001b3ull;
+
+// Whole numbers of a double, truncated toward zero and saturated; NaN gives 0.
+long long TruncDouble(double value) {
+  if (value != value) return 0;
+  if (value >= 9.2e18) return INT64_MAX;
+  if (value <= -9.2e18) return INT64_MIN;
+  return static_cast<long long>(value);
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char buffer[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  return buffer;
+}
+
+bool Fail(InvariantFailure* failure, const char* name, std::string detail) {
+  failure->name = name;
+  failure->detail = std::move(detail);
+  return true;
+}
+
+const veyrdale::RecordPool* PoolNamed(std::string_view prefix) {
+  for (const veyrdale::RecordPool& pool : veyrdale::RecordPools()) {
+    if (prefix == pool.prefix) return &pool;
+  }
+  return nullptr;
+}
+
+// The first float of the record that is not finite, as "<prefix><index>.<field>[k] <value>".
+bool FindNonFinite(const char* prefix, int index, InvariantFailure* failure) {
+  const veyrdale::RecordPool* pool = PoolNamed(prefix);
+  if (pool == nullptr) return false;
+  auto* record =
+      static_cast<unsigned char*>(pool->base) + pool->layout->size * static_cast<size_t>(index);
+  for (const veyrdale::RecordField& field : pool->layout->fields) {
+    if (field.type != veyrdale::FieldType::kF32) continue;
+    for (int k = 0; k < field.count; ++k) {
+      const veyrdale::FieldValue v =
+          veyrdale::ReadField({record + field.offset + 4 * k, field.type});
+      if (std::isfinite(v.real)) continue;
+      std::string name = std::string(prefix) + std::to_string(index) + "." + field.name;
+      if (field.count > 1) name += "[" + std::to_string(k) + "]";
+      return Fail(failure, "finite", Format("%s %g", name.c_str(), static_cast<double>(v.real)));
+    }
+  }
+  return false;
+}
+
+bool PlayersBroken(InvariantFailure* failure) {
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    const BattleObject& player = veyrdale::g_players[p];
+    if (player.life > kMaxLife)
+      return Fail(failure, "life", Format("player %d life %d", p, player.life));
+    // A player in hit-stun or knock-back waits for the knock-out test of its next update (a
+    // frozen or held player, a cut-in or damage-event victim): only there may life be below 0.
+    if (player.life < 0 && player.state != kStateHitStun && player.state != kStateKnockBack) {
+      return Fail(failure, "life",
+                  Format("player %d life %d in state %d", p, player.life, player.state));
+    }
+  }
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    const float gauge = g_playerState.spellGauge[p];
+    if (!(gauge >= 0.0f && gauge <= kMaxGauge)) {
+      return Fail(failure, "gauge", Format("player %d gauge %g", p, static_cast<double>(gauge)));
+    }
+  }
+  return false;
+}
+
+bool ShotsBroken(InvariantFailure* failure) {
+  for (int s = 0; s < veyrdale::kShotCount; ++s) {
+    const BattleObject& shot = veyrdale::g_shots[s];
+    if (shot.state != 0 && shot.state != 1) {
+      return Fail(failure, "shot-state", Format("shot %d state %d", s, shot.state));
+    }
+    for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+      const int flag = veyrdale::ShotHitFlags[s][p];
+      if (flag > 1) return Fail(failure, "hit-flag", Format("ShotHitFlags[%d,%d] %d", s, p, flag));
+    }
+    if (shot.state != 1) continue;
+    const bool copiesStun = shot.kind == kNeutralKind && shot.move == kStunCopyMove;
+    if (!copiesStun && shot.stun != static_cast<float>(s)) {
+      return Fail(failure, "stun",
+                  Format("shot %d stun %g in slot %d", s, static_cast<double>(shot.stun), s));
+    }
+    if (shot.owner < 0 || shot.owner > veyrdale::kNobody) {
+      return Fail(failure, "owner", Format("shot %d owner %d", s, shot.owner));
+    }
+  }
+  return false;
+}
+
+bool SideTablesBroken(InvariantFailure* failure) {
+  for (int i = 0; i < veyrdale::kEffectCount; ++i) {
+    if (veyrdale::g_effectInUse[i] > 1) {
+      return Fail(failure, "effect-flag",
+                  Format("effect %d in-use %d", i, veyrdale::g_effectInUse[i]));
+    }
+  }
+  for (int i = 0; i < veyrdale::kItemCount; ++i) {
+    if (veyrdale::g_itemFlags[i] > 2) {
+      return Fail(failure, "item-flag", Format("item %d flag %d", i, veyrdale::g_itemFlags[i]));
+    }
+  }
+  if (veyrdale::LiveShotCount < 0 || veyrdale::LiveShotCount > veyrdale::kShotCount) {
+    return Fail(failure, "live-shots", Format("LiveShotCount %d", veyrdale::LiveShotCount));
+  }
+  return false;
+}
+
+bool RecordsBroken(InvariantFailure* failure) {
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    if (FindNonFinite("p", p, failure) || FindNonFinite("comp", p, failure)) return true;
+  }
+  for (int s = 0; s < veyrdale::kShotCount; ++s) {
+    if (veyrdale::g_shots[s].state == 1 && FindNonFinite("shot", s, failure)) return true;
+  }
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    const BattleObject& player = veyrdale::g_players[p];
+    if (player.heading < 0 || player.heading > 255) {
+      return Fail(failure, "heading", Format("player %d heading %d", p, player.heading));
+    }
+    if (player.state < 0 || player.state > kLastState) {
+      return Fail(failure, "state", Format("player %d state %d", p, player.state));
+    }
+  }
+  if (veyrdale::IndexMisses != 0) {
+    return Fail(failure, "index-misses", Format("IndexMisses %d", veyrdale::IndexMisses));
+  }
+  return false;
+}
+
+}  // namespace
+
+uint64_t HashBattleState() {
+  uint64_t hash = kFnvOffset;
+  uint8_t bytes[8];
+  ForEachStateElement([&](const veyrdale::FieldRef& ref) {
+    veyrdale::EncodeField(ref, bytes);
+    const int width = veyrdale::FieldWidth(ref.type);
+    for (int k = 0; k < width; ++k) {
+      hash ^= bytes[k];
+      hash *= kFnvPrime;
+    }
+  });
+  return hash;
+}
+
+std::string TraceLine(int64_t frame, int players) {
+  std::string line = Format("%lld %d %d %d", static_cast<long long>(frame), veyrdale::SceneId,
+                            veyrdale::SceneFrame, veyrdale::RoundFrame);
+  for (int p = 0; p < players && p < veyrdale::kPlayerCount; ++p) {
+    const BattleObject& player = veyrdale::g_players[p];
+    line += Format(" | %d %d %d %lld %d %d", player.state, player.life,
+                   veyrdale::TruncToInt(player.meter),
+                   TruncDouble(static_cast<double>(g_playerState.spellGauge[p]) * 10.0),
+                   g_playerState.score[p], g_playerState.wins[p]);
+  }
+  int shots = 0;
+  for (const BattleObject& shot : veyrdale::g_shots) shots += shot.state == 1 ? 1 : 0;
+  int effects = 0;
+  for (uint16_t flag : veyrdale::g_effectInUse) effects += flag == 1 ? 1 : 0;
+  int items = 0;
+  for (uint16_t flag : veyrdale::g_itemFlags) items += flag == 1 ? 1 : 0;
+  line += Format(" | %d %d %d | %016" PRIx64, shots, effects, items, HashBattleState());
+  return line;
+}
+
+bool FindBrokenInvariant(InvariantFailure* failure) {
+  return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
+         RecordsBroken(failure);
+}
+
+}  // namespace battlesim

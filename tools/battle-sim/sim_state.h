@@ -1,0 +1,57 @@
+// What the battle runner reads of the battle state: its hash, its trace line and its invariants.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "game/battle/field_table.h"
+
+namespace battlesim {
+
+// Visits every element of the field table in table order: each pool record by record and field by
+// field (array fields element by element), then each global element by element, row-major.
+template <typename Visit>
+void ForEachStateElement(Visit&& visit) {
+  for (const veyrdale::RecordPool& pool : veyrdale::RecordPools()) {
+    auto* base = static_cast<unsigned char*>(pool.base);
+    for (int i = 0; i < pool.count; ++i) {
+      unsigned char* record = base + pool.layout->size * static_cast<size_t>(i);
+      for (const veyrdale::RecordField& field : pool.layout->fields) {
+        const int width = veyrdale::FieldWidth(field.type);
+        for (int k = 0; k < field.count; ++k) {
+          visit(veyrdale::FieldRef{record + field.offset + k * width, field.type});
+        }
+      }
+    }
+  }
+  for (const veyrdale::GlobalField& g : veyrdale::GlobalFields()) {
+    const int width = veyrdale::FieldWidth(g.type);
+    for (int i = 0; i < g.dims[0]; ++i) {
+      for (int j = 0; j < g.dims[1]; ++j) {
+        const int element = i * g.strides[0] + j * g.strides[1];
+        visit(veyrdale::FieldRef{static_cast<unsigned char*>(g.address) + element * width, g.type});
+      }
+    }
+  }
+}
+
+// FNV-1a 64 over the field-by-field serialisation of the whole field table (every pool and side
+// table, the per-player arrays, the battle globals, the arena map, the frame state and the
+// match set-up): each element little-endian, floats by their bit pattern. Never the records' raw
+// bytes, whose padding is not state.
+uint64_t HashBattleState();
+
+// One trace line (without the newline), after `frame` frames have run:
+//   frame SceneId SceneFrame RoundFrame
+//   | state life trunc(meter) trunc(10 x gauge) score wins     (for each player in play)
+//   | liveShots liveEffects liveItems | hash (16 hex digits)
+std::string TraceLine(int64_t frame, int players);
+
+// The first invariant the battle state breaks, as NAME and detail; false when every one holds.
+struct InvariantFailure {
+  std::string name;
+  std::string detail;
+};
+bool FindBrokenInvariant(InvariantFailure* failure);
+
+}  // namespace battlesim
