@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -53,6 +54,13 @@ class NoInputService final : public platform::InputService {
   }
 };
 
+// A map file by its extension, in any case ("00.mpd", "00.MPD").
+bool IsMapFile(const fs::path& path) {
+  std::string extension = path.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".mpd";
+}
+
 // The colour slot the selection gives a player: the first its character has free.
 int TakeColourSlot(int character) {
   for (int slot = 0; slot < kColourSlots; ++slot) {
@@ -98,7 +106,7 @@ bool WorkFolder::Create(const std::string& maps, std::string* error) {
     return false;
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(maps, ec)) {
-    if (!entry.is_regular_file(ec)) continue;
+    if (!entry.is_regular_file(ec) || !IsMapFile(entry.path())) continue;
     if (!fs::copy_file(entry.path(), mpd / entry.path().filename(), ec)) {
       *error = "cannot copy " + entry.path().string();
       return false;

@@ -15,8 +15,8 @@ namespace battlesim {
 // start) and a machine without input devices. Call it before anything reads the clock.
 void StartHeadless(const std::string& date);
 
-// A fresh temporary folder that holds only Resource/Mpd, with the maps of a folder copied in;
-// removed with its contents when it goes.
+// A fresh temporary folder that holds only Resource/Mpd, with the map files (*.mpd) of a folder
+// copied in; removed with its contents when it goes.
 class WorkFolder {
  public:
   WorkFolder() = default;
@@ -24,7 +24,7 @@ class WorkFolder {
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
 
-  // Makes the folder and copies every regular file of `maps` (none when empty). false with a
+  // Makes the folder and copies the map files of `maps` (none when empty). false with a
   // message when the folder cannot be made or `maps` is not a readable folder.
   bool Create(const std::string& maps, std::string* error);
   const std::string& path() const { return path_; }
