@@ -140,12 +140,9 @@ TEST(BattleSimScript, HoldsEachLinesInputsOverItsFrames) {
     int player;
     uint32_t inputs;
   } cases[] = {
-      {0, 0, right | b1},
-      {5, 0, right | b1 | up},
-      {9, 0, right | b1},
-      {10, 0, 0},
-      {2, 1, 0},
-      {3, 1, battlesim::InputOfName("b5") | battlesim::InputOfName("left")},
+      {0, 0, right | b1}, {5, 0, right | b1 | up},
+      {9, 0, right | b1}, {10, 0, 0},
+      {2, 1, 0},          {3, 1, battlesim::InputOfName("b5") | battlesim::InputOfName("left")},
       {5, 1, 0},
   };
   for (const Case& c : cases) {
@@ -175,6 +172,60 @@ TEST(BattleSimScript, RefusesMalformedLinesByNumber) {
     std::string error;
     EXPECT_FALSE(battlesim::ParseInputScript(c.text, 2, &script, &error)) << c.text;
     EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.text << " -> " << error;
+  }
+}
+
+// Script files are untrusted: every prefix of a script (a file cut anywhere) and bytes that are no
+// script either parse or fail with the number of the line at fault.
+TEST(BattleSimScript, CutAndGarbledScriptsParseOrNameTheLine) {
+  const std::string script =
+      "# walks, then fires\n0-99 0 right\n300-340 0 b1 b2  # both\n\n120-999999 1 down left b5\n";
+  int parsed = 0;
+  for (size_t n = 0; n <= script.size(); ++n) {
+    const std::string cut = script.substr(0, n);
+    std::vector<ScriptLine> lines;
+    std::string error;
+    if (battlesim::ParseInputScript(cut, 2, &lines, &error)) {
+      ++parsed;
+      EXPECT_LE(lines.size(), 3u) << n;
+      continue;
+    }
+    int lineNumber = 0;
+    ASSERT_EQ(std::sscanf(error.c_str(), "line %d:", &lineNumber), 1) << n << ": " << error;
+    EXPECT_GE(lineNumber, 2) << n << ": " << error;  // the comment line never fails
+    EXPECT_LE(lineNumber, 5) << n << ": " << error;
+  }
+  // The whole script, the empty one and every cut at a line end parse at least.
+  EXPECT_GE(parsed, 5);
+
+  struct Case {
+    std::string text;
+    bool parses;
+  } cases[] = {
+      {std::string("0-9 0 up\0 b1\n", 14), false},
+      {"0-9 0 up\r\n", true},  // a line end of another system
+      {"\xff\xfe"
+       "0-9 0 up\n",
+       false},
+      {"0-99999999999999999999 0 up\n", false},
+      {"0-999999999999999999 0 up\n", true},
+      {"0-9 00 up\n", true},
+      {"0-9 +1 up\n", false},
+      {"0--9 0 up\n", false},
+      {"0-9-9 0 up\n", false},
+      {"- 0 up\n", false},
+      {std::string(100000, ' ') + "0-9 1 b1\n", true},
+      {std::string(100000, 'x') + "\n", false},
+      {"0-9 1 b1 b1 b1 b1 b1 b1 b1 b1 b1 b1 b1\n", true},
+  };
+  for (const Case& c : cases) {
+    std::vector<ScriptLine> lines;
+    std::string error;
+    EXPECT_EQ(battlesim::ParseInputScript(c.text, 2, &lines, &error), c.parses)
+        << c.text.substr(0, 40) << " -> " << error;
+    if (!c.parses) {
+      EXPECT_EQ(error.rfind("line 1: ", 0), 0u) << error;
+    }
   }
 }
 
@@ -389,8 +440,8 @@ TEST_F(BattleSimInvariants, EachBreaksWithItsNameAndDetail) {
       {[] { veyrdale::g_effectInUse[1023] = 2; }, "effect-flag", "effect 1023 in-use 2"},
       {[] { veyrdale::g_itemFlags[127] = 3; }, "item-flag", "item 127 flag 3"},
       {[] { veyrdale::LiveShotCount = 513; }, "live-shots", "LiveShotCount 513"},
-      {[] { veyrdale::g_players[1].trailY[4] = std::numeric_limits<float>::infinity(); },
-       "finite", "p1.trailY[4] inf"},
+      {[] { veyrdale::g_players[1].trailY[4] = std::numeric_limits<float>::infinity(); }, "finite",
+       "p1.trailY[4] inf"},
       {[] { veyrdale::g_companions[2].vx = -std::numeric_limits<float>::infinity(); }, "finite",
        "comp2.vx -inf"},
       {[] { veyrdale::g_shots[3].x = std::numeric_limits<float>::quiet_NaN(); }, "finite",

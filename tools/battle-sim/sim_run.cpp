@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "game/battle/field_table.h"
@@ -23,14 +21,26 @@ namespace {
 
 constexpr int kBattleScene = 4;
 constexpr int kTraceEvery = 60;
-// A run that has not ended by then hangs: the soak ends it and counts it as a failure.
-constexpr unsigned kChildSeconds = 3600;
+// A run that has not ended by then hangs: the soak ends it and counts it as a failure. A sanitizer
+// build runs a frame in well under a millisecond; the bound leaves a hundred times that.
+constexpr int64_t kChildBaseSeconds = 60;
+constexpr int64_t kChildFramesPerSecond = 10;
 
+unsigned ChildSeconds(int64_t frames) {
+  return static_cast<unsigned>(kChildBaseSeconds + frames / kChildFramesPerSecond);
+}
+
+// false when the file cannot be opened or read to its end (a folder opens but does not read).
 bool ReadWholeFile(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  out->clear();
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out->append(buffer, n);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
 }
 
 bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script) {
@@ -141,7 +151,7 @@ struct ChildRun {
 };
 
 // Runs this program with `args` in a child process, its stdout and stderr collected.
-bool RunChild(const std::vector<std::string>& args, ChildRun* run) {
+bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run) {
   int fds[2];
   if (pipe(fds) != 0) return false;
   std::fflush(nullptr);
@@ -162,7 +172,7 @@ bool RunChild(const std::vector<std::string>& args, ChildRun* run) {
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     // The alarm outlives the exec: a run that hangs is ended by it.
-    alarm(kChildSeconds);
+    alarm(seconds);
     execv("/proc/self/exe", argv.data());
     _exit(127);
   }
@@ -187,7 +197,9 @@ void ReportFailedSeed(uint32_t seed, const ChildRun& run) {
   std::istringstream lines(run.output);
   for (std::string line; std::getline(lines, line);)
     std::printf("seed %u: %s\n", seed, line.c_str());
-  if (WIFSIGNALED(run.status)) {
+  if (WIFSIGNALED(run.status) && WTERMSIG(run.status) == SIGALRM) {
+    std::printf("seed %u: did not end in time\n", seed);
+  } else if (WIFSIGNALED(run.status)) {
     std::printf("seed %u: ended by signal %d\n", seed, WTERMSIG(run.status));
   } else if (run.output.empty()) {
     std::printf("seed %u: exit status %d\n", seed, WEXITSTATUS(run.status));
@@ -241,7 +253,7 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
     const uint32_t s = static_cast<uint32_t>(seed);
     ChildRun run;
     ++runs;
-    if (!RunChild(ArgsForSeed(args, s), &run)) {
+    if (!RunChild(ArgsForSeed(args, s), ChildSeconds(o.frames), &run)) {
       ++failures;
       std::printf("seed %u: cannot start a run\n", s);
       continue;

@@ -1,0 +1,254 @@
+// The battle runner as a program: same options give the same trace, the input moves the hash,
+// --corrupt trips each invariant, the battle leaving scene 4 ends the run, soaks count their
+// failures, and bad options, scripts and map files are handled.
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testsupport::ProgramRun;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+const std::string kMaps = std::string(SOURCE_DIR) + "/tests/data/maps";
+const std::string kScript = std::string(SOURCE_DIR) + "/tests/data/battle_2p.script";
+const std::string kTwoPlayers =
+    "--seed 42 --date 2024-01-01T12:00:00 --players 2 --chars 0,1 "
+    "--arena 0 --maps " +
+    kMaps + " --input " + kScript;
+const std::string kFourPlayers =
+    "--seed 5 --date 2024-01-01T12:00:00 --players 4 --chars 0,1,0,1 --teams 0,1,0,1 --arena 0 "
+    "--maps " +
+    kMaps;
+
+ProgramRun Sim(const TempDir& dir, const std::string& args) {
+  return testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The last field of a trace line: the state hash.
+std::string HashOf(const std::string& line) {
+  return line.substr(line.rfind(' ') + 1);
+}
+
+TEST(BattleSimRun, SameOptionsGiveByteIdenticalTraces) {
+  TempDir dir;
+  const std::string runs[] = {kTwoPlayers + " --frames 1200",
+                              kFourPlayers + " --input-seed 11 --frames 1200"};
+  for (const std::string& args : runs) {
+    ASSERT_EQ(Sim(dir, args + " --trace a").exitCode, 0) << args;
+    ASSERT_EQ(Sim(dir, args + " --trace b --check-invariants").exitCode, 0) << args;
+    const std::string a = ReadFile(dir.File("a"));
+    EXPECT_EQ(Lines(a).size(), 20u) << args;
+    EXPECT_EQ(a, ReadFile(dir.File("b"))) << args;
+  }
+}
+
+// The generator's input reaches the battle early; the game's own random numbers may not be drawn
+// that early, so only the input seed is varied.
+TEST(BattleSimRun, AnotherInputSeedGivesAnotherHashByFrame600) {
+  TempDir dir;
+  for (const char* players : {"--players 2 --chars 0,1", "--players 4 --chars 0,1,0,1"}) {
+    const std::string base = std::string("--seed 1 --arena 0 --frames 600 --maps ") + kMaps + " " +
+                             players + " --input-seed ";
+    ASSERT_EQ(Sim(dir, base + "11 --trace a").exitCode, 0);
+    ASSERT_EQ(Sim(dir, base + "12 --trace b").exitCode, 0);
+    const std::vector<std::string> a = Lines(ReadFile(dir.File("a")));
+    const std::vector<std::string> b = Lines(ReadFile(dir.File("b")));
+    ASSERT_EQ(a.size(), 10u);
+    ASSERT_EQ(b.size(), 10u);
+    EXPECT_EQ(a[9].substr(0, 12), "600 4 600 60");
+    EXPECT_NE(HashOf(a[9]), HashOf(b[9])) << players;
+  }
+}
+
+TEST(BattleSimRun, CorruptWriteTripsEachInvariant) {
+  struct Case {
+    const char* corrupt;
+    const char* message;
+  } cases[] = {
+      {"p1.life=351@100", "frame 100: invariant life: player 1 life 351"},
+      {"p0.state=3@7 --corrupt p0.life=-5@7",
+       "frame 7: invariant life: player 0 life -5 in state 3"},
+      {"spellGauge[1]=200.5@250", "frame 250: invariant gauge: player 1 gauge 200.5"},
+      {"p0.spellGauge=-1@3", "frame 3: invariant gauge: player 0 gauge -1"},
+      // A free slot made live keeps the stun of its last use: 0, not its slot.
+      {"shot5.state=1@20", "frame 20: invariant stun: shot 5 stun 0 in slot 5"},
+      {"p0.x=nan@30", "frame 30: invariant finite: p0.x nan"},
+      {"comp1.vy=-inf@31", "frame 31: invariant finite: comp1.vy -inf"},
+      {"IndexMisses=1@40", "frame 40: invariant index-misses: IndexMisses 1"},
+      {"p1.heading=256@41", "frame 41: invariant heading: player 1 heading 256"},
+      {"p0.state=19@42", "frame 42: invariant state: player 0 state 19"},
+      {"LiveShotCount=513@43", "frame 43: invariant live-shots: LiveShotCount 513"},
+      {"ShotHitFlags[7,1]=2@44", "frame 44: invariant hit-flag: ShotHitFlags[7,1] 2"},
+      {"EffectInUse[9]=3@45", "frame 45: invariant effect-flag: effect 9 in-use 3"},
+      {"ItemFlags[2]=3@46", "frame 46: invariant item-flag: item 2 flag 3"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const ProgramRun run =
+        Sim(dir, kTwoPlayers + " --frames 600 --check-invariants --corrupt " + c.corrupt);
+    EXPECT_EQ(run.exitCode, 1) << c.corrupt;
+    EXPECT_EQ(run.out, std::string(c.message) + "\n") << c.corrupt;
+  }
+  // The write alone is not reported: only the checker reports it.
+  EXPECT_EQ(Sim(dir, kTwoPlayers + " --frames 600 --corrupt p1.life=351@100").exitCode, 0);
+  // A write the checker allows passes it.
+  const ProgramRun allowed =
+      Sim(dir, kTwoPlayers + " --frames 200 --check-invariants --corrupt p1.life=1@100");
+  EXPECT_EQ(allowed.exitCode, 0) << allowed.out;
+}
+
+TEST(BattleSimRun, LeavingTheBattleSceneEndsTheRun) {
+  TempDir dir;
+  // At once: a battle that ends on its first frame is a fault.
+  ProgramRun first = Sim(dir, kTwoPlayers + " --frames 600 --corrupt SceneId=5@1 --trace t");
+  EXPECT_EQ(first.exitCode, 1);
+  EXPECT_EQ(first.out, "frame 1: the battle left scene 4 on its first frame (scene 5)\n");
+  EXPECT_EQ(ReadFile(dir.File("t")), "");
+  // Later: the run stops there, cleanly.
+  ProgramRun later = Sim(dir, kTwoPlayers + " --frames 600 --corrupt SceneId=5@130 --trace t");
+  EXPECT_EQ(later.exitCode, 0);
+  EXPECT_NE(later.err.find("left scene 4 after frame 130 (scene 5)"), std::string::npos)
+      << later.err;
+  const std::vector<std::string> lines = Lines(ReadFile(dir.File("t")));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].substr(0, 16), "120 4 120 120 | ");
+}
+
+TEST(BattleSimRun, SoakRunsEachSeedAndCountsFailures) {
+  TempDir dir;
+  const std::string base = kFourPlayers + " --input-seed 3 --frames 120 --check-invariants ";
+  const ProgramRun clean = Sim(dir, base.substr(base.find("--players")) + "--seeds 1-3");
+  EXPECT_EQ(clean.exitCode, 0);
+  EXPECT_EQ(clean.out, "soak: 3 runs, 0 failures\n");
+
+  const ProgramRun failing =
+      Sim(dir, base.substr(base.find("--players")) + "--seeds 4-5 --corrupt p2.life=400@10");
+  EXPECT_EQ(failing.exitCode, 1);
+  EXPECT_EQ(failing.out,
+            "seed 4: frame 10: invariant life: player 2 life 400\n"
+            "seed 5: frame 10: invariant life: player 2 life 400\n"
+            "soak: 2 runs, 2 failures\n");
+
+  // Bad input is reported once, before any run.
+  const ProgramRun bad = Sim(dir,
+                             "--seeds 1-3 --players 2 --chars 0,1 --arena 0 --frames 9 "
+                             "--input " +
+                                 dir.File("missing"));
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_NE(bad.err.find("cannot read --input"), std::string::npos) << bad.err;
+}
+
+TEST(BattleSimRun, RefusesBadInputWithExitCode2) {
+  TempDir dir;
+  WriteFile(dir.File("ok.script"), "0-9 0 right\n");
+  WriteFile(dir.File("garbled.script"), "0-9 0 right\n10-x 1 up\n");
+  WriteFile(dir.File("reversed.script"), "40-30 0 b1\n");
+  WriteFile(dir.File("unknown.script"), "0-9 1 jump\n");
+  WriteFile(dir.File("player4.script"), "0-9 4 up\n");
+  WriteFile(dir.File("player2.script"), "0-9 2 up\n");
+  WriteFile(dir.File("short.script"), "0-9 1\n");
+  WriteFile(dir.File("cut.script"), "0-9 0 right\n12-");
+  std::filesystem::create_directory(dir.File("folder"));
+  const std::string two = "--seed 1 --players 2 --chars 0,1 --arena 0 --frames 60 ";
+  struct Case {
+    std::string args;
+    const char* error;
+  } cases[] = {
+      {two + "--fast", "unknown option '--fast'"},
+      {two + "check-invariants", "unknown option 'check-invariants'"},
+      {"--seed 1 --players 5 --chars 0,1,0,1,0 --arena 0 --frames 9", "--players needs"},
+      {"--seed 1 --players 0 --chars 0 --arena 0 --frames 9", "--players needs"},
+      {two + "--input garbled.script", "garbled.script: line 2: '10-x' is not a range"},
+      {two + "--input reversed.script", "line 1: the range 40-30 is out of order"},
+      {two + "--input unknown.script", "line 1: unknown input 'jump'"},
+      {two + "--input player4.script", "line 1: '4' is not a player 0-3"},
+      {two + "--input player2.script", "line 1: player 2 is not in a match of 2 players"},
+      {two + "--input short.script", "line 1: needs FROM-TO PLAYER INPUT"},
+      {two + "--input cut.script", "line 2: needs FROM-TO PLAYER INPUT"},
+      {two + "--input missing.script", "cannot read --input missing.script"},
+      {two + "--input folder", "cannot read --input folder"},
+      {two + "--maps ok.script", "--maps ok.script is not a folder"},
+      {two + "--maps nowhere", "--maps nowhere is not a folder"},
+      {two + "--trace folder/none/t", "cannot write --trace folder/none/t"},
+      {two + "--corrupt q1.life=1@5", "no field named q1.life"},
+      {two + "--seeds 1-2", "one of --seed N and --seeds A-B"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = Sim(dir, c.args);
+    EXPECT_EQ(run.exitCode, 2) << c.args;
+    EXPECT_EQ(run.out, "") << c.args;
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << c.args << " -> " << run.err;
+  }
+}
+
+// Map files are data: a missing or empty one leaves the cells as they were (here, empty), a cut one
+// loads the cells it holds, a garbled or oversized one (more rows than the map keeps) what it
+// holds within the map. None stops the run or breaks an invariant.
+TEST(BattleSimRun, BadMapFilesLetTheRoundRun) {
+  TempDir dir;
+  const std::string map = ReadFile(kMaps + "/00.mpd");
+  ASSERT_EQ(map.size(), 304u);
+  std::string garbled = map;
+  for (size_t i = 4; i < garbled.size(); ++i) garbled[i] = static_cast<char>(i * 37 + 11);
+  // 20 columns of 40 rows, a block on row 6 of every fourth column, and more bytes after them.
+  std::string oversized("\x14\0\x28\0", 4);
+  for (int c = 0; c < 20; ++c) {
+    for (int r = 0; r < 40; ++r) oversized += static_cast<char>(r == 6 && c % 4 == 0 ? 1 : 0);
+  }
+  oversized += std::string(4096, '\x7f');
+  struct Case {
+    const char* name;
+    const char* bytes;  // null: no map file at all
+    size_t size;
+    bool likeMissing;  // the cells stay empty
+  } cases[] = {
+      {"missing", nullptr, 0, true},
+      {"empty", "", 0, true},
+      {"header", map.data(), 4, true},
+      {"oddbyte", map.data(), 3, true},
+      {"column0", map.data(), 17, true},  // the first column only, which is open
+      {"half", map.data(), 150, false},   // up to column 7, with the blocks of columns 5-6
+      {"garbled", garbled.data(), garbled.size(), false},
+      {"oversized", oversized.data(), oversized.size(), false},
+      {"whole", map.data(), map.size(), false},
+  };
+  const std::string base =
+      "--seed 2 --players 4 --chars 0,1,0,1 --arena 0 --input-seed 4 "
+      "--frames 1200 --check-invariants ";
+  std::string missing;
+  for (const Case& c : cases) {
+    const std::string folder = dir.File(c.name);
+    std::filesystem::create_directory(folder);
+    if (c.bytes != nullptr) WriteFile(folder + "/00.mpd", std::string(c.bytes, c.size));
+    const ProgramRun run = Sim(dir, base + "--maps " + folder + " --trace " + c.name + ".t");
+    EXPECT_EQ(run.exitCode, 0) << c.name << ": " << run.out << run.err;
+    const std::string trace = ReadFile(dir.File(std::string(c.name) + ".t"));
+    EXPECT_EQ(Lines(trace).size(), 20u) << c.name;
+    if (c.bytes == nullptr) missing = trace;
+    if (c.likeMissing) {
+      EXPECT_EQ(trace, missing) << c.name;
+    } else {
+      EXPECT_NE(trace, missing) << c.name;
+    }
+  }
+}
+
+}  // namespace
