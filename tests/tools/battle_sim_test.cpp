@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/arena.h"
 #include "game/battle/field_table.h"
 #include "game/battle/records.h"
 #include "game/flow/data_files.h"
@@ -336,6 +337,42 @@ TEST(BattleSimHash, ChangingAnyFieldOfTheTableChangesTheHash) {
       ExpectChangeShowsInHash({static_cast<unsigned char*>(g.address) + element * width, g.type},
                               std::string(g.name) + " element " + std::to_string(element));
     }
+  }
+}
+
+// The benchmark's snapshot puts back every field of the table, whatever was written over it.
+TEST(BattleSimHash, SnapshotRestoresEveryFieldOfTheTable) {
+  std::vector<veyrdale::FieldRef> refs;
+  for (const veyrdale::RecordPool& pool : veyrdale::RecordPools()) {
+    auto* base = static_cast<unsigned char*>(pool.base);
+    for (int index : {0, pool.count - 1}) {
+      for (const veyrdale::RecordField& field : pool.layout->fields) {
+        const int width = veyrdale::FieldWidth(field.type);
+        unsigned char* record = base + pool.layout->size * static_cast<size_t>(index);
+        refs.push_back({record + field.offset + (field.count - 1) * width, field.type});
+      }
+    }
+  }
+  for (const veyrdale::GlobalField& g : veyrdale::GlobalFields()) {
+    const int last = (g.dims[0] - 1) * g.strides[0] + (g.dims[1] - 1) * g.strides[1];
+    refs.push_back(
+        {static_cast<unsigned char*>(g.address) + last * veyrdale::FieldWidth(g.type), g.type});
+  }
+  const uint64_t before = battlesim::HashBattleState();
+  std::vector<veyrdale::FieldValue> saved;
+  for (const veyrdale::FieldRef& ref : refs) saved.push_back(veyrdale::ReadField(ref));
+  battlesim::StateSnapshot snapshot;
+  snapshot.Take();
+  EXPECT_GE(snapshot.bytes(), sizeof veyrdale::g_shots + sizeof veyrdale::g_effects +
+                                  sizeof veyrdale::g_arenaMap.cells);
+  for (size_t i = 0; i < refs.size(); ++i) veyrdale::WriteField(refs[i], Other(saved[i]));
+  ASSERT_NE(battlesim::HashBattleState(), before);
+  snapshot.Restore();
+  EXPECT_EQ(battlesim::HashBattleState(), before);
+  for (size_t i = 0; i < refs.size(); ++i) {
+    const veyrdale::FieldValue now = veyrdale::ReadField(refs[i]);
+    EXPECT_EQ(now.integer, saved[i].integer) << i;
+    EXPECT_EQ(std::memcmp(&now.real, &saved[i].real, sizeof now.real), 0) << i;
   }
 }
 

@@ -1,8 +1,10 @@
 // What the battle runner reads of the battle state: its hash, its trace line and its invariants.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/battle/field_table.h"
 
@@ -34,6 +36,26 @@ void ForEachStateElement(Visit&& visit) {
     }
   }
 }
+
+// A copy of everything the field table reaches (every pool and side table, the per-player arrays,
+// the battle globals, the arena map, the frame state, the set-up and the options), put back in one
+// pass: the battle benchmark starts every frame from the same full pools. A plain copy of the
+// storage, padding included, because it only ever goes back into the same storage.
+class StateSnapshot {
+ public:
+  void Take();
+  void Restore() const;
+  size_t bytes() const { return bytes_.size(); }
+
+ private:
+  struct Range {
+    unsigned char* address;
+    size_t offset;  // into bytes_
+    size_t size;
+  };
+  std::vector<Range> ranges_;
+  std::vector<unsigned char> bytes_;
+};
 
 // FNV-1a 64 over the field-by-field serialisation of the whole field table (every pool and side
 // table, the per-player arrays, the battle globals, the arena map, the frame state and the
