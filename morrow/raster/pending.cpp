@@ -1,16 +1,6 @@
 // Software routines standing in until their rasterisers exist: each draws nothing and reports
 // success, so the drawing calls above them run their whole course.
-#include "morrow/raster/piece_draw.h"
 #include "morrow/raster/raster.h"
-
-namespace morrow::raster {
-
-// TEMPORARY: replaced by "Plain draws at 16 bits"
-PieceOutcome DrawPiece16(const PieceDraw&) {
-  return PieceOutcome::kDrawn;
-}
-
-}  // namespace morrow::raster
 
 namespace morrow {
 
