@@ -172,10 +172,18 @@ TEST_P(BoxParity, GivesTheSameFrameOnBothPaths) {
   ExpectNothingHeld();
 }
 
-// Pieces are blended by software at 32 bits.
+// Pieces are blended by software at 32 and 16 bits.
 INSTANTIATE_TEST_SUITE_P(ThirtyTwoBits, PieceParity,
                          ::testing::Values(ParityCase{"VideoMemory", 32, nullptr, true},
                                            ParityCase{"SystemMemory", 32, nullptr, false}));
+
+// And at 16 bits in the two fixed layouts and a generic one.
+INSTANTIATE_TEST_SUITE_P(SixteenBits, PieceParity,
+                         ::testing::Values(ParityCase{"FiveSixFive", 16, "565", true},
+                                           ParityCase{"FiveFiveFiveSystemMemory", 16, "555", false},
+                                           ParityCase{"FourFourFour", 16, "444", true},
+                                           ParityCase{"FourFourFourSystemMemory", 16, "444",
+                                                      false}));
 
 INSTANTIATE_TEST_SUITE_P(
     Depths, BoxParity,
