@@ -59,16 +59,6 @@ Setup16 MakeSetup16(uint32_t p, uint32_t bright, const uint32_t (*products)[256]
 template <class F>
 inline constexpr bool kIsGeneric16 = std::is_same_v<F, FGeneric16>;
 
-template <class F>
-inline F FormatOf(const Setup16& s) {
-  if constexpr (kIsGeneric16<F>) {
-    return s.format;
-  } else {
-    (void)s;
-    return F{};
-  }
-}
-
 // The masks, shifts and widths of F as a generic description.
 template <class F>
 inline FGeneric16 Describe(const Setup16& s) {
@@ -86,50 +76,59 @@ inline FGeneric16 Describe(const Setup16& s) {
   }
 }
 
+// The channels of F: the fixed layouts read their compile-time constants, the generic one the
+// screen's description.
 template <class F>
-inline uint32_t MaskOf(const F& f, int c) {
-  if constexpr (kIsGeneric16<F>) {
-    return f.mask[c];
-  } else {
-    (void)f;
-    return F::kMask[c];
+struct Channels16 {
+  FGeneric16 desc;
+
+  uint32_t Mask(int c) const {
+    if constexpr (kIsGeneric16<F>) {
+      return desc.mask[c];
+    } else {
+      return F::kMask[c];
+    }
   }
+  int Shift(int c) const {
+    if constexpr (kIsGeneric16<F>) {
+      return desc.shift[c];
+    } else {
+      return F::kShift[c];
+    }
+  }
+  uint32_t Max(int c) const {
+    if constexpr (kIsGeneric16<F>) {
+      return desc.Max(c);
+    } else {
+      return F::Max(c);
+    }
+  }
+};
+
+template <class F>
+inline Channels16<F> FormatOf(const Setup16& s) {
+  return Channels16<F>{Describe<F>(s)};
 }
 
 template <class F>
-inline int ShiftOf(const F& f, int c) {
-  if constexpr (kIsGeneric16<F>) {
-    return f.shift[c];
-  } else {
-    (void)f;
-    return F::kShift[c];
-  }
+inline uint32_t MaskOf(const Channels16<F>& f, int c) {
+  return f.Mask(c);
 }
 
 template <class F>
-inline int WidthOf(const F& f, int c) {
-  if constexpr (kIsGeneric16<F>) {
-    return f.width[c];
-  } else {
-    (void)f;
-    return F::kWidth[c];
-  }
-}
-
-template <class F>
-inline uint32_t ChannelOf(const F& f, uint32_t pixel, int c) {
-  return (pixel & MaskOf(f, c)) >> ShiftOf(f, c);
+inline uint32_t ChannelOf(const Channels16<F>& f, uint32_t pixel, int c) {
+  return (pixel & f.Mask(c)) >> f.Shift(c);
 }
 
 // v shifted to channel c's place; a shift beyond the word drops the value.
 template <class F>
-inline uint32_t Place(const F& f, uint32_t v, int c) {
-  const int shift = ShiftOf(f, c);
+inline uint32_t Place(const Channels16<F>& f, uint32_t v, int c) {
+  const int shift = f.Shift(c);
   return shift < 32 ? v << shift : 0;
 }
 
 template <class F, class Fn>
-inline uint32_t JoinChannels(const F& f, Fn&& channel) {
+inline uint32_t JoinChannels(const Channels16<F>& f, Fn&& channel) {
   return Place(f, channel(0), 0) | Place(f, channel(1), 1) | Place(f, channel(2), 2);
 }
 
@@ -273,7 +272,7 @@ struct PlainTerm16 {
     return JoinChannels(format, [&](int c) { return setup->P(ChannelOf(format, s, c)); });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec s) const {
     Vec out = _mm_setzero_si128();
@@ -301,7 +300,7 @@ struct TintTerm16 {
                         [&](int c) { return setup->P(setup->T(c, ChannelOf(format, s, c))); });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec s) const {
     Vec out = _mm_setzero_si128();
@@ -328,7 +327,7 @@ struct AlphaTerm16 {
     return JoinChannels(format, [&](int c) { return (ChannelOf(format, s, c) * weight) >> 8; });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 };
 
 template <class F>
@@ -341,7 +340,7 @@ struct TintAlphaTerm16 {
         format, [&](int c) { return (setup->T(c, ChannelOf(format, s, c)) * weight) >> 8; });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 };
 
 // ---- rules ----
@@ -366,7 +365,7 @@ struct Tint16 {
     return JoinChannels(format, [&](int c) { return setup->T(c, ChannelOf(format, s, c)); });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 };
 
 // Under the alpha map with bright: opaque T joined; partial (256 * d_c + (T_c[s_c] - d_c) * a)
@@ -376,7 +375,7 @@ struct Coverage16 {
   Coverage16(const Setup16& s) : tint(s) {}
   uint32_t Opaque(uint32_t s, uint32_t d) const { return tint(s, d); }
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    const F& f = tint.format;
+    const Channels16<F>& f = tint.format;
     return JoinChannels(f, [&](int c) {
       const int32_t dc = static_cast<int32_t>(ChannelOf(f, d, c));
       const int32_t tc = static_cast<int32_t>(tint.setup->T(c, ChannelOf(f, s, c)));
@@ -401,7 +400,7 @@ struct ParamAlphaWeight16 {
 // AND M on the whole pixel d, signed; the lower fields of d take part in the truncation of the
 // fields above them.
 template <class F>
-inline uint32_t InPlaceBlend16(const F& f, uint32_t s, uint32_t d, uint32_t w) {
+inline uint32_t InPlaceBlend16(const Channels16<F>& f, uint32_t s, uint32_t d, uint32_t w) {
   uint32_t out = 0;
   for (int c = 0; c < 3; ++c) {
     const uint32_t m = MaskOf(f, c);
@@ -421,7 +420,7 @@ struct InPlace16 {
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
     return InPlaceBlend16(format, s, d, weight(a));
   }
-  F format;
+  Channels16<F> format;
   Weight weight;
   OnOpaque opaque;
 };
@@ -434,7 +433,7 @@ struct Weighted16 {
   uint32_t Opaque(uint32_t s, uint32_t d) const { return Partial(s, d, 255); }
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
     const uint32_t w = (a * p) >> 8;
-    const F& f = tint.format;
+    const Channels16<F>& f = tint.format;
     return JoinChannels(f, [&](int c) {
       return (tint.setup->T(c, ChannelOf(f, s, c)) * w + ChannelOf(f, d, c) * (255 - w)) >> 8;
     });
@@ -466,7 +465,7 @@ struct TableBlend16 {
     });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec s, Vec d) const {
     Vec out = _mm_setzero_si128();
@@ -499,7 +498,7 @@ struct MmxBlend16 {
       return (ChannelOf(format, s, c) * p + ChannelOf(format, d, c) * q) >> 8;
     });
   }
-  F format;
+  Channels16<F> format;
   uint32_t p, q;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec s, Vec d) const {
@@ -603,7 +602,7 @@ struct MmxAdd16 {
       return v < max ? v : max;
     });
   }
-  F format;
+  Channels16<F> format;
   uint32_t p;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec s, Vec d) const {
@@ -646,7 +645,7 @@ struct Multiply16 {
     });
   }
   const Setup16* setup;
-  F format;
+  Channels16<F> format;
 };
 
 }  // namespace morrow::raster
