@@ -1,22 +1,21 @@
 // Software routines standing in until their rasterisers exist: each draws nothing and reports
 // success, so the drawing calls above them run their whole course.
 #include "morrow/raster/raster.h"
+#include "morrow/raster/texel_draw.h"
+
+namespace morrow::raster {
+
+// TEMPORARY: replaced by the 16-bit rotated draw
+void DrawRota16(const RotaWalk&, const TexelDraw&) {}
+// TEMPORARY: replaced by the 16-bit textured triangle spans
+void DrawTriangle16(const TriangleSpanWalk&, const TexelDraw&) {}
+// TEMPORARY: replaced by the untextured triangle spans
+void DrawUntexturedTriangle(const TriangleSpanWalk&, uint32_t) {}
+
+}  // namespace morrow::raster
 
 namespace morrow {
 
-// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
-int G_DDraw_DrawRotaGraph(int, int, double, double, GraphRecord*, int, int) {
-  return 0;
-}
-// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
-int G_DDraw_DrawModiGraph(int, int, int, int, int, int, int, int, GraphRecord*, int) {
-  return 0;
-}
-// TEMPORARY: replaced by "Rotated and quadrilateral draws through textured triangles"
-int G_DDraw_DrawFloatModiGraph(float, float, float, float, float, float, float, float, GraphRecord*,
-                               int) {
-  return 0;
-}
 // TEMPORARY: replaced by the stretched-draw rasteriser
 int G_DDraw_DrawExtendGraph(int, int, int, int, GraphRecord*, int) {
   return 0;

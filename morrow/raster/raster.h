@@ -34,6 +34,16 @@ int G_DDraw_DrawFloatModiGraph(float x1, float y1, float x2, float y2, float x3,
 // Copies the rectangle of the draw target into the graph's pieces.
 int CopyScreenToGraphDDraw(int x1, int y1, int x2, int y2, GraphRecord* graph, int flag);
 
+// One triangle of the graph's first piece (null graph: of fillColour) into surfaces the caller
+// has locked: vertices are three records of x, y (draw-area pixels) and u, v (texels); dest and
+// read address pixel (0, 0) of the draw area's coordinates, src texel (0, 0). -1 without a
+// display, for a graph whose first piece is no piece, and for a triangle of zero area or with a
+// coordinate beyond +-8191.
+int G_DDraw_RenderTexturedTriangle(const int32_t* vertices, const GraphRecord* graph, int transFlag,
+                                   uint8_t* dest, int32_t destPitch, const uint8_t* src,
+                                   int32_t srcPitch, const uint8_t* read, int32_t readPitch,
+                                   uint32_t fillColour);
+
 // The box between the corners (each pair in any order, the larger one outside) in a packed
 // screen colour, brightened and blended by the draw state (morrow/raster/fill_box.cpp). The
 // plain colour, and every box on an 8-bit screen, is the blitter's colour fill. -1 without a

@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "--trace", 0,
                    "G_DDraw_DrawExtendGraph 8 1 0 5 1\nG_DDraw_DrawExtendGraph 9 8 7 6 0\n"
                    "G_DDraw_DrawFloatModiGraph 1.5 2 3 4 7 8.25 5 6 1\n"
-                   "G_DDraw_DrawRotaGraph 1 2 nan inf 0 1\nPaintGraphDDraw 1 2 3 4\n"
-                   "G_DDraw_DrawLine 1 2 3 4 0xff0000ff\n"
+                   "G_DDraw_DrawRotaGraph 1 2 nan inf 0 1\nline 5: rota -1\n"
+                   "PaintGraphDDraw 1 2 3 4\nG_DDraw_DrawLine 1 2 3 4 0xff0000ff\n"
                    "G_DDraw_DrawCircle 5 6 7 0xffff0000 1\n"
                    "G_DDraw_DrawFrameBox 0 0 4 3 0xff00ff00\n"
                    "G_DDraw_DrawLine 0 0 4 0 0xff00ff00\nG_DDraw_DrawLine 3 1 3 3 0xff00ff00\n"
