@@ -1,0 +1,346 @@
+// G_DDraw_DrawModiGraph, G_DDraw_DrawFloatModiGraph and G_DDraw_RenderTexturedTriangle on a
+// started library: a quadrilateral of the graph's own size writes exactly its pixels, the
+// shared diagonal blended twice when the target is read directly, the corners' order, float
+// corners truncated, the box and its margins, absurd corners refused, the worked pixels of every
+// mode (beside the rotated draw's) and 8-bit index 0.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "morrow/device/screen_state.h"
+#include "morrow/raster/raster.h"
+#include "tests/morrow/raster/turned_fixture.h"
+
+namespace {
+
+using morrow::ResourceHandle;
+using testsupport::TurnedFixture;
+
+constexpr uint32_t kBackground = 0x102030;
+
+class ModiDraw : public TurnedFixture {
+ protected:
+  // The graph onto the rectangle at (x, y) of its own size, corners in the draw's order.
+  static int Square(int x, int y, int w, int h, ResourceHandle g, int keyFlag = 0) {
+    return morrow::G_DDraw_DrawModiGraph(x, y, x + w, y, x, y + h, x + w, y + h, Record(g),
+                                         keyFlag);
+  }
+};
+
+// Drawn as two triangles, the rectangle's pixels x to x + w - 1 of rows y to y + h - 1 each show
+// their texel, and nothing else changes: row y + h is never visited, and column x + w maps to
+// texel column w, which the graph does not have.
+TEST_F(ModiDraw, AQuadrilateralOfTheGraphsSizeWritesExactlyItsPixels) {
+  StartAt(32);
+  for (const auto& [w, h] :
+       {std::pair{1, 1}, std::pair{3, 2}, std::pair{8, 8}, std::pair{5, 9}, std::pair{40, 3}}) {
+    SCOPED_TRACE(::testing::Message() << w << "x" << h);
+    PaintBack(Screen(kBackground));
+    const ResourceHandle g = IndexedGraph(w, h);
+    EXPECT_EQ(Square(20, 30, w, h, g), 0);
+    EXPECT_EQ(Mismatches(10, 20, 70, 50, Screen(kBackground),
+                         [&](int x, int y) -> int64_t {
+                           const int u = x - 20, v = y - 30;
+                           if (u < 0 || u >= w || v < 0 || v >= h) return -1;
+                           return Screen(IndexedTexel(u, v));
+                         }),
+              0);
+  }
+}
+
+// The 4 x 4 square: both triangles draw the pixels on their shared edge, (3, 1), (2, 2) and
+// (1, 3). With the target read directly those are added twice; read from a staged copy, the
+// second write equals the first.
+TEST_F(ModiDraw, TheSharedDiagonalIsBlendedTwiceWhenTheTargetIsReadDirectly) {
+  for (bool video : {true, false}) {
+    SCOPED_TRACE(video ? "video" : "system");
+    StartAt(32, nullptr, video);
+    const ResourceHandle g = SolidGraph(4, 4, 0x101010);
+    PaintBack(0);
+    morrow::SetBlendMode(2, 255);
+    EXPECT_EQ(Square(0, 0, 4, 4, g), 0);
+    // (0x10 * 255) >> 8 = 0x0F added once; added again through the guard bits, red's and
+    // green's lowest bits are the OR of both operands': 0x1C | 1, blue exactly 0x1E.
+    const uint32_t once = 0x000F0F0Fu, twice = 0x001D1D1Eu;
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) {
+        const bool diagonal = x + y == 4;
+        EXPECT_EQ(At(x, y), diagonal && !video ? twice : once) << x << "," << y;
+      }
+    }
+    ResetStateAfterRun();
+  }
+}
+
+// The third and fourth corners first mirror the picture top to bottom: the graph's bottom rows
+// land at the top.
+TEST_F(ModiDraw, ThirdAndFourthCornersFirstMirrorTopToBottom) {
+  StartAt(32);
+  PaintBack(Screen(kBackground));
+  const ResourceHandle g = IndexedGraph(8, 8);
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(20, 28, 28, 28, 20, 20, 28, 20, Record(g), 0), 0);
+  // Row 21 samples texel row 8 - 1 = 7, row 27 texel row 1.
+  EXPECT_EQ(At(22, 21), Screen(IndexedTexel(2, 7)));
+  EXPECT_EQ(At(22, 27), Screen(IndexedTexel(2, 1)));
+}
+
+TEST_F(ModiDraw, FloatCornersTruncateTowardZero) {
+  StartAt(32);
+  const ResourceHandle g = IndexedGraph(16, 16);
+  PaintBack(Screen(kBackground));
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(0, 0, 10, 2, 1, 10, 12, 13, Record(g), 0), 0);
+  const uint32_t whole = Checksum(Back());
+  PaintBack(Screen(kBackground));
+  EXPECT_EQ(morrow::G_DDraw_DrawFloatModiGraph(-0.9f, 0.9f, 10.9f, 2.5f, 1.99f, 10.0f, 12.1f, 13.7f,
+                                               Record(g), 0),
+            0);
+  EXPECT_EQ(Checksum(Back()), whole);
+}
+
+// Corners beyond +-8191, floats that are no number or beyond the int range, and graphs too
+// large for 14.18 are refused with -1 before anything is locked; a box wholly outside the area
+// draws nothing and succeeds.
+TEST_F(ModiDraw, AbsurdCornersAreRefused) {
+  StartAt(32);
+  const ResourceHandle g = IndexedGraph(8, 8);
+  const ResourceHandle wide = IndexedGraph(9000, 1);
+  morrow::SetBlendMode(1, 128);
+  struct Case {
+    int corners[8];
+    ResourceHandle graph;
+    int want;
+  };
+  const Case cases[] = {{{0, 0, 8192, 0, 0, 8, 8, 8}, g, -1},
+                        {{0, -8192, 8, 0, 0, 8, 8, 8}, g, -1},
+                        {{INT_MIN, 0, 8, 0, 0, 8, 8, 8}, g, -1},
+                        {{0, 0, 8, 0, 0, 8, INT_MAX, INT_MAX}, g, -1},
+                        {{0, 0, 8, 0, 0, 8, 8, 8}, wide, -1},
+                        {{8000, 8000, 8191, 8000, 8000, 8191, 8191, 8191}, g, 0},
+                        {{-8191, -8191, -8000, -8191, -8191, -8000, -8000, -8000}, g, 0}};
+  for (const Case& c : cases) {
+    const int* k = c.corners;
+    PaintBack(Screen(kBackground));
+    const uint32_t sum = Checksum(Back());
+    const uint64_t locks = Locks();
+    EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7],
+                                            Record(c.graph), 0),
+              c.want)
+        << k[0] << "," << k[1] << " " << k[6] << "," << k[7];
+    EXPECT_EQ(Locks(), locks);
+    EXPECT_EQ(Checksum(Back()), sum);
+  }
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float bad : {nan, inf, -inf, 3e9f, -3e9f, 2147483648.0f}) {
+    const uint64_t locks = Locks();
+    for (int i = 0; i < 8; ++i) {
+      float f[8] = {0, 0, 8, 0, 0, 8, 8, 8};
+      f[i] = bad;
+      EXPECT_EQ(morrow::G_DDraw_DrawFloatModiGraph(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7],
+                                                   Record(g), 0),
+                -1)
+          << bad << " at " << i;
+    }
+    EXPECT_EQ(Locks(), locks);
+  }
+  // The lowest float that still truncates into the int range passes the conversion, and is
+  // then refused as a corner.
+  EXPECT_EQ(morrow::G_DDraw_DrawFloatModiGraph(-2147483648.0f, 0, 8, 0, 0, 8, 8, 8, Record(g), 0),
+            -1);
+}
+
+// The box is the corners' bounding box widened by 2 to the left and above and by 4 to the right
+// and below: touching the area by that margin only locks (and draws nothing), beyond it nothing
+// is locked.
+TEST_F(ModiDraw, TheBoxMarginDecidesWhetherAnythingIsLocked) {
+  StartAt(32);
+  const ResourceHandle g = IndexedGraph(8, 8);
+  struct Case {
+    int x, y;
+    bool locks;
+  };
+  const Case cases[] = {{-11, 10, true}, {-12, 10, false}, {10, -11, true}, {10, -12, false},
+                        {641, 10, true}, {642, 10, false}, {10, 481, true}, {10, 482, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);
+    PaintBack(Screen(kBackground));
+    const uint32_t sum = Checksum(Back());
+    const uint64_t before = Back()->LockCount();
+    EXPECT_EQ(Square(c.x, c.y, 8, 8, g), 0);
+    EXPECT_EQ(Back()->LockCount() > before, c.locks);
+    EXPECT_EQ(Checksum(Back()), sum);
+  }
+}
+
+// Crossed, repeated and collinear corners draw their two triangles, or nothing, without fault.
+TEST_F(ModiDraw, CrossedRepeatedAndCollinearCorners) {
+  StartAt(32);
+  const ResourceHandle g = IndexedGraph(8, 8);
+  PaintBack(Screen(kBackground));
+  const uint32_t start = Checksum(Back());
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(5, 5, 5, 5, 5, 5, 5, 5, Record(g), 0), 0);
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(0, 0, 10, 10, 20, 20, 30, 30, Record(g), 0), 0);
+  EXPECT_EQ(Checksum(Back()), start);
+  // Crossed: the first and second corners swapped with the third and fourth's x.
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(40, 40, 20, 40, 40, 60, 20, 60, Record(g), 0), 0);
+  EXPECT_EQ(morrow::G_DDraw_DrawModiGraph(100, 100, 140, 140, 140, 100, 100, 140, Record(g), 0), 0);
+  EXPECT_NE(Checksum(Back()), start);
+  EXPECT_TRUE(Back()->CanaryIntact());
+}
+
+TEST_F(ModiDraw, EightBitsLeavesIndexZeroOut) {
+  StartAt(8);
+  const ResourceHandle g = SolidGraph(4, 4, 0xFF0000);
+  Paint(SurfaceOf(g)->surface.get(), [](int x, int) { return x == 0 ? 0u : 7u + x; });
+  morrow::SetBlendMode(3, 0);
+  for (int keyFlag : {0, 1, 2}) {
+    SCOPED_TRACE(keyFlag);
+    PaintBack(0x55);
+    EXPECT_EQ(Square(10, 10, 4, 4, g, keyFlag), 0);
+    EXPECT_EQ(At(10, 11), keyFlag != 0 ? 0x55u : 0u);
+    EXPECT_EQ(At(11, 11), 8u);
+    EXPECT_EQ(At(13, 13), 10u);
+    EXPECT_EQ(At(14, 13), 0x55u);
+  }
+}
+
+// One pixel of every kind of rule through both turned draws at 32 bits, in video and in system
+// memory: the rotated draw at scale 1 and angle 0 and the quadrilateral of the graph's size,
+// probed off the shared diagonal.
+struct ModeCase {
+  const char* name;
+  uint32_t background;  // 0x00RRGGBB
+  uint32_t source;
+  int alpha;  // -1: no alpha channel
+  int mode;
+  int p;
+  int keyFlag;      // the source colour is the key colour
+  uint32_t bright;  // 0x00RRGGBB of the modulation colour
+  uint32_t rota;    // the pixel written by the rotated draw
+  uint32_t modi;    // and by the quadrilateral draw
+};
+
+void PrintTo(const ModeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class TurnedModes : public TurnedFixture, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(TurnedModes, GiveTheWorkedPixel) {
+  const ModeCase& c = GetParam();
+  for (bool video : {true, false}) {
+    SCOPED_TRACE(video ? "video" : "system");
+    StartAt(32, nullptr, video);
+    if (c.keyFlag != 0) morrow::GetDrawState().keyColor = c.source;
+    const ResourceHandle g = SolidGraph(8, 8, c.source, c.alpha);
+    morrow::SetBlendMode(c.mode, c.p);
+    morrow::SetModulationColor(static_cast<int>(c.bright >> 16),
+                               static_cast<int>(c.bright >> 8 & 0xFF),
+                               static_cast<int>(c.bright & 0xFF));
+    PaintBack(Screen(c.background));
+    EXPECT_EQ(morrow::DrawRotaGraph(104, 104, 1.0, 0.0, g, c.keyFlag, 0), 0);
+    EXPECT_EQ(
+        morrow::G_DDraw_DrawModiGraph(200, 100, 208, 100, 200, 108, 208, 108, Record(g), c.keyFlag),
+        0);
+    for (int d : {1, 6}) {
+      EXPECT_EQ(At(100 + d, 100 + d), c.rota) << d;
+      EXPECT_EQ(At(200 + d, 100 + d), c.modi) << d;
+    }
+    EXPECT_EQ(At(108, 104), Screen(c.background));
+    EXPECT_EQ(At(208, 104), Screen(c.background));
+    ResetStateAfterRun();
+  }
+}
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+INSTANTIATE_TEST_SUITE_P(
+    ThirtyTwoBits, TurnedModes,
+    ::testing::Values(
+        // Mode 0 writes the texel whole, its fill bits too.
+        ModeCase{"CopyKeepsTheFourthByte", kBackground, 0xC86432, -1, 0, 0, 0, kWhite, 0xFFC86432u,
+                 0xFFC86432u},
+        // With bright the fourth byte is 0: (200 * 128) >> 8 = 100 in red.
+        ModeCase{"TintClearsTheFourthByte", kBackground, 0xC86432, -1, 0, 0, 0, 0x80FFFF,
+                 0x00646331u, 0x00646331u},
+        // (255 * 128) >> 8 = 127 + (0 * 127) >> 8.
+        ModeCase{"AlphaHalfWhiteOverBlack", 0, kWhite, -1, 1, 128, 0, kWhite, 0x007F7F7Fu,
+                 0x007F7F7Fu},
+        // 126 + 127 = 253.
+        ModeCase{"AlphaHalfWhiteOverWhite", kWhite, kWhite, -1, 1, 128, 0, kWhite, 0x00FDFDFDu,
+                 0x00FDFDFDu},
+        ModeCase{"AlphaAtFullIsACopy", kBackground, 0xC86432, -1, 1, 255, 0, kWhite, 0xFFC86432u,
+                 0xFFC86432u},
+        ModeCase{"AlphaAtZeroDrawsNothing", kBackground, kWhite, -1, 1, 0, 0, kWhite, 0xFF102030u,
+                 0xFF102030u},
+        // Mode 0 with the alpha map at 128 over black: (128 * c) >> 8.
+        ModeCase{"AlphaMapHalfOverBlack", 0, 0xC86432, 128, 0, 0, 0, kWhite, 0x00643219u,
+                 0x00643219u},
+        ModeCase{"AlphaMapOpaqueCopiesTheWord", 0, 0xC86432, 255, 0, 0, 0, kWhite, 0xFFC86432u,
+                 0xFFC86432u},
+        ModeCase{"AlphaMapZeroLeavesThePixel", kBackground, kWhite, 0, 1, 128, 0, kWhite,
+                 0xFF102030u, 0xFF102030u},
+        // Add at 255 with the alpha map at 128: the rotated draw scales 254 by 128 (127); the
+        // triangle does not read the map (254).
+        ModeCase{"AddUnderTheAlphaMap", 0, kWhite, 128, 2, 255, 0, kWhite, 0x007F7F7Fu,
+                 0x00FEFEFEu},
+        // Green saturates and carries into the lowest bit of red.
+        ModeCase{"AddCarries", 0x00FF00, 0x000300, -1, 2, 255, 0, kWhite, 0x0001FF00u, 0x0001FF00u},
+        ModeCase{"AddWhiteOntoWhiteSetsTheFourthByte", kWhite, kWhite, -1, 2, 255, 0, kWhite,
+                 0x01FFFFFFu, 0x01FFFFFFu},
+        ModeCase{"SubtractBlackLeavesTheGuardBits", 0x646464, 0, -1, 3, 255, 0, kWhite, 0x00656564u,
+                 0x00656564u},
+        // Subtract under the alpha map at 128: 127 off in the rotated draw, 254 in the triangle.
+        ModeCase{"SubtractUnderTheAlphaMap", kWhite, kWhite, 128, 3, 255, 0, kWhite, 0x00818180u,
+                 0x00010101u},
+        // keyFlag 2 is no key at 32 bits: key-coloured pixels are drawn.
+        ModeCase{"KeyFlagTwoDrawsKeyColouredPixels", kBackground, 0x00FF00, -1, 0, 0, 2, kWhite,
+                 0xFF00FF00u, 0xFF00FF00u},
+        ModeCase{"KeyFlagOneLeavesThem", kBackground, 0x00FF00, -1, 0, 0, 1, kWhite, 0xFF102030u,
+                 0xFF102030u},
+        // Multiply tests neither the key nor the alpha byte.
+        ModeCase{"MultiplyIgnoresKeyAndAlpha", kBackground, 0x808080, 0, 4, 0, 1, kWhite,
+                 0x00081018u, 0x00081018u},
+        ModeCase{"ModeFiveDrawsNothing", kBackground, kWhite, -1, 5, 128, 0, kWhite, 0xFF102030u,
+                 0xFF102030u}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The triangle entry on its own: -1 without a display, for a graph whose first piece is not
+// live and for a triangle of no area; a null graph (the plain triangle) succeeds.
+TEST_F(ModiDraw, TheTriangleEntry) {
+  const int32_t v[12] = {0, 0, 0, 0, 8, 0, 8, 0, 0, 8, 0, 8};
+  uint32_t pixels[64] = {};
+  auto* p = reinterpret_cast<uint8_t*>(pixels);
+  morrow::GraphRecord none{};
+  EXPECT_EQ(morrow::G_DDraw_RenderTexturedTriangle(v, &none, 0, p, 32, p, 32, p, 32, 0), -1);
+  StartAt(32);
+  const ResourceHandle g = IndexedGraph(8, 8);
+  const int32_t line[12] = {0, 0, 0, 0, 4, 4, 8, 0, 8, 8, 0, 8};
+  EXPECT_EQ(morrow::G_DDraw_RenderTexturedTriangle(line, Record(g), 0, p, 32, p, 32, p, 32, 0), -1);
+  morrow::GraphRecord copy = *Record(g);
+  copy.pieces[0] = -1;
+  EXPECT_EQ(morrow::G_DDraw_RenderTexturedTriangle(v, &copy, 0, p, 32, p, 32, p, 32, 0), -1);
+  EXPECT_EQ(morrow::G_DDraw_RenderTexturedTriangle(v, nullptr, 0, p, 32, p, 32, p, 32, 0), 0);
+  // Drawn into an 8 x 8 buffer from a buffer of texels: the identity on the upper triangle.
+  uint32_t texels[64];
+  for (int i = 0; i < 64; ++i) texels[i] = 0x01000000u + static_cast<uint32_t>(i);
+  morrow::SetClipRect(0, 0, 8, 8);
+  EXPECT_EQ(morrow::G_DDraw_RenderTexturedTriangle(
+                v, Record(g), 0, p, 32, reinterpret_cast<const uint8_t*>(texels), 32, p, 32, 0),
+            0);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      // Row y reaches x = 8.5 - y, truncated; column 8 would be texel 8.
+      const bool inside = x <= 8 - y;
+      EXPECT_EQ(pixels[y * 8 + x], inside ? texels[y * 8 + x] : 0u) << x << "," << y;
+    }
+  }
+}
+
+}  // namespace
