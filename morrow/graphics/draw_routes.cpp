@@ -50,170 +50,69 @@ std::function<void(const std::string&)> g_sink;
 class Line {
  public:
   explicit Line(const char* name) : text_(name) {}
-  Line& Int(int v) { return Add("%d", v); }
-  Line& Real(double v) { return Add("%g", v); }
-  Line& Colour(uint32_t v) { return Add("0x%x", v); }
-  Line& Text(const char* v) {
+  void Arg(int v) { Add("%d", v); }
+  void Arg(double v) { Add("%g", v); }
+  void Arg(float v) { Add("%g", static_cast<double>(v)); }
+  void Arg(uint32_t v) { Add("0x%x", v); }
+  void Arg(const char* v) {
     text_ += ' ';
     text_ += v != nullptr ? v : "(null)";
-    return *this;
   }
+  // The graph is a pointer that differs from run to run: lines leave it out.
+  void Arg(GraphRecord*) {}
   void Emit() {
     if (g_sink) g_sink(text_);
   }
 
  private:
   template <typename T>
-  Line& Add(const char* format, T v) {
+  void Add(const char* format, T v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, format, v);
     text_ += ' ';
     text_ += buf;
-    return *this;
   }
   std::string text_;
 };
 
-int TraceDrawGraphDDraw(int x, int y, GraphRecord* g, int t) {
-  Line("DrawGraphDDraw").Int(x).Int(y).Int(t).Emit();
-  return g_traced.drawGraphDDraw(x, y, g, t);
-}
-int TraceDrawExtendGraphDDraw(int x1, int y1, int x2, int y2, GraphRecord* g, int t) {
-  Line("G_DDraw_DrawExtendGraph").Int(x1).Int(y1).Int(x2).Int(y2).Int(t).Emit();
-  return g_traced.drawExtendGraphDDraw(x1, y1, x2, y2, g, t);
-}
-int TraceDrawRotaGraphDDraw(int x, int y, double s, double a, GraphRecord* g, int t, int turn) {
-  Line("G_DDraw_DrawRotaGraph").Int(x).Int(y).Real(s).Real(a).Int(t).Int(turn).Emit();
-  return g_traced.drawRotaGraphDDraw(x, y, s, a, g, t, turn);
-}
-int TraceDrawModiGraphDDraw(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
-                            GraphRecord* g, int t) {
-  Line("G_DDraw_DrawModiGraph")
-      .Int(x1)
-      .Int(y1)
-      .Int(x2)
-      .Int(y2)
-      .Int(x3)
-      .Int(y3)
-      .Int(x4)
-      .Int(y4)
-      .Int(t)
-      .Emit();
-  return g_traced.drawModiGraphDDraw(x1, y1, x2, y2, x3, y3, x4, y4, g, t);
-}
-int TraceDrawFloatModiGraphDDraw(float x1, float y1, float x2, float y2, float x3, float y3,
-                                 float x4, float y4, GraphRecord* g, int t) {
-  Line("G_DDraw_DrawFloatModiGraph")
-      .Real(x1)
-      .Real(y1)
-      .Real(x2)
-      .Real(y2)
-      .Real(x3)
-      .Real(y3)
-      .Real(x4)
-      .Real(y4)
-      .Int(t)
-      .Emit();
-  return g_traced.drawFloatModiGraphDDraw(x1, y1, x2, y2, x3, y3, x4, y4, g, t);
-}
-int TraceDrawLineDDraw(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_DDraw_DrawLine").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawLineDDraw(x1, y1, x2, y2, c);
-}
-int TraceDrawFillBoxDDraw(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_DDraw_DrawFillBox").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawFillBoxDDraw(x1, y1, x2, y2, c);
-}
-int TraceDrawFrameBoxDDraw(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_DDraw_DrawFrameBox").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawFrameBoxDDraw(x1, y1, x2, y2, c);
-}
-int TraceDrawCircleDDraw(int x, int y, int r, uint32_t c, int fill) {
-  Line("G_DDraw_DrawCircle").Int(x).Int(y).Int(r).Colour(c).Int(fill).Emit();
-  return g_traced.drawCircleDDraw(x, y, r, c, fill);
-}
-int TracePaintGraphDDraw(GraphRecord* g, int r, int gr, int b, int a) {
-  Line("PaintGraphDDraw").Int(r).Int(gr).Int(b).Int(a).Emit();
-  return g_traced.paintGraphDDraw(g, r, gr, b, a);
-}
-int TraceCopyScreenToGraphDDraw(int x1, int y1, int x2, int y2, GraphRecord* g, int flag) {
-  Line("CopyScreenToGraphDDraw").Int(x1).Int(y1).Int(x2).Int(y2).Int(flag).Emit();
-  return g_traced.copyScreenToGraphDDraw(x1, y1, x2, y2, g, flag);
-}
-int TraceRenderTextDDraw(int x, int y, const char* s, uint32_t c, int font, uint32_t e, int v) {
-  Line("RenderTextDDraw").Int(x).Int(y).Text(s).Colour(c).Int(font).Colour(e).Int(v).Emit();
-  return g_traced.renderTextDDraw(x, y, s, c, font, e, v);
-}
-int TraceDrawGraph3D(int x, int y, GraphRecord* g, int t) {
-  Line("G_D3D_DrawGraph").Int(x).Int(y).Int(t).Emit();
-  return g_traced.drawGraph3D(x, y, g, t);
-}
-int TraceDrawExtendGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int t) {
-  Line("G_D3D_DrawExtendGraph").Int(x1).Int(y1).Int(x2).Int(y2).Int(t).Emit();
-  return g_traced.drawExtendGraph3D(x1, y1, x2, y2, g, t);
-}
-int TraceDrawRotaGraph3D(int x, int y, double s, double a, GraphRecord* g, int t, int turn) {
-  Line("G_D3D_DrawRotaGraph").Int(x).Int(y).Real(s).Real(a).Int(t).Int(turn).Emit();
-  return g_traced.drawRotaGraph3D(x, y, s, a, g, t, turn);
-}
-int TraceDrawModiGraph3D(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
-                         GraphRecord* g, int t) {
-  Line("G_D3D_DrawModiGraph")
-      .Int(x1)
-      .Int(y1)
-      .Int(x2)
-      .Int(y2)
-      .Int(x3)
-      .Int(y3)
-      .Int(x4)
-      .Int(y4)
-      .Int(t)
-      .Emit();
-  return g_traced.drawModiGraph3D(x1, y1, x2, y2, x3, y3, x4, y4, g, t);
-}
-int TraceDrawFloatModiGraph3D(float x1, float y1, float x2, float y2, float x3, float y3, float x4,
-                              float y4, GraphRecord* g, int t) {
-  Line("G_D3D_DrawFloatModiGraph")
-      .Real(x1)
-      .Real(y1)
-      .Real(x2)
-      .Real(y2)
-      .Real(x3)
-      .Real(y3)
-      .Real(x4)
-      .Real(y4)
-      .Int(t)
-      .Emit();
-  return g_traced.drawFloatModiGraph3D(x1, y1, x2, y2, x3, y3, x4, y4, g, t);
-}
-int TraceDrawLine3D(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_D3D_DrawLine").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawLine3D(x1, y1, x2, y2, c);
-}
-int TraceDrawFillBox3D(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_D3D_DrawFillBox").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawFillBox3D(x1, y1, x2, y2, c);
-}
-int TraceDrawFrameBox3D(int x1, int y1, int x2, int y2, uint32_t c) {
-  Line("G_D3D_DrawFrameBox").Int(x1).Int(y1).Int(x2).Int(y2).Colour(c).Emit();
-  return g_traced.drawFrameBox3D(x1, y1, x2, y2, c);
-}
-int TraceDrawCircle3D(int x, int y, int r, uint32_t c, int fill) {
-  Line("G_D3D_DrawCircle").Int(x).Int(y).Int(r).Colour(c).Int(fill).Emit();
-  return g_traced.drawCircle3D(x, y, r, c, fill);
-}
-int TracePaintGraph3D(GraphRecord* g, int r, int gr, int b, int a) {
-  Line("PaintGraph3D").Int(r).Int(gr).Int(b).Int(a).Emit();
-  return g_traced.paintGraph3D(g, r, gr, b, a);
-}
-int TraceCopyScreenToGraph3D(int x1, int y1, int x2, int y2, GraphRecord* g, int flag) {
-  Line("G_D3D_CopyScreenToGraph").Int(x1).Int(y1).Int(x2).Int(y2).Int(flag).Emit();
-  return g_traced.copyScreenToGraph3D(x1, y1, x2, y2, g, flag);
-}
-int TraceRenderText3D(int x, int y, const char* s, uint32_t c, int font, uint32_t e, int v) {
-  Line("RenderTextD3D").Int(x).Int(y).Text(s).Colour(c).Int(font).Colour(e).Int(v).Emit();
-  return g_traced.renderText3D(x, y, s, c, font, e, v);
-}
+// Stands in front of one entry of the table: writes the line, then calls the routine that was
+// there before the layer went in.
+template <auto Entry, const char* Name>
+struct Tracer;
+template <typename... A, int (*DrawRoutes::*Entry)(A...), const char* Name>
+struct Tracer<Entry, Name> {
+  static int Call(A... args) {
+    Line line(Name);
+    (line.Arg(args), ...);
+    line.Emit();
+    return (g_traced.*Entry)(args...);
+  }
+};
+
+constexpr char kDrawGraphDDraw[] = "DrawGraphDDraw";
+constexpr char kDrawExtendGraphDDraw[] = "G_DDraw_DrawExtendGraph";
+constexpr char kDrawRotaGraphDDraw[] = "G_DDraw_DrawRotaGraph";
+constexpr char kDrawModiGraphDDraw[] = "G_DDraw_DrawModiGraph";
+constexpr char kDrawFloatModiGraphDDraw[] = "G_DDraw_DrawFloatModiGraph";
+constexpr char kDrawLineDDraw[] = "G_DDraw_DrawLine";
+constexpr char kDrawFillBoxDDraw[] = "G_DDraw_DrawFillBox";
+constexpr char kDrawFrameBoxDDraw[] = "G_DDraw_DrawFrameBox";
+constexpr char kDrawCircleDDraw[] = "G_DDraw_DrawCircle";
+constexpr char kPaintGraphDDraw[] = "PaintGraphDDraw";
+constexpr char kCopyScreenToGraphDDraw[] = "CopyScreenToGraphDDraw";
+constexpr char kRenderTextDDraw[] = "RenderTextDDraw";
+constexpr char kDrawGraph3D[] = "G_D3D_DrawGraph";
+constexpr char kDrawExtendGraph3D[] = "G_D3D_DrawExtendGraph";
+constexpr char kDrawRotaGraph3D[] = "G_D3D_DrawRotaGraph";
+constexpr char kDrawModiGraph3D[] = "G_D3D_DrawModiGraph";
+constexpr char kDrawFloatModiGraph3D[] = "G_D3D_DrawFloatModiGraph";
+constexpr char kDrawLine3D[] = "G_D3D_DrawLine";
+constexpr char kDrawFillBox3D[] = "G_D3D_DrawFillBox";
+constexpr char kDrawFrameBox3D[] = "G_D3D_DrawFrameBox";
+constexpr char kDrawCircle3D[] = "G_D3D_DrawCircle";
+constexpr char kPaintGraph3D[] = "PaintGraph3D";
+constexpr char kCopyScreenToGraph3D[] = "G_D3D_CopyScreenToGraph";
+constexpr char kRenderText3D[] = "RenderTextD3D";
 
 // Copies every drawing routine (not the mask hooks) from one table to another.
 void CopyDrawingEntries(const DrawRoutes& from, DrawRoutes* to) {
@@ -251,30 +150,32 @@ void TraceDrawRoutes(std::function<void(const std::string&)> sink) {
   if (layered) return;  // the layer is in place; only its sink changed
   g_traced = g_routes;
   DrawRoutes& r = g_routes;
-  r.drawGraphDDraw = TraceDrawGraphDDraw;
-  r.drawExtendGraphDDraw = TraceDrawExtendGraphDDraw;
-  r.drawRotaGraphDDraw = TraceDrawRotaGraphDDraw;
-  r.drawModiGraphDDraw = TraceDrawModiGraphDDraw;
-  r.drawFloatModiGraphDDraw = TraceDrawFloatModiGraphDDraw;
-  r.drawLineDDraw = TraceDrawLineDDraw;
-  r.drawFillBoxDDraw = TraceDrawFillBoxDDraw;
-  r.drawFrameBoxDDraw = TraceDrawFrameBoxDDraw;
-  r.drawCircleDDraw = TraceDrawCircleDDraw;
-  r.paintGraphDDraw = TracePaintGraphDDraw;
-  r.copyScreenToGraphDDraw = TraceCopyScreenToGraphDDraw;
-  r.renderTextDDraw = TraceRenderTextDDraw;
-  r.drawGraph3D = TraceDrawGraph3D;
-  r.drawExtendGraph3D = TraceDrawExtendGraph3D;
-  r.drawRotaGraph3D = TraceDrawRotaGraph3D;
-  r.drawModiGraph3D = TraceDrawModiGraph3D;
-  r.drawFloatModiGraph3D = TraceDrawFloatModiGraph3D;
-  r.drawLine3D = TraceDrawLine3D;
-  r.drawFillBox3D = TraceDrawFillBox3D;
-  r.drawFrameBox3D = TraceDrawFrameBox3D;
-  r.drawCircle3D = TraceDrawCircle3D;
-  r.paintGraph3D = TracePaintGraph3D;
-  r.copyScreenToGraph3D = TraceCopyScreenToGraph3D;
-  r.renderText3D = TraceRenderText3D;
+  r.drawGraphDDraw = Tracer<&DrawRoutes::drawGraphDDraw, kDrawGraphDDraw>::Call;
+  r.drawExtendGraphDDraw = Tracer<&DrawRoutes::drawExtendGraphDDraw, kDrawExtendGraphDDraw>::Call;
+  r.drawRotaGraphDDraw = Tracer<&DrawRoutes::drawRotaGraphDDraw, kDrawRotaGraphDDraw>::Call;
+  r.drawModiGraphDDraw = Tracer<&DrawRoutes::drawModiGraphDDraw, kDrawModiGraphDDraw>::Call;
+  r.drawFloatModiGraphDDraw =
+      Tracer<&DrawRoutes::drawFloatModiGraphDDraw, kDrawFloatModiGraphDDraw>::Call;
+  r.drawLineDDraw = Tracer<&DrawRoutes::drawLineDDraw, kDrawLineDDraw>::Call;
+  r.drawFillBoxDDraw = Tracer<&DrawRoutes::drawFillBoxDDraw, kDrawFillBoxDDraw>::Call;
+  r.drawFrameBoxDDraw = Tracer<&DrawRoutes::drawFrameBoxDDraw, kDrawFrameBoxDDraw>::Call;
+  r.drawCircleDDraw = Tracer<&DrawRoutes::drawCircleDDraw, kDrawCircleDDraw>::Call;
+  r.paintGraphDDraw = Tracer<&DrawRoutes::paintGraphDDraw, kPaintGraphDDraw>::Call;
+  r.copyScreenToGraphDDraw =
+      Tracer<&DrawRoutes::copyScreenToGraphDDraw, kCopyScreenToGraphDDraw>::Call;
+  r.renderTextDDraw = Tracer<&DrawRoutes::renderTextDDraw, kRenderTextDDraw>::Call;
+  r.drawGraph3D = Tracer<&DrawRoutes::drawGraph3D, kDrawGraph3D>::Call;
+  r.drawExtendGraph3D = Tracer<&DrawRoutes::drawExtendGraph3D, kDrawExtendGraph3D>::Call;
+  r.drawRotaGraph3D = Tracer<&DrawRoutes::drawRotaGraph3D, kDrawRotaGraph3D>::Call;
+  r.drawModiGraph3D = Tracer<&DrawRoutes::drawModiGraph3D, kDrawModiGraph3D>::Call;
+  r.drawFloatModiGraph3D = Tracer<&DrawRoutes::drawFloatModiGraph3D, kDrawFloatModiGraph3D>::Call;
+  r.drawLine3D = Tracer<&DrawRoutes::drawLine3D, kDrawLine3D>::Call;
+  r.drawFillBox3D = Tracer<&DrawRoutes::drawFillBox3D, kDrawFillBox3D>::Call;
+  r.drawFrameBox3D = Tracer<&DrawRoutes::drawFrameBox3D, kDrawFrameBox3D>::Call;
+  r.drawCircle3D = Tracer<&DrawRoutes::drawCircle3D, kDrawCircle3D>::Call;
+  r.paintGraph3D = Tracer<&DrawRoutes::paintGraph3D, kPaintGraph3D>::Call;
+  r.copyScreenToGraph3D = Tracer<&DrawRoutes::copyScreenToGraph3D, kCopyScreenToGraph3D>::Call;
+  r.renderText3D = Tracer<&DrawRoutes::renderText3D, kRenderText3D>::Call;
 }
 
 }  // namespace morrow
