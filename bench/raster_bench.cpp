@@ -3,12 +3,14 @@
 // routines on a started library (fake window, no video memory, so nothing is staged); the peers
 // are SDL2's surface blitter and software renderer, and pixman, on surfaces of the same size.
 // After the run one line per pairing: "ratio CASE ours/PEER X.XX", ours' throughput over the
-// peer's (above 1: ours is faster).
+// peer's (above 1: ours is faster). Turned draws count the pixels of the picture they land as
+// (its area on the target), ours and the peer's alike.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -40,6 +42,14 @@ constexpr int kWidth = 640, kHeight = 480;
 constexpr int kPiece = 64;
 constexpr int kAt = 100;  // where pieces and small boxes go: wholly inside the target
 constexpr uint32_t kKey = 0x00FF00;
+constexpr double kPi = 3.141592653589793;
+// The turned cases: a 64 x 64 picture at 30 degrees and scale 1.5 about the screen's centre; a
+// 256 x 256 picture onto a parallelogram sheared by a quarter; the 64 x 64 picture onto a square
+// of twice its size; and a frame's worth of 32 x 32 pictures at assorted angles.
+constexpr int kBig = 256, kSmall = 32, kFrameDraws = 200;
+constexpr double kRotaScale = 1.5, kRotaAngle = kPi / 6;
+constexpr int kRotaSide = static_cast<int>(kPiece * kRotaScale);  // 96
+constexpr int kShear = kBig / 4;
 
 // The source picture of every piece case: a gradient with a key-coloured checkerboard.
 uint32_t SourcePixel(int x, int y) {
@@ -53,7 +63,37 @@ platform::FakeClock g_clock{1'000'000, 50};
 platform::FakeWindowService g_window;
 platform::FakeInputService g_input;
 int g_piece = -1;
+morrow::GraphRecord* g_graph64 = nullptr;
+morrow::GraphRecord* g_graph256 = nullptr;
+morrow::GraphRecord* g_graph32 = nullptr;
 std::string g_logFolder;
+
+// A graph of w x h from SourcePixel; null when it cannot be made.
+morrow::GraphRecord* MakeGraph(int w, int h) {
+  const int graph = morrow::CreateGraph(w, h, 0, 0);
+  morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
+  if (record == nullptr) return nullptr;
+  morrow::GraphImage image{};
+  morrow::InitColorFormatFromMasks(&image.format, 32, 0xFF0000u, 0xFF00u, 0xFFu, 0);
+  image.width = w;
+  image.height = h;
+  image.pitch = w * 4;
+  std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y * w + x)] = SourcePixel(x, y);
+  }
+  image.pixels = pixels.data();
+  return morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr) == 0 ? record : nullptr;
+}
+
+// Where the frame's worth of small turned pictures goes.
+struct FrameDraw {
+  int x, y;
+  double angle;
+};
+FrameDraw FramePlace(int i) {
+  return {40 + (i * 37) % 560, 40 + (i * 53) % 400, i * 0.1};
+}
 
 bool StartLibrary() {
   setenv("MORROW_AUDIO", "null", 1);
@@ -71,21 +111,11 @@ bool StartLibrary() {
   if (morrow::InitLibrary() != 0) return false;
   morrow::SelectDrawTarget(morrow::kBackScreen);
   morrow::GetDrawState().keyColor = kKey;
-  const int graph = morrow::CreateGraph(kPiece, kPiece, 0, 0);
-  morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
-  if (record == nullptr) return false;
-  morrow::GraphImage image{};
-  morrow::InitColorFormatFromMasks(&image.format, 32, 0xFF0000u, 0xFF00u, 0xFFu, 0);
-  image.width = image.height = kPiece;
-  image.pitch = kPiece * 4;
-  std::vector<uint32_t> pixels(kPiece * kPiece);
-  for (int y = 0; y < kPiece; ++y) {
-    for (int x = 0; x < kPiece; ++x)
-      pixels[static_cast<size_t>(y * kPiece + x)] = SourcePixel(x, y);
-  }
-  image.pixels = pixels.data();
-  if (morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr) != 0) return false;
-  g_piece = record->pieces[0];
+  g_graph64 = MakeGraph(kPiece, kPiece);
+  g_graph256 = MakeGraph(kBig, kBig);
+  g_graph32 = MakeGraph(kSmall, kSmall);
+  if (g_graph64 == nullptr || g_graph256 == nullptr || g_graph32 == nullptr) return false;
+  g_piece = g_graph64->pieces[0];
   return true;
 }
 
@@ -104,6 +134,46 @@ void OurBox(benchmark::State& state, int mode, int p, int size) {
   for (auto _ : state) morrow::G_DDraw_DrawFillBox(at, at, at + w, at + h, colour);
   morrow::SetBlendMode(0, 0);
   state.SetItemsProcessed(state.iterations() * w * h);
+}
+
+void OurRotated(benchmark::State& state) {
+  morrow::SetBlendMode(1, 128);
+  for (auto _ : state) {
+    morrow::G_DDraw_DrawRotaGraph(kWidth / 2, kHeight / 2, kRotaScale, kRotaAngle, g_graph64, 0, 0);
+  }
+  morrow::SetBlendMode(0, 0);
+  state.SetItemsProcessed(state.iterations() * kRotaSide * kRotaSide);
+}
+
+void OurParallelogram(benchmark::State& state) {
+  morrow::SetBlendMode(1, 128);
+  for (auto _ : state) {
+    morrow::G_DDraw_DrawModiGraph(kAt, kAt, kAt + kBig, kAt, kAt + kShear, kAt + kBig,
+                                  kAt + kBig + kShear, kAt + kBig, g_graph256, 0);
+  }
+  morrow::SetBlendMode(0, 0);
+  state.SetItemsProcessed(state.iterations() * kBig * kBig);
+}
+
+void OurScaled2x(benchmark::State& state) {
+  const int side = 2 * kPiece;
+  for (auto _ : state) {
+    morrow::G_DDraw_DrawModiGraph(kAt, kAt, kAt + side, kAt, kAt, kAt + side, kAt + side,
+                                  kAt + side, g_graph64, 0);
+  }
+  state.SetItemsProcessed(state.iterations() * side * side);
+}
+
+void OurRotatedFrame(benchmark::State& state) {
+  morrow::SetBlendMode(1, 128);
+  for (auto _ : state) {
+    for (int i = 0; i < kFrameDraws; ++i) {
+      const FrameDraw d = FramePlace(i);
+      morrow::G_DDraw_DrawRotaGraph(d.x, d.y, 1.0, d.angle, g_graph32, 0, 0);
+    }
+  }
+  morrow::SetBlendMode(0, 0);
+  state.SetItemsProcessed(state.iterations() * kFrameDraws * kSmall * kSmall);
 }
 
 // ---- SDL ----
@@ -143,6 +213,18 @@ void SdlBlit(benchmark::State& state, SDL_BlendMode blend, int alphaMod, bool ke
   state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
 }
 
+void SdlScaled2x(benchmark::State& state) {
+  SdlSurfaces& s = Sdl();
+  SDL_SetSurfaceBlendMode(s.source, SDL_BLENDMODE_NONE);
+  SDL_SetColorKey(s.source, SDL_FALSE, 0);
+  const int side = 2 * kPiece;
+  for (auto _ : state) {
+    SDL_Rect at{kAt, kAt, side, side};
+    SDL_BlitScaled(s.source, nullptr, s.target, &at);
+  }
+  state.SetItemsProcessed(state.iterations() * side * side);
+}
+
 void SdlFillScreen(benchmark::State& state) {
   SdlSurfaces& s = Sdl();
   const Uint32 colour = SDL_MapRGB(s.target->format, 200, 100, 50);
@@ -170,7 +252,33 @@ struct PixmanImages {
   pixman_image_t* source = nullptr;  // x8r8g8b8
   pixman_image_t* keyed = nullptr;   // a8r8g8b8, key pixels of alpha 0
   pixman_image_t* half = nullptr;    // a solid mask of alpha 0x80
+  // Sources of the turned cases, each with its own transform and the nearest filter.
+  std::vector<uint32_t> turnedPixels, bigPixels;
+  pixman_image_t* turned = nullptr;  // the 64 x 64 picture, turned and scaled
+  pixman_image_t* big = nullptr;     // the 256 x 256 picture, sheared
 };
+
+// An image of w x h from SourcePixel over pixels, read from destination coordinates through
+// the affine map source = a * destination + b (given as its 2 x 3 matrix).
+pixman_image_t* TransformedImage(std::vector<uint32_t>* pixels, int w, int h,
+                                 const double (&m)[2][3]) {
+  pixels->resize(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) (*pixels)[static_cast<size_t>(y * w + x)] = SourcePixel(x, y);
+  }
+  pixman_image_t* image = pixman_image_create_bits(PIXMAN_x8r8g8b8, w, h, pixels->data(), w * 4);
+  pixman_f_transform f;
+  for (int r = 0; r < 2; ++r) {
+    for (int c = 0; c < 3; ++c) f.m[r][c] = m[r][c];
+  }
+  f.m[2][0] = f.m[2][1] = 0;
+  f.m[2][2] = 1;
+  pixman_transform_t t;
+  pixman_transform_from_pixman_f_transform(&t, &f);
+  pixman_image_set_transform(image, &t);
+  pixman_image_set_filter(image, PIXMAN_FILTER_NEAREST, nullptr, 0);
+  return image;
+}
 
 PixmanImages& Pixman() {
   static PixmanImages p = [] {
@@ -193,6 +301,16 @@ PixmanImages& Pixman() {
                                           kPiece * 4);
     const pixman_color_t half{0, 0, 0, 0x8080};
     made.half = pixman_image_create_solid_fill(&half);
+    // Turned by the angle clockwise and scaled about the screen's centre: the source position
+    // of a destination pixel d is the centre texel plus R(-angle) (d - centre) / scale.
+    const double c = std::cos(kRotaAngle) / kRotaScale, s = std::sin(kRotaAngle) / kRotaScale;
+    const double cx = kWidth / 2.0, cy = kHeight / 2.0, half64 = kPiece / 2.0;
+    const double turned[2][3] = {{c, s, half64 - c * cx - s * cy},
+                                 {-s, c, half64 + s * cx - c * cy}};
+    made.turned = TransformedImage(&made.turnedPixels, kPiece, kPiece, turned);
+    // Sheared: u = (x - at) - (y - at) / 4, v = y - at.
+    const double sheared[2][3] = {{1, -0.25, -kAt + kAt * 0.25}, {0, 1, -kAt}};
+    made.big = TransformedImage(&made.bigPixels, kBig, kBig, sheared);
     return made;
   }();
   return p;
@@ -206,6 +324,17 @@ void PixmanComposite(benchmark::State& state, pixman_op_t op, bool mask, bool ke
                              kPiece, kPiece);
   }
   state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
+// OVER with the half mask from a transformed source over the destination box at (x, y).
+void PixmanTransformed(benchmark::State& state, bool big, int x, int y, int w, int h,
+                       int64_t items) {
+  PixmanImages& p = Pixman();
+  pixman_image_t* source = big ? p.big : p.turned;
+  for (auto _ : state) {
+    pixman_image_composite32(PIXMAN_OP_OVER, source, p.half, p.target, x, y, 0, 0, x, y, w, h);
+  }
+  state.SetItemsProcessed(state.iterations() * items);
 }
 
 void PixmanFillScreen(benchmark::State& state) {
@@ -252,8 +381,25 @@ std::vector<Case> Cases() {
       {"AlphaBox64",
        [](benchmark::State& s) { OurBox(s, 1, 128, kPiece); },
        {{"SDL", SdlBlendBox}, {"pixman", PixmanBlendBox}}},
+      {"Rotated64",
+       OurRotated,
+       {{"pixman",
+         [](benchmark::State& s) {
+           // The turned square's bounding box: 96 (cos 30 + sin 30) is about 131.
+           const int box = 132;
+           PixmanTransformed(s, false, kWidth / 2 - box / 2, kHeight / 2 - box / 2, box, box,
+                             int64_t{kRotaSide} * kRotaSide);
+         }}}},
+      {"Parallelogram256",
+       OurParallelogram,
+       {{"pixman",
+         [](benchmark::State& s) {
+           PixmanTransformed(s, true, kAt, kAt, kBig + kShear, kBig, int64_t{kBig} * kBig);
+         }}}},
+      {"Scaled2x", OurScaled2x, {{"SDL", SdlScaled2x}}},
       // A frame's worth of blending without a peer.
       {"AlphaBoxScreen", [](benchmark::State& s) { OurBox(s, 1, 128, kWidth); }, {}},
+      {"Rotated32Frame", OurRotatedFrame, {}},
   };
 }
 

@@ -210,10 +210,43 @@ TEST(DevshotRun, PiecesDrawTheirWorkedPixelsWithAndWithoutMmx) {
             "310,10 0xff00ff00\n410,10 0x00643219\n");
 }
 
+// An 8 x 8 four-coloured graph turned: unturned, a quarter turn (red lands at the top right),
+// mirrored, and onto its own square; a scale of 0 draws nothing, a scale that is no number is
+// refused. Blended at 128, the square's diagonal is blended once where the target is read from
+// a staged copy and twice where it is read in place.
+TEST(DevshotRun, TurnedDrawsGiveTheirWorkedPixels) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("rot.txt"),
+                         "clear\ngraph4 q 8 8 255 0 0 0 255 0 0 0 255 255 255 255\n"
+                         "rota 100 100 1 0 q 1 0\nrota 200 100 1 1.5707963267948966 q 1 0\n"
+                         "rota 300 100 1 0 q 1 1\nmodi 10 10 18 10 18 18 10 18 q 1\n"
+                         "rota 400 100 0 0 q 1 0\nrota 400 100 nan 0 q 1 0\n");
+  ProgramRun r = Shell(dir, kDevshot +
+                                " --depth 32 --script rot.txt --probe 96,96 --probe 103,103 "
+                                "--probe 104,104 --probe 204,96 --probe 197,96 --probe 196,96 "
+                                "--probe 297,96 --probe 304,96 --probe 296,96 --probe 10,17 "
+                                "--probe 18,17 --probe 400,100");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "line 8: rota -1\n96,96 0xffff0000\n103,103 0xffffffff\n104,104 0x00000000\n"
+            "204,96 0xffff0000\n197,96 0xff0000ff\n196,96 0x00000000\n297,96 0xff00ff00\n"
+            "304,96 0xffff0000\n296,96 0x00000000\n10,17 0xff0000ff\n18,17 0x00000000\n"
+            "400,100 0x00000000\n");
+  testsupport::WriteFile(dir.File("blend.txt"),
+                         "clear\ngraph4 q 8 8 255 0 0 0 255 0 0 0 255 255 255 255\n"
+                         "blend 1 128\nrota 100 100 1 0 q 1 0\nmodi 10 10 18 10 18 18 10 18 q 1\n");
+  r = Shell(dir, kDevshot + " --depth 32 --script blend.txt --probe 96,96 --probe 17,11");
+  EXPECT_EQ(r.out, "96,96 0x007f0000\n17,11 0x00007f00\n");
+  // In place: 127 + T[127][127] = 127 + 63.
+  r = Shell(dir, "MORROW_VIDMEM=0 " + kDevshot +
+                     " --depth 32 --script blend.txt --probe 16,11 --probe 17,11");
+  EXPECT_EQ(r.out, "16,11 0x00007f00\n17,11 0x0000be00\n");
+}
+
 // The scalar reference loops and the vector loops give the same pictures.
 TEST(DevshotRun, ReferencePathDrawsTheSamePictures) {
   testsupport::TempDir dir;
-  for (const char* script : {"boxes", "sprites"}) {
+  for (const char* script : {"boxes", "sprites", "rotate", "quads"}) {
     for (const char* mmx : {"", "MORROW_MMX=0 "}) {
       SCOPED_TRACE(std::string(script) + " " + mmx);
       const std::string run = std::string(mmx) + kDevshot + " --depth 32 --script " + script;

@@ -323,12 +323,12 @@ void BothWalks(const TexelSpan& span, const Texture& t, uint32_t key, const Rule
 TEST(TexelSpans, VectorWalkerEqualsTheScalarOne) {
   const SmallTexture tex;
   std::mt19937 rng(2024);
-  for (int n = 0; n < 3000; ++n) {
+  for (int n = 0; n < 6000; ++n) {
     const uint32_t p = static_cast<uint32_t>(rng() % 256);
     const uint32_t bright = rng() % 2 ? kNoBright : (rng() | 0xFF000000u);
     const TexelBlend b = Blend(p, bright);
     TexelSpan span;
-    span.count = static_cast<int32_t>(rng() % 23);
+    span.count = static_cast<int32_t>(rng() % 40);
     // Mostly near the texture, now and then anywhere.
     const bool near = rng() % 4 != 0;
     span.u = near ? static_cast<uint32_t>(static_cast<int32_t>(rng() % (10 << 18)) - (2 << 18))
@@ -339,6 +339,20 @@ TEST(TexelSpans, VectorWalkerEqualsTheScalarOne) {
                    : static_cast<uint32_t>(rng());
     span.dv = near ? static_cast<uint32_t>(static_cast<int32_t>(rng() % (2 << 18)) - (1 << 18))
                    : static_cast<uint32_t>(rng());
+    // Positions on texel edges and half texels, where the range's ends lie exactly.
+    if (n % 5 == 0) {
+      const auto edge = [&](int spread) {
+        return static_cast<uint32_t>((static_cast<int32_t>(rng() % 14) - 4) * 262144 +
+                                     (static_cast<int32_t>(rng() % 3) - 1) * spread);
+      };
+      span.u = edge(static_cast<int32_t>(rng() % 2));
+      span.v = edge(131072);
+      span.du = static_cast<uint32_t>((static_cast<int32_t>(rng() % 9) - 4) * 131072);
+      span.dv = static_cast<uint32_t>((static_cast<int32_t>(rng() % 5) - 2) * 131072);
+    }
+    // Rows of one texel row, and columns of one texel column, take their own loops.
+    if (n % 3 == 0) span.dv = 0;
+    if (n % 11 == 0) span.du = 0;
     std::vector<uint32_t> start(static_cast<size_t>(span.count) + 1);
     for (uint32_t& w : start) w = static_cast<uint32_t>(rng());
     std::vector<uint32_t> scalar = start, vector = start;
