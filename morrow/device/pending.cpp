@@ -3,6 +3,7 @@
 // reached: without a 3D device no graph is held as textures and no shape takes the hardware
 // path), the glyph cache's text drawing, and the movies.
 #include "morrow/device/direct3d.h"
+#include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/graph_system.h"
 #include "morrow/system/log.h"
@@ -38,6 +39,22 @@ int Create3DGraphForGraph(GraphRecord*) {
 }
 // TEMPORARY: replaced by "Direct3D set-up, devices and render state"
 int Delete3DGraphsOfGraph(GraphRecord*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Derive3DGraphForGraph(GraphRecord*, int, int, int, int, const GraphRecord*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Set3DGraphImage(GraphRecord*, int, int, const GraphImage*, const GraphImage*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Set3DGraphImageRect(GraphRecord*, const Rect*, int, int, const GraphImage*, const GraphImage*) {
+  return -1;
+}
+// TEMPORARY: replaced by "Direct3D set-up, devices and render state"
+int Restore3DGraphSurfaces(GraphRecord*) {
   return -1;
 }
 
@@ -142,6 +159,23 @@ int PauseAllMovies() {
 // TEMPORARY: replaced by the movie component
 int ReleaseAllMovies() {
   return 0;
+}
+// No movie can be played yet, so a file that is no picture is refused.
+// TEMPORARY: replaced by the movie component
+int OpenMovieToGraph(const char*, int*, int*, int) {
+  return -1;
+}
+// TEMPORARY: replaced by the movie component
+int IsMovieOnOverlay(int) {
+  return 0;
+}
+// TEMPORARY: replaced by the movie component
+int CloseMovie(int) {
+  return -1;
+}
+// TEMPORARY: replaced by the movie component
+int RestoreMovieSurfaces(int) {
+  return -1;
 }
 
 }  // namespace morrow

@@ -15,6 +15,8 @@ int DeleteFontHandle(int font);
 // flag (may be null) is set to 1 when the font is deleted.
 int SetFontLostNotify(int font, int* flag);
 
+// Makes every font again in place (after the display was lost). 0.
+int RefreshAllFonts();
 // Makes the default font again when its settings changed since it was made. 0.
 int RefreshDefaultFont();
 // The default font, as a screen-mode change keeps and remakes it.

@@ -1,33 +1,4 @@
 // Entry points of the graphics core standing in until their components exist.
-#include "morrow/device/screen.h"
-#include "morrow/graphics/draw.h"
-#include "morrow/graphics/graph_load.h"
-
-namespace morrow {
-
-// TEMPORARY: replaced by "Graph loading, division and restore"
-int RestoreAllGraph() {
-  return 0;
-}
-// TEMPORARY: replaced by "Graph loading, division and restore"
-int LoadImageAsGraph(const char*) {
-  return -1;
-}
-// TEMPORARY: replaced by "Graph loading, division and restore"
-int LoadDividedGraph(const char*, int, int, int, int, int, int*) {
-  return -1;
-}
-// TEMPORARY: replaced by "Graph loading, division and restore"
-int RestoreLostGraphs() {
-  return 0;
-}
-// TEMPORARY: replaced by "Graph loading, division and restore"
-int CopyGraphForRegion(int, GraphImage*) {
-  return -1;
-}
-
-}  // namespace morrow
-
 #include "morrow/graphics/font.h"
 
 namespace morrow {
@@ -90,6 +61,10 @@ int RecreateMaskSurface() {
   return 0;
 }
 
+// TEMPORARY: replaced by the font handle component
+int RefreshAllFonts() {
+  return 0;
+}
 // TEMPORARY: replaced by the font handle component
 int RefreshDefaultFont() {
   return 0;

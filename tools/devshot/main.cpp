@@ -30,6 +30,7 @@
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
+#include "morrow/graphics/graph_load.h"
 #include "morrow/graphics/surface2d.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
@@ -161,6 +162,16 @@ int MakeGraph(int width, int height, const long colours[4][3], long alpha) {
   return result == 0 ? graph : -1;
 }
 
+// The display's loss hook, then the pump until the window is active again: in full screen the
+// activation rebuilds the display and reloads every graph from its file.
+int Lose() {
+  platform::Display* display = morrow::IsDirectDrawReady();
+  if (display == nullptr || display->SimulateLoss() != platform::DisplayResult::kOk) return -1;
+  if (morrow::PumpMessages() != 0) return -1;
+  morrow::WaitActiveAndRestore();
+  return 0;
+}
+
 class Runner {
  public:
   // The call's result.
@@ -223,6 +234,18 @@ class Runner {
         return morrow::DrawLine(i(0), i(1), i(2), i(3), colour(4));
       case devshot::Op::kCircle:
         return morrow::DrawCircle(i(0), i(1), i(2), colour(3), i(6));
+      case devshot::Op::kLoad:
+        names_[c.name] = morrow::LoadImageAsGraph(c.path.c_str());
+        return names_[c.name];
+      case devshot::Op::kLoadDiv: {
+        std::vector<int> cells(static_cast<size_t>(v[0] > 0 ? v[0] : 0), -1);
+        const int result =
+            morrow::LoadDividedGraph(c.path.c_str(), i(0), i(1), i(2), i(3), i(4), cells.data());
+        for (size_t k = 0; k < cells.size(); ++k) names_[c.name + std::to_string(k)] = cells[k];
+        return result;
+      }
+      case devshot::Op::kLose:
+        return Lose();
     }
     return 0;
   }

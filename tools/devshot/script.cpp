@@ -9,7 +9,8 @@ namespace devshot {
 namespace {
 
 // Argument kinds: i integer, c colour byte, r real, N a name defined here, n a defined name,
-// t a target (back, front or a defined name). Everything after '?' may be left out.
+// t a target (back, front or a defined name), B the base of cell names defined by the command,
+// p a path. Everything after '?' may be left out.
 struct CommandSpec {
   const char* word;
   Op op;
@@ -37,7 +38,13 @@ constexpr CommandSpec kSpecs[] = {
     {"box", Op::kBox, "iiiiccc?i"},
     {"line", Op::kLine, "iiiiccc"},
     {"circle", Op::kCircle, "iiiccci"},
+    {"load", Op::kLoad, "Np"},
+    {"loaddiv", Op::kLoadDiv, "Bpiiiii"},
+    {"lose", Op::kLose, ""},
 };
+
+// No more cells than the graph table holds.
+constexpr long kMaxCells = 30000;
 
 // Decimal, or hexadecimal after 0x, with an optional sign; within 32 bits.
 bool ParseInt(const std::string& text, long* out) {
@@ -135,6 +142,13 @@ bool ParseScript(const std::string& text, const std::string& label, std::vector<
           if (names.count(w) == 0) return fail("undefined name '" + w + "'");
           c.name = w;
           break;
+        case 'B':
+          if (w == "back" || w == "front") return fail("'" + w + "' names a screen");
+          c.name = w;
+          break;
+        case 'p':
+          c.path = w;
+          break;
         case 't':
           if (w != "back" && w != "front" && names.count(w) == 0) {
             return fail("undefined name '" + w + "'");
@@ -147,6 +161,10 @@ bool ParseScript(const std::string& text, const std::string& label, std::vector<
     }
     if (next < words.size())
       return fail(std::string("too many arguments for '") + spec->word + "'");
+    if (c.op == Op::kLoadDiv) {
+      if (c.ints[0] > kMaxCells) return fail("too many cells '" + std::to_string(c.ints[0]) + "'");
+      for (long k = 0; k < c.ints[0]; ++k) names.insert(c.name + std::to_string(k));
+    }
     out->push_back(std::move(c));
   }
   return true;

@@ -2,8 +2,9 @@
 //
 // A line holds a command and its arguments separated by blanks; '#' starts a comment. Integers
 // are decimal or 0x hexadecimal, reals (scale, angle, float corners) anything strtod reads,
-// nan and inf included. Colours are R G B bytes. Graphs are named by the script: `graph` and
-// `graph4` define a name, and a deleted graph's name keeps its stale handle.
+// nan and inf included. Colours are R G B bytes. Graphs are named by the script: `graph`,
+// `graph4` and `load` define a name, `loaddiv NAME PATH ALL ...` the names NAME0 to NAME<ALL-1>
+// of its cells, and a deleted graph's name keeps its stale handle. Paths are single words.
 #pragma once
 
 #include <string>
@@ -32,6 +33,9 @@ enum class Op {
   kBox,
   kLine,
   kCircle,
+  kLoad,
+  kLoadDiv,
+  kLose,
 };
 
 struct Command {
@@ -39,6 +43,7 @@ struct Command {
   std::string word;  // the command as written, for the "-1" lines
   int line = 0;
   std::string name;           // the graph the command names or defines; target: "back", "front"
+  std::string path;           // load and loaddiv: the picture file
   std::vector<long> ints;     // integers and colour bytes, in the order written
   std::vector<double> reals;  // scale and angle, or the eight float corners
 };
