@@ -67,6 +67,19 @@ uint32_t PaletteIndex(const uint8_t* row, int x, int bits) {
   return (row[x / perByte] >> shift) & ((1u << bits) - 1u);
 }
 
+// A copy between equal channel masks takes the source's pixels as they are, bits outside the
+// channels included: those are cleared, as the rows of a bitmap hold nothing else.
+void KeepChannelBits(uint8_t* pixels, int pitch, int width, int height, const ColorFormat& f) {
+  const uint32_t keep = f.redMask | f.greenMask | f.blueMask;
+  const int bytes = f.bytesPerPixel;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* p = pixels + static_cast<size_t>(y) * static_cast<size_t>(pitch);
+    for (int x = 0; x < width; ++x, p += bytes) {
+      for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(p[i] & (keep >> (8 * i)));
+    }
+  }
+}
+
 void WritePixel24(uint8_t* p, uint32_t rgb) {
   p[0] = static_cast<uint8_t>(rgb);
   p[1] = static_cast<uint8_t>(rgb >> 8);
@@ -114,6 +127,9 @@ Dib* CreateDIBGraph(const char* path, const void* image, int imageSize, int from
       ConvertColorFormatBlt(static_cast<uint8_t*>(dib->pixels), dib->pitch, &format,
                             static_cast<const uint8_t*>(rgb.pixels), rgb.pitch, &rgb.format,
                             nullptr, 0, nullptr, 0, 0, &all, 0, 0, 0, 0, 0);
+  if (converted == 0) {
+    KeepChannelBits(static_cast<uint8_t*>(dib->pixels), dib->pitch, rgb.width, rgb.height, format);
+  }
   FreeGraphImage(&rgb);
   if (converted != 0) {
     DeleteDIB(dib);
@@ -241,6 +257,8 @@ int CopyGraphForRegion(int graph, GraphImage* out) {
       return -1;
     }
   }
+  KeepChannelBits(static_cast<uint8_t*>(out->pixels), out->pitch, out->width, out->height,
+                  out->format);
   return 0;
 }
 

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "tests/morrow/graphics/image_writers.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -132,7 +134,25 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"BadReal", "graph g 1 1 0 0 0\nrota 0 0 1.5x 0 g 0 0\n", "", 2,
                    "s.txt:2: bad number '1.5x'\n"},
         ScriptCase{"ScreenNamesAreReserved", "graph back 1 1 0 0 0\n", "", 2,
-                   "s.txt:1: 'back' names a screen\n"}),
+                   "s.txt:1: 'back' names a screen\n"},
+        ScriptCase{"FilesThatDoNotLoad",
+                   "load m missing.bmp\nloaddiv d missing.bmp 2 2 1 1 1\ndraw 0 0 d1 0\n"
+                   "draw 0 0 m 0\nload t s.txt\nlose\n",
+                   "", 0,
+                   "line 1: load -1\nline 2: loaddiv -1\nline 3: draw -1\nline 4: draw -1\n"
+                   "line 5: load -1\n"},
+        ScriptCase{"CellNamesEndAtTheCount", "loaddiv c x.bmp 2 2 1 2 2\ndraw 0 0 c2 0\n", "", 2,
+                   "s.txt:2: undefined name 'c2'\n"},
+        ScriptCase{"TheBaseNameIsNoGraph", "loaddiv c x.bmp 2 2 1 2 2\ndelete c\n", "", 2,
+                   "s.txt:2: undefined name 'c'\n"},
+        ScriptCase{"TooManyCells", "loaddiv c x.bmp 30001 1 1 1 1\n", "", 2,
+                   "s.txt:1: too many cells '30001'\n"},
+        ScriptCase{"CellsOfAScreenName", "loaddiv front x.bmp 1 1 1 1 1\n", "", 2,
+                   "s.txt:1: 'front' names a screen\n"},
+        ScriptCase{"LoadWithoutAPath", "load g\n", "", 2,
+                   "s.txt:1: missing arguments for 'load'\n"},
+        ScriptCase{"LoseTakesNothing", "lose now\n", "", 2,
+                   "s.txt:1: too many arguments for 'lose'\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DevshotRun, BlankFrameIsWrittenAsAPicture) {
@@ -277,6 +297,35 @@ TEST(DevshotRun, BadOptionsAreRefused) {
                            "--script blank --layout 565x", "--script blank --probe 1",
                            "--script blank --probe 1,x", "--script blank --colour"}) {
     EXPECT_EQ(Shell(dir, kDevshot + " " + args).status, 2) << args;
+  }
+}
+
+// A sheet of a red and a blue 2 x 2 cell and a sprite at half alpha from its companion: drawn
+// after loading, and again after a loss in full screen has rebuilt the display.
+TEST(DevshotRun, LoadedPicturesAreDrawnBeforeAndAfterALoss) {
+  testsupport::TempDir dir;
+  imagetest::Picture sheet{4, 2, {}};
+  for (int i = 0; i < 8; ++i) {
+    sheet.pixels.push_back(i % 4 < 2 ? imagetest::Rgba{255, 0, 0, 255}
+                                     : imagetest::Rgba{0, 0, 255, 255});
+  }
+  const imagetest::Picture sprite{2, 2, std::vector<imagetest::Rgba>(4, {200, 100, 50, 255})};
+  const imagetest::Picture half{2, 2, std::vector<imagetest::Rgba>(4, {128, 128, 128, 255})};
+  testsupport::WriteFile(dir.File("sheet.bmp"), imagetest::WriteBmp(sheet, {}));
+  testsupport::WriteFile(dir.File("spr.bmp"), imagetest::WriteBmp(sprite, {}));
+  testsupport::WriteFile(dir.File("spr_a.bmp"), imagetest::WriteBmp(half, {}));
+  const std::string draws = "clear\ndraw 10 10 c1 0\ndraw 20 10 c0 0\ndraw 40 10 s 0\n";
+  const std::string probes = " --probe 10,10 --probe 12,10 --probe 20,10 --probe 40,10";
+  const std::string want =
+      "10,10 0xff0000ff\n12,10 0x00000000\n20,10 0xffff0000\n40,10 0x00643219\n";
+  for (const char* lose : {"", "lose\n"}) {
+    testsupport::WriteFile(dir.File("s.txt"), "load s spr.bmp\nloaddiv c sheet.bmp 2 2 1 2 2\n" +
+                                                  std::string(lose) + draws);
+    ProgramRun r = Shell(dir, kDevshot + " --full --depth 32 --script s.txt" + probes);
+    EXPECT_EQ(r.status, 0) << lose;
+    EXPECT_EQ(r.out, want) << lose;
+    const std::string log = testsupport::ReadFile(dir.File("AppLog.txt"));
+    EXPECT_EQ(log.find("ファイル:sheet.bmp をロードします") != std::string::npos, *lose != '\0');
   }
 }
 
