@@ -310,6 +310,29 @@ TEST_F(GraphFiles, ConversionWidensPalettePictures) {
   }
 }
 
+TEST_F(GraphFiles, LoadAndDrawShowsThePictureAndKeepsNoGraph) {
+  Start(1, 32);
+  ASSERT_EQ(morrow::SelectDrawTarget(morrow::kBackScreen), 0);
+  const Picture picture = imagetest::MakePicture(6, 4, 15);
+  Write("p.bmp", Bmp(picture));
+  const int before = LiveGraphs();
+  ASSERT_EQ(morrow::LoadAndDrawGraphFile(5, 7, "p.bmp", 0), 0);
+  EXPECT_EQ(LiveGraphs(), before);
+  int wrong = 0;
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      if (SurfacePixel(morrow::GetBackSurface(), 5 + x, 7 + y) != Want(picture, x, y) &&
+          ++wrong <= 3) {
+        ADD_FAILURE() << "pixel " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_EQ(SurfacePixel(morrow::GetBackSurface(), 4, 7), 0u);
+  EXPECT_EQ(SurfacePixel(morrow::GetBackSurface(), 11, 10), 0u);
+  EXPECT_EQ(morrow::LoadAndDrawGraphFile(5, 7, "none.bmp", 0), -1);
+  EXPECT_EQ(LiveGraphs(), before);
+}
+
 // ---- division ----
 
 TEST_F(GraphFiles, CellsAreNumberedRowByRowAndStopAtTheCount) {
