@@ -3,7 +3,6 @@
 // the damaged files with the real library, under the sanitizers of the ci preset.
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -68,53 +67,18 @@ std::vector<std::string> FailedLines(const std::set<std::string>& files) {
   return lines;
 }
 
-bool IsPicture(const std::string& file) {
-  return file.size() > 4 && (file.compare(file.size() - 4, 4, ".dat") == 0 ||
-                             file.compare(file.size() - 4, 4, ".nlg") == 0);
-}
-
-// Whether this build's library loads pictures. While graph loading is not built, the checker
-// names every picture of a fresh tree; the tests then hold it to what it says of every other
-// file and report themselves skipped for the pictures.
-bool PicturesLoad() {
-  static const bool load = [] {
-    TempDir dir;
-    Execute(std::string(GENERATOR) + " " + dir.path());
-    ToolRun run = Check(dir);
-    int pictures = 0;
-    for (const std::string& line : run.lines) {
-      pictures += line.rfind("failed: ", 0) == 0 && IsPicture(line.substr(8));
-    }
-    return pictures != static_cast<int>(demo::DemoPictures().size());
-  }();
-  return load;
-}
-
-// The checker's output must name exactly the damaged files and count them.
-void ExpectFailures(const ToolRun& run, std::set<std::string> damaged) {
-  std::vector<std::string> lines = run.lines;
-  int failures = static_cast<int>(damaged.size());
-  if (!PicturesLoad()) {
-    std::erase_if(lines, [](const std::string& line) {
-      return line.rfind("failed: ", 0) == 0 && IsPicture(line.substr(8));
-    });
-    std::erase_if(damaged, IsPicture);
-    failures = static_cast<int>(demo::DemoPictures().size() + damaged.size());
-  }
+// The checker's output must name exactly the damaged files, sorted, and count them.
+void ExpectFailures(const ToolRun& run, const std::set<std::string>& damaged) {
   std::vector<std::string> want = FailedLines(damaged);
-  want.push_back(Summary(failures));
-  EXPECT_EQ(lines, want);
-  EXPECT_EQ(run.status, failures == 0 ? 0 : 1);
+  want.push_back(Summary(static_cast<int>(damaged.size())));
+  EXPECT_EQ(run.lines, want);
+  EXPECT_EQ(run.status, damaged.empty() ? 0 : 1);
 }
-
-#define SKIP_UNLESS_PICTURES_LOAD() \
-  if (!PicturesLoad()) GTEST_SKIP() << "pictures unchecked: the library loads no picture yet"
 
 TEST(CheckDemoResources, AFreshTreePasses) {
   TempDir dir;
   Generate(dir);
   ExpectFailures(Check(dir), {});
-  SKIP_UNLESS_PICTURES_LOAD();
 }
 
 TEST(CheckDemoResources, AMissingSoundAndATruncatedPictureAreNamed) {
@@ -122,13 +86,10 @@ TEST(CheckDemoResources, AMissingSoundAndATruncatedPictureAreNamed) {
   Generate(dir);
   std::filesystem::remove(dir.File("Resource/SE/zan.wav"));
   std::filesystem::resize_file(dir.File("Resource/ef09.dat"), 100);
-  ToolRun run = Check(dir);
+  const ToolRun run = Check(dir);
   ExpectFailures(run, {"Resource/SE/zan.wav", "Resource/ef09.dat"});
-  if (PicturesLoad()) {
-    EXPECT_EQ(run.lines, (std::vector<std::string>{"failed: Resource/SE/zan.wav",
-                                                   "failed: Resource/ef09.dat", Summary(2)}));
-  }
-  SKIP_UNLESS_PICTURES_LOAD();
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"failed: Resource/SE/zan.wav",
+                                                 "failed: Resource/ef09.dat", Summary(2)}));
 }
 
 // Ways to spoil a file.
@@ -197,7 +158,6 @@ TEST(CheckDemoResources, RandomDamageIsFoundFileByFile) {
     }
     ExpectFailures(Check(dir), damaged);
   }
-  SKIP_UNLESS_PICTURES_LOAD();
 }
 
 TEST(CheckDemoResources, UsageErrors) {
