@@ -253,6 +253,8 @@ int LoadingPictureNumber(int r, int frameCount) {
 }
 
 int LoadLoadingPicture() {
+  // A picture still held would otherwise be lost with its handle, and every demo would leak one.
+  DeleteLoadingPicture();
   char path[32];
   // The number is drawn in the story too, where it goes unused, so the random sequence does not
   // depend on the mode.

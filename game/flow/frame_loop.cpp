@@ -14,6 +14,8 @@
 #include "game/flow/frame_steps.h"
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
+#include "game/flow/menus.h"
+#include "game/flow/selection.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"
@@ -168,11 +170,38 @@ int WinMain() {
 
 void RunScene(int scene) {
   switch (scene) {
+    case 0:
+      TitleScene();
+      break;
+    case 1:
+      ModeMenuScene();
+      break;
+    case 2:
+      CharacterSelectScene(1);
+      break;
+    case 3:
+      StageSelectScene();
+      break;
     case kSceneBattle:
       BattleScene(0);
       break;
     case kSceneQuit:
       QuitScene();
+      break;
+    case 8:
+      PlayerCountScene();
+      break;
+    case 9:
+      TitleReturnScene();
+      break;
+    case 11:
+      StoryKindScene();
+      break;
+    case 12:
+      CharacterSelectScene(2);
+      break;
+    case 13:
+      TeamAssignScene();
       break;
     default:
       // Scenes still to be built, and numbers without a scene: the frame only clears, reads

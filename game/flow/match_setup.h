@@ -46,4 +46,9 @@ inline int PlayersInPlay() {
 // 1 in the survival rounds with fixed opponents; the battle then keeps players 1 to 3 powered up.
 extern int32_t SurvivalBossRound;
 
+// The survival run's opponents so far (one flag per character) and the next arena of its cycle;
+// both start again with every run.
+extern int32_t SurvivalOpponentUsed[16];
+extern int32_t SurvivalArenaCycle;
+
 }  // namespace veyrdale

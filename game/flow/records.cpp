@@ -11,6 +11,8 @@ namespace veyrdale {
 
 MatchSetup g_match;
 int32_t SurvivalBossRound = 0;
+int32_t SurvivalOpponentUsed[16] = {};
+int32_t SurvivalArenaCycle = 0;
 
 DisplaySettings g_display;
 OptionSettings g_options;

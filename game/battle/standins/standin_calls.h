@@ -41,7 +41,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "DeleteFontSheets",
     "LoadScenarioScript",
     "RunScenarioScript",
-    "AdvanceStoryStage",
     "SetupSurvivalRound",
     // Launchers and shot behaviours.
     "LaunchShotChara0",

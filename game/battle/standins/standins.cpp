@@ -6,6 +6,8 @@
 #include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/flow/entry_points.h"
+#include "game/flow/match_setup.h"
+#include "morrow/sound/sound.h"
 
 namespace veyrdale {
 
@@ -47,11 +49,21 @@ int LoadScenarioScript(int number) {
 void RunScenarioScript(int number) {
   RECORD(RunScenarioScript, I(number));
 }
-void AdvanceStoryStage() {
-  RECORD(AdvanceStoryStage);
-}
+// TEMPORARY: replaced by "Survival run". One computer opponent on the first open
+// character that is not player 0's, in the first arena, with the battle's pictures and music, so
+// that a survival run can be played until the real rounds exist.
 void SetupSurvivalRound() {
   RECORD(SetupSurvivalRound);
+  g_match.playerCount = 2;
+  g_match.teamMode = 0;
+  g_match.cpuFlag[1] = 1;
+  g_players[1].kind = g_players[0].kind == 0 ? 1 : 0;
+  g_match.colourSlot[1] = 0;
+  g_match.stage = 0;
+  LoadGameResources(1);
+  morrow::StopMusicPlayback();
+  PlayStageBgm(g_match.stage, 0);
+  DeleteLoadingPicture();
 }
 
 #define LAUNCHER(name)                                            \

@@ -351,12 +351,12 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     Frames(1);
     if (c.type == 3) {
       EXPECT_EQ(StoryPreFight, 1);
-      EXPECT_EQ(Calls("AdvanceStoryStage"), 1);
+      EXPECT_EQ(g_match.storyStage, c.stage + 1) << "straight on to the next stage";
       EXPECT_EQ(LastIntArg("LoadGameResources", 0), 1);
-      EXPECT_EQ(LastIntArg("LoadScenarioScript", 0), c.stage);
+      EXPECT_EQ(LastIntArg("LoadScenarioScript", 0), c.stage + 1);
     } else {
       EXPECT_EQ(StoryPreFight, 0) << "the fight begins";
-      EXPECT_EQ(Calls("AdvanceStoryStage"), 0);
+      EXPECT_EQ(g_match.storyStage, c.stage);
     }
     EXPECT_EQ(PortraitHandles[3][0], -1);
   }
