@@ -412,7 +412,7 @@ void TitleReturnScene() {
   DrawScreenBox(0, 0, 0);
   // Fades in over frames 5 to 69 and out from 350 to 414; the library clamps to 0..255.
   const int64_t alpha = n < kOpeningFadeOut ? 4LL * n - 20 : 1655 - 4LL * n;
-  SetAlphaDrawing(static_cast<int>(std::clamp<int64_t>(alpha, -1, 256)));
+  SetAlphaDrawing(static_cast<int>(std::clamp<int64_t>(alpha, INT32_MIN, INT32_MAX)));
   DrawCentred(320, 260, MenuPicture(kPicCLogo2, 0));
   DrawCentred(320, 225, MenuPicture(kPicCLogo, 0));
   DrawCrossFade();
