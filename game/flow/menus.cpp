@@ -616,7 +616,8 @@ void StoryKindScene() {
 
 void AdvanceStoryStage() {
   FrameBudget = kStoryFrameBudget;
-  if (static_cast<int64_t>(g_match.storyStage) >= static_cast<int64_t>(g_match.storyStageCount) - 1) {
+  if (static_cast<int64_t>(g_match.storyStage) >=
+      static_cast<int64_t>(g_match.storyStageCount) - 1) {
     SceneId = kSceneStoryEnd;
     g_match.storyMode = 0;
     g_match.storyStage = 0;

@@ -29,12 +29,11 @@ class MenuWalk : public ::testing::Test {
 
   // Runs the game on a script of this folder, dumping the frames listed.
   testsupport::ProgramRun Walk(const std::string& script, const std::string& dumpFrames) {
-    const std::string env = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR='" +
-                            dir_.path() +
-                            "' MORROW_CLOCK=virtual MORROW_MAX_FRAMES=3000 MORROW_DUMP_DIR=. "
-                            "MORROW_INPUT_SCRIPT='" +
-                            std::string(SCRIPT_DIR) + "/" + script +
-                            "' MORROW_DUMP_FRAMES=" + dumpFrames;
+    const std::string env =
+        "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR='" + dir_.path() +
+        "' MORROW_CLOCK=virtual MORROW_MAX_FRAMES=3000 MORROW_DUMP_DIR=. "
+        "MORROW_INPUT_SCRIPT='" +
+        std::string(SCRIPT_DIR) + "/" + script + "' MORROW_DUMP_FRAMES=" + dumpFrames;
     return testsupport::RunProgram(dir_.path(), VEYRDALE_PATH, "", env);
   }
 

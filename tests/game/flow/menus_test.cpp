@@ -217,8 +217,8 @@ TEST_F(Menus, ModeMenuSkipsSurvivalBelowUnlockThree) {
     int to;
     int stageCount;  // of versus, after choosing it
   } cases[] = {
-      {0, 2, kDown, 4, 7},  {0, 4, kUp, 2, 7},   {1, 2, kDown, 4, 8},  {2, 4, kUp, 2, 8},
-      {3, 2, kDown, 3, 10}, {3, 4, kUp, 3, 10},  {0, 4, kDown, 0, 7},  {0, 0, kUp, 4, 7},
+      {0, 2, kDown, 4, 7},  {0, 4, kUp, 2, 7},   {1, 2, kDown, 4, 8}, {2, 4, kUp, 2, 8},
+      {3, 2, kDown, 3, 10}, {3, 4, kUp, 3, 10},  {0, 4, kDown, 0, 7}, {0, 0, kUp, 4, 7},
       {3, 3, kDown, 4, 10}, {2, 1, kDown, 2, 8},
   };
   for (const Case& c : cases) {
@@ -594,8 +594,8 @@ TEST_F(Menus, AdvanceStoryStageEndsOnTheLastStage) {
     int stage;
     int count;
     bool ends;
-  } cases[] = {{0, 17, false}, {15, 17, false}, {16, 17, true}, {40, 17, true},
-               {7, 9, false},  {8, 9, true},     {0, INT_MIN, true}};
+  } cases[] = {{0, 17, false}, {15, 17, false}, {16, 17, true},    {40, 17, true},
+               {7, 9, false},  {8, 9, true},    {0, INT_MIN, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stage);
     Fresh();
@@ -657,9 +657,9 @@ TEST_F(Menus, TitleItemsDrawAsTheGoldenList) {
   Enter(0);
   MenuReturnCursor = 0;
   UntilSceneFrame(40);
-  Press(0, kB1);        // items, play highlighted
-  Press(0, kDown);      // records
-  Frames(2);            // MenuSlideFrames 30 -> 26 as the frame draws
+  Press(0, kB1);    // items, play highlighted
+  Press(0, kDown);  // records
+  Frames(2);        // MenuSlideFrames 30 -> 26 as the frame draws
   Recorder().ClearCalls();
   Frame();
   CheckGolden("menu_title_items.txt", DrawLog());
@@ -695,16 +695,15 @@ TEST_F(Menus, BackgroundGlowNeverReadsBeforeItsTable) {
     DrawMenuBackground();
     if (c.scene == 0) DrawTitleBackground();
     const int want = static_cast<int>(g_trig.negsin[c.entry] / 256.0 * 16);
-    EXPECT_EQ(Recorder().Named("SetBlendMode")[0].Text(),
-              "SetBlendMode 2 " + std::to_string(want));
+    EXPECT_EQ(Recorder().Named("SetBlendMode")[0].Text(), "SetBlendMode 2 " + std::to_string(want));
   }
 }
 
 TEST(MenuHelpers, PositiveModuloStaysInTheTable) {
   struct Case {
     int value, divisor, want;
-  } cases[] = {{0, 64, 0},    {63, 64, 63},   {64, 64, 0},           {-1, 64, 63},
-               {-64, 64, 0},  {-65, 64, 63},  {INT_MIN, 64, 0},      {INT_MIN, 800, 352},
+  } cases[] = {{0, 64, 0},          {63, 64, 63},   {64, 64, 0},      {-1, 64, 63},
+               {-64, 64, 0},        {-65, 64, 63},  {INT_MIN, 64, 0}, {INT_MIN, 800, 352},
                {INT_MAX, 128, 127}, {-9, 256, 247}, {5, 0, 0}};
   for (const Case& c : cases) {
     EXPECT_EQ(PositiveModulo(c.value, c.divisor), c.want) << c.value << " mod " << c.divisor;

@@ -69,13 +69,13 @@ TEST_F(Selection, CharacterCursorSkipsLockedCharacters) {
     Input input;  // kInputCount: nothing pressed
     int to;
   } cases[] = {
-      {0, 5, kInputRight, 7},   {0, 7, kInputLeft, 5},    {0, 8, kInputRight, 0},
-      {0, 0, kInputLeft, 8},    {0, 4, kInputRight, 5},   {1, 8, kInputRight, 10},
-      {1, 10, kInputRight, 0},  {1, 0, kInputLeft, 10},   {1, 10, kInputLeft, 8},
-      {2, 5, kInputRight, 7},   {2, 0, kInputLeft, 10},   {3, 5, kInputRight, 6},
-      {3, 15, kInputRight, 0},  {3, 0, kInputLeft, 15},   {3, 8, kInputRight, 9},
-      {3, 9, kInputLeft, 8},    {0, 40, kInputCount, 0},  {0, -3, kInputCount, 8},
-      {3, -3, kInputCount, 15}, {99, 0, kInputLeft, 15},  {-4, 5, kInputRight, 7},
+      {0, 5, kInputRight, 7},   {0, 7, kInputLeft, 5},   {0, 8, kInputRight, 0},
+      {0, 0, kInputLeft, 8},    {0, 4, kInputRight, 5},  {1, 8, kInputRight, 10},
+      {1, 10, kInputRight, 0},  {1, 0, kInputLeft, 10},  {1, 10, kInputLeft, 8},
+      {2, 5, kInputRight, 7},   {2, 0, kInputLeft, 10},  {3, 5, kInputRight, 6},
+      {3, 15, kInputRight, 0},  {3, 0, kInputLeft, 15},  {3, 8, kInputRight, 9},
+      {3, 9, kInputLeft, 8},    {0, 40, kInputCount, 0}, {0, -3, kInputCount, 8},
+      {3, -3, kInputCount, 15}, {99, 0, kInputLeft, 15}, {-4, 5, kInputRight, 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "unlock " << c.unlock << " from " << c.from);
@@ -124,8 +124,8 @@ TEST_F(Selection, ColourSearchSkipsTakenColours) {
       {{}, 7, kInputDown, 0},
       {{}, 0, kInputUp, 7},
       {{7, 6}, 0, kInputUp, 5},
-      {{0}, 0, kInputCount, 1},        // a colour taken meanwhile is left at once
-      {{0, 1, 2}, 0, kInputCount, 3},  // forward to the next free one
+      {{0}, 0, kInputCount, 1},                      // a colour taken meanwhile is left at once
+      {{0, 1, 2}, 0, kInputCount, 3},                // forward to the next free one
       {{0, 1, 2, 3, 4, 5, 6, 7}, 4, kInputDown, 4},  // nowhere to go: no endless search
       {{}, 12, kInputCount, 4},
       {{}, -1, kInputCount, 7},
@@ -262,7 +262,7 @@ TEST_F(Selection, SettingsPanelChangesGaugeAndHandicapWithinTheirRanges) {
     int bits;
     int row, gauge, handicap;
   } steps[] = {{kRight, 0, 2, 2}, {kRight, 0, 2, 2}, {kDown, 1, 2, 2}, {kRight, 1, 2, 3},
-               {kRight, 1, 2, 4}, {kRight, 1, 2, 4}, {kLeft, 1, 2, 3},  {kUp, 0, 2, 3},
+               {kRight, 1, 2, 4}, {kRight, 1, 2, 4}, {kLeft, 1, 2, 3}, {kUp, 0, 2, 3},
                {kLeft, 0, 1, 3},  {kLeft, 0, 0, 3},  {kLeft, 0, 0, 3}};
   for (const Step& s : steps) {
     Press(0, s.bits);
@@ -299,14 +299,8 @@ TEST_F(Selection, TeamAssignmentRefusesOneSidedTeams) {
   struct Case {
     std::vector<int> teams;
     bool accepted;
-  } cases[] = {{{0, 0, 0}, false},
-               {{1, 1, 1}, false},
-               {{0, 1, 1}, true},
-               {{1, 0, 1}, true},
-               {{0, 0, 1, 1}, true},
-               {{1, 1, 1, 1}, false},
-               {{0, 1}, true},
-               {{0, 0}, false}};
+  } cases[] = {{{0, 0, 0}, false},   {{1, 1, 1}, false},    {{0, 1, 1}, true}, {{1, 0, 1}, true},
+               {{0, 0, 1, 1}, true}, {{1, 1, 1, 1}, false}, {{0, 1}, true},    {{0, 0}, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.teams.size());
     Fresh();
@@ -349,8 +343,8 @@ TEST_F(Selection, StageWrapsWithinTheVersusArenas) {
     int from;
     int bits;
     int to;
-  } cases[] = {{7, 0, kLeft, 6}, {7, 6, kRight, 0}, {7, 3, kRight, 4},
-               {10, 9, kRight, 0}, {8, 0, kLeft, 7}, {5, 9, kLeft, 4}};
+  } cases[] = {{7, 0, kLeft, 6},   {7, 6, kRight, 0}, {7, 3, kRight, 4},
+               {10, 9, kRight, 0}, {8, 0, kLeft, 7},  {5, 9, kLeft, 4}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.from);
     Fresh();
@@ -550,7 +544,9 @@ TEST_F(Selection, SurvivalPanelShowsTheRecordOfTheChosenCharacter) {
     int stage, breaks, score;
     int shownStage;
     bool star;
-  } cases[] = {{12, 4, 56789, 12, false}, {31, 2, 100, 30, true}, {-5, -1, -9, 0, false},
+  } cases[] = {{12, 4, 56789, 12, false},
+               {31, 2, 100, 30, true},
+               {-5, -1, -9, 0, false},
                {INT_MAX, INT_MAX, INT_MAX, INT_MAX, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stage);
@@ -658,8 +654,8 @@ TEST_F(Selection, EditedValuesAndEveryButtonAtOnceStayInsideTheTables) {
         }
       }
       for (int s : scenesSeen) {
-        EXPECT_TRUE(s == 0 || s == 1 || s == 2 || s == 3 || s == 4 || s == 6 || s == 8 ||
-                    s == 11 || s == 12 || s == 13 || s == 15 || s == 23)
+        EXPECT_TRUE(s == 0 || s == 1 || s == 2 || s == 3 || s == 4 || s == 6 || s == 8 || s == 11 ||
+                    s == 12 || s == 13 || s == 15 || s == 23)
             << s;
       }
       for (int p = 0; p < 4; ++p) {
