@@ -12,9 +12,11 @@
 #include "game/battle/standins/standin_calls.h"
 #include "game/flow/data_files.h"
 #include "game/flow/frame_state.h"
+#include "game/flow/glyph_text.h"
 #include "game/flow/input.h"
 #include "game/flow/match_setup.h"
 #include "game/flow/move_table.h"
+#include "game/flow/scenario.h"
 #include "game/flow/scenario_state.h"
 
 namespace testsupport {
@@ -62,6 +64,17 @@ inline void ResetBattleState() {
   FadeCaptureRequest = SpellCaptureRequest = ReversedControlsActive = 0;
   FadeFrames = SpellFadeFrames = 0;
   PictureIndex = PreviousPictureIndex = 0;
+  Zero(ScriptBuffer);
+  ScriptReadPointer = 0;
+  Zero(MessageGrid);
+  for (auto& row : EndingTextRows) Zero(row);
+  SpeakerSlot = 0;
+  PortraitSlots[0] = PortraitSlots[1] = kNoPortrait;
+  Zero(PortraitExpressions);
+  SpeakerChanged = 0;
+  ScriptWait = 0;
+  PictureFadeFrames = NamePlateFrames = 0;
+  for (int i = 0; i < kGlyphSheetCount; ++i) GlyphSheetsA[i] = GlyphSheetsB[i] = -1;
   ResetStandInCalls();
   BuildTrigTables();
 }

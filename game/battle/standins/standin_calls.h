@@ -36,11 +36,7 @@ struct StandInCall {
 
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
-    // Game flow: resources, glyph sheets, scenario scripts, story stages and survival rounds.
-    "LoadFontSheets",
-    "DeleteFontSheets",
-    "LoadScenarioScript",
-    "RunScenarioScript",
+    // Game flow: survival rounds.
     "SetupSurvivalRound",
     // Launchers and shot behaviours.
     "LaunchShotChara0",

@@ -2,7 +2,7 @@
 // except where the battle needs an answer to go on: a launcher places the shot at its source with
 // speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
 // special move ends at once, the special card is refused, and the
-// frame selection answers 999. A script that is asked for is never found (0).
+// frame selection answers 999.
 #include "game/battle/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/flow/entry_points.h"
@@ -36,19 +36,6 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
 
 }  // namespace
 
-void LoadFontSheets(int mode) {
-  RECORD(LoadFontSheets, I(mode));
-}
-void DeleteFontSheets() {
-  RECORD(DeleteFontSheets);
-}
-int LoadScenarioScript(int number) {
-  RECORD(LoadScenarioScript, I(number));
-  return 0;
-}
-void RunScenarioScript(int number) {
-  RECORD(RunScenarioScript, I(number));
-}
 // TEMPORARY: replaced by "Survival run". One computer opponent on the first open
 // character that is not player 0's, in the first arena, with the battle's pictures and music, so
 // that a survival run can be played until the real rounds exist.

@@ -17,6 +17,7 @@
 #include "tests/support/battle_state.h"
 #include "tests/support/library_recorder.h"
 #include "tests/support/resource_loads.h"
+#include "tests/support/script_files.h"
 #include "tests/support/shots_made.h"
 #include "tools/battlesupport/step_battle_frame.h"
 
@@ -52,6 +53,16 @@ int64_t LastIntArg(const char* name, int i) {
     return modes.empty() ? -1 : modes.back();
   }
   return FindStandInCall(name)->args[i].integer;
+}
+
+// How often the first glyph sheet of set "a" or "b" was loaded.
+int SheetLoads(const char* set) {
+  const std::string path = std::string("Resource\\Fnt\\fnt_") + set + "0.dat";
+  int loads = 0;
+  for (const auto& call : testsupport::Recorder().Named("LoadImageAsGraph")) {
+    loads += call.args[0] == path;
+  }
+  return loads;
 }
 
 void KnockOut(int p) {
@@ -178,7 +189,8 @@ TEST(RoundFlow, KnockOutAwardThenNextRoundOrHandOver) {
       EXPECT_EQ(Calls("LoadGameResources"), 0);
     } else if (c.sceneAfter == 7) {
       EXPECT_EQ(LastIntArg("LoadGameResources", 0), 0);
-      EXPECT_EQ(LastIntArg("LoadFontSheets", 0), 999);
+      EXPECT_EQ(SheetLoads("b"), 1) << "the glyph sheets of the win quotes";
+      EXPECT_EQ(SheetLoads("a"), 0);
     }
     if (c.survival) {
       // The round counter goes back one for the survival run to count on.
@@ -228,7 +240,7 @@ struct StoryCase {
   std::vector<int> knockedOut;
   int stageAfter;
   int roundWinner;
-  int script;  // the last script loaded, -1 none
+  const char* script;  // the last script loaded, "" none
   int continuePause;
   int endingFade;
   int roundNumber;
@@ -236,17 +248,19 @@ struct StoryCase {
 
 TEST(RoundFlow, StoryRoundEnds) {
   const StoryCase cases[] = {
-      {"main stage 5 won", 0, 5, {1}, 6, 1, 6, 0, 0, 1},
-      {"main stage 3 won against two", 0, 3, {1, 2}, 4, 1, 4, 0, 0, 1},
-      {"main stage 3 lost", 0, 3, {0}, 3, 2, -1, 1, 0, 0},
-      {"main stage 4 lost", 0, 4, {0}, 4, 2, -1, 1, 0, 0},
-      {"main stage 1 lost leads on", 0, 1, {0}, 2, 1, 99, 0, 0, 1},
+      {"main stage 5 won", 0, 5, {1}, 6, 1, "06", 0, 0, 1},
+      {"main stage 3 won against two", 0, 3, {1, 2}, 4, 1, "04", 0, 0, 1},
+      {"main stage 3 lost", 0, 3, {0}, 3, 2, "", 1, 0, 0},
+      {"main stage 4 lost", 0, 4, {0}, 4, 2, "", 1, 0, 0},
+      {"main stage 1 lost leads on", 0, 1, {0}, 2, 1, "02b", 0, 0, 1},
       // The fade starts at 48 and runs from the same frame.
-      {"main last stage won", 0, 16, {1, 2}, 16, 1, -1, 0, 47, 1},
-      {"extra stage 0 lost", 1, 0, {0}, 1, 2, 51, 0, 0, 1},
-      {"extra stage 0 won", 1, 0, {1}, 1, 1, 1, 0, 0, 1},
-      {"extra last stage lost", 1, 8, {0}, 8, 2, -1, 0, 47, 1},
+      {"main last stage won", 0, 16, {1, 2}, 16, 1, "", 0, 47, 1},
+      {"extra stage 0 lost", 1, 0, {0}, 1, 2, "ex101b", 0, 0, 1},
+      {"extra stage 0 won", 1, 0, {1}, 1, 1, "ex101", 0, 0, 1},
+      {"extra last stage lost", 1, 8, {0}, 8, 2, "", 0, 47, 1},
   };
+  testsupport::ScriptTree scripts;
+  scripts.WriteAllNamed();
   for (const StoryCase& c : cases) {
     SCOPED_TRACE(c.name);
     SetUpMatch({0, 1});
@@ -263,11 +277,11 @@ TEST(RoundFlow, StoryRoundEnds) {
     EXPECT_EQ(RoundFrame, -100);
     EXPECT_EQ(g_match.storyStage, c.stageAfter);
     EXPECT_EQ(RoundWinner, c.roundWinner);
-    EXPECT_EQ(c.script < 0 ? -1 : LastIntArg("LoadScenarioScript", 0), c.script);
-    if (c.script >= 0) {
+    EXPECT_EQ(testsupport::LoadedScriptName(), c.script);
+    if (c.script[0] != '\0') {
       EXPECT_EQ(StoryPreFight, 119);
       EXPECT_EQ(StoryScriptFade, 32);
-      EXPECT_EQ(LastIntArg("RunScenarioScript", 0), c.stageAfter);
+      EXPECT_EQ(testsupport::ShownPage(), c.script) << "its first page runs";
     }
     EXPECT_EQ(ContinuePause, c.continuePause);
     EXPECT_EQ(EndingFade, c.endingFade);
@@ -279,8 +293,10 @@ TEST(RoundFlow, EndingFadeLeadsToTheEndOfTheStory) {
   struct Case {
     int kind;
     int winner;
-    int script;
-  } cases[] = {{0, 1, 17}, {1, 1, 9}, {1, 2, 59}};
+    const char* script;
+  } cases[] = {{0, 1, "17"}, {1, 1, "ex109"}, {1, 2, "ex109b"}};
+  testsupport::ScriptTree scripts;
+  scripts.WriteAllNamed();
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     g_match.storyMode = 1;
@@ -300,7 +316,7 @@ TEST(RoundFlow, EndingFadeLeadsToTheEndOfTheStory) {
     EXPECT_EQ(g_match.cpuFlag[1], 0);
     EXPECT_EQ(PictureIndex, 0);
     EXPECT_EQ(LastIntArg("LoadGameResources", 0), 2);
-    EXPECT_EQ(LastIntArg("LoadScenarioScript", 0), c.script);
+    EXPECT_EQ(testsupport::LoadedScriptName(), c.script);
     EXPECT_EQ(FadeFrames, 30) << "the frame asked for a cross-fade";
   }
 }
@@ -312,6 +328,8 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     int stage;
     int type;
   } cases[] = {{0, 3}, {1, 1}, {2, 2}};
+  testsupport::ScriptTree scripts;
+  scripts.WriteAllNamed();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stage);
     SetUpMatch({0, 1});
@@ -320,13 +338,16 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     InitStageTypeTable(0);
     SetupStoryStage(c.stage, 0);
     for (int p = 0; p < 4; ++p) g_match.cpuFlag[p] = 0;
+    ASSERT_EQ(LoadScenarioScript(c.stage), 99);
+    GlyphSheetsB[5] = 4321;
     StoryPreFight = 1;
     Frames(1);
+    EXPECT_EQ(testsupport::ShownPage(), "");
     EXPECT_EQ(g_players[0].life, 350) << "the players start at pre-fight 2";
     Frames(116);
     EXPECT_EQ(StoryPreFight, 119);
     EXPECT_EQ(StoryScriptFade, 31) << "32 at 118, counting from the same frame";
-    EXPECT_EQ(LastIntArg("RunScenarioScript", 0), c.stage);
+    EXPECT_EQ(testsupport::ShownPage(), scripts.Stem(c.stage)) << "the first page ran";
     g_players[0].state = 1;
     g_players[0].vx = 6.0f;
     // The fade runs out and the dialogue goes on, with player 0 pressing to walk and attack.
@@ -343,7 +364,7 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
     if (c.type == 2) {
       EXPECT_EQ(SceneId, 10);
       EXPECT_EQ(StoryPreFight, 1);
-      EXPECT_EQ(Calls("DeleteFontSheets"), 1);
+      EXPECT_EQ(GlyphSheetsB[5], -1) << "the glyph sheets are freed";
       continue;
     }
     EXPECT_EQ(StoryScriptFade, 1);
@@ -353,7 +374,7 @@ TEST(StoryPreFight, DialogueThenFightResultOrNextStage) {
       EXPECT_EQ(StoryPreFight, 1);
       EXPECT_EQ(g_match.storyStage, c.stage + 1) << "straight on to the next stage";
       EXPECT_EQ(LastIntArg("LoadGameResources", 0), 1);
-      EXPECT_EQ(LastIntArg("LoadScenarioScript", 0), c.stage + 1);
+      EXPECT_EQ(testsupport::LoadedScriptName(), scripts.Stem(c.stage + 1));
     } else {
       EXPECT_EQ(StoryPreFight, 0) << "the fight begins";
       EXPECT_EQ(g_match.storyStage, c.stage);

@@ -25,6 +25,7 @@
 #include "morrow/system/time.h"
 #include "tests/game/flow/menu_harness.h"
 #include "tests/support/resource_loads.h"
+#include "tests/support/script_files.h"
 
 namespace {
 
@@ -51,8 +52,12 @@ class Menus : public testsupport::MenuHarness {
   }
 };
 
-int64_t StandInCalls(const char* name) {
-  return FindStandInCall(name)->calls;
+// How often the first glyph sheet of set "a" or "b" was loaded.
+int SheetLoads(const char* set) {
+  const std::string path = std::string("Resource\\Fnt\\fnt_") + set + "0.dat";
+  int loads = 0;
+  for (const auto& call : Recorder().Named("LoadImageAsGraph")) loads += call.args[0] == path;
+  return loads;
 }
 
 // ---- Shared conventions -------------------------------------------------------------------
@@ -157,10 +162,8 @@ TEST_F(Menus, ScheduledSwitchesDoTheirSideJobs) {
     SurvivalBossRound = 1;
     UntilSceneFrame(40);
     Press(0, kB1);
-    EXPECT_EQ(StandInCalls("LoadFontSheets"), c.fontSheets);
-    if (c.fontSheets > 0) {
-      EXPECT_EQ(FindStandInCall("LoadFontSheets")->args[0].integer, 999);
-    }
+    EXPECT_EQ(SheetLoads("b"), c.fontSheets);
+    EXPECT_EQ(SheetLoads("a"), 0) << "set B only";
     // Play starts from a clean story and survival state.
     const bool play = c.cursor == 1;
     EXPECT_EQ(StoryPreFight, play ? 0 : 5);
@@ -532,6 +535,8 @@ TEST_F(Menus, DemoIsTheSameOnEveryRunWithAFixedClock) {
 // ---- The story ----------------------------------------------------------------------------
 
 TEST_F(Menus, StoryStartsWhenItsCountdownRunsOut) {
+  testsupport::ScriptTree scripts;
+  scripts.WriteAllNamed();
   for (int kind : {0, 1}) {
     SCOPED_TRACE(kind);
     Fresh();
@@ -572,8 +577,9 @@ TEST_F(Menus, StoryStartsWhenItsCountdownRunsOut) {
     EXPECT_EQ(g_match.playerCount, 2);
     EXPECT_EQ(g_match.colourSlot[0], 0);
     EXPECT_EQ(g_match.colourSlot[3], 5) << "only the players of the count then";
-    EXPECT_EQ(StandInCalls("LoadFontSheets"), 1);
-    EXPECT_EQ(FindStandInCall("LoadScenarioScript")->args[0].integer, 0);
+    EXPECT_EQ(SheetLoads("a"), 1) << "both sets for the dialogue";
+    EXPECT_EQ(SheetLoads("b"), 1);
+    EXPECT_EQ(testsupport::LoadedScriptName(), kind == 0 ? "00" : "ex100");
     EXPECT_EQ(testsupport::ResourceLoadModes(), std::vector<int>{1});
     int loading = -1;
     for (const auto& call : Recorder().Named("LoadImageAsGraph")) {

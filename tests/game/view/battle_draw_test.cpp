@@ -12,6 +12,7 @@
 #include "game/battle/standins/standin_calls.h"
 #include "game/flow/data_files.h"
 #include "game/flow/frame_state.h"
+#include "game/flow/glyph_text.h"
 #include "game/flow/resource_tables.h"
 #include "game/view/draw_list.h"
 #include "tests/support/battle_state.h"
@@ -44,9 +45,6 @@ void RecordHud() {
   Recorder().Record("DrawBattleHud",
                     {std::to_string(FindStandInCall("DrawBattleHud")->args[0].integer)}, 0);
 }
-void RecordFontSheets() {
-  Recorder().Record("DeleteFontSheets", {}, 0);
-}
 
 class BattleDraw : public ::testing::Test {
  protected:
@@ -58,7 +56,6 @@ class BattleDraw : public ::testing::Test {
     SetStandInAction("DrawShotEntry", RecordEntry<kShotEntry>);
     SetStandInAction("DrawEffectEntry", RecordEntry<kEffectEntry>);
     SetStandInAction("DrawBattleHud", RecordHud);
-    SetStandInAction("DeleteFontSheets", RecordFontSheets);
     g_players[0].x = 100;
     g_players[0].y = 200;
     g_players[1].x = 300;
@@ -162,6 +159,7 @@ TEST_F(BattleDraw, F1ClearsTheBattleAndStoryAndRestartsTheTitle) {
   Recorder().SetKey(kF1, true);
   g_options.musicVolume = 10;
   PortraitHandles[2][3] = 4444;
+  GlyphSheetsA[0] = 3333;
   // Everything a battle or story leaves set.
   FreezeFrames = RoundEndFrames = 30;
   SpellScreenActive = ReversedControlsActive = 1;
@@ -219,7 +217,8 @@ TEST_F(BattleDraw, F1ClearsTheBattleAndStoryAndRestartsTheTitle) {
       std::find_if(calls.begin(), calls.end(),
                    [](const std::string& t) { return t.rfind("LoadDividedGraph ", 0) == 0; }) -
       calls.begin());
-  const int sheets = IndexOf(calls, "DeleteFontSheets");
+  const int sheets = IndexOf(calls, "FreeGraphHandle 3333 0");
+  EXPECT_EQ(GlyphSheetsA[0], -1);
   const int portrait = IndexOf(calls, "FreeGraphHandle 4444 0");
   const int stop = IndexOf(calls, "StopMusicPlayback");
   const int start = IndexOf(calls, "StartMusicPlayback Resource\\Bgm\\01.bgm 3");
