@@ -515,10 +515,10 @@ struct MmxBlend16 {
 #endif
 };
 
-// The guard-bit add of d and the source term.
-template <class F, class Term>
-struct AddGuard16 {
-  AddGuard16(const Setup16& s)
+// The guard-bit add (or, with kSubtract, subtract) of the source term and d.
+template <class F, class Term, bool kSubtract>
+struct GuardRule16 {
+  GuardRule16(const Setup16& s)
       : term(s),
         k(GuardConstantsOf<F>(s))
 #if defined(MORROW_RASTER_SSE2)
@@ -528,13 +528,20 @@ struct AddGuard16 {
   {
   }
   uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardAdd16(k, d, term(s));
+    return Apply(d, term(s));
   }
   uint32_t Opaque(uint32_t s, uint32_t d) const {
-    return GuardAdd16(k, d, term.Opaque(s));
+    return Apply(d, term.Opaque(s));
   }
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardAdd16(k, d, term.Partial(s, a));
+    return Apply(d, term.Partial(s, a));
+  }
+  uint32_t Apply(uint32_t d, uint32_t x) const {
+    if constexpr (kSubtract) {
+      return GuardSub16(k, d, x);
+    } else {
+      return GuardAdd16(k, d, x);
+    }
   }
   Term term;
   GuardConstants16 k;
@@ -543,47 +550,22 @@ struct AddGuard16 {
     t.Apply8(v);
   }
   {
-    return GuardLanes16::Apply8(d, term.Apply8(s),
-                                [&](Vec dd, Vec xx) { return lanes.Add4(dd, xx); });
+    return GuardLanes16::Apply8(d, term.Apply8(s), [&](Vec dd, Vec xx) {
+      if constexpr (kSubtract) {
+        return lanes.Sub4(dd, xx);
+      } else {
+        return lanes.Add4(dd, xx);
+      }
+    });
   }
   GuardLanes16 lanes;
 #endif
 };
 
-// The guard-bit subtract of the source term from d.
 template <class F, class Term>
-struct SubGuard16 {
-  SubGuard16(const Setup16& s)
-      : term(s),
-        k(GuardConstantsOf<F>(s))
-#if defined(MORROW_RASTER_SSE2)
-        ,
-        lanes(k)
-#endif
-  {
-  }
-  uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardSub16(k, d, term(s));
-  }
-  uint32_t Opaque(uint32_t s, uint32_t d) const {
-    return GuardSub16(k, d, term.Opaque(s));
-  }
-  uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardSub16(k, d, term.Partial(s, a));
-  }
-  Term term;
-  GuardConstants16 k;
-#if defined(MORROW_RASTER_SSE2)
-  Vec Apply8(Vec s, Vec d) const requires requires(const Term& t, Vec v) {
-    t.Apply8(v);
-  }
-  {
-    return GuardLanes16::Apply8(d, term.Apply8(s),
-                                [&](Vec dd, Vec xx) { return lanes.Sub4(dd, xx); });
-  }
-  GuardLanes16 lanes;
-#endif
-};
+using AddGuard16 = GuardRule16<F, Term, false>;
+template <class F, class Term>
+using SubGuard16 = GuardRule16<F, Term, true>;
 
 // The wide-register add: per channel min(d_c + ((s_c * p) >> 8), max_c), joined; every other bit
 // is 0.

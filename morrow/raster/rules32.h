@@ -193,11 +193,12 @@ struct ShiftedDiff {
   OnOpaque opaque;
 };
 
-// P + Q: channel c = ((p * Src_c) >> 8) + (((256 - p) * d_c) >> 8), each half rounded down
-// before the sum, assembled.
-template <class Src>
-struct TableBlend {
-  explicit TableBlend(const BlendParams& b) : src(b), p(b.p), q(256 - b.p) {
+// Channel c = ((p * Src_c) >> 8) + (((kWhole - p) * d_c) >> 8), each half rounded down before
+// the sum, assembled. The table blend weighs d with 256 - p; the turned draws weigh it with
+// 255 - p, whose sum never exceeds 254, so no channel carries into the next.
+template <class Src, uint32_t kWhole>
+struct SplitBlend {
+  explicit SplitBlend(const BlendParams& b) : src(b), p(b.p), q(kWhole - b.p) {
 #if defined(MORROW_RASTER_SSE2)
     pFactors = ByteFactors(p, p, p, 0);
     qFactors = ByteFactors(q, q, q, 0);
@@ -215,6 +216,10 @@ struct TableBlend {
   Vec pFactors, qFactors;
 #endif
 };
+
+// P + Q of the plain draws.
+template <class Src>
+using TableBlend = SplitBlend<Src, 256>;
 
 // The wide-register blend: every byte of the word, the fourth included, becomes
 // (s_b * p + d_b * (256 - p)) >> 8 with one rounding.

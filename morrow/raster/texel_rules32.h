@@ -83,28 +83,9 @@ struct ParamByteWeight {
 
 // ---- rules ----
 
-// Channel c = ((p * Src_c) >> 8) + (((255 - p) * d_c) >> 8), assembled; the sum never exceeds
-// 254, so no channel carries into the next.
+// The turned draws' blend: d weighs 255 - p.
 template <class Src>
-struct ComplementBlend {
-  explicit ComplementBlend(const BlendParams& b) : src(b), p(b.p), q(255 - b.p) {
-#if defined(MORROW_RASTER_SSE2)
-    pFactors = ByteFactors(p, p, p, 0);
-    qFactors = ByteFactors(q, q, q, 0);
-#endif
-  }
-  uint32_t operator()(uint32_t s, uint32_t d) const {
-    return ScaleChannels(src(s), p) + ScaleChannels(d, q);
-  }
-  Src src;
-  uint32_t p, q;
-#if defined(MORROW_RASTER_SSE2)
-  Vec Apply4(Vec s, Vec d) const {
-    return _mm_add_epi8(ScaleBytes(src.Apply4(s), pFactors), ScaleBytes(d, qFactors));
-  }
-  Vec pFactors, qFactors;
-#endif
-};
+using ComplementBlend = SplitBlend<Src, 255>;
 
 // Under the alpha map: a byte of 255 takes OnOpaque, any other (1 to 254) the exact blend
 // (Src_c * k + d_c * (256 - k)) >> 8 with k = Weight(a), assembled.
