@@ -252,35 +252,56 @@ struct MmxBlend32 {
 #endif
 };
 
-// Add32 of the addend t: t_c = (p * Src_c) >> 8 without an alpha map and for an opaque byte
-// (unless O says otherwise), (a' * Src_c) >> 8 for a partial byte.
-template <class Src, AlphaOpaque O = AlphaOpaque::kAsUnmapped>
-struct Add32 {
-  explicit Add32(const BlendParams& b) : src(b), weight(b), p(b.p) {
+// GuardAdd of d and t, or with kSubtract GuardSub of t from d.
+template <bool kSubtract>
+inline uint32_t GuardStep32(uint32_t d, uint32_t t) {
+  if constexpr (kSubtract) {
+    return GuardSub<F32>(d, t);
+  } else {
+    return GuardAdd<F32>(d, t);
+  }
+}
+
+// The guard-bit add of d and t, or with kSubtract the subtract of t from d; t is the scaled
+// source: t_c = (p * Src_c) >> 8 without an alpha map and for an opaque byte (unless O says
+// otherwise), (a' * Src_c) >> 8 for a partial byte.
+template <class Src, AlphaOpaque O, bool kSubtract>
+struct GuardRule32 {
+  explicit GuardRule32(const BlendParams& b) : src(b), weight(b), p(b.p) {
 #if defined(MORROW_RASTER_SSE2)
     pFactors = ByteFactors(p, p, p, 0);
 #endif
   }
   uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardAdd<F32>(d, ScaleChannels(src(s), p));
+    return GuardStep32<kSubtract>(d, ScaleChannels(src(s), p));
   }
   uint32_t Opaque(uint32_t s, uint32_t d) const {
     if constexpr (O == AlphaOpaque::kAsUnmapped) return (*this)(s, d);
-    return GuardAdd<F32>(d, ScaleChannels(src(s), weight.opaque));
+    return GuardStep32<kSubtract>(d, ScaleChannels(src(s), weight.opaque));
   }
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardAdd<F32>(d, ScaleChannels(src(s), weight(a)));
+    return GuardStep32<kSubtract>(d, ScaleChannels(src(s), weight(a)));
   }
   Src src;
   ParamAlphaWeight weight;
   uint32_t p;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply4(Vec s, Vec d) const {
-    return GuardAdd32x4(d, ScaleBytes(src.Apply4(s), pFactors));
+    const Vec t = ScaleBytes(src.Apply4(s), pFactors);
+    if constexpr (kSubtract) {
+      return GuardSub32x4(d, t);
+    } else {
+      return GuardAdd32x4(d, t);
+    }
   }
   Vec pFactors;
 #endif
 };
+
+template <class Src, AlphaOpaque O = AlphaOpaque::kAsUnmapped>
+using Add32 = GuardRule32<Src, O, false>;
+template <class Src, AlphaOpaque O = AlphaOpaque::kAsUnmapped>
+using Sub32 = GuardRule32<Src, O, true>;
 
 // The wide-register add: every byte, the fourth included, becomes min(255, d_b + ((s_b * p) >> 8)).
 struct MmxAdd32 {
@@ -301,35 +322,6 @@ struct MmxAdd32 {
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply4(Vec s, Vec d) const {
     return _mm_adds_epu8(d, ScaleBytes(s, pFactors));
-  }
-  Vec pFactors;
-#endif
-};
-
-// Sub32 of the subtrahend u, whose channels are chosen as Add32's addend.
-template <class Src, AlphaOpaque O = AlphaOpaque::kAsUnmapped>
-struct Sub32 {
-  explicit Sub32(const BlendParams& b) : src(b), weight(b), p(b.p) {
-#if defined(MORROW_RASTER_SSE2)
-    pFactors = ByteFactors(p, p, p, 0);
-#endif
-  }
-  uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardSub<F32>(d, ScaleChannels(src(s), p));
-  }
-  uint32_t Opaque(uint32_t s, uint32_t d) const {
-    if constexpr (O == AlphaOpaque::kAsUnmapped) return (*this)(s, d);
-    return GuardSub<F32>(d, ScaleChannels(src(s), weight.opaque));
-  }
-  uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardSub<F32>(d, ScaleChannels(src(s), weight(a)));
-  }
-  Src src;
-  ParamAlphaWeight weight;
-  uint32_t p;
-#if defined(MORROW_RASTER_SSE2)
-  Vec Apply4(Vec s, Vec d) const {
-    return GuardSub32x4(d, ScaleBytes(src.Apply4(s), pFactors));
   }
   Vec pFactors;
 #endif

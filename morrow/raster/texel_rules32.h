@@ -108,36 +108,27 @@ struct ExactCoverage {
 #endif
 };
 
-// Add32 of the addend t_c = (p * Src_c) >> 8; for an alpha byte of 1 to 254 the addend is scaled
-// once more, ((p * Src_c) >> 8) * a >> 8. A byte of 255 adds as without an alpha map.
-template <class Src>
-struct ScaledAlphaAdd32 {
-  explicit ScaledAlphaAdd32(const BlendParams& b) : src(b), p(b.p) {}
+// Add32 (with kSubtract Sub32) of the addend t_c = (p * Src_c) >> 8; for an alpha byte of 1 to
+// 254 the addend is scaled once more, ((p * Src_c) >> 8) * a >> 8. A byte of 255 adds as without
+// an alpha map.
+template <class Src, bool kSubtract>
+struct ScaledAlphaGuard32 {
+  explicit ScaledAlphaGuard32(const BlendParams& b) : src(b), p(b.p) {}
   uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardAdd<F32>(d, ScaleChannels(src(s), p));
+    return GuardStep32<kSubtract>(d, ScaleChannels(src(s), p));
   }
   uint32_t Opaque(uint32_t s, uint32_t d) const { return (*this)(s, d); }
   uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardAdd<F32>(d, ScaleChannels(ScaleChannels(src(s), p), a));
+    return GuardStep32<kSubtract>(d, ScaleChannels(ScaleChannels(src(s), p), a));
   }
   Src src;
   uint32_t p;
 };
 
-// Sub32 of the subtrahend chosen as ScaledAlphaAdd32's addend.
 template <class Src>
-struct ScaledAlphaSub32 {
-  explicit ScaledAlphaSub32(const BlendParams& b) : src(b), p(b.p) {}
-  uint32_t operator()(uint32_t s, uint32_t d) const {
-    return GuardSub<F32>(d, ScaleChannels(src(s), p));
-  }
-  uint32_t Opaque(uint32_t s, uint32_t d) const { return (*this)(s, d); }
-  uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return GuardSub<F32>(d, ScaleChannels(ScaleChannels(src(s), p), a));
-  }
-  Src src;
-  uint32_t p;
-};
+using ScaledAlphaAdd32 = ScaledAlphaGuard32<Src, false>;
+template <class Src>
+using ScaledAlphaSub32 = ScaledAlphaGuard32<Src, true>;
 
 // d_c * Src_c / max_c, unsigned and truncating, assembled. For 8-bit channels (every maximum
 // 255) this is the plain draw's multiply; a maximum of 0 gives 0 instead of dividing by it, and
