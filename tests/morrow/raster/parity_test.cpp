@@ -31,7 +31,6 @@ void PrintTo(const ParityCase& c, std::ostream* os) {
 
 constexpr int kDraws = 400;
 constexpr uint32_t kKey = 0x00FF00;
-constexpr uint32_t kParams[] = {0, 1, 128, 254, 255};
 
 class Parity : public RasterFixture, public ::testing::WithParamInterface<ParityCase> {
  protected:
@@ -53,24 +52,9 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
     morrow::SetModulationColor(255, 255, 255);
   }
 
-  // Between draws: a blend mode, a parameter at its edges or between, a bright or none, now and
-  // then a narrower draw area.
   static void RandomState(std::mt19937& rng) {
     static constexpr int kModes[] = {0, 1, 2, 3, 4, 8};
-    morrow::SetBlendMode(kModes[rng() % 6], static_cast<int>(kParams[rng() % 5]));
-    if (rng() % 2 == 0) {
-      morrow::SetModulationColor(255, 255, 255);
-    } else {
-      morrow::SetModulationColor(static_cast<int>(rng() % 256), static_cast<int>(rng() % 256),
-                                 static_cast<int>(rng() % 256));
-    }
-    if (rng() % 8 == 0) {
-      const int x = static_cast<int>(rng() % 320), y = static_cast<int>(rng() % 240);
-      morrow::SetClipRect(x, y, x + 1 + static_cast<int>(rng() % 320),
-                          y + 1 + static_cast<int>(rng() % 240));
-    } else if (rng() % 4 == 0) {
-      morrow::SetClipRect(0, 0, 640, 480);
-    }
+    testsupport::RandomDrawState(rng, kModes, 8);
   }
 
   // A place for a piece of w x h: inside, across any edge, or far outside.

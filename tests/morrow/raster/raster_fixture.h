@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,28 @@
 #include "tests/morrow/graphics/graphics_fixture.h"
 
 namespace testsupport {
+
+// Between seeded random draws: a blend mode from `modes` with a parameter at its edges or between,
+// a bright or none, and once in `clipOdds` draws a narrower draw area (else, one in four, the
+// whole screen again).
+template <size_t N>
+void RandomDrawState(std::mt19937& rng, const int (&modes)[N], unsigned clipOdds) {
+  static constexpr int kParams[] = {0, 1, 128, 254, 255};
+  morrow::SetBlendMode(modes[rng() % N], kParams[rng() % 5]);
+  if (rng() % 2 == 0) {
+    morrow::SetModulationColor(255, 255, 255);
+  } else {
+    morrow::SetModulationColor(static_cast<int>(rng() % 256), static_cast<int>(rng() % 256),
+                               static_cast<int>(rng() % 256));
+  }
+  if (rng() % clipOdds == 0) {
+    const int x = static_cast<int>(rng() % 320), y = static_cast<int>(rng() % 240);
+    morrow::SetClipRect(x, y, x + 1 + static_cast<int>(rng() % 320),
+                        y + 1 + static_cast<int>(rng() % 240));
+  } else if (rng() % 4 == 0) {
+    morrow::SetClipRect(0, 0, 640, 480);
+  }
+}
 
 // The screen pixel of an 0x00RRGGBB colour.
 inline uint32_t ScreenRgb(uint32_t rgb) {

@@ -51,21 +51,7 @@ class TurnedParity : public TurnedFixture, public ::testing::WithParamInterface<
 
   static void RandomState(std::mt19937& rng) {
     static constexpr int kModes[] = {0, 1, 1, 2, 3, 4, 6};
-    static constexpr int kParams[] = {0, 1, 128, 254, 255};
-    morrow::SetBlendMode(kModes[rng() % 7], kParams[rng() % 5]);
-    if (rng() % 2 == 0) {
-      morrow::SetModulationColor(255, 255, 255);
-    } else {
-      morrow::SetModulationColor(static_cast<int>(rng() % 256), static_cast<int>(rng() % 256),
-                                 static_cast<int>(rng() % 256));
-    }
-    if (rng() % 6 == 0) {
-      const int x = static_cast<int>(rng() % 320), y = static_cast<int>(rng() % 240);
-      morrow::SetClipRect(x, y, x + 1 + static_cast<int>(rng() % 320),
-                          y + 1 + static_cast<int>(rng() % 240));
-    } else if (rng() % 4 == 0) {
-      morrow::SetClipRect(0, 0, 640, 480);
-    }
+    testsupport::RandomDrawState(rng, kModes, 6);
   }
 
   static int Coordinate(std::mt19937& rng, int extent) {
