@@ -21,15 +21,15 @@
 #include <benchmark/benchmark.h>
 
 #include "game/battle/arena.h"
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
 #include "game/battle/shots.h"
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/match_setup.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_state.h"
-#include "tools/battlesupport/step_battle_frame.h"
+#include "tools/lib/battlesupport/step_battle_frame.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/surface2d.h"
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
 #include "morrow/system/window.h"

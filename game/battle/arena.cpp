@@ -7,13 +7,11 @@
 #include <string>
 
 #include "game/battle/access.h"
-#include "game/flow/data_files.h"
+#include "game/core/data_files.h"
 #include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
 namespace veyrdale {
-
-ArenaMap g_arenaMap;
 
 namespace {
 

@@ -1,9 +1,6 @@
 // Arena maps and wall collision.
 //
-// The arena is 640 by 480 pixels of 32-pixel cells, 20 columns by 15 rows in use; the storage has
-// 25 rows so that a map file may fill the rows below the field. Cell (c, r) is at index c + 20 x r.
-// A cell value of 0 is empty, 1 or more blocks, except 44, which never blocks, and a cell whose
-// openTimer is above 0 never blocks whatever its value.
+// The grid itself (ArenaMap, g_arenaMap) is a battle record, in game/core/records.h.
 //
 // Box convention of the queries: a box of width w and height h centred on (cx, cy) covers pixel
 // columns cx - w/2 to cx + w/2 - 1 and, moved down by dy, rows cy - h/2 + dy to cy + h/2 + dy - 1.
@@ -11,22 +8,9 @@
 
 #include <cstdint>
 
+#include "game/core/records.h"
+
 namespace veyrdale {
-
-constexpr int kMapColumns = 20;
-constexpr int kMapRows = 15;         // rows in use
-constexpr int kMapStorageRows = 25;  // rows stored
-constexpr int kMapCells = kMapColumns * kMapStorageRows;
-constexpr int kCellPixels = 32;
-constexpr int kCellNeverBlocks = 44;
-
-struct ArenaMap {
-  int32_t cells[kMapCells];      // values from the map file; shots change them
-  int32_t cellState[kMapCells];  // obstacle damage, cleared at round start
-  int32_t openTimer[kMapCells];  // above 0: the cell does not block; cleared at round start
-};
-
-extern ArenaMap g_arenaMap;
 
 // Reads a map file ("Resource\\Mpd\\00.mpd"): two little-endian u16 counts (columns, rows), then
 // one byte per cell, column by column. Cells the file does not reach keep their values; a file

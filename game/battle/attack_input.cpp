@@ -6,11 +6,11 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/battle/records.h"
-#include "game/flow/input.h"
-#include "game/flow/match_setup.h"
+#include "game/core/records.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
 
 namespace veyrdale {
 

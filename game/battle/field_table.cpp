@@ -8,13 +8,13 @@
 #include <type_traits>
 
 #include "game/battle/arena.h"
-#include "game/battle/records.h"
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/input.h"
-#include "game/flow/match_setup.h"
-#include "game/flow/scenario_state.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/records.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
+#include "game/core/scenario_state.h"
+#include "game/core/sound_entries.h"
 
 namespace veyrdale {
 

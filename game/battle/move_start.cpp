@@ -5,10 +5,10 @@
 
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/battle/records.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/records.h"
+#include "game/core/sound_entries.h"
 
 namespace veyrdale {
 

@@ -6,13 +6,13 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/battle/records.h"
+#include "game/core/records.h"
 #include "game/battle/shots.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/match_setup.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
+#include "game/core/sound_entries.h"
 
 namespace veyrdale {
 

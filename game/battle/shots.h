@@ -10,8 +10,8 @@
 #include <cstdint>
 
 #include "game/battle/directions.h"
-#include "game/battle/records.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/records.h"
+#include "game/core/sound_entries.h"
 
 namespace veyrdale {
 

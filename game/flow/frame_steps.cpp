@@ -1,6 +1,6 @@
 #include "game/flow/frame_steps.h"
 
-#include "game/flow/frame_state.h"
+#include "game/core/frame_state.h"
 
 namespace veyrdale {
 

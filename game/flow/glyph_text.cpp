@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "game/flow/data_files.h"
+#include "game/core/data_files.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"

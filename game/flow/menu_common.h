@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "game/flow/input.h"
+#include "game/core/input.h"
 
 namespace veyrdale {
 

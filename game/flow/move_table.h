@@ -6,7 +6,7 @@
 // so the attack input and shot creation read move data by player and move number alone.
 #pragma once
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

@@ -1,6 +1,6 @@
 #include "game/flow/result_number.h"
 
-#include "game/flow/frame_state.h"
+#include "game/core/frame_state.h"
 #include "morrow/graphics/draw.h"
 
 namespace veyrdale {

@@ -3,10 +3,10 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
-#include "game/flow/data_files.h"
-#include "game/flow/match_setup.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
+#include "game/core/data_files.h"
+#include "game/core/match_setup.h"
 
 namespace veyrdale {
 

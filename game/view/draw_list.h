@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

@@ -5,7 +5,7 @@
 
 #include "morrow/device/direct3d.h"
 #include "morrow/device/screen.h"
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 
 namespace morrow {
 namespace {

@@ -1,16 +1,8 @@
-// G_DDraw_RenderTexturedTriangle: one triangle of a graph into surfaces its caller has locked.
-// The set-up turns the vertices into the texture plane and two edge chains (triangle.h); the
-// depth's dispatch (texel_draw.h) walks the rows.
+// Triangle set-up: the vertices turned into the texture plane and two edge chains (triangle.h),
+// which the span walkers of every depth follow row by row.
 #include <cstdint>
 #include <utility>
 
-#include "morrow/device/screen_state.h"
-#include "morrow/graphics/draw_state.h"
-#include "morrow/graphics/graph.h"
-#include "morrow/raster/frame.h"
-#include "morrow/raster/raster.h"
-#include "morrow/raster/texel_draw.h"
-#include "morrow/raster/texel_source.h"
 #include "morrow/raster/triangle.h"
 
 namespace morrow::raster {
@@ -114,77 +106,4 @@ TriangleRefusal SetUpTriangle(const TriangleVertex vertices[3], TriangleSetup* o
   return TriangleRefusal::kNone;
 }
 
-int RenderTexturedTriangle(const TriangleVertex vertices[3], const GraphRecord* graph,
-                           int transFlag, const TriangleSurfaces& surfaces, const Rect& area,
-                           uint32_t fillColour) {
-  const ScreenState& s = GetScreenState();
-  if (s.directDraw == nullptr) return -1;
-  TexelSource source;
-  if (graph != nullptr && FindTexelSource(graph, &source) != 0) return -1;
-  TriangleSetup setup;
-  if (SetUpTriangle(vertices, &setup) != TriangleRefusal::kNone) return -1;
-
-  TriangleSpanWalk walk;
-  walk.setup = &setup;
-  walk.area = area;
-  walk.dest = surfaces.dest;
-  walk.destPitch = surfaces.destPitch;
-  walk.read = surfaces.read;
-  walk.readPitch = surfaces.readPitch;
-  const int depth = s.screenBitDepth;
-  if (depth != 8 && depth != 16 && depth != 32) return 0;
-  if (graph == nullptr) {
-    DrawUntexturedTriangle(walk, fillColour);
-    return 0;
-  }
-  TexelDraw draw;
-  draw.texture.src = surfaces.src;
-  draw.texture.pitch = surfaces.srcPitch;
-  draw.texture.width = source.width;
-  draw.texture.height = source.height;
-  draw.texture.alpha = source.alpha;
-  draw.texture.alphaPitch = source.alphaPitch;
-  draw.key = source.key;
-  draw.keyFlag = transFlag;
-  draw.mode = GetDrawState().blendMode;
-  draw.blend = CurrentTexelBlend();
-  draw.alphaChannel = source.alphaChannel;
-  draw.format = ScreenFormatClass();
-  draw.screenFormat = &s.screenFormat;
-  draw.sourceIsTarget = surfaces.sourceIsTarget;
-  switch (depth) {
-    case 8:
-      DrawTriangle8(walk, draw);
-      break;
-    case 16:
-      DrawTriangle16(walk, draw);
-      break;
-    default:
-      DrawTriangle32(walk, draw);
-      break;
-  }
-  return 0;
-}
-
 }  // namespace morrow::raster
-
-namespace morrow {
-
-int G_DDraw_RenderTexturedTriangle(const int32_t* vertices, const GraphRecord* graph, int transFlag,
-                                   uint8_t* dest, int32_t destPitch, const uint8_t* src,
-                                   int32_t srcPitch, const uint8_t* read, int32_t readPitch,
-                                   uint32_t fillColour) {
-  if (GetScreenState().directDraw == nullptr || vertices == nullptr) return -1;
-  raster::TriangleVertex corners[3];
-  for (int i = 0; i < 3; ++i) {
-    corners[i] = {vertices[4 * i], vertices[4 * i + 1], vertices[4 * i + 2], vertices[4 * i + 3]};
-  }
-  // The draw area, kept inside the surface the caller locked as its destination.
-  const platform::Surface* target = raster::DestinationSurface();
-  Rect area = GetDrawState().drawArea;
-  if (target != nullptr) area = raster::ClipArea(*target);
-  raster::TriangleSurfaces surfaces{dest, destPitch, src, srcPitch, read, readPitch, false};
-  return raster::RenderTexturedTriangle(corners, graph, transFlag, surfaces, area, fillColour);
-}
-
-}  // namespace morrow

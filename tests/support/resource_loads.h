@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/library_recorder.h"
+#include "morrow/recording/library_recorder.h"
 
 namespace testsupport {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
 
 namespace testsupport {

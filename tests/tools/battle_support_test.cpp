@@ -1,12 +1,12 @@
 // One headless battle frame: input for humans and computer players, the reversal, the battle
 // scene only in scene 4, and the frame loop's counters without waits.
-#include "tools/battlesupport/step_battle_frame.h"
+#include "tools/lib/battlesupport/step_battle_frame.h"
 
 #include <gtest/gtest.h>
 
 #include "game/battle/standins/standin_calls.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/input.h"
+#include "game/core/frame_state.h"
+#include "game/core/input.h"
 #include "tests/support/battle_state.h"
 
 namespace {

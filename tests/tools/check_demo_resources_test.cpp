@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
-#include "tools/demoresources/canvas.h"
-#include "tools/demoresources/content.h"
-#include "tools/demoresources/inventory.h"
+#include "tools/lib/demoresources/canvas.h"
+#include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/inventory.h"
 
 namespace {
 

@@ -12,17 +12,17 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 #include "game/flow/resource_lists.h"
 #include "morrow/sound/sound_decode.h"
 #include "morrow/system/memory.h"
 #include "platform/codepage.h"
 #include "tests/support/temp_dir.h"
-#include "tools/demoresources/canvas.h"
-#include "tools/demoresources/content.h"
-#include "tools/demoresources/inventory.h"
-#include "tools/demoresources/rules.h"
-#include "tools/demoresources/tree.h"
+#include "tools/lib/demoresources/canvas.h"
+#include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/rules.h"
+#include "tools/lib/demoresources/tree.h"
 
 namespace {
 

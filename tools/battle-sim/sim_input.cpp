@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "game/flow/input.h"
+#include "game/core/input.h"
 
 namespace battlesim {
 

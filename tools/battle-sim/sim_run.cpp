@@ -9,11 +9,11 @@
 #include <sstream>
 
 #include "game/battle/field_table.h"
-#include "game/flow/frame_state.h"
+#include "game/core/frame_state.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_state.h"
-#include "tools/battlesupport/step_battle_frame.h"
+#include "tools/lib/battlesupport/step_battle_frame.h"
 
 namespace battlesim {
 

@@ -18,13 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
-#include "game/flow/entry_points.h"
-#include "game/flow/match_setup.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
+#include "game/core/entry_points.h"
+#include "game/core/match_setup.h"
 #include "game/flow/resource_loader.h"
-#include "game/flow/resource_tables.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/resource_tables.h"
+#include "game/core/sound_entries.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"
@@ -32,8 +32,8 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/directory.h"
-#include "tools/demoresources/inventory.h"
-#include "tools/demoresources/rules.h"
+#include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/rules.h"
 
 namespace {
 

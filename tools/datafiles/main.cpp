@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "game/flow/data_files.h"
+#include "game/core/data_files.h"
 #include "platform/directory.h"
 
 namespace {

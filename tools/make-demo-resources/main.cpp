@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/demoresources/tree.h"
+#include "tools/lib/demoresources/tree.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -22,12 +22,12 @@
 #include <cstring>
 #include <string>
 
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
-#include "game/flow/frame_state.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
+#include "game/core/frame_state.h"
 #include "game/flow/glyph_text.h"
-#include "game/flow/input.h"
-#include "game/flow/match_setup.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
 #include "game/flow/scenario.h"
 #include "platform/codepage.h"
 

@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

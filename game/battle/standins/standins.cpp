@@ -3,10 +3,10 @@
 // speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
 // special move ends at once, the special card is refused, and the
 // frame selection answers 999.
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
-#include "game/flow/entry_points.h"
-#include "game/flow/match_setup.h"
+#include "game/core/entry_points.h"
+#include "game/core/match_setup.h"
 #include "morrow/sound/sound.h"
 
 namespace veyrdale {

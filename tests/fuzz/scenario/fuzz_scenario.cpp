@@ -12,11 +12,11 @@
 #include <filesystem>
 #include <string>
 
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/input.h"
-#include "game/flow/match_setup.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
+#include "game/core/frame_state.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
 #include "game/flow/scenario.h"
 
 namespace {

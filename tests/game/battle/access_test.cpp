@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/arena.h"
-#include "game/battle/records.h"
+#include "game/core/records.h"
 
 namespace {
 

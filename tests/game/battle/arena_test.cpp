@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/records.h"
+#include "game/core/records.h"
 #include "morrow/system/log.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "game/battle/records.h"
+#include "game/core/records.h"
 
 #include <cstddef>
 #include <cstring>

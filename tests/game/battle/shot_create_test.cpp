@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/entry_points.h"
-#include "game/battle/records.h"
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
-#include "game/flow/match_setup.h"
+#include "game/core/match_setup.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 

@@ -10,13 +10,13 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/battle/records.h"
+#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/match_setup.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
 #include "morrow/system/time.h"
 #include "tests/support/battle_state.h"
 

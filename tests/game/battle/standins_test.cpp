@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/entry_points.h"
-#include "game/flow/entry_points.h"
+#include "game/core/entry_points.h"
+#include "game/core/entry_points.h"
 
 namespace {
 

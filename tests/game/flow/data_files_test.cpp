@@ -1,6 +1,6 @@
 // The five Data files: their byte images, the reader's and the writer's kinds, the clamps, files
 // of every length, and saves that fail without losing the old file.
-#include "game/flow/data_files.h"
+#include "game/core/data_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

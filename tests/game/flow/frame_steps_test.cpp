@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "game/flow/frame_state.h"
-#include "game/flow/sound_entries.h"
+#include "game/core/frame_state.h"
+#include "game/core/sound_entries.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "game/flow/data_files.h"
+#include "game/core/data_files.h"
 #include "morrow/system/library.h"
 #include "tests/support/battle_state.h"
-#include "tests/support/library_recorder.h"
+#include "morrow/recording/library_recorder.h"
 #include "tests/support/script_files.h"
 
 namespace {

@@ -1,17 +1,17 @@
 // The input counting step: pad bits to held-frame counts, computer players' pending presses, and
 // the reversing spell card.
-#include "game/flow/input.h"
+#include "game/core/input.h"
 
 #include <climits>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "game/battle/records.h"
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/match_setup.h"
-#include "tests/support/library_recorder.h"
+#include "game/core/records.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
+#include "morrow/recording/library_recorder.h"
 
 namespace {
 

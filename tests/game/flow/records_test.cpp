@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/input.h"
-#include "game/flow/match_setup.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/entry_points.h"
+#include "game/core/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
-#include "game/flow/data_files.h"
-#include "game/flow/frame_state.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
 #include "game/flow/glyph_text.h"
-#include "game/flow/resource_tables.h"
+#include "game/core/resource_tables.h"
 #include "game/view/draw_list.h"
 #include "tests/support/battle_state.h"
-#include "tests/support/library_recorder.h"
+#include "morrow/recording/library_recorder.h"
 
 namespace {
 

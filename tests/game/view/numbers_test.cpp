@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/directions.h"
-#include "game/battle/entry_points.h"
-#include "game/flow/frame_state.h"
-#include "game/flow/resource_tables.h"
+#include "game/core/entry_points.h"
+#include "game/core/frame_state.h"
+#include "game/core/resource_tables.h"
 #include "game/view/rota_rect.h"
-#include "tests/support/library_recorder.h"
+#include "morrow/recording/library_recorder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 #include "tests/morrow/raster/raster_fixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "morrow/device/screen_state.h"
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 #include "morrow/raster/raster_path.h"
 #include "tests/morrow/raster/raster_fixture.h"
 

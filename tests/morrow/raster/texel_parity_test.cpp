@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 #include "morrow/raster/raster_path.h"
 #include "tests/morrow/raster/turned_fixture.h"
 

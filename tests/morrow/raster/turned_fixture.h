@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "morrow/device/screen_state.h"
-#include "morrow/raster/raster.h"
+#include "morrow/softdraw/raster.h"
 #include "tests/morrow/raster/raster_fixture.h"
 
 namespace testsupport {

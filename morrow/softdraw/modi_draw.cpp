@@ -1,0 +1,111 @@
+// G_DDraw_DrawModiGraph and G_DDraw_DrawFloatModiGraph: a whole graph mapped onto a free
+// quadrilateral. The frame stages and locks the surfaces once and hands the quadrilateral to the
+// triangle rasteriser as two triangles sharing the diagonal from the second to the third corner
+// (the picture's top-right to bottom-left), so both draw its pixels. No ordering, winding or
+// convexity test is made: a crossed quadrilateral is drawn as its two triangles.
+//
+// Corners beyond +-8191 pixels, and graphs wider or taller than that, do not fit the triangles'
+// 14.18 words: the draw refuses them with -1 before locking anything.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "morrow/device/direct3d.h"
+#include "morrow/device/screen_state.h"
+#include "morrow/graphics/draw.h"
+#include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/surface2d.h"
+#include "morrow/softdraw/frame.h"
+#include "morrow/softdraw/raster.h"
+#include "morrow/softdraw/texel_frame.h"
+#include "morrow/softdraw/texel_source.h"
+#include "morrow/raster/triangle.h"
+
+namespace morrow {
+namespace {
+
+constexpr const char* kTargetLockFailed =
+    "転送先サーフェスのロックに失敗しました in G_DDraw_DrawModiGraph ";
+constexpr const char* kSourceLockFailed =
+    "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawModiGraph ";
+constexpr const char* kWorkLockFailed =
+    "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawModiGraph ";
+
+bool InRange(int64_t v) {
+  return v >= -raster::kTriangleCoordinateLimit && v <= raster::kTriangleCoordinateLimit;
+}
+
+}  // namespace
+
+int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                          GraphRecord* graph, int keyFlag) {
+  const ScreenState& s = GetScreenState();
+  if (s.directDraw == nullptr) return -1;
+  Flush3DVertexBatch();
+  raster::EndSceneBeforeLock();
+  platform::Surface* target = raster::DestinationSurface();
+  raster::TexelSource source;
+  if (raster::FindTexelSource(graph, &source) != 0 || target == nullptr) return -1;
+  const int xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
+  for (int i = 0; i < 4; ++i) {
+    if (!InRange(xs[i]) || !InRange(ys[i])) return -1;
+  }
+  if (!InRange(graph->width) || !InRange(graph->height)) return -1;
+
+  // The corners' box, widened by 2 to the left and above and 4 to the right and below.
+  const auto [minX, maxX] = std::minmax({x1, x2, x3, x4});
+  const auto [minY, maxY] = std::minmax({y1, y2, y3, y4});
+  Rect box{SaturateToInt(int64_t{minX} - 2), SaturateToInt(int64_t{minY} - 2),
+           SaturateToInt(int64_t{maxX} + 4), SaturateToInt(int64_t{maxY} + 4)};
+  const Rect area = raster::ClipArea(*target);
+  ClipRectToRect(&box, &area);
+  if (box.Empty()) return 0;
+
+  const DrawState& ds = GetDrawState();
+  const int depth = s.screenBitDepth;
+  const bool stageDestination = ds.blendMode != 0 && depth != 8 &&
+                                (raster::DestinationInVideoMemory() || source.alphaChannel);
+  raster::TexelSurfaces locked;
+  if (!raster::StageAndLock(target, source, box, stageDestination,
+                            {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed}, &locked)) {
+    return -1;
+  }
+  if (raster::SurfacesMatchDepth(locked, depth)) {
+    raster::TriangleSurfaces surfaces;
+    surfaces.dest = locked.dest.At(ds.screenOffset.left, ds.screenOffset.top);
+    surfaces.destPitch = locked.dest.pitch;
+    surfaces.src = locked.sourceStaged
+                       ? locked.src.At(0, 0)
+                       : locked.src.At(source.piece->xOnSurface, source.piece->yOnSurface);
+    surfaces.srcPitch = locked.src.pitch;
+    surfaces.read = locked.work != nullptr ? locked.read.At(0, 0) : surfaces.dest;
+    surfaces.readPitch = locked.read.pitch;
+    surfaces.sourceIsTarget = locked.sourceIsTarget;
+    const int32_t w = graph->width, h = graph->height;
+    const raster::TriangleVertex v[4] = {
+        {x1, y1, 0, 0}, {x2, y2, w, 0}, {x3, y3, 0, h}, {x4, y4, w, h}};
+    // Each triangle draws only inside the staged and locked box.
+    raster::RenderTexturedTriangle(&v[0], graph, keyFlag, surfaces, box, 0);
+    raster::RenderTexturedTriangle(&v[1], graph, keyFlag, surfaces, box, 0);
+  }
+  raster::UnlockTexelSurfaces(locked);
+  return 0;
+}
+
+int G_DDraw_DrawFloatModiGraph(float x1, float y1, float x2, float y2, float x3, float y3, float x4,
+                               float y4, GraphRecord* graph, int keyFlag) {
+  const float corners[8] = {x1, y1, x2, y2, x3, y3, x4, y4};
+  int whole[8];
+  for (int i = 0; i < 8; ++i) {
+    // Truncation toward zero, defined only for values within the int range.
+    if (!std::isfinite(corners[i]) || corners[i] <= -2147483904.0f || corners[i] >= 2147483648.0f) {
+      return -1;
+    }
+    whole[i] = static_cast<int>(corners[i]);
+  }
+  return G_DDraw_DrawModiGraph(whole[0], whole[1], whole[2], whole[3], whole[4], whole[5], whole[6],
+                               whole[7], graph, keyFlag);
+}
+
+}  // namespace morrow

@@ -1,0 +1,57 @@
+#include "morrow/softdraw/texel_frame.h"
+
+#include "morrow/device/color_format.h"
+#include "morrow/device/screen.h"
+#include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/surface.h"
+#include "morrow/graphics/surface2d.h"
+
+namespace morrow::raster {
+
+bool StageAndLock(platform::Surface* target, const TexelSource& source, const Rect& box,
+                  bool stageDestination, const TexelLockTexts& texts, TexelSurfaces* out) {
+  const DrawState& ds = GetDrawState();
+  TexelSurfaces s;
+  s.target = target;
+  if (stageDestination) {
+    s.work = GetWorkSurfaceCovering(0, box.right, box.bottom);
+    if (s.work == nullptr) return false;
+    const Rect onTarget{box.left + ds.screenOffset.left, box.top + ds.screenOffset.top,
+                        box.right + ds.screenOffset.left, box.bottom + ds.screenOffset.top};
+    CopySurfaceRect(s.work, target, box.left, box.top, &onTarget);
+  }
+  platform::Surface* pieceSurface = source.surface->surface.get();
+  const Surface2DRecord& piece = *source.piece;
+  int screenWidth = 0, screenHeight = 0;
+  GetScreenSize(&screenWidth, &screenHeight);
+  platform::Surface* src = pieceSurface;
+  if (source.surface->flags.systemMemory == 0 && piece.width <= screenWidth &&
+      piece.height <= screenHeight) {
+    src = GetWorkSurfaceCovering(1, piece.width, piece.height);
+    if (src == nullptr) return false;
+    const Rect onPiece{piece.xOnSurface, piece.yOnSurface, piece.xOnSurface + piece.width,
+                       piece.yOnSurface + piece.height};
+    CopySurfaceRect(src, pieceSurface, 0, 0, &onPiece);
+    s.sourceStaged = true;
+  }
+  // A piece drawn onto its own surface shares the target's lock.
+  s.sourceIsTarget = src == target;
+  s.source = s.sourceIsTarget ? nullptr : src;
+  s.dest = LockWholeOrExit(target, texts.target, {});
+  s.src = s.sourceIsTarget ? s.dest : LockWholeOrExit(src, texts.source, {target});
+  s.read = s.dest;
+  if (s.work != nullptr) s.read = LockWholeOrExit(s.work, texts.work, {s.source, target});
+  *out = s;
+  return true;
+}
+
+void UnlockTexelSurfaces(const TexelSurfaces& s) {
+  UnlockInOrder({s.target, s.source, s.work});
+}
+
+bool SurfacesMatchDepth(const TexelSurfaces& s, int depth) {
+  const uint32_t bits = static_cast<uint32_t>(depth);
+  return s.dest.bitsPerPixel == bits && s.src.bitsPerPixel == bits && s.read.bitsPerPixel == bits;
+}
+
+}  // namespace morrow::raster

@@ -1,0 +1,64 @@
+#include "morrow/softdraw/texel_source.h"
+
+#include <algorithm>
+
+#include "morrow/device/color_format.h"
+#include "morrow/device/screen_state.h"
+#include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/graph.h"
+#include "morrow/graphics/surface.h"
+#include "morrow/graphics/surface2d.h"
+
+namespace morrow::raster {
+namespace {
+
+uint32_t ChannelMax(uint8_t width) {
+  return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1;
+}
+
+}  // namespace
+
+int FindTexelSource(const GraphRecord* graph, TexelSource* out) {
+  if (graph == nullptr) return -1;
+  const Surface2DRecord* piece = GetSurface2DRecord(graph->pieces[0]);
+  if (piece == nullptr) return -1;
+  SurfaceRecord* surface = GetSurfaceRecord(piece->surface);
+  if (surface == nullptr || surface->surface == nullptr) return -1;
+  const platform::Surface& pixels = *surface->surface;
+  const bool alphaChannel = surface->flags.alphaChannel != 0;
+  if (piece->xOnSurface + piece->width > pixels.width() ||
+      piece->yOnSurface + piece->height > pixels.height() ||
+      (alphaChannel && (surface->alphaBuffer == nullptr ||
+                        surface->alphaPitch < static_cast<uint32_t>(pixels.width())))) {
+    return -1;
+  }
+  TexelSource s;
+  s.piece = piece;
+  s.surface = surface;
+  s.width = std::min<uint32_t>(graph->width, piece->width);
+  s.height = std::min<uint32_t>(graph->height, piece->height);
+  s.alphaChannel = alphaChannel;
+  if (alphaChannel) {
+    s.alphaPitch = static_cast<int32_t>(surface->alphaPitch);
+    s.alpha = surface->alphaBuffer + static_cast<size_t>(piece->yOnSurface) * surface->alphaPitch +
+              piece->xOnSurface;
+  }
+  const uint32_t key = surface->keyColor;
+  s.key = PackScreenColor(key >> 16 & 0xFF, key >> 8 & 0xFF, key & 0xFF);
+  *out = s;
+  return 0;
+}
+
+TexelBlend CurrentTexelBlend() {
+  const DrawState& ds = GetDrawState();
+  const ColorFormat& f = GetScreenState().screenFormat;
+  TexelBlend b;
+  b.p = static_cast<uint32_t>(std::clamp(ds.blendParam, 0, 255));
+  b.bright = ds.drawBright;
+  b.max[0] = ChannelMax(f.redWidth);
+  b.max[1] = ChannelMax(f.greenWidth);
+  b.max[2] = ChannelMax(f.blueWidth);
+  return b;
+}
+
+}  // namespace morrow::raster

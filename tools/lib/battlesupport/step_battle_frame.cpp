@@ -1,0 +1,35 @@
+#include "tools/lib/battlesupport/step_battle_frame.h"
+
+#include "game/core/entry_points.h"
+#include "game/core/records.h"
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/flow/frame_steps.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
+
+namespace veyrdale {
+
+namespace {
+
+constexpr int kBattleScene = 4;
+
+}  // namespace
+
+void StepBattleFrame(const int padBits[4]) {
+  for (int p = 0; p < 4; ++p) {
+    if (g_match.cpuFlag[p] != 0) {
+      UpdateCpuPlayer(&g_players[p], p);
+      ApplyCpuInput(p);
+    } else {
+      CountPadInput(p, padBits[p], g_buttonMap);
+    }
+  }
+  if (ReversedControlsActive == 1) ApplyReversedControls();
+  if (SceneId == kBattleScene) BattleScene(0);
+  AdvanceFrameCounters();
+  TakeCaptureRequests();
+  if (SlowMotionFrames > 0) --SlowMotionFrames;
+}
+
+}  // namespace veyrdale

@@ -1,0 +1,160 @@
+#include "tools/lib/demoresources/canvas.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+
+namespace demo {
+
+namespace {
+
+// Five rows of three pixels, the leftmost pixel in bit 2 of each row.
+struct Glyph {
+  char c;
+  uint8_t rows[5];
+};
+constexpr Glyph kFont[] = {
+    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}}, {'3', {7, 1, 7, 1, 7}},
+    {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 2, 2}},
+    {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'a', {2, 5, 7, 5, 5}}, {'b', {6, 5, 6, 5, 6}},
+    {'c', {3, 4, 4, 4, 3}}, {'d', {6, 5, 5, 5, 6}}, {'e', {7, 4, 6, 4, 7}}, {'f', {7, 4, 6, 4, 4}},
+    {'g', {3, 4, 5, 5, 3}}, {'h', {5, 5, 7, 5, 5}}, {'i', {7, 2, 2, 2, 7}}, {'j', {1, 1, 1, 5, 2}},
+    {'k', {5, 5, 6, 5, 5}}, {'l', {4, 4, 4, 4, 7}}, {'m', {5, 7, 7, 5, 5}}, {'n', {6, 5, 5, 5, 5}},
+    {'o', {2, 5, 5, 5, 2}}, {'p', {6, 5, 6, 4, 4}}, {'q', {3, 5, 5, 3, 1}}, {'r', {6, 5, 6, 5, 5}},
+    {'s', {3, 4, 2, 1, 6}}, {'t', {7, 2, 2, 2, 2}}, {'u', {5, 5, 5, 5, 7}}, {'v', {5, 5, 5, 5, 2}},
+    {'w', {5, 5, 7, 7, 5}}, {'x', {5, 5, 2, 5, 5}}, {'y', {5, 5, 2, 2, 2}}, {'z', {7, 1, 2, 4, 7}},
+    {'_', {0, 0, 0, 0, 7}}, {'.', {0, 0, 0, 0, 2}}, {'-', {0, 0, 7, 0, 0}}, {'/', {1, 1, 2, 4, 4}},
+};
+
+const Glyph* FindGlyph(char c) {
+  if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const Glyph& g : kFont) {
+    if (g.c == c) return &g;
+  }
+  return nullptr;
+}
+
+void CollectError(png_structp png, png_const_charp message) {
+  auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+  if (text != nullptr) *text = message;
+  png_longjmp(png, 1);
+}
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+// libpng leaves by longjmp on an error: nothing here owns a C++ object across the jump.
+bool Encode(FILE* file, const Canvas& canvas, std::string* message) {
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, message, CollectError, IgnoreWarning);
+  if (png == nullptr) return false;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  // Placeholders are large flat areas: the fastest compression keeps the whole tree well under a
+  // minute and still shrinks them to a few kilobytes.
+  png_set_compression_level(png, 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()),
+               static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  const uint8_t* rows = canvas.pixels().data();
+  size_t pitch = static_cast<size_t>(canvas.width()) * 3;
+  for (int y = 0; y < canvas.height(); ++y) {
+    png_write_row(png, rows + pitch * static_cast<size_t>(y));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+}  // namespace
+
+Canvas::Canvas(int width, int height, Rgb fill)
+    : width_(std::max(width, 1)), height_(std::max(height, 1)) {
+  rgb_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
+  for (size_t i = 0; i < rgb_.size(); i += 3) {
+    rgb_[i] = fill.r;
+    rgb_[i + 1] = fill.g;
+    rgb_[i + 2] = fill.b;
+  }
+}
+
+Rgb Canvas::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return {0, 0, 0};
+  size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)) * 3;
+  return {rgb_[i], rgb_[i + 1], rgb_[i + 2]};
+}
+
+void Canvas::Fill(int x, int y, int w, int h, Rgb c) {
+  int x0 = std::max(x, 0), y0 = std::max(y, 0);
+  int x1 = std::min(x + w, width_), y1 = std::min(y + h, height_);
+  for (int py = y0; py < y1; ++py) {
+    uint8_t* row = rgb_.data() + static_cast<size_t>(py) * static_cast<size_t>(width_) * 3;
+    for (int px = x0; px < x1; ++px) {
+      row[px * 3] = c.r;
+      row[px * 3 + 1] = c.g;
+      row[px * 3 + 2] = c.b;
+    }
+  }
+}
+
+void Canvas::Outline(int x, int y, int w, int h, Rgb c) {
+  if (w <= 0 || h <= 0) return;
+  Fill(x, y, w, 1, c);
+  Fill(x, y + h - 1, w, 1, c);
+  Fill(x, y, 1, h, c);
+  Fill(x + w - 1, y, 1, h, c);
+}
+
+void Canvas::Text(int x, int y, std::string_view text, int scale, Rgb c) {
+  for (char ch : text) {
+    const Glyph* g = FindGlyph(ch);
+    if (g != nullptr) {
+      for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 3; ++col) {
+          if ((g->rows[row] >> (2 - col)) & 1)
+            Fill(x + col * scale, y + row * scale, scale, scale, c);
+        }
+      }
+    }
+    x += 4 * scale;
+  }
+}
+
+void Canvas::EdgedText(int x, int y, std::string_view text, int scale, Rgb c, Rgb edge) {
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      if (dx != 0 || dy != 0) Text(x + dx, y + dy, text, scale, edge);
+    }
+  }
+  Text(x, y, text, scale, c);
+}
+
+int Canvas::TextWidth(std::string_view text, int scale) {
+  if (text.empty()) return 0;
+  return static_cast<int>(text.size()) * 4 * scale - scale;
+}
+
+bool WritePng(const std::string& path, const Canvas& canvas, std::string* error) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    if (error != nullptr) *error = "cannot write " + path;
+    return false;
+  }
+  std::string message;
+  bool ok = Encode(file, canvas, &message);
+  if (std::fclose(file) != 0) ok = false;
+  if (!ok && error != nullptr) *error = path + ": " + (message.empty() ? "write failed" : message);
+  return ok;
+}
+
+}  // namespace demo
