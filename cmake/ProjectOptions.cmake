@@ -28,14 +28,15 @@ if(MORROW_FUZZ)
 endif()
 
 # morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
-# One GoogleTest binary; its cases are registered with CTest one by one.
+# One GoogleTest binary; its cases are registered with CTest one by one. Each binary runs with a
+# runtime folder of its own (tests/support/runtime_dir.cpp), so test programs run in parallel.
 include(GoogleTest)
 function(morrow_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/runtime_dir.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main project_options)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

@@ -36,11 +36,21 @@ Clock& CurrentClock();
 // Installs a clock (not owned); nullptr goes back to the environment's choice.
 void InstallClock(Clock* clock);
 
-inline int64_t NowMicroseconds() { return CurrentClock().NowMicroseconds(); }
-inline void SleepMicroseconds(int64_t us) { CurrentClock().SleepMicroseconds(us); }
-inline void SleepMilliseconds(int ms) { CurrentClock().SleepMicroseconds(int64_t{ms} * 1000); }
-inline void YieldThread() { CurrentClock().Yield(); }
-inline LocalDateTime LocalNow() { return CurrentClock().LocalNow(); }
+inline int64_t NowMicroseconds() {
+  return CurrentClock().NowMicroseconds();
+}
+inline void SleepMicroseconds(int64_t us) {
+  CurrentClock().SleepMicroseconds(us);
+}
+inline void SleepMilliseconds(int ms) {
+  CurrentClock().SleepMicroseconds(int64_t{ms} * 1000);
+}
+inline void YieldThread() {
+  CurrentClock().Yield();
+}
+inline LocalDateTime LocalNow() {
+  return CurrentClock().LocalNow();
+}
 
 // A clock whose time moves only when told: by Advance, by sleeps (which advance by their
 // length) and, when a step is set, by every read.

@@ -33,6 +33,8 @@ void DebugOutput(std::string_view text) {
   if (ToStderr()) std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-void SetDebugOutputSink(std::function<void(std::string_view)> sink) { Sink() = std::move(sink); }
+void SetDebugOutputSink(std::function<void(std::string_view)> sink) {
+  Sink() = std::move(sink);
+}
 
 }  // namespace platform

@@ -19,6 +19,8 @@ bool GetCurrentDirectory(std::string* out) {
   }
 }
 
-bool SetCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+bool SetCurrentDirectory(const std::string& path) {
+  return chdir(path.c_str()) == 0;
+}
 
 }  // namespace platform

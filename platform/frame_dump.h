@@ -2,9 +2,9 @@
 //
 // MORROW_DUMP_DIR=dir with MORROW_DUMP_FRAMES=1,100,200-210 writes those frames as
 // dir/frame_NNNNNN.png: within the library the presents after its start (the frames of scripted
-// input, platform/input.h), else every present counted from 1 (platform/display.h). Channels narrower than 8 bits are widened
-// as the library widens them. Both variables are inert when unset; a malformed frame list is
-// reported once on stderr and dumps nothing.
+// input, platform/input.h), else every present counted from 1 (platform/display.h). Channels
+// narrower than 8 bits are widened as the library widens them. Both variables are inert when unset;
+// a malformed frame list is reported once on stderr and dumps nothing.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # libraries

@@ -6,11 +6,11 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
-#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/core/records.h"
+#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

@@ -8,11 +8,11 @@
 #include <type_traits>
 
 #include "game/battle/arena.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
 

@@ -5,8 +5,8 @@
 
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
+#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 

@@ -7,13 +7,13 @@
 
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
-#include "game/core/records.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
 namespace veyrdale {

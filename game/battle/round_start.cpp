@@ -6,11 +6,11 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
 #include "game/battle/motion.h"
-#include "game/core/records.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "morrow/system/time.h"
 
 namespace veyrdale {

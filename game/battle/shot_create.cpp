@@ -5,10 +5,10 @@
 
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/battle/shots.h"
+#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

@@ -5,12 +5,12 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/sound_entries.h"
 #include "morrow/system/time.h"
 

@@ -6,11 +6,11 @@
 #include <iterator>
 
 #include "game/battle/access.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"

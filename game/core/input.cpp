@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "game/core/records.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "morrow/system/input.h"
 
 namespace veyrdale {

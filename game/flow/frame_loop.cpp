@@ -6,14 +6,13 @@
 #include <cstdint>
 #include <limits>
 
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
-#include "game/flow/frame_steps.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
+#include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/selection.h"
 #include "morrow/device/screen.h"

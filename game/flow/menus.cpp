@@ -6,12 +6,11 @@
 #include <cstdint>
 
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/flow/menu_common.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"

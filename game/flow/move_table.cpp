@@ -1,7 +1,7 @@
 #include "game/flow/move_table.h"
 
-#include "game/core/records.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "game/battle/arena.h"
-#include "game/core/records.h"
 #include "game/core/frame_state.h"
-#include "game/flow/glyph_text.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/glyph_text.h"
 #include "morrow/system/stream.h"
 
 namespace veyrdale {

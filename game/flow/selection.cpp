@@ -5,13 +5,12 @@
 #include <cstdint>
 
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
-#include "game/flow/frame_loop.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
+#include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"
 #include "morrow/device/color_format.h"

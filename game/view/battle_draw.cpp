@@ -10,12 +10,11 @@
 
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/view/draw_list.h"
 #include "morrow/device/color_format.h"

@@ -3,10 +3,10 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 

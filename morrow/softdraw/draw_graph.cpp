@@ -14,8 +14,8 @@
 #include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
-#include "morrow/softdraw/frame.h"
 #include "morrow/raster/piece_draw.h"
+#include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
 
 namespace morrow {

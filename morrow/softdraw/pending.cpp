@@ -1,7 +1,7 @@
 // Software routines standing in until their rasterisers exist: each draws nothing and reports
 // success, so the drawing calls above them run their whole course.
-#include "morrow/softdraw/raster.h"
 #include "morrow/raster/texel_draw.h"
+#include "morrow/softdraw/raster.h"
 
 namespace morrow::raster {
 

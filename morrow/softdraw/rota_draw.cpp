@@ -17,12 +17,12 @@
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/raster/texel_draw.h"
+#include "morrow/raster/triangle.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
-#include "morrow/raster/texel_draw.h"
 #include "morrow/softdraw/texel_frame.h"
 #include "morrow/softdraw/texel_source.h"
-#include "morrow/raster/triangle.h"
 
 namespace morrow {
 namespace {

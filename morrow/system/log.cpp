@@ -27,7 +27,9 @@ bool g_exiting = false;
 
 constexpr size_t kFormatBuffer = 1024;
 
-std::string LogPath() { return g_log.directory + "/AppLog.txt"; }
+std::string LogPath() {
+  return g_log.directory + "/AppLog.txt";
+}
 
 // Formats into at most kFormatBuffer - 1 bytes followed by "\n", cutting a truncated text back to
 // a whole UTF-8 character.
@@ -50,9 +52,13 @@ void FormatLine(char (&buf)[kFormatBuffer], const char* format, va_list args) {
 
 }  // namespace
 
-void SetLogDirectory(const std::string& directory) { g_log.directory = directory; }
+void SetLogDirectory(const std::string& directory) {
+  g_log.directory = directory;
+}
 
-const std::string& GetLogDirectory() { return g_log.directory; }
+const std::string& GetLogDirectory() {
+  return g_log.directory;
+}
 
 int StartLogFile() {
   if (FILE* f = std::fopen(LogPath().c_str(), "w")) std::fclose(f);
@@ -136,6 +142,8 @@ void ExitWithErrorFormat(const char* format, ...) {
   ExitWithError(buf);
 }
 
-std::string LogText(const char* gbk) { return gbk == nullptr ? std::string() : platform::GbkToUtf8(gbk); }
+std::string LogText(const char* gbk) {
+  return gbk == nullptr ? std::string() : platform::GbkToUtf8(gbk);
+}
 
 }  // namespace morrow

@@ -5,11 +5,17 @@
 
 namespace morrow {
 
-void* AllocateMemory(size_t size) { return std::malloc(size == 0 ? 1 : size); }
+void* AllocateMemory(size_t size) {
+  return std::malloc(size == 0 ? 1 : size);
+}
 
-void* AllocateZeroMemory(size_t size) { return std::calloc(size == 0 ? 1 : size, 1); }
+void* AllocateZeroMemory(size_t size) {
+  return std::calloc(size == 0 ? 1 : size, 1);
+}
 
-void FreeMemory(void* pointer) { std::free(pointer); }
+void FreeMemory(void* pointer) {
+  std::free(pointer);
+}
 
 int CopyString(char* dest, size_t destSize, const char* src) {
   if (dest == nullptr || destSize == 0) return -1;

@@ -15,7 +15,9 @@
 namespace morrow {
 namespace {
 
-bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsGbkLead(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 bool Exists(const std::string& path) {
   struct stat st;
@@ -46,8 +48,12 @@ void* DefaultOpen(const char* path, int, int) {
   if (stat(mapped.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   return std::fopen(mapped.c_str(), "rb");
 }
-int DefaultClose(void* h) { return std::fclose(static_cast<FILE*>(h)); }
-int64_t DefaultTell(void* h) { return ftello(static_cast<FILE*>(h)); }
+int DefaultClose(void* h) {
+  return std::fclose(static_cast<FILE*>(h));
+}
+int64_t DefaultTell(void* h) {
+  return ftello(static_cast<FILE*>(h));
+}
 int DefaultSeek(void* h, int64_t offset, int origin) {
   int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
   return fseeko(static_cast<FILE*>(h), static_cast<off_t>(offset), whence);
@@ -55,7 +61,9 @@ int DefaultSeek(void* h, int64_t offset, int origin) {
 size_t DefaultRead(void* buffer, size_t size, size_t count, void* h) {
   return std::fread(buffer, size, count, static_cast<FILE*>(h));
 }
-int DefaultEof(void* h) { return std::feof(static_cast<FILE*>(h)); }
+int DefaultEof(void* h) {
+  return std::feof(static_cast<FILE*>(h));
+}
 int DefaultSetDirectory(const char* path) {
   std::string mapped;
   if (path == nullptr || !MapGamePath(path, &mapped)) return 0;
@@ -74,7 +82,7 @@ int DefaultGetDirectory(char* out, size_t size) {
 }
 
 constexpr FileAccessFunctions kDefaultFileAccess = {
-    DefaultOpen, DefaultClose, DefaultTell, DefaultSeek, DefaultRead,
+    DefaultOpen, DefaultClose, DefaultTell,         DefaultSeek,         DefaultRead,
     DefaultEof,  AlwaysReady,  DefaultSetDirectory, DefaultGetDirectory,
 };
 FileAccessFunctions g_fileAccess = kDefaultFileAccess;
@@ -99,17 +107,33 @@ int IsDefaultFileAccess() {
              : 0;
 }
 
-void* StreamOpen(const char* path, int a, int b) { return g_fileAccess.open(path, a, b); }
-int StreamClose(void* h) { return g_fileAccess.close(h); }
-int64_t StreamTell(void* h) { return g_fileAccess.tell(h); }
-int StreamSeek(void* h, int64_t offset, int origin) { return g_fileAccess.seek(h, offset, origin); }
+void* StreamOpen(const char* path, int a, int b) {
+  return g_fileAccess.open(path, a, b);
+}
+int StreamClose(void* h) {
+  return g_fileAccess.close(h);
+}
+int64_t StreamTell(void* h) {
+  return g_fileAccess.tell(h);
+}
+int StreamSeek(void* h, int64_t offset, int origin) {
+  return g_fileAccess.seek(h, offset, origin);
+}
 size_t StreamRead(void* buffer, size_t size, size_t count, void* h) {
   return g_fileAccess.read(buffer, size, count, h);
 }
-int StreamEof(void* h) { return g_fileAccess.eof(h); }
-int StreamIdleCheck(void* h) { return g_fileAccess.idle(h); }
-int SetCurrentDir(const char* path) { return g_fileAccess.setDirectory(path); }
-int GetCurrentDir(char* out, size_t size) { return g_fileAccess.getDirectory(out, size); }
+int StreamEof(void* h) {
+  return g_fileAccess.eof(h);
+}
+int StreamIdleCheck(void* h) {
+  return g_fileAccess.idle(h);
+}
+int SetCurrentDir(const char* path) {
+  return g_fileAccess.setDirectory(path);
+}
+int GetCurrentDir(char* out, size_t size) {
+  return g_fileAccess.getDirectory(out, size);
+}
 
 void InitStreamTables() {
   g_fileStreams = {StreamTell, StreamSeek, StreamRead, StreamEof, StreamIdleCheck, StreamClose};
@@ -138,11 +162,13 @@ MemoryStream* CreateMemoryStream(const void* data, size_t size) {
   return s;
 }
 
-int64_t GetThirdRecordWord(void* record) { return static_cast<MemoryStream*>(record)->position; }
+int64_t GetThirdRecordWord(void* record) {
+  return static_cast<MemoryStream*>(record)->position;
+}
 
 int MemoryStreamSeek(void* stream, int64_t offset, int origin) {
   auto* s = static_cast<MemoryStream*>(stream);
-  int64_t target = origin == 1 ? int64_t{s->position} + offset
+  int64_t target = origin == 1   ? int64_t{s->position} + offset
                    : origin == 2 ? int64_t{s->size} + offset
                                  : offset;
   if (target < 0) target = 0;
@@ -179,9 +205,13 @@ size_t MemoryStreamRead(void* buffer, size_t itemSize, size_t count, void* strea
   return 1;
 }
 
-int MemoryStreamEof(void* stream) { return static_cast<MemoryStream*>(stream)->end; }
+int MemoryStreamEof(void* stream) {
+  return static_cast<MemoryStream*>(stream)->end;
+}
 
-int AlwaysReady(void*) { return 1; }
+int AlwaysReady(void*) {
+  return 1;
+}
 
 int CloseMemoryStream(void* stream) {
   FreeMemory(stream);

@@ -9,7 +9,9 @@ int32_t GetMillisecondCount(int /*useTsc*/) {
   return static_cast<int32_t>(static_cast<uint32_t>(platform::NowMicroseconds() / 1000));
 }
 
-int64_t GetHighResolutionCount(int /*useTsc*/) { return platform::NowMicroseconds(); }
+int64_t GetHighResolutionCount(int /*useTsc*/) {
+  return platform::NowMicroseconds();
+}
 
 int WaitMilliseconds(int ms) {
   // Measured in microseconds, so a wait never ends early because its start fell late inside a

@@ -64,12 +64,9 @@ const std::vector<std::string> kSoundStartLines = {
 };
 
 const std::vector<std::string> kEndLines = {
-    "DirectInput 関連の終了処理... 完了",
-    "DirectSound の終了処理は正常に終了しました",
-    "ウインドウを閉じようとしています",
-    "ウインドウが破棄されようとしています",
-    "ソフトを終了する準備が整いました",
-    "ＣＯＭを終了... 完了",
+    "DirectInput 関連の終了処理... 完了", "DirectSound の終了処理は正常に終了しました",
+    "ウインドウを閉じようとしています",   "ウインドウが破棄されようとしています",
+    "ソフトを終了する準備が整いました",   "ＣＯＭを終了... 完了",
 };
 
 class LibraryStart : public LibraryFixture {};

@@ -19,7 +19,9 @@ TEST(Codepage, TrailByteBackslashStaysInsideItsCharacter) {
 }
 
 TEST(Codepage, InvalidBytesBecomeQuestionMarks) {
-  EXPECT_EQ(platform::GbkToUtf8("a\xff" "b"), "a?b");
+  EXPECT_EQ(platform::GbkToUtf8("a\xff"
+                                "b"),
+            "a?b");
   EXPECT_EQ(platform::GbkToUtf8("x\x81"), "x?");  // a lone lead byte at the end
   EXPECT_EQ(platform::Utf8ToGbk("a\xc3"), "a?");  // a cut UTF-8 sequence
 }

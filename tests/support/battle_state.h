@@ -8,16 +8,16 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/battle/directions.h"
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
-#include "game/flow/glyph_text.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
+#include "game/core/scenario_state.h"
+#include "game/flow/glyph_text.h"
 #include "game/flow/move_table.h"
 #include "game/flow/scenario.h"
-#include "game/core/scenario_state.h"
 
 namespace testsupport {
 

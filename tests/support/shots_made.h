@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
+#include "game/core/records.h"
 
 namespace testsupport {
 

@@ -12,10 +12,10 @@
 
 #include "game/battle/arena.h"
 #include "game/battle/field_table.h"
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
+#include "game/core/records.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_state.h"

@@ -25,8 +25,8 @@ struct ToolRun {
 
 ToolRun RunImgdump(const testsupport::TempDir& dir, const std::string& args) {
   std::string errFile = dir.File("stderr.txt");
-  std::string command = "cd '" + dir.path() + "' && " + IMGDUMP_PATH + " " + args + " 2>'" +
-                        errFile + "'";
+  std::string command =
+      "cd '" + dir.path() + "' && " + IMGDUMP_PATH + " " + args + " 2>'" + errFile + "'";
   ToolRun run{-1, "", ""};
   FILE* p = popen(command.c_str(), "r");
   if (p == nullptr) return run;
@@ -40,8 +40,8 @@ ToolRun RunImgdump(const testsupport::TempDir& dir, const std::string& args) {
 }
 
 // The first line imgdump prints for an image whose pixels, read as RGBA, are expected(x, y).
-std::string HeaderLine(const char* loader, int width, int height, int bpp,
-                       const uint32_t masks[4], const std::function<Rgba(int, int)>& expected) {
+std::string HeaderLine(const char* loader, int width, int height, int bpp, const uint32_t masks[4],
+                       const std::function<Rgba(int, int)>& expected) {
   std::vector<uint8_t> rgba;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
@@ -126,8 +126,9 @@ TEST(Imgdump, PrintsFormatChecksumAndPixels) {
   };
   for (const Case& c : cases) {
     testsupport::WriteFile(dir.File(c.file), c.bytes);
-    ToolRun run = RunImgdump(dir, std::string("--pixel 0,0 --pixel ") + std::to_string(c.width - 1) +
-                                  "," + std::to_string(c.height - 1) + " --pixel 1,2 " + c.file);
+    ToolRun run =
+        RunImgdump(dir, std::string("--pixel 0,0 --pixel ") + std::to_string(c.width - 1) + "," +
+                            std::to_string(c.height - 1) + " --pixel 1,2 " + c.file);
     std::string want = HeaderLine(c.loader, c.width, c.height, c.bpp, c.masks, c.expected) +
                        PixelLine(0, 0, c.expected(0, 0)) +
                        PixelLine(c.width - 1, c.height - 1, c.expected(c.width - 1, c.height - 1)) +

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "morrow/system/time.h"
 #include "platform/input.h"
 

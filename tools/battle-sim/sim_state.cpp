@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "game/battle/access.h"
-#include "game/core/records.h"
 #include "game/core/frame_state.h"
+#include "game/core/records.h"
 
 namespace battlesim {
 

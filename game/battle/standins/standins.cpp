@@ -3,7 +3,6 @@
 // speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
 // special move ends at once, the special card is refused, and the
 // frame selection answers 999.
-#include "game/core/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/flow/scenario.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/arena.h"
-#include "game/core/records.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
-#include "tests/support/battle_state.h"
+#include "game/core/records.h"
 #include "morrow/recording/library_recorder.h"
+#include "tests/support/battle_state.h"
 #include "tests/support/resource_loads.h"
 #include "tests/support/script_files.h"
 #include "tests/support/shots_made.h"

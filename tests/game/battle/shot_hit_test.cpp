@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/battle/player_control.h"
-#include "game/core/records.h"
 #include "game/battle/shots.h"
+#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "tests/support/battle_state.h"
 
 namespace {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "game/core/entry_points.h"
-#include "game/core/entry_points.h"
 
 namespace {
 

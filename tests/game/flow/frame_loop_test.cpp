@@ -13,14 +13,14 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
-#include "platform/directory.h"
+#include "game/core/records.h"
 #include "morrow/recording/library_recorder.h"
+#include "platform/directory.h"
 #include "tests/support/resource_loads.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
+#include "morrow/recording/library_recorder.h"
 #include "morrow/system/library.h"
 #include "tests/support/battle_state.h"
-#include "morrow/recording/library_recorder.h"
 #include "tests/support/script_files.h"
 
 namespace {

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/records.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "morrow/recording/library_recorder.h"
 
 namespace {

@@ -13,19 +13,19 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/records.h"
 #include "game/core/entry_points.h"
-#include "game/flow/frame_loop.h"
 #include "game/core/frame_state.h"
-#include "game/flow/frame_steps.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
+#include "game/core/resource_tables.h"
+#include "game/flow/frame_loop.h"
+#include "game/flow/frame_steps.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/resource_lists.h"
-#include "game/core/resource_tables.h"
+#include "morrow/recording/library_recorder.h"
 #include "morrow/system/library.h"
 #include "tests/support/battle_state.h"
-#include "morrow/recording/library_recorder.h"
 
 namespace testsupport {
 

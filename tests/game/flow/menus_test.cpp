@@ -16,11 +16,11 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/records.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/flow/menu_common.h"
 #include "morrow/system/time.h"
 #include "tests/game/flow/menu_harness.h"

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/access.h"
-#include "game/core/records.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 
 namespace {
 

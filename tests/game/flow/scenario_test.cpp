@@ -14,17 +14,17 @@
 
 #include "game/battle/arena.h"
 #include "game/core/entry_points.h"
-#include "game/core/records.h"
 #include "game/core/frame_state.h"
-#include "game/flow/glyph_text.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/glyph_text.h"
+#include "morrow/recording/library_recorder.h"
 #include "morrow/system/library.h"
 #include "tests/support/battle_state.h"
-#include "morrow/recording/library_recorder.h"
 #include "tests/support/script_files.h"
 
 namespace {

@@ -8,15 +8,15 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
-#include "game/flow/glyph_text.h"
 #include "game/core/resource_tables.h"
+#include "game/flow/glyph_text.h"
 #include "game/view/draw_list.h"
-#include "tests/support/battle_state.h"
 #include "morrow/recording/library_recorder.h"
+#include "tests/support/battle_state.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
-#include "game/core/entry_points.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/view/draw_list.h"
-#include "tests/support/battle_state.h"
 #include "morrow/recording/library_recorder.h"
+#include "tests/support/battle_state.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "morrow/device/screen_state.h"
-#include "morrow/softdraw/raster.h"
 #include "morrow/raster/raster_path.h"
+#include "morrow/softdraw/raster.h"
 #include "tests/morrow/raster/raster_fixture.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "morrow/softdraw/raster.h"
 #include "morrow/raster/raster_path.h"
+#include "morrow/softdraw/raster.h"
 #include "tests/morrow/raster/turned_fixture.h"
 
 namespace {

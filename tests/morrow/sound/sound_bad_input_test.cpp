@@ -179,7 +179,8 @@ uint32_t OggCrc(const std::string& page) {
   uint32_t crc = 0;
   for (unsigned char b : page) {
     crc ^= static_cast<uint32_t>(b) << 24;
-    for (int i = 0; i < 8; ++i) crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    for (int i = 0; i < 8; ++i)
+      crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
   }
   return crc;
 }
@@ -199,7 +200,8 @@ TEST(SoundBadInput, OggLengthFromTheLastPageIsNotTrusted) {
   soundtest::Decoded whole = Decode(ogg);
   ASSERT_EQ(whole.result, 0);
   ASSERT_EQ(Decode(WithLastGranule(ogg, 6615)).pcm, whole.pcm) << "the checksum is made right";
-  for (uint64_t granule : {uint64_t{0x7FFFFFFFFFFFFFF0}, uint64_t{0x4000000000000000}, uint64_t{1}}) {
+  for (uint64_t granule :
+       {uint64_t{0x7FFFFFFFFFFFFFF0}, uint64_t{0x4000000000000000}, uint64_t{1}}) {
     std::string hurt = WithLastGranule(ogg, granule);
     soundtest::OpenConverter conv(hurt);
     ASSERT_EQ(conv.result(), 0);
