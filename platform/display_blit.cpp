@@ -1,0 +1,261 @@
+// Copies and colour fills: Blt (colour fill, copy and nearest-neighbour stretch, clipped by an
+// attached clipper), BltFast (unclipped same-format copies) and the device contexts' converting
+// copy. A copy within one surface reads from a snapshot.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/display.h"
+#include "platform/display_internal.h"
+#include "platform/pixel_layout.h"
+
+namespace platform {
+namespace {
+
+using display_internal::Misuse;
+
+bool InKeyRange(uint32_t v, const ColorKey& k) {
+  return v >= k.low && v <= k.high;
+}
+
+// One row of a keyed copy of 32-bit pixels. A keyed pixel keeps the destination's own value:
+// each pixel is written, either with the source or with what it held, which lets the compiler
+// turn the row into a select of whole vectors.
+void KeyedRow32(uint8_t* dest, const uint8_t* src, int32_t width, const ColorKey& k) {
+  const uint32_t low = k.low, span = k.high - k.low;
+  int32_t i = 0;
+#if defined(__SSE2__)
+  // v - low > span, unsigned, as a signed compare of both sides with the top bit flipped.
+  const __m128i lows = _mm_set1_epi32(static_cast<int>(low));
+  const __m128i flip = _mm_set1_epi32(static_cast<int>(0x80000000u));
+  const __m128i spans = _mm_xor_si128(_mm_set1_epi32(static_cast<int>(span)), flip);
+  for (; i + 4 <= width; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + 4 * i));
+    const __m128i keep = _mm_cmpgt_epi32(_mm_xor_si128(_mm_sub_epi32(v, lows), flip), spans);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + 4 * i),
+                     _mm_or_si128(_mm_and_si128(keep, v), _mm_andnot_si128(keep, d)));
+  }
+#endif
+  for (; i < width; ++i) {
+    uint32_t v, d;
+    std::memcpy(&v, src + 4 * i, 4);
+    std::memcpy(&d, dest + 4 * i, 4);
+    const uint32_t out = v - low <= span ? d : v;
+    std::memcpy(dest + 4 * i, &out, 4);
+  }
+}
+
+}  // namespace
+
+// ---- Blt and BltFast ----
+
+DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
+                           const BltFx* fx) {
+  if (DisplayResult r = Usable("Blt on a dead surface"); r != DisplayResult::kOk) return r;
+  if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
+  if ((flags & kBltDepthFill) != 0) return DisplayResult::kInvalidParams;  // no depth buffers
+  Rect d = dest != nullptr ? *dest : Rect{0, 0, width_, height_};
+  if (d.Empty()) return DisplayResult::kInvalidRect;
+  Rect visible = Intersect(d, Rect{0, 0, width_, height_});
+  if (clipper_ != nullptr) {
+    if (clipper_->IsDead()) {
+      Misuse("Blt through a dead clipper");
+      return DisplayResult::kDeadObject;
+    }
+    Rect area;
+    if (clipper_->ClipArea(&area)) visible = Intersect(visible, area);
+  } else if (!InsideSize(d, width_, height_)) {
+    return DisplayResult::kInvalidRect;
+  }
+  const int32_t bpp = static_cast<int32_t>(format_.bitCount / 8);
+
+  if ((flags & kBltColorFill) != 0) {
+    if (fx == nullptr) return DisplayResult::kInvalidParams;
+    if (!visible.Empty()) {
+      // The first row is filled by doubling what is already filled, the others copy it: whole
+      // screens are filled at the speed of the memory.
+      const size_t rowBytes = static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp);
+      uint8_t* first = Pixels() + static_cast<ptrdiff_t>(visible.top) * pitch_ + visible.left * bpp;
+      WritePixel(first, bpp, fx->fillColor);
+      for (size_t done = static_cast<size_t>(bpp); done < rowBytes; done *= 2) {
+        std::memcpy(first + done, first, std::min(done, rowBytes - done));
+      }
+      for (int32_t y = visible.top + 1; y < visible.bottom; ++y) {
+        std::memcpy(Pixels() + static_cast<ptrdiff_t>(y) * pitch_ + visible.left * bpp, first,
+                    rowBytes);
+      }
+      AfterWrite();
+      if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+    }
+    return DisplayResult::kOk;
+  }
+
+  if (src == nullptr) return DisplayResult::kInvalidParams;
+  if (DisplayResult r = src->Usable("Blt from a dead surface"); r != DisplayResult::kOk) return r;
+  if (src != this && (src->locked_ || src->dcOut_)) return DisplayResult::kSurfaceBusy;
+  if (!SamePixelLayout(format_, src->format_)) return DisplayResult::kInvalidPixelFormat;
+  Rect s = srcRect != nullptr ? *srcRect : Rect{0, 0, src->width_, src->height_};
+  if (!InsideSize(s, src->width_, src->height_)) return DisplayResult::kInvalidRect;
+  const bool keyed = (flags & kBltKeySrc) != 0;
+  if (keyed && !src->hasKey_) return DisplayResult::kNoColorKey;
+  if (visible.Empty()) return DisplayResult::kOk;
+
+  // A copy within one surface reads from a snapshot, so overlapping rectangles stay exact.
+  std::vector<uint8_t> snapshot;
+  const uint8_t* srcPixels = src->Pixels();
+  int32_t srcPitch = src->pitch_;
+  if (src->storage_ == storage_) {
+    snapshot.assign(Pixels(),
+                    Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
+    srcPixels = snapshot.data();
+  }
+  const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+  for (int32_t y = visible.top; y < visible.bottom; ++y) {
+    int32_t sy = s.top + static_cast<int32_t>((y - d.top) * sh / dh);
+    const uint8_t* srow = srcPixels + static_cast<ptrdiff_t>(sy) * srcPitch;
+    uint8_t* drow = Pixels() + static_cast<ptrdiff_t>(y) * pitch_;
+    for (int32_t x = visible.left; x < visible.right; ++x) {
+      int32_t sx = s.left + static_cast<int32_t>((x - d.left) * sw / dw);
+      uint32_t v = ReadPixel(srow + sx * bpp, bpp);
+      if (keyed && InKeyRange(v, src->key_)) continue;
+      WritePixel(drow + x * bpp, bpp, v);
+    }
+  }
+  AfterWrite();
+  if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+  return DisplayResult::kOk;
+}
+
+DisplayResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect,
+                               uint32_t flags) {
+  if (DisplayResult r = Usable("BltFast on a dead surface"); r != DisplayResult::kOk) return r;
+  if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
+  if (src == nullptr) return DisplayResult::kInvalidParams;
+  if (DisplayResult r = src->Usable("BltFast from a dead surface"); r != DisplayResult::kOk) {
+    return r;
+  }
+  if (src != this && (src->locked_ || src->dcOut_)) return DisplayResult::kSurfaceBusy;
+  if (!SamePixelLayout(format_, src->format_)) return DisplayResult::kInvalidPixelFormat;
+  Rect s = srcRect != nullptr ? *srcRect : Rect{0, 0, src->width_, src->height_};
+  if (!InsideSize(s, src->width_, src->height_)) return DisplayResult::kInvalidRect;
+  Rect d{x, y, x + s.Width(), y + s.Height()};
+  if (!InsideSize(d, width_, height_)) return DisplayResult::kInvalidRect;
+  const bool keyed = (flags & kBltFastSrcColorKey) != 0;
+  if (keyed && !src->hasKey_) return DisplayResult::kNoColorKey;
+
+  const int32_t bpp = static_cast<int32_t>(format_.bitCount / 8);
+  const size_t rowBytes = static_cast<size_t>(s.Width() * bpp);
+  std::vector<uint8_t> snapshot;
+  const uint8_t* srcPixels = src->Pixels();
+  if (src->storage_ == storage_) {
+    snapshot.assign(Pixels(),
+                    Pixels() + static_cast<size_t>(pitch_) * static_cast<size_t>(height_));
+    srcPixels = snapshot.data();
+  }
+  for (int32_t row = 0; row < s.Height(); ++row) {
+    const uint8_t* sp =
+        srcPixels + static_cast<ptrdiff_t>(s.top + row) * src->pitch_ + s.left * bpp;
+    uint8_t* dp = Pixels() + static_cast<ptrdiff_t>(y + row) * pitch_ + x * bpp;
+    if (!keyed) {
+      std::memcpy(dp, sp, rowBytes);
+    } else if (bpp == 4) {
+      KeyedRow32(dp, sp, s.Width(), src->key_);
+    } else {
+      for (int32_t i = 0; i < s.Width(); ++i) {
+        uint32_t v = ReadPixel(sp + i * bpp, bpp);
+        if (!InKeyRange(v, src->key_)) WritePixel(dp + i * bpp, bpp, v);
+      }
+    }
+  }
+  AfterWrite();
+  if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+  return DisplayResult::kOk;
+}
+
+// ---- device contexts ----
+
+std::shared_ptr<DeviceContext> DeviceContext::ForBitmap(uint8_t* bits, int32_t width,
+                                                        int32_t height, int32_t pitch,
+                                                        const PixelFormat& format,
+                                                        const PaletteEntry* palette) {
+  if (bits == nullptr || width < 1 || height < 1) return nullptr;
+  uint32_t bpp = format.bitCount / 8;
+  if (bpp < 1 || bpp > 4 || format.bitCount % 8 != 0) return nullptr;
+  if (pitch < width * static_cast<int32_t>(bpp) && -pitch < width * static_cast<int32_t>(bpp)) {
+    return nullptr;
+  }
+  auto dc = std::make_shared<DeviceContext>();
+  dc->bits_ = bits;
+  dc->width_ = width;
+  dc->height_ = height;
+  dc->pitch_ = pitch;
+  dc->format_ = format;
+  dc->palette_ = palette;
+  return dc;
+}
+
+bool BitBlt(DeviceContext* dest, int32_t x, int32_t y, int32_t w, int32_t h, DeviceContext* src,
+            int32_t sx, int32_t sy) {
+  if (dest == nullptr || src == nullptr || dest->released_ || src->released_ ||
+      dest->bits_ == nullptr || src->bits_ == nullptr) {
+    return false;
+  }
+  if (w <= 0 || h <= 0) return true;
+  // Clip the pair of rectangles against both contexts, moving them together.
+  int64_t x0 = x, y0 = y, sx0 = sx, sy0 = sy, ww = w, hh = h;
+  if (x0 < 0) {
+    sx0 -= x0;
+    ww += x0;
+    x0 = 0;
+  }
+  if (y0 < 0) {
+    sy0 -= y0;
+    hh += y0;
+    y0 = 0;
+  }
+  if (sx0 < 0) {
+    x0 -= sx0;
+    ww += sx0;
+    sx0 = 0;
+  }
+  if (sy0 < 0) {
+    y0 -= sy0;
+    hh += sy0;
+    sy0 = 0;
+  }
+  ww = std::min({ww, int64_t{dest->width_} - x0, int64_t{src->width_} - sx0});
+  hh = std::min({hh, int64_t{dest->height_} - y0, int64_t{src->height_} - sy0});
+  if (ww <= 0 || hh <= 0) return true;
+
+  const int sbpp = static_cast<int>(src->format_.bitCount / 8);
+  const int dbpp = static_cast<int>(dest->format_.bitCount / 8);
+  LayoutCodec from(src->format_, src->palette_);
+  LayoutCodec to(dest->format_, dest->palette_);
+  const bool same = SamePixelLayout(src->format_, dest->format_);
+  std::vector<uint8_t> snapshot;  // the same pixels on both sides: read from a copy
+  const uint8_t* sbits = src->bits_;
+  if (src->bits_ == dest->bits_) {
+    size_t bytes = static_cast<size_t>(std::abs(src->pitch_)) * static_cast<size_t>(src->height_);
+    snapshot.assign(src->bits_, src->bits_ + bytes);
+    sbits = snapshot.data();
+  }
+  for (int64_t row = 0; row < hh; ++row) {
+    const uint8_t* sp = sbits + (sy0 + row) * src->pitch_ + sx0 * sbpp;
+    uint8_t* dp = dest->bits_ + (y0 + row) * dest->pitch_ + x0 * dbpp;
+    for (int64_t i = 0; i < ww; ++i) {
+      uint32_t v = ReadPixel(sp + i * sbpp, sbpp);
+      if (!same) v = to.Encode(from.Decode(v));
+      WritePixel(dp + i * dbpp, dbpp, v);
+    }
+  }
+  if (std::shared_ptr<Surface> written = dest->surface_.lock()) written->AfterWrite();
+  return true;
+}
+
+}  // namespace platform
