@@ -20,7 +20,8 @@ void CollectError(png_structp png, png_const_charp message) {
 }
 void IgnoreWarning(png_structp, png_const_charp) {}
 
-bool WriteFile(FILE* file, int32_t width, int32_t height, const uint8_t* rgb, char* message) {
+bool WriteFile(FILE* file, int32_t width, int32_t height, const uint8_t* rgb,
+               const PngCompression& compression, char* message) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, message, CollectError, IgnoreWarning);
   if (png == nullptr) return false;
@@ -34,6 +35,8 @@ bool WriteFile(FILE* file, int32_t width, int32_t height, const uint8_t* rgb, ch
     return false;
   }
   png_init_io(png, file);
+  if (compression.level >= 0) png_set_compression_level(png, compression.level);
+  if (!compression.rowFilters) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -108,7 +111,7 @@ bool ReadFile(FILE* file, ReadState* st, char* message) {
 }  // namespace
 
 bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
-                 std::string* error) {
+                 std::string* error, const PngCompression& compression) {
   if (width < 1 || height < 1 || rgb == nullptr) {
     if (error != nullptr) *error = "empty picture";
     return false;
@@ -119,7 +122,7 @@ bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const u
     return false;
   }
   char message[200] = "the PNG could not be written";
-  bool ok = WriteFile(f, width, height, rgb, message);
+  bool ok = WriteFile(f, width, height, rgb, compression, message);
   if (std::fclose(f) != 0) ok = false;
   if (!ok && error != nullptr) *error = message;
   return ok;

@@ -1,4 +1,5 @@
-// 8-bit RGB PNG files: the frame dump writes them, the probes and tests read them back.
+// 8-bit RGB PNG files: the frame dump, the probes and the demo-resource writer write them, the
+// probes and tests read them back.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +8,17 @@
 
 namespace platform {
 
-// Writes rows of width * 3 bytes; false (with a reason) when the file cannot be written.
+// How hard a PNG is compressed. The default is libpng's own: its zlib level and its choice of
+// row filters.
+struct PngCompression {
+  int level = -1;          // zlib level 0..9; -1 keeps libpng's
+  bool rowFilters = true;  // false writes every row unfiltered
+};
+
+// Writes rows of width * 3 bytes; false (with a reason) when the file cannot be written. The
+// bytes depend on the pixels and the compression only (no time stamp).
 bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
-                 std::string* error);
+                 std::string* error, const PngCompression& compression = {});
 
 // Reads any PNG as 8-bit RGB rows (palette and grey expanded, 16-bit channels cut to 8, alpha
 // dropped). False with a reason for a missing, malformed or truncated file, or a picture of more

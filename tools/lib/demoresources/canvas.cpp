@@ -1,10 +1,8 @@
 #include "tools/lib/demoresources/canvas.h"
 
-#include <png.h>
-
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
+
+#include "platform/png_file.h"
 
 namespace demo {
 
@@ -34,46 +32,6 @@ const Glyph* FindGlyph(char c) {
     if (g.c == c) return &g;
   }
   return nullptr;
-}
-
-void CollectError(png_structp png, png_const_charp message) {
-  auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-  if (text != nullptr) *text = message;
-  png_longjmp(png, 1);
-}
-void IgnoreWarning(png_structp, png_const_charp) {}
-
-// libpng leaves by longjmp on an error: nothing here owns a C++ object across the jump.
-bool Encode(FILE* file, const Canvas& canvas, std::string* message) {
-  png_structp png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, message, CollectError, IgnoreWarning);
-  if (png == nullptr) return false;
-  png_infop info = png_create_info_struct(png);
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    return false;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, file);
-  // Placeholders are large flat areas: the fastest compression keeps the whole tree well under a
-  // minute and still shrinks them to a few kilobytes.
-  png_set_compression_level(png, 1);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()),
-               static_cast<png_uint_32>(canvas.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  const uint8_t* rows = canvas.pixels().data();
-  size_t pitch = static_cast<size_t>(canvas.width()) * 3;
-  for (int y = 0; y < canvas.height(); ++y) {
-    png_write_row(png, rows + pitch * static_cast<size_t>(y));
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
 }
 
 }  // namespace
@@ -145,16 +103,18 @@ int Canvas::TextWidth(std::string_view text, int scale) {
 }
 
 bool WritePng(const std::string& path, const Canvas& canvas, std::string* error) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    if (error != nullptr) *error = "cannot write " + path;
-    return false;
+  // Placeholders are large flat areas: the fastest compression keeps the whole tree well under a
+  // minute and still shrinks them to a few kilobytes.
+  platform::PngCompression fast;
+  fast.level = 1;
+  fast.rowFilters = false;
+  std::string why;
+  if (platform::WritePngRgb(path, canvas.width(), canvas.height(), canvas.pixels().data(), &why,
+                            fast)) {
+    return true;
   }
-  std::string message;
-  bool ok = Encode(file, canvas, &message);
-  if (std::fclose(file) != 0) ok = false;
-  if (!ok && error != nullptr) *error = path + ": " + (message.empty() ? "write failed" : message);
-  return ok;
+  if (error != nullptr) *error = path + ": " + why;
+  return false;
 }
 
 }  // namespace demo
