@@ -107,4 +107,18 @@ void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture) {
   }
 }
 
+bool WriteLastPresentedPng(Display* display, const std::string& path, std::string* error) {
+  for (int i = 0; i < 3 && display->PresentPending(); ++i) {
+    display->WaitForVerticalBlank(kWaitBlankEnd);
+    display->WaitForVerticalBlank(kWaitBlankBegin);
+  }
+  int32_t w = 0, h = 0;
+  std::vector<uint8_t> rgb;
+  if (!display->LastPresentedRgb(&w, &h, &rgb)) {
+    if (error != nullptr) *error = "nothing has been presented";
+    return false;
+  }
+  return WritePngRgb(path, w, h, rgb.data(), error);
+}
+
 }  // namespace platform

@@ -40,4 +40,10 @@ bool DumpFrame(const FrameDumpSettings& settings, uint64_t n, const PresentedPic
 // DumpFrame with the environment's settings (read once); a failure is reported once on stderr.
 void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture);
 
+// Finishes the frame and writes what the screen shows: a change of the primary still waiting
+// for its present is presented first (the display is given up to three virtual frames for it),
+// then the last presented picture goes to path as a PNG. False with a reason when nothing has
+// been presented or the file cannot be written.
+bool WriteLastPresentedPng(Display* display, const std::string& path, std::string* error);
+
 }  // namespace platform

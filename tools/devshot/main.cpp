@@ -34,8 +34,8 @@
 #include "morrow/graphics/surface2d.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
+#include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
-#include "platform/png_file.h"
 #include "tools/devshot/script.h"
 
 namespace {
@@ -295,19 +295,10 @@ void PrintState() {
 bool WritePicture(const std::string& path) {
   platform::Display* display = morrow::IsDirectDrawReady();
   if (display == nullptr) return false;
-  for (int i = 0; i < 3 && display->PresentPending(); ++i) {
-    display->WaitForVerticalBlank(platform::kWaitBlankEnd);
-    display->WaitForVerticalBlank(platform::kWaitBlankBegin);
-  }
-  int32_t w = 0, h = 0;
-  std::vector<uint8_t> rgb;
-  std::string error = "nothing has been presented";
-  if (!display->LastPresentedRgb(&w, &h, &rgb) ||
-      !platform::WritePngRgb(path, w, h, rgb.data(), &error)) {
-    std::fprintf(stderr, "devshot: %s: %s\n", path.c_str(), error.c_str());
-    return false;
-  }
-  return true;
+  std::string error;
+  if (platform::WriteLastPresentedPng(display, path, &error)) return true;
+  std::fprintf(stderr, "devshot: %s: %s\n", path.c_str(), error.c_str());
+  return false;
 }
 
 }  // namespace

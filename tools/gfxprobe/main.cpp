@@ -31,7 +31,7 @@
 #include "morrow/graphics/surface2d.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
-#include "platform/png_file.h"
+#include "platform/frame_dump.h"
 
 namespace {
 
@@ -148,20 +148,10 @@ void PrintScreen() {
 bool Dump(const std::string& path) {
   platform::Display* display = morrow::IsDirectDrawReady();
   if (display == nullptr) return false;
-  // A change still waiting for its frame is presented first.
-  for (int i = 0; i < 3 && display->PresentPending(); ++i) {
-    display->WaitForVerticalBlank(platform::kWaitBlankEnd);
-    display->WaitForVerticalBlank(platform::kWaitBlankBegin);
-  }
-  int32_t w = 0, h = 0;
-  std::vector<uint8_t> rgb;
-  std::string error = "nothing has been presented";
-  if (!display->LastPresentedRgb(&w, &h, &rgb) ||
-      !platform::WritePngRgb(path, w, h, rgb.data(), &error)) {
-    std::fprintf(stderr, "gfxprobe: %s: %s\n", path.c_str(), error.c_str());
-    return false;
-  }
-  return true;
+  std::string error;
+  if (platform::WriteLastPresentedPng(display, path, &error)) return true;
+  std::fprintf(stderr, "gfxprobe: %s: %s\n", path.c_str(), error.c_str());
+  return false;
 }
 
 }  // namespace
