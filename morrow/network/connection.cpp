@@ -334,6 +334,12 @@ int PumpNetWorkMessages(int closeLost) {
         CloseNetWorkHandle(HandleOf(i));
       }
     }
+    // A connection refused for want of a record still waits, and the listener would not say
+    // so again: once a record is free, ask it afresh.
+    if (s.acceptRefused && s.listening && FirstFreeRecord() >= 0) {
+      s.acceptRefused = 0;
+      platform::SelectSocketEvents(s.listenSocket, s.window, kNoticeMessage, ev::kAccept);
+    }
   }
   platform::PollSocketEvents();
   DrainNetworkWindow();
@@ -493,8 +499,10 @@ int SendSocket(int handle) {
     if (sent < 0) break;
     r->sendRing.held -= static_cast<uint32_t>(sent);
     r->sendPieceRemaining -= static_cast<uint32_t>(sent);
-    const int pumped = PumpNetWorkMessages(0);
-    if (pumped != 0 || sent == 0 || r->sendPieceRemaining != 0 || r->inUse != 1) break;
+    // Run from a write notice the pump is busy; the next piece still goes, as nothing else would
+    // send it before the buffer fills and a new notice is asked for.
+    PumpNetWorkMessages(0);
+    if (sent == 0 || r->sendPieceRemaining != 0 || r->inUse != 1) break;
   } while (r->sendRing.held > 0);
   return 0;
 }
@@ -523,11 +531,6 @@ int CloseNetWorkHandle(int handle) {
   r->inUse = 0;
   r->connected = 0;
   r->lossReported = 1;
-  // A connection refused for want of a record is still waiting: ask the listener again.
-  if (s.acceptRefused && s.listening) {
-    s.acceptRefused = 0;
-    platform::SelectSocketEvents(s.listenSocket, s.window, kNoticeMessage, ev::kAccept);
-  }
   return 0;
 }
 

@@ -51,7 +51,8 @@ struct NetWorkState {
   int closePosted;  // the close message waits in the network window
   int busyPump, busyAccept, busyClose, busyRecvSocket, busySendSocket, busyRecv, busyRecvPeek,
       busySend;
-  // A connection was refused for want of a record; the listener is asked again once one frees.
+  // A connection was refused for want of a record; the pump asks the listener again once one is
+  // free.
   int acceptRefused;
   // Accepted handles not yet taken, oldest first.
   int accepted[kNetWorkRecordCount];

@@ -262,7 +262,10 @@ int StepHttpTransfer(int slot) {
   HttpTransferRecord* t = SlotRecord(slot);
   if (t == nullptr) return -1;
   if (t->result != -1) return 0;
-  if (GetNetWorkAcceptStateh(t->connection) == 0 && GetNetWorkDataLength(t->connection) == 0) {
+  // A body without a length ends with the connection: its own step tells that from a loss.
+  const bool bodyToTheEnd = t->kind != kHttpHead && t->state == 3 && t->contentLength == -1;
+  if (!bodyToTheEnd && GetNetWorkAcceptStateh(t->connection) == 0 &&
+      GetNetWorkDataLength(t->connection) == 0) {
     FinishHttpTransfer(slot, 2, 3);
     return 0;
   }
@@ -303,8 +306,11 @@ int FinishHttpTransfer(int slot, int result, int error) {
     std::fclose(t->outputFile);
     t->outputFile = nullptr;
   }
-  if (t->result == -1) t->result = result;
-  if (t->error == -1) t->error = error;
+  // The first finish decides both, also when it was a success that left the error at -1.
+  if (t->result == -1) {
+    t->result = result;
+    t->error = error;
+  }
   if (t->outputPointer != nullptr && t->result != 0) {
     FreeMemory(*t->outputPointer);
     *t->outputPointer = nullptr;
