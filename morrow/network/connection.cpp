@@ -544,7 +544,8 @@ int GetNetWorkAcceptStateh(int handle) {
         "このネットワークハンドルにはエラーが発生しています in GetNetWorkAcceptStateh\n");
   }
   if (r->connected != 0) return 1;
-  r->lossReported = 1;
+  // An outgoing connection still being made is not lost yet.
+  if (!platform::IsSocketConnecting(r->socket)) r->lossReported = 1;
   return 0;
 }
 

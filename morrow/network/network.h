@@ -30,7 +30,8 @@ int GetListenNetWorkPort();
 // The connections accepted so far, oldest first, each once; -1 when none waits.
 int TakeAcceptedNetWork();
 // A connection to a numeric IPv4 address (no name lookup), framed or plain; it counts as
-// connected once the connection has been made. A handle, or -1.
+// connected once the connection has been made (at once on this machine's own address), and until
+// then its state reads 0 without counting as a loss. A handle, or -1.
 int ConnectNetWork(const char* address, int port, int framed);
 // The records in use.
 int CountNetWorkHandles();
