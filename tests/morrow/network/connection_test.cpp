@@ -231,6 +231,19 @@ TEST_F(Connections, APeerThatNeverReadsIsClosedWithinItsWait) {
   EXPECT_EQ(morrow::CloseNetWorkHandle(h), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
+
+  // A broken connection with bytes still queued is closed at once, with one line for the try.
+  LoopbackPeer broken;
+  const int b = Accept(&broken, 4096);
+  ASSERT_NE(b, -1);
+  for (int i = 0; i < 8; ++i) ASSERT_EQ(morrow::NetWorkSend(b, block.data(), 1 << 20), 0);
+  ASSERT_GT(RecordOf(b).sendRing.held, 0u);
+  ASSERT_TRUE(broken.Send(Le32(-1)));
+  PumpUntil([&] { return RecordOf(b).error != 0; });
+  const auto again = std::chrono::steady_clock::now();
+  EXPECT_EQ(morrow::CloseNetWorkHandle(b), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(500));
+  EXPECT_EQ(Count("このネットワークハンドルにはエラーが発生しています in SendSocket"), 1);
 }
 
 TEST_F(Connections, APeerCloseIsReportedOnceThenThePumpFreesTheHandle) {
