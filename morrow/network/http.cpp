@@ -1,0 +1,419 @@
+#include "morrow/network/http.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+#include "morrow/network/connection.h"
+#include "morrow/system/log.h"
+#include "morrow/system/memory.h"
+#include "morrow/system/time.h"
+
+namespace morrow {
+namespace {
+
+HttpTable g_http;
+
+constexpr int kHttpBodyChunk = 4096;
+constexpr uint32_t kConnectWaitMs = 1000;
+
+HttpTransferRecord* SlotRecord(int slot) {
+  if (slot < 0 || slot >= kHttpSlotCount) return nullptr;
+  return g_http.slots[slot];
+}
+
+// A word and a decimal number, as "%255s %d" reads them: the count of the two that were read.
+// The number saturates instead of overflowing.
+int ScanWordAndNumber(const char* line, char word[256], int* number) {
+  auto space = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  const char* p = line;
+  while (*p != '\0' && space(*p)) ++p;
+  int n = 0;
+  while (*p != '\0' && !space(*p) && n < 255) word[n++] = *p++;
+  word[n] = '\0';
+  if (n == 0) return 0;
+  while (*p != '\0' && space(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return 1;
+  int64_t value = 0;
+  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+    value = std::min<int64_t>(value * 10 + (*p - '0'), int64_t{INT_MAX} + 1);
+  }
+  value = negative ? -value : std::min<int64_t>(value, INT_MAX);
+  *number = static_cast<int>(value);
+  return 2;
+}
+
+// The header line that gives the body's length; exact bytes, the number after white space.
+bool ReadContentLength(const char* line, int* length) {
+  char word[256];
+  return ScanWordAndNumber(line, word, length) == 2 && std::strcmp(word, "Content-Length:") == 0;
+}
+
+void SendHttpRequest(const HttpTransferRecord& t) {
+  char request[768];
+  switch (t.kind) {
+    case kHttpGet:
+      std::snprintf(request, sizeof request,
+                    "GET %s HTTP/1.0\r\nHost: %s:%d\r\nConnection: close\r\n\r\n", t.path, t.host,
+                    t.port);
+      break;
+    case kHttpPost:
+      std::snprintf(request, sizeof request,
+                    "POST %s HTTP/1.0\nHost: %s:%d\nContent-Length: %d\n\n", t.path, t.host, t.port,
+                    t.bodyLength);
+      break;
+    default:
+      std::snprintf(request, sizeof request, "HEAD %s HTTP/1.0\n\n", t.path);
+      break;
+  }
+  NetWorkSend(t.connection, request, static_cast<int>(std::strlen(request)));
+  if (t.kind == kHttpPost) NetWorkSend(t.connection, t.body, t.bodyLength);
+}
+
+// The status line: false when the line is not there yet or the transfer has finished on it.
+bool TakeStatus(int slot, HttpTransferRecord& t, bool logFailure) {
+  char line[256];
+  if (ReadHttpLine(t.connection, line) != 0) return false;
+  char word[256];
+  int status = 0;
+  // A line that gives no status counts as status 0.
+  if (ScanWordAndNumber(line, word, &status) != 2) status = 0;
+  if (status == 200) {
+    t.state = 2;
+    return true;
+  }
+  if (logFailure) WriteLogFormat("接続に失敗しました (戻り値:%d)", status);
+  FinishHttpTransfer(slot, 2, status == 404 ? 1 : 0);
+  return false;
+}
+
+// The block size for a body of unknown length: doubling, so a long body is copied few times.
+size_t GrowingCapacity(int64_t bytes) {
+  return bytes <= 0 ? 0
+                    : std::max<size_t>(kHttpBodyChunk, std::bit_ceil(static_cast<size_t>(bytes)));
+}
+
+// Takes what waits into the body; the count taken, -1 when nothing could be asked for, or -2
+// when the body can no longer be kept (too long or no memory).
+int TakeBodyBytes(HttpTransferRecord& t) {
+  char chunk[kHttpBodyChunk];
+  if (t.mode == kHttpToFile) {
+    const int n = NetWorkRecv(t.connection, chunk, kHttpBodyChunk);
+    if (n > 0 && t.outputFile != nullptr)
+      std::fwrite(chunk, static_cast<size_t>(n), 1, t.outputFile);
+    return n;
+  }
+  auto* block = static_cast<char*>(*t.outputPointer);
+  if (t.contentLength >= 0) {
+    return NetWorkRecv(t.connection, block + t.received, t.contentLength - t.received);
+  }
+  // No length was given: the body grows until the peer has closed.
+  const int n = NetWorkRecv(t.connection, chunk, kHttpBodyChunk);
+  if (n <= 0) return n;
+  const int64_t total = int64_t{t.received} + n;
+  if (total > kMaxHttpMemoryBody) return -2;
+  if (GrowingCapacity(total) != GrowingCapacity(t.received)) {
+    auto* grown = static_cast<char*>(AllocateMemory(GrowingCapacity(total)));
+    if (grown == nullptr) return -2;
+    if (t.received > 0) std::memcpy(grown, block, static_cast<size_t>(t.received));
+    FreeMemory(block);
+    *t.outputPointer = block = grown;
+  }
+  std::memcpy(block + t.received, chunk, static_cast<size_t>(n));
+  return n;
+}
+
+// The body, read while data keeps arriving within the step.
+void ReceiveHttpBody(int slot, HttpTransferRecord& t) {
+  for (;;) {
+    const int n = TakeBodyBytes(t);
+    if (n == -2) {
+      FinishHttpTransfer(slot, 2, 2);
+      return;
+    }
+    if (n < 0) return;
+    t.received = static_cast<int32_t>(std::min<int64_t>(int64_t{t.received} + n, INT_MAX));
+    if (t.contentLength == -1) {
+      const bool delivering =
+          GetNetWorkAcceptStateh(t.connection) != 0 || GetNetWorkDataLength(t.connection) != 0;
+      if (delivering) {
+        if (n == 0) return;
+        continue;
+      }
+    } else if (t.received < t.contentLength) {
+      if (n == 0) return;
+      continue;
+    }
+    t.state = 4;
+    FinishHttpTransfer(slot, 0, -1);
+    return;
+  }
+}
+
+// A header line of GET or POST: the length, when given, makes the body's block.
+void TakeBodyHeaderLine(int slot, HttpTransferRecord& t, const char* line) {
+  int length = 0;
+  if (!ReadContentLength(line, &length)) return;
+  t.contentLength = length;
+  if (t.mode != kHttpToMemory) return;
+  // A length no block can be made for fails before anything is allocated; a repeated header
+  // replaces the block of the one before.
+  FreeMemory(*t.outputPointer);
+  *t.outputPointer = nullptr;
+  if (length < 0 || length > kMaxHttpMemoryBody) {
+    FinishHttpTransfer(slot, 2, 2);
+    return;
+  }
+  *t.outputPointer = AllocateMemory(static_cast<size_t>(length));
+  if (*t.outputPointer == nullptr) FinishHttpTransfer(slot, 2, 2);
+}
+
+// The three requests share their first two states: the request, then the status line. GET and
+// POST then read the header to its blank line, one line a step, and the body; HEAD reads lines
+// until one gives the length, and never notices the end of the header.
+int StepHttpRequest(int slot, int kind) {
+  HttpTransferRecord* t = SlotRecord(slot);
+  if (t == nullptr) return -1;
+  const bool head = kind == kHttpHead;
+  char line[256];
+  for (;;) {
+    switch (t->state) {
+      case 0:
+        SendHttpRequest(*t);
+        t->state = 1;
+        continue;
+      case 1:
+        if (!TakeStatus(slot, *t, kind == kHttpGet)) return 0;
+        continue;
+      case 2: {
+        if (ReadHttpLine(t->connection, line) != 0) return 0;
+        if (head) {
+          int length = 0;
+          if (!ReadContentLength(line, &length)) return 0;
+          t->contentLength = length;
+          t->state = 3;
+          FinishHttpTransfer(slot, 0, -1);
+          return 0;
+        }
+        if (std::strchr(line, ':') == nullptr) {
+          t->state = 3;
+          continue;
+        }
+        TakeBodyHeaderLine(slot, *t, line);
+        return 0;
+      }
+      case 3:
+        if (head) {
+          FinishHttpTransfer(slot, 0, -1);
+        } else {
+          ReceiveHttpBody(slot, *t);
+        }
+        return 0;
+      case 4:
+        FinishHttpTransfer(slot, 0, -1);
+        return 0;
+      default:
+        return 0;
+    }
+  }
+}
+
+}  // namespace
+
+HttpTable& GetHttpTable() {
+  return g_http;
+}
+
+int ClearHttpTable() {
+  g_http = HttpTable{};
+  return 0;
+}
+
+int EndHttp() {
+  return CloseAllHttpTransfers();
+}
+
+int CloseAllHttpTransfers() {
+  // Closing empties slots, so the count to meet is the one at the start.
+  const int total = g_http.count;
+  for (int i = 0, met = 0; i < kHttpSlotCount && met < total; ++i) {
+    if (g_http.slots[i] == nullptr) continue;
+    ++met;
+    CloseHttpTransfer(i);
+  }
+  return 0;
+}
+
+int ProcessHttpTransfers() {
+  const int total = g_http.count;
+  for (int i = 0, met = 0; i < kHttpSlotCount && met < total; ++i) {
+    if (g_http.slots[i] == nullptr) continue;
+    ++met;
+    StepHttpTransfer(i);
+  }
+  return 0;
+}
+
+int StepHttpTransfer(int slot) {
+  HttpTransferRecord* t = SlotRecord(slot);
+  if (t == nullptr) return -1;
+  if (t->result != -1) return 0;
+  // A body without a length ends with the connection: its own step tells that from a loss.
+  const bool bodyToTheEnd = t->kind != kHttpHead && t->state == 3 && t->contentLength == -1;
+  if (!bodyToTheEnd && GetNetWorkAcceptStateh(t->connection) == 0 &&
+      GetNetWorkDataLength(t->connection) == 0) {
+    FinishHttpTransfer(slot, 2, 3);
+    return 0;
+  }
+  switch (t->kind) {
+    case kHttpGet:
+      return StepHttpGet(slot);
+    case kHttpPost:
+      return StepHttpPost(slot);
+    case kHttpHead:
+      return StepHttpHead(slot);
+    default:
+      return 0;
+  }
+}
+
+int StepHttpGet(int slot) {
+  return StepHttpRequest(slot, kHttpGet);
+}
+
+int StepHttpPost(int slot) {
+  return StepHttpRequest(slot, kHttpPost);
+}
+
+int StepHttpHead(int slot) {
+  return StepHttpRequest(slot, kHttpHead);
+}
+
+int FinishHttpTransfer(int slot, int result, int error) {
+  HttpTransferRecord* t = SlotRecord(slot);
+  if (t == nullptr) return -1;
+  if (t->connection != -1) {
+    CloseNetWorkHandle(t->connection);
+    t->connection = -1;
+  }
+  FreeMemory(t->body);
+  t->body = nullptr;
+  if (t->outputFile != nullptr) {
+    std::fclose(t->outputFile);
+    t->outputFile = nullptr;
+  }
+  // The first finish decides both, also when it was a success that left the error at -1.
+  if (t->result == -1) {
+    t->result = result;
+    t->error = error;
+  }
+  if (t->outputPointer != nullptr && t->result != 0) {
+    FreeMemory(*t->outputPointer);
+    *t->outputPointer = nullptr;
+  }
+  return 0;
+}
+
+int CloseHttpTransfer(int slot) {
+  if (SlotRecord(slot) == nullptr) return -1;
+  FinishHttpTransfer(slot, 0, -1);
+  return FreeHttpSlot(slot);
+}
+
+int FreeHttpSlot(int slot) {
+  HttpTransferRecord* t = SlotRecord(slot);
+  if (t == nullptr) return 0;
+  FreeMemory(t);
+  g_http.slots[slot] = nullptr;
+  --g_http.count;
+  return 0;
+}
+
+int ReadHttpLine(int connection, char* out) {
+  char buffer[256] = {};
+  const int n = NetWorkRecvToPeek(connection, buffer, 255);
+  if (n < 1) return -1;
+  buffer[n] = '\0';
+  char* end = std::strchr(buffer, '\n');
+  if (end == nullptr) return -1;
+  *end = '\0';
+  const auto length = static_cast<int>(end - buffer);
+  CopyString(out, 256, buffer);
+  NetWorkRecv(connection, buffer, length + 1);
+  return 0;
+}
+
+int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
+                      void* output, const void* body, int length) {
+  const bool valid = kind >= kHttpGet && kind <= kHttpHead &&
+                     (mode == kHttpToFile || (mode == kHttpToMemory && output != nullptr)) &&
+                     address != nullptr &&
+                     std::strlen(address) < sizeof(HttpTransferRecord::host) && path != nullptr &&
+                     std::strlen(path) < sizeof(HttpTransferRecord::path) && port > 0 &&
+                     port <= 65535 && length >= 0 && (body != nullptr || length == 0);
+  if (!valid) return WriteLog("HTTP転送の指定が正しくありません in StartHttpTransfer\n");
+  int slot = 0;
+  while (slot < kHttpSlotCount && g_http.slots[slot] != nullptr) ++slot;
+  if (slot == kHttpSlotCount) {
+    return WriteLog("HTTP転送の空きスロットがありませんでした in StartHttpTransfer\n");
+  }
+  auto* t = static_cast<HttpTransferRecord*>(AllocateMemory(sizeof(HttpTransferRecord)));
+  char* copy =
+      length > 0 ? static_cast<char*>(AllocateMemory(static_cast<size_t>(length))) : nullptr;
+  if (t == nullptr || (length > 0 && copy == nullptr)) {
+    FreeMemory(t);
+    FreeMemory(copy);
+    return WriteLog("メモリの確保に失敗しました in StartHttpTransfer\n");
+  }
+  // The transfer lives on the connection until it finishes, so the pump must not close it first.
+  const int connection = OpenNetWorkConnection(address, port, 0, 0);
+  if (connection == -1) {
+    FreeMemory(t);
+    FreeMemory(copy);
+    return -1;
+  }
+  // The request can go out only once the connection is made; it is made at once on this
+  // machine's own address, and is given as long as a closing connection is.
+  const auto start = static_cast<uint32_t>(GetMillisecondCount(0));
+  while (IsNetWorkConnecting(connection) &&
+         static_cast<uint32_t>(GetMillisecondCount(0)) - start < kConnectWaitMs &&
+         PumpNetWorkMessages(0) == 0) {
+    SleepThread(1);
+  }
+  if (length > 0) std::memcpy(copy, body, static_cast<size_t>(length));
+  *t = HttpTransferRecord{};
+  t->kind = kind;
+  t->state = 0;
+  t->result = -1;
+  t->error = -1;
+  t->connection = connection;
+  t->mode = mode;
+  t->outputFile = mode == kHttpToFile ? static_cast<FILE*>(output) : nullptr;
+  t->outputPointer = mode == kHttpToMemory ? static_cast<void**>(output) : nullptr;
+  if (t->outputPointer != nullptr) *t->outputPointer = nullptr;
+  t->contentLength = -1;
+  t->received = 0;
+  CopyString(t->host, sizeof t->host, address);
+  CopyString(t->path, sizeof t->path, path);
+  t->body = copy;
+  t->bodyLength = length;
+  t->port = port;
+  g_http.slots[slot] = t;
+  ++g_http.count;
+  return slot;
+}
+
+int GetHttpTransferResult(int slot, int* result, int* error, int* received) {
+  const HttpTransferRecord* t = SlotRecord(slot);
+  if (t == nullptr) return -1;
+  if (result != nullptr) *result = t->result;
+  if (error != nullptr) *error = t->error;
+  if (received != nullptr) *received = t->received;
+  return 0;
+}
+
+}  // namespace morrow

@@ -1,0 +1,288 @@
+// HTTP/1.0 transfers against a scripted server thread on 127.0.0.1: the requests byte for byte,
+// the answers the steps accept and those they refuse, hostile answers, the slot table.
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "morrow/network/http.h"
+#include "morrow/network/network.h"
+#include "morrow/system/memory.h"
+#include "tests/morrow/network/network_fixture.h"
+#include "tests/morrow/network/scripted_server.h"
+
+namespace {
+
+using testsupport::ScriptedServer;
+
+class HttpTransfers : public testsupport::NetWorkFixture {
+ protected:
+  struct Outcome {
+    int result = -1, error = -1, received = -1;
+    std::string body;  // memory mode: the block on success
+  };
+  // Runs one transfer to the end (or for waitMs) and closes it.
+  Outcome Run(int kind, int port, int mode, const std::string& post = "", FILE* file = nullptr,
+              int waitMs = testsupport::kPeerWaitMs) {
+    void* block = nullptr;
+    void* output = mode == morrow::kHttpToMemory ? static_cast<void*>(&block) : file;
+    const int slot = morrow::StartHttpTransfer(kind, "127.0.0.1", port, "/p/q.txt", mode, output,
+                                               post.data(), static_cast<int>(post.size()));
+    Outcome o;
+    if (slot < 0) return o;
+    PumpUntil(
+        [&] {
+          morrow::GetHttpTransferResult(slot, &o.result, &o.error, &o.received);
+          return o.result != -1;
+        },
+        waitMs);
+    if (block != nullptr && o.result == 0) o.body.assign(static_cast<char*>(block), o.received);
+    EXPECT_EQ(morrow::CloseHttpTransfer(slot), 0);
+    morrow::FreeMemory(block);
+    return o;
+  }
+};
+
+// Waits, without pumping, until done() holds or the peer's wait is over.
+template <typename Done>
+void WaitFor(Done done) {
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
+  while (!done() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+std::string Request(int kind, int port, const std::string& post = "") {
+  const std::string p = std::to_string(port);
+  switch (kind) {
+    case morrow::kHttpGet:
+      return "GET /p/q.txt HTTP/1.0\r\nHost: 127.0.0.1:" + p + "\r\nConnection: close\r\n\r\n";
+    case morrow::kHttpPost:
+      return "POST /p/q.txt HTTP/1.0\nHost: 127.0.0.1:" + p +
+             "\nContent-Length: " + std::to_string(post.size()) + "\n\n" + post;
+    default:
+      return "HEAD /p/q.txt HTTP/1.0\n\n";
+  }
+}
+
+struct AnswerCase {
+  const char* name;
+  int kind;
+  std::string answer;
+  bool bytewise;
+  int result, error;
+  std::string body;
+  const char* logLine;  // a line the transfer must have written once, or null
+};
+
+TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
+  const std::string big(100000, 'B');
+  std::string nuls("a\0b\0c", 5);
+  const AnswerCase cases[] = {
+      {"200 with length", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
+       false, 0, -1, "hello", nullptr},
+      {"byte by byte", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nServer: x\r\nContent-Length: 5\r\n\r\nhello", true, 0, -1, "hello",
+       nullptr},
+      {"404", morrow::kHttpGet, "HTTP/1.0 404 Not Found\r\n\r\n", false, 2, 1, "",
+       "接続に失敗しました (戻り値:404)"},
+      {"500", morrow::kHttpGet, "HTTP/1.0 500 Oops\r\n\r\n", false, 2, 0, "",
+       "接続に失敗しました (戻り値:500)"},
+      {"status that does not scan", morrow::kHttpGet, "HELLO\r\n\r\n", false, 2, 0, "",
+       "接続に失敗しました (戻り値:0)"},
+      {"length in other case", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\ncontent-length: 3\r\n\r\nabcdef", false, 0, -1, "abcdef", nullptr},
+      {"length without a space", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length:3\r\n\r\nabcd", false, 0, -1, "abcd", nullptr},
+      {"no length, long body", morrow::kHttpGet, "HTTP/1.0 200 OK\r\n\r\n" + big, false, 0, -1, big,
+       nullptr},
+      {"no length, NUL bytes", morrow::kHttpGet, "HTTP/1.0 200 OK\n\n" + nuls, true, 0, -1, nuls,
+       nullptr},
+      {"repeated length", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 9\r\nContent-Length: 2\r\n\r\nokay", false, 0, -1, "ok",
+       nullptr},
+      {"negative length", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\nxyz",
+       false, 2, 2, "", nullptr},
+      {"length over 256 MiB", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 268435457\r\n\r\nxyz", false, 2, 2, "", nullptr},
+      {"length past 32 bits", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\nxyz", false, 2, 2, "", nullptr},
+      {"closed inside the header", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nServer: x\r\n", false, 2,
+       3, "", nullptr},
+      {"closed inside the body", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc", false, 2, 3, "", nullptr},
+      {"HEAD with length", morrow::kHttpHead, "HTTP/1.0 200 OK\nContent-Length: 7\n\n", false, 0,
+       -1, "", nullptr},
+      {"HEAD without length", morrow::kHttpHead, "HTTP/1.0 200 OK\n\n", false, 2, 3, "", nullptr},
+      {"HEAD 404", morrow::kHttpHead, "HTTP/1.0 404 Not Found\n\n", false, 2, 1, "", nullptr},
+      {"POST", morrow::kHttpPost, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", false, 0, -1,
+       "ok", nullptr},
+      {"POST 500", morrow::kHttpPost, "HTTP/1.0 500 Oops\r\n\r\n", false, 2, 0, "", nullptr},
+  };
+  for (const AnswerCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    morrow::StartLogFile();
+    const std::string post = c.kind == morrow::kHttpPost ? "a=1&b=2" : "";
+    ScriptedServer server({c.answer, c.bytewise});
+    const Outcome o = Run(c.kind, server.port(), morrow::kHttpToMemory, post);
+    EXPECT_EQ(o.result, c.result);
+    EXPECT_EQ(o.error, c.error);
+    EXPECT_EQ(o.body, c.body);
+    EXPECT_EQ(server.Request(), Request(c.kind, server.port(), post));
+    EXPECT_EQ(Count("接続に失敗しました"), c.logLine != nullptr ? 1 : 0);
+    if (c.logLine != nullptr) {
+      EXPECT_EQ(Count(c.logLine), 1);
+    }
+    EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
+  }
+}
+
+TEST_F(HttpTransfers, FileModeWritesTheBodyAsSent) {
+  std::string body(70000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 31 + (i >> 8));
+  for (const bool withLength : {true, false}) {
+    SCOPED_TRACE(withLength);
+    const std::string header =
+        withLength ? "HTTP/1.0 200 OK\r\nContent-Length: 70000\r\n\r\n" : "HTTP/1.0 200 OK\r\n\r\n";
+    ScriptedServer server({header + body});
+    const std::string path = dir_.File("body.bin");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    const Outcome o = Run(morrow::kHttpGet, server.port(), morrow::kHttpToFile, "", f);
+    EXPECT_EQ(o.result, 0);
+    EXPECT_EQ(o.received, 70000);
+    EXPECT_TRUE(testsupport::ReadFile(path) == body);
+  }
+}
+
+TEST_F(HttpTransfers, OneHeaderLinePerPass) {
+  ScriptedServer server(
+      {"HTTP/1.0 200 OK\r\nA: 1\r\nB: 2\r\nContent-Length: 2\r\n\r\nok", false, true});
+  void* block = nullptr;
+  const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", server.port(),
+                                             "/p/q.txt", morrow::kHttpToMemory, &block, nullptr, 0);
+  ASSERT_GE(slot, 0);
+  morrow::ProcessHttpTransfers();  // the request goes out
+  WaitFor([&] { return server.answered(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // The status line and the first header, then one header a pass, then the blank line and body.
+  const morrow::HttpTransferRecord* t = morrow::GetHttpTable().slots[slot];
+  std::vector<int> states;
+  for (int pass = 0; pass < 4; ++pass) {
+    morrow::ProcessHttpTransfers();
+    states.push_back(t->result == -1 ? t->state : 10 + t->result);
+  }
+  EXPECT_EQ(states, (std::vector<int>{2, 2, 2, 10}));
+  EXPECT_EQ(std::string(static_cast<char*>(block), 2), "ok");
+  EXPECT_EQ(morrow::CloseHttpTransfer(slot), 0);
+  morrow::FreeMemory(block);
+}
+
+TEST_F(HttpTransfers, LinesThatNeverEndWaitUntilClosed) {
+  static const char kNulInLine[] = "HTTP/1.0 200 OK\r\nX: a\0b\r\nContent-Length: 2\r\n\r\nok";
+  // A header line that is never whole within 255 bytes: no line is taken, the transfer waits for
+  // ever without blocking anything, and closing it ends it.
+  const std::string answers[] = {
+      "HTTP/1.0 200 OK",
+      "HTTP/1.0 200 OK\r\nX-Long: " + std::string(1 << 20, 'a') + "\r\n\r\nbody",
+      std::string(kNulInLine, sizeof kNulInLine - 1),
+  };
+  for (const std::string& answer : answers) {
+    ScriptedServer server({answer});
+    void* block = nullptr;
+    const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", server.port(), "/",
+                                               morrow::kHttpToMemory, &block, nullptr, 0);
+    ASSERT_GE(slot, 0);
+    PumpUntil([&] { return server.answered(); });
+    server.Request();  // the server has closed
+    PumpFor(100);
+    int result = 0, error = 0, received = 0;
+    ASSERT_EQ(morrow::GetHttpTransferResult(slot, &result, &error, &received), 0);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(morrow::CloseHttpTransfer(slot), 0);
+    EXPECT_EQ(morrow::GetHttpTransferResult(slot, &result, &error, &received), -1);
+    EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
+    morrow::FreeMemory(block);
+  }
+}
+
+TEST_F(HttpTransfers, LostAndRefusedConnectionsFailWithError3) {
+  ScriptedServer silent({"", false, false, true});
+  Outcome o = Run(morrow::kHttpGet, silent.port(), morrow::kHttpToMemory);
+  EXPECT_EQ(o.result, 2);
+  EXPECT_EQ(o.error, 3);
+  o = Run(morrow::kHttpPost, testsupport::ClosedPort(), morrow::kHttpToMemory, "x=1");
+  EXPECT_EQ(o.result, 2);
+  EXPECT_EQ(o.error, 3);
+  // A transfer closed while it runs counts as a success with no error, and keeps its block.
+  ScriptedServer held({"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc", false, true});
+  void* block = nullptr;
+  const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", held.port(), "/",
+                                             morrow::kHttpToMemory, &block, nullptr, 0);
+  ASSERT_GE(slot, 0);
+  PumpUntil([&] { return morrow::GetHttpTable().slots[slot]->received == 3; });
+  ASSERT_EQ(morrow::FinishHttpTransfer(slot, 0, -1), 0);
+  ASSERT_EQ(morrow::FinishHttpTransfer(slot, 2, 3), 0);  // the first finish decides
+  int result = 0, error = 0, received = 0;
+  morrow::GetHttpTransferResult(slot, &result, &error, &received);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(error, -1);
+  EXPECT_EQ(std::string(static_cast<char*>(block), 3), "abc");
+  morrow::CloseHttpTransfer(slot);
+  morrow::FreeMemory(block);
+}
+
+TEST_F(HttpTransfers, TheTableAndTheArgumentsHaveLimits) {
+  // A listener that never answers: a hundred transfers fill the table.
+  ScriptedServer server({"", false, false, false, true});
+  std::vector<int> slots;
+  for (int i = 0; i < morrow::kHttpSlotCount; ++i) {
+    slots.push_back(morrow::StartHttpTransfer(morrow::kHttpHead, "127.0.0.1", server.port(), "/",
+                                              morrow::kHttpToFile, nullptr, nullptr, 0));
+    ASSERT_EQ(slots.back(), i);
+  }
+  EXPECT_EQ(morrow::StartHttpTransfer(morrow::kHttpHead, "127.0.0.1", server.port(), "/",
+                                      morrow::kHttpToFile, nullptr, nullptr, 0),
+            -1);
+  EXPECT_EQ(Count("HTTP転送の空きスロットがありませんでした in StartHttpTransfer"), 1);
+  // Closing empties slots as it goes; every one is still closed.
+  EXPECT_EQ(morrow::EndHttp(), 0);
+  EXPECT_EQ(morrow::GetHttpTable().count, 0);
+  EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
+
+  void* block = nullptr;
+  const std::string host(128, '1'), path(256, '/');
+  struct Bad {
+    int kind;
+    const char* address;
+    const char* path;
+    int mode;
+    void* output;
+    int length;
+  } bad[] = {
+      {3, "127.0.0.1", "/", 0, nullptr, 0},
+      {0, host.c_str(), "/", 0, nullptr, 0},
+      {0, "127.0.0.1", path.c_str(), 0, nullptr, 0},
+      {0, "127.0.0.1", nullptr, 0, nullptr, 0},
+      {0, "127.0.0.1", "/", 2, &block, 0},
+      {0, "127.0.0.1", "/", 1, nullptr, 0},
+      {1, "127.0.0.1", "/", 1, &block, -1},
+      {1, "127.0.0.1", "/", 1, &block, 5},  // a length without a body
+  };
+  for (const Bad& b : bad) {
+    EXPECT_EQ(morrow::StartHttpTransfer(b.kind, b.address, server.port(), b.path, b.mode, b.output,
+                                        nullptr, b.length),
+              -1);
+  }
+  EXPECT_EQ(Count("HTTP転送の指定が正しくありません in StartHttpTransfer"), 8);
+  EXPECT_EQ(morrow::StepHttpTransfer(-1), -1);
+  EXPECT_EQ(morrow::StepHttpTransfer(100), -1);
+  EXPECT_EQ(morrow::FinishHttpTransfer(0, 0, -1), -1);
+  EXPECT_EQ(morrow::CloseHttpTransfer(100), -1);
+  EXPECT_EQ(morrow::GetHttpTable().count, 0);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// The network component started on its own (no window, no display), listening on 127.0.0.1, with
+// its log in a directory of the test's own. Pumping is bounded in time everywhere.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "morrow/network/connection.h"
+#include "morrow/network/network.h"
+#include "morrow/system/log.h"
+#include "tests/platform/loopback_peer.h"
+#include "tests/support/temp_dir.h"
+
+namespace testsupport {
+
+class NetWorkFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    morrow::SetLogDirectory(dir_.path());
+    morrow::StartLogFile();
+    morrow::ClearHttpTable();
+    ASSERT_EQ(morrow::InitNetWork(), 0);
+    ASSERT_EQ(morrow::ListenNetWork("127.0.0.1", 0), 0);
+    port_ = morrow::GetListenNetWorkPort();
+    ASSERT_GT(port_, 0);
+  }
+  void TearDown() override {
+    morrow::EndHttp();
+    morrow::EndNetWork();
+    morrow::SetNetWorkNoFraming(0);
+    morrow::SetNetWorkNoAutoClose(0);
+    morrow::SetLogDirectory("");
+  }
+
+  // One pass of what the library's pump does for the network.
+  static void Pump() {
+    morrow::PumpNetWorkMessages(1);
+    morrow::ProcessHttpTransfers();
+  }
+  // Pumps every millisecond until done() holds or waitMs pass; whether it held.
+  template <typename Done>
+  static bool PumpUntil(Done done, int waitMs = kPeerWaitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+      Pump();
+      if (done()) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  static void PumpFor(int ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  // A peer connected to the listener and the handle the library gave it, or -1.
+  int Accept(LoopbackPeer* peer, int receiveBuffer = 0) {
+    if (!peer->Connect(port_, receiveBuffer)) return -1;
+    int handle = -1;
+    PumpUntil([&] { return (handle = morrow::TakeAcceptedNetWork()) != -1; });
+    return handle;
+  }
+  static morrow::NetWorkRecord& RecordOf(int handle) {
+    return morrow::GetNetWork().records[handle & 0xFFFF];
+  }
+
+  std::string Log() const { return ReadFile(dir_.File("AppLog.txt")); }
+  int Count(const std::string& text) const {
+    const std::string log = Log();
+    int n = 0;
+    for (size_t p = log.find(text); p != std::string::npos; p = log.find(text, p + 1)) ++n;
+    return n;
+  }
+
+  TempDir dir_;
+  int port_ = 0;
+};
+
+}  // namespace testsupport

@@ -1,0 +1,125 @@
+// A scripted HTTP server on 127.0.0.1 in a thread of its own, for the transfer tests.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "tests/platform/loopback_peer.h"
+
+namespace testsupport {
+
+// Accepts one connection, reads the request (the header to its blank line and, for POST, the
+// body its length gives), answers with a script and closes, or holds the connection open until
+// it is destroyed. Every wait is bounded.
+class ScriptedServer {
+ public:
+  struct Script {
+    std::string answer;
+    bool bytewise = false;  // one byte a millisecond
+    bool holdOpen = false;  // keep the connection after answering
+    bool noAnswer = false;  // close at once after the request
+    bool noAccept = false;  // only listen: connections wait in the backlog
+  };
+
+  explicit ScriptedServer(Script script) : script_(std::move(script)) {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    listen(listener_, 128);
+    socklen_t len = sizeof a;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~ScriptedServer() {
+    Finish();
+    close(listener_);
+  }
+  int port() const { return port_; }
+  bool answered() const { return answered_; }
+  // The request as it came; waits for the server to end.
+  const std::string& Request() {
+    Finish();
+    return request_;
+  }
+
+ private:
+  void Finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  void Run() {
+    if (script_.noAccept) return;
+    pollfd p{listener_, POLLIN, 0};
+    if (poll(&p, 1, testsupport::kPeerWaitMs) <= 0) return;
+    LoopbackPeer peer(accept(listener_, nullptr, nullptr));
+    while (Unfolded().find("\n\n") == std::string::npos) {
+      const std::string byte = peer.Receive(1);
+      if (byte.empty()) return;
+      request_ += byte;
+    }
+    const size_t at = request_.find("Content-Length: ");
+    if (request_.rfind("POST", 0) == 0 && at != std::string::npos) {
+      request_ += peer.Receive(std::stoul(request_.substr(at + 16)));
+    }
+    if (script_.noAnswer) return;
+    if (script_.bytewise) {
+      for (char c : script_.answer) {
+        if (!peer.Send(std::string(1, c))) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    } else {
+      SendWhatFits(peer.fd(), script_.answer);
+    }
+    answered_ = true;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (script_.holdOpen && !stop_ && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  std::string Unfolded() const {
+    std::string s;
+    for (char c : request_) {
+      if (c != '\r') s += c;
+    }
+    return s;
+  }
+  // As much of the answer as the client takes within half a second: a client that stops reading
+  // (a line it will never take) does not hold the server.
+  static void SendWhatFits(int fd, const std::string& bytes) {
+    size_t done = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (done < bytes.size() && std::chrono::steady_clock::now() < end) {
+      const ssize_t n =
+          send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+      } else if (n < 0 && errno != EAGAIN) {
+        return;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+  }
+
+  Script script_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> answered_{false};
+  std::string request_;
+};
+
+}  // namespace testsupport

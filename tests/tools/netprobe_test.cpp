@@ -1,0 +1,123 @@
+// netprobe as a program: serving framed and plain peers and fetching from a scripted server, with
+// the lines it prints; its usage errors.
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/morrow/network/scripted_server.h"
+#include "tests/platform/loopback_peer.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testsupport::Le32;
+using testsupport::LoopbackPeer;
+using testsupport::ProgramRun;
+using testsupport::ScriptedServer;
+
+constexpr const char* kHeadless = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
+
+class NetprobeTool : public ::testing::Test {
+ protected:
+  ProgramRun Run(const std::string& args) {
+    return testsupport::RunProgram(
+        dir_.path(), NETPROBE, args,
+        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'");
+  }
+  testsupport::TempDir dir_;
+};
+
+struct ServeCase {
+  const char* options;
+  std::vector<std::string> sends;  // "-" pauses
+  const char* out;
+};
+
+TEST_F(NetprobeTool, ServeReportsWhatThePeerDid) {
+  const ServeCase cases[] = {
+      {"--expect 13",
+       {Le32(10) + "abcd", "-", "efghij" + Le32(3).substr(0, 2), "-", Le32(3).substr(2) + "xyz"},
+       "accepted 0x48000000\nrecv 13 6162636465666768696a78797a\nstate 0\nhandles 0\n"},
+      {"--expect 1", {Le32(0x7FFFFFFF) + "x"}, "accepted 0x48000000\nstate -1\nhandles 0\n"},
+      {"--plain --expect 5",
+       {"he", "-", "llo!"},
+       "accepted 0x48000000\nrecv 5 68656c6c6f\nstate 0\nhandles 0\n"},
+      {"--expect 4", {Le32(9) + "ab"}, "accepted 0x48000000\nstate 0\nhandles 0\n"},
+  };
+  for (const ServeCase& c : cases) {
+    SCOPED_TRACE(c.options);
+    const std::string portFile = dir_.File("port");
+    std::filesystem::remove(portFile);
+    ProgramRun run;
+    std::thread tool([&] { run = Run(std::string("serve ") + c.options + " --port-file port"); });
+    for (int i = 0; i < 2000 && !std::filesystem::exists(portFile); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    LoopbackPeer peer;
+    const std::string port = testsupport::ReadFile(portFile);
+    ASSERT_FALSE(port.empty());
+    ASSERT_TRUE(peer.Connect(std::stoi(port)));
+    for (const std::string& bytes : c.sends) {
+      if (bytes == "-") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      } else {
+        ASSERT_TRUE(peer.Send(bytes));
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    peer.Close();
+    tool.join();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, c.out);
+  }
+}
+
+struct FetchCase {
+  const char* args;  // after "http", with PORT for the server's port
+  std::string answer;
+  const char* out;
+};
+
+TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
+  const FetchCase cases[] = {
+      {"get PORT /a.txt --memory", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
+       "result 0 error -1 bytes 5 crc32=3610a686\n"},
+      {"get PORT /x --memory", "HTTP/1.0 404 Not Found\r\n\r\n",
+       "result 2 error 1 bytes 0 crc32=00000000\n"},
+      {"head PORT /h", "HTTP/1.0 200 OK\nContent-Length: 3\n\n",
+       "result 0 error -1 bytes 0 crc32=00000000\n"},
+      {"post PORT /p --memory --body a=1", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok",
+       "result 0 error -1 bytes 2 crc32=79dcdd47\n"},
+      {"get PORT /f --file body.out", "HTTP/1.0 200 OK\r\n\r\nfile body",
+       "result 0 error -1 bytes 9 crc32=00000000\n"},
+  };
+  for (const FetchCase& c : cases) {
+    SCOPED_TRACE(c.args);
+    ScriptedServer server({c.answer});
+    std::string args = c.args;
+    args.replace(args.find("PORT"), 4, std::to_string(server.port()));
+    const ProgramRun run = Run("http " + args);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, c.out);
+  }
+  EXPECT_EQ(testsupport::ReadFile(dir_.File("body.out")), "file body");
+}
+
+TEST_F(NetprobeTool, UsageErrorsExitWith2) {
+  for (const char* args :
+       {"", "listen", "serve --expect 1", "serve --port-file p", "serve --expect -1 --port-file p",
+        "serve --expect 1 --port-file p --loud", "http get", "http put 80 /", "http get 0 /",
+        "http get 80 / --memory --file x", "http get 80 / --body"}) {
+    SCOPED_TRACE(args);
+    const ProgramRun run = Run(args);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// netprobe: the library's network component from the command line, headless.
+//
+//   netprobe serve [--plain] --expect N --port-file F
+//     listens on 127.0.0.1 (a free port, written to F), pumps every millisecond and prints, as each
+//     happens: "accepted 0x%08x" (the first connection's handle), "recv N HEX" once N bytes can
+//     be taken, "state S" when the connection state first reads other than 1, and "handles 0"
+//     (exit 0) once the connection is gone. --plain takes plain sockets instead of framed ones.
+//   netprobe http get|post|head PORT PATH [--memory | --file OUT] [--body TEXT]
+//     runs one transfer to 127.0.0.1:PORT, the body into memory, into OUT, or nowhere, and
+//     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory).
+// Both give up after 10 seconds with "timeout" and exit 1. Exit 2 on a usage error, 1 when the
+// library, the listener or the transfer does not start.
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "morrow/network/network.h"
+#include "morrow/system/library.h"
+#include "morrow/system/memory.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr int64_t kGiveUpMicroseconds = 10'000'000;
+constexpr int kMaxExpected = 1 << 20;
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: netprobe serve [--plain] --expect N --port-file F\n"
+               "       netprobe http get|post|head PORT PATH [--memory | --file OUT] "
+               "[--body TEXT]\n");
+  return 2;
+}
+
+bool ParseInt(const char* text, int low, int high, int* out) {
+  char* end = nullptr;
+  long v = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || v < low || v > high) return false;
+  *out = static_cast<int>(v);
+  return true;
+}
+
+bool StartLibrary() {
+  morrow::ChangeWindowMode(1);
+  if (morrow::InitLibrary() != 0 || morrow::InitNetWork() != 0) {
+    std::fprintf(stderr, "netprobe: the library did not start\n");
+    return false;
+  }
+  return true;
+}
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// Pumps every millisecond until done() says so; false after the time allowed.
+template <typename Done>
+bool PumpUntil(Done done) {
+  const int64_t end = platform::NowMicroseconds() + kGiveUpMicroseconds;
+  while (platform::NowMicroseconds() < end) {
+    if (morrow::PumpMessages() != 0) return false;
+    if (done()) return true;
+    platform::SleepMilliseconds(1);
+  }
+  return false;
+}
+
+bool WritePortFile(const std::string& path, int port) {
+  const std::string temporary = path + ".tmp";
+  FILE* f = std::fopen(temporary.c_str(), "w");
+  if (f == nullptr) return false;
+  std::fprintf(f, "%d", port);
+  return std::fclose(f) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+int Serve(int argc, char** argv) {
+  bool plain = false;
+  int expect = -1;
+  std::string portFile;
+  for (int i = 2; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--plain") {
+      plain = true;
+    } else if (a == "--expect" && i + 1 < argc) {
+      if (!ParseInt(argv[++i], 0, kMaxExpected, &expect)) return Usage();
+    } else if (a == "--port-file" && i + 1 < argc) {
+      portFile = argv[++i];
+    } else {
+      return Usage();
+    }
+  }
+  if (expect < 0 || portFile.empty()) return Usage();
+  if (!StartLibrary()) return 1;
+  morrow::SetNetWorkNoFraming(plain ? 1 : 0);
+  if (morrow::ListenNetWork("127.0.0.1", 0) != 0 ||
+      !WritePortFile(portFile, morrow::GetListenNetWorkPort())) {
+    std::fprintf(stderr, "netprobe: cannot listen\n");
+    morrow::EndLibrary();
+    return 1;
+  }
+  int handle = -1;
+  bool received = false, stated = false;
+  std::vector<unsigned char> bytes(static_cast<size_t>(expect) + 1);
+  bool ended = PumpUntil([&]() {
+    if (handle == -1) {
+      handle = morrow::TakeAcceptedNetWork();
+      if (handle == -1) return false;
+      char text[32];
+      std::snprintf(text, sizeof text, "accepted 0x%08x", static_cast<unsigned>(handle));
+      Say(text);
+    }
+    if (!received) {
+      // A plain socket hands over what it has, so the bytes are first counted where they wait.
+      bool whole = plain ? morrow::NetWorkRecvToPeek(handle, bytes.data(), expect) == expect &&
+                               morrow::NetWorkRecv(handle, bytes.data(), expect) == expect
+                         : morrow::NetWorkRecv(handle, bytes.data(), expect) == 0;
+      if (whole) {
+        received = true;
+        std::string line = "recv " + std::to_string(expect) + " ";
+        char hex[3];
+        for (int i = 0; i < expect; ++i) {
+          std::snprintf(hex, sizeof hex, "%02x", bytes[static_cast<size_t>(i)]);
+          line += hex;
+        }
+        Say(line);
+      }
+    }
+    if (!stated) {
+      const int state = morrow::GetNetWorkAcceptStateh(handle);
+      if (state != 1) {
+        stated = true;
+        Say("state " + std::to_string(state));
+      }
+    }
+    if (morrow::CountNetWorkHandles() != 0) return false;
+    Say("handles 0");
+    return true;
+  });
+  if (!ended) Say("timeout");
+  morrow::EndLibrary();
+  return ended ? 0 : 1;
+}
+
+int Http(int argc, char** argv) {
+  if (argc < 5) return Usage();
+  const std::string method = argv[2];
+  int kind;
+  if (method == "get") {
+    kind = morrow::kHttpGet;
+  } else if (method == "post") {
+    kind = morrow::kHttpPost;
+  } else if (method == "head") {
+    kind = morrow::kHttpHead;
+  } else {
+    return Usage();
+  }
+  int port = 0;
+  if (!ParseInt(argv[3], 1, 65535, &port)) return Usage();
+  const char* path = argv[4];
+  bool memory = false;
+  std::string outFile, body;
+  for (int i = 5; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--memory" && outFile.empty()) {
+      memory = true;
+    } else if (a == "--file" && i + 1 < argc && !memory && outFile.empty()) {
+      outFile = argv[++i];
+    } else if (a == "--body" && i + 1 < argc) {
+      body = argv[++i];
+    } else {
+      return Usage();
+    }
+  }
+  if (!StartLibrary()) return 1;
+  FILE* file = nullptr;
+  if (!outFile.empty() && (file = std::fopen(outFile.c_str(), "wb")) == nullptr) {
+    std::fprintf(stderr, "netprobe: cannot write %s\n", outFile.c_str());
+    morrow::EndLibrary();
+    return 1;
+  }
+  void* block = nullptr;
+  const int slot = morrow::StartHttpTransfer(
+      kind, "127.0.0.1", port, path, memory ? morrow::kHttpToMemory : morrow::kHttpToFile,
+      memory ? static_cast<void*>(&block) : static_cast<void*>(file), body.data(),
+      static_cast<int>(body.size()));
+  if (slot < 0) {
+    if (file != nullptr) std::fclose(file);
+    std::fprintf(stderr, "netprobe: the transfer did not start\n");
+    morrow::EndLibrary();
+    return 1;
+  }
+  int result = -1, error = -1, bytes = 0;
+  bool ended = PumpUntil([&]() {
+    morrow::GetHttpTransferResult(slot, &result, &error, &bytes);
+    return result != -1;
+  });
+  int status = 0;
+  if (ended) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    if (block != nullptr && bytes > 0) {
+      crc = crc32(crc, static_cast<const Bytef*>(block), static_cast<uInt>(bytes));
+    }
+    char line[96];
+    std::snprintf(line, sizeof line, "result %d error %d bytes %d crc32=%08lx", result, error,
+                  bytes, crc);
+    Say(line);
+  } else {
+    Say("timeout");
+    status = 1;
+  }
+  morrow::CloseHttpTransfer(slot);
+  morrow::FreeMemory(block);
+  morrow::EndLibrary();
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string command = argv[1];
+  if (command == "serve") return Serve(argc, argv);
+  if (command == "http") return Http(argc, argv);
+  return Usage();
+}
