@@ -13,7 +13,7 @@
 #include "morrow/system/rect.h"
 #include "platform/display.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
 // The mask surface while the mask is on and one exists, else the draw-target surface.
 platform::Surface* DestinationSurface();
@@ -36,7 +36,7 @@ uint32_t PrepareColour(uint32_t colour);
 Rect ClipArea(const platform::Surface& dest);
 
 // The screen's format class at its depth.
-FormatClass ScreenFormatClass();
+raster::FormatClass ScreenFormatClass();
 
 struct LockedSurface {
   uint8_t* bits = nullptr;
@@ -56,4 +56,4 @@ LockedSurface LockWholeOrExit(platform::Surface* surface, const char* text,
 // Unlocks each surface that is not null, in order.
 void UnlockInOrder(std::initializer_list<platform::Surface*> surfaces);
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw
