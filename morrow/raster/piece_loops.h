@@ -1,8 +1,9 @@
 // The pixel loops of an unscaled piece draw, as the frame of G_DDraw_DrawGraph (piece_frame.cpp)
 // hands them over: the frame clips, stages and locks, fills a PieceDraw, and calls the dispatch
 // of the screen's depth. Each dispatch turns the draw into one loop id by a small decision
-// function (testable on its own), and a constexpr table maps the id to one instantiation of
-// RectWalk with its gates and rule (reference and, where the rule has one, SSE2 form).
+// function (testable on its own), and the depth's loop table (loop_table.h) maps the id to one
+// instantiation of RectWalk with its gates and rule (reference and, where the rule has one, SSE2
+// form).
 //
 // Adding a depth or a rule: add ids and table rows next to the existing ones; the frame does not
 // change.

@@ -1,7 +1,7 @@
 // The pixel loops of a blended filled box, as the frame of G_DDraw_DrawFillBox (solid_frame.cpp)
 // hands them over: the decision function turns depth, layout, mode and parameter into a loop id,
-// and a constexpr table maps the id to one instantiation of SolidSpan with its solid rule
-// (solid_rules.h), in reference and, where the rule has one, SSE2 form.
+// and the loop table (loop_table.h) maps the id to one instantiation of SolidSpan with its solid
+// rule (solid_rules.h), in reference and, where the rule has one, SSE2 form.
 #pragma once
 
 #include <cstdint>

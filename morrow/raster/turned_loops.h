@@ -1,9 +1,9 @@
 // The pixel loops of the turned draws, as their frames hand them over: the rotated draw
-// (turned_rota.cpp) fills a RotaWalk, the textured triangle (triangle.cpp) a TriangleSpanWalk,
-// both a TurnedDraw, and call the dispatch of the screen's depth. A decision function turns the
-// draw into one loop id; a constexpr table maps the id to one instantiation per walk of
-// TexelSpanWalk with its gates and rule (turned_rules32.h), in reference and, where the rule has
-// one, SSE2 form.
+// (turned_rota.cpp) fills a RotaWalk, the textured triangle (turned_triangle.cpp) a
+// TriangleSpanWalk, both a TurnedDraw, and call the dispatch of the screen's depth. A decision
+// function turns the draw into one loop id; a loop table per walk (loop_table.h) maps the id to
+// one instantiation of TexelSpanWalk with its gates and rule (turned_rules32.h), in reference and,
+// where the rule has one, SSE2 form.
 #pragma once
 
 #include <cstdint>

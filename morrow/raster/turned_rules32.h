@@ -1,5 +1,5 @@
 // Per-pixel rules of the 32-bit turned draws: the rotated draw (turned_rota.cpp) and the textured
-// triangle spans (triangle.cpp). They follow the conventions of piece_rules32.h (rule(s, d),
+// triangle spans (turned_triangle.cpp). They follow the conventions of piece_rules32.h (rule(s, d),
 // Opaque / Partial under the alpha gate, four-wide forms) and reuse its Copy, Tint, Add32 and
 // Sub32 where the formulas are the same. What differs from the plain draw's rules:
 //   - the alpha blend weighs the destination with 255 - p, not 256 - p (ComplementBlend);

@@ -3,7 +3,9 @@
 // when they fail, and the staging of video-memory rectangles in the work surfaces.
 //
 // A draw keeps nothing between calls: every lock it takes is released before it returns, in the
-// order its Part gives, except on the fatal path.
+// order the locks were taken (the target, then the source, then the staged copy of the target),
+// except on the fatal path, where a failed lock releases the surfaces already held as its caller
+// lists them and ends the process.
 #pragma once
 
 #include <cstdint>

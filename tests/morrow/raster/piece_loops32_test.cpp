@@ -1,5 +1,5 @@
-// The decision functions against the variant tables: which loop each combination of mode,
-// parameter, alpha channel, bright, MMX flag, key flag and screen class gets.
+// The 32-bit piece decision against the variant tables: which loop each combination of mode,
+// parameter, alpha channel, bright, MMX flag and key flag gets; and the screen's format class.
 #include <gtest/gtest.h>
 
 #include <cstdint>

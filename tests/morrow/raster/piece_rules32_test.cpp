@@ -1,4 +1,4 @@
-// The per-pixel rules against the worked values of their formulas, the properties that tie the
+// The 32-bit piece rules against the worked values of their formulas, the properties that tie the
 // two formula sets together, and the walkers' gates: key before alpha, skipped pixels never
 // written, rows and tails visited exactly.
 #include <gtest/gtest.h>
