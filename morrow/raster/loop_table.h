@@ -15,7 +15,9 @@
 //           turned_loops.cpp; softdraw/turned_frame.h, turned_source.h, turned_rota.cpp,
 //           turned_modi.cpp, turned_triangle.cpp
 // Shapes keep their own words wherever families share them: walkers.h (rectangles and solid
-// spans), triangle.h (the set-up of both triangle draws).
+// spans), triangle.h (the set-up of both triangle draws). The draws still to come name theirs the
+// same way: the stretched draw its own word, the 16-bit turned draws the turned files, and the
+// untextured triangle, the line and the circle a solid table each over the solid rules.
 //
 // A new family (or a new depth of one) brings a class that says how one of its loops is made:
 //   struct Family {
