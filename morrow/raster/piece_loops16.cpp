@@ -55,7 +55,7 @@ struct PieceLoops16 {
 
   // The unkeyed XOR goes by words (XorRows16); every other loop walks pixel by pixel.
   template <class Rule, KeyGate K>
-  static constexpr bool kXorRows = std::is_same_v<Rule, Xor16>&& K == KeyGate::kNone;
+  static constexpr bool kXorRows = (K == KeyGate::kNone && std::is_same_v<Rule, Xor16>);
 
   template <class F, class Rule, KeyGate K, AlphaGate A>
   static void Reference(const RectSurfaces& r, uint32_t key, const Setup16& s) {
