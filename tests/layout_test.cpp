@@ -36,6 +36,8 @@ const Rule kRules[] = {
     {"platform/", "tools/"},
     {"platform/", "tests/"},
     {"morrow/raster/", "morrow/softdraw/"},
+    {"morrow/raster/", "morrow/graphics/"},
+    {"morrow/raster/", "morrow/device/screen"},
 };
 
 // Only the platform layer sees SDL; the benchmarks (SDL is a peer there) and tests that drive

@@ -1,13 +1,11 @@
-// The 16-bit piece draw: the set-up of one call, the choice of loop and the table of its
-// instantiations.
-#include <array>
+// The 16-bit piece draw: the set-up of one call, the choice of loop and the loop table.
 #include <cstddef>
+#include <type_traits>
 
-#include "morrow/device/screen.h"
-#include "morrow/raster/piece_draw.h"
-#include "morrow/raster/piece_draw16.h"
-#include "morrow/raster/raster_path.h"
-#include "morrow/raster/rules16.h"
+#include "morrow/raster/loop_table.h"
+#include "morrow/raster/piece_loops.h"
+#include "morrow/raster/piece_loops16.h"
+#include "morrow/raster/piece_rules16.h"
 #include "morrow/raster/walkers.h"
 #include "morrow/raster/walkers16.h"
 
@@ -32,41 +30,64 @@ Setup16 MakeSetup16(uint32_t p, uint32_t bright, const uint32_t (*products)[256]
 
 namespace {
 
-using LoopFn = void (*)(const RectSurfaces&, uint32_t key, const Setup16&);
-
-struct LoopEntry {
-  LoopFn reference = nullptr;
-  LoopFn vector = nullptr;  // null where the rule has no vector form
-};
-
 constexpr size_t kRules = static_cast<size_t>(Rule16::kCount);
 constexpr size_t kLayouts = static_cast<size_t>(Layout16::kCount);
-using LoopTable = std::array<std::array<std::array<LoopEntry, 2>, kLayouts>, kRules>;
 
-template <class F, class Rule, KeyGate K, AlphaGate A>
-void RunReference(const RectSurfaces& r, uint32_t key, const Setup16& s) {
-  RectWalk<F, K, A>(r, key, Rule(s));
-}
+constexpr const char* kRuleNames[kRules] = {
+    "Nothing",         "PlainCopy",  "Xor",      "TintCoverage",
+    "InPlace",         "Tint",       "Weighted", "AlphaTableBlend",
+    "TintTableBlend",  "TableBlend", "MmxBlend", "AddTintWeighted",
+    "AddAlpha",        "AddTint",    "Add",      "MmxAdd",
+    "SubTintWeighted", "SubAlpha",   "SubTint",  "Sub",
+    "MultiplyTint",    "Multiply"};
 
-void RunXorRows(const RectSurfaces& r, uint32_t, const Setup16&) {
-  XorRows16(r);
-}
+// A loop is a rule, a layout and the key test: one row each, those of a rule side by side.
+struct PieceLoops16 {
+  using Id = PieceLoop16;
+  using Fn = void (*)(const RectSurfaces&, uint32_t key, const Setup16&);
+  static constexpr size_t kRows = kRules * kLayouts * 2;
+
+  static constexpr size_t Index(const PieceLoop16& loop) {
+    const size_t rule = static_cast<size_t>(loop.rule), layout = static_cast<size_t>(loop.layout);
+    if (rule >= kRules || layout >= kLayouts) return kRows;
+    return (rule * kLayouts + layout) * 2 + (loop.keyed ? 1 : 0);
+  }
+
+  // The unkeyed XOR goes by words (XorRows16); every other loop walks pixel by pixel.
+  template <class Rule, KeyGate K>
+  static constexpr bool kXorRows = (K == KeyGate::kNone && std::is_same_v<Rule, Xor16>);
+
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static void Reference(const RectSurfaces& r, uint32_t key, const Setup16& s) {
+    if constexpr (kXorRows<Rule, K>) {
+      (void)key;
+      (void)s;
+      XorRows16(r);
+    } else {
+      RectWalk<F, K, A>(r, key, Rule(s));
+    }
+  }
 
 #if defined(MORROW_RASTER_SSE2)
-template <class F, class Rule, KeyGate K>
-void RunVector(const RectSurfaces& r, uint32_t key, const Setup16& s) {
-  RectWalkSse2_16<F, K>(r, key, Rule(s));
-}
+  template <class F, class Rule, KeyGate K>
+  static void Sse2(const RectSurfaces& r, uint32_t key, const Setup16& s) {
+    RectWalkSse2_16<F, K>(r, key, Rule(s));
+  }
 #endif
 
-template <class F, class Rule, KeyGate K, AlphaGate A>
-constexpr LoopEntry Entry() {
-  LoopEntry e{&RunReference<F, Rule, K, A>, nullptr};
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static constexpr Fn Vector() {
 #if defined(MORROW_RASTER_SSE2)
-  if constexpr (A == AlphaGate::kNone && HasApply8Rect<Rule>) e.vector = &RunVector<F, Rule, K>;
+    if constexpr (A == AlphaGate::kNone && HasApply8Rect<Rule> && !kXorRows<Rule, K>) {
+      return &Sse2<F, Rule, K>;
+    }
 #endif
-  return e;
-}
+    return nullptr;
+  }
+};
+
+using L = PieceLoops16;
+using Table = LoopTable<L, L::kRows>;
 
 template <class F>
 constexpr Layout16 LayoutOf() {
@@ -77,20 +98,21 @@ constexpr Layout16 LayoutOf() {
 
 // The keyed and the unkeyed loop of one member (or only the unkeyed one).
 template <class F, class Rule, AlphaGate A = AlphaGate::kNone>
-constexpr void Put(LoopTable& t, Rule16 rule, bool withKey = true) {
-  auto& slot = t[static_cast<size_t>(rule)][static_cast<size_t>(LayoutOf<F>())];
-  slot[0] = Entry<F, Rule, KeyGate::kNone, A>();
-  if (withKey) slot[1] = Entry<F, Rule, KeyGate::kCompare, A>();
+constexpr void Put(Table& t, Rule16 rule, bool withKey = true) {
+  const PieceLoop16 loop{rule, LayoutOf<F>(), false};
+  const char* name = kRuleNames[static_cast<size_t>(rule)];
+  t[L::Index(loop)] = LoopRow<L, F, Rule, KeyGate::kNone, A>(loop, name);
+  if (!withKey) return;
+  const PieceLoop16 keyed{rule, LayoutOf<F>(), true};
+  t[L::Index(keyed)] = LoopRow<L, F, Rule, KeyGate::kCompare, A>(keyed, name);
 }
 
 constexpr AlphaGate kMap = AlphaGate::kMap;
 
 // The members of a fixed layout.
 template <class F>
-constexpr void PutFixed(LoopTable& t) {
+constexpr void PutFixed(Table& t) {
   Put<F, Xor16>(t, Rule16::kXor);
-  t[static_cast<size_t>(Rule16::kXor)][static_cast<size_t>(LayoutOf<F>())][0] = {&RunXorRows,
-                                                                                 nullptr};
   Put<F, Coverage16<F>, kMap>(t, Rule16::kTintCoverage);
   Put<F, InPlace16<F, AlphaWeight16, Copy16>, kMap>(t, Rule16::kInPlace);
   Put<F, Tint16<F>>(t, Rule16::kTint);
@@ -111,16 +133,23 @@ constexpr void PutFixed(LoopTable& t) {
   Put<F, Multiply16<F>>(t, Rule16::kMultiply, false);
 }
 
-constexpr LoopTable BuildTable() {
-  LoopTable t{};
+constexpr Table BuildTable() {
+  Table t{};
+  // Every loop has its row, named by its rule; the members put below give it its instantiation.
+  for (size_t rule = 0; rule < kRules; ++rule) {
+    for (size_t layout = 0; layout < kLayouts; ++layout) {
+      for (bool keyed : {false, true}) {
+        const PieceLoop16 loop{static_cast<Rule16>(rule), static_cast<Layout16>(layout), keyed};
+        t[L::Index(loop)] = NoLoopRow<L>(loop, kRuleNames[rule]);
+      }
+    }
+  }
   PutFixed<F565>(t);
   PutFixed<F555>(t);
   // 5:5:5 has an MMX blend with its own masks; 5:6:5 and the rest take the format's.
   Put<F555, MmxBlend16<F555>>(t, Rule16::kMmxBlend);
   using G = FGeneric16;
   Put<G, Xor16>(t, Rule16::kXor);
-  t[static_cast<size_t>(Rule16::kXor)][static_cast<size_t>(Layout16::kGeneric)][0] = {&RunXorRows,
-                                                                                      nullptr};
   Put<G, TableBlend16<G>>(t, Rule16::kTableBlend);
   Put<G, MmxBlend16<G>>(t, Rule16::kMmxBlend);
   Put<G, AddGuard16<G, PlainTerm16<G>>>(t, Rule16::kAdd);
@@ -130,30 +159,8 @@ constexpr LoopTable BuildTable() {
   return t;
 }
 
-constexpr LoopTable kLoops = BuildTable();
-
-const LoopEntry* Find(const PieceLoop16& loop) {
-  const size_t rule = static_cast<size_t>(loop.rule), layout = static_cast<size_t>(loop.layout);
-  if (rule >= kRules || layout >= kLayouts) return nullptr;
-  const LoopEntry& e = kLoops[rule][layout][loop.keyed ? 1 : 0];
-  return e.reference != nullptr ? &e : nullptr;
-}
-
-constexpr const char* kRuleNames[kRules] = {
-    "Nothing",         "PlainCopy",  "Xor",      "TintCoverage",
-    "InPlace",         "Tint",       "Weighted", "AlphaTableBlend",
-    "TintTableBlend",  "TableBlend", "MmxBlend", "AddTintWeighted",
-    "AddAlpha",        "AddTint",    "Add",      "MmxAdd",
-    "SubTintWeighted", "SubAlpha",   "SubTint",  "Sub",
-    "MultiplyTint",    "Multiply"};
-
-constexpr bool EveryRuleNamed() {
-  for (const char* name : kRuleNames) {
-    if (name == nullptr) return false;
-  }
-  return true;
-}
-static_assert(EveryRuleNamed(), "every rule has its name");
+constexpr Table kLoops = BuildTable();
+static_assert(RowsAtTheirIds(kLoops), "every loop has its row, named, in the order of the loops");
 
 Layout16 LayoutOfClass(FormatClass format) {
   switch (format) {
@@ -169,10 +176,10 @@ Layout16 LayoutOfClass(FormatClass format) {
 struct Decision {
   Layout16 layout;
   bool fixed;  // 5:6:5 or 5:5:5
-  int keyFlag;
+  bool keyed;
 
-  PieceLoop16 Loop(Rule16 rule) const { return PieceLoop16{rule, layout, keyFlag != 0}; }
-  PieceLoop16 Loop(Rule16 rule, Layout16 at) const { return PieceLoop16{rule, at, keyFlag != 0}; }
+  PieceLoop16 Loop(Rule16 rule) const { return PieceLoop16{rule, layout, keyed}; }
+  PieceLoop16 Loop(Rule16 rule, Layout16 at) const { return PieceLoop16{rule, at, keyed}; }
   PieceLoop16 Unkeyed(Rule16 rule) const { return PieceLoop16{rule, layout, false}; }
 
   // Mode 0 from its first item; also where mode 1 at p = 255 continues.
@@ -240,7 +247,7 @@ const char* Layout16Name(Layout16 layout) {
 PieceLoop16 ChoosePieceLoop16(int32_t mode, uint32_t p, bool alphaChannel, bool bright, bool mmx,
                               int keyFlag, FormatClass format) {
   const Layout16 layout = LayoutOfClass(format);
-  const Decision d{layout, layout != Layout16::kGeneric, keyFlag};
+  const Decision d{layout, layout != Layout16::kGeneric, KeyTested(KeyFlagRule::kNonZero, keyFlag)};
   switch (static_cast<uint32_t>(mode)) {
     case 0:
       return d.Mode0(alphaChannel, bright);
@@ -260,12 +267,12 @@ PieceLoop16 ChoosePieceLoop16(int32_t mode, uint32_t p, bool alphaChannel, bool 
 }
 
 bool PieceLoop16HasReference(const PieceLoop16& loop) {
-  return Find(loop) != nullptr;
+  return FindLoop(kLoops, loop) != nullptr;
 }
 
 bool PieceLoop16HasVector(const PieceLoop16& loop) {
-  const LoopEntry* e = Find(loop);
-  return e != nullptr && e->vector != nullptr;
+  const LoopEntry<L>* row = FindLoop(kLoops, loop);
+  return row != nullptr && row->vector != nullptr;
 }
 
 PieceOutcome DrawPiece16(const PieceDraw& draw) {
@@ -273,15 +280,15 @@ PieceOutcome DrawPiece16(const PieceDraw& draw) {
       ChoosePieceLoop16(draw.mode, draw.blend.p, draw.alphaChannel,
                         draw.blend.bright != 0xFFFFFFFFu, draw.mmx, draw.keyFlag, draw.format);
   if (loop.rule == Rule16::kPlainCopy) return PieceOutcome::kPlainCopy;
-  const LoopEntry* entry = Find(loop);
-  if (entry == nullptr || draw.screenFormat == nullptr) return PieceOutcome::kDrawn;
+  const LoopEntry<L>* row = FindLoop(kLoops, loop);
+  if (row == nullptr || draw.screenFormat == nullptr || draw.products == nullptr) {
+    return PieceOutcome::kDrawn;
+  }
   const FGeneric16 format = FGeneric16::From(*draw.screenFormat);
-  const Setup16 setup =
-      MakeSetup16(draw.blend.p, draw.blend.bright, GetBlendProductTable(), format);
-  const bool vector = entry->vector != nullptr && !draw.sourceIsTarget &&
-                      CurrentRasterPath() == RasterPath::kSse2 &&
-                      (loop.layout != Layout16::kGeneric || FitsLanes16(format));
-  (vector ? entry->vector : entry->reference)(draw.walk, draw.key, setup);
+  const Setup16 setup = MakeSetup16(draw.blend.p, draw.blend.bright, draw.products, format);
+  // A generic layout runs eight lanes only where its channels fit them.
+  RunLoop(*row, !draw.sourceIsTarget && (loop.layout != Layout16::kGeneric || FitsLanes16(format)),
+          draw.walk, draw.key, setup);
   return PieceOutcome::kDrawn;
 }
 

@@ -1,7 +1,8 @@
 // Pixel formats of the software rasterisers: how a pixel is loaded and stored, where its red,
 // green and blue lie, and the guard-bit constants of the saturating add and subtract.
 //
-// The walkers (walkers.h) and rules (rules32.h, solid_rules.h) are templates over one of these:
+// The walkers (walkers.h) and rules (piece_rules32.h, solid_rules.h) are templates over one of
+// these:
 //   F32         X8R8G8B8: blue bits 0-7, green 8-15, red 16-23; the top byte is no channel
 //   F565, F555  the two fixed 16-bit layouts
 //   FGeneric16  any other 16-bit masks, known only at run time (an object, not a type)

@@ -51,7 +51,7 @@ inline Vec DivideProductBytes(Vec a, Vec b) {
   return _mm_packus_epi16(lo, hi);
 }
 
-// The guard-bit add and subtract of F32 on four words (see GuardAdd / GuardSub in rules32.h).
+// The guard-bit add and subtract of F32 on four words (see GuardAdd / GuardSub in piece_rules32.h).
 inline Vec GuardAdd32x4(Vec d, Vec t) {
   const Vec keep = Splat32(0x00FEFEFFu);
   const Vec sum = _mm_add_epi32(_mm_and_si128(d, keep), _mm_and_si128(t, keep));

@@ -21,8 +21,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/pixel_format.h"
-#include "morrow/raster/rules32.h"
 #include "morrow/raster/simd.h"
 
 namespace morrow::raster {

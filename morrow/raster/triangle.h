@@ -21,10 +21,6 @@
 
 #include "morrow/system/rect.h"
 
-namespace morrow {
-struct GraphRecord;
-}  // namespace morrow
-
 namespace morrow::raster {
 
 // One corner: destination pixel (x, y) in draw-area coordinates and texel (u, v).
@@ -120,25 +116,5 @@ void WalkTriangleRows(const TriangleSetup& t, const Rect& area, Fn&& fn) {
     }
   }
 }
-
-// The surfaces one textured triangle is drawn into, locked by its caller: pixel (0, 0) of the
-// draw area's coordinates in the destination and in the read surface (the destination itself or
-// a staged copy of it), texel (0, 0) of the graph's first piece, and their pitches in bytes.
-struct TriangleSurfaces {
-  uint8_t* dest = nullptr;
-  int32_t destPitch = 0;
-  const uint8_t* src = nullptr;
-  int32_t srcPitch = 0;
-  const uint8_t* read = nullptr;
-  int32_t readPitch = 0;
-  // The source lies on the destination surface itself.
-  bool sourceIsTarget = false;
-};
-
-// G_DDraw_RenderTexturedTriangle drawing only inside area, which must lie inside every surface
-// given: the quadrilateral draw passes the box it staged and locked.
-int RenderTexturedTriangle(const TriangleVertex vertices[3], const GraphRecord* graph,
-                           int transFlag, const TriangleSurfaces& surfaces, const Rect& area,
-                           uint32_t fillColour);
 
 }  // namespace morrow::raster

@@ -1,16 +1,16 @@
 // The walkers: the loops that visit the pixels of one shape, written once and parameterised at
 // compile time by a pixel format (pixel_format.h), gates and a per-pixel rule.
 //
-// The software rasterisers are built in layers, one header each:
-//   pixel_format.h  formats F32, F565, F555, FGeneric16, F8 and the screen's format class
-//   walkers.h       loops over shapes and their gates (this file); walkers_sse2.h four at a time
-//   rules32.h       per-pixel rules of 32-bit piece draws, with source terms and alpha weights
-//   solid_rules.h   per-pixel rules of one solid colour, for every format
-//   piece_draw.h    loop ids, decision and dispatch of piece draws; box_draw.h those of boxes
-//   frame.h         what every draw does around its loop: destination, colour, clip, locks
-//   raster_path.h   the reference or the SSE2 loops
-// A new draw adds a walker when its shape is new, its rules, a decision function and a table
-// from ids to instantiations; a new depth adds rules for its format and rows to its table. A
+// The software rasterisers are built in layers, one header each (the families and their words:
+// loop_table.h):
+//   pixel_format.h    formats F32, F565, F555, FGeneric16, F8 and the screen's format class
+//   walkers.h         loops over shapes and their gates (this file); walkers_sse2.h four at a time
+//   *_rules*.h        per-pixel rules of a family (piece_rules32.h, solid_rules.h, ...)
+//   *_loops.h         loop ids, decision and dispatch of a family; loop_table.h their tables
+//   raster_path.h     the reference or the SSE2 loops
+// Around the loops, the frames in morrow/softdraw read the graph, surface and screen records,
+// clip, stage and lock. A new draw adds a walker when its shape is new, its rules, a decision
+// function and a loop table; a new depth adds rules for its format and rows to its table. A
 // rule's vector form is a member Apply4 beside its scalar form, and the tables pick it up.
 //
 //   RectWalk   an unscaled rectangle of a source piece: per pixel the source word s, the present

@@ -11,7 +11,7 @@
 #include "morrow/graphics/mask.h"
 #include "morrow/system/log.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
 platform::Surface* DestinationSurface() {
   if (GetDrawState().maskOn != 0) {
@@ -55,9 +55,9 @@ Rect ClipArea(const platform::Surface& dest) {
   return area;
 }
 
-FormatClass ScreenFormatClass() {
+raster::FormatClass ScreenFormatClass() {
   const ScreenState& s = GetScreenState();
-  return ClassifyScreenFormat(s.screenBitDepth, s.screenFormat);
+  return raster::ClassifyScreenFormat(s.screenBitDepth, s.screenFormat);
 }
 
 LockedSurface LockWholeOrExit(platform::Surface* surface, const char* text,
@@ -76,28 +76,4 @@ void UnlockInOrder(std::initializer_list<platform::Surface*> surfaces) {
   }
 }
 
-FormatClass ClassifyScreenFormat(int depth, const ColorFormat& format) {
-  switch (depth) {
-    case 8:
-      return FormatClass::k8;
-    case 32:
-      return FormatClass::k32;
-    case 16:
-      // Red decides which class is possible; green and blue must then match that class.
-      if (format.redMask == F565::kMask[0]) {
-        return format.greenMask == F565::kMask[1] && format.blueMask == F565::kMask[2]
-                   ? FormatClass::k565
-                   : FormatClass::kGeneric16;
-      }
-      if (format.redMask == F555::kMask[0]) {
-        return format.greenMask == F555::kMask[1] && format.blueMask == F555::kMask[2]
-                   ? FormatClass::k555
-                   : FormatClass::kGeneric16;
-      }
-      return FormatClass::kGeneric16;
-    default:
-      return FormatClass::kOther;
-  }
-}
-
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

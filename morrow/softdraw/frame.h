@@ -3,7 +3,9 @@
 // when they fail, and the staging of video-memory rectangles in the work surfaces.
 //
 // A draw keeps nothing between calls: every lock it takes is released before it returns, in the
-// order its Part gives, except on the fatal path.
+// order the locks were taken (the target, then the source, then the staged copy of the target),
+// except on the fatal path, where a failed lock releases the surfaces already held as its caller
+// lists them and ends the process.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,7 @@
 #include "morrow/system/rect.h"
 #include "platform/display.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
 // The mask surface while the mask is on and one exists, else the draw-target surface.
 platform::Surface* DestinationSurface();
@@ -36,7 +38,7 @@ uint32_t PrepareColour(uint32_t colour);
 Rect ClipArea(const platform::Surface& dest);
 
 // The screen's format class at its depth.
-FormatClass ScreenFormatClass();
+raster::FormatClass ScreenFormatClass();
 
 struct LockedSurface {
   uint8_t* bits = nullptr;
@@ -56,4 +58,4 @@ LockedSurface LockWholeOrExit(platform::Surface* surface, const char* text,
 // Unlocks each surface that is not null, in order.
 void UnlockInOrder(std::initializer_list<platform::Surface*> surfaces);
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

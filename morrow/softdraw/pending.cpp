@@ -1,18 +1,6 @@
 // Software routines standing in until their rasterisers exist: each draws nothing and reports
 // success, so the drawing calls above them run their whole course.
-#include "morrow/raster/texel_draw.h"
 #include "morrow/softdraw/raster.h"
-
-namespace morrow::raster {
-
-// TEMPORARY: replaced by the 16-bit rotated draw
-void DrawRota16(const RotaWalk&, const TexelDraw&) {}
-// TEMPORARY: replaced by the 16-bit textured triangle spans
-void DrawTriangle16(const TriangleSpanWalk&, const TexelDraw&) {}
-// TEMPORARY: replaced by the untextured triangle spans
-void DrawUntexturedTriangle(const TriangleSpanWalk&, uint32_t) {}
-
-}  // namespace morrow::raster
 
 namespace morrow {
 

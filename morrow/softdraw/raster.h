@@ -13,8 +13,8 @@ namespace morrow {
 
 struct GraphRecord;
 
-// One 2D piece with its top-left corner at (x, y), blended by the draw state (morrow/raster/
-// draw_graph.cpp); a non-zero transparent leaves the pixels equal to the piece surface's colour
+// One 2D piece with its top-left corner at (x, y), blended by the draw state (morrow/softdraw/
+// piece_frame.cpp); a non-zero transparent leaves the pixels equal to the piece surface's colour
 // key untouched. Plain pieces, and every piece on an 8-bit screen, are block copies that lock
 // nothing. -1 without a display, for a value that is no live piece or a piece without its
 // surface; a failed surface lock ends the process.
@@ -45,7 +45,7 @@ int G_DDraw_RenderTexturedTriangle(const int32_t* vertices, const GraphRecord* g
                                    uint32_t fillColour);
 
 // The box between the corners (each pair in any order, the larger one outside) in a packed
-// screen colour, brightened and blended by the draw state (morrow/raster/fill_box.cpp). The
+// screen colour, brightened and blended by the draw state (morrow/softdraw/solid_frame.cpp). The
 // plain colour, and every box on an 8-bit screen, is the blitter's colour fill. -1 without a
 // display; a failed surface lock ends the process.
 int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour);

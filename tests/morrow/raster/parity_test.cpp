@@ -112,7 +112,7 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
 };
 
 using PieceParity = Parity;
-using BoxParity = Parity;
+using SolidParity = Parity;
 
 TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
@@ -146,7 +146,7 @@ TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
   }
 }
 
-TEST_P(BoxParity, GivesTheSameFrameOnBothPaths) {
+TEST_P(SolidParity, GivesTheSameFrameOnBothPaths) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const uint32_t start = (Restart(78), Checksum(Back()));
   const uint32_t reference = RunBoxes(RasterPath::kReference);
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(SixteenBits, PieceParity,
                                                       false}));
 
 INSTANTIATE_TEST_SUITE_P(
-    Depths, BoxParity,
+    Depths, SolidParity,
     ::testing::Values(ParityCase{"ThirtyTwoBitsVideoMemory", 32, nullptr, true},
                       ParityCase{"ThirtyTwoBitsSystemMemory", 32, nullptr, false},
                       ParityCase{"FiveSixFive", 16, "565", true},

@@ -1,4 +1,4 @@
-#include "morrow/softdraw/texel_frame.h"
+#include "morrow/softdraw/turned_frame.h"
 
 #include "morrow/device/color_format.h"
 #include "morrow/device/screen.h"
@@ -6,12 +6,12 @@
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
-bool StageAndLock(platform::Surface* target, const TexelSource& source, const Rect& box,
-                  bool stageDestination, const TexelLockTexts& texts, TexelSurfaces* out) {
+bool StageAndLock(platform::Surface* target, const TurnedSource& source, const Rect& box,
+                  bool stageDestination, const TurnedLockTexts& texts, TurnedSurfaces* out) {
   const DrawState& ds = GetDrawState();
-  TexelSurfaces s;
+  TurnedSurfaces s;
   s.target = target;
   if (stageDestination) {
     s.work = GetWorkSurfaceCovering(0, box.right, box.bottom);
@@ -45,13 +45,13 @@ bool StageAndLock(platform::Surface* target, const TexelSource& source, const Re
   return true;
 }
 
-void UnlockTexelSurfaces(const TexelSurfaces& s) {
+void UnlockTurnedSurfaces(const TurnedSurfaces& s) {
   UnlockInOrder({s.target, s.source, s.work});
 }
 
-bool SurfacesMatchDepth(const TexelSurfaces& s, int depth) {
+bool SurfacesMatchDepth(const TurnedSurfaces& s, int depth) {
   const uint32_t bits = static_cast<uint32_t>(depth);
   return s.dest.bitsPerPixel == bits && s.src.bitsPerPixel == bits && s.read.bitsPerPixel == bits;
 }
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

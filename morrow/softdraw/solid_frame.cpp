@@ -1,6 +1,6 @@
 // G_DDraw_DrawFillBox: a filled box by software. The plain colour (mode 0, and every box on an
 // 8-bit screen) is left to the blitter's colour fill and locks nothing; blended boxes lock the
-// destination (and its staged copy) and run one solid loop (box_draw.h).
+// destination (and its staged copy) and run one solid loop (solid_loops.h).
 #include <algorithm>
 
 #include "morrow/device/direct3d.h"
@@ -8,7 +8,7 @@
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
-#include "morrow/raster/box_draw.h"
+#include "morrow/raster/solid_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
 
@@ -32,16 +32,16 @@ void ColourFill(platform::Surface* dest, const Rect& r, uint32_t colour) {
 
 int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
   Flush3DVertexBatch();
-  platform::Surface* dest = raster::DestinationSurface();
+  platform::Surface* dest = softdraw::DestinationSurface();
   const ScreenState& s = GetScreenState();
   if (s.directDraw == nullptr) return -1;
-  raster::EndSceneBeforeLock();
-  const uint32_t prepared = raster::PrepareColour(colour);
+  softdraw::EndSceneBeforeLock();
+  const uint32_t prepared = softdraw::PrepareColour(colour);
   if (dest == nullptr) return -1;  // the screen surfaces are being made again
 
   const DrawState& ds = GetDrawState();
   Rect box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-  const Rect area = raster::ClipArea(*dest);
+  const Rect area = softdraw::ClipArea(*dest);
   ClipRectToRect(&box, &area);
   if (box.Empty()) return 0;
   const Rect onSurface{box.left + ds.screenOffset.left, box.top + ds.screenOffset.top,
@@ -57,25 +57,26 @@ int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
   // Blending reads the present pixels; out of video memory they are read from a copy in the
   // work surface, placed without the screen offset.
   platform::Surface* work = nullptr;
-  if (raster::DestinationInVideoMemory()) {
+  if (softdraw::DestinationInVideoMemory()) {
     work = GetWorkSurfaceCovering(0, box.right, box.bottom);
     if (work == nullptr) return -1;
     CopySurfaceRect(work, dest, box.left, box.top, &onSurface);
   }
-  const raster::LockedSurface target = raster::LockWholeOrExit(dest, kDestinationLockFailed, {});
-  raster::LockedSurface read = target;
-  if (work != nullptr) read = raster::LockWholeOrExit(work, kReadLockFailed, {dest});
+  const softdraw::LockedSurface target =
+      softdraw::LockWholeOrExit(dest, kDestinationLockFailed, {});
+  softdraw::LockedSurface read = target;
+  if (work != nullptr) read = softdraw::LockWholeOrExit(work, kReadLockFailed, {dest});
 
   const uint32_t p = static_cast<uint32_t>(std::clamp(ds.blendParam, 0, 255));
-  const raster::BoxLoop loop = raster::ChooseBoxLoop(raster::ScreenFormatClass(), mode, p);
+  const raster::SolidLoop loop = raster::ChooseSolidLoop(softdraw::ScreenFormatClass(), mode, p);
   const uint32_t bits = static_cast<uint32_t>(depth);
-  if (loop == raster::BoxLoop::kColourFill) {
-    raster::UnlockInOrder({dest, work});
+  if (loop == raster::SolidLoop::kColourFill) {
+    softdraw::UnlockInOrder({dest, work});
     ColourFill(dest, onSurface, prepared);
     return 0;
   }
   // Surfaces of another depth than the screen's (none is made so) are not written.
-  if (loop != raster::BoxLoop::kNothing && target.bitsPerPixel == bits &&
+  if (loop != raster::SolidLoop::kNothing && target.bitsPerPixel == bits &&
       read.bitsPerPixel == bits) {
     raster::SolidSurfaces walk;
     walk.width = box.Width();
@@ -86,9 +87,9 @@ int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
     walk.read = work != nullptr ? read.At(box.left, box.top) : walk.dest;
     walk.readSkip = read.pitch - rowBytes;
     const raster::SolidParams params{prepared, p};
-    raster::DrawBoxLoop(loop, walk, params, raster::FGeneric16::From(s.screenFormat));
+    raster::DrawSolidLoop(loop, walk, params, raster::FGeneric16::From(s.screenFormat));
   }
-  raster::UnlockInOrder({dest, work});
+  softdraw::UnlockInOrder({dest, work});
   return 0;
 }
 

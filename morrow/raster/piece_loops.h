@@ -1,8 +1,9 @@
-// The pixel loops of an unscaled piece draw, as the frame of G_DDraw_DrawGraph (draw_graph.cpp)
+// The pixel loops of an unscaled piece draw, as the frame of G_DDraw_DrawGraph (piece_frame.cpp)
 // hands them over: the frame clips, stages and locks, fills a PieceDraw, and calls the dispatch
 // of the screen's depth. Each dispatch turns the draw into one loop id by a small decision
-// function (testable on its own), and a constexpr table maps the id to one instantiation of
-// RectWalk with its gates and rule (reference and, where the rule has one, SSE2 form).
+// function (testable on its own), and the depth's loop table (loop_table.h) maps the id to one
+// instantiation of RectWalk with its gates and rule (reference and, where the rule has one, SSE2
+// form).
 //
 // Adding a depth or a rule: add ids and table rows next to the existing ones; the frame does not
 // change.
@@ -11,8 +12,8 @@
 #include <cstdint>
 
 #include "morrow/device/color_format.h"
+#include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/pixel_format.h"
-#include "morrow/raster/rules32.h"
 #include "morrow/raster/walkers.h"
 
 namespace morrow::raster {
@@ -27,6 +28,8 @@ struct PieceDraw {
   bool mmx = false;  // the screen's MMX flag
   FormatClass format = FormatClass::k32;
   const ColorFormat* screenFormat = nullptr;
+  // The screen's blend product table, rows of (a * b) >> 8: the 16-bit rules read it.
+  const uint32_t (*products)[256] = nullptr;
   // The source lies on the target surface itself: only the reference loops keep the order in
   // which a pixel that is both read and written is visited.
   bool sourceIsTarget = false;

@@ -11,51 +11,40 @@
 #include <string>
 #include <vector>
 
-#include "morrow/raster/texel_draw.h"
-#include "morrow/raster/texel_rules32.h"
-#include "morrow/raster/texel_walkers.h"
-#include "morrow/raster/texel_walkers_sse2.h"
+#include "morrow/raster/turned_loops.h"
+#include "morrow/raster/turned_rules32.h"
+#include "morrow/raster/turned_walkers.h"
+#include "morrow/raster/turned_walkers_sse2.h"
+#include "tests/morrow/raster/worked_value.h"
 
 namespace {
 
 using namespace morrow::raster;
+using testsupport::Grey;
+using testsupport::PixelCase;
 
 constexpr uint32_t kNoBright = 0xFFFFFFFFu;
 
-TexelBlend Blend(uint32_t p, uint32_t bright = kNoBright) {
-  TexelBlend b;
+TurnedBlend Blend(uint32_t p, uint32_t bright = kNoBright) {
+  TurnedBlend b;
   b.p = p;
   b.bright = bright;
   return b;
-}
-
-uint32_t Grey(uint32_t v) {
-  return v << 16 | v << 8 | v;
 }
 
 using Cover = ExactCoverage<PlainSource, ByteWeight, Copy>;
 using CoverTint = ExactCoverage<TintSource, ByteWeight, Tint>;
 using AlphaBlend = ExactCoverage<PlainSource, ParamByteWeight, ComplementBlend<PlainSource>>;
 
-struct PixelCase {
-  const char* name;
-  std::function<uint32_t()> compute;
-  uint32_t want;
-};
+class TurnedRules32 : public ::testing::TestWithParam<PixelCase> {};
 
-void PrintTo(const PixelCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class TexelRules32 : public ::testing::TestWithParam<PixelCase> {};
-
-TEST_P(TexelRules32, GiveTheWorkedValue) {
+TEST_P(TurnedRules32, GiveTheWorkedValue) {
   EXPECT_EQ(GetParam().compute(), GetParam().want);
 }
 
 // Each value is worked by hand from the formula the case names.
 INSTANTIATE_TEST_SUITE_P(
-    WorkedValues, TexelRules32,
+    WorkedValues, TurnedRules32,
     ::testing::Values(
         // Mode 0, alpha 128 over 0: (0 + 128 * 255) >> 8 = 127.
         PixelCase{"CoverHalfOfWhiteOverBlack",
@@ -116,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Other maxima divide by them; a maximum of 0 gives 0.
         PixelCase{"MultiplyByOtherMaxima",
                   [] {
-                    TexelBlend b = Blend(0);
+                    TurnedBlend b = Blend(0);
                     b.max[0] = 127;
                     b.max[1] = 0;
                     b.max[2] = 255;
@@ -127,74 +116,74 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ChoiceCase {
   const char* name;
-  TexelShape shape;
+  TurnedShape shape;
   int32_t mode;
   uint32_t p;
   bool alpha;
   bool bright;
   int keyFlag;
-  TexelLoop want;
+  TurnedLoop want;
 };
 
 void PrintTo(const ChoiceCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class TexelDispatch : public ::testing::TestWithParam<ChoiceCase> {};
+class TurnedDispatch : public ::testing::TestWithParam<ChoiceCase> {};
 
-TEST_P(TexelDispatch, PicksTheLoop) {
+TEST_P(TurnedDispatch, PicksTheLoop) {
   const ChoiceCase& c = GetParam();
-  EXPECT_EQ(ChooseTexelLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag), c.want)
-      << TexelLoopName(ChooseTexelLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag));
+  EXPECT_EQ(ChooseTurnedLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag), c.want)
+      << TurnedLoopName(ChooseTurnedLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag));
 }
 
-constexpr TexelShape kRota = TexelShape::kRota, kTri = TexelShape::kTriangle;
+constexpr TurnedShape kRota = TurnedShape::kRota, kTri = TurnedShape::kTriangle;
 
 INSTANTIATE_TEST_SUITE_P(
-    Choices, TexelDispatch,
+    Choices, TurnedDispatch,
     ::testing::Values(
-        ChoiceCase{"Mode0", kRota, 0, 0, false, false, 0, TexelLoop::kCopy},
-        ChoiceCase{"Mode0Keyed", kTri, 0, 0, false, false, 1, TexelLoop::kCopyKey},
-        ChoiceCase{"KeyFlagTwoIsNoKey", kRota, 0, 0, false, false, 2, TexelLoop::kCopy},
-        ChoiceCase{"KeyFlagMinusOneIsNoKey", kTri, 1, 9, false, false, -1, TexelLoop::kBlend},
-        ChoiceCase{"Mode0Bright", kTri, 0, 0, false, true, 0, TexelLoop::kTint},
-        ChoiceCase{"Mode0AlphaIgnoresP", kRota, 0, 0, true, false, 1, TexelLoop::kCoverKey},
-        ChoiceCase{"Mode0AlphaBright", kTri, 0, 7, true, true, 0, TexelLoop::kCoverTint},
-        ChoiceCase{"Mode1AtZeroDrawsNothing", kRota, 1, 0, true, true, 1, TexelLoop::kNothing},
-        ChoiceCase{"Mode1AtFullIsMode0", kRota, 1, 255, false, false, 1, TexelLoop::kCopyKey},
+        ChoiceCase{"Mode0", kRota, 0, 0, false, false, 0, TurnedLoop::kCopy},
+        ChoiceCase{"Mode0Keyed", kTri, 0, 0, false, false, 1, TurnedLoop::kCopyKey},
+        ChoiceCase{"KeyFlagTwoIsNoKey", kRota, 0, 0, false, false, 2, TurnedLoop::kCopy},
+        ChoiceCase{"KeyFlagMinusOneIsNoKey", kTri, 1, 9, false, false, -1, TurnedLoop::kBlend},
+        ChoiceCase{"Mode0Bright", kTri, 0, 0, false, true, 0, TurnedLoop::kTint},
+        ChoiceCase{"Mode0AlphaIgnoresP", kRota, 0, 0, true, false, 1, TurnedLoop::kCoverKey},
+        ChoiceCase{"Mode0AlphaBright", kTri, 0, 7, true, true, 0, TurnedLoop::kCoverTint},
+        ChoiceCase{"Mode1AtZeroDrawsNothing", kRota, 1, 0, true, true, 1, TurnedLoop::kNothing},
+        ChoiceCase{"Mode1AtFullIsMode0", kRota, 1, 255, false, false, 1, TurnedLoop::kCopyKey},
         ChoiceCase{"Mode1AtFullWithAlphaIsMode0", kTri, 1, 255, true, true, 0,
-                   TexelLoop::kCoverTint},
-        ChoiceCase{"Mode1", kTri, 1, 254, false, true, 1, TexelLoop::kBlendTintKey},
-        ChoiceCase{"Mode1Alpha", kRota, 1, 1, true, false, 0, TexelLoop::kAlphaBlend},
-        ChoiceCase{"Mode2AtZero", kTri, 2, 0, false, false, 0, TexelLoop::kNothing},
+                   TurnedLoop::kCoverTint},
+        ChoiceCase{"Mode1", kTri, 1, 254, false, true, 1, TurnedLoop::kBlendTintKey},
+        ChoiceCase{"Mode1Alpha", kRota, 1, 1, true, false, 0, TurnedLoop::kAlphaBlend},
+        ChoiceCase{"Mode2AtZero", kTri, 2, 0, false, false, 0, TurnedLoop::kNothing},
         ChoiceCase{"Mode2RotatedReadsAlpha", kRota, 2, 255, true, true, 1,
-                   TexelLoop::kAlphaAddTintKey},
+                   TurnedLoop::kAlphaAddTintKey},
         ChoiceCase{"Mode2TriangleIgnoresAlpha", kTri, 2, 255, true, true, 1,
-                   TexelLoop::kAddTintKey},
-        ChoiceCase{"Mode3RotatedReadsAlpha", kRota, 3, 128, true, false, 0, TexelLoop::kAlphaSub},
-        ChoiceCase{"Mode3TriangleIgnoresAlpha", kTri, 3, 128, true, false, 0, TexelLoop::kSub},
-        ChoiceCase{"Mode3AtZero", kRota, 3, 0, true, false, 0, TexelLoop::kNothing},
-        ChoiceCase{"Mode4IgnoresKeyAlphaAndP", kRota, 4, 0, true, false, 1, TexelLoop::kMultiply},
-        ChoiceCase{"Mode4Bright", kTri, 4, 128, false, true, 1, TexelLoop::kMultiplyTint},
-        ChoiceCase{"Mode5", kRota, 5, 128, false, false, 0, TexelLoop::kNothing},
-        ChoiceCase{"Mode8", kTri, 8, 128, false, false, 0, TexelLoop::kNothing},
-        ChoiceCase{"NegativeMode", kTri, -1, 128, false, false, 0, TexelLoop::kNothing}),
+                   TurnedLoop::kAddTintKey},
+        ChoiceCase{"Mode3RotatedReadsAlpha", kRota, 3, 128, true, false, 0, TurnedLoop::kAlphaSub},
+        ChoiceCase{"Mode3TriangleIgnoresAlpha", kTri, 3, 128, true, false, 0, TurnedLoop::kSub},
+        ChoiceCase{"Mode3AtZero", kRota, 3, 0, true, false, 0, TurnedLoop::kNothing},
+        ChoiceCase{"Mode4IgnoresKeyAlphaAndP", kRota, 4, 0, true, false, 1, TurnedLoop::kMultiply},
+        ChoiceCase{"Mode4Bright", kTri, 4, 128, false, true, 1, TurnedLoop::kMultiplyTint},
+        ChoiceCase{"Mode5", kRota, 5, 128, false, false, 0, TurnedLoop::kNothing},
+        ChoiceCase{"Mode8", kTri, 8, 128, false, false, 0, TurnedLoop::kNothing},
+        ChoiceCase{"NegativeMode", kTri, -1, 128, false, false, 0, TurnedLoop::kNothing}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TexelDispatchTable, EightBitsKeysIndexZeroForAnyNonZeroFlag) {
-  EXPECT_EQ(ChooseTexelLoop8(0), TexelLoop::kCopy8);
-  for (int flag : {1, 2, -1, 255}) EXPECT_EQ(ChooseTexelLoop8(flag), TexelLoop::kCopy8Key);
+TEST(TurnedDispatchTable, EightBitsKeysIndexZeroForAnyNonZeroFlag) {
+  EXPECT_EQ(ChooseTurnedLoop8(0), TurnedLoop::kCopy8);
+  for (int flag : {1, 2, -1, 255}) EXPECT_EQ(ChooseTurnedLoop8(flag), TurnedLoop::kCopy8Key);
 }
 
-TEST(TexelDispatchTable, EveryLoopHasItsOwnName) {
+TEST(TurnedDispatchTable, EveryLoopHasItsOwnName) {
   std::vector<std::string> names;
-  for (int i = 0; i < static_cast<int>(TexelLoop::kCount); ++i) {
-    const std::string name = TexelLoopName(static_cast<TexelLoop>(i));
+  for (int i = 0; i < static_cast<int>(TurnedLoop::kCount); ++i) {
+    const std::string name = TurnedLoopName(static_cast<TurnedLoop>(i));
     EXPECT_NE(name, "?");
     for (const std::string& other : names) EXPECT_NE(name, other);
     names.push_back(name);
   }
-  EXPECT_EQ(std::string(TexelLoopName(TexelLoop::kCount)), "?");
+  EXPECT_EQ(std::string(TurnedLoopName(TurnedLoop::kCount)), "?");
 }
 
 // trunc18 keeps -1 < position < 0 at index 0; the unsigned map sends every negative position
@@ -326,7 +315,7 @@ TEST(TexelSpans, VectorWalkerEqualsTheScalarOne) {
   for (int n = 0; n < 6000; ++n) {
     const uint32_t p = static_cast<uint32_t>(rng() % 256);
     const uint32_t bright = rng() % 2 ? kNoBright : (rng() | 0xFF000000u);
-    const TexelBlend b = Blend(p, bright);
+    const TurnedBlend b = Blend(p, bright);
     TexelSpan span;
     span.count = static_cast<int32_t>(rng() % 40);
     // Mostly near the texture, now and then anywhere.

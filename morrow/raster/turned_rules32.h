@@ -1,5 +1,5 @@
-// Per-pixel rules of the 32-bit turned draws: the rotated draw (rota_draw.cpp) and the textured
-// triangle spans (triangle.cpp). They follow the conventions of rules32.h (rule(s, d),
+// Per-pixel rules of the 32-bit turned draws: the rotated draw (turned_rota.cpp) and the textured
+// triangle spans (turned_triangle.cpp). They follow the conventions of piece_rules32.h (rule(s, d),
 // Opaque / Partial under the alpha gate, four-wide forms) and reuse its Copy, Tint, Add32 and
 // Sub32 where the formulas are the same. What differs from the plain draw's rules:
 //   - the alpha blend weighs the destination with 255 - p, not 256 - p (ComplementBlend);
@@ -13,14 +13,14 @@
 
 #include <cstdint>
 
-#include "morrow/raster/rules32.h"
+#include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/simd.h"
 
 namespace morrow::raster {
 
 // What one call's turned rules are made from: the blend values and the maxima 2^w - 1 of the
 // screen format's red, green and blue widths.
-struct TexelBlend : BlendParams {
+struct TurnedBlend : BlendParams {
   uint32_t max[3] = {255, 255, 255};
 };
 
@@ -135,7 +135,7 @@ using ScaledAlphaSub32 = ScaledAlphaGuard32<Src, true>;
 // a quotient above 255 keeps its low byte, so no channel reaches into the next.
 template <class Src>
 struct MultiplyMax32 {
-  explicit MultiplyMax32(const TexelBlend& b)
+  explicit MultiplyMax32(const TurnedBlend& b)
       : src(b),
         maxR(b.max[0]),
         maxG(b.max[1]),

@@ -24,7 +24,7 @@ using testsupport::TurnedFixture;
 
 constexpr uint32_t kBackground = 0x102030;
 
-class ModiDraw : public TurnedFixture {
+class TurnedModi : public TurnedFixture {
  protected:
   // The graph onto the rectangle at (x, y) of its own size, corners in the draw's order.
   static int Square(int x, int y, int w, int h, ResourceHandle g, int keyFlag = 0) {
@@ -36,7 +36,7 @@ class ModiDraw : public TurnedFixture {
 // Drawn as two triangles, the rectangle's pixels x to x + w - 1 of rows y to y + h - 1 each show
 // their texel, and nothing else changes: row y + h is never visited, and column x + w maps to
 // texel column w, which the graph does not have.
-TEST_F(ModiDraw, AQuadrilateralOfTheGraphsSizeWritesExactlyItsPixels) {
+TEST_F(TurnedModi, AQuadrilateralOfTheGraphsSizeWritesExactlyItsPixels) {
   StartAt(32);
   for (const auto& [w, h] :
        {std::pair{1, 1}, std::pair{3, 2}, std::pair{8, 8}, std::pair{5, 9}, std::pair{40, 3}}) {
@@ -57,7 +57,7 @@ TEST_F(ModiDraw, AQuadrilateralOfTheGraphsSizeWritesExactlyItsPixels) {
 // The 4 x 4 square: both triangles draw the pixels on their shared edge, (3, 1), (2, 2) and
 // (1, 3). With the target read directly those are added twice; read from a staged copy, the
 // second write equals the first.
-TEST_F(ModiDraw, TheSharedDiagonalIsBlendedTwiceWhenTheTargetIsReadDirectly) {
+TEST_F(TurnedModi, TheSharedDiagonalIsBlendedTwiceWhenTheTargetIsReadDirectly) {
   for (bool video : {true, false}) {
     SCOPED_TRACE(video ? "video" : "system");
     StartAt(32, nullptr, video);
@@ -80,7 +80,7 @@ TEST_F(ModiDraw, TheSharedDiagonalIsBlendedTwiceWhenTheTargetIsReadDirectly) {
 
 // The third and fourth corners first mirror the picture top to bottom: the graph's bottom rows
 // land at the top.
-TEST_F(ModiDraw, ThirdAndFourthCornersFirstMirrorTopToBottom) {
+TEST_F(TurnedModi, ThirdAndFourthCornersFirstMirrorTopToBottom) {
   StartAt(32);
   PaintBack(Screen(kBackground));
   const ResourceHandle g = IndexedGraph(8, 8);
@@ -90,7 +90,7 @@ TEST_F(ModiDraw, ThirdAndFourthCornersFirstMirrorTopToBottom) {
   EXPECT_EQ(At(22, 27), Screen(IndexedTexel(2, 1)));
 }
 
-TEST_F(ModiDraw, FloatCornersTruncateTowardZero) {
+TEST_F(TurnedModi, FloatCornersTruncateTowardZero) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(16, 16);
   PaintBack(Screen(kBackground));
@@ -106,7 +106,7 @@ TEST_F(ModiDraw, FloatCornersTruncateTowardZero) {
 // Corners beyond +-8191, floats that are no number or beyond the int range, and graphs too
 // large for 14.18 are refused with -1 before anything is locked; a box wholly outside the area
 // draws nothing and succeeds.
-TEST_F(ModiDraw, AbsurdCornersAreRefused) {
+TEST_F(TurnedModi, AbsurdCornersAreRefused) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(8, 8);
   const ResourceHandle wide = IndexedGraph(9000, 1);
@@ -158,7 +158,7 @@ TEST_F(ModiDraw, AbsurdCornersAreRefused) {
 // The box is the corners' bounding box widened by 2 to the left and above and by 4 to the right
 // and below: touching the area by that margin only locks (and draws nothing), beyond it nothing
 // is locked.
-TEST_F(ModiDraw, TheBoxMarginDecidesWhetherAnythingIsLocked) {
+TEST_F(TurnedModi, TheBoxMarginDecidesWhetherAnythingIsLocked) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(8, 8);
   struct Case {
@@ -179,7 +179,7 @@ TEST_F(ModiDraw, TheBoxMarginDecidesWhetherAnythingIsLocked) {
 }
 
 // Crossed, repeated and collinear corners draw their two triangles, or nothing, without fault.
-TEST_F(ModiDraw, CrossedRepeatedAndCollinearCorners) {
+TEST_F(TurnedModi, CrossedRepeatedAndCollinearCorners) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(8, 8);
   PaintBack(Screen(kBackground));
@@ -194,7 +194,7 @@ TEST_F(ModiDraw, CrossedRepeatedAndCollinearCorners) {
   EXPECT_TRUE(Back()->CanaryIntact());
 }
 
-TEST_F(ModiDraw, EightBitsLeavesIndexZeroOut) {
+TEST_F(TurnedModi, EightBitsLeavesIndexZeroOut) {
   StartAt(8);
   const ResourceHandle g = SolidGraph(4, 4, 0xFF0000);
   Paint(SurfaceOf(g)->surface.get(), [](int x, int) { return x == 0 ? 0u : 7u + x; });
@@ -313,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The triangle entry on its own: -1 without a display, for a graph whose first piece is not
 // live and for a triangle of no area; a null graph (the plain triangle) succeeds.
-TEST_F(ModiDraw, TheTriangleEntry) {
+TEST_F(TurnedModi, TheTriangleEntry) {
   const int32_t v[12] = {0, 0, 0, 0, 8, 0, 8, 0, 0, 8, 0, 8};
   uint32_t pixels[64] = {};
   auto* p = reinterpret_cast<uint8_t*>(pixels);

@@ -1,6 +1,6 @@
 // G_DDraw_DrawGraph and DrawGraphDDraw on a started library: clipping, the block-copy routes
 // that lock nothing, the staged copies, the worked pixels of every mode with both formula sets,
-// targets larger than the screen, bad handles and the fatal lock texts.
+// targets larger than the screen and bad handles (the fatal lock texts: lock_death_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +23,7 @@ using testsupport::RasterFixture;
 constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 const uint32_t kQuad[4] = {kRed, kGreen, kBlue, kWhite};
 
-class DrawGraph : public RasterFixture {
+class PieceFrame : public RasterFixture {
  protected:
   static platform::Surface* Work(int i) {
     morrow::ScreenState& s = morrow::GetScreenState();
@@ -48,10 +48,10 @@ void PrintTo(const ClipCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class DrawGraphClip : public DrawGraph, public ::testing::WithParamInterface<ClipCase> {};
+class PieceFrameClip : public PieceFrame, public ::testing::WithParamInterface<ClipCase> {};
 
 // Drawn at (0, -4) into the area from (4, 4): screen (x, y) shows the graph's (x, y + 4).
-TEST_P(DrawGraphClip, ClippedLeftAndTopDrawsTheInnerPart) {
+TEST_P(PieceFrameClip, ClippedLeftAndTopDrawsTheInnerPart) {
   const ClipCase& c = GetParam();
   StartAt(32);
   PaintBack(0);
@@ -70,7 +70,7 @@ TEST_P(DrawGraphClip, ClippedLeftAndTopDrawsTheInnerPart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, DrawGraphClip,
+    Paths, PieceFrameClip,
     ::testing::Values(ClipCase{"BlockCopy", 255, -1,
                                [](uint32_t rgb) { return testsupport::ScreenRgb(rgb); }},
                       // T of 255 is 254 at bright 255, 253 at 254; the fourth byte is 0.
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipCase{"OpaqueAlphaMap", 255, 255,
                                [](uint32_t rgb) { return testsupport::ScreenRgb(rgb); }}));
 
-TEST_F(DrawGraph, ADrawOutsideTheAreaLocksNothing) {
+TEST_F(PieceFrame, ADrawOutsideTheAreaLocksNothing) {
   StartAt(32);
   const ResourceHandle g = SolidGraph(16, 16, kRed, 128);
   platform::Surface* source = SurfaceOf(g)->surface.get();
@@ -105,7 +105,7 @@ TEST_F(DrawGraph, ADrawOutsideTheAreaLocksNothing) {
 
 // Mode 0 without bright or alpha channel is a block copy that locks nothing, keyed when asked;
 // mode 1 at 255 locks, hands the piece over, and copies it the same way.
-TEST_F(DrawGraph, PlainDrawsAreBlockCopies) {
+TEST_F(PieceFrame, PlainDrawsAreBlockCopies) {
   StartAt(32);
   morrow::GetDrawState().keyColor = kGreen;
   const ResourceHandle g = QuadGraph(8, 8, kQuad);
@@ -130,7 +130,7 @@ TEST_F(DrawGraph, PlainDrawsAreBlockCopies) {
 // With the device-context copy chosen, a source in video memory and a target in system memory,
 // unkeyed pieces go by that copy; keyed pieces smaller than the screen by the unclipped keyed
 // copy; a keyed piece as large as the screen through the work surface, whose key is pixel 0.
-TEST_F(DrawGraph, DeviceContextRoutes) {
+TEST_F(PieceFrame, DeviceContextRoutes) {
   StartAt(32);
   morrow::GetScreenState().useGdiCopy = 1;
   morrow::GetDrawState().keyColor = kGreen;
@@ -176,9 +176,9 @@ void PrintTo(const ModeCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class DrawGraphModes : public DrawGraph, public ::testing::WithParamInterface<ModeCase> {};
+class PieceFrameModes : public PieceFrame, public ::testing::WithParamInterface<ModeCase> {};
 
-TEST_P(DrawGraphModes, GiveTheWorkedPixel) {
+TEST_P(PieceFrameModes, GiveTheWorkedPixel) {
   const ModeCase& c = GetParam();
   for (bool video : {true, false}) {
     for (int mmx : {1, 0}) {
@@ -200,7 +200,7 @@ TEST_P(DrawGraphModes, GiveTheWorkedPixel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ThirtyTwoBits, DrawGraphModes,
+    ThirtyTwoBits, PieceFrameModes,
     ::testing::Values(
         // One rounding keeps equal whites at 255 in all four bytes; the table loses one.
         ModeCase{"AlphaWhiteOnWhite", kWhite, kWhite, -1, 1, 128, 0, 0xFFFFFFFFu, 0x00FEFEFEu},
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0x00081018u}));
 
 // Draws onto a graph taller than the screen: both work surfaces grow to the staged rectangles.
-TEST_F(DrawGraph, TargetLargerThanTheScreen) {
+TEST_F(PieceFrame, TargetLargerThanTheScreen) {
   StartAt(32);
   const ResourceHandle tall = SolidGraph(600, 1000, 0x404040);
   const ResourceHandle big = SolidGraph(600, 1000, 0x202020, 255);
@@ -247,7 +247,7 @@ TEST_F(DrawGraph, TargetLargerThanTheScreen) {
 // Out of video memory the destination is copied to (0, 0) of the work surface and the source to
 // (0, 0) of the second; in system memory both are read in place, except that an alpha map always
 // reads a copy of the destination.
-TEST_F(DrawGraph, VideoMemoryDecidesTheStagedCopies) {
+TEST_F(PieceFrame, VideoMemoryDecidesTheStagedCopies) {
   for (bool video : {true, false}) {
     for (int alpha : {-1, 128}) {
       SCOPED_TRACE(::testing::Message() << (video ? "video" : "system") << " alpha " << alpha);
@@ -271,7 +271,7 @@ TEST_F(DrawGraph, VideoMemoryDecidesTheStagedCopies) {
   }
 }
 
-TEST_F(DrawGraph, FrontScreenWithItsOffset) {
+TEST_F(PieceFrame, FrontScreenWithItsOffset) {
   StartAt(32);
   morrow::SelectDrawTarget(morrow::kFrontScreen);
   const morrow::Rect offset = morrow::GetDrawState().screenOffset;
@@ -289,7 +289,7 @@ TEST_F(DrawGraph, FrontScreenWithItsOffset) {
 }
 
 // A piece drawn onto its own surface shares the target's lock instead of failing to lock twice.
-TEST_F(DrawGraph, APieceDrawnOntoItsOwnSurface) {
+TEST_F(PieceFrame, APieceDrawnOntoItsOwnSurface) {
   StartAt(32);
   morrow::GetDrawState().newGraphSystemMemory = 1;
   morrow::GetScreenState().mmxEnabled = 0;
@@ -302,7 +302,7 @@ TEST_F(DrawGraph, APieceDrawnOntoItsOwnSurface) {
 }
 
 // MORROW_MMX=0 reaches the screen's flag through the processor check, which says so in the log.
-TEST_F(DrawGraph, NoMmxFromTheEnvironment) {
+TEST_F(PieceFrame, NoMmxFromTheEnvironment) {
   setenv("MORROW_MMX", "0", 1);
   StartAt(32);
   unsetenv("MORROW_MMX");
@@ -316,7 +316,7 @@ TEST_F(DrawGraph, NoMmxFromTheEnvironment) {
   EXPECT_EQ(At(0, 0), 0x00FEFEFEu);  // the table blend
 }
 
-TEST_F(DrawGraph, EightBitsCopiesWhateverTheMode) {
+TEST_F(PieceFrame, EightBitsCopiesWhateverTheMode) {
   StartAt(8);
   const ResourceHandle g = SolidGraph(8, 8, kRed);
   platform::Surface* source = SurfaceOf(g)->surface.get();
@@ -329,7 +329,7 @@ TEST_F(DrawGraph, EightBitsCopiesWhateverTheMode) {
   EXPECT_EQ(At(2, 2), SurfacePixel(source, 0, 0));
 }
 
-TEST_F(DrawGraph, OnlyTheFirstPieceOfAGraph) {
+TEST_F(PieceFrame, OnlyTheFirstPieceOfAGraph) {
   StartAt(32);
   const ResourceHandle a = SolidGraph(8, 8, kRed);
   const ResourceHandle b = SolidGraph(8, 8, kBlue);
@@ -346,7 +346,7 @@ TEST_F(DrawGraph, OnlyTheFirstPieceOfAGraph) {
   EXPECT_EQ(morrow::DrawGraphDDraw(3, 3, nullptr, 0), -1);
 }
 
-TEST_F(DrawGraph, ValuesThatAreNoPiece) {
+TEST_F(PieceFrame, ValuesThatAreNoPiece) {
   EXPECT_EQ(morrow::G_DDraw_DrawGraph(0, 0, 0x28000000, 0), -1);  // no display
   StartAt(32);
   const ResourceHandle g = SolidGraph(8, 8, kRed);
@@ -369,7 +369,7 @@ TEST_F(DrawGraph, ValuesThatAreNoPiece) {
 }
 
 // A live piece whose surface record is gone draws nothing and says so, on both paths.
-TEST_F(DrawGraph, APieceWhoseSurfaceIsGone) {
+TEST_F(PieceFrame, APieceWhoseSurfaceIsGone) {
   StartAt(32);
   const ResourceHandle g = SolidGraph(8, 8, kRed);
   ASSERT_EQ(morrow::DeleteSurface(PieceOf(g)->surface), 0);
@@ -380,49 +380,5 @@ TEST_F(DrawGraph, APieceWhoseSurfaceIsGone) {
   }
   EXPECT_EQ(Back()->LockCount(), locks);
 }
-
-struct LockCase {
-  const char* name;
-  int alpha;          // the piece's alpha channel: -1 none
-  bool systemMemory;  // the piece's surface
-  int failing;        // 0 target, 1 the piece's surface, 2 work surface, 3 second work surface
-  const char* text;
-};
-
-void PrintTo(const LockCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class DrawGraphDeathTest : public DrawGraph, public ::testing::WithParamInterface<LockCase> {};
-
-TEST_P(DrawGraphDeathTest, AFailedLockEndsWithItsText) {
-  const LockCase& c = GetParam();
-  StartAt(32);
-  morrow::GetDrawState().newGraphSystemMemory = c.systemMemory ? 1 : 0;
-  const ResourceHandle g = SolidGraph(8, 8, kRed, c.alpha);
-  morrow::SetBlendMode(1, 128);
-  platform::Surface* failing[4] = {Back(), SurfaceOf(g)->surface.get(), Work(0), Work(1)};
-  EXPECT_EXIT(
-      {
-        failing[c.failing]->FailNextLock(platform::DisplayResult::kSurfaceLost);
-        morrow::G_DDraw_DrawGraph(0, 0, FirstPiece(g), 0);
-      },
-      ::testing::ExitedWithCode(255), "");
-  const std::vector<std::string> lines = Lines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), c.text), lines.end()) << Log();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), "ソフトをエラー終了します");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, DrawGraphDeathTest,
-    ::testing::Values(LockCase{"Target", -1, false, 0,
-                               "転送先サーフェスのロックに失敗しました in G_DDraw_DrawGraph "},
-                      LockCase{"SourceInSystemMemory", -1, true, 1,
-                               "転送元１サーフェスのロックに失敗しました in G_DDraw_DrawGraph "},
-                      LockCase{"StagedSource", -1, false, 3,
-                               "転送元１サーフェスのロックに失敗しました in G_DDraw_DrawGraph "},
-                      LockCase{"StagedDestination", 128, false, 2,
-                               "転送元２サーフェスのロックに失敗しました in G_DDraw_DrawGraph "}));
 
 }  // namespace

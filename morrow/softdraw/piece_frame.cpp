@@ -1,7 +1,7 @@
 // G_DDraw_DrawGraph and DrawGraphDDraw: one 2D piece drawn unscaled by software. The frame finds
 // the piece and its surface, clips, hands plain pieces to the block copy without locking
 // anything, stages video-memory rectangles in the work surfaces, locks, and hands the pixels to
-// the depth's dispatch (piece_draw.h).
+// the depth's dispatch (piece_loops.h).
 #include <algorithm>
 
 #include "morrow/device/color_format.h"
@@ -14,7 +14,7 @@
 #include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
-#include "morrow/raster/piece_draw.h"
+#include "morrow/raster/piece_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
 
@@ -76,10 +76,10 @@ int PlainCopy(platform::Surface* target, const SurfaceRecord& surface, const Pla
 }  // namespace
 
 int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
-  platform::Surface* target = raster::DestinationSurface();
+  platform::Surface* target = softdraw::DestinationSurface();
   const ScreenState& s = GetScreenState();
   if (s.directDraw == nullptr) return -1;
-  raster::EndSceneBeforeLock();
+  softdraw::EndSceneBeforeLock();
   const Surface2DRecord* piece = GetSurface2DRecord(pieceHandle);
   if (piece == nullptr) return -1;
   SurfaceRecord* surface = GetSurfaceRecord(piece->surface);
@@ -98,7 +98,7 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
   const DrawState& ds = GetDrawState();
   Rect clipped{x, y, SaturateToInt(int64_t{x} + piece->width),
                SaturateToInt(int64_t{y} + piece->height)};
-  const Rect area = raster::ClipArea(*target);
+  const Rect area = softdraw::ClipArea(*target);
   ClipRectToRect(&clipped, &area);
   if (clipped.Empty()) return 0;
   // Both lie within the piece's size once the rectangle is not empty.
@@ -122,7 +122,7 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
   // Blending reads the destination from a copy when it lies in video memory, and always under
   // an alpha channel; a source in video memory is read from a copy too.
   platform::Surface* work = nullptr;
-  if ((raster::DestinationInVideoMemory() && mode != 0) || alphaChannel) {
+  if ((softdraw::DestinationInVideoMemory() && mode != 0) || alphaChannel) {
     work = GetWorkSurfaceCovering(0, at.width, at.height);
     if (work == nullptr) return -1;
     const Rect onTarget{at.destX, at.destY, at.destX + at.width, at.destY + at.height};
@@ -140,12 +140,12 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
   // A piece drawn onto its own surface shares the target's lock.
   const bool sourceIsTarget = read == target;
   platform::Surface* lockedSource = sourceIsTarget ? nullptr : read;
-  const raster::LockedSurface dest = raster::LockWholeOrExit(target, kTargetLockFailed, {});
-  const raster::LockedSurface src =
-      sourceIsTarget ? dest : raster::LockWholeOrExit(read, kSourceLockFailed, {target});
-  raster::LockedSurface copy = dest;
+  const softdraw::LockedSurface dest = softdraw::LockWholeOrExit(target, kTargetLockFailed, {});
+  const softdraw::LockedSurface src =
+      sourceIsTarget ? dest : softdraw::LockWholeOrExit(read, kSourceLockFailed, {target});
+  softdraw::LockedSurface copy = dest;
   if (work != nullptr)
-    copy = raster::LockWholeOrExit(work, kWorkLockFailed, {lockedSource, target});
+    copy = softdraw::LockWholeOrExit(work, kWorkLockFailed, {lockedSource, target});
 
   raster::PieceOutcome outcome = raster::PieceOutcome::kDrawn;
   const uint32_t bits = static_cast<uint32_t>(depth);
@@ -178,12 +178,13 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
     draw.blend.bright = bright;
     draw.alphaChannel = alphaChannel;
     draw.mmx = s.mmxEnabled != 0;
-    draw.format = raster::ScreenFormatClass();
+    draw.format = softdraw::ScreenFormatClass();
     draw.screenFormat = &s.screenFormat;
+    draw.products = GetBlendProductTable();
     draw.sourceIsTarget = sourceIsTarget;
     outcome = depth == 32 ? raster::DrawPiece32(draw) : raster::DrawPiece16(draw);
   }
-  raster::UnlockInOrder({target, lockedSource, work});
+  softdraw::UnlockInOrder({target, lockedSource, work});
   if (outcome == raster::PieceOutcome::kPlainCopy) return PlainCopy(target, *surface, at, keyFlag);
   return 0;
 }

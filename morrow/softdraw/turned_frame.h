@@ -4,19 +4,19 @@
 #pragma once
 
 #include "morrow/softdraw/frame.h"
-#include "morrow/softdraw/texel_source.h"
+#include "morrow/softdraw/turned_source.h"
 #include "morrow/system/rect.h"
 #include "platform/display.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
-struct TexelLockTexts {
+struct TurnedLockTexts {
   const char* target;
   const char* source;
   const char* work;
 };
 
-struct TexelSurfaces {
+struct TurnedSurfaces {
   platform::Surface* target = nullptr;
   platform::Surface* source = nullptr;  // locked by this frame: null when it is the target
   platform::Surface* work = nullptr;    // null when the destination was not staged
@@ -32,14 +32,14 @@ struct TexelSurfaces {
 // to the box's own place in the work surface; a piece in video memory that fits the screen is
 // copied to (0, 0) of the second work surface. false, with nothing locked, when a work surface
 // cannot be had. A failed lock ends the process with its text after unlocking what it held.
-bool StageAndLock(platform::Surface* target, const TexelSource& source, const Rect& box,
-                  bool stageDestination, const TexelLockTexts& texts, TexelSurfaces* out);
+bool StageAndLock(platform::Surface* target, const TurnedSource& source, const Rect& box,
+                  bool stageDestination, const TurnedLockTexts& texts, TurnedSurfaces* out);
 
 // The target, then the source, then the work surface.
-void UnlockTexelSurfaces(const TexelSurfaces& s);
+void UnlockTurnedSurfaces(const TurnedSurfaces& s);
 
 // The locked surfaces all hold pixels of the screen's depth (none are made otherwise; a draw
 // leaves alone any that do not).
-bool SurfacesMatchDepth(const TexelSurfaces& s, int depth);
+bool SurfacesMatchDepth(const TurnedSurfaces& s, int depth);
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

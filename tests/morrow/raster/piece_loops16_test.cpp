@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "morrow/raster/piece_draw16.h"
+#include "morrow/raster/piece_loops16.h"
 
 namespace morrow::raster {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "morrow/raster/texel_rules32.h"
+#include "morrow/raster/turned_rules32.h"
 
 namespace morrow {
 struct GraphRecord;
@@ -13,9 +13,9 @@ struct Surface2DRecord;
 struct SurfaceRecord;
 }  // namespace morrow
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
-struct TexelSource {
+struct TurnedSource {
   const Surface2DRecord* piece = nullptr;
   SurfaceRecord* surface = nullptr;
   // The texels a draw may read: the smaller of the graph's and its first piece's size, so that a
@@ -31,9 +31,9 @@ struct TexelSource {
 // 0 with out filled; -1 when the graph is null, its first piece is not live, the piece's surface
 // record or display surface is missing, or the records disagree (a piece reaching outside its
 // surface, an alpha channel without its map): nothing of such a graph is read.
-int FindTexelSource(const GraphRecord* graph, TexelSource* out);
+int FindTurnedSource(const GraphRecord* graph, TurnedSource* out);
 
 // The draw state's parameter (0 to 255) and bright, and the screen format's channel maxima.
-TexelBlend CurrentTexelBlend();
+raster::TurnedBlend CurrentTurnedBlend();
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

@@ -22,7 +22,7 @@
 #include <cstring>
 
 #include "morrow/raster/simd.h"
-#include "morrow/raster/texel_walkers.h"
+#include "morrow/raster/turned_walkers.h"
 #include "morrow/raster/walkers_sse2.h"
 
 namespace morrow::raster {

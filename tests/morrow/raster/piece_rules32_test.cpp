@@ -1,4 +1,4 @@
-// The per-pixel rules against the worked values of their formulas, the properties that tie the
+// The 32-bit piece rules against the worked values of their formulas, the properties that tie the
 // two formula sets together, and the walkers' gates: key before alpha, skipped pixels never
 // written, rows and tails visited exactly.
 #include <gtest/gtest.h>
@@ -9,33 +9,22 @@
 #include <random>
 #include <vector>
 
-#include "morrow/raster/rules32.h"
+#include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/solid_rules.h"
 #include "morrow/raster/walkers.h"
 #include "morrow/raster/walkers_sse2.h"
+#include "tests/morrow/raster/worked_value.h"
 
 namespace {
 
 using namespace morrow::raster;
+using testsupport::Grey;
+using testsupport::PixelCase;
 
 constexpr uint32_t kNoBright = 0xFFFFFFFFu;
 
 BlendParams Params(uint32_t p, uint32_t bright = kNoBright) {
   return BlendParams{p, bright};
-}
-
-uint32_t Grey(uint32_t v) {
-  return v << 16 | v << 8 | v;
-}
-
-struct PixelCase {
-  const char* name;
-  std::function<uint32_t()> compute;
-  uint32_t want;
-};
-
-void PrintTo(const PixelCase& c, std::ostream* os) {
-  *os << c.name;
 }
 
 class Rules32 : public ::testing::TestWithParam<PixelCase> {};
@@ -173,130 +162,6 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   // 200 - 98 = 102 in every channel; the guard bits of red and green stay.
                   0x00676766u}));
-
-// The solid rules, for every layout the filled box has.
-class SolidRules : public ::testing::TestWithParam<PixelCase> {};
-
-TEST_P(SolidRules, GivesTheWorkedValue) {
-  EXPECT_EQ(GetParam().compute(), GetParam().want);
-}
-
-FGeneric16 Layout444() {
-  FGeneric16 f;
-  f.mask[0] = 0xF00;
-  f.mask[1] = 0x0F0;
-  f.mask[2] = 0x00F;
-  f.shift[0] = 8;
-  f.shift[1] = 4;
-  f.shift[2] = 0;
-  f.width[0] = f.width[1] = f.width[2] = 4;
-  return f;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    WorkedValues, SolidRules,
-    ::testing::Values(
-        // (255 * 50) >> 8 = 49 taken from 100 through the guard bits: (53, 53, 51).
-        PixelCase{"Subtract32",
-                  [] {
-                    return SolidSubGuard<F32>({Grey(50), 255}, {})(Grey(100));
-                  },
-                  0x00353533u},
-        // T[254][255] = 253 plus T[1][255] = 0.
-        PixelCase{"AlphaAt254OfWhiteOverWhite",
-                  [] {
-                    return SolidTable<F32>({0xFFFFFFFFu, 254}, {})(0xFFFFFFFFu);
-                  },
-                  0x00FDFDFDu},
-        PixelCase{"AddWhiteOntoWhite",
-                  [] {
-                    return SolidAddGuard<F32>({0xFFFFFFFFu, 255}, {})(0xFFFFFFFFu);
-                  },
-                  0x01FFFFFFu},
-        PixelCase{"MultiplyIgnoresTheParameter",
-                  [] {
-                    return SolidDivide<F32>({0xFF8040FFu, 0}, {})(0xFFC86432u);
-                  },
-                  0x00641932u},
-        // 5:6:5: black minus nothing keeps the guard of red; white keeps all but green's guard.
-        PixelCase{"Subtract565FromBlack",
-                  [] {
-                    return SolidSubGuard<F565>({0x0000u, 255}, {})(0x0000u) & 0xFFFFu;
-                  },
-                  0x0800u},
-        PixelCase{"Subtract565FromWhite",
-                  [] {
-                    return SolidSubGuard<F565>({0x0000u, 255}, {})(0xFFFFu) & 0xFFFFu;
-                  },
-                  0xFFDFu},
-        PixelCase{"Subtract555FromBlack",
-                  [] {
-                    return SolidSubGuard<F555>({0x0000u, 255}, {})(0x0000u) & 0xFFFFu;
-                  },
-                  0x0420u},
-        // 0x8410 scaled at 255 is 0x7BEF; added to 0x7BEF nothing overflows and the lowest
-        // bits of red and green come from the operands.
-        PixelCase{"Add565",
-                  [] {
-                    return SolidAddGuard<F565>({0x8410u, 255}, {})(0x7BEFu) & 0xFFFFu;
-                  },
-                  0xEFBEu},
-        // 5:5:5 white onto white: every channel overflows, red's carry sets bit 15.
-        PixelCase{"Add555WhiteOntoWhite",
-                  [] {
-                    return SolidAddGuard<F555>({0x7FFFu, 255}, {})(0x7FFFu) & 0xFFFFu;
-                  },
-                  0xFFFFu},
-        // Per channel: (16 * 128) >> 8 = 8 plus (127 * 31) >> 8 = 15 in red; green
-        // 0 + (127 * 63) >> 8 = 31; blue 0 + 15.
-        PixelCase{"Table565",
-                  [] {
-                    return SolidTable<F565>({0x8000u, 128}, {})(0xFFFFu) & 0xFFFFu;
-                  },
-                  0xBBEFu},
-        // 31 * 16 / 31, 63 * 32 / 63, 31 * 16 / 31.
-        PixelCase{"Divide565",
-                  [] {
-                    return SolidDivide<F565>({0x8410u, 0}, {})(0xFFFFu) & 0xFFFFu;
-                  },
-                  0x8410u},
-        PixelCase{"Divide555",
-                  [] {
-                    return SolidDivide<F555>({0x4210u, 0}, {})(0x7FFFu) & 0xFFFFu;
-                  },
-                  0x4210u},
-        // 4:4:4: (0 * 127 + 15 * 128) >> 8 = 7 in red, (15 * 127) >> 8 = 7 in green.
-        PixelCase{"ChannelBlend444",
-                  [] {
-                    return ChannelBlend({0xF00u, 128}, Layout444())(0x0F0u);
-                  },
-                  0x770u},
-        // Red: (15 * 256 + 15 * 255) >> 8 = 29, kept to 15; green 2 + (4 * 255 >> 8) = 5.
-        PixelCase{"ChannelAddSaturatesAtTheChannel",
-                  [] {
-                    return ChannelAdd({0xF40u, 255}, Layout444())(0xF20u);
-                  },
-                  0xF50u},
-        // Red goes below 0 and becomes 0; green: (9 * 256 - 4 * 255) >> 8 = 5.
-        PixelCase{"ChannelSubClampsAtZero",
-                  [] {
-                    return ChannelSub({0xF40u, 255}, Layout444())(0x190u);
-                  },
-                  0x050u},
-        PixelCase{"DivideGeneric",
-                  [] {
-                    return SolidDivide<FGeneric16>({0x888u, 0}, Layout444())(0xF3Fu);
-                  },
-                  0x818u},
-        // A channel without bits divides by nothing: it stays 0.
-        PixelCase{"DivideGenericEmptyChannel",
-                  [] {
-                    FGeneric16 f = Layout444();
-                    f.mask[1] = 0;
-                    f.width[1] = 0;
-                    return SolidDivide<FGeneric16>({0xFFFu, 0}, f)(0xFFFu);
-                  },
-                  0xF0Fu}));
 
 // The multiplication by 0x80808081 equals the division by 255 for every product of two bytes.
 TEST(Rules32Property, MultiplyEqualsTheDivisionForEveryPair) {

@@ -1,30 +1,31 @@
 // G_DDraw_RenderTexturedTriangle: one triangle of a graph into surfaces its caller has locked.
 // The set-up (morrow/raster/triangle.h) turns the vertices into the texture plane and two edge
-// chains; the depth's dispatch (texel_draw.h) walks the rows.
+// chains; the depth's dispatch (turned_loops.h) walks the rows.
 #include <cstdint>
 
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
-#include "morrow/raster/texel_draw.h"
 #include "morrow/raster/triangle.h"
+#include "morrow/raster/turned_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
-#include "morrow/softdraw/texel_source.h"
+#include "morrow/softdraw/turned_source.h"
+#include "morrow/softdraw/turned_triangle.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 
-int RenderTexturedTriangle(const TriangleVertex vertices[3], const GraphRecord* graph,
+int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const GraphRecord* graph,
                            int transFlag, const TriangleSurfaces& surfaces, const Rect& area,
                            uint32_t fillColour) {
   const ScreenState& s = GetScreenState();
   if (s.directDraw == nullptr) return -1;
-  TexelSource source;
-  if (graph != nullptr && FindTexelSource(graph, &source) != 0) return -1;
-  TriangleSetup setup;
-  if (SetUpTriangle(vertices, &setup) != TriangleRefusal::kNone) return -1;
+  TurnedSource source;
+  if (graph != nullptr && FindTurnedSource(graph, &source) != 0) return -1;
+  raster::TriangleSetup setup;
+  if (raster::SetUpTriangle(vertices, &setup) != raster::TriangleRefusal::kNone) return -1;
 
-  TriangleSpanWalk walk;
+  raster::TriangleSpanWalk walk;
   walk.setup = &setup;
   walk.area = area;
   walk.dest = surfaces.dest;
@@ -34,10 +35,10 @@ int RenderTexturedTriangle(const TriangleVertex vertices[3], const GraphRecord* 
   const int depth = s.screenBitDepth;
   if (depth != 8 && depth != 16 && depth != 32) return 0;
   if (graph == nullptr) {
-    DrawUntexturedTriangle(walk, fillColour);
+    raster::DrawUntexturedTriangle(walk, fillColour);
     return 0;
   }
-  TexelDraw draw;
+  raster::TurnedDraw draw;
   draw.texture.src = surfaces.src;
   draw.texture.pitch = surfaces.srcPitch;
   draw.texture.width = source.width;
@@ -47,26 +48,26 @@ int RenderTexturedTriangle(const TriangleVertex vertices[3], const GraphRecord* 
   draw.key = source.key;
   draw.keyFlag = transFlag;
   draw.mode = GetDrawState().blendMode;
-  draw.blend = CurrentTexelBlend();
+  draw.blend = CurrentTurnedBlend();
   draw.alphaChannel = source.alphaChannel;
   draw.format = ScreenFormatClass();
   draw.screenFormat = &s.screenFormat;
   draw.sourceIsTarget = surfaces.sourceIsTarget;
   switch (depth) {
     case 8:
-      DrawTriangle8(walk, draw);
+      raster::DrawTriangle8(walk, draw);
       break;
     case 16:
-      DrawTriangle16(walk, draw);
+      raster::DrawTriangle16(walk, draw);
       break;
     default:
-      DrawTriangle32(walk, draw);
+      raster::DrawTriangle32(walk, draw);
       break;
   }
   return 0;
 }
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw
 
 namespace morrow {
 
@@ -80,11 +81,11 @@ int G_DDraw_RenderTexturedTriangle(const int32_t* vertices, const GraphRecord* g
     corners[i] = {vertices[4 * i], vertices[4 * i + 1], vertices[4 * i + 2], vertices[4 * i + 3]};
   }
   // The draw area, kept inside the surface the caller locked as its destination.
-  const platform::Surface* target = raster::DestinationSurface();
+  const platform::Surface* target = softdraw::DestinationSurface();
   Rect area = GetDrawState().drawArea;
-  if (target != nullptr) area = raster::ClipArea(*target);
-  raster::TriangleSurfaces surfaces{dest, destPitch, src, srcPitch, read, readPitch, false};
-  return raster::RenderTexturedTriangle(corners, graph, transFlag, surfaces, area, fillColour);
+  if (target != nullptr) area = softdraw::ClipArea(*target);
+  softdraw::TriangleSurfaces surfaces{dest, destPitch, src, srcPitch, read, readPitch, false};
+  return softdraw::RenderTexturedTriangle(corners, graph, transFlag, surfaces, area, fillColour);
 }
 
 }  // namespace morrow

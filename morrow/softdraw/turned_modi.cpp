@@ -19,8 +19,9 @@
 #include "morrow/raster/triangle.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
-#include "morrow/softdraw/texel_frame.h"
-#include "morrow/softdraw/texel_source.h"
+#include "morrow/softdraw/turned_frame.h"
+#include "morrow/softdraw/turned_source.h"
+#include "morrow/softdraw/turned_triangle.h"
 
 namespace morrow {
 namespace {
@@ -43,10 +44,10 @@ int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4
   const ScreenState& s = GetScreenState();
   if (s.directDraw == nullptr) return -1;
   Flush3DVertexBatch();
-  raster::EndSceneBeforeLock();
-  platform::Surface* target = raster::DestinationSurface();
-  raster::TexelSource source;
-  if (raster::FindTexelSource(graph, &source) != 0 || target == nullptr) return -1;
+  softdraw::EndSceneBeforeLock();
+  platform::Surface* target = softdraw::DestinationSurface();
+  softdraw::TurnedSource source;
+  if (softdraw::FindTurnedSource(graph, &source) != 0 || target == nullptr) return -1;
   const int xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
   for (int i = 0; i < 4; ++i) {
     if (!InRange(xs[i]) || !InRange(ys[i])) return -1;
@@ -58,21 +59,21 @@ int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4
   const auto [minY, maxY] = std::minmax({y1, y2, y3, y4});
   Rect box{SaturateToInt(int64_t{minX} - 2), SaturateToInt(int64_t{minY} - 2),
            SaturateToInt(int64_t{maxX} + 4), SaturateToInt(int64_t{maxY} + 4)};
-  const Rect area = raster::ClipArea(*target);
+  const Rect area = softdraw::ClipArea(*target);
   ClipRectToRect(&box, &area);
   if (box.Empty()) return 0;
 
   const DrawState& ds = GetDrawState();
   const int depth = s.screenBitDepth;
   const bool stageDestination = ds.blendMode != 0 && depth != 8 &&
-                                (raster::DestinationInVideoMemory() || source.alphaChannel);
-  raster::TexelSurfaces locked;
-  if (!raster::StageAndLock(target, source, box, stageDestination,
-                            {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed}, &locked)) {
+                                (softdraw::DestinationInVideoMemory() || source.alphaChannel);
+  softdraw::TurnedSurfaces locked;
+  if (!softdraw::StageAndLock(target, source, box, stageDestination,
+                              {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed}, &locked)) {
     return -1;
   }
-  if (raster::SurfacesMatchDepth(locked, depth)) {
-    raster::TriangleSurfaces surfaces;
+  if (softdraw::SurfacesMatchDepth(locked, depth)) {
+    softdraw::TriangleSurfaces surfaces;
     surfaces.dest = locked.dest.At(ds.screenOffset.left, ds.screenOffset.top);
     surfaces.destPitch = locked.dest.pitch;
     surfaces.src = locked.sourceStaged
@@ -86,10 +87,10 @@ int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4
     const raster::TriangleVertex v[4] = {
         {x1, y1, 0, 0}, {x2, y2, w, 0}, {x3, y3, 0, h}, {x4, y4, w, h}};
     // Each triangle draws only inside the staged and locked box.
-    raster::RenderTexturedTriangle(&v[0], graph, keyFlag, surfaces, box, 0);
-    raster::RenderTexturedTriangle(&v[1], graph, keyFlag, surfaces, box, 0);
+    softdraw::RenderTexturedTriangle(&v[0], graph, keyFlag, surfaces, box, 0);
+    softdraw::RenderTexturedTriangle(&v[1], graph, keyFlag, surfaces, box, 0);
   }
-  raster::UnlockTexelSurfaces(locked);
+  softdraw::UnlockTurnedSurfaces(locked);
   return 0;
 }
 

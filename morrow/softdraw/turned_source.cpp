@@ -1,4 +1,4 @@
-#include "morrow/softdraw/texel_source.h"
+#include "morrow/softdraw/turned_source.h"
 
 #include <algorithm>
 
@@ -9,7 +9,7 @@
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
 
-namespace morrow::raster {
+namespace morrow::softdraw {
 namespace {
 
 uint32_t ChannelMax(uint8_t width) {
@@ -18,7 +18,7 @@ uint32_t ChannelMax(uint8_t width) {
 
 }  // namespace
 
-int FindTexelSource(const GraphRecord* graph, TexelSource* out) {
+int FindTurnedSource(const GraphRecord* graph, TurnedSource* out) {
   if (graph == nullptr) return -1;
   const Surface2DRecord* piece = GetSurface2DRecord(graph->pieces[0]);
   if (piece == nullptr) return -1;
@@ -32,7 +32,7 @@ int FindTexelSource(const GraphRecord* graph, TexelSource* out) {
                         surface->alphaPitch < static_cast<uint32_t>(pixels.width())))) {
     return -1;
   }
-  TexelSource s;
+  TurnedSource s;
   s.piece = piece;
   s.surface = surface;
   s.width = std::min<uint32_t>(graph->width, piece->width);
@@ -49,10 +49,10 @@ int FindTexelSource(const GraphRecord* graph, TexelSource* out) {
   return 0;
 }
 
-TexelBlend CurrentTexelBlend() {
+raster::TurnedBlend CurrentTurnedBlend() {
   const DrawState& ds = GetDrawState();
   const ColorFormat& f = GetScreenState().screenFormat;
-  TexelBlend b;
+  raster::TurnedBlend b;
   b.p = static_cast<uint32_t>(std::clamp(ds.blendParam, 0, 255));
   b.bright = ds.drawBright;
   b.max[0] = ChannelMax(f.redWidth);
@@ -61,4 +61,4 @@ TexelBlend CurrentTexelBlend() {
   return b;
 }
 
-}  // namespace morrow::raster
+}  // namespace morrow::softdraw

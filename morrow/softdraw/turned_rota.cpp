@@ -1,7 +1,7 @@
 // G_DDraw_DrawRotaGraph: a whole graph turned by an angle and scaled about its centre. The frame
 // inverts the rotation: it walks every pixel of the corners' bounding box (widened and clipped)
 // with a 14.18 source position and draws the pixels whose position falls inside the graph
-// (RotaWalk, texel_walkers.h). Mirrored, it hands the corners to the quadrilateral draw instead.
+// (RotaWalk, turned_walkers.h). Mirrored, it hands the corners to the quadrilateral draw instead.
 //
 // Every 14.18 quantity (centre, corners, steps, walk start and end) is computed in 64 bits and
 // refused when it falls outside the 32-bit word (+-8191 pixels): the draw returns -1 with nothing
@@ -17,12 +17,12 @@
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/surface2d.h"
-#include "morrow/raster/texel_draw.h"
 #include "morrow/raster/triangle.h"
+#include "morrow/raster/turned_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
-#include "morrow/softdraw/texel_frame.h"
-#include "morrow/softdraw/texel_source.h"
+#include "morrow/softdraw/turned_frame.h"
+#include "morrow/softdraw/turned_source.h"
 
 namespace morrow {
 namespace {
@@ -72,11 +72,11 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
                           int mirrorFlag) {
   const ScreenState& s = GetScreenState();
   if (s.directDraw == nullptr) return -1;
-  raster::EndSceneBeforeLock();
+  softdraw::EndSceneBeforeLock();
   Flush3DVertexBatch();
-  platform::Surface* target = raster::DestinationSurface();
-  raster::TexelSource source;
-  if (raster::FindTexelSource(graph, &source) != 0 || target == nullptr) return -1;
+  platform::Surface* target = softdraw::DestinationSurface();
+  softdraw::TurnedSource source;
+  if (softdraw::FindTurnedSource(graph, &source) != 0 || target == nullptr) return -1;
   if (!std::isfinite(scale) || !std::isfinite(angle)) return -1;
   if (scale == 0.0) return 0;
 
@@ -122,7 +122,7 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
     maxY = std::max(maxY, p.y);
   }
   Rect box{whole(minX) - 2, whole(minY) - 2, whole(maxX) + 4, whole(maxY) + 4};
-  const Rect area = raster::ClipArea(*target);
+  const Rect area = softdraw::ClipArea(*target);
   ClipRectToRect(&box, &area);
   if (box.Empty()) return 0;
 
@@ -157,18 +157,18 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
   const int depth = s.screenBitDepth;
   const int32_t mode = ds.blendMode;
   const bool stageDestination =
-      mode != 0 && depth != 8 && (raster::DestinationInVideoMemory() || source.alphaChannel);
-  raster::TexelSurfaces locked;
-  if (!raster::StageAndLock(target, source, box, stageDestination,
-                            {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed}, &locked)) {
+      mode != 0 && depth != 8 && (softdraw::DestinationInVideoMemory() || source.alphaChannel);
+  softdraw::TurnedSurfaces locked;
+  if (!softdraw::StageAndLock(target, source, box, stageDestination,
+                              {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed}, &locked)) {
     return -1;
   }
-  if ((depth == 8 || depth == 16 || depth == 32) && raster::SurfacesMatchDepth(locked, depth)) {
+  if ((depth == 8 || depth == 16 || depth == 32) && softdraw::SurfacesMatchDepth(locked, depth)) {
     walk.dest = locked.dest.At(box.left + ds.screenOffset.left, box.top + ds.screenOffset.top);
     walk.destPitch = locked.dest.pitch;
     walk.read = locked.work != nullptr ? locked.read.At(box.left, box.top) : walk.dest;
     walk.readPitch = locked.read.pitch;
-    raster::TexelDraw draw;
+    raster::TurnedDraw draw;
     draw.texture.src = locked.sourceStaged
                            ? locked.src.At(0, 0)
                            : locked.src.At(source.piece->xOnSurface, source.piece->yOnSurface);
@@ -180,9 +180,9 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
     draw.key = source.key;
     draw.keyFlag = keyFlag;
     draw.mode = mode;
-    draw.blend = raster::CurrentTexelBlend();
+    draw.blend = softdraw::CurrentTurnedBlend();
     draw.alphaChannel = source.alphaChannel;
-    draw.format = raster::ScreenFormatClass();
+    draw.format = softdraw::ScreenFormatClass();
     draw.screenFormat = &s.screenFormat;
     draw.sourceIsTarget = locked.sourceIsTarget;
     if (depth == 32) {
@@ -193,7 +193,7 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
       raster::DrawRota8(walk, draw);
     }
   }
-  raster::UnlockTexelSurfaces(locked);
+  softdraw::UnlockTurnedSurfaces(locked);
   return 0;
 }
 

@@ -1,6 +1,6 @@
 // The loops of the 16-bit piece draw (piece_loops16.cpp): a loop is a rule, the layout it is
-// instantiated for and whether it tests the colour key. DrawPiece16 (piece_draw.h) takes the
-// draw's loop from ChoosePieceLoop16 and runs its instantiation from a constexpr table.
+// instantiated for and whether it tests the colour key. DrawPiece16 (piece_loops.h) takes the
+// draw's loop from ChoosePieceLoop16 and runs its instantiation from its loop table (loop_table.h).
 #pragma once
 
 #include <cstdint>

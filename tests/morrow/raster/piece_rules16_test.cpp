@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "morrow/device/color_format.h"
-#include "morrow/raster/rules16.h"
+#include "morrow/raster/piece_rules16.h"
 #include "morrow/raster/walkers.h"
 #include "morrow/raster/walkers16.h"
+#include "tests/morrow/raster/worked_value.h"
 
 namespace {
 
 using namespace morrow::raster;
+using testsupport::PixelCase;
 
 constexpr uint32_t kNoBright = 0xFFFFFFFFu;
 
@@ -59,16 +61,6 @@ template <class Rule>
 uint32_t ApplyAlpha(const Setup16& s, uint32_t src, uint32_t dest, uint32_t a) {
   const Rule rule(s);
   return a == 255 ? rule.Opaque(src, dest) : rule.Partial(src, dest, a);
-}
-
-struct PixelCase {
-  const char* name;
-  std::function<uint32_t()> compute;
-  uint32_t want;
-};
-
-void PrintTo(const PixelCase& c, std::ostream* os) {
-  *os << c.name;
 }
 
 class Rules16 : public ::testing::TestWithParam<PixelCase> {};

@@ -1,6 +1,6 @@
 // G_DDraw_DrawFillBox on a started library: the worked values of every mode at every depth and
 // layout, the ordered and clipped rectangle, what is locked and what is staged, targets larger
-// than the screen, and the fatal lock texts.
+// than the screen (the fatal lock texts: lock_death_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,9 +46,9 @@ void PrintTo(const ModeCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class FillBoxModes : public RasterFixture, public ::testing::WithParamInterface<ModeCase> {};
+class SolidFrameModes : public RasterFixture, public ::testing::WithParamInterface<ModeCase> {};
 
-TEST_P(FillBoxModes, GiveTheWorkedPixelWithAndWithoutVideoMemory) {
+TEST_P(SolidFrameModes, GiveTheWorkedPixelWithAndWithoutVideoMemory) {
   const ModeCase& c = GetParam();
   for (bool video : {true, false}) {
     SCOPED_TRACE(video ? "video memory" : "system memory");
@@ -69,7 +69,7 @@ TEST_P(FillBoxModes, GiveTheWorkedPixelWithAndWithoutVideoMemory) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ThirtyTwoBits, FillBoxModes,
+    ThirtyTwoBits, SolidFrameModes,
     ::testing::Values(
         ModeCase{"PlainKeepsTheFillBits", 0x646464, 0, 0, {-1}, 0xFF0000, 0xFFFF0000u},
         // (50 * 255) >> 8 = 49 taken through the guard bits: (53, 53, 51).
@@ -112,9 +112,9 @@ void PrintTo(const LayoutCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class FillBoxLayouts : public RasterFixture, public ::testing::WithParamInterface<LayoutCase> {};
+class SolidFrameLayouts : public RasterFixture, public ::testing::WithParamInterface<LayoutCase> {};
 
-TEST_P(FillBoxLayouts, GiveTheWorkedPixel) {
+TEST_P(SolidFrameLayouts, GiveTheWorkedPixel) {
   const LayoutCase& c = GetParam();
   StartAt(c.depth, c.layout);
   PaintBack(c.background);
@@ -126,7 +126,7 @@ TEST_P(FillBoxLayouts, GiveTheWorkedPixel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SixteenBits, FillBoxLayouts,
+    SixteenBits, SolidFrameLayouts,
     ::testing::Values(
         LayoutCase{"SubtractBlackFromBlack565", 16, "565", 0x0000, 3, 255, 0x0000, 0x0800},
         LayoutCase{"SubtractBlackFromWhite565", 16, "565", 0xFFFF, 3, 255, 0x0000, 0xFFDF},
@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"EightBitsBlendedFills", 8, nullptr, 0x00, 1, 128, 0x07, 0x07},
         LayoutCase{"EightBitsMultiplyFills", 8, nullptr, 0x03, 4, 0, 0x05, 0x05}));
 
-class FillBox : public RasterFixture {};
+class SolidFrame : public RasterFixture {};
 
 struct CornerCase {
   int x1, y1, x2, y2;
@@ -154,7 +154,7 @@ struct CornerCase {
 
 // Corners in any order, empty boxes and coordinates at the ends of the int range, on the plain
 // and on the blended path. Empty boxes lock nothing.
-TEST_F(FillBox, OrdersClipsAndCountsPixels) {
+TEST_F(SolidFrame, OrdersClipsAndCountsPixels) {
   StartAt(32);
   const CornerCase cases[] = {
       {10, 10, 20, 20, 100},
@@ -187,7 +187,7 @@ TEST_F(FillBox, OrdersClipsAndCountsPixels) {
   }
 }
 
-TEST_F(FillBox, ABoxOutsideTheAreaLocksNothing) {
+TEST_F(SolidFrame, ABoxOutsideTheAreaLocksNothing) {
   StartAt(32);
   morrow::SetClipRect(100, 100, 200, 200);
   morrow::SetBlendMode(2, 128);
@@ -201,7 +201,7 @@ TEST_F(FillBox, ABoxOutsideTheAreaLocksNothing) {
 
 // Blending out of video memory reads a copy in the work surface, placed without the screen
 // offset; in system memory the target is read directly and the work surface stays untouched.
-TEST_F(FillBox, VideoMemoryDecidesTheStagedCopy) {
+TEST_F(SolidFrame, VideoMemoryDecidesTheStagedCopy) {
   for (bool video : {true, false}) {
     SCOPED_TRACE(video ? "video memory" : "system memory");
     StartAt(32, nullptr, video);
@@ -229,7 +229,7 @@ TEST_F(FillBox, VideoMemoryDecidesTheStagedCopy) {
 
 // The front screen of a window lies at the client area's place on the desktop-sized primary:
 // the box is cut to the draw area first and then moved by the offset as a whole.
-TEST_F(FillBox, FrontScreenCutBeforeTheOffset) {
+TEST_F(SolidFrame, FrontScreenCutBeforeTheOffset) {
   StartAt(32);
   morrow::SelectDrawTarget(morrow::kFrontScreen);
   const morrow::Rect offset = morrow::GetDrawState().screenOffset;
@@ -252,7 +252,7 @@ TEST_F(FillBox, FrontScreenCutBeforeTheOffset) {
 
 // A graph taller than the screen as the target: the work surface grows to hold the staged
 // rectangle, and the pixels at the bottom blend like any others.
-TEST_F(FillBox, TargetLargerThanTheScreen) {
+TEST_F(SolidFrame, TargetLargerThanTheScreen) {
   StartAt(32);
   const morrow::ResourceHandle tall = SolidGraph(600, 1000, 0x404040);
   ASSERT_EQ(morrow::SelectDrawTarget(tall), 0);
@@ -268,7 +268,7 @@ TEST_F(FillBox, TargetLargerThanTheScreen) {
   EXPECT_TRUE(morrow::GetWorkSurface()->CanaryIntact());
 }
 
-TEST_F(FillBox, ColourOutsideThePaletteIsBlackAtEightBits) {
+TEST_F(SolidFrame, ColourOutsideThePaletteIsBlackAtEightBits) {
   StartAt(8);
   morrow::SetBlendMode(1, 128);
   const uint64_t locks = Back()->LockCount();
@@ -279,44 +279,8 @@ TEST_F(FillBox, ColourOutsideThePaletteIsBlackAtEightBits) {
   EXPECT_EQ(At(3, 3), morrow::PackScreenColor(0, 0, 0));
 }
 
-TEST_F(FillBox, NothingWithoutADisplay) {
+TEST_F(SolidFrame, NothingWithoutADisplay) {
   EXPECT_EQ(morrow::G_DDraw_DrawFillBox(0, 0, 8, 8, 0), -1);
 }
-
-struct LockCase {
-  const char* name;
-  bool work;  // the staged copy's lock fails, else the destination's
-  const char* text;
-};
-
-void PrintTo(const LockCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class FillBoxDeathTest : public RasterFixture, public ::testing::WithParamInterface<LockCase> {};
-
-TEST_P(FillBoxDeathTest, AFailedLockEndsWithItsText) {
-  const LockCase& c = GetParam();
-  StartAt(32);
-  morrow::SetBlendMode(1, 128);
-  platform::Surface* failing = c.work ? morrow::GetWorkSurface() : Back();
-  EXPECT_EXIT(
-      {
-        failing->FailNextLock(platform::DisplayResult::kSurfaceBusy);
-        morrow::G_DDraw_DrawFillBox(0, 0, 8, 8, 0);
-      },
-      ::testing::ExitedWithCode(255), "");
-  const std::vector<std::string> lines = Lines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), c.text), lines.end()) << Log();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), "ソフトをエラー終了します");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FillBoxDeathTest,
-    ::testing::Values(LockCase{"Destination", false,
-                               "転送先サーフェスのロックに失敗しました in G_DDraw_DrawFillBox "},
-                      LockCase{"StagedCopy", true,
-                               "転送元サーフェスのロックに失敗しました in G_DDraw_DrawFillBox "}));
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The decision functions against the variant tables: which loop each combination of mode,
-// parameter, alpha channel, bright, MMX flag, key flag and screen class gets.
+// The 32-bit piece decision against the variant tables: which loop each combination of mode,
+// parameter, alpha channel, bright, MMX flag and key flag gets; and the screen's format class.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,12 +8,10 @@
 #include <string>
 
 #include "morrow/device/color_format.h"
-#include "morrow/raster/box_draw.h"
-#include "morrow/raster/piece_draw.h"
+#include "morrow/raster/piece_loops.h"
 
 namespace {
 
-using morrow::raster::BoxLoop;
 using morrow::raster::FormatClass;
 using morrow::raster::PieceLoop32;
 
@@ -127,75 +125,7 @@ TEST(PieceDispatchTable, EveryLoopHasItsOwnName) {
   EXPECT_STREQ(morrow::raster::PieceLoop32Name(PieceLoop32::kCount), "?");
 }
 
-struct BoxCase {
-  FormatClass format;
-  int32_t mode;
-  uint32_t p;
-  BoxLoop want;
-};
-
-void PrintTo(const BoxCase& c, std::ostream* os) {
-  *os << "class " << static_cast<int>(c.format) << " mode " << c.mode << " p " << c.p << " -> "
-      << morrow::raster::BoxLoopName(c.want);
-}
-
-class BoxDispatch : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(BoxDispatch, PicksTheVariantOfThePart) {
-  const BoxCase& c = GetParam();
-  EXPECT_STREQ(morrow::raster::BoxLoopName(morrow::raster::ChooseBoxLoop(c.format, c.mode, c.p)),
-               morrow::raster::BoxLoopName(c.want));
-}
-
 using K = FormatClass;
-using X = BoxLoop;
-
-INSTANTIATE_TEST_SUITE_P(EightBitsAndModeZero, BoxDispatch,
-                         ::testing::Values(BoxCase{K::k8, 0, 0, X::kColourFill},
-                                           BoxCase{K::k8, 1, 128, X::kColourFill},
-                                           BoxCase{K::k8, 3, 0, X::kColourFill},
-                                           BoxCase{K::k8, 9, 9, X::kColourFill},
-                                           BoxCase{K::k32, 0, 128, X::kColourFill},
-                                           BoxCase{K::kGeneric16, 0, 0, X::kColourFill},
-                                           BoxCase{K::kOther, 0, 255, X::kColourFill}));
-
-INSTANTIATE_TEST_SUITE_P(
-    ThirtyTwoBits, BoxDispatch,
-    ::testing::Values(BoxCase{K::k32, 1, 0, X::kNothing}, BoxCase{K::k32, 1, 255, X::kColourFill},
-                      BoxCase{K::k32, 1, 254, X::kTable32}, BoxCase{K::k32, 2, 0, X::kNothing},
-                      BoxCase{K::k32, 2, 255, X::kAddGuard32},
-                      BoxCase{K::k32, 3, 1, X::kSubGuard32}, BoxCase{K::k32, 3, 0, X::kNothing},
-                      BoxCase{K::k32, 4, 0, X::kDivide32}, BoxCase{K::k32, 5, 128, X::kNothing},
-                      BoxCase{K::k32, 8, 128, X::kNothing}, BoxCase{K::k32, -3, 128, X::kNothing}));
-
-INSTANTIATE_TEST_SUITE_P(
-    SixteenBits, BoxDispatch,
-    ::testing::Values(
-        BoxCase{K::k565, 1, 128, X::kTable565}, BoxCase{K::k565, 1, 255, X::kColourFill},
-        BoxCase{K::k565, 1, 0, X::kNothing}, BoxCase{K::k565, 2, 1, X::kAddGuard565},
-        BoxCase{K::k565, 3, 255, X::kSubGuard565}, BoxCase{K::k565, 4, 0, X::kDivide565},
-        BoxCase{K::k565, 6, 9, X::kNothing}, BoxCase{K::k555, 1, 128, X::kTable555},
-        BoxCase{K::k555, 2, 0, X::kNothing}, BoxCase{K::k555, 2, 128, X::kAddGuard555},
-        BoxCase{K::k555, 3, 128, X::kSubGuard555}, BoxCase{K::k555, 4, 77, X::kDivide555},
-        BoxCase{K::kGeneric16, 1, 128, X::kChannelBlend},
-        BoxCase{K::kGeneric16, 1, 255, X::kColourFill}, BoxCase{K::kGeneric16, 1, 0, X::kNothing},
-        BoxCase{K::kGeneric16, 2, 5, X::kChannelAdd}, BoxCase{K::kGeneric16, 3, 5, X::kChannelSub},
-        BoxCase{K::kGeneric16, 4, 0, X::kDivideGeneric},
-        BoxCase{K::kGeneric16, 5, 5, X::kNothing}));
-
-INSTANTIATE_TEST_SUITE_P(OtherDepths, BoxDispatch,
-                         ::testing::Values(BoxCase{K::kOther, 1, 255, X::kNothing},
-                                           BoxCase{K::kOther, 2, 128, X::kNothing},
-                                           BoxCase{K::kOther, 4, 0, X::kNothing}));
-
-TEST(BoxDispatchTable, EveryLoopHasItsOwnName) {
-  std::set<std::string> names;
-  for (int i = 0; i < static_cast<int>(BoxLoop::kCount); ++i) {
-    const std::string name = morrow::raster::BoxLoopName(static_cast<BoxLoop>(i));
-    EXPECT_NE(name, "?") << i;
-    EXPECT_TRUE(names.insert(name).second) << name;
-  }
-}
 
 struct ClassCase {
   const char* name;

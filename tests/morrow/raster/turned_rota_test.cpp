@@ -2,7 +2,7 @@
 // the first column and row covering twice, the box and its margins, the mirrored draw handed to
 // the quadrilateral draw, a negative scale, 8-bit index 0, the worked pixels of every mode next
 // to the quadrilateral draw's, absurd geometry refused, graphs wider than their first piece, the
-// staged copies and the fatal lock texts.
+// staged copies (the fatal lock texts: lock_death_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,11 +26,11 @@ using testsupport::TurnedFixture;
 constexpr double kPi = 3.141592653589793;
 constexpr uint32_t kBackground = 0x102030;
 
-class RotaDraw : public TurnedFixture {};
+class TurnedRota : public TurnedFixture {};
 
 // At scale 1 and angle 0 pixel (px, py) shows texel (px - x + w / 2, py - y + h / 2), the sizes
 // halved with truncation, and nothing else changes.
-TEST_F(RotaDraw, IdentityAtScaleOneAndAngleZero) {
+TEST_F(TurnedRota, IdentityAtScaleOneAndAngleZero) {
   StartAt(32);
   for (const auto& [w, h] : {std::pair{8, 8}, std::pair{7, 5}, std::pair{1, 1}}) {
     SCOPED_TRACE(::testing::Message() << w << "x" << h);
@@ -50,7 +50,7 @@ TEST_F(RotaDraw, IdentityAtScaleOneAndAngleZero) {
 // A quarter turn clockwise: the source column grows downward and the source row leftward, so
 // pixel (px, py) shows texel (py - y + w / 2, x - px + h / 2); the top-right corner lands at the
 // lower right.
-TEST_F(RotaDraw, QuarterTurn) {
+TEST_F(TurnedRota, QuarterTurn) {
   StartAt(32);
   PaintBack(Screen(kBackground));
   const int w = 8, h = 6;
@@ -68,7 +68,7 @@ TEST_F(RotaDraw, QuarterTurn) {
 
 // At scale 2 the source moves half a texel per pixel. Positions from -1 to 0 still read column
 // and row 0, so those cover three pixels where every other texel covers two.
-TEST_F(RotaDraw, FirstColumnAndRowCoverUpToTwice) {
+TEST_F(TurnedRota, FirstColumnAndRowCoverUpToTwice) {
   StartAt(32);
   PaintBack(Screen(kBackground));
   const ResourceHandle g = IndexedGraph(4, 4);
@@ -89,7 +89,7 @@ TEST_F(RotaDraw, FirstColumnAndRowCoverUpToTwice) {
 
 // The corners of an 8 x 8 graph at (100, 100) span 96 to 104, so the box runs from 94 to 108
 // (exclusive): an area that meets only the margin still locks, one beyond it does not.
-TEST_F(RotaDraw, BoxMarginsDecideWhetherAnythingIsLocked) {
+TEST_F(TurnedRota, BoxMarginsDecideWhetherAnythingIsLocked) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(8, 8);
   morrow::SetBlendMode(1, 128);
@@ -115,7 +115,7 @@ TEST_F(RotaDraw, BoxMarginsDecideWhetherAnythingIsLocked) {
 
 // With the mirror flag the draw hands the corners, as top-right, top-left, bottom-right and
 // bottom-left, to the quadrilateral draw: the same pixels as calling it with them directly.
-TEST_F(RotaDraw, MirrorIsTheQuadrilateralOfTheTurnedCorners) {
+TEST_F(TurnedRota, MirrorIsTheQuadrilateralOfTheTurnedCorners) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(12, 8);
   morrow::GraphRecord* record = Record(g);
@@ -152,7 +152,7 @@ TEST_F(RotaDraw, MirrorIsTheQuadrilateralOfTheTurnedCorners) {
 }
 
 // A negative scale turns the picture half round, as the angle pi does.
-TEST_F(RotaDraw, NegativeScaleIsAHalfTurn) {
+TEST_F(TurnedRota, NegativeScaleIsAHalfTurn) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(9, 6);
   PaintBack(Screen(kBackground));
@@ -167,7 +167,7 @@ TEST_F(RotaDraw, NegativeScaleIsAHalfTurn) {
 
 // At 8 bits the texel byte is copied; any non-zero keyFlag leaves index 0 out, whatever the
 // blend mode and the colour key.
-TEST_F(RotaDraw, EightBitsLeavesIndexZeroOut) {
+TEST_F(TurnedRota, EightBitsLeavesIndexZeroOut) {
   StartAt(8);
   const ResourceHandle g = SolidGraph(4, 4, 0xFF0000);
   Paint(SurfaceOf(g)->surface.get(), [](int x, int) { return x == 0 ? 0u : 7u + x; });
@@ -185,7 +185,7 @@ TEST_F(RotaDraw, EightBitsLeavesIndexZeroOut) {
 
 // What a draw refuses: -1 with nothing locked and nothing drawn. A scale of 0 draws nothing
 // and succeeds.
-TEST_F(RotaDraw, AbsurdGeometryIsRefused) {
+TEST_F(TurnedRota, AbsurdGeometryIsRefused) {
   StartAt(32);
   const ResourceHandle g = IndexedGraph(8, 8);
   const ResourceHandle wide = IndexedGraph(20000, 1);
@@ -231,7 +231,7 @@ TEST_F(RotaDraw, AbsurdGeometryIsRefused) {
 }
 
 // A graph whose record claims more than its first piece holds reads only the piece.
-TEST_F(RotaDraw, AGraphWiderThanItsFirstPieceReadsOnlyThePiece) {
+TEST_F(TurnedRota, AGraphWiderThanItsFirstPieceReadsOnlyThePiece) {
   for (bool video : {true, false}) {
     SCOPED_TRACE(video ? "video" : "system");
     StartAt(32, nullptr, video);
@@ -255,7 +255,7 @@ TEST_F(RotaDraw, AGraphWiderThanItsFirstPieceReadsOnlyThePiece) {
   }
 }
 
-TEST_F(RotaDraw, NoDisplayOrNoPiece) {
+TEST_F(TurnedRota, NoDisplayOrNoPiece) {
   morrow::GraphRecord none{};
   EXPECT_EQ(morrow::G_DDraw_DrawRotaGraph(0, 0, 1.0, 0.0, &none, 0, 0), -1);
   StartAt(32);
@@ -275,7 +275,7 @@ TEST_F(RotaDraw, NoDisplayOrNoPiece) {
 // Blending reads a copy of the destination box, placed at the box's own coordinates in the
 // work surface, when the target lies in video memory or the graph has an alpha channel; a source
 // in video memory is read from a copy at (0, 0) of the second work surface.
-TEST_F(RotaDraw, VideoMemoryDecidesTheStagedCopies) {
+TEST_F(TurnedRota, VideoMemoryDecidesTheStagedCopies) {
   for (bool video : {true, false}) {
     for (int alpha : {-1, 128}) {
       SCOPED_TRACE(::testing::Message() << (video ? "video" : "system") << " alpha " << alpha);
@@ -300,7 +300,7 @@ TEST_F(RotaDraw, VideoMemoryDecidesTheStagedCopies) {
   }
 }
 
-TEST_F(RotaDraw, FrontScreenWithItsOffset) {
+TEST_F(TurnedRota, FrontScreenWithItsOffset) {
   StartAt(32);
   morrow::SelectDrawTarget(morrow::kFrontScreen);
   const morrow::Rect offset = morrow::GetDrawState().screenOffset;
@@ -316,7 +316,7 @@ TEST_F(RotaDraw, FrontScreenWithItsOffset) {
 }
 
 // A graph in system memory drawn turned onto itself shares the target's lock.
-TEST_F(RotaDraw, OntoItsOwnSurface) {
+TEST_F(TurnedRota, OntoItsOwnSurface) {
   StartAt(32);
   morrow::GetDrawState().newGraphSystemMemory = 1;
   const ResourceHandle g = SolidGraph(16, 16, 0x202020);
@@ -326,60 +326,5 @@ TEST_F(RotaDraw, OntoItsOwnSurface) {
   EXPECT_EQ(morrow::DrawRotaGraph(8, 8, 1.0, 0.0, g, 0, 0), 0);
   EXPECT_EQ(SurfacePixel(SurfaceOf(g)->surface.get(), 5, 5), 0x003F3F3Fu);
 }
-
-struct LockCase {
-  const char* name;
-  bool mirror;        // through the quadrilateral draw
-  int alpha;          // -1: none
-  bool systemMemory;  // the graph's surface
-  int failing;        // 0 target, 1 the graph's surface, 2 work surface, 3 second work surface
-  const char* text;
-};
-
-void PrintTo(const LockCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class TurnedDeathTest : public TurnedFixture, public ::testing::WithParamInterface<LockCase> {};
-
-TEST_P(TurnedDeathTest, AFailedLockEndsWithItsText) {
-  const LockCase& c = GetParam();
-  StartAt(32);
-  morrow::GetDrawState().newGraphSystemMemory = c.systemMemory ? 1 : 0;
-  const ResourceHandle g = SolidGraph(8, 8, 0xFF0000, c.alpha);
-  morrow::SetBlendMode(1, 128);
-  platform::Surface* failing[4] = {Back(), SurfaceOf(g)->surface.get(), Work(0), Work(1)};
-  EXPECT_EXIT(
-      {
-        failing[c.failing]->FailNextLock(platform::DisplayResult::kSurfaceLost);
-        morrow::DrawRotaGraph(20, 20, 1.0, 0.3, g, 0, c.mirror ? 1 : 0);
-      },
-      ::testing::ExitedWithCode(255), "");
-  const std::vector<std::string> lines = Lines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), c.text), lines.end()) << Log();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), "ソフトをエラー終了します");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TurnedDeathTest,
-    ::testing::Values(
-        LockCase{"RotaTarget", false, -1, false, 0,
-                 "転送先サーフェスのロックに失敗しました in G_DDraw_DrawRotaGraph "},
-        LockCase{"RotaSourceInSystemMemory", false, -1, true, 1,
-                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawRotaGraph "},
-        LockCase{"RotaStagedSource", false, -1, false, 3,
-                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawRotaGraph "},
-        LockCase{"RotaStagedDestination", false, 128, false, 2,
-                 "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawPloly "},
-        LockCase{"ModiTarget", true, -1, false, 0,
-                 "転送先サーフェスのロックに失敗しました in G_DDraw_DrawModiGraph "},
-        LockCase{"ModiSourceInSystemMemory", true, -1, true, 1,
-                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawModiGraph "},
-        LockCase{"ModiStagedSource", true, -1, false, 3,
-                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawModiGraph "},
-        LockCase{"ModiStagedDestination", true, 128, false, 2,
-                 "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawModiGraph "}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -23,7 +23,7 @@ constexpr int kNone = -1;
 // pixel (nothing drawn) and the piece's pixel (copied whole).
 constexpr uint32_t kBackground = 0xFFFFFFFEu, kSourcePixel = 0xFFFFFFFFu;
 
-class DrawGraph16 : public RasterFixture {
+class PieceFrame16 : public RasterFixture {
  protected:
   static void ResetStateAfterRun() {
     morrow::EndLibrary();
@@ -54,7 +54,7 @@ void PrintTo(const WorkedCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class DrawGraph16Modes : public DrawGraph16, public ::testing::WithParamInterface<WorkedCase> {};
+class DrawGraph16Modes : public PieceFrame16, public ::testing::WithParamInterface<WorkedCase> {};
 
 // Each case on a target in video memory (the blends read a staged copy) and in system memory.
 TEST_P(DrawGraph16Modes, GiveTheWorkedPixel) {
@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The hand-overs to the block copy, after unlocking: mode 1 at p = 255 on a plain piece copies
 // (keyed when asked), also where the work surface was locked for the alpha map of a generic
 // layout.
-TEST_F(DrawGraph16, AlphaAtTwoFiftyFiveIsTheBlockCopy) {
+TEST_F(PieceFrame16, AlphaAtTwoFiftyFiveIsTheBlockCopy) {
   for (const char* layout : {"565", "555", "444"}) {
     SCOPED_TRACE(layout);
     StartAt(16, layout);
@@ -169,7 +169,7 @@ TEST_F(DrawGraph16, AlphaAtTwoFiftyFiveIsTheBlockCopy) {
 
 // Key before alpha: a source pixel equal to the key is left alone whatever its alpha byte and
 // the mode; multiply tests no key.
-TEST_F(DrawGraph16, KeyBeforeAlpha) {
+TEST_F(PieceFrame16, KeyBeforeAlpha) {
   for (const char* layout : {"565", "555"}) {
     for (int mode : {0, 1, 2, 3, 4, 8}) {
       SCOPED_TRACE(::testing::Message() << layout << " mode " << mode);
@@ -193,7 +193,7 @@ TEST_F(DrawGraph16, KeyBeforeAlpha) {
 // Every mode number from -1 to 9, keyed and not, on pieces of odd sizes clipped on every side:
 // nothing outside the drawn rectangle changes, modes without a rule change nothing at all, and
 // no surface stays locked.
-TEST_F(DrawGraph16, EveryModeNumberOnClippedPieces) {
+TEST_F(PieceFrame16, EveryModeNumberOnClippedPieces) {
   for (const char* layout : {"565", "555", "444"}) {
     SCOPED_TRACE(layout);
     StartAt(16, layout, false);
@@ -254,7 +254,7 @@ TEST_F(DrawGraph16, EveryModeNumberOnClippedPieces) {
 // The unkeyed XOR at every width from 1 to 9 and at even and odd columns (so rows start at
 // addresses that are and are not multiples of 4): every pixel of the piece becomes s XOR d,
 // and drawing it again restores the target.
-TEST_F(DrawGraph16, XorAtOddPlacesAndWidths) {
+TEST_F(PieceFrame16, XorAtOddPlacesAndWidths) {
   StartAt(16, "565");
   std::mt19937 rng(11);
   std::vector<ResourceHandle> pieces;
@@ -292,7 +292,7 @@ TEST_F(DrawGraph16, XorAtOddPlacesAndWidths) {
 }
 
 // MORROW_MMX=0 selects the other formula set at 16 bits too.
-TEST_F(DrawGraph16, NoMmxFromTheEnvironment) {
+TEST_F(PieceFrame16, NoMmxFromTheEnvironment) {
   setenv("MORROW_MMX", "0", 1);
   StartAt(16, "565");
   unsetenv("MORROW_MMX");
