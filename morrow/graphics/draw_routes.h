@@ -1,6 +1,6 @@
 // The routing table: the one place where the drawing calls (morrow/graphics/draw.h) meet their
 // back ends. Every drawing call hands its work to one entry of this table, the software routines
-// (morrow/raster/raster.h, the screen back end of morrow/device/screen.h) or the hardware-path
+// (morrow/softdraw/raster.h, the screen back end of morrow/device/screen.h) or the hardware-path
 // routines (morrow/device/direct3d.h), and returns that entry's result unchanged; the mask hooks
 // run through it too.
 //
