@@ -13,6 +13,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 

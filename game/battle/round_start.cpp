@@ -10,6 +10,7 @@
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"
 

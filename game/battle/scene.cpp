@@ -15,6 +15,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
@@ -55,24 +56,6 @@ bool StoryOrSurvival() {
 
 bool OnLastStoryStage() {
   return g_match.storyStage == g_match.storyStageCount - 1;
-}
-
-void SetMusicVolumeFromOptions() {
-  morrow::SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
-}
-
-// Float to int through double arithmetic, truncating toward zero and saturating.
-int TruncDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(value);
-}
-
-int32_t Saturate(int64_t value) {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
 }
 
 void StartAllPlayers() {
@@ -176,7 +159,7 @@ void HandOverMatch() {
       LoadGameResources(0);
       morrow::StopMusicPlayback();
       morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-      SetMusicVolumeFromOptions();
+      morrow::SetMusicVolume(MusicVolumeSetting());
       SceneId = kSceneSurvivalResult;
       morrow::DrawGraph(0, 0, CaptureGraph, 1);
     }
@@ -186,7 +169,7 @@ void HandOverMatch() {
   LoadFontSheets(999);
   morrow::StopMusicPlayback();
   morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-  SetMusicVolumeFromOptions();
+  morrow::SetMusicVolume(MusicVolumeSetting());
   SceneId = kSceneWinQuote;
   morrow::DrawGraph(0, 0, CaptureGraph, 1);
 }
@@ -529,7 +512,7 @@ void Bounce(BattleObject& player, int p, bool horizontalWall, float burstX, floa
   if (player.speed > 9.0f) {
     CreateEffect(&player, 1);
     if (S().wallBurstDone[p] == 0) {
-      int n = TruncDouble(player.speed * 0.1111111 * 4);
+      int n = TruncToInt(player.speed * 0.1111111 * 4);
       if (n > 4) n = 4;
       CreateItem(TruncToInt(burstX), TruncToInt(burstY), n, 1, p);
       S().wallBurstDone[p] = 1;
@@ -870,7 +853,7 @@ void RunCutIn() {
   if (attacker != nullptr && victim != nullptr) {
     const double d = MoveRow(CutInAttacker, 6).damage;
     const double handicap = static_cast<double>(g_match.handicap[CutInVictim]);
-    victim->life = TruncDouble(victim->life - d - (2.0 - handicap) * 0.1 * d);
+    victim->life = TruncToInt(victim->life - d - (2.0 - handicap) * 0.1 * d);
     // A victim this damage finishes outside a hit reaction would never meet the knock-out test;
     // like a shot hit on armour it enters hit-stun, and its next frame knocks it out.
     if (victim->life <= 0 && victim->state < kStateKnockedOut && !InHitReaction(*victim)) {
@@ -931,13 +914,13 @@ void AwardSurvivalBonus() {
   const int64_t bonus =
       100 * (static_cast<int64_t>(player.life) + 100 * (static_cast<int64_t>(RoundNumber) + 1)) +
       20 * static_cast<int64_t>(S().itemCount[0]);
-  S().score[0] = Saturate(S().score[0] + bonus);
+  S().score[0] = SaturateToInt(S().score[0] + bonus);
   BattleObject source{};
   source.kind = player.kind;
   source.x = player.x;
   source.y = player.y;
   source.owner = 0;
-  source.stateTimer = Saturate(bonus);
+  source.stateTimer = SaturateToInt(bonus);
   CreateEffect(&source, 87);
   CreateEffect(&source, 88);
 }
@@ -971,8 +954,7 @@ void RunRoundEnd() {
 void RunEndingFade() {
   if (EndingFade <= 0) return;
   if (EndingFade > 16) {
-    morrow::SetMusicVolume(
-        static_cast<int>((EndingFade - 16) * 0.03125 * g_options.musicVolume * 0.05 * 255));
+    morrow::SetMusicVolume(MusicVolumeSetting((EndingFade - 16) * 0.03125));
   }
   if (EndingFade == 16) morrow::StopMusicPlayback();
   --EndingFade;
@@ -989,7 +971,7 @@ void RunEndingFade() {
   LoadGameResources(2);
   LoadScenarioScript(extra ? (RoundWinner == 1 ? 9 : 59) : 17);
   morrow::StartMusicPlayback(extra ? "Resource\\Bgm\\22.bgm" : "Resource\\Bgm\\13.bgm", 1);
-  SetMusicVolumeFromOptions();
+  morrow::SetMusicVolume(MusicVolumeSetting());
   FadeCaptureRequest = 1;
 }
 

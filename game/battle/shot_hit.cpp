@@ -11,6 +11,7 @@
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
@@ -37,13 +38,6 @@ bool Survival() {
 // A float factor applied as the game does: the product is formed in double and stored back.
 void Scale(float& value, double factor) {
   value = static_cast<float>(value * factor);
-}
-
-int32_t TruncSaturated(double value) {
-  if (!(value == value)) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(value);
 }
 
 void AddScore(int p, int64_t points) {
@@ -286,8 +280,8 @@ bool HitPlayerWithShot(BattleObject* shot, int slot, int p) {
   if (victim.guard < 0) {
     // Armour: half the damage is given back and there is no hit reaction.
     if (record.damage > 1) {
-      if (owner >= 0) S().damageDealt[owner] = TruncSaturated(S().damageDealt[owner] - a * 0.5);
-      victim.life = TruncSaturated(victim.life + a * 0.5);
+      if (owner >= 0) S().damageDealt[owner] = TruncToInt(S().damageDealt[owner] - a * 0.5);
+      victim.life = TruncToInt(victim.life + a * 0.5);
     }
     if (victim.life <= 0) {
       if (sparesLastLife) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "game/battle/directions.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
@@ -81,10 +82,7 @@ void AwardCardBreakBonus();
 
 // Adds to an int32 field, saturating instead of wrapping.
 inline int32_t AddSaturated(int32_t value, int64_t delta) {
-  int64_t sum = static_cast<int64_t>(value) + delta;
-  if (sum > INT32_MAX) return INT32_MAX;
-  if (sum < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(sum);
+  return SaturateToInt(static_cast<int64_t>(value) + delta);
 }
 
 }  // namespace veyrdale

@@ -180,6 +180,12 @@ struct PlayerBattleState {
 };
 extern PlayerBattleState g_playerState;
 
+// A match or run starts from nothing: every player's power, score, damage dealt, shots fired and
+// hit, obstacles broken and knock-outs go to 0. The item counters are cleared apart, since a
+// survival run keeps the ones its round set-up leaves.
+void ClearBattleStatistics();
+void ClearItemCounters();
+
 // Spell cards and power-ups broken by hits.
 extern int32_t cardsBroken;
 

@@ -11,6 +11,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
@@ -48,13 +49,6 @@ constexpr int kSceneQuit = 6;
 constexpr int kQuitGlowEnd = 100;
 constexpr int kQuitRelease = 118;
 constexpr int kQuitEnd = 120;
-
-// A double truncated toward zero into an int, held inside the int's range.
-int TruncateToInt(double v) {
-  if (!(v > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
-  return static_cast<int>(v);
-}
 
 bool KeyDown(int key) {
   // Only a plain 1 is a key: a failure answer never reads as a press.
@@ -218,7 +212,7 @@ void QuitScene() {
   if (n == kQuitEnd) ExitRequested = 1;
   if (FadeFrames >= 1 && n < kQuitGlowEnd) {
     morrow::SetFilterMode(1);
-    morrow::SetBlendMode(2, TruncateToInt(FadeFrames * 0.05 * 255));
+    morrow::SetBlendMode(2, TruncToInt(FadeFrames * 0.05 * 255));
     morrow::DrawRotaGraph(320, 240, 1 + (30 - FadeFrames) * 0.002, 0, CaptureGraph, 1, 0);
     --FadeFrames;
     morrow::SetFilterMode(0);

@@ -10,6 +10,7 @@
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/flow/menu_common.h"
 #include "morrow/graphics/draw.h"
@@ -96,7 +97,7 @@ bool DownPressed() {
 // A picture again in additive blend, brightening and dimming with a period of 256 frames.
 void DrawGlow(int slot) {
   const float t = g_trig.negsin[PositiveModulo(SceneFrame, 256)];
-  morrow::SetBlendMode(kBlendAdd, TruncateDouble(t / 256.0 * 16));
+  morrow::SetBlendMode(kBlendAdd, TruncToInt(t / 256.0 * 16));
   morrow::DrawGraph(0, 0, MenuPicture(slot, 0), 1);
 }
 
@@ -136,6 +137,7 @@ void StartDemoBattle() {
     g_match.handicap[p] = 2;
   }
   ClearBattleStatistics();
+  ClearItemCounters();
   FadeCaptureRequest = 1;
   morrow::LoadAndDrawGraphFile(502, 454, kLoadingSign, 1);
   LoadGameResources(1);
@@ -244,13 +246,13 @@ void DrawTitleItems(int n) {
 void RunDemoSequence() {
   const int f = DemoFrames;
   if (f >= kDemoFadeStart && f < kDemoLoading) {
-    SetAlphaDrawing(TruncateDouble((f - 1340) * (1.0 / 29) * 255));
+    SetAlphaDrawing(TruncToInt((f - 1340) * (1.0 / 29) * 255));
     DrawScreenBox(255, 255, 255);
   }
   if (f == kDemoLoading) LoadLoadingPicture();
   if (f >= kDemoLoading && f <= kDemoStart) {
     DrawLoadingPicture();
-    SetAlphaDrawing(TruncateDouble((kDemoStart - f) * (1.0 / 30) * 255));
+    SetAlphaDrawing(TruncToInt((kDemoStart - f) * (1.0 / 30) * 255));
     DrawScreenBox(255, 255, 255);
   }
   if (f == kDemoCapture) FadeCaptureRequest = 1;
@@ -338,6 +340,7 @@ void StartStoryRun() {
   DeleteLoadingPicture();
   cardsBroken = 0;
   ClearBattleStatistics();
+  ClearItemCounters();
   for (int p = 0; p < 4; ++p) g_playerState.roundsWonTotal[p] = 0;
   morrow::SetMusicVolume(MusicVolumeSetting());
 }
@@ -355,7 +358,7 @@ void DrawTitleBackground() {
   morrow::DrawGraph(0, 0, MenuPicture(kPicBgt00, 0), 1);
   DrawGlow(kPicBgt00);
   if (n < 60) {
-    SetAlphaDrawing(TruncateDouble(n * (1.0 / 60) * 255));
+    SetAlphaDrawing(TruncToInt(n * (1.0 / 60) * 255));
   } else {
     SetPlainDrawing();
   }
@@ -411,7 +414,7 @@ void TitleReturnScene() {
   DrawScreenBox(0, 0, 0);
   // Fades in over frames 5 to 69 and out from 350 to 414; the library clamps to 0..255.
   const int64_t alpha = n < kOpeningFadeOut ? 4LL * n - 20 : 1655 - 4LL * n;
-  SetAlphaDrawing(static_cast<int>(std::clamp<int64_t>(alpha, INT32_MIN, INT32_MAX)));
+  SetAlphaDrawing(SaturateToInt(alpha));
   DrawCentred(320, 260, MenuPicture(kPicCLogo2, 0));
   DrawCentred(320, 225, MenuPicture(kPicCLogo, 0));
   DrawCrossFade();

@@ -8,12 +8,12 @@
 // shakes.
 #include <cstdint>
 
-#include "game/battle/access.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/view/draw_list.h"
@@ -44,20 +44,13 @@ constexpr int kBlendAlpha = 1;
 constexpr int kBlendAdd = 2;
 constexpr int kBlendMultiply = 4;
 
-int TruncDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(value);
-}
-
 // The shake offset for the countdown, and the countdown's next value.
 int TakeShake() {
   const int n = ScreenShake;
   if (n <= 0 || RoundEndFrames == kRoundEndHold) return 0;
   --ScreenShake;
   const double sign = n % 2 == 0 ? 1.0 : -1.0;
-  return TruncDouble(sign * n * 0.5);
+  return TruncToInt(sign * n * 0.5);
 }
 
 // Leaves nothing of the battle or the story behind that would change the next game: every counter
@@ -111,7 +104,7 @@ void ReturnToTitle() {
   DeletePortraits();
   morrow::StopMusicPlayback();
   morrow::StartMusicPlayback("Resource\\Bgm\\01.bgm", 3);
-  morrow::SetMusicVolume(TruncDouble(g_options.musicVolume * 0.05 * 255));
+  morrow::SetMusicVolume(MusicVolumeSetting());
   FadeCaptureRequest = 1;
 }
 
@@ -148,9 +141,9 @@ void DrawBackground(int shake) {
   // Two layers pulsing in opposite phase, each breathing in scale.
   morrow::SetFilterMode(1);
   const int t = (SceneFrame / 2) & 255;
-  morrow::SetBlendMode(kBlendAlpha, TruncDouble(192 + 64 * Cos(t + 128)));
+  morrow::SetBlendMode(kBlendAlpha, TruncToInt(192 + 64 * Cos(t + 128)));
   morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * NegSin(t), 0.0, StageBackgrounds[0], 1, 0);
-  morrow::SetBlendMode(kBlendAlpha, TruncDouble(128 + 64 * Cos(t)));
+  morrow::SetBlendMode(kBlendAlpha, TruncToInt(128 + 64 * Cos(t)));
   morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * Cos(t), 0.0, StageBackgrounds[2], 1, 0);
   morrow::SetFilterMode(0);
 }
