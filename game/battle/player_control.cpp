@@ -84,9 +84,9 @@ bool EnterSpecialMove(BattleObject& player, int p, int32_t value) {
   return true;
 }
 
-bool IsOneOf(int character, std::initializer_list<int> characters) {
-  for (int c : characters) {
-    if (c == character) return true;
+bool IsOneOf(int value, std::initializer_list<int> values) {
+  for (int v : values) {
+    if (v == value) return true;
   }
   return false;
 }
@@ -123,9 +123,12 @@ void Walk(BattleObject& player, int p, float speed, int weight) {
     player.heading = h;
   }
   // Character 11 slides through the middle of its standing pose's attacks.
-  const bool keepsVelocity = player.kind == 11 && S().poseClass[p] == 0 &&
-                             IsOneOf(player.state, {2, 3, 4, 16, 17, 18}) &&
-                             player.stateTimer >= 32 && player.stateTimer <= 48;
+  const bool keepsVelocity =
+      player.kind == 11 && S().poseClass[p] == 0 &&
+      IsOneOf(player.state,
+              {kStateAttackStanding, kStateAttackMoving, kStateFollowThrough,
+               kStateGhostAttackStanding, kStateGhostAttackMoving, kStateGhostFollowThrough}) &&
+      player.stateTimer >= 32 && player.stateTimer <= 48;
   if (!keepsVelocity) BlendVelocity(&player.vx, &player.vy, tx, ty, weight + 5, 1);
   if (player.state < kStateAttackStanding && Held(kInputButton4, p) == 1) {
     player.vx = static_cast<float>(tx * 0.8);

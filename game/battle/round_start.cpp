@@ -7,6 +7,7 @@
 #include "game/battle/arena.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
+#include "game/battle/player_control.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -284,7 +285,7 @@ void UpdateCompanionFollow(BattleObject* c, int p) {
   float tx = 0.0f;
   float ty = 0.0f;
   int weight = 3;
-  const bool holding = owner->state == 5 || owner->modifierHeld == 1;
+  const bool holding = owner->state == kStateDash || owner->modifierHeld == 1;
   // The companion waits where it is while its owner dashes or holds the modifier, unless it
   // stands on a wall, from which it keeps following.
   if (!(holding &&

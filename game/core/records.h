@@ -204,7 +204,9 @@ extern int32_t FlashFrames;
 extern int32_t FlashLength;
 extern int32_t ContinuePause;
 extern int32_t EndingFade;
-extern int32_t DemoFrames;  // 1400 or more while the demonstration battle runs
+extern int32_t DemoFrames;
+// DemoFrames from this count on: the demonstration battle runs.
+inline constexpr int32_t kDemoStart = 1400;
 extern int32_t CutInFrames;
 extern int32_t CutInAttacker;
 extern int32_t CutInVictim;

@@ -13,6 +13,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/selection.h"
@@ -41,9 +42,6 @@ constexpr int kKeyEscape = 1;
 constexpr int kKeyF5 = 63;
 constexpr int kBackScreen = -2;
 constexpr int kWindowIcon = 114;
-
-constexpr int kSceneBattle = 4;
-constexpr int kSceneQuit = 6;
 
 // The quit sequence's frames.
 constexpr int kQuitGlowEnd = 100;
@@ -163,16 +161,16 @@ int WinMain() {
 
 void RunScene(int scene) {
   switch (scene) {
-    case 0:
+    case kSceneTitle:
       TitleScene();
       break;
-    case 1:
+    case kSceneModeMenu:
       ModeMenuScene();
       break;
-    case 2:
+    case kSceneCharacterSelect:
       CharacterSelectScene(1);
       break;
-    case 3:
+    case kSceneStageSelect:
       StageSelectScene();
       break;
     case kSceneBattle:
@@ -181,19 +179,19 @@ void RunScene(int scene) {
     case kSceneQuit:
       QuitScene();
       break;
-    case 8:
+    case kScenePlayerCount:
       PlayerCountScene();
       break;
-    case 9:
+    case kSceneTitleReturn:
       TitleReturnScene();
       break;
-    case 11:
+    case kSceneStoryKind:
       StoryKindScene();
       break;
-    case 12:
+    case kSceneTeamCharacterSelect:
       CharacterSelectScene(2);
       break;
-    case 13:
+    case kSceneTeamAssign:
       TeamAssignScene();
       break;
     default:

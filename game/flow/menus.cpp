@@ -12,6 +12,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/menu_common.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -22,18 +23,6 @@
 namespace veyrdale {
 
 namespace {
-
-constexpr int kSceneTitle = 0;
-constexpr int kSceneModeMenu = 1;
-constexpr int kSceneCharacterSelect = 2;
-constexpr int kSceneBattle = 4;
-constexpr int kSceneQuit = 6;
-constexpr int kScenePlayerCount = 8;
-constexpr int kSceneStoryKind = 11;
-constexpr int kSceneTeamSelect = 12;
-constexpr int kSceneOptions = 15;
-constexpr int kSceneStoryEnd = 21;
-constexpr int kSceneRecords = 23;
 
 constexpr int kKeyF2 = 60;
 constexpr int kBlendAdd = 2;
@@ -52,7 +41,6 @@ constexpr int kOpeningEnd = 450;
 constexpr int kDemoFadeStart = 1341;
 constexpr int kDemoLoading = 1370;
 constexpr int kDemoCapture = 1399;
-constexpr int kDemoStart = 1400;
 
 constexpr int kFirstInputFrame = 31;
 constexpr int kFirstBackFrame = 21;
@@ -225,7 +213,7 @@ void RunTitleSwitches() {
       SceneId = kSceneQuit;
       break;
     case -18:
-      SceneId = kSceneRecords;
+      SceneId = kSceneRecordsMenu;
       LoadFontSheets(999);
       break;
     default:
@@ -262,7 +250,7 @@ void RunDemoSequence() {
 // ---- Mode menu ----------------------------------------------------------------------------
 
 // The switch into the story kinds, the player count or the survival selection.
-void EnterFromModeMenu(int scene) {
+void EnterFromModeMenu(SceneNumber scene) {
   SceneId = scene;
   SceneFrame = 0;
   g_match.stage = 0;
@@ -367,29 +355,29 @@ void DrawTitleBackground() {
 
 void DrawMenuBackground() {
   switch (SceneId) {
-    case 1:
-    case 11:
-    case 15:
-    case 23:
-    case 24:
-    case 25:
-    case 26:
-    case 30:
+    case kSceneModeMenu:
+    case kSceneStoryKind:
+    case kSceneOptions:
+    case kSceneRecordsMenu:
+    case kSceneMainStoryScores:
+    case kScenePicturePage:
+    case kSceneExtraStoryScores:
+    case kSceneSurvivalRecords:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt02, 0), 1);
       break;
-    case 2:
-    case 12:
+    case kSceneCharacterSelect:
+    case kSceneTeamCharacterSelect:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       DrawGlow(kPicBgt01);
       SetAlphaDrawing(64);
       DrawCentred(320, 240, MenuPicture(kPicFont01, 1));
       break;
-    case 8:
+    case kScenePlayerCount:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       DrawGlow(kPicBgt01);
       break;
-    case 3:
-    case 13:
+    case kSceneStageSelect:
+    case kSceneTeamAssign:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       break;
     default:
@@ -532,7 +520,7 @@ void PlayerCountScene() {
       SceneFrame = 0;
       break;
     case -12:
-      SceneId = kSceneTeamSelect;
+      SceneId = kSceneTeamCharacterSelect;
       SceneFrame = 0;
       break;
     case -15:

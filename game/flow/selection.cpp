@@ -11,6 +11,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"
@@ -23,14 +24,6 @@
 namespace veyrdale {
 
 namespace {
-
-constexpr int kSceneModeMenu = 1;
-constexpr int kSceneCharacterSelect = 2;
-constexpr int kSceneStageSelect = 3;
-constexpr int kSceneBattle = 4;
-constexpr int kScenePlayerCount = 8;
-constexpr int kSceneTeamSelect = 12;
-constexpr int kSceneTeamAssign = 13;
 
 constexpr int kCharacters = 16;
 constexpr int kColours = 8;
@@ -600,7 +593,7 @@ void TeamAssignScene() {
     SceneId = kSceneStageSelect;
     SceneFrame = 0;
   } else if (SceneFrame == -15) {
-    SceneId = kSceneTeamSelect;
+    SceneId = kSceneTeamCharacterSelect;
     SceneFrame = 0;
   }
 
