@@ -6,9 +6,11 @@
 #include <initializer_list>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shots.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -193,25 +195,6 @@ bool TriggersOpen() {
   return RoundFrame > 280 && RoundEndFrames == 0;
 }
 
-// Undoes the release of a shot that was removed or taken over: character 2's move 6 throws its
-// owner back, character 10's move 9 lets the player it carries go. The owner and the carried
-// player come from the shot; either outside 0-3 means there is nobody to act on.
-void ReleaseRules(int owner, int move, int32_t carried) {
-  BattleObject* player = PlayerOrNull(owner);
-  if (player == nullptr) return;
-  if (player->kind == 2 && move == 6) {
-    player->stateTimer = 100;
-    player->vz = -3.0f;
-    player->vx = CosOf(player->heading) * -4.0f / 256.0f;
-    player->vy = NegSinOf(player->heading) * -4.0f / 256.0f;
-  } else if (player->kind == 10 && move == 9) {
-    BattleObject* held = PlayerOrNull(carried);
-    if (held == nullptr) return;
-    held->pushHeading = (held->pushHeading + 128) & 255;
-    S().heldFlag[carried] = 0;
-  }
-}
-
 }  // namespace
 
 int DirectionOf(bool up, bool down, bool left, bool right) {
@@ -240,7 +223,8 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   const int character = self.kind;
   // 1
   S().heldFlag[p] = 0;
-  if (character == 0 && S().lowLifeMode[p] == 0 && self.life < 80) S().lowLifeMode[p] = 1;
+  if (HasLowLifeMode(character) && S().lowLifeMode[p] == 0 && self.life < 80)
+    S().lowLifeMode[p] = 1;
   // 2
   const bool poweredUp = S().powerUp[p] > 0;
   float speed = WalkingSpeed(character, poweredUp);
@@ -347,6 +331,22 @@ void UpdateKnockBack(BattleObject* player, int p) {
   Advance(self);
 }
 
+void ApplyReleaseRules(int owner, int move, int32_t carried) {
+  BattleObject* player = PlayerOrNull(owner);
+  if (player == nullptr) return;
+  if (OwnerRidesShot(player->kind, move)) {
+    player->stateTimer = 100;
+    player->vz = -3.0f;
+    player->vx = VelocityX(player->heading, -4.0f);
+    player->vy = VelocityY(player->heading, -4.0f);
+  } else if (ShotCarriesPlayer(player->kind, move)) {
+    BattleObject* held = PlayerOrNull(carried);
+    if (held == nullptr) return;
+    held->pushHeading = WrapHeading(static_cast<int64_t>(held->pushHeading) + 128);
+    S().heldFlag[carried] = 0;
+  }
+}
+
 void RemovePlayerShots(int p) {
   if (p < 0 || p >= kPlayerCount) {
     ++IndexMisses;
@@ -356,7 +356,7 @@ void RemovePlayerShots(int p) {
     if (shot.state != 1 || shot.owner != p) continue;
     shot.state = 0;
     CreateItem(TruncToInt(shot.x), TruncToInt(shot.y), 1, 1, p);
-    ReleaseRules(p, shot.move, shot.recovery);
+    ApplyReleaseRules(p, shot.move, shot.recovery);
   }
 }
 
@@ -379,7 +379,7 @@ void ConvertOtherShots(int p) {
     shot.kind = 6;
     CreateShot(&shot, 9, p);
     shot.state = 0;
-    ReleaseRules(oldOwner, move, carried);
+    ApplyReleaseRules(oldOwner, move, carried);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
@@ -18,8 +19,6 @@
 namespace veyrdale {
 
 namespace {
-
-constexpr int kCompanionCharacter = 4;
 
 // A start place of the story tables; heading -1 keeps the default facing.
 struct Place {
@@ -223,7 +222,7 @@ void StartRound(BattleObject* player, int p) {
   companion.x = player->x;
   companion.y = player->y - 48.0f;
   companion.vx = companion.vy = 0.0f;
-  companion.state = player->kind == kCompanionCharacter ? 1 : 0;
+  companion.state = HasCompanion(player->kind) ? 1 : 0;
   g_markerPoints[p].x = 0.0f;
   g_markerPoints[p].y = 0.0f;
   g_markerPoints[p].timer = 0;

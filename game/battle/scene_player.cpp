@@ -4,6 +4,7 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
@@ -22,9 +23,10 @@ int Held(Input input, int p) {
   return HeldFrameCounts[input][p];
 }
 
-bool HolderIsCharacter14(int p) {
+// Held by a player whose hold is a juggle: the hit-stun runs on through the hold.
+bool HeldInJuggle(int p) {
   const BattleObject* holder = PlayerOrNull(S().holder[p]);
-  return holder != nullptr && holder->kind == 14;
+  return holder != nullptr && HoldJugglesVictim(holder->kind);
 }
 
 // Step 3 of a player: false when the rest of the player's frame is skipped.
@@ -71,7 +73,7 @@ bool DispatchState(BattleObject& player, int p) {
       break;
     case kStateHitStun:
       player.modifierHeld = 0;
-      if (S().freezeTimer[p] > 0 || (S().holdTimer[p] > 0 && !HolderIsCharacter14(p))) break;
+      if (S().freezeTimer[p] > 0 || (S().holdTimer[p] > 0 && !HeldInJuggle(p))) break;
       UpdateHitStun(&player, p);
       KnockOutTest(player, p, kStateHitStun);
       break;
@@ -109,7 +111,7 @@ void RefillMeter(BattleObject& player, int p) {
   if ((player.state == kStateStand || player.state == kStateWalk) && Held(kInputButton4, p) > 8) {
     player.meter -= 2.0f;
   }
-  if (g_match.storyMode != 0 && player.kind == 10) player.meter = 700.0f;
+  if (g_match.storyMode != 0 && StrongerInStory(player.kind)) player.meter = 700.0f;
   if (S().meterRegenPause[p] > 0) --S().meterRegenPause[p];
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
@@ -49,7 +50,7 @@ void AddScore(int p, int64_t points) {
 void SetKnockMotion(BattleObject& victim, int p, const BattleObject& shot, float stunDamage) {
   double speed = stunDamage + 4.0;
   if (victim.kind == 1 && PoweredUp(p)) speed *= 0.25;
-  if (victim.kind == 0 && LowLife(p)) speed *= 0.5;
+  if (HasLowLifeMode(victim.kind) && LowLife(p)) speed *= 0.5;
   victim.speed = static_cast<float>(speed);
   victim.pushHeading = shot.speed == 0.0f ? HeadingBetween(shot.x, shot.y, victim.x, victim.y)
                                           : WrapHeading(shot.heading);
@@ -97,21 +98,7 @@ void Parry(BattleObject* shot, BattleObject& victim, int p, int owner) {
   SpawnHitSpark(shot, &victim);
   PlaySoundEntry(kSoundShotTurned);
   if (g_match.storyMode != 0) AddScore(0, 500);
-  if (owner < 0) return;
-  BattleObject& attacker = g_players[owner];
-  if (attacker.kind == 2 && move == 6) {
-    // The dive is thrown back.
-    attacker.stateTimer = 100;
-    attacker.vz = -3.0f;
-    attacker.vx = VelocityX(attacker.heading, -4.0f);
-    attacker.vy = VelocityY(attacker.heading, -4.0f);
-  } else if (attacker.kind == 10 && move == 9) {
-    // The player the shot carried is let go.
-    BattleObject* carried = PlayerOrNull(shot->recovery);
-    if (carried == nullptr) return;
-    carried->pushHeading = WrapHeading(static_cast<int64_t>(carried->pushHeading) + 128);
-    S().heldFlag[shot->recovery] = 0;
-  }
+  if (owner >= 0) ApplyReleaseRules(owner, move, shot->recovery);
 }
 
 // A running power-up or reversal that a knock-back ends.
@@ -249,7 +236,7 @@ bool HitPlayerWithShot(BattleObject* shot, int slot, int p) {
     Scale(a, 0.6);
     Scale(b, 0.1);
   }
-  if (victim.kind == 0) {
+  if (HasLowLifeMode(victim.kind)) {
     if (LowLife(p) && !PoweredUp(p)) {
       Scale(a, 0.6);
       Scale(b, 0.7);

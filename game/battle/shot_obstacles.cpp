@@ -5,6 +5,7 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
@@ -261,7 +262,7 @@ void DamageObstacle(BattleObject* shot, int slot) {
   if ((hitClass == 2 || hitClass == 4) && cell.value == 4) return;
   if (hitClass != 2 && hitClass != 4 && hitClass != 5) shot->state = 0;
   PlaySoundEntry(kSoundCellStruck);
-  if (!((shot->kind == 0 || shot->kind == 10) && shot->move == 6)) {
+  if (!(FightsLikeCharacter0(shot->kind) && shot->move == 6)) {
     DispatchHitEffect(shot, shot, record.hitClass);
   }
   RunShotImpactReaction(shot, slot);

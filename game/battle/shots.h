@@ -64,6 +64,11 @@ bool IsEnemyOfShot(const BattleObject& shot, int p);
 // behaviour could have written, also counts as nobody (UpdateShot counts it as an index miss).
 int ShotOwnerIndex(const BattleObject& shot);
 
+// What losing a shot (removed, taken over or parried) undoes: a dive its owner rides throws the
+// owner back, a carrying shot lets its player go. An owner or carried player outside 0-3 is
+// nobody to act on.
+void ApplyReleaseRules(int owner, int move, int32_t carried);
+
 // The hit of a shot on player p, from the parry to the impact reaction. True when the victim
 // parried, so that the shot goes on to the familiars; false when the update has ended.
 bool HitPlayerWithShot(BattleObject* shot, int slot, int p);

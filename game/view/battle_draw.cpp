@@ -8,6 +8,7 @@
 // shakes.
 #include <cstdint>
 
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/player_control.h"
 #include "game/core/entry_points.h"
@@ -57,7 +58,8 @@ bool SetSceneTint(int players) {
   }
   for (int p = 0; p < players; ++p) {
     const BattleObject& player = g_players[p];
-    if (g_playerState.cardBar[p] > 0 && player.kind == 12 && player.stateTimer != kCardWaiting) {
+    if (g_playerState.cardBar[p] > 0 && CardDarkensArena(player.kind) &&
+        player.stateTimer != kCardWaiting) {
       morrow::SetModulationColor(0, 0, 0);
       return true;
     }
@@ -145,7 +147,7 @@ void DrawRedScreen(int p) {
   const int owner = g_players[p].owner;
   // The owner field names a player; anything else names none.
   if (owner < 0 || owner >= kPlayerCount) return;
-  if (g_playerState.cardBar[owner] <= 0 || g_players[p].kind != 15) return;
+  if (g_playerState.cardBar[owner] <= 0 || !CardTintsScreenRed(g_players[p].kind)) return;
   morrow::SetBlendMode(kBlendMultiply, 255);
   morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(255, 128, 128), 1);
 }
