@@ -29,12 +29,4 @@ const MoveTableEntry& MoveRow(int owner, int move);
 // The character's two-letter code; "" for an index outside 0-15.
 const char* CharacterCodeOf(int id);
 
-// Float to int, truncating toward zero; out of range saturates, NaN gives 0.
-inline int TruncToInt(float value) {
-  if (value != value) return 0;
-  if (value >= 2147483648.0f) return INT32_MAX;
-  if (value <= -2147483648.0f) return INT32_MIN;
-  return static_cast<int>(value);
-}
-
 }  // namespace veyrdale

@@ -8,6 +8,7 @@
 
 #include "game/battle/access.h"
 #include "game/core/data_files.h"
+#include "game/core/numeric.h"
 #include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
@@ -36,13 +37,9 @@ bool Blocks(int index) {
   return value >= 1 && value != kCellNeverBlocks && g_arenaMap.openTimer[index] <= 0;
 }
 
-int ClampToInt(int64_t value) {
-  return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int>(value);
-}
-
 // MapCellAt without the position, for the tests of the wall moves.
 int CellAt(int64_t cx, int64_t cy, int w, int h, int dy) {
-  return MapCellAt(ClampToInt(cx), ClampToInt(cy), w, h, dy, nullptr, nullptr);
+  return MapCellAt(SaturateToInt(cx), SaturateToInt(cy), w, h, dy, nullptr, nullptr);
 }
 
 int Sign(float value, float old) {
@@ -169,8 +166,8 @@ int MoveWithWalls(float* x, float* y, float oldX, float oldY, int w, int h, int 
       code += sy == 1 ? 30 : 40;
     }
   }
-  *x = static_cast<float>(ClampToInt(xi));
-  *y = static_cast<float>(ClampToInt(yi));
+  *x = static_cast<float>(SaturateToInt(xi));
+  *y = static_cast<float>(SaturateToInt(yi));
   return code;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/player_control.h"
 #include "game/core/entry_points.h"
 #include "game/core/input.h"
@@ -38,7 +39,7 @@ int AttackCode(const BattleObject& player, int p) {
   if (StoryPreFight != 0) return 0;
   const bool modifier = Held(kInputButton4, p);
   // A released charge of characters 0 and 10 always attacks with button 2's moves.
-  if ((player.kind == 0 || player.kind == 10) && S().specialMode[p] > 0) return modifier ? 4 : 2;
+  if (FightsLikeCharacter0(player.kind) && S().specialMode[p] > 0) return modifier ? 4 : 2;
   const bool b1 = Held(kInputButton1, p);
   const bool b2 = Held(kInputButton2, p);
   if (modifier) return b1 ? 3 : (b2 ? 4 : 0);
@@ -77,7 +78,7 @@ int16_t DelayAfter(const BattleObject& player, int p, int base, const MoveTableE
         break;
     }
   }
-  if (g_match.storyMode != 0 && player.kind == 10) delay /= 2;
+  if (g_match.storyMode != 0 && StrongerInStory(player.kind)) delay /= 2;
   if (base == kGhostBase) delay *= 6;
   return static_cast<int16_t>(delay > INT16_MAX ? INT16_MAX : delay);
 }
@@ -137,7 +138,8 @@ void UpdateAttackInput(BattleObject* player, int p) {
       self.state < base + kStateFollowThrough && self.meter >= curRow.meterCost &&
       S().moveShotCount[p] < curRow.shotLimit + extraFire) {
     CreateShot(player, static_cast<int16_t>(cur), p);
-    if (self.kind == 4 && poweredUp) CreateShot(&g_companions[p], static_cast<int16_t>(cur), p);
+    if (HasCompanion(self.kind) && poweredUp)
+      CreateShot(&g_companions[p], static_cast<int16_t>(cur), p);
     ++S().moveShotCount[p];
     self.meter -= curRow.meterCost;
     if (self.meter < 0.0f) self.meter = 0.0f;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "game/battle/access.h"
 #include "game/battle/directions.h"
+#include "game/core/numeric.h"
 
 namespace veyrdale {
 

@@ -6,13 +6,16 @@
 #include <initializer_list>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shots.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
@@ -83,9 +86,9 @@ bool EnterSpecialMove(BattleObject& player, int p, int32_t value) {
   return true;
 }
 
-bool IsOneOf(int character, std::initializer_list<int> characters) {
-  for (int c : characters) {
-    if (c == character) return true;
+bool IsOneOf(int value, std::initializer_list<int> values) {
+  for (int v : values) {
+    if (v == value) return true;
   }
   return false;
 }
@@ -122,9 +125,12 @@ void Walk(BattleObject& player, int p, float speed, int weight) {
     player.heading = h;
   }
   // Character 11 slides through the middle of its standing pose's attacks.
-  const bool keepsVelocity = player.kind == 11 && S().poseClass[p] == 0 &&
-                             IsOneOf(player.state, {2, 3, 4, 16, 17, 18}) &&
-                             player.stateTimer >= 32 && player.stateTimer <= 48;
+  const bool keepsVelocity =
+      player.kind == 11 && S().poseClass[p] == 0 &&
+      IsOneOf(player.state,
+              {kStateAttackStanding, kStateAttackMoving, kStateFollowThrough,
+               kStateGhostAttackStanding, kStateGhostAttackMoving, kStateGhostFollowThrough}) &&
+      player.stateTimer >= 32 && player.stateTimer <= 48;
   if (!keepsVelocity) BlendVelocity(&player.vx, &player.vy, tx, ty, weight + 5, 1);
   if (player.state < kStateAttackStanding && Held(kInputButton4, p) == 1) {
     player.vx = static_cast<float>(tx * 0.8);
@@ -189,25 +195,6 @@ bool TriggersOpen() {
   return RoundFrame > 280 && RoundEndFrames == 0;
 }
 
-// Undoes the release of a shot that was removed or taken over: character 2's move 6 throws its
-// owner back, character 10's move 9 lets the player it carries go. The owner and the carried
-// player come from the shot; either outside 0-3 means there is nobody to act on.
-void ReleaseRules(int owner, int move, int32_t carried) {
-  BattleObject* player = PlayerOrNull(owner);
-  if (player == nullptr) return;
-  if (player->kind == 2 && move == 6) {
-    player->stateTimer = 100;
-    player->vz = -3.0f;
-    player->vx = CosOf(player->heading) * -4.0f / 256.0f;
-    player->vy = NegSinOf(player->heading) * -4.0f / 256.0f;
-  } else if (player->kind == 10 && move == 9) {
-    BattleObject* held = PlayerOrNull(carried);
-    if (held == nullptr) return;
-    held->pushHeading = (held->pushHeading + 128) & 255;
-    S().heldFlag[carried] = 0;
-  }
-}
-
 }  // namespace
 
 int DirectionOf(bool up, bool down, bool left, bool right) {
@@ -236,7 +223,8 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   const int character = self.kind;
   // 1
   S().heldFlag[p] = 0;
-  if (character == 0 && S().lowLifeMode[p] == 0 && self.life < 80) S().lowLifeMode[p] = 1;
+  if (HasLowLifeMode(character) && S().lowLifeMode[p] == 0 && self.life < 80)
+    S().lowLifeMode[p] = 1;
   // 2
   const bool poweredUp = S().powerUp[p] > 0;
   float speed = WalkingSpeed(character, poweredUp);
@@ -343,6 +331,22 @@ void UpdateKnockBack(BattleObject* player, int p) {
   Advance(self);
 }
 
+void ApplyReleaseRules(int owner, int move, int32_t carried) {
+  BattleObject* player = PlayerOrNull(owner);
+  if (player == nullptr) return;
+  if (OwnerRidesShot(player->kind, move)) {
+    player->stateTimer = 100;
+    player->vz = -3.0f;
+    player->vx = VelocityX(player->heading, -4.0f);
+    player->vy = VelocityY(player->heading, -4.0f);
+  } else if (ShotCarriesPlayer(player->kind, move)) {
+    BattleObject* held = PlayerOrNull(carried);
+    if (held == nullptr) return;
+    held->pushHeading = WrapHeading(static_cast<int64_t>(held->pushHeading) + 128);
+    S().heldFlag[carried] = 0;
+  }
+}
+
 void RemovePlayerShots(int p) {
   if (p < 0 || p >= kPlayerCount) {
     ++IndexMisses;
@@ -352,7 +356,7 @@ void RemovePlayerShots(int p) {
     if (shot.state != 1 || shot.owner != p) continue;
     shot.state = 0;
     CreateItem(TruncToInt(shot.x), TruncToInt(shot.y), 1, 1, p);
-    ReleaseRules(p, shot.move, shot.recovery);
+    ApplyReleaseRules(p, shot.move, shot.recovery);
   }
 }
 
@@ -375,7 +379,7 @@ void ConvertOtherShots(int p) {
     shot.kind = 6;
     CreateShot(&shot, 9, p);
     shot.state = 0;
-    ReleaseRules(oldOwner, move, carried);
+    ApplyReleaseRules(oldOwner, move, carried);
   }
 }
 

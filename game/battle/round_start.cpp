@@ -5,19 +5,20 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
+#include "game/battle/player_control.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"
 
 namespace veyrdale {
 
 namespace {
-
-constexpr int kCompanionCharacter = 4;
 
 // A start place of the story tables; heading -1 keeps the default facing.
 struct Place {
@@ -221,7 +222,7 @@ void StartRound(BattleObject* player, int p) {
   companion.x = player->x;
   companion.y = player->y - 48.0f;
   companion.vx = companion.vy = 0.0f;
-  companion.state = player->kind == kCompanionCharacter ? 1 : 0;
+  companion.state = HasCompanion(player->kind) ? 1 : 0;
   g_markerPoints[p].x = 0.0f;
   g_markerPoints[p].y = 0.0f;
   g_markerPoints[p].timer = 0;
@@ -283,7 +284,7 @@ void UpdateCompanionFollow(BattleObject* c, int p) {
   float tx = 0.0f;
   float ty = 0.0f;
   int weight = 3;
-  const bool holding = owner->state == 5 || owner->modifierHeld == 1;
+  const bool holding = owner->state == kStateDash || owner->modifierHeld == 1;
   // The companion waits where it is while its owner dashes or holds the modifier, unless it
   // stands on a wall, from which it keeps following.
   if (!(holding &&

@@ -1,22 +1,21 @@
 // The battle scene: one battle frame per call, in a fixed order. The story's pre-fight phase or
 // the round timing, then (unless time is frozen) the simulation of every pool, the draw, the
 // special-move cut-ins, the round end with its story and survival branches, the ending fade and
-// the end of the demonstration battle.
+// the end of the demonstration battle. The return to the title that F1 asks for in the battle draw
+// clears the battle here, beside the code that owns that state.
 #include <cstdint>
 
 #include "game/battle/access.h"
-#include "game/battle/arena.h"
-#include "game/battle/directions.h"
-#include "game/battle/motion.h"
 #include "game/battle/player_control.h"
-#include "game/battle/story_stages.h"
+#include "game/battle/scene_parts.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
-#include "game/core/match_setup.h"
-#include "game/core/records.h"
+#include "game/core/numeric.h"
+#include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
+#include "game/core/scenes.h"
 #include "game/core/sound_entries.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -24,63 +23,14 @@
 #include "morrow/system/input.h"
 #include "morrow/system/time.h"
 
-namespace veyrdale {
+namespace veyrdale::battle_scene {
 
-namespace {
-
-constexpr int kSceneWinQuote = 7;
-constexpr int kSceneTitleReturn = 9;
-constexpr int kSceneStoryResult = 10;
-constexpr int kSceneStoryEnd = 21;
-constexpr int kSceneSurvivalResult = 29;
-
-constexpr int kDemoStart = 1400;
-constexpr int kDemoLoadingSign = 6199;
-constexpr int kDemoEnd = 6200;
-
-// Players whose power-up counts as held this frame: the spell screen stays while one is.
 bool g_powerUpHeld[4];
-
-PlayerBattleState& S() {
-  return g_playerState;
-}
-
-int Held(Input input, int p) {
-  return HeldFrameCounts[input][p];
-}
-
-bool StoryOrSurvival() {
-  return g_match.storyMode != 0 || g_match.survivalMode != 0;
-}
-
-bool OnLastStoryStage() {
-  return g_match.storyStage == g_match.storyStageCount - 1;
-}
-
-void SetMusicVolumeFromOptions() {
-  morrow::SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
-}
-
-// Float to int through double arithmetic, truncating toward zero and saturating.
-int TruncDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(value);
-}
-
-int32_t Saturate(int64_t value) {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
 
 void StartAllPlayers() {
   for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
 }
 
-// On even scene frames the position histories move one place back; element 0 takes the current
-// position when `take` is set.
 void ShiftTrails(BattleObject& o, bool take) {
   for (int i = 4; i > 0; --i) {
     o.trailX[i] = o.trailX[i - 1];
@@ -94,74 +44,10 @@ void ShiftTrails(BattleObject& o, bool take) {
   }
 }
 
-void Advance(BattleObject& o) {
-  o.x += o.vx;
-  o.y += o.vy;
-}
+namespace {
 
-// Enters the special-move state from a power-up or at the end of a round.
-void EnterSpecialMove(BattleObject& player, int p) {
-  player.state = kStateSpecialMove;
-  player.stateTimer = 0;
-  player.recovery = 0;
-  if (player.kind == 2 || player.kind == 5) player.vz = -3.0f;
-  player.rooted = 0;
-  S().moveShotCount[p] = 0;
-}
-
-// ---- 1. The story's pre-fight phase -------------------------------------------------------
-
-// False when the call ends here.
-bool RunStoryPreFight() {
-  const int inPlay = PlayersInPlay();
-  for (int p = 0; p < inPlay; ++p) S().recoveryGuard[p] = 4;
-  for (int p = 0; p < 4; ++p) {
-    if (S().entryFrames[p] > 0) ++S().entryFrames[p];
-  }
-  if (StoryScriptFade == 0) ++StoryPreFight;
-  if (StoryPreFight == 2) StartAllPlayers();
-  if (StoryPreFight == 118) {
-    StoryScriptFade = 32;
-    StoryPreFight = 119;
-    RunScenarioScript(g_match.storyStage);
-  }
-  const int type = StageTypeOf(g_match.storyStage);
-  if (StoryPreFight > 120 && StoryScriptFade == 1) {
-    if (type == 3) {
-      // Straight on to the next stage's dialogue.
-      FadeCaptureRequest = 1;
-      DeletePortraits();
-      StoryPreFight = 1;
-      AdvanceStoryStage();
-      SetupStoryStage(g_match.storyStage, g_match.storyKind);
-      LoadGameResources(1);
-      SceneFrame = 0;
-      RoundFrame = RoundEndFrames = FreezeFrames = 0;
-      LoadScenarioScript(g_match.storyStage);
-      StoryScriptFade = 0;
-      return false;
-    }
-    DeletePortraits();
-    StoryPreFight = 0;  // the fight begins
-    if (OnLastStoryStage()) FlashFrames = FlashLength = 16;
-  }
-  if (StoryScriptFade > 0) {
-    if (StoryScriptFade == 32 && StoryPreFight > 120 && type % 2 == 0) {
-      // The dialogue leads to the story result.
-      LoadGameResources(0);
-      morrow::DrawGraph(0, 0, CaptureGraph, 1);
-      SceneId = kSceneStoryResult;
-      SceneFrame = 0;
-      DeleteFontSheets();
-      StoryPreFight = 1;
-      RoundFrame = RoundEndFrames = FreezeFrames = 0;
-      StoryScriptFade = 0;
-      return false;
-    }
-    --StoryScriptFade;
-  }
-  return true;
-}
+constexpr int kDemoLoadingSign = 6199;
+constexpr int kDemoEnd = 6200;
 
 // ---- 2. Round timing ----------------------------------------------------------------------
 
@@ -176,7 +62,7 @@ void HandOverMatch() {
       LoadGameResources(0);
       morrow::StopMusicPlayback();
       morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-      SetMusicVolumeFromOptions();
+      morrow::SetMusicVolume(MusicVolumeSetting());
       SceneId = kSceneSurvivalResult;
       morrow::DrawGraph(0, 0, CaptureGraph, 1);
     }
@@ -186,7 +72,7 @@ void HandOverMatch() {
   LoadFontSheets(999);
   morrow::StopMusicPlayback();
   morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-  SetMusicVolumeFromOptions();
+  morrow::SetMusicVolume(MusicVolumeSetting());
   SceneId = kSceneWinQuote;
   morrow::DrawGraph(0, 0, CaptureGraph, 1);
 }
@@ -211,490 +97,6 @@ bool RunRoundTiming() {
   }
   if (ContinuePause == 0) ++RoundFrame;
   return true;
-}
-
-// ---- Knock-outs and the award -------------------------------------------------------------
-
-bool AllOfTeamOut(int team, int outFrom) {
-  const int inPlay = PlayersInPlay();
-  bool any = false;
-  for (int i = 0; i < inPlay; ++i) {
-    if (g_match.team[i] != team) continue;
-    any = true;
-    if (g_players[i].state < outFrom) return false;
-  }
-  // A team nobody plays on cannot be knocked out.
-  return any;
-}
-
-// The round is decided when, counting players in state outFrom or above as out, one player is
-// left (or, with teams, one team is all out), and the player `p` is in state `own`.
-bool RoundDecided(int p, int outFrom, int own) {
-  if (g_players[p].state != own) return false;
-  if (g_match.teamMode == 1) return AllOfTeamOut(0, outFrom) || AllOfTeamOut(1, outFrom);
-  const int inPlay = PlayersInPlay();
-  int left = 0;
-  for (int i = 0; i < inPlay; ++i) {
-    if (g_players[i].state < outFrom) ++left;
-  }
-  return left == 1;
-}
-
-void KnockOutTest(BattleObject& player, int p, int fromState) {
-  if (player.life > 0) return;
-  ScreenShake = 20;
-  player.life = 0;
-  player.state = kStateKnockedOut;
-  player.stateTimer = 120;
-  if (fromState == kStateHitStun) {
-    player.guard = 2;
-  } else {
-    S().recoveryGuard[p] = 2;
-  }
-  const int inPlay = PlayersInPlay();
-  if (RoundDecided(p, kStateKnockedOut, kStateKnockedOut)) {
-    FreezeFrames = 60;
-    RoundEndFrames = 120;
-    for (int i = 0; i < inPlay; ++i) {
-      if (g_players[i].state >= kStateKnockedOut) continue;
-      if (fromState == kStateHitStun) {
-        S().recoveryGuard[i] = 8;
-      } else {
-        g_players[i].guard = 1;
-      }
-    }
-  }
-  // In the story and in survival the round ends with player 0.
-  if (StoryOrSurvival() && p == 0) {
-    FreezeFrames = 60;
-    RoundEndFrames = 120;
-    for (int i = 0; i < inPlay; ++i) {
-      if (g_players[i].state < kStateKnockedOut) g_players[i].guard = 1;
-    }
-  }
-}
-
-void AwardFreeForAll() {
-  const int inPlay = PlayersInPlay();
-  for (int i = 0; i < inPlay; ++i) {
-    if (g_players[i].state >= kStateKnockedOut) continue;
-    int32_t& wins = S().wins[i];
-    ++wins;
-    if (g_match.survivalMode != 0 || (g_match.storyMode != 0 && wins == 1) ||
-        wins == g_options.winCount + 1) {
-      RoundWinner = i + 1;
-      ++S().roundsWonTotal[i];
-    }
-  }
-}
-
-// The member of a team with the most life; the first of equals; player 0 when nobody has any.
-int BestOfTeam(int team) {
-  const int inPlay = PlayersInPlay();
-  int best = 0;
-  int32_t bestLife = 0;
-  for (int i = 0; i < inPlay; ++i) {
-    if (g_match.team[i] == team && g_players[i].life > bestLife) {
-      best = i;
-      bestLife = g_players[i].life;
-    }
-  }
-  return best;
-}
-
-// The winning team's players each win the round; `storyWinner` is the story's winner number.
-void AwardTeam(int team, int storyWinner) {
-  const int inPlay = PlayersInPlay();
-  const int best = BestOfTeam(team);
-  for (int i = 0; i < inPlay; ++i) {
-    if (g_match.team[i] != team) continue;
-    int32_t& wins = S().wins[i];
-    ++wins;
-    bool won = false;
-    if (g_match.survivalMode != 0 || wins == g_options.winCount + 1) {
-      RoundWinner = best + 1;
-      won = true;
-    }
-    if (g_match.storyMode != 0 && wins == 1) {
-      RoundWinner = storyWinner;
-      won = true;
-    }
-    if (won) ++S().roundsWonTotal[i];
-  }
-}
-
-void AwardRound() {
-  if (g_match.teamMode != 1) {
-    AwardFreeForAll();
-    return;
-  }
-  if (AllOfTeamOut(0, kStateGhost)) AwardTeam(1, 3);
-  if (AllOfTeamOut(1, kStateGhost)) AwardTeam(0, 1);
-}
-
-void StartSparks(const BattleObject& player, int p) {
-  for (int k = 0; k < kSparkCount; ++k) {
-    KnockOutSpark& spark = g_knockOutSparks[p][k];
-    const int heading = morrow::GetRandomNumber(63) + 64 * (k % 4);
-    const float speed = static_cast<float>((morrow::GetRandomNumber(30) * 0.1 + 1.0) * 1.5);
-    spark.x = player.x;
-    spark.y = player.y;
-    spark.vx = CosOf(heading) / 256.0f * speed;
-    spark.vy = NegSinOf(heading) / 256.0f * speed;
-  }
-}
-
-// State 13. False when the rest of the player's frame is skipped.
-bool UpdateKnockedOut(BattleObject& player, int p) {
-  player.vx = 0.0f;
-  player.vy = 0.0f;
-  S().airborne[p] = 0;
-  S().recoveryGuard[p] = 2;
-  if (player.z < 0.0f && player.stateTimer > 4) {
-    player.vz = static_cast<float>(player.vz + 0.1);
-    player.z += player.vz;
-    if (player.z > 0.0f) player.z = 0.0f;
-  }
-  if (player.stateTimer == 120) {
-    PlaySoundEntry(kSoundOut);
-    FlashFrames = 10;
-    FlashLength = 20;
-    StartSparks(player, p);
-  }
-  for (KnockOutSpark& spark : g_knockOutSparks[p]) {
-    spark.vx = static_cast<float>(spark.vx * 0.98);
-    spark.vy = static_cast<float>(spark.vy * 0.98);
-    spark.x += spark.vx;
-    spark.y += spark.vy;
-  }
-  --player.stateTimer;
-  if (player.stateTimer != 0) return true;
-  LastKnockedOut = player.kind;
-  player.state = kStateGhost;
-  player.rooted = 0;
-  S().specialMode[p] = 0;
-  // A knock-out that ends between rounds awards nothing.
-  if (RoundFrame < 0) return false;
-  if (RoundDecided(p, kStateGhost, kStateGhost)) AwardRound();
-  if (StoryOrSurvival() && p == 0) {
-    RoundWinner = 2;
-    ++S().wins[1];
-  }
-  return true;
-}
-
-// States 14-18: out of the round.
-void UpdateGhost(BattleObject& player, int p) {
-  S().recoveryGuard[p] = 2;
-  if (StoryPreFight != 0) return;
-  const int heading = HeldDirection(p);
-  float tx = 0.0f;
-  float ty = 0.0f;
-  if (heading != kNoDirection) {
-    if (player.state < kStateGhostAttackStanding) player.state = kStateGhostMove;
-    tx = static_cast<float>(CosOf(heading) / 256.0f * 1.2);
-    ty = static_cast<float>(NegSinOf(heading) / 256.0f * 1.2);
-  } else if (player.state < kStateGhostAttackStanding) {
-    player.state = kStateGhost;
-  }
-  if (player.rooted == 1) {
-    tx = ty = 0.0f;
-  } else if (heading != kNoDirection) {
-    player.heading = heading;
-  }
-  BlendVelocity(&player.vx, &player.vy, tx, ty, 5, 1);
-  Advance(player);
-  // A ghost drains the meter of the players it passes through.
-  const int inPlay = PlayersInPlay();
-  for (int i = 0; i < inPlay; ++i) {
-    BattleObject& other = g_players[i];
-    if (i == p || other.guard > 0) continue;
-    if (CheckCircleHit(player.x, player.y, other.x, other.y, 64)) other.meter -= 2.0f;
-  }
-  if (player.state == kStateGhostMove) {
-    ++player.stateTimer;
-  } else if (player.state == kStateGhost) {
-    player.stateTimer = 0;
-  }
-  if (RoundFrame > 280 || RoundFrame < 0) UpdateAttackInput(&player, p);
-}
-
-// ---- 4. One player ------------------------------------------------------------------------
-
-bool HolderIsCharacter14(int p) {
-  const BattleObject* holder = PlayerOrNull(S().holder[p]);
-  return holder != nullptr && holder->kind == 14;
-}
-
-// Step 3 of a player: false when the rest of the player's frame is skipped.
-bool DispatchState(BattleObject& player, int p) {
-  const bool free = S().holdTimer[p] <= 0;
-  switch (player.state) {
-    case kStateStand:
-    case kStateWalk:
-      if (free) player.rooted = 0;
-      [[fallthrough]];
-    case 2:
-    case 3:
-    case 4:
-      if (!free) break;
-      S().wallBurstDone[p] = 0;
-      if (player.state <= kStateWalk) player.modifierHeld = Held(kInputButton4, p) > 0 ? 1 : 0;
-      UpdatePlayerControl(&player, p);
-      if (StoryPreFight > 0) {
-        // The dialogue runs: nobody walks.
-        player.modifierHeld = 0;
-        if (player.state == kStateWalk) player.state = kStateStand;
-        BlendVelocity(&player.vx, &player.vy, 0.0f, 0.0f, 5, 1);
-      }
-      if (RoundFrame > 280 || RoundFrame < 0) UpdateAttackInput(&player, p);
-      break;
-    case kStateDash:
-      if (free) UpdatePlayerControl(&player, p);
-      break;
-    case 6:
-    case 7:
-      if (!free) break;
-      UpdateDashChara0(&player, p);
-      BlendVelocity(&player.vx, &player.vy, 0.0f, 0.0f, 5, 1);
-      break;
-    case kStateSpecialMove:
-      if (!free) break;
-      UpdateSpecialMove(&player, p);
-      Advance(player);
-      break;
-    case kStateSpellCard:
-      if (!free) break;
-      RunSpellCard(&player, p);
-      Advance(player);
-      break;
-    case kStateHitStun:
-      player.modifierHeld = 0;
-      if (S().freezeTimer[p] > 0 || (S().holdTimer[p] > 0 && !HolderIsCharacter14(p))) break;
-      UpdateHitStun(&player, p);
-      KnockOutTest(player, p, kStateHitStun);
-      break;
-    case kStateKnockBack:
-      player.modifierHeld = 0;
-      if (S().freezeTimer[p] > 0 || S().holdTimer[p] > 0) break;
-      UpdateKnockBack(&player, p);
-      KnockOutTest(player, p, kStateKnockBack);
-      break;
-    case kStateKnockedOut:
-      return UpdateKnockedOut(player, p);
-    case 14:
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-      UpdateGhost(player, p);
-      break;
-    default:
-      break;
-  }
-  return true;
-}
-
-void RefillMeter(BattleObject& player, int p) {
-  if (player.meter < 0.0f) player.meter = 0.0f;
-  if (player.attackDelay > 0) {
-    --player.attackDelay;
-  } else if (player.meter < 700.0f && S().meterRegenPause[p] == 0 && player.modifierHeld == 0 &&
-             player.state != kStateSpecialMove) {
-    const double handicap = static_cast<double>(g_match.handicap[p]) - 2.0;
-    const double gain = player.state == kStateStand ? 4.0 + handicap * 0.5 : 2.0 + handicap * 0.25;
-    player.meter = static_cast<float>(player.meter + gain);
-  }
-  if ((player.state == kStateStand || player.state == kStateWalk) && Held(kInputButton4, p) > 8) {
-    player.meter -= 2.0f;
-  }
-  if (g_match.storyMode != 0 && player.kind == 10) player.meter = 700.0f;
-  if (S().meterRegenPause[p] > 0) --S().meterRegenPause[p];
-}
-
-bool InHitReaction(const BattleObject& player) {
-  return player.state == kStateHitStun || player.state == kStateKnockBack;
-}
-
-// A player in a hit reaction bounces off a wall: off a horizontal wall the heading mirrors
-// vertically, off a vertical one horizontally.
-void Bounce(BattleObject& player, int p, bool horizontalWall, float burstX, float burstY) {
-  const int64_t heading = player.pushHeading;
-  // Off a vertical wall while moving down the mirror is written 384 - heading; taken modulo 256
-  // it is the same direction and stays inside the tables.
-  player.pushHeading = static_cast<int32_t>(((horizontalWall ? 256 : 128) - heading) & 255);
-  const float speed = player.speed > 9.0f ? 9.0f : player.speed;
-  player.vx = CosOf(player.pushHeading) / 256.0f * speed;
-  player.vy = NegSinOf(player.pushHeading) / 256.0f * speed;
-  if (player.speed > 9.0f) {
-    CreateEffect(&player, 1);
-    if (S().wallBurstDone[p] == 0) {
-      int n = TruncDouble(player.speed * 0.1111111 * 4);
-      if (n > 4) n = 4;
-      CreateItem(TruncToInt(burstX), TruncToInt(burstY), n, 1, p);
-      S().wallBurstDone[p] = 1;
-    }
-  }
-  if (S().heldFlag[p] == 1) {
-    // The shot carrying the player lets go and breaks. Only a live shot that carries this very
-    // player does; a stale slot must not take an unrelated shot with it.
-    const int slot = S().holdingShot[p];
-    BattleObject* shot = slot >= 0 && slot < kShotCount ? &g_shots[slot] : nullptr;
-    S().heldFlag[p] = 0;
-    if (shot != nullptr && shot->state == 1 && shot->recovery == p) {
-      ScreenShake = 30;
-      CreateShot(shot, 7, shot->owner);
-      shot->state = 0;
-    }
-  }
-}
-
-void KeepInsideArena(BattleObject& player, int p) {
-  if (player.y != player.trailY[0]) {
-    if (player.y < 36.0f) {
-      player.y = 36.0f;
-      if (InHitReaction(player)) Bounce(player, p, true, player.x, 38.0f);
-    } else if (player.y > 440.0f) {
-      player.y = 440.0f;
-      if (InHitReaction(player)) Bounce(player, p, true, player.x, 438.0f);
-    }
-  }
-  if (player.x != player.trailX[0]) {
-    if (player.x < 32.0f) {
-      player.x = 32.0f;
-      if (InHitReaction(player)) Bounce(player, p, false, 30.0f, player.y);
-    } else if (player.x > 604.0f) {
-      player.x = 604.0f;
-      if (InHitReaction(player)) Bounce(player, p, false, 610.0f, player.y);
-    }
-  }
-}
-
-void CollideWithWalls(BattleObject& player, int p) {
-  if (g_match.stage == 7 || S().airborne[p] == 1) return;
-  const int code =
-      MoveWithWalls(&player.x, &player.y, player.trailX[0], player.trailY[0], 32, 32, 16);
-  if (!InHitReaction(player)) return;
-  if (code / 10 > 0) Bounce(player, p, true, player.x, player.y);
-  if (code % 10 > 0) Bounce(player, p, false, player.x, player.y);
-}
-
-void RunTimers(BattleObject& player, int p) {
-  if (player.stun > 0.0f) {
-    player.stun = static_cast<float>(player.stun - 0.1);
-    if (player.stun < 0.0f) player.stun = 0.0f;
-  }
-  float& gauge = S().spellGauge[p];
-  if (gauge < 0.0f) gauge = 0.0f;
-  if (gauge > 200.0f) gauge = 200.0f;
-  if (S().recoveryGuard[p] > 0) --S().recoveryGuard[p];
-  if (player.guard > 0) {
-    --player.guard;
-  } else if (player.guard < 0) {
-    ++player.guard;
-  }
-  if (S().freezeTimer[p] > 0) --S().freezeTimer[p];
-  if (S().holdTimer[p] > 0) --S().holdTimer[p];
-}
-
-bool KeepsStoryPowerUp(const BattleObject& player) {
-  if (g_match.storyMode == 0 || g_match.storyKind != 1) return false;
-  const int stage = g_match.storyStage;
-  return (player.kind == 2 && stage == 2) || (player.kind == 3 && stage == 0) ||
-         (player.kind == 5 && stage == 4);
-}
-
-void RunPowerUp(BattleObject& player, int p) {
-  int32_t& powerUp = S().powerUp[p];
-  if (powerUp <= 0 || StoryPreFight != 0 || RoundFrame <= 280) return;
-  const int character = player.kind;
-  if (FreezeFrames == 0 && powerUp == 998 && player.state != kStateSpellCard) {
-    FlashFrames = FlashLength = 16;
-    const int inPlay = PlayersInPlay();
-    for (int i = 0; i < inPlay; ++i) RemovePlayerShots(i);
-    if (character == 1) CreateShot(&player, 7, p);
-    if (character == 9) CreateEffect(&player, 76);
-    if (character == 12) CreateEffect(&player, 107);
-  }
-  if (character == 9 && powerUp == 996) {
-    powerUp = 998;
-    S().cardBar[p] += 20;
-  }
-  const bool oddFrame = SceneFrame % 2 != 0;
-  if (!(player.state == kStateSpellCard || ((character == 5 || character == 13) && oddFrame))) {
-    powerUp -= 2;
-    S().cardBar[p] -= 20;
-  }
-  player.meter = 700.0f;
-  switch (character) {
-    case 0:
-      if (SceneFrame % 2 == 0) CreateEffect(&player, 11);
-      break;
-    case 1:
-      if (powerUp % 32 == 30) CreateShot(&player, 7, p);
-      break;
-    case 2:
-      if (powerUp == 0) EnterSpecialMove(player, p);
-      break;
-    case 5:
-      if (SceneFrame % 4 == 0) CreateEffect(&player, 20);
-      if (powerUp == 0) {
-        EnterSpecialMove(player, p);
-        S().specialMode[p] = 8000;
-      }
-      break;
-    case 6:
-      SlowNearbyOpponents(p);
-      if (SceneFrame % 8 == 1) CreateEffect(&player, 63);
-      break;
-    case 7:
-      if (powerUp == 998) {
-        DispatchHitEffect(&player, &player, 15);
-        if (player.guard <= 0) player.guard = -2;
-      }
-      break;
-    case 12:
-      S().airborne[p] = 1;
-      if (powerUp == 0) {
-        EnterSpecialMove(player, p);
-        S().specialMode[p] = 8000;
-      }
-      break;
-    default:
-      break;
-  }
-  if (KeepsStoryPowerUp(player)) {
-    powerUp += 2;
-    S().cardBar[p] = 0;
-    g_powerUpHeld[p] = true;
-  }
-}
-
-void UpdatePlayer(int p) {
-  BattleObject& player = g_players[p];
-  if (player.stateTimer == 8888 && player.state != kStateSpellCard) player.stateTimer = 0;
-  if (SceneFrame % 2 == 0) ShiftTrails(player, true);
-  if (!DispatchState(player, p)) return;
-  RefillMeter(player, p);
-  KeepInsideArena(player, p);
-  CollideWithWalls(player, p);
-  RunTimers(player, p);
-  if (player.kind == 10 && (S().entryFrames[p] > 0 || g_match.storyMode == 0) &&
-      SceneFrame % 2 == 0 && player.state != kStateKnockBack) {
-    DispatchHitEffect(&player, &player, 15);
-  }
-  if (S().slowTimer[p] > 0) {
-    if (S().slowTimer[p] % 16 == 1) CreateEffect(&player, 63);
-    --S().slowTimer[p];
-  }
-  if (g_match.survivalMode != 0 && SurvivalBossRound != 0 && p != 0) {
-    S().powerUp[p] = 3;
-    S().cardChoice[p] = 2;
-    S().cardBar[p] = 0;
-    g_powerUpHeld[p] = true;
-  }
-  RunPowerUp(player, p);
-  if (S().reverseTimer[p] > 0) --S().reverseTimer[p];
 }
 
 // ---- 3. The simulation --------------------------------------------------------------------
@@ -870,7 +272,7 @@ void RunCutIn() {
   if (attacker != nullptr && victim != nullptr) {
     const double d = MoveRow(CutInAttacker, 6).damage;
     const double handicap = static_cast<double>(g_match.handicap[CutInVictim]);
-    victim->life = TruncDouble(victim->life - d - (2.0 - handicap) * 0.1 * d);
+    victim->life = TruncToInt(victim->life - d - (2.0 - handicap) * 0.1 * d);
     // A victim this damage finishes outside a hit reaction would never meet the knock-out test;
     // like a shot hit on armour it enters hit-stun, and its next frame knocks it out.
     if (victim->life <= 0 && victim->state < kStateKnockedOut && !InHitReaction(*victim)) {
@@ -881,63 +283,18 @@ void RunCutIn() {
   FlashFrames = FlashLength = 20;
 }
 
-void GoToStoryStage(int script) {
-  ++g_match.storyStage;
-  StoryPreFight = 118;
-  LoadScenarioScript(script);
-  SetupStoryStage(g_match.storyStage, g_match.storyKind);
-  StoryScriptFade = 32;
-  StoryPreFight = 119;
-  RunScenarioScript(g_match.storyStage);
-}
-
-void StartEndingFade() {
-  EndingFade = 48;
-  SlowMotionFrames = 48;
-}
-
-void EndStoryRound() {
-  if (RoundWinner == 1) {
-    if (OnLastStoryStage()) {
-      StartEndingFade();
-    } else {
-      GoToStoryStage(g_match.storyStage + 1);
-    }
-  } else if (g_match.storyKind == 1) {
-    if (OnLastStoryStage()) {
-      StartEndingFade();
-    } else {
-      // A lost extra stage goes on to the next stage with its lost-fight script.
-      GoToStoryStage(g_match.storyStage + 1 + 50);
-      RoundWinner = 2;
-    }
-  } else if (g_match.storyStage == 1) {
-    // Losing the main story's second fight still leads on, to stage 2's other dialogue.
-    g_match.storyStage = 2;
-    LoadScenarioScript(99);
-    SetupStoryStage(2, g_match.storyKind);
-    StoryScriptFade = 32;
-    StoryPreFight = 119;
-    RunScenarioScript(2);
-    RoundWinner = 1;
-  } else {
-    ContinuePause = 1;  // the continue prompt takes over
-    --RoundNumber;
-  }
-}
-
 void AwardSurvivalBonus() {
   BattleObject& player = g_players[0];
   const int64_t bonus =
       100 * (static_cast<int64_t>(player.life) + 100 * (static_cast<int64_t>(RoundNumber) + 1)) +
       20 * static_cast<int64_t>(S().itemCount[0]);
-  S().score[0] = Saturate(S().score[0] + bonus);
+  S().score[0] = SaturateToInt(S().score[0] + bonus);
   BattleObject source{};
   source.kind = player.kind;
   source.x = player.x;
   source.y = player.y;
   source.owner = 0;
-  source.stateTimer = Saturate(bonus);
+  source.stateTimer = SaturateToInt(bonus);
   CreateEffect(&source, 87);
   CreateEffect(&source, 88);
 }
@@ -968,31 +325,6 @@ void RunRoundEnd() {
   }
 }
 
-void RunEndingFade() {
-  if (EndingFade <= 0) return;
-  if (EndingFade > 16) {
-    morrow::SetMusicVolume(
-        static_cast<int>((EndingFade - 16) * 0.03125 * g_options.musicVolume * 0.05 * 255));
-  }
-  if (EndingFade == 16) morrow::StopMusicPlayback();
-  --EndingFade;
-  if (EndingFade != 0) return;
-  const bool extra = g_match.storyKind == 1;
-  DeletePortraits();
-  SceneId = kSceneStoryEnd;
-  g_match.storyMode = 0;
-  g_match.storyStage = 0;
-  RoundFrame = RoundEndFrames = FreezeFrames = SceneFrame = 0;
-  for (int32_t& flag : g_match.cpuFlag) flag = 0;
-  PictureIndex = 0;
-  PreviousPictureIndex = 0;
-  LoadGameResources(2);
-  LoadScenarioScript(extra ? (RoundWinner == 1 ? 9 : 59) : 17);
-  morrow::StartMusicPlayback(extra ? "Resource\\Bgm\\22.bgm" : "Resource\\Bgm\\13.bgm", 1);
-  SetMusicVolumeFromOptions();
-  FadeCaptureRequest = 1;
-}
-
 void RunDemonstrationEnd() {
   if (DemoFrames < kDemoStart) return;
   ++DemoFrames;
@@ -1011,9 +343,58 @@ void RunDemonstrationEnd() {
   }
 }
 
+// ---- The return to the title --------------------------------------------------------------
+
+// Leaves nothing of the battle or the story behind that would change the next game: every counter
+// a new battle or story sets up again goes back to its start value.
+void ResetBattleForTitle() {
+  FreezeFrames = 0;
+  RoundEndFrames = 0;
+  SpellScreenActive = 0;
+  ReversedControlsActive = 0;
+  g_match.storyMode = 0;
+  g_match.storyStage = 0;
+  g_match.survivalMode = 0;
+  for (int p = 0; p < 4; ++p) {
+    g_match.cpuFlag[p] = 0;
+    g_match.colourSlot[p] = 0;
+  }
+  // Every per-player array, the spell-card flags (which nothing else clears) among them.
+  g_playerState = PlayerBattleState{};
+  cardsBroken = 0;
+  RoundFrame = 0;
+  RoundWinner = 0;
+  RoundNumber = 0;
+  StoryPreFight = 0;
+  StoryScriptFade = 0;
+  FrameBudget = 0;
+  ScreenShake = 0;
+  FlashFrames = 0;
+  FlashLength = 0;
+  ContinuePause = 0;
+  ContinueChoice = 0;
+  EndingFade = 0;
+  CutInFrames = 0;
+  CutInAttacker = 0;
+  CutInVictim = 0;
+  LastKnockedOut = 0;
+  SurvivalBossRound = 0;
+  ArenaVariant = 0;
+  ArenaBlackout = 0;
+  RouteFlagA = RouteFlagB = RouteFlagC = 0;
+  for (int32_t& type : StageTypeTable) type = 0;
+  SlowMotionFrames = 0;
+  SpellCaptureRequest = 0;
+}
+
 }  // namespace
 
+}  // namespace veyrdale::battle_scene
+
+namespace veyrdale {
+
 void BattleScene(int) {
+  using namespace battle_scene;
   if (StoryPreFight > 0) {
     if (!RunStoryPreFight()) return;
   } else if (!RunRoundTiming()) {
@@ -1027,6 +408,19 @@ void BattleScene(int) {
   RunRoundEnd();
   RunEndingFade();
   RunDemonstrationEnd();
+}
+
+void ReturnToTitle() {
+  battle_scene::ResetBattleForTitle();
+  SceneId = kSceneTitle;
+  SceneFrame = 0;
+  LoadGameResources(0);
+  DeleteFontSheets();
+  DeletePortraits();
+  morrow::StopMusicPlayback();
+  morrow::StartMusicPlayback("Resource\\Bgm\\01.bgm", 3);
+  morrow::SetMusicVolume(MusicVolumeSetting());
+  FadeCaptureRequest = 1;
 }
 
 }  // namespace veyrdale

@@ -8,6 +8,7 @@
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 
 namespace veyrdale {

@@ -6,11 +6,13 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
@@ -39,13 +41,6 @@ void Scale(float& value, double factor) {
   value = static_cast<float>(value * factor);
 }
 
-int32_t TruncSaturated(double value) {
-  if (!(value == value)) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(value);
-}
-
 void AddScore(int p, int64_t points) {
   S().score[p] = AddSaturated(S().score[p], points);
 }
@@ -55,7 +50,7 @@ void AddScore(int p, int64_t points) {
 void SetKnockMotion(BattleObject& victim, int p, const BattleObject& shot, float stunDamage) {
   double speed = stunDamage + 4.0;
   if (victim.kind == 1 && PoweredUp(p)) speed *= 0.25;
-  if (victim.kind == 0 && LowLife(p)) speed *= 0.5;
+  if (HasLowLifeMode(victim.kind) && LowLife(p)) speed *= 0.5;
   victim.speed = static_cast<float>(speed);
   victim.pushHeading = shot.speed == 0.0f ? HeadingBetween(shot.x, shot.y, victim.x, victim.y)
                                           : WrapHeading(shot.heading);
@@ -103,21 +98,7 @@ void Parry(BattleObject* shot, BattleObject& victim, int p, int owner) {
   SpawnHitSpark(shot, &victim);
   PlaySoundEntry(kSoundShotTurned);
   if (g_match.storyMode != 0) AddScore(0, 500);
-  if (owner < 0) return;
-  BattleObject& attacker = g_players[owner];
-  if (attacker.kind == 2 && move == 6) {
-    // The dive is thrown back.
-    attacker.stateTimer = 100;
-    attacker.vz = -3.0f;
-    attacker.vx = VelocityX(attacker.heading, -4.0f);
-    attacker.vy = VelocityY(attacker.heading, -4.0f);
-  } else if (attacker.kind == 10 && move == 9) {
-    // The player the shot carried is let go.
-    BattleObject* carried = PlayerOrNull(shot->recovery);
-    if (carried == nullptr) return;
-    carried->pushHeading = WrapHeading(static_cast<int64_t>(carried->pushHeading) + 128);
-    S().heldFlag[shot->recovery] = 0;
-  }
+  if (owner >= 0) ApplyReleaseRules(owner, move, shot->recovery);
 }
 
 // A running power-up or reversal that a knock-back ends.
@@ -255,7 +236,7 @@ bool HitPlayerWithShot(BattleObject* shot, int slot, int p) {
     Scale(a, 0.6);
     Scale(b, 0.1);
   }
-  if (victim.kind == 0) {
+  if (HasLowLifeMode(victim.kind)) {
     if (LowLife(p) && !PoweredUp(p)) {
       Scale(a, 0.6);
       Scale(b, 0.7);
@@ -286,8 +267,8 @@ bool HitPlayerWithShot(BattleObject* shot, int slot, int p) {
   if (victim.guard < 0) {
     // Armour: half the damage is given back and there is no hit reaction.
     if (record.damage > 1) {
-      if (owner >= 0) S().damageDealt[owner] = TruncSaturated(S().damageDealt[owner] - a * 0.5);
-      victim.life = TruncSaturated(victim.life + a * 0.5);
+      if (owner >= 0) S().damageDealt[owner] = TruncToInt(S().damageDealt[owner] - a * 0.5);
+      victim.life = TruncToInt(victim.life + a * 0.5);
     }
     if (victim.life <= 0) {
       if (sparesLastLife) {

@@ -5,11 +5,13 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 #include "morrow/system/time.h"
@@ -260,7 +262,7 @@ void DamageObstacle(BattleObject* shot, int slot) {
   if ((hitClass == 2 || hitClass == 4) && cell.value == 4) return;
   if (hitClass != 2 && hitClass != 4 && hitClass != 5) shot->state = 0;
   PlaySoundEntry(kSoundCellStruck);
-  if (!((shot->kind == 0 || shot->kind == 10) && shot->move == 6)) {
+  if (!(FightsLikeCharacter0(shot->kind) && shot->move == 6)) {
     DispatchHitEffect(shot, shot, record.hitClass);
   }
   RunShotImpactReaction(shot, slot);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
@@ -155,7 +156,7 @@ bool TestFamiliars(BattleObject* shot, int slot) {
     PlaySoundEntry(kSoundShotHit);
     const int kind = shot->kind;
     const int move = shot->move;
-    if (!((kind == 0 || kind == 10) && move == 6) && !(kind == 4 && move == 5)) {
+    if (!(FightsLikeCharacter0(kind) && move == 6) && !(kind == 4 && move == 5)) {
       DispatchHitEffect(shot, shot, record.hitClass);
     }
     RunShotImpactReaction(shot, slot);

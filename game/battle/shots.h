@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "game/battle/directions.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 
@@ -63,6 +64,11 @@ bool IsEnemyOfShot(const BattleObject& shot, int p);
 // behaviour could have written, also counts as nobody (UpdateShot counts it as an index miss).
 int ShotOwnerIndex(const BattleObject& shot);
 
+// What losing a shot (removed, taken over or parried) undoes: a dive its owner rides throws the
+// owner back, a carrying shot lets its player go. An owner or carried player outside 0-3 is
+// nobody to act on.
+void ApplyReleaseRules(int owner, int move, int32_t carried);
+
 // The hit of a shot on player p, from the parry to the impact reaction. True when the victim
 // parried, so that the shot goes on to the familiars; false when the update has ended.
 bool HitPlayerWithShot(BattleObject* shot, int slot, int p);
@@ -81,10 +87,7 @@ void AwardCardBreakBonus();
 
 // Adds to an int32 field, saturating instead of wrapping.
 inline int32_t AddSaturated(int32_t value, int64_t delta) {
-  int64_t sum = static_cast<int64_t>(value) + delta;
-  if (sum > INT32_MAX) return INT32_MAX;
-  if (sum < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(sum);
+  return SaturateToInt(static_cast<int64_t>(value) + delta);
 }
 
 }  // namespace veyrdale

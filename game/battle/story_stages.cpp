@@ -244,7 +244,7 @@ const char* StageBgmPath(int arena, int force) {
 void PlayStageBgm(int arena, int force) {
   const char* path = StageBgmPath(arena, force);
   if (path != nullptr) morrow::StartMusicPlayback(path, 3);
-  morrow::SetMusicVolume(static_cast<int>(g_options.musicVolume * 0.05 * 255));
+  morrow::SetMusicVolume(MusicVolumeSetting());
 }
 
 int LoadingPictureNumber(int r, int frameCount) {

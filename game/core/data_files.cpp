@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "game/core/numeric.h"
 #include "morrow/system/stream.h"
 
 namespace veyrdale {
@@ -157,6 +158,10 @@ void WriteOptionDefaults() {
   o.obstacleStrength = defaults.obstacleStrength;
   o.musicVolume = defaults.musicVolume;
   o.soundVolume = defaults.soundVolume;
+}
+
+int MusicVolumeSetting(double share) {
+  return TruncToInt(share * g_options.musicVolume * 0.05 * 255);
 }
 
 int LoadDataFile(const char* path, int kind) {

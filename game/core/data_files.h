@@ -71,6 +71,10 @@ extern ButtonMap g_buttonMap;
 extern ScoreTable g_scores;
 extern SurvivalRecord g_survival;
 
+// The music volume of the options as the library takes it, scaled by `share` (a fade-out passes
+// the part still to be heard).
+int MusicVolumeSetting(double share = 1.0);
+
 // Record kinds of the reader.
 enum LoadKind : int {
   kLoadDisplay = 0,

@@ -34,6 +34,9 @@ void SetupSurvivalRound();
 
 // Battle scene, round start, companions and story stages.
 void BattleScene(int unused);
+// The battle left for the title (F1 in the battle draw): the battle and story state cleared, the
+// spell-card flags with it, the menu resources and the title music loaded, scene 0.
+void ReturnToTitle();
 void StartRound(BattleObject* player, int p);
 // The story stage's start positions, facings and arena variant; kind 1 is the extra story.
 void SetStoryStartPositions(int stage, int kind);

@@ -5,6 +5,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
+#include "game/core/scenes.h"
 #include "game/core/sound_entries.h"
 
 namespace veyrdale {
@@ -31,7 +32,7 @@ uint16_t PreviousPictureIndex = 0;
 int32_t HeldFrameCounts[kInputCount][4] = {};
 int32_t PendingPressCounts[kInputCount][4] = {};
 
-int32_t SceneId = 9;
+int32_t SceneId = kSceneTitleReturn;
 int32_t SceneFrame = 0;
 int32_t FrameCount = 0;
 int32_t FreezeFrames = 0;

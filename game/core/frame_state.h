@@ -6,7 +6,7 @@
 
 namespace veyrdale {
 
-extern int32_t SceneId;     // starts at 9, the opening pictures
+extern int32_t SceneId;     // a SceneNumber (scenes.h); starts at the opening pictures
 extern int32_t SceneFrame;  // frames in the current scene; negative schedules a change
 // Every loop iteration, never reset. Counted without overflow: after 2^31 - 1 frames (414 days at
 // 60 a second) it wraps to negative values.

@@ -5,13 +5,12 @@
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "morrow/system/input.h"
 
 namespace veyrdale {
 
 namespace {
-
-constexpr int kBattleScene = 4;
 
 // The direction inputs and their fixed bits, in the order they are refreshed.
 constexpr struct {
@@ -68,7 +67,7 @@ void ReadPadInput(int deviceCode, int player) {
 
 void ApplyCpuInput(int player) {
   if (!ValidPlayer(player)) return;
-  if (!(SceneId == kBattleScene && FreezeFrames != 0)) {
+  if (!(SceneId == kSceneBattle && FreezeFrames != 0)) {
     for (const auto& d : kDirections) CountPending(d.input, player);
   }
   for (int button = 0; button < 5; ++button) {

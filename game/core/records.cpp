@@ -79,4 +79,19 @@ void ClearRoundPools() {
   ClearAll(g_arenaMap.openTimer);
 }
 
+void ClearBattleStatistics() {
+  PlayerBattleState& s = g_playerState;
+  ClearAll(s.powerUp);
+  ClearAll(s.score);
+  ClearAll(s.damageDealt);
+  ClearAll(s.shotsFired);
+  ClearAll(s.shotsHit);
+  ClearAll(s.obstaclesBroken);
+  ClearAll(s.knockOuts);
+}
+
+void ClearItemCounters() {
+  ClearAll(g_playerState.itemCount);
+}
+
 }  // namespace veyrdale

@@ -180,6 +180,12 @@ struct PlayerBattleState {
 };
 extern PlayerBattleState g_playerState;
 
+// A match or run starts from nothing: every player's power, score, damage dealt, shots fired and
+// hit, obstacles broken and knock-outs go to 0. The item counters are cleared apart, since a
+// survival run keeps the ones its round set-up leaves.
+void ClearBattleStatistics();
+void ClearItemCounters();
+
 // Spell cards and power-ups broken by hits.
 extern int32_t cardsBroken;
 
@@ -198,7 +204,9 @@ extern int32_t FlashFrames;
 extern int32_t FlashLength;
 extern int32_t ContinuePause;
 extern int32_t EndingFade;
-extern int32_t DemoFrames;  // 1400 or more while the demonstration battle runs
+extern int32_t DemoFrames;
+// DemoFrames from this count on: the demonstration battle runs.
+inline constexpr int32_t kDemoStart = 1400;
 extern int32_t CutInFrames;
 extern int32_t CutInAttacker;
 extern int32_t CutInVictim;

@@ -11,7 +11,9 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/selection.h"
@@ -41,20 +43,10 @@ constexpr int kKeyF5 = 63;
 constexpr int kBackScreen = -2;
 constexpr int kWindowIcon = 114;
 
-constexpr int kSceneBattle = 4;
-constexpr int kSceneQuit = 6;
-
 // The quit sequence's frames.
 constexpr int kQuitGlowEnd = 100;
 constexpr int kQuitRelease = 118;
 constexpr int kQuitEnd = 120;
-
-// A double truncated toward zero into an int, held inside the int's range.
-int TruncateToInt(double v) {
-  if (!(v > std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
-  return static_cast<int>(v);
-}
 
 bool KeyDown(int key) {
   // Only a plain 1 is a key: a failure answer never reads as a press.
@@ -169,16 +161,16 @@ int WinMain() {
 
 void RunScene(int scene) {
   switch (scene) {
-    case 0:
+    case kSceneTitle:
       TitleScene();
       break;
-    case 1:
+    case kSceneModeMenu:
       ModeMenuScene();
       break;
-    case 2:
+    case kSceneCharacterSelect:
       CharacterSelectScene(1);
       break;
-    case 3:
+    case kSceneStageSelect:
       StageSelectScene();
       break;
     case kSceneBattle:
@@ -187,19 +179,19 @@ void RunScene(int scene) {
     case kSceneQuit:
       QuitScene();
       break;
-    case 8:
+    case kScenePlayerCount:
       PlayerCountScene();
       break;
-    case 9:
+    case kSceneTitleReturn:
       TitleReturnScene();
       break;
-    case 11:
+    case kSceneStoryKind:
       StoryKindScene();
       break;
-    case 12:
+    case kSceneTeamCharacterSelect:
       CharacterSelectScene(2);
       break;
-    case 13:
+    case kSceneTeamAssign:
       TeamAssignScene();
       break;
     default:
@@ -218,7 +210,7 @@ void QuitScene() {
   if (n == kQuitEnd) ExitRequested = 1;
   if (FadeFrames >= 1 && n < kQuitGlowEnd) {
     morrow::SetFilterMode(1);
-    morrow::SetBlendMode(2, TruncateToInt(FadeFrames * 0.05 * 255));
+    morrow::SetBlendMode(2, TruncToInt(FadeFrames * 0.05 * 255));
     morrow::DrawRotaGraph(320, 240, 1 + (30 - FadeFrames) * 0.002, 0, CaptureGraph, 1, 0);
     --FadeFrames;
     morrow::SetFilterMode(0);

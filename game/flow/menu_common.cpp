@@ -6,6 +6,7 @@
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/sound_entries.h"
@@ -32,17 +33,6 @@ int PositiveModulo(int value, int divisor) {
   if (divisor <= 0) return 0;
   const int r = value % divisor;
   return r < 0 ? r + divisor : r;
-}
-
-int TruncateDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(value);
-}
-
-int MusicVolumeSetting() {
-  return TruncateDouble(g_options.musicVolume * 0.05 * 255);
 }
 
 bool Pressed(Input input, int player) {
@@ -90,9 +80,9 @@ void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit) {
   const int n = SceneFrame;
   if (n >= 0 && n < kHeaderFrames) {
     const double t = n / static_cast<double>(kHeaderFrames);
-    SetAlphaDrawing(std::min(TruncateDouble(t * 255), alphaLimit));
-    morrow::DrawGraph(TruncateDouble((1 - t) * -16), 0, MenuPicture(kPicFont01, headerPiece), 1);
-    morrow::DrawGraph(TruncateDouble((1 - t) * -480), 54, MenuPicture(kPicLine, 0), 1);
+    SetAlphaDrawing(std::min(TruncToInt(t * 255), alphaLimit));
+    morrow::DrawGraph(TruncToInt((1 - t) * -16), 0, MenuPicture(kPicFont01, headerPiece), 1);
+    morrow::DrawGraph(TruncToInt((1 - t) * -480), 54, MenuPicture(kPicLine, 0), 1);
   } else {
     if (alphaLimit >= 255) {
       SetPlainDrawing();
@@ -117,7 +107,7 @@ void DrawMenuItem(const MenuItem& item, int top, bool highlighted) {
   morrow::DrawGraph(item.base + s + item.labelWidth + 50, top + 27,
                     MenuPicture(kPicFont04, item.caption), 1);
   morrow::DrawGraph(item.base + s + 50, top, MenuPicture(kPicFont01, item.label), 1);
-  SetAlphaDrawing(TruncateDouble((kSlideFrames - MenuSlideFrames) * (1.0 / 30) * 255));
+  SetAlphaDrawing(TruncToInt((kSlideFrames - MenuSlideFrames) * (1.0 / 30) * 255));
   morrow::DrawGraph(item.base + 140, top + 50, MenuPicture(kPicFont03, item.description), 1);
 }
 
@@ -130,7 +120,7 @@ void BeginMenuFrame() {
 void DrawCrossFade() {
   if (FadeFrames < 1) return;
   morrow::SetFilterMode(1);
-  SetAlphaDrawing(TruncateDouble(FadeFrames * 0.1 * 255));
+  SetAlphaDrawing(TruncToInt(FadeFrames * 0.1 * 255));
   morrow::DrawRotaGraph(320, 240, 1.0, 0.0, CaptureGraph, 1, 0);
   --FadeFrames;
   morrow::SetFilterMode(0);
@@ -153,26 +143,12 @@ void DrawBattleStartCountdown(bool white) {
   if (c < 1 || c > 60) return;
   const int level = white ? 255 : 0;
   if (c >= 30) {
-    SetAlphaDrawing(TruncateDouble((60 - c) * (1.0 / 30) * 255));
+    SetAlphaDrawing(TruncToInt((60 - c) * (1.0 / 30) * 255));
   } else {
     DrawLoadingPicture();
-    SetAlphaDrawing(TruncateDouble(c * (1.0 / 29) * 255));
+    SetAlphaDrawing(TruncToInt(c * (1.0 / 29) * 255));
   }
   DrawScreenBox(level, level, level);
-}
-
-void ClearBattleStatistics() {
-  PlayerBattleState& s = g_playerState;
-  for (int p = 0; p < 4; ++p) {
-    s.powerUp[p] = 0;
-    s.itemCount[p] = 0;
-    s.score[p] = 0;
-    s.damageDealt[p] = 0;
-    s.shotsFired[p] = 0;
-    s.shotsHit[p] = 0;
-    s.obstaclesBroken[p] = 0;
-    s.knockOuts[p] = 0;
-  }
 }
 
 }  // namespace veyrdale

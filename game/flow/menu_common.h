@@ -27,12 +27,6 @@ extern int32_t BattleStartCountdown;
 // every scheduled switch). Every table index taken from a frame count goes through it.
 int PositiveModulo(int value, int divisor);
 
-// A double truncated toward zero, held inside the int range.
-int TruncateDouble(double value);
-
-// The music volume of the options as the library takes it.
-int MusicVolumeSetting();
-
 // A press is a count of exactly 1: a button held over from the previous scene never acts.
 bool Pressed(Input input, int player);
 // Held is a count above 0.
@@ -117,9 +111,5 @@ bool StepBattleStartCountdown();
 // The countdown's picture: a box that fades in over the menu, then the loading picture under a
 // box that fades out. Black or white.
 void DrawBattleStartCountdown(bool white);
-
-// The resets of a versus, team or demo battle start: power, item counter, score and the
-// statistics of every player.
-void ClearBattleStatistics();
 
 }  // namespace veyrdale

@@ -10,7 +10,9 @@
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/menu_common.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -21,18 +23,6 @@
 namespace veyrdale {
 
 namespace {
-
-constexpr int kSceneTitle = 0;
-constexpr int kSceneModeMenu = 1;
-constexpr int kSceneCharacterSelect = 2;
-constexpr int kSceneBattle = 4;
-constexpr int kSceneQuit = 6;
-constexpr int kScenePlayerCount = 8;
-constexpr int kSceneStoryKind = 11;
-constexpr int kSceneTeamSelect = 12;
-constexpr int kSceneOptions = 15;
-constexpr int kSceneStoryEnd = 21;
-constexpr int kSceneRecords = 23;
 
 constexpr int kKeyF2 = 60;
 constexpr int kBlendAdd = 2;
@@ -51,7 +41,6 @@ constexpr int kOpeningEnd = 450;
 constexpr int kDemoFadeStart = 1341;
 constexpr int kDemoLoading = 1370;
 constexpr int kDemoCapture = 1399;
-constexpr int kDemoStart = 1400;
 
 constexpr int kFirstInputFrame = 31;
 constexpr int kFirstBackFrame = 21;
@@ -96,7 +85,7 @@ bool DownPressed() {
 // A picture again in additive blend, brightening and dimming with a period of 256 frames.
 void DrawGlow(int slot) {
   const float t = g_trig.negsin[PositiveModulo(SceneFrame, 256)];
-  morrow::SetBlendMode(kBlendAdd, TruncateDouble(t / 256.0 * 16));
+  morrow::SetBlendMode(kBlendAdd, TruncToInt(t / 256.0 * 16));
   morrow::DrawGraph(0, 0, MenuPicture(slot, 0), 1);
 }
 
@@ -136,6 +125,7 @@ void StartDemoBattle() {
     g_match.handicap[p] = 2;
   }
   ClearBattleStatistics();
+  ClearItemCounters();
   FadeCaptureRequest = 1;
   morrow::LoadAndDrawGraphFile(502, 454, kLoadingSign, 1);
   LoadGameResources(1);
@@ -223,7 +213,7 @@ void RunTitleSwitches() {
       SceneId = kSceneQuit;
       break;
     case -18:
-      SceneId = kSceneRecords;
+      SceneId = kSceneRecordsMenu;
       LoadFontSheets(999);
       break;
     default:
@@ -244,13 +234,13 @@ void DrawTitleItems(int n) {
 void RunDemoSequence() {
   const int f = DemoFrames;
   if (f >= kDemoFadeStart && f < kDemoLoading) {
-    SetAlphaDrawing(TruncateDouble((f - 1340) * (1.0 / 29) * 255));
+    SetAlphaDrawing(TruncToInt((f - 1340) * (1.0 / 29) * 255));
     DrawScreenBox(255, 255, 255);
   }
   if (f == kDemoLoading) LoadLoadingPicture();
   if (f >= kDemoLoading && f <= kDemoStart) {
     DrawLoadingPicture();
-    SetAlphaDrawing(TruncateDouble((kDemoStart - f) * (1.0 / 30) * 255));
+    SetAlphaDrawing(TruncToInt((kDemoStart - f) * (1.0 / 30) * 255));
     DrawScreenBox(255, 255, 255);
   }
   if (f == kDemoCapture) FadeCaptureRequest = 1;
@@ -260,7 +250,7 @@ void RunDemoSequence() {
 // ---- Mode menu ----------------------------------------------------------------------------
 
 // The switch into the story kinds, the player count or the survival selection.
-void EnterFromModeMenu(int scene) {
+void EnterFromModeMenu(SceneNumber scene) {
   SceneId = scene;
   SceneFrame = 0;
   g_match.stage = 0;
@@ -338,6 +328,7 @@ void StartStoryRun() {
   DeleteLoadingPicture();
   cardsBroken = 0;
   ClearBattleStatistics();
+  ClearItemCounters();
   for (int p = 0; p < 4; ++p) g_playerState.roundsWonTotal[p] = 0;
   morrow::SetMusicVolume(MusicVolumeSetting());
 }
@@ -355,7 +346,7 @@ void DrawTitleBackground() {
   morrow::DrawGraph(0, 0, MenuPicture(kPicBgt00, 0), 1);
   DrawGlow(kPicBgt00);
   if (n < 60) {
-    SetAlphaDrawing(TruncateDouble(n * (1.0 / 60) * 255));
+    SetAlphaDrawing(TruncToInt(n * (1.0 / 60) * 255));
   } else {
     SetPlainDrawing();
   }
@@ -364,29 +355,29 @@ void DrawTitleBackground() {
 
 void DrawMenuBackground() {
   switch (SceneId) {
-    case 1:
-    case 11:
-    case 15:
-    case 23:
-    case 24:
-    case 25:
-    case 26:
-    case 30:
+    case kSceneModeMenu:
+    case kSceneStoryKind:
+    case kSceneOptions:
+    case kSceneRecordsMenu:
+    case kSceneMainStoryScores:
+    case kScenePicturePage:
+    case kSceneExtraStoryScores:
+    case kSceneSurvivalRecords:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt02, 0), 1);
       break;
-    case 2:
-    case 12:
+    case kSceneCharacterSelect:
+    case kSceneTeamCharacterSelect:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       DrawGlow(kPicBgt01);
       SetAlphaDrawing(64);
       DrawCentred(320, 240, MenuPicture(kPicFont01, 1));
       break;
-    case 8:
+    case kScenePlayerCount:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       DrawGlow(kPicBgt01);
       break;
-    case 3:
-    case 13:
+    case kSceneStageSelect:
+    case kSceneTeamAssign:
       morrow::DrawGraph(0, 0, MenuPicture(kPicBgt01, 0), 1);
       break;
     default:
@@ -411,7 +402,7 @@ void TitleReturnScene() {
   DrawScreenBox(0, 0, 0);
   // Fades in over frames 5 to 69 and out from 350 to 414; the library clamps to 0..255.
   const int64_t alpha = n < kOpeningFadeOut ? 4LL * n - 20 : 1655 - 4LL * n;
-  SetAlphaDrawing(static_cast<int>(std::clamp<int64_t>(alpha, INT32_MIN, INT32_MAX)));
+  SetAlphaDrawing(SaturateToInt(alpha));
   DrawCentred(320, 260, MenuPicture(kPicCLogo2, 0));
   DrawCentred(320, 225, MenuPicture(kPicCLogo, 0));
   DrawCrossFade();
@@ -529,7 +520,7 @@ void PlayerCountScene() {
       SceneFrame = 0;
       break;
     case -12:
-      SceneId = kSceneTeamSelect;
+      SceneId = kSceneTeamCharacterSelect;
       SceneFrame = 0;
       break;
     case -15:

@@ -9,7 +9,9 @@
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"
@@ -22,14 +24,6 @@
 namespace veyrdale {
 
 namespace {
-
-constexpr int kSceneModeMenu = 1;
-constexpr int kSceneCharacterSelect = 2;
-constexpr int kSceneStageSelect = 3;
-constexpr int kSceneBattle = 4;
-constexpr int kScenePlayerCount = 8;
-constexpr int kSceneTeamSelect = 12;
-constexpr int kSceneTeamAssign = 13;
 
 constexpr int kCharacters = 16;
 constexpr int kColours = 8;
@@ -226,21 +220,14 @@ void StartSurvivalRun() {
   SurvivalArenaCycle = 0;
   SetupSurvivalRound();
   g_players[0].life = kSurvivalStartLife;
-  PlayerBattleState& s = g_playerState;
+  ClearBattleStatistics();
   for (int p = 0; p < 4; ++p) {
-    s.powerUp[p] = 0;
-    s.score[p] = 0;
-    s.damageDealt[p] = 0;
-    s.shotsFired[p] = 0;
-    s.shotsHit[p] = 0;
-    s.obstaclesBroken[p] = 0;
-    s.knockOuts[p] = 0;
-    s.roundsWonTotal[p] = 0;
+    g_playerState.roundsWonTotal[p] = 0;
     g_match.selectState[p] = 0;
   }
   // The round set-up counts the first round and pays its bonus; the run starts from nothing.
   RoundNumber = 0;
-  s.score[0] = 0;
+  g_playerState.score[0] = 0;
 }
 
 void RunCharacterSelectSwitches() {
@@ -286,7 +273,7 @@ void DrawSettingsPanel(int i, int n) {
   morrow::DrawRectangle(x1, y0 + 44, x2, y0 + 208, morrow::PackScreenColor(255, 255, 255), 0);
   morrow::DrawGraph(left ? 32 : 360, y0 + 48, MenuPicture(kPicFont12, 0), 1);
   const float glow = g_trig.negsin[PositiveModulo(n, 128)];
-  morrow::SetBlendMode(kBlendAdd, TruncateDouble(glow / 256.0 * 255));
+  morrow::SetBlendMode(kBlendAdd, TruncToInt(glow / 256.0 * 255));
   morrow::DrawGraph(left ? 32 : 360, y0 + 48, MenuPicture(kPicFont12, 0), 1);
 
   constexpr int kLabelY[2] = {82, 135};
@@ -330,7 +317,7 @@ void DrawSlotPanel(int i, int n) {
   const int state = g_match.selectState[i];
   if (state == kSlotIdle) {
     const float k = g_trig.cos[PositiveModulo(n, 64)];
-    SetAlphaDrawing(TruncateDouble(k / 256.0 * 192));
+    SetAlphaDrawing(TruncToInt(k / 256.0 * 192));
     DrawCentred(left ? 144 : 496, y0 + 124, MenuPicture(kPicWait, 0));
     SetPlainDrawing();
     DrawCentred(left ? 144 : 496, y0 + 80, MenuPicture(kPicPNum, i));
@@ -418,6 +405,7 @@ void StartVersusBattle() {
   for (int p = 0; p < 4; ++p) g_match.selectState[p] = 0;
   LoadGameResources(1);
   ClearBattleStatistics();
+  ClearItemCounters();
   morrow::StopMusicPlayback();
   PlayStageBgm(g_match.stage, 0);
   morrow::SetMusicVolume(MusicVolumeSetting());
@@ -605,7 +593,7 @@ void TeamAssignScene() {
     SceneId = kSceneStageSelect;
     SceneFrame = 0;
   } else if (SceneFrame == -15) {
-    SceneId = kSceneTeamSelect;
+    SceneId = kSceneTeamCharacterSelect;
     SceneFrame = 0;
   }
 
@@ -620,7 +608,7 @@ void TeamAssignScene() {
     // The sign of the player under the cursor pulses; it is drawn once per player.
     const int j = MenuCursor;
     const int cursorTeam = std::clamp(g_match.team[j], 0, 1);
-    SetAlphaDrawing(TruncateDouble((30 - n % 30) * (1.0 / 30) * 96 + 32));
+    SetAlphaDrawing(TruncToInt((30 - n % 30) * (1.0 / 30) * 96 + 32));
     DrawCentred(95 + 150 * j, 210 + 80 * cursorTeam, MenuPicture(kPicFont08, cursorTeam));
   }
   DrawCrossFade();

@@ -1,6 +1,6 @@
-// One drawn battle frame: the screen shake, the draw list, the return to the title on F1, the
-// tint, the arena background and decorations, the entries of the draw list, the knock-out bursts
-// and character 15's red screen, then the head-up display.
+// One drawn battle frame: the screen shake, the draw list, the F1 key that sends the battle back to
+// the title, the tint, the arena background and decorations, the entries of the draw list, the
+// knock-out bursts and character 15's red screen, then the head-up display.
 //
 // Layers, bottom to top: background, arena decorations, the draw list (base copies of the
 // blocks, the depth-sorted objects, the top layer), the bursts and red screen, the head-up
@@ -8,19 +8,18 @@
 // shakes.
 #include <cstdint>
 
-#include "game/battle/access.h"
+#include "game/battle/characters.h"
 #include "game/battle/directions.h"
-#include "game/core/data_files.h"
+#include "game/battle/player_control.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/view/draw_list.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
-#include "morrow/sound/music.h"
-#include "morrow/sound/sound.h"
 #include "morrow/system/input.h"
 
 namespace veyrdale {
@@ -28,8 +27,6 @@ namespace veyrdale {
 namespace {
 
 constexpr int kKeyF1 = 0x3B;
-constexpr int kDemoStart = 1400;
-constexpr int kTitleScene = 0;
 constexpr int kRoundEndHold = 120;  // the frame the round ends on does not shake
 
 constexpr int kArenaPulsing = 7;
@@ -37,19 +34,11 @@ constexpr int kTrunkRow = 164;
 constexpr int kBurstRow = 85;
 constexpr int kBurstPieceRow = 92;
 
-constexpr int kStateKnockedOut = 13;
 constexpr int kCardWaiting = 8888;  // a declaration that has not started yet
 
 constexpr int kBlendAlpha = 1;
 constexpr int kBlendAdd = 2;
 constexpr int kBlendMultiply = 4;
-
-int TruncDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 2147483647.0) return INT32_MAX;
-  if (value <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(value);
-}
 
 // The shake offset for the countdown, and the countdown's next value.
 int TakeShake() {
@@ -57,62 +46,7 @@ int TakeShake() {
   if (n <= 0 || RoundEndFrames == kRoundEndHold) return 0;
   --ScreenShake;
   const double sign = n % 2 == 0 ? 1.0 : -1.0;
-  return TruncDouble(sign * n * 0.5);
-}
-
-// Leaves nothing of the battle or the story behind that would change the next game: every counter
-// a new battle or story sets up again goes back to its start value.
-void ResetBattleForTitle() {
-  FreezeFrames = 0;
-  RoundEndFrames = 0;
-  SpellScreenActive = 0;
-  ReversedControlsActive = 0;
-  g_match.storyMode = 0;
-  g_match.storyStage = 0;
-  g_match.survivalMode = 0;
-  for (int p = 0; p < 4; ++p) {
-    g_match.cpuFlag[p] = 0;
-    g_match.colourSlot[p] = 0;
-  }
-  // Every per-player array, the spell-card flags (which nothing else clears) among them.
-  g_playerState = PlayerBattleState{};
-  cardsBroken = 0;
-  RoundFrame = 0;
-  RoundWinner = 0;
-  RoundNumber = 0;
-  StoryPreFight = 0;
-  StoryScriptFade = 0;
-  FrameBudget = 0;
-  ScreenShake = 0;
-  FlashFrames = 0;
-  FlashLength = 0;
-  ContinuePause = 0;
-  ContinueChoice = 0;
-  EndingFade = 0;
-  CutInFrames = 0;
-  CutInAttacker = 0;
-  CutInVictim = 0;
-  LastKnockedOut = 0;
-  SurvivalBossRound = 0;
-  ArenaVariant = 0;
-  ArenaBlackout = 0;
-  RouteFlagA = RouteFlagB = RouteFlagC = 0;
-  for (int32_t& type : StageTypeTable) type = 0;
-  SlowMotionFrames = 0;
-  SpellCaptureRequest = 0;
-}
-
-void ReturnToTitle() {
-  ResetBattleForTitle();
-  SceneId = kTitleScene;
-  SceneFrame = 0;
-  LoadGameResources(0);
-  DeleteFontSheets();
-  DeletePortraits();
-  morrow::StopMusicPlayback();
-  morrow::StartMusicPlayback("Resource\\Bgm\\01.bgm", 3);
-  morrow::SetMusicVolume(TruncDouble(g_options.musicVolume * 0.05 * 255));
-  FadeCaptureRequest = 1;
+  return TruncToInt(sign * n * 0.5);
 }
 
 // The modulation of the background and decorations; true when the scene is a silhouette.
@@ -124,7 +58,8 @@ bool SetSceneTint(int players) {
   }
   for (int p = 0; p < players; ++p) {
     const BattleObject& player = g_players[p];
-    if (g_playerState.cardBar[p] > 0 && player.kind == 12 && player.stateTimer != kCardWaiting) {
+    if (g_playerState.cardBar[p] > 0 && CardDarkensArena(player.kind) &&
+        player.stateTimer != kCardWaiting) {
       morrow::SetModulationColor(0, 0, 0);
       return true;
     }
@@ -148,9 +83,9 @@ void DrawBackground(int shake) {
   // Two layers pulsing in opposite phase, each breathing in scale.
   morrow::SetFilterMode(1);
   const int t = (SceneFrame / 2) & 255;
-  morrow::SetBlendMode(kBlendAlpha, TruncDouble(192 + 64 * Cos(t + 128)));
+  morrow::SetBlendMode(kBlendAlpha, TruncToInt(192 + 64 * Cos(t + 128)));
   morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * NegSin(t), 0.0, StageBackgrounds[0], 1, 0);
-  morrow::SetBlendMode(kBlendAlpha, TruncDouble(128 + 64 * Cos(t)));
+  morrow::SetBlendMode(kBlendAlpha, TruncToInt(128 + 64 * Cos(t)));
   morrow::DrawRotaGraph(320, 240 - shake, 1.05 + 0.05 * Cos(t), 0.0, StageBackgrounds[2], 1, 0);
   morrow::SetFilterMode(0);
 }
@@ -212,7 +147,7 @@ void DrawRedScreen(int p) {
   const int owner = g_players[p].owner;
   // The owner field names a player; anything else names none.
   if (owner < 0 || owner >= kPlayerCount) return;
-  if (g_playerState.cardBar[owner] <= 0 || g_players[p].kind != 15) return;
+  if (g_playerState.cardBar[owner] <= 0 || !CardTintsScreenRed(g_players[p].kind)) return;
   morrow::SetBlendMode(kBlendMultiply, 255);
   morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(255, 128, 128), 1);
 }

@@ -3,6 +3,7 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/characters.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
@@ -201,16 +202,17 @@ void Players(Collector& list, int count) {
     BattleObject& player = g_players[p];
     player.drawTag = kTagPlayer;
     // A character-12 player under its own card stands over the darkened arena.
-    if (player.kind == 12 && g_playerState.cardBar[p] > 0) {
+    if (CardDarkensArena(player.kind) && g_playerState.cardBar[p] > 0) {
       list.Top(player);
     } else {
       list.Main(player);
     }
-    if (player.kind == 4) {
+    if (HasCompanion(player.kind)) {
       g_companions[p].drawTag = kTagCompanion;
       list.Main(g_companions[p]);
     }
-    if (player.kind == 6 && g_groundMarks[p].timer > 0) list.Spinner(g_groundMarks[p]);
+    if (LeavesGroundMarks(player.kind) && g_groundMarks[p].timer > 0)
+      list.Spinner(g_groundMarks[p]);
   }
 }
 

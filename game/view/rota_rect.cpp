@@ -1,7 +1,7 @@
 #include "game/view/rota_rect.h"
 
-#include "game/battle/access.h"
 #include "game/battle/directions.h"
+#include "game/core/numeric.h"
 #include "morrow/graphics/draw.h"
 
 namespace veyrdale {

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <utility>
 
-#include "game/battle/access.h"
 #include "game/core/frame_state.h"
+#include "game/core/numeric.h"
 #include "game/core/records.h"
 
 namespace battlesim {
@@ -30,14 +30,6 @@ constexpr int kStunCopyMove = 12;
 
 constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr uint64_t kFnvPrime = 0x100000001b3ull;
-
-// Whole numbers of a double, truncated toward zero and saturated; NaN gives 0.
-long long TruncDouble(double value) {
-  if (value != value) return 0;
-  if (value >= 9.2e18) return INT64_MAX;
-  if (value <= -9.2e18) return INT64_MIN;
-  return static_cast<long long>(value);
-}
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
@@ -211,7 +203,8 @@ std::string TraceLine(int64_t frame, int players) {
     const BattleObject& player = veyrdale::g_players[p];
     line += Format(" | %d %d %d %lld %d %d", player.state, player.life,
                    veyrdale::TruncToInt(player.meter),
-                   TruncDouble(static_cast<double>(g_playerState.spellGauge[p]) * 10.0),
+                   static_cast<long long>(veyrdale::TruncSaturated<int64_t>(
+                       static_cast<double>(g_playerState.spellGauge[p]) * 10.0)),
                    g_playerState.score[p], g_playerState.wins[p]);
   }
   int shots = 0;

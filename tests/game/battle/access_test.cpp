@@ -1,9 +1,7 @@
 #include "game/battle/access.h"
 
 #include <climits>
-#include <cmath>
 #include <cstring>
-#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -121,28 +119,6 @@ TEST(Accessors, MoveRows) {
       EXPECT_NE(row, &veyrdale::MoveTable[80]);
     }
   }
-}
-
-TEST(Accessors, TruncToIntSaturates) {
-  const float inf = std::numeric_limits<float>::infinity();
-  struct Case {
-    float value;
-    int want;
-  } cases[] = {
-      {1.9f, 1},
-      {-1.9f, -1},
-      {0.5f, 0},
-      {-0.5f, 0},
-      {2147483520.0f, 2147483520},
-      {2147483648.0f, INT_MAX},
-      {1e20f, INT_MAX},
-      {inf, INT_MAX},
-      {-2147483648.0f, INT_MIN},
-      {-1e20f, INT_MIN},
-      {-inf, INT_MIN},
-      {std::numeric_limits<float>::quiet_NaN(), 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(veyrdale::TruncToInt(c.value), c.want) << c.value;
 }
 
 TEST(Accessors, CharacterCodes) {

@@ -6,15 +6,10 @@
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "game/flow/frame_steps.h"
 
 namespace veyrdale {
-
-namespace {
-
-constexpr int kBattleScene = 4;
-
-}  // namespace
 
 void StepBattleFrame(const int padBits[4]) {
   for (int p = 0; p < 4; ++p) {
@@ -26,7 +21,7 @@ void StepBattleFrame(const int padBits[4]) {
     }
   }
   if (ReversedControlsActive == 1) ApplyReversedControls();
-  if (SceneId == kBattleScene) BattleScene(0);
+  if (SceneId == kSceneBattle) BattleScene(0);
   AdvanceFrameCounters();
   TakeCaptureRequests();
   if (SlowMotionFrames > 0) --SlowMotionFrames;

@@ -1,0 +1,51 @@
+// The parts of the battle scene that its files share. scene.cpp runs the frame in its fixed order
+// and the round around it; scene_story.cpp the story's pre-fight phase, its round ends and the
+// ending fade; scene_player.cpp one player's frame; scene_knockout.cpp knock-outs, the round
+// award and the players out of the round.
+#pragma once
+
+#include "game/core/match_setup.h"
+#include "game/core/records.h"
+
+namespace veyrdale::battle_scene {
+
+inline PlayerBattleState& S() {
+  return g_playerState;
+}
+
+inline bool StoryOrSurvival() {
+  return g_match.storyMode != 0 || g_match.survivalMode != 0;
+}
+
+inline void Advance(BattleObject& o) {
+  o.x += o.vx;
+  o.y += o.vy;
+}
+
+// Players whose power-up counts as held this frame: the spell screen stays while one is.
+extern bool g_powerUpHeld[4];
+
+void StartAllPlayers();
+// On even scene frames the position histories move one place back; element 0 takes the current
+// position when `take` is set.
+void ShiftTrails(BattleObject& o, bool take);
+
+// The story. False when the battle frame ends with the pre-fight phase.
+bool RunStoryPreFight();
+void EndStoryRound();
+void RunEndingFade();
+
+// One player's frame, and the pieces of it the round end and the cut-ins use.
+void UpdatePlayer(int p);
+// Enters the special-move state from a power-up or at the end of a round.
+void EnterSpecialMove(BattleObject& player, int p);
+bool InHitReaction(const BattleObject& player);
+
+// Knock-outs, the award and the players out of the round.
+void KnockOutTest(BattleObject& player, int p, int fromState);
+// State 13. False when the rest of the player's frame is skipped.
+bool UpdateKnockedOut(BattleObject& player, int p);
+// States 14-18: out of the round.
+void UpdateGhost(BattleObject& player, int p);
+
+}  // namespace veyrdale::battle_scene

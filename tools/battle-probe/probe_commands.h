@@ -1,0 +1,58 @@
+// The probe's commands, one function each, run from the command table in main.cpp with the
+// command's words (the name first; the table has checked how many there are).
+#pragma once
+
+#include "tools/battle-probe/probe_args.h"
+
+namespace battleprobe {
+
+// probe_queries.cpp: records, tables, helpers and the stand-ins' call records.
+void Set(const Args& a);
+void Print(const Args& a);
+void Dir(const Args& a);
+void Dist(const Args& a);
+void Cos(const Args& a);
+void NegSin(const Args& a);
+void Atan(const Args& a);
+void Blend(const Args& a);
+void Circle(const Args& a);
+void Box(const Args& a);
+void MoveRowCommand(const Args& a);
+void Map(const Args& a);
+void MapCell(const Args& a);
+void Walls(const Args& a);
+void Snap(const Args& a);
+void Calls(const Args& a);
+void StandInArgs(const Args& a);
+void Misses(const Args& a);
+
+// probe_battle.cpp: matches, stories, rounds, held inputs, frames and the stage music.
+void Match(const Args& a);
+void Story(const Args& a);
+void Round(const Args& a);
+void Hold(const Args& a);
+void Frame(const Args& a);
+void Bgm(const Args& a);
+
+// probe_shots.cpp: shots and their steering.
+void Shot(const Args& a);
+void UpdateShotCommand(const Args& a);
+void Steer(const Args& a);
+
+// probe_calls.cpp: the entry points by name.
+void Call(const Args& a);
+
+// probe_draw.cpp: the battle draw, and the library calls it makes where they are recorded.
+void DrawLog(const Args& a);
+void Draw(const Args& a);
+void DrawListCommand(const Args& a);
+void Number(const Args& a);
+void RotaRect(const Args& a);
+// The recording stand-in prints each library call while `drawlog` is on; what was recorded is
+// forgotten after every command. Both do nothing in battle-probe.
+void StartRecorder();
+void ForgetRecordedCalls();
+// The digit tables hold handles that name their table and digit.
+void FillDigitTables();
+
+}  // namespace battleprobe

@@ -1,0 +1,163 @@
+// The queries of the battle's records, tables and helpers: fields by name, the direction and
+// distance tables, the motion and hit tests, move rows, arena maps and walls, and the stand-ins'
+// call records.
+#include <cstdio>
+
+#include "game/battle/access.h"
+#include "game/battle/arena.h"
+#include "game/battle/directions.h"
+#include "game/battle/field_table.h"
+#include "game/battle/motion.h"
+#include "game/battle/standins/standin_calls.h"
+#include "game/core/records.h"
+#include "tools/battle-probe/probe_args.h"
+#include "tools/battle-probe/probe_commands.h"
+
+namespace battleprobe {
+
+void Set(const Args& a) {
+  veyrdale::FieldRef ref = Resolve(a[1]);
+  veyrdale::FieldValue v{false, 0, 0.0f};
+  if (ref.type == veyrdale::FieldType::kF32) {
+    v.isFloat = true;
+    v.real = ToFloat(a[2]);
+  } else {
+    v.integer = ToInteger(a[2], INT64_MIN, INT64_MAX);
+  }
+  veyrdale::WriteField(ref, v);
+}
+
+void Print(const Args& a) {
+  for (size_t i = 1; i < a.size(); ++i) {
+    if (i > 1) std::printf(" ");
+    PrintValue(veyrdale::ReadField(Resolve(a[i])));
+  }
+  std::printf("\n");
+}
+
+void Dir(const Args& a) {
+  std::printf("%d\n",
+              veyrdale::GetDirectionToPoint(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
+}
+
+void Dist(const Args& a) {
+  std::printf("%d\n",
+              veyrdale::GetSquaredDistance(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
+}
+
+void Cos(const Args& a) {
+  PrintFloat(veyrdale::CosOf(ToInt(a[1])));
+  std::printf("\n");
+}
+
+void NegSin(const Args& a) {
+  PrintFloat(veyrdale::NegSinOf(ToInt(a[1])));
+  std::printf("\n");
+}
+
+void Atan(const Args& a) {
+  std::printf("%d\n", veyrdale::g_trig.atan[ToInteger(a[1], 0, 512)]);
+}
+
+void Blend(const Args& a) {
+  float vx = ToFloat(a[1]);
+  float vy = ToFloat(a[2]);
+  veyrdale::BlendVelocity(&vx, &vy, ToFloat(a[3]), ToFloat(a[4]), ToInt(a[5]), ToInt(a[6]));
+  PrintFloat(vx);
+  std::printf(" ");
+  PrintFloat(vy);
+  std::printf("\n");
+}
+
+void Circle(const Args& a) {
+  bool hit = veyrdale::CheckCircleHit(ToFloat(a[1]), ToFloat(a[2]), ToFloat(a[3]), ToFloat(a[4]),
+                                      ToInt(a[5]));
+  std::printf("%d\n", hit ? 1 : 0);
+}
+
+void Box(const Args& a) {
+  bool hit = veyrdale::CheckBoxHit(ToFloat(a[1]), ToFloat(a[2]), ToFloat(a[3]), ToFloat(a[4]),
+                                   ToInt(a[5]), ToInt(a[6]));
+  std::printf("%d\n", hit ? 1 : 0);
+}
+
+void MoveRowCommand(const Args& a) {
+  const veyrdale::MoveTableEntry& row = veyrdale::MoveRow(ToInt(a[1]), ToInt(a[2]));
+  std::printf("%d %d %d %d %d %d %d %d %d %d %d\n", row.moveLength, row.timing, row.afterDelay,
+              row.rootFlag, row.hitClass, row.hitTag, row.shotLimit, row.damage, row.stunDamage,
+              row.meterCost, row.hitRadius);
+}
+
+void Map(const Args& a) {
+  veyrdale::LoadArenaMap(a[1].c_str());
+}
+
+void MapCell(const Args& a) {
+  int col = 0;
+  int row = 0;
+  int value = veyrdale::MapCellAt(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4]), ToInt(a[5]),
+                                  &col, &row);
+  if (value == 0) {
+    std::printf("0\n");
+  } else {
+    std::printf("%d %d %d\n", value, col, row);
+  }
+}
+
+namespace {
+
+template <int (*Move)(float*, float*, float, float, int, int, int)>
+void WallMove(const Args& a) {
+  float x = ToFloat(a[1]);
+  float y = ToFloat(a[2]);
+  int code = Move(&x, &y, ToFloat(a[3]), ToFloat(a[4]), ToInt(a[5]), ToInt(a[6]), ToInt(a[7]));
+  std::printf("%d ", code);
+  PrintFloat(x);
+  std::printf(" ");
+  PrintFloat(y);
+  std::printf("\n");
+}
+
+}  // namespace
+
+void Walls(const Args& a) {
+  WallMove<veyrdale::MoveWithWalls>(a);
+}
+
+void Snap(const Args& a) {
+  WallMove<veyrdale::SnapToWalls>(a);
+}
+
+namespace {
+
+const veyrdale::StandInCall& StandIn(const std::string& name) {
+  const veyrdale::StandInCall* call = veyrdale::FindStandInCall(name);
+  if (call == nullptr) Fail("no stand-in named " + name);
+  return *call;
+}
+
+}  // namespace
+
+void Calls(const Args& a) {
+  std::printf("%lld\n", static_cast<long long>(StandIn(a[1]).calls));
+}
+
+void StandInArgs(const Args& a) {
+  const veyrdale::StandInCall& call = StandIn(a[1]);
+  for (int i = 0; i < call.argCount; ++i) {
+    if (i > 0) std::printf(" ");
+    const veyrdale::StandInArg& arg = call.args[i];
+    if (arg.kind == veyrdale::StandInArg::Kind::kFloat) {
+      PrintFloat(arg.real);
+    } else {
+      std::printf("%lld", static_cast<long long>(arg.integer));
+    }
+  }
+  std::printf("\n");
+}
+
+void Misses(const Args&) {
+  std::printf("%d\n", veyrdale::IndexMisses);
+}
+
+}  // namespace battleprobe
