@@ -11,6 +11,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/core/scenes.h"
 #include "morrow/system/time.h"
 #include "platform/input.h"
 
@@ -20,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kBattleScene = 4;
 constexpr int kColourSlots = 8;
 constexpr int kTeamArenaVariant = 2;
 
@@ -157,7 +157,7 @@ void SetUpBattle(const MatchSpec& match, uint32_t seed) {
   veyrdale::LoadGameResources(1);
 
   morrow::SeedRandom(seed);
-  veyrdale::SceneId = kBattleScene;
+  veyrdale::SceneId = veyrdale::kSceneBattle;
   veyrdale::RoundFrame = 0;
   veyrdale::SceneFrame = 0;
   veyrdale::g_display.halfRatePresent = 0;

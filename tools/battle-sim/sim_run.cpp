@@ -10,6 +10,7 @@
 
 #include "game/battle/field_table.h"
 #include "game/core/frame_state.h"
+#include "game/core/scenes.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_state.h"
@@ -19,7 +20,6 @@ namespace battlesim {
 
 namespace {
 
-constexpr int kBattleScene = 4;
 constexpr int kTraceEvery = 60;
 // A run that has not ended by then hangs: the soak ends it and counts it as a failure. A sanitizer
 // build runs a frame in well under a millisecond; the bound leaves a hundred times that.
@@ -130,7 +130,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
       }
     }
     if (trace->open() && done % kTraceEvery == 0) trace->Write(TraceLine(done, o.players));
-    if (veyrdale::SceneId != kBattleScene) {
+    if (veyrdale::SceneId != veyrdale::kSceneBattle) {
       // A battle cannot be decided in one frame: leaving at once is a fault, not an end.
       if (done == 1) {
         std::printf("frame 1: the battle left scene 4 on its first frame (scene %d)\n",

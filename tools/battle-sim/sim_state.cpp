@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "game/battle/player_control.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
@@ -21,8 +22,6 @@ using veyrdale::g_playerState;
 
 constexpr int kMaxLife = 350;
 constexpr float kMaxGauge = 200.0f;
-constexpr int kStateHitStun = 10;
-constexpr int kStateKnockBack = 11;
 constexpr int kLastState = 18;
 constexpr int kNeutralKind = 51;
 // The neutral launcher of move 12 copies its source's stun into the shot.
@@ -81,7 +80,8 @@ bool PlayersBroken(InvariantFailure* failure) {
       return Fail(failure, "life", Format("player %d life %d", p, player.life));
     // A player in hit-stun or knock-back waits for the knock-out test of its next update (a
     // frozen or held player, a cut-in or damage-event victim): only there may life be below 0.
-    if (player.life < 0 && player.state != kStateHitStun && player.state != kStateKnockBack) {
+    if (player.life < 0 && player.state != veyrdale::kStateHitStun &&
+        player.state != veyrdale::kStateKnockBack) {
       return Fail(failure, "life",
                   Format("player %d life %d in state %d", p, player.life, player.state));
     }
