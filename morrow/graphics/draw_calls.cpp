@@ -256,7 +256,7 @@ int DrawCircle(int x, int y, int radius, uint32_t colour, int filled) {
 }
 
 int RenderText(int x, int y, const char* text, uint32_t colour, uint32_t edgeColour) {
-  RefreshDefaultFont();
+  GetDefaultFontHandle();
   return RenderTextToHandle(x, y, text, colour, GetDefaultFontHandleValue(), edgeColour, 0);
 }
 
