@@ -1,19 +1,4 @@
 // Entry points of the graphics core standing in until their components exist.
-#include "morrow/graphics/font_record.h"
-
-namespace morrow {
-
-// TEMPORARY: replaced by "Glyph cache and string drawing"
-int InitFontCache(int) {
-  return 0;
-}
-// TEMPORARY: replaced by "Glyph cache and string drawing"
-int SetupFontCacheSurface(int) {
-  return 0;
-}
-
-}  // namespace morrow
-
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/mask.h"
