@@ -11,6 +11,8 @@ PACKAGES=(
   # libraries
   libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
   libfreetype-dev libfontconfig-dev
+  # the CJK font the text is drawn with
+  fonts-wqy-microhei
   # the peers of the rasteriser benchmark (SDL2 above)
   libpixman-1-dev
   libavcodec-dev libavutil-dev libswresample-dev

@@ -40,9 +40,10 @@ const Rule kRules[] = {
     {"morrow/raster/", "morrow/device/screen"},
 };
 
-// Only the platform layer sees SDL; the benchmarks (SDL is a peer there) and tests that drive
-// SDL themselves are outside the product.
+// Only the platform layer sees SDL, FreeType and fontconfig; the benchmarks (SDL is a peer there)
+// and tests that drive SDL themselves are outside the product.
 const char* const kSdlFolders[] = {"morrow/", "game/", "tools/"};
+const char* const kPlatformOnlyHeaders[] = {"SDL", "ft2build", "freetype/", "fontconfig/"};
 
 struct Include {
   std::string file;  // relative to the source root
@@ -103,11 +104,15 @@ TEST(Layout, IncludesPointDownOnly) {
   }
 }
 
-TEST(Layout, OnlyThePlatformSeesSdl) {
+TEST(Layout, OnlyThePlatformSeesSdlAndTheFontLibraries) {
   for (const Include& inc : ScanIncludes()) {
-    if (!inc.angled || !StartsWith(inc.target, "SDL")) continue;
-    for (const char* folder : kSdlFolders) {
-      EXPECT_FALSE(StartsWith(inc.file, folder)) << inc.file << " includes <" << inc.target << ">";
+    if (!inc.angled) continue;
+    for (const char* header : kPlatformOnlyHeaders) {
+      if (!StartsWith(inc.target, header)) continue;
+      for (const char* folder : kSdlFolders) {
+        EXPECT_FALSE(StartsWith(inc.file, folder))
+            << inc.file << " includes <" << inc.target << ">";
+      }
     }
   }
 }

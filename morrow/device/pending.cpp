@@ -1,7 +1,7 @@
 // Entry points of the device layer standing in until their components exist: the 3D set-up as
 // far as this display goes, the 3D side of the draw state and of the drawing calls (never
 // reached: without a 3D device no graph is held as textures and no shape takes the hardware
-// path), the glyph cache's text drawing, and the movies.
+// path), and the movies.
 #include "morrow/device/direct3d.h"
 #include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
@@ -141,10 +141,6 @@ int G_D3D_CopyScreenToGraph(int, int, int, int, GraphRecord*, int) {
 }
 // TEMPORARY: replaced by "Direct3D shapes, text, draw target and viewport"
 int RenderTextD3D(int, int, const char*, uint32_t, int, uint32_t, int) {
-  return -1;
-}
-// TEMPORARY: replaced by the glyph cache component
-int RenderTextDDraw(int, int, const char*, uint32_t, int, uint32_t, int) {
   return -1;
 }
 

@@ -11,6 +11,7 @@
 #include "morrow/graphics/draw_routes.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/font.h"
+#include "morrow/graphics/font_record.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"
 #include "morrow/system/log.h"
@@ -256,7 +257,7 @@ int DrawCircle(int x, int y, int radius, uint32_t colour, int filled) {
 }
 
 int RenderText(int x, int y, const char* text, uint32_t colour, uint32_t edgeColour) {
-  RefreshDefaultFont();
+  GetDefaultFontHandle();
   return RenderTextToHandle(x, y, text, colour, GetDefaultFontHandleValue(), edgeColour, 0);
 }
 
@@ -269,12 +270,16 @@ int RenderTextToHandle(int x, int y, const char* text, uint32_t colour, int font
   const DrawState& ds = GetDrawState();
   const int64_t size = std::max(GetFontSizeOfHandle(font), 0);
   const Rect area = Span(x, y, ds.drawArea.right, int64_t{y} + size + 3);
-  return WithMaskHooks(area, [&] {
+  auto draw = [&] {
     const DrawRoutes& r = GetDrawRoutes();
     const bool hardware = ds.useDirect3D != 0 && GetGraphicsState().direct3DUsable != 0;
     return hardware ? r.renderText3D(x, y, text, colour, font, edgeColour, vertical)
                     : r.renderTextDDraw(x, y, text, colour, font, edgeColour, vertical);
-  });
+  };
+  // Glyphs held as textures are drawn as graphs, whose own calls apply the mask.
+  const FontRecord* record = GetFontRecord(font);
+  if (record != nullptr && record->textureCache == 1) return draw();
+  return WithMaskHooks(area, draw);
 }
 
 int CopyScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag) {

@@ -63,6 +63,8 @@ int InitGraphicsSystem() {
   SetClipRect(0, 0, ds.targetWidth, ds.targetHeight);
   ds.graphicsOff = 0;
 
+  // Only now that no piece is left can no piece's lost flag point into a font record.
+  ClearFontSystem();
   InitFontSystem();
   DecreaseLogIndent();
   WriteLog("グラフィック管理系の初期化は正常に終了しました\n");

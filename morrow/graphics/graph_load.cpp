@@ -8,6 +8,7 @@
 #include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/font.h"
 #include "morrow/graphics/graph_system.h"
 #include "morrow/graphics/image_loader.h"
 #include "morrow/graphics/surface2d.h"
@@ -17,10 +18,6 @@
 
 namespace morrow {
 namespace {
-
-bool IsLeadByte(unsigned char c) {
-  return c >= 0x81;
-}
 
 // Reads one image from an opened stream source and closes it.
 int LoadFromSource(StreamSource* source, GraphImage* out) {
@@ -122,7 +119,7 @@ std::string MakeAlphaCompanionName(const char* path) {
   size_t dot = std::string::npos;
   for (size_t i = 0; i < length;) {
     const auto c = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(c) && i + 1 < length) {
+    if (IsLeadByte(reinterpret_cast<const unsigned char*>(path + i), 1) != 0 && i + 1 < length) {
       i += 2;
       continue;
     }

@@ -5,14 +5,16 @@
 #include <cstring>
 #include <string>
 
+#include "morrow/graphics/font.h"
 #include "morrow/sound/music_internal.h"
 #include "morrow/system/stream.h"
 
 namespace morrow {
 namespace {
 
-bool IsLeadByte(char c) {
-  return static_cast<uint8_t>(c) >= 0x81;
+// Paths are of the game's character set (index 1).
+bool LeadByteAt(const char* p) {
+  return IsLeadByte(reinterpret_cast<const unsigned char*>(p), 1) != 0;
 }
 
 bool IsSeparator(char c) {
@@ -21,12 +23,12 @@ bool IsSeparator(char c) {
 
 // Bytes of the character at p.
 size_t CharLength(const char* p) {
-  return IsLeadByte(p[0]) && p[1] != '\0' ? 2 : 1;
+  return LeadByteAt(p) && p[1] != '\0' ? 2 : 1;
 }
 
 // "X:" at the start.
 bool HasDrive(const char* p) {
-  return p[0] != '\0' && !IsLeadByte(p[0]) && p[1] == ':';
+  return p[0] != '\0' && !LeadByteAt(p) && p[1] == ':';
 }
 
 // Offset of the last separator at or after `from` that is a character of its own; npos if none.

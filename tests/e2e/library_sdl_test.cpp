@@ -97,6 +97,8 @@ const std::vector<std::string> kDisplayStartLines = {
     "\t\tDirect3Dオブジェクトの作成に失敗しました",
     "\t\tグラフィック管理系の初期化を行います",
     "\t\t\t３Ｄグラフィック描画機能は使用しません",
+    "\t\t\tフォントの初期化を行います",
+    "\t\t\tフォントの初期化は正常に終了しました",
     "\t\tグラフィック管理系の初期化は正常に終了しました",
     "\t\tサーフェス間転送には * を使用します",
     "\t\tBitBlt:#μs   BltFast:#μs",
@@ -112,6 +114,8 @@ const std::vector<std::string> kDisplayStartLines = {
 
 const std::vector<std::string> kDisplayEndLines = {
     "DirectDraw 関連の終了処理をおこないます",
+    "\tフォントの初期化を行います",
+    "\tフォントの初期化は正常に終了しました",
     "\tグラフィック管理系の終了処理は正常に終了しました",
     "\tメインサーフェスを破棄をします... 完了しました",
     "\t画面モードを元に戻す処理は正常に終了しました",

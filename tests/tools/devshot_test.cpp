@@ -60,7 +60,9 @@ TEST_P(Devshot, RunsTheScript) {
   const ScriptCase& c = GetParam();
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.File("s.txt"), c.script);
-  ProgramRun r = Shell(dir, kDevshot + " --script s.txt " + c.args, c.status == 2);
+  // Text is measured on the fixed-geometry font.
+  ProgramRun r =
+      Shell(dir, "MORROW_FONT=fake " + kDevshot + " --script s.txt " + c.args, c.status == 2);
   EXPECT_EQ(r.status, c.status);
   EXPECT_EQ(r.out, c.out);
 }
@@ -152,8 +154,58 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"LoadWithoutAPath", "load g\n", "", 2,
                    "s.txt:1: missing arguments for 'load'\n"},
         ScriptCase{"LoseTakesNothing", "lose now\n", "", 2,
-                   "s.txt:1: too many arguments for 'lose'\n"}),
+                   "s.txt:1: too many arguments for 'lose'\n"},
+        ScriptCase{"TextIsRequired", "font f 16 6 0 -1\nftext 0 0 f 1 2 3 4 5 6 0   # none\n", "",
+                   2, "s.txt:2: missing arguments for 'ftext'\n"},
+        ScriptCase{"BadEscape", "deffont 16 6 0\ntext 0 0 1 2 3 4 5 6 a\\x2g\n", "", 2,
+                   "s.txt:2: bad escape in 'a\\x2g'\n"},
+        ScriptCase{"FontNamesAreNames", "font f 16 6 0 -1\nmeasure g 0 a\n", "", 2,
+                   "s.txt:2: undefined name 'g'\n"},
+        // The comment is cut before the text is taken: '#' is written \x23. A stale font
+        // measures -1.
+        ScriptCase{"TextTakesTheRestOfTheLine",
+                   "font f 16 6 0 -1\nmeasure f 0 a b \\x23 # c\nmeasure f 1 \\x20\n"
+                   "font g 3000 6 0 -1\nmeasure g 0 a\n",
+                   "", 0, "measure 40 16\nmeasure 16 8\nline 4: font -1\nline 5: measure -1\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Text in each font type on the fixed-geometry font, directly and through the draw screen,
+// with worked pixels at 32 bits and in both 16-bit layouts; measures come before the probes.
+TEST(DevshotRun, TextDrawsItsWorkedPixels) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("t.txt"),
+                         "clear\nbox 290 90 340 140 200 200 200\nfont f0 16 6 0 -1\n"
+                         "font f1 16 6 1 1\nfont f3 16 6 3 1\n"
+                         "ftext 100 100 f0 255 255 255 0 0 0 0 中\n"
+                         "ftext 200 100 f1 255 0 0 0 0 255 0 中\n"
+                         "ftext 300 100 f3 255 255 255 0 0 0 0 中\n"
+                         "measure f3 0 中a\\x20\nmeasure f3 1 中a\\x20\nmeasure f0 0 \\xd6\n"
+                         "deffont 16 6 0\ntext 500 100 0 255 0 0 0 0 中\nbright 255 128 128\n"
+                         "ftext 400 100 f0 255 255 255 0 0 0 0 中\n");
+  const std::string run = "MORROW_FONT=fake " + kDevshot + " --script t.txt ";
+  ProgramRun r = Shell(dir, run +
+                                "--depth 32 --probe 100,100 --probe 101,101 --probe 114,110 "
+                                "--probe 115,110 --probe 202,102 --probe 201,102 --probe 216,111 "
+                                "--probe 201,101 --probe 302,102 --probe 301,102 --probe 315,102 "
+                                "--probe 316,102 --probe 301,101 --probe 501,101 --probe 401,101");
+  EXPECT_EQ(r.status, 0);
+  // 316,102: the edge at alpha 127 over grey 200, blended by the piece draw.
+  EXPECT_EQ(r.out,
+            "measure 38 18\nmeasure 18 38\nmeasure 8 16\n"
+            "100,100 0x00000000\n101,101 0xffffffff\n114,110 0xffffffff\n115,110 0x00000000\n"
+            "202,102 0xffff0000\n201,102 0x000000ff\n216,111 0x000000ff\n201,101 0x00000000\n"
+            "302,102 0xffffffff\n301,102 0xff000000\n315,102 0xff7e7e7e\n316,102 0x00656564\n"
+            "301,101 0xffc8c8c8\n501,101 0xff00ff00\n401,101 0xffff8080\n");
+  r = Shell(dir,
+            run + "--depth 16 --probe 101,101 --probe 302,102 --probe 315,102 --probe 301,102");
+  EXPECT_EQ(r.out,
+            "measure 38 18\nmeasure 18 38\nmeasure 8 16\n"
+            "101,101 0xffff\n302,102 0xffff\n315,102 0x7bef\n301,102 0x0000\n");
+  r = Shell(dir, run + "--depth 16 --layout 555 --probe 302,102 --probe 315,102 --probe 301,102");
+  EXPECT_EQ(r.out,
+            "measure 38 18\nmeasure 18 38\nmeasure 8 16\n"
+            "302,102 0xffff\n315,102 0xbdef\n301,102 0x8000\n");
+}
 
 TEST(DevshotRun, BlankFrameIsWrittenAsAPicture) {
   testsupport::TempDir dir;

@@ -102,6 +102,37 @@ INSTANTIATE_TEST_SUITE_P(
                  "graph 4x4 0x08000000 video depth=32\n"
                  "graph 2x2 0x08010001 video depth=32\n"
                  "graph 1000x1 0x08020002 system depth=32\n"},
+        // The font table on the fixed-geometry font: the start made the default and the
+        // on-screen log's font; a cell of 2000 is refused after taking check number 7.
+        ToolCase{"FontTable", "MORROW_FONT=fake MORROW_DESKTOP=1024x768x32",
+                 "--window fonts font:-,16,6,0,-1,-1 font:-,15,6,3,-1,1 font:-,2000,6,0,-1,-1 "
+                 "font:-,12,6,0,-1,-1,39,2047 font:-,12,6,0,-1,-1,40,-1 font:-,12,6,7,-1,-1 "
+                 "delfont:1 font:-,16,6,0,-1,-1 delfont:1 delfont:9 refresh fonts deffont:15,6,3 "
+                 "leadbyte:0x80,1 leadbyte:0x80,2 leadbyte:0xff,0",
+                 0,
+                 "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"
+                 "fonts 0x20000000 0x20010001\n"
+                 "font 0x20020002 type=0 size=16 edge=1 cell=16 line=16 cache=16x16384 rows=1024 "
+                 "entries=1024 texture=0\n"
+                 "font 0x20030003 type=3 size=15 edge=1 cell=18 line=18 cache=36x9099 rows=505 "
+                 "entries=1010 texture=0\n"
+                 "font -1\n"
+                 "font 0x27ff0027 type=0 size=12 edge=1 cell=12 line=12 cache=12x16380 rows=1365 "
+                 "entries=1365 texture=0\n"
+                 "font -1\nfont -1\ndelfont 1 0\n"
+                 "font 0x20050003 type=0 size=16 edge=1 cell=16 line=16 cache=16x16384 rows=1024 "
+                 "entries=1024 texture=0\n"
+                 "delfont 1 -1\ndelfont 9 -1\nrefresh 0\n"
+                 "fonts 0x20000000 0x20010001 0x20020002 0x20050003 0x27ff0027\n"
+                 "deffont 0x20070000 type=3 size=15 edge=1 cell=18 line=18 cache=36x9099 rows=505 "
+                 "entries=1010 texture=0\n"
+                 "leadbyte 0x80 1 0\nleadbyte 0x80 2 1\nleadbyte 0xff 0 1\n"},
+        ToolCase{"FontLimit", "MORROW_FONT=fake MORROW_DESKTOP=1024x768x16",
+                 "--window fontmany:39,12", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "fontmany 39 made=38\n"},
+        ToolCase{"BadFontOp", "", "--window font:-,1,2", 2, ""},
+        ToolCase{"BadLeadByte", "", "--window leadbyte:256,1", 2, ""},
         ToolCase{"BadGraphSize", "", "--window graph:5", 2, ""},
         ToolCase{"BadLockIndex", "", "--window lock:x", 2, ""},
         ToolCase{"BadOp", "", "--window pack:1,2", 2, ""},

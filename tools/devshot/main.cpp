@@ -28,6 +28,8 @@
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_routes.h"
 #include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/font.h"
+#include "morrow/graphics/font_record.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/graph_load.h"
@@ -246,6 +248,25 @@ class Runner {
       }
       case devshot::Op::kLose:
         return Lose();
+      case devshot::Op::kFont:
+        names_[c.name] = morrow::CreateFontToHandle(nullptr, i(0), i(1), i(2), -1, i(3), -1, -1);
+        return names_[c.name];
+      case devshot::Op::kDefFont:
+        morrow::SetDefaultFontSize(i(0));
+        morrow::SetDefaultFontThickness(i(1));
+        return morrow::SetDefaultFontType(i(2));
+      case devshot::Op::kText:
+        return morrow::RenderText(i(0), i(1), c.text.c_str(), colour(2), colour(5));
+      case devshot::Op::kFText:
+        return morrow::RenderTextToHandle(i(0), i(1), c.text.c_str(), colour(2), g, colour(5),
+                                          i(8));
+      case devshot::Op::kMeasure: {
+        int size[2] = {0, 0};
+        const int total = morrow::FontCacheStringDraw(0, 0, 0, c.text.c_str(), 0, nullptr, nullptr,
+                                                      0, nullptr, 0, 0, g, 0, -1, i(0), size);
+        if (total != -1) std::printf("measure %d %d\n", size[0], size[1]);
+        return total;
+      }
     }
     return 0;
   }

@@ -1,16 +1,19 @@
 #include "tools/devshot/script.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <set>
 #include <sstream>
+
+#include "platform/codepage.h"
 
 namespace devshot {
 namespace {
 
 // Argument kinds: i integer, c colour byte, r real, N a name defined here, n a defined name,
 // t a target (back, front or a defined name), B the base of cell names defined by the command,
-// p a path. Everything after '?' may be left out.
+// p a path, T the rest of the line as text. Everything after '?' may be left out.
 struct CommandSpec {
   const char* word;
   Op op;
@@ -41,6 +44,11 @@ constexpr CommandSpec kSpecs[] = {
     {"load", Op::kLoad, "Np"},
     {"loaddiv", Op::kLoadDiv, "Bpiiiii"},
     {"lose", Op::kLose, ""},
+    {"font", Op::kFont, "Niiii"},
+    {"deffont", Op::kDefFont, "iii"},
+    {"text", Op::kText, "iiccccccT"},
+    {"ftext", Op::kFText, "iincccccciT"},
+    {"measure", Op::kMeasure, "niT"},
 };
 
 // No more cells than the graph table holds.
@@ -73,12 +81,47 @@ bool ParseReal(const std::string& text, double* out) {
   return end != text.c_str() && *end == '\0';
 }
 
-std::vector<std::string> Words(const std::string& line) {
-  std::string text = line.substr(0, line.find('#'));
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
+struct Word {
+  std::string text;
+  size_t at;  // where it starts in the line
+};
+
+// The words of a line, its comment cut first.
+std::vector<Word> Words(const std::string& line) {
+  const std::string text = line.substr(0, line.find('#'));
+  std::vector<Word> words;
+  for (size_t i = 0; i < text.size();) {
+    if (std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+    words.push_back({text.substr(i, end - i), i});
+    i = end;
+  }
   return words;
+}
+
+// UTF-8 text with \xHH escapes as GBK bytes; false for a malformed escape.
+bool TextArgument(const std::string& utf8, std::string* gbk) {
+  std::string run;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] != '\\' || i + 1 >= utf8.size() || utf8[i + 1] != 'x') {
+      run += utf8[i];
+      continue;
+    }
+    if (i + 3 >= utf8.size() || !std::isxdigit(static_cast<unsigned char>(utf8[i + 2])) ||
+        !std::isxdigit(static_cast<unsigned char>(utf8[i + 3]))) {
+      return false;
+    }
+    *gbk += platform::Utf8ToGbk(run);
+    run.clear();
+    *gbk += static_cast<char>(std::stoi(utf8.substr(i + 2, 2), nullptr, 16));
+    i += 3;
+  }
+  *gbk += platform::Utf8ToGbk(run);
+  return true;
 }
 
 }  // namespace
@@ -94,8 +137,10 @@ bool ParseScript(const std::string& text, const std::string& label, std::vector<
       *error = label + ":" + std::to_string(lineNumber) + ": " + message;
       return false;
     };
-    const std::vector<std::string> words = Words(line);
-    if (words.empty()) continue;
+    const std::vector<Word> split = Words(line);
+    if (split.empty()) continue;
+    std::vector<std::string> words;
+    for (const Word& w : split) words.push_back(w.text);
     const CommandSpec* spec = nullptr;
     for (const CommandSpec& s : kSpecs) {
       if (words[0] == s.word) spec = &s;
@@ -116,6 +161,15 @@ bool ParseScript(const std::string& text, const std::string& label, std::vector<
       if (next >= words.size()) {
         if (optional) break;
         return fail(std::string("missing arguments for '") + spec->word + "'");
+      }
+      if (*kind == 'T') {
+        std::string rest = line.substr(split[next].at, line.find('#') - split[next].at);
+        while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.back()))) {
+          rest.pop_back();
+        }
+        if (!TextArgument(rest, &c.text)) return fail("bad escape in '" + rest + "'");
+        next = words.size();
+        continue;
       }
       const std::string& w = words[next++];
       long v = 0;

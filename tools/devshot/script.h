@@ -4,7 +4,10 @@
 // are decimal or 0x hexadecimal, reals (scale, angle, float corners) anything strtod reads,
 // nan and inf included. Colours are R G B bytes. Graphs are named by the script: `graph`,
 // `graph4` and `load` define a name, `loaddiv NAME PATH ALL ...` the names NAME0 to NAME<ALL-1>
-// of its cells, and a deleted graph's name keeps its stale handle. Paths are single words.
+// of its cells, and a deleted graph's name keeps its stale handle. Paths are single words. `font`
+// defines a name too, for a font. A text argument is the rest of the line (after the comment is
+// cut, without its trailing blanks) in UTF-8, converted to GBK; \xHH writes the byte HH, so a '#'
+// is written \x23.
 #pragma once
 
 #include <string>
@@ -36,6 +39,11 @@ enum class Op {
   kLoad,
   kLoadDiv,
   kLose,
+  kFont,
+  kDefFont,
+  kText,
+  kFText,
+  kMeasure,
 };
 
 struct Command {
@@ -46,6 +54,7 @@ struct Command {
   std::string path;           // load and loaddiv: the picture file
   std::vector<long> ints;     // integers and colour bytes, in the order written
   std::vector<double> reals;  // scale and angle, or the eight float corners
+  std::string text;           // text, ftext and measure: GBK bytes
 };
 
 struct BuiltinScript {

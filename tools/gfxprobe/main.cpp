@@ -16,6 +16,8 @@
 //   delete:I        "delete I R"   deletes the I-th graph made (0 first)
 //   lock:I          "lock I R"     locks the I-th graph's surface
 //   unlock:I        "unlock I R"   unlocks it
+//   font:..., fontmany:..., delfont:I, refresh, fonts, deffont:..., leadbyte:...
+//                   the font table (tools/gfxprobe/font_ops.h)
 // Exit 0; 1 when the library does not start or a dump fails; 2 for bad arguments.
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,7 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/frame_dump.h"
+#include "tools/gfxprobe/font_ops.h"
 
 namespace {
 
@@ -59,6 +62,11 @@ bool ParseNumbers(const std::string& text, int n, long* out) {
 }
 
 bool ParseOp(const char* text, Op* op) {
+  if (gfxprobe::IsFontOp(text)) {
+    op->name = "font-op";
+    op->arg = text;
+    return gfxprobe::CheckFontOp(text);
+  }
   const char* colon = std::strchr(text, ':');
   if (colon == nullptr) return false;
   op->name.assign(text, colon);
@@ -219,6 +227,8 @@ int main(int argc, char** argv) {
       }
       morrow::PresentFrameWindowed();
       std::printf("fill %ld,%ld,%ld 0x%08x\n", op.v[0], op.v[1], op.v[2], c);
+    } else if (op.name == "font-op") {
+      gfxprobe::RunFontOp(op.arg);
     } else if (op.name == "dump") {
       if (!Dump(op.arg)) status = 1;
     } else if (op.name == "graph" || op.name == "alphagraph") {

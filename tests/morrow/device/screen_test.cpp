@@ -395,9 +395,11 @@ TEST_F(Screen, ReleaseOrderAndEveryObjectReleasedOnce) {
   for (auto& [stamp, line] : StampedLines()) lines.push_back(line);
   auto at = std::find(lines.begin(), lines.end(), "DirectDraw 関連の終了処理をおこないます");
   ASSERT_NE(at, lines.end());
-  std::vector<std::string> order(at, std::min(lines.end(), at + 7));
+  std::vector<std::string> order(at, std::min(lines.end(), at + 9));
   EXPECT_EQ(order, (std::vector<std::string>{
                        "DirectDraw 関連の終了処理をおこないます",
+                       "\tフォントの初期化を行います",
+                       "\tフォントの初期化は正常に終了しました",
                        "\tグラフィック管理系の終了処理は正常に終了しました",
                        "\tメインサーフェスを破棄をします... 完了しました",
                        "\t画面モードを元に戻す処理は正常に終了しました",

@@ -448,13 +448,18 @@ TEST_F(DrawCalls, TextWithABadFontIsLoggedAndRefused) {
   EXPECT_EQ(morrow::RenderTextToHandle(0, 0, "", kColour, 12345, 0, 0), 0);
   EXPECT_EQ(Count("フォントハンドル値が異常です\n"), 0);
   EXPECT_EQ(morrow::RenderTextToHandle(0, 0, "abc", kColour, 12345, 0, 0), -1);
-  // The default font does not exist until fonts are made.
-  EXPECT_EQ(morrow::RenderText(0, 0, "abc", kColour, 0), -1);
-  EXPECT_EQ(Count("フォントハンドル値が異常です\n"), 2);
+  EXPECT_EQ(Count("フォントハンドル値が異常です\n"), 1);
   morrow::GetDrawState().graphicsOff = 1;
   EXPECT_EQ(morrow::RenderTextToHandle(0, 0, "abc", kColour, 12345, 0, 0), 0);
-  EXPECT_EQ(Count("フォントハンドル値が異常です\n"), 2);
+  EXPECT_EQ(Count("フォントハンドル値が異常です\n"), 1);
   EXPECT_TRUE(RouteRecorder::calls.empty());
+  morrow::GetDrawState().graphicsOff = 0;
+  // The start made the default font (size 16): RenderText hands it to the text routine, the
+  // mask rectangle reaching the draw area's right and the font's size + 3 down.
+  EXPECT_EQ(morrow::RenderText(5, 7, "abc", kColour, 0), 0);
+  EXPECT_EQ(RouteRecorder::calls, (Lines{"MaskBeforeDraw 5 7 640 26",
+                                         "RenderTextDDraw 5 7 abc 0xff123456 536870912 0x0 0",
+                                         "MaskAfterDraw 5 7 640 26"}));
 }
 
 TEST_F(DrawCalls, PictureThatCannotBeLoadedIsNotDrawn) {

@@ -1,8 +1,10 @@
 // A routing table whose routines draw nothing: each call is written down as the trace layer
-// formats it, with the draw area in force at that moment, and answers a chosen result. The mask
+// formats it, with the draw area and the draw tint in force at that moment, and answers a
+// chosen result. The mask
 // hooks are written down as "MaskBeforeDraw L T R B" and "MaskAfterDraw L T R B".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@ class RouteRecorder {
   void Install(bool keepFrameBox = false) {
     calls.clear();
     areas.clear();
+    tints.clear();
     result = 0;
     morrow::ResetDrawRoutes();
     morrow::DrawRoutes& r = morrow::GetDrawRoutes();
@@ -57,12 +60,14 @@ class RouteRecorder {
 
   static inline std::vector<std::string> calls;
   static inline std::vector<morrow::Rect> areas;  // the draw area at each routine call
+  static inline std::vector<uint32_t> tints;      // the draw tint at each routine call
   static inline int result = 0;
 
  private:
   template <typename... Args>
   static int Stub(Args...) {
     areas.push_back(morrow::GetDrawState().drawArea);
+    tints.push_back(morrow::GetDrawState().drawBright);
     return result;
   }
   static int Hook(const char* name, int a, int b, int c, int d) {

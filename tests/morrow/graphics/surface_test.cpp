@@ -250,6 +250,7 @@ TEST_F(Surfaces, BadHandlesAreRefusedWithoutALogLine) {
 TEST_F(Surfaces, AFullTableLogsAndRefuses) {
   Start(1, 16);
   morrow::SurfaceTable& t = morrow::GetSurfaceTable();
+  const int fonts = t.count;  // the draw screens of the start's fonts
   // Records without display surfaces fill the table quickly.
   std::vector<ResourceHandle> fillers;
   while (!t.Full())
@@ -257,7 +258,7 @@ TEST_F(Surfaces, AFullTableLogsAndRefuses) {
   EXPECT_EQ(Make(4, 4, SurfaceFlags{}), -1);
   EXPECT_EQ(Count("サーフェスのデータ数が許容量を越えました。\n"), 1);
   for (ResourceHandle h : fillers) morrow::DeleteSurface(h);
-  EXPECT_EQ(t.count, 0);
+  EXPECT_EQ(t.count, fonts);
 }
 
 TEST_F(Surfaces, WithoutADisplayNothingIsMade) {
