@@ -31,19 +31,6 @@ void StartAllPlayers() {
   for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
 }
 
-void ShiftTrails(BattleObject& o, bool take) {
-  for (int i = 4; i > 0; --i) {
-    o.trailX[i] = o.trailX[i - 1];
-    o.trailY[i] = o.trailY[i - 1];
-    o.trailZ[i] = o.trailZ[i - 1];
-  }
-  if (take) {
-    o.trailX[0] = o.x;
-    o.trailY[0] = o.y;
-    o.trailZ[0] = o.z;
-  }
-}
-
 namespace {
 
 constexpr int kDemoLoadingSign = 6199;

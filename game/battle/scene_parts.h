@@ -28,7 +28,18 @@ extern bool g_powerUpHeld[4];
 void StartAllPlayers();
 // On even scene frames the position histories move one place back; element 0 takes the current
 // position when `take` is set.
-void ShiftTrails(BattleObject& o, bool take);
+inline void ShiftTrails(BattleObject& o, bool take) {
+  for (int i = 4; i > 0; --i) {
+    o.trailX[i] = o.trailX[i - 1];
+    o.trailY[i] = o.trailY[i - 1];
+    o.trailZ[i] = o.trailZ[i - 1];
+  }
+  if (take) {
+    o.trailX[0] = o.x;
+    o.trailY[0] = o.y;
+    o.trailZ[0] = o.z;
+  }
+}
 
 // The story. False when the battle frame ends with the pre-fight phase.
 bool RunStoryPreFight();
