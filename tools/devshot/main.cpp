@@ -246,6 +246,8 @@ class Runner {
       }
       case devshot::Op::kLose:
         return Lose();
+      case devshot::Op::kCapture:
+        return morrow::CopyScreenToGraph(i(0), i(1), i(2), i(3), g, i(4));
     }
     return 0;
   }
