@@ -34,8 +34,7 @@ bool StageAndLock(platform::Surface* target, const TurnedSource& source, const R
     CopySurfaceRect(src, pieceSurface, 0, 0, &onPiece);
     s.sourceStaged = true;
   }
-  const HeldSurfaces held =
-      LockDrawSurfaces(target, src, s.work, {texts.target, texts.source, texts.work});
+  const HeldSurfaces held = LockDrawSurfaces(target, src, s.work, texts);
   s.sourceIsTarget = held.sourceIsTarget;
   s.source = held.source;
   s.dest = held.dest;

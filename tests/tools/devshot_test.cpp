@@ -152,7 +152,16 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"LoadWithoutAPath", "load g\n", "", 2,
                    "s.txt:1: missing arguments for 'load'\n"},
         ScriptCase{"LoseTakesNothing", "lose now\n", "", 2,
-                   "s.txt:1: too many arguments for 'lose'\n"}),
+                   "s.txt:1: too many arguments for 'lose'\n"},
+        // The graph takes the box's corner, then shows it doubled and mirrored at the right.
+        ScriptCase{"CaptureAndStretch",
+                   "box 0 0 640 480 10 20 30\nbox 0 0 64 64 200 100 50\ngraph g 8 8 0 0 0\n"
+                   "capture 60 60 61 61 g 1\nextend 116 100 100 108 g 0\ncapture 0 0 9 1 g 1\n",
+                   "--probe 107,100 --probe 108,100 --probe 115,103 --probe 115,104", 0,
+                   "line 6: capture -1\n107,100 0xff0a141e\n108,100 0xffc86432\n"
+                   "115,103 0xffc86432\n115,104 0xff0a141e\n"},
+        ScriptCase{"CaptureTakesAFlag", "graph g 8 8 0 0 0\ncapture 0 0 1 1 g\n", "", 2,
+                   "s.txt:2: missing arguments for 'capture'\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DevshotRun, BlankFrameIsWrittenAsAPicture) {
