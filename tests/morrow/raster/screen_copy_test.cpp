@@ -70,6 +70,12 @@ TEST_F(ScreenCopy, RefusesRectanglesAndCopiesNothing) {
   EXPECT_EQ(morrow::CopyScreenToGraph(640, 480, 672, 496, g, 1), 0);
   EXPECT_EQ(Wrong(g, 32, 16, [](int, int, const void*) { return kOld; }), 0);
   EXPECT_EQ(morrow::CopyScreenToGraphDDraw(0, 0, 1, 1, nullptr, 1), -1);
+  // A piece whose surface record is gone.
+  morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(Record(g)->pieces[0]);
+  const ResourceHandle surface = piece->surface;
+  piece->surface = -1;
+  EXPECT_EQ(morrow::CopyScreenToGraph(0, 0, 4, 4, g, 1), -1);
+  piece->surface = surface;
 }
 
 // Whatever the rectangle's far corner, the piece is filled at its size from (x1, y1), cut at the

@@ -102,6 +102,15 @@ TEST_F(StretchFrame, TheUnscaledDrawIsThePlainDraw) {
   EXPECT_EQ(morrow::DrawMirroredGraph(50, 60, g, 0), 0);
   EXPECT_EQ(At(50, 60), Screen(IndexedTexel(5, 0)));
   EXPECT_EQ(At(55, 63), Screen(IndexedTexel(0, 3)));
+  // So is the turned part: columns 1 to 3 of rows 1 and 2, mirrored, at (200, 60).
+  PaintBack(Screen(kBackground));
+  EXPECT_EQ(morrow::DrawGraphPart(200, 60, 1, 1, 3, 2, g, 0, 1), 0);
+  EXPECT_EQ(Mismatches(195, 55, 210, 70, Screen(kBackground),
+                       [](int x, int y) -> int64_t {
+                         if (x < 200 || x >= 203 || y < 60 || y >= 62) return -1;
+                         return Screen(IndexedTexel(203 - x, y - 59));
+                       }),
+            0);
 }
 
 // Refused with -1, nothing locked and nothing drawn: a zero width or height, a rectangle wholly
