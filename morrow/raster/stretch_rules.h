@@ -174,11 +174,7 @@ struct GuardTerm32 {
   }
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply4(Vec t, Vec d) const {
-    if constexpr (kSubtract) {
-      return GuardSub32x4(d, t);
-    } else {
-      return GuardAdd32x4(d, t);
-    }
+    return GuardStep32x4<kSubtract>(d, t);
   }
   // Lanes whose byte is 0 are left alone by the walker whatever this returns.
   Vec Apply4Alpha(Vec t, Vec d, Vec a) const {
