@@ -4,9 +4,9 @@
 //   Term      the work of a source pixel: s itself, brightened (T), or brightened and scaled by
 //             the parameter (P(T), P(s)); made once per source pixel
 //   Combine   the work of a destination pixel on the prepared value u as its source word: one of
-//             the plain and turned draws' rules where the formula is theirs (Copy16's store,
-//             ExactCoverage, TableBlend16, Multiply16, MultiplyMax32, GuardRule16), or one of the
-//             few below that take a term already scaled by the parameter
+//             the plain and turned draws' rules where the formula is theirs (ExactCoverage,
+//             ComplementBlend, TableBlend16, Multiply16, MultiplyMax32, GuardRule16), the store of
+//             u, or one of the few below that take a term already scaled by the parameter
 // The formulas are those of the plain and turned draws' rules (piece_rules32.h, piece_rules16.h,
 // turned_rules32.h); what the stretched draws do differently:
 //   - 32 bits: the alpha blend weighs d with 255 - p; every alpha-weighted blend is exact per
