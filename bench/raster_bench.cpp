@@ -164,6 +164,15 @@ void OurScaled2x(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * side * side);
 }
 
+// The 64 x 64 picture stretched to twice its size in mode 0.
+void OurStretch2x(benchmark::State& state) {
+  const int side = 2 * kPiece;
+  for (auto _ : state) {
+    morrow::G_DDraw_DrawExtendGraph(kAt, kAt, kAt + side, kAt + side, g_graph64, 0);
+  }
+  state.SetItemsProcessed(state.iterations() * side * side);
+}
+
 void OurRotatedFrame(benchmark::State& state) {
   morrow::SetBlendMode(1, 128);
   for (auto _ : state) {
@@ -256,6 +265,8 @@ struct PixmanImages {
   std::vector<uint32_t> turnedPixels, bigPixels;
   pixman_image_t* turned = nullptr;  // the 64 x 64 picture, turned and scaled
   pixman_image_t* big = nullptr;     // the 256 x 256 picture, sheared
+  std::vector<uint32_t> doubledPixels;
+  pixman_image_t* doubled = nullptr;  // the 64 x 64 picture at twice its size
 };
 
 // An image of w x h from SourcePixel over pixels, read from destination coordinates through
@@ -311,6 +322,9 @@ PixmanImages& Pixman() {
     // Sheared: u = (x - at) - (y - at) / 4, v = y - at.
     const double sheared[2][3] = {{1, -0.25, -kAt + kAt * 0.25}, {0, 1, -kAt}};
     made.big = TransformedImage(&made.bigPixels, kBig, kBig, sheared);
+    // Doubled: u = (x - at) / 2, v = (y - at) / 2.
+    const double doubled[2][3] = {{0.5, 0, -kAt * 0.5}, {0, 0.5, -kAt * 0.5}};
+    made.doubled = TransformedImage(&made.doubledPixels, kPiece, kPiece, doubled);
     return made;
   }();
   return p;
@@ -335,6 +349,17 @@ void PixmanTransformed(benchmark::State& state, bool big, int x, int y, int w, i
     pixman_image_composite32(PIXMAN_OP_OVER, source, p.half, p.target, x, y, 0, 0, x, y, w, h);
   }
   state.SetItemsProcessed(state.iterations() * items);
+}
+
+// SRC from the doubled picture onto its 128 x 128 box.
+void PixmanStretch2x(benchmark::State& state) {
+  PixmanImages& p = Pixman();
+  const int side = 2 * kPiece;
+  for (auto _ : state) {
+    pixman_image_composite32(PIXMAN_OP_SRC, p.doubled, nullptr, p.target, kAt, kAt, 0, 0, kAt, kAt,
+                             side, side);
+  }
+  state.SetItemsProcessed(state.iterations() * side * side);
 }
 
 void PixmanFillScreen(benchmark::State& state) {
@@ -397,6 +422,7 @@ std::vector<Case> Cases() {
            PixmanTransformed(s, true, kAt, kAt, kBig + kShear, kBig, int64_t{kBig} * kBig);
          }}}},
       {"Scaled2x", OurScaled2x, {{"SDL", SdlScaled2x}}},
+      {"Stretch2x", OurStretch2x, {{"SDL", SdlScaled2x}, {"pixman", PixmanStretch2x}}},
       // A frame's worth of blending without a peer.
       {"AlphaBoxScreen", [](benchmark::State& s) { OurBox(s, 1, 128, kWidth); }, {}},
       {"Rotated32Frame", OurRotatedFrame, {}},

@@ -204,11 +204,12 @@ int CopySurfaceRect(platform::Surface* dest, platform::Surface* src, int x, int 
                     const Rect* srcRect) {
   if (dest == nullptr || src == nullptr || srcRect == nullptr) return 0;
   if (S().useGdiCopy == 1) {
+    // A copy within one surface reads and writes through its one device context.
     std::shared_ptr<platform::DeviceContext> destDc, srcDc;
     dest->GetDC(&destDc);
-    src->GetDC(&srcDc);
-    platform::BitBlt(destDc.get(), x, y, srcRect->Width(), srcRect->Height(), srcDc.get(),
-                     srcRect->left, srcRect->top);
+    if (src != dest) src->GetDC(&srcDc);
+    platform::BitBlt(destDc.get(), x, y, srcRect->Width(), srcRect->Height(),
+                     src != dest ? srcDc.get() : destDc.get(), srcRect->left, srcRect->top);
     if (srcDc != nullptr) src->ReleaseDC(srcDc);
     if (destDc != nullptr) dest->ReleaseDC(destDc);
   } else {

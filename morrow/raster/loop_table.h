@@ -14,10 +14,13 @@
 //           G_DDraw_RenderTexturedTriangle): turned_rules32.h, turned_walkers.h, turned_loops.h,
 //           turned_loops.cpp; softdraw/turned_frame.h, turned_source.h, turned_rota.cpp,
 //           turned_modi.cpp, turned_triangle.cpp
+//   stretch a whole graph stretched, shrunk or mirrored onto a rectangle (G_DDraw_DrawExtendGraph):
+//           stretch_rules.h, stretch_walkers_sse2.h, stretch_loops.h, stretch_loops.cpp;
+//           softdraw/stretch_frame.cpp
 // Shapes keep their own words wherever families share them: walkers.h (rectangles and solid
-// spans), triangle.h (the set-up of both triangle draws). The draws still to come name theirs the
-// same way: the stretched draw its own word, the 16-bit turned draws the turned files, and the
-// untextured triangle, the line and the circle a solid table each over the solid rules.
+// spans), triangle.h (the set-up of both triangle draws). The 16-bit turned draws belong to the
+// turned files, and the untextured triangle, the line and the circle each take a solid table over
+// the solid rules.
 //
 // A new family (or a new depth of one) brings a class that says how one of its loops is made:
 //   struct Family {
@@ -45,12 +48,21 @@ namespace morrow::raster {
 
 // How a draw reads its caller's key flag. The unscaled piece draw keys on any non-zero flag, as
 // its block copy does; the turned draws at 16 and 32 bits only on exactly 1 (2 or -1 draw every
-// texel), and at 8 bits again on any non-zero flag. Each decision function reads the flag once,
-// through this, and the tables know only keyed or not.
-enum class KeyFlagRule : uint8_t { kNonZero, kExactlyOne };
+// texel), and at 8 bits again on any non-zero flag; the stretched draw's plain copy and its 8-bit
+// path only on the flag's lowest bit (2 draws every pixel), its other loops on any non-zero flag.
+// Each decision function reads the flag once, through this, and the tables know only keyed or
+// not.
+enum class KeyFlagRule : uint8_t { kNonZero, kExactlyOne, kLowestBit };
 
 constexpr bool KeyTested(KeyFlagRule rule, int keyFlag) {
-  return rule == KeyFlagRule::kExactlyOne ? keyFlag == 1 : keyFlag != 0;
+  switch (rule) {
+    case KeyFlagRule::kExactlyOne:
+      return keyFlag == 1;
+    case KeyFlagRule::kLowestBit:
+      return (keyFlag & 1) != 0;
+    default:
+      return keyFlag != 0;
+  }
 }
 
 // The keyed row of a variant follows its unkeyed one.

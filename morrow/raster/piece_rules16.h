@@ -45,8 +45,10 @@ struct Setup16 {
 
   uint32_t P(uint32_t x) const { return x < 256 ? pRow[x] : (x * p) >> 8; }
   uint32_t Q(uint32_t x) const { return x < 256 ? qRow[x] : (x * q) >> 8; }
-  // Bright applies only to the fixed layouts, whose channels have at most 6 bits.
-  uint32_t T(int c, uint32_t x) const { return tint[c][x & 0xFF]; }
+  // The plain draws brighten only the fixed layouts, whose channels have at most 6 bits; the
+  // stretched draws brighten a generic layout too, whose wider channels take the product the row
+  // would hold.
+  uint32_t T(int c, uint32_t x) const { return x < 256 ? tint[c][x] : (x * bright[c]) >> 8; }
 };
 
 // p clamped to 0..255; bright as the draw state holds it (byte 0 blue, 1 green, 2 red);

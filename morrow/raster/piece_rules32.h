@@ -262,6 +262,18 @@ inline uint32_t GuardStep32(uint32_t d, uint32_t t) {
   }
 }
 
+#if defined(MORROW_RASTER_SSE2)
+// The same on four words.
+template <bool kSubtract>
+inline Vec GuardStep32x4(Vec d, Vec t) {
+  if constexpr (kSubtract) {
+    return GuardSub32x4(d, t);
+  } else {
+    return GuardAdd32x4(d, t);
+  }
+}
+#endif
+
 // The guard-bit add of d and t, or with kSubtract the subtract of t from d; t is the scaled
 // source: t_c = (p * Src_c) >> 8 without an alpha map and for an opaque byte (unless O says
 // otherwise), (a' * Src_c) >> 8 for a partial byte.
@@ -287,12 +299,7 @@ struct GuardRule32 {
   uint32_t p;
 #if defined(MORROW_RASTER_SSE2)
   Vec Apply4(Vec s, Vec d) const {
-    const Vec t = ScaleBytes(src.Apply4(s), pFactors);
-    if constexpr (kSubtract) {
-      return GuardSub32x4(d, t);
-    } else {
-      return GuardAdd32x4(d, t);
-    }
+    return GuardStep32x4<kSubtract>(d, ScaleBytes(src.Apply4(s), pFactors));
   }
   Vec pFactors;
 #endif

@@ -76,4 +76,21 @@ void UnlockInOrder(std::initializer_list<platform::Surface*> surfaces) {
   }
 }
 
+HeldSurfaces LockDrawSurfaces(platform::Surface* target, platform::Surface* source,
+                              platform::Surface* work, const LockTexts& texts) {
+  HeldSurfaces h;
+  h.target = target;
+  h.sourceIsTarget = source == target;
+  h.source = h.sourceIsTarget ? nullptr : source;
+  h.work = work;
+  h.dest = LockWholeOrExit(target, texts.target, {});
+  h.src = h.sourceIsTarget ? h.dest : LockWholeOrExit(source, texts.source, {target});
+  h.read = work != nullptr ? LockWholeOrExit(work, texts.work, {h.source, target}) : h.dest;
+  return h;
+}
+
+void UnlockDrawSurfaces(const HeldSurfaces& held) {
+  UnlockInOrder({held.target, held.source, held.work});
+}
+
 }  // namespace morrow::softdraw

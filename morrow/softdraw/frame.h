@@ -58,4 +58,31 @@ LockedSurface LockWholeOrExit(platform::Surface* surface, const char* text,
 // Unlocks each surface that is not null, in order.
 void UnlockInOrder(std::initializer_list<platform::Surface*> surfaces);
 
+// The texts a draw ends with when one of its locks fails.
+struct LockTexts {
+  const char* target;
+  const char* source;
+  const char* work;
+};
+
+// The surfaces of one draw, locked.
+struct HeldSurfaces {
+  platform::Surface* target = nullptr;
+  platform::Surface* source = nullptr;  // null when it is the target, whose lock it shares
+  platform::Surface* work = nullptr;    // null when the destination was not staged
+  LockedSurface dest;                   // the target
+  LockedSurface src;                    // the source
+  LockedSurface read;                   // the staged destination, or the target again
+  bool sourceIsTarget = false;
+};
+
+// Locks the target, then the source (a graph drawn onto its own surface shares the target's
+// lock), then the work surface when there is one, each whole; a failed lock ends the process
+// with its text after unlocking what was held.
+HeldSurfaces LockDrawSurfaces(platform::Surface* target, platform::Surface* source,
+                              platform::Surface* work, const LockTexts& texts);
+
+// The target, then the source, then the work surface.
+void UnlockDrawSurfaces(const HeldSurfaces& held);
+
 }  // namespace morrow::softdraw

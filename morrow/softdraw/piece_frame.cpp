@@ -137,15 +137,11 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
     staged = true;
   }
 
-  // A piece drawn onto its own surface shares the target's lock.
-  const bool sourceIsTarget = read == target;
-  platform::Surface* lockedSource = sourceIsTarget ? nullptr : read;
-  const softdraw::LockedSurface dest = softdraw::LockWholeOrExit(target, kTargetLockFailed, {});
-  const softdraw::LockedSurface src =
-      sourceIsTarget ? dest : softdraw::LockWholeOrExit(read, kSourceLockFailed, {target});
-  softdraw::LockedSurface copy = dest;
-  if (work != nullptr)
-    copy = softdraw::LockWholeOrExit(work, kWorkLockFailed, {lockedSource, target});
+  const softdraw::HeldSurfaces held = softdraw::LockDrawSurfaces(
+      target, read, work, {kTargetLockFailed, kSourceLockFailed, kWorkLockFailed});
+  const softdraw::LockedSurface& dest = held.dest;
+  const softdraw::LockedSurface& src = held.src;
+  const softdraw::LockedSurface& copy = held.read;
 
   raster::PieceOutcome outcome = raster::PieceOutcome::kDrawn;
   const uint32_t bits = static_cast<uint32_t>(depth);
@@ -181,10 +177,10 @@ int G_DDraw_DrawGraph(int x, int y, ResourceHandle pieceHandle, int keyFlag) {
     draw.format = softdraw::ScreenFormatClass();
     draw.screenFormat = &s.screenFormat;
     draw.products = GetBlendProductTable();
-    draw.sourceIsTarget = sourceIsTarget;
+    draw.sourceIsTarget = held.sourceIsTarget;
     outcome = depth == 32 ? raster::DrawPiece32(draw) : raster::DrawPiece16(draw);
   }
-  softdraw::UnlockInOrder({target, lockedSource, work});
+  softdraw::UnlockDrawSurfaces(held);
   if (outcome == raster::PieceOutcome::kPlainCopy) return PlainCopy(target, *surface, at, keyFlag);
   return 0;
 }

@@ -34,13 +34,12 @@ bool StageAndLock(platform::Surface* target, const TurnedSource& source, const R
     CopySurfaceRect(src, pieceSurface, 0, 0, &onPiece);
     s.sourceStaged = true;
   }
-  // A piece drawn onto its own surface shares the target's lock.
-  s.sourceIsTarget = src == target;
-  s.source = s.sourceIsTarget ? nullptr : src;
-  s.dest = LockWholeOrExit(target, texts.target, {});
-  s.src = s.sourceIsTarget ? s.dest : LockWholeOrExit(src, texts.source, {target});
-  s.read = s.dest;
-  if (s.work != nullptr) s.read = LockWholeOrExit(s.work, texts.work, {s.source, target});
+  const HeldSurfaces held = LockDrawSurfaces(target, src, s.work, texts);
+  s.sourceIsTarget = held.sourceIsTarget;
+  s.source = held.source;
+  s.dest = held.dest;
+  s.src = held.src;
+  s.read = held.read;
   *out = s;
   return true;
 }

@@ -10,11 +10,7 @@
 
 namespace morrow::softdraw {
 
-struct TurnedLockTexts {
-  const char* target;
-  const char* source;
-  const char* work;
-};
+using TurnedLockTexts = LockTexts;
 
 struct TurnedSurfaces {
   platform::Surface* target = nullptr;

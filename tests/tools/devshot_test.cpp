@@ -166,7 +166,16 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"TextTakesTheRestOfTheLine",
                    "font f 16 6 0 -1\nmeasure f 0 a b \\x23 # c\nmeasure f 1 \\x20\n"
                    "font g 3000 6 0 -1\nmeasure g 0 a\n",
-                   "", 0, "measure 40 16\nmeasure 16 8\nline 4: font -1\nline 5: measure -1\n"}),
+                   "", 0, "measure 40 16\nmeasure 16 8\nline 4: font -1\nline 5: measure -1\n"},
+        // The graph takes the box's corner, then shows it doubled and mirrored at the right.
+        ScriptCase{"CaptureAndStretch",
+                   "box 0 0 640 480 10 20 30\nbox 0 0 64 64 200 100 50\ngraph g 8 8 0 0 0\n"
+                   "capture 60 60 61 61 g 1\nextend 116 100 100 108 g 0\ncapture 0 0 9 1 g 1\n",
+                   "--probe 107,100 --probe 108,100 --probe 115,103 --probe 115,104", 0,
+                   "line 6: capture -1\n107,100 0xff0a141e\n108,100 0xffc86432\n"
+                   "115,103 0xffc86432\n115,104 0xff0a141e\n"},
+        ScriptCase{"CaptureTakesAFlag", "graph g 8 8 0 0 0\ncapture 0 0 1 1 g\n", "", 2,
+                   "s.txt:2: missing arguments for 'capture'\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text in each font type on the fixed-geometry font, directly and through the draw screen,

@@ -267,6 +267,8 @@ class Runner {
         if (total != -1) std::printf("measure %d %d\n", size[0], size[1]);
         return total;
       }
+      case devshot::Op::kCapture:
+        return morrow::CopyScreenToGraph(i(0), i(1), i(2), i(3), g, i(4));
     }
     return 0;
   }

@@ -49,6 +49,7 @@ constexpr CommandSpec kSpecs[] = {
     {"text", Op::kText, "iiccccccT"},
     {"ftext", Op::kFText, "iincccccciT"},
     {"measure", Op::kMeasure, "niT"},
+    {"capture", Op::kCapture, "iiiini"},
 };
 
 // No more cells than the graph table holds.

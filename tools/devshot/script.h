@@ -44,6 +44,7 @@ enum class Op {
   kText,
   kFText,
   kMeasure,
+  kCapture,
 };
 
 struct Command {

@@ -18,7 +18,7 @@ namespace {
 
 using morrow::ResourceHandle;
 
-enum class Draw { kPiece, kSolid, kRota, kModi };
+enum class Draw { kPiece, kSolid, kRota, kModi, kExtend };
 
 struct LockCase {
   const char* name;
@@ -57,6 +57,9 @@ TEST_P(LockDeathTest, AFailedLockEndsWithItsText) {
           case Draw::kRota:
           case Draw::kModi:
             morrow::DrawRotaGraph(20, 20, 1.0, 0.3, g, 0, c.draw == Draw::kModi ? 1 : 0);
+            break;
+          case Draw::kExtend:
+            morrow::DrawExtendGraph(0, 0, 16, 12, g, 0);
             break;
         }
       },
@@ -100,7 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
         LockCase{"ModiStagedSource", Draw::kModi, -1, false, 3, kLost,
                  "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawModiGraph "},
         LockCase{"ModiStagedDestination", Draw::kModi, 128, false, 2, kLost,
-                 "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawModiGraph "}),
+                 "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawModiGraph "},
+        LockCase{"ExtendTarget", Draw::kExtend, -1, false, 0, kBusy,
+                 "転送先サーフェスのロックに失敗しました in G_DDraw_DrawExtendGraph "},
+        LockCase{"ExtendSourceInSystemMemory", Draw::kExtend, -1, true, 1, kLost,
+                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawExtendGraph "},
+        LockCase{"ExtendStagedSource", Draw::kExtend, -1, false, 3, kLost,
+                 "転送元サーフェス１のロックに失敗しました in G_DDraw_DrawExtendGraph "},
+        LockCase{"ExtendStagedDestination", Draw::kExtend, 128, false, 2, kLost,
+                 "転送元サーフェス２のロックに失敗しました in G_DDraw_DrawExtendGraph "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

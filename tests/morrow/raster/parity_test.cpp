@@ -1,8 +1,10 @@
-// The reference and SSE2 paths draw the same frames: seeded random piece draws and boxes (sizes,
-// places off every edge, every mode, the parameters at their edges, bright, key, alpha map, MMX
-// flag on and off), run once on each path from the same start, must leave targets of equal CRC.
+// The reference and SSE2 paths draw the same frames: seeded random piece draws, stretched draws
+// and boxes (sizes, places off every edge, mirrors, every mode, the parameters at their edges,
+// bright, key, alpha map, MMX flag on and off), run once on each path from the same start, must
+// leave targets of equal CRC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <random>
@@ -52,6 +54,27 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
     morrow::SetModulationColor(255, 255, 255);
   }
 
+  // Sixteen graphs of 1 to 48 pixels a side, a third with an alpha channel: opaque, transparent
+  // and partial alpha bytes, and some key-coloured pixels.
+  std::vector<morrow::ResourceHandle> RandomGraphs(uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<morrow::ResourceHandle> graphs;
+    for (int i = 0; i < 16; ++i) {
+      const int w = 1 + static_cast<int>(rng() % 48), h = 1 + static_cast<int>(rng() % 48);
+      const bool alpha = i % 3 == 0;
+      const uint32_t pixels = rng();
+      morrow::GetDrawState().keyColor = kKey;
+      graphs.push_back(PatternGraph(w, h, alpha, [pixels](int x, int y) {
+        std::mt19937 pixel(pixels + static_cast<uint32_t>(y * 131 + x));
+        const uint32_t v = pixel();
+        static constexpr uint32_t kAlphas[] = {0, 255, 255, 1, 128, 254, 77};
+        const uint32_t a = kAlphas[v % 7];
+        return a << 24 | (v % 5 == 0 ? kKey : v >> 8 & 0xFFFFFF);
+      }));
+    }
+    return graphs;
+  }
+
   static void RandomState(std::mt19937& rng) {
     static constexpr int kModes[] = {0, 1, 2, 3, 4, 8};
     testsupport::RandomDrawState(rng, kModes, 8);
@@ -87,6 +110,28 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
     return Checksum(Back());
   }
 
+  // Stretched draws of 1 to 300 pixels a side, mirrored on either axis or both, across every
+  // edge, in every mode from -1 to 9, key flags 0 to 2.
+  uint32_t RunStretches(RasterPath path, const std::vector<morrow::ResourceHandle>& graphs) {
+    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
+    Restart(79);
+    std::mt19937 rng(5678);
+    for (int i = 0; i < kDraws; ++i) {
+      RandomState(rng);
+      if (rng() % 4 == 0) morrow::SetBlendMode(static_cast<int>(rng() % 11) - 1, 128);
+      const morrow::ResourceHandle g = graphs[rng() % graphs.size()];
+      const int w = 1 + static_cast<int>(rng() % 300), h = 1 + static_cast<int>(rng() % 300);
+      const int x = Coordinate(rng, 640, w), y = Coordinate(rng, 480, h);
+      const int x2 = static_cast<int>(std::min<int64_t>(int64_t{x} + w, 2147483647));
+      const int y2 = static_cast<int>(std::min<int64_t>(int64_t{y} + h, 2147483647));
+      const bool flipX = rng() % 3 == 0, flipY = rng() % 3 == 0;
+      const int keyFlag = static_cast<int>(rng() % 3);
+      morrow::DrawExtendGraph(flipX ? x2 : x, flipY ? y2 : y, flipX ? x : x2, flipY ? y : y2, g,
+                              keyFlag);
+    }
+    return Checksum(Back());
+  }
+
   uint32_t RunBoxes(RasterPath path) {
     EXPECT_TRUE(morrow::raster::SetRasterPath(path));
     Restart(78);
@@ -113,25 +158,11 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
 
 using PieceParity = Parity;
 using SolidParity = Parity;
+using StretchParity = Parity;
 
 TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
-  std::mt19937 rng(99);
-  std::vector<morrow::ResourceHandle> graphs;
-  for (int i = 0; i < 16; ++i) {
-    const int w = 1 + static_cast<int>(rng() % 48), h = 1 + static_cast<int>(rng() % 48);
-    const bool alpha = i % 3 == 0;
-    const uint32_t seed = rng();
-    morrow::GetDrawState().keyColor = kKey;
-    graphs.push_back(PatternGraph(w, h, alpha, [seed](int x, int y) {
-      std::mt19937 pixel(seed + static_cast<uint32_t>(y * 131 + x));
-      const uint32_t v = pixel();
-      // Opaque, transparent and partial alpha bytes, and some key-coloured pixels.
-      static constexpr uint32_t kAlphas[] = {0, 255, 255, 1, 128, 254, 77};
-      const uint32_t a = kAlphas[v % 7];
-      return a << 24 | (v % 5 == 0 ? kKey : v >> 8 & 0xFFFFFF);
-    }));
-  }
+  const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(99);
   const uint32_t start = (Restart(77), Checksum(Back()));
   const uint32_t reference = RunPieces(RasterPath::kReference, graphs);
   const uint32_t vector = RunPieces(RasterPath::kSse2, graphs);
@@ -144,6 +175,17 @@ TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
     EXPECT_EQ(source->Lock(nullptr, &r), platform::DisplayResult::kOk);
     source->Unlock();
   }
+}
+
+TEST_P(StretchParity, GivesTheSameFrameOnBothPaths) {
+  StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
+  const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(98);
+  const uint32_t start = (Restart(79), Checksum(Back()));
+  const uint32_t reference = RunStretches(RasterPath::kReference, graphs);
+  const uint32_t vector = RunStretches(RasterPath::kSse2, graphs);
+  EXPECT_NE(reference, start);
+  EXPECT_EQ(vector, reference);
+  ExpectNothingHeld();
 }
 
 TEST_P(SolidParity, GivesTheSameFrameOnBothPaths) {
@@ -168,6 +210,15 @@ INSTANTIATE_TEST_SUITE_P(SixteenBits, PieceParity,
                                            ParityCase{"FourFourFour", 16, "444", true},
                                            ParityCase{"FourFourFourSystemMemory", 16, "444",
                                                       false}));
+
+// Stretched at 32 bits and in the three 16-bit layouts.
+INSTANTIATE_TEST_SUITE_P(
+    Depths, StretchParity,
+    ::testing::Values(ParityCase{"ThirtyTwoBitsVideoMemory", 32, nullptr, true},
+                      ParityCase{"ThirtyTwoBitsSystemMemory", 32, nullptr, false},
+                      ParityCase{"FiveSixFive", 16, "565", true},
+                      ParityCase{"FiveFiveFiveSystemMemory", 16, "555", false},
+                      ParityCase{"FourFourFour", 16, "444", true}));
 
 INSTANTIATE_TEST_SUITE_P(
     Depths, SolidParity,
