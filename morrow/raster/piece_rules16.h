@@ -45,8 +45,8 @@ struct Setup16 {
 
   uint32_t P(uint32_t x) const { return x < 256 ? pRow[x] : (x * p) >> 8; }
   uint32_t Q(uint32_t x) const { return x < 256 ? qRow[x] : (x * q) >> 8; }
-  // A channel wider than 8 bits (a generic layout only) takes the product the row would hold.
-  uint32_t T(int c, uint32_t x) const { return x < 256 ? tint[c][x] : (x * bright[c]) >> 8; }
+  // Bright applies only to the fixed layouts, whose channels have at most 6 bits.
+  uint32_t T(int c, uint32_t x) const { return tint[c][x & 0xFF]; }
 };
 
 // p clamped to 0..255; bright as the draw state holds it (byte 0 blue, 1 green, 2 red);

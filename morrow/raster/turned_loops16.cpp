@@ -94,8 +94,8 @@ constexpr void PutLayout(Table<Walk>& t) {
   if constexpr (!kIsGeneric16<F>) Put<Walk, F, TintCopy16<F>>(t, Id::kTint);
   Put<Walk, F, TurnedCover16<F>, kMap>(t, Id::kCover);
   Put<Walk, F, TurnedCoverTint16<F>, kMap>(t, Id::kCoverTint);
-  Put<Walk, F, TableBlend16<F, Plain>>(t, Id::kBlend);
-  Put<Walk, F, TableBlend16<F, Tinted>>(t, Id::kBlendTint);
+  Put<Walk, F, TurnedTableBlend16<F, Plain>>(t, Id::kBlend);
+  Put<Walk, F, TurnedTableBlend16<F, Tinted>>(t, Id::kBlendTint);
   Put<Walk, F, TurnedAlphaBlend16<F, Plain>, kMap>(t, Id::kAlphaBlend);
   Put<Walk, F, TurnedAlphaBlend16<F, Tinted>, kMap>(t, Id::kAlphaBlendTint);
   Put<Walk, F, TurnedAdd16<F, Plain>>(t, Id::kAdd);
@@ -106,8 +106,8 @@ constexpr void PutLayout(Table<Walk>& t) {
   Put<Walk, F, TurnedSub16<F, Tinted>>(t, Id::kSubTint);
   Put<Walk, F, TurnedSub16<F, Plain>, kMap>(t, Id::kAlphaSub);
   Put<Walk, F, TurnedSub16<F, Tinted>, kMap>(t, Id::kAlphaSubTint);
-  Put<Walk, F, Multiply16<F, Plain>>(t, Id::kMultiply, false);
-  Put<Walk, F, Multiply16<F, Tinted>>(t, Id::kMultiplyTint, false);
+  Put<Walk, F, TurnedMultiply16<F, Plain>>(t, Id::kMultiply, false);
+  Put<Walk, F, TurnedMultiply16<F, Tinted>>(t, Id::kMultiplyTint, false);
 }
 
 template <class Walk>

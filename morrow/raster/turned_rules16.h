@@ -1,8 +1,9 @@
 // Per-pixel rules of the 16-bit turned draws: the rotated draw and the textured triangle spans at
 // 5:6:5, 5:5:5 and any other layout. They follow piece_rules16.h (made once per draw from its
 // Setup16; rule(s, d), and Opaque / Partial under the alpha gate) and reuse its table blend, its
-// guard-bit add and subtract and its multiply. s'_c is the source channel, brightened through
-// T_c when the loop has bright. What the turned draws do otherwise than the plain draw:
+// guard-bit add and subtract and its multiply (on a generic layout, whose channels may be wider
+// than the bright rows, their own). s'_c is the source channel, brightened through T_c when the
+// loop has bright. What the turned draws do otherwise than the plain draw:
 //   - every blend by an alpha byte is exact per channel, (s'_c * w + d_c * (256 - w)) >> 8, with
 //     w = a in mode 0 and w = (a * p) >> 8 in mode 1, bright or not (TurnedCoverage16);
 //   - mode 1 at an alpha byte of 255 takes the table blend, bright or not;
@@ -23,7 +24,8 @@
 
 namespace morrow::raster {
 
-// s'_c of a pixel: channel c of s, through T_c with TintChannel.
+// s'_c of a pixel: channel c of s, through T_c with TintChannel. A channel wider than 8 bits (a
+// generic layout's) takes the product its bright row would hold past its 256 entries.
 template <class F, class Src>
 struct SourceChannels16 {
   explicit SourceChannels16(const Setup16& s) : setup(&s), format(FormatOf<F>(s)) {
@@ -35,7 +37,7 @@ struct SourceChannels16 {
   uint32_t operator()(uint32_t s, int c) const {
     const uint32_t x = ChannelOf(format, s, c);
     if constexpr (std::is_same_v<Src, TintChannel>) {
-      return setup->T(c, x);
+      return x < 256 ? setup->tint[c][x] : (x * setup->bright[c]) >> 8;
     } else {
       return x;
     }
@@ -85,6 +87,39 @@ struct TintCopy16 {
   }
 #endif
 };
+
+// The table blend P[s'_c] + Q[d_c] and the multiply (s'_c * d_c) / max_c of a generic layout,
+// whose channels may be wider than the bright rows; the fixed layouts take piece_rules16.h's.
+template <class F, class Src>
+struct SourceTableBlend16 {
+  explicit SourceTableBlend16(const Setup16& s) : src(s) {}
+  uint32_t operator()(uint32_t s, uint32_t d) const {
+    return JoinChannels(src.format, [&](int c) {
+      return src.setup->P(src(s, c)) + src.setup->Q(src.Channel(d, c));
+    });
+  }
+  SourceChannels16<F, Src> src;
+};
+
+template <class F, class Src>
+struct SourceMultiply16 {
+  explicit SourceMultiply16(const Setup16& s) : src(s) {}
+  uint32_t operator()(uint32_t s, uint32_t d) const {
+    return JoinChannels(src.format, [&](int c) {
+      const uint32_t max = src.format.Max(c);
+      const uint64_t product = uint64_t{src(s, c)} * src.Channel(d, c);
+      return max == 0 ? 0 : static_cast<uint32_t>(product / max);
+    });
+  }
+  SourceChannels16<F, Src> src;
+};
+
+template <class F, class Src>
+using TurnedTableBlend16 =
+    std::conditional_t<kIsGeneric16<F>, SourceTableBlend16<F, Src>, TableBlend16<F, Src>>;
+template <class F, class Src>
+using TurnedMultiply16 =
+    std::conditional_t<kIsGeneric16<F>, SourceMultiply16<F, Src>, Multiply16<F, Src>>;
 
 // Weights of an alpha byte for the exact coverage, on a total of 256: a, or (a * p) >> 8.
 struct ByteWeight16 : AlphaWeight16 {
@@ -210,6 +245,6 @@ template <class F>
 using TurnedCoverTint16 = TurnedCoverage16<F, TintChannel, ByteWeight16, TintCopy16<F>>;
 // Mode 1 under the alpha map: 255 takes the table blend, else the coverage by (a * p) >> 8.
 template <class F, class Src>
-using TurnedAlphaBlend16 = TurnedCoverage16<F, Src, ParamWeight16, TableBlend16<F, Src>>;
+using TurnedAlphaBlend16 = TurnedCoverage16<F, Src, ParamWeight16, TurnedTableBlend16<F, Src>>;
 
 }  // namespace morrow::raster

@@ -29,6 +29,7 @@ using testsupport::PixelCase;
 using testsupport::Prepare;
 
 const FGeneric16 k555 = testsupport::Layout(0x7C00, 0x03E0, 0x001F);
+const FGeneric16 kTenBitRed = testsupport::Layout(0xFFC0, 0x0038, 0x0007);
 
 using Plain = PlainChannel;
 using Tinted = TintChannel;
@@ -201,13 +202,25 @@ INSTANTIATE_TEST_SUITE_P(
                         0xC800, 0x6400);
                   },
                   0x9500},
-        // A 10-bit red tinted by 128: (1023 * 128) >> 8 = 511; green and blue 7 give 3.
+        // A 10-bit red tinted by 128: (1023 * 128) >> 8 = 511, past the bright row; green and
+        // blue 7 give 3. Blended at p = 128 over black: P[511] = 255 and P[3] = 1; multiplied
+        // with white: 511 * 1023 / 1023.
         PixelCase{"GenericTenBitRedTinted",
                   [] {
                     return ApplyAlpha<TurnedCoverTint16<FGeneric16>>(
-                        Prepare(0, Bright(128, 128, 128),
-                                testsupport::Layout(0xFFC0, 0x0038, 0x0007)),
-                        0xFFFF, 0, 255);
+                        Prepare(0, Bright(128, 128, 128), kTenBitRed), 0xFFFF, 0, 255);
+                  },
+                  0x7FDB},
+        PixelCase{"GenericTenBitRedTintedBlend",
+                  [] {
+                    return Apply<TurnedTableBlend16<FGeneric16, Tinted>>(
+                        Prepare(128, Bright(128, 128, 128), kTenBitRed), 0xFFFF, 0);
+                  },
+                  0x3FC9},
+        PixelCase{"GenericTenBitRedTintedMultiply",
+                  [] {
+                    return Apply<TurnedMultiply16<FGeneric16, Tinted>>(
+                        Prepare(0, Bright(128, 128, 128), kTenBitRed), 0xFFFF, 0xFFFF);
                   },
                   0x7FDB}),
     [](const auto& info) { return std::string(info.param.name); });
