@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include "morrow/raster/simd.h"
 #include "morrow/raster/turned_walkers.h"
@@ -50,6 +52,28 @@ inline void RunPixels8(uint8_t* dest, const uint8_t* read, Vec s, Vec a, Vec key
   }
 }
 
+// The texels (and alpha bytes) of the next eight pixels into 16-bit lanes, inserted one by one
+// as they are read, stepping u and v as the scalar walker does.
+template <TexelMap M, AlphaGate A, int... kLanes>
+inline void Gather8(const Texture& t, uint32_t* u, uint32_t* v, uint32_t du, uint32_t dv, Vec* s,
+                    Vec* a, std::integer_sequence<int, kLanes...>) {
+  Vec texels = _mm_setzero_si128(), alphas = _mm_setzero_si128();
+  auto lane = [&]<int kLane>(std::integral_constant<int, kLane>) {
+    const uint32_t column = TexelIndex<M>(*u), row = TexelIndex<M>(*v);
+    uint16_t texel;
+    std::memcpy(&texel, t.src + int64_t{t.pitch} * row + int64_t{2} * column, 2);
+    texels = _mm_insert_epi16(texels, texel, kLane);
+    if constexpr (A == AlphaGate::kMap) {
+      alphas = _mm_insert_epi16(alphas, t.alpha[int64_t{t.alphaPitch} * row + column], kLane);
+    }
+    *u += du;
+    *v += dv;
+  };
+  (lane(std::integral_constant<int, kLanes>{}), ...);
+  *s = texels;
+  *a = alphas;
+}
+
 // The run [0, span.count) of a span that lies wholly inside the texture.
 template <class F, TexelMap M, KeyGate K, AlphaGate A, class Rule>
 void InsideRunSse2_16(const TexelSpan& span, const Texture& t, uint32_t key, const Rule& rule) {
@@ -57,21 +81,11 @@ void InsideRunSse2_16(const TexelSpan& span, const Texture& t, uint32_t key, con
   const uint8_t* read = span.read;
   uint32_t u = span.u, v = span.v;
   const Vec keys = _mm_set1_epi16(static_cast<short>(key & 0xFFFF));
-  alignas(16) uint16_t texel[8];
-  alignas(16) uint16_t alpha[8] = {};
   int32_t i = 0;
   for (; i + 8 <= span.count; i += 8) {
-    for (int lane = 0; lane < 8; ++lane) {
-      const uint32_t column = TexelIndex<M>(u), row = TexelIndex<M>(v);
-      std::memcpy(&texel[lane], t.src + int64_t{t.pitch} * row + int64_t{2} * column, 2);
-      if constexpr (A == AlphaGate::kMap) {
-        alpha[lane] = t.alpha[int64_t{t.alphaPitch} * row + column];
-      }
-      u += span.du;
-      v += span.dv;
-    }
-    RunPixels8<K, A>(dest, read, _mm_load_si128(reinterpret_cast<const Vec*>(texel)),
-                     _mm_load_si128(reinterpret_cast<const Vec*>(alpha)), keys, rule);
+    Vec s, a;
+    Gather8<M, A>(t, &u, &v, span.du, span.dv, &s, &a, std::make_integer_sequence<int, 8>{});
+    RunPixels8<K, A>(dest, read, s, a, keys, rule);
     dest += 16;
     read += 16;
   }
