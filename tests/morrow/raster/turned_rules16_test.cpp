@@ -40,48 +40,20 @@ TEST_P(TurnedRules16, GiveTheWorkedValue) {
   EXPECT_EQ(GetParam().compute(), GetParam().want);
 }
 
-// Each value is worked by hand from the formula the case names; 5:6:5 unless named.
+// Each value is worked by hand from the formula the case names; 5:6:5 unless named. (The
+// Parts' worked pixels through both draws: turned_modi_test.cpp.)
 INSTANTIATE_TEST_SUITE_P(
     WorkedValues, TurnedRules16,
     ::testing::Values(
-        // Mode 1 at p = 128, 31 over 31: (128 * 31 >> 8) + (127 * 31 >> 8) = 15 + 15 = 30, and
-        // 31 + 31 = 62 in green.
-        PixelCase{"TableBlendDarkensEqualColours",
-                  [] { return Apply<TableBlend16<F565>>(Prepare(128), 0xFFFF, 0xFFFF); }, 0xF7DE},
-        // Under the alpha map the byte 255 takes the table blend; 254 blends by
-        // (254 * 128) >> 8 = 127, which gives equal colours back.
-        PixelCase{"AlphaByte255TakesTheTableBlend",
-                  [] {
-                    return ApplyAlpha<TurnedAlphaBlend16<F565, Plain>>(Prepare(128), 0xFFFF, 0xFFFF,
-                                                                       255);
-                  },
-                  0xF7DE},
-        PixelCase{"AlphaByte254TakesTheCoverage",
-                  [] {
-                    return ApplyAlpha<TurnedAlphaBlend16<F565, Plain>>(Prepare(128), 0xFFFF, 0xFFFF,
-                                                                       254);
-                  },
-                  0xFFFF},
-        // (1 * 128) >> 8 = 0: the destination's channels, written back.
+        // Mode 1 under the alpha map at p = 128: (1 * 128) >> 8 = 0 gives the destination back.
         PixelCase{"AZeroWeightGivesTheDestination",
                   [] {
                     return ApplyAlpha<TurnedAlphaBlend16<F565, Plain>>(Prepare(128), 0xFFFF, 0x1234,
                                                                        1);
                   },
                   0x1234},
-        // p = 1: (1 * s) >> 8 = 0 and (254 * 31) >> 8 = 30, (254 * 63) >> 8 = 62.
-        PixelCase{"ParameterOneTurns31Into30",
-                  [] { return Apply<TableBlend16<F565>>(Prepare(1), 0x0000, 0xFFFF); }, 0xF7DE},
-        // A bright byte of 128 halves before anything else: T[128][31] = 15, T[128][63] = 31.
-        PixelCase{
-            "BrightOf128Halves",
-            [] { return Apply<TintCopy16<F565>>(Prepare(0, Bright(128, 128, 128)), 0xFFFF, 0); },
-            0x7BEF},
-        PixelCase{
-            "NearWhiteBrightDarkens",
-            [] { return Apply<TintCopy16<F565>>(Prepare(0, Bright(255, 255, 254)), 0xFFFF, 0); },
-            0xF7DE},
-        // Mode 0 under the alpha map: 255 copies, 128 weighs white over black by 128.
+        // Mode 0 under the alpha map: 255 copies (tints, with bright 128: 15, 31, 15), 128 weighs
+        // white over black by 128.
         PixelCase{"CoverOpaqueCopies",
                   [] { return ApplyAlpha<TurnedCover16<F565>>(Prepare(0), 0xABCD, 0, 255); },
                   0xABCD},
@@ -94,99 +66,19 @@ INSTANTIATE_TEST_SUITE_P(
                                                                0xFFFF, 0, 255);
                   },
                   0x7BEF},
-        // Add at p = 255 of white onto black: P[31] = 30, P[63] = 62.
-        PixelCase{"AddWhiteOntoBlack",
-                  [] { return Apply<TurnedAdd16<F565, Plain>>(Prepare(255), 0xFFFF, 0); }, 0xF7DE},
-        // Tinted under the alpha map at 255: T[255][31] = 30, P[30] = 15 at p = 128; green
-        // T[255][63] = 62, P[62] = 31; blue T[254][31] = 30, 15.
-        PixelCase{"TintedAlphaScaledAtByte255",
-                  [] {
-                    return ApplyAlpha<TurnedAdd16<F565, Tinted>>(
-                        Prepare(128, Bright(255, 255, 254)), 0xFFFF, 0, 255);
-                  },
-                  0x7BEF},
-        // p first, then the byte: (P[31] * 128) >> 8 = (30 * 128) >> 8 = 15; green 31.
-        PixelCase{"AlphaScaledAtByte128",
-                  [] { return ApplyAlpha<TurnedAdd16<F565, Plain>>(Prepare(255), 0xFFFF, 0, 128); },
-                  0x7BEF},
-        // 30 at byte 255 and (30 * 254) >> 8 = 29 at 254; green (62 * 254) >> 8 = 61.
-        PixelCase{"AlphaByte254Gives29",
-                  [] { return ApplyAlpha<TurnedAdd16<F565, Plain>>(Prepare(255), 0xFFFF, 0, 254); },
-                  0xEFBD},
-        // 5:5:5: computed pixels clear bit 15, a copy keeps it.
-        PixelCase{
-            "TableBlend555ClearsBit15",
-            [] { return Apply<TableBlend16<F555>>(Prepare(128, kNoBright, k555), 0xFFFF, 0xFFFF); },
-            0x7BDE},
-        PixelCase{"Copy555KeepsBit15",
-                  [] { return Apply<TexelCopy16>(Prepare(0, kNoBright, k555), 0x83E0, 0); },
-                  0x83E0},
-        // The triangle's parameter blend at p = 128: white over black and black over white.
-        PixelCase{"ParameterBlendWhiteOverBlack",
-                  [] { return Apply<TableBlend16<F565>>(Prepare(128), 0xFFFF, 0); }, 0x7BEF},
-        PixelCase{"ParameterBlendBlackOverWhite",
-                  [] { return Apply<TableBlend16<F565>>(Prepare(128), 0, 0xFFFF); }, 0x7BEF},
-        // p = 254, byte 254: a = (254 * 254) >> 8 = 252: red 16 over 31 gives
-        // (16 * 252 + 31 * 4) >> 8 = 16; the byte 255 takes P[16] + Q[31] = 15 + 0.
-        PixelCase{"AlphaScaledBlendWeighs252",
-                  [] {
-                    return ApplyAlpha<TurnedAlphaBlend16<F565, Plain>>(Prepare(254), 0x8000, 0xF800,
-                                                                       254);
-                  },
-                  0x8000},
-        PixelCase{"AlphaScaledBlendAt255",
-                  [] {
-                    return ApplyAlpha<TurnedAlphaBlend16<F565, Plain>>(Prepare(254), 0x8000, 0xF800,
-                                                                       255);
-                  },
-                  0x7800},
-        // White over white at p = 254: (254 * 31) >> 8 = 30 + (1 * 31) >> 8 = 0; green 62.
-        PixelCase{"WhiteOverWhiteAt254",
-                  [] { return Apply<TableBlend16<F565>>(Prepare(254), 0xFFFF, 0xFFFF); }, 0xF7DE},
-        // Subtract at p = 255: the texel 0x1042 scales to t = 0x0821.
-        PixelCase{"SubtractOneOfEachFromWhite",
-                  [] { return Apply<TurnedSub16<F565, Plain>>(Prepare(255), 0x1042, 0xFFFF); },
-                  0xFFDE},
-        // t = 0 on 0x4228: red 8 becomes 9, green 17 becomes 16.
-        PixelCase{"SubtractNothingMovesTheGuards",
-                  [] { return Apply<TurnedSub16<F565, Plain>>(Prepare(255), 0, 0x4228); }, 0x4A08},
-        // The subtract's formula with t = 0xFFFF, more than any texel scales to.
+        // The triangle's subtract and add on terms no texel scales to: t = 0xFFFF from white; at
+        // 5:5:5 t = 0x7C00 onto 0x7C00, bit 15 holding red's carry.
         PixelCase{"SubtractAllFromWhite",
                   [] { return GuardSub16(GuardConstantsOf<F565>(Prepare(255)), 0xFFFF, 0xFFFF); },
                   0x0800},
-        // Add t = 0x0001 (texel blue 2) onto blue 31: saturated, its carry in green's lowest bit.
-        PixelCase{"AddCarriesOutOfBlue",
-                  [] { return Apply<TurnedAdd16<F565, Plain>>(Prepare(255), 0x0002, 0x001F); },
-                  0x003F},
-        // Green's lowest bits are ORed, not added.
-        PixelCase{"AddOrsGreensLowestBit",
-                  [] { return Apply<TurnedAdd16<F565, Plain>>(Prepare(255), 0x0040, 0x0020); },
-                  0x0020},
-        // Green 62 (texel 63 at p = 255) onto 62: saturated to 62, its carry makes red 1.
-        PixelCase{"AddGreen62Onto62",
-                  [] { return Apply<TurnedAdd16<F565, Plain>>(Prepare(255), 0x07E0, 0x07C0); },
-                  0x0FC0},
-        // 5:5:5 add of t = 0x7C00 onto 0x7C00 (the formula; no texel scales to 31): bit 15 holds
-        // red's carry. Subtract of nothing from 0x7C00 leaves green's guard.
         PixelCase{"Add555KeepsRedsCarry",
                   [] {
                     return GuardAdd16(GuardConstantsOf<F555>(Prepare(255, kNoBright, k555)), 0x7C00,
                                       0x7C00);
                   },
                   0xFC00},
-        PixelCase{"Subtract555Nothing",
-                  [] {
-                    return Apply<TurnedSub16<F555, Plain>>(Prepare(255, kNoBright, k555), 0,
-                                                           0x7C00);
-                  },
-                  0x7C20},
-        // Multiply: 0x8410 on white; 0x0841 on 0x8410 gives 16/31, 64/63 and 16/31 truncated.
-        PixelCase{"MultiplyOnWhite",
-                  [] { return Apply<Multiply16<F565>>(Prepare(0), 0x8410, 0xFFFF); }, 0x8410},
-        PixelCase{"MultiplySmall",
-                  [] { return Apply<Multiply16<F565>>(Prepare(0), 0x0841, 0x8410); }, 0x0020},
-        // A generic layout's blue taken by its shift: 5:6:5 with red and blue swapped, blue 31
-        // at p = 128 gives 15 at bits 11-15.
+        // The mended generic layouts. Blue taken by its shift: 5:6:5 with red and blue swapped,
+        // blue 31 at p = 128 gives 15 at bits 11-15. An 8-bit red: P[200] + Q[100] = 100 + 49.
         PixelCase{"GenericBlueAboveBit0",
                   [] {
                     return Apply<TableBlend16<FGeneric16>>(
@@ -194,7 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
                         0xF800, 0);
                   },
                   0x7800},
-        // An 8-bit red: P[200] + Q[100] = 100 + 49 at p = 128.
         PixelCase{"GenericEightBitRed",
                   [] {
                     return Apply<TableBlend16<FGeneric16>>(
