@@ -2,13 +2,16 @@
 // (turned_rota.cpp) fills a RotaWalk, the textured triangle (turned_triangle.cpp) a
 // TriangleSpanWalk, both a TurnedDraw, and call the dispatch of the screen's depth. A decision
 // function turns the draw into one loop id; a loop table per walk (loop_table.h) maps the id to
-// one instantiation of TexelSpanWalk with its gates and rule (turned_rules32.h), in reference and,
-// where the rule has one, SSE2 form.
+// one instantiation of TexelSpanWalk with its gates and rule (turned_rules32.h; at 16 bits
+// turned_rules16.h, one row per rule and layout), in reference and, where the rule has one, SSE2
+// form.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "morrow/device/color_format.h"
+#include "morrow/raster/piece_loops16.h"
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/turned_rules32.h"
 #include "morrow/raster/turned_walkers.h"
@@ -18,7 +21,7 @@ namespace morrow::raster {
 struct TurnedDraw {
   Texture texture;
   uint32_t key = 0;   // PackScreenColor of the source surface's colour key
-  int keyFlag = 0;    // 32 bits: exactly 1 tests the key; 8 bits: non-zero leaves index 0 out
+  int keyFlag = 0;    // 16, 32 bits: exactly 1 tests the key; 8 bits: non-zero leaves index 0 out
   int32_t mode = 0;   // the draw state's blend mode
   TurnedBlend blend;  // parameter, bright and the screen's channel maxima
   bool alphaChannel = false;
@@ -27,6 +30,8 @@ struct TurnedDraw {
   // The source lies on the target surface itself: only the reference loops keep the order in
   // which a pixel that is both read and written is visited.
   bool sourceIsTarget = false;
+  // The screen's blend product table, rows of (a * b) >> 8: the 16-bit rules read it.
+  const uint32_t (*products)[256] = nullptr;
 };
 
 // The two shapes differ in one rule: the rotated add and subtract weigh by the alpha map, the
@@ -94,5 +99,27 @@ void DrawTriangle8(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle16(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 // The triangle without a graph, in one colour (a pixel of the screen format).
 void DrawUntexturedTriangle(const TriangleSpanWalk& walk, uint32_t colour);
+
+// A loop of the 16-bit turned draws (turned_loops16.cpp): the rule of a 32-bit id (its *Key ids
+// test the low 16 bits of the key) at one layout. The 8-bit ids and kTint on the generic layout
+// run no loop.
+struct TurnedLoop16 {
+  TurnedLoop loop = TurnedLoop::kNothing;
+  Layout16 layout = Layout16::k565;
+
+  bool operator==(const TurnedLoop16&) const = default;
+};
+
+// The 16-bit decision, the 32-bit one's order of tests on the layout of format: mode 1 at p = 255
+// continues as mode 0, keyFlag of exactly 1 keys, mode 4 never. The generic layout takes bright
+// under the alpha map in modes 0 to 3 and in every triangle; the rotated draw without the alpha
+// map ignores it there, as does its generic multiply.
+TurnedLoop16 ChooseTurnedLoop16(TurnedShape shape, int32_t mode, uint32_t p, bool alphaChannel,
+                                bool bright, int keyFlag, FormatClass format);
+// "AddKey 555", ...
+std::string TurnedLoop16Name(const TurnedLoop16& loop);
+// The loop has its reference form in the tables of both walks, and a vector form there.
+bool TurnedLoop16HasReference(const TurnedLoop16& loop);
+bool TurnedLoop16HasVector(const TurnedLoop16& loop);
 
 }  // namespace morrow::raster

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "morrow/device/direct3d.h"
+#include "morrow/device/screen.h"
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
@@ -185,6 +186,7 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
     draw.format = softdraw::ScreenFormatClass();
     draw.screenFormat = &s.screenFormat;
     draw.sourceIsTarget = locked.sourceIsTarget;
+    draw.products = GetBlendProductTable();
     if (depth == 32) {
       raster::DrawRota32(walk, draw);
     } else if (depth == 16) {

@@ -3,6 +3,7 @@
 // chains; the depth's dispatch (turned_loops.h) walks the rows.
 #include <cstdint>
 
+#include "morrow/device/screen.h"
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
@@ -53,6 +54,7 @@ int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const Graph
   draw.format = ScreenFormatClass();
   draw.screenFormat = &s.screenFormat;
   draw.sourceIsTarget = surfaces.sourceIsTarget;
+  draw.products = GetBlendProductTable();
   switch (depth) {
     case 8:
       raster::DrawTriangle8(walk, draw);

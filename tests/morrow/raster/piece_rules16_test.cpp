@@ -14,6 +14,7 @@
 #include "morrow/raster/piece_rules16.h"
 #include "morrow/raster/walkers.h"
 #include "morrow/raster/walkers16.h"
+#include "tests/morrow/raster/rules16_fixture.h"
 #include "tests/morrow/raster/worked_value.h"
 
 namespace {
@@ -21,47 +22,15 @@ namespace {
 using namespace morrow::raster;
 using testsupport::PixelCase;
 
-constexpr uint32_t kNoBright = 0xFFFFFFFFu;
-
-// The blend product table as the screen builds it: [a][b] = (a * b) >> 8.
-const uint32_t (*Products())[256] {
-  static const auto* table = [] {
-    auto* t = new uint32_t[256][256];
-    for (uint32_t a = 0; a < 256; ++a) {
-      for (uint32_t b = 0; b < 256; ++b) t[a][b] = (a * b) >> 8;
-    }
-    return t;
-  }();
-  return table;
-}
-
-FGeneric16 Layout(uint32_t red, uint32_t green, uint32_t blue) {
-  morrow::ColorFormat f{};
-  morrow::InitColorFormatFromMasks(&f, 16, red, green, blue, 0);
-  return FGeneric16::From(f);
-}
-
-const FGeneric16 k565 = Layout(0xF800, 0x07E0, 0x001F);
-const FGeneric16 k444 = Layout(0x0F00, 0x00F0, 0x000F);
-
-Setup16 Prepare(uint32_t p, uint32_t bright = kNoBright, const FGeneric16& format = k565) {
-  return MakeSetup16(p, bright, Products(), format);
-}
-
-uint32_t Bright(uint32_t r, uint32_t g, uint32_t b) {
-  return 0xFF000000u | r << 16 | g << 8 | b;
-}
-
-// Applies a rule made from the set-up (the set-up must outlive the rule).
-template <class Rule>
-uint32_t Apply(const Setup16& s, uint32_t src, uint32_t dest) {
-  return Rule(s)(src, dest);
-}
-template <class Rule>
-uint32_t ApplyAlpha(const Setup16& s, uint32_t src, uint32_t dest, uint32_t a) {
-  const Rule rule(s);
-  return a == 255 ? rule.Opaque(src, dest) : rule.Partial(src, dest, a);
-}
+using testsupport::Apply;
+using testsupport::ApplyAlpha;
+using testsupport::Bright;
+using testsupport::k444;
+using testsupport::k565;
+using testsupport::kNoBright;
+using testsupport::Layout;
+using testsupport::Prepare;
+using testsupport::Products;
 
 class Rules16 : public ::testing::TestWithParam<PixelCase> {};
 

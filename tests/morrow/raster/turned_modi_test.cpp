@@ -2,7 +2,7 @@
 // started library: a quadrilateral of the graph's own size writes exactly its pixels, the
 // shared diagonal blended twice when the target is read directly, the corners' order, float
 // corners truncated, the box and its margins, absurd corners refused, the worked pixels of every
-// mode (beside the rotated draw's) and 8-bit index 0.
+// mode (beside the rotated draw's) at 32 and 16 bits, and 8-bit index 0.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -220,10 +220,11 @@ struct ModeCase {
   int alpha;  // -1: no alpha channel
   int mode;
   int p;
-  int keyFlag;      // the source colour is the key colour
-  uint32_t bright;  // 0x00RRGGBB of the modulation colour
-  uint32_t rota;    // the pixel written by the rotated draw
-  uint32_t modi;    // and by the quadrilateral draw
+  int keyFlag;                     // the source colour is the key colour
+  uint32_t bright;                 // 0x00RRGGBB of the modulation colour
+  uint32_t rota;                   // the pixel written by the rotated draw
+  uint32_t modi;                   // and by the quadrilateral draw
+  const char* layout16 = nullptr;  // a 16-bit screen of this layout; none: 32 bits
 };
 
 void PrintTo(const ModeCase& c, std::ostream* os) {
@@ -236,7 +237,7 @@ TEST_P(TurnedModes, GiveTheWorkedPixel) {
   const ModeCase& c = GetParam();
   for (bool video : {true, false}) {
     SCOPED_TRACE(video ? "video" : "system");
-    StartAt(32, nullptr, video);
+    StartAt(c.layout16 != nullptr ? 16 : 32, c.layout16, video);
     if (c.keyFlag != 0) morrow::GetDrawState().keyColor = c.source;
     const ResourceHandle g = SolidGraph(8, 8, c.source, c.alpha);
     morrow::SetBlendMode(c.mode, c.p);
@@ -309,6 +310,83 @@ INSTANTIATE_TEST_SUITE_P(
                  0x00081018u, 0x00081018u},
         ModeCase{"ModeFiveDrawsNothing", kBackground, kWhite, -1, 5, 128, 0, kWhite, 0xFF102030u,
                  0xFF102030u}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+constexpr uint32_t kKey = 0x00FF00;
+
+// At 16 bits, worked on channels of 5 and 6 bits (4 at 4:4:4); the background 0x102030 is 0x1106
+// at 5:6:5, 0x8886 at 5:5:5 and 0xF123 at 4:4:4 (fill bits set), white 0xFFFF.
+INSTANTIATE_TEST_SUITE_P(
+    SixteenBits, TurnedModes,
+    ::testing::Values(
+        ModeCase{"AlphaAtZeroLeavesTheTarget", kBackground, kWhite, -1, 1, 0, 0, kWhite, 0x1106,
+                 0x1106, "565"},
+        ModeCase{"AlphaAtFullIsTheCopy", kBackground, 0xC86432, -1, 1, 255, 0, kWhite, 0xCB26,
+                 0xCB26, "565"},
+        // (128 * 31 >> 8) + (127 * 31 >> 8) = 30; green 31 + 31 = 62.
+        ModeCase{"TableBlendOf31Over31", kWhite, kWhite, -1, 1, 128, 0, kWhite, 0xF7DE, 0xF7DE,
+                 "565"},
+        // Under the alpha map: 255 takes the table blend, 254 the coverage by 127.
+        ModeCase{"AlphaByte255", kWhite, kWhite, 255, 1, 128, 0, kWhite, 0xF7DE, 0xF7DE, "565"},
+        ModeCase{"AlphaByte254", kWhite, kWhite, 254, 1, 128, 0, kWhite, 0xFFFF, 0xFFFF, "565"},
+        // (254 * 31) >> 8 = 30 of the destination at p = 1.
+        ModeCase{"ParameterOne", kWhite, 0, -1, 1, 1, 0, kWhite, 0xF7DE, 0xF7DE, "565"},
+        ModeCase{"BrightOf128Halves", 0, kWhite, -1, 0, 0, 0, 0x808080, 0x7BEF, 0x7BEF, "565"},
+        ModeCase{"BrightNearWhiteDarkens", 0, kWhite, -1, 0, 0, 0, 0xFFFFFE, 0xF7DE, 0xF7DE, "565"},
+        ModeCase{"KeyFlagTwoDrawsTheKeyColour", kBackground, kKey, -1, 0, 0, 2, kWhite, 0x07E0,
+                 0x07E0, "565"},
+        ModeCase{"KeyFlagOneLeavesIt", kBackground, kKey, -1, 0, 0, 1, kWhite, 0x1106, 0x1106,
+                 "565"},
+        ModeCase{"KeyBeforeAlpha255", kBackground, kKey, 255, 0, 0, 1, kWhite, 0x8886, 0x8886,
+                 "555"},
+        // Add at p = 255 of white onto black: 30, 62, 30.
+        ModeCase{"AddWhiteOntoBlack", 0, kWhite, -1, 2, 255, 0, kWhite, 0xF7DE, 0xF7DE, "565"},
+        // Bright (255, 255, 254) at alpha 255 and p = 128: P[T[31]] = P[30] = 15, green 31.
+        ModeCase{"TintedAlphaScaledAtByte255", 0, kWhite, 255, 2, 128, 0, 0xFFFFFE, 0x7BEF, 0x7BEF,
+                 "565"},
+        // p first, then the byte: (P[31] * 128) >> 8 = 15.
+        ModeCase{"AlphaScaledAtByte128", 0, kWhite, 128, 2, 255, 0, kWhite, 0x7BEF, 0x7BEF, "565"},
+        // (30 * 254) >> 8 = 29, green (62 * 254) >> 8 = 61.
+        ModeCase{"AlphaByte254Gives29", 0, kWhite, 254, 2, 255, 0, kWhite, 0xEFBD, 0xEFBD, "565"},
+        ModeCase{"GenericAlphaZeroLeavesTheTarget", kBackground, kWhite, 0, 2, 255, 0, kWhite,
+                 0xF123, 0xF123, "444"},
+        // 5:5:5 computes with bit 15 clear and copies it.
+        ModeCase{"TableBlend555", kWhite, kWhite, -1, 1, 128, 0, kWhite, 0x7BDE, 0x7BDE, "555"},
+        ModeCase{"Copy555KeepsBit15", 0, kWhite, -1, 0, 0, 0, kWhite, 0xFFFF, 0xFFFF, "555"},
+        ModeCase{"WhiteOverBlackAt128", 0, kWhite, -1, 1, 128, 0, kWhite, 0x7BEF, 0x7BEF, "565"},
+        ModeCase{"BlackOverWhiteAt128", kWhite, 0, -1, 1, 128, 0, kWhite, 0x7BEF, 0x7BEF, "565"},
+        // Red 16 over 31 at p = 254: byte 254 blends by 252 (16), byte 255 takes P[16] = 15.
+        ModeCase{"AlphaScaledBlendBy252", 0xF80000, 0x800000, 254, 1, 254, 0, kWhite, 0x8000,
+                 0x8000, "565"},
+        ModeCase{"AlphaScaledBlendAt255", 0xF80000, 0x800000, 255, 1, 254, 0, kWhite, 0x7800,
+                 0x7800, "565"},
+        ModeCase{"WhiteOverWhiteAt254", kWhite, kWhite, -1, 1, 254, 0, kWhite, 0xF7DE, 0xF7DE,
+                 "565"},
+        // A generic layout copies without bright; without the alpha map the rotated draw blends
+        // without it (P[15] = 7), the triangle with it (P[T[15]] = P[7] = 3).
+        ModeCase{"GenericCopiesUnmodulated", 0, kWhite, -1, 0, 0, 0, 0x808080, 0xFFFF, 0xFFFF,
+                 "444"},
+        ModeCase{"GenericBlendWithBright", 0, kWhite, -1, 1, 128, 0, 0x808080, 0x0777, 0x0333,
+                 "444"},
+        // Subtract at p = 255: t = 0x0821 from white; nothing from 0x4228; add t = 1 onto blue
+        // 31, green's lowest bits ORed, green 62 onto 62.
+        ModeCase{"SubtractFromWhite", kWhite, 0x100810, -1, 3, 255, 0, kWhite, 0xFFDE, 0xFFDE,
+                 "565"},
+        ModeCase{"SubtractNothing", 0x404440, 0, -1, 3, 255, 0, kWhite, 0x4A08, 0x4A08, "565"},
+        ModeCase{"AddCarriesOutOfBlue", 0x0000F8, 0x000010, -1, 2, 255, 0, kWhite, 0x003F, 0x003F,
+                 "565"},
+        ModeCase{"AddOrsGreensLowestBit", 0x000400, 0x000800, -1, 2, 255, 0, kWhite, 0x0020, 0x0020,
+                 "565"},
+        ModeCase{"AddGreen62Onto62", 0x00F800, 0x00FC00, -1, 2, 255, 0, kWhite, 0x0FC0, 0x0FC0,
+                 "565"},
+        ModeCase{"SubtractNothing555", 0xF80000, 0, -1, 3, 255, 0, kWhite, 0x7C20, 0x7C20, "555"},
+        // Multiply: 0x8410 onto white, 0x0841 onto 0x8410; the key and alpha 0 are not read.
+        ModeCase{"MultiplyOntoWhite", kWhite, 0x808080, -1, 4, 0, 0, kWhite, 0x8410, 0x8410, "565"},
+        ModeCase{"MultiplySmall", 0x808080, 0x080808, -1, 4, 128, 0, kWhite, 0x0020, 0x0020, "565"},
+        ModeCase{"MultiplyIgnoresKeyAndAlpha", kWhite, kKey, 0, 4, 0, 1, kWhite, 0x07E0, 0x07E0,
+                 "565"},
+        ModeCase{"ModeFiveDrawsNothing", kBackground, kWhite, -1, 5, 128, 0, kWhite, 0x1106, 0x1106,
+                 "565"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The triangle entry on its own: -1 without a display, for a graph whose first piece is not

@@ -1,7 +1,7 @@
 // The reference and SSE2 paths draw the same turned frames: seeded random rotated, mirrored and
 // quadrilateral draws (angles, scales, places across every edge, every mode, parameters at their
 // edges, bright, key flags 0, 1 and 2, alpha maps), run once on each path from the same start,
-// must leave targets of equal CRC.
+// must leave targets of equal CRC, at 32 bits and at 16 bits in 5:6:5, 5:5:5 and 4:4:4.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -21,6 +21,8 @@ using testsupport::TurnedFixture;
 struct ParityCase {
   const char* name;
   bool videoMemory;
+  int depth = 32;
+  const char* layout16 = nullptr;
 };
 
 void PrintTo(const ParityCase& c, std::ostream* os) {
@@ -87,7 +89,7 @@ class TurnedParity : public TurnedFixture, public ::testing::WithParamInterface<
 };
 
 TEST_P(TurnedParity, GivesTheSameFrameOnBothPaths) {
-  StartAt(32, nullptr, GetParam().videoMemory);
+  StartAt(GetParam().depth, GetParam().layout16, GetParam().videoMemory);
   std::mt19937 rng(31);
   std::vector<morrow::ResourceHandle> graphs;
   for (int i = 0; i < 12; ++i) {
@@ -112,6 +114,14 @@ TEST_P(TurnedParity, GivesTheSameFrameOnBothPaths) {
 INSTANTIATE_TEST_SUITE_P(ThirtyTwoBits, TurnedParity,
                          ::testing::Values(ParityCase{"VideoMemory", true},
                                            ParityCase{"SystemMemory", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(SixteenBits, TurnedParity,
+                         ::testing::Values(ParityCase{"VideoMemory565", true, 16, "565"},
+                                           ParityCase{"SystemMemory565", false, 16, "565"},
+                                           ParityCase{"VideoMemory555", true, 16, "555"},
+                                           ParityCase{"SystemMemory555", false, 16, "555"},
+                                           ParityCase{"VideoMemory444", true, 16, "444"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

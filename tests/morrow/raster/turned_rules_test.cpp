@@ -123,6 +123,7 @@ struct ChoiceCase {
   bool bright;
   int keyFlag;
   TurnedLoop want;
+  FormatClass format = FormatClass::k32;  // a 16-bit class asks the 16-bit decision
 };
 
 void PrintTo(const ChoiceCase& c, std::ostream* os) {
@@ -133,6 +134,15 @@ class TurnedDispatch : public ::testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(TurnedDispatch, PicksTheLoop) {
   const ChoiceCase& c = GetParam();
+  if (c.format != FormatClass::k32) {
+    const TurnedLoop16 got =
+        ChooseTurnedLoop16(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag, c.format);
+    const Layout16 layout = c.format == FormatClass::k565   ? Layout16::k565
+                            : c.format == FormatClass::k555 ? Layout16::k555
+                                                            : Layout16::kGeneric;
+    EXPECT_EQ(got, (TurnedLoop16{c.want, layout})) << TurnedLoop16Name(got);
+    return;
+  }
   EXPECT_EQ(ChooseTurnedLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag), c.want)
       << TurnedLoopName(ChooseTurnedLoop32(c.shape, c.mode, c.p, c.alpha, c.bright, c.keyFlag));
 }
@@ -168,6 +178,76 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"Mode5", kRota, 5, 128, false, false, 0, TurnedLoop::kNothing},
         ChoiceCase{"Mode8", kTri, 8, 128, false, false, 0, TurnedLoop::kNothing},
         ChoiceCase{"NegativeMode", kTri, -1, 128, false, false, 0, TurnedLoop::kNothing}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+constexpr FormatClass k6 = FormatClass::k565, k5 = FormatClass::k555, kG = FormatClass::kGeneric16;
+
+INSTANTIATE_TEST_SUITE_P(
+    SixteenBits, TurnedDispatch,
+    ::testing::Values(
+        // Mode 0: the alpha map first, bright on the fixed layouts only without it.
+        ChoiceCase{"Copy", kRota, 0, 0, false, false, 0, TurnedLoop::kCopy, k6},
+        ChoiceCase{"CopyKeyedOnlyByOne", kTri, 0, 0, false, false, 1, TurnedLoop::kCopyKey, k5},
+        ChoiceCase{"KeyFlagTwoIsNoKey", kRota, 0, 0, false, false, 2, TurnedLoop::kCopy, k6},
+        ChoiceCase{"KeyFlagMinusOneIsNoKey", kTri, 0, 0, false, false, -1, TurnedLoop::kCopy, k6},
+        ChoiceCase{"Tint", kRota, 0, 0, false, true, 1, TurnedLoop::kTintKey, k5},
+        ChoiceCase{"GenericCopiesWithoutBright", kTri, 0, 0, false, true, 0, TurnedLoop::kCopy, kG},
+        ChoiceCase{"GenericRotatedCopiesWithoutBright", kRota, 0, 0, false, true, 1,
+                   TurnedLoop::kCopyKey, kG},
+        ChoiceCase{"Cover", kRota, 0, 9, true, false, 0, TurnedLoop::kCover, k6},
+        ChoiceCase{"GenericCoverTakesBright", kRota, 0, 0, true, true, 1, TurnedLoop::kCoverTintKey,
+                   kG},
+        ChoiceCase{"GenericTriangleCoverTakesBright", kTri, 0, 0, true, true, 0,
+                   TurnedLoop::kCoverTint, kG},
+        // Mode 1: nothing at 0, mode 0 at 255.
+        ChoiceCase{"Mode1AtZero", kRota, 1, 0, true, true, 1, TurnedLoop::kNothing, k6},
+        ChoiceCase{"Mode1AtFullIsCopy", kRota, 1, 255, false, false, 1, TurnedLoop::kCopyKey, k6},
+        ChoiceCase{"Mode1AtFullIsTint", kTri, 1, 255, false, true, 0, TurnedLoop::kTint, k5},
+        ChoiceCase{"Mode1AtFullUnderTheMapIsCover", kRota, 1, 255, true, true, 0,
+                   TurnedLoop::kCoverTint, kG},
+        ChoiceCase{"Blend", kRota, 1, 128, false, false, 0, TurnedLoop::kBlend, k6},
+        ChoiceCase{"BlendTint", kTri, 1, 254, false, true, 1, TurnedLoop::kBlendTintKey, k5},
+        ChoiceCase{"AlphaBlend", kRota, 1, 1, true, false, 0, TurnedLoop::kAlphaBlend, k5},
+        ChoiceCase{"AlphaBlendTint", kTri, 1, 128, true, true, 1, TurnedLoop::kAlphaBlendTintKey,
+                   k6},
+        // Generic: the rotated draw ignores bright without the map and takes it under the map
+        // (a loop the Parts leave open); the triangle takes it everywhere.
+        ChoiceCase{"GenericRotatedBlendIgnoresBright", kRota, 1, 128, false, true, 0,
+                   TurnedLoop::kBlend, kG},
+        ChoiceCase{"GenericRotatedAlphaBlendTakesBright", kRota, 1, 128, true, true, 1,
+                   TurnedLoop::kAlphaBlendTintKey, kG},
+        ChoiceCase{"GenericTriangleBlendTakesBright", kTri, 1, 128, false, true, 0,
+                   TurnedLoop::kBlendTint, kG},
+        ChoiceCase{"GenericTriangleAlphaBlendTakesBright", kTri, 1, 200, true, true, 0,
+                   TurnedLoop::kAlphaBlendTint, kG},
+        ChoiceCase{"GenericAlphaBlend", kTri, 1, 200, true, false, 0, TurnedLoop::kAlphaBlend, kG},
+        // Modes 2 and 3: nothing at 0, every other p; at 16 bits the triangle reads the map too.
+        ChoiceCase{"AddAtZero", kTri, 2, 0, false, false, 0, TurnedLoop::kNothing, k6},
+        ChoiceCase{"SubAtZero", kRota, 3, 0, true, true, 1, TurnedLoop::kNothing, kG},
+        ChoiceCase{"Add", kRota, 2, 255, false, false, 1, TurnedLoop::kAddKey, k6},
+        ChoiceCase{"AddTint", kTri, 2, 255, false, true, 0, TurnedLoop::kAddTint, k5},
+        ChoiceCase{"AlphaAdd", kTri, 2, 128, true, false, 1, TurnedLoop::kAlphaAddKey, k6},
+        ChoiceCase{"AlphaAddTint", kRota, 2, 128, true, true, 0, TurnedLoop::kAlphaAddTint, k5},
+        ChoiceCase{"Sub", kTri, 3, 1, false, false, 0, TurnedLoop::kSub, k5},
+        ChoiceCase{"AlphaSubTint", kTri, 3, 128, true, true, 1, TurnedLoop::kAlphaSubTintKey, k6},
+        ChoiceCase{"GenericRotatedAddIgnoresBright", kRota, 2, 128, false, true, 0,
+                   TurnedLoop::kAdd, kG},
+        ChoiceCase{"GenericRotatedAlphaAddTakesBright", kRota, 2, 128, true, true, 0,
+                   TurnedLoop::kAlphaAddTint, kG},
+        ChoiceCase{"GenericTriangleSubTakesBright", kTri, 3, 128, false, true, 1,
+                   TurnedLoop::kSubTintKey, kG},
+        ChoiceCase{"GenericAlphaSub", kRota, 3, 128, true, false, 1, TurnedLoop::kAlphaSubKey, kG},
+        // Mode 4: no p, key or map.
+        ChoiceCase{"MultiplyAtZero", kRota, 4, 0, true, false, 1, TurnedLoop::kMultiply, k6},
+        ChoiceCase{"MultiplyTint", kTri, 4, 77, false, true, 1, TurnedLoop::kMultiplyTint, k5},
+        ChoiceCase{"GenericRotatedMultiplyIgnoresBright", kRota, 4, 0, false, true, 0,
+                   TurnedLoop::kMultiply, kG},
+        ChoiceCase{"GenericTriangleMultiplyTakesBright", kTri, 4, 0, true, true, 0,
+                   TurnedLoop::kMultiplyTint, kG},
+        // Any other mode, compared unsigned, draws nothing.
+        ChoiceCase{"Mode5", kRota, 5, 128, false, false, 0, TurnedLoop::kNothing, k6},
+        ChoiceCase{"Mode8", kTri, 8, 128, false, false, 0, TurnedLoop::kNothing, k5},
+        ChoiceCase{"NegativeMode", kRota, -1, 128, false, false, 0, TurnedLoop::kNothing, kG}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TurnedDispatchTable, EightBitsKeysIndexZeroForAnyNonZeroFlag) {
