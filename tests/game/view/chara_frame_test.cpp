@@ -179,6 +179,9 @@ const Row kRows[] = {
     {0, "s11 z8.5 t0 h100", 35 + 150},
     {0, "s19", 39},
     {0, "s-1", 39},
+    // A negative timer walks its cycles on: step -1 shows what step 3 shows.
+    {0, "s1 t-6", 6},
+    {1, "s0 t-8", 1},
 
     // Character 1 (W 40).
     {1, "s0 t0 h200", 0 + 240},
