@@ -80,4 +80,39 @@ TEST(BattleProbeRec, RefusesBadDrawingCommands) {
   }
 }
 
+// cell: the frame selection of a player's record with its side effects, on both probes; the tint
+// shows in the recording probe's log.
+TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
+  const std::string match = "match players=2 chars=0,1 arena=-1; round; ";
+  struct Case {
+    const char* probe;
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {BATTLE_PROBE_REC,
+       match + "set p1.state 10; set p1.stateTimer 7; set p1.heading 100; set SceneFrame 3; "
+               "drawlog on; cell 1",
+       "SetModulationColor 255 0 0\ncell 135\n"},
+      {BATTLE_PROBE,
+       match + "set p1.state 0; set p1.heading 200; set p1.stateTimer 20; cell 1; set p1.kind 16; "
+               "cell 1 1; cell 1",
+       "cell 242\ncell 1\ncell 0\n"},
+      {BATTLE_PROBE,
+       match + "set p0.state 2; set poseClass[0] 1; set currentMove[0] 2; set p0.stateTimer 30; "
+               "set p0.heading 0; cell 0; set halfRatePresent 1; cell 0; cell 0 1; "
+               "print p0.heading",
+       "cell 25\ncell 25\ncell 75\n48\n"},
+  };
+  for (const Case& c : cases) {
+    const ProbeRun run = RunProbe(c.probe, c.commands);
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  for (const char* bad : {"cell", "cell 4", "cell -1", "cell x", "cell 0 1 2", "cell 0 y"}) {
+    const ProbeRun run = RunProbe(BATTLE_PROBE, bad);
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_EQ(run.out, "") << bad;
+  }
+}
+
 }  // namespace

@@ -59,6 +59,8 @@
 //                                        aim SLOT T0 T1 WOLD WNEW
 //                                        retarget SLOT T SPEED MODE D
 //                                        scale SLOT FACTOR T0 T1
+//   cell P [S]                         SelectCharaFrame of player P's record with suppressTurn S
+//                                      (0 if not given): "cell C"
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -119,6 +121,7 @@ const Command kCommands[] = {
     {"drawlist", 0, 0, DrawListCommand},
     {"number", 5, 5, Number},
     {"rotarect", 6, 6, RotaRect},
+    {"cell", 1, 2, CellCommand},
 };
 
 void RunCommand(const Args& words) {

@@ -55,4 +55,7 @@ void ForgetRecordedCalls();
 // The digit tables hold handles that name their table and digit.
 void FillDigitTables();
 
+// probe_frames.cpp: the character frame selection.
+void CellCommand(const Args& a);
+
 }  // namespace battleprobe

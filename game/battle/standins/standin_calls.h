@@ -93,7 +93,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "SelectCharaFrame",
     "DrawPlayerEntry",
     "DrawArenaEntry",
     "DrawShotEntry",

@@ -1,8 +1,7 @@
 // Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
 // except where the battle needs an answer to go on: a launcher places the shot at its source with
 // speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
-// special move ends at once, the special card is refused, and the
-// frame selection answers 999.
+// special move ends at once, and the special card is refused.
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
@@ -162,10 +161,6 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
 
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
-}
-int SelectCharaFrame(BattleObject* player, int suppressTurn) {
-  RECORD(SelectCharaFrame, R(player), I(suppressTurn));
-  return 999;
 }
 void DrawPlayerEntry(const BattleObject* entry, int shake, int dark) {
   RECORD(DrawPlayerEntry, R(entry), I(shake), I(dark));

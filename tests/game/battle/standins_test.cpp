@@ -116,7 +116,6 @@ TEST(StandIns, AnswersThatLetTheBattleGoOn) {
   EXPECT_EQ(player.stateTimer, 0);
   EXPECT_EQ(player.life, 200);
   EXPECT_EQ(StartSpecialSpellCard(&player, 1), 0);
-  EXPECT_EQ(SelectCharaFrame(&player, 0), 999);
   EXPECT_EQ(LoadScenarioScript(3), 0) << "a script is never found";
 }
 

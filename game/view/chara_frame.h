@@ -1,0 +1,141 @@
+// Which cell of a player's character sheet the battle draw shows, and the few pieces of battle
+// state that choosing it changes: tints left for the caller's next draw, turns, jumps, spins and
+// jitter. SelectCharaFrame (declared with the entry points) switches on the record's character to
+// one SelectFrameCharaN per sheet layout; this header holds what those functions share.
+//
+// A sheet's first eight rows face the eight heading rows (row r holds headings 32r to 32r + 31, W
+// cells wide); cells from 8W on face no direction. Every answer is a cell number: 39 is the
+// fallback of a state or pose that a character does not draw, 999 or more hides the player. The
+// answer is not range-checked here: the drawers check it against the sheet.
+//
+// Side effects run only where the draw calls the selection, once per drawn frame, so at half rate
+// the turning and falling steps are doubled to keep their speed.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+
+#include "game/core/records.h"
+
+namespace veyrdale {
+
+// Characters 0, 4 and 10 take the caller's suppressTurn (1 while a companion is drawn with its
+// owner's real record, so that the owner turns once a frame); the others turn regardless.
+int SelectFrameChara0(BattleObject* player, int suppressTurn);
+int SelectFrameChara1(BattleObject* player);
+int SelectFrameChara2(BattleObject* player);
+int SelectFrameChara3(BattleObject* player);
+int SelectFrameChara4(BattleObject* player, int suppressTurn);
+int SelectFrameChara5(BattleObject* player);
+int SelectFrameChara6(BattleObject* player);
+int SelectFrameChara7(BattleObject* player);
+int SelectFrameChara8(BattleObject* player);
+int SelectFrameChara9(BattleObject* player);
+int SelectFrameChara10(BattleObject* player, int suppressTurn);
+int SelectFrameChara11(BattleObject* player);
+int SelectFrameChara12(BattleObject* player);
+int SelectFrameChara13(BattleObject* player);
+int SelectFrameChara14(BattleObject* player);
+int SelectFrameChara15(BattleObject* player);
+
+namespace charaframe {
+
+// Cells are computed in 64 bits, so that no timer, counter or move length of any value overflows
+// on its way to a cell; the answer is then held inside the int range.
+using Cell = int64_t;
+
+constexpr int kFallbackCell = 39;
+constexpr int kSpellFirstFrame = 9999;  // the state timer on a spell card's first frame
+constexpr int kCardWaiting = 8888;      // a declaration that has not started yet
+
+// What one selection reads, taken once from the record passed in (a draw-list copy or a real
+// player record) and from its owner's arrays, before any side effect.
+struct Selection {
+  BattleObject* record;  // the record passed in
+  BattleObject* owner;   // the owner's real player record
+  int p;                 // the owner, 0-3
+  int suppressTurn;
+  int width;  // W: the cells of one heading row
+  int32_t state;
+  Cell t;  // state timer
+  Cell q;  // recovery counter
+  float z, vz;
+  int row;        // R: the heading row of the record passed in
+  int attackRow;  // the heading row stored when the attack started
+  int pose;       // P: the owner's attack pose
+  Cell e;         // L - t: frames elapsed in the owner's current move
+  int32_t card;   // K: the owner's spell-card choice
+  Cell special;   // S: the owner's special-move counter
+
+  // Cell n of the record's heading row, and of the attack heading's row.
+  Cell Col(Cell n) const { return n + static_cast<Cell>(row) * width; }
+  Cell AttackCol(Cell n) const { return n + static_cast<Cell>(attackRow) * width; }
+};
+
+// The states every sheet draws by group: standing (0, 14), walking (1, 15), attacking (2-4 and
+// 16-18) and knocked down (11, 13).
+bool IsStandState(int32_t state);
+bool IsWalkState(int32_t state);
+bool IsAttackState(int32_t state);
+bool IsKnockDownState(int32_t state);
+constexpr float kLowKnockDown = 8.0f;  // z at or below: the player lies or spins
+
+// Runs character `id`'s rule on `player`: the shared start (a state outside 0-18, or an owner who
+// is no player, gives 39 and changes nothing), the tints of states 10, 11 and 13, then `rule`,
+// whose cell is held inside the int range.
+int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selection&));
+
+// A replacement x→y of a computed cell: values lo..hi become `to`. Lists of them are tried in
+// order and the first that matches wins, so 10→0 followed by "below 12→12" leaves 0 as 0.
+struct Swap {
+  Cell lo, hi, to;
+};
+constexpr Cell kLowest = std::numeric_limits<Cell>::min();
+constexpr Cell kHighest = std::numeric_limits<Cell>::max();
+constexpr Swap Is(Cell x, Cell to) {
+  return {x, x, to};
+}
+constexpr Swap Above(Cell x, Cell to) {
+  return {x + 1, kHighest, to};
+}
+constexpr Swap AtLeast(Cell x, Cell to) {
+  return {x, kHighest, to};
+}
+constexpr Swap Below(Cell x, Cell to) {
+  return {kLowest, x - 1, to};
+}
+constexpr Swap Between(Cell lo, Cell hi, Cell to) {
+  return {lo, hi, to};
+}
+Cell Remap(Cell c, std::initializer_list<Swap> swaps);
+Cell Clamp(Cell v, Cell lo, Cell hi);
+
+// The walk cycles: 4-step(n) shows columns 0, 1, 2, 1 as (t/n)%4 runs 0-3 (a negative step, from
+// a negative timer, is taken four steps on, so that the cycle never leaves its table).
+Cell WalkColumn(Cell t, Cell n);
+// Four cells of a cycle by (v/n)%4, with the same rule for a negative step.
+Cell CycleOf4(const Cell (&cells)[4], Cell v, Cell n);
+
+// Whether the owner holds any of the four directions.
+bool DirectionHeld(const Selection& s);
+
+// The conditions of the side effects: free while no spell-card freeze runs, and a turn only while
+// the owner is not held and the caller does not suppress it.
+bool Free();
+bool MayTurn(const Selection& s);
+
+// Turn: the owner's real heading moves by 16 steps in `sign`'s direction (32 at half rate). The
+// heading row of this selection stays the one read before.
+void TurnStep(const Selection& s, int sign);
+// Jump (characters 0 and 10 in attack pose 2): while free and the owner is in the air, the owner
+// falls under gravity with its guard up, and lands with a puff.
+void JumpStep(const Selection& s);
+// Jitter: the record passed in shakes by up to a pixel, x first, then y.
+void JitterStep(const Selection& s);
+// Spin: the record passed in turns by 16 steps a unit of its recovery counter; its heading row
+// becomes the new heading's.
+void SpinStep(Selection& s);
+
+}  // namespace charaframe
+}  // namespace veyrdale
