@@ -12,6 +12,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/option_cursors.h"
 #include "game/core/records.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
@@ -294,6 +295,10 @@ const GlobalField kGlobals[] = {
     OPTION(musicVolume),
     OPTION(soundVolume),
     MakeGlobal("halfRatePresent", &g_display.halfRatePresent),
+    // The menus that edit them: ButtonMap[player, button] is a pad-bit mask.
+    GLOBAL(OptionCursor),
+    GLOBAL(KeyConfigCursors),
+    MakeGlobal("ButtonMap", &g_buttonMap.masks),
 };
 
 #undef GLOBAL

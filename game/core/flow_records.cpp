@@ -3,6 +3,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
+#include "game/core/option_cursors.h"
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
 #include "game/core/scenes.h"
@@ -48,5 +49,8 @@ int64_t FrameStartTime = 0;
 int32_t DigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 int32_t SmallDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 int32_t BigDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+int32_t OptionCursor = 0;
+int32_t KeyConfigCursors[4] = {};
 
 }  // namespace veyrdale

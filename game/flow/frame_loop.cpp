@@ -16,6 +16,7 @@
 #include "game/core/scenes.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
+#include "game/flow/options_menu.h"
 #include "game/flow/selection.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
@@ -53,12 +54,15 @@ bool KeyDown(int key) {
   return morrow::IsKeyPressed(key) == 1;
 }
 
-// Step 3 of the frame: each player's counts, from the pad or from the computer's wishes.
-void ReadPlayerInput() {
+// Step 3 of the frame: each player's counts, from the pad (or the given pad word) or from the
+// computer's wishes.
+void ReadPlayerInput(const int* padBits) {
   for (int p = 0; p < 4; ++p) {
     if (g_match.cpuFlag[p] != 0) {
       UpdateCpuPlayer(&g_players[p], p);
       ApplyCpuInput(p);
+    } else if (padBits != nullptr) {
+      CountPadInput(p, padBits[p], g_buttonMap);
     } else {
       ReadPadInput(kPlayerDevice[p], p);
     }
@@ -107,12 +111,7 @@ void RunFrames() {
   for (;;) {
     if (ExitRequested != 0) return;
     FrameStartTime = morrow::GetHighResolutionCount(0);
-    morrow::ClearDrawTarget();
-    ReadPlayerInput();
-    if (ReversedControlsActive == 1) ApplyReversedControls();
-    RunScene(SceneId);
-    morrow::SetBlendMode(0, 255);
-    DrawNumber(320, 465, static_cast<int>(CountFramesPerSecond()), 0, 1);
+    const bool captured = RunFrameBody(nullptr);
 
     // Paused: nothing but the pump runs, until F5 is pressed again or the window closes. The
     // short sleep keeps a paused game from spinning a whole processor.
@@ -125,8 +124,7 @@ void RunFrames() {
       morrow::SleepThread(1);
     }
 
-    AdvanceFrameCounters();
-    if (TakeCaptureRequests()) {
+    if (captured) {
       morrow::CopyScreenToGraph(0, 0, 640, 480, CaptureGraph, 1);
       morrow::PresentFrame();
     } else if (g_display.halfRatePresent == 0 || (FrameCount & 1) != 0) {
@@ -157,6 +155,17 @@ int WinMain() {
   RunFrames();
   ShutDown();
   return 0;
+}
+
+bool RunFrameBody(const int* padBits) {
+  morrow::ClearDrawTarget();
+  ReadPlayerInput(padBits);
+  if (ReversedControlsActive == 1) ApplyReversedControls();
+  RunScene(SceneId);
+  morrow::SetBlendMode(0, 255);
+  DrawNumber(320, 465, static_cast<int>(CountFramesPerSecond()), 0, 1);
+  AdvanceFrameCounters();
+  return TakeCaptureRequests();
 }
 
 void RunScene(int scene) {
@@ -193,6 +202,12 @@ void RunScene(int scene) {
       break;
     case kSceneTeamAssign:
       TeamAssignScene();
+      break;
+    case kSceneOptions:
+      RunOptionMenu();
+      break;
+    case kSceneKeyConfig:
+      RunKeyConfig();
       break;
     default:
       // Scenes still to be built, and numbers without a scene: the frame only clears, reads

@@ -10,6 +10,15 @@ namespace veyrdale {
 // not start (nothing else has then been done).
 int WinMain();
 
+// The work of one loop iteration, without the pause, the capture copy, presentation, the wait or
+// the pump: clears the draw target, counts the four players' input, swaps the directions while a
+// reversing card runs, runs the scene of SceneId, resets the blend mode, draws the frame rate,
+// advances the counters and takes the capture requests. Human players' input comes from their
+// pads, or, when padBits is given, from its four pad words through the same counting step
+// (headless runs). True when the frame asked for a capture: the loop then copies it into
+// CaptureGraph and presents it whatever the rate.
+bool RunFrameBody(const int* padBits);
+
 // Runs the scene of `scene`; a number without a scene runs nothing.
 void RunScene(int scene);
 

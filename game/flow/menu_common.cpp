@@ -76,11 +76,12 @@ void DrawScreenBox(int r, int g, int b) {
   morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(r, g, b), 1);
 }
 
-void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit) {
+void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit, int captionX,
+                    int alphaScale) {
   const int n = SceneFrame;
   if (n >= 0 && n < kHeaderFrames) {
     const double t = n / static_cast<double>(kHeaderFrames);
-    SetAlphaDrawing(std::min(TruncToInt(t * 255), alphaLimit));
+    SetAlphaDrawing(std::min(TruncToInt(t * alphaScale), alphaLimit));
     morrow::DrawGraph(TruncToInt((1 - t) * -16), 0, MenuPicture(kPicFont01, headerPiece), 1);
     morrow::DrawGraph(TruncToInt((1 - t) * -480), 54, MenuPicture(kPicLine, 0), 1);
   } else {
@@ -92,7 +93,7 @@ void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit) {
     morrow::DrawGraph(0, 0, MenuPicture(kPicFont01, headerPiece), 1);
     morrow::DrawGraph(0, 54, MenuPicture(kPicLine, 0), 1);
   }
-  morrow::DrawGraph(240, 24, MenuPicture(kPicFont04, captionPiece), 1);
+  morrow::DrawGraph(captionX, 24, MenuPicture(kPicFont04, captionPiece), 1);
 }
 
 void DrawMenuItem(const MenuItem& item, int top, bool highlighted) {

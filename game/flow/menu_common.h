@@ -80,9 +80,11 @@ void DrawCentred(int x, int y, int32_t graph);
 // A filled full-screen box.
 void DrawScreenBox(int r, int g, int b);
 
-// The header of a menu slides in from the left over its first 60 frames while it fades in to
-// at most `alphaLimit` (255: opaque, and plain from frame 60 on), then the caption at (240, 24).
-void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit);
+// The header of a menu slides in from the left over its first 60 frames while it fades in at
+// trunc(t x alphaScale), at most `alphaLimit`, and stays at alphaLimit afterwards (255: opaque,
+// and plain from frame 60 on); then the caption at (captionX, 24).
+void DrawMenuHeader(int headerPiece, int captionPiece, int alphaLimit, int captionX = 240,
+                    int alphaScale = 255);
 
 // One item of a vertical menu. The label's top is at `top`; bar, caption and description are
 // placed from it.

@@ -48,6 +48,10 @@
 //   drawlog on|off                     (battle-probe-rec only) print each library call the
 //                                      game makes as one line: its name, then its arguments
 //                                      (integers in decimal, reals as %.9g)
+//   drawlog state                      (battle-probe-rec only) print only the drawing calls,
+//                                      each followed by " | MODE PARAM RRGGBB FILTER": the draw
+//                                      state the library holds at that call (parameter and
+//                                      channels within 0-255), from its start values 0 0 ffffff 0
 //   draw                               one DrawBattleScene
 //   drawlist                           one BuildDrawList for the match's player count, as the
 //                                      battle draw makes it: the entry count, then one line
@@ -61,11 +65,28 @@
 //                                        scale SLOT FACTOR T0 T1
 //   cell P [S]                         SelectCharaFrame of player P's record with suppressTurn S
 //                                      (0 if not given): "cell C"
+//   scene ID [FRAME]                   sets SceneId and SceneFrame (0 if not given)
+//   loop N                             N iterations of the frame loop's body (the function the
+//                                      game's loop runs): clear, input (the pad words of `hold`
+//                                      through the counting step, computer players through the
+//                                      computer player), reversal, the scene, blend reset, frame
+//                                      rate, counters and capture requests (a request starts
+//                                      the fade counters); no waits, screen copy, presentation
+//                                      or pump. Stops once ExitRequested is set
+//   stubhandles                        fills the handle tables with numbers that name themselves:
+//                                      PictureSlots[s][c] 100000 + 100s + c (slot 141: 3000 + c),
+//                                      StageBackgrounds[i] 900 + i, CharacterSheetCells[p][c]
+//                                      200000 + 1000p + c, CharacterSheetCellsB 300000 + 1000p +
+//                                      c, PortraitHandles[p][e] 400 + 10p + e, SoundHandles[i]
+//                                      5000 + i, GlyphSheetsA[i] 7000 + i, GlyphSheetsB[i]
+//                                      7100 + i, CaptureGraph 8000, LoadingPicture 8001,
+//                                      BigDigitGraphs[d] 4000 + d
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
 // per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r];
-// ShotHitFlags[s,p]; any other battle global, set-up field or option by its name.
+// ShotHitFlags[s,p]; ButtonMap[p,b]; OptionCursor, KeyConfigCursors[p]; any other battle global,
+// set-up field or option by its name.
 #include <cstring>
 #include <iostream>
 #include <iterator>
@@ -122,6 +143,9 @@ const Command kCommands[] = {
     {"number", 5, 5, Number},
     {"rotarect", 6, 6, RotaRect},
     {"cell", 1, 2, CellCommand},
+    {"scene", 1, 2, SceneCommand},
+    {"loop", 1, 1, Loop},
+    {"stubhandles", 0, 0, StubHandles},
 };
 
 void RunCommand(const Args& words) {

@@ -157,18 +157,23 @@ void Hold(const Args& a) {
   for (size_t i = 2; i + 1 < a.size(); ++i) g_holdFrames[p][InputOf(a[i])] = frames;
 }
 
+void TakeHeldPadBits(int bits[4]) {
+  for (int p = 0; p < 4; ++p) {
+    bits[p] = 0;
+    for (int k = 0; k < veyrdale::kInputCount; ++k) {
+      if (g_holdFrames[p][k] > 0) {
+        bits[p] |= kInputBits[k];
+        --g_holdFrames[p][k];
+      }
+    }
+  }
+}
+
 void Frame(const Args& a) {
   long long frames = a.size() > 1 ? ToInteger(a[1], 0, INT32_MAX) : 1;
   for (long long f = 0; f < frames; ++f) {
-    int bits[4] = {};
-    for (int p = 0; p < 4; ++p) {
-      for (int k = 0; k < veyrdale::kInputCount; ++k) {
-        if (g_holdFrames[p][k] > 0) {
-          bits[p] |= kInputBits[k];
-          --g_holdFrames[p][k];
-        }
-      }
-    }
+    int bits[4];
+    TakeHeldPadBits(bits);
     veyrdale::StepBattleFrame(bits);
   }
 }

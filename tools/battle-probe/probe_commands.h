@@ -33,6 +33,8 @@ void Round(const Args& a);
 void Hold(const Args& a);
 void Frame(const Args& a);
 void Bgm(const Args& a);
+// The pad words of one frame from what `hold` holds; each held input's frames count down.
+void TakeHeldPadBits(int bits[4]);
 
 // probe_shots.cpp: shots and their steering.
 void Shot(const Args& a);
@@ -57,5 +59,10 @@ void FillDigitTables();
 
 // probe_frames.cpp: the character frame selection.
 void CellCommand(const Args& a);
+// probe_scenes.cpp: any scene through the frame loop's own body, with handles that name
+// themselves.
+void SceneCommand(const Args& a);
+void Loop(const Args& a);
+void StubHandles(const Args& a);
 
 }  // namespace battleprobe

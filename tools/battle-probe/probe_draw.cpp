@@ -1,7 +1,10 @@
 // The battle draw from the probe: the draw, the draw list, numbers and turned boxes, and (in
 // battle-probe-rec only) the log of the library calls they make.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <set>
+#include <string>
 
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -21,16 +24,68 @@ namespace battleprobe {
 #ifdef BATTLE_PROBE_RECORDING
 namespace {
 
-bool g_drawLog = false;
+enum class DrawLogMode { kOff, kOn, kState };
+DrawLogMode g_drawLog = DrawLogMode::kOff;
+
+// The draw state the library holds, followed through the calls that set it from the library's
+// start values; the library holds the parameter and the channels within 0-255.
+struct HeldDrawState {
+  int64_t mode = 0;
+  int64_t parameter = 0;
+  int64_t red = 255;
+  int64_t green = 255;
+  int64_t blue = 255;
+  int64_t filter = 0;
+};
+HeldDrawState g_drawState;
+
+int64_t ClampByte(int64_t v) {
+  return std::clamp<int64_t>(v, 0, 255);
+}
+
+void FollowDrawState(const testsupport::RecordedCall& call) {
+  HeldDrawState& s = g_drawState;
+  if (call.name == "SetBlendMode") {
+    s.mode = call.Int(0);
+    s.parameter = ClampByte(call.Int(1));
+  } else if (call.name == "SetModulationColor") {
+    s.red = ClampByte(call.Int(0));
+    s.green = ClampByte(call.Int(1));
+    s.blue = ClampByte(call.Int(2));
+  } else if (call.name == "SetFilterMode") {
+    s.filter = call.Int(0);
+  }
+}
+
+// The calls that draw under the draw state.
+bool IsDrawingCall(const std::string& name) {
+  static const std::set<std::string> kDrawing = {
+      "DrawGraph",     "DrawGraphPart", "DrawRotaGraph", "DrawModiGraph",
+      "DrawRectangle", "DrawLine",      "RenderText",    "LoadAndDrawGraphFile"};
+  return kDrawing.count(name) != 0;
+}
+
+void PrintCall(const testsupport::RecordedCall& call) {
+  if (testsupport::Recorder().quiet.count(call.name) != 0) return;
+  if (g_drawLog == DrawLogMode::kOn) {
+    std::printf("%s\n", call.Text().c_str());
+  } else if (g_drawLog == DrawLogMode::kState && IsDrawingCall(call.name)) {
+    const HeldDrawState& s = g_drawState;
+    std::printf("%s | %lld %lld %02llx%02llx%02llx %lld\n", call.Text().c_str(),
+                static_cast<long long>(s.mode), static_cast<long long>(s.parameter),
+                static_cast<long long>(s.red), static_cast<long long>(s.green),
+                static_cast<long long>(s.blue), static_cast<long long>(s.filter));
+  }
+}
 
 }  // namespace
 
 void StartRecorder() {
   testsupport::Recorder().Reset();
+  g_drawState = HeldDrawState{};
   testsupport::Recorder().onCall = [](const testsupport::RecordedCall& call) {
-    if (g_drawLog && testsupport::Recorder().quiet.count(call.name) == 0) {
-      std::printf("%s\n", call.Text().c_str());
-    }
+    FollowDrawState(call);
+    PrintCall(call);
   };
 }
 
@@ -40,8 +95,15 @@ void ForgetRecordedCalls() {
 }
 
 void DrawLog(const Args& a) {
-  if (a[1] != "on" && a[1] != "off") Fail("drawlog: on or off");
-  g_drawLog = a[1] == "on";
+  if (a[1] == "on") {
+    g_drawLog = DrawLogMode::kOn;
+  } else if (a[1] == "off") {
+    g_drawLog = DrawLogMode::kOff;
+  } else if (a[1] == "state") {
+    g_drawLog = DrawLogMode::kState;
+  } else {
+    Fail("drawlog: on, off or state");
+  }
 }
 #else
 void StartRecorder() {}
