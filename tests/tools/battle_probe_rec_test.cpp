@@ -113,85 +113,87 @@ TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
     const ProbeRun run = RunProbe(BATTLE_PROBE, bad);
     EXPECT_EQ(run.status, 2) << bad;
     EXPECT_EQ(run.out, "") << bad;
-    // The lines of the output that contain `part`.
-    std::string LinesWith(const std::string& out, const std::string& part) {
-      std::istringstream in(out);
-      std::string picked;
-      for (std::string line; std::getline(in, line);) {
-        if (line.find(part) != std::string::npos) picked += line + "\n";
-      }
-      return picked;
-    }
+  }
+}
 
-    TEST(BattleProbeRec, ScenesRunThroughTheFrameLoopBody) {
-      struct Case {
-        const char* commands;
-        const char* part;  // only the lines holding it are compared
-        const char* out;
-      } cases[] = {
-          // The library's start values, then what the calls leave: parameters held within 0-255.
-          {"drawlog state; number 50 60 7 0 0", "|", "DrawGraph 50 60 1007 1 | 0 0 ffffff 0\n"},
-          {"scene 6; set FadeFrames 30; stubhandles; drawlog state; loop 1", "|",
-           "DrawRotaGraph 320 240 1 0 8000 1 0 | 2 255 ffffff 1\n"
-           "DrawGraph 320 465 2001 1 | 0 255 ffffff 0\n"},
-          // The "T" of each column's fourth label: cell 0xA3D4 of glyph sheet 5 of set B, shadow
-          // first.
-          {"scene 16; stubhandles; drawlog state; loop 1", " 770 2 24 24 7105 ",
-           "DrawGraphPart 79 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-           "DrawGraphPart 78 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-           "DrawGraphPart 229 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-           "DrawGraphPart 228 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-           "DrawGraphPart 379 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-           "DrawGraphPart 378 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-           "DrawGraphPart 529 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-           "DrawGraphPart 528 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"},
-          // The options' pointer half way through its pulse.
-          {"scene 15 45; stubhandles; drawlog state; loop 1", " 242 2 24 24 7105 ",
-           "DrawGraphPart 361 101 242 2 24 24 7105 1 0 | 2 127 000000 1\n"
-           "DrawGraphPart 360 100 242 2 24 24 7105 1 0 | 2 127 ffffff 1\n"},
-          // The music follows the level; at 20 a right press keeps full volume.
-          {"scene 15 40; stubhandles; set OptionCursor 7; set musicVolume 10; drawlog on; "
-           "hold 0 right 1; loop 2; set musicVolume 20; hold 0 right 1; loop 2",
-           "Music", "SetMusicVolume 140\nSetMusicVolume 255\n"},
-      };
-      for (const Case& c : cases) {
-        const ProbeRun run = RunProbe(BATTLE_PROBE_REC, c.commands);
-        EXPECT_EQ(run.status, 0) << c.commands;
-        EXPECT_EQ(LinesWith(run.out, c.part), c.out) << c.commands;
-      }
-      const ProbeRun sounds =
-          RunProbe(BATTLE_PROBE_REC,
-                   "scene 15 40; stubhandles; set OptionCursor 8; set soundVolume 8; drawlog on; "
-                   "hold 0 right 1; loop 1");
-      std::string expected;
-      for (int i = 0; i < 85; ++i)
-        expected += "SetSoundVolume 4500 " + std::to_string(5000 + i) + "\n";
-      EXPECT_EQ(LinesWith(sounds.out, "SetSoundVolume"), expected);
-    }
+// The lines of the output that contain `part`.
+std::string LinesWith(const std::string& out, const std::string& part) {
+  std::istringstream in(out);
+  std::string picked;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(part) != std::string::npos) picked += line + "\n";
+  }
+  return picked;
+}
 
-    // Both probes run the loop body; it stops once the quit scene asks to end.
-    TEST(BattleProbeRec, LoopStopsWhenTheExitIsRequested) {
-      for (const char* probe : {BATTLE_PROBE, BATTLE_PROBE_REC}) {
-        const ProbeRun run =
-            RunProbe(probe,
-                     "scene 6 119; loop 5; print ExitRequested SceneFrame FrameCount; "
-                     "scene 15 40; set OptionCursor 2; hold 0 left 1; loop 2; print timeLimit");
-        EXPECT_EQ(run.out, "1 121 2\n1\n") << probe << ": no frame runs once the exit is asked";
-        const ProbeRun keys =
-            RunProbe(probe,
-                     "scene 15 40; set OptionCursor 9; set KeyConfigCursors[2] 4; hold 0 b1 1; "
-                     "loop 1; print SceneId FadeFrames KeyConfigCursors[2] ButtonMap[3,4]");
-        EXPECT_EQ(keys.out, "16 30 0 256\n") << probe;
-      }
-    }
+TEST(BattleProbeRec, ScenesRunThroughTheFrameLoopBody) {
+  struct Case {
+    const char* commands;
+    const char* part;  // only the lines holding it are compared
+    const char* out;
+  } cases[] = {
+      // The library's start values, then what the calls leave: parameters held within 0-255.
+      {"drawlog state; number 50 60 7 0 0", "|", "DrawGraph 50 60 1007 1 | 0 0 ffffff 0\n"},
+      {"scene 6; set FadeFrames 30; stubhandles; drawlog state; loop 1", "|",
+       "DrawRotaGraph 320 240 1 0 8000 1 0 | 2 255 ffffff 1\n"
+       "DrawGraph 320 465 2001 1 | 0 255 ffffff 0\n"},
+      // The "T" of each column's fourth label: cell 0xA3D4 of glyph sheet 5 of set B, shadow
+      // first.
+      {"scene 16; stubhandles; drawlog state; loop 1", " 770 2 24 24 7105 ",
+       "DrawGraphPart 79 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 78 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 229 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 228 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 379 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 378 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 529 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 528 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"},
+      // The options' pointer half way through its pulse.
+      {"scene 15 45; stubhandles; drawlog state; loop 1", " 242 2 24 24 7105 ",
+       "DrawGraphPart 361 101 242 2 24 24 7105 1 0 | 2 127 000000 1\n"
+       "DrawGraphPart 360 100 242 2 24 24 7105 1 0 | 2 127 ffffff 1\n"},
+      // The music follows the level; at 20 a right press keeps full volume.
+      {"scene 15 40; stubhandles; set OptionCursor 7; set musicVolume 10; drawlog on; "
+       "hold 0 right 1; loop 2; set musicVolume 20; hold 0 right 1; loop 2",
+       "Music", "SetMusicVolume 140\nSetMusicVolume 255\n"},
+  };
+  for (const Case& c : cases) {
+    const ProbeRun run = RunProbe(BATTLE_PROBE_REC, c.commands);
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(LinesWith(run.out, c.part), c.out) << c.commands;
+  }
+  const ProbeRun sounds =
+      RunProbe(BATTLE_PROBE_REC,
+               "scene 15 40; stubhandles; set OptionCursor 8; set soundVolume 8; drawlog on; "
+               "hold 0 right 1; loop 1");
+  std::string expected;
+  for (int i = 0; i < 85; ++i) expected += "SetSoundVolume 4500 " + std::to_string(5000 + i) + "\n";
+  EXPECT_EQ(LinesWith(sounds.out, "SetSoundVolume"), expected);
+}
 
-    TEST(BattleProbeRec, RefusesBadSceneCommands) {
-      for (const char* commands : {"scene", "scene x", "scene 1 2 3", "scene 1 99999999999", "loop",
-                                   "loop -1", "loop 2x", "stubhandles 1", "drawlog states"}) {
-        const ProbeRun run = RunProbe(BATTLE_PROBE_REC, commands);
-        EXPECT_EQ(run.status, 2) << commands;
-        EXPECT_EQ(run.out, "") << commands;
-      }
-    }
+// Both probes run the loop body; it stops once the quit scene asks to end.
+TEST(BattleProbeRec, LoopStopsWhenTheExitIsRequested) {
+  for (const char* probe : {BATTLE_PROBE, BATTLE_PROBE_REC}) {
+    const ProbeRun run =
+        RunProbe(probe,
+                 "scene 6 119; loop 5; print ExitRequested SceneFrame FrameCount; "
+                 "scene 15 40; set OptionCursor 2; hold 0 left 1; loop 2; print timeLimit");
+    EXPECT_EQ(run.out, "1 121 2\n1\n") << probe << ": no frame runs once the exit is asked";
+    const ProbeRun keys =
+        RunProbe(probe,
+                 "scene 15 40; set OptionCursor 9; set KeyConfigCursors[2] 4; hold 0 b1 1; "
+                 "loop 1; print SceneId FadeFrames KeyConfigCursors[2] ButtonMap[3,4]");
+    EXPECT_EQ(keys.out, "16 30 0 256\n") << probe;
+  }
+}
 
-  }  // namespace
+TEST(BattleProbeRec, RefusesBadSceneCommands) {
+  for (const char* commands : {"scene", "scene x", "scene 1 2 3", "scene 1 99999999999", "loop",
+                               "loop -1", "loop 2x", "stubhandles 1", "drawlog states"}) {
+    const ProbeRun run = RunProbe(BATTLE_PROBE_REC, commands);
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "") << commands;
+  }
+}
+
+}  // namespace
