@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -595,6 +596,45 @@ TEST(UpdateEffect, RecordsThatNameNoPlayerFamiliarOrTimeAreFreed) {
     Live(30, timer);
     Update();
     EXPECT_FALSE(InUse()) << timer;
+  }
+}
+
+// Records of every code with fields no effect is made with (indices far out of range, extreme
+// timers, NaN and huge positions) run without reaching outside a table: under the sanitizers of
+// the ci build any such read or overflow ends the test.
+TEST(UpdateEffect, WildFieldsStayInsideEveryTable) {
+  const int32_t ints[] = {INT32_MIN, -1, 0, 1, 4, 100, 255, 256, INT32_MAX};
+  const float reals[] = {std::nanf(""), -INFINITY, -1e30f, -600.0f, 0.0f, 3.5f, 1e30f, INFINITY};
+  std::vector<int32_t> codes;
+  for (int32_t code = 0; code <= 133; ++code) codes.push_back(code);
+  for (int32_t code : {201, 9001, 9002, 7777, -5}) codes.push_back(code);
+  uint32_t state = 12345;
+  auto pick = [&state](int n) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int>((state >> 16) % static_cast<uint32_t>(n));
+  };
+  for (int32_t code : codes) {
+    for (int variant = 0; variant < 12; ++variant) {
+      Battle();
+      g_players[1].state = 9;
+      g_arenaMap.cellState[21] = ints[pick(9)];
+      EffectRecord& e = Live(code, ints[pick(9)], ints[pick(9)]);
+      e.heading = ints[pick(9)];
+      e.x = reals[pick(8)];
+      e.y = reals[pick(8)];
+      e.z = reals[pick(8)];
+      e.vx = reals[pick(8)];
+      e.vy = reals[pick(8)];
+      e.aux = reals[pick(8)];
+      FreezeFrames = 0;
+      Update(3);
+      for (int slot = 0; slot < kEffectCount; ++slot) ASSERT_LE(g_effectInUse[slot], 1);
+      for (const BattleObject& shot : g_shots) {
+        if (shot.state == 1) {
+          EXPECT_TRUE(shot.owner >= 0 && shot.owner <= kNobody) << code;
+        }
+      }
+    }
   }
 }
 
