@@ -1,8 +1,8 @@
 // Effect creation: one record of the effect pool filled for one kind, by CreateEffect (kinds
 // 0-118) and CreateRingEffect (kinds 0-21, placed by an index: a place in a ring or a player).
 //
-// Random numbers are drawn one statement at a time, in the order the fields are listed (x, y,
-// heading, speed, the rest), so that a seeded battle replays exactly.
+// Random numbers are drawn one statement at a time, in a fixed order (x, y, heading, speed, the
+// rest, a value another needs coming first), so that a seeded battle replays exactly.
 #include <cstdint>
 
 #include "game/battle/access.h"

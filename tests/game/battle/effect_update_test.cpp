@@ -221,6 +221,12 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
          EXPECT_EQ(e.z, -2.0f);
          EXPECT_EQ(e.timer, 48);
        }},
+      {"86 on the ground moves twice its slowed velocity",
+       [](EffectRecord& e) { e.code = 86, e.vx = 2.0f, e.vy = -1.0f; }, 1,
+       [](const EffectRecord& e) {
+         EXPECT_FLOAT_EQ(e.x, 103.2f);
+         EXPECT_FLOAT_EQ(e.y, 118.4f);
+       }},
       {"86 landing sets timer 16",
        [](EffectRecord& e) { e.code = 86, e.z = -1.0f, e.aux = 1.0f, e.timer = 50; }, 1,
        [](const EffectRecord& e) { EXPECT_EQ(e.timer, 15); }},
