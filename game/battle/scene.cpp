@@ -260,12 +260,7 @@ void RunCutIn() {
     const double d = MoveRow(CutInAttacker, 6).damage;
     const double handicap = static_cast<double>(g_match.handicap[CutInVictim]);
     victim->life = TruncToInt(victim->life - d - (2.0 - handicap) * 0.1 * d);
-    // A victim this damage finishes outside a hit reaction would never meet the knock-out test;
-    // like a shot hit on armour it enters hit-stun, and its next frame knocks it out.
-    if (victim->life <= 0 && victim->state < kStateKnockedOut && !InHitReaction(*victim)) {
-      victim->state = kStateHitStun;
-      victim->stateTimer = 16;
-    }
+    StunIfFinished(*victim);
   }
   FlashFrames = FlashLength = 20;
 }

@@ -51,6 +51,10 @@ void UpdatePlayer(int p);
 // Enters the special-move state from a power-up or at the end of a round.
 void EnterSpecialMove(BattleObject& player, int p);
 bool InHitReaction(const BattleObject& player);
+// A player that damage outside a shot hit (a cut-in, a damage event) leaves at life 0 or less
+// outside a hit reaction would never meet the knock-out test: like a shot hit on armour it enters
+// hit-stun, and its next frame knocks it out. Players already knocked out are left alone.
+void StunIfFinished(BattleObject& player);
 
 // Knock-outs, the award and the players out of the round.
 void KnockOutTest(BattleObject& player, int p, int fromState);

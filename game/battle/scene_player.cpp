@@ -284,6 +284,13 @@ bool InHitReaction(const BattleObject& player) {
   return player.state == kStateHitStun || player.state == kStateKnockBack;
 }
 
+void StunIfFinished(BattleObject& player) {
+  if (player.life <= 0 && player.state < kStateKnockedOut && !InHitReaction(player)) {
+    player.state = kStateHitStun;
+    player.stateTimer = 16;
+  }
+}
+
 void UpdatePlayer(int p) {
   BattleObject& player = g_players[p];
   if (player.stateTimer == 8888 && player.state != kStateSpellCard) player.stateTimer = 0;

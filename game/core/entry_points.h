@@ -157,4 +157,8 @@ void DrawShotEntry(const BattleObject* entry, int shake, int dark);
 void DrawEffectEntry(const BattleObject* entry, int shake, int dark);
 void DrawBattleHud(int shake);
 
+// Hit effects: the third ring spawner, eight pieces and a centre around the point between a and b
+// (also called by the damage events).
+void SpawnHitRingC(BattleObject* a, BattleObject* b);
+
 }  // namespace veyrdale

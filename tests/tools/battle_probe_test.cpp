@@ -202,4 +202,76 @@ TEST(BattleProbe, RefusesBadBattleCommands) {
   }
 }
 
+// Effects from players and the probe's own source, ring effects and updates, on worked values.
+TEST(BattleProbe, EffectsMadeAndUpdated) {
+  const std::string m = "match players=2 chars=0,1 arena=-1; round; ";
+  const std::string event =
+      "set eff3.timer 9000; set eff3.heading 1; set eff3.player 0; set "
+      "EffectInUse[3] 1; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {m + "effect p0 0; effect p0 103; src stateTimer=480 x=10 y=20; effect src 103; print "
+           "eff0.code eff0.timer eff0.x eff0.y eff1.code eff1.player eff2.player eff2.y",
+       "1 16 96 116 114 72 36 -1980\n"},
+      // Two legs of 400 and 260 out from (320, 240), in float.
+      {m + "src stateTimer=100 x=320 y=240 owner=1; effect src 53; seed 1; effect p0 29; print "
+           "eff0.code eff0.timer eff0.x eff0.y eff0.heading eff0.player eff1.code",
+       "48 300 107.977638 855.013 42 1 54\n"},
+      {m + "set effectLevel 1; set eff0.flag 1; set eff1.flag 1; effect p0 4; ring p0 0 3; effect "
+           "p0 35; effect p0 96; print EffectInUse[0] eff0.flag eff1.flag",
+       "0 0 1\n"},
+      {m + "src x=5 heading=3 owner=2; set src.y 7.5; print src.x src.y src.heading src.trailX[1]; "
+           "ring src 7 2; print eff0.code eff0.heading eff0.vx; src; print src.x",
+       "5 7.5 3 0\n30 32 2.12132072\n0\n"},
+      {m + "set obstacleStrength 0; set cellState[5,5] 400; set eff5.code 100; set eff5.timer "
+           "9999; set eff5.x 170; set eff5.y 170; set EffectInUse[5] 1; update-effect 5; print "
+           "EffectInUse[5] eff5.timer eff0.code eff0.heading eff1.code eff1.x eff1.z",
+       "0 9998 101 400 102 202 -48\n"},
+      {m + "set p1.life 100; set p0.life 340; set eff3.code 9002; set eff3.aux 30.7; " + event +
+           "set FreezeFrames 5; update-effect 3; print p1.life EffectInUse[3]; set FreezeFrames "
+           "0; update-effect 3; print p1.life p0.life p1.stateTimer EffectInUse[3] eff3.timer",
+       "100 1\n70 350 128 0 8998\n"},
+      // N updates stop once the slot is free.
+      {m + "set eff9.code 1; set eff9.timer 3; set EffectInUse[9] 1; update-effect 9 10; print "
+           "eff9.timer EffectInUse[9]",
+       "0 0\n"},
+      {m + "set eff3.code 79; set eff3.player 7; set eff3.timer 20; set EffectInUse[3] 1; "
+           "update-effect 3; print EffectInUse[3] IndexMisses",
+       "0 1\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  const char* bad[] = {
+      "seed -1",
+      "seed x",
+      "src x",
+      "src nothing=3",
+      "src x=abc",
+      "src trailX=1",
+      "print src.nope",
+      "print src.trailX[5]",
+      "effect p4 0",
+      "effect q0 0",
+      "effect shot512 0",
+      "effect p0 x",
+      "effect p0",
+      "ring p0 1",
+      "ring src 1 x",
+      "update-effect 1024",
+      "update-effect -1",
+      "update-effect 3 -1",
+      "update-effect 3 4 5",
+  };
+  for (const char* commands : bad) {
+    ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "32\n") << commands;
+  }
+}
+
 }  // namespace

@@ -98,6 +98,9 @@ TEST(BattleSimRun, CorruptWriteTripsEachInvariant) {
       {"ShotHitFlags[7,1]=2@44", "frame 44: invariant hit-flag: ShotHitFlags[7,1] 2"},
       {"EffectInUse[9]=3@45", "frame 45: invariant effect-flag: effect 9 in-use 3"},
       {"ItemFlags[2]=3@46", "frame 46: invariant item-flag: item 2 flag 3"},
+      {"EffectInUse[1000]=1@100 --corrupt eff1000.timer=5@100 --corrupt eff1000.code=7777@100",
+       "frame 100: invariant effect-code: slot 1000 code 7777"},
+      {"EffectInUse[1000]=1@47", "frame 47: invariant effect-timer: slot 1000 timer 0"},
   };
   TempDir dir;
   for (const Case& c : cases) {

@@ -476,6 +476,29 @@ TEST_F(BattleSimInvariants, EachBreaksWithItsNameAndDetail) {
       {[] { veyrdale::g_shots[3].owner = 5; }, "owner", "shot 3 owner 5"},
       {[] { veyrdale::g_effectInUse[1023] = 2; }, "effect-flag", "effect 1023 in-use 2"},
       {[] { veyrdale::g_itemFlags[127] = 3; }, "item-flag", "item 127 flag 3"},
+      {[] {
+         veyrdale::g_effectInUse[40] = 1;
+         veyrdale::g_effects[40].code = 134;
+         veyrdale::g_effects[40].timer = 5;
+       },
+       "effect-code", "slot 40 code 134"},
+      {[] {
+         veyrdale::g_effectInUse[2] = 1;
+         veyrdale::g_effects[2].code = 9000;
+         veyrdale::g_effects[2].timer = 5;
+       },
+       "effect-code", "slot 2 code 9000"},
+      {[] {
+         veyrdale::g_effectInUse[3] = 1;
+         veyrdale::g_effects[3].code = -1;
+         veyrdale::g_effects[3].timer = 0;
+       },
+       "effect-code", "slot 3 code -1"},
+      {[] {
+         veyrdale::g_effectInUse[1023] = 1;
+         veyrdale::g_effects[1023].code = 133;
+       },
+       "effect-timer", "slot 1023 timer 0"},
       {[] { veyrdale::LiveShotCount = 513; }, "live-shots", "LiveShotCount 513"},
       {[] { veyrdale::g_players[1].trailY[4] = std::numeric_limits<float>::infinity(); }, "finite",
        "p1.trailY[4] inf"},
@@ -537,6 +560,17 @@ TEST_F(BattleSimInvariants, AllowedStatesHold) {
          veyrdale::g_players[0].heading = 255;
        },
        "claimed item, last state and heading"},
+      {[] {
+         const int32_t codes[] = {0, 133, 201, 9001, 9002};
+         for (int i = 0; i < 5; ++i) {
+           veyrdale::g_effectInUse[i] = 1;
+           veyrdale::g_effects[i].code = codes[i];
+           veyrdale::g_effects[i].timer = 1;
+         }
+         // A free slot keeps whatever its last use left.
+         veyrdale::g_effects[5].code = 7777;
+       },
+       "live effects of every code family, a free slot's leftover"},
   };
   for (const Case& c : cases) {
     SetUp();

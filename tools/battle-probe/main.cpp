@@ -81,12 +81,20 @@
 //                                      5000 + i, GlyphSheetsA[i] 7000 + i, GlyphSheetsB[i]
 //                                      7100 + i, CaptureGraph 8000, LoadingPicture 8001,
 //                                      BigDigitGraphs[d] 4000 + d
+//   seed N                             SeedRandom(N)
+//   src FIELD=VALUE...                 the probe's own source record, zeroed, with those fields
+//                                      (named src.FIELD in set and print, src as a REC)
+//   effect REC KIND                    CreateEffect from a record: p0-3, comp0-3, shot0-511,
+//                                      fam0-63 or src
+//   ring REC KIND INDEX                CreateRingEffect from a record
+//   update-effect SLOT [N]             N UpdateEffect calls of that slot (1 if not given),
+//                                      stopping once the slot is free
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
 // per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r];
-// ShotHitFlags[s,p]; ButtonMap[p,b]; OptionCursor, KeyConfigCursors[p]; any other battle global,
-// set-up field or option by its name.
+// ShotHitFlags[s,p]; ButtonMap[p,b]; OptionCursor, KeyConfigCursors[p]; EffectInUse[i] (the
+// effects' in-use flags); src.field; any other battle global, set-up field or option by its name.
 #include <cstring>
 #include <iostream>
 #include <iterator>
@@ -146,6 +154,11 @@ const Command kCommands[] = {
     {"scene", 1, 2, SceneCommand},
     {"loop", 1, 1, Loop},
     {"stubhandles", 0, 0, StubHandles},
+    {"seed", 1, 1, Seed},
+    {"src", 0, -1, Source},
+    {"effect", 2, 2, Effect},
+    {"ring", 3, 3, Ring},
+    {"update-effect", 1, 2, UpdateEffectCommand},
 };
 
 void RunCommand(const Args& words) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/battle-probe/probe_commands.h"
+
 namespace battleprobe {
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -39,6 +41,7 @@ void PrintFloat(float v) {
 
 veyrdale::FieldRef Resolve(const std::string& name) {
   veyrdale::FieldRef ref{};
+  if (ResolveSourceField(name, &ref)) return ref;
   if (!veyrdale::ResolveField(name, &ref)) Fail("unknown name: " + name);
   return ref;
 }

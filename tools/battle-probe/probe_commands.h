@@ -2,6 +2,9 @@
 // command's words (the name first; the table has checked how many there are).
 #pragma once
 
+#include <string>
+
+#include "game/battle/field_table.h"
 #include "tools/battle-probe/probe_args.h"
 
 namespace battleprobe {
@@ -64,5 +67,14 @@ void CellCommand(const Args& a);
 void SceneCommand(const Args& a);
 void Loop(const Args& a);
 void StubHandles(const Args& a);
+// probe_effects.cpp: the random seed, the probe's own source record and effects.
+void Seed(const Args& a);
+void Source(const Args& a);
+void Effect(const Args& a);
+void Ring(const Args& a);
+void UpdateEffectCommand(const Args& a);
+// "src.FIELD" (an array field with [k]) names a field of the probe's own source record; false for
+// any other name.
+bool ResolveSourceField(const std::string& name, veyrdale::FieldRef* out);
 
 }  // namespace battleprobe

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "game/battle/effects.h"
 #include "game/battle/player_control.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
@@ -136,6 +137,21 @@ bool SideTablesBroken(InvariantFailure* failure) {
   return false;
 }
 
+// A live effect holds a code the game makes and a timer that has not run out.
+bool EffectsBroken(InvariantFailure* failure) {
+  for (int i = 0; i < veyrdale::kEffectCount; ++i) {
+    if (veyrdale::g_effectInUse[i] != 1) continue;
+    const veyrdale::EffectRecord& effect = veyrdale::g_effects[i];
+    if (!veyrdale::IsEffectCode(effect.code)) {
+      return Fail(failure, "effect-code", Format("slot %d code %d", i, effect.code));
+    }
+    if (effect.timer <= 0) {
+      return Fail(failure, "effect-timer", Format("slot %d timer %d", i, effect.timer));
+    }
+  }
+  return false;
+}
+
 bool RecordsBroken(InvariantFailure* failure) {
   for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
     if (FindNonFinite("p", p, failure) || FindNonFinite("comp", p, failure)) return true;
@@ -219,7 +235,7 @@ std::string TraceLine(int64_t frame, int players) {
 
 bool FindBrokenInvariant(InvariantFailure* failure) {
   return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
-         RecordsBroken(failure);
+         EffectsBroken(failure) || RecordsBroken(failure);
 }
 
 }  // namespace battlesim

@@ -80,9 +80,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpecialSpellCard",
     "RunSpellCard",
     // Effects, familiars, items and the computer player.
-    "CreateEffect",
-    "CreateRingEffect",
-    "UpdateEffect",
     "DispatchHitEffect",
     "SpawnHitSpark",
     "PlaceArenaObjects",
@@ -98,6 +95,8 @@ inline constexpr std::string_view kStandInNames[] = {
     "DrawShotEntry",
     "DrawEffectEntry",
     "DrawBattleHud",
+    // Hit effects.
+    "SpawnHitRingC",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

@@ -123,15 +123,6 @@ void RunSpellCard(BattleObject* player, int index) {
   RECORD(RunSpellCard, R(player), I(index));
 }
 
-void CreateEffect(const BattleObject* source, int kind) {
-  RECORD(CreateEffect, R(source), I(kind));
-}
-void CreateRingEffect(const BattleObject* source, int kind, int index) {
-  RECORD(CreateRingEffect, R(source), I(kind), I(index));
-}
-void UpdateEffect(EffectRecord* record, int slot) {
-  RECORD(UpdateEffect, R(record), I(slot));
-}
 void DispatchHitEffect(BattleObject* a, BattleObject* b, int event) {
   RECORD(DispatchHitEffect, R(a), R(b), I(event));
 }
@@ -176,6 +167,11 @@ void DrawEffectEntry(const BattleObject* entry, int shake, int dark) {
 }
 void DrawBattleHud(int shake) {
   RECORD(DrawBattleHud, I(shake));
+}
+
+// TEMPORARY: replaced by the hit effects.
+void SpawnHitRingC(BattleObject* a, BattleObject* b) {
+  RECORD(SpawnHitRingC, R(a), R(b));
 }
 
 }  // namespace veyrdale

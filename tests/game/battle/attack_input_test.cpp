@@ -13,6 +13,7 @@
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
@@ -22,6 +23,7 @@ namespace {
 using namespace veyrdale;
 using testsupport::LastShotMade;
 using testsupport::LastShotSource;
+using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
 
@@ -506,29 +508,29 @@ TEST(MoveStart, JumpsGuardsEffectsAndOtherMoves) {
     int pose;  // 9: unchanged
     int guard;
     float vz, z, vx;
-    int effect;  // the last CreateEffect kind, -1 none
+    int effect;  // the code of the effect made (kinds 0, 10, 27, 30, 31, 70, 101), -1 none
     int effects;
     int dispatches;
   } cases[] = {
-      {"0 jumps in move 4", 0, 4, false, 2, 2, -4, -4, 0, 0, 1, 0},
+      {"0 jumps in move 4", 0, 4, false, 2, 2, -4, -4, 0, 1, 1, 0},
       {"0 move 7", 0, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
       {"0 move 5 unknown", 0, 5, false, 9, 0, 0, 0, 0, -1, 0, 0},
       {"1 move 7 unknown", 1, 7, false, 9, 0, 0, 0, 0, -1, 0, 0},
       {"4 move 7", 4, 7, false, 3, 0, 0, 0, 0, -1, 0, 0},
       {"6 move 1", 6, 1, false, 0, 0, 0, 0, 0, -1, 0, 1},
-      {"6 move 3", 6, 3, false, 3, 0, 0, 0, 0, 31, 1, 0},
+      {"6 move 3", 6, 3, false, 3, 0, 0, 0, 0, 58, 1, 0},
       {"6 move 7", 6, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"7 move 2", 7, 2, false, 0, 0, 0, 0, 0, 30, 1, 0},
-      {"7 move 4", 7, 4, false, 0, 22, 0, 0, 0, 31, 1, 0},
+      {"7 move 2", 7, 2, false, 0, 0, 0, 0, 0, 55, 1, 0},
+      {"7 move 4", 7, 4, false, 0, 22, 0, 0, 0, 58, 1, 0},
       {"7 move 7", 7, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
       {"8 hops back", 8, 2, false, 2, 8, -2, -2, -6, -1, 0, 0},
-      {"9 move 2", 9, 2, false, 1, 0, 0, 0, 0, 70, 1, 0},
-      {"10 move 1", 10, 1, false, 0, 0, 0, 0, 0, 31, 1, 0},
-      {"10 move 2", 10, 2, false, 1, 0, 0, 0, 0, 10, 1, 0},
-      {"10 move 3 armour", 10, 3, false, 3, -50, 0, 0, 0, 27, 1, 0},
-      {"10 jumps in move 4", 10, 4, false, 2, 2, -4, -4, 0, 0, 1, 0},
+      {"9 move 2", 9, 2, false, 1, 0, 0, 0, 0, 79, 1, 0},
+      {"10 move 1", 10, 1, false, 0, 0, 0, 0, 0, 58, 1, 0},
+      {"10 move 2", 10, 2, false, 1, 0, 0, 0, 0, 12, 1, 0},
+      {"10 move 3 armour", 10, 3, false, 3, -50, 0, 0, 0, 52, 1, 0},
+      {"10 jumps in move 4", 10, 4, false, 2, 2, -4, -4, 0, 1, 1, 0},
       {"10 move 7", 10, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"12 move 2 armour", 12, 2, false, 2, -32, 0, 0, 0, 101, 1, 0},
+      {"12 move 2 armour", 12, 2, false, 2, -32, 0, 0, 0, 112, 1, 0},
       {"13 move 8", 13, 8, false, 0, 0, 0, 0, 0, -1, 0, 0},
       {"14 move 8", 14, 8, false, 0, 0, 0, 0, 0, -1, 0, 0},
       {"14 powered move 2", 14, 2, true, 4, -32, 0, 0, 0, -1, 0, 0},
@@ -547,11 +549,10 @@ TEST(MoveStart, JumpsGuardsEffectsAndOtherMoves) {
     EXPECT_EQ(p.vz, c.vz);
     EXPECT_EQ(p.z, c.z);
     EXPECT_FLOAT_EQ(p.vx, c.vx);
-    const StandInCall& effect = Call("CreateEffect");
-    EXPECT_EQ(effect.calls, c.effects);
+    EXPECT_EQ(LiveEffects(), c.effects);
     if (c.effects > 0) {
-      EXPECT_EQ(effect.args[1].integer, c.effect);
-      EXPECT_EQ(effect.args[0].integer, 0) << "at the player";
+      EXPECT_EQ(g_effects[0].code, c.effect);
+      EXPECT_EQ(g_effects[0].x, p.x) << "at the player";
     }
     const StandInCall& dispatch = Call("DispatchHitEffect");
     EXPECT_EQ(dispatch.calls, c.dispatches);

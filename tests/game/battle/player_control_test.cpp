@@ -14,14 +14,17 @@
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 
 namespace {
 
 using namespace veyrdale;
+using testsupport::EffectsWithCode;
 using testsupport::LastShotMade;
 using testsupport::LastShotSource;
+using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
 
@@ -345,11 +348,8 @@ TEST(PlayerControl, BothAttackButtonsTogether) {
     UpdatePlayerControl(&p, 0);
     EXPECT_EQ(Outcome(p), c.outcome);
     EXPECT_EQ(Call("StartSpecialSpellCard").calls, c.specialCards);
-    const StandInCall& effect = Call("CreateEffect");
-    EXPECT_EQ(effect.calls, c.effect19);
-    if (c.effect19) {
-      EXPECT_EQ(effect.args[1].integer, 19);
-    }
+    EXPECT_EQ(LiveEffects(), c.effect19);
+    EXPECT_EQ(EffectsWithCode(21), c.effect19) << "kind 19";
   }
   // Character 5's effect comes with the attempt, also when the gauge is short.
   BattleObject& p = Standing(5);
@@ -359,7 +359,7 @@ TEST(PlayerControl, BothAttackButtonsTogether) {
   Hold(kInputButton2, 1);
   UpdatePlayerControl(&p, 0);
   EXPECT_EQ(p.state, kStateStand);
-  EXPECT_EQ(Call("CreateEffect").calls, 1);
+  EXPECT_EQ(EffectsWithCode(21), 1);
 }
 
 // ---- Hit-stun -----------------------------------------------------------------------------
@@ -484,16 +484,15 @@ TEST(KnockBack, FlightLandingLyingAndGettingUp) {
     EXPECT_EQ(p.recovery, frames) << "counts every frame of the flight";
     EXPECT_EQ(g_playerState.airborne[1], 0);
     EXPECT_EQ(p.speed, 0.0f);
-    const StandInCall& effect = Call("CreateEffect");
+    // Kind 0 at the player (code 1, 20 lower); character 12 adds kind 74 (code 83, 6 lower)
+    // from 14 below the player.
+    ASSERT_EQ(LiveEffects(), character == 12 ? 2 : 1);
+    EXPECT_EQ(g_effects[0].code, 1);
+    EXPECT_EQ(g_effects[0].y, p.y + 20.0f);
     if (character == 12) {
-      EXPECT_EQ(effect.calls, 2);
-      EXPECT_EQ(effect.args[1].integer, 74);
-      EXPECT_EQ(effect.args[0].object.y, 214.0f);
+      EXPECT_EQ(g_effects[1].code, 83);
+      EXPECT_EQ(g_effects[1].y, 220.0f);
       EXPECT_EQ(p.y, 200.0f) << "only for the effect";
-    } else {
-      EXPECT_EQ(effect.calls, 1);
-      EXPECT_EQ(effect.args[1].integer, 0);
-      EXPECT_EQ(effect.args[0].integer, 1);
     }
     // Lying: 30 frames, the last of which gets the player up.
     p.vx = 5.0f;

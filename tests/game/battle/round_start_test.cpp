@@ -15,6 +15,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 #include "tests/support/temp_dir.h"
@@ -197,17 +198,17 @@ TEST(StartRound, Arena7DrawsItsMapFourTimesAndKeepsTheLast) {
 }
 
 struct Made {
-  int kind;
+  int code;
   float x, y;
 };
-std::vector<Made> g_made;
-void RecordEffect() {
-  const StandInCall* call = FindStandInCall("CreateEffect");
-  g_made.push_back(
-      {static_cast<int>(call->args[1].integer), call->args[0].object.x, call->args[0].object.y});
-}
+// Each PlaceArenaObjects call: the arena it placed for and the effects made before it.
+struct Placement {
+  int stage;
+  int effects;
+};
+std::vector<Placement> g_placements;
 void RecordPlacement() {
-  g_made.push_back({-1, static_cast<float>(g_match.stage), 0});
+  g_placements.push_back({g_match.stage, testsupport::LiveEffects()});
 }
 
 TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
@@ -216,37 +217,38 @@ TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
     std::vector<std::vector<int>> cells;  // column, row, value
     Made first, second;
   } cases[] = {
-      {{}, {90, 640, 480}, {94, 640, 480}},
-      {{{4, 1, 3}, {2, 5, 3}, {7, 1, 2}}, {90, 64, 160}, {94, 224, 32}},
-      {{{19, 14, 3}}, {90, 608, 448}, {94, 640, 480}},
-      {{{3, 0, 2}, {3, 0 + 20, 3}}, {90, 640, 480}, {94, 96, 0}},  // row 20 lies below the field
+      // Kinds 90 and 94 make codes 100 and 104.
+      {{}, {100, 640, 480}, {104, 640, 480}},
+      {{{4, 1, 3}, {2, 5, 3}, {7, 1, 2}}, {100, 64, 160}, {104, 224, 32}},
+      {{{19, 14, 3}}, {100, 608, 448}, {104, 640, 480}},
+      {{{3, 0, 2}, {3, 0 + 20, 3}}, {100, 640, 480}, {104, 96, 0}},  // row 20 lies below the field
   };
   for (const Case& c : cases) {
     SetUpMatch({0, 1}, 8);
     for (const auto& cell : c.cells) SetCell(cell[0], cell[1], cell[2]);
-    g_made.clear();
-    SetStandInAction("CreateEffect", RecordEffect);
+    g_placements.clear();
     SetStandInAction("PlaceArenaObjects", RecordPlacement);
     StartRound(&g_players[0], 0);
-    ASSERT_EQ(g_made.size(), 3u);
-    EXPECT_EQ(g_made[0].kind, c.first.kind);
-    EXPECT_EQ(g_made[0].x, c.first.x);
-    EXPECT_EQ(g_made[0].y, c.first.y);
-    EXPECT_EQ(g_made[1].kind, c.second.kind);
-    EXPECT_EQ(g_made[1].x, c.second.x);
-    EXPECT_EQ(g_made[1].y, c.second.y);
-    EXPECT_EQ(g_made[2].kind, -1) << "the arena objects come last";
+    ASSERT_EQ(testsupport::LiveEffects(), 2);
+    const Made made[2] = {c.first, c.second};
+    for (int slot = 0; slot < 2; ++slot) {
+      EXPECT_EQ(g_effects[slot].code, made[slot].code);
+      EXPECT_EQ(g_effects[slot].x, made[slot].x);
+      EXPECT_EQ(g_effects[slot].y, made[slot].y);
+    }
+    ASSERT_EQ(g_placements.size(), 1u);
+    EXPECT_EQ(g_placements[0].effects, 2) << "the arena objects come last";
   }
 }
 
 TEST(StartRound, Arena9PlacesTheObjectsOfArena10) {
   InTempDir here;
   SetUpMatch({0, 1}, 9);
-  g_made.clear();
+  g_placements.clear();
   SetStandInAction("PlaceArenaObjects", RecordPlacement);
   StartRound(&g_players[0], 0);
-  ASSERT_EQ(g_made.size(), 1u);
-  EXPECT_EQ(g_made[0].x, 10);
+  ASSERT_EQ(g_placements.size(), 1u);
+  EXPECT_EQ(g_placements[0].stage, 10);
   EXPECT_EQ(g_match.stage, 9);
 }
 

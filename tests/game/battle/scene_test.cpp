@@ -15,6 +15,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "morrow/recording/library_recorder.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/resource_loads.h"
 #include "tests/support/script_files.h"
@@ -24,6 +25,8 @@
 namespace {
 
 using namespace veyrdale;
+using testsupport::EffectsWithCode;
+using testsupport::LiveEffects;
 
 // A match as the shared helper sets it up, with the library's recorded calls cleared, so that the
 // resource loads of the case are counted from here.
@@ -478,7 +481,7 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
-    EXPECT_EQ(Calls("CreateEffect"), c.notice ? 3 : 0);
+    EXPECT_EQ(EffectsWithCode(0), c.notice ? 3 : 0) << "kind 1 three times";
     EXPECT_EQ(LiveShotCount, 1);
   }
 }
@@ -813,10 +816,10 @@ TEST(BattleFrame, ArenaEventsByArenaAndFrame) {
     int arena;
     int sceneFrame;
     int placed;
-    int effect;  // the last effect made, -1 none
+    int effect;  // the code of the first effect made (kind 115: 131, 116 and 117: 132), -1 none
   } cases[] = {{4, 900, 1, -1},  {4, 800, 0, -1},   {4, 901, 0, -1},   {4, 2600, 1, -1},
                {4, 2700, 0, -1}, {4, 4600, 1, -1},  {9, 2400, 1, -1},  {9, 1200, 1, -1},
-               {9, 17, 0, 115},  {9, 2800, 0, 116}, {9, 5500, 0, 117}, {3, 900, 0, -1}};
+               {9, 17, 0, 131},  {9, 2800, 0, 132}, {9, 5500, 0, 132}, {3, 900, 0, -1}};
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     g_match.stage = c.arena;
@@ -824,7 +827,7 @@ TEST(BattleFrame, ArenaEventsByArenaAndFrame) {
     SceneFrame = c.sceneFrame;
     BattleScene(0);
     EXPECT_EQ(Calls("PlaceArenaObjects"), c.placed) << c.arena << " " << c.sceneFrame;
-    EXPECT_EQ(c.effect < 0 ? -1 : LastIntArg("CreateEffect", 1), c.effect);
+    EXPECT_EQ(LiveEffects() == 0 ? -1 : g_effects[0].code, c.effect);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 
@@ -289,7 +290,7 @@ TEST(ShotHit, KnockOut) {
       EXPECT_EQ(g_players[1].vx, 0.0f);
       EXPECT_EQ(Calls("ClaimAllItems"), 1);
     }
-    EXPECT_EQ(Calls("CreateEffect") > 0, c.survival != 0) << "effect 86 at the owner";
+    EXPECT_EQ(testsupport::EffectsWithCode(96), c.survival != 0 ? 1 : 0) << "kind 86 at the owner";
   }
 }
 

@@ -18,11 +18,15 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"
+#include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 
 namespace {
 
 using namespace veyrdale;
+using testsupport::EffectsWithCode;
+using testsupport::FirstEffectWithCode;
+using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 
 int64_t Calls(const char* name) {
@@ -213,9 +217,10 @@ TEST(ShotObstacle, BreakOutcomesByArena) {
       {"arena 9 value 2", 9, 5, 2,
        [] {
          EXPECT_EQ(CellValue(6, 5), 0);
-         const StandInCall* effect = FindStandInCall("CreateEffect");
-         EXPECT_EQ(effect->args[1].integer, 118);
-         EXPECT_EQ(effect->args[0].object.x, Centre(5));
+         // Kind 118: code 133 at the cell's centre.
+         const EffectRecord* effect = FirstEffectWithCode(133);
+         ASSERT_NE(effect, nullptr);
+         EXPECT_EQ(effect->x, Centre(5));
        }},
       {"arena 7 value 1 (no outcome)", 7, 5, 1, [] { EXPECT_EQ(CellValue(6, 5), 7); }},
   };
@@ -256,12 +261,13 @@ TEST(ShotObstacle, ArenaEightRewards) {
     if (push) {
       ++pushes;
       EXPECT_EQ(Open(5, 5), 0);
-      const StandInCall* effect = FindStandInCall("CreateEffect");
-      EXPECT_EQ(effect->args[1].integer, 93);
-      EXPECT_EQ(effect->args[0].object.heading, 128) << "toward the still shot, on the axis";
+      // Kind 93: code 103 with the push's heading.
+      const EffectRecord* effect = FirstEffectWithCode(103);
+      ASSERT_NE(effect, nullptr);
+      EXPECT_EQ(effect->heading, 128) << "toward the still shot, on the axis";
     } else {
       ++shots;
-      EXPECT_EQ(Calls("CreateEffect"), 2);
+      EXPECT_EQ(EffectsWithCode(1), 2) << "kind 0 twice";
     }
   }
   EXPECT_GT(pushes, 0);
@@ -274,7 +280,7 @@ TEST(ShotObstacle, ArenaEightRewards) {
   ShotAt(Centre(5), Centre(5));
   Update();
   EXPECT_EQ(CellValue(5, 5), 1);
-  EXPECT_EQ(Calls("CreateEffect"), 0);
+  EXPECT_EQ(LiveEffects(), 0);
   EXPECT_EQ(Calls("CreateItem"), 1) << "only the break's own items";
 }
 

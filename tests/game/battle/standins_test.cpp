@@ -41,6 +41,7 @@ TEST(StandIns, EveryNameIsFound) {
   EXPECT_EQ(FindStandInCall("UpdateDashChara10"), nullptr) << "character 10 uses the dash of 0";
   EXPECT_EQ(FindStandInCall("NotAnEntryPoint"), nullptr);
   EXPECT_EQ(FindStandInCall("CreateShot"), nullptr) << "built: no stand-in any more";
+  EXPECT_EQ(FindStandInCall("CreateEffect"), nullptr) << "built: no stand-in any more";
 }
 
 TEST(StandIns, RecordCountsAndLastArguments) {
@@ -48,9 +49,9 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   BattleObject local{};
   ClaimAllItems(2);
   ClaimAllItems(-3);
-  CreateEffect(&g_familiars[3], 63);
-  CreateEffect(&local, 90);
-  UpdateEffect(&g_effects[9], 9);
+  SpawnHitRingC(&g_familiars[3], &g_familiars[3]);
+  SpawnHitRingC(&local, &g_players[2]);
+  SpawnHitSpark(&g_shots[9], &g_shots[9]);
   UpdateItem(&g_items[127], 127);
   DispatchHitEffect(&g_shots[511], &g_players[1], 15);
   RunShotBehaviour(&g_shots[1], 1);
@@ -61,8 +62,8 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"ClaimAllItems", 2, "-3"},           {"CreateEffect", 2, "-1 90"},
-      {"UpdateEffect", 1, "9 9"},           {"UpdateItem", 1, "127 127"},
+      {"ClaimAllItems", 2, "-3"},           {"SpawnHitRingC", 2, "-1 2"},
+      {"SpawnHitSpark", 1, "9 9"},          {"UpdateItem", 1, "127 127"},
       {"DispatchHitEffect", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
       {"RunSpellCard", 1, "3 3"},           {"DrawPlayerEntry", 1, "3 -7 1"},
       {"RunShotEdgeReaction", 0, ""},
@@ -144,9 +145,9 @@ TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   source.x = 640;
   source.y = 480;
   source.stun = 3;
-  CreateEffect(&source, 90);
+  DispatchHitEffect(&source, &source, 14);
   source.x = 1;
-  const StandInCall* call = FindStandInCall("CreateEffect");
+  const StandInCall* call = FindStandInCall("DispatchHitEffect");
   EXPECT_EQ(call->args[0].integer, -1);
   EXPECT_EQ(call->args[0].object.x, 640);
   EXPECT_EQ(call->args[0].object.y, 480);
