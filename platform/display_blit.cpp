@@ -1,6 +1,6 @@
 // Copies and colour fills: Blt (colour fill, copy and nearest-neighbour stretch, clipped by an
-// attached clipper), BltFast (unclipped same-format copies) and the device contexts' converting
-// copy. A copy within one surface reads from a snapshot.
+// attached clipper; an unscaled copy goes row by row), BltFast (unclipped same-format copies) and
+// the device contexts' converting copy. A copy within one surface reads from a snapshot.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +116,23 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
     srcPixels = snapshot.data();
   }
   const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+  if (dw == sw && dh == sh && (!keyed || bpp == 4)) {
+    // Unscaled, as every windowed present is: whole rows at once.
+    const int32_t dx = s.left - d.left, dy = s.top - d.top;
+    for (int32_t y = visible.top; y < visible.bottom; ++y) {
+      const uint8_t* sp = srcPixels + static_cast<ptrdiff_t>(y + dy) * srcPitch +
+                          static_cast<ptrdiff_t>(visible.left + dx) * bpp;
+      uint8_t* dp = Pixels() + static_cast<ptrdiff_t>(y) * pitch_ + visible.left * bpp;
+      if (keyed) {
+        KeyedRow32(dp, sp, visible.Width(), src->key_);
+      } else {
+        std::memcpy(dp, sp, static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp));
+      }
+    }
+    AfterWrite();
+    if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+    return DisplayResult::kOk;
+  }
   for (int32_t y = visible.top; y < visible.bottom; ++y) {
     int32_t sy = s.top + static_cast<int32_t>((y - d.top) * sh / dh);
     const uint8_t* srow = srcPixels + static_cast<ptrdiff_t>(sy) * srcPitch;
