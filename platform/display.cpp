@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/display_internal.h"
 #include "platform/env.h"
@@ -18,6 +19,8 @@ bool g_misuseFatal = false;
 #else
 bool g_misuseFatal = true;
 #endif
+
+std::function<void(DisplayConfig*)> g_configHook;
 
 }  // namespace
 
@@ -165,7 +168,12 @@ DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, 
                        "maxtex=N");
     }
   }
+  if (g_configHook) g_configHook(&c);
   return c;
+}
+
+void SetDisplayConfigHook(std::function<void(DisplayConfig*)> hook) {
+  g_configHook = std::move(hook);
 }
 
 namespace {

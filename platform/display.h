@@ -238,6 +238,9 @@ struct DisplayConfig {
 // MORROW_D3D read from the environment; a malformed value keeps the default and reports itself
 // on stderr.
 DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, int desktopBits);
+// Tests: every configuration DisplayConfigFromEnvironment makes passes through hook last (a 3D
+// device that fails a call, or lists other texture formats). An empty hook removes it.
+void SetDisplayConfigHook(std::function<void(DisplayConfig*)> hook);
 // MORROW_D3D: unset or "off": not offered; else a comma list of "on", "hal", "nodevice", "noz",
 // "square", "mintex=N" and "maxtex=N" (N 0 or a power of two up to 65536), any of which offers
 // the device. False (and *out untouched) for a malformed value.
