@@ -125,8 +125,9 @@ int Set3DGraphImageRect(GraphRecord* graph, const Rect* src, int destX, int dest
                         const GraphImage* rgb, const GraphImage* alpha) {
   if (graph == nullptr || src == nullptr) return -1;
   if (src->Empty()) return 0;
-  const int64_t right = int64_t{destX} + src->Width();
-  const int64_t bottom = int64_t{destY} + src->Height();
+  // A rectangle may span more than the 32-bit range: its size is taken in 64 bits.
+  const int64_t right = int64_t{destX} + (int64_t{src->right} - src->left);
+  const int64_t bottom = int64_t{destY} + (int64_t{src->bottom} - src->top);
   for (int i = 0; i < std::clamp(graph->pieceCount, 0, kMaxGraphPieces); ++i) {
     const Surface3DRecord* p = Get3DGraphRecord(graph->pieces[i]);
     if (p == nullptr) return -1;
