@@ -242,6 +242,15 @@ TEST_F(Direct3D, TheBatchIsDrawnBeforeEveryChangeAndAtTheSceneEnd) {
   ASSERT_EQ(morrow::GetPrimarySurface()->Lock(nullptr, &l), platform::DisplayResult::kOk);
   morrow::GetPrimarySurface()->Unlock();
 
+  // Another render target brings its own viewport into the record; none brings back the
+  // device's own target.
+  calls_.clear();
+  ASSERT_EQ(morrow::SetRenderTargetOfDevice3D(morrow::GetScreenState().backSurface, 0), 0);
+  EXPECT_EQ(Record().viewport.width, 640u);
+  ASSERT_EQ(morrow::SetRenderTargetOfDevice3D(nullptr, 0), 0);
+  EXPECT_EQ(Record().viewport.width, 1024u);
+  EXPECT_EQ(calls_, (Lines{"SetRenderTarget 640x480", "SetRenderTarget 1024x768"}));
+
   // Every scene start sends the record's states again, the blend mode's with them.
   morrow::SetBlendMode3D(2, 100);
   calls_.clear();

@@ -386,6 +386,35 @@ TEST_F(Pieces, ATextureThatCannotBeLockedIsFilledThroughATemporaryOne) {
   morrow::FreeGraphImage(&image);
 }
 
+TEST_F(Pieces, ASurfaceIsCopiedIntoEachPieceFromItsSourcePlace) {
+  Start3D();
+  GetDrawState().newGraphAlphaTest = 0;
+  const int graph = morrow::CreateGraph(100, 100, 1, 0);
+  platform::SurfaceDesc desc;
+  desc.flags = platform::kDescWidth | platform::kDescHeight | platform::kDescCaps;
+  desc.caps = platform::kCapsOffscreenPlain | platform::kCapsSystemMemory;
+  desc.width = desc.height = 100;
+  std::shared_ptr<platform::Surface> frame;
+  ASSERT_EQ(morrow::IsDirectDrawReady()->CreateSurface(desc, &frame), platform::DisplayResult::kOk);
+  platform::LockedRect l;
+  ASSERT_EQ(frame->Lock(nullptr, &l), platform::DisplayResult::kOk);
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      platform::WritePixel(l.bits + y * l.pitch + 2 * x, 2, static_cast<uint32_t>(x << 8 | y));
+    }
+  }
+  frame->Unlock();
+  ASSERT_EQ(morrow::Update3DGraphFromSurface(frame.get(), morrow::GetGraphRecord(graph)), 0);
+  for (int i = 0; i < 4; ++i) {
+    const Surface3DRecord* p = Piece(graph, i);
+    EXPECT_EQ(Texel(TextureOf(p), 5, 7),
+              static_cast<uint32_t>((p->sourceX + 5) << 8 | (p->sourceY + 7)))
+        << i;
+  }
+  EXPECT_EQ(morrow::Update3DGraphFromSurface(nullptr, morrow::GetGraphRecord(graph)), -1);
+  frame->Release();
+}
+
 // ---- derived graphs ----
 
 TEST_F(Pieces, DerivedGraphsShareTheirParentsTextures) {
