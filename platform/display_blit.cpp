@@ -57,9 +57,10 @@ void KeyedRow32(uint8_t* dest, const uint8_t* src, int32_t width, const ColorKey
 
 DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
                            const BltFx* fx) {
-  if (DisplayResult r = Usable("Blt on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("Blt on a dead surface"); r != DisplayResult::kOk) return r;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
-  if ((flags & kBltDepthFill) != 0) return DisplayResult::kInvalidParams;  // no depth buffers
+  const bool depthBuffer = (format_.flags & kPixelZBuffer) != 0;
+  if (((flags & kBltDepthFill) != 0) != depthBuffer) return DisplayResult::kInvalidParams;
   Rect d = dest != nullptr ? *dest : Rect{0, 0, width_, height_};
   if (d.Empty()) return DisplayResult::kInvalidRect;
   Rect visible = Intersect(d, Rect{0, 0, width_, height_});
@@ -75,14 +76,14 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
   }
   const int32_t bpp = static_cast<int32_t>(format_.bitCount / 8);
 
-  if ((flags & kBltColorFill) != 0) {
+  if ((flags & (kBltColorFill | kBltDepthFill)) != 0) {
     if (fx == nullptr) return DisplayResult::kInvalidParams;
     if (!visible.Empty()) {
       // The first row is filled by doubling what is already filled, the others copy it: whole
       // screens are filled at the speed of the memory.
       const size_t rowBytes = static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp);
       uint8_t* first = Pixels() + static_cast<ptrdiff_t>(visible.top) * pitch_ + visible.left * bpp;
-      WritePixel(first, bpp, fx->fillColor);
+      WritePixel(first, bpp, depthBuffer ? fx->fillDepth : fx->fillColor);
       for (size_t done = static_cast<size_t>(bpp); done < rowBytes; done *= 2) {
         std::memcpy(first + done, first, std::min(done, rowBytes - done));
       }
@@ -151,7 +152,7 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
 
 DisplayResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect,
                                uint32_t flags) {
-  if (DisplayResult r = Usable("BltFast on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("BltFast on a dead surface"); r != DisplayResult::kOk) return r;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
   if (src == nullptr) return DisplayResult::kInvalidParams;
   if (DisplayResult r = src->Usable("BltFast from a dead surface"); r != DisplayResult::kOk) {

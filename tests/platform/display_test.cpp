@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/device3d.h"
 #include "platform/display_beam.h"
 #include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
@@ -719,7 +720,9 @@ TEST_F(DisplayTest, CapsIdentifierAndThe3DRefusal) {
   platform::DeviceIdentifier id;
   ASSERT_EQ(display_->GetDeviceIdentifier(&id), DisplayResult::kOk);
   EXPECT_STRNE(id.driver, "");
-  EXPECT_EQ(display_->QueryDirect3D(), DisplayResult::kNoInterface);
+  std::shared_ptr<platform::Direct3D> d3d;
+  EXPECT_EQ(display_->QueryDirect3D(&d3d), DisplayResult::kNoInterface);
+  EXPECT_EQ(d3d, nullptr);
   int64_t total = 0;
   display_->GetAvailableVidMem(0, &total, nullptr);
   EXPECT_EQ(total, 64ll << 20);
