@@ -8,7 +8,5 @@ namespace morrow::raster {
 void DrawRota16(const RotaWalk&, const TurnedDraw&) {}
 // TEMPORARY: replaced by the 16-bit textured triangle spans
 void DrawTriangle16(const TriangleSpanWalk&, const TurnedDraw&) {}
-// TEMPORARY: replaced by the untextured triangle spans
-void DrawUntexturedTriangle(const TriangleSpanWalk&, uint32_t) {}
 
 }  // namespace morrow::raster

@@ -92,7 +92,5 @@ void DrawRota16(const RotaWalk& walk, const TurnedDraw& draw);
 void DrawTriangle32(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle8(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle16(const TriangleSpanWalk& walk, const TurnedDraw& draw);
-// The triangle without a graph, in one colour (a pixel of the screen format).
-void DrawUntexturedTriangle(const TriangleSpanWalk& walk, uint32_t colour);
 
 }  // namespace morrow::raster

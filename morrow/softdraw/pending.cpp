@@ -8,14 +8,6 @@ namespace morrow {
 int G_DDraw_DrawExtendGraph(int, int, int, int, GraphRecord*, int) {
   return 0;
 }
-// TEMPORARY: replaced by the line rasteriser
-int G_DDraw_DrawLine(int, int, int, int, uint32_t) {
-  return 0;
-}
-// TEMPORARY: replaced by the circle rasteriser
-int G_DDraw_DrawCircle(int, int, int, uint32_t, int) {
-  return 0;
-}
 // TEMPORARY: replaced by the screen capture into graphs
 int CopyScreenToGraphDDraw(int, int, int, int, GraphRecord*, int) {
   return 0;

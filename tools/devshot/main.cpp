@@ -32,6 +32,7 @@
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/graph_load.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/frame_dump.h"
@@ -246,6 +247,8 @@ class Runner {
       }
       case devshot::Op::kLose:
         return Lose();
+      case devshot::Op::kTri:
+        return morrow::DrawPlainTriangleDDraw(i(0), i(1), i(2), i(3), i(4), i(5), colour(6));
     }
     return 0;
   }

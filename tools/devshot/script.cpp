@@ -41,6 +41,7 @@ constexpr CommandSpec kSpecs[] = {
     {"load", Op::kLoad, "Np"},
     {"loaddiv", Op::kLoadDiv, "Bpiiiii"},
     {"lose", Op::kLose, ""},
+    {"tri", Op::kTri, "iiiiiiccc"},
 };
 
 // No more cells than the graph table holds.

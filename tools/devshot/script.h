@@ -36,6 +36,7 @@ enum class Op {
   kLoad,
   kLoadDiv,
   kLose,
+  kTri,
 };
 
 struct Command {
