@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "morrow/raster/walkers.h"
 
@@ -95,8 +96,11 @@ MidpointPlan PlanMidpointSteps(const CircleWalk& c, bool filled) {
     run.last = std::min(run.last, last);
     if (run.first <= run.last) runs[n++] = run;
   }
-  std::sort(runs, runs + n,
-            [](const MidpointRun& a, const MidpointRun& b) { return a.first < b.first; });
+  // At most four runs: sorted by their first step in place.
+  for (int k = 1; k < n; ++k) {
+    for (int m = k; m > 0 && runs[m].first < runs[m - 1].first; --m)
+      std::swap(runs[m], runs[m - 1]);
+  }
   for (int k = 0; k < n; ++k) {
     if (plan.count > 0 && runs[k].first <= plan.runs[plan.count - 1].last + 1) {
       MidpointRun& previous = plan.runs[plan.count - 1];

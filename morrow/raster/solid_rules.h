@@ -206,7 +206,6 @@ struct SolidGuard {
   Vec Apply4(Vec d) const requires std::is_same_v<F, F32> {
     return kSubtract ? GuardSub32x4(d, Splat32(scaled)) : GuardAdd32x4(d, Splat32(scaled));
   }
-  // For a generic layout only where it FitsLanes16; the tables run the others in reference form.
   Vec Apply8(Vec d) const requires(F::kBytes == 2) {
     return kSubtract ? lanes16.Sub8(d) : lanes16.Add8(d);
   }
