@@ -98,6 +98,22 @@ struct GuardTermLanes16 {
   GuardLanes16 lanes;
   Vec term;
 };
+
+// What a rule of F keeps for its eight-pixel form: nothing unless F has 16-bit pixels.
+struct NoLanes16 {};
+template <class F, class Lanes>
+using Lanes16For = std::conditional_t<F::kBytes == 2, Lanes, NoLanes16>;
+
+template <class F>
+Lanes16For<F, GuardTermLanes16> GuardLanesFor(const GuardConstants16& k, uint32_t scaled) {
+  if constexpr (F::kBytes == 2) {
+    return GuardTermLanes16(k, scaled);
+  } else {
+    (void)k;
+    (void)scaled;
+    return NoLanes16{};
+  }
+}
 #endif
 
 template <class F>
@@ -112,7 +128,7 @@ struct SolidTable {
 #if defined(MORROW_RASTER_SSE2)
     if constexpr (std::is_same_v<F, F32>) {
       qFactors = ByteFactors(q, q, q, 0);
-    } else {
+    } else if constexpr (F::kBytes == 2) {
       lanes16 = TableLanes16(LayoutOf(F{}), q, scaled);
     }
 #endif
@@ -131,7 +147,7 @@ struct SolidTable {
     return lanes16.Apply8(d);
   }
   Vec qFactors{};
-  TableLanes16 lanes16;
+  [[no_unique_address]] Lanes16For<F, TableLanes16> lanes16;
 #endif
 };
 
@@ -189,7 +205,7 @@ struct SolidGuard {
         scaled(ScaledColourOf(sp, f))
 #if defined(MORROW_RASTER_SSE2)
         ,
-        lanes16(k, scaled)
+        lanes16(GuardLanesFor<F>(k, scaled))
 #endif
   {
   }
@@ -209,7 +225,7 @@ struct SolidGuard {
   Vec Apply8(Vec d) const requires(F::kBytes == 2) {
     return kSubtract ? lanes16.Sub8(d) : lanes16.Add8(d);
   }
-  GuardTermLanes16 lanes16;
+  [[no_unique_address]] Lanes16For<F, GuardTermLanes16> lanes16;
 #endif
 };
 
