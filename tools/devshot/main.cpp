@@ -34,6 +34,7 @@
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/graph_load.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/frame_dump.h"
@@ -269,6 +270,8 @@ class Runner {
       }
       case devshot::Op::kCapture:
         return morrow::CopyScreenToGraph(i(0), i(1), i(2), i(3), g, i(4));
+      case devshot::Op::kTri:
+        return morrow::DrawPlainTriangleDDraw(i(0), i(1), i(2), i(3), i(4), i(5), colour(6));
     }
     return 0;
   }

@@ -50,6 +50,7 @@ constexpr CommandSpec kSpecs[] = {
     {"ftext", Op::kFText, "iincccccciT"},
     {"measure", Op::kMeasure, "niT"},
     {"capture", Op::kCapture, "iiiini"},
+    {"tri", Op::kTri, "iiiiiiccc"},
 };
 
 // No more cells than the graph table holds.
