@@ -89,6 +89,11 @@
 //   ring REC KIND INDEX                CreateRingEffect from a record
 //   update-effect SLOT [N]             N UpdateEffect calls of that slot (1 if not given),
 //                                      stopping once the slot is free
+//   hit A B EVENT                      DispatchHitEffect with two records (REC names)
+//   spawn NAME A B [N]                 one hit-effect spawner on two records: NAME is ringA,
+//                                      ringB, ringC, ringD, spark, scatter (the second pool,
+//                                      seff0-63), big or damage; N, only for damage, is the
+//                                      event number n (1 if not given)
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -159,6 +164,8 @@ const Command kCommands[] = {
     {"effect", 2, 2, Effect},
     {"ring", 3, 3, Ring},
     {"update-effect", 1, 2, UpdateEffectCommand},
+    {"hit", 3, 3, HitCommand},
+    {"spawn", 3, 4, Spawn},
 };
 
 void RunCommand(const Args& words) {

@@ -79,9 +79,7 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // Effects, familiars, items and the computer player.
-    "DispatchHitEffect",
-    "SpawnHitSpark",
+    // Familiars, items and the computer player.
     "PlaceArenaObjects",
     "UpdateFamiliar",
     "CreateItem",
@@ -95,8 +93,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "DrawShotEntry",
     "DrawEffectEntry",
     "DrawBattleHud",
-    // Hit effects.
-    "SpawnHitRingC",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 
