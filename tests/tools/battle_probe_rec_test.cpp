@@ -81,8 +81,8 @@ TEST(BattleProbeRec, RefusesBadDrawingCommands) {
   }
 }
 
-// cell: the frame selection of a player's record with its side effects, on both probes; the tint
-// shows in the recording probe's log.
+// cell: the frame selection of a player's record with its side effects (turns, the aim, the catch
+// record), on both probes; the tint shows in the recording probe's log.
 TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
   const std::string match = "match players=2 chars=0,1 arena=-1; round; ";
   struct Case {
@@ -103,6 +103,17 @@ TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
                "set p0.heading 0; cell 0; set halfRatePresent 1; cell 0; cell 0 1; "
                "print p0.heading",
        "cell 25\ncell 25\ncell 75\n48\n"},
+      {BATTLE_PROBE,
+       "match players=2 chars=8,1 arena=-1; round; set p0.state 2; set poseClass[0] 3; "
+       "set p0.stateTimer 64; set p0.heading 0; set p0.x 100; set p0.y 100; set p1.x 100; "
+       "set p1.y 200; cell 0; print p0.heading; set p0.heading 40; set p1.state 13; cell 0; "
+       "print p0.heading",
+       "cell 18\n193\ncell 48\n40\n"},
+      {BATTLE_PROBE_REC,
+       "match players=2 chars=15,13 arena=-1; round; set p0.state 9; set p0.stateTimer 8888; "
+       "set p0.heading 100; cell 0; set p1.state 9; set cardChoice[1] 1; set p1.stateTimer 400; "
+       "set p1.heading 0; set mark1.player 9; cell 1; set mark1.player 0; cell 1",
+       "cell 511\ncell 14\ncell 0\n"},
   };
   for (const Case& c : cases) {
     const ProbeRun run = RunProbe(c.probe, c.commands);
