@@ -90,7 +90,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "DrawPlayerEntry",
     "DrawArenaEntry",
     "DrawShotEntry",
     "DrawEffectEntry",

@@ -56,7 +56,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   DispatchHitEffect(&g_shots[511], &g_players[1], 15);
   RunShotBehaviour(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
-  DrawPlayerEntry(&g_players[3], -7, 1);
+  DrawArenaEntry(&g_players[3], -7, 1);
   struct Case {
     const char* name;
     int64_t calls;
@@ -65,7 +65,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
       {"ClaimAllItems", 2, "-3"},           {"SpawnHitRingC", 2, "-1 2"},
       {"SpawnHitSpark", 1, "9 9"},          {"UpdateItem", 1, "127 127"},
       {"DispatchHitEffect", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
-      {"RunSpellCard", 1, "3 3"},           {"DrawPlayerEntry", 1, "3 -7 1"},
+      {"RunSpellCard", 1, "3 3"},           {"DrawArenaEntry", 1, "3 -7 1"},
       {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {
