@@ -368,6 +368,16 @@ int DrawRectangle(int x1, int y1, int x2, int y2, uint32_t colour, int filled) {
 int DrawLine(int x1, int y1, int x2, int y2, uint32_t colour) {
   return testsupport::Set("DrawLine", {I(x1), I(y1), I(x2), I(y2), U(colour)});
 }
+int DrawCircle(int x, int y, int radius, uint32_t colour, int filled) {
+  return testsupport::Set("DrawCircle", {I(x), I(y), I(radius), U(colour), I(filled)});
+}
+int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transparent) {
+  return testsupport::Draw("DrawExtendGraph",
+                           {I(x1), I(y1), I(x2), I(y2), I(graph), I(transparent)}, graph);
+}
+int DrawMirroredGraph(int x, int y, int graph, int transparent) {
+  return testsupport::Draw("DrawMirroredGraph", {I(x), I(y), I(graph), I(transparent)}, graph);
+}
 int CopyScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
   return testsupport::Draw("CopyScreenToGraph", {I(x1), I(y1), I(x2), I(y2), I(graph), I(flag)},
                            graph);

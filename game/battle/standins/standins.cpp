@@ -146,9 +146,6 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }
-void DrawPlayerEntry(const BattleObject* entry, int shake, int dark) {
-  RECORD(DrawPlayerEntry, R(entry), I(shake), I(dark));
-}
 void DrawArenaEntry(const BattleObject* entry, int shake, int dark) {
   RECORD(DrawArenaEntry, R(entry), I(shake), I(dark));
 }
