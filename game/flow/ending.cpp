@@ -230,8 +230,10 @@ void UnlockPictureScene() {
     SceneFrame = kHoldFrame + 1;
   }
   DrawScreenBox(0, 0, 0);
-  // Fades in over frames 5 to 69 and out from 350 to 413; the library clamps to 0..255.
-  SetAlphaDrawing(SaturateToInt(f < kHoldFrame ? 4LL * f - 20 : 1655 - 4LL * f));
+  // Fades in over frames 5 to 69 and out from 350 to 413; the library clamps to 0..255. The frame
+  // as the hold left it, so a held picture is fully shown.
+  const int64_t shown = SceneFrame;
+  SetAlphaDrawing(SaturateToInt(shown < kHoldFrame ? 4 * shown - 20 : 1655 - 4 * shown));
   DrawCentred(320, 240, MenuPicture(kPicBgt04, 0));
   DrawCrossFade();
 }

@@ -166,6 +166,10 @@ TEST_F(Ending, UnlockPictureWaitsForButtonOne) {
   Frames(2000);
   EXPECT_EQ(SceneId, kSceneUnlockPicture);
   EXPECT_EQ(SceneFrame, 351);
+  // Held at 350: the picture fully shown.
+  Recorder().ClearCalls();
+  Frame();
+  EXPECT_EQ(Recorder().Named("SetBlendMode").back().Text(), "SetBlendMode 1 255");
   Recorder().ClearCalls();
   PressOnly(0, kB1);
   EXPECT_EQ(SceneFrame, 352);
