@@ -105,6 +105,14 @@ void LoadArenaMap(const char* path) {
     }
   }
   std::fclose(file);
+  int16_t breakable = 0;
+  for (int r = 0; r < kMapRows; ++r) {
+    for (int c = 0; c < kMapColumns; ++c) {
+      const int32_t value = g_arenaMap.cells[c + kMapColumns * r];
+      if (value >= 1 && value <= 3) ++breakable;
+    }
+  }
+  DestructibleCells = breakable;
   if (shortFile) {
     morrow::WriteLogFormat("Arena map %s: %u x %u cells%s, the file ends after %u of %u",
                            morrow::LogText(path).c_str(), columns, rows,

@@ -14,7 +14,8 @@ namespace veyrdale {
 
 // Reads a map file ("Resource\\Mpd\\00.mpd"): two little-endian u16 counts (columns, rows), then
 // one byte per cell, column by column. Cells the file does not reach keep their values; a file
-// that cannot be opened or whose header is incomplete changes nothing.
+// that cannot be opened or whose header is incomplete changes nothing. A read map counts its
+// breakable cells (values 1 to 3 in the 20 x 15 field) into DestructibleCells.
 void LoadArenaMap(const char* path);
 
 // The smallest blocking cell value under the box, its column and row in *col and *row; 0 when

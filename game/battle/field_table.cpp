@@ -14,6 +14,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/option_cursors.h"
 #include "game/core/records.h"
+#include "game/core/result_state.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
 
@@ -299,6 +300,12 @@ const GlobalField kGlobals[] = {
     GLOBAL(OptionCursor),
     GLOBAL(KeyConfigCursors),
     MakeGlobal("ButtonMap", &g_buttonMap.masks),
+    // The story result, the ending and what they read: the arena's breakable cells and the
+    // unlock level of the score file.
+    GLOBAL(LeaveCountdown),
+    GLOBAL(TallyTargetScore),
+    GLOBAL(DestructibleCells),
+    MakeGlobal("unlockLevel", &g_scores.unlockLevel),
 };
 
 #undef GLOBAL

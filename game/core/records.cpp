@@ -19,6 +19,7 @@ GroundMark g_groundMarks[kPlayerCount];
 KnockOutSpark g_knockOutSparks[kPlayerCount][kSparkCount];
 MoveTableEntry MoveTable[kMoveRowCount];
 ArenaMap g_arenaMap;
+int16_t DestructibleCells;
 
 PlayerBattleState g_playerState;
 int32_t cardsBroken;

@@ -111,6 +111,9 @@ struct ArenaMap {
 };
 
 extern ArenaMap g_arenaMap;
+// The breakable cells (values 1 to 3) of the 20 x 15 field as the last map file left it; the story
+// result's destruction percentages divide by it.
+extern int16_t DestructibleCells;
 
 constexpr int kPlayerCount = 4;
 constexpr int kShotCount = 512;

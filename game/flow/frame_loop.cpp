@@ -19,10 +19,12 @@
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/ending.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/options_menu.h"
 #include "game/flow/selection.h"
+#include "game/flow/story_results.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"
@@ -237,6 +239,24 @@ void RunScene(int scene) {
       break;
     case kSceneKeyConfig:
       RunKeyConfig();
+      break;
+    case kSceneStoryRoundResult:
+      StoryRoundResultScene();
+      break;
+    case kSceneGameOver:
+      StoryRunEndScene(0);
+      break;
+    case kSceneStoryEnd:
+      StoryRunEndScene(1);
+      break;
+    case kSceneEnding:
+      EndingSequenceScene();
+      break;
+    case kSceneUnlockPicture:
+      UnlockPictureScene();
+      break;
+    case kSceneExtraEpilogue:
+      ExtraEpilogueScene();
       break;
     default:
       // Scenes still to be built, and numbers without a scene: the frame only clears, reads

@@ -6,6 +6,7 @@
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
@@ -13,6 +14,7 @@
 #include "game/flow/menus.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
+#include "morrow/sound/sound.h"
 
 namespace veyrdale {
 
@@ -140,7 +142,11 @@ bool StepBattleStartCountdown() {
 }
 
 void DrawBattleStartCountdown(bool white) {
-  const int c = BattleStartCountdown;
+  DrawLoadingFade(BattleStartCountdown, white);
+}
+
+void DrawLoadingFade(int countdown, bool white) {
+  const int c = countdown;
   if (c < 1 || c > 60) return;
   const int level = white ? 255 : 0;
   if (c >= 30) {
@@ -150,6 +156,16 @@ void DrawBattleStartCountdown(bool white) {
     SetAlphaDrawing(TruncToInt(c * (1.0 / 29) * 255));
   }
   DrawScreenBox(level, level, level);
+}
+
+void LoadStoryStage() {
+  SetupStoryStage(g_match.storyStage, g_match.storyKind);
+  LoadGameResources(1);
+  LoadFontSheets(g_match.storyStage);
+  LoadScenarioScript(g_match.storyStage);
+  morrow::StopMusicPlayback();
+  PlayStageBgm(g_match.stage, 0);
+  DeleteLoadingPicture();
 }
 
 }  // namespace veyrdale

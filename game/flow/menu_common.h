@@ -39,6 +39,7 @@ void PlayCancelSound();
 // The slots of the menu picture set (loaded by LoadGameResources(0)).
 enum MenuPictureSlot : int {
   kPicBlk = 0,
+  kPicGameOver = 2,  // "g_o"
   kPicBst = 3,
   kPicPush = 4,
   kPicCLogo = 5,
@@ -55,8 +56,11 @@ enum MenuPictureSlot : int {
   kPicBgt00 = 16,
   kPicBgt01 = 17,
   kPicBgt02 = 18,
+  kPicBgt03 = 19,
+  kPicBgt04 = 20,
   kPicLogo00 = 21,
   kPicGreen = 22,
+  kPicCBg = 24,
   kPicPNum = 25,
   kPicNumt = 26,
   kPicWait = 27,
@@ -113,5 +117,11 @@ bool StepBattleStartCountdown();
 // The countdown's picture: a box that fades in over the menu, then the loading picture under a
 // box that fades out. Black or white.
 void DrawBattleStartCountdown(bool white);
+// The battle of the current story stage: its fighters, the battle pictures, its glyph sheets and
+// script, its music at the options' volume; the loading picture freed.
+void LoadStoryStage();
+// The same picture for any countdown of that shape: from 60 down to 30 the box fades in, from 29
+// down to 1 the loading picture comes out of it; nothing outside 1-60.
+void DrawLoadingFade(int countdown, bool white);
 
 }  // namespace veyrdale

@@ -319,13 +319,7 @@ void StartStoryRun() {
     g_match.startGaugeLevel[p] = 1;
     g_match.selectState[p] = 0;
   }
-  SetupStoryStage(g_match.storyStage, g_match.storyKind);
-  LoadGameResources(1);
-  LoadFontSheets(g_match.storyStage);
-  LoadScenarioScript(g_match.storyStage);
-  morrow::StopMusicPlayback();
-  PlayStageBgm(g_match.stage, 0);
-  DeleteLoadingPicture();
+  LoadStoryStage();
   cardsBroken = 0;
   ClearBattleStatistics();
   ClearItemCounters();

@@ -46,6 +46,9 @@ TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
       {"drawlog on; number 50 60 7 9 1", "DrawGraph 50 60 3007 1\n"},
       {"drawlog on; number 50 60 12 0 1", "DrawGraph 50 60 2002 1\nDrawGraph 41 60 2001 1\n"},
       {"drawlog on; rotarect 10 20 4 2 -256 5", "DrawModiGraph 8 19 12 19 12 21 8 21 5 1\n"},
+      {"drawlog on; call DrawResultNumber 30 40 907 0; call DrawResultNumber 30 40 -5 0",
+       "SetModulationColor 255 255 255\nDrawGraph 30 40 1007 1\nDrawGraph 18 40 1000 1\n"
+       "DrawGraph 6 40 1009 1\nSetModulationColor 255 255 255\nDrawGraph 30 40 1000 1\n"},
       // A frame of an empty arena (the story's player not yet there): the key test, the tint,
       // the background, the modulation reset.
       {"match players=1 chars=3 arena=5; set storyMode 1; drawlog on; set ScreenShake 4; draw",
@@ -167,6 +170,13 @@ TEST(BattleProbeRec, ScenesRunThroughTheFrameLoopBody) {
       {"scene 15 45; stubhandles; drawlog state; loop 1", " 242 2 24 24 7105 ",
        "DrawGraphPart 361 101 242 2 24 24 7105 1 0 | 2 127 000000 1\n"
        "DrawGraphPart 360 100 242 2 24 24 7105 1 0 | 2 127 ffffff 1\n"},
+      // The story result's panel, faded in: a hit percentage of 1 in 3, no breakable cell.
+      {"scene 10 30; stubhandles; set shotsHit[0] 1; set shotsFired[0] 3; set "
+       "obstaclesBroken[0] 2; drawlog state; loop 1",
+       "DrawGraph 208 ",
+       "DrawGraph 208 385 1000 1 | 0 255 ffffff 0\nDrawGraph 208 185 1003 1 | 0 255 ffffff 0\n"
+       "DrawGraph 208 235 1000 1 | 0 255 ffffff 0\nDrawGraph 208 285 1000 1 | 0 255 ffffff 0\n"
+       "DrawGraph 208 335 1000 1 | 0 255 ffffff 0\nDrawGraph 208 135 1000 1 | 0 255 ffffff 0\n"},
       // The music follows the level; at 20 a right press keeps full volume.
       {"scene 15 40; stubhandles; set OptionCursor 7; set musicVolume 10; drawlog on; "
        "hold 0 right 1; loop 2; set musicVolume 20; hold 0 right 1; loop 2",

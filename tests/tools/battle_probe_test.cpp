@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,9 +16,11 @@ struct ProbeRun {
   int status;
 };
 
-// Runs the probe through the shell with the given arguments; stderr is discarded.
-ProbeRun Probe(const std::string& arguments) {
-  std::string command = std::string(BATTLE_PROBE) + " " + arguments + " 2>/dev/null";
+// Runs the probe through the shell with the given arguments, in `folder` when one is given;
+// stderr is discarded.
+ProbeRun Probe(const std::string& arguments, const std::string& folder = "") {
+  std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") +
+                        std::string(BATTLE_PROBE) + " " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   ProbeRun run{"", -1};
   if (pipe == nullptr) return run;
@@ -330,6 +333,48 @@ TEST(BattleProbe, HitEffectsDispatchedAndSpawned) {
     EXPECT_EQ(run.status, 2) << commands;
     EXPECT_EQ(run.out, "32\n") << commands;
   }
+}
+
+// The story result's tally and leave press, the game over that writes the score file, the
+// ending's unlocks and the unlock picture that waits for button 1, through the frame loop's body
+// in a folder of their own.
+TEST(BattleProbe, StoryResultsAndEndingThroughTheLoop) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directory(dir.File("Data"));
+  struct Case {
+    const char* commands;
+    const char* out;
+  } cases[] = {
+      {"set storyMode 1; set storyStage 4; set score[0] 1000; set shotsHit[0] 40; set "
+       "shotsFired[0] 80; set obstaclesBroken[0] 3; set DestructibleCells 12; set knockOuts[0] 2; "
+       "set powerUp[0] 300; set damageDealt[0] 700; set RoundWinner 1; scene 10; loop 51; print "
+       "TallyTargetScore score[0] SceneFrame; hold 0 b1 1; loop 1; print score[0] SceneFrame; "
+       "loop 39; hold 0 b1 1; loop 1; print LeaveCountdown",
+       "171000 1000 51\n171000 52\n69\n"},
+      {"set score[0] 75000; set RoundNumber 7; set cardsBroken 3; scene 20; loop 61; hold 0 b1 1; "
+       "loop 120; print SceneId storyStage",
+       "9 0\n"},
+      {"set RouteFlagB 1; scene 22 6500; loop 240; print unlockLevel SceneId", "2 27\n"},
+      {"set unlockLevel 2; set storyKind 1; scene 22 6500; loop 240; print unlockLevel SceneId",
+       "3 28\n"},
+      {"scene 27; loop 400; print SceneId SceneFrame; hold 0 b1 1; loop 110; print SceneId",
+       "27 351\n9\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string commands = std::string("match players=2 chars=0,1 arena=-1; ") + c.commands;
+    ProbeRun run = Probe("-e '" + commands + "'", dir.path());
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+    // Each probe starts from the default tables and writes them whole.
+    const std::string scores = testsupport::ReadFile(dir.File("Data/score.sav"));
+    if (run.out == "9 0\n") {
+      ASSERT_EQ(scores.size(), 1444u);
+      // 75000 entered fourth into table 1 (Normal, main story) with stage 7 and 3 cards.
+      EXPECT_EQ(scores.substr(4 + 12 * 13, 12), std::string("\xf8\x24\x01\0\7\0\0\0\3\0\0\0", 12));
+    }
+  }
+  EXPECT_EQ(testsupport::ReadFile(dir.File("Data/score.sav")).substr(0, 4),
+            std::string("\3\0\0\0", 4));
 }
 
 }  // namespace

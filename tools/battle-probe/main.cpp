@@ -104,7 +104,10 @@
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
 // per-player array as score[1] or p1.score; cells[c,r], cellState[c,r], openTimer[c,r];
 // ShotHitFlags[s,p]; ButtonMap[p,b]; OptionCursor, KeyConfigCursors[p]; EffectInUse[i] (the
-// effects' in-use flags); src.field; any other battle global, set-up field or option by its name.
+// effects' in-use flags); src.field; the result screens' LeaveCountdown and TallyTargetScore, the
+// arena's DestructibleCells (counted by the map load) and the score file's unlockLevel; any other
+// battle global, set-up field or option by its name. `call DrawResultNumber X Y VALUE STYLE` draws
+// a number of the result screens.
 #include <cstring>
 #include <iostream>
 #include <iterator>

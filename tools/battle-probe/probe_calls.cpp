@@ -5,6 +5,7 @@
 #include "game/core/input.h"
 #include "game/core/records.h"
 #include "game/flow/move_table.h"
+#include "game/flow/result_number.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
 
@@ -80,6 +81,10 @@ const Callable kCalls[] = {
      [](const Args& a) {
        veyrdale::UpdateShot(&veyrdale::g_shots[ToInteger(a[2], 0, veyrdale::kShotCount - 1)],
                             ToInt(a[2]));
+     }},
+    {"DrawResultNumber", 4,
+     [](const Args& a) {
+       veyrdale::DrawResultNumber(ToInt(a[2]), ToInt(a[3]), ToInt(a[4]), ToInt(a[5]));
      }},
 };
 

@@ -284,35 +284,43 @@ int Unchanged(int, int) {
   return -1;
 }
 
+constexpr int16_t kNoCount = -7;  // a breakable-cell count no map can give
+
 TEST_F(MapFiles, HostileFilesChangeOnlyTheGrid) {
   struct Case {
     const char* what;
     std::string bytes;
     int (*want)(int c, int r);
     int logLines;
+    int breakable;  // cells of value 1-3 in the 20 x 15 field; kNoCount: a file without a header
   } cases[] = {
-      {"empty", "", Unchanged, 0},
-      {"two bytes", Header(20, 15).substr(0, 2), Unchanged, 0},
-      {"three bytes", Header(20, 15).substr(0, 3), Unchanged, 0},
-      {"header only", Header(20, 15), Unchanged, 1},
-      {"0 x 15", Header(0, 15) + std::string(300, '\1'), Unchanged, 0},
-      {"20 x 0", Header(20, 0) + std::string(300, '\1'), Unchanged, 0},
+      {"empty", "", Unchanged, 0, kNoCount},
+      {"two bytes", Header(20, 15).substr(0, 2), Unchanged, 0, kNoCount},
+      {"three bytes", Header(20, 15).substr(0, 3), Unchanged, 0, kNoCount},
+      {"header only", Header(20, 15), Unchanged, 1, 0},
+      {"0 x 15", Header(0, 15) + std::string(300, '\1'), Unchanged, 0, 0},
+      {"20 x 0", Header(20, 0) + std::string(300, '\1'), Unchanged, 0, 0},
       {"truncated", Header(20, 15) + std::string(10, '\2'),
-       [](int c, int r) { return c == 0 && r < 10 ? 2 : -1; }, 1},
+       [](int c, int r) { return c == 0 && r < 10 ? 2 : -1; }, 1, 10},
+      // Values 1-3 and 257-259 (stored as their low byte).
       {"whole arena", Counting(20, 15),
-       [](int c, int r) { return r < 15 ? (c * 15 + r) & 0xFF : -1; }, 0},
+       [](int c, int r) { return r < 15 ? (c * 15 + r) & 0xFF : -1; }, 0, 6},
       {"fewer rows keep the lower rows", Counting(5, 10),
-       [](int c, int r) { return c < 5 && r < 10 ? c * 10 + r : -1; }, 0},
-      {"40 x 40", Header(40, 40) + std::string(1600, '\7'), [](int, int) { return 7; }, 1},
-      {"20 x 30", Counting(20, 30), [](int c, int r) { return (c * 30 + r) & 0xFF; }, 1},
-      {"255 x 255", Counting(255, 255), [](int c, int r) { return (c * 255 + r) & 0xFF; }, 1},
-      {"258 x 1, little-endian", Counting(258, 1), [](int c, int r) { return r == 0 ? c : -1; }, 1},
+       [](int c, int r) { return c < 5 && r < 10 ? c * 10 + r : -1; }, 0, 3},
+      {"40 x 40", Header(40, 40) + std::string(1600, '\7'), [](int, int) { return 7; }, 1, 0},
+      // Rows 15-24 are stored but lie outside the field: 257-259 fall there, 513-515 do not.
+      {"20 x 30", Counting(20, 30), [](int c, int r) { return (c * 30 + r) & 0xFF; }, 1, 6},
+      {"255 x 255", Counting(255, 255), [](int c, int r) { return (c * 255 + r) & 0xFF; }, 1, 39},
+      {"258 x 1, little-endian", Counting(258, 1), [](int c, int r) { return r == 0 ? c : -1; }, 1,
+       3},
   };
   for (const Case& c : cases) {
     FillSentinels();
+    veyrdale::DestructibleCells = kNoCount;
     int before = MapLogLines();
     Load(c.what, c.bytes, c.want);
     EXPECT_EQ(MapLogLines() - before, c.logLines) << c.what;
+    EXPECT_EQ(veyrdale::DestructibleCells, c.breakable) << c.what;
   }
 }
 
