@@ -9,7 +9,6 @@
 #include "morrow/network/connection.h"
 #include "morrow/system/log.h"
 #include "morrow/system/memory.h"
-#include "morrow/system/time.h"
 
 namespace morrow {
 namespace {
@@ -17,7 +16,6 @@ namespace {
 HttpTable g_http;
 
 constexpr int kHttpBodyChunk = 4096;
-constexpr uint32_t kConnectWaitMs = 1000;
 
 HttpTransferRecord* SlotRecord(int slot) {
   if (slot < 0 || slot >= kHttpSlotCount) return nullptr;
@@ -74,10 +72,20 @@ void SendHttpRequest(const HttpTransferRecord& t) {
   if (t.kind == kHttpPost) NetWorkSend(t.connection, t.body, t.bodyLength);
 }
 
+// The next line: false while none is whole. Once the peer has gone, the bytes left are all there
+// will be, so a line not among them never comes and the connection counts as lost; while the
+// peer stays, the line is waited for.
+bool TakeLine(int slot, HttpTransferRecord& t, char line[256]) {
+  const bool gone = GetNetWorkAcceptStateh(t.connection) == 0;
+  if (ReadHttpLine(t.connection, line) == 0) return true;
+  if (gone) FinishHttpTransfer(slot, 2, 3);
+  return false;
+}
+
 // The status line: false when the line is not there yet or the transfer has finished on it.
 bool TakeStatus(int slot, HttpTransferRecord& t, bool logFailure) {
   char line[256];
-  if (ReadHttpLine(t.connection, line) != 0) return false;
+  if (!TakeLine(slot, t, line)) return false;
   char word[256];
   int status = 0;
   // A line that gives no status counts as status 0.
@@ -178,6 +186,7 @@ void TakeBodyHeaderLine(int slot, HttpTransferRecord& t, const char* line) {
 int StepHttpRequest(int slot, int kind) {
   HttpTransferRecord* t = SlotRecord(slot);
   if (t == nullptr) return -1;
+  if (IsNetWorkConnecting(t->connection)) return 0;
   const bool head = kind == kHttpHead;
   char line[256];
   for (;;) {
@@ -190,7 +199,7 @@ int StepHttpRequest(int slot, int kind) {
         if (!TakeStatus(slot, *t, kind == kHttpGet)) return 0;
         continue;
       case 2: {
-        if (ReadHttpLine(t->connection, line) != 0) return 0;
+        if (!TakeLine(slot, *t, line)) return 0;
         if (head) {
           int length = 0;
           if (!ReadContentLength(line, &length)) return 0;
@@ -262,6 +271,8 @@ int StepHttpTransfer(int slot) {
   HttpTransferRecord* t = SlotRecord(slot);
   if (t == nullptr) return -1;
   if (t->result != -1) return 0;
+  // A connection still being made is neither lost nor ready for the request: the step waits.
+  if (IsNetWorkConnecting(t->connection)) return 0;
   // A body without a length ends with the connection: its own step tells that from a loss.
   const bool bodyToTheEnd = t->kind != kHttpHead && t->state == 3 && t->contentLength == -1;
   if (!bodyToTheEnd && GetNetWorkAcceptStateh(t->connection) == 0 &&
@@ -337,12 +348,12 @@ int ReadHttpLine(int connection, char* out) {
   char buffer[256] = {};
   const int n = NetWorkRecvToPeek(connection, buffer, 255);
   if (n < 1) return -1;
-  buffer[n] = '\0';
-  char* end = std::strchr(buffer, '\n');
+  // The line feed is looked for among the bytes that came, so a NUL before it does not hide it.
+  auto* end = static_cast<char*>(std::memchr(buffer, '\n', static_cast<size_t>(n)));
   if (end == nullptr) return -1;
   *end = '\0';
   const auto length = static_cast<int>(end - buffer);
-  CopyString(out, 256, buffer);
+  std::memcpy(out, buffer, static_cast<size_t>(length) + 1);
   NetWorkRecv(connection, buffer, length + 1);
   return 0;
 }
@@ -375,14 +386,6 @@ int StartHttpTransfer(int kind, const char* address, int port, const char* path,
     FreeMemory(t);
     FreeMemory(copy);
     return -1;
-  }
-  // The request can go out only once the connection is made; it is made at once on this
-  // machine's own address, and is given as long as a closing connection is.
-  const auto start = static_cast<uint32_t>(GetMillisecondCount(0));
-  while (IsNetWorkConnecting(connection) &&
-         static_cast<uint32_t>(GetMillisecondCount(0)) - start < kConnectWaitMs &&
-         PumpNetWorkMessages(0) == 0) {
-    SleepThread(1);
   }
   if (length > 0) std::memcpy(copy, body, static_cast<size_t>(length));
   *t = HttpTransferRecord{};

@@ -153,11 +153,15 @@ inline GuardConstants16 GuardConstantsOfLayout(const FGeneric16& f, int maskShif
   return k;
 }
 
+// A generic layout saturates all three channels by red's width, as 5:6:5 and 5:5:5 do by 5.
+inline GuardConstants16 GuardConstantsOfLayout(const FGeneric16& f) {
+  return GuardConstantsOfLayout(f, f.width[0] < 32 ? f.width[0] : 31);
+}
+
 template <class F>
 inline GuardConstants16 GuardConstantsOf(const Setup16& s) {
   if constexpr (kIsGeneric16<F>) {
-    const FGeneric16& f = s.format;
-    return GuardConstantsOfLayout(f, f.width[0] < 32 ? f.width[0] : 31);
+    return GuardConstantsOfLayout(s.format);
   } else {
     (void)s;
     return GuardConstants16{F::kGuard, F::kKeep, F::kLow, F::kSaturationShift};

@@ -21,9 +21,9 @@
 // 8 bits, and put the result back at shift_c. The Generic forms (lines, circles, untextured
 // triangles) keep every channel, blue included, at its own width, and work the add and subtract
 // on the whole pixel with the guard bits G just above each channel, the lowest bits Lo of each
-// channel and K = the channel bits without G; one saturation shift serves all three channels:
-// red's width for lines and circles, 5 for the untextured triangle. At 32 bits the computed
-// pixels have a fourth byte of 0 (the add's carry out of red aside).
+// channel and K = the channel bits without G; one saturation shift, red's width, serves all three
+// channels. At 32 bits the computed pixels have a fourth byte of 0 (the add's carry out of red
+// aside).
 #pragma once
 
 #include <cstdint>
@@ -163,22 +163,10 @@ inline uint32_t GenericScaledColour(uint32_t colour, uint32_t p, const FGeneric1
   return out;
 }
 
-// Which width saturates the guard-bit add and subtract of a generic layout.
-enum class GuardShift : uint8_t { kRedWidth, kFive };
-
-template <GuardShift S>
-GuardConstants16 GenericGuardConstants(const FGeneric16& f) {
-  if constexpr (S == GuardShift::kFive) {
-    return GuardConstantsOfLayout(f, 5);
-  } else {
-    return GuardConstantsOfLayout(f, f.width[0] < 32 ? f.width[0] : 31);
-  }
-}
-
-template <class F, GuardShift S>
+template <class F>
 GuardConstants16 GuardConstantsFor(const F& f) {
   if constexpr (std::is_same_v<F, FGeneric16>) {
-    return GenericGuardConstants<S>(f);
+    return GuardConstantsOfLayout(f);
   } else {
     (void)f;
     return FixedGuardConstants<F>();
@@ -196,12 +184,12 @@ uint32_t ScaledColourOf(const SolidParams& sp, const F& f) {
 }
 
 // The guard-bit add or subtract of S: the fixed layouts with their constants, a generic layout
-// with its own and the saturation shift S.
-template <class F, bool kSubtract, GuardShift S = GuardShift::kRedWidth>
+// with its own.
+template <class F, bool kSubtract>
 struct SolidGuard {
   static constexpr bool kGeneric = std::is_same_v<F, FGeneric16>;
   SolidGuard(const SolidParams& sp, const F& f)
-      : k(GuardConstantsFor<F, S>(f)),
+      : k(GuardConstantsFor(f)),
         scaled(ScaledColourOf(sp, f))
 #if defined(MORROW_RASTER_SSE2)
         ,
@@ -233,10 +221,8 @@ template <class F>
 using SolidAddGuard = SolidGuard<F, false>;
 template <class F>
 using SolidSubGuard = SolidGuard<F, true>;
-template <GuardShift S>
-using GenericAddGuard = SolidGuard<FGeneric16, false, S>;
-template <GuardShift S>
-using GenericSubGuard = SolidGuard<FGeneric16, true, S>;
+using GenericAddGuard = SolidGuard<FGeneric16, false>;
+using GenericSubGuard = SolidGuard<FGeneric16, true>;
 
 // Multiply divides per pixel; a channel of width 0 (only a generic layout can have one) gives 0.
 template <class F>

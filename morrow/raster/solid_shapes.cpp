@@ -125,8 +125,8 @@ constexpr const char* kNames555[4] = {"Table555", "AddGuard555", "SubGuard555", 
 using G = FGeneric16;
 
 // Every shape has every id; the untextured triangle does not multiply (its divide rows draw
-// nothing) and saturates its generic add and subtract by 5 bits instead of red's width.
-template <class Shape, GuardShift kShift, bool kDivides>
+// nothing).
+template <class Shape, bool kDivides>
 constexpr auto ShapeRows() {
   using L = ShapeLoops<Shape>;
   return JoinRows<L>(NoLoopRow<L>(Id::kNothing, "Nothing"),
@@ -137,16 +137,16 @@ constexpr auto ShapeRows() {
                      Blends<L, F565>(Id::kTable565, kNames565, kDivides),
                      Blends<L, F555>(Id::kTable555, kNames555, kDivides),
                      LoopRow<L, G, GenericTable>(Id::kGenericTable, "GenericTable"),
-                     LoopRow<L, G, GenericAddGuard<kShift>>(Id::kGenericAdd, "GenericAdd"),
-                     LoopRow<L, G, GenericSubGuard<kShift>>(Id::kGenericSub, "GenericSub"),
+                     LoopRow<L, G, GenericAddGuard>(Id::kGenericAdd, "GenericAdd"),
+                     LoopRow<L, G, GenericSubGuard>(Id::kGenericSub, "GenericSub"),
                      kDivides ? LoopRow<L, G, SolidDivide<G>>(Id::kDivideGeneric, "DivideGeneric")
                               : NoLoopRow<L>(Id::kDivideGeneric, "DivideGeneric"));
 }
 
-constexpr auto kLineLoops = ShapeRows<LineShape, GuardShift::kRedWidth, true>();
-constexpr auto kPointLoops = ShapeRows<CirclePointShape, GuardShift::kRedWidth, true>();
-constexpr auto kCircleSpanLoops = ShapeRows<CircleSpanShape, GuardShift::kRedWidth, true>();
-constexpr auto kTriangleLoops = ShapeRows<TriangleShape, GuardShift::kFive, false>();
+constexpr auto kLineLoops = ShapeRows<LineShape, true>();
+constexpr auto kPointLoops = ShapeRows<CirclePointShape, true>();
+constexpr auto kCircleSpanLoops = ShapeRows<CircleSpanShape, true>();
+constexpr auto kTriangleLoops = ShapeRows<TriangleShape, false>();
 static_assert(RowsAtTheirIds(kLineLoops) && RowsAtTheirIds(kPointLoops) &&
                   RowsAtTheirIds(kCircleSpanLoops) && RowsAtTheirIds(kTriangleLoops),
               "every shape's loop table lists every id once, in the order of the ids");

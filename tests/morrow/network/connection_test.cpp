@@ -1,9 +1,6 @@
 // Connections against peers on 127.0.0.1: framed streams taken apart and put together, hostile
 // peers, the table's limits, handles, losses and the never-started component.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -374,26 +371,15 @@ TEST_F(Connections, OutgoingConnectionsCarryBothKindsOfStream) {
 }
 
 TEST_F(Connections, AConnectionStillBeingMadeIsNotLost) {
-  // A listener whose queue is full drops the next connection's first try: it is made a second
-  // later, when the queue has room again.
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(listen(fd, 0), 0);
-  socklen_t len = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  LoopbackPeer first;
-  ASSERT_TRUE(first.Connect(ntohs(a.sin_port)));
-  const int h = morrow::ConnectNetWork("127.0.0.1", ntohs(a.sin_port), 1);
+  testsupport::FullListener listener;
+  ASSERT_TRUE(listener.ok());
+  const int h = morrow::ConnectNetWork("127.0.0.1", listener.port(), 1);
   ASSERT_NE(h, -1);
   EXPECT_EQ(morrow::GetNetWorkAcceptStateh(h), 0);
   Pump();
   EXPECT_EQ(morrow::CountNetWorkHandles(), 1);
-  LoopbackPeer queued(accept(fd, nullptr, nullptr));
+  LoopbackPeer queued(accept(listener.fd(), nullptr, nullptr));
   EXPECT_TRUE(PumpUntil([&] { return morrow::GetNetWorkAcceptStateh(h) == 1; }));
-  close(fd);
 }
 
 TEST(NetWorkNeverStarted, AnswersAtOnceAndWritesNothing) {

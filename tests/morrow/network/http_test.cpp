@@ -1,5 +1,8 @@
 // HTTP/1.0 transfers against a scripted server thread on 127.0.0.1: the requests byte for byte,
 // the answers the steps accept and those they refuse, hostile answers, the slot table.
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -181,32 +184,115 @@ TEST_F(HttpTransfers, OneHeaderLinePerPass) {
   morrow::FreeMemory(block);
 }
 
-TEST_F(HttpTransfers, LinesThatNeverEndWaitUntilClosed) {
-  static const char kNulInLine[] = "HTTP/1.0 200 OK\r\nX: a\0b\r\nContent-Length: 2\r\n\r\nok";
-  // A header line that is never whole within 255 bytes: no line is taken, the transfer waits for
-  // ever without blocking anything, and closing it ends it.
-  const std::string answers[] = {
-      "HTTP/1.0 200 OK",
-      "HTTP/1.0 200 OK\r\nX-Long: " + std::string(1 << 20, 'a') + "\r\n\r\nbody",
-      std::string(kNulInLine, sizeof kNulInLine - 1),
+struct StallCase {
+  const char* name;
+  int kind;
+  ScriptedServer::Script script;
+  int result, error;
+  std::string body;
+  int statusLogged;  // the status a log line names, or -1 for none
+};
+
+// Peers that stop inside a line, send NUL bytes or reset. A line that is not whole waits while
+// the peer holds the connection and is lost once the peer has gone; NUL bytes do not hide a line
+// feed.
+TEST_F(HttpTransfers, StalledAndBrokenPeersEndOrWaitForThePeer) {
+  const std::string longStatus = "HTTP/1.0 200 " + std::string(287, '0');
+  const std::string longHeader = "HTTP/1.0 200 OK\n" + std::string(300, 'x');
+  static const char kNulStatus[] = "HTTP/1.0\0 200 OK\r\n\r\n";
+  static const char kNulHeader[] = "HTTP/1.0 200 OK\r\nX: a\0b\r\nContent-Length: 2\r\n\r\nok";
+  const std::string nulStatus(kNulStatus, sizeof kNulStatus - 1);
+  const std::string nulHeader(kNulHeader, sizeof kNulHeader - 1);
+  using Script = ScriptedServer::Script;
+  const StallCase cases[] = {
+      {"300 bytes without a line feed, closed", morrow::kHttpGet, Script{longStatus}, 2, 3, "", -1},
+      {"300 bytes without a line feed, held", morrow::kHttpGet, Script{longStatus, false, true}, 2,
+       3, "", -1},
+      {"closed inside the status line", morrow::kHttpPost, Script{"HTTP/1.0 200"}, 2, 3, "", -1},
+      {"HEAD header line of 300 bytes, closed", morrow::kHttpHead, Script{longHeader}, 2, 3, "",
+       -1},
+      {"HEAD header line of 300 bytes, held", morrow::kHttpHead, Script{longHeader, false, true}, 2,
+       3, "", -1},
+      {"NUL in the status line", morrow::kHttpGet, Script{nulStatus}, 2, 0, "", 0},
+      {"NUL bytes before a line feed", morrow::kHttpGet, Script{std::string("\0\0\0\n", 4)}, 2, 0,
+       "", 0},
+      {"NUL in a header line", morrow::kHttpGet, Script{nulHeader, true}, 0, -1, "ok", -1},
+      {"reset inside the status line", morrow::kHttpGet,
+       Script{"HTTP/1.0 2", false, false, false, false, true}, 2, 3, "", -1},
+      {"reset inside the body", morrow::kHttpGet,
+       Script{"HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nabc", false, false, false, false, true},
+       2, 3, "", -1},
   };
-  for (const std::string& answer : answers) {
-    ScriptedServer server({answer});
+  for (const StallCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    morrow::StartLogFile();
+    ScriptedServer server(c.script);
     void* block = nullptr;
-    const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", server.port(), "/",
-                                               morrow::kHttpToMemory, &block, nullptr, 0);
+    const std::string post = c.kind == morrow::kHttpPost ? "x=1" : "";
+    const int slot = morrow::StartHttpTransfer(c.kind, "127.0.0.1", server.port(), "/p/q.txt",
+                                               morrow::kHttpToMemory, &block, post.data(),
+                                               static_cast<int>(post.size()));
     ASSERT_GE(slot, 0);
-    PumpUntil([&] { return server.answered(); });
-    server.Request();  // the server has closed
-    PumpFor(100);
-    int result = 0, error = 0, received = 0;
-    ASSERT_EQ(morrow::GetHttpTransferResult(slot, &result, &error, &received), 0);
-    EXPECT_EQ(result, -1);
+    int result = -1, error = -1, received = 0;
+    const auto finished = [&] {
+      morrow::GetHttpTransferResult(slot, &result, &error, &received);
+      return result != -1;
+    };
+    if (c.script.holdOpen) {
+      // The line that is not whole waits, untaken, while the peer holds the connection.
+      PumpUntil([&] { return server.answered(); });
+      EXPECT_FALSE(PumpUntil(finished, 100));
+      EXPECT_EQ(morrow::GetHttpTable().slots[slot]->state, 1 + (c.kind == morrow::kHttpHead));
+    }
+    if (c.script.holdOpen) server.Request();  // the peer lets go
+    EXPECT_TRUE(PumpUntil(finished));
+    EXPECT_EQ(server.Request(), Request(c.kind, server.port(), post));
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(result == 0 ? std::string(static_cast<char*>(block), received) : "", c.body);
+    EXPECT_EQ(Count("接続に失敗しました"), c.statusLogged >= 0 ? 1 : 0);
+    if (c.statusLogged >= 0) {
+      EXPECT_EQ(Count("(戻り値:" + std::to_string(c.statusLogged) + ")"), 1);
+    }
     EXPECT_EQ(morrow::CloseHttpTransfer(slot), 0);
-    EXPECT_EQ(morrow::GetHttpTransferResult(slot, &result, &error, &received), -1);
     EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
     morrow::FreeMemory(block);
   }
+}
+
+// A connection still being made holds the request back rather than losing it: a listener whose
+// queue is full drops the first try, and the connection is made a second later.
+TEST_F(HttpTransfers, TheRequestWaitsForTheConnectionToBeMade) {
+  testsupport::FullListener listener;
+  ASSERT_TRUE(listener.ok());
+  const int port = listener.port();
+  void* block = nullptr;
+  const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", port, "/p/q.txt",
+                                             morrow::kHttpToMemory, &block, nullptr, 0);
+  ASSERT_GE(slot, 0);
+  PumpFor(50);
+  const morrow::HttpTransferRecord* t = morrow::GetHttpTable().slots[slot];
+  EXPECT_EQ(t->result, -1);
+  EXPECT_EQ(t->state, 0);
+  testsupport::LoopbackPeer queued(accept(listener.fd(), nullptr, nullptr));
+  pollfd p{listener.fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, testsupport::kPeerWaitMs), 1);
+  testsupport::LoopbackPeer server(accept(listener.fd(), nullptr, nullptr));
+  EXPECT_TRUE(PumpUntil([&] { return t->state != 0; }));
+  const std::string request = Request(morrow::kHttpGet, port);
+  EXPECT_EQ(server.Receive(request.size()), request);
+  ASSERT_TRUE(server.Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok"));
+  server.Close();
+  int result = -1, error = -1, received = 0;
+  EXPECT_TRUE(PumpUntil([&] {
+    morrow::GetHttpTransferResult(slot, &result, &error, &received);
+    return result != -1;
+  }));
+  EXPECT_EQ(result, 0);
+  ASSERT_EQ(received, 2);
+  EXPECT_EQ(std::string(static_cast<char*>(block), 2), "ok");
+  morrow::CloseHttpTransfer(slot);
+  morrow::FreeMemory(block);
 }
 
 TEST_F(HttpTransfers, LostAndRefusedConnectionsFailWithError3) {

@@ -2,6 +2,11 @@
 // its log in a directory of the test's own. Pumping is bounded in time everywhere.
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -15,6 +20,36 @@
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
+
+// A listener on 127.0.0.1 with a queue of one, filled by a first connection: the next
+// connection's first try is dropped, and it is made a second later once first() has been taken
+// with accept(fd()).
+class FullListener {
+ public:
+  FullListener() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ok_ = bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0 && listen(fd_, 0) == 0 &&
+          getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+    port_ = ntohs(a.sin_port);
+    ok_ = ok_ && first_.Connect(port_);
+  }
+  ~FullListener() { close(fd_); }
+  FullListener(const FullListener&) = delete;
+  FullListener& operator=(const FullListener&) = delete;
+  bool ok() const { return ok_; }
+  int fd() const { return fd_; }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  bool ok_ = false;
+  LoopbackPeer first_;
+};
 
 class NetWorkFixture : public ::testing::Test {
  protected:

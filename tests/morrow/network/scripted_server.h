@@ -18,8 +18,8 @@
 namespace testsupport {
 
 // Accepts one connection, reads the request (the header to its blank line and, for POST, the
-// body its length gives), answers with a script and closes, or holds the connection open until
-// it is destroyed. Every wait is bounded.
+// body its length gives), answers with a script and closes or resets, or holds the connection
+// open until the request is asked for or it is destroyed. Every wait is bounded.
 class ScriptedServer {
  public:
   struct Script {
@@ -28,6 +28,7 @@ class ScriptedServer {
     bool holdOpen = false;  // keep the connection after answering
     bool noAnswer = false;  // close at once after the request
     bool noAccept = false;  // only listen: connections wait in the backlog
+    bool reset = false;     // reset the connection after answering
   };
 
   explicit ScriptedServer(Script script) : script_(std::move(script)) {
@@ -83,6 +84,10 @@ class ScriptedServer {
       SendWhatFits(peer.fd(), script_.answer);
     }
     answered_ = true;
+    if (script_.reset) {
+      peer.Reset();
+      return;
+    }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (script_.holdOpen && !stop_ && std::chrono::steady_clock::now() < end) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));

@@ -384,9 +384,12 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"Bright565", 16, "565", 0, 0, 0, 0xFFFF, 0x7BEF, {128, 128, 128}},
         ModeCase{"Multiply565DrawsNothing", 16, "565", 0x1234, 4, 9, 0xFFFF, 0x1234},
         ModeCase{"GenericIgnoresTheBright", 16, "444", 0, 0, 0, 0x0ABC, 0x0ABC, {0, 0, 0}},
-        // The generic add saturates by 5 bits whatever red's width: red's carry (0x1000) less
-        // 0x80 reaches into green.
-        ModeCase{"GenericAddSaturatesByFive", 16, "444", 0x0F00, 2, 255, 0x0800, 0x1F80},
+        // A generic layout saturates by red's width: S = 0x0700 onto red 15 gives 15 and keeps
+        // red's carry in bit 12, green untouched.
+        ModeCase{"GenericAddSaturates444", 16, "444", 0x0F00, 2, 255, 0x0800, 0x1F00},
+        // S = 0x0900, its red taken as 8: red 3 less 8 is below 0 and becomes 0 (a shift of 5
+        // would leave red 1 and clear green); green 8, its lowest bit counted as 1, gives 9.
+        ModeCase{"GenericSubtractClears444", 16, "444", 0x0388, 3, 255, 0x0A00, 0x0098},
         ModeCase{"EightBitsFillWithTheLowByte", 8, nullptr, 0x03, 4, 0, 0x1207, 0x07}),
     [](const auto& info) { return std::string(info.param.name); });
 

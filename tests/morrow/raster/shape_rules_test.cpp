@@ -43,8 +43,8 @@ uint32_t Low16(uint32_t v) {
   return v & 0xFFFF;
 }
 
-using Add444 = GenericAddGuard<GuardShift::kRedWidth>;
-using Sub444 = GenericSubGuard<GuardShift::kRedWidth>;
+using Add444 = GenericAddGuard;
+using Sub444 = GenericSubGuard;
 
 INSTANTIATE_TEST_SUITE_P(
     FixedLayouts, ShapeRules,
@@ -133,22 +133,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PixelCase{"GuardWords444",
                   [] {
-                    const GuardConstants16 k = GenericGuardConstants<GuardShift::kRedWidth>(k444);
+                    const GuardConstants16 k = GuardConstantsOfLayout(k444);
                     return k.guard << 16 | k.keep;
                   },
                   0x11100EEF},
         PixelCase{"LowBitsAndShift444",
                   [] {
-                    const GuardConstants16 k = GenericGuardConstants<GuardShift::kRedWidth>(k444);
+                    const GuardConstants16 k = GuardConstantsOfLayout(k444);
                     return k.low << 16 | static_cast<uint32_t>(k.maskShift);
                   },
                   0x01110004},
-        PixelCase{"TheTriangleSaturatesByFive",
-                  [] {
-                    return static_cast<uint32_t>(
-                        GenericGuardConstants<GuardShift::kFive>(k444).maskShift);
-                  },
-                  5},
         // P = 0x0888 at 255: S = 0x0777.
         PixelCase{"Add444",
                   [] {
@@ -168,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Lo holds blue's lowest bit too: 1 + 1 with that bit ORed in.
         PixelCase{"AddBlue444",
                   [] {
-                    const GuardConstants16 k = GenericGuardConstants<GuardShift::kRedWidth>(k444);
+                    const GuardConstants16 k = GuardConstantsOfLayout(k444);
                     return Low16(GuardAdd16(k, 0x0001, 0x0001));
                   },
                   0x0003},
