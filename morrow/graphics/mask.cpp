@@ -129,7 +129,7 @@ void CopyMaskedPixels(const HookArea& a, const platform::LockedRect& mask,
     while (x < r.right) {
       while (x < r.right && m[x] == 0) ++x;
       const int start = x;
-      while (x < r.right && m[x] != 0 && from[x * bytes] != 0) ++x;
+      while (x < r.right && m[x] != 0) ++x;
       if (x > start) {
         std::memcpy(to + static_cast<ptrdiff_t>(start) * bytes,
                     from + static_cast<ptrdiff_t>(start) * bytes,

@@ -7,7 +7,6 @@
 
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
-#include "morrow/graphics/mask.h"
 #include "morrow/network/network.h"
 #include "morrow/sound/sound.h"
 #include "morrow/system/char_input.h"
@@ -557,14 +556,9 @@ void HandleWindowMove(int64_t lParam) {
   g_state.client[1] = y;
   g_state.client[2] = x + w;
   g_state.client[3] = y + h;
-  if (GetDrawTargetHandle() == -4) {
-    // The client position is the offset only while no mask is in use: the mask surface lies at
-    // the screen's origin and the copy back moves by the client position itself.
-    const int maskOn = IsMaskEnabled();
-    SetMaskEnabled(0);
-    SetScreenRect(g_state.client);
-    SetMaskEnabled(maskOn);
-  }
+  // While a mask is in use draws go to the mask surface at the screen's origin, and the copy
+  // back finds the client position itself.
+  if (GetDrawTargetHandle() == -4 && DrawsAtClientPosition(-4)) SetScreenRect(g_state.client);
   SetClipRect(g_state.drawArea[0], g_state.drawArea[1], g_state.drawArea[2], g_state.drawArea[3]);
 }
 
