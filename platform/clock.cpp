@@ -1,10 +1,12 @@
 #include "platform/clock.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <string>
 
 #include <sched.h>
+#include <time.h>
 
 #include "platform/env.h"
 
@@ -26,6 +28,15 @@ class RealClock : public Clock {
     }
     timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>((us % 1000000) * 1000)};
     while (nanosleep(&ts, &ts) != 0) {
+    }
+  }
+  void SleepUntilMicroseconds(int64_t deadline) override {
+    if (deadline < 0) return;
+    const timespec ts{static_cast<time_t>(deadline / 1000000),
+                      static_cast<long>((deadline % 1000000) * 1000)};
+    // An absolute wait on the clock NowMicroseconds reads: a signal that interrupts it resumes the
+    // same wait, and it never ends before the deadline.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
     }
   }
   void Yield() override { sched_yield(); }

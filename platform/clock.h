@@ -26,6 +26,10 @@ class Clock {
   // Monotonic time in microseconds from an arbitrary origin; never decreases.
   virtual int64_t NowMicroseconds() = 0;
   virtual void SleepMicroseconds(int64_t us) = 0;
+  // Sleeps until NowMicroseconds() reaches the deadline: never wakes before it, and a deadline
+  // already passed returns at once. A wait to a deadline does not drift by the time it took to
+  // get there.
+  virtual void SleepUntilMicroseconds(int64_t deadline) = 0;
   // Gives the processor away without asking for a minimum delay.
   virtual void Yield() = 0;
   virtual LocalDateTime LocalNow() = 0;
@@ -41,6 +45,9 @@ inline int64_t NowMicroseconds() {
 }
 inline void SleepMicroseconds(int64_t us) {
   CurrentClock().SleepMicroseconds(us);
+}
+inline void SleepUntilMicroseconds(int64_t deadline) {
+  CurrentClock().SleepUntilMicroseconds(deadline);
 }
 inline void SleepMilliseconds(int ms) {
   CurrentClock().SleepMicroseconds(int64_t{ms} * 1000);
@@ -65,6 +72,10 @@ class FakeClock : public Clock {
   }
   void SleepMicroseconds(int64_t us) override {
     if (us > 0) now_ += us;
+    ++sleeps_;
+  }
+  void SleepUntilMicroseconds(int64_t deadline) override {
+    if (deadline > now_) now_ = deadline;
     ++sleeps_;
   }
   void Yield() override { ++yields_; }

@@ -12,6 +12,11 @@ std::function<void(std::string_view)>& Sink() {
   return sink;
 }
 
+std::function<void(std::string_view)>& ErrorSink() {
+  static std::function<void(std::string_view)> sink;
+  return sink;
+}
+
 bool ToStderr() {
   static const bool on = [] {
     auto v = EnvSetting("MORROW_DEBUG_OUTPUT");
@@ -35,6 +40,19 @@ void DebugOutput(std::string_view text) {
 
 void SetDebugOutputSink(std::function<void(std::string_view)> sink) {
   Sink() = std::move(sink);
+}
+
+void ErrorOutput(std::string_view text) {
+  if (ErrorSink()) {
+    ErrorSink()(text);
+    return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
+
+void SetErrorOutputSink(std::function<void(std::string_view)> sink) {
+  ErrorSink() = std::move(sink);
 }
 
 }  // namespace platform

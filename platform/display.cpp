@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/display_internal.h"
 #include "platform/env.h"
@@ -18,6 +19,8 @@ bool g_misuseFatal = false;
 #else
 bool g_misuseFatal = true;
 #endif
+
+std::function<void(DisplayConfig*)> g_configHook;
 
 }  // namespace
 
@@ -68,6 +71,12 @@ const char* DisplayResultName(DisplayResult r) {
       return "no colour key";
     case DisplayResult::kOutOfMemory:
       return "out of memory";
+    case DisplayResult::kSceneOpen:
+      return "scene open";
+    case DisplayResult::kNoScene:
+      return "no scene";
+    case DisplayResult::kDeviceFault:
+      return "device fault";
   }
   return "unknown";
 }
@@ -152,7 +161,71 @@ DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, 
   } else {
     c.videoMemoryBytes = vidmem;
   }
+  if (auto v = EnvSetting("MORROW_D3D")) {
+    if (!ParseDirect3DSetting(*v, &c.direct3D)) {
+      ReportBadSetting("MORROW_D3D", *v,
+                       "off, or a comma list of on, hal, nodevice, noz, square, mintex=N, "
+                       "maxtex=N");
+    }
+  }
+  if (g_configHook) g_configHook(&c);
   return c;
+}
+
+void SetDisplayConfigHook(std::function<void(DisplayConfig*)> hook) {
+  g_configHook = std::move(hook);
+}
+
+namespace {
+
+// A texture size limit: 0, or a power of two up to 65536.
+bool ParseTextureLimit(const std::string& text, uint32_t* out) {
+  if (text.empty() || text.size() > 5) return false;
+  uint32_t v = 0;
+  for (char ch : text) {
+    if (ch < '0' || ch > '9') return false;
+    v = v * 10 + static_cast<uint32_t>(ch - '0');
+  }
+  if (v > 65536 || (v & (v - 1)) != 0) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+bool ParseDirect3DSetting(const std::string& value, Direct3DConfig* out) {
+  if (value == "off") {
+    *out = Direct3DConfig{};
+    return true;
+  }
+  Direct3DConfig c;
+  c.offered = true;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = value.find(',', start);
+    const std::string item =
+        value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (item == "on") {
+    } else if (item == "hal") {
+      c.hardwareOnly = true;
+    } else if (item == "nodevice") {
+      c.noDevice = true;
+    } else if (item == "noz") {
+      c.noDepth16 = true;
+    } else if (item == "square") {
+      c.squareOnly = true;
+    } else if (item.rfind("mintex=", 0) == 0) {
+      if (!ParseTextureLimit(item.substr(7), &c.minTextureSize)) return false;
+    } else if (item.rfind("maxtex=", 0) == 0) {
+      if (!ParseTextureLimit(item.substr(7), &c.maxTextureSize)) return false;
+    } else {
+      return false;
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  *out = c;
+  return true;
 }
 
 void SetDisplayMisuseFatal(bool fatal) {

@@ -14,6 +14,10 @@
 //                loss and restore, and a device context for the converting GDI-style copy.
 //   Clipper      bound to the main window: Blt into its surface stays inside the client area.
 //   Palette      256 entries for 8-bit surfaces.
+//   Direct3D     only when the configuration offers it (MORROW_D3D): the CPU reference device of
+//                platform/device3d.h, with texture and depth-buffer surfaces in the formats it
+//                lists. Otherwise QueryDirect3D answers kNoInterface and textures and depth
+//                buffers are refused, as on a display without 3D hardware.
 // Objects are counted like the driver objects they replace: Create* and GetAttachedSurface hand
 // out one reference, Release drops one, and the object dies at zero. The C++ objects are held by
 // shared_ptr, so a pointer kept after the death stays safe to call (and reports kDeadObject).
@@ -59,6 +63,9 @@ enum class DisplayResult : int {
   kNotFound,            // no attached surface of that kind
   kNoColorKey,          // GetColorKey on a surface without one
   kOutOfMemory,         // the pixels of the surface cannot be had
+  kSceneOpen,           // the surface is the render target of an open 3D scene
+  kNoScene,             // a 3D scene call out of order (drawing outside a scene, nesting)
+  kDeviceFault,         // the 3D device was told to fail this call (tests)
 };
 
 const char* DisplayResultName(DisplayResult r);
@@ -203,18 +210,41 @@ struct DeviceIdentifier {
   uint64_t driverVersion = 0;  // four 16-bit parts, the most significant first
 };
 
-// Where the display stands: the desktop, the 16-bit layout and the video memory budget.
+// What the display's 3D device offers (platform/device3d.h).
+struct Direct3DConfig {
+  bool offered = false;                     // false: no 3D interface at all
+  bool hardwareOnly = false;                // the transform-and-lighting device is not listed
+  bool noDevice = false;                    // only the software rasteriser is listed
+  bool noDepth16 = false;                   // only the depth format with stencil is listed
+  bool squareOnly = false;                  // textures must be square
+  uint32_t minTextureSize = 1;              // reported as given; 0 reports no minimum
+  uint32_t maxTextureSize = 2048;           // reported as given; 0 reports no maximum
+  std::vector<PixelFormat> textureFormats;  // listed in order; empty: the standard six
+  std::string failCall;  // tests: every device or Direct3D call of this name fails
+};
+
+// Where the display stands: the desktop, the 16-bit layout, the video memory budget and the 3D
+// device.
 struct DisplayConfig {
   int desktopWidth = 1024;
   int desktopHeight = 768;
   int desktopBits = 32;
   Pixel16Layout layout16 = Pixel16Layout::k565;
   int64_t videoMemoryBytes = 64ll << 20;
+  Direct3DConfig direct3D;
 };
 
-// The desktop as given, with MORROW_PIXEL16 (565, 555 or 444) and MORROW_VIDMEM (bytes) read
-// from the environment; a malformed value keeps the default and reports itself on stderr.
+// The desktop as given, with MORROW_PIXEL16 (565, 555 or 444), MORROW_VIDMEM (bytes) and
+// MORROW_D3D read from the environment; a malformed value keeps the default and reports itself
+// on stderr.
 DisplayConfig DisplayConfigFromEnvironment(int desktopWidth, int desktopHeight, int desktopBits);
+// Tests: every configuration DisplayConfigFromEnvironment makes passes through hook last (a 3D
+// device that fails a call, or lists other texture formats). An empty hook removes it.
+void SetDisplayConfigHook(std::function<void(DisplayConfig*)> hook);
+// MORROW_D3D: unset or "off": not offered; else a comma list of "on", "hal", "nodevice", "noz",
+// "square", "mintex=N" and "maxtex=N" (N 0 or a power of two up to 65536), any of which offers
+// the device. False (and *out untouched) for a malformed value.
+bool ParseDirect3DSetting(const std::string& value, Direct3DConfig* out);
 
 // The largest surface the display makes; a larger one is kOutOfMemory, as a machine that cannot
 // hold it would answer.
@@ -270,6 +300,10 @@ class Surface;
 class Clipper;
 class Palette;
 class DeviceContext;
+class Direct3D;
+namespace display_internal {
+struct SurfaceAccess;
+}
 
 // Reference counting shared by every display object.
 class DisplayObject {
@@ -323,7 +357,8 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   // Colour fill (kBltColorFill with fx->fillColor) or a copy from src (null rectangles mean the
   // whole surface), stretched to the destination by nearest pixel, skipping src's source key
   // with kBltKeySrc. An attached clipper clips the destination; without one a destination
-  // outside the surface is kInvalidRect. Both surfaces must have the same layout.
+  // outside the surface is kInvalidRect. Both surfaces must have the same layout. A depth
+  // buffer takes kBltDepthFill with fx->fillDepth instead.
   DisplayResult Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
                     const BltFx* fx);
   // An unclipped, unstretched copy of srcRect (null: all of src) to (x, y), with or without
@@ -368,12 +403,15 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
  private:
   friend class Display;
   friend class DeviceContext;
+  friend struct display_internal::SurfaceAccess;
   friend bool BitBlt(DeviceContext*, int32_t, int32_t, int32_t, int32_t, DeviceContext*, int32_t,
                      int32_t);
   void Die() override;
   uint8_t* Pixels() { return storage_ ? storage_->data() + kCanaryBytes : nullptr; }
   const uint8_t* Pixels() const { return storage_ ? storage_->data() + kCanaryBytes : nullptr; }
   DisplayResult Usable(const char* call) const;
+  // Usable, and not the render target of an open 3D scene.
+  DisplayResult Writable(const char* call) const;
   void AfterWrite();
   void FillGarbage();
 
@@ -397,6 +435,7 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   std::vector<std::shared_ptr<Surface>> chain_;  // the back buffers of a chain head
   Surface* head_ = nullptr;                      // the chain head of a back buffer
   int64_t videoBytes_ = 0;
+  bool sceneOpen_ = false;  // the render target of an open 3D scene
 };
 
 // A GDI-style device context: a view of pixels that BitBlt reads and writes.
@@ -445,6 +484,9 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   // The mode in force: the one set, else the desktop's.
   DisplayResult GetDisplayMode(SurfaceDesc* out) const;
   // Off-screen surfaces have sides of 1 to 65535 and at most kMaxSurfaceBytes of pixels.
+  // Textures (kCapsTexture) and depth buffers (kCapsZBuffer) exist only where 3D is offered,
+  // in a format the 3D device lists; a texture's sides must be powers of two within the
+  // device's minimum and maximum (and equal on a square-only device).
   DisplayResult CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Surface>* out);
   DisplayResult CreateClipper(std::shared_ptr<Clipper>* out);
   DisplayResult CreatePalette(const PaletteEntry* entries, std::shared_ptr<Palette>* out);
@@ -456,8 +498,9 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   // Polling the blank is a blank wait: a change of the primary may be presented.
   DisplayResult GetVerticalBlankStatus(bool* inBlank);
   DisplayResult WaitForVerticalBlank(uint32_t flags);
-  // The 3D interface does not exist on this display.
-  DisplayResult QueryDirect3D() const;
+  // The 3D interface when the configuration offers one (a recorder set with
+  // SetDirect3DRecorder wraps it); else kNoInterface.
+  DisplayResult QueryDirect3D(std::shared_ptr<Direct3D>* out);
   int32_t DesktopBitsPerPixel() const { return config_.desktopBits; }
   const DisplayConfig& config() const { return config_; }
 
@@ -484,6 +527,8 @@ class Display : public DisplayObject, public std::enable_shared_from_this<Displa
   void Die() override;
   DisplayResult Alloc(int32_t width, int32_t height, const PixelFormat& format, uint32_t caps,
                       bool mayUseVideo, std::shared_ptr<Surface>* out);
+  DisplayResult Create3DSurface(const SurfaceDesc& desc, uint32_t caps,
+                                std::shared_ptr<Surface>* out);
   void Forget(Surface* s);
   void MarkPrimaryChanged(const Surface* s);
   void PresentIfDue(bool evenInThisFrame = false);

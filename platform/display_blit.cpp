@@ -1,6 +1,6 @@
 // Copies and colour fills: Blt (colour fill, copy and nearest-neighbour stretch, clipped by an
-// attached clipper), BltFast (unclipped same-format copies) and the device contexts' converting
-// copy. A copy within one surface reads from a snapshot.
+// attached clipper; an unscaled copy goes row by row), BltFast (unclipped same-format copies) and
+// the device contexts' converting copy. A copy within one surface reads from a snapshot.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -57,9 +57,10 @@ void KeyedRow32(uint8_t* dest, const uint8_t* src, int32_t width, const ColorKey
 
 DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, uint32_t flags,
                            const BltFx* fx) {
-  if (DisplayResult r = Usable("Blt on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("Blt on a dead surface"); r != DisplayResult::kOk) return r;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
-  if ((flags & kBltDepthFill) != 0) return DisplayResult::kInvalidParams;  // no depth buffers
+  const bool depthBuffer = (format_.flags & kPixelZBuffer) != 0;
+  if (((flags & kBltDepthFill) != 0) != depthBuffer) return DisplayResult::kInvalidParams;
   Rect d = dest != nullptr ? *dest : Rect{0, 0, width_, height_};
   if (d.Empty()) return DisplayResult::kInvalidRect;
   Rect visible = Intersect(d, Rect{0, 0, width_, height_});
@@ -75,14 +76,14 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
   }
   const int32_t bpp = static_cast<int32_t>(format_.bitCount / 8);
 
-  if ((flags & kBltColorFill) != 0) {
+  if ((flags & (kBltColorFill | kBltDepthFill)) != 0) {
     if (fx == nullptr) return DisplayResult::kInvalidParams;
     if (!visible.Empty()) {
       // The first row is filled by doubling what is already filled, the others copy it: whole
       // screens are filled at the speed of the memory.
       const size_t rowBytes = static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp);
       uint8_t* first = Pixels() + static_cast<ptrdiff_t>(visible.top) * pitch_ + visible.left * bpp;
-      WritePixel(first, bpp, fx->fillColor);
+      WritePixel(first, bpp, depthBuffer ? fx->fillDepth : fx->fillColor);
       for (size_t done = static_cast<size_t>(bpp); done < rowBytes; done *= 2) {
         std::memcpy(first + done, first, std::min(done, rowBytes - done));
       }
@@ -116,6 +117,23 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
     srcPixels = snapshot.data();
   }
   const int64_t dw = d.Width(), dh = d.Height(), sw = s.Width(), sh = s.Height();
+  if (dw == sw && dh == sh && (!keyed || bpp == 4)) {
+    // Unscaled, as every windowed present is: whole rows at once.
+    const int32_t dx = s.left - d.left, dy = s.top - d.top;
+    for (int32_t y = visible.top; y < visible.bottom; ++y) {
+      const uint8_t* sp = srcPixels + static_cast<ptrdiff_t>(y + dy) * srcPitch +
+                          static_cast<ptrdiff_t>(visible.left + dx) * bpp;
+      uint8_t* dp = Pixels() + static_cast<ptrdiff_t>(y) * pitch_ + visible.left * bpp;
+      if (keyed) {
+        KeyedRow32(dp, sp, visible.Width(), src->key_);
+      } else {
+        std::memcpy(dp, sp, static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp));
+      }
+    }
+    AfterWrite();
+    if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+    return DisplayResult::kOk;
+  }
   for (int32_t y = visible.top; y < visible.bottom; ++y) {
     int32_t sy = s.top + static_cast<int32_t>((y - d.top) * sh / dh);
     const uint8_t* srow = srcPixels + static_cast<ptrdiff_t>(sy) * srcPitch;
@@ -134,7 +152,7 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
 
 DisplayResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect,
                                uint32_t flags) {
-  if (DisplayResult r = Usable("BltFast on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("BltFast on a dead surface"); r != DisplayResult::kOk) return r;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
   if (src == nullptr) return DisplayResult::kInvalidParams;
   if (DisplayResult r = src->Usable("BltFast from a dead surface"); r != DisplayResult::kOk) {

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/display.h"
+
 namespace platform::display_internal {
 
 // A call on a dead object or a damaged canary is a fault of the caller: say so, and stop a
@@ -14,5 +16,27 @@ namespace platform::display_internal {
 void Misuse(const char* what);
 
 constexpr uint8_t kCanaryByte = 0xCD;
+
+// Whether a format is one the display's 3D device lists and can hold: a texture format (RGB, 16
+// or 32 bits, none of the kinds it cannot hold), a depth-buffer format.
+bool IsTextureFormatOf(const Direct3DConfig& config, const PixelFormat& f);
+bool IsDepthFormatOf(const Direct3DConfig& config, const PixelFormat& f);
+// The Direct3D object as handed out: wrapped by the recorder when one is set.
+std::shared_ptr<Direct3D> WrapForRecorder(std::shared_ptr<Direct3D> d3d);
+
+// What the 3D device reads and writes of a surface behind its public calls: the pixels of its
+// render target and textures, a texture's colour key, and the scene mark.
+struct SurfaceAccess {
+  // Null for a dead or lost surface.
+  static uint8_t* Pixels(Surface& s) { return s.dead_ || s.lost_ ? nullptr : s.Pixels(); }
+  static bool Dead(const Surface& s) { return s.dead_; }
+  static bool Lost(const Surface& s) { return s.lost_; }
+  static uint32_t Caps(const Surface& s) { return s.caps_; }
+  static bool Busy(const Surface& s) { return s.locked_ || s.dcOut_; }
+  static const ColorKey* Key(const Surface& s) { return s.hasKey_ ? &s.key_ : nullptr; }
+  static void SetSceneOpen(Surface& s, bool open) { s.sceneOpen_ = open; }
+  static void Written(Surface& s) { s.AfterWrite(); }
+  static std::shared_ptr<Display> DisplayOf(const Surface& s) { return s.display_.lock(); }
+};
 
 }  // namespace platform::display_internal

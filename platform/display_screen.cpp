@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/device3d.h"
 #include "platform/display.h"
 #include "platform/display_internal.h"
 
@@ -183,12 +184,11 @@ DisplayResult Display::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Su
   if (out == nullptr) return DisplayResult::kInvalidParams;
   const uint32_t caps = (desc.flags & kDescCaps) != 0 ? desc.caps : 0;
   if ((caps & kCapsOverlay) != 0) return DisplayResult::kNoOverlayHardware;
-  if ((caps & (kCapsTexture | kCapsZBuffer | kCapsBackBuffer | kCapsFrontBuffer)) != 0) {
-    return DisplayResult::kInvalidCaps;
-  }
   if ((caps & kCapsSystemMemory) != 0 && (caps & kCapsVideoMemory) != 0) {
     return DisplayResult::kInvalidCaps;
   }
+  if ((caps & (kCapsTexture | kCapsZBuffer)) != 0) return Create3DSurface(desc, caps, out);
+  if ((caps & (kCapsBackBuffer | kCapsFrontBuffer)) != 0) return DisplayResult::kInvalidCaps;
 
   if ((caps & kCapsPrimary) == 0) {
     if ((caps & (kCapsFlip | kCapsComplex)) != 0) return DisplayResult::kInvalidCaps;
@@ -248,6 +248,36 @@ DisplayResult Display::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Su
   return DisplayResult::kOk;
 }
 
+DisplayResult Display::Create3DSurface(const SurfaceDesc& desc, uint32_t caps,
+                                       std::shared_ptr<Surface>* out) {
+  const Direct3DConfig& d3d = config_.direct3D;
+  const bool texture = (caps & kCapsTexture) != 0;
+  if (!d3d.offered || (texture && (caps & kCapsZBuffer) != 0) ||
+      (caps & (kCapsPrimary | kCapsFlip | kCapsComplex | kCapsBackBuffer | kCapsFrontBuffer)) !=
+          0) {
+    return DisplayResult::kInvalidCaps;
+  }
+  const uint32_t needed = kDescWidth | kDescHeight | kDescPixelFormat;
+  if ((desc.flags & needed) != needed) return DisplayResult::kInvalidParams;
+  const PixelFormat& f = desc.pixelFormat;
+  if (texture) {
+    if (!display_internal::IsTextureFormatOf(d3d, f)) return DisplayResult::kInvalidPixelFormat;
+    for (int32_t side : {desc.width, desc.height}) {
+      if (side < 1 || (side & (side - 1)) != 0) return DisplayResult::kInvalidParams;
+      if (d3d.minTextureSize != 0 && static_cast<uint32_t>(side) < d3d.minTextureSize) {
+        return DisplayResult::kInvalidParams;
+      }
+      if (d3d.maxTextureSize != 0 && static_cast<uint32_t>(side) > d3d.maxTextureSize) {
+        return DisplayResult::kInvalidParams;
+      }
+    }
+    if (d3d.squareOnly && desc.width != desc.height) return DisplayResult::kInvalidParams;
+  } else if (!display_internal::IsDepthFormatOf(d3d, f)) {
+    return DisplayResult::kInvalidPixelFormat;
+  }
+  return Alloc(desc.width, desc.height, f, caps, true, out);
+}
+
 DisplayResult Display::CreateClipper(std::shared_ptr<Clipper>* out) {
   if (!Alive("CreateClipper on a dead display")) return DisplayResult::kDeadObject;
   if (out == nullptr) return DisplayResult::kInvalidParams;
@@ -300,9 +330,12 @@ DisplayResult Display::GetAvailableVidMem(uint32_t /*caps*/, int64_t* total, int
   return DisplayResult::kOk;
 }
 
-DisplayResult Display::QueryDirect3D() const {
+DisplayResult Display::QueryDirect3D(std::shared_ptr<Direct3D>* out) {
   if (!Alive("QueryDirect3D on a dead display")) return DisplayResult::kDeadObject;
-  return DisplayResult::kNoInterface;
+  if (out == nullptr) return DisplayResult::kInvalidParams;
+  if (!config_.direct3D.offered) return DisplayResult::kNoInterface;
+  *out = display_internal::WrapForRecorder(MakeCpuDirect3D(shared_from_this(), config_.direct3D));
+  return DisplayResult::kOk;
 }
 
 DisplayResult Display::SimulateLoss() {

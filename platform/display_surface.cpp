@@ -43,6 +43,11 @@ DisplayResult Surface::Usable(const char* call) const {
   return DisplayResult::kOk;
 }
 
+DisplayResult Surface::Writable(const char* call) const {
+  if (DisplayResult r = Usable(call); r != DisplayResult::kOk) return r;
+  return sceneOpen_ ? DisplayResult::kSceneOpen : DisplayResult::kOk;
+}
+
 bool Surface::CanaryIntact() const {
   if (!storage_) return true;
   const std::vector<uint8_t>& s = *storage_;
@@ -73,7 +78,7 @@ void Surface::FillGarbage() {
 }
 
 DisplayResult Surface::Lock(const Rect* rect, LockedRect* out) {
-  if (DisplayResult r = Usable("Lock on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("Lock on a dead surface"); r != DisplayResult::kOk) return r;
   if (out == nullptr) return DisplayResult::kInvalidParams;
   if (failNextLock_ != DisplayResult::kOk) {
     const DisplayResult r = failNextLock_;
@@ -106,11 +111,11 @@ DisplayResult Surface::Unlock() {
 // ---- flip chains ----
 
 DisplayResult Surface::Flip(uint32_t flags) {
-  if (DisplayResult r = Usable("Flip on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("Flip on a dead surface"); r != DisplayResult::kOk) return r;
   if (chain_.empty()) return DisplayResult::kNotFlippable;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
   for (auto& back : chain_) {
-    if (DisplayResult r = back->Usable("Flip onto a dead back buffer"); r != DisplayResult::kOk) {
+    if (DisplayResult r = back->Writable("Flip onto a dead back buffer"); r != DisplayResult::kOk) {
       return r;
     }
     if (back->locked_ || back->dcOut_) return DisplayResult::kSurfaceBusy;
@@ -247,7 +252,7 @@ DisplayResult Surface::Restore() {
 // ---- device contexts ----
 
 DisplayResult Surface::GetDC(std::shared_ptr<DeviceContext>* out) {
-  if (DisplayResult r = Usable("GetDC on a dead surface"); r != DisplayResult::kOk) return r;
+  if (DisplayResult r = Writable("GetDC on a dead surface"); r != DisplayResult::kOk) return r;
   if (out == nullptr) return DisplayResult::kInvalidParams;
   if (locked_ || dcOut_) return DisplayResult::kSurfaceBusy;
   auto dc = std::make_shared<DeviceContext>();

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/end_signals.h"
 #include "platform/env.h"
 #include "platform/instance_lock.h"
 #include "platform/window.h"
@@ -125,6 +126,8 @@ class SdlWindowService : public WindowService {
   bool StartVideo() override {
     if (video_) return true;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // After SDL's own handlers (SIGTERM, SIGINT), which the video start installs.
+    CatchEndSignals();
     if (SDL_GetNumVideoDisplays() < 1) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       return false;
@@ -246,6 +249,7 @@ class SdlWindowService : public WindowService {
     if (!video_) return;
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) Translate(e);
+    if (TakeEndSignal()) PostWindow(msg::kClose, 0, 0);
   }
 
   SDL_Window* window() const { return window_; }

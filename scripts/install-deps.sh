@@ -9,7 +9,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3
   # libraries
-  libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
+  libsdl2-dev libx11-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
   libfreetype-dev libfontconfig-dev
   # the CJK font the text is drawn with
   fonts-wqy-microhei
@@ -18,8 +18,9 @@ PACKAGES=(
   libavcodec-dev libavutil-dev libswresample-dev
   # music: the MIDI synthesizer with a General MIDI soundfont, and the media demuxers
   libfluidsynth-dev timgm6mb-soundfont libavformat-dev
-  # sound fixtures (scripts/make-sound-seeds.sh) and the fuzz targets (MORROW_FUZZ)
-  sox vorbis-tools lame clang libclang-rt-14-dev
+  # sound fixtures and their reference decodes (scripts/make-sound-seeds.sh) and the fuzz
+  # targets (MORROW_FUZZ)
+  sox vorbis-tools lame ffmpeg clang libclang-rt-14-dev
 )
 
 missing=()

@@ -29,8 +29,27 @@ coded() {  # NAME SOURCE SOX-OPTIONS...
 }
 coded pcm16_mono mono8k.wav -e signed -b 16
 coded pcm8_stereo stereo11k.wav -e unsigned -b 8
-# More than 16 bits: sox writes the extensible format tag, which the decoder refuses.
-sox -R mono8k.wav -e signed -b 24 "$out/extensible_mono.wav"
+# More than 16 bits: sox writes integers with the extensible format tag (0xFFFE) and floats with
+# tag 3; the decoder takes both through the coded-data path and delivers 16 bits. The references
+# are ffmpeg's 16-bit conversion (sox's, without dither, where ffmpeg is missing).
+wide() {  # NAME SOURCE SOX-OPTIONS...
+  local name=$1 src=$2
+  shift 2
+  sox -R "$src" "$@" "$out/$name.wav"
+  if command -v ffmpeg >/dev/null; then
+    ffmpeg -v error -i "$out/$name.wav" -acodec pcm_s16le -f s16le -y "$out/$name.ref.raw"
+  else
+    sox -R -D "$out/$name.wav" -t raw -e signed -b 16 -L "$out/$name.ref.raw"
+  fi
+}
+wide extensible_mono mono8k.wav -e signed -b 24
+# Wide sources of their own, so that the bits below the top 16 are not all zero.
+sox -R -n -r 11025 -c 2 -b 32 -e signed wide11k.wav synth 0.2 sine 230-610 sine 830-290 gain -4
+sox -R -n -r 8000 -c 1 -b 32 -e floating-point float8k.wav synth 0.3 sine 180-950 gain -3
+wide extensible_s32_stereo wide11k.wav -e signed -b 32
+wide extensible_s24_stereo wide11k.wav -e signed -b 24
+wide float_stereo wide11k.wav -e floating-point -b 32
+wide double_mono float8k.wav -e floating-point -b 64
 coded alaw_mono mono8k.wav -e a-law
 coded ulaw_stereo stereo11k.wav -e u-law
 coded gsm_mono mono8k.wav -e gsm-full-rate

@@ -67,10 +67,16 @@ void LoadArenaMap(const char* path) {
   std::string mapped;
   if (path == nullptr || !morrow::MapGamePath(path, &mapped)) return;
   // Only regular files: a directory or a device is no map, and a pipe could block the round start.
+  // A map that cannot be read leaves the arena open, and the log says which.
   struct stat info;
-  if (stat(mapped.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
-  FILE* file = std::fopen(mapped.c_str(), "rb");
-  if (file == nullptr) return;
+  FILE* file = nullptr;
+  if (stat(mapped.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    file = std::fopen(mapped.c_str(), "rb");
+  }
+  if (file == nullptr) {
+    morrow::WriteLogFormat("Arena map %s cannot be read", morrow::LogText(path).c_str());
+    return;
+  }
   uint32_t columns = 0;
   uint32_t rows = 0;
   if (!ReadU16(file, &columns) || !ReadU16(file, &rows)) {

@@ -832,17 +832,6 @@ bool FillRingEffect(NewEffect& n, const BattleObject& s, int kind, int k) {
   return true;
 }
 
-// The first free slot from 0 with its flag byte cleared, or -1 when the pool is full.
-int TakeFreeSlot() {
-  for (int slot = 0; slot < kEffectCount; ++slot) {
-    if (g_effectInUse[slot] == 0) {
-      g_effects[slot].flag = 0;
-      return slot;
-    }
-  }
-  return -1;
-}
-
 void Commit(const NewEffect& n, int slot) {
   EffectRecord& e = g_effects[slot];
   g_effectInUse[slot] = 1;
@@ -861,6 +850,16 @@ void Commit(const NewEffect& n, int slot) {
 
 }  // namespace
 
+int TakeFreeEffectSlot() {
+  for (int slot = 0; slot < kEffectCount; ++slot) {
+    if (g_effectInUse[slot] == 0) {
+      g_effects[slot].flag = 0;
+      return slot;
+    }
+  }
+  return -1;
+}
+
 void FreeEffectSlot(int slot) {
   if (slot < 0 || slot >= kEffectCount) {
     ++IndexMisses;
@@ -875,7 +874,7 @@ int32_t PowerUpOf(int player) {
 
 void CreateEffect(const BattleObject* source, int kind) {
   if (source == nullptr || kind < 0 || kind > kLastKind) return;
-  const int slot = TakeFreeSlot();
+  const int slot = TakeFreeEffectSlot();
   if (slot < 0) return;
   NewEffect n;
   if (FillEffect(n, *source, kind)) Commit(n, slot);
@@ -883,7 +882,7 @@ void CreateEffect(const BattleObject* source, int kind) {
 
 void CreateRingEffect(const BattleObject* source, int kind, int index) {
   if (source == nullptr || kind < 0 || kind > kLastRingKind) return;
-  const int slot = TakeFreeSlot();
+  const int slot = TakeFreeEffectSlot();
   if (slot < 0) return;
   NewEffect n;
   if (FillRingEffect(n, *source, kind, index)) Commit(n, slot);

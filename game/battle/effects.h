@@ -36,6 +36,10 @@ inline BattleObject EffectSource(int kind, float x, float y) {
   return source;
 }
 
+// The first free slot of the effect pool from 0, its flag byte cleared, or -1 when all are in use.
+// The slot stays free until the caller marks it.
+int TakeFreeEffectSlot();
+
 // Frees an effect slot: only the in-use value changes, the record keeps its fields. A slot outside
 // the pool is counted as an index miss.
 void FreeEffectSlot(int slot);

@@ -200,8 +200,9 @@ bool TriggersOpen() {
 int DirectionOf(bool up, bool down, bool left, bool right) {
   if (up && !down) return left ? 96 : (right ? 32 : 64);
   if (down && !up) return left ? 160 : (right ? 224 : 192);
-  if (left) return 128;
-  if (right) return 0;
+  // Level: left and right together cancel, as up and down do.
+  if (left && !right) return 128;
+  if (right && !left) return 0;
   return kNoDirection;
 }
 

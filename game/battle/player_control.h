@@ -38,8 +38,8 @@ enum PlayerState : int32_t {
 // Attack states are a base plus 2, 3 or 4: base 0 for players in the round, this for ghosts.
 constexpr int kGhostBase = kStateGhost;
 
-// The heading of held directions, or kNoDirection. Up with down counts as neither; left wins over
-// right, also beside up or down.
+// The heading of held directions, or kNoDirection. Up with down counts as neither. Beside up or
+// down, left wins over right; on their own, left with right gives no direction.
 constexpr int kNoDirection = -1;
 int DirectionOf(bool up, bool down, bool left, bool right);
 // The same for the directions player p (0-3) holds now.

@@ -7,11 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "game/core/numeric.h"
+#include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
 namespace veyrdale {
@@ -100,27 +104,104 @@ int RecordWords(Record record, int32_t* words[kMaxWords]) {
   return n;
 }
 
-void Clamp(int32_t& value, int32_t low, int32_t high) {
-  value = std::clamp(value, low, high);
+// The bits of the 24 pad buttons a pad read reports (0x10 to 0x8000000); the keyboard's keys
+// map onto the first ten of them.
+constexpr int32_t kPadButtonBits = 0x0FFFFFF0;
+
+// A button entry is usable when it names at least one pad button and nothing else: no direction,
+// no bit a pad never sets. Zero would leave the button dead.
+bool UsableButtonMask(int32_t mask) {
+  return (mask & kPadButtonBits) != 0 && (mask & ~kPadButtonBits) == 0;
 }
 
-// The words that become indices and menu positions; the spare words, the display settings, the
-// key masks and the scores are used as they stand.
-void ClampRecord(Record record) {
+struct RangedWord {
+  const char* name;
+  int32_t OptionSettings::*field;
+  int32_t low;
+  int32_t high;
+};
+constexpr RangedWord kOptionRanges[] = {
+    {"difficulty", &OptionSettings::difficulty, 0, 3},
+    {"winCount", &OptionSettings::winCount, 0, 2},
+    {"timeLimit", &OptionSettings::timeLimit, 0, 2},
+    {"effectLevel", &OptionSettings::effectLevel, 0, 1},
+    {"meleeLevel", &OptionSettings::meleeLevel, 0, 1},
+    {"stunRingDisplay", &OptionSettings::stunRingDisplay, 0, 1},
+    {"obstacleStrength", &OptionSettings::obstacleStrength, 0, 2},
+    {"musicVolume", &OptionSettings::musicVolume, 0, 20},
+    {"soundVolume", &OptionSettings::soundVolume, 0, 20},
+};
+
+void ClampInto(const char* name, int32_t& value, int32_t low, int32_t high, std::string* changed) {
+  const int32_t clamped = std::clamp(value, low, high);
+  if (clamped == value) return;
+  changed->append(changed->empty() ? "" : ", ")
+      .append(name)
+      .append(" ")
+      .append(std::to_string(value))
+      .append(" -> ")
+      .append(std::to_string(clamped));
+  value = clamped;
+}
+
+// The words that become indices and menu positions are clamped into their ranges, and button
+// entries that name no pad button take their defaults; the spare words, the display settings
+// and the scores are used as they stand. What changed, as a phrase for the log ("" for nothing).
+std::string RepairRecord(Record record) {
+  std::string changed;
   if (record == Record::kOptions) {
-    OptionSettings& o = g_options;
-    Clamp(o.difficulty, 0, 3);
-    Clamp(o.winCount, 0, 2);
-    Clamp(o.timeLimit, 0, 2);
-    Clamp(o.effectLevel, 0, 1);
-    Clamp(o.meleeLevel, 0, 1);
-    Clamp(o.stunRingDisplay, 0, 1);
-    Clamp(o.obstacleStrength, 0, 2);
-    Clamp(o.musicVolume, 0, 20);
-    Clamp(o.soundVolume, 0, 20);
+    for (const RangedWord& w : kOptionRanges) {
+      ClampInto(w.name, g_options.*w.field, w.low, w.high, &changed);
+    }
+    if (!changed.empty()) changed = "values out of range replaced: " + changed;
   } else if (record == Record::kScores) {
-    Clamp(g_scores.unlockLevel, 0, kMaxUnlockLevel);
+    ClampInto("unlockLevel", g_scores.unlockLevel, 0, kMaxUnlockLevel, &changed);
+    if (!changed.empty()) changed = "value out of range replaced: " + changed;
+  } else if (record == Record::kButtons) {
+    const ButtonMap defaults;
+    int reset = 0;
+    for (int p = 0; p < 4; ++p) {
+      for (int b = 0; b < 5; ++b) {
+        int32_t& mask = g_buttonMap.masks[p][b];
+        if (UsableButtonMask(mask)) continue;
+        mask = defaults.masks[p][b];
+        ++reset;
+      }
+    }
+    if (reset > 0) {
+      changed = "the key settings were reset: " + std::to_string(reset) +
+                " of 20 button entries named no pad button and took their defaults";
+    }
   }
+  return changed;
+}
+
+// Log lines of the Data files. The files are read before the library starts, when nothing can be
+// logged yet: their lines wait until FlushDataFileLog. A file read again with the same damage
+// (the options are read at every resource load) is not reported again.
+struct DataFileLog {
+  bool live = false;
+  std::vector<std::string> waiting;
+  std::string lastNote[6];  // by Record
+};
+DataFileLog g_dataLog;
+
+constexpr size_t kMaxWaitingLines = 32;
+
+void LogLine(const std::string& line) {
+  if (g_dataLog.live) {
+    morrow::WriteLogFormat("%s", line.c_str());
+  } else if (g_dataLog.waiting.size() < kMaxWaitingLines) {
+    g_dataLog.waiting.push_back(line);
+  }
+}
+
+// One line about a file the reader could not take as it was; "" says the file was fine.
+void NoteLoad(Record record, const char* path, const std::string& note) {
+  std::string& last = g_dataLog.lastNote[static_cast<int>(record)];
+  if (note == last) return;
+  last = note;
+  if (!note.empty()) LogLine(morrow::LogText(path) + ": " + note);
 }
 
 bool MapPath(const char* path, std::string* mapped) {
@@ -169,14 +250,30 @@ int LoadDataFile(const char* path, int kind) {
   std::string mapped;
   if (record == Record::kNone || !MapPath(path, &mapped)) return -1;
   struct stat st;
+  if (stat(mapped.c_str(), &st) != 0) {
+    // A missing file is the first start: the defaults are what it would hold.
+    NoteLoad(record, path,
+             errno == ENOENT
+                 ? ""
+                 : std::string("cannot be read (") + std::strerror(errno) + "); the defaults stay");
+    return -1;
+  }
   // A folder or a device in the file's place is no record.
-  if (stat(mapped.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  if (!S_ISREG(st.st_mode)) {
+    NoteLoad(record, path, "is not a file; the defaults stay");
+    return -1;
+  }
   FILE* file = std::fopen(mapped.c_str(), "rb");
-  if (file == nullptr) return -1;
+  if (file == nullptr) {
+    NoteLoad(record, path,
+             std::string("cannot be read (") + std::strerror(errno) + "); the defaults stay");
+    return -1;
+  }
   int32_t* words[kMaxWords];
   const int count = RecordWords(record, words);
   bool ok = true;
-  for (int i = 0; i < count; ++i) {
+  int whole = 0;
+  for (; whole < count; ++whole) {
     unsigned char b[4];
     if (std::fread(b, 1, 4, file) != 4) {
       ok = std::ferror(file) == 0;
@@ -184,10 +281,23 @@ int LoadDataFile(const char* path, int kind) {
     }
     const uint32_t u =
         uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
-    *words[i] = static_cast<int32_t>(u);
+    *words[whole] = static_cast<int32_t>(u);
   }
   std::fclose(file);
-  ClampRecord(record);
+  const long long expected = 4LL * count;
+  std::string note;
+  if (!ok) {
+    note = "a read failed after " + std::to_string(4LL * whole) + " bytes; the rest is unchanged";
+  } else if (st.st_size < expected) {
+    note = std::to_string(static_cast<long long>(st.st_size)) + " of " + std::to_string(expected) +
+           " bytes; the rest is unchanged";
+  } else if (st.st_size > expected) {
+    note = std::to_string(static_cast<long long>(st.st_size)) + " bytes where " +
+           std::to_string(expected) + " were expected; the rest was not read";
+  }
+  const std::string repaired = RepairRecord(record);
+  if (!repaired.empty()) note += (note.empty() ? "" : "; ") + repaired;
+  NoteLoad(record, path, note);
   return ok ? 0 : -1;
 }
 
@@ -204,23 +314,51 @@ int SaveDataFile(const char* path, int kind) {
     for (int k = 0; k < 4; ++k) bytes[4 * i + k] = static_cast<unsigned char>(u >> (8 * k));
   }
 
+  auto failed = [path](const std::string& why) {
+    LogLine(morrow::LogText(path) + ": the save failed (" + why + "); the old file is kept");
+    return -1;
+  };
   const std::filesystem::path target(mapped);
   const std::filesystem::path folder = target.parent_path();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     std::filesystem::create_directories(folder, ec);
-    if (ec) return -1;
+    if (ec) return failed(ec.message());
   }
   const std::string temporary = mapped + ".tmp";
   FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return -1;  // nothing was written, so nothing is removed
+  // Nothing was written, so nothing is removed.
+  if (file == nullptr) return failed(std::strerror(errno));
   if (!WriteAndClose(file, bytes, static_cast<size_t>(count) * 4) ||
       std::rename(temporary.c_str(), mapped.c_str()) != 0) {
+    const int error = errno;
     std::remove(temporary.c_str());
-    return -1;
+    return failed(std::strerror(error));
   }
   SyncFolder(folder);
   return 0;
+}
+
+void FlushDataFileLog() {
+  g_dataLog.live = true;
+  for (const std::string& line : g_dataLog.waiting) morrow::WriteLogFormat("%s", line.c_str());
+  g_dataLog.waiting.clear();
+}
+
+void RemoveStaleSaveFiles() {
+  for (const char* path : {kOptionsFile, kButtonsFile, kScoresFile, kSurvivalFile}) {
+    std::string mapped;
+    if (!MapPath(path, &mapped)) continue;
+    const std::string temporary = mapped + ".tmp";
+    std::error_code ec;
+    // Only a file: whatever else has that name is not a save's.
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(temporary, ec))) {
+      continue;
+    }
+    if (std::filesystem::remove(temporary, ec)) {
+      LogLine(morrow::LogText(path) + ".tmp: left by a save that did not finish; removed");
+    }
+  }
 }
 
 }  // namespace veyrdale

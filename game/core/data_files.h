@@ -105,14 +105,26 @@ void WriteOptionDefaults();
 // Reads the record of `kind` from the file, word by word, from the front: a short file fills
 // what it holds, and a word the file holds only in part keeps its value. The option words 0-8 and
 // the unlock level are then clamped into their ranges, so an edited file cannot push an index out
-// of a table; everything else stays as read. 0, or -1 when the file cannot be read (the record
-// is unchanged) or the kind is unknown.
+// of a table, and a button entry that names no pad button (zero, a direction, a bit no pad sets)
+// takes its default, so no button is left dead; everything else stays as read. A file that is
+// there but cannot be read, is not a file, is shorter or longer than its record or held values
+// that were replaced gets one log line with its name (the same damage read again is not logged
+// again). 0, or -1 when the file cannot be read (the record is unchanged) or the kind is unknown.
 int LoadDataFile(const char* path, int kind);
 
 // Writes the record of `kind` to "<file>.tmp" beside the file and renames it over the file once
 // every word is on the disk, creating the file's folder when it is missing. A failure removes the
-// temporary file and leaves the old file as it was. An unknown kind is refused before anything is
-// opened. 0, or -1 on any failure.
+// temporary file, leaves the old file as it was and logs a line naming the file. An unknown kind
+// is refused before anything is opened. 0, or -1 on any failure.
 int SaveDataFile(const char* path, int kind);
+
+// The Data files are read before the library starts and its log with it: their log lines wait
+// until this is called, once the log runs; from then on they are written at once.
+void FlushDataFileLog();
+
+// Removes the temporary files that saves killed before their rename left beside the four files
+// the game writes, each with a log line. Run at start, once this instance holds the single-
+// instance lock, so that no running save's file is taken.
+void RemoveStaleSaveFiles();
 
 }  // namespace veyrdale

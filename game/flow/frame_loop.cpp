@@ -3,8 +3,13 @@
 // and waits out the frame; shut-down releases everything in the library's order.
 #include "game/flow/frame_loop.h"
 
+#include <sys/stat.h>
+
+#include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+#include <string>
 
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
@@ -29,6 +34,8 @@
 #include "morrow/sound/sound.h"
 #include "morrow/system/input.h"
 #include "morrow/system/library.h"
+#include "morrow/system/log.h"
+#include "morrow/system/stream.h"
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
 
@@ -69,6 +76,25 @@ void ReadPlayerInput(const int* padBits) {
   }
 }
 
+// Without Resource/ the game runs as it should, but shows a black window and plays nothing: the
+// player hears why on standard error, not only in the log.
+void ReportMissingResources() {
+  std::string mapped;
+  struct stat st;
+  if (morrow::MapGamePath("Resource", &mapped) && stat(mapped.c_str(), &st) == 0 &&
+      S_ISDIR(st.st_mode)) {
+    return;
+  }
+  std::error_code ec;
+  const std::string here = std::filesystem::current_path(ec).string();
+  const std::string line =
+      "veyrdale: no Resource/ folder in " + here +
+      ", so there is nothing to show or hear; write the demo resources there with "
+      "'make-demo-resources " +
+      here + "' (build/tools/), or start the game with scripts/play.sh";
+  morrow::WriteLogNotice(line.c_str());
+}
+
 // Start-up steps 1-14; false when the library does not start.
 bool StartUp() {
   morrow::SetGraphVideoMemoryFlag(0);
@@ -85,6 +111,9 @@ bool StartUp() {
   morrow::SetWindowTitle("Veyrdale");
   morrow::SetMouseVisible(0);
   if (morrow::InitLibrary() < 0) return false;
+  FlushDataFileLog();
+  RemoveStaleSaveFiles();
+  ReportMissingResources();
   // 1 - word, computed as the machine wraps it, so no value from the file can overflow.
   morrow::SetDDrawStartFlag(static_cast<int>(1u - static_cast<uint32_t>(g_display.noVsyncWait)));
   morrow::SetHardwareShapeDrawFlag(1);
@@ -269,12 +298,17 @@ void DrawBigNumber(int x, int y, int value) {
 }
 
 void WaitForFrameEnd(int64_t start) {
-  auto elapsed = [start] { return static_cast<double>(morrow::GetHighResolutionCount(0) - start); };
-  const double left = kFrameMicroseconds - elapsed();
-  if (left > 3000.0) morrow::SleepThread(static_cast<int>((left - 2000.0) / 1000.0));
-  do {
-    morrow::SleepThread(0);
-  } while (elapsed() < kFrameMicroseconds);
+  auto over = [start](int64_t now) {
+    return static_cast<double>(now - start) >= kFrameMicroseconds;
+  };
+  // The first whole microsecond at which the frame time has passed.
+  const int64_t end = start + static_cast<int64_t>(std::ceil(kFrameMicroseconds));
+  int64_t now = morrow::GetHighResolutionCount(0);
+  if (end - now > kFrameSpinMicroseconds) {
+    morrow::SleepUntilHighResolutionCount(end - kFrameSpinMicroseconds);
+    now = morrow::GetHighResolutionCount(0);
+  }
+  while (!over(now)) now = morrow::GetHighResolutionCount(0);
 }
 
 }  // namespace veyrdale

@@ -50,9 +50,13 @@ void DrawBigNumber(int x, int y, int value);
 
 // The frame time: no frame ends before this many microseconds have passed since its start.
 inline constexpr double kFrameMicroseconds = 16666.666666666668;
+// The last part of the frame time that is spun on the clock instead of slept: a sleep's wake-up
+// comes some tens of microseconds late.
+inline constexpr int64_t kFrameSpinMicroseconds = 250;
 // Holds the frame until kFrameMicroseconds have passed since `start` (microseconds of the
-// library's high-resolution count): sleeps until about 2 ms before the end, then yields and reads
-// the clock until the time is up, so an idle game costs little processor time.
+// library's high-resolution count): one sleep to a deadline kFrameSpinMicroseconds before the
+// end, then clock reads until the time is up, so an idle game costs little processor time and
+// the frame rate does not drift with the sleep's lateness.
 void WaitForFrameEnd(int64_t start);
 
 }  // namespace veyrdale

@@ -16,6 +16,7 @@
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
 #include "game/flow/glyph_text.h"
+#include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
 namespace veyrdale {
@@ -349,7 +350,10 @@ int LoadScenarioScript(int number) {
   std::string mapped;
   if (!morrow::MapGamePath(name, &mapped)) return 0;
   const int length = ReadScriptFile(mapped, ScriptBuffer, kScriptBytes);
-  if (length < 0) return 0;
+  if (length < 0) {
+    morrow::WriteLogFormat("Scenario script %s cannot be read", morrow::LogText(name).c_str());
+    return 0;
+  }
   // Nothing of an earlier, longer script may remain after this one.
   std::memset(ScriptBuffer + length, 0, sizeof ScriptBuffer - static_cast<size_t>(length));
   ClearPortraits();

@@ -17,6 +17,7 @@
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
+#include "game/view/battle_draw.h"
 #include "game/view/draw_list.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
@@ -100,29 +101,7 @@ void DrawDecorations(int shake) {
 
 void DrawEntries(int count, int shake, bool dark) {
   const int darkFlag = dark ? 1 : 0;
-  for (int i = 0; i < count; ++i) {
-    const BattleObject* entry = &DrawList[i];
-    switch (entry->drawTag) {
-      case kTagPlayer:
-      case kTagCompanion:
-      case kTagSpinner:
-        DrawPlayerEntry(entry, shake, darkFlag);
-        break;
-      case kTagArena:
-      case kTagItem:
-      case kTagFamiliar:
-        DrawArenaEntry(entry, shake, darkFlag);
-        break;
-      case kTagShot:
-        DrawShotEntry(entry, shake, darkFlag);
-        break;
-      case kTagEffect:
-        DrawEffectEntry(entry, shake, darkFlag);
-        break;
-      default:
-        break;
-    }
-  }
+  for (int i = 0; i < count; ++i) DrawEntryByTag(&DrawList[i], shake, darkFlag);
 }
 
 int ScreenY(float y, int shake) {
@@ -153,6 +132,29 @@ void DrawRedScreen(int p) {
 }
 
 }  // namespace
+
+void DrawEntryByTag(const BattleObject* entry, int shake, int dark) {
+  switch (entry->drawTag) {
+    case kTagPlayer:
+    case kTagCompanion:
+    case kTagSpinner:
+      DrawPlayerEntry(entry, shake, dark);
+      break;
+    case kTagArena:
+    case kTagItem:
+    case kTagFamiliar:
+      DrawArenaEntry(entry, shake, dark);
+      break;
+    case kTagShot:
+      DrawShotEntry(entry, shake, dark);
+      break;
+    case kTagEffect:
+      DrawEffectEntry(entry, shake, dark);
+      break;
+    default:
+      break;
+  }
+}
 
 void DrawBattleScene() {
   const int shake = TakeShake();

@@ -1,15 +1,18 @@
 // The dispatch of SelectCharaFrame and what the sixteen sheet rules share: the start every rule
-// makes, the hit tints, the replacement tables, the walk cycles and the side-effect steps.
+// makes, the hit tints, the replacement tables, the walk cycles, the common cell shapes and the
+// side-effect steps.
 #include "game/view/chara_frame.h"
 
 #include <algorithm>
 
 #include "game/battle/access.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shots.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
+#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/system/time.h"
@@ -86,10 +89,6 @@ constexpr SheetLook kLooks[16] = {
     {50, kPaleRed, kRed, false},
 };
 
-bool HalfRate() {
-  return g_display.halfRatePresent != 0;
-}
-
 int HeadingRow(int32_t heading) {
   return (heading & 255) / 32;
 }
@@ -143,6 +142,7 @@ int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selectio
   s.q = player->recovery;
   s.z = player->z;
   s.vz = player->vz;
+  s.heading = player->heading & 255;
   s.row = HeadingRow(player->heading);
   s.attackRow = HeadingRow(player->pushHeading);
   s.pose = g_playerState.poseClass[p];
@@ -174,6 +174,24 @@ Cell WalkColumn(Cell t, Cell n) {
   return CycleOf4(kColumns, t, n);
 }
 
+Cell WalkColumnB(Cell t, Cell n) {
+  static constexpr Cell kColumns[4] = {0, 1, 0, 2};
+  return CycleOf4(kColumns, t, n);
+}
+
+Cell HitStun(const Selection& s, Cell first) {
+  return s.Col((16 - s.t) / 9 + first);
+}
+
+Cell Lying(const Selection& s, Cell div, Cell count, Cell first) {
+  return s.Col((s.q / div) % count + first);
+}
+
+Cell KnockBackFall(const Selection& s, Cell div, Cell base, std::initializer_list<Swap> swaps,
+                   Cell early) {
+  return s.Col(s.t > 64 ? early : Remap((64 - s.t) / div + base, swaps));
+}
+
 bool DirectionHeld(const Selection& s) {
   for (int input = kInputDown; input <= kInputRight; ++input) {
     if (HeldFrameCounts[input][s.p] > 0) return true;
@@ -185,8 +203,16 @@ bool Free() {
   return FreezeFrames == 0;
 }
 
+bool FreeAndUnheld(const Selection& s) {
+  return Free() && g_playerState.holdTimer[s.p] == 0;
+}
+
 bool MayTurn(const Selection& s) {
-  return Free() && g_playerState.holdTimer[s.p] == 0 && s.suppressTurn == 0;
+  return FreeAndUnheld(s) && s.suppressTurn == 0;
+}
+
+bool HalfRate() {
+  return g_display.halfRatePresent != 0;
 }
 
 void TurnStep(const Selection& s, int sign) {
@@ -194,16 +220,66 @@ void TurnStep(const Selection& s, int sign) {
   s.owner->heading = ((s.owner->heading & 255) + step) & 255;
 }
 
-void JumpStep(const Selection& s) {
-  BattleObject& o = *s.owner;
-  if (!Free() || !(o.z < 0.0f)) return;
+namespace {
+
+// The owner falls one frame: guard up, gravity added while the fall is slower than `limit`, and on
+// reaching the ground it stops with a landing puff.
+void Fall(BattleObject& o, double limit, double gravity, double halfRateGravity) {
   o.guard = 2;
-  if (o.vz < 3.0) o.vz = static_cast<float>(o.vz + (HalfRate() ? 0.4 : 0.2));
+  if (o.vz < limit) o.vz = static_cast<float>(o.vz + (HalfRate() ? halfRateGravity : gravity));
   o.z += o.vz;
   if (o.z >= 0.0f) {
     o.vz = 0.0f;
     CreateEffect(&o, 0);  // the landing puff
   }
+}
+
+}  // namespace
+
+void JumpStep(const Selection& s) {
+  if (!Free() || !(s.owner->z < 0.0f)) return;
+  Fall(*s.owner, 3.0, 0.2, 0.4);
+}
+
+Cell JumpPose(Selection& s, Cell falling, Cell ground) {
+  Cell c = ground;
+  if (s.vz < 0.0f) {
+    c = 16;
+  } else if (s.z < 0.0f) {
+    c = falling;
+  }
+  JumpStep(s);
+  return s.Col(c);
+}
+
+void GlideStep(const Selection& s) {
+  // Whether the player is in the air is read from the record passed in; the fall is the owner's.
+  if (!Free() || !(s.z < 0.0f)) return;
+  BattleObject& o = *s.owner;
+  o.vx = VelocityX(s.heading, -6.0f);
+  o.vy = VelocityY(s.heading, -6.0f);
+  Fall(o, 2.0, 0.35, 0.7);
+}
+
+void AimStep(const Selection& s) {
+  const BattleObject& own = *s.record;
+  const int x = TruncToInt(own.x);
+  const int y = TruncToInt(own.y);
+  int32_t heading = own.heading;
+  int nearest = 999999;  // farther opponents are not aimed at
+  const int inPlay = PlayersInPlay();
+  for (int i = 0; i < inPlay; ++i) {
+    if (i == s.p) continue;
+    const BattleObject& other = g_players[i];
+    if (other.state >= kStateKnockedOut) continue;
+    if (g_match.teamMode == 1 && g_match.team[i] == g_match.team[s.p]) continue;
+    const int d = GetSquaredDistance(x, y, TruncToInt(other.x), TruncToInt(other.y));
+    if (d < nearest) {
+      nearest = d;
+      heading = HeadingBetween(own.x, own.y, other.x, other.y);
+    }
+  }
+  s.owner->heading = heading;
 }
 
 void JitterStep(const Selection& s) {
@@ -215,7 +291,12 @@ void SpinStep(Selection& s) {
   // Only the low four bits of the counter count: 16 steps a unit wrap at 16 units.
   BattleObject& r = *s.record;
   r.heading = ((r.heading & 255) + 16 * static_cast<int32_t>(s.q & 15)) & 255;
+  s.heading = r.heading;
   s.row = HeadingRow(r.heading);
+}
+
+void LiftStep(const Selection& s) {
+  s.record->y -= 8.0f;
 }
 
 }  // namespace charaframe

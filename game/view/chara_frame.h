@@ -1,7 +1,8 @@
 // Which cell of a player's character sheet the battle draw shows, and the few pieces of battle
-// state that choosing it changes: tints left for the caller's next draw, turns, jumps, spins and
-// jitter. SelectCharaFrame (declared with the entry points) switches on the record's character to
-// one SelectFrameCharaN per sheet layout; this header holds what those functions share.
+// state that choosing it changes: tints left for the caller's next draw, turns, jumps, glides,
+// aims, spins, lifts, jitter, a sound and screen shakes. SelectCharaFrame (declared with the entry
+// points) switches on the record's character to one SelectFrameCharaN per sheet layout; this header
+// holds what those functions share.
 //
 // A sheet's first eight rows face the eight heading rows (row r holds headings 32r to 32r + 31, W
 // cells wide); cells from 8W on face no direction. Every answer is a cell number: 39 is the
@@ -46,6 +47,7 @@ namespace charaframe {
 using Cell = int64_t;
 
 constexpr int kFallbackCell = 39;
+constexpr int kHiddenCell = 999;        // the player is not drawn this frame
 constexpr int kSpellFirstFrame = 9999;  // the state timer on a spell card's first frame
 constexpr int kCardWaiting = 8888;      // a declaration that has not started yet
 
@@ -61,7 +63,8 @@ struct Selection {
   Cell t;  // state timer
   Cell q;  // recovery counter
   float z, vz;
-  int row;        // R: the heading row of the record passed in
+  int heading;    // h: the heading of the record passed in, 0-255
+  int row;        // R: its heading row
   int attackRow;  // the heading row stored when the attack started
   int pose;       // P: the owner's attack pose
   Cell e;         // L - t: frames elapsed in the owner's current move
@@ -112,18 +115,33 @@ Cell Remap(Cell c, std::initializer_list<Swap> swaps);
 Cell Clamp(Cell v, Cell lo, Cell hi);
 
 // The walk cycles: 4-step(n) shows columns 0, 1, 2, 1 as (t/n)%4 runs 0-3 (a negative step, from
-// a negative timer, is taken four steps on, so that the cycle never leaves its table).
+// a negative timer, is taken four steps on, so that the cycle never leaves its table); 4-step-b(n)
+// shows 0, 1, 0, 2.
 Cell WalkColumn(Cell t, Cell n);
+Cell WalkColumnB(Cell t, Cell n);
 // Four cells of a cycle by (v/n)%4, with the same rule for a negative step.
 Cell CycleOf4(const Cell (&cells)[4], Cell v, Cell n);
+
+// Cell shapes that many sheets share, each in the record's heading row.
+// Hit-stun: two cells from `first`, the second in the stun's last eight frames.
+Cell HitStun(const Selection& s, Cell first);
+// Lying after a knock-back: the cycle of `count` cells from `first` by the recovery counter.
+Cell Lying(const Selection& s, Cell div, Cell count, Cell first);
+// Knocked back above z 8: the cells of the fall by (64 - t)/div + base with the sheet's
+// replacements; before the fall (t above 64) the first cell `early`.
+Cell KnockBackFall(const Selection& s, Cell div, Cell base, std::initializer_list<Swap> swaps,
+                   Cell early);
 
 // Whether the owner holds any of the four directions.
 bool DirectionHeld(const Selection& s);
 
-// The conditions of the side effects: free while no spell-card freeze runs, and a turn only while
-// the owner is not held and the caller does not suppress it.
+// The conditions of the side effects: free while no spell-card freeze runs, unheld while the
+// owner is not held, and a turn only when both hold and the caller does not suppress it.
 bool Free();
+bool FreeAndUnheld(const Selection& s);
 bool MayTurn(const Selection& s);
+// At half rate the selection runs every second frame, so its per-frame steps are doubled.
+bool HalfRate();
 
 // Turn: the owner's real heading moves by 16 steps in `sign`'s direction (32 at half rate). The
 // heading row of this selection stays the one read before.
@@ -131,11 +149,25 @@ void TurnStep(const Selection& s, int sign);
 // Jump (characters 0 and 10 in attack pose 2): while free and the owner is in the air, the owner
 // falls under gravity with its guard up, and lands with a puff.
 void JumpStep(const Selection& s);
+// Glide (character 8 in attack pose 2): while free and the record passed in is in the air, the
+// owner drifts backwards from its heading at 6 pixels a frame and falls under a lighter gravity
+// than the jump's, with its guard up, landing with a puff.
+void GlideStep(const Selection& s);
+// Aim: the owner turns toward the nearest opponent still in the round (truncated positions; on a
+// tie the lower player index), or takes the heading of the record passed in when there is none.
+void AimStep(const Selection& s);
+// The cell of the jumping pose (characters 0 and 10, attack pose 2), chosen before the jump step
+// moves the owner: 16 while the record rises, `falling` while it comes down, `ground` on the
+// ground.
+Cell JumpPose(Selection& s, Cell falling, Cell ground);
 // Jitter: the record passed in shakes by up to a pixel, x first, then y.
 void JitterStep(const Selection& s);
 // Spin: the record passed in turns by 16 steps a unit of its recovery counter; its heading row
 // becomes the new heading's.
 void SpinStep(Selection& s);
+// Lift: the record passed in (the draw list's copy) moves 8 pixels up the screen on every call,
+// and the player is drawn there; the real record stays where the battle left it.
+void LiftStep(const Selection& s);
 
 }  // namespace charaframe
 }  // namespace veyrdale

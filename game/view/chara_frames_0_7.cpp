@@ -13,23 +13,6 @@ namespace {
 
 using namespace charaframe;
 
-// Knocked back above z 8: the cells of the fall by (64 - t)/div + base with the sheet's
-// replacements; before the fall (t above 64) the first cell `early`.
-Cell KnockBackFall(const Selection& s, Cell div, Cell base, std::initializer_list<Swap> swaps,
-                   Cell early) {
-  return s.Col(s.t > 64 ? early : Remap((64 - s.t) / div + base, swaps));
-}
-
-// Lying after a knock-back: the cycle of `count` cells from `first` by the recovery counter.
-Cell Lying(const Selection& s, Cell div, Cell count, Cell first) {
-  return s.Col((s.q / div) % count + first);
-}
-
-// Hit-stun: two cells from `first`, the second in the stun's last eight frames.
-Cell HitStun(const Selection& s, Cell first) {
-  return s.Col((16 - s.t) / 9 + first);
-}
-
 // ----- Character 0 -----
 
 constexpr Cell kChara0Steps[4] = {4, 5, 4, 6};
@@ -43,18 +26,9 @@ Cell Chara0Attack(Selection& s) {
       if (c == 25 && s.t >= 17 && MayTurn(s)) TurnStep(s, +1);
       return s.Col(c);
     }
-    case 2: {
-      Cell c;
-      if (s.vz < 0.0f) {
-        c = 16;
-      } else if (s.z < 0.0f) {
-        c = std::min<Cell>((70 - s.t) / 4 + 17, 18);
-      } else {
-        c = std::min<Cell>((54 - s.t) / 4 + 19, 20);
-      }
-      JumpStep(s);
-      return s.Col(c);
-    }
+    case 2:
+      return JumpPose(s, std::min<Cell>((70 - s.t) / 4 + 17, 18),
+                      std::min<Cell>((54 - s.t) / 4 + 19, 20));
     default:
       return s.Col(kFallbackCell);
   }

@@ -1,11 +1,7 @@
 // The 3D device as the drawing calls and the screen back end see it: the scene bracket every
 // surface access ends first, the draw state handed over as it changes, and the hardware-path
-// drawing routines of texture graphs and shapes.
-//
-// The display offers no 3D interface, so no 3D device is ever made: the graphics start finds
-// the 3D path unusable, no graph is held as textures and every draw takes the software path.
-// The routines are declared here so that the routing table (morrow/graphics/draw_routes.h) has
-// a hardware side to hand draws to once a 3D device exists.
+// drawing routines of texture graphs and shapes. The device itself, its set-up and its records
+// are in morrow/device/device3d.h; graphs held as textures in morrow/device/pieces3d.h.
 #pragma once
 
 #include <cstdint>
@@ -16,16 +12,19 @@ namespace morrow {
 
 struct GraphRecord;
 
-// The scene bracket: both end at once when no scene is open. 0.
+// The scene bracket: the batch drawn, and the scene ended (the scene stays open after a flush).
+// 0; -1 without a 3D device.
 int EndScene3D();
 int Flush3DVertexBatch();
 // 1 when a 3D device exists and reports its state.
 int HasDirect3DDevice();
 
-// The draw state handed to the 3D device. -1 without one.
+// The draw state handed to the 3D device. -1 without one (SetBlendMode3D: always 0).
 int SelectDrawTarget3D(int target);
 int SetClipRect3D(const Rect* area);
+// The blend table on the current device: modes -11 to 8, 7 switching the texture's alpha.
 int SetBlendMode3D(int mode, int parameter);
+// 0 point, 1 linear; -1 for any other mode.
 int SetFilterMode3D(int mode);
 int SetBackFaceCulling3D(int flag);
 int ClearDrawTarget3D();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "morrow/device/device3d.h"
 #include "morrow/graphics/font.h"
 #include "morrow/graphics/graph_system.h"
 #include "morrow/system/library.h"

@@ -126,28 +126,6 @@ uint64_t GetFlipCounter();
 // The window clipper, made when none exists (the rebuild after a display loss). 0 / -1.
 int SetupWindowClipper();
 
-// The 3D device: the display offers none, so the start stops after asking for it.
-int InitDirect3D();
-int TerminateDirect3D();
-
-// The 3D pieces of texture graphs. -1 without the 3D device, which is how the graphics start
-// learns whether the 3D device can be used.
-struct GraphRecord;
-struct GraphImage;
-int DeleteAll3DGraphs();
-int Create3DGraphForGraph(GraphRecord* graph);
-int Delete3DGraphsOfGraph(GraphRecord* graph);
-// 3D pieces of graph that show the rectangle (srcX, srcY, w, h) of source's pieces.
-int Derive3DGraphForGraph(GraphRecord* graph, int srcX, int srcY, int w, int h,
-                          const GraphRecord* source);
-// The image area at (srcX, srcY) into the graph's 3D pieces; the rectangle src of the image to
-// (destX, destY) of them; the lost 3D pieces made again.
-int Set3DGraphImage(GraphRecord* graph, int srcX, int srcY, const GraphImage* rgb,
-                    const GraphImage* alpha);
-int Set3DGraphImageRect(GraphRecord* graph, const Rect* src, int destX, int destY,
-                        const GraphImage* rgb, const GraphImage* alpha);
-int Restore3DGraphSurfaces(GraphRecord* graph);
-
 // Movies playing into graphs.
 int PlayAllMovies();
 int PauseAllMovies();

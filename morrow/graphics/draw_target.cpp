@@ -1,6 +1,7 @@
 // The draw target and the draw area, and the rebuild of the graphics after a display loss.
 #include <algorithm>
 
+#include "morrow/device/device3d.h"
 #include "morrow/device/direct3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
@@ -149,7 +150,9 @@ int SelectDrawTarget(int target) {
 
 int RebuildGraphicsDevice() {
   ScreenState& s = GetScreenState();
-  TerminateDirect3D();
+  // The 3D device and its textures are released and made again; the records and the pieces of
+  // the texture graphs stay, and the graph restore below uploads their pixels again.
+  ReleaseDirect3DObject();
   ReleaseMaskSurface();
   ReleaseScreenSurfaces();
   TerminateDirectInput();
@@ -176,7 +179,7 @@ int RebuildGraphicsDevice() {
   CreateScreenSurfaces();
   RebuildPalette();
   SelectDrawTargetDDraw(GetDrawState().drawScreen);
-  if (s.noDirect3DAtStart == 0) InitDirect3D();
+  CreateDirect3DObject();
   ClearDrawTarget();
   PresentFrame();
   RestoreAllGraph();

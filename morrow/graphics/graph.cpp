@@ -1,5 +1,6 @@
 #include "morrow/graphics/graph.h"
 
+#include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
@@ -26,6 +27,12 @@ void ClearGraphTable() {
   GraphTable& t = GetGraphicsState().graphs;
   for (int i = 0; i < GraphTable::kLimit; ++i) FreeRecord(t.slots[i]);
   t.Clear();
+}
+
+// A new graph is held as textures only where the 3D device may draw it.
+bool HeldAsTextures(int wantTexture) {
+  return wantTexture != 0 && GetDrawState().useDirect3D != 0 &&
+         GetGraphicsState().direct3DUsable != 0 && GetSoftwareOnlyFlag() == 0;
 }
 
 }  // namespace
@@ -62,6 +69,7 @@ int InitGraphicsSystem() {
   SelectDrawTarget(kFrontScreen);
   SetClipRect(0, 0, ds.targetWidth, ds.targetHeight);
   ds.graphicsOff = 0;
+  SetBackFaceCulling(0);
 
   // Only now that no piece is left can no piece's lost flag point into a font record.
   ClearFontSystem();
@@ -101,10 +109,7 @@ ResourceHandle AddGraphRecord(uint16_t width, uint16_t height, int wantTexture, 
 
   const DrawState& ds = GetDrawState();
   const bool alpha = alphaChannel != 0;
-  r->flags.texture =
-      wantTexture != 0 && ds.useDirect3D != 0 && g.direct3DUsable != 0 && GetSoftwareOnlyFlag() == 0
-          ? 1
-          : 0;
+  r->flags.texture = HeldAsTextures(wantTexture) ? 1 : 0;
   r->flags.alphaChannel = alpha ? 1 : 0;
   r->flags.drawValid = static_cast<uint8_t>(ds.newGraphDrawValid);
   r->flags.systemMemory = static_cast<uint8_t>(ds.newGraphSystemMemory);
@@ -122,6 +127,13 @@ ResourceHandle CreateGraph(int width, int height, int wantTexture, int alphaChan
   if (width < 1 || width > 65535 || height < 1 || height > 65535) return -1;
   if (IsGraphicsOff()) return 0;
   if (GetGraphicsState().initialised == 0) return -1;
+  // A graph that would need more textures than a graph holds, or textures the device cannot
+  // make, is refused before its record is made.
+  TexturePlan plan;
+  if (HeldAsTextures(wantTexture) &&
+      Plan3DGraphPieces(width, height, GetDrawState().newGraphDrawValid, &plan) != 0) {
+    return -1;
+  }
   GraphRecord* r = nullptr;
   const ResourceHandle handle = AddGraphRecord(
       static_cast<uint16_t>(width), static_cast<uint16_t>(height), wantTexture, &r, alphaChannel);

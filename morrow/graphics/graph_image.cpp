@@ -59,4 +59,52 @@ uint32_t GetGraphImagePixel(const GraphImage* image, int x, int y) {
          channel(f.blueMask, f.blueShift, f.blueWidth);
 }
 
+bool ImageUsable(const GraphImage* image) {
+  if (image == nullptr || image->pixels == nullptr || image->width < 1 || image->height < 1) {
+    return false;
+  }
+  const int bits = image->format.bitsPerPixel;
+  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  return int64_t{image->pitch} >= int64_t{image->width} * (bits / 8);
+}
+
+ColorFormat ReadFormatOf(const GraphImage& image) {
+  ColorFormat f = image.format;
+  if (f.bitsPerPixel == 8 && f.redMask == 0xFFu) {
+    for (uint32_t i = 0; i < 256; ++i) f.palette[i] = i;
+  }
+  return f;
+}
+
+bool ClipImageCopy(Rect* src, int* destX, int* destY, const Rect& readable, const Rect& writable) {
+  int64_t sl = src->left, st = src->top, sr = src->right, sb = src->bottom;
+  int64_t dx = *destX, dy = *destY;
+  if (sl < readable.left) {
+    dx += readable.left - sl;
+    sl = readable.left;
+  }
+  if (st < readable.top) {
+    dy += readable.top - st;
+    st = readable.top;
+  }
+  sr = std::min<int64_t>(sr, readable.right);
+  sb = std::min<int64_t>(sb, readable.bottom);
+  if (dx < writable.left) {
+    sl += writable.left - dx;
+    dx = writable.left;
+  }
+  if (dy < writable.top) {
+    st += writable.top - dy;
+    dy = writable.top;
+  }
+  sr = std::min<int64_t>(sr, sl + (writable.right - dx));
+  sb = std::min<int64_t>(sb, st + (writable.bottom - dy));
+  if (sr <= sl || sb <= st) return false;
+  *src = Rect{static_cast<int32_t>(sl), static_cast<int32_t>(st), static_cast<int32_t>(sr),
+              static_cast<int32_t>(sb)};
+  *destX = static_cast<int>(dx);
+  *destY = static_cast<int>(dy);
+  return true;
+}
+
 }  // namespace morrow

@@ -25,4 +25,14 @@ int MirrorGraphImage(GraphImage* image);
 // size or a point outside the image.
 uint32_t GetGraphImagePixel(const GraphImage* image, int x, int y);
 
+// What the copies of images into surfaces and textures share.
+// The image has pixels, a size, 8, 16, 24 or 32 bits a pixel and a pitch that holds a row.
+bool ImageUsable(const GraphImage* image);
+// The format an image is read through: an 8-bit image whose byte is its own value in every
+// channel (not a palette index) reads through an identity palette.
+ColorFormat ReadFormatOf(const GraphImage& image);
+// Moves the source rectangle and the destination point together so that the source lies inside
+// readable and the destination inside writable. False when nothing is left.
+bool ClipImageCopy(Rect* src, int* destX, int* destY, const Rect& readable, const Rect& writable);
+
 }  // namespace morrow

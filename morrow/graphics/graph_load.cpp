@@ -6,6 +6,7 @@
 
 #include "morrow/device/direct3d.h"
 #include "morrow/device/movie.h"
+#include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/font.h"
@@ -261,8 +262,9 @@ int DeriveSubGraph(int srcX, int srcY, int width, int height, int source) {
   const int y = from->sourceY + srcY;
   r->sourceX = static_cast<uint16_t>(x > 65535 ? 65535 : x);
   r->sourceY = static_cast<uint16_t>(y > 65535 ? 65535 : y);
-  const int made = r->flags.texture == 1 ? Derive3DGraphForGraph(r, srcX, srcY, width, height, from)
-                                         : DeriveGraphSurface2D(r, srcX, srcY, width, height, from);
+  const int made = r->flags.texture == 1
+                       ? Create3DGraphFromParent(r, srcX, srcY, width, height, from)
+                       : DeriveGraphSurface2D(r, srcX, srcY, width, height, from);
   if (made != 0) ExitWithError("グラフィックの派生に失敗しました終了します");
   return graph;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "morrow/device/movie.h"
+#include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
@@ -129,7 +130,7 @@ int RestoreGraphSurfaces(int graph) {
   if (r == nullptr) return -1;
   // The lost test makes a lost surface again; its pixels come back through the file restore.
   if (r->flags.texture == 1) {
-    Restore3DGraphSurfaces(r);
+    Check3DGraphLost(r);
   } else {
     IsGraphLost(r);
   }

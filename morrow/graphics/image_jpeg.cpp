@@ -22,6 +22,8 @@ namespace {
 using namespace image_internal;
 
 constexpr size_t kSourceBufferBytes = 4096;
+// The marker every JPEG file opens with, after its 0xFF.
+constexpr uint8_t kStartOfImage = 0xD8;
 // A progressive file may split its coefficients over many scans, each a pass over the whole
 // image; real encoders use about ten. More than this is treated as a hostile file.
 constexpr int kMaxProgressiveScans = 128;
@@ -178,6 +180,14 @@ int LoadJpegImage(StreamSource* stream, GraphImage* out) {
   if (!MeasureStream(stream, &size)) return -1;
   int64_t here = Tell(stream);
   if (here < 0 || here > size) return -1;
+  // The loader chain tries every picture here: data that does not even open with the
+  // start-of-image code is another loader's, and is passed on without the decoder's "Not a JPEG
+  // file" line. A JPEG that turns out damaged still gets the decoder's message.
+  uint8_t soi[2];
+  if (!ReadExact(stream, soi, 2) || soi[0] != 0xFF || soi[1] != kStartOfImage ||
+      !SeekTo(stream, here)) {
+    return -1;
+  }
 
   JpegJob* const job = static_cast<JpegJob*>(std::calloc(1, sizeof(JpegJob)));
   if (job == nullptr) return -1;

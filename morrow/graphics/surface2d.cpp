@@ -24,16 +24,6 @@ void DropPiece(ResourceHandle piece, Surface2DRecord* r) {
   FreeRecord(r);
 }
 
-// The format a copy reads an image through. An 8-bit image whose byte is its own value in every
-// channel (not a palette index) reads through an identity table.
-ColorFormat ReadFormatOf(const GraphImage& image) {
-  ColorFormat f = image.format;
-  if (f.bitsPerPixel == 8 && f.redMask == 0xFFu) {
-    for (uint32_t i = 0; i < 256; ++i) f.palette[i] = i;
-  }
-  return f;
-}
-
 uint32_t PixelValue(const ColorFormat& f, const GraphImage& image, int x, int y) {
   const int bytes = f.bitsPerPixel / 8;
   const uint8_t* p = static_cast<const uint8_t*>(image.pixels) +
@@ -43,48 +33,6 @@ uint32_t PixelValue(const ColorFormat& f, const GraphImage& image, int x, int y)
 
 uint8_t Channel8(uint32_t value, uint32_t mask, uint8_t shift, uint8_t width) {
   return static_cast<uint8_t>(ConvertChannelWidth((value & mask) >> shift, width, 8));
-}
-
-bool ImageUsable(const GraphImage* image) {
-  if (image == nullptr || image->pixels == nullptr || image->width < 1 || image->height < 1) {
-    return false;
-  }
-  const int bits = image->format.bitsPerPixel;
-  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  return int64_t{image->pitch} >= int64_t{image->width} * (bits / 8);
-}
-
-// Moves the source rectangle and the destination point together so that the source lies inside
-// `source` and the destination inside `dest`. False when nothing is left.
-bool ClipCopy(Rect* src, int* destX, int* destY, const Rect& source, const Rect& dest) {
-  int64_t sl = src->left, st = src->top, sr = src->right, sb = src->bottom;
-  int64_t dx = *destX, dy = *destY;
-  if (sl < source.left) {
-    dx += source.left - sl;
-    sl = source.left;
-  }
-  if (st < source.top) {
-    dy += source.top - st;
-    st = source.top;
-  }
-  sr = std::min<int64_t>(sr, source.right);
-  sb = std::min<int64_t>(sb, source.bottom);
-  if (dx < dest.left) {
-    sl += dest.left - dx;
-    dx = dest.left;
-  }
-  if (dy < dest.top) {
-    st += dest.top - dy;
-    dy = dest.top;
-  }
-  sr = std::min<int64_t>(sr, sl + (dest.right - dx));
-  sb = std::min<int64_t>(sb, st + (dest.bottom - dy));
-  if (sr <= sl || sb <= st) return false;
-  *src = Rect{static_cast<int32_t>(sl), static_cast<int32_t>(st), static_cast<int32_t>(sr),
-              static_cast<int32_t>(sb)};
-  *destX = static_cast<int>(dx);
-  *destY = static_cast<int>(dy);
-  return true;
 }
 
 platform::PixelFormat PixelFormatOf(const ColorFormat& f) {
@@ -299,7 +247,7 @@ int BltImageToSurface2D(const Rect* src, int destX, int destY, ResourceHandle pi
       Rect{p->xOnSurface, p->yOnSurface, p->xOnSurface + p->width, p->yOnSurface + p->height},
       Rect{0, 0, s->width, s->height});
   Rect from = *src;
-  if (!ClipCopy(&from, &destX, &destY, readable, pieceArea)) return 0;
+  if (!ClipImageCopy(&from, &destX, &destY, readable, pieceArea)) return 0;
 
   if (GetScreenBitDepth() == 8) {
     CopyThroughDeviceContext(from, destX, destY, s, *rgb);

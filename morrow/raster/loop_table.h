@@ -7,8 +7,12 @@
 //   piece   an unscaled piece of a graph (G_DDraw_DrawGraph): piece_rules32.h, piece_rules16.h,
 //           piece_loops.h, piece_loops16.h, piece_loops32.cpp, piece_loops16.cpp;
 //           softdraw/piece_frame.cpp
-//   solid   one solid colour blended into the pixels, so far the filled box (G_DDraw_DrawFillBox):
-//           solid_rules.h, solid_loops.h, solid_loops.cpp; softdraw/solid_frame.cpp
+//   solid   one solid colour blended into the pixels: the filled box (G_DDraw_DrawFillBox),
+//           solid_rules.h, solid_loops.h, solid_loops.cpp; the line, the circle and the untextured
+//           triangle (G_DDraw_DrawLine, G_DDraw_DrawCircle, the null-graph half of
+//           G_DDraw_RenderTexturedTriangle), a table each in solid_shapes.h, solid_shapes.cpp,
+//           circle_walk.cpp; softdraw/solid_frame.h, solid_frame.cpp, line_frame.cpp,
+//           circle_frame.cpp, untextured_frame.cpp
 //   turned  a graph read at stepped source positions: rotated, quadrilateral and textured
 //           triangle (G_DDraw_DrawRotaGraph, G_DDraw_DrawModiGraph,
 //           G_DDraw_RenderTexturedTriangle): turned_rules32.h, turned_walkers.h, turned_loops.h,

@@ -68,13 +68,7 @@ inline FGeneric16 Describe(const Setup16& s) {
     return s.format;
   } else {
     (void)s;
-    FGeneric16 g;
-    for (int c = 0; c < 3; ++c) {
-      g.mask[c] = F::kMask[c];
-      g.shift[c] = F::kShift[c];
-      g.width[c] = F::kWidth[c];
-    }
-    return g;
+    return LayoutOf(F{});
   }
 }
 
@@ -147,18 +141,23 @@ inline uint32_t BitAt(int n) {
   return n >= 0 && n < 32 ? 1u << n : 0;
 }
 
+// The constants of a layout known at run time, with the saturation shift given.
+inline GuardConstants16 GuardConstantsOfLayout(const FGeneric16& f, int maskShift) {
+  GuardConstants16 k;
+  for (int c = 0; c < 3; ++c) {
+    k.guard |= BitAt(f.shift[c] + f.width[c]);
+    k.low |= BitAt(f.shift[c]);
+  }
+  k.keep = (f.mask[0] | f.mask[1] | f.mask[2]) & ~k.guard;
+  k.maskShift = maskShift;
+  return k;
+}
+
 template <class F>
 inline GuardConstants16 GuardConstantsOf(const Setup16& s) {
   if constexpr (kIsGeneric16<F>) {
     const FGeneric16& f = s.format;
-    GuardConstants16 k;
-    for (int c = 0; c < 3; ++c) {
-      k.guard |= BitAt(f.shift[c] + f.width[c]);
-      k.low |= BitAt(f.shift[c]);
-    }
-    k.keep = (f.mask[0] | f.mask[1] | f.mask[2]) & ~k.guard;
-    k.maskShift = f.width[0] < 32 ? f.width[0] : 31;
-    return k;
+    return GuardConstantsOfLayout(f, f.width[0] < 32 ? f.width[0] : 31);
   } else {
     (void)s;
     return GuardConstants16{F::kGuard, F::kKeep, F::kLow, F::kSaturationShift};

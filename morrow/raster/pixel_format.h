@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "morrow/device/color_format.h"
 
@@ -91,6 +92,23 @@ struct FGeneric16 {
   // Widths above 31 cannot occur in a 16-bit pixel; the guard keeps the shift defined anyway.
   uint32_t Max(int c) const { return width[c] >= 32 ? 0xFFFFFFFFu : (1u << width[c]) - 1; }
 };
+
+// The masks, shifts and widths of a format as a layout known at run time.
+template <class F>
+FGeneric16 LayoutOf(const F& f) {
+  if constexpr (std::is_same_v<F, FGeneric16>) {
+    return f;
+  } else {
+    (void)f;
+    FGeneric16 g;
+    for (int c = 0; c < 3; ++c) {
+      g.mask[c] = F::kMask[c];
+      g.shift[c] = F::kShift[c];
+      g.width[c] = F::kWidth[c];
+    }
+    return g;
+  }
+}
 
 struct F8 {
   using Pixel = uint8_t;

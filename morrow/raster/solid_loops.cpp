@@ -13,16 +13,6 @@ namespace {
 
 using Id = SolidLoop;
 
-template <class F>
-F FormatObject(const FGeneric16& generic) {
-  if constexpr (std::is_same_v<F, FGeneric16>) {
-    return generic;
-  } else {
-    (void)generic;
-    return F{};
-  }
-}
-
 // A solid colour has neither key nor alpha map: every loop runs its rule over the rows.
 struct SolidLoops {
   using Id = SolidLoop;

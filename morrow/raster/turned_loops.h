@@ -97,8 +97,6 @@ void DrawRota16(const RotaWalk& walk, const TurnedDraw& draw);
 void DrawTriangle32(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle8(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle16(const TriangleSpanWalk& walk, const TurnedDraw& draw);
-// The triangle without a graph, in one colour (a pixel of the screen format).
-void DrawUntexturedTriangle(const TriangleSpanWalk& walk, uint32_t colour);
 
 // A loop of the 16-bit turned draws (turned_loops16.cpp): the rule of a 32-bit id (its *Key ids
 // test the low 16 bits of the key) at one layout. The 8-bit ids and kTint on the generic layout

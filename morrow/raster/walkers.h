@@ -19,6 +19,10 @@
 //   SolidSpan  rows of one solid colour: per pixel only d; the colour lives in the rule.
 //   StretchWalk  a rectangle showing a source stretched, shrunk or mirrored: per destination
 //              pixel the source pixel of its column and row tables (below).
+//   LineWalk   the pixels of a clipped line, one per step along its major axis.
+//   CirclePoints / CircleWalk::ForEachSpan
+//              the points of a circle's outline or the spans of a filled circle, from the
+//              midpoint walk, each dropped unless it lies inside the clip limits.
 //
 // Gates decide per pixel whether a pixel is drawn and which outcome of the rule applies:
 //   KeyGate::kCompare    a source word equal to the key value leaves the pixel alone; tested
@@ -249,6 +253,207 @@ void StretchWalk(const StretchSurfaces& r, uint32_t key, const Rule& rule) {
       }
     }
   }
+}
+
+// ---- lines ----
+
+// A clipped line from its first pixel: `major` pixels are visited (at least 1), each a step along
+// the major axis from the one before, and a step along the minor axis too whenever the error
+// term (from 0, plus `minor` per step) reaches `major`, which it then loses. The steps are byte
+// offsets of one pixel in the direction of the line, in each surface.
+struct LineSurfaces {
+  uint8_t* dest = nullptr;
+  const uint8_t* read = nullptr;
+  int64_t destMajor = 0;
+  int64_t destMinor = 0;
+  int64_t readMajor = 0;
+  int64_t readMinor = 0;
+  int64_t major = 0;
+  int64_t minor = 0;
+};
+
+template <class F, class Rule>
+void LineWalk(const LineSurfaces& l, const Rule& rule) {
+  using Pixel = typename F::Pixel;
+  uint8_t* dest = l.dest;
+  const uint8_t* read = l.read;
+  int64_t e = 0;
+  for (int64_t k = 0; k < l.major; ++k) {
+    if (k > 0) {
+      // The step after the last pixel is never taken: it may lead off the locked surface.
+      dest += l.destMajor;
+      read += l.readMajor;
+      e += l.minor;
+      if (e >= l.major) {
+        dest += l.destMinor;
+        read += l.readMinor;
+        e -= l.major;
+      }
+    }
+    StorePixel<Pixel>(dest, rule(LoadPixel<Pixel>(read)));
+  }
+}
+
+// ---- circles ----
+
+// The midpoint walk of a circle of radius r: step 0 with i = 0 and j = r, then steps i = 1, 2, ...
+// while j >= i. A step with d >= 0 ("shrink") moves j one nearer the centre after its pixels,
+// d growing by 4 (i - j) + 10; otherwise d grows by 4 i + 6. d starts at 3 - 2 r.
+//
+// Whether a step can reach the clip limits depends only on i and j: the rows y +- i and y +- j and
+// the columns x +- i and x +- j. The walk takes only the steps that can, jumping to the first
+// of each run with j and d as the walk would have them there (MidpointStateAt), so a radius near
+// 2^31 costs the steps near the area, not r * 0.71 of them; the pixels are those of the whole
+// walk. Everything is 64-bit.
+struct CircleWalk {
+  int64_t x = 0;  // centre, draw-target coordinates
+  int64_t y = 0;
+  int64_t r = 0;  // below 0 there is no circle
+  // The clip limits, inclusive; right < left or bottom < top: nothing is visible.
+  int64_t left = 0;
+  int64_t top = 0;
+  int64_t right = -1;
+  int64_t bottom = -1;
+  // A pixel (column, row) lies at dest + destOrigin + row * destPitch + column * bytes, and is
+  // read at read + readOrigin + row * readPitch + column * bytes.
+  uint8_t* dest = nullptr;
+  int64_t destOrigin = 0;
+  int64_t destPitch = 0;
+  const uint8_t* read = nullptr;
+  int64_t readOrigin = 0;
+  int64_t readPitch = 0;
+  // Filled circles: one byte per row from top to bottom, zero at the start, set when the row has
+  // its span; a marked row is not drawn again.
+  uint8_t* marks = nullptr;
+
+  bool Visible(int64_t column, int64_t row) const {
+    return column >= left && column <= right && row >= top && row <= bottom;
+  }
+  template <int kBytes>
+  uint8_t* DestAt(int64_t column, int64_t row) const {
+    return dest + (destOrigin + row * destPitch + column * kBytes);
+  }
+  template <int kBytes>
+  const uint8_t* ReadAt(int64_t column, int64_t row) const {
+    return read + (readOrigin + row * readPitch + column * kBytes);
+  }
+
+  // Runs step(i, j, shrink) for step 0 and for every later step that can touch the clip limits
+  // in the form (filled: its spans; outline: its points), in the walk's order.
+  template <class Step>
+  void ForEachStep(bool filled, Step&& step) const;
+
+  // Calls fn(surfaces) with the one-row SolidSurfaces of each span that survives the span rule,
+  // in the walk's order: a span (row, a, b) is dropped when b < left, a > right, its row is
+  // outside top..bottom or already marked; otherwise it is cut to the limits and its row marked.
+  template <int kBytes, class Fn>
+  void ForEachSpan(Fn&& fn) const;
+
+  // Calls fn(dest, read) for each point of the outline inside the limits, in the walk's order;
+  // a point the walk makes twice is visited twice.
+  template <int kBytes, class Fn>
+  void ForEachPoint(Fn&& fn) const;
+};
+
+// Steps i of a walk (inclusive runs, increasing and disjoint), after step 0.
+struct MidpointRun {
+  int64_t first = 0;
+  int64_t last = -1;
+};
+struct MidpointPlan {
+  MidpointRun runs[4];
+  int count = 0;
+};
+
+// The runs of steps from 1 on that can touch the limits: a filled circle's spans lie on the rows
+// y +- i (every step) and y +- j (shrink steps); an outline's points on those rows or on the
+// columns x +- i.
+MidpointPlan PlanMidpointSteps(const CircleWalk& c, bool filled);
+
+// j and d at step i >= 1 of the walk of radius r, which reaches step i.
+void MidpointStateAt(int64_t r, int64_t i, int64_t* j, int64_t* d);
+
+template <class Step>
+void CircleWalk::ForEachStep(bool filled, Step&& step) const {
+  if (r < 0 || right < left || bottom < top) return;
+  int64_t d = 3 - 2 * r;
+  int64_t j = r;
+  step(int64_t{0}, j, d >= 0);
+  const MidpointPlan plan = PlanMidpointSteps(*this, filled);
+  for (int k = 0; k < plan.count; ++k) {
+    const MidpointRun& run = plan.runs[k];
+    MidpointStateAt(r, run.first, &j, &d);
+    for (int64_t i = run.first; i <= run.last; ++i) {
+      const bool shrink = d >= 0;
+      step(i, j, shrink);
+      if (shrink) {
+        d += 4 * (i - j) + 10;
+        --j;
+      } else {
+        d += 4 * i + 6;
+      }
+    }
+  }
+}
+
+template <int kBytes, class Fn>
+void CircleWalk::ForEachSpan(Fn&& fn) const {
+  auto offer = [&](int64_t row, int64_t a, int64_t b) {
+    if (b < left || a > right || row < top || row > bottom) return;
+    uint8_t& mark = marks[row - top];
+    if (mark != 0) return;
+    mark = 1;
+    if (a < left) a = left;
+    if (b > right) b = right;
+    SolidSurfaces s;
+    s.dest = DestAt<kBytes>(a, row);
+    s.read = ReadAt<kBytes>(a, row);
+    s.width = static_cast<int>(b - a + 1);
+    s.height = 1;
+    fn(static_cast<const SolidSurfaces&>(s));
+  };
+  ForEachStep(true, [&](int64_t i, int64_t j, bool shrink) {
+    offer(y + i, x - j, x + j);
+    if (i != 0) offer(y - i, x - j, x + j);
+    if (shrink) {
+      offer(y + j, x - i, x + i);
+      offer(y - j, x - i, x + i);
+    }
+  });
+}
+
+template <int kBytes, class Fn>
+void CircleWalk::ForEachPoint(Fn&& fn) const {
+  auto point = [&](int64_t column, int64_t row) {
+    if (Visible(column, row)) fn(DestAt<kBytes>(column, row), ReadAt<kBytes>(column, row));
+  };
+  ForEachStep(false, [&](int64_t i, int64_t j, bool) {
+    if (i == 0) {
+      point(x - j, y);
+      point(x + j, y);
+      point(x, y + j);
+      point(x, y - j);
+      return;
+    }
+    point(x - j, y + i);
+    point(x + j, y + i);
+    point(x - j, y - i);
+    point(x + j, y - i);
+    point(x - i, y + j);
+    point(x + i, y + j);
+    point(x - i, y - j);
+    point(x + i, y - j);
+  });
+}
+
+// Each point of the outline is read, computed and stored before the next is read, so a point
+// the walk makes twice blends over its own first result when d is read in place.
+template <class F, class Rule>
+void CirclePoints(const CircleWalk& c, const Rule& rule) {
+  using Pixel = typename F::Pixel;
+  c.ForEachPoint<F::kBytes>([&](uint8_t* dest, const uint8_t* read) {
+    StorePixel<Pixel>(dest, rule(LoadPixel<Pixel>(read)));
+  });
 }
 
 }  // namespace morrow::raster

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "morrow/raster/simd.h"
 #include "morrow/raster/walkers.h"
@@ -27,6 +28,11 @@ concept HasApply4Rect = requires(const Rule& rule, Vec v) {
 template <class Rule>
 concept HasApply4Solid = requires(const Rule& rule, Vec v) {
   rule.Apply4(v);
+};
+
+template <class Rule>
+concept HasApply8Solid = requires(const Rule& rule, Vec v) {
+  rule.Apply8(v);
 };
 
 // Stores the lanes of out whose bit in skipped is clear.
@@ -75,26 +81,41 @@ void RectWalkSse2(const RectSurfaces& r, uint32_t key, const Rule& rule) {
   }
 }
 
-template <class Rule>
-void SolidSpanSse2(const SolidSurfaces& r, const Rule& rule) {
+// Sixteen bytes of pixels at a time through the rule's four-wide (32-bit) or eight-wide (16-bit)
+// form, the row's rest through its scalar form.
+template <int kBytes, class Rule>
+void SolidSpanLanes(const SolidSurfaces& r, const Rule& rule) {
+  using Pixel = std::conditional_t<kBytes == 4, uint32_t, uint16_t>;
+  constexpr int kLanes = 16 / kBytes;
   uint8_t* dest = r.dest;
   const uint8_t* read = r.read;
   for (int y = 0; y < r.height; ++y) {
     int x = 0;
-    for (; x + 4 <= r.width; x += 4) {
+    for (; x + kLanes <= r.width; x += kLanes) {
       const Vec d = _mm_loadu_si128(reinterpret_cast<const Vec*>(read));
-      _mm_storeu_si128(reinterpret_cast<Vec*>(dest), rule.Apply4(d));
+      Vec out;
+      if constexpr (kBytes == 4) {
+        out = rule.Apply4(d);
+      } else {
+        out = rule.Apply8(d);
+      }
+      _mm_storeu_si128(reinterpret_cast<Vec*>(dest), out);
       dest += 16;
       read += 16;
     }
     for (; x < r.width; ++x) {
-      StorePixel<uint32_t>(dest, rule(LoadPixel<uint32_t>(read)));
-      dest += 4;
-      read += 4;
+      StorePixel<Pixel>(dest, rule(LoadPixel<Pixel>(read)));
+      dest += kBytes;
+      read += kBytes;
     }
     dest += r.destSkip;
     read += r.readSkip;
   }
+}
+
+template <class Rule>
+void SolidSpanSse2(const SolidSurfaces& r, const Rule& rule) {
+  SolidSpanLanes<4>(r, rule);
 }
 
 #endif

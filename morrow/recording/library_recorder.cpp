@@ -129,7 +129,8 @@ void LibraryRecorder::Reset() {
   missingFiles.clear();
   pumpScript = nullptr;
   onCall = nullptr;
-  quiet = {"GetHighResolutionCount", "GetMillisecondCount", "SleepThread"};
+  quiet = {"GetHighResolutionCount", "GetMillisecondCount", "SleepThread",
+           "SleepUntilHighResolutionCount"};
   FreeAll(g_graphs);
   FreeAll(g_sounds);
   clock.SetNow(0);
@@ -259,6 +260,10 @@ int SleepThread(int ms) {
   }
   return Rec().Record("SleepThread", {I(ms)}, 0);
 }
+int SleepUntilHighResolutionCount(int64_t count) {
+  Rec().clock.SleepUntilMicroseconds(count);
+  return Rec().Record("SleepUntilHighResolutionCount", {I(count)}, 0);
+}
 int64_t GetHighResolutionCount(int useTsc) {
   int64_t now = Rec().clock.NowMicroseconds();
   Rec().Record("GetHighResolutionCount", {I(useTsc)}, 0);
@@ -298,6 +303,9 @@ int WriteLogFormat(const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   return Rec().Record("WriteLog", {line}, -1);
+}
+int WriteLogNotice(const char* text) {
+  return Rec().Record("WriteLogNotice", {T(text)}, -1);
 }
 std::string LogText(const char* gbk) {
   return gbk == nullptr ? std::string() : platform::GbkToUtf8(gbk);
@@ -359,6 +367,16 @@ int DrawRectangle(int x1, int y1, int x2, int y2, uint32_t colour, int filled) {
 }
 int DrawLine(int x1, int y1, int x2, int y2, uint32_t colour) {
   return testsupport::Set("DrawLine", {I(x1), I(y1), I(x2), I(y2), U(colour)});
+}
+int DrawCircle(int x, int y, int radius, uint32_t colour, int filled) {
+  return testsupport::Set("DrawCircle", {I(x), I(y), I(radius), U(colour), I(filled)});
+}
+int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transparent) {
+  return testsupport::Draw("DrawExtendGraph",
+                           {I(x1), I(y1), I(x2), I(y2), I(graph), I(transparent)}, graph);
+}
+int DrawMirroredGraph(int x, int y, int graph, int transparent) {
+  return testsupport::Draw("DrawMirroredGraph", {I(x), I(y), I(graph), I(transparent)}, graph);
 }
 int CopyScreenToGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
   return testsupport::Draw("CopyScreenToGraph", {I(x1), I(y1), I(x2), I(y2), I(graph), I(flag)},

@@ -49,10 +49,23 @@ int G_DDraw_RenderTexturedTriangle(const int32_t* vertices, const GraphRecord* g
 // plain colour, and every box on an 8-bit screen, is the blitter's colour fill. -1 without a
 // display; a failed surface lock ends the process.
 int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour);
+// The line from (x1, y1) toward (x2, y2), its end left out: clipped to the draw area, brightened
+// and blended by the draw state; only a line with an end inside the area's columns or rows is
+// drawn. -1 without a display; a failed surface lock ends the process.
 int G_DDraw_DrawLine(int x1, int y1, int x2, int y2, uint32_t colour);
 // The outline as four lines: the top row, the right column, the bottom row, the left column.
 // -1 without a display.
 int G_DDraw_DrawFrameBox(int x1, int y1, int x2, int y2, uint32_t colour);
+// The circle about (x, y), filled or as its outline, clipped span by span or point by point;
+// a radius below 0 draws nothing. -1 without a display; a failed surface lock, or no memory for
+// a filled circle's row marks, ends the process.
 int G_DDraw_DrawCircle(int x, int y, int radius, uint32_t colour, int filled);
+
+// The triangle with corners (x1, y1), (x2, y2), (x3, y3) in a packed screen colour, blended by
+// the draw state as G_DDraw_RenderTexturedTriangle fills it without a graph, inside the frame
+// the quadrilateral draw gives its triangles (morrow/softdraw/untextured_frame.cpp). No drawing
+// call reaches it; devshot's `tri` does. -1 without a display, for corners beyond +-8191 and
+// for a triangle of zero area.
+int DrawPlainTriangleDDraw(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t colour);
 
 }  // namespace morrow

@@ -11,6 +11,7 @@
 #include "morrow/raster/solid_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
+#include "morrow/softdraw/solid_frame.h"
 
 namespace morrow {
 namespace {
@@ -32,12 +33,10 @@ void ColourFill(platform::Surface* dest, const Rect& r, uint32_t colour) {
 
 int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
   Flush3DVertexBatch();
-  platform::Surface* dest = softdraw::DestinationSurface();
+  uint32_t prepared = 0;
+  platform::Surface* dest = softdraw::BeginSolidDraw(colour, &prepared);
+  if (dest == nullptr) return -1;
   const ScreenState& s = GetScreenState();
-  if (s.directDraw == nullptr) return -1;
-  softdraw::EndSceneBeforeLock();
-  const uint32_t prepared = softdraw::PrepareColour(colour);
-  if (dest == nullptr) return -1;  // the screen surfaces are being made again
 
   const DrawState& ds = GetDrawState();
   Rect box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
@@ -56,41 +55,88 @@ int G_DDraw_DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
 
   // Blending reads the present pixels; out of video memory they are read from a copy in the
   // work surface, placed without the screen offset.
-  platform::Surface* work = nullptr;
-  if (softdraw::DestinationInVideoMemory()) {
-    work = GetWorkSurfaceCovering(0, box.right, box.bottom);
-    if (work == nullptr) return -1;
-    CopySurfaceRect(work, dest, box.left, box.top, &onSurface);
+  softdraw::SolidLocks locks;
+  if (!softdraw::StageAndLockSolid(dest, box, kDestinationLockFailed, kReadLockFailed, &locks)) {
+    return -1;
   }
-  const softdraw::LockedSurface target =
-      softdraw::LockWholeOrExit(dest, kDestinationLockFailed, {});
-  softdraw::LockedSurface read = target;
-  if (work != nullptr) read = softdraw::LockWholeOrExit(work, kReadLockFailed, {dest});
 
-  const uint32_t p = static_cast<uint32_t>(std::clamp(ds.blendParam, 0, 255));
+  const uint32_t p = softdraw::BlendParameter();
   const raster::SolidLoop loop = raster::ChooseSolidLoop(softdraw::ScreenFormatClass(), mode, p);
-  const uint32_t bits = static_cast<uint32_t>(depth);
   if (loop == raster::SolidLoop::kColourFill) {
-    softdraw::UnlockInOrder({dest, work});
+    softdraw::UnlockSolid(locks);
     ColourFill(dest, onSurface, prepared);
     return 0;
   }
-  // Surfaces of another depth than the screen's (none is made so) are not written.
-  if (loop != raster::SolidLoop::kNothing && target.bitsPerPixel == bits &&
-      read.bitsPerPixel == bits) {
+  if (loop != raster::SolidLoop::kNothing && softdraw::SolidLocksMatchDepth(locks, depth)) {
     raster::SolidSurfaces walk;
     walk.width = box.Width();
     walk.height = box.Height();
     const int rowBytes = walk.width * (depth / 8);
-    walk.dest = target.At(onSurface.left, onSurface.top);
-    walk.destSkip = target.pitch - rowBytes;
-    walk.read = work != nullptr ? read.At(box.left, box.top) : walk.dest;
-    walk.readSkip = read.pitch - rowBytes;
+    walk.dest = locks.target.At(onSurface.left, onSurface.top);
+    walk.destSkip = locks.target.pitch - rowBytes;
+    walk.read = locks.work != nullptr ? locks.read.At(box.left, box.top) : walk.dest;
+    walk.readSkip = locks.read.pitch - rowBytes;
     const raster::SolidParams params{prepared, p};
-    raster::DrawSolidLoop(loop, walk, params, raster::FGeneric16::From(s.screenFormat));
+    raster::DrawSolidLoop(loop, walk, params, softdraw::ScreenLayout());
   }
-  softdraw::UnlockInOrder({dest, work});
+  softdraw::UnlockSolid(locks);
   return 0;
 }
 
 }  // namespace morrow
+
+namespace morrow::softdraw {
+
+platform::Surface* BeginSolidDraw(uint32_t colour, uint32_t* prepared) {
+  platform::Surface* dest = DestinationSurface();
+  if (GetScreenState().directDraw == nullptr) return nullptr;
+  EndSceneBeforeLock();
+  *prepared = PrepareColour(colour);
+  return dest;  // null while the screen surfaces are being made again
+}
+
+bool StageAndLockSolid(platform::Surface* dest, const Rect& touched, const char* destText,
+                       const char* readText, SolidLocks* out) {
+  const DrawState& ds = GetDrawState();
+  SolidLocks locks;
+  locks.dest = dest;
+  if (ds.blendMode != 0 && GetScreenState().screenBitDepth != 8 && DestinationInVideoMemory()) {
+    locks.work = GetWorkSurfaceCovering(0, touched.right, touched.bottom);
+    if (locks.work == nullptr) return false;
+    const Rect onSurface{touched.left + ds.screenOffset.left, touched.top + ds.screenOffset.top,
+                         touched.right + ds.screenOffset.left,
+                         touched.bottom + ds.screenOffset.top};
+    CopySurfaceRect(locks.work, dest, touched.left, touched.top, &onSurface);
+  }
+  locks.target = LockWholeOrExit(dest, destText, {});
+  locks.read = locks.target;
+  if (locks.work != nullptr) locks.read = LockWholeOrExit(locks.work, readText, {dest});
+  *out = locks;
+  return true;
+}
+
+void UnlockSolid(const SolidLocks& locks) {
+  UnlockInOrder({locks.dest, locks.work});
+}
+
+bool SolidLocksMatchDepth(const SolidLocks& locks, int depth) {
+  const uint32_t bits = static_cast<uint32_t>(depth);
+  return locks.target.bitsPerPixel == bits && locks.read.bitsPerPixel == bits;
+}
+
+raster::ShapeLoop ChooseShapeLoopFor(const SolidLocks& locks) {
+  if (!SolidLocksMatchDepth(locks, GetScreenState().screenBitDepth)) {
+    return raster::ShapeLoop::kNothing;
+  }
+  return raster::ChooseShapeLoop(ScreenFormatClass(), GetDrawState().blendMode, BlendParameter());
+}
+
+uint32_t BlendParameter() {
+  return static_cast<uint32_t>(std::clamp(GetDrawState().blendParam, 0, 255));
+}
+
+raster::FGeneric16 ScreenLayout() {
+  return raster::FGeneric16::From(GetScreenState().screenFormat);
+}
+
+}  // namespace morrow::softdraw

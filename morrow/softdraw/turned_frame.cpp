@@ -1,7 +1,10 @@
 #include "morrow/softdraw/turned_frame.h"
 
+#include <algorithm>
+
 #include "morrow/device/color_format.h"
 #include "morrow/device/screen.h"
+#include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
@@ -19,6 +22,15 @@ bool StageAndLock(platform::Surface* target, const TurnedSource& source, const R
     const Rect onTarget{box.left + ds.screenOffset.left, box.top + ds.screenOffset.top,
                         box.right + ds.screenOffset.left, box.bottom + ds.screenOffset.top};
     CopySurfaceRect(s.work, target, box.left, box.top, &onTarget);
+  }
+  if (source.surface == nullptr) {
+    // No piece (the plain triangle): the target and the staged copy are all there is to lock.
+    s.sourceIsTarget = true;
+    s.dest = LockWholeOrExit(target, texts.target, {});
+    s.src = s.dest;
+    s.read = s.work != nullptr ? LockWholeOrExit(s.work, texts.work, {target}) : s.dest;
+    *out = s;
+    return true;
   }
   platform::Surface* pieceSurface = source.surface->surface.get();
   const Surface2DRecord& piece = *source.piece;
@@ -42,6 +54,15 @@ bool StageAndLock(platform::Surface* target, const TurnedSource& source, const R
   s.read = held.read;
   *out = s;
   return true;
+}
+
+Rect CornersBox(std::initializer_list<int> xs, std::initializer_list<int> ys, const Rect& area) {
+  const auto [minX, maxX] = std::minmax(xs);
+  const auto [minY, maxY] = std::minmax(ys);
+  Rect box{SaturateToInt(int64_t{minX} - 2), SaturateToInt(int64_t{minY} - 2),
+           SaturateToInt(int64_t{maxX} + 4), SaturateToInt(int64_t{maxY} + 4)};
+  ClipRectToRect(&box, &area);
+  return box;
 }
 
 void UnlockTurnedSurfaces(const TurnedSurfaces& s) {

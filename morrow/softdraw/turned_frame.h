@@ -3,6 +3,8 @@
 // order with each draw's own texts.
 #pragma once
 
+#include <initializer_list>
+
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/turned_source.h"
 #include "morrow/system/rect.h"
@@ -27,9 +29,14 @@ struct TurnedSurfaces {
 // or more): with stageDestination the box of the target, moved by the screen offset, is copied
 // to the box's own place in the work surface; a piece in video memory that fits the screen is
 // copied to (0, 0) of the second work surface. false, with nothing locked, when a work surface
-// cannot be had. A failed lock ends the process with its text after unlocking what it held.
+// cannot be had. A failed lock ends the process with its text after unlocking what it held. A
+// source without a surface record (the plain triangle's) stages and locks nothing of its own.
 bool StageAndLock(platform::Surface* target, const TurnedSource& source, const Rect& box,
                   bool stageDestination, const TurnedLockTexts& texts, TurnedSurfaces* out);
+
+// The box of the corners widened by 2 to the left and above and by 4 to the right and below (so
+// that every pixel a triangle of those corners draws lies inside it), cut to area.
+Rect CornersBox(std::initializer_list<int> xs, std::initializer_list<int> ys, const Rect& area);
 
 // The target, then the source, then the work surface.
 void UnlockTurnedSurfaces(const TurnedSurfaces& s);

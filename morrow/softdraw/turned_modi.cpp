@@ -54,13 +54,8 @@ int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4
   }
   if (!InRange(graph->width) || !InRange(graph->height)) return -1;
 
-  // The corners' box, widened by 2 to the left and above and 4 to the right and below.
-  const auto [minX, maxX] = std::minmax({x1, x2, x3, x4});
-  const auto [minY, maxY] = std::minmax({y1, y2, y3, y4});
-  Rect box{SaturateToInt(int64_t{minX} - 2), SaturateToInt(int64_t{minY} - 2),
-           SaturateToInt(int64_t{maxX} + 4), SaturateToInt(int64_t{maxY} + 4)};
-  const Rect area = softdraw::ClipArea(*target);
-  ClipRectToRect(&box, &area);
+  const Rect box =
+      softdraw::CornersBox({x1, x2, x3, x4}, {y1, y2, y3, y4}, softdraw::ClipArea(*target));
   if (box.Empty()) return 0;
 
   const DrawState& ds = GetDrawState();

@@ -7,10 +7,12 @@
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
+#include "morrow/raster/solid_shapes.h"
 #include "morrow/raster/triangle.h"
 #include "morrow/raster/turned_loops.h"
 #include "morrow/softdraw/frame.h"
 #include "morrow/softdraw/raster.h"
+#include "morrow/softdraw/solid_frame.h"
 #include "morrow/softdraw/turned_source.h"
 #include "morrow/softdraw/turned_triangle.h"
 
@@ -36,7 +38,15 @@ int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const Graph
   const int depth = s.screenBitDepth;
   if (depth != 8 && depth != 16 && depth != 32) return 0;
   if (graph == nullptr) {
-    raster::DrawUntexturedTriangle(walk, fillColour);
+    const DrawState& ds = GetDrawState();
+    raster::UntexturedDraw plain;
+    plain.colour = fillColour;
+    plain.mode = ds.blendMode;
+    plain.p = BlendParameter();
+    plain.bright = ds.drawBright;
+    plain.format = ScreenFormatClass();
+    plain.generic = ScreenLayout();
+    raster::DrawUntexturedTriangle(walk, plain);
     return 0;
   }
   raster::TurnedDraw draw;

@@ -95,8 +95,14 @@ bool SetUpCodec(SoundConverter* c, const uint8_t* format, uint32_t formatSize) {
 bool OpenAcmWave(SoundConverter* c) {
   std::vector<uint8_t> fmt;
   if (!ReadWaveChunks(c, &fmt)) return false;
-  // Integer PCM never gets here through the compressed-audio service: it has no decoder for
-  // it, so the short-form repair of the PCM opener has nothing to do here.
+  // Integer PCM gets here with samples wider than 16 bits. Its short form is repaired as the
+  // PCM opener repairs it: the block size is right where the bits field often is not.
+  WaveFormat f = ReadWaveFormat(fmt.data(), static_cast<uint32_t>(fmt.size()));
+  if (f.formatTag == kWaveFormatPcm && c->formatSize == 16 && f.channels > 0) {
+    f.bitsPerSample = static_cast<uint16_t>(f.blockAlign / f.channels * 8);
+    f.extraSize = 0;
+    WriteWaveFormat(f, fmt.data());
+  }
   int64_t data = Tell(c);
   if (!SetUpCodec(c, fmt.data(), static_cast<uint32_t>(c->formatSize))) return false;
   Seek(c, data, 0);

@@ -1,5 +1,6 @@
-// RIFF WAVE: the chunk walk every WAVE file takes, the PCM opener and its decode steps (copies
-// of the data chunk), the 18-byte format record, and the WAVE image a decoded sound is kept as.
+// RIFF WAVE: the chunk walk every WAVE file takes, the PCM opener of 8 and 16-bit samples and its
+// decode steps (copies of the data chunk), the 18-byte format record, and the WAVE image a
+// decoded sound is kept as.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -62,10 +63,8 @@ bool OpenPcmWave(SoundConverter* c) {
     // Writers of the short form often leave the bits field wrong; the block size is right.
     f.bitsPerSample = static_cast<uint16_t>(f.blockAlign / f.channels * 8);
   }
-  if (f.bitsPerSample != 8 && f.bitsPerSample != 16 && f.bitsPerSample != 24 &&
-      f.bitsPerSample != 32) {
-    return false;
-  }
+  // Wider samples are the compressed-data path's: it delivers them as 16 bits.
+  if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return false;
   if (!ValidRate(f.samplesPerSecond)) return false;
   f.blockAlign = static_cast<uint16_t>(f.channels * f.bitsPerSample / 8);
   f.averageBytesPerSecond = f.samplesPerSecond * f.blockAlign;

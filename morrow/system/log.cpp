@@ -1,5 +1,6 @@
 #include "morrow/system/log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,18 @@ constexpr size_t kFormatBuffer = 1024;
 
 std::string LogPath() {
   return g_log.directory + "/AppLog.txt";
+}
+
+// Set once a log that cannot be written has been reported: the player hears of it once, not at
+// every line.
+bool g_reportedUnwritable = false;
+
+// Reports on standard error, once, that the log file cannot be written.
+void ReportUnwritable(int error) {
+  if (g_reportedUnwritable) return;
+  g_reportedUnwritable = true;
+  platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " + std::strerror(error) +
+                        "\n");
 }
 
 // Formats into at most kFormatBuffer - 1 bytes followed by "\n", cutting a truncated text back to
@@ -61,7 +74,11 @@ const std::string& GetLogDirectory() {
 }
 
 int StartLogFile() {
-  if (FILE* f = std::fopen(LogPath().c_str(), "w")) std::fclose(f);
+  if (FILE* f = std::fopen(LogPath().c_str(), "w")) {
+    std::fclose(f);
+  } else {
+    ReportUnwritable(errno);
+  }
   g_log.indent = 0;
   g_log.continuation = 0;
   g_log.startTime = static_cast<uint32_t>(GetMillisecondCount(0));
@@ -78,7 +95,10 @@ int ContinueLogFile() {
 int WriteLog(const char* text) {
   if (g_log.directory.empty() || text == nullptr) return -1;
   FILE* f = std::fopen(LogPath().c_str(), "a");
-  if (f == nullptr) return -1;
+  if (f == nullptr) {
+    ReportUnwritable(errno);
+    return -1;
+  }
   if (g_log.continuation == 0) {
     uint32_t now = static_cast<uint32_t>(GetMillisecondCount(0));
     std::fprintf(f, "%d:", static_cast<int>(now - g_log.startTime));
@@ -102,6 +122,13 @@ int WriteLogFormat(const char* format, ...) {
   FormatLine(buf, format, args);
   va_end(args);
   return WriteLog(buf);
+}
+
+int WriteLogNotice(const char* text) {
+  if (text == nullptr) return -1;
+  const std::string line = std::string(text) + "\n";
+  platform::ErrorOutput(line);
+  return WriteLog(line.c_str());
 }
 
 int IncreaseLogIndent() {

@@ -17,6 +17,8 @@ void SetLogDirectory(const std::string& directory);
 const std::string& GetLogDirectory();
 
 // Creates or truncates "AppLog.txt" in the log directory; resets the indent and the stamp origin.
+// A log that cannot be written (a read-only folder) is reported once on standard error; its texts
+// are dropped.
 int StartLogFile();
 // Resets the indent and the stamp origin but keeps what the file holds: the lines of a start
 // that ends at once are added to the log of the run it found.
@@ -25,6 +27,9 @@ int ContinueLogFile();
 int WriteLog(const char* text);
 // printf-style line: the text, truncated to fit 1024 bytes, then "\n". Always -1.
 int WriteLogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A line (the text, then "\n") in the log and on standard error too, for what a player must learn
+// without opening the log (a start without resources). Always -1.
+int WriteLogNotice(const char* text);
 int IncreaseLogIndent();
 int DecreaseLogIndent();
 

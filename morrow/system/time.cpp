@@ -34,6 +34,11 @@ int SleepThread(int ms) {
   return 0;
 }
 
+int SleepUntilHighResolutionCount(int64_t count) {
+  platform::SleepUntilMicroseconds(count);
+  return 0;
+}
+
 int GetLocalDateTime(int32_t out[6]) {
   platform::LocalDateTime d = platform::LocalNow();
   out[0] = d.year;

@@ -15,6 +15,9 @@ int WaitMilliseconds(int ms);
 // Gives the processor away for at least ms milliseconds without pumping messages; 0 or less only
 // yields to whatever else is ready to run. Always 0.
 int SleepThread(int ms);
+// Gives the processor away until the high-resolution count reaches `count`, without pumping
+// messages; never returns before it. A count already reached returns at once. Always 0.
+int SleepUntilHighResolutionCount(int64_t count);
 // Year, month, day, hour, minute, second of the local time. Always 0.
 int GetLocalDateTime(int32_t out[6]);
 

@@ -19,12 +19,64 @@ constexpr uint32_t kMaxRate = 384000;
 constexpr uint32_t kGsmBlockBytes = 65;
 constexpr uint32_t kGsmBlockSamples = 320;
 constexpr uint32_t kMpegFrameSamples = 1152;  // the most samples one MPEG audio frame holds
-// A-law and mu-law blocks are one sample per channel: many go into one packet.
-constexpr uint32_t kG711PacketBytes = 4096;
+// Blocks of one frame (A-law, mu-law, plain samples) go into packets of about this size.
+constexpr uint32_t kFramePacketBytes = 4096;
 
-// The decoder for a tag: null when unknown or not built into the library.
-const AVCodec* FindDecoder(uint16_t tag) {
-  switch (tag) {
+// The bytes after the extra-size field of a WAVE_FORMAT_EXTENSIBLE chunk: valid bits (2), channel
+// mask (4), then the sub-format GUID, whose first two bytes are a format tag and whose other
+// fourteen are the same for every tag.
+constexpr size_t kExtensibleExtra = 22;
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The PCM a format holds as plain samples, one block a frame: integer PCM of 8 to 32 bits and
+// IEEE float, given directly or through WAVE_FORMAT_EXTENSIBLE. tag is kTagPcm or kTagFloat.
+struct PlainSamples {
+  uint16_t tag = 0;
+  uint16_t bits = 0;
+};
+
+bool PlainSamplesOf(const CodecFormat& f, PlainSamples* out) {
+  PlainSamples p{f.formatTag, f.bitsPerSample};
+  if (f.formatTag == kTagExtensible) {
+    if (f.extra.size() < kExtensibleExtra) return false;
+    const uint8_t* e = f.extra.data();
+    const uint16_t validBits = static_cast<uint16_t>(e[0] | (e[1] << 8));
+    if (std::memcmp(e + 8, kSubFormatTail, sizeof kSubFormatTail) != 0) return false;
+    p.tag = static_cast<uint16_t>(e[6] | (e[7] << 8));
+    // Fewer valid bits sit at the top of the container; more than it holds is no format.
+    if (validBits > f.bitsPerSample) return false;
+  } else if (f.formatTag == kTagPcm && f.bitsPerSample <= 16) {
+    // 8 and 16-bit integers are played as they are: nothing to decode.
+    return false;
+  }
+  const bool known = p.tag == kTagPcm
+                         ? (p.bits == 8 || p.bits == 16 || p.bits == 24 || p.bits == 32)
+                         : p.tag == kTagFloat && (p.bits == 32 || p.bits == 64);
+  if (!known || f.blockAlign != f.channels * (p.bits / 8)) return false;
+  *out = p;
+  return true;
+}
+
+// The decoder for a format: null when unknown or not built into the library.
+const AVCodec* FindDecoder(const CodecFormat& f) {
+  PlainSamples plain;
+  if (PlainSamplesOf(f, &plain)) {
+    if (plain.tag == kTagFloat) {
+      return avcodec_find_decoder(plain.bits == 32 ? AV_CODEC_ID_PCM_F32LE : AV_CODEC_ID_PCM_F64LE);
+    }
+    switch (plain.bits) {
+      case 8:
+        return avcodec_find_decoder(AV_CODEC_ID_PCM_U8);
+      case 16:
+        return avcodec_find_decoder(AV_CODEC_ID_PCM_S16LE);
+      case 24:
+        return avcodec_find_decoder(AV_CODEC_ID_PCM_S24LE);
+      default:
+        return avcodec_find_decoder(AV_CODEC_ID_PCM_S32LE);
+    }
+  }
+  switch (f.formatTag) {
     case kTagMsAdpcm:
       return avcodec_find_decoder(AV_CODEC_ID_ADPCM_MS);
     case kTagALaw:
@@ -41,6 +93,12 @@ const AVCodec* FindDecoder(uint16_t tag) {
     default:
       return nullptr;
   }
+}
+
+// Formats whose blocks are one frame each: many blocks go into one packet.
+bool OneFrameBlocks(const CodecFormat& f) {
+  PlainSamples plain;
+  return f.formatTag == kTagALaw || f.formatTag == kTagMuLaw || PlainSamplesOf(f, &plain);
 }
 
 void QuietDecoderLog() {
@@ -90,11 +148,10 @@ class FfmpegStream final : public CodecStream {
     uint64_t ch = source_.channels;
     uint64_t align = source_.blockAlign;
     uint64_t samples = 0;  // per channel
+    if (OneFrameBlocks(source_)) {
+      samples = n / align;
+    }
     switch (source_.formatTag) {
-      case kTagALaw:
-      case kTagMuLaw:
-        samples = n / align * align / ch;
-        break;
       case kTagImaAdpcm:
       case kTagMsAdpcm: {
         uint64_t bits = source_.bitsPerSample >= 2 ? source_.bitsPerSample : 4;
@@ -135,10 +192,8 @@ class FfmpegStream final : public CodecStream {
       ConvertMpeg(h);
     } else {
       uint32_t align = source_.blockAlign;
-      uint32_t perPacket = 1;
-      if (source_.formatTag == kTagALaw || source_.formatTag == kTagMuLaw) {
-        perPacket = std::max<uint32_t>(1, kG711PacketBytes / align);
-      }
+      const uint32_t perPacket =
+          OneFrameBlocks(source_) ? std::max<uint32_t>(1, kFramePacketBytes / align) : 1;
       while (used_ < room_) {
         uint32_t blocks = (h->sourceLength - h->sourceUsed) / align;
         if (blocks == 0) break;
@@ -277,7 +332,7 @@ class FfmpegStream final : public CodecStream {
 }  // namespace
 
 int SuggestPcmFormat(const CodecFormat& source, CodecFormat* pcm) {
-  if (pcm == nullptr || FindDecoder(source.formatTag) == nullptr) return -1;
+  if (pcm == nullptr || FindDecoder(source) == nullptr) return -1;
   if (source.channels < 1 || source.channels > kMaxChannels || source.samplesPerSecond < 1 ||
       source.samplesPerSecond > kMaxRate || source.blockAlign < 1) {
     return -1;
@@ -307,7 +362,7 @@ std::unique_ptr<CodecStream> CodecStream::Open(const CodecFormat& source, const 
   }
   QuietDecoderLog();
   auto stream = std::make_unique<FfmpegStream>(source);
-  if (!stream->Start(FindDecoder(source.formatTag))) return nullptr;
+  if (!stream->Start(FindDecoder(source))) return nullptr;
   return stream;
 }
 

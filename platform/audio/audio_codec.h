@@ -7,7 +7,11 @@
 //
 // Known formats (by WAVE format tag): 0x0002 Microsoft ADPCM (the fmt chunk's extra bytes go to
 // the decoder), 0x0011 IMA ADPCM, 0x0006 A-law, 0x0007 mu-law, 0x0031 GSM 6.10, 0x0055 MPEG
-// Layer-3 (frames are found by a parser, so any byte split works). Decoding is FFmpeg's.
+// Layer-3 (frames are found by a parser, so any byte split works), and the PCM that is not 8 or
+// 16-bit integers: 0x0001 of 24 or 32 bits, 0x0003 IEEE float of 32 or 64 bits, and 0xFFFE
+// (WAVE_FORMAT_EXTENSIBLE) whose sub-format is integer PCM of 8, 16, 24 or 32 bits or IEEE float
+// of 32 or 64 bits. Decoding is FFmpeg's; wider samples are cut to 16 bits as FFmpeg converts
+// them (integers keep their top 16 bits, floats are rounded).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +27,8 @@ constexpr uint16_t kTagMuLaw = 0x0007;
 constexpr uint16_t kTagImaAdpcm = 0x0011;
 constexpr uint16_t kTagGsm610 = 0x0031;
 constexpr uint16_t kTagMpegLayer3 = 0x0055;
+constexpr uint16_t kTagFloat = 0x0003;
+constexpr uint16_t kTagExtensible = 0xFFFE;
 
 struct CodecFormat {
   uint16_t formatTag = 0;

@@ -1,6 +1,7 @@
 #include "platform/audio/audio_device.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -287,6 +288,25 @@ int AudioPrimaryBuffer::GetFormat(PcmFormat* format) const {
   return kAudioOk;
 }
 
+// The sound library's ALSA back end writes its complaints (no card, no configuration) straight
+// to stderr, eight lines on a machine without a sound card; the sound component logs its own line
+// when the output cannot start. Its error handler is set to one that drops them. The library is
+// the one SDL loads later (one copy per process); without it there is nothing to quiet.
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+void QuietAlsa() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_GLOBAL);
+    if (alsa == nullptr) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set != nullptr) set(DropAlsaMessage);
+    // The handle stays open: the handler must outlive every ALSA call.
+  });
+}
+
 std::unique_ptr<AudioDevice> AudioDevice::Create() {
   Backend backend = Backend::kSdl;
   if (auto mode = EnvSetting("MORROW_AUDIO")) {
@@ -301,7 +321,10 @@ std::unique_ptr<AudioDevice> AudioDevice::Create() {
     std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
     if (Mixer().device != nullptr) return nullptr;
   }
-  if (backend == Backend::kSdl && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  if (backend == Backend::kSdl) {
+    QuietAlsa();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  }
   std::unique_ptr<AudioDevice> device(new AudioDevice(backend));
   std::lock_guard<std::recursive_mutex> lock(DeviceMutex());
   Mixer().device = device.get();

@@ -1,6 +1,10 @@
 // The game as a program, headless on the virtual clock: it starts, runs its frames at 60 a
 // second, ends on Escape and on a window close with exit code 0, and returns -1 when the library
 // does not start.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -118,6 +122,94 @@ TEST_F(Veyrdale, FailedLibraryStartExitsWithMinusOne) {
   auto run = Run("MORROW_DESKTOP=1024x768x24");
   EXPECT_EQ(run.exitCode, 255);
   EXPECT_TRUE(LogHas("Morrowは２４ビットカラーモードに対応していません"));
+}
+
+// What a player who starts the game in the wrong place, or with damaged settings, learns: one
+// line on standard error for the missing Resource/ folder, the damaged key settings named once in
+// the log, and one line when the log itself cannot be written. The game plays on.
+TEST_F(Veyrdale, AStartWithoutResourcesOrWithDamageSaysSo) {
+  std::filesystem::create_directories(dir_.File("Data"));
+  WriteFile(dir_.File("Data/key.inf"), std::string(80, '\0'));
+  // ALSA as the sound driver: on a machine without a sound card its library's complaints stay
+  // off standard error (the log says the sound did not start).
+  auto run = Run("SDL_AUDIODRIVER=alsa MORROW_MAX_FRAMES=5");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err.find("ALSA"), std::string::npos) << run.err;
+  int resourceLines = 0;
+  for (size_t at = 0; (at = run.err.find("Resource", at)) != std::string::npos; ++at) {
+    ++resourceLines;
+    at = run.err.find('\n', at);
+    if (at == std::string::npos) break;
+  }
+  EXPECT_EQ(resourceLines, 1) << run.err;
+  EXPECT_NE(run.err.find(dir_.path()), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("make-demo-resources"), std::string::npos) << run.err;
+  EXPECT_TRUE(LogHas("no Resource/ folder in " + dir_.path()));
+  int keyLines = 0;
+  for (const std::string& line : LogLines()) keyLines += line.find("key.inf") != std::string::npos;
+  EXPECT_EQ(keyLines, 1);
+  EXPECT_TRUE(LogHas("the key settings were reset"));
+
+  // A log that cannot be written: said once, and the game still runs and ends normally.
+  std::filesystem::remove(dir_.File("AppLog.txt"));
+  std::filesystem::create_directories(dir_.File("AppLog.txt"));
+  auto unlogged = Run("MORROW_MAX_FRAMES=5");
+  EXPECT_EQ(unlogged.exitCode, 0) << unlogged.err;
+  size_t said = 0;
+  for (size_t at = 0; (at = unlogged.err.find("cannot write the log", at)) != std::string::npos;
+       ++at) {
+    ++said;
+  }
+  EXPECT_EQ(said, 1u) << unlogged.err;
+}
+
+// SIGTERM, SIGHUP and SIGQUIT end the game as the close button does: exit code 0, the log
+// finished, the instance lock free for the next start.
+TEST_F(Veyrdale, EndSignalsEndTheGameCleanly) {
+  for (int sig : {SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(sig);
+    std::filesystem::remove(dir_.File("AppLog.txt"));
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      // The signals as a terminal would leave them, whatever the test runner set.
+      for (int s : {SIGTERM, SIGHUP, SIGQUIT, SIGINT}) signal(s, SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      sigprocmask(SIG_SETMASK, &none, nullptr);
+      if (chdir(dir_.path().c_str()) != 0) _exit(120);
+      setenv("SDL_VIDEODRIVER", "dummy", 1);
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+      setenv("MORROW_CLOCK", "virtual", 1);
+      setenv("MORROW_MAX_FRAMES", "100000000", 1);
+      if (freopen("/dev/null", "w", stderr) == nullptr) _exit(122);
+      execl(VEYRDALE_PATH, "veyrdale", static_cast<char*>(nullptr));
+      _exit(121);
+    }
+    // Running once its start is logged (the missing Resource/ folder is reported after the
+    // library start, which catches the signals).
+    for (int i = 0; i < 600 && !LogHas("no Resource/ folder"); ++i) usleep(50000);
+    ASSERT_TRUE(LogHas("no Resource/ folder"));
+    kill(pid, sig);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1200 && ended == 0; ++i) {
+      ended = waitpid(pid, &status, WNOHANG);
+      if (ended == 0) usleep(50000);
+    }
+    if (ended == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "the game did not end";
+    }
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(LogHas("ＣＯＭを終了... 完了"));
+    auto next = Run("MORROW_MAX_FRAMES=2");
+    EXPECT_EQ(next.exitCode, 0);
+    EXPECT_FALSE(LogHas("２重起動されています"));
+  }
 }
 
 }  // namespace

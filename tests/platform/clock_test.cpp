@@ -51,6 +51,23 @@ TEST(InstallClock, InstalledClockServesTheFreeFunctions) {
   EXPECT_LE(a, b);
 }
 
+// A sleep to a deadline ends at it on the fake clock and never before it on the real one; a
+// deadline already passed returns at once.
+TEST(SleepUntil, NeverWakesBeforeTheDeadline) {
+  platform::FakeClock fake(1000);
+  fake.SleepUntilMicroseconds(5000);
+  EXPECT_EQ(fake.NowMicroseconds(), 5000);
+  fake.SleepUntilMicroseconds(4000);
+  EXPECT_EQ(fake.NowMicroseconds(), 5000);
+  EXPECT_EQ(fake.sleeps(), 2);
+
+  for (int64_t ahead : {-1000, 0, 1, 700, 3000}) {
+    const int64_t deadline = platform::NowMicroseconds() + ahead;
+    platform::SleepUntilMicroseconds(deadline);
+    EXPECT_GE(platform::NowMicroseconds(), deadline) << ahead;
+  }
+}
+
 TEST(ParseDateTime, AcceptsAndRejects) {
   struct Case {
     const char* text;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/device3d.h"
 #include "platform/display_beam.h"
 #include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
@@ -313,6 +314,41 @@ TEST_F(DisplayTest, BltFastCopiesWithOrWithoutKeyAndNeverClips) {
             DisplayResult::kNoColorKey);
   src->Release();
   dest->Release();
+}
+
+// An unscaled Blt (every windowed present) copies as BltFast does, with or without the key, in
+// 16 and 32 bits.
+TEST_F(DisplayTest, UnscaledBltMatchesBltFast) {
+  PixelFormat x888 = platform::PixelFormatForDepth(32, platform::Pixel16Layout::k565);
+  for (PixelFormat* format : {static_cast<PixelFormat*>(nullptr), &x888}) {
+    for (bool keyed : {false, true}) {
+      SCOPED_TRACE(testing::Message() << (format ? 32 : 16) << (keyed ? " keyed" : ""));
+      auto src = Offscreen(5, 4, 0, format);
+      auto a = Offscreen(9, 7, 0, format);
+      auto b = Offscreen(9, 7, 0, format);
+      for (int i = 0; i < 20; ++i) {
+        Rect r{i % 5, i / 5, i % 5 + 1, i / 5 + 1};
+        Fill(src.get(), static_cast<uint32_t>(i % 3 == 0 ? 0x22 : 0x100 + i), &r);
+      }
+      platform::ColorKey key{0x22, 0x22};
+      src->SetColorKey(platform::kColorKeySrcBlt, &key);
+      Fill(a.get(), 0x77);
+      Fill(b.get(), 0x77);
+      Rect from{1, 1, 5, 4}, to{3, 2, 7, 5};
+      ASSERT_EQ(a->Blt(&to, src.get(), &from, keyed ? platform::kBltKeySrc : 0, nullptr),
+                DisplayResult::kOk);
+      ASSERT_EQ(b->BltFast(3, 2, src.get(), &from,
+                           keyed ? platform::kBltFastSrcColorKey : platform::kBltFastNoColorKey),
+                DisplayResult::kOk);
+      for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x)
+          EXPECT_EQ(Pixel(a.get(), x, y), Pixel(b.get(), x, y)) << x << "," << y;
+      }
+      src->Release();
+      a->Release();
+      b->Release();
+    }
+  }
 }
 
 TEST_F(DisplayTest, ClipperKeepsBlitsInsideTheClientArea) {
@@ -684,7 +720,9 @@ TEST_F(DisplayTest, CapsIdentifierAndThe3DRefusal) {
   platform::DeviceIdentifier id;
   ASSERT_EQ(display_->GetDeviceIdentifier(&id), DisplayResult::kOk);
   EXPECT_STRNE(id.driver, "");
-  EXPECT_EQ(display_->QueryDirect3D(), DisplayResult::kNoInterface);
+  std::shared_ptr<platform::Direct3D> d3d;
+  EXPECT_EQ(display_->QueryDirect3D(&d3d), DisplayResult::kNoInterface);
+  EXPECT_EQ(d3d, nullptr);
   int64_t total = 0;
   display_->GetAvailableVidMem(0, &total, nullptr);
   EXPECT_EQ(total, 64ll << 20);

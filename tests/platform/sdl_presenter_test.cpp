@@ -1,5 +1,6 @@
-// The SDL presenter on SDL's dummy video driver: every layout arrives in the window with the
-// colours the frame dump would write.
+// The SDL presenter on SDL's dummy video driver, which offers no accelerated renderer, so the
+// window surface is used: every layout arrives in the window with the colours the frame dump would
+// write, and the picture fills the window's size, centred with its aspect kept.
 #include "platform/sdl_presenter.h"
 
 #include <SDL.h>
@@ -27,10 +28,11 @@ class SdlPresenter : public ::testing::Test {
   }
   // The window's pixels as 8-bit red, green, blue.
   std::vector<uint8_t> ReadBack(int w, int h) {
-    SDL_Renderer* r = SDL_GetRenderer(window_);
     std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-    if (r == nullptr) return rgb;
-    SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_RGB24, rgb.data(), w * 3);
+    SDL_Surface* s = SDL_GetWindowSurface(window_);
+    if (s == nullptr || s->w < w || s->h < h) return rgb;
+    SDL_ConvertPixels(w, h, s->format->format, s->pixels, s->pitch, SDL_PIXELFORMAT_RGB24,
+                      rgb.data(), w * 3);
     return rgb;
   }
   SDL_Window* window_ = nullptr;
@@ -79,6 +81,63 @@ TEST_F(SdlPresenter, EveryLayoutArrivesWithTheDumpsColours) {
     presenter->Show(p);
     EXPECT_EQ(ReadBack(4, 2), platform::PictureToRgb(p)) << c.name;
   }
+}
+
+TEST(FitPicture, LargestWholeSizeOfTheAspectCentred) {
+  struct Case {
+    int pw, ph, aw, ah;
+    platform::FitRect want;
+  } cases[] = {
+      {640, 480, 640, 480, {0, 0, 640, 480}},
+      {640, 480, 1920, 1080, {240, 0, 1440, 1080}},
+      {640, 480, 1280, 1024, {0, 32, 1280, 960}},
+      {640, 480, 641, 480, {0, 0, 640, 480}},
+      {640, 480, 320, 100, {93, 0, 133, 100}},
+      {4, 2, 7, 7, {0, 2, 7, 3}},
+      {4, 2, 0, 480, {0, 0, 0, 0}},
+      {0, 2, 8, 8, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::FitPicture(c.pw, c.ph, c.aw, c.ah), c.want)
+        << c.pw << "x" << c.ph << " in " << c.aw << "x" << c.ah;
+  }
+}
+
+// A window of another size than the picture, then a size event: the picture is scaled into the
+// size the window has, centred, black around it.
+TEST_F(SdlPresenter, PictureFillsTheWindowsSizeWithItsAspect) {
+  const uint32_t pixels[4 * 2] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF,
+                                  0x102030, 0x405060, 0x708090, 0xA0B0C0};
+  platform::PresentedPicture p;
+  p.width = 4;
+  p.height = 2;
+  p.pitch = 16;
+  p.format = platform::PixelFormatForDepth(32, platform::Pixel16Layout::k565);
+  p.pixels = reinterpret_cast<const uint8_t*>(pixels);
+  auto rgbOf = [](uint32_t v) {
+    return std::vector<uint8_t>{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+  };
+  // The expected window: the picture scaled by `scale` at (x0, y0), black elsewhere.
+  auto expected = [&](int w, int h, int x0, int y0, int scale) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const int px = (x - x0) / scale, py = (y - y0) / scale;
+        const bool in = x >= x0 && y >= y0 && px < 4 && py < 2;
+        for (uint8_t b : rgbOf(in ? pixels[py * 4 + px] : 0)) rgb.push_back(b);
+      }
+    }
+    return rgb;
+  };
+  SDL_SetWindowSize(window_, 10, 4);
+  auto presenter = platform::MakeSdlPresenter(window_);
+  EXPECT_EQ(SDL_GetRenderer(window_), nullptr) << "no renderer without acceleration";
+  presenter->Show(p);
+  EXPECT_EQ(ReadBack(10, 4), expected(10, 4, 1, 0, 2));
+  SDL_SetWindowSize(window_, 4, 6);
+  SDL_PumpEvents();
+  presenter->Show(p);
+  EXPECT_EQ(ReadBack(4, 6), expected(4, 6, 0, 2, 1));
 }
 
 TEST_F(SdlPresenter, NoWindowGivesThePresenterThatShowsNothing) {

@@ -28,6 +28,13 @@ ProbeRun RunProbe(const char* probe, const std::string& commands) {
   return run;
 }
 
+// The probe runs the commands and prints `out`.
+void ExpectRun(const char* probe, const std::string& commands, const std::string& out) {
+  const ProbeRun run = RunProbe(probe, commands);
+  EXPECT_EQ(run.status, 0) << commands;
+  EXPECT_EQ(run.out, out) << commands;
+}
+
 TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
   struct Case {
     const char* commands;
@@ -39,16 +46,13 @@ TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
       {"drawlog on; number 50 60 7 9 1", "DrawGraph 50 60 3007 1\n"},
       {"drawlog on; number 50 60 12 0 1", "DrawGraph 50 60 2002 1\nDrawGraph 41 60 2001 1\n"},
       {"drawlog on; rotarect 10 20 4 2 -256 5", "DrawModiGraph 8 19 12 19 12 21 8 21 5 1\n"},
-      // A frame of an empty arena: the key test, the tint, the background, the modulation reset.
-      {"match players=1 chars=3 arena=5; drawlog on; set ScreenShake 4; draw",
+      // A frame of an empty arena (the story's player not yet there): the key test, the tint,
+      // the background, the modulation reset.
+      {"match players=1 chars=3 arena=5; set storyMode 1; drawlog on; set ScreenShake 4; draw",
        "IsKeyPressed 59\nSetModulationColor 255 255 255\nDrawGraphPart 0 -2 0 0 640 480 -1 1 0\n"
        "SetModulationColor 255 255 255\n"},
   };
-  for (const Case& c : cases) {
-    const ProbeRun run = RunProbe(BATTLE_PROBE_REC, c.commands);
-    EXPECT_EQ(run.status, 0) << c.commands;
-    EXPECT_EQ(run.out, c.out) << c.commands;
-  }
+  for (const Case& c : cases) ExpectRun(BATTLE_PROBE_REC, c.commands, c.out);
 }
 
 TEST(BattleProbeRec, DrawListOnBothProbes) {
@@ -81,8 +85,8 @@ TEST(BattleProbeRec, RefusesBadDrawingCommands) {
   }
 }
 
-// cell: the frame selection of a player's record with its side effects, on both probes; the tint
-// shows in the recording probe's log.
+// cell: the frame selection of a player's record with its side effects (turns, the aim, the catch
+// record), on both probes; the tint shows in the recording probe's log.
 TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
   const std::string match = "match players=2 chars=0,1 arena=-1; round; ";
   struct Case {
@@ -103,6 +107,17 @@ TEST(BattleProbeRec, CellSelectsAPlayersFrame) {
                "set p0.heading 0; cell 0; set halfRatePresent 1; cell 0; cell 0 1; "
                "print p0.heading",
        "cell 25\ncell 25\ncell 75\n48\n"},
+      {BATTLE_PROBE,
+       "match players=2 chars=8,1 arena=-1; round; set p0.state 2; set poseClass[0] 3; "
+       "set p0.stateTimer 64; set p0.heading 0; set p0.x 100; set p0.y 100; set p1.x 100; "
+       "set p1.y 200; cell 0; print p0.heading; set p0.heading 40; set p1.state 13; cell 0; "
+       "print p0.heading",
+       "cell 18\n193\ncell 48\n40\n"},
+      {BATTLE_PROBE_REC,
+       "match players=2 chars=15,13 arena=-1; round; set p0.state 9; set p0.stateTimer 8888; "
+       "set p0.heading 100; cell 0; set p1.state 9; set cardChoice[1] 1; set p1.stateTimer 400; "
+       "set p1.heading 0; set mark1.player 9; cell 1; set mark1.player 0; cell 1",
+       "cell 511\ncell 14\ncell 0\n"},
   };
   for (const Case& c : cases) {
     const ProbeRun run = RunProbe(c.probe, c.commands);
@@ -193,6 +208,56 @@ TEST(BattleProbeRec, RefusesBadSceneCommands) {
     const ProbeRun run = RunProbe(BATTLE_PROBE_REC, commands);
     EXPECT_EQ(run.status, 2) << commands;
     EXPECT_EQ(run.out, "") << commands;
+  }
+}
+
+// drawentry: one entry of the draw list alone, as the frame draws it: a frozen dash, a spell card
+// shaking, a companion's ghost and a dash spinner.
+TEST(BattleProbeRec, DrawEntryDrawsOneEntryAlone) {
+  const std::string match = "round; stubhandles; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {"match players=2 chars=0,1 arena=-1; " + match +
+           "set p0.x 100; set p0.state 5; set p0.heading 0; set p0.attackDelay 4; "
+           "set freezeTimer[0] 3; set SceneFrame 0; set p0.trailX[0] 10; set p0.trailX[1] 20; "
+           "set p0.trailX[2] 30; set p0.trailX[3] 40; set p0.trailX[4] 50; drawlog state; "
+           "drawentry 0",
+       "DrawRotaGraph 100 116 1 0 107900 1 0 | 2 128 ffffff 1\n"
+       "DrawCircle 100 101 12 0xff00ff00 0 | 2 64 ffffff 0\n"
+       "DrawGraph 18 -32 200039 1 | 1 20 ffffff 0\n"
+       "DrawGraph 8 -32 200039 1 | 1 40 ffffff 0\n"
+       "DrawGraph -2 -32 200039 1 | 1 60 ffffff 0\n"
+       "DrawGraph -12 -32 200039 1 | 1 80 ffffff 0\n"
+       "DrawGraph -22 -32 200039 1 | 1 100 ffffff 0\n"
+       "DrawGraph 68 64 200039 1 | 0 255 4040ff 0\n"
+       "DrawGraph 68 64 200039 1 | 2 255 4040ff 0\n"
+       "DrawGraph 68 64 200039 1 | 2 255 4040ff 0\n"},
+      {"match players=2 chars=2,1 arena=-1; " + match +
+           "set p0.x 100; set p0.heading 0; set cardBar[0] 100; set cardBarFull[0] 100; "
+           "set SceneFrame 0; drawlog state; drawentry 0 4",
+       "DrawRotaGraph 100 112 1 0 107900 1 0 | 2 128 ffffff 1\n"
+       "DrawRotaGraph 100 101 1.13 0 108800 1 0 | 2 160 ffffff 1\n"
+       "DrawRotaGraph 100 92 1 0 200000 1 0 | 2 192 ffff00 1\n"
+       "DrawGraph 68 60 200000 1 | 0 255 ffffff 0\n"},
+      {"match players=2 chars=4,1 arena=-1; " + match +
+           "set cardBar[0] 50; set SceneFrame 32; drawlog state; drawentry 0",
+       "DrawRotaGraph 96 48 1 0 200180 1 0 | 2 244 ffffff 1\n"},
+      {"match players=2 chars=6,1 arena=-1; " + match +
+           "set ground0.timer 16; set ground0.x 200; set ground0.y 300; drawlog state; "
+           "drawentry 2",
+       "DrawRotaGraph 200 300 1 4.712388 105700 1 0 | 1 224 ffffff 1\n"
+       "DrawRotaGraph 200 300 1 4.712388 105700 1 0 | 2 96 ffffff 1\n"},
+  };
+  for (const Case& c : cases) ExpectRun(BATTLE_PROBE_REC, c.commands, c.out);
+  for (const char* bad :
+       {"match players=2 chars=0,1 arena=-1; drawentry 2",
+        "match players=2 chars=0,1 arena=-1; drawentry -1",
+        "match players=2 chars=0,1 arena=-1; drawentry 0 x", "drawentry", "drawentry 0 1 2"}) {
+    const ProbeRun run = RunProbe(BATTLE_PROBE_REC, bad);
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_EQ(run.out, "") << bad;
   }
 }
 

@@ -274,4 +274,62 @@ TEST(BattleProbe, EffectsMadeAndUpdated) {
   }
 }
 
+// Hit effects dispatched and spawned on named records, on worked values; malformed commands fail.
+TEST(BattleProbe, HitEffectsDispatchedAndSpawned) {
+  const std::string m = "match players=2 chars=0,1 arena=-1; round; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      // Eight pieces at 32k + R(31), then the centre in the ninth free slot.
+      {m + "src x=100 y=100; seed 2; spawn ringA src src; print eff0.heading eff7.heading "
+           "eff8.code eff8.timer eff0.code eff0.timer",
+       "12 242 3 25 2 12\n"},
+      // The spark is off at level 1; on, it sits halfway to player 1 (544, 96), raised by a.z.
+      {m + "src x=50 y=60 z=-4; set effectLevel 1; spawn spark src src; print EffectInUse[0]; set "
+           "effectLevel 0; spawn spark src p1; print eff0.code eff0.timer eff0.x eff0.y",
+       "0\n6 12 297 74\n"},
+      // Event 2 of a shot's slot damage 10 at handicap 4, then ring D's centre after its pieces.
+      {m + "set shot3.owner 1; set dmg3.damage 10; set handicap[0] 4; spawn damage shot3 p0 2; "
+           "spawn ringD shot3 p0; print eff0.code eff0.aux eff0.heading eff0.player "
+           "freezeTimer[0] eff9.code",
+       "9002 8 0 1 0 4\n"},
+      {"match players=2 chars=14,1 arena=-1; round; src kind=14 x=50 y=60 owner=0; seed 3; hit "
+       "src src 4; print eff8.code eff8.timer eff8.x eff8.y eff8.heading EffectInUse[0] src.kind",
+       "28 16 50 60 44 0 14\n"},
+      {m + "src kind=0 move=6 owner=0 x=300 y=200; hit src p1 0; print FreezeFrames CutInFrames "
+           "CutInAttacker CutInVictim FlashFrames FlashLength ScreenShake shot0.move",
+       "280 280 0 1 6 6 20 7\n"},
+      {m + "set shot20.kind 14; set shot20.stun 20; set shot20.x 500; set shot20.y 100; set "
+           "p1.stun 20.6; hit shot20 p1 13; spawn big src src; print eff0.z eff0.heading eff1.z",
+       "544 90 900\n"},
+      {m + "src kind=10 x=300 y=200; seed 4; hit src src 17; print FlashFrames seff8.code seff8.x "
+           "seff8.y seff9.code seff9.heading",
+       "3 1 268 183 2 124\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  const char* bad[] = {
+      "hit p0 p1",
+      "hit p0 p1 0 1",
+      "hit p0 q1 0",
+      "hit p0 p1 x",
+      "hit shot512 p0 0",
+      "spawn ringE p0 p1",
+      "spawn ringA p0 p1 3",
+      "spawn damage p0 p1 x",
+      "spawn damage p0",
+      "spawn spark p0 fam64",
+      "spawn",
+  };
+  for (const char* commands : bad) {
+    ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "32\n") << commands;
+  }
+}
+
 }  // namespace

@@ -136,10 +136,16 @@ TEST(BattleSimRun, LeavingTheBattleSceneEndsTheRun) {
 
 TEST(BattleSimRun, SoakRunsEachSeedAndCountsFailures) {
   TempDir dir;
-  const std::string base = kFourPlayers + " --input-seed 3 --frames 120 --check-invariants ";
+  const std::string base = kFourPlayers + " --frames 120 --check-invariants ";
+  // Each run's input follows from its seed: three runs, three battles.
   const ProgramRun clean = Sim(dir, base.substr(base.find("--players")) + "--seeds 1-3");
   EXPECT_EQ(clean.exitCode, 0);
-  EXPECT_EQ(clean.out, "soak: 3 runs, 0 failures\n");
+  EXPECT_EQ(clean.out, "soak: 3 runs, 0 failures, 3 distinct\n");
+  // One input for all: the seeds alone.
+  const ProgramRun same =
+      Sim(dir, base.substr(base.find("--players")) + "--seeds 1-3 --input " + kScript);
+  EXPECT_EQ(same.exitCode, 0);
+  EXPECT_EQ(same.out.substr(0, 24), "soak: 3 runs, 0 failures");
 
   const ProgramRun failing =
       Sim(dir, base.substr(base.find("--players")) + "--seeds 4-5 --corrupt p2.life=400@10");
@@ -147,7 +153,7 @@ TEST(BattleSimRun, SoakRunsEachSeedAndCountsFailures) {
   EXPECT_EQ(failing.out,
             "seed 4: frame 10: invariant life: player 2 life 400\n"
             "seed 5: frame 10: invariant life: player 2 life 400\n"
-            "soak: 2 runs, 2 failures\n");
+            "soak: 2 runs, 2 failures, 0 distinct\n");
 
   // Bad input is reported once, before any run.
   const ProgramRun bad = Sim(dir,

@@ -119,9 +119,27 @@ TEST(BattleSimOptions, RefusesBadOptionsWithTheirReason) {
   }
 }
 
+// Each run of a soak carries its own seed, and its own random input unless the soak gives one.
 TEST(BattleSimOptions, EachRunOfASoakCarriesItsOwnSeed) {
-  const std::vector<std::string> args = Words("--players 2 --seeds 3-9 --frames 10");
-  EXPECT_EQ(battlesim::ArgsForSeed(args, 7), Words("--players 2 --seed 7 --frames 10"));
+  struct Case {
+    std::string soak;
+    std::string run;
+  } cases[] = {
+      {"--arena 0 --seeds 3-9 --frames 10",
+       "--arena 0 --seed 7 --frames 10 --input-seed 7 --final-hash"},
+      {"--arena 0 --seeds 3-9 --input-seed 4 --frames 10",
+       "--arena 0 --seed 7 --input-seed 4 --frames 10 --final-hash"},
+      {"--arena 0 --seeds 3-9 --input in.txt --frames 10 --final-hash",
+       "--arena 0 --seed 7 --input in.txt --frames 10 --final-hash"},
+  };
+  for (const Case& c : cases) {
+    SimOptions o;
+    std::string error;
+    const std::string players = "--players 2 --chars 0,1 ";
+    ASSERT_TRUE(battlesim::ParseSimOptions(Words(players + c.soak), &o, &error)) << error;
+    EXPECT_EQ(battlesim::ArgsForSeed(o, Words(players + c.soak), 7), Words(players + c.run))
+        << c.soak;
+  }
 }
 
 // ---- Input -------------------------------------------------------------------------------------

@@ -1,7 +1,8 @@
-// A short soak of the battle under the sanitizers: ten seeds of 3000 frames for two players and
-// for two teams of two, every invariant checked after every frame. Each run is a process of its
-// own, because some player fields carry over from one battle to the next. The game's own random
-// numbers are drawn rarely yet, so every run also takes its own input seed.
+// Short soaks of the battle under the sanitizers, through the runner's own soak: every seed a
+// process of its own (some player fields carry over from one battle to the next), every
+// invariant checked after every frame, and each run's random input following from its seed, so
+// that the runs play different battles.
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,27 +12,35 @@
 
 namespace {
 
-constexpr int kSeeds = 10;
-
-void Soak(const std::string& match) {
+void Soak(const std::string& match, int seeds, int frames, int leastDistinct) {
   testsupport::TempDir dir;
-  const std::string base = match + " --arena 0 --frames 3000 --check-invariants --maps " +
-                           std::string(SOURCE_DIR) + "/tests/data/maps";
-  for (int seed = 1; seed <= kSeeds; ++seed) {
-    const std::string args =
-        base + " --seed " + std::to_string(seed) + " --input-seed " + std::to_string(seed * 101);
-    const testsupport::ProgramRun run = testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
-    EXPECT_EQ(run.exitCode, 0) << args << "\n" << run.out << run.err;
-    EXPECT_EQ(run.out, "") << args;
-  }
+  const std::string args = "--seeds 1-" + std::to_string(seeds) + " " + match +
+                           " --arena 0 --frames " + std::to_string(frames) +
+                           " --check-invariants --maps " + std::string(SOURCE_DIR) +
+                           "/tests/data/maps";
+  const testsupport::ProgramRun run = testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
+  EXPECT_EQ(run.exitCode, 0) << args << "\n" << run.out << run.err;
+  unsigned runs = 0, failures = 0, distinct = 0;
+  ASSERT_EQ(std::sscanf(run.out.c_str(), "soak: %u runs, %u failures, %u distinct", &runs,
+                        &failures, &distinct),
+            3)
+      << run.out;
+  EXPECT_EQ(runs, static_cast<unsigned>(seeds));
+  EXPECT_EQ(failures, 0u);
+  EXPECT_GE(distinct, static_cast<unsigned>(leastDistinct)) << run.out;
 }
 
 TEST(BattleSoakShort, TwoPlayers) {
-  Soak("--players 2 --chars 0,1");
+  Soak("--players 2 --chars 0,1", 10, 3000, 10);
 }
 
 TEST(BattleSoakShort, FourPlayerTeams) {
-  Soak("--players 4 --chars 0,1,0,1 --teams 0,1,0,1");
+  Soak("--players 4 --chars 0,1,0,1 --teams 0,1,0,1", 10, 3000, 10);
+}
+
+// Twenty short free-for-all battles: the seeds set the input, so nearly every one differs.
+TEST(BattleSoakShort, TwentySeedsPlayTwentyBattles) {
+  Soak("--players 4 --chars 0,1,0,1", 20, 600, 15);
 }
 
 }  // namespace

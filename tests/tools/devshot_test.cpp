@@ -133,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "s.txt:1: bad integer '2147483648'\n"},
         ScriptCase{"ColourOutOfRange", "line 0 0 1 1 256 0 0\n", "", 2,
                    "s.txt:1: bad colour byte '256'\n"},
+        ScriptCase{"TriangleWithoutItsColour", "tri 0 0 9 0 0 9 1 2\n", "", 2,
+                   "s.txt:1: missing arguments for 'tri'\n"},
         ScriptCase{"BadReal", "graph g 1 1 0 0 0\nrota 0 0 1.5x 0 g 0 0\n", "", 2,
                    "s.txt:2: bad number '1.5x'\n"},
         ScriptCase{"ScreenNamesAreReserved", "graph back 1 1 0 0 0\n", "", 2,
@@ -276,6 +278,29 @@ TEST(DevshotRun, BoxesDrawTheirWorkedPixels) {
             "5,5 0xff646464\n15,15 0x00353533\n115,15 0x00fdfdfd\n135,15 0x01ffffff\n"
             "215,15 0x00641932\n5,50 0xff646464\n305,5 0xffff0000\n295,5 0x00000000\n"
             "305,15 0x00000000\n");
+}
+
+// Lines (the end left out), a blended outline, filled and outlined circles, and a plain triangle
+// added onto a box; a triangle without area is refused.
+TEST(DevshotRun, ShapesDrawTheirWorkedPixels) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("shapes.txt"),
+                         "clear\nline 0 0 10 5 255 255 255\nline 30 0 20 0 255 255 255\n"
+                         "blend 2 128\nbox 40 10 50 20 100 100 100 0\nblend 0 0\n"
+                         "circle 100 100 3 255 0 0 1\ncircle 200 100 3 0 255 0 0\n"
+                         "box 300 300 320 320 240 240 240\nblend 2 255\n"
+                         "tri 300 300 310 300 300 310 33 33 33\ntri 0 0 5 5 9 9 1 1 1\n");
+  ProgramRun r = Shell(dir, kDevshot +
+                                " --depth 32 --script shapes.txt --probe 9,4 --probe 10,5 "
+                                "--probe 21,0 --probe 20,0 --probe 49,19 --probe 41,11 "
+                                "--probe 97,100 --probe 98,97 --probe 202,102 --probe 201,101 "
+                                "--probe 310,300 --probe 311,300 --probe 300,310");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "line 12: tri -1\n9,4 0xffffffff\n10,5 0x00000000\n21,0 0xffffffff\n"
+            "20,0 0x00000000\n49,19 0x00323232\n41,11 0x00000000\n97,100 0xffff0000\n"
+            "98,97 0x00000000\n202,102 0xff00ff00\n201,101 0x00000000\n310,300 0x01ffffff\n"
+            "311,300 0xfff0f0f0\n300,310 0xfff0f0f0\n");
 }
 
 // Pieces with both formula sets: the wide-register blend and add carry all four bytes with one

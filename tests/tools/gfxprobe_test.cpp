@@ -131,6 +131,65 @@ INSTANTIATE_TEST_SUITE_P(
                  "--window fontmany:39,12", 0,
                  "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
                  "fontmany 39 made=38\n"},
+        // The 3D device: graphs cut into textures, and the states the blend table sends.
+        ToolCase{"Direct3DPiecesAndBlends", "MORROW_DESKTOP=1024x768x16",
+                 "--window --path d3d graph:640x480 pieces:0 graph:100x100 pieces:1 "
+                 "blend3d:1,128 blend3d:1,128 blend3d:1,200 blend3d:2,255 blend3d:0,0 "
+                 "blend3d:7,1 blend3d:6,0 filter3d:2 filter3d:1 pieces:9",
+                 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 640x480 0x08020002 texture depth=16\n"
+                 "pieces 0 n=2 512x512@0,0 128x512@512,0\n"
+                 "graph 100x100 0x08030003 texture depth=16\n"
+                 "pieces 1 n=4 64x64@0,0 64x64@64,0 64x64@0,64 64x64@64,64\n"
+                 "blend3d 1,128 ALPHABLENDENABLE=1 SRCBLEND=SRCALPHA DESTBLEND=INVSRCALPHA "
+                 "cache=1,128 draw=0\n"
+                 "blend3d 1,128 - cache=1,128 draw=0\n"
+                 "blend3d 1,200 - cache=1,200 draw=0\n"
+                 "blend3d 2,255 SRCBLEND=SRCALPHA DESTBLEND=ONE cache=2,255 draw=0\n"
+                 "blend3d 0,0 ALPHABLENDENABLE=0 TSS0.ALPHAOP=SELECTARG1 TSS0.ALPHAARG1=DIFFUSE "
+                 "cache=0,-1 draw=0\n"
+                 "blend3d 7,1 SRCBLEND=SRCALPHA ALPHABLENDENABLE=1 DESTBLEND=INVSRCALPHA "
+                 "TSS0.ALPHAARG1=TEXTURE TSS0.ALPHAARG2=DIFFUSE TSS0.ALPHAOP=MODULATE cache=1,256 "
+                 "draw=256\n"
+                 "blend3d 6,0 - cache=1,256 draw=256\n"
+                 "filter3d 2 -1\nfilter3d 1 0\npieces 9 -1\n"},
+        ToolCase{"Direct3DSmallTextures", "MORROW_DESKTOP=1024x768x16 MORROW_D3D=on,maxtex=256",
+                 "--window --path d3d graph:640x480 pieces:0 graph:5000x5000 alphagraph:8x8 "
+                 "pieces:1",
+                 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 640x480 0x08020002 texture depth=16\n"
+                 "pieces 0 n=12 256x256@0,0 256x256@256,0 128x256@512,0 256x128@0,256 "
+                 "256x128@256,256 128x128@512,256 256x64@0,384 256x64@256,384 128x64@512,384 "
+                 "256x32@0,448 256x32@256,448 128x32@512,448\n"
+                 "graph 5000x5000 -1\n"
+                 "graph 8x8 0x08030003 texture depth=32\n"
+                 "pieces 1 n=1 8x8@0,0\n"},
+        ToolCase{"Direct3DNoMergePastTheMaximum",
+                 "MORROW_DESKTOP=1024x768x16 MORROW_D3D=on,maxtex=1024",
+                 "--window --path d3d graph:2000x16 pieces:0", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 2000x16 0x08020002 texture depth=16\n"
+                 "pieces 0 n=2 1024x16@0,0 1024x16@1024,0\n"},
+        ToolCase{"Direct3DSquareOnly", "MORROW_DESKTOP=1024x768x16 MORROW_D3D=on,square",
+                 "--window --path d3d graph:256x64 pieces:0", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 256x64 0x08020002 texture depth=16\n"
+                 "pieces 0 n=4 64x64@0,0 64x64@64,0 64x64@128,0 64x64@192,0\n"},
+        // Without the device, or on the software path, graphs stay on display surfaces.
+        ToolCase{"Direct3DOff", "MORROW_DESKTOP=1024x768x16 MORROW_D3D=off",
+                 "--window --path d3d graph:64x32 pieces:0 blend3d:1,1 filter3d:0", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 64x32 0x08000000 video depth=16\n"
+                 "pieces 0 n=1 64x32@0,0\n"
+                 "blend3d 1,1 -1\nfilter3d 0 -1\n"},
+        ToolCase{"SoftPathIgnoresMorrowD3D", "MORROW_DESKTOP=1024x768x16 MORROW_D3D=on",
+                 "--window --path soft graph:64x32", 0,
+                 "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"
+                 "graph 64x32 0x08000000 video depth=16\n"},
+        ToolCase{"BadPath", "", "--window --path gl", 2, ""},
+        ToolCase{"BadBlend3D", "", "--window blend3d:1", 2, ""},
         ToolCase{"BadFontOp", "", "--window font:-,1,2", 2, ""},
         ToolCase{"BadLeadByte", "", "--window leadbyte:256,1", 2, ""},
         ToolCase{"BadGraphSize", "", "--window graph:5", 2, ""},
@@ -163,6 +222,42 @@ TEST(GfxProbeDump, FullScreenDumpShowsTheWholeFrontBuffer) {
   ASSERT_EQ(r.status, 0);
   ProgramRun probe = Shell(dir, "", kPng + " b.png 0,0 799,599");
   EXPECT_EQ(probe.out, "800x600\n0,0 0a141e\n799,599 0a141e\n");
+}
+
+// The 3D set-up's log lines: the texture limits and formats it found, and each way it fails.
+TEST(GfxProbeDirect3D, TheSetUpLogsWhatItFindsAndWhyItFails) {
+  testsupport::TempDir dir;
+  auto lines = [&](const std::string& text) {
+    const std::string log = testsupport::ReadFile(dir.File("AppLog.txt"));
+    int n = 0;
+    size_t start = 0;
+    while (start < log.size()) {
+      size_t end = log.find('\n', start);
+      if (end == std::string::npos) end = log.size();
+      if (log.substr(start, end - start).find(text) != std::string::npos) ++n;
+      start = end + 1;
+    }
+    return n;
+  };
+  const std::string g = kGfx + " --window --path d3d";
+  ASSERT_EQ(Shell(dir, "MORROW_DESKTOP=1024x768x16", g).status, 0);
+  EXPECT_EQ(lines("最大幅:2048 最小幅:1 "), 1);
+  EXPECT_EQ(lines("BIT:16  RED:5  GREEN:6  BLUE:5 "), 1);
+  EXPECT_EQ(lines("BIT:16  ALPHA:4  RED:4  GREEN:4  BLUE:4 "), 1);
+  EXPECT_EQ(lines("３Ｄグラフィック描画機能を使用します"), 1);
+  struct Case {
+    const char* option;
+    const char* line;
+  } cases[] = {{"off", "Direct3Dオブジェクトの作成に失敗しました"},
+               {"nodevice", "描画デバイスが見つかりませんでした"},
+               {"noz", "使用可能なＺバッファが見つかりませんでした"},
+               {"bogus", "Direct3Dオブジェクトの作成に失敗しました"}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(
+        Shell(dir, std::string("MORROW_DESKTOP=1024x768x16 MORROW_D3D=") + c.option, g).status, 0);
+    EXPECT_EQ(lines(c.line), 1) << c.option;
+    EXPECT_EQ(lines("３Ｄグラフィック描画機能は使用しません"), 1) << c.option;
+  }
 }
 
 TEST(PngProbe, BadFilesAndPoints) {

@@ -89,6 +89,16 @@
 //   ring REC KIND INDEX                CreateRingEffect from a record
 //   update-effect SLOT [N]             N UpdateEffect calls of that slot (1 if not given),
 //                                      stopping once the slot is free
+//   hit A B EVENT                      DispatchHitEffect with two records (REC names)
+//   spawn NAME A B [N]                 one hit-effect spawner on two records: NAME is ringA,
+//                                      ringB, ringC, ringD, spark, scatter (the second pool,
+//                                      seff0-63), big or damage; N, only for damage, is the
+//                                      event number n (1 if not given)
+//   drawentry I [E]                    sets the late-effect count to 0 and builds the draw list
+//                                      as the frame does, sets blend 0 255, white and filter 0,
+//                                      then draws entry I alone through the frame's dispatch by
+//                                      draw tag, with shake offset E (0 if not given) and the
+//                                      dark flag off; I outside the list fails
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -159,6 +169,9 @@ const Command kCommands[] = {
     {"effect", 2, 2, Effect},
     {"ring", 3, 3, Ring},
     {"update-effect", 1, 2, UpdateEffectCommand},
+    {"hit", 3, 3, HitCommand},
+    {"spawn", 3, 4, Spawn},
+    {"drawentry", 1, 2, DrawEntry},
 };
 
 void RunCommand(const Args& words) {

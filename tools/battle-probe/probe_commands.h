@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/battle/field_table.h"
+#include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 
 namespace battleprobe {
@@ -73,8 +74,17 @@ void Source(const Args& a);
 void Effect(const Args& a);
 void Ring(const Args& a);
 void UpdateEffectCommand(const Args& a);
+// probe_entries.cpp: one entry of the draw list drawn alone.
+void DrawEntry(const Args& a);
 // "src.FIELD" (an array field with [k]) names a field of the probe's own source record; false for
 // any other name.
 bool ResolveSourceField(const std::string& name, veyrdale::FieldRef* out);
+// A record named as a command's argument: p0-3, comp0-3, shot0-511, fam0-63 or src; any other
+// name fails the command.
+veyrdale::BattleObject* RecordArg(const std::string& name);
+
+// probe_hits.cpp: hit effects, dispatched or from one spawner.
+void HitCommand(const Args& a);
+void Spawn(const Args& a);
 
 }  // namespace battleprobe

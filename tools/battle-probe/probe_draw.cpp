@@ -60,8 +60,9 @@ void FollowDrawState(const testsupport::RecordedCall& call) {
 // The calls that draw under the draw state.
 bool IsDrawingCall(const std::string& name) {
   static const std::set<std::string> kDrawing = {
-      "DrawGraph",     "DrawGraphPart", "DrawRotaGraph", "DrawModiGraph",
-      "DrawRectangle", "DrawLine",      "RenderText",    "LoadAndDrawGraphFile"};
+      "DrawGraph",     "DrawGraphPart",   "DrawRotaGraph",    "DrawModiGraph",
+      "DrawRectangle", "DrawLine",        "RenderText",       "LoadAndDrawGraphFile",
+      "DrawCircle",    "DrawExtendGraph", "DrawMirroredGraph"};
   return kDrawing.count(name) != 0;
 }
 

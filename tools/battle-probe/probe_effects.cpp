@@ -54,13 +54,6 @@ veyrdale::BattleObject* PoolRecord(const std::string& name) {
   return nullptr;
 }
 
-veyrdale::BattleObject* RecordArg(const std::string& name) {
-  if (name == "src") return &g_source;
-  veyrdale::BattleObject* record = PoolRecord(name);
-  if (record == nullptr) Fail("not a record: " + name);
-  return record;
-}
-
 // Writes a value given as text into a field of any type.
 void WriteText(const veyrdale::FieldRef& ref, const std::string& text) {
   veyrdale::FieldValue v{false, 0, 0.0f};
@@ -74,6 +67,13 @@ void WriteText(const veyrdale::FieldRef& ref, const std::string& text) {
 }
 
 }  // namespace
+
+veyrdale::BattleObject* RecordArg(const std::string& name) {
+  if (name == "src") return &g_source;
+  veyrdale::BattleObject* record = PoolRecord(name);
+  if (record == nullptr) Fail("not a record: " + name);
+  return record;
+}
 
 bool ResolveSourceField(const std::string& name, veyrdale::FieldRef* out) {
   constexpr std::string_view kPrefix = "src.";

@@ -4,8 +4,11 @@
 //              [--teams T,..] [--handicap H,..] --arena A [--win-count K] [--time-limit T]
 //              [--effect-level L] [--obstacle S] [--maps DIR] [--input FILE | --input-seed N]
 //              --frames N [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...
+//              [--final-hash]
 //   battle-sim --seeds A-B ...   the same run for every seed of the range, each in a process of
-//                                its own, ending with "soak: N runs, F failures"
+//                                its own, with random input from its seed unless --input or
+//                                --input-seed gives it, ending with "soak: N runs, F failures,
+//                                D distinct" (D: the different final states of the clean runs)
 //
 // The battle runs as the game runs it in scene 4, through the frame loop's battle step, in a fresh
 // temporary folder that holds only Resource/Mpd (the maps of --maps). The library's graphics,
@@ -14,7 +17,8 @@
 //
 // Frames in the output are counted by how many have run: the trace writes one line after every
 // 60th frame, --check-invariants checks after every frame and prints the first failure as
-// "frame F: invariant NAME: detail", --corrupt writes the field (a name of the field table, as
+// "frame F: invariant NAME: detail", --final-hash prints "final HASH" (the state's hash, as in
+// the trace) after a clean run, --corrupt writes the field (a name of the field table, as
 // p1.life or shot3.stun) after frame F. Input script lines are FROM-TO PLAYER INPUT..., with
 // frames counted from 0 (frame f is the (f + 1)th to run), players 0-3 and the inputs down, up,
 // left, right and b1-b5; '#' starts a comment.

@@ -202,6 +202,10 @@ struct Parser {
         o->checkInvariants = true;
         continue;
       }
+      if (option == "--final-hash") {
+        o->finalHash = true;
+        continue;
+      }
       bool known = false;
       for (const char* name : kWithValue) known = known || option == name;
       if (!known) return Fail("unknown option '" + option + "'");
@@ -263,17 +267,23 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* out, std:
   return parser.Run();
 }
 
-std::vector<std::string> ArgsForSeed(const std::vector<std::string>& args, uint32_t seed) {
+std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<std::string>& args,
+                                     uint32_t seed) {
   std::vector<std::string> result;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--seeds" && i + 1 < args.size()) {
       result.push_back("--seed");
       result.push_back(std::to_string(seed));
       ++i;
-    } else {
+    } else if (args[i] != "--final-hash") {
       result.push_back(args[i]);
     }
   }
+  if (soak.input.empty() && !soak.inputSeedGiven) {
+    result.push_back("--input-seed");
+    result.push_back(std::to_string(seed));
+  }
+  result.push_back("--final-hash");
   return result;
 }
 
@@ -282,7 +292,8 @@ const char* SimUsage() {
          "         --players N --chars A,B,.. [--teams T,..] [--handicap H,..] --arena A\n"
          "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N\n"
-         "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n";
+         "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n"
+         "         [--final-hash]\n";
 }
 
 }  // namespace battlesim

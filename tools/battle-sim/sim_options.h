@@ -43,6 +43,8 @@ struct SimOptions {
   std::string trace;  // empty: no trace
   bool checkInvariants = false;
   std::vector<CorruptWrite> corrupt;
+  // Prints "final HASH" after a clean run: how a soak tells its runs' battles apart.
+  bool finalHash = false;
 };
 
 // Parses the arguments after the program name. false with a message naming the problem for an
@@ -50,8 +52,12 @@ struct SimOptions {
 // together.
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* out, std::string* error);
 
-// The arguments of one run of a soak: the soak's own, with the range of seeds replaced by one seed.
-std::vector<std::string> ArgsForSeed(const std::vector<std::string>& args, uint32_t seed);
+// The arguments of one run of a soak: the soak's own, with the range of seeds replaced by one
+// seed and --final-hash added. Unless the soak gives its input (--input or --input-seed), the run's
+// random input follows from its seed too (--input-seed SEED): a seed alone changes a battle
+// little, and every run would otherwise play nearly the same one.
+std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<std::string>& args,
+                                     uint32_t seed);
 
 // The usage text, printed after a usage error.
 const char* SimUsage();

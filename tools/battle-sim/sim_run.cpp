@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 #include <sstream>
+#include <string>
 
 #include "game/battle/field_table.h"
 #include "game/core/frame_state.h"
@@ -233,6 +235,9 @@ int RunBattle(const SimOptions& o) {
     std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
     result = kRunFailed;
   }
+  if (o.finalHash && result == kRunClean) {
+    std::printf("final %016llx\n", static_cast<unsigned long long>(HashBattleState()));
+  }
   std::fflush(stdout);
   return result;
 }
@@ -249,11 +254,13 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
   }
   uint64_t runs = 0;
   uint64_t failures = 0;
+  // The final state of each clean run: how many different battles the soak played.
+  std::set<std::string> finals;
   for (uint64_t seed = o.firstSeed; seed <= o.lastSeed; ++seed) {
     const uint32_t s = static_cast<uint32_t>(seed);
     ChildRun run;
     ++runs;
-    if (!RunChild(ArgsForSeed(args, s), ChildSeconds(o.frames), &run)) {
+    if (!RunChild(ArgsForSeed(o, args, s), ChildSeconds(o.frames), &run)) {
       ++failures;
       std::printf("seed %u: cannot start a run\n", s);
       continue;
@@ -261,10 +268,14 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
     if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != kRunClean) {
       ++failures;
       ReportFailedSeed(s, run);
+      continue;
     }
+    const size_t at = run.output.rfind("final ");
+    if (at != std::string::npos) finals.insert(run.output.substr(at + 6, 16));
   }
-  std::printf("soak: %llu runs, %llu failures\n", static_cast<unsigned long long>(runs),
-              static_cast<unsigned long long>(failures));
+  std::printf("soak: %llu runs, %llu failures, %zu distinct\n",
+              static_cast<unsigned long long>(runs), static_cast<unsigned long long>(failures),
+              finals.size());
   return failures == 0 ? kRunClean : kRunFailed;
 }
 

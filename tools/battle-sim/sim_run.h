@@ -20,7 +20,8 @@ int RunBattle(const SimOptions& options);
 
 // Runs every seed of the range in a child process of its own (this program, with `args`, the
 // soak's own arguments, carrying that one seed), prints each failing seed's output and ends with
-// the line "soak: N runs, F failures". 0 when every run was clean, else 1.
+// the line "soak: N runs, F failures, D distinct", D the number of different final states among
+// the clean runs. 0 when every run was clean, else 1.
 int RunSoak(const SimOptions& options, const std::vector<std::string>& args);
 
 }  // namespace battlesim

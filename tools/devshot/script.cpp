@@ -51,6 +51,7 @@ constexpr CommandSpec kSpecs[] = {
     {"ftext", Op::kFText, "iincccccciT"},
     {"measure", Op::kMeasure, "niT"},
     {"capture", Op::kCapture, "iiiini"},
+    {"tri", Op::kTri, "iiiiiiccc"},
     {"mask", Op::kMask, "k?iiiic"},
 };
 

@@ -45,6 +45,7 @@ enum class Op {
   kFText,
   kMeasure,
   kCapture,
+  kTri,
   kMask,
 };
 

@@ -1,7 +1,9 @@
-// gfxprobe [--window|--full] [--depth N] OP...
+// gfxprobe [--window|--full] [--depth N] [--path soft|d3d] OP...
 //
 // Selects the mode (window and 16 bits unless told), starts the library, prints the screen as
 // "screen WxHxD r=%08x g=%08x b=%08x a=%08x fill=%08x", runs each OP and ends the library.
+// --path soft (the default) draws without a 3D device, as MORROW_D3D=off does; --path d3d
+// offers the CPU 3D device as MORROW_D3D asks (on when it is unset) and records its calls.
 //   pack:R,G,B      "pack R,G,B 0x%08x"          the colour packed for the screen
 //   unpack:V        "unpack 0x%08x R,G,B"        a screen colour back to channels
 //   blend:A,B       "blend A,B N"                the blend product table's entry
@@ -9,15 +11,18 @@
 //   fill:R,G,B      "fill R,G,B 0x%08x"          fills the back screen and presents it as the
 //                                                start does
 //   dump:FILE       (silent) the last presented picture as a PNG
-//   graph:WxH       "graph WxH 0x%08x video|system depth=N" or "graph WxH -1": a graph without
-//                   alpha filled from a solid image, where its surface lies and the bit depth
-//                   of its surface flags
+//   graph:WxH       "graph WxH 0x%08x video|system|texture depth=N" or "graph WxH -1": a graph
+//                   without alpha that asks for the hardware path as CreateEmptyGraph does,
+//                   filled from a solid image, where its pixels lie (a texture graph's in
+//                   textures) and the bit depth of its surface flags
 //   alphagraph:WxH  the same with an alpha channel (printed as "graph ...")
 //   delete:I        "delete I R"   deletes the I-th graph made (0 first)
 //   lock:I          "lock I R"     locks the I-th graph's surface
 //   unlock:I        "unlock I R"   unlocks it
 //   font:..., fontmany:..., delfont:I, refresh, fonts, deffont:..., leadbyte:...
 //                   the font table (tools/gfxprobe/font_ops.h)
+//   pieces:I, blend3d:M,P, filter3d:M
+//                   the 3D device (tools/gfxprobe/d3d_ops.h)
 // Exit 0; 1 when the library does not start or a dump fails; 2 for bad arguments.
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "morrow/device/color_format.h"
+#include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
@@ -34,6 +40,7 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/frame_dump.h"
+#include "tools/gfxprobe/d3d_ops.h"
 #include "tools/gfxprobe/font_ops.h"
 
 namespace {
@@ -66,6 +73,11 @@ bool ParseOp(const char* text, Op* op) {
     op->name = "font-op";
     op->arg = text;
     return gfxprobe::CheckFontOp(text);
+  }
+  if (gfxprobe::Is3DOp(text)) {
+    op->name = "3d-op";
+    op->arg = text;
+    return gfxprobe::Check3DOp(text);
   }
   const char* colon = std::strchr(text, ':');
   if (colon == nullptr) return false;
@@ -101,11 +113,29 @@ bool ParseOp(const char* text, Op* op) {
   return op->name == "dump" && !op->arg.empty();
 }
 
+// The surface of a graph's first piece (its first texture when held as textures), or -1.
+int SurfaceOf(int graph) {
+  const morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
+  if (record == nullptr || record->pieceCount < 1) return -1;
+  if (record->flags.texture == 1) {
+    const morrow::Surface3DRecord* piece = morrow::Get3DGraphRecord(record->pieces[0]);
+    return piece != nullptr ? piece->surface : -1;
+  }
+  const morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(record->pieces[0]);
+  return piece != nullptr ? piece->surface : -1;
+}
+
+// The surface of the I-th graph made, or -1.
+int SurfaceOf(const std::vector<int>& graphs, long index) {
+  if (index < 0 || index >= static_cast<long>(graphs.size())) return -1;
+  return SurfaceOf(graphs[static_cast<size_t>(index)]);
+}
+
 // A graph filled from a solid image: opaque grey-blue, or half-transparent with alpha.
 void MakeGraph(const Op& op, std::vector<int>* graphs) {
   const bool alpha = op.name == "alphagraph";
   const int w = static_cast<int>(op.v[0]), h = static_cast<int>(op.v[1]);
-  const int graph = morrow::CreateGraph(w, h, 0, alpha ? 1 : 0);
+  const int graph = morrow::CreateGraph(w, h, 1, alpha ? 1 : 0);
   morrow::GraphRecord* record = morrow::GetGraphRecord(graph);
   if (graph == -1 || record == nullptr) {
     std::printf("graph %ldx%ld -1\n", op.v[0], op.v[1]);
@@ -124,24 +154,19 @@ void MakeGraph(const Op& op, std::vector<int>* graphs) {
     for (size_t i = 0; i < static_cast<size_t>(w) * static_cast<size_t>(h); ++i) {
       px[i] = alpha ? 0x80406080u : 0x00406080u;
     }
-    morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr);
+    if (record->flags.texture == 1) {
+      morrow::Set3DGraphImage(record, 0, 0, &image, nullptr);
+    } else {
+      morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr);
+    }
   }
   morrow::FreeGraphImage(&image);
-  const morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(record->pieces[0]);
-  const morrow::SurfaceRecord* surface =
-      piece != nullptr ? morrow::GetSurfaceRecord(piece->surface) : nullptr;
+  const morrow::SurfaceRecord* surface = morrow::GetSurfaceRecord(SurfaceOf(graph));
+  const char* place = record->flags.texture == 1                               ? "texture"
+                      : surface != nullptr && surface->flags.systemMemory == 0 ? "video"
+                                                                               : "system";
   std::printf("graph %ldx%ld 0x%08x %s depth=%d\n", op.v[0], op.v[1], static_cast<uint32_t>(graph),
-              surface != nullptr && surface->flags.systemMemory == 0 ? "video" : "system",
-              record->flags.bitDepth);
-}
-
-// The surface of the I-th graph made, or -1.
-int SurfaceOf(const std::vector<int>& graphs, long index) {
-  if (index < 0 || index >= static_cast<long>(graphs.size())) return -1;
-  const morrow::GraphRecord* record = morrow::GetGraphRecord(graphs[static_cast<size_t>(index)]);
-  if (record == nullptr || record->pieceCount < 1) return -1;
-  const morrow::Surface2DRecord* piece = morrow::GetSurface2DRecord(record->pieces[0]);
-  return piece != nullptr ? piece->surface : -1;
+              place, record->flags.bitDepth);
 }
 
 void PrintScreen() {
@@ -167,6 +192,7 @@ bool Dump(const std::string& path) {
 int main(int argc, char** argv) {
   int window = 1;
   long depth = 16;
+  bool d3d = false;
   std::vector<Op> ops;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--window") == 0) {
@@ -175,6 +201,10 @@ int main(int argc, char** argv) {
       window = 0;
     } else if (std::strcmp(argv[i], "--depth") == 0 && i + 1 < argc &&
                ParseNumbers(argv[i + 1], 1, &depth)) {
+      ++i;
+    } else if (std::strcmp(argv[i], "--path") == 0 && i + 1 < argc &&
+               (std::strcmp(argv[i + 1], "soft") == 0 || std::strcmp(argv[i + 1], "d3d") == 0)) {
+      d3d = std::strcmp(argv[i + 1], "d3d") == 0;
       ++i;
     } else {
       Op op;
@@ -186,6 +216,12 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (d3d) {
+    setenv("MORROW_D3D", "on", 0);
+    gfxprobe::Record3DCalls();
+  } else {
+    setenv("MORROW_D3D", "off", 1);
+  }
   morrow::ChangeWindowMode(window);
   morrow::SelectScreenMode(640, 480, static_cast<int>(depth), -1);
   if (morrow::InitLibrary() != 0) {
@@ -229,6 +265,8 @@ int main(int argc, char** argv) {
       std::printf("fill %ld,%ld,%ld 0x%08x\n", op.v[0], op.v[1], op.v[2], c);
     } else if (op.name == "font-op") {
       gfxprobe::RunFontOp(op.arg);
+    } else if (op.name == "3d-op") {
+      gfxprobe::Run3DOp(op.arg, graphs);
     } else if (op.name == "dump") {
       if (!Dump(op.arg)) status = 1;
     } else if (op.name == "graph" || op.name == "alphagraph") {

@@ -79,9 +79,7 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // Effects, familiars, items and the computer player.
-    "DispatchHitEffect",
-    "SpawnHitSpark",
+    // Familiars, items and the computer player.
     "PlaceArenaObjects",
     "UpdateFamiliar",
     "CreateItem",
@@ -90,13 +88,10 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "DrawPlayerEntry",
     "DrawArenaEntry",
     "DrawShotEntry",
     "DrawEffectEntry",
     "DrawBattleHud",
-    // Hit effects.
-    "SpawnHitRingC",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

@@ -123,13 +123,6 @@ void RunSpellCard(BattleObject* player, int index) {
   RECORD(RunSpellCard, R(player), I(index));
 }
 
-void DispatchHitEffect(BattleObject* a, BattleObject* b, int event) {
-  RECORD(DispatchHitEffect, R(a), R(b), I(event));
-}
-void SpawnHitSpark(BattleObject* a, BattleObject* b) {
-  RECORD(SpawnHitSpark, R(a), R(b));
-}
-
 void PlaceArenaObjects() {
   RECORD(PlaceArenaObjects);
 }
@@ -153,9 +146,6 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }
-void DrawPlayerEntry(const BattleObject* entry, int shake, int dark) {
-  RECORD(DrawPlayerEntry, R(entry), I(shake), I(dark));
-}
 void DrawArenaEntry(const BattleObject* entry, int shake, int dark) {
   RECORD(DrawArenaEntry, R(entry), I(shake), I(dark));
 }
@@ -167,11 +157,6 @@ void DrawEffectEntry(const BattleObject* entry, int shake, int dark) {
 }
 void DrawBattleHud(int shake) {
   RECORD(DrawBattleHud, I(shake));
-}
-
-// TEMPORARY: replaced by the hit effects.
-void SpawnHitRingC(BattleObject* a, BattleObject* b) {
-  RECORD(SpawnHitRingC, R(a), R(b));
 }
 
 }  // namespace veyrdale

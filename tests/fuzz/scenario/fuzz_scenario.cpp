@@ -3,13 +3,10 @@
 // held every other frame and button 1 counted as the frame loop counts it. The input's length
 // picks the stage (the final stage's script when odd) and the player count. Every step must read
 // forward inside the loaded bytes and keep the player count 1 to 4; anything else aborts.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "game/core/entry_points.h"
@@ -18,34 +15,14 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/flow/scenario.h"
+#include "tests/fuzz/fuzz_folder.h"
 
 namespace {
 
-std::string g_folder;
-
-void RemoveFolder() {
-  std::error_code ec;
-  std::filesystem::remove_all(g_folder, ec);
-}
-
-// A folder of our own with Resource/Srd, made once.
-void MakeFolder() {
-  if (!g_folder.empty()) return;
-  std::string pattern = (std::filesystem::temp_directory_path() / "scenario-fuzz-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) std::abort();
-  g_folder = pattern;
-  std::filesystem::create_directories(g_folder + "/Resource/Srd");
-  std::atexit(RemoveFolder);
-}
-
-// The game loads scripts from the working directory; the fuzzer reads its corpus by paths that
-// may be relative, so the folder is the working directory only while the script loads.
+// The game loads scripts from the working directory.
 int LoadFromFolder() {
-  const std::filesystem::path back = std::filesystem::current_path();
-  std::filesystem::current_path(g_folder);
-  const int loaded = veyrdale::LoadScenarioScript(0);
-  std::filesystem::current_path(back);
-  return loaded;
+  fuzzsupport::InFuzzFolder here;
+  return veyrdale::LoadScenarioScript(0);
 }
 
 void Check(bool ok, const char* what) {
@@ -58,8 +35,8 @@ void Check(bool ok, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace veyrdale;
-  MakeFolder();
-  FILE* file = std::fopen((g_folder + "/Resource/Srd/00.srd").c_str(), "wb");
+  const std::string& folder = fuzzsupport::FuzzFolder("scenario-fuzz", {"Resource/Srd"});
+  FILE* file = std::fopen((folder + "/Resource/Srd/00.srd").c_str(), "wb");
   if (file == nullptr) return 0;
   if (size > 0) std::fwrite(data, 1, size, file);
   std::fclose(file);

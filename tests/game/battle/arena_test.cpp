@@ -316,13 +316,17 @@ TEST_F(MapFiles, HostileFilesChangeOnlyTheGrid) {
   }
 }
 
-TEST_F(MapFiles, MissingOrNotAFileChangesNothing) {
+TEST_F(MapFiles, MissingOrNotAFileChangesNothingAndIsLogged) {
   veyrdale::LoadArenaMap(dir_.File("absent.mpd").c_str());
   veyrdale::LoadArenaMap(dir_.path().c_str());
   veyrdale::LoadArenaMap(nullptr);
   veyrdale::LoadArenaMap(std::string(5000, 'a').c_str());
   for (int i = 0; i < veyrdale::kMapCells; ++i) ASSERT_EQ(g_arenaMap.cells[i], kBefore + i);
-  EXPECT_EQ(MapLogLines(), 0);
+  // The missing file and the folder are logged with their paths, as every resource is.
+  EXPECT_EQ(MapLogLines(), 2);
+  const std::string log = testsupport::ReadFile(dir_.File("AppLog.txt"));
+  EXPECT_NE(log.find("Arena map " + dir_.File("absent.mpd") + " cannot be read"), std::string::npos)
+      << log;
 }
 
 TEST_F(MapFiles, GamePathsAreMapped) {

@@ -7,7 +7,6 @@
 
 #include "game/battle/access.h"
 #include "game/battle/player_control.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -26,10 +25,6 @@ using testsupport::LastShotSource;
 using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
-
-const StandInCall& Call(const char* name) {
-  return *FindStandInCall(name);
-}
 
 // Player 0 of a two-player match past the start count, standing with a full meter.
 BattleObject& Attacker(int character) {
@@ -508,35 +503,35 @@ TEST(MoveStart, JumpsGuardsEffectsAndOtherMoves) {
     int pose;  // 9: unchanged
     int guard;
     float vz, z, vx;
-    int effect;  // the code of the effect made (kinds 0, 10, 27, 30, 31, 70, 101), -1 none
+    int effect;  // the code of the effects made (kinds 0, 10, 27, 30, 31, 70, 101, and the ring
+                 // effects 13 of character 6's burst), -1 none
     int effects;
-    int dispatches;
   } cases[] = {
-      {"0 jumps in move 4", 0, 4, false, 2, 2, -4, -4, 0, 1, 1, 0},
-      {"0 move 7", 0, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"0 move 5 unknown", 0, 5, false, 9, 0, 0, 0, 0, -1, 0, 0},
-      {"1 move 7 unknown", 1, 7, false, 9, 0, 0, 0, 0, -1, 0, 0},
-      {"4 move 7", 4, 7, false, 3, 0, 0, 0, 0, -1, 0, 0},
-      {"6 move 1", 6, 1, false, 0, 0, 0, 0, 0, -1, 0, 1},
-      {"6 move 3", 6, 3, false, 3, 0, 0, 0, 0, 58, 1, 0},
-      {"6 move 7", 6, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"7 move 2", 7, 2, false, 0, 0, 0, 0, 0, 55, 1, 0},
-      {"7 move 4", 7, 4, false, 0, 22, 0, 0, 0, 58, 1, 0},
-      {"7 move 7", 7, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"8 hops back", 8, 2, false, 2, 8, -2, -2, -6, -1, 0, 0},
-      {"9 move 2", 9, 2, false, 1, 0, 0, 0, 0, 79, 1, 0},
-      {"10 move 1", 10, 1, false, 0, 0, 0, 0, 0, 58, 1, 0},
-      {"10 move 2", 10, 2, false, 1, 0, 0, 0, 0, 12, 1, 0},
-      {"10 move 3 armour", 10, 3, false, 3, -50, 0, 0, 0, 52, 1, 0},
-      {"10 jumps in move 4", 10, 4, false, 2, 2, -4, -4, 0, 1, 1, 0},
-      {"10 move 7", 10, 7, false, 2, 0, 0, 0, 0, -1, 0, 0},
-      {"12 move 2 armour", 12, 2, false, 2, -32, 0, 0, 0, 112, 1, 0},
-      {"13 move 8", 13, 8, false, 0, 0, 0, 0, 0, -1, 0, 0},
-      {"14 move 8", 14, 8, false, 0, 0, 0, 0, 0, -1, 0, 0},
-      {"14 powered move 2", 14, 2, true, 4, -32, 0, 0, 0, -1, 0, 0},
-      {"14 powered move 6", 14, 6, true, 4, -32, 0, 0, 0, -1, 0, 0},
-      {"14 powered move 9", 14, 9, true, 9, 0, 0, 0, 0, -1, 0, 0},
-      {"15 move 8 unknown", 15, 8, false, 9, 0, 0, 0, 0, -1, 0, 0},
+      {"0 jumps in move 4", 0, 4, false, 2, 2, -4, -4, 0, 1, 1},
+      {"0 move 7", 0, 7, false, 2, 0, 0, 0, 0, -1, 0},
+      {"0 move 5 unknown", 0, 5, false, 9, 0, 0, 0, 0, -1, 0},
+      {"1 move 7 unknown", 1, 7, false, 9, 0, 0, 0, 0, -1, 0},
+      {"4 move 7", 4, 7, false, 3, 0, 0, 0, 0, -1, 0},
+      {"6 move 1: the burst of event 14", 6, 1, false, 0, 0, 0, 0, 0, 73, 4},
+      {"6 move 3", 6, 3, false, 3, 0, 0, 0, 0, 58, 1},
+      {"6 move 7", 6, 7, false, 2, 0, 0, 0, 0, -1, 0},
+      {"7 move 2", 7, 2, false, 0, 0, 0, 0, 0, 55, 1},
+      {"7 move 4", 7, 4, false, 0, 22, 0, 0, 0, 58, 1},
+      {"7 move 7", 7, 7, false, 2, 0, 0, 0, 0, -1, 0},
+      {"8 hops back", 8, 2, false, 2, 8, -2, -2, -6, -1, 0},
+      {"9 move 2", 9, 2, false, 1, 0, 0, 0, 0, 79, 1},
+      {"10 move 1", 10, 1, false, 0, 0, 0, 0, 0, 58, 1},
+      {"10 move 2", 10, 2, false, 1, 0, 0, 0, 0, 12, 1},
+      {"10 move 3 armour", 10, 3, false, 3, -50, 0, 0, 0, 52, 1},
+      {"10 jumps in move 4", 10, 4, false, 2, 2, -4, -4, 0, 1, 1},
+      {"10 move 7", 10, 7, false, 2, 0, 0, 0, 0, -1, 0},
+      {"12 move 2 armour", 12, 2, false, 2, -32, 0, 0, 0, 112, 1},
+      {"13 move 8", 13, 8, false, 0, 0, 0, 0, 0, -1, 0},
+      {"14 move 8", 14, 8, false, 0, 0, 0, 0, 0, -1, 0},
+      {"14 powered move 2", 14, 2, true, 4, -32, 0, 0, 0, -1, 0},
+      {"14 powered move 6", 14, 6, true, 4, -32, 0, 0, 0, -1, 0},
+      {"14 powered move 9", 14, 9, true, 9, 0, 0, 0, 0, -1, 0},
+      {"15 move 8 unknown", 15, 8, false, 9, 0, 0, 0, 0, -1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -551,15 +546,10 @@ TEST(MoveStart, JumpsGuardsEffectsAndOtherMoves) {
     EXPECT_FLOAT_EQ(p.vx, c.vx);
     EXPECT_EQ(LiveEffects(), c.effects);
     if (c.effects > 0) {
-      EXPECT_EQ(g_effects[0].code, c.effect);
-      EXPECT_EQ(g_effects[0].x, p.x) << "at the player";
+      EXPECT_EQ(testsupport::EffectsWithCode(c.effect), c.effects);
     }
-    const StandInCall& dispatch = Call("DispatchHitEffect");
-    EXPECT_EQ(dispatch.calls, c.dispatches);
-    if (c.dispatches > 0) {
-      EXPECT_EQ(dispatch.args[0].integer, 0);
-      EXPECT_EQ(dispatch.args[1].integer, 0);
-      EXPECT_EQ(dispatch.args[2].integer, 14);
+    if (c.effects == 1) {
+      EXPECT_EQ(g_effects[0].x, p.x) << "at the player";
     }
   }
 }

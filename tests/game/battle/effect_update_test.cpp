@@ -59,18 +59,6 @@ bool InUse() {
   return g_effectInUse[8] == 1;
 }
 
-int64_t Dispatches() {
-  return FindStandInCall("DispatchHitEffect")->calls;
-}
-
-const BattleObject& DispatchSource() {
-  return FindStandInCall("DispatchHitEffect")->args[0].object;
-}
-
-int64_t DispatchEvent() {
-  return FindStandInCall("DispatchHitEffect")->args[2].integer;
-}
-
 // The shot the last launcher call of a kind made: its owner and move.
 const BattleObject& LastShot(int kind) {
   return g_shots[LauncherCall(kind).args[1].integer];
@@ -241,14 +229,14 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
          EXPECT_FALSE(InUse());
          EXPECT_EQ(ShotsMade(9), 0);
        }},
-      {"92 dispatches event 13 every frame of the card",
+      {"92 bursts every frame of the card",
        [](EffectRecord& e) { e.code = 92, e.timer = 33, g_players[1].state = 9; }, 1,
        [](const EffectRecord&) {
-         EXPECT_EQ(Dispatches(), 1);
-         EXPECT_EQ(DispatchEvent(), 13);
-         EXPECT_EQ(DispatchSource().kind, 9);
-         EXPECT_EQ(DispatchSource().stateTimer, 33);
-         EXPECT_EQ(DispatchSource().owner, 1);
+         // Character 9's event 13: three ring effects 15 around the point, by the timer.
+         EXPECT_EQ(testsupport::LiveEffects(), 4);
+         EXPECT_EQ(EffectsWithCode(91), 3);
+         EXPECT_FLOAT_EQ(g_effects[1].x, 100.0f + CosOf(5 * (33 + 17)) * 80.0f / 256.0f);
+         EXPECT_EQ(g_effects[1].player, 1);
        }},
       {"101 at timer 1 becomes kind 90",
        [](EffectRecord& e) { e.code = 101, e.timer = 1, e.heading = 70; }, 1,
@@ -316,9 +304,9 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        [](const EffectRecord& e) {
          EXPECT_EQ(e.z, 0.0f);
          EXPECT_EQ(e.aux, 0.0f);
-         EXPECT_EQ(DispatchEvent(), 0);
-         EXPECT_EQ(DispatchSource().life, 3);
-         EXPECT_EQ(g_effects[0].z, 1.0f);
+         EXPECT_EQ(EffectsWithCode(3), 1) << "the landing's ring";
+         EXPECT_EQ(testsupport::FirstEffectWithCode(3)->x, 100.0f);
+         EXPECT_EQ(testsupport::FirstEffectWithCode(106)->z, 1.0f);
          EXPECT_TRUE(InUse());
        }},
       {"109 lands: a shot, flash, shake, slow motion, no shadow",
@@ -330,7 +318,8 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
          EXPECT_EQ(FlashLength, 8);
          EXPECT_EQ(ScreenShake, 24);
          EXPECT_EQ(SlowMotionFrames, 24);
-         EXPECT_EQ(testsupport::LiveEffects(), 0);
+         EXPECT_EQ(EffectsWithCode(106), 0);
+         EXPECT_EQ(EffectsWithCode(3), 1) << "the landing's ring";
        }},
       {"110 fires once the attack nears its end",
        [](EffectRecord& e) {
@@ -376,8 +365,11 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
       {"125 hits at 40 while its player dashes",
        [](EffectRecord& e) { e.code = 125, e.timer = 40, g_players[1].state = 5; }, 1,
        [](const EffectRecord&) {
-         EXPECT_EQ(DispatchEvent(), 0);
-         EXPECT_EQ(FindStandInCall("DispatchHitEffect")->args[1].integer, 1);
+         // Ring A halfway to player 1.
+         const EffectRecord* centre = testsupport::FirstEffectWithCode(3);
+         ASSERT_NE(centre, nullptr);
+         EXPECT_EQ(centre->x, 200.0f);
+         EXPECT_EQ(centre->y, 160.0f);
        }},
       {"125 stops below 25", [](EffectRecord& e) { e.code = 125, e.timer = 24, e.vx = 3; }, 1,
        [](const EffectRecord& e) { EXPECT_EQ(e.vx, 0.0f); }},
@@ -390,10 +382,9 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        1,
        [](const EffectRecord& e) {
          EXPECT_EQ(e.z, 0.0f);
-         EXPECT_EQ(DispatchEvent(), 1);
-         EXPECT_EQ(DispatchSource().kind, 15);
          EXPECT_EQ(ScreenShake, 20);
          EXPECT_EQ(g_effects[0].code, 1) << "kind 0";
+         EXPECT_EQ(testsupport::LiveEffects(), 2) << "character 15 has no burst for event 1";
        }},
       {"126 lands on a side at 405",
        [](EffectRecord& e) { e.code = 126, e.timer = 405, g_players[1].state = 9; }, 1,
@@ -674,10 +665,11 @@ TEST(DamageEvent, DelayedHitWaitsForTheAttackersMoment) {
   EXPECT_EQ(FlashFrames, 8);
   EXPECT_EQ(FlashLength, 12);
   EXPECT_EQ(ScreenShake, 20);
-  EXPECT_EQ(FindStandInCall("SpawnHitRingC")->calls, 2);
-  EXPECT_EQ(DispatchEvent(), 14);
-  EXPECT_EQ(DispatchSource().kind, 4) << "the attacker's kind";
-  EXPECT_EQ(DispatchSource().x, 100.0f);
+  // Two rings C at the event's point, then the event-14 burst of the attacker's character 4.
+  EXPECT_EQ(EffectsWithCode(8), 2);
+  EXPECT_EQ(EffectsWithCode(32), 16);
+  EXPECT_EQ(testsupport::FirstEffectWithCode(8)->x, 100.0f);
+  EXPECT_EQ(EffectsWithCode(38), 32);
 
   // Never at 142: gone after 9000 frames without taking life.
   Battle();

@@ -52,36 +52,58 @@ void Hold(Input input, int count, int p = 0) {
 
 // ---- Walking ------------------------------------------------------------------------------
 
+// Every combination of the four directions, through the helper, the held counts, a walking
+// player and a ghost. Up with down cancels; left with right cancels unless up or down is held
+// alone beside them, where left wins.
 TEST(PlayerControl, DirectionOfEveryCombination) {
   // Bits: up 8, down 4, left 2, right 1.
   const int expected[16] = {
       kNoDirection,  // none
       0,             // right
       128,           // left
-      128,           // left and right: left wins
+      kNoDirection,  // left and right
       192,           // down
       224,           // down right
       160,           // down left
-      160,           // down, left and right
+      160,           // down, left and right: left wins
       64,            // up
       32,            // up right
       96,            // up left
-      96,            // up, left and right
+      96,            // up, left and right: left wins
       kNoDirection,  // up and down
       0,             // up, down, right
       128,           // up, down, left
-      128,           // all four
+      kNoDirection,  // all four
   };
   for (int bits = 0; bits < 16; ++bits) {
+    SCOPED_TRACE(bits);
     const bool up = bits & 8, down = bits & 4, left = bits & 2, right = bits & 1;
-    EXPECT_EQ(DirectionOf(up, down, left, right), expected[bits]) << bits;
-    // The same through the held counts of a player.
-    SetUpMatch({0, 1});
-    Hold(kInputUp, up ? 3 : 0, 2);
-    Hold(kInputDown, down ? 1 : 0, 2);
-    Hold(kInputLeft, left ? 9 : 0, 2);
-    Hold(kInputRight, right ? 2 : 0, 2);
-    EXPECT_EQ(HeldDirection(2), expected[bits]) << bits;
+    const int want = expected[bits];
+    EXPECT_EQ(DirectionOf(up, down, left, right), want);
+    for (int ghost = 0; ghost < 2; ++ghost) {
+      BattleObject& p = Standing(0);
+      p.heading = 50;
+      if (ghost == 1) p.state = kStateGhost;
+      // Counts other than 1 count as held just the same; player 2's never reach player 0.
+      Hold(kInputUp, up ? 3 : 0);
+      Hold(kInputDown, down ? 1 : 0);
+      Hold(kInputLeft, left ? 9 : 0);
+      Hold(kInputRight, right ? 2 : 0);
+      Hold(kInputLeft, 5, 2);
+      EXPECT_EQ(HeldDirection(0), want);
+      if (ghost == 1) {
+        BattleScene(0);
+        EXPECT_EQ(p.state, want == kNoDirection ? kStateGhost : kStateGhostMove) << "ghost";
+      } else {
+        UpdatePlayerControl(&p, 0);
+        EXPECT_EQ(p.state, want == kNoDirection ? kStateStand : kStateWalk);
+      }
+      EXPECT_EQ(p.heading, want == kNoDirection ? 50 : want) << "ghost " << ghost;
+      if (want == kNoDirection) {
+        EXPECT_EQ(p.vx, 0.0f);
+        EXPECT_EQ(p.vy, 0.0f);
+      }
+    }
   }
   EXPECT_EQ(HeldDirection(4), kNoDirection);
   EXPECT_EQ(HeldDirection(-1), kNoDirection);

@@ -486,40 +486,20 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
   }
 }
 
-TEST(BattleFrame, GhostsDriftByTheHeldDirectionsAndDrainMeter) {
-  struct Case {
-    std::vector<Input> held;
-    int heading;  // -1: kept
-    int state;
-  } cases[] = {
-      {{kInputUp}, 64, 15},
-      {{kInputUp, kInputRight}, 32, 15},
-      {{kInputUp, kInputLeft}, 96, 15},
-      {{kInputUp, kInputLeft, kInputRight}, 96, 15},
-      {{kInputDown}, 192, 15},
-      {{kInputDown, kInputRight}, 224, 15},
-      {{kInputDown, kInputLeft}, 160, 15},
-      {{kInputLeft}, 128, 15},
-      {{kInputRight}, 0, 15},
-      {{kInputLeft, kInputRight}, 128, 15},
-      {{kInputUp, kInputDown}, -1, 14},
-      {{kInputUp, kInputDown, kInputRight}, 0, 15},
-      {{}, -1, 14},
-  };
-  for (const Case& c : cases) {
-    SetUpMatch({0, 1});
-    RoundFrame = 400;
-    BattleObject& ghost = g_players[0];
-    ghost.state = 14;
-    ghost.heading = 77;
-    ghost.x = 100;
-    ghost.y = 100;
-    for (Input input : c.held) HeldFrameCounts[input][0] = 1;
-    BattleScene(0);
-    EXPECT_EQ(ghost.heading, c.heading < 0 ? 77 : c.heading) << c.held.size();
-    EXPECT_EQ(ghost.state, c.state);
-    EXPECT_EQ(g_playerState.recoveryGuard[0], 1) << "2, lowered once";
-  }
+// Their directions are those of walking (PlayerControl.DirectionOfEveryCombination).
+TEST(BattleFrame, GhostsDriftAndDrainMeter) {
+  SetUpMatch({0, 1});
+  RoundFrame = 400;
+  BattleObject& ghost = g_players[0];
+  ghost.state = 14;
+  ghost.x = 100;
+  ghost.y = 100;
+  HeldFrameCounts[kInputUp][0] = 1;
+  BattleScene(0);
+  EXPECT_EQ(ghost.heading, 64);
+  EXPECT_EQ(ghost.state, 15);
+  EXPECT_FLOAT_EQ(ghost.vy, -1.2f / 6.0f);
+  EXPECT_EQ(g_playerState.recoveryGuard[0], 1) << "2, lowered once";
   // The drain: other players within 64 pixels whose guard is down.
   struct Drain {
     float dx;

@@ -386,12 +386,14 @@ TEST(ShotHit, ClassThreeAndFourMarkTheVictim) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.state) + " " + std::to_string(c.stateTimer));
     Arena();
-    StillShot(0, 7, 0, 300, 200, 12, 16, 24, 3);
+    // Character 2's class-3 burst is ring D: eight pieces and a centre of code 4.
+    StillShot(2, 7, 0, 300, 200, 12, 16, 24, 3);
     g_players[1].state = c.state;
     g_players[1].stateTimer = c.stateTimer;
     Update(0);
     EXPECT_EQ(g_players[1].guard, 2);
-    EXPECT_EQ(Calls("DispatchHitEffect"), c.effect ? 1 : 0);
+    EXPECT_EQ(testsupport::EffectsWithCode(4), c.effect ? 1 : 0);
+    EXPECT_EQ(testsupport::EffectsWithCode(5), c.effect ? 8 : 0);
   }
 }
 
@@ -423,7 +425,7 @@ TEST(ShotHit, Parry) {
     EXPECT_EQ(g_players[1].stateTimer, c.timerAfter);
     EXPECT_EQ(g_players[1].meter, 116.0f);
     EXPECT_EQ(g_shots[0].state, 0);
-    EXPECT_EQ(Calls("SpawnHitSpark"), 1);
+    EXPECT_EQ(testsupport::EffectsWithCode(6), 1) << "the spark";
     EXPECT_EQ(g_playerState.score[0], 500) << "the story's parry bonus goes to player 0";
     EXPECT_EQ(testsupport::ShotsMade(10), c.answered ? 1 : 0);
     if (c.answered) {

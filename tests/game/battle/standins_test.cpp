@@ -42,6 +42,7 @@ TEST(StandIns, EveryNameIsFound) {
   EXPECT_EQ(FindStandInCall("NotAnEntryPoint"), nullptr);
   EXPECT_EQ(FindStandInCall("CreateShot"), nullptr) << "built: no stand-in any more";
   EXPECT_EQ(FindStandInCall("CreateEffect"), nullptr) << "built: no stand-in any more";
+  EXPECT_EQ(FindStandInCall("DispatchHitEffect"), nullptr) << "built: no stand-in any more";
 }
 
 TEST(StandIns, RecordCountsAndLastArguments) {
@@ -49,23 +50,23 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   BattleObject local{};
   ClaimAllItems(2);
   ClaimAllItems(-3);
-  SpawnHitRingC(&g_familiars[3], &g_familiars[3]);
-  SpawnHitRingC(&local, &g_players[2]);
-  SpawnHitSpark(&g_shots[9], &g_shots[9]);
+  UpdateFamiliar(&g_familiars[3]);
+  UpdateFamiliar(&local);
+  UpdateCpuPlayer(&g_shots[9], 9);
   UpdateItem(&g_items[127], 127);
-  DispatchHitEffect(&g_shots[511], &g_players[1], 15);
+  StartSpellCard(&g_shots[511], 1, 15);
   RunShotBehaviour(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
-  DrawPlayerEntry(&g_players[3], -7, 1);
+  DrawArenaEntry(&g_players[3], -7, 1);
   struct Case {
     const char* name;
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"ClaimAllItems", 2, "-3"},           {"SpawnHitRingC", 2, "-1 2"},
-      {"SpawnHitSpark", 1, "9 9"},          {"UpdateItem", 1, "127 127"},
-      {"DispatchHitEffect", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
-      {"RunSpellCard", 1, "3 3"},           {"DrawPlayerEntry", 1, "3 -7 1"},
+      {"ClaimAllItems", 2, "-3"},        {"UpdateFamiliar", 2, "-1"},
+      {"UpdateCpuPlayer", 1, "9 9"},     {"UpdateItem", 1, "127 127"},
+      {"StartSpellCard", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
+      {"RunSpellCard", 1, "3 3"},        {"DrawArenaEntry", 1, "3 -7 1"},
       {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {
@@ -145,9 +146,9 @@ TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   source.x = 640;
   source.y = 480;
   source.stun = 3;
-  DispatchHitEffect(&source, &source, 14);
+  UpdateFamiliar(&source);
   source.x = 1;
-  const StandInCall* call = FindStandInCall("DispatchHitEffect");
+  const StandInCall* call = FindStandInCall("UpdateFamiliar");
   EXPECT_EQ(call->args[0].integer, -1);
   EXPECT_EQ(call->args[0].object.x, 640);
   EXPECT_EQ(call->args[0].object.y, 480);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "morrow/recording/library_recorder.h"
 #include "platform/directory.h"
 #include "tests/support/temp_dir.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 using namespace veyrdale;
 using testsupport::ReadFile;
+using testsupport::Recorder;
 using testsupport::WriteFile;
 
 // Little-endian words as file bytes.
@@ -82,7 +84,12 @@ class DataFiles : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(platform::GetCurrentDirectory(&old_));
     ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
+    // The log runs, and no file's damage from an earlier test is remembered: a missing file is
+    // no damage.
+    FlushDataFileLog();
+    for (int kind = 0; kind < 5; ++kind) LoadDataFile(kOptionsFile, kind);
     ResetRecords();
+    Recorder().ClearCalls();
   }
   void TearDown() override {
     platform::SetCurrentDirectory(old_);
@@ -92,6 +99,15 @@ class DataFiles : public ::testing::Test {
   bool Exists(const std::string& name) const {
     std::error_code ec;
     return std::filesystem::exists(Path(name), ec);
+  }
+
+  // The log lines that name a file.
+  std::vector<std::string> LogLinesNaming(const std::string& name) const {
+    std::vector<std::string> lines;
+    for (const auto& call : Recorder().Named("WriteLog")) {
+      if (call.args[0].find(name) != std::string::npos) lines.push_back(call.args[0]);
+    }
+    return lines;
   }
 
   testsupport::TempDir dir_;
@@ -153,7 +169,7 @@ TEST_F(DataFiles, SaveThenLoadRestoresEveryWord) {
     // Values inside every clamp range, and extremes where nothing clamps.
     ResetRecords();
     g_options = OptionSettings{3, 0, 2, 1, 1, 1, 0, 0, 20, {INT_MIN, INT_MAX}};
-    g_buttonMap.masks[3][4] = INT_MIN;
+    g_buttonMap.masks[3][4] = 0x8000000;  // pad button 24, the last a pad read reports
     g_buttonMap.masks[0][0] = 0x30;
     g_scores.unlockLevel = 3;
     g_scores.score[119] = -7;
@@ -230,16 +246,116 @@ TEST_F(DataFiles, OutOfRangeWordsAreClampedOnLoad) {
     EXPECT_EQ(g_scores.stage[0], 99);
     EXPECT_EQ(g_scores.cards[0], 7);
   }
-  // Display words and key masks stay as read.
+  // Display words stay as read.
   WriteFile(Path("Data/cnf.dat"), Bytes({INT_MIN, -1, 7, INT_MAX}));
   ASSERT_EQ(LoadDataFile(kDisplayFile, kLoadDisplay), 0);
   EXPECT_EQ(DisplayWords(), (std::vector<int32_t>{INT_MIN, -1, 7, INT_MAX}));
-  WriteFile(Path("Data/key.inf"), Bytes({-1, 0, INT_MIN}));
+}
+
+// A key entry must name pad buttons and nothing else: zero, a direction or a bit no pad read
+// reports would leave the button dead or fire it with a direction. Such an entry takes its
+// default, and one log line says the key settings were reset.
+TEST_F(DataFiles, KeyEntriesThatNameNoPadButtonTakeTheirDefaults) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  struct Entry {
+    int32_t file;
+    bool usable;
+  } entries[] = {
+      {0x10, true},        {0x1000, true},      {0x8000000, true},   {0x30, true},
+      {0x0FFFFFF0, true},  {0, false},          {0x1, false},        {0x8, false},
+      {0x11, false},       {0x10000000, false}, {-1, false},         {INT_MIN, false},
+      {-16, false},        {0x0F, false},       {0x200, true},       {0x4000, true},
+      {0x20000000, false}, {0x100, true},       {0x7FFFFFF0, false}, {0x2000, true},
+  };
+  std::vector<int32_t> file;
+  for (const Entry& e : entries) file.push_back(e.file);
+  WriteFile(Path("Data/key.inf"), Bytes(file));
   ASSERT_EQ(LoadDataFile(kButtonsFile, kLoadButtons), 0);
-  EXPECT_EQ(g_buttonMap.masks[0][0], -1);
-  EXPECT_EQ(g_buttonMap.masks[0][1], 0);
-  EXPECT_EQ(g_buttonMap.masks[0][2], INT_MIN);
-  EXPECT_EQ(g_buttonMap.masks[0][3], 0x80);
+  int reset = 0;
+  for (int i = 0; i < 20; ++i) {
+    const int32_t want = entries[i].usable ? entries[i].file : 0x10 << (i % 5);
+    EXPECT_EQ(g_buttonMap.masks[i / 5][i % 5], want) << i;
+    reset += entries[i].usable ? 0 : 1;
+  }
+  const std::vector<std::string> lines = LogLinesNaming("Data\\key.inf");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("the key settings were reset: " + std::to_string(reset) + " of 20"),
+            std::string::npos)
+      << lines[0];
+  // Read again with the same damage (the title and every resource load read the options again):
+  // not logged again. The file is not rewritten.
+  ASSERT_EQ(LoadDataFile(kButtonsFile, kLoadButtons), 0);
+  EXPECT_EQ(LogLinesNaming("key.inf").size(), 1u);
+  EXPECT_EQ(ReadFile(Path("Data/key.inf")), Bytes(file));
+}
+
+// Every Data file in every damaged form: the game starts with what it can use and defaults for
+// the rest, logs one line naming the file, and leaves the file as it found it.
+TEST_F(DataFiles, DamagedFilesKeepDefaultsAndNameTheFile) {
+  enum Form { kEmpty, kTruncated, kRandom, kHuge, kFolder, kUnreadable };
+  const char* const kFormNames[] = {"empty", "truncated", "random", "10 MB", "folder", "loop"};
+  for (const RecordCase& r : kRecords) {
+    for (Form form : {kEmpty, kTruncated, kRandom, kHuge, kFolder, kUnreadable}) {
+      SCOPED_TRACE(std::string(r.local) + " " + kFormNames[form]);
+      std::filesystem::remove_all(Path("Data"));
+      ASSERT_EQ(mkdir("Data", 0755), 0);
+      ResetRecords();
+      const std::vector<int32_t> defaults = r.words();
+      const std::string image = Bytes(defaults);
+      std::string bytes;
+      switch (form) {
+        case kEmpty:
+          break;
+        case kTruncated:
+          bytes = image.substr(0, image.size() / 2 + 2);
+          break;
+        case kRandom:
+          for (size_t i = 0; i < image.size(); ++i)
+            bytes += static_cast<char>((i * 2654435761u) >> 13);
+          break;
+        case kHuge:
+          bytes = image + std::string(10 * 1024 * 1024 - image.size(), '\x7F');
+          break;
+        case kFolder:
+          ASSERT_EQ(mkdir(r.local, 0755), 0);
+          break;
+        case kUnreadable:
+          // A link to itself: no reading it.
+          ASSERT_EQ(symlink(std::filesystem::path(r.local).filename().c_str(), r.local), 0);
+          break;
+      }
+      if (form != kFolder && form != kUnreadable) WriteFile(Path(r.local), bytes);
+      Recorder().ClearCalls();
+      const int loaded = LoadDataFile(r.file, r.loadKind);
+      EXPECT_EQ(loaded, form == kFolder || form == kUnreadable ? -1 : 0);
+      const std::vector<int32_t> after = r.words();
+      if (form == kRandom) {
+        // Values used as they stand where any value serves; the others in their ranges.
+        const int32_t* w = after.data();
+        if (r.loadKind == kLoadOptions) {
+          EXPECT_TRUE(w[0] >= 0 && w[0] <= 3 && w[7] <= 20);
+        } else if (r.loadKind == kLoadScores) {
+          EXPECT_TRUE(w[0] >= 0 && w[0] <= 3);
+        } else if (r.loadKind == kLoadButtons) {
+          EXPECT_EQ(after, defaults);
+        }
+      } else {
+        EXPECT_EQ(after, defaults);
+      }
+      const std::string name = std::string(r.file).substr(5);
+      const bool repairable =
+          r.loadKind == kLoadOptions || r.loadKind == kLoadScores || r.loadKind == kLoadButtons;
+      EXPECT_EQ(LogLinesNaming(name).size(), form == kRandom && !repairable ? 0u : 1u);
+      // Nothing was written: the file, folder or link is as it was.
+      if (form == kFolder) {
+        EXPECT_TRUE(std::filesystem::is_directory(Path(r.local)));
+      } else if (form == kUnreadable) {
+        EXPECT_TRUE(std::filesystem::is_symlink(Path(r.local)));
+      } else {
+        EXPECT_EQ(ReadFile(Path(r.local)), bytes);
+      }
+    }
+  }
 }
 
 // Files of 0 to 2,000 bytes: every whole word the file holds is read (then clamped), a word held
@@ -269,6 +385,11 @@ TEST_F(DataFiles, FilesOfEveryLengthFillFromTheFront) {
         for (int w = 0; w < 9; ++w) want[w] = std::clamp(want[w], 0, high[w]);
       }
       if (c.loadKind == kLoadScores) want[0] = std::clamp(want[0], 0, 3);
+      if (c.loadKind == kLoadButtons) {
+        for (size_t w = 0; w < want.size(); ++w) {
+          if (want[w] == 0 || (want[w] & ~0x0FFFFFF0) != 0) want[w] = 0x10 << (w % 5);
+        }
+      }
       ASSERT_EQ(after, want) << size;
     }
   }
@@ -337,8 +458,12 @@ TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
     const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
     WriteFile(Path("Data/config.sav"), old);
     c.prepare(dir_.path());
+    Recorder().ClearCalls();
     EXPECT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), -1);
     EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
+    const std::vector<std::string> lines = LogLinesNaming("Data\\config.sav");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("the save failed"), std::string::npos) << lines[0];
     if (c.leftOver != nullptr) {
       EXPECT_TRUE(Exists(c.leftOver));
     } else {
@@ -372,6 +497,25 @@ TEST_F(DataFiles, UnwritableDataFolderKeepsTheOldFile) {
   chmod("Data", 0755);
   EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes({1}));
   EXPECT_FALSE(Exists("Data/score.sav.tmp"));
+}
+
+// A save killed between writing its temporary file and the rename leaves "<file>.tmp"; the next
+// start removes it, and only a file of that name.
+TEST_F(DataFiles, StaleTemporaryFilesAreRemovedAtStart) {
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  WriteFile(Path("Data/key.inf.tmp"), "half a sa");
+  WriteFile(Path("Data/score_s.sav.tmp"), "");
+  ASSERT_EQ(mkdir("Data/config.sav.tmp", 0755), 0);
+  WriteFile(Path("Data/cnf.dat.tmp"), "never written by the game");
+  RemoveStaleSaveFiles();
+  EXPECT_FALSE(Exists("Data/key.inf.tmp"));
+  EXPECT_FALSE(Exists("Data/score_s.sav.tmp"));
+  EXPECT_TRUE(std::filesystem::is_directory(Path("Data/config.sav.tmp")));
+  EXPECT_TRUE(Exists("Data/cnf.dat.tmp"));
+  EXPECT_EQ(LogLinesNaming(".tmp").size(), 2u);
+  EXPECT_EQ(LogLinesNaming("key.inf.tmp").size(), 1u);
+  RemoveStaleSaveFiles();
+  EXPECT_EQ(LogLinesNaming(".tmp").size(), 2u);
 }
 
 TEST_F(DataFiles, OptionDefaultsLeaveTheSpareWords) {

@@ -77,6 +77,9 @@ class FrameLoop : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(platform::GetCurrentDirectory(&old_));
     ASSERT_TRUE(platform::SetCurrentDirectory(dir_.path()));
+    // A folder the game finds its resources in (the recorder loads them without files), so the
+    // start says nothing about them.
+    std::filesystem::create_directories("Resource");
     Fresh();
   }
   // A fresh library, fresh stand-ins, the frame state of program start and no hooks.
@@ -506,8 +509,9 @@ TEST_F(FrameLoop, CloseWhilePausedEndsPauseAndLoop) {
   EXPECT_EQ(Recorder().Count("EndLibrary"), 1);
 }
 
-// On the fake clock: no frame ends before 16,666.67 µs after its start, the wait sleeps for
-// most of it, and a slow-motion frame waits 51 ms more.
+// On the fake clock: no frame ends before 16,666.67 µs after its start; the wait sleeps once to
+// a deadline and reads the clock only through the last kFrameSpinMicroseconds, whatever the frame
+// left of the time; a slow-motion frame waits 51 ms more.
 TEST_F(FrameLoop, NoFrameEndsEarly) {
   struct Case {
     int64_t step;  // microseconds per clock read
@@ -520,32 +524,37 @@ TEST_F(FrameLoop, NoFrameEndsEarly) {
     Recorder().quiet.clear();
     SlowMotionFrames = c.slowFrames;
     std::vector<double> lengths;
-    int yields = 0;
+    std::vector<int> readsPerWait;
+    std::vector<int> sleepsPerWait;
+    int reads = 0;
     int sleeps = 0;
-    std::vector<int> yieldsPerFrame;
-    std::vector<int> sleepsPerFrame;
     hooks_.push_back([&](const RecordedCall& call) {
-      if (call.name == "SleepThread") (call.Int(0) > 0 ? sleeps : yields)++;
-      // The frame's last pump: the frame is over.
+      // The wait runs from the present to the frame's last pump.
+      if (call.name == "PresentFrame") reads = sleeps = 0;
+      if (call.name == "GetHighResolutionCount") ++reads;
+      if (call.name == "SleepUntilHighResolutionCount" || call.name == "SleepThread") ++sleeps;
       if (call.name == "PumpMessages") {
         lengths.push_back(static_cast<double>(call.time - FrameStartTime));
-        yieldsPerFrame.push_back(yields);
-        sleepsPerFrame.push_back(sleeps);
-        yields = sleeps = 0;
+        readsPerWait.push_back(reads);
+        sleepsPerWait.push_back(sleeps);
       }
     });
     EscapeInFrame(12);
     ASSERT_EQ(WinMain(), 0);
     ASSERT_EQ(lengths.size(), 12u);
     for (size_t f = 0; f < lengths.size(); ++f) {
-      const double floor = kFrameMicroseconds + (static_cast<int>(f) < c.slowFrames ? 51000 : 0);
+      const bool slow = static_cast<int>(f) < c.slowFrames;
+      const double floor = kFrameMicroseconds + (slow ? 51000 : 0);
       EXPECT_GE(lengths[f], floor) << f;
       // Past the end by no more than the few clock reads of a frame.
       EXPECT_LT(lengths[f], floor + 4.0 * c.step + 1000) << f;
-      if (c.step <= 50) {
-        // Sleeps until about 2 ms before the end and yields only for the rest.
-        EXPECT_EQ(sleepsPerFrame[f], 1) << f;
-        EXPECT_LE(yieldsPerFrame[f], 3000 / c.step + 2) << f;
+      if (c.step < kFrameSpinMicroseconds) {
+        EXPECT_EQ(sleepsPerWait[f], 1) << f;
+        EXPECT_LE(readsPerWait[f], kFrameSpinMicroseconds / c.step + 3) << f;
+      } else {
+        // The frame's own reads used the time up: at most one short sleep.
+        EXPECT_LE(sleepsPerWait[f], 1) << f;
+        EXPECT_LE(readsPerWait[f], 2 + 16667 / c.step) << f;
       }
     }
     EXPECT_EQ(Recorder().Count("WaitMilliseconds"), c.slowFrames);

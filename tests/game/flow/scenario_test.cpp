@@ -642,7 +642,7 @@ TEST_F(ScenarioLoad, TheStoryKindAndRouteFlagsPickTheFile) {
   }
 }
 
-TEST_F(ScenarioLoad, AMissingFileKeepsThePreviousScriptFromItsStart) {
+TEST_F(ScenarioLoad, AMissingFileKeepsThePreviousScriptAndIsLogged) {
   tree_.WriteNamed("04");
   ASSERT_EQ(LoadScenarioScript(4), 99);
   RunScenarioScript(4);
@@ -657,6 +657,12 @@ TEST_F(ScenarioLoad, AMissingFileKeepsThePreviousScriptFromItsStart) {
   std::filesystem::create_directories(tree_.dir().File("Resource/Srd/06.srd"));
   EXPECT_EQ(LoadScenarioScript(6), 0);
   EXPECT_EQ(testsupport::LoadedScriptName(), "04");
+  // Each is logged with its path, as every resource is.
+  std::vector<std::string> lines;
+  for (const auto& call : Recorder().Named("WriteLog")) lines.push_back(call.args[0]);
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"Scenario script Resource\\Srd\\05.srd cannot be read",
+                                      "Scenario script Resource\\Srd\\06.srd cannot be read"}));
 }
 
 TEST_F(ScenarioLoad, AShorterScriptLeavesNothingOfTheLongerOne) {

@@ -1,8 +1,7 @@
-// The character frame selection of characters 0 to 7: the cell of every state, pose and card at
-// the ends of their ranges, the tints, the side effects (turns, jumps, spins, jitter), and records
-// of any value.
+// The character frame selection of characters 0 to 7 and what all sixteen share: the cell of
+// every state, pose and card at the ends of their ranges, the tints, the side effects (turns,
+// jumps, spins, jitter), and records of any value.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -10,101 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
-#include "game/core/entry_points.h"
-#include "game/core/frame_state.h"
-#include "game/core/input.h"
-#include "game/core/records.h"
-#include "morrow/recording/library_recorder.h"
+#include "game/battle/directions.h"
+#include "game/core/match_setup.h"
 #include "morrow/system/time.h"
-#include "tests/support/battle_state.h"
+#include "tests/game/view/chara_frame_fixture.h"
 
 namespace {
 
-using namespace veyrdale;
-using testsupport::Recorder;
-
-// A record as a row of the table writes it: s state, t state timer, h heading, a attack heading,
-// z, vz, q recovery, f the flag byte; the owner's P pose, K card choice, S special counter, e the
-// frames elapsed in its move (its length is set to t + e), d 1 when it holds a direction.
-struct Row {
-  int character;
-  const char* record;
-  int cell;
-};
-
-// The landing puffs made so far: CreateEffect's calls while it is a stand-in, its live effects
-// once it is built.
-int LandingPuffs() {
-  const StandInCall* call = FindStandInCall("CreateEffect");
-  int puffs = call != nullptr ? static_cast<int>(call->calls) : 0;
-  for (uint16_t inUse : g_effectInUse) puffs += inUse != 0 ? 1 : 0;
-  return puffs;
-}
-
-class CharaFrame : public ::testing::Test {
- protected:
-  void SetUp() override { Prepare(0); }
-  void TearDown() override {
-    testsupport::ResetBattleState();
-    Recorder().Reset();
-  }
-
-  // A match of `character` against character 1, both players owning their records.
-  void Prepare(int character) {
-    testsupport::SetUpMatch({character, 1});
-    g_players[0].owner = 0;
-    g_players[1].owner = 1;
-    Recorder().Reset();
-  }
-
-  // Player 0 as a row describes it.
-  BattleObject& Fill(const char* text) {
-    BattleObject& r = g_players[0];
-    const char* c = text;
-    while (*c != '\0') {
-      while (*c == ' ') ++c;
-      std::string key;
-      while ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z')) key += *c++;
-      char* end;
-      const double v = std::strtod(c, &end);
-      EXPECT_NE(end, c) << text;
-      c = end;
-      const int i = static_cast<int>(v);
-      if (key == "s")
-        r.state = i;
-      else if (key == "t")
-        r.stateTimer = i;
-      else if (key == "h")
-        r.heading = i;
-      else if (key == "a")
-        r.pushHeading = i;
-      else if (key == "z")
-        r.z = static_cast<float>(v);
-      else if (key == "vz")
-        r.vz = static_cast<float>(v);
-      else if (key == "q")
-        r.recovery = i;
-      else if (key == "f")
-        r.modifierHeld = static_cast<uint8_t>(i);
-      else if (key == "P")
-        g_playerState.poseClass[0] = static_cast<uint16_t>(i);
-      else if (key == "K")
-        g_playerState.cardChoice[0] = i;
-      else if (key == "S")
-        g_playerState.specialMode[0] = i;
-      else if (key == "d")
-        HeldFrameCounts[kInputLeft][0] = i;
-      else if (key == "e") {
-        g_playerState.currentMove[0] = 1;
-        MoveTable[1].moveLength = static_cast<uint16_t>(r.stateTimer + i);
-      } else {
-        ADD_FAILURE() << "unknown key " << key << " in " << text;
-      }
-    }
-    return r;
-  }
-};
+using namespace charaframetest;
 
 // Cells are written as the column plus the heading row times the sheet's row width W, where a row
 // is added.
@@ -552,12 +464,7 @@ const Row kRows[] = {
 };
 
 TEST_F(CharaFrame, EveryStateAtTheEndsOfItsRanges) {
-  for (const Row& row : kRows) {
-    Prepare(row.character);
-    BattleObject& player = Fill(row.record);
-    EXPECT_EQ(SelectCharaFrame(&player, 0), row.cell)
-        << "character " << row.character << ": " << row.record;
-  }
+  ExpectCells(kRows);
 }
 
 // The fallbacks: a character without a sheet answers the caller's flag, a record of no player or
@@ -616,8 +523,9 @@ TEST_F(CharaFrame, RecordsOutOfRange) {
   }
 }
 
-// Records of any value: a cell comes back, nothing but the two records in play changes, and the
-// sanitizers see nothing read or written outside a table and no undefined arithmetic.
+// Records, positions, matches and markers of any value: a cell comes back, nothing but the two
+// records in play changes, and the sanitizers see nothing read or written outside a table and no
+// undefined arithmetic.
 TEST_F(CharaFrame, AnyRecordGivesACell) {
   std::mt19937 random(34);
   const int32_t extremes[] = {
@@ -628,6 +536,8 @@ TEST_F(CharaFrame, AnyRecordGivesACell) {
     return static_cast<int32_t>(random());
   };
   const float heights[] = {-1e30f, -9.0f, -0.5f, 0.0f, 8.0f, 8.5f, 1e30f, NAN, INFINITY};
+  const float places[] = {-1e30f, -3e9f, -46341.0f, 0.0f, 100.5f, 46341.0f, 3e9f, NAN, -INFINITY};
+  const int32_t counts[] = {INT32_MIN, -1, 0, 1, 2, 3, 4, 5, 1000, INT32_MAX};
   for (int i = 0; i < 5000; ++i) {
     Prepare(static_cast<int>(random() % 16));
     g_players[0].kind = static_cast<uint16_t>(random() % 18);
@@ -648,32 +558,46 @@ TEST_F(CharaFrame, AnyRecordGivesACell) {
     g_playerState.specialMode[p] = any();
     g_playerState.holdTimer[p] = random() % 2 == 0 ? 0 : any();
     MoveTable[p * 16 + 1].moveLength = static_cast<uint16_t>(random());
+    MoveTable[p * 16 + 1].timing = static_cast<uint16_t>(random());
+    for (BattleObject& player : g_players) {
+      player.x = places[random() % std::size(places)];
+      player.y = places[random() % std::size(places)];
+    }
+    g_players[random() % 4].state = any();
+    g_match.playerCount = counts[random() % std::size(counts)];
+    g_match.teamMode = static_cast<int32_t>(random() % 3);
+    g_match.team[random() % 4] = any();
+    g_markerPoints[p].player = random() % 2 == 0 ? 9 : any();
     FreezeFrames = random() % 2 == 0 ? 0 : any();
     SceneFrame = any();
     g_display.halfRatePresent = static_cast<int32_t>(random() % 2);
     const int suppressTurn = static_cast<int>(random() % 2);
+    BattleObject before[kPlayerCount];
+    std::memcpy(before, g_players, sizeof before);
     const int cell = SelectCharaFrame(&r, suppressTurn);
     if (r.kind > 15) {
       EXPECT_EQ(cell, suppressTurn);
-    } else if (r.owner < 0 || r.owner > 1 || r.state < 0 || r.state > 18) {
+    } else if (r.owner < 0 || r.owner > 3 || r.state < 0 || r.state > 18) {
       EXPECT_EQ(cell, 39);
     }
-    for (int other : {2, 3}) {
-      const BattleObject& o = g_players[other];
-      EXPECT_TRUE(o.heading == 0 && o.guard == 0 && o.x == 0.0f && o.y == 0.0f && o.z == 0.0f &&
-                  o.vz == 0.0f);
+    for (int other = 0; other < kPlayerCount; ++other) {
+      if (&g_players[other] == &r || other == r.owner) continue;
+      EXPECT_EQ(std::memcmp(&before[other], &g_players[other], sizeof(BattleObject)), 0) << i;
     }
   }
 }
 
 // Hit-stun tints every third scene frame; knock-back and knock-out every third frame of the
-// player's own timer. The colours are each sheet's.
+// player's own timer, except character 9's, which follow the scene frame too. The colours are
+// each sheet's.
 TEST_F(CharaFrame, TintCadence) {
   const std::string red = "SetModulationColor 255 0 0";
   const std::string pale = "SetModulationColor 255 160 160";
-  const std::string hitStun[8] = {pale, red, red, pale, pale, pale, red, red};
-  const std::string knockDown[8] = {red, pale, pale, red, red, red, pale, red};
-  for (int character = 0; character < 8; ++character) {
+  const std::string hitStun[16] = {pale, red,  red,  pale, pale, pale, red,  red,
+                                   red,  pale, pale, red,  pale, pale, pale, pale};
+  const std::string knockDown[16] = {red,  pale, pale, red,  red, red, pale, red,
+                                     pale, pale, red,  pale, red, red, red,  red};
+  for (int character = 0; character < 16; ++character) {
     for (int frame = 0; frame < 6; ++frame) {
       for (int state : {10, 11, 13}) {
         Prepare(character);
@@ -686,8 +610,9 @@ TEST_F(CharaFrame, TintCadence) {
           calls.push_back(call.Text());
         }
         const std::string& colour = state == 10 ? hitStun[character] : knockDown[character];
+        const int clock = state != 10 && character == 9 ? frame + 1 : frame;
         const std::vector<std::string> expected =
-            frame % 3 == 0 ? std::vector<std::string>{colour} : std::vector<std::string>{};
+            clock % 3 == 0 ? std::vector<std::string>{colour} : std::vector<std::string>{};
         EXPECT_EQ(calls, expected)
             << "character " << character << " state " << state << " frame " << frame;
       }
@@ -695,28 +620,38 @@ TEST_F(CharaFrame, TintCadence) {
   }
 }
 
-// Character 0's attack pose 1 turns its owner 16 steps a drawn frame once its cell reaches 25 with
-// t at least 17: 32 at half rate, never while frozen, held or suppressed. The cell keeps the
-// heading row read before the turn; a draw-list copy reads its own and turns the real record.
-TEST_F(CharaFrame, TurnsOfCharacter0) {
+// The swings of attack pose 1 turn their owner 16 steps a drawn frame: character 0's once its
+// cell reaches 25 with t at least 17, character 10's once its cell passes 20 with t at least 16;
+// 32 at half rate, never while frozen, held or suppressed. The cell keeps the heading row read
+// before the turn; a draw-list copy reads its own and turns the real record.
+TEST_F(CharaFrame, TurnsOfTheSwings) {
   const struct {
+    int character;
     const char* record;
     int halfRate, freeze, hold, suppress;
     int cell, heading;
   } cases[] = {
-      {"s2 P1 t30 e20 h0", 0, 0, 0, 0, 25, 16},
-      {"s2 P1 t30 e20 h250", 0, 0, 0, 0, 25 + 7 * 50, 10},
-      {"s2 P1 t17 e15 h0", 0, 0, 0, 0, 25, 16},
-      {"s2 P1 t16 e20 h0", 0, 0, 0, 0, 25, 0},
-      {"s2 P1 t30 e14 h0", 0, 0, 0, 0, 24, 0},
-      {"s2 P1 t30 e20 h16", 1, 0, 0, 0, 25, 48},
-      {"s2 P1 t30 e20 h48", 0, 1, 0, 0, 25 + 50, 48},
-      {"s2 P1 t30 e20 h48", 0, -1, 0, 0, 25 + 50, 48},
-      {"s2 P1 t30 e20 h48", 0, 0, 3, 0, 25 + 50, 48},
-      {"s2 P1 t30 e20 h48", 0, 0, 0, 1, 25 + 50, 48},
+      {0, "s2 P1 t30 e20 h0", 0, 0, 0, 0, 25, 16},
+      {0, "s2 P1 t30 e20 h250", 0, 0, 0, 0, 25 + 7 * 50, 10},
+      {0, "s2 P1 t17 e15 h0", 0, 0, 0, 0, 25, 16},
+      {0, "s2 P1 t16 e20 h0", 0, 0, 0, 0, 25, 0},
+      {0, "s2 P1 t30 e14 h0", 0, 0, 0, 0, 24, 0},
+      {0, "s2 P1 t30 e20 h16", 1, 0, 0, 0, 25, 48},
+      {0, "s2 P1 t30 e20 h48", 0, 1, 0, 0, 25 + 50, 48},
+      {0, "s2 P1 t30 e20 h48", 0, -1, 0, 0, 25 + 50, 48},
+      {0, "s2 P1 t30 e20 h48", 0, 0, 3, 0, 25 + 50, 48},
+      {0, "s2 P1 t30 e20 h48", 0, 0, 0, 1, 25 + 50, 48},
+      {10, "s2 P1 t30 e32 h0", 0, 0, 0, 0, 20, 16},
+      {10, "s2 P1 t16 e100 h250", 0, 0, 0, 0, 20 + 7 * 50, 10},
+      {10, "s2 P1 t15 e32 h0", 0, 0, 0, 0, 20, 0},
+      {10, "s2 P1 t30 e31 h0", 0, 0, 0, 0, 20, 0},
+      {10, "s2 P1 t30 e32 h16", 1, 0, 0, 0, 20, 48},
+      {10, "s2 P1 t30 e32 h48", 0, 1, 0, 0, 20 + 50, 48},
+      {10, "s2 P1 t30 e32 h48", 0, 0, 3, 0, 20 + 50, 48},
+      {10, "s2 P1 t30 e32 h48", 0, 0, 0, 1, 20 + 50, 48},
   };
   for (const auto& c : cases) {
-    Prepare(0);
+    Prepare(c.character);
     Fill(c.record);
     g_display.halfRatePresent = c.halfRate;
     FreezeFrames = c.freeze;
@@ -778,67 +713,96 @@ TEST_F(CharaFrame, Character3TurnsTowardDown) {
   EXPECT_EQ(g_players[0].heading, 224);
 }
 
-// Character 0's pose 2 lets its owner fall while free and in the air: guard 2, gravity 0.2 (0.4 at
-// half rate) below a fall speed of 3, and one puff on landing. A copy's height chooses the cell,
-// the real record falls.
-TEST_F(CharaFrame, JumpAndLanding) {
-  for (int halfRate : {0, 1}) {
-    Prepare(0);
-    Fill("s2 P2 t60 z-20 vz-2");
-    g_display.halfRatePresent = halfRate;
-    const double gravity = halfRate != 0 ? 0.4 : 0.2;
-    float z = -20.0f;
-    float vz = -2.0f;
-    int frames = 0;
-    while (z < 0.0f) {
+// The falls of attack pose 2, a frame at a time: the jump of characters 0 and 10 and the glide of
+// character 8. While free and in the air the owner falls with its guard up, gravity added below a
+// fall speed limit (doubled at half rate), and lands with one puff; the glide also drifts the
+// owner backwards, 6 pixels a frame against the heading.
+TEST_F(CharaFrame, JumpsAndGlidesFallAndLand) {
+  const struct {
+    int character;
+    double limit, gravity;
+    bool glide;
+    int fallingCell;  // at t 60 with the record coming down
+  } falls[] = {{0, 3.0, 0.2, false, 18}, {10, 3.0, 0.2, false, 17}, {8, 2.0, 0.35, true, 15}};
+  for (const auto& f : falls) {
+    for (int halfRate : {0, 1}) {
+      Prepare(f.character);
+      Fill("s2 P2 t60 z-20 vz-2 h40");
+      g_display.halfRatePresent = halfRate;
+      const double gravity = halfRate != 0 ? 2 * f.gravity : f.gravity;
+      const float driftX = f.glide ? CosOf(40) / 256.0f * -6.0f : 0.0f;
+      const float driftY = f.glide ? NegSinOf(40) / 256.0f * -6.0f : 0.0f;
+      float z = -20.0f;
+      float vz = -2.0f;
+      int frames = 0;
+      while (z < 0.0f) {
+        BattleObject copy = g_players[0];
+        SelectCharaFrame(&copy, 0);
+        if (vz < f.limit) vz = static_cast<float>(vz + gravity);
+        z += vz;
+        ASSERT_EQ(g_players[0].z, z) << f.character;
+        EXPECT_EQ(g_players[0].guard, 2);
+        EXPECT_EQ(g_players[0].vx, driftX);
+        EXPECT_EQ(g_players[0].vy, driftY);
+        EXPECT_EQ(LandingPuffs(), z >= 0.0f ? 1 : 0);
+        g_players[0].guard = 0;
+        g_players[0].vx = g_players[0].vy = 0.0f;
+        ++frames;
+        ASSERT_LT(frames, 100);
+      }
+      EXPECT_EQ(g_players[0].vz, 0.0f);
+      EXPECT_GE(vz, f.limit) << "the fall speed reached its limit";
       BattleObject copy = g_players[0];
-      copy.z = -1.0f;
-      copy.vz = 1.0f;
-      EXPECT_EQ(SelectCharaFrame(&copy, 0), 18);
-      if (vz < 3.0) vz = static_cast<float>(vz + gravity);
-      z += vz;
-      ASSERT_EQ(g_players[0].z, z);
-      EXPECT_EQ(g_players[0].guard, 2);
-      EXPECT_EQ(LandingPuffs(), z >= 0.0f ? 1 : 0);
-      g_players[0].guard = 0;
-      ++frames;
-      ASSERT_LT(frames, 100);
+      SelectCharaFrame(&copy, 0);
+      EXPECT_EQ(g_players[0].z, z) << "on the ground nothing falls";
+      EXPECT_EQ(g_players[0].guard, 0);
+      EXPECT_EQ(g_players[0].vx, 0.0f);
+      EXPECT_EQ(LandingPuffs(), 1);
     }
-    EXPECT_EQ(g_players[0].vz, 0.0f);
-    EXPECT_GE(vz, 3.0f) << "the fall speed reached its limit";
+  }
+  // Frozen, nothing falls; the turn flag does not stop a fall.
+  for (const auto& f : falls) {
+    Prepare(f.character);
+    Fill("s2 P2 t60 z-0.5 vz0.6");
+    FreezeFrames = 1;
     SelectCharaFrame(&g_players[0], 0);
-    EXPECT_EQ(g_players[0].z, z) << "on the ground nothing falls";
-    EXPECT_EQ(g_players[0].guard, 0);
+    EXPECT_EQ(g_players[0].z, -0.5f);
+    EXPECT_EQ(LandingPuffs(), 0);
+    FreezeFrames = 0;
+    SelectCharaFrame(&g_players[0], 1);
+    EXPECT_EQ(g_players[0].z, static_cast<float>(-0.5f + static_cast<float>(0.6f + f.gravity)));
+    EXPECT_EQ(g_players[0].vz, 0.0f);
     EXPECT_EQ(LandingPuffs(), 1);
   }
-  Prepare(0);
-  Fill("s2 P2 t60 z-0.5 vz0.6");
-  FreezeFrames = 1;
-  SelectCharaFrame(&g_players[0], 0);
-  EXPECT_EQ(g_players[0].z, -0.5f);
-  EXPECT_EQ(LandingPuffs(), 0);
-  FreezeFrames = 0;
-  EXPECT_EQ(SelectCharaFrame(&g_players[0], 1), 18) << "suppressTurn does not stop the jump";
-  EXPECT_EQ(g_players[0].z, static_cast<float>(-0.5f + static_cast<float>(0.6f + 0.2)));
-  EXPECT_EQ(g_players[0].vz, 0.0f);
-  EXPECT_EQ(LandingPuffs(), 1);
+  // The jump asks whether the owner is in the air, the glide whether the record passed in is: a
+  // copy's height chooses the cell.
+  for (const auto& f : falls) {
+    Prepare(f.character);
+    Fill("s2 P2 t60 e0");
+    BattleObject copy = g_players[0];
+    copy.z = -1.0f;
+    copy.vz = 1.0f;
+    EXPECT_EQ(SelectCharaFrame(&copy, 0), f.fallingCell);
+    EXPECT_EQ(LandingPuffs(), f.glide ? 1 : 0) << f.character;
+  }
 }
 
-// Character 5's 6666-level special shakes the record passed in by two random draws, x then y,
-// and no more.
+// The 6666-level specials of characters 5 and 9 shake the record passed in by two random draws,
+// x then y, and no more.
 TEST_F(CharaFrame, JitterDrawsTwoRandomNumbers) {
-  for (uint32_t seed : {1u, 34u, 4357u}) {
+  for (uint32_t seed : {1u, 34u, 4357u, 5u, 9u}) {
+    const int character = seed % 2 == 0 ? 5 : 9;
     morrow::SeedRandom(seed);
     const int dx = morrow::GetRandomNumber(2) - 1;
     const int dy = morrow::GetRandomNumber(2) - 1;
     const int next = morrow::GetRandomNumber(1000000);
-    Prepare(5);
+    Prepare(character);
     Fill("s8 S7000");
     g_players[0].x = 100.0f;
     g_players[0].y = 50.0f;
     BattleObject copy = g_players[0];
     morrow::SeedRandom(seed);
-    EXPECT_EQ(SelectCharaFrame(&copy, 0), 6);
+    EXPECT_EQ(SelectCharaFrame(&copy, 0), 6) << character;
     EXPECT_EQ(copy.x, 100.0f + static_cast<float>(dx));
     EXPECT_EQ(copy.y, 50.0f + static_cast<float>(dy));
     EXPECT_EQ(morrow::GetRandomNumber(1000000), next);
@@ -846,24 +810,28 @@ TEST_F(CharaFrame, JitterDrawsTwoRandomNumbers) {
   }
 }
 
-// Character 4 knocked down spins the record passed in by 16 steps a unit of its recovery counter,
-// of which only the low four bits count, and is drawn in the new heading's row.
+// Characters 4 and 14 knocked down spin the record passed in by 16 steps a unit of its recovery
+// counter, of which only the low four bits count, and are drawn in the new heading's row.
 TEST_F(CharaFrame, SpinWithAnyCounter) {
   const struct {
     int heading, q, spun;
   } cases[] = {{10, -5, 186},        {10, 1, 26},         {10, 16, 10},  {250, 2, 26},
                {10, INT32_MAX, 250}, {10, INT32_MIN, 10}, {-1000, 3, 72}};
-  for (const auto& c : cases) {
-    for (int state : {11, 13}) {
-      Prepare(4);
-      g_players[0].state = state;
-      g_players[0].stateTimer = 1;
-      BattleObject copy = g_players[0];
-      copy.heading = c.heading;
-      copy.recovery = c.q;
-      EXPECT_EQ(SelectCharaFrame(&copy, 1), 18 + c.spun / 32 * 30) << c.heading << " " << c.q;
-      EXPECT_EQ(copy.heading, c.spun);
-      EXPECT_EQ(g_players[0].heading, 0);
+  const struct { int character, column, width; } spinners[] = {{4, 18, 30}, {14, 26, 40}};
+  for (const auto& spinner : spinners) {
+    for (const auto& c : cases) {
+      for (int state : {11, 13}) {
+        Prepare(spinner.character);
+        g_players[0].state = state;
+        g_players[0].stateTimer = 1;
+        BattleObject copy = g_players[0];
+        copy.heading = c.heading;
+        copy.recovery = c.q;
+        EXPECT_EQ(SelectCharaFrame(&copy, 1), spinner.column + c.spun / 32 * spinner.width)
+            << spinner.character << ": " << c.heading << " " << c.q;
+        EXPECT_EQ(copy.heading, c.spun);
+        EXPECT_EQ(g_players[0].heading, 0);
+      }
     }
   }
 }

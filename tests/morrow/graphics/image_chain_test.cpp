@@ -2,6 +2,7 @@
 // streams, and every prefix of every fixture.
 #include <cstring>
 
+#include "morrow/system/log.h"
 #include "tests/morrow/graphics/image_test_util.h"
 #include "tests/support/temp_dir.h"
 
@@ -34,6 +35,29 @@ TEST(ImageChain, EveryFixtureIsTakenByItsLoader) {
     EXPECT_STREQ(morrow::GetImageLoaderName(d.kind),
                  morrow::GetImageLoaderName(KindOfFixture(f.name)));
   }
+}
+
+// The JPEG loader is tried on every picture after BMP: a PNG passes it without a line in the log,
+// while a JPEG cut short keeps the decoder's own message.
+TEST(ImageChain, ALoaderThatOnlyTriesLogsNothing) {
+  testsupport::TempDir dir;
+  morrow::SetLogDirectory(dir.path());
+  morrow::StartLogFile();
+  std::string jpeg;
+  for (const imagetest::NamedFile& f : imagetest::AllFixtures()) {
+    const ImageLoaderKind kind = KindOfFixture(f.name);
+    if (kind == ImageLoaderKind::kJpeg && jpeg.empty()) jpeg = f.bytes;
+    if (kind != ImageLoaderKind::kPng) continue;
+    Decoded d;
+    Decode(f.bytes, nullptr, &d);
+    EXPECT_EQ(d.kind, kind) << f.name;
+  }
+  EXPECT_EQ(testsupport::ReadFile(dir.File("AppLog.txt")), "");
+  ASSERT_FALSE(jpeg.empty());
+  Decoded cut;
+  Decode(jpeg.substr(0, jpeg.size() / 2), morrow::LoadJpegImage, &cut);
+  EXPECT_NE(testsupport::ReadFile(dir.File("AppLog.txt")), "");
+  morrow::SetLogDirectory("");
 }
 
 TEST(ImageChain, LoaderNames) {

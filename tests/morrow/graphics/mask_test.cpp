@@ -133,16 +133,13 @@ class MaskScreen : public testsupport::GraphicsFixture, public ::testing::WithPa
 TEST_P(MaskScreen, EveryDrawShowsExactlyWhereTheMaskIsSet) {
   StartAt(GetParam());
   const uint32_t background = Colour(10, 20, 30);
-  int compared = 0;
   for (const DrawCase& c : kDraws) {
     SCOPED_TRACE(c.name);
     Paint(background);
     const Pixels before = Back();
     ASSERT_EQ(c.draw(graph_), 0);
     const Pixels drawn = Back();
-    // A shape the software path does not draw yet changes nothing and is passed over.
-    if (drawn == before) continue;
-    ++compared;
+    ASSERT_NE(drawn, before);
 
     ASSERT_EQ(morrow::CreateMaskBuffer(1, 1), 0);
     ASSERT_EQ(morrow::SetMaskEnabled(1), 0);
@@ -162,7 +159,6 @@ TEST_P(MaskScreen, EveryDrawShowsExactlyWhereTheMaskIsSet) {
     ASSERT_EQ(morrow::DeleteMaskBuffer(), 0);
     EXPECT_EQ(morrow::GetMaskSurface(), nullptr);
   }
-  EXPECT_GE(compared, 5);  // boxes, plain and rotated graphs, blending
 }
 
 TEST_P(MaskScreen, AnAllZeroMaskLeavesTheTargetUnchanged) {

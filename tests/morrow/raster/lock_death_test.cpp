@@ -1,6 +1,6 @@
 // A surface lock that fails inside a software draw ends the process with the draw's own text, for
 // every lock each draw takes: the target, the graph's surface or its staged copy, and the staged
-// destination.
+// destination (boxes, lines, circles and plain triangles have no graph).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,7 +18,7 @@ namespace {
 
 using morrow::ResourceHandle;
 
-enum class Draw { kPiece, kSolid, kRota, kModi, kExtend };
+enum class Draw { kPiece, kSolid, kRota, kModi, kExtend, kLine, kCircle, kTriangle };
 
 struct LockCase {
   const char* name;
@@ -54,6 +54,15 @@ TEST_P(LockDeathTest, AFailedLockEndsWithItsText) {
           case Draw::kSolid:
             morrow::G_DDraw_DrawFillBox(0, 0, 8, 8, 0);
             break;
+          case Draw::kLine:
+            morrow::G_DDraw_DrawLine(0, 0, 8, 3, 0);
+            break;
+          case Draw::kCircle:
+            morrow::G_DDraw_DrawCircle(10, 10, 4, 0, 1);
+            break;
+          case Draw::kTriangle:
+            morrow::DrawPlainTriangleDDraw(0, 0, 8, 0, 0, 8, 0);
+            break;
           case Draw::kRota:
           case Draw::kModi:
             morrow::DrawRotaGraph(20, 20, 1.0, 0.3, g, 0, c.draw == Draw::kModi ? 1 : 0);
@@ -88,6 +97,18 @@ INSTANTIATE_TEST_SUITE_P(
                  "転送先サーフェスのロックに失敗しました in G_DDraw_DrawFillBox "},
         LockCase{"SolidStagedCopy", Draw::kSolid, -1, false, 2, kBusy,
                  "転送元サーフェスのロックに失敗しました in G_DDraw_DrawFillBox "},
+        LockCase{"LineDestination", Draw::kLine, -1, false, 0, kBusy,
+                 "転送先サーフェスのロックに失敗しました in G_DDraw_DrawLine "},
+        LockCase{"LineStagedCopy", Draw::kLine, -1, false, 2, kLost,
+                 "転送元サーフェスのロックに失敗しました in G_DDraw_DrawLine"},
+        LockCase{"CircleDestination", Draw::kCircle, -1, false, 0, kLost,
+                 "転送先サーフェスのロックに失敗しました in G_DDraw_DrawCircle "},
+        LockCase{"CircleStagedCopy", Draw::kCircle, -1, false, 2, kBusy,
+                 "転送元サーフェスのロックに失敗しました in G_DDraw_DrawCircle"},
+        LockCase{"PlainTriangleTarget", Draw::kTriangle, -1, false, 0, kLost,
+                 "転送先サーフェスのロックに失敗しました in DrawPlainTriangleDDraw "},
+        LockCase{"PlainTriangleStagedCopy", Draw::kTriangle, -1, false, 2, kLost,
+                 "転送元サーフェスのロックに失敗しました in DrawPlainTriangleDDraw "},
         LockCase{"RotaTarget", Draw::kRota, -1, false, 0, kLost,
                  "転送先サーフェスのロックに失敗しました in G_DDraw_DrawRotaGraph "},
         LockCase{"RotaSourceInSystemMemory", Draw::kRota, -1, true, 1, kLost,

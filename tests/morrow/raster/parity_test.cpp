@@ -1,7 +1,7 @@
-// The reference and SSE2 paths draw the same frames: seeded random piece draws, stretched draws
-// and boxes (sizes, places off every edge, mirrors, every mode, the parameters at their edges,
-// bright, key, alpha map, MMX flag on and off), run once on each path from the same start, must
-// leave targets of equal CRC.
+// The reference and SSE2 paths draw the same frames: seeded random piece draws, stretched draws,
+// boxes, filled circles and plain triangles (sizes, places off every edge, mirrors, every mode, the
+// parameters at their edges, bright, key, alpha map, MMX flag on and off), run once on each path
+// from the same start, must leave targets of equal CRC.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -197,6 +197,49 @@ TEST_P(SolidParity, GivesTheSameFrameOnBothPaths) {
   EXPECT_EQ(vector, reference);
   ExpectNothingHeld();
 }
+
+// Filled circles and plain triangles, whose spans take the SSE2 kernels at 32 and 16 bits: radii
+// from 0 to past the screen, corners across every edge.
+using ShapeParity = Parity;
+
+TEST_P(ShapeParity, GivesTheSameFrameOnBothPaths) {
+  StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
+  auto run = [&](RasterPath path) {
+    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
+    Restart(79);
+    std::mt19937 rng(3131);
+    for (int i = 0; i < kDraws; ++i) {
+      RandomState(rng);
+      const uint32_t colour = static_cast<uint32_t>(rng());
+      const int x = Coordinate(rng, 640, 100), y = Coordinate(rng, 480, 100);
+      if (rng() % 2 == 0) {
+        const int r = static_cast<int>(rng() % (rng() % 8 == 0 ? 700 : 60));
+        EXPECT_EQ(morrow::G_DDraw_DrawCircle(x, y, r, colour, 1), 0);
+      } else {
+        auto near = [&](int v) { return v + static_cast<int>(rng() % 300) - 150; };
+        morrow::DrawPlainTriangleDDraw(x, y, near(x), near(y), near(x), near(y), colour);
+      }
+    }
+    return Checksum(Back());
+  };
+  const uint32_t start = (Restart(79), Checksum(Back()));
+  const uint32_t reference = run(RasterPath::kReference);
+  const uint32_t vector = run(RasterPath::kSse2);
+  EXPECT_NE(reference, start);
+  EXPECT_EQ(vector, reference);
+  ExpectNothingHeld();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Depths, ShapeParity,
+    ::testing::Values(ParityCase{"ThirtyTwoBitsVideoMemory", 32, nullptr, true},
+                      ParityCase{"ThirtyTwoBitsSystemMemory", 32, nullptr, false},
+                      ParityCase{"FiveSixFive", 16, "565", true},
+                      ParityCase{"FiveSixFiveSystemMemory", 16, "565", false},
+                      ParityCase{"FiveFiveFiveSystemMemory", 16, "555", false},
+                      ParityCase{"FourFourFour", 16, "444", true},
+                      ParityCase{"FourFourFourSystemMemory", 16, "444", false},
+                      ParityCase{"EightBits", 8, nullptr, true}));
 
 // Pieces are blended by software at 32 and 16 bits.
 INSTANTIATE_TEST_SUITE_P(ThirtyTwoBits, PieceParity,

@@ -46,9 +46,11 @@ TEST(SoundBadInput, TruncatedAtEveryHeaderOffset) {
     size_t upTo;      // every offset below this
     size_t mustFail;  // every cut below this refuses
   } cases[] = {
-      {"pcm16_mono.wav", 200, 46},    {"pcm8_stereo.wav", 100, 46}, {"alaw_mono.wav", 120, 59},
-      {"ima_stereo.wav", 1100, 0},    {"msadpcm_mono.wav", 600, 0}, {"gsm_mono.wav", 200, 0},
-      {"vorbis_stereo.ogg", 3600, 0}, {"mpeg_tags.mp3", 1500, 0},   {"mpeg_plain.mp3", 700, 0},
+      {"pcm16_mono.wav", 200, 46},    {"pcm8_stereo.wav", 100, 46},
+      {"alaw_mono.wav", 120, 59},     {"ima_stereo.wav", 1100, 0},
+      {"msadpcm_mono.wav", 600, 0},   {"gsm_mono.wav", 200, 0},
+      {"vorbis_stereo.ogg", 3600, 0}, {"mpeg_tags.mp3", 1500, 0},
+      {"mpeg_plain.mp3", 700, 0},     {"extensible_s24_stereo.wav", 200, 86},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -130,6 +132,50 @@ TEST(SoundBadInput, AbsurdSizes) {
     EXPECT_EQ(Decode(c.file).result, -1) << c.what;
     EXPECT_EQ(log.Count(kNotPcm), ++n) << c.what;
   }
+}
+
+// The sub-format of WAVE_FORMAT_EXTENSIBLE is data like any other: what is not integer PCM or
+// float of one or two channels in a block that fits is refused.
+TEST(SoundBadInput, ExtensibleFormatsThatAreNotPlainSamples) {
+  soundtest::LogCapture log;
+  const std::string kGuidTail("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+  auto extensible = [&](uint16_t channels, uint16_t align, uint16_t bits, uint16_t validBits,
+                        uint16_t subTag, const std::string& tail, int extraSize = 22) {
+    std::string ext;
+    ext += static_cast<char>(validBits & 0xFF);
+    ext += static_cast<char>(validBits >> 8);
+    ext += std::string("\x03\x00\x00\x00", 4);  // channel mask
+    ext += static_cast<char>(subTag & 0xFF);
+    ext += static_cast<char>(subTag >> 8);
+    ext += tail;
+    return Riff(Chunk("fmt ", FormatBody(0xFFFE, channels, 8000, align, bits, extraSize) +
+                                  ext.substr(0, static_cast<size_t>(extraSize))) +
+                Chunk("data", std::string(600, '\x21')));
+  };
+  struct Case {
+    const char* what;
+    std::string file;
+  } cases[] = {
+      {"ADPCM sub-format", extensible(1, 2, 16, 16, 2, kGuidTail)},
+      {"unknown GUID", extensible(1, 2, 16, 16, 1, std::string(14, '\x5A'))},
+      {"no channels", extensible(0, 2, 16, 16, 1, kGuidTail)},
+      {"three channels", extensible(3, 6, 16, 16, 1, kGuidTail)},
+      {"eight channels of floats", extensible(8, 32, 32, 32, 3, kGuidTail)},
+      {"extension cut short", extensible(2, 6, 24, 24, 1, kGuidTail, 10)},
+      {"20-bit container", extensible(1, 3, 20, 20, 1, kGuidTail)},
+      {"more valid bits than stored", extensible(1, 3, 24, 32, 1, kGuidTail)},
+      {"block not one frame", extensible(2, 8, 24, 24, 1, kGuidTail)},
+      {"16-bit floats", extensible(1, 2, 16, 16, 3, kGuidTail)},
+      {"block of 65535 bytes", extensible(2, 65535, 24, 24, 1, kGuidTail)},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    EXPECT_EQ(Decode(c.file).result, -1) << c.what;
+    EXPECT_EQ(log.Count(kNotPcm), ++n) << c.what;
+  }
+  // The same header with a sound's sub-format decodes.
+  EXPECT_EQ(Decode(extensible(2, 6, 24, 20, 1, kGuidTail)).result, 0);
+  EXPECT_EQ(Decode(extensible(1, 8, 64, 0, 3, kGuidTail)).result, 0);
 }
 
 TEST(SoundBadInput, OtherFilesHandedInAsSound) {

@@ -1,6 +1,8 @@
 #include "morrow/sound/sound_decode.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -111,8 +113,71 @@ TEST(SoundDecode, FixturesMatchTheirReferenceDecodes) {
   }
 }
 
-TEST(SoundDecode, ExtensibleFormatIsNotDecoded) {
-  EXPECT_EQ(Decode(Fixture("extensible_mono.wav")).result, -1);
+// Samples wider than 16 bits and floats, as tools write them (sox: integers as
+// WAVE_FORMAT_EXTENSIBLE, floats under tag 3), and the same samples under the plain tag in 16 and
+// 18-byte format chunks and as WAVE_FORMAT_EXTENSIBLE. Each comes out of the coded-data path as
+// 16-bit PCM at its own rate and channel count, within 1 of ffmpeg's conversion.
+TEST(SoundDecode, WideAndFloatSamplesDecodeToSixteenBits) {
+  struct Case {
+    const char* name;
+    uint16_t channels;
+    uint32_t rate;
+    uint16_t plainTag;
+  } cases[] = {
+      {"extensible_mono", 1, 8000, 1},
+      {"extensible_s24_stereo", 2, 11025, 1},
+      {"extensible_s32_stereo", 2, 11025, 1},
+      {"float_stereo", 2, 11025, 3},
+      {"double_mono", 1, 8000, 3},
+  };
+  auto u16 = [](const std::string& s, size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1])
+                                                                   << 8);
+  };
+  for (const Case& c : cases) {
+    const std::string file = Fixture(std::string(c.name) + ".wav");
+    const std::vector<int16_t> ref = ToSamples16(Fixture(std::string(c.name) + ".ref.raw"));
+    ASSERT_GT(file.size(), 44u) << c.name;
+    ASSERT_FALSE(ref.empty()) << c.name;
+    // The fixture's "fmt " chunk comes first; its samples are the "data" chunk's.
+    ASSERT_EQ(file.substr(12, 4), "fmt ");
+    const uint16_t align = u16(file, 32);
+    const uint16_t bits = u16(file, 34);
+    const size_t at = file.find("data");
+    ASSERT_NE(at, std::string::npos);
+    const std::string samples = file.substr(at + 8);
+    std::string extension;
+    for (uint16_t v : {bits, uint16_t{0}, uint16_t{0}, c.plainTag}) {
+      extension += static_cast<char>(v & 0xFF);
+      extension += static_cast<char>(v >> 8);
+    }
+    extension += std::string("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    const std::string variants[] = {
+        file,
+        Riff(Chunk("fmt ", FormatBody(c.plainTag, c.channels, c.rate, align, bits)) +
+             Chunk("data", samples)),
+        Riff(Chunk("fmt ", FormatBody(c.plainTag, c.channels, c.rate, align, bits, 0)) +
+             Chunk("data", samples)),
+        Riff(Chunk("fmt ", FormatBody(0xFFFE, c.channels, c.rate, align, bits, 22) + extension) +
+             Chunk("data", samples)),
+    };
+    for (const std::string& wave : variants) {
+      SCOPED_TRACE(testing::Message() << c.name << " tag " << u16(wave, 20) << " fmt "
+                                      << static_cast<int>(static_cast<uint8_t>(wave[16])));
+      Decoded d = Decode(wave);
+      ASSERT_EQ(d.result, 0);
+      EXPECT_EQ(d.method, morrow::kSoundMethodAcm);
+      EXPECT_EQ(d.format.formatTag, morrow::kWaveFormatPcm);
+      EXPECT_EQ(d.format.channels, c.channels);
+      EXPECT_EQ(d.format.samplesPerSecond, c.rate);
+      EXPECT_EQ(d.format.bitsPerSample, 16);
+      const std::vector<int16_t> got = ToSamples16(d.pcm);
+      ASSERT_EQ(got.size(), ref.size());
+      int worst = 0;
+      for (size_t i = 0; i < ref.size(); ++i) worst = std::max(worst, std::abs(got[i] - ref[i]));
+      EXPECT_LE(worst, 1);
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -141,9 +206,13 @@ TEST(SoundDecode, ShortFormatChunkTakesBitsFromTheBlockSize) {
     ASSERT_EQ(conv.result(), 0);
     morrow::WaveFormat f;
     morrow::GetConverterFormat(conv.get(), &f);
-    EXPECT_EQ(f.bitsPerSample, c.wantBits);
+    // Samples wider than 16 bits come out of the coded-data path as 16 bits.
+    const int outBits = std::min(c.wantBits, 16);
+    EXPECT_EQ(conv.get()->method,
+              c.wantBits > 16 ? morrow::kSoundMethodAcm : morrow::kSoundMethodPcm);
+    EXPECT_EQ(f.bitsPerSample, outBits);
     EXPECT_EQ(f.extraSize, 0);
-    EXPECT_EQ(f.blockAlign, c.channels * c.wantBits / 8) << "recomputed from the bits";
+    EXPECT_EQ(f.blockAlign, c.channels * outBits / 8) << "recomputed from the bits";
     EXPECT_EQ(f.averageBytesPerSecond, 8000u * f.blockAlign);
   }
 }

@@ -1,0 +1,151 @@
+// Fuzz targets of the readers of untrusted bytes, one per FUZZ_READER_MODE:
+//   1 (fuzz_midi)   the MIDI file reader: a file it takes lies inside the input, with 1 to 65535
+//                   tracks of format 0 to 2
+//   2 (fuzz_map)    the arena map loader, on the input stored as an arena file: every cell keeps
+//                   a byte
+//   3 (fuzz_data)   the Data file loader, the input stored as each of the five files in turn:
+//                   what it takes is inside the ranges the game reads, and saving it and loading
+//                   it back changes nothing
+//   4 (fuzz_glyph)  the glyph-sheet cell lookup: each 4 bytes a code, then the input as a GBK
+//                   text drawn from the sheets (the library is not started: every draw is refused)
+// Anything else aborts.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "game/battle/arena.h"
+#include "game/core/data_files.h"
+#include "game/core/records.h"
+#include "game/flow/glyph_text.h"
+#include "platform/audio/midi_file.h"
+#include "tests/fuzz/fuzz_folder.h"
+
+namespace {
+
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "reader fuzz: %s\n", what);
+  std::abort();
+}
+
+const std::string& Folder() {
+  return fuzzsupport::FuzzFolder("reader-fuzz", {"Data", "Resource/Mpd"});
+}
+
+void Store(const std::string& local, const uint8_t* data, size_t size) {
+  FILE* file = std::fopen((Folder() + "/" + local).c_str(), "wb");
+  if (file == nullptr) std::abort();
+  if (size > 0) std::fwrite(data, 1, size, file);
+  std::fclose(file);
+}
+
+[[maybe_unused]] void Midi(const uint8_t* data, size_t size) {
+  platform::MidiFileInfo info;
+  if (!platform::ParseMidiFile(data, size, &info)) return;
+  Check(platform::HasMidiSignature(data, size), "taken without a signature");
+  Check(info.offset <= size && info.size <= size - info.offset, "the file runs past the input");
+  Check(info.format >= 0 && info.format <= 2, "format out of 0-2");
+  Check(info.tracks >= 1 && info.tracks <= 65535, "track count out of range");
+  Check(info.totalTicks >= 0, "negative length");
+}
+
+[[maybe_unused]] void Map(const uint8_t* data, size_t size) {
+  using namespace veyrdale;
+  Store("Resource/Mpd/00.mpd", data, size);
+  g_arenaMap = ArenaMap{};
+  {
+    fuzzsupport::InFuzzFolder here;
+    LoadArenaMap("Resource\\Mpd\\00.mpd");
+  }
+  for (int32_t cell : g_arenaMap.cells) Check(cell >= 0 && cell <= 255, "a cell is no byte");
+}
+
+[[maybe_unused]] void Data(const uint8_t* data, size_t size) {
+  using namespace veyrdale;
+  struct File {
+    const char* path;
+    const char* local;
+    int load;
+    int save;  // -1: never written
+  } files[] = {
+      {kDisplayFile, "Data/cnf.dat", kLoadDisplay, -1},
+      {kOptionsFile, "Data/config.sav", kLoadOptions, kSaveOptions},
+      {kButtonsFile, "Data/key.inf", kLoadButtons, kSaveButtons},
+      {kScoresFile, "Data/score.sav", kLoadScores, kSaveScores},
+      {kSurvivalFile, "Data/score_s.sav", kLoadSurvival, kSaveSurvival},
+  };
+  for (const File& f : files) {
+    g_display = DisplaySettings{};
+    g_options = OptionSettings{};
+    g_buttonMap = ButtonMap{};
+    g_scores = ScoreTable{};
+    g_survival = SurvivalRecord{};
+    Store(f.local, data, size);
+    fuzzsupport::InFuzzFolder here;
+    const int loaded = LoadDataFile(f.path, f.load);
+    Check(loaded == 0 || loaded == -1, "load answered other than 0 or -1");
+    const OptionSettings& o = g_options;
+    Check(o.difficulty >= 0 && o.difficulty <= 3 && o.winCount >= 0 && o.winCount <= 2 &&
+              o.timeLimit >= 0 && o.timeLimit <= 2 && o.effectLevel >= 0 && o.effectLevel <= 1 &&
+              o.meleeLevel >= 0 && o.meleeLevel <= 1 && o.stunRingDisplay >= 0 &&
+              o.stunRingDisplay <= 1 && o.obstacleStrength >= 0 && o.obstacleStrength <= 2 &&
+              o.musicVolume >= 0 && o.musicVolume <= 20 && o.soundVolume >= 0 &&
+              o.soundVolume <= 20,
+          "an option out of its range");
+    Check(g_scores.unlockLevel >= 0 && g_scores.unlockLevel <= kMaxUnlockLevel,
+          "unlock level out of range");
+    for (const auto& player : g_buttonMap.masks) {
+      for (int32_t mask : player) {
+        Check(mask != 0 && (mask & ~0x0FFFFFF0) == 0, "a button names no pad button");
+      }
+    }
+    if (f.save < 0) continue;
+    const OptionSettings options = g_options;
+    const ButtonMap buttons = g_buttonMap;
+    const ScoreTable scores = g_scores;
+    const SurvivalRecord survival = g_survival;
+    Check(SaveDataFile(f.path, f.save) == 0, "the save failed");
+    Check(LoadDataFile(f.path, f.load) == 0, "the saved file does not load");
+    Check(std::memcmp(&options, &g_options, sizeof options) == 0 &&
+              std::memcmp(&buttons, &g_buttonMap, sizeof buttons) == 0 &&
+              std::memcmp(&scores, &g_scores, sizeof scores) == 0 &&
+              std::memcmp(&survival, &g_survival, sizeof survival) == 0,
+          "saving and loading changed the record");
+  }
+}
+
+[[maybe_unused]] void Glyph(const uint8_t* data, size_t size) {
+  using namespace veyrdale;
+  for (size_t i = 0; i + 4 <= size; i += 4) {
+    uint32_t code;
+    std::memcpy(&code, data + i, 4);
+    GlyphCell cell{-1, -1, -1};
+    const bool found = FindGlyphCell(code, &cell);
+    Check(found == (code >= kFirstGlyphCode && code <= kLastGlyphCode), "a code misjudged");
+    if (!found) continue;
+    Check(cell.sheet >= 0 && cell.sheet < kGlyphSheetCount, "sheet out of range");
+    // 42 cells of 24 pixels after a margin of 2.
+    Check(cell.sourceX >= 2 && cell.sourceX + kGlyphSize <= 2 + 42 * kGlyphSize &&
+              cell.sourceY >= 2 && cell.sourceY + kGlyphSize <= 2 + 42 * kGlyphSize,
+          "cell outside its sheet");
+  }
+  std::string text(reinterpret_cast<const char*>(data), size);
+  DrawSheetString(0, 0, text.c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+#if FUZZ_READER_MODE == 1
+  Midi(data, size);
+#elif FUZZ_READER_MODE == 2
+  Map(data, size);
+#elif FUZZ_READER_MODE == 3
+  Data(data, size);
+#else
+  Glyph(data, size);
+#endif
+  return 0;
+}
