@@ -42,6 +42,16 @@ void MessageQueue::DropWindowMessages() {
   std::erase_if(q_, [](const WindowMessage& m) { return !m.thread; });
 }
 
+void WindowService::EnableInputMethod(bool on) {
+  ime_.enabled = on;
+  if (on) return;
+  ime_.composing = false;
+  ime_.composition.clear();
+  ime_.cursor = 0;
+  ime_.clauses.clear();
+  ime_.result.clear();
+}
+
 WindowService& CurrentWindowService() {
   return g_installed != nullptr ? *g_installed : SdlWindowServiceInstance();
 }

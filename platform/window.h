@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -49,6 +50,17 @@ inline constexpr uint32_t kSocket = 0x0505;
 inline constexpr uint32_t kMediaEvent = 0x0522;
 
 inline constexpr uint64_t kScreenSave = 0xF140;  // kSysCommand: the screen saver wants to start
+// kImeComposition's lParam: which parts of the composition changed.
+inline constexpr int64_t kCompositionString = 0x0008;
+inline constexpr int64_t kCompositionClauses = 0x0020;
+inline constexpr int64_t kCompositionCursor = 0x0080;
+inline constexpr int64_t kCompositionResult = 0x0800;
+// kImeNotify's wParam: what the input method announces.
+inline constexpr uint64_t kImeChangeCandidate = 3;
+inline constexpr uint64_t kImeCloseCandidate = 4;
+inline constexpr uint64_t kImeOpenCandidate = 5;
+inline constexpr uint64_t kImeSetOpenStatus = 8;
+inline constexpr uint64_t kImeSetCandidatePos = 9;
 inline constexpr uint64_t kSizeRestored = 0;
 inline constexpr uint64_t kSizeMinimized = 1;
 inline constexpr uint64_t kSizeMaximized = 2;
@@ -96,6 +108,18 @@ struct DesktopInfo {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 0;
+};
+
+// The input method's side of a composition, as the window procedure reads it while it handles
+// the input-method messages. Texts are GBK.
+struct InputMethodState {
+  bool enabled = true;  // the window's input-method switch; it is also the open status
+  bool composing = false;
+  std::string composition;
+  int cursor = 0;                // bytes of the composition before its cursor
+  std::vector<uint8_t> clauses;  // 32-bit offsets into the composition
+  // Composed text not yet read: results that come before the procedure reads them add up.
+  std::string result;
 };
 
 // The client area of the window in desktop coordinates.
@@ -151,14 +175,36 @@ class WindowService {
 
   MessageQueue& Queue() { return queue_; }
 
+  // The input method. Switched off, a composition in progress is dropped and editing events
+  // make no messages; typed text still arrives as character messages.
+  void EnableInputMethod(bool on);
+  InputMethodState& InputMethod() { return ime_; }
+  // The candidate list, as a record of the input method's own layout: with size 0 the bytes it
+  // needs, else the bytes copied into out. 0 when there is none or it does not fit.
+  virtual int CandidateList(void* out, int size) {
+    (void)out;
+    (void)size;
+    return 0;
+  }
+
  protected:
   MessageQueue queue_;
+  InputMethodState ime_;
 };
 
 // The service in use: one a test installed, else the SDL back end.
 WindowService& CurrentWindowService();
 // Installs a service (not owned); nullptr goes back to the SDL back end.
 void InstallWindowService(WindowService* service);
+
+// Events pushed into the SDL back end's own event queue as a user's typing makes them, for the
+// probes (which see no SDL header); the next poll translates them. Text is UTF-8: typed text is
+// split into events at character boundaries as SDL splits it; an editing text comes with the
+// number of characters before its cursor; a key is a virtual key of vk::. False when SDL has no
+// event queue or the key has no SDL key.
+bool PushTextInputEvent(const std::string& utf8);
+bool PushTextEditingEvent(const std::string& utf8, int cursorChars);
+bool PushKeyDownEvent(uint32_t virtualKey);
 
 // Parses "WxHxBPP" (BPP 8, 16, 24 or 32); false when malformed.
 bool ParseDesktopSetting(const std::string& text, DesktopInfo* out);

@@ -3,6 +3,8 @@
 // runs on every poll.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -93,6 +95,14 @@ class FakeWindowService : public WindowService {
     if (onPoll) onPoll(queue_);
   }
 
+  int CandidateList(void* out, int size) override {
+    const int bytes = static_cast<int>(candidates.size());
+    if (size == 0) return bytes;
+    if (candidateFetchFails || out == nullptr || size < bytes) return 0;
+    std::memcpy(out, candidates.data(), candidates.size());
+    return bytes;
+  }
+
   void Record(const std::string& call) { calls.push_back(call); }
 
   // Chosen by the test.
@@ -103,6 +113,10 @@ class FakeWindowService : public WindowService {
   int mouseX = 0;
   int mouseY = 0;
   std::function<void(MessageQueue&)> onPoll;
+  // The input method's candidate list; with candidateFetchFails its size is told but no copy is
+  // made.
+  std::vector<uint8_t> candidates;
+  bool candidateFetchFails = false;
 
   // Observed.
   std::vector<std::string> calls;

@@ -1,8 +1,11 @@
 // The window service on SDL2.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/end_signals.h"
@@ -90,6 +93,17 @@ uint32_t VirtualKey(SDL_Keycode k) {
     default:
       return 0;
   }
+}
+
+// The first count characters of a UTF-8 text (all of it when it has fewer).
+std::string Utf8Prefix(const char* utf8, int count) {
+  std::string_view text(utf8);
+  size_t end = 0;
+  for (int n = 0; n < count && end < text.size(); ++n) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return std::string(text.substr(0, end));
 }
 
 int64_t PackWords(int low, int high) {
@@ -264,11 +278,16 @@ class SdlWindowService : public WindowService {
         }
         break;
       }
-      case SDL_TEXTINPUT: {
-        std::string gbk = Utf8ToGbk(e.text.text);
-        for (unsigned char c : gbk) PostWindow(msg::kChar, c, 1);
+      case SDL_TEXTINPUT:
+        TextInput(e.text.text);
         break;
-      }
+      case SDL_TEXTEDITING:
+        TextEditing(e.edit.text, e.edit.start);
+        break;
+      case SDL_TEXTEDITING_EXT:
+        if (e.editExt.text != nullptr) TextEditing(e.editExt.text, e.editExt.start);
+        SDL_free(e.editExt.text);
+        break;
       case SDL_MOUSEMOTION:
         PostWindow(msg::kMouseMove, 0, PackWords(e.motion.x, e.motion.y));
         break;
@@ -292,6 +311,46 @@ class SdlWindowService : public WindowService {
       default:
         break;
     }
+  }
+
+  // Typed text: character messages of its GBK bytes, or the result of the composition in
+  // progress.
+  void TextInput(const char* utf8) {
+    const std::string gbk = Utf8ToGbk(utf8);
+    if (!ime_.enabled || !ime_.composing) {
+      for (unsigned char c : gbk) PostWindow(msg::kChar, c, 1);
+      return;
+    }
+    ime_.result += gbk;
+    ime_.composing = false;
+    ime_.composition.clear();
+    ime_.cursor = 0;
+    ime_.clauses.clear();
+    PostWindow(msg::kImeComposition, 0,
+               msg::kCompositionResult | msg::kCompositionString | msg::kCompositionCursor);
+    PostWindow(msg::kImeEndComposition, 0, 0);
+  }
+
+  // The composition as it is being edited; an empty text ends it.
+  void TextEditing(const char* utf8, int start) {
+    if (!ime_.enabled) return;
+    const std::string gbk = Utf8ToGbk(utf8);
+    if (gbk.empty()) {
+      if (!ime_.composing) return;
+      ime_.composing = false;
+      ime_.composition.clear();
+      ime_.cursor = 0;
+      ime_.clauses.clear();
+      PostWindow(msg::kImeEndComposition, 0, 0);
+      return;
+    }
+    if (!ime_.composing) {
+      ime_.composing = true;
+      PostWindow(msg::kImeStartComposition, 0, 0);
+    }
+    ime_.composition = gbk;
+    ime_.cursor = static_cast<int>(Utf8ToGbk(Utf8Prefix(utf8, start)).size());
+    PostWindow(msg::kImeComposition, 0, msg::kCompositionString | msg::kCompositionCursor);
   }
 
   void TranslateWindowEvent(const SDL_WindowEvent& w) {
@@ -347,6 +406,59 @@ WindowService& SdlWindowServiceInstance() {
 
 SDL_Window* SdlMainWindow() {
   return Service().window();
+}
+
+bool PushTextInputEvent(const std::string& utf8) {
+  // At most the event's text size less its terminator, cut before a continuation byte.
+  const size_t most = SDL_TEXTINPUTEVENT_TEXT_SIZE - 1;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t end = std::min(utf8.size(), at + most);
+    while (end > at + 1 && end < utf8.size() &&
+           (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) {
+      --end;
+    }
+    SDL_Event e{};
+    e.text.type = SDL_TEXTINPUT;
+    std::memcpy(e.text.text, utf8.data() + at, end - at);
+    if (SDL_PushEvent(&e) != 1) return false;
+    at = end;
+  }
+  return true;
+}
+
+bool PushTextEditingEvent(const std::string& utf8, int cursorChars) {
+  SDL_Event e{};
+  if (utf8.size() < SDL_TEXTEDITINGEVENT_TEXT_SIZE) {
+    e.edit.type = SDL_TEXTEDITING;
+    std::memcpy(e.edit.text, utf8.data(), utf8.size());
+    e.edit.start = cursorChars;
+    return SDL_PushEvent(&e) == 1;
+  }
+  // Longer texts travel as SDL's own long editing texts do: in memory the receiver frees.
+  e.editExt.type = SDL_TEXTEDITING_EXT;
+  e.editExt.text = SDL_strdup(utf8.c_str());
+  e.editExt.start = cursorChars;
+  if (e.editExt.text != nullptr && SDL_PushEvent(&e) == 1) return true;
+  SDL_free(e.editExt.text);
+  return false;
+}
+
+bool PushKeyDownEvent(uint32_t virtualKey) {
+  static constexpr std::pair<uint32_t, SDL_Keycode> kKeys[] = {
+      {vk::kBack, SDLK_BACKSPACE}, {vk::kTab, SDLK_TAB},   {vk::kReturn, SDLK_RETURN},
+      {vk::kEscape, SDLK_ESCAPE},  {vk::kLeft, SDLK_LEFT}, {vk::kRight, SDLK_RIGHT},
+      {vk::kUp, SDLK_UP},          {vk::kDown, SDLK_DOWN}, {vk::kDelete, SDLK_DELETE},
+  };
+  for (const auto& [key, sym] : kKeys) {
+    if (key != virtualKey) continue;
+    SDL_Event e{};
+    e.key.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = sym;
+    e.key.keysym.scancode = SDL_GetScancodeFromKey(sym);
+    return SDL_PushEvent(&e) == 1;
+  }
+  return false;
 }
 
 }  // namespace platform

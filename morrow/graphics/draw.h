@@ -40,6 +40,11 @@ int GetDrawTargetHandle();
 int SelectDrawTarget(int target);
 // left, top, right, bottom: copied into the draw state's screen offset.
 int SetScreenRect(const int rect[4]);
+// 1 when drawing into target is offset by the window's client position: the front screen in a
+// window while no mask surface is in use (the mask surface lies at the screen's origin).
+int DrawsAtClientPosition(int target);
+// The window's client area on the desktop (left, top, right, bottom).
+Rect ClientRectOnDesktop();
 // The draw area: corners ordered and clamped into the target (for the front screen in a window,
 // into the part of the client area that lies on the desktop). 0.
 int SetClipRect(int x1, int y1, int x2, int y2);

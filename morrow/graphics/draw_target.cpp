@@ -60,11 +60,7 @@ bool SelectInBackEnds(int target) {
   DrawState& ds = GetDrawState();
   ds.drawScreen = target;
   ds.screenOffset = Rect{};
-  if (target == kFrontScreen && IsWindowMode() && (GetMaskSurface() == nullptr || ds.maskOn == 0)) {
-    int client[4] = {};
-    GetWindowClientScreenRect(client);
-    ds.screenOffset = Rect{client[0], client[1], client[2], client[3]};
-  }
+  if (DrawsAtClientPosition(target)) ds.screenOffset = ClientRectOnDesktop();
   if (Direct3DUsable()) SelectDrawTarget3D(target);
   return SelectDrawTargetDDraw(target) == 0;
 }
@@ -85,6 +81,18 @@ void ApplyTargetSize(int target, int previousWidth, int previousHeight) {
 }
 
 }  // namespace
+
+int DrawsAtClientPosition(int target) {
+  const DrawState& ds = GetDrawState();
+  return target == kFrontScreen && IsWindowMode() &&
+         (GetMaskSurface() == nullptr || ds.maskOn == 0);
+}
+
+Rect ClientRectOnDesktop() {
+  int client[4] = {};
+  GetWindowClientScreenRect(client);
+  return Rect{client[0], client[1], client[2], client[3]};
+}
 
 int ClipRectToRect(Rect* r, const Rect* clip) {
   if (r == nullptr || clip == nullptr) return -1;

@@ -269,8 +269,9 @@ int CreateMainWindow() {
     WriteLog("カーソルを不可視にしました\n");
     svc.SetCursorShown(false);
   }
-  // Text input keeps running: the typed characters still arrive as character messages.
+  // Typed characters still arrive as character messages; only composing is switched off.
   WriteLog("ＩＭＥを無効にしました\n");
+  svc.EnableInputMethod(false);
 
   if (s.windowMode) {
     platform::ClientRect c = svc.GetClientRect();

@@ -302,19 +302,19 @@ int64_t MainWindowProc(WindowHandle window, uint32_t message, uint64_t wParam, i
       int code = 0;
       switch (wParam) {
         case vk::kDelete:
-          code = 0x10;
+          code = kCharCodeDelete;
           break;
         case vk::kLeft:
-          code = 0x1D;
+          code = kCharCodeLeft;
           break;
         case vk::kRight:
-          code = 0x1C;
+          code = kCharCodeRight;
           break;
         case vk::kUp:
-          code = 0x1E;
+          code = kCharCodeUp;
           break;
         case vk::kDown:
-          code = 0x1F;
+          code = kCharCodeDown;
           break;
         default:
           break;
@@ -556,7 +556,9 @@ void HandleWindowMove(int64_t lParam) {
   g_state.client[1] = y;
   g_state.client[2] = x + w;
   g_state.client[3] = y + h;
-  if (GetDrawTargetHandle() == -4) SetScreenRect(g_state.client);
+  // While a mask is in use draws go to the mask surface at the screen's origin, and the copy
+  // back finds the client position itself.
+  if (GetDrawTargetHandle() == -4 && DrawsAtClientPosition(-4)) SetScreenRect(g_state.client);
   SetClipRect(g_state.drawArea[0], g_state.drawArea[1], g_state.drawArea[2], g_state.drawArea[3]);
 }
 

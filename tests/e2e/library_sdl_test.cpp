@@ -148,7 +148,9 @@ std::vector<std::string> WindowModeRunLines() {
                  "\tキーボードデバイスの初期化... 初期化成功",
                  "DirectInput 関連の初期化は正常に終了しました",
              }),
-      Concat(Concat(kSoundStartLines, kDisplayStartLines), Concat(kDisplayEndLines, kEndLines)));
+      Concat(Concat(Concat(kSoundStartLines, kDisplayStartLines),
+                    {"文字コードバッファの初期化を行います... 完了しました"}),
+             Concat(kDisplayEndLines, kEndLines)));
 }
 
 TEST_F(LibraryStart, WindowModeWritesEveryLineInOrder) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -292,6 +293,105 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+// The input-method stand-in: with the switch on, editing texts open, change and end a
+// composition and typed text ends it as its result; off, editing is dropped and text is typed.
+class SdlInputMethod : public SdlWindow {
+ protected:
+  void SetUp() override {
+    SdlWindow::SetUp();
+    svc().EnableInputMethod(false);  // the service outlives each test: start without leftovers
+  }
+  // The messages of text input, each as "id:wParam:lParam" in hexadecimal.
+  std::vector<std::string> Messages() {
+    std::vector<std::string> out;
+    for (const WindowMessage& m : Drain()) {
+      if (m.id != msg::kChar && m.id != msg::kKeyDown && m.id != msg::kImeStartComposition &&
+          m.id != msg::kImeComposition && m.id != msg::kImeEndComposition) {
+        continue;
+      }
+      char text[64];
+      std::snprintf(text, sizeof text, "%x:%llx:%llx", m.id,
+                    static_cast<unsigned long long>(m.wParam),
+                    static_cast<unsigned long long>(m.lParam));
+      out.push_back(text);
+    }
+    return out;
+  }
+  platform::InputMethodState& Ime() { return svc().InputMethod(); }
+};
+
+TEST_F(SdlInputMethod, EditingTextsMakeTheComposition) {
+  using Lines = std::vector<std::string>;
+  svc().EnableInputMethod(true);
+  ASSERT_TRUE(platform::PushTextEditingEvent("你好", 1));
+  EXPECT_EQ(Messages(), (Lines{"10d:0:0", "10f:0:88"}));
+  EXPECT_TRUE(Ime().composing);
+  EXPECT_EQ(Ime().composition, "\xC4\xE3\xBA\xC3");
+  EXPECT_EQ(Ime().cursor, 2);
+  // A cursor past the text stands at its end.
+  ASSERT_TRUE(platform::PushTextEditingEvent("你好a", 9));
+  EXPECT_EQ(Messages(), (Lines{"10f:0:88"}));
+  EXPECT_EQ(Ime().cursor, 5);
+  ASSERT_TRUE(platform::PushTextInputEvent("你好"));
+  EXPECT_EQ(Messages(), (Lines{"10f:0:888", "10e:0:0"}));
+  EXPECT_FALSE(Ime().composing);
+  EXPECT_EQ(Ime().result, "\xC4\xE3\xBA\xC3");
+  EXPECT_TRUE(Ime().composition.empty());
+  EXPECT_EQ(Ime().cursor, 0);
+  // Outside a composition typed text is typed, and an empty editing text changes nothing.
+  ASSERT_TRUE(platform::PushTextEditingEvent("", 0));
+  ASSERT_TRUE(platform::PushTextInputEvent("a"));
+  EXPECT_EQ(Messages(), (Lines{"102:61:1"}));
+  // An editing text of 300 characters travels as a long one; emptied, the composition ends.
+  std::string longText;
+  for (int i = 0; i < 300; ++i) longText += "中";
+  ASSERT_TRUE(platform::PushTextEditingEvent(longText, 1000));
+  EXPECT_EQ(Messages(), (Lines{"10d:0:0", "10f:0:88"}));
+  EXPECT_EQ(Ime().composition.size(), 600u);
+  EXPECT_EQ(Ime().cursor, 600);
+  ASSERT_TRUE(platform::PushTextEditingEvent("", 0));
+  EXPECT_EQ(Messages(), (Lines{"10e:0:0"}));
+  EXPECT_FALSE(Ime().composing);
+}
+
+TEST_F(SdlInputMethod, SwitchedOffEditingIsDroppedAndTextIsTyped) {
+  svc().EnableInputMethod(true);
+  ASSERT_TRUE(platform::PushTextEditingEvent("你", 1));
+  EXPECT_EQ(Messages().size(), 2u);
+  svc().EnableInputMethod(false);
+  EXPECT_FALSE(Ime().composing);
+  EXPECT_TRUE(Ime().composition.empty());
+  ASSERT_TRUE(platform::PushTextEditingEvent("你好", 1));
+  ASSERT_TRUE(platform::PushTextInputEvent("你"));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"102:c4:1", "102:e3:1"}));
+  // Typed text longer than one event is split between characters.
+  std::string many;
+  for (int i = 0; i < 40; ++i) many += "a中";
+  ASSERT_TRUE(platform::PushTextInputEvent(many));
+  std::string bytes;
+  for (const std::string& m : Messages()) bytes += m.substr(4, m.size() - 6) + " ";
+  std::string expected;
+  for (int i = 0; i < 40; ++i) expected += "61 d6 d0 ";
+  EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(SdlInputMethod, PushedKeysBecomeKeyDowns) {
+  const uint32_t keys[] = {platform::vk::kBack,   platform::vk::kTab,  platform::vk::kReturn,
+                           platform::vk::kEscape, platform::vk::kLeft, platform::vk::kRight,
+                           platform::vk::kUp,     platform::vk::kDown, platform::vk::kDelete};
+  std::vector<std::string> expected;
+  for (uint32_t key : keys) {
+    ASSERT_TRUE(platform::PushKeyDownEvent(key));
+    char text[16];
+    std::snprintf(text, sizeof text, "100:%x", key);
+    expected.push_back(text);
+  }
+  EXPECT_FALSE(platform::PushKeyDownEvent(platform::vk::kF1));
+  std::vector<std::string> got;
+  for (const std::string& m : Messages()) got.push_back(m.substr(0, m.rfind(':')));
+  EXPECT_EQ(got, expected);
+}
 
 TEST_F(SdlWindow, DestroyedWindowReceivesNothingMore) {
   SDL_Event e = WindowEvent(WindowId(), SDL_WINDOWEVENT_EXPOSED);

@@ -177,7 +177,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "line 6: capture -1\n107,100 0xff0a141e\n108,100 0xffc86432\n"
                    "115,103 0xffc86432\n115,104 0xff0a141e\n"},
         ScriptCase{"CaptureTakesAFlag", "graph g 8 8 0 0 0\ncapture 0 0 1 1 g\n", "", 2,
-                   "s.txt:2: missing arguments for 'capture'\n"}),
+                   "s.txt:2: missing arguments for 'capture'\n"},
+        // The mask shows the red box only where it was filled; without mask memory the switch
+        // is refused.
+        ScriptCase{"MaskKeywords",
+                   "clear\nmask on\nmask create\nmask fill 1 1 3 3 1\nbox 0 0 5 5 255 0 0\n"
+                   "mask delete\nmask off\nmask fill 0 0 1 1 1\n",
+                   "--probe 1,1 --probe 2,2 --probe 0,0 --probe 3,3", 0,
+                   "line 2: mask -1\nline 7: mask -1\nline 8: mask -1\n1,1 0xffff0000\n"
+                   "2,2 0xffff0000\n0,0 0x00000000\n3,3 0x00000000\n"},
+        ScriptCase{"UnknownMaskKeyword", "mask sparkle\n", "", 2,
+                   "s.txt:1: unknown mask keyword 'sparkle'\n"},
+        ScriptCase{"MaskFillTakesFiveNumbers", "mask fill 1 2 3 4\n", "", 2,
+                   "s.txt:1: 'mask fill' takes 5 numbers\n"},
+        ScriptCase{"MaskOnTakesNone", "mask on 1\n", "", 2,
+                   "s.txt:1: 'mask on' takes 0 numbers\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Text in each font type on the fixed-geometry font, directly and through the draw screen,

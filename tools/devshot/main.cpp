@@ -33,6 +33,7 @@
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/graph_load.h"
+#include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface2d.h"
 #include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
@@ -272,6 +273,11 @@ class Runner {
         return morrow::CopyScreenToGraph(i(0), i(1), i(2), i(3), g, i(4));
       case devshot::Op::kTri:
         return morrow::DrawPlainTriangleDDraw(i(0), i(1), i(2), i(3), i(4), i(5), colour(6));
+      case devshot::Op::kMask:
+        if (c.name == "create") return morrow::CreateMaskBuffer(1, 1);
+        if (c.name == "on" || c.name == "off") return morrow::SetMaskEnabled(c.name == "on");
+        if (c.name == "delete") return morrow::DeleteMaskBuffer();
+        return morrow::FillMaskRect(i(0), i(1), i(2), i(3), i(4));
     }
     return 0;
   }

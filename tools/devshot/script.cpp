@@ -12,8 +12,9 @@ namespace devshot {
 namespace {
 
 // Argument kinds: i integer, c colour byte, r real, N a name defined here, n a defined name,
-// t a target (back, front or a defined name), B the base of cell names defined by the command,
-// p a path, T the rest of the line as text. Everything after '?' may be left out.
+// t a target (back, front or a defined name), k the keyword of `mask`, B the base of cell names
+// defined by the command, p a path, T the rest of the line as text. Everything after '?' may be
+// left out.
 struct CommandSpec {
   const char* word;
   Op op;
@@ -51,6 +52,16 @@ constexpr CommandSpec kSpecs[] = {
     {"measure", Op::kMeasure, "niT"},
     {"capture", Op::kCapture, "iiiini"},
     {"tri", Op::kTri, "iiiiiiccc"},
+    {"mask", Op::kMask, "k?iiiic"},
+};
+
+// The keywords of `mask`, with the integers each takes.
+struct MaskKeyword {
+  const char* word;
+  size_t ints;
+};
+constexpr MaskKeyword kMaskKeywords[] = {
+    {"create", 0}, {"on", 0}, {"off", 0}, {"delete", 0}, {"fill", 5},
 };
 
 // No more cells than the graph table holds.
@@ -211,12 +222,25 @@ bool ParseScript(const std::string& text, const std::string& label, std::vector<
           }
           c.name = w;
           break;
+        case 'k':
+          c.name = w;
+          break;
         default:
           break;
       }
     }
     if (next < words.size())
       return fail(std::string("too many arguments for '") + spec->word + "'");
+    if (c.op == Op::kMask) {
+      const MaskKeyword* keyword = nullptr;
+      for (const MaskKeyword& k : kMaskKeywords) {
+        if (c.name == k.word) keyword = &k;
+      }
+      if (keyword == nullptr) return fail("unknown mask keyword '" + c.name + "'");
+      if (c.ints.size() != keyword->ints) {
+        return fail("'mask " + c.name + "' takes " + std::to_string(keyword->ints) + " numbers");
+      }
+    }
     if (c.op == Op::kLoadDiv) {
       if (c.ints[0] > kMaxCells) return fail("too many cells '" + std::to_string(c.ints[0]) + "'");
       for (long k = 0; k < c.ints[0]; ++k) names.insert(c.name + std::to_string(k));

@@ -7,7 +7,7 @@
 // of its cells, and a deleted graph's name keeps its stale handle. Paths are single words. `font`
 // defines a name too, for a font. A text argument is the rest of the line (after the comment is
 // cut, without its trailing blanks) in UTF-8, converted to GBK; \xHH writes the byte HH, so a '#'
-// is written \x23.
+// is written \x23. `mask` takes a keyword: create, on, off, delete, or fill X1 Y1 X2 Y2 V.
 #pragma once
 
 #include <string>
@@ -46,15 +46,17 @@ enum class Op {
   kMeasure,
   kCapture,
   kTri,
+  kMask,
 };
 
 struct Command {
   Op op;
   std::string word;  // the command as written, for the "-1" lines
   int line = 0;
-  std::string name;           // the graph the command names or defines; target: "back", "front"
-  std::string path;           // load and loaddiv: the picture file
-  std::vector<long> ints;     // integers and colour bytes, in the order written
+  std::string name;        // the graph the command names or defines; target: "back", "front"; mask:
+                           // its keyword
+  std::string path;        // load and loaddiv: the picture file
+  std::vector<long> ints;  // integers and colour bytes, in the order written
   std::vector<double> reals;  // scale and angle, or the eight float corners
   std::string text;           // text, ftext and measure: GBK bytes
 };

@@ -8,16 +8,34 @@
 //   morrow-probe pad DEVICE --frames N
 //                                  starts the library, then for frames F = 1 to N prints
 //                                  "F 0x<bits>" of GetPadInputBits(DEVICE) and pumps once
+//   morrow-probe text [--ime] [--edit MAX[,digits][,single][,escape]] --events LIST
+//                                  starts the library; --ime enables the input method, --edit
+//                                  makes a key-input string of MAX bytes with those rules and
+//                                  activates it. LIST: events separated by ';', each
+//                                  text:UTF8, edit:UTF8:START (START characters before the
+//                                  cursor) or key:left|right|up|down|delete|backspace|tab|return|
+//                                  escape, pushed as the SDL event a user's typing makes; after
+//                                  each the pump runs until no message is left. With --ime every
+//                                  text and edit event prints
+//                                    ime composing=C comp=HEX cursor=N
+//                                  At the end, with --edit:
+//                                    keyinput text=HEX length=L cursor=C ended=E cancelled=K
+//                                  else the characters left in the ring: "chars" and each
+//                                  character's bytes in hexadecimal
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "morrow/system/char_input.h"
 #include "morrow/system/input.h"
 #include "morrow/system/library.h"
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -26,7 +44,9 @@ int Usage() {
                "usage: morrow-probe rng SEED N\n"
                "       morrow-probe rng-unseeded N\n"
                "       morrow-probe start-end [--window|--full]\n"
-               "       morrow-probe pad DEVICE --frames N\n");
+               "       morrow-probe pad DEVICE --frames N\n"
+               "       morrow-probe text [--ime] [--edit MAX[,digits][,single][,escape]] "
+               "--events LIST\n");
   return 2;
 }
 
@@ -92,6 +112,180 @@ int Pad(int argc, char** argv) {
   return 0;
 }
 
+std::string Hex(const char* bytes, size_t count) {
+  std::string out;
+  char two[3];
+  for (size_t i = 0; i < count; ++i) {
+    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(bytes[i]));
+    out += two;
+  }
+  return out;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1) {
+    parts.push_back(text.substr(start, at - start));
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+struct TextEvent {
+  enum Kind { kText, kEdit, kKey } kind;
+  std::string text;
+  int start = 0;
+  uint32_t key = 0;
+};
+
+bool ParseEvent(const std::string& item, TextEvent* out) {
+  static const std::pair<const char*, uint32_t> kKeys[] = {
+      {"left", platform::vk::kLeft},     {"right", platform::vk::kRight},
+      {"up", platform::vk::kUp},         {"down", platform::vk::kDown},
+      {"delete", platform::vk::kDelete}, {"backspace", platform::vk::kBack},
+      {"tab", platform::vk::kTab},       {"return", platform::vk::kReturn},
+      {"escape", platform::vk::kEscape},
+  };
+  if (item.rfind("text:", 0) == 0) {
+    *out = TextEvent{TextEvent::kText, item.substr(5)};
+    return true;
+  }
+  if (item.rfind("edit:", 0) == 0) {
+    const size_t colon = item.rfind(':');
+    long long start = 0;
+    if (colon < 5 || !ParseNumber(item.c_str() + colon + 1, INT32_MIN, INT32_MAX, &start)) {
+      return false;
+    }
+    *out = TextEvent{TextEvent::kEdit, item.substr(5, colon - 5), static_cast<int>(start)};
+    return true;
+  }
+  if (item.rfind("key:", 0) == 0) {
+    for (const auto& [name, key] : kKeys) {
+      if (item.substr(4) == name) {
+        *out = TextEvent{TextEvent::kKey, "", 0, key};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+struct EditRules {
+  long long max = 0;
+  int digits = 0;
+  int single = 0;
+  int escape = 0;
+};
+
+bool ParseEdit(const std::string& text, EditRules* out) {
+  const std::vector<std::string> parts = Split(text, ',');
+  if (!ParseNumber(parts[0].c_str(), 1, INT32_MAX, &out->max)) return false;
+  for (size_t i = 1; i < parts.size(); ++i) {
+    if (parts[i] == "digits") {
+      out->digits = 1;
+    } else if (parts[i] == "single") {
+      out->single = 1;
+    } else if (parts[i] == "escape") {
+      out->escape = 1;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Push(const TextEvent& e) {
+  switch (e.kind) {
+    case TextEvent::kText:
+      return platform::PushTextInputEvent(e.text);
+    case TextEvent::kEdit:
+      return platform::PushTextEditingEvent(e.text, e.start);
+    case TextEvent::kKey:
+      return platform::PushKeyDownEvent(e.key);
+  }
+  return false;
+}
+
+// The pump takes the pushed event and dispatches what it became, a few messages per call.
+void PumpUntilQuiet() {
+  if (morrow::PumpMessages() != 0) return;
+  while (platform::CurrentWindowService().Queue().size() != 0) {
+    if (morrow::PumpMessages() != 0) return;
+  }
+}
+
+int Text(int argc, char** argv) {
+  bool ime = false;
+  bool edit = false;
+  EditRules rules;
+  std::vector<TextEvent> events;
+  bool haveEvents = false;
+  for (int i = 2; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--ime") {
+      ime = true;
+    } else if (a == "--edit" && i + 1 < argc) {
+      edit = true;
+      if (!ParseEdit(argv[++i], &rules)) return Usage();
+    } else if (a == "--events" && i + 1 < argc) {
+      haveEvents = true;
+      for (const std::string& item : Split(argv[++i], ';')) {
+        TextEvent e;
+        if (!ParseEvent(item, &e)) return Usage();
+        events.push_back(e);
+      }
+    } else {
+      return Usage();
+    }
+  }
+  if (!haveEvents) return Usage();
+  if (morrow::InitLibrary() != 0) {
+    std::fprintf(stderr, "morrow-probe: the library start failed\n");
+    return 1;
+  }
+  if (ime) morrow::SetImeEnabled(1);
+  int handle = -1;
+  if (edit) {
+    handle =
+        morrow::MakeKeyInput(static_cast<int>(rules.max), rules.escape, rules.single, rules.digits);
+    morrow::SetActiveKeyInput(handle);
+  }
+  int status = 0;
+  for (const TextEvent& e : events) {
+    if (!Push(e)) {
+      std::fprintf(stderr, "morrow-probe: the event could not be pushed\n");
+      status = 1;
+      break;
+    }
+    PumpUntilQuiet();
+    if (ime && e.kind != TextEvent::kKey) {
+      const morrow::ImeState s = morrow::GetImeState();
+      std::printf("ime composing=%d comp=%s cursor=%d\n", s.composing,
+                  Hex(s.composition, std::strlen(s.composition)).c_str(), s.cursor);
+    }
+  }
+  if (edit) {
+    int length = 0, cursor = 0, ended = 0, cancelled = 0;
+    morrow::GetKeyInputState(handle, &length, &cursor, &ended, &cancelled);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    morrow::GetKeyInputText(handle, text.data(), static_cast<int>(text.size()));
+    std::printf("keyinput text=%s length=%d cursor=%d ended=%d cancelled=%d\n",
+                Hex(text.data(), static_cast<size_t>(length)).c_str(), length, cursor, ended,
+                cancelled);
+  } else {
+    std::printf("chars");
+    unsigned char c[2];
+    for (int n; (n = morrow::GetCharCode(c, 1)) != 0;) {
+      std::printf(" %s", Hex(reinterpret_cast<const char*>(c), static_cast<size_t>(n)).c_str());
+    }
+    std::printf("\n");
+  }
+  std::fflush(stdout);
+  morrow::EndLibrary();
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,5 +308,6 @@ int main(int argc, char** argv) {
   }
   if (op == "start-end") return StartEnd(argc, argv);
   if (op == "pad") return Pad(argc, argv);
+  if (op == "text") return Text(argc, argv);
   return Usage();
 }
