@@ -43,7 +43,7 @@ TEST(BattleProbe, AnswersOneLinePerQuery) {
       {"set cells[5,5] 1; walls 176.5 190.25 176.5 196 32 32 16", "40 176 192\n"},
       {"set cells[10,5] 1; snap 330 193.5 330 200 8 8 0", "4 330 196\n"},
       {"set cells[0,5] 9; mapcell 630 144 32 2 0; mapcell 0 0 2 2 0", "9 20 4\n0\n"},
-      {"calls CreateItem; args CreateItem; misses", "0\n\n0\n"},
+      {"calls UpdateFamiliar; args UpdateFamiliar; misses", "0\n\n0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");
@@ -117,9 +117,9 @@ TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
        "call LoadLoadingPicture; call SetupStoryStage 5 0; print playerCount p2.kind",
        "350\n-1\n2 9\n"},
       {"match players=1 chars=4 arena=-1; frame 1; print comp0.state; set shot5.state 1; set "
-       "shot5.x -3.9; call RemovePlayerShots 0; print shot5.state; calls CreateItem; args "
-       "CreateItem",
-       "1\n0\n1\n-3 0 1 1 0\n"},
+       "shot5.x -3.9; call RemovePlayerShots 0; print shot5.state ItemFlags[0] item0.x item0.y "
+       "ItemFlags[1]",
+       "1\n0 1 -3 0 0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");

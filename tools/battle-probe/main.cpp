@@ -94,6 +94,11 @@
 //                                      ringB, ringC, ringD, spark, scatter (the second pool,
 //                                      seff0-63), big or damage; N, only for damage, is the
 //                                      event number n (1 if not given)
+//   item X Y COUNT MODE PLAYER         CreateItem (X and Y a map cell in modes 0 and 76, else
+//                                      pixels)
+//   update-item SLOT [N]               N UpdateItem calls of that slot (1 if not given),
+//                                      stopping once the slot is free; ItemFlags[i] are the
+//                                      items' flags (0 free, 1 live, 2 claimed)
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -166,6 +171,8 @@ const Command kCommands[] = {
     {"update-effect", 1, 2, UpdateEffectCommand},
     {"hit", 3, 3, HitCommand},
     {"spawn", 3, 4, Spawn},
+    {"item", 5, 5, Item},
+    {"update-item", 1, 2, UpdateItemCommand},
 };
 
 void RunCommand(const Args& words) {
