@@ -169,23 +169,30 @@ TEST(CreateItem, WithNothingCollectedKindZeroInFortyEightDrawsOfSixtyFive) {
 
 TEST(CreateItem, LifeItemsOnlyOutsideStageSevenAndSurvival) {
   struct Case {
-    int r;  // with nothing collected: base kind 1 below 64, else 2
+    int itemCount;
+    int s, r;  // base kind 0 or 1 with nothing collected, 2 at s 34 and r 98
     int b;
     int t;
     int lifeKind;  // -1: the base kind stays
-  } draws[] = {{50, 1, 33, 10}, {50, 1, 32, -1}, {70, 2, 34, 11}, {70, 2, 33, 10}, {10, 0, 32, -1}};
+  } draws[] = {{0, 0, 50, 1, 33, 10},
+               {0, 0, 50, 1, 32, -1},
+               {43, 34, 98, 2, 34, 11},
+               {43, 34, 98, 2, 33, 10},
+               {0, 0, 10, 0, 32, -1}};
   struct Where {
     int stage;
     int survival;
     bool life;
   } places[] = {{0, 0, true}, {3, 0, true}, {7, 0, false}, {0, 1, false}};
   for (const Case& c : draws) {
+    const uint32_t seed = SeedFor(OrdinaryDraws(c.s, c.r, c.b, c.t));
     for (const Where& w : places) {
       SCOPED_TRACE("t " + std::to_string(c.t) + " stage " + std::to_string(w.stage) + " survival " +
                    std::to_string(w.survival));
       SetUpMatch({0, 1}, w.stage);
       g_match.survivalMode = w.survival;
-      morrow::SeedRandom(SeedFor(OrdinaryDraws(0, c.r, c.b, c.t)));
+      g_playerState.itemCount[0] = c.itemCount;
+      morrow::SeedRandom(seed);
       CreateItem(100, 100, 1, 1, 0);
       EXPECT_EQ(g_items[0].kind, w.life && c.lifeKind >= 0 ? c.lifeKind : c.b);
     }
@@ -369,19 +376,20 @@ TEST(UpdateItem, FallSlideBouncesAndWalls) {
 }
 
 TEST(UpdateItem, HomingReleaseAndAge) {
-  // A claimed item on the ground flies at 10 toward its player.
+  // A claimed item on the ground flies at 10 toward its player: straight up the screen is
+  // heading 65 (257 less the direction 192), a hair left of the axis.
   Arena();
   Lay(0, 100, 300, 0, 2).player = 0;
   Update(0);
   EXPECT_EQ(g_itemFlags[0], 2);
-  EXPECT_FLOAT_EQ(g_items[0].x, 100.0f);
-  EXPECT_FLOAT_EQ(g_items[0].y, 290.0f);
-  EXPECT_FLOAT_EQ(g_items[0].vy, -10.0f);
+  EXPECT_FLOAT_EQ(g_items[0].x, 99.754593f);
+  EXPECT_FLOAT_EQ(g_items[0].y, 290.00302f);
+  EXPECT_FLOAT_EQ(g_items[0].vy, -9.9969883f);
   for (int k = 0; k < 17; ++k) Update(0);
   EXPECT_EQ(g_itemFlags[0], 0) << "collected on arrival";
   EXPECT_EQ(g_playerState.itemCount[0], 1);
 
-  // Its player knocked out: let go with half the velocity.
+  // Its player knocked out: let go with half the velocity (heading 129, toward the left).
   for (int state : {kStateInert, kStateKnockedOut, kStateGhost}) {
     SCOPED_TRACE(state);
     Arena();
@@ -389,7 +397,7 @@ TEST(UpdateItem, HomingReleaseAndAge) {
     Lay(0, 300, 100, 0, 2).player = 0;
     Update(0);
     EXPECT_EQ(g_itemFlags[0], state > kStateInert ? 1 : 2);
-    EXPECT_FLOAT_EQ(g_items[0].vx, state > kStateInert ? -5.0f : -10.0f);
+    EXPECT_FLOAT_EQ(g_items[0].vx, state > kStateInert ? -4.9984941f : -9.9969883f);
   }
 
   // A stored player outside 0-3: let go as it was.
