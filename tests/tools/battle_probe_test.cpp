@@ -46,7 +46,7 @@ TEST(BattleProbe, AnswersOneLinePerQuery) {
       {"set cells[5,5] 1; walls 176.5 190.25 176.5 196 32 32 16", "40 176 192\n"},
       {"set cells[10,5] 1; snap 330 193.5 330 200 8 8 0", "4 330 196\n"},
       {"set cells[0,5] 9; mapcell 630 144 32 2 0; mapcell 0 0 2 2 0", "9 20 4\n0\n"},
-      {"calls CreateItem; args CreateItem; misses", "0\n\n0\n"},
+      {"calls UpdateFamiliar; args UpdateFamiliar; misses", "0\n\n0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");
@@ -120,9 +120,9 @@ TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
        "call LoadLoadingPicture; call SetupStoryStage 5 0; print playerCount p2.kind",
        "350\n-1\n2 9\n"},
       {"match players=1 chars=4 arena=-1; frame 1; print comp0.state; set shot5.state 1; set "
-       "shot5.x -3.9; call RemovePlayerShots 0; print shot5.state; calls CreateItem; args "
-       "CreateItem",
-       "1\n0\n1\n-3 0 1 1 0\n"},
+       "shot5.x -3.9; call RemovePlayerShots 0; print shot5.state ItemFlags[0] item0.x item0.y "
+       "ItemFlags[1]",
+       "1\n0 1 -3 0 0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");
@@ -375,6 +375,58 @@ TEST(BattleProbe, StoryResultsAndEndingThroughTheLoop) {
   }
   EXPECT_EQ(testsupport::ReadFile(dir.File("Data/score.sav")).substr(0, 4),
             std::string("\3\0\0\0", 4));
+}
+
+// Items made, moved, collected and claimed, on worked values; malformed commands fail.
+TEST(BattleProbe, ItemsMadeUpdatedAndClaimed) {
+  const std::string m = "match players=2 chars=0,1 arena=-1; round; ";
+  const std::string laid = "set item0.x 96; set item0.y 96; set item0.z 0; set ItemFlags[0] 1; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {m + "seed 1; item 5 6 1 0 0; print item0.kind item0.heading item0.age item0.x item0.y "
+           "item0.z item0.vz ItemFlags[0]",
+       "1 116 2 176 208 -0.100000001 -3 1\n"},
+      // The special item at gauge 200: 20000 + 7800, every item to the taker, the gauge cut.
+      {m + laid +
+           "set item0.kind 77; set item1.x 300; set item1.y 300; set item1.kind 2; set "
+           "ItemFlags[1] 1; set spellGauge[0] 200; update-item 0; print score[0] spellGauge[0] "
+           "ItemFlags[0] ItemFlags[1] item1.player p0.meter",
+       "27800 200 0 2 0 700\n"},
+      // Low on life past 200 collected: a special item in the slot just freed.
+      {m + laid +
+           "set itemCount[0] 200; set p0.life 259; update-item 0; print itemCount[0] "
+           "specialItemCount[0] ItemFlags[0] item0.kind item0.z item0.vz score[0]",
+       "201 1 1 77 -0.100000001 -3 100\n"},
+      {m + "item 5 5 1 0 4; item 5 5 1 76 4; item 5 5 0 0 0; print ItemFlags[0] ItemFlags[1] "
+           "ItemFlags[2] item1.kind IndexMisses",
+       "1 1 0 77 0\n"},
+      {m + "set item0.x 5; set item0.y 300; set item0.vx -2; set ItemFlags[0] 1; update-item 0; "
+           "print item0.x item0.vx; set item0.x 96; set item0.y 96; set item0.z -1; update-item "
+           "0; print ItemFlags[0]",
+       "12 1.89999998\n1\n"},
+      // N updates stop once the slot is free; the claim goes through `call`.
+      {m + "set ItemFlags[3] 1; set item3.age 470; set item3.x 300; update-item 3 50; print "
+           "ItemFlags[3] item3.age; set ItemFlags[4] 1; call ClaimAllItems 1; print ItemFlags[4] "
+           "item4.player",
+       "0 480\n2 1\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  const char* bad[] = {
+      "item 1 2 3 4",    "item 1 2 3 4 5 6", "item 1 2 x 4 5",   "item 1 2 3 4 9999999999",
+      "update-item 128", "update-item -1",   "update-item 0 -1", "update-item 0 1 2",
+      "update-item",
+  };
+  for (const char* commands : bad) {
+    ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "32\n") << commands;
+  }
 }
 
 }  // namespace

@@ -495,6 +495,26 @@ TEST_F(BattleSimInvariants, EachBreaksWithItsNameAndDetail) {
       {[] { veyrdale::g_effectInUse[1023] = 2; }, "effect-flag", "effect 1023 in-use 2"},
       {[] { veyrdale::g_itemFlags[127] = 3; }, "item-flag", "item 127 flag 3"},
       {[] {
+         veyrdale::g_itemFlags[100] = 1;
+         veyrdale::g_items[100].age = 480;
+       },
+       "item", "slot 100 age 480"},
+      {[] {
+         veyrdale::g_itemFlags[0] = 2;
+         veyrdale::g_items[0].age = -1;
+       },
+       "item", "slot 0 age -1"},
+      {[] {
+         veyrdale::g_itemFlags[9] = 1;
+         veyrdale::g_items[9].kind = 6;
+       },
+       "item", "slot 9 kind 6"},
+      {[] {
+         veyrdale::g_itemFlags[127] = 2;
+         veyrdale::g_items[127].player = 4;
+       },
+       "item", "slot 127 player 4"},
+      {[] {
          veyrdale::g_effectInUse[40] = 1;
          veyrdale::g_effects[40].code = 134;
          veyrdale::g_effects[40].timer = 5;
@@ -578,6 +598,15 @@ TEST_F(BattleSimInvariants, AllowedStatesHold) {
          veyrdale::g_players[0].heading = 255;
        },
        "claimed item, last state and heading"},
+      {[] {
+         veyrdale::g_itemFlags[3] = 2;
+         veyrdale::g_items[3] = {1, 2, 0, 0, 0, 0, 0, 0, 479, 77, 0, 3};
+         veyrdale::g_itemFlags[4] = 1;
+         veyrdale::g_items[4].kind = 11;
+         veyrdale::g_items[4].player = -9;  // a live item's player is no claim
+         veyrdale::g_items[5].age = 9999;   // a free slot keeps its leftovers
+       },
+       "items at the ends of their ranges"},
       {[] {
          const int32_t codes[] = {0, 133, 201, 9001, 9002};
          for (int i = 0; i < 5; ++i) {

@@ -99,6 +99,11 @@
 //                                      then draws entry I alone through the frame's dispatch by
 //                                      draw tag, with shake offset E (0 if not given) and the
 //                                      dark flag off; I outside the list fails
+//   item X Y COUNT MODE PLAYER         CreateItem (X and Y a map cell in modes 0 and 76, else
+//                                      pixels)
+//   update-item SLOT [N]               N UpdateItem calls of that slot (1 if not given),
+//                                      stopping once the slot is free; ItemFlags[i] are the
+//                                      items' flags (0 free, 1 live, 2 claimed)
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -175,6 +180,8 @@ const Command kCommands[] = {
     {"hit", 3, 3, HitCommand},
     {"spawn", 3, 4, Spawn},
     {"drawentry", 1, 2, DrawEntry},
+    {"item", 5, 5, Item},
+    {"update-item", 1, 2, UpdateItemCommand},
 };
 
 void RunCommand(const Args& words) {

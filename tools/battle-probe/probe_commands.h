@@ -87,4 +87,8 @@ veyrdale::BattleObject* RecordArg(const std::string& name);
 void HitCommand(const Args& a);
 void Spawn(const Args& a);
 
+// probe_items.cpp: items made and updated.
+void Item(const Args& a);
+void UpdateItemCommand(const Args& a);
+
 }  // namespace battleprobe

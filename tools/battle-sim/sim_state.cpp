@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "game/battle/effects.h"
+#include "game/battle/items.h"
 #include "game/battle/player_control.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
@@ -152,6 +153,26 @@ bool EffectsBroken(InvariantFailure* failure) {
   return false;
 }
 
+// A live or claimed item is young enough to be kept, holds a kind the game makes, and a claimed
+// one flies to a player.
+bool ItemsBroken(InvariantFailure* failure) {
+  for (int i = 0; i < veyrdale::kItemCount; ++i) {
+    const uint16_t flag = veyrdale::g_itemFlags[i];
+    if (flag != 1 && flag != 2) continue;
+    const veyrdale::ItemRecord& item = veyrdale::g_items[i];
+    if (item.age < 0 || item.age > veyrdale::kLastItemAge) {
+      return Fail(failure, "item", Format("slot %d age %d", i, item.age));
+    }
+    if (!veyrdale::IsItemKind(item.kind)) {
+      return Fail(failure, "item", Format("slot %d kind %d", i, item.kind));
+    }
+    if (flag == 2 && (item.player < 0 || item.player >= veyrdale::kPlayerCount)) {
+      return Fail(failure, "item", Format("slot %d player %d", i, item.player));
+    }
+  }
+  return false;
+}
+
 bool RecordsBroken(InvariantFailure* failure) {
   for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
     if (FindNonFinite("p", p, failure) || FindNonFinite("comp", p, failure)) return true;
@@ -235,7 +256,7 @@ std::string TraceLine(int64_t frame, int players) {
 
 bool FindBrokenInvariant(InvariantFailure* failure) {
   return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
-         EffectsBroken(failure) || RecordsBroken(failure);
+         EffectsBroken(failure) || ItemsBroken(failure) || RecordsBroken(failure);
 }
 
 }  // namespace battlesim

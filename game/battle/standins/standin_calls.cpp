@@ -64,10 +64,6 @@ StandInArg StandInRecord(const EffectRecord* record) {
   return RecordArg(-1);
 }
 
-StandInArg StandInRecord(const ItemRecord* record) {
-  return RecordArg(IndexIn(g_items, record));
-}
-
 void RecordStandInCall(int index, std::initializer_list<StandInArg> args) {
   StandInCall& call = g_calls[index];
   ++call.calls;

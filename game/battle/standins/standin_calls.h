@@ -79,12 +79,9 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // Familiars, items and the computer player.
+    // Familiars and the computer player.
     "PlaceArenaObjects",
     "UpdateFamiliar",
-    "CreateItem",
-    "UpdateItem",
-    "ClaimAllItems",
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
@@ -108,7 +105,6 @@ StandInArg StandInInt(int64_t value);
 StandInArg StandInFloat(float value);
 StandInArg StandInRecord(const BattleObject* record);
 StandInArg StandInRecord(const EffectRecord* record);
-StandInArg StandInRecord(const ItemRecord* record);
 
 // Counts one call and keeps its arguments (the first kMaxStandInArgs).
 void RecordStandInCall(int index, std::initializer_list<StandInArg> args);

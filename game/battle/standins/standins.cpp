@@ -129,15 +129,6 @@ void PlaceArenaObjects() {
 void UpdateFamiliar(BattleObject* record) {
   RECORD(UpdateFamiliar, R(record));
 }
-void CreateItem(int x, int y, int count, int mode, int player) {
-  RECORD(CreateItem, I(x), I(y), I(count), I(mode), I(player));
-}
-void UpdateItem(ItemRecord* item, int slot) {
-  RECORD(UpdateItem, R(item), I(slot));
-}
-void ClaimAllItems(int player) {
-  RECORD(ClaimAllItems, I(player));
-}
 
 void UpdateCpuPlayer(BattleObject* player, int index) {
   RECORD(UpdateCpuPlayer, R(player), I(index));

@@ -15,6 +15,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "tests/game/battle/effects_made.h"
+#include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 
@@ -600,25 +601,23 @@ TEST(ShotHandOver, RemovePlayerShotsLeavesOneItemPerShot) {
   LiveShot(511, 0, 1, 2);
   g_shots[12].owner = 0;  // a free slot is no shot
   RemovePlayerShots(0);
-  EXPECT_EQ(Call("CreateItem").calls, 3);
+  EXPECT_EQ(testsupport::ItemsInPool(), 3);
   EXPECT_EQ(g_shots[0].state, 0);
   EXPECT_EQ(g_shots[300].state, 0);
   EXPECT_EQ(g_shots[511].state, 0);
   EXPECT_EQ(g_shots[7].state, 1);
-  // The last item, at the truncated position, for player 0.
-  const StandInCall& item = Call("CreateItem");
-  EXPECT_EQ(item.args[0].integer, 1);
-  EXPECT_EQ(item.args[1].integer, 2);
+  // The last item, at the truncated position.
+  EXPECT_EQ(testsupport::LastItem()->x, 1.0f);
+  EXPECT_EQ(testsupport::LastItem()->y, 2.0f);
   SetUpMatch({2, 10, 0});
   LiveShot(4, 0, -7.5f, 480.7f);
   RemovePlayerShots(0);
-  EXPECT_EQ(item.args[0].integer, -7);
-  EXPECT_EQ(item.args[1].integer, 480);
-  EXPECT_EQ(item.args[4].integer, 0);
+  EXPECT_EQ(testsupport::LastItem()->x, -7.0f);
+  EXPECT_EQ(testsupport::LastItem()->y, 480.0f);
 
   RemovePlayerShots(4);
   RemovePlayerShots(-1);
-  EXPECT_EQ(Call("CreateItem").calls, 1) << "nobody's shots are not a player's";
+  EXPECT_EQ(testsupport::ItemsInPool(), 1) << "nobody's shots are not a player's";
 }
 
 TEST(ShotHandOver, ReleaseRulesAndBadCarriedIndex) {
@@ -641,7 +640,7 @@ TEST(ShotHandOver, ReleaseRulesAndBadCarriedIndex) {
     LiveShot(9, 1, 0, 0, 9, carried);
     LiveShot(10, 1, 0, 0, 6, 2);  // character 10's move 6 releases nobody
     RemovePlayerShots(1);
-    EXPECT_EQ(Call("CreateItem").calls, 2);
+    EXPECT_EQ(testsupport::ItemsInPool(), 2);
     EXPECT_EQ(g_players[2].pushHeading, carried == 2 ? 72 : 200);
     EXPECT_EQ(g_playerState.heldFlag[2], carried == 2 ? 0 : 1);
     EXPECT_EQ(g_players[0].pushHeading, carried == 0 ? 158 : 30);

@@ -16,6 +16,7 @@
 #include "game/core/records.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/game/battle/effects_made.h"
+#include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/resource_loads.h"
 #include "tests/support/script_files.h"
@@ -562,19 +563,18 @@ TEST(WallBounce, HeadingStaysInTheTablesAndSpeedIsCapped) {
     BattleScene(0);
     EXPECT_EQ(p.pushHeading, c.headingAfter);
     EXPECT_LE(std::hypot(p.vx, p.vy), 9.0f + 1e-3f);
-    EXPECT_EQ(Calls("CreateItem"), c.burst < 0 ? 0 : 1);
+    EXPECT_EQ(testsupport::ItemsInPool(), c.burst < 0 ? 0 : c.burst);
     if (c.burst >= 0) {
-      EXPECT_EQ(LastIntArg("CreateItem", 0), c.burstX);
-      EXPECT_EQ(LastIntArg("CreateItem", 1), c.burstY);
-      EXPECT_EQ(LastIntArg("CreateItem", 2), c.burst);
-      EXPECT_EQ(LastIntArg("CreateItem", 4), 1);
+      // Made at the burst's point, then moved once by the item update of the same frame.
+      EXPECT_EQ(testsupport::LastItem()->prevX, static_cast<float>(c.burstX));
+      EXPECT_EQ(testsupport::LastItem()->prevY, static_cast<float>(c.burstY));
     }
     // A second bounce in the same hit-stun makes no second burst.
     p.x = c.x;
     p.y = c.y;
     SceneFrame = 3;
     BattleScene(0);
-    EXPECT_EQ(Calls("CreateItem"), c.burst < 0 ? 0 : 1);
+    EXPECT_EQ(testsupport::ItemsInPool(), c.burst < 0 ? 0 : c.burst);
     EXPECT_GE(p.pushHeading, 0);
     EXPECT_LE(p.pushHeading, 255);
   }

@@ -13,6 +13,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "tests/game/battle/effects_made.h"
+#include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
 
@@ -205,7 +206,7 @@ TEST(ShotHit, KnockBackAboveStunFifty) {
     const BattleObject& victim = g_players[1];
     if (!c.knocked) {
       EXPECT_EQ(victim.state, kStateHitStun);
-      EXPECT_EQ(Calls("CreateItem"), 0);
+      EXPECT_EQ(testsupport::ItemsInPool(), 0);
       continue;
     }
     EXPECT_EQ(victim.state, kStateKnockBack);
@@ -213,10 +214,9 @@ TEST(ShotHit, KnockBackAboveStunFifty) {
     EXPECT_EQ(victim.vz, -3.0f);
     EXPECT_EQ(victim.stun, 0.0f);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[1], 26.0f);
-    EXPECT_EQ(Calls("CreateItem"), 1);
-    const StandInCall* item = FindStandInCall("CreateItem");
-    EXPECT_EQ(item->args[2].integer, 8) << "eight items";
-    EXPECT_EQ(item->args[4].integer, 1);
+    EXPECT_EQ(testsupport::ItemsInPool(), 8) << "eight items";
+    EXPECT_EQ(testsupport::SpecialItems(), 0);
+    EXPECT_EQ(testsupport::LastItem()->x, 300.0f) << "at the victim";
   }
 }
 
@@ -226,17 +226,18 @@ TEST(ShotHit, KnockBackEndsAPowerUpAndMayThrowTheSpecialItem) {
   g_players[1].life = 200;
   g_playerState.powerUp[1] = 300;
   g_playerState.itemCount[1] = 201;
+  g_itemFlags[127] = 1;
   StillShot(0, 7, 0, 300, 200);
   Update(0);
   EXPECT_EQ(g_playerState.powerUp[1], 0);
   EXPECT_EQ(cardsBroken, 1);
   EXPECT_EQ(g_players[1].attackDelay, 90);
   EXPECT_EQ(g_players[1].meter, 0.0f);
-  EXPECT_EQ(Calls("ClaimAllItems"), 1);
-  EXPECT_EQ(FindStandInCall("ClaimAllItems")->args[0].integer, 0) << "the owner takes them";
   EXPECT_EQ(FlashFrames, 8);
-  EXPECT_EQ(Calls("CreateItem"), 2) << "eight items, then the special one";
-  EXPECT_EQ(FindStandInCall("CreateItem")->args[3].integer, 77);
+  EXPECT_EQ(testsupport::ItemsInPool(), 10) << "eight items, then the special one";
+  EXPECT_EQ(testsupport::SpecialItems(), 1);
+  EXPECT_EQ(g_playerState.specialItemCount[1], 1);
+  EXPECT_EQ(testsupport::ItemsClaimedBy(0), 10) << "the owner takes them";
 }
 
 TEST(ShotHit, SpellCardBrokenByAHit) {
@@ -244,12 +245,13 @@ TEST(ShotHit, SpellCardBrokenByAHit) {
   g_players[1].state = kStateSpellCard;
   g_playerState.powerUp[1] = 10;
   g_playerState.reverseTimer[1] = 10;
+  g_itemFlags[127] = 1;
   StillShot(0, 7, 0, 300, 200);
   Update(0);
   EXPECT_EQ(cardsBroken, 1);
   EXPECT_EQ(g_playerState.powerUp[1], 0);
   EXPECT_EQ(g_playerState.reverseTimer[1], 0);
-  EXPECT_EQ(Calls("ClaimAllItems"), 1);
+  EXPECT_EQ(testsupport::ItemsClaimedBy(0), 1) << "the owner takes them";
   EXPECT_EQ(g_players[1].state, kStateHitStun);
   EXPECT_EQ(FlashLength, 16);
 }
@@ -279,6 +281,7 @@ TEST(ShotHit, KnockOut) {
     g_match.survivalMode = c.survival;
     g_players[1].life = 10;
     g_players[0].life = c.survival != 0 ? 100 : 350;
+    g_itemFlags[127] = 1;
     StillShot(c.kind, c.move, 0, 300, 200);
     Update(0);
     EXPECT_EQ(g_players[1].life, c.life);
@@ -288,7 +291,8 @@ TEST(ShotHit, KnockOut) {
     EXPECT_EQ(g_playerState.knockOuts[0], out ? 1 : 0);
     if (out) {
       EXPECT_EQ(g_players[1].vx, 0.0f);
-      EXPECT_EQ(Calls("ClaimAllItems"), 1);
+      EXPECT_EQ(g_itemFlags[127], 2) << "the owner takes them";
+      EXPECT_EQ(g_items[127].player, 0);
     }
     EXPECT_EQ(testsupport::EffectsWithCode(96), c.survival != 0 ? 1 : 0) << "kind 86 at the owner";
   }

@@ -19,6 +19,7 @@
 #include "game/core/records.h"
 #include "morrow/system/time.h"
 #include "tests/game/battle/effects_made.h"
+#include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"
 
 namespace {
@@ -103,13 +104,11 @@ TEST(ShotObstacle, BreaksAtTheStrengthOfTheOption) {
     EXPECT_EQ(Open(5, 5), c.breaks ? 96 : 0);
     EXPECT_EQ(g_playerState.obstaclesBroken[0], c.breaks ? 1 : 0);
     EXPECT_EQ(ScreenShake, c.breaks ? 20 : 0);
-    EXPECT_EQ(Calls("CreateItem"), c.breaks ? 1 : 0);
+    EXPECT_EQ(testsupport::ItemsInPool(), c.breaks ? 16 : 0);
     if (c.breaks) {
-      const StandInCall* item = FindStandInCall("CreateItem");
-      EXPECT_EQ(item->args[0].integer, 5);
-      EXPECT_EQ(item->args[1].integer, 5);
-      EXPECT_EQ(item->args[2].integer, 16);
-      EXPECT_EQ(item->args[3].integer, 0);
+      // Thrown from the cell's centre.
+      EXPECT_EQ(testsupport::LastItem()->x, Centre(5));
+      EXPECT_EQ(testsupport::LastItem()->y, Centre(5));
     }
     EXPECT_EQ(g_shots[0].state, 0) << "struck";
   }
@@ -282,7 +281,7 @@ TEST(ShotObstacle, ArenaEightRewards) {
   Update();
   EXPECT_EQ(CellValue(5, 5), 1);
   EXPECT_EQ(LiveEffects(), 9) << "the strike's ring A only";
-  EXPECT_EQ(Calls("CreateItem"), 1) << "only the break's own items";
+  EXPECT_EQ(testsupport::ItemsInPool(), 16) << "only the break's own items";
 }
 
 TEST(ShotObstacle, GateCellsDamageTheirAnchor) {
@@ -381,7 +380,7 @@ TEST(ShotObstacle, NobodysBreakCountsForNobody) {
   Update();
   EXPECT_EQ(Open(5, 5), 96);
   EXPECT_EQ(ScreenShake, 20);
-  EXPECT_EQ(Calls("CreateItem"), 0);
+  EXPECT_EQ(testsupport::ItemsInPool(), 0);
   for (int p = 0; p < 4; ++p) EXPECT_EQ(g_playerState.obstaclesBroken[p], 0);
 }
 

@@ -43,17 +43,17 @@ TEST(StandIns, EveryNameIsFound) {
   EXPECT_EQ(FindStandInCall("CreateShot"), nullptr) << "built: no stand-in any more";
   EXPECT_EQ(FindStandInCall("CreateEffect"), nullptr) << "built: no stand-in any more";
   EXPECT_EQ(FindStandInCall("DispatchHitEffect"), nullptr) << "built: no stand-in any more";
+  EXPECT_EQ(FindStandInCall("CreateItem"), nullptr) << "built: no stand-in any more";
 }
 
 TEST(StandIns, RecordCountsAndLastArguments) {
   ResetStandInCalls();
   BattleObject local{};
-  ClaimAllItems(2);
-  ClaimAllItems(-3);
+  DrawBattleHud(2);
+  DrawBattleHud(-3);
   UpdateFamiliar(&g_familiars[3]);
   UpdateFamiliar(&local);
   UpdateCpuPlayer(&g_shots[9], 9);
-  UpdateItem(&g_items[127], 127);
   StartSpellCard(&g_shots[511], 1, 15);
   RunShotBehaviour(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
@@ -63,19 +63,18 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"ClaimAllItems", 2, "-3"},        {"UpdateFamiliar", 2, "-1"},
-      {"UpdateCpuPlayer", 1, "9 9"},     {"UpdateItem", 1, "127 127"},
-      {"StartSpellCard", 1, "511 1 15"}, {"RunShotBehaviour", 1, "1 1"},
-      {"RunSpellCard", 1, "3 3"},        {"DrawArenaEntry", 1, "3 -7 1"},
-      {"RunShotEdgeReaction", 0, ""},
+      {"DrawBattleHud", 2, "-3"},       {"UpdateFamiliar", 2, "-1"},
+      {"UpdateCpuPlayer", 1, "9 9"},    {"StartSpellCard", 1, "511 1 15"},
+      {"RunShotBehaviour", 1, "1 1"},   {"RunSpellCard", 1, "3 3"},
+      {"DrawArenaEntry", 1, "3 -7 1"}, {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
     EXPECT_EQ(Args(c.name), c.args) << c.name;
   }
   ResetStandInCalls();
-  EXPECT_EQ(Calls("ClaimAllItems"), 0);
-  EXPECT_EQ(Args("ClaimAllItems"), "");
+  EXPECT_EQ(Calls("DrawBattleHud"), 0);
+  EXPECT_EQ(Args("DrawBattleHud"), "");
 }
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
