@@ -163,6 +163,9 @@ constexpr uint32_t kFlipWait = 0x1;
 constexpr uint32_t kFlipNoVsync = 0x8;
 // Colour-key kinds.
 constexpr uint32_t kColorKeySrcBlt = 0x8;
+// Overlay updates.
+constexpr uint32_t kOverlayHide = 0x200;
+constexpr uint32_t kOverlayShow = 0x4000;
 // Vertical-blank waits.
 constexpr uint32_t kWaitBlankBegin = 0x1;
 constexpr uint32_t kWaitBlankEnd = 0x4;
@@ -200,7 +203,13 @@ struct DisplayCaps {
   uint32_t videoMemoryFree = 0;
   uint32_t minOverlayStretch = 0;
   uint32_t maxOverlayStretch = 0;
-  uint32_t reserved[87] = {};
+  // Overlay rectangles: their left edges on multiples of the boundaries and their widths in
+  // multiples of the sizes (0 or 1: no rule).
+  uint32_t alignBoundarySrc = 0;
+  uint32_t alignSizeSrc = 0;
+  uint32_t alignBoundaryDest = 0;
+  uint32_t alignSizeDest = 0;
+  uint32_t reserved[83] = {};
 };
 static_assert(sizeof(DisplayCaps) == 380);
 
@@ -367,6 +376,10 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   // Shows the next back buffer: the pixels rotate through the chain. Waits for the blank
   // unless kFlipNoVsync. Only the head of a flip chain flips.
   DisplayResult Flip(uint32_t flags);
+  // Shows (kOverlayShow) or hides (kOverlayHide) an overlay surface's srcRect at destRect of
+  // dest. No overlay surface exists on this display: always kNoOverlayHardware.
+  DisplayResult UpdateOverlay(const Rect* srcRect, Surface* dest, const Rect* destRect,
+                              uint32_t flags);
   // The first back buffer of a chain head (one reference handed out).
   DisplayResult GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>* out);
   DisplayResult EnumAttachedSurfaces(
