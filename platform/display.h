@@ -7,11 +7,11 @@
 //                When it is released they die with it: any later call on them fails with
 //                kDeadObject (and stops a debug build, see SetDisplayMisuseFatal).
 //   Surface      pixels in 8-bit palette, 5:6:5, 5:5:5, 4:4:4 (16-bit), 24-bit (the desktop
-//                only) or X8R8G8B8 layout. Rows are padded to 16 bytes; 16 canary bytes sit
-//                before and after the pixels and are checked at every Unlock. Lock/Unlock,
-//                colour fill, copy and nearest-neighbour stretch (Blt, clipped by an attached
-//                clipper), unclipped same-format copies (BltFast), colour keys, flip chains,
-//                loss and restore, and a device context for the converting GDI-style copy.
+//                and system-memory surfaces only) or X8R8G8B8 layout. Rows are padded to 16 bytes;
+//                16 canary bytes sit before and after the pixels and are checked at every Unlock.
+//                Lock/Unlock, colour fill, copy and nearest-neighbour stretch (Blt, clipped by an
+//                attached clipper), unclipped same-format copies (BltFast), colour keys, flip
+//                chains, loss and restore, and a device context for the converting GDI-style copy.
 //   Clipper      bound to the main window: Blt into its surface stays inside the client area.
 //   Palette      256 entries for 8-bit surfaces.
 //   Direct3D     only when the configuration offers it (MORROW_D3D): the CPU reference device of

@@ -24,6 +24,8 @@ constexpr int kMaxDecodeErrors = 64;
 constexpr int kMaxFrameSide = 8192;
 constexpr int64_t kMaxFramePixels = int64_t{4096} * 4096;
 constexpr AVRational kStreamTimeBase{1, 10000000};
+// Stream times are kept below a year, so that no sum of them overflows.
+constexpr int64_t kMaxTime = int64_t{10000000} * 3600 * 24 * 365;
 
 std::string g_fault;
 
@@ -125,12 +127,15 @@ struct MediaStream::Core {
   int64_t TimeOf(const AVFrame* f) {
     const AVStream* s = input.format()->streams[input.stream()];
     int64_t t;
-    if (f->best_effort_timestamp != AV_NOPTS_VALUE) {
-      t = av_rescale_q(f->best_effort_timestamp - firstPts, s->time_base, kStreamTimeBase);
+    int64_t pts = 0;
+    // A forged timestamp far from the first one counts as none.
+    if (f->best_effort_timestamp != AV_NOPTS_VALUE &&
+        !__builtin_sub_overflow(f->best_effort_timestamp, firstPts, &pts)) {
+      t = av_rescale_q(pts, s->time_base, kStreamTimeBase);
     } else {
-      t = lastTime < 0 ? 0 : lastTime + std::max<int64_t>(timePerFrame, 1);
+      t = lastTime < 0 ? 0 : std::min(lastTime + std::max<int64_t>(timePerFrame, 1), kMaxTime);
     }
-    t = std::max<int64_t>(t, 0);
+    t = std::clamp<int64_t>(t, 0, kMaxTime);
     lastTime = t;
     return t;
   }
@@ -190,6 +195,8 @@ struct MediaStream::Core {
     AVRational rate = s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0 ? s->avg_frame_rate
                                                                              : s->r_frame_rate;
     if (rate.num > 0 && rate.den > 0) timePerFrame = av_rescale(10000000, rate.den, rate.num);
+    duration = std::clamp<int64_t>(duration, 0, kMaxTime);
+    timePerFrame = std::clamp<int64_t>(timePerFrame, 0, kMaxTime);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
       if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) droppedAudio = true;
     }
@@ -206,7 +213,11 @@ struct MediaStream::Core {
   // it cannot seek (the newest due frame is then found by decoding forward).
   void Reposition(int64_t time) {
     const AVStream* s = input.format()->streams[input.stream()];
-    const int64_t target = firstPts + av_rescale_q(time, kStreamTimeBase, s->time_base);
+    int64_t target = 0;
+    if (__builtin_add_overflow(firstPts, av_rescale_q(time, kStreamTimeBase, s->time_base),
+                               &target)) {
+      target = firstPts;
+    }
     haveNext = false;
     ended = false;
     flushed = false;
@@ -485,8 +496,10 @@ bool StreamEvent::Poll() {
   if (signalled_) return true;
   std::shared_ptr<StreamSample::State> pending = pending_.lock();
   if (pending == nullptr) return false;
-  // An update ends with its frame, or with the end of the stream or an error: each signals.
-  if (pending->Deliver() == kStreamPending) return false;
+  // An update ends with its frame, or with the end of the stream or an error: each signals. A
+  // stopped stream keeps it waiting.
+  const int r = pending->Deliver();
+  if (r == kStreamPending || r == kStreamNotRunning) return false;
   pending_.reset();
   signalled_ = true;
   return true;

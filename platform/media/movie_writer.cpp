@@ -68,6 +68,8 @@ struct Writer {
       int got = avcodec_receive_packet(e->codec, packet);
       if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return true;
       if (got < 0) return false;
+      // Each frame lasts one frame time, so that the movie's duration counts the last one.
+      if (packet->duration == 0 && e == &video) packet->duration = 1;
       av_packet_rescale_ts(packet, e->codec->time_base, e->stream->time_base);
       packet->stream_index = e->stream->index;
       if (av_interleaved_write_frame(format, packet) < 0) return false;
