@@ -196,6 +196,16 @@ TEST_F(MovieTest, PauseActivationAndDisplayChangeKeepTheMovie) {
   EXPECT_EQ(Frame(graph), std::make_pair(uint64_t{1}, kColours[1]));
   clock_.Advance(kFrameUs);
   EXPECT_EQ(Frame(graph), std::make_pair(uint64_t{1}, kColours[2]));
+
+  // The rebuild after a full-screen loss releases no movie first: their surfaces die with the
+  // old display, and the rebuild opens those movies again all the same.
+  const platform::Surface* old = m->surface4.get();
+  ASSERT_EQ(morrow::RebuildGraphicsDevice(), 0);
+  ASSERT_NE(m->surface4, nullptr);
+  EXPECT_NE(m->surface4.get(), old);
+  EXPECT_FALSE(m->surface4->IsDead());
+  clock_.Advance(kFrameUs);
+  EXPECT_EQ(Frame(graph), std::make_pair(uint64_t{1}, kColours[3]));
 }
 
 // The surface mode wished becomes the one the display allows: no overlays exist, so 1 becomes 2,
