@@ -7,11 +7,11 @@
 //                When it is released they die with it: any later call on them fails with
 //                kDeadObject (and stops a debug build, see SetDisplayMisuseFatal).
 //   Surface      pixels in 8-bit palette, 5:6:5, 5:5:5, 4:4:4 (16-bit), 24-bit (the desktop
-//                only) or X8R8G8B8 layout. Rows are padded to 16 bytes; 16 canary bytes sit
-//                before and after the pixels and are checked at every Unlock. Lock/Unlock,
-//                colour fill, copy and nearest-neighbour stretch (Blt, clipped by an attached
-//                clipper), unclipped same-format copies (BltFast), colour keys, flip chains,
-//                loss and restore, and a device context for the converting GDI-style copy.
+//                and system-memory surfaces only) or X8R8G8B8 layout. Rows are padded to 16 bytes;
+//                16 canary bytes sit before and after the pixels and are checked at every Unlock.
+//                Lock/Unlock, colour fill, copy and nearest-neighbour stretch (Blt, clipped by an
+//                attached clipper), unclipped same-format copies (BltFast), colour keys, flip
+//                chains, loss and restore, and a device context for the converting GDI-style copy.
 //   Clipper      bound to the main window: Blt into its surface stays inside the client area.
 //   Palette      256 entries for 8-bit surfaces.
 //   Direct3D     only when the configuration offers it (MORROW_D3D): the CPU reference device of
@@ -163,6 +163,9 @@ constexpr uint32_t kFlipWait = 0x1;
 constexpr uint32_t kFlipNoVsync = 0x8;
 // Colour-key kinds.
 constexpr uint32_t kColorKeySrcBlt = 0x8;
+// Overlay updates.
+constexpr uint32_t kOverlayHide = 0x200;
+constexpr uint32_t kOverlayShow = 0x4000;
 // Vertical-blank waits.
 constexpr uint32_t kWaitBlankBegin = 0x1;
 constexpr uint32_t kWaitBlankEnd = 0x4;
@@ -200,7 +203,13 @@ struct DisplayCaps {
   uint32_t videoMemoryFree = 0;
   uint32_t minOverlayStretch = 0;
   uint32_t maxOverlayStretch = 0;
-  uint32_t reserved[87] = {};
+  // Overlay rectangles: their left edges on multiples of the boundaries and their widths in
+  // multiples of the sizes (0 or 1: no rule).
+  uint32_t alignBoundarySrc = 0;
+  uint32_t alignSizeSrc = 0;
+  uint32_t alignBoundaryDest = 0;
+  uint32_t alignSizeDest = 0;
+  uint32_t reserved[83] = {};
 };
 static_assert(sizeof(DisplayCaps) == 380);
 
@@ -367,6 +376,10 @@ class Surface : public DisplayObject, public std::enable_shared_from_this<Surfac
   // Shows the next back buffer: the pixels rotate through the chain. Waits for the blank
   // unless kFlipNoVsync. Only the head of a flip chain flips.
   DisplayResult Flip(uint32_t flags);
+  // Shows (kOverlayShow) or hides (kOverlayHide) an overlay surface's srcRect at destRect of
+  // dest. No overlay surface exists on this display: always kNoOverlayHardware.
+  DisplayResult UpdateOverlay(const Rect* srcRect, Surface* dest, const Rect* destRect,
+                              uint32_t flags);
   // The first back buffer of a chain head (one reference handed out).
   DisplayResult GetAttachedSurface(uint32_t caps, std::shared_ptr<Surface>* out);
   DisplayResult EnumAttachedSurfaces(

@@ -197,7 +197,7 @@ DisplayResult Display::CreateSurface(const SurfaceDesc& desc, std::shared_ptr<Su
     }
     PixelFormat format = ModeFormat();
     if ((desc.flags & kDescPixelFormat) != 0) {
-      if (!IsSupportedPixelFormat(desc.pixelFormat, false)) {
+      if (!IsSupportedPixelFormat(desc.pixelFormat, (caps & kCapsSystemMemory) != 0)) {
         return DisplayResult::kInvalidPixelFormat;
       }
       format = desc.pixelFormat;

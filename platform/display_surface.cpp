@@ -108,6 +108,13 @@ DisplayResult Surface::Unlock() {
   return DisplayResult::kOk;
 }
 
+// ---- overlays ----
+
+DisplayResult Surface::UpdateOverlay(const Rect*, Surface*, const Rect*, uint32_t) {
+  if (!Alive("UpdateOverlay on a dead surface")) return DisplayResult::kDeadObject;
+  return DisplayResult::kNoOverlayHardware;
+}
+
 // ---- flip chains ----
 
 DisplayResult Surface::Flip(uint32_t flags) {

@@ -15,7 +15,7 @@ PACKAGES=(
   fonts-wqy-microhei
   # the peers of the rasteriser benchmark (SDL2 above)
   libpixman-1-dev
-  libavcodec-dev libavutil-dev libswresample-dev
+  libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   # music: the MIDI synthesizer with a General MIDI soundfont, and the media demuxers
   libfluidsynth-dev timgm6mb-soundfont libavformat-dev
   # sound fixtures and their reference decodes (scripts/make-sound-seeds.sh) and the fuzz

@@ -1,7 +1,6 @@
 // Entry points of the device layer standing in until their components exist: the 3D side of the
-// drawing calls, of the draw target and of the viewport, and the movies.
+// drawing calls, of the draw target and of the viewport.
 #include "morrow/device/direct3d.h"
-#include "morrow/device/movie.h"
 
 namespace morrow {
 
@@ -64,36 +63,6 @@ int G_D3D_CopyScreenToGraph(int, int, int, int, GraphRecord*, int) {
 }
 // TEMPORARY: replaced by "Direct3D shapes, text, draw target and viewport"
 int RenderTextD3D(int, int, const char*, uint32_t, int, uint32_t, int) {
-  return -1;
-}
-
-// TEMPORARY: replaced by the movie component
-int PlayAllMovies() {
-  return 0;
-}
-// TEMPORARY: replaced by the movie component
-int PauseAllMovies() {
-  return 0;
-}
-// TEMPORARY: replaced by the movie component
-int ReleaseAllMovies() {
-  return 0;
-}
-// No movie can be played yet, so a file that is no picture is refused.
-// TEMPORARY: replaced by the movie component
-int OpenMovieToGraph(const char*, int*, int*, int) {
-  return -1;
-}
-// TEMPORARY: replaced by the movie component
-int IsMovieOnOverlay(int) {
-  return 0;
-}
-// TEMPORARY: replaced by the movie component
-int CloseMovie(int) {
-  return -1;
-}
-// TEMPORARY: replaced by the movie component
-int RestoreMovieSurfaces(int) {
   return -1;
 }
 

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "morrow/device/direct3d.h"
+#include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_routes.h"
@@ -103,6 +104,21 @@ GraphRecord* ImagePrologue(int graph, int* result) {
   return GetGraphRecord(graph);
 }
 
+// A movie playing into the graph brings its newest frame first. True when the movie shows through
+// an overlay instead: the overlay is placed at (x, y) enlarged factor times and nothing is drawn.
+bool ShowMovie(const GraphRecord* g, int x, int y, int factor) {
+  if (g->movieHandle == -1) return false;
+  UpdateMovieFrame(g->handle);
+  if (IsMovieOnOverlay(g->movieHandle) == 0) return false;
+  DrawImageScaled(x, y, factor, GetMovieRecord(g->movieHandle), 1);
+  return true;
+}
+
+// The same for the calls that never show an overlay.
+void UpdateMovie(const GraphRecord* g) {
+  if (g->movieHandle != -1) UpdateMovieFrame(g->handle);
+}
+
 }  // namespace
 
 int DrawGraph(int x, int y, int graph, int transparent) {
@@ -110,7 +126,7 @@ int DrawGraph(int x, int y, int graph, int transparent) {
   GraphRecord* g = ImagePrologue(graph, &result);
   if (g == nullptr) return result;
   const Rect area = Span(x, y, int64_t{x} + g->width, int64_t{y} + g->height);
-  // A movie playing into the graph would update the graph's pixels here; none do yet.
+  if (ShowMovie(g, x, y, 1)) return -1;
   return WithMaskHooks(area, [&] {
     const DrawRoutes& r = GetDrawRoutes();
     return IsTexture(g) ? r.drawGraph3D(x, y, g, transparent)
@@ -122,6 +138,9 @@ int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transparent) 
   int result = 0;
   GraphRecord* g = ImagePrologue(graph, &result);
   if (g == nullptr) return result;
+  if (ShowMovie(g, x1, y1, SaturateToInt((int64_t{x2} - x1) / std::max<int>(g->width, 1)))) {
+    return -1;
+  }
   return WithMaskHooks(Span(x1, y1, x2, y2), [&] {
     const DrawRoutes& r = GetDrawRoutes();
     return IsTexture(g) ? r.drawExtendGraph3D(x1, y1, x2, y2, g, transparent)
@@ -134,6 +153,7 @@ int DrawRotaGraph(int x, int y, double scale, double angle, int graph, int trans
   GraphRecord* g = ImagePrologue(graph, &result);
   if (g == nullptr) return result;
   const Rect area = RotaArea(x, y, scale, angle, g->width, g->height);
+  UpdateMovie(g);
   return WithMaskHooks(area, [&] {
     const DrawRoutes& r = GetDrawRoutes();
     return IsTexture(g) ? r.drawRotaGraph3D(x, y, scale, angle, g, transparent, turn)
@@ -148,6 +168,7 @@ int DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   if (g == nullptr) return result;
   const Rect area{std::min({x1, x2, x3, x4}), std::min({y1, y2, y3, y4}),
                   std::max({x1, x2, x3, x4}), std::max({y1, y2, y3, y4})};
+  UpdateMovie(g);
   // The routines take the corners row by row: the public third and fourth corners swap places.
   return WithMaskHooks(area, [&] {
     const DrawRoutes& r = GetDrawRoutes();
@@ -162,6 +183,7 @@ int DrawFloatModiGraph(float x1, float y1, float x2, float y2, float x3, float y
   GraphRecord* g = ImagePrologue(graph, &result);
   if (g == nullptr) return result;
   const double xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
+  UpdateMovie(g);
   return WithMaskHooks(Bounds(xs, ys, 4, 0), [&] {
     const DrawRoutes& r = GetDrawRoutes();
     return IsTexture(g) ? r.drawFloatModiGraph3D(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent)

@@ -3,6 +3,7 @@
 
 #include "morrow/device/device3d.h"
 #include "morrow/device/direct3d.h"
+#include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
@@ -183,7 +184,7 @@ int RebuildGraphicsDevice() {
   ClearDrawTarget();
   PresentFrame();
   RestoreAllGraph();
-  // Movies would be reopened here; none play into graphs yet.
+  ReopenAllMovies();
   RecreateMaskSurface();
   return 0;
 }

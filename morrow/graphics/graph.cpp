@@ -1,5 +1,6 @@
 #include "morrow/graphics/graph.h"
 
+#include "morrow/device/movie.h"
 #include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
@@ -156,7 +157,7 @@ int FreeGraphHandle(ResourceHandle graph, int logIt) {
     r = GetGraphRecord(graph);
     if (r == nullptr) return -1;
   }
-  // A movie playing into the graph would be closed here; no movie plays into graphs yet.
+  CloseMovieGraph(graph);
   if (r->flags.texture == 1) {
     Delete3DGraphsOfGraph(r);
   } else {

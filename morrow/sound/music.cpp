@@ -15,6 +15,7 @@
 #include "morrow/sound/music_internal.h"
 #include "morrow/sound/sound.h"
 #include "morrow/sound/sound_internal.h"
+#include "morrow/system/file_media_source.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
 #include "morrow/system/memory.h"
@@ -43,37 +44,6 @@ constexpr int kEventTries = 10;
 bool SoundStarted() {
   return GetSoundSystemState().device != nullptr;
 }
-
-// A music file read through the library's file access.
-class FileMediaSource final : public platform::MediaSource {
- public:
-  static std::unique_ptr<FileMediaSource> Open(const char* path) {
-    void* file = StreamOpen(path, 0, 1);
-    if (file == nullptr) return nullptr;
-    int64_t size = -1;
-    if (StreamSeek(file, 0, 2) == 0) size = StreamTell(file);
-    if (StreamSeek(file, 0, 0) != 0) {
-      StreamClose(file);
-      return nullptr;
-    }
-    return std::unique_ptr<FileMediaSource>(new FileMediaSource(file, size));
-  }
-  ~FileMediaSource() override { StreamClose(file_); }
-  int Read(uint8_t* buffer, int bytes) override {
-    if (bytes <= 0) return 0;
-    return static_cast<int>(StreamRead(buffer, 1, static_cast<size_t>(bytes), file_));
-  }
-  int64_t Seek(int64_t offset, int origin) override {
-    if (StreamSeek(file_, offset, origin) != 0) return -1;
-    return StreamTell(file_);
-  }
-  int64_t Size() override { return size_; }
-
- private:
-  FileMediaSource(void* file, int64_t size) : file_(file), size_(size) {}
-  void* file_;
-  int64_t size_;
-};
 
 // The whole file when it starts like a MIDI file; anything else is left to the second path
 // without being read.

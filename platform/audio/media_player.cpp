@@ -8,15 +8,13 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <string_view>
+
+#include "platform/media/media_input.h"
 
 namespace platform {
 namespace {
 
-constexpr int kIoBufferBytes = 32768;
 // The ring holds two seconds and is kept one second ahead.
 constexpr int kRingSeconds = 2;
 // Rates the ring takes; anything else is resampled by the decoder's converter.
@@ -28,30 +26,11 @@ constexpr int kPacketsToFirstAudio = 4096;
 // Packets in a row that fail to decode before the audio is taken as ended.
 constexpr int kMaxDecodeErrors = 64;
 
-void QuietLibraryLog() {
-  static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
-}
-
-// Picture files have demuxers too (one per still format, and the numbered-file one): none of
-// them holds music.
-bool IsPictureDemuxer(const AVInputFormat* format) {
-  std::string_view name = format->name != nullptr ? format->name : "";
-  return name.starts_with("image2") || name.ends_with("_pipe");
-}
-
-// A playlist or a reference file would make the demuxer open further paths on its own, past the
-// library's file access.
-int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
-  return AVERROR(EPERM);
-}
-
 }  // namespace
 
 struct MediaPlayer::Decoder {
-  std::unique_ptr<MediaSource> source;
-  AVIOContext* io = nullptr;
-  AVFormatContext* format = nullptr;
+  MediaInput input;
+  AVFormatContext* format = nullptr;  // the input's, while open
   AVCodecContext* codec = nullptr;
   SwrContext* swr = nullptr;
   AVPacket* packet = nullptr;
@@ -68,25 +47,6 @@ struct MediaPlayer::Decoder {
 
   ~Decoder() { Close(); }
 
-  static int ReadPacket(void* opaque, uint8_t* buffer, int bytes) {
-    int n = static_cast<Decoder*>(opaque)->source->Read(buffer, bytes);
-    if (n < 0) return AVERROR(EIO);
-    return n == 0 ? AVERROR_EOF : n;
-  }
-
-  static int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
-    MediaSource& s = *static_cast<Decoder*>(opaque)->source;
-    if ((whence & AVSEEK_SIZE) != 0) {
-      int64_t size = s.Size();
-      return size >= 0 ? size : AVERROR(ENOSYS);
-    }
-    whence &= ~AVSEEK_FORCE;
-    int origin = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? 1 : whence == SEEK_END ? 2 : -1;
-    if (origin < 0) return AVERROR(EINVAL);
-    int64_t at = s.Seek(offset, origin);
-    return at < 0 ? AVERROR(EIO) : at;
-  }
-
   void ResetConverter() {
     swr_free(&swr);
     av_channel_layout_uninit(&swrLayout);
@@ -95,13 +55,9 @@ struct MediaPlayer::Decoder {
   }
 
   void Close() {
-    avcodec_free_context(&codec);
-    // The context was given our own I/O: closing it leaves that to us.
-    avformat_close_input(&format);
-    if (io != nullptr) {
-      av_freep(&io->buffer);
-      avio_context_free(&io);
-    }
+    input.Close();
+    format = nullptr;
+    codec = nullptr;
     ResetConverter();
     av_packet_free(&packet);
     av_frame_free(&frame);
@@ -110,40 +66,10 @@ struct MediaPlayer::Decoder {
 
   // Opens the source from its first byte.
   bool Open() {
-    if (source == nullptr || source->Seek(0, 0) != 0) return false;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferBytes));
-    if (buffer == nullptr) return false;
-    io = avio_alloc_context(buffer, kIoBufferBytes, 0, this, ReadPacket, nullptr,
-                            source->Size() >= 0 ? SeekPacket : nullptr);
-    if (io == nullptr) {
-      av_free(buffer);
-      return false;
-    }
-    format = avformat_alloc_context();
-    if (format == nullptr) return false;
-    format->pb = io;
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    format->io_open = RefuseNestedOpen;
-    // No name: a name would let the numbered-picture demuxer claim the file by its extension.
-    if (avformat_open_input(&format, "", nullptr, nullptr) < 0) {
-      format = nullptr;  // freed by the failed open
-      return false;
-    }
-    if (IsPictureDemuxer(format->iformat)) return false;
-    if (avformat_find_stream_info(format, nullptr) < 0) return false;
-    const AVCodec* decoder = nullptr;
-    stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (stream < 0 || decoder == nullptr) return false;
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-      if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
-    }
-    codec = avcodec_alloc_context3(decoder);
-    if (codec == nullptr ||
-        avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) {
-      return false;
-    }
-    codec->thread_count = 1;
-    if (avcodec_open2(codec, decoder, nullptr) < 0) return false;
+    if (!input.Open(AVMEDIA_TYPE_AUDIO)) return false;
+    format = input.format();
+    codec = input.codec();
+    stream = input.stream();
     if (rate == 0) rate = codec->sample_rate;
     if (rate < kMinBufferRate || rate > kMaxRingRate) return false;
     packet = av_packet_alloc();
@@ -255,7 +181,7 @@ struct MediaPlayer::Decoder {
 
 std::unique_ptr<MediaPlayer> MediaPlayer::Create() {
   if (!AudioOutputRunning()) return nullptr;
-  QuietLibraryLog();
+  QuietMediaLibraryLog();
   std::unique_ptr<MediaPlayer> player(new MediaPlayer());
   AttachMixerInput(player.get());
   return player;
@@ -268,9 +194,9 @@ MediaPlayer::~MediaPlayer() {
 }
 
 int MediaPlayer::Render(std::unique_ptr<MediaSource> source) {
-  if (source == nullptr || decoder_->source != nullptr) return kAudioBadArgument;
+  if (source == nullptr || decoder_->input.HasSource()) return kAudioBadArgument;
   Decoder& d = *decoder_;
-  d.source = std::move(source);
+  d.input.SetSource(std::move(source));
   if (!d.Open()) {
     d.Close();
     return kAudioBadArgument;

@@ -21,20 +21,9 @@
 #include <vector>
 
 #include "platform/audio/audio_device.h"
+#include "platform/media/media_source.h"
 
 namespace platform {
-
-class MediaSource {
- public:
-  virtual ~MediaSource() = default;
-  // Up to bytes into buffer: the count read, 0 at the end, -1 on an error.
-  virtual int Read(uint8_t* buffer, int bytes) = 0;
-  // origin 0 from the start, 1 from the current position, 2 from the end: the new position, or
-  // -1.
-  virtual int64_t Seek(int64_t offset, int origin) = 0;
-  // The size in bytes, -1 when unknown.
-  virtual int64_t Size() = 0;
-};
 
 // Event codes, as the library's music handling numbers them.
 constexpr int32_t kMediaEventComplete = 1;

@@ -476,8 +476,10 @@ TEST_F(DisplayTest, SurfaceKindsAndFormats) {
     int height = 4;
   } cases[] = {
       {"32-bit", platform::kDescPixelFormat, 0, 8, x888, DisplayResult::kOk},
-      {"24-bit is the desktop's only", platform::kDescPixelFormat, 0, 8, rgb24,
+      {"24-bit is the desktop's", platform::kDescPixelFormat, 0, 8, rgb24,
        DisplayResult::kInvalidPixelFormat},
+      {"and system memory's", platform::kDescPixelFormat, platform::kCapsSystemMemory, 8, rgb24,
+       DisplayResult::kOk},
       {"alpha layouts do not exist", platform::kDescPixelFormat, 0, 8, argb,
        DisplayResult::kInvalidPixelFormat},
       {"overlay", platform::kDescPixelFormat, platform::kCapsOverlay, 16, yuy2,

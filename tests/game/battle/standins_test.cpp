@@ -63,9 +63,9 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"DrawBattleHud", 2, "-3"},       {"UpdateFamiliar", 2, "-1"},
-      {"UpdateCpuPlayer", 1, "9 9"},    {"StartSpellCard", 1, "511 1 15"},
-      {"RunShotBehaviour", 1, "1 1"},   {"RunSpellCard", 1, "3 3"},
+      {"DrawBattleHud", 2, "-3"},      {"UpdateFamiliar", 2, "-1"},
+      {"UpdateCpuPlayer", 1, "9 9"},   {"StartSpellCard", 1, "511 1 15"},
+      {"RunShotBehaviour", 1, "1 1"},  {"RunSpellCard", 1, "3 3"},
       {"DrawArenaEntry", 1, "3 -7 1"}, {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/audio/audio_test_env.h"
+#include "tests/support/memory_source.h"
 #include "tests/support/midi_writer.h"
 #include "tests/support/wave_writer.h"
 
@@ -14,31 +15,7 @@ namespace {
 
 using audiotest::PullLeft;
 
-// Bytes in memory as a media source.
-class MemorySource final : public platform::MediaSource {
- public:
-  explicit MemorySource(std::string bytes) : bytes_(std::move(bytes)) {}
-  int Read(uint8_t* buffer, int bytes) override {
-    size_t n = std::min(static_cast<size_t>(bytes), bytes_.size() - at_);
-    std::memcpy(buffer, bytes_.data() + at_, n);
-    at_ += n;
-    return static_cast<int>(n);
-  }
-  int64_t Seek(int64_t offset, int origin) override {
-    int64_t base = origin == 0   ? 0
-                   : origin == 1 ? static_cast<int64_t>(at_)
-                                 : static_cast<int64_t>(bytes_.size());
-    int64_t to = base + offset;
-    if (to < 0 || to > static_cast<int64_t>(bytes_.size())) return -1;
-    at_ = static_cast<size_t>(to);
-    return to;
-  }
-  int64_t Size() override { return static_cast<int64_t>(bytes_.size()); }
-
- private:
-  std::string bytes_;
-  size_t at_ = 0;
-};
+using testsupport::MemorySource;
 
 // Distinct samples: the frame number, so that any lost or repeated frame shows.
 std::vector<int16_t> Ramp(int frames) {
