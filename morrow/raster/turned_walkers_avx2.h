@@ -41,11 +41,11 @@ inline bool OffsetsFitLanes(const Texture& t) {
   return t.pitch >= 0 && int64_t{t.pitch} * t.height + int64_t{4} * t.width <= int64_t{INT32_MAX};
 }
 
-// The texels of eight pixels of one texel row of `width` texels, whose column indices lie within
-// eight of `low`, the least of them: one load of the texels from `low` on (under a lane mask at
-// the row's end, so no texel past it is read), put in place by a lane permute.
-MORROW_AVX2_INLINE Wide WideWindowTexels(const uint8_t* row, uint32_t width, Wide columns,
-                                         int low) {
+// The texels of eight pixels of one texel row of `width` texels, whose column indices are `low`,
+// the least of them, plus `offsets` of 0 to 7: one load of the texels from `low` on (under a lane
+// mask at the row's end, so no texel past it is read), put in place by a lane permute.
+MORROW_AVX2_INLINE Wide WideWindowTexels(const uint8_t* row, uint32_t width, int low,
+                                         Wide offsets) {
   const int* at = reinterpret_cast<const int*>(row + int64_t{4} * low);
   const int64_t left = int64_t{width} - low;
   const Wide window = left >= 8
@@ -53,7 +53,7 @@ MORROW_AVX2_INLINE Wide WideWindowTexels(const uint8_t* row, uint32_t width, Wid
                           : _mm256_maskload_epi32(
                                 at, _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(left)),
                                                        _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
-  return _mm256_permutevar8x32_epi32(window, _mm256_sub_epi32(columns, _mm256_set1_epi32(low)));
+  return _mm256_permutevar8x32_epi32(window, offsets);
 }
 
 // The run [0, span.count) of a span that lies wholly inside the texture. The run's last group
@@ -75,6 +75,7 @@ MORROW_AVX2 void InsideRunAvx2(const TexelSpan& span, const Texture& t, uint32_t
   const bool window = span.dv == 0 && du32 >= -262144 && du32 <= 262144;
   const bool rising = du32 >= 0;
   const uint8_t* row = t.src + int64_t{t.pitch} * TexelIndex<M>(span.v);
+  const uint32_t width = t.width;  // kept in a register across the stores
   Wide u = WideLanePositions(span.u, span.du), v = WideLanePositions(span.v, span.dv);
   const Wide du = WideSplat32(8 * span.du), dv = WideSplat32(8 * span.dv);
   const Wide pitch = WideSplat32(static_cast<uint32_t>(t.pitch));
@@ -82,27 +83,48 @@ MORROW_AVX2 void InsideRunAvx2(const TexelSpan& span, const Texture& t, uint32_t
     return _mm256_add_epi32(_mm256_mullo_epi32(WideTexelIndex<M>(v), pitch),
                             _mm256_slli_epi32(WideTexelIndex<M>(u), 2));
   };
-  int32_t i = 0;
-  for (; i + 8 <= span.count; i += 8, dest += 32, read += 32) {
-    Wide s;
-    if (window) {
-      const Wide columns = WideTexelIndex<M>(u);
-      const int low = rising ? _mm256_cvtsi256_si32(columns) : _mm256_extract_epi32(columns, 7);
-      s = WideWindowTexels(row, t.width, columns, low);
-    } else {
-      s = _mm256_i32gather_epi32(base, offsets(), 1);
-    }
+  auto put = [&](Wide s) MORROW_AVX2_LAMBDA {
     const Wide d = _mm256_loadu_si256(reinterpret_cast<const Wide*>(read));
     int skipped = 0;
     if constexpr (K == KeyGate::kCompare) skipped = WideEqualLanes(s, keys);
     WideStoreGroup(dest, rule.ApplyWide(s, d), skipped);
-    u = _mm256_add_epi32(u, du);
-    v = _mm256_add_epi32(v, dv);
+    dest += 32;
+    read += 32;
+  };
+  int32_t i = 0;
+  if (window) {
+    // The least index of a group is lane 0's (mirrored lane 7's); it is followed in a general
+    // register for the load and in every lane for the offsets, apart from the other lanes.
+    uint32_t lowPosition = rising ? span.u : span.u + 7 * span.du;
+    Wide lowPositions = WideSplat32(lowPosition);
+    for (; i + 8 <= span.count; i += 8) {
+      const int low = static_cast<int>(TexelIndex<M>(lowPosition));
+      const Wide offsets = _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
+      put(WideWindowTexels(row, width, low, offsets));
+      u = _mm256_add_epi32(u, du);
+      lowPositions = _mm256_add_epi32(lowPositions, du);
+      lowPosition += 8 * span.du;
+    }
+  } else {
+    for (; i + 8 <= span.count; i += 8) {
+      put(_mm256_i32gather_epi32(base, offsets(), 1));
+      u = _mm256_add_epi32(u, du);
+      v = _mm256_add_epi32(v, dv);
+    }
   }
   if (i == span.count) return;
   const Wide live = _mm256_cmpgt_epi32(WideSplat32(static_cast<uint32_t>(span.count - i)),
                                        _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-  const Wide s = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets(), live, 1);
+  Wide s;
+  if (window) {
+    // The least index among the live lanes: lane 0's, or mirrored the last live lane's.
+    const Wide columns = WideTexelIndex<M>(u);
+    const int low = _mm256_cvtsi256_si32(
+        _mm256_permutevar8x32_epi32(columns, _mm256_set1_epi32(rising ? 0 : span.count - i - 1)));
+    s = WideWindowTexels(row, width, low, _mm256_sub_epi32(columns, _mm256_set1_epi32(low)));
+  } else {
+    s = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets(), live, 1);
+  }
   const Wide d = _mm256_maskload_epi32(reinterpret_cast<const int*>(read), live);
   int skipped = ~_mm256_movemask_ps(_mm256_castsi256_ps(live)) & 0xFF;
   if constexpr (K == KeyGate::kCompare) skipped |= WideEqualLanes(s, keys);

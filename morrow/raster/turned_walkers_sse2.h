@@ -77,7 +77,7 @@ inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n, int64_t 
   int64_t a = -1, b = -1;  // the first and the one past the last inside index, when found
   if (firstIn) a = 0;
   if (lastIn) b = n;
-  for (int64_t k = 1; k <= kSteps && k < n; ++k) {
+  for (int64_t k = 1; k <= kSteps && k < n && (a < 0 || b < 0); ++k) {
     if (a < 0 && inside(p0 + k * d)) a = k;
     if (b < 0 && inside(pn - k * d)) b = n - k;
   }
