@@ -27,21 +27,9 @@ struct CpuInfo {
   bool hasMmx = false;  // false also when MORROW_MMX=0
 };
 
-// The vector instruction sets the software rasterisers may use: what the processor reports,
-// narrowed by MORROW_RASTER (reference: none, the scalar reference loops; sse2: no AVX2; auto or
-// unset: all the processor has).
-struct VectorSupport {
-  bool sse2 = false;
-  bool avx2 = false;  // only with sse2
-};
-
 bool ReadOsInfo(OsInfo* out);
 bool ReadMemoryInfo(MemoryInfo* out);
 CpuInfo ReadCpuInfo();
-VectorSupport ReadVectorSupport();
-// What a processor with the instruction sets `detected` may use under the MORROW_RASTER value
-// `setting` (null: unset); a value other than reference, sse2 or auto is reported and ignored.
-VectorSupport ApplyRasterSetting(VectorSupport detected, const char* setting);
 // The processor's time-stamp counter; 0 where there is none.
 uint64_t ReadTimeStampCounter();
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/system_info.h"
+#include "platform/vector_support.h"
 
 namespace morrow::raster {
 

@@ -1,5 +1,6 @@
 // The processor settings the environment can change: MORROW_MMX and MORROW_RASTER.
 #include "platform/system_info.h"
+#include "platform/vector_support.h"
 
 #include <cstdlib>
 #include <string>
