@@ -90,6 +90,25 @@ void KeyedRow32(uint8_t* dest, const uint8_t* src, int32_t width, const ColorKey
   }
 }
 
+// Writes count copies of the 32-bit word value from dest on with the processor's string store,
+// which writes whole cache lines without reading them first: a long run goes at the speed of a
+// plain memset. False where there is none, and nothing is written.
+bool FillWords(uint8_t* dest, uint32_t value, size_t count) {
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+  // The string store goes fastest from a cache line's start.
+  for (; count > 0 && (reinterpret_cast<uintptr_t>(dest) & 63) != 0; --count, dest += 4) {
+    std::memcpy(dest, &value, 4);
+  }
+  asm volatile("rep stosl" : "+D"(dest), "+c"(count) : "a"(value) : "memory");
+  return true;
+#else
+  (void)dest;
+  (void)value;
+  (void)count;
+  return false;
+#endif
+}
+
 // The instruction sets the keyed copies use, read once.
 VectorSupport CopyLevel() {
   static const VectorSupport level = ReadVectorSupport();
@@ -141,10 +160,18 @@ DisplayResult Surface::Blt(const Rect* dest, Surface* src, const Rect* srcRect, 
     if (fx == nullptr) return DisplayResult::kInvalidParams;
     if (!visible.Empty()) {
       // The first row is filled by doubling what is already filled, the others copy it: whole
-      // screens are filled at the speed of the memory.
+      // screens are filled at the speed of the memory. Rows that follow one another without a
+      // gap are one run of memory, filled at once where the processor's string store can.
       const size_t rowBytes = static_cast<size_t>(visible.Width()) * static_cast<size_t>(bpp);
       uint8_t* first = Pixels() + static_cast<ptrdiff_t>(visible.top) * pitch_ + visible.left * bpp;
-      WritePixel(first, bpp, depthBuffer ? fx->fillDepth : fx->fillColor);
+      const uint32_t value = depthBuffer ? fx->fillDepth : fx->fillColor;
+      if (bpp == 4 && rowBytes == static_cast<size_t>(pitch_) &&
+          FillWords(first, value, rowBytes / 4 * static_cast<size_t>(visible.Height()))) {
+        AfterWrite();
+        if (std::shared_ptr<Display> disp = display_.lock()) disp->PresentIfDue();
+        return DisplayResult::kOk;
+      }
+      WritePixel(first, bpp, value);
       for (size_t done = static_cast<size_t>(bpp); done < rowBytes; done *= 2) {
         std::memcpy(first + done, first, std::min(done, rowBytes - done));
       }
