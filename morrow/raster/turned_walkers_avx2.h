@@ -42,13 +42,15 @@ inline bool OffsetsFitLanes(const Texture& t) {
 }
 
 // The texels of eight pixels of one texel row of `width` texels, whose column indices are `low`,
-// the least of them, plus `offsets` of 0 to 7: one load of the texels from `low` on (under a lane
-// mask at the row's end, so no texel past it is read), put in place by a lane permute.
+// the least of them, plus `offsets` of 0 to 7: one load of the texels from `low` on, put in place
+// by a lane permute. kChecked: the load takes a lane mask where the row ends within the eight, so
+// no texel past it is read; without, the caller knows the eight lie inside the row.
+template <bool kChecked>
 MORROW_AVX2_INLINE Wide WideWindowTexels(const uint8_t* row, uint32_t width, int low,
                                          Wide offsets) {
   const int* at = reinterpret_cast<const int*>(row + int64_t{4} * low);
   const int64_t left = int64_t{width} - low;
-  const Wide window = left >= 8
+  const Wide window = !kChecked || left >= 8
                           ? _mm256_loadu_si256(reinterpret_cast<const Wide*>(at))
                           : _mm256_maskload_epi32(
                                 at, _mm256_cmpgt_epi32(_mm256_set1_epi32(static_cast<int>(left)),
@@ -94,16 +96,29 @@ MORROW_AVX2 void InsideRunAvx2(const TexelSpan& span, const Texture& t, uint32_t
   int32_t i = 0;
   if (window) {
     // The least index of a group is lane 0's (mirrored lane 7's); it is followed in a general
-    // register for the load and in every lane for the offsets, apart from the other lanes.
+    // register for the load and in every lane for the offsets, apart from the other lanes. The
+    // greatest of the groups' least indices is the last group's (mirrored the first's): when
+    // eight texels from it lie inside the row, no load needs the row's end.
     uint32_t lowPosition = rising ? span.u : span.u + 7 * span.du;
     Wide lowPositions = WideSplat32(lowPosition);
-    for (; i + 8 <= span.count; i += 8) {
-      const int low = static_cast<int>(TexelIndex<M>(lowPosition));
-      const Wide offsets = _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
-      put(WideWindowTexels(row, width, low, offsets));
-      u = _mm256_add_epi32(u, du);
-      lowPositions = _mm256_add_epi32(lowPositions, du);
-      lowPosition += 8 * span.du;
+    const uint32_t groups = static_cast<uint32_t>(span.count / 8);
+    const uint32_t highest = TexelIndex<M>(
+        rising && groups > 0 ? lowPosition + (groups - 1) * 8 * span.du : lowPosition);
+    auto walk = [&]<bool kChecked>() MORROW_AVX2_LAMBDA {
+      for (; i + 8 <= span.count; i += 8) {
+        const int low = static_cast<int>(TexelIndex<M>(lowPosition));
+        const Wide offsets =
+            _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
+        put(WideWindowTexels<kChecked>(row, width, low, offsets));
+        u = _mm256_add_epi32(u, du);
+        lowPositions = _mm256_add_epi32(lowPositions, du);
+        lowPosition += 8 * span.du;
+      }
+    };
+    if (int64_t{highest} + 8 <= width) {
+      walk.template operator()<false>();
+    } else {
+      walk.template operator()<true>();
     }
   } else {
     for (; i + 8 <= span.count; i += 8) {
@@ -121,7 +136,7 @@ MORROW_AVX2 void InsideRunAvx2(const TexelSpan& span, const Texture& t, uint32_t
     const Wide columns = WideTexelIndex<M>(u);
     const int low = _mm256_cvtsi256_si32(
         _mm256_permutevar8x32_epi32(columns, _mm256_set1_epi32(rising ? 0 : span.count - i - 1)));
-    s = WideWindowTexels(row, width, low, _mm256_sub_epi32(columns, _mm256_set1_epi32(low)));
+    s = WideWindowTexels<true>(row, width, low, _mm256_sub_epi32(columns, _mm256_set1_epi32(low)));
   } else {
     s = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), base, offsets(), live, 1);
   }

@@ -64,8 +64,9 @@ constexpr int64_t CeilDiv(int64_t a, int64_t b) {
 // at the last index n - 1. The positions are monotonic, so the inside indices form one run; its
 // ends are found by stepping when they lie within a few pixels of the span's ends (as they do
 // where a span just reaches over an edge of the texture), else by dividing.
-inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n, int64_t lo, int64_t hi,
-                          int64_t* first, int64_t* last) {
+[[gnu::always_inline]] inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n,
+                                                 int64_t lo, int64_t hi, int64_t* first,
+                                                 int64_t* last) {
   const auto inside = [&](int64_t p) { return p >= lo && p <= hi; };
   const bool firstIn = inside(p0), lastIn = inside(pn);
   if (firstIn && lastIn) return;

@@ -896,8 +896,9 @@ TEST(KeyedRows, EveryVectorFormCopiesWhatTheScalarOneCopies) {
   constexpr ptrdiff_t kPitch = 48 * 4;
   for (int draw = 0; draw < 300; ++draw) {
     const int width = static_cast<int>(rng() % 41), height = 1 + static_cast<int>(rng() % 6);
-    const uint32_t low = rng() % 8 == 0 ? 0 : rng() % 4;
-    const platform::ColorKey key{low, rng() % 3 == 0 ? low + rng() % 3 : low};
+    const uint32_t low = rng() % 8 == 0 ? 0 : static_cast<uint32_t>(rng() % 4);
+    const uint32_t high = rng() % 3 == 0 ? low + static_cast<uint32_t>(rng() % 3) : low;
+    const platform::ColorKey key{low, high};
     std::vector<uint8_t> src(static_cast<size_t>(kPitch) * height);
     for (size_t i = 0; i < src.size(); i += 4) {
       const uint32_t v = rng() % 2 == 0 ? rng() % 5 : static_cast<uint32_t>(rng());
