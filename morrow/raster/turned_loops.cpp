@@ -51,8 +51,7 @@ struct TurnedLoops {
   // One function for the whole walk: a triangle's rows are many and short, and a call per row
   // would cost about what the row's pixels cost.
   template <class Rule, KeyGate K>
-  MORROW_AVX2 __attribute__((flatten)) static void Avx2(const Walk& walk,
-                                                        const TurnedDraw& draw) {
+  MORROW_AVX2 __attribute__((flatten)) static void Avx2(const Walk& walk, const TurnedDraw& draw) {
     const Rule rule(draw.blend);
     walk.template ForEachSpan<4>([&](const TexelSpan& span) MORROW_AVX2 {
       TexelSpanWalkAvx2<Walk::kMap, K>(span, draw.texture, draw.key, rule);
