@@ -2,17 +2,26 @@
 // per second on a 640 x 480 X8R8G8B8 target in system memory. Ours draw through the library's
 // routines on a started library (fake window, no video memory, so nothing is staged); the peers
 // are SDL2's surface blitter and software renderer, and pixman, on surfaces of the same size.
-// After the run one line per pairing: "ratio CASE ours/PEER X.XX", ours' throughput over the
-// peer's (above 1: ours is faster). Turned draws count the pixels of the picture they land as
-// (its area on the target), ours and the peer's alike.
+// Turned draws count the pixels of the picture they land as (its area on the target), ours and
+// the peer's alike.
+//
+// The first line says which loops the library chose ("raster path: avx2", "sse2" or
+// "reference"; MORROW_RASTER narrows it as it does in the game). Every case runs with
+// repetitions (5 unless --benchmark_repetitions says otherwise), and after the run one line per
+// pairing gives the medians' quotient: "ratio CASE ours/PEER X.XX", ours' throughput over the
+// peer's (above 1: ours is faster). The fill and the keyed copy write whole runs of memory: for
+// them a line "limit CASE ours X.XX PEER X.XX ..." gives each one's throughput over the machine's
+// plain memset (Memset) or memcpy (Memcpy) of the same bytes, the limit they run against.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,6 +34,7 @@
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/raster/raster_path.h"
 #include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
@@ -378,12 +388,39 @@ void PixmanBlendBox(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
 }
 
+// ---- the machine's limits ----
+
+// The plain memset of the screen's bytes, as FillScreen writes them.
+void PlainMemset(benchmark::State& state) {
+  std::vector<uint32_t> screen(static_cast<size_t>(kWidth) * kHeight);
+  for (auto _ : state) {
+    std::memset(screen.data(), 0x32, screen.size() * sizeof(uint32_t));
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+// The plain memcpy of a 64 x 64 piece's rows into the screen at the pieces' place.
+void PlainMemcpy(benchmark::State& state) {
+  std::vector<uint32_t> screen(static_cast<size_t>(kWidth) * kHeight);
+  std::vector<uint32_t> piece(static_cast<size_t>(kPiece) * kPiece, 0x123456u);
+  for (auto _ : state) {
+    for (int y = 0; y < kPiece; ++y) {
+      std::memcpy(&screen[static_cast<size_t>((kAt + y) * kWidth + kAt)],
+                  &piece[static_cast<size_t>(y * kPiece)], kPiece * sizeof(uint32_t));
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kPiece * kPiece);
+}
+
 // ---- the cases and their pairings ----
 
 struct Case {
   const char* name;
   std::function<void(benchmark::State&)> ours;
   std::vector<std::pair<const char*, std::function<void(benchmark::State&)>>> peers;
+  const char* limit = nullptr;  // Memset or Memcpy: the plain writing of the same bytes
 };
 
 std::vector<Case> Cases() {
@@ -399,10 +436,12 @@ std::vector<Case> Cases() {
       {"KeyedCopy64",
        [](benchmark::State& s) { OurPiece(s, 0, 0, 1); },
        {{"SDL", [](benchmark::State& s) { SdlBlit(s, SDL_BLENDMODE_NONE, 255, true); }},
-        {"pixman", [](benchmark::State& s) { PixmanComposite(s, PIXMAN_OP_OVER, false, true); }}}},
+        {"pixman", [](benchmark::State& s) { PixmanComposite(s, PIXMAN_OP_OVER, false, true); }}},
+       "Memcpy"},
       {"FillScreen",
        [](benchmark::State& s) { OurBox(s, 0, 0, kWidth); },
-       {{"SDL", SdlFillScreen}, {"pixman", PixmanFillScreen}}},
+       {{"SDL", SdlFillScreen}, {"pixman", PixmanFillScreen}},
+       "Memset"},
       {"AlphaBox64",
        [](benchmark::State& s) { OurBox(s, 1, 128, kPiece); },
        {{"SDL", SdlBlendBox}, {"pixman", PixmanBlendBox}}},
@@ -429,7 +468,7 @@ std::vector<Case> Cases() {
   };
 }
 
-// Keeps the throughput of every run by name.
+// Keeps the throughput of every repetition by name; a name's rate is their median.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   // Colours only on a terminal, so that piped lines start with their own text.
@@ -437,24 +476,57 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       auto it = run.counters.find("items_per_second");
-      if (it != run.counters.end() && run.run_type == Run::RT_Iteration) {
-        rates[run.benchmark_name()] = it->second.value;
+      if (it == run.counters.end()) continue;
+      if (run.run_type == Run::RT_Iteration) {
+        rates_[run.run_name.str()] = it->second.value;
+      } else if (run.aggregate_name == "median") {
+        medians_[run.run_name.str()] = it->second.value;
       }
     }
     ConsoleReporter::ReportRuns(runs);
   }
-  std::map<std::string, double> rates;
+  // The median throughput of a name's repetitions, or of its one run; 0 when it did not run.
+  double Rate(const std::string& name) const {
+    for (const auto* rates : {&medians_, &rates_}) {
+      if (const auto it = rates->find(name); it != rates->end()) return it->second;
+    }
+    return 0;
+  }
+
+ private:
+  std::map<std::string, double> rates_, medians_;
 };
+
+// The command line with the repetitions the ratios want, unless it names its own.
+std::vector<char*> WithRepetitions(int argc, char** argv) {
+  static char repetitions[] = "--benchmark_repetitions=5";
+  static char aggregatesOnly[] = "--benchmark_display_aggregates_only=true";
+  std::vector<char*> args(argv, argv + argc);
+  const bool named = std::any_of(args.begin(), args.end(), [](const char* a) {
+    return std::strncmp(a, "--benchmark_repetitions", 23) == 0;
+  });
+  if (!named) {
+    args.push_back(repetitions);
+    args.push_back(aggregatesOnly);
+  }
+  args.push_back(nullptr);
+  return args;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  std::vector<char*> args = WithRepetitions(argc, argv);
+  int count = static_cast<int>(args.size()) - 1;
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
   if (!StartLibrary()) {
     std::fprintf(stderr, "raster_bench: the library did not start\n");
     return 1;
   }
+  std::printf("raster path: %s\n",
+              morrow::raster::RasterPathName(morrow::raster::CurrentRasterPath()));
+  std::fflush(stdout);
   const std::vector<Case> cases = Cases();
   for (const Case& c : cases) {
     benchmark::RegisterBenchmark((std::string(c.name) + "/ours").c_str(), c.ours);
@@ -462,17 +534,27 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark((std::string(c.name) + "/" + peer).c_str(), run);
     }
   }
+  benchmark::RegisterBenchmark("Memset", PlainMemset);
+  benchmark::RegisterBenchmark("Memcpy", PlainMemcpy);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const Case& c : cases) {
-    const auto ours = reporter.rates.find(std::string(c.name) + "/ours");
+    const double ours = reporter.Rate(std::string(c.name) + "/ours");
     for (const auto& peer : c.peers) {
-      const auto theirs = reporter.rates.find(std::string(c.name) + "/" + peer.first);
-      if (ours == reporter.rates.end() || theirs == reporter.rates.end() || theirs->second <= 0) {
-        continue;
-      }
-      std::printf("ratio %s ours/%s %.2f\n", c.name, peer.first, ours->second / theirs->second);
+      const double theirs = reporter.Rate(std::string(c.name) + "/" + peer.first);
+      if (ours <= 0 || theirs <= 0) continue;
+      std::printf("ratio %s ours/%s %.2f\n", c.name, peer.first, ours / theirs);
     }
+  }
+  for (const Case& c : cases) {
+    const double limit = c.limit != nullptr ? reporter.Rate(c.limit) : 0;
+    if (limit <= 0) continue;
+    std::printf("limit %s ours %.2f", c.name, reporter.Rate(std::string(c.name) + "/ours") / limit);
+    for (const auto& peer : c.peers) {
+      std::printf(" %s %.2f", peer.first,
+                  reporter.Rate(std::string(c.name) + "/" + peer.first) / limit);
+    }
+    std::printf(" of %s\n", c.limit);
   }
   morrow::EndLibrary();
   std::remove((g_logFolder + "/AppLog.txt").c_str());

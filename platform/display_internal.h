@@ -5,9 +5,11 @@
 // modes and the objects it makes; display_present.cpp the blank waits and the presentation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/display.h"
+#include "platform/vector_support.h"
 
 namespace platform::display_internal {
 
@@ -16,6 +18,12 @@ namespace platform::display_internal {
 void Misuse(const char* what);
 
 constexpr uint8_t kCanaryByte = 0xCD;
+
+// The keyed copy of height rows of width 32-bit pixels: a source pixel inside the key's range
+// leaves the destination's as it was. level says which vector forms may run; all of them write
+// the same pixels.
+void KeyedRows32(uint8_t* dest, ptrdiff_t destPitch, const uint8_t* src, ptrdiff_t srcPitch,
+                 int32_t width, int32_t height, const ColorKey& k, VectorSupport level);
 
 // Whether a format is one the display's 3D device lists and can hold: a texture format (RGB, 16
 // or 32 bits, none of the kinds it cannot hold), a depth-buffer format.

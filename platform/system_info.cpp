@@ -86,21 +86,6 @@ CpuInfo ReadCpuInfo() {
   return info;
 }
 
-VectorSupport ReadVectorSupport() {
-  VectorSupport support;
-#if defined(__x86_64__) || defined(__i386__)
-  support.sse2 = __builtin_cpu_supports("sse2") != 0;
-#endif
-  if (auto v = EnvSetting("MORROW_RASTER")) {
-    if (*v == "reference") {
-      support = VectorSupport{};
-    } else if (*v != "auto") {
-      ReportBadSetting("MORROW_RASTER", *v, "reference or auto");
-    }
-  }
-  return support;
-}
-
 uint64_t ReadTimeStampCounter() {
 #ifdef MORROW_HAVE_CPUID
   return __rdtsc();

@@ -27,16 +27,9 @@ struct CpuInfo {
   bool hasMmx = false;  // false also when MORROW_MMX=0
 };
 
-// The vector instruction sets the software rasterisers may use: what the processor reports, or
-// none when MORROW_RASTER=reference asks for the scalar reference loops.
-struct VectorSupport {
-  bool sse2 = false;
-};
-
 bool ReadOsInfo(OsInfo* out);
 bool ReadMemoryInfo(MemoryInfo* out);
 CpuInfo ReadCpuInfo();
-VectorSupport ReadVectorSupport();
 // The processor's time-stamp counter; 0 where there is none.
 uint64_t ReadTimeStampCounter();
 

@@ -34,7 +34,9 @@
 //     template <class F, class Rule, KeyGate K, AlphaGate A>
 //     static void Reference(...);          // the walk with its gates and rule
 //     template <class F, class Rule, KeyGate K, AlphaGate A>
-//     static constexpr Fn Vector();        // its vector form, or nullptr
+//     static constexpr Fn Vector();        // its SSE2 form, or nullptr
+//     template <class F, class Rule, KeyGate K, AlphaGate A>
+//     static constexpr Fn WideVector();    // optional: its AVX2 form, or nullptr
 //   };
 // lists its rows once with LoopRow, KeyPair and NoLoopRow joined by JoinRows, asserts
 // RowsAtTheirIds, and runs a chosen id with RunLoop.
@@ -80,7 +82,8 @@ struct LoopEntry {
   typename Family::Id id{};
   const char* name = nullptr;
   typename Family::Fn reference = nullptr;  // null: the id runs no loop
-  typename Family::Fn vector = nullptr;     // null where the rule has no vector form
+  typename Family::Fn vector = nullptr;     // null where the rule has no SSE2 form
+  typename Family::Fn wide = nullptr;       // null where the rule has no AVX2 form
 };
 
 template <class Family, size_t N>
@@ -104,11 +107,21 @@ constexpr size_t RowCount() {
   }
 }
 
+// The AVX2 form of a loop, for families that have them.
+template <class Family, class F, class Rule, KeyGate K, AlphaGate A>
+constexpr typename Family::Fn WideForm() {
+  if constexpr (requires { Family::template WideVector<F, Rule, K, A>(); }) {
+    return Family::template WideVector<F, Rule, K, A>();
+  } else {
+    return nullptr;
+  }
+}
+
 template <class Family, class F, class Rule, KeyGate K = KeyGate::kNone,
           AlphaGate A = AlphaGate::kNone>
 constexpr LoopEntry<Family> LoopRow(typename Family::Id id, const char* name) {
   return {id, name, &Family::template Reference<F, Rule, K, A>,
-          Family::template Vector<F, Rule, K, A>()};
+          Family::template Vector<F, Rule, K, A>(), WideForm<Family, F, Rule, K, A>()};
 }
 
 // The unkeyed and the keyed row of one variant.
@@ -122,7 +135,7 @@ constexpr std::array<LoopEntry<Family>, 2> KeyPair(typename Family::Id id, const
 // An id that runs no loop: it draws nothing, or hands the draw to the blitter.
 template <class Family>
 constexpr LoopEntry<Family> NoLoopRow(typename Family::Id id, const char* name) {
-  return {id, name, nullptr, nullptr};
+  return {id, name, nullptr, nullptr, nullptr};
 }
 
 template <class Family, class Part>
@@ -175,13 +188,19 @@ const LoopEntry<Family>* FindLoop(const LoopTable<Family, N>& table, typename Fa
   return i < N && table[i].reference != nullptr ? &table[i] : nullptr;
 }
 
-// Runs the row's vector form when it has one, the draw allows it and the SSE2 path is in use,
-// else its reference form: both write the same pixels.
+// The form of the row that runs on a path: the widest the path and the row have, the reference
+// form when the draw allows no vector form. All of them write the same pixels.
+template <class Family>
+typename Family::Fn LoopFormFor(const LoopEntry<Family>& row, RasterPath path, bool vectorAllowed) {
+  if (!vectorAllowed || path == RasterPath::kReference) return row.reference;
+  if (path == RasterPath::kAvx2 && row.wide != nullptr) return row.wide;
+  return row.vector != nullptr ? row.vector : row.reference;
+}
+
+// Runs the row's form for the path in use.
 template <class Family, class... Args>
 void RunLoop(const LoopEntry<Family>& row, bool vectorAllowed, const Args&... args) {
-  const bool vector =
-      row.vector != nullptr && vectorAllowed && CurrentRasterPath() == RasterPath::kSse2;
-  (vector ? row.vector : row.reference)(args...);
+  LoopFormFor(row, CurrentRasterPath(), vectorAllowed)(args...);
 }
 
 // The id's loop, when it has one.

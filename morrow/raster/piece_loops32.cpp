@@ -3,6 +3,7 @@
 #include "morrow/raster/piece_loops.h"
 #include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/walkers.h"
+#include "morrow/raster/walkers_avx2.h"
 #include "morrow/raster/walkers_sse2.h"
 
 namespace morrow::raster {
@@ -30,6 +31,21 @@ struct PieceLoops32 {
   static constexpr Fn Vector() {
 #if defined(MORROW_RASTER_SSE2)
     if constexpr (A == AlphaGate::kNone && HasApply4Rect<Rule>) return &Sse2<Rule, K>;
+#endif
+    return nullptr;
+  }
+
+#if defined(MORROW_RASTER_AVX2)
+  template <class Rule, KeyGate K>
+  static void Avx2(const RectSurfaces& r, uint32_t key, const BlendParams& b) {
+    RectWalkAvx2<K>(r, key, Rule(b));
+  }
+#endif
+
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static constexpr Fn WideVector() {
+#if defined(MORROW_RASTER_AVX2)
+    if constexpr (A == AlphaGate::kNone && HasWideRect<Rule>) return &Avx2<Rule, K>;
 #endif
     return nullptr;
   }

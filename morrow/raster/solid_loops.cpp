@@ -6,6 +6,7 @@
 #include "morrow/raster/solid_loops.h"
 #include "morrow/raster/solid_rules.h"
 #include "morrow/raster/walkers.h"
+#include "morrow/raster/walkers_avx2.h"
 #include "morrow/raster/walkers_sse2.h"
 
 namespace morrow::raster {
@@ -35,6 +36,21 @@ struct SolidLoops {
   static constexpr Fn Vector() {
 #if defined(MORROW_RASTER_SSE2)
     if constexpr (std::is_same_v<F, F32> && HasApply4Solid<Rule>) return &Sse2<Rule>;
+#endif
+    return nullptr;
+  }
+
+#if defined(MORROW_RASTER_AVX2)
+  template <class Rule>
+  static void Avx2(const SolidSurfaces& s, const SolidParams& sp, const FGeneric16&) {
+    SolidSpanAvx2(s, Rule(sp, F32{}));
+  }
+#endif
+
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static constexpr Fn WideVector() {
+#if defined(MORROW_RASTER_AVX2)
+    if constexpr (std::is_same_v<F, F32> && HasWideSolid<Rule>) return &Avx2<Rule>;
 #endif
     return nullptr;
   }

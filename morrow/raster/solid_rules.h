@@ -2,7 +2,8 @@
 // what filled boxes, lines, circles and untextured triangles do to a pixel. Each is made once per
 // call from SolidParams and the format, and applied by a walker (walkers.h) as rule(d); the F32
 // forms also offer Apply4(d) for four pixels and the 16-bit ones Apply8(d) for eight (SSE2),
-// equal to as many calls of rule(d).
+// and the F32 table and guard rules ApplyWide(d) for eight (AVX2), equal to as many calls of
+// rule(d).
 //
 // c_c are the channels of P and d_c those of the present pixel, each in its channel's own width;
 // s_c = (p * c_c) >> 8 is the colour scaled by the blend parameter, computed once per call.
@@ -33,6 +34,7 @@
 #include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/simd.h"
+#include "morrow/raster/simd_avx2.h"
 
 namespace morrow::raster {
 
@@ -143,6 +145,13 @@ struct SolidTable {
   Vec Apply4(Vec d) const requires std::is_same_v<F, F32> {
     return _mm_add_epi8(Splat32(scaled), ScaleBytes(d, qFactors));
   }
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide d) const requires std::is_same_v<F, F32> {
+    return _mm256_add_epi8(WideSplat32(scaled), WideScaleBytes(d, WideByteFactors(q, q, q, 0)));
+  }
+#endif
+#if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec d) const requires(F::kBytes == 2) {
     return lanes16.Apply8(d);
   }
@@ -210,6 +219,17 @@ struct SolidGuard {
   Vec Apply4(Vec d) const requires std::is_same_v<F, F32> {
     return kSubtract ? GuardSub32x4(d, Splat32(scaled)) : GuardAdd32x4(d, Splat32(scaled));
   }
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide d) const requires std::is_same_v<F, F32> {
+    if constexpr (kSubtract) {
+      return WideGuardSub32(d, WideSplat32(scaled));
+    } else {
+      return WideGuardAdd32(d, WideSplat32(scaled));
+    }
+  }
+#endif
+#if defined(MORROW_RASTER_SSE2)
   Vec Apply8(Vec d) const requires(F::kBytes == 2) {
     return kSubtract ? lanes16.Sub8(d) : lanes16.Add8(d);
   }

@@ -7,6 +7,7 @@
 #include "morrow/raster/loop_table.h"
 #include "morrow/raster/piece_rules16.h"
 #include "morrow/raster/stretch_rules.h"
+#include "morrow/raster/stretch_walkers_avx2.h"
 #include "morrow/raster/stretch_walkers_sse2.h"
 #include "morrow/raster/walkers.h"
 
@@ -93,6 +94,27 @@ struct StretchLoops {
       }
     } else if constexpr (F::kBytes == 2) {
       if constexpr (A == AlphaGate::kNone && HasStretch8<Rule>) return &Sse2_16<F, Rule, K>;
+    }
+#endif
+    return nullptr;
+  }
+
+#if defined(MORROW_RASTER_AVX2)
+  template <class Rule, KeyGate K>
+  static void Avx2(const StretchSurfaces& r, uint32_t key, const StretchParams& p) {
+    StretchWalkAvx2<K>(r, key, Make<F32, Rule>(p));
+  }
+#endif
+
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static constexpr Fn WideVector() {
+#if defined(MORROW_RASTER_AVX2)
+    if constexpr (std::is_same_v<F, F32> && A == AlphaGate::kNone &&
+                  requires(const Rule& r, Wide v) {
+                    r.SourceWide(v);
+                    r.ApplyWide(v, v);
+                  }) {
+      return &Avx2<Rule, K>;
     }
 #endif
     return nullptr;

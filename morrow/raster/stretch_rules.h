@@ -17,8 +17,9 @@
 //     subtract scale the term by P and then, for a partial byte, by the byte; a generic layout
 //     takes bright and the alpha map too when the surface has one.
 // Vector forms: Source4 / Source8 prepare four 32-bit or eight 16-bit source pixels, Apply4 /
-// Apply8 / Apply4Alpha combine them with four or eight destination pixels, each equal to the
-// scalar forms lane by lane.
+// Apply8 / Apply4Alpha combine them with four or eight destination pixels, and SourceWide /
+// ApplyWide do the same for eight 32-bit pixels (AVX2), each equal to the scalar forms lane by
+// lane.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include "morrow/raster/turned_rules32.h"
 #include "morrow/raster/turned_walkers_sse2.h"
 #include "morrow/raster/walkers16.h"
+#include "morrow/raster/walkers_avx2.h"
 #include "morrow/raster/walkers_sse2.h"
 
 namespace morrow::raster {
@@ -41,6 +43,12 @@ concept HasApply4Term = requires(const T& t, Vec v) {
 template <class T>
 concept HasApply8Term = requires(const T& t, Vec v) {
   t.Apply8(v);
+};
+#endif
+#if defined(MORROW_RASTER_AVX2)
+template <class T>
+concept HasWideTerm = requires(const T& t, Wide v) {
+  t.ApplyWide(v);
 };
 #endif
 
@@ -73,6 +81,14 @@ struct Staged {
     return combine.Apply8(u, d);
   }
 #endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide SourceWide(Wide s) const requires HasWideTerm<Term> {
+    return term.ApplyWide(s);
+  }
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide u, Wide d) const requires HasWideRect<Combine> {
+    return combine.ApplyWide(u, d);
+  }
+#endif
 };
 
 // ---- terms and combines of any depth ----
@@ -90,6 +106,11 @@ struct SameSource {
     return s;
   }
 #endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide s) const {
+    return s;
+  }
+#endif
 };
 
 // The prepared value written whole.
@@ -102,6 +123,11 @@ struct StoreSource {
     return u;
   }
   Vec Apply8(Vec u, Vec) const {
+    return u;
+  }
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide u, Wide) const {
     return u;
   }
 #endif
@@ -141,6 +167,11 @@ struct ParamTerm32 {
   }
   Vec pFactors;
 #endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide s) const {
+    return WideScaleBytes(src.ApplyWide(s), WideByteFactors(p, p, p, 0));
+  }
+#endif
 };
 
 // The alpha blend's second half: channel c = t_c + ((255 - p) * d_c) >> 8, t already P(x).
@@ -159,6 +190,11 @@ struct PlusComplement32 {
     return _mm_add_epi8(t, ScaleBytes(d, qFactors));
   }
   Vec qFactors;
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide t, Wide d) const {
+    return _mm256_add_epi8(t, WideScaleBytes(d, WideByteFactors(q, q, q, 0)));
+  }
 #endif
 };
 
@@ -180,6 +216,15 @@ struct GuardTerm32 {
   Vec Apply4Alpha(Vec t, Vec d, Vec a) const {
     const Vec opaque = _mm_cmpeq_epi32(a, Splat32(255));
     return Apply4(Select(opaque, t, ScaleBytesByLane(t, a)), d);
+  }
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  MORROW_AVX2_INLINE Wide ApplyWide(Wide t, Wide d) const {
+    if constexpr (kSubtract) {
+      return WideGuardSub32(d, t);
+    } else {
+      return WideGuardAdd32(d, t);
+    }
   }
 #endif
 };

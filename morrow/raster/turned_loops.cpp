@@ -5,6 +5,7 @@
 #include "morrow/raster/turned_loops.h"
 #include "morrow/raster/turned_rules32.h"
 #include "morrow/raster/turned_walkers.h"
+#include "morrow/raster/turned_walkers_avx2.h"
 #include "morrow/raster/turned_walkers_sse2.h"
 
 namespace morrow::raster {
@@ -42,6 +43,28 @@ struct TurnedLoops {
     constexpr bool kHasVectorForm = (A == AlphaGate::kNone && HasApply4Rect<Rule>) ||
                                     (A == AlphaGate::kMap && HasApply4Alpha<Rule>);
     if constexpr (std::is_same_v<F, F32> && kHasVectorForm) return &Sse2<Rule, K, A>;
+#endif
+    return nullptr;
+  }
+
+#if defined(MORROW_RASTER_AVX2)
+  // One function for the whole walk: a triangle's rows are many and short, and a call per row
+  // would cost about what the row's pixels cost.
+  template <class Rule, KeyGate K>
+  MORROW_AVX2 __attribute__((flatten)) static void Avx2(const Walk& walk, const TurnedDraw& draw) {
+    const Rule rule(draw.blend);
+    walk.template ForEachSpan<4>([&](const TexelSpan& span) MORROW_AVX2 {
+      TexelSpanWalkAvx2<Walk::kMap, K>(span, draw.texture, draw.key, rule);
+    });
+  }
+#endif
+
+  template <class F, class Rule, KeyGate K, AlphaGate A>
+  static constexpr Fn WideVector() {
+#if defined(MORROW_RASTER_AVX2)
+    if constexpr (std::is_same_v<F, F32> && A == AlphaGate::kNone && HasWideRect<Rule>) {
+      return &Avx2<Rule, K>;
+    }
 #endif
     return nullptr;
   }

@@ -64,8 +64,9 @@ constexpr int64_t CeilDiv(int64_t a, int64_t b) {
 // at the last index n - 1. The positions are monotonic, so the inside indices form one run; its
 // ends are found by stepping when they lie within a few pixels of the span's ends (as they do
 // where a span just reaches over an edge of the texture), else by dividing.
-inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n, int64_t lo, int64_t hi,
-                          int64_t* first, int64_t* last) {
+[[gnu::always_inline]] inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n,
+                                                 int64_t lo, int64_t hi, int64_t* first,
+                                                 int64_t* last) {
   const auto inside = [&](int64_t p) { return p >= lo && p <= hi; };
   const bool firstIn = inside(p0), lastIn = inside(pn);
   if (firstIn && lastIn) return;
@@ -77,7 +78,7 @@ inline void NarrowToRange(int64_t p0, int64_t pn, int64_t d, int64_t n, int64_t 
   int64_t a = -1, b = -1;  // the first and the one past the last inside index, when found
   if (firstIn) a = 0;
   if (lastIn) b = n;
-  for (int64_t k = 1; k <= kSteps && k < n; ++k) {
+  for (int64_t k = 1; k <= kSteps && k < n && (a < 0 || b < 0); ++k) {
     if (a < 0 && inside(p0 + k * d)) a = k;
     if (b < 0 && inside(pn - k * d)) b = n - k;
   }

@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/device3d.h"
 #include "platform/display_beam.h"
+#include "platform/display_internal.h"
 #include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
 
@@ -883,6 +886,50 @@ TEST(DisplayConfigTest, EnvironmentSettings) {
   }
   unsetenv("MORROW_PIXEL16");
   unsetenv("MORROW_VIDMEM");
+}
+
+// The keyed copy's rows give the same pixels on every vector form the processor has: seeded
+// rectangles of 0 to 40 pixels a row between rows left alone, single keys and key ranges,
+// sources full of keyed pixels. Pixels between the rows are never touched.
+TEST(KeyedRows, EveryVectorFormCopiesWhatTheScalarOneCopies) {
+  std::vector<platform::VectorSupport> levels = {{true, false}};
+  if (__builtin_cpu_supports("avx2") != 0) levels.push_back({true, true});
+  std::mt19937 rng(4242);
+  constexpr ptrdiff_t kPitch = 48 * 4;
+  for (int draw = 0; draw < 300; ++draw) {
+    const int width = static_cast<int>(rng() % 41), height = 1 + static_cast<int>(rng() % 6);
+    const uint32_t low = rng() % 8 == 0 ? 0 : static_cast<uint32_t>(rng() % 4);
+    const uint32_t high = rng() % 3 == 0 ? low + static_cast<uint32_t>(rng() % 3) : low;
+    const platform::ColorKey key{low, high};
+    std::vector<uint8_t> src(static_cast<size_t>(kPitch) * height);
+    for (size_t i = 0; i < src.size(); i += 4) {
+      const uint32_t v = rng() % 2 == 0 ? rng() % 5 : static_cast<uint32_t>(rng());
+      std::memcpy(&src[i], &v, 4);
+    }
+    std::vector<uint8_t> start(src.size());
+    for (uint8_t& b : start) b = static_cast<uint8_t>(rng());
+    std::vector<uint8_t> want = start;
+    platform::display_internal::KeyedRows32(want.data(), kPitch, src.data(), kPitch, width, height,
+                                            key, platform::VectorSupport{});
+    for (int y = 0; y < height; ++y) {
+      const ptrdiff_t row = kPitch * y;
+      for (ptrdiff_t i = 0; i < int64_t{width} * 4; i += 4) {
+        uint32_t v, was, d;
+        std::memcpy(&v, &src[row + i], 4);
+        std::memcpy(&was, &start[row + i], 4);
+        std::memcpy(&d, &want[row + i], 4);
+        EXPECT_EQ(d, v - key.low <= key.high - key.low ? was : v);
+      }
+      ASSERT_TRUE(std::equal(want.begin() + row + width * 4, want.begin() + row + kPitch,
+                             start.begin() + row + width * 4));
+    }
+    for (const platform::VectorSupport& level : levels) {
+      std::vector<uint8_t> got = start;
+      platform::display_internal::KeyedRows32(got.data(), kPitch, src.data(), kPitch, width, height,
+                                              key, level);
+      ASSERT_EQ(got, want) << "draw " << draw << (level.avx2 ? " avx2" : " sse2");
+    }
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The processor settings the environment can change: MORROW_MMX and MORROW_RASTER.
 #include "platform/system_info.h"
+#include "platform/vector_support.h"
 
 #include <cstdlib>
 #include <string>
@@ -50,8 +51,38 @@ TEST_P(RasterSetting, ReferenceTakesAwayTheVectorLoops) {
 
 INSTANTIATE_TEST_SUITE_P(Values, RasterSetting,
                          ::testing::Values(SettingCase{nullptr, true}, SettingCase{"auto", true},
+                                           SettingCase{"sse2", true},
                                            SettingCase{"reference", false},
                                            SettingCase{"Reference", true},
                                            SettingCase{"scalar", true}));
+
+// What the setting leaves of a faked processor's instruction sets: AVX2 only beside SSE2, and
+// not under sse2 or reference.
+struct NarrowingCase {
+  platform::VectorSupport detected;
+  const char* setting;
+  platform::VectorSupport want;
+};
+
+class RasterNarrowing : public ::testing::TestWithParam<NarrowingCase> {};
+
+TEST_P(RasterNarrowing, KeepsWhatTheProcessorHasAndTheSettingAllows) {
+  const platform::VectorSupport got =
+      platform::ApplyRasterSetting(GetParam().detected, GetParam().setting);
+  EXPECT_EQ(got.sse2, GetParam().want.sse2);
+  EXPECT_EQ(got.avx2, GetParam().want.avx2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RasterNarrowing,
+                         ::testing::Values(NarrowingCase{{true, true}, nullptr, {true, true}},
+                                           NarrowingCase{{true, false}, nullptr, {true, false}},
+                                           NarrowingCase{{false, true}, nullptr, {false, false}},
+                                           NarrowingCase{{false, false}, "auto", {false, false}},
+                                           NarrowingCase{{true, true}, "auto", {true, true}},
+                                           NarrowingCase{{true, true}, "sse2", {true, false}},
+                                           NarrowingCase{{true, false}, "sse2", {true, false}},
+                                           NarrowingCase{{true, true}, "reference", {false, false}},
+                                           NarrowingCase{{true, true}, "avx2", {true, true}},
+                                           NarrowingCase{{true, true}, "SSE2", {true, true}}));
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The reference and SSE2 paths draw the same frames: seeded random piece draws, stretched draws,
-// boxes, filled circles and plain triangles (sizes, places off every edge, mirrors, every mode, the
-// parameters at their edges, bright, key, alpha map, MMX flag on and off), run once on each path
-// from the same start, must leave targets of equal CRC.
+// The reference, SSE2 and AVX2 paths draw the same frames: seeded random piece draws, stretched
+// draws, boxes, filled circles and plain triangles (sizes, places off every edge, mirrors, every
+// mode, the parameters at their edges, bright, key, alpha map, MMX flag on and off), run once on
+// each path the machine has from the same start, must leave targets of equal CRC. The path
+// chosen at start is the widest the processor and the setting allow.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "morrow/device/screen_state.h"
 #include "morrow/raster/raster_path.h"
+#include "morrow/raster/simd_avx2.h"
 #include "morrow/softdraw/raster.h"
 #include "tests/morrow/raster/raster_fixture.h"
 
@@ -160,14 +162,15 @@ using PieceParity = Parity;
 using SolidParity = Parity;
 using StretchParity = Parity;
 
-TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
+TEST_P(PieceParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(99);
   const uint32_t start = (Restart(77), Checksum(Back()));
   const uint32_t reference = RunPieces(RasterPath::kReference, graphs);
-  const uint32_t vector = RunPieces(RasterPath::kSse2, graphs);
   EXPECT_NE(reference, start);
-  EXPECT_EQ(vector, reference);
+  for (RasterPath path : testsupport::VectorPaths()) {
+    EXPECT_EQ(RunPieces(path, graphs), reference) << morrow::raster::RasterPathName(path);
+  }
   ExpectNothingHeld();
   for (morrow::ResourceHandle g : graphs) {
     platform::Surface* source = SurfaceOf(g)->surface.get();
@@ -177,24 +180,26 @@ TEST_P(PieceParity, GivesTheSameFrameOnBothPaths) {
   }
 }
 
-TEST_P(StretchParity, GivesTheSameFrameOnBothPaths) {
+TEST_P(StretchParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(98);
   const uint32_t start = (Restart(79), Checksum(Back()));
   const uint32_t reference = RunStretches(RasterPath::kReference, graphs);
-  const uint32_t vector = RunStretches(RasterPath::kSse2, graphs);
   EXPECT_NE(reference, start);
-  EXPECT_EQ(vector, reference);
+  for (RasterPath path : testsupport::VectorPaths()) {
+    EXPECT_EQ(RunStretches(path, graphs), reference) << morrow::raster::RasterPathName(path);
+  }
   ExpectNothingHeld();
 }
 
-TEST_P(SolidParity, GivesTheSameFrameOnBothPaths) {
+TEST_P(SolidParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const uint32_t start = (Restart(78), Checksum(Back()));
   const uint32_t reference = RunBoxes(RasterPath::kReference);
-  const uint32_t vector = RunBoxes(RasterPath::kSse2);
   EXPECT_NE(reference, start);
-  EXPECT_EQ(vector, reference);
+  for (RasterPath path : testsupport::VectorPaths()) {
+    EXPECT_EQ(RunBoxes(path), reference) << morrow::raster::RasterPathName(path);
+  }
   ExpectNothingHeld();
 }
 
@@ -202,7 +207,7 @@ TEST_P(SolidParity, GivesTheSameFrameOnBothPaths) {
 // from 0 to past the screen, corners across every edge.
 using ShapeParity = Parity;
 
-TEST_P(ShapeParity, GivesTheSameFrameOnBothPaths) {
+TEST_P(ShapeParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   auto run = [&](RasterPath path) {
     EXPECT_TRUE(morrow::raster::SetRasterPath(path));
@@ -224,9 +229,10 @@ TEST_P(ShapeParity, GivesTheSameFrameOnBothPaths) {
   };
   const uint32_t start = (Restart(79), Checksum(Back()));
   const uint32_t reference = run(RasterPath::kReference);
-  const uint32_t vector = run(RasterPath::kSse2);
   EXPECT_NE(reference, start);
-  EXPECT_EQ(vector, reference);
+  for (RasterPath path : testsupport::VectorPaths()) {
+    EXPECT_EQ(run(path), reference) << morrow::raster::RasterPathName(path);
+  }
   ExpectNothingHeld();
 }
 
@@ -271,5 +277,32 @@ INSTANTIATE_TEST_SUITE_P(
                       ParityCase{"FiveFiveFiveSystemMemory", 16, "555", false},
                       ParityCase{"FourFourFour", 16, "444", true},
                       ParityCase{"EightBits", 8, nullptr, true}));
+
+// The start-up choice on faked processors: AVX2 only with SSE2 beside it, each only where the
+// build has its loops.
+TEST(RasterPathChoice, TakesTheWidestPathTheProcessorHas) {
+  using morrow::raster::ChooseRasterPath;
+#if defined(MORROW_RASTER_SSE2)
+  const RasterPath sse2 = RasterPath::kSse2;
+#else
+  const RasterPath sse2 = RasterPath::kReference;
+#endif
+#if defined(MORROW_RASTER_AVX2)
+  const RasterPath avx2 = RasterPath::kAvx2;
+#else
+  const RasterPath avx2 = sse2;
+#endif
+  EXPECT_EQ(ChooseRasterPath({false, false}), RasterPath::kReference);
+  EXPECT_EQ(ChooseRasterPath({false, true}), RasterPath::kReference);
+  EXPECT_EQ(ChooseRasterPath({true, false}), sse2);
+  EXPECT_EQ(ChooseRasterPath({true, true}), avx2);
+  EXPECT_STREQ(morrow::raster::RasterPathName(avx2), avx2 == RasterPath::kAvx2   ? "avx2"
+                                                     : sse2 == RasterPath::kSse2 ? "sse2"
+                                                                                 : "reference");
+  // A path the processor lacks is refused, and the one in use stays.
+  const RasterPath before = morrow::raster::CurrentRasterPath();
+  EXPECT_EQ(morrow::raster::SetRasterPath(RasterPath::kAvx2), morrow::raster::Avx2Available());
+  morrow::raster::SetRasterPath(before);
+}
 
 }  // namespace

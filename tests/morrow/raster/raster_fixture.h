@@ -21,10 +21,19 @@
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/raster/raster_path.h"
 #include "platform/pixel_layout.h"
 #include "tests/morrow/graphics/graphics_fixture.h"
 
 namespace testsupport {
+
+// The vector paths this machine can run, each to be compared with the reference path.
+inline std::vector<morrow::raster::RasterPath> VectorPaths() {
+  std::vector<morrow::raster::RasterPath> paths;
+  if (morrow::raster::Sse2Available()) paths.push_back(morrow::raster::RasterPath::kSse2);
+  if (morrow::raster::Avx2Available()) paths.push_back(morrow::raster::RasterPath::kAvx2);
+  return paths;
+}
 
 // Between seeded random draws: a blend mode from `modes` with a parameter at its edges or between,
 // a bright or none, and once in `clipOdds` draws a narrower draw area (else, one in four, the
