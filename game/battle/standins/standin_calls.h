@@ -85,7 +85,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "DrawArenaEntry",
     "DrawShotEntry",
     "DrawEffectEntry",
     "DrawBattleHud",

@@ -137,9 +137,6 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }
-void DrawArenaEntry(const BattleObject* entry, int shake, int dark) {
-  RECORD(DrawArenaEntry, R(entry), I(shake), I(dark));
-}
 void DrawShotEntry(const BattleObject* entry, int shake, int dark) {
   RECORD(DrawShotEntry, R(entry), I(shake), I(dark));
 }

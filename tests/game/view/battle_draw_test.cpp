@@ -36,7 +36,6 @@ void RecordEntry() {
                      std::to_string(call->args[1].integer), std::to_string(call->args[2].integer)},
                     0);
 }
-constexpr char kArenaEntry[] = "DrawArenaEntry";
 constexpr char kShotEntry[] = "DrawShotEntry";
 constexpr char kEffectEntry[] = "DrawEffectEntry";
 
@@ -44,6 +43,34 @@ constexpr char kEffectEntry[] = "DrawEffectEntry";
 constexpr int kRingPicture = 7900;
 constexpr int kCompanionPicture = 2300;
 constexpr int kSpinnerPicture = 5700;
+
+// The pictures that show an arena entry: the block sheets, a tree top, an item and the marker
+// familiar.
+constexpr int kBlockSheet = 501;
+constexpr int kThirdBackground = 502;
+constexpr int kTreeTopPicture = 16400;
+constexpr int kItemPicture = 8100;
+constexpr int kMarkerPicture = 16303;
+
+// "DrawArenaEntry <tag>" for the call that draws a block or prop, an item or a familiar; "" for
+// any other call.
+std::string ArenaEntryOf(const RecordedCall& call) {
+  if (call.name == "DrawGraphPart") {
+    const int64_t picture = call.Int(6);
+    return picture == kBlockSheet || picture == kThirdBackground ? "DrawArenaEntry 4" : "";
+  }
+  if (call.name != "DrawGraph") return "";
+  switch (call.Int(2)) {
+    case kTreeTopPicture:
+      return "DrawArenaEntry 4";
+    case kItemPicture:
+      return "DrawArenaEntry 5";
+    case kMarkerPicture:
+      return "DrawArenaEntry 6";
+    default:
+      return "";
+  }
+}
 
 // "DrawPlayerEntry <tag>" for the call that draws the ring of a player, the ball of a companion or
 // the first mark of a spinner; "" for any other call.
@@ -71,7 +98,6 @@ class BattleDraw : public ::testing::Test {
   void SetUp() override {
     Recorder().Reset();
     testsupport::SetUpMatch({0, 1}, 5);
-    SetStandInAction("DrawArenaEntry", RecordEntry<kArenaEntry>);
     SetStandInAction("DrawShotEntry", RecordEntry<kShotEntry>);
     SetStandInAction("DrawEffectEntry", RecordEntry<kEffectEntry>);
     SetStandInAction("DrawBattleHud", RecordHud);
@@ -88,6 +114,9 @@ class BattleDraw : public ::testing::Test {
     for (int p = 0; p < 4; ++p) PictureSlots[79][p] = kRingPicture + p;
     PictureSlots[23][0] = kCompanionPicture;
     PictureSlots[57][0] = kSpinnerPicture;
+    PictureSlots[164][0] = kTreeTopPicture;
+    PictureSlots[81][0] = kItemPicture;
+    PictureSlots[163][3] = kMarkerPicture;
   }
   void TearDown() override {
     for (int32_t& layer : StageBackgrounds) layer = -1;
@@ -95,6 +124,7 @@ class BattleDraw : public ::testing::Test {
     for (int cell = 0; cell < 12; ++cell) PictureSlots[92][cell] = -1;
     for (int p = 0; p < 4; ++p) PictureSlots[79][p] = -1;
     PictureSlots[23][0] = PictureSlots[57][0] = -1;
+    PictureSlots[164][0] = PictureSlots[81][0] = PictureSlots[163][3] = -1;
     ResetStandInCalls();
     Recorder().Reset();
   }
@@ -297,6 +327,7 @@ TEST_F(BattleDraw, LayersInOrderOnArena0) {
   std::vector<std::string> names;
   for (const RecordedCall& call : Recorder().Calls()) {
     std::string name = PlayerEntryOf(call);
+    if (name.empty()) name = ArenaEntryOf(call).substr(0, 14);
     if (name.empty()) {
       const bool layer = call.name == "DrawGraphPart" || call.name == "DrawRotaGraph" ||
                          call.name == "DrawBattleHud" ||
@@ -346,15 +377,22 @@ TEST_F(BattleDraw, TintsAndTheSilhouette) {
     g_players[1].kind = static_cast<uint16_t>(c.character);
     g_playerState.cardBar[1] = c.cardBar;
     g_players[1].stateTimer = c.stateTimer;
-    SetCell(1, 1, 2);  // a block, whose entry carries the dark flag
+    SetCell(1, 1, 2);  // a block, which the silhouette blackens too
     HidePlayers();
     const std::vector<std::string> calls = Frame();
+    // The block's two copies follow: greyed by the same flags (only at 1), black in the
+    // silhouette, white again after each.
+    std::vector<std::string> block;
+    if (c.spellScreen == 1 || c.reversed == 1) block.push_back("128 128 128");
+    if (c.dark == 1) block.push_back("0 0 0");
+    block.push_back("255 255 255");
     std::vector<std::string> want;
     for (const std::string& m : c.modulations) want.push_back("SetModulationColor " + m);
+    for (int copy = 0; copy < 2; ++copy) {
+      for (const std::string& m : block) want.push_back("SetModulationColor " + m);
+    }
     EXPECT_EQ(Named(calls, "SetModulationColor"), want);
-    const std::vector<std::string> blocks = Named(calls, "DrawArenaEntry");
-    ASSERT_FALSE(blocks.empty());
-    for (const std::string& entry : blocks) EXPECT_EQ(entry.back() - '0', c.dark) << entry;
+    EXPECT_EQ(Named(calls, "DrawGraphPart").size(), 3u) << "the background and two copies";
     TearDown();
   }
 }
@@ -416,20 +454,21 @@ TEST_F(BattleDraw, EveryTagToItsDrawing) {
   g_players[1].kind = 6;
   g_groundMarks[1].timer = 3;
   g_familiars[5].state = 1;
+  g_familiars[5].kind = 10;  // the marker at the top of the screen
   g_shots[6].state = 1;
   g_effectInUse[7] = 1;
   g_itemFlags[8] = 2;
   SetCell(1, 1, 2);
   const std::vector<std::string> calls = Frame();
   std::vector<std::string> tags;
-  for (const char* name : {kArenaEntry, kShotEntry, kEffectEntry}) {
+  for (const char* name : {kShotEntry, kEffectEntry}) {
     for (const std::string& entry : Named(calls, name)) {
       tags.push_back(std::string(name) + " " + entry.substr(entry.find(' ') + 1, 1));
     }
   }
   // A spinner draws its mark twice.
   for (const RecordedCall& call : Recorder().Calls()) {
-    const std::string entry = PlayerEntryOf(call);
+    const std::string entry = PlayerEntryOf(call) + ArenaEntryOf(call);
     if (!entry.empty() && (entry != "DrawPlayerEntry 7" || tags.back() != entry)) {
       tags.push_back(entry);
     }
