@@ -99,6 +99,11 @@
 //                                      then draws entry I alone through the frame's dispatch by
 //                                      draw tag, with shake offset E (0 if not given) and the
 //                                      dark flag off; I outside the list fails
+//   hud [S]                            the state of drawentry (without an entry), then the
+//                                      battle frame's head-up display alone with shake offset S
+//                                      (0 if not given): what it draws, and what it counts and
+//                                      decides (the flash and fade counters, the round clock
+//                                      and the time-up)
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -175,6 +180,7 @@ const Command kCommands[] = {
     {"hit", 3, 3, HitCommand},
     {"spawn", 3, 4, Spawn},
     {"drawentry", 1, 2, DrawEntry},
+    {"hud", 0, 1, Hud},
 };
 
 void RunCommand(const Args& words) {

@@ -91,7 +91,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "DrawArenaEntry",
     "DrawShotEntry",
     "DrawEffectEntry",
-    "DrawBattleHud",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 
