@@ -50,10 +50,18 @@ TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
        "SetModulationColor 255 255 255\nDrawGraph 30 40 1007 1\nDrawGraph 18 40 1000 1\n"
        "DrawGraph 6 40 1009 1\nSetModulationColor 255 255 255\nDrawGraph 30 40 1000 1\n"},
       // A frame of an empty arena (the story's player not yet there): the key test, the tint,
-      // the background, the modulation reset.
+      // the background, the modulation reset; then the head-up display of the round's first
+      // frame: the badge, the bar and panel with no life left, the timer at 0 and the tag.
       {"match players=1 chars=3 arena=5; set storyMode 1; drawlog on; set ScreenShake 4; draw",
        "IsKeyPressed 59\nSetModulationColor 255 255 255\nDrawGraphPart 0 -2 0 0 640 480 -1 1 0\n"
-       "SetModulationColor 255 255 255\n"},
+       "SetModulationColor 255 255 255\n"
+       "SetBlendMode 2 160\nDrawRotaGraph 65 14 1 0 -1 1 0\nSetFilterMode 1\nSetFilterMode 0\n"
+       "SetBlendMode 0 255\nDrawGraph 0 0 -1 1\nDrawGraph 320 0 -1 1\nDrawGraph 1 1 -1 1\n"
+       "SetModulationColor 255 255 255\nDrawGraph 68 16 -1 1\n"
+       "DrawGraphPart 2 96 2 2 9 0 -1 1 0\nSetBlendMode 2 255\nSetBlendMode 0 255\n"
+       "DrawGraph 320 1 1000 1\nSetFilterMode 1\nSetBlendMode 1 0\n"
+       "DrawRotaGraph 0 -32 1 0 -1 1 0\nSetFilterMode 0\nSetBlendMode 0 255\n"
+       "SetBlendMode 0 255\n"},
   };
   for (const Case& c : cases) ExpectRun(BATTLE_PROBE_REC, c.commands, c.out);
 }

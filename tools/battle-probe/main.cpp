@@ -104,6 +104,11 @@
 //   update-item SLOT [N]               N UpdateItem calls of that slot (1 if not given),
 //                                      stopping once the slot is free; ItemFlags[i] are the
 //                                      items' flags (0 free, 1 live, 2 claimed)
+//   hud [S]                            the state of drawentry (without an entry), then the
+//                                      battle frame's head-up display alone with shake offset S
+//                                      (0 if not given): what it draws, and what it counts and
+//                                      decides (the flash and fade counters, the round clock
+//                                      and the time-up)
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -182,6 +187,7 @@ const Command kCommands[] = {
     {"drawentry", 1, 2, DrawEntry},
     {"item", 5, 5, Item},
     {"update-item", 1, 2, UpdateItemCommand},
+    {"hud", 0, 1, Hud},
 };
 
 void RunCommand(const Args& words) {

@@ -74,8 +74,9 @@ void Source(const Args& a);
 void Effect(const Args& a);
 void Ring(const Args& a);
 void UpdateEffectCommand(const Args& a);
-// probe_entries.cpp: one entry of the draw list drawn alone.
+// probe_entries.cpp: one entry of the draw list drawn alone, and the head-up display alone.
 void DrawEntry(const Args& a);
+void Hud(const Args& a);
 // "src.FIELD" (an array field with [k]) names a field of the probe's own source record; false for
 // any other name.
 bool ResolveSourceField(const std::string& name, veyrdale::FieldRef* out);

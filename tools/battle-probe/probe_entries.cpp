@@ -1,4 +1,5 @@
-// One entry of the draw list drawn alone, as the battle frame draws it.
+// One entry of the draw list drawn alone, as the battle frame draws it, and the frame's head-up
+// display alone.
 #include <string>
 
 #include "game/core/entry_points.h"
@@ -11,17 +12,35 @@
 
 namespace battleprobe {
 
-void DrawEntry(const Args& a) {
+namespace {
+
+// The draw list as the frame builds it, and the draw state the frame leaves before its first
+// entry; the entry count.
+int PrepareFrame() {
   veyrdale::LateEffectCount = 0;
   const int count = veyrdale::BuildDrawList(veyrdale::g_match.playerCount);
-  if (count == 0) Fail("drawentry: the draw list is empty");
-  const int i = static_cast<int>(ToInteger(a[1], 0, count - 1));
-  const int shake = a.size() > 2 ? ToInt(a[2]) : 0;
-  // The state the frame leaves before its first entry.
   morrow::SetBlendMode(0, 255);
   morrow::SetModulationColor(255, 255, 255);
   morrow::SetFilterMode(0);
-  veyrdale::DrawEntryByTag(&veyrdale::DrawList[i], shake, 0);
+  return count;
+}
+
+int ShakeArg(const Args& a, size_t at) {
+  return a.size() > at ? ToInt(a[at]) : 0;
+}
+
+}  // namespace
+
+void DrawEntry(const Args& a) {
+  const int count = PrepareFrame();
+  if (count == 0) Fail("drawentry: the draw list is empty");
+  const int i = static_cast<int>(ToInteger(a[1], 0, count - 1));
+  veyrdale::DrawEntryByTag(&veyrdale::DrawList[i], ShakeArg(a, 2), 0);
+}
+
+void Hud(const Args& a) {
+  PrepareFrame();
+  veyrdale::DrawBattleHud(ShakeArg(a, 1));
 }
 
 }  // namespace battleprobe

@@ -87,7 +87,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "DrawContinueOverlay",
     "DrawShotEntry",
     "DrawEffectEntry",
-    "DrawBattleHud",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

@@ -143,8 +143,5 @@ void DrawShotEntry(const BattleObject* entry, int shake, int dark) {
 void DrawEffectEntry(const BattleObject* entry, int shake, int dark) {
   RECORD(DrawEffectEntry, R(entry), I(shake), I(dark));
 }
-void DrawBattleHud(int shake) {
-  RECORD(DrawBattleHud, I(shake));
-}
 
 }  // namespace veyrdale

@@ -49,8 +49,8 @@ TEST(StandIns, EveryNameIsFound) {
 TEST(StandIns, RecordCountsAndLastArguments) {
   ResetStandInCalls();
   BattleObject local{};
-  DrawBattleHud(2);
-  DrawBattleHud(-3);
+  RunShotImpactReaction(&g_shots[2], 2);
+  RunShotImpactReaction(&g_shots[4], -3);
   UpdateFamiliar(&g_familiars[3]);
   UpdateFamiliar(&local);
   UpdateCpuPlayer(&g_shots[9], 9);
@@ -63,18 +63,18 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"DrawBattleHud", 2, "-3"},     {"UpdateFamiliar", 2, "-1"},
-      {"UpdateCpuPlayer", 1, "9 9"},  {"StartSpellCard", 1, "511 1 15"},
-      {"RunShotBehaviour", 1, "1 1"}, {"RunSpellCard", 1, "3 3"},
-      {"DrawShotEntry", 1, "3 -7 1"}, {"RunShotEdgeReaction", 0, ""},
+      {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateFamiliar", 2, "-1"},
+      {"UpdateCpuPlayer", 1, "9 9"},        {"StartSpellCard", 1, "511 1 15"},
+      {"RunShotBehaviour", 1, "1 1"},       {"RunSpellCard", 1, "3 3"},
+      {"DrawShotEntry", 1, "3 -7 1"},       {"RunShotEdgeReaction", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
     EXPECT_EQ(Args(c.name), c.args) << c.name;
   }
   ResetStandInCalls();
-  EXPECT_EQ(Calls("DrawBattleHud"), 0);
-  EXPECT_EQ(Args("DrawBattleHud"), "");
+  EXPECT_EQ(Calls("RunShotImpactReaction"), 0);
+  EXPECT_EQ(Args("RunShotImpactReaction"), "");
 }
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {

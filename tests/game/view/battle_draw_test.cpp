@@ -27,7 +27,7 @@ using testsupport::Recorder;
 constexpr int kF1 = 0x3B;
 
 // The entry stand-ins write themselves into the recorder, so that their place among the library
-// calls shows: "<name> <tag> <shake> <dark>", or "DrawBattleHud <shake>".
+// calls shows: "<name> <tag> <shake> <dark>".
 template <const char* kName>
 void RecordEntry() {
   const StandInCall* call = FindStandInCall(kName);
@@ -88,10 +88,11 @@ void HidePlayers() {
   g_match.storyMode = 1;
 }
 
-void RecordHud() {
-  Recorder().Record("DrawBattleHud",
-                    {std::to_string(FindStandInCall("DrawBattleHud")->args[0].integer)}, 0);
-}
+// The head-up display opens with player 0's corner badge (row 79, as the ground ring) at
+// (65, 14), its blend set just before; it shows its shake offset in the cross-fade of the
+// captured screen, drawn at y 240 less the offset.
+constexpr char kHudBadge[] = "DrawRotaGraph 65 14 1 0 7900 1 0";
+constexpr int kCapture = 8000;
 
 class BattleDraw : public ::testing::Test {
  protected:
@@ -100,7 +101,6 @@ class BattleDraw : public ::testing::Test {
     testsupport::SetUpMatch({0, 1}, 5);
     SetStandInAction("DrawShotEntry", RecordEntry<kShotEntry>);
     SetStandInAction("DrawEffectEntry", RecordEntry<kEffectEntry>);
-    SetStandInAction("DrawBattleHud", RecordHud);
     g_players[0].x = 100;
     g_players[0].y = 200;
     g_players[1].x = 300;
@@ -125,17 +125,51 @@ class BattleDraw : public ::testing::Test {
     for (int p = 0; p < 4; ++p) PictureSlots[79][p] = -1;
     PictureSlots[23][0] = PictureSlots[57][0] = -1;
     PictureSlots[164][0] = PictureSlots[81][0] = PictureSlots[163][3] = -1;
+    CaptureGraph = 0;
+    FadeFrames = 0;
     ResetStandInCalls();
     Recorder().Reset();
   }
 
+  // The frame's calls up to the head-up display, then "DrawBattleHud <shake>" for the display
+  // when it ran; the calls themselves are kept in frame_.
   std::vector<std::string> Frame() {
     Recorder().ClearCalls();
+    FadeFrames = 1;
+    CaptureGraph = kCapture;
     DrawBattleScene();
+    frame_.clear();
     std::vector<std::string> texts;
-    for (const RecordedCall& call : Recorder().Calls()) texts.push_back(call.Text());
+    std::string hud;
+    for (const RecordedCall& call : Recorder().Calls()) {
+      const std::string text = call.Text();
+      if (text == kHudBadge && !frame_.empty()) {
+        frame_.pop_back();
+        texts.pop_back();
+        hud = "DrawBattleHud";
+      }
+      if (!hud.empty()) {
+        if (call.name == "DrawRotaGraph" && call.Int(4) == kCapture) {
+          hud += " " + std::to_string(240 - call.Int(1));
+        }
+        continue;
+      }
+      frame_.push_back(call);
+      texts.push_back(text);
+    }
+    if (!hud.empty()) texts.push_back(hud);
     return texts;
   }
+
+  std::vector<RecordedCall> FrameNamed(const std::string& name) const {
+    std::vector<RecordedCall> out;
+    for (const RecordedCall& call : frame_) {
+      if (call.name == name) out.push_back(call);
+    }
+    return out;
+  }
+
+  std::vector<RecordedCall> frame_;
 };
 
 std::vector<std::string> Named(const std::vector<std::string>& texts, const std::string& name) {
@@ -286,8 +320,8 @@ TEST_F(BattleDraw, F1ClearsTheBattleAndStoryAndRestartsTheTitle) {
   EXPECT_EQ(start, stop + 1);
   EXPECT_EQ(volume, start + 1);
   EXPECT_EQ(volume, static_cast<int>(calls.size()) - 1) << "nothing is drawn after";
-  for (const char* drawing :
-       {"SetModulationColor", "DrawGraphPart", "DrawGraph", "DrawRotaGraph", "DrawBattleHud"}) {
+  for (const char* drawing : {"SetModulationColor", "DrawGraphPart", "DrawGraph", "DrawRotaGraph",
+                              "DrawRectangle", "DrawBattleHud"}) {
     EXPECT_TRUE(Named(calls, drawing).empty()) << drawing;
   }
 }
@@ -325,12 +359,11 @@ TEST_F(BattleDraw, LayersInOrderOnArena0) {
   const std::vector<std::string> calls = Frame();
   // Each entry and layer by the call that shows it; runs of one name count once.
   std::vector<std::string> names;
-  for (const RecordedCall& call : Recorder().Calls()) {
+  for (const RecordedCall& call : frame_) {
     std::string name = PlayerEntryOf(call);
     if (name.empty()) name = ArenaEntryOf(call).substr(0, 14);
     if (name.empty()) {
       const bool layer = call.name == "DrawGraphPart" || call.name == "DrawRotaGraph" ||
-                         call.name == "DrawBattleHud" ||
                          call.name.find("Entry") != std::string::npos ||
                          (call.name == "DrawGraph" && call.Int(2) == 164);
       if (!layer) continue;
@@ -338,6 +371,8 @@ TEST_F(BattleDraw, LayersInOrderOnArena0) {
     }
     if (names.empty() || names.back() != name) names.push_back(name);
   }
+  EXPECT_EQ(calls.back(), "DrawBattleHud 0");
+  names.push_back("DrawBattleHud");
   EXPECT_EQ(names, (std::vector<std::string>{
                        "DrawGraphPart", "DrawGraph", "DrawArenaEntry", "DrawPlayerEntry 0",
                        "DrawArenaEntry", "DrawEffectEntry", "DrawShotEntry", "DrawPlayerEntry 0",
@@ -404,8 +439,8 @@ TEST_F(BattleDraw, Arena7PulsesInOppositePhase) {
     SCOPED_TRACE(frame);
     SceneFrame = frame;
     Frame();
-    const std::vector<RecordedCall> blends = Recorder().Named("SetBlendMode");
-    const std::vector<RecordedCall> layers = Recorder().Named("DrawRotaGraph");
+    const std::vector<RecordedCall> blends = FrameNamed("SetBlendMode");
+    const std::vector<RecordedCall> layers = FrameNamed("DrawRotaGraph");
     ASSERT_EQ(blends.size(), 2u);
     ASSERT_EQ(layers.size(), 2u);
     const int64_t sum = blends[0].Int(1) + blends[1].Int(1);
@@ -419,8 +454,8 @@ TEST_F(BattleDraw, Arena7PulsesInOppositePhase) {
       EXPECT_LE(scale, 1.1);
       EXPECT_EQ(layer.Text().substr(0, 22), "DrawRotaGraph 320 240 ");
     }
-    EXPECT_EQ(Recorder().Named("SetFilterMode").size(), 2u);
-    EXPECT_EQ(Recorder().Count("DrawGraphPart"), 0);
+    EXPECT_EQ(FrameNamed("SetFilterMode").size(), 2u);
+    EXPECT_TRUE(FrameNamed("DrawGraphPart").empty());
   }
   // Half turns, where the tables are exact: t = 0 gives cos 1, so the parameters are 128 and 192
   // and the scales 1.05 and 1.1.
@@ -441,7 +476,7 @@ TEST_F(BattleDraw, Arena7PulsesInOppositePhase) {
     SceneFrame = c.frame;
     Frame();
     std::vector<std::string> got;
-    for (const RecordedCall& call : Recorder().Calls()) {
+    for (const RecordedCall& call : frame_) {
       if (call.name == "SetBlendMode" || call.name == "DrawRotaGraph") got.push_back(call.Text());
     }
     EXPECT_EQ(got, c.texts) << c.frame;
@@ -467,7 +502,7 @@ TEST_F(BattleDraw, EveryTagToItsDrawing) {
     }
   }
   // A spinner draws its mark twice.
-  for (const RecordedCall& call : Recorder().Calls()) {
+  for (const RecordedCall& call : frame_) {
     const std::string entry = PlayerEntryOf(call) + ArenaEntryOf(call);
     if (!entry.empty() && (entry != "DrawPlayerEntry 7" || tags.back() != entry)) {
       tags.push_back(entry);
