@@ -306,6 +306,15 @@ const GlobalField kGlobals[] = {
     GLOBAL(TallyTargetScore),
     GLOBAL(DestructibleCells),
     MakeGlobal("unlockLevel", &g_scores.unlockLevel),
+    // The survival run, the records screens and the win quotes.
+    GLOBAL(SurvivalOpponentUsed),
+    GLOBAL(SurvivalArenaCycle),
+    GLOBAL(SurvivalLastPick),
+    GLOBAL(SurvivalLeaveCountdown),
+    GLOBAL(RecordsMenuCursor),
+    GLOBAL(ScoreTableCursor),
+    GLOBAL(WinQuoteIndex),
+    GLOBAL(StatisticsShown),
 };
 
 #undef GLOBAL

@@ -15,6 +15,8 @@ MatchSetup g_match;
 int32_t SurvivalBossRound = 0;
 int32_t SurvivalOpponentUsed[16] = {};
 int32_t SurvivalArenaCycle = 0;
+int32_t SurvivalLastPick = 0;
+int32_t SurvivalLeaveCountdown = 0;
 
 DisplaySettings g_display;
 OptionSettings g_options;
@@ -52,5 +54,7 @@ int32_t BigDigitGraphs[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 
 int32_t OptionCursor = 0;
 int32_t KeyConfigCursors[4] = {};
+int32_t RecordsMenuCursor = 0;
+int32_t ScoreTableCursor = 1;
 
 }  // namespace veyrdale

@@ -50,5 +50,10 @@ extern int32_t SurvivalBossRound;
 // both start again with every run.
 extern int32_t SurvivalOpponentUsed[16];
 extern int32_t SurvivalArenaCycle;
+// The last row drawn from the pair or triple table of the survival run (0 at program start): the
+// next draw of the same value takes the row beside it.
+extern int32_t SurvivalLastPick;
+// Frames until the survival result leaves for the character selection; 0 idle.
+extern int32_t SurvivalLeaveCountdown;
 
 }  // namespace veyrdale

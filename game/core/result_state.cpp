@@ -9,5 +9,6 @@ int32_t TallyMusicFade = 0;
 int32_t RunEndMusicFade = 0;
 int32_t EpilogueLeaveFrames = 0;
 int32_t StatisticsShown = 0;
+int32_t WinQuoteIndex = 0;
 
 }  // namespace veyrdale

@@ -20,5 +20,7 @@ extern int32_t RunEndMusicFade;
 extern int32_t EpilogueLeaveFrames;
 // 1 once the win quotes' statistics table was opened; the story result clears it as well.
 extern int32_t StatisticsShown;
+// The win quote shown: 0-6 the winner's ordinary quotes, 10-12 its special ones.
+extern int32_t WinQuoteIndex;
 
 }  // namespace veyrdale

@@ -23,8 +23,11 @@
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/options_menu.h"
+#include "game/flow/records_screens.h"
 #include "game/flow/selection.h"
 #include "game/flow/story_results.h"
+#include "game/flow/survival.h"
+#include "game/flow/win_quotes.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"
@@ -257,6 +260,27 @@ void RunScene(int scene) {
       break;
     case kSceneExtraEpilogue:
       ExtraEpilogueScene();
+      break;
+    case kSceneWinQuote:
+      WinQuoteScene();
+      break;
+    case kSceneRecordsMenu:
+      RecordsMenuScene();
+      break;
+    case kSceneMainStoryScores:
+      ScoreTableScene(0);
+      break;
+    case kScenePicturePage:
+      PictureScene();
+      break;
+    case kSceneExtraStoryScores:
+      ScoreTableScene(1);
+      break;
+    case kSceneSurvivalResult:
+      SurvivalResultScene();
+      break;
+    case kSceneSurvivalRecords:
+      SurvivalRecordScene();
       break;
     default:
       // Scenes still to be built, and numbers without a scene: the frame only clears, reads

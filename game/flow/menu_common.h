@@ -70,6 +70,9 @@ enum MenuPictureSlot : int {
   kPicFont11 = 31,
   kPicFont12 = 32,
   kPicStar = 34,
+  kPicKak = 23,
+  kPicFont15 = 33,
+  kPicNames = 35,
 };
 // The handle of a cell of a menu picture; -1 (which draws nothing) for a cell outside the
 // picture's slot.

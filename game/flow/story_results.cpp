@@ -69,13 +69,6 @@ uint32_t TruncToUnsigned(double value) {
   return static_cast<uint32_t>(std::clamp<int64_t>(whole, 0, std::numeric_limits<uint32_t>::max()));
 }
 
-int32_t DestructionPercentage() {
-  // The product is taken in 64 bits: a cell count of 32767 times a large round counter does not
-  // fit in 32.
-  return StatPercentage(g_playerState.obstaclesBroken[0],
-                        int64_t{DestructibleCells} * int64_t{RoundNumber});
-}
-
 // Step 1 of scene 10: the winner's leave press and the 70-frame countdown, then the next stage,
 // the end of the story or, outside a story, the character selection.
 void RunResultLeave() {
@@ -89,20 +82,8 @@ void RunResultLeave() {
     }
     return;
   }
-  SceneId = g_match.teamMode != 0 ? kSceneTeamCharacterSelect : kSceneCharacterSelect;
-  SceneFrame = 0;
-  StatisticsShown = 0;
-  for (int p = 0; p < 4; ++p) {
-    g_match.cpuFlag[p] = 0;
-    g_match.colourSlot[p] = 0;
-  }
-  PlayerBattleState& s = g_playerState;
-  for (int p = 0; p < PlayerCountUpToFour(); ++p) {
-    s.itemCount[p] = s.powerUp[p] = s.damageDealt[p] = s.obstaclesBroken[p] = 0;
-    s.knockOuts[p] = s.shotsHit[p] = s.shotsFired[p] = 0;
-  }
   const int32_t firstTaken = g_match.colourTaken[0][0];
-  for (auto& row : g_match.colourTaken) std::fill(std::begin(row), std::end(row), 0);
+  ReturnToCharacterSelection();
   if (g_match.storyMode > 0) {
     g_match.colourTaken[0][0] = firstTaken;
     SceneId = kSceneBattle;
@@ -179,7 +160,7 @@ void DrawResultPanel() {
   DrawResultNumber(208, 385, s.score[0], 0);
   DrawResultNumber(208, 185, StatPercentage(s.shotsHit[0], s.shotsFired[0]), 0);
   DrawResultNumber(208, 235, s.knockOuts[0], 0);
-  DrawResultNumber(208, 285, DestructionPercentage(), 0);
+  DrawResultNumber(208, 285, DestructionPercentage(0), 0);
   DrawResultNumber(208, 335, s.damageDealt[0], 0);
   DrawResultNumber(208, 135, s.roundsWonTotal[0], 0);
   morrow::DrawGraph(0, 0, MenuPicture(kPicFont01, 9), 1);
@@ -307,10 +288,14 @@ void RunGameOver() {
 }  // namespace
 
 bool StepLeaveCountdown() {
-  if (LeaveCountdown <= 0) return false;
-  --LeaveCountdown;
-  if (LeaveCountdown == 1) FadeCaptureRequest = 1;
-  return LeaveCountdown == 0;
+  return StepLeaveCountdown(LeaveCountdown);
+}
+
+bool StepLeaveCountdown(int32_t& countdown) {
+  if (countdown <= 0) return false;
+  --countdown;
+  if (countdown == 1) FadeCaptureRequest = 1;
+  return countdown == 0;
 }
 
 void StepMusicFade(int32_t& counter, int length) {
@@ -325,6 +310,29 @@ void StepMusicFade(int32_t& counter, int length) {
 void ClearStoryRun() {
   std::fill(std::begin(g_playerState.entryFrames), std::end(g_playerState.entryFrames), 0);
   g_match.storyMode = 0;
+}
+
+int32_t DestructionPercentage(int p) {
+  // The product is taken in 64 bits: a cell count of 32767 times a large round counter does not
+  // fit in 32.
+  return StatPercentage(g_playerState.obstaclesBroken[p],
+                        int64_t{DestructibleCells} * int64_t{RoundNumber});
+}
+
+void ReturnToCharacterSelection() {
+  SceneId = g_match.teamMode != 0 ? kSceneTeamCharacterSelect : kSceneCharacterSelect;
+  SceneFrame = 0;
+  StatisticsShown = 0;
+  for (int p = 0; p < 4; ++p) {
+    g_match.cpuFlag[p] = 0;
+    g_match.colourSlot[p] = 0;
+  }
+  PlayerBattleState& s = g_playerState;
+  for (int p = 0; p < PlayerCountUpToFour(); ++p) {
+    s.itemCount[p] = s.powerUp[p] = s.damageDealt[p] = s.obstaclesBroken[p] = 0;
+    s.knockOuts[p] = s.shotsHit[p] = s.shotsFired[p] = 0;
+  }
+  for (auto& row : g_match.colourTaken) std::fill(std::begin(row), std::end(row), 0);
 }
 
 int32_t StatPercentage(int64_t part, int64_t whole) {

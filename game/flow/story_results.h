@@ -27,6 +27,8 @@ void InsertStoryHighScore();
 // What the result scenes and the ending share. StepLeaveCountdown lowers a running LeaveCountdown
 // by one and asks for the cross-fade capture when it reaches 1; true in the frame it reaches 0.
 bool StepLeaveCountdown();
+// The same step on a countdown of the caller's.
+bool StepLeaveCountdown(int32_t& countdown);
 // One frame of a music fade of `length` frames counted in `counter`: the volume falls from the
 // options' level and the music stops in the frame the count reaches `length`.
 void StepMusicFade(int32_t& counter, int length);
@@ -36,6 +38,13 @@ void ClearStoryRun();
 // trunc(part / whole x 100), the statistics' percentages: 0 when whole is 0 or the ratio is
 // negative (corrupt counts), saturated at INT32_MAX.
 int32_t StatPercentage(int64_t part, int64_t whole);
+// Player p's (0-3) obstacles broken against the arena's breakable cells times the round counter.
+int32_t DestructionPercentage(int p);
+
+// A result left for the character selection of the match's mode (scene 12 in team mode, else 2)
+// at its frame 0: the statistics table closed, no computer players, every colour slot 0 and free,
+// and the statistics of the match's players cleared but their scores and rounds won.
+void ReturnToCharacterSelection();
 
 // The stage bonus of player 0's statistics on the current story stage and difficulty, as the
 // tally computes it: base wraps in 32 bits and is taken unsigned, as is the staged value; each

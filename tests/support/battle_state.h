@@ -54,6 +54,8 @@ inline void ResetBattleState() {
   IndexMisses = 0;
   g_match = MatchSetup{};
   SurvivalBossRound = 0;
+  Zero(SurvivalOpponentUsed);
+  SurvivalArenaCycle = SurvivalLastPick = SurvivalLeaveCountdown = 0;
   g_options = OptionSettings{};
   g_display = DisplaySettings{};
   g_buttonMap = ButtonMap{};

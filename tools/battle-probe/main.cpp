@@ -117,7 +117,10 @@
 // effects' in-use flags); src.field; the result screens' LeaveCountdown and TallyTargetScore, the
 // arena's DestructibleCells (counted by the map load) and the score file's unlockLevel; any other
 // battle global, set-up field or option by its name. `call DrawResultNumber X Y VALUE STYLE` draws
-// a number of the result screens.
+// a number of the result screens. The survival run, the records and the win quotes add
+// SurvivalOpponentUsed[c], SurvivalArenaCycle, SurvivalLastPick, SurvivalLeaveCountdown,
+// RecordsMenuCursor, ScoreTableCursor, WinQuoteIndex and StatisticsShown; `call
+// SetupSurvivalRound` prepares the round of RoundNumber (or ends the run in scene 29).
 #include <cstring>
 #include <iostream>
 #include <iterator>

@@ -82,6 +82,7 @@ const Callable kCalls[] = {
        veyrdale::UpdateShot(&veyrdale::g_shots[ToInteger(a[2], 0, veyrdale::kShotCount - 1)],
                             ToInt(a[2]));
      }},
+    VOID_CALL(SetupSurvivalRound),
     {"DrawResultNumber", 4,
      [](const Args& a) {
        veyrdale::DrawResultNumber(ToInt(a[2]), ToInt(a[3]), ToInt(a[4]), ToInt(a[5]));

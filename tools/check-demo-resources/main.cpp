@@ -3,10 +3,11 @@
 // It starts the library headless in DIR and runs the game's own resource loader over every set a
 // game can ask for: the menus, the ending and no pictures; a battle of every character in every
 // colour slot (32 four-player loads, arenas 0-9 in turn); the main story's stages 0-17 and the
-// extra story's 0-9; survival rounds 0, 3, 10 and 15. After each load every handle the load
-// should fill must name a live graph of its cell's size, and every sound a live sound. Then it
-// loads each picture of the tree outside the loader with the grid the game cuts it by, parses
-// every music file, checks the arena maps (walls clear of every start place) and the scripts.
+// extra story's 0-9; survival rounds 0, 3, 10 and 15 as a run sets them up. After each load every
+// handle the load should fill must name a live graph of its cell's size, and every sound a live
+// sound. Then it loads each picture of the tree outside the loader with the grid the game cuts it
+// by, parses every music file, checks the arena maps (walls clear of every start place) and the
+// scripts.
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
 // "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N". Exit 0 when N is
@@ -66,8 +67,8 @@ void VerifyLoad(const PictureLoad& load, void*) {
   }
 }
 
-void LoadAndVerify(int mode) {
-  LoadGameResources(mode);
+// What the last load of `mode` should have filled.
+void VerifyLoaded(int mode) {
   ForEachPictureLoad(mode, VerifyLoad, nullptr);
   for (int i = 0; i < kSoundCount; ++i) {
     if (morrow::CheckSoundHandle(SoundHandles[i]) == -1) {
@@ -76,6 +77,11 @@ void LoadAndVerify(int mode) {
       g_failed.insert(TreeFile(path));
     }
   }
+}
+
+void LoadAndVerify(int mode) {
+  LoadGameResources(mode);
+  VerifyLoaded(mode);
 }
 
 void Players(const int characters[4], const int colours[4]) {
@@ -113,17 +119,16 @@ void RunLoader() {
       DeletePortraits();
     }
   }
-  // Survival rounds of each difficulty.
+  // Survival rounds of each difficulty, set up by the run's own round set-up (which loads them).
   const int rounds[] = {0, 3, 10, 15};
   for (int i = 0; i < 4; ++i) {
     g_match = MatchSetup{};
     g_match.survivalMode = 1;
+    g_players[0].kind = static_cast<uint16_t>(i);
     RoundNumber = rounds[i];
-    const int characters[4] = {i, 4 + i, 8 + i, 12 + i};
-    const int colours[4] = {0, 1, 2, 3};
-    Players(characters, colours);
-    g_match.stage = rounds[i] % 10;
-    LoadAndVerify(kBattleResources);
+    SurvivalArenaCycle = 0;
+    SetupSurvivalRound();
+    VerifyLoaded(kBattleResources);
   }
   RoundNumber = 0;
   g_match = MatchSetup{};

@@ -36,8 +36,6 @@ struct StandInCall {
 
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
-    // Game flow: survival rounds.
-    "SetupSurvivalRound",
     // Launchers and shot behaviours.
     "LaunchShotChara0",
     "LaunchShotChara1",

@@ -4,8 +4,6 @@
 // special move ends at once, and the special card is refused.
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
-#include "game/core/match_setup.h"
-#include "morrow/sound/sound.h"
 
 namespace veyrdale {
 
@@ -33,23 +31,6 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
 }
 
 }  // namespace
-
-// TEMPORARY: replaced by "Survival run". One computer opponent on the first open
-// character that is not player 0's, in the first arena, with the battle's pictures and music, so
-// that a survival run can be played until the real rounds exist.
-void SetupSurvivalRound() {
-  RECORD(SetupSurvivalRound);
-  g_match.playerCount = 2;
-  g_match.teamMode = 0;
-  g_match.cpuFlag[1] = 1;
-  g_players[1].kind = g_players[0].kind == 0 ? 1 : 0;
-  g_match.colourSlot[1] = 0;
-  g_match.stage = 0;
-  LoadGameResources(1);
-  morrow::StopMusicPlayback();
-  PlayStageBgm(g_match.stage, 0);
-  DeleteLoadingPicture();
-}
 
 #define LAUNCHER(name)                                            \
   int name(BattleObject* source, BattleObject* shot, int count) { \

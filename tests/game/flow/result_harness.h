@@ -4,6 +4,7 @@
 #pragma once
 
 #include "game/core/frame_state.h"
+#include "game/core/option_cursors.h"
 #include "game/core/records.h"
 #include "game/core/result_state.h"
 #include "game/core/scenario_state.h"
@@ -25,7 +26,9 @@ class ResultHarness : public MenuHarness {
     using namespace veyrdale;
     Fresh();
     LeaveCountdown = TallyTargetScore = TallyMusicFade = RunEndMusicFade = 0;
-    EpilogueLeaveFrames = StatisticsShown = 0;
+    EpilogueLeaveFrames = StatisticsShown = WinQuoteIndex = 0;
+    RecordsMenuCursor = 0;
+    ScoreTableCursor = 1;
     DestructibleCells = 0;
     PictureIndex = PreviousPictureIndex = PictureFadeFrames = 0;
     SpeakerSlot = 0;

@@ -441,12 +441,15 @@ TEST_F(Selection, SurvivalStartsFromPlayerZerosChoice) {
   EXPECT_EQ(BattleStartCountdown, 69);
   Frames(69);
   EXPECT_EQ(SceneId, 4);
-  EXPECT_EQ(FindStandInCall("SetupSurvivalRound")->calls, 1);
   EXPECT_EQ(g_players[0].kind, 1);
   EXPECT_EQ(g_players[0].life, 350);
   EXPECT_EQ(RoundNumber, 0);
-  EXPECT_EQ(SurvivalArenaCycle, 0);
-  EXPECT_EQ(SurvivalOpponentUsed[5], 0);
+  // The run starts afresh and round 0 is set up: three players in the cycle's first arena, two
+  // opponents from a full pool (an uncleared flag would have made three).
+  EXPECT_EQ(g_match.playerCount, 3);
+  EXPECT_EQ(g_match.stage, 0);
+  EXPECT_EQ(SurvivalArenaCycle, 1);
+  EXPECT_EQ(std::count(std::begin(SurvivalOpponentUsed), std::end(SurvivalOpponentUsed), 1), 2);
   for (int p = 0; p < 4; ++p) {
     EXPECT_EQ(g_playerState.score[p] + g_playerState.knockOuts[p], 0);
     EXPECT_EQ(g_match.selectState[p], 0);

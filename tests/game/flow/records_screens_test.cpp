@@ -1,0 +1,179 @@
+// The records screens on the recording stand-in: the menu's cursor with its hidden item, the
+// score-table rows of each page, the survival records and the ways back.
+#include "game/flow/records_screens.h"
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/core/data_files.h"
+#include "game/core/frame_state.h"
+#include "game/core/option_cursors.h"
+#include "game/core/scenes.h"
+#include "game/flow/glyph_text.h"
+#include "tests/game/flow/result_harness.h"
+
+namespace {
+
+using namespace veyrdale;
+using testsupport::kB1;
+using testsupport::kB2;
+using testsupport::kDown;
+using testsupport::kUp;
+using testsupport::RecordedCall;
+using testsupport::Recorder;
+
+class Records : public testsupport::ResultHarness {
+ protected:
+  // The numbers drawn with the plain digits on row y, in the order drawn: each number's digits
+  // come right to left, 12 pixels apart.
+  static std::vector<long long> NumbersAt(int y) {
+    std::vector<long long> numbers;
+    long long value = 0, place = 1;
+    bool any = false;
+    int lastX = 0;
+    for (const RecordedCall& call : Recorder().Named("DrawGraph")) {
+      const int graph = std::stoi(call.args[2]);
+      if (std::stoi(call.args[1]) != y || graph < 1000 || graph > 1009) continue;
+      const int x = std::stoi(call.args[0]);
+      if (!any || x != lastX - 12) {
+        if (any) numbers.push_back(value);
+        value = 0;
+        place = 1;
+      }
+      value += place * (graph - 1000);
+      place *= 10;
+      lastX = x;
+      any = true;
+    }
+    if (any) numbers.push_back(value);
+    return numbers;
+  }
+};
+
+TEST_F(Records, TheSurvivalItemIsSkippedBothWaysUntilUnlocked) {
+  struct Case {
+    int unlock;
+    std::vector<int> presses;  // pad bits, one press each
+    std::vector<int> cursors;  // after each
+  } cases[] = {
+      {0, {kDown, kDown, kUp, kUp, kUp, kB2}, {1, 3, 1, 0, 3, 3}},
+      {2, {kUp, kUp, kDown}, {3, 1, 3}},
+      {3, {kDown, kDown, kDown, kUp, kB2, kDown}, {1, 2, 3, 2, 3, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("unlock " + std::to_string(c.unlock));
+    Restart();
+    g_scores.unlockLevel = c.unlock;
+    Enter(kSceneRecordsMenu);
+    UntilSceneFrame(31);
+    for (size_t i = 0; i < c.presses.size(); ++i) {
+      Press(0, c.presses[i]);
+      EXPECT_EQ(RecordsMenuCursor, c.cursors[i]) << "press " << i;
+    }
+    EXPECT_EQ(SceneId, kSceneRecordsMenu) << "button 2 only moves the cursor";
+    // Item 2's text (its first glyph and the glyph's shadow) is drawn only when it is open.
+    for (int i = 0; i < kGlyphSheetCount; ++i) GlyphSheetsB[i] = 7100 + i;
+    Recorder().ClearCalls();
+    Frame();
+    EXPECT_EQ(CountPrefix("DrawGraphPart 64 164 ") + CountPrefix("DrawGraphPart 65 165 "),
+              c.unlock >= 3 ? 2 : 0);
+  }
+}
+
+TEST_F(Records, EachItemOpensItsPageAndTheLastLeavesForTheTitle) {
+  g_scores.unlockLevel = 3;
+  const int pages[3] = {kSceneMainStoryScores, kSceneExtraStoryScores, kSceneSurvivalRecords};
+  for (int item = 0; item < 4; ++item) {
+    SCOPED_TRACE("item " + std::to_string(item));
+    for (int i = 0; i < kGlyphSheetCount; ++i) GlyphSheetsB[i] = 7100 + i;
+    Enter(kSceneRecordsMenu);
+    RecordsMenuCursor = item;
+    UntilSceneFrame(40);
+    PressOnly(0, kB1);
+    EXPECT_TRUE(LastFrameCaptured());
+    if (item < 3) {
+      EXPECT_EQ(SceneId, pages[item]);
+      EXPECT_EQ(GlyphSheetsB[0], 7100);
+      Press(0, kB2);
+      EXPECT_EQ(SceneId, kSceneRecordsMenu);
+      EXPECT_EQ(RecordsMenuCursor, 0);
+    } else {
+      EXPECT_EQ(SceneId, kSceneTitle);
+      EXPECT_EQ(SceneFrame, 451) << "450, counted on by the frame";
+      EXPECT_EQ(RecordsMenuCursor, 0);
+      EXPECT_EQ(GlyphSheetsB[0], -1) << "the sheets are freed";
+    }
+  }
+}
+
+TEST_F(Records, ScorePagesShowTheirTablesRows) {
+  for (int row = 0; row < kScoreRows; ++row) {
+    g_scores.score[row] = 1000 + row;
+    g_scores.stage[row] = row % 17;
+    g_scores.cards[row] = row % 5;
+  }
+  g_scores.stage[79] = INT_MAX;
+  g_scores.cards[70] = -3;
+  struct Case {
+    int scene, cursor, firstRow;
+    std::vector<int> moves;  // presses before the page is drawn
+  } cases[] = {
+      {kSceneMainStoryScores, 1, 10, {}},    {kSceneExtraStoryScores, 3, 70, {}},
+      {kSceneMainStoryScores, 0, 30, {kUp}}, {kSceneExtraStoryScores, 3, 40, {kDown}},
+      {kSceneMainStoryScores, -9, 30, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("first row " + std::to_string(c.firstRow));
+    Enter(c.scene);
+    ScoreTableCursor = c.cursor;
+    UntilSceneFrame(40);
+    for (int bits : c.moves) Press(0, bits);
+    Recorder().ClearCalls();
+    Frame();
+    for (int i = 0; i < 10; ++i) {
+      const int row = c.firstRow + i;
+      const long long stage = row == 79 ? 2147483647LL : row % 17 + 1;
+      const long long cards = row == 70 ? 0 : row % 5;
+      EXPECT_EQ(NumbersAt(128 + 24 * i), (std::vector<long long>{i + 1, 1000 + row, stage, cards}))
+          << "row " << row;
+    }
+    EXPECT_EQ(CountPrefix("RenderText 390 96 Score "), 1);
+  }
+  // The cursor is the pages' own: the menu's way back leaves it where it was.
+  Press(0, kB2);
+  EXPECT_EQ(ScoreTableCursor, 3);
+}
+
+TEST_F(Records, SurvivalRecordsShowEveryCharacter) {
+  for (int c = 0; c < 16; ++c) {
+    g_survival.bestScore[c] = 1234 * c;
+    g_survival.stage[c] = c == 3 ? 31 : c;
+    g_survival.breaks[c] = c % 4;
+  }
+  g_survival.bestScore[15] = -1;
+  Enter(kSceneSurvivalRecords);
+  Frame();
+  for (int c = 0; c < 16; ++c) {
+    const int y = 94 + 24 * c;
+    EXPECT_EQ(
+        Count("DrawGraph 200 " + std::to_string(y + 4) + " names:" + std::to_string(c) + " 1"), 1);
+    EXPECT_EQ(NumbersAt(y),
+              (std::vector<long long>{c == 15 ? 0 : 1234 * c, c == 3 ? 31 : c, c % 4}));
+  }
+  // Nine digits, leading zeros included.
+  EXPECT_EQ(CountPrefix("DrawGraph 349 94 1000 "), 1);
+}
+
+TEST_F(Records, ThePicturePageGoesBackToItemOne) {
+  Enter(kScenePicturePage);
+  UntilSceneFrame(40);
+  PressOnly(0, kB2);
+  EXPECT_EQ(SceneId, kSceneRecordsMenu);
+  EXPECT_EQ(RecordsMenuCursor, 1);
+  EXPECT_TRUE(LastFrameCaptured());
+}
+
+}  // namespace
