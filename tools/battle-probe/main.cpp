@@ -99,6 +99,13 @@
 //                                      then draws entry I alone through the frame's dispatch by
 //                                      draw tag, with shake offset E (0 if not given) and the
 //                                      dark flag off; I outside the list fails
+//   fire SRC MOVE OWNER                CreateShot from a record (REC names, as `effect`) with
+//                                      that move and owner: "slots" and the slots that became
+//                                      live
+//   shots                              one line per live shot: "slot kind move x y heading
+//                                      speed"
+//   moveblock C                        the 16 rows of character C's built-in move block (16 the
+//                                      neutral one), eleven numbers each in `moverow`'s order
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -175,6 +182,9 @@ const Command kCommands[] = {
     {"hit", 3, 3, HitCommand},
     {"spawn", 3, 4, Spawn},
     {"drawentry", 1, 2, DrawEntry},
+    {"fire", 3, 3, Fire},
+    {"shots", 0, 0, Shots},
+    {"moveblock", 1, 1, MoveBlock},
 };
 
 void RunCommand(const Args& words) {

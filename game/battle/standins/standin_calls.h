@@ -39,14 +39,6 @@ inline constexpr std::string_view kStandInNames[] = {
     // Game flow: survival rounds.
     "SetupSurvivalRound",
     // Launchers and shot behaviours.
-    "LaunchShotChara0",
-    "LaunchShotChara1",
-    "LaunchShotChara2",
-    "LaunchShotChara3",
-    "LaunchShotChara4",
-    "LaunchShotChara5",
-    "LaunchShotChara6",
-    "LaunchShotChara7",
     "LaunchShotChara8",
     "LaunchShotChara9",
     "LaunchShotChara10",
