@@ -109,6 +109,13 @@
 //                                      (0 if not given): what it draws, and what it counts and
 //                                      decides (the flash and fade counters, the round clock
 //                                      and the time-up)
+//   fire SRC MOVE OWNER                CreateShot from a record (REC names, as `effect`) with
+//                                      that move and owner: "slots" and the slots that became
+//                                      live
+//   shots                              one line per live shot: "slot kind move x y heading
+//                                      speed"
+//   moveblock C                        the 16 rows of character C's built-in move block (16 the
+//                                      neutral one), eleven numbers each in `moverow`'s order
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -191,6 +198,9 @@ const Command kCommands[] = {
     {"item", 5, 5, Item},
     {"update-item", 1, 2, UpdateItemCommand},
     {"hud", 0, 1, Hud},
+    {"fire", 3, 3, Fire},
+    {"shots", 0, 0, Shots},
+    {"moveblock", 1, 1, MoveBlock},
 };
 
 void RunCommand(const Args& words) {

@@ -29,6 +29,8 @@ void Snap(const Args& a);
 void Calls(const Args& a);
 void StandInArgs(const Args& a);
 void Misses(const Args& a);
+// One move row as its eleven fields in table order.
+void PrintMoveRow(const veyrdale::MoveTableEntry& row);
 
 // probe_battle.cpp: matches, stories, rounds, held inputs, frames and the stage music.
 void Match(const Args& a);
@@ -91,5 +93,9 @@ void Spawn(const Args& a);
 // probe_items.cpp: items made and updated.
 void Item(const Args& a);
 void UpdateItemCommand(const Args& a);
+// probe_fire.cpp: shots fired from records, the live shots and the built-in move blocks.
+void Fire(const Args& a);
+void Shots(const Args& a);
+void MoveBlock(const Args& a);
 
 }  // namespace battleprobe

@@ -82,7 +82,10 @@ void Box(const Args& a) {
 }
 
 void MoveRowCommand(const Args& a) {
-  const veyrdale::MoveTableEntry& row = veyrdale::MoveRow(ToInt(a[1]), ToInt(a[2]));
+  PrintMoveRow(veyrdale::MoveRow(ToInt(a[1]), ToInt(a[2])));
+}
+
+void PrintMoveRow(const veyrdale::MoveTableEntry& row) {
   std::printf("%d %d %d %d %d %d %d %d %d %d %d\n", row.moveLength, row.timing, row.afterDelay,
               row.rootFlag, row.hitClass, row.hitTag, row.shotLimit, row.damage, row.stunDamage,
               row.meterCost, row.hitRadius);

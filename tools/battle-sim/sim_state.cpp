@@ -116,6 +116,9 @@ bool ShotsBroken(InvariantFailure* failure) {
     if (shot.owner < 0 || shot.owner > veyrdale::kNobody) {
       return Fail(failure, "owner", Format("shot %d owner %d", s, shot.owner));
     }
+    if (shot.kind > 15 && shot.kind != kNeutralKind) {
+      return Fail(failure, "shot-kind", Format("shot %d kind %d", s, shot.kind));
+    }
   }
   return false;
 }

@@ -37,14 +37,6 @@ struct StandInCall {
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
     // Launchers and shot behaviours.
-    "LaunchShotChara0",
-    "LaunchShotChara1",
-    "LaunchShotChara2",
-    "LaunchShotChara3",
-    "LaunchShotChara4",
-    "LaunchShotChara5",
-    "LaunchShotChara6",
-    "LaunchShotChara7",
     "LaunchShotChara8",
     "LaunchShotChara9",
     "LaunchShotChara10",

@@ -36,14 +36,6 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
   int name(BattleObject* source, BattleObject* shot, int count) { \
     return Launch(StandInIndex(#name), source, shot, count);      \
   }
-LAUNCHER(LaunchShotChara0)
-LAUNCHER(LaunchShotChara1)
-LAUNCHER(LaunchShotChara2)
-LAUNCHER(LaunchShotChara3)
-LAUNCHER(LaunchShotChara4)
-LAUNCHER(LaunchShotChara5)
-LAUNCHER(LaunchShotChara6)
-LAUNCHER(LaunchShotChara7)
 LAUNCHER(LaunchShotChara8)
 LAUNCHER(LaunchShotChara9)
 LAUNCHER(LaunchShotChara10)

@@ -21,7 +21,6 @@ namespace {
 
 using namespace veyrdale;
 using testsupport::LastShotMade;
-using testsupport::LastShotSource;
 using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
@@ -168,7 +167,7 @@ TEST(AttackInput, FireStep) {
       {"powered up: 10 more", 0, 2, 21, 0, 700, 16, 1, 1, 1, 679},
       {"powered up: limit with extras", 0, 2, 21, 0, 700, 17, 1, 1, 0, 700},
       {"follow-through fires nothing", 0, 4, 21, 0, 700, 0, 0, 1, 0, 700},
-      {"companion fires too", 4, 2, 11, 0, 700, 0, 1, 1, 2, 700},
+      {"companion fires too", 4, 2, 11, 0, 700, 0, 1, 1, 2, 676},
       {"no extra for a follow-up move", 4, 2, 11, 0, 700, 1, 1, 7, 0, 700},
       {"ghost fires", 0, 16, 21, 0, 700, 0, 0, 1, 1, 679},
   };
@@ -193,7 +192,7 @@ TEST(AttackInput, FireStep) {
     EXPECT_EQ(shot->move, c.move);
     EXPECT_EQ(shot->owner, 0);
     if (c.fired == 2) {
-      EXPECT_EQ(LastShotSource(c.character).x, 555.0f) << "the second from the companion";
+      EXPECT_EQ(g_companions[0].recovery, 3) << "the second from the companion";
     }
     EXPECT_EQ(g_playerState.moveShotCount[0], c.shots + 1);
     EXPECT_EQ(g_playerState.meterRegenPause[0], 60);
@@ -217,6 +216,7 @@ TEST(AttackInput, FollowThroughWhenTheCodeChangesByHitClass) {
       EXPECT_EQ(p.stateTimer, 10);
       // The next frame inside the window fires only while the move keeps firing.
       p.stateTimer = 11;
+      p.recovery = 0;  // the launch's recovery is over
       Frame(p, sameCode ? kB1 : kB2);
       EXPECT_EQ(ShotsMade(1), keepsFiring ? 2 : 1);
     }
@@ -237,7 +237,7 @@ TEST(AttackInput, NoRestartWhileTheButtonIsHeld) {
   const int b1 = kPadButton0;
   BattleFrames(100, b1);
   const BattleObject& p = g_players[0];
-  EXPECT_EQ(ShotsMade(1), 7) << "one move of seven shots";
+  EXPECT_EQ(g_playerState.shotsFired[0], 7) << "one move of seven shots";
   EXPECT_EQ(p.state, kStateStand);
   EXPECT_EQ(p.attackDelay, 0);
   EXPECT_EQ(g_playerState.currentMove[0], 1);
@@ -245,8 +245,8 @@ TEST(AttackInput, NoRestartWhileTheButtonIsHeld) {
   EXPECT_EQ(g_playerState.currentMove[0], 0) << "a frame without a code";
   BattleFrames(1, b1);
   EXPECT_EQ(p.state, kStateAttackStanding);
-  BattleFrames(30, b1);
-  EXPECT_EQ(ShotsMade(1), 14);
+  BattleFrames(100, b1);
+  EXPECT_EQ(g_playerState.shotsFired[0], 14);
 }
 
 TEST(AttackInput, GhostAttacksWithSixTimesTheDelay) {

@@ -24,7 +24,6 @@ namespace {
 using namespace veyrdale;
 using testsupport::EffectsWithCode;
 using testsupport::LastShotSource;
-using testsupport::LauncherCall;
 using testsupport::ShotsMade;
 
 // A three-player battle: player 1 at (300, 200) facing 0, the pool empty.
@@ -61,7 +60,7 @@ bool InUse() {
 
 // The shot the last launcher call of a kind made: its owner and move.
 const BattleObject& LastShot(int kind) {
-  return g_shots[LauncherCall(kind).args[1].integer];
+  return *testsupport::LastShotMade(kind);
 }
 
 struct CodeCase {
@@ -462,11 +461,17 @@ TEST(UpdateEffect, TimerEndShotsFromTheSteppedPoint) {
     Update();
     EXPECT_FALSE(InUse());
     ASSERT_EQ(ShotsMade(c.kind), 1);
-    const BattleObject& source = LastShotSource(c.kind);
-    EXPECT_EQ(source.x, 106.0f);
-    EXPECT_EQ(source.y, 116.0f);
-    EXPECT_EQ(source.vx, 0.0f);
-    EXPECT_EQ(source.heading, c.heading);
+    if (c.kind < testsupport::kFirstStandInKind) {
+      // A built launcher: the shot starts 16 ahead of the stepped point, +6.
+      EXPECT_EQ(LastShot(c.kind).x, 106.0f + 16.0f);
+      EXPECT_EQ(LastShot(c.kind).y, 116.0f + 6.0f);
+    } else {
+      const BattleObject& source = LastShotSource(c.kind);
+      EXPECT_EQ(source.x, 106.0f);
+      EXPECT_EQ(source.y, 116.0f);
+      EXPECT_EQ(source.vx, 0.0f);
+      EXPECT_EQ(source.heading, c.heading);
+    }
     EXPECT_EQ(LastShot(c.kind).move, c.move);
     EXPECT_EQ(LastShot(c.kind).owner, c.owner);
     EXPECT_EQ(ScreenShake, c.code == 36 ? 20 : 0);

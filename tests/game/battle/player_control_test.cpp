@@ -24,7 +24,6 @@ namespace {
 using namespace veyrdale;
 using testsupport::EffectsWithCode;
 using testsupport::LastShotMade;
-using testsupport::LastShotSource;
 using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
@@ -660,7 +659,7 @@ TEST(ShotHandOver, ConvertOtherShotsSkipsTheShotsItMakes) {
   ASSERT_NE(LastShotMade(6), nullptr);
   EXPECT_EQ(LastShotMade(6)->move, 9);
   EXPECT_EQ(LastShotMade(6)->owner, 0);
-  EXPECT_EQ(LastShotSource(6).kind, 6);
+  EXPECT_EQ(LastShotMade(6)->kind, 6);
   int ownShots = 0;
   int others = 0;
   for (const BattleObject& s : g_shots) {

@@ -69,16 +69,16 @@ TEST(ShotCreate, LowestFreeSlotAndVolleys) {
     }
     const int before = LiveShots();
     SetStandInVolley(c.volley);
-    BattleObject source = Source(0);
+    BattleObject source = Source(8);
     CreateShot(&source, 7, 0);
     EXPECT_EQ(LiveShots() - before, static_cast<int>(c.made.size()));
-    EXPECT_EQ(ShotsMade(0), static_cast<int64_t>(c.made.size()));
+    EXPECT_EQ(ShotsMade(8), static_cast<int64_t>(c.made.size()));
     for (int slot : c.made) {
       EXPECT_EQ(g_shots[slot].state, 1) << slot;
       EXPECT_EQ(g_shots[slot].stun, static_cast<float>(slot)) << "its own slot";
     }
     if (c.made.size() == 3) {
-      EXPECT_EQ(LauncherCall(0).args[2].integer, 1) << "each call gets the last answer";
+      EXPECT_EQ(LauncherCall(8).args[2].integer, 1) << "each call gets the last answer";
     }
   }
 }
@@ -225,8 +225,7 @@ TEST(ShotCreate, LaunchByKind) {
   struct Case {
     int kind;
     const char* launcher;  // null: none
-  } cases[] = {{0, "LaunchShotChara0"},
-               {7, "LaunchShotChara7"},
+  } cases[] = {{8, "LaunchShotChara8"},
                {15, "LaunchShotChara15"},
                {51, "LaunchShotNeutral"},
                {16, nullptr},
@@ -241,7 +240,7 @@ TEST(ShotCreate, LaunchByKind) {
     CreateShot(&source, 1, 0);
     EXPECT_EQ(LiveShots(), c.launcher == nullptr ? 1 : 3) << "a kind without a launcher: one";
     int64_t launches = 0;
-    for (int k = 0; k <= 16; ++k) launches += LauncherCall(k).calls;
+    for (int k = 8; k <= 16; ++k) launches += LauncherCall(k).calls;
     EXPECT_EQ(launches, c.launcher == nullptr ? 0 : 3);
     if (c.launcher != nullptr) {
       EXPECT_EQ(FindStandInCall(c.launcher)->calls, 3);
@@ -257,8 +256,7 @@ TEST(ShotCreate, PositionCopiedBeforeTheLaunch) {
     int kind;
     int move;
     bool copied;
-  } cases[] = {{2, 7, true},  {2, 9, true},   {2, 6, false}, {8, 7, true},
-               {11, 7, true}, {11, 6, false}, {0, 7, false}};
+  } cases[] = {{8, 7, true}, {11, 7, true}, {11, 6, false}, {8, 6, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.move));
     SetUpMatch({0, 1});
@@ -290,7 +288,7 @@ TEST(ShotCreate, VelocityWithExactAxesAndTrail) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.heading);
     SetUpMatch({0, 1});
-    BattleObject source = Source(0, 100.0f, 200.0f, c.heading);
+    BattleObject source = Source(8, 100.0f, 200.0f, c.heading);
     CreateShot(&source, 1, 0);
     const BattleObject& shot = g_shots[0];
     EXPECT_EQ(shot.pushHeading, c.heading) << "the second heading";
@@ -312,7 +310,7 @@ TEST(ShotCreate, VelocityWithExactAxesAndTrail) {
   }
   // Heading 0 at speed 6 from x 100: the trail starts 13.2 behind.
   SetUpMatch({0, 1});
-  BattleObject source = Source(0, 100.0f, 200.0f, 0);
+  BattleObject source = Source(8, 100.0f, 200.0f, 0);
   CreateShot(&source, 1, 0);
   EXPECT_FLOAT_EQ(g_shots[0].vx, 6.0f);
   EXPECT_FLOAT_EQ(g_shots[0].trailX[0], 86.8f);
@@ -320,7 +318,7 @@ TEST(ShotCreate, VelocityWithExactAxesAndTrail) {
 
 TEST(ShotCreate, RefusesWhatCannotBeAShot) {
   SetUpMatch({0, 1});
-  BattleObject source = Source(0);
+  BattleObject source = Source(8);
   const int misses = IndexMisses;
   CreateShot(nullptr, 1, 0);
   CreateShot(&source, 1, 5);
@@ -329,7 +327,7 @@ TEST(ShotCreate, RefusesWhatCannotBeAShot) {
   EXPECT_EQ(IndexMisses, misses + 3);
   // A freed shot record as the source is not overwritten by its own child.
   BattleObject& freed = g_shots[0];
-  freed = Source(0, 40.0f, 50.0f);
+  freed = Source(8, 40.0f, 50.0f);
   CreateShot(&freed, 1, 0);
   EXPECT_EQ(g_shots[0].state, 0);
   EXPECT_EQ(g_shots[1].state, 1);

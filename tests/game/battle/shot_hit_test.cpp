@@ -52,6 +52,10 @@ int StillShot(int kind, int move, int owner, float x, float y, int damage = 12, 
                        ? static_cast<int>(testsupport::LastShotMade(kind) - g_shots)
                        : 0;
   BattleObject& shot = g_shots[slot];
+  // Wherever the character's launcher put it: here, still, facing right.
+  shot.x = x;
+  shot.y = y;
+  shot.heading = 0;
   shot.speed = 0.0f;
   shot.vx = 0.0f;
   shot.vy = 0.0f;

@@ -50,6 +50,10 @@ BattleObject& ShotAt(float x, float y, int hitClass = 0, int kind = 0, int owner
   source.y = y;
   CreateShot(&source, 2, owner);
   BattleObject& shot = g_shots[0];
+  // Wherever the character's launcher put it: here, still, facing right.
+  shot.x = x;
+  shot.y = y;
+  shot.heading = 0;
   shot.vx = shot.vy = shot.speed = 0.0f;
   g_shotDamage[0] = ShotDamageRecord{24, 0, 32, static_cast<uint16_t>(hitClass), 0};
   return shot;
@@ -420,6 +424,8 @@ TEST(ShotEdge, RemovalAndEdgeReaction) {
     source.y = c.y;
     CreateShot(&source, static_cast<int16_t>(c.move), c.kind == 51 ? kNobody : 0);
     BattleObject& shot = g_shots[0];
+    shot.x = c.x;
+    shot.y = c.y;
     shot.vx = shot.vy = 0.0f;
     shot.life = 3;
     g_shotDamage[0].hitRadius = static_cast<uint16_t>(c.radius);
@@ -463,6 +469,8 @@ TEST(ShotEdge, AgeMovementAndTheOwnersEnd) {
     source.y = 300;
     CreateShot(&source, 1, 0);
     BattleObject& shot = g_shots[0];
+    shot.x = 300;
+    shot.y = 300;
     shot.vx = 2.0f;
     shot.vy = 0.0f;
     shot.stateTimer = c.age;

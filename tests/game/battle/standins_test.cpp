@@ -79,10 +79,8 @@ TEST(StandIns, RecordCountsAndLastArguments) {
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
   int (*launchers[])(BattleObject*, BattleObject*, int) = {
-      LaunchShotChara0,  LaunchShotChara1,  LaunchShotChara2,  LaunchShotChara3,  LaunchShotChara4,
-      LaunchShotChara5,  LaunchShotChara6,  LaunchShotChara7,  LaunchShotChara8,  LaunchShotChara9,
-      LaunchShotChara10, LaunchShotChara11, LaunchShotChara12, LaunchShotChara13, LaunchShotChara14,
-      LaunchShotChara15, LaunchShotNeutral,
+      LaunchShotChara8,  LaunchShotChara9,  LaunchShotChara10, LaunchShotChara11, LaunchShotChara12,
+      LaunchShotChara13, LaunchShotChara14, LaunchShotChara15, LaunchShotNeutral,
   };
   ResetStandInCalls();
   BattleObject source{};
@@ -102,7 +100,7 @@ TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
     EXPECT_EQ(shot.vx, 7.0f) << "the velocity is the shot creation's";
     EXPECT_EQ(shot.move, 3);
   }
-  EXPECT_EQ(Calls("LaunchShotChara0"), 1);
+  EXPECT_EQ(Calls("LaunchShotChara8"), 1);
   EXPECT_EQ(Calls("LaunchShotChara15"), 1);
   EXPECT_EQ(Args("LaunchShotNeutral"), "-1 40 4");
 }
