@@ -85,8 +85,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "DrawShotEntry",
-    "DrawEffectEntry",
     "DrawBattleHud",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
