@@ -75,8 +75,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
-    "DrawShotEntry",
-    "DrawEffectEntry",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

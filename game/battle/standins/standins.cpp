@@ -110,11 +110,5 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }
-void DrawShotEntry(const BattleObject* entry, int shake, int dark) {
-  RECORD(DrawShotEntry, R(entry), I(shake), I(dark));
-}
-void DrawEffectEntry(const BattleObject* entry, int shake, int dark) {
-  RECORD(DrawEffectEntry, R(entry), I(shake), I(dark));
-}
 
 }  // namespace veyrdale

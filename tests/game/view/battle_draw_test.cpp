@@ -26,18 +26,18 @@ using testsupport::Recorder;
 
 constexpr int kF1 = 0x3B;
 
-// The entry stand-ins write themselves into the recorder, so that their place among the library
-// calls shows: "<name> <tag> <shake> <dark>".
-template <const char* kName>
-void RecordEntry() {
-  const StandInCall* call = FindStandInCall(kName);
-  Recorder().Record(kName,
-                    {std::to_string(call->args[0].object.drawTag),
-                     std::to_string(call->args[1].integer), std::to_string(call->args[2].integer)},
-                    0);
+// The pictures that show a shot (character 1's first move) and an effect (kind 19's two layers).
+constexpr int kShotPicture = 1700;
+constexpr int kEffectPicture = 4100;
+
+// "DrawShotEntry 2" or "DrawEffectEntry 3" for the call that draws a shot or an effect; "" for
+// any other call.
+std::string ShotOrEffectOf(const RecordedCall& call) {
+  if (call.name != "DrawRotaGraph") return "";
+  if (call.Int(4) == kShotPicture) return "DrawShotEntry 2";
+  if (call.Int(4) == kEffectPicture) return "DrawEffectEntry 3";
+  return "";
 }
-constexpr char kShotEntry[] = "DrawShotEntry";
-constexpr char kEffectEntry[] = "DrawEffectEntry";
 
 // Player p's ground ring, the companion's ball and the spinner's mark.
 constexpr int kRingPicture = 7900;
@@ -99,8 +99,6 @@ class BattleDraw : public ::testing::Test {
   void SetUp() override {
     Recorder().Reset();
     testsupport::SetUpMatch({0, 1}, 5);
-    SetStandInAction("DrawShotEntry", RecordEntry<kShotEntry>);
-    SetStandInAction("DrawEffectEntry", RecordEntry<kEffectEntry>);
     g_players[0].x = 100;
     g_players[0].y = 200;
     g_players[1].x = 300;
@@ -117,6 +115,8 @@ class BattleDraw : public ::testing::Test {
     PictureSlots[164][0] = kTreeTopPicture;
     PictureSlots[81][0] = kItemPicture;
     PictureSlots[163][3] = kMarkerPicture;
+    PictureSlots[17][0] = kShotPicture;
+    PictureSlots[41][0] = PictureSlots[103][0] = kEffectPicture;
   }
   void TearDown() override {
     for (int32_t& layer : StageBackgrounds) layer = -1;
@@ -125,6 +125,7 @@ class BattleDraw : public ::testing::Test {
     for (int p = 0; p < 4; ++p) PictureSlots[79][p] = -1;
     PictureSlots[23][0] = PictureSlots[57][0] = -1;
     PictureSlots[164][0] = PictureSlots[81][0] = PictureSlots[163][3] = -1;
+    PictureSlots[17][0] = PictureSlots[41][0] = PictureSlots[103][0] = -1;
     CaptureGraph = 0;
     FadeFrames = 0;
     ResetStandInCalls();
@@ -350,6 +351,8 @@ TEST_F(BattleDraw, LayersInOrderOnArena0) {
   g_players[0].state = 13;
   g_players[0].stateTimer = 100;
   g_shots[4].state = 1;
+  g_shots[4].kind = 1;
+  g_shots[4].move = 1;
   g_shots[4].y = 150;
   g_effectInUse[2] = 1;
   g_effects[2].code = 19;
@@ -362,6 +365,7 @@ TEST_F(BattleDraw, LayersInOrderOnArena0) {
   for (const RecordedCall& call : frame_) {
     std::string name = PlayerEntryOf(call);
     if (name.empty()) name = ArenaEntryOf(call).substr(0, 14);
+    if (name.empty()) name = ShotOrEffectOf(call).substr(0, ShotOrEffectOf(call).find(' '));
     if (name.empty()) {
       const bool layer = call.name == "DrawGraphPart" || call.name == "DrawRotaGraph" ||
                          call.name.find("Entry") != std::string::npos ||
@@ -491,20 +495,19 @@ TEST_F(BattleDraw, EveryTagToItsDrawing) {
   g_familiars[5].state = 1;
   g_familiars[5].kind = 10;  // the marker at the top of the screen
   g_shots[6].state = 1;
+  g_shots[6].kind = 1;
+  g_shots[6].move = 1;
   g_effectInUse[7] = 1;
+  g_effects[7].code = 19;
   g_itemFlags[8] = 2;
   SetCell(1, 1, 2);
   const std::vector<std::string> calls = Frame();
   std::vector<std::string> tags;
-  for (const char* name : {kShotEntry, kEffectEntry}) {
-    for (const std::string& entry : Named(calls, name)) {
-      tags.push_back(std::string(name) + " " + entry.substr(entry.find(' ') + 1, 1));
-    }
-  }
-  // A spinner draws its mark twice.
+  // A spinner draws its mark twice, an effect of kind 19 two layers.
   for (const RecordedCall& call : frame_) {
-    const std::string entry = PlayerEntryOf(call) + ArenaEntryOf(call);
-    if (!entry.empty() && (entry != "DrawPlayerEntry 7" || tags.back() != entry)) {
+    const std::string entry = PlayerEntryOf(call) + ArenaEntryOf(call) + ShotOrEffectOf(call);
+    const bool twice = entry == "DrawPlayerEntry 7" || entry == "DrawEffectEntry 3";
+    if (!entry.empty() && (!twice || tags.empty() || tags.back() != entry)) {
       tags.push_back(entry);
     }
   }
