@@ -46,12 +46,15 @@ uint32_t ShapeDiffuse(uint32_t colour) {
   return alpha << 24 | channel(16, r) << 16 | channel(8, g) << 8 | channel(0, b);
 }
 
-// The scene, no texture and the shape colour; null when the device cannot draw.
+// The scene, no texture and the draw state's blend mode; null when the device cannot draw.
 Direct3DDeviceRecord* BeginShape() {
   Direct3DDeviceRecord* r = CurrentRecord();
   if (r == nullptr) return nullptr;
   if (BeginScene3D(GetDirect3DState().currentDevice) != 0) return nullptr;
   SetTexture3D(*r, nullptr);
+  // An image's texture-alpha hand-over may have left another mode on the device.
+  const DrawState& ds = GetDrawState();
+  SetBlendMode3D(ds.blendMode, ds.blendParam);
   return r;
 }
 

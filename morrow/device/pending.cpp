@@ -8,10 +8,6 @@ namespace morrow {
 int ClearDrawTarget3D() {
   return -1;
 }
-// TEMPORARY: replaced by "Screen capture into graphs"
-int G_D3D_CopyScreenToGraph(int, int, int, int, GraphRecord*, int) {
-  return -1;
-}
 // TEMPORARY: replaced by "Direct3D shapes, text, draw target and viewport"
 int RenderTextD3D(int, int, const char*, uint32_t, int, uint32_t, int) {
   return -1;
