@@ -96,12 +96,7 @@ int Function5(int x1, int y1, int x2, int y2, GraphRecord* graph, int flag) {
         "Lock  ReturnValue:%d",
         static_cast<int>(locked));
   }
-  GraphImage view{};
-  GetSurfaceColorFormat(&l.format, &view.format);
-  view.width = l.width;
-  view.height = l.height;
-  view.pitch = l.pitch;
-  view.pixels = l.bits;
+  const GraphImage view = ViewOfLockedSurface(l);
   int result = 0;
   for (int i = 0; i < count && result == 0; ++i) {
     if (areas[i].Empty()) continue;

@@ -8,16 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "morrow/device/color_format.h"
 #include "morrow/device/direct3d.h"
 #include "morrow/device/draw3d_internal.h"
+#include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
+#include "morrow/graphics/surface.h"
 #include "tests/morrow/device/direct3d_fixture.h"
 
 namespace {
 
 using morrow::GetDirect3DState;
+using morrow::GetDrawState;
+using morrow::Rect;
 using morrow::Vertex3D;
 using Lines = std::vector<std::string>;
 
@@ -41,6 +46,12 @@ class Draw3D : public testsupport::Direct3DFixture {
     const morrow::Direct3DDeviceRecord& r = Record();
     const Vertex3D* v = r.vertices + r.vertexCount - 6;
     return {v[0], v[1], v[2], v[3]};
+  }
+  // The texel of the graph's first piece at (x, y) of the graph, as 0xRRGGBB.
+  static uint32_t GraphTexel(morrow::GraphRecord* g, int x, int y) {
+    const morrow::Surface3DRecord* p = morrow::Get3DGraphRecord(g->pieces[0]);
+    platform::Surface* s = morrow::GetSurfaceRecord(p->surface)->surface.get();
+    return SurfacePixel(s, p->textureX + x, p->textureY + y) & 0xFFFFFFu;
   }
   Lines Draws() const {
     Lines out;
@@ -175,6 +186,87 @@ TEST_F(Draw3D, SuspendedAndUndrawableInput) {
   EXPECT_EQ(Record().vertexCount, 0);
   EXPECT_TRUE(calls_.empty());
   GetDirect3DState().drawingSuspended = 0;
+}
+
+TEST_F(Draw3D, CapturesRememberTheFirstMethodThatWorks) {
+  morrow::GraphRecord* g = StartWithGraph(32, 32);
+  int32_t* remembered = GetDirect3DState().captureMethod;
+  morrow::SetGraphAlphaTestFlag(1);
+  morrow::GraphRecord* keyed = morrow::GetGraphRecord(morrow::CreateGraph(16, 16, 1, 0));
+  ASSERT_NE(keyed, nullptr);
+  EXPECT_EQ(remembered[0], -1);
+  morrow::DrawFillBox(0, 0, 640, 480, morrow::PackScreenColor(10, 20, 30));
+  morrow::DrawFillBox(0, 0, 64, 64, morrow::PackScreenColor(200, 100, 50));
+  // The rectangle bounds the checks only: each piece receives its whole area from (x1, y1).
+  ASSERT_EQ(morrow::CopyScreenToGraph(48, 48, 50, 50, g->handle, 1), 0);
+  EXPECT_EQ(remembered[0], 0);
+  EXPECT_EQ(remembered[1], -1);
+  EXPECT_EQ(GraphTexel(g, 15, 15), 0xC86432u);
+  EXPECT_EQ(GraphTexel(g, 16, 15), 0x0A141Eu);
+  ASSERT_EQ(morrow::CopyScreenToGraph(0, 0, 16, 16, keyed->handle, 1), 0);
+  EXPECT_EQ(remembered[1], 0);
+
+  // Refused everywhere: the index is forgotten and the next call searches again.
+  for (const Rect& r :
+       {Rect{0, 0, 33, 10}, Rect{5, 5, 5, 10}, Rect{-1, 0, 10, 10}, Rect{641, 0, 650, 10}}) {
+    EXPECT_EQ(morrow::CopyScreenToGraph(r.left, r.top, r.right, r.bottom, g->handle, 1), -1);
+    EXPECT_EQ(remembered[0], -1);
+  }
+  // Pieces reaching past the screen take what there is.
+  ASSERT_EQ(morrow::CopyScreenToGraph(630, 470, 640, 480, g->handle, 1), 0);
+  EXPECT_EQ(remembered[0], 0);
+  EXPECT_EQ(GraphTexel(g, 9, 9), 0x0A141Eu);
+
+  // With flag 0 on the front screen of a window the rectangle is in desktop coordinates.
+  morrow::SelectDrawTarget(morrow::kFrontScreen);
+  const Rect off = GetDrawState().screenOffset;
+  ASSERT_GT(off.left, 0);
+  morrow::DrawFillBox(0, 0, 8, 8, morrow::PackScreenColor(255, 0, 0));
+  ASSERT_EQ(morrow::CopyScreenToGraph(off.left, off.top, off.left + 8, off.top + 8, g->handle, 0),
+            0);
+  EXPECT_EQ(GraphTexel(g, 7, 7), 0xFF0000u);
+  ASSERT_EQ(morrow::CopyScreenToGraph(0, 0, 8, 8, g->handle, 1), 0);
+  EXPECT_EQ(GraphTexel(g, 7, 7), 0xFF0000u);
+  EXPECT_NE(GraphTexel(g, 8, 8), 0xFF0000u);
+
+  // Suspended drawing does not stop a capture, which works on surfaces alone.
+  GetDirect3DState().drawingSuspended = 1;
+  EXPECT_EQ(morrow::CopyScreenToGraph(0, 0, 8, 8, g->handle, 1), 0);
+  GetDirect3DState().drawingSuspended = 0;
+}
+
+TEST_F(Draw3D, SubtractionOnTheDeviceIsExactAtTheExtremes) {
+  morrow::GraphRecord* g = StartWithGraph(4, 4);
+  morrow::GraphRecord* white = morrow::GetGraphRecord(morrow::CreateGraph(4, 4, 1, 0));
+  ASSERT_EQ(morrow::PaintGraph(g->handle, 0, 0, 0, 255), 0);
+  ASSERT_EQ(morrow::PaintGraph(white->handle, 255, 255, 255, 255), 0);
+  struct Case {
+    uint32_t target;
+    morrow::GraphRecord* graph;  // null: a filled box of white
+    uint32_t want;
+  } cases[] = {
+      {0xFFFFFF, g, 0xFFFFFF},       {0x000000, g, 0x000000},     {0xFFFFFF, white, 0x000000},
+      {0x000000, white, 0x000000},   {0x804020, white, 0x000000}, {0x804020, g, 0x804020},
+      {0xFFFFFF, nullptr, 0x000000},
+  };
+  int x = 0;
+  for (const Case& c : cases) {
+    morrow::SetBlendMode(0, 0);
+    morrow::DrawFillBox(
+        x, 0, x + 4, 4,
+        morrow::PackScreenColor(c.target >> 16, (c.target >> 8) & 0xFF, c.target & 0xFF));
+    morrow::SetBlendMode(3, 255);
+    if (c.graph != nullptr) {
+      morrow::DrawGraph(x, 0, c.graph->handle, 0);
+    } else {
+      morrow::DrawFillBox(x, 0, x + 4, 4, morrow::PackScreenColor(255, 255, 255));
+    }
+    morrow::EndScene3D();
+    EXPECT_EQ(SurfacePixel(morrow::GetBackSurface(), x + 1, 1) & 0xFFFFFFu, c.want) << x;
+    EXPECT_EQ(GetDrawState().blendMode, 3);
+    x += 8;
+  }
+  morrow::SetBlendMode(0, 0);
 }
 
 }  // namespace
