@@ -15,6 +15,8 @@
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/font.h"
+#include "morrow/graphics/font_record.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
@@ -290,6 +292,44 @@ int SetClipRect3D(const Rect* area) {
   v.width = static_cast<uint32_t>(area->right - area->left);
   v.height = static_cast<uint32_t>(area->bottom - area->top);
   SetViewportOfDevice3D(v, d.currentDevice);
+  return 0;
+}
+
+int RenderTextD3D(int x, int y, const char* text, uint32_t colour, int font, uint32_t edgeColour,
+                  int vertical) {
+  const FontRecord* r = GetFontRecord(font);
+  if (r == nullptr) return -1;
+  if (r->textureCache != 1) {
+    return RenderTextDDraw(x, y, text, colour, font, edgeColour, vertical);
+  }
+  if (CurrentRecord() == nullptr || GetDirect3DState().drawingSuspended != 0) return -1;
+  SetupFontCacheSurface(font);
+  const Rect area = GetDrawState().drawArea;
+  FontCacheStringDraw(1, x, y, text, colour, nullptr, nullptr, 0, &area, GetScreenBitDepth(), 1,
+                      font, edgeColour, -1, vertical, nullptr);
+  return 0;
+}
+
+int ClearDrawTarget3D() {
+  const DrawState& ds = GetDrawState();
+  if (ds.graphicsOff != 0) return 0;
+  if (CurrentRecord() == nullptr) return -1;
+  Flush3DVertexBatch();
+  EndScene3D();
+  // The screens' colour is cleared on the display side.
+  GraphRecord* g = GetGraphRecord(ds.drawScreen);
+  if (g == nullptr || g->flags.texture != 1 || g->pieceCount < 1) return 0;
+  const Surface3DRecord* p = Get3DGraphRecord(g->pieces[0]);
+  const SurfaceRecord* s = p != nullptr ? GetSurfaceRecord(p->surface) : nullptr;
+  if (s == nullptr || s->surface == nullptr) return 0;
+  const platform::Rect all{0, 0, s->width, s->height};
+  platform::BltFx fx;
+  if (s->zBuffer != nullptr) {
+    fx.fillDepth = 65535;
+    s->zBuffer->Blt(&all, nullptr, nullptr, platform::kBltDepthFill | platform::kBltWait, &fx);
+  }
+  fx.fillColor = 0;
+  s->surface->Blt(&all, nullptr, nullptr, platform::kBltColorFill | platform::kBltWait, &fx);
   return 0;
 }
 
