@@ -101,6 +101,8 @@ int UploadImageToSurface3D(const GraphImage* rgb, const GraphImage* alpha, const
 // OR of the lost test over the pieces (lost textures are restored); -1 at a bad piece or
 // without the 3D device.
 int Check3DGraphLost(GraphRecord* graph);
+// The pixels of a locked surface as an image (not owning them).
+GraphImage ViewOfLockedSurface(const platform::LockedRect& locked);
 // Each piece's area of source (at its source position) into the piece. 0 / -1.
 int Update3DGraphFromSurface(platform::Surface* source, GraphRecord* graph);
 

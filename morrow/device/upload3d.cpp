@@ -148,16 +148,21 @@ int Set3DGraphImageRect(GraphRecord* graph, const Rect* src, int destX, int dest
   return 0;
 }
 
-int Update3DGraphFromSurface(platform::Surface* source, GraphRecord* graph) {
-  if (source == nullptr || graph == nullptr) return -1;
-  platform::LockedRect l;
-  if (source->Lock(nullptr, &l) != platform::DisplayResult::kOk) return -1;
+GraphImage ViewOfLockedSurface(const platform::LockedRect& l) {
   GraphImage view{};
   GetSurfaceColorFormat(&l.format, &view.format);
   view.width = l.width;
   view.height = l.height;
   view.pitch = l.pitch;
   view.pixels = l.bits;
+  return view;
+}
+
+int Update3DGraphFromSurface(platform::Surface* source, GraphRecord* graph) {
+  if (source == nullptr || graph == nullptr) return -1;
+  platform::LockedRect l;
+  if (source->Lock(nullptr, &l) != platform::DisplayResult::kOk) return -1;
+  const GraphImage view = ViewOfLockedSurface(l);
   int result = 0;
   for (int i = 0; i < std::clamp(graph->pieceCount, 0, kMaxGraphPieces) && result == 0; ++i) {
     const Surface3DRecord* p = Get3DGraphRecord(graph->pieces[i]);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "morrow/device/color_format.h"
+#include "morrow/device/device3d.h"
 #include "morrow/device/direct3d.h"
 #include "morrow/device/movie.h"
 #include "morrow/device/screen.h"
@@ -88,9 +90,41 @@ template <typename Draw>
 int WithMaskHooks(const Rect& area, Draw draw) {
   const bool mask = GetDrawState().maskOn != 0;
   if (mask) GetDrawRoutes().maskBeforeDraw(area.left, area.top, area.right, area.bottom);
-  const int result = draw();
+  const int result = draw(area);
   if (mask) GetDrawRoutes().maskAfterDraw(area.left, area.top, area.right, area.bottom);
   return result;
+}
+
+// Subtraction through the 3D device, which has no subtracting blend: the target is inverted
+// over the area (a white fill in mode 3), the drawing added (mode 5) and the target inverted
+// back, leaving the target less the drawing.
+template <typename Draw>
+int SubtractOn3D(const Rect& area, Draw draw) {
+  DrawState& ds = GetDrawState();
+  const uint32_t bright = ds.drawBright;
+  const uint32_t white = PackScreenColor(255, 255, 255);
+  const auto invert = [&] {
+    ds.drawBright = 0xFFFFFFFFu;
+    ds.blendMode = 3;
+    GetDrawRoutes().drawFillBox3D(area.left, area.top, area.right, area.bottom, white);
+    ds.drawBright = bright;
+  };
+  invert();
+  ds.blendMode = 5;
+  const int result = draw();
+  invert();
+  return result;
+}
+
+// The 3D routine or the software one; the 3D one in mode 3 through the subtract sequence.
+template <typename Hardware, typename Software>
+int Route(bool onHardware, const Rect& area, Hardware hardware, Software software) {
+  if (!onHardware) return software();
+  // While 3D drawing is suspended the routines fall back to software, which subtracts itself.
+  if (GetDrawState().blendMode == 3 && GetDirect3DState().drawingSuspended == 0) {
+    return SubtractOn3D(area, hardware);
+  }
+  return hardware();
 }
 
 // The steps every image call starts with: off, handle, wait. The record is looked up again
@@ -127,10 +161,11 @@ int DrawGraph(int x, int y, int graph, int transparent) {
   if (g == nullptr) return result;
   const Rect area = Span(x, y, int64_t{x} + g->width, int64_t{y} + g->height);
   if (ShowMovie(g, x, y, 1)) return -1;
-  return WithMaskHooks(area, [&] {
+  return WithMaskHooks(area, [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return IsTexture(g) ? r.drawGraph3D(x, y, g, transparent)
-                        : r.drawGraphDDraw(x, y, g, transparent);
+    return Route(
+        IsTexture(g), box, [&] { return r.drawGraph3D(x, y, g, transparent); },
+        [&] { return r.drawGraphDDraw(x, y, g, transparent); });
   });
 }
 
@@ -141,10 +176,11 @@ int DrawExtendGraph(int x1, int y1, int x2, int y2, int graph, int transparent) 
   if (ShowMovie(g, x1, y1, SaturateToInt((int64_t{x2} - x1) / std::max<int>(g->width, 1)))) {
     return -1;
   }
-  return WithMaskHooks(Span(x1, y1, x2, y2), [&] {
+  return WithMaskHooks(Span(x1, y1, x2, y2), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return IsTexture(g) ? r.drawExtendGraph3D(x1, y1, x2, y2, g, transparent)
-                        : r.drawExtendGraphDDraw(x1, y1, x2, y2, g, transparent);
+    return Route(
+        IsTexture(g), box, [&] { return r.drawExtendGraph3D(x1, y1, x2, y2, g, transparent); },
+        [&] { return r.drawExtendGraphDDraw(x1, y1, x2, y2, g, transparent); });
   });
 }
 
@@ -154,10 +190,12 @@ int DrawRotaGraph(int x, int y, double scale, double angle, int graph, int trans
   if (g == nullptr) return result;
   const Rect area = RotaArea(x, y, scale, angle, g->width, g->height);
   UpdateMovie(g);
-  return WithMaskHooks(area, [&] {
+  return WithMaskHooks(area, [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return IsTexture(g) ? r.drawRotaGraph3D(x, y, scale, angle, g, transparent, turn)
-                        : r.drawRotaGraphDDraw(x, y, scale, angle, g, transparent, turn);
+    return Route(
+        IsTexture(g), box,
+        [&] { return r.drawRotaGraph3D(x, y, scale, angle, g, transparent, turn); },
+        [&] { return r.drawRotaGraphDDraw(x, y, scale, angle, g, transparent, turn); });
   });
 }
 
@@ -170,10 +208,12 @@ int DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
                   std::max({x1, x2, x3, x4}), std::max({y1, y2, y3, y4})};
   UpdateMovie(g);
   // The routines take the corners row by row: the public third and fourth corners swap places.
-  return WithMaskHooks(area, [&] {
+  return WithMaskHooks(area, [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return IsTexture(g) ? r.drawModiGraph3D(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent)
-                        : r.drawModiGraphDDraw(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent);
+    return Route(
+        IsTexture(g), box,
+        [&] { return r.drawModiGraph3D(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent); },
+        [&] { return r.drawModiGraphDDraw(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent); });
   });
 }
 
@@ -184,10 +224,12 @@ int DrawFloatModiGraph(float x1, float y1, float x2, float y2, float x3, float y
   if (g == nullptr) return result;
   const double xs[4] = {x1, x2, x3, x4}, ys[4] = {y1, y2, y3, y4};
   UpdateMovie(g);
-  return WithMaskHooks(Bounds(xs, ys, 4, 0), [&] {
+  return WithMaskHooks(Bounds(xs, ys, 4, 0), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return IsTexture(g) ? r.drawFloatModiGraph3D(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent)
-                        : r.drawFloatModiGraphDDraw(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent);
+    return Route(
+        IsTexture(g), box,
+        [&] { return r.drawFloatModiGraph3D(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent); },
+        [&] { return r.drawFloatModiGraphDDraw(x1, y1, x2, y2, x4, y4, x3, y3, g, transparent); });
   });
 }
 
@@ -234,30 +276,33 @@ int PaintGraph(int graph, int r, int g, int b, int a) {
 int DrawLine(int x1, int y1, int x2, int y2, uint32_t colour) {
   if (Off()) return 0;
   WaitActiveAndRestore();
-  return WithMaskHooks(Span(x1, y1, x2, y2), [&] {
+  return WithMaskHooks(Span(x1, y1, x2, y2), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return ShapesOnHardware(true) ? r.drawLine3D(x1, y1, x2, y2, colour)
-                                  : r.drawLineDDraw(x1, y1, x2, y2, colour);
+    return Route(
+        ShapesOnHardware(true), box, [&] { return r.drawLine3D(x1, y1, x2, y2, colour); },
+        [&] { return r.drawLineDDraw(x1, y1, x2, y2, colour); });
   });
 }
 
 int DrawFillBox(int x1, int y1, int x2, int y2, uint32_t colour) {
   if (Off()) return 0;
   WaitActiveAndRestore();
-  return WithMaskHooks(Span(x1, y1, x2, y2), [&] {
+  return WithMaskHooks(Span(x1, y1, x2, y2), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return ShapesOnHardware(false) ? r.drawFillBox3D(x1, y1, x2, y2, colour)
-                                   : r.drawFillBoxDDraw(x1, y1, x2, y2, colour);
+    return Route(
+        ShapesOnHardware(false), box, [&] { return r.drawFillBox3D(x1, y1, x2, y2, colour); },
+        [&] { return r.drawFillBoxDDraw(x1, y1, x2, y2, colour); });
   });
 }
 
 int DrawFrameBox(int x1, int y1, int x2, int y2, uint32_t colour) {
   if (Off()) return 0;
   WaitActiveAndRestore();
-  return WithMaskHooks(Span(x1, y1, x2, y2), [&] {
+  return WithMaskHooks(Span(x1, y1, x2, y2), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return ShapesOnHardware(true) ? r.drawFrameBox3D(x1, y1, x2, y2, colour)
-                                  : r.drawFrameBoxDDraw(x1, y1, x2, y2, colour);
+    return Route(
+        ShapesOnHardware(true), box, [&] { return r.drawFrameBox3D(x1, y1, x2, y2, colour); },
+        [&] { return r.drawFrameBoxDDraw(x1, y1, x2, y2, colour); });
   });
 }
 
@@ -271,10 +316,11 @@ int DrawCircle(int x, int y, int radius, uint32_t colour, int filled) {
   if (Off() || radius < 0) return 0;
   WaitActiveAndRestore();
   const int64_t reach = int64_t{radius} + 1;
-  return WithMaskHooks(Span(x - reach, y - reach, x + reach, y + reach), [&] {
+  return WithMaskHooks(Span(x - reach, y - reach, x + reach, y + reach), [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
-    return ShapesOnHardware(false) ? r.drawCircle3D(x, y, radius, colour, filled)
-                                   : r.drawCircleDDraw(x, y, radius, colour, filled);
+    return Route(
+        ShapesOnHardware(false), box, [&] { return r.drawCircle3D(x, y, radius, colour, filled); },
+        [&] { return r.drawCircleDDraw(x, y, radius, colour, filled); });
   });
 }
 
@@ -292,15 +338,17 @@ int RenderTextToHandle(int x, int y, const char* text, uint32_t colour, int font
   const DrawState& ds = GetDrawState();
   const int64_t size = std::max(GetFontSizeOfHandle(font), 0);
   const Rect area = Span(x, y, ds.drawArea.right, int64_t{y} + size + 3);
-  auto draw = [&] {
+  auto draw = [&](const Rect& box) {
     const DrawRoutes& r = GetDrawRoutes();
     const bool hardware = ds.useDirect3D != 0 && GetGraphicsState().direct3DUsable != 0;
-    return hardware ? r.renderText3D(x, y, text, colour, font, edgeColour, vertical)
-                    : r.renderTextDDraw(x, y, text, colour, font, edgeColour, vertical);
+    return Route(
+        hardware, box,
+        [&] { return r.renderText3D(x, y, text, colour, font, edgeColour, vertical); },
+        [&] { return r.renderTextDDraw(x, y, text, colour, font, edgeColour, vertical); });
   };
   // Glyphs held as textures are drawn as graphs, whose own calls apply the mask.
   const FontRecord* record = GetFontRecord(font);
-  if (record != nullptr && record->textureCache == 1) return draw();
+  if (record != nullptr && record->textureCache == 1) return draw(area);
   return WithMaskHooks(area, draw);
 }
 

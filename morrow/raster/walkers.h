@@ -348,11 +348,17 @@ struct CircleWalk {
   // outside top..bottom or already marked; otherwise it is cut to the limits and its row marked.
   template <int kBytes, class Fn>
   void ForEachSpan(Fn&& fn) const;
+  // The same spans as fn(row, a, b), a and b inclusive and cut to the limits (no surfaces).
+  template <class Fn>
+  void ForEachClippedSpan(Fn&& fn) const;
 
   // Calls fn(dest, read) for each point of the outline inside the limits, in the walk's order;
   // a point the walk makes twice is visited twice.
   template <int kBytes, class Fn>
   void ForEachPoint(Fn&& fn) const;
+  // The same points as fn(column, row).
+  template <class Fn>
+  void ForEachVisiblePoint(Fn&& fn) const;
 };
 
 // Steps i of a walk (inclusive runs, increasing and disjoint), after step 0.
@@ -398,6 +404,18 @@ void CircleWalk::ForEachStep(bool filled, Step&& step) const {
 
 template <int kBytes, class Fn>
 void CircleWalk::ForEachSpan(Fn&& fn) const {
+  ForEachClippedSpan([&](int64_t row, int64_t a, int64_t b) {
+    SolidSurfaces s;
+    s.dest = DestAt<kBytes>(a, row);
+    s.read = ReadAt<kBytes>(a, row);
+    s.width = static_cast<int>(b - a + 1);
+    s.height = 1;
+    fn(static_cast<const SolidSurfaces&>(s));
+  });
+}
+
+template <class Fn>
+void CircleWalk::ForEachClippedSpan(Fn&& fn) const {
   auto offer = [&](int64_t row, int64_t a, int64_t b) {
     if (b < left || a > right || row < top || row > bottom) return;
     uint8_t& mark = marks[row - top];
@@ -405,12 +423,7 @@ void CircleWalk::ForEachSpan(Fn&& fn) const {
     mark = 1;
     if (a < left) a = left;
     if (b > right) b = right;
-    SolidSurfaces s;
-    s.dest = DestAt<kBytes>(a, row);
-    s.read = ReadAt<kBytes>(a, row);
-    s.width = static_cast<int>(b - a + 1);
-    s.height = 1;
-    fn(static_cast<const SolidSurfaces&>(s));
+    fn(row, a, b);
   };
   ForEachStep(true, [&](int64_t i, int64_t j, bool shrink) {
     offer(y + i, x - j, x + j);
@@ -424,8 +437,15 @@ void CircleWalk::ForEachSpan(Fn&& fn) const {
 
 template <int kBytes, class Fn>
 void CircleWalk::ForEachPoint(Fn&& fn) const {
+  ForEachVisiblePoint([&](int64_t column, int64_t row) {
+    fn(DestAt<kBytes>(column, row), ReadAt<kBytes>(column, row));
+  });
+}
+
+template <class Fn>
+void CircleWalk::ForEachVisiblePoint(Fn&& fn) const {
   auto point = [&](int64_t column, int64_t row) {
-    if (Visible(column, row)) fn(DestAt<kBytes>(column, row), ReadAt<kBytes>(column, row));
+    if (Visible(column, row)) fn(column, row);
   };
   ForEachStep(false, [&](int64_t i, int64_t j, bool) {
     if (i == 0) {

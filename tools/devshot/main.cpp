@@ -1,5 +1,5 @@
-// devshot [--window|--full] [--depth 8|16|32] [--layout 565|555|444] [--vsync]
-//         --script NAME|FILE [--out FILE.png] [--probe X,Y]... [--state] [--trace]
+// devshot [--window|--full] [--depth 8|16|32] [--layout 565|555|444] [--vsync] [--path soft|d3d]
+//         --script NAME|FILE [--out FILE.png] [--probe X,Y]... [--state] [--trace] [--trace3d]
 //
 // Runs a drawing script (script.h; NAME is one of the built-in scripts) on the library, headless
 // when SDL's dummy video driver is chosen. The virtual desktop is 1024x768 at the asked depth and
@@ -12,6 +12,10 @@
 //   state target=T area=L,T,R,B blend=M,P bright=0x%08x empty=E
 // (T: -4, -2 or the graph handle as 0x%08x). --trace prints every drawing routine the script
 // reaches through the routing table: its name and its arguments.
+// --path soft (the default) draws without a 3D device; --path d3d offers the CPU 3D device, sets
+// the hardware-shape option as the game does and ends the scene before the probes. --trace3d
+// prints the draws the device receives ("DrawPrimitive TYPE 0xFVF N", "DrawIndexedPrimitive
+// TYPE 0xFVF VERTICES INDICES").
 // Exit 0; 1 when the library does not start or the picture cannot be written; 2 for bad
 // arguments or a script error ("FILE:LINE: message").
 #include <cstdio>
@@ -24,6 +28,8 @@
 #include <vector>
 
 #include "morrow/device/color_format.h"
+#include "morrow/device/direct3d.h"
+#include "morrow/device/pieces3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_routes.h"
@@ -38,6 +44,7 @@
 #include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
+#include "platform/device3d.h"
 #include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
 #include "tools/devshot/script.h"
@@ -54,6 +61,8 @@ struct Options {
   std::vector<std::pair<long, long>> probes;
   bool state = false;
   bool trace = false;
+  bool trace3d = false;
+  bool d3d = false;
 };
 
 int Usage(const char* problem) {
@@ -61,7 +70,7 @@ int Usage(const char* problem) {
   std::fprintf(stderr,
                "usage: devshot [--window|--full] [--depth 8|16|32] [--layout 565|555|444] "
                "[--vsync] --script NAME|FILE [--out FILE.png] [--probe X,Y]... [--state] "
-               "[--trace]\n");
+               "[--trace] [--trace3d] [--path soft|d3d]\n");
   return 2;
 }
 
@@ -89,6 +98,12 @@ int ParseOptions(int argc, char** argv, Options* o) {
       o->state = true;
     } else if (a == "--trace") {
       o->trace = true;
+    } else if (a == "--trace3d") {
+      o->trace3d = true;
+    } else if (a == "--path" && hasValue) {
+      const std::string v = argv[++i];
+      if (v != "soft" && v != "d3d") return Usage("--path takes soft or d3d");
+      o->d3d = v == "d3d";
     } else if (a == "--depth" && hasValue) {
       const std::string v = argv[++i];
       if (v != "8" && v != "16" && v != "32") return Usage("--depth takes 8, 16 or 32");
@@ -161,7 +176,9 @@ int MakeGraph(int width, int height, const long colours[4][3], long alpha) {
       platform::WritePixel(p + static_cast<size_t>(y) * image.pitch + x * bytes, bytes, v);
     }
   }
-  const int result = morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr);
+  const int result = record->flags.texture != 0
+                         ? morrow::Set3DGraphImage(record, 0, 0, &image, nullptr)
+                         : morrow::BltGraphImageToGraph(0, 0, record, &image, nullptr);
   morrow::FreeGraphImage(&image);
   return result == 0 ? graph : -1;
 }
@@ -195,6 +212,8 @@ class Runner {
                                                             : g);
       case devshot::Op::kClip:
         return morrow::SetClipRect(i(0), i(1), i(2), i(3));
+      case devshot::Op::kAlphaTest:
+        return morrow::SetGraphAlphaTestFlag(i(0));
       case devshot::Op::kBlend:
         return morrow::SetBlendMode(i(0), i(1));
       case devshot::Op::kBright:
@@ -354,6 +373,14 @@ int main(int argc, char** argv) {
   const std::string desktop = "1024x768x" + std::to_string(o.depth);
   setenv("MORROW_DESKTOP", desktop.c_str(), 0);
   if (!o.layout.empty()) setenv("MORROW_PIXEL16", o.layout.c_str(), 1);
+  setenv("MORROW_D3D", o.d3d ? "on" : "off", 1);
+  if (o.trace3d) {
+    platform::SetDirect3DRecorder([](const std::string& line) {
+      if (line.rfind("DrawPrimitive ", 0) == 0 || line.rfind("DrawIndexedPrimitive ", 0) == 0) {
+        std::printf("%s\n", line.c_str());
+      }
+    });
+  }
 
   morrow::ChangeWindowMode(o.window);
   morrow::SelectScreenMode(640, 480, static_cast<int>(o.depth), -1);
@@ -363,6 +390,7 @@ int main(int argc, char** argv) {
   }
   morrow::SetDDrawStartFlag(o.vsync ? 1 : 0);
   morrow::SelectDrawTarget(morrow::kBackScreen);
+  if (o.d3d) morrow::SetHardwareShapeDrawFlag(1);
   if (o.trace) {
     morrow::TraceDrawRoutes([](const std::string& line) { std::printf("%s\n", line.c_str()); });
   }
@@ -373,6 +401,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   morrow::TraceDrawRoutes(nullptr);
+  if (o.d3d) morrow::EndScene3D();
+  std::fflush(stdout);
+  platform::SetDirect3DRecorder({});
 
   for (const auto& [x, y] : o.probes) PrintProbe(x, y);
   morrow::PresentFrame();

@@ -26,6 +26,7 @@ constexpr CommandSpec kSpecs[] = {
     {"present", Op::kPresent, ""},
     {"target", Op::kTarget, "t"},
     {"clip", Op::kClip, "iiii"},
+    {"alphatest", Op::kAlphaTest, "i"},
     {"blend", Op::kBlend, "ii"},
     {"bright", Op::kBright, "iii"},
     {"key", Op::kKey, "iii"},

@@ -20,6 +20,7 @@ enum class Op {
   kPresent,
   kTarget,
   kClip,
+  kAlphaTest,
   kBlend,
   kBright,
   kKey,
