@@ -53,8 +53,11 @@ struct TurnedLoops {
   template <class Rule, KeyGate K>
   MORROW_AVX2 __attribute__((flatten)) static void Avx2(const Walk& walk, const TurnedDraw& draw) {
     const Rule rule(draw.blend);
+    const WideTurnedShared shared =
+        MakeWideTurnedShared(draw.texture, walk.StepU(), walk.StepV(), draw.key);
+    const uint32_t key = draw.key;
     walk.template ForEachSpan<4>([&](const TexelSpan& span) MORROW_AVX2 {
-      TexelSpanWalkAvx2<Walk::kMap, K>(span, draw.texture, draw.key, rule);
+      TexelSpanWalkAvx2<Walk::kMap, K>(span, shared, key, rule);
     });
   }
 #endif

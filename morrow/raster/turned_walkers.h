@@ -95,6 +95,10 @@ struct RotaWalk {
   uint32_t du = 0, dv = 0;
   uint32_t duRow = 0, dvRow = 0;
 
+  // The steps along a span, the same for every span of the walk.
+  uint32_t StepU() const { return du; }
+  uint32_t StepV() const { return dv; }
+
   template <int kBytes, class Fn>
   void ForEachSpan(Fn&& fn) const {
     TexelSpan span{dest, read, width, u, v, du, dv};
@@ -119,13 +123,23 @@ struct TriangleSpanWalk {
   int32_t destPitch = 0;
   int32_t readPitch = 0;
 
+  uint32_t StepU() const { return setup->uStep; }
+  uint32_t StepV() const { return setup->vStep; }
+
+  // Works on copies of the set-up and the walk's fields: a store through a row's destination
+  // may alias anything, and the copies stay in registers across it instead of being read back
+  // every row.
   template <int kBytes, class Fn>
   void ForEachSpan(Fn&& fn) const {
-    const TriangleSetup& t = *setup;
-    WalkTriangleRows(t, area, [&](int32_t y, int32_t lx, int32_t count, uint32_t u, uint32_t v) {
+    const TriangleSetup t = *setup;
+    const Rect clip = area;
+    uint8_t* const destAt = dest;
+    const uint8_t* const readAt = read;
+    const int64_t destStride = destPitch, readStride = readPitch;
+    WalkTriangleRows(t, clip, [&](int32_t y, int32_t lx, int32_t count, uint32_t u, uint32_t v) {
       TexelSpan span;
-      span.dest = dest + int64_t{destPitch} * y + int64_t{kBytes} * lx;
-      span.read = read + int64_t{readPitch} * y + int64_t{kBytes} * lx;
+      span.dest = destAt + destStride * y + int64_t{kBytes} * lx;
+      span.read = readAt + readStride * y + int64_t{kBytes} * lx;
       span.count = count;
       span.u = u;
       span.v = v;

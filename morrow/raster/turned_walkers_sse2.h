@@ -96,11 +96,16 @@ constexpr int64_t CeilDiv(int64_t a, int64_t b) {
 // last stay inside the int32 range none wraps, and with the texture's extent L = size * 2^18 at
 // most 2^31 a position is inside exactly when it lies in [0, L) (the unsigned map: a negative
 // word is at least 2^31 unsigned) or in (-2^18, L) (trunc18).
+// InsideRunSizes is the part that depends on the texture alone, for callers that test it once
+// for many spans and then call InsideRunOfSized.
+inline bool InsideRunSizes(const Texture& t) {
+  return t.width <= 8192 && t.height <= 8192;
+}
+
 template <TexelMap M>
-[[gnu::always_inline]] inline bool InsideRun(const TexelSpan& span, const Texture& t,
-                                             int32_t* first, int32_t* last) {
+[[gnu::always_inline]] inline bool InsideRunOfSized(const TexelSpan& span, const Texture& t,
+                                                    int32_t* first, int32_t* last) {
   constexpr int64_t kWordMin = INT32_MIN, kWordMax = INT32_MAX;
-  if (t.width > 8192 || t.height > 8192) return false;
   const int64_t n = span.count;
   const int64_t lo = M == TexelMap::kTrunc18 ? -262143 : 0;
   int64_t a = 0, b = n;
@@ -117,6 +122,12 @@ template <TexelMap M>
   *first = static_cast<int32_t>(a);
   *last = static_cast<int32_t>(std::max(a, b));
   return true;
+}
+
+template <TexelMap M>
+[[gnu::always_inline]] inline bool InsideRun(const TexelSpan& span, const Texture& t,
+                                             int32_t* first, int32_t* last) {
+  return InsideRunSizes(t) && InsideRunOfSized<M>(span, t, first, last);
 }
 
 // Four pixels of a run that lies wholly inside the texture, s gathered by the caller.
