@@ -16,7 +16,7 @@ struct TestMovieSpec {
   bool silentSoundTrack = false;  // adds a track of 16-bit mono silence beside the video
 };
 
-// False with a reason when the spec is unusable or the file cannot be written.
+// False with a reason when the movie described is unusable or the file cannot be written.
 bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec, std::string* error);
 
 }  // namespace platform
