@@ -107,6 +107,21 @@ void DrawLayer(Canvas* c, const DemoPicture& p) {
   c->Text(8, y + 4, name, 2, Ink(fill));
 }
 
+// Each cell a band along its edges with its number; the inside stays green, so what lies beneath
+// shows through.
+void DrawOverlay(Canvas* c, const DemoPicture& p) {
+  const veyrdale::PictureGrid& g = p.grid;
+  Rgb fill = kPalette[Hash(p.label) % kPaletteSize];
+  constexpr int kBand = 6;
+  for (int i = 0; i < g.cells && i < g.columns * g.rows; ++i) {
+    const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
+    c->Fill(x, y, g.cellWidth, kBand, fill);
+    c->Fill(x, y + g.cellHeight - kBand, g.cellWidth, kBand, fill);
+    c->Fill(x, y, kBand, g.cellHeight, fill);
+    c->Fill(x + g.cellWidth - kBand, y, kBand, g.cellHeight, fill);
+  }
+}
+
 void DrawDigits(Canvas* c, const DemoPicture& p) {
   const veyrdale::PictureGrid& g = p.grid;
   for (int i = 0; i < g.cells; ++i) {
@@ -189,6 +204,9 @@ Canvas DrawPicture(const DemoPicture& p) {
       break;
     case PictureStyle::kGlyphs:
       DrawGlyphs(&c, p);
+      break;
+    case PictureStyle::kOverlay:
+      DrawOverlay(&c, p);
       break;
   }
   return c;

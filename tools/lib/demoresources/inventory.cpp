@@ -78,7 +78,10 @@ std::vector<DemoPicture> BuildPictures() {
     b.Add("", g, g.name, ".dat", false, IsScreen(g) ? PictureStyle::kScreen : PictureStyle::kCells);
   }
   for (const BattlePicture& e : kBattleList) {
-    b.Add("", e.grid, e.grid.name, ".dat", false, PictureStyle::kCells);
+    // The display's frame covers the whole field: opaque boxes there would hide the battle.
+    const bool overlay = e.grid.cellHeight >= kScreenHeight;
+    b.Add("", e.grid, e.grid.name, ".dat", false,
+          overlay ? PictureStyle::kOverlay : PictureStyle::kCells);
   }
   const PictureGrid screen = {nullptr, 1, 1, 1, kScreenWidth, kScreenHeight};
   for (const ArenaPictures& arena : kArenaPictures) {

@@ -16,11 +16,12 @@ namespace demo {
 
 // How a picture is drawn.
 enum class PictureStyle {
-  kCells,   // every cell a bordered coloured box on green, labelled
-  kScreen,  // a whole opaque screen with its name
-  kLayer,   // an arena layer drawn over the background: mostly green
-  kDigits,  // digits 0-9, one per cell, legible
-  kGlyphs,  // a glyph sheet: each cell its GBK code in four hex digits
+  kCells,    // every cell a bordered coloured box on green, labelled
+  kScreen,   // a whole opaque screen with its name
+  kLayer,    // an arena layer drawn over the background: mostly green
+  kDigits,   // digits 0-9, one per cell, legible
+  kGlyphs,   // a glyph sheet: each cell its GBK code in four hex digits
+  kOverlay,  // a screen-tall overlay over the battle: edges only, the inside green
 };
 
 struct DemoPicture {
