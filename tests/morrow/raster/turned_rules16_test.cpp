@@ -40,8 +40,8 @@ TEST_P(TurnedRules16, GiveTheWorkedValue) {
   EXPECT_EQ(GetParam().compute(), GetParam().want);
 }
 
-// Each value is worked by hand from the formula the case names; 5:6:5 unless named. (The
-// Parts' worked pixels through both draws: turned_modi_test.cpp.)
+// Each value is worked by hand from the formula the case names; 5:6:5 unless named. (Whole
+// pixels through both draws are in turned_modi_test.cpp.)
 INSTANTIATE_TEST_SUITE_P(
     WorkedValues, TurnedRules16,
     ::testing::Values(

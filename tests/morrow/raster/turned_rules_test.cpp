@@ -210,8 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChoiceCase{"AlphaBlend", kRota, 1, 1, true, false, 0, TurnedLoop::kAlphaBlend, k5},
         ChoiceCase{"AlphaBlendTint", kTri, 1, 128, true, true, 1, TurnedLoop::kAlphaBlendTintKey,
                    k6},
-        // Generic: the rotated draw ignores bright without the map and takes it under the map
-        // (a loop the Parts leave open); the triangle takes it everywhere.
+        // Generic: the rotated draw ignores bright without the map and takes it under the map;
+        // the triangle takes it everywhere.
         ChoiceCase{"GenericRotatedBlendIgnoresBright", kRota, 1, 128, false, true, 0,
                    TurnedLoop::kBlend, kG},
         ChoiceCase{"GenericRotatedAlphaBlendTakesBright", kRota, 1, 128, true, true, 1,
