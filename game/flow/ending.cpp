@@ -18,6 +18,7 @@
 #include "game/flow/menu_common.h"
 #include "game/flow/scenario.h"
 #include "game/flow/story_results.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/sound.h"
@@ -26,7 +27,7 @@ namespace veyrdale {
 
 namespace {
 
-constexpr int kBlendAdd = 2;
+using view::kBlendAdd;
 
 // The credits.
 constexpr int kCreditsEnd = 6500;

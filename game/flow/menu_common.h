@@ -13,6 +13,12 @@
 
 namespace veyrdale {
 
+// Menus read input from this frame of their scene on, so a press that ended the last scene does
+// not act in the next.
+constexpr int kMenuFirstInputFrame = 31;
+// The alpha of menu texts drawn over their screen.
+constexpr int kMenuTextAlpha = 224;
+
 // The highlighted item of the current menu.
 extern int32_t MenuCursor;
 // The item the next menu shows highlighted; copied into MenuCursor at that menu's frame 1.

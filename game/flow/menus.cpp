@@ -14,6 +14,7 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/menu_common.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
@@ -25,7 +26,7 @@ namespace veyrdale {
 namespace {
 
 constexpr int kKeyF2 = 60;
-constexpr int kBlendAdd = 2;
+using view::kBlendAdd;
 constexpr int kSlide = 30;
 
 constexpr char kLoadingSign[] = "Resource\\loading.dat";
@@ -42,7 +43,6 @@ constexpr int kDemoFadeStart = 1341;
 constexpr int kDemoLoading = 1370;
 constexpr int kDemoCapture = 1399;
 
-constexpr int kFirstInputFrame = 31;
 constexpr int kFirstBackFrame = 21;
 
 constexpr int kStoryFrameBudget = 9900;
@@ -409,7 +409,7 @@ void TitleScene() {
   DrawTitleBackground();
   if (n == 1) {
     MenuCursor = MenuReturnCursor;
-  } else if (n >= kFirstInputFrame) {
+  } else if (n >= kMenuFirstInputFrame) {
     ReadTitleInput();
   }
   RunTitleSwitches();
@@ -425,7 +425,7 @@ void ModeMenuScene() {
   const bool survivalOpen = UnlockLevel() >= 3;
   if (n == 1) {
     MenuCursor = MenuReturnCursor;
-  } else if (n >= kFirstInputFrame && BattleStartCountdown == 0) {
+  } else if (n >= kMenuFirstInputFrame && BattleStartCountdown == 0) {
     if (UpPressed()) {
       int c = MenuCursor - 1;
       if (c < 0) c = kModeBack;
@@ -486,7 +486,7 @@ void PlayerCountScene() {
   const bool team = g_match.teamMode == 1;
   if (n == 1) {
     MenuCursor = MenuReturnCursor;
-  } else if (n >= kFirstInputFrame && BattleStartCountdown == 0) {
+  } else if (n >= kMenuFirstInputFrame && BattleStartCountdown == 0) {
     if (Pressed(kInputLeft, 0) || Pressed(kInputLeft, 1)) {
       if (--MenuCursor < 0) MenuCursor = 2;
       PlayCursorSound();
@@ -545,7 +545,7 @@ void StoryKindScene() {
   const int openKinds = UnlockLevel() >= 2 ? 2 : 1;
   if (n == 1) {
     MenuCursor = MenuReturnCursor;
-  } else if (n >= kFirstInputFrame && BattleStartCountdown == 0) {
+  } else if (n >= kMenuFirstInputFrame && BattleStartCountdown == 0) {
     if (UpPressed()) {
       int c = MenuCursor - 1;
       if (c < 0) c = kStoryKindBack;

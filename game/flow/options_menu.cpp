@@ -16,6 +16,7 @@
 #include "game/core/sound_entries.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
@@ -25,9 +26,7 @@ namespace veyrdale {
 
 namespace {
 
-constexpr int kBlendAdd = 2;
-constexpr int kFirstInputFrame = 31;
-constexpr int kTextAlpha = 224;
+using view::kBlendAdd;
 constexpr int kHeaderPiece = 12;  // of "font01"
 constexpr int kCaptionPiece = 8;  // of "font04"
 constexpr int kCaptionX = 100;
@@ -176,12 +175,12 @@ void MoveCursor() {
 // additive blending.
 void DrawLines() {
   const int32_t cursor = OptionCursor;
-  SetAlphaDrawing(kTextAlpha);
+  SetAlphaDrawing(kMenuTextAlpha);
   for (int i = 0; i < kOptionLines; ++i) DrawSheetString(kLabelX, LineY(i), kLines[i].label);
   morrow::SetBlendMode(kBlendAdd, 255);
   if (ValidLine(cursor)) DrawSheetString(kLabelX, LineY(cursor), kLines[cursor].label);
 
-  SetAlphaDrawing(kTextAlpha);
+  SetAlphaDrawing(kMenuTextAlpha);
   for (int i = 0; i < kValueLines; ++i) {
     const char* text = OptionValueText(i, g_options.*kLines[i].field);
     if (text != nullptr) DrawSheetString(kValueX, LineY(i), text);
@@ -293,7 +292,7 @@ void RunKeyColumn(int player, bool input) {
     DrawSheetString(kKeyColumnX, kKeyBackY, kBackText);
   }
 
-  SetAlphaDrawing(kTextAlpha);
+  SetAlphaDrawing(kMenuTextAlpha);
   for (int j = 0; j < kKeyConfigBackLine; ++j) DrawButtonLine(player, j);
   if (cursor >= 0 && cursor < kKeyConfigBackLine) {
     morrow::SetBlendMode(kBlendAdd, 255);
@@ -324,7 +323,7 @@ const char* ButtonDigitText(int32_t mask) {
 void RunOptionMenu() {
   BeginMenuFrame();
   DrawMenuHeader(kHeaderPiece, kCaptionPiece, 255, kCaptionX);
-  const bool input = SceneFrame >= kFirstInputFrame;
+  const bool input = SceneFrame >= kMenuFirstInputFrame;
   if (input) MoveCursor();
   DrawLines();
   if (input) ActOnLine();
@@ -335,9 +334,9 @@ void RunKeyConfig() {
   BeginMenuFrame();
   morrow::DrawGraph(0, 0, MenuPicture(kPicBgt02, 0), 1);
   DrawMenuHeader(kHeaderPiece, kCaptionPiece, kKeyHeaderAlpha, kCaptionX, kKeyHeaderAlpha);
-  SetAlphaDrawing(kTextAlpha);
+  SetAlphaDrawing(kMenuTextAlpha);
   DrawSheetString(kKeyColumnX, kKeyBackY, kBackText);
-  const bool input = SceneFrame >= kFirstInputFrame;
+  const bool input = SceneFrame >= kMenuFirstInputFrame;
   for (int p = 0; p < 4; ++p) RunKeyColumn(p, input);
   DrawCrossFade();
 }

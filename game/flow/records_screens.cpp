@@ -13,6 +13,7 @@
 #include "game/core/scenes.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 
@@ -20,9 +21,7 @@ namespace veyrdale {
 
 namespace {
 
-constexpr int kBlendAdd = 2;
-constexpr int kFirstInputFrame = 31;
-constexpr int kTextAlpha = 224;
+using view::kBlendAdd;
 constexpr int kHeaderPiece = 11;  // of "font01"
 constexpr int kCaptionPiece = 7;  // of "font04"
 constexpr int kCaptionX = 164;
@@ -65,7 +64,7 @@ constexpr ColumnHead kSurvivalHeads[] = {
 
 // The menu's input waits out the first 30 frames, as every menu's does.
 bool Pressing(Input input) {
-  return SceneFrame >= kFirstInputFrame && Pressed(input, 0);
+  return SceneFrame >= kMenuFirstInputFrame && Pressed(input, 0);
 }
 
 void BeginRecordsFrame() {
@@ -87,7 +86,7 @@ void DrawColumnHeads(const ColumnHead (&heads)[N], int y) {
 // The list of texts at the menu's rows, each at alpha 224 but the hidden one, then the cursor's
 // again lit additively.
 void DrawList(const char* const* texts, int count, int cursor, int hidden) {
-  SetAlphaDrawing(kTextAlpha);
+  SetAlphaDrawing(kMenuTextAlpha);
   for (int i = 0; i < count; ++i) {
     if (i != hidden) DrawSheetString(kItemX, kFirstItemY + kItemStep * i, texts[i]);
   }

@@ -15,6 +15,7 @@
 #include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -28,7 +29,7 @@ namespace {
 constexpr int kCharacters = 16;
 constexpr int kColours = 8;
 constexpr int kComputerSign = 4;  // the piece of "p_num" of a computer player
-constexpr int kBlendAdd = 2;
+using view::kBlendAdd;
 constexpr int kSurvivalStartLife = 350;
 constexpr int kCompletedRun = 31;  // the stage stored for a survival run that reached the end
 constexpr int kCountdown = 70;

@@ -20,6 +20,7 @@
 #include "game/flow/result_number.h"
 #include "game/flow/result_pictures.h"
 #include "game/flow/story_results.h"
+#include "game/view/draw_conventions.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
@@ -35,7 +36,7 @@ constexpr int kRoundFrameBudget = 9900;
 constexpr int kFirstRoundOfAll = 19;  // characters 10-13 join the random pool from here
 constexpr int kCompletedStage = 31;   // the stage a completed run stores
 
-constexpr int kBlendAdd = 2;
+using view::kBlendAdd;
 constexpr int kFirstLeaveFrame = 191;
 constexpr int kLeaveFrames = 80;
 

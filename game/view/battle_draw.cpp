@@ -18,6 +18,7 @@
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/view/battle_draw.h"
+#include "game/view/draw_conventions.h"
 #include "game/view/draw_list.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
@@ -38,7 +39,7 @@ constexpr int kBurstPieceRow = 92;
 constexpr int kCardWaiting = 8888;  // a declaration that has not started yet
 
 constexpr int kBlendAlpha = 1;
-constexpr int kBlendAdd = 2;
+using view::kBlendAdd;
 constexpr int kBlendMultiply = 4;
 
 // The shake offset for the countdown, and the countdown's next value.
