@@ -1,5 +1,5 @@
-// The shots CreateShot made. Sources of kinds 8-15 and the neutral kind still launch through
-// recording stand-ins, which keep each call's source and new slot. The launchers of kinds 0-7 are
+// The shots CreateShot made. Sources of kinds 8-15 still launch through recording stand-ins, which
+// keep each call's source and new slot. The launchers of kinds 0-7 and of the neutral kind are
 // built: their shots are read back from the pool, where a shot CreateShot made is live, of its
 // source's kind, and carries its own slot in `stun` (a record a test placed by hand seldom does).
 #pragma once
@@ -12,28 +12,38 @@
 namespace testsupport {
 
 constexpr int kFirstStandInKind = 8;
+constexpr int kNeutralShotKind = 51;
+
+// Kinds 0-7 and the neutral kind (any kind above 15 stands for it) launch through built routines.
+inline bool LaunchedByBuiltRoutine(int kind) {
+  return (kind >= 0 && kind < kFirstStandInKind) || kind > 15;
+}
+inline int PoolKind(int kind) {
+  return kind > 15 ? kNeutralShotKind : kind;
+}
 
 inline bool MadeByCreateShot(int slot, int kind) {
   const veyrdale::BattleObject& s = veyrdale::g_shots[slot];
   return s.state == 1 && s.kind == kind && s.stun == static_cast<float>(slot);
 }
 
-// The launcher stand-in of a kind 8-15, anything above 15 the neutral one.
+// The launcher stand-in of a kind 8-15.
 inline const veyrdale::StandInCall& LauncherCall(int kind) {
   static const char* const kNames[8] = {
       "LaunchShotChara8",  "LaunchShotChara9",  "LaunchShotChara10", "LaunchShotChara11",
       "LaunchShotChara12", "LaunchShotChara13", "LaunchShotChara14", "LaunchShotChara15",
   };
-  const char* name = kind >= kFirstStandInKind && kind < 16 ? kNames[kind - kFirstStandInKind]
-                                                            : "LaunchShotNeutral";
-  return *veyrdale::FindStandInCall(name);
+  const int index = kind < kFirstStandInKind ? 0 : (kind > 15 ? 7 : kind - kFirstStandInKind);
+  return *veyrdale::FindStandInCall(kNames[index]);
 }
 
-// How many shots sources of this kind launched (for kinds 0-7: how many are live in the pool).
+// How many shots sources of this kind launched (for built kinds: how many are live in the pool).
 inline int64_t ShotsMade(int kind) {
-  if (kind < 0 || kind >= kFirstStandInKind) return LauncherCall(kind).calls;
+  if (!LaunchedByBuiltRoutine(kind)) return LauncherCall(kind).calls;
   int64_t n = 0;
-  for (int slot = 0; slot < veyrdale::kShotCount; ++slot) n += MadeByCreateShot(slot, kind);
+  for (int slot = 0; slot < veyrdale::kShotCount; ++slot) {
+    n += MadeByCreateShot(slot, PoolKind(kind));
+  }
   return n;
 }
 
@@ -44,12 +54,12 @@ inline int64_t AllShotsMade() {
   return total;
 }
 
-// The record of the last shot a source of this kind launched (null before the first); for kinds
-// 0-7 the live one in the highest slot.
+// The record of the last shot a source of this kind launched (null before the first); for built
+// kinds the live one in the highest slot.
 inline const veyrdale::BattleObject* LastShotMade(int kind) {
-  if (kind >= 0 && kind < kFirstStandInKind) {
+  if (LaunchedByBuiltRoutine(kind)) {
     for (int slot = veyrdale::kShotCount - 1; slot >= 0; --slot) {
-      if (MadeByCreateShot(slot, kind)) return &veyrdale::g_shots[slot];
+      if (MadeByCreateShot(slot, PoolKind(kind))) return &veyrdale::g_shots[slot];
     }
     return nullptr;
   }
@@ -60,7 +70,7 @@ inline const veyrdale::BattleObject* LastShotMade(int kind) {
   return &veyrdale::g_shots[slot];
 }
 
-// The source of that last shot as it was at the launch (kinds 8-15 and neutral only).
+// The source of that last shot as it was at the launch (kinds 8-15 only).
 inline const veyrdale::BattleObject& LastShotSource(int kind) {
   return LauncherCall(kind).args[0].object;
 }

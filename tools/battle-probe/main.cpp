@@ -116,6 +116,13 @@
 //                                      speed"
 //   moveblock C                        the 16 rows of character C's built-in move block (16 the
 //                                      neutral one), eleven numbers each in `moverow`'s order
+//   update-fam SLOT [N]                N UpdateFamiliar calls of that familiar slot (1 if not
+//                                      given); `call PlaceArenaObjects` places the arena's set
+//   summon SRC MOVE P                  SpawnFamiliar from a record (REC names, as `effect`)
+//   sendfam MODE P                     LaunchFamiliars: its result, 0 or 1
+//   refam SLOT P                       RelaunchFamiliar: its result
+//   findfam LIMIT P EXCL ABOVE         FindFamiliar: the slot, or 9999
+//   chain LIMIT P START ABOVE          ChainFamiliarBeams
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -201,6 +208,12 @@ const Command kCommands[] = {
     {"fire", 3, 3, Fire},
     {"shots", 0, 0, Shots},
     {"moveblock", 1, 1, MoveBlock},
+    {"update-fam", 1, 2, UpdateFamiliarCommand},
+    {"summon", 3, 3, Summon},
+    {"sendfam", 2, 2, SendFamiliars},
+    {"refam", 2, 2, RelaunchFamiliarCommand},
+    {"findfam", 4, 4, FindFamiliarCommand},
+    {"chain", 4, 4, Chain},
 };
 
 void RunCommand(const Args& words) {

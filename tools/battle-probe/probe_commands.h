@@ -97,5 +97,12 @@ void UpdateItemCommand(const Args& a);
 void Fire(const Args& a);
 void Shots(const Args& a);
 void MoveBlock(const Args& a);
+// probe_familiars.cpp: familiars and arena objects.
+void UpdateFamiliarCommand(const Args& a);
+void Summon(const Args& a);
+void SendFamiliars(const Args& a);
+void RelaunchFamiliarCommand(const Args& a);
+void FindFamiliarCommand(const Args& a);
+void Chain(const Args& a);
 
 }  // namespace battleprobe

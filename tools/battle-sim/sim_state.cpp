@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "game/battle/effects.h"
+#include "game/battle/familiars.h"
 #include "game/battle/items.h"
 #include "game/battle/player_control.h"
 #include "game/core/frame_state.h"
@@ -176,6 +177,21 @@ bool ItemsBroken(InvariantFailure* failure) {
   return false;
 }
 
+// A live summoned familiar sits in the summons' slots, belongs to a player and is in one of the
+// states its update knows.
+bool FamiliarsBroken(InvariantFailure* failure) {
+  for (int i = 0; i < veyrdale::kFamiliarCount; ++i) {
+    const BattleObject& f = veyrdale::g_familiars[i];
+    if (f.kind != veyrdale::kSummonedKind || f.state <= 0) continue;
+    const bool knownState = f.state <= 4 || f.state == 9;
+    if (i < veyrdale::kFirstSummonSlot || f.owner < 0 || f.owner >= veyrdale::kPlayerCount ||
+        !knownState) {
+      return Fail(failure, "familiar", Format("slot %d", i));
+    }
+  }
+  return false;
+}
+
 bool RecordsBroken(InvariantFailure* failure) {
   for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
     if (FindNonFinite("p", p, failure) || FindNonFinite("comp", p, failure)) return true;
@@ -259,7 +275,8 @@ std::string TraceLine(int64_t frame, int players) {
 
 bool FindBrokenInvariant(InvariantFailure* failure) {
   return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
-         EffectsBroken(failure) || ItemsBroken(failure) || RecordsBroken(failure);
+         EffectsBroken(failure) || ItemsBroken(failure) || FamiliarsBroken(failure) ||
+         RecordsBroken(failure);
 }
 
 }  // namespace battlesim

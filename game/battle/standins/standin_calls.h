@@ -45,7 +45,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "LaunchShotChara13",
     "LaunchShotChara14",
     "LaunchShotChara15",
-    "LaunchShotNeutral",
     "RunShotBehaviour",
     "RunShotImpactReaction",
     "RunShotEdgeReaction",
@@ -69,9 +68,7 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // Familiars and the computer player.
-    "PlaceArenaObjects",
-    "UpdateFamiliar",
+    // The computer player.
     "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",

@@ -44,7 +44,6 @@ LAUNCHER(LaunchShotChara12)
 LAUNCHER(LaunchShotChara13)
 LAUNCHER(LaunchShotChara14)
 LAUNCHER(LaunchShotChara15)
-LAUNCHER(LaunchShotNeutral)
 #undef LAUNCHER
 
 void RunShotBehaviour(BattleObject* shot, int slot) {
@@ -94,13 +93,6 @@ int StartSpecialSpellCard(BattleObject* player, int index) {
 }
 void RunSpellCard(BattleObject* player, int index) {
   RECORD(RunSpellCard, R(player), I(index));
-}
-
-void PlaceArenaObjects() {
-  RECORD(PlaceArenaObjects);
-}
-void UpdateFamiliar(BattleObject* record) {
-  RECORD(UpdateFamiliar, R(record));
 }
 
 void UpdateCpuPlayer(BattleObject* player, int index) {

@@ -461,7 +461,11 @@ TEST(UpdateEffect, TimerEndShotsFromTheSteppedPoint) {
     Update();
     EXPECT_FALSE(InUse());
     ASSERT_EQ(ShotsMade(c.kind), 1);
-    if (c.kind < testsupport::kFirstStandInKind) {
+    if (c.kind == testsupport::kNeutralShotKind) {
+      // The neutral move 1 starts at the stepped point itself.
+      EXPECT_EQ(LastShot(c.kind).x, 106.0f);
+      EXPECT_EQ(LastShot(c.kind).y, 116.0f);
+    } else if (c.kind < testsupport::kFirstStandInKind) {
       // A built launcher: the shot starts 16 ahead of the stepped point, +6.
       EXPECT_EQ(LastShot(c.kind).x, 106.0f + 16.0f);
       EXPECT_EQ(LastShot(c.kind).y, 116.0f + 6.0f);

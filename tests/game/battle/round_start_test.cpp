@@ -25,10 +25,6 @@ namespace {
 using namespace veyrdale;
 using testsupport::SetUpMatch;
 
-int64_t Calls(const char* name) {
-  return FindStandInCall(name)->calls;
-}
-
 void StartAll() {
   for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
 }
@@ -193,7 +189,8 @@ TEST(StartRound, Arena7DrawsItsMapFourTimesAndKeepsTheLast) {
     StartAll();
     EXPECT_EQ(CellValue(0, 0), last);
     EXPECT_EQ(morrow::GetRandomNumber(1000), next) << "exactly four draws";
-    EXPECT_EQ(Calls("PlaceArenaObjects"), 4);
+    EXPECT_EQ(g_familiars[0].kind, 6) << "the dropper placed";
+    EXPECT_EQ(g_familiars[0].recovery, 800);
   }
 }
 
@@ -201,16 +198,6 @@ struct Made {
   int code;
   float x, y;
 };
-// Each PlaceArenaObjects call: the arena it placed for and the effects made before it.
-struct Placement {
-  int stage;
-  int effects;
-};
-std::vector<Placement> g_placements;
-void RecordPlacement() {
-  g_placements.push_back({g_match.stage, testsupport::LiveEffects()});
-}
-
 TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
   InTempDir here;  // no map file: the cells stay as set
   struct Case {
@@ -226,8 +213,6 @@ TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
   for (const Case& c : cases) {
     SetUpMatch({0, 1}, 8);
     for (const auto& cell : c.cells) SetCell(cell[0], cell[1], cell[2]);
-    g_placements.clear();
-    SetStandInAction("PlaceArenaObjects", RecordPlacement);
     StartRound(&g_players[0], 0);
     ASSERT_EQ(testsupport::LiveEffects(), 2);
     const Made made[2] = {c.first, c.second};
@@ -236,19 +221,18 @@ TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
       EXPECT_EQ(g_effects[slot].x, made[slot].x);
       EXPECT_EQ(g_effects[slot].y, made[slot].y);
     }
-    ASSERT_EQ(g_placements.size(), 1u);
-    EXPECT_EQ(g_placements[0].effects, 2) << "the arena objects come last";
+    EXPECT_EQ(g_familiars[0].kind, 7) << "the falling block placed";
+    EXPECT_EQ(g_familiars[0].z, -640.0f);
   }
 }
 
 TEST(StartRound, Arena9PlacesTheObjectsOfArena10) {
   InTempDir here;
   SetUpMatch({0, 1}, 9);
-  g_placements.clear();
-  SetStandInAction("PlaceArenaObjects", RecordPlacement);
   StartRound(&g_players[0], 0);
-  ASSERT_EQ(g_placements.size(), 1u);
-  EXPECT_EQ(g_placements[0].stage, 10);
+  EXPECT_EQ(g_familiars[4].kind, 10);
+  EXPECT_EQ(g_familiars[4].state, 2);
+  EXPECT_EQ(g_familiars[0].state, 0) << "not the orbiters of arena 9";
   EXPECT_EQ(g_match.stage, 9);
 }
 

@@ -227,7 +227,6 @@ TEST(ShotCreate, LaunchByKind) {
     const char* launcher;  // null: none
   } cases[] = {{8, "LaunchShotChara8"},
                {15, "LaunchShotChara15"},
-               {51, "LaunchShotNeutral"},
                {16, nullptr},
                {50, nullptr},
                {52, nullptr},
@@ -240,7 +239,7 @@ TEST(ShotCreate, LaunchByKind) {
     CreateShot(&source, 1, 0);
     EXPECT_EQ(LiveShots(), c.launcher == nullptr ? 1 : 3) << "a kind without a launcher: one";
     int64_t launches = 0;
-    for (int k = 8; k <= 16; ++k) launches += LauncherCall(k).calls;
+    for (int k = 8; k <= 15; ++k) launches += LauncherCall(k).calls;
     EXPECT_EQ(launches, c.launcher == nullptr ? 0 : 3);
     if (c.launcher != nullptr) {
       EXPECT_EQ(FindStandInCall(c.launcher)->calls, 3);

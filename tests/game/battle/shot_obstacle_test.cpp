@@ -21,6 +21,7 @@
 #include "tests/game/battle/effects_made.h"
 #include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"
+#include "tests/support/shots_made.h"
 
 namespace {
 
@@ -182,12 +183,13 @@ TEST(ShotObstacle, BreakOutcomesByArena) {
        [] {
          EXPECT_EQ(CellValue(6, 5), 0);
          EXPECT_EQ(CellValue(7, 5), 7);
-         EXPECT_EQ(Calls("PlaceArenaObjects"), 1);
+         EXPECT_EQ(g_familiars[0].kind, 0) << "the pole placed";
+         EXPECT_EQ(g_familiars[0].state, 1);
        }},
       {"arena 0 value 1 clears nothing", 0, 5, 1,
        [] {
          EXPECT_EQ(CellValue(6, 5), 7);
-         EXPECT_EQ(Calls("PlaceArenaObjects"), 0);
+         EXPECT_EQ(g_familiars[0].state, 0) << "nothing placed";
        }},
       {"arena 2 value 2 clears two", 2, 5, 2,
        [] {
@@ -211,7 +213,8 @@ TEST(ShotObstacle, BreakOutcomesByArena) {
       {"arena 6 value 3 keeps blocking and seals the gates", 6, 5, 3,
        [] {
          EXPECT_EQ(Open(5, 5), -96);
-         EXPECT_EQ(Calls("PlaceArenaObjects"), 1);
+         EXPECT_EQ(g_familiars[0].kind, 5) << "the cannon placed";
+         EXPECT_EQ(g_familiars[0].state, 2);
          EXPECT_EQ(CellValue(14, 19), 4);
          EXPECT_EQ(CellValue(0, 0), 4);
          EXPECT_EQ(CellValue(15, 3), 33) << "columns 0-14 only";
@@ -260,7 +263,7 @@ TEST(ShotObstacle, ArenaEightRewards) {
     shot.heading = 0;
     Update();
     const bool push = CellValue(5, 5) == 0;
-    const bool neutral = FindStandInCall("LaunchShotNeutral")->calls == 1;
+    const bool neutral = testsupport::ShotsMade(testsupport::kNeutralShotKind) == 1;
     EXPECT_NE(push, neutral) << seed;
     if (push) {
       ++pushes;

@@ -51,8 +51,8 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   BattleObject local{};
   RunShotImpactReaction(&g_shots[2], 2);
   RunShotImpactReaction(&g_shots[4], -3);
-  UpdateFamiliar(&g_familiars[3]);
-  UpdateFamiliar(&local);
+  UpdateSpecialMove(&g_familiars[3], 3);
+  UpdateSpecialMove(&local, 5);
   UpdateCpuPlayer(&g_shots[9], 9);
   StartSpellCard(&g_shots[511], 1, 15);
   RunShotBehaviour(&g_shots[1], 1);
@@ -63,7 +63,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateFamiliar", 2, "-1"},
+      {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateSpecialMove", 2, "-1 5"},
       {"UpdateCpuPlayer", 1, "9 9"},        {"StartSpellCard", 1, "511 1 15"},
       {"RunShotBehaviour", 1, "1 1"},       {"RunSpellCard", 1, "3 3"},
       {"RunShotEdgeReaction", 1, "3 -7"},   {"DrawContinueOverlay", 0, ""},
@@ -80,7 +80,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
   int (*launchers[])(BattleObject*, BattleObject*, int) = {
       LaunchShotChara8,  LaunchShotChara9,  LaunchShotChara10, LaunchShotChara11, LaunchShotChara12,
-      LaunchShotChara13, LaunchShotChara14, LaunchShotChara15, LaunchShotNeutral,
+      LaunchShotChara13, LaunchShotChara14, LaunchShotChara15,
   };
   ResetStandInCalls();
   BattleObject source{};
@@ -102,7 +102,6 @@ TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
   }
   EXPECT_EQ(Calls("LaunchShotChara8"), 1);
   EXPECT_EQ(Calls("LaunchShotChara15"), 1);
-  EXPECT_EQ(Args("LaunchShotNeutral"), "-1 40 4");
 }
 
 TEST(StandIns, AnswersThatLetTheBattleGoOn) {
@@ -143,9 +142,9 @@ TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   source.x = 640;
   source.y = 480;
   source.stun = 3;
-  UpdateFamiliar(&source);
+  UpdateSpecialMove(&source, 0);
   source.x = 1;
-  const StandInCall* call = FindStandInCall("UpdateFamiliar");
+  const StandInCall* call = FindStandInCall("UpdateSpecialMove");
   EXPECT_EQ(call->args[0].integer, -1);
   EXPECT_EQ(call->args[0].object.x, 640);
   EXPECT_EQ(call->args[0].object.y, 480);
