@@ -45,7 +45,8 @@ bool PoweredUp(int p) {
 
 int16_t StampOfSceneFrame() {
   const int stamp = SceneFrame / 10;
-  return static_cast<int16_t>(stamp > INT16_MAX ? INT16_MAX : (stamp < INT16_MIN ? INT16_MIN : stamp));
+  return static_cast<int16_t>(stamp > INT16_MAX ? INT16_MAX
+                                                : (stamp < INT16_MIN ? INT16_MIN : stamp));
 }
 
 // The heading toward the nearest opponent of p that still fights; the familiar's own heading when
@@ -293,7 +294,8 @@ void SpawnFamiliar(BattleObject* source, int move, int player) {
     case 3:
       Stop(f);
       f.attackDelay = 0;
-      if (HeldFrameCounts[kInputButton1][player] > 0 && HeldFrameCounts[kInputButton4][player] > 0) {
+      if (HeldFrameCounts[kInputButton1][player] > 0 &&
+          HeldFrameCounts[kInputButton4][player] > 0) {
         f.state = 3;
       }
       break;

@@ -429,4 +429,68 @@ TEST(BattleProbe, ItemsMadeUpdatedAndClaimed) {
   }
 }
 
+// Arena objects placed and updated, familiars summoned, sent, searched and chained, on worked
+// values; malformed commands fail.
+TEST(BattleProbe, FamiliarsAndArenaObjects) {
+  const std::string m14 = "match players=2 chars=14,1 arena=-1; round; ";
+  std::string nine;
+  for (int i = 0; i < 9; ++i) nine += "summon p0 1 0; ";
+  std::string parked;
+  for (const char* f : {"5 30", "6 12", "7 12"}) {
+    const std::string slot(f, 1);
+    parked += "set fam" + slot + ".kind 8; set fam" + slot + ".state 4; set fam" + slot +
+              ".owner 0; set fam" + slot + ".attackDelay " + std::string(f + 2) + "; ";
+  }
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      {"match players=2 chars=0,1 arena=5; round; print fam0.kind fam0.x fam0.y fam0.state "
+       "fam0.heading fam0.recovery fam3.x fam3.y fam3.heading fam4.kind fam4.x fam4.y "
+       "fam4.recovery; set meleeLevel 1; round; print fam0.state fam4.state",
+       "3 448 96 2 160 900 60 244 224 4 320 108 480\n0 0\n"},
+      {"match players=2 chars=0,1 arena=2; round; set SceneFrame 2000; set fam0.stateTimer "
+       "1000; update-fam 0; shots; print shot0.stateTimer shot3.stateTimer dmg0.damage "
+       "dmg0.stunDamage fam0.attackDelay fam0.recovery fam0.kind",
+       "0 51 3 519 -10 192 0\n1 51 3 455 -10 192 0\n2 51 3 183 -10 192 0\n"
+       "3 51 3 119 -10 192 0\n64 16 26 36 1 900 1\n"},
+      {"match players=2 chars=0,1 arena=-1; round; set fam1.kind 51; set fam1.x 300; set "
+       "fam1.y 200; set fam1.stun 1; fire fam1 12 4; print shot0.x shot0.y shot0.heading "
+       "shot0.recovery shot0.stun shot5.x shot5.y shot5.recovery",
+       "slots 0 1 2 3 4 5\n167.711746 270.709412 148 5 1 300 200 0\n"},
+      {m14 + nine +
+           "print fam12.state fam13.state fam5.x fam5.y; summon p0 3 0; print "
+           "fam13.state fam13.move fam13.stun fam13.guard",
+       "2 0 95.9999771 126\n2 3 13 64\n"},
+      {m14 + "set fam5.kind 8; set fam5.state 1; set fam5.owner 0; set fam5.x 96; set fam5.y "
+             "200; sendfam 1 0; print fam5.state fam5.move fam5.heading fam5.stateTimer; "
+             "sendfam 1 0; set fam5.state 1; seed 4; refam 5 0",
+       "1\n3 1 10 28\n0\n1\n"},
+      {m14 + parked + "findfam 100 0 -1 10; findfam 100 0 6 10; findfam 12 0 -1 10",
+       "6\n7\n9999\n"},
+      // Three parked: four links, 5 to 6, 6 back to 5, then twice ahead of 5.
+      {m14 + parked +
+           "chain 100 0 5 0; print eff0.code eff1.code eff2.code eff3.code EffectInUse[4]",
+       "120 120 120 120 0\n"},
+      {m14 + "set fam5.kind 8; set fam5.state 9; set fam5.owner 0; set fam5.stateTimer 10; "
+             "update-fam 5 3; print fam5.state fam5.stateTimer",
+       "0 12\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'");
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  const char* bad[] = {
+      "update-fam 64", "update-fam -1", "update-fam 0 -1",   "update-fam 0 1 2", "update-fam",
+      "summon p9 1 0", "summon p0 1",   "summon p0 x 0",     "sendfam 1",        "sendfam 1 2 3",
+      "refam 5",       "findfam 1 2 3", "findfam 1 2 3 4 5", "chain 1 2 3",      "chain a 0 5 0",
+  };
+  for (const char* commands : bad) {
+    ProbeRun run = Probe(std::string("-e 'dir 0 0 1 1; ") + commands + "'");
+    EXPECT_EQ(run.status, 2) << commands;
+    EXPECT_EQ(run.out, "32\n") << commands;
+  }
+}
+
 }  // namespace

@@ -101,6 +101,10 @@ TEST(BattleSimRun, CorruptWriteTripsEachInvariant) {
       {"EffectInUse[1000]=1@100 --corrupt eff1000.timer=5@100 --corrupt eff1000.code=7777@100",
        "frame 100: invariant effect-code: slot 1000 code 7777"},
       {"EffectInUse[1000]=1@47", "frame 47: invariant effect-timer: slot 1000 timer 0"},
+      {"fam3.kind=8@100 --corrupt fam3.state=1@100", "frame 100: invariant familiar: slot 3"},
+      {"fam9.kind=8@50 --corrupt fam9.state=2@50 --corrupt fam9.owner=4@50",
+       "frame 50: invariant familiar: slot 9"},
+      {"fam9.kind=8@50 --corrupt fam9.state=6@50", "frame 50: invariant familiar: slot 9"},
   };
   TempDir dir;
   for (const Case& c : cases) {

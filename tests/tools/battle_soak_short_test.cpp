@@ -12,10 +12,10 @@
 
 namespace {
 
-void Soak(const std::string& match, int seeds, int frames, int leastDistinct) {
+void Soak(const std::string& match, int seeds, int frames, int leastDistinct, int arena = 0) {
   testsupport::TempDir dir;
-  const std::string args = "--seeds 1-" + std::to_string(seeds) + " " + match +
-                           " --arena 0 --frames " + std::to_string(frames) +
+  const std::string args = "--seeds 1-" + std::to_string(seeds) + " " + match + " --arena " +
+                           std::to_string(arena) + " --frames " + std::to_string(frames) +
                            " --check-invariants --maps " + std::string(SOURCE_DIR) +
                            "/tests/data/maps";
   const testsupport::ProgramRun run = testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
@@ -41,6 +41,15 @@ TEST(BattleSoakShort, FourPlayerTeams) {
 // Twenty short free-for-all battles: the seeds set the input, so nearly every one differs.
 TEST(BattleSoakShort, TwentySeedsPlayTwentyBattles) {
   Soak("--players 4 --chars 0,1,0,1", 20, 600, 15);
+}
+
+// Every arena with its objects: turrets, walkers, corners, falling blocks and orbiters firing
+// neutral shots, past the frames where each starts (the orbiters of arena 9 come at 1200).
+TEST(BattleSoakShort, EveryArenaWithItsObjects) {
+  for (int arena = 0; arena <= 9; ++arena) {
+    SCOPED_TRACE(arena);
+    Soak("--players 4 --chars 0,1,0,1", 2, 1500, 2, arena);
+  }
 }
 
 }  // namespace

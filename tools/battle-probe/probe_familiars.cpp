@@ -29,8 +29,7 @@ void RelaunchFamiliarCommand(const Args& a) {
 }
 
 void FindFamiliarCommand(const Args& a) {
-  std::printf("%d\n",
-              veyrdale::FindFamiliar(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
+  std::printf("%d\n", veyrdale::FindFamiliar(ToInt(a[1]), ToInt(a[2]), ToInt(a[3]), ToInt(a[4])));
 }
 
 void Chain(const Args& a) {

@@ -811,7 +811,9 @@ TEST(BattleFrame, ArenaEventsByArenaAndFrame) {
     BattleScene(0);
     // Arena 4 places its walker, arena 9 its orbiters, both into slot 0.
     EXPECT_EQ(g_familiars[0].state, c.placed) << c.arena << " " << c.sceneFrame;
-    if (c.placed == 1) EXPECT_EQ(g_familiars[0].kind, c.arena == 4 ? 2 : 9);
+    if (c.placed == 1) {
+      EXPECT_EQ(g_familiars[0].kind, c.arena == 4 ? 2 : 9);
+    }
     EXPECT_EQ(LiveEffects() == 0 ? -1 : g_effects[0].code, c.effect);
   }
 }

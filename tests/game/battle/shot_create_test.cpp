@@ -225,12 +225,8 @@ TEST(ShotCreate, LaunchByKind) {
   struct Case {
     int kind;
     const char* launcher;  // null: none
-  } cases[] = {{8, "LaunchShotChara8"},
-               {15, "LaunchShotChara15"},
-               {16, nullptr},
-               {50, nullptr},
-               {52, nullptr},
-               {65535, nullptr}};
+  } cases[] = {{8, "LaunchShotChara8"}, {15, "LaunchShotChara15"}, {16, nullptr}, {50, nullptr},
+               {52, nullptr},           {65535, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
     SetUpMatch({0, 1});

@@ -79,8 +79,8 @@ TEST(StandIns, RecordCountsAndLastArguments) {
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
   int (*launchers[])(BattleObject*, BattleObject*, int) = {
-      LaunchShotChara8,  LaunchShotChara9,  LaunchShotChara10, LaunchShotChara11, LaunchShotChara12,
-      LaunchShotChara13, LaunchShotChara14, LaunchShotChara15,
+      LaunchShotChara8,  LaunchShotChara9,  LaunchShotChara10, LaunchShotChara11,
+      LaunchShotChara12, LaunchShotChara13, LaunchShotChara14, LaunchShotChara15,
   };
   ResetStandInCalls();
   BattleObject source{};
