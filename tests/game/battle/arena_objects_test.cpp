@@ -604,4 +604,34 @@ TEST(ArenaObjects, WallRebuild) {
   }
 }
 
+// Every arena's objects over a long stretch of frames with the shot, effect and item pools full:
+// their volleys, effects and items are dropped, and nothing is indexed outside a pool.
+TEST(ArenaObjects, FullPoolsDropWhatTheObjectsMake) {
+  for (int stage = -1; stage <= 11; ++stage) {
+    SCOPED_TRACE(stage);
+    SetUpMatch({0, 1}, stage);
+    morrow::SeedRandom(static_cast<uint32_t>(stage + 2));
+    PlaceArenaObjects();
+    for (BattleObject& s : g_shots) s.state = 1;
+    for (uint16_t& f : g_effectInUse) f = 1;
+    for (uint16_t& f : g_itemFlags) f = 1;
+    RoundFrame = 400;
+    g_players[0].x = g_players[1].x = 320.0f;
+    g_players[0].y = g_players[1].y = 240.0f;
+    for (int f = 0; f < 3000; ++f) {
+      SceneFrame = 1000 + f;
+      if (f == 1500 && (stage == 4 || stage == 9)) PlaceArenaObjects();
+      for (BattleObject& o : g_familiars) {
+        if (o.state >= 1) UpdateFamiliar(&o);
+      }
+    }
+    EXPECT_EQ(IndexMisses, 0);
+    for (const BattleObject& o : g_familiars) {
+      EXPECT_TRUE(std::isfinite(o.x) && std::isfinite(o.y) && std::isfinite(o.z));
+      EXPECT_GE(o.heading, 0);
+      EXPECT_LE(o.heading, 255);
+    }
+  }
+}
+
 }  // namespace

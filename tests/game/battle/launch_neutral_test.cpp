@@ -40,6 +40,7 @@ BattleObject Source(int heading = 40) {
 }
 
 TEST(LaunchNeutral, EveryMove) {
+  BuildTrigTables();                                     // before the table below reads it
   const float ax = 300.0f + CosOf(40) * 16.0f / 256.0f;  // 16 ahead, +6: the common start
   const float ay = 200.0f + NegSinOf(40) * 16.0f / 256.0f + 6.0f;
   struct Case {
