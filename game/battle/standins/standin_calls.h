@@ -73,8 +73,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "PlaceArenaObjects",
     "UpdateFamiliar",
     "UpdateCpuPlayer",
-    // Battle drawing.
-    "DrawContinueOverlay",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 
