@@ -264,6 +264,7 @@ const GlobalField kGlobals[] = {
     GLOBAL(SoundHandles),
     GLOBAL(PictureIndex),
     GLOBAL(PreviousPictureIndex),
+    GLOBAL(NamePlateFrames),
     // Match set-up.
     SETUP(playerCount),
     SETUP(cpuFlag),

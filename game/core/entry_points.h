@@ -156,6 +156,8 @@ void DrawArenaEntry(const BattleObject* entry, int shake, int dark);
 void DrawShotEntry(const BattleObject* entry, int shake, int dark);
 void DrawEffectEntry(const BattleObject* entry, int shake, int dark);
 void DrawBattleHud(int shake);
+// While StoryPreFight runs: the story's dialogue over the battle, which also steps its script.
+void DrawStoryDialogue(int shake);
 
 // Hit effects: the third ring spawner, eight pieces and a centre around the point between a and b
 // (also called by the damage events).

@@ -63,7 +63,7 @@ constexpr int kEpilogueStage = 10;
 constexpr int kEpilogueScript = 60;
 constexpr int kEpilogueTextFrame = 60;
 constexpr int kEpilogueLeaveEnd = 120;
-constexpr int kMotionFrames = 10;
+constexpr int kMotionFrames = kSpeakerMotionFrames;
 
 int32_t CreditPicture(int slot) {
   return PictureSlots[slot][0];
@@ -165,33 +165,6 @@ void RunCreditsEnd() {
   InsertStoryHighScore();
 }
 
-// The two speakers' portraits: the speaking one in front and lifted, the other shaded behind;
-// while the motion counter runs after a change of speaker they slide into place.
-void DrawEpiloguePortraits() {
-  const double m = kMotionFrames - static_cast<double>(g_players[0].recovery);
-  const bool moving = SpeakerChanged == 1;
-  const double lift = moving ? 0.3 * m : 3;
-  const double offset = moving ? 0.5 * m : 5;
-  for (int i = 0; i < 2; ++i) {
-    if (PortraitSlots[i] == kNoPortrait) continue;
-    const int cell = PortraitCell(i);
-    if (cell < 0) continue;
-    const int32_t graph = PortraitHandles[cell / 10][cell % 10];
-    const int side = 1 - 2 * i;
-    if (i == SpeakerSlot) {
-      morrow::SetModulationColor(255, 255, 255);
-      SetPlainDrawing();
-      morrow::DrawRotaGraph(TruncToInt(160 + 320 * i + offset * side), TruncToInt(166 - lift), 1, 0,
-                            graph, 1, i);
-    } else {
-      morrow::SetModulationColor(160, 160, 160);
-      SetAlphaDrawing(224);
-      morrow::DrawRotaGraph(TruncToInt(160 + 320 * i - offset * side), TruncToInt(166 + lift), 1, 0,
-                            graph, 1, i);
-    }
-  }
-}
-
 void StartEpilogue() {
   morrow::StopMusicPlayback();
   g_match.storyKind = 1;
@@ -250,7 +223,7 @@ void ExtraEpilogueScene() {
   const uint32_t black = morrow::PackScreenColor(0, 0, 0);
   morrow::DrawRectangle(0, 0, 640, 32, black, 1);
   morrow::DrawRectangle(0, 448, 640, 480, black, 1);
-  DrawEpiloguePortraits();
+  DrawSpeakerPortraits(0);
   morrow::SetModulationColor(255, 255, 255);
   SetAlphaDrawing(192);
   morrow::DrawRectangle(24, 330, 616, 422, black, 1);

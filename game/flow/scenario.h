@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "game/core/scenario_state.h"
+
 namespace veyrdale {
 
 constexpr int kScriptBytes = 65535;
@@ -34,8 +36,7 @@ extern uint8_t SpeakerChanged;
 // Above 0: counts down to an automatic page turn at 1. Below 0: counts up, blocking page turns.
 extern int32_t ScriptWait;
 extern uint16_t PictureFadeFrames;
-// Frames left of the opponent's name plate in the battle.
-extern uint16_t NamePlateFrames;
+// NamePlateFrames, with the ending's picture numbers, is declared in game/core/scenario_state.h.
 
 // The file of script `number` for story kind `kind` (0 main, 1 extra) and the route flags:
 // "Resource\\Srd\\..." into out. False when it does not fit.
@@ -55,5 +56,13 @@ int StepScenario(int number);
 // expression. -1 when the slot shows none, or its portrait (0-3) or expression (0-9) is out of
 // range: every dialogue drawer draws nothing then.
 int PortraitCell(int slot);
+
+// Frames the speakers take to slide into place after a page ends; player 0's recovery counts them
+// down in the dialogue scenes.
+constexpr int kSpeakerMotionFrames = 10;
+// The two speakers' portraits of a dialogue, the one speaking in front and lifted, the other grey
+// and behind, sliding into place while a changed speaker's motion runs; `shake` lifts both.
+// Leaves the modulation white.
+void DrawSpeakerPortraits(int shake);
 
 }  // namespace veyrdale

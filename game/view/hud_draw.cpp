@@ -1,10 +1,13 @@
 // The head-up display that closes every drawn battle frame, over everything the battle drew:
-// the corner badges, the blackout and the screen flashes, the beams, the status bar with one
-// panel per player and the round timer, the round's announcements and its end, the survival
-// notice, the cross-fades of the captured screen, the round clock and the white fade.
+// the corner badges, the spell cards' declarations and flashes, the blackout and the screen
+// flashes, the beams, the status bar with one panel per player and the round timer, the round's
+// announcements and its end, the story's dialogue and the opponent's name plate, the survival
+// notice, the cross-fades of the captured screen, the round clock, the continue prompt and the
+// white fade.
 //
 // The display also spends the presentation counters it shows (FlashFrames, FadeFrames,
-// SpellFadeFrames) and runs the round clock, so all of them advance on drawn frames only.
+// SpellFadeFrames, NamePlateFrames), steps the story's script, runs the round clock and the
+// continue prompt, so all of them advance on drawn frames only.
 //
 // Every panel element slides off screen by the frame's slide (the badges by twice as much) while
 // the story's dialogue runs. Even players sit on the left, odd players on the right, players 0
@@ -298,15 +301,17 @@ void DrawBattleHud(int shake) {
   const int slide = HudSlide();
   const int players = PlayerCountUpToFour();
   DrawCornerBadges(players, slide);
-  // The spell-card declarations, their name panels and flashes, and the special declaration,
-  // are drawn here once they are built.
+  if (StoryPreFight <= 0) DrawSpellDeclarations();
+  DrawCardFlashes();
+  DrawSpecialDeclaration(shake);
   DrawBlackout();
   DrawFlash();
   DrawBeams(shake);
   DrawStatusBar(players, slide);
   if (RoundFrame >= 0 && RoundFrame < kRoundStartPhases) DrawRoundAnnouncements(shake);
   if (RoundEndFrames > 0) DrawRoundEndDisplay();
-  // The story's dialogue window and the opponent's name plate are drawn here once they are built.
+  DrawStoryDialogue(shake);
+  DrawNamePlate();
   if (g_match.survivalMode != 0 && RoundFrame <= 0 && RoundWinner == 1 &&
       RoundNumber < kLastSurvivalRound) {
     DrawSurvivalNotice();

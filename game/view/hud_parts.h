@@ -1,7 +1,7 @@
 // The pieces of the head-up display that its files share. hud_draw.cpp runs the display in its
 // fixed order (badges, flashes, beams, the status bar, the fades, the round clock);
 // hud_announce.cpp draws the round's announcements, the knock-out and time-up display and the
-// survival notice.
+// survival notice; hud_declare.cpp the spell cards; hud_name_plate.cpp the opponent's name.
 #pragma once
 
 #include <numbers>
@@ -22,5 +22,14 @@ void DrawRoundAnnouncements(int shake);
 void DrawRoundEndDisplay();
 // Before a survival round: the band, the round label and its number.
 void DrawSurvivalNotice();
+
+// Outside the story's dialogue: each spell card's declaration and name panel.
+void DrawSpellDeclarations();
+// While the freeze runs: the red or black screen of the few cards that have one at their moment.
+void DrawCardFlashes();
+// While the freeze and the cut-in of character 0's or 10's special card run.
+void DrawSpecialDeclaration(int shake);
+// While NamePlateFrames runs: the opponent's name, fading in and out; spends NamePlateFrames.
+void DrawNamePlate();
 
 }  // namespace veyrdale::view

@@ -87,6 +87,7 @@ const Callable kCalls[] = {
      [](const Args& a) {
        veyrdale::DrawResultNumber(ToInt(a[2]), ToInt(a[3]), ToInt(a[4]), ToInt(a[5]));
      }},
+    VOID_CALL(DrawContinueOverlay),
 };
 
 #undef PLAYER_CALL

@@ -70,8 +70,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "RunSpellCard",
     // The computer player.
     "UpdateCpuPlayer",
-    // Battle drawing.
-    "DrawContinueOverlay",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

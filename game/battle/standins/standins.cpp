@@ -99,8 +99,4 @@ void UpdateCpuPlayer(BattleObject* player, int index) {
   RECORD(UpdateCpuPlayer, R(player), I(index));
 }
 
-void DrawContinueOverlay() {
-  RECORD(DrawContinueOverlay);
-}
-
 }  // namespace veyrdale

@@ -66,7 +66,7 @@ TEST(StandIns, RecordCountsAndLastArguments) {
       {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateSpecialMove", 2, "-1 5"},
       {"UpdateCpuPlayer", 1, "9 9"},        {"StartSpellCard", 1, "511 1 15"},
       {"RunShotBehaviour", 1, "1 1"},       {"RunSpellCard", 1, "3 3"},
-      {"RunShotEdgeReaction", 1, "3 -7"},   {"DrawContinueOverlay", 0, ""},
+      {"RunShotEdgeReaction", 1, "3 -7"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
