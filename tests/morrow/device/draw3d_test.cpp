@@ -384,6 +384,25 @@ TEST_F(Draw3D, CaptureMethodsThatFailSayWhy) {
   morrow::GetBackSurface()->Unlock();
 }
 
+// The device's Load into a texture that lost its pixels is tried again after restoring it.
+TEST_F(Draw3D, TheLoadingCaptureRestoresALostTexture) {
+  morrow::GraphRecord* g = StartWithGraph(16, 16);
+  ASSERT_EQ(morrow::IsDirectDrawReady()->SimulateLoss(), platform::DisplayResult::kOk);
+  platform::Surface* back = morrow::GetBackSurface();
+  ASSERT_EQ(back->Restore(), platform::DisplayResult::kOk);
+  ASSERT_EQ(morrow::GetCaptureMethod3D(4)(0, 0, 16, 16, g, 1), 0);
+  Lines loads;
+  for (const std::string& c : calls_) {
+    if (c.rfind("Load", 0) == 0) loads.push_back(c);
+  }
+  ASSERT_EQ(loads.size(), 2u);
+  EXPECT_NE(loads[0].find("-> "), std::string::npos) << loads[0];
+  EXPECT_EQ(loads[1].find("-> "), std::string::npos) << loads[1];
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(GraphTexel(g, i, 15 - i), SurfacePixel(back, i, 15 - i) & 0xFFFFFFu) << i;
+  }
+}
+
 // While the mask is on the device draws into the mask surface, and the mask bytes choose which
 // of its pixels reach the target; with the mask off it draws on the target again. A target
 // taller than the screen keeps the device's viewport inside the mask.
