@@ -22,6 +22,10 @@ int HasDirect3DDevice();
 // The draw state handed to the 3D device. -1 without one (SetBlendMode3D: always 0).
 int SelectDrawTarget3D(int target);
 int SetClipRect3D(const Rect* area);
+// useMask 1: the device draws into the mask surface (when there is one), so that the mask's
+// hooks choose which of its pixels reach the target; 0: into the draw target again. The
+// viewport follows. 0; -1 without a 3D device.
+int SetClipViewport3D(int useMask);
 // The blend table on the current device: modes -11 to 8, 7 switching the texture's alpha.
 int SetBlendMode3D(int mode, int parameter);
 // 0 point, 1 linear; -1 for any other mode.

@@ -1,4 +1,4 @@
-// The vertex batch as the 3D drawing routines feed it.
+// The vertex batch as the 3D drawing routines feed it, and the capture methods one by one.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 namespace morrow {
 
+struct GraphRecord;
 struct Surface3DRecord;
 
 // The current device's record when it can draw, else null.
@@ -27,5 +28,10 @@ int DrawVertexGrid3D(const Vertex3D* vertices, int columns, int rows, int device
 // corners make a parallelogram within a pixel, else an 8 x 8 grid.
 int DrawPieceQuad3D(const float* xs, const float* ys, const Surface3DRecord& piece,
                     uint32_t diffuse);
+
+// The ways of moving screen pixels into a texture graph, in the order a capture tries them:
+// (x1, y1, x2, y2, graph, flag) -> 0 / -1. Null past the last.
+using CaptureMethod3D = int (*)(int, int, int, int, GraphRecord*, int);
+CaptureMethod3D GetCaptureMethod3D(int index);
 
 }  // namespace morrow

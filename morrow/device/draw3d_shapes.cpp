@@ -18,6 +18,7 @@
 #include "morrow/graphics/font.h"
 #include "morrow/graphics/font_record.h"
 #include "morrow/graphics/graph.h"
+#include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
 #include "morrow/raster/walkers.h"
@@ -291,6 +292,40 @@ int SetClipRect3D(const Rect* area) {
   v.y = static_cast<uint32_t>(area->top + off.top);
   v.width = static_cast<uint32_t>(area->right - area->left);
   v.height = static_cast<uint32_t>(area->bottom - area->top);
+  SetViewportOfDevice3D(v, d.currentDevice);
+  return 0;
+}
+
+int SetClipViewport3D(int useMask) {
+  Direct3DState& d = GetDirect3DState();
+  if (CurrentRecord() == nullptr) return -1;
+  Flush3DVertexBatch();
+  // A mask without its surface leaves the software draws on the target, and the device with
+  // them.
+  platform::Surface* mask = useMask != 0 ? GetMaskSurface() : nullptr;
+  const std::shared_ptr<platform::Surface> target =
+      mask != nullptr ? mask->shared_from_this() : GetScreenState().drawTargetSurface;
+  if (target == nullptr) return -1;
+  SetRenderTargetOfDevice3D(target, d.currentDevice);
+  const DrawState& ds = GetDrawState();
+  if (mask == nullptr) {
+    SetClipRect3D(&ds.drawArea);
+    return 0;
+  }
+  const bool front = IsDrawTargetFront() != 0;
+  if (front) d.drawingSuspended = 0;
+  if (d.drawingSuspended != 0 || ds.drawArea.Empty()) return 0;
+  // The mask has the screen's size: a larger target is drawn on it only as far as it reaches,
+  // as the software draws into it are.
+  const int64_t dx = front ? 0 : ds.screenOffset.left, dy = front ? 0 : ds.screenOffset.top;
+  const auto into = [](int64_t v, int limit) {
+    return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, limit));
+  };
+  platform::Viewport v;
+  v.x = into(ds.drawArea.left + dx, target->width());
+  v.y = into(ds.drawArea.top + dy, target->height());
+  v.width = into(ds.drawArea.right + dx, target->width()) - v.x;
+  v.height = into(ds.drawArea.bottom + dy, target->height()) - v.y;
   SetViewportOfDevice3D(v, d.currentDevice);
   return 0;
 }

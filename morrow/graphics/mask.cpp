@@ -8,6 +8,7 @@
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
+#include "morrow/graphics/graph.h"
 #include "morrow/system/log.h"
 #include "morrow/system/window.h"
 #include "platform/display.h"
@@ -192,7 +193,7 @@ int SetMaskEnabled(int flag) {
   DrawState& ds = GetDrawState();
   ds.maskOn = flag;
   SetScreenOffset();
-  // The 3D device would take the flag for its viewport; no 3D device exists to take it.
+  if (GetGraphicsState().direct3DUsable != 0) SetClipViewport3D(flag);
   return 0;
 }
 

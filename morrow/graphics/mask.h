@@ -18,8 +18,8 @@ namespace morrow {
 int CreateMaskBuffer(int wantMemory, int wantSurface);
 // Switches the mask off and frees the mask memory and surface. 0.
 int DeleteMaskBuffer();
-// Stores the mask flag and sets the screen offset for it. -1 (nothing changed) without mask
-// memory.
+// Stores the mask flag and sets the screen offset for it; the 3D device draws into the mask
+// surface while the flag is on. -1 (nothing changed) without mask memory.
 int SetMaskEnabled(int flag);
 int IsMaskEnabled();
 // The surface draws go to while the mask is on; null when there is none.

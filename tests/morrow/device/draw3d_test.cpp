@@ -1,6 +1,7 @@
 // Images of texture graphs through the CPU 3D device, seen by the recording decorator and in the
 // vertex batch: batching, the geometry of plain, stretched, rotated and free-quadrilateral draws,
-// the grid of a non-parallelogram, suspended drawing and geometry that cannot be drawn.
+// the grid of a non-parallelogram, suspended drawing and geometry that cannot be drawn; every
+// capture method against the first, and the mask surface as the device's target.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
+#include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "tests/morrow/device/direct3d_fixture.h"
 
@@ -267,6 +269,180 @@ TEST_F(Draw3D, SubtractionOnTheDeviceIsExactAtTheExtremes) {
     x += 8;
   }
   morrow::SetBlendMode(0, 0);
+}
+
+// Every capture method fills a texture graph with the texels the first one gives, on one screen
+// of sixteen colour columns crossed by a band of the key colour: plain, alpha-test and
+// alpha-channel textures, a graph cut into several textures, at 16 and 32 bits.
+class CaptureMethods : public Draw3D, public ::testing::WithParamInterface<int> {
+ protected:
+  // Every texel of every piece, row by row.
+  static std::vector<uint32_t> Texels(morrow::GraphRecord* g) {
+    std::vector<uint32_t> out;
+    for (int i = 0; i < g->pieceCount; ++i) {
+      const morrow::Surface3DRecord* p = morrow::Get3DGraphRecord(g->pieces[i]);
+      platform::Surface* s = morrow::GetSurfaceRecord(p->surface)->surface.get();
+      platform::LockedRect l;
+      EXPECT_EQ(s->Lock(nullptr, &l), platform::DisplayResult::kOk);
+      const int bytes = static_cast<int>(l.format.bitCount / 8);
+      for (int y = 0; y < p->height; ++y) {
+        for (int x = 0; x < p->width; ++x) {
+          out.push_back(platform::ReadPixel(
+              l.bits + (p->textureY + y) * l.pitch + (p->textureX + x) * bytes, bytes));
+        }
+      }
+      s->Unlock();
+    }
+    return out;
+  }
+  // The stored texel of the first piece at (x, y) of the graph.
+  static uint32_t PieceTexel(morrow::GraphRecord* g, int x, int y) {
+    const morrow::Surface3DRecord* p = morrow::Get3DGraphRecord(g->pieces[0]);
+    platform::Surface* s = morrow::GetSurfaceRecord(p->surface)->surface.get();
+    return SurfacePixel(s, p->textureX + x, p->textureY + y);
+  }
+};
+
+TEST_P(CaptureMethods, EachGivesTheTexelsOfTheFirst) {
+  const int depth = GetParam();
+  Start3D("on", depth, nullptr);
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::SetKeyColor(0, 255, 0);
+  morrow::DrawFillBox(0, 0, 640, 480, morrow::PackScreenColor(10, 20, 30));
+  for (int i = 0; i < 16; ++i) {
+    morrow::DrawFillBox(i * 20, 0, i * 20 + 20, 300,
+                        morrow::PackScreenColor(i * 17, 100 + i * 9, 255 - i * 16));
+  }
+  morrow::DrawFillBox(0, 100, 640, 110, morrow::PackScreenColor(0, 255, 0));
+  morrow::EndScene3D();
+  struct Kind {
+    const char* name;
+    int alphaTest, alphaChannel;
+    // Worked texels at (0, 0) (screen (5, 90), column 0) and (0, 15) (the key band), as stored
+    // at 16 and at 32 bits.
+    uint32_t column16, key16, column32, key32;
+    // The screen's layout: the straight copy of the second method needs it.
+    bool screenLayout;
+  } kinds[] = {
+      {"plain", 0, 0, 0x033F, 0x07E0, 0xFF0064FF, 0xFF00FF00, true},
+      {"alpha test", 1, 0, 0x819F, 0x03E0, 0xFF0064FF, 0x0000FF00, false},
+      {"alpha channel", 0, 1, 0xFF0065FF, 0x0000FF00, 0xFF0064FF, 0x0000FF00, false},
+  };
+  for (const Kind& k : kinds) {
+    morrow::SetGraphAlphaTestFlag(k.alphaTest);
+    morrow::GraphRecord* g =
+        morrow::GetGraphRecord(morrow::CreateGraph(300, 40, 1, k.alphaChannel));
+    ASSERT_NE(g, nullptr) << k.name;
+    ASSERT_GT(g->pieceCount, 1) << k.name;
+    std::vector<uint32_t> first;
+    for (int m = 0; morrow::GetCaptureMethod3D(m) != nullptr; ++m) {
+      const morrow::CaptureMethod3D method = morrow::GetCaptureMethod3D(m);
+      // Refused by the common checks: wider than the graph, empty, left of the source.
+      EXPECT_EQ(method(5, 90, 306, 130, g, 1), -1) << k.name << " " << m;
+      EXPECT_EQ(method(5, 90, 5, 130, g, 1), -1) << k.name << " " << m;
+      EXPECT_EQ(method(-1, 90, 5, 130, g, 1), -1) << k.name << " " << m;
+      ASSERT_EQ(morrow::PaintGraph(g->handle, 1, 2, 3, 4), 0);
+      if (m == 1 && !k.screenLayout) {
+        EXPECT_EQ(method(5, 90, 305, 130, g, 1), -1) << k.name;
+        continue;
+      }
+      ASSERT_EQ(method(5, 90, 305, 130, g, 1), 0) << k.name << " " << m;
+      const std::vector<uint32_t> texels = Texels(g);
+      if (m == 0) {
+        first = texels;
+        EXPECT_EQ(PieceTexel(g, 0, 0), depth == 16 ? k.column16 : k.column32) << k.name;
+        EXPECT_EQ(PieceTexel(g, 0, 15), depth == 16 ? k.key16 : k.key32) << k.name;
+      } else {
+        EXPECT_EQ(texels, first) << k.name << " " << m;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, CaptureMethods, ::testing::Values(16, 32));
+
+// A method that cannot have its device contexts logs its own line and gives way; Function4's
+// Load failing gives -1 without one.
+TEST_F(Draw3D, CaptureMethodsThatFailSayWhy) {
+  Start3D("on", 32, nullptr, [](platform::DisplayConfig* c) { c->direct3D.failCall = "Load"; });
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::GraphRecord* g = morrow::GetGraphRecord(morrow::CreateGraph(16, 16, 1, 0));
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(morrow::GetCaptureMethod3D(4)(0, 0, 16, 16, g, 1), -1);
+  EXPECT_EQ(Log().find("G_D3D_GetDrawScreenGraphFunction4"), std::string::npos);
+  platform::LockedRect l;
+  ASSERT_EQ(morrow::GetBackSurface()->Lock(nullptr, &l), platform::DisplayResult::kOk);
+  const char* texts[] = {
+      "Error  G_D3D_GetDrawScreenGraphFunction3 　ＤＣ取得に失敗しました  GetDC  ReturnValue:3",
+      "Error  G_D3D_GetDrawScreenGraphFunction2  ＤＣ取得に失敗しました  GetDC ReturnValue:3",
+      "Error  G_D3D_GetDrawScreenGraphFunction4 　ＤＣ取得に失敗しました  GetDC  ReturnValue:3",
+  };
+  for (int m = 2; m <= 4; ++m) {
+    EXPECT_EQ(morrow::GetCaptureMethod3D(m)(0, 0, 16, 16, g, 1), -1) << m;
+    EXPECT_NE(Log().find(texts[m - 2]), std::string::npos) << m;
+  }
+  morrow::GetBackSurface()->Unlock();
+}
+
+// The device's Load into a texture that lost its pixels is tried again after restoring it.
+TEST_F(Draw3D, TheLoadingCaptureRestoresALostTexture) {
+  morrow::GraphRecord* g = StartWithGraph(16, 16);
+  ASSERT_EQ(morrow::IsDirectDrawReady()->SimulateLoss(), platform::DisplayResult::kOk);
+  platform::Surface* back = morrow::GetBackSurface();
+  ASSERT_EQ(back->Restore(), platform::DisplayResult::kOk);
+  ASSERT_EQ(morrow::GetCaptureMethod3D(4)(0, 0, 16, 16, g, 1), 0);
+  Lines loads;
+  for (const std::string& c : calls_) {
+    if (c.rfind("Load", 0) == 0) loads.push_back(c);
+  }
+  ASSERT_EQ(loads.size(), 2u);
+  EXPECT_NE(loads[0].find("-> "), std::string::npos) << loads[0];
+  EXPECT_EQ(loads[1].find("-> "), std::string::npos) << loads[1];
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(GraphTexel(g, i, 15 - i), SurfacePixel(back, i, 15 - i) & 0xFFFFFFu) << i;
+  }
+}
+
+// While the mask is on the device draws into the mask surface, and the mask bytes choose which
+// of its pixels reach the target; with the mask off it draws on the target again. A target
+// taller than the screen keeps the device's viewport inside the mask.
+TEST_F(Draw3D, TheMaskSurfaceTakesTheDevicesDrawsWhileTheMaskIsOn) {
+  StartWithGraph(4, 4);
+  const uint32_t red = morrow::PackScreenColor(255, 0, 0);
+  const uint32_t blue = morrow::PackScreenColor(0, 0, 255);
+  platform::Surface* back = morrow::GetBackSurface();
+  morrow::DrawFillBox(0, 0, 640, 480, morrow::PackScreenColor(10, 20, 30));
+  ASSERT_EQ(morrow::CreateMaskBuffer(1, 1), 0);
+  platform::Surface* mask = morrow::GetMaskSurface();
+  ASSERT_EQ(morrow::SetMaskEnabled(1), 0);
+  EXPECT_EQ(Record().renderTarget.get(), mask);
+  ASSERT_EQ(morrow::G_D3D_DrawFillBox(10, 10, 20, 20, red), 0);
+  morrow::EndScene3D();
+  EXPECT_EQ(SurfacePixel(mask, 15, 15) & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(SurfacePixel(back, 15, 15) & 0xFFFFFFu, 0x0A141Eu);
+  ASSERT_EQ(morrow::FillMaskRect(30, 10, 35, 20, 1), 0);
+  morrow::DrawFillBox(30, 10, 40, 20, blue);
+  morrow::EndScene3D();
+  EXPECT_EQ(SurfacePixel(back, 32, 15) & 0xFFFFFFu, 0x0000FFu);
+  EXPECT_EQ(SurfacePixel(back, 37, 15) & 0xFFFFFFu, 0x0A141Eu);
+
+  ASSERT_EQ(morrow::SetMaskEnabled(0), 0);
+  EXPECT_EQ(Record().renderTarget.get(), back);
+  ASSERT_EQ(morrow::G_D3D_DrawFillBox(50, 10, 60, 20, red), 0);
+  morrow::EndScene3D();
+  EXPECT_EQ(SurfacePixel(back, 55, 15) & 0xFFFFFFu, 0xFF0000u);
+
+  const morrow::ResourceHandle tall = morrow::CreateGraph(64, 1024, 0, 0);
+  ASSERT_EQ(morrow::SetMaskEnabled(1), 0);
+  ASSERT_EQ(morrow::SelectDrawTarget(tall), 0);
+  EXPECT_EQ(Record().renderTarget.get(), mask);
+  EXPECT_EQ(Record().viewport.height, 480u);
+  ASSERT_EQ(morrow::G_D3D_DrawFillBox(0, 470, 64, 1000, blue), 0);
+  morrow::EndScene3D();
+  EXPECT_EQ(SurfacePixel(mask, 5, 479) & 0xFFFFFFu, 0x0000FFu);
+  ASSERT_EQ(morrow::SetMaskEnabled(0), 0);
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::DeleteMaskBuffer();
 }
 
 }  // namespace
