@@ -116,6 +116,8 @@
 //                                      speed"
 //   moveblock C                        the 16 rows of character C's built-in move block (16 the
 //                                      neutral one), eleven numbers each in `moverow`'s order
+//   wayout P                           the way out of walls for player P (0-3), keeping off the
+//                                      other players for characters 3 and 13: "x y"
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -201,6 +203,7 @@ const Command kCommands[] = {
     {"fire", 3, 3, Fire},
     {"shots", 0, 0, Shots},
     {"moveblock", 1, 1, MoveBlock},
+    {"wayout", 1, 1, WayOut},
 };
 
 void RunCommand(const Args& words) {

@@ -97,5 +97,7 @@ void UpdateItemCommand(const Args& a);
 void Fire(const Args& a);
 void Shots(const Args& a);
 void MoveBlock(const Args& a);
+// probe_dash.cpp: the way out of walls.
+void WayOut(const Args& a);
 
 }  // namespace battleprobe
