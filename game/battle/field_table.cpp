@@ -208,6 +208,7 @@ const GlobalField kGlobals[] = {
     PER_PLAYER(airborne),
     PER_PLAYER(lowLifeMode),
     PER_PLAYER(wallBurstDone),
+    PER_PLAYER(actionTimer),
     // Pool side tables.
     MakeGlobal("ShotHitFlags", &ShotHitFlags),
     MakeGlobal("EffectInUse", &g_effectInUse),

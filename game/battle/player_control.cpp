@@ -250,7 +250,13 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   // 5
   if (self.state == kStateSpecialMove) return;
   // 6
-  if ((RoundFrame > 280 || RoundFrame < 0) && character < 16) kDashRoutines[character](player, p);
+  if (RoundFrame > 280 || RoundFrame < 0) {
+    if (character < 16) {
+      kDashRoutines[character](player, p);
+    } else {
+      ++IndexMisses;  // no such character: no dash
+    }
+  }
   // 7
   if (Magnitude(self.vx) < 0.1f) self.vx = 0.0f;
   if (Magnitude(self.vy) < 0.1f) self.vy = 0.0f;

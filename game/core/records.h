@@ -180,6 +180,9 @@ struct PlayerBattleState {
   uint8_t airborne[4];  // passes over map walls
   uint8_t lowLifeMode[4];
   uint8_t wallBurstDone[4];
+  // Frames of the player's current action (a dash, a card), set by what starts it; nothing in the
+  // battle lowers it.
+  int32_t actionTimer[4];
 };
 extern PlayerBattleState g_playerState;
 

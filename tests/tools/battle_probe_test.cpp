@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -491,6 +493,69 @@ TEST(BattleProbe, FamiliarsAndArenaObjects) {
     EXPECT_EQ(run.status, 2) << commands;
     EXPECT_EQ(run.out, "32\n") << commands;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A 20 x 15 map file whose cells are all `fill`, with the given cells (column, row) set to `other`.
+std::string MapFile(char fill, std::initializer_list<std::pair<int, int>> cells, char other) {
+  std::string bytes = std::string("\x14\x00\x0f\x00", 4) + std::string(300, fill);
+  for (const auto& [c, r] : cells) bytes[4 + c * 15 + r] = other;
+  return bytes;
+}
+
+TEST(BattleProbe, DashesAndTheWayOutOfWalls) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("all.mpd"), MapFile('\x01', {}, '\x01'));
+  testsupport::WriteFile(dir.File("one.mpd"), MapFile('\x01', {{10, 7}}, '\x00'));
+  testsupport::WriteFile(dir.File("empty.mpd"), MapFile('\x00', {}, '\x00'));
+  testsupport::WriteFile(
+      dir.File("blk.mpd"),
+      MapFile('\x00',
+              {{9, 6}, {9, 7}, {9, 8}, {10, 6}, {10, 7}, {10, 8}, {11, 6}, {11, 7}, {11, 8}},
+              '\x01'));
+  const std::string m1 = "match players=2 chars=1,0 arena=-1; frame 300; ";
+  const std::string m0 = "match players=2 chars=0,1 arena=-1; frame 300; ";
+  const std::string w = "match players=2 chars=3,1 arena=-1; round; ";
+  struct Case {
+    std::string commands;
+    const char* out;
+  } cases[] = {
+      // At the threshold character 1 leaps; one below it does not.
+      {m1 + "set p0.meter 70; hold 0 b3 1; frame 1; print p0.state p0.meter p0.guard p0.vz",
+       "5 2 999 -4\n"},
+      {m1 + "set p0.meter 69; hold 0 b3 1; frame 1; print p0.state p0.meter", "0 73\n"},
+      // Character 0 spins whatever its meter holds, and again from the stance at no cost.
+      {m0 + "set p0.meter 50; hold 0 b3 1; frame 1; print p0.state p0.meter specialMode[0]",
+       "6 2 0\n"},
+      {m0 + "set p0.state 7; set p0.stateTimer 5; set p0.meter 600; hold 0 b3 1; frame 1; "
+            "print p0.state p0.stateTimer p0.meter",
+       "6 0 602\n"},
+      // Button 2 in the stance leads into the charged move 2.
+      {m0 + "set p0.state 7; set p0.stateTimer 5; hold 0 b2 1; frame 1; print p0.state "
+            "p0.stateTimer specialMode[0] p0.guard; frame 2; print p0.state; frame 1; print "
+            "p0.state currentMove[0]",
+       "7 29 160 3\n0\n2 2\n"},
+      {"match players=2 chars=6,1 arena=-1; frame 300; set p0.x 320; set p0.y 240; set "
+       "p0.heading 0; hold 0 b3 1; frame 30; print ground0.x ground0.y p0.meter",
+       "362 240 600\n"},
+      // One free cell: found after the draws run out. None: the player stays.
+      {w + "map one.mpd; set p0.x 320; set p0.y 240; seed 7; wayout 0", "336 224\n"},
+      {w + "map all.mpd; set p0.x 320; set p0.y 240; seed 7; wayout 0", "320 240\n"},
+      // Room enough: the random walk's own answer; and off the other player.
+      {w + "map blk.mpd; set p0.x 336; set p0.y 224; seed 7; wayout 0", "209 102\n"},
+      {w + "map empty.mpd; set p0.x 320; set p0.y 240; set p1.x 330; set p1.y 250; seed 7; "
+           "wayout 0",
+       "35 42\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + c.commands + "'", dir.path());
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+  EXPECT_EQ(Probe("-e 'wayout 4'").status, 2);
 }
 
 }  // namespace

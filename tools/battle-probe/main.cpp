@@ -123,6 +123,8 @@
 //   refam SLOT P                       RelaunchFamiliar: its result
 //   findfam LIMIT P EXCL ABOVE         FindFamiliar: the slot, or 9999
 //   chain LIMIT P START ABOVE          ChainFamiliarBeams
+//   wayout P                           the way out of walls for player P (0-3), keeping off the
+//                                      other players for characters 3 and 13: "x y"
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -214,6 +216,7 @@ const Command kCommands[] = {
     {"refam", 2, 2, RelaunchFamiliarCommand},
     {"findfam", 4, 4, FindFamiliarCommand},
     {"chain", 4, 4, Chain},
+    {"wayout", 1, 1, WayOut},
 };
 
 void RunCommand(const Args& words) {

@@ -104,5 +104,7 @@ void SendFamiliars(const Args& a);
 void RelaunchFamiliarCommand(const Args& a);
 void FindFamiliarCommand(const Args& a);
 void Chain(const Args& a);
+// probe_dash.cpp: the way out of walls.
+void WayOut(const Args& a);
 
 }  // namespace battleprobe

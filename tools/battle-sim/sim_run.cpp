@@ -14,6 +14,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/scenes.h"
 #include "tools/battle-sim/headless.h"
+#include "tools/battle-sim/sim_dash_checks.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_state.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
@@ -108,6 +109,7 @@ class TraceFile {
 // The battle's frames; the exit code of the run.
 int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace) {
   InputGenerator generator(o.inputSeed);
+  DashChecks dashChecks;
   for (int64_t f = 0; f < o.frames; ++f) {
     uint32_t inputs[4] = {};
     if (o.inputSeedGiven) {
@@ -125,7 +127,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
     }
     if (o.checkInvariants) {
       InvariantFailure failure;
-      if (FindBrokenInvariant(&failure)) {
+      if (FindBrokenInvariant(&failure) || dashChecks.Broken(&failure)) {
         std::printf("frame %lld: invariant %s: %s\n", static_cast<long long>(done),
                     failure.name.c_str(), failure.detail.c_str());
         return kRunFailed;

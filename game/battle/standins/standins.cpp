@@ -63,27 +63,6 @@ void UpdateSpecialMove(BattleObject* player, int p) {
   player->stateTimer = 0;
 }
 
-#define DASH(name)                             \
-  void name(BattleObject* player, int index) { \
-    RECORD(name, R(player), I(index));         \
-  }
-DASH(UpdateDashChara0)
-DASH(UpdateDashChara1)
-DASH(UpdateDashChara2)
-DASH(UpdateDashChara3)
-DASH(UpdateDashChara4)
-DASH(UpdateDashChara5)
-DASH(UpdateDashChara6)
-DASH(UpdateDashChara7)
-DASH(UpdateDashChara8)
-DASH(UpdateDashChara9)
-DASH(UpdateDashChara11)
-DASH(UpdateDashChara12)
-DASH(UpdateDashChara13)
-DASH(UpdateDashChara14)
-DASH(UpdateDashChara15)
-#undef DASH
-
 void StartSpellCard(BattleObject* player, int index, int card) {
   RECORD(StartSpellCard, R(player), I(index), I(card));
 }

@@ -211,7 +211,6 @@ TEST(PlayerControl, StoppingDashAndPreFight) {
   EXPECT_EQ(p.vx, 0.0f) << "below 0.1 becomes 0";
   EXPECT_FLOAT_EQ(p.vy, -2.5f);
   EXPECT_FLOAT_EQ(p.y, 237.5f);
-  EXPECT_EQ(Call("UpdateDashChara0").calls, 1);
 
   // The dash state and the pre-fight skip the walking but run the dash and the motion.
   for (int variant = 0; variant < 2; ++variant) {
@@ -224,16 +223,21 @@ TEST(PlayerControl, StoppingDashAndPreFight) {
     EXPECT_EQ(q.vx, 2.0f);
     EXPECT_EQ(q.heading, 0);
     EXPECT_FLOAT_EQ(q.x, 322.0f);
-    EXPECT_EQ(Call("UpdateDashChara0").calls, 1) << "character 10 dashes as character 0";
   }
+  // Character 10 dashes as character 0.
+  BattleObject& s = Standing(10);
+  Hold(kInputButton3, 1);
+  UpdatePlayerControl(&s, 0);
+  EXPECT_EQ(s.state, kStateDashSpin);
   // No dash before the fight begins.
   BattleObject& r = Standing(3);
   RoundFrame = 280;
+  Hold(kInputButton3, 1);
   UpdatePlayerControl(&r, 0);
-  EXPECT_EQ(Call("UpdateDashChara3").calls, 0);
+  EXPECT_EQ(r.state, kStateStand);
   RoundFrame = -5;
   UpdatePlayerControl(&r, 0);
-  EXPECT_EQ(Call("UpdateDashChara3").calls, 1);
+  EXPECT_EQ(r.state, kStateDash);
 }
 
 TEST(PlayerControl, HeldFlagClearedAndLowLifeModeOfCharacter0) {
