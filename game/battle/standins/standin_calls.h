@@ -46,9 +46,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "LaunchShotChara14",
     "LaunchShotChara15",
     "LaunchShotNeutral",
-    "RunShotBehaviour",
-    "RunShotImpactReaction",
-    "RunShotEdgeReaction",
     // Special moves, dashes and spell cards.
     "UpdateSpecialMove",
     "UpdateDashChara0",

@@ -47,16 +47,6 @@ LAUNCHER(LaunchShotChara15)
 LAUNCHER(LaunchShotNeutral)
 #undef LAUNCHER
 
-void RunShotBehaviour(BattleObject* shot, int slot) {
-  RECORD(RunShotBehaviour, R(shot), I(slot));
-}
-void RunShotImpactReaction(BattleObject* shot, int slot) {
-  RECORD(RunShotImpactReaction, R(shot), I(slot));
-}
-void RunShotEdgeReaction(BattleObject* shot, int slot) {
-  RECORD(RunShotEdgeReaction, R(shot), I(slot));
-}
-
 void UpdateSpecialMove(BattleObject* player, int p) {
   RECORD(UpdateSpecialMove, R(player), I(p));
   // The move ends at once, so a player never stays in the special-move state.
