@@ -312,7 +312,7 @@ bool HitPlayerWithShot(BattleObject* shot, int slot, int p) {
 
   ShotHitFlags[slot][p] = 1;
   if (owner >= 0) S().shotsHit[owner] = AddSaturated(S().shotsHit[owner], 1);
-  RunShotImpactReaction(shot, slot);
+  RunShotImpactReaction(shot, slot, p, a);
   if (record.hitClass == 0 || record.hitClass == 1) shot->state = 0;
   return false;
 }

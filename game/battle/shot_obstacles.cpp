@@ -265,7 +265,7 @@ void DamageObstacle(BattleObject* shot, int slot) {
   if (!(FightsLikeCharacter0(shot->kind) && shot->move == 6)) {
     DispatchHitEffect(shot, shot, record.hitClass);
   }
-  RunShotImpactReaction(shot, slot);
+  RunShotImpactReaction(shot, slot, ShotCell{cell.col, cell.row});
   if (record.hitClass == 5) {
     shot->state = 0;
   } else if (record.hitClass == 1) {

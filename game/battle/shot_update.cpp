@@ -159,7 +159,7 @@ bool TestFamiliars(BattleObject* shot, int slot) {
     if (!(FightsLikeCharacter0(kind) && move == 6) && !(kind == 4 && move == 5)) {
       DispatchHitEffect(shot, shot, record.hitClass);
     }
-    RunShotImpactReaction(shot, slot);
+    RunShotImpactReaction(shot, slot, &familiar);
     if (record.hitClass == 0 || record.hitClass == 1) shot->state = 0;
     return true;
   }
@@ -223,7 +223,8 @@ void UpdateShot(BattleObject* shot, int slot) {
     shot->state = 0;
   }
   if (shot->stateTimer > 0) {
-    RunShotBehaviour(shot, slot);
+    // A behaviour that ends the update leaves the shot where it is and its age as it is.
+    if (RunShotBehaviour(shot, slot)) return;
     owner = ShotOwnerIndex(*shot);
     // Character 13's shots race along while their powered-up owner dashes.
     const bool racing = shot->kind == 13 && owner >= 0 && g_players[owner].state == kStateDash &&

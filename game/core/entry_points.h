@@ -98,9 +98,17 @@ int LaunchShotChara14(BattleObject* source, BattleObject* shot, int count);
 int LaunchShotChara15(BattleObject* source, BattleObject* shot, int count);
 int LaunchShotNeutral(BattleObject* source, BattleObject* shot, int remaining);
 
-// Per-shot behaviour hooks, chosen by the shot's kind and move.
-void RunShotBehaviour(BattleObject* shot, int slot);
-void RunShotImpactReaction(BattleObject* shot, int slot);
+// Per-shot behaviour hooks, chosen by the shot's kind and move. The behaviour says whether the
+// shot's update ends there (no motion, no ageing). The impact reaction runs after a hit on a player
+// (with the damage A the hit computed), a familiar or an arena cell.
+struct ShotCell {
+  int column;
+  int row;
+};
+bool RunShotBehaviour(BattleObject* shot, int slot);
+void RunShotImpactReaction(BattleObject* shot, int slot, int victim, float damage);
+void RunShotImpactReaction(BattleObject* shot, int slot, BattleObject* familiar);
+void RunShotImpactReaction(BattleObject* shot, int slot, ShotCell cell);
 void RunShotEdgeReaction(BattleObject* shot, int slot);
 
 // Special moves, dashes and spell cards.

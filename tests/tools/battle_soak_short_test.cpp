@@ -10,11 +10,11 @@
 
 namespace {
 
-void Soak(const std::string& match, int seeds, int frames, int leastDistinct, int arena = 0) {
+void Soak(const std::string& match, int seeds, int frames, int leastDistinct, int arena = 0,
+          const std::string& maps = std::string(SOURCE_DIR) + "/tests/data/maps") {
   const std::string args = "--seeds 1-" + std::to_string(seeds) + " " + match + " --arena " +
                            std::to_string(arena) + " --frames " + std::to_string(frames) +
-                           " --check-invariants --maps " + std::string(SOURCE_DIR) +
-                           "/tests/data/maps";
+                           " --check-invariants --maps " + maps;
   testsupport::ExpectCleanSoak(args, static_cast<unsigned>(seeds),
                                static_cast<unsigned>(leastDistinct));
 }
@@ -38,6 +38,21 @@ TEST(BattleSoakShort, EveryArenaWithItsObjects) {
   for (int arena = 0; arena <= 9; ++arena) {
     SCOPED_TRACE(arena);
     Soak("--players 4 --chars 0,1,0,1", 2, 1500, 2, arena);
+  }
+}
+
+// Characters 0-7 with their shots' behaviours, on an open arena and on one with breakable cells.
+TEST(BattleSoakShort, CharactersZeroToSevenOnArenasZeroAndTwo) {
+  testsupport::TempDir resources;
+  const testsupport::ProgramRun made =
+      testsupport::RunProgram(resources.path(), MAKE_DEMO_RESOURCES, resources.path());
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  for (const char* chars : {"2,3,4,5", "6,7,0,1"}) {
+    for (int arena : {0, 2}) {
+      SCOPED_TRACE(std::string(chars) + " on arena " + std::to_string(arena));
+      Soak(std::string("--players 4 --chars ") + chars, 4, 2000, 3, arena,
+           resources.path() + "/Resource/Mpd");
+    }
   }
 }
 

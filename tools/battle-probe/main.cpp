@@ -44,7 +44,8 @@
 //                                      with that heading, owner and stateTimer 0, then the new
 //                                      shot put at (X, Y) with that heading and speed: "slot N"
 //                                      (-1 when the pool was full)
-//   update-shot SLOT                   one UpdateShot of the shot in that slot
+//   update-shot SLOT [N]               N UpdateShot calls of the shot in that slot (1 if not
+//                                      given), stopping once the slot is free
 //   drawlog on|off                     (battle-probe-rec only) print each library call the
 //                                      game makes as one line: its name, then its arguments
 //                                      (integers in decimal, reals as %.9g)
@@ -185,7 +186,7 @@ const Command kCommands[] = {
     {"call", 1, -1, Call},
     {"bgm", 2, 2, Bgm},
     {"shot", 7, 7, Shot},
-    {"update-shot", 1, 1, UpdateShotCommand},
+    {"update-shot", 1, 2, UpdateShotCommand},
     {"steer", 2, -1, Steer},
     {"drawlog", 1, 1, DrawLog},
     {"draw", 0, 0, Draw},

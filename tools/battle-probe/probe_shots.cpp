@@ -54,7 +54,10 @@ void Shot(const Args& a) {
 }
 
 void UpdateShotCommand(const Args& a) {
-  veyrdale::UpdateShot(ShotArg(a[1]), ToInt(a[1]));
+  veyrdale::BattleObject* shot = ShotArg(a[1]);
+  const int slot = ToInt(a[1]);
+  const int64_t times = a.size() > 2 ? ToInteger(a[2], 0, INT32_MAX) : 1;
+  for (int64_t i = 0; i < times && shot->state != 0; ++i) veyrdale::UpdateShot(shot, slot);
 }
 
 namespace {

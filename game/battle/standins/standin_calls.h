@@ -45,9 +45,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "LaunchShotChara13",
     "LaunchShotChara14",
     "LaunchShotChara15",
-    "RunShotBehaviour",
-    "RunShotImpactReaction",
-    "RunShotEdgeReaction",
     // Special moves and spell cards.
     "UpdateSpecialMove",
     "StartSpellCard",

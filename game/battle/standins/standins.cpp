@@ -46,16 +46,6 @@ LAUNCHER(LaunchShotChara14)
 LAUNCHER(LaunchShotChara15)
 #undef LAUNCHER
 
-void RunShotBehaviour(BattleObject* shot, int slot) {
-  RECORD(RunShotBehaviour, R(shot), I(slot));
-}
-void RunShotImpactReaction(BattleObject* shot, int slot) {
-  RECORD(RunShotImpactReaction, R(shot), I(slot));
-}
-void RunShotEdgeReaction(BattleObject* shot, int slot) {
-  RECORD(RunShotEdgeReaction, R(shot), I(slot));
-}
-
 void UpdateSpecialMove(BattleObject* player, int p) {
   RECORD(UpdateSpecialMove, R(player), I(p));
   // The move ends at once, so a player never stays in the special-move state.

@@ -455,7 +455,7 @@ TEST(BattleFrame, StateTimer8888SurvivesOnlyInTheSpellCard) {
   }
 }
 
-// Raises player 0's gauge by g_gain during the shot update, as a hit would.
+// Raises player 0's gauge by g_gain during its own update, before its timers keep it in range.
 float g_gain;
 void RaiseGauge() {
   g_playerState.spellGauge[0] += g_gain;
@@ -477,9 +477,10 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
     g_shots[0].state = 1;
-    g_shots[0].stateTimer = 1;  // old enough for its behaviour to run
+    g_shots[0].stateTimer = 1;
+    g_players[0].state = 8;  // in its special move
     g_gain = c.gain;
-    SetStandInAction("RunShotBehaviour", RaiseGauge);
+    SetStandInAction("UpdateSpecialMove", RaiseGauge);
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
@@ -856,8 +857,9 @@ TEST(BattleFrame, ShotHistoriesAndLiveCount) {
   g_shots[9].stateTimer = 1;
   BattleScene(0);
   EXPECT_EQ(LiveShotCount, 2);
-  EXPECT_EQ(Calls("RunShotBehaviour"), 2) << "each live shot updated once";
-  EXPECT_EQ(LastIntArg("RunShotBehaviour", 1), 9);
+  EXPECT_EQ(g_shots[3].stateTimer, 6) << "each live shot updated once";
+  EXPECT_EQ(g_shots[9].stateTimer, 2);
+  EXPECT_EQ(g_shots[7].stateTimer, 0);
   EXPECT_FLOAT_EQ(g_shots[3].trailX[0], 50);
   EXPECT_FLOAT_EQ(g_shots[3].trailX[1], 40);
   EXPECT_FLOAT_EQ(g_shots[7].trailX[0], 60);

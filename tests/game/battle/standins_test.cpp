@@ -49,32 +49,29 @@ TEST(StandIns, EveryNameIsFound) {
 TEST(StandIns, RecordCountsAndLastArguments) {
   ResetStandInCalls();
   BattleObject local{};
-  RunShotImpactReaction(&g_shots[2], 2);
-  RunShotImpactReaction(&g_shots[4], -3);
   UpdateSpecialMove(&g_familiars[3], 3);
   UpdateSpecialMove(&local, 5);
   UpdateCpuPlayer(&g_shots[9], 9);
   StartSpellCard(&g_shots[511], 1, 15);
-  RunShotBehaviour(&g_shots[1], 1);
+  UpdateSpecialMove(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
-  RunShotEdgeReaction(&g_players[3], -7);
   struct Case {
     const char* name;
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateSpecialMove", 2, "-1 5"},
-      {"UpdateCpuPlayer", 1, "9 9"},        {"StartSpellCard", 1, "511 1 15"},
-      {"RunShotBehaviour", 1, "1 1"},       {"RunSpellCard", 1, "3 3"},
-      {"RunShotEdgeReaction", 1, "3 -7"},
+      {"UpdateSpecialMove", 3, "1 1"},
+      {"UpdateCpuPlayer", 1, "9 9"},
+      {"StartSpellCard", 1, "511 1 15"},
+      {"RunSpellCard", 1, "3 3"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
     EXPECT_EQ(Args(c.name), c.args) << c.name;
   }
   ResetStandInCalls();
-  EXPECT_EQ(Calls("RunShotImpactReaction"), 0);
-  EXPECT_EQ(Args("RunShotImpactReaction"), "");
+  EXPECT_EQ(Calls("UpdateSpecialMove"), 0);
+  EXPECT_EQ(Args("UpdateSpecialMove"), "");
 }
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
@@ -125,17 +122,17 @@ void CountAction() {
 TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   ResetStandInCalls();
   g_actions = 0;
-  EXPECT_TRUE(SetStandInAction("RunShotBehaviour", CountAction));
+  EXPECT_TRUE(SetStandInAction("UpdateSpecialMove", CountAction));
   EXPECT_FALSE(SetStandInAction("NotAnEntryPoint", CountAction));
-  RunShotBehaviour(&g_shots[2], 2);
-  RunShotBehaviour(&g_shots[3], 3);
+  UpdateSpecialMove(&g_shots[2], 2);
+  UpdateSpecialMove(&g_shots[3], 3);
   EXPECT_EQ(g_actions, 2);
-  EXPECT_TRUE(SetStandInAction("RunShotBehaviour", nullptr));
-  RunShotBehaviour(&g_shots[4], 4);
+  EXPECT_TRUE(SetStandInAction("UpdateSpecialMove", nullptr));
+  UpdateSpecialMove(&g_shots[4], 4);
   EXPECT_EQ(g_actions, 2);
-  SetStandInAction("RunShotBehaviour", CountAction);
+  SetStandInAction("UpdateSpecialMove", CountAction);
   ResetStandInCalls();
-  RunShotBehaviour(&g_shots[5], 5);
+  UpdateSpecialMove(&g_shots[5], 5);
   EXPECT_EQ(g_actions, 2) << "a reset removes the actions";
   // A source of the caller's own: its contents are what the call is about.
   BattleObject source{};
