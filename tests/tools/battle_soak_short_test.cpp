@@ -2,33 +2,13 @@
 // process of its own (some player fields carry over from one battle to the next), every
 // invariant checked after every frame, and each run's random input following from its seed, so
 // that the runs play different battles.
-#include <cstdio>
-#include <string>
-
 #include <gtest/gtest.h>
 
-#include "tests/support/program_run.h"
-#include "tests/support/temp_dir.h"
+#include "tests/tools/battle_soak.h"
 
 namespace {
 
-void Soak(const std::string& match, int seeds, int frames, int leastDistinct) {
-  testsupport::TempDir dir;
-  const std::string args = "--seeds 1-" + std::to_string(seeds) + " " + match +
-                           " --arena 0 --frames " + std::to_string(frames) +
-                           " --check-invariants --maps " + std::string(SOURCE_DIR) +
-                           "/tests/data/maps";
-  const testsupport::ProgramRun run = testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
-  EXPECT_EQ(run.exitCode, 0) << args << "\n" << run.out << run.err;
-  unsigned runs = 0, failures = 0, distinct = 0;
-  ASSERT_EQ(std::sscanf(run.out.c_str(), "soak: %u runs, %u failures, %u distinct", &runs,
-                        &failures, &distinct),
-            3)
-      << run.out;
-  EXPECT_EQ(runs, static_cast<unsigned>(seeds));
-  EXPECT_EQ(failures, 0u);
-  EXPECT_GE(distinct, static_cast<unsigned>(leastDistinct)) << run.out;
-}
+using testsupport::Soak;
 
 TEST(BattleSoakShort, TwoPlayers) {
   Soak("--players 2 --chars 0,1", 10, 3000, 10);

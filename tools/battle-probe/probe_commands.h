@@ -97,5 +97,7 @@ void UpdateItemCommand(const Args& a);
 void Fire(const Args& a);
 void Shots(const Args& a);
 void MoveBlock(const Args& a);
+// probe_cpu.cpp: the computer player for one player and one frame.
+void Cpu(const Args& a);
 
 }  // namespace battleprobe

@@ -69,10 +69,9 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // Familiars and the computer player.
+    // Familiars.
     "PlaceArenaObjects",
     "UpdateFamiliar",
-    "UpdateCpuPlayer",
     // Battle drawing.
     "DrawContinueOverlay",
 };

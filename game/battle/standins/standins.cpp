@@ -103,10 +103,6 @@ void UpdateFamiliar(BattleObject* record) {
   RECORD(UpdateFamiliar, R(record));
 }
 
-void UpdateCpuPlayer(BattleObject* player, int index) {
-  RECORD(UpdateCpuPlayer, R(player), I(index));
-}
-
 void DrawContinueOverlay() {
   RECORD(DrawContinueOverlay);
 }

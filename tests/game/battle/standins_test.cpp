@@ -53,7 +53,6 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   RunShotImpactReaction(&g_shots[4], -3);
   UpdateFamiliar(&g_familiars[3]);
   UpdateFamiliar(&local);
-  UpdateCpuPlayer(&g_shots[9], 9);
   StartSpellCard(&g_shots[511], 1, 15);
   RunShotBehaviour(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
@@ -64,9 +63,9 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     const char* args;
   } cases[] = {
       {"RunShotImpactReaction", 2, "4 -3"}, {"UpdateFamiliar", 2, "-1"},
-      {"UpdateCpuPlayer", 1, "9 9"},        {"StartSpellCard", 1, "511 1 15"},
-      {"RunShotBehaviour", 1, "1 1"},       {"RunSpellCard", 1, "3 3"},
-      {"RunShotEdgeReaction", 1, "3 -7"},   {"DrawContinueOverlay", 0, ""},
+      {"StartSpellCard", 1, "511 1 15"},    {"RunShotBehaviour", 1, "1 1"},
+      {"RunSpellCard", 1, "3 3"},           {"RunShotEdgeReaction", 1, "3 -7"},
+      {"DrawContinueOverlay", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
