@@ -213,7 +213,9 @@ TEST_F(CpuPlayer, ThreatsAreShotsComingCloseFromOthers) {
   } rows[] = {
       {"approaching", 192, 0, 0, 0, 1, true},
       {"crossing", 0, 0, 0, 0, 1, true},
-      {"crossing at 32", 96, 0, 0, 0, 1, true},
+      // Straight up reads 65 through (257 - direction): 97 differs by 32, 96 by 31.
+      {"crossing at 32", 97, 0, 0, 0, 1, true},
+      {"crossing at 31", 96, 0, 0, 0, 1, false},
       {"nearly receding", 65, 0, 0, 0, 1, false},
       {"receding", 64, 0, 0, 0, 1, false},
       {"its own", 192, 1, 0, 0, 1, false},
@@ -233,11 +235,12 @@ TEST_F(CpuPlayer, ThreatsAreShotsComingCloseFromOthers) {
     EXPECT_EQ(CpuMode[1], row.threat ? kCpuEvade : kCpuWander);
     EXPECT_EQ(CpuCountdown[1], row.threat ? 39 : 29);
     if (row.threat) {
-      // GetRandomNumber(1) = 0: a quarter turn up from the shot's heading, pressed for 39 frames.
-      const int heading = (row.heading + 64) & 255;
+      // GetRandomNumber(1) = 0: a quarter turn up from the shot's heading, rounded down to a
+      // multiple of 32 and pressed for 39 frames.
+      const int heading = ((row.heading + 64) & 255) & ~31;
       EXPECT_EQ(g_players[1].heading, heading);
-      if (heading == 0) EXPECT_EQ(Pending(kInputRight), 39);
-      if (heading == 64) EXPECT_EQ(Pending(kInputUp), 39);
+      EXPECT_EQ(Pending(kInputRight), heading == 0 ? 39 : 0);
+      EXPECT_EQ(Pending(kInputUp), heading == 64 ? 39 : 0);
     }
   }
   // A shot beyond 200 pixels is none.
