@@ -8,9 +8,13 @@
 //   BM_BattleSimDrawList  the same plus building the draw list
 //   BM_BattleFull         the whole battle frame (input, scene, draw, counters), the library's
 //                         graphics never started
+//   BM_BattleSimCpu       BM_BattleSim with four computer players deciding first, each in the
+//                         middle of a wander, so that each scans the 512 shots for threats;
+//                         reported beside BM_BattleSim as a ratio of times
 //
 // Targets in the release preset on one core: BM_BattleSim at least 50 times the budget,
-// BM_BattleFull at least 10 times. A rate below its target is warned about, never failed.
+// BM_BattleFull at least 10 times, BM_BattleSimCpu within 1.2 times the time of BM_BattleSim. A
+// rate below its target is warned about, never failed.
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,10 +25,12 @@
 #include <benchmark/benchmark.h>
 
 #include "game/battle/arena.h"
+#include "game/battle/cpu_player.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
+#include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "tools/battle-sim/headless.h"
@@ -41,6 +47,8 @@ constexpr int kSummonedFamiliar = 8;
 constexpr int kSortedEffectCode = 104;
 
 battlesim::StateSnapshot g_snapshot;
+battlesim::StateSnapshot g_cpuSnapshot;  // the same with four computer players mid-wander
+constexpr double kCpuRatioTarget = 1.2;
 const int kNoInput[4] = {};
 
 // The full pools, laid out on grids inside the 640 x 480 arena.
@@ -124,6 +132,21 @@ void BM_BattleSim(benchmark::State& state) {
 }
 BENCHMARK(BM_BattleSim);
 
+void BM_BattleSimCpu(benchmark::State& state) {
+  for (auto _ : state) {
+    g_cpuSnapshot.Restore();
+    SkipTheDraw();
+    for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+      veyrdale::UpdateCpuPlayer(&veyrdale::g_players[p], p);
+      veyrdale::ApplyCpuInput(p);
+    }
+    veyrdale::BattleScene(0);
+    benchmark::DoNotOptimize(veyrdale::LiveShotCount);
+  }
+  SetRate(state);
+}
+BENCHMARK(BM_BattleSimCpu);
+
 void BM_BattleSimDrawList(benchmark::State& state) {
   for (auto _ : state) {
     g_snapshot.Restore();
@@ -182,6 +205,20 @@ class BudgetReporter : public benchmark::ConsoleReporter {
                     name.c_str(), ratio, target->second);
       }
     }
+    double plain = 0.0;
+    double cpu = 0.0;
+    for (const auto& [name, fps] : rates_) {
+      if (name == "BM_BattleSim") plain = fps;
+      if (name == "BM_BattleSimCpu") cpu = fps;
+    }
+    if (plain > 0.0 && cpu > 0.0) {
+      const double ratio = plain / cpu;
+      std::printf("\nBM_BattleSimCpu takes %.2fx the time of BM_BattleSim\n", ratio);
+      if (ratio > kCpuRatioTarget) {
+        std::printf("warning: four computer players cost more than their %.1fx target\n",
+                    kCpuRatioTarget);
+      }
+    }
     std::fflush(stdout);
   }
 
@@ -217,6 +254,16 @@ int main(int argc, char** argv) {
   }
   FillPools();
   g_snapshot.Take();
+  // Every player a computer's, mid-wander toward player 0, in a state that scans for threats.
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    veyrdale::g_match.cpuFlag[p] = 1;
+    veyrdale::CpuMode[p] = veyrdale::kCpuWander;
+    veyrdale::CpuCountdown[p] = 30;
+    veyrdale::CpuTarget[p] = 0;
+    veyrdale::g_players[p].state = 1;
+  }
+  g_cpuSnapshot.Take();
+  g_snapshot.Restore();
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -3,10 +3,15 @@
 # given, as A-B) of 5000 frames each, for two players and for two teams of two, every invariant
 # checked after every frame. Each run is a process of its own with random input from its own
 # seed; each soak ends with "soak: N runs, F failures, D distinct" (D: how many different final
-# battle states the clean runs reached) and the script exits 1 when any run failed.
+# battle states the clean runs reached) and the script exits 1 when any run failed. Then four
+# computer players on characters drawn per seed: seeds 1-500 (or the range given as a second
+# argument) of 5000 frames, JOBS runs at a time (default: the processors, at most 4); its clean
+# runs' lines are left out, its failures and summary shown.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seeds=${1:-1-100}
+cpu_seeds=${2:-1-500}
+jobs=${JOBS:-$(n=$(nproc); echo $((n < 4 ? n : 4)))}
 cmake --preset ci >/dev/null
 cmake --build --preset ci --target battle-sim
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
@@ -17,4 +22,7 @@ echo "two players:"
 build/tools/battle-sim "${common[@]}" --players 2 --chars 0,1 || status=1
 echo "two teams of two:"
 build/tools/battle-sim "${common[@]}" --players 4 --chars 0,1,0,1 --teams 0,1,0,1 || status=1
+echo "four computer players, random characters:"
+build/tools/battle-sim --seeds "$cpu_seeds" --arena 0 --maps tests/data/maps --frames 5000 \
+  --check-invariants --players 4 --cpu all --chars random --jobs "$jobs" | grep -v '^seed [0-9]* chars ' || status=1
 exit $status

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "game/battle/arena.h"
+#include "game/battle/cpu_player.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -317,6 +318,10 @@ const GlobalField kGlobals[] = {
     GLOBAL(ScoreTableCursor),
     GLOBAL(WinQuoteIndex),
     GLOBAL(StatisticsShown),
+    // The computer players' modes, countdowns and targets.
+    GLOBAL(CpuMode),
+    GLOBAL(CpuCountdown),
+    GLOBAL(CpuTarget),
 };
 
 #undef GLOBAL

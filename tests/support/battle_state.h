@@ -7,6 +7,7 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
@@ -78,6 +79,7 @@ inline void ResetBattleState() {
   PictureFadeFrames = NamePlateFrames = 0;
   for (int i = 0; i < kGlyphSheetCount; ++i) GlyphSheetsA[i] = GlyphSheetsB[i] = -1;
   ResetStandInCalls();
+  ResetCpuPlayers();
   BuildTrigTables();
 }
 

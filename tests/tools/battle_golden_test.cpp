@@ -1,6 +1,7 @@
-// The battle's golden traces: the headless runner replays two fixed battles and its traces must
+// The battle's golden traces: the headless runner replays three fixed battles and its traces must
 // match the committed ones line for line. A battle change that moves them regenerates them on
 // purpose with UPDATE_GOLDEN=1.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,11 @@ const Golden kTwoPlayers{"battle_2p.trace", kCommon + "--seed 42 --players 2 --c
 const Golden kFourPlayerTeams{
     "battle_4p_teams.trace",
     kCommon + "--seed 5 --players 4 --chars 0,1,0,1 --teams 0,1,0,1 --input-seed 11"};
+
+// Four computer players on the hardest setting, no input at all.
+const Golden kFourComputers{
+    "battle_4p_cpu.trace",
+    kCommon + "--seed 7 --players 4 --chars 0,1,0,1 --cpu all --difficulty 3"};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -122,6 +128,21 @@ TEST(BattleGolden, FourPlayerTeams) {
     EXPECT_TRUE(moved) << "player " << p;
   }
   ExpectGolden(kFourPlayerTeams, actual);
+}
+
+TEST(BattleGolden, FourComputerPlayers) {
+  const std::string actual = RunTrace(kFourComputers);
+  const std::vector<std::string> lines = Lines(actual);
+  ASSERT_EQ(lines.size(), 60u);
+  // Nobody holds a pad, yet the computers find each other and score.
+  long long best = 0;
+  for (int p = 0; p < 4; ++p) {
+    const std::vector<long long> fields = PlayerFields(lines.back(), p);
+    ASSERT_EQ(fields.size(), 6u) << lines.back();
+    best = std::max(best, fields[4]);
+  }
+  EXPECT_GT(best, 0) << lines.back();
+  ExpectGolden(kFourComputers, actual);
 }
 
 }  // namespace

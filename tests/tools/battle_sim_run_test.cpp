@@ -2,6 +2,7 @@
 // --corrupt trips each invariant, the battle leaving scene 4 ends the run, soaks count their
 // failures, and bad options, scripts and map files are handled.
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -105,6 +106,12 @@ TEST(BattleSimRun, CorruptWriteTripsEachInvariant) {
       {"fam9.kind=8@50 --corrupt fam9.state=2@50 --corrupt fam9.owner=4@50",
        "frame 50: invariant familiar: slot 9"},
       {"fam9.kind=8@50 --corrupt fam9.state=6@50", "frame 50: invariant familiar: slot 9"},
+      {"CpuMode[1]=3@48", "frame 48: invariant cpu-mode: player 1 CpuMode 3"},
+      {"CpuCountdown[0]=76@49", "frame 49: invariant cpu-countdown: player 0 CpuCountdown 76"},
+      {"CpuTarget[3]=4@50", "frame 50: invariant cpu-target: player 3 CpuTarget 4"},
+      {"PendingPressCounts[8,2]=137@51",
+       "frame 51: invariant pending: player 2 input 8 pending 137"},
+      {"PendingPressCounts[0,0]=-1@52", "frame 52: invariant pending: player 0 input 0 pending -1"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -144,12 +151,16 @@ TEST(BattleSimRun, SoakRunsEachSeedAndCountsFailures) {
   // Each run's input follows from its seed: three runs, three battles.
   const ProgramRun clean = Sim(dir, base.substr(base.find("--players")) + "--seeds 1-3");
   EXPECT_EQ(clean.exitCode, 0);
-  EXPECT_EQ(clean.out, "soak: 3 runs, 0 failures, 3 distinct\n");
+  EXPECT_EQ(clean.out,
+            "seed 1 chars 0,1,0,1 frames 120 winner none hash 54c40ead2684b1e6\n"
+            "seed 2 chars 0,1,0,1 frames 120 winner none hash 8a0ab82adf73ff15\n"
+            "seed 3 chars 0,1,0,1 frames 120 winner none hash b2ea061ed282874d\n"
+            "soak: 3 runs, 0 failures, 3 distinct\n");
   // One input for all: the seeds alone.
   const ProgramRun same =
       Sim(dir, base.substr(base.find("--players")) + "--seeds 1-3 --input " + kScript);
   EXPECT_EQ(same.exitCode, 0);
-  EXPECT_EQ(same.out.substr(0, 24), "soak: 3 runs, 0 failures");
+  EXPECT_EQ(same.out.substr(same.out.rfind("soak: "), 24), "soak: 3 runs, 0 failures");
 
   const ProgramRun failing =
       Sim(dir, base.substr(base.find("--players")) + "--seeds 4-5 --corrupt p2.life=400@10");
@@ -203,6 +214,13 @@ TEST(BattleSimRun, RefusesBadInputWithExitCode2) {
       {two + "--trace folder/none/t", "cannot write --trace folder/none/t"},
       {two + "--corrupt q1.life=1@5", "no field named q1.life"},
       {two + "--seeds 1-2", "one of --seed N and --seeds A-B"},
+      {two + "--cpu 2,0", "--cpu needs comma-separated whole numbers from 0 to 1"},
+      {two + "--cpu 1", "--cpu needs one value per player (2)"},
+      {two + "--cpu none", "--cpu needs"},
+      {two + "--difficulty 4", "--difficulty needs a whole number from 0 to 3"},
+      {two + "--difficulty -1", "--difficulty needs"},
+      {two + "--jobs 0", "--jobs needs a whole number from 1 to 64"},
+      {"--seed 1 --players 2 --chars randomly --arena 0 --frames 9", "--chars needs"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = Sim(dir, c.args);
@@ -210,6 +228,63 @@ TEST(BattleSimRun, RefusesBadInputWithExitCode2) {
     EXPECT_EQ(run.out, "") << c.args;
     EXPECT_NE(run.err.find(c.error), std::string::npos) << c.args << " -> " << run.err;
   }
+}
+
+// Four computer players on random characters: the same options give the same soak lines, whatever
+// --jobs says, and one seed of the soak run alone gives the hash its line reports.
+TEST(BattleSimRun, ComputerSoakIsTheSameWhateverTheJobs) {
+  TempDir dir;
+  const std::string soak =
+      "--seeds 3-7 --players 4 --cpu all --chars random --arena 0 --frames 900 "
+      "--check-invariants --maps " +
+      kMaps;
+  const ProgramRun one = Sim(dir, soak + " --jobs 1");
+  const ProgramRun three = Sim(dir, soak + " --jobs 3");
+  ASSERT_EQ(one.exitCode, 0) << one.out << one.err;
+  EXPECT_EQ(three.out, one.out);
+  const std::vector<std::string> lines = Lines(one.out);
+  ASSERT_EQ(lines.size(), 6u) << one.out;
+  EXPECT_EQ(lines[5].substr(0, 26), "soak: 5 runs, 0 failures, ");
+  char chars[64] = {};
+  unsigned seed = 0;
+  long long frames = 0;
+  char winner[16] = {};
+  char hash[17] = {};
+  ASSERT_EQ(std::sscanf(lines[2].c_str(), "seed %u chars %63s frames %lld winner %15s hash %16s",
+                        &seed, chars, &frames, winner, hash),
+            5)
+      << lines[2];
+  EXPECT_EQ(seed, 5u);
+  EXPECT_EQ(frames, 900);
+  // The computers need no input, so the run alone needs only the characters the soak drew.
+  const ProgramRun alone = Sim(dir, "--seed 5 --players 4 --cpu all --chars " + std::string(chars) +
+                                        " --arena 0 --frames 900 --input-seed 5 --final-hash "
+                                        "--maps " +
+                                        kMaps);
+  EXPECT_NE(alone.out.find(std::string("final ") + hash), std::string::npos) << alone.out;
+  const ProgramRun random = Sim(dir,
+                                "--seed 5 --players 4 --cpu all --chars random --arena 0 "
+                                "--frames 900 --input-seed 5 --final-hash --maps " +
+                                    kMaps);
+  EXPECT_EQ(random.out, alone.out);
+}
+
+// Records written with values no battle makes: a stale target, a mode that is none of the three,
+// a difficulty outside 0-3, headings out of range and positions that are not numbers. The run
+// goes on to its end without a sanitizer report.
+TEST(BattleSimRun, ComputerPlayersSurviveCorruptRecords) {
+  TempDir dir;
+  const std::string base =
+      "--seed 9 --players 4 --cpu all --chars 0,1,0,1 --arena 0 --maps " + kMaps + " --frames 400";
+  const char* writes[] = {"CpuTarget[1]=9@200", "CpuMode[2]=-1@200",   "difficulty=7@200",
+                          "p3.heading=-77@200", "p0.heading=9999@200", "shot0.heading=-300@200",
+                          "p2.x=nan@210",       "p1.y=inf@210"};
+  std::string all;
+  for (const char* w : writes) all += std::string(" --corrupt ") + w;
+  const ProgramRun run = Sim(dir, base + all);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(run.err.find("runtime error"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("Sanitizer"), std::string::npos) << run.err;
 }
 
 // Map files are data: a missing or empty one leaves the cells as they were (here, empty), a cut one

@@ -131,6 +131,8 @@ TEST(BattleSimOptions, EachRunOfASoakCarriesItsOwnSeed) {
        "--arena 0 --seed 7 --input-seed 4 --frames 10 --final-hash"},
       {"--arena 0 --seeds 3-9 --input in.txt --frames 10 --final-hash",
        "--arena 0 --seed 7 --input in.txt --frames 10 --final-hash"},
+      {"--arena 0 --seeds 3-9 --jobs 4 --cpu 1,0 --frames 10",
+       "--arena 0 --seed 7 --cpu 1,0 --frames 10 --input-seed 7 --final-hash"},
   };
   for (const Case& c : cases) {
     SimOptions o;
@@ -140,6 +142,33 @@ TEST(BattleSimOptions, EachRunOfASoakCarriesItsOwnSeed) {
     EXPECT_EQ(battlesim::ArgsForSeed(o, Words(players + c.soak), 7), Words(players + c.run))
         << c.soak;
   }
+}
+
+// --chars random: each run carries the characters its seed draws, from every one of the sixteen.
+TEST(BattleSimOptions, RandomCharactersFollowTheSeed) {
+  SimOptions o;
+  std::string error;
+  const std::string soak =
+      "--seeds 1-300 --players 4 --chars random --cpu all --arena 0 --frames 9";
+  ASSERT_TRUE(battlesim::ParseSimOptions(Words(soak), &o, &error)) << error;
+  EXPECT_TRUE(o.chars.empty());
+  EXPECT_EQ(o.cpu, (std::vector<int>{1, 1, 1, 1}));
+  bool seen[16] = {};
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    const std::vector<int> chars = battlesim::RandomCharsForSeed(seed, 4);
+    ASSERT_EQ(chars.size(), 4u);
+    std::string list;
+    for (int c : chars) {
+      ASSERT_GE(c, 0);
+      ASSERT_LE(c, 15);
+      seen[c] = true;
+      list += (list.empty() ? "" : ",") + std::to_string(c);
+    }
+    const std::vector<std::string> run = battlesim::ArgsForSeed(o, Words(soak), seed);
+    EXPECT_EQ(run[5], list) << seed;
+  }
+  for (int c = 0; c < 16; ++c) EXPECT_TRUE(seen[c]) << c;
+  EXPECT_NE(battlesim::RandomCharsForSeed(1, 4), battlesim::RandomCharsForSeed(2, 4));
 }
 
 // ---- Input -------------------------------------------------------------------------------------

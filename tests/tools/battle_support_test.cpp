@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
+#include "game/battle/cpu_player.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "tests/support/battle_state.h"
@@ -13,10 +13,6 @@ namespace {
 
 using namespace veyrdale;
 using testsupport::SetUpMatch;
-
-int64_t Calls(const char* name) {
-  return FindStandInCall(name)->calls;
-}
 
 TEST(StepBattleFrame, HumansFromPadBitsComputersFromTheirDecisions) {
   SetUpMatch({0, 1});
@@ -31,11 +27,14 @@ TEST(StepBattleFrame, HumansFromPadBitsComputersFromTheirDecisions) {
   // Player 1 is the computer's: its pad is not read.
   EXPECT_EQ(HeldFrameCounts[kInputLeft][1], 0);
   EXPECT_EQ(HeldFrameCounts[kInputButton1][1], 2);
-  EXPECT_EQ(Calls("UpdateCpuPlayer"), 2);
-  EXPECT_EQ(FindStandInCall("UpdateCpuPlayer")->args[1].integer, 1);
   EXPECT_EQ(RoundFrame, 2);
   EXPECT_EQ(SceneFrame, 2) << "restarted at 0 by the first battle frame";
   EXPECT_EQ(FrameCount, 2);
+  // The computer waits out the round's first 10 frames, then decides.
+  EXPECT_EQ(CpuCountdown[1], 0);
+  RoundFrame = 10;
+  StepBattleFrame(bits);
+  EXPECT_GT(CpuCountdown[1], 0);
 }
 
 TEST(StepBattleFrame, ReversalAppliesToHumansWhileActive) {

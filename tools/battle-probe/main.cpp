@@ -126,6 +126,9 @@
 //   chain LIMIT P START ABOVE          ChainFamiliarBeams
 //   wayout P                           the way out of walls for player P (0-3), keeping off the
 //                                      other players for characters 3 and 13: "x y"
+//   cpu P                              one UpdateCpuPlayer of player P (0-3): "CpuMode
+//                                      CpuCountdown CpuTarget heading | " and the nine pending
+//                                      counts: down up left right b1 b2 b3 b4 b5
 //
 // Names: p0-p3, comp0-3, shot0-511, fam0-63, eff0-1023, seff0-63, item0-127, mark0-3, ground0-3,
 // spark0-127, move0-80 with a .field suffix (an array field with [k]); dmg<slot>.field; a
@@ -137,7 +140,8 @@
 // a number of the result screens. The survival run, the records and the win quotes add
 // SurvivalOpponentUsed[c], SurvivalArenaCycle, SurvivalLastPick, SurvivalLeaveCountdown,
 // RecordsMenuCursor, ScoreTableCursor, WinQuoteIndex and StatisticsShown; `call
-// SetupSurvivalRound` prepares the round of RoundNumber (or ends the run in scene 29).
+// SetupSurvivalRound` prepares the round of RoundNumber (or ends the run in scene 29). The computer
+// players' CpuMode[p], CpuCountdown[p] and CpuTarget[p].
 #include <cstring>
 #include <iostream>
 #include <iterator>
@@ -218,6 +222,7 @@ const Command kCommands[] = {
     {"findfam", 4, 4, FindFamiliarCommand},
     {"chain", 4, 4, Chain},
     {"wayout", 1, 1, WayOut},
+    {"cpu", 1, 1, Cpu},
 };
 
 void RunCommand(const Args& words) {

@@ -106,5 +106,7 @@ void FindFamiliarCommand(const Args& a);
 void Chain(const Args& a);
 // probe_dash.cpp: the way out of walls.
 void WayOut(const Args& a);
+// probe_cpu.cpp: the computer player for one player and one frame.
+void Cpu(const Args& a);
 
 }  // namespace battleprobe

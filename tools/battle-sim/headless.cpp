@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "game/battle/cpu_player.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -127,6 +128,7 @@ void SetUpBattle(const MatchSpec& match, uint32_t seed) {
   if (match.timeLimit >= 0) g_options.timeLimit = match.timeLimit;
   if (match.effectLevel >= 0) g_options.effectLevel = match.effectLevel;
   if (match.obstacle >= 0) g_options.obstacleStrength = match.obstacle;
+  if (match.difficulty >= 0) g_options.difficulty = match.difficulty;
 
   g_match.playerCount = match.players;
   g_match.teamMode = match.teams.empty() ? 0 : 1;
@@ -149,11 +151,13 @@ void SetUpBattle(const MatchSpec& match, uint32_t seed) {
     g_match.colourSlot[p] = TakeColourSlot(character);
     if (!match.teams.empty()) g_match.team[p] = match.teams[static_cast<size_t>(p)];
     if (!match.handicaps.empty()) g_match.handicap[p] = match.handicaps[static_cast<size_t>(p)];
+    if (!match.cpu.empty()) g_match.cpuFlag[p] = match.cpu[static_cast<size_t>(p)];
   }
   // What the stage selection sets as it starts the battle.
   veyrdale::RoundWinner = 0;
   veyrdale::RoundNumber = 0;
   veyrdale::ArenaVariant = g_match.teamMode == 1 ? kTeamArenaVariant : 0;
+  veyrdale::ResetCpuPlayers();
   veyrdale::LoadGameResources(1);
 
   morrow::SeedRandom(seed);

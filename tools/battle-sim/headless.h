@@ -44,11 +44,14 @@ struct MatchSpec {
   int timeLimit = -1;
   int effectLevel = -1;
   int obstacle = -1;
+  std::vector<int> cpu;  // computer flags, one per player; empty: every player is human
+  int difficulty = -1;   // -1: the start-up default
 };
 
 // The set-up the game makes before scene 4, in the current folder: the option defaults and the
 // options given, the match set-up as the menus leave it (start gauge level 1, handicap 2 unless
-// given, each player on the first free colour of its character, computer flags 0),
+// given, each player on the first free colour of its character, the computer flags given or 0,
+// the computer players' modes at their program-start zero),
 // LoadGameResources(1) (move table, trig and stage-type tables, the reseed), then SeedRandom(seed),
 // SceneId 4, RoundFrame 0, SceneFrame 0 and half-rate presentation off.
 void SetUpBattle(const MatchSpec& match, uint32_t seed);

@@ -1,14 +1,17 @@
 // battle-sim: runs battles headless and deterministically, for traces, invariant checks and soaks.
 //
-//   battle-sim --seed N [--date YYYY-MM-DDThh:mm:ss] --players N --chars A,B,..
-//              [--teams T,..] [--handicap H,..] --arena A [--win-count K] [--time-limit T]
+//   battle-sim --seed N [--date YYYY-MM-DDThh:mm:ss] --players N --chars A,B,..|random
+//              [--teams T,..] [--handicap H,..] [--cpu all|F,..] [--difficulty D] [--jobs N]
+//              --arena A [--win-count K] [--time-limit T]
 //              [--effect-level L] [--obstacle S] [--maps DIR] [--input FILE | --input-seed N]
 //              --frames N [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...
 //              [--final-hash]
 //   battle-sim --seeds A-B ...   the same run for every seed of the range, each in a process of
 //                                its own, with random input from its seed unless --input or
-//                                --input-seed gives it, ending with "soak: N runs, F failures,
-//                                D distinct" (D: the different final states of the clean runs)
+//                                --input-seed gives it, --jobs N of them at a time; one line
+//                                per clean seed in seed order, "seed S chars a,b,c,d frames F
+//                                winner W hash H", then "soak: N runs, F failures, D distinct"
+//                                (D: the different final states of the clean runs)
 //
 // The battle runs as the game runs it in scene 4, through the frame loop's battle step, in a fresh
 // temporary folder that holds only Resource/Mpd (the maps of --maps). The library's graphics,
@@ -17,11 +20,14 @@
 //
 // Frames in the output are counted by how many have run: the trace writes one line after every
 // 60th frame, --check-invariants checks after every frame and prints the first failure as
-// "frame F: invariant NAME: detail", --final-hash prints "final HASH" (the state's hash, as in
-// the trace) after a clean run, --corrupt writes the field (a name of the field table, as
-// p1.life or shot3.stun) after frame F. Input script lines are FROM-TO PLAYER INPUT..., with
-// frames counted from 0 (frame f is the (f + 1)th to run), players 0-3 and the inputs down, up,
-// left, right and b1-b5; '#' starts a comment.
+// "frame F: invariant NAME: detail", --final-hash prints "frames F winner W" (W the match
+// winner 0-3 or "none") and "final HASH" (the state's hash, as in the trace) after a clean run,
+// --corrupt writes the field (a name of the field table, as p1.life or shot3.stun) after frame F.
+// Input script lines are FROM-TO PLAYER INPUT..., with frames counted from 0 (frame f is the (f +
+// 1)th to run), players 0-3 and the inputs down, up, left, right and b1-b5; '#' starts a comment.
+// --cpu gives the players the computer plays (all, or a 0/1 flag per player), --difficulty the
+// option they play at, and --chars random draws each seed's characters from the seed with the
+// runner's own generator.
 //
 // Exit: 0 clean, 1 an invariant broke (or the battle ended on its first frame; in a soak, any
 // run failed), 2 bad input (options, script, files).

@@ -42,14 +42,15 @@ bool ParseFrame(const std::string& text, int64_t* out) {
 }
 
 // A 64-bit mix of the seed and the player, so that neighbouring seeds and players start far apart.
-uint64_t Mix(uint64_t x) {
+
+}  // namespace
+
+uint64_t MixSeed(uint64_t x) {
   x += 0x9E3779B97F4A7C15ull;
   x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
   x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
   return x ^ (x >> 31);
 }
-
-}  // namespace
 
 int PadBitsOfInputs(uint32_t inputs) {
   int bits = 0;
@@ -122,7 +123,7 @@ uint32_t ScriptInputsAt(const std::vector<ScriptLine>& script, int64_t frame, in
 }
 
 InputGenerator::InputGenerator(uint64_t seed) {
-  for (int p = 0; p < 4; ++p) state_[p] = Mix(seed * 4 + static_cast<uint64_t>(p));
+  for (int p = 0; p < 4; ++p) state_[p] = MixSeed(seed * 4 + static_cast<uint64_t>(p));
 }
 
 uint32_t InputGenerator::Draw(int player) {

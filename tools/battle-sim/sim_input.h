@@ -35,6 +35,10 @@ bool ParseInputScript(const std::string& text, int players, std::vector<ScriptLi
 // The inputs every line holds for this player in this frame (0-based).
 uint32_t ScriptInputsAt(const std::vector<ScriptLine>& script, int64_t frame, int player);
 
+// A seed spread over all 64 bits (splitmix64's finaliser after its step): the runner's own
+// generators start from it.
+uint64_t MixSeed(uint64_t x);
+
 // Random input: one 64-bit linear congruential generator per player, each holding a random set
 // of inputs (no direction or one of the eight, each button with a chance of one in four) for 5 to
 // 40 frames before it draws the next. It never draws the game's random numbers, so the battle's

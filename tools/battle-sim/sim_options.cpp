@@ -6,6 +6,7 @@
 
 #include "game/battle/field_table.h"
 #include "platform/clock.h"
+#include "tools/battle-sim/sim_input.h"
 
 namespace battlesim {
 
@@ -15,6 +16,7 @@ constexpr int kMaxPlayers = 4;
 constexpr int kCharacters = 16;
 constexpr int kArenas = 10;
 constexpr int64_t kMaxFrames = INT32_MAX;
+constexpr int kMaxJobs = 64;
 
 // A whole decimal number within [min, max]; nothing else may follow it.
 bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t* out) {
@@ -100,6 +102,7 @@ struct Parser {
   SimOptions* o;
   std::string* error;
   std::vector<std::string> seen;
+  bool cpuAll = false;
 
   bool Fail(const std::string& message) {
     *error = message;
@@ -154,7 +157,20 @@ struct Parser {
     } else if (option == "--players") {
       return Int(option, value, 1, kMaxPlayers, &o->players);
     } else if (option == "--chars") {
+      o->charsRandom = value == "random";
+      if (o->charsRandom) return true;
       return List(option, value, 0, kCharacters - 1, &o->chars);
+    } else if (option == "--cpu") {
+      if (value == "all") {
+        o->cpu.assign(kMaxPlayers, 1);
+        cpuAll = true;
+        return true;
+      }
+      return List(option, value, 0, 1, &o->cpu);
+    } else if (option == "--difficulty") {
+      return Int(option, value, 0, 3, &o->difficulty);
+    } else if (option == "--jobs") {
+      return Int(option, value, 1, kMaxJobs, &o->jobs);
     } else if (option == "--teams") {
       return List(option, value, 0, 1, &o->teams);
     } else if (option == "--handicap") {
@@ -193,9 +209,11 @@ struct Parser {
 
   bool Run() {
     static const char* const kWithValue[] = {
-        "--seed",     "--seeds", "--date",       "--players",    "--chars",        "--teams",
-        "--handicap", "--arena", "--win-count",  "--time-limit", "--effect-level", "--obstacle",
-        "--maps",     "--input", "--input-seed", "--frames",     "--trace",        "--corrupt"};
+        "--seed",         "--seeds",    "--date",    "--players",   "--chars",
+        "--teams",        "--handicap", "--arena",   "--win-count", "--time-limit",
+        "--effect-level", "--obstacle", "--maps",    "--input",     "--input-seed",
+        "--frames",       "--trace",    "--corrupt", "--cpu",       "--difficulty",
+        "--jobs"};
     for (size_t i = 0; i < args.size(); ++i) {
       const std::string& option = args[i];
       if (option == "--check-invariants") {
@@ -230,11 +248,12 @@ struct Parser {
   bool Check() {
     if (o->seedGiven == o->seedsGiven) return Fail("one of --seed N and --seeds A-B is needed");
     if (o->players == 0) return Fail("--players is needed");
-    if (o->chars.empty()) return Fail("--chars is needed");
+    if (o->chars.empty() && !o->charsRandom) return Fail("--chars is needed");
+    if (cpuAll) o->cpu.resize(static_cast<size_t>(o->players));
     if (o->arena < 0) return Fail("--arena is needed");
     if (o->frames == 0) return Fail("--frames is needed");
     if (!PerPlayer("--chars", o->chars) || !PerPlayer("--teams", o->teams) ||
-        !PerPlayer("--handicap", o->handicaps)) {
+        !PerPlayer("--handicap", o->handicaps) || !PerPlayer("--cpu", o->cpu)) {
       return false;
     }
     if (!o->teams.empty()) {
@@ -275,6 +294,16 @@ std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<s
       result.push_back("--seed");
       result.push_back(std::to_string(seed));
       ++i;
+    } else if (args[i] == "--chars" && soak.charsRandom && i + 1 < args.size()) {
+      std::string list;
+      for (int c : RandomCharsForSeed(seed, soak.players)) {
+        list += (list.empty() ? "" : ",") + std::to_string(c);
+      }
+      result.push_back("--chars");
+      result.push_back(list);
+      ++i;
+    } else if (args[i] == "--jobs" && i + 1 < args.size()) {
+      ++i;
     } else if (args[i] != "--final-hash") {
       result.push_back(args[i]);
     }
@@ -287,9 +316,21 @@ std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<s
   return result;
 }
 
+std::vector<int> RandomCharsForSeed(uint32_t seed, int players) {
+  // Apart from the input generator's streams, which start from seed x 4 + p.
+  constexpr uint64_t kCharsStream = uint64_t{1} << 40;
+  std::vector<int> chars;
+  for (int p = 0; p < players; ++p) {
+    const uint64_t z = MixSeed(kCharsStream + uint64_t{seed} * 4 + static_cast<uint64_t>(p));
+    chars.push_back(static_cast<int>(z % kCharacters));
+  }
+  return chars;
+}
+
 const char* SimUsage() {
   return "usage: battle-sim (--seed N | --seeds A-B) [--date YYYY-MM-DDThh:mm:ss]\n"
-         "         --players N --chars A,B,.. [--teams T,..] [--handicap H,..] --arena A\n"
+         "         --players N --chars A,B,..|random [--teams T,..] [--handicap H,..] --arena A\n"
+         "         [--cpu all|F,..] [--difficulty D] [--jobs N]\n"
          "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N\n"
          "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n"

@@ -26,7 +26,12 @@ struct SimOptions {
   uint32_t lastSeed = 0;
   std::string date;  // YYYY-MM-DDThh:mm:ss, or empty for the virtual clock's own start
   int players = 0;
-  std::vector<int> chars;
+  std::vector<int> chars;  // empty with charsRandom
+  // --chars random: the characters of each seed drawn from the seed by the runner's own generator.
+  bool charsRandom = false;
+  std::vector<int> cpu;    // computer flags, one per player; empty: every player is human
+  int difficulty = -1;     // -1: the start-up default
+  int jobs = 1;            // soak runs at a time
   std::vector<int> teams;  // empty: free for all
   std::vector<int> handicaps;
   int arena = -1;
@@ -53,11 +58,16 @@ struct SimOptions {
 bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* out, std::string* error);
 
 // The arguments of one run of a soak: the soak's own, with the range of seeds replaced by one
-// seed and --final-hash added. Unless the soak gives its input (--input or --input-seed), the run's
+// seed, --chars random by the characters drawn for that seed, --jobs dropped and --final-hash
+// added. Unless the soak gives its input (--input or --input-seed), the run's
 // random input follows from its seed too (--input-seed SEED): a seed alone changes a battle
 // little, and every run would otherwise play nearly the same one.
 std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<std::string>& args,
                                      uint32_t seed);
+
+// The characters of `players` players that --chars random gives for a seed: drawn by the runner's
+// own generator, never by the game's, so the battle's draws stay where the game puts them.
+std::vector<int> RandomCharsForSeed(uint32_t seed, int players);
 
 // The usage text, printed after a usage error.
 const char* SimUsage();

@@ -4,14 +4,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "game/battle/field_table.h"
 #include "game/core/frame_state.h"
+#include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_dash_checks.h"
@@ -64,7 +69,7 @@ bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script) {
 MatchSpec SpecOf(const SimOptions& o) {
   MatchSpec spec;
   spec.players = o.players;
-  spec.chars = o.chars;
+  spec.chars = o.charsRandom ? RandomCharsForSeed(o.seed, o.players) : o.chars;
   spec.teams = o.teams;
   spec.handicaps = o.handicaps;
   spec.arena = o.arena;
@@ -72,6 +77,8 @@ MatchSpec SpecOf(const SimOptions& o) {
   spec.timeLimit = o.timeLimit;
   spec.effectLevel = o.effectLevel;
   spec.obstacle = o.obstacle;
+  spec.cpu = o.cpu;
+  spec.difficulty = o.difficulty;
   return spec;
 }
 
@@ -106,8 +113,9 @@ class TraceFile {
   FILE* file_ = nullptr;
 };
 
-// The battle's frames; the exit code of the run.
-int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace) {
+// The battle's frames; the exit code of the run. *ran counts the frames that ran.
+int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace,
+              int64_t* ran) {
   InputGenerator generator(o.inputSeed);
   DashChecks dashChecks;
   for (int64_t f = 0; f < o.frames; ++f) {
@@ -122,6 +130,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
     veyrdale::StepBattleFrame(bits);
 
     const int64_t done = f + 1;
+    *ran = done;
     for (const CorruptWrite& w : o.corrupt) {
       if (w.frame == done) Corrupt(w);
     }
@@ -156,8 +165,14 @@ struct ChildRun {
 
 // Runs this program with `args` in a child process, its stdout and stderr collected.
 bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run) {
+  // Everything the child needs is made before the fork: other threads may hold the allocator.
+  std::vector<char*> argv;
+  static char name[] = "battle-sim";
+  argv.push_back(name);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   int fds[2];
-  if (pipe(fds) != 0) return false;
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
   std::fflush(nullptr);
   const pid_t pid = fork();
   if (pid < 0) {
@@ -170,11 +185,6 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
     dup2(fds[1], STDERR_FILENO);
     close(fds[0]);
     close(fds[1]);
-    std::vector<char*> argv;
-    static char name[] = "battle-sim";
-    argv.push_back(name);
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     // The alarm outlives the exec: a run that hangs is ended by it.
     alarm(seconds);
     execv("/proc/self/exe", argv.data());
@@ -195,6 +205,33 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
     if (errno != EINTR) return false;
   }
   return true;
+}
+
+// One run of a soak.
+struct SeedRun {
+  uint32_t seed = 0;
+  std::vector<std::string> args;
+  bool started = false;
+  ChildRun run;
+};
+
+// The text after the last `word` in a run's output: `length` characters, or up to the next blank
+// or line end when length is -1; "?" when the word is missing.
+std::string AfterWord(const std::string& output, const std::string& word, int length) {
+  const size_t at = output.rfind(word);
+  if (at == std::string::npos) return "?";
+  const size_t start = at + word.size();
+  const size_t end =
+      length >= 0 ? start + static_cast<size_t>(length) : output.find_first_of(" \n", start);
+  return output.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// The value of --chars in a run's arguments.
+std::string CharsArg(const std::vector<std::string>& args) {
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--chars") return args[i + 1];
+  }
+  return "?";
 }
 
 void ReportFailedSeed(uint32_t seed, const ChildRun& run) {
@@ -232,12 +269,16 @@ int RunBattle(const SimOptions& o) {
     return kRunBadInput;
   }
   SetUpBattle(SpecOf(o), o.seed);
-  int result = RunFrames(o, script, &trace);
+  int64_t ran = 0;
+  int result = RunFrames(o, script, &trace, &ran);
   if (!trace.Close()) {
     std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
     result = kRunFailed;
   }
   if (o.finalHash && result == kRunClean) {
+    const int winner = veyrdale::RoundWinner - 1;
+    std::printf("frames %lld winner %s\n", static_cast<long long>(ran),
+                winner < 0 ? "none" : std::to_string(winner).c_str());
     std::printf("final %016llx\n", static_cast<unsigned long long>(HashBattleState()));
   }
   std::fflush(stdout);
@@ -258,22 +299,40 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
   uint64_t failures = 0;
   // The final state of each clean run: how many different battles the soak played.
   std::set<std::string> finals;
-  for (uint64_t seed = o.firstSeed; seed <= o.lastSeed; ++seed) {
-    const uint32_t s = static_cast<uint32_t>(seed);
-    ChildRun run;
-    ++runs;
-    if (!RunChild(ArgsForSeed(o, args, s), ChildSeconds(o.frames), &run)) {
-      ++failures;
-      std::printf("seed %u: cannot start a run\n", s);
-      continue;
+  const uint64_t jobs = static_cast<uint64_t>(o.jobs < 1 ? 1 : o.jobs);
+  // The seeds run in batches of `jobs` children at a time, and each batch reports in seed order,
+  // so that the output is the same whatever --jobs says.
+  for (uint64_t first = o.firstSeed; first <= o.lastSeed; first += jobs) {
+    const uint64_t count = std::min<uint64_t>(jobs, uint64_t{o.lastSeed} - first + 1);
+    std::vector<SeedRun> batch(count);
+    std::vector<std::thread> threads;
+    for (uint64_t k = 0; k < count; ++k) {
+      SeedRun& r = batch[k];
+      r.seed = static_cast<uint32_t>(first + k);
+      r.args = ArgsForSeed(o, args, r.seed);
+      threads.emplace_back(
+          [&r, &o] { r.started = RunChild(r.args, ChildSeconds(o.frames), &r.run); });
     }
-    if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != kRunClean) {
-      ++failures;
-      ReportFailedSeed(s, run);
-      continue;
+    for (std::thread& t : threads) t.join();
+    for (const SeedRun& r : batch) {
+      ++runs;
+      if (!r.started) {
+        ++failures;
+        std::printf("seed %u: cannot start a run\n", r.seed);
+        continue;
+      }
+      if (!WIFEXITED(r.run.status) || WEXITSTATUS(r.run.status) != kRunClean) {
+        ++failures;
+        ReportFailedSeed(r.seed, r.run);
+        continue;
+      }
+      const std::string hash = AfterWord(r.run.output, "final ", 16);
+      finals.insert(hash);
+      std::printf("seed %u chars %s frames %s winner %s hash %s\n", r.seed,
+                  CharsArg(r.args).c_str(), AfterWord(r.run.output, "frames ", -1).c_str(),
+                  AfterWord(r.run.output, "winner ", -1).c_str(), hash.c_str());
     }
-    const size_t at = run.output.rfind("final ");
-    if (at != std::string::npos) finals.insert(run.output.substr(at + 6, 16));
+    std::fflush(stdout);
   }
   std::printf("soak: %llu runs, %llu failures, %zu distinct\n",
               static_cast<unsigned long long>(runs), static_cast<unsigned long long>(failures),

@@ -19,9 +19,10 @@ constexpr int kRunBadInput = 2;
 int RunBattle(const SimOptions& options);
 
 // Runs every seed of the range in a child process of its own (this program, with `args`, the
-// soak's own arguments, carrying that one seed), prints each failing seed's output and ends with
-// the line "soak: N runs, F failures, D distinct", D the number of different final states among
-// the clean runs. 0 when every run was clean, else 1.
+// soak's own arguments, carrying that one seed), --jobs of them at a time, and prints in seed
+// order each clean seed's line "seed S chars a,b,c,d frames F winner W hash H" or each failing
+// seed's output; ends with the line "soak: N runs, F failures, D distinct", D the number of
+// different final states among the clean runs. 0 when every run was clean, else 1.
 int RunSoak(const SimOptions& options, const std::vector<std::string>& args);
 
 }  // namespace battlesim

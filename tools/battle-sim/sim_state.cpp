@@ -8,11 +8,13 @@
 #include <string_view>
 #include <utility>
 
+#include "game/battle/cpu_player.h"
 #include "game/battle/effects.h"
 #include "game/battle/familiars.h"
 #include "game/battle/items.h"
 #include "game/battle/player_control.h"
 #include "game/core/frame_state.h"
+#include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 
@@ -29,6 +31,9 @@ constexpr int kLastState = 18;
 constexpr int kNeutralKind = 51;
 // The neutral launcher of move 12 copies its source's stun into the shot.
 constexpr int kStunCopyMove = 12;
+constexpr int kLastCpuMode = veyrdale::kCpuEvade;
+constexpr int kLongestCpuMode = 75;  // an Easy wander: GetRandomNumber(35) + 40
+constexpr int kLongestPress = 136;   // character 12's button 2: GetRandomNumber(72) + 64
 
 constexpr uint64_t kFnvOffset = 0xcbf29ce484222325ull;
 constexpr uint64_t kFnvPrime = 0x100000001b3ull;
@@ -214,6 +219,31 @@ bool RecordsBroken(InvariantFailure* failure) {
   return false;
 }
 
+// The computer players' modes, countdowns and targets stay in their ranges, and no wished press
+// is longer than the longest the controller makes.
+bool ComputerBroken(InvariantFailure* failure) {
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    if (veyrdale::CpuMode[p] < 0 || veyrdale::CpuMode[p] > kLastCpuMode) {
+      return Fail(failure, "cpu-mode", Format("player %d CpuMode %d", p, veyrdale::CpuMode[p]));
+    }
+    if (veyrdale::CpuCountdown[p] < 0 || veyrdale::CpuCountdown[p] > kLongestCpuMode) {
+      return Fail(failure, "cpu-countdown",
+                  Format("player %d CpuCountdown %d", p, veyrdale::CpuCountdown[p]));
+    }
+    if (veyrdale::CpuTarget[p] < 0 || veyrdale::CpuTarget[p] >= veyrdale::kPlayerCount) {
+      return Fail(failure, "cpu-target",
+                  Format("player %d CpuTarget %d", p, veyrdale::CpuTarget[p]));
+    }
+    for (int input = 0; input < veyrdale::kInputCount; ++input) {
+      const int32_t pending = veyrdale::PendingPressCounts[input][p];
+      if (pending < 0 || pending > kLongestPress) {
+        return Fail(failure, "pending", Format("player %d input %d pending %d", p, input, pending));
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void StateSnapshot::Take() {
@@ -276,7 +306,7 @@ std::string TraceLine(int64_t frame, int players) {
 bool FindBrokenInvariant(InvariantFailure* failure) {
   return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
          EffectsBroken(failure) || ItemsBroken(failure) || FamiliarsBroken(failure) ||
-         RecordsBroken(failure);
+         RecordsBroken(failure) || ComputerBroken(failure);
 }
 
 }  // namespace battlesim

@@ -36,7 +36,7 @@ struct StandInCall {
 
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
-    // Launchers and shot behaviours.
+    // Launchers.
     "LaunchShotChara8",
     "LaunchShotChara9",
     "LaunchShotChara10",
@@ -50,8 +50,6 @@ inline constexpr std::string_view kStandInNames[] = {
     "StartSpellCard",
     "StartSpecialSpellCard",
     "RunSpellCard",
-    // The computer player.
-    "UpdateCpuPlayer",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

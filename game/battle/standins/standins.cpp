@@ -64,8 +64,4 @@ void RunSpellCard(BattleObject* player, int index) {
   RECORD(RunSpellCard, R(player), I(index));
 }
 
-void UpdateCpuPlayer(BattleObject* player, int index) {
-  RECORD(UpdateCpuPlayer, R(player), I(index));
-}
-
 }  // namespace veyrdale

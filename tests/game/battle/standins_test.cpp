@@ -51,7 +51,6 @@ TEST(StandIns, RecordCountsAndLastArguments) {
   BattleObject local{};
   UpdateSpecialMove(&g_familiars[3], 3);
   UpdateSpecialMove(&local, 5);
-  UpdateCpuPlayer(&g_shots[9], 9);
   StartSpellCard(&g_shots[511], 1, 15);
   UpdateSpecialMove(&g_shots[1], 1);
   RunSpellCard(&g_players[3], 3);
@@ -61,7 +60,6 @@ TEST(StandIns, RecordCountsAndLastArguments) {
     const char* args;
   } cases[] = {
       {"UpdateSpecialMove", 3, "1 1"},
-      {"UpdateCpuPlayer", 1, "9 9"},
       {"StartSpellCard", 1, "511 1 15"},
       {"RunSpellCard", 1, "3 3"},
   };
