@@ -56,9 +56,16 @@ struct TurnedLoops {
     const WideTurnedShared shared =
         MakeWideTurnedShared(draw.texture, walk.StepU(), walk.StepV(), draw.key);
     const uint32_t key = draw.key;
-    walk.template ForEachSpan<4>([&](const TexelSpan& span) MORROW_AVX2 {
-      TexelSpanWalkAvx2<Walk::kMap, K>(span, shared, key, rule);
-    });
+    auto spans = [&]<bool kWindow>() MORROW_AVX2_LAMBDA {
+      walk.template ForEachSpan<4>([&](const TexelSpan& span) MORROW_AVX2 {
+        TexelSpanWalkAvx2<Walk::kMap, K, kWindow>(span, shared, key, rule);
+      });
+    };
+    if (shared.window) {
+      spans.template operator()<true>();
+    } else {
+      spans.template operator()<false>();
+    }
   }
 #endif
 

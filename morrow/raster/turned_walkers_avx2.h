@@ -43,6 +43,7 @@ struct WideTurnedShared {
   bool runs = false;    // spans may take the inside run: offsets fit lanes, sizes InsideRun takes
   bool window = false;  // along one texel row, at most one texel a pixel (InsideRunAvx2)
   bool rising = false;
+  bool steady = false;  // eight pixels step a whole number of texels (InsideRunAvx2)
   uint32_t du = 0, dv = 0;
   Wide uLanes, vLanes;  // i * du and i * dv for lanes i = 0 to 7, wrapping
   Wide du8, dv8, pitch, keys;
@@ -56,6 +57,7 @@ MORROW_AVX2_INLINE WideTurnedShared MakeWideTurnedShared(const Texture& t, uint3
   const int32_t du32 = static_cast<int32_t>(du);
   s.window = dv == 0 && du32 >= -262144 && du32 <= 262144;
   s.rising = du32 >= 0;
+  s.steady = s.window && (8 * du & 0x3FFFFu) == 0;
   s.du = du;
   s.dv = dv;
   const Wide lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -101,7 +103,7 @@ MORROW_AVX2_INLINE Wide WideWindowTexels(const uint8_t* row, uint32_t width, int
 // at its size) reads each group's texels as one window: inside the run the positions do not
 // wrap, so the column indices of a group rise (or fall, mirrored) from lane 0 to lane 7 by at
 // most seven.
-template <TexelMap M, KeyGate K, class Rule>
+template <TexelMap M, KeyGate K, bool kWindow, class Rule>
 MORROW_AVX2_INLINE void InsideRunAvx2(const TexelSpan& span, const WideTurnedShared& w,
                                       const Rule& rule) {
   const Texture& t = w.texture;
@@ -117,7 +119,7 @@ MORROW_AVX2_INLINE void InsideRunAvx2(const TexelSpan& span, const WideTurnedSha
   // The texels of the eight pixels from pixel `at` of the run.
   auto texelsAt = [&](uint32_t at) MORROW_AVX2_LAMBDA {
     const Wide u = _mm256_add_epi32(WideSplat32(span.u + at * w.du), w.uLanes);
-    if (!w.window) {
+    if constexpr (!kWindow) {
       const Wide v = _mm256_add_epi32(WideSplat32(span.v + at * w.dv), w.vLanes);
       return _mm256_i32gather_epi32(base, offsetsOf(u, v), 1);
     }
@@ -151,31 +153,43 @@ MORROW_AVX2_INLINE void InsideRunAvx2(const TexelSpan& span, const WideTurnedSha
     read += 32;
   };
   int32_t i = 0;
-  if (w.window) {
+  if constexpr (kWindow) {
     // The least index of a group is lane 0's (mirrored lane 7's); it is followed in a general
     // register for the load and in every lane for the offsets, apart from the other lanes. The
-    // greatest of the groups' least indices is the last group's (mirrored the first's): when
-    // eight texels from it lie inside the row, no load needs the row's end.
+    // least indices rise from group to group (mirrored fall), so the groups whose eight texels
+    // from it lie inside the row, which load without the row-end test, come first (last).
     uint32_t lowPosition = w.rising ? span.u : span.u + 7 * w.du;
     Wide lowPositions = WideSplat32(lowPosition);
-    const uint32_t groups = static_cast<uint32_t>(span.count / 8);
-    const uint32_t highest =
-        TexelIndex<M>(w.rising && groups > 0 ? lowPosition + (groups - 1) * 8 * w.du : lowPosition);
-    auto walk = [&]<bool kChecked>() MORROW_AVX2_LAMBDA {
-      for (; i + 8 <= span.count; i += 8) {
-        const int low = static_cast<int>(TexelIndex<M>(lowPosition));
-        const Wide offsets =
-            _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
-        put(WideWindowTexels<kChecked>(row, width, low, offsets));
-        u = _mm256_add_epi32(u, w.du8);
-        lowPositions = _mm256_add_epi32(lowPositions, w.du8);
+    Wide offsets = _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
+    const int64_t lastLow = int64_t{width} - 8;  // the greatest least index whose window fits
+    auto low = [&] { return int64_t{TexelIndex<M>(lowPosition)}; };
+    const int32_t groupsEnd = span.count - span.count % 8;
+    // kSteady: the positions of a lane in successive groups differ by whole texels, and so do
+    // their indices, none of the positions being negative (the unsigned map's inside the run
+    // never are): every group's texels lie at the first group's offsets from its least index.
+    // (The rotated walk's trunc18 maps positions just below zero to index 0 too, and its runs
+    // start there as often as not; it keeps the general groups.)
+    auto groups = [&]<bool kSteady, bool kChecked>(auto keepOn) MORROW_AVX2_LAMBDA {
+      for (; i < groupsEnd && keepOn(); i += 8) {
+        if constexpr (!kSteady) {
+          offsets = _mm256_sub_epi32(WideTexelIndex<M>(u), WideTexelIndex<M>(lowPositions));
+          u = _mm256_add_epi32(u, w.du8);
+          lowPositions = _mm256_add_epi32(lowPositions, w.du8);
+        }
+        put(WideWindowTexels<kChecked>(row, width, static_cast<int>(low()), offsets));
         lowPosition += 8 * w.du;
       }
     };
-    if (int64_t{highest} + 8 <= width) {
-      walk.template operator()<false>();
-    } else {
+    auto walk = [&]<bool kSteady>() MORROW_AVX2_LAMBDA {
+      if (!w.rising) groups.template operator()<kSteady, true>([&] { return low() > lastLow; });
+      groups.template operator()<kSteady, false>([&] { return low() <= lastLow; });
+      groups.template operator()<kSteady, true>([] { return true; });
+    };
+    if (M == TexelMap::kUnsigned18 && w.steady) {
       walk.template operator()<true>();
+      u = _mm256_add_epi32(u, _mm256_mullo_epi32(WideSplat32(static_cast<uint32_t>(i / 8)), w.du8));
+    } else {
+      walk.template operator()<false>();
     }
   } else {
     for (; i + 8 <= span.count; i += 8) {
@@ -192,7 +206,7 @@ MORROW_AVX2_INLINE void InsideRunAvx2(const TexelSpan& span, const WideTurnedSha
   const Wide live = _mm256_cmpgt_epi32(WideSplat32(static_cast<uint32_t>(span.count - i)),
                                        _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
   Wide s;
-  if (w.window) {
+  if constexpr (kWindow) {
     // The least index among the live lanes: lane 0's, or mirrored the last live lane's.
     const Wide columns = WideTexelIndex<M>(u);
     const int low = _mm256_cvtsi256_si32(
@@ -207,12 +221,15 @@ MORROW_AVX2_INLINE void InsideRunAvx2(const TexelSpan& span, const WideTurnedSha
   WideStoreGroup(dest, rule.ApplyWide(s, d), skipped);
 }
 
-// One span of a walk whose shared part is w: its du and dv are w's.
-template <TexelMap M, KeyGate K, class Rule>
+// One span of a walk whose shared part is w: its du and dv are w's, and kWindow is w.window (a
+// walk's spans are all walked one way, so the choice is made once a walk).
+template <TexelMap M, KeyGate K, bool kWindow, class Rule>
 MORROW_AVX2_INLINE void TexelSpanWalkAvx2(const TexelSpan& span, const WideTurnedShared& w,
                                           uint32_t key, const Rule& rule) {
   int32_t first = 0, last = 0;
-  if (w.runs && InsideRunOfSized<M>(span, w.texture, &first, &last)) {
+  TexelSpan along = span;
+  if constexpr (kWindow) along.dv = 0;  // so that the search drops the row's step
+  if (w.runs && InsideRunOfSized<M>(along, w.texture, &first, &last)) {
     if (first >= last) return;
     TexelSpan run = span;
     run.dest += int64_t{4} * first;
@@ -220,7 +237,7 @@ MORROW_AVX2_INLINE void TexelSpanWalkAvx2(const TexelSpan& span, const WideTurne
     run.count = last - first;
     run.u += static_cast<uint32_t>(first) * w.du;
     run.v += static_cast<uint32_t>(first) * w.dv;
-    InsideRunAvx2<M, K>(run, w, rule);
+    InsideRunAvx2<M, K, kWindow>(run, w, rule);
     return;
   }
   // The SSE2 loop is not built for AVX2: the wide registers' upper halves are cleared before it,

@@ -109,16 +109,16 @@ template <TexelMap M>
   const int64_t n = span.count;
   const int64_t lo = M == TexelMap::kTrunc18 ? -262143 : 0;
   int64_t a = 0, b = n;
-  const uint32_t starts[2] = {span.u, span.v}, steps[2] = {span.du, span.dv};
-  const uint32_t sizes[2] = {t.width, t.height};
-  for (int k = 0; k < 2; ++k) {
-    const int64_t p0 = static_cast<int32_t>(starts[k]), d = static_cast<int32_t>(steps[k]);
+  // One axis; false when its positions leave the 32-bit word.
+  const auto axis = [&](uint32_t start, uint32_t step, uint32_t size) {
+    const int64_t p0 = static_cast<int32_t>(start), d = static_cast<int32_t>(step);
     const int64_t pn = p0 + (n - 1) * d;
     if (pn < kWordMin || pn > kWordMax) return false;
-    const int64_t hi = int64_t{sizes[k]} * 262144 - 1;
-    if (p0 >= lo && p0 <= hi && pn >= lo && pn <= hi) continue;  // wholly inside
-    NarrowToRange(p0, pn, d, n, lo, hi, &a, &b);
-  }
+    const int64_t hi = int64_t{size} * 262144 - 1;
+    if (p0 < lo || p0 > hi || pn < lo || pn > hi) NarrowToRange(p0, pn, d, n, lo, hi, &a, &b);
+    return true;
+  };
+  if (!axis(span.u, span.du, t.width) || !axis(span.v, span.dv, t.height)) return false;
   *first = static_cast<int32_t>(a);
   *last = static_cast<int32_t>(std::max(a, b));
   return true;

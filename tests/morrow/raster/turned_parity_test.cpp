@@ -1,9 +1,9 @@
 // The reference, SSE2 and AVX2 paths draw the same turned frames: seeded random rotated, mirrored
 // and quadrilateral draws (angles, scales, places across every edge, every mode, parameters at
 // their edges, bright, key flags 0, 1 and 2, alpha maps), among them upright rectangles scaled
-// and mirrored, whose rows read one texel row, run once on each path the machine has from the
-// same start, must leave targets of equal CRC, at 32 bits and at 16 bits in 5:6:5, 5:5:5 and
-// 4:4:4.
+// and mirrored (some at whole multiples of their size), whose rows read one texel row, run once on
+// each path the machine has from the same start, must leave targets of equal CRC, at 32 bits and at
+// 16 bits in 5:6:5, 5:5:5 and 4:4:4.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -72,14 +72,25 @@ class TurnedParity : public TurnedFixture, public ::testing::WithParamInterface<
       const int keyFlag = static_cast<int>(rng() % 3);
       const int kind = static_cast<int>(rng() % 4);
       if (kind == 3) {
-        // An upright rectangle, magnified or shrunk, mirrored on either axis or both.
+        // An upright rectangle, magnified or shrunk, mirrored on either axis or both; one in two
+        // a whole multiple of the picture's size, whose rows step whole texels every few pixels.
         const int x1 = Coordinate(rng, 640), y1 = Coordinate(rng, 480);
-        const int x2 = x1 + static_cast<int>(rng() % 400) - 200;
-        const int y2 = y1 + static_cast<int>(rng() % 300) - 150;
+        int x2 = x1 + static_cast<int>(rng() % 400) - 200;
+        int y2 = y1 + static_cast<int>(rng() % 300) - 150;
+        if (rng() % 2 == 0) {
+          int w = 0, h = 0;
+          morrow::QueryGraphSize(g, &w, &h);
+          x2 = x1 + w * (static_cast<int>(rng() % 9) - 4);
+          y2 = y1 + h * (static_cast<int>(rng() % 9) - 4);
+        }
         EXPECT_EQ(morrow::DrawModiGraph(x1, y1, x2, y1, x2, y2, x1, y2, g, keyFlag), 0);
       } else if (kind != 0) {
-        const double scale = 0.25 + (rng() % 1000) / 250.0;
-        const double angle = (static_cast<int>(rng() % 2000) - 1000) / 150.0;
+        double scale = 0.25 + (rng() % 1000) / 250.0;
+        double angle = (static_cast<int>(rng() % 2000) - 1000) / 150.0;
+        if (rng() % 4 == 0) {  // upright or upside down, at a whole scale
+          scale = 1 + rng() % 3;
+          angle = (rng() % 2) * 3.141592653589793;
+        }
         EXPECT_EQ(morrow::DrawRotaGraph(Coordinate(rng, 640), Coordinate(rng, 480), scale, angle, g,
                                         keyFlag, rng() % 5 == 0 ? 1 : 0),
                   0);
