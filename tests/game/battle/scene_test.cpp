@@ -478,14 +478,17 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     RoundFrame = 400;
     g_shots[0].state = 1;
     g_shots[0].stateTimer = 1;
-    g_players[0].state = 8;  // in its special move
+    // Character 14's special move fires on its frame 32: the launcher raises the gauge.
+    g_players[0].kind = 14;
+    g_players[0].state = 8;
+    g_players[0].stateTimer = 32;
     g_gain = c.gain;
-    SetStandInAction("UpdateSpecialMove", RaiseGauge);
+    SetStandInAction("LaunchShotChara14", RaiseGauge);
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
     EXPECT_EQ(EffectsWithCode(0), c.notice ? 3 : 0) << "kind 1 three times";
-    EXPECT_EQ(LiveShotCount, 1);
+    EXPECT_EQ(LiveShotCount, 2);
   }
 }
 
