@@ -444,7 +444,7 @@ TEST(BattleFrame, StateTimer8888SurvivesOnlyInTheSpellCard) {
   struct Case {
     int state;
     int timerAfter;
-  } cases[] = {{9, 8888}, {0, 1}, {3, 0}, {12, 0}};  // standing counts its frames from 0
+  } cases[] = {{9, 8887}, {0, 1}, {3, 0}, {12, 0}};  // the card counts down; standing from 0
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
@@ -488,7 +488,7 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
     EXPECT_EQ(EffectsWithCode(0), c.notice ? 3 : 0) << "kind 1 three times";
-    EXPECT_EQ(LiveShotCount, 2);
+    EXPECT_EQ(LiveShotCount, 1);
   }
 }
 
@@ -756,6 +756,7 @@ TEST(BattleFrame, PowerUpsByCharacter) {
     SceneFrame = 2;
     BattleObject& p = g_players[0];
     p.state = c.state;
+    p.stateTimer = 50;  // a card in its middle
     p.meter = 10;
     g_playerState.powerUp[0] = c.powerUp;
     SpellScreenActive = 1;
