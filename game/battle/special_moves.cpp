@@ -1,5 +1,7 @@
 // The special move (player state 8): the charges of characters 0, 5, 9, 10 and 15, the poses that
 // lead into a spell card, and the fixed sequences the scene starts.
+#include <cstdint>
+
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
@@ -29,6 +31,11 @@ Variant VariantOf(int32_t mode, bool has6666) {
 
 // Poses and fixed sequences that find no end of their own stop here.
 constexpr int32_t kLongestSequence = 600;
+
+// A count that a field write may have left anywhere stops at the top instead of overflowing.
+void CountUp(int32_t& value, int32_t n) {
+  value = value > INT32_MAX - n ? INT32_MAX : value + n;
+}
 
 bool HeldNow(Input input, int p) {
   return HeldFrameCounts[input][p] > 0;
@@ -71,7 +78,7 @@ void StandDown(BattleObject& self, int p) {
 // The turn of characters 6, 7 and 13 toward a facing: +16 a frame. Character 7's turn stops at a
 // heading of 250-255 or 0-5; one that wraps onto 6-9 would never get there, so it lands on 0.
 void TurnToward(BattleObject& self, bool wrapStops) {
-  const int turned = self.heading + 16;
+  const int turned = (self.heading & 255) + 16;
   if (wrapStops && turned > 255) {
     const int wrapped = turned - 256;
     self.heading = wrapped >= 6 && wrapped <= 9 ? 0 : wrapped;
@@ -91,9 +98,9 @@ void TurnChara7(BattleObject& self) {
 void ChargeChara0(BattleObject& self, int p) {
   int32_t& charge = S().specialMode[p];
   UpdatePlayerControl(&self, p);
-  charge += 1;
-  if (self.kind == 10) charge += 1;
-  if (self.kind == 0 && S().lowLifeMode[p] == 1) charge += 1;
+  CountUp(charge, 1);
+  if (self.kind == 10) CountUp(charge, 1);
+  if (self.kind == 0 && S().lowLifeMode[p] == 1) CountUp(charge, 1);
   if (self.kind == 10) {
     charge = 160;
     HeldFrameCounts[kInputButton2][p] = 0;
@@ -306,7 +313,7 @@ void Sequence(BattleObject& self, int p) {
   switch (self.kind) {
     case 1:
       self.guard = 20;
-      if (t < 16) self.heading = (self.heading + 16) & 255;
+      if (t < 16) self.heading = ((self.heading & 255) + 16) & 255;
       if (t == 48) return DeclareCard(self, p, 1);
       break;
     case 2:
@@ -316,7 +323,7 @@ void Sequence(BattleObject& self, int p) {
       if (t == 80) return DeclareSpecial(self, p);
       break;
     case 4:
-      ++S().specialMode[p];
+      CountUp(S().specialMode[p], 1);
       if (t % 12 == 1) CreateEffect(&self, 44);
       if (HeldNow(kInputButton5, p)) {
         if (t == 96) {
@@ -347,7 +354,7 @@ void Sequence(BattleObject& self, int p) {
       if (v == Variant::k5000) {
         if (t == 36) return DeclareSpecial(self, p);
       } else if (v == Variant::kBase) {
-        if (t < 16 && self.heading != 192) self.heading = (self.heading + 16) & 255;
+        if (t < 16 && self.heading != 192) self.heading = ((self.heading & 255) + 16) & 255;
         if (t == 48) return DeclareCard(self, p, 0);
       }
       break;
@@ -423,7 +430,7 @@ void Sequence(BattleObject& self, int p) {
     case 13: {
       const Variant v = VariantOf(mode, false);
       if (v == Variant::k5000) {
-        if (self.heading != 192) self.heading = (self.heading + 16) & 255;
+        if (self.heading != 192) self.heading = ((self.heading & 255) + 16) & 255;
         if (t == 32) return DeclareCard(self, p, 0);
       } else if (v == Variant::kBase) {
         if (t == 12) return DeclareCard(self, p, 1);
@@ -484,6 +491,9 @@ void UpdateSpecialMove(BattleObject* player, int p) {
     return;
   }
   if (IsCharge(self, p)) {
+    // A charge below 0 (written from outside) would take billions of frames to count up: it
+    // starts afresh instead.
+    if (S().specialMode[p] < 0) S().specialMode[p] = 0;
     switch (self.kind) {
       case 5:
         return BeamChara5(self, p);
