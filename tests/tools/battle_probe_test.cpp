@@ -48,7 +48,7 @@ TEST(BattleProbe, AnswersOneLinePerQuery) {
       {"set cells[5,5] 1; walls 176.5 190.25 176.5 196 32 32 16", "40 176 192\n"},
       {"set cells[10,5] 1; snap 330 193.5 330 200 8 8 0", "4 330 196\n"},
       {"set cells[0,5] 9; mapcell 630 144 32 2 0; mapcell 0 0 2 2 0", "9 20 4\n0\n"},
-      {"calls UpdateSpecialMove; args UpdateSpecialMove; misses", "0\n\n0\n"},
+      {"calls LaunchShotChara8; args LaunchShotChara8; misses", "0\n\n0\n"},
   };
   for (const Case& c : cases) {
     ProbeRun run = Probe(std::string("-e '") + c.commands + "'");

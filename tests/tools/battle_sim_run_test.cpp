@@ -73,7 +73,8 @@ TEST(BattleSimRun, AnotherInputSeedGivesAnotherHashByFrame600) {
     const std::vector<std::string> b = Lines(ReadFile(dir.File("b")));
     ASSERT_EQ(a.size(), 10u);
     ASSERT_EQ(b.size(), 10u);
-    EXPECT_EQ(a[9].substr(0, 12), "600 4 600 60");
+    // The scene frame holds through the freezes of any spell card declared on the way.
+    EXPECT_EQ(a[9].substr(0, 6), "600 4 ");
     EXPECT_NE(HashOf(a[9]), HashOf(b[9])) << players;
   }
 }

@@ -5,7 +5,7 @@
 //              --arena A [--win-count K] [--time-limit T]
 //              [--effect-level L] [--obstacle S] [--maps DIR] [--input FILE | --input-seed N]
 //              --frames N [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...
-//              [--final-hash]
+//              [--force-cards] [--final-hash]
 //   battle-sim --seeds A-B ...   the same run for every seed of the range, each in a process of
 //                                its own, with random input from its seed unless --input or
 //                                --input-seed gives it, --jobs N of them at a time; one line
@@ -27,7 +27,8 @@
 // 1)th to run), players 0-3 and the inputs down, up, left, right and b1-b5; '#' starts a comment.
 // --cpu gives the players the computer plays (all, or a 0/1 flag per player), --difficulty the
 // option they play at, and --chars random draws each seed's characters from the seed with the
-// runner's own generator.
+// runner's own generator. --force-cards sets every spell gauge to 200 after each frame, so that
+// players declare spell cards often.
 //
 // Exit: 0 clean, 1 an invariant broke (or the battle ended on its first frame; in a soak, any
 // run failed), 2 bad input (options, script, files).

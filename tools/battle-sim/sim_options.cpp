@@ -224,6 +224,10 @@ struct Parser {
         o->finalHash = true;
         continue;
       }
+      if (option == "--force-cards") {
+        o->forceCards = true;
+        continue;
+      }
       bool known = false;
       for (const char* name : kWithValue) known = known || option == name;
       if (!known) return Fail("unknown option '" + option + "'");
@@ -334,6 +338,7 @@ const char* SimUsage() {
          "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N\n"
          "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n"
+         "         [--force-cards]\n"
          "         [--final-hash]\n";
 }
 

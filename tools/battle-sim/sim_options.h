@@ -50,6 +50,7 @@ struct SimOptions {
   std::vector<CorruptWrite> corrupt;
   // Prints "final HASH" after a clean run: how a soak tells its runs' battles apart.
   bool finalHash = false;
+  bool forceCards = false;  // every spell gauge is 200 after each frame
 };
 
 // Parses the arguments after the program name. false with a message naming the problem for an

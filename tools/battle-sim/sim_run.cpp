@@ -19,6 +19,7 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "tools/battle-sim/headless.h"
+#include "tools/battle-sim/sim_card_checks.h"
 #include "tools/battle-sim/sim_dash_checks.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_state.h"
@@ -118,6 +119,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
               int64_t* ran) {
   InputGenerator generator(o.inputSeed);
   DashChecks dashChecks;
+  CardChecks cardChecks;
   for (int64_t f = 0; f < o.frames; ++f) {
     uint32_t inputs[4] = {};
     if (o.inputSeedGiven) {
@@ -128,6 +130,9 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
     int bits[4];
     for (int p = 0; p < 4; ++p) bits[p] = PadBitsOfInputs(inputs[p]);
     veyrdale::StepBattleFrame(bits);
+    if (o.forceCards) {
+      for (float& gauge : veyrdale::g_playerState.spellGauge) gauge = 200.0f;
+    }
 
     const int64_t done = f + 1;
     *ran = done;
@@ -136,7 +141,8 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
     }
     if (o.checkInvariants) {
       InvariantFailure failure;
-      if (FindBrokenInvariant(&failure) || dashChecks.Broken(&failure)) {
+      if (FindBrokenInvariant(&failure) || dashChecks.Broken(&failure) ||
+          cardChecks.Broken(&failure)) {
         std::printf("frame %lld: invariant %s: %s\n", static_cast<long long>(done),
                     failure.name.c_str(), failure.detail.c_str());
         return kRunFailed;

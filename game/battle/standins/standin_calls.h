@@ -37,19 +37,8 @@ struct StandInCall {
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
     // Launchers.
-    "LaunchShotChara8",
-    "LaunchShotChara9",
-    "LaunchShotChara10",
-    "LaunchShotChara11",
-    "LaunchShotChara12",
-    "LaunchShotChara13",
-    "LaunchShotChara14",
-    "LaunchShotChara15",
-    // Special moves and spell cards.
-    "UpdateSpecialMove",
-    "StartSpellCard",
-    "StartSpecialSpellCard",
-    "RunSpellCard",
+    "LaunchShotChara8",  "LaunchShotChara9",  "LaunchShotChara10", "LaunchShotChara11",
+    "LaunchShotChara12", "LaunchShotChara13", "LaunchShotChara14", "LaunchShotChara15",
 };
 constexpr int kStandInCount = static_cast<int>(std::size(kStandInNames));
 

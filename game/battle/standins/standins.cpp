@@ -1,7 +1,6 @@
-// Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
-// except where the battle needs an answer to go on: a launcher places the shot at its source with
-// speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
-// special move ends at once, and the special card is refused.
+// Stand-ins for the entry points not built yet: each records its call; a launcher places the shot
+// at its source with speed 6 and ends the volley (or, for a test of volleys, goes on as
+// SetStandInVolley says).
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 
@@ -16,8 +15,6 @@ template <typename Record>
 StandInArg R(const Record* record) {
   return StandInRecord(record);
 }
-
-#define RECORD(name, ...) RecordStandInCall(StandInIndex(#name), {__VA_ARGS__})
 
 int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
   RecordStandInCall(index, {R(source), R(shot), I(count)});
@@ -45,23 +42,5 @@ LAUNCHER(LaunchShotChara13)
 LAUNCHER(LaunchShotChara14)
 LAUNCHER(LaunchShotChara15)
 #undef LAUNCHER
-
-void UpdateSpecialMove(BattleObject* player, int p) {
-  RECORD(UpdateSpecialMove, R(player), I(p));
-  // The move ends at once, so a player never stays in the special-move state.
-  player->state = 0;
-  player->stateTimer = 0;
-}
-
-void StartSpellCard(BattleObject* player, int index, int card) {
-  RECORD(StartSpellCard, R(player), I(index), I(card));
-}
-int StartSpecialSpellCard(BattleObject* player, int index) {
-  RECORD(StartSpecialSpellCard, R(player), I(index));
-  return 0;
-}
-void RunSpellCard(BattleObject* player, int index) {
-  RECORD(RunSpellCard, R(player), I(index));
-}
 
 }  // namespace veyrdale

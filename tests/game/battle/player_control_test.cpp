@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -27,10 +26,6 @@ using testsupport::LastShotMade;
 using testsupport::LiveEffects;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
-
-const StandInCall& Call(const char* name) {
-  return *FindStandInCall(name);
-}
 
 // Player 0 of a two-player match past the start count, standing at the arena's centre.
 BattleObject& Standing(int character, int other = 1) {
@@ -258,11 +253,10 @@ TEST(PlayerControl, HeldFlagClearedAndLowLifeModeOfCharacter0) {
 
 // ---- Triggers -----------------------------------------------------------------------------
 
-// What a trigger did: "A" or "B" for a spell card, "S<v>" for the special move with value v, "-"
-// for nothing.
+// What a trigger did: "A" or "B" for a declared spell card, "S<v>" for the special move with value
+// v, "-" for nothing.
 std::string Outcome(const BattleObject& p) {
-  const StandInCall& card = Call("StartSpellCard");
-  if (card.calls > 0) return card.args[2].integer == 0 ? "A" : "B";
+  if (p.state == kStateSpellCard) return g_playerState.cardChoice[0] == 0 ? "A" : "B";
   if (p.state == kStateSpecialMove) return "S" + std::to_string(g_playerState.specialMode[0]);
   return "-";
 }
@@ -282,9 +276,9 @@ TEST(PlayerControl, SpellButtonPerCharacterWithAndWithoutModifier) {
       Hold(kInputButton5, 1);
       UpdatePlayerControl(&p, 0);
       EXPECT_EQ(Outcome(p), modifier ? withModifier[c] : withoutModifier[c]);
-      if (Call("StartSpellCard").calls > 0) {
-        EXPECT_EQ(Call("StartSpellCard").args[0].integer, 0);
-        EXPECT_EQ(Call("StartSpellCard").args[1].integer, 0);
+      if (p.state == kStateSpellCard) {
+        EXPECT_EQ(p.stateTimer, 9999);
+        EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], 0.0f);
       }
       if (p.state == kStateSpecialMove) {
         EXPECT_EQ(p.stateTimer, 0);
@@ -320,7 +314,7 @@ TEST(PlayerControl, TriggerGating) {
       {"special move needs the gauge", 4, 0, 0, 400, 0, 0, 1, 99.5f, 0, "-"},
       {"special move with the gauge", 4, 0, 0, 400, 0, 0, 1, 100, 0, "S0"},
       {"special move not while powered up", 4, 0, 0, 400, 0, 0, 1, 200, 6, "-"},
-      {"the card tests its own gauge", 0, 0, 0, 400, 0, 0, 1, 0, 0, "A"},
+      {"the card tests its own gauge", 0, 0, 0, 400, 0, 0, 1, 99.9f, 0, "-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -347,7 +341,7 @@ TEST(PlayerControl, BothAttackButtonsTogether) {
     int count1, count2;
     int state;
     const char* outcome;
-    int specialCards;  // StartSpecialSpellCard calls
+    int specialCards;  // special cards declared
     int effect19;
   } cases[] = {
       {"character 3 at 175", 3, 175, 1, 1, 0, "S0", 0, 0},
@@ -373,7 +367,7 @@ TEST(PlayerControl, BothAttackButtonsTogether) {
     Hold(kInputButton2, c.count2);
     UpdatePlayerControl(&p, 0);
     EXPECT_EQ(Outcome(p), c.outcome);
-    EXPECT_EQ(Call("StartSpecialSpellCard").calls, c.specialCards);
+    EXPECT_EQ(p.stateTimer == 8888 ? 1 : 0, c.specialCards);
     EXPECT_EQ(LiveEffects(), c.effect19);
     EXPECT_EQ(EffectsWithCode(21), c.effect19) << "kind 19";
   }

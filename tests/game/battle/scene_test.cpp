@@ -444,7 +444,7 @@ TEST(BattleFrame, StateTimer8888SurvivesOnlyInTheSpellCard) {
   struct Case {
     int state;
     int timerAfter;
-  } cases[] = {{9, 8888}, {0, 1}, {3, 0}, {12, 0}};  // standing counts its frames from 0
+  } cases[] = {{9, 8887}, {0, 1}, {3, 0}, {12, 0}};  // the card counts down; standing from 0
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     RoundFrame = 400;
@@ -478,9 +478,12 @@ TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
     RoundFrame = 400;
     g_shots[0].state = 1;
     g_shots[0].stateTimer = 1;
-    g_players[0].state = 8;  // in its special move
+    // Character 14's special move fires on its frame 32: the launcher raises the gauge.
+    g_players[0].kind = 14;
+    g_players[0].state = 8;
+    g_players[0].stateTimer = 32;
     g_gain = c.gain;
-    SetStandInAction("UpdateSpecialMove", RaiseGauge);
+    SetStandInAction("LaunchShotChara14", RaiseGauge);
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
@@ -753,6 +756,7 @@ TEST(BattleFrame, PowerUpsByCharacter) {
     SceneFrame = 2;
     BattleObject& p = g_players[0];
     p.state = c.state;
+    p.stateTimer = 50;  // a card in its middle
     p.meter = 10;
     g_playerState.powerUp[0] = c.powerUp;
     SpellScreenActive = 1;

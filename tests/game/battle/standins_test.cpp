@@ -49,27 +49,27 @@ TEST(StandIns, EveryNameIsFound) {
 TEST(StandIns, RecordCountsAndLastArguments) {
   ResetStandInCalls();
   BattleObject local{};
-  UpdateSpecialMove(&g_familiars[3], 3);
-  UpdateSpecialMove(&local, 5);
-  StartSpellCard(&g_shots[511], 1, 15);
-  UpdateSpecialMove(&g_shots[1], 1);
-  RunSpellCard(&g_players[3], 3);
+  LaunchShotChara8(&g_familiars[3], &g_shots[3], 0);
+  LaunchShotChara8(&local, &g_shots[5], 2);
+  LaunchShotChara9(&g_shots[511], &g_shots[1], 15);
+  LaunchShotChara8(&g_shots[1], &g_shots[2], 1);
+  LaunchShotChara15(&g_players[3], &g_shots[3], 3);
   struct Case {
     const char* name;
     int64_t calls;
     const char* args;
   } cases[] = {
-      {"UpdateSpecialMove", 3, "1 1"},
-      {"StartSpellCard", 1, "511 1 15"},
-      {"RunSpellCard", 1, "3 3"},
+      {"LaunchShotChara8", 3, "1 2 1"},
+      {"LaunchShotChara9", 1, "511 1 15"},
+      {"LaunchShotChara15", 1, "3 3 3"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Calls(c.name), c.calls) << c.name;
     EXPECT_EQ(Args(c.name), c.args) << c.name;
   }
   ResetStandInCalls();
-  EXPECT_EQ(Calls("UpdateSpecialMove"), 0);
-  EXPECT_EQ(Args("UpdateSpecialMove"), "");
+  EXPECT_EQ(Calls("LaunchShotChara8"), 0);
+  EXPECT_EQ(Args("LaunchShotChara8"), "");
 }
 
 TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
@@ -100,15 +100,6 @@ TEST(StandIns, LaunchersPlaceTheShotAndEndTheVolley) {
 }
 
 TEST(StandIns, AnswersThatLetTheBattleGoOn) {
-  BattleObject& player = g_players[1];
-  player.state = 8;
-  player.stateTimer = 33;
-  player.life = 200;
-  UpdateSpecialMove(&player, 1);
-  EXPECT_EQ(player.state, 0);
-  EXPECT_EQ(player.stateTimer, 0);
-  EXPECT_EQ(player.life, 200);
-  EXPECT_EQ(StartSpecialSpellCard(&player, 1), 0);
   EXPECT_EQ(LoadScenarioScript(3), 0) << "a script is never found";
 }
 
@@ -120,26 +111,26 @@ void CountAction() {
 TEST(StandIns, ActionsRunAfterTheRecordAndObjectsAreKeptAsPassed) {
   ResetStandInCalls();
   g_actions = 0;
-  EXPECT_TRUE(SetStandInAction("UpdateSpecialMove", CountAction));
+  EXPECT_TRUE(SetStandInAction("LaunchShotChara10", CountAction));
   EXPECT_FALSE(SetStandInAction("NotAnEntryPoint", CountAction));
-  UpdateSpecialMove(&g_shots[2], 2);
-  UpdateSpecialMove(&g_shots[3], 3);
+  LaunchShotChara10(&g_shots[2], &g_shots[20], 0);
+  LaunchShotChara10(&g_shots[3], &g_shots[20], 0);
   EXPECT_EQ(g_actions, 2);
-  EXPECT_TRUE(SetStandInAction("UpdateSpecialMove", nullptr));
-  UpdateSpecialMove(&g_shots[4], 4);
+  EXPECT_TRUE(SetStandInAction("LaunchShotChara10", nullptr));
+  LaunchShotChara10(&g_shots[4], &g_shots[20], 0);
   EXPECT_EQ(g_actions, 2);
-  SetStandInAction("UpdateSpecialMove", CountAction);
+  SetStandInAction("LaunchShotChara10", CountAction);
   ResetStandInCalls();
-  UpdateSpecialMove(&g_shots[5], 5);
+  LaunchShotChara10(&g_shots[5], &g_shots[20], 0);
   EXPECT_EQ(g_actions, 2) << "a reset removes the actions";
   // A source of the caller's own: its contents are what the call is about.
   BattleObject source{};
   source.x = 640;
   source.y = 480;
   source.stun = 3;
-  UpdateSpecialMove(&source, 0);
+  LaunchShotChara10(&source, &g_shots[20], 0);
   source.x = 1;
-  const StandInCall* call = FindStandInCall("UpdateSpecialMove");
+  const StandInCall* call = FindStandInCall("LaunchShotChara10");
   EXPECT_EQ(call->args[0].integer, -1);
   EXPECT_EQ(call->args[0].object.x, 640);
   EXPECT_EQ(call->args[0].object.y, 480);
