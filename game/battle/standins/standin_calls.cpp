@@ -16,8 +16,6 @@ constexpr std::array<StandInCall, kStandInCount> NamedSlots() {
 // Named at compile time, so a lookup finds every stand-in before its first call.
 std::array<StandInCall, kStandInCount> g_calls = NamedSlots();
 
-int g_volley = 1;
-
 // The index of a record inside a pool, from its address; -1 when it lies elsewhere.
 template <typename T, int N>
 int IndexIn(const T (&pool)[N], const void* record) {
@@ -92,15 +90,6 @@ void ResetStandInCalls() {
     call.argCount = 0;
     call.action = nullptr;
   }
-  g_volley = 1;
-}
-
-void SetStandInVolley(int shots) {
-  g_volley = shots;
-}
-
-int StandInVolley() {
-  return g_volley;
 }
 
 bool SetStandInAction(std::string_view name, void (*action)()) {

@@ -36,15 +36,6 @@ struct StandInCall {
 
 // Every stand-in, by name.
 inline constexpr std::string_view kStandInNames[] = {
-    // Launchers.
-    "LaunchShotChara8",
-    "LaunchShotChara9",
-    "LaunchShotChara10",
-    "LaunchShotChara11",
-    "LaunchShotChara12",
-    "LaunchShotChara13",
-    "LaunchShotChara14",
-    "LaunchShotChara15",
     // Special moves and spell cards.
     "UpdateSpecialMove",
     "StartSpellCard",
@@ -80,11 +71,5 @@ void ResetStandInCalls();
 // stand-in (reading its arguments through FindStandInCall), for example raising a gauge as a hit
 // would. Null removes it. false when there is no stand-in of that name.
 bool SetStandInAction(std::string_view name, void (*action)());
-
-// How many shots the launcher stand-ins make per volley: each call returns the shots still to
-// make (the count it was given less one, n - 1 on the first call). 1, the default that a reset
-// restores, ends every volley at its first shot.
-void SetStandInVolley(int shots);
-int StandInVolley();
 
 }  // namespace veyrdale

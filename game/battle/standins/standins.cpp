@@ -1,7 +1,6 @@
 // Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
-// except where the battle needs an answer to go on: a launcher places the shot at its source with
-// speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
-// special move ends at once, and the special card is refused.
+// except where the battle needs an answer to go on: a special move ends at once, and the special
+// card is refused.
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 
@@ -19,32 +18,7 @@ StandInArg R(const Record* record) {
 
 #define RECORD(name, ...) RecordStandInCall(StandInIndex(#name), {__VA_ARGS__})
 
-int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
-  RecordStandInCall(index, {R(source), R(shot), I(count)});
-  shot->x = source->x;
-  shot->y = source->y;
-  shot->heading = source->heading;
-  shot->speed = 6.0f;
-  const int volley = StandInVolley();
-  if (volley <= 1) return 0;
-  return count == 0 ? volley - 1 : count - 1;
-}
-
 }  // namespace
-
-#define LAUNCHER(name)                                            \
-  int name(BattleObject* source, BattleObject* shot, int count) { \
-    return Launch(StandInIndex(#name), source, shot, count);      \
-  }
-LAUNCHER(LaunchShotChara8)
-LAUNCHER(LaunchShotChara9)
-LAUNCHER(LaunchShotChara10)
-LAUNCHER(LaunchShotChara11)
-LAUNCHER(LaunchShotChara12)
-LAUNCHER(LaunchShotChara13)
-LAUNCHER(LaunchShotChara14)
-LAUNCHER(LaunchShotChara15)
-#undef LAUNCHER
 
 void UpdateSpecialMove(BattleObject* player, int p) {
   RECORD(UpdateSpecialMove, R(player), I(p));
