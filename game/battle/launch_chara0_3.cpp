@@ -10,21 +10,8 @@ namespace veyrdale {
 
 namespace {
 
-// Character 0's charge bonus: the first shot after a charge hits harder.
-void AddChargeBonus(const Launch& l, int32_t charge) {
-  if (ShotDamageRecord* d = l.Damage()) {
-    d->damage = AddToU16(d->damage, charge / 4);
-    d->stunDamage = AddToU16(d->stunDamage, charge / 13);
-  }
-}
-
-void SetHitClass(const Launch& l, uint16_t hitClass) {
-  if (ShotDamageRecord* d = l.Damage()) d->hitClass = hitClass;
-}
-
 int Chara0Move(const Launch& l) {
   BattleObject* s = l.shot;
-  const int32_t charge = ChargeOf(l);
   switch (s->move) {
     case 1: {
       const int r = Rand(14);
@@ -36,12 +23,7 @@ int Chara0Move(const Launch& l) {
       return 0;
     }
     case 2:
-      SetHeading(s, l.h);
-      s->speed = static_cast<float>(12 + charge / 6);
-      SetRecovery(l, 10);
-      Lunge(l, 3.0f);
-      PlaySoundEntry(kSoundShot);
-      AddChargeBonus(l, charge);
+      ChargedThrust(l);
       return 0;
     case 3: {
       const int k = VolleyK(l, 7, kSoundShot);
@@ -52,14 +34,7 @@ int Chara0Move(const Launch& l) {
       return k - 1;
     }
     case 4:
-      PlaceAlong(l, l.h, 32.0f, 12.0f);
-      SetHeading(s, l.h);
-      s->z = l.source->z;
-      SetRecovery(l, 8);
-      Lunge(l, 6.0f);
-      l.source->vz = 4.0f;
-      PlaySoundEntry(kSoundShot);
-      AddChargeBonus(l, charge);
+      ChargedDive(l);
       return 0;
     case 5:
       PlaceAlong(l, l.h, 32.0f, 12.0f);
@@ -232,16 +207,8 @@ int64_t FanOffset(int k) {
 int Chara3Move(const Launch& l) {
   BattleObject* s = l.shot;
   switch (s->move) {
-    case 1: {
-      const int k = l.powered ? VolleyK(l, 2, -1) : 0;
-      // A stream that turns three steps a shot.
-      SetHeading(s, l.h + 3 * int64_t{l.moveShotCount} - 4 - 2 * k);
-      s->life = 1;
-      s->speed = 6.5f;
-      SetRecovery(l, 2);
-      PlaySoundEntry(kSoundShotC);
-      return k > 0 ? k - 1 : 0;
-    }
+    case 1:
+      return TurningStream(l, 6.5f, kSoundShotC);
     case 2: {
       constexpr int64_t kPair[3] = {0, 12, -12};           // by k
       constexpr int64_t kFour[5] = {0, -12, 12, -36, 36};  // by k

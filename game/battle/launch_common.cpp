@@ -1,9 +1,11 @@
 // The common steps and notation of the launch routines.
 #include "game/battle/access.h"
 #include "game/battle/directions.h"
+#include "game/battle/familiars.h"
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
+#include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/sound_entries.h"
 #include "morrow/system/time.h"
@@ -125,6 +127,60 @@ BattleObject* CompanionOf(const Launch& l) {
 
 BattleObject* OwnerPlayer(const Launch& l) {
   return l.owner >= 0 ? &g_players[l.owner] : nullptr;
+}
+
+void SetHitClass(const Launch& l, uint16_t hitClass) {
+  if (ShotDamageRecord* d = l.Damage()) d->hitClass = hitClass;
+}
+
+void AddChargeBonus(const Launch& l, int32_t charge) {
+  if (ShotDamageRecord* d = l.Damage()) {
+    d->damage = AddToU16(d->damage, charge / 4);
+    d->stunDamage = AddToU16(d->stunDamage, charge / 13);
+  }
+}
+
+void ChargedThrust(const Launch& l) {
+  const int32_t charge = ChargeOf(l);
+  SetHeading(l.shot, l.h);
+  l.shot->speed = static_cast<float>(12 + charge / 6);
+  SetRecovery(l, 10);
+  Lunge(l, 3.0f);
+  PlaySoundEntry(kSoundShot);
+  AddChargeBonus(l, charge);
+}
+
+void ChargedDive(const Launch& l) {
+  PlaceAlong(l, l.h, 32.0f, 12.0f);
+  SetHeading(l.shot, l.h);
+  l.shot->z = l.source->z;
+  SetRecovery(l, 8);
+  Lunge(l, 6.0f);
+  l.source->vz = 4.0f;
+  PlaySoundEntry(kSoundShot);
+  AddChargeBonus(l, ChargeOf(l));
+}
+
+int TurningStream(const Launch& l, float speed, int sound) {
+  const int k = l.powered ? VolleyK(l, 2, -1) : 0;
+  SetHeading(l.shot, l.h + 3 * int64_t{l.moveShotCount} - 4 - 2 * k);
+  l.shot->life = 1;
+  l.shot->speed = speed;
+  SetRecovery(l, 2);
+  PlaySoundEntry(sound);
+  return k > 0 ? k - 1 : 0;
+}
+
+void ReleaseShot(const Launch& l) {
+  l.shot->state = 0;
+}
+
+bool FromMarkedSource(const Launch& l) {
+  return l.source->meter == kFamiliarShotMark;
+}
+
+int32_t OwnerHeld(const Launch& l, int input) {
+  return l.owner >= 0 ? HeldFrameCounts[input][l.owner] : 0;
 }
 
 }  // namespace veyrdale

@@ -85,4 +85,23 @@ BattleObject* CompanionOf(const Launch& l);
 // The owner player's record, null for any other owner.
 BattleObject* OwnerPlayer(const Launch& l);
 
+// The damage record's hit class, for a shot in the pool.
+void SetHitClass(const Launch& l, uint16_t hitClass);
+// The charge bonus: the first shot after a charge hits harder.
+void AddChargeBonus(const Launch& l, int32_t charge);
+// The charged thrust (heading h, faster with the charge, lunge 3) and the charged dive (32 ahead
+// +12 at the source's height, lunge 6 and a hop), shared by characters 0 and 10.
+void ChargedThrust(const Launch& l);
+void ChargedDive(const Launch& l);
+// A stream that turns three steps a shot (a pair while powered up), each shot with life 1,
+// recovery 2 and its sound.
+int TurningStream(const Launch& l, float speed, int sound);
+// The move makes no shot of its own: the record is freed again (still counted in shotsFired).
+void ReleaseShot(const Launch& l);
+// The source is a stand-in that carries a move on (an effect, a familiar): its `meter` holds the
+// mark 9999.0.
+bool FromMarkedSource(const Launch& l);
+// Held-frame count of a button of the owner, 0 for any other owner.
+int32_t OwnerHeld(const Launch& l, int input);
+
 }  // namespace veyrdale

@@ -3,8 +3,7 @@
 // players, shots, effects, familiars, items, spell cards and computer player; the drawing of the
 // battle. Declared here, in the floor every layer stands on, so that no layer includes from a
 // layer above it; each is defined once, by the layer that builds it (the game's programs link the
-// layers as one group). Until then veyrdale_battle_standins holds a stand-in that only records
-// its calls.
+// layers as one group).
 #pragma once
 
 #include <cstdint>

@@ -9,7 +9,6 @@
 #include "game/battle/arena.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -78,7 +77,6 @@ inline void ResetBattleState() {
   ScriptWait = 0;
   PictureFadeFrames = NamePlateFrames = 0;
   for (int i = 0; i < kGlyphSheetCount; ++i) GlyphSheetsA[i] = GlyphSheetsB[i] = -1;
-  ResetStandInCalls();
   ResetCpuPlayers();
   BuildTrigTables();
 }

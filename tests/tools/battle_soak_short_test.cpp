@@ -56,4 +56,19 @@ TEST(BattleSoakShort, CharactersZeroToSevenOnArenasZeroAndTwo) {
   }
 }
 
+// Characters 8-15 launch for real: every one plays, alone in its match and beside the others.
+TEST(BattleSoakShort, CharactersEightToFifteenOnArenasZeroAndTwo) {
+  testsupport::TempDir resources;
+  const testsupport::ProgramRun made =
+      testsupport::RunProgram(resources.path(), MAKE_DEMO_RESOURCES, resources.path());
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  for (const char* chars : {"8,9,10,11", "12,13,14,15", "0,5,10,15", "3,6,9,12"}) {
+    for (int arena : {0, 2}) {
+      SCOPED_TRACE(std::string(chars) + " on arena " + std::to_string(arena));
+      Soak(std::string("--players 4 --chars ") + chars, 4, 2000, 3, arena,
+           resources.path() + "/Resource/Mpd");
+    }
+  }
+}
+
 }  // namespace

@@ -5,7 +5,7 @@
 //
 // Each query prints one line; floats print as %.9g. An unknown command or name, or a malformed
 // argument, prints a message on stderr and ends the probe with status 2. The library is never
-// started: the entry points not built yet are the recording stand-ins. battle-probe-rec is the
+// started. battle-probe-rec is the
 // same probe linked with the recording stand-in of the library instead of the library, so that
 // `drawlog` can show the library calls the game makes.
 //
@@ -25,7 +25,6 @@
 //   mapcell CX CY W H DY               "value col row", or "0"
 //   walls X Y OLDX OLDY W H DY         the wall move: "code x y"
 //   snap X Y OLDX OLDY W H DY          the shot variant: "code x y"
-//   calls NAME | args NAME             a stand-in's call count / its last call's arguments
 //   misses                             the count of out-of-range indices
 //   match players=N chars=A,B.. arena=A [teams=T,..] [handicap=H,..] [survival]
 //                                      a match as the menus leave it before the battle: start
@@ -179,8 +178,6 @@ const Command kCommands[] = {
     {"mapcell", 5, 5, MapCell},
     {"walls", 7, 7, Walls},
     {"snap", 7, 7, Snap},
-    {"calls", 1, 1, Calls},
-    {"args", 1, 1, StandInArgs},
     {"misses", 0, 0, Misses},
     {"match", 3, -1, Match},
     {"story", 2, 2, Story},

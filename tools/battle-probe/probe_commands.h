@@ -26,8 +26,6 @@ void Map(const Args& a);
 void MapCell(const Args& a);
 void Walls(const Args& a);
 void Snap(const Args& a);
-void Calls(const Args& a);
-void StandInArgs(const Args& a);
 void Misses(const Args& a);
 // One move row as its eleven fields in table order.
 void PrintMoveRow(const veyrdale::MoveTableEntry& row);

@@ -8,7 +8,6 @@
 #include "game/battle/directions.h"
 #include "game/battle/field_table.h"
 #include "game/battle/motion.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
@@ -129,34 +128,6 @@ void Walls(const Args& a) {
 
 void Snap(const Args& a) {
   WallMove<veyrdale::SnapToWalls>(a);
-}
-
-namespace {
-
-const veyrdale::StandInCall& StandIn(const std::string& name) {
-  const veyrdale::StandInCall* call = veyrdale::FindStandInCall(name);
-  if (call == nullptr) Fail("no stand-in named " + name);
-  return *call;
-}
-
-}  // namespace
-
-void Calls(const Args& a) {
-  std::printf("%lld\n", static_cast<long long>(StandIn(a[1]).calls));
-}
-
-void StandInArgs(const Args& a) {
-  const veyrdale::StandInCall& call = StandIn(a[1]);
-  for (int i = 0; i < call.argCount; ++i) {
-    if (i > 0) std::printf(" ");
-    const veyrdale::StandInArg& arg = call.args[i];
-    if (arg.kind == veyrdale::StandInArg::Kind::kFloat) {
-      PrintFloat(arg.real);
-    } else {
-      std::printf("%lld", static_cast<long long>(arg.integer));
-    }
-  }
-  std::printf("\n");
 }
 
 void Misses(const Args&) {

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/directions.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -23,7 +22,6 @@ namespace {
 
 using namespace veyrdale;
 using testsupport::EffectsWithCode;
-using testsupport::LastShotSource;
 using testsupport::ShotsMade;
 
 // A three-player battle: player 1 at (300, 200) facing 0, the pool empty.
@@ -95,8 +93,8 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        [](const EffectRecord&) {
          EXPECT_TRUE(InUse());
          ASSERT_EQ(ShotsMade(8), 1);
-         EXPECT_EQ(LastShotSource(8).heading, 77);
-         EXPECT_EQ(LastShotSource(8).x, 100.0f);
+         EXPECT_EQ(LastShot(8).heading, 77) << "a shot at its source, along its heading";
+         EXPECT_EQ(LastShot(8).x, 100.0f);
          EXPECT_EQ(LastShot(8).move, 6);
          EXPECT_EQ(LastShot(8).owner, 1);
        }},
@@ -170,8 +168,10 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        1,
        [](const EffectRecord&) {
          ASSERT_EQ(ShotsMade(9), 1);
-         EXPECT_EQ(LastShotSource(9).meter, 9999.0f);
-         EXPECT_EQ(LastShotSource(9).owner, 1);
+         // The marked source's shot falls from 600 above, 6-7 pixels a frame.
+         EXPECT_GE(LastShot(9).speed, 6.0f);
+         EXPECT_LE(LastShot(9).speed, 7.0f);
+         EXPECT_EQ(LastShot(9).owner, 1);
          EXPECT_EQ(LastShot(9).move, 1);
        }},
       {"77 every 3 frames while powered up",
@@ -219,10 +219,7 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        [](const EffectRecord& e) { EXPECT_EQ(e.timer, 15); }},
       {"91 fires at 14 in the card",
        [](EffectRecord& e) { e.code = 91, e.timer = 14, g_players[1].state = 9; }, 1,
-       [](const EffectRecord&) {
-         EXPECT_EQ(LastShotSource(9).stateTimer, 14);
-         EXPECT_EQ(LastShot(9).move, 6);
-       }},
+       [](const EffectRecord&) { EXPECT_EQ(LastShot(9).move, 6); }},
       {"91 out of the card", [](EffectRecord& e) { e.code = 91, e.timer = 14; }, 1,
        [](const EffectRecord&) {
          EXPECT_FALSE(InUse());
@@ -328,8 +325,7 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        1,
        [](const EffectRecord&) {
          EXPECT_FALSE(InUse());
-         EXPECT_EQ(LastShotSource(12).attackDelay, -7);
-         EXPECT_EQ(LastShotSource(12).meter, 9999.0f);
+         EXPECT_EQ(LastShot(12).attackDelay, -7) << "the marked source's, handed on";
          EXPECT_EQ(LastShot(12).move, 4);
        }},
       {"110 fades outside an attack", [](EffectRecord& e) { e.code = 110, e.timer = 300; }, 1,
@@ -398,7 +394,7 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
        [](const EffectRecord&) {
          EXPECT_EQ(ShotsMade(15), 2) << "300 and 297: timer / 2 even";
          EXPECT_EQ(LastShot(15).move, 5);
-         EXPECT_EQ(LastShotSource(15).owner, 1);
+         EXPECT_EQ(LastShot(15).owner, 1);
        }},
       {"126 ends early once its player's card is over",
        [](EffectRecord& e) { e.code = 126, e.timer = 300, g_players[1].stateTimer = 41; }, 1,
@@ -406,8 +402,8 @@ TEST(UpdateEffect, BehaviourOfEachCode) {
       {"129 fires at once", [](EffectRecord& e) { e.code = 129, e.z = 12.9f, e.heading = 9; }, 1,
        [](const EffectRecord&) {
          EXPECT_FALSE(InUse());
-         EXPECT_EQ(LastShotSource(15).life, 12);
-         EXPECT_EQ(LastShotSource(15).heading, 9);
+         EXPECT_EQ(LastShot(15).life, 13) << "one past the source's";
+         EXPECT_EQ(LastShot(15).heading, 9) << "the last of the four";
          EXPECT_EQ(LastShot(15).move, 12);
          EXPECT_EQ(FlashLength, 16);
        }},
@@ -465,16 +461,15 @@ TEST(UpdateEffect, TimerEndShotsFromTheSteppedPoint) {
       // The neutral move 1 starts at the stepped point itself.
       EXPECT_EQ(LastShot(c.kind).x, 106.0f);
       EXPECT_EQ(LastShot(c.kind).y, 116.0f);
-    } else if (c.kind < testsupport::kFirstStandInKind) {
-      // A built launcher: the shot starts 16 ahead of the stepped point, +6.
+    } else if (c.kind == 3) {
+      // 3/6 starts 16 ahead of the stepped point, +6.
       EXPECT_EQ(LastShot(c.kind).x, 106.0f + 16.0f);
       EXPECT_EQ(LastShot(c.kind).y, 116.0f + 6.0f);
     } else {
-      const BattleObject& source = LastShotSource(c.kind);
-      EXPECT_EQ(source.x, 106.0f);
-      EXPECT_EQ(source.y, 116.0f);
-      EXPECT_EQ(source.vx, 0.0f);
-      EXPECT_EQ(source.heading, c.heading);
+      // 9/10 and 9/11 start at the stepped point, along the source's heading.
+      EXPECT_EQ(LastShot(c.kind).x, 106.0f);
+      EXPECT_EQ(LastShot(c.kind).y, 116.0f);
+      EXPECT_EQ(LastShot(c.kind).heading, c.heading);
     }
     EXPECT_EQ(LastShot(c.kind).move, c.move);
     EXPECT_EQ(LastShot(c.kind).owner, c.owner);
@@ -561,7 +556,7 @@ TEST(UpdateEffect, Code116SteersThenFiresForItsCaster) {
   EXPECT_EQ(e.vx, 0.0f);
   EXPECT_EQ(g_players[2].meter, 0.0f);
   EXPECT_EQ(g_players[2].attackDelay, 150);
-  EXPECT_EQ(LastShotSource(12).y, 200.0f);
+  EXPECT_EQ(LastShot(12).y, 200.0f);
   EXPECT_EQ(LastShot(12).owner, 2);
   EXPECT_EQ(LastShot(12).move, 6);
   EXPECT_EQ(FlashFrames, -8);

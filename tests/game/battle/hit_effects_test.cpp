@@ -398,6 +398,8 @@ std::map<int, int> Expected(const std::string& burst) {
       {"CUT", {{2, 3}}},
       // Character 0's move-7 volley, launched by the cut-in, lays effect 7 twice at its source.
       {"V07", {{10, 2}}},
+      // Character 10's lays it once.
+      {"V107", {{10, 1}}},
   };
   std::map<int, int> counts;
   std::istringstream words(burst);
@@ -436,39 +438,49 @@ struct DispatchCase {
 // Every listed (kind, event), with each move branch; a shot of player 0 (playing the same
 // character) hits player 1.
 const DispatchCase kDispatch[] = {
-    {0, 0, 0, "RA"},         {0, 0, 6, "RA CUT V07"}, {0, 2, 0, "RA"},       {0, 6, 0, "DE"},
-    {0, 13, 0, "G0"},        {0, 14, 0, "G4x32"},     {0, 15, 0, "RC"},      {1, 0, 0, "RA"},
-    {1, 0, 5, "RA SP"},      {1, 6, 6, "RA SP"},      {1, 2, 0, "RA"},       {1, 4, 0, "RA"},
-    {1, 14, 0, "G1x16"},     {1, 15, 0, "SP SP"},     {2, 0, 0, "RA"},       {2, 2, 0, "RA"},
-    {2, 3, 0, "RD"},         {2, 4, 0, "RD"},         {2, 13, 0, "G0"},      {2, 14, 0, "G1x16"},
-    {2, 15, 0, "G2"},        {2, 16, 0, "G3"},        {3, 0, 0, "RA"},       {3, 1, 0, "RA"},
-    {3, 5, 0, "RA"},         {3, 4, 0, "RB"},         {3, 13, 0, "G0"},      {4, 0, 0, "RA"},
-    {4, 5, 0, "RB"},         {4, 6, 0, "DE"},         {4, 13, 0, "G0"},      {4, 14, 0, "G4x32"},
-    {4, 15, 0, "RC"},        {5, 0, 0, "RV"},         {5, 6, 4, "E13 RA"},   {5, 6, 8, "E13 RA"},
-    {5, 6, 5, "RA RA"},      {5, 6, 6, "D2 RA"},      {5, 6, 1, "E12 RA"},   {5, 13, 0, "G0"},
-    {6, 0, 0, "RA"},         {6, 1, 5, "RA SP"},      {6, 6, 6, "RA SP"},    {6, 2, 0, "RA"},
-    {6, 4, 0, "RA"},         {6, 14, 0, "G13x4"},     {6, 15, 0, "G14x4"},   {7, 0, 6, "RA SP"},
-    {7, 6, 0, "RA"},         {7, 2, 0, "RA"},         {7, 4, 0, "RA"},       {7, 14, 0, "G7x16"},
-    {7, 15, 0, "G8x7"},      {8, 0, 0, "RV"},         {8, 5, 0, "RV"},       {8, 6, 0, "RV"},
-    {8, 4, 0, "RD28"},       {8, 13, 0, "G5x48"},     {8, 14, 0, "G6x48"},   {9, 0, 0, "RV"},
-    {9, 2, 0, "RV"},         {9, 6, 3, "SP SP RA"},   {9, 6, 6, "SP SP RA"}, {9, 6, 13, "SP SP RA"},
-    {9, 6, 5, "RA"},         {9, 13, 0, "G15x3"},     {10, 0, 0, "SP RA"},   {10, 0, 7, "RA"},
-    {10, 0, 6, "SP RA CUT"}, {10, 2, 0, "RA"},        {10, 3, 0, "SP RA"},   {10, 4, 0, "RD"},
-    {10, 6, 0, "DE"},        {10, 13, 0, "G0"},       {10, 15, 0, "G9x4"},   {10, 16, 0, "G3"},
-    {10, 17, 0, ""},  // the scatter goes to the second pool
-    {11, 0, 0, "RV"},        {11, 2, 0, "RV"},        {11, 5, 0, "RV"},      {11, 6, 0, "RV"},
-    {11, 4, 0, "RD"},        {11, 13, 0, "G11"},      {11, 14, 0, "G10x3"},  {11, 15, 0, "G12"},
-    {12, 0, 0, "RV"},        {12, 2, 0, "RV"},        {12, 5, 5, "RV E74"},  {12, 6, 6, "RC E2 E2"},
-    {12, 5, 1, "RV"},        {12, 6, 3, "RV"},        {12, 6, 0, "RB"},      {12, 13, 0, "G18"},
-    {12, 14, 0, "G10x3"},    {12, 15, 0, "G12"},      {13, 0, 0, "RA"},      {13, 1, 0, "RA"},
-    {13, 5, 0, "RA"},        {13, 4, 0, "RB"},        {13, 13, 0, "G17"},    {13, 18, 0, "G17"},
-    {14, 0, 0, "RV"},        {14, 0, 10, "SP RV"},    {14, 2, 0, "RV"},      {14, 4, 0, "RD0"},
-    {14, 5, 0, "RB"},        {14, 13, 0, "BIG"},      {14, 6, 6, "RC RV"},   {14, 6, 0, "SP RV"},
-    {14, 6, 10, "SP SP RV"}, {14, 14, 0, "G19x16"},   {14, 15, 0, "G20"},    {15, 0, 0, "RV"},
-    {15, 2, 0, "RV"},        {15, 5, 0, "RV"},        {15, 6, 0, "RV"},      {15, 4, 0, "RD"},
-    {15, 13, 0, "G21x16"},   {15, 14, 0, "G10x3"},    {15, 15, 0, "G12"},    {51, 0, 0, "RA"},
-    {51, 6, 0, "RA"},        {51, 2, 0, "RA SP"},     {51, 3, 0, "RD"},      {51, 4, 0, "RA"},
-    {51, 13, 0, "G0"},       {51, 14, 0, "G3"},
+    {0, 0, 0, "RA"},        {0, 0, 6, "RA CUT V07"}, {0, 2, 0, "RA"},
+    {0, 6, 0, "DE"},        {0, 13, 0, "G0"},        {0, 14, 0, "G4x32"},
+    {0, 15, 0, "RC"},       {1, 0, 0, "RA"},         {1, 0, 5, "RA SP"},
+    {1, 6, 6, "RA SP"},     {1, 2, 0, "RA"},         {1, 4, 0, "RA"},
+    {1, 14, 0, "G1x16"},    {1, 15, 0, "SP SP"},     {2, 0, 0, "RA"},
+    {2, 2, 0, "RA"},        {2, 3, 0, "RD"},         {2, 4, 0, "RD"},
+    {2, 13, 0, "G0"},       {2, 14, 0, "G1x16"},     {2, 15, 0, "G2"},
+    {2, 16, 0, "G3"},       {3, 0, 0, "RA"},         {3, 1, 0, "RA"},
+    {3, 5, 0, "RA"},        {3, 4, 0, "RB"},         {3, 13, 0, "G0"},
+    {4, 0, 0, "RA"},        {4, 5, 0, "RB"},         {4, 6, 0, "DE"},
+    {4, 13, 0, "G0"},       {4, 14, 0, "G4x32"},     {4, 15, 0, "RC"},
+    {5, 0, 0, "RV"},        {5, 6, 4, "E13 RA"},     {5, 6, 8, "E13 RA"},
+    {5, 6, 5, "RA RA"},     {5, 6, 6, "D2 RA"},      {5, 6, 1, "E12 RA"},
+    {5, 13, 0, "G0"},       {6, 0, 0, "RA"},         {6, 1, 5, "RA SP"},
+    {6, 6, 6, "RA SP"},     {6, 2, 0, "RA"},         {6, 4, 0, "RA"},
+    {6, 14, 0, "G13x4"},    {6, 15, 0, "G14x4"},     {7, 0, 6, "RA SP"},
+    {7, 6, 0, "RA"},        {7, 2, 0, "RA"},         {7, 4, 0, "RA"},
+    {7, 14, 0, "G7x16"},    {7, 15, 0, "G8x7"},      {8, 0, 0, "RV"},
+    {8, 5, 0, "RV"},        {8, 6, 0, "RV"},         {8, 4, 0, "RD28"},
+    {8, 13, 0, "G5x48"},    {8, 14, 0, "G6x48"},     {9, 0, 0, "RV"},
+    {9, 2, 0, "RV"},        {9, 6, 3, "SP SP RA"},   {9, 6, 6, "SP SP RA"},
+    {9, 6, 13, "SP SP RA"}, {9, 6, 5, "RA"},         {9, 13, 0, "G15x3"},
+    {10, 0, 0, "SP RA"},    {10, 0, 7, "RA"},        {10, 0, 6, "SP RA CUT V107"},
+    {10, 2, 0, "RA"},       {10, 3, 0, "SP RA"},     {10, 4, 0, "RD"},
+    {10, 6, 0, "DE"},       {10, 13, 0, "G0"},       {10, 15, 0, "G9x4"},
+    {10, 16, 0, "G3"},      {10, 17, 0, ""},  // the scatter goes to the second pool
+    {11, 0, 0, "RV"},       {11, 2, 0, "RV"},        {11, 5, 0, "RV"},
+    {11, 6, 0, "RV"},       {11, 4, 0, "RD"},        {11, 13, 0, "G11"},
+    {11, 14, 0, "G10x3"},   {11, 15, 0, "G12"},      {12, 0, 0, "RV"},
+    {12, 2, 0, "RV"},       {12, 5, 5, "RV E74"},    {12, 6, 6, "RC E2 E2"},
+    {12, 5, 1, "RV"},       {12, 6, 3, "RV"},        {12, 6, 0, "RB"},
+    {12, 13, 0, "G18"},     {12, 14, 0, "G10x3"},    {12, 15, 0, "G12"},
+    {13, 0, 0, "RA"},       {13, 1, 0, "RA"},        {13, 5, 0, "RA"},
+    {13, 4, 0, "RB"},       {13, 13, 0, "G17"},      {13, 18, 0, "G17"},
+    {14, 0, 0, "RV"},       {14, 0, 10, "SP RV"},    {14, 2, 0, "RV"},
+    {14, 4, 0, "RD0"},      {14, 5, 0, "RB"},        {14, 13, 0, "BIG"},
+    {14, 6, 6, "RC RV"},    {14, 6, 0, "SP RV"},     {14, 6, 10, "SP SP RV"},
+    {14, 14, 0, "G19x16"},  {14, 15, 0, "G20"},      {15, 0, 0, "RV"},
+    {15, 2, 0, "RV"},       {15, 5, 0, "RV"},        {15, 6, 0, "RV"},
+    {15, 4, 0, "RD"},       {15, 13, 0, "G21x16"},   {15, 14, 0, "G10x3"},
+    {15, 15, 0, "G12"},     {51, 0, 0, "RA"},        {51, 6, 0, "RA"},
+    {51, 2, 0, "RA SP"},    {51, 3, 0, "RD"},        {51, 4, 0, "RA"},
+    {51, 13, 0, "G0"},      {51, 14, 0, "G3"},
 };
 
 void Dispatch(int kind, int event, int move) {
@@ -501,10 +513,9 @@ TEST(DispatchHitEffect, EveryOtherEventAndKindLaysNothing) {
       EXPECT_EQ(LiveEffects(), 0);
       EXPECT_EQ(g_secondEffects[0].timer, 0);
       EXPECT_EQ(FreezeFrames, 0);
-      // Only the hitting shot, itself a shot CreateShot could have made.
-      const bool built =
-          kind < testsupport::kFirstStandInKind || kind == testsupport::kNeutralShotKind;
-      EXPECT_EQ(testsupport::AllShotsMade(), built ? 1 : 0);
+      // Only the hitting shot, itself a shot CreateShot could have made (of a kind some launcher
+      // knows).
+      EXPECT_EQ(testsupport::AllShotsMade(), kind <= 15 || kind == 51 ? 1 : 0);
     }
   }
 }
@@ -576,15 +587,15 @@ TEST(DispatchHitEffect, TheCutInOfMove6) {
     EXPECT_EQ(FlashFrames, 6);
     EXPECT_EQ(FlashLength, 6);
     EXPECT_EQ(ScreenShake, 20);
-    // Character 0 launches its sixteen-shot volley beside the hitting shot in slot 3.
-    EXPECT_EQ(testsupport::ShotsMade(kind), kind == 0 ? 17 : 1);
+    // Both launch a sixteen-shot volley beside the hitting shot in slot 3.
+    EXPECT_EQ(testsupport::ShotsMade(kind), 17);
     const BattleObject* shot = testsupport::LastShotMade(kind);
     ASSERT_NE(shot, nullptr);
     EXPECT_EQ(shot->move, 7);
     EXPECT_EQ(shot->owner, 2);
-    // The three effects of kind 2 come after the ring (and character 10's spark, or character
-    // 0's two launch effects).
-    const int first = kind == 0 ? 11 : 10;
+    // The three effects of kind 2 come after the ring and the volley's launch effects (and
+    // character 10's spark).
+    const int first = 11;
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(g_effects[first + i].code, 2);
       EXPECT_EQ(g_effects[first + i].x, 120.0f);

@@ -451,14 +451,17 @@ TEST(Launchers, OwnersOutsideThePlayersReadNothingOfThePlayers) {
   EXPECT_FLOAT_EQ(g_shots[1].z, -100.0f);
 }
 
-// The attack codes (1-4, and 4's follow-up 7) cost meter and deal 20-80 in all at 0.15-0.6 per
-// meter point; every row stays within the ranges of the given rows; hit classes are those the
-// character's hit effects answer.
+// The attack codes of every character (1-4, and 4's follow-up 7) cost meter and deal 20-80 in all
+// at 0.15-0.6 per meter point; every row stays within the ranges of the given rows; hit classes are
+// those the character's hit effects answer.
 TEST(Launchers, MoveBlocksKeepTheirRules) {
-  const std::vector<int> classes[8] = {{0, 2},    {0, 2, 4, 6}, {0, 2, 3, 4},    {0, 1, 4, 5},
-                                       {0, 5, 6}, {0, 6},       {0, 1, 2, 4, 6}, {0, 2, 4, 6}};
-  const int moves[8] = {8, 8, 9, 6, 8, 9, 9, 9};
-  for (int c = 0; c < 8; ++c) {
+  const std::vector<int> classes[16] = {
+      {0, 2},       {0, 2, 4, 6}, {0, 2, 3, 4},    {0, 1, 4, 5},
+      {0, 5, 6},    {0, 6},       {0, 1, 2, 4, 6}, {0, 2, 4, 6},
+      {0, 4, 5, 6}, {0, 2, 6},    {0, 2, 3, 4, 6}, {0, 2, 4, 5, 6},
+      {0, 2, 5, 6}, {0, 1, 4, 5}, {0, 2, 4, 5, 6}, {0, 2, 4, 5, 6}};
+  const int moves[16] = {8, 8, 9, 6, 8, 9, 9, 9, 10, 13, 11, 8, 9, 10, 11, 12};
+  for (int c = 0; c < 16; ++c) {
     for (int r = 0; r < kMovesPerBlock; ++r) {
       SCOPED_TRACE("character " + std::to_string(c) + " move " + std::to_string(r + 1));
       const MoveTableEntry& row = CharacterMoveBlocks[c][r];
@@ -488,10 +491,11 @@ TEST(Launchers, MoveBlocksKeepTheirRules) {
       EXPECT_LT(row.timing, row.moveLength);
       EXPECT_GE(row.meterCost, 1);
       EXPECT_LE(row.meterCost * row.shotLimit, 700);
-      // The volley size, from the launcher itself.
+      // The volley size, from the launcher itself: its calls, so that a move that hands its shot
+      // to an effect or a familiar counts as one.
       BattleObject& p = Shooter(c);
       CreateShot(&p, static_cast<int16_t>(move), 0);
-      const int total = row.damage * LiveShots() * row.shotLimit;
+      const int total = row.damage * g_playerState.shotsFired[0] * row.shotLimit;
       const double perMeter = static_cast<double>(total) / (row.meterCost * row.shotLimit);
       EXPECT_GE(total, 20);
       EXPECT_LE(total, 80);
@@ -509,6 +513,22 @@ TEST(Launchers, MoveBlocksKeepTheirRules) {
   int breaks = 0;
   for (int r = 0; r < 8; ++r) breaks += r != 4 && CharacterMoveBlocks[4][r].hitClass == 5;
   EXPECT_EQ(breaks, 1);
+  auto hitClass = [](int c, int move) { return CharacterMoveBlocks[c][move - 1].hitClass; };
+  for (int move : {3, 6, 13}) EXPECT_EQ(hitClass(9, move), 6);
+  EXPECT_EQ(hitClass(10, 6), 0) << "its cut-in";
+  EXPECT_NE(hitClass(12, 1), 6);
+  EXPECT_NE(hitClass(12, 3), 6);
+  for (int move : {5, 6}) EXPECT_TRUE(hitClass(12, move) == 5 || hitClass(12, move) == 6);
+  EXPECT_EQ(hitClass(13, 3), 1);
+  EXPECT_EQ(hitClass(14, 6), 6);
+  EXPECT_EQ(hitClass(14, 10), 0);
+  EXPECT_GT(CharacterMoveBlocks[10][6].stunDamage, 50) << "its carry starts on a knock-back only";
+  // One exempt class 3 for character 10; a break (class 5) for characters 8 and 15.
+  for (int c : {8, 10, 15}) {
+    int count = 0;
+    for (int r = 0; r < moves[c]; ++r) count += hitClass(c, r + 1) == (c == 10 ? 3 : 5);
+    EXPECT_GE(count, 1) << c;
+  }
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -47,16 +46,14 @@ bool IsResourceLoad(const char* name) {
 }
 
 int64_t Calls(const char* name) {
-  if (IsResourceLoad(name)) return static_cast<int64_t>(testsupport::ResourceLoadModes().size());
-  return FindStandInCall(name)->calls;
+  EXPECT_TRUE(IsResourceLoad(name)) << name;
+  return static_cast<int64_t>(testsupport::ResourceLoadModes().size());
 }
 
-int64_t LastIntArg(const char* name, int i) {
-  if (IsResourceLoad(name)) {
-    std::vector<int> modes = testsupport::ResourceLoadModes();
-    return modes.empty() ? -1 : modes.back();
-  }
-  return FindStandInCall(name)->args[i].integer;
+int64_t LastIntArg(const char* name, int /*i*/) {
+  EXPECT_TRUE(IsResourceLoad(name)) << name;
+  std::vector<int> modes = testsupport::ResourceLoadModes();
+  return modes.empty() ? -1 : modes.back();
 }
 
 // How often the first glyph sheet of set "a" or "b" was loaded.
@@ -455,40 +452,33 @@ TEST(BattleFrame, StateTimer8888SurvivesOnlyInTheSpellCard) {
   }
 }
 
-// Raises player 0's gauge by g_gain during its own update, before its timers keep it in range.
-float g_gain;
-void RaiseGauge() {
-  g_playerState.spellGauge[0] += g_gain;
-}
-
+// A gauge item taken during the frame raises the gauge by 100 (held at 200): crossing 100 or 200
+// within the frame shows the notice, and the gauge stays in range.
 TEST(BattleFrame, GaugeStaysInRangeWithNoticesAt100And200) {
   struct Case {
     float gauge;
-    float gain;
     bool notice;
     float after;
   } cases[] = {
-      {90, 15, true, 105}, {99.5f, 0.5f, true, 100}, {150, 60, true, 200},
-      {199, 1, true, 200}, {100, 50, false, 150},    {195, 3, false, 198},
-      {-20, 0, false, 0},  {250, 0, false, 200},     {20, -40, false, 0},
+      {0, true, 100},   {90, true, 190},  {99.5f, true, 199.5f}, {100, true, 200},
+      {150, true, 200}, {199, true, 200}, {200, false, 200},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.gauge);
     SetUpMatch({0, 1});
     RoundFrame = 400;
-    g_shots[0].state = 1;
-    g_shots[0].stateTimer = 1;
-    // Character 14's special move fires on its frame 32: the launcher raises the gauge.
-    g_players[0].kind = 14;
-    g_players[0].state = 8;
-    g_players[0].stateTimer = 32;
-    g_gain = c.gain;
-    SetStandInAction("LaunchShotChara14", RaiseGauge);
+    g_players[0].x = 200;
+    g_players[0].y = 200;
+    g_items[0] = ItemRecord{};
+    g_items[0].x = 200;
+    g_items[0].y = 200;
+    g_items[0].kind = kSpecialItemKind;
+    g_itemFlags[0] = 1;
     g_playerState.spellGauge[0] = c.gauge;
     BattleScene(0);
     EXPECT_FLOAT_EQ(g_playerState.spellGauge[0], c.after);
     EXPECT_EQ(EffectsWithCode(0), c.notice ? 3 : 0) << "kind 1 three times";
-    EXPECT_EQ(LiveShotCount, 1);
+    EXPECT_EQ(g_itemFlags[0], 0) << "taken";
   }
 }
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
@@ -15,7 +14,6 @@
 namespace {
 
 using namespace veyrdale;
-using testsupport::LauncherCall;
 using testsupport::SetUpMatch;
 using testsupport::ShotsMade;
 
@@ -68,17 +66,14 @@ TEST(ShotCreate, LowestFreeSlotAndVolleys) {
       }
     }
     const int before = LiveShots();
-    SetStandInVolley(c.volley);
-    BattleObject source = Source(8);
-    CreateShot(&source, 7, 0);
+    // Character 11's move 5 is a volley of three, its move 2 a single shot.
+    BattleObject source = Source(11);
+    CreateShot(&source, c.volley == 3 ? 5 : 2, 0);
     EXPECT_EQ(LiveShots() - before, static_cast<int>(c.made.size()));
-    EXPECT_EQ(ShotsMade(8), static_cast<int64_t>(c.made.size()));
+    EXPECT_EQ(ShotsMade(11), static_cast<int64_t>(c.made.size()));
     for (int slot : c.made) {
       EXPECT_EQ(g_shots[slot].state, 1) << slot;
       EXPECT_EQ(g_shots[slot].stun, static_cast<float>(slot)) << "its own slot";
-    }
-    if (c.made.size() == 3) {
-      EXPECT_EQ(LauncherCall(8).args[2].integer, 1) << "each call gets the last answer";
     }
   }
 }
@@ -224,42 +219,20 @@ TEST(ShotCreate, RadiusByPowerUpAndCharge) {
 TEST(ShotCreate, LaunchByKind) {
   struct Case {
     int kind;
-    const char* launcher;  // null: none
-  } cases[] = {{8, "LaunchShotChara8"}, {15, "LaunchShotChara15"}, {16, nullptr}, {50, nullptr},
-               {52, nullptr},           {65535, nullptr}};
+    int move;
+    int shots;  // 0: no launcher
+  } cases[] = {{11, 5, 3}, {15, 6, 8}, {16, 1, 0}, {50, 1, 0}, {52, 1, 0}, {65535, 1, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
     SetUpMatch({0, 1});
-    SetStandInVolley(3);
     BattleObject source = Source(c.kind, 50.0f, 60.0f, 64);
-    CreateShot(&source, 1, 0);
-    EXPECT_EQ(LiveShots(), c.launcher == nullptr ? 1 : 3) << "a kind without a launcher: one";
-    int64_t launches = 0;
-    for (int k = 8; k <= 15; ++k) launches += LauncherCall(k).calls;
-    EXPECT_EQ(launches, c.launcher == nullptr ? 0 : 3);
-    if (c.launcher != nullptr) {
-      EXPECT_EQ(FindStandInCall(c.launcher)->calls, 3);
-      continue;
-    }
-    EXPECT_EQ(g_shots[0].heading, 0) << "nothing placed it";
-    EXPECT_EQ(g_shots[0].speed, 0.0f);
-  }
-}
-
-TEST(ShotCreate, PositionCopiedBeforeTheLaunch) {
-  struct Case {
-    int kind;
-    int move;
-    bool copied;
-  } cases[] = {{8, 7, true}, {11, 7, true}, {11, 6, false}, {8, 6, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.move));
-    SetUpMatch({0, 1});
-    g_shots[0].x = 777.0f;
-    BattleObject source = Source(c.kind, 11.0f, 22.0f);
     CreateShot(&source, static_cast<int16_t>(c.move), 0);
-    const BattleObject& atLaunch = LauncherCall(c.kind).args[1].object;
-    EXPECT_EQ(atLaunch.x, c.copied ? 11.0f : 777.0f);
+    EXPECT_EQ(LiveShots(), c.shots == 0 ? 1 : c.shots) << "a kind without a launcher: one";
+    EXPECT_EQ(g_playerState.shotsFired[0], c.shots) << "every launch call counts";
+    if (c.shots == 0) {
+      EXPECT_EQ(g_shots[0].heading, 0) << "nothing placed it";
+      EXPECT_EQ(g_shots[0].speed, 0.0f);
+    }
   }
 }
 
@@ -284,9 +257,9 @@ TEST(ShotCreate, VelocityWithExactAxesAndTrail) {
     SCOPED_TRACE(c.heading);
     SetUpMatch({0, 1});
     BattleObject source = Source(8, 100.0f, 200.0f, c.heading);
-    CreateShot(&source, 1, 0);
+    CreateShot(&source, 9, 0);
     const BattleObject& shot = g_shots[0];
-    EXPECT_EQ(shot.pushHeading, c.heading) << "the second heading";
+    EXPECT_EQ(shot.pushHeading, c.heading & 255) << "the second heading";
     if (c.vxZero) {
       EXPECT_EQ(shot.vx, 0.0f);
     }
@@ -299,16 +272,16 @@ TEST(ShotCreate, VelocityWithExactAxesAndTrail) {
     if (!c.vyZero) {
       EXPECT_NE(shot.vy, 0.0f);
     }
-    EXPECT_NEAR(shot.vx * shot.vx + shot.vy * shot.vy, 36.0f, 0.01f) << "speed 6";
+    EXPECT_NEAR(shot.vx * shot.vx + shot.vy * shot.vy, 16.0f, 0.01f) << "8/9 goes 4 a frame";
     EXPECT_FLOAT_EQ(shot.trailX[0], 100.0f - shot.vx * 2.2f);
     EXPECT_FLOAT_EQ(shot.trailY[0], 200.0f - shot.vy * 2.2f);
   }
-  // Heading 0 at speed 6 from x 100: the trail starts 13.2 behind.
+  // Heading 0 at speed 4 from x 100: the trail starts 8.8 behind.
   SetUpMatch({0, 1});
   BattleObject source = Source(8, 100.0f, 200.0f, 0);
-  CreateShot(&source, 1, 0);
-  EXPECT_FLOAT_EQ(g_shots[0].vx, 6.0f);
-  EXPECT_FLOAT_EQ(g_shots[0].trailX[0], 86.8f);
+  CreateShot(&source, 9, 0);
+  EXPECT_FLOAT_EQ(g_shots[0].vx, 4.0f);
+  EXPECT_FLOAT_EQ(g_shots[0].trailX[0], 91.2f);
 }
 
 TEST(ShotCreate, RefusesWhatCannotBeAShot) {
@@ -323,7 +296,7 @@ TEST(ShotCreate, RefusesWhatCannotBeAShot) {
   // A freed shot record as the source is not overwritten by its own child.
   BattleObject& freed = g_shots[0];
   freed = Source(8, 40.0f, 50.0f);
-  CreateShot(&freed, 1, 0);
+  CreateShot(&freed, 9, 0);
   EXPECT_EQ(g_shots[0].state, 0);
   EXPECT_EQ(g_shots[1].state, 1);
   EXPECT_EQ(g_shots[1].x, 40.0f);

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/player_control.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -43,14 +42,21 @@ int StillShot(int kind, int move, int owner, float x, float y, int damage = 12, 
   source.kind = static_cast<uint16_t>(kind);
   source.x = x;
   source.y = y;
+  // Character 14's player moves summon rather than shoot: its shots come from a familiar in slot 5.
+  if (kind == 14) {
+    source.meter = 9999.0f;
+    source.stun = 5.0f;
+  }
   CreateShot(&source, static_cast<int16_t>(move), owner);
   const int slot = testsupport::LastShotMade(kind) != nullptr
                        ? static_cast<int>(testsupport::LastShotMade(kind) - g_shots)
                        : 0;
   BattleObject& shot = g_shots[slot];
-  // Wherever the character's launcher put it: here, still, facing right.
+  // Wherever the character's launcher put it: here, still, on the ground, facing right.
   shot.x = x;
   shot.y = y;
+  shot.z = 0.0f;
+  shot.vz = 0.0f;
   shot.heading = 0;
   shot.speed = 0.0f;
   shot.vx = 0.0f;
@@ -281,8 +287,7 @@ TEST(ShotHit, KnockOut) {
     g_players[1].life = 10;
     g_players[0].life = c.survival != 0 ? 100 : 350;
     g_itemFlags[127] = 1;
-    StillShot(c.kind, c.move, 0, 300, 200);
-    Update(0);
+    Update(StillShot(c.kind, c.move, 0, 300, 200));
     EXPECT_EQ(g_players[1].life, c.life);
     EXPECT_EQ(g_playerState.score[0], c.score0);
     EXPECT_EQ(g_players[0].life, c.ownerLife);

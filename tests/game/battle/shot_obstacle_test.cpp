@@ -45,6 +45,11 @@ BattleObject& ShotAt(float x, float y, int hitClass = 0, int kind = 0, int owner
   source.x = x;
   source.y = y;
   CreateShot(&source, 2, owner);
+  // Only what the hit lays counts: the effects of the launch go.
+  for (int i = 0; i < kEffectCount; ++i) {
+    g_effects[i] = EffectRecord{};
+    g_effectInUse[i] = 0;
+  }
   BattleObject& shot = g_shots[0];
   // Wherever the character's launcher put it: here, still, facing right.
   shot.x = x;

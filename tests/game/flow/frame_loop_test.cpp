@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/cpu_player.h"
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -86,7 +85,6 @@ class FrameLoop : public ::testing::Test {
   // A fresh library, fresh stand-ins, the frame state of program start and no hooks.
   void Fresh() {
     Recorder().Reset();
-    ResetStandInCalls();
     ResetFrameState();
     frame_ = 0;
     presents_.clear();
@@ -102,7 +100,6 @@ class FrameLoop : public ::testing::Test {
   void TearDown() override {
     Recorder().onCall = nullptr;
     Recorder().Reset();
-    ResetStandInCalls();
     ResetFrameState();
     platform::SetCurrentDirectory(old_);
   }

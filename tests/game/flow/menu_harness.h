@@ -63,7 +63,6 @@ class MenuHarness : public ::testing::Test {
     morrow::InitLibrary();
     LoadGameResources(0);
     Recorder().ClearCalls();
-    ResetStandInCalls();
     captures_.clear();
     frames_ = 0;
   }

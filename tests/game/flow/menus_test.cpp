@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/data_files.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -128,7 +127,6 @@ class BattleDraw : public ::testing::Test {
     PictureSlots[17][0] = PictureSlots[41][0] = PictureSlots[103][0] = -1;
     CaptureGraph = 0;
     FadeFrames = 0;
-    ResetStandInCalls();
     Recorder().Reset();
   }
 

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -32,11 +31,9 @@ struct Row {
   int cell;
 };
 
-// The landing puffs made so far: CreateEffect's calls while it is a stand-in, its live effects
-// once it is built.
+// The landing puffs made so far: the live effects.
 inline int LandingPuffs() {
-  const StandInCall* call = FindStandInCall("CreateEffect");
-  int puffs = call != nullptr ? static_cast<int>(call->calls) : 0;
+  int puffs = 0;
   for (uint16_t inUse : g_effectInUse) puffs += inUse != 0 ? 1 : 0;
   return puffs;
 }
