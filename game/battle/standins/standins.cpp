@@ -1,9 +1,13 @@
 // Stand-ins for the entry points not built yet: each records its call and otherwise does nothing,
 // except where the battle needs an answer to go on: a launcher places the shot at its source with
-// speed 6 and ends the volley (or, for a test of volleys, goes on as SetStandInVolley says), a
-// special move ends at once, and the special card is refused.
+// speed 6 (a familiar's shot carrying its index in `life`) and ends the volley (or, for a test of
+// volleys, goes on as SetStandInVolley says), a special move ends at once, and the special card is
+// refused.
+#include <cstdint>
+
 #include "game/battle/standins/standin_calls.h"
 #include "game/core/entry_points.h"
+#include "game/core/records.h"
 
 namespace veyrdale {
 
@@ -25,6 +29,11 @@ int Launch(int index, BattleObject* source, BattleObject* shot, int count) {
   shot->y = source->y;
   shot->heading = source->heading;
   shot->speed = 6.0f;
+  // Shots bound to a familiar carry its index; any other shot starts its counter at 0.
+  const auto at = reinterpret_cast<uintptr_t>(source);
+  const auto first = reinterpret_cast<uintptr_t>(&g_familiars[0]);
+  const bool fromFamiliar = at >= first && at < first + sizeof g_familiars;
+  shot->life = fromFamiliar ? static_cast<int32_t>((at - first) / sizeof(BattleObject)) : 0;
   const int volley = StandInVolley();
   if (volley <= 1) return 0;
   return count == 0 ? volley - 1 : count - 1;
