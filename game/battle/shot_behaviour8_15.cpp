@@ -619,6 +619,18 @@ void NextLink(BattleObject* shot, int move) {
   shot->state = 0;
 }
 
+// 15/2 and 15/4 slow down and, powered up, speed up again and burst near an opponent.
+void SenseOpponents(BattleObject* shot, bool powered) {
+  const bool two = shot->move == 2;
+  ScaleShotSpeed(shot, two ? 0.97f : 0.96f, 0, 24);
+  if (!powered) return;
+  ScaleShotSpeed(shot, two ? 1.02f : 1.06f, two ? 16 : 20, 80);
+  if (!OpponentWithin(*shot, two ? 64 : 72)) return;
+  ShotChild(shot, two ? 9 : 10);
+  if (!two) ShotHitEvent(shot, 13);
+  shot->state = 0;
+}
+
 // 15/8: flying along the heading kept in `recovery` with all hits held back, then straight on
 // and split while the chain is short.
 void FlagPhase(BattleObject* shot, int slot, bool powered) {
@@ -647,26 +659,11 @@ bool RunShotBehaviourChara15(BattleObject* shot, int slot) {
       if (age > (powered ? 14 : 18)) NextLink(shot, 7);
       break;
     case 2:
-      ScaleShotSpeed(shot, 0.97f, 0, 24);
-      if (!powered) break;
-      ScaleShotSpeed(shot, 1.02f, 16, 80);
-      if (OpponentWithin(*shot, 64)) {
-        ShotChild(shot, 9);
-        shot->state = 0;
-      }
+    case 4:
+      SenseOpponents(shot, powered);
       break;
     case 3:
       if (age > (powered ? 3 : 6)) NextLink(shot, 8);
-      break;
-    case 4:
-      ScaleShotSpeed(shot, 0.96f, 0, 24);
-      if (!powered) break;
-      ScaleShotSpeed(shot, 1.06f, 20, 80);
-      if (OpponentWithin(*shot, 72)) {
-        ShotChild(shot, 10);
-        ShotHitEvent(shot, 13);
-        shot->state = 0;
-      }
       break;
     case 5:
       ShotEffect(shot, 111);
