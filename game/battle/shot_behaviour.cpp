@@ -104,14 +104,16 @@ void FallShot(BattleObject* shot, int slot, float step, float limit) {
   }
 }
 
-bool FollowUpOwnerMove(BattleObject* shot, int move, float v) {
+bool FollowUpOwnerMove(BattleObject* shot, int move, float v, bool recoil) {
   BattleObject* owner = ShotOwner(*shot);
   if (owner == nullptr || owner->recovery == 0 || owner->state != 8) return false;
   ShotChild(shot, move);
   owner->rooted = 1;
   owner->recovery = 0;
-  owner->vx = VelocityX(owner->heading, -v);
-  owner->vy = VelocityY(owner->heading, -v);
+  if (recoil) {
+    owner->vx = VelocityX(owner->heading, -v);
+    owner->vy = VelocityY(owner->heading, -v);
+  }
   shot->state = 0;
   return true;
 }
@@ -136,6 +138,21 @@ void BounceOffEdge(BattleObject* shot, int slot) {
     shot->heading = WrapHeading(256 - static_cast<int64_t>(shot->heading));
     shot->vy = -shot->vy;
   }
+}
+
+void ShotStrikesWall(BattleObject* shot) {
+  PlaySoundEntry(kSoundWall);
+  ShotHitEvent(shot, 0);
+}
+
+void BounceWhileCounting(BattleObject* shot, int slot) {
+  if (shot->life == 0) {
+    shot->state = 0;
+    return;
+  }
+  BounceOffEdge(shot, slot);
+  ShotStrikesWall(shot);
+  shot->life = AddSaturated(shot->life, -1);
 }
 
 void GiveBackDamage(int p, float damage) {
@@ -171,6 +188,22 @@ bool RunShotBehaviour(BattleObject* shot, int slot) {
       return RunShotBehaviourChara6(shot, slot);
     case 7:
       return RunShotBehaviourChara7(shot, slot);
+    case 8:
+      return RunShotBehaviourChara8(shot, slot);
+    case 9:
+      return RunShotBehaviourChara9(shot, slot);
+    case 10:
+      return RunShotBehaviourChara10(shot, slot);
+    case 11:
+      return RunShotBehaviourChara11(shot, slot);
+    case 12:
+      return RunShotBehaviourChara12(shot, slot);
+    case 13:
+      return RunShotBehaviourChara13(shot, slot);
+    case 14:
+      return RunShotBehaviourChara14(shot, slot);
+    case 15:
+      return RunShotBehaviourChara15(shot, slot);
     case kNeutralKind:
       return RunShotBehaviourNeutral(shot, slot);
     default:
@@ -187,6 +220,8 @@ void RunImpact(BattleObject* shot, int slot, const ShotImpact& impact) {
   }
   if (shot->kind < 8) {
     RunImpactReaction0To7(shot, slot, impact);
+  } else if (shot->kind < 16) {
+    RunImpactReaction8To15(shot, slot, impact);
   } else if (shot->kind == kNeutralKind) {
     RunImpactReactionNeutral(shot, slot, impact);
   }
@@ -211,7 +246,11 @@ void RunShotEdgeReaction(BattleObject* shot, int slot) {
     ++IndexMisses;
     return;
   }
-  if (shot->kind < 8) RunEdgeReaction0To7(shot, slot);
+  if (shot->kind < 8) {
+    RunEdgeReaction0To7(shot, slot);
+  } else if (shot->kind < 16) {
+    RunEdgeReaction8To15(shot, slot);
+  }
 }
 
 }  // namespace veyrdale

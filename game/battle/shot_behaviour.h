@@ -66,8 +66,20 @@ void FallShot(BattleObject* shot, int slot, float step, float limit);
 
 // The follow-up on the owner's special move: while the owner's `recovery` is non-zero and its
 // state is 8, Child(m), the owner rooted, its recovery 0 and v backwards along its heading, and
-// the shot removed. True when it fired.
-bool FollowUpOwnerMove(BattleObject* shot, int move, float v);
+// the shot removed. True when it fired. Without recoil the owner keeps its velocity.
+bool FollowUpOwnerMove(BattleObject* shot, int move, float v, bool recoil = true);
+
+// Character 0's dive (character 10's too, with its child made on every landing): the owner flies
+// with the shot until it lands.
+void RideWithOwner(BattleObject* shot, int slot, bool childAlways);
+// Character 5's shots (and character 12's built on them) that stand on their owner until its
+// special move calls for them: then Child(child) with the owner thrown back at v.
+void WaitOnOwnerMove(BattleObject* shot, int child, float v);
+
+// A character-10 carrying shot in `slot` lets its player go: that player's `heldFlag` is cleared
+// when it is still carried by this very slot. With `turn` the player's knock direction also turns
+// about. A player index outside 0-3 is nobody to let go.
+void ReleaseHeldPlayer(const BattleObject& shot, int slot, bool turn);
 
 // The owner thrown back by its lost dive: stateTimer 100, vz -3 and 4 backwards.
 void OwnerRecoil(const BattleObject& shot);
@@ -75,6 +87,12 @@ void OwnerRecoil(const BattleObject& shot);
 // The edge bounce: x first (trunc(x) against r - 8 and 648 - r), else y (against r - 8 and
 // 488 - r); the heading mirrors and the crossed velocity component is negated.
 void BounceOffEdge(BattleObject* shot, int slot);
+
+// A shot striking the arena's edge: the wall sound and hit event 0.
+void ShotStrikesWall(BattleObject* shot);
+// The counted bounce: removed when `life` is 0, else bounced off the edge with the wall strike and
+// `life` one less.
+void BounceWhileCounting(BattleObject* shot, int slot);
 
 // The life damage A given back to player p, never above 350.
 void GiveBackDamage(int p, float damage);
@@ -88,9 +106,19 @@ bool RunShotBehaviourChara4(BattleObject* shot, int slot);
 bool RunShotBehaviourChara5(BattleObject* shot, int slot);
 bool RunShotBehaviourChara6(BattleObject* shot, int slot);
 bool RunShotBehaviourChara7(BattleObject* shot, int slot);
+bool RunShotBehaviourChara8(BattleObject* shot, int slot);
+bool RunShotBehaviourChara9(BattleObject* shot, int slot);
+bool RunShotBehaviourChara10(BattleObject* shot, int slot);
+bool RunShotBehaviourChara11(BattleObject* shot, int slot);
+bool RunShotBehaviourChara12(BattleObject* shot, int slot);
+bool RunShotBehaviourChara13(BattleObject* shot, int slot);
+bool RunShotBehaviourChara14(BattleObject* shot, int slot);
+bool RunShotBehaviourChara15(BattleObject* shot, int slot);
 bool RunShotBehaviourNeutral(BattleObject* shot, int slot);
 void RunImpactReaction0To7(BattleObject* shot, int slot, const ShotImpact& impact);
 void RunImpactReactionNeutral(BattleObject* shot, int slot, const ShotImpact& impact);
+void RunImpactReaction8To15(BattleObject* shot, int slot, const ShotImpact& impact);
 void RunEdgeReaction0To7(BattleObject* shot, int slot);
+void RunEdgeReaction8To15(BattleObject* shot, int slot);
 
 }  // namespace veyrdale

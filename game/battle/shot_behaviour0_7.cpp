@@ -40,6 +40,8 @@ void FourEffects(const BattleObject* shot, int kind) {
   for (int i = 0; i < 4; ++i) ShotEffect(shot, kind);
 }
 
+}  // namespace
+
 // Character 0's dive (and character 10's, which is built on it): the owner flies with the shot
 // until it lands.
 void RideWithOwner(BattleObject* shot, int slot, bool childAlways) {
@@ -60,8 +62,6 @@ void RideWithOwner(BattleObject* shot, int slot, bool childAlways) {
   ScreenShake = 20;
   shot->state = 0;
 }
-
-}  // namespace
 
 bool RunShotBehaviourChara0(BattleObject* shot, int slot) {
   switch (shot->move) {
@@ -287,8 +287,6 @@ bool RunShotBehaviourChara4(BattleObject* shot, int /*slot*/) {
   return false;
 }
 
-namespace {
-
 // Character 5's shots that stand on their owner until its special move calls for them.
 void WaitOnOwnerMove(BattleObject* shot, int child, float v) {
   const BattleObject* owner = ShotOwner(*shot);
@@ -301,8 +299,6 @@ void WaitOnOwnerMove(BattleObject* shot, int child, float v) {
   if (FollowUpOwnerMove(shot, child, v)) return;
   if (CutShot(shot)) ShotEffect(shot, 13);
 }
-
-}  // namespace
 
 bool RunShotBehaviourChara5(BattleObject* shot, int /*slot*/) {
   const int age = Age(*shot);

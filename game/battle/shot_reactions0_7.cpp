@@ -280,37 +280,22 @@ void RunImpactReactionNeutral(BattleObject* shot, int /*slot*/, const ShotImpact
   }
 }
 
-namespace {
-
-void StrikeWall(BattleObject* shot) {
-  PlaySoundEntry(kSoundWall);
-  ShotHitEvent(shot, 0);
-}
-
-}  // namespace
-
 void RunEdgeReaction0To7(BattleObject* shot, int slot) {
   const int kind = shot->kind;
   const int move = shot->move;
   if ((kind == 1 && move == 5) || (kind == 2 && move == 4)) {
     Burst(shot);
     shot->state = 0;
-    StrikeWall(shot);
+    ShotStrikesWall(shot);
   } else if (kind == 2 && move == 2) {
     ShotChild(shot, 7);
     shot->state = 0;
-    StrikeWall(shot);
+    ShotStrikesWall(shot);
   } else if (kind == 2 && move == 6) {
     EndDive(shot);
     shot->state = 0;
   } else if (kind == 3 && (move == 1 || move == 3)) {
-    if (shot->life == 0) {
-      shot->state = 0;
-      return;
-    }
-    BounceOffEdge(shot, slot);
-    StrikeWall(shot);
-    shot->life = AddSaturated(shot->life, -1);
+    BounceWhileCounting(shot, slot);
   } else if (kind == 6 && move == 4) {
     BounceOffEdge(shot, slot);
     ShotChild(shot, 7);

@@ -6,6 +6,7 @@
 #include "game/battle/characters.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
@@ -208,11 +209,9 @@ bool IsEnemyOfShot(const BattleObject& shot, int p) {
   }
 }
 
-void UpdateShot(BattleObject* shot, int slot) {
-  if (shot == nullptr || slot < 0 || slot >= kShotCount) {
-    ++IndexMisses;
-    return;
-  }
+namespace {
+
+void RunShotFrame(BattleObject* shot, int slot) {
   // An owner outside 0-4 can only come from a behaviour's write; it is treated as nobody.
   if (shot->owner < 0 || shot->owner > kNobody) ++IndexMisses;
   int owner = ShotOwnerIndex(*shot);
@@ -257,6 +256,19 @@ void UpdateShot(BattleObject* shot, int slot) {
       r - 9.0f <= shot->x && shot->x <= 648.0f - r && r - 8.0f <= shot->y && shot->y <= 488.0f - r;
   if (!inside) RunShotEdgeReaction(shot, slot);
   AdvanceAge(shot);
+}
+
+}  // namespace
+
+void UpdateShot(BattleObject* shot, int slot) {
+  if (shot == nullptr || slot < 0 || slot >= kShotCount) {
+    ++IndexMisses;
+    return;
+  }
+  const bool carrying = shot->state == 1 && ShotCarriesPlayer(shot->kind, shot->move);
+  RunShotFrame(shot, slot);
+  // However the carrier was lost (its owner out, off the arena, used up), its player goes free.
+  if (carrying && shot->state == 0) ReleaseHeldPlayer(*shot, slot, false);
 }
 
 }  // namespace veyrdale

@@ -113,6 +113,9 @@ TEST(BattleSimRun, CorruptWriteTripsEachInvariant) {
       {"PendingPressCounts[8,2]=137@51",
        "frame 51: invariant pending: player 2 input 8 pending 137"},
       {"PendingPressCounts[0,0]=-1@52", "frame 52: invariant pending: player 0 input 0 pending -1"},
+      {"heldFlag[1]=1@100", "frame 100: invariant held-player: player 1 slot 0"},
+      {"heldFlag[2]=1@53 --corrupt holdingShot[2]=-7@53",
+       "frame 53: invariant held-player: player 2 slot -7"},
   };
   TempDir dir;
   for (const Case& c : cases) {

@@ -41,6 +41,22 @@ TEST(BattleSoakShort, EveryArenaWithItsObjects) {
   }
 }
 
+// Characters 8-15 with their shots' behaviours, the carrier and the familiar-bound shots among
+// them, on an open arena and on arena 8.
+TEST(BattleSoakShort, CharactersEightToFifteenOnArenasZeroAndEight) {
+  testsupport::TempDir resources;
+  const testsupport::ProgramRun made =
+      testsupport::RunProgram(resources.path(), MAKE_DEMO_RESOURCES, resources.path());
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  for (const char* chars : {"8,9,10,11", "12,13,14,15", "10,14,10,14"}) {
+    for (int arena : {0, 8}) {
+      SCOPED_TRACE(std::string(chars) + " on arena " + std::to_string(arena));
+      Soak(std::string("--players 4 --chars ") + chars, 3, 2000, 2, arena,
+           resources.path() + "/Resource/Mpd");
+    }
+  }
+}
+
 // Characters 0-7 with their shots' behaviours, on an open arena and on one with breakable cells.
 TEST(BattleSoakShort, CharactersZeroToSevenOnArenasZeroAndTwo) {
   testsupport::TempDir resources;

@@ -129,6 +129,19 @@ bool ShotsBroken(InvariantFailure* failure) {
   return false;
 }
 
+// A carried player is carried by a live character-10 carrier that names it.
+bool HeldPlayersBroken(InvariantFailure* failure) {
+  for (int p = 0; p < veyrdale::kPlayerCount; ++p) {
+    if (g_playerState.heldFlag[p] != 1) continue;
+    const int32_t s = g_playerState.holdingShot[p];
+    const bool carried = s >= 0 && s < veyrdale::kShotCount && veyrdale::g_shots[s].state == 1 &&
+                         veyrdale::g_shots[s].kind == 10 && veyrdale::g_shots[s].move == 9 &&
+                         veyrdale::g_shots[s].recovery == p;
+    if (!carried) return Fail(failure, "held-player", Format("player %d slot %d", p, s));
+  }
+  return false;
+}
+
 bool SideTablesBroken(InvariantFailure* failure) {
   for (int i = 0; i < veyrdale::kEffectCount; ++i) {
     if (veyrdale::g_effectInUse[i] > 1) {
@@ -304,9 +317,9 @@ std::string TraceLine(int64_t frame, int players) {
 }
 
 bool FindBrokenInvariant(InvariantFailure* failure) {
-  return PlayersBroken(failure) || ShotsBroken(failure) || SideTablesBroken(failure) ||
-         EffectsBroken(failure) || ItemsBroken(failure) || FamiliarsBroken(failure) ||
-         RecordsBroken(failure) || ComputerBroken(failure);
+  return PlayersBroken(failure) || ShotsBroken(failure) || HeldPlayersBroken(failure) ||
+         SideTablesBroken(failure) || EffectsBroken(failure) || ItemsBroken(failure) ||
+         FamiliarsBroken(failure) || RecordsBroken(failure) || ComputerBroken(failure);
 }
 
 }  // namespace battlesim

@@ -1,14 +1,16 @@
-// Shot behaviours of characters 0 to 7 and the neutral objects: the building blocks alone, the
+// Shot behaviours of every character and the neutral objects: the building blocks alone, the
 // lifetimes of every row at their boundary ages, the rows that steer, ride, fall, split or wait
 // on their owner, and the reactions to players, familiars, cells and the arena's edge.
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "game/battle/player_control.h"
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
 #include "game/core/entry_points.h"
@@ -190,20 +192,27 @@ TEST(ShotBehaviours, EveryLifetimeAtItsBoundary) {
     int last;  // the last age it lives
     bool powered;
   } cases[] = {
-      {0, 1, 48, false},   {0, 2, 8, false},   {0, 3, 72, false},  {0, 5, 8, false},
-      {0, 6, 8, false},    {0, 7, 32, false},  {0, 8, 32, false},  {1, 2, 107, false},
-      {1, 3, 14, false},   {1, 4, 127, false}, {1, 6, 20, false},  {1, 7, 24, false},
-      {1, 8, 32, false},   {2, 7, 32, false},  {2, 8, 32, false},  {2, 9, 48, false},
-      {3, 6, 999, false},  {4, 2, 8, false},   {4, 4, 8, false},   {4, 5, 20, false},
-      {4, 6, 11, false},   {4, 7, 24, false},  {4, 8, 8, false},   {5, 2, 96, false},
-      {5, 2, 160, true},   {5, 4, 160, false}, {5, 4, 320, true},  {5, 5, 16, false},
-      {5, 9, 32, false},   {6, 1, 24, false},  {6, 2, 96, false},  {6, 2, 216, true},
-      {6, 3, 80, false},   {6, 3, 160, true},  {6, 8, 80, false},  {6, 8, 160, true},
-      {7, 1, 240, false},  {7, 2, 24, false},  {7, 4, 32, false},  {7, 8, 32, false},
-      {7, 9, 32, false},   {7, 5, 16, false},  {7, 6, 999, false}, {7, 7, 24, false},
-      {51, 1, 64, false},  {51, 2, 3, false},  {51, 4, 2, false},  {51, 7, 159, false},
-      {51, 8, 600, false}, {51, 9, 15, false}, {51, 10, 5, false}, {51, 11, 32, false},
-      {51, 12, 2, false},
+      {0, 1, 48, false},   {0, 2, 8, false},    {0, 3, 72, false},   {0, 5, 8, false},
+      {0, 6, 8, false},    {0, 7, 32, false},   {0, 8, 32, false},   {1, 2, 107, false},
+      {1, 3, 14, false},   {1, 4, 127, false},  {1, 6, 20, false},   {1, 7, 24, false},
+      {1, 8, 32, false},   {2, 7, 32, false},   {2, 8, 32, false},   {2, 9, 48, false},
+      {3, 6, 999, false},  {4, 2, 8, false},    {4, 4, 8, false},    {4, 5, 20, false},
+      {4, 6, 11, false},   {4, 7, 24, false},   {4, 8, 8, false},    {5, 2, 96, false},
+      {5, 2, 160, true},   {5, 4, 160, false},  {5, 4, 320, true},   {5, 5, 16, false},
+      {5, 9, 32, false},   {6, 1, 24, false},   {6, 2, 96, false},   {6, 2, 216, true},
+      {6, 3, 80, false},   {6, 3, 160, true},   {6, 8, 80, false},   {6, 8, 160, true},
+      {7, 1, 240, false},  {7, 2, 24, false},   {7, 4, 32, false},   {7, 8, 32, false},
+      {7, 9, 32, false},   {7, 5, 16, false},   {7, 6, 999, false},  {7, 7, 24, false},
+      {51, 1, 64, false},  {51, 2, 3, false},   {51, 4, 2, false},   {51, 7, 159, false},
+      {51, 8, 600, false}, {51, 9, 15, false},  {51, 10, 5, false},  {51, 11, 32, false},
+      {51, 12, 2, false},  {8, 5, 12, false},   {8, 6, 42, false},   {8, 7, 64, false},
+      {8, 8, 10, false},   {9, 3, 89, false},   {9, 8, 72, false},   {9, 9, 8, false},
+      {9, 13, 15, true},   {10, 3, 72, false},  {10, 5, 8, false},   {10, 6, 8, false},
+      {10, 7, 32, false},  {10, 8, 32, false},  {11, 6, 32, false},  {11, 7, 32, false},
+      {12, 2, 15, false},  {12, 2, 24, true},   {12, 5, 32, false},  {12, 6, 32, false},
+      {12, 9, 32, false},  {13, 5, 320, false}, {13, 9, 999, false}, {13, 10, 32, false},
+      {14, 1, 30, false},  {14, 5, 24, false},  {14, 7, 32, false},  {14, 11, 8, false},
+      {15, 9, 32, false},  {15, 10, 32, false}, {15, 11, 16, false},
   };
   for (const Case& c : cases) {
     for (int age : {c.last, c.last + 1}) {
@@ -472,9 +481,9 @@ TEST(ShotBehaviours, HostileRecordsStayDefined) {
     EXPECT_EQ(shot.state, 0);
     EXPECT_EQ(IndexMisses, misses + 1);
   }
-  // Every row of characters 0-7 and the neutral kind with owners out of range, odd counters and a
+  // Every row of every kind with owners out of range, odd counters and a
   // NaN position: the sanitizers watch.
-  for (int kind : {0, 1, 2, 3, 4, 5, 6, 7, kNeutralKind}) {
+  for (int kind : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, kNeutralKind}) {
     for (int move = 0; move <= 13; ++move) {
       for (int owner : {0, kNobody, -2, 300}) {
         for (int age : {1, 4, 8, 36, 64, 120, INT32_MAX}) {
@@ -718,6 +727,641 @@ TEST(ShotReactions, EveryEdgeRow) {
     ++contacts;
   }
   EXPECT_EQ(contacts, 3);
+}
+
+// ---- Characters 8 to 15 ----------------------------------------------------------------------
+
+constexpr int32_t Packed(int x, int y) {
+  return (x + 320) * 1000 + (y + 280);
+}
+
+TEST(ShotBehaviours, RowsOfCharacters8To15) {
+  struct Case {
+    const char* name;
+    int kind, move, age;
+    std::function<void(BattleObject&)> setUp;
+    std::function<void(const BattleObject&)> check;
+  } cases[] = {
+      {"8/2 rushes its owner behind it", 8, 2, 5, [](BattleObject&) {},
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 1);
+         EXPECT_EQ(g_players[0].guard, -4);
+         EXPECT_FLOAT_EQ(g_players[0].vx, 22.0f);
+         EXPECT_FLOAT_EQ(s.x, 112.0f);
+         EXPECT_FLOAT_EQ(s.y, 106.0f);
+         EXPECT_EQ(LiveShots(), 1);
+       }},
+      {"8/2 powered makes a child at age mod 3 = 2", 8, 2, 5,
+       [](BattleObject&) { g_playerState.powerUp[0] = 9; },
+       [](const BattleObject&) { EXPECT_EQ(LiveChildrenOfMove(9), 1); }},
+      {"8/2 ends at 18 and slows its owner", 8, 2, 18, [](BattleObject&) { g_players[0].vx = 10; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_FLOAT_EQ(g_players[0].vx, 4.0f);
+       }},
+      {"8/4 ends at 13", 8, 4, 13, [](BattleObject&) {},
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"8/4 rushes at 16 before", 8, 4, 12, [](BattleObject&) {},
+       [](const BattleObject&) { EXPECT_FLOAT_EQ(g_players[0].vx, 16.0f); }},
+      {"8/3 takes its speed from vz at 60", 8, 3, 60, [](BattleObject& s) { s.vz = 7.5f; },
+       [](const BattleObject& s) { EXPECT_FLOAT_EQ(s.speed, 7.5f); }},
+      {"8/7 opens a spiral round the packed point", 8, 7, 10,
+       [](BattleObject& s) {
+         s.recovery = Packed(300, 240);
+         s.vx = 0.0f;
+         s.vy = -3.0f;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.heading, 6);
+         EXPECT_NEAR(s.x, 300.0f + 20.0f * std::cos(6 * 2 * M_PI / 256), 0.05);
+         EXPECT_NEAR(s.y, 240.0f - 20.0f * std::sin(6 * 2 * M_PI / 256), 0.05);
+         EXPECT_EQ(s.pushHeading, 65) << "the velocity's direction, up";
+       }},
+      {"8/9 waits before 60", 8, 9, 30, [](BattleObject& s) { s.vx = 4.0f; },
+       [](const BattleObject& s) { EXPECT_EQ(s.vx, 0.0f); }},
+      {"9/2 splits at age mod 24 = 20", 9, 2, 20, [](BattleObject&) {},
+       [](const BattleObject&) { EXPECT_EQ(LiveChildrenOfMove(8), 1); }},
+      {"9/2 powered splits at age mod 16 = 15", 9, 2, 15,
+       [](BattleObject&) { g_playerState.powerUp[0] = 9; },
+       [](const BattleObject&) { EXPECT_EQ(LiveChildrenOfMove(8), 1); }},
+      {"9/3 starts at 36", 9, 3, 36, [](BattleObject& s) { s.speed = 5.0f; },
+       [](const BattleObject& s) { EXPECT_FLOAT_EQ(s.vx, 5.0f); }},
+      {"9/5 selector 1 turns up", 9, 5, 10,
+       [](BattleObject& s) {
+         s.speed = 9.0f;
+         s.recovery = 1;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.heading, 4); }},
+      {"9/5 selector 5 turns down", 9, 5, 10,
+       [](BattleObject& s) {
+         s.speed = 9.0f;
+         s.recovery = 5;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.heading, 252); }},
+      {"9/5 selector 3 and odd selectors go straight", 9, 5, 10,
+       [](BattleObject& s) {
+         s.speed = 9.0f;
+         s.recovery = 77;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.heading, 0); }},
+      {"9/5 stops turning at 72", 9, 5, 72,
+       [](BattleObject& s) {
+         s.speed = 9.0f;
+         s.recovery = 1;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.heading, 0); }},
+      {"9/6 lives at age 1 in a card", 9, 6, 1,
+       [](BattleObject&) { g_players[0].state = kStateSpellCard; },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 1); }},
+      {"9/6 removed at age 1 outside a card", 9, 6, 1, [](BattleObject&) {},
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"9/6 removed at age 2 in a card", 9, 6, 2,
+       [](BattleObject&) { g_players[0].state = kStateSpellCard; },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"9/7 spins 48 out and turns by age / 8", 9, 7, 40, [](BattleObject&) {},
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.heading, 5);
+         EXPECT_NEAR(s.x, 100.0f + 48.0f * std::cos(5 * 2 * M_PI / 256), 0.05);
+       }},
+      {"9/7 cut with its effect", 9, 7, 40, [](BattleObject&) { g_players[0].state = 10; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_GT(LiveEffects(), 0);
+       }},
+      {"9/7 follows up without recoil", 9, 7, 40,
+       [](BattleObject&) {
+         g_players[0].state = kStateSpecialMove;
+         g_players[0].recovery = 5;
+         g_players[0].vx = 3.0f;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(4), 1);
+         EXPECT_FLOAT_EQ(g_players[0].vx, 3.0f);
+       }},
+      {"9/13 removed without the power-up", 9, 13, 3, [](BattleObject&) {},
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"10/2 bursts after 8", 10, 2, 9, [](BattleObject&) {},
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(ScreenShake, 16);
+         EXPECT_EQ(LiveChildrenOfMove(7), 1);
+       }},
+      {"10/4 always makes its child on landing", 10, 4, 3,
+       [](BattleObject&) { g_shotDamage[0].damage = 10; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(7), 1);
+       }},
+      {"10/9 rides 6 below its player", 10, 9, 3, [](BattleObject& s) { s.recovery = 1; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.x, 600.0f);
+         EXPECT_EQ(s.y, 406.0f);
+       }},
+      {"10/10 takes its speed from vz at 48 and gains", 10, 10, 48,
+       [](BattleObject& s) { s.vz = 3.0f; },
+       [](const BattleObject& s) { EXPECT_FLOAT_EQ(s.speed, 3.015f); }},
+      {"11/2 jitters within -1..1", 11, 2, 3, [](BattleObject& s) { s.life = 50; },
+       [](const BattleObject& s) {
+         EXPECT_GE(s.life, -1);
+         EXPECT_LE(s.life, 1);
+         EXPECT_GE(s.recovery, -1);
+         EXPECT_LE(s.recovery, 1);
+       }},
+      {"11/4 sways wider", 11, 4, 0,
+       [](BattleObject& s) {
+         s.vz = -1.0f;
+         s.speed = 2.0f;
+       },
+       [](const BattleObject& s) {
+         EXPECT_FLOAT_EQ(s.vz, -1.03f);
+         EXPECT_NEAR(s.vx, 2.0f, 1e-4);
+         EXPECT_NEAR(s.vy, -1.03f, 0.01) << "sideways along heading 64 by vz * -sin 64";
+       }},
+      {"11/8 splits at 43 with life 0", 11, 8, 43, [](BattleObject&) {},
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(6), 1);
+       }},
+      {"14/8 goes at 43 without a split when life is set", 14, 8, 43,
+       [](BattleObject& s) { s.life = 2; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(6), 0);
+       }},
+      {"12/2 sweeps up facing right", 12, 2, 3, [](BattleObject& s) { s.heading = 10; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.heading, 18);
+         EXPECT_EQ(s.pushHeading, 10);
+         EXPECT_NEAR(s.x, 100.0f + 108.0f * std::cos(10 * 2 * M_PI / 256), 0.05);
+         EXPECT_GT(LiveEffects(), 0);
+       }},
+      {"12/2 sweeps down facing left, 11 powered", 12, 2, 3,
+       [](BattleObject& s) {
+         s.heading = 100;
+         g_players[0].heading = 128;
+         g_playerState.powerUp[0] = 9;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.heading, 89); }},
+      {"12/8 follows up at v 6", 12, 8, 3,
+       [](BattleObject&) {
+         g_players[0].state = kStateSpecialMove;
+         g_players[0].recovery = 5;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(4), 1);
+         EXPECT_FLOAT_EQ(g_players[0].vx, -6.0f);
+       }},
+      {"13/2 makes its child at 42", 13, 2, 42, [](BattleObject&) {},
+       [](const BattleObject&) { EXPECT_EQ(LiveChildrenOfMove(7), 1); }},
+      {"13/5 clears its flags at 160", 13, 5, 160, [](BattleObject&) { ShotHitFlags[0][1] = 1; },
+       [](const BattleObject&) { EXPECT_EQ(ShotHitFlags[0][1], 0); }},
+      {"13/9 ends at the owner's timer 128", 13, 9, 5,
+       [](BattleObject&) { g_players[0].stateTimer = 128; },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"13/9 falls by 3 a frame past 36", 13, 9, 5,
+       [](BattleObject& s) {
+         s.z = -100.0f;
+         s.vz = 40.0f;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.z, -60.0f);
+         EXPECT_GT(LiveEffects(), 0);
+       }},
+      {"14/2 stands 42 before its familiar", 14, 2, 3,
+       [](BattleObject& s) {
+         s.life = 5;
+         g_familiars[5].state = 1;
+         g_familiars[5].x = 200;
+         g_familiars[5].y = 200;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 1);
+         EXPECT_FLOAT_EQ(s.x, 242.0f);
+         EXPECT_FLOAT_EQ(s.y, 194.0f);
+       }},
+      {"14/9 after 8 slows its familiar", 14, 9, 9,
+       [](BattleObject& s) {
+         s.life = 5;
+         g_familiars[5].state = 1;
+         g_familiars[5].vx = 5.0f;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_FLOAT_EQ(g_familiars[5].vx, 1.0f);
+       }},
+      {"14/2 with its familiar freed", 14, 2, 3, [](BattleObject& s) { s.life = 5; },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"14/4 gone when its familiar is parked in state 9", 14, 4, 3,
+       [](BattleObject& s) {
+         s.life = 5;
+         g_familiars[5].state = 9;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"14/6 stands by its familiar in a card", 14, 6, 3,
+       [](BattleObject& s) {
+         s.life = 5;
+         s.recovery = 64;
+         g_familiars[5].state = 1;
+         g_familiars[5].x = 200;
+         g_familiars[5].y = 200;
+         g_players[0].state = kStateSpellCard;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 1);
+         EXPECT_EQ(s.heading, 64);
+         EXPECT_NEAR(s.y, 200.0f - 34.0f - 10.0f, 1e-3);
+       }},
+      {"14/6 gone outside a card", 14, 6, 3,
+       [](BattleObject& s) {
+         s.life = 5;
+         g_familiars[5].state = 1;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 0); }},
+      {"15/1 ends its link after 18", 15, 1, 19, [](BattleObject& s) { s.life = 3; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(s.life, 0);
+         EXPECT_EQ(LiveChildrenOfMove(7), 1);
+       }},
+      {"15/2 powered bursts near an opponent", 15, 2, 5,
+       [](BattleObject&) {
+         g_playerState.powerUp[0] = 9;
+         g_players[1].x = 340;
+         g_players[1].y = 240;
+       },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(9), 1);
+       }},
+      {"15/2 unpowered passes by", 15, 2, 5,
+       [](BattleObject&) {
+         g_players[1].x = 340;
+         g_players[1].y = 240;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 1); }},
+      {"15/4 powered ignores a knocked-out opponent", 15, 4, 5,
+       [](BattleObject&) {
+         g_playerState.powerUp[0] = 9;
+         g_players[1].x = 340;
+         g_players[1].y = 240;
+         g_players[1].state = kStateKnockedOut;
+       },
+       [](const BattleObject& s) { EXPECT_EQ(s.state, 1); }},
+      {"15/8 holds its hits back before 16", 15, 8, 15,
+       [](BattleObject& s) {
+         s.recovery = 64;
+         s.speed = 3.0f;
+       },
+       [](const BattleObject& s) {
+         for (int p = 0; p < 4; ++p) EXPECT_EQ(ShotHitFlags[0][p], 1);
+         EXPECT_NEAR(s.vy, -3.0f, 1e-4);
+       }},
+      {"15/8 splits after 22 while the chain is short", 15, 8, 23,
+       [](BattleObject& s) { s.life = 2; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 0);
+         EXPECT_EQ(LiveChildrenOfMove(8), 1);
+       }},
+      {"15/8 chain of 3 ends", 15, 8, 23, [](BattleObject& s) { s.life = 3; },
+       [](const BattleObject& s) {
+         EXPECT_EQ(s.state, 1);
+         EXPECT_FLOAT_EQ(s.vx, 9.0f);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BattleObject& shot = Shot(c.kind, c.move, c.age);
+    g_players[0].heading = 0;
+    ScreenShake = 0;
+    c.setUp(shot);
+    EXPECT_FALSE(Behave());
+    c.check(shot);
+  }
+}
+
+// Character 13's shots wait while their owner dashes without the power-up: no age, no move.
+TEST(ShotBehaviours, Character13FreezesWhileItsOwnerDashes) {
+  BattleObject& shot = Shot(13, 10, 0);
+  shot.vx = 2.0f;
+  for (int i = 0; i < 3; ++i) UpdateShot(&shot, 0);
+  EXPECT_EQ(shot.stateTimer, 3);
+  EXPECT_EQ(shot.x, 304.0f);
+  g_players[0].state = kStateDash;
+  for (int i = 0; i < 5; ++i) UpdateShot(&shot, 0);
+  EXPECT_EQ(shot.stateTimer, 3);
+  EXPECT_EQ(shot.x, 304.0f);
+  g_players[0].state = 0;
+  UpdateShot(&shot, 0);
+  EXPECT_EQ(shot.stateTimer, 4);
+  EXPECT_EQ(shot.x, 306.0f);
+}
+
+// 9/7 hits the same player again every 32 frames after age 48.
+TEST(ShotBehaviours, Character9SpinnerHitsAgainEvery32Frames) {
+  BattleObject& shot = Shot(9, 7, 0);
+  std::vector<int> cleared;
+  for (int age = 0; age < 150; ++age) {
+    shot.stateTimer = age;
+    shot.state = 1;
+    ShotHitFlags[0][1] = 1;
+    Behave();
+    if (ShotHitFlags[0][1] == 0) cleared.push_back(age);
+  }
+  EXPECT_EQ(cleared, (std::vector<int>{49, 81, 113, 145}));
+}
+
+// 9/10-11 keep off the circle of 80 round (320, 248) while the owner's timer is above 94.
+TEST(ShotBehaviours, Character9CircleAtTheCentreOnItAndOutside) {
+  struct Case {
+    const char* name;
+    float x, y;
+    int ownerTimer;
+    bool bounced;
+  } cases[] = {
+      {"at the centre", 320, 248, 200, true},  {"inside", 300, 248, 200, true},
+      {"on the circle", 400, 248, 200, false}, {"outside", 500, 100, 200, false},
+      {"timer 94", 300, 248, 94, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BattleObject& shot = Shot(9, 10, 1);
+    shot.x = c.x;
+    shot.y = c.y;
+    shot.life = 3;
+    shot.heading = 0;
+    shot.vx = 4.0f;
+    g_players[0].stateTimer = c.ownerTimer;
+    ShotHitFlags[0][1] = 1;
+    ScreenShake = 0;
+    const int32_t misses = IndexMisses;
+    Behave();
+    EXPECT_TRUE(std::isfinite(shot.x) && std::isfinite(shot.y));
+    EXPECT_TRUE(std::isfinite(shot.vx) && std::isfinite(shot.vy));
+    EXPECT_EQ(IndexMisses, misses);
+    EXPECT_EQ(ScreenShake, c.bounced ? 12 : 0);
+    EXPECT_EQ(shot.life, c.bounced ? 0 : 3);
+    EXPECT_EQ(ShotHitFlags[0][1], c.bounced ? 0 : 1);
+    if (c.bounced) {
+      const double d = std::hypot(shot.x - 320.0, shot.y - 248.0);
+      EXPECT_NEAR(d, 80.0, 0.5) << "put back on the circle";
+    }
+  }
+  // Inside on the left, flying right into the middle: bounced back out to the left.
+  BattleObject& shot = Shot(9, 11, 1);
+  shot.x = 260;
+  shot.y = 248;
+  shot.vx = 4.0f;
+  g_players[0].stateTimer = 200;
+  g_players[0].state = kStateSpellCard;
+  shot.life = 2;
+  Behave();
+  EXPECT_EQ(shot.heading, 130) << "the radial heading of the integer direction is 129";
+  EXPECT_NEAR(shot.vx, -4.0f, 0.05);
+  EXPECT_NEAR(shot.x, 240.0f, 0.5);
+  EXPECT_EQ(shot.life, 2) << "kept while the owner is in its card";
+  EXPECT_GT(LiveEffects(), 0);
+}
+
+// 14's shots read a familiar index and 10/9 a player index: out of range they go, and count.
+TEST(ShotBehaviours, IndicesOutOfRange) {
+  struct Case {
+    int kind, move;
+    int32_t index;
+    int state;
+    int misses;
+  } cases[] = {
+      {14, 2, 99, 0, 1},   {14, 9, -1, 0, 1}, {14, 4, 64, 0, 1}, {14, 6, INT32_MIN, 0, 1},
+      {14, 3, 9999, 1, 0}, {14, 3, 77, 1, 0}, {10, 9, 4, 0, 1},  {10, 9, -3, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.kind << "/" << c.move << " index " << c.index);
+    BattleObject& shot = Shot(c.kind, c.move, 3);
+    g_players[0].state = kStateSpellCard;
+    if (c.kind == 14) {
+      shot.life = c.index;
+    } else {
+      shot.recovery = c.index;
+    }
+    const int32_t misses = IndexMisses;
+    Behave();
+    EXPECT_EQ(shot.state, c.state);
+    EXPECT_EQ(IndexMisses, misses + c.misses);
+  }
+}
+
+// True when player p's held flag agrees with a live carrier naming it.
+void ExpectHeldAgrees(int p) {
+  const int32_t slot = g_playerState.holdingShot[p];
+  const bool carried = slot >= 0 && slot < kShotCount && g_shots[slot].state == 1 &&
+                       g_shots[slot].kind == 10 && g_shots[slot].move == 9 &&
+                       g_shots[slot].recovery == p;
+  if (g_playerState.heldFlag[p] == 1) {
+    EXPECT_TRUE(carried);
+  }
+}
+
+// 10/7 picks a knocked-back victim up into a carrier; every way the carrier is lost lets it go.
+TEST(ShotReactions, TheCarryAndEveryRelease) {
+  const std::vector<std::pair<const char*, std::function<void(BattleObject&, int)>>> releases = {
+      {"the edge",
+       [](BattleObject& carrier, int slot) {
+         carrier.x = 645;
+         RunShotEdgeReaction(&carrier, slot);
+       }},
+      {"an impact",
+       [](BattleObject& carrier, int slot) {
+         g_players[1].pushHeading = 10;
+         RunShotImpactReaction(&carrier, slot, 1, 5.0f);
+         EXPECT_EQ(g_players[1].pushHeading, 138);
+       }},
+      {"the owner out at age 60",
+       [](BattleObject& carrier, int slot) {
+         g_players[0].state = kStateGhost;
+         carrier.stateTimer = 60;
+         UpdateShot(&carrier, slot);
+       }},
+      {"leaving the arena",
+       [](BattleObject& carrier, int slot) {
+         g_players[1].x = 900;
+         carrier.stateTimer = 5;
+         UpdateShot(&carrier, slot);
+       }},
+      {"a parry",
+       [](BattleObject& carrier, int slot) {
+         g_players[2].x = g_players[1].x;
+         g_players[2].y = g_players[1].y;
+         g_players[2].state = kStateGuardStance;
+         g_players[2].life = 300;
+         UpdateShot(&carrier, slot);
+       }},
+  };
+  for (const auto& [name, release] : releases) {
+    SCOPED_TRACE(name);
+    SetUpMatch({10, 1, 0});
+    g_match.teamMode = 0;
+    BattleObject& victim = g_players[1];
+    victim.x = 300;
+    victim.y = 200;
+    victim.life = 300;
+    victim.stun = 50;
+    BattleObject source{};
+    source.kind = 10;
+    source.x = 300;
+    source.y = 200;
+    CreateShot(&source, 7, 0);
+    BattleObject& shot = g_shots[0];
+    shot.x = 300;
+    shot.y = 200;
+    shot.vx = shot.vy = 0.0f;
+    for (int i = 0; i < 6 && g_playerState.heldFlag[1] == 0; ++i) UpdateShot(&shot, 0);
+    ASSERT_EQ(victim.state, kStateKnockBack);
+    ASSERT_EQ(g_playerState.heldFlag[1], 1);
+    const int slot = g_playerState.holdingShot[1];
+    ASSERT_GE(slot, 1);
+    BattleObject& carrier = g_shots[slot];
+    EXPECT_EQ(carrier.move, 9);
+    EXPECT_EQ(carrier.recovery, 1);
+    ExpectHeldAgrees(1);
+    release(carrier, slot);
+    EXPECT_EQ(g_playerState.heldFlag[1], 0);
+    ExpectHeldAgrees(1);
+  }
+  // A full pool: no carrier, so nobody is held.
+  SetUpMatch({10, 1});
+  BattleObject& shot = Shot(10, 7, 3);
+  for (int slot = 1; slot < kShotCount; ++slot) g_shots[slot].state = 1;
+  g_players[1].state = kStateKnockBack;
+  RunShotImpactReaction(&shot, 0, 1, 5.0f);
+  EXPECT_EQ(g_playerState.heldFlag[1], 0);
+  for (int slot = 1; slot < kShotCount; ++slot) g_shots[slot].state = 0;
+}
+
+TEST(ShotReactions, TheCatchesOf13And14) {
+  // 14/3 meets its partner familiar: its slot goes to the partner's shot and the update ends.
+  BattleObject& meeting = Shot(14, 3, 3);
+  meeting.life = 5;
+  g_familiars[5].state = 4;
+  g_familiars[5].x = 310;
+  g_familiars[5].y = 240;
+  EXPECT_TRUE(Behave());
+  EXPECT_EQ(g_familiars[5].stateTimer, 584);
+  EXPECT_EQ(meeting.state, 1);
+  EXPECT_EQ(meeting.move, 3);
+  EXPECT_EQ(meeting.stateTimer, 0) << "a new shot";
+  g_familiars[5].x = 400;
+  BattleObject& alone = Shot(14, 3, 3);
+  alone.life = 5;
+  EXPECT_FALSE(Behave());
+  EXPECT_EQ(alone.stateTimer, 3);
+
+  // 13/6 holds its victim for the owner's card and marks where.
+  BattleObject& catcher = Shot(13, 6, 3);
+  g_players[1].x = 310;
+  g_players[1].y = 250;
+  RunShotImpactReaction(&catcher, 0, 1, 5.0f);
+  EXPECT_EQ(g_markerPoints[0].x, 310.0f);
+  EXPECT_EQ(g_markerPoints[0].timer, 700);
+  EXPECT_EQ(g_markerPoints[0].player, 1);
+  EXPECT_EQ(g_playerState.holdTimer[1], 700);
+  EXPECT_EQ(g_playerState.holder[1], 0);
+  EXPECT_EQ(FreezeFrames, 32);
+  EXPECT_EQ(ScreenShake, 16);
+  EXPECT_EQ(g_players[0].z, -9999.0f);
+  EXPECT_EQ(g_players[0].stateTimer, 525);
+  // 13/10 lets go.
+  RunShotImpactReaction(&Shot(13, 10, 3), 0, 1, 5.0f);
+  EXPECT_EQ(g_markerPoints[0].timer, 0);
+
+  // 14/6 takes its victim for the second phase of the card.
+  BattleObject& taker = Shot(14, 6, 3);
+  taker.life = 5;
+  g_familiars[5].state = 1;
+  g_players[1].x = 310;
+  g_players[1].y = 250;
+  RunShotImpactReaction(&taker, 0, 1, 5.0f);
+  EXPECT_EQ(g_players[0].stateTimer, 2420);
+  EXPECT_EQ(g_players[0].x, 310.0f);
+  EXPECT_EQ(g_players[0].y, 250.0f - 600.0f);
+  EXPECT_EQ(g_players[0].pushHeading, 1);
+  EXPECT_EQ(g_playerState.holdTimer[1], 420);
+  EXPECT_EQ(g_playerState.holder[1], 0);
+  EXPECT_EQ(g_playerState.airborne[0], 1);
+  EXPECT_EQ(g_players[1].z, -4.0f);
+  EXPECT_EQ(FreezeFrames, 24);
+  EXPECT_EQ(taker.stateTimer, 15);
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(ShotHitFlags[0][p], 1);
+  EXPECT_EQ(g_familiars[5].state, 9);
+  // Its familiar index out of range: the catch holds, the familiar is a miss.
+  BattleObject& stray = Shot(14, 6, 3);
+  stray.life = 640;
+  const int32_t misses = IndexMisses;
+  RunShotImpactReaction(&stray, 0, 1, 5.0f);
+  EXPECT_EQ(IndexMisses, misses + 1);
+  EXPECT_EQ(g_playerState.holdTimer[1], 420);
+}
+
+TEST(ShotReactions, EveryEdgeRowOf8To15) {
+  struct Case {
+    const char* name;
+    int kind, move;
+    int powerUp;
+    int state;
+    int childMove;
+    int children;
+    int shake;
+  } cases[] = {
+      {"9/10 bounces back onto the edge line", 9, 10, 0, 1, 0, 0, 12},
+      {"10/2 splits", 10, 2, 0, 0, 7, 1, 16},
+      {"11/3 powered splits", 11, 3, 9, 0, 7, 1, 0},
+      {"11/3 unpowered passes", 11, 3, 0, 1, 7, 0, 0},
+      {"13/1 bounces", 13, 1, 0, 1, 0, 0, 0},
+      {"15/2 bursts", 15, 2, 0, 0, 9, 1, 16},
+      {"15/4 bursts", 15, 4, 0, 0, 10, 1, 24},
+      {"12/3 has no edge reaction", 12, 3, 0, 1, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BattleObject& shot = Shot(c.kind, c.move, 5);
+    g_playerState.powerUp[0] = c.powerUp;
+    g_players[0].stateTimer = 200;
+    shot.x = 645;
+    shot.y = 200;
+    shot.vx = 1.0f;
+    shot.life = 2;
+    ScreenShake = 0;
+    RunShotEdgeReaction(&shot, 0);
+    EXPECT_EQ(shot.state, c.state);
+    EXPECT_EQ(ScreenShake, c.shake);
+    if (c.childMove != 0) {
+      EXPECT_EQ(LiveChildrenOfMove(c.childMove), c.children);
+    }
+    if (c.kind == 9) {
+      EXPECT_EQ(shot.x, 640.0f) << "648 - r with r 8";
+      EXPECT_EQ(shot.vx, -1.0f);
+    }
+  }
+  // 13/3's spread: within 12 of the plain mirror, on the side `recovery` picks.
+  for (int recovery : {0, 1}) {
+    for (int i = 0; i < 20; ++i) {
+      BattleObject& shot = Shot(13, 3, 5);
+      shot.x = 645;
+      shot.heading = 10;
+      shot.life = 1;
+      shot.recovery = recovery;
+      RunShotEdgeReaction(&shot, 0);
+      const int spread = WrapHeading(int64_t{shot.heading} - (384 - 10));
+      EXPECT_TRUE(recovery == 0 ? spread <= 12 : (spread == 0 || spread >= 244)) << spread;
+      EXPECT_EQ(shot.life, 0);
+    }
+  }
+  // 13/8 marks where it touched.
+  BattleObject& marker = Shot(13, 8, 5);
+  marker.x = 645;
+  RunShotEdgeReaction(&marker, 0);
+  EXPECT_EQ(g_markerPoints[0].x, 645.0f);
+  EXPECT_EQ(g_markerPoints[0].timer, 32);
 }
 
 }  // namespace

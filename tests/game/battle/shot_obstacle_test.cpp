@@ -133,7 +133,7 @@ TEST(ShotObstacle, HitClassesBySceneFrame) {
       {"class 0", 0, 1, 0, 24, 0, 1, 9},
       {"class 2 on a frame of 4", 2, 4, 0, 12, 1, 1, 9},
       {"class 2 between", 2, 5, 0, 0, 1, 0, 0},
-      {"class 2 of character 8 on any frame", 2, 5, 8, 12, 1, 1, 0},
+      {"class 2 of character 8 on any frame, its rush then ends", 2, 5, 8, 12, 0, 1, 0},
       {"class 5 on a frame of 4", 5, 8, 0, 12, 0, 1, 0},
       {"class 5 between", 5, 9, 0, 0, 1, 0, 0},
       {"class 3 on an odd frame", 3, 1, 0, 48, 0, 1, 0},
@@ -463,7 +463,7 @@ TEST(ShotEdge, AgeMovementAndTheOwnersEnd) {
       {"owner out of the round at 59", 59, kStateGhost, 0, 0, 1, 302, 60},
       {"owner knocked out at 60", 60, kStateKnockedOut, 0, 0, 1, 302, 61},
       {"character 13 racing with its dashing owner", 3, kStateDash, 13, 9, 1, 306, 4},
-      {"character 13 without the power-up", 3, kStateDash, 13, 0, 1, 302, 4},
+      {"character 13 waits without the power-up", 3, kStateDash, 13, 0, 1, 300, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
