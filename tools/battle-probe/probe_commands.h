@@ -10,7 +10,7 @@
 
 namespace battleprobe {
 
-// probe_queries.cpp: records, tables, helpers and the stand-ins' call records.
+// probe_queries.cpp: records, tables, helpers and the index misses.
 void Set(const Args& a);
 void Print(const Args& a);
 void Dir(const Args& a);

@@ -1,6 +1,6 @@
 // The queries of the battle's records, tables and helpers: fields by name, the direction and
-// distance tables, the motion and hit tests, move rows, arena maps and walls, and the stand-ins'
-// call records.
+// distance tables, the motion and hit tests, move rows, arena maps and walls, and the count of
+// out-of-range indices.
 #include <cstdio>
 
 #include "game/battle/access.h"
