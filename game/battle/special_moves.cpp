@@ -150,6 +150,20 @@ void BeamChara5(BattleObject& self, int p) {
   Decay(self);
 }
 
+// After the release: `frames` frames of recovery ("or past", so that a recovery a launcher moved
+// cannot skip the end), then the charge cleared and back to base.
+void CountRelease(BattleObject& self, int32_t& charge, int frames) {
+  ++self.recovery;
+  if (self.recovery >= frames) {
+    self.rooted = 0;
+    self.attackDelay = 64;
+    charge = 0;
+    self.recovery = 0;
+    BackToBase(self);
+  }
+  Decay(self);
+}
+
 // 9's charge step: false when the move is cancelled.
 bool ChargeStepChara9(BattleObject& self, int p) {
   int32_t& charge = S().specialMode[p];
@@ -181,15 +195,7 @@ void ChargeShotChara9(BattleObject& self, int p) {
     if (!ChargeStepChara9(self, p)) return;
   } else {
     self.rooted = 1;
-    ++self.recovery;
-    if (self.recovery >= 36) {
-      self.rooted = 0;
-      self.attackDelay = 64;
-      charge = 0;
-      self.recovery = 0;
-      BackToBase(self);
-    }
-    Decay(self);
+    CountRelease(self, charge, 36);
   }
   ++self.stateTimer;
 }
@@ -220,15 +226,7 @@ void AimedChargeChara15(BattleObject& self, int p) {
       return;
     }
   }
-  ++self.recovery;
-  if (self.recovery >= 48) {
-    self.rooted = 0;
-    self.attackDelay = 64;
-    charge = 0;
-    self.recovery = 0;
-    BackToBase(self);
-  }
-  Decay(self);
+  CountRelease(self, charge, 48);
   Tail(self);
 }
 
