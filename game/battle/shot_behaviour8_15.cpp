@@ -3,6 +3,7 @@
 // sweeps, the shots that freeze while their owner dashes and the chains that split by a count.
 #include <cstdint>
 
+#include "game/battle/familiars.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shot_behaviour.h"
@@ -537,8 +538,11 @@ bool MeetPartner(BattleObject* shot) {
   if (familiar->state != 4) return false;
   if (!CheckCircleHit(familiar->x, familiar->y, shot->x, shot->y, 24)) return false;
   shot->state = 0;
+  // The copy fires as the familiar does, marked, even when the partner has not fired yet: an
+  // unmarked copy would be taken for the player and summon or send in its place.
   BattleObject copy = *familiar;
   copy.kind = 14;
+  copy.meter = kFamiliarShotMark;
   CreateShot(&copy, 3, shot->owner);
   familiar->stateTimer = 584;
   if (SceneFrame % 6 == 0) ShotEffectAt(shot, familiar->x, familiar->y, 1);

@@ -129,6 +129,7 @@ TEST(ShotObstacle, HitClassesBySceneFrame) {
     int shotState;  // after
     int struck;     // sound and impact reaction ran (character 0's move 2 shakes the screen by 10)
     int effects;    // what the hit effect laid: ring A 9, character 10's class 3 a spark more
+    int child = 0;  // the move the cell reaction follows up with; its launch lays effects too
   } cases[] = {
       {"class 0", 0, 1, 0, 24, 0, 1, 9},
       {"class 2 on a frame of 4", 2, 4, 0, 12, 1, 1, 9},
@@ -138,7 +139,7 @@ TEST(ShotObstacle, HitClassesBySceneFrame) {
       {"class 5 between", 5, 9, 0, 0, 1, 0, 0},
       {"class 3 on an odd frame", 3, 1, 0, 48, 0, 1, 0},
       {"class 3 on an even frame: removed instead", 3, 2, 0, 0, 0, 0, 0},
-      {"class 3 of character 10", 3, 2, 10, 24, 0, 1, 10},
+      {"class 3 of character 10", 3, 2, 10, 24, 0, 1, 10, 7},
       {"class 4 on a frame of 5", 4, 10, 0, 48, 1, 1, 0},
       {"class 4 between", 4, 11, 0, 0, 1, 0, 0},
       {"class 6 never", 6, 1, 0, 0, 1, 0, 0},
@@ -146,6 +147,15 @@ TEST(ShotObstacle, HitClassesBySceneFrame) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // What one launch of the follow-up's move lays from the same shot in the same set-up.
+    int followUpEffects = 0;
+    if (c.child != 0) {
+      SetUpMatch({c.ownerCharacter, 1}, 0);
+      SceneFrame = c.sceneFrame;
+      CreateShot(&ShotAt(Centre(5), Centre(5), c.hitClass, c.ownerCharacter),
+                 static_cast<int16_t>(c.child), 0);
+      followUpEffects = LiveEffects();
+    }
     SetUpMatch({c.ownerCharacter, 1}, 0);
     SceneFrame = c.sceneFrame;
     SetCell(5, 5, 1);
@@ -154,7 +164,7 @@ TEST(ShotObstacle, HitClassesBySceneFrame) {
     Update();
     EXPECT_EQ(State(5, 5), c.damage);
     EXPECT_EQ(g_shots[0].state, c.shotState);
-    EXPECT_EQ(LiveEffects(), c.effects);
+    EXPECT_EQ(LiveEffects(), c.effects + followUpEffects);
     if (c.ownerCharacter == 0) {
       EXPECT_EQ(ScreenShake, c.struck * 10);
     }
