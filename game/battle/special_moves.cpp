@@ -115,6 +115,21 @@ void ChargeChara0(BattleObject& self, int p) {
   if (charge % 12 == 0) CreateEffect(&self, 10);
 }
 
+// After a charge's release: `frames` frames of recovery, then the charge cleared, the next attack
+// held off by `attackDelay` and back to base. The end is at or past `frames`, because a launcher
+// may move the recovery past the exact frame and the move would then never end.
+void CountRelease(BattleObject& self, int32_t& charge, int frames, int16_t attackDelay) {
+  ++self.recovery;
+  if (self.recovery >= frames) {
+    self.rooted = 0;
+    self.attackDelay = attackDelay;
+    charge = 0;
+    self.recovery = 0;
+    BackToBase(self);
+  }
+  Decay(self);
+}
+
 // 5: the beam. False when the frame ends here.
 void BeamChara5(BattleObject& self, int p) {
   int32_t& charge = S().specialMode[p];
@@ -138,30 +153,7 @@ void BeamChara5(BattleObject& self, int p) {
     if (charge < 4999) ++charge;
     return;
   }
-  // The countdown reads at-or-past, so a launcher that sets the recovery does not stretch it out.
-  ++self.recovery;
-  if (self.recovery >= 28) {
-    self.rooted = 0;
-    self.attackDelay = S().powerUp[p] > 0 ? 42 : 52;
-    charge = 0;
-    self.recovery = 0;
-    BackToBase(self);
-  }
-  Decay(self);
-}
-
-// After the release: `frames` frames of recovery ("or past", so that a recovery a launcher moved
-// cannot skip the end), then the charge cleared and back to base.
-void CountRelease(BattleObject& self, int32_t& charge, int frames) {
-  ++self.recovery;
-  if (self.recovery >= frames) {
-    self.rooted = 0;
-    self.attackDelay = 64;
-    charge = 0;
-    self.recovery = 0;
-    BackToBase(self);
-  }
-  Decay(self);
+  CountRelease(self, charge, 28, S().powerUp[p] > 0 ? 42 : 52);
 }
 
 // 9's charge step: false when the move is cancelled.
@@ -195,7 +187,7 @@ void ChargeShotChara9(BattleObject& self, int p) {
     if (!ChargeStepChara9(self, p)) return;
   } else {
     self.rooted = 1;
-    CountRelease(self, charge, 36);
+    CountRelease(self, charge, 36, 64);
   }
   ++self.stateTimer;
 }
@@ -226,7 +218,7 @@ void AimedChargeChara15(BattleObject& self, int p) {
       return;
     }
   }
-  CountRelease(self, charge, 48);
+  CountRelease(self, charge, 48, 64);
   Tail(self);
 }
 
@@ -304,7 +296,8 @@ void ShakeChara11(int32_t t, int32_t divisor) {
   if (t % 2 == 1) ScreenShake = t >= 96 ? 32 : t / divisor;
 }
 
-// The poses and sequences of the table, one frame. Declarations end the frame.
+// One frame of the poses and fixed sequences of characters 1-15, chosen by character and
+// variant. A declaration ends the frame.
 void Sequence(BattleObject& self, int p) {
   const int32_t t = self.stateTimer;
   const int32_t mode = S().specialMode[p];
