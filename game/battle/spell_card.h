@@ -16,6 +16,7 @@ namespace veyrdale::spell_card {
 constexpr int32_t kDeclaredMarker = 9999;
 // stateTimer of a special-card declaration; the scene clears it outside state 9.
 constexpr int32_t kSpecialMarker = 8888;
+constexpr int32_t kNoSecondEnd = INT32_MIN;
 
 // How the caster's velocity decays at the end of a card frame.
 enum class Slowing : uint8_t {
@@ -31,14 +32,19 @@ struct CardFrame {
   int32_t activeFrom = 1;
   int32_t activeTo = 0;
   int32_t barStep = -80;
-  int32_t endValue = 0;  // the card ends when t reaches this
+  bool barFloored = false;  // the bar stops at 0 instead of running negative
+  int32_t endValue = 0;     // the card ends when t reaches this
+  // A second t at which the card ends (a card with a phase above its first end); kNoSecondEnd
+  // for none.
+  int32_t secondEndValue = kNoSecondEnd;
   int32_t coolDown = 80;
   bool firstFrameGoesOn = false;
   bool countsRecovery = true;
   Slowing slowing = Slowing::kBlend;
   void (*firstFrame)(BattleObject& caster, int p) = nullptr;
-  // Runs with t the stateTimer before this frame's countdown.
-  void (*windows)(BattleObject& caster, int p, int32_t t) = nullptr;
+  // Runs with t the stateTimer before this frame's countdown. The countdown then starts from the
+  // stateTimer the windows leave, so a window may move t; returning false holds t this frame.
+  bool (*windows)(BattleObject& caster, int p, int32_t t) = nullptr;
   void (*slow)(BattleObject& caster, int p) = nullptr;
   // Runs once when the card ends, after state, guard and the cool-down are set.
   void (*end)(BattleObject& caster, int p) = nullptr;
@@ -52,6 +58,12 @@ constexpr int kRoutineSlots = 32;
 
 // The descriptor of a routine 0-31 (a routine that is not in use reads routine 1's).
 const CardFrame& CardFrameOf(int routine);
+
+// The descriptors, eight routines (four characters) to a file.
+extern const CardFrame kCardsOfCharacters0To3[8];
+extern const CardFrame kCardsOfCharacters4To7[8];
+extern const CardFrame kCardsOfCharacters8To11[8];
+extern const CardFrame kCardsOfCharacters12To15[8];
 
 // One frame of a card for caster p (0-3).
 void RunCardFrame(BattleObject& caster, int p, const CardFrame& card);
@@ -71,6 +83,12 @@ bool SteerByHeldDirections(BattleObject& caster, int p, float speed, float* tx, 
 // Draws every other player in play toward the caster at `speed`. A character 8 guarding in its
 // card and a character 15 guarding in its special move or card are not drawn.
 void PullOthers(const BattleObject& caster, int p, float speed);
+
+// v = speed along the caster's heading (a negative speed moves it backwards).
+void AlongHeading(BattleObject& caster, float speed);
+// effect k: CreateEffect(caster, k); hit event e: DispatchHitEffect(caster, caster, e).
+void Effect(BattleObject& caster, int kind);
+void HitEvent(BattleObject& caster, int event);
 
 // flash n of m: a negative n darkens instead of brightening.
 void Flash(int32_t frames, int32_t length);

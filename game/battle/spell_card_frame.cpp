@@ -20,19 +20,6 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// Until the behaviours of each character's cards are written, every routine runs the common
-// frame with these values, so that a declared card ends.
-constexpr CardFrame kPendingCard{};
-
-constexpr CardFrame kCards[kRoutineSlots] = {
-    kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard,
-    kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard,
-    kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard,
-    kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard,
-    kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard, kPendingCard,
-    kPendingCard, kPendingCard,
-};
-
 // Both declarations need a full gauge, no round end under way and a round that has begun.
 bool GaugeAndRoundAllow(int p) {
   return S().spellGauge[p] >= 100.0f && RoundEndFrames == 0 && RoundFrame >= 0;
@@ -72,8 +59,17 @@ int CardRoutine(int character, int32_t cardChoice) {
 }
 
 const CardFrame& CardFrameOf(int routine) {
-  if (routine < 0 || routine >= kRoutineSlots || routine == 21) return kCards[1];
-  return kCards[routine];
+  if (routine < 0 || routine >= kRoutineSlots || routine == 21) routine = 1;
+  switch (routine / 8) {
+    case 0:
+      return kCardsOfCharacters0To3[routine % 8];
+    case 1:
+      return kCardsOfCharacters4To7[routine % 8];
+    case 2:
+      return kCardsOfCharacters8To11[routine % 8];
+    default:
+      return kCardsOfCharacters12To15[routine % 8];
+  }
 }
 
 void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
@@ -85,12 +81,17 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
   }
   if (goesOn) {
     const int32_t t = caster.stateTimer;
-    if (card.windows != nullptr) card.windows(caster, p, t);
-    if (t < card.activeFrom || t > card.activeTo) S().cardBar[p] += card.barStep;
-    caster.stateTimer = t - 1;
+    bool counts = true;
+    if (card.windows != nullptr) counts = card.windows(caster, p, t);
+    if (t < card.activeFrom || t > card.activeTo) {
+      int32_t& bar = S().cardBar[p];
+      bar += card.barStep;
+      if (card.barFloored && bar < 0) bar = 0;
+    }
+    if (counts && caster.stateTimer > INT32_MIN) --caster.stateTimer;
     // At or past the end: a timer written below the end value by anything else ends the card too
     // instead of counting down through every negative number.
-    if (caster.stateTimer <= card.endValue) {
+    if (caster.stateTimer <= card.endValue || caster.stateTimer == card.secondEndValue) {
       caster.state = kStateStand;
       caster.guard = 0;
       caster.attackDelay = card.coolDown;
@@ -149,6 +150,20 @@ void PullOthers(const BattleObject& caster, int p, float speed) {
     BlendVelocity(&other.vx, &other.vy, CosOf(h) / 256.0f * speed, NegSinOf(h) / 256.0f * speed, 6,
                   1);
   }
+}
+
+void AlongHeading(BattleObject& caster, float speed) {
+  const int h = static_cast<int>(caster.heading & 255);
+  caster.vx = CosOf(h) / 256.0f * speed;
+  caster.vy = NegSinOf(h) / 256.0f * speed;
+}
+
+void Effect(BattleObject& caster, int kind) {
+  CreateEffect(&caster, kind);
+}
+
+void HitEvent(BattleObject& caster, int event) {
+  DispatchHitEffect(&caster, &caster, event);
 }
 
 void Flash(int32_t frames, int32_t length) {

@@ -197,8 +197,9 @@ int g_windowFrames;
 void CountFirst(BattleObject&, int) {
   ++g_firstFrames;
 }
-void CountWindow(BattleObject&, int, int32_t) {
+bool CountWindow(BattleObject&, int, int32_t) {
   ++g_windowFrames;
+  return true;
 }
 void Stop(BattleObject& caster, int) {
   caster.vx = 0.0f;
@@ -222,6 +223,9 @@ TEST(SpellCard, CommonFrameSwitches) {
        6.0f, 0},
       {"active window holds the bar", CardFrame{.activeFrom = 1, .activeTo = 60}, 121, 5200, 0,
        6.0f, 0},
+      {"floored bar", CardFrame{.barStep = -100, .barFloored = true}, 121, 0, 0, 6.0f, 0},
+      {"second end value", CardFrame{.duration = 2100, .secondEndValue = 2045}, 56, 5600, 0, 6.0f,
+       0},
       {"recovery kept", CardFrame{.countsRecovery = false}, 121, 400, 50, 6.0f, 0},
       {"no slowing", CardFrame{.slowing = Slowing::kNone}, 121, 400, 0, 7.0f, 0},
       {"own slowing", CardFrame{.slowing = Slowing::kOwn, .slow = Stop}, 121, 400, 0, 0.0f, 0},
