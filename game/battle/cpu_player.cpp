@@ -111,7 +111,7 @@ bool SameTeam(int a, int b) {
   return g_match.teamMode == 1 && g_match.team[a] == g_match.team[b];
 }
 
-// Step 1: the frames on which the controller does nothing at all.
+// First: the frames on which the controller does nothing at all.
 bool Idle(const BattleObject& player, int index) {
   return SceneId != kSceneBattle || player.rooted == 1 || g_playerState.freezeTimer[index] > 0 ||
          player.state == kStateKnockedOut || player.state == kStateSpellCard ||
@@ -179,7 +179,7 @@ void PressSpecialPair(int index, int frames) {
   PressButton(index, kInputButton2, frames);
 }
 
-// Step 3 of attack: one attack button held, and at times the card or the special move.
+// Attack: one attack button held, and at times the card or the special move.
 void ChooseAttack(BattleObject* player, int index, int target, int base) {
   const int d = Difficulty();
   if (player->state < base + 2 && ValidIndex(target)) {

@@ -37,7 +37,7 @@ struct Launch {
 // shotsFired of the owner counted, and the charge clamped to `chargeLimit` (0: no charge).
 Launch BeginLaunch(BattleObject* source, BattleObject* shot, int count, float yOffset,
                    int chargeLimit);
-// Common step 5: while powered up the source's recovery x 0.8, truncated; then, when
+// The end of every launch: while powered up the source's recovery x 0.8, truncated; then, when
 // `clearsCharge`, the charge goes to 0.
 void EndLaunch(const Launch& l, bool scalesRecovery, bool clearsCharge);
 

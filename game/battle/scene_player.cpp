@@ -29,7 +29,7 @@ bool HeldInJuggle(int p) {
   return holder != nullptr && HoldJugglesVictim(holder->kind);
 }
 
-// Step 3 of a player: false when the rest of the player's frame is skipped.
+// A player's own update: false when the rest of the player's frame is skipped.
 bool DispatchState(BattleObject& player, int p) {
   const bool free = S().holdTimer[p] <= 0;
   switch (player.state) {

@@ -73,7 +73,7 @@ void DrawWhiteBox() {
   DrawScreenBox(255, 255, 255);
 }
 
-// Steps 1-6 of the credits, frame f below 6500.
+// The credits, frame f below 6500.
 void DrawCredits(int f) {
   morrow::SetModulationColor(255, 255, 255);
   SetPlainDrawing();
@@ -144,7 +144,7 @@ void ApplyUnlockRules() {
   SceneId = next;
 }
 
-// Steps 7 and 8: white turning black over 240 frames, then the unlocks and the high score.
+// After the credits: white turning black over 240 frames, then the unlocks and the high score.
 void RunCreditsEnd() {
   SetPlainDrawing();
   DrawWhiteBox();

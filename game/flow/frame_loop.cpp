@@ -66,7 +66,7 @@ bool KeyDown(int key) {
   return morrow::IsKeyPressed(key) == 1;
 }
 
-// Step 3 of the frame: each player's counts, from the pad (or the given pad word) or from the
+// Each player's counts, from the pad (or the given pad word) or from the
 // computer's wishes.
 void ReadPlayerInput(const int* padBits) {
   for (int p = 0; p < 4; ++p) {

@@ -69,7 +69,7 @@ uint32_t TruncToUnsigned(double value) {
   return static_cast<uint32_t>(std::clamp<int64_t>(whole, 0, std::numeric_limits<uint32_t>::max()));
 }
 
-// Step 1 of scene 10: the winner's leave press and the 70-frame countdown, then the next stage,
+// Scene 10, the winner's leave press and the 70-frame countdown, then the next stage,
 // the end of the story or, outside a story, the character selection.
 void RunResultLeave() {
   const int winner = RoundWinner >= 1 && RoundWinner <= 4 ? RoundWinner - 1 : 0;
@@ -91,7 +91,7 @@ void RunResultLeave() {
   }
 }
 
-// Step 2 of scene 10: the bonus at frame 50, then the count-up, which holds the frame at 50 until
+// Scene 10, the bonus at frame 50, then the count-up, which holds the frame at 50 until
 // the target is shown.
 void RunTally() {
   int32_t& score = g_playerState.score[0];
@@ -108,7 +108,7 @@ void RunTally() {
   }
 }
 
-// Step 5 of scene 10: the captured battle frame three times, spinning twice while it shrinks from
+// Scene 10, the captured battle frame three times, spinning twice while it shrinks from
 // the centre into a tinted thumbnail at the upper right, the two fainter copies lagging behind.
 void DrawCapturedFrame() {
   constexpr double kTurn = 2 * std::numbers::pi;
@@ -137,7 +137,7 @@ void DrawCapturedFrame() {
   }
 }
 
-// Step 6 of scene 10: the statistics panel, fading in over its first 20 frames.
+// Scene 10, the statistics panel, fading in over its first 20 frames.
 void DrawResultPanel() {
   morrow::SetModulationColor(255, 255, 255);
   morrow::SetFilterMode(0);
@@ -175,7 +175,7 @@ void DrawResultPanel() {
   morrow::DrawLine(10, 408, 603, 408, White());
 }
 
-// Step 8 of scene 10: the next stage's battle, set up in the frame the countdown ended.
+// Scene 10, the next stage's battle, set up in the frame the countdown ended.
 void StartNextStage() {
   PlayerBattleState& s = g_playerState;
   std::fill(std::begin(s.wins), std::end(s.wins), 0);
@@ -194,7 +194,7 @@ int32_t EndingPicture(int64_t slot) {
   return PictureSlots[static_cast<int>(slot)][0];
 }
 
-// Step 1 of scene 21: the current picture, the previous one fading out over it.
+// Scene 21, the current picture, the previous one fading out over it.
 void DrawEndingPictures() {
   const int base = g_match.storyKind == 1 && RoundWinner == 1 ? kExtraEndingBase : kMainEndingBase;
   morrow::SetModulationColor(255, 255, 255);
@@ -208,7 +208,7 @@ void DrawEndingPictures() {
   }
 }
 
-// Step 3 of scene 21: the script's three rows in the speaker's colour with a black edge.
+// Scene 21, the script's three rows in the speaker's colour with a black edge.
 void DrawEndingText() {
   uint32_t colour = 1;  // a speaker without a colour of its own draws with the plain value 1
   if (SpeakerSlot == 0 || SpeakerSlot == 1) {

@@ -228,7 +228,7 @@ void RunLeave() {
   StartRoundMusic();
 }
 
-// Steps 5 and 6: the portrait slides in from the left with player 0's numbers, and the header
+// The portrait slides in from the left with player 0's numbers, and the header
 // slides in over 60 frames.
 void DrawRunPanel(int f) {
   if (f >= 101) {
@@ -265,7 +265,7 @@ void DrawRunPanel(int f) {
   }
 }
 
-// Step 7: the new-best sign grows in over 16 frames, then pulses every 64.
+// The new-best sign grows in over 16 frames, then pulses every 64.
 void DrawNewBestSign(int f) {
   if (f < 160 || !SurvivalNewBest()) return;
   double scale = 1;

@@ -76,7 +76,7 @@ void RunInput(int w) {
   morrow::SetMusicVolume(MusicVolumeSetting());
 }
 
-// Step 3: the portrait slides in beside the quote's box and lines as they fade in; the name.
+// The portrait slides in beside the quote's box and lines as they fade in; the name.
 void DrawQuote(int f, int w) {
   if (f < 101) return;
   const int c = g_players[w].kind;
@@ -104,7 +104,7 @@ void DrawQuote(int f, int w) {
   morrow::SetFilterMode(0);
 }
 
-// Step 4: the statistics table, one column per player, fading in over 20 frames from frame 200.
+// The statistics table, one column per player, fading in over 20 frames from frame 200.
 void DrawStatistics(int f) {
   if (StatisticsShown != 1) return;
   const double g = (f - kStatisticsFrame) * 0.05;

@@ -230,7 +230,7 @@ bool MakeStagingImage(FontRecord* r) {
   return true;
 }
 
-// Steps 5 to 11 of the creation on a record already in its slot. False when it fails.
+// The rest of the creation, on a record already in its slot. False when it fails.
 bool BuildFont(FontRecord* r, int handle, const char* faceName, int charSetIndex) {
   r->textureCache = UseTextureCache() ? 1 : 0;
   CopyString(r->faceName, sizeof r->faceName, faceName);

@@ -51,9 +51,9 @@ constexpr ResourceHandle MakeHandle(HandleKind kind, uint32_t check, int slot) {
                                      static_cast<uint32_t>(slot));
 }
 
-// Steps 1 to 3 of the check every accessor makes: the slot a value names when it is not negative,
-// is of this kind and its slot is below the limit; else -1. Steps 4 and 5 (slot used, check
-// number) belong to the table.
+// The part of the check every accessor makes that needs no table: the slot a value names when it is
+// not negative, is of this kind and its slot is below the limit; else -1. Whether the slot is in
+// use and the check number match is the table's to test.
 constexpr int HandleSlotOf(ResourceHandle handle, HandleKind kind, int limit) {
   if (handle < 0) return -1;
   const uint32_t h = static_cast<uint32_t>(handle);
