@@ -121,7 +121,7 @@ TEST(SpellCards0To3, EachCardFromDeclarationToEnd) {
       // 01A: the window opens at 219 and shoots in its first 60 frames.
       {1,
        0,
-       {240, 241, 0, 4, 80, 0, 6.0f},
+       {240, 241, 0, 8, 80, 0, 6.0f},
        {{220, [](const BattleObject& c) { EXPECT_NE(c.guard, 4); }},
         {219,
          [](const BattleObject& c) {
