@@ -71,8 +71,8 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card);
 // --- The pieces of the card behaviours. ---
 
 // "shoot m": on each window frame with recovery 0 the move fires and its launcher sets the
-// recovery again, so the launcher sets the rate of fire.
-void ShootWhenReady(BattleObject& caster, int p, int move);
+// recovery again, so the launcher sets the rate of fire. True when the shot was asked for.
+bool ShootWhenReady(BattleObject& caster, int p, int move);
 // "shot m": one shot of the move, now.
 void Shot(BattleObject& caster, int p, int move);
 

@@ -111,8 +111,10 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
   }
 }
 
-void ShootWhenReady(BattleObject& caster, int p, int move) {
-  if (caster.recovery == 0) Shot(caster, p, move);
+bool ShootWhenReady(BattleObject& caster, int p, int move) {
+  if (caster.recovery != 0) return false;
+  Shot(caster, p, move);
+  return true;
 }
 
 void Shot(BattleObject& caster, int p, int move) {
