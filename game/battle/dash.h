@@ -17,12 +17,18 @@ constexpr float kWayOutTop = 36.0f;
 constexpr float kWayOutBottom = 440.0f;
 // Draw pairs a way out may spend before it falls back to the nearest free cell.
 constexpr int kWayOutMaxDraws = 256;
-// The cells a way out falls back to: columns 1-18 and rows 2-13, the player box at
-// (32c + 16, 32r) covering exactly cell (c, r).
+// A block of cells to fall back to, the player box at (32c + 16, 32r) covering exactly cell
+// (c, r).
+struct CellSpan {
+  int firstColumn, lastColumn, firstRow, lastRow;
+};
+// The cells a way out falls back to: columns 1-18 and rows 2-13.
 constexpr int kWayOutFirstColumn = 1;
 constexpr int kWayOutLastColumn = 18;
 constexpr int kWayOutFirstRow = 2;
 constexpr int kWayOutLastRow = 13;
+constexpr CellSpan kWayOutCells{kWayOutFirstColumn, kWayOutLastColumn, kWayOutFirstRow,
+                                kWayOutLastRow};
 
 // Moves player p (0-3) out of walls, and with `avoidPlayers` off every other player in play. It
 // always ends, inside the box above.
@@ -31,6 +37,11 @@ void WayOutOfWalls(BattleObject* player, int p, bool avoidPlayers);
 // True when a player box at (x, y) is on no wall and, with `avoidPlayers`, overlaps no player in
 // play other than p.
 bool WayOutSpotFree(float x, float y, int p, bool avoidPlayers);
+
+// The free spot of the span nearest (fromX, fromY), written to *x and *y; false, leaving them, when
+// no cell of the span is free.
+bool NearestFreeCell(float fromX, float fromY, int p, bool avoidPlayers, const CellSpan& span,
+                     float* x, float* y);
 
 // The terms the dash routines are written in. Each takes the dashing player's record; p is its
 // index 0-3, already checked.

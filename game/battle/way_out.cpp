@@ -79,6 +79,27 @@ bool WayOutSpotFree(float x, float y, int p, bool avoidPlayers) {
   return !OnWall(x, y) && !(avoidPlayers && OverlapsAnyPlayer(x, y, p));
 }
 
+bool NearestFreeCell(float fromX, float fromY, int p, bool avoidPlayers, const CellSpan& span,
+                     float* x, float* y) {
+  double best = INFINITY;
+  for (int c = span.firstColumn; c <= span.lastColumn; ++c) {
+    for (int r = span.firstRow; r <= span.lastRow; ++r) {
+      const float cx = static_cast<float>(kCellPixels * c + kCellPixels / 2);
+      const float cy = static_cast<float>(kCellPixels * r);
+      if (!WayOutSpotFree(cx, cy, p, avoidPlayers)) continue;
+      const double dx = static_cast<double>(cx) - fromX;
+      const double dy = static_cast<double>(cy) - fromY;
+      const double d = dx * dx + dy * dy;
+      if (d < best) {
+        best = d;
+        *x = cx;
+        *y = cy;
+      }
+    }
+  }
+  return best < INFINITY;
+}
+
 void WayOutOfWalls(BattleObject* player, int p, bool avoidPlayers) {
   if (player == nullptr || p < 0 || p >= kPlayerCount) {
     ++IndexMisses;
@@ -95,22 +116,7 @@ void WayOutOfWalls(BattleObject* player, int p, bool avoidPlayers) {
     // The nearest free cell; with none the player stays where the warp ended.
     walk.x = startX;
     walk.y = startY;
-    double best = INFINITY;
-    for (int c = kWayOutFirstColumn; c <= kWayOutLastColumn; ++c) {
-      for (int r = kWayOutFirstRow; r <= kWayOutLastRow; ++r) {
-        const float cx = static_cast<float>(kCellPixels * c + kCellPixels / 2);
-        const float cy = static_cast<float>(kCellPixels * r);
-        if (!WayOutSpotFree(cx, cy, p, avoidPlayers)) continue;
-        const double dx = static_cast<double>(cx) - startX;
-        const double dy = static_cast<double>(cy) - startY;
-        const double d = dx * dx + dy * dy;
-        if (d < best) {
-          best = d;
-          walk.x = cx;
-          walk.y = cy;
-        }
-      }
-    }
+    NearestFreeCell(startX, startY, p, avoidPlayers, kWayOutCells, &walk.x, &walk.y);
   }
   player->x = walk.x;
   player->y = walk.y;
