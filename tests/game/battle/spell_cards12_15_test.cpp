@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/field_table.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/battle/spell_card.h"
@@ -352,6 +353,40 @@ TEST(SpellCards12To15, APullLeavesProtectedCharactersInPlace) {
     other.guard = c.guard;
     spell_card::PullOthers(g_players[0], 0, 1.5f);
     EXPECT_EQ(other.vx < 0.0f, c.pulled);
+  }
+}
+
+// Values written from outside through the field table in the middle of each card: no index outside
+// a table (the sanitizers watch), no miss counted, and a timer
+// written to or below the end ends the card on the next frame.
+TEST(SpellCards12To15, OutOfRangeFieldsWrittenMidCard) {
+  struct Write {
+    const char* name;
+    int64_t value;
+  } writes[] = {
+      {"p0.stateTimer", 2147483647}, {"p0.stateTimer", -2147483647 - 1},
+      {"p0.stateTimer", -5},         {"p0.pushHeading", -2147483647 - 1},
+      {"p0.pushHeading", 4000},      {"p0.heading", -70000},
+      {"mark0.player", 2147483647},  {"mark0.player", -2},
+      {"mark0.timer", 2147483647},   {"mark0.timer", -9},
+  };
+  for (int character = 12; character <= 15; ++character) {
+    for (int card : {0, 1}) {
+      for (const Write& w : writes) {
+        SCOPED_TRACE(std::to_string(character) + " " + std::to_string(card) + " " + w.name + " " +
+                     std::to_string(w.value));
+        BattleObject& p = Declared(character, card);
+        for (int i = 0; i < 40; ++i) RunOne(p);
+        FieldRef ref{};
+        ASSERT_TRUE(ResolveField(w.name, &ref));
+        WriteField(ref, {false, w.value, 0.0f});
+        for (int i = 0; i < 700 && p.state == kStateSpellCard; ++i) RunOne(p);
+        if (std::string(w.name) == "p0.stateTimer" && w.value <= 0) {
+          EXPECT_NE(p.state, kStateSpellCard);
+        }
+        EXPECT_EQ(IndexMisses, 0);
+      }
+    }
   }
 }
 
