@@ -6,7 +6,8 @@
 # battle states the clean runs reached) and the script exits 1 when any run failed. Then four
 # computer players on characters drawn per seed: seeds 1-500 (or the range given as a second
 # argument) of 5000 frames, JOBS runs at a time (default: the processors, at most 4); its clean
-# runs' lines are left out, its failures and summary shown.
+# runs' lines are left out, its failures and summary shown. Last the same computer players with
+# full spell gauges (--force-cards), so that every special move and card they reach must end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seeds=${1:-1-100}
@@ -25,4 +26,8 @@ build/tools/battle-sim "${common[@]}" --players 4 --chars 0,1,0,1 --teams 0,1,0,
 echo "four computer players, random characters:"
 build/tools/battle-sim --seeds "$cpu_seeds" --arena 0 --maps tests/data/maps --frames 5000 \
   --check-invariants --players 4 --cpu all --chars random --jobs "$jobs" | grep -v '^seed [0-9]* chars ' || status=1
+echo "four computer players declaring often:"
+build/tools/battle-sim --seeds "$cpu_seeds" --arena 0 --maps tests/data/maps --frames 5000 \
+  --check-invariants --players 4 --cpu all --chars random --force-cards --jobs "$jobs" |
+  grep -v '^seed [0-9]* chars ' || status=1
 exit $status

@@ -210,6 +210,7 @@ const GlobalField kGlobals[] = {
     PER_PLAYER(lowLifeMode),
     PER_PLAYER(wallBurstDone),
     PER_PLAYER(actionTimer),
+    PER_PLAYER(freezer),
     // Pool side tables.
     MakeGlobal("ShotHitFlags", &ShotHitFlags),
     MakeGlobal("EffectInUse", &g_effectInUse),

@@ -183,6 +183,8 @@ struct PlayerBattleState {
   // Frames of the player's current action (a dash, a card), set by what starts it; nothing in the
   // battle lowers it.
   int32_t actionTimer[4];
+  // The player whose card froze this player (freezeTimer); written with the freeze.
+  int32_t freezer[4];
 };
 extern PlayerBattleState g_playerState;
 
