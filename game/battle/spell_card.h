@@ -73,6 +73,10 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card);
 // "shoot m": on each window frame with recovery 0 the move fires and its launcher sets the
 // recovery again, so the launcher sets the rate of fire. True when the shot was asked for.
 bool ShootWhenReady(BattleObject& caster, int p, int move);
+// "shoot m" whose every shot costs the caster meter and sets its action pose.
+void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t action);
+// The burst that closes the pulling cards (00A, 10A): shot 8, meter 0, shake and flash.
+void ClosingBurst(BattleObject& caster, int p);
 // "shot m": one shot of the move, now.
 void Shot(BattleObject& caster, int p, int move);
 
@@ -89,6 +93,11 @@ void AlongHeading(BattleObject& caster, float speed);
 // effect k: CreateEffect(caster, k); hit event e: DispatchHitEffect(caster, caster, e).
 void Effect(BattleObject& caster, int kind);
 void HitEvent(BattleObject& caster, int event);
+
+// The card bar of p moved by step (negative lowers it); a floored bar stops at 0.
+void MoveBar(int p, int32_t step, bool floored = false);
+void CommonSlowing(BattleObject& caster);
+bool PoweredUp(int p);
 
 // flash n of m: a negative n darkens instead of brightening.
 void Flash(int32_t frames, int32_t length);

@@ -83,11 +83,7 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
     const int32_t t = caster.stateTimer;
     bool counts = true;
     if (card.windows != nullptr) counts = card.windows(caster, p, t);
-    if (t < card.activeFrom || t > card.activeTo) {
-      int32_t& bar = S().cardBar[p];
-      bar += card.barStep;
-      if (card.barFloored && bar < 0) bar = 0;
-    }
+    if (t < card.activeFrom || t > card.activeTo) MoveBar(p, card.barStep, card.barFloored);
     if (counts && caster.stateTimer > INT32_MIN) --caster.stateTimer;
     // At or past the end: a timer written below the end value by anything else ends the card too
     // instead of counting down through every negative number.
@@ -101,7 +97,7 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
   if (card.countsRecovery && caster.recovery > 0) --caster.recovery;
   switch (card.slowing) {
     case Slowing::kBlend:
-      BlendVelocity(&caster.vx, &caster.vy, 0.0f, 0.0f, 6, 1);
+      CommonSlowing(caster);
       break;
     case Slowing::kOwn:
       if (card.slow != nullptr) card.slow(caster, p);
@@ -115,6 +111,33 @@ bool ShootWhenReady(BattleObject& caster, int p, int move) {
   if (caster.recovery != 0) return false;
   Shot(caster, p, move);
   return true;
+}
+
+void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t action) {
+  if (!ShootWhenReady(caster, p, move)) return;
+  caster.meter -= meterCost;
+  Action(p, action);
+}
+
+void ClosingBurst(BattleObject& caster, int p) {
+  Shot(caster, p, 8);
+  caster.meter = 0.0f;
+  Shake(30);
+  Flash(10, 12);
+}
+
+void MoveBar(int p, int32_t step, bool floored) {
+  int32_t& bar = S().cardBar[p];
+  bar += step;
+  if (floored && bar < 0) bar = 0;
+}
+
+void CommonSlowing(BattleObject& caster) {
+  BlendVelocity(&caster.vx, &caster.vy, 0.0f, 0.0f, 6, 1);
+}
+
+bool PoweredUp(int p) {
+  return p >= 0 && p < 4 && S().powerUp[p] > 0;
 }
 
 void Shot(BattleObject& caster, int p, int move) {

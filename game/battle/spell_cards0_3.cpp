@@ -22,13 +22,6 @@ PlayerBattleState& S() {
 // A bar window that never closes from above: the bar holds from `from` upward.
 constexpr int32_t kOpenTop = INT32_MAX;
 
-// "shoot m" whose every shot costs meter and sets the action pose.
-void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t action) {
-  if (!ShootWhenReady(caster, p, move)) return;
-  caster.meter -= meterCost;
-  Action(p, action);
-}
-
 // --- 00A ---
 
 bool Windows00A(BattleObject& caster, int p, int32_t t) {
@@ -37,10 +30,7 @@ bool Windows00A(BattleObject& caster, int p, int32_t t) {
     ShootPaying(caster, p, 5, 1.0f, 150);
     caster.guard = 4;
   } else if (t == 124) {
-    Shot(caster, p, 8);
-    caster.meter = 0.0f;
-    Shake(30);
-    Flash(10, 12);
+    ClosingBurst(caster, p);
   }
   return true;
 }
@@ -91,10 +81,6 @@ void First01B(BattleObject& caster, int p) {
 }
 
 // --- 02A ---
-
-bool PoweredUp(int p) {
-  return p >= 0 && p < 4 && S().powerUp[p] > 0;
-}
 
 bool Windows02A(BattleObject& caster, int p, int32_t t) {
   if (t == 278) PlaySoundEntry(kSoundShotM);

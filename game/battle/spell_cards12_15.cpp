@@ -21,11 +21,6 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// For the cards whose bar does not follow one window: their windows lower it themselves.
-void LowerBar(int p, int32_t step) {
-  S().cardBar[p] += step;
-}
-
 // A card that ends on its own terms, outside the common countdown's end.
 void EndNow(BattleObject& caster, int32_t coolDown) {
   caster.state = kStateStand;
@@ -103,7 +98,7 @@ bool Windows12A(BattleObject& c, int p, int32_t t) {
   }
   if (c.z >= 0.0f && t < 125) {
     c.guard = 0;
-    LowerBar(p, -80);
+    MoveBar(p, -80);
   }
   return true;
 }
@@ -130,7 +125,7 @@ bool Windows12B(BattleObject& c, int p, int32_t t) {
   }
   if (t == 148) PlaySoundEntry(kSoundShotXwSword);
   if (t >= 150 && t < 200) {
-    LowerBar(p, -200);
+    MoveBar(p, -200);
   } else {
     c.guard = 2;
   }
@@ -232,7 +227,7 @@ bool Windows13B(BattleObject& c, int p, int32_t t) {
     c.stateTimer = 125;
   }
   Action(p, 100);
-  if (c.stateTimer < 125) LowerBar(p, -100);
+  if (c.stateTimer < 125) MoveBar(p, -100);
   if (c.stateTimer == 26) {
     EndNow(c, 120);
     record.timer = 0;
@@ -307,7 +302,7 @@ void SecondPhase14B(BattleObject& c, int p, int32_t t) {
     }
   }
   if (t < 2070) {
-    LowerBar(p, -400);
+    MoveBar(p, -400);
     c.guard = 0;
   }
 }
@@ -335,7 +330,7 @@ bool Windows14B(BattleObject& c, int p, int32_t t) {
     }
     return false;
   }
-  if (t < 50) LowerBar(p, -200);
+  if (t < 50) MoveBar(p, -200);
   BlendVelocity(&c.vx, &c.vy, 0.0f, 0.0f, 7, 1);
   return true;
 }

@@ -22,24 +22,6 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// "shoot m" where each shot made costs the caster meter and sets its action pose.
-void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t action) {
-  if (caster.recovery != 0) return;
-  Shot(caster, p, move);
-  caster.meter -= meterCost;
-  Action(p, action);
-}
-
-void CommonSlowing(BattleObject& caster) {
-  BlendVelocity(&caster.vx, &caster.vy, 0.0f, 0.0f, 6, 1);
-}
-
-void LowerBarNotBelowZero(int p, int32_t step) {
-  int32_t& bar = S().cardBar[p];
-  bar -= step;
-  if (bar < 0) bar = 0;
-}
-
 // --- 04A: the dash through the opponents, with a freeze when it caught someone. ---
 
 bool AnyPlayerHeld() {
@@ -162,7 +144,7 @@ bool Windows05B(BattleObject& caster, int p, int32_t t) {
       if (caster.z > 0.0f) caster.z = 0.0f;
     }
     CommonSlowing(caster);
-    LowerBarNotBelowZero(p, 80);
+    MoveBar(p, -80, true);
   }
   return caster.stateTimer != kAirborne05B;
 }

@@ -16,14 +16,6 @@ namespace veyrdale::spell_card {
 
 namespace {
 
-bool PoweredUp(int p) {
-  return g_playerState.powerUp[p] > 0;
-}
-
-void Bar(int p, int32_t step) {
-  g_playerState.cardBar[p] += step;
-}
-
 // The shooting of 08A and 11A: each shot also guards, shakes, costs 10 meter and sets the action.
 void ShootShaking(BattleObject& caster, int p, int16_t guard, int32_t action, bool glowsPowered) {
   if (caster.recovery != 0) return;
@@ -162,13 +154,13 @@ bool Windows09A(BattleObject& caster, int p, int32_t t) {
       Effect(caster, 74);
     }
     if (t == b - 50) TwoPatterns(caster, p);
-    if (t > e && t <= b - 30) Bar(p, -50);
+    if (t > e && t <= b - 30) MoveBar(p, -50);
     if (t == e && b > 150) {
       caster.guard = 120;
       Effect(caster, 78);
     }
   }
-  if (t <= 80) Bar(p, -50);
+  if (t <= 80) MoveBar(p, -50);
   return true;
 }
 
@@ -245,17 +237,10 @@ bool Windows10A(BattleObject& caster, int p, int32_t t) {
       if (h != kNoDirection) caster.heading = h;
     }
     if (t > 180 && t <= 184) Effect(caster, 50);
-    if (caster.recovery == 0) {
-      Shot(caster, p, 5);
-      caster.meter -= 1.0f;
-      Action(p, 150);
-    }
+    ShootPaying(caster, p, 5, 1.0f, 150);
     caster.guard = 8;
   } else if (t == 124) {
-    Shot(caster, p, 8);
-    caster.meter = 0.0f;
-    Shake(30);
-    Flash(10, 12);
+    ClosingBurst(caster, p);
   }
   return true;
 }
@@ -290,7 +275,7 @@ bool Windows11A(BattleObject& caster, int p, int32_t t) {
     }
     ShootShaking(caster, p, 4, 220, true);
   }
-  Bar(p, t % 3 == 0 ? -34 : -33);
+  MoveBar(p, t % 3 == 0 ? -34 : -33);
   return true;
 }
 
@@ -331,7 +316,7 @@ bool Windows11B(BattleObject& caster, int p, int32_t t) {
     }
     return false;
   }
-  Bar(p, -200);
+  MoveBar(p, -200);
   return true;
 }
 
