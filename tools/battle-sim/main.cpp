@@ -30,17 +30,54 @@
 // runner's own generator. --force-cards sets every spell gauge to 200 after each frame, so that
 // players declare spell cards often.
 //
+//   battle-sim --round-robin [--chars A,B,..] [--seeds A-B] [--arenas A,..|A-B] [--difficulty D]
+//              [--cap N] [--jobs N] [--maps DIR]
+//                                every ordered pair of characters plays computer against computer
+//                                on every seed and arena (round_robin.h); prints the shares of
+//                                points, the draws, the worst pairing and the balance verdict
+//   battle-sim --check-move-data the characters' move blocks against their design rules
+//                                (move_rules.h): one line per offending row and exit 1, or
+//                                "move data: 14 characters, N rows, all within the rules"
+//
 // Exit: 0 clean, 1 an invariant broke (or the battle ended on its first frame; in a soak, any
-// run failed), 2 bad input (options, script, files).
+// run failed; in a round robin, any match failed; a move row broke a rule), 2 bad input
+// (options, script, files).
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "game/flow/move_table.h"
+#include "tools/battle-sim/move_rules.h"
+#include "tools/battle-sim/round_robin.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_run.h"
 
+namespace {
+
+int CheckMoveData() {
+  const std::vector<std::string> problems =
+      battlesim::FindMoveDataProblems(veyrdale::CharacterMoveBlocks);
+  for (const std::string& line : problems) std::printf("%s\n", line.c_str());
+  if (!problems.empty()) return battlesim::kRunFailed;
+  std::printf("move data: 14 characters, %d rows, all within the rules\n",
+              battlesim::CheckedMoveRows());
+  return battlesim::kRunClean;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--check-move-data") return CheckMoveData();
+  if (battlesim::WantsRoundRobin(args)) {
+    battlesim::RoundRobinOptions options;
+    std::string error;
+    if (!battlesim::ParseRoundRobinOptions(args, &options, &error)) {
+      std::fprintf(stderr, "battle-sim: %s\n%s", error.c_str(), battlesim::RoundRobinUsage());
+      return battlesim::kRunBadInput;
+    }
+    return battlesim::RunRoundRobin(options);
+  }
   battlesim::SimOptions options;
   std::string error;
   if (!battlesim::ParseSimOptions(args, &options, &error)) {

@@ -10,15 +10,6 @@
 
 namespace battlesim {
 
-namespace {
-
-constexpr int kMaxPlayers = 4;
-constexpr int kCharacters = 16;
-constexpr int kArenas = 10;
-constexpr int64_t kMaxFrames = INT32_MAX;
-constexpr int kMaxJobs = 64;
-
-// A whole decimal number within [min, max]; nothing else may follow it.
 bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t* out) {
   if (text.empty() || text.size() > 20) return false;
   errno = 0;
@@ -32,20 +23,6 @@ bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t* ou
   return true;
 }
 
-bool ParseUnsigned64(const std::string& text, uint64_t* out) {
-  if (text.empty() || text.size() > 20) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  errno = 0;
-  char* end = nullptr;
-  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
-  if (errno != 0 || end != text.c_str() + text.size()) return false;
-  *out = v;
-  return true;
-}
-
-// Comma-separated whole numbers within [min, max].
 bool ParseList(const std::string& text, int min, int max, std::vector<int>* out) {
   out->clear();
   size_t start = 0;
@@ -57,6 +34,27 @@ bool ParseList(const std::string& text, int min, int max, std::vector<int>* out)
     if (comma == std::string::npos) return true;
     start = comma + 1;
   }
+}
+
+namespace {
+
+constexpr int kMaxPlayers = 4;
+constexpr int kCharacters = 16;
+constexpr int kArenas = 10;
+constexpr int64_t kMaxFrames = INT32_MAX;
+constexpr int kMaxJobs = 64;
+
+bool ParseUnsigned64(const std::string& text, uint64_t* out) {
+  if (text.empty() || text.size() > 20) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long v = std::strtoull(text.c_str(), &end, 10);
+  if (errno != 0 || end != text.c_str() + text.size()) return false;
+  *out = v;
+  return true;
 }
 
 std::string Range(int64_t min, int64_t max) {

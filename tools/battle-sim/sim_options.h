@@ -70,6 +70,12 @@ std::vector<std::string> ArgsForSeed(const SimOptions& soak, const std::vector<s
 // own generator, never by the game's, so the battle's draws stay where the game puts them.
 std::vector<int> RandomCharsForSeed(uint32_t seed, int players);
 
+// A whole decimal number within [min, max]; nothing else may follow it.
+bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t* out);
+
+// Comma-separated whole numbers within [min, max].
+bool ParseList(const std::string& text, int min, int max, std::vector<int>* out);
+
 // The usage text, printed after a usage error.
 const char* SimUsage();
 

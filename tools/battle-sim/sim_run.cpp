@@ -30,15 +30,6 @@ namespace battlesim {
 namespace {
 
 constexpr int kTraceEvery = 60;
-// A run that has not ended by then hangs: the soak ends it and counts it as a failure. A sanitizer
-// build runs a frame in well under a millisecond; the bound leaves a hundred times that.
-constexpr int64_t kChildBaseSeconds = 60;
-constexpr int64_t kChildFramesPerSecond = 10;
-
-unsigned ChildSeconds(int64_t frames) {
-  return static_cast<unsigned>(kChildBaseSeconds + frames / kChildFramesPerSecond);
-}
-
 // false when the file cannot be opened or read to its end (a folder opens but does not read).
 bool ReadWholeFile(const std::string& path, std::string* out) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -164,12 +155,41 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
   return kRunClean;
 }
 
-struct ChildRun {
-  int status = 0;  // as waitpid gives it
-  std::string output;
+// One run of a soak.
+struct SeedRun {
+  uint32_t seed = 0;
+  std::vector<std::string> args;
+  bool started = false;
+  ChildRun run;
 };
 
-// Runs this program with `args` in a child process, its stdout and stderr collected.
+// The value of --chars in a run's arguments.
+std::string CharsArg(const std::vector<std::string>& args) {
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--chars") return args[i + 1];
+  }
+  return "?";
+}
+
+void ReportFailedSeed(uint32_t seed, const ChildRun& run) {
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);)
+    std::printf("seed %u: %s\n", seed, line.c_str());
+  if (WIFSIGNALED(run.status) || run.output.empty()) {
+    std::printf("seed %u: %s\n", seed, ChildFailure(run).c_str());
+  }
+}
+
+}  // namespace
+
+// A run that has not ended by then hangs: the runner ends it and counts it as a failure. A
+// sanitizer build runs a frame in well under a millisecond; the bound leaves a hundred times that.
+unsigned ChildSeconds(int64_t frames) {
+  constexpr int64_t kChildBaseSeconds = 60;
+  constexpr int64_t kChildFramesPerSecond = 10;
+  return static_cast<unsigned>(kChildBaseSeconds + frames / kChildFramesPerSecond);
+}
+
 bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run) {
   // Everything the child needs is made before the fork: other threads may hold the allocator.
   std::vector<char*> argv;
@@ -213,16 +233,6 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
   return true;
 }
 
-// One run of a soak.
-struct SeedRun {
-  uint32_t seed = 0;
-  std::vector<std::string> args;
-  bool started = false;
-  ChildRun run;
-};
-
-// The text after the last `word` in a run's output: `length` characters, or up to the next blank
-// or line end when length is -1; "?" when the word is missing.
 std::string AfterWord(const std::string& output, const std::string& word, int length) {
   const size_t at = output.rfind(word);
   if (at == std::string::npos) return "?";
@@ -232,28 +242,11 @@ std::string AfterWord(const std::string& output, const std::string& word, int le
   return output.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-// The value of --chars in a run's arguments.
-std::string CharsArg(const std::vector<std::string>& args) {
-  for (size_t i = 0; i + 1 < args.size(); ++i) {
-    if (args[i] == "--chars") return args[i + 1];
-  }
-  return "?";
+std::string ChildFailure(const ChildRun& run) {
+  if (WIFSIGNALED(run.status) && WTERMSIG(run.status) == SIGALRM) return "did not end in time";
+  if (WIFSIGNALED(run.status)) return "ended by signal " + std::to_string(WTERMSIG(run.status));
+  return "exit status " + std::to_string(WEXITSTATUS(run.status));
 }
-
-void ReportFailedSeed(uint32_t seed, const ChildRun& run) {
-  std::istringstream lines(run.output);
-  for (std::string line; std::getline(lines, line);)
-    std::printf("seed %u: %s\n", seed, line.c_str());
-  if (WIFSIGNALED(run.status) && WTERMSIG(run.status) == SIGALRM) {
-    std::printf("seed %u: did not end in time\n", seed);
-  } else if (WIFSIGNALED(run.status)) {
-    std::printf("seed %u: ended by signal %d\n", seed, WTERMSIG(run.status));
-  } else if (run.output.empty()) {
-    std::printf("seed %u: exit status %d\n", seed, WEXITSTATUS(run.status));
-  }
-}
-
-}  // namespace
 
 int RunBattle(const SimOptions& o) {
   std::vector<ScriptLine> script;

@@ -1,7 +1,7 @@
 // The launch routines of characters 0-7, driven through CreateShot from a player as the attack
 // input fires: volleys and their sounds, where every move's first shot starts, aims and how fast it
-// goes, what the shooter pays, the power-up and the charge, owners that are nobody, and the rules
-// the characters' move blocks keep.
+// goes, what the shooter pays, the power-up and the charge, and owners that are nobody. The rules
+// the characters' move blocks keep are battle-sim's (tools/battle-sim/move_rules.h).
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -449,86 +449,6 @@ TEST(Launchers, OwnersOutsideThePlayersReadNothingOfThePlayers) {
   EXPECT_FLOAT_EQ(g_shots[0].z, 0.0f);
   CreateShot(&g_players[0], 7, 0);
   EXPECT_FLOAT_EQ(g_shots[1].z, -100.0f);
-}
-
-// The attack codes of every character (1-4, and 4's follow-up 7) cost meter and deal 20-80 in all
-// at 0.15-0.6 per meter point; every row stays within the ranges of the given rows; hit classes are
-// those the character's hit effects answer.
-TEST(Launchers, MoveBlocksKeepTheirRules) {
-  const std::vector<int> classes[16] = {
-      {0, 2},       {0, 2, 4, 6}, {0, 2, 3, 4},    {0, 1, 4, 5},
-      {0, 5, 6},    {0, 6},       {0, 1, 2, 4, 6}, {0, 2, 4, 6},
-      {0, 4, 5, 6}, {0, 2, 6},    {0, 2, 3, 4, 6}, {0, 2, 4, 5, 6},
-      {0, 2, 5, 6}, {0, 1, 4, 5}, {0, 2, 4, 5, 6}, {0, 2, 4, 5, 6}};
-  const int moves[16] = {8, 8, 9, 6, 8, 9, 9, 9, 10, 13, 11, 8, 9, 10, 11, 12};
-  for (int c = 0; c < 16; ++c) {
-    for (int r = 0; r < kMovesPerBlock; ++r) {
-      SCOPED_TRACE("character " + std::to_string(c) + " move " + std::to_string(r + 1));
-      const MoveTableEntry& row = CharacterMoveBlocks[c][r];
-      if (r >= moves[c]) {
-        EXPECT_EQ(row.moveLength + row.damage + row.hitRadius + row.shotLimit, 0);
-        continue;
-      }
-      EXPECT_GE(row.moveLength, 16);
-      EXPECT_LE(row.moveLength, 90);
-      EXPECT_GE(row.timing, 12);
-      EXPECT_LE(row.timing, 70);
-      EXPECT_LE(row.afterDelay, 48);
-      EXPECT_LE(row.rootFlag, 1);
-      EXPECT_LE(row.hitTag, 1);
-      EXPECT_GE(row.shotLimit, 1);
-      EXPECT_LE(row.shotLimit, 7);
-      EXPECT_GE(row.damage, 1);
-      EXPECT_LE(row.damage, 160);
-      EXPECT_LE(row.stunDamage, 555);
-      EXPECT_LE(row.meterCost, 160);
-      EXPECT_GE(row.hitRadius, 16);
-      EXPECT_LE(row.hitRadius, 132);
-      EXPECT_NE(std::find(classes[c].begin(), classes[c].end(), row.hitClass), classes[c].end());
-      const int move = r + 1;
-      const bool attack = move <= 4 || (c == 4 && move == 7);
-      if (!attack) continue;
-      EXPECT_LT(row.timing, row.moveLength);
-      EXPECT_GE(row.meterCost, 1);
-      EXPECT_LE(row.meterCost * row.shotLimit, 700);
-      // The volley size, from the launcher itself: its calls, so that a move that hands its shot
-      // to an effect or a familiar counts as one.
-      BattleObject& p = Shooter(c);
-      CreateShot(&p, static_cast<int16_t>(move), 0);
-      const int total = row.damage * g_playerState.shotsFired[0] * row.shotLimit;
-      const double perMeter = static_cast<double>(total) / (row.meterCost * row.shotLimit);
-      EXPECT_GE(total, 20);
-      EXPECT_LE(total, 80);
-      EXPECT_GE(perMeter, 0.15);
-      EXPECT_LE(perMeter, 0.6);
-    }
-  }
-  // Classes the rules fix: bounce counters, the damage event, the one-in-eight break.
-  EXPECT_EQ(CharacterMoveBlocks[3][0].hitClass, 1);
-  EXPECT_EQ(CharacterMoveBlocks[3][2].hitClass, 1);
-  EXPECT_EQ(CharacterMoveBlocks[4][4].hitClass, 6);
-  EXPECT_LE(CharacterMoveBlocks[4][4].damage, 88);
-  EXPECT_EQ(CharacterMoveBlocks[6][3].hitClass, 1);
-  for (int move : {4, 5, 6, 8}) EXPECT_EQ(CharacterMoveBlocks[5][move - 1].hitClass, 6);
-  int breaks = 0;
-  for (int r = 0; r < 8; ++r) breaks += r != 4 && CharacterMoveBlocks[4][r].hitClass == 5;
-  EXPECT_EQ(breaks, 1);
-  auto hitClass = [](int c, int move) { return CharacterMoveBlocks[c][move - 1].hitClass; };
-  for (int move : {3, 6, 13}) EXPECT_EQ(hitClass(9, move), 6);
-  EXPECT_EQ(hitClass(10, 6), 0) << "its cut-in";
-  EXPECT_NE(hitClass(12, 1), 6);
-  EXPECT_NE(hitClass(12, 3), 6);
-  for (int move : {5, 6}) EXPECT_TRUE(hitClass(12, move) == 5 || hitClass(12, move) == 6);
-  EXPECT_EQ(hitClass(13, 3), 1);
-  EXPECT_EQ(hitClass(14, 6), 6);
-  EXPECT_EQ(hitClass(14, 10), 0);
-  EXPECT_GT(CharacterMoveBlocks[10][6].stunDamage, 50) << "its carry starts on a knock-back only";
-  // One exempt class 3 for character 10; a break (class 5) for characters 8 and 15.
-  for (int c : {8, 10, 15}) {
-    int count = 0;
-    for (int r = 0; r < moves[c]; ++r) count += hitClass(c, r + 1) == (c == 10 ? 3 : 5);
-    EXPECT_GE(count, 1) << c;
-  }
 }
 
 }  // namespace

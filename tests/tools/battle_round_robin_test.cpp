@@ -1,0 +1,169 @@
+// battle-sim --round-robin as a program: the report's format, the same bytes for any --jobs, a
+// match that replays as a plain computer-vs-computer run, and bad options.
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using testsupport::ProgramRun;
+using testsupport::TempDir;
+
+const std::string kMaps = std::string(SOURCE_DIR) + "/tests/data/maps";
+
+ProgramRun Sim(const TempDir& dir, const std::string& args) {
+  return testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A share as the report prints it: digits, a point, one digit, then `suffix`.
+bool IsShare(const std::string& text, const std::string& suffix = "") {
+  if (text.size() < 3 + suffix.size() || text.substr(text.size() - suffix.size()) != suffix) {
+    return false;
+  }
+  const std::string number = text.substr(0, text.size() - suffix.size());
+  const size_t point = number.find('.');
+  if (point == std::string::npos || point == 0 || point + 2 != number.size()) return false;
+  for (size_t i = 0; i < number.size(); ++i) {
+    if (i != point && !std::isdigit(static_cast<unsigned char>(number[i]))) return false;
+  }
+  return true;
+}
+
+// The text after `prefix`, or "?" when the line does not start with it.
+std::string After(const std::string& line, const std::string& prefix) {
+  return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : "?";
+}
+
+// The cells of a table row after its character number.
+std::vector<std::string> Cells(const std::string& row) {
+  std::istringstream in(row);
+  std::vector<std::string> cells;
+  std::string cell;
+  in >> cell;
+  while (in >> cell) cells.push_back(cell);
+  return cells;
+}
+
+TEST(RoundRobinSmoke, FormatAndTheSameBytesForAnyJobs) {
+  TempDir dir;
+  const std::string r = "--round-robin --chars 0,1,2 --seeds 1-2 --arenas 0 --cap 6000";
+  const ProgramRun one = Sim(dir, r + " --jobs 1");
+  const ProgramRun three = Sim(dir, r + " --jobs 3");
+  ASSERT_EQ(one.exitCode, 0) << one.out << one.err;
+  ASSERT_EQ(three.exitCode, 0) << three.out << three.err;
+  EXPECT_EQ(one.out, three.out);
+
+  const std::vector<std::string> lines = Lines(one.out);
+  ASSERT_EQ(lines.size(), 11u) << one.out;
+  EXPECT_EQ(lines[0], "round-robin: 6 pairs x 2 seeds x 1 arenas = 12 matches");
+  EXPECT_EQ(lines[1], "        0      1      2");
+  double share[3][3] = {};
+  for (int a = 0; a < 3; ++a) {
+    const std::vector<std::string> cells = Cells(lines[2 + a]);
+    ASSERT_EQ(cells.size(), 3u) << lines[2 + a];
+    for (int b = 0; b < 3; ++b) {
+      if (a == b) {
+        EXPECT_EQ(cells[b], "-");
+        continue;
+      }
+      EXPECT_TRUE(IsShare(cells[b])) << cells[b];
+      share[a][b] = std::stod(cells[b]);
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    for (int b = 0; b < a; ++b) EXPECT_NEAR(share[a][b] + share[b][a], 100.0, 0.11);
+    EXPECT_TRUE(IsShare(After(lines[5 + a], "overall " + std::to_string(a) + " "), "%"))
+        << lines[5 + a];
+  }
+  const std::string draws = After(lines[8], "draws ");
+  EXPECT_TRUE(!draws.empty() && draws.find_first_not_of("0123456789") == std::string::npos)
+      << lines[8];
+  const std::string worst = After(lines[9], "worst pairing ");
+  ASSERT_GE(worst.size(), 4u) << lines[9];
+  EXPECT_TRUE(worst[0] >= '0' && worst[0] <= '2' && worst[1] == ' ' && worst[2] >= '0' &&
+              worst[2] <= '2' && worst[3] == ' ' && worst[0] != worst[2])
+      << lines[9];
+  EXPECT_TRUE(IsShare(worst.substr(4), "%")) << lines[9];
+  const std::string verdict = After(lines[10], "balance: ");
+  EXPECT_TRUE(verdict == "ok" ||
+              (After(verdict, "out (").find(" characters outside 35-65%, ") != std::string::npos &&
+               verdict.find(" pairings beyond 20/80)") == verdict.size() - 23))
+      << lines[10];
+}
+
+// Characters 0 and 1 on one seed: the table's share is what two plain runs with the match's
+// options give (seed s + 1000 x (16a + b)).
+TEST(RoundRobinSmoke, AMatchReplaysAsAPlainComputerRun) {
+  TempDir dir;
+  const ProgramRun table =
+      Sim(dir, "--round-robin --chars 0,1 --seeds 3-3 --arenas 0 --cap 6000 --maps " + kMaps);
+  ASSERT_EQ(table.exitCode, 0) << table.out << table.err;
+  double points = 0.0;  // character 0's
+  for (const char* match : {"--seed 1003 --chars 0,1", "--seed 16003 --chars 1,0"}) {
+    const ProgramRun plain =
+        Sim(dir, std::string(match) +
+                     " --date 2024-01-01T12:00:00 --players 2 --cpu all --difficulty 3 "
+                     "--handicap 2,2 --arena 0 --win-count 0 --time-limit 1 --frames 6000 "
+                     "--final-hash --maps " +
+                     kMaps);
+    ASSERT_EQ(plain.exitCode, 0) << plain.out << plain.err;
+    const bool zeroFirst = std::string(match).find("0,1") != std::string::npos;
+    const bool ended = plain.err.find("left scene 4") != std::string::npos;
+    if (!ended) {
+      points += 0.5;
+    } else if (plain.out.find("winner 0") != std::string::npos) {
+      points += zeroFirst ? 1.0 : 0.0;
+    } else if (plain.out.find("winner 1") != std::string::npos) {
+      points += zeroFirst ? 0.0 : 1.0;
+    }
+  }
+  char want[16];
+  std::snprintf(want, sizeof want, "%.1f", points * 50.0);
+  const std::vector<std::string> lines = Lines(table.out);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(Cells(lines[2])[1], want) << table.out;
+}
+
+TEST(RoundRobinInput, BadOptionsExitTwoWithAMessage) {
+  TempDir dir;
+  const struct {
+    const char* args;
+    const char* message;
+  } cases[] = {
+      {"--chars 0,1,1", "--chars: 1 is given twice"},
+      {"--chars 0,16", "--chars needs comma-separated characters from 0 to 15"},
+      {"--chars 3", "--chars needs at least two characters"},
+      {"--seeds 3-", "--seeds needs A-B"},
+      {"--seeds 4-1", "--seeds 4-1: the range is reversed"},
+      {"--arenas 5-2", "--arenas 5-2: the range is reversed"},
+      {"--arenas ''", "--arenas needs A-B or comma-separated arenas"},
+      {"--arenas 10", "--arenas needs A-B or comma-separated arenas"},
+      {"--cap 0", "--cap needs a whole number of frames"},
+      {"--jobs 0", "--jobs needs a whole number from 1 to 64"},
+      {"--difficulty 4", "--difficulty needs a whole number from 0 to 3"},
+      {"--cap 10 --cap 20", "--cap is given twice"},
+      {"--frames 10", "unknown option '--frames' for --round-robin"},
+      {"--maps /nonexistent/maps", "--maps /nonexistent/maps is not a folder"},
+  };
+  for (const auto& c : cases) {
+    const ProgramRun run = Sim(dir, std::string("--round-robin ") + c.args);
+    EXPECT_EQ(run.exitCode, 2) << c.args;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.args;
+  }
+}
+
+}  // namespace

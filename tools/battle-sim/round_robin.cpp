@@ -1,0 +1,268 @@
+#include "tools/battle-sim/round_robin.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "tools/battle-sim/headless.h"
+#include "tools/battle-sim/sim_options.h"
+#include "tools/battle-sim/sim_run.h"
+#include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/inventory.h"
+
+namespace battlesim {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kCharacters = 16;
+constexpr int kArenas = 10;
+constexpr int kMaxJobs = 64;
+constexpr const char* kMatchDate = "2024-01-01T12:00:00";
+
+bool Fail(std::string* error, const std::string& message) {
+  *error = message;
+  return false;
+}
+
+// A-B, both within [min, max], A not above B.
+bool ParseRange(const std::string& option, const std::string& value, int64_t min, int64_t max,
+                int64_t* a, int64_t* b, std::string* error) {
+  const size_t dash = value.find('-', 1);
+  if (dash == std::string::npos || !ParseInteger(value.substr(0, dash), min, max, a) ||
+      !ParseInteger(value.substr(dash + 1), min, max, b)) {
+    return Fail(error, option + " needs A-B, two whole numbers from " + std::to_string(min) +
+                           " to " + std::to_string(max) + ", not '" + value + "'");
+  }
+  if (*a > *b) return Fail(error, option + " " + value + ": the range is reversed");
+  return true;
+}
+
+bool NoRepeats(const std::string& option, const std::vector<int>& list, std::string* error) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    for (size_t j = i + 1; j < list.size(); ++j) {
+      if (list[i] == list[j]) {
+        return Fail(error, option + ": " + std::to_string(list[i]) + " is given twice");
+      }
+    }
+  }
+  return true;
+}
+
+bool ParseOption(const std::string& option, const std::string& value, RoundRobinOptions* o,
+                 std::string* error) {
+  int64_t a = 0;
+  int64_t b = 0;
+  if (option == "--chars") {
+    if (!ParseList(value, 0, kCharacters - 1, &o->plan.chars)) {
+      return Fail(error,
+                  "--chars needs comma-separated characters from 0 to 15, not '" + value + "'");
+    }
+    return NoRepeats(option, o->plan.chars, error);
+  }
+  if (option == "--seeds") {
+    if (!ParseRange(option, value, 0, UINT32_MAX, &a, &b, error)) return false;
+    o->plan.firstSeed = static_cast<uint32_t>(a);
+    o->plan.lastSeed = static_cast<uint32_t>(b);
+    return true;
+  }
+  if (option == "--arenas") {
+    if (value.find('-', 1) != std::string::npos) {
+      if (!ParseRange(option, value, 0, kArenas - 1, &a, &b, error)) return false;
+      o->plan.arenas.clear();
+      for (int64_t n = a; n <= b; ++n) o->plan.arenas.push_back(static_cast<int>(n));
+      return true;
+    }
+    if (!ParseList(value, 0, kArenas - 1, &o->plan.arenas)) {
+      return Fail(error,
+                  "--arenas needs A-B or comma-separated arenas from 0 to 9, not '" + value + "'");
+    }
+    return NoRepeats(option, o->plan.arenas, error);
+  }
+  if (option == "--difficulty" || option == "--jobs") {
+    const int64_t max = option == "--jobs" ? kMaxJobs : 3;
+    const int64_t min = option == "--jobs" ? 1 : 0;
+    if (!ParseInteger(value, min, max, &a)) {
+      return Fail(error, option + " needs a whole number from " + std::to_string(min) + " to " +
+                             std::to_string(max) + ", not '" + value + "'");
+    }
+    (option == "--jobs" ? o->jobs : o->difficulty) = static_cast<int>(a);
+    return true;
+  }
+  if (option == "--cap") {
+    if (!ParseInteger(value, 1, INT32_MAX, &o->cap)) {
+      return Fail(error,
+                  "--cap needs a whole number of frames from 1 to 2147483647, not '" + value + "'");
+    }
+    return true;
+  }
+  if (option == "--maps") {
+    if (value.empty()) return Fail(error, "--maps needs a folder");
+    o->maps = value;
+    return true;
+  }
+  return Fail(error, "unknown option '" + option + "' for --round-robin");
+}
+
+// The demo resources' arena maps in a temporary folder of their own, gone with the object.
+class DemoMaps {
+ public:
+  ~DemoMaps() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  bool Write(std::string* error) {
+    std::error_code ec;
+    std::string pattern = (fs::temp_directory_path(ec) / "battle-sim-maps-XXXXXX").string();
+    if (ec || mkdtemp(pattern.data()) == nullptr)
+      return Fail(error, "cannot make a folder for the maps");
+    path_ = pattern;
+    for (int n = 0; n < demo::kMapCount; ++n) {
+      const fs::path name = fs::path(demo::MapFile(n)).filename();
+      std::ofstream file(fs::path(path_) / name, std::ios::binary);
+      const std::string bytes = demo::MakeMap(n);
+      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      if (!file.good()) return Fail(error, "cannot write the maps into " + path_);
+    }
+    return true;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+bool WantsRoundRobin(const std::vector<std::string>& args) {
+  for (const std::string& a : args) {
+    if (a == "--round-robin") return true;
+  }
+  return false;
+}
+
+bool ParseRoundRobinOptions(const std::vector<std::string>& args, RoundRobinOptions* out,
+                            std::string* error) {
+  *out = RoundRobinOptions{};
+  for (int c = 0; c < kCharacters; ++c) out->plan.chars.push_back(c);
+  for (int n = 0; n < kArenas; ++n) out->plan.arenas.push_back(n);
+  std::vector<std::string> seen;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--round-robin") continue;
+    if (option.rfind("--", 0) != 0) return Fail(error, "unexpected '" + option + "'");
+    for (const std::string& s : seen) {
+      if (s == option) return Fail(error, option + " is given twice");
+    }
+    seen.push_back(option);
+    if (i + 1 >= args.size()) return Fail(error, option + " needs a value");
+    if (!ParseOption(option, args[++i], out, error)) return false;
+  }
+  if (out->plan.chars.size() < 2) return Fail(error, "--chars needs at least two characters");
+  return true;
+}
+
+std::vector<std::string> MatchArgs(const RoundRobinOptions& o, const std::string& maps,
+                                   const MatchKey& m) {
+  return {"--seed",       std::to_string(GameSeedOf(m)),
+          "--date",       kMatchDate,
+          "--players",    "2",
+          "--chars",      std::to_string(m.a) + "," + std::to_string(m.b),
+          "--cpu",        "all",
+          "--difficulty", std::to_string(o.difficulty),
+          "--handicap",   "2,2",
+          "--arena",      std::to_string(m.arena),
+          "--win-count",  "0",
+          "--time-limit", "1",
+          "--maps",       maps,
+          "--frames",     std::to_string(o.cap),
+          "--final-hash"};
+}
+
+MatchOutcome OutcomeOfRun(int status, const std::string& output) {
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != kRunClean) return MatchOutcome::kFailed;
+  // A match still in scene 4 at the cap is a draw, even with its round decided.
+  if (output.find("left scene 4") == std::string::npos) return MatchOutcome::kDraw;
+  const std::string winner = AfterWord(output, "winner ", -1);
+  if (winner == "0") return MatchOutcome::kFirstWins;
+  if (winner == "1") return MatchOutcome::kSecondWins;
+  return MatchOutcome::kDraw;
+}
+
+int RunRoundRobin(const RoundRobinOptions& o) {
+  DemoMaps demoMaps;
+  std::string error;
+  std::string maps = o.maps;
+  if (maps.empty()) {
+    if (!demoMaps.Write(&error)) {
+      std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+      return kRunBadInput;
+    }
+    maps = demoMaps.path();
+  }
+  {
+    // Bad maps are reported once, not by every match.
+    WorkFolder probe;
+    if (!probe.Create(maps, &error)) {
+      std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+      return kRunBadInput;
+    }
+  }
+
+  const std::vector<MatchKey> matches = PlanMatches(o.plan);
+  std::vector<ChildRun> runs(matches.size());
+  std::vector<char> started(matches.size(), 0);
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> done{0};
+  std::mutex progressLock;
+  const bool progress = isatty(STDERR_FILENO) == 1;
+  // Each worker takes the next match not yet taken; the results are kept by match, so the report
+  // does not depend on which finished first.
+  auto worker = [&] {
+    for (size_t i = next++; i < matches.size(); i = next++) {
+      started[i] = RunChild(MatchArgs(o, maps, matches[i]), ChildSeconds(o.cap), &runs[i]) ? 1 : 0;
+      const size_t finished = ++done;
+      if (progress) {
+        std::lock_guard<std::mutex> hold(progressLock);
+        std::fprintf(stderr, "\rround-robin: %zu/%zu matches", finished, matches.size());
+      }
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int j = 0; j < o.jobs; ++j) threads.emplace_back(worker);
+  for (std::thread& t : threads) t.join();
+  if (progress) std::fprintf(stderr, "\n");
+
+  size_t index = 0;
+  const RoundRobinReport report = TallyRoundRobin(
+      o.plan,
+      [&](const MatchKey&) {
+        const size_t i = index++;
+        if (started[i] == 0) return MatchOutcome::kFailed;
+        return OutcomeOfRun(runs[i].status, runs[i].output);
+      },
+      [&](const MatchKey&) {
+        // Called right after the failed match's outcome.
+        const size_t i = index - 1;
+        return started[i] == 0 ? std::string("cannot start a run") : ChildFailure(runs[i]);
+      });
+  std::fputs(report.text.c_str(), stdout);
+  std::fflush(stdout);
+  return report.failures == 0 ? kRunClean : kRunFailed;
+}
+
+const char* RoundRobinUsage() {
+  return "usage: battle-sim --round-robin [--chars A,B,..] [--seeds A-B] [--arenas A,..|A-B]\n"
+         "         [--difficulty D] [--cap N] [--jobs N] [--maps DIR]\n";
+}
+
+}  // namespace battlesim
