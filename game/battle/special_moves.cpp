@@ -1,5 +1,5 @@
-// The special move (player state 8): the charges of characters 0, 5, 9, 10 and 15, the poses that
-// lead into a spell card, and the fixed sequences the scene starts.
+// The special move: the charges of characters 0, 5, 9, 10 and 15, the poses that lead into a
+// spell card, and the fixed sequences the battle scene starts.
 #include <cstdint>
 
 #include "game/battle/access.h"
@@ -19,7 +19,8 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// Variants are tested as ranges of specialMode.
+// Which sequence a character runs: specialMode keeps a charge below 5000, and values from 5000,
+// 6666 (for the characters that have it) and 8000 up pick the powered-up sequences.
 enum class Variant { kBase, k5000, k6666, k8000 };
 
 Variant VariantOf(int32_t mode, bool has6666) {
@@ -130,7 +131,8 @@ void CountRelease(BattleObject& self, int32_t& charge, int frames, int16_t attac
   Decay(self);
 }
 
-// 5: the beam. False when the frame ends here.
+// 5: the beam, held through its first 24 frames and then while button 2 is, draining the meter
+// every frame; then the release.
 void BeamChara5(BattleObject& self, int p) {
   int32_t& charge = S().specialMode[p];
   if (self.rooted == 0 && (HeldNow(kInputButton2, p) || charge <= 24)) {
