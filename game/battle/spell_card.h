@@ -75,6 +75,10 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card);
 bool ShootWhenReady(BattleObject& caster, int p, int move);
 // "shoot m" whose every shot costs the caster meter and sets its action pose.
 void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t action);
+// The beams of 02A, 08A and 11A: shoot 5, each shot shaking the screen, costing 10 meter and
+// setting the action; with `glowsPowered` a powered-up caster's shot also shows effect 46. True
+// when a shot was made.
+bool ShootShaking(BattleObject& caster, int p, int32_t action, bool glowsPowered);
 // The burst that closes the pulling cards (00A, 10A): shot 8, meter 0, shake and flash.
 void ClosingBurst(BattleObject& caster, int p);
 // "shot m": one shot of the move, now.
@@ -94,6 +98,9 @@ void AlongHeading(BattleObject& caster, float speed);
 void Effect(BattleObject& caster, int kind);
 void HitEvent(BattleObject& caster, int event);
 
+// The end every card comes to: the caster stands, unguarded, with the cool-down before its next
+// attack.
+void EndCard(BattleObject& caster, int32_t coolDown);
 // The card bar of p moved by step (negative lowers it); a floored bar stops at 0.
 void MoveBar(int p, int32_t step, bool floored = false);
 void CommonSlowing(BattleObject& caster);

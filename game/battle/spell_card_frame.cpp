@@ -88,9 +88,7 @@ void RunCardFrame(BattleObject& caster, int p, const CardFrame& card) {
     // At or past the end: a timer written below the end value by anything else ends the card too
     // instead of counting down through every negative number.
     if (caster.stateTimer <= card.endValue || caster.stateTimer == card.secondEndValue) {
-      caster.state = kStateStand;
-      caster.guard = 0;
-      caster.attackDelay = card.coolDown;
+      EndCard(caster, card.coolDown);
       if (card.end != nullptr) card.end(caster, p);
     }
   }
@@ -117,6 +115,21 @@ void ShootPaying(BattleObject& caster, int p, int move, float meterCost, int32_t
   if (!ShootWhenReady(caster, p, move)) return;
   caster.meter -= meterCost;
   Action(p, action);
+}
+
+bool ShootShaking(BattleObject& caster, int p, int32_t action, bool glowsPowered) {
+  if (!ShootWhenReady(caster, p, 5)) return false;
+  if (glowsPowered && PoweredUp(p)) Effect(caster, 46);
+  Shake(4);
+  caster.meter -= 10.0f;
+  Action(p, action);
+  return true;
+}
+
+void EndCard(BattleObject& caster, int32_t coolDown) {
+  caster.state = kStateStand;
+  caster.guard = 0;
+  caster.attackDelay = static_cast<int16_t>(coolDown);
 }
 
 void ClosingBurst(BattleObject& caster, int p) {

@@ -92,15 +92,9 @@ bool Windows02A(BattleObject& caster, int p, int32_t t) {
       Flash(20, 20);
       PlaySoundEntry(kSoundShotM2);
     }
-    const bool powered = PoweredUp(p);
     if (SceneFrame % 5 == 0) HitEvent(caster, 16);
-    if (powered && SceneFrame % 8 == 0) Flash(4, 8);
-    if (ShootWhenReady(caster, p, 5)) {
-      if (powered) Effect(caster, 46);
-      Shake(4);
-      caster.meter -= 10.0f;
-      Action(p, 140);
-    }
+    if (PoweredUp(p) && SceneFrame % 8 == 0) Flash(4, 8);
+    ShootShaking(caster, p, 140, true);
     caster.guard = 4;
   }
   return true;

@@ -21,13 +21,6 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// A card that ends on its own terms, outside the common countdown's end.
-void EndNow(BattleObject& caster, int32_t coolDown) {
-  caster.state = kStateStand;
-  caster.guard = 0;
-  caster.attackDelay = static_cast<int16_t>(coolDown);
-}
-
 // A player index that a catch left in a field: only 0-3 name a player. Anything else is a card
 // whose shot caught nobody (or state written from outside), which the cards treat as a miss, so
 // it is not counted as an index miss.
@@ -229,7 +222,7 @@ bool Windows13B(BattleObject& c, int p, int32_t t) {
   Action(p, 100);
   if (c.stateTimer < 125) MoveBar(p, -100);
   if (c.stateTimer == 26) {
-    EndNow(c, 120);
+    EndCard(c, 120);  // the miss ends before the countdown's own end at 0
     record.timer = 0;
   }
   return true;

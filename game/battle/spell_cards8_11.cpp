@@ -16,17 +16,6 @@ namespace veyrdale::spell_card {
 
 namespace {
 
-// The shooting of 08A and 11A: each shot also guards, shakes, costs 10 meter and sets the action.
-void ShootShaking(BattleObject& caster, int p, int16_t guard, int32_t action, bool glowsPowered) {
-  if (caster.recovery != 0) return;
-  Shot(caster, p, 5);
-  if (glowsPowered && PoweredUp(p)) Effect(caster, 46);
-  caster.guard = guard;
-  Shake(4);
-  caster.meter -= 10.0f;
-  Action(p, action);
-}
-
 // --- 08A: the beam swept round to face down, then held there. ---
 
 // Slot 0 (a caster facing left) sweeps clockwise, slot 1 anticlockwise; once t is below 260 the
@@ -66,7 +55,7 @@ bool Windows08A(BattleObject& caster, int p, int32_t t) {
     }
     if (SceneFrame % 5 == 0) HitEvent(caster, 16);
     if (PoweredUp(p) && SceneFrame % 8 == 0) Flash(4, 8);
-    ShootShaking(caster, p, 5, 140, false);
+    if (ShootShaking(caster, p, 140, false)) caster.guard = 5;
   }
   return true;
 }
@@ -273,7 +262,7 @@ bool Windows11A(BattleObject& caster, int p, int32_t t) {
       HitEvent(caster, 15);
       Flash(4, 8);
     }
-    ShootShaking(caster, p, 4, 220, true);
+    if (ShootShaking(caster, p, 220, true)) caster.guard = 4;
   }
   MoveBar(p, t % 3 == 0 ? -34 : -33);
   return true;
