@@ -37,9 +37,7 @@ bool Fail(std::string* error, const std::string& message) {
 // A-B, both within [min, max], A not above B.
 bool ParseRange(const std::string& option, const std::string& value, int64_t min, int64_t max,
                 int64_t* a, int64_t* b, std::string* error) {
-  const size_t dash = value.find('-', 1);
-  if (dash == std::string::npos || !ParseInteger(value.substr(0, dash), min, max, a) ||
-      !ParseInteger(value.substr(dash + 1), min, max, b)) {
+  if (!ParseIntegerRange(value, min, max, a, b)) {
     return Fail(error, option + " needs A-B, two whole numbers from " + std::to_string(min) +
                            " to " + std::to_string(max) + ", not '" + value + "'");
   }

@@ -36,6 +36,13 @@ bool ParseList(const std::string& text, int min, int max, std::vector<int>* out)
   }
 }
 
+bool ParseIntegerRange(const std::string& text, int64_t min, int64_t max, int64_t* a, int64_t* b) {
+  // From the second character, so that a leading minus is read as part of A.
+  const size_t dash = text.find('-', 1);
+  return dash != std::string::npos && ParseInteger(text.substr(0, dash), min, max, a) &&
+         ParseInteger(text.substr(dash + 1), min, max, b);
+}
+
 namespace {
 
 constexpr int kMaxPlayers = 4;
@@ -134,11 +141,9 @@ struct Parser {
       o->seedGiven = true;
       o->seed = static_cast<uint32_t>(v);
     } else if (option == "--seeds") {
-      const size_t dash = value.find('-');
       int64_t a = 0;
       int64_t b = 0;
-      if (dash == std::string::npos || !ParseInteger(value.substr(0, dash), 0, UINT32_MAX, &a) ||
-          !ParseInteger(value.substr(dash + 1), 0, UINT32_MAX, &b)) {
+      if (!ParseIntegerRange(value, 0, UINT32_MAX, &a, &b)) {
         return Fail("--seeds needs A-B, two whole numbers from 0 to 4294967295, not '" + value +
                     "'");
       }
