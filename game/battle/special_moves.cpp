@@ -1,5 +1,5 @@
-// The special move: the charges of characters 0, 5, 9, 10 and 15, the poses that lead into a
-// spell card, and the fixed sequences the battle scene starts.
+// The charged moves of characters 0, 5, 9, 10 and 15, the poses that lead into a card, and the
+// fixed sequences the battle scene starts, run a frame at a time while a player is in this state.
 #include <cstdint>
 
 #include "game/battle/access.h"
@@ -19,8 +19,8 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-// Which sequence a character runs: specialMode keeps a charge below 5000, and values from 5000,
-// 6666 (for the characters that have it) and 8000 up pick the powered-up sequences.
+// Which sequence a character runs. The player's mode field holds a charge below 5000; values from
+// 5000, 6666 (for the characters that have it) and 8000 up pick the powered-up sequences.
 enum class Variant { kBase, k5000, k6666, k8000 };
 
 Variant VariantOf(int32_t mode, bool has6666) {

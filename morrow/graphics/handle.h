@@ -51,9 +51,9 @@ constexpr ResourceHandle MakeHandle(HandleKind kind, uint32_t check, int slot) {
                                      static_cast<uint32_t>(slot));
 }
 
-// The part of the check every accessor makes that needs no table: the slot a value names when it is
-// not negative, is of this kind and its slot is below the limit; else -1. Whether the slot is in
-// use and the check number match is the table's to test.
+// What every accessor can check without the table: the slot a value names when it is not
+// negative, is of this kind and its slot is below the limit; else -1. Whether the slot is in use
+// and the check number match is the table's to test.
 constexpr int HandleSlotOf(ResourceHandle handle, HandleKind kind, int limit) {
   if (handle < 0) return -1;
   const uint32_t h = static_cast<uint32_t>(handle);

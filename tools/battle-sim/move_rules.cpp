@@ -19,7 +19,7 @@ constexpr int kNeutral = 16;
 // Moves 1-n of each block; the rows after them are zero.
 constexpr int kMoveCounts[17] = {8, 8, 9, 6, 8, 9, 9, 9, 10, 13, 11, 8, 9, 10, 11, 12, 12};
 
-// The given blocks, which no tuning may touch.
+// The fixed blocks (characters 0 and 1, the neutral block), which no tuning may touch.
 constexpr MoveTableEntry kGiven[3][12] = {
     {{28, 22, 28, 1, 0, 0, 7, 6, 4, 21, 16},
      {50, 36, 32, 1, 0, 0, 1, 24, 36, 128, 32},
@@ -56,7 +56,7 @@ struct Field {
   int64_t low;
   int64_t high;
 };
-// In the row's order, with the hard ranges of the given rows.
+// In the row's order, with the hard range every row keeps.
 constexpr Field kFields[11] = {
     {"moveLength", 16, 90}, {"timing", 12, 70},    {"afterDelay", 0, 48}, {"rootFlag", 0, 1},
     {"hitClass", 0, 6},     {"hitTag", 0, 1},      {"shotLimit", 1, 7},   {"damage", 1, 160},

@@ -1,8 +1,7 @@
 // The design rules of the characters' move blocks, as battle-sim --check-move-data and the
-// launcher tests check them: the given blocks (characters 0 and 1, the neutral block) exactly, the
-// move counts, every field within the hard ranges of the given rows, and the rules of the
-// launchers (the hit classes each character's hit effects answer, what an attack code costs and
-// deals).
+// launcher tests check them: the fixed blocks (characters 0 and 1, the neutral block) exactly, the
+// move counts, every field within its hard range, and the rules of the launchers (the hit classes
+// each character's hit effects answer, what an attack code costs and deals).
 #pragma once
 
 #include <string>

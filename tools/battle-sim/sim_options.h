@@ -73,9 +73,10 @@ std::vector<int> RandomCharsForSeed(uint32_t seed, int players);
 // A whole decimal number within [min, max]; nothing else may follow it.
 bool ParseInteger(const std::string& text, int64_t min, int64_t max, int64_t* out);
 
-// Comma-separated whole numbers within [min, max].
 // A-B, both whole numbers within [min, max]; whether A is above B is the caller's to judge.
 bool ParseIntegerRange(const std::string& text, int64_t min, int64_t max, int64_t* a, int64_t* b);
+
+// Comma-separated whole numbers within [min, max].
 bool ParseList(const std::string& text, int min, int max, std::vector<int>* out);
 
 // The usage text, printed after a usage error.
