@@ -27,6 +27,10 @@ BattleObject* PlayerOrNull(int i) {
   return PoolSlot(g_players, i);
 }
 
+bool PoweredUp(int p) {
+  return PoolSlot(g_playerState.powerUp, p) != nullptr && g_playerState.powerUp[p] > 0;
+}
+
 BattleObject* ShotAt(int slot) {
   return PoolSlot(g_shots, slot);
 }

@@ -12,6 +12,8 @@ namespace veyrdale {
 
 // The player record 0-3. 4 means nobody: null without counting a miss.
 BattleObject* PlayerOrNull(int i);
+// Whether player p (0-3) is powered up; false for any other index.
+bool PoweredUp(int p);
 BattleObject* ShotAt(int slot);
 // The shot slot of a record, found from its address; -1 for a record outside the shot pool.
 int ShotSlotOf(const BattleObject* record);

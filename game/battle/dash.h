@@ -67,7 +67,6 @@ void EffectAt(const BattleObject& player, int p, float x, float y, int kind);
 void Shot(BattleObject& player, int p, int move);
 // Button 3 (or another input) pressed this frame.
 bool Pressed(int input, int p);
-bool PoweredUp(int p);
 // The dash over: state 0, t 0.
 void EndDash(BattleObject& player);
 // The frame's count of a dash whose t counts down; false once it reached 0 and ended the dash.

@@ -1,5 +1,6 @@
 // What the dash routines share: the start of a dash (the threshold, the cost and the start
 // actions of each character) and the terms the phases are written in.
+#include "game/battle/access.h"
 #include "game/battle/dash.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
@@ -115,10 +116,6 @@ void Shot(BattleObject& player, int p, int move) {
 
 bool Pressed(int input, int p) {
   return HeldFrameCounts[input][p] == 1;
-}
-
-bool PoweredUp(int p) {
-  return S().powerUp[p] > 0;
 }
 
 bool ValidDasher(const BattleObject* player, int p) {

@@ -1,6 +1,7 @@
 // The dashes that glide (characters 5 and 12), leap (1, 7, 14 and 15) or set a ground mark (6).
 // A glide's t counts down, its moments read before the frame's count; the others count t up
 // first.
+#include "game/battle/access.h"
 #include "game/battle/dash.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"

@@ -29,18 +29,9 @@ bool IsSummonOf(const BattleObject& f, int p) {
   return f.kind == kSummonedKind && f.owner == p;
 }
 
-void SetVelocity(BattleObject& f, int heading, float speed) {
-  f.vx = VelocityX(heading, speed);
-  f.vy = VelocityY(heading, speed);
-}
-
 void Stop(BattleObject& f) {
   f.vx = 0.0f;
   f.vy = 0.0f;
-}
-
-bool PoweredUp(int p) {
-  return g_playerState.powerUp[p] >= 1;
 }
 
 int16_t StampOfSceneFrame() {
@@ -286,7 +277,7 @@ void SpawnFamiliar(BattleObject* source, int move, int player) {
   f.stun = static_cast<float>(slot);
   switch (move) {
     case 1:
-      SetVelocity(f, f.heading, 5.0f);
+      SetVelocityAlong(f, f.heading, 5.0f);
       break;
     case 2:
       Stop(f);
@@ -300,18 +291,18 @@ void SpawnFamiliar(BattleObject* source, int move, int player) {
       }
       break;
     case 4:
-      SetVelocity(f, f.heading, 4.0f);
+      SetVelocityAlong(f, f.heading, 4.0f);
       break;
     case 6:
-      SetVelocity(f, f.heading, 3.0f);
+      SetVelocityAlong(f, f.heading, 3.0f);
       break;
     case 7:
-      SetVelocity(f, f.heading, 3.0f);
+      SetVelocityAlong(f, f.heading, 3.0f);
       f.vz = -0.5f;
       f.z = -24.0f;
       break;
     case 8:
-      SetVelocity(f, f.heading, 8.0f);
+      SetVelocityAlong(f, f.heading, 8.0f);
       break;
     case 9: {
       Stop(f);
@@ -364,7 +355,7 @@ int LaunchFamiliars(int mode, int player) {
       case 4:
         f.stateTimer = 16;
         f.heading = h;
-        SetVelocity(f, h, 2.5f);
+        SetVelocityAlong(f, h, 2.5f);
         break;
       case 5:
         f.stateTimer = 16;
@@ -401,7 +392,7 @@ int RelaunchFamiliar(int slot, int player) {
       f.move = 4;
       f.stateTimer = 16;
       f.heading = h;
-      SetVelocity(f, h, 2.5f);
+      SetVelocityAlong(f, h, 2.5f);
       break;
   }
   return 1;

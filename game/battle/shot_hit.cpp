@@ -24,10 +24,6 @@ PlayerBattleState& S() {
   return g_playerState;
 }
 
-bool PoweredUp(int p) {
-  return S().powerUp[p] > 0;
-}
-
 bool LowLife(int p) {
   return S().lowLifeMode[p] == 1;
 }

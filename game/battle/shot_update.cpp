@@ -95,11 +95,6 @@ bool TestPlayers(BattleObject* shot, int slot) {
   return false;
 }
 
-void PushAlong(BattleObject& object, int heading, float speed) {
-  object.vx = VelocityX(heading, speed);
-  object.vy = VelocityY(heading, speed);
-}
-
 // The familiar's answer to a hit, by its kind. The damage counters are the record's `life` (the
 // walker, the summoned familiars) and the block's armour frames in `recovery`.
 void ReactToShot(BattleObject& familiar, const BattleObject& shot, int damage) {
@@ -116,7 +111,7 @@ void ReactToShot(BattleObject& familiar, const BattleObject& shot, int damage) {
       if (familiar.life > 16) {
         familiar.state = 2;
         familiar.stateTimer = 0;
-        PushAlong(familiar, away, 8.0f);
+        SetVelocityAlong(familiar, away, 8.0f);
       }
       break;
     case kFamiliarKindBlock: {
@@ -126,7 +121,7 @@ void ReactToShot(BattleObject& familiar, const BattleObject& shot, int damage) {
       const double speed = familiar.recovery * 0.125 + 2.0;
       familiar.speed = static_cast<float>(speed > 7.0 ? 7.0 : speed);
       familiar.heading = away;
-      PushAlong(familiar, away, familiar.speed);
+      SetVelocityAlong(familiar, away, familiar.speed);
       break;
     }
     case kFamiliarKindSummoned:

@@ -32,6 +32,10 @@ inline float VelocityX(int heading, float speed) {
 inline float VelocityY(int heading, float speed) {
   return NegSinOf(heading) / 256.0f * speed;
 }
+inline void SetVelocityAlong(BattleObject& object, int heading, float speed) {
+  object.vx = VelocityX(heading, speed);
+  object.vy = VelocityY(heading, speed);
+}
 
 // The heading from point a to point b, on truncated coordinates: (257 - direction) mod 256.
 int HeadingBetween(float ax, float ay, float bx, float by);

@@ -92,8 +92,6 @@ bool SteerByHeldDirections(BattleObject& caster, int p, float speed, float* tx, 
 // card and a character 15 guarding in its special move or card are not drawn.
 void PullOthers(const BattleObject& caster, int p, float speed);
 
-// v = speed along the caster's heading (a negative speed moves it backwards).
-void AlongHeading(BattleObject& caster, float speed);
 // effect k: CreateEffect(caster, k); hit event e: DispatchHitEffect(caster, caster, e).
 void Effect(BattleObject& caster, int kind);
 void HitEvent(BattleObject& caster, int event);
@@ -104,7 +102,6 @@ void EndCard(BattleObject& caster, int32_t coolDown);
 // The card bar of p moved by step (negative lowers it); a floored bar stops at 0.
 void MoveBar(int p, int32_t step, bool floored = false);
 void CommonSlowing(BattleObject& caster);
-bool PoweredUp(int p);
 
 // flash n of m: a negative n darkens instead of brightening.
 void Flash(int32_t frames, int32_t length);

@@ -3,6 +3,7 @@
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shots.h"
 #include "game/battle/spell_card.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -149,10 +150,6 @@ void CommonSlowing(BattleObject& caster) {
   BlendVelocity(&caster.vx, &caster.vy, 0.0f, 0.0f, 6, 1);
 }
 
-bool PoweredUp(int p) {
-  return p >= 0 && p < 4 && S().powerUp[p] > 0;
-}
-
 void Shot(BattleObject& caster, int p, int move) {
   CreateShot(&caster, static_cast<int16_t>(move), p);
 }
@@ -165,8 +162,8 @@ bool SteerByHeldDirections(BattleObject& caster, int p, float speed, float* tx, 
     return false;
   }
   caster.heading = h;
-  *tx = CosOf(h) / 256.0f * speed;
-  *ty = NegSinOf(h) / 256.0f * speed;
+  *tx = VelocityX(h, speed);
+  *ty = VelocityY(h, speed);
   return true;
 }
 
@@ -181,19 +178,9 @@ void PullOthers(const BattleObject& caster, int p, float speed) {
         continue;
       }
     }
-    const int h =
-        (257 - GetDirectionToPoint(static_cast<int>(other.x), static_cast<int>(other.y),
-                                   static_cast<int>(caster.x), static_cast<int>(caster.y))) &
-        255;
-    BlendVelocity(&other.vx, &other.vy, CosOf(h) / 256.0f * speed, NegSinOf(h) / 256.0f * speed, 6,
-                  1);
+    const int h = HeadingBetween(other.x, other.y, caster.x, caster.y);
+    BlendVelocity(&other.vx, &other.vy, VelocityX(h, speed), VelocityY(h, speed), 6, 1);
   }
-}
-
-void AlongHeading(BattleObject& caster, float speed) {
-  const int h = static_cast<int>(caster.heading & 255);
-  caster.vx = CosOf(h) / 256.0f * speed;
-  caster.vy = NegSinOf(h) / 256.0f * speed;
 }
 
 void Effect(BattleObject& caster, int kind) {

@@ -4,6 +4,7 @@
 #include "game/battle/access.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
+#include "game/battle/shots.h"
 #include "game/battle/spell_card.h"
 #include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
@@ -44,7 +45,7 @@ void First00B(BattleObject& caster, int) {
 bool Windows00B(BattleObject& caster, int p, int32_t t) {
   if (t == 142) {
     caster.speed = 28.0f;
-    AlongHeading(caster, 28.0f);
+    SetVelocityAlong(caster, caster.heading, 28.0f);
   } else if (t == 138) {
     caster.meter = 0.0f;
     Shot(caster, p, 6);
@@ -130,7 +131,7 @@ constexpr float kHighestFall = -10000.0f;
 bool Windows02B(BattleObject& caster, int p, int32_t t) {
   if (t == 102) {
     caster.speed = 12.0f;
-    AlongHeading(caster, 12.0f);
+    SetVelocityAlong(caster, caster.heading, 12.0f);
     caster.meter = 0.0f;
     Shot(caster, p, 6);
     caster.guard = 2;
@@ -145,7 +146,7 @@ bool Windows02B(BattleObject& caster, int p, int32_t t) {
       // No dive to report (the pool was full or the shot is gone): the recoil it would have
       // given, and the fall starts next frame.
       caster.vz = -3.0f;
-      AlongHeading(caster, -4.0f);
+      SetVelocityAlong(caster, caster.heading, -4.0f);
     }
   } else if (t == 100) {
     caster.z += caster.vz;

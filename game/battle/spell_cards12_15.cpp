@@ -257,7 +257,7 @@ void First14B(BattleObject& c, int p) {
   c.guard = 4;
   c.vz = -3.2f;
   c.pushHeading = c.heading;
-  AlongHeading(c, -2.5f);
+  SetVelocityAlong(c, c.heading, -2.5f);
   c.modifierHeld = 0;
   c.meter -= 110.0f;
   Action(p, 56);

@@ -35,7 +35,7 @@ void FirstFrame04A(BattleObject& caster, int p) {
   const float extra = S().specialMode[p] > 70 ? 10.0f : 0.0f;
   caster.meter = 0.0f;
   caster.speed = 12.0f + extra;
-  AlongHeading(caster, caster.speed);
+  SetVelocityAlong(caster, caster.heading, caster.speed);
   caster.guard = 40;
   Shot(caster, p, 5);
   Effect(caster, 43);
@@ -117,7 +117,7 @@ void KeepJumpInReach(BattleObject& caster) {
 void FirstFrame05B(BattleObject& caster, int p) {
   caster.recovery = 100;
   caster.speed = 4.0f;
-  AlongHeading(caster, 4.0f);
+  SetVelocityAlong(caster, caster.heading, 4.0f);
   caster.vz = -2.5f;
   caster.guard = 2;
   PlaySoundEntry(kSoundJump);

@@ -2,6 +2,7 @@
 //
 // Character 10's card B is character 0's (routine 1); its slot here is never read. Moments named
 // by t are read before the frame's count.
+#include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/battle/dash.h"
 #include "game/battle/player_control.h"
