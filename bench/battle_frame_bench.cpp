@@ -15,7 +15,6 @@
 // Targets in the release preset on one core: BM_BattleSim at least 50 times the budget,
 // BM_BattleFull at least 10 times, BM_BattleSimCpu within 1.2 times the time of BM_BattleSim. A
 // rate below its target is warned about, never failed.
-#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -232,7 +231,7 @@ int main(int argc, char** argv) {
   battlesim::StartHeadless("2024-01-01T12:00:00");
   battlesim::WorkFolder work;
   std::string error;
-  if (!work.Create(MAPS_DIR, &error) || chdir(work.path().c_str()) != 0) {
+  if (!work.Enter(MAPS_DIR, &error)) {
     std::fprintf(stderr, "battle_frame_bench: %s\n", error.c_str());
     return 1;
   }

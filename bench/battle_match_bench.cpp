@@ -5,7 +5,6 @@
 //
 // Target in the release preset on one core: at least 300 times real time, so that the full round
 // robin (9600 matches) stays short. A rate below it is warned about, never failed.
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -89,7 +88,7 @@ int main(int argc, char** argv) {
   battlesim::StartHeadless("2024-01-01T12:00:00");
   battlesim::WorkFolder work;
   std::string error;
-  if (!work.Create(MAPS_DIR, &error) || chdir(work.path().c_str()) != 0) {
+  if (!work.Enter(MAPS_DIR, &error)) {
     std::fprintf(stderr, "battle_match_bench: %s\n", error.c_str());
     return 1;
   }

@@ -1,6 +1,7 @@
 #include "tools/battle-sim/headless.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
@@ -88,6 +89,19 @@ WorkFolder::~WorkFolder() {
   fs::remove_all(path_, ec);
 }
 
+std::string WorkFolder::MapFolder() const {
+  return (fs::path(path_) / "Resource" / "Mpd").string();
+}
+
+bool WorkFolder::Enter(const std::string& maps, std::string* error) {
+  if (!Create(maps, error)) return false;
+  if (chdir(path_.c_str()) != 0) {
+    *error = "cannot enter " + path_;
+    return false;
+  }
+  return true;
+}
+
 bool WorkFolder::Create(const std::string& maps, std::string* error) {
   std::error_code ec;
   std::string pattern = (fs::temp_directory_path(ec) / "battle-sim-XXXXXX").string();
@@ -96,7 +110,7 @@ bool WorkFolder::Create(const std::string& maps, std::string* error) {
     return false;
   }
   path_ = pattern;
-  const fs::path mpd = fs::path(path_) / "Resource" / "Mpd";
+  const fs::path mpd = MapFolder();
   if (!fs::create_directories(mpd, ec)) {
     *error = "cannot make " + mpd.string();
     return false;

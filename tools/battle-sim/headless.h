@@ -27,7 +27,11 @@ class WorkFolder {
   // Makes the folder and copies the map files of `maps` (none when empty). false with a
   // message when the folder cannot be made or `maps` is not a readable folder.
   bool Create(const std::string& maps, std::string* error);
+  // Create, then make the folder the current one, which is where the game looks for Resource/.
+  bool Enter(const std::string& maps, std::string* error);
   const std::string& path() const { return path_; }
+  // Resource/Mpd inside the folder, where the game reads its maps.
+  std::string MapFolder() const;
 
  private:
   std::string path_;

@@ -1,6 +1,5 @@
 #include "tools/battle-sim/round_robin.h"
 
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 #include "tools/battle-sim/headless.h"
@@ -111,33 +109,18 @@ bool ParseOption(const std::string& option, const std::string& value, RoundRobin
   return Fail(error, "unknown option '" + option + "' for --round-robin");
 }
 
-// The demo resources' arena maps in a temporary folder of their own, gone with the object.
-class DemoMaps {
- public:
-  ~DemoMaps() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
+// The demo resources' arena maps, written into the map folder of `folder`, made afresh.
+bool WriteDemoMaps(WorkFolder* folder, std::string* error) {
+  if (!folder->Create("", error)) return false;
+  const fs::path maps = folder->MapFolder();
+  for (int n = 0; n < demo::kMapCount; ++n) {
+    std::ofstream file(maps / fs::path(demo::MapFile(n)).filename(), std::ios::binary);
+    const std::string bytes = demo::MakeMap(n);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file.good()) return Fail(error, "cannot write the maps into " + maps.string());
   }
-  bool Write(std::string* error) {
-    std::error_code ec;
-    std::string pattern = (fs::temp_directory_path(ec) / "battle-sim-maps-XXXXXX").string();
-    if (ec || mkdtemp(pattern.data()) == nullptr)
-      return Fail(error, "cannot make a folder for the maps");
-    path_ = pattern;
-    for (int n = 0; n < demo::kMapCount; ++n) {
-      const fs::path name = fs::path(demo::MapFile(n)).filename();
-      std::ofstream file(fs::path(path_) / name, std::ios::binary);
-      const std::string bytes = demo::MakeMap(n);
-      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      if (!file.good()) return Fail(error, "cannot write the maps into " + path_);
-    }
-    return true;
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+  return true;
+}
 
 }  // namespace
 
@@ -197,24 +180,17 @@ MatchOutcome OutcomeOfRun(int status, const std::string& output) {
 }
 
 int RunRoundRobin(const RoundRobinOptions& o) {
-  DemoMaps demoMaps;
-  std::string error;
+  WorkFolder demoMaps;
   std::string maps = o.maps;
   if (maps.empty()) {
-    if (!demoMaps.Write(&error)) {
+    std::string error;
+    if (!WriteDemoMaps(&demoMaps, &error)) {
       std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
       return kRunBadInput;
     }
-    maps = demoMaps.path();
+    maps = demoMaps.MapFolder();
   }
-  {
-    // Bad maps are reported once, not by every match.
-    WorkFolder probe;
-    if (!probe.Create(maps, &error)) {
-      std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
-      return kRunBadInput;
-    }
-  }
+  if (!MapsUsable(maps)) return kRunBadInput;
 
   const std::vector<MatchKey> matches = PlanMatches(o.plan);
   std::vector<ChildRun> runs(matches.size());

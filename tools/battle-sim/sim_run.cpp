@@ -259,12 +259,8 @@ int RunBattle(const SimOptions& o) {
   StartHeadless(o.date);
   WorkFolder work;
   std::string error;
-  if (!work.Create(o.maps, &error)) {
+  if (!work.Enter(o.maps, &error)) {
     std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
-    return kRunBadInput;
-  }
-  if (chdir(work.path().c_str()) != 0) {
-    std::fprintf(stderr, "battle-sim: cannot enter %s\n", work.path().c_str());
     return kRunBadInput;
   }
   SetUpBattle(SpecOf(o), o.seed);
@@ -284,16 +280,18 @@ int RunBattle(const SimOptions& o) {
   return result;
 }
 
+bool MapsUsable(const std::string& maps) {
+  WorkFolder probe;
+  std::string error;
+  if (probe.Create(maps, &error)) return true;
+  std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+  return false;
+}
+
 int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
   // Bad input is reported once, not by every run.
   std::vector<ScriptLine> script;
-  if (!LoadScript(o, &script)) return kRunBadInput;
-  WorkFolder probe;
-  std::string error;
-  if (!probe.Create(o.maps, &error)) {
-    std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
-    return kRunBadInput;
-  }
+  if (!LoadScript(o, &script) || !MapsUsable(o.maps)) return kRunBadInput;
   uint64_t runs = 0;
   uint64_t failures = 0;
   // The final state of each clean run: how many different battles the soak played.

@@ -26,6 +26,10 @@ int RunBattle(const SimOptions& options);
 // different final states among the clean runs. 0 when every run was clean, else 1.
 int RunSoak(const SimOptions& options, const std::vector<std::string>& args);
 
+// Copies the maps of `maps` once into a throw-away work folder, so that a bad --maps is reported
+// once and not by every child run; false after printing why.
+bool MapsUsable(const std::string& maps);
+
 // A child run of this program: how it ended and what it wrote.
 struct ChildRun {
   int status = 0;      // as waitpid gives it
