@@ -10,6 +10,7 @@
 #include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
+#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -95,6 +96,39 @@ inline void SetUpMatch(const std::vector<int>& characters, int arena = -1) {
   }
   g_match.stage = arena;
   InstallMoveTable();
+}
+
+// Where ReadyCaster puts player p: (x + dx p, y + dy p).
+struct Spread {
+  float x, y, dx, dy;
+};
+
+// A round under way (RoundFrame 400): player 0 of `character` against players - 1 players of
+// character 1, placed by `at`, each with full life and meter; player 0's spell gauge is full.
+inline veyrdale::BattleObject& ReadyCaster(int character, int players, Spread at) {
+  using namespace veyrdale;
+  std::vector<int> characters(static_cast<size_t>(players), 1);
+  characters[0] = character;
+  SetUpMatch(characters);
+  RoundFrame = 400;
+  for (int p = 0; p < players; ++p) {
+    BattleObject& player = g_players[p];
+    player.owner = static_cast<int16_t>(p);
+    player.x = at.x + at.dx * p;
+    player.y = at.y + at.dy * p;
+    player.life = 350;
+    player.meter = 700.0f;
+  }
+  g_playerState.spellGauge[0] = 100.0f;
+  return g_players[0];
+}
+
+// ReadyCaster, then player 0 declares the card and the declaration freeze is over.
+inline veyrdale::BattleObject& DeclaredCard(int character, int card, int players, Spread at) {
+  veyrdale::BattleObject& caster = ReadyCaster(character, players, at);
+  veyrdale::StartSpellCard(&caster, 0, card);
+  veyrdale::FreezeFrames = 0;
+  return caster;
 }
 
 }  // namespace testsupport

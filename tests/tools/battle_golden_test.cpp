@@ -15,9 +15,11 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
+using testsupport::Lines;
 using testsupport::ReadFile;
 
 const std::string kSource = SOURCE_DIR;
@@ -40,13 +42,6 @@ const Golden kFourPlayerTeams{
 const Golden kFourComputers{
     "battle_4p_cpu.trace",
     kCommon + "--seed 7 --players 4 --chars 0,1,0,1 --cpu all --difficulty 3"};
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // Runs the battle; its trace, or "" with a failure recorded.
 std::string RunTrace(const Golden& golden) {

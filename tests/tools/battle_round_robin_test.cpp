@@ -9,9 +9,11 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
+using testsupport::Lines;
 using testsupport::ProgramRun;
 using testsupport::TempDir;
 
@@ -19,13 +21,6 @@ const std::string kMaps = std::string(SOURCE_DIR) + "/tests/data/maps";
 
 ProgramRun Sim(const TempDir& dir, const std::string& args) {
   return testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 // A share as the report prints it: digits, a point, one digit, then `suffix`.

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,9 +11,11 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
+using testsupport::Lines;
 using testsupport::ProgramRun;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -33,13 +34,6 @@ const std::string kFourPlayers =
 
 ProgramRun Sim(const TempDir& dir, const std::string& args) {
   return testsupport::RunProgram(dir.path(), BATTLE_SIM, args);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 // The last field of a trace line: the state hash.

@@ -3,11 +3,12 @@
 // bounds, failed matches and pairings without matches.
 #include "tools/battle-sim/round_robin_tally.h"
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/text_lines.h"
 
 namespace {
 
@@ -15,13 +16,7 @@ using battlesim::MatchKey;
 using battlesim::MatchOutcome;
 using battlesim::RoundRobinPlan;
 using battlesim::TallyRoundRobin;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using testsupport::Lines;
 
 std::string NoReason(const MatchKey&) {
   return "made up";

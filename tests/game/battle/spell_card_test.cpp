@@ -17,22 +17,9 @@
 namespace {
 
 using namespace veyrdale;
-using testsupport::SetUpMatch;
 
 BattleObject& Ready(int character) {
-  SetUpMatch({character, 1});
-  RoundFrame = 400;
-  RoundEndFrames = 0;
-  FreezeFrames = 0;
-  for (int p = 0; p < 2; ++p) {
-    g_players[p].owner = static_cast<int16_t>(p);
-    g_players[p].x = 320.0f;
-    g_players[p].y = 200.0f + 100.0f * p;
-    g_players[p].life = 350;
-    g_players[p].meter = 700.0f;
-  }
-  g_playerState.spellGauge[0] = 100.0f;
-  return g_players[0];
+  return testsupport::ReadyCaster(character, 2, {320.0f, 200.0f, 0.0f, 100.0f});
 }
 
 TEST(SpellCard, DeclarationGates) {

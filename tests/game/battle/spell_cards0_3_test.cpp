@@ -23,7 +23,6 @@
 namespace {
 
 using namespace veyrdale;
-using testsupport::SetUpMatch;
 
 PlayerBattleState& S() {
   return g_playerState;
@@ -32,20 +31,7 @@ PlayerBattleState& S() {
 // Player 0 of the character, declared with the card, the freeze over; player 1 of character 1
 // stands below it.
 BattleObject& Declared(int character, int card) {
-  SetUpMatch({character, 1});
-  RoundFrame = 400;
-  for (int p = 0; p < 2; ++p) {
-    g_players[p].owner = static_cast<int16_t>(p);
-    g_players[p].x = 320.0f;
-    g_players[p].y = 200.0f + 100.0f * p;
-    g_players[p].life = 350;
-    g_players[p].meter = 700.0f;
-  }
-  S().spellGauge[0] = 100.0f;
-  BattleObject& caster = g_players[0];
-  StartSpellCard(&caster, 0, card);
-  FreezeFrames = 0;
-  return caster;
+  return testsupport::DeclaredCard(character, card, 2, {320.0f, 200.0f, 0.0f, 100.0f});
 }
 
 // One check after the card frame that started with t (the declaration marker for the first frame).

@@ -28,22 +28,7 @@ PlayerBattleState& S() {
 
 // Player 0 of the given character declares the card against players of character 1 placed apart.
 BattleObject& Declared(int character, int card, int players = 2) {
-  std::vector<int> chars(static_cast<size_t>(players), 1);
-  chars[0] = character;
-  SetUpMatch(chars);
-  RoundFrame = 400;
-  for (int p = 0; p < players; ++p) {
-    BattleObject& q = g_players[p];
-    q.owner = static_cast<int16_t>(p);
-    q.x = 200.0f + 100.0f * p;
-    q.y = 240.0f;
-    q.life = 350;
-    q.meter = 700.0f;
-  }
-  S().spellGauge[0] = 100.0f;
-  StartSpellCard(&g_players[0], 0, card);
-  FreezeFrames = 0;
-  return g_players[0];
+  return testsupport::DeclaredCard(character, card, players, {200.0f, 240.0f, 100.0f, 0.0f});
 }
 
 // One card frame with the screen feedback cleared before it, so that what the frame set shows.

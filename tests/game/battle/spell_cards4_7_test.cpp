@@ -23,32 +23,18 @@
 namespace {
 
 using namespace veyrdale;
-using testsupport::SetUpMatch;
 
 constexpr int32_t kUnset = -77777;
 
 // Player 0 plays `character` against `players` - 1 opponents of character 1, far apart.
+constexpr testsupport::Spread kApart{100.0f, 100.0f, 140.0f, 90.0f};
+
 BattleObject& Ready(int character, int players = 2) {
-  std::vector<int> characters(static_cast<size_t>(players), 1);
-  characters[0] = character;
-  SetUpMatch(characters);
-  RoundFrame = 400;
-  for (int p = 0; p < players; ++p) {
-    g_players[p].owner = static_cast<int16_t>(p);
-    g_players[p].x = 100.0f + 140.0f * p;
-    g_players[p].y = 100.0f + 90.0f * p;
-    g_players[p].life = 350;
-    g_players[p].meter = 700.0f;
-  }
-  g_playerState.spellGauge[0] = 100.0f;
-  return g_players[0];
+  return testsupport::ReadyCaster(character, players, kApart);
 }
 
 BattleObject& Declared(int character, int card, int players = 2) {
-  BattleObject& p = Ready(character, players);
-  StartSpellCard(&p, 0, card);
-  FreezeFrames = 0;
-  return p;
+  return testsupport::DeclaredCard(character, card, players, kApart);
 }
 
 // One card frame as the scene runs it, with the scene frame advancing as the frame loop does.

@@ -26,21 +26,9 @@ namespace {
 
 using namespace veyrdale;
 
+// Player 0 of the character declares the card; player 1 of character 1 stands 160 below it.
 BattleObject& Declare(int character, int card) {
-  testsupport::SetUpMatch({character, 1});
-  RoundFrame = 400;
-  for (int p = 0; p < 2; ++p) {
-    g_players[p].owner = static_cast<int16_t>(p);
-    g_players[p].x = 320.0f;
-    g_players[p].y = 160.0f + 160.0f * p;
-    g_players[p].life = 350;
-    g_players[p].meter = 700.0f;
-  }
-  g_playerState.spellGauge[0] = 100.0f;
-  BattleObject& caster = g_players[0];
-  StartSpellCard(&caster, 0, card);
-  FreezeFrames = 0;
-  return caster;
+  return testsupport::DeclaredCard(character, card, 2, {320.0f, 160.0f, 0.0f, 160.0f});
 }
 
 // What one card frame did. t is the stateTimer before the frame.
