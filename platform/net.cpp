@@ -7,11 +7,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <deque>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -31,12 +33,26 @@ struct Selection {
   uint64_t taken = 0;
   uint64_t takenAtNotice = 0;
   bool readNoticed = false;
+  // A receive was told of a reset: the system tells it once, so the close notice must remember.
+  bool resetSeen = false;
+};
+
+// The peer of a memory socket: what it sent and not yet taken, and how it ended.
+struct MemoryPeer {
+  SocketId socket = kInvalidSocket;
+  std::string unread;
+  bool ended = false;
+  bool reset = false;
+  bool resetTold = false;  // a receive has reported the reset
 };
 
 std::vector<Selection> g_selections;
 std::deque<SocketNotice> g_notices;
 // Sockets whose connection has not been reported yet.
 std::set<SocketId> g_connecting;
+std::vector<MemoryPeer> g_memoryPeers;
+// Memory sockets are numbered far above any descriptor the system hands out.
+SocketId g_nextMemorySocket = 0x40000000u;
 thread_local int g_lastError = 0;
 
 int MapErrno(int e) {
@@ -77,6 +93,55 @@ bool ValidId(SocketId s) {
 
 int Fd(SocketId s) {
   return static_cast<int>(s);
+}
+
+MemoryPeer* FindMemoryPeer(SocketId s) {
+  for (MemoryPeer& m : g_memoryPeers) {
+    if (m.socket == s) return &m;
+  }
+  return nullptr;
+}
+
+// A receive from a memory socket, as the system answers one: -1 with errno set on failure.
+ssize_t MemoryRecv(MemoryPeer& m, void* buffer, size_t length, bool peek) {
+  if (!m.unread.empty()) {
+    const size_t n = std::min(length, m.unread.size());
+    if (n > 0) std::memcpy(buffer, m.unread.data(), n);
+    if (!peek) m.unread.erase(0, n);
+    return static_cast<ssize_t>(n);
+  }
+  if (!m.ended) {
+    errno = EAGAIN;
+    return -1;
+  }
+  if (m.reset && !m.resetTold) {
+    if (!peek) m.resetTold = true;
+    errno = ECONNRESET;
+    return -1;
+  }
+  return 0;
+}
+
+// The poll's answer for a memory socket: always writable.
+short MemoryEvents(const MemoryPeer& m, short asked) {
+  short got = POLLOUT;
+  if (!m.unread.empty() || m.ended) got |= POLLIN;
+  if (m.ended) got |= POLLRDHUP | POLLHUP;
+  if (m.reset && !m.resetTold) got |= POLLERR;
+  return static_cast<short>(got & (asked | POLLHUP | POLLERR));
+}
+
+// A receive without waiting from either kind of socket; -1 with errno set on failure.
+ssize_t RawRecv(SocketId s, void* buffer, size_t length, bool peek) {
+  if (MemoryPeer* m = FindMemoryPeer(s)) return MemoryRecv(*m, buffer, length, peek);
+  return recv(static_cast<int>(s), buffer, length, MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+}
+
+int WaitingBytes(SocketId s) {
+  if (const MemoryPeer* m = FindMemoryPeer(s)) return static_cast<int>(m->unread.size());
+  int waiting = 0;
+  if (ioctl(static_cast<int>(s), FIONREAD, &waiting) != 0) waiting = 0;
+  return waiting;
 }
 
 Selection* FindSelection(SocketId s) {
@@ -141,9 +206,8 @@ void ReportConnect(Selection& sel) {
 // Bytes waiting, the end of the stream, or a failure of the connection. The close notice waits
 // until the reader has taken every byte, or has been told of the last ones and left them.
 void ReportReadable(Selection& sel, bool peerClosed, bool failed) {
-  int waiting = 0;
-  if (ioctl(Fd(sel.socket), FIONREAD, &waiting) != 0) waiting = 0;
-  if (waiting > 0) {
+  const int reset = sockerr::kConnectionReset;
+  if (WaitingBytes(sel.socket) > 0) {
     if (sel.readQueued) return;
     bool left = peerClosed && sel.readNoticed && sel.taken == sel.takenAtNotice;
     if (!left) {
@@ -155,15 +219,38 @@ void ReportReadable(Selection& sel, bool peerClosed, bool failed) {
     }
     sel.closeQueued = true;
     if (sel.mask & sockevent::kClose) {
-      Queue(sel, sockevent::kClose, failed ? sockerr::kConnectionReset : 0);
+      Queue(sel, sockevent::kClose, failed || sel.resetSeen ? reset : 0);
     }
     return;
   }
   char byte;
-  ssize_t n = recv(Fd(sel.socket), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  ssize_t n = RawRecv(sel.socket, &byte, 1, true);
   if (n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))) return;
   sel.closeQueued = true;
-  if (sel.mask & sockevent::kClose) Queue(sel, sockevent::kClose, n == 0 ? 0 : MapErrno(errno));
+  int error = n == 0 ? 0 : MapErrno(errno);
+  if (sel.resetSeen) error = reset;
+  if (sel.mask & sockevent::kClose) Queue(sel, sockevent::kClose, error);
+}
+
+void ReportEvents(Selection& sel, short got) {
+  if (IsSocketConnecting(sel.socket)) {
+    if ((got & (POLLOUT | POLLERR | POLLHUP)) == 0) return;
+    ReportConnect(sel);
+  }
+  if (sel.mask & sockevent::kAccept) {
+    if ((got & POLLIN) && sel.acceptArmed) {
+      Queue(sel, sockevent::kAccept, 0);
+      sel.acceptArmed = false;
+    }
+    return;
+  }
+  if ((got & (POLLIN | POLLRDHUP | POLLHUP | POLLERR)) && !sel.closeQueued) {
+    ReportReadable(sel, (got & (POLLRDHUP | POLLHUP | POLLERR)) != 0, (got & POLLERR) != 0);
+  }
+  if ((got & POLLOUT) && sel.writeArmed) {
+    sel.writeArmed = false;
+    if (sel.mask & sockevent::kWrite) Queue(sel, sockevent::kWrite, 0);
+  }
 }
 
 }  // namespace
@@ -178,9 +265,13 @@ int CleanupSockets() {
 
 int SocketRecv(SocketId s, void* buffer, int length, int flags) {
   if (!ValidId(s) || length < 0 || (buffer == nullptr && length > 0)) return Fail(EINVAL);
-  int sysFlags = MSG_DONTWAIT | ((flags & kSocketPeek) ? MSG_PEEK : 0);
-  ssize_t n = recv(Fd(s), buffer, static_cast<size_t>(length), sysFlags);
-  if (n < 0) return Fail(errno);
+  ssize_t n = RawRecv(s, buffer, static_cast<size_t>(length), (flags & kSocketPeek) != 0);
+  if (n < 0) {
+    const int saved = errno;
+    Selection* sel = FindSelection(s);
+    if (saved == ECONNRESET && sel != nullptr) sel->resetSeen = true;
+    return Fail(saved);
+  }
   if (!(flags & kSocketPeek)) {
     if (Selection* sel = FindSelection(s)) sel->taken += static_cast<uint64_t>(n);
   }
@@ -189,6 +280,7 @@ int SocketRecv(SocketId s, void* buffer, int length, int flags) {
 
 int SocketSend(SocketId s, const void* buffer, int length, int /*flags*/) {
   if (!ValidId(s) || length < 0 || (buffer == nullptr && length > 0)) return Fail(EINVAL);
+  if (FindMemoryPeer(s) != nullptr) return length;
   ssize_t n = send(Fd(s), buffer, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
   int saved = errno;
   if (n < length) {
@@ -226,6 +318,12 @@ int CloseSocket(SocketId s) {
   if (!ValidId(s)) return Fail(EINVAL);
   Forget(s);
   g_connecting.erase(s);
+  for (auto it = g_memoryPeers.begin(); it != g_memoryPeers.end(); ++it) {
+    if (it->socket == s) {
+      g_memoryPeers.erase(it);
+      return 0;
+    }
+  }
   if (close(Fd(s)) != 0) return Fail(errno);
   return 0;
 }
@@ -305,38 +403,26 @@ int SelectSocketEvents(SocketId s, uintptr_t window, uint32_t message, int32_t m
 void PollSocketEvents() {
   std::vector<pollfd> fds;
   std::vector<size_t> which;
+  // The sockets of memory answer at once, in their place among the others.
+  std::vector<short> got(g_selections.size(), 0);
   for (size_t i = 0; i < g_selections.size(); ++i) {
     const Selection& sel = g_selections[i];
     short events = 0;
     if (!sel.closeQueued) events |= POLLIN | POLLRDHUP;
     if (sel.writeArmed || IsSocketConnecting(sel.socket)) events |= POLLOUT;
     if (events == 0) continue;
+    if (const MemoryPeer* m = FindMemoryPeer(sel.socket)) {
+      got[i] = MemoryEvents(*m, events);
+      continue;
+    }
     fds.push_back(pollfd{Fd(sel.socket), events, 0});
     which.push_back(i);
   }
-  if (fds.empty() || poll(fds.data(), fds.size(), 0) <= 0) return;
-  for (size_t k = 0; k < fds.size(); ++k) {
-    const short got = fds[k].revents;
-    if (got == 0) continue;
-    Selection& sel = g_selections[which[k]];
-    if (IsSocketConnecting(sel.socket)) {
-      if ((got & (POLLOUT | POLLERR | POLLHUP)) == 0) continue;
-      ReportConnect(sel);
-    }
-    if (sel.mask & sockevent::kAccept) {
-      if ((got & POLLIN) && sel.acceptArmed) {
-        Queue(sel, sockevent::kAccept, 0);
-        sel.acceptArmed = false;
-      }
-      continue;
-    }
-    if ((got & (POLLIN | POLLRDHUP | POLLHUP | POLLERR)) && !sel.closeQueued) {
-      ReportReadable(sel, (got & (POLLRDHUP | POLLHUP | POLLERR)) != 0, (got & POLLERR) != 0);
-    }
-    if ((got & POLLOUT) && sel.writeArmed) {
-      sel.writeArmed = false;
-      if (sel.mask & sockevent::kWrite) Queue(sel, sockevent::kWrite, 0);
-    }
+  if (!fds.empty() && poll(fds.data(), fds.size(), 0) > 0) {
+    for (size_t k = 0; k < fds.size(); ++k) got[which[k]] = fds[k].revents;
+  }
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (got[i] != 0) ReportEvents(g_selections[i], got[i]);
   }
 }
 
@@ -353,6 +439,29 @@ bool TakeSocketNotice(uintptr_t window, SocketNotice* out) {
     return true;
   }
   return false;
+}
+
+SocketId OpenMemorySocket() {
+  MemoryPeer m;
+  m.socket = g_nextMemorySocket++;
+  g_memoryPeers.push_back(m);
+  return m.socket;
+}
+
+int FeedMemorySocket(SocketId s, const void* bytes, int length) {
+  MemoryPeer* m = FindMemoryPeer(s);
+  if (m == nullptr || m->ended || length < 0 || (bytes == nullptr && length > 0))
+    return Fail(EINVAL);
+  m->unread.append(static_cast<const char*>(bytes), static_cast<size_t>(length));
+  return 0;
+}
+
+int EndMemorySocket(SocketId s, bool reset) {
+  MemoryPeer* m = FindMemoryPeer(s);
+  if (m == nullptr || m->ended) return Fail(EINVAL);
+  m->ended = true;
+  m->reset = reset;
+  return 0;
 }
 
 }  // namespace platform

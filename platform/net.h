@@ -78,9 +78,10 @@ bool IsSocketConnecting(SocketId s);
 //    after every send that found the buffer full;
 //  - accept: when a connection waits on the listener, then again only after SocketAccept;
 //  - connect: once, with the connection's error (0 when it succeeded);
-//  - close: once, when the peer has closed (error 0) or reset (kConnectionReset) and the reader
-//    has taken every byte before it, or has been told of the last bytes and taken none of them
-//    (a reader that cannot use them, such as a length cut short, would otherwise wait for ever).
+//  - close: once, when the peer has closed (error 0) or reset (kConnectionReset, also when a
+//    receive has already reported the reset) and the reader has taken every byte before it, or has
+//    been told of the last bytes and taken none of them (a reader that cannot use them, such as a
+//    length cut short, would otherwise wait for ever).
 int SelectSocketEvents(SocketId s, uintptr_t window, uint32_t message, int32_t mask);
 
 // One poll, without waiting, of every selected socket; queues the notices that became due.
@@ -94,5 +95,14 @@ struct SocketNotice {
 };
 // Takes the oldest queued notice for the window; false when there is none.
 bool TakeSocketNotice(uintptr_t window, SocketNotice* out);
+
+// A connected socket of memory, for running the library's readers without the system's sockets:
+// the bytes fed to it arrive as from a peer, every send is taken whole and dropped, and the peer
+// ends when told. It is selected, polled, notified, received from and closed as any other socket.
+SocketId OpenMemorySocket();
+// Bytes from the peer; 0, or -1 when the socket is no open memory socket or its peer has ended.
+int FeedMemorySocket(SocketId s, const void* bytes, int length);
+// The peer closes (reset false) or resets the connection after the bytes fed so far. 0 or -1.
+int EndMemorySocket(SocketId s, bool reset);
 
 }  // namespace platform

@@ -278,17 +278,26 @@ int TakeAcceptedNetWork() {
   return -1;
 }
 
-int OpenNetWorkConnection(const char* address, int port, int framed, int autoClose) {
+namespace {
+
+// A record for a connection of our own making: opened (socket null) to an address, or adopted.
+int MakeOutgoingRecord(const char* address, int port, const platform::SocketId* socket, int framed,
+                       int autoClose) {
   NetWorkState& s = State();
-  if (!s.initialised) return -1;
+  if (!s.initialised) {
+    if (socket != nullptr) platform::CloseSocket(*socket);
+    return -1;
+  }
   PumpNetWorkMessages(0);
   const int index = FirstFreeRecord();
-  if (index < 0)
+  if (index < 0) {
+    if (socket != nullptr) platform::CloseSocket(*socket);
     return LogNetWork("空きソケットデータがなかったので connect を行いませんでした \n");
-  NetWorkRecord& r = OpenRecord(index, framed != 0 ? 1 : 0, 0);
+  }
+  NetWorkRecord& r = OpenRecord(index, framed != 0 ? 1 : 0, socket != nullptr ? 1 : 0);
   r.autoClose = autoClose != 0 ? 1 : 0;
   uint8_t peer[16] = {};
-  r.socket = platform::OpenConnectSocket(address, port, peer);
+  r.socket = socket != nullptr ? *socket : platform::OpenConnectSocket(address, port, peer);
   if (r.socket == platform::kInvalidSocket) {
     LogNetWorkError("connectに失敗しました");
     return AbandonRecord(r);
@@ -303,6 +312,16 @@ int OpenNetWorkConnection(const char* address, int port, int framed, int autoClo
   // A connection that is made at once (as on this machine's own address) counts on return.
   PumpNetWorkMessages(0);
   return handle;
+}
+
+}  // namespace
+
+int OpenNetWorkConnection(const char* address, int port, int framed, int autoClose) {
+  return MakeOutgoingRecord(address, port, nullptr, framed, autoClose);
+}
+
+int AdoptNetWorkSocket(platform::SocketId socket, int framed, int autoClose) {
+  return MakeOutgoingRecord(nullptr, 0, &socket, framed, autoClose);
 }
 
 int ConnectNetWork(const char* address, int port, int framed) {
@@ -377,6 +396,7 @@ int HandleSocketMessage(uintptr_t, uint32_t, uint64_t wParam, int64_t lParam) {
     case ev::kClose:
       r.connected = 0;
       r.lossReported = 0;
+      r.closeError = static_cast<uint32_t>(error);
       break;
     default:
       break;
@@ -437,8 +457,10 @@ int RecvSocket(int handle) {
       platform::SocketRecv(r->socket, bytes, 4, 0);
       const auto length = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                                                (static_cast<uint32_t>(bytes[3]) << 24));
-      // A length no peer of ours sends ends the connection as a failed grow does.
-      const bool sane = length >= 0 && length <= kMaxNetWorkPieceBytes;
+      // A length no peer of ours sends, or one past what a connection keeps unread, ends the
+      // connection as a failed grow does.
+      const bool sane = length >= 0 && length <= kMaxNetWorkPieceBytes &&
+                        int64_t{r->receiveRing.held} + length <= kMaxNetWorkUnreadBytes;
       if (!sane || ReserveRingBuffer(&r->receiveRing, length) != 0) {
         WriteLogFormat(
             "受信データを保存するリングバッファのリサイズに失敗しました(データサイズ %d byte)",
@@ -467,7 +489,20 @@ int SendSocket(int handle) {
   RecordCall call(handle, &State().busySendSocket, "SendSocket");
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
-  if (GetRingBufferLength(&r->sendRing) == 0 || !r->framed) return 0;
+  if (GetRingBufferLength(&r->sendRing) == 0) return 0;
+  RingBuffer& queue = r->sendRing;
+  if (!r->framed) {
+    // A plain queue is the rest of what the socket did not take: no lengths, as it comes.
+    if (queue.read == queue.size) queue.read = 0;
+    while (queue.held > 0) {
+      const int sent = MoveAcrossRing(queue, queue.read, queue.held, [r](uint8_t* at, uint32_t n) {
+        return platform::SocketSend(r->socket, at, static_cast<int>(n), 0);
+      });
+      if (sent <= 0) break;
+      queue.held -= static_cast<uint32_t>(sent);
+    }
+    return 0;
+  }
   do {
     uint8_t header[4];
     if (r->sendHeaderRemaining != 0) {
@@ -507,30 +542,70 @@ int SendSocket(int handle) {
   return 0;
 }
 
+namespace {
+
+bool HasDataOnTheWay(const NetWorkRecord& r) {
+  return r.receivePending != 0 || r.sendRing.held != 0;
+}
+
+// Gives the records from first to last up to waitMs in all to finish the piece coming in and
+// then send what is queued, sleeping between polls. A record that fails is left as it is, and so
+// is everything when the pump is busy (the caller runs inside it), as nothing would arrive.
+void WaitForDataOnTheWay(int first, int last, uint32_t waitMs) {
+  bool failed[kNetWorkRecordCount] = {};
+  const auto start = static_cast<uint32_t>(GetMillisecondCount(0));
+  while (static_cast<uint32_t>(GetMillisecondCount(0)) - start < waitMs &&
+         PumpNetWorkMessages(0) == 0) {
+    bool waiting = false;
+    for (int i = first; i <= last; ++i) {
+      const NetWorkRecord& r = g_net.records[i];
+      if (r.inUse != 1 || failed[i] || !HasDataOnTheWay(r)) continue;
+      const int handle = HandleOf(i);
+      const int result = r.receivePending != 0 ? RecvSocket(handle) : SendSocket(handle);
+      if (result < 0) {
+        failed[i] = true;
+      } else {
+        waiting = waiting || HasDataOnTheWay(r);
+      }
+    }
+    if (!waiting) return;
+    SleepThread(1);
+  }
+}
+
+// Closes the record's socket at once; data still on its way is dropped, with a line saying so.
+void DropRecord(NetWorkRecord& r) {
+  if (HasDataOnTheWay(r)) {
+    WriteLogFormat("データの送受信を終えずに接続を閉じました(受信待ち %d byte 送信待ち %d byte)",
+                   r.receivePending, GetRingBufferLength(&r.sendRing));
+  }
+  platform::SelectSocketEvents(r.socket, State().window, 0, 0);
+  platform::CloseSocket(r.socket);
+  r.socket = 0;
+  FreeRingBuffer(&r.receiveRing);
+  FreeRingBuffer(&r.sendRing);
+  r.inUse = 0;
+  r.connected = 0;
+  r.lossReported = 1;
+}
+
+}  // namespace
+
 int CloseNetWorkHandle(int handle) {
-  NetWorkState& s = State();
-  RecordCall call(handle, &s.busyClose, nullptr);
+  RecordCall call(handle, &State().busyClose, nullptr);
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
-  // A failure will not mend within the wait, so it ends the wait at once.
-  uint32_t start = static_cast<uint32_t>(GetMillisecondCount(0));
-  while (static_cast<uint32_t>(GetMillisecondCount(0)) - start < kCloseWaitMs &&
-         PumpNetWorkMessages(0) == 0 && r->receivePending != 0) {
-    if (RecvSocket(handle) < 0) break;
-  }
-  start = static_cast<uint32_t>(GetMillisecondCount(0));
-  while (static_cast<uint32_t>(GetMillisecondCount(0)) - start < kCloseWaitMs &&
-         PumpNetWorkMessages(0) == 0 && GetRingBufferLength(&r->sendRing) != 0) {
-    if (SendSocket(handle) < 0) break;
-  }
-  platform::SelectSocketEvents(r->socket, s.window, 0, 0);
-  platform::CloseSocket(r->socket);
-  r->socket = 0;
-  FreeRingBuffer(&r->receiveRing);
-  FreeRingBuffer(&r->sendRing);
-  r->inUse = 0;
-  r->connected = 0;
-  r->lossReported = 1;
+  const int index = handle & 0xFFFF;
+  WaitForDataOnTheWay(index, index, kCloseWaitMs);
+  DropRecord(*r);
+  return 0;
+}
+
+int DropNetWorkHandle(int handle) {
+  RecordCall call(handle, &State().busyClose, nullptr);
+  NetWorkRecord* r = call.record();
+  if (r == nullptr) return -1;
+  DropRecord(*r);
   return 0;
 }
 
@@ -574,27 +649,72 @@ int NetWorkRecvToPeek(int handle, void* buffer, int length) {
   return RecvCommon(handle, buffer, length, 1);
 }
 
-int NetWorkSend(int handle, const void* buffer, int length) {
+namespace {
+
+// Appends to the send queue within its limit; -1 with the line of a refused send.
+int QueueToSend(NetWorkRecord& r, const void* buffer, int length) {
+  const int64_t queued = int64_t{GetRingBufferLength(&r.sendRing)} + length;
+  if (length < 0 || (buffer == nullptr && length > 0) || queued > kMaxNetWorkSendQueueBytes ||
+      RingBufferWrite(&r.sendRing, buffer, length) != 0) {
+    return WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
+  }
+  return 0;
+}
+
+// The send of both calls; whole: a plain socket queues the rest of what it does not take.
+int SendCommon(int handle, const void* buffer, int length, bool whole) {
   RecordCall call(handle, &State().busySend, "NetWorkSend");
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
   if (r->connected == 0) return -1;
   SendSocket(handle);
-  if (!r->framed) return platform::SocketSend(r->socket, buffer, length, 0);
-  const int64_t queued = int64_t{GetRingBufferLength(&r->sendRing)} + length;
-  if (length < 0 || (buffer == nullptr && length > 0) || queued > kMaxNetWorkSendQueueBytes ||
-      RingBufferWrite(&r->sendRing, buffer, length) != 0) {
-    return WriteLogFormat("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
+  if (!r->framed && !whole) return platform::SocketSend(r->socket, buffer, length, 0);
+  if (!r->framed) {
+    if (length < 0 || (buffer == nullptr && length > 0)) return -1;
+    int sent = 0;
+    // Bytes already waiting go first.
+    if (GetRingBufferLength(&r->sendRing) == 0) {
+      sent = platform::SocketSend(r->socket, buffer, length, 0);
+      if (sent < 0 && platform::LastSocketError() != platform::sockerr::kWouldBlock) return -1;
+      sent = sent < 0 ? 0 : sent;
+    }
+    return QueueToSend(*r, static_cast<const uint8_t*>(buffer) + sent, length - sent);
   }
+  if (QueueToSend(*r, buffer, length) != 0) return -1;
   SendSocket(handle);
   return 0;
+}
+
+}  // namespace
+
+int NetWorkSend(int handle, const void* buffer, int length) {
+  return SendCommon(handle, buffer, length, false);
+}
+
+int NetWorkSendAll(int handle, const void* buffer, int length) {
+  return SendCommon(handle, buffer, length, true);
+}
+
+int GetNetWorkCloseError(int handle) {
+  const NetWorkRecord* r = CheckedRecord(handle);
+  if (r == nullptr) return -1;
+  return r->connected != 0 ? 0 : static_cast<int>(r->closeError);
+}
+
+int GetNetWorkSendQueueLength(int handle) {
+  const NetWorkRecord* r = CheckedRecord(handle);
+  return r == nullptr ? -1 : GetRingBufferLength(&r->sendRing);
 }
 
 int EndNetWork() {
   NetWorkState& s = State();
   if (!s.initialised) return 0;
   LogNetWork("ネットワーク関連の終了処理を行います \n");
-  for (int i = 0; i < kNetWorkRecordCount; ++i) CloseNetWorkHandle(HandleOf(i));
+  // One wait for all: peers that hold pieces back cannot hold the end a second each.
+  WaitForDataOnTheWay(0, kNetWorkRecordCount - 1, kEndNetWorkWaitMs);
+  for (NetWorkRecord& r : g_net.records) {
+    if (r.inUse == 1) DropRecord(r);
+  }
   if (s.listening) {
     platform::SelectSocketEvents(s.listenSocket, s.window, 0, 0);
     platform::CloseSocket(s.listenSocket);

@@ -16,9 +16,13 @@ namespace morrow {
 
 inline constexpr int kNetWorkHandleKind = 0x48000000;
 inline constexpr int kNetWorkRecordCount = 256;
-// The largest piece a peer may announce and the largest queue of bytes waiting to be sent.
+// The largest piece a peer may announce, the most received bytes a connection keeps unread and
+// the largest queue of bytes waiting to be sent.
 inline constexpr int kMaxNetWorkPieceBytes = 16 << 20;
+inline constexpr int64_t kMaxNetWorkUnreadBytes = int64_t{64} << 20;
 inline constexpr int64_t kMaxNetWorkSendQueueBytes = int64_t{64} << 20;
+// How long the end of the network waits, for all connections together, for data on its way.
+inline constexpr uint32_t kEndNetWorkWaitMs = 1000;
 
 struct NetWorkRecord {
   uint32_t inUse;
@@ -36,6 +40,9 @@ struct NetWorkRecord {
   uint32_t sendHeaderRemaining;  // bytes of the outgoing piece's length not sent yet
   uint8_t peerAddress[4];        // network order
   uint32_t peerPort;             // network order in the low 16 bits
+  // The error word of the peer's close notice: 0 for an orderly end, else the reset that cut the
+  // stream.
+  uint32_t closeError;
 };
 
 struct NetWorkState {
@@ -71,6 +78,18 @@ NetWork& GetNetWork();
 int OpenNetWorkConnection(const char* address, int port, int framed, int autoClose);
 // True while the connection of a valid handle is still being made.
 bool IsNetWorkConnecting(int handle);
+// A record over a socket that is already connected (a memory socket of the socket service), as
+// accepted connections are made. A handle, or -1 (the socket is then closed).
+int AdoptNetWorkSocket(platform::SocketId socket, int framed, int autoClose);
+// The error word of the peer's close (0 for an orderly end or while connected), or -1.
+int GetNetWorkCloseError(int handle);
+// Bytes queued to be sent, or -1.
+int GetNetWorkSendQueueLength(int handle);
+// Closes the handle at once, dropping (with a log line) what is still on its way. 0 or -1.
+int DropNetWorkHandle(int handle);
+// As NetWorkSend, but a plain connection queues what the socket does not take at once and sends
+// it as the connection becomes writable, so the bytes go out whole and in order: 0 or -1.
+int NetWorkSendAll(int handle, const void* buffer, int length);
 
 int AcceptNetWork();
 int RecvSocket(int handle);

@@ -51,7 +51,9 @@ bool ReadContentLength(const char* line, int* length) {
   return ScanWordAndNumber(line, word, length) == 2 && std::strcmp(word, "Content-Length:") == 0;
 }
 
-void SendHttpRequest(const HttpTransferRecord& t) {
+// The request goes out whole: what the socket does not take at once waits in the connection's
+// queue. False when it cannot be sent.
+bool SendHttpRequest(const HttpTransferRecord& t) {
   char request[768];
   switch (t.kind) {
     case kHttpGet:
@@ -68,24 +70,45 @@ void SendHttpRequest(const HttpTransferRecord& t) {
       std::snprintf(request, sizeof request, "HEAD %s HTTP/1.0\n\n", t.path);
       break;
   }
-  NetWorkSend(t.connection, request, static_cast<int>(std::strlen(request)));
-  if (t.kind == kHttpPost) NetWorkSend(t.connection, t.body, t.bodyLength);
+  if (NetWorkSendAll(t.connection, request, static_cast<int>(std::strlen(request))) != 0) {
+    return false;
+  }
+  return t.kind != kHttpPost || NetWorkSendAll(t.connection, t.body, t.bodyLength) == 0;
 }
 
-// The next line: false while none is whole. Once the peer has gone, the bytes left are all there
-// will be, so a line not among them never comes and the connection counts as lost; while the
-// peer stays, the line is waited for.
-bool TakeLine(int slot, HttpTransferRecord& t, char line[256]) {
+// Drops bytes up to and including the next line feed; true once it has been dropped.
+bool SkipRestOfLine(int connection) {
+  char buffer[256];
+  for (;;) {
+    const int n = NetWorkRecvToPeek(connection, buffer, 255);
+    if (n < 1) return false;
+    const auto* end = static_cast<const char*>(std::memchr(buffer, '\n', static_cast<size_t>(n)));
+    const int take = end != nullptr ? static_cast<int>(end - buffer) + 1 : n;
+    NetWorkRecv(connection, buffer, take);
+    if (end != nullptr) return true;
+  }
+}
+
+// The next line and its length: -1 while none is whole. Once the peer has gone, the bytes left
+// are all there will be, so a line not among them never comes and the connection counts as
+// lost; while the peer stays, the line is waited for.
+int TakeLine(int slot, HttpTransferRecord& t, char line[256]) {
   const bool gone = GetNetWorkAcceptStateh(t.connection) == 0;
-  if (ReadHttpLine(t.connection, line) == 0) return true;
+  if (t.skipping && SkipRestOfLine(t.connection)) t.skipping = 0;
+  bool cut = false;
+  const int length = t.skipping ? -1 : ReadHttpLine(t.connection, line, &cut);
+  if (length >= 0) {
+    t.skipping = cut ? 1 : 0;
+    return length;
+  }
   if (gone) FinishHttpTransfer(slot, 2, 3);
-  return false;
+  return -1;
 }
 
 // The status line: false when the line is not there yet or the transfer has finished on it.
 bool TakeStatus(int slot, HttpTransferRecord& t, bool logFailure) {
   char line[256];
-  if (!TakeLine(slot, t, line)) return false;
+  if (TakeLine(slot, t, line) < 0) return false;
   char word[256];
   int status = 0;
   // A line that gives no status counts as status 0.
@@ -152,6 +175,11 @@ void ReceiveHttpBody(int slot, HttpTransferRecord& t) {
         if (n == 0) return;
         continue;
       }
+      // Only the peer's close ends such a body, and a reset says it was cut.
+      if (GetNetWorkCloseError(t.connection) != 0) {
+        FinishHttpTransfer(slot, 2, 3);
+        return;
+      }
     } else if (t.received < t.contentLength) {
       if (n == 0) return;
       continue;
@@ -192,14 +220,24 @@ int StepHttpRequest(int slot, int kind) {
   for (;;) {
     switch (t->state) {
       case 0:
-        SendHttpRequest(*t);
+        if (!SendHttpRequest(*t)) {
+          FinishHttpTransfer(slot, 2, 3);
+          return 0;
+        }
         t->state = 1;
         continue;
       case 1:
+        // The reply is read once the request has gone out whole; a peer gone before that
+        // has lost it.
+        if (GetNetWorkSendQueueLength(t->connection) > 0) {
+          if (GetNetWorkAcceptStateh(t->connection) == 0) FinishHttpTransfer(slot, 2, 3);
+          return 0;
+        }
         if (!TakeStatus(slot, *t, kind == kHttpGet)) return 0;
         continue;
       case 2: {
-        if (!TakeLine(slot, *t, line)) return 0;
+        int lineLength = TakeLine(slot, *t, line);
+        if (lineLength < 0) return 0;
         if (head) {
           int length = 0;
           if (!ReadContentLength(line, &length)) return 0;
@@ -208,11 +246,15 @@ int StepHttpRequest(int slot, int kind) {
           FinishHttpTransfer(slot, 0, -1);
           return 0;
         }
-        if (std::strchr(line, ':') == nullptr) {
+        // Only the empty line ends the header; a line without a colon is a header nobody reads.
+        if (lineLength > 0 && line[lineLength - 1] == '\r') --lineLength;
+        if (lineLength == 0) {
           t->state = 3;
           continue;
         }
-        TakeBodyHeaderLine(slot, *t, line);
+        if (std::memchr(line, ':', static_cast<size_t>(lineLength)) != nullptr) {
+          TakeBodyHeaderLine(slot, *t, line);
+        }
         return 0;
       }
       case 3:
@@ -307,8 +349,9 @@ int StepHttpHead(int slot) {
 int FinishHttpTransfer(int slot, int result, int error) {
   HttpTransferRecord* t = SlotRecord(slot);
   if (t == nullptr) return -1;
+  // What the request still had to send is of no use once the transfer is over.
   if (t->connection != -1) {
-    CloseNetWorkHandle(t->connection);
+    DropNetWorkHandle(t->connection);
     t->connection = -1;
   }
   FreeMemory(t->body);
@@ -344,23 +387,31 @@ int FreeHttpSlot(int slot) {
   return 0;
 }
 
-int ReadHttpLine(int connection, char* out) {
+int ReadHttpLine(int connection, char* out, bool* cut) {
   char buffer[256] = {};
   const int n = NetWorkRecvToPeek(connection, buffer, 255);
+  *cut = false;
   if (n < 1) return -1;
   // The line feed is looked for among the bytes that came, so a NUL before it does not hide it.
   auto* end = static_cast<char*>(std::memchr(buffer, '\n', static_cast<size_t>(n)));
-  if (end == nullptr) return -1;
-  *end = '\0';
-  const auto length = static_cast<int>(end - buffer);
-  std::memcpy(out, buffer, static_cast<size_t>(length) + 1);
-  NetWorkRecv(connection, buffer, length + 1);
-  return 0;
+  if (end == nullptr && n < 255) return -1;
+  *cut = end == nullptr;
+  const int length = end != nullptr ? static_cast<int>(end - buffer) : 255;
+  std::memcpy(out, buffer, static_cast<size_t>(length));
+  out[length] = '\0';
+  NetWorkRecv(connection, buffer, length + (*cut ? 0 : 1));
+  return length;
 }
 
-int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
-                      void* output, const void* body, int length) {
-  const bool valid = kind >= kHttpGet && kind <= kHttpHead &&
+namespace {
+
+// A new transfer over the connection open() gives once the request has been checked and its
+// record made; open() is not called when the request is refused.
+template <typename Open>
+int StartTransfer(int kind, const char* address, int port, const char* path, int mode, void* output,
+                  const void* body, int length, Open open) {
+  // The request body waits whole in the connection's queue when the socket is slow to take it.
+  const bool valid = kind >= kHttpGet && kind <= kHttpHead && length <= kMaxNetWorkSendQueueBytes &&
                      (mode == kHttpToFile || (mode == kHttpToMemory && output != nullptr)) &&
                      address != nullptr &&
                      std::strlen(address) < sizeof(HttpTransferRecord::host) && path != nullptr &&
@@ -380,8 +431,7 @@ int StartHttpTransfer(int kind, const char* address, int port, const char* path,
     FreeMemory(copy);
     return WriteLog("メモリの確保に失敗しました in StartHttpTransfer\n");
   }
-  // The transfer lives on the connection until it finishes, so the pump must not close it first.
-  const int connection = OpenNetWorkConnection(address, port, 0, 0);
+  const int connection = open();
   if (connection == -1) {
     FreeMemory(t);
     FreeMemory(copy);
@@ -407,6 +457,28 @@ int StartHttpTransfer(int kind, const char* address, int port, const char* path,
   t->port = port;
   g_http.slots[slot] = t;
   ++g_http.count;
+  return slot;
+}
+
+}  // namespace
+
+int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
+                      void* output, const void* body, int length) {
+  return StartTransfer(kind, address, port, path, mode, output, body, length, [&] {
+    // The transfer lives on the connection until it finishes, so the pump must not close it
+    // first.
+    return OpenNetWorkConnection(address, port, 0, 0);
+  });
+}
+
+int StartHttpTransferOver(int connection, int kind, const char* host, int port, const char* path,
+                          int mode, void* output, const void* body, int length) {
+  bool taken = false;
+  const int slot = StartTransfer(kind, host, port, path, mode, output, body, length, [&] {
+    taken = true;
+    return connection;
+  });
+  if (slot < 0 && !taken) DropNetWorkHandle(connection);
   return slot;
 }
 

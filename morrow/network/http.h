@@ -28,6 +28,7 @@ struct HttpTransferRecord {
   char* body;  // the POST data, the transfer's own
   int32_t bodyLength;
   int32_t port;
+  int32_t skipping;  // 1 while the rest of a line longer than the line buffer is dropped
 };
 
 struct HttpTable {
@@ -46,8 +47,14 @@ int StepHttpHead(int slot);
 // The first finish decides the result and the error; later ones only release what is left.
 int FinishHttpTransfer(int slot, int result, int error);
 int FreeHttpSlot(int slot);
-// One line of at most 254 bytes, with any carriage return before its line feed, into out (256
-// bytes); -1 while no whole line waits in the first 255 bytes.
-int ReadHttpLine(int connection, char* out);
+// One line, with any carriage return before its line feed, into out (256 bytes, terminated
+// after the line): its length, or -1 while it is not whole. A line whose line feed is not among
+// the first 255 bytes gives those 255 as the line and sets *cut: the rest up to its line feed is
+// the caller's to drop. NUL bytes are part of the line.
+int ReadHttpLine(int connection, char* out, bool* cut);
+// A transfer as StartHttpTransfer makes it, over a plain connection already open (without auto
+// close), which the transfer owns from then on, whatever the result. The slot, or -1.
+int StartHttpTransferOver(int connection, int kind, const char* host, int port, const char* path,
+                          int mode, void* output, const void* body, int length);
 
 }  // namespace morrow

@@ -18,6 +18,8 @@ namespace morrow {
 // Starts the socket service and the network window. 0, also when already started.
 int InitNetWork();
 // Closes every connection and the listener, then the network window and the socket service.
+// Data still on its way is given about a second in all, then dropped with a log line for each
+// connection that had some.
 int EndNetWork();
 // Options copied into each record made after the call: 1 = plain sockets instead of framed
 // streams; 1 = lost connections stay until closed instead of being closed by the pump.
@@ -43,13 +45,15 @@ int CountNetWorkHandles();
 int PumpNetWorkMessages(int closeLost);
 // The window procedure's result for the socket notice message.
 int HandleSocketMessage(uintptr_t window, uint32_t message, uint64_t wParam, int64_t lParam);
-// Waits up to a second each for a piece being received and for the bytes queued to send.
+// Waits up to a second, sleeping between polls, for a piece being received and then for the bytes
+// queued to send; what is still on its way then is dropped, with a log line.
 int CloseNetWorkHandle(int handle);
 // 1 connected, 0 not connected (the loss counts as reported), -1 error.
 int GetNetWorkAcceptStateh(int handle);
 // Framed: bytes waiting to be taken; plain: 1 when a byte waits, else 0; -1 error.
 int GetNetWorkDataLength(int handle);
 // Framed: 0 when length bytes were taken, -1 while fewer are held; plain: the socket's result.
+// A framed connection keeps at most 64 MiB unread: a piece past that puts it in error.
 int NetWorkRecv(int handle, void* buffer, int length);
 // As NetWorkRecv, leaving the bytes where they are.
 int NetWorkRecvToPeek(int handle, void* buffer, int length);
@@ -73,7 +77,9 @@ int ProcessHttpTransfers();
 // finishes, or where the address of the body block is stored (kHttpToMemory), which belongs to
 // the caller once the transfer has succeeded (free it with FreeMemory). The POST body is copied.
 // Refused (-1, with a log line) when the table is full, the host is over 127 bytes, the path
-// over 255, or an argument is out of range; the caller then keeps its stream. The slot, or -1.
+// over 255, the POST body over 64 MiB, or an argument is out of range; the caller then keeps its
+// stream. The slot, or -1. A body that ends with the peer's close fails (error 3) when the
+// connection was reset.
 int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
                       void* output, const void* body, int length);
 // result -1 while unfinished, 0 success, 2 failure; error -1 none, 0 other status, 1 status

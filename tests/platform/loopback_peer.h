@@ -3,9 +3,11 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace testsupport {
 
@@ -76,6 +79,14 @@ class LoopbackPeer {
       got.append(buf, static_cast<size_t>(r));
     }
     return got;
+  }
+  // Whether the other end has every byte sent, polled for at most waitMs.
+  bool Delivered(int waitMs = kPeerWaitMs) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (int queued = 1;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+      if (ioctl(fd_, SIOCOUTQ, &queued) != 0 || queued == 0) return queued == 0;
+      if (std::chrono::steady_clock::now() >= end) return false;
+    }
   }
   // A close that resets the connection instead of ending it.
   void Reset() {

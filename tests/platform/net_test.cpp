@@ -2,6 +2,7 @@
 // comes when, how often, and with which error.
 #include "platform/net.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -69,9 +70,11 @@ std::vector<Seen> NoticesOf(platform::SocketId socket, size_t count) {
   return own;
 }
 
-// Lets loopback traffic settle: the kernel has it by then.
-void Settle() {
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// Waits, for at most the peer's wait, until the socket shows the events: the kernel has the
+// traffic by then.
+void Settle(platform::SocketId s, short events) {
+  pollfd p{static_cast<int>(s), events, 0};
+  poll(&p, 1, testsupport::kPeerWaitMs);
 }
 
 class SocketServiceTest : public ::testing::Test {
@@ -126,7 +129,7 @@ TEST_F(SocketServiceTest, AcceptWriteReadAndCloseComeOnceEach) {
 
   // Reading: one notice queued at a time while bytes wait.
   ASSERT_TRUE(a.Send("abc"));
-  Settle();
+  Settle(s, POLLIN);
   platform::PollSocketEvents();
   platform::PollSocketEvents();
   EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kRead, 0}}));
@@ -144,7 +147,7 @@ TEST_F(SocketServiceTest, AcceptWriteReadAndCloseComeOnceEach) {
   // The peer's close, once, after the last byte.
   ASSERT_TRUE(a.Send("z"));
   a.Close();
-  Settle();
+  Settle(s, POLLRDHUP);
   EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kRead, 0}}));
   EXPECT_EQ(platform::SocketRecv(s, buf, 8, 0), 1);
   EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kClose, 0}}));
@@ -211,16 +214,16 @@ TEST_F(SocketServiceTest, ClosingEndsWhatTheReaderLeavesAndReportsResets) {
   // Bytes the reader was told of and left: the close follows them.
   ASSERT_TRUE(a.Send("xyz"));
   a.Close();
-  Settle();
+  Settle(s, POLLRDHUP);
   EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kRead, 0}}));
   EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kClose, 0}}));
   EXPECT_TRUE(Poll().empty());
 
   // A reset after data: the data first, then the reset's close.
   ASSERT_TRUE(b.Send("q"));
-  Settle();
+  Settle(t, POLLIN);
   b.Reset();
-  Settle();
+  Settle(t, POLLRDHUP);
   EXPECT_EQ(Poll(), (std::vector<Seen>{{t, ev::kRead, 0}}));
   char buf[4];
   EXPECT_EQ(platform::SocketRecv(t, buf, 4, 0), 1);
@@ -228,7 +231,7 @@ TEST_F(SocketServiceTest, ClosingEndsWhatTheReaderLeavesAndReportsResets) {
 
   // A zero mask cancels and drops what was queued; a new selection starts afresh.
   ASSERT_TRUE(c.Send("w"));
-  Settle();
+  Settle(u, POLLIN);
   platform::PollSocketEvents();
   ASSERT_EQ(platform::SelectSocketEvents(u, kWindow, 0, 0), 0);
   EXPECT_TRUE(Poll().empty());

@@ -34,7 +34,7 @@ class NetprobeTool : public ::testing::Test {
 
 struct ServeCase {
   const char* options;
-  std::vector<std::string> sends;  // "-" pauses
+  std::vector<std::string> sends;  // "-" waits until the tool's end has what came before
   const char* out;
 };
 
@@ -63,13 +63,9 @@ TEST_F(NetprobeTool, ServeReportsWhatThePeerDid) {
     ASSERT_FALSE(port.empty());
     ASSERT_TRUE(peer.Connect(std::stoi(port)));
     for (const std::string& bytes : c.sends) {
-      if (bytes == "-") {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      } else {
-        ASSERT_TRUE(peer.Send(bytes));
-      }
+      ASSERT_TRUE(bytes == "-" ? peer.Delivered() : peer.Send(bytes));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(peer.Delivered());
     peer.Close();
     tool.join();
     EXPECT_EQ(run.exitCode, 0);

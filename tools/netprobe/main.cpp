@@ -5,11 +5,13 @@
 //     happens: "accepted 0x%08x" (the first connection's handle), "recv N HEX" once N bytes can
 //     be taken, "state S" when the connection state first reads other than 1, and "handles 0"
 //     (exit 0) once the connection is gone. --plain takes plain sockets instead of framed ones.
-//   netprobe http get|post|head PORT PATH [--memory | --file OUT] [--body TEXT]
+//   netprobe http get|post|head PORT PATH [--memory | --file OUT] [--body TEXT | --body-file F]
 //     runs one transfer to 127.0.0.1:PORT, the body into memory, into OUT, or nowhere, and
-//     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory).
-// Both give up after 10 seconds with "timeout" and exit 1. Exit 2 on a usage error, 1 when the
-// library, the listener or the transfer does not start.
+//     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory); the POST body
+//     is TEXT or the bytes of F.
+// Both give up after 10 seconds with "timeout" and exit 1; told to end (SIGTERM, SIGINT) they
+// print "stopped" and exit 1. Exit 2 on a usage error, 1 when the library, the listener, the
+// body file or the transfer does not start.
 #include <zlib.h>
 
 #include <cstdio>
@@ -32,7 +34,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: netprobe serve [--plain] --expect N --port-file F\n"
                "       netprobe http get|post|head PORT PATH [--memory | --file OUT] "
-               "[--body TEXT]\n");
+               "[--body TEXT | --body-file F]\n");
   return 2;
 }
 
@@ -58,15 +60,20 @@ void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
-// Pumps every millisecond until done() says so; false after the time allowed.
+// Pumps every millisecond until done() says so; false, after saying why, when the time allowed
+// has passed or the program was told to end.
 template <typename Done>
 bool PumpUntil(Done done) {
   const int64_t end = platform::NowMicroseconds() + kGiveUpMicroseconds;
   while (platform::NowMicroseconds() < end) {
-    if (morrow::PumpMessages() != 0) return false;
+    if (morrow::PumpMessages() != 0) {
+      Say("stopped");
+      return false;
+    }
     if (done()) return true;
     platform::SleepMilliseconds(1);
   }
+  Say("timeout");
   return false;
 }
 
@@ -141,7 +148,6 @@ int Serve(int argc, char** argv) {
     Say("handles 0");
     return true;
   });
-  if (!ended) Say("timeout");
   morrow::EndLibrary();
   return ended ? 0 : 1;
 }
@@ -163,7 +169,7 @@ int Http(int argc, char** argv) {
   if (!ParseInt(argv[3], 1, 65535, &port)) return Usage();
   const char* path = argv[4];
   bool memory = false;
-  std::string outFile, body;
+  std::string outFile, body, bodyFile;
   for (int i = 5; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--memory" && outFile.empty()) {
@@ -172,8 +178,22 @@ int Http(int argc, char** argv) {
       outFile = argv[++i];
     } else if (a == "--body" && i + 1 < argc) {
       body = argv[++i];
+    } else if (a == "--body-file" && i + 1 < argc) {
+      bodyFile = argv[++i];
     } else {
       return Usage();
+    }
+  }
+  if (!body.empty() && !bodyFile.empty()) return Usage();
+  if (!bodyFile.empty()) {
+    FILE* in = std::fopen(bodyFile.c_str(), "rb");
+    bool bad = in == nullptr;
+    char chunk[65536];
+    for (size_t n; !bad && (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) body.append(chunk, n);
+    if (!bad) bad = (std::ferror(in) != 0) | (std::fclose(in) != 0);
+    if (bad) {
+      std::fprintf(stderr, "netprobe: cannot read %s\n", bodyFile.c_str());
+      return 1;
     }
   }
   if (!StartLibrary()) return 1;
@@ -210,7 +230,6 @@ int Http(int argc, char** argv) {
                   bytes, crc);
     Say(line);
   } else {
-    Say("timeout");
     status = 1;
   }
   morrow::CloseHttpTransfer(slot);

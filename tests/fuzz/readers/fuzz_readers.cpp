@@ -8,7 +8,15 @@
 //                   it back changes nothing
 //   4 (fuzz_glyph)  the glyph-sheet cell lookup: each 4 bytes a code, then the input as a GBK
 //                   text drawn from the sheets (the library is not started: every draw is refused)
+//   5 (fuzz_http_reply)  the input as the reply of an HTTP transfer: first byte the request
+//                   (bits 0-1), the body in memory (bit 2), a reset at the end (bit 3); second the
+//                   pieces' seed. Once the peer has ended the transfer finishes, and a body it
+//                   calls whole was sent whole
+//   6 (fuzz_framed) the input (after a seed byte) as a framed stream: what is taken is the
+//                   payload sent, in order, up to a length the connection refuses
+// Both arrive through a memory socket as a peer sends them, in pieces between pump passes.
 // Anything else aborts.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +27,9 @@
 #include "game/core/data_files.h"
 #include "game/core/records.h"
 #include "game/flow/glyph_text.h"
+#include "morrow/network/connection.h"
+#include "morrow/network/http.h"
+#include "morrow/system/memory.h"
 #include "platform/audio/midi_file.h"
 #include "tests/fuzz/fuzz_folder.h"
 
@@ -135,6 +146,107 @@ void Store(const std::string& local, const uint8_t* data, size_t size) {
   DrawSheetString(0, 0, text.c_str());
 }
 
+uint32_t g_random = 0;
+
+uint32_t Random(uint32_t below) {
+  g_random = g_random * 1103515245u + 12345u;
+  return (g_random >> 16) % below;
+}
+
+// The bytes as a peer sends them, in pieces of 1 to 64 bytes, now and then up to 512, with up to
+// two passes of the network pump after each, then between() and then the next piece.
+template <typename Between>
+void FeedInPieces(platform::SocketId socket, const uint8_t* data, size_t size, Between between) {
+  for (size_t at = 0, n; at < size; at += n) {
+    n = std::min<size_t>(size - at, 1 + Random(Random(8) == 0 ? 512 : 64));
+    // Refused once the library has closed the connection: the rest has nowhere to go.
+    if (platform::FeedMemorySocket(socket, data + at, static_cast<int>(n)) != 0) return;
+    for (uint32_t pass = Random(3); pass > 0; --pass) {
+      morrow::PumpNetWorkMessages(1);
+      morrow::ProcessHttpTransfers();
+    }
+    between();
+  }
+}
+
+[[maybe_unused]] void HttpReply(const uint8_t* data, size_t size) {
+  if (size < 2) return;
+  const int kind = (data[0] & 3) == 3 ? morrow::kHttpGet : data[0] & 3;
+  const bool memory = (data[0] & 4) != 0, reset = (data[0] & 8) != 0;
+  g_random = data[1];
+  morrow::InitNetWork();
+  const platform::SocketId socket = platform::OpenMemorySocket();
+  void* block = nullptr;
+  const int slot = morrow::StartHttpTransferOver(
+      morrow::AdoptNetWorkSocket(socket, 0, 0), kind, "fuzz", 80, "/", memory ? 1 : 0,
+      memory ? &block : nullptr, "a=1", kind == morrow::kHttpPost ? 3 : 0);
+  Check(slot >= 0, "the transfer did not start");
+  FeedInPieces(socket, data + 2, size - 2, [] {});
+  platform::EndMemorySocket(socket, reset);
+  int result = -1, received = 0;
+  // A header line a pass: the input has fewer lines than that.
+  for (int pass = 0; pass < 8192 && result == -1; ++pass) {
+    morrow::PumpNetWorkMessages(1);
+    morrow::ProcessHttpTransfers();
+    morrow::GetHttpTransferResult(slot, &result, nullptr, &received);
+  }
+  Check(result == 0 || result == 2, "the transfer outlived its peer");
+  const int length = morrow::GetHttpTable().slots[slot]->contentLength;
+  if (result == 0 && kind != morrow::kHttpHead) {
+    Check(length >= 0 ? received >= length : !reset, "a cut body called whole");
+    Check(!memory || received == 0 || memmem(data, size, block, static_cast<size_t>(received)),
+          "a body the peer did not send");
+  }
+  morrow::CloseHttpTransfer(slot);
+  morrow::FreeMemory(block);
+  morrow::EndNetWork();
+}
+
+[[maybe_unused]] void Framed(const uint8_t* data, size_t size) {
+  if (size < 1) return;
+  g_random = data[0];
+  // The payload the pieces carry, up to a length the connection refuses.
+  std::string sent;
+  bool refused = false;
+  for (size_t at = 1, n; at + 4 <= size && !refused; at += n) {
+    uint32_t length;
+    std::memcpy(&length, data + at, 4);
+    at += 4;
+    refused = length > static_cast<uint32_t>(morrow::kMaxNetWorkPieceBytes);
+    n = refused ? 0 : std::min<size_t>(length, size - at);
+    sent.append(reinterpret_cast<const char*>(data + at), n);
+  }
+  morrow::InitNetWork();
+  const platform::SocketId socket = platform::OpenMemorySocket();
+  const int handle = morrow::AdoptNetWorkSocket(socket, 1, 0);
+  std::string taken;
+  auto take = [&](bool all) {
+    const int held = morrow::GetNetWorkDataLength(handle);
+    if (held <= 0 || (!all && Random(2) == 0)) return;
+    std::string bytes(static_cast<size_t>(all ? held : 1 + Random(held)), '\0');
+    // A refused length puts the connection in error, and what it held is lost with it.
+    if (morrow::NetWorkRecv(handle, bytes.data(), static_cast<int>(bytes.size())) == 0) {
+      taken += bytes;
+    } else {
+      Check(refused && morrow::GetNetWorkAcceptStateh(handle) == -1, "held bytes not taken");
+    }
+  };
+  FeedInPieces(socket, data + 1, size - 1, [&] { take(false); });
+  platform::EndMemorySocket(socket, false);
+  // Each pass takes at least a piece until the peer's end is told.
+  for (size_t pass = 0; pass <= size && morrow::GetNetWorkAcceptStateh(handle) == 1; ++pass) {
+    morrow::PumpNetWorkMessages(1);
+  }
+  Check(morrow::GetNetWorkAcceptStateh(handle) != 1, "the peer's end was never told");
+  // What is left in the socket comes a piece a call.
+  for (size_t piece = 0; piece <= size / 4; ++piece) take(true);
+  Check(refused ? sent.compare(0, taken.size(), taken) == 0 : taken == sent,
+        "what was taken is not the payload sent");
+  Check(!refused || morrow::GetNetWorkAcceptStateh(handle) == -1, "a refused length let pass");
+  morrow::DropNetWorkHandle(handle);
+  morrow::EndNetWork();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -144,8 +256,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Map(data, size);
 #elif FUZZ_READER_MODE == 3
   Data(data, size);
-#else
+#elif FUZZ_READER_MODE == 4
   Glyph(data, size);
+#elif FUZZ_READER_MODE == 5
+  HttpReply(data, size);
+#elif FUZZ_READER_MODE == 6
+  Framed(data, size);
+#else
+  std::abort();
 #endif
   return 0;
 }

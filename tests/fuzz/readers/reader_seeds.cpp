@@ -1,7 +1,7 @@
 // Writes the seeds of the reader fuzz targets, one folder per target: MIDI files of the test
 // writer (plain and RIFF-wrapped, one and two tracks, cut short), arena maps of every shape the
-// loader meets, the game's own Data files with their damaged forms, and GBK texts and glyph codes
-// at the edges of the sheets.
+// loader meets, the game's own Data files with their damaged forms, GBK texts and glyph codes at
+// the edges of the sheets, and HTTP replies and framed streams.
 #include <unistd.h>
 
 #include <cstdint>
@@ -126,6 +126,22 @@ bool GlyphSeeds() {
          Write("glyph", "long_text", std::string(300, '\xa1'));
 }
 
+// Replies behind the HTTP target's two bytes (request, output and end; the pieces' seed), and
+// framed streams behind the framed target's seed byte.
+bool NetworkSeeds() {
+  const std::string ok = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+  const std::string frames = Le32Words({3}) + "abc" + Le32Words({0, 5}) + "hello";
+  return WriteWithCuts("http_reply", "get_length", std::string("\x04\x01") + ok) &&
+         Write("http_reply", "get_to_close_reset", "\x0c\x07HTTP/1.0 200 OK\n\nbody to the end") &&
+         Write("http_reply", "post_404", "\x05\x02HTTP/1.0 404 Not Found\r\n\r\n") &&
+         Write("http_reply", "head", "\x02\x03HTTP/1.0 200 OK\nServer: s\nContent-Length: 9\n\n") &&
+         Write("http_reply", "long_header",
+               "\x04\x05HTTP/1.0 200 OK\r\nSet-Cookie: " + std::string(300, 'a') +
+                   "\r\nContent-Length: 2\r\n\r\nok") &&
+         WriteWithCuts("framed", "pieces", "\x09" + frames) &&
+         Write("framed", "refused_length", "\x01" + Le32Words({3}) + "abc" + Le32Words({~0u}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,7 +150,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   g_root = argv[1];
-  if (!MidiSeeds() || !MapSeeds() || !DataSeeds() || !GlyphSeeds()) return 1;
+  if (!MidiSeeds() || !MapSeeds() || !DataSeeds() || !GlyphSeeds() || !NetworkSeeds()) return 1;
   std::printf("fuzz_reader_seeds: %d files in %s\n", g_written, g_root.c_str());
   return 0;
 }

@@ -101,7 +101,12 @@ TEST_F(Connections, HostilePeersAreTakenApartOrRefused) {
       } else {
         ASSERT_TRUE(peer.Send(bytes));
       }
-      PumpFor(30);
+      // Until the library has taken all it can of what came.
+      PumpUntil([&] {
+        const morrow::NetWorkRecord& r = RecordOf(h);
+        const int left = Unread(h);
+        return peer.Delivered(0) && (r.error || left == 0 || (r.receivePending == 0 && left < 4));
+      });
     }
     PumpUntil([&] {
       const morrow::NetWorkRecord& r = RecordOf(h);
@@ -154,7 +159,8 @@ TEST_F(Connections, APieceIsHeldUntilWholeAndALengthUntilComplete) {
 
   // Three bytes of a length: nothing is taken until the fourth comes.
   ASSERT_TRUE(peer.Send(Le32(2).substr(0, 3)));
-  PumpFor(30);
+  PumpUntil([&] { return Unread(h) == 3; });
+  Pump();
   EXPECT_EQ(RecordOf(h).receivePending, 0);
   EXPECT_EQ(morrow::GetNetWorkDataLength(h), 5);
   ASSERT_TRUE(peer.Send(std::string(1, '\0') + "kl"));
@@ -316,7 +322,7 @@ TEST_F(Connections, AFullTableRefusesOnceThenAcceptsWhenARecordFrees) {
     takeAll();
     return handles.size() == morrow::kNetWorkRecordCount;
   });
-  PumpFor(50);
+  PumpUntil([&] { return Count("空きソケットデータがなかったので accept を拒否しました") == 1; });
   takeAll();
   EXPECT_EQ(handles.size(), static_cast<size_t>(morrow::kNetWorkRecordCount));
   EXPECT_EQ(Count("空きソケットデータがなかったので accept を拒否しました"), 1);
@@ -363,7 +369,7 @@ TEST_F(Connections, OutgoingConnectionsCarryBothKindsOfStream) {
   const int refused = morrow::ConnectNetWork("127.0.0.1", testsupport::ClosedPort(), 1);
   ASSERT_NE(refused, -1);
   PumpUntil([&] { return morrow::GetNetWorkAcceptStateh(refused) != 1; });
-  PumpFor(20);
+  PumpUntil([&] { return morrow::CountNetWorkHandles() == 0; });
   EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
   // Names are not looked up.
   EXPECT_EQ(morrow::ConnectNetWork("localhost", port_, 1), -1);

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -86,8 +87,10 @@ class NetWorkFixture : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
-  static void PumpFor(int ms) {
-    PumpUntil([] { return false; }, ms);
+  // Bytes waiting in the socket of a handle, not taken yet.
+  static int Unread(int handle) {
+    int n = 0;
+    return ioctl(static_cast<int>(RecordOf(handle).socket), FIONREAD, &n) == 0 ? n : -1;
   }
   // A peer connected to the listener and the handle the library gave it, or -1.
   int Accept(LoopbackPeer* peer, int receiveBuffer = 0) {

@@ -29,6 +29,7 @@ class ScriptedServer {
     bool noAnswer = false;  // close at once after the request
     bool noAccept = false;  // only listen: connections wait in the backlog
     bool reset = false;     // reset the connection after answering
+    int receiveBuffer = 0;  // when given, the socket's receive buffer: a slow reader
   };
 
   explicit ScriptedServer(Script script) : script_(std::move(script)) {
@@ -36,6 +37,9 @@ class ScriptedServer {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (script_.receiveBuffer > 0) {
+      setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &script_.receiveBuffer, sizeof(int));
+    }
     bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     listen(listener_, 128);
     socklen_t len = sizeof a;
