@@ -13,6 +13,16 @@
 namespace platform {
 namespace {
 
+void SleepForReal(int64_t us) {
+  if (us <= 0) {
+    sched_yield();
+    return;
+  }
+  timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>((us % 1000000) * 1000)};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
 class RealClock : public Clock {
  public:
   int64_t NowMicroseconds() override {
@@ -21,15 +31,7 @@ class RealClock : public Clock {
     // Seconds and nanoseconds are combined separately, so nothing overflows for centuries.
     return int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
   }
-  void SleepMicroseconds(int64_t us) override {
-    if (us <= 0) {
-      sched_yield();
-      return;
-    }
-    timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>((us % 1000000) * 1000)};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-  }
+  void SleepMicroseconds(int64_t us) override { SleepForReal(us); }
   void SleepUntilMicroseconds(int64_t deadline) override {
     if (deadline < 0) return;
     const timespec ts{static_cast<time_t>(deadline / 1000000),
@@ -52,9 +54,19 @@ class RealClock : public Clock {
 // Every read moves time on by 50 microseconds; every sleep by its full length, at once.
 constexpr int64_t kVirtualStepPerRead = 50;
 
+// The virtual clock: a fake clock stepped on every read, whose idle waits also pass in real time.
+class VirtualClock : public FakeClock {
+ public:
+  VirtualClock() : FakeClock(0, kVirtualStepPerRead) {}
+  void Idle(int64_t us) override {
+    SleepMicroseconds(us);
+    SleepForReal(us);
+  }
+};
+
 Clock* EnvironmentClock() {
   static RealClock real;
-  static FakeClock virtualClock(0, kVirtualStepPerRead);
+  static VirtualClock virtualClock;
   static Clock* chosen = []() -> Clock* {
     auto v = EnvSetting("MORROW_CLOCK");
     if (!v) return &real;

@@ -32,6 +32,10 @@ class Clock {
   virtual void SleepUntilMicroseconds(int64_t deadline) = 0;
   // Gives the processor away without asking for a minimum delay.
   virtual void Yield() = 0;
+  // A sleep of a loop that waits on the world outside (a key, the window) rather than on time.
+  // It counts as SleepMicroseconds; the virtual clock, whose waits return at once, also really
+  // sleeps here, so such a loop does not spin a processor.
+  virtual void Idle(int64_t us) { SleepMicroseconds(us); }
   virtual LocalDateTime LocalNow() = 0;
 };
 
@@ -51,6 +55,9 @@ inline void SleepUntilMicroseconds(int64_t deadline) {
 }
 inline void SleepMilliseconds(int ms) {
   CurrentClock().SleepMicroseconds(int64_t{ms} * 1000);
+}
+inline void IdleMilliseconds(int ms) {
+  CurrentClock().Idle(int64_t{ms} * 1000);
 }
 inline void YieldThread() {
   CurrentClock().Yield();

@@ -93,6 +93,11 @@ uint64_t NotifyPresent() {
   return g_frames.presents;
 }
 
+uint64_t NotifyHeldFrame() {
+  if (dynamic_cast<ScriptInputService*>(&CurrentInputService()) == nullptr) return 0;
+  return NotifyPresent();
+}
+
 uint64_t CompletedInputFrames() {
   return g_frames.presents > 0 ? g_frames.presents : g_frames.pumps;
 }

@@ -94,13 +94,18 @@ InputService& CurrentInputService();
 void InstallInputService(InputService* service);
 
 // Frames for scripted input. Counting starts when the library's start has finished. A frame is a
-// present of the display; a program that has not presented anything counts its pump calls. The
-// display back end calls NotifyPresent on every present, the pump NotifyPump on every call.
+// present of the display (or a held frame, below); a program that has not presented anything
+// counts its pump calls. The display back end calls NotifyPresent on every present, the pump
+// NotifyPump on every call.
 void BeginInputFrames();
 void EndInputFrames();
 void NotifyPump();
 // The frame the present completed, 0 while frames are not counted (during the start).
 uint64_t NotifyPresent();
+// A frame that keeps the last picture without presenting (a paused game's pass). While a script
+// drives the input it completes a frame as a present would, so the script's later lines and the
+// frame limit still come; otherwise nothing. The frame it completed, else 0.
+uint64_t NotifyHeldFrame();
 // Frames completed since the start finished (0 before and during the start).
 uint64_t CompletedInputFrames();
 

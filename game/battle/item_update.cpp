@@ -48,17 +48,17 @@ void Bounce(float& position, float& velocity, float low, float high) {
   }
 }
 
-// The flight of a claimed item to its player, who lets it go once knocked out. A stored player
-// outside 0-3 lets it go at once.
+// The flight of a claimed item to its player: it turns to face the player and flies along that
+// heading; a player once knocked out lets it go. A stored player outside 0-3 lets it go at once.
 void HomeOnPlayer(ItemRecord& item, int slot) {
   const BattleObject* player = PlayerOrNull(item.player);
   if (player == nullptr) {
     g_itemFlags[slot] = 1;
     return;
   }
-  const int heading = HeadingBetween(item.x, item.y, player->x, player->y);
-  item.vx = VelocityX(heading, kHomingSpeed);
-  item.vy = VelocityY(heading, kHomingSpeed);
+  item.heading = HeadingBetween(item.x, item.y, player->x, player->y);
+  item.vx = VelocityX(item.heading, kHomingSpeed);
+  item.vy = VelocityY(item.heading, kHomingSpeed);
   if (player->state > kStateInert) {
     g_itemFlags[slot] = 1;
     item.vx = static_cast<float>(item.vx * 0.5);

@@ -147,14 +147,17 @@ void RunFrames() {
     FrameStartTime = morrow::GetHighResolutionCount(0);
     const bool captured = RunFrameBody(nullptr);
 
-    // Paused: nothing but the pump runs, until F5 is pressed again or the window closes. The
-    // short sleep keeps a paused game from spinning a whole processor.
+    // Paused: nothing but the pump runs, until F5 is pressed again or the window closes. Each
+    // pass holds the picture as a frame, so that scripted input (whose frames are pictures)
+    // reaches its next F5 and its frame limit; the short sleep keeps a paused game from spinning
+    // a whole processor.
     bool closing = false;
     while ((PollPauseKey() & 1) != 0) {
       if (morrow::PumpMessages() == -1) {
         closing = true;
         break;
       }
+      morrow::HoldFrame();
       morrow::SleepThread(1);
     }
 

@@ -93,6 +93,10 @@ const BlendProductRow* GetBlendProductTable();
 // draw target nothing is flipped: the frame is counted and, with the option set, one blank is
 // waited for. 0 / -1.
 int PresentFrame();
+// A frame that presents nothing and keeps the last picture (a paused game's pass). While a script
+// drives the input it counts as a frame for the script and the frame limit, as a present does;
+// otherwise it does nothing. Always 0.
+int HoldFrame();
 // Copies the back screen into the window's client area (scaled by the window scale), or in full
 // screen onto the primary; with the vertical-sync option it first waits, paced by the measured
 // frame time, for the blank. The front screen as the draw target: counts the frame and waits one

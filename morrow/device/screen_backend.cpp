@@ -16,6 +16,7 @@
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
 #include "platform/clock.h"
+#include "platform/input.h"
 
 namespace morrow {
 namespace {
@@ -262,6 +263,11 @@ int PresentFrame() {
   // Every frame presented is one present of the display, which the frame count follows.
   s.directDraw->PresentNow();
   IncrementFlipCounter();
+  return 0;
+}
+
+int HoldFrame() {
+  platform::NotifyHeldFrame();
   return 0;
 }
 

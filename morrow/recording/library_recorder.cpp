@@ -495,6 +495,9 @@ int SetDDrawStartFlag(int flag) {
 int PresentFrame() {
   return testsupport::Set("PresentFrame", {});
 }
+int HoldFrame() {
+  return Rec().Record("HoldFrame", {}, 0);
+}
 // As on a 32-bit screen: the channels at their places and the fill bits above them.
 uint32_t PackScreenColor(int r, int g, int b) {
   auto byte = [](int v) { return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); };

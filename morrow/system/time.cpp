@@ -29,7 +29,7 @@ int SleepThread(int ms) {
   if (ms <= 0) {
     platform::YieldThread();
   } else {
-    platform::SleepMilliseconds(ms);
+    platform::IdleMilliseconds(ms);
   }
   return 0;
 }

@@ -12,8 +12,9 @@ int32_t GetMillisecondCount(int useTsc);
 int64_t GetHighResolutionCount(int useTsc);
 // Waits while pumping messages; returns early when the window is closing. Always 0.
 int WaitMilliseconds(int ms);
-// Gives the processor away for at least ms milliseconds without pumping messages; 0 or less only
-// yields to whatever else is ready to run. Always 0.
+// Gives the processor away for at least ms milliseconds without pumping messages, on the virtual
+// clock too (which also moves on by ms); 0 or less only yields to whatever else is ready to run.
+// Always 0.
 int SleepThread(int ms);
 // Gives the processor away until the high-resolution count reaches `count`, without pumping
 // messages; never returns before it. A count already reached returns at once. Always 0.

@@ -85,4 +85,13 @@ TEST_F(MenuWalk, VersusAgainstTheComputerAndBackToTheTitle) {
   EXPECT_NE(failed[0].find("Resource\\Bgm\\00.bgm"), std::string::npos) << failed[0];
 }
 
+// F5 in frames 100-101 pauses the opening and F5 in 2950-2951 resumes it: the pause's passes are
+// the script's frames 100-2949 but show no picture, and the frame limit still ends the run.
+TEST_F(MenuWalk, ScriptedPauseResumesAndTheFrameLimitEndsTheRun) {
+  auto run = Walk("pause.txt", "99,100,2949,2950,3000,3001");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Dumped(99) && Dumped(2950) && Dumped(3000));
+  EXPECT_FALSE(Dumped(100) || Dumped(2949) || Dumped(3001));
+}
+
 }  // namespace

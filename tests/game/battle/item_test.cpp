@@ -385,6 +385,7 @@ TEST(UpdateItem, HomingReleaseAndAge) {
   EXPECT_FLOAT_EQ(g_items[0].x, 99.754593f);
   EXPECT_FLOAT_EQ(g_items[0].y, 290.00302f);
   EXPECT_FLOAT_EQ(g_items[0].vy, -9.9969883f);
+  EXPECT_EQ(g_items[0].heading, 65);
   for (int k = 0; k < 17; ++k) Update(0);
   EXPECT_EQ(g_itemFlags[0], 0) << "collected on arrival";
   EXPECT_EQ(g_playerState.itemCount[0], 1);
@@ -399,6 +400,10 @@ TEST(UpdateItem, HomingReleaseAndAge) {
     EXPECT_EQ(g_itemFlags[0], state > kStateInert ? 1 : 2);
     EXPECT_FLOAT_EQ(g_items[0].vx, state > kStateInert ? -4.9984941f : -9.9969883f);
   }
+  Arena();
+  Lay(0, 20, 100, 0, 2).heading = 77;  // straight left of its player: it turns to face right
+  Update(0);
+  EXPECT_EQ(g_items[0].heading, 1);
 
   // A stored player outside 0-3: let go as it was.
   for (int player : {4, -1, 7, INT32_MIN}) {

@@ -480,7 +480,7 @@ TEST_F(FrameLoop, PauseKeyTogglesOncePerPress) {
   EXPECT_EQ(g_pauseKey.presses, 2);
   EXPECT_EQ(Recorder().Count("PresentFrame"), 5);
   EXPECT_EQ(FrameCount, 5);
-  // Inside the pause: nothing but the pump, the F5 read and the sleep between them.
+  // Inside the pause: nothing but the pump, the F5 read, the held frame and the sleep.
   const std::vector<std::string> frame3 = FrameCalls(3);
   auto paused = std::find(frame3.begin(), frame3.end(), "IsKeyPressed 63");
   auto resumed = std::find(frame3.begin(), frame3.end(), "PresentFrame");
@@ -489,7 +489,7 @@ TEST_F(FrameLoop, PauseKeyTogglesOncePerPress) {
   int pumps = 0;
   for (auto it = paused; it != resumed; ++it) {
     EXPECT_TRUE(*it == "IsKeyPressed 63" || *it == "PumpMessages" || *it == "SleepThread 1" ||
-                *it == "SleepThread 0" || *it == "GetHighResolutionCount 0")
+                *it == "SleepThread 0" || *it == "GetHighResolutionCount 0" || *it == "HoldFrame")
         << *it;
     pumps += *it == "PumpMessages" ? 1 : 0;
   }
