@@ -174,7 +174,7 @@ TEST_F(FrameLoop, StartUpAndShutDownInOrder) {
        "SelectScreenMode 640 480 32 -1",
        "ChangeWindowMode 0",
        "SetDDrawStartFlag 0"},
-      {"damaged words take their defaults",
+      {"edited words",
        {7, -3, INT_MIN, 1},
        "SelectScreenMode 640 480 32 -1",
        "ChangeWindowMode 0",
@@ -217,8 +217,7 @@ TEST_F(FrameLoop, StartUpAndShutDownInOrder) {
         "EndLibrary",
     };
     std::vector<std::string> got;
-    // The resource load is one step here; its own calls, and the log lines of damaged files,
-    // are other tests' business.
+    // One step for the resource load; its calls and the data files' log are other tests' business.
     for (const RecordedCall& call : testsupport::FoldResourceLoads(Recorder().Calls())) {
       if (call.name != "WriteLog") got.push_back(call.Text());
     }

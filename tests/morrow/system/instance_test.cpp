@@ -1,6 +1,5 @@
 // Two processes started in one directory with one runtime directory: the second finds the
-// first, says so in one line on standard error, adds its check lines to the first one's log and
-// exits with 0.
+// first, adds its check lines to the first one's log and exits with 0.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
