@@ -34,7 +34,11 @@ bool InstanceLock::Acquire(const std::string& name) {
   if (r != 0) {
     int err = errno;
     close(fd);
-    if (err == EWOULDBLOCK) return false;
+    if (err == EWOULDBLOCK) {
+      // A second start leaves without a window: this line is all it shows.
+      std::fprintf(stderr, "morrow: another instance is running (it holds %s)\n", path.c_str());
+      return false;
+    }
     std::fprintf(stderr, "morrow: cannot lock %s: %s\n", path.c_str(), std::strerror(err));
     return true;
   }

@@ -14,8 +14,9 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // false only when another process holds the lock. true when this process holds it now, and
-  // also when no lock can be made at all (reported on stderr): starting beats refusing to.
+  // false only when another process holds the lock, said in one line on stderr that names the
+  // lock file. true when this process holds it now, and also when no lock can be made at all
+  // (reported on stderr): starting beats refusing to.
   bool Acquire(const std::string& name);
   void Release();
   bool held() const { return fd_ >= 0; }

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/core/numeric.h"
@@ -132,31 +133,47 @@ constexpr RangedWord kOptionRanges[] = {
     {"soundVolume", &OptionSettings::soundVolume, 0, 20},
 };
 
-void ClampInto(const char* name, int32_t& value, int32_t low, int32_t high, std::string* changed) {
-  const int32_t clamped = std::clamp(value, low, high);
-  if (clamped == value) return;
+constexpr std::pair<const char*, int32_t DisplaySettings::*> kDisplayWords[] = {
+    {"windowMode", &DisplaySettings::windowMode},
+    {"use16BitColor", &DisplaySettings::use16BitColor},
+    {"noVsyncWait", &DisplaySettings::noVsyncWait},
+    {"halfRatePresent", &DisplaySettings::halfRatePresent},
+};
+
+// Puts `replacement` in place of the word and names the change in `changed`; nothing when they
+// are equal.
+void Replace(const char* name, int32_t& value, int32_t replacement, std::string* changed) {
+  if (replacement == value) return;
   changed->append(changed->empty() ? "" : ", ")
       .append(name)
       .append(" ")
       .append(std::to_string(value))
       .append(" -> ")
-      .append(std::to_string(clamped));
-  value = clamped;
+      .append(std::to_string(replacement));
+  value = replacement;
 }
 
-// The words that become indices and menu positions are clamped into their ranges, and button
-// entries that name no pad button take their defaults; the spare words, the display settings
-// and the scores are used as they stand. What changed, as a phrase for the log ("" for nothing).
+// The words that become indices and menu positions are clamped into their ranges, display words
+// other than 0 and 1 take their defaults, an unlock level out of range takes the default (a
+// damaged record must not open what was never won), and button entries that name no pad button
+// take their defaults; the spare words and the scores are used as they stand. What changed, as a
+// phrase for the log ("" for nothing).
 std::string RepairRecord(Record record) {
   std::string changed;
   if (record == Record::kOptions) {
     for (const RangedWord& w : kOptionRanges) {
-      ClampInto(w.name, g_options.*w.field, w.low, w.high, &changed);
+      int32_t& value = g_options.*w.field;
+      Replace(w.name, value, std::clamp(value, w.low, w.high), &changed);
     }
-    if (!changed.empty()) changed = "values out of range replaced: " + changed;
+  } else if (record == Record::kDisplay) {
+    const DisplaySettings defaults;
+    for (const auto& [name, field] : kDisplayWords) {
+      int32_t& value = g_display.*field;
+      Replace(name, value, value == 0 || value == 1 ? value : defaults.*field, &changed);
+    }
   } else if (record == Record::kScores) {
-    ClampInto("unlockLevel", g_scores.unlockLevel, 0, kMaxUnlockLevel, &changed);
-    if (!changed.empty()) changed = "value out of range replaced: " + changed;
+    int32_t& level = g_scores.unlockLevel;
+    Replace("unlockLevel", level, level >= 0 && level <= kMaxUnlockLevel ? level : 0, &changed);
   } else if (record == Record::kButtons) {
     const ButtonMap defaults;
     int reset = 0;
@@ -172,7 +189,9 @@ std::string RepairRecord(Record record) {
       changed = "the key settings were reset: " + std::to_string(reset) +
                 " of 20 button entries named no pad button and took their defaults";
     }
+    return changed;
   }
+  if (!changed.empty()) changed = "values out of range replaced: " + changed;
   return changed;
 }
 

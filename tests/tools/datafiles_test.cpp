@@ -56,17 +56,17 @@ TEST_F(DatafilesTool, SaveInAnEmptyFolderWritesTheDefaults) {
 
 TEST_F(DatafilesTool, ShowPrintsWhatTheGameReads) {
   std::filesystem::create_directories(dir_.File("Data"));
-  WriteFile(Data("cnf.dat"), Bytes({1, 0, 0, 0}));
+  WriteFile(Data("cnf.dat"), Bytes({1, 5, 0, 1}));
   WriteFile(Data("config.sav"), Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5}));
   WriteFile(Data("score.sav"), Bytes({9}));
   WriteFile(Data("key.inf"), Bytes({0x30, 0x20}) + "\x01\x02");  // two words and a part
   auto run = Run("show " + dir_.path());
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.out,
-            "display 1 0 0 0\n"
+            "display 1 0 0 1\n"
             "options 3 0 2 1 1 1 2 20 0 123 -5\n"
             "buttons 48 32 64 128 256 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256\n"
-            "unlock 3\n");
+            "unlock 0\n");
 }
 
 TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {

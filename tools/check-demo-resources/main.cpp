@@ -6,8 +6,9 @@
 // extra story's 0-9; survival rounds 0, 3, 10 and 15 as a run sets them up. After each load every
 // handle the load should fill must name a live graph of its cell's size, and every sound a live
 // sound. Then it loads each picture of the tree outside the loader with the grid the game cuts it
-// by, parses every music file, checks the arena maps (walls clear of every start place) and the
-// scripts.
+// by, parses every music file, plays the music the game also loads as a sound both ways (a sound
+// the sound loader takes, music that starts playing), checks the arena maps (walls clear of every
+// start place) and the scripts.
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
 // "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N". Exit 0 when N is
@@ -28,6 +29,7 @@
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"
+#include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
@@ -164,6 +166,19 @@ std::string Read(const std::string& file, bool* present) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The game loads this file as a one-shot sound at start and may play it as music: both must take
+// it.
+bool PlaysBothWays(const std::string& file) {
+  const std::string path = demo::GamePath(file);
+  const int sound = morrow::LoadSoundFile(path.c_str());
+  if (sound == -1) return false;
+  morrow::DeleteSoundHandle(sound, 0);
+  const bool playing =
+      morrow::StartMusicPlayback(path.c_str(), 1) == 0 && morrow::CheckMusicPlayback() == 1;
+  morrow::StopMusicPlayback();
+  return playing;
+}
+
 void CheckFiles() {
   bool present;
   for (const std::string& file : demo::DemoSoundFiles()) {
@@ -173,7 +188,11 @@ void CheckFiles() {
   for (int n = 0; n < demo::kMusicCount; ++n) {
     std::string file = demo::MusicFile(n);
     std::string bytes = Read(file, &present);
-    if (!present || !demo::CheckMusic(bytes).empty()) g_failed.insert(file);
+    const bool wave = n == demo::kWaveMusic;
+    if (!present || !(wave ? demo::CheckWaveMusic(bytes) : demo::CheckMusic(bytes)).empty() ||
+        (wave && !PlaysBothWays(file))) {
+      g_failed.insert(file);
+    }
   }
   for (int n = 0; n < demo::kMapCount; ++n) {
     std::string file = demo::MapFile(n);

@@ -236,7 +236,7 @@ TEST_F(DataFiles, OutOfRangeWordsAreClampedOnLoad) {
   struct Unlock {
     int32_t file;
     int32_t level;
-  } unlocks[] = {{9, 3}, {-1, 0}, {INT_MIN, 0}, {INT_MAX, 3}, {2, 2}, {0, 0}};
+  } unlocks[] = {{9, 0}, {-1, 0}, {INT_MIN, 0}, {INT_MAX, 0}, {2, 2}, {3, 3}, {4, 0}};
   for (const Unlock& u : unlocks) {
     WriteFile(Path("Data/score.sav"), Bytes({u.file, -50, 99, 7}));
     ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
@@ -246,10 +246,13 @@ TEST_F(DataFiles, OutOfRangeWordsAreClampedOnLoad) {
     EXPECT_EQ(g_scores.stage[0], 99);
     EXPECT_EQ(g_scores.cards[0], 7);
   }
-  // Display words stay as read.
-  WriteFile(Path("Data/cnf.dat"), Bytes({INT_MIN, -1, 7, INT_MAX}));
+  // A display word other than 0 or 1 takes its default, and one log line names the file.
+  WriteFile(Path("Data/cnf.dat"), Bytes({INT_MIN, 1, 7, 1}));
   ASSERT_EQ(LoadDataFile(kDisplayFile, kLoadDisplay), 0);
-  EXPECT_EQ(DisplayWords(), (std::vector<int32_t>{INT_MIN, -1, 7, INT_MAX}));
+  EXPECT_EQ(DisplayWords(), (std::vector<int32_t>{0, 1, 0, 1}));
+  const std::vector<std::string> lines = LogLinesNaming("Data\\cnf.dat");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("noVsyncWait 7 -> 0"), std::string::npos) << lines[0];
 }
 
 // A key entry must name pad buttons and nothing else: zero, a direction or a bit no pad read
@@ -334,8 +337,8 @@ TEST_F(DataFiles, DamagedFilesKeepDefaultsAndNameTheFile) {
         const int32_t* w = after.data();
         if (r.loadKind == kLoadOptions) {
           EXPECT_TRUE(w[0] >= 0 && w[0] <= 3 && w[7] <= 20);
-        } else if (r.loadKind == kLoadScores) {
-          EXPECT_TRUE(w[0] >= 0 && w[0] <= 3);
+        } else if (r.loadKind == kLoadScores || r.loadKind == kLoadDisplay) {
+          EXPECT_TRUE(w[0] >= 0 && w[0] <= (r.loadKind == kLoadScores ? 3 : 1));
         } else if (r.loadKind == kLoadButtons) {
           EXPECT_EQ(after, defaults);
         }
@@ -343,8 +346,7 @@ TEST_F(DataFiles, DamagedFilesKeepDefaultsAndNameTheFile) {
         EXPECT_EQ(after, defaults);
       }
       const std::string name = std::string(r.file).substr(5);
-      const bool repairable =
-          r.loadKind == kLoadOptions || r.loadKind == kLoadScores || r.loadKind == kLoadButtons;
+      const bool repairable = r.loadKind != kLoadSurvival;
       EXPECT_EQ(LogLinesNaming(name).size(), form == kRandom && !repairable ? 0u : 1u);
       // Nothing was written: the file, folder or link is as it was.
       if (form == kFolder) {
@@ -384,7 +386,10 @@ TEST_F(DataFiles, FilesOfEveryLengthFillFromTheFront) {
         const int32_t high[] = {3, 2, 2, 1, 1, 1, 2, 20, 20};
         for (int w = 0; w < 9; ++w) want[w] = std::clamp(want[w], 0, high[w]);
       }
-      if (c.loadKind == kLoadScores) want[0] = std::clamp(want[0], 0, 3);
+      if (c.loadKind == kLoadScores && (want[0] < 0 || want[0] > 3)) want[0] = 0;
+      if (c.loadKind == kLoadDisplay) {
+        for (int32_t& w : want) w = w == 0 || w == 1 ? w : 0;
+      }
       if (c.loadKind == kLoadButtons) {
         for (size_t w = 0; w < want.size(); ++w) {
           if (want[w] == 0 || (want[w] & ~0x0FFFFFF0) != 0) want[w] = 0x10 << (w % 5);

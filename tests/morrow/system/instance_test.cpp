@@ -23,18 +23,23 @@ struct Child {
   pid_t pid = -1;
   int toChild = -1;    // its standard input
   int fromChild = -1;  // its standard output
+  int errors = -1;     // its standard error, when asked for
 };
 
-Child Spawn(const std::string& directory) {
-  int in[2], out[2];
+Child Spawn(const std::string& directory, bool captureErrors = false) {
+  int in[2], out[2], err[2] = {-1, -1};
   Child c;
-  if (pipe(in) != 0 || pipe(out) != 0) return c;
+  if (pipe(in) != 0 || pipe(out) != 0 || (captureErrors && pipe(err) != 0)) return c;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addclose(&actions, in[1]);
   posix_spawn_file_actions_addclose(&actions, out[0]);
+  if (captureErrors) {
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+  }
   posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
   std::vector<std::string> env = {"SDL_VIDEODRIVER=dummy", "MORROW_CLOCK=virtual",
                                   "XDG_RUNTIME_DIR=" + directory};
@@ -52,6 +57,8 @@ Child Spawn(const std::string& directory) {
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
+  if (captureErrors) close(err[1]);
+  c.errors = err[0];
   if (r != 0) {
     c.pid = -1;
     close(in[1]);
@@ -87,11 +94,14 @@ TEST(SingleInstance, SecondProcessExitsZeroAndLeavesTheFirstLogWhole) {
   std::string firstLog = testsupport::ReadFile(dir.File("AppLog.txt"));
   ASSERT_NE(firstLog.find("２重起動はされていませんでした\n"), std::string::npos);
 
-  Child second = Spawn(dir.path());
+  Child second = Spawn(dir.path(), true);
   ASSERT_GT(second.pid, 0);
   close(second.toChild);
   EXPECT_EQ(ReadAll(second.fromChild), "");  // it never got as far as its start
   close(second.fromChild);
+  EXPECT_EQ(ReadAll(second.errors),
+            "morrow: another instance is running (it holds " + dir.File("Morrow.lock") + ")\n");
+  close(second.errors);
   EXPECT_EQ(Wait(second.pid), 0);
 
   std::string afterSecond = testsupport::ReadFile(dir.File("AppLog.txt"));

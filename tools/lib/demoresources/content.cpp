@@ -173,6 +173,56 @@ void Vlq(std::string* s, uint32_t v) {
   while (n > 0) s->push_back(bytes[--n]);
 }
 
+// Appends `frames` samples of a triangle wave of the given frequency (in hundredths of a hertz),
+// 5 ms of attack and a linear fade: integers only, the same on every machine.
+void AppendTone(std::string* pcm, uint64_t hundredthsOfHertz, uint32_t frames) {
+  const uint32_t step = static_cast<uint32_t>(hundredthsOfHertz * 65536u / (100u * kSoundRate));
+  const uint32_t attack = kSoundRate / 200;
+  uint32_t phase = 0;  // 16.16
+  for (uint32_t i = 0; i < frames; ++i) {
+    int32_t p = static_cast<int32_t>(phase & 0xFFFF);         // 0..65535 over one period
+    int32_t tri = p < 32768 ? p * 2 - 32768 : 98303 - p * 2;  // -32768..32767
+    int32_t envelope = i < attack ? static_cast<int32_t>(i * 256 / attack)
+                                  : static_cast<int32_t>((frames - i) * 256 / (frames - attack));
+    int32_t sample = tri / 4 * envelope / 256;
+    Le16(pcm, static_cast<uint16_t>(static_cast<int16_t>(sample)));
+    phase += step;
+  }
+}
+
+// 16-bit mono PCM at kSoundRate as a RIFF WAVE file.
+std::string Wave(const std::string& pcm) {
+  std::string wav = "RIFF";
+  Le32(&wav, static_cast<uint32_t>(4 + 8 + 16 + 8 + pcm.size()));
+  wav += "WAVEfmt ";
+  Le32(&wav, 16);
+  Le16(&wav, 1);  // PCM
+  Le16(&wav, 1);  // mono
+  Le32(&wav, kSoundRate);
+  Le32(&wav, kSoundRate * 2);
+  Le16(&wav, 2);
+  Le16(&wav, 16);
+  wav += "data";
+  Le32(&wav, static_cast<uint32_t>(pcm.size()));
+  return wav + pcm;
+}
+
+// Tune n: a pentatonic run of sixteen eighth notes from a base note of its own.
+constexpr int kTuneNotes = 16;
+int TuneNote(int n, int i) {
+  static constexpr int kScale[] = {0, 2, 4, 7, 9, 12, 14, 16};
+  return 48 + n % 12 + kScale[(i * (n + 3) + n) % 8];
+}
+
+// The pitch of a MIDI note: the octave from middle C upward, in hundredths of a hertz.
+uint64_t NoteHundredthsOfHertz(int note) {
+  static constexpr uint64_t kOctave[] = {26163, 27718, 29366, 31113, 32963, 34923,
+                                         36999, 39200, 41530, 44000, 46616, 49388};
+  const int octave = note / 12 - 5;
+  const uint64_t f = kOctave[note % 12];
+  return octave >= 0 ? f << octave : f >> -octave;
+}
+
 // ASCII as full-width characters (U+FF01 - U+FF5E), in UTF-8.
 std::string FullWidth(const std::string& ascii) {
   std::string out;
@@ -215,40 +265,21 @@ Canvas DrawPicture(const DemoPicture& p) {
 std::string MakeSound(int index) {
   int ms = 50 + (index * 37) % 101;
   uint32_t frames = static_cast<uint32_t>(kSoundRate * ms / 1000);
-  // A triangle wave from a 16.16 phase accumulator: integers only, the same on every machine.
-  uint32_t frequency = 220 + static_cast<uint32_t>(index) * 20;
-  uint32_t step = frequency * 65536u / kSoundRate;
-  uint32_t attack = kSoundRate / 200;  // 5 ms
   std::string pcm;
-  uint32_t phase = 0;
-  for (uint32_t i = 0; i < frames; ++i) {
-    int32_t p = static_cast<int32_t>(phase & 0xFFFF);         // 0..65535 over one period
-    int32_t tri = p < 32768 ? p * 2 - 32768 : 98303 - p * 2;  // -32768..32767
-    int32_t envelope = i < attack ? static_cast<int32_t>(i * 256 / attack)
-                                  : static_cast<int32_t>((frames - i) * 256 / (frames - attack));
-    int32_t sample = tri / 4 * envelope / 256;
-    Le16(&pcm, static_cast<uint16_t>(static_cast<int16_t>(sample)));
-    phase += step;
-  }
-  std::string wav = "RIFF";
-  Le32(&wav, static_cast<uint32_t>(4 + 8 + 16 + 8 + pcm.size()));
-  wav += "WAVEfmt ";
-  Le32(&wav, 16);
-  Le16(&wav, 1);  // PCM
-  Le16(&wav, 1);  // mono
-  Le32(&wav, kSoundRate);
-  Le32(&wav, kSoundRate * 2);
-  Le16(&wav, 2);
-  Le16(&wav, 16);
-  wav += "data";
-  Le32(&wav, static_cast<uint32_t>(pcm.size()));
-  return wav + pcm;
+  AppendTone(&pcm, (220 + static_cast<uint32_t>(index) * 20) * 100, frames);
+  return Wave(pcm);
 }
 
 std::string MakeMusic(int n) {
-  // A pentatonic tune of sixteen eighth notes at 120 beats a minute: four seconds.
-  static constexpr int kScale[] = {0, 2, 4, 7, 9, 12, 14, 16};
   constexpr int kTicks = 96;  // per quarter note
+  if (n == kWaveMusic) {
+    // The same tune as the MIDI files would play, as tones: an eighth note is 1/4 second.
+    std::string pcm;
+    for (int i = 0; i < kTuneNotes; ++i)
+      AppendTone(&pcm, NoteHundredthsOfHertz(TuneNote(n, i)), kSoundRate / 4);
+    return Wave(pcm);
+  }
+  // Sixteen eighth notes at 120 beats a minute: four seconds.
   std::string track;
   Vlq(&track, 0);
   track += "\xFF\x51\x03";  // tempo: 500000 us a quarter note
@@ -258,9 +289,8 @@ std::string MakeMusic(int n) {
   Vlq(&track, 0);
   track.push_back(static_cast<char>(0xC0));
   track.push_back(static_cast<char>((n * 5) % 128));
-  int base = 48 + n % 12;
-  for (int i = 0; i < 16; ++i) {
-    int note = base + kScale[(i * (n + 3) + n) % 8];
+  for (int i = 0; i < kTuneNotes; ++i) {
+    int note = TuneNote(n, i);
     Vlq(&track, 0);
     track.push_back(static_cast<char>(0x90));
     track.push_back(static_cast<char>(note));

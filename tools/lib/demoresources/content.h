@@ -21,7 +21,9 @@ Canvas DrawPicture(const DemoPicture& picture);
 inline constexpr int kSoundRate = 22050;
 std::string MakeSound(int index);
 
-// Music n: a standard MIDI file of type 0 with one track, a few seconds of notes of its own.
+// Music n: a standard MIDI file of type 0 with one track, four seconds of notes of its own;
+// music kWaveMusic, which the game also loads as a sound, plays its tune as a RIFF WAVE file of
+// the sound effects' format instead.
 std::string MakeMusic(int n);
 
 // Arena map n: 20 columns and 15 rows, one byte per cell, column by column, after two 16-bit

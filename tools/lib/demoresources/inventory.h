@@ -43,6 +43,9 @@ inline constexpr int kMusicCount = 28;  // "Resource/Bgm/00.bgm" - "27.bgm"
 inline constexpr int kMapCount = 13;    // "Resource/Mpd/00.mpd" - "12.mpd"
 std::string MusicFile(int n);
 std::string MapFile(int n);
+// The music the game also plays as a one-shot sound at start ("Resource/Bgm/00.bgm"): the sound
+// loaders read no MIDI, so it is the one music file in a form both paths read.
+inline constexpr int kWaveMusic = 0;
 
 struct DemoScript {
   std::string file;  // "Resource/Srd/00.srd"

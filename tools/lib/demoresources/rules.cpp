@@ -98,9 +98,9 @@ std::string CheckTrack(std::string_view track, int* notes) {
   return "no end-of-track event";
 }
 
-}  // namespace
-
-std::string CheckSound(std::string_view bytes) {
+// RIFF WAVE of the demo's one format, its data chunk exactly as long as the file says, and of a
+// length from minMs to maxMs.
+std::string CheckWave(std::string_view bytes, uint32_t minMs, uint32_t maxMs) {
   auto le = [&](size_t at, int n) {
     uint32_t v = 0;
     for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
@@ -118,8 +118,18 @@ std::string CheckSound(std::string_view bytes) {
     return "data chunk differs from the file";
   }
   uint32_t ms = (le(40, 4) / 2) * 1000 / kSoundRate;
-  if (ms < 49 || ms > 150) return "length " + std::to_string(ms) + " ms";
+  if (ms < minMs || ms > maxMs) return "length " + std::to_string(ms) + " ms";
   return "";
+}
+
+}  // namespace
+
+std::string CheckSound(std::string_view bytes) {
+  return CheckWave(bytes, 49, 150);
+}
+
+std::string CheckWaveMusic(std::string_view bytes) {
+  return CheckWave(bytes, 1000, 10000);
 }
 
 std::string CheckMusic(std::string_view bytes) {

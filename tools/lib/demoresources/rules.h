@@ -16,6 +16,10 @@ std::string CheckSound(std::string_view bytes);
 // which plays at least one note.
 std::string CheckMusic(std::string_view bytes);
 
+// The music the game also loads as a sound (kWaveMusic): a WAVE file as CheckSound asks, 1 to 10
+// seconds long.
+std::string CheckWaveMusic(std::string_view bytes);
+
 // Arena map n: 20 columns by 15 rows exactly, at least one breakable cell (1-3), and on map 11,
 // whose values 3 and 2 mark two places, exactly one cell of each.
 std::string CheckMapFile(std::string_view bytes, int n);
