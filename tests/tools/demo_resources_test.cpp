@@ -2,10 +2,13 @@
 // maps and scripts it writes, the rules the checker applies to them, and a tree that comes out the
 // same twice.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,16 +16,20 @@
 #include <gtest/gtest.h>
 
 #include "game/core/records.h"
+#include "game/flow/glyph_text.h"
 #include "game/flow/resource_lists.h"
 #include "morrow/sound/sound_decode.h"
 #include "morrow/system/memory.h"
 #include "platform/codepage.h"
+#include "platform/font.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/inventory.h"
 #include "tools/lib/demoresources/rules.h"
 #include "tools/lib/demoresources/tree.h"
+#include "tools/lib/demoresources/words.h"
 
 namespace {
 
@@ -170,8 +177,9 @@ int CountColour(const Canvas& c, Rgb colour, int x0, int y0, int w, int h) {
 TEST(DemoPictures, TakenCellsAreBoxesAndTheRestOfTheGridIsGreen) {
   struct Case {
     const char* file;
-  } cases[] = {{"Resource/bst.dat"},   {"Resource/cont02.dat"},  {"Resource/ready02.dat"},
-               {"Resource/dot.dat"},   {"Resource/c_qk03b.dat"}, {"Resource/p_num.dat"},
+  } cases[] = {{"Resource/bst.dat"},
+               {"Resource/dot.dat"},
+               {"Resource/c_qk03b.dat"},
                {"Resource/shot56.dat"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -229,30 +237,125 @@ char ReadGlyph(const Canvas& c, int x, int y, int scale, const std::string& alph
   return '?';
 }
 
-TEST(DemoPictures, GlyphCellsShowTheirGbkCode) {
-  struct Case {
-    const char* file;
-    int sheet, cell;
-  } cases[] = {
-      {"Resource/Fnt/fnt_a0.dat", 0, 0},      {"Resource/Fnt/fnt_a0.dat", 0, 43},
-      {"Resource/Fnt/fnt_b1.dat", 1, 0},      {"Resource/Fnt/fnt_b9.dat", 9, 1000},
-      {"Resource/Fnt/fnt_b17.dat", 17, 1763}, {"Resource/Fnt/fnt_a17.dat", 17, 41},
-  };
-  const std::string hex = "0123456789abcdef";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.file) + " cell " + std::to_string(c.cell));
-    Canvas canvas = DrawPicture(*Find(c.file));
-    int x = 2 + (c.cell % 42) * 24, y = 2 + (c.cell / 42) * 24;
-    std::string read;
-    read += ReadGlyph(canvas, x + 5, y + 1, 2, hex);
-    read += ReadGlyph(canvas, x + 13, y + 1, 2, hex);
-    read += ReadGlyph(canvas, x + 5, y + 13, 2, hex);
-    read += ReadGlyph(canvas, x + 13, y + 13, 2, hex);
-    EXPECT_EQ(std::strtol(read.c_str(), nullptr, 16), 0x8140 + 1764 * c.sheet + c.cell) << read;
-    // The margin and the seams between cells stay transparent.
-    EXPECT_EQ(canvas.At(0, y + 3), kGreen);
-    EXPECT_EQ(canvas.At(x + 1, y + 23), kGreen);
+// A stroke mask cut to its bounding box and sampled on a coarse grid: the share of each square
+// that is ink. Two renderings of one character at different sizes give nearly the same grid.
+std::vector<double> Shape(int w, int h, const std::function<bool(int, int)>& inked) {
+  int x0 = w, y0 = h, x1 = -1, y1 = -1;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (inked(x, y))
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
   }
+  constexpr int kGrid = 6;
+  std::vector<double> grid(kGrid * kGrid, 0.0), count(kGrid * kGrid, 0.0);
+  for (int y = y0; y <= y1; ++y) {
+    for (int x = x0; x <= x1; ++x) {
+      const size_t k = static_cast<size_t>((y - y0) * kGrid / (y1 - y0 + 1) * kGrid +
+                                           (x - x0) * kGrid / (x1 - x0 + 1));
+      grid[k] += inked(x, y), count[k] += 1;
+    }
+  }
+  for (size_t k = 0; k < grid.size(); ++k) grid[k] /= std::max(count[k], 1.0);
+  return grid;
+}
+
+// The sheets' cells hold the font's characters: each cell's ink has the shape of the font's own
+// large rendering of its character rather than of any other one, full-width letters included;
+// ink is a mid grey with a dark edge on transparent green, and codes that are no characters stay
+// green.
+TEST(DemoPictures, GlyphCellsHoldTheFontsCharacters) {
+  if (!HaveCjkFont()) GTEST_SKIP() << "no CJK font on this machine";
+  struct Case {
+    int sheet;
+    uint32_t code;
+  } cases[] = {{8, 0xBDAE}, {8, 0xB9FA}, {8, 0xBAC3}, {8, 0xB9A4},  // 疆 国 好 工
+               {5, 0xA3C1}, {5, 0xA3DA}, {5, 0xA3B9}};              // Ａ Ｚ ９
+  platform::FontRequest request;
+  request.height = -64;
+  std::unique_ptr<platform::Font> font = platform::CreateFont(request);
+  ASSERT_NE(font, nullptr);
+  std::map<int, Canvas> sheets;
+  for (int n : {5, 8})
+    sheets.emplace(n, DrawPicture(*Find("Resource/Fnt/fnt_a" + std::to_string(n) + ".dat")));
+  std::vector<std::vector<double>> cells, references;
+  for (const Case& c : cases) {
+    veyrdale::GlyphCell cell;
+    ASSERT_TRUE(veyrdale::FindGlyphCell(c.code, &cell));
+    const Canvas& sheet = sheets.at(c.sheet);
+    int greys = 0;
+    for (int y = 0; y < 24; ++y) {
+      for (int x = 0; x < 24; ++x) {
+        const Rgb p = sheet.At(cell.sourceX + x, cell.sourceY + y);
+        EXPECT_TRUE(p == kGreen || (p.r == p.g && p.g == p.b && p.r <= 160)) << std::hex << c.code;
+        greys += p != kGreen;
+      }
+    }
+    EXPECT_GT(greys, 24) << std::hex << c.code;
+    cells.push_back(Shape(24, 24, [&](int x, int y) {
+      const Rgb p = sheet.At(cell.sourceX + x, cell.sourceY + y);
+      return p != kGreen && p.r >= 96;
+    }));
+    platform::GlyphMetrics m;
+    const int64_t size = font->GlyphOutline(c.code, platform::GlyphFormat::kMono1, &m, nullptr, 0);
+    ASSERT_GT(size, 0);
+    std::vector<uint8_t> bits(static_cast<size_t>(size));
+    font->GlyphOutline(c.code, platform::GlyphFormat::kMono1, &m, bits.data(), bits.size());
+    const int64_t pitch = platform::GlyphPitch(platform::GlyphFormat::kMono1, m.blackBoxWidth);
+    references.push_back(Shape(m.blackBoxWidth, m.blackBoxHeight, [&](int x, int y) {
+      return (bits[static_cast<size_t>(y * pitch + x / 8)] & (0x80 >> (x % 8))) != 0;
+    }));
+  }
+  auto distance = [](const std::vector<double>& a, const std::vector<double>& b) {
+    double d = 0;
+    for (size_t k = 0; k < a.size(); ++k) d += std::abs(a[k] - b[k]);
+    return d;
+  };
+  for (size_t i = 0; i < cells.size(); ++i) {
+    for (size_t j = 0; j < references.size(); ++j) {
+      if (j != i) {
+        EXPECT_LT(distance(cells[i], references[i]), distance(cells[i], references[j]))
+            << std::hex << cases[i].code << " looks like " << cases[j].code;
+      }
+    }
+  }
+  // No character: 0xB97F and 0xA3FF have trail bytes GBK never uses; the margin stays clear too.
+  for (auto [sheet, code] : {std::pair{8, 0xB97Fu}, std::pair{5, 0xA3FFu}}) {
+    veyrdale::GlyphCell cell;
+    ASSERT_TRUE(veyrdale::FindGlyphCell(code, &cell));
+    EXPECT_EQ(CountColour(sheets.at(sheet), kGreen, cell.sourceX, cell.sourceY, 24, 24), 24 * 24);
+  }
+  EXPECT_EQ(CountColour(sheets.at(8), kGreen, 0, 0, 1010, 2), 1010 * 2);
+}
+
+// Every cell with words shows them in light greys on transparent green, within the cell; cells
+// without words (a clear title letter, cells the grid does not take) stay green.
+TEST(DemoPictures, WordCellsShowTheirWordsOnGreen) {
+  int pictures = 0, inked = 0;
+  for (const DemoPicture& p : DemoPictures()) {
+    const veyrdale::PictureGrid& g = p.grid;
+    std::string words;
+    WordPlace place;
+    if (p.style != PictureStyle::kCells || !CellWords(p.label, 0, &words, &place)) continue;
+    ++pictures;
+    Canvas canvas = DrawPicture(p);
+    for (int i = 0; i < g.columns * g.rows; ++i) {
+      SCOPED_TRACE(p.file + " cell " + std::to_string(i));
+      const bool has = i < g.cells && CellWords(p.label, i, &words, &place) && !words.empty();
+      const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
+      const int green = CountColour(canvas, kGreen, x, y, g.cellWidth, g.cellHeight);
+      EXPECT_EQ(green == g.cellWidth * g.cellHeight, !has);
+      inked += has;
+      for (int py = y; py < y + g.cellHeight; ++py) {
+        for (int px = x; px < x + g.cellWidth; ++px) {
+          const Rgb c = canvas.At(px, py);
+          ASSERT_TRUE(c == kGreen || (c.r == c.g && c.g == c.b)) << px << "," << py;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(pictures, 58) << "pictures with words";
+  EXPECT_EQ(inked, 256) << "cells with words";
 }
 
 TEST(DemoPictures, DigitSheetsShowTheirDigits) {

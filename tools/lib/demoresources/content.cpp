@@ -8,6 +8,8 @@
 #include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "platform/codepage.h"
+#include "tools/lib/demoresources/glyphs.h"
+#include "tools/lib/demoresources/words.h"
 
 namespace demo {
 
@@ -70,8 +72,9 @@ void DrawCells(Canvas* c, const DemoPicture& p) {
   const veyrdale::PictureGrid& g = p.grid;
   Rgb fill = kPalette[(Hash(p.label) + static_cast<uint32_t>(p.tint) * 5u) % kPaletteSize];
   for (int i = 0; i < g.cells && i < g.columns * g.rows; ++i) {
-    DrawCell(c, (i % g.columns) * g.cellWidth, (i / g.columns) * g.cellHeight, g.cellWidth,
-             g.cellHeight, fill, i, p.label);
+    const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
+    if (DrawCellWords(c, p, i, x, y, g.cellWidth, g.cellHeight)) continue;
+    DrawCell(c, x, y, g.cellWidth, g.cellHeight, fill, i, p.label);
   }
 }
 
@@ -131,20 +134,6 @@ void DrawDigits(Canvas* c, const DemoPicture& p) {
     int x = (i % g.columns) * g.cellWidth + (g.cellWidth - 3 * s) / 2;
     int y = (i / g.columns) * g.cellHeight + (g.cellHeight - 5 * s) / 2;
     c->EdgedText(x, y, digit, s, kWhite, kBlack);
-  }
-}
-
-// 42 x 42 cells of 24 x 24 after a 2-pixel margin; cell r of sheet n is GBK code
-// 0x8140 + 1764 n + r, shown as two rows of two hex digits.
-void DrawGlyphs(Canvas* c, const DemoPicture& p) {
-  int sheet = std::atoi(p.label.c_str() + 5);  // "fnt_a17" -> 17
-  for (int r = 0; r < 42 * 42; ++r) {
-    int code = 0x8140 + 1764 * sheet + r;
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%04x", code);
-    int x = 2 + (r % 42) * 24, y = 2 + (r / 42) * 24;
-    c->Text(x + 5, y + 1, std::string_view(hex, 2), 2, kWhite);
-    c->Text(x + 5, y + 13, std::string_view(hex + 2, 2), 2, kWhite);
   }
 }
 
@@ -253,7 +242,7 @@ Canvas DrawPicture(const DemoPicture& p) {
       DrawDigits(&c, p);
       break;
     case PictureStyle::kGlyphs:
-      DrawGlyphs(&c, p);
+      DrawGlyphSheet(&c, std::atoi(p.label.c_str() + 5));  // "fnt_a17" -> 17
       break;
     case PictureStyle::kOverlay:
       DrawOverlay(&c, p);
