@@ -194,7 +194,7 @@ void DrawArenaProp(Canvas* c, const DemoPicture& p) {
       const double mid = x + w / 2.0;
       if (i == 0) {
         for (int k = 0; k < 7; ++k)
-          c->Disc(mid + ((k * 5) % 9 - 4) * 1.5, y + 20 + k * 26, 5, {70, 84, 104});
+          c->Disc(mid + ((k * 5) % 9 - 4) * 0.75, y + 20 + k * 26, 5, {70, 84, 104});
       } else {
         c->Fill(static_cast<int>(mid) - 7, y, 14, h, {72, 60, 52});
         c->Fill(static_cast<int>(mid) - 5, y, 10, h, {104, 88, 72});

@@ -63,12 +63,10 @@ void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const 
 }
 
 void DrawCells(Canvas* c, const DemoPicture& p) {
-  const veyrdale::PictureGrid& g = p.grid;
   Rgb fill = kPalette[(NameHash(p.label) + static_cast<uint32_t>(p.tint) * 5u) % kPaletteSize];
-  for (int i = 0; i < g.cells && i < g.columns * g.rows; ++i) {
-    DrawCell(c, (i % g.columns) * g.cellWidth, (i / g.columns) * g.cellHeight, g.cellWidth,
-             g.cellHeight, CellFill(p, i, fill), i, p.label);
-  }
+  ForEachCell(p, [&](int i, int x, int y, int w, int h) {
+    DrawCell(c, x, y, w, h, CellFill(p, i, fill), i, p.label);
+  });
 }
 
 void DrawDigits(Canvas* c, const DemoPicture& p) {

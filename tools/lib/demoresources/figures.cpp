@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <numbers>
 #include <set>
-#include <string>
+#include <vector>
 
 #include "game/battle/player_control.h"
 #include "game/core/data_files.h"
@@ -99,7 +97,8 @@ Pose PoseOfState(const Situation& s) {
 
 // Asks the game's frame selection about every situation of every state, with the selection's
 // side effects held off (a running freeze stops turns, jumps and glides), and puts back every
-// piece of game state it touches.
+// piece of game state it touches. The random numbers a jitter draws stay drawn: no battle runs in
+// a program that draws pictures.
 class Probe {
  public:
   Probe() : player_(veyrdale::g_players[0]), state_(veyrdale::g_playerState) {
@@ -107,7 +106,6 @@ class Probe {
     std::copy(std::begin(MoveTable), std::end(MoveTable), moves_.begin());
     std::copy(&HeldFrameCounts[0][0], &HeldFrameCounts[0][0] + kHeld, held_.begin());
     freeze_ = FreezeFrames;
-    scene_ = SceneFrame;
     shake_ = ScreenShake;
     halfRate_ = g_display.halfRatePresent;
     FreezeFrames = 1;
@@ -124,7 +122,6 @@ class Probe {
     std::copy(moves_.begin(), moves_.end(), std::begin(MoveTable));
     std::copy(held_.begin(), held_.end(), &HeldFrameCounts[0][0]);
     FreezeFrames = freeze_;
-    SceneFrame = scene_;
     ScreenShake = shake_;
     g_display.halfRatePresent = halfRate_;
     morrow::SetModulationColor(255, 255, 255);
@@ -318,7 +315,7 @@ class Probe {
   veyrdale::PlayerBattleState state_;
   std::array<veyrdale::MoveTableEntry, veyrdale::kMoveRowCount> moves_;
   std::array<int32_t, kHeld> held_;
-  int32_t freeze_, scene_, shake_, halfRate_;
+  int32_t freeze_, shake_, halfRate_;
 };
 
 Pose Named(const Votes& votes) {
