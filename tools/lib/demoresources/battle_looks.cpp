@@ -88,9 +88,12 @@ void DrawRing(Canvas* c, const DemoPicture& p) {
                   cy + sa * (r - 3) + ca * 4, cx + ca * (r - 3) + sa * 4,
                   cy + sa * (r - 3) - ca * 4, Lighter(colour, 0.5));
     }
+    // The player's number on both sides inside the ring: the figure stands on its middle, and the
+    // badge in the corner shows its outer side.
     if (i < 4) {
       const std::string number(1, static_cast<char>('1' + i));
-      c->Text(static_cast<int>(cx) - 4, static_cast<int>(cy) - 7, number, 3, colour);
+      for (double side : {-1.0, 1.0})
+        c->Text(static_cast<int>(cx + side * 13) - 3, static_cast<int>(cy) - 5, number, 2, colour);
     }
   });
 }

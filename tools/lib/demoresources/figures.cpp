@@ -457,7 +457,9 @@ void DrawFigure(Canvas* c, double cx, double cy, double scale, Rgb colour, Rgb a
   const Rgb limbs = Darker(colour, 0.3);
   const Rgb head = Lighter(accent, 0.25);
   const double t = look.phases > 1 ? static_cast<double>(look.phase) / (look.phases - 1) : 0.0;
-  const double swing = (look.phase % 4 == 1 ? 1 : look.phase % 4 == 3 ? -1 : 0) * 1.0;
+  // The limbs swing from one side (-1) to the other (+1) over the cells of a pose: a cycle of the
+  // cells 0, 1, 2, 1 sways back and forth.
+  const double swing = look.phases > 1 ? 2 * t - 1 : 0;
 
   if (style != FigureStyle::kPlain) {
     // A pale edge a few pixels out from the figure: the body's glow.
@@ -497,8 +499,9 @@ void DrawFigure(Canvas* c, double cx, double cy, double scale, Rgb colour, Rgb a
   double handF[2] = {2, 2}, handL[2] = {13, -13};
   switch (look.pose) {
     case Pose::kWalk:
-      handF[0] = 5 * swing, handF[1] = -5 * swing;
-      for (double side : {-1.0, 1.0}) Blob(c, f, side * swing * 9, side * 5, 3.6, limbs, edge);
+      // Feet stride out in front and behind, the hands swinging against them.
+      handF[0] = 7 * swing, handF[1] = -7 * swing;
+      for (double side : {-1.0, 1.0}) Blob(c, f, -side * swing * 15, side * 7, 4, limbs, edge);
       break;
     case Pose::kAttack:
       // The right hand strikes forward, further at each step of the attack.

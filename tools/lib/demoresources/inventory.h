@@ -24,7 +24,7 @@ enum class PictureStyle {
   kGlyphs,  // a glyph sheet: each cell its GBK code in four hex digits
   kFrame,   // the status bar's two halves: a thin frame along the screen's edges
   kSheet,   // a character sheet: the character's figure, cell by cell as the battle picks it
-  kSecondSheet,
+  kSecondSheet,  // its second sheet: the same figures glowing
   kPortrait,     // the character's face, one expression a cell
   kPanel,        // the character's corner panel, one player state a cell
   kByCharacter,  // one figure per character: busts, result pictures, gauge tokens
@@ -38,6 +38,7 @@ enum class PictureStyle {
   kArenaProp,    // the arenas' fixed scenery: trees, walls, crates
   kBar,          // the life and meter bars
 };
+
 struct DemoPicture {
   std::string file;            // relative to the tree's folder, with '/': "Resource/bst.dat"
   std::string gamePath;        // as the game names it: "Resource\\bst.dat"
