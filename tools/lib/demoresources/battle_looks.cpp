@@ -53,7 +53,9 @@ void DrawShot(Canvas* c, const DemoPicture& p) {
 }
 
 void DrawEffect(Canvas* c, const DemoPicture& p) {
-  const Rgb colour = OwnerColour(p);
+  // Effects are mostly added to the screen, many at once: a colour short of full keeps a burst of
+  // them from washing the arena out.
+  const Rgb colour = Darker(OwnerColour(p), 0.3);
   const int cells = std::max(p.grid.cells, 1);
   ForEachCell(p, [&](int i, int x, int y, int w, int h) {
     // A ring that widens from cell to cell, a fainter one inside it and short rays outside.
