@@ -34,16 +34,7 @@ constexpr int32_t kBlinkLast = 39;      // the countdown's last frames, where th
 constexpr uint16_t kSortedCopy = 1;
 constexpr int kMirrorBelowX = 320;
 
-// Where a strip's frames are: a part of a background or of a whole picture in a row, or the cells
-// of a divided picture, frame f being cell f.
-enum class Source : uint8_t {
-  kNone,
-  kBlockSheet,       // the second background
-  kThirdBackground,  // the third background
-  kRow164Part,       // the whole picture in row 164's first cell
-  kRow163Cells,
-  kRow164Cells,
-};
+using Source = StripSource;
 
 struct Strip {
   Source source;
@@ -138,23 +129,35 @@ int FrameOf(const Strip& strip, int32_t damage, float strength, int32_t countdow
   return frame >= strip.last ? strip.last : static_cast<int>(frame);
 }
 
-void DrawStrip(const Strip& strip, int frame, int left, int top, int turn) {
+StripCut CutOf(const Strip& strip, int frame) {
+  StripCut cut{strip.source,
+               0,
+               0,
+               strip.width,
+               strip.height,
+               strip.source == Source::kNone ? 0 : strip.last + 1};
+  if (strip.source == Source::kRow163Cells || strip.source == Source::kRow164Cells) return cut;
   const int column = strip.perRow > 0 ? frame % strip.perRow : frame;
   const int row = strip.perRow > 0 ? frame / strip.perRow : 0;
-  const int srcX = column * strip.width;
-  const int srcY = strip.sourceY + row * strip.height;
+  cut.x = column * strip.width;
+  cut.y = strip.sourceY + row * strip.height;
+  return cut;
+}
+
+void DrawStrip(const Strip& strip, int frame, int left, int top, int turn) {
+  const StripCut cut = CutOf(strip, frame);
   switch (strip.source) {
     case Source::kBlockSheet:
-      morrow::DrawGraphPart(left, top, srcX, srcY, strip.width, strip.height, StageBackgrounds[1],
-                            1, turn);
+      morrow::DrawGraphPart(left, top, cut.x, cut.y, cut.width, cut.height, StageBackgrounds[1], 1,
+                            turn);
       break;
     case Source::kThirdBackground:
-      morrow::DrawGraphPart(left, top, srcX, srcY, strip.width, strip.height, StageBackgrounds[2],
-                            1, turn);
+      morrow::DrawGraphPart(left, top, cut.x, cut.y, cut.width, cut.height, StageBackgrounds[2], 1,
+                            turn);
       break;
     case Source::kRow164Part:
-      morrow::DrawGraphPart(left, top, srcX, srcY, strip.width, strip.height, PictureCell(164, 0),
-                            1, turn);
+      morrow::DrawGraphPart(left, top, cut.x, cut.y, cut.width, cut.height, PictureCell(164, 0), 1,
+                            turn);
       break;
     case Source::kRow163Cells:
       morrow::DrawGraph(left, top, PictureCell(163, frame), 1);
@@ -271,6 +274,10 @@ int CrackStage(int32_t damage, float strength) {
   const double stage = 3.0 * damage / static_cast<double>(strength);
   if (stage <= 0.0) return 0;
   return stage >= 3.0 ? 3 : static_cast<int>(stage);
+}
+
+StripCut BlockStripCut(int kind, int arena, int frame) {
+  return CutOf(StripOf(kind, arena), frame);
 }
 
 int BlockFrame(int kind, int arena, int32_t damage, float strength, int32_t countdown) {

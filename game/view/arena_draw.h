@@ -17,6 +17,26 @@ void DrawFamiliar(const BattleObject& entry, int shake);
 // for cell value `kind` (1, 2, 3 or 5) on `arena`; -1 when the pair has no strip.
 int BlockFrame(int kind, int arena, int32_t damage, float strength, int32_t countdown);
 
+// Where the frames of a block's strip are cut from: a part of a background or of the whole
+// picture in row 164, or the cells of a divided picture, frame f being cell f.
+enum class StripSource : uint8_t {
+  kNone,
+  kBlockSheet,       // the second background
+  kThirdBackground,  // the third background
+  kRow164Part,       // the whole picture in row 164's first cell
+  kRow163Cells,
+  kRow164Cells,
+};
+// Frame `frame` of the strip of cell value `kind` on `arena`: its source and, for the parts, the
+// rectangle it is cut from (for the cells, the whole cell: x and y 0). `frames` is the strip's
+// frame count; a pair without a strip gives kNone.
+struct StripCut {
+  StripSource source;
+  int x, y, width, height;
+  int frames;
+};
+StripCut BlockStripCut(int kind, int arena, int frame);
+
 // The crack stage 0-3 of a block standing whole: three stages from undamaged to its strength.
 int CrackStage(int32_t damage, float strength);
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,8 +26,11 @@
 #include "tests/support/temp_dir.h"
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/figures.h"
 #include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/looks.h"
+#include "tools/lib/demoresources/palette.h"
 #include "tools/lib/demoresources/rules.h"
 #include "tools/lib/demoresources/tree.h"
 #include "tools/lib/demoresources/words.h"
@@ -174,13 +178,16 @@ int CountColour(const Canvas& c, Rgb colour, int x0, int y0, int w, int h) {
   return n;
 }
 
-TEST(DemoPictures, TakenCellsAreBoxesAndTheRestOfTheGridIsGreen) {
+// Labelled boxes fill their cells; figures and shapes leave green around them. A cell the game
+// does not take stays green.
+TEST(DemoPictures, TakenCellsAreDrawnAndTheRestOfTheGridIsGreen) {
   struct Case {
     const char* file;
-  } cases[] = {{"Resource/bst.dat"},
-               {"Resource/dot.dat"},
-               {"Resource/c_qk03b.dat"},
-               {"Resource/shot56.dat"}};
+    bool box;
+  } cases[] = {{"Resource/bst.dat", false},
+               {"Resource/dot.dat", true},
+               {"Resource/c_qk03b.dat", false},
+               {"Resource/shot56.dat", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
     const DemoPicture* p = Find(c.file);
@@ -192,10 +199,13 @@ TEST(DemoPictures, TakenCellsAreBoxesAndTheRestOfTheGridIsGreen) {
     for (int i = 0; i < g.columns * g.rows; ++i) {
       int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
       int green = CountColour(canvas, kGreen, x, y, g.cellWidth, g.cellHeight);
-      if (i < g.cells) {
+      if (i >= g.cells) {
+        EXPECT_EQ(green, g.cellWidth * g.cellHeight) << "cell " << i << " is not taken";
+      } else if (c.box) {
         EXPECT_EQ(green, 0) << "cell " << i << " is a box through and through";
       } else {
-        EXPECT_EQ(green, g.cellWidth * g.cellHeight) << "cell " << i << " is not taken";
+        EXPECT_LT(green, g.cellWidth * g.cellHeight * 95 / 100) << "cell " << i << " is drawn";
+        EXPECT_GT(green, 0) << "cell " << i << " shows what lies beneath around its shape";
       }
     }
   }
@@ -330,7 +340,7 @@ TEST(DemoPictures, GlyphCellsHoldTheFontsCharacters) {
 
 // Every cell with words shows them in light greys on transparent green, within the cell; cells
 // without words (a clear title letter, cells the grid does not take) stay green.
-TEST(DemoPictures, WordCellsShowTheirWordsOnGreen) {
+TEST(DemoPictures, WordCellsShowTheirWordsOnGreenOrTheirPlate) {
   int pictures = 0, inked = 0;
   for (const DemoPicture& p : DemoPictures()) {
     const veyrdale::PictureGrid& g = p.grid;
@@ -344,12 +354,15 @@ TEST(DemoPictures, WordCellsShowTheirWordsOnGreen) {
       const bool has = i < g.cells && CellWords(p.label, i, &words, &place) && !words.empty();
       const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
       const int green = CountColour(canvas, kGreen, x, y, g.cellWidth, g.cellHeight);
+      Rgb plate;
+      const bool onPlate = PlateColour(p, i, &plate);
       EXPECT_EQ(green == g.cellWidth * g.cellHeight, !has);
       inked += has;
       for (int py = y; py < y + g.cellHeight; ++py) {
         for (int px = x; px < x + g.cellWidth; ++px) {
           const Rgb c = canvas.At(px, py);
-          ASSERT_TRUE(c == kGreen || (c.r == c.g && c.g == c.b)) << px << "," << py;
+          ASSERT_TRUE(c == kGreen || (c.r == c.g && c.g == c.b) || (onPlate && c == plate))
+              << px << "," << py;
         }
       }
     }
@@ -379,6 +392,106 @@ TEST(DemoPictures, DigitSheetsShowTheirDigits) {
       }
       EXPECT_EQ(ReadGlyph(strokes, 0, 0, scale, "0123456789"), '0' + d);
     }
+  }
+}
+
+// Sixteen colours far apart, none near the transparent green nor the obstacles' stone or the
+// items' silver; and no pixel of the pictures below turns transparent on a 16-bit screen.
+TEST(DemoLooks, EveryCharacterWearsAColourOfItsOwn) {
+  for (int a = 0; a < kCharacters; ++a) {
+    const Rgb c = kCharacterColours[a];
+    EXPECT_GT(ColourDistance(c, kGreen), 70) << a;
+    EXPECT_GT(ColourDistance(c, kStone), 30) << a;
+    EXPECT_GT(ColourDistance(c, kItemSilver), 30) << a;
+    for (int b = a + 1; b < kCharacters; ++b)
+      EXPECT_GT(ColourDistance(c, kCharacterColours[b]), 40) << a << " and " << b;
+  }
+}
+
+int NearGreen(const Canvas& c) {
+  int n = 0;
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) n += LooksTransparent(c.At(x, y)) && c.At(x, y) != kGreen;
+  }
+  return n;
+}
+
+// Every character's sheet holds the poses the battle shows most, in the character's colour, and
+// its standing figure in heading row r leans toward heading 32r: the frame selection's turns show.
+TEST(DemoLooks, FiguresFaceTheirHeadingRowInTheirColour) {
+  for (int id = 0; id < kCharacters; ++id) {
+    SCOPED_TRACE(id);
+    const std::vector<CellLook>& looks = SheetLooks(id, false);
+    std::set<Pose> poses;
+    for (const CellLook& l : looks) {
+      if (l.used) poses.insert(l.pose);
+    }
+    for (Pose p : {Pose::kStand, Pose::kWalk, Pose::kAttack, Pose::kDown})
+      EXPECT_EQ(poses.count(p), 1u) << static_cast<int>(p);
+    const std::string file = std::string("Resource/c_") + veyrdale::CharacterCode[id] + "00.dat";
+    const Canvas sheet = DrawPicture(*Find(file));
+    EXPECT_EQ(NearGreen(sheet), 0);
+    for (int row = 0; row < 8; ++row) {
+      auto standing = std::find_if(looks.begin(), looks.end(), [&](const CellLook& l) {
+        return l.used && l.pose == Pose::kStand && l.row == row;
+      });
+      ASSERT_NE(standing, looks.end()) << "row " << row;
+      const int cell = static_cast<int>(standing - looks.begin());
+      const int x0 = (cell % 10) * 64, y0 = (cell / 10) * 64;
+      double sx = 0, sy = 0, n = 0;
+      int own = 0;
+      for (int y = y0; y < y0 + 64; ++y) {
+        for (int x = x0; x < x0 + 64; ++x) {
+          if (sheet.At(x, y) == kGreen) continue;
+          own += sheet.At(x, y) == kCharacterColours[id];
+          sx += x + 0.5 - (x0 + 32), sy += y + 0.5 - (y0 + 34), ++n;
+        }
+      }
+      EXPECT_GT(own, 200) << "row " << row;
+      const double angle = std::atan2(-sy, sx) * 128 / std::numbers::pi;  // in heading steps
+      const double off = std::remainder(angle - 32 * row, 256.0);
+      EXPECT_LT(std::abs(off), 12) << "row " << row << " leans toward heading " << angle;
+    }
+  }
+}
+
+// What the battle draws over the players (the status bar's frame, the trees' leaves, the side
+// walls, the borders of the arenas' overlays), placed where it draws them, leaves the field where
+// the players stand green.
+TEST(DemoLooks, PicturesOverTheArenaLeaveTheFieldGreen) {
+  struct Placement {
+    const char* file;
+    int sx, sy, w, h;  // the part drawn
+    int dx, dy;        // where its corner lands on the screen
+  } placements[] = {
+      {"Resource/fram.dat", 0, 0, 320, 480, 0, 0},
+      {"Resource/fram.dat", 320, 0, 320, 480, 320, 0},
+      {"Resource/tree.dat", 0, 0, 128, 208, -48, 0},
+      {"Resource/treeb.dat", 0, 0, 128, 208, 560, 0},
+      {"Resource/wall.dat", 0, 0, 64, 480, 0, 0},
+      {"Resource/wall.dat", 64, 0, 64, 480, 576, 0},
+      {"Resource/bg00a.dat", 0, 0, 320, 160, 160, 0},
+      {"Resource/bg07a.dat", 0, 320, 320, 96, 160, 384},
+      {"Resource/bg09b.dat", 16, 0, 544, 32, 112, 0},
+      {"Resource/bg09b.dat", 480, 32, 64, 448, 576, 32},
+  };
+  constexpr int kLeft = 24, kTop = 24, kRight = 616, kBottom = 456;
+  for (const Placement& at : placements) {
+    SCOPED_TRACE(std::string(at.file) + " at " + std::to_string(at.dx) + "," +
+                 std::to_string(at.dy));
+    const Canvas c = DrawPicture(*Find(at.file));
+    EXPECT_EQ(NearGreen(c), 0);
+    int inside = 0, covered = 0;
+    for (int v = at.sy; v < at.sy + at.h; ++v) {
+      for (int u = at.sx; u < at.sx + at.w; ++u) {
+        const int x = at.dx + u - at.sx, y = at.dy + v - at.sy;
+        if (x < kLeft || x >= kRight || y < kTop || y >= kBottom) continue;
+        ++inside;
+        covered += c.At(u, v) != kGreen;
+      }
+    }
+    EXPECT_GT(inside, 0);
+    EXPECT_EQ(covered, 0);
   }
 }
 

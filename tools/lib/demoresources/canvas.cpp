@@ -1,6 +1,7 @@
 #include "tools/lib/demoresources/canvas.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/png_file.h"
 
@@ -71,6 +72,68 @@ void Canvas::Outline(int x, int y, int w, int h, Rgb c) {
   Fill(x, y + h - 1, w, 1, c);
   Fill(x, y, 1, h, c);
   Fill(x + w - 1, y, 1, h, c);
+}
+
+template <typename Inside>
+void Canvas::Paint(double x0, double y0, double x1, double y1, Rgb c, Inside inside) {
+  const int left = std::max(static_cast<int>(std::floor(x0)), 0);
+  const int top = std::max(static_cast<int>(std::floor(y0)), 0);
+  const int right = std::min(static_cast<int>(std::ceil(x1)), width_);
+  const int bottom = std::min(static_cast<int>(std::ceil(y1)), height_);
+  for (int py = top; py < bottom; ++py) {
+    uint8_t* row = rgb_.data() + static_cast<size_t>(py) * static_cast<size_t>(width_) * 3;
+    for (int px = left; px < right; ++px) {
+      if (!inside(px + 0.5, py + 0.5)) continue;
+      row[px * 3] = c.r;
+      row[px * 3 + 1] = c.g;
+      row[px * 3 + 2] = c.b;
+    }
+  }
+}
+
+void Canvas::Disc(double cx, double cy, double r, Rgb c) {
+  Ring(cx, cy, -1.0, r, c);
+}
+
+void Canvas::Ring(double cx, double cy, double inner, double outer, Rgb c) {
+  const double in2 = inner < 0 ? -1.0 : inner * inner, out2 = outer * outer;
+  Paint(cx - outer, cy - outer, cx + outer, cy + outer, c, [&](double x, double y) {
+    const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+    return d2 <= out2 && d2 >= in2;
+  });
+}
+
+void Canvas::Ellipse(double cx, double cy, double rx, double ry, double angle, Rgb c) {
+  if (rx <= 0 || ry <= 0) return;
+  const double ca = std::cos(angle), sa = std::sin(angle), reach = std::max(rx, ry);
+  Paint(cx - reach, cy - reach, cx + reach, cy + reach, c, [&](double x, double y) {
+    // Screen y grows downwards: a counter-clockwise angle turns toward -y.
+    const double u = (x - cx) * ca - (y - cy) * sa, v = (x - cx) * sa + (y - cy) * ca;
+    return (u * u) / (rx * rx) + (v * v) / (ry * ry) <= 1.0;
+  });
+}
+
+void Canvas::Line(double x0, double y0, double x1, double y1, double width, Rgb c) {
+  const double r = width / 2, dx = x1 - x0, dy = y1 - y0, length2 = dx * dx + dy * dy;
+  Paint(std::min(x0, x1) - r, std::min(y0, y1) - r, std::max(x0, x1) + r, std::max(y0, y1) + r, c,
+        [&](double x, double y) {
+          double t = length2 > 0 ? ((x - x0) * dx + (y - y0) * dy) / length2 : 0.0;
+          t = std::clamp(t, 0.0, 1.0);
+          const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
+          return ex * ex + ey * ey <= r * r;
+        });
+}
+
+void Canvas::Triangle(double x0, double y0, double x1, double y1, double x2, double y2, Rgb c) {
+  auto side = [](double ax, double ay, double bx, double by, double x, double y) {
+    return (bx - ax) * (y - ay) - (by - ay) * (x - ax);
+  };
+  Paint(std::min({x0, x1, x2}), std::min({y0, y1, y2}), std::max({x0, x1, x2}),
+        std::max({y0, y1, y2}), c, [&](double x, double y) {
+          const double a = side(x0, y0, x1, y1, x, y), b = side(x1, y1, x2, y2, x, y),
+                       d = side(x2, y2, x0, y0, x, y);
+          return (a >= 0 && b >= 0 && d >= 0) || (a <= 0 && b <= 0 && d <= 0);
+        });
 }
 
 void Canvas::Text(int x, int y, std::string_view text, int scale, Rgb c) {

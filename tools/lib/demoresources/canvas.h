@@ -1,5 +1,7 @@
-// An RGB picture to draw placeholders on: filled boxes, outlines and text in a small built-in
-// font of 3 x 5 pixels (digits, letters, '_', '.', '-', '/'), and its PNG file.
+// An RGB picture to draw placeholders on: filled boxes, outlines, discs, rings, ellipses, thick
+// lines, triangles and text in a small built-in font of 3 x 5 pixels (digits, letters, '_', '.',
+// '-', '/'), and its PNG file. Shapes are not smoothed: an edge pixel blended toward the green
+// around it could turn transparent on a 16-bit screen, so every pixel is a shape's own colour.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +31,16 @@ class Canvas {
   // Everything is clipped to the picture.
   void Fill(int x, int y, int w, int h, Rgb c);
   void Outline(int x, int y, int w, int h, Rgb c);
+  // Shapes in pixel coordinates, where pixel (x, y) is the square from (x, y) to (x + 1, y + 1):
+  // a pixel is painted when its centre lies inside.
+  void Disc(double cx, double cy, double r, Rgb c);
+  void Ring(double cx, double cy, double inner, double outer, Rgb c);
+  // An ellipse with radii rx along `angle` (radians, counter-clockwise on the screen) and ry
+  // across it.
+  void Ellipse(double cx, double cy, double rx, double ry, double angle, Rgb c);
+  // A line with round ends, `width` across.
+  void Line(double x0, double y0, double x1, double y1, double width, Rgb c);
+  void Triangle(double x0, double y0, double x1, double y1, double x2, double y2, Rgb c);
   // Text with its top-left corner at (x, y), each font pixel scale x scale. Letters are drawn
   // lower case; a character the font lacks is a blank.
   void Text(int x, int y, std::string_view text, int scale, Rgb c);
@@ -40,6 +52,10 @@ class Canvas {
   static int TextHeight(int scale) { return 5 * scale; }
 
  private:
+  // Paints c on every pixel of the box x0..x1, y0..y1 whose centre `inside` takes.
+  template <typename Inside>
+  void Paint(double x0, double y0, double x1, double y1, Rgb c, Inside inside);
+
   int width_, height_;
   std::vector<uint8_t> rgb_;
 };

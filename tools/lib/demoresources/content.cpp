@@ -9,6 +9,8 @@
 #include "game/core/records.h"
 #include "platform/codepage.h"
 #include "tools/lib/demoresources/glyphs.h"
+#include "tools/lib/demoresources/looks.h"
+#include "tools/lib/demoresources/palette.h"
 #include "tools/lib/demoresources/words.h"
 
 namespace demo {
@@ -25,12 +27,6 @@ constexpr Rgb kPalette[] = {
 constexpr int kPaletteSize = static_cast<int>(sizeof kPalette / sizeof kPalette[0]);
 constexpr Rgb kWhite = {255, 255, 255};
 constexpr Rgb kBlack = {0, 0, 0};
-
-uint32_t Hash(const std::string& text) {
-  uint32_t h = 2166136261u;
-  for (unsigned char c : text) h = (h ^ c) * 16777619u;
-  return h;
-}
 
 Rgb Darker(Rgb c) {
   return {static_cast<uint8_t>(c.r / 3), static_cast<uint8_t>(c.g / 3),
@@ -59,7 +55,7 @@ void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const 
   c->Outline(x, y, w, h, Darker(fill));
   Rgb ink = Ink(fill);
   std::string number = std::to_string(index);
-  int limit = std::clamp(std::min(w, h) / 40, 1, 4);
+  int limit = std::clamp(std::min(w, h) / 40, 1, 2);
   int s = FitScale(number, w, h, limit);
   if (s == 0) return;
   c->Text(x + 3, y + 3, number, s, ink);
@@ -69,60 +65,13 @@ void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const 
 }
 
 void DrawCells(Canvas* c, const DemoPicture& p) {
-  const veyrdale::PictureGrid& g = p.grid;
-  Rgb fill = kPalette[(Hash(p.label) + static_cast<uint32_t>(p.tint) * 5u) % kPaletteSize];
-  for (int i = 0; i < g.cells && i < g.columns * g.rows; ++i) {
-    const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
-    if (DrawCellWords(c, p, i, x, y, g.cellWidth, g.cellHeight)) continue;
-    DrawCell(c, x, y, g.cellWidth, g.cellHeight, fill, i, p.label);
-  }
-}
-
-// Opaque: a checker of two dark shades, so that a moved or cut screen shows, and the file name.
-void DrawScreen(Canvas* c, const DemoPicture& p) {
-  Rgb base = kPalette[Hash(p.label) % kPaletteSize];
-  Rgb a = {static_cast<uint8_t>(base.r / 2), static_cast<uint8_t>(base.g / 2),
-           static_cast<uint8_t>(base.b / 2 + 8)};
-  Rgb b = {static_cast<uint8_t>(a.r * 3 / 4), static_cast<uint8_t>(a.g * 3 / 4),
-           static_cast<uint8_t>(a.b * 3 / 4 + 8)};
-  for (int y = 0; y < c->height(); y += 32) {
-    for (int x = 0; x < c->width(); x += 32) c->Fill(x, y, 32, 32, ((x + y) / 32) % 2 ? a : b);
-  }
-  c->Outline(0, 0, c->width(), c->height(), base);
-  std::string name = p.file.substr(p.file.find('/') + 1);
-  int s = FitScale(name, c->width(), c->height(), 8);
-  if (s == 0) return;
-  int x = (c->width() - Canvas::TextWidth(name, s)) / 2;
-  int y = (c->height() - Canvas::TextHeight(s)) / 2;
-  c->EdgedText(x, y, name, s, kWhite, kBlack);
-}
-
-// Drawn over the background: green but for a row of block-sized boxes along the top and the
-// name in a box at the bottom left.
-void DrawLayer(Canvas* c, const DemoPicture& p) {
-  Rgb fill = kPalette[Hash(p.label) % kPaletteSize];
-  for (int i = 0; i < 8; ++i) DrawCell(c, i * 32, 32, 32, 64, fill, i, "");
-  std::string name = p.label;
-  int w = Canvas::TextWidth(name, 2) + 8, h = Canvas::TextHeight(2) + 8;
-  int y = c->height() - h - 4;
-  c->Fill(4, y, w, h, fill);
-  c->Outline(4, y, w, h, Darker(fill));
-  c->Text(8, y + 4, name, 2, Ink(fill));
-}
-
-// Each cell a band along its edges with its number; the inside stays green, so what lies beneath
-// shows through.
-void DrawOverlay(Canvas* c, const DemoPicture& p) {
-  const veyrdale::PictureGrid& g = p.grid;
-  Rgb fill = kPalette[Hash(p.label) % kPaletteSize];
-  constexpr int kBand = 6;
-  for (int i = 0; i < g.cells && i < g.columns * g.rows; ++i) {
-    const int x = (i % g.columns) * g.cellWidth, y = (i / g.columns) * g.cellHeight;
-    c->Fill(x, y, g.cellWidth, kBand, fill);
-    c->Fill(x, y + g.cellHeight - kBand, g.cellWidth, kBand, fill);
-    c->Fill(x, y, kBand, g.cellHeight, fill);
-    c->Fill(x + g.cellWidth - kBand, y, kBand, g.cellHeight, fill);
-  }
+  Rgb fill = kPalette[(NameHash(p.label) + static_cast<uint32_t>(p.tint) * 5u) % kPaletteSize];
+  ForEachCell(p, [&](int i, int x, int y, int w, int h) {
+    Rgb plate;
+    const bool onPlate = PlateColour(p, i, &plate);
+    if (DrawCellWords(c, p, i, x, y, w, h, onPlate ? &plate : nullptr)) return;
+    DrawCell(c, x, y, w, h, onPlate ? plate : fill, i, p.label);
+  });
 }
 
 void DrawDigits(Canvas* c, const DemoPicture& p) {
@@ -233,10 +182,10 @@ Canvas DrawPicture(const DemoPicture& p) {
       DrawCells(&c, p);
       break;
     case PictureStyle::kScreen:
-      DrawScreen(&c, p);
+      DrawQuietScreen(&c, p);
       break;
     case PictureStyle::kLayer:
-      DrawLayer(&c, p);
+      DrawArenaLayer(&c, p);
       break;
     case PictureStyle::kDigits:
       DrawDigits(&c, p);
@@ -244,8 +193,48 @@ Canvas DrawPicture(const DemoPicture& p) {
     case PictureStyle::kGlyphs:
       DrawGlyphSheet(&c, std::atoi(p.label.c_str() + 5));  // "fnt_a17" -> 17
       break;
-    case PictureStyle::kOverlay:
-      DrawOverlay(&c, p);
+    case PictureStyle::kFrame:
+      DrawFrame(&c, p);
+      break;
+    case PictureStyle::kSheet:
+    case PictureStyle::kSecondSheet:
+      DrawSheet(&c, p);
+      break;
+    case PictureStyle::kPortrait:
+      DrawPortrait(&c, p);
+      break;
+    case PictureStyle::kPanel:
+      DrawPanel(&c, p);
+      break;
+    case PictureStyle::kByCharacter:
+      DrawByCharacter(&c, p);
+      break;
+    case PictureStyle::kShot:
+      DrawShot(&c, p);
+      break;
+    case PictureStyle::kEffect:
+      DrawEffect(&c, p);
+      break;
+    case PictureStyle::kRing:
+      DrawRing(&c, p);
+      break;
+    case PictureStyle::kShadow:
+      DrawShadow(&c, p);
+      break;
+    case PictureStyle::kItem:
+      DrawItem(&c, p);
+      break;
+    case PictureStyle::kFamiliar:
+      DrawFamiliar(&c, p);
+      break;
+    case PictureStyle::kCreature:
+      DrawCreature(&c, p);
+      break;
+    case PictureStyle::kArenaProp:
+      DrawArenaProp(&c, p);
+      break;
+    case PictureStyle::kBar:
+      DrawBar(&c, p);
       break;
   }
   return c;

@@ -38,7 +38,7 @@ class Builder {
  public:
   // folder: "" or "NLG/" and the like; ext: ".dat" or ".nlg".
   void Add(const std::string& folder, const PictureGrid& grid, const std::string& label,
-           const char* ext, bool whole, PictureStyle style, int tint = 0) {
+           const char* ext, bool whole, PictureStyle style, int tint = 0, int owner = -1) {
     std::string file = "Resource/" + folder + label + ext;
     if (pictures_.count(file) != 0) return;  // shared between lists: the first use stands
     DemoPicture p;
@@ -50,6 +50,7 @@ class Builder {
     p.whole = whole;
     p.style = style;
     p.tint = tint;
+    p.owner = owner;
     pictures_.emplace(file, p);
   }
   std::vector<DemoPicture> Take() {
@@ -67,21 +68,51 @@ bool IsScreen(const PictureGrid& g) {
          g.cellHeight >= veyrdale::kScreenHeight;
 }
 
+bool Starts(const std::string& name, const char* prefix) {
+  return name.rfind(prefix, 0) == 0;
+}
+
+// Pictures of one figure per character, in CharacterId order.
+bool IsPerCharacter(const std::string& name) {
+  return name == "bst" || name == "c_bg" || name == "symbol";
+}
+
+// The style of a picture of the menu or battle lists, by what the game draws from it.
+PictureStyle StyleOf(const veyrdale::PictureGrid& g) {
+  const std::string name = g.name;
+  if (IsPerCharacter(name)) return PictureStyle::kByCharacter;
+  if (name == "shadow") return PictureStyle::kRing;
+  if (name == "shadow2") return PictureStyle::kShadow;
+  if (name == "fram") return PictureStyle::kFrame;
+  if (name == "gauge1" || name == "gauge2") return PictureStyle::kBar;
+  if (name == "item" || name == "card") return PictureStyle::kItem;
+  if (Starts(name, "shot")) return PictureStyle::kShot;
+  if (Starts(name, "ef") || name == "hit" || Starts(name, "grv_")) return PictureStyle::kEffect;
+  if (Starts(name, "doll") || name == "gorv" || name == "quarn") return PictureStyle::kFamiliar;
+  if (Starts(name, "en")) return PictureStyle::kCreature;
+  // The continue prompt's backdrop is added over the frozen battle like a screen.
+  if (IsScreen(g) || name == "cont01") return PictureStyle::kScreen;
+  return PictureStyle::kCells;
+}
+
+// The one character of a set, or -1.
+int OwnerOf(veyrdale::CharacterSet set) {
+  for (int id = 0; id < 16; ++id) {
+    if (set == (1u << id)) return id;
+  }
+  return -1;
+}
+
 std::vector<DemoPicture> BuildPictures() {
   using namespace veyrdale;
   Builder b;
-  for (const PictureGrid& g : kMenuList) {
-    b.Add("", g, g.name, ".dat", false, IsScreen(g) ? PictureStyle::kScreen : PictureStyle::kCells);
-  }
+  for (const PictureGrid& g : kMenuList) b.Add("", g, g.name, ".dat", false, StyleOf(g));
   for (const PictureGrid& g : kEndingList) {
     if (g.name == nullptr) continue;
-    b.Add("", g, g.name, ".dat", false, IsScreen(g) ? PictureStyle::kScreen : PictureStyle::kCells);
+    b.Add("", g, g.name, ".dat", false, StyleOf(g));
   }
   for (const BattlePicture& e : kBattleList) {
-    // The display's frame covers the whole field: opaque boxes there would hide the battle.
-    const bool overlay = e.grid.cellHeight >= kScreenHeight;
-    b.Add("", e.grid, e.grid.name, ".dat", false,
-          overlay ? PictureStyle::kOverlay : PictureStyle::kCells);
+    b.Add("", e.grid, e.grid.name, ".dat", false, StyleOf(e.grid), 0, OwnerOf(e.characters));
   }
   const PictureGrid screen = {nullptr, 1, 1, 1, kScreenWidth, kScreenHeight};
   for (const ArenaPictures& arena : kArenaPictures) {
@@ -93,8 +124,13 @@ std::vector<DemoPicture> BuildPictures() {
     }
     for (int i = 0; i < arena.count; ++i) {
       const ArenaPicture& p = arena.pictures[i];
-      b.Add("", p.grid, p.grid.name, ".dat", p.whole,
-            p.whole ? PictureStyle::kLayer : PictureStyle::kCells);
+      PictureStyle style = StyleOf(p.grid);
+      if (p.whole) {
+        style = PictureStyle::kLayer;
+      } else if (style == PictureStyle::kCells) {
+        style = PictureStyle::kArenaProp;
+      }
+      b.Add("", p.grid, p.grid.name, ".dat", p.whole, style);
     }
   }
   for (int id = 0; id < 16; ++id) {
@@ -103,19 +139,20 @@ std::vector<DemoPicture> BuildPictures() {
     for (int slot = 0; slot < kColourSlots; ++slot) {
       PictureGrid first = {nullptr, s.cells, kSheetColumns, s.rows, kSheetCellSize, kSheetCellSize};
       b.Add("", first, Format("c_%s0", code) + std::to_string(slot), ".dat", false,
-            PictureStyle::kCells, slot);
+            PictureStyle::kSheet, slot, id);
       if (s.secondCells == 0) continue;
       PictureGrid second = {nullptr,      s.secondCells,  s.secondColumns,
                             s.secondRows, kSheetCellSize, kSheetCellSize};
       std::string label = id == kSharedSecondSheetCharacter
                               ? std::string(kSharedSecondSheet)
                               : Format("c_%s0", code) + std::to_string(slot) + "b";
-      b.Add("", second, label, ".dat", false, PictureStyle::kCells, slot);
+      b.Add("", second, label, ".dat", false, PictureStyle::kSecondSheet, slot, id);
     }
     b.Add("", kPortraitSheet, Format(kPortraitSheet.name, code), ".dat", false,
-          PictureStyle::kCells);
-    b.Add("", kFaceSheet, Format(kFaceSheet.name, id), ".dat", false, PictureStyle::kCells);
-    b.Add("", kCaptionSheet, Format(kCaptionSheet.name, id), ".dat", false, PictureStyle::kCells);
+          PictureStyle::kPortrait, 0, id);
+    b.Add("", kFaceSheet, Format(kFaceSheet.name, id), ".dat", false, PictureStyle::kPanel, 0, id);
+    b.Add("", kCaptionSheet, Format(kCaptionSheet.name, id), ".dat", false, PictureStyle::kCells, 0,
+          id);
   }
   for (const PictureGrid& g : kDigitSheets)
     b.Add("", g, g.name, ".dat", false, PictureStyle::kDigits);

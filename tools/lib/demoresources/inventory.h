@@ -16,12 +16,27 @@ namespace demo {
 
 // How a picture is drawn.
 enum class PictureStyle {
-  kCells,    // every cell a bordered coloured box on green, labelled
-  kScreen,   // a whole opaque screen with its name
-  kLayer,    // an arena layer drawn over the background: mostly green
-  kDigits,   // digits 0-9, one per cell, legible
-  kGlyphs,   // a glyph sheet: each cell its GBK code in four hex digits
-  kOverlay,  // a screen-tall overlay over the battle: edges only, the inside green
+  kCells,   // every cell a bordered box on green, labelled, in the colour of its character or
+            // player where it has one
+  kScreen,  // a whole opaque screen: a quiet pattern, its name small in a corner
+  kLayer,   // an arena's block sheet or overlay: obstacles where the battle cuts them, else green
+  kDigits,  // digits 0-9, one per cell, legible
+  kGlyphs,  // a glyph sheet: each cell its GBK code in four hex digits
+  kFrame,   // the status bar's two halves: a thin frame along the screen's edges
+  kSheet,   // a character sheet: the character's figure, cell by cell as the battle picks it
+  kSecondSheet,  // its second sheet: the same figures glowing
+  kPortrait,     // the character's face, one expression a cell
+  kPanel,        // the character's corner panel, one player state a cell
+  kByCharacter,  // one figure per character: busts, result pictures, gauge tokens
+  kShot,         // glowing drops in the owner's colour, each cell pointing its way
+  kEffect,       // rings and bursts with green between them
+  kRing,         // the players' rings: under each player and in the corner badges
+  kShadow,       // a soft grey disc, taken away from the screen under fixed objects
+  kItem,         // silver items and cards
+  kFamiliar,     // a character's companion creatures, in its colour
+  kCreature,     // the arenas' own creatures, in stone
+  kArenaProp,    // the arenas' fixed scenery: trees, walls, crates
+  kBar,          // the life and meter bars
 };
 
 struct DemoPicture {
@@ -31,7 +46,8 @@ struct DemoPicture {
   veyrdale::PictureGrid grid;  // the grid the game cuts it by (name: label)
   bool whole;                  // loaded whole with LoadImageAsGraph, not divided
   PictureStyle style;
-  int tint;  // picks the colour of the boxes: a colour slot, or 0
+  int tint;   // picks the colour of the boxes: a colour slot, or 0
+  int owner;  // the character whose colour it wears, -1 for none or several
 };
 
 // The 554 pictures, each once, sorted by file.

@@ -280,12 +280,12 @@ void DrawWords(Canvas* canvas, int x, int y, int w, int h, std::string_view utf8
   PaintInk(canvas, left, y + (h - ink.height) / 2, ink, style, x, y, w, h);
 }
 
-bool DrawCellWords(Canvas* canvas, const DemoPicture& picture, int cell, int x, int y, int w,
-                   int h) {
+bool DrawCellWords(Canvas* canvas, const DemoPicture& picture, int cell, int x, int y, int w, int h,
+                   const Rgb* plate) {
   std::string words;
   WordPlace place;
   if (!CellWords(picture.label, cell, &words, &place)) return false;
-  canvas->Fill(x, y, w, h, kGreen);
+  canvas->Fill(x, y, w, h, plate != nullptr && !words.empty() ? *plate : kGreen);
   const int left = std::min(place.left, w), top = std::min(place.top, h);
   const int width = place.width > 0 ? std::min(place.width, w - left) : w - left;
   const int height = place.height > 0 ? std::min(place.height, h - top) : h - top;

@@ -36,9 +36,10 @@ bool CellWords(const std::string& label, int cell, std::string* words, WordPlace
 void DrawWords(Canvas* canvas, int x, int y, int w, int h, std::string_view utf8, Align align,
                int maxSize);
 
-// Cell `cell` of the picture at (x, y), w x h: when it has words, the cell becomes transparent
-// green with the words on it and the result is true. False leaves the cell to the caller.
-bool DrawCellWords(Canvas* canvas, const DemoPicture& picture, int cell, int x, int y, int w,
-                   int h);
+// Cell `cell` of the picture at (x, y), w x h: when it has words, the cell becomes the plate
+// colour (transparent green when `plate` is null or the cell's words are empty) with the words on
+// it and the result is true. False leaves the cell to the caller.
+bool DrawCellWords(Canvas* canvas, const DemoPicture& picture, int cell, int x, int y, int w, int h,
+                   const Rgb* plate = nullptr);
 
 }  // namespace demo

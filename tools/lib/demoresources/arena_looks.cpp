@@ -1,0 +1,216 @@
+// Screens and the arenas. A screen is a quiet pattern of two close shades with its file's name
+// small in a corner, so that the figures over it stand out. An arena's block sheet and overlay
+// hold stone obstacles exactly where the battle cuts its blocks from them, and green everywhere
+// else but for thin borders at the screen's edges: nothing of them stands between a player and
+// the eye.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "game/flow/resource_lists.h"
+#include "game/view/arena_draw.h"
+#include "tools/lib/demoresources/looks.h"
+#include "tools/lib/demoresources/palette.h"
+
+namespace demo {
+
+namespace {
+
+using veyrdale::view::StripSource;
+
+// Where an arena takes a picture from: its block sheet, its third background, or the whole
+// picture of row 164.
+struct Use {
+  int arena;
+  StripSource source;
+};
+
+std::vector<Use> UsesOf(const std::string& label) {
+  std::vector<Use> uses;
+  for (int a = 0; a < veyrdale::kArenaCount; ++a) {
+    const veyrdale::ArenaPictures& arena = veyrdale::kArenaPictures[a];
+    const char* const* bg = arena.backgrounds;
+    if (bg[1] != nullptr && label == bg[1]) uses.push_back({a, StripSource::kBlockSheet});
+    if (bg[2] != nullptr && label == bg[2]) uses.push_back({a, StripSource::kThirdBackground});
+    for (int i = 0; i < arena.count; ++i) {
+      const veyrdale::ArenaPicture& picture = arena.pictures[i];
+      if (picture.whole && picture.slot == 164 && label == picture.grid.name)
+        uses.push_back({a, StripSource::kRow164Part});
+    }
+  }
+  return uses;
+}
+
+// The arenas that add a background over the whole screen (their glowing props): obstacles cut
+// from such a picture are drawn dim, or the glow would show them again, large, across the arena.
+bool AddedOverTheScreen(const Use& use) {
+  return (use.arena == 4 && use.source == StripSource::kBlockSheet) ||
+         (use.arena == 6 && use.source == StripSource::kThirdBackground) ||
+         (use.arena == 8 && use.source == StripSource::kThirdBackground) ||
+         (use.arena == 9 && use.source == StripSource::kBlockSheet);
+}
+
+// Arena 7 fades its first and third backgrounds into each other: the third is a screen too.
+bool IsSecondScreen(const Use& use) {
+  return use.arena == 7 && use.source == StripSource::kThirdBackground;
+}
+
+// A band of stone along one edge of a box of the picture.
+void Border(Canvas* c, int x, int y, int w, int h) {
+  c->Fill(x, y, w, h, Darker(kStone, 0.55));
+  c->Fill(x + 1, y + 1, std::max(w - 2, 0), std::max(h - 2, 0), kStone);
+}
+
+// The parts of a third background the arena draws over the players: keep them to thin borders.
+void DrawOverlayBorders(Canvas* c, const Use& use) {
+  if (use.source != StripSource::kThirdBackground) return;
+  if (use.arena == 0 || use.arena == 1) {
+    // Drawn at the top (0, 0, 320 x 160) and the bottom (0, 320, 320 x 96) of the screen's middle.
+    Border(c, 0, 0, 320, 8);
+    Border(c, 0, 320 + 96 - 8, 320, 8);
+  } else if (use.arena == 9) {
+    // The left edge, the top edge and the right edge of the screen.
+    Border(c, 0, 0, 8, 480);
+    Border(c, 16, 0, 544, 8);
+    Border(c, 480 + 64 - 8, 32, 8, 448);
+  }
+}
+
+}  // namespace
+
+void DrawQuietScreen(Canvas* c, const DemoPicture& p) {
+  // A muted colour of its own per screen, two shades a few steps apart.
+  const uint32_t h = NameHash(p.label);
+  const double hue = (h % 360) * std::numbers::pi / 180;
+  const int kind = static_cast<int>((h >> 9) % 3);
+  const Rgb base = {static_cast<uint8_t>(84 + 14 * std::cos(hue)),
+                    static_cast<uint8_t>(84 + 14 * std::cos(hue - 2.1)),
+                    static_cast<uint8_t>(92 + 14 * std::cos(hue + 2.1))};
+  const Rgb other = Lighter(base, 0.06);
+  c->Fill(0, 0, c->width(), c->height(), base);
+  for (int y = 0; y < c->height(); ++y) {
+    for (int x = 0; x < c->width(); ++x) {
+      bool second = false;
+      switch (kind) {
+        case 0:  // diagonal stripes
+          second = ((x + y) / 24) % 2 == 1;
+          break;
+        case 1:  // large squares
+          second = (x / 40 + y / 40) % 2 == 1;
+          break;
+        default:  // rows of dots
+          second = (x % 32 - 16) * (x % 32 - 16) + (y % 32 - 16) * (y % 32 - 16) < 36;
+          break;
+      }
+      if (second) c->Fill(x, y, 1, 1, other);
+    }
+  }
+  const std::string name = p.file.substr(p.file.rfind('/') + 1);
+  const int x = c->width() - Canvas::TextWidth(name, 1) - 3, y = c->height() - 8;
+  c->EdgedText(x, y, name, 1, Lighter(base, 0.45), Darker(base, 0.5));
+}
+
+void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool dim) {
+  const double shade = dim ? 0.85 : 0.0;
+  const Rgb stone = Darker(kStone, shade), top = Darker(Lighter(kStone, 0.3), shade);
+  const Rgb edge = Darker(kStone, std::max(0.65, shade)),
+            seam = Darker(kStone, std::min(1.0, 0.25 + shade));
+  // Whole for the first half of the frames, cracked more at each, then sinking into rubble.
+  const int half = std::max(frames / 2, 1);
+  const double standing = frame < half ? 1.0 : 1.0 - 0.75 * (frame - half + 1) / (frames - half);
+  const int bh = std::max(4, static_cast<int>((h - 2) * standing));
+  const int bx = x + 1, by = y + h - 1 - bh, bw = w - 2;
+  c->Fill(bx, by, bw, bh, edge);
+  c->Fill(bx + 1, by + 1, bw - 2, bh - 2, stone);
+  const int topH = std::min(bh / 3, h / 3);
+  c->Fill(bx + 1, by + 1, bw - 2, std::max(topH - 1, 1), top);
+  for (int row = by + topH + 8, n = 0; row < by + bh - 2; row += 8, ++n) {
+    c->Fill(bx + 1, row, bw - 2, 1, seam);
+    const int offset = n % 2 == 0 ? bw / 2 : bw / 4;
+    c->Fill(bx + offset, row + 1, 1, std::min(7, by + bh - 2 - row), seam);
+  }
+  const int cracks = std::min(frame, 3);
+  for (int k = 0; k < cracks; ++k) {
+    const double cx = bx + bw * (0.3 + 0.2 * k);
+    c->Line(cx, by + 1, cx + bw * 0.12, by + bh * 0.4, 1.5, edge);
+    c->Line(cx + bw * 0.12, by + bh * 0.4, cx - bw * 0.05, by + bh * 0.7, 1.5, edge);
+  }
+  if (standing < 1.0) {
+    for (int k = 0; k < 5; ++k) {
+      const double rx = x + w * (0.15 + 0.17 * k), ry = y + h - 3 - (k % 2) * 3;
+      c->Disc(rx, ry, std::max(1.5, w * 0.06), edge);
+      c->Disc(rx, ry, std::max(1.0, w * 0.06 - 1), stone);
+    }
+  }
+}
+
+void DrawArenaLayer(Canvas* c, const DemoPicture& p) {
+  const std::vector<Use> uses = UsesOf(p.label);
+  for (const Use& use : uses) {
+    if (IsSecondScreen(use)) {
+      DrawQuietScreen(c, p);
+      return;
+    }
+  }
+  for (const Use& use : uses) {
+    DrawOverlayBorders(c, use);
+    for (int kind : {1, 2, 3, 5}) {
+      const int frames = veyrdale::view::BlockStripCut(kind, use.arena, 0).frames;
+      for (int f = 0; f < frames; ++f) {
+        const veyrdale::view::StripCut cut = veyrdale::view::BlockStripCut(kind, use.arena, f);
+        if (cut.source != use.source) break;
+        DrawObstacle(c, cut.x, cut.y, cut.width, cut.height, f, frames, AddedOverTheScreen(use));
+      }
+    }
+  }
+}
+
+// The arenas' creatures: round stone beasts, looking the way their cell faces.
+void DrawCreature(Canvas* c, const DemoPicture& p) {
+  const Rgb body = Lighter(kStone, 0.15), edge = Darker(kStone, 0.65);
+  ForEachCell(p, [&](int i, int x, int y, int w, int h) {
+    const double cx = x + w / 2.0, cy = y + h / 2.0, r = std::min(w, h) * 0.34;
+    const double a = (i % 8) * std::numbers::pi / 4, dx = std::cos(a), dy = -std::sin(a);
+    c->Disc(cx, cy, r + 1.5, edge);
+    c->Disc(cx, cy, r, body);
+    c->Disc(cx - dx * r * 0.4, cy - dy * r * 0.4, r * 0.35, Darker(kStone, 0.2));
+    for (double side : {-1.0, 1.0}) {
+      const double ex = cx + dx * r * 0.5 - dy * side * r * 0.35;
+      const double ey = cy + dy * r * 0.5 + dx * side * r * 0.35;
+      c->Disc(ex, ey, r * 0.18, {250, 250, 250});
+      c->Disc(ex + dx * r * 0.06, ey + dy * r * 0.06, r * 0.09, kInk);
+    }
+  });
+}
+
+void DrawArenaProp(Canvas* c, const DemoPicture& p) {
+  const std::string& name = p.label;
+  ForEachCell(p, [&](int i, int x, int y, int w, int h) {
+    if (name == "tree" || name == "treeb") {
+      // Drawn at both sides of the screen with most of it off screen: the middle columns show at
+      // the edges. Cell 0 is drawn over the players (sparse leaves), cell 1 under them (trunk).
+      const double mid = x + w / 2.0;
+      if (i == 0) {
+        for (int k = 0; k < 7; ++k)
+          c->Disc(mid + ((k * 5) % 9 - 4) * 0.75, y + 20 + k * 26, 5, {70, 84, 104});
+      } else {
+        c->Fill(static_cast<int>(mid) - 7, y, 14, h, {72, 60, 52});
+        c->Fill(static_cast<int>(mid) - 5, y, 10, h, {104, 88, 72});
+      }
+    } else if (name == "wall") {
+      // Drawn over the players at the left (cell 0) and right (cell 1) edges of the screen.
+      Border(c, i == 0 ? x : x + w - 10, y, 10, h);
+    } else if (name == "box" || name == "bg08d") {
+      // Block frames of arena 8.
+      DrawObstacle(c, x, y, w, h, i, p.grid.cells, false);
+    } else {
+      c->Ellipse(x + w / 2.0, y + h / 2.0, w * 0.36, h * 0.36, 0, Darker(kStone, 0.6));
+      c->Ellipse(x + w / 2.0, y + h / 2.0, w * 0.33, h * 0.33, 0, kStone);
+      c->Ellipse(x + w / 2.0, y + h / 2.0, w * 0.16, h * 0.16, 0, Lighter(kStone, 0.3));
+    }
+  });
+}
+
+}  // namespace demo
