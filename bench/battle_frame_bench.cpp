@@ -24,14 +24,16 @@
 #include <benchmark/benchmark.h>
 
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
+#include "game/view/view.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_state.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/characters.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

@@ -3,7 +3,7 @@
 // characters' move-start hooks.
 //
 // The entry points themselves (UpdatePlayerControl, UpdateHitStun, UpdateKnockBack,
-// UpdateAttackInput, StartCharaMove and the shot hand-overs) are declared in entry_points.h.
+// UpdateAttackInput, StartCharaMove and the shot hand-overs) are declared in battle.h.
 #pragma once
 
 #include <cstdint>

@@ -11,8 +11,8 @@
 #include <limits>
 #include <string>
 
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -20,6 +20,7 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/ending.h"
+#include "game/flow/flow.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/options_menu.h"
@@ -28,6 +29,7 @@
 #include "game/flow/story_results.h"
 #include "game/flow/survival.h"
 #include "game/flow/win_quotes.h"
+#include "game/view/view.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"

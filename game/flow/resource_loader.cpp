@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
 #include "game/flow/move_table.h"
 #include "game/flow/resource_lists.h"
 #include "morrow/graphics/draw.h"
