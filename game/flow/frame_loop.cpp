@@ -102,7 +102,8 @@ void ReportMissingResources() {
   morrow::WriteLogNotice(line.c_str());
 }
 
-// Start-up steps 1-14; false when the library does not start.
+// Start-up: the Data files, the screen mode and window, the library, the menu resources, the
+// capture graph and the digit sheets; false when the library does not start.
 bool StartUp() {
   morrow::SetGraphVideoMemoryFlag(0);
   morrow::SetWindowIcon(kWindowIcon);
@@ -285,8 +286,8 @@ void RunScene(int scene) {
       SurvivalRecordScene();
       break;
     default:
-      // Scenes still to be built, and numbers without a scene: the frame only clears, reads
-      // input, shows the frame rate and presents.
+      // A number without a scene: the frame only clears, reads input, shows the frame rate and
+      // presents.
       break;
   }
 }

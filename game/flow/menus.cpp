@@ -37,8 +37,8 @@ constexpr int kOpeningSkipFrom = 21;
 constexpr int kOpeningFadeOut = 350;
 constexpr int kOpeningEnd = 450;
 
-// The title's idle count: the white fade from 1341, the loading picture at 1370, the battle at
-// 1400.
+// The title's idle count: the white fade from 1341, the loading picture at 1370 and the battle
+// at 1400.
 constexpr int kDemoFadeStart = 1341;
 constexpr int kDemoLoading = 1370;
 constexpr int kDemoCapture = 1399;
