@@ -5,7 +5,8 @@
 // frame includes putting the snapshot back; BM_SnapshotRestore times that copy alone.
 //
 //   BM_BattleSim          the battle scene with its draw skipped by the half-rate rule
-//   BM_BattleSimDrawList  the same plus building the draw list
+//   BM_BattleSimDrawList  the same plus building the draw list (its tags and block countdown
+//                         carried out)
 //   BM_BattleFull         the whole battle frame (input, scene, draw, counters), the library's
 //                         graphics never started
 //   BM_BattleSimCpu       BM_BattleSim with four computer players deciding first, each in the
@@ -24,14 +25,17 @@
 #include <benchmark/benchmark.h>
 
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
+#include "game/battle/drawn_frame.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
+#include "game/view/view.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_state.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
@@ -152,6 +156,7 @@ void BM_BattleSimDrawList(benchmark::State& state) {
     SkipTheDraw();
     veyrdale::BattleScene(0);
     benchmark::DoNotOptimize(veyrdale::BuildDrawList(veyrdale::g_match.playerCount));
+    veyrdale::CarryOutDrawList(veyrdale::g_match.playerCount);
   }
   SetRate(state);
 }

@@ -37,4 +37,9 @@ int SnapToWalls(float* x, float* y, float oldX, float oldY, int w, int h, int dy
 // picture of a block by it.
 int BlockStrength(int arena, int value);
 
+// Cell values 1, 2, 3 and 5 are blocks: they are drawn, and an opening block counts down.
+constexpr bool IsBlockValue(int32_t value) {
+  return value == 1 || value == 2 || value == 3 || value == 5;
+}
+
 }  // namespace veyrdale

@@ -6,12 +6,12 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/familiars.h"
 #include "game/battle/motion.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/characters.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
@@ -96,23 +96,23 @@ void UpdateAttackInput(BattleObject* player, int p) {
     return;
   }
   BattleObject& self = *player;
-  // 1
+  // Dashes, special moves, spell cards and a waiting declaration take no attack input.
   const int32_t state = self.state;
   if (state == kStateDash || state == kStateDashSpin || state == kStateSpecialMove ||
       state == kStateSpellCard || self.stateTimer == kWaitingMarker) {
     return;
   }
-  // 2-4
+  // The pressed attack, and the move under way (none while standing free without a press).
   const int base = state > kStateKnockedOut ? kGhostBase : 0;
   const int code = AttackCode(self, p);
   if (self.state < base + kStateAttackStanding && code == 0) S().currentMove[p] = 0;
   const int cur = S().currentMove[p];
   const MoveTableEntry& curRow = MoveRow(p, cur);
-  // 5
+  // A power-up adds shots to some moves.
   const bool poweredUp = S().powerUp[p] > 0;
   const int extraStart = poweredUp ? PowerUpExtraShots(self.kind, code) : 0;
   const int extraFire = poweredUp ? PowerUpExtraShots(self.kind, cur) : 0;
-  // 6
+  // A new move starts when none runs, the press has its meter and the shot limit allows it.
   const MoveTableEntry& codeRow = MoveRow(p, code);
   if (S().currentMove[p] == 0 && code != 0 && self.attackDelay == 0 &&
       self.state < base + kStateAttackStanding && self.meter >= codeRow.meterCost) {
@@ -131,9 +131,9 @@ void UpdateAttackInput(BattleObject* player, int p) {
       AttackStateByVelocity(self, base);
     }
   }
-  // 7
+  // Nothing more unless an attack runs.
   if (self.state < base + kStateAttackStanding) return;
-  // 8
+  // Inside the move's firing window: one shot a frame, paid from the meter.
   if (self.stateTimer > 0 && self.stateTimer < curRow.timing && self.recovery == 0 &&
       self.state < base + kStateFollowThrough && self.meter >= curRow.meterCost &&
       S().moveShotCount[p] < curRow.shotLimit + extraFire) {
@@ -151,7 +151,7 @@ void UpdateAttackInput(BattleObject* player, int p) {
       self.state = base + kStateFollowThrough;
     }
   }
-  // 9
+  // Characters 13 and 4 chain a follow-up move out of their third pose.
   const uint16_t pose = S().poseClass[p];
   if (self.kind == 13 && pose == 2 && self.stateTimer < 34 && self.meter >= 16.0f) {
     if (cur != 8) {
@@ -176,7 +176,7 @@ void UpdateAttackInput(BattleObject* player, int p) {
     }
     AttackStateByVelocity(self, base);
   }
-  // 10
+  // The move's timers run down, and at their end the move ends.
   if (self.stateTimer > 0) --self.stateTimer;
   if (self.recovery > 0) --self.recovery;
   // A timer some other routine left below 0 ends the move too, rather than never.

@@ -1,7 +1,7 @@
 // The computer player: once a frame, before the battle update, it writes wished presses into a
 // computer-flagged player's PendingPressCounts (and at times sets its heading), so that player
 // control reads it exactly as it reads a pad. UpdateCpuPlayer itself is declared in
-// entry_points.h.
+// game/battle/battle.h.
 //
 // Three modes per player, wander, attack and evade, each with a countdown of frames whose lengths
 // follow the difficulty option. The mode arrays live for the whole program run: no round or match

@@ -1,7 +1,7 @@
 // The dashes: the pieces the sixteen characters' dash routines share (the trigger, the terms of
 // motion, sounds, effects and shots) and the one way out of walls that the warps end with.
 //
-// The dash routines themselves (UpdateDashChara0-9 and 11-15) are declared in entry_points.h.
+// The dash routines themselves (UpdateDashChara0-9 and 11-15) are declared at the end.
 #pragma once
 
 #include <cstdint>
@@ -87,5 +87,22 @@ struct WayOutNote {
   float x, y;     // where it left the player
 };
 extern WayOutNote g_lastWayOuts[kPlayerCount];
+
+// The dash routines, chosen by the player's character. Characters 0 and 10 share UpdateDashChara0.
+void UpdateDashChara0(BattleObject* player, int index);
+void UpdateDashChara1(BattleObject* player, int index);
+void UpdateDashChara2(BattleObject* player, int index);
+void UpdateDashChara3(BattleObject* player, int index);
+void UpdateDashChara4(BattleObject* player, int index);
+void UpdateDashChara5(BattleObject* player, int index);
+void UpdateDashChara6(BattleObject* player, int index);
+void UpdateDashChara7(BattleObject* player, int index);
+void UpdateDashChara8(BattleObject* player, int index);
+void UpdateDashChara9(BattleObject* player, int index);
+void UpdateDashChara11(BattleObject* player, int index);
+void UpdateDashChara12(BattleObject* player, int index);
+void UpdateDashChara13(BattleObject* player, int index);
+void UpdateDashChara14(BattleObject* player, int index);
+void UpdateDashChara15(BattleObject* player, int index);
 
 }  // namespace veyrdale

@@ -1,11 +1,11 @@
 // What the dash routines share: the start of a dash (the threshold, the cost and the start
 // actions of each character) and the terms the phases are written in.
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/dash.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

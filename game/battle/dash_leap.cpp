@@ -6,7 +6,6 @@
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

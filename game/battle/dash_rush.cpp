@@ -3,10 +3,10 @@
 //
 // A dash's t counts down from its start value: the moments named by t are read before the
 // frame's count, the windows of steering after it, and the dash ends at 0.
+#include "game/battle/battle.h"
 #include "game/battle/dash.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

@@ -3,7 +3,6 @@
 #include "game/battle/arena.h"
 #include "game/battle/dash.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

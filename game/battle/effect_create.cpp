@@ -6,11 +6,11 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/effects.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"

@@ -1,5 +1,5 @@
 // Effects: the pieces that creation, the effect update and the damage events share. The entry
-// points themselves (CreateEffect, CreateRingEffect, UpdateEffect) are declared in entry_points.h.
+// points themselves (CreateEffect, CreateRingEffect, UpdateEffect) are declared in battle.h.
 //
 // An effect refers to players and familiars by the integers it stores (`player`, for one code
 // `z`); those become records only through the checked accessors, so that a stored value out of

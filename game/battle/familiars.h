@@ -1,7 +1,7 @@
 // Familiars and arena objects: the records of g_familiars. Slots 0-4 hold the arena's own objects
 // (kinds 0-7, 9 and 10), which fire neutral shots on their own timers; slots 5-63 hold the
-// familiars character 14 summons (kind 8). PlaceArenaObjects, UpdateFamiliar and
-// LaunchShotNeutral are declared in entry_points.h.
+// familiars character 14 summons (kind 8). PlaceArenaObjects and UpdateFamiliar
+// are declared in battle.h, LaunchShotNeutral in launchers.h.
 //
 // A familiar refers to its owner by `owner`, which indexes the player records, the power-up
 // countdowns and the held buttons: a summoned familiar whose owner is not a player 0-3 is freed

@@ -1,7 +1,7 @@
 // Hit effects: the bursts a hit shows. DispatchHitEffect picks the burst by the hitting object's
 // kind and an event number and builds it from the spawners below; DispatchHitEffect,
 // SpawnHitSpark and SpawnHitRingC are called from elsewhere too and are declared in
-// entry_points.h.
+// game/battle/battle.h.
 //
 // Every spawner takes a, the hitting object (or a source standing for the attacker), and b, the
 // one hit (a player, or a again), and works on the point halfway between them. None keeps state:

@@ -7,12 +7,12 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/effects.h"
 #include "game/battle/hit_effects.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"

@@ -3,10 +3,10 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/items.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"

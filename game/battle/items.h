@@ -1,6 +1,6 @@
 // Items: the pick-ups thrown out of broken walls, hits and arena objects. They bounce, slide to a
 // stop, fly to a player who comes near and are collected on touch. The entry points CreateItem,
-// UpdateItem and ClaimAllItems are declared in entry_points.h.
+// UpdateItem and ClaimAllItems are declared in battle.h.
 //
 // An item's flag in g_itemFlags is its state: 0 free, 1 live, 2 claimed (flying to `player`).
 // `player` is stored data: it becomes a record only through the checked accessors.

@@ -1,8 +1,8 @@
 // Launch routines of characters 0 to 3: where each move's shots start, where they aim, how fast
 // they go, what the shooter pays in recovery and recoil, and the launch sounds.
+#include "game/battle/battle.h"
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/sound_entries.h"
 

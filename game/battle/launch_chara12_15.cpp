@@ -1,10 +1,10 @@
 // Launch routines of characters 12 to 15: where each move's shots start, where they aim, how fast
 // they go, what the shooter pays, the launch sounds, and character 14's summoned familiars.
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/familiars.h"
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/numeric.h"

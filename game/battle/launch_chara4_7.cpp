@@ -1,9 +1,9 @@
 // Launch routines of characters 4 to 7: where each move's shots start, where they aim, how fast
 // they go, what the shooter pays in recovery, recoil and guard, and the launch sounds.
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
 #include "game/core/sound_entries.h"

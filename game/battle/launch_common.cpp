@@ -1,10 +1,10 @@
 // The common steps and notation of the launch routines.
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/familiars.h"
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/sound_entries.h"

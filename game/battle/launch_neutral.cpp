@@ -3,7 +3,6 @@
 
 #include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

@@ -33,8 +33,8 @@ struct Launch {
   ShotDamageRecord* Damage() const;
 };
 
-// Common steps 1-3: the default start point (16 ahead of the source plus `yOffset`) with speed 0,
-// shotsFired of the owner counted, and the charge clamped to `chargeLimit` (0: no charge).
+// The start of every launch: the default start point (16 ahead of the source plus `yOffset`) with
+// speed 0, shotsFired of the owner counted, and the charge clamped to `chargeLimit` (0: no charge).
 Launch BeginLaunch(BattleObject* source, BattleObject* shot, int count, float yOffset,
                    int chargeLimit);
 // The end of every launch: while powered up the source's recovery x 0.8, truncated; then, when
@@ -103,5 +103,25 @@ void ReleaseShot(const Launch& l);
 bool FromMarkedSource(const Launch& l);
 // Held-frame count of a button of the owner, 0 for any other owner.
 int32_t OwnerHeld(const Launch& l, int input);
+
+// Launchers: make one shot of the volley and return how many are still to make (0 or less ends
+// it). Chosen by the source's kind: 0-15 the characters, 51 the neutral objects.
+int LaunchShotChara0(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara1(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara2(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara3(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara4(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara5(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara6(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara7(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara8(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara9(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara10(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara11(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara12(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara13(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara14(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotChara15(BattleObject* source, BattleObject* shot, int count);
+int LaunchShotNeutral(BattleObject* source, BattleObject* shot, int remaining);
 
 }  // namespace veyrdale

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"
 

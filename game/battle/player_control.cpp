@@ -6,12 +6,13 @@
 #include <initializer_list>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/characters.h"
+#include "game/battle/dash.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -222,11 +223,11 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   if (!ValidPlayer(player, p)) return;
   BattleObject& self = *player;
   const int character = self.kind;
-  // 1
+  // Nothing holds the player yet this frame; low life may switch its mode on.
   S().heldFlag[p] = 0;
   if (HasLowLifeMode(character) && S().lowLifeMode[p] == 0 && self.life < 80)
     S().lowLifeMode[p] = 1;
-  // 2
+  // The walking speed, faster and heavier while the modifier is held.
   const bool poweredUp = S().powerUp[p] > 0;
   float speed = WalkingSpeed(character, poweredUp);
   int weight = 0;
@@ -236,9 +237,9 @@ void UpdatePlayerControl(BattleObject* player, int p) {
     weight = 5;
   }
   if (character == 6 && poweredUp) weight += 10;
-  // 3
+  // Walking, except while dashing or during the story's dialogue.
   if (self.state != kStateDash && StoryPreFight == 0) Walk(self, p, speed, weight);
-  // 4
+  // The spell-card button and both buttons together.
   if (self.attackDelay == 0 && ReversedControlsActive == 0) {
     if (Held(kInputButton5, p) == 1 && self.state <= kStateWalk && TriggersOpen()) {
       SpellButton(self, p);
@@ -247,9 +248,9 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       if (!BothButtons(self, p)) return;
     }
   }
-  // 5
+  // A special move started by the buttons runs on its own.
   if (self.state == kStateSpecialMove) return;
-  // 6
+  // The character's dash, once the fight has begun.
   if (RoundFrame > 280 || RoundFrame < 0) {
     if (character < 16) {
       kDashRoutines[character](player, p);
@@ -257,7 +258,7 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       ++IndexMisses;  // no such character: no dash
     }
   }
-  // 7
+  // Crawling speeds stop; the player moves.
   if (Magnitude(self.vx) < 0.1f) self.vx = 0.0f;
   if (Magnitude(self.vy) < 0.1f) self.vy = 0.0f;
   Advance(self);

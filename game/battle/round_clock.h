@@ -1,5 +1,5 @@
-// The round clock and the round that time runs out on. The battle draw runs the clock once per
-// drawn frame, at the end of the frame, so at half rate the clock runs half as often.
+// The round clock and the round that time runs out on. The clock runs once per drawn frame,
+// right after the head-up display, so at half rate it runs half as often.
 #pragma once
 
 namespace veyrdale {

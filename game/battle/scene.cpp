@@ -1,24 +1,20 @@
-// The battle scene: one battle frame per call, in a fixed order. The story's pre-fight phase or
-// the round timing, then (unless time is frozen) the simulation of every pool, the draw, the
-// special-move cut-ins, the round end with its story and survival branches, the ending fade and
-// the end of the demonstration battle. The return to the title that F1 asks for in the battle draw
-// clears the battle here, beside the code that owns that state.
+// The battle frame: the round's timing, then (unless time is frozen) the simulation of every pool,
+// the special-move cut-ins around the drawing point, the round end with its story and survival
+// branches, the ending fade and the end of the demonstration battle. What a frame asks of the
+// scene is its outcome; the scene (game/flow/battle_scene.cpp) carries it out.
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/player_control.h"
 #include "game/battle/scene_parts.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
-#include "game/core/scenes.h"
 #include "game/core/sound_entries.h"
-#include "morrow/graphics/draw.h"
-#include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
 #include "morrow/system/input.h"
 #include "morrow/system/time.h"
@@ -27,66 +23,10 @@ namespace veyrdale::battle_scene {
 
 bool g_powerUpHeld[4];
 
-void StartAllPlayers() {
-  for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
-}
-
 namespace {
 
 constexpr int kDemoLoadingSign = 6199;
 constexpr int kDemoEnd = 6200;
-
-// ---- 2. Round timing ----------------------------------------------------------------------
-
-void HandOverMatch() {
-  if (g_match.survivalMode != 0) {
-    --RoundNumber;
-    if (RoundWinner == 1) {
-      SetupSurvivalRound();
-      morrow::DrawGraph(0, 0, CaptureGraph, 1);
-      if (SceneId != kSceneSurvivalResult) LoadGameResources(1);
-    } else {
-      LoadGameResources(0);
-      morrow::StopMusicPlayback();
-      morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-      morrow::SetMusicVolume(MusicVolumeSetting());
-      SceneId = kSceneSurvivalResult;
-      morrow::DrawGraph(0, 0, CaptureGraph, 1);
-    }
-    return;
-  }
-  LoadGameResources(0);
-  LoadFontSheets(999);
-  morrow::StopMusicPlayback();
-  morrow::StartMusicPlayback("Resource\\Bgm\\02.bgm", 1);
-  morrow::SetMusicVolume(MusicVolumeSetting());
-  SceneId = kSceneWinQuote;
-  morrow::DrawGraph(0, 0, CaptureGraph, 1);
-}
-
-// False when the match is handed over and the call ends.
-bool RunRoundTiming() {
-  if (RoundFrame == 0 && DemoFrames < kDemoStart) {
-    SceneFrame = 0;
-    if (RoundWinner > 0) {
-      HandOverMatch();
-      return false;
-    }
-  }
-  if (RoundFrame == -1) FadeCaptureRequest = 1;
-  if (RoundFrame >= 0 && RoundFrame < 300) {
-    FrameBudget = g_options.timeLimit == 0 ? 6000 : 9900;
-    if (StoryOrSurvival()) FrameBudget = 9900;
-    if (RoundFrame == 0 && g_match.storyMode == 0) {
-      RoundEndFrames = 0;
-      StartAllPlayers();
-    }
-  }
-  if (ContinuePause == 0) ++RoundFrame;
-  return true;
-}
-
-// ---- 3. The simulation --------------------------------------------------------------------
 
 void RunArenaEvents() {
   if (StoryPreFight != 0) return;
@@ -110,7 +50,7 @@ void RunArenaEvents() {
 void Simulate() {
   const int inPlay = PlayersInPlay();
   for (bool& held : g_powerUpHeld) held = false;
-  // 1-3: companions, markers and ground marks, the gauge at the frame's start.
+  // Companions, markers and ground marks, the gauge at the frame's start.
   for (int p = 0; p < inPlay; ++p) {
     BattleObject& companion = g_companions[p];
     if (companion.state == 1) {
@@ -137,7 +77,7 @@ void Simulate() {
   for (int p = 0; p < inPlay; ++p) {
     S().gaugeAtFrameStart[p] = static_cast<uint16_t>(TruncToInt(S().spellGauge[p]));
   }
-  // 4: shots in slot order.
+  // Shots in slot order.
   LiveShotCount = 0;
   for (int slot = 0; slot < kShotCount; ++slot) {
     BattleObject& shot = g_shots[slot];
@@ -147,9 +87,9 @@ void Simulate() {
       UpdateShot(&shot, slot);
     }
   }
-  // 5: players.
+  // Players.
   for (int p = 0; p < inPlay; ++p) UpdatePlayer(p);
-  // 6: the spell screen and reversed controls end once nothing keeps them.
+  // The spell screen and reversed controls end once nothing keeps them.
   bool cardRunning = false;
   bool powerUpsDone = true;
   bool reversalsDone = true;
@@ -160,7 +100,7 @@ void Simulate() {
   }
   if (!cardRunning && powerUpsDone) SpellScreenActive = 0;
   if (!cardRunning && reversalsDone) ReversedControlsActive = 0;
-  // 7-11: items, arena events, familiars, gauge notices, effects.
+  // Items, arena events, familiars, gauge notices, effects.
   for (int slot = 0; slot < kItemCount; ++slot) {
     if (g_itemFlags[slot] >= 1) UpdateItem(&g_items[slot], slot);
   }
@@ -180,8 +120,6 @@ void Simulate() {
     if (g_effectInUse[slot] == 1) UpdateEffect(&g_effects[slot], slot);
   }
 }
-
-// ---- 5. After the simulation --------------------------------------------------------------
 
 BattleObject* CutInPlayer(int index) {
   return index >= 0 && index < 4 ? &g_players[index] : nullptr;
@@ -215,10 +153,10 @@ void PlayCardSounds() {
   }
 }
 
-void Draw() {
+void Draw(BattleDrawer draw) {
   const bool skipped = g_display.halfRatePresent != 0 && FrameCount % 2 != 0 &&
                        FadeCaptureRequest != 1 && SpellCaptureRequest != 1;
-  if (!skipped) DrawBattleScene();
+  if (!skipped) draw();
 }
 
 void RunCutIn() {
@@ -281,9 +219,9 @@ void AwardSurvivalBonus() {
   CreateEffect(&source, 88);
 }
 
-void RunRoundEnd() {
+BattleOutcome RunRoundEnd() {
   if (RoundEndFrames == 120 && FreezeFrames == 0) SlowMotionFrames = 30;
-  if (RoundEndFrames <= 0) return;
+  if (RoundEndFrames <= 0) return BattleOutcome::kGoesOn;
   const int inPlay = PlayersInPlay();
   for (int p = 0; p < inPlay; ++p) {
     BattleObject& player = g_players[p];
@@ -297,39 +235,57 @@ void RunRoundEnd() {
   }
   if (FreezeFrames == 0) --RoundEndFrames;
   for (int32_t& guard : S().recoveryGuard) guard = 100;
-  if (RoundEndFrames != 0) return;
+  if (RoundEndFrames != 0) return BattleOutcome::kGoesOn;
   RoundFrame = -100;
   ++RoundNumber;
-  if (g_match.storyMode != 0) {
-    EndStoryRound();
-  } else if (g_match.survivalMode != 0 && RoundWinner == 1) {
-    AwardSurvivalBonus();
-  }
+  if (g_match.storyMode != 0) return EndStoryRound();
+  if (g_match.survivalMode != 0 && RoundWinner == 1) AwardSurvivalBonus();
+  return BattleOutcome::kGoesOn;
 }
 
-void RunDemonstrationEnd() {
-  if (DemoFrames < kDemoStart) return;
+BattleOutcome RunDemonstrationEnd() {
+  if (DemoFrames < kDemoStart) return BattleOutcome::kGoesOn;
   ++DemoFrames;
   // Any input on the keyboard or the first pad ends the demonstration; an input component that
   // never started answers -1, which is no input.
   if (PadBitsOrNone(morrow::GetPadInputBits(kPlayerDevice[0])) != 0) DemoFrames = kDemoLoadingSign;
-  if (DemoFrames == kDemoLoadingSign)
-    morrow::LoadAndDrawGraphFile(502, 454, "Resource\\loading.dat", 1);
-  if (DemoFrames == kDemoEnd) {
-    SceneId = kSceneTitleReturn;
-    RoundFrame = RoundEndFrames = FreezeFrames = SceneFrame = DemoFrames = 0;
-    for (int32_t& flag : g_match.cpuFlag) flag = 0;
-    LoadGameResources(0);
-    morrow::StopMusicPlayback();
-    FadeCaptureRequest = 1;
-  }
+  if (DemoFrames == kDemoLoadingSign) return BattleOutcome::kDemoLoading;
+  if (DemoFrames == kDemoEnd) return BattleOutcome::kDemoOver;
+  return BattleOutcome::kGoesOn;
 }
 
-// ---- The return to the title --------------------------------------------------------------
+}  // namespace
+
+}  // namespace veyrdale::battle_scene
+
+namespace veyrdale {
+
+void StartAllPlayers() {
+  for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
+}
+
+BattleOutcome RunRoundTiming() {
+  using namespace battle_scene;
+  if (RoundFrame == 0 && DemoFrames < kDemoStart) {
+    SceneFrame = 0;
+    if (RoundWinner > 0) return BattleOutcome::kMatchOver;
+  }
+  if (RoundFrame == -1) FadeCaptureRequest = 1;
+  if (RoundFrame >= 0 && RoundFrame < 300) {
+    FrameBudget = g_options.timeLimit == 0 ? 6000 : 9900;
+    if (StoryOrSurvival()) FrameBudget = 9900;
+    if (RoundFrame == 0 && g_match.storyMode == 0) {
+      RoundEndFrames = 0;
+      StartAllPlayers();
+    }
+  }
+  if (ContinuePause == 0) ++RoundFrame;
+  return BattleOutcome::kGoesOn;
+}
 
 // Leaves nothing of the battle or the story behind that would change the next game: every counter
 // a new battle or story sets up again goes back to its start value.
-void ResetBattleForTitle() {
+void ClearBattleForTitle() {
   FreezeFrames = 0;
   RoundEndFrames = 0;
   SpellScreenActive = 0;
@@ -369,40 +325,21 @@ void ResetBattleForTitle() {
   SpellCaptureRequest = 0;
 }
 
-}  // namespace
-
-}  // namespace veyrdale::battle_scene
-
-namespace veyrdale {
-
-void BattleScene(int) {
+// The round end, the ending fade and the end of the demonstration never ask for something in the
+// same frame: the first two run in the story only, the last outside it, and a fade starts only
+// on a round's last frame. So one outcome answers for the frame.
+BattleOutcome StepBattle(BattleDrawer draw) {
   using namespace battle_scene;
-  if (StoryPreFight > 0) {
-    if (!RunStoryPreFight()) return;
-  } else if (!RunRoundTiming()) {
-    return;
-  }
   if (FreezeFrames == 0 && ContinuePause == 0) Simulate();
   StartCutIn();
   PlayCardSounds();
-  Draw();
+  Draw(draw);
   RunCutIn();
-  RunRoundEnd();
-  RunEndingFade();
-  RunDemonstrationEnd();
-}
-
-void ReturnToTitle() {
-  battle_scene::ResetBattleForTitle();
-  SceneId = kSceneTitle;
-  SceneFrame = 0;
-  LoadGameResources(0);
-  DeleteFontSheets();
-  DeletePortraits();
-  morrow::StopMusicPlayback();
-  morrow::StartMusicPlayback("Resource\\Bgm\\01.bgm", 3);
-  morrow::SetMusicVolume(MusicVolumeSetting());
-  FadeCaptureRequest = 1;
+  BattleOutcome outcome = RunRoundEnd();
+  const BattleOutcome fade = RunEndingFade();
+  if (fade != BattleOutcome::kGoesOn) outcome = fade;
+  const BattleOutcome demo = RunDemonstrationEnd();
+  return demo != BattleOutcome::kGoesOn ? demo : outcome;
 }
 
 }  // namespace veyrdale

@@ -3,12 +3,12 @@
 // who drift as ghosts and drain the meter of those they pass through.
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/scene_parts.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/sound_entries.h"
 #include "morrow/system/time.h"

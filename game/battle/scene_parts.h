@@ -1,9 +1,10 @@
-// The parts of the battle scene that its files share. scene.cpp runs the frame in its fixed order
-// and the round around it; scene_story.cpp the story's pre-fight phase, its round ends and the
-// ending fade; scene_player.cpp one player's frame; scene_knockout.cpp knock-outs, the round
-// award and the players out of the round.
+// The parts of the battle frame that its files share. scene.cpp runs the frame in its fixed order
+// and the round around it; scene_story.cpp the story's round ends and the ending fade;
+// scene_player.cpp one player's frame; scene_knockout.cpp knock-outs, the round award and the
+// players out of the round.
 #pragma once
 
+#include "game/battle/battle.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 
@@ -25,7 +26,6 @@ inline void Advance(BattleObject& o) {
 // Players whose power-up counts as held this frame: the spell screen stays while one is.
 extern bool g_powerUpHeld[4];
 
-void StartAllPlayers();
 // On even scene frames the position histories move one place back; element 0 takes the current
 // position when `take` is set.
 inline void ShiftTrails(BattleObject& o, bool take) {
@@ -41,10 +41,9 @@ inline void ShiftTrails(BattleObject& o, bool take) {
   }
 }
 
-// The story. False when the battle frame ends with the pre-fight phase.
-bool RunStoryPreFight();
-void EndStoryRound();
-void RunEndingFade();
+// The story's round end and the ending fade, with what they ask of the scene.
+BattleOutcome EndStoryRound();
+BattleOutcome RunEndingFade();
 
 // One player's frame, and the pieces of it the round end and the cut-ins use.
 void UpdatePlayer(int p);

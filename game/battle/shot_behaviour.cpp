@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

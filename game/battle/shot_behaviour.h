@@ -1,6 +1,6 @@
 // The building blocks every character's shot behaviour and reactions are made of, and the
 // per-character parts that the three hooks (RunShotBehaviour, RunShotImpactReaction,
-// RunShotEdgeReaction, declared in entry_points.h) choose by the shot's kind.
+// RunShotEdgeReaction, declared at the end) choose by the shot's kind.
 //
 // Ages are tested against the age of the frame, before the shot update advances it; "removed"
 // means `state` 0. The owner is reached only for owners 0-3: for any other owner an attached or
@@ -120,5 +120,18 @@ void RunImpactReactionNeutral(BattleObject* shot, int slot, const ShotImpact& im
 void RunImpactReaction8To15(BattleObject* shot, int slot, const ShotImpact& impact);
 void RunEdgeReaction0To7(BattleObject* shot, int slot);
 void RunEdgeReaction8To15(BattleObject* shot, int slot);
+
+// Per-shot behaviour hooks, chosen by the shot's kind and move. The behaviour says whether the
+// shot's update ends there (no motion, no ageing). The impact reaction runs after a hit on a player
+// (with the damage A the hit computed), a familiar or an arena cell.
+struct ShotCell {
+  int column;
+  int row;
+};
+bool RunShotBehaviour(BattleObject* shot, int slot);
+void RunShotImpactReaction(BattleObject* shot, int slot, int victim, float damage);
+void RunShotImpactReaction(BattleObject* shot, int slot, BattleObject* familiar);
+void RunShotImpactReaction(BattleObject* shot, int slot, ShotCell cell);
+void RunShotEdgeReaction(BattleObject* shot, int slot);
 
 }  // namespace veyrdale

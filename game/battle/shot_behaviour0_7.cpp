@@ -3,10 +3,10 @@
 // fall, split or wait on the owner's move.
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/motion.h"
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"

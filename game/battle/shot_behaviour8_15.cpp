@@ -3,12 +3,12 @@
 // sweeps, the shots that freeze while their owner dashes and the chains that split by a count.
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/familiars.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"

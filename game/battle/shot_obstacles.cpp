@@ -5,10 +5,11 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/characters.h"
+#include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"

@@ -5,7 +5,6 @@
 
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

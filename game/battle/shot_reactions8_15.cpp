@@ -7,7 +7,6 @@
 #include "game/battle/player_control.h"
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"

@@ -3,12 +3,12 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/characters.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shot_behaviour.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

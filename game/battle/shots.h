@@ -1,6 +1,6 @@
 // Shots: the pieces that creation, the shot update and the steering share, and the sounds a shot
 // plays. The entry points themselves (CreateShot, UpdateShot and the steering operations) are
-// declared in entry_points.h.
+// declared in battle.h.
 //
 // A shot's own slot is the index of its record in g_shots. Per-slot tables (damage record, hit
 // flags) are reached through that index, never through the float the record carries in `stun`,

@@ -1,11 +1,11 @@
 // Declaring spell cards, the state-9 dispatch and the frame every card shares.
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/battle/spell_card.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

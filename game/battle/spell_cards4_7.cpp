@@ -1,13 +1,13 @@
 // The spell cards of characters 4 to 7: a descriptor and the windows of each card.
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
 #include "game/battle/motion.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/battle/spell_card.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"

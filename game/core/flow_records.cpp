@@ -31,6 +31,7 @@ int32_t SoundHandles[kSoundCount] = {
     -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 uint16_t PictureIndex = 0;
 uint16_t PreviousPictureIndex = 0;
+uint16_t NamePlateFrames = 0;
 
 int32_t HeldFrameCounts[kInputCount][4] = {};
 int32_t PendingPressCounts[kInputCount][4] = {};

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -14,6 +14,7 @@
 #include "game/core/resource_tables.h"
 #include "game/core/result_state.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/scenario.h"

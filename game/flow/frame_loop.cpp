@@ -11,8 +11,8 @@
 #include <limits>
 #include <string>
 
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -20,6 +20,7 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/ending.h"
+#include "game/flow/flow.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menus.h"
 #include "game/flow/options_menu.h"
@@ -28,6 +29,7 @@
 #include "game/flow/story_results.h"
 #include "game/flow/survival.h"
 #include "game/flow/win_quotes.h"
+#include "game/view/view.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/font.h"
@@ -100,7 +102,8 @@ void ReportMissingResources() {
   morrow::WriteLogNotice(line.c_str());
 }
 
-// Start-up steps 1-14; false when the library does not start.
+// Start-up: the Data files, the screen mode and window, the library, the menu resources, the
+// capture graph and the digit sheets; false when the library does not start.
 bool StartUp() {
   morrow::SetGraphVideoMemoryFlag(0);
   morrow::SetWindowIcon(kWindowIcon);
@@ -286,8 +289,8 @@ void RunScene(int scene) {
       SurvivalRecordScene();
       break;
     default:
-      // Scenes still to be built, and numbers without a scene: the frame only clears, reads
-      // input, shows the frame rate and presents.
+      // A number without a scene: the frame only clears, reads input, shows the frame rate and
+      // presents.
       break;
   }
 }

@@ -3,14 +3,15 @@
 
 #include <algorithm>
 
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
 #include "game/flow/menus.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"

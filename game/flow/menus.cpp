@@ -7,12 +7,12 @@
 
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/menu_common.h"
 #include "game/view/draw_conventions.h"
 #include "morrow/graphics/draw.h"
@@ -37,8 +37,8 @@ constexpr int kOpeningSkipFrom = 21;
 constexpr int kOpeningFadeOut = 350;
 constexpr int kOpeningEnd = 450;
 
-// The title's idle count: the white fade from 1341, the loading picture at 1370, the battle at
-// 1400.
+// The title's idle count: the white fade from 1341, the loading picture at 1370 and the battle
+// at 1400.
 constexpr int kDemoFadeStart = 1341;
 constexpr int kDemoLoading = 1370;
 constexpr int kDemoCapture = 1399;

@@ -3,7 +3,7 @@
 // story-kind menu that starts a story (11); the backgrounds every menu draws.
 //
 // All labels are cells of the menu picture set; no menu draws text with a font. AdvanceStoryStage
-// is declared with the flow's entry points (game/core/entry_points.h).
+// is declared in game/flow/flow.h.
 #pragma once
 
 namespace veyrdale {

@@ -16,7 +16,7 @@ constexpr MoveTableEntry Z = kZero;
 }  // namespace
 
 const MoveTableEntry CharacterMoveBlocks[17][kMovesPerBlock] = {
-    // 0
+    // 0: character 0's block.
     {{28, 22, 28, 1, 0, 0, 7, 6, 4, 21, 16},
      {50, 36, 32, 1, 0, 0, 1, 24, 36, 128, 32},
      {50, 30, 24, 1, 0, 0, 1, 8, 7, 96, 16},
@@ -33,7 +33,7 @@ const MoveTableEntry CharacterMoveBlocks[17][kMovesPerBlock] = {
      Z,
      Z,
      Z},
-    // 1
+    // 1: character 1's block.
     {{24, 12, 20, 0, 0, 0, 7, 3, 1, 15, 16},
      {32, 18, 32, 1, 0, 0, 3, 10, 16, 60, 24},
      {50, 28, 42, 1, 0, 0, 7, 8, 3, 24, 23},

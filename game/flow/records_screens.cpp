@@ -5,15 +5,16 @@
 #include <cstdint>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/option_cursors.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
 #include "game/view/draw_conventions.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 

@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
 #include "game/flow/move_table.h"
 #include "game/flow/resource_lists.h"
 #include "morrow/graphics/draw.h"
@@ -222,28 +223,25 @@ void SoundPath(int entry, char* out, int size) {
 
 void LoadGameResources(int mode) {
   ArenaBlackout = 0;
-  // 1-2
+  // The move table and the story's arena, then the tables, the key colour and the seed.
   InstallMoveTable();
   ChooseStoryArena();
-  // 3
   InitStageTypeTable(g_match.storyKind);
   morrow::SetKeyColor(0, 255, 0);
   morrow::GetLocalDateTime(LocalDateTime);
   morrow::SeedRandom(static_cast<uint32_t>(LocalDateTime[5]));
   BuildTrigTables();
   morrow::SetImageConvertFlag(0);
-  // 4
+  // The difficulty: survival's by round, else the options file's.
   if (g_match.survivalMode > 0) {
     g_options.difficulty = SurvivalDifficulty(RoundNumber);
   } else {
     LoadDataFile(kOptionsFile, kLoadOptions);
   }
-  // 5
+  // Every picture and sound freed, then the set of `mode` and the sounds loaded.
   FreeAllPictures();
   morrow::DeleteAllSounds(0);
-  // 6
   ForEachPictureLoad(mode, LoadPicture, nullptr);
-  // 7
   for (int i = 0; i < kSoundCount; ++i) {
     char path[64];
     SoundPath(i, path, sizeof path);

@@ -1,4 +1,4 @@
-// The resource loader: LoadGameResources (declared in game/core/entry_points.h) frees every
+// The resource loader: LoadGameResources (declared in game/flow/flow.h) frees every
 // picture and sound an earlier call loaded and loads the set of its mode into the handle tables
 // of game/flow/resource_tables.h, after the set-up every scene change needs (move table, story
 // arena, stage types, transparent colour, random seed, direction tables, options).

@@ -29,7 +29,6 @@ uint16_t PortraitExpressions[2] = {};
 uint8_t SpeakerChanged = 0;
 int32_t ScriptWait = 0;
 uint16_t PictureFadeFrames = 0;
-uint16_t NamePlateFrames = 0;
 
 namespace {
 

@@ -6,15 +6,14 @@
 
 #include "game/battle/story_stages.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/scenario_state.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/scenario.h"
-#include "game/view/continue_prompt.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -47,8 +46,9 @@ void DrawMessageBox(int alpha) {
   Box(24, 330, 616, 422);
 }
 
-// Pages from StoryPreFight 119 on; the script's result decides what follows the dialogue.
-void StepPages(int shake) {
+// Pages from StoryPreFight 119 on; the script's result decides what follows the dialogue. True
+// when it ends the run.
+bool StepPages(int shake) {
   DrawSpeakerPortraits(shake);
   DrawMessageBox(192);
   SetPlainDrawing();
@@ -61,9 +61,8 @@ void StepPages(int shake) {
       PlayStageBgm(g_match.stage, 1);
       morrow::SetMusicVolume(MusicVolumeSetting());
     }
-  } else if (result >= 2) {
-    view::EndStoryRun();
   }
+  return result >= 2;
 }
 
 }  // namespace
@@ -94,14 +93,15 @@ void DrawSpeakerPortraits(int shake) {
   morrow::SetModulationColor(255, 255, 255);
 }
 
-void DrawStoryDialogue(int shake) {
-  if (StoryPreFight <= 0) return;
+bool DrawStoryDialogue(int shake) {
+  if (StoryPreFight <= 0) return false;
+  bool endsRun = false;
   const int32_t v = StoryScriptFade;
   const double fade = static_cast<double>(v) * (1.0 / kSlideFrames);
   const double rise = (kSlideFrames - static_cast<double>(v)) * (1.0 / kSlideFrames);
   if (v <= 0) {
     DrawBars(32);
-    if (StoryPreFight >= kTalkFrom) StepPages(shake);
+    if (StoryPreFight >= kTalkFrom) endsRun = StepPages(shake);
     if (g_players[0].recovery > 0) --g_players[0].recovery;
   } else if (StoryPreFight <= kTalkEnded) {
     DrawBars(32);
@@ -118,6 +118,7 @@ void DrawStoryDialogue(int shake) {
     DrawMessageBox(TruncToInt(fade * 192));
   }
   if (NamePlateFrames > 1) NamePlateFrames = static_cast<uint16_t>(NamePlateFrames - 2);
+  return endsRun;
 }
 
 }  // namespace veyrdale

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -18,6 +17,7 @@
 #include "game/core/result_state.h"
 #include "game/core/scenario_state.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"

@@ -8,13 +8,13 @@
 #include <numbers>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"

@@ -1,5 +1,5 @@
 // The survival run: player 0 against computer opponents in up to 29 rounds (0-28). Each round is
-// prepared by SetupSurvivalRound (game/core/entry_points.h) from its row of a fixed round table:
+// prepared by SetupSurvivalRound (game/flow/flow.h) from its row of a fixed round table:
 // random opponents from a pool that gives each character once before any repeats, pairs and
 // triples from fixed tables, boss rounds with fixed opponents and arenas, and an arena cycle for
 // the rest. The run ends in scene 29, which shows it and keeps a new best per character in

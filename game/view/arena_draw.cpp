@@ -11,7 +11,6 @@
 #include <numbers>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
@@ -19,6 +18,7 @@
 #include "game/core/resource_tables.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/graphics/draw.h"
 
 namespace veyrdale {

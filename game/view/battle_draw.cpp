@@ -1,6 +1,6 @@
-// One drawn battle frame: the screen shake, the draw list, the F1 key that sends the battle back to
-// the title, the tint, the arena background and decorations, the entries of the draw list, the
-// knock-out bursts and character 15's red screen, then the head-up display.
+// One drawn battle frame's start and its arena: the screen shake, the draw list, then the tint,
+// the arena background and decorations, the entries of the draw list, the knock-out bursts and
+// character 15's red screen. The head-up display follows (hud_draw.cpp).
 //
 // Layers, bottom to top: background, arena decorations, the draw list (base copies of the
 // blocks, the depth-sorted objects, the top layer), the bursts and red screen, the head-up
@@ -11,7 +11,6 @@
 #include "game/battle/characters.h"
 #include "game/battle/directions.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
@@ -20,16 +19,13 @@
 #include "game/view/battle_draw.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
-#include "morrow/system/input.h"
 
 namespace veyrdale {
 
 namespace {
-
-constexpr int kKeyF1 = 0x3B;
-constexpr int kRoundEndHold = 120;  // the frame the round ends on does not shake
 
 constexpr int kArenaPulsing = 7;
 constexpr int kTrunkRow = 164;
@@ -42,15 +38,6 @@ constexpr int kBlendAlpha = 1;
 using view::kBlendAdd;
 constexpr int kBlendMultiply = 4;
 
-// The shake offset for the countdown, and the countdown's next value.
-int TakeShake() {
-  const int n = ScreenShake;
-  if (n <= 0 || RoundEndFrames == kRoundEndHold) return 0;
-  --ScreenShake;
-  const double sign = n % 2 == 0 ? 1.0 : -1.0;
-  return TruncToInt(sign * n * 0.5);
-}
-
 // The modulation of the background and decorations; true when the scene is a silhouette.
 bool SetSceneTint(int players) {
   if (SpellScreenActive == 1 || ReversedControlsActive == 1) {
@@ -59,7 +46,7 @@ bool SetSceneTint(int players) {
     morrow::SetModulationColor(255, 255, 255);
   }
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_players[p];
+    const BattleObject& player = g_drawnFrame.effects.players[p];
     if (g_playerState.cardBar[p] > 0 && CardDarkensArena(player.kind) &&
         player.stateTimer != kCardWaiting) {
       morrow::SetModulationColor(0, 0, 0);
@@ -110,7 +97,7 @@ int ScreenY(float y, int shake) {
 }
 
 void DrawKnockOutBurst(int p, int shake) {
-  const BattleObject& player = g_players[p];
+  const BattleObject& player = g_drawnFrame.effects.players[p];
   const int tau = player.stateTimer;
   if (player.state != kStateKnockedOut || tau <= 72 || tau >= 120) return;
   morrow::SetBlendMode(kBlendAdd, TruncToInt(static_cast<float>((tau - 72) * 255) * 0.020833334f));
@@ -124,10 +111,12 @@ void DrawKnockOutBurst(int p, int shake) {
 }
 
 void DrawRedScreen(int p) {
-  const int owner = g_players[p].owner;
+  const int owner = g_drawnFrame.effects.players[p].owner;
   // The owner field names a player; anything else names none.
   if (owner < 0 || owner >= kPlayerCount) return;
-  if (g_playerState.cardBar[owner] <= 0 || !CardTintsScreenRed(g_players[p].kind)) return;
+  if (g_playerState.cardBar[owner] <= 0 ||
+      !CardTintsScreenRed(g_drawnFrame.effects.players[p].kind))
+    return;
   morrow::SetBlendMode(kBlendMultiply, 255);
   morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(255, 128, 128), 1);
 }
@@ -157,26 +146,27 @@ void DrawEntryByTag(const BattleObject* entry, int shake, int dark) {
   }
 }
 
-void DrawBattleScene() {
-  const int shake = TakeShake();
+DrawnFrame g_drawnFrame;
+
+void PrepareBattleDraw() {
+  g_drawnFrame.shake = ScreenShakeOffset();
   LateEffectCount = 0;
-  const int count = BuildDrawList(g_match.playerCount);
-  // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
-  if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
-    ReturnToTitle();
-    return;
-  }
+  g_drawnFrame.entries = BuildDrawList(g_match.playerCount);
+  g_drawnFrame.effects.Begin();
+}
+
+void DrawBattleArena() {
+  const int shake = g_drawnFrame.shake;
   const int players = PlayerCountUpToFour();
   const bool dark = SetSceneTint(players);
   DrawBackground(shake);
   DrawDecorations(shake);
   morrow::SetModulationColor(255, 255, 255);
-  DrawEntries(count, shake, dark);
+  DrawEntries(g_drawnFrame.entries, shake, dark);
   for (int p = 0; p < players; ++p) {
     DrawKnockOutBurst(p, shake);
     DrawRedScreen(p);
   }
-  DrawBattleHud(shake);
 }
 
 }  // namespace veyrdale

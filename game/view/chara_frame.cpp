@@ -6,14 +6,15 @@
 #include <algorithm>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
+#include "game/view/view.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/system/time.h"
 
@@ -125,9 +126,10 @@ bool IsKnockDownState(int32_t state) {
 
 int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selection&)) {
   if (player->state < 0 || player->state > kLastState) return kFallbackCell;
-  // The owner field reaches the per-player arrays and the owner's record.
-  BattleObject* owner = PlayerOrNull(player->owner);
-  if (owner == nullptr) return kFallbackCell;
+  // The owner field reaches the per-player arrays and the owner's record: the drawn frame's copy.
+  const BattleObject* record = PlayerOrNull(player->owner);
+  if (record == nullptr) return kFallbackCell;
+  BattleObject* owner = &g_drawnFrame.effects.players[record - g_players];
   const int p = player->owner;
   const SheetLook& look = kLooks[id];
   const Cell length = MoveRow(p, g_playerState.currentMove[p]).moveLength;
@@ -230,7 +232,9 @@ void Fall(BattleObject& o, double limit, double gravity, double halfRateGravity)
   o.z += o.vz;
   if (o.z >= 0.0f) {
     o.vz = 0.0f;
-    CreateEffect(&o, 0);  // the landing puff
+    // The landing puff, made by the battle from the player as it landed.
+    DrawnFrameEffects::Step* puff = g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kPuff, 0);
+    if (puff != nullptr) puff->source = o;
   }
 }
 
@@ -270,7 +274,7 @@ void AimStep(const Selection& s) {
   const int inPlay = PlayersInPlay();
   for (int i = 0; i < inPlay; ++i) {
     if (i == s.p) continue;
-    const BattleObject& other = g_players[i];
+    const BattleObject& other = g_drawnFrame.effects.players[i];
     if (other.state >= kStateKnockedOut) continue;
     if (g_match.teamMode == 1 && g_match.team[i] == g_match.team[s.p]) continue;
     const int d = GetSquaredDistance(x, y, TruncToInt(other.x), TruncToInt(other.y));
@@ -283,8 +287,8 @@ void AimStep(const Selection& s) {
 }
 
 void JitterStep(const Selection& s) {
-  s.record->x += static_cast<float>(morrow::GetRandomNumber(2) - 1);
-  s.record->y += static_cast<float>(morrow::GetRandomNumber(2) - 1);
+  s.record->x += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
+  s.record->y += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
 }
 
 void SpinStep(Selection& s) {

@@ -1,16 +1,17 @@
-// Which cell of a player's character sheet the battle draw shows, and the few pieces of battle
-// state that choosing it changes: tints left for the caller's next draw, turns, jumps, glides,
-// aims, spins, lifts, jitter, a sound and screen shakes. SelectCharaFrame (declared with the entry
-// points) switches on the record's character to one SelectFrameCharaN per sheet layout; this header
-// holds what those functions share.
+// Which cell of a player's character sheet the battle draw shows, and what choosing it works out:
+// tints left for the caller's next draw, and turns, jumps, glides, aims, spins, lifts, jitter, a
+// sound and screen shakes, made on the record passed in and on the owner's copy in g_drawnFrame,
+// with the random numbers looked ahead at, and the sound, puffs and shakes listed, for the battle
+// to carry out after the draw. SelectCharaFrame (declared in view.h) switches on the record's
+// character to one SelectFrameCharaN per sheet layout; this header holds what those share.
 //
 // A sheet's first eight rows face the eight heading rows (row r holds headings 32r to 32r + 31, W
 // cells wide); cells from 8W on face no direction. Every answer is a cell number: 39 is the
 // fallback of a state or pose that a character does not draw, 999 or more hides the player. The
 // answer is not range-checked here: the drawers check it against the sheet.
 //
-// Side effects run only where the draw calls the selection, once per drawn frame, so at half rate
-// the turning and falling steps are doubled to keep their speed.
+// The selection runs only where the draw calls it, once per drawn frame, so at half rate the
+// turning and falling steps are doubled to keep their speed.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,8 @@
 namespace veyrdale {
 
 // Characters 0, 4 and 10 take the caller's suppressTurn (1 while a companion is drawn with its
-// owner's real record, so that the owner turns once a frame); the others turn regardless.
+// owner's own copy in g_drawnFrame, so that the owner turns once a frame); the others turn
+// regardless.
 int SelectFrameChara0(BattleObject* player, int suppressTurn);
 int SelectFrameChara1(BattleObject* player);
 int SelectFrameChara2(BattleObject* player);
@@ -55,7 +57,7 @@ constexpr int kCardWaiting = 8888;      // a declaration that has not started ye
 // player record) and from its owner's arrays, before any side effect.
 struct Selection {
   BattleObject* record;  // the record passed in
-  BattleObject* owner;   // the owner's real player record
+  BattleObject* owner;   // the owner's copy in g_drawnFrame
   int p;                 // the owner, 0-3
   int suppressTurn;
   int width;  // W: the cells of one heading row
@@ -143,7 +145,7 @@ bool MayTurn(const Selection& s);
 // At half rate the selection runs every second frame, so its per-frame steps are doubled.
 bool HalfRate();
 
-// Turn: the owner's real heading moves by 16 steps in `sign`'s direction (32 at half rate). The
+// Turn: the owner's heading moves by 16 steps in `sign`'s direction (32 at half rate). The
 // heading row of this selection stays the one read before.
 void TurnStep(const Selection& s, int sign);
 // Jump (characters 0 and 10 in attack pose 2): while free and the owner is in the air, the owner
@@ -166,7 +168,7 @@ void JitterStep(const Selection& s);
 // becomes the new heading's.
 void SpinStep(Selection& s);
 // Lift: the record passed in (the draw list's copy) moves 8 pixels up the screen on every call,
-// and the player is drawn there; the real record stays where the battle left it.
+// and the player is drawn there; the owner's copy stays where the battle left it.
 void LiftStep(const Selection& s);
 
 }  // namespace charaframe

@@ -5,9 +5,9 @@
 #include "game/battle/arena.h"
 #include "game/battle/characters.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/view/view.h"
 
 namespace veyrdale {
 
@@ -18,7 +18,6 @@ uint16_t LateEffectCount;
 namespace {
 
 constexpr int kArenaWithSunkenBlocks = 7;  // its blocks lie under everything that stands
-constexpr int32_t kClearedCellArena7 = 44;
 constexpr float kSunkenBlockLift = 2000.0f;
 constexpr uint16_t kBaseCopy = 0;
 constexpr uint16_t kSortedCopy = 1;
@@ -28,10 +27,6 @@ BattleObject g_topLayer[kTopLayerLimit];
 // The y of each list entry beside the list, so that the sort compares packed floats instead of
 // reading a field of each 140-byte record.
 float g_sortKeys[kDrawListLimit];
-
-bool IsBlockValue(int32_t value) {
-  return value == 1 || value == 2 || value == 3 || value == 5;
-}
 
 // One call's collection. Copies of blocks, props, effects, items and the dash spinner are made
 // from one template, which keeps in the fields a kind does not name what the previous template
@@ -55,9 +50,10 @@ class Collector {
     if (t_ < kTopLayerLimit) g_topLayer[t_++] = copy;
   }
 
-  void Block(int c, int r, uint16_t move) {
+  // The block at (c, r) as `block` shows it.
+  void Block(int c, int r, uint16_t move, const DrawnBlock& block) {
     const int index = CellIndex(c, r);
-    const int32_t value = g_arenaMap.cells[index];
+    const int32_t value = block.value;
     template_.drawTag = kTagArena;
     template_.kind = static_cast<uint16_t>(value);
     template_.x = static_cast<float>(kCellPixels * c);
@@ -65,7 +61,7 @@ class Collector {
     if (move == kSortedCopy && arena_ == kArenaWithSunkenBlocks) template_.y -= kSunkenBlockLift;
     template_.meter = static_cast<float>(strength_[IsBlockValue(value) ? value : 0]);
     template_.life = g_arenaMap.cellState[index];
-    template_.recovery = g_arenaMap.openTimer[index];
+    template_.recovery = block.openTimer;
     template_.move = move;
     Main(template_);
   }
@@ -197,40 +193,41 @@ void SortedProps(Collector& list, int arena) {
   }
 }
 
+// A copy of `record` with the draw tag `tag`.
+BattleObject Tagged(const BattleObject& record, DrawTag tag) {
+  BattleObject copy = record;
+  copy.drawTag = tag;
+  return copy;
+}
+
 void Players(Collector& list, int count) {
   for (int p = 0; p < count; ++p) {
-    BattleObject& player = g_players[p];
-    player.drawTag = kTagPlayer;
+    const BattleObject player = Tagged(g_players[p], kTagPlayer);
     // A character-12 player under its own card stands over the darkened arena.
     if (CardDarkensArena(player.kind) && g_playerState.cardBar[p] > 0) {
       list.Top(player);
     } else {
       list.Main(player);
     }
-    if (HasCompanion(player.kind)) {
-      g_companions[p].drawTag = kTagCompanion;
-      list.Main(g_companions[p]);
-    }
+    if (HasCompanion(player.kind)) list.Main(Tagged(g_companions[p], kTagCompanion));
     if (LeavesGroundMarks(player.kind) && g_groundMarks[p].timer > 0)
       list.Spinner(g_groundMarks[p]);
   }
 }
 
 void Familiars(Collector& list) {
-  for (BattleObject& familiar : g_familiars) {
-    if (familiar.state == 0) continue;
-    familiar.drawTag = kTagFamiliar;
-    list.Main(familiar);
+  for (const BattleObject& familiar : g_familiars) {
+    if (familiar.state != 0) list.Main(Tagged(familiar, kTagFamiliar));
   }
 }
 
 void Shots(Collector& list) {
   for (int slot = 0; slot < kShotCount; ++slot) {
-    BattleObject& shot = g_shots[slot];
+    const BattleObject& record = g_shots[slot];
     // Character 2's fifth move is drawn by its owner's frames, never as a shot.
-    if (shot.kind == 2 && shot.move == 5) continue;
-    shot.drawTag = kTagShot;
-    if (shot.state != 1) continue;
+    if (record.kind == 2 && record.move == 5) continue;
+    if (record.state != 1) continue;
+    const BattleObject shot = Tagged(record, kTagShot);
     if (g_shotDamage[slot].hitTag == 1) {
       list.Top(shot);
     } else {
@@ -239,20 +236,13 @@ void Shots(Collector& list) {
   }
 }
 
-// Counts each block's openTimer down, clears the cell when it ends, and copies the cell as it
-// now stands.
-void SortedBlocks(Collector& list, int arena) {
+// Copies each block as the frame's countdown of its openTimer leaves it.
+void SortedBlocks(Collector& list) {
   for (int c = 0; c < kMapColumns; ++c) {
     for (int r = 0; r < kMapRows; ++r) {
       const int index = CellIndex(c, r);
-      if (!IsBlockValue(g_arenaMap.cells[index])) continue;
-      int32_t& timer = g_arenaMap.openTimer[index];
-      if (timer > 0) {
-        --timer;
-        if (timer == 0)
-          g_arenaMap.cells[index] = arena == kArenaWithSunkenBlocks ? kClearedCellArena7 : 0;
-      }
-      list.Block(c, r, kSortedCopy);
+      if (IsBlockValue(g_arenaMap.cells[index]))
+        list.Block(c, r, kSortedCopy, CountedDownBlock(index));
     }
   }
 }
@@ -320,7 +310,9 @@ int BuildDrawList(int count) {
   if (g_options.effectLevel == 0) {
     for (int c = 0; c < kMapColumns; ++c) {
       for (int r = 0; r < kMapRows; ++r) {
-        if (IsBlockValue(CellValue(c, r))) list.Block(c, r, kBaseCopy);
+        if (!IsBlockValue(CellValue(c, r))) continue;
+        const int index = CellIndex(c, r);
+        list.Block(c, r, kBaseCopy, {g_arenaMap.cells[index], g_arenaMap.openTimer[index]});
       }
     }
     BaseProps(list, arena);
@@ -329,7 +321,7 @@ int BuildDrawList(int count) {
   Players(list, players);
   Familiars(list);
   Shots(list);
-  SortedBlocks(list, arena);
+  SortedBlocks(list);
   SortedProps(list, arena);
   Effects(list);
   Items(list);

@@ -3,29 +3,17 @@
 // every standing object sorted by y so that what stands lower on the screen covers what stands
 // behind it, then a top layer drawn over everything in the order it was collected.
 //
-// BuildDrawList (declared with the battle's entry points) rebuilds the list once per drawn frame.
-// It also carries two pieces of battle state: it writes the draw tags of players, companions,
-// shots and familiars back into their records, and it counts each arena block's openTimer down,
-// clearing the cell when it ends.
+// BuildDrawList (declared in view.h) rebuilds the list once per drawn frame. The copies carry their
+// draw tags and the arena blocks as the frame's countdown leaves them; the battle writes both
+// back into its records after the draw (CarryOutDrawList).
 #pragma once
 
 #include <cstdint>
 
+#include "game/battle/drawn_frame.h"
 #include "game/core/records.h"
 
 namespace veyrdale {
-
-// What a copy is, in its drawTag field; the drawing code chooses its routine by it.
-enum DrawTag : uint16_t {
-  kTagPlayer = 0,
-  kTagCompanion = 1,
-  kTagShot = 2,
-  kTagEffect = 3,
-  kTagArena = 4,  // an arena block or prop
-  kTagItem = 5,
-  kTagFamiliar = 6,
-  kTagSpinner = 7,  // character 6's dash mark
-};
 
 constexpr int kDrawListLimit = 2048;
 constexpr int kTopLayerLimit = 1024;
@@ -36,8 +24,8 @@ constexpr int kLateEffectLimit = 32;
 // reads no other.
 extern BattleObject DrawList[kDrawListLimit];
 
-// Effects flagged to be drawn after the draw list, by the end of the battle frame. The battle
-// draw sets the count to 0 before it builds the list; the builder keeps the first 32.
+// Effects flagged to be drawn after the draw list, by the end of the battle frame: the view's own
+// list, emptied and filled by each BuildDrawList, which keeps the first 32.
 extern EffectRecord LateEffectList[kLateEffectLimit];
 extern uint16_t LateEffectCount;
 

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "game/core/entry_points.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/picture_layers.h"
 #include "game/view/rota_rect.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 

@@ -4,13 +4,13 @@
 // banner while the round ends, and the survival notice before each survival round.
 #include <cstdint>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/hud_parts.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 
@@ -58,7 +58,7 @@ void DrawPlayerTags(int phase, int shake) {
   morrow::SetBlendMode(kBlendAlpha, TruncToInt((phase % 30) * (1.0 / 29) * 255));
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_players[p];
+    const BattleObject& player = g_drawnFrame.effects.players[p];
     Centred(TruncToInt(player.x), TruncToInt(player.y - static_cast<float>(shake) - 30.0f), 1.0,
             0.0, PictureCell(kTagRow, p));
   }

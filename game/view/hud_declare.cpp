@@ -4,12 +4,11 @@
 // few cards at their moment, and the special declaration of characters 0 and 10 with its
 // silhouettes, plates, rings and white-out.
 //
-// Everything here only draws, except that the silhouettes choose their frames through
-// SelectCharaFrame with the real player records, whose side effects belong to that frame.
+// The silhouettes choose their frames through SelectCharaFrame with the drawn frame's players,
+// whose changes the battle takes over after the draw.
 #include <cstdint>
 
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
@@ -17,6 +16,7 @@
 #include "game/core/resource_tables.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/hud_parts.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 
@@ -179,7 +179,7 @@ bool IsPlayerIndex(int32_t p) {
 void DrawSilhouettes(int caster, int target, int shake) {
   morrow::SetBlendMode(kBlendNone, kOpaque);
   for (const int p : {caster, target}) {
-    BattleObject& player = g_players[p];
+    BattleObject& player = g_drawnFrame.effects.players[p];
     const int cell = SelectCharaFrame(&player, 0);
     if (cell >= kHiddenFrame) continue;
     morrow::SetModulationColor(0, 0, 0);
@@ -231,7 +231,7 @@ void DrawSpellDeclarations() {
   const int32_t freeze = FreezeFrames;
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_players[p];
+    const BattleObject& player = g_drawnFrame.effects.players[p];
     const PlayerBattleState& s = g_playerState;
     if (player.state != kStateSpellCard && s.cardBar[p] <= 0 && s.cardBarFull[p] <= 0) continue;
     const bool declaring = player.stateTimer == kDeclared || player.stateTimer == kSpecialDeclared;
@@ -247,7 +247,7 @@ void DrawCardFlashes() {
   if (FreezeFrames <= 0) return;
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_players[p];
+    const BattleObject& player = g_drawnFrame.effects.players[p];
     if (player.state != kStateSpellCard || g_playerState.cardChoice[p] != 1) continue;
     const int32_t t = player.stateTimer;
     const int kind = player.kind;
@@ -273,12 +273,12 @@ void DrawSpecialDeclaration(int shake) {
   if (!IsPlayerIndex(CutInAttacker) || !IsPlayerIndex(CutInVictim)) return;
   const int caster = CutInAttacker;
   const int target = CutInVictim;
-  if (g_players[caster].kind == 0) {
+  if (g_drawnFrame.effects.players[caster].kind == 0) {
     DrawRedScreens(192);
     DrawSilhouettes(caster, target, shake);
     DrawPlates(d, shake);
     DrawWhiteOut(d);
-  } else if (g_players[caster].kind == 10) {
+  } else if (g_drawnFrame.effects.players[caster].kind == 10) {
     DrawRedScreens(96);
     DrawSilhouettes(caster, target, shake);
     if (d <= 128) {

@@ -16,9 +16,7 @@
 #include <cstdint>
 
 #include "game/battle/player_control.h"
-#include "game/battle/round_clock.h"
 #include "game/battle/story_stages.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
@@ -28,6 +26,7 @@
 #include "game/view/draw_list.h"
 #include "game/view/hud_parts.h"
 #include "game/view/rota_rect.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 
@@ -101,13 +100,11 @@ void DrawFlash() {
                            SaturateToInt(255 * static_cast<int64_t>(FlashFrames) / FlashLength));
       FullScreenBox(255, 255, 255);
     }
-    --FlashFrames;
   } else if (FlashFrames < 0) {
     const int64_t alpha =
         FlashLength < 0 ? 255 * static_cast<int64_t>(FlashFrames) / FlashLength : kOpaque;
     morrow::SetBlendMode(kBlendAlpha, SaturateToInt(alpha));
     FullScreenBox(0, 0, 0);
-    ++FlashFrames;
   }
 }
 
@@ -133,7 +130,7 @@ struct PanelPlace {
 };
 
 void DrawPanelFrame(const PanelPlace& at) {
-  const BattleObject& player = g_players[at.p];
+  const BattleObject& player = g_drawnFrame.effects.players[at.p];
   const PlayerBattleState& s = g_playerState;
   int cell = 0;
   bool grey = false;
@@ -164,7 +161,7 @@ void DrawPortrait(const PanelPlace& at) {
     DrawNumber(182, 14, g_playerState.score[0], 7, 1);
     return;
   }
-  const int character = g_players[at.p].kind;
+  const int character = g_drawnFrame.effects.players[at.p].kind;
   if (character >= 16) return;
   const int y = 438 * at.h + 16;
   const int32_t name = PictureCell(kPortraitRow, character);
@@ -178,7 +175,7 @@ void DrawPortrait(const PanelPlace& at) {
 void DrawGaugeTicks(const PanelPlace& at) {
   const float gauge = g_playerState.spellGauge[at.p];
   const int x = at.odd ? 621 + at.slide : -5 - at.slide;
-  const int32_t tick = PictureCell(kTickRow, g_players[at.p].kind);
+  const int32_t tick = PictureCell(kTickRow, g_drawnFrame.effects.players[at.p].kind);
   if (gauge >= 100.0f) morrow::DrawGraph(x, 358 * at.h + 49, tick, 1);
   if (gauge >= 200.0f) morrow::DrawGraph(x, 318 * at.h + 69, tick, 1);
 }
@@ -197,7 +194,7 @@ void DrawLifePart(const PanelPlace& at, int cell, int width) {
 }
 
 void DrawLifeBar(const PanelPlace& at) {
-  const int32_t life = g_players[at.p].life;
+  const int32_t life = g_drawnFrame.effects.players[at.p].life;
   if (life > kHalfLife) {
     DrawLifePart(at, 1, kLifeBarWidth);
     DrawLifePart(at, 0, LifeWidth(static_cast<int64_t>(life) - kHalfLife));
@@ -210,7 +207,7 @@ void DrawLifeBar(const PanelPlace& at) {
 
 // Top players' meters hang from y 96, bottom players' rise to y 383.
 void DrawMeterBar(const PanelPlace& at) {
-  const double meter = g_players[at.p].meter;
+  const double meter = g_drawnFrame.effects.players[at.p].meter;
   const int length =
       std::clamp(TruncToInt(meter * (1.0 / kFullMeter) * kMeterLength), 0, kMeterLength);
   const int x = at.odd ? 629 + at.slide : 2 - at.slide;
@@ -256,14 +253,12 @@ void DrawCrossFades(int shake) {
   if (FadeFrames > 0) {
     morrow::SetBlendMode(kBlendAlpha, TruncToInt(FadeFrames * (1.0 / 30) * 255));
     morrow::DrawRotaGraph(320, 240 - shake, 1.0, 0.0, CaptureGraph, 1, 0);
-    --FadeFrames;
   }
   if (SpellFadeFrames > 0) {
     const double n = SpellFadeFrames;
     morrow::SetBlendMode(kBlendAdd, TruncToInt(n * 0.05 * 255));
     morrow::DrawRotaGraph(320, 240 - shake, 1 + (20 - n) * 0.01, 0.0, CaptureGraph, 1, 0);
     morrow::DrawRotaGraph(320, 240 - shake, 1 + (20 - n) * 0.015, 0.0, CaptureGraph, 1, 0);
-    --SpellFadeFrames;
   }
   morrow::SetBlendMode(kBlendNone, kOpaque);
 }
@@ -310,15 +305,17 @@ void DrawBattleHud(int shake) {
   DrawStatusBar(players, slide);
   if (RoundFrame >= 0 && RoundFrame < kRoundStartPhases) DrawRoundAnnouncements(shake);
   if (RoundEndFrames > 0) DrawRoundEndDisplay();
-  DrawStoryDialogue(shake);
+}
+
+void DrawBattleHudTop(int shake) {
+  using namespace view;
   DrawNamePlate();
   if (g_match.survivalMode != 0 && RoundFrame <= 0 && RoundWinner == 1 &&
       RoundNumber < kLastSurvivalRound) {
     DrawSurvivalNotice();
   }
   DrawCrossFades(shake);
-  RunRoundClock();
-  if (ContinuePause > 0) DrawContinueOverlay();
+  if (ContinuePause > 0) DrawContinuePrompt();
   DrawWhiteFade();
 }
 

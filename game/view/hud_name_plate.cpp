@@ -1,5 +1,6 @@
 // The opponent's name plate of a story stage: started by the script, it fades in over 32 frames,
-// stays, and fades out over its last 48. The dialogue spends it twice as fast while it runs.
+// stays, and fades out over its last 48. The battle spends it after each drawn frame, the dialogue
+// twice as fast while it runs.
 #include <cstdint>
 
 #include "game/core/match_setup.h"
@@ -42,7 +43,6 @@ void DrawNamePlate() {
   morrow::SetBlendMode(kBlendAlpha, alpha);
   morrow::DrawRotaGraph(480, 300, 1.0, 0.0, PictureCell(kNameRow, g_players[NamedPlayer()].kind), 1,
                         0);
-  --NamePlateFrames;
 }
 
 }  // namespace veyrdale::view

@@ -1,5 +1,5 @@
-// The pieces of the head-up display that its files share. hud_draw.cpp runs the display in its
-// fixed order (badges, flashes, beams, the status bar, the fades, the round clock);
+// The pieces of the head-up display that its files share. hud_draw.cpp draws the display in its
+// fixed order (badges, flashes, beams, the status bar, the fades);
 // hud_announce.cpp draws the round's announcements, the knock-out and time-up display and the
 // survival notice; hud_declare.cpp the spell cards; hud_name_plate.cpp the opponent's name.
 #pragma once
@@ -29,7 +29,7 @@ void DrawSpellDeclarations();
 void DrawCardFlashes();
 // While the freeze and the cut-in of character 0's or 10's special card run.
 void DrawSpecialDeclaration(int shake);
-// While NamePlateFrames runs: the opponent's name, fading in and out; spends NamePlateFrames.
+// While NamePlateFrames runs: the opponent's name, fading in and out.
 void DrawNamePlate();
 
 }  // namespace veyrdale::view

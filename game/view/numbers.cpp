@@ -1,9 +1,9 @@
 // Decimal numbers drawn from digit pictures, right-aligned on their last digit.
 #include <cstdint>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
+#include "game/view/view.h"
 #include "morrow/graphics/draw.h"
 
 namespace veyrdale {

@@ -14,7 +14,6 @@
 
 #include "game/battle/player_control.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
@@ -23,6 +22,7 @@
 #include "game/view/chara_frame.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 
@@ -371,9 +371,10 @@ void DrawCompanion(const BattleObject& entry, int p, int shake) {
   const float y = entry.y - static_cast<float>(shake);
   morrow::SetFilterMode(1);
   if (g_playerState.cardBar[p] > 0) {
-    // A ghost of its owner: the owner's real record, which does not turn a second time.
+    // A ghost of its owner: the owner's own copy in the drawn frame, which does not turn a
+    // second time.
     morrow::SetBlendMode(kBlendAdd, TruncToInt(96 + 148 * Sin((2 * Unsigned(SceneFrame)) & 127)));
-    const int cell = SelectCharaFrame(&g_players[p], 1);
+    const int cell = SelectCharaFrame(&g_drawnFrame.effects.players[p], 1);
     DrawCellCentred(x, y, 1.0, SheetCell(CharacterSheetCells, p, cell));
     // The owner's hit tint from the selection stays with the ghost, not with the next entry.
     White();

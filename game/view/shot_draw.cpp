@@ -6,13 +6,13 @@
 #include <initializer_list>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
 #include "game/view/arena_draw.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/picture_layers.h"
+#include "game/view/view.h"
 #include "morrow/device/color_format.h"
 #include "morrow/graphics/draw.h"
 

@@ -21,8 +21,8 @@ struct RandomState {
 };
 RandomState g_random;
 
-void Refill() {
-  uint32_t* mt = g_random.state;
+void Refill(RandomState& r) {
+  uint32_t* mt = r.state;
   mt[kN] = mt[0];
   for (int k = 0; k < kN; ++k) {
     uint32_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
@@ -37,45 +37,66 @@ void Refill() {
     y ^= (y << 7) & 0x9D2C5680u;
     y ^= (y << 15) & 0xEFC60000u;
     y ^= y >> 18;
-    g_random.output[k] = y;
+    r.output[k] = y;
   }
-  g_random.next = 0;
+  r.next = 0;
 }
 
-}  // namespace
-
-int SeedRandom(uint32_t seed) {
+void Seed(RandomState& r, uint32_t seed) {
   uint32_t x = seed;
   for (int i = 0; i < kN; ++i) {
     uint32_t word = x & 0xFFFF0000u;
     x = 69069u * x + 1u;
     word |= x >> 16;
     x = 69069u * x + 1u;
-    g_random.state[i] = word;
+    r.state[i] = word;
   }
-  g_random.seeded = true;
-  Refill();
-  return 0;
+  r.seeded = true;
+  Refill(r);
 }
 
-uint32_t NextRandomWord() {
-  if (g_random.next >= kN) {
-    if (!g_random.seeded) {
-      SeedRandom(4357);
+uint32_t NextWord(RandomState& r) {
+  if (r.next >= kN) {
+    if (!r.seeded) {
+      Seed(r, 4357);
     } else {
-      Refill();
+      Refill(r);
     }
   }
-  return g_random.output[g_random.next++];
+  return r.output[r.next++];
 }
 
-int GetRandomNumber(int max) {
-  uint64_t w = NextRandomWord();
+int Scale(uint64_t w, int max) {
   int64_t factor = static_cast<int64_t>(max) + 1;
   // The product of an unsigned word and a signed factor, as a signed 64-bit value; its upper
   // half is the draw.
   int64_t product = static_cast<int64_t>(w) * factor;
   return static_cast<int>(product >> 32);
+}
+
+}  // namespace
+
+int SeedRandom(uint32_t seed) {
+  Seed(g_random, seed);
+  return 0;
+}
+
+uint32_t NextRandomWord() {
+  return NextWord(g_random);
+}
+
+int GetRandomNumber(int max) {
+  return Scale(NextRandomWord(), max);
+}
+
+int PeekRandomNumber(int max, int ahead) {
+  if (ahead < 0) return 0;
+  const int at = g_random.next + ahead;
+  if (g_random.seeded && at < kN) return Scale(g_random.output[at], max);
+  // Past the words already made: a copy of the generator runs ahead, the generator stays.
+  RandomState copy = g_random;
+  for (int i = 0; i < ahead; ++i) NextWord(copy);
+  return Scale(NextWord(copy), max);
 }
 
 }  // namespace morrow

@@ -28,5 +28,8 @@ int GetRandomNumber(int max);
 int SeedRandom(uint32_t seed);
 // The next raw 32-bit word of the generator.
 uint32_t NextRandomWord();
+// What GetRandomNumber(max) will answer `ahead` draws from now (0 the next), without drawing: the
+// generator is left as it was. A negative `ahead` answers 0.
+int PeekRandomNumber(int max, int ahead);
 
 }  // namespace morrow

@@ -7,10 +7,10 @@
 
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"

@@ -52,9 +52,11 @@
 //                                      each followed by " | MODE PARAM RRGGBB FILTER": the draw
 //                                      state the library holds at that call (parameter and
 //                                      channels within 0-255), from its start values 0 0 ffffff 0
-//   draw                               one DrawBattleScene
+//   draw                               one drawn battle frame (DrawBattleFrame): the view's draw
+//                                      and what the battle and the flow carry out after it
 //   drawlist                           one BuildDrawList for the match's player count, as the
-//                                      battle draw makes it: the entry count, then one line
+//                                      battle draw makes it (its tags and block countdown
+//                                      carried out): the entry count, then one line
 //                                      "tag kind x y move" per entry
 //   number X Y VALUE STYLE SMALL       DrawNumber
 //   rotarect CX CY W H HEADING GRAPH   DrawRotaRectGraph
@@ -64,7 +66,8 @@
 //                                        retarget SLOT T SPEED MODE D
 //                                        scale SLOT FACTOR T0 T1
 //   cell P [S]                         SelectCharaFrame of player P's record with suppressTurn S
-//                                      (0 if not given): "cell C"
+//                                      (0 if not given), carried out as after a drawn frame:
+//                                      "cell C"
 //   scene ID [FRAME]                   sets SceneId and SceneFrame (0 if not given)
 //   loop N                             N iterations of the frame loop's body (the function the
 //                                      game's loop runs): clear, input (the pad words of `hold`
@@ -98,7 +101,8 @@
 //                                      as the frame does, sets blend 0 255, white and filter 0,
 //                                      then draws entry I alone through the frame's dispatch by
 //                                      draw tag, with shake offset E (0 if not given) and the
-//                                      dark flag off; I outside the list fails
+//                                      dark flag off, its selection carried out; I outside the
+//                                      list fails
 //   item X Y COUNT MODE PLAYER         CreateItem (X and Y a map cell in modes 0 and 76, else
 //                                      pixels)
 //   update-item SLOT [N]               N UpdateItem calls of that slot (1 if not given),
@@ -106,9 +110,10 @@
 //                                      items' flags (0 free, 1 live, 2 claimed)
 //   hud [S]                            the state of drawentry (without an entry), then the
 //                                      battle frame's head-up display alone with shake offset S
-//                                      (0 if not given): what it draws, and what it counts and
-//                                      decides (the flash and fade counters, the round clock
-//                                      and the time-up)
+//                                      (0 if not given), as RunBattleHud runs it: what it draws,
+//                                      and what is carried out after it (the flash and fade
+//                                      counters, the dialogue, the round clock and the time-up,
+//                                      the continue prompt's choice)
 //   fire SRC MOVE OWNER                CreateShot from a record (REC names, as `effect`) with
 //                                      that move and owner: "slots" and the slots that became
 //                                      live

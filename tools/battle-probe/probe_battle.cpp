@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/story_stages.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/move_table.h"
+#include "game/flow/stage_media.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"

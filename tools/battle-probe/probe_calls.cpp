@@ -1,11 +1,13 @@
 // The entry points `call` can run, by name: the probe's name table of the game's calls.
 #include <cstdio>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "game/flow/move_table.h"
 #include "game/flow/result_number.h"
+#include "game/view/view.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
 

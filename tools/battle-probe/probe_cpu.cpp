@@ -1,8 +1,8 @@
 // The computer player run for one player and one frame, and what it decided.
 #include <cstdio>
 
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"

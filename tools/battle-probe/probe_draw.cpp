@@ -6,13 +6,14 @@
 #include <set>
 #include <string>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
+#include "game/flow/flow.h"
 #include "game/view/draw_list.h"
 #include "game/view/rota_rect.h"
+#include "game/view/view.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
 #ifdef BATTLE_PROBE_RECORDING
@@ -124,12 +125,13 @@ void FillDigitTables() {
 }
 
 void Draw(const Args&) {
-  veyrdale::DrawBattleScene();
+  veyrdale::DrawBattleFrame();
 }
 
 void DrawListCommand(const Args&) {
   veyrdale::LateEffectCount = 0;
   const int count = veyrdale::BuildDrawList(veyrdale::g_match.playerCount);
+  veyrdale::CarryOutDrawList(veyrdale::g_match.playerCount);
   std::printf("%d\n", count);
   for (int i = 0; i < count; ++i) {
     const veyrdale::BattleObject& e = veyrdale::DrawList[i];

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/battle/battle.h"
 #include "game/battle/field_table.h"
-#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"
 #include "tools/battle-probe/probe_args.h"

@@ -2,8 +2,8 @@
 // for a parked familiar and the beam chain.
 #include <cstdio>
 
+#include "game/battle/battle.h"
 #include "game/battle/familiars.h"
-#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/records.h"
 #include "game/flow/move_table.h"
 #include "tools/battle-probe/probe_args.h"

@@ -1,8 +1,8 @@
 // Hit effects made by the probe: a whole dispatch, or one spawner, on two named records.
 #include <string>
 
+#include "game/battle/battle.h"
 #include "game/battle/hit_effects.h"
-#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"

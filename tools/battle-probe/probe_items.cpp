@@ -2,7 +2,7 @@
 // slot.
 #include <cstdint>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"

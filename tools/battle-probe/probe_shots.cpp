@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "game/battle/battle.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/records.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"

@@ -9,11 +9,11 @@
 
 #include "game/battle/cpu_player.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "morrow/system/time.h"
 #include "platform/input.h"
 

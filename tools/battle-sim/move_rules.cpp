@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 

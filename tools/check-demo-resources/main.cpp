@@ -20,11 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
 #include "game/flow/resource_loader.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"

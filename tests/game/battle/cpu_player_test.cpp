@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "tests/support/battle_state.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/dash.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/familiars.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/items.h"
 #include "game/battle/player_control.h"
-#include "game/core/entry_points.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "morrow/system/time.h"

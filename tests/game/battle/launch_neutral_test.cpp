@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

@@ -9,8 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
+#include "game/battle/launchers.h"
 #include "game/battle/shots.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/records.h"
 #include "game/core/sound_entries.h"

@@ -8,11 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "tests/game/battle/effects_made.h"
 #include "tests/game/battle/items_made.h"
 #include "tests/support/battle_state.h"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"

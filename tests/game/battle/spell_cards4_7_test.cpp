@@ -9,15 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/field_table.h"
 #include "game/battle/player_control.h"
 #include "game/battle/spell_card.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "tests/support/battle_state.h"
 
 namespace {

@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/dash.h"
 #include "game/battle/field_table.h"
 #include "game/battle/player_control.h"
 #include "game/battle/spell_card.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/records.h"

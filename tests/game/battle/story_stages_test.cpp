@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/battle.h"
 #include "game/battle/story_stages.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
+#include "game/flow/stage_media.h"
 #include "tests/support/battle_state.h"
 
 namespace {

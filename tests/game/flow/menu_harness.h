@@ -13,12 +13,12 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
+#include "game/flow/flow.h"
 #include "game/flow/frame_loop.h"
 #include "game/flow/frame_steps.h"
 #include "game/flow/menu_common.h"

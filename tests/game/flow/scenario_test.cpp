@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/arena.h"
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -21,6 +21,7 @@
 #include "game/core/resource_tables.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "morrow/recording/library_recorder.h"
 #include "morrow/system/library.h"

@@ -13,10 +13,10 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "game/flow/menu_common.h"
 #include "game/flow/result_number.h"
 #include "morrow/system/time.h"

@@ -13,13 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/result_state.h"
 #include "game/core/scenario_state.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/scenario.h"
 #include "morrow/device/color_format.h"

@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "morrow/system/time.h"
 #include "tests/game/flow/result_harness.h"
 

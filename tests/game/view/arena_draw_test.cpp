@@ -14,7 +14,6 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/resource_tables.h"
@@ -22,6 +21,7 @@
 #include "game/view/arena_draw.h"
 #include "game/view/battle_draw.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
 

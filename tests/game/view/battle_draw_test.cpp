@@ -9,11 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
 
@@ -136,7 +137,7 @@ class BattleDraw : public ::testing::Test {
     Recorder().ClearCalls();
     FadeFrames = 1;
     CaptureGraph = kCapture;
-    DrawBattleScene();
+    DrawBattleFrame();
     frame_.clear();
     std::vector<std::string> texts;
     std::string hud;

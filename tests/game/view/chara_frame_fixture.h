@@ -9,12 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
+#include "tools/lib/battlesupport/select_now.h"
 
 namespace charaframetest {
 
@@ -113,7 +114,7 @@ class CharaFrame : public ::testing::Test {
     for (const Row& row : rows) {
       Prepare(row.character);
       BattleObject& player = Fill(row.record);
-      EXPECT_EQ(SelectCharaFrame(&player, 0), row.cell)
+      EXPECT_EQ(SelectCharaFrameNow(&player, 0), row.cell)
           << "character " << row.character << ": " << row.record;
     }
   }

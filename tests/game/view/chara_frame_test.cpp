@@ -473,9 +473,9 @@ TEST_F(CharaFrame, RecordsOutOfRange) {
   for (int kind : {16, 200, 65535}) {
     Prepare(1);
     g_players[0].kind = static_cast<uint16_t>(kind);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), 0);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 1), 1);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], -7), -7);
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), 0);
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 1), 1);
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], -7), -7);
   }
   // A knocked-back character 4 would spin and tint, a character 0 in pose 2 jump, a character 5
   // in its special jitter: not for a record whose owner is no player or whose state is none.
@@ -485,7 +485,7 @@ TEST_F(CharaFrame, RecordsOutOfRange) {
   } inert[] = {{4, "s11 t3 q5"}, {0, "s2 P2 z-4"}, {5, "s8 S7000"}};
   auto expectInert = [&](const char* record, BattleObject& player) {
     const BattleObject before = player;
-    EXPECT_EQ(SelectCharaFrame(&player, 0), 39) << record;
+    EXPECT_EQ(SelectCharaFrameNow(&player, 0), 39) << record;
     EXPECT_EQ(std::memcmp(&before, &player, sizeof before), 0) << record;
     EXPECT_EQ(Recorder().Count("SetModulationColor"), 0) << record;
     EXPECT_EQ(LandingPuffs(), 0) << record;
@@ -509,17 +509,17 @@ TEST_F(CharaFrame, RecordsOutOfRange) {
     Prepare(1);
     g_players[0].heading = h;
     g_players[0].stateTimer = 8;
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), 1 + 6 * 40) << h;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), 1 + 6 * 40) << h;
   }
   Prepare(1);
   Fill("s2 P0 t10 e8 a-192");
-  EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), 11 + 2 * 40);
+  EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), 11 + 2 * 40);
   // A move outside the table has length 0.
   for (int move : {-1, 17, 32767}) {
     Prepare(1);
     Fill("s2 P1 t30");
     g_playerState.currentMove[0] = static_cast<int16_t>(move);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), (-30) / 6 + 9) << move;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), (-30) / 6 + 9) << move;
   }
 }
 
@@ -574,7 +574,7 @@ TEST_F(CharaFrame, AnyRecordGivesACell) {
     const int suppressTurn = static_cast<int>(random() % 2);
     BattleObject before[kPlayerCount];
     std::memcpy(before, g_players, sizeof before);
-    const int cell = SelectCharaFrame(&r, suppressTurn);
+    const int cell = SelectCharaFrameNow(&r, suppressTurn);
     if (r.kind > 15) {
       EXPECT_EQ(cell, suppressTurn);
     } else if (r.owner < 0 || r.owner > 3 || r.state < 0 || r.state > 18) {
@@ -604,7 +604,7 @@ TEST_F(CharaFrame, TintCadence) {
         SceneFrame = state == 10 ? frame : frame + 1;
         g_players[0].state = state;
         g_players[0].stateTimer = state == 10 ? frame + 1 : frame;
-        SelectCharaFrame(&g_players[0], 0);
+        SelectCharaFrameNow(&g_players[0], 0);
         std::vector<std::string> calls;
         for (const auto& call : Recorder().Named("SetModulationColor")) {
           calls.push_back(call.Text());
@@ -656,14 +656,14 @@ TEST_F(CharaFrame, TurnsOfTheSwings) {
     g_display.halfRatePresent = c.halfRate;
     FreezeFrames = c.freeze;
     g_playerState.holdTimer[0] = c.hold;
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], c.suppress), c.cell) << c.record;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], c.suppress), c.cell) << c.record;
     EXPECT_EQ(g_players[0].heading, c.heading) << c.record << " half " << c.halfRate;
   }
   Prepare(0);
   Fill("s2 P1 t30 e20 h0");
   BattleObject copy = g_players[0];
   copy.heading = 100;
-  EXPECT_EQ(SelectCharaFrame(&copy, 0), 25 + 3 * 50);
+  EXPECT_EQ(SelectCharaFrameNow(&copy, 0), 25 + 3 * 50);
   EXPECT_EQ(copy.heading, 100);
   EXPECT_EQ(g_players[0].heading, 16);
 }
@@ -675,8 +675,8 @@ TEST_F(CharaFrame, Character4TurnsOnceAFrameWithItsCompanion) {
   Fill("s2 P3 t40 h64");
   for (int frame = 1; frame <= 3; ++frame) {
     BattleObject copy = g_players[0];
-    EXPECT_EQ(SelectCharaFrame(&copy, 0), 13 + (64 - 16 * (frame - 1)) / 32 * 30);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 1), 13 + (64 - 16 * frame) / 32 * 30);
+    EXPECT_EQ(SelectCharaFrameNow(&copy, 0), 13 + (64 - 16 * (frame - 1)) / 32 * 30);
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 1), 13 + (64 - 16 * frame) / 32 * 30);
     EXPECT_EQ(g_players[0].heading, 64 - 16 * frame);
   }
 }
@@ -688,28 +688,28 @@ TEST_F(CharaFrame, Character3TurnsTowardDown) {
   Fill("s9 K1 t310 h208");
   const int expected[] = {192, 192, 192};
   for (int heading : expected) {
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), 6 * 40);
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), 6 * 40);
     EXPECT_EQ(g_players[0].heading, heading);
   }
   Prepare(3);
   Fill("s9 K1 t310 h200");
   for (int frame = 1; frame <= 40; ++frame) {
-    SelectCharaFrame(&g_players[0], 1);  // the flag is not this character's
+    SelectCharaFrameNow(&g_players[0], 1);  // the flag is not this character's
     EXPECT_EQ(g_players[0].heading, (200 - 16 * frame + 16 * 256) % 256);
   }
   Prepare(3);
   Fill("s9 K1 t304 h224");
   g_display.halfRatePresent = 1;
-  SelectCharaFrame(&g_players[0], 0);
+  SelectCharaFrameNow(&g_players[0], 0);
   EXPECT_EQ(g_players[0].heading, 192);
   Prepare(3);
   Fill("s9 K1 t304 h224");
   g_playerState.holdTimer[0] = 1;
-  SelectCharaFrame(&g_players[0], 0);
+  SelectCharaFrameNow(&g_players[0], 0);
   EXPECT_EQ(g_players[0].heading, 224);
   Fill("t303");
   g_playerState.holdTimer[0] = 0;
-  SelectCharaFrame(&g_players[0], 0);
+  SelectCharaFrameNow(&g_players[0], 0);
   EXPECT_EQ(g_players[0].heading, 224);
 }
 
@@ -737,7 +737,7 @@ TEST_F(CharaFrame, JumpsAndGlidesFallAndLand) {
       int frames = 0;
       while (z < 0.0f) {
         BattleObject copy = g_players[0];
-        SelectCharaFrame(&copy, 0);
+        SelectCharaFrameNow(&copy, 0);
         if (vz < f.limit) vz = static_cast<float>(vz + gravity);
         z += vz;
         ASSERT_EQ(g_players[0].z, z) << f.character;
@@ -753,7 +753,7 @@ TEST_F(CharaFrame, JumpsAndGlidesFallAndLand) {
       EXPECT_EQ(g_players[0].vz, 0.0f);
       EXPECT_GE(vz, f.limit) << "the fall speed reached its limit";
       BattleObject copy = g_players[0];
-      SelectCharaFrame(&copy, 0);
+      SelectCharaFrameNow(&copy, 0);
       EXPECT_EQ(g_players[0].z, z) << "on the ground nothing falls";
       EXPECT_EQ(g_players[0].guard, 0);
       EXPECT_EQ(g_players[0].vx, 0.0f);
@@ -765,11 +765,11 @@ TEST_F(CharaFrame, JumpsAndGlidesFallAndLand) {
     Prepare(f.character);
     Fill("s2 P2 t60 z-0.5 vz0.6");
     FreezeFrames = 1;
-    SelectCharaFrame(&g_players[0], 0);
+    SelectCharaFrameNow(&g_players[0], 0);
     EXPECT_EQ(g_players[0].z, -0.5f);
     EXPECT_EQ(LandingPuffs(), 0);
     FreezeFrames = 0;
-    SelectCharaFrame(&g_players[0], 1);
+    SelectCharaFrameNow(&g_players[0], 1);
     EXPECT_EQ(g_players[0].z, static_cast<float>(-0.5f + static_cast<float>(0.6f + f.gravity)));
     EXPECT_EQ(g_players[0].vz, 0.0f);
     EXPECT_EQ(LandingPuffs(), 1);
@@ -782,7 +782,7 @@ TEST_F(CharaFrame, JumpsAndGlidesFallAndLand) {
     BattleObject copy = g_players[0];
     copy.z = -1.0f;
     copy.vz = 1.0f;
-    EXPECT_EQ(SelectCharaFrame(&copy, 0), f.fallingCell);
+    EXPECT_EQ(SelectCharaFrameNow(&copy, 0), f.fallingCell);
     EXPECT_EQ(LandingPuffs(), f.glide ? 1 : 0) << f.character;
   }
 }
@@ -802,7 +802,7 @@ TEST_F(CharaFrame, JitterDrawsTwoRandomNumbers) {
     g_players[0].y = 50.0f;
     BattleObject copy = g_players[0];
     morrow::SeedRandom(seed);
-    EXPECT_EQ(SelectCharaFrame(&copy, 0), 6) << character;
+    EXPECT_EQ(SelectCharaFrameNow(&copy, 0), 6) << character;
     EXPECT_EQ(copy.x, 100.0f + static_cast<float>(dx));
     EXPECT_EQ(copy.y, 50.0f + static_cast<float>(dy));
     EXPECT_EQ(morrow::GetRandomNumber(1000000), next);
@@ -827,7 +827,7 @@ TEST_F(CharaFrame, SpinWithAnyCounter) {
         BattleObject copy = g_players[0];
         copy.heading = c.heading;
         copy.recovery = c.q;
-        EXPECT_EQ(SelectCharaFrame(&copy, 1), spinner.column + c.spun / 32 * spinner.width)
+        EXPECT_EQ(SelectCharaFrameNow(&copy, 1), spinner.column + c.spun / 32 * spinner.width)
             << spinner.character << ": " << c.heading << " " << c.q;
         EXPECT_EQ(copy.heading, c.spun);
         EXPECT_EQ(g_players[0].heading, 0);
@@ -845,7 +845,7 @@ TEST_F(CharaFrame, Character5FirstCardSequence) {
     Prepare(5);
     Fill("s9 K0 h100");
     g_players[0].stateTimer = c.t;
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), c.cell) << c.t;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), c.cell) << c.t;
   }
 }
 

@@ -816,7 +816,7 @@ TEST_F(CharaFrame, Character8DashTimeline) {
         BattleObject& o = g_players[0];
         o.stateTimer = t;
         const BattleObject before = o;
-        const int cell = SelectCharaFrame(&o, 0);
+        const int cell = SelectCharaFrameNow(&o, 0);
         BattleObject expected = before;
         if (acts && t == 80) {
           expected.heading = turned;
@@ -894,7 +894,7 @@ TEST_F(CharaFrame, Character8Aims) {
     }
     BattleObject copy = g_players[0];
     copy.heading = 9;
-    EXPECT_EQ(SelectCharaFrame(&copy, 0), 18) << c.name;
+    EXPECT_EQ(SelectCharaFrameNow(&copy, 0), 18) << c.name;
     EXPECT_EQ(g_players[0].heading, c.heading) << c.name;
     EXPECT_EQ(copy.heading, 9) << c.name;
   }
@@ -906,7 +906,7 @@ TEST_F(CharaFrame, Character8Aims) {
   g_players[1].y = 100.0f;
   BattleObject copy = g_players[0];
   copy.x = 500.0f;
-  SelectCharaFrame(&copy, 0);
+  SelectCharaFrameNow(&copy, 0);
   EXPECT_EQ(g_players[0].heading, 129);
 }
 
@@ -924,7 +924,7 @@ TEST_F(CharaFrame, Character10Shakes) {
     FreezeFrames = c.freeze;
     g_playerState.holdTimer[0] = c.freeze;
     ScreenShake = 3;
-    SelectCharaFrame(&g_players[0], 1);
+    SelectCharaFrameNow(&g_players[0], 1);
     EXPECT_EQ(ScreenShake, c.shake) << "pose " << c.pose << " t " << c.t;
   }
 }
@@ -938,12 +938,12 @@ TEST_F(CharaFrame, Character12Lifts) {
     g_players[0].state = state;
     BattleObject copy = g_players[0];
     for (int call = 1; call <= 3; ++call) {
-      EXPECT_EQ(SelectCharaFrame(&copy, 0), 31);
+      EXPECT_EQ(SelectCharaFrameNow(&copy, 0), 31);
       EXPECT_EQ(copy.y, 200.0f - 8.0f * static_cast<float>(call));
     }
     EXPECT_EQ(g_players[0].y, 200.0f);
     copy.z = 8.0f;
-    SelectCharaFrame(&copy, 0);
+    SelectCharaFrameNow(&copy, 0);
     EXPECT_EQ(copy.y, 176.0f);
   }
 }
@@ -958,13 +958,13 @@ TEST_F(CharaFrame, Character13ReadsItsCatchRecord) {
     g_markerPoints[0].player = player;
     g_markerPoints[0].code = 9;
     g_markerPoints[1].player = 9;
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), player == 9 ? 14 + 90 : 0) << player;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), player == 9 ? 14 + 90 : 0) << player;
   }
   for (int owner : {-1, 4, 5, 32767}) {
     Prepare(13);
     Fill("s9 K1 t400 h100");
     g_players[0].owner = static_cast<int16_t>(owner);
-    EXPECT_EQ(SelectCharaFrame(&g_players[0], 0), 39) << owner;
+    EXPECT_EQ(SelectCharaFrameNow(&g_players[0], 0), 39) << owner;
   }
 }
 

@@ -8,8 +8,8 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
 
@@ -26,9 +26,12 @@ class DrawListTest : public ::testing::Test {
   }
   // A match with no player in it unless a test adds some, on the given arena.
   void Arena(int arena) { g_match.stage = arena; }
+  // The list as a drawn frame builds it, with the tags and block countdown carried out after.
   int Build(int players = 0) {
     LateEffectCount = 0;
-    return BuildDrawList(players);
+    const int count = BuildDrawList(players);
+    CarryOutDrawList(players);
+    return count;
   }
 };
 

@@ -16,10 +16,11 @@
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
+#include "game/flow/flow.h"
 #include "game/view/draw_list.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
 
@@ -97,10 +98,13 @@ class Hud : public ::testing::Test {
     Recorder().Reset();
   }
 
-  // One display from the draw state the frame leaves (blend 0 255, white, filter 0): its drawing
-  // calls with the state each was drawn in.
+  // One display from the draw state the frame leaves (blend 0 255, white, filter 0), with what
+  // the frame carries out after it: its drawing calls with the state each was drawn in.
   static Calls Draw(int shake = 0) {
-    return Capture([shake] { DrawBattleHud(shake); });
+    return Capture([shake] {
+      g_drawnFrame.effects.Begin();
+      RunBattleHud(shake);
+    });
   }
 
   // The drawing calls of `run`, each with the draw state it was drawn in, from the state a frame

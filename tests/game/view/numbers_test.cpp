@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/directions.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
 #include "game/view/rota_rect.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 
 namespace {

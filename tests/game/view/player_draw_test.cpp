@@ -15,14 +15,15 @@
 
 #include <gtest/gtest.h>
 
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
 #include "game/view/battle_draw.h"
 #include "game/view/draw_list.h"
 #include "game/view/player_draw.h"
+#include "game/view/view.h"
 #include "morrow/recording/library_recorder.h"
 #include "tests/support/battle_state.h"
+#include "tools/lib/battlesupport/select_now.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ class PlayerEntryDraw : public ::testing::Test {
   static int CellOf(const BattleObject& entry) {
     BattleObject scratch = entry;
     scratch.y += scratch.z;
-    return SelectCharaFrame(&scratch, 0);
+    return SelectCharaFrameNow(&scratch, 0);
   }
 
   static Calls Draw(const BattleObject& entry, int shake = 0) {
@@ -800,7 +801,7 @@ TEST_F(PlayerEntryDraw, CompanionsBothWaysAndHiddenInTheStoryFade) {
     e.owner = static_cast<int16_t>(c.owner);
     e.drawTag = kTagCompanion;
     BattleObject owner = g_players[0];
-    const int cell = SelectCharaFrame(&owner, 1);
+    const int cell = SelectCharaFrameNow(&owner, 1);
     const Calls calls = Draw(e, 3);
     if (c.blend == 0) {
       EXPECT_TRUE(calls.empty());

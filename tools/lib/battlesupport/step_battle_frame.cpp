@@ -1,12 +1,13 @@
 #include "tools/lib/battlesupport/step_battle_frame.h"
 
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/frame_steps.h"
 
 namespace veyrdale {

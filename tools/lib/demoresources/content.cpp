@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "game/core/entry_points.h"
+#include "game/battle/battle.h"
 #include "game/core/records.h"
 #include "platform/codepage.h"
 #include "tools/lib/demoresources/glyphs.h"

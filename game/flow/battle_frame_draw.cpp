@@ -1,0 +1,125 @@
+// The battle's drawer: one drawn battle frame as the flow runs it. The view draws in three parts;
+// after each, what that part showed and worked out is carried out in the order the draw met it:
+// the screen shake spent, the draw list's tags and block countdown, the character frame
+// selections and the flash after the arena and the first part of the display; the story's
+// dialogue (the flow's own) and the end of the run it asks for; then the counters the top of the
+// display showed, the round clock and the continue prompt's choice. F1 leaves for the title
+// before anything is drawn.
+#include <cstdint>
+
+#include "game/battle/battle.h"
+#include "game/battle/drawn_frame.h"
+#include "game/battle/round_clock.h"
+#include "game/core/frame_state.h"
+#include "game/core/input.h"
+#include "game/core/match_setup.h"
+#include "game/core/numeric.h"
+#include "game/core/records.h"
+#include "game/core/scenes.h"
+#include "game/core/sound_entries.h"
+#include "game/flow/flow.h"
+#include "game/view/view.h"
+#include "morrow/system/input.h"
+
+namespace veyrdale {
+
+namespace {
+
+constexpr int kKeyF1 = 0x3B;
+
+constexpr int kInputFrom = 49;  // the prompt's frame from which player 0 chooses
+constexpr int kContinue = 0;
+constexpr int kGiveUp = 1;
+
+// The stage again from a fresh round, with player 0's tallies and everyone's wins cleared.
+void ContinueRun() {
+  ContinuePause = 0;
+  // Scripts and set-ups of the later stages read the continue as a route.
+  RouteFlagA = 1;
+  FadeCaptureRequest = 1;
+  RoundFrame = 0;
+  RoundWinner = 0;
+  PlayerBattleState& s = g_playerState;
+  s.score[0] = s.damageDealt[0] = s.shotsFired[0] = s.shotsHit[0] = 0;
+  s.obstaclesBroken[0] = s.knockOuts[0] = 0;
+  const int players = PlayerCountUpToFour();
+  for (int p = 0; p < players; ++p) s.wins[p] = 0;
+  for (int p = 0; p < kPlayerCount; ++p) StartRound(&g_players[p], p);
+}
+
+bool Pressed(Input input) {
+  return HeldFrameCounts[input][0] == 1;
+}
+
+// The continue prompt's frame: the battle stays frozen; from its 49th frame player 0 chooses
+// with left and right and confirms with button 1. Continuing replays the stage from a fresh
+// round; giving up ends the run.
+void RunContinueChoice() {
+  const int32_t n = ContinuePause;
+  FreezeFrames = 1;
+  if (n >= kInputFrom) {
+    if (Pressed(kInputLeft)) {
+      ContinueChoice = kContinue;
+      PlaySoundEntry(kSoundSelect);
+    }
+    if (Pressed(kInputRight)) {
+      ContinueChoice = kGiveUp;
+      PlaySoundEntry(kSoundSelect);
+    }
+    if (Pressed(kInputButton1)) {
+      if (ContinueChoice == kContinue) {
+        ContinueRun();
+      } else if (ContinueChoice == kGiveUp) {
+        FadeCaptureRequest = 1;
+        EndStoryRun();
+      }
+    }
+  }
+  if (ContinuePause > 0) ContinuePause = SaturateToInt(static_cast<int64_t>(ContinuePause) + 1);
+}
+
+}  // namespace
+
+void EndStoryRun() {
+  SceneFrame = 0;
+  SceneId = kSceneGameOver;
+  RoundFrame = RoundEndFrames = FreezeFrames = 0;
+  StoryScriptFade = StoryPreFight = ContinuePause = 0;
+  for (int32_t& cpu : g_match.cpuFlag) cpu = 0;
+  LoadGameResources(0);
+  DeleteFontSheets();
+  DeletePortraits();
+}
+
+void DrawContinueOverlay() {
+  DrawContinuePrompt();
+  RunContinueChoice();
+}
+
+void RunBattleHud(int shake) {
+  DrawBattleHud(shake);
+  CarryOutSelections(g_drawnFrame.effects);
+  SpendFlash();
+  if (DrawStoryDialogue(shake)) EndStoryRun();
+  // The prompt is drawn as the frame found it; its choice runs after the draw.
+  const bool prompt = ContinuePause > 0;
+  DrawBattleHudTop(shake);
+  SpendDisplayCounters();
+  RunRoundClock();
+  if (prompt) RunContinueChoice();
+}
+
+void DrawBattleFrame() {
+  PrepareBattleDraw();
+  SpendScreenShake();
+  CarryOutDrawList(g_match.playerCount);
+  // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
+  if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
+    ReturnToTitle();
+    return;
+  }
+  DrawBattleArena();
+  RunBattleHud(g_drawnFrame.shake);
+}
+
+}  // namespace veyrdale

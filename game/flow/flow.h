@@ -1,0 +1,57 @@
+// What the flow offers the tools and tests beside its own scenes: the resource sets, the glyph
+// sheets, the scenario scripts, the story's next stage, the survival rounds and the battle scene.
+#pragma once
+
+namespace veyrdale {
+
+// Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle, 2 ending.
+void LoadGameResources(int mode);
+
+// Glyph sheets: set B always, set A unless mode is 999.
+void LoadFontSheets(int mode);
+void DeleteFontSheets();
+
+// Scenario scripts: 99 when loaded, 0 when the file cannot be opened.
+int LoadScenarioScript(int number);
+// Interprets one page of the loaded script.
+void RunScenarioScript(int number);
+
+// The next story stage, or the end of the story after the last.
+void AdvanceStoryStage();
+
+// Prepares the next survival round, or ends the run in scene 29.
+void SetupSurvivalRound();
+
+// Scene 4, the battle: one battle frame with what it asks of the scene.
+void BattleScene(int unused);
+// The battle left for the title (F1 in the battle): the battle and story state cleared, the
+// spell-card flags with it, the menu resources and the title music loaded, scene 0.
+void ReturnToTitle();
+// While StoryPreFight runs: the story's dialogue over the battle, which also steps its script.
+// True when the script ends the story run.
+bool DrawStoryDialogue(int shake);
+// Leaves the battle for the end of the story run (scene 20): the round, freeze, dialogue and
+// continue counters cleared, no computer players, the menu resources loaded, the glyph sheets and
+// portraits freed.
+void EndStoryRun();
+
+// One drawn battle frame, the battle's drawer: the draw list, F1 (back to the title), the arena,
+// then RunBattleHud; what the draw showed and worked out is carried out after each part.
+void DrawBattleFrame();
+// The head-up display of a drawn frame with shake offset `shake`, the draw list already built:
+// its first part, the selections and the flash carried out, the story's dialogue (and the end of
+// the run it asks for), the top part, the counters it showed spent, the round clock and the
+// continue prompt's choice.
+void RunBattleHud(int shake);
+// One frame of the story's continue prompt alone: drawn, then its choice run.
+void DrawContinueOverlay();
+
+// The story's portraits freed; the stage music started; the loading picture loaded (graph handle
+// or -1), drawn and freed.
+void DeletePortraits();
+void PlayStageBgm(int arena, int force);
+int LoadLoadingPicture();
+void DrawLoadingPicture();
+void DeleteLoadingPicture();
+
+}  // namespace veyrdale
