@@ -8,13 +8,14 @@
 #include <set>
 #include <vector>
 
+#include "game/battle/drawn_frame.h"
 #include "game/battle/player_control.h"
 #include "game/core/data_files.h"
-#include "game/core/entry_points.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
 #include "game/flow/resource_lists.h"
+#include "game/view/view.h"
 #include "morrow/graphics/draw.h"
 #include "tools/lib/demoresources/palette.h"
 
@@ -95,10 +96,10 @@ Pose PoseOfState(const Situation& s) {
   }
 }
 
-// Asks the game's frame selection about every situation of every state, with the selection's
-// side effects held off (a running freeze stops turns, jumps and glides), and puts back every
-// piece of game state it touches. The random numbers a jitter draws stay drawn: no battle runs in
-// a program that draws pictures.
+// Asks the game's frame selection about every situation of every state, on the drawn frame's
+// copy of player 0, so that what a selection changes or asks for (turns, jitter, sounds) is never
+// carried out; a running freeze keeps turns, jumps and glides from moving the heading asked about.
+// Every piece of game state it sets up is put back.
 class Probe {
  public:
   Probe() : player_(veyrdale::g_players[0]), state_(veyrdale::g_playerState) {
@@ -162,7 +163,9 @@ class Probe {
     g_playerState.specialMode[0] = s.special;
     for (int input = kInputDown; input <= kInputRight; ++input)
       HeldFrameCounts[input][0] = s.held ? 1 : 0;
-    return SelectCharaFrame(&r, 1);
+    DrawnFrameEffects& effects = g_drawnFrame.effects;
+    effects.Begin();
+    return SelectCharaFrame(&effects.players[0], 1);
   }
 
   static void Vote(std::map<int, Votes>* cells, int cell, Pose pose, int row) {
