@@ -222,11 +222,12 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   if (!ValidPlayer(player, p)) return;
   BattleObject& self = *player;
   const int character = self.kind;
-  // 1
+  // The held flag cleared; low life mode for the characters that have one.
   S().heldFlag[p] = 0;
   if (HasLowLifeMode(character) && S().lowLifeMode[p] == 0 && self.life < 80)
     S().lowLifeMode[p] = 1;
-  // 2
+  // The walking speed and weight: faster with the modifier held, heavier for a powered-up
+  // character 6.
   const bool poweredUp = S().powerUp[p] > 0;
   float speed = WalkingSpeed(character, poweredUp);
   int weight = 0;
@@ -236,9 +237,10 @@ void UpdatePlayerControl(BattleObject* player, int p) {
     weight = 5;
   }
   if (character == 6 && poweredUp) weight += 10;
-  // 3
+  // Walking, unless dashing or before the story's fight starts.
   if (self.state != kStateDash && StoryPreFight == 0) Walk(self, p, speed, weight);
-  // 4
+  // The spell button and both buttons together, once the attack delay is over and while the
+  // controls are not reversed.
   if (self.attackDelay == 0 && ReversedControlsActive == 0) {
     if (Held(kInputButton5, p) == 1 && self.state <= kStateWalk && TriggersOpen()) {
       SpellButton(self, p);
@@ -247,9 +249,9 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       if (!BothButtons(self, p)) return;
     }
   }
-  // 5
+  // A special move takes the rest of the frame.
   if (self.state == kStateSpecialMove) return;
-  // 6
+  // The character's dash, outside the round's opening 280 frames.
   if (RoundFrame > 280 || RoundFrame < 0) {
     if (character < 16) {
       kDashRoutines[character](player, p);
@@ -257,7 +259,7 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       ++IndexMisses;  // no such character: no dash
     }
   }
-  // 7
+  // Creeping speeds stop, the player moves, and the walk's timer counts.
   if (Magnitude(self.vx) < 0.1f) self.vx = 0.0f;
   if (Magnitude(self.vy) < 0.1f) self.vy = 0.0f;
   Advance(self);
