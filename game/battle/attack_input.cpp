@@ -96,23 +96,24 @@ void UpdateAttackInput(BattleObject* player, int p) {
     return;
   }
   BattleObject& self = *player;
-  // Dashes, special moves, spell cards and a waiting declaration take no attack input.
+  // Dashes, special moves, spell cards and the waiting marker take no attack input.
   const int32_t state = self.state;
   if (state == kStateDash || state == kStateDashSpin || state == kStateSpecialMove ||
       state == kStateSpellCard || self.stateTimer == kWaitingMarker) {
     return;
   }
-  // The pressed attack, and the move under way (none while standing free without a press).
+  // The attack pressed; outside an attack, nothing pressed ends the current move. Ghost states
+  // count from their own base.
   const int base = state > kStateKnockedOut ? kGhostBase : 0;
   const int code = AttackCode(self, p);
   if (self.state < base + kStateAttackStanding && code == 0) S().currentMove[p] = 0;
   const int cur = S().currentMove[p];
   const MoveTableEntry& curRow = MoveRow(p, cur);
-  // A power-up adds shots to some moves.
+  // The extra shots a power-up allows, for the pressed move and for the current one.
   const bool poweredUp = S().powerUp[p] > 0;
   const int extraStart = poweredUp ? PowerUpExtraShots(self.kind, code) : 0;
   const int extraFire = poweredUp ? PowerUpExtraShots(self.kind, cur) : 0;
-  // A new move starts when none runs, the press has its meter and the shot limit allows it.
+  // A new move (or a charge instead) when none runs, the delay is over and the meter pays.
   const MoveTableEntry& codeRow = MoveRow(p, code);
   if (S().currentMove[p] == 0 && code != 0 && self.attackDelay == 0 &&
       self.state < base + kStateAttackStanding && self.meter >= codeRow.meterCost) {
@@ -131,9 +132,10 @@ void UpdateAttackInput(BattleObject* player, int p) {
       AttackStateByVelocity(self, base);
     }
   }
-  // Nothing more unless an attack runs.
+  // Outside an attack nothing more happens.
   if (self.state < base + kStateAttackStanding) return;
-  // Inside the move's firing window: one shot a frame, paid from the meter.
+  // A shot of the current move while its window is open, its recovery is over and the meter and
+  // the shot limit allow it.
   if (self.stateTimer > 0 && self.stateTimer < curRow.timing && self.recovery == 0 &&
       self.state < base + kStateFollowThrough && self.meter >= curRow.meterCost &&
       S().moveShotCount[p] < curRow.shotLimit + extraFire) {
@@ -151,7 +153,7 @@ void UpdateAttackInput(BattleObject* player, int p) {
       self.state = base + kStateFollowThrough;
     }
   }
-  // Characters 13 and 4 chain a follow-up move out of their third pose.
+  // Characters 13 and 4 turn a late press in pose 2 into their moves 8 and 7.
   const uint16_t pose = S().poseClass[p];
   if (self.kind == 13 && pose == 2 && self.stateTimer < 34 && self.meter >= 16.0f) {
     if (cur != 8) {
@@ -176,7 +178,7 @@ void UpdateAttackInput(BattleObject* player, int p) {
     }
     AttackStateByVelocity(self, base);
   }
-  // The move's timers run down, and at their end the move ends.
+  // The move's timers count down; the move ends at 0.
   if (self.stateTimer > 0) --self.stateTimer;
   if (self.recovery > 0) --self.recovery;
   // A timer some other routine left below 0 ends the move too, rather than never.

@@ -1,9 +1,15 @@
 // Effect creation: one record of the effect pool filled for one kind, by CreateEffect (kinds
-// 0-118) and CreateRingEffect (kinds 0-21, placed by an index: a place in a ring or a player).
+// 0-118) and CreateRingEffect (kinds 0-21, placed by an index k: a place in a ring or a player).
 //
-// Random numbers are drawn one statement at a time, in a fixed order (x, y, heading, speed, the
-// rest, a value another needs coming first), so that a seeded battle replays exactly.
+// Every kind is a row of one of two tables: its code and timer, where its heading starts and what
+// is added to it, its point (the source's, moved by offsets, a layout shift or a random jitter, or
+// taken along the heading), its speed, the player, z and aux it stores, and a placer for what the
+// kind computes beyond that. FillEffect reads a row. Random numbers are drawn one statement at a
+// time in a fixed order, so that a seeded battle replays exactly: the heading's spread, the
+// point's jitter, the speed's range, then what the placer draws.
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "game/battle/access.h"
 #include "game/battle/battle.h"
@@ -33,10 +39,6 @@ int Wrap(int64_t heading) {
   return WrapHeading(heading);
 }
 
-bool FewEffects() {
-  return g_options.effectLevel == 1;
-}
-
 // What a creation writes. code, timer, position, velocity and (unless keepHeading) heading are
 // always written; player, z and aux only when the kind sets them.
 struct NewEffect {
@@ -56,12 +58,6 @@ struct NewEffect {
   float aux = 0.0f;
   uint8_t flag = 0;
 
-  void Make(int32_t c, int32_t t, float px, float py) {
-    code = c;
-    timer = t;
-    x = px;
-    y = py;
-  }
   // The point d pixels along heading h from (px, py).
   void Along(float px, float py, int h, float d) {
     x = px + CosOf(h) * d / 256.0f;
@@ -86,29 +82,18 @@ struct NewEffect {
   }
 };
 
-// Kinds 4 and 5, and ring kind 0: a spark flung backwards within a quarter turn.
-void FlingBack(NewEffect& n, const BattleObject& s) {
-  n.heading = Wrap(int64_t{s.heading} + 96 + R(64));
-  const float speed = 2.0f + 0.2f * static_cast<float>(R(10));
-  n.Speed(n.heading, speed);
+// x and y each moved by R(2 * size) - size, x drawn first.
+void Jitter(NewEffect& n, int size) {
+  const float half = static_cast<float>(size);
+  const int rx = R(2 * size);
+  n.x = n.x - half + static_cast<float>(rx);
+  const int ry = R(2 * size);
+  n.y = n.y - half + static_cast<float>(ry);
 }
 
-// Kinds 8, 9 and 21: a spark thrown back, its heading taken from its motion.
-void ThrowBack(NewEffect& n, const BattleObject& s) {
-  const int h = Wrap(int64_t{s.heading} + 116 + R(24));
-  const float speed = 1.5f + 0.2f * static_cast<float>(R(10));
-  n.Speed(h, speed);
-  n.heading =
-      GetDirectionToPoint(TruncToInt(n.vx * -10.0f), TruncToInt((n.vy - 0.1f) * 10.0f), 0, 0);
-}
-
-// Kinds 116 and 117: a drift from the left edge.
-void Drift(NewEffect& n, int zRange) {
-  const int y = R(90);
-  n.Make(132, 420, -118.0f, static_cast<float>(48 + y));
-  n.vx = 2.0f + 0.05f * static_cast<float>(R(16));
-  n.vy = 1.0f + 0.04f * static_cast<float>(R(16));
-  n.Z(static_cast<float>(R(zRange) / 15));
+// The scale of kinds 63-65, kept in z.
+void Scale(NewEffect& n) {
+  n.Z(0.8f + 0.05f * static_cast<float>(R(8)));
 }
 
 // The heading of a player index at creation; 0 for an index outside 0-3.
@@ -117,8 +102,54 @@ int PlayerHeading(int player) {
   return p == nullptr ? 0 : p->heading;
 }
 
-// Kind 53: two legs out from the source, by its timer.
-void PlaceKind53(NewEffect& n, const BattleObject& s) {
+// What a kind computes beyond its row, after the row's heading, point, speed and stored fields;
+// false when the kind creates nothing after all.
+using Placer = bool (*)(NewEffect& n, const BattleObject& s, int k);
+
+// Kinds 8, 9 and 21: a spark thrown back, its heading taken from its motion.
+bool HeadingFromMotion(NewEffect& n, const BattleObject&, int) {
+  n.heading =
+      GetDirectionToPoint(TruncToInt(n.vx * -10.0f), TruncToInt((n.vy - 0.1f) * 10.0f), 0, 0);
+  return true;
+}
+
+// Kind 11: a spark near the source's next point, its heading a quarter picked by the scene frame.
+bool SparkByFrame(NewEffect& n, const BattleObject& s, int) {
+  const int rx = R(32);
+  n.x = s.x + s.vx + static_cast<float>(rx) - 16.0f;
+  const int ry = R(32);
+  n.y = s.y + s.vy + static_cast<float>(ry) - 16.0f;
+  n.heading = Wrap(int64_t{SceneFrame / 2 % 4} * 32 + R(31));
+  const float speed = 0.5f + 0.15625f * static_cast<float>(R(32));
+  n.Speed(n.heading, speed);
+  return true;
+}
+
+// Kind 47: a shard on a ring round the source at its heading, flung across at another, carrying
+// its owner's heading.
+bool Shard(NewEffect& n, const BattleObject& s, int) {
+  const int a = n.heading;
+  const int dx = 128 + R(16);
+  n.x = s.x + CosOf(a) * static_cast<float>(dx) / 256.0f;
+  const int dy = 128 + R(16);
+  n.y = s.y + NegSinOf(a) * static_cast<float>(dy) / 256.0f;
+  const float speed = 4.5f + 0.09375f * static_cast<float>(R(32));
+  n.Speed(Wrap(int64_t{a} + 208 + R(96)), speed);
+  n.Aux(static_cast<float>(PlayerHeading(s.owner)));
+  return true;
+}
+
+// Kinds 51 and 52: anywhere in the arena.
+bool Anywhere(NewEffect& n, const BattleObject&, int) {
+  const int px = 64 + R(512);
+  const int py = 64 + R(352);
+  n.x = static_cast<float>(px);
+  n.y = static_cast<float>(py);
+  return true;
+}
+
+// Kind 53: two legs out from the source, by its timer, after the sound.
+bool TwoLegs(NewEffect& n, const BattleObject& s, int) {
   PlaySoundEntry(kSoundShotS);
   const int a = Wrap(TruncToInt(static_cast<float>(s.stateTimer / 10) * 42.666668f));
   n.Along(s.x, s.y, a, 400.0f);
@@ -127,10 +158,54 @@ void PlaceKind53(NewEffect& n, const BattleObject& s) {
   n.Along(n.x, n.y, b, 260.0f);
   n.y += 6.0f;
   n.heading = Wrap(a + 128);
+  return true;
 }
 
-// Kind 96: the variant by the source's move, none while its owner is powered up.
-int32_t ShadowVariant(const BattleObject& s) {
+// Kind 63: scattered round the source, turned at random, at a random scale.
+bool Scattered(NewEffect& n, const BattleObject&, int) {
+  Jitter(n, 24);
+  n.heading = R(255);
+  Scale(n);
+  return true;
+}
+
+// Kind 64.
+bool Scaled(NewEffect& n, const BattleObject&, int) {
+  Scale(n);
+  return true;
+}
+
+// Kind 65: thrown on its heading at a speed drawn for each axis.
+bool ScaledAndThrown(NewEffect& n, const BattleObject&, int) {
+  const float sx = 4.0f + 0.1f * static_cast<float>(R(8));
+  n.vx = CosOf(n.heading) / 256.0f * sx;
+  const float sy = 4.0f + 0.1f * static_cast<float>(R(8));
+  n.vy = NegSinOf(n.heading) / 256.0f * sy;
+  Scale(n);
+  return true;
+}
+
+// Kind 77: drifting slowly back against its heading.
+bool Recoil(NewEffect& n, const BattleObject&, int) {
+  n.vx = -CosOf(n.heading) / 256.0f;
+  n.vy = -NegSinOf(n.heading) / 256.0f;
+  return true;
+}
+
+// Kind 78.
+bool WarpSound(NewEffect&, const BattleObject&, int) {
+  PlaySoundEntry(kSoundTelepo);
+  return true;
+}
+
+// Kind 88: the source's timer as the player.
+bool TimerAsPlayer(NewEffect& n, const BattleObject& s, int) {
+  n.Player(s.stateTimer);
+  return true;
+}
+
+// Kind 96: the source's height, and a variant by its move, none while its owner is powered up.
+bool Shadow(NewEffect& n, const BattleObject& s, int) {
   int32_t variant = 0;
   switch (s.move) {
     case 1:
@@ -148,11 +223,22 @@ int32_t ShadowVariant(const BattleObject& s) {
     default:
       break;
   }
-  return PowerUpOf(s.owner) > 0 ? 0 : variant;
+  n.Z(s.z);
+  n.Player(PowerUpOf(s.owner) > 0 ? 0 : variant);
+  return true;
+}
+
+// Kind 98: at the owner's marker point; an owner that is no player has none.
+bool AtMarker(NewEffect& n, const BattleObject& s, int) {
+  if (PlayerOrNull(s.owner) == nullptr) return false;
+  const MarkerPoint& marker = g_markerPoints[s.owner];
+  n.x = marker.x;
+  n.y = marker.y;
+  return true;
 }
 
 // Kind 99: a point on an arc beside the source, wider while its owner is powered up.
-void PlaceKind99(NewEffect& n, const BattleObject& s) {
+bool ArcBeside(NewEffect& n, const BattleObject& s, int) {
   const int h = s.heading;
   const int q = R(96);
   const bool poweredUp = PowerUpOf(s.owner) >= 1;
@@ -165,671 +251,460 @@ void PlaceKind99(NewEffect& n, const BattleObject& s) {
   n.y = s.y + NegSinOf(direction) * static_cast<float>(ry) / 256.0f;
   n.heading = Wrap(int64_t{h} + 252 + R(8));
   n.Z(static_cast<float>(R(11)));
+  return true;
 }
 
-// Kind 102: turned by the owner's facing, the other way while it is powered up.
-int TurnKind102(const BattleObject& s) {
+// Kind 101: turned by the side of the screen the source faces.
+bool TurnedBySide(NewEffect& n, const BattleObject& s, int) {
+  const int h = s.heading;
+  n.heading = Wrap(h < 64 || h > 192 ? int64_t{h} + 200 : int64_t{h} + 56);
+  return true;
+}
+
+// Kind 102: turned by the owner's facing, the other way while it is powered up; at the source's
+// height.
+bool TurnedByOwner(NewEffect& n, const BattleObject& s, int) {
   const int p = PlayerHeading(s.owner);
   const int64_t h = s.heading;
-  if (PowerUpOf(s.owner) < 1) return Wrap(p >= 64 && p <= 192 ? h + 8 : h + 248);
-  return Wrap(p < 64 || p > 192 ? h + 245 : h + 267);
+  if (PowerUpOf(s.owner) < 1) {
+    n.heading = Wrap(p >= 64 && p <= 192 ? h + 8 : h + 248);
+  } else {
+    n.heading = Wrap(p < 64 || p > 192 ? h + 245 : h + 267);
+  }
+  n.Z(s.z);
+  return true;
 }
 
-// Fills n for a kind of CreateEffect; false when the kind creates nothing.
-bool FillEffect(NewEffect& n, const BattleObject& s, int kind) {
-  const float x = s.x;
-  const float y = s.y;
-  const int own = s.owner;
-  const float ownZ = static_cast<float>(s.owner);
-  const int h = s.heading;
-  switch (kind) {
-    case 0:
-      n.Make(1, 16, x, y + 20.0f);
-      break;
-    case 1:
-      n.Make(0, 16, x, y);
-      break;
-    case 2:
-      n.Make(2, 16, x, y);
-      break;
-    case 3:
-      n.Make(9, 16, x, y);
-      break;
-    case 4:
-    case 5:
-      if (FewEffects()) return false;
-      n.Make(kind == 4 ? 40 : 41, 16, x, y);
-      FlingBack(n, s);
-      break;
-    case 6:
-      n.Make(42, 16, x, y);
-      break;
-    case 7:
-      n.Make(10, 24, x, y);
-      break;
-    case 8:
-      n.Make(11, 16, x, y + s.z);
-      ThrowBack(n, s);
-      break;
-    case 9:
-      n.Make(11, 16, x, y + s.z + 8.0f);
-      ThrowBack(n, s);
-      break;
-    case 10:
-      n.Make(12, 24, x, y);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 11: {
-      const int rx = R(32);
-      const float px = x + s.vx + static_cast<float>(rx) - 16.0f;
-      const int ry = R(32);
-      n.Make(13, 16, px, y + s.vy + static_cast<float>(ry) - 16.0f);
-      n.heading = Wrap(int64_t{SceneFrame / 2 % 4} * 32 + R(31));
-      const float speed = 0.5f + 0.15625f * static_cast<float>(R(32));
-      n.Speed(n.heading, speed);
-      break;
-    }
-    case 12:
-      n.Make(14, 24, x, y);
-      break;
-    case 13:
-      n.Make(15, 24, x, y);
-      n.Z(ownZ);
-      break;
-    case 14: {
-      const int rx = R(16);
-      const float px = x - 8.0f + static_cast<float>(rx);
-      const int ry = R(16);
-      n.Make(16, 24, px, y - 8.0f + static_cast<float>(ry));
-      break;
-    }
-    case 15:
-    case 16:
-      n.Make(kind + 2, 25, x, y);
-      n.Z(ownZ);
-      break;
-    case 17:
-      n.Make(19, 24, x, y + 14.0f - 2010.0f);
-      n.Player(own);
-      break;
-    case 18:
-      n.Make(20, 24, x, y + 14.0f - 2000.0f);
-      n.Player(own);
-      break;
-    case 19:
-      n.Make(21, 80, x, y - 96.0f);
-      n.Z(ownZ);
-      break;
-    case 20: {
-      const int rx = R(16);
-      const float px = x - 8.0f + static_cast<float>(rx);
-      const int ry = R(16);
-      n.Make(22, 24, px, y - 2000.0f - 8.0f + static_cast<float>(ry));
-      break;
-    }
-    case 21:
-      n.Make(11, 16, x, y + 24.0f);
-      ThrowBack(n, s);
-      break;
-    case 22:
-      n.Make(23, 12, x, y);
-      n.Along(x, y, h, 16.0f);
-      n.heading = h;
-      break;
-    case 23:
-    case 24:
-      n.Make(kind + 1, kind == 23 ? 16 : 20, x, y);
-      n.heading = h;
-      break;
-    case 25:
-    case 26:
-      n.Make(kind + 1, 4, x, y);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 27:
-      n.Make(52, 54, x, y);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 28:
-      n.Make(29, 24, x, y - 1000.0f);
-      n.heading = R(255);
-      n.Z(ownZ);
-      break;
-    case 29:
-      n.Make(54, 16, x, y);
-      n.heading = R(255);
-      break;
-    case 30:
-      n.Make(55, 22, x, y);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 31:
-      n.Make(58, 16, x, y - 1000.0f);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 32:
-    case 33:
-      n.Make(kind + 33, 24, x, y);
-      n.heading = R(255);
-      break;
-    case 41:
-    case 49:
-      n.Make(kind == 41 ? 34 : 51, kind == 41 ? 220 : 90, x, y);
-      n.Along(x, y, h, 328.0f);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 42: {
-      n.Make(37, 8, x + s.vx, y + s.vy);
-      n.heading = Wrap(58 + R(12));
-      const float speed = 1.0f + 0.25f * static_cast<float>(R(10));
-      n.Speed(n.heading, speed);
-      break;
-    }
-    case 43:
-      n.Make(201, 16, x, y);
-      n.heading = h;
-      n.flag = 1;
-      break;
-    case 44:
-      n.Make(39, 24, x, y);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 45:
-      n.Make(43, 80, x, y);
-      n.heading = h;
-      break;
-    case 46: {
-      if (FewEffects()) return false;
-      n.Make(44, 24, x, y);
-      n.heading = Wrap(int64_t{h} + 248 + R(16));
-      const float speed = 22.0f + 0.25f * static_cast<float>(R(16));
-      n.Speed(n.heading, speed);
-      break;
-    }
-    case 47: {
-      const int a = R(255);
-      const int dx = 128 + R(16);
-      const float px = x + CosOf(a) * static_cast<float>(dx) / 256.0f;
-      const int dy = 128 + R(16);
-      n.Make(45, 24, px, y + NegSinOf(a) * static_cast<float>(dy) / 256.0f);
-      n.heading = a;
-      const float speed = 4.5f + 0.09375f * static_cast<float>(R(32));
-      n.Speed(Wrap(int64_t{a} + 208 + R(96)), speed);
-      n.Player(own);
-      n.Aux(static_cast<float>(PlayerHeading(own)));
-      break;
-    }
-    case 48:
-      n.Make(47, 40, x, y - 32.0f);
-      n.heading = h;
-      break;
-    case 50:
-      n.Make(53, 60, x, y);
-      n.heading = h;
-      n.Speed(h, -5.0f);
-      n.Aux(-3.0f);
-      n.Z(0.0f);
-      n.Player(own);
-      break;
-    case 51:
-    case 52: {
-      const int px = 64 + R(512);
-      const int py = 64 + R(352);
-      n.Make(kind == 51 ? 36 : 46, 48, static_cast<float>(px), static_cast<float>(py));
-      n.heading = h;
-      if (kind == 52) {
-        n.Aux(-4.0f);
-        n.Z(0.0f);
-        n.Player(own);
-      }
-      break;
-    }
-    case 53:
-      n.Make(48, 300, x, y);
-      PlaceKind53(n, s);
-      n.Player(own);
-      break;
-    case 54:
-      n.Make(56, 324, x, y);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 55:
-      n.Make(57, 24, x, y);
-      n.heading = h;
-      break;
-    case 56:
-      n.Make(59, 56, x, y);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 57:
-      n.Make(62, 800, x, y - 1500.0f);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 58:
-      n.Make(63, 64, x, y - 2000.0f);
-      n.heading = R(255);
-      break;
-    case 59:
-      n.Make(64, 48, x, y - 48.0f);
-      break;
-    case 60:
-      n.Make(68, 24, x, y);
-      n.heading = R(255);
-      break;
-    case 61:
-      n.Make(71, 16, x, y);
-      n.heading = s.pushHeading;
-      n.Player(own);
-      break;
-    case 62:
-      n.Make(72, 190, x, y);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 63: {
-      const int rx = R(48);
-      const float px = x - 24.0f + static_cast<float>(rx);
-      const int ry = R(48);
-      n.Make(74, 48, px, y - 24.0f + static_cast<float>(ry));
-      n.heading = R(255);
-      n.Z(0.8f + 0.05f * static_cast<float>(R(8)));
-      break;
-    }
-    case 64:
-      n.Make(74, 48, x, y);
-      n.heading = R(255);
-      n.Z(0.8f + 0.05f * static_cast<float>(R(8)));
-      break;
-    case 65: {
-      n.Make(74, 48, x, y);
-      n.heading = R(255);
-      const float sx = 4.0f + 0.1f * static_cast<float>(R(8));
-      n.vx = CosOf(n.heading) / 256.0f * sx;
-      const float sy = 4.0f + 0.1f * static_cast<float>(R(8));
-      n.vy = NegSinOf(n.heading) / 256.0f * sy;
-      n.Z(0.8f + 0.05f * static_cast<float>(R(8)));
-      break;
-    }
-    case 66:
-      n.Make(75, 24, 320.0f, 240.0f);
-      n.Player(own);
-      break;
-    case 67:
-      n.Make(77, 92, x, y + 600.0f);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 68:
-    case 69:
-      n.Make(78, 70, x, y);
-      n.Along(x, y, h, 800.0f);
-      n.heading = h;
-      n.Player(kind - 68);
-      break;
-    case 70:
-      n.Make(79, 24, x, y);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 71:
-      n.Make(80, 24, x, y);
-      n.heading = Wrap(int64_t{h} + 199);
-      n.Player(own);
-      break;
-    case 72:
-    case 73:
-      n.Make(kind + 9, 16, x, y);
-      n.heading = h;
-      break;
-    case 74:
-    case 75:
-      n.Make(kind + 9, kind == 74 ? 24 : 60, x, y + 6.0f);
-      n.heading = h;
-      break;
-    case 76:
-      n.Make(85, 561, x, y + 6.0f);
-      n.Player(own);
-      break;
-    case 77:
-      n.Make(86, 96, x, y);
-      n.heading = Wrap(int64_t{s.pushHeading} + 96 + R(64));
-      n.vx = -CosOf(n.heading) / 256.0f;
-      n.vy = -NegSinOf(n.heading) / 256.0f;
-      n.Aux(-3.5f);
-      n.Z(-1.0f);
-      n.Player(own);
-      break;
-    case 78:
-      PlaySoundEntry(kSoundTelepo);
-      n.Make(89, 16, x, y);
-      n.Player(own);
-      break;
-    case 79:
-      n.Make(90, 16, x, y);
-      n.Player(own);
-      break;
-    case 80:
-      n.Make(92, 424, 320.0f, 248.0f);
-      n.Player(own);
-      break;
-    case 81:
-    case 82:
-      n.heading = kind == 81 ? R(127) : 128 + R(127);
-      n.Make(kind + 6, 24, x, y);
-      n.Along(x, y, n.heading, 96.0f);
-      n.Player(own);
-      break;
-    case 83:
-      n.Make(93, 408, x, y);
-      n.Player(own);
-      break;
-    case 84:
-      n.Make(94, 464, x, -200.0f);
-      n.Player(own);
-      break;
-    case 85:
-      n.Make(95, 60, x + 6.0f, y - 48.0f);
-      n.Player(own);
-      break;
-    case 86:
-      n.Make(96, 60, x, y - 48.0f);
-      break;
-    case 87:
-      n.Make(97, 90, x, y - 60.0f);
-      break;
-    case 88:
-      n.Make(98, 90, x - 4.0f, y - 48.0f);
-      n.Player(s.stateTimer);
-      break;
-    case 89:
-      n.Make(99, 90, x, y - 56.0f);
-      break;
-    case 90:
-    case 91:
-    case 94:
-    case 95:
-      n.Make(kind + 10, kind == 90 || kind == 94 ? kHeldTimer : 32, x, y);
-      n.heading = s.life;
-      break;
-    case 92:
-      n.Make(102, 128, x + 32.0f, y + 32.0f);
-      n.Aux(0.0f);
-      n.Z(-48.0f);
-      break;
-    case 93:
-      n.Make(103, 128, x, y);
-      n.heading = h;
-      break;
-    case 96:
-      if (FewEffects()) return false;
-      n.Make(106, 12, x, y - 600.0f);
-      n.heading = h;
-      n.Z(s.z);
-      n.Player(ShadowVariant(s));
-      break;
-    case 97:
-      n.Make(108, 360, x, y + 18.0f - 600.0f);
+// Kind 103: a fade level from the source's timer over its last 120 frames.
+bool FadeByTimer(NewEffect& n, const BattleObject& s, int) {
+  n.Player(s.stateTimer > 420 ? SaturateToInt((540 - int64_t{s.stateTimer}) * 72 / 120) : 72);
+  return true;
+}
+
+// Kind 112: 32 ahead of the source across the screen.
+bool AheadAcross(NewEffect& n, const BattleObject& s, int) {
+  n.x = s.x + CosOf(s.heading) * 32.0f / 256.0f;
+  return true;
+}
+
+// Kind 113: the source's life as z.
+bool LifeAsZ(NewEffect& n, const BattleObject& s, int) {
+  n.Z(static_cast<float>(s.life));
+  return true;
+}
+
+// Kind 114: the familiar slot the source carries in its stun meter.
+bool StunAsPlayer(NewEffect& n, const BattleObject& s, int) {
+  n.Player(TruncToInt(s.stun));
+  return true;
+}
+
+// Kind 115: a leaf tumbling in from the left edge with a spin of 1 or 2 either way.
+bool Tumble(NewEffect& n, const BattleObject&, int) {
+  n.y = static_cast<float>(R(520) - 96);
+  n.heading = R(255);
+  n.vx = 2.0f + 0.05f * static_cast<float>(R(16));
+  n.vy = 1.0f + 0.04f * static_cast<float>(R(16));
+  const int sign = 1 - 2 * R(1);
+  n.Z(static_cast<float>(sign * (R(1) + 1)));
+  return true;
+}
+
+// Kinds 116 and 117: a drift in from the left edge.
+void Drift(NewEffect& n, int zRange) {
+  n.y = static_cast<float>(48 + R(90));
+  n.vx = 2.0f + 0.05f * static_cast<float>(R(16));
+  n.vy = 1.0f + 0.04f * static_cast<float>(R(16));
+  n.Z(static_cast<float>(R(zRange) / 15));
+}
+bool DriftLow(NewEffect& n, const BattleObject&, int) {
+  Drift(n, 15);
+  return true;
+}
+bool DriftHigh(NewEffect& n, const BattleObject&, int) {
+  Drift(n, 25);
+  return true;
+}
+
+// Ring kind 6: a piece left 90 frames behind the source.
+bool Behind(NewEffect& n, const BattleObject& s, int) {
+  n.x = s.x - 90.0f * s.vx;
+  n.y = s.y - 90.0f * s.vy;
+  return true;
+}
+
+// Ring kind 7: slower for the source's move 7.
+bool SpeedByMove(NewEffect& n, const BattleObject& s, int) {
+  n.Speed(n.heading, s.move == 7 ? 2.25f : 3.0f);
+  return true;
+}
+
+// Ring kind 8: spokes of a wheel round the source, the index as z.
+bool Spoke(NewEffect& n, const BattleObject& s, int k) {
+  const int64_t k64 = k;
+  n.heading = Wrap(k64 % 2 + 36 * k64);
+  n.Along(s.x, s.y, n.heading, 56.0f);
+  n.Z(static_cast<float>(k));
+  return true;
+}
+
+// Ring kind 9: the pieces take turns by the scene frame.
+bool AlternateByFrame(NewEffect& n, const BattleObject&, int k) {
+  n.Z(static_cast<float>((SceneFrame / 2 % 2 + int64_t{k}) % 2));
+  return true;
+}
+
+// Ring kind 14: player 3 or 4 at random.
+bool ThirdOrFourth(NewEffect& n, const BattleObject&, int) {
+  n.Player(3 + R(1));
+  return true;
+}
+
+// Ring kind 15: a place on a circle that turns with the source's timer.
+bool Orbit(NewEffect& n, const BattleObject& s, int k) {
+  n.Along(s.x, s.y, Wrap(5 * (int64_t{s.stateTimer} + 17 * int64_t{k})), 80.0f);
+  return true;
+}
+
+// Ring kind 17: one of seven places on a circle round the source, turned by the owner, a random
+// variant.
+bool Cluster(NewEffect& n, const BattleObject& s, int k) {
+  const int64_t k64 = k;
+  const int64_t a = 64 + 42 * k64 + (k < 4 ? (k64 + 1) / 2 : k64 / 2 + 1);
+  n.Along(s.x, s.y, Wrap(a), 104.0f);
+  n.y -= 12.0f;
+  n.heading = s.owner;
+  n.Player(R(7));
+  return true;
+}
+
+// Ring kind 18: aimed at player k from the source's point; no player k, no effect.
+bool AimedAtPlayer(NewEffect& n, const BattleObject& s, int k) {
+  const BattleObject* target = PlayerOrNull(k);
+  if (target == nullptr) return false;
+  n.y = s.y - 1000.0f + 20.0f;
+  n.heading = HeadingBetween(s.x, s.y, target->x, target->y);
+  n.Speed(n.heading, 9.0f);
+  n.Player(k);
+  return true;
+}
+
+// Where a heading starts before the row's turn, steps and spread are added.
+enum class Facing : uint8_t {
+  kNone,    // heading 0
+  kSource,  // the source's heading
+  kLife,    // the source's life, a value the draw reads as a heading
+  kPush,    // the source's pushHeading
+  kKeep,    // the record's heading is left as it was
+};
+
+enum RowFlag : uint8_t {
+  kFew = 1,        // creates nothing while the effect level is 1
+  kAhead = 2,      // the point starts at the source's next one: x + vx, y + vy
+  kAtHeight = 4,   // the point starts at the source's y + z
+  kFixedX = 8,     // x is dx itself, not an offset
+  kFixedY = 16,    // y is dy itself
+  kOwnZ = 32,      // z = the owner as a number
+  kFalls = 64,     // z = height and aux = fall of the row
+  kFlagged = 128,  // the record's flag byte is set
+};
+
+// The player a row stores: a number from 0 up, or one of these.
+constexpr int8_t kNoPlayer = -1;
+constexpr int8_t kOwner = -2;  // the source's owner
+constexpr int8_t kMove = -3;   // the source's move
+
+// Speed base + step * R(range) on the heading, R drawn only when range is above 0.
+struct RowSpeed {
+  float base = 0.0f;
+  float step = 0.0f;
+  int16_t range = 0;
+};
+
+struct EffectRow {
+  int16_t kind = 0;   // the row's own index
+  int32_t code = -1;  // -1: the kind creates nothing
+  int32_t timer = 0;
+  uint8_t flags = 0;
+  Facing facing = Facing::kNone;
+  int16_t turn = 0;    // added to the heading
+  int16_t step = 0;    // added k times (ring kinds)
+  int16_t cycle = 0;   // k counts modulo this for the step when above 0
+  int16_t spread = 0;  // R(spread) added when above 0
+  RowSpeed speed = {};
+  float reach = 0.0f;  // the point this far along the heading from the source's
+  float dx = 0.0f;
+  float dy = 0.0f;
+  float shift = 0.0f;  // the layout shift the draw reads back, added to y after dy
+  int16_t jitter = 0;  // see Jitter
+  int8_t player = kNoPlayer;
+  float height = 0.0f;
+  float fall = 0.0f;
+  Placer place = nullptr;
+};
+
+using enum Facing;
+
+// clang-format off
+constexpr EffectRow kEffectRows[] = {
+    {.kind = 0, .code = 1, .timer = 16, .dy = 20.0f},
+    {.kind = 1, .code = 0, .timer = 16},
+    {.kind = 2, .code = 2, .timer = 16},
+    {.kind = 3, .code = 9, .timer = 16},
+    {.kind = 4, .code = 40, .timer = 16, .flags = kFew, .facing = kSource, .turn = 96,
+     .spread = 64, .speed = {2.0f, 0.2f, 10}},
+    {.kind = 5, .code = 41, .timer = 16, .flags = kFew, .facing = kSource, .turn = 96,
+     .spread = 64, .speed = {2.0f, 0.2f, 10}},
+    {.kind = 6, .code = 42, .timer = 16},
+    {.kind = 7, .code = 10, .timer = 24},
+    {.kind = 8, .code = 11, .timer = 16, .flags = kAtHeight, .facing = kSource, .turn = 116,
+     .spread = 24, .speed = {1.5f, 0.2f, 10}, .place = HeadingFromMotion},
+    {.kind = 9, .code = 11, .timer = 16, .flags = kAtHeight, .facing = kSource, .turn = 116,
+     .spread = 24, .speed = {1.5f, 0.2f, 10}, .dy = 8.0f, .place = HeadingFromMotion},
+    {.kind = 10, .code = 12, .timer = 24, .flags = kOwnZ, .facing = kSource},
+    {.kind = 11, .code = 13, .timer = 16, .place = SparkByFrame},
+    {.kind = 12, .code = 14, .timer = 24},
+    {.kind = 13, .code = 15, .timer = 24, .flags = kOwnZ},
+    {.kind = 14, .code = 16, .timer = 24, .jitter = 8},
+    {.kind = 15, .code = 17, .timer = 25, .flags = kOwnZ},
+    {.kind = 16, .code = 18, .timer = 25, .flags = kOwnZ},
+    {.kind = 17, .code = 19, .timer = 24, .dy = 14.0f, .shift = -2010.0f, .player = kOwner},
+    {.kind = 18, .code = 20, .timer = 24, .dy = 14.0f, .shift = -2000.0f, .player = kOwner},
+    {.kind = 19, .code = 21, .timer = 80, .flags = kOwnZ, .dy = -96.0f},
+    {.kind = 20, .code = 22, .timer = 24, .shift = -2000.0f, .jitter = 8},
+    {.kind = 21, .code = 11, .timer = 16, .facing = kSource, .turn = 116, .spread = 24,
+     .speed = {1.5f, 0.2f, 10}, .dy = 24.0f, .place = HeadingFromMotion},
+    {.kind = 22, .code = 23, .timer = 12, .facing = kSource, .reach = 16.0f},
+    {.kind = 23, .code = 24, .timer = 16, .facing = kSource},
+    {.kind = 24, .code = 25, .timer = 20, .facing = kSource},
+    {.kind = 25, .code = 26, .timer = 4, .flags = kOwnZ, .facing = kSource},
+    {.kind = 26, .code = 27, .timer = 4, .flags = kOwnZ, .facing = kSource},
+    {.kind = 27, .code = 52, .timer = 54, .flags = kOwnZ, .facing = kSource},
+    {.kind = 28, .code = 29, .timer = 24, .flags = kOwnZ, .spread = 255, .shift = -1000.0f},
+    {.kind = 29, .code = 54, .timer = 16, .spread = 255},
+    {.kind = 30, .code = 55, .timer = 22, .flags = kOwnZ, .facing = kSource},
+    {.kind = 31, .code = 58, .timer = 16, .flags = kOwnZ, .facing = kSource, .shift = -1000.0f},
+    {.kind = 32, .code = 65, .timer = 24, .spread = 255},
+    {.kind = 33, .code = 66, .timer = 24, .spread = 255},
+    {.kind = 34},
+    {.kind = 35},
+    {.kind = 36},
+    {.kind = 37},
+    {.kind = 38},
+    {.kind = 39},
+    {.kind = 40},
+    {.kind = 41, .code = 34, .timer = 220, .facing = kSource, .reach = 328.0f, .player = kOwner},
+    {.kind = 42, .code = 37, .timer = 8, .flags = kAhead, .turn = 58, .spread = 12,
+     .speed = {1.0f, 0.25f, 10}},
+    {.kind = 43, .code = 201, .timer = 16, .flags = kFlagged, .facing = kSource},
+    {.kind = 44, .code = 39, .timer = 24, .facing = kSource, .player = kOwner},
+    {.kind = 45, .code = 43, .timer = 80, .facing = kSource},
+    {.kind = 46, .code = 44, .timer = 24, .flags = kFew, .facing = kSource, .turn = 248,
+     .spread = 16, .speed = {22.0f, 0.25f, 16}},
+    {.kind = 47, .code = 45, .timer = 24, .spread = 255, .player = kOwner, .place = Shard},
+    {.kind = 48, .code = 47, .timer = 40, .facing = kSource, .dy = -32.0f},
+    {.kind = 49, .code = 51, .timer = 90, .facing = kSource, .reach = 328.0f, .player = kOwner},
+    {.kind = 50, .code = 53, .timer = 60, .flags = kFalls, .facing = kSource, .speed = {-5.0f},
+     .player = kOwner, .height = 0.0f, .fall = -3.0f},
+    {.kind = 51, .code = 36, .timer = 48, .facing = kSource, .place = Anywhere},
+    {.kind = 52, .code = 46, .timer = 48, .flags = kFalls, .facing = kSource, .player = kOwner,
+     .height = 0.0f, .fall = -4.0f, .place = Anywhere},
+    {.kind = 53, .code = 48, .timer = 300, .player = kOwner, .place = TwoLegs},
+    {.kind = 54, .code = 56, .timer = 324, .facing = kSource, .player = kOwner},
+    {.kind = 55, .code = 57, .timer = 24, .facing = kSource},
+    {.kind = 56, .code = 59, .timer = 56, .facing = kSource, .player = kOwner},
+    {.kind = 57, .code = 62, .timer = 800, .facing = kSource, .shift = -1500.0f, .player = kOwner},
+    {.kind = 58, .code = 63, .timer = 64, .spread = 255, .shift = -2000.0f},
+    {.kind = 59, .code = 64, .timer = 48, .dy = -48.0f},
+    {.kind = 60, .code = 68, .timer = 24, .spread = 255},
+    {.kind = 61, .code = 71, .timer = 16, .facing = kPush, .player = kOwner},
+    {.kind = 62, .code = 72, .timer = 190, .facing = kSource, .player = kOwner},
+    {.kind = 63, .code = 74, .timer = 48, .place = Scattered},
+    {.kind = 64, .code = 74, .timer = 48, .spread = 255, .place = Scaled},
+    {.kind = 65, .code = 74, .timer = 48, .spread = 255, .place = ScaledAndThrown},
+    {.kind = 66, .code = 75, .timer = 24, .flags = kFixedX | kFixedY, .dx = 320.0f, .dy = 240.0f,
+     .player = kOwner},
+    {.kind = 67, .code = 77, .timer = 92, .facing = kSource, .shift = 600.0f, .player = kOwner},
+    {.kind = 68, .code = 78, .timer = 70, .facing = kSource, .reach = 800.0f, .player = 0},
+    {.kind = 69, .code = 78, .timer = 70, .facing = kSource, .reach = 800.0f, .player = 1},
+    {.kind = 70, .code = 79, .timer = 24, .facing = kSource, .player = kOwner},
+    {.kind = 71, .code = 80, .timer = 24, .facing = kSource, .turn = 199, .player = kOwner},
+    {.kind = 72, .code = 81, .timer = 16, .facing = kSource},
+    {.kind = 73, .code = 82, .timer = 16, .facing = kSource},
+    {.kind = 74, .code = 83, .timer = 24, .facing = kSource, .dy = 6.0f},
+    {.kind = 75, .code = 84, .timer = 60, .facing = kSource, .dy = 6.0f},
+    {.kind = 76, .code = 85, .timer = 561, .dy = 6.0f, .player = kOwner},
+    {.kind = 77, .code = 86, .timer = 96, .flags = kFalls, .facing = kPush, .turn = 96,
+     .spread = 64, .player = kOwner, .height = -1.0f, .fall = -3.5f, .place = Recoil},
+    {.kind = 78, .code = 89, .timer = 16, .player = kOwner, .place = WarpSound},
+    {.kind = 79, .code = 90, .timer = 16, .player = kOwner},
+    {.kind = 80, .code = 92, .timer = 424, .flags = kFixedX | kFixedY, .dx = 320.0f, .dy = 248.0f,
+     .player = kOwner},
+    {.kind = 81, .code = 87, .timer = 24, .spread = 127, .reach = 96.0f, .player = kOwner},
+    {.kind = 82, .code = 88, .timer = 24, .turn = 128, .spread = 127, .reach = 96.0f,
+     .player = kOwner},
+    {.kind = 83, .code = 93, .timer = 408, .player = kOwner},
+    {.kind = 84, .code = 94, .timer = 464, .flags = kFixedY, .dy = -200.0f, .player = kOwner},
+    {.kind = 85, .code = 95, .timer = 60, .dx = 6.0f, .dy = -48.0f, .player = kOwner},
+    {.kind = 86, .code = 96, .timer = 60, .dy = -48.0f},
+    {.kind = 87, .code = 97, .timer = 90, .dy = -60.0f},
+    {.kind = 88, .code = 98, .timer = 90, .dx = -4.0f, .dy = -48.0f, .place = TimerAsPlayer},
+    {.kind = 89, .code = 99, .timer = 90, .dy = -56.0f},
+    {.kind = 90, .code = 100, .timer = kHeldTimer, .facing = kLife},
+    {.kind = 91, .code = 101, .timer = 32, .facing = kLife},
+    {.kind = 92, .code = 102, .timer = 128, .flags = kFalls, .dx = 32.0f, .dy = 32.0f,
+     .height = -48.0f, .fall = 0.0f},
+    {.kind = 93, .code = 103, .timer = 128, .facing = kSource},
+    {.kind = 94, .code = 104, .timer = kHeldTimer, .facing = kLife},
+    {.kind = 95, .code = 105, .timer = 32, .facing = kLife},
+    {.kind = 96, .code = 106, .timer = 12, .flags = kFew, .facing = kSource, .shift = -600.0f,
+     .place = Shadow},
+    {.kind = 97, .code = 108, .timer = 360, .facing = kKeep, .dy = 18.0f, .shift = -600.0f},
+    {.kind = 98, .code = 109, .timer = 525, .flags = kFalls, .player = kOwner, .height = -600.0f,
+     .fall = 26.0f, .place = AtMarker},
+    {.kind = 99, .code = 110, .timer = 128, .player = kOwner, .place = ArcBeside},
+    {.kind = 100, .code = 111, .timer = 80, .jitter = 12},
+    {.kind = 101, .code = 112, .timer = 26, .player = kOwner, .place = TurnedBySide},
+    {.kind = 102, .code = 113, .timer = 12, .player = kOwner, .place = TurnedByOwner},
+    {.kind = 103, .code = 114, .timer = 32, .spread = 255, .shift = -2000.0f, .place = FadeByTimer},
+    {.kind = 104, .code = 119, .timer = 32, .flags = kAtHeight, .turn = 192},
+    {.kind = 105, .code = 115, .timer = 48},
+    {.kind = 106, .code = 117, .timer = 80, .dy = 10.0f},
+    {.kind = 107, .code = 118, .timer = kHeldTimer, .player = kOwner},
+    {.kind = 108, .code = 122, .timer = 24, .flags = kOwnZ, .facing = kSource, .dy = -8.0f},
+    {.kind = 109, .code = 125, .timer = 56, .facing = kSource, .reach = -32.0f, .player = kOwner},
+    {.kind = 110, .code = 126, .timer = 480, .flags = kFalls, .facing = kSource, .player = kOwner,
+     .height = -320.0f, .fall = 16.0f},
+    {.kind = 111, .code = 127, .timer = 12, .flags = kFew},
+    {.kind = 112, .code = 128, .timer = 48, .facing = kSource, .dy = -12.0f, .place = AheadAcross},
+    {.kind = 113, .code = 129, .timer = 48, .facing = kSource, .player = kOwner, .place = LifeAsZ},
+    {.kind = 114, .code = 130, .timer = 240, .facing = kSource, .turn = 149, .reach = 86.0f,
+     .place = StunAsPlayer},
+    {.kind = 115, .code = 131, .timer = 420, .flags = kFew | kFixedX, .dx = -32.0f,
+     .place = Tumble},
+    {.kind = 116, .code = 132, .timer = 420, .flags = kFixedX, .dx = -118.0f, .place = DriftLow},
+    {.kind = 117, .code = 132, .timer = 420, .flags = kFixedX, .dx = -118.0f, .place = DriftHigh},
+    {.kind = 118, .code = 133, .timer = kHeldTimer, .flags = kFixedY, .dy = -99999.0f},
+};
+
+constexpr EffectRow kRingRows[] = {
+    {.kind = 0, .code = 31, .timer = 16, .flags = kFew, .facing = kSource, .turn = 96,
+     .spread = 64, .speed = {2.0f, 0.2f, 10}},
+    {.kind = 1, .code = 32, .timer = 24, .flags = kFew | kAhead, .step = 32, .spread = 31,
+     .speed = {4.0f, 0.25f, 10}},
+    {.kind = 2, .code = 33, .timer = 8, .facing = kSource},
+    {.kind = 3, .code = 35, .timer = 8, .facing = kSource, .reach = 16.0f},
+    {.kind = 4, .code = 38, .timer = 32, .step = 32, .spread = 31, .speed = {2.0f, 0.25f, 16}},
+    {.kind = 5, .code = 49, .timer = 90, .step = 32, .spread = 31, .speed = {4.5f, 0.25f, 32}},
+    {.kind = 6, .code = 50, .timer = 90, .step = 32, .spread = 31, .speed = {4.5f, 0.25f, 32},
+     .player = kOwner, .place = Behind},
+    {.kind = 7, .code = 30, .timer = 40, .step = 16, .cycle = 16, .player = kMove,
+     .place = SpeedByMove},
+    {.kind = 8, .code = 60, .timer = 999, .player = kOwner, .place = Spoke},
+    {.kind = 9, .code = 61, .timer = 18, .flags = kAhead, .step = 64, .spread = 64,
+     .speed = {2.5f, 0.075f, 10}, .shift = -2000.0f, .place = AlternateByFrame},
+    {.kind = 10, .code = 67, .timer = 36, .facing = kSource, .turn = 64, .step = 64,
+     .speed = {12.0f}, .player = kOwner},
+    {.kind = 11, .code = 69, .timer = 12, .facing = kSource},
+    {.kind = 12, .code = 70, .timer = 12, .facing = kSource, .reach = 16.0f},
+    {.kind = 13, .code = 73, .timer = 12, .facing = kSource, .step = 64, .reach = 64.0f,
+     .dy = -64.0f, .player = kOwner},
+    {.kind = 14, .code = 76, .timer = 24, .step = 64, .spread = 63, .speed = {3.5f, 0.2f, 32},
+     .place = ThirdOrFourth},
+    {.kind = 15, .code = 91, .timer = 16, .player = kOwner, .place = Orbit},
+    {.kind = 16, .code = 73, .timer = 12, .facing = kSource, .step = 32, .reach = 64.0f,
+     .dy = -64.0f, .player = kOwner},
+    {.kind = 17, .code = 107, .timer = 485, .flags = kFalls, .height = -600.0f, .fall = 8.0f,
+     .place = Cluster},
+    {.kind = 18, .code = 116, .timer = 200, .flags = kOwnZ, .place = AimedAtPlayer},
+    {.kind = 19, .code = 121, .timer = 32, .step = 16, .cycle = 16, .speed = {13.0f},
+     .reach = 8.0f, .player = kMove},
+    {.kind = 20, .code = 123, .timer = 8, .facing = kSource},
+    {.kind = 21, .code = 124, .timer = 24, .flags = kFew | kAhead, .step = 32, .spread = 31,
+     .speed = {4.0f, 0.25f, 10}},
+};
+// clang-format on
+
+// Every row sits at its own kind.
+template <size_t N>
+constexpr bool RowsInOrder(const EffectRow (&rows)[N]) {
+  for (size_t i = 0; i < N; ++i) {
+    if (rows[i].kind != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+static_assert(std::size(kEffectRows) == kLastKind + 1 && RowsInOrder(kEffectRows));
+static_assert(std::size(kRingRows) == kLastRingKind + 1 && RowsInOrder(kRingRows));
+
+// Fills n by a row for a source and an index k (0 for CreateEffect); false when the kind
+// creates nothing.
+bool FillEffect(const EffectRow& row, NewEffect& n, const BattleObject& s, int k) {
+  if (row.code < 0 || ((row.flags & kFew) != 0 && g_options.effectLevel == 1)) return false;
+  n.code = row.code;
+  n.timer = row.timer;
+
+  int64_t heading = 0;
+  switch (row.facing) {
+    case kNone:
+      break;
+    case kSource:
+      heading = s.heading;
+      break;
+    case kLife:
+      heading = s.life;
+      break;
+    case kPush:
+      heading = s.pushHeading;
+      break;
+    case kKeep:
       n.keepHeading = true;
       break;
-    case 98: {
-      // The owner's marker point; an owner that is no player has none.
-      if (PlayerOrNull(own) == nullptr) return false;
-      const MarkerPoint& marker = g_markerPoints[own];
-      n.Make(109, 525, marker.x, marker.y);
-      n.Aux(26.0f);
-      n.Z(-600.0f);
-      n.Player(own);
-      break;
-    }
-    case 99:
-      n.Make(110, 128, x, y);
-      PlaceKind99(n, s);
-      n.Player(own);
-      break;
-    case 100: {
-      const int rx = R(24);
-      const float px = x - 12.0f + static_cast<float>(rx);
-      const int ry = R(24);
-      n.Make(111, 80, px, y - 12.0f + static_cast<float>(ry));
-      break;
-    }
-    case 101:
-      n.Make(112, 26, x, y);
-      n.heading = Wrap(h < 64 || h > 192 ? int64_t{h} + 200 : int64_t{h} + 56);
-      n.Player(own);
-      break;
-    case 102:
-      n.Make(113, 12, x, y);
-      n.heading = TurnKind102(s);
-      n.Z(s.z);
-      n.Player(own);
-      break;
-    case 103:
-      n.Make(114, 32, x, y - 2000.0f);
-      n.heading = R(255);
-      n.Player(s.stateTimer > 420 ? SaturateToInt((540 - int64_t{s.stateTimer}) * 72 / 120) : 72);
-      break;
-    case 104:
-      n.Make(119, 32, x, y + s.z);
-      n.heading = 192;
-      break;
-    case 105:
-      n.Make(115, 48, x, y);
-      break;
-    case 106:
-      n.Make(117, 80, x, y + 10.0f);
-      break;
-    case 107:
-      n.Make(118, kHeldTimer, x, y);
-      n.Player(own);
-      break;
-    case 108:
-      n.Make(122, 24, x, y - 8.0f);
-      n.heading = h;
-      n.Z(ownZ);
-      break;
-    case 109:
-      n.Make(125, 56, x, y);
-      n.Along(x, y, h, -32.0f);
-      n.heading = h;
-      n.Player(own);
-      break;
-    case 110:
-      n.Make(126, 480, x, y);
-      n.heading = h;
-      n.Aux(16.0f);
-      n.Z(-320.0f);
-      n.Player(own);
-      break;
-    case 111:
-      if (FewEffects()) return false;
-      n.Make(127, 12, x, y);
-      break;
-    case 112:
-      n.Make(128, 48, x + CosOf(h) * 32.0f / 256.0f, y - 12.0f);
-      n.heading = h;
-      break;
-    case 113:
-      n.Make(129, 48, x, y);
-      n.heading = h;
-      n.Player(own);
-      n.Z(static_cast<float>(s.life));
-      break;
-    case 114:
-      n.heading = Wrap(int64_t{h} + 149);
-      n.Make(130, 240, x, y);
-      n.Along(x, y, n.heading, 86.0f);
-      n.Player(TruncToInt(s.stun));
-      break;
-    case 115: {
-      if (FewEffects()) return false;
-      const int py = R(520) - 96;
-      n.Make(131, 420, -32.0f, static_cast<float>(py));
-      n.heading = R(255);
-      n.vx = 2.0f + 0.05f * static_cast<float>(R(16));
-      n.vy = 1.0f + 0.04f * static_cast<float>(R(16));
-      const int sign = 1 - 2 * R(1);
-      n.Z(static_cast<float>(sign * (R(1) + 1)));
-      break;
-    }
-    case 116:
-      Drift(n, 15);
-      break;
-    case 117:
-      Drift(n, 25);
-      break;
-    case 118:
-      n.Make(133, kHeldTimer, x, -99999.0f);
-      break;
-    default:  // 34-40
-      return false;
   }
-  return true;
-}
-
-// A ring piece at 32k + R(31) with speed base + step x R(range).
-void RingPiece(NewEffect& n, int k, float base, float step, int range) {
-  n.heading = Wrap(int64_t{k} * 32 + R(31));
-  const float speed = base + step * static_cast<float>(R(range));
-  n.Speed(n.heading, speed);
-}
-
-// Fills n for a kind of CreateRingEffect; false when the kind creates nothing.
-bool FillRingEffect(NewEffect& n, const BattleObject& s, int kind, int k) {
-  const float x = s.x;
-  const float y = s.y;
-  const int own = s.owner;
-  const int h = s.heading;
-  const int64_t k64 = k;
-  switch (kind) {
-    case 0:
-      if (FewEffects()) return false;
-      n.Make(31, 16, x, y);
-      FlingBack(n, s);
-      break;
-    case 1:
-    case 21:
-      if (FewEffects()) return false;
-      n.Make(kind == 1 ? 32 : 124, 24, x + s.vx, y + s.vy);
-      RingPiece(n, k, 4.0f, 0.25f, 10);
-      break;
-    case 2:
-    case 11:
-    case 20:
-      n.Make(kind == 2 ? 33 : kind == 11 ? 69 : 123, kind == 11 ? 12 : 8, x, y);
-      n.heading = h;
-      break;
-    case 3:
-    case 12:
-      n.Make(kind == 3 ? 35 : 70, kind == 3 ? 8 : 12, x, y);
-      n.Along(x, y, h, 16.0f);
-      n.heading = h;
-      break;
-    case 4:
-      n.Make(38, 32, x, y);
-      RingPiece(n, k, 2.0f, 0.25f, 16);
-      break;
-    case 5:
-    case 6:
-      if (kind == 5) {
-        n.Make(49, 90, x, y);
-      } else {
-        n.Make(50, 90, x - 90.0f * s.vx, y - 90.0f * s.vy);
-        n.Player(own);
-      }
-      RingPiece(n, k, 4.5f, 0.25f, 32);
-      break;
-    case 7:
-      n.Make(30, 40, x, y);
-      n.heading = Wrap(16 * (k64 % 16));
-      n.Speed(n.heading, s.move == 7 ? 2.25f : 3.0f);
-      n.Player(s.move);
-      break;
-    case 8:
-      n.heading = Wrap(k64 % 2 + 36 * k64);
-      n.Make(60, 999, x, y);
-      n.Along(x, y, n.heading, 56.0f);
-      n.Z(static_cast<float>(k));
-      n.Player(own);
-      break;
-    case 9: {
-      n.Make(61, 18, x + s.vx, y + s.vy - 2000.0f);
-      n.heading = Wrap(64 * k64 + R(64));
-      const float speed = 2.5f + 0.075f * static_cast<float>(R(10));
-      n.Speed(n.heading, speed);
-      n.Z(static_cast<float>((SceneFrame / 2 % 2 + k64) % 2));
-      break;
-    }
-    case 10:
-      n.Make(67, 36, x, y);
-      n.heading = Wrap(64 * (k64 + 1) + h);
-      n.Speed(n.heading, 12.0f);
-      n.Player(own);
-      break;
-    case 13:
-    case 16:
-      n.heading = Wrap(int64_t{h} + (kind == 13 ? 64 : 32) * k64);
-      n.Make(73, 12, x, y);
-      n.Along(x, y, n.heading, 64.0f);
-      n.y -= 64.0f;
-      n.Player(own);
-      break;
-    case 14: {
-      n.Make(76, 24, x, y);
-      n.heading = Wrap(64 * k64 + R(63));
-      const float speed = 3.5f + 0.2f * static_cast<float>(R(32));
-      n.Speed(n.heading, speed);
-      n.Player(3 + R(1));
-      break;
-    }
-    case 15:
-      n.Make(91, 16, x, y);
-      n.Along(x, y, Wrap(5 * (int64_t{s.stateTimer} + 17 * k64)), 80.0f);
-      n.Player(own);
-      break;
-    case 17: {
-      const int64_t a = 64 + 42 * k64 + (k < 4 ? (k64 + 1) / 2 : k64 / 2 + 1);
-      n.Make(107, 485, x, y);
-      n.Along(x, y, Wrap(a), 104.0f);
-      n.y -= 12.0f;
-      n.heading = own;
-      n.Aux(8.0f);
-      n.Z(-600.0f);
-      n.Player(R(7));
-      break;
-    }
-    case 18: {
-      // Aimed at player k from the source's point; no player k, no effect.
-      const BattleObject* target = PlayerOrNull(k);
-      if (target == nullptr) return false;
-      n.Make(116, 200, x, y - 1000.0f + 20.0f);
-      n.heading = HeadingBetween(x, y, target->x, target->y);
-      n.Speed(n.heading, 9.0f);
-      n.Z(static_cast<float>(own));
-      n.Player(k);
-      break;
-    }
-    case 19:
-      n.heading = Wrap(16 * (k64 % 16));
-      n.Make(121, 32, x, y);
-      n.Along(x, y, n.heading, 8.0f);
-      n.Speed(n.heading, 13.0f);
-      n.Player(s.move);
-      break;
-    default:
-      return false;
+  // A heading that nothing is added to is stored as it is, even outside 0-255.
+  if (row.turn != 0 || row.step != 0 || row.spread > 0) {
+    const int64_t steps = row.cycle > 0 ? int64_t{k} % row.cycle : int64_t{k};
+    heading = Wrap(heading + row.step * steps + row.turn + (row.spread > 0 ? R(row.spread) : 0));
   }
-  return true;
+  n.heading = static_cast<int32_t>(heading);
+
+  // Offsets of 0 are not added, so that a source at -0 keeps its sign.
+  n.x = (row.flags & kAhead) != 0 ? s.x + s.vx : s.x;
+  n.y = (row.flags & kAhead) != 0 ? s.y + s.vy : s.y;
+  if ((row.flags & kAtHeight) != 0) n.y += s.z;
+  if (row.reach != 0.0f) n.Along(s.x, s.y, n.heading, row.reach);
+  if ((row.flags & kFixedX) != 0) {
+    n.x = row.dx;
+  } else if (row.dx != 0.0f) {
+    n.x += row.dx;
+  }
+  if ((row.flags & kFixedY) != 0) {
+    n.y = row.dy;
+  } else if (row.dy != 0.0f) {
+    n.y += row.dy;
+  }
+  if (row.shift != 0.0f) n.y += row.shift;
+  if (row.jitter > 0) Jitter(n, row.jitter);
+
+  if (row.speed.range > 0 || row.speed.base != 0.0f) {
+    float speed = row.speed.base;
+    if (row.speed.range > 0) speed += row.speed.step * static_cast<float>(R(row.speed.range));
+    n.Speed(n.heading, speed);
+  }
+
+  if (row.player == kOwner) {
+    n.Player(s.owner);
+  } else if (row.player == kMove) {
+    n.Player(s.move);
+  } else if (row.player >= 0) {
+    n.Player(row.player);
+  }
+  if ((row.flags & kOwnZ) != 0) n.Z(static_cast<float>(s.owner));
+  if ((row.flags & kFalls) != 0) {
+    n.Z(row.height);
+    n.Aux(row.fall);
+  }
+  if ((row.flags & kFlagged) != 0) n.flag = 1;
+  return row.place == nullptr || row.place(n, s, k);
 }
 
 void Commit(const NewEffect& n, int slot) {
@@ -846,6 +721,13 @@ void Commit(const NewEffect& n, int slot) {
   if (n.setsZ) e.z = n.z;
   if (n.setsAux) e.aux = n.aux;
   e.flag = n.flag;
+}
+
+void Create(const EffectRow& row, const BattleObject& source, int k) {
+  const int slot = TakeFreeEffectSlot();
+  if (slot < 0) return;
+  NewEffect n;
+  if (FillEffect(row, n, source, k)) Commit(n, slot);
 }
 
 }  // namespace
@@ -873,19 +755,13 @@ int32_t PowerUpOf(int player) {
 }
 
 void CreateEffect(const BattleObject* source, int kind) {
-  if (source == nullptr || kind < 0 || kind > kLastKind) return;
-  const int slot = TakeFreeEffectSlot();
-  if (slot < 0) return;
-  NewEffect n;
-  if (FillEffect(n, *source, kind)) Commit(n, slot);
+  if (source != nullptr && kind >= 0 && kind <= kLastKind) Create(kEffectRows[kind], *source, 0);
 }
 
 void CreateRingEffect(const BattleObject* source, int kind, int index) {
-  if (source == nullptr || kind < 0 || kind > kLastRingKind) return;
-  const int slot = TakeFreeEffectSlot();
-  if (slot < 0) return;
-  NewEffect n;
-  if (FillRingEffect(n, *source, kind, index)) Commit(n, slot);
+  if (source != nullptr && kind >= 0 && kind <= kLastRingKind) {
+    Create(kRingRows[kind], *source, index);
+  }
 }
 
 }  // namespace veyrdale

@@ -33,8 +33,9 @@ struct Launch {
   ShotDamageRecord* Damage() const;
 };
 
-// The start of every launch: the default start point (16 ahead of the source plus `yOffset`) with
-// speed 0, shotsFired of the owner counted, and the charge clamped to `chargeLimit` (0: no charge).
+// The start every launch shares: the default start point (16 ahead of the source plus `yOffset`)
+// with speed 0, shotsFired of the owner counted, and the charge clamped to `chargeLimit` (0: no
+// charge).
 Launch BeginLaunch(BattleObject* source, BattleObject* shot, int count, float yOffset,
                    int chargeLimit);
 // The end of every launch: while powered up the source's recovery x 0.8, truncated; then, when

@@ -223,11 +223,12 @@ void UpdatePlayerControl(BattleObject* player, int p) {
   if (!ValidPlayer(player, p)) return;
   BattleObject& self = *player;
   const int character = self.kind;
-  // Nothing holds the player yet this frame; low life may switch its mode on.
+  // The held flag cleared; low life mode for the characters that have one.
   S().heldFlag[p] = 0;
   if (HasLowLifeMode(character) && S().lowLifeMode[p] == 0 && self.life < 80)
     S().lowLifeMode[p] = 1;
-  // The walking speed, faster and heavier while the modifier is held.
+  // The walking speed and weight: faster with the modifier held, heavier for a powered-up
+  // character 6.
   const bool poweredUp = S().powerUp[p] > 0;
   float speed = WalkingSpeed(character, poweredUp);
   int weight = 0;
@@ -237,9 +238,10 @@ void UpdatePlayerControl(BattleObject* player, int p) {
     weight = 5;
   }
   if (character == 6 && poweredUp) weight += 10;
-  // Walking, except while dashing or during the story's dialogue.
+  // Walking, unless dashing or before the story's fight starts.
   if (self.state != kStateDash && StoryPreFight == 0) Walk(self, p, speed, weight);
-  // The spell-card button and both buttons together.
+  // The spell button and both buttons together, once the attack delay is over and while the
+  // controls are not reversed.
   if (self.attackDelay == 0 && ReversedControlsActive == 0) {
     if (Held(kInputButton5, p) == 1 && self.state <= kStateWalk && TriggersOpen()) {
       SpellButton(self, p);
@@ -248,9 +250,9 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       if (!BothButtons(self, p)) return;
     }
   }
-  // A special move started by the buttons runs on its own.
+  // A special move takes the rest of the frame.
   if (self.state == kStateSpecialMove) return;
-  // The character's dash, once the fight has begun.
+  // The character's dash, outside the round's opening 280 frames.
   if (RoundFrame > 280 || RoundFrame < 0) {
     if (character < 16) {
       kDashRoutines[character](player, p);
@@ -258,7 +260,7 @@ void UpdatePlayerControl(BattleObject* player, int p) {
       ++IndexMisses;  // no such character: no dash
     }
   }
-  // Crawling speeds stop; the player moves.
+  // Creeping speeds stop, the player moves, and the walk's timer counts.
   if (Magnitude(self.vx) < 0.1f) self.vx = 0.0f;
   if (Magnitude(self.vy) < 0.1f) self.vy = 0.0f;
   Advance(self);

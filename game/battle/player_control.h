@@ -45,8 +45,8 @@ int DirectionOf(bool up, bool down, bool left, bool right);
 // The same for the directions player p (0-3) holds now.
 int HeldDirection(int p);
 
-// Pixels a frame a character walks, with its bonus while powered up; 0 for a character that is
-// not one of the sixteen.
+// Pixels a frame a character walks, with its bonus while powered up; 0 for a character
+// outside 0-15.
 float WalkingSpeed(int character, bool poweredUp);
 
 // The shots a powered-up character may fire beyond a move's limit, by attack code 1-4; 0 for any

@@ -177,12 +177,12 @@ void StartRound(BattleObject* player, int p) {
   }
   PlayerBattleState& s = g_playerState;
   const bool survival = g_match.survivalMode != 0;
-  // The wins so far and the guards of the last round.
+  // The wins the round starts from, the guards cleared, and life full again.
   s.winsAtRoundStart[p] = s.wins[p];
   s.recoveryGuard[p] = 0;
   s.airborne[p] = 0;
   if (!(p == 0 && survival)) player->life = 350;
-  // The start values; survival keeps player 0's life from round to round.
+  // The start values at the player's corner; survival keeps player 0's life from round to round.
   player->meter = 700.0f;
   player->heading = 192;
   player->vx = player->vy = player->vz = 0.0f;
@@ -198,7 +198,8 @@ void StartRound(BattleObject* player, int p) {
   player->owner = static_cast<int16_t>(p);
   player->x = static_cast<float>(96 + 448 * (p % 2));
   player->y = static_cast<float>(96 + 346 * (p / 2));
-  // The modes, the gauge (survival keeps player 0's after its first round) and the counters.
+  // Modes and counters: the spell gauge at the chosen start level (survival keeps player 0's
+  // after the first round), and a survival run's items cut by a quarter.
   s.lowLifeMode[p] = 0;
   s.specialMode[p] = 0;
   if (survival && p == 0) {
@@ -216,7 +217,7 @@ void StartRound(BattleObject* player, int p) {
   if (survival) s.itemCount[p] = static_cast<int32_t>(s.itemCount[p] * 0.75);
   s.moveShotCount[p] = 0;
   s.slowTimer[p] = 0;
-  // The companion over its player, and the marker point cleared.
+  // The companion just above the player, and the marker point cleared.
   BattleObject& companion = g_companions[p];
   companion.owner = static_cast<int16_t>(p);
   companion.x = player->x;
@@ -237,7 +238,7 @@ void StartRound(BattleObject* player, int p) {
   ContinueChoice = 0;
   FlashFrames = 0;
   FlashLength = 0;
-  // The arena, the story's start positions and the survival boss round's cards.
+  // The arena, the story's start positions, and the survival boss round's opponents powered up.
   LoadArenaOfStage();
   if (g_match.storyMode > 0) SetStoryStartPositions(g_match.storyStage, g_match.storyKind);
   if (survival && SurvivalBossRound != 0) {

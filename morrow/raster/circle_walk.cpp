@@ -4,9 +4,9 @@
 //   d = 2 (i + 1)^2 + j^2 + (j - 1)^2 - 2 r^2,
 // which both of its updates keep. So a step shrinks j exactly when (2 j - 1)^2 >= 4 r^2 -
 // 4 (i + 1)^2 - 1, and because j never has to fall by more than one per step while the walk
-// goes on (j >= i), the j of every step i >= 1 is the largest j with (2 j - 1)^2 < 4 r^2 - 4 i^2
-// - 1. With both in closed form the walk can start at any step and go on exactly as from the
-// beginning. Squares of radii near 2^31 need 128 bits.
+// goes on (j >= i), the j of every step i >= 1 is the largest j with
+// (2 j - 1)^2 < 4 r^2 - 4 i^2 - 1. With both in closed form the walk can start at any step and go
+// on exactly as from the beginning. Squares of radii near 2^31 need 128 bits.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 
-#include "morrow/device/color_format.h"
 #include "morrow/raster/piece_rules32.h"
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/walkers.h"

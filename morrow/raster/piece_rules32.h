@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/simd.h"

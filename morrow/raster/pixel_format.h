@@ -15,7 +15,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "morrow/device/color_format.h"
+#include "morrow/raster/color_layout.h"
 
 namespace morrow::raster {
 

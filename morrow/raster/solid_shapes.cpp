@@ -252,7 +252,7 @@ uint32_t UntexturedColour(FormatClass format, uint32_t colour, uint32_t bright) 
   }
 }
 
-LineEnds ClipLine(int32_t ax1, int32_t ay1, int32_t ax2, int32_t ay2, const Rect& area) {
+LineEnds ClipLine(int32_t ax1, int32_t ay1, int32_t ax2, int32_t ay2, const platform::Rect& area) {
   LineEnds out;
   if (area.right <= area.left || area.bottom <= area.top) return out;
   LineAxis x{ax1, ax2, area.left, area.right}, y{ay1, ay2, area.top, area.bottom};

@@ -13,7 +13,7 @@
 #include "morrow/raster/solid_rules.h"
 #include "morrow/raster/turned_walkers.h"
 #include "morrow/raster/walkers.h"
-#include "morrow/system/rect.h"
+#include "platform/rect.h"
 
 namespace morrow::raster {
 
@@ -73,7 +73,7 @@ struct LineEnds {
 // inside it, the end at most one pixel outside). Differences are taken in 64 bits, and every
 // value is kept inside the 32-bit range before it is truncated. Nothing is left for an area
 // without pixels, a line outside it, or ends that come out equal.
-LineEnds ClipLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const Rect& area);
+LineEnds ClipLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const platform::Rect& area);
 
 void DrawLineLoop(ShapeLoop id, const LineSurfaces& walk, const SolidParams& params,
                   const FGeneric16& generic);

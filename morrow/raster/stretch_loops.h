@@ -8,7 +8,6 @@
 
 #include <cstdint>
 
-#include "morrow/device/color_format.h"
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/turned_rules32.h"
 #include "morrow/raster/walkers.h"

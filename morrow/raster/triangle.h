@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "morrow/system/rect.h"
+#include "platform/rect.h"
 
 namespace morrow::raster {
 
@@ -75,7 +75,7 @@ TriangleRefusal SetUpTriangle(const TriangleVertex vertices[3], TriangleSetup* o
 // right edge, (u, v) the texture plane at (lx, y). Rows are visited top down; after a change of
 // left segment the row restarts at that segment's own row, which may visit a row twice.
 template <class Fn>
-void WalkTriangleRows(const TriangleSetup& t, const Rect& area, Fn&& fn) {
+void WalkTriangleRows(const TriangleSetup& t, const platform::Rect& area, Fn&& fn) {
   const EdgeChain* chains[2] = {&t.left, &t.right};
   int index[2] = {0, 0};
   int64_t x[2], step[2];

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 
-#include "morrow/device/color_format.h"
 #include "morrow/raster/piece_loops16.h"
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/turned_rules32.h"

@@ -23,7 +23,7 @@
 #include "morrow/raster/pixel_format.h"
 #include "morrow/raster/triangle.h"
 #include "morrow/raster/walkers.h"
-#include "morrow/system/rect.h"
+#include "platform/rect.h"
 
 namespace morrow::raster {
 
@@ -117,7 +117,7 @@ struct RotaWalk {
 struct TriangleSpanWalk {
   static constexpr TexelMap kMap = TexelMap::kUnsigned18;
   const TriangleSetup* setup = nullptr;
-  Rect area{};
+  platform::Rect area{};
   uint8_t* dest = nullptr;
   const uint8_t* read = nullptr;
   int32_t destPitch = 0;
@@ -132,7 +132,7 @@ struct TriangleSpanWalk {
   template <int kBytes, class Fn>
   void ForEachSpan(Fn&& fn) const {
     const TriangleSetup t = *setup;
-    const Rect clip = area;
+    const platform::Rect clip = area;
     uint8_t* const destAt = dest;
     const uint8_t* const readAt = read;
     const int64_t destStride = destPitch, readStride = readPitch;

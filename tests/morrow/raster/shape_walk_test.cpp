@@ -17,10 +17,10 @@
 
 namespace {
 
-using morrow::Rect;
 using morrow::raster::CircleWalk;
 using morrow::raster::ClipLine;
 using morrow::raster::LineEnds;
+using platform::Rect;
 
 struct Point {
   int64_t x, y;

@@ -18,12 +18,12 @@
 
 namespace {
 
-using morrow::Rect;
 using morrow::raster::SetUpTriangle;
 using morrow::raster::TriangleRefusal;
 using morrow::raster::TriangleSetup;
 using morrow::raster::TriangleVertex;
 using morrow::raster::WalkTriangleRows;
+using platform::Rect;
 
 struct Row {
   int32_t y;

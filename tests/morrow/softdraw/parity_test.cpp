@@ -15,7 +15,7 @@
 #include "morrow/raster/raster_path.h"
 #include "morrow/raster/simd_avx2.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/raster_fixture.h"
+#include "tests/morrow/softdraw/raster_fixture.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/surface2d.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/turned_fixture.h"
+#include "tests/morrow/softdraw/turned_fixture.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "morrow/raster/triangle.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/raster_fixture.h"
+#include "tests/morrow/softdraw/raster_fixture.h"
 
 namespace {
 

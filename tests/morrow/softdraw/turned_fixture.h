@@ -9,7 +9,7 @@
 
 #include "morrow/device/screen_state.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/raster_fixture.h"
+#include "tests/morrow/softdraw/raster_fixture.h"
 
 namespace testsupport {
 

@@ -13,7 +13,7 @@
 
 #include "morrow/raster/raster_path.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/turned_fixture.h"
+#include "tests/morrow/softdraw/turned_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "morrow/device/screen_state.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/turned_fixture.h"
+#include "tests/morrow/softdraw/turned_fixture.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/softdraw/raster.h"
-#include "tests/morrow/raster/turned_fixture.h"
+#include "tests/morrow/softdraw/turned_fixture.h"
 
 namespace {
 
