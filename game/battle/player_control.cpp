@@ -94,7 +94,7 @@ bool IsOneOf(int value, std::initializer_list<int> values) {
   return false;
 }
 
-// 3: walking, facing and the modifier's burst.
+// Walking, facing and the modifier's burst.
 void Walk(BattleObject& player, int p, float speed, int weight) {
   const int h = HeldDirection(p);
   float tx = 0.0f;
@@ -139,7 +139,7 @@ void Walk(BattleObject& player, int p, float speed, int weight) {
   }
 }
 
-// 4.1: the spell-card button, with and without the modifier.
+// The spell-card button, with and without the modifier.
 void SpellButton(BattleObject& player, int p) {
   const int c = player.kind;
   if (player.modifierHeld == 1) {
@@ -169,7 +169,7 @@ bool PressedTogether(int p) {
   return b1 >= 1 && b1 <= 3 && b2 >= 1 && b2 <= 3;
 }
 
-// 4.2: buttons 1 and 2 together. False when the control frame ends here.
+// Buttons 1 and 2 together. False when the control frame ends here.
 bool BothButtons(BattleObject& player, int p) {
   switch (player.kind) {
     case 3:

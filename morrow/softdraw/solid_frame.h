@@ -13,8 +13,8 @@
 
 namespace morrow::softdraw {
 
-// Frame steps 2 to 5 of every solid draw, after its flush: the destination surface, nothing
-// without a display, the 3D scene ended, the colour brightened into *prepared. Null (the draw
+// What every solid draw does after its flush: finds the destination surface (nothing without a
+// display), ends the 3D scene and brightens the colour into *prepared. Null (the draw
 // fails with -1) without a display or while the screen surfaces are being made again.
 platform::Surface* BeginSolidDraw(uint32_t colour, uint32_t* prepared);
 
