@@ -1,6 +1,6 @@
 // The battle scene: round flow, knock-outs and awards, the story and survival branches, the
-// per-player rules of one frame, cut-ins and wall bounces, with the stand-ins for the parts of
-// the battle built elsewhere.
+// per-player rules of one frame, cut-ins and wall bounces, each frame run as the game runs it (the
+// flow's scene over the battle's step) on the recording library.
 #include <cmath>
 #include <string>
 #include <vector>
