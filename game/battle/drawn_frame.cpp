@@ -63,8 +63,9 @@ void MarkDrawnRecords(int players) {
     if (familiar.state != 0) familiar.drawTag = kTagFamiliar;
   }
   for (BattleObject& shot : g_shots) {
-    // Character 2's fifth move is drawn by its owner's frames, never as a shot.
-    if (!(shot.kind == 2 && shot.move == 5)) shot.drawTag = kTagShot;
+    // Character 2's fifth move is drawn by its owner's frames, never as a shot. Most records hold
+    // the tag already: only a changed one is written.
+    if (shot.drawTag != kTagShot && !(shot.kind == 2 && shot.move == 5)) shot.drawTag = kTagShot;
   }
 }
 
@@ -81,7 +82,8 @@ DrawnBlock CountedDownBlock(int index) {
 
 void CountDownOpeningBlocks() {
   for (int index = 0; index < kMapColumns * kMapRows; ++index) {
-    if (!IsBlockValue(g_arenaMap.cells[index])) continue;
+    // Only a running countdown changes a cell; the timer is the cheaper test.
+    if (g_arenaMap.openTimer[index] <= 0 || !IsBlockValue(g_arenaMap.cells[index])) continue;
     const DrawnBlock block = CountedDownBlock(index);
     g_arenaMap.cells[index] = block.value;
     g_arenaMap.openTimer[index] = block.openTimer;
