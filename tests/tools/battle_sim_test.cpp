@@ -16,6 +16,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
+#include "morrow/system/time.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_state.h"
@@ -51,7 +52,7 @@ TEST(BattleSimOptions, ReadsEveryOption) {
             "--teams 0,1,1,0 --handicap 0,4,2,1 --arena 9 --win-count 2 --time-limit 0 "
             "--effect-level 1 --obstacle 2 --maps m --input-seed 18446744073709551615 "
             "--frames 7 --trace t --check-invariants --corrupt p1.x=nan@3 --corrupt "
-            "score[2]=-9@7 --half-rate"),
+            "score[2]=-9@7 --half-rate --frame-digest"),
       &o, &error))
       << error;
   EXPECT_EQ(o.seed, 4294967295u);
@@ -73,9 +74,11 @@ TEST(BattleSimOptions, ReadsEveryOption) {
   EXPECT_FALSE(o.corrupt[1].isFloat);
   EXPECT_EQ(o.corrupt[1].integer, -9);
   EXPECT_TRUE(o.halfRate);
+  EXPECT_TRUE(o.frameDigest);
   EXPECT_EQ(o.story, -1);
   ASSERT_TRUE(battlesim::ParseSimOptions(Words(kBase), &o, &error)) << error;
   EXPECT_FALSE(o.halfRate);
+  EXPECT_FALSE(o.frameDigest);
 }
 
 // A story run: its kind and scripts; an input script may address every player. (Its stages choose
@@ -421,6 +424,36 @@ TEST(BattleSimHash, ChangingAnyFieldOfTheTableChangesTheHash) {
                               std::string(g.name) + " element " + std::to_string(element));
     }
   }
+}
+
+// The frame hash sees the players, the counters and the per-player arrays, and the random
+// generator's position; not the big pools and tables, which the final hash covers.
+TEST(BattleSimHash, FrameHashSeesPlayersCountersAndTheGenerator) {
+  const struct {
+    const char* name;
+    bool seen;
+  } cases[] = {{"p0.heading", true},        {"p3.vz", true},
+               {"ScreenShake", true},       {"FlashFrames", true},
+               {"ContinuePause", true},     {"spellGauge[3]", true},
+               {"shot5.x", false},          {"eff0.timer", false},
+               {"cells[3,4]", false},       {"comp1.heading", false},
+               {"ShotHitFlags[9,2]", false}};
+  for (const auto& c : cases) {
+    veyrdale::FieldRef ref{};
+    ASSERT_TRUE(veyrdale::ResolveField(c.name, &ref)) << c.name;
+    const uint64_t before = battlesim::HashFrameState();
+    const veyrdale::FieldValue saved = veyrdale::ReadField(ref);
+    veyrdale::WriteField(ref, Other(saved));
+    EXPECT_EQ(battlesim::HashFrameState() != before, c.seen) << c.name;
+    veyrdale::WriteField(ref, saved);
+    EXPECT_EQ(battlesim::HashFrameState(), before) << c.name;
+  }
+  morrow::SeedRandom(77);
+  const uint64_t seeded = battlesim::HashFrameState();
+  morrow::GetRandomNumber(9);
+  EXPECT_NE(battlesim::HashFrameState(), seeded);
+  morrow::SeedRandom(77);
+  EXPECT_EQ(battlesim::HashFrameState(), seeded);
 }
 
 // The benchmark's snapshot puts back every field of the table, whatever was written over it.

@@ -1,15 +1,16 @@
 // The battle trace corpus: many whole battles and story runs, each reduced to the final hash of
-// the battle state, against the hashes committed in tests/golden/battle_trace_corpus.txt. The cases
-// cover every character on arenas 0, 4, 7 and 9, drawn every frame and at half rate, with and
-// without spell cards declared all the time, under computer and random input, and story runs of
-// both kinds whose scenario scripts turn players and bring them in while the continue prompt and
-// the stage results come and go. A change that moves what any drawn frame does moves some hash.
+// the battle state and a digest of every frame's players, counters and random generator, against
+// the hashes committed in tests/golden/battle_trace_corpus.txt. The cases cover every character
+// on arenas 0, 4, 7 and 9, drawn every frame and at half rate, with and without spell cards
+// declared all the time, under computer and random input, and story runs of both kinds whose
+// scenario scripts turn players and bring them in while the continue prompt and the stage results
+// come and go. A change that moves what any drawn frame does moves some hash.
 //
 // One line of the expected file per case: its arguments, " => ", and what the runner reported
-// (the story's stages and prompts, the frames run, the winner, the final hash). The sanitizer
-// build runs the cases marked for it, the other builds all of them. A failure names each case that
-// moved and writes the whole actual file beside the build; UPDATE_GOLDEN=1 rewrites the expected
-// file instead, keeping the lines of the cases this build did not run.
+// (the story's stages and prompts, the frames run, the winner, the final hash, the digest). The
+// sanitizer build runs the cases marked for it, the other builds all of them. A failure names each
+// case that moved and writes the whole actual file beside the build; UPDATE_GOLDEN=1 rewrites the
+// expected file instead, keeping the lines of the cases this build did not run.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -208,11 +209,11 @@ struct Fixtures {
 std::string Command(const Case& c, const Fixtures& f) {
   std::string command = std::string("'") + BATTLE_SIM + "' " + c.args + " --maps '" + f.maps + "'";
   if (c.args.find("--story") != std::string::npos) command += " --scripts '" + f.scripts + "'";
-  return command + " --final-hash";
+  return command + " --final-hash --frame-digest";
 }
 
-// What the run reported, on one line ("story ... frames F winner W final H"); what went wrong
-// when it did not end cleanly.
+// What the run reported, on one line ("story ... frames F winner W final H digest D"); what went
+// wrong when it did not end cleanly.
 std::string RunCase(const Case& c, const Fixtures& f) {
   FILE* p = popen((Command(c, f) + " 2>&1").c_str(), "r");
   if (p == nullptr) return "cannot start";
@@ -227,7 +228,7 @@ std::string RunCase(const Case& c, const Fixtures& f) {
   std::string result;
   for (const std::string& line : Lines(out)) {
     if (line.rfind("story ", 0) == 0 || line.rfind("frames ", 0) == 0 ||
-        line.rfind("final ", 0) == 0) {
+        line.rfind("final ", 0) == 0 || line.rfind("digest ", 0) == 0) {
       result += (result.empty() ? "" : " ") + line;
     }
   }
@@ -278,7 +279,7 @@ int StagesBegun(const std::string& result) {
 // The final hash of a result.
 std::string FinalHash(const std::string& result) {
   const size_t at = result.rfind("final ");
-  return at == std::string::npos ? "" : result.substr(at + 6);
+  return at == std::string::npos ? "" : result.substr(at + 6, 16);
 }
 
 TEST(BattleTraceCorpus, EveryCaseEndsOnItsCommittedHash) {

@@ -5,7 +5,7 @@
 //              --arena A [--win-count K] [--time-limit T]
 //              [--effect-level L] [--obstacle S] [--maps DIR] [--input FILE | --input-seed N]
 //              --frames N [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...
-//              [--force-cards] [--half-rate] [--final-hash]
+//              [--force-cards] [--half-rate] [--final-hash] [--frame-digest]
 //   battle-sim --seeds A-B ...   the same run for every seed of the range, each in a process of
 //                                its own, with random input from its seed unless --input or
 //                                --input-seed gives it, --jobs N of them at a time; one line
@@ -15,7 +15,8 @@
 //   battle-sim --seed N --story main|extra --scripts DIR [--date ...] [--difficulty D]
 //              [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S] [--maps DIR]
 //              [--input FILE | --input-seed N] --frames N [--trace FILE] [--check-invariants]
-//              [--corrupt NAME=VALUE@FRAME]... [--force-cards] [--half-rate] [--final-hash]
+//              [--corrupt NAME=VALUE@FRAME]... [--force-cards] [--half-rate]
+//              [--final-hash] [--frame-digest]
 //                                a story run, started from the story menu as a player starts it;
 //                                its stages choose the players, characters and arenas, the
 //                                scenario scripts come from DIR (*.srd), and player 0 is the one
@@ -34,6 +35,8 @@
 // 60th frame, --check-invariants checks after every frame and prints the first failure as
 // "frame F: invariant NAME: detail", --final-hash prints "frames F winner W" (W the match
 // winner 0-3 or "none") and "final HASH" (the state's hash, as in the trace) after a clean run,
+// and with --frame-digest "digest HASH" (a cheaper hash of the players, the counters and the
+// random generator's next number, taken after every frame and folded in frame order),
 // --corrupt writes the field (a name of the field table, as p1.life or shot3.stun) after frame F.
 // Input script lines are FROM-TO PLAYER INPUT..., with frames counted from 0 (frame f is the (f +
 // 1)th to run), players 0-3 and the inputs down, up, left, right and b1-b5; '#' starts a comment.

@@ -242,6 +242,10 @@ struct Parser {
         o->halfRate = true;
         continue;
       }
+      if (option == "--frame-digest") {
+        o->frameDigest = true;
+        continue;
+      }
       bool known = false;
       for (const char* name : kWithValue) known = known || option == name;
       if (!known) return Fail("unknown option '" + option + "'");
@@ -380,13 +384,13 @@ const char* SimUsage() {
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N\n"
          "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n"
          "         [--force-cards] [--half-rate]\n"
-         "         [--final-hash]\n"
+         "         [--final-hash] [--frame-digest]\n"
          "       battle-sim --seed N --story main|extra --scripts DIR [--date ...] [--difficulty "
          "D]\n"
          "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N [--trace FILE]\n"
          "         [--check-invariants] [--corrupt NAME=VALUE@FRAME]... [--force-cards]\n"
-         "         [--half-rate] [--final-hash]\n";
+         "         [--half-rate] [--final-hash] [--frame-digest]\n";
 }
 
 }  // namespace battlesim

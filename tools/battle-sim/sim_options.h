@@ -50,6 +50,8 @@ struct SimOptions {
   std::vector<CorruptWrite> corrupt;
   // Prints "final HASH" after a clean run: how a soak tells its runs' battles apart.
   bool finalHash = false;
+  // Prints "digest HASH" after a clean run: the frame hash of every frame folded in order.
+  bool frameDigest = false;
   bool forceCards = false;  // every spell gauge is 200 after each frame
   // The display setting of half-rate presentation: the battle is drawn on every second frame.
   bool halfRate = false;

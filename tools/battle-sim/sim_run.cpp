@@ -31,6 +31,7 @@ namespace battlesim {
 namespace {
 
 constexpr int kTraceEvery = 60;
+constexpr uint64_t kDigestPrime = 0x100000001b3ull;  // FNV's, folding one frame hash at a time
 // false when the file cannot be opened or read to its end (a folder opens but does not read).
 bool ReadWholeFile(const std::string& path, std::string* out) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -139,7 +140,7 @@ class StoryLog {
 
 // The run's frames; the exit code of the run. *ran counts the frames that ran.
 int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace,
-              StoryLog* story, int64_t* ran) {
+              StoryLog* story, uint64_t* digest, int64_t* ran) {
   const bool storyRun = o.story >= 0;
   // In a story only player 0 is a person: the generator drives no one else.
   const int generated = storyRun ? 1 : o.players;
@@ -168,6 +169,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
 
     const int64_t done = f + 1;
     *ran = done;
+    if (o.frameDigest) *digest = (*digest ^ HashFrameState()) * kDigestPrime;
     for (const CorruptWrite& w : o.corrupt) {
       if (w.frame == done) Corrupt(w);
     }
@@ -321,7 +323,8 @@ int RunBattle(const SimOptions& o) {
   }
   int64_t ran = 0;
   StoryLog story;
-  int result = RunFrames(o, script, &trace, &story, &ran);
+  uint64_t digest = 0;
+  int result = RunFrames(o, script, &trace, &story, &digest, &ran);
   if (!trace.Close()) {
     std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
     result = kRunFailed;
@@ -332,6 +335,9 @@ int RunBattle(const SimOptions& o) {
     std::printf("frames %lld winner %s\n", static_cast<long long>(ran),
                 winner < 0 ? "none" : std::to_string(winner).c_str());
     std::printf("final %016llx\n", static_cast<unsigned long long>(HashBattleState()));
+  }
+  if (o.frameDigest && result == kRunClean) {
+    std::printf("digest %016llx\n", static_cast<unsigned long long>(digest));
   }
   std::fflush(stdout);
   return result;
