@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/program_run.h"
+#include "tests/support/script_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_lines.h"
 
@@ -265,6 +266,58 @@ TEST(BattleSimRun, ComputerSoakIsTheSameWhateverTheJobs) {
                                 "--frames 900 --input-seed 5 --final-hash --maps " +
                                     kMaps);
   EXPECT_EQ(random.out, alone.out);
+}
+
+// Half rate changes the battle, not only the display word the state hash also holds: the players'
+// lives, meters and scores part from full rate's, and the same options still give the same trace.
+TEST(BattleSimRun, HalfRateChangesTheBattleAndStaysReproducible) {
+  TempDir dir;
+  const std::string base =
+      "--seed 7 --players 4 --chars 0,8,10,13 --cpu all --arena 0 --frames "
+      "1800 --check-invariants --maps " +
+      kMaps;
+  ASSERT_EQ(Sim(dir, base + " --trace full").exitCode, 0);
+  ASSERT_EQ(Sim(dir, base + " --half-rate --trace half").exitCode, 0);
+  ASSERT_EQ(Sim(dir, base + " --half-rate --trace again").exitCode, 0);
+  const std::vector<std::string> full = Lines(ReadFile(dir.File("full")));
+  const std::vector<std::string> half = Lines(ReadFile(dir.File("half")));
+  ASSERT_EQ(full.size(), 30u);
+  ASSERT_EQ(half.size(), 30u);
+  EXPECT_EQ(ReadFile(dir.File("again")), ReadFile(dir.File("half")));
+  int parted = 0;
+  for (size_t i = 0; i < full.size(); ++i) {
+    const std::string withoutHash = full[i].substr(0, full[i].rfind(" | "));
+    if (half[i].substr(0, half[i].rfind(" | ")) != withoutHash) ++parted;
+  }
+  EXPECT_GT(parted, 0);
+}
+
+// A story run starts from the story menu and goes through its stages: the first stage's dialogue
+// leads straight on to the second. Its scripts come from --scripts; without them it cannot run.
+TEST(BattleSimRun, StoryRunStartsFromTheMenuAndGoesOn) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("srd"));
+  for (int n = 0; n <= 17; ++n) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%02d.srd", n);
+    WriteFile(dir.File("srd/") + name, ">1P0" + testsupport::FullWidth("HELLO") + "\\_");
+  }
+  const std::string story =
+      "--seed 1 --story main --input-seed 3 --frames 3000 --final-hash --maps " + kMaps;
+  const ProgramRun run = Sim(dir, story + " --scripts srd --trace t");
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("story stages 0,1 prompts 0\nframes 3000 winner none\nfinal "),
+            std::string::npos)
+      << run.out;
+  const std::vector<std::string> trace = Lines(ReadFile(dir.File("t")));
+  ASSERT_EQ(trace.size(), 50u);
+  EXPECT_EQ(trace[0].substr(0, 5), "60 4 ") << trace[0];
+  EXPECT_EQ(Sim(dir, story + " --scripts srd").out, run.out);
+
+  const ProgramRun missing = Sim(dir, story + " --scripts nowhere");
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("--scripts nowhere is not a folder"), std::string::npos)
+      << missing.err;
 }
 
 // Records written with values no battle makes: a stale target, a mode that is none of the three,

@@ -16,6 +16,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/records.h"
+#include "morrow/system/time.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_state.h"
@@ -41,6 +42,7 @@ std::vector<std::string> Words(const std::string& text) {
 }
 
 const std::string kBase = "--seed 1 --players 2 --chars 0,1 --arena 0 --frames 100 ";
+const std::string kStory = "--seed 3 --frames 50 --scripts s ";
 
 TEST(BattleSimOptions, ReadsEveryOption) {
   SimOptions o;
@@ -50,7 +52,7 @@ TEST(BattleSimOptions, ReadsEveryOption) {
             "--teams 0,1,1,0 --handicap 0,4,2,1 --arena 9 --win-count 2 --time-limit 0 "
             "--effect-level 1 --obstacle 2 --maps m --input-seed 18446744073709551615 "
             "--frames 7 --trace t --check-invariants --corrupt p1.x=nan@3 --corrupt "
-            "score[2]=-9@7"),
+            "score[2]=-9@7 --half-rate --frame-digest"),
       &o, &error))
       << error;
   EXPECT_EQ(o.seed, 4294967295u);
@@ -71,6 +73,30 @@ TEST(BattleSimOptions, ReadsEveryOption) {
   EXPECT_EQ(o.corrupt[0].frame, 3);
   EXPECT_FALSE(o.corrupt[1].isFloat);
   EXPECT_EQ(o.corrupt[1].integer, -9);
+  EXPECT_TRUE(o.halfRate);
+  EXPECT_TRUE(o.frameDigest);
+  EXPECT_EQ(o.story, -1);
+  ASSERT_TRUE(battlesim::ParseSimOptions(Words(kBase), &o, &error)) << error;
+  EXPECT_FALSE(o.halfRate);
+  EXPECT_FALSE(o.frameDigest);
+}
+
+// A story run: its kind and scripts; an input script may address every player. (Its stages choose
+// who plays where: the options that say so are refused above.)
+TEST(BattleSimOptions, ReadsAStoryRun) {
+  struct Good {
+    std::string args;
+    int kind;
+  } goods[] = {{kStory + "--story main", 0},
+               {kStory + "--story extra --half-rate --input-seed 5 --difficulty 2", 1}};
+  for (const Good& g : goods) {
+    SimOptions o;
+    std::string error;
+    ASSERT_TRUE(battlesim::ParseSimOptions(Words(g.args), &o, &error)) << g.args << ": " << error;
+    EXPECT_EQ(o.story, g.kind) << g.args;
+    EXPECT_EQ(o.scripts, "s");
+    EXPECT_EQ(o.players, 4);
+  }
 }
 
 TEST(BattleSimOptions, RefusesBadOptionsWithTheirReason) {
@@ -110,6 +136,17 @@ TEST(BattleSimOptions, RefusesBadOptionsWithTheirReason) {
       {kBase + "--corrupt p1.x=fast@5", "takes a number"},
       {kBase + "--corrupt p1.life=1@0", "the frame after @"},
       {kBase + "--corrupt p1.life=1@101", "after the last frame 100"},
+      {kStory + "--story side", "--story needs main or extra, not 'side'"},
+      {"--seed 3 --frames 50 --story main", "--story needs --scripts DIR"},
+      {kStory + "--story main --players 2", "--players does not go with --story"},
+      {kStory + "--story main --chars 0", "--chars does not go with --story"},
+      {kStory + "--story main --arena 1", "--arena does not go with --story"},
+      {kStory + "--story main --cpu all", "--cpu does not go with --story"},
+      {kStory + "--story main --teams 0,1", "--teams does not go with --story"},
+      {"--seeds 1-3 --frames 50 --scripts s --story main", "--story runs one --seed N"},
+      {kStory + "--story main --input a --input-seed 1", "do not go together"},
+      {"--seed 3 --scripts s --story main", "--frames is needed"},
+      {kBase + "--scripts s", "--scripts goes with --story only"},
   };
   for (const Case& c : cases) {
     SimOptions o;
@@ -133,6 +170,8 @@ TEST(BattleSimOptions, EachRunOfASoakCarriesItsOwnSeed) {
        "--arena 0 --seed 7 --input in.txt --frames 10 --final-hash"},
       {"--arena 0 --seeds 3-9 --jobs 4 --cpu 1,0 --frames 10",
        "--arena 0 --seed 7 --cpu 1,0 --frames 10 --input-seed 7 --final-hash"},
+      {"--arena 0 --seeds 3-9 --half-rate --frames 10",
+       "--arena 0 --seed 7 --half-rate --frames 10 --input-seed 7 --final-hash"},
   };
   for (const Case& c : cases) {
     SimOptions o;
@@ -385,6 +424,36 @@ TEST(BattleSimHash, ChangingAnyFieldOfTheTableChangesTheHash) {
                               std::string(g.name) + " element " + std::to_string(element));
     }
   }
+}
+
+// The frame hash sees the players, the counters and the per-player arrays, and the random
+// generator's position; not the big pools and tables, which the final hash covers.
+TEST(BattleSimHash, FrameHashSeesPlayersCountersAndTheGenerator) {
+  const struct {
+    const char* name;
+    bool seen;
+  } cases[] = {{"p0.heading", true},        {"p3.vz", true},
+               {"ScreenShake", true},       {"FlashFrames", true},
+               {"ContinuePause", true},     {"spellGauge[3]", true},
+               {"shot5.x", false},          {"eff0.timer", false},
+               {"cells[3,4]", false},       {"comp1.heading", false},
+               {"ShotHitFlags[9,2]", false}};
+  for (const auto& c : cases) {
+    veyrdale::FieldRef ref{};
+    ASSERT_TRUE(veyrdale::ResolveField(c.name, &ref)) << c.name;
+    const uint64_t before = battlesim::HashFrameState();
+    const veyrdale::FieldValue saved = veyrdale::ReadField(ref);
+    veyrdale::WriteField(ref, Other(saved));
+    EXPECT_EQ(battlesim::HashFrameState() != before, c.seen) << c.name;
+    veyrdale::WriteField(ref, saved);
+    EXPECT_EQ(battlesim::HashFrameState(), before) << c.name;
+  }
+  morrow::SeedRandom(77);
+  const uint64_t seeded = battlesim::HashFrameState();
+  morrow::GetRandomNumber(9);
+  EXPECT_NE(battlesim::HashFrameState(), seeded);
+  morrow::SeedRandom(77);
+  EXPECT_EQ(battlesim::HashFrameState(), seeded);
 }
 
 // The benchmark's snapshot puts back every field of the table, whatever was written over it.

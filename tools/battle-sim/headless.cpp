@@ -14,8 +14,11 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/flow.h"
+#include "game/flow/menu_common.h"
 #include "morrow/system/time.h"
 #include "platform/input.h"
+#include "tools/battle-sim/sim_input.h"
+#include "tools/lib/battlesupport/step_battle_frame.h"
 
 namespace battlesim {
 
@@ -56,11 +59,36 @@ class NoInputService final : public platform::InputService {
   }
 };
 
-// A map file by its extension, in any case ("00.mpd", "00.MPD").
-bool IsMapFile(const fs::path& path) {
-  std::string extension = path.extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".mpd";
+constexpr int kExtraStoryOpen = 2;  // the score file's unlock level that opens the extra story
+
+// A file by its extension, in any case ("00.mpd", "00.MPD"); `extension` in lower case.
+bool HasExtension(const fs::path& path, const char* extension) {
+  std::string own = path.extension().string();
+  for (char& c : own) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return own == extension;
+}
+
+// Copies the files of the folder `from` with `extension` into the folder `to`; `option` names
+// `from` in messages.
+bool CopyFilesByExtension(const std::string& from, const fs::path& to, const char* extension,
+                          const char* option, std::string* error) {
+  std::error_code ec;
+  if (!fs::is_directory(from, ec)) {
+    *error = std::string(option) + " " + from + " is not a folder";
+    return false;
+  }
+  for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
+    if (!entry.is_regular_file(ec) || !HasExtension(entry.path(), extension)) continue;
+    if (!fs::copy_file(entry.path(), to / entry.path().filename(), ec)) {
+      *error = "cannot copy " + entry.path().string();
+      return false;
+    }
+  }
+  if (ec) {
+    *error = std::string("cannot read ") + option + " " + from;
+    return false;
+  }
+  return true;
 }
 
 // The colour slot the selection gives a player: the first its character has free.
@@ -94,7 +122,20 @@ std::string WorkFolder::MapFolder() const {
 }
 
 bool WorkFolder::Enter(const std::string& maps, std::string* error) {
+  return Enter(maps, "", error);
+}
+
+bool WorkFolder::Enter(const std::string& maps, const std::string& scripts, std::string* error) {
   if (!Create(maps, error)) return false;
+  if (!scripts.empty()) {
+    const fs::path srd = fs::path(path_) / "Resource" / "Srd";
+    std::error_code ec;
+    if (!fs::create_directories(srd, ec)) {
+      *error = "cannot make " + srd.string();
+      return false;
+    }
+    if (!CopyFilesByExtension(scripts, srd, ".srd", "--scripts", error)) return false;
+  }
   if (chdir(path_.c_str()) != 0) {
     *error = "cannot enter " + path_;
     return false;
@@ -115,27 +156,10 @@ bool WorkFolder::Create(const std::string& maps, std::string* error) {
     *error = "cannot make " + mpd.string();
     return false;
   }
-  if (maps.empty()) return true;
-  if (!fs::is_directory(maps, ec)) {
-    *error = "--maps " + maps + " is not a folder";
-    return false;
-  }
-  for (const fs::directory_entry& entry : fs::directory_iterator(maps, ec)) {
-    if (!entry.is_regular_file(ec) || !IsMapFile(entry.path())) continue;
-    if (!fs::copy_file(entry.path(), mpd / entry.path().filename(), ec)) {
-      *error = "cannot copy " + entry.path().string();
-      return false;
-    }
-  }
-  if (ec) {
-    *error = "cannot read --maps " + maps;
-    return false;
-  }
-  return true;
+  return maps.empty() || CopyFilesByExtension(maps, mpd, ".mpd", "--maps", error);
 }
 
-void SetUpBattle(const MatchSpec& match, uint32_t seed) {
-  using veyrdale::g_match;
+void SetOptions(const MatchSpec& match) {
   using veyrdale::g_options;
   veyrdale::WriteOptionDefaults();
   if (match.winCount >= 0) g_options.winCount = match.winCount;
@@ -143,6 +167,13 @@ void SetUpBattle(const MatchSpec& match, uint32_t seed) {
   if (match.effectLevel >= 0) g_options.effectLevel = match.effectLevel;
   if (match.obstacle >= 0) g_options.obstacleStrength = match.obstacle;
   if (match.difficulty >= 0) g_options.difficulty = match.difficulty;
+  // The word of the display settings file: the battle and the view read it as the game does.
+  veyrdale::g_display.halfRatePresent = match.halfRate ? 1 : 0;
+}
+
+void SetUpBattle(const MatchSpec& match, uint32_t seed) {
+  using veyrdale::g_match;
+  SetOptions(match);
 
   g_match.playerCount = match.players;
   g_match.teamMode = match.teams.empty() ? 0 : 1;
@@ -178,7 +209,25 @@ void SetUpBattle(const MatchSpec& match, uint32_t seed) {
   veyrdale::SceneId = veyrdale::kSceneBattle;
   veyrdale::RoundFrame = 0;
   veyrdale::SceneFrame = 0;
-  veyrdale::g_display.halfRatePresent = 0;
+}
+
+bool SetUpStory(const MatchSpec& options, int kind, uint32_t seed) {
+  SetOptions(options);
+  veyrdale::g_scores.unlockLevel = kExtraStoryOpen;
+  veyrdale::LoadGameResources(0);
+  // Where the mode menu leaves the game for the story menu, whose cursor starts on the kind.
+  veyrdale::g_match.stage = 0;
+  veyrdale::MenuReturnCursor = kind;
+  veyrdale::SceneId = veyrdale::kSceneStoryKind;
+  veyrdale::SceneFrame = 0;
+  const int press = PadBitsOfInputs(InputOfName("b1"));
+  for (int f = 0; f < kStoryMenuFrames && veyrdale::SceneId != veyrdale::kSceneBattle; ++f) {
+    const int bits[4] = {f % 2 == 1 ? press : 0, 0, 0, 0};
+    veyrdale::StepGameFrame(bits);
+  }
+  if (veyrdale::SceneId != veyrdale::kSceneBattle) return false;
+  morrow::SeedRandom(seed);
+  return true;
 }
 
 }  // namespace battlesim

@@ -29,6 +29,9 @@ class WorkFolder {
   bool Create(const std::string& maps, std::string* error);
   // Create, then make the folder the current one, which is where the game looks for Resource/.
   bool Enter(const std::string& maps, std::string* error);
+  // The same with the scenario scripts (*.srd) of `scripts` (none when empty) copied into
+  // Resource/Srd as well.
+  bool Enter(const std::string& maps, const std::string& scripts, std::string* error);
   const std::string& path() const { return path_; }
   // Resource/Mpd inside the folder, where the game reads its maps.
   std::string MapFolder() const;
@@ -48,16 +51,35 @@ struct MatchSpec {
   int timeLimit = -1;
   int effectLevel = -1;
   int obstacle = -1;
-  std::vector<int> cpu;  // computer flags, one per player; empty: every player is human
-  int difficulty = -1;   // -1: the start-up default
+  std::vector<int> cpu;   // computer flags, one per player; empty: every player is human
+  int difficulty = -1;    // -1: the start-up default
+  bool halfRate = false;  // the display setting of half-rate presentation
 };
+
+// The options of the option menu given in a match (-1 keeps the start-up default) and the display
+// setting of half-rate presentation, over the start-up defaults.
+void SetOptions(const MatchSpec& match);
 
 // The set-up the game makes before scene 4, in the current folder: the option defaults and the
 // options given, the match set-up as the menus leave it (start gauge level 1, handicap 2 unless
 // given, each player on the first free colour of its character, the computer flags given or 0,
 // the computer players' modes at their program-start zero),
 // LoadGameResources(1) (move table, trig and stage-type tables, the reseed), then SeedRandom(seed),
-// SceneId 4, RoundFrame 0, SceneFrame 0 and half-rate presentation off.
+// SceneId 4, RoundFrame 0, SceneFrame 0 and half-rate presentation as given (off unless asked).
 void SetUpBattle(const MatchSpec& match, uint32_t seed);
+
+// The story kinds of the story menu.
+constexpr int kMainStory = 0;
+constexpr int kExtraStory = 1;
+
+// A story run of `kind` started as a player starts it, in the current folder: the options of
+// `options` (SetOptions; its players, characters, teams, arena and computer flags are the story's
+// own and not read), a score file that has opened the extra story, the menu resources
+// (LoadGameResources(0)), then the story menu itself, its cursor on `kind`, run through the frame
+// loop's body with player 0 pressing button 1 on every second frame until its countdown has
+// started the first stage (scene 4); then SeedRandom(seed). false when the menu did not start the
+// story within kStoryMenuFrames frames.
+constexpr int kStoryMenuFrames = 600;
+bool SetUpStory(const MatchSpec& options, int kind, uint32_t seed);
 
 }  // namespace battlesim

@@ -5,30 +5,48 @@
 //              --arena A [--win-count K] [--time-limit T]
 //              [--effect-level L] [--obstacle S] [--maps DIR] [--input FILE | --input-seed N]
 //              --frames N [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...
-//              [--force-cards] [--final-hash]
+//              [--force-cards] [--half-rate] [--final-hash] [--frame-digest]
 //   battle-sim --seeds A-B ...   the same run for every seed of the range, each in a process of
 //                                its own, with random input from its seed unless --input or
 //                                --input-seed gives it, --jobs N of them at a time; one line
 //                                per clean seed in seed order, "seed S chars a,b,c,d frames F
 //                                winner W hash H", then "soak: N runs, F failures, D distinct"
 //                                (D: the different final states of the clean runs)
+//   battle-sim --seed N --story main|extra --scripts DIR [--date ...] [--difficulty D]
+//              [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S] [--maps DIR]
+//              [--input FILE | --input-seed N] --frames N [--trace FILE] [--check-invariants]
+//              [--corrupt NAME=VALUE@FRAME]... [--force-cards] [--half-rate]
+//              [--final-hash] [--frame-digest]
+//                                a story run, started from the story menu as a player starts it;
+//                                its stages choose the players, characters and arenas, the
+//                                scenario scripts come from DIR (*.srd), and player 0 is the one
+//                                person (random input drives only player 0; a script may hold
+//                                any player's input)
 //
 // The battle runs as the game runs it in scene 4, through the frame loop's battle step, in a fresh
 // temporary folder that holds only Resource/Mpd (the maps of --maps). The library's graphics,
 // sound and input are never started. The run stops after --frames frames, or earlier once the
-// battle leaves scene 4.
+// battle leaves scene 4. A story run goes through the frame loop's whole body instead, with the
+// stage results between its battles and the closing script after its last stage (scenes 4, 10
+// and 21), and stops once it leaves them (the game over or the ending); --final-hash then prints
+// first "story stages A,B,.. prompts P": each stage as it began and the continue prompts shown.
 //
 // Frames in the output are counted by how many have run: the trace writes one line after every
 // 60th frame, --check-invariants checks after every frame and prints the first failure as
 // "frame F: invariant NAME: detail", --final-hash prints "frames F winner W" (W the match
 // winner 0-3 or "none") and "final HASH" (the state's hash, as in the trace) after a clean run,
+// and with --frame-digest "digest HASH" (a cheaper hash of the players, the counters and the
+// random generator's next number, taken after every frame and folded in frame order),
 // --corrupt writes the field (a name of the field table, as p1.life or shot3.stun) after frame F.
 // Input script lines are FROM-TO PLAYER INPUT..., with frames counted from 0 (frame f is the (f +
 // 1)th to run), players 0-3 and the inputs down, up, left, right and b1-b5; '#' starts a comment.
 // --cpu gives the players the computer plays (all, or a 0/1 flag per player), --difficulty the
 // option they play at, and --chars random draws each seed's characters from the seed with the
 // runner's own generator. --force-cards sets every spell gauge to 200 after each frame, so that
-// players declare spell cards often.
+// players declare spell cards often. --half-rate turns on the display setting of half-rate
+// presentation, as the game reads it from its display settings file: the battle is then drawn
+// only on every second frame (and on frames that ask for a capture), and the frame selections
+// that the drawing makes turn and fall in double steps. Without it the battle is drawn every frame.
 //
 //   battle-sim --round-robin [--chars A,B,..] [--seeds A-B] [--arenas A,..|A-B] [--difficulty D]
 //              [--cap N] [--jobs N] [--maps DIR]

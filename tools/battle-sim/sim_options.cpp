@@ -202,6 +202,13 @@ struct Parser {
       return Integer(option, value, 1, kMaxFrames, &o->frames);
     } else if (option == "--trace") {
       o->trace = value;
+    } else if (option == "--story") {
+      if (value != "main" && value != "extra") {
+        return Fail("--story needs main or extra, not '" + value + "'");
+      }
+      o->story = value == "main" ? 0 : 1;
+    } else if (option == "--scripts") {
+      o->scripts = value;
     } else if (option == "--corrupt") {
       CorruptWrite write;
       if (!ParseCorrupt(value, &write, error)) return false;
@@ -216,7 +223,7 @@ struct Parser {
         "--teams",        "--handicap", "--arena",   "--win-count", "--time-limit",
         "--effect-level", "--obstacle", "--maps",    "--input",     "--input-seed",
         "--frames",       "--trace",    "--corrupt", "--cpu",       "--difficulty",
-        "--jobs"};
+        "--jobs",         "--story",    "--scripts"};
     for (size_t i = 0; i < args.size(); ++i) {
       const std::string& option = args[i];
       if (option == "--check-invariants") {
@@ -231,14 +238,20 @@ struct Parser {
         o->forceCards = true;
         continue;
       }
+      if (option == "--half-rate") {
+        o->halfRate = true;
+        continue;
+      }
+      if (option == "--frame-digest") {
+        o->frameDigest = true;
+        continue;
+      }
       bool known = false;
       for (const char* name : kWithValue) known = known || option == name;
       if (!known) return Fail("unknown option '" + option + "'");
       if (i + 1 >= args.size()) return Fail(option + " needs a value");
       if (option != "--corrupt") {
-        for (const std::string& s : seen) {
-          if (s == option) return Fail(option + " is given twice");
-        }
+        if (Given(option.c_str())) return Fail(option + " is given twice");
         seen.push_back(option);
       }
       if (!Option(option, args[++i])) return false;
@@ -252,7 +265,45 @@ struct Parser {
                 ")");
   }
 
+  bool Given(const char* option) const {
+    for (const std::string& s : seen) {
+      if (s == option) return true;
+    }
+    return false;
+  }
+
+  // What holds for every run: the input from one source, the writes within the run.
+  bool CheckRun() {
+    if (!o->input.empty() && o->inputSeedGiven) {
+      return Fail("--input and --input-seed do not go together");
+    }
+    for (const CorruptWrite& w : o->corrupt) {
+      if (w.frame > o->frames) {
+        return Fail("--corrupt " + w.name + ": frame " + std::to_string(w.frame) +
+                    " is after the last frame " + std::to_string(o->frames));
+      }
+    }
+    return true;
+  }
+
+  bool CheckStory() {
+    if (!o->seedGiven) return Fail("--story runs one --seed N");
+    for (const char* option :
+         {"--players", "--chars", "--teams", "--handicap", "--cpu", "--arena", "--jobs"}) {
+      if (Given(option)) {
+        return Fail(std::string(option) +
+                    " does not go with --story: its stages choose players and arenas");
+      }
+    }
+    if (o->scripts.empty()) return Fail("--story needs --scripts DIR");
+    if (o->frames == 0) return Fail("--frames is needed");
+    o->players = kMaxPlayers;
+    return CheckRun();
+  }
+
   bool Check() {
+    if (o->story >= 0) return CheckStory();
+    if (!o->scripts.empty()) return Fail("--scripts goes with --story only");
     if (o->seedGiven == o->seedsGiven) return Fail("one of --seed N and --seeds A-B is needed");
     if (o->players == 0) return Fail("--players is needed");
     if (o->chars.empty() && !o->charsRandom) return Fail("--chars is needed");
@@ -269,19 +320,10 @@ struct Parser {
       for (int t : o->teams) team1 += t;
       if (team1 == 0 || team1 == o->players) return Fail("--teams needs players on both teams");
     }
-    if (!o->input.empty() && o->inputSeedGiven) {
-      return Fail("--input and --input-seed do not go together");
-    }
     if (o->seedsGiven && !o->trace.empty()) {
       return Fail("--trace and --seeds do not go together (one trace per run)");
     }
-    for (const CorruptWrite& w : o->corrupt) {
-      if (w.frame > o->frames) {
-        return Fail("--corrupt " + w.name + ": frame " + std::to_string(w.frame) +
-                    " is after the last frame " + std::to_string(o->frames));
-      }
-    }
-    return true;
+    return CheckRun();
   }
 };
 
@@ -341,8 +383,14 @@ const char* SimUsage() {
          "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
          "         [--maps DIR] [--input FILE | --input-seed N] --frames N\n"
          "         [--trace FILE] [--check-invariants] [--corrupt NAME=VALUE@FRAME]...\n"
-         "         [--force-cards]\n"
-         "         [--final-hash]\n";
+         "         [--force-cards] [--half-rate]\n"
+         "         [--final-hash] [--frame-digest]\n"
+         "       battle-sim --seed N --story main|extra --scripts DIR [--date ...] [--difficulty "
+         "D]\n"
+         "         [--win-count K] [--time-limit T] [--effect-level L] [--obstacle S]\n"
+         "         [--maps DIR] [--input FILE | --input-seed N] --frames N [--trace FILE]\n"
+         "         [--check-invariants] [--corrupt NAME=VALUE@FRAME]... [--force-cards]\n"
+         "         [--half-rate] [--final-hash] [--frame-digest]\n";
 }
 
 }  // namespace battlesim

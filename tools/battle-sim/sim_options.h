@@ -50,7 +50,16 @@ struct SimOptions {
   std::vector<CorruptWrite> corrupt;
   // Prints "final HASH" after a clean run: how a soak tells its runs' battles apart.
   bool finalHash = false;
+  // Prints "digest HASH" after a clean run: the frame hash of every frame folded in order.
+  bool frameDigest = false;
   bool forceCards = false;  // every spell gauge is 200 after each frame
+  // The display setting of half-rate presentation: the battle is drawn on every second frame.
+  bool halfRate = false;
+  // --story main|extra: a story run of that kind (0 main, 1 extra; -1 none) started from the story
+  // menu; its stages choose the players, characters and arenas, and its input script may address
+  // players 0-3 (players is then 4).
+  int story = -1;
+  std::string scripts;  // the folder of the story's scenario scripts (*.srd)
 };
 
 // Parses the arguments after the program name. false with a message naming the problem for an

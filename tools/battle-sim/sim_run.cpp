@@ -16,6 +16,7 @@
 
 #include "game/battle/field_table.h"
 #include "game/core/frame_state.h"
+#include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "tools/battle-sim/headless.h"
@@ -30,6 +31,7 @@ namespace battlesim {
 namespace {
 
 constexpr int kTraceEvery = 60;
+constexpr uint64_t kDigestPrime = 0x100000001b3ull;  // FNV's, folding one frame hash at a time
 // false when the file cannot be opened or read to its end (a folder opens but does not read).
 bool ReadWholeFile(const std::string& path, std::string* out) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -71,6 +73,7 @@ MatchSpec SpecOf(const SimOptions& o) {
   spec.obstacle = o.obstacle;
   spec.cpu = o.cpu;
   spec.difficulty = o.difficulty;
+  spec.halfRate = o.halfRate;
   return spec;
 }
 
@@ -105,28 +108,68 @@ class TraceFile {
   FILE* file_ = nullptr;
 };
 
-// The battle's frames; the exit code of the run. *ran counts the frames that ran.
+// The scenes of a story run: its battles, the stage results between them and the closing script.
+bool InStoryScenes(int scene) {
+  return scene == veyrdale::kSceneBattle || scene == veyrdale::kSceneStoryRoundResult ||
+         scene == veyrdale::kSceneStoryEnd;
+}
+
+// What a story run went through: each stage as it began, and the continue prompts shown.
+class StoryLog {
+ public:
+  void Note() {
+    if (veyrdale::g_match.storyMode != 0 && veyrdale::g_match.storyStage != lastStage_) {
+      lastStage_ = veyrdale::g_match.storyStage;
+      stages_ += (stages_.empty() ? "" : ",") + std::to_string(lastStage_);
+    }
+    const bool prompt = veyrdale::ContinuePause > 0;
+    if (prompt && !prompting_) ++prompts_;
+    prompting_ = prompt;
+  }
+  // "story stages 0,1,2 prompts 1"
+  std::string Line() const {
+    return "story stages " + stages_ + " prompts " + std::to_string(prompts_);
+  }
+
+ private:
+  int32_t lastStage_ = -1;
+  std::string stages_;
+  int prompts_ = 0;
+  bool prompting_ = false;
+};
+
+// The run's frames; the exit code of the run. *ran counts the frames that ran.
 int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceFile* trace,
-              int64_t* ran) {
+              StoryLog* story, uint64_t* digest, int64_t* ran) {
+  const bool storyRun = o.story >= 0;
+  // In a story only player 0 is a person: the generator drives no one else.
+  const int generated = storyRun ? 1 : o.players;
   InputGenerator generator(o.inputSeed);
   DashChecks dashChecks;
   CardChecks cardChecks;
+  story->Note();
   for (int64_t f = 0; f < o.frames; ++f) {
     uint32_t inputs[4] = {};
     if (o.inputSeedGiven) {
-      generator.Next(o.players, inputs);
+      generator.Next(generated, inputs);
     } else {
       for (int p = 0; p < o.players; ++p) inputs[p] = ScriptInputsAt(script, f, p);
     }
     int bits[4];
     for (int p = 0; p < 4; ++p) bits[p] = PadBitsOfInputs(inputs[p]);
-    veyrdale::StepBattleFrame(bits);
+    if (storyRun) {
+      veyrdale::StepGameFrame(bits);
+      story->Note();
+    } else {
+      veyrdale::StepBattleFrame(bits);
+    }
     if (o.forceCards) {
       for (float& gauge : veyrdale::g_playerState.spellGauge) gauge = 200.0f;
     }
 
     const int64_t done = f + 1;
     *ran = done;
+    if (o.frameDigest) *digest = (*digest ^ HashFrameState()) * kDigestPrime;
     for (const CorruptWrite& w : o.corrupt) {
       if (w.frame == done) Corrupt(w);
     }
@@ -139,7 +182,16 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
         return kRunFailed;
       }
     }
-    if (trace->open() && done % kTraceEvery == 0) trace->Write(TraceLine(done, o.players));
+    if (trace->open() && done % kTraceEvery == 0) {
+      trace->Write(TraceLine(done, storyRun ? veyrdale::PlayersInPlay() : o.players));
+    }
+    if (storyRun) {
+      if (InStoryScenes(veyrdale::SceneId)) continue;
+      std::fprintf(stderr,
+                   "battle-sim: the story run left its scenes after frame %lld (scene %d)\n",
+                   static_cast<long long>(done), veyrdale::SceneId);
+      break;
+    }
     if (veyrdale::SceneId != veyrdale::kSceneBattle) {
       // A battle cannot be decided in one frame: leaving at once is a fault, not an end.
       if (done == 1) {
@@ -259,22 +311,33 @@ int RunBattle(const SimOptions& o) {
   StartHeadless(o.date);
   WorkFolder work;
   std::string error;
-  if (!work.Enter(o.maps, &error)) {
+  if (!work.Enter(o.maps, o.scripts, &error)) {
     std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
     return kRunBadInput;
   }
-  SetUpBattle(SpecOf(o), o.seed);
+  if (o.story < 0) {
+    SetUpBattle(SpecOf(o), o.seed);
+  } else if (!SetUpStory(SpecOf(o), o.story, o.seed)) {
+    std::printf("the story menu did not start the story within %d frames\n", kStoryMenuFrames);
+    return kRunFailed;
+  }
   int64_t ran = 0;
-  int result = RunFrames(o, script, &trace, &ran);
+  StoryLog story;
+  uint64_t digest = 0;
+  int result = RunFrames(o, script, &trace, &story, &digest, &ran);
   if (!trace.Close()) {
     std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
     result = kRunFailed;
   }
   if (o.finalHash && result == kRunClean) {
+    if (o.story >= 0) std::printf("%s\n", story.Line().c_str());
     const int winner = veyrdale::RoundWinner - 1;
     std::printf("frames %lld winner %s\n", static_cast<long long>(ran),
                 winner < 0 ? "none" : std::to_string(winner).c_str());
     std::printf("final %016llx\n", static_cast<unsigned long long>(HashBattleState()));
+  }
+  if (o.frameDigest && result == kRunClean) {
+    std::printf("digest %016llx\n", static_cast<unsigned long long>(digest));
   }
   std::fflush(stdout);
   return result;

@@ -17,6 +17,7 @@
 #include "game/core/input.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
+#include "morrow/system/time.h"
 
 namespace battlesim {
 
@@ -281,18 +282,44 @@ void StateSnapshot::Restore() const {
   for (const Range& r : ranges_) std::memcpy(r.address, bytes_.data() + r.offset, r.size);
 }
 
-uint64_t HashBattleState() {
-  uint64_t hash = kFnvOffset;
-  uint8_t bytes[8];
-  ForEachStateElement([&](const veyrdale::FieldRef& ref) {
+namespace {
+
+// FNV-1a 64 of elements, each little-endian (floats by their bit pattern).
+class ElementHash {
+ public:
+  void operator()(const veyrdale::FieldRef& ref) {
+    uint8_t bytes[8];
     veyrdale::EncodeField(ref, bytes);
     const int width = veyrdale::FieldWidth(ref.type);
     for (int k = 0; k < width; ++k) {
-      hash ^= bytes[k];
-      hash *= kFnvPrime;
+      hash_ ^= bytes[k];
+      hash_ *= kFnvPrime;
     }
-  });
-  return hash;
+  }
+  uint64_t value() const { return hash_; }
+
+ private:
+  uint64_t hash_ = kFnvOffset;
+};
+
+}  // namespace
+
+uint64_t HashBattleState() {
+  ElementHash hash;
+  ForEachStateElement(hash);
+  return hash.value();
+}
+
+uint64_t HashFrameState() {
+  ElementHash hash;
+  const veyrdale::RecordPool* players = PoolNamed("p");
+  if (players != nullptr) ForEachPoolElement(*players, hash);
+  for (const veyrdale::GlobalField& g : veyrdale::GlobalFields()) {
+    if (g.dims[0] * g.dims[1] <= veyrdale::kPlayerCount) ForEachGlobalElement(g, hash);
+  }
+  int32_t next = morrow::PeekRandomNumber(INT32_MAX - 1, 0);
+  hash(veyrdale::FieldRef{reinterpret_cast<unsigned char*>(&next), veyrdale::FieldType::kI32});
+  return hash.value();
 }
 
 std::string TraceLine(int64_t frame, int players) {

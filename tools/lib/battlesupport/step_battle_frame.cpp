@@ -8,6 +8,7 @@
 #include "game/core/records.h"
 #include "game/core/scenes.h"
 #include "game/flow/flow.h"
+#include "game/flow/frame_loop.h"
 #include "game/flow/frame_steps.h"
 
 namespace veyrdale {
@@ -25,6 +26,11 @@ void StepBattleFrame(const int padBits[4]) {
   if (SceneId == kSceneBattle) BattleScene(0);
   AdvanceFrameCounters();
   TakeCaptureRequests();
+  if (SlowMotionFrames > 0) --SlowMotionFrames;
+}
+
+void StepGameFrame(const int padBits[4]) {
+  RunFrameBody(padBits);
   if (SlowMotionFrames > 0) --SlowMotionFrames;
 }
 

@@ -12,4 +12,9 @@ namespace veyrdale {
 // slow motion counts down without waiting.
 void StepBattleFrame(const int padBits[4]);
 
+// One whole frame of the game's frame loop for headless runs that go through scenes other than the
+// battle (a story run with its stage results): the loop's body (every scene, input from padBits)
+// and the slow-motion countdown, without pausing, presenting or waiting.
+void StepGameFrame(const int padBits[4]);
+
 }  // namespace veyrdale
