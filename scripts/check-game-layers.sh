@@ -22,8 +22,17 @@ for name in "${!lib[@]}"; do
 done
 found=0
 
-defined() { nm -C --defined-only "$1" | awk '$2 ~ /[TDBRVW]/ {$1 = ""; $2 = ""; print}' | sed 's/^ *//; s/(.*//' | sort -u; }
-undefined() { nm -C -u "$1" | awk '{$1 = ""; print}' | sed 's/^ *//; s/(.*//' | sort -u; }
+# Each archive read once: the names it defines and the names its objects need (undefined, weak
+# ones too), demangled, arguments dropped, sorted for comm.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for name in "${!lib[@]}"; do
+  nm -C "${lib[$name]}" | awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
+    | sed 's/^ *//; s/(.*//' >"$work/$name"
+  for kind in defined needed; do
+    sed -n "s/^$kind //p" "$work/$name" | sort -u >"$work/$name.$kind"
+  done
+done
 
 for pair in battle:flow view:flow battle:view core:battle core:view core:flow; do
   user=${pair%%:*}
@@ -32,7 +41,7 @@ for pair in battle:flow view:flow battle:view core:battle core:view core:flow; d
     [ -n "$symbol" ] || continue
     echo "check-game-layers: $user needs $owner's $symbol"
     found=1
-  done < <(comm -12 <(undefined "${lib[$user]}") <(defined "${lib[$owner]}"))
+  done < <(comm -12 "$work/$user.needed" "$work/$owner.defined")
 done
 
 # What the view must not need, from whichever library: a rule's name and an extended regular
@@ -64,7 +73,7 @@ while IFS= read -r symbol; do
       found=1
     fi
   done
-done < <(comm -23 <(undefined "${lib[view]}") <(defined "${lib[view]}"))
+done < <(comm -23 "$work/view.needed" "$work/view.defined")
 
 # The game state: the globals core and the battle declare (extern NAME, extern NAME[...]).
 names=$(grep -hoE '^extern [^;(]*[ *&]([A-Za-z_][A-Za-z0-9_]*)(\[[^]]*\])*;' "$src"/game/core/*.h \
