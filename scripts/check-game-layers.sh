@@ -27,8 +27,13 @@ found=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for name in "${!lib[@]}"; do
-  nm -C "${lib[$name]}" | awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
-    | sed 's/^ *//; s/(.*//' >"$work/$name"
+  # An archive nm cannot read would otherwise look like one that needs nothing.
+  if ! nm -C "${lib[$name]}" >"$work/$name.nm"; then
+    echo "check-game-layers: nm cannot read ${lib[$name]}" >&2
+    exit 2
+  fi
+  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
+    "$work/$name.nm" | sed 's/^ *//; s/(.*//' >"$work/$name"
   for kind in defined needed; do
     sed -n "s/^$kind //p" "$work/$name" | sort -u >"$work/$name.$kind"
   done
@@ -48,6 +53,7 @@ done
 # expression over the demangled name without its arguments. A pattern ends at the name right
 # after its namespace, so no member function matches: the drawn frame's look-ahead (a member
 # that only peeks at the generator) passes whatever its type comes to be called.
+word='([A-Z0-9_][A-Za-z0-9_]*)?$'  # what may follow a verb: a capital, a digit or the end
 deny=(
   # A real draw moves the generator, and so every number looked ahead at later in the frame and
   # every number the battle draws after it. Seeding moves it just the same.
@@ -61,9 +67,10 @@ deny=(
   'sound start|^veyrdale::PlaySound[A-Za-z]*$'
   # The battle's routines that make things (effects, shots, items, familiars, hit bursts, arena
   # objects), start them (moves, spell cards, rounds) or advance them a frame (Update*, Run*,
-  # the battle's step): each changes game state the view only reads.
-  'battle routine|^veyrdale::(Create|Spawn|Launch|Relaunch|Fire|Dispatch|Shoot|Place|Give)([A-Z0-9_][A-Za-z0-9_]*)?$'
-  'battle routine|^veyrdale::(Start|Update|Run|Step)([A-Z0-9_][A-Za-z0-9_]*)?$'
+  # the battle's step): each changes game state the view only reads. $word keeps the verb a
+  # whole word, so Runway or Starting would not match.
+  "battle routine|^veyrdale::(Create|Spawn|Launch|Relaunch|Fire|Dispatch|Shoot|Place|Give)$word"
+  "battle routine|^veyrdale::(Start|Update|Run|Step)$word"
 )
 # What the view needs from outside itself.
 while IFS= read -r symbol; do
