@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # The game's layers as built and as written: the battle's and the view's archives need nothing
-# the flow defines, the battle's nothing the view defines (so they link in plain order), and no
-# source under game/view/ assigns to the game state that core and the battle declare.
+# the flow defines, the battle's nothing the view defines (so they link in plain order); the
+# view's archive needs nothing on the deny list below (a random draw, a sound start, a battle
+# routine that makes, starts or advances something); and no source under game/view/ assigns to
+# the game state that core and the battle declare.
 #
 #   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a
 #
-# Prints each finding and exits 1 when there is one, 2 on bad arguments.
+# Prints each finding (the symbol, and the layer or the deny rule it breaks) and exits 1 when
+# there is one, 0 when there is none, 2 on bad arguments.
 set -u
+export LC_ALL=C  # byte order for sort and comm, ASCII ranges in the patterns
 if [ $# -ne 5 ]; then
   echo "usage: $0 SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a" >&2
   exit 2
@@ -18,8 +22,22 @@ for name in "${!lib[@]}"; do
 done
 found=0
 
-defined() { nm -C --defined-only "$1" | awk '$2 ~ /[TDBRVW]/ {$1 = ""; $2 = ""; print}' | sed 's/^ *//; s/(.*//' | sort -u; }
-undefined() { nm -C -u "$1" | awk '{$1 = ""; print}' | sed 's/^ *//; s/(.*//' | sort -u; }
+# Each archive read once: the names it defines and the names its objects need (undefined, weak
+# ones too), demangled, arguments dropped, sorted for comm.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for name in "${!lib[@]}"; do
+  # An archive nm cannot read would otherwise look like one that needs nothing.
+  if ! nm -C "${lib[$name]}" >"$work/$name.nm"; then
+    echo "check-game-layers: nm cannot read ${lib[$name]}" >&2
+    exit 2
+  fi
+  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
+    "$work/$name.nm" | sed 's/^ *//; s/(.*//' >"$work/$name"
+  for kind in defined needed; do
+    sed -n "s/^$kind //p" "$work/$name" | sort -u >"$work/$name.$kind"
+  done
+done
 
 for pair in battle:flow view:flow battle:view core:battle core:view core:flow; do
   user=${pair%%:*}
@@ -28,8 +46,41 @@ for pair in battle:flow view:flow battle:view core:battle core:view core:flow; d
     [ -n "$symbol" ] || continue
     echo "check-game-layers: $user needs $owner's $symbol"
     found=1
-  done < <(comm -12 <(undefined "${lib[$user]}") <(defined "${lib[$owner]}"))
+  done < <(comm -12 "$work/$user.needed" "$work/$owner.defined")
 done
+
+# What the view must not need, from whichever library: a rule's name and an extended regular
+# expression over the demangled name without its arguments. A pattern ends at the name right
+# after its namespace, so no member function matches: the drawn frame's look-ahead (a member
+# that only peeks at the generator) passes whatever its type comes to be called.
+word='([A-Z0-9_][A-Za-z0-9_]*)?$'  # what may follow a verb: a capital, a digit or the end
+deny=(
+  # A real draw moves the generator, and so every number looked ahead at later in the frame and
+  # every number the battle draws after it. Seeding moves it just the same.
+  'random draw|^morrow::(GetRandomNumber|NextRandomWord|SeedRandom)$'
+  # The battle's shared wrapper of that draw (game/battle/launchers.h).
+  'random draw|^veyrdale::Rand$'
+  # Sounds and music are started by the battle and the flow after the draw, in the order the
+  # frame's selections asked for them; the view only lists them.
+  'sound start|^morrow::(Play|Start)[A-Za-z]*(Sound|Music|Midi)[A-Za-z]*$'
+  # The game's one way to play a sound entry (game/core/sound_entries.h).
+  'sound start|^veyrdale::PlaySound[A-Za-z]*$'
+  # The battle's routines that make things (effects, shots, items, familiars, hit bursts, arena
+  # objects), start them (moves, spell cards, rounds) or advance them a frame (Update*, Run*,
+  # the battle's step): each changes game state the view only reads. $word keeps the verb a
+  # whole word, so Runway or Starting would not match.
+  "battle routine|^veyrdale::(Create|Spawn|Launch|Relaunch|Fire|Dispatch|Shoot|Place|Give)$word"
+  "battle routine|^veyrdale::(Start|Update|Run|Step)$word"
+)
+# What the view needs from outside itself.
+while IFS= read -r symbol; do
+  for entry in "${deny[@]}"; do
+    if [[ $symbol =~ ${entry#*|} ]]; then
+      echo "check-game-layers: view needs $symbol: ${entry%%|*}"
+      found=1
+    fi
+  done
+done < <(comm -23 "$work/view.needed" "$work/view.defined")
 
 # The game state: the globals core and the battle declare (extern NAME, extern NAME[...]).
 names=$(grep -hoE '^extern [^;(]*[ *&]([A-Za-z_][A-Za-z0-9_]*)(\[[^]]*\])*;' "$src"/game/core/*.h \
