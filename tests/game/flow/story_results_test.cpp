@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/battle.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -488,49 +487,6 @@ TEST_F(StoryResults, AnUnwritableDataFolderKeepsTheTableInMemory) {
   InsertStoryHighScore();
   EXPECT_EQ(g_scores.score[0], 150000);
   EXPECT_EQ(testsupport::ReadFile(tree_.dir().File("Data")), "not a folder");
-}
-
-// The rows a story run leaves, for every difficulty of both stories, at the ends of what a run
-// reaches: score and broken cards at the top or 0, the round counter at 0 or at the stage count
-// the story itself sets. Entered and saved by the game, they read back word for word, none of them
-// taken for damage.
-TEST_F(StoryResults, TheRowsARunEntersReadBackAsWritten) {
-  g_scores = ScoreTable{};
-  for (int kind : {0, 1}) {
-    g_match.storyMode = 1;
-    InitStageTypeTable(kind);
-    const int32_t stages = g_match.storyStageCount;
-    struct Run {
-      int32_t score, stage, cards;
-    } runs[] = {{INT32_MAX, stages, INT32_MAX},
-                {INT32_MAX - 1, 0, 0},
-                {150000, stages, 0},
-                {120000 + kind, 0, INT32_MAX}};
-    for (int difficulty = 0; difficulty < 4; ++difficulty) {
-      g_options.difficulty = difficulty;
-      g_match.storyKind = kind;
-      for (const Run& r : runs) {
-        g_playerState.score[0] = r.score;
-        RoundNumber = r.stage;
-        cardsBroken = r.cards;
-        InsertStoryHighScore();
-      }
-      // The best row is the first run's.
-      const int best = 10 * (difficulty + 4 * kind);
-      EXPECT_EQ(g_scores.stage[best], stages);
-      EXPECT_EQ(g_scores.cards[best], INT32_MAX);
-    }
-  }
-  const ScoreTable written = g_scores;
-  g_scores = ScoreTable{};
-  Recorder().ClearCalls();
-  ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
-  for (int row = 0; row < kScoreRows; ++row) {
-    EXPECT_FALSE(ScoreRowRepaired(row)) << row;
-    EXPECT_EQ(g_scores.score[row], written.score[row]) << row;
-    EXPECT_EQ(g_scores.stage[row], written.stage[row]) << row;
-    EXPECT_EQ(g_scores.cards[row], written.cards[row]) << row;
-  }
 }
 
 }  // namespace
