@@ -142,11 +142,11 @@ void SetupExtraStoryStage(int stage) {
 void InitStageTypeTable(int kind) {
   if (g_match.storyMode == 0) return;
   if (kind == 1) {
-    g_match.storyStageCount = 9;
+    g_match.storyStageCount = kExtraStoryStages;
     g_match.versusStageCount = 5;
     for (int i = 0; i < 32; ++i) StageTypeTable[i] = i % 2 == 0 ? 1 : 0;
   } else if (kind == 0) {
-    g_match.storyStageCount = 17;
+    g_match.storyStageCount = kMainStoryStages;
     g_match.versusStageCount = 8;
     for (int i = 0; i < 32; ++i) StageTypeTable[i] = i % 2 == 1 ? 1 : 2;
     StageTypeTable[0] = 3;

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "morrow/system/log.h"
 #include "morrow/system/stream.h"
@@ -140,6 +141,42 @@ constexpr std::pair<const char*, int32_t DisplaySettings::*> kDisplayWords[] = {
     {"halfRatePresent", &DisplaySettings::halfRatePresent},
 };
 
+// The highest stage word a story run can leave in a row of the score tables. The word is the run's
+// round counter, which rises once a fight and keeps the rise only when the run moves on to a later
+// stage or ends (a lost fight that is continued takes it back), so no run ends above its story's
+// stage count. Tables 0-3 are the main story's, 4-7 the extra story's; 8-11 belong to no story the
+// game plays and take the larger bound.
+int32_t HighestStoredStage(int row) {
+  const int table = row / 10;
+  return table >= 4 && table < 8 ? kExtraStoryStages : kMainStoryStages;
+}
+
+// A row a story run can have written, or the default row. The score and the broken cards only ever
+// grow from 0 during a run and stop at the top; the cards have no lower ceiling than that, since a
+// continued fight keeps their count.
+bool ScoreRowInReach(int row) {
+  const int32_t stage = g_scores.stage[row];
+  return g_scores.score[row] >= 0 && stage >= 0 && stage <= HighestStoredStage(row) &&
+         g_scores.cards[row] >= 0;
+}
+
+bool g_scoreRowRepaired[kScoreRows];
+
+// Rows out of reach of any run take their default rows, whole; the number of them.
+int RepairScoreRows() {
+  static constexpr ScoreTable kDefaults;
+  int repaired = 0;
+  for (int row = 0; row < kScoreRows; ++row) {
+    g_scoreRowRepaired[row] = !ScoreRowInReach(row);
+    if (!g_scoreRowRepaired[row]) continue;
+    g_scores.score[row] = kDefaults.score[row];
+    g_scores.stage[row] = kDefaults.stage[row];
+    g_scores.cards[row] = kDefaults.cards[row];
+    ++repaired;
+  }
+  return repaired;
+}
+
 // Puts `replacement` in place of the word and names the change in `changed`; nothing when they
 // are equal.
 void Replace(const char* name, int32_t& value, int32_t replacement, std::string* changed) {
@@ -155,9 +192,10 @@ void Replace(const char* name, int32_t& value, int32_t replacement, std::string*
 
 // The words that become indices and menu positions are clamped into their ranges, display words
 // other than 0 and 1 take their defaults, an unlock level out of range takes the default (a
-// damaged record must not open what was never won), and button entries that name no pad button
-// take their defaults; the spare words and the scores are used as they stand. What changed, as a
-// phrase for the log ("" for nothing).
+// damaged record must not open what was never won), score rows no story run can have written take
+// their default rows, and button entries that name no pad button take their defaults; the spare
+// words and the survival records are used as they stand. What changed, as a phrase for the log
+// ("" for nothing).
 std::string RepairRecord(Record record) {
   std::string changed;
   if (record == Record::kOptions) {
@@ -174,6 +212,15 @@ std::string RepairRecord(Record record) {
   } else if (record == Record::kScores) {
     int32_t& level = g_scores.unlockLevel;
     Replace("unlockLevel", level, level >= 0 && level <= kMaxUnlockLevel ? level : 0, &changed);
+    if (!changed.empty()) changed = "values out of range replaced: " + changed;
+    const int rows = RepairScoreRows();
+    if (rows > 0) {
+      changed.append(changed.empty() ? "" : "; ")
+          .append(std::to_string(rows))
+          .append(" of " + std::to_string(kScoreRows))
+          .append(" score rows held values no story run reaches and took their defaults");
+    }
+    return changed;
   } else if (record == Record::kButtons) {
     const ButtonMap defaults;
     int reset = 0;
@@ -356,6 +403,10 @@ int SaveDataFile(const char* path, int kind) {
   }
   SyncFolder(folder);
   return 0;
+}
+
+bool ScoreRowRepaired(int row) {
+  return row >= 0 && row < kScoreRows && g_scoreRowRepaired[row];
 }
 
 void FlushDataFileLog() {

@@ -106,13 +106,18 @@ void WriteOptionDefaults();
 // what it holds, and a word the file holds only in part keeps its value. The option words 0-8 are
 // then clamped into their ranges, so an edited file cannot push an index out of a table; a
 // display word other than 0 or 1 and an unlock level outside 0-3 take their defaults, so a
-// damaged record never unlocks anything; and a button entry that names no pad button (zero, a
-// direction, a bit no pad sets) takes its default, so no button is left dead; everything else
-// stays as read. A file that is there but cannot be read, is not a file, is shorter or longer
-// than its record or held values that were replaced gets one log line with its name (the same
-// damage read again is not logged again). 0, or -1 when the file cannot be read (the record is
-// unchanged) or the kind is unknown.
+// damaged record never unlocks anything; a score row that no story run can have written (a
+// negative score or card count, a stage below 0 or above its story's stage count) takes its
+// default row; and a button entry that names no pad button (zero, a direction, a bit no pad sets)
+// takes its default, so no button is left dead; everything else stays as read. A file that is there
+// but cannot be read, is not a file, is shorter or longer than its record or held values that were
+// replaced gets one log line with its name (the same damage read again is not logged again). 0, or
+// -1 when the file cannot be read (the record is unchanged) or the kind is unknown.
 int LoadDataFile(const char* path, int kind);
+
+// Whether the last read of the score file gave row `row` (0-119) its default row in place of what
+// the file held; false for any other row.
+bool ScoreRowRepaired(int row);
 
 // Writes the record of `kind` to "<file>.tmp" beside the file and renames it over the file once
 // every word is on the disk, creating the file's folder when it is missing. A failure removes the

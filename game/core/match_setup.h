@@ -10,6 +10,11 @@
 
 namespace veyrdale {
 
+// The stages of each story, as the story's stage count holds them while it runs: the run ends
+// after its last one.
+constexpr int32_t kMainStoryStages = 17;
+constexpr int32_t kExtraStoryStages = 9;
+
 struct MatchSetup {
   int32_t playerCount = 4;  // 1 to 4
   int32_t cpuFlag[4] = {};  // 1: the computer plays this player
@@ -25,7 +30,7 @@ struct MatchSetup {
   int32_t team[4] = {};             // 0 or 1
   int32_t stage = 0;                // the arena number
   int32_t versusStageCount = 8;
-  int32_t storyStageCount = 17;
+  int32_t storyStageCount = kMainStoryStages;
   int32_t storyMode = 0;
   int32_t storyStage = 0;
   int32_t storyKind = 0;  // 0 main story, 1 extra story

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_lines.h"
 
 namespace {
 
+using testsupport::Lines;
 using testsupport::ReadFile;
 using testsupport::RunProgram;
 using testsupport::WriteFile;
@@ -25,6 +28,18 @@ std::string Bytes(const std::vector<int32_t>& words) {
       bytes += static_cast<char>((static_cast<uint32_t>(w) >> (8 * k)) & 0xFF);
   }
   return bytes;
+}
+
+// The record line of a default score row.
+std::string DefaultRecord(int row) {
+  return "record " + std::to_string(100000 - 10000 * (row % 10)) + " 0 0";
+}
+
+// The 120 record lines of the default tables.
+std::string DefaultRecords() {
+  std::string lines;
+  for (int row = 0; row < 120; ++row) lines += DefaultRecord(row) + "\n";
+  return lines;
 }
 
 class DatafilesTool : public ::testing::Test {
@@ -51,7 +66,8 @@ TEST_F(DatafilesTool, SaveInAnEmptyFolderWritesTheDefaults) {
             "display 0 0 0 0\n"
             "options 1 1 1 0 0 0 1 20 19 0 0\n"
             "buttons 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256\n"
-            "unlock 0\n");
+            "unlock 0\n" +
+                DefaultRecords());
 }
 
 TEST_F(DatafilesTool, ShowPrintsWhatTheGameReads) {
@@ -66,7 +82,38 @@ TEST_F(DatafilesTool, ShowPrintsWhatTheGameReads) {
             "display 1 0 0 1\n"
             "options 3 0 2 1 1 1 2 20 0 123 -5\n"
             "buttons 48 32 64 128 256 16 32 64 128 256 16 32 64 128 256 16 32 64 128 256\n"
-            "unlock 0\n");
+            "unlock 0\n" +
+                DefaultRecords());
+}
+
+// One line a score row in file order: the stored values, or the default row marked "repaired" for
+// what no story run reaches. Seeded noise with a few rows a run can write planted in it.
+TEST_F(DatafilesTool, RecordLinesShowEveryRowAndItsRepair) {
+  std::filesystem::create_directories(dir_.File("Data"));
+  std::mt19937 rng(1444);
+  std::vector<int32_t> words(361);
+  for (int32_t& w : words) w = static_cast<int32_t>(rng());
+  words[0] = 3;
+  const std::vector<std::vector<int32_t>> planted = {
+      {0, 250000, 17, 3}, {44, 1, 9, 0}, {90, 2147483647, 17, 2147483647}, {45, 1, 10, 0}};
+  for (const auto& p : planted) std::copy(p.begin() + 1, p.end(), &words[1 + 3 * p[0]]);
+  WriteFile(Data("score.sav"), Bytes(words));
+  auto run = Run("show .");
+  EXPECT_EQ(run.exitCode, 0);
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 4u + 120u);
+  EXPECT_EQ(lines[3], "unlock 3");
+  for (int row = 0; row < 120; ++row) {
+    const int32_t* w = &words[1 + 3 * row];
+    const bool inReach =
+        w[0] >= 0 && w[2] >= 0 && w[1] >= 0 && w[1] <= (row >= 40 && row < 80 ? 9 : 17);
+    const std::string stored =
+        "record " + std::to_string(w[0]) + " " + std::to_string(w[1]) + " " + std::to_string(w[2]);
+    EXPECT_EQ(lines[4 + row], inReach ? stored : DefaultRecord(row) + " repaired") << row;
+  }
+  EXPECT_EQ(lines[4 + 0], "record 250000 17 3");
+  EXPECT_EQ(lines[4 + 45], DefaultRecord(45) + " repaired");
+  EXPECT_EQ(ReadFile(Data("score.sav")), Bytes(words));
 }
 
 TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {

@@ -6,6 +6,10 @@
 //                          options <11 words>
 //                          buttons <20 words, player by player>
 //                          unlock <the unlock level>
+//                          record <score> <stage> <cards>   120 lines, one per score row in
+//                                 file order (table t is rows 10t to 10t + 9), as the game holds
+//                                 them after its repair: a row the file held out of reach of any
+//                                 story run shows its default row and ends in " repaired"
 //   datafiles save DIR   reads them the same way and writes the four records the game writes
 //                        (options, buttons, scores, survival), silently.
 //
@@ -47,6 +51,10 @@ void Show() {
   PrintWords("options", options, 11);
   PrintWords("buttons", &g_buttonMap.masks[0][0], 20);
   PrintWords("unlock", &g_scores.unlockLevel, 1);
+  for (int row = 0; row < kScoreRows; ++row) {
+    std::printf("record %d %d %d%s\n", g_scores.score[row], g_scores.stage[row],
+                g_scores.cards[row], ScoreRowRepaired(row) ? " repaired" : "");
+  }
 }
 
 int SaveAll() {

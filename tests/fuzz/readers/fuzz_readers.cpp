@@ -107,6 +107,12 @@ void Store(const std::string& local, const uint8_t* data, size_t size) {
           "an option out of its range");
     Check(g_scores.unlockLevel >= 0 && g_scores.unlockLevel <= kMaxUnlockLevel,
           "unlock level out of range");
+    for (int row = 0; row < kScoreRows; ++row) {
+      const int32_t highestStage = row >= 40 && row < 80 ? 9 : 17;  // extra story: tables 4-7
+      Check(g_scores.score[row] >= 0 && g_scores.cards[row] >= 0 && g_scores.stage[row] >= 0 &&
+                g_scores.stage[row] <= highestStage,
+            "a score row no story run reaches");
+    }
     for (const auto& player : g_buttonMap.masks) {
       for (int32_t mask : player) {
         Check(mask != 0 && (mask & ~0x0FFFFFF0) == 0, "a button names no pad button");

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,23 @@ std::vector<int32_t> SurvivalWords() {
     words.push_back(g_survival.breaks[c]);
   }
   return words;
+}
+
+// The highest stage word of each score table: the main story's stage count for tables 0-3, the
+// extra story's for 4-7, the larger again for the four tables no story uses.
+constexpr int32_t kStageCeiling[12] = {17, 17, 17, 17, 9, 9, 9, 9, 17, 17, 17, 17};
+
+// The score words as the reader must leave them: a row no story run reaches (a negative score or
+// card count, a stage outside 0 to its table's ceiling) becomes its default row. The rows replaced.
+int ScoreRowsModel(std::vector<int32_t>* words) {
+  int replaced = 0;
+  for (int row = 0; row < 120; ++row) {
+    int32_t* w = &(*words)[1 + 3 * row];
+    if (w[0] >= 0 && w[2] >= 0 && w[1] >= 0 && w[1] <= kStageCeiling[row / 10]) continue;
+    std::copy_n(std::vector<int32_t>{100000 - 10000 * (row % 10), 0, 0}.begin(), 3, w);
+    ++replaced;
+  }
+  return replaced;
 }
 
 void ResetRecords() {
@@ -172,7 +190,9 @@ TEST_F(DataFiles, SaveThenLoadRestoresEveryWord) {
     g_buttonMap.masks[3][4] = 0x8000000;  // pad button 24, the last a pad read reports
     g_buttonMap.masks[0][0] = 0x30;
     g_scores.unlockLevel = 3;
-    g_scores.score[119] = -7;
+    g_scores.score[119] = INT_MAX;
+    g_scores.stage[39] = 17;  // the last main-story table's lowest row
+    g_scores.stage[40] = 9;   // the first extra-story table's best row
     g_scores.cards[0] = INT_MAX;
     g_survival.breaks[15] = 12345;
     const std::vector<int32_t> saved = c.words();
@@ -238,12 +258,12 @@ TEST_F(DataFiles, OutOfRangeWordsAreClampedOnLoad) {
     int32_t level;
   } unlocks[] = {{9, 0}, {-1, 0}, {INT_MIN, 0}, {INT_MAX, 0}, {2, 2}, {3, 3}, {4, 0}};
   for (const Unlock& u : unlocks) {
-    WriteFile(Path("Data/score.sav"), Bytes({u.file, -50, 99, 7}));
+    WriteFile(Path("Data/score.sav"), Bytes({u.file, 250000, 16, 7}));
     ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
     EXPECT_EQ(g_scores.unlockLevel, u.level) << u.file;
-    // The scores stay as read.
-    EXPECT_EQ(g_scores.score[0], -50);
-    EXPECT_EQ(g_scores.stage[0], 99);
+    // A row a run can have written stays as read.
+    EXPECT_EQ(g_scores.score[0], 250000);
+    EXPECT_EQ(g_scores.stage[0], 16);
     EXPECT_EQ(g_scores.cards[0], 7);
   }
   // A display word other than 0 or 1 takes its default, and one log line names the file.
@@ -339,6 +359,8 @@ TEST_F(DataFiles, DamagedFilesKeepDefaultsAndNameTheFile) {
           EXPECT_TRUE(w[0] >= 0 && w[0] <= 3 && w[7] <= 20);
         } else if (r.loadKind == kLoadScores || r.loadKind == kLoadDisplay) {
           EXPECT_TRUE(w[0] >= 0 && w[0] <= (r.loadKind == kLoadScores ? 3 : 1));
+          std::vector<int32_t> rows = after;
+          EXPECT_TRUE(r.loadKind != kLoadScores || ScoreRowsModel(&rows) == 0);
         } else if (r.loadKind == kLoadButtons) {
           EXPECT_EQ(after, defaults);
         }
@@ -386,7 +408,10 @@ TEST_F(DataFiles, FilesOfEveryLengthFillFromTheFront) {
         const int32_t high[] = {3, 2, 2, 1, 1, 1, 2, 20, 20};
         for (int w = 0; w < 9; ++w) want[w] = std::clamp(want[w], 0, high[w]);
       }
-      if (c.loadKind == kLoadScores && (want[0] < 0 || want[0] > 3)) want[0] = 0;
+      if (c.loadKind == kLoadScores) {
+        if (want[0] < 0 || want[0] > 3) want[0] = 0;
+        ScoreRowsModel(&want);
+      }
       if (c.loadKind == kLoadDisplay) {
         for (int32_t& w : want) w = w == 0 || w == 1 ? w : 0;
       }
@@ -527,6 +552,72 @@ TEST_F(DataFiles, OptionDefaultsLeaveTheSpareWords) {
   g_options = OptionSettings{0, 0, 0, 1, 1, 1, 0, 0, 0, {5, 6}};
   WriteOptionDefaults();
   EXPECT_EQ(OptionWords(), (std::vector<int32_t>{1, 1, 1, 0, 0, 0, 1, 20, 19, 5, 6}));
+}
+
+// Each bound just inside and just outside, in both stories' tables and the spare ones: a row
+// outside takes its whole default row, one log line names the file with the count, a second read
+// logs nothing, and only the game's own save writes the file.
+TEST_F(DataFiles, ScoreRowsOutOfReachTakeTheirDefaultRows) {
+  struct Planted {
+    int row;
+    int32_t score, stage, cards;
+    bool inReach;
+  } planted[] = {
+      {0, 0, 0, 0, true},     {1, -1, 0, 0, false},       {2, INT_MIN, 3, 1, false},
+      {9, 5, 18, 0, false},   {12, 5, -1, 0, false},      {3, INT_MAX, 17, INT_MAX, true},
+      {25, 5, 1, -1, false},  {26, 5, 1, INT_MIN, false}, {40, 1, 9, 2, true},
+      {41, 1, 10, 2, false},  {70, 9, 17, 0, false},      {80, 7, 17, 7, true},
+      {119, 7, 18, 7, false}, {100, 7, INT_MAX, 7, false}};
+  std::vector<int32_t> file = {2};
+  for (int row = 0; row < 120; ++row) file.insert(file.end(), {1000 + row, row % 10, row});
+  std::vector<int32_t> want = file;
+  int replaced = 0;
+  for (const Planted& p : planted) {
+    std::copy_n(std::vector<int32_t>{p.score, p.stage, p.cards}.begin(), 3, &file[1 + 3 * p.row]);
+    const std::vector<int32_t> row = {p.inReach ? p.score : 100000 - 10000 * (p.row % 10),
+                                      p.inReach ? p.stage : 0, p.inReach ? p.cards : 0};
+    std::copy_n(row.begin(), 3, &want[1 + 3 * p.row]);
+    replaced += p.inReach ? 0 : 1;
+  }
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  WriteFile(Path("Data/score.sav"), Bytes(file));
+  for (int read = 0; read < 2; ++read) {
+    ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
+    EXPECT_EQ(ScoreWords(), want);
+    for (const Planted& p : planted) EXPECT_EQ(ScoreRowRepaired(p.row), !p.inReach) << p.row;
+    const std::vector<std::string> lines = LogLinesNaming("score.sav");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("Data\\score.sav: " + std::to_string(replaced) + " of 120 score rows"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes(file));
+  }
+  ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
+  EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes(want));
+}
+
+// Many seeded tables of rows a story run can leave, both ends of every bound often among them,
+// written by the game's writer: each reads back word for word, nothing repaired or logged.
+TEST_F(DataFiles, ScoreRowsARunCanWriteReadBackExactly) {
+  std::mt19937 rng(77);
+  auto value = [&rng](int32_t high) {
+    const int32_t v = std::uniform_int_distribution<int32_t>(-high, 2 * high)(rng);
+    return std::clamp(v, 0, high);
+  };
+  for (int set = 0; set < 40; ++set) {
+    g_scores.unlockLevel = value(3);
+    for (int row = 0; row < 120; ++row) {
+      g_scores.score[row] = value(INT_MAX / 2) * 2 + value(1);
+      g_scores.stage[row] = value(kStageCeiling[row / 10]);
+      g_scores.cards[row] = value(INT_MAX / 2) * 2 + value(1);
+    }
+    const std::vector<int32_t> saved = ScoreWords();
+    ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
+    ResetRecords();
+    ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
+    ASSERT_EQ(ScoreWords(), saved) << set;
+  }
+  EXPECT_TRUE(LogLinesNaming("score.sav").empty());
 }
 
 }  // namespace
