@@ -155,6 +155,12 @@ void InitStageTypeTable(int kind) {
   }
 }
 
+int StoryStageRows(int kind) {
+  if (kind == 0) return static_cast<int>(std::size(kMainStages));
+  if (kind == 1) return static_cast<int>(std::size(kExtraStages));
+  return 0;
+}
+
 int StageTypeOf(int stage) {
   if (stage < 0 || stage >= 32) return 1;
   return StageTypeTable[stage];

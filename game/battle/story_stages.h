@@ -7,4 +7,8 @@ namespace veyrdale {
 // A stage outside the table reads as 1.
 int StageTypeOf(int stage);
 
+// The stages SetupStoryStage sets up for story kind `kind` (0 main, 1 extra): 18 and 11. 0 for any
+// other kind.
+int StoryStageRows(int kind);
+
 }  // namespace veyrdale

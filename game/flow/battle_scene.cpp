@@ -13,6 +13,7 @@
 #include "game/core/scenario_state.h"
 #include "game/core/scenes.h"
 #include "game/flow/flow.h"
+#include "game/flow/scenario.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
 #include "morrow/sound/sound.h"
@@ -153,12 +154,12 @@ void CarryOut(BattleOutcome outcome) {
       break;
     case BattleOutcome::kExtraStageLost:
       // The next stage, with its lost-fight script.
-      GoToStoryStage(g_match.storyStage + 1 + 50);
+      GoToStoryStage(g_match.storyStage + 1 + kLostFightScripts);
       RoundWinner = 2;
       break;
     case BattleOutcome::kSecondStageLost:
-      g_match.storyStage = 2;
-      StartStageDialogue(2, 99);
+      g_match.storyStage = kSecondFightLostStage;
+      StartStageDialogue(kSecondFightLostStage, kSecondFightLostScript);
       RoundWinner = 1;
       break;
     case BattleOutcome::kStoryOver:

@@ -327,9 +327,11 @@ int ReadScriptFile(const std::string& path, uint8_t* out, int capacity) {
 bool ScenarioFileName(int number, int kind, int routeA, int routeB, char* out, size_t size) {
   int written;
   if (kind == 1) {
-    written = number < 50 ? std::snprintf(out, size, "Resource\\Srd\\ex1%02d.srd", number)
-                          : std::snprintf(out, size, "Resource\\Srd\\ex1%02db.srd", number - 50);
-  } else if (number == 99) {
+    written =
+        number < kLostFightScripts
+            ? std::snprintf(out, size, "Resource\\Srd\\ex1%02d.srd", number)
+            : std::snprintf(out, size, "Resource\\Srd\\ex1%02db.srd", number - kLostFightScripts);
+  } else if (number == kSecondFightLostScript) {
     written = std::snprintf(out, size, "Resource\\Srd\\02b.srd");
   } else {
     const bool routeVariant = ((number == 7 || number == 8) && routeA == 1) ||

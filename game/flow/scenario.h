@@ -38,6 +38,13 @@ extern int32_t ScriptWait;
 extern uint16_t PictureFadeFrames;
 // NamePlateFrames, with the ending's picture numbers, is declared in game/core/scenario_state.h.
 
+// The numbers the battle loads scripts by besides a stage's own: in the extra story the stage
+// after a lost fight takes that stage's number plus kLostFightScripts; in the main story a lost
+// second fight leads to stage kSecondFightLostStage with script kSecondFightLostScript.
+constexpr int kLostFightScripts = 50;
+constexpr int kSecondFightLostStage = 2;
+constexpr int kSecondFightLostScript = 99;
+
 // The file of script `number` for story kind `kind` (0 main, 1 extra) and the route flags:
 // "Resource\\Srd\\..." into out. False when it does not fit.
 bool ScenarioFileName(int number, int kind, int routeA, int routeB, char* out, size_t size);

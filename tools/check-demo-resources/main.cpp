@@ -11,8 +11,9 @@
 // start place) and the scripts.
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
-// "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N". Exit 0 when N is
-// 0, 1 otherwise, 2 on a usage error or when the library does not start.
+// "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N", then the story's
+// entries (story_entries.h). Exit 0 when N is 0 and every fighter enters, 1 otherwise, 2 on a
+// usage error or when the library does not start.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -37,6 +38,7 @@
 #include "platform/directory.h"
 #include "tools/lib/demoresources/inventory.h"
 #include "tools/lib/demoresources/rules.h"
+#include "tools/lib/demoresources/story_entries.h"
 
 namespace {
 
@@ -220,6 +222,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "check-demo-resources: cannot enter %s\n", argv[1]);
     return 2;
   }
+  const demo::StoryEntryReport story = demo::CheckStoryEntries();  // before the library starts
   morrow::ChangeWindowMode(1);
   morrow::SetGraphVideoMemoryFlag(0);
   if (morrow::InitLibrary() != 0) {
@@ -236,5 +239,6 @@ int main(int argc, char** argv) {
   std::printf("%zu pictures, %zu sounds, %d music, %d maps, %zu scripts; load failures: %zu\n",
               demo::DemoPictures().size(), demo::DemoSoundFiles().size(), demo::kMusicCount,
               demo::kMapCount, demo::DemoScripts().size(), g_failed.size());
-  return g_failed.empty() ? 0 : 1;
+  for (const std::string& line : demo::StoryEntryLines(story)) std::printf("%s\n", line.c_str());
+  return g_failed.empty() && story.Passed() ? 0 : 1;
 }

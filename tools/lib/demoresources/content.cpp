@@ -11,6 +11,7 @@
 #include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/looks.h"
 #include "tools/lib/demoresources/palette.h"
+#include "tools/lib/demoresources/story_entries.h"
 #include "tools/lib/demoresources/words.h"
 
 namespace demo {
@@ -374,6 +375,12 @@ std::string MakeScript(const DemoScript& script) {
   text += "演示脚本　" + FullWidth(name) + "~\n";
   text += "这是工具生成的占位对话。~\n";
   text += "按下按钮阅读下一页。\\\n";
+  // The players the stage's set-up leaves absent enter before the fight, one "!" page each, while
+  // the page before stays shown.
+  const auto entrants = ScriptEntrants().find(script.file);
+  if (entrants != ScriptEntrants().end()) {
+    for (int p : entrants->second) text += "!" + std::to_string(p + 1) + "\n";
+  }
   text += ">2B1\n";
   text += "第二页：" + FullWidth(name) + "~\n";
   // The end mark right after the last page, so that the next turn ends the script rather than

@@ -33,7 +33,8 @@ inline constexpr int kMapRows = 15;
 std::string MakeMap(int n);
 
 // A scenario script in GBK with line feeds: a page or two of full-width text naming the file,
-// speaker commands, pages ended by "\" and the end mark "_".
+// speaker commands, pages ended by "\" and the end mark "_". After the first page it brings in
+// ("!" n) every player its stage's set-up leaves absent (ScriptEntrants).
 std::string MakeScript(const DemoScript& script);
 
 // Where players start: the default places of the four players and every place the story's stage

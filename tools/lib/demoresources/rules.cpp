@@ -194,6 +194,8 @@ std::string CheckScript(std::string_view bytes, bool finalStage) {
   const int rowLimit = finalStage ? 48 : 24;
   int row = 0, column = 0;
   bool afterCharacter = false;  // "~" and "\" belong right after a character
+  // An entry keeps the page before it shown, so it belongs after a page of the script's own.
+  bool afterPage = false;
   size_t i = 0;
   auto at = [&](size_t k) { return static_cast<uint8_t>(bytes[k]); };
   auto where = [&](size_t k) { return " at byte " + std::to_string(k); };
@@ -201,12 +203,16 @@ std::string CheckScript(std::string_view bytes, bool finalStage) {
     uint8_t b = at(i);
     bool wasAfter = afterCharacter;
     afterCharacter = false;
+    const bool wasAfterPage = afterPage;
+    afterPage = false;
     switch (b) {
       case '#':
+        afterPage = wasAfterPage;
         while (i < bytes.size() && at(i) != '\n') ++i;
         continue;
       case '\n':
       case '\r':
+        afterPage = wasAfterPage;
         ++i;
         continue;
       case '>':
@@ -240,6 +246,14 @@ std::string CheckScript(std::string_view bytes, bool finalStage) {
         i += 2;
         continue;
       case '!':
+        if (finalStage) return "entry command in the final stage's text" + where(i);
+        if (!wasAfterPage) return "entry command not after a page end" + where(i);
+        if (i + 1 >= bytes.size() || at(i + 1) < '1' || at(i + 1) > '4') {
+          return "entry command not !1-!4" + where(i);
+        }
+        afterPage = true;
+        i += 2;
+        continue;
       case '$':
       case 'M':
       case 'T':
@@ -259,6 +273,7 @@ std::string CheckScript(std::string_view bytes, bool finalStage) {
       case '\\':
         if (!wasAfter) return "page end not after a character" + where(i);
         row = column = 0;
+        afterPage = true;
         ++i;
         continue;
       case '_':

@@ -31,8 +31,8 @@ std::string CheckMapStarts(const char* gamePath);
 // A scenario script: GBK two-byte characters (each converting to one character of Unicode),
 // rows of at most 24 characters (48 for the final stage's script), at most three rows a page,
 // commands the dialogue can run outside a battle (speaker, portraits, pictures, name plate,
-// blackout, sounds, wait), and the end mark "_" after the last page with nothing but line ends
-// after it.
+// blackout, sounds, wait), entries ("!1"-"!4") right after a page end outside the final stage's
+// text, and the end mark "_" after the last page with nothing but line ends after it.
 std::string CheckScript(std::string_view bytes, bool finalStage);
 
 }  // namespace demo

@@ -1,0 +1,81 @@
+// Who enters each story stage: the generator's scripts run on every stage's set-up through the
+// checker's own code, on every route, and scripts spoiled on purpose that the check must name.
+#include <filesystem>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/battle/story_stages.h"
+#include "tests/support/script_files.h"
+#include "tools/lib/demoresources/content.h"
+#include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/story_entries.h"
+
+namespace {
+
+using namespace demo;
+
+// The generator's scripts in a tree made the working folder, with `stem`'s first `from` changed
+// to `to`, or left out when `from` is empty.
+void WriteScripts(const testsupport::ScriptTree& tree, const std::string& stem = "",
+                  const std::string& from = "", const std::string& to = "") {
+  for (const DemoScript& s : DemoScripts()) {
+    const std::string name = s.file.substr(13, s.file.size() - 17);  // "Resource/Srd/" ".srd"
+    std::string bytes = MakeScript(s);
+    if (name == stem && from.empty()) continue;
+    if (name == stem) bytes.replace(bytes.find(from), from.size(), to);  // throws when missing
+    tree.Write(name, bytes);
+  }
+}
+
+TEST(StoryEntries, EveryFighterOfEveryStageIsBroughtIn) {
+  testsupport::ScriptTree tree;
+  WriteScripts(tree);
+  const StoryEntryReport report = CheckStoryEntries();
+  const int stages = veyrdale::StoryStageRows(0) + veyrdale::StoryStageRows(1);
+  EXPECT_EQ(StoryEntryLines(report), std::vector{"story stages: " + std::to_string(stages) +
+                                                 ", fighters never brought in: 0"});
+  std::set<std::string> walked, inventory;
+  WalkStoryScripts([&](const StageScript& s) { walked.insert(s.file); });
+  for (const DemoScript& s : DemoScripts()) inventory.insert(s.file);
+  EXPECT_EQ(walked, inventory) << "the walk reaches every script of the tree";
+}
+
+// A fighter left out stays out on the stage after, which keeps the counters.
+struct Spoil {
+  const char* stem;
+  std::string from, to;
+  bool ends;
+  std::vector<std::tuple<int, int, std::string, int>> absent;  // kind, stage, stem, player
+};
+
+TEST(StoryEntries, SpoiledScriptsNameTheStageAndPlayer) {
+  const Spoil spoils[] = {
+      {"01", "\n!1\n", "\n", true, {{0, 1, "01", 0}, {0, 2, "02", 0}, {0, 2, "02b", 0}}},
+      // Without a continue the third fighter joins stage 7 and stays for stage 8 on either route.
+      {"07", "\n!3\n", "\n", true, {{0, 7, "07", 2}, {0, 8, "08", 2}, {0, 8, "08n", 2}}},
+      {"15n", "\n!2\n", "\n!3\n$2\n", true, {{0, 15, "15n", 1}}},         // a wrong one, hidden
+      {"ex108", "", "", true, {{1, 8, "ex108", 2}, {1, 8, "ex108", 3}}},  // 9 is the ending
+      {"09", "\\_\n", "\\\n", false, {}},
+  };
+  for (const Spoil& spoil : spoils) {
+    SCOPED_TRACE(spoil.stem);
+    testsupport::ScriptTree tree;
+    WriteScripts(tree, spoil.stem, spoil.from, spoil.to);
+    std::set<AbsentFighter> want;
+    for (const auto& [kind, stage, stem, player] : spoil.absent) {
+      want.insert({kind, stage, "Resource/Srd/" + stem + ".srd", player});
+    }
+    const StoryEntryReport report = CheckStoryEntries();
+    EXPECT_EQ(report.absent, want);
+    EXPECT_EQ(report.unended.size(), spoil.ends ? 0u : 1u);
+    EXPECT_EQ(StoryEntryLines(report).back(),
+              "story stages: " + std::to_string(report.stages) +
+                  ", fighters never brought in: " + std::to_string(want.size()));
+  }
+}
+
+}  // namespace
