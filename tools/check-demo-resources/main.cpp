@@ -11,8 +11,10 @@
 // start place) and the scripts.
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
-// "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N". Exit 0 when N is
-// 0, 1 otherwise, 2 on a usage error or when the library does not start.
+// "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N"; then one
+// "labelled: <path>" line per picture a cell of which shows its fallback label (labels.h) and
+// "labelled placeholders: L". Exit 0 when N and L are 0, 1 otherwise, 2 on a usage error or when
+// the library does not start.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -36,6 +38,7 @@
 #include "morrow/system/window.h"
 #include "platform/directory.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/rules.h"
 
 namespace {
@@ -236,5 +239,8 @@ int main(int argc, char** argv) {
   std::printf("%zu pictures, %zu sounds, %d music, %d maps, %zu scripts; load failures: %zu\n",
               demo::DemoPictures().size(), demo::DemoSoundFiles().size(), demo::kMusicCount,
               demo::kMapCount, demo::DemoScripts().size(), g_failed.size());
-  return g_failed.empty() ? 0 : 1;
+  const std::vector<demo::LabelledPicture> labelled = demo::LabelledPlaceholders(".");
+  for (const demo::LabelledPicture& p : labelled) std::printf("labelled: %s\n", p.file.c_str());
+  std::printf("labelled placeholders: %zu\n", labelled.size());
+  return g_failed.empty() && labelled.empty() ? 0 : 1;
 }

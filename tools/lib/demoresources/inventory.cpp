@@ -82,7 +82,11 @@ PictureStyle StyleOf(const veyrdale::PictureGrid& g) {
   const std::string name = g.name;
   if (IsPerCharacter(name)) return PictureStyle::kByCharacter;
   if (name == "shadow") return PictureStyle::kRing;
-  if (name == "shadow2") return PictureStyle::kShadow;
+  // The mark some effects leave on the ground is a shadow too.
+  if (name == "shadow2" || name == "font06s") return PictureStyle::kShadow;
+  if (name == "green" || name == "blk" || name == "star" || name == "font02s" || name == "bgs2")
+    return PictureStyle::kOrnament;
+  if (name == "g_o2" || name == "font07s" || name == "font08s") return PictureStyle::kClear;
   if (name == "fram") return PictureStyle::kFrame;
   if (name == "gauge1" || name == "gauge2") return PictureStyle::kBar;
   if (name == "item" || name == "card") return PictureStyle::kItem;

@@ -16,8 +16,8 @@ namespace demo {
 
 // How a picture is drawn.
 enum class PictureStyle {
-  kCells,   // every cell a bordered box on green, labelled, in the colour of its character or
-            // player where it has one
+  kCells,   // words, on green or on the plate of their character or player; a cell without
+            // words falls back to a box labelled with its number (labels.h)
   kScreen,  // a whole opaque screen: a quiet pattern, its name small in a corner
   kLayer,   // an arena's block sheet or overlay: obstacles where the battle cuts them, else green
   kDigits,  // digits 0-9, one per cell, legible
@@ -37,6 +37,8 @@ enum class PictureStyle {
   kCreature,     // the arenas' own creatures, in stone
   kArenaProp,    // the arenas' fixed scenery: trees, walls, crates
   kBar,          // the life and meter bars
+  kOrnament,     // plates, bars and frames under the scenes' words and numbers; the stars
+  kClear,        // loaded, but drawn by no scene: clear
 };
 
 struct DemoPicture {
