@@ -74,7 +74,7 @@ bool Starts(const std::string& name, const char* prefix) {
 
 // Pictures of one figure per character, in CharacterId order.
 bool IsPerCharacter(const std::string& name) {
-  return name == "bst" || name == "c_bg" || name == "symbol";
+  return name == "bst" || name == "c_bg" || name == "symbol" || name == "font06";
 }
 
 // The style of a picture of the menu or battle lists, by what the game draws from it.

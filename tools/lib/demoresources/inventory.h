@@ -27,7 +27,7 @@ enum class PictureStyle {
   kSecondSheet,  // its second sheet: the same figures glowing
   kPortrait,     // the character's face, one expression a cell
   kPanel,        // the character's corner panel, one player state a cell
-  kByCharacter,  // one figure per character: busts, result pictures, gauge tokens
+  kByCharacter,  // one figure per character: busts, selection figures, result faces, gauge ticks
   kShot,         // glowing drops in the owner's colour, each cell pointing its way
   kEffect,       // rings and bursts with green between them
   kRing,         // the players' rings: under each player and in the corner badges

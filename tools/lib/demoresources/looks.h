@@ -69,7 +69,8 @@ void DrawArenaLayer(Canvas* c, const DemoPicture& p);
 void DrawCreature(Canvas* c, const DemoPicture& p);
 void DrawArenaProp(Canvas* c, const DemoPicture& p);
 // An obstacle filling the box: stone, cracked more at each frame up to `frames`, crumbling in
-// the last ones; `dim` draws it darker, for a picture that is also added over the screen.
-void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool dim);
+// the last ones; `glowing` draws a dark stone with a faint round glow at its heart instead, for a
+// picture that is also added over the whole screen.
+void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool glowing);
 
 }  // namespace demo

@@ -190,10 +190,6 @@ bool NumberedWords(const std::string& label, int cell, std::string* words, WordP
   } else if (label == "names") {
     *place = Left(12);
     *words = Character(cell);
-  } else if (label == "font06") {
-    // A character's panel beside its picture in the selection, next to the other player's.
-    *place = {8, 6, 130, 24, Align::kCentre, 16};
-    *words = Character(cell);
   } else if (label == "mapt") {
     *place = Centred(32);
     *words = "Arena " + std::to_string(cell);
