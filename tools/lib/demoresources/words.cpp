@@ -118,7 +118,8 @@ const std::vector<WordPicture>& Pictures() {
          " "
          "Hold button 3 (C): random    Button 4 (A): settings"}}},
       {"font07", Centred(13), {{"Number of players"}}},
-      {"font08", Centred(22), {{"Team\nA"}, {"Team\nB"}}},
+      // The teams as the rings and badges mark them.
+      {"font08", Centred(22), {{"Team\n1"}, {"Team\n2"}}},
       {"font09", Left(22), {{"Score"}}},
       {"font11", Left(12), {{"Start gauge"}, {"Handicap"}}},
       {"font12", Left(18), {{"Player settings"}}},
