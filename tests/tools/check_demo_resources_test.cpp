@@ -1,5 +1,6 @@
 // The generator and the checker together: a fresh tree passes, and a tree damaged on purpose, or
-// at random, fails with exactly the damaged files named. The checker runs the game's loader over
+// at random, fails with exactly the damaged files named; pictures that show their fallback label
+// are named too. The checker runs the game's loader over
 // the damaged files with the real library, under the sanitizers of the ci preset.
 #include <sys/wait.h>
 
@@ -73,17 +74,34 @@ std::vector<std::string> FailedLines(const std::set<std::string>& files) {
 }
 
 // The checker's output must name exactly the damaged files, sorted, and count them, then give the
-// story's lines (`story`; when it is empty, whatever damaged scripts leave).
+// story's lines (`story`; when it is empty, whatever damaged scripts leave), then the pictures that
+// show a fallback label, in inventory order.
 void ExpectFailures(const ToolRun& run, const std::set<std::string>& damaged,
-                    const std::vector<std::string>& story = {StoryLine(0)}) {
+                    const std::vector<std::string>& story = {StoryLine(0)},
+                    const std::vector<std::string>& labelled = {}) {
   std::vector<std::string> want = FailedLines(damaged);
   want.push_back(Summary(static_cast<int>(damaged.size())));
   want.insert(want.end(), story.begin(), story.end());
   std::vector<std::string> got = run.lines;
-  if (story.empty()) got.resize(std::min(got.size(), want.size()));
+  if (story.empty()) {
+    got.resize(std::min(got.size(), want.size()));
+  } else {
+    for (const std::string& file : labelled) want.push_back("labelled: " + file);
+    want.push_back("labelled placeholders: " + std::to_string(labelled.size()));
+  }
   EXPECT_EQ(got, want);
   // Only a story of its closing line alone has every fighter brought in.
-  EXPECT_EQ(run.status, damaged.empty() && story.size() == 1 ? 0 : 1);
+  EXPECT_EQ(run.status, damaged.empty() && story.size() == 1 && labelled.empty() ? 0 : 1);
+}
+
+// Writes a picture as the generator would without art: every cell a box with its label.
+void PlantLabels(const TempDir& dir, const std::string& file) {
+  for (demo::DemoPicture p : demo::DemoPictures()) {
+    if (p.file != file) continue;
+    p.style = demo::PictureStyle::kCells;  // no words by these names
+    std::string error;
+    ASSERT_TRUE(demo::WritePng(dir.File(file), demo::DrawPicture(p), &error)) << error;
+  }
 }
 
 TEST(CheckDemoResources, AFreshTreePasses) {
@@ -92,7 +110,9 @@ TEST(CheckDemoResources, AFreshTreePasses) {
   ExpectFailures(Check(dir), {});
 }
 
-TEST(CheckDemoResources, AMissingSoundATruncatedPictureAndAMissingEntryAreNamed) {
+// A missing sound and a truncated picture fail to load; a script that no longer brings a fighter
+// in, and labels planted in two pictures, load well but fail the check. Each is named.
+TEST(CheckDemoResources, DamagedFilesAMissingEntryAndPlantedLabelsAreNamed) {
   TempDir dir;
   Generate(dir);
   std::filesystem::remove(dir.File("Resource/SE/zan.wav"));
@@ -102,10 +122,13 @@ TEST(CheckDemoResources, AMissingSoundATruncatedPictureAndAMissingEntryAreNamed)
   const size_t entry = script.find("\n!1\n");
   ASSERT_NE(entry, std::string::npos);
   WriteFile(dir.File("Resource/Srd/01.srd"), script.erase(entry + 1, 3));
+  PlantLabels(dir, "Resource/star.dat");
+  PlantLabels(dir, "Resource/green.dat");
   ExpectFailures(Check(dir), {"Resource/SE/zan.wav", "Resource/ef09.dat"},
                  {"never brought in: main stage 1 (Resource/Srd/01.srd): player 0",
                   "never brought in: main stage 2 (Resource/Srd/02.srd): player 0",
-                  "never brought in: main stage 2 (Resource/Srd/02b.srd): player 0", StoryLine(3)});
+                  "never brought in: main stage 2 (Resource/Srd/02b.srd): player 0", StoryLine(3)},
+                 {"Resource/green.dat", "Resource/star.dat"});
 }
 
 // Ways to spoil a file.

@@ -29,6 +29,7 @@
 #include "tools/lib/demoresources/figures.h"
 #include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/looks.h"
 #include "tools/lib/demoresources/palette.h"
 #include "tools/lib/demoresources/rules.h"
@@ -367,8 +368,8 @@ TEST(DemoPictures, WordCellsShowTheirWordsOnGreenOrTheirPlate) {
       }
     }
   }
-  EXPECT_EQ(pictures, 58) << "pictures with words";
-  EXPECT_EQ(inked, 256) << "cells with words";
+  EXPECT_EQ(pictures, 57) << "pictures with words";
+  EXPECT_EQ(inked, 240) << "cells with words";
 }
 
 TEST(DemoPictures, DigitSheetsShowTheirDigits) {
@@ -403,8 +404,24 @@ TEST(DemoLooks, EveryCharacterWearsAColourOfItsOwn) {
     EXPECT_GT(ColourDistance(c, kGreen), 70) << a;
     EXPECT_GT(ColourDistance(c, kStone), 30) << a;
     EXPECT_GT(ColourDistance(c, kItemSilver), 30) << a;
-    for (int b = a + 1; b < kCharacters; ++b)
-      EXPECT_GT(ColourDistance(c, kCharacterColours[b]), 40) << a << " and " << b;
+    for (int b = a + 1; b < kCharacters; ++b) {
+      EXPECT_GE(ColourDistance(c, kCharacterColours[b]), kCharacterToCharacter)
+          << a << " and " << b;
+    }
+  }
+}
+
+// No player colour is taken for a character's, and each is bright enough to show when the battle
+// adds the rings to the arena.
+TEST(DemoLooks, PlayersWearColoursNoCharacterWears) {
+  for (size_t p = 0; p < kPlayerColours.size(); ++p) {
+    EXPECT_GE(Lightness(kPlayerColours[p]), 50) << p;
+    for (int id = 0; id < kCharacters; ++id) {
+      EXPECT_GE(ColourDistance(kPlayerColours[p], kCharacterColours[id]), kPlayerToCharacter)
+          << "player colour " << p << ", character " << id;
+    }
+    for (size_t q = p + 1; q < kPlayerColours.size(); ++q)
+      EXPECT_GE(ColourDistance(kPlayerColours[p], kPlayerColours[q]), kPlayerToPlayer) << p << q;
   }
 }
 
@@ -492,6 +509,123 @@ TEST(DemoLooks, PicturesOverTheArenaLeaveTheFieldGreen) {
     }
     EXPECT_GT(inside, 0);
     EXPECT_EQ(covered, 0);
+  }
+}
+
+// The digits (the canvas's letters at scale 2) that the dark ink spells in ring cell `cell`, each
+// with its corner in the cell.
+struct Mark {
+  int digit, x, y;
+};
+std::vector<Mark> RingMarks(const Canvas& rings, int cell, int size) {
+  Canvas ink(size, size, kGreen);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      if (rings.At(x, size * cell + y) == kInk) ink.Fill(x, y, 1, 1, {255, 255, 255});
+    }
+  }
+  std::vector<Mark> marks;
+  for (int y = 0; y + 10 <= size; ++y) {
+    for (int x = 0; x + 6 <= size; ++x) {
+      const char c = ReadGlyph(ink, x, y, 2, "0123456789");
+      if (c != '?') marks.push_back({c - '0', x, y});
+    }
+  }
+  return marks;
+}
+
+// The corner badges: ring cell p (4 x team in team play) centred at (65, 14) or (575, 14), 452
+// lower for players 2 and 3. After them the battle draws the corner panel (64 x 48 at
+// (1, 430h + 1), mirrored at (575, 430h + 1)), the name plate (128 x 12 at (68, 438h + 16), or at
+// 443 + the character's shift) and the status bar's frame. Each badge shows its number whole on
+// the screen, clear of all three, whichever character the player plays.
+TEST(DemoLooks, TheCornerBadgesShowTheirNumberWhereNothingCoversIt) {
+  constexpr int kShift[16] = {34, 34, 28, 43, 26, 82, 86, -10, 28, 28, 48, 28, 82, 43, 26, 34};
+  const Canvas rings = DrawPicture(*Find("Resource/shadow.dat"));
+  const Canvas frame = DrawPicture(*Find("Resource/fram.dat"));
+  auto inside = [](int x, int y, int left, int top, int w, int h) {
+    return x >= left && x < left + w && y >= top && y < top + h;
+  };
+  for (int player = 0; player < 4; ++player) {
+    const int h = player / 2, odd = player % 2, cx = odd ? 575 : 65, cy = 14 + 452 * h;
+    // Its own cell in free play; either team's in team play, whose marks are 1 and 2.
+    for (auto [cell, digit] : {std::pair{player, player + 1}, std::pair{0, 1}, std::pair{4, 2}}) {
+      EXPECT_GT(CountColour(rings, kPlayerColours[cell], 0, 60 * cell, 60, 60), 400);
+      const std::vector<Mark> marks = RingMarks(rings, cell, 60);
+      for (int id = 0; id < kCharacters; ++id) {
+        const int plateX = odd ? 443 + kShift[id] : 68;
+        auto clear = [&](const Mark& m) {
+          for (int v = 0; v < 10; ++v) {
+            for (int u = 0; u < 6; ++u) {
+              const int x = cx - 30 + m.x + u, y = cy - 30 + m.y + v;
+              if (!inside(x, y, 0, 0, 640, 480) ||
+                  inside(x, y, odd ? 575 : 1, 430 * h + 1, 64, 48) ||
+                  inside(x, y, plateX, 438 * h + 16, 128, 12) || frame.At(x, y) != kGreen) {
+                return false;
+              }
+            }
+          }
+          return m.digit == digit;
+        };
+        EXPECT_TRUE(std::any_of(marks.begin(), marks.end(), clear))
+            << "player " << player << ", cell " << cell << ", character " << id;
+      }
+    }
+  }
+}
+
+// The sheets that arenas also add over the whole screen at twice their size (the glowing props of
+// arenas 4 and 9 add their block sheet, 6 and 8 their third background) hold obstacles whose rims
+// are all but black: added, they leave no outline of a block across the field.
+TEST(DemoLooks, SheetsAddedOverTheScreenLeaveNoOutlineOfABlock) {
+  for (auto [arena, layer] : {std::pair{4, 1}, std::pair{9, 1}, std::pair{6, 2}, std::pair{8, 2}}) {
+    const Canvas c = DrawPicture(*Find(
+        std::string("Resource/") + veyrdale::kArenaPictures[arena].backgrounds[layer] + ".dat"));
+    int rim = 0;
+    for (int y = 1; y + 1 < c.height(); ++y) {
+      for (int x = 1; x + 1 < c.width(); ++x) {
+        const Rgb p = c.At(x, y);
+        if (p == kGreen || (c.At(x - 1, y) != kGreen && c.At(x + 1, y) != kGreen &&
+                            c.At(x, y - 1) != kGreen && c.At(x, y + 1) != kGreen)) {
+          continue;
+        }
+        ++rim;
+        ASSERT_LE(std::max({p.r, p.g, p.b}), 8) << arena << ": " << x << "," << y;
+      }
+    }
+    EXPECT_GT(rim, 100) << arena;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fallback labels
+
+// The label is found in each cell that shows it, whatever the cell's size, and in no cell that
+// shows art or words: labelled boxes with the art put back into the odd cells leave the even.
+TEST(DemoLabels, TheLabelIsFoundInTheCellsThatShowItAndNoOthers) {
+  for (const char* file : {"Resource/star.dat", "Resource/green.dat", "Resource/font06s.dat",
+                           "Resource/bst.dat", "Resource/font01.dat", "Resource/p_num.dat"}) {
+    SCOPED_TRACE(file);
+    const DemoPicture art = *Find(file);
+    DemoPicture bare = art;
+    bare.style = PictureStyle::kCells;
+    bare.label = "no art";  // names no words, so every cell falls back to its label
+    const Canvas drawn = DrawPicture(art);
+    Canvas mixed = DrawPicture(bare);
+    auto found = [&](const Canvas& c) {
+      return LabelledCells(bare, [&c](int x, int y) { return c.At(x, y); });
+    };
+    EXPECT_TRUE(found(drawn).empty());
+    const veyrdale::PictureGrid& g = art.grid;
+    std::vector<int> even;
+    for (int i = 0; i < g.cells; ++i) {
+      const int x0 = (i % g.columns) * g.cellWidth, y0 = (i / g.columns) * g.cellHeight;
+      for (int y = y0; y < y0 + g.cellHeight && i % 2 == 1; ++y) {
+        for (int x = x0; x < x0 + g.cellWidth; ++x) mixed.Fill(x, y, 1, 1, drawn.At(x, y));
+      }
+      if (i % 2 == 0) even.push_back(i);
+    }
+    EXPECT_EQ(found(mixed), even);
   }
 }
 

@@ -12,8 +12,9 @@
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
 // "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N", then the story's
-// entries (story_entries.h). Exit 0 when N is 0 and every fighter enters, 1 otherwise, 2 on a
-// usage error or when the library does not start.
+// entries (story_entries.h); then one "labelled: <path>" line per picture a cell of which shows its
+// fallback label (labels.h) and "labelled placeholders: L". Exit 0 when N and L are 0 and every
+// fighter enters, 1 otherwise, 2 on a usage error or when the library does not start.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -37,6 +38,7 @@
 #include "morrow/system/window.h"
 #include "platform/directory.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/rules.h"
 #include "tools/lib/demoresources/story_entries.h"
 
@@ -240,5 +242,8 @@ int main(int argc, char** argv) {
               demo::DemoPictures().size(), demo::DemoSoundFiles().size(), demo::kMusicCount,
               demo::kMapCount, demo::DemoScripts().size(), g_failed.size());
   for (const std::string& line : demo::StoryEntryLines(story)) std::printf("%s\n", line.c_str());
-  return g_failed.empty() && story.Passed() ? 0 : 1;
+  const std::vector<demo::LabelledPicture> labelled = demo::LabelledPlaceholders(".");
+  for (const demo::LabelledPicture& p : labelled) std::printf("labelled: %s\n", p.file.c_str());
+  std::printf("labelled placeholders: %zu\n", labelled.size());
+  return g_failed.empty() && story.Passed() && labelled.empty() ? 0 : 1;
 }

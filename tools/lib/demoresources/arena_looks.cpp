@@ -44,7 +44,8 @@ std::vector<Use> UsesOf(const std::string& label) {
 }
 
 // The arenas that add a background over the whole screen (their glowing props): obstacles cut
-// from such a picture are drawn dim, or the glow would show them again, large, across the arena.
+// from such a picture are glowing stones, or the glow would show them again, large, across the
+// arena.
 bool AddedOverTheScreen(const Use& use) {
   return (use.arena == 4 && use.source == StripSource::kBlockSheet) ||
          (use.arena == 6 && use.source == StripSource::kThirdBackground) ||
@@ -112,14 +113,65 @@ void DrawQuietScreen(Canvas* c, const DemoPicture& p) {
   c->EdgedText(x, y, name, 1, Lighter(base, 0.45), Darker(base, 0.5));
 }
 
-void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool dim) {
-  const double shade = dim ? 0.85 : 0.0;
-  const Rgb stone = Darker(kStone, shade), top = Darker(Lighter(kStone, 0.3), shade);
-  const Rgb edge = Darker(kStone, std::max(0.65, shade)),
-            seam = Darker(kStone, std::min(1.0, 0.25 + shade));
-  // Whole for the first half of the frames, cracked more at each, then sinking into rubble.
+namespace {
+
+// The standing height of an obstacle's frame: whole for the first half of the frames, then
+// sinking into rubble.
+double Standing(int frame, int frames) {
   const int half = std::max(frames / 2, 1);
-  const double standing = frame < half ? 1.0 : 1.0 - 0.75 * (frame - half + 1) / (frames - half);
+  return frame < half ? 1.0 : 1.0 - 0.75 * (frame - half + 1) / (frames - half);
+}
+
+void Rubble(Canvas* c, int x, int y, int w, int h, Rgb edge, Rgb stone) {
+  for (int k = 0; k < 5; ++k) {
+    const double rx = x + w * (0.15 + 0.17 * k), ry = y + h - 3 - (k % 2) * 3;
+    c->Disc(rx, ry, std::max(1.5, w * 0.06), edge);
+    c->Disc(rx, ry, std::max(1.0, w * 0.06 - 1), stone);
+  }
+}
+
+void Cracks(Canvas* c, int bx, int by, int bw, int bh, int frame, Rgb edge) {
+  for (int k = 0; k < std::min(frame, 3); ++k) {
+    const double cx = bx + bw * (0.3 + 0.2 * k);
+    c->Line(cx, by + 1, cx + bw * 0.12, by + bh * 0.4, 1.5, edge);
+    c->Line(cx + bw * 0.12, by + bh * 0.4, cx - bw * 0.05, by + bh * 0.7, 1.5, edge);
+  }
+}
+
+// A dark stone with a faint glow at its heart and no straight line inside it: the picture it is
+// cut from is also added over the whole screen, twice its size, where a lit block would show
+// again as a large ghost of itself. Added, it gives only soft round glows.
+void DrawGlowingStone(Canvas* c, int x, int y, int w, int h, int frame, int frames) {
+  // The edge and the rim are all but black, so that nothing of the box's outline adds up.
+  const Rgb edge = {4, 4, 6}, heart = {62, 56, 78};
+  const double standing = Standing(frame, frames);
+  const int bh = std::max(4, static_cast<int>((h - 2) * standing));
+  const int bx = x + 1, by = y + h - 1 - bh, bw = w - 2;
+  c->Fill(bx, by, bw, bh, edge);
+  const double cx = bx + bw / 2.0, cy = by + bh / 2.0;
+  const double rx = std::max(bw / 2.0 - 1, 1.0), ry = std::max(bh / 2.0 - 1, 1.0);
+  for (int py = by + 1; py < by + bh - 1; ++py) {
+    for (int px = bx + 1; px < bx + bw - 1; ++px) {
+      const double d = std::hypot((px + 0.5 - cx) / rx, (py + 0.5 - cy) / ry);
+      const double t = std::clamp(1.0 - d, 0.0, 1.0);
+      c->Fill(px, py, 1, 1, Mix(edge, heart, t * t));
+    }
+  }
+  Cracks(c, bx, by, bw, bh, frame, edge);
+  if (standing < 1.0) Rubble(c, x, y, w, h, edge, Mix(edge, heart, 0.3));
+}
+
+}  // namespace
+
+void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool glowing) {
+  if (glowing) {
+    DrawGlowingStone(c, x, y, w, h, frame, frames);
+    return;
+  }
+  const Rgb stone = kStone, top = Lighter(kStone, 0.3);
+  const Rgb edge = Darker(kStone, 0.65), seam = Darker(kStone, 0.25);
+  // Whole for the first half of the frames, cracked more at each, then sinking into rubble.
+  const double standing = Standing(frame, frames);
   const int bh = std::max(4, static_cast<int>((h - 2) * standing));
   const int bx = x + 1, by = y + h - 1 - bh, bw = w - 2;
   c->Fill(bx, by, bw, bh, edge);
@@ -131,19 +183,8 @@ void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, 
     const int offset = n % 2 == 0 ? bw / 2 : bw / 4;
     c->Fill(bx + offset, row + 1, 1, std::min(7, by + bh - 2 - row), seam);
   }
-  const int cracks = std::min(frame, 3);
-  for (int k = 0; k < cracks; ++k) {
-    const double cx = bx + bw * (0.3 + 0.2 * k);
-    c->Line(cx, by + 1, cx + bw * 0.12, by + bh * 0.4, 1.5, edge);
-    c->Line(cx + bw * 0.12, by + bh * 0.4, cx - bw * 0.05, by + bh * 0.7, 1.5, edge);
-  }
-  if (standing < 1.0) {
-    for (int k = 0; k < 5; ++k) {
-      const double rx = x + w * (0.15 + 0.17 * k), ry = y + h - 3 - (k % 2) * 3;
-      c->Disc(rx, ry, std::max(1.5, w * 0.06), edge);
-      c->Disc(rx, ry, std::max(1.0, w * 0.06 - 1), stone);
-    }
-  }
+  Cracks(c, bx, by, bw, bh, frame, edge);
+  if (standing < 1.0) Rubble(c, x, y, w, h, edge, stone);
 }
 
 void DrawArenaLayer(Canvas* c, const DemoPicture& p) {

@@ -25,6 +25,32 @@ double CellAngle(int i) {
 
 }  // namespace
 
+RingLook RingLookOf(int cell, int w, int h) {
+  RingLook look;
+  look.colour = kPlayerColours[static_cast<size_t>(std::clamp(cell, 0, 4))];
+  const double r = std::min(w, h) / 2.0 - 2;
+  look.inner = r - 5;
+  look.outer = r - 1;
+  look.beadRadius = 7;
+  look.mark = std::string(1, static_cast<char>('1' + (cell == 4 ? 1 : std::clamp(cell, 0, 3))));
+  // A pair of beads below the middle and a pair above it, 8 pixels either side of the vertical
+  // and 20 from the middle.
+  constexpr double kAlong = 20, kAside = 8;
+  const int dw = Canvas::TextWidth(look.mark, kRingDigitScale) - kRingDigitScale;
+  const int dh = Canvas::TextHeight(kRingDigitScale);
+  for (double down : {1.0, -1.0}) {
+    for (double side : {-1.0, 1.0}) {
+      RingBead b;
+      b.cx = w / 2.0 + side * kAside;
+      b.cy = h / 2.0 + down * kAlong;
+      b.digitX = static_cast<int>(std::lround(b.cx - dw / 2.0));
+      b.digitY = static_cast<int>(std::lround(b.cy - dh / 2.0));
+      look.beads.push_back(b);
+    }
+  }
+  return look;
+}
+
 void DrawShot(Canvas* c, const DemoPicture& p) {
   const Rgb colour = OwnerColour(p);
   ForEachCell(p, [&](int i, int x, int y, int w, int h) {
@@ -80,22 +106,13 @@ void DrawEffect(Canvas* c, const DemoPicture& p) {
 
 void DrawRing(Canvas* c, const DemoPicture& p) {
   ForEachCell(p, [&](int i, int x, int y, int w, int h) {
-    const Rgb colour = kPlayerColours[static_cast<size_t>(std::min(i, 4))];
-    const double cx = x + w / 2.0, cy = y + h / 2.0, r = std::min(w, h) / 2.0 - 2;
-    c->Ring(cx, cy, r - 5, r - 1, colour);
-    // Four notches show the ring's turn.
-    for (int k = 0; k < 4; ++k) {
-      const double a = k * std::numbers::pi / 2, ca = std::cos(a), sa = std::sin(a);
-      c->Triangle(cx + ca * (r + 1.5), cy + sa * (r + 1.5), cx + ca * (r - 3) - sa * 4,
-                  cy + sa * (r - 3) + ca * 4, cx + ca * (r - 3) + sa * 4,
-                  cy + sa * (r - 3) - ca * 4, Lighter(colour, 0.5));
-    }
-    // The player's number on both sides inside the ring: the figure stands on its middle, and the
-    // badge in the corner shows its outer side.
-    if (i < 4) {
-      const std::string number(1, static_cast<char>('1' + i));
-      for (double side : {-1.0, 1.0})
-        c->Text(static_cast<int>(cx + side * 13) - 3, static_cast<int>(cy) - 5, number, 2, colour);
+    const RingLook look = RingLookOf(i, w, h);
+    const double cx = x + w / 2.0, cy = y + h / 2.0;
+    c->Ring(cx, cy, look.inner, look.outer, look.colour);
+    // The marks stand upright on the still badges; on the turning ground ring they go round.
+    for (const RingBead& bead : look.beads) {
+      c->Disc(x + bead.cx, y + bead.cy, look.beadRadius, look.colour);
+      c->Text(x + bead.digitX, y + bead.digitY, look.mark, kRingDigitScale, kInk);
     }
   });
 }

@@ -1,5 +1,6 @@
 // The characters' own pictures: their sheets of figures, their portraits, their corner panels and
-// the pictures with one figure per character. Everything wears the character's colour on green.
+// the pictures with one figure per character. Everything wears the character's colour on green:
+// figures and faces stand on the transparent ground, never on a block of colour.
 #include <algorithm>
 #include <string>
 
@@ -30,7 +31,7 @@ bool PlateColour(const DemoPicture& p, int index, Rgb* plate) {
   // and the names, name plates and selection cards of one cell per character.
   if (p.owner >= 0) {
     *plate = Darker(ColourOf(p.owner), 0.35);
-  } else if (p.label == "name" || p.label == "names" || p.label == "font06") {
+  } else if (p.label == "name" || p.label == "names") {
     *plate = Darker(ColourOf(index % 16), 0.35);
   } else if (p.label == "p_num") {
     // The player tags; the last is the computer player's.
@@ -90,11 +91,23 @@ void DrawByCharacter(Canvas* c, const DemoPicture& p) {
       c->Triangle(cx - r + 2.5, cy, cx + r - 2.5, cy, cx, cy + r - 2.5, colour);
       return;
     }
-    // A bust or a standing picture: the face, as large as the cell allows.
-    const double r = std::min(w * 0.3, h * 0.22);
-    // The bust stands left of the selection's card, clear of the colour numbers.
-    const double cx = p.label == "bst" ? x + w * 0.4 : x + w / 2.0;
-    DrawFace(c, cx, y + h * 0.4, r, colour, Mood::kCalm);
+    if (p.label == "font06") {
+      // The selection's panel beside the bust: the figure the battle will show, standing and
+      // facing the viewer, twice its battle size. It keeps to the middle of the panel above the
+      // name plates, which reach 46 pixels into it from either side from y 179.
+      const double scale = 2.0;
+      DrawFigure(c, x + w / 2.0, y + 88, scale, colour, colour, CellLook{}, FigureStyle::kPlain);
+      return;
+    }
+    if (p.label == "c_bg") {
+      // The results' column: a small face at the top right, beside the player tag (8-60 across,
+      // 20-31 down) and above the numbers, which start 55 pixels down.
+      DrawFace(c, x + w - 24, y + 22, 11, colour, Mood::kCalm);
+      return;
+    }
+    // A bust: the face, as large as the cell allows, left of the selection's card and clear of
+    // the colour numbers.
+    DrawFace(c, x + w * 0.4, y + h * 0.4, std::min(w * 0.3, h * 0.22), colour, Mood::kCalm);
   });
 }
 

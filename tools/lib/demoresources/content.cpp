@@ -9,6 +9,7 @@
 #include "game/core/records.h"
 #include "platform/codepage.h"
 #include "tools/lib/demoresources/glyphs.h"
+#include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/looks.h"
 #include "tools/lib/demoresources/palette.h"
 #include "tools/lib/demoresources/story_entries.h"
@@ -39,14 +40,6 @@ Rgb Ink(Rgb background) {
   return luma > 140 ? kBlack : kWhite;
 }
 
-// The largest scale at which the text fits in w x h with a margin, or 0.
-int FitScale(const std::string& text, int w, int h, int limit) {
-  for (int s = limit; s >= 1; --s) {
-    if (Canvas::TextWidth(text, s) + 6 <= w && Canvas::TextHeight(s) + 6 <= h) return s;
-  }
-  return 0;
-}
-
 void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const std::string& name) {
   if (w < 3 || h < 3) {
     c->Fill(x, y, w, h, fill);
@@ -54,15 +47,8 @@ void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const 
   }
   c->Fill(x + 1, y + 1, w - 2, h - 2, fill);
   c->Outline(x, y, w, h, Darker(fill));
-  Rgb ink = Ink(fill);
-  std::string number = std::to_string(index);
-  int limit = std::clamp(std::min(w, h) / 40, 1, 2);
-  int s = FitScale(number, w, h, limit);
-  if (s == 0) return;
-  c->Text(x + 3, y + 3, number, s, ink);
-  int nameTop = 3 + Canvas::TextHeight(s) + s + 1;
-  int ns = FitScale(name, w, h - nameTop + 3, s);
-  if (ns > 0) c->Text(x + 3, y + nameTop, name, ns, ink);
+  for (const LabelLine& line : FallbackLabel(w, h, index, name))
+    c->Text(x + line.x, y + line.y, line.text, line.scale, Ink(fill));
 }
 
 void DrawCells(Canvas* c, const DemoPicture& p) {
@@ -236,6 +222,11 @@ Canvas DrawPicture(const DemoPicture& p) {
       break;
     case PictureStyle::kBar:
       DrawBar(&c, p);
+      break;
+    case PictureStyle::kOrnament:
+      DrawOrnament(&c, p);
+      break;
+    case PictureStyle::kClear:
       break;
   }
   return c;

@@ -74,7 +74,7 @@ bool Starts(const std::string& name, const char* prefix) {
 
 // Pictures of one figure per character, in CharacterId order.
 bool IsPerCharacter(const std::string& name) {
-  return name == "bst" || name == "c_bg" || name == "symbol";
+  return name == "bst" || name == "c_bg" || name == "symbol" || name == "font06";
 }
 
 // The style of a picture of the menu or battle lists, by what the game draws from it.
@@ -82,7 +82,11 @@ PictureStyle StyleOf(const veyrdale::PictureGrid& g) {
   const std::string name = g.name;
   if (IsPerCharacter(name)) return PictureStyle::kByCharacter;
   if (name == "shadow") return PictureStyle::kRing;
-  if (name == "shadow2") return PictureStyle::kShadow;
+  // The mark some effects leave on the ground is a shadow too.
+  if (name == "shadow2" || name == "font06s") return PictureStyle::kShadow;
+  if (name == "green" || name == "blk" || name == "star" || name == "font02s" || name == "bgs2")
+    return PictureStyle::kOrnament;
+  if (name == "g_o2" || name == "font07s" || name == "font08s") return PictureStyle::kClear;
   if (name == "fram") return PictureStyle::kFrame;
   if (name == "gauge1" || name == "gauge2") return PictureStyle::kBar;
   if (name == "item" || name == "card") return PictureStyle::kItem;

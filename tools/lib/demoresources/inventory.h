@@ -16,8 +16,8 @@ namespace demo {
 
 // How a picture is drawn.
 enum class PictureStyle {
-  kCells,   // every cell a bordered box on green, labelled, in the colour of its character or
-            // player where it has one
+  kCells,   // words, on green or on the plate of their character or player; a cell without
+            // words falls back to a box labelled with its number (labels.h)
   kScreen,  // a whole opaque screen: a quiet pattern, its name small in a corner
   kLayer,   // an arena's block sheet or overlay: obstacles where the battle cuts them, else green
   kDigits,  // digits 0-9, one per cell, legible
@@ -27,7 +27,7 @@ enum class PictureStyle {
   kSecondSheet,  // its second sheet: the same figures glowing
   kPortrait,     // the character's face, one expression a cell
   kPanel,        // the character's corner panel, one player state a cell
-  kByCharacter,  // one figure per character: busts, result pictures, gauge tokens
+  kByCharacter,  // one figure per character: busts, selection figures, result faces, gauge ticks
   kShot,         // glowing drops in the owner's colour, each cell pointing its way
   kEffect,       // rings and bursts with green between them
   kRing,         // the players' rings: under each player and in the corner badges
@@ -37,6 +37,8 @@ enum class PictureStyle {
   kCreature,     // the arenas' own creatures, in stone
   kArenaProp,    // the arenas' fixed scenery: trees, walls, crates
   kBar,          // the life and meter bars
+  kOrnament,     // plates, bars and frames under the scenes' words and numbers; the stars
+  kClear,        // loaded, but drawn by no scene: clear
 };
 
 struct DemoPicture {

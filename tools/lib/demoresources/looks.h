@@ -3,6 +3,9 @@
 // layers and scenery.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/inventory.h"
 
@@ -38,13 +41,36 @@ void DrawFamiliar(Canvas* c, const DemoPicture& p);
 void DrawFrame(Canvas* c, const DemoPicture& p);
 void DrawBar(Canvas* c, const DemoPicture& p);
 
+// A player's ring ("shadow" cell 0-3; cell 4 the second team's, whose mark is "2" as the first
+// team's cell 0 says "1"): a band in the player's colour with four beads on it, a pair below the
+// middle and a pair above, each holding the mark upright in dark ink. The corner badges of the top
+// corners show the lower pair below the name plates, those of the bottom corners the upper pair
+// above them; of each pair one stands clear of the corner panel on either side.
+struct RingBead {
+  double cx, cy;       // from the cell's corner
+  int digitX, digitY;  // the mark's corner
+};
+struct RingLook {
+  Rgb colour;
+  double inner, outer;  // the band
+  double beadRadius;
+  std::string mark;
+  std::vector<RingBead> beads;
+};
+inline constexpr int kRingDigitScale = 2;
+RingLook RingLookOf(int cell, int w, int h);
+
+// The scenes' plates, bars, frames and stars (ornament_looks.cpp).
+void DrawOrnament(Canvas* c, const DemoPicture& p);
+
 // Screens and the arenas (arena_looks.cpp).
 void DrawQuietScreen(Canvas* c, const DemoPicture& p);
 void DrawArenaLayer(Canvas* c, const DemoPicture& p);
 void DrawCreature(Canvas* c, const DemoPicture& p);
 void DrawArenaProp(Canvas* c, const DemoPicture& p);
 // An obstacle filling the box: stone, cracked more at each frame up to `frames`, crumbling in
-// the last ones; `dim` draws it darker, for a picture that is also added over the screen.
-void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool dim);
+// the last ones; `glowing` draws a dark stone with a faint round glow at its heart instead, for a
+// picture that is also added over the whole screen.
+void DrawObstacle(Canvas* c, int x, int y, int w, int h, int frame, int frames, bool glowing);
 
 }  // namespace demo

@@ -51,6 +51,10 @@ double ColourDistance(Rgb a, Rgb b) {
   return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
+double Lightness(Rgb c) {
+  return Lab(c)[0];
+}
+
 uint32_t NameHash(std::string_view name) {
   uint32_t h = 2166136261u;
   for (unsigned char c : name) h = (h ^ c) * 16777619u;

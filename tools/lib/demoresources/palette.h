@@ -1,6 +1,7 @@
 // The colours of the demo pictures: one per character, told apart at a glance and far from the
-// transparent green; one per player for the rings under the players and the corner badges; the
-// stone of the arenas' obstacles and the silver of the items, which no character wears.
+// transparent green; one per player for the rings under the players, their tags and the corner
+// badges, far from every character's; the stone of the arenas' obstacles and the silver of the
+// items, which no character wears.
 #pragma once
 
 #include <array>
@@ -13,28 +14,40 @@ namespace demo {
 
 inline constexpr int kCharacters = 16;
 inline constexpr std::array<Rgb, kCharacters> kCharacterColours = {{
-    {255, 17, 17},    // 0 red
-    {0, 102, 255},    // 1 blue
-    {238, 221, 0},    // 2 yellow
-    {255, 17, 255},   // 3 magenta
-    {0, 204, 255},    // 4 sky
-    {255, 153, 17},   // 5 orange
-    {102, 17, 255},   // 6 violet
-    {255, 187, 255},  // 7 pale pink
-    {0, 238, 204},    // 8 aqua
-    {119, 85, 17},    // 9 brown
+    {136, 34, 17},    // 0 rust
+    {238, 119, 204},  // 1 orchid
+    {136, 153, 0},    // 2 olive
+    {136, 17, 255},   // 3 electric violet
+    {0, 170, 255},    // 4 sky
+    {255, 153, 34},   // 5 orange
+    {17, 68, 51},     // 6 forest
+    {255, 204, 255},  // 7 pale pink
+    {153, 255, 187},  // 8 mint
+    {119, 85, 0},     // 9 brown
     {255, 0, 136},    // 10 rose
-    {68, 102, 170},   // 11 slate
-    {221, 221, 153},  // 12 khaki
-    {153, 51, 170},   // 13 purple
-    {255, 119, 102},  // 14 salmon
-    {153, 68, 102},   // 15 mauve
+    {51, 85, 136},    // 11 slate
+    {204, 204, 136},  // 12 khaki
+    {136, 34, 153},   // 13 purple
+    {255, 136, 136},  // 14 salmon
+    {136, 68, 102},   // 15 mauve
 }};
 
 // Ring and badge cells 0-3 are the players', cell 4 the second team's (the first team takes
-// cell 0).
-inline constexpr std::array<Rgb, 5> kPlayerColours = {
-    {{255, 72, 72}, {72, 136, 255}, {255, 224, 40}, {232, 104, 255}, {72, 232, 255}}};
+// cell 0). The players wear the loud colours and the characters the rest, so that a player is
+// never taken for a character: bright enough to show when the battle adds them to the arena.
+inline constexpr std::array<Rgb, 5> kPlayerColours = {{
+    {255, 51, 51},   // 1 red
+    {51, 119, 255},  // 2 blue
+    {255, 221, 0},   // 3 yellow
+    {255, 68, 255},  // 4 magenta
+    {0, 221, 238},   // the second team: cyan
+}};
+
+// How far apart the colours stand (ColourDistance): a player's from every character's and from
+// the other players', and the characters' from one another.
+inline constexpr double kPlayerToCharacter = 40;
+inline constexpr double kPlayerToPlayer = 60;
+inline constexpr double kCharacterToCharacter = 35;
 
 // Obstacles are stone, items silver: colours no character wears.
 inline constexpr Rgb kStone = {128, 120, 110};
@@ -55,6 +68,8 @@ Rgb Darker(Rgb c, double t);   // toward black
 
 // How far apart two colours look: the distance of their CIE L*a*b* values (D65).
 double ColourDistance(Rgb a, Rgb b);
+// Its CIE L*: 0 black to 100 white.
+double Lightness(Rgb c);
 
 // A number from a name, to vary the looks of pictures that have nothing else to tell them apart.
 uint32_t NameHash(std::string_view name);

@@ -65,7 +65,7 @@ const std::vector<WordPicture>& Pictures() {
         {"Story", 232},
         {"Main story", 184},
         {"Extra story", 238},
-        {"Closed", 150}}},
+        {"Third story", 150}}},
       // Result rows: the statistics tables and the survival panels.
       {"font02",
        Left(14),
@@ -91,13 +91,16 @@ const std::vector<WordPicture>& Pictures() {
         {"Back to the menu before"},
         {"The story from its start"},
         {"Opens after the main story"},
-        {"Not open"}}},
+        {"A third story this game does not hold"}}},
       // Captions: of the mode menu's items (0-4), the result pages (5), the title's items (6-9)
       // and the story kinds (10-12); the headers of the menus those items open show them too.
+      // The selection heads versus and survival alike with cell 1 (1 + the team mode), so cell 1
+      // says what is true of both. The story menu's third entry (17 of font01, 11 of font03, 12
+      // here) is a story kind the game shows and never opens.
       {"font04",
        Left(15),
        {{"Story mode"},
-        {"Free for all"},
+        {"On your own"},
         {"Two teams"},
         {"Survival run"},
         {"Previous menu"},
@@ -108,21 +111,23 @@ const std::vector<WordPicture>& Pictures() {
         {"Leave the game"},
         {"Main story"},
         {"Extra story"},
-        {"Not open"}}},
+        {"Not in this game"}}},
       {"font05",
        {4, 0, 0, 0, Align::kLeft, 12},
-       {{"Left/right: character    Up/down: colour    Button 1: decide    Button 2: back    "
-         "Hold button 3: random    Button 4: settings"}}},
+       {{"Left/right: character    Up/down: colour    Button 1 (Z): decide    Button 2 (X): back   "
+         " "
+         "Hold button 3 (C): random    Button 4 (A): settings"}}},
       {"font07", Centred(13), {{"Number of players"}}},
-      {"font08", Centred(22), {{"Team\nA"}, {"Team\nB"}}},
+      // The teams as the rings and badges mark them.
+      {"font08", Centred(22), {{"Team\n1"}, {"Team\n2"}}},
       {"font09", Left(22), {{"Score"}}},
       {"font11", Left(12), {{"Start gauge"}, {"Handicap"}}},
       {"font12", Left(18), {{"Player settings"}}},
       {"font15", Centred(24), {{"New record!"}}},
       {"numt", Centred(44), {{"2"}, {"3"}, {"4"}}},
       {"p_num", Centred(12), {{"1P"}, {"2P"}, {"3P"}, {"4P"}, {"CPU"}}},
-      {"wait", Centred(22), {{"Press button 1\nto join"}}},
-      {"push", Centred(13), {{"Press button 1"}}},
+      {"wait", Centred(22), {{"Press button 1 (Z)\nto join"}}},
+      {"push", Centred(13), {{"Press button 1 (Z)"}}},
       {"kak", Centred(40), {{"WINNER"}, {"RESULT"}, {"ALL CLEAR"}}},
       {"c_logo", Centred(28), {{"Placeholder art"}}},
       {"c_logo2", Centred(10), {{"by make-demo-resources"}}},
@@ -185,10 +190,6 @@ bool NumberedWords(const std::string& label, int cell, std::string* words, WordP
     *words = Character(cell);
   } else if (label == "names") {
     *place = Left(12);
-    *words = Character(cell);
-  } else if (label == "font06") {
-    // A character's panel beside its picture in the selection, next to the other player's.
-    *place = {8, 6, 130, 24, Align::kCentre, 16};
     *words = Character(cell);
   } else if (label == "mapt") {
     *place = Centred(32);
