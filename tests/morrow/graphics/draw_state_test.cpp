@@ -362,9 +362,9 @@ TEST_F(DrawStateTest, RebuildAfterTheLossHookReleasesEachObjectOnceAndRestoresTh
   ASSERT_EQ(before->SimulateLoss(), platform::DisplayResult::kOk);
   // Deactivation and activation in full screen: the window procedure rebuilds.
   EXPECT_EQ(morrow::PumpMessages(), 0);
-  platform::Display* after = morrow::IsDirectDrawReady();
-  ASSERT_NE(after, nullptr);
-  EXPECT_NE(after, before);
+  // The new display may well sit at the old one's address (the allocator reuses it), so the
+  // rebuild shows in a back surface that is no longer lost, not in the pointer.
+  ASSERT_NE(morrow::IsDirectDrawReady(), nullptr);
   EXPECT_NE(morrow::GetScreenState().clipper, nullptr);
   EXPECT_EQ(morrow::GetDrawTargetSurface(), morrow::GetBackSurface());
   EXPECT_EQ(morrow::GetBackSurface()->IsLost(), platform::DisplayResult::kOk);
