@@ -223,7 +223,8 @@ TEST_F(ShotEffectDraw, EffectFadesGrowsAndBeams) {
 TEST_F(ShotEffectDraw, NoEffectIsDrawnReversedOrBlownUpAtAnyAge) {
   int drawn = 0;
   for (int kind = 0; kind < 134; ++kind) {
-    for (int timer = 1; timer <= 1000; ++timer) {
+    // Every age around the burst's start, then a sample of the long lives.
+    for (int timer = 1; timer <= 1000; timer += timer < 64 ? 1 : 29) {
       Draw(Effect(kind, timer, 40));
       for (const RecordedCall& call : Recorder().Calls()) {
         if (call.name != "DrawRotaGraph") continue;
@@ -234,7 +235,7 @@ TEST_F(ShotEffectDraw, NoEffectIsDrawnReversedOrBlownUpAtAnyAge) {
       }
     }
   }
-  EXPECT_GT(drawn, 100 * 1000);
+  EXPECT_GT(drawn, 100 * 90);
 }
 
 TEST_F(ShotEffectDraw, KindsWithoutADrawingDrawNothing) {
