@@ -51,7 +51,7 @@ enum class ScaleRule : uint8_t {
   kFixed,     // scale
   kPerTimer,  // scale + per x timer
   kPerPhase,  // scale + per x (timer mod 8)
-  kBurst,     // scale + per x (16 - timer): grows as an effect's timer runs down
+  kBurst,     // scale + per x (16 - timer) over the last 16 frames, scale before them
 };
 
 struct Layer {

@@ -64,6 +64,8 @@ double ParamOf(const Layer& layer, int64_t t) {
   return 0.0;
 }
 
+constexpr int64_t kBurstFrames = 16;
+
 double ScaleOf(const Layer& layer, int64_t t) {
   switch (layer.scaleRule) {
     case ScaleRule::kFixed:
@@ -73,7 +75,12 @@ double ScaleOf(const Layer& layer, int64_t t) {
     case ScaleRule::kPerPhase:
       return layer.scale + layer.per * static_cast<double>(Wrap(t, 8));
     case ScaleRule::kBurst:
-      return layer.scale + layer.per * static_cast<double>(16 - t);
+      // Many effects live far longer than the 16-frame burst (some for hundreds of frames): until
+      // their last 16 frames they keep the starting size. Counted from the whole timer, such an
+      // effect would start at a large negative scale, its picture turned about and blown up
+      // until each of its pixels covered a square of the screen.
+      return layer.scale +
+             layer.per * static_cast<double>(kBurstFrames - std::min<int64_t>(t, kBurstFrames));
   }
   return 1.0;
 }

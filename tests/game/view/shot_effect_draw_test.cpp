@@ -1,7 +1,7 @@
 // Shots and effects through the recording stand-in of the library: the live flag, direction cells,
 // turning angles, trails growing with the timer and only at full effect level, character 15's
-// shock ring, effect fades, the beam's turned rectangle, the kinds that draw nothing, every move
-// and kind drawing pictures inside their rows, and wild records read safely.
+// shock ring, effect fades, bursts at every age, the beam's turned rectangle, the kinds that draw
+// nothing, every move and kind drawing pictures inside their rows, and wild records read safely.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -205,6 +205,9 @@ TEST_F(ShotEffectDraw, EffectFadesGrowsAndBeams) {
       {Effect(0, 16), {"DrawRotaGraph 300 200 0.2 0 108400 1 0 | 2 255"}},
       {Effect(0, 8), {"DrawRotaGraph 300 200 1.4 0 108400 1 0 | 2 127"}},
       {Effect(0, 1), {"DrawRotaGraph 300 200 2.45 0 108400 1 0 | 2 15"}},
+      // Before its last 16 frames a burst keeps its starting size (the blend saturates).
+      {Effect(0, 17), {"DrawRotaGraph 300 200 0.2 0 108400 1 0 | 2 270"}},
+      {Effect(0, 420), {"DrawRotaGraph 300 200 0.2 0 108400 1 0 | 2 6693"}},
       {Effect(7, 10), {"DrawModiGraph 112 155 488 155 488 245 112 245 109500 1 | 2 255"}},
       // The tables at a quarter turn are not exactly 0 and 1: two corners land a pixel off.
       {Effect(7, 10, 64), {"DrawModiGraph 254 388 255 11 345 12 344 388 109500 1 | 2 255"}},
@@ -212,6 +215,27 @@ TEST_F(ShotEffectDraw, EffectFadesGrowsAndBeams) {
       {Effect(7, 30), {"DrawModiGraph 312 65 288 65 288 335 312 335 109500 1 | 2 255"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Draw(c.effect), c.calls);
+}
+
+// Several effects live for hundreds of frames (arena 9 lets one drift across the field every 16
+// frames for 420). Whatever its timer, no effect turns its picture about with a negative scale or
+// blows it up beyond the largest burst, 2.6 times its size.
+TEST_F(ShotEffectDraw, NoEffectIsDrawnReversedOrBlownUpAtAnyAge) {
+  int drawn = 0;
+  for (int kind = 0; kind < 134; ++kind) {
+    // Every age around the burst's start, then a sample of the long lives.
+    for (int timer = 1; timer <= 1000; timer += timer < 64 ? 1 : 29) {
+      Draw(Effect(kind, timer, 40));
+      for (const RecordedCall& call : Recorder().Calls()) {
+        if (call.name != "DrawRotaGraph") continue;
+        ++drawn;
+        const double scale = std::stod(call.args[2]);
+        ASSERT_GE(scale, 0.0) << kind << " " << timer << ": " << call.Text();
+        ASSERT_LE(scale, 2.6 + 1e-9) << kind << " " << timer << ": " << call.Text();
+      }
+    }
+  }
+  EXPECT_GT(drawn, 100 * 90);
 }
 
 TEST_F(ShotEffectDraw, KindsWithoutADrawingDrawNothing) {
