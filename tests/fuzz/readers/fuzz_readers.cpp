@@ -179,19 +179,16 @@ void FeedInPieces(platform::SocketId socket, const uint8_t* data, size_t size, B
 enum class BodyOutput { kMemory, kMemoryFile, kRefusingFile };
 
 // A file that takes the first limit bytes written to it and refuses the rest, as a disk that fills
-// up does.
+// up does. A refusal takes nothing (a stream of this kind counts a negative answer as bytes).
 struct RefusingFile {
   std::string kept;
   size_t limit = 0;
   static ssize_t Write(void* cookie, const char* bytes, size_t n) {
     auto* f = static_cast<RefusingFile*>(cookie);
-    const size_t room = f->limit - f->kept.size();
-    if (room == 0 && n > 0) {
-      errno = ENOSPC;
-      return -1;
-    }
-    f->kept.append(bytes, std::min(n, room));
-    return static_cast<ssize_t>(std::min(n, room));
+    const size_t taken = std::min(n, f->limit - f->kept.size());
+    f->kept.append(bytes, taken);
+    if (taken < n) errno = ENOSPC;
+    return static_cast<ssize_t>(taken);
   }
 };
 
