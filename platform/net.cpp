@@ -43,9 +43,9 @@ struct MemoryPeer {
   std::string unread;
   bool ended = false;
   bool reset = false;
-  bool resetTold = false;  // a receive has reported the reset
-  std::string sent;        // what the library sent, not taken yet
-  int64_t allowed = -1;    // bytes sends may still take; -1 without a limit
+  bool resetTold = false;       // a receive has reported the reset
+  std::string* sent = nullptr;  // where what the library sends goes, if anywhere
+  int64_t allowed = -1;         // bytes sends may still take; -1 without a limit
 };
 
 std::vector<Selection> g_selections;
@@ -287,7 +287,7 @@ ssize_t MemorySend(MemoryPeer& m, const void* buffer, size_t length) {
     errno = EAGAIN;
     return -1;
   }
-  m.sent.append(static_cast<const char*>(buffer), n);
+  if (m.sent != nullptr) m.sent->append(static_cast<const char*>(buffer), n);
   if (m.allowed >= 0) m.allowed -= static_cast<int64_t>(n);
   return static_cast<ssize_t>(n);
 }
@@ -457,9 +457,10 @@ bool TakeSocketNotice(uintptr_t window, SocketNotice* out) {
   return false;
 }
 
-SocketId OpenMemorySocket() {
+SocketId OpenMemorySocket(std::string* sent) {
   MemoryPeer m;
   m.socket = g_nextMemorySocket++;
+  m.sent = sent;
   g_memoryPeers.push_back(m);
   return m.socket;
 }
@@ -485,15 +486,6 @@ int AllowMemorySocketSends(SocketId s, int bytes) {
   if (m == nullptr) return Fail(EINVAL);
   m->allowed = bytes < 0 ? -1 : std::max<int64_t>(m->allowed, 0) + bytes;
   return 0;
-}
-
-int TakeMemorySocketSent(SocketId s, void* buffer, int length) {
-  MemoryPeer* m = FindMemoryPeer(s);
-  if (m == nullptr || length < 0 || (buffer == nullptr && length > 0)) return Fail(EINVAL);
-  const size_t n = std::min(m->sent.size(), static_cast<size_t>(length));
-  if (n > 0) std::memcpy(buffer, m->sent.data(), n);
-  m->sent.erase(0, n);
-  return static_cast<int>(n);
 }
 
 }  // namespace platform

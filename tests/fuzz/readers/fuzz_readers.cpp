@@ -212,16 +212,6 @@ std::string RequestOf(int kind, const std::string& post) {
   }
 }
 
-// What the library sent the peer since the last look.
-std::string Sent(platform::SocketId socket) {
-  std::string sent;
-  char bytes[512];
-  for (int n; (n = platform::TakeMemorySocketSent(socket, bytes, sizeof bytes)) > 0;) {
-    sent.append(bytes, static_cast<size_t>(n));
-  }
-  return sent;
-}
-
 // One transfer of the reply through a memory socket that takes the request in short pieces,
 // the pieces drawn from seed.
 ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile& refusing,
@@ -229,7 +219,8 @@ ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile
                      uint32_t seed) {
   g_random = seed;
   morrow::InitNetWork();
-  const platform::SocketId socket = platform::OpenMemorySocket();
+  ReplyEnding e;
+  const platform::SocketId socket = platform::OpenMemorySocket(&e.sent);
   platform::AllowMemorySocketSends(socket, 0);
   void* block = nullptr;
   char* memoryFile = nullptr;
@@ -248,18 +239,14 @@ ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile
       morrow::AdoptNetWorkSocket(socket, 0, 0), kind, "fuzz", 80, "/", memory ? 1 : 0,
       memory ? static_cast<void*>(&block) : file, post.data(), static_cast<int>(post.size()));
   Check(slot >= 0, "the transfer did not start");
-  ReplyEnding e;
-  FeedInPieces(socket, data, size, [&] {
-    platform::AllowMemorySocketSends(socket, static_cast<int>(Random(48)));
-    e.sent += Sent(socket);
-  });
+  FeedInPieces(socket, data, size,
+               [&] { platform::AllowMemorySocketSends(socket, static_cast<int>(Random(48))); });
   // Half the peers end only once they have the whole request.
   const size_t whole = RequestOf(kind, post).size();
   for (int pass = Random(2) == 0 ? 0 : 8192; pass < 8192 && e.sent.size() < whole; ++pass) {
     platform::AllowMemorySocketSends(socket, static_cast<int>(1 + Random(48)));
     morrow::PumpNetWorkMessages(1);
     morrow::ProcessHttpTransfers();
-    e.sent += Sent(socket);
     morrow::GetHttpTransferResult(slot, &e.result, nullptr, nullptr);
     if (e.result != -1) break;
   }
@@ -268,9 +255,7 @@ ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile
   for (int pass = 0; pass < 8192 && e.result == -1; ++pass) {
     platform::AllowMemorySocketSends(socket, static_cast<int>(1 + Random(48)));
     morrow::PumpNetWorkMessages(1);
-    e.sent += Sent(socket);
     morrow::ProcessHttpTransfers();
-    e.sent += Sent(socket);
     morrow::GetHttpTransferResult(slot, &e.result, &e.error, &e.received);
   }
   morrow::GetHttpTransferResult(slot, &e.result, &e.error, &e.received);
