@@ -12,11 +12,12 @@
 //                   a file of memory and into a file that refuses writes past a drawn count: first
 //                   byte the request (bits 0-1), an unbuffered refusing file (bit 2), a reset at
 //                   the end (bit 3), the POST body's length (bits 4-7); second the seed of the
-//                   pieces and the count. The request goes out whole and in order through sends
-//                   taken a few bytes at a time; once the peer has ended the transfer finishes; a
-//                   body it calls whole is the length's bytes, neither more nor fewer, or all the
-//                   peer sent before an orderly end; both modes end alike; a file that refuses a
-//                   write fails the transfer
+//                   pieces and the count, whose bit 7 ends the peer before it has the request.
+//                   The request goes out whole and in order through sends taken a few bytes at a
+//                   time; once the peer has ended the transfer finishes; a body it calls whole is
+//                   the length's bytes, neither more nor fewer, or all the peer sent before an
+//                   orderly end; both modes end alike; a file that refuses a write fails the
+//                   transfer
 //   6 (fuzz_framed) the input (after a seed byte) as a framed stream: what is taken is the
 //                   payload sent, in order, up to a length the connection refuses
 // Both arrive through a memory socket as a peer sends them, in pieces between pump passes.
@@ -241,9 +242,9 @@ ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile
   Check(slot >= 0, "the transfer did not start");
   FeedInPieces(socket, data, size,
                [&] { platform::AllowMemorySocketSends(socket, static_cast<int>(Random(48))); });
-  // Half the peers end only once they have the whole request.
+  // A peer ends once it has the whole request, unless bit 7 of the seed says it ends at once.
   const size_t whole = RequestOf(kind, post).size();
-  for (int pass = Random(2) == 0 ? 0 : 8192; pass < 8192 && e.sent.size() < whole; ++pass) {
+  for (int pass = (seed & 0x80) != 0 ? 8192 : 0; pass < 8192 && e.sent.size() < whole; ++pass) {
     platform::AllowMemorySocketSends(socket, static_cast<int>(1 + Random(48)));
     morrow::PumpNetWorkMessages(1);
     morrow::ProcessHttpTransfers();

@@ -127,7 +127,7 @@ bool GlyphSeeds() {
 }
 
 // Replies behind the HTTP target's two bytes (request, file buffering, end and POST length; the
-// pieces' seed), and framed streams behind the framed target's seed byte.
+// pieces' seed and an early end), and framed streams behind the framed target's seed byte.
 bool NetworkSeeds() {
   const std::string ok = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
   const std::string frames = Le32Words({3}) + "abc" + Le32Words({0, 5}) + "hello";
@@ -148,6 +148,8 @@ bool NetworkSeeds() {
          Write("http_reply", "long_body_to_the_end",
                "\x04\x0eHTTP/1.0 200 OK\r\n\r\n" + std::string(3000, 'l')) &&
          Write("http_reply", "long_post", "\xf1\x0fHTTP/1.0 200 OK\nContent-Length: 2\n\nok") &&
+         Write("http_reply", "peer_gone_before_the_request",
+               "\x01\x85HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok") &&
          WriteWithCuts("framed", "pieces", "\x09" + frames) &&
          Write("framed", "refused_length", "\x01" + Le32Words({3}) + "abc" + Le32Words({~0u}));
 }
