@@ -139,10 +139,10 @@ bool NetworkSeeds() {
                "\x04\x05HTTP/1.0 200 OK\r\nSet-Cookie: " + std::string(300, 'a') +
                    "\r\nContent-Length: 2\r\n\r\nok") &&
          Write("http_reply", "negative_length",
-               "\x00\x0bHTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + std::string(600, 'n')) &&
+               "\x03\x0bHTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + std::string(600, 'n')) &&
          Write(
              "http_reply", "bytes_past_the_length",
-             "\x00\x0cHTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + std::string(600, 'x')) &&
+             "\x03\x0cHTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + std::string(600, 'x')) &&
          Write("http_reply", "length_0_then_bytes",
                "\x04\x0dHTTP/1.0 200 OK\nContent-Length: 0\n\n" + std::string(300, 'z')) &&
          Write("http_reply", "long_body_to_the_end",
