@@ -43,7 +43,9 @@ struct MemoryPeer {
   std::string unread;
   bool ended = false;
   bool reset = false;
-  bool resetTold = false;  // a receive has reported the reset
+  bool resetTold = false;       // a receive has reported the reset
+  std::string* sent = nullptr;  // where what the library sends goes, if anywhere
+  int64_t allowed = -1;         // bytes sends may still take; -1 without a limit
 };
 
 std::vector<Selection> g_selections;
@@ -122,9 +124,9 @@ ssize_t MemoryRecv(MemoryPeer& m, void* buffer, size_t length, bool peek) {
   return 0;
 }
 
-// The poll's answer for a memory socket: always writable.
+// The poll's answer for a memory socket: writable while sends may take bytes.
 short MemoryEvents(const MemoryPeer& m, short asked) {
-  short got = POLLOUT;
+  short got = m.allowed != 0 ? POLLOUT : 0;
   if (!m.unread.empty() || m.ended) got |= POLLIN;
   if (m.ended) got |= POLLRDHUP | POLLHUP;
   if (m.reset && !m.resetTold) got |= POLLERR;
@@ -278,10 +280,24 @@ int SocketRecv(SocketId s, void* buffer, int length, int flags) {
   return static_cast<int>(n);
 }
 
+// A send to a memory socket, as the system answers one: -1 with errno set when nothing fits.
+ssize_t MemorySend(MemoryPeer& m, const void* buffer, size_t length) {
+  const size_t n = m.allowed < 0 ? length : std::min(length, static_cast<size_t>(m.allowed));
+  if (n == 0 && length > 0) {
+    errno = EAGAIN;
+    return -1;
+  }
+  if (m.sent != nullptr) m.sent->append(static_cast<const char*>(buffer), n);
+  if (m.allowed >= 0) m.allowed -= static_cast<int64_t>(n);
+  return static_cast<ssize_t>(n);
+}
+
 int SocketSend(SocketId s, const void* buffer, int length, int /*flags*/) {
   if (!ValidId(s) || length < 0 || (buffer == nullptr && length > 0)) return Fail(EINVAL);
-  if (FindMemoryPeer(s) != nullptr) return length;
-  ssize_t n = send(Fd(s), buffer, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+  MemoryPeer* m = FindMemoryPeer(s);
+  ssize_t n = m != nullptr
+                  ? MemorySend(*m, buffer, static_cast<size_t>(length))
+                  : send(Fd(s), buffer, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
   int saved = errno;
   if (n < length) {
     bool full = n >= 0 || saved == EAGAIN || saved == EWOULDBLOCK;
@@ -441,9 +457,10 @@ bool TakeSocketNotice(uintptr_t window, SocketNotice* out) {
   return false;
 }
 
-SocketId OpenMemorySocket() {
+SocketId OpenMemorySocket(std::string* sent) {
   MemoryPeer m;
   m.socket = g_nextMemorySocket++;
+  m.sent = sent;
   g_memoryPeers.push_back(m);
   return m.socket;
 }
@@ -461,6 +478,13 @@ int EndMemorySocket(SocketId s, bool reset) {
   if (m == nullptr || m->ended) return Fail(EINVAL);
   m->ended = true;
   m->reset = reset;
+  return 0;
+}
+
+int AllowMemorySocketSends(SocketId s, int bytes) {
+  MemoryPeer* m = FindMemoryPeer(s);
+  if (m == nullptr) return Fail(EINVAL);
+  m->allowed = bytes < 0 ? -1 : std::max<int64_t>(m->allowed, 0) + bytes;
   return 0;
 }
 

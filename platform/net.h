@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -97,12 +98,17 @@ struct SocketNotice {
 bool TakeSocketNotice(uintptr_t window, SocketNotice* out);
 
 // A connected socket of memory, for running the library's readers without the system's sockets:
-// the bytes fed to it arrive as from a peer, every send is taken whole and dropped, and the peer
-// ends when told. It is selected, polled, notified, received from and closed as any other socket.
-SocketId OpenMemorySocket();
+// the bytes fed to it arrive as from a peer, what is sent to it is appended to *sent when given
+// (which must outlive the socket) or else dropped, and the peer ends when told. It is selected,
+// polled, notified, received from, sent to and closed as any other socket.
+SocketId OpenMemorySocket(std::string* sent = nullptr);
 // Bytes from the peer; 0, or -1 when the socket is no open memory socket or its peer has ended.
 int FeedMemorySocket(SocketId s, const void* bytes, int length);
 // The peer closes (reset false) or resets the connection after the bytes fed so far. 0 or -1.
 int EndMemorySocket(SocketId s, bool reset);
+// Sends take every byte until this is called; from then on they take at most the bytes allowed
+// so far in all (a buffer that fills as a slow peer's does: what it cannot take is refused, and a
+// write notice comes once more is allowed). A negative count takes every byte again. 0 or -1.
+int AllowMemorySocketSends(SocketId s, int bytes);
 
 }  // namespace platform

@@ -19,6 +19,9 @@ NetWork g_net;
 
 constexpr uint32_t kNoticeMessage = platform::msg::kSocket;
 constexpr uint32_t kCloseWaitMs = 1000;
+// The most pieces of length 0 one receive call takes: a peer that sends nothing else cannot keep
+// it for long.
+constexpr int kMaxEmptyPiecesPerCall = 1 << 16;
 
 NetWorkState& State() {
   return g_net.state;
@@ -61,15 +64,15 @@ bool RefusedRecord(const NetWorkRecord& r, const char* operation) {
 // with its log line. record() is null when the call is refused.
 class RecordCall {
  public:
+  // An operation with one busy flag for all connections.
   RecordCall(int handle, int* busyFlag, const char* name) : record_(CheckedRecord(handle)) {
-    if (record_ == nullptr || *busyFlag != 0) {
-      record_ = nullptr;
-      return;
-    }
-    busy_ = busyFlag;
-    *busy_ = 1;
-    PumpNetWorkMessages(0);
-    if (name != nullptr && RefusedRecord(*record_, name)) record_ = nullptr;
+    Enter(busyFlag, name);
+  }
+  // An operation with a busy flag in each record, so that serving one connection never refuses
+  // another.
+  RecordCall(int handle, int NetWorkRecord::*busyFlag, const char* name)
+      : record_(CheckedRecord(handle)) {
+    Enter(record_ != nullptr ? &(record_->*busyFlag) : nullptr, name);
   }
   ~RecordCall() {
     if (busy_ != nullptr) *busy_ = 0;
@@ -79,6 +82,17 @@ class RecordCall {
   NetWorkRecord* record() const { return record_; }
 
  private:
+  void Enter(int* busyFlag, const char* name) {
+    if (record_ == nullptr || *busyFlag != 0) {
+      record_ = nullptr;
+      return;
+    }
+    busy_ = busyFlag;
+    *busy_ = 1;
+    PumpNetWorkMessages(0);
+    if (name != nullptr && RefusedRecord(*record_, name)) record_ = nullptr;
+  }
+
   NetWorkRecord* record_;
   int* busy_ = nullptr;
 };
@@ -186,6 +200,21 @@ int MoveAcrossRing(RingBuffer& ring, uint32_t& position, uint32_t count, Move mo
   const int m = move(ring.data, count - first);
   position = m < 0 ? 0 : static_cast<uint32_t>(m);
   return n + (m < 0 ? 0 : m);
+}
+
+// Takes the run of length words of 0 that waits first in the socket, at most limit of them; how
+// many were taken.
+int TakeEmptyPieces(const NetWorkRecord& r, int limit) {
+  uint8_t words[4096];
+  const int peeked = platform::SocketRecv(r.socket, words, sizeof words, platform::kSocketPeek);
+  int run = 0;
+  while (run < limit && (run + 1) * 4 <= peeked) {
+    const uint8_t* w = words + run * 4;
+    if ((w[0] | w[1] | w[2] | w[3]) != 0) break;
+    ++run;
+  }
+  if (run > 0) platform::SocketRecv(r.socket, words, run * 4, 0);
+  return run;
 }
 
 int RecvCommon(int handle, void* buffer, int length, int peek) {
@@ -446,14 +475,24 @@ int AcceptNetWork() {
 }
 
 int RecvSocket(int handle) {
-  RecordCall call(handle, &State().busyRecvSocket, "RecvSocket");
+  RecordCall call(handle, &NetWorkRecord::busyRecvSocket, "RecvSocket");
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
   if (!r->framed) return 0;
+  int emptyPieces = 0;
   for (;;) {
     if (r->receivePending == 0) {
       uint8_t bytes[4];
       if (platform::SocketRecv(r->socket, bytes, 4, platform::kSocketPeek) < 4) break;
+      // Pieces of length 0 carry nothing to wait for: a run of them is taken here and now, so
+      // that they cannot hold back the data behind them.
+      if ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0 &&
+          emptyPieces < kMaxEmptyPiecesPerCall) {
+        const int taken = TakeEmptyPieces(*r, kMaxEmptyPiecesPerCall - emptyPieces);
+        if (taken == 0) break;
+        emptyPieces += taken;
+        continue;
+      }
       platform::SocketRecv(r->socket, bytes, 4, 0);
       const auto length = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                                                (static_cast<uint32_t>(bytes[3]) << 24));
@@ -486,7 +525,7 @@ int RecvSocket(int handle) {
 }
 
 int SendSocket(int handle) {
-  RecordCall call(handle, &State().busySendSocket, "SendSocket");
+  RecordCall call(handle, &NetWorkRecord::busySendSocket, "SendSocket");
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
   if (GetRingBufferLength(&r->sendRing) == 0) return 0;

@@ -43,6 +43,9 @@ struct NetWorkRecord {
   // The error word of the peer's close notice: 0 for an orderly end, else the reset that cut the
   // stream.
   uint32_t closeError;
+  // Receive and send work of this connection is under way: a notice for it that comes meanwhile
+  // waits for the next one, while those of other connections are served.
+  int busyRecvSocket, busySendSocket;
 };
 
 struct NetWorkState {
@@ -56,8 +59,7 @@ struct NetWorkState {
   int noAutoClose;
   int windowGone;
   int closePosted;  // the close message waits in the network window
-  int busyPump, busyAccept, busyClose, busyRecvSocket, busySendSocket, busyRecv, busyRecvPeek,
-      busySend;
+  int busyPump, busyAccept, busyClose, busyRecv, busyRecvPeek, busySend;
   // A connection was refused for want of a record; the pump asks the listener again once one is
   // free.
   int acceptRefused;

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "morrow/network/connection.h"
 #include "morrow/system/log.h"
 #include "morrow/system/memory.h"
+#include "platform/directory.h"
 
 namespace morrow {
 namespace {
@@ -128,15 +131,55 @@ size_t GrowingCapacity(int64_t bytes) {
                     : std::max<size_t>(kHttpBodyChunk, std::bit_ceil(static_cast<size_t>(bytes)));
 }
 
+// The body file as the log names it.
+std::string BodyFileName(const HttpTransferRecord& t) {
+  std::string path;
+  return platform::GetStreamPath(t.outputFile, &path) ? path : "(名前のないストリーム)";
+}
+
+const char* Reason(int error) {
+  return std::strerror(error != 0 ? error : EIO);
+}
+
+// The bytes into the body file, whole; false, with the line saying why, when the file did not
+// take them all.
+bool WriteBodyToFile(HttpTransferRecord& t, const char* bytes, int n) {
+  if (t.outputFile == nullptr) return true;
+  errno = 0;
+  if (std::fwrite(bytes, static_cast<size_t>(n), 1, t.outputFile) == 1) return true;
+  const int reason = errno;
+  WriteLogFormat("受信データをファイル %s に書き込めませんでした (%s)", BodyFileName(t).c_str(),
+                 Reason(reason));
+  t.fileFailed = 1;
+  return false;
+}
+
+// Closes the body file; false when the file may not hold what was written to it, with a line
+// saying why unless a refused write has said so already.
+bool CloseBodyFile(HttpTransferRecord& t) {
+  const std::string name = BodyFileName(t);
+  errno = 0;
+  const bool closed = std::fclose(t.outputFile) == 0;
+  const int reason = errno;
+  t.outputFile = nullptr;
+  if (!closed && t.fileFailed == 0) {
+    t.fileFailed = 1;
+    WriteLogFormat("受信データのファイル %s を閉じられませんでした (%s)", name.c_str(),
+                   Reason(reason));
+  }
+  return closed;
+}
+
 // Takes what waits into the body; the count taken, -1 when nothing could be asked for, or -2
-// when the body can no longer be kept (too long or no memory).
+// when the body can no longer be kept (too long, no memory, or the file refused it). With a
+// length, only the bytes still due are asked for: what follows them is not the body.
 int TakeBodyBytes(HttpTransferRecord& t) {
   char chunk[kHttpBodyChunk];
   if (t.mode == kHttpToFile) {
-    const int n = NetWorkRecv(t.connection, chunk, kHttpBodyChunk);
-    if (n > 0 && t.outputFile != nullptr)
-      std::fwrite(chunk, static_cast<size_t>(n), 1, t.outputFile);
-    return n;
+    const int due = t.contentLength >= 0 ? std::min(kHttpBodyChunk, t.contentLength - t.received)
+                                         : kHttpBodyChunk;
+    const int n = NetWorkRecv(t.connection, chunk, due);
+    return n > 0 && !WriteBodyToFile(t, chunk, n) ? -2 : n;
   }
   auto* block = static_cast<char*>(*t.outputPointer);
   if (t.contentLength >= 0) {
@@ -161,7 +204,9 @@ int TakeBodyBytes(HttpTransferRecord& t) {
 // The body, read while data keeps arriving within the step.
 void ReceiveHttpBody(int slot, HttpTransferRecord& t) {
   for (;;) {
-    const int n = TakeBodyBytes(t);
+    // A body whose length has come whole asks the connection for nothing more.
+    const bool due = t.contentLength < 0 || t.received < t.contentLength;
+    const int n = due ? TakeBodyBytes(t) : 0;
     if (n == -2) {
       FinishHttpTransfer(slot, 2, 2);
       return;
@@ -195,12 +240,17 @@ void TakeBodyHeaderLine(int slot, HttpTransferRecord& t, const char* line) {
   int length = 0;
   if (!ReadContentLength(line, &length)) return;
   t.contentLength = length;
+  // No body has a negative length: both modes refuse it, as they refuse a body they cannot keep.
+  if (length < 0) {
+    FinishHttpTransfer(slot, 2, 2);
+    return;
+  }
   if (t.mode != kHttpToMemory) return;
   // A length no block can be made for fails before anything is allocated; a repeated header
   // replaces the block of the one before.
   FreeMemory(*t.outputPointer);
   *t.outputPointer = nullptr;
-  if (length < 0 || length > kMaxHttpMemoryBody) {
+  if (length > kMaxHttpMemoryBody) {
     FinishHttpTransfer(slot, 2, 2);
     return;
   }
@@ -356,9 +406,11 @@ int FinishHttpTransfer(int slot, int result, int error) {
   }
   FreeMemory(t->body);
   t->body = nullptr;
-  if (t->outputFile != nullptr) {
-    std::fclose(t->outputFile);
-    t->outputFile = nullptr;
+  // A file that cannot be closed may not hold the body: a success becomes the failure of a body
+  // that could not be kept.
+  if (t->outputFile != nullptr && !CloseBodyFile(*t) && result == 0) {
+    result = 2;
+    error = 2;
   }
   // The first finish decides both, also when it was a success that left the error at -1.
   if (t->result == -1) {

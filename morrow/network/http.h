@@ -28,7 +28,8 @@ struct HttpTransferRecord {
   char* body;  // the POST data, the transfer's own
   int32_t bodyLength;
   int32_t port;
-  int32_t skipping;  // 1 while the rest of a line longer than the line buffer is dropped
+  int32_t skipping;    // 1 while the rest of a line longer than the line buffer is dropped
+  int32_t fileFailed;  // 1 once the output file refused a write or its close; said once in the log
 };
 
 struct HttpTable {

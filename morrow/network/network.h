@@ -79,12 +79,14 @@ int ProcessHttpTransfers();
 // Refused (-1, with a log line) when the table is full, the host is over 127 bytes, the path
 // over 255, the POST body over 64 MiB, or an argument is out of range; the caller then keeps its
 // stream. The slot, or -1. A body that ends with the peer's close fails (error 3) when the
-// connection was reset.
+// connection was reset. A file gets exactly the body: with a length, what follows it is left
+// unread; a write the file does not take whole, or a close that fails, fails the transfer
+// (error 2, with a log line naming the file), and the file is left as it is.
 int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
                       void* output, const void* body, int length);
 // result -1 while unfinished, 0 success, 2 failure; error -1 none, 0 other status, 1 status
-// 404, 2 no memory for the body, 3 connection lost; received the body bytes taken. Any pointer
-// may be null. -1 for an empty slot.
+// 404, 2 no room for the body (a negative length, no memory, a file that refused it), 3
+// connection lost; received the body bytes taken. Any pointer may be null. -1 for an empty slot.
 int GetHttpTransferResult(int slot, int* result, int* error, int* received);
 // Finishes the transfer (result 0 when it was still running) and frees its slot.
 int CloseHttpTransfer(int slot);

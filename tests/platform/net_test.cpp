@@ -253,4 +253,33 @@ TEST_F(SocketServiceTest, ClosingEndsWhatTheReaderLeavesAndReportsResets) {
   close(fds[1]);
 }
 
+// A memory socket's sends, limited as a slow peer's buffer limits them: what is allowed goes, in
+// order, kept for the peer; the rest is refused and a write notice comes once more is allowed.
+TEST(MemorySocket, SendsTakeWhatIsAllowedAndNoticeWhenThereIsRoom) {
+  std::string sent;
+  const platform::SocketId s = platform::OpenMemorySocket(&sent);
+  ASSERT_EQ(platform::SelectSocketEvents(s, kWindow, kMessage, ev::kRead | ev::kWrite), 0);
+  EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kWrite, 0}}));
+  EXPECT_EQ(platform::SocketSend(s, "whole", 5, 0), 5);
+  ASSERT_EQ(platform::AllowMemorySocketSends(s, 0), 0);
+  EXPECT_EQ(platform::SocketSend(s, "abc", 3, 0), -1);
+  EXPECT_EQ(platform::LastSocketError(), platform::sockerr::kWouldBlock);
+  EXPECT_TRUE(Poll().empty());
+  ASSERT_EQ(platform::AllowMemorySocketSends(s, 2), 0);
+  EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kWrite, 0}}));
+  ASSERT_EQ(platform::AllowMemorySocketSends(s, 2), 0);
+  EXPECT_EQ(platform::SocketSend(s, "abcdef", 6, 0), 4);
+  EXPECT_EQ(platform::SocketSend(s, "ef", 2, 0), -1);
+  EXPECT_EQ(sent, "wholeabcd");
+  ASSERT_EQ(platform::AllowMemorySocketSends(s, 1), 0);
+  EXPECT_EQ(Poll(), (std::vector<Seen>{{s, ev::kWrite, 0}}));
+  ASSERT_EQ(platform::AllowMemorySocketSends(s, -1), 0);
+  EXPECT_EQ(platform::SocketSend(s, "efgh", 4, 0), 4);
+  EXPECT_EQ(sent, "wholeabcdefgh");
+  EXPECT_EQ(platform::CloseSocket(s), 0);
+  EXPECT_EQ(platform::AllowMemorySocketSends(s, 1), -1);
+  EXPECT_EQ(platform::SocketSend(s, "x", 1, 0), -1);
+  EXPECT_EQ(sent, "wholeabcdefgh");
+}
+
 }  // namespace

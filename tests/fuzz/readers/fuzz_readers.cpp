@@ -8,15 +8,22 @@
 //                   it back changes nothing
 //   4 (fuzz_glyph)  the glyph-sheet cell lookup: each 4 bytes a code, then the input as a GBK
 //                   text drawn from the sheets (the library is not started: every draw is refused)
-//   5 (fuzz_http_reply)  the input as the reply of an HTTP transfer: first byte the request
-//                   (bits 0-1), the body in memory (bit 2), a reset at the end (bit 3); second the
-//                   pieces' seed. Once the peer has ended the transfer finishes, and a body it
-//                   calls whole was sent whole
+//   5 (fuzz_http_reply)  the input as the reply of an HTTP transfer, the body into memory, into
+//                   a file of memory and into a file that refuses writes past a drawn count: first
+//                   byte the request (bits 0-1), an unbuffered refusing file (bit 2), a reset at
+//                   the end (bit 3), the POST body's length (bits 4-7); second the seed of the
+//                   pieces and the count, whose bit 7 ends the peer before it has the request.
+//                   The request goes out whole and in order through sends taken a few bytes at a
+//                   time; once the peer has ended the transfer finishes; a body it calls whole is
+//                   the length's bytes, neither more nor fewer, or all the peer sent before an
+//                   orderly end; both modes end alike; a file that refuses a write fails the
+//                   transfer
 //   6 (fuzz_framed) the input (after a seed byte) as a framed stream: what is taken is the
 //                   payload sent, in order, up to a length the connection refuses
 // Both arrive through a memory socket as a peer sends them, in pieces between pump passes.
 // Anything else aborts.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -175,37 +182,170 @@ void FeedInPieces(platform::SocketId socket, const uint8_t* data, size_t size, B
   }
 }
 
+// Where a transfer of the reply target puts the body.
+enum class BodyOutput { kMemory, kMemoryFile, kRefusingFile };
+
+// A file that takes the first limit bytes written to it and refuses the rest, as a disk that fills
+// up does. A refusal takes nothing (a stream of this kind counts a negative answer as bytes).
+struct RefusingFile {
+  std::string kept;
+  size_t limit = 0;
+  static ssize_t Write(void* cookie, const char* bytes, size_t n) {
+    auto* f = static_cast<RefusingFile*>(cookie);
+    const size_t taken = std::min(n, f->limit - f->kept.size());
+    f->kept.append(bytes, taken);
+    if (taken < n) errno = ENOSPC;
+    return static_cast<ssize_t>(taken);
+  }
+};
+
+// How one transfer of the reply ended, and what the peer was sent.
+struct ReplyEnding {
+  int result = -1, error = -1, received = 0, length = -1;
+  std::string body;  // in the block or the file, on success
+  std::string sent;
+};
+
+// The request of the reply target's transfers, byte for byte.
+std::string RequestOf(int kind, const std::string& post) {
+  switch (kind) {
+    case morrow::kHttpGet:
+      return "GET / HTTP/1.0\r\nHost: fuzz:80\r\nConnection: close\r\n\r\n";
+    case morrow::kHttpPost:
+      return "POST / HTTP/1.0\nHost: fuzz:80\nContent-Length: " + std::to_string(post.size()) +
+             "\n\n" + post;
+    default:
+      return "HEAD / HTTP/1.0\n\n";
+  }
+}
+
+// One transfer of the reply through a memory socket that takes the request in short pieces,
+// the pieces drawn from seed.
+ReplyEnding RunReply(int kind, bool reset, BodyOutput output, const RefusingFile& refusing,
+                     bool unbuffered, const std::string& post, const uint8_t* data, size_t size,
+                     uint32_t seed) {
+  g_random = seed;
+  morrow::InitNetWork();
+  ReplyEnding e;
+  const platform::SocketId socket = platform::OpenMemorySocket(&e.sent);
+  platform::AllowMemorySocketSends(socket, 0);
+  void* block = nullptr;
+  char* memoryFile = nullptr;
+  size_t memoryFileSize = 0;
+  RefusingFile refused = refusing;
+  FILE* file = nullptr;
+  if (output == BodyOutput::kMemoryFile) {
+    file = open_memstream(&memoryFile, &memoryFileSize);
+  } else if (output == BodyOutput::kRefusingFile) {
+    file = fopencookie(&refused, "wb", {nullptr, RefusingFile::Write, nullptr, nullptr});
+    if (file != nullptr && unbuffered) std::setvbuf(file, nullptr, _IONBF, 0);
+  }
+  Check(output == BodyOutput::kMemory || file != nullptr, "no body file");
+  const bool memory = output == BodyOutput::kMemory;
+  const int slot = morrow::StartHttpTransferOver(
+      morrow::AdoptNetWorkSocket(socket, 0, 0), kind, "fuzz", 80, "/", memory ? 1 : 0,
+      memory ? static_cast<void*>(&block) : file, post.data(), static_cast<int>(post.size()));
+  Check(slot >= 0, "the transfer did not start");
+  FeedInPieces(socket, data, size,
+               [&] { platform::AllowMemorySocketSends(socket, static_cast<int>(Random(48))); });
+  // A peer ends once it has the whole request, unless bit 7 of the seed says it ends at once.
+  const size_t whole = RequestOf(kind, post).size();
+  for (int pass = (seed & 0x80) != 0 ? 8192 : 0; pass < 8192 && e.sent.size() < whole; ++pass) {
+    platform::AllowMemorySocketSends(socket, static_cast<int>(1 + Random(48)));
+    morrow::PumpNetWorkMessages(1);
+    morrow::ProcessHttpTransfers();
+    morrow::GetHttpTransferResult(slot, &e.result, nullptr, nullptr);
+    if (e.result != -1) break;
+  }
+  platform::EndMemorySocket(socket, reset);
+  // A header line a pass: the input has fewer lines than that.
+  for (int pass = 0; pass < 8192 && e.result == -1; ++pass) {
+    platform::AllowMemorySocketSends(socket, static_cast<int>(1 + Random(48)));
+    morrow::PumpNetWorkMessages(1);
+    morrow::ProcessHttpTransfers();
+    morrow::GetHttpTransferResult(slot, &e.result, &e.error, &e.received);
+  }
+  morrow::GetHttpTransferResult(slot, &e.result, &e.error, &e.received);
+  e.length = morrow::GetHttpTable().slots[slot]->contentLength;
+  morrow::CloseHttpTransfer(slot);
+  if (e.result == 0) {
+    if (memory && block != nullptr) {
+      e.body.assign(static_cast<const char*>(block), static_cast<size_t>(e.received));
+    } else if (output == BodyOutput::kMemoryFile) {
+      e.body.assign(memoryFile, memoryFileSize);
+    } else if (output == BodyOutput::kRefusingFile) {
+      e.body = refused.kept;
+    }
+  }
+  morrow::FreeMemory(block);
+  std::free(memoryFile);
+  morrow::EndNetWork();
+  return e;
+}
+
+bool SameEnding(const ReplyEnding& a, const ReplyEnding& b) {
+  return a.result == b.result && a.error == b.error && a.received == b.received && a.body == b.body;
+}
+
+// The input as an HTTP reply, told to a transfer three times: its body into memory, into a file
+// of memory and into a file that refuses writes past a count drawn from the seed.
 [[maybe_unused]] void HttpReply(const uint8_t* data, size_t size) {
   if (size < 2) return;
   const int kind = (data[0] & 3) == 3 ? morrow::kHttpGet : data[0] & 3;
-  const bool memory = (data[0] & 4) != 0, reset = (data[0] & 8) != 0;
+  const bool unbuffered = (data[0] & 4) != 0, reset = (data[0] & 8) != 0;
+  std::string post;
+  if (kind == morrow::kHttpPost) {
+    for (int i = 0; i < 3 + 40 * (data[0] >> 4); ++i) post += static_cast<char>('a' + i % 26);
+  }
+  const std::string reply(reinterpret_cast<const char*>(data + 2), size - 2);
   g_random = data[1];
-  morrow::InitNetWork();
-  const platform::SocketId socket = platform::OpenMemorySocket();
-  void* block = nullptr;
-  const int slot = morrow::StartHttpTransferOver(
-      morrow::AdoptNetWorkSocket(socket, 0, 0), kind, "fuzz", 80, "/", memory ? 1 : 0,
-      memory ? &block : nullptr, "a=1", kind == morrow::kHttpPost ? 3 : 0);
-  Check(slot >= 0, "the transfer did not start");
-  FeedInPieces(socket, data + 2, size - 2, [] {});
-  platform::EndMemorySocket(socket, reset);
-  int result = -1, received = 0;
-  // A header line a pass: the input has fewer lines than that.
-  for (int pass = 0; pass < 8192 && result == -1; ++pass) {
-    morrow::PumpNetWorkMessages(1);
-    morrow::ProcessHttpTransfers();
-    morrow::GetHttpTransferResult(slot, &result, nullptr, &received);
+  RefusingFile refusing;
+  refusing.limit = Random(static_cast<uint32_t>(size));
+  ReplyEnding ends[3];
+  const BodyOutput outputs[3] = {BodyOutput::kMemory, BodyOutput::kMemoryFile,
+                                 BodyOutput::kRefusingFile};
+  for (int i = 0; i < 3; ++i) {
+    ends[i] =
+        RunReply(kind, reset, outputs[i], refusing, unbuffered, post, data + 2, size - 2, data[1]);
   }
-  Check(result == 0 || result == 2, "the transfer outlived its peer");
-  const int length = morrow::GetHttpTable().slots[slot]->contentLength;
-  if (result == 0 && kind != morrow::kHttpHead) {
-    Check(length >= 0 ? received >= length : !reset, "a cut body called whole");
-    Check(!memory || received == 0 || memmem(data, size, block, static_cast<size_t>(received)),
-          "a body the peer did not send");
+  const std::string request = RequestOf(kind, post);
+  for (const ReplyEnding& e : ends) {
+    Check(e.result == 0 || e.result == 2, "the transfer outlived its peer");
+    Check(request.compare(0, e.sent.size(), e.sent) == 0, "the peer was sent no request");
+    if (e.result != 0) continue;
+    Check(e.sent == request, "a reply read before the request went out whole");
+    if (kind == morrow::kHttpHead) continue;
+    if (e.length >= 0) {
+      Check(e.received >= e.length, "a cut body called whole");
+      Check(e.received <= e.length, "bytes past the length called the body");
+    } else {
+      Check(!reset, "a body cut by a reset called whole");
+    }
+    Check(static_cast<int>(e.body.size()) == e.received, "the body kept is not the body taken");
+    // The body comes after the header's blank line: all the rest of the reply when no length was
+    // given, else the length's bytes after a line feed.
+    bool sent = e.length < 0 && reply.size() >= e.body.size() &&
+                reply.compare(reply.size() - e.body.size(), e.body.size(), e.body) == 0;
+    for (size_t at = reply.find('\n'); !sent && at != std::string::npos;
+         at = reply.find('\n', at + 1)) {
+      sent = reply.compare(at + 1, e.body.size(), e.body) == 0;
+    }
+    Check(sent, "a body the peer did not send");
   }
-  morrow::CloseHttpTransfer(slot);
-  morrow::FreeMemory(block);
-  morrow::EndNetWork();
+  // Both modes answer one reply alike, but for a length no block in memory can be made for.
+  if (ends[0].length <= morrow::kMaxHttpMemoryBody) {
+    Check(SameEnding(ends[0], ends[1]), "memory and file modes differ");
+  }
+  // The refusing file fails the transfer once the body does not fit, and only then.
+  const ReplyEnding& file = ends[1];
+  const ReplyEnding& refused = ends[2];
+  if (file.result == 0 && static_cast<size_t>(file.received) <= refusing.limit) {
+    Check(SameEnding(file, refused), "a file with room failed the transfer");
+  } else if (file.result == 0) {
+    Check(refused.result == 2 && refused.error == 2, "a file without room called the body");
+  } else {
+    Check(refused.result == 2, "a refusing file made a failed transfer succeed");
+  }
 }
 
 [[maybe_unused]] void Framed(const uint8_t* data, size_t size) {

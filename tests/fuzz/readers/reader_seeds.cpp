@@ -126,8 +126,8 @@ bool GlyphSeeds() {
          Write("glyph", "long_text", std::string(300, '\xa1'));
 }
 
-// Replies behind the HTTP target's two bytes (request, output and end; the pieces' seed), and
-// framed streams behind the framed target's seed byte.
+// Replies behind the HTTP target's two bytes (request, file buffering, end and POST length; the
+// pieces' seed and an early end), and framed streams behind the framed target's seed byte.
 bool NetworkSeeds() {
   const std::string ok = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
   const std::string frames = Le32Words({3}) + "abc" + Le32Words({0, 5}) + "hello";
@@ -138,6 +138,18 @@ bool NetworkSeeds() {
          Write("http_reply", "long_header",
                "\x04\x05HTTP/1.0 200 OK\r\nSet-Cookie: " + std::string(300, 'a') +
                    "\r\nContent-Length: 2\r\n\r\nok") &&
+         Write("http_reply", "negative_length",
+               "\x03\x0bHTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + std::string(600, 'n')) &&
+         Write(
+             "http_reply", "bytes_past_the_length",
+             "\x03\x0cHTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + std::string(600, 'x')) &&
+         Write("http_reply", "length_0_then_bytes",
+               "\x04\x0dHTTP/1.0 200 OK\nContent-Length: 0\n\n" + std::string(300, 'z')) &&
+         Write("http_reply", "long_body_to_the_end",
+               "\x04\x0eHTTP/1.0 200 OK\r\n\r\n" + std::string(3000, 'l')) &&
+         Write("http_reply", "long_post", "\xf1\x0fHTTP/1.0 200 OK\nContent-Length: 2\n\nok") &&
+         Write("http_reply", "peer_gone_before_the_request",
+               "\x01\x85HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok") &&
          WriteWithCuts("framed", "pieces", "\x09" + frames) &&
          Write("framed", "refused_length", "\x01" + Le32Words({3}) + "abc" + Le32Words({~0u}));
 }

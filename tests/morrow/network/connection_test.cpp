@@ -189,6 +189,47 @@ std::vector<std::string> ReadPieces(LoopbackPeer* peer, size_t total) {
   return pieces;
 }
 
+// Work on one connection runs the pump, which serves the notices of the others: a read notice
+// for the second connection that comes while the first receives is served, not refused, and the
+// second's close is told only once its bytes have been taken.
+TEST_F(Connections, NoticesOfTwoConnectionsInterleave) {
+  LoopbackPeer a, b;
+  const int first = Accept(&a);
+  const int second = Accept(&b);
+  ASSERT_NE(first, -1);
+  ASSERT_NE(second, -1);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    const std::string piece = Le32(3) + std::string(3, static_cast<char>('a' + round));
+    ASSERT_TRUE(a.Send(piece));
+    ASSERT_TRUE(b.Send(piece));
+    ASSERT_TRUE(a.Delivered() && b.Delivered());
+    // No pass of the pump between: both notices come inside the first connection's receive.
+    ASSERT_EQ(morrow::RecvSocket(first), 0);
+    EXPECT_EQ(RecordOf(first).receiveRing.held, 3u * (round + 1));
+    EXPECT_EQ(RecordOf(second).receiveRing.held, 3u * (round + 1));
+    EXPECT_EQ(Unread(second), 0);
+  }
+  // Now the other way round, and the second peer closes behind its last piece.
+  ASSERT_TRUE(a.Send(Le32(2) + "zz"));
+  ASSERT_TRUE(b.Send(Le32(2) + "zz"));
+  b.Close();
+  ASSERT_TRUE(a.Delivered());
+  ASSERT_EQ(morrow::RecvSocket(second), 0);
+  EXPECT_EQ(RecordOf(first).receiveRing.held, 11u);
+  EXPECT_EQ(RecordOf(second).receiveRing.held, 11u);
+  PumpUntil([&] { return RecordOf(second).connected == 0; });
+  EXPECT_EQ(Unread(second), 0);
+  EXPECT_EQ(morrow::GetNetWorkDataLength(second), 11);
+  std::string got(11, '\0');
+  EXPECT_EQ(morrow::NetWorkRecv(second, got.data(), 11), 0);
+  EXPECT_EQ(got, "aaabbbccczz");
+  EXPECT_EQ(morrow::GetNetWorkAcceptStateh(second), 0);
+  EXPECT_EQ(morrow::GetNetWorkAcceptStateh(first), 1);
+  morrow::EndNetWork();
+  EXPECT_EQ(Count("データの送受信を終えずに接続を閉じました"), 0);
+}
+
 TEST_F(Connections, SendsQueuedWhileBlockedLeaveAsOnePiece) {
   LoopbackPeer peer;
   const int h = Accept(&peer, 4096);

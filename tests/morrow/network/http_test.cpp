@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -38,7 +39,10 @@ class HttpTransfers : public testsupport::NetWorkFixture {
     const int slot = morrow::StartHttpTransfer(kind, "127.0.0.1", port, "/p/q.txt", mode, output,
                                                post.data(), static_cast<int>(post.size()));
     Outcome o;
-    if (slot < 0) return o;
+    if (slot < 0) {
+      if (file != nullptr) std::fclose(file);
+      return o;
+    }
     PumpUntil(
         [&] {
           morrow::GetHttpTransferResult(slot, &o.result, &o.error, &o.received);
@@ -75,6 +79,8 @@ std::string Request(int kind, int port, const std::string& post = "") {
   }
 }
 
+constexpr int kAsInMemory = -9;
+
 struct AnswerCase {
   const char* name;
   int kind;
@@ -83,8 +89,12 @@ struct AnswerCase {
   int result, error;
   std::string body;
   const char* logLine;  // a line the transfer must have written once, or null
+  // Where the body going to a file ends otherwise.
+  int fileResult = kAsInMemory, fileError = kAsInMemory;
 };
 
+// Every answer in both modes: the body into memory and into a file, which holds exactly the body
+// on success.
 TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
   const std::string big(100000, 'B');
   std::string nuls("a\0b\0c", 5);
@@ -113,10 +123,21 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
        nullptr},
       {"negative length", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\nxyz",
        false, 2, 2, "", nullptr},
+      {"length -5, then 100,000 bytes", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + big, false, 2, 2, "", nullptr},
+      {"length -2147483648", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: -2147483648\r\n\r\n" + big, false, 2, 2, "", nullptr},
+      {"length 5, then 100,000 bytes", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + big, false, 0, -1, "hello", nullptr},
+      {"length 0, then 100,000 bytes", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n" + big, false, 0, -1, "", nullptr},
+      {"length 5 byte by byte, then more", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello, world", true, 0, -1, "hello", nullptr},
+      // A file takes what no block in memory can hold, and the body is then cut short.
       {"length over 256 MiB", morrow::kHttpGet,
-       "HTTP/1.0 200 OK\r\nContent-Length: 268435457\r\n\r\nxyz", false, 2, 2, "", nullptr},
+       "HTTP/1.0 200 OK\r\nContent-Length: 268435457\r\n\r\nxyz", false, 2, 2, "", nullptr, 2, 3},
       {"length past 32 bits", morrow::kHttpGet,
-       "HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\nxyz", false, 2, 2, "", nullptr},
+       "HTTP/1.0 200 OK\r\nContent-Length: 99999999999\r\n\r\nxyz", false, 2, 2, "", nullptr, 2, 3},
       {"closed inside the header", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nServer: x\r\n", false, 2,
        3, "", nullptr},
       {"closed inside the body", morrow::kHttpGet,
@@ -129,20 +150,63 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
        "ok", nullptr},
       {"POST 500", morrow::kHttpPost, "HTTP/1.0 500 Oops\r\n\r\n", false, 2, 0, "", nullptr},
   };
+  const std::string path = dir_.File("body.bin");
   for (const AnswerCase& c : cases) {
+    for (const int mode : {morrow::kHttpToMemory, morrow::kHttpToFile}) {
+      SCOPED_TRACE(std::string(c.name) + (mode == morrow::kHttpToFile ? ", to a file" : ""));
+      morrow::StartLogFile();
+      const std::string post = c.kind == morrow::kHttpPost ? "a=1&b=2" : "";
+      ScriptedServer server({c.answer, c.bytewise});
+      FILE* file = mode == morrow::kHttpToFile ? std::fopen(path.c_str(), "wb") : nullptr;
+      Outcome o = Run(c.kind, server.port(), mode, post, file);
+      const bool inFile = mode == morrow::kHttpToFile && c.fileResult != kAsInMemory;
+      EXPECT_EQ(o.result, inFile ? c.fileResult : c.result);
+      EXPECT_EQ(o.error, inFile ? c.fileError : c.error);
+      if (mode == morrow::kHttpToFile && o.result == 0) o.body = testsupport::ReadFile(path);
+      EXPECT_EQ(o.body, c.body);
+      if (o.result == 0) {
+        EXPECT_EQ(o.received, static_cast<int>(c.body.size()));
+      }
+      EXPECT_EQ(server.Request(), Request(c.kind, server.port(), post));
+      EXPECT_EQ(Count("接続に失敗しました"), c.logLine != nullptr ? 1 : 0);
+      if (c.logLine != nullptr) {
+        EXPECT_EQ(Count(c.logLine), 1);
+      }
+      EXPECT_EQ(Count("受信データ"), 0);
+      EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
+    }
+  }
+}
+
+struct FullFileCase {
+  const char* name;
+  std::string answer;
+  const char* logLine;  // the one line the failure writes
+};
+
+// A body the file cannot take fails the transfer with no room for the body, whether the write
+// or the close finds the device full, with one line naming the file.
+TEST_F(HttpTransfers, ABodyTheFileCannotTakeFailsTheTransfer) {
+  const std::string big(200000, 'F');
+  const FullFileCase cases[] = {
+      {"200,000 bytes with their length", "HTTP/1.0 200 OK\r\nContent-Length: 200000\r\n\r\n" + big,
+       "受信データをファイル /dev/full に書き込めませんでした (No space left on device)"},
+      {"200,000 bytes to the end", "HTTP/1.0 200 OK\r\n\r\n" + big,
+       "受信データをファイル /dev/full に書き込めませんでした (No space left on device)"},
+      {"5 bytes, found at the close", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
+       "受信データのファイル /dev/full を閉じられませんでした (No space left on device)"},
+  };
+  for (const FullFileCase& c : cases) {
     SCOPED_TRACE(c.name);
     morrow::StartLogFile();
-    const std::string post = c.kind == morrow::kHttpPost ? "a=1&b=2" : "";
-    ScriptedServer server({c.answer, c.bytewise});
-    const Outcome o = Run(c.kind, server.port(), morrow::kHttpToMemory, post);
-    EXPECT_EQ(o.result, c.result);
-    EXPECT_EQ(o.error, c.error);
-    EXPECT_EQ(o.body, c.body);
-    EXPECT_EQ(server.Request(), Request(c.kind, server.port(), post));
-    EXPECT_EQ(Count("接続に失敗しました"), c.logLine != nullptr ? 1 : 0);
-    if (c.logLine != nullptr) {
-      EXPECT_EQ(Count(c.logLine), 1);
-    }
+    ScriptedServer server({c.answer});
+    FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    const Outcome o = Run(morrow::kHttpGet, server.port(), morrow::kHttpToFile, "", full);
+    EXPECT_EQ(o.result, 2);
+    EXPECT_EQ(o.error, 2);
+    EXPECT_EQ(Count("受信データ"), 1);
+    EXPECT_EQ(Count(c.logLine), 1) << Log();
     EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
   }
 }
@@ -167,13 +231,20 @@ TEST_F(HttpTransfers, FileModeWritesTheBodyAsSent) {
 
 TEST_F(HttpTransfers, OneHeaderLinePerPass) {
   const std::string answer = "HTTP/1.0 200 OK\r\nA: 1\r\nB: 2\r\nContent-Length: 2\r\n\r\nok";
-  ScriptedServer server({answer, false, true});
+  // The answer waits until the pass that sends the request is over: a quick server would
+  // otherwise have its status line read in that pass.
+  std::atomic<bool> requestSent{false};
+  ScriptedServer::Script script{answer, false, true};
+  script.answerWhen = &requestSent;
+  ScriptedServer server(script);
   void* block = nullptr;
   const int slot = morrow::StartHttpTransfer(morrow::kHttpGet, "127.0.0.1", server.port(),
                                              "/p/q.txt", morrow::kHttpToMemory, &block, nullptr, 0);
   ASSERT_GE(slot, 0);
   morrow::ProcessHttpTransfers();  // the request goes out
+  requestSent = true;
   const morrow::HttpTransferRecord* t = morrow::GetHttpTable().slots[slot];
+  EXPECT_EQ(t->state, 1);
   WaitFor([&] { return Unread(t->connection) == static_cast<int>(answer.size()); });
   // The status line and the first header, then one header a pass, then the blank line and body.
   std::vector<int> states;
@@ -420,6 +491,54 @@ TEST_F(HttpTransfers, HostilePeersNeverPassForCompleteNorHoldTheEnd) {
     return std::string(quick ? "ended within 3 s, " : "ended late, ") +
            std::to_string(Count("データの送受信を終えずに接続を閉じました")) + " dropped";
   };
+  // While the caller reads one connection, 200 others each send a piece and close.
+  auto piecesThenCloseWhileOneIsRead = [&] {
+    constexpr int kPeers = 200;
+    LoopbackPeer watched;
+    const int w = Accept(&watched);
+    std::vector<LoopbackPeer> peers(kPeers);
+    for (LoopbackPeer& p : peers) {
+      if (p.Connect(port_) && p.Send(Le32(1000) + std::string(1000, 'p'))) p.Close();
+    }
+    std::vector<int> handles;
+    PumpUntil([&] {
+      morrow::GetNetWorkDataLength(w);
+      for (int h; (h = morrow::TakeAcceptedNetWork()) != -1;) handles.push_back(h);
+      return handles.size() == kPeers && std::all_of(handles.begin(), handles.end(), [](int h) {
+               return RecordOf(h).connected == 0;
+             });
+    });
+    int taken = 0, left = 0;
+    for (const int h : handles) {
+      taken += RecordOf(h).receiveRing.held == 1000 ? 1 : 0;
+      left += Unread(h) > 0 ? 1 : 0;
+    }
+    const int before = Count("データの送受信を終えずに接続を閉じました");
+    morrow::EndNetWork();
+    const int dropped = Count("データの送受信を終えずに接続を閉じました") - before;
+    // The next row starts the network afresh.
+    morrow::InitNetWork();
+    morrow::ListenNetWork("127.0.0.1", 0);
+    port_ = morrow::GetListenNetWorkPort();
+    return std::to_string(taken) + " taken, " + std::to_string(left) + " left in the socket, " +
+           std::to_string(dropped) + " dropped";
+  };
+  auto emptyPiecesThenData = [&] {
+    LoopbackPeer peer;
+    const int h = Accept(&peer);
+    std::string empties;
+    for (int i = 0; i < 30000; ++i) empties += Le32(0);
+    if (h == -1 || !peer.Send(empties + Le32(5) + "hello") || !peer.Delivered())
+      return std::string();
+    int passes = 0;
+    PumpUntil([&] {
+      ++passes;
+      return RecordOf(h).receiveRing.held == 5;
+    });
+    char got[6] = {};
+    morrow::NetWorkRecv(h, got, 5);
+    return std::string(got) + " after " + std::to_string(passes) + " pass";
+  };
   const std::string ok = "\r\nContent-Length: 2\r\n\r\nok";
   const struct {
     const char* name;
@@ -442,6 +561,9 @@ TEST_F(HttpTransfers, HostilePeersNeverPassForCompleteNorHoldTheEnd) {
        },
        "0 -1 ok"},
       {"unread data past 64 MiB", unreadPastTheCap, "error 1, lines 1"},
+      {"30,000 pieces of length 0, then data", emptyPiecesThenData, "hello after 1 pass"},
+      {"200 peers send a piece and close while another is read", piecesThenCloseWhileOneIsRead,
+       "200 taken, 0 left in the socket, 0 dropped"},
       {"200 half-open connections at the end", halfOpenAtTheEnd, "ended within 3 s, 200 dropped"},
   };
   for (const auto& row : rows) {

@@ -30,6 +30,8 @@ class ScriptedServer {
     bool noAccept = false;  // only listen: connections wait in the backlog
     bool reset = false;     // reset the connection after answering
     int receiveBuffer = 0;  // when given, the socket's receive buffer: a slow reader
+    // When given, the answer waits (within the peer's wait) until this is set.
+    const std::atomic<bool>* answerWhen = nullptr;
   };
 
   explicit ScriptedServer(Script script) : script_(std::move(script)) {
@@ -79,6 +81,12 @@ class ScriptedServer {
       request_ += peer.Receive(std::stoul(request_.substr(at + 16)));
     }
     if (script_.noAnswer) return;
+    const auto answerBy =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
+    while (script_.answerWhen != nullptr && !*script_.answerWhen &&
+           std::chrono::steady_clock::now() < answerBy) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     if (script_.bytewise) {
       for (char c : script_.answer) {
         if (!peer.Send(std::string(1, c))) break;
