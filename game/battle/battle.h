@@ -23,19 +23,18 @@ enum class BattleOutcome {
   kDemoOver,         // the demonstration has ended: back to the title
 };
 
-// Drawn at the battle frame's drawing point.
-using BattleDrawer = void (*)();
-
 // The round's timing at the start of a battle frame outside the story's dialogue: the start of a
 // round (the time budget, the players' round start) and the round counter. kMatchOver, before
 // anything else changes, when the round was the match's last; else kGoesOn.
 BattleOutcome RunRoundTiming();
 
-// One battle frame after the timing: the simulation of every pool (unless time is frozen), the
-// cut-ins, `draw` on the frames that are drawn (every frame, or at half rate every second one
-// and those that capture), then the cut-in's end, the round end, the ending fade and the end of
-// the demonstration. The answer is what the scene has to do at the end of the frame.
-BattleOutcome StepBattle(BattleDrawer draw);
+// One battle frame after the timing, in two halves around its drawing point. The first: the
+// simulation of every pool (unless time is frozen), the start of a cut-in and the card's drum
+// beats. The scene then draws the frame when it is drawn, and calls the second: the cut-in's run
+// and end, the round end, the ending fade and the end of the demonstration. Its answer is what
+// the scene has to do at the end of the frame.
+void StepBattleToDraw();
+BattleOutcome StepBattleFromDraw();
 
 // Round start for every player, 0-3.
 void StartAllPlayers();

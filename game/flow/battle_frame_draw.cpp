@@ -1,7 +1,7 @@
-// The battle's drawer: one drawn battle frame as the flow runs it. The view draws in three parts;
-// after each, what that part showed and worked out is carried out in the order the draw met it:
-// the screen shake spent, the draw list's tags and block countdown, the character frame
-// selections and the flash after the arena and the first part of the display; the story's
+// Which battle frames are drawn, and one drawn battle frame as the flow runs it. The view draws in
+// three parts; after each, what that part showed and worked out is carried out in the order the
+// draw met it: the screen shake spent, the draw list's tags and block countdown, the character
+// frame selections and the flash after the arena and the first part of the display; the story's
 // dialogue (the flow's own) and the end of the run it asks for; then the counters the top of the
 // display showed, the round clock and the continue prompt's choice. F1 leaves for the title
 // before anything is drawn.
@@ -10,6 +10,7 @@
 #include "game/battle/battle.h"
 #include "game/battle/drawn_frame.h"
 #include "game/battle/round_clock.h"
+#include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -107,6 +108,11 @@ void RunBattleHud(int shake) {
   SpendDisplayCounters();
   RunRoundClock();
   if (prompt) RunContinueChoice();
+}
+
+bool BattleFrameIsDrawn() {
+  return g_display.halfRatePresent == 0 || FrameCount % 2 == 0 || FadeCaptureRequest == 1 ||
+         SpellCaptureRequest == 1;
 }
 
 void DrawBattleFrame() {

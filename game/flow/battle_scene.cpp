@@ -1,5 +1,6 @@
-// Scene 4, the battle: the story's pre-fight phase or the round's timing, then one battle frame,
-// and what the frame asks for: the hand-over of a finished match, the story's next stage or
+// Scene 4, the battle: the story's pre-fight phase or the round's timing, then one battle frame
+// (the battle's two halves with the draw between them on the frames that are drawn), and what the
+// frame asks for: the hand-over of a finished match, the story's next stage or
 // lost-fight route, the end of the story, the loading sign and the end of the demonstration. The
 // return to the title clears the battle and loads the title.
 #include <cstdint>
@@ -185,7 +186,14 @@ void BattleScene(int) {
     HandOverMatch();
     return;
   }
-  CarryOut(StepBattle(&DrawBattleFrame));
+  CarryOut(RunBattleFrame());
+}
+
+BattleOutcome RunBattleFrame() {
+  StepBattleToDraw();
+  // Decided after the first half, which may ask for a capture (a cut-in's start).
+  if (BattleFrameIsDrawn()) DrawBattleFrame();
+  return StepBattleFromDraw();
 }
 
 void ReturnToTitle() {

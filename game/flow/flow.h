@@ -2,6 +2,8 @@
 // sheets, the scenario scripts, the story's next stage, the survival rounds and the battle scene.
 #pragma once
 
+#include "game/battle/battle.h"
+
 namespace veyrdale {
 
 // Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle, 2 ending.
@@ -35,7 +37,13 @@ bool DrawStoryDialogue(int shake);
 // portraits freed.
 void EndStoryRun();
 
-// One drawn battle frame, the battle's drawer: the draw list, F1 (back to the title), the arena,
+// One battle frame of scene 4 after the timing: the battle's first half, the draw when the frame is
+// drawn, the battle's second half; what the frame asks of the scene.
+BattleOutcome RunBattleFrame();
+// Whether the battle frame under way is drawn: every frame at full rate; at half rate the even
+// frame counts and every frame that asks for a capture.
+bool BattleFrameIsDrawn();
+// One drawn battle frame: the draw list, F1 (back to the title), the arena,
 // then RunBattleHud; what the draw showed and worked out is carried out after each part.
 void DrawBattleFrame();
 // The head-up display of a drawn frame with shake offset `shake`, the draw list already built:
