@@ -2,6 +2,9 @@
 // selections worked out on the view's copies is taken over, right after the draw.
 #include "game/battle/drawn_frame.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/characters.h"
@@ -22,24 +25,41 @@ constexpr int32_t kClearedCellArena7 = 44;
 
 }  // namespace
 
-void DrawnFrameEffects::Begin() {
+DrawnFrame g_drawnFrame;
+
+void FailDrawnFrameGuard(const char* what, int player) {
+  std::fprintf(stderr, "drawn frame: %s (frame %d, player %d)\n", what, FrameCount, player);
+  std::abort();
+}
+
+void DrawnFrame::Begin(int shakeOffset, int entryCount) {
+  shake = shakeOffset;
+  entries = entryCount;
   for (int p = 0; p < kPlayerCount; ++p) players[p] = g_players[p];
-  stepCount = 0;
+  requestCount = 0;
   randomDraws = 0;
+  begunOnFrame = FrameCount;
 }
 
-DrawnFrameEffects::Step* DrawnFrameEffects::Add(Kind kind, int32_t value) {
-  if (stepCount >= kMostSteps) return nullptr;
-  Step& step = steps[stepCount++];
-  step.kind = kind;
-  step.value = value;
-  return &step;
+DrawnFrame::Request* DrawnFrame::Add(Request::Kind kind, int32_t value) {
+  if (requestCount >= kMostRequests) return nullptr;
+  Request& request = requests[requestCount++];
+  request.kind = kind;
+  request.value = value;
+  return &request;
 }
 
-int DrawnFrameEffects::Random(int max) {
-  // A step the list has no room for is not drawn later either: nor is it looked ahead at.
-  if (Add(Kind::kRandom, max) == nullptr) return morrow::PeekRandomNumber(max, randomDraws);
+int DrawnFrame::Random(int max) {
+  // A request the list has no room for is not drawn later either: nor is it looked ahead at.
+  if (Add(Request::Kind::kRandom, max) == nullptr)
+    return morrow::PeekRandomNumber(max, randomDraws);
   return morrow::PeekRandomNumber(max, randomDraws++);
+}
+
+void DrawnFrame::CheckBegun() const {
+#ifndef NDEBUG
+  if (begunOnFrame != FrameCount) FailDrawnFrameGuard("a selection on a frame not begun", -1);
+#endif
 }
 
 int ScreenShakeOffset() {
@@ -95,26 +115,26 @@ void CarryOutDrawList(int players) {
   CountDownOpeningBlocks();
 }
 
-void CarryOutSelections(const DrawnFrameEffects& effects) {
-  for (int i = 0; i < effects.stepCount; ++i) {
-    const DrawnFrameEffects::Step& step = effects.steps[i];
-    switch (step.kind) {
-      case DrawnFrameEffects::Kind::kRandom:
-        morrow::GetRandomNumber(step.value);
+void CarryOutSelections(const DrawnFrame& frame) {
+  for (int i = 0; i < frame.requestCount; ++i) {
+    const DrawnFrame::Request& request = frame.requests[i];
+    switch (request.kind) {
+      case DrawnFrame::Request::Kind::kRandom:
+        morrow::GetRandomNumber(request.value);
         break;
-      case DrawnFrameEffects::Kind::kSound:
-        PlaySoundEntry(step.value);
+      case DrawnFrame::Request::Kind::kSound:
+        PlaySoundEntry(request.value);
         break;
-      case DrawnFrameEffects::Kind::kPuff:
-        CreateEffect(&step.source, 0);
+      case DrawnFrame::Request::Kind::kPuff:
+        CreateEffect(&request.source, 0);
         break;
-      case DrawnFrameEffects::Kind::kShake:
-        ScreenShake = step.value;
+      case DrawnFrame::Request::Kind::kShake:
+        ScreenShake = request.value;
         break;
     }
   }
   for (int p = 0; p < kPlayerCount; ++p) {
-    const BattleObject& drawn = effects.players[p];
+    const BattleObject& drawn = frame.players[p];
     BattleObject& player = g_players[p];
     player.heading = drawn.heading;
     player.guard = drawn.guard;

@@ -1,8 +1,8 @@
-// What a drawn battle frame changes, carried out by the battle right after the draw, on the same
-// drawn frames and in the order the draw met them. The view reads the game and works on its own
-// copies: the players as the character frame selections turn, drop, aim and shake them, and the
-// list of what those selections asked for beyond the players (random numbers, which the view
-// only looked ahead at, sounds, landing puffs and screen shakes).
+// The drawn frame: what a drawn battle frame changes, carried out by the battle right after each
+// part of the draw, on the same drawn frames and in the order the draw met them. The view reads
+// the game and fills the drawn frame: the players' copies, which the character frame selections
+// turn, drop, aim and shake, and the requests those selections make beyond the players (random
+// numbers, which the view only looks ahead at, sounds, landing puffs and screen shakes).
 #pragma once
 
 #include <cstdint>
@@ -24,29 +24,45 @@ enum DrawTag : uint16_t {
   kTagSpinner = 7,  // character 6's dash mark
 };
 
-struct DrawnFrameEffects {
-  enum class Kind : uint8_t { kRandom, kSound, kPuff, kShake };
-  struct Step {
+// The drawn frame under way, which the battle owns and the view fills through the members below:
+// its shake offset and draw-list entries, the players as its selections turn and move them, and
+// the requests those make beyond the players.
+struct DrawnFrame {
+  struct Request {
+    enum class Kind : uint8_t { kRandom, kSound, kPuff, kShake };
     Kind kind;
     int32_t value;        // kRandom: the draw's max; kSound: the sound entry; kShake: the shake
     BattleObject source;  // kPuff: the player as it landed
   };
-  // Six steps at most per selection, and the draw makes at most twelve selections.
-  static constexpr int kMostSteps = 96;
+  // Six requests at most per selection, and the draw makes at most twelve selections.
+  static constexpr int kMostRequests = 96;
 
-  // The players as the selections of the drawn frame left them.
+  int shake;    // the screen shake offset the frame is drawn with
+  int entries;  // the entries of its draw list
+  // The players as the frame's selections left them.
   BattleObject players[kPlayerCount];
-  Step steps[kMostSteps];
-  int stepCount;
+  Request requests[kMostRequests];
+  int requestCount;
   int randomDraws;  // random numbers looked ahead at so far
+  // The frame count the frame was begun on; -1 before the first.
+  int64_t begunOnFrame = -1;
 
-  // The players taken as they stand, nothing asked yet.
-  void Begin();
-  // Adds a step; a full list keeps its first kMostSteps.
-  Step* Add(Kind kind, int32_t value);
-  // The random number the battle will draw for this step, looked ahead at now.
+  // The frame begun with its shake offset and entry count: the players taken as they stand,
+  // nothing asked yet.
+  void Begin(int shakeOffset, int entryCount);
+  // Adds a request; a full list keeps its first kMostRequests.
+  Request* Add(Request::Kind kind, int32_t value);
+  // The random number the battle will draw for this request, looked ahead at now.
   int Random(int max);
+  // A selection's check that the frame it works on was begun this frame (debug builds): a
+  // selection on copies of another frame's players would carry out stale positions.
+  void CheckBegun() const;
 };
+extern DrawnFrame g_drawnFrame;
+
+// What a broken rule of the drawn frame reports in debug builds: `what` (the field or the draw),
+// the frame number and the player (-1 for none), on the error stream; then the program aborts.
+[[noreturn]] void FailDrawnFrameGuard(const char* what, int player);
 
 // The screen shake a drawn frame shows, and the countdown it spends (not on the round end's
 // first frame, which does not shake).
@@ -69,7 +85,7 @@ DrawnBlock CountedDownBlock(int index);
 // The selections' steps in order (the random numbers drawn, the sounds played, the puffs made,
 // the shakes set), then the fields the selections move (heading, guard, position, height and
 // velocities) of each player copied back.
-void CarryOutSelections(const DrawnFrameEffects& effects);
+void CarryOutSelections(const DrawnFrame& frame);
 
 // The presentation counters the display spends on a drawn frame: the flash (toward 0 from either
 // side), and the name plate and the two cross-fades of the captured screen.

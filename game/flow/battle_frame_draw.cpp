@@ -99,7 +99,7 @@ void DrawContinueOverlay() {
 
 void RunBattleHud(int shake) {
   DrawBattleHud(shake);
-  CarryOutSelections(g_drawnFrame.effects);
+  CarryOutSelections(g_drawnFrame);
   SpendFlash();
   if (DrawStoryDialogue(shake)) EndStoryRun();
   // The prompt is drawn as the frame found it; its choice runs after the draw.

@@ -125,11 +125,12 @@ bool IsKnockDownState(int32_t state) {
 }
 
 int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selection&)) {
+  g_drawnFrame.CheckBegun();
   if (player->state < 0 || player->state > kLastState) return kFallbackCell;
   // The owner field reaches the per-player arrays and the owner's record: the drawn frame's copy.
   const BattleObject* record = PlayerOrNull(player->owner);
   if (record == nullptr) return kFallbackCell;
-  BattleObject* owner = &g_drawnFrame.effects.players[record - g_players];
+  BattleObject* owner = &g_drawnFrame.players[record - g_players];
   const int p = player->owner;
   const SheetLook& look = kLooks[id];
   const Cell length = MoveRow(p, g_playerState.currentMove[p]).moveLength;
@@ -233,7 +234,7 @@ void Fall(BattleObject& o, double limit, double gravity, double halfRateGravity)
   if (o.z >= 0.0f) {
     o.vz = 0.0f;
     // The landing puff, made by the battle from the player as it landed.
-    DrawnFrameEffects::Step* puff = g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kPuff, 0);
+    DrawnFrame::Request* puff = g_drawnFrame.Add(DrawnFrame::Request::Kind::kPuff, 0);
     if (puff != nullptr) puff->source = o;
   }
 }
@@ -274,7 +275,7 @@ void AimStep(const Selection& s) {
   const int inPlay = PlayersInPlay();
   for (int i = 0; i < inPlay; ++i) {
     if (i == s.p) continue;
-    const BattleObject& other = g_drawnFrame.effects.players[i];
+    const BattleObject& other = g_drawnFrame.players[i];
     if (other.state >= kStateKnockedOut) continue;
     if (g_match.teamMode == 1 && g_match.team[i] == g_match.team[s.p]) continue;
     const int d = GetSquaredDistance(x, y, TruncToInt(other.x), TruncToInt(other.y));
@@ -287,8 +288,8 @@ void AimStep(const Selection& s) {
 }
 
 void JitterStep(const Selection& s) {
-  s.record->x += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
-  s.record->y += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
+  s.record->x += static_cast<float>(g_drawnFrame.Random(2) - 1);
+  s.record->y += static_cast<float>(g_drawnFrame.Random(2) - 1);
 }
 
 void SpinStep(Selection& s) {

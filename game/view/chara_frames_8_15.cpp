@@ -94,9 +94,9 @@ void Chara8DashSteps(const Selection& s) {
   BattleObject& o = *s.owner;
   const Cell t = s.t;
   if (t == 80) {
-    const int64_t turn = 288 - 64 * static_cast<int64_t>(g_drawnFrame.effects.Random(1));
+    const int64_t turn = 288 - 64 * static_cast<int64_t>(g_drawnFrame.Random(1));
     o.heading = WrapHeading(o.heading + turn);
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kSound, kSoundDash);
+    g_drawnFrame.Add(DrawnFrame::Request::Kind::kSound, kSoundDash);
   } else if (t >= 73 && t <= 79) {
     o.vx = VelocityX(s.heading, 12.0f);
     o.vy = VelocityY(s.heading, 12.0f);
@@ -261,9 +261,9 @@ Cell Chara9(Selection& s) {
 Cell Chara10Swing(const Selection& s) {
   const Cell t = s.t;
   if (t == 51) {
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kShake, 8);
+    g_drawnFrame.Add(DrawnFrame::Request::Kind::kShake, 8);
   } else if (t == 50) {
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kShake, 7);
+    g_drawnFrame.Add(DrawnFrame::Request::Kind::kShake, 7);
   }
   const Cell c = s.e / 4 + 13;
   if (c > 20 && t >= 16 && MayTurn(s)) TurnStep(s, +1);
