@@ -57,6 +57,47 @@ struct DrawnFrame {
   // A selection's check that the frame it works on was begun this frame (debug builds): a
   // selection on copies of another frame's players would carry out stale positions.
   void CheckBegun() const;
+
+  // The rules of motion on drawn frames. `p` is the owner of the selection, whose copy in
+  // `players` they move; `record` is the record the selection was made on (a draw-list copy or a
+  // player's copy). The selections run once per drawn frame, so at half rate the per-frame steps
+  // are doubled.
+  // No spell-card freeze runs; and player p is not held either.
+  static bool Free();
+  static bool FreeAndUnheld(int p);
+  static bool HalfRate();
+  // Turn: 16 steps in `sign`'s direction (32 at half rate).
+  void Turn(int p, int sign);
+  // Jump (characters 0 and 10 in attack pose 2): while free and in the air, the player falls
+  // under gravity with its guard up, and lands with a puff.
+  void Jump(int p);
+  // Glide (character 8 in attack pose 2): while free and `z`, the height the selection read, is
+  // in the air, the player drifts backwards from `heading` at 6 pixels a frame and falls under a
+  // lighter gravity than the jump's, with its guard up, landing with a puff.
+  void Glide(int p, int heading, float z);
+  // Aim: the player turns toward the opponent nearest to `from` still in the round (truncated
+  // positions; on a tie the lower player index), or takes `from`'s heading when there is none.
+  void Aim(int p, const BattleObject& from);
+  // Jitter: `record` shakes by up to a pixel, x first, then y, by numbers looked ahead at.
+  void Jitter(BattleObject& record);
+  // Spin: `record` turns by 16 steps a unit of the recovery counter's low four bits.
+  static void Spin(BattleObject& record, int64_t recovery);
+  // Lift: `record` (the draw list's copy) moves 8 pixels up the screen on every call; the
+  // player's copy stays where the battle left it.
+  static void Lift(BattleObject& record);
+  // Character 8's dash at `t` frames left, with `heading` as the selection read it, while free
+  // and unheld: at 80 a turn of 32 steps either way and the dash sound, at 79-73 a burst of speed
+  // along the heading behind armour, at 72-71 the brake and an aim from `from`, at 64-63 a second
+  // aim. Braking and aiming take two frames so that half rate, which draws one of them, still
+  // runs them; its single brake is about the two of full rate (0.45 x 0.45).
+  void Dash(int p, int64_t t, int heading, const BattleObject& from);
+  // Character 10's swing: the screen shakes as it lands, at `t` 51 and 50.
+  void SwingShake(int64_t t);
+
+ private:
+  // The player falls one frame: guard up, gravity added while the fall is slower than `limit`,
+  // and on reaching the ground it stops with a landing puff.
+  void Fall(int p, double limit, double gravity, double halfRateGravity);
 };
 extern DrawnFrame g_drawnFrame;
 
