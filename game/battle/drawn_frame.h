@@ -32,6 +32,8 @@ struct DrawnFrame {
     enum class Kind : uint8_t { kRandom, kSound, kPuff, kShake };
     Kind kind;
     int32_t value;        // kRandom: the draw's max; kSound: the sound entry; kShake: the shake
+    int32_t lookedAt;     // kRandom: the number looked ahead at
+    int32_t player;       // the player whose selection asked, -1 when none
     BattleObject source;  // kPuff: the player as it landed
   };
   // Six requests at most per selection, and the draw makes at most twelve selections.
@@ -43,19 +45,30 @@ struct DrawnFrame {
   BattleObject players[kPlayerCount];
   Request requests[kMostRequests];
   int requestCount;
+  int asked;        // requests asked for, those the list had no room for too
   int randomDraws;  // random numbers looked ahead at so far
-  // The frame count the frame was begun on; -1 before the first.
+  // The players as the frame began: the copy-back writes only the fields that differ from them.
+  BattleObject begun[kPlayerCount];
+  // The frame count the frame was begun on (-1 before the first), and whether its selections
+  // were carried out.
   int64_t begunOnFrame = -1;
+  bool carriedOut = false;
+  // Debug builds: the generator's next number below kGeneratorMark when the frame began, which a
+  // random draw before the carrying out would move.
+  static constexpr int kGeneratorMark = 0x7FFFFFFE;
+  int32_t generatorMark = 0;
 
   // The frame begun with its shake offset and entry count: the players taken as they stand,
   // nothing asked yet.
   void Begin(int shakeOffset, int entryCount);
-  // Adds a request; a full list keeps its first kMostRequests.
-  Request* Add(Request::Kind kind, int32_t value);
+  // Adds a request for `player`'s selection (-1 for none); a full list keeps its first
+  // kMostRequests (debug builds report it when the frame is carried out).
+  Request* Add(Request::Kind kind, int32_t value, int player = -1);
   // The random number the battle will draw for this request, looked ahead at now.
-  int Random(int max);
-  // A selection's check that the frame it works on was begun this frame (debug builds): a
-  // selection on copies of another frame's players would carry out stale positions.
+  int Random(int max, int player = -1);
+  // A selection's check that the frame it works on was begun this frame and not yet carried out
+  // (debug builds): a selection on copies of another frame's players would carry out stale
+  // positions, and one after the carrying out would be lost.
   void CheckBegun() const;
 
   // The rules of motion on drawn frames. `p` is the owner of the selection, whose copy in
@@ -123,10 +136,12 @@ struct DrawnBlock {
 };
 DrawnBlock CountedDownBlock(int index);
 
-// The selections' steps in order (the random numbers drawn, the sounds played, the puffs made,
+// The selections' requests in order (the random numbers drawn, the sounds played, the puffs made,
 // the shakes set), then the fields the selections move (heading, guard, position, height and
-// velocities) of each player copied back.
-void CarryOutSelections(const DrawnFrame& frame);
+// velocities) of each player copied back where a selection changed them. Debug builds check that
+// nothing drew a random number or changed one of those fields since the frame began, that each
+// number drawn is the one looked ahead at, and that every request found room in the list.
+void CarryOutSelections(DrawnFrame& frame);
 
 // The presentation counters the display spends on a drawn frame: the flash (toward 0 from either
 // side), and the name plate and the two cross-fades of the captured screen.

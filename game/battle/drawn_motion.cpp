@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
-#include "game/battle/player_control.h"
 #include "game/battle/directions.h"
 #include "game/battle/drawn_frame.h"
+#include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
@@ -43,7 +43,7 @@ void DrawnFrame::Fall(int p, double limit, double gravity, double halfRateGravit
   if (o.z >= 0.0f) {
     o.vz = 0.0f;
     // The landing puff, made by the battle from the player as it landed.
-    Request* puff = Add(Request::Kind::kPuff, 0);
+    Request* puff = Add(Request::Kind::kPuff, 0, p);
     if (puff != nullptr) puff->source = o;
   }
 }
@@ -82,8 +82,8 @@ void DrawnFrame::Aim(int p, const BattleObject& from) {
 }
 
 void DrawnFrame::Jitter(BattleObject& record) {
-  record.x += static_cast<float>(Random(2) - 1);
-  record.y += static_cast<float>(Random(2) - 1);
+  record.x += static_cast<float>(Random(2, record.owner) - 1);
+  record.y += static_cast<float>(Random(2, record.owner) - 1);
 }
 
 void DrawnFrame::Spin(BattleObject& record, int64_t recovery) {
@@ -99,9 +99,9 @@ void DrawnFrame::Dash(int p, int64_t t, int heading, const BattleObject& from) {
   if (!FreeAndUnheld(p)) return;
   BattleObject& o = players[p];
   if (t == 80) {
-    const int64_t turn = 288 - 64 * static_cast<int64_t>(Random(1));
+    const int64_t turn = 288 - 64 * static_cast<int64_t>(Random(1, p));
     o.heading = WrapHeading(o.heading + turn);
-    Add(Request::Kind::kSound, kSoundDash);
+    Add(Request::Kind::kSound, kSoundDash, p);
   } else if (t >= 73 && t <= 79) {
     o.vx = VelocityX(heading, 12.0f);
     o.vy = VelocityY(heading, 12.0f);
