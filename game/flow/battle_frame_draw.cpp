@@ -1,11 +1,13 @@
-// Which battle frames are drawn, and one drawn battle frame as the flow runs it. The view draws in
-// three parts; after each, what that part showed and worked out is carried out in the order the
-// draw met it: the screen shake spent, the draw list's tags and block countdown, the character
-// frame selections and the flash after the arena and the first part of the display; the story's
-// dialogue (the flow's own) and the end of the run it asks for; then the counters the top of the
-// display showed, the round clock and the continue prompt's choice. F1 leaves for the title
-// before anything is drawn.
+// Which battle frames are drawn, and one drawn battle frame as the flow runs it, part by part. The
+// view begins the frame and draws in three parts; after each, what that part showed and worked out
+// is carried out in the order the draw met it: the screen shake spent, the draw list's tags and
+// block countdown, the character frame selections and the flash after the arena and the first
+// part of the display; the story's dialogue (the flow's own) and the end of the run it asks for;
+// then the counters the top of the display showed, the round clock and the continue prompt's
+// choice. F1 leaves for the title before anything is drawn.
 #include <cstdint>
+#include <iterator>
+#include <span>
 
 #include "game/battle/battle.h"
 #include "game/battle/drawn_frame.h"
@@ -97,17 +99,89 @@ void DrawContinueOverlay() {
   RunContinueChoice();
 }
 
-void RunBattleHud(int shake) {
-  DrawBattleHud(shake);
+namespace {
+
+// Whether the continue prompt stood when the top of the display drew it: its choice runs after
+// the draw, on the frame it was drawn on.
+bool g_promptDrawn = false;
+
+bool BeginDraw() {
+  PrepareBattleDraw();
+  return true;
+}
+
+bool CarryOutDrawListPart() {
+  SpendScreenShake();
+  CarryOutDrawList(g_match.playerCount);
+  // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
+  if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
+    ReturnToTitle();
+    return false;
+  }
+  return true;
+}
+
+bool DrawArena() {
+  DrawBattleArena();
+  return true;
+}
+
+bool DrawHud() {
+  DrawBattleHud(g_drawnFrame.shake);
+  return true;
+}
+
+bool CarryOutHud() {
   CarryOutSelections(g_drawnFrame);
   SpendFlash();
-  if (DrawStoryDialogue(shake)) EndStoryRun();
-  // The prompt is drawn as the frame found it; its choice runs after the draw.
-  const bool prompt = ContinuePause > 0;
-  DrawBattleHudTop(shake);
+  return true;
+}
+
+bool RunDialogue() {
+  if (DrawStoryDialogue(g_drawnFrame.shake)) EndStoryRun();
+  return true;
+}
+
+bool DrawHudTop() {
+  g_promptDrawn = ContinuePause > 0;
+  DrawBattleHudTop(g_drawnFrame.shake);
+  return true;
+}
+
+bool CarryOutHudTop() {
   SpendDisplayCounters();
   RunRoundClock();
-  if (prompt) RunContinueChoice();
+  if (g_promptDrawn) RunContinueChoice();
+  return true;
+}
+
+constexpr int kHudPart = 3;
+constexpr DrawnFramePart kParts[] = {
+    {"begin the frame", true, &BeginDraw},
+    {"the draw list carried out, F1", false, &CarryOutDrawListPart},
+    {"the arena", true, &DrawArena},
+    {"the display", true, &DrawHud},
+    {"the selections carried out, the flash", false, &CarryOutHud},
+    {"the story's dialogue", false, &RunDialogue},
+    {"the top of the display", true, &DrawHudTop},
+    {"its counters, the round clock, the continue choice", false, &CarryOutHudTop},
+};
+
+void RunParts(int first) {
+  for (int i = first; i < static_cast<int>(std::size(kParts)); ++i) {
+    if (!kParts[i].run()) return;
+  }
+}
+
+}  // namespace
+
+std::span<const DrawnFramePart> DrawnFrameParts() {
+  return kParts;
+}
+
+void RunBattleHud(int shake) {
+  g_drawnFrame.shake = shake;
+  RunParts(kHudPart);
 }
 
 bool BattleFrameIsDrawn() {
@@ -116,16 +190,7 @@ bool BattleFrameIsDrawn() {
 }
 
 void DrawBattleFrame() {
-  PrepareBattleDraw();
-  SpendScreenShake();
-  CarryOutDrawList(g_match.playerCount);
-  // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
-  if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
-    ReturnToTitle();
-    return;
-  }
-  DrawBattleArena();
-  RunBattleHud(g_drawnFrame.shake);
+  RunParts(0);
 }
 
 }  // namespace veyrdale

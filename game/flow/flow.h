@@ -2,6 +2,8 @@
 // sheets, the scenario scripts, the story's next stage, the survival rounds and the battle scene.
 #pragma once
 
+#include <span>
+
 #include "game/battle/battle.h"
 
 namespace veyrdale {
@@ -43,7 +45,17 @@ BattleOutcome RunBattleFrame();
 // Whether the battle frame under way is drawn: every frame at full rate; at half rate the even
 // frame counts and every frame that asks for a capture.
 bool BattleFrameIsDrawn();
-// One drawn battle frame: the draw list, F1 (back to the title), the arena,
+// One part of a drawn battle frame. A view part only reads the game and fills the battle's drawn
+// frame; the others carry out what the parts before them showed and asked for. A part answers
+// false when the frame ends with it (F1 leaves for the title).
+struct DrawnFramePart {
+  const char* name;
+  bool view;
+  bool (*run)();
+};
+// The parts of a drawn battle frame, in the order DrawBattleFrame runs them.
+std::span<const DrawnFramePart> DrawnFrameParts();
+// One drawn battle frame, its parts in order: the draw list, F1 (back to the title), the arena,
 // then RunBattleHud; what the draw showed and worked out is carried out after each part.
 void DrawBattleFrame();
 // The head-up display of a drawn frame with shake offset `shake`, the draw list already built:
