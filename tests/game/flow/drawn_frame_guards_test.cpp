@@ -110,8 +110,8 @@ TEST(DrawnFrameGuards, ViewPartsLeaveTheBattleAsTheyFoundIt) {
 }
 
 // A story frame of stage 0 with its dialogue running: player 0 (character 0, the last frames of
-// its turning swing) turns in its selection while the page the player presses on turns it back;
-// the continue prompt stands at its 60th frame and player 0 presses right.
+// its turning swing) turns in its selection while the page that its finished entry turns to
+// turns it too; the continue prompt stands at its 60th frame and player 0 presses right.
 class StoryFrame : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,11 +128,11 @@ class StoryFrame : public ::testing::Test {
       if (MoveRow(0, move).moveLength >= 40) g_playerState.currentMove[0] = move;
     }
     g_playerState.poseClass[0] = 1;
+    g_playerState.entryFrames[0] = 29;  // its scripted entry has run: drawn, and the page turns
     g_players[1].owner = 1;
     const std::string page = "T07" + testsupport::FullWidth("A") + "\\_";
     std::fill(std::begin(ScriptBuffer), std::end(ScriptBuffer), 0);
     std::copy(page.begin(), page.end(), ScriptBuffer);
-    HeldFrameCounts[kInputButton1][0] = 1;
     ContinuePause = 60;
     ContinueChoice = 0;
     HeldFrameCounts[kInputRight][0] = 1;
@@ -155,6 +155,7 @@ TEST_F(StoryFrame, TheScriptTurnStandsAndThePromptShowsTheChoiceItFound) {
 
   // The selection turned player 0 and was carried out before the dialogue, whose page then
   // turned it again: the script's turn stands.
+  EXPECT_EQ(g_drawnFrame.players[0].heading, kSelectionFrom + 16);
   EXPECT_EQ(g_players[0].heading, kScriptTurn);
   // The prompt was drawn as the frame found it, and the choice made after it.
   EXPECT_EQ(ContinueChoice, 1);
