@@ -18,6 +18,7 @@ enum class BattleOutcome {
   kStoryStageWon,    // a story fight won before the last stage: the next stage's dialogue
   kExtraStageLost,   // an extra-story fight lost before the last stage: its lost-fight dialogue
   kSecondStageLost,  // the main story's second fight lost: stage 2's other dialogue
+  kEndingFades,      // the ending fade counted a frame down: the music fades with EndingFade
   kStoryOver,        // the ending fade has run out: the end of the story
   kDemoLoading,      // the demonstration ends next frame: the loading sign
   kDemoOver,         // the demonstration has ended: back to the title
@@ -49,9 +50,13 @@ void SetStoryStartPositions(int stage, int kind);
 void SetExtraStoryStartPositions(int stage);
 void UpdateCompanionFollow(BattleObject* companion, int p);
 void UpdateCompanionLaunched(BattleObject* companion, int p);
-// Who fights on a story stage; kind 1 is the extra story.
-void SetupStoryStage(int stage, int kind);
-void SetupExtraStoryStage(int stage);
+// Who fights on a story stage, kind 1 the extra story: the player count, the characters, the
+// computer flags, the entry counters, the teams and the route flags that decide them (a stage
+// outside the tables sets only the team mode 0). The flow's SetupStoryStage adds the portraits.
+void SetStoryStageFighters(int stage, int kind);
+// The character whose portrait slot `slot` (0-3) of a story stage's dialogue shows, as the stage's
+// fighters were set up; -1 for an empty slot.
+int StoryStagePortrait(int stage, int kind, int slot);
 void InitStageTypeTable(int kind);
 
 // Player control and attacks.

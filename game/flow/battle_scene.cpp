@@ -138,6 +138,14 @@ void EndStory() {
   FadeCaptureRequest = 1;
 }
 
+// The music of the ending fade, by the frames the fade had left before this frame's count-down:
+// quieter by a 32nd a frame down to 16 left, where it stops.
+void FadeEndingMusic() {
+  const int left = EndingFade + 1;
+  if (left > 16) morrow::SetMusicVolume(MusicVolumeSetting((left - 16) * 0.03125));
+  if (left == 16) morrow::StopMusicPlayback();
+}
+
 void EndDemonstration() {
   SceneId = kSceneTitleReturn;
   RoundFrame = RoundEndFrames = FreezeFrames = SceneFrame = DemoFrames = 0;
@@ -161,6 +169,9 @@ void CarryOut(BattleOutcome outcome) {
       g_match.storyStage = 2;
       StartStageDialogue(2, 99);
       RoundWinner = 1;
+      break;
+    case BattleOutcome::kEndingFades:
+      FadeEndingMusic();
       break;
     case BattleOutcome::kStoryOver:
       EndStory();

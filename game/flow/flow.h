@@ -66,6 +66,10 @@ void RunBattleHud(int shake);
 // One frame of the story's continue prompt alone: drawn, then its choice run.
 void DrawContinueOverlay();
 
+// A story stage set up, kind 1 the extra story: its fighters (SetStoryStageFighters), then the
+// portraits of its dialogue loaded slot by slot. SetupExtraStoryStage is kind 1's.
+void SetupStoryStage(int stage, int kind);
+void SetupExtraStoryStage(int stage);
 // The story's portraits freed; the stage music started; the loading picture loaded (graph handle
 // or -1), drawn and freed.
 void DeletePortraits();
