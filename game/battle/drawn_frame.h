@@ -75,7 +75,8 @@ struct DrawnFrame {
   // `players` they move; `record` is the record the selection was made on (a draw-list copy or a
   // player's copy). The selections run once per drawn frame, so at half rate the per-frame steps
   // are doubled.
-  // No spell-card freeze runs; and player p is not held either.
+  // Free: no spell-card freeze runs; FreeAndUnheld: nor is player p held. HalfRate: the display
+  // presents, and so selects, every second frame.
   static bool Free();
   static bool FreeAndUnheld(int p);
   static bool HalfRate();
