@@ -18,24 +18,24 @@ enum class BattleOutcome {
   kStoryStageWon,    // a story fight won before the last stage: the next stage's dialogue
   kExtraStageLost,   // an extra-story fight lost before the last stage: its lost-fight dialogue
   kSecondStageLost,  // the main story's second fight lost: stage 2's other dialogue
+  kEndingFades,      // the ending fade counted a frame down: the music fades with EndingFade
   kStoryOver,        // the ending fade has run out: the end of the story
   kDemoLoading,      // the demonstration ends next frame: the loading sign
   kDemoOver,         // the demonstration has ended: back to the title
 };
-
-// Drawn at the battle frame's drawing point.
-using BattleDrawer = void (*)();
 
 // The round's timing at the start of a battle frame outside the story's dialogue: the start of a
 // round (the time budget, the players' round start) and the round counter. kMatchOver, before
 // anything else changes, when the round was the match's last; else kGoesOn.
 BattleOutcome RunRoundTiming();
 
-// One battle frame after the timing: the simulation of every pool (unless time is frozen), the
-// cut-ins, `draw` on the frames that are drawn (every frame, or at half rate every second one
-// and those that capture), then the cut-in's end, the round end, the ending fade and the end of
-// the demonstration. The answer is what the scene has to do at the end of the frame.
-BattleOutcome StepBattle(BattleDrawer draw);
+// One battle frame after the timing, in two halves around its drawing point. The first: the
+// simulation of every pool (unless time is frozen), the start of a cut-in and the card's drum
+// beats. The scene then draws the frame when it is drawn, and calls the second: the cut-in's run
+// and end, the round end, the ending fade and the end of the demonstration. Its answer is what
+// the scene has to do at the end of the frame.
+void StepBattleToDraw();
+BattleOutcome StepBattleFromDraw();
 
 // Round start for every player, 0-3.
 void StartAllPlayers();
@@ -50,9 +50,13 @@ void SetStoryStartPositions(int stage, int kind);
 void SetExtraStoryStartPositions(int stage);
 void UpdateCompanionFollow(BattleObject* companion, int p);
 void UpdateCompanionLaunched(BattleObject* companion, int p);
-// Who fights on a story stage; kind 1 is the extra story.
-void SetupStoryStage(int stage, int kind);
-void SetupExtraStoryStage(int stage);
+// Who fights on a story stage, kind 1 the extra story: the player count, the characters, the
+// computer flags, the entry counters, the teams and the route flags that decide them (a stage
+// outside the tables sets only the team mode 0). The flow's SetupStoryStage adds the portraits.
+void SetStoryStageFighters(int stage, int kind);
+// The character whose portrait slot `slot` (0-3) of a story stage's dialogue shows, as the stage's
+// fighters were set up; -1 for an empty slot.
+int StoryStagePortrait(int stage, int kind, int slot);
 void InitStageTypeTable(int kind);
 
 // Player control and attacks.

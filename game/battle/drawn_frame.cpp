@@ -2,6 +2,10 @@
 // selections worked out on the view's copies is taken over, right after the draw.
 #include "game/battle/drawn_frame.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/characters.h"
@@ -22,24 +26,51 @@ constexpr int32_t kClearedCellArena7 = 44;
 
 }  // namespace
 
-void DrawnFrameEffects::Begin() {
-  for (int p = 0; p < kPlayerCount; ++p) players[p] = g_players[p];
-  stepCount = 0;
+DrawnFrame g_drawnFrame;
+
+void FailDrawnFrameGuard(const char* what, int player) {
+  std::fprintf(stderr, "drawn frame: %s (frame %d, player %d)\n", what, FrameCount, player);
+  std::abort();
+}
+
+void DrawnFrame::Begin(int shakeOffset, int entryCount) {
+  shake = shakeOffset;
+  entries = entryCount;
+  for (int p = 0; p < kPlayerCount; ++p) players[p] = begun[p] = g_players[p];
+  requestCount = 0;
+  asked = 0;
   randomDraws = 0;
+  begunOnFrame = FrameCount;
+  carriedOut = false;
+#ifndef NDEBUG
+  generatorMark = morrow::PeekRandomNumber(kGeneratorMark, 0);
+#endif
 }
 
-DrawnFrameEffects::Step* DrawnFrameEffects::Add(Kind kind, int32_t value) {
-  if (stepCount >= kMostSteps) return nullptr;
-  Step& step = steps[stepCount++];
-  step.kind = kind;
-  step.value = value;
-  return &step;
+DrawnFrame::Request* DrawnFrame::Add(Request::Kind kind, int32_t value, int player) {
+  ++asked;
+  if (requestCount >= kMostRequests) return nullptr;
+  Request& request = requests[requestCount++];
+  request.kind = kind;
+  request.value = value;
+  request.player = player;
+  return &request;
 }
 
-int DrawnFrameEffects::Random(int max) {
-  // A step the list has no room for is not drawn later either: nor is it looked ahead at.
-  if (Add(Kind::kRandom, max) == nullptr) return morrow::PeekRandomNumber(max, randomDraws);
-  return morrow::PeekRandomNumber(max, randomDraws++);
+int DrawnFrame::Random(int max, int player) {
+  Request* request = Add(Request::Kind::kRandom, max, player);
+  // A request the list has no room for is not drawn later either: nor is it looked ahead at.
+  if (request == nullptr) return morrow::PeekRandomNumber(max, randomDraws);
+  request->lookedAt = morrow::PeekRandomNumber(max, randomDraws++);
+  return request->lookedAt;
+}
+
+void DrawnFrame::CheckBegun() const {
+#ifndef NDEBUG
+  if (begunOnFrame != FrameCount || carriedOut) {
+    FailDrawnFrameGuard("a selection outside a begun frame", -1);
+  }
+#endif
 }
 
 int ScreenShakeOffset() {
@@ -95,35 +126,93 @@ void CarryOutDrawList(int players) {
   CountDownOpeningBlocks();
 }
 
-void CarryOutSelections(const DrawnFrameEffects& effects) {
-  for (int i = 0; i < effects.stepCount; ++i) {
-    const DrawnFrameEffects::Step& step = effects.steps[i];
-    switch (step.kind) {
-      case DrawnFrameEffects::Kind::kRandom:
-        morrow::GetRandomNumber(step.value);
+namespace {
+
+template <typename T>
+bool SameBits(const T& a, const T& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// One field of player p copied back from the frame's copy, when a selection changed it. Debug
+// builds first check that nothing else changed it since the frame began: the copy would undo
+// that change, or (when no selection changed the field) keep a change the frame never saw.
+template <typename T>
+void CopyBack(const DrawnFrame& frame, int p, T BattleObject::*field,
+              [[maybe_unused]] const char* name) {
+  const T& drawn = frame.players[p].*field;
+  const T& begun = frame.begun[p].*field;
+  T& now = g_players[p].*field;
+#ifndef NDEBUG
+  if (!SameBits(now, begun)) {
+    char what[96];
+    std::snprintf(what, sizeof what, "%s changed between the draw's start and the copy-back", name);
+    FailDrawnFrameGuard(what, p);
+  }
+#endif
+  if (!SameBits(drawn, begun)) now = drawn;
+}
+
+// Debug builds: the random numbers the selections looked ahead at are still the next ones, so
+// nothing drew one since the frame began; the selections' requests all found room.
+void CheckBeforeReplay([[maybe_unused]] const DrawnFrame& frame) {
+#ifndef NDEBUG
+  if (morrow::PeekRandomNumber(DrawnFrame::kGeneratorMark, 0) != frame.generatorMark) {
+    FailDrawnFrameGuard("a random number drawn between the draw's start and the copy-back", -1);
+  }
+  if (frame.asked > DrawnFrame::kMostRequests) {
+    char what[96];
+    std::snprintf(what, sizeof what, "%d requests asked, the list holds %d", frame.asked,
+                  DrawnFrame::kMostRequests);
+    FailDrawnFrameGuard(what, -1);
+  }
+#endif
+}
+
+// Debug builds: the number drawn is the one the selection looked ahead at.
+void CheckReplayed([[maybe_unused]] const DrawnFrame::Request& request, [[maybe_unused]] int drawn,
+                   [[maybe_unused]] int index) {
+#ifndef NDEBUG
+  if (drawn != request.lookedAt) {
+    char what[96];
+    std::snprintf(what, sizeof what, "random draw %d (max %d) gave %d, %d was looked ahead at",
+                  index, request.value, drawn, request.lookedAt);
+    FailDrawnFrameGuard(what, request.player);
+  }
+#endif
+}
+
+}  // namespace
+
+void CarryOutSelections(DrawnFrame& frame) {
+  CheckBeforeReplay(frame);
+  frame.carriedOut = true;
+  int draws = 0;
+  for (int i = 0; i < frame.requestCount; ++i) {
+    const DrawnFrame::Request& request = frame.requests[i];
+    switch (request.kind) {
+      case DrawnFrame::Request::Kind::kRandom:
+        CheckReplayed(request, morrow::GetRandomNumber(request.value), draws++);
         break;
-      case DrawnFrameEffects::Kind::kSound:
-        PlaySoundEntry(step.value);
+      case DrawnFrame::Request::Kind::kSound:
+        PlaySoundEntry(request.value);
         break;
-      case DrawnFrameEffects::Kind::kPuff:
-        CreateEffect(&step.source, 0);
+      case DrawnFrame::Request::Kind::kPuff:
+        CreateEffect(&request.source, 0);
         break;
-      case DrawnFrameEffects::Kind::kShake:
-        ScreenShake = step.value;
+      case DrawnFrame::Request::Kind::kShake:
+        ScreenShake = request.value;
         break;
     }
   }
   for (int p = 0; p < kPlayerCount; ++p) {
-    const BattleObject& drawn = effects.players[p];
-    BattleObject& player = g_players[p];
-    player.heading = drawn.heading;
-    player.guard = drawn.guard;
-    player.x = drawn.x;
-    player.y = drawn.y;
-    player.z = drawn.z;
-    player.vx = drawn.vx;
-    player.vy = drawn.vy;
-    player.vz = drawn.vz;
+    CopyBack(frame, p, &BattleObject::heading, "heading");
+    CopyBack(frame, p, &BattleObject::guard, "guard");
+    CopyBack(frame, p, &BattleObject::x, "x");
+    CopyBack(frame, p, &BattleObject::y, "y");
+    CopyBack(frame, p, &BattleObject::z, "z");
+    CopyBack(frame, p, &BattleObject::vx, "vx");
+    CopyBack(frame, p, &BattleObject::vy, "vy");
+    CopyBack(frame, p, &BattleObject::vz, "vz");
   }
 }
 

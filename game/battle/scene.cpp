@@ -1,7 +1,8 @@
 // The battle frame: the round's timing, then (unless time is frozen) the simulation of every pool,
 // the special-move cut-ins around the drawing point, the round end with its story and survival
-// branches, the ending fade and the end of the demonstration battle. What a frame asks of the
-// scene is its outcome; the scene (game/flow/battle_scene.cpp) carries it out.
+// branches, the ending fade and the end of the demonstration battle. The frame runs in two halves
+// around the drawing point; the scene (game/flow/battle_scene.cpp) draws between them when the
+// frame is drawn, and carries out the outcome the second half answers.
 #include <cstdint>
 
 #include "game/battle/access.h"
@@ -151,12 +152,6 @@ void PlayCardSounds() {
     }
     return;
   }
-}
-
-void Draw(BattleDrawer draw) {
-  const bool skipped = g_display.halfRatePresent != 0 && FrameCount % 2 != 0 &&
-                       FadeCaptureRequest != 1 && SpellCaptureRequest != 1;
-  if (!skipped) draw();
 }
 
 void RunCutIn() {
@@ -325,15 +320,18 @@ void ClearBattleForTitle() {
   SpellCaptureRequest = 0;
 }
 
-// The round end, the ending fade and the end of the demonstration never ask for something in the
-// same frame: the first two run in the story only, the last outside it, and a fade starts only
-// on a round's last frame. So one outcome answers for the frame.
-BattleOutcome StepBattle(BattleDrawer draw) {
+void StepBattleToDraw() {
   using namespace battle_scene;
   if (FreezeFrames == 0 && ContinuePause == 0) Simulate();
   StartCutIn();
   PlayCardSounds();
-  Draw(draw);
+}
+
+// The round end, the ending fade and the end of the demonstration never ask for something in the
+// same frame: the first two run in the story only, the last outside it, and a fade starts only
+// on a round's last frame. So one outcome answers for the frame.
+BattleOutcome StepBattleFromDraw() {
+  using namespace battle_scene;
   RunCutIn();
   BattleOutcome outcome = RunRoundEnd();
   const BattleOutcome fade = RunEndingFade();

@@ -2,10 +2,7 @@
 // stage, the next stage or the lost-fight route for the scene to take, the continue prompt) and
 // the fade that leads from the last stage to the end of the story.
 #include "game/battle/scene_parts.h"
-#include "game/core/data_files.h"
 #include "game/core/frame_state.h"
-#include "morrow/sound/music.h"
-#include "morrow/sound/sound.h"
 
 namespace veyrdale::battle_scene {
 
@@ -39,12 +36,8 @@ BattleOutcome EndStoryRound() {
 
 BattleOutcome RunEndingFade() {
   if (EndingFade <= 0) return BattleOutcome::kGoesOn;
-  if (EndingFade > 16) {
-    morrow::SetMusicVolume(MusicVolumeSetting((EndingFade - 16) * 0.03125));
-  }
-  if (EndingFade == 16) morrow::StopMusicPlayback();
   --EndingFade;
-  return EndingFade == 0 ? BattleOutcome::kStoryOver : BattleOutcome::kGoesOn;
+  return EndingFade == 0 ? BattleOutcome::kStoryOver : BattleOutcome::kEndingFades;
 }
 
 }  // namespace veyrdale::battle_scene

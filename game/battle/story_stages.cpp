@@ -2,7 +2,6 @@
 #include "game/battle/story_stages.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <iterator>
 
 #include "game/battle/access.h"
@@ -11,7 +10,6 @@
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
-#include "morrow/graphics/graph_load.h"
 
 namespace veyrdale {
 
@@ -19,7 +17,8 @@ namespace {
 
 constexpr int kNone = -1;  // an empty cell of a stage row
 
-// One stage: the fighters, the portraits of the dialogue (slot 0-3, by character), the characters
+// One stage: the fighters, the portraits of the dialogue (slot 0-3, by character; the flow loads
+// them), the characters
 // of players 0-3, who the computer plays, the entry counters and the teams. kNone leaves a value
 // as it is.
 struct StageRow {
@@ -69,20 +68,9 @@ constexpr StageRow kExtraStages[11] = {
     {2, {9, 9, N, N}, {9, 9, N, N}, {N, N, N, N}, {1, N, N, N}, {N, N, N, N}},
 };
 
-// Loads one portrait slot: the sheet of the character shown, ten pictures of 360 by 480. The
-// slot is emptied first, so a sheet that fails to load leaves no stale handles behind.
-void LoadPortrait(int slot, int character) {
-  int32_t* handles = PortraitHandles[slot];
-  for (int i = 0; i < 10; ++i) handles[i] = -1;
-  char path[64];
-  std::snprintf(path, sizeof path, "Resource\\b_%s.dat", CharacterCodeOf(character));
-  morrow::LoadDividedGraph(path, 10, 5, 2, 360, 480, handles);
-}
-
 void ApplyStageRow(const StageRow& row) {
   g_match.playerCount = row.players;
   for (int i = 0; i < 4; ++i) {
-    if (row.portraits[i] != kNone) LoadPortrait(i, row.portraits[i]);
     if (row.characters[i] != kNone) g_players[i].kind = static_cast<uint16_t>(row.characters[i]);
     if (row.cpu[i] != kNone) g_match.cpuFlag[i] = row.cpu[i];
     if (row.entry[i] != kNone) g_playerState.entryFrames[i] = row.entry[i];
@@ -109,7 +97,6 @@ void SetupMainStage(int stage) {
     if (RouteFlagA == 0 || RouteFlagB == 1) {
       RouteFlagB = 1;
       g_match.playerCount = 3;
-      LoadPortrait(2, 6);
       g_players[2].kind = 6;
       g_match.cpuFlag[2] = 1;
       SetTeamsZeroOneOne();
@@ -123,20 +110,27 @@ void SetupMainStage(int stage) {
 
 }  // namespace
 
-void SetupStoryStage(int stage, int kind) {
-  if (kind == 1) {
-    SetupExtraStoryStage(stage);
-    return;
-  }
+void SetStoryStageFighters(int stage, int kind) {
   g_match.teamMode = 0;
-  if (stage < 0 || stage >= static_cast<int>(std::size(kMainStages))) return;
-  SetupMainStage(stage);
+  if (kind == 1) {
+    if (stage >= 0 && stage < static_cast<int>(std::size(kExtraStages))) {
+      ApplyStageRow(kExtraStages[stage]);
+    }
+  } else if (stage >= 0 && stage < static_cast<int>(std::size(kMainStages))) {
+    SetupMainStage(stage);
+  }
 }
 
-void SetupExtraStoryStage(int stage) {
-  g_match.teamMode = 0;
-  if (stage < 0 || stage >= static_cast<int>(std::size(kExtraStages))) return;
-  ApplyStageRow(kExtraStages[stage]);
+int StoryStagePortrait(int stage, int kind, int slot) {
+  if (slot < 0 || slot >= 4) return kNone;
+  if (kind == 1) {
+    if (stage < 0 || stage >= static_cast<int>(std::size(kExtraStages))) return kNone;
+    return kExtraStages[stage].portraits[slot];
+  }
+  if (stage < 0 || stage >= static_cast<int>(std::size(kMainStages))) return kNone;
+  // The third fighter the route brings to stages 7 and 8 is shown in slot 2.
+  if ((stage == 7 || stage == 8) && slot == 2 && RouteFlagB == 1) return 6;
+  return kMainStages[stage].portraits[slot];
 }
 
 void InitStageTypeTable(int kind) {

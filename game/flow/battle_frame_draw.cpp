@@ -1,15 +1,18 @@
-// The battle's drawer: one drawn battle frame as the flow runs it. The view draws in three parts;
-// after each, what that part showed and worked out is carried out in the order the draw met it:
-// the screen shake spent, the draw list's tags and block countdown, the character frame
-// selections and the flash after the arena and the first part of the display; the story's
-// dialogue (the flow's own) and the end of the run it asks for; then the counters the top of the
-// display showed, the round clock and the continue prompt's choice. F1 leaves for the title
-// before anything is drawn.
+// Which battle frames are drawn, and one drawn battle frame as the flow runs it, part by part. The
+// view begins the frame and draws in three parts; after each, what that part showed and worked out
+// is carried out in the order the draw met it: the screen shake spent, the draw list's tags and
+// block countdown, the character frame selections and the flash after the arena and the first
+// part of the display; the story's dialogue (the flow's own) and the end of the run it asks for;
+// then the counters the top of the display showed, the round clock and the continue prompt's
+// choice. F1 leaves for the title before anything is drawn.
 #include <cstdint>
+#include <iterator>
+#include <span>
 
 #include "game/battle/battle.h"
 #include "game/battle/drawn_frame.h"
 #include "game/battle/round_clock.h"
+#include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -96,30 +99,98 @@ void DrawContinueOverlay() {
   RunContinueChoice();
 }
 
-void RunBattleHud(int shake) {
-  DrawBattleHud(shake);
-  CarryOutSelections(g_drawnFrame.effects);
-  SpendFlash();
-  if (DrawStoryDialogue(shake)) EndStoryRun();
-  // The prompt is drawn as the frame found it; its choice runs after the draw.
-  const bool prompt = ContinuePause > 0;
-  DrawBattleHudTop(shake);
-  SpendDisplayCounters();
-  RunRoundClock();
-  if (prompt) RunContinueChoice();
+namespace {
+
+// Whether the continue prompt stood when the top of the display drew it: its choice runs after
+// the draw, on the frame it was drawn on.
+bool g_promptDrawn = false;
+
+bool BeginDraw() {
+  PrepareBattleDraw();
+  return true;
 }
 
-void DrawBattleFrame() {
-  PrepareBattleDraw();
+bool CarryOutDrawListPart() {
   SpendScreenShake();
   CarryOutDrawList(g_match.playerCount);
   // Only a pressed key answers 1: an input component that failed answers -1, which is no key.
   if (morrow::IsKeyPressed(kKeyF1) == 1 && DemoFrames < kDemoStart) {
     ReturnToTitle();
-    return;
+    return false;
   }
+  return true;
+}
+
+bool DrawArena() {
   DrawBattleArena();
-  RunBattleHud(g_drawnFrame.shake);
+  return true;
+}
+
+bool DrawHud() {
+  DrawBattleHud(g_drawnFrame.shake);
+  return true;
+}
+
+bool CarryOutHud() {
+  CarryOutSelections(g_drawnFrame);
+  SpendFlash();
+  return true;
+}
+
+bool RunDialogue() {
+  if (DrawStoryDialogue(g_drawnFrame.shake)) EndStoryRun();
+  return true;
+}
+
+bool DrawHudTop() {
+  g_promptDrawn = ContinuePause > 0;
+  DrawBattleHudTop(g_drawnFrame.shake);
+  return true;
+}
+
+bool CarryOutHudTop() {
+  SpendDisplayCounters();
+  RunRoundClock();
+  if (g_promptDrawn) RunContinueChoice();
+  return true;
+}
+
+constexpr int kHudPart = 3;
+constexpr DrawnFramePart kParts[] = {
+    {"begin the frame", true, &BeginDraw},
+    {"the draw list carried out, F1", false, &CarryOutDrawListPart},
+    {"the arena", true, &DrawArena},
+    {"the display", true, &DrawHud},
+    {"the selections carried out, the flash", false, &CarryOutHud},
+    {"the story's dialogue", false, &RunDialogue},
+    {"the top of the display", true, &DrawHudTop},
+    {"its counters, the round clock, the continue choice", false, &CarryOutHudTop},
+};
+
+void RunParts(int first) {
+  for (int i = first; i < static_cast<int>(std::size(kParts)); ++i) {
+    if (!kParts[i].run()) return;
+  }
+}
+
+}  // namespace
+
+std::span<const DrawnFramePart> DrawnFrameParts() {
+  return kParts;
+}
+
+void RunBattleHud(int shake) {
+  g_drawnFrame.shake = shake;
+  RunParts(kHudPart);
+}
+
+bool BattleFrameIsDrawn() {
+  return g_display.halfRatePresent == 0 || FrameCount % 2 == 0 || FadeCaptureRequest == 1 ||
+         SpellCaptureRequest == 1;
+}
+
+void DrawBattleFrame() {
+  RunParts(0);
 }
 
 }  // namespace veyrdale

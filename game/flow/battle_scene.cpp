@@ -1,5 +1,6 @@
-// Scene 4, the battle: the story's pre-fight phase or the round's timing, then one battle frame,
-// and what the frame asks for: the hand-over of a finished match, the story's next stage or
+// Scene 4, the battle: the story's pre-fight phase or the round's timing, then one battle frame
+// (the battle's two halves with the draw between them on the frames that are drawn), and what the
+// frame asks for: the hand-over of a finished match, the story's next stage or
 // lost-fight route, the end of the story, the loading sign and the end of the demonstration. The
 // return to the title clears the battle and loads the title.
 #include <cstdint>
@@ -138,6 +139,14 @@ void EndStory() {
   FadeCaptureRequest = 1;
 }
 
+// The music of the ending fade, by the frames the fade had left before this frame's count-down:
+// quieter by a 32nd a frame down to 16 left, where it stops.
+void FadeEndingMusic() {
+  const int left = EndingFade + 1;
+  if (left > 16) morrow::SetMusicVolume(MusicVolumeSetting((left - 16) * 0.03125));
+  if (left == 16) morrow::StopMusicPlayback();
+}
+
 void EndDemonstration() {
   SceneId = kSceneTitleReturn;
   RoundFrame = RoundEndFrames = FreezeFrames = SceneFrame = DemoFrames = 0;
@@ -161,6 +170,9 @@ void CarryOut(BattleOutcome outcome) {
       g_match.storyStage = kSecondFightLostStage;
       StartStageDialogue(kSecondFightLostStage, kSecondFightLostScript);
       RoundWinner = 1;
+      break;
+    case BattleOutcome::kEndingFades:
+      FadeEndingMusic();
       break;
     case BattleOutcome::kStoryOver:
       EndStory();
@@ -186,7 +198,14 @@ void BattleScene(int) {
     HandOverMatch();
     return;
   }
-  CarryOut(StepBattle(&DrawBattleFrame));
+  CarryOut(RunBattleFrame());
+}
+
+BattleOutcome RunBattleFrame() {
+  StepBattleToDraw();
+  // Decided after the first half, which may ask for a capture (a cut-in's start).
+  if (BattleFrameIsDrawn()) DrawBattleFrame();
+  return StepBattleFromDraw();
 }
 
 void ReturnToTitle() {

@@ -2,6 +2,10 @@
 // sheets, the scenario scripts, the story's next stage, the survival rounds and the battle scene.
 #pragma once
 
+#include <span>
+
+#include "game/battle/battle.h"
+
 namespace veyrdale {
 
 // Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle, 2 ending.
@@ -35,7 +39,23 @@ bool DrawStoryDialogue(int shake);
 // portraits freed.
 void EndStoryRun();
 
-// One drawn battle frame, the battle's drawer: the draw list, F1 (back to the title), the arena,
+// One battle frame of scene 4 after the timing: the battle's first half, the draw when the frame is
+// drawn, the battle's second half; what the frame asks of the scene.
+BattleOutcome RunBattleFrame();
+// Whether the battle frame under way is drawn: every frame at full rate; at half rate the even
+// frame counts and every frame that asks for a capture.
+bool BattleFrameIsDrawn();
+// One part of a drawn battle frame. A view part only reads the game and fills the battle's drawn
+// frame; the others carry out what the parts before them showed and asked for. A part answers
+// false when the frame ends with it (F1 leaves for the title).
+struct DrawnFramePart {
+  const char* name;
+  bool view;
+  bool (*run)();
+};
+// The parts of a drawn battle frame, in the order DrawBattleFrame runs them.
+std::span<const DrawnFramePart> DrawnFrameParts();
+// One drawn battle frame, its parts in order: the draw list, F1 (back to the title), the arena,
 // then RunBattleHud; what the draw showed and worked out is carried out after each part.
 void DrawBattleFrame();
 // The head-up display of a drawn frame with shake offset `shake`, the draw list already built:
@@ -46,6 +66,10 @@ void RunBattleHud(int shake);
 // One frame of the story's continue prompt alone: drawn, then its choice run.
 void DrawContinueOverlay();
 
+// A story stage set up, kind 1 the extra story: its fighters (SetStoryStageFighters), then the
+// portraits of its dialogue loaded slot by slot. SetupExtraStoryStage is kind 1's.
+void SetupStoryStage(int stage, int kind);
+void SetupExtraStoryStage(int stage);
 // The story's portraits freed; the stage music started; the loading picture loaded (graph handle
 // or -1), drawn and freed.
 void DeletePortraits();

@@ -1,9 +1,12 @@
-// The story's media: the stage music, the loading picture and the portraits' release.
+// The story's media: the stage music, the loading picture, and the story stages' set-up with the
+// portraits of their dialogue loaded and released.
 #include "game/flow/stage_media.h"
 
 #include <cstdint>
 #include <cstdio>
 
+#include "game/battle/access.h"
+#include "game/battle/battle.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -16,6 +19,32 @@
 #include "morrow/system/time.h"
 
 namespace veyrdale {
+
+namespace {
+
+// Loads one portrait slot: the sheet of the character shown, ten pictures of 360 by 480. The
+// slot is emptied first, so a sheet that fails to load leaves no stale handles behind.
+void LoadPortrait(int slot, int character) {
+  int32_t* handles = PortraitHandles[slot];
+  for (int i = 0; i < 10; ++i) handles[i] = -1;
+  char path[64];
+  std::snprintf(path, sizeof path, "Resource\\b_%s.dat", CharacterCodeOf(character));
+  morrow::LoadDividedGraph(path, 10, 5, 2, 360, 480, handles);
+}
+
+}  // namespace
+
+void SetupStoryStage(int stage, int kind) {
+  SetStoryStageFighters(stage, kind);
+  for (int slot = 0; slot < 4; ++slot) {
+    const int character = StoryStagePortrait(stage, kind, slot);
+    if (character >= 0) LoadPortrait(slot, character);
+  }
+}
+
+void SetupExtraStoryStage(int stage) {
+  SetupStoryStage(stage, 1);
+}
 
 void DeletePortraits() {
   for (auto& slot : PortraitHandles) {

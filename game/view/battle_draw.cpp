@@ -46,7 +46,7 @@ bool SetSceneTint(int players) {
     morrow::SetModulationColor(255, 255, 255);
   }
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_drawnFrame.effects.players[p];
+    const BattleObject& player = g_drawnFrame.players[p];
     if (g_playerState.cardBar[p] > 0 && CardDarkensArena(player.kind) &&
         player.stateTimer != kCardWaiting) {
       morrow::SetModulationColor(0, 0, 0);
@@ -97,7 +97,7 @@ int ScreenY(float y, int shake) {
 }
 
 void DrawKnockOutBurst(int p, int shake) {
-  const BattleObject& player = g_drawnFrame.effects.players[p];
+  const BattleObject& player = g_drawnFrame.players[p];
   const int tau = player.stateTimer;
   if (player.state != kStateKnockedOut || tau <= 72 || tau >= 120) return;
   morrow::SetBlendMode(kBlendAdd, TruncToInt(static_cast<float>((tau - 72) * 255) * 0.020833334f));
@@ -111,11 +111,10 @@ void DrawKnockOutBurst(int p, int shake) {
 }
 
 void DrawRedScreen(int p) {
-  const int owner = g_drawnFrame.effects.players[p].owner;
+  const int owner = g_drawnFrame.players[p].owner;
   // The owner field names a player; anything else names none.
   if (owner < 0 || owner >= kPlayerCount) return;
-  if (g_playerState.cardBar[owner] <= 0 ||
-      !CardTintsScreenRed(g_drawnFrame.effects.players[p].kind))
+  if (g_playerState.cardBar[owner] <= 0 || !CardTintsScreenRed(g_drawnFrame.players[p].kind))
     return;
   morrow::SetBlendMode(kBlendMultiply, 255);
   morrow::DrawRectangle(0, 0, 640, 480, morrow::PackScreenColor(255, 128, 128), 1);
@@ -146,13 +145,11 @@ void DrawEntryByTag(const BattleObject* entry, int shake, int dark) {
   }
 }
 
-DrawnFrame g_drawnFrame;
-
 void PrepareBattleDraw() {
-  g_drawnFrame.shake = ScreenShakeOffset();
+  const int shake = ScreenShakeOffset();
   LateEffectCount = 0;
-  g_drawnFrame.entries = BuildDrawList(g_match.playerCount);
-  g_drawnFrame.effects.Begin();
+  const int entries = BuildDrawList(g_match.playerCount);
+  g_drawnFrame.Begin(shake, entries);
 }
 
 void DrawBattleArena() {

@@ -7,16 +7,13 @@
 
 #include "game/battle/access.h"
 #include "game/battle/battle.h"
+#include "game/battle/drawn_frame.h"
 #include "game/battle/player_control.h"
-#include "game/battle/shots.h"
-#include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
-#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/view/view.h"
 #include "morrow/graphics/draw.h"
-#include "morrow/system/time.h"
 
 namespace veyrdale {
 
@@ -125,11 +122,12 @@ bool IsKnockDownState(int32_t state) {
 }
 
 int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selection&)) {
+  g_drawnFrame.CheckBegun();
   if (player->state < 0 || player->state > kLastState) return kFallbackCell;
   // The owner field reaches the per-player arrays and the owner's record: the drawn frame's copy.
   const BattleObject* record = PlayerOrNull(player->owner);
   if (record == nullptr) return kFallbackCell;
-  BattleObject* owner = &g_drawnFrame.effects.players[record - g_players];
+  BattleObject* owner = &g_drawnFrame.players[record - g_players];
   const int p = player->owner;
   const SheetLook& look = kLooks[id];
   const Cell length = MoveRow(p, g_playerState.currentMove[p]).moveLength;
@@ -201,48 +199,8 @@ bool DirectionHeld(const Selection& s) {
   return false;
 }
 
-bool Free() {
-  return FreezeFrames == 0;
-}
-
-bool FreeAndUnheld(const Selection& s) {
-  return Free() && g_playerState.holdTimer[s.p] == 0;
-}
-
 bool MayTurn(const Selection& s) {
-  return FreeAndUnheld(s) && s.suppressTurn == 0;
-}
-
-bool HalfRate() {
-  return g_display.halfRatePresent != 0;
-}
-
-void TurnStep(const Selection& s, int sign) {
-  const int step = (HalfRate() ? 32 : 16) * sign;
-  s.owner->heading = ((s.owner->heading & 255) + step) & 255;
-}
-
-namespace {
-
-// The owner falls one frame: guard up, gravity added while the fall is slower than `limit`, and on
-// reaching the ground it stops with a landing puff.
-void Fall(BattleObject& o, double limit, double gravity, double halfRateGravity) {
-  o.guard = 2;
-  if (o.vz < limit) o.vz = static_cast<float>(o.vz + (HalfRate() ? halfRateGravity : gravity));
-  o.z += o.vz;
-  if (o.z >= 0.0f) {
-    o.vz = 0.0f;
-    // The landing puff, made by the battle from the player as it landed.
-    DrawnFrameEffects::Step* puff = g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kPuff, 0);
-    if (puff != nullptr) puff->source = o;
-  }
-}
-
-}  // namespace
-
-void JumpStep(const Selection& s) {
-  if (!Free() || !(s.owner->z < 0.0f)) return;
-  Fall(*s.owner, 3.0, 0.2, 0.4);
+  return DrawnFrame::FreeAndUnheld(s.p) && s.suppressTurn == 0;
 }
 
 Cell JumpPose(Selection& s, Cell falling, Cell ground) {
@@ -252,55 +210,14 @@ Cell JumpPose(Selection& s, Cell falling, Cell ground) {
   } else if (s.z < 0.0f) {
     c = falling;
   }
-  JumpStep(s);
+  g_drawnFrame.Jump(s.p);
   return s.Col(c);
 }
 
-void GlideStep(const Selection& s) {
-  // Whether the player is in the air is read from the record passed in; the fall is the owner's.
-  if (!Free() || !(s.z < 0.0f)) return;
-  BattleObject& o = *s.owner;
-  o.vx = VelocityX(s.heading, -6.0f);
-  o.vy = VelocityY(s.heading, -6.0f);
-  Fall(o, 2.0, 0.35, 0.7);
-}
-
-void AimStep(const Selection& s) {
-  const BattleObject& own = *s.record;
-  const int x = TruncToInt(own.x);
-  const int y = TruncToInt(own.y);
-  int32_t heading = own.heading;
-  int nearest = 999999;  // farther opponents are not aimed at
-  const int inPlay = PlayersInPlay();
-  for (int i = 0; i < inPlay; ++i) {
-    if (i == s.p) continue;
-    const BattleObject& other = g_drawnFrame.effects.players[i];
-    if (other.state >= kStateKnockedOut) continue;
-    if (g_match.teamMode == 1 && g_match.team[i] == g_match.team[s.p]) continue;
-    const int d = GetSquaredDistance(x, y, TruncToInt(other.x), TruncToInt(other.y));
-    if (d < nearest) {
-      nearest = d;
-      heading = HeadingBetween(own.x, own.y, other.x, other.y);
-    }
-  }
-  s.owner->heading = heading;
-}
-
-void JitterStep(const Selection& s) {
-  s.record->x += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
-  s.record->y += static_cast<float>(g_drawnFrame.effects.Random(2) - 1);
-}
-
 void SpinStep(Selection& s) {
-  // Only the low four bits of the counter count: 16 steps a unit wrap at 16 units.
-  BattleObject& r = *s.record;
-  r.heading = ((r.heading & 255) + 16 * static_cast<int32_t>(s.q & 15)) & 255;
-  s.heading = r.heading;
-  s.row = HeadingRow(r.heading);
-}
-
-void LiftStep(const Selection& s) {
-  s.record->y -= 8.0f;
+  DrawnFrame::Spin(*s.record, s.q);
+  s.heading = s.record->heading;
+  s.row = HeadingRow(s.record->heading);
 }
 
 }  // namespace charaframe

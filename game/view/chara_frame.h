@@ -1,17 +1,15 @@
-// Which cell of a player's character sheet the battle draw shows, and what choosing it works out:
-// tints left for the caller's next draw, and turns, jumps, glides, aims, spins, lifts, jitter, a
-// sound and screen shakes, made on the record passed in and on the owner's copy in g_drawnFrame,
-// with the random numbers looked ahead at, and the sound, puffs and shakes listed, for the battle
-// to carry out after the draw. SelectCharaFrame (declared in view.h) switches on the record's
-// character to one SelectFrameCharaN per sheet layout; this header holds what those share.
+// Which cell of a player's character sheet the battle draw shows, and the tints left for the
+// caller's next draw. Where a cell goes with a motion (turns, jumps, glides, aims, spins, lifts,
+// jitter, the dash of character 8, the swing's shakes), the selection applies the battle's rule of
+// motion on drawn frames (DrawnFrame, game/battle/drawn_frame.h) to the record passed in and to
+// the owner's copy in g_drawnFrame, for the battle to carry out after the draw. SelectCharaFrame
+// (declared in view.h) switches on the record's character to one SelectFrameCharaN per sheet
+// layout; this header holds what those share.
 //
 // A sheet's first eight rows face the eight heading rows (row r holds headings 32r to 32r + 31, W
 // cells wide); cells from 8W on face no direction. Every answer is a cell number: 39 is the
 // fallback of a state or pose that a character does not draw, 999 or more hides the player. The
 // answer is not range-checked here: the drawers check it against the sheet.
-//
-// The selection runs only where the draw calls it, once per drawn frame, so at half rate the
-// turning and falling steps are doubled to keep their speed.
 #pragma once
 
 #include <cstdint>
@@ -137,39 +135,16 @@ Cell KnockBackFall(const Selection& s, Cell div, Cell base, std::initializer_lis
 // Whether the owner holds any of the four directions.
 bool DirectionHeld(const Selection& s);
 
-// The conditions of the side effects: free while no spell-card freeze runs, unheld while the
-// owner is not held, and a turn only when both hold and the caller does not suppress it.
-bool Free();
-bool FreeAndUnheld(const Selection& s);
+// A turn: only while the owner is free and unheld (DrawnFrame::FreeAndUnheld) and the caller does
+// not suppress it.
 bool MayTurn(const Selection& s);
-// At half rate the selection runs every second frame, so its per-frame steps are doubled.
-bool HalfRate();
-
-// Turn: the owner's heading moves by 16 steps in `sign`'s direction (32 at half rate). The
-// heading row of this selection stays the one read before.
-void TurnStep(const Selection& s, int sign);
-// Jump (characters 0 and 10 in attack pose 2): while free and the owner is in the air, the owner
-// falls under gravity with its guard up, and lands with a puff.
-void JumpStep(const Selection& s);
-// Glide (character 8 in attack pose 2): while free and the record passed in is in the air, the
-// owner drifts backwards from its heading at 6 pixels a frame and falls under a lighter gravity
-// than the jump's, with its guard up, landing with a puff.
-void GlideStep(const Selection& s);
-// Aim: the owner turns toward the nearest opponent still in the round (truncated positions; on a
-// tie the lower player index), or takes the heading of the record passed in when there is none.
-void AimStep(const Selection& s);
-// The cell of the jumping pose (characters 0 and 10, attack pose 2), chosen before the jump step
-// moves the owner: 16 while the record rises, `falling` while it comes down, `ground` on the
-// ground.
+// The cell of the jumping pose (characters 0 and 10, attack pose 2), chosen before the jump
+// (DrawnFrame::Jump) moves the owner: 16 while the record rises, `falling` while it comes down,
+// `ground` on the ground.
 Cell JumpPose(Selection& s, Cell falling, Cell ground);
-// Jitter: the record passed in shakes by up to a pixel, x first, then y.
-void JitterStep(const Selection& s);
-// Spin: the record passed in turns by 16 steps a unit of its recovery counter; its heading row
-// becomes the new heading's.
+// Spin (DrawnFrame::Spin) of the record passed in; the selection's heading row becomes the new
+// heading's.
 void SpinStep(Selection& s);
-// Lift: the record passed in (the draw list's copy) moves 8 pixels up the screen on every call,
-// and the player is drawn there; the owner's copy stays where the battle left it.
-void LiftStep(const Selection& s);
 
 }  // namespace charaframe
 }  // namespace veyrdale

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "game/battle/drawn_frame.h"
 #include "game/battle/player_control.h"
 #include "game/core/records.h"
 #include "game/view/chara_frame.h"
@@ -23,7 +24,7 @@ Cell Chara0Attack(Selection& s) {
       return s.Col(std::min<Cell>(s.e / 4 + 11, 13));
     case 1: {
       const Cell c = Clamp(s.e / 3 + 20, 21, 25);
-      if (c == 25 && s.t >= 17 && MayTurn(s)) TurnStep(s, +1);
+      if (c == 25 && s.t >= 17 && MayTurn(s)) g_drawnFrame.Turn(s.p, +1);
       return s.Col(c);
     }
     case 2:
@@ -184,7 +185,7 @@ Cell Chara3SecondCard(const Selection& s) {
   const Cell t = s.t;
   if (t == kSpellFirstFrame) return s.Col(0);
   if (t >= 304) {
-    if (s.owner->heading != kFacingDown && MayTurn(s)) TurnStep(s, -1);
+    if (s.owner->heading != kFacingDown && MayTurn(s)) g_drawnFrame.Turn(s.p, -1);
     return s.Col(0);
   }
   if (t >= 240) return Clamp((320 - t) / 4 + 317, 320, 322);
@@ -243,7 +244,7 @@ Cell Chara4Attack(Selection& s) {
     case 3:
       if (t < 24) return s.Col(14);
       if (t < 59) {
-        if (MayTurn(s)) TurnStep(s, -1);
+        if (MayTurn(s)) g_drawnFrame.Turn(s.p, -1);
         return s.Col(13);
       }
       return s.Col(12);
@@ -332,7 +333,7 @@ Cell Chara5Special(const Selection& s) {
   const Cell t = s.t;
   if (s.special >= 8000) return s.Col(std::min<Cell>(t / 8 + 32, 35));
   if (s.special >= 6666) {
-    JitterStep(s);
+    g_drawnFrame.Jitter(*s.record);
     return s.Col(6);
   }
   if (s.special >= 5000) return s.Col(std::min<Cell>(t / 6 + 24, 26));

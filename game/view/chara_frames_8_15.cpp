@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/drawn_frame.h"
 #include "game/battle/player_control.h"
 #include "game/battle/shots.h"
 #include "game/core/numeric.h"
 #include "game/core/records.h"
-#include "game/core/sound_entries.h"
 #include "game/view/chara_frame.h"
 #include "game/view/view.h"
-#include "morrow/system/time.h"
 
 namespace veyrdale {
 
@@ -66,7 +65,7 @@ Cell Chara8Glide(const Selection& s) {
   } else {
     c = Chara8Settle(s, 24);
   }
-  GlideStep(s);
+  g_drawnFrame.Glide(s.p, s.heading, s.z);
   return c;
 }
 
@@ -85,32 +84,6 @@ Cell Chara8DashCell(const Selection& s) {
   return d + sixteenth + 251;
 }
 
-// The dash itself, while free and unheld: at t 80 a turn of 32 steps either way and the dash
-// sound, at 79-73 a burst of speed along the heading behind armour, at 72-71 the brake and an aim,
-// at 64-63 a second aim. Braking and aiming take two frames so that half rate, which draws one of
-// them, still runs them; its single brake is about the two of full rate (0.45 x 0.45).
-void Chara8DashSteps(const Selection& s) {
-  if (!FreeAndUnheld(s)) return;
-  BattleObject& o = *s.owner;
-  const Cell t = s.t;
-  if (t == 80) {
-    const int64_t turn = 288 - 64 * static_cast<int64_t>(g_drawnFrame.effects.Random(1));
-    o.heading = WrapHeading(o.heading + turn);
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kSound, kSoundDash);
-  } else if (t >= 73 && t <= 79) {
-    o.vx = VelocityX(s.heading, 12.0f);
-    o.vy = VelocityY(s.heading, 12.0f);
-    o.guard = -16;
-  } else if (t == 72 || t == 71) {
-    const double brake = HalfRate() ? 0.2 : 0.45;
-    o.vx = static_cast<float>(o.vx * brake);
-    o.vy = static_cast<float>(o.vy * brake);
-    AimStep(s);
-  } else if (t == 64 || t == 63) {
-    AimStep(s);
-  }
-}
-
 Cell Chara8Attack(Selection& s) {
   switch (s.pose) {
     case 0:
@@ -121,7 +94,7 @@ Cell Chara8Attack(Selection& s) {
       return Chara8Glide(s);
     case 3: {
       const Cell c = Chara8DashCell(s);
-      Chara8DashSteps(s);
+      g_drawnFrame.Dash(s.p, s.t, s.heading, *s.record);
       return c;
     }
     default:
@@ -191,7 +164,7 @@ Cell Chara9Special(const Selection& s) {
   const Cell level = s.special;
   if (level >= 8000) return std::min<Cell>(t / 8 + 32, 35);
   if (level >= 6666) {
-    JitterStep(s);
+    g_drawnFrame.Jitter(*s.record);
     return 6;
   }
   if (level >= 5000) return std::min<Cell>(t / 6 + 240, 249);
@@ -260,13 +233,9 @@ Cell Chara9(Selection& s) {
 // turns with it.
 Cell Chara10Swing(const Selection& s) {
   const Cell t = s.t;
-  if (t == 51) {
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kShake, 8);
-  } else if (t == 50) {
-    g_drawnFrame.effects.Add(DrawnFrameEffects::Kind::kShake, 7);
-  }
+  g_drawnFrame.SwingShake(t);
   const Cell c = s.e / 4 + 13;
-  if (c > 20 && t >= 16 && MayTurn(s)) TurnStep(s, +1);
+  if (c > 20 && t >= 16 && MayTurn(s)) g_drawnFrame.Turn(s.p, +1);
   return s.Col(Remap(c, {Is(13, 0), Is(14, 16), Between(15, 16, 17), Above(20, 20)}));
 }
 
@@ -492,7 +461,7 @@ Cell Chara12SecondCard(const Selection& s) {
 
 Cell Chara12KnockDown(Selection& s) {
   if (s.z <= kLowKnockDown) return s.Col(Remap(s.q / 2 + 18, {Below(24, 24), Above(30, 31)}));
-  LiftStep(s);
+  DrawnFrame::Lift(*s.record);
   return KnockBackFall(
       s, 4, 22, {Below(32, 31), Is(32, 30), Is(33, 29), Is(34, 28), Is(35, 32), AtLeast(36, 24)},
       31);

@@ -58,7 +58,7 @@ void DrawPlayerTags(int phase, int shake) {
   morrow::SetBlendMode(kBlendAlpha, TruncToInt((phase % 30) * (1.0 / 29) * 255));
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_drawnFrame.effects.players[p];
+    const BattleObject& player = g_drawnFrame.players[p];
     Centred(TruncToInt(player.x), TruncToInt(player.y - static_cast<float>(shake) - 30.0f), 1.0,
             0.0, PictureCell(kTagRow, p));
   }

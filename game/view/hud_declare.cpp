@@ -179,7 +179,7 @@ bool IsPlayerIndex(int32_t p) {
 void DrawSilhouettes(int caster, int target, int shake) {
   morrow::SetBlendMode(kBlendNone, kOpaque);
   for (const int p : {caster, target}) {
-    BattleObject& player = g_drawnFrame.effects.players[p];
+    BattleObject& player = g_drawnFrame.players[p];
     const int cell = SelectCharaFrame(&player, 0);
     if (cell >= kHiddenFrame) continue;
     morrow::SetModulationColor(0, 0, 0);
@@ -231,7 +231,7 @@ void DrawSpellDeclarations() {
   const int32_t freeze = FreezeFrames;
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_drawnFrame.effects.players[p];
+    const BattleObject& player = g_drawnFrame.players[p];
     const PlayerBattleState& s = g_playerState;
     if (player.state != kStateSpellCard && s.cardBar[p] <= 0 && s.cardBarFull[p] <= 0) continue;
     const bool declaring = player.stateTimer == kDeclared || player.stateTimer == kSpecialDeclared;
@@ -247,7 +247,7 @@ void DrawCardFlashes() {
   if (FreezeFrames <= 0) return;
   const int players = PlayerCountUpToFour();
   for (int p = 0; p < players; ++p) {
-    const BattleObject& player = g_drawnFrame.effects.players[p];
+    const BattleObject& player = g_drawnFrame.players[p];
     if (player.state != kStateSpellCard || g_playerState.cardChoice[p] != 1) continue;
     const int32_t t = player.stateTimer;
     const int kind = player.kind;
@@ -273,12 +273,12 @@ void DrawSpecialDeclaration(int shake) {
   if (!IsPlayerIndex(CutInAttacker) || !IsPlayerIndex(CutInVictim)) return;
   const int caster = CutInAttacker;
   const int target = CutInVictim;
-  if (g_drawnFrame.effects.players[caster].kind == 0) {
+  if (g_drawnFrame.players[caster].kind == 0) {
     DrawRedScreens(192);
     DrawSilhouettes(caster, target, shake);
     DrawPlates(d, shake);
     DrawWhiteOut(d);
-  } else if (g_drawnFrame.effects.players[caster].kind == 10) {
+  } else if (g_drawnFrame.players[caster].kind == 10) {
     DrawRedScreens(96);
     DrawSilhouettes(caster, target, shake);
     if (d <= 128) {

@@ -130,7 +130,7 @@ struct PanelPlace {
 };
 
 void DrawPanelFrame(const PanelPlace& at) {
-  const BattleObject& player = g_drawnFrame.effects.players[at.p];
+  const BattleObject& player = g_drawnFrame.players[at.p];
   const PlayerBattleState& s = g_playerState;
   int cell = 0;
   bool grey = false;
@@ -161,7 +161,7 @@ void DrawPortrait(const PanelPlace& at) {
     DrawNumber(182, 14, g_playerState.score[0], 7, 1);
     return;
   }
-  const int character = g_drawnFrame.effects.players[at.p].kind;
+  const int character = g_drawnFrame.players[at.p].kind;
   if (character >= 16) return;
   const int y = 438 * at.h + 16;
   const int32_t name = PictureCell(kPortraitRow, character);
@@ -175,7 +175,7 @@ void DrawPortrait(const PanelPlace& at) {
 void DrawGaugeTicks(const PanelPlace& at) {
   const float gauge = g_playerState.spellGauge[at.p];
   const int x = at.odd ? 621 + at.slide : -5 - at.slide;
-  const int32_t tick = PictureCell(kTickRow, g_drawnFrame.effects.players[at.p].kind);
+  const int32_t tick = PictureCell(kTickRow, g_drawnFrame.players[at.p].kind);
   if (gauge >= 100.0f) morrow::DrawGraph(x, 358 * at.h + 49, tick, 1);
   if (gauge >= 200.0f) morrow::DrawGraph(x, 318 * at.h + 69, tick, 1);
 }
@@ -194,7 +194,7 @@ void DrawLifePart(const PanelPlace& at, int cell, int width) {
 }
 
 void DrawLifeBar(const PanelPlace& at) {
-  const int32_t life = g_drawnFrame.effects.players[at.p].life;
+  const int32_t life = g_drawnFrame.players[at.p].life;
   if (life > kHalfLife) {
     DrawLifePart(at, 1, kLifeBarWidth);
     DrawLifePart(at, 0, LifeWidth(static_cast<int64_t>(life) - kHalfLife));
@@ -207,7 +207,7 @@ void DrawLifeBar(const PanelPlace& at) {
 
 // Top players' meters hang from y 96, bottom players' rise to y 383.
 void DrawMeterBar(const PanelPlace& at) {
-  const double meter = g_drawnFrame.effects.players[at.p].meter;
+  const double meter = g_drawnFrame.players[at.p].meter;
   const int length =
       std::clamp(TruncToInt(meter * (1.0 / kFullMeter) * kMeterLength), 0, kMeterLength);
   const int x = at.odd ? 629 + at.slide : 2 - at.slide;

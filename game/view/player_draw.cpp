@@ -374,7 +374,7 @@ void DrawCompanion(const BattleObject& entry, int p, int shake) {
     // A ghost of its owner: the owner's own copy in the drawn frame, which does not turn a
     // second time.
     morrow::SetBlendMode(kBlendAdd, TruncToInt(96 + 148 * Sin((2 * Unsigned(SceneFrame)) & 127)));
-    const int cell = SelectCharaFrame(&g_drawnFrame.effects.players[p], 1);
+    const int cell = SelectCharaFrame(&g_drawnFrame.players[p], 1);
     DrawCellCentred(x, y, 1.0, SheetCell(CharacterSheetCells, p, cell));
     // The owner's hit tint from the selection stays with the ghost, not with the next entry.
     White();

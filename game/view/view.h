@@ -1,7 +1,7 @@
-// What the view offers the flow and the tools: the battle frame drawn in three parts around the
-// flow's story dialogue, and the pieces of it that tests and probes draw alone. The view reads the
-// game and draws; what a drawn frame changes it leaves in g_drawnFrame for the battle and the flow
-// to carry out right after the draw.
+// What the view offers the flow and the tools: the battle frame drawn in parts around the flow's
+// story dialogue, and the pieces of it that tests and probes draw alone. The view reads the game
+// and draws; what a drawn frame changes it leaves in the battle's drawn frame (g_drawnFrame) for
+// the battle to carry out right after each part.
 #pragma once
 
 #include <cstdint>
@@ -11,17 +11,8 @@
 
 namespace veyrdale {
 
-// The drawn frame under way: its shake offset, its draw-list entries, and the players as its
-// character frame selections turn them with the steps those ask for.
-struct DrawnFrame {
-  int shake;
-  int entries;
-  DrawnFrameEffects effects;
-};
-extern DrawnFrame g_drawnFrame;
-
-// The start of a drawn frame: the shake offset, the draw list for the match's player count and
-// the players taken for the selections.
+// The start of a drawn frame: the battle's drawn frame begun with the shake offset, the draw list
+// for the match's player count and the players taken for the selections.
 void PrepareBattleDraw();
 // The arena and the draw list: the tint, the background and decorations, the entries, the
 // knock-out bursts and character 15's red screen.

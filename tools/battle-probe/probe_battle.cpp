@@ -14,6 +14,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenes.h"
+#include "game/flow/flow.h"
 #include "game/flow/move_table.h"
 #include "game/flow/stage_media.h"
 #include "tools/battle-probe/probe_args.h"

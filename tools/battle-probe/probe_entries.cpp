@@ -39,7 +39,7 @@ void DrawEntry(const Args& a) {
   if (count == 0) Fail("drawentry: the draw list is empty");
   const int i = static_cast<int>(ToInteger(a[1], 0, count - 1));
   veyrdale::DrawEntryByTag(&veyrdale::DrawList[i], ShakeArg(a, 2), 0);
-  veyrdale::CarryOutSelections(veyrdale::g_drawnFrame.effects);
+  veyrdale::CarryOutSelections(veyrdale::g_drawnFrame);
 }
 
 void Hud(const Args& a) {

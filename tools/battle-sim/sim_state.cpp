@@ -282,6 +282,13 @@ void StateSnapshot::Restore() const {
   for (const Range& r : ranges_) std::memcpy(r.address, bytes_.data() + r.offset, r.size);
 }
 
+bool StateSnapshot::Matches() const {
+  for (const Range& r : ranges_) {
+    if (std::memcmp(r.address, bytes_.data() + r.offset, r.size) != 0) return false;
+  }
+  return true;
+}
+
 namespace {
 
 // FNV-1a 64 of elements, each little-endian (floats by their bit pattern).

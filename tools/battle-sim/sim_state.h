@@ -53,6 +53,8 @@ class StateSnapshot {
  public:
   void Take();
   void Restore() const;
+  // Whether the storage holds what Take copied, byte for byte.
+  bool Matches() const;
   size_t bytes() const { return bytes_.size(); }
 
  private:

@@ -102,7 +102,7 @@ class Hud : public ::testing::Test {
   // the frame carries out after it: its drawing calls with the state each was drawn in.
   static Calls Draw(int shake = 0) {
     return Capture([shake] {
-      g_drawnFrame.effects.Begin();
+      g_drawnFrame.Begin(0, 0);
       RunBattleHud(shake);
     });
   }

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/battle/drawn_frame.h"
 #include "game/core/frame_state.h"
 #include "game/core/resource_tables.h"
 #include "game/view/battle_draw.h"
@@ -110,7 +111,9 @@ class PlayerEntryDraw : public ::testing::Test {
     return SelectCharaFrameNow(&scratch, 0);
   }
 
+  // The entry drawn on a frame begun from the players as they stand.
   static Calls Draw(const BattleObject& entry, int shake = 0) {
+    g_drawnFrame.Begin(shake, 0);
     Recorder().ClearCalls();
     DrawEntryByTag(&entry, shake, 0);
     Calls texts;

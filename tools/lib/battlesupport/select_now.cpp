@@ -6,12 +6,12 @@
 namespace veyrdale {
 
 int SelectCharaFrameNow(BattleObject* record, int suppressTurn) {
-  DrawnFrameEffects& effects = g_drawnFrame.effects;
-  effects.Begin();
+  DrawnFrame& frame = g_drawnFrame;
+  frame.Begin(0, 0);
   const bool isPlayer = record >= g_players && record < g_players + kPlayerCount;
-  BattleObject* selected = isPlayer ? &effects.players[record - g_players] : record;
+  BattleObject* selected = isPlayer ? &frame.players[record - g_players] : record;
   const int cell = SelectCharaFrame(selected, suppressTurn);
-  CarryOutSelections(effects);
+  CarryOutSelections(frame);
   return cell;
 }
 

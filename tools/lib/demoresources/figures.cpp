@@ -163,9 +163,8 @@ class Probe {
     g_playerState.specialMode[0] = s.special;
     for (int input = kInputDown; input <= kInputRight; ++input)
       HeldFrameCounts[input][0] = s.held ? 1 : 0;
-    DrawnFrameEffects& effects = g_drawnFrame.effects;
-    effects.Begin();
-    return SelectCharaFrame(&effects.players[0], 1);
+    g_drawnFrame.Begin(0, 0);
+    return SelectCharaFrame(&g_drawnFrame.players[0], 1);
   }
 
   static void Vote(std::map<int, Votes>* cells, int cell, Pose pose, int row) {

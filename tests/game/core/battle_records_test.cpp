@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "game/battle/arena.h"
-
 namespace {
 
 using namespace veyrdale;
