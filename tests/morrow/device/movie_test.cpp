@@ -199,10 +199,10 @@ TEST_F(MovieTest, PauseActivationAndDisplayChangeKeepTheMovie) {
 
   // The rebuild after a full-screen loss releases no movie first: their surfaces die with the
   // old display, and the rebuild opens those movies again all the same.
-  const platform::Surface* old = m->surface4.get();
+  // The new surface may sit at the old one's address (the allocator reuses it): that it is alive
+  // on the new display is what shows the movie was opened again.
   ASSERT_EQ(morrow::RebuildGraphicsDevice(), 0);
   ASSERT_NE(m->surface4, nullptr);
-  EXPECT_NE(m->surface4.get(), old);
   EXPECT_FALSE(m->surface4->IsDead());
   clock_.Advance(kFrameUs);
   EXPECT_EQ(Frame(graph), std::make_pair(uint64_t{1}, kColours[3]));
