@@ -47,6 +47,9 @@ bool ParseInt(const char* text, int low, int high, int* out) {
 }
 
 bool StartLibrary() {
+  // A probe never shows its window; without this a machine with no display prints the window
+  // system's complaint on every run.
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
   morrow::ChangeWindowMode(1);
   if (morrow::InitLibrary() != 0 || morrow::InitNetWork() != 0) {
     std::fprintf(stderr, "netprobe: the library did not start\n");
