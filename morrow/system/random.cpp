@@ -55,14 +55,18 @@ void Seed(RandomState& r, uint32_t seed) {
   Refill(r);
 }
 
-uint32_t NextWord(RandomState& r) {
-  if (r.next >= kN) {
-    if (!r.seeded) {
-      Seed(r, 4357);
-    } else {
-      Refill(r);
-    }
+// Makes the next word ready: what a draw does first once the words made are used up.
+void MakeReady(RandomState& r) {
+  if (r.next < kN) return;
+  if (!r.seeded) {
+    Seed(r, 4357);
+  } else {
+    Refill(r);
   }
+}
+
+uint32_t NextWord(RandomState& r) {
+  MakeReady(r);
   return r.output[r.next++];
 }
 
@@ -91,6 +95,9 @@ int GetRandomNumber(int max) {
 
 int PeekRandomNumber(int max, int ahead) {
   if (ahead < 0) return 0;
+  // The next draw would make its words first anyway; making them now changes no number, and spares
+  // a look ahead from a whole generator's copy (a debug build looks ahead every drawn frame).
+  MakeReady(g_random);
   const int at = g_random.next + ahead;
   if (g_random.seeded && at < kN) return Scale(g_random.output[at], max);
   // Past the words already made: a copy of the generator runs ahead, the generator stays.

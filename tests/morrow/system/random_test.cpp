@@ -79,9 +79,10 @@ TEST(Random, DrawIsTheUpperHalfOfTheProduct) {
 // A look ahead answers what the draws will, across the refill of the 624 words and for a generator
 // never seeded, and leaves the generator as it was.
 TEST(Random, PeekAnswersTheComingDrawsAndDrawsNothing) {
-  for (bool seeded : {false, true}) {
-    if (seeded) morrow::SeedRandom(11);
-    for (int i = 0; i < 600 && seeded; ++i) morrow::GetRandomNumber(9);
+  // Unseeded; seeded and near the end of its words; seeded with every word made used up.
+  for (int used : {-1, 600, 624}) {
+    if (used >= 0) morrow::SeedRandom(11);
+    for (int i = 0; i < used; ++i) morrow::GetRandomNumber(9);
     std::vector<int> ahead;
     for (int k = 0; k < 40; ++k) ahead.push_back(morrow::PeekRandomNumber(k % 7 - 2, k));
     for (int k = 0; k < 40; ++k) EXPECT_EQ(morrow::GetRandomNumber(k % 7 - 2), ahead[k]) << k;
