@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "morrow/device/direct3d.h"
 #include "morrow/device/screen.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
@@ -111,6 +112,9 @@ int DeleteSurface3DData(ResourceHandle piece) {
   Surface3DRecord* r = t.Get(piece);
   if (r == nullptr) return -1;
   if (GetSurfaceRecord(r->surface) != nullptr && ReleaseSurfaceRef(r->surface) <= 0) {
+    // Quads of this texture may still wait in the batch (a picture drawn and deleted at once, as
+    // the loading sign is): they are drawn now, while the texture is still there to draw them.
+    Flush3DVertexBatch();
     DeleteSurface(r->surface);
   }
   t.Remove(piece);

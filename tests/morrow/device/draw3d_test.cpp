@@ -16,6 +16,7 @@
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
+#include "morrow/graphics/graph_load.h"
 #include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "tests/morrow/device/direct3d_fixture.h"
@@ -269,6 +270,28 @@ TEST_F(Draw3D, SubtractionOnTheDeviceIsExactAtTheExtremes) {
     x += 8;
   }
   morrow::SetBlendMode(0, 0);
+}
+
+// A picture drawn and deleted at once (the loading sign) still shows: its quads wait in the batch,
+// and a texture deleted under them must not take them along, whatever draw flushes the batch
+// next. A graph that shares its texture with another leaves it, and the batch, alone.
+TEST_F(Draw3D, AGraphDeletedWhileItsQuadsWaitIsStillDrawn) {
+  morrow::GraphRecord* g = StartWithGraph(4, 4);
+  ASSERT_EQ(morrow::PaintGraph(g->handle, 40, 200, 90, 255), 0);
+  const int cell = morrow::DeriveSubGraph(0, 0, 2, 2, g->handle);
+  ASSERT_NE(cell, -1);
+  morrow::DrawGraph(10, 10, cell, 0);
+  ASSERT_EQ(morrow::FreeGraphHandle(cell, 0), 0);
+  EXPECT_EQ(Record().vertexCount, 6) << "the parent still holds the texture";
+  morrow::DrawGraph(20, 10, g->handle, 0);
+  ASSERT_EQ(morrow::FreeGraphHandle(g->handle, 0), 0);
+  EXPECT_EQ(Record().vertexCount, 0);
+  morrow::DrawFillBox(0, 0, 2, 2, morrow::PackScreenColor(255, 0, 0));
+  morrow::EndScene3D();
+  for (int x : {11, 21, 23}) {
+    EXPECT_EQ(SurfacePixel(morrow::GetBackSurface(), x, 11) & 0xFFFFFFu, 0x28C85Au) << x;
+  }
+  EXPECT_EQ(SurfacePixel(morrow::GetBackSurface(), 1, 1) & 0xFFFFFFu, 0xFF0000u);
 }
 
 // Every capture method fills a texture graph with the texels the first one gives, on one screen
