@@ -2,6 +2,7 @@
 // selections worked out on the view's copies is taken over, right after the draw.
 #include "game/battle/drawn_frame.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,8 +29,13 @@ constexpr int32_t kClearedCellArena7 = 44;
 
 DrawnFrame g_drawnFrame;
 
-void FailDrawnFrameGuard(const char* what, int player) {
-  std::fprintf(stderr, "drawn frame: %s (frame %d, player %d)\n", what, FrameCount, player);
+void FailDrawnFrameGuard(int player, const char* format, ...) {
+  std::fputs("drawn frame: ", stderr);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fprintf(stderr, " (frame %d, player %d)\n", FrameCount, player);
   std::abort();
 }
 
@@ -68,7 +74,7 @@ int DrawnFrame::Random(int max, int player) {
 void DrawnFrame::CheckBegun() const {
 #ifndef NDEBUG
   if (begunOnFrame != FrameCount || carriedOut) {
-    FailDrawnFrameGuard("a selection outside a begun frame", -1);
+    FailDrawnFrameGuard(-1, "a selection outside a begun frame");
   }
 #endif
 }
@@ -144,9 +150,7 @@ void CopyBack(const DrawnFrame& frame, int p, T BattleObject::*field,
   T& now = g_players[p].*field;
 #ifndef NDEBUG
   if (!SameBits(now, begun)) {
-    char what[96];
-    std::snprintf(what, sizeof what, "%s changed between the draw's start and the copy-back", name);
-    FailDrawnFrameGuard(what, p);
+    FailDrawnFrameGuard(p, "%s changed between the draw's start and the copy-back", name);
   }
 #endif
   if (!SameBits(drawn, begun)) now = drawn;
@@ -157,13 +161,11 @@ void CopyBack(const DrawnFrame& frame, int p, T BattleObject::*field,
 void CheckBeforeReplay([[maybe_unused]] const DrawnFrame& frame) {
 #ifndef NDEBUG
   if (morrow::PeekRandomNumber(DrawnFrame::kGeneratorMark, 0) != frame.generatorMark) {
-    FailDrawnFrameGuard("a random number drawn between the draw's start and the copy-back", -1);
+    FailDrawnFrameGuard(-1, "a random number drawn between the draw's start and the copy-back");
   }
   if (frame.asked > DrawnFrame::kMostRequests) {
-    char what[96];
-    std::snprintf(what, sizeof what, "%d requests asked, the list holds %d", frame.asked,
-                  DrawnFrame::kMostRequests);
-    FailDrawnFrameGuard(what, -1);
+    FailDrawnFrameGuard(-1, "%d requests asked, the list holds %d", frame.asked,
+                        DrawnFrame::kMostRequests);
   }
 #endif
 }
@@ -173,10 +175,8 @@ void CheckReplayed([[maybe_unused]] const DrawnFrame::Request& request, [[maybe_
                    [[maybe_unused]] int index) {
 #ifndef NDEBUG
   if (drawn != request.lookedAt) {
-    char what[96];
-    std::snprintf(what, sizeof what, "random draw %d (max %d) gave %d, %d was looked ahead at",
-                  index, request.value, drawn, request.lookedAt);
-    FailDrawnFrameGuard(what, request.player);
+    FailDrawnFrameGuard(request.player, "random draw %d (max %d) gave %d, %d was looked ahead at",
+                        index, request.value, drawn, request.lookedAt);
   }
 #endif
 }

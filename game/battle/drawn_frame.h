@@ -115,9 +115,11 @@ struct DrawnFrame {
 };
 extern DrawnFrame g_drawnFrame;
 
-// What a broken rule of the drawn frame reports in debug builds: `what` (the field or the draw),
-// the frame number and the player (-1 for none), on the error stream; then the program aborts.
-[[noreturn]] void FailDrawnFrameGuard(const char* what, int player);
+// What a broken rule of the drawn frame reports in debug builds: what went wrong (the field or the
+// draw, printf-style), the frame number and the player (-1 for none), on the error stream; then
+// the program aborts.
+[[noreturn]] void FailDrawnFrameGuard(int player, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 
 // The screen shake a drawn frame shows, and the countdown it spends (not on the round end's
 // first frame, which does not shake).
