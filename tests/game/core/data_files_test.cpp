@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -594,30 +593,6 @@ TEST_F(DataFiles, ScoreRowsOutOfReachTakeTheirDefaultRows) {
   }
   ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
   EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes(want));
-}
-
-// Many seeded tables of rows a story run can leave, both ends of every bound often among them,
-// written by the game's writer: each reads back word for word, nothing repaired or logged.
-TEST_F(DataFiles, ScoreRowsARunCanWriteReadBackExactly) {
-  std::mt19937 rng(77);
-  auto value = [&rng](int32_t high) {
-    const int32_t v = std::uniform_int_distribution<int32_t>(-high, 2 * high)(rng);
-    return std::clamp(v, 0, high);
-  };
-  for (int set = 0; set < 40; ++set) {
-    g_scores.unlockLevel = value(3);
-    for (int row = 0; row < 120; ++row) {
-      g_scores.score[row] = value(INT_MAX / 2) * 2 + value(1);
-      g_scores.stage[row] = value(kStageCeiling[row / 10]);
-      g_scores.cards[row] = value(INT_MAX / 2) * 2 + value(1);
-    }
-    const std::vector<int32_t> saved = ScoreWords();
-    ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
-    ResetRecords();
-    ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
-    ASSERT_EQ(ScoreWords(), saved) << set;
-  }
-  EXPECT_TRUE(LogLinesNaming("score.sav").empty());
 }
 
 }  // namespace

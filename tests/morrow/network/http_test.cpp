@@ -123,8 +123,6 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
        nullptr},
       {"negative length", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\nxyz",
        false, 2, 2, "", nullptr},
-      {"length -5, then 100,000 bytes", morrow::kHttpGet,
-       "HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + big, false, 2, 2, "", nullptr},
       {"length -2147483648", morrow::kHttpGet,
        "HTTP/1.0 200 OK\r\nContent-Length: -2147483648\r\n\r\n" + big, false, 2, 2, "", nullptr},
       {"length 5, then 100,000 bytes", morrow::kHttpGet,
