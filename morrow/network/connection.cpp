@@ -217,6 +217,20 @@ int TakeEmptyPieces(const NetWorkRecord& r, int limit) {
   return run;
 }
 
+// Takes the bytes of the next length that wait in the socket into the record; true, with the
+// length, once all four have come.
+bool TakeLength(NetWorkRecord& r, int32_t* length) {
+  const int want = 4 - static_cast<int>(r.lengthHeld);
+  const int n = platform::SocketRecv(r.socket, r.lengthBytes + r.lengthHeld, want, 0);
+  if (n > 0) r.lengthHeld += static_cast<uint32_t>(n);
+  if (r.lengthHeld < 4) return false;
+  r.lengthHeld = 0;
+  const uint8_t* b = r.lengthBytes;
+  *length =
+      static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+  return true;
+}
+
 int RecvCommon(int handle, void* buffer, int length, int peek) {
   if (length < 0) return -1;
   NetWorkState& s = State();
@@ -482,20 +496,21 @@ int RecvSocket(int handle) {
   int emptyPieces = 0;
   for (;;) {
     if (r->receivePending == 0) {
-      uint8_t bytes[4];
-      if (platform::SocketRecv(r->socket, bytes, 4, platform::kSocketPeek) < 4) break;
+      // What comes after the piece under way at a close would only be dropped.
+      if (r->closing) break;
       // Pieces of length 0 carry nothing to wait for: a run of them is taken here and now, so
       // that they cannot hold back the data behind them.
-      if ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) == 0 &&
-          emptyPieces < kMaxEmptyPiecesPerCall) {
+      if (r->lengthHeld == 0 && emptyPieces < kMaxEmptyPiecesPerCall) {
         const int taken = TakeEmptyPieces(*r, kMaxEmptyPiecesPerCall - emptyPieces);
-        if (taken == 0) break;
         emptyPieces += taken;
+        if (taken > 0) continue;
+      }
+      int32_t length = 0;
+      if (!TakeLength(*r, &length)) break;
+      if (length == 0 && emptyPieces < kMaxEmptyPiecesPerCall) {
+        ++emptyPieces;
         continue;
       }
-      platform::SocketRecv(r->socket, bytes, 4, 0);
-      const auto length = static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-                                               (static_cast<uint32_t>(bytes[3]) << 24));
       // A length no peer of ours sends, or one past what a connection keeps unread, ends the
       // connection as a failed grow does.
       const bool sane = length >= 0 && length <= kMaxNetWorkPieceBytes &&
@@ -612,6 +627,16 @@ void WaitForDataOnTheWay(int first, int last, uint32_t waitMs) {
   }
 }
 
+// A record about to be closed no longer keeps what it holds unread, which nobody can take any
+// more: the bytes are let go at once instead of being moved again as the piece under way comes
+// in, and no piece after that one is taken.
+void StartClosing(NetWorkRecord& r) {
+  r.closing = 1;
+  RingBuffer& ring = r.receiveRing;
+  ring.held = 0;
+  ring.read = ring.write = 0;
+}
+
 // Closes the record's socket at once; data still on its way is dropped, with a line saying so.
 void DropRecord(NetWorkRecord& r) {
   if (HasDataOnTheWay(r)) {
@@ -635,6 +660,7 @@ int CloseNetWorkHandle(int handle) {
   NetWorkRecord* r = call.record();
   if (r == nullptr) return -1;
   const int index = handle & 0xFFFF;
+  StartClosing(*r);
   WaitForDataOnTheWay(index, index, kCloseWaitMs);
   DropRecord(*r);
   return 0;
@@ -750,6 +776,9 @@ int EndNetWork() {
   if (!s.initialised) return 0;
   LogNetWork("ネットワーク関連の終了処理を行います \n");
   // One wait for all: peers that hold pieces back cannot hold the end a second each.
+  for (NetWorkRecord& r : g_net.records) {
+    if (r.inUse == 1) StartClosing(r);
+  }
   WaitForDataOnTheWay(0, kNetWorkRecordCount - 1, kEndNetWorkWaitMs);
   for (NetWorkRecord& r : g_net.records) {
     if (r.inUse == 1) DropRecord(r);

@@ -46,6 +46,11 @@ struct NetWorkRecord {
   // Receive and send work of this connection is under way: a notice for it that comes meanwhile
   // waits for the next one, while those of other connections are served.
   int busyRecvSocket, busySendSocket;
+  // The bytes of the next piece's length that have come so far. They are taken from the socket
+  // as they come: a few bytes left waiting there can keep the system from taking in the rest.
+  uint8_t lengthBytes[4];
+  uint32_t lengthHeld;
+  uint32_t closing;  // the record is being closed: only the piece under way is still taken
 };
 
 struct NetWorkState {

@@ -48,10 +48,12 @@ int ScanWordAndNumber(const char* line, char word[256], int* number) {
   return 2;
 }
 
-// The header line that gives the body's length; exact bytes, the number after white space.
-bool ReadContentLength(const char* line, int* length) {
+// A header line's say on the body's length: 2 when it gives one ("Content-Length:", exact bytes,
+// then a number after white space), 1 when it names the length without a number, else 0.
+int ScanContentLength(const char* line, int* length) {
   char word[256];
-  return ScanWordAndNumber(line, word, length) == 2 && std::strcmp(word, "Content-Length:") == 0;
+  const int scanned = ScanWordAndNumber(line, word, length);
+  return scanned >= 1 && std::strcmp(word, "Content-Length:") == 0 ? scanned : 0;
 }
 
 // The request goes out whole: what the socket does not take at once waits in the connection's
@@ -92,26 +94,34 @@ bool SkipRestOfLine(int connection) {
   }
 }
 
-// The next line and its length: -1 while none is whole. Once the peer has gone, the bytes left
-// are all there will be, so a line not among them never comes and the connection counts as
-// lost; while the peer stays, the line is waited for.
-int TakeLine(int slot, HttpTransferRecord& t, char line[256]) {
+// The next line and its length: -1 while none is whole; *cut when it was longer than the line
+// buffer. Once the peer has gone, the bytes left are all there will be, so a line not among
+// them never comes and the connection counts as lost; while the peer stays, the line is waited
+// for.
+int TakeLine(int slot, HttpTransferRecord& t, char line[256], bool* cut) {
   const bool gone = GetNetWorkAcceptStateh(t.connection) == 0;
   if (t.skipping && SkipRestOfLine(t.connection)) t.skipping = 0;
-  bool cut = false;
-  const int length = t.skipping ? -1 : ReadHttpLine(t.connection, line, &cut);
+  *cut = false;
+  const int length = t.skipping ? -1 : ReadHttpLine(&t, line, cut);
   if (length >= 0) {
-    t.skipping = cut ? 1 : 0;
+    t.skipping = *cut ? 1 : 0;
     return length;
   }
   if (gone) FinishHttpTransfer(slot, 2, 3);
   return -1;
 }
 
+// A length the transfer cannot trust ends it as a body it cannot keep, with a line saying why.
+void RefuseLength(int slot, const char* why) {
+  WriteLogFormat("Content-Length を使えないので転送を中止しました (%s)", why);
+  FinishHttpTransfer(slot, 2, 2);
+}
+
 // The status line: false when the line is not there yet or the transfer has finished on it.
 bool TakeStatus(int slot, HttpTransferRecord& t, bool logFailure) {
   char line[256];
-  if (TakeLine(slot, t, line) < 0) return false;
+  bool cut = false;
+  if (TakeLine(slot, t, line, &cut) < 0) return false;
   char word[256];
   int status = 0;
   // A line that gives no status counts as status 0.
@@ -238,11 +248,11 @@ void ReceiveHttpBody(int slot, HttpTransferRecord& t) {
 // A header line of GET or POST: the length, when given, makes the body's block.
 void TakeBodyHeaderLine(int slot, HttpTransferRecord& t, const char* line) {
   int length = 0;
-  if (!ReadContentLength(line, &length)) return;
+  if (ScanContentLength(line, &length) != 2) return;
   t.contentLength = length;
   // No body has a negative length: both modes refuse it, as they refuse a body they cannot keep.
   if (length < 0) {
-    FinishHttpTransfer(slot, 2, 2);
+    RefuseLength(slot, "負の値です");
     return;
   }
   if (t.mode != kHttpToMemory) return;
@@ -286,11 +296,17 @@ int StepHttpRequest(int slot, int kind) {
         if (!TakeStatus(slot, *t, kind == kHttpGet)) return 0;
         continue;
       case 2: {
-        int lineLength = TakeLine(slot, *t, line);
+        bool cut = false;
+        int lineLength = TakeLine(slot, *t, line, &cut);
         if (lineLength < 0) return 0;
+        // The number of a length line cut short may have lost digits.
+        int length = 0;
+        if (cut && ScanContentLength(line, &length) != 0) {
+          RefuseLength(slot, "行が 255 byte を超えました");
+          return 0;
+        }
         if (head) {
-          int length = 0;
-          if (!ReadContentLength(line, &length)) return 0;
+          if (ScanContentLength(line, &length) != 2) return 0;
           t->contentLength = length;
           t->state = 3;
           FinishHttpTransfer(slot, 0, -1);
@@ -439,19 +455,25 @@ int FreeHttpSlot(int slot) {
   return 0;
 }
 
-int ReadHttpLine(int connection, char* out, bool* cut) {
-  char buffer[256] = {};
-  const int n = NetWorkRecvToPeek(connection, buffer, 255);
+int ReadHttpLine(HttpTransferRecord* t, char* out, bool* cut) {
   *cut = false;
+  // What waits is looked at behind what has come of the line already.
+  const int held = t->lineHeld;
+  const int n = NetWorkRecvToPeek(t->connection, t->line + held, 255 - held);
   if (n < 1) return -1;
   // The line feed is looked for among the bytes that came, so a NUL before it does not hide it.
-  auto* end = static_cast<char*>(std::memchr(buffer, '\n', static_cast<size_t>(n)));
-  if (end == nullptr && n < 255) return -1;
+  auto* end = static_cast<char*>(std::memchr(t->line + held, '\n', static_cast<size_t>(n)));
+  const int length = end != nullptr ? static_cast<int>(end - t->line) : 255;
+  if (end == nullptr && held + n < 255) {
+    const int taken = NetWorkRecv(t->connection, t->line + held, n);
+    if (taken > 0) t->lineHeld = held + taken;
+    return -1;
+  }
   *cut = end == nullptr;
-  const int length = end != nullptr ? static_cast<int>(end - buffer) : 255;
-  std::memcpy(out, buffer, static_cast<size_t>(length));
+  NetWorkRecv(t->connection, t->line + held, length - held + (*cut ? 0 : 1));
+  std::memcpy(out, t->line, static_cast<size_t>(length));
   out[length] = '\0';
-  NetWorkRecv(connection, buffer, length + (*cut ? 0 : 1));
+  t->lineHeld = 0;
   return length;
 }
 

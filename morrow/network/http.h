@@ -30,6 +30,10 @@ struct HttpTransferRecord {
   int32_t port;
   int32_t skipping;    // 1 while the rest of a line longer than the line buffer is dropped
   int32_t fileFailed;  // 1 once the output file refused a write or its close; said once in the log
+  // The start of a line whose line feed has not come yet. It is taken from the connection as it
+  // comes: a few bytes left waiting there can keep the system from taking in the rest.
+  char line[256];
+  int32_t lineHeld;
 };
 
 struct HttpTable {
@@ -48,11 +52,12 @@ int StepHttpHead(int slot);
 // The first finish decides the result and the error; later ones only release what is left.
 int FinishHttpTransfer(int slot, int result, int error);
 int FreeHttpSlot(int slot);
-// One line, with any carriage return before its line feed, into out (256 bytes, terminated
-// after the line): its length, or -1 while it is not whole. A line whose line feed is not among
-// the first 255 bytes gives those 255 as the line and sets *cut: the rest up to its line feed is
-// the caller's to drop. NUL bytes are part of the line.
-int ReadHttpLine(int connection, char* out, bool* cut);
+// One line of the transfer's connection, with any carriage return before its line feed, into out
+// (256 bytes, terminated after the line): its length, or -1 while it is not whole (what has come
+// of it waits in the transfer's line buffer). A line whose line feed is not among the first 255
+// bytes gives those 255 as the line and sets *cut: the rest up to its line feed is the caller's
+// to drop. NUL bytes are part of the line.
+int ReadHttpLine(HttpTransferRecord* t, char* out, bool* cut);
 // A transfer as StartHttpTransfer makes it, over a plain connection already open (without auto
 // close), which the transfer owns from then on, whatever the result. The slot, or -1.
 int StartHttpTransferOver(int connection, int kind, const char* host, int port, const char* path,

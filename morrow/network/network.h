@@ -85,8 +85,9 @@ int ProcessHttpTransfers();
 int StartHttpTransfer(int kind, const char* address, int port, const char* path, int mode,
                       void* output, const void* body, int length);
 // result -1 while unfinished, 0 success, 2 failure; error -1 none, 0 other status, 1 status
-// 404, 2 no room for the body (a negative length, no memory, a file that refused it), 3
-// connection lost; received the body bytes taken. Any pointer may be null. -1 for an empty slot.
+// 404, 2 no room for the body (a negative length or one on a line of 255 bytes or more, both
+// said in the log; no memory; a file that refused it), 3 connection lost; received the body
+// bytes taken. Any pointer may be null. -1 for an empty slot.
 int GetHttpTransferResult(int slot, int* result, int* error, int* received);
 // Finishes the transfer (result 0 when it was still running) and frees its slot.
 int CloseHttpTransfer(int slot);

@@ -1,5 +1,6 @@
 #include "morrow/network/ring_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "morrow/system/log.h"
@@ -10,6 +11,9 @@ namespace {
 
 // Sizes are kept in 32 bits and printed as int: nothing grows past this.
 constexpr int64_t kMaxRingBytes = 0x7FFFFFFF;
+// Doubling goes no further than the largest ring a connection keeps (64 MiB unread or queued, and
+// the spare), so a block is never much larger than what it may have to hold.
+constexpr int64_t kRingDoublingLimit = (int64_t{64} << 20) + 1000;
 
 void WrapPositions(RingBuffer* ring) {
   if (ring->read == ring->size) ring->read = 0;
@@ -33,9 +37,18 @@ int ReserveRingBuffer(RingBuffer* ring, int64_t extra) {
   WrapPositions(ring);
   if (int64_t{ring->size} >= int64_t{ring->held} + extra) return 0;
   const int64_t wanted = int64_t{ring->held} + extra + 1000;
-  auto* block = wanted <= kMaxRingBytes
-                    ? static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(wanted)))
-                    : nullptr;
+  // Growing by at least what the block already holds keeps the copies of a ring that fills
+  // unread linear in what it comes to hold.
+  int64_t size = std::max(wanted, std::min(int64_t{ring->size} * 2, kRingDoublingLimit));
+  uint8_t* block = nullptr;
+  if (wanted <= kMaxRingBytes) {
+    block = static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(size)));
+    // Short of memory for the larger block, the bytes asked for may still fit.
+    if (block == nullptr && size > wanted) {
+      size = wanted;
+      block = static_cast<uint8_t*>(AllocateMemory(static_cast<size_t>(size)));
+    }
+  }
   if (block == nullptr) {
     FreeRingBuffer(ring);
     WriteLogFormat("リングバッファの再確保に失敗しました(確保しようとしたサイズ %lld byte)",
@@ -55,7 +68,7 @@ int ReserveRingBuffer(RingBuffer* ring, int64_t extra) {
   ring->data = block;
   ring->read = 0;
   ring->write = ring->held;
-  ring->size = static_cast<uint32_t>(wanted);
+  ring->size = static_cast<uint32_t>(size);
   return 0;
 }
 

@@ -2,7 +2,8 @@
 // bytes queued for sending.
 //
 // A position equal to the size counts as 0; every operation first puts such a position back to
-// 0. Growth keeps 1000 bytes to spare and moves the held bytes to the start of the new block.
+// 0. Growth keeps 1000 bytes to spare, at least doubles the block (up to a block of 64 MiB and the
+// spare) and moves the held bytes to the start of the new block.
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -59,6 +60,31 @@ class LoopbackPeer {
       ssize_t n = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
       if (n <= 0) return false;
       done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  // The bytes in sends of at most piece bytes, each one on the wire on its own when alone is set
+  // (it waits until the other end has every byte before it). Gives up once waitMs have passed in
+  // all, so a reader that stopped taking cannot hold the sender; whether every byte went.
+  bool SendInPieces(std::string_view bytes, size_t piece, bool alone, int waitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (size_t at = 0; at < bytes.size();) {
+      if (std::chrono::steady_clock::now() >= end) return false;
+      int queued = 0;
+      if (alone && ioctl(fd_, SIOCOUTQ, &queued) == 0 && queued > 0) {
+        std::this_thread::yield();
+        continue;
+      }
+      const size_t n = bytes.size() - at < piece ? bytes.size() - at : piece;
+      const ssize_t sent = send(fd_, bytes.data() + at, n, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (sent > 0) {
+        at += static_cast<size_t>(sent);
+      } else if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+        return false;
+      } else {
+        pollfd p{fd_, POLLOUT, 0};
+        poll(&p, 1, 1);
+      }
     }
     return true;
   }

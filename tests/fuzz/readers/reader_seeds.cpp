@@ -140,6 +140,12 @@ bool NetworkSeeds() {
                    "\r\nContent-Length: 2\r\n\r\nok") &&
          Write("http_reply", "negative_length",
                "\x03\x0bHTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + std::string(600, 'n')) &&
+         Write("http_reply", "negative_length_lf",
+               "\x04\x1dHTTP/1.0 200 OK\nServer: s\nContent-Length: -4096\n\n" +
+                   std::string(3000, 'm')) &&
+         Write("http_reply", "length_line_of_257",
+               "\x03\x0eHTTP/1.0 200 OK\r\nContent-Length: " + std::string(239, '0') +
+                   "12\r\n\r\nhello world!") &&
          Write(
              "http_reply", "bytes_past_the_length",
              "\x03\x0cHTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + std::string(600, 'x')) &&

@@ -157,10 +157,11 @@ TEST_F(Connections, APieceIsHeldUntilWholeAndALengthUntilComplete) {
   EXPECT_EQ(morrow::NetWorkRecv(h, buf, 5), 0);
   EXPECT_EQ(std::string(buf, 5), "abcde");
 
-  // Three bytes of a length: nothing is taken until the fourth comes.
+  // Three bytes of a length leave the socket for the record, and no piece starts until the
+  // fourth comes.
   ASSERT_TRUE(peer.Send(Le32(2).substr(0, 3)));
-  PumpUntil([&] { return Unread(h) == 3; });
-  Pump();
+  PumpUntil([&] { return RecordOf(h).lengthHeld == 3; });
+  EXPECT_EQ(Unread(h), 0);
   EXPECT_EQ(RecordOf(h).receivePending, 0);
   EXPECT_EQ(morrow::GetNetWorkDataLength(h), 5);
   ASSERT_TRUE(peer.Send(std::string(1, '\0') + "kl"));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -80,6 +81,10 @@ std::string Request(int kind, int port, const std::string& post = "") {
 }
 
 constexpr int kAsInMemory = -9;
+constexpr const char* kNegativeLength =
+    "Content-Length を使えないので転送を中止しました (負の値です)";
+constexpr const char* kCutLength =
+    "Content-Length を使えないので転送を中止しました (行が 255 byte を超えました)";
 
 struct AnswerCase {
   const char* name;
@@ -122,9 +127,20 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
        "HTTP/1.0 200 OK\r\nContent-Length: 9\r\nContent-Length: 2\r\n\r\nokay", false, 0, -1, "ok",
        nullptr},
       {"negative length", morrow::kHttpGet, "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\nxyz",
-       false, 2, 2, "", nullptr},
+       false, 2, 2, "", kNegativeLength},
       {"length -2147483648", morrow::kHttpGet,
-       "HTTP/1.0 200 OK\r\nContent-Length: -2147483648\r\n\r\n" + big, false, 2, 2, "", nullptr},
+       "HTTP/1.0 200 OK\r\nContent-Length: -2147483648\r\n\r\n" + big, false, 2, 2, "",
+       kNegativeLength},
+      // 12 after 239 zeros: the line reader holds the first 255 bytes, which read as 0.
+      {"length line of 257 bytes", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length: " + std::string(239, '0') + "12\r\n\r\nhello world!",
+       false, 2, 2, "", kCutLength},
+      {"length line cut before its number", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nContent-Length:" + std::string(250, ' ') + "5\r\n\r\nhello", true, 2, 2,
+       "", kCutLength},
+      {"a long line that is not the length", morrow::kHttpGet,
+       "HTTP/1.0 200 OK\r\nX-Length: " + std::string(260, '0') + "\r\nContent-Length: 2\r\n\r\nok",
+       false, 0, -1, "ok", nullptr},
       {"length 5, then 100,000 bytes", morrow::kHttpGet,
        "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello" + big, false, 0, -1, "hello", nullptr},
       {"length 0, then 100,000 bytes", morrow::kHttpGet,
@@ -143,6 +159,9 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
       {"HEAD with length", morrow::kHttpHead, "HTTP/1.0 200 OK\nContent-Length: 7\n\n", false, 0,
        -1, "", nullptr},
       {"HEAD without length", morrow::kHttpHead, "HTTP/1.0 200 OK\n\n", false, 2, 3, "", nullptr},
+      {"HEAD with a length line of 257 bytes", morrow::kHttpHead,
+       "HTTP/1.0 200 OK\nContent-Length: " + std::string(240, '0') + "7\n\n", false, 2, 2, "",
+       kCutLength},
       {"HEAD 404", morrow::kHttpHead, "HTTP/1.0 404 Not Found\n\n", false, 2, 1, "", nullptr},
       {"POST", morrow::kHttpPost, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", false, 0, -1,
        "ok", nullptr},
@@ -166,7 +185,9 @@ TEST_F(HttpTransfers, AnswersEndAsTheStepsSay) {
         EXPECT_EQ(o.received, static_cast<int>(c.body.size()));
       }
       EXPECT_EQ(server.Request(), Request(c.kind, server.port(), post));
-      EXPECT_EQ(Count("接続に失敗しました"), c.logLine != nullptr ? 1 : 0);
+      const bool statusLine = c.logLine != nullptr && std::strstr(c.logLine, "接続に失敗しました");
+      EXPECT_EQ(Count("接続に失敗しました"), statusLine ? 1 : 0);
+      EXPECT_EQ(Count("Content-Length を使えない"), c.logLine != nullptr && !statusLine ? 1 : 0);
       if (c.logLine != nullptr) {
         EXPECT_EQ(Count(c.logLine), 1);
       }

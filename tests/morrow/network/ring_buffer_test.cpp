@@ -1,6 +1,7 @@
 // The rings: the worked growth and wrap cases, then a seeded run against a plain byte queue.
 #include "morrow/network/ring_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <random>
@@ -80,10 +81,12 @@ TEST(RingBuffer, MatchesAByteQueueOverSeededRuns) {
         const uint32_t oldSize = ring.size;
         const size_t held = model.size();
         ASSERT_EQ(morrow::RingBufferWrite(&ring, bytes.data(), n), 0);
-        // A ring grows only when it must, and then to what it holds plus 1000.
+        // A ring grows only when it must, and then to what it holds plus 1000 or to twice its
+        // size, whichever is more.
         if (ring.size != oldSize) {
           EXPECT_GT(held + static_cast<size_t>(n), oldSize) << "seed " << seed;
-          EXPECT_EQ(ring.size, held + static_cast<size_t>(n) + 1000) << "seed " << seed;
+          EXPECT_EQ(ring.size, std::max<size_t>(held + static_cast<size_t>(n) + 1000, 2 * oldSize))
+              << "seed " << seed;
         }
         model.insert(model.end(), bytes.begin(), bytes.end());
       } else {
@@ -104,6 +107,29 @@ TEST(RingBuffer, MatchesAByteQueueOverSeededRuns) {
     }
     morrow::FreeRingBuffer(&ring);
   }
+}
+
+// A ring filled and never read is copied linear in what it holds: each growth at least doubles
+// the block, up to a block of 64 MiB and the spare; past that it grows to what it must hold.
+TEST(RingBuffer, GrowthDoublesUpTo64MiB) {
+  RingBuffer ring;
+  morrow::InitRingBuffer(&ring);
+  const std::string bytes(1010, 'f');
+  ASSERT_EQ(morrow::RingBufferWrite(&ring, bytes.data(), 1010), 0);
+  EXPECT_EQ(ring.size, 2010u);
+  ASSERT_EQ(morrow::RingBufferWrite(&ring, bytes.data(), 1001), 0);
+  EXPECT_EQ(ring.size, 4020u);
+  EXPECT_EQ(ReadAll(&ring, 2011, 0), std::string(2011, 'f'));
+  morrow::FreeRingBuffer(&ring);
+
+  const int64_t mib = int64_t{1} << 20;
+  ASSERT_EQ(morrow::ReserveRingBuffer(&ring, 40 * mib), 0);
+  EXPECT_EQ(ring.size, 40 * mib + 1000);
+  ASSERT_EQ(morrow::ReserveRingBuffer(&ring, 41 * mib), 0);
+  EXPECT_EQ(ring.size, 64 * mib + 1000);
+  ASSERT_EQ(morrow::ReserveRingBuffer(&ring, 65 * mib), 0);
+  EXPECT_EQ(ring.size, 65 * mib + 1000);
+  morrow::FreeRingBuffer(&ring);
 }
 
 TEST(RingBuffer, AGrowthThatCannotBeMadeEmptiesTheRing) {

@@ -32,6 +32,10 @@ class ScriptedServer {
     int receiveBuffer = 0;  // when given, the socket's receive buffer: a slow reader
     // When given, the answer waits (within the peer's wait) until this is set.
     const std::atomic<bool>* answerWhen = nullptr;
+    // When given, the answer goes in sends of this many bytes (each alone on the wire with
+    // alone), for up to 10 s in all.
+    size_t piece = 0;
+    bool alone = false;
   };
 
   explicit ScriptedServer(Script script) : script_(std::move(script)) {
@@ -87,7 +91,9 @@ class ScriptedServer {
            std::chrono::steady_clock::now() < answerBy) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (script_.bytewise) {
+    if (script_.piece > 0) {
+      peer.SendInPieces(script_.answer, script_.piece, script_.alone, 10000);
+    } else if (script_.bytewise) {
       for (char c : script_.answer) {
         if (!peer.Send(std::string(1, c))) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
