@@ -267,6 +267,73 @@ TEST_F(GlyphText, AsciiInALabelDrawsItsFullWidthForm) {
   EXPECT_EQ(White(Glyphs())[0].sourceY, ideographicSpace.sourceY);
 }
 
+// The advance a text needs to end by a right edge, its last glyph (24 wide) and that glyph's
+// shadow (one more) included: x + advance x (n - 1) + 25 <= right, at most 24, at least 1.
+TEST_F(GlyphText, TheAdvanceThatFitsAnEdge) {
+  const std::string a = "\xB0\xA1";  // one two-byte character
+  auto times = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  const std::string label = "\xA1\xA1Tolvane\xA1\xA1\xA3\xB9";  // 　Tolvane　９: 10 characters
+  struct Case {
+    const char* name;
+    std::string text;
+    int x, right, advance;
+  } cases[] = {
+      {"fits at 24 with room", times(a, 5), 54, 204, 24},
+      {"fits at 24 exactly", times(a, 5), 0, 4 * 24 + 25, 24},
+      {"one pixel short", times(a, 5), 0, 4 * 24 + 24, 23},
+      {"the long label in a 150-pixel column", label, 54, 204, 13},
+      {"the long label before the screen's edge", label, 504, 640, 12},
+      {"ASCII bytes count one character each", "Tolvane", 0, 100, 12},
+      {"past 24 characters only 24 count", times(a, 30), 0, 23 * 10 + 25, 10},
+      {"one character keeps 24", a, 0, 10, 24},
+      {"an empty text keeps 24", "", 0, 0, 24},
+      {"no room at all still moves on", times(a, 3), 100, 50, 1},
+      {"a lone lead byte ends the text", times(a, 2) + "\xB0", 0, 24 + 25, 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<char> text = Text(c.text);
+    EXPECT_EQ(SheetStringAdvanceToFit(text.data(), c.x, c.right), c.advance);
+  }
+  EXPECT_EQ(SheetStringAdvanceToFit(nullptr, 0, 0), 24);
+  EXPECT_EQ(SheetStringLength(nullptr), 0);
+}
+
+TEST_F(GlyphText, ASpacedStringKeepsItsShadowsAndEndsWhereTheAdvanceSays) {
+  const std::vector<char> text = Text("\xA1\xA1Tolvane\xA1\xA1\xA3\xB4");
+  DrawSheetStringSpaced(504, 304, text.data(), 12);
+  const std::vector<Drawn> drawn = Glyphs();
+  ASSERT_EQ(drawn.size(), 20u);
+  for (size_t k = 0; k < 10; ++k) {
+    SCOPED_TRACE(k);
+    const int x = 504 + 12 * static_cast<int>(k);
+    EXPECT_TRUE(drawn[2 * k].black);
+    EXPECT_EQ(drawn[2 * k].x, x + 1);
+    EXPECT_EQ(drawn[2 * k].y, 305);
+    EXPECT_FALSE(drawn[2 * k + 1].black);
+    EXPECT_EQ(drawn[2 * k + 1].x, x);
+  }
+  // The digit's glyph and its shadow end inside the screen.
+  EXPECT_LE(drawn.back().x + 24 + 1, 640);
+  // At 24 the spaced draw is the plain one.
+  Recorder().ClearCalls();
+  DrawSheetStringSpaced(7, 9, text.data(), 24);
+  const std::vector<Drawn> spaced = Glyphs();
+  Recorder().ClearCalls();
+  DrawSheetString(7, 9, text.data());
+  const std::vector<Drawn> plain = Glyphs();
+  ASSERT_EQ(spaced.size(), plain.size());
+  for (size_t i = 0; i < plain.size(); ++i) {
+    EXPECT_EQ(spaced[i].x, plain[i].x);
+    EXPECT_EQ(spaced[i].y, plain[i].y);
+    EXPECT_EQ(spaced[i].sourceX, plain[i].sourceX);
+  }
+}
+
 TEST_F(GlyphText, MessageWindowRowsSetsAndShadows) {
   // Row 0: four characters and a 0 code, then a fifth that must not show; row 1 full; row 2: one.
   auto put = [](int r, int c, uint32_t code) { MessageGrid[c * kMessageRows + r] = code; };
