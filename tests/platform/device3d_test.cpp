@@ -340,6 +340,71 @@ TEST_F(Device3DTest, ModulationBlendingAndFilteringWorkedValues) {
   EXPECT_EQ(Pixel(target_.get(), 0, 0), 0xFF4E4E4Eu);
 }
 
+// Linear filtering between a texel that does not show and one that does: the colour comes from
+// the one that shows, weighted by how much each shows; the alpha mixes as the weights say.
+TEST_F(Device3DTest, FilteringLendsNoColourFromTexelsThatDoNotShow) {
+  const PixelFormat x888 = platform::RgbPixelFormat(32, 0xFF0000, 0xFF00, 0xFF);
+  const PixelFormat a888 = platform::RgbPixelFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u);
+  Target(x888, [](int, int) { return 0xFF000000u; });
+  device_->SetTextureStageState(0, StageState::kMagFilter, platform::kFilterLinear);
+  device_->SetTextureStageState(0, StageState::kAlphaOp, platform::kOpModulate);
+  device_->SetTextureStageState(0, StageState::kAlphaArg1, platform::kArgTexture);
+  device_->SetTextureStageState(0, StageState::kAlphaArg2, platform::kArgDiffuse);
+  // Pixel (0, 0) samples u = u0 + 0.25 across two texels.
+  auto one = [](float u0) {
+    return std::vector<Vertex>{V(-0.5f, -0.5f, 0xFFFFFFFFu, u0, 0),
+                               V(1.5f, -0.5f, 0xFFFFFFFFu, u0 + 1.0f, 0),
+                               V(-0.5f, 1.5f, 0xFFFFFFFFu, u0, 2)};
+  };
+  struct Case {
+    const char* name;
+    const PixelFormat* format;
+    uint32_t left, right;  // the two texels
+    bool keyed;            // the colour key on, its colour pure green
+    bool blend;            // SRCALPHA / INVSRCALPHA over black, else written as it comes
+    float u0;
+    uint32_t want;
+  } cases[] = {
+      // Half and half: alpha (0 + 255) / 2 rounds to 128, the colour is the red alone; over
+      // black (255 x 128 + 127) / 255 = 128. Mixed plainly the green would show at 64.
+      {"transparent green beside red", &a888, 0x0000FF00u, 0xFFFF0000u, false, true, 0.25f,
+       0xFF800000u},
+      // Blue at alpha 64 beside red at 255, half and half: red 255 x 255 / 319 = 203.8 and blue
+      // 255 x 64 / 319 = 51.2, each rounded: 204 and 51.
+      {"alphas weight the colours", &a888, 0x400000FFu, 0xFFFF0000u, false, false, 0.25f,
+       0xFFCC0033u},
+      // Both opaque: the plain half-and-half mix, 127.5 rounded up.
+      {"opaque texels mix plainly", &a888, 0xFF0000FFu, 0xFFFF0000u, false, false, 0.25f,
+       0xFF800080u},
+      // Both transparent: nothing to weight by, the plain mix of their colours (and alpha 0).
+      {"nothing shows", &a888, 0x000000FFu, 0x00FF0000u, false, false, 0.25f, 0xFF800080u},
+      // The key: u = 0.6 puts the nearest texel on the red one (so the pixel is drawn) with the
+      // key's texel weighted 77/256; it lends nothing, the red stays whole.
+      {"keyed green beside red", &x888, 0x0000FF00u, 0x00FF0000u, true, false, 0.35f, 0xFFFF0000u},
+      // The nearest texel is the key's: the pixel is left alone.
+      {"keyed nearest texel", &x888, 0x0000FF00u, 0x00FF0000u, true, false, 0.1f, 0xFF000000u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(target_.get(), [](int, int) { return 0xFF000000u; });
+    auto texture = Make(2, 1, *c.format, platform::kCapsTexture);
+    Write(texture.get(), [&](int x, int) { return x == 0 ? c.left : c.right; });
+    if (c.keyed) {
+      const platform::ColorKey ck{0x00FF00u, 0x00FF00u};
+      ASSERT_EQ(texture->SetColorKey(platform::kColorKeySrcBlt, &ck), DisplayResult::kOk);
+    }
+    ASSERT_EQ(device_->SetTexture(0, texture), DisplayResult::kOk);
+    device_->SetRenderState(RenderState::kColorKeyEnable, c.keyed ? 1 : 0);
+    if (c.blend) {
+      Blend(platform::kBlendSrcAlpha, platform::kBlendInvSrcAlpha);
+    } else {
+      device_->SetRenderState(RenderState::kAlphaBlendEnable, 0);
+    }
+    Draw(PrimitiveType::kTriangleList, one(c.u0));
+    EXPECT_EQ(Pixel(target_.get(), 0, 0), c.want);
+  }
+}
+
 // ---- the scene bracket and malformed input ----
 
 TEST_F(Device3DTest, TheRenderTargetRefusesAccessInsideAScene) {
