@@ -512,6 +512,75 @@ TEST(DemoLooks, PicturesOverTheArenaLeaveTheFieldGreen) {
   }
 }
 
+// The pixels of a cell that differ from the cell turned about its middle by `quarters` quarter
+// turns (1 or 2; a cell turned a quarter must be square).
+int TurnedMismatches(const Canvas& c, int x0, int y0, int w, int h, int quarters) {
+  int n = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int tx = quarters == 2 ? w - 1 - x : y, ty = quarters == 2 ? h - 1 - y : w - 1 - x;
+      n += c.At(x0 + x, y0 + y) != c.At(x0 + tx, y0 + ty);
+    }
+  }
+  return n;
+}
+
+// The arenas' own objects are things, not faces: every cell of a still object (the eye-stone of
+// arenas 0 and 1 first) looks the same turned half round, as a face with its eyes to one side
+// cannot; the two that walk are turrets whose barrel leans where their cell faces (arena 4's
+// walker right, which the game mirrors; arena 5's pacer right, up, left and down, five cells
+// each). They are stone, with no character's colour.
+TEST(DemoLooks, ArenaObjectsAreThingsNotFaces) {
+  int objects = 0;
+  for (const DemoPicture& p : DemoPictures()) {
+    if (p.style != PictureStyle::kArenaObject) continue;
+    ++objects;
+    SCOPED_TRACE(p.file);
+    const Canvas c = DrawPicture(p);
+    EXPECT_EQ(NearGreen(c), 0);
+    ForEachCell(p, [&](int i, int x0, int y0, int w, int h) {
+      SCOPED_TRACE(i);
+      double sx = 0, sy = 0;
+      int shown = 0, stone = 0;
+      for (int y = y0; y < y0 + h; ++y) {
+        for (int x = x0; x < x0 + w; ++x) {
+          const Rgb px = c.At(x, y);
+          if (px == kGreen) continue;
+          ++shown;
+          stone += ColourDistance(px, kStone) < 25;
+          sx += x + 0.5 - (x0 + w / 2.0), sy += y + 0.5 - (y0 + h / 2.0);
+          for (const Rgb& colour : kCharacterColours) ASSERT_NE(px, colour);
+        }
+      }
+      ASSERT_GT(shown, w * h / 20);
+      if (p.label == "en01" || p.label == "en03") {
+        EXPECT_GT(stone, shown / 4);
+        const double a = (p.label == "en03" ? (i / 5) % 4 : 0) * std::numbers::pi / 2;
+        const double along = (sx * std::cos(a) - sy * std::sin(a)) / shown;
+        const double across = (sx * std::sin(a) + sy * std::cos(a)) / shown;
+        EXPECT_GT(along, 1.5);
+        EXPECT_LT(std::abs(across), 0.5);
+      } else {
+        EXPECT_LE(TurnedMismatches(c, x0, y0, w, h, 2), w * h / 100);
+      }
+    });
+  }
+  EXPECT_EQ(objects, 9);
+}
+
+// A shot the game never turns is a round glow: the same turned a quarter, where a drop points.
+// Shots it turns keep their drops.
+TEST(DemoLooks, ShotsTheGameNeverTurnsAreRoundGlows) {
+  const Canvas glow = DrawPicture(*Find("Resource/shot61.dat"));
+  EXPECT_EQ(Find("Resource/shot61.dat")->style, PictureStyle::kGlow);
+  EXPECT_LE(TurnedMismatches(glow, 0, 0, 128, 128, 1), 128 * 128 / 100);
+  EXPECT_LE(TurnedMismatches(glow, 0, 0, 128, 128, 2), 128 * 128 / 100);
+  EXPECT_EQ(glow.At(64, 64), Lighter(kNeutralGlow, 0.75));
+  EXPECT_EQ(NearGreen(glow), 0);
+  const Canvas drop = DrawPicture(*Find("Resource/shot64.dat"));
+  EXPECT_GT(TurnedMismatches(drop, 0, 0, 64, 64, 2), 64 * 64 / 20);
+}
+
 // The digits (the canvas's letters at scale 2) that the dark ink spells in ring cell `cell`, each
 // with its corner in the cell.
 struct Mark {
