@@ -155,8 +155,9 @@ Rasteriser::Rgba Rasteriser::Sample(double u, double v) const {
            mix(c[0].b, c[1].b, c[2].b, c[3].b), mix(c[0].a, c[1].a, c[2].a, c[3].a)};
   // A texel that cannot be seen (alpha 0, or the key colour where the key discards) must lend no
   // colour to its visible neighbours: the colours are weighted by how much each texel shows.
-  // Where every texel shows alike the plain mix stands, so opaque pictures filter as they always
-  // did; where none shows there is nothing to weight by and the plain mix stands too.
+  // Where every texel shows alike the weights cancel to the plain mix, taken the cheap way (so
+  // opaque pictures filter bit for bit as they always did); where none shows there is nothing to
+  // weight by and the plain mix stands too.
   int shows[4];
   for (int i = 0; i < 4; ++i) shows[i] = Keyed(raw[i]) ? 0 : c[i].a;
   if (shows[0] == shows[1] && shows[0] == shows[2] && shows[0] == shows[3]) return out;

@@ -90,32 +90,20 @@ class OptionScenes : public testsupport::MenuHarness {
     return n;
   }
 
-  // One text drawn from the glyph sheets: where it starts, its blend mode and parameter, the
-  // advance between its glyphs (24 for a single glyph), where its last glyph starts, and its
-  // characters in UTF-8.
-  struct DrawnRun {
-    int x = 0, y = 0;
-    std::string blend;
-    int advance = kGlyphSize;
-    int lastX = 0;
-    std::string text;
-  };
-  // The texts drawn, in order: each run of glyphs on one row, evenly spaced no more than 24 pixels
-  // apart, read back from the cells drawn (the black shadows left out).
-  std::vector<DrawnRun> DrawnRuns() const {
-    std::vector<DrawnRun> out;
+  // The texts drawn from the glyph sheets, in order, as "x y mode parameter text": each run of
+  // glyphs at most 24 pixels apart on one row, read back from the cells drawn (the black shadows
+  // left out) and turned into UTF-8.
+  std::vector<std::string> DrawnTexts() const {
+    std::vector<std::string> out;
     std::string blend = "?";
     bool shadow = false;
     std::string gbk;
-    DrawnRun run;
-    int count = 0;
+    std::string head;
+    int lastX = INT_MIN;
+    int row = INT_MIN;
     auto flush = [&] {
-      if (count > 0) {
-        run.text = platform::GbkToUtf8(gbk);
-        out.push_back(run);
-      }
+      if (!gbk.empty()) out.push_back(head + platform::GbkToUtf8(gbk));
       gbk.clear();
-      count = 0;
     };
     for (const RecordedCall& call : Recorder().Calls()) {
       if (call.name == "SetBlendMode") blend = call.args[0] + " " + call.args[1];
@@ -128,32 +116,19 @@ class OptionScenes : public testsupport::MenuHarness {
       if (sheet < 0) continue;
       const int x = static_cast<int>(call.Int(0));
       const int y = static_cast<int>(call.Int(1));
-      const int step = x - run.lastX;
-      const bool next = count > 0 && y == run.y && blend == run.blend &&
-                        (count == 1 ? step > 0 && step <= kGlyphSize : step == run.advance);
-      if (!next) {
+      if (y != row || x <= lastX || x > lastX + kGlyphSize) {
         flush();
-        run = DrawnRun{x, y, blend, kGlyphSize, x, ""};
-      } else if (count == 1) {
-        run.advance = step;
+        head = std::to_string(x) + " " + std::to_string(y) + " " + blend + " ";
       }
-      run.lastX = x;
-      ++count;
       const int cell = static_cast<int>((call.Int(3) - 2) / 24 * 42 + (call.Int(2) - 2) / 24);
       const uint32_t code =
           kFirstGlyphCode + static_cast<uint32_t>(sheet * kGlyphCellsPerSheet + cell);
       gbk += static_cast<char>(code >> 8);
       gbk += static_cast<char>(code & 0xFF);
+      lastX = x;
+      row = y;
     }
     flush();
-    return out;
-  }
-  // The same as "x y mode parameter text".
-  std::vector<std::string> DrawnTexts() const {
-    std::vector<std::string> out;
-    for (const DrawnRun& r : DrawnRuns()) {
-      out.push_back(std::to_string(r.x) + " " + std::to_string(r.y) + " " + r.blend + " " + r.text);
-    }
     return out;
   }
 
@@ -515,49 +490,38 @@ TEST_F(OptionScenes, ColumnsShowTheirLabelsAndPadButtonNumbers) {
       "504 108 0 255 ４Ｐ",
   };
   EXPECT_EQ(DrawnTexts(), expected);
-  // The "T" is the full-width cell 0xA3D4, one byte of the label, at the second place: 13 pixels
-  // on, as the whole line is drawn closer to fit its column.
+  // The "T" is the full-width cell 0xA3D4, one byte of the label, at the second place.
   EXPECT_EQ(CountPrefix("DrawGraphPart 67 304 770 2 24 24"), 1);
   // The background plain, the header at alpha 64 from frame 60 on.
   EXPECT_EQ(Count("DrawGraph 0 0 bgt02:0 1"), 1);
   EXPECT_EQ(Count("SetBlendMode 1 64"), 1);
 }
 
-// The longest line, "　Ｔｏｌｖａｎｅ" and a digit, is ten characters: 240 pixels at the glyphs'
-// own advance, in columns 150 apart. Drawn closer it ends, shadow included, before the next
-// column's text, and the last column's before the screen's edge: (150 - 25) / 9 leaves 13 pixels a
-// glyph in the first three columns, (640 - 504 - 25) / 9 leaves 12 in the fourth. Every other line
-// fits at 24 and keeps it. Each of the digits 1-9 is shown on that line in every column.
-TEST_F(OptionScenes, EveryKeyLineEndsInsideItsColumn) {
-  struct Column {
-    int x, right, longAdvance;
-  } const columns[4] = {{54, 204, 13}, {204, 354, 13}, {354, 504, 13}, {504, 640, 12}};
-  const char* const labels[5] = {"攻击甲", "攻击乙", "　灵威", "　Ｔｏｌｖａｎｅ", "符卡"};
+// The button-4 line, "　Ｔｏｌｖａｎｅ" and a digit, is ten glyphs: 240 pixels at the glyphs' own
+// advance, in columns 150 apart. It is drawn closer so that its digit and the digit's shadow end
+// before the next column, the last column's before the screen's edge: (150 - 25) / 9 leaves 13
+// pixels a glyph, (640 - 504 - 25) / 9 leaves 12. The lines that fit keep 24.
+TEST_F(OptionScenes, TheLongestKeyLineEndsInsideItsColumn) {
+  const int right[4] = {204, 354, 504, 640}, advance[4] = {13, 13, 13, 12};
   const char* const digits[9] = {"１", "２", "３", "４", "５", "６", "７", "８", "９"};
   for (int n = 0; n < 9; ++n) {
-    SCOPED_TRACE(n);
-    for (auto& column : g_buttonMap.masks) {
-      for (int b = 0; b < 5; ++b) column[b] = 0x10 << ((n + b) % 9);
-    }
+    for (auto& column : g_buttonMap.masks) column[3] = 0x10 << n;
     Enter(kSceneKeyConfig);
     UntilSceneFrame(70);
     Recorder().ClearCalls();
     Frame();
-    int lines = 0;
-    for (const DrawnRun& run : DrawnRuns()) {
-      if (run.y < 160 || run.y > 352 || run.blend != "1 224") continue;
-      ++lines;
-      const int line = (run.y - 160) / 48;
-      const int p = (run.x - 54) / 150;
-      ASSERT_TRUE(p >= 0 && p < 4 && run.x == columns[p].x) << run.x;
-      SCOPED_TRACE(run.text);
-      EXPECT_EQ(run.text, std::string(labels[line]) + "　" + digits[(n + line) % 9]);
-      EXPECT_EQ(run.advance, line == 3 ? columns[p].longAdvance : 24);
-      // The digit, last, starts inside its column and ends, with its shadow, by the edge.
-      EXPECT_GE(run.lastX, columns[p].x);
-      EXPECT_LE(run.lastX + 24 + 1, columns[p].right);
+    std::vector<std::string> lines, expected;
+    for (const std::string& text : DrawnTexts()) {
+      if (text.find(" 304 1 224 ") != std::string::npos) lines.push_back(text);
     }
-    EXPECT_EQ(lines, 20);
+    for (int p = 0; p < 4; ++p) {
+      const int x = 54 + 150 * p, digitX = x + 9 * advance[p];
+      expected.push_back(std::to_string(x) + " 304 1 224 　Ｔｏｌｖａｎｅ　" + digits[n]);
+      EXPECT_LE(digitX + 24 + 1, right[p]);
+      EXPECT_EQ(CountPrefix("DrawGraphPart " + std::to_string(digitX) + " 304 "), 1) << p;
+      EXPECT_EQ(CountPrefix("DrawGraphPart " + std::to_string(x + 96) + " 160 "), 2) << p;
+    }
+    EXPECT_EQ(lines, expected) << n;
   }
 }
 

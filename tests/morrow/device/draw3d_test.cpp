@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -275,126 +273,82 @@ TEST_F(Draw3D, SubtractionOnTheDeviceIsExactAtTheExtremes) {
   morrow::SetBlendMode(0, 0);
 }
 
-// Keyed pictures drawn scaled and turned with filtering on: the key colour (pure green) never
-// shows, through either kind of texture (alpha from the key, or the key discarded) at either
-// depth and in the plain, translucent and additive modes. Picture and screen hold no green, so
-// any green on the screen came from the key. A picture all of the key colour draws nothing, and
-// an opaque picture draws exactly the pixels it drew before the key was kept out of filtering.
-class KeyedFiltering : public Draw3D {
- protected:
-  static constexpr int kLeft = 200, kTop = 120, kSide = 240;  // the area the draws fall in
-  static constexpr uint32_t kScreen = 0x500078;               // green 0
-
-  void SetUp() override {
-    Draw3D::SetUp();
-    Start3D("on", 32, nullptr);
-    morrow::SelectDrawTarget(morrow::kBackScreen);
-    morrow::SetKeyColor(0, 255, 0);
-  }
-  // A graph of the picture whose pixels colour(x, y) gives (0x00RRGGBB), made with the alpha-test
-  // flag and bit depth given.
-  static int Graph(int side, int alphaTest, int bitDepth,
-                   const std::function<uint32_t(int, int)>& colour) {
+// Keyed pictures drawn enlarged, reduced and turned with filtering on, through either kind of
+// texture (alpha from the key, or the key discarded) at either depth and in the plain,
+// translucent and additive modes: picture and screen hold no green, so no pixel may take any.
+// A picture all of the key colour draws nothing; an opaque one keeps the pixels (their hash) it
+// drew before filtering weighed texels by how much they show.
+TEST_F(Draw3D, FilteringNeverShowsTheKeyColour) {
+  Start3D("on", 32, nullptr);
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::SetKeyColor(0, 255, 0);
+  auto graph = [](int side, int alphaTest, int depth, auto colour) {
     GetDrawState().newGraphAlphaTest = alphaTest;
-    GetDrawState().newGraphBitDepth = bitDepth;
-    morrow::GraphImage image =
-        testsupport::MakeImage(side, side, 32, 0xFF0000, 0xFF00, 0xFF, 0,
-                               [&](int x, int y) { return 0xFF000000u | colour(x, y); });
-    const int graph = morrow::BuildGraphFromGraphImage(&image, nullptr, 1, 0, 0);
+    GetDrawState().newGraphBitDepth = depth;
+    morrow::GraphImage image = testsupport::MakeImage(
+        side, side, 32, 0xFF0000, 0xFF00, 0xFF, 0,
+        [&](int x, int y) { return 0xFF000000u | static_cast<uint32_t>(colour(x, y)); });
+    const int g = morrow::BuildGraphFromGraphImage(&image, nullptr, 1, 0, 0);
     morrow::FreeGraphImage(&image);
-    return graph;
-  }
-  // The screen filled, the graph drawn twice (enlarged and turned, reduced and turned the other
-  // way) with filtering in a blend mode, and the area's pixels as 0xRRGGBB, row by row.
-  static std::vector<uint32_t> Drawn(int graph, int mode, int param) {
+    return g;
+  };
+  // The screen filled with 0x500078, the graph drawn twice, then a hash of the area drawn and
+  // the count of its pixels with any green and of those changed.
+  struct Seen {
+    uint64_t hash = 1469598103934665603ull;
+    int green = 0, changed = 0;
+  };
+  auto draw = [](int g, int mode) {
     morrow::SetBlendMode(0, 0);
-    morrow::SetFilterMode(0);
-    morrow::DrawFillBox(
-        0, 0, 640, 480,
-        morrow::PackScreenColor(kScreen >> 16, (kScreen >> 8) & 0xFF, kScreen & 0xFF));
+    morrow::DrawFillBox(0, 0, 640, 480, morrow::PackScreenColor(0x50, 0, 0x78));
     morrow::SetFilterMode(1);
-    morrow::SetBlendMode(mode, param);
-    morrow::DrawRotaGraph(kLeft + 110, kTop + 110, 2.7, 0.7, graph, 1, 0);
-    morrow::DrawRotaGraph(kLeft + 40, kTop + 200, 0.6, -2.3, graph, 1, 0);
+    morrow::SetBlendMode(mode, mode == 1 ? 200 : 255);
+    morrow::DrawRotaGraph(310, 230, 2.7, 0.7, g, 1, 0);
+    morrow::DrawRotaGraph(240, 320, 0.6, -2.3, g, 1, 0);
     morrow::SetBlendMode(0, 0);
     morrow::SetFilterMode(0);
     morrow::EndScene3D();
-    std::vector<uint32_t> out;
+    Seen seen;
     platform::LockedRect l;
     EXPECT_EQ(morrow::GetBackSurface()->Lock(nullptr, &l), platform::DisplayResult::kOk);
-    for (int y = kTop; y < kTop + kSide; ++y) {
-      for (int x = kLeft; x < kLeft + kSide; ++x) {
-        out.push_back(platform::ReadPixel(l.bits + y * l.pitch + x * 4, 4) & 0xFFFFFFu);
+    for (int y = 120; y < 360; ++y) {
+      for (int x = 200; x < 440; ++x) {
+        const uint32_t p = platform::ReadPixel(l.bits + y * l.pitch + x * 4, 4) & 0xFFFFFFu;
+        seen.hash = (seen.hash ^ p) * 1099511628211ull;
+        seen.green += (p & 0xFF00u) != 0;
+        seen.changed += p != 0x500078u;
       }
     }
     morrow::GetBackSurface()->Unlock();
-    return out;
-  }
-  struct Blend {
-    int mode, param;
+    return seen;
   };
-  static constexpr Blend kBlends[] = {{0, 255}, {1, 200}, {2, 255}};
-};
-
-TEST_F(KeyedFiltering, NoPixelTakesTheKeyColour) {
-  // A red-to-blue ring with the key outside it and in its hole, and a key stripe across it.
-  auto ring = [](int x, int y) -> uint32_t {
+  // A red-to-blue ring with the key outside it, in its hole and in a stripe across it.
+  auto ring = [](int x, int y) {
     const int dx = 2 * x - 39, dy = 2 * y - 39, d = dx * dx + dy * dy;
     if (d > 38 * 38 || d < 16 * 16 || (y >= 18 && y <= 20)) return 0x00FF00;
-    return static_cast<uint32_t>(255 - 6 * x) << 16 | static_cast<uint32_t>(6 * y);
+    return (255 - 6 * x) << 16 | 6 * y;
   };
+  auto opaque = [](int x, int y) {
+    const int c = static_cast<int>((x * 2654435761u ^ y * 40503u) & 0xFFFFFFu);
+    return c == 0x00FF00 ? 0x00FE00 : c;
+  };
+  const uint64_t opaqueHash[3] = {14392416449284476912ull, 1417486007562992764ull,
+                                  8103700625944875227ull};
   for (int alphaTest : {1, 0}) {
-    for (int bitDepth : {16, 32}) {
-      const int graph = Graph(40, alphaTest, bitDepth, ring);
-      ASSERT_NE(graph, -1);
-      for (const Blend& b : kBlends) {
-        SCOPED_TRACE(testing::Message() << "alpha test " << alphaTest << ", depth " << bitDepth
-                                        << ", blend " << b.mode);
-        const std::vector<uint32_t> pixels = Drawn(graph, b.mode, b.param);
-        int green = 0, changed = 0;
-        for (uint32_t p : pixels) {
-          green += (p & 0x00FF00u) != 0 ? 1 : 0;
-          changed += p != kScreen ? 1 : 0;
-        }
-        EXPECT_EQ(green, 0);
-        EXPECT_GT(changed, 4000) << "the ring is drawn";
+    for (int depth : {16, 32}) {
+      const int keyed = graph(40, alphaTest, depth, ring);
+      const int allKey = graph(40, alphaTest, depth, [](int, int) { return 0x00FF00; });
+      const int plain = graph(32, alphaTest, 32, opaque);
+      for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << alphaTest << " " << depth << " " << mode);
+        const Seen k = draw(keyed, mode), none = draw(allKey, mode);
+        EXPECT_EQ(k.green, 0);
+        EXPECT_GT(k.changed, 4000) << "the ring is drawn";
+        EXPECT_EQ(none.changed, 0);
+        EXPECT_EQ(draw(plain, mode).hash, opaqueHash[mode]);
       }
-      morrow::FreeGraphHandle(graph, 0);
+      for (int g : {keyed, allKey, plain}) morrow::FreeGraphHandle(g, 0);
     }
-  }
-}
-
-TEST_F(KeyedFiltering, AllKeyDrawsNothingAndOpaqueDrawsAsBefore) {
-  for (int alphaTest : {1, 0}) {
-    const int graph = Graph(40, alphaTest, 32, [](int, int) { return 0x00FF00u; });
-    for (const Blend& b : kBlends) {
-      SCOPED_TRACE(testing::Message() << "alpha test " << alphaTest << ", blend " << b.mode);
-      for (uint32_t p : Drawn(graph, b.mode, b.param)) ASSERT_EQ(p, kScreen);
-    }
-    morrow::FreeGraphHandle(graph, 0);
-  }
-  // An opaque picture filling its texture, colours of every kind but the key's: a hash of the
-  // pixels each mode gives, as they were drawn before filtering weighed texels by what they show.
-  struct Want {
-    int alphaTest;
-    Blend blend;
-    uint64_t hash;
-  } const wants[] = {
-      {1, {0, 255}, 14392416449284476912ull}, {1, {1, 200}, 1417486007562992764ull},
-      {1, {2, 255}, 8103700625944875227ull},  {0, {0, 255}, 14392416449284476912ull},
-      {0, {1, 200}, 1417486007562992764ull},  {0, {2, 255}, 8103700625944875227ull},
-  };
-  for (const Want& w : wants) {
-    SCOPED_TRACE(testing::Message() << "alpha test " << w.alphaTest << ", blend " << w.blend.mode);
-    const int graph = Graph(32, w.alphaTest, 32, [](int x, int y) {
-      const uint32_t c = static_cast<uint32_t>(x * 2654435761u ^ y * 40503u) & 0xFFFFFFu;
-      return c == 0x00FF00u ? 0x00FE00u : c;
-    });
-    uint64_t hash = 1469598103934665603ull;
-    for (uint32_t p : Drawn(graph, w.blend.mode, w.blend.param))
-      hash = (hash ^ p) * 1099511628211ull;
-    EXPECT_EQ(hash, w.hash);
-    morrow::FreeGraphHandle(graph, 0);
   }
 }
 
