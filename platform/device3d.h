@@ -16,10 +16,13 @@
 //    screen (y down), CW the clockwise ones, NONE neither.
 //  - u and v are interpolated affinely; the colour is flat, from the primitive's first vertex.
 //  - Point sampling reads texel (floor(u * W), floor(v * H)); linear filtering blends the four
-//    texels around (u * W - 0.5, v * H - 0.5) with weights in steps of 1/256. ADDRESS CLAMP
-//    clamps texel positions into the texture, WRAP takes them modulo its size. Texels and
-//    target pixels are widened to 8 bits per channel as (v << k) + v * (2^k - 1) / (2^w - 1);
-//    a texture without alpha bits has alpha 255.
+//    texels around (u * W - 0.5, v * H - 0.5) with weights in steps of 1/256, the alpha by those
+//    weights alone, the colour by those weights times how much each texel shows (its alpha, 0
+//    for a texel the colour key discards), so a transparent texel lends its neighbours no
+//    colour; where the four show alike (all opaque, or none showing) the weights alone serve.
+//    ADDRESS CLAMP clamps texel positions into the texture, WRAP takes them modulo its size.
+//    Texels and target pixels are widened to 8 bits per channel as (v << k) + v * (2^k - 1) /
+//    (2^w - 1); a texture without alpha bits has alpha 255.
 //  - With COLORKEYENABLE and a texture that has a source colour key, a pixel is left alone when
 //    the texel at the point-sampled position matches the key in its colour bits (alpha and fill
 //    bits are not compared).

@@ -126,6 +126,13 @@ int64_t Rasteriser::Address(double texel, int32_t size) const {
   return f >= size - 1 ? size - 1 : static_cast<int64_t>(f);
 }
 
+bool Rasteriser::Keyed(uint32_t raw) const {
+  if (state_.colorKey == 0 || key_ == nullptr) return false;
+  const uint32_t m = textureLayout_.colour;
+  const uint32_t t = raw & m;
+  return t >= (key_->low & m) && t <= (key_->high & m);
+}
+
 Rasteriser::Rgba Rasteriser::Sample(double u, double v) const {
   const int32_t w = texture_.width, h = texture_.height;
   if (state_.magFilter != kFilterLinear) {
@@ -137,28 +144,46 @@ Rasteriser::Rgba Rasteriser::Sample(double u, double v) const {
   const int wy = std::clamp(static_cast<int>(std::floor((fy - y0) * 256)), 0, 255);
   const int64_t xa = Address(x0, w), xb = Address(x0 + 1, w);
   const int64_t ya = Address(y0, h), yb = Address(y0 + 1, h);
-  const Rgba c00 = Decode(textureLayout_, RawTexel(xa, ya));
-  const Rgba c10 = Decode(textureLayout_, RawTexel(xb, ya));
-  const Rgba c01 = Decode(textureLayout_, RawTexel(xa, yb));
-  const Rgba c11 = Decode(textureLayout_, RawTexel(xb, yb));
-  auto mix = [wx, wy](int a, int b, int c, int d) {
-    const int top = a * (256 - wx) + b * wx, bottom = c * (256 - wx) + d * wx;
+  const uint32_t raw[4] = {RawTexel(xa, ya), RawTexel(xb, ya), RawTexel(xa, yb), RawTexel(xb, yb)};
+  Rgba c[4];
+  for (int i = 0; i < 4; ++i) c[i] = Decode(textureLayout_, raw[i]);
+  auto mix = [wx, wy](int a, int b, int d, int e) {
+    const int top = a * (256 - wx) + b * wx, bottom = d * (256 - wx) + e * wx;
     return (top * (256 - wy) + bottom * wy + 32768) >> 16;
   };
-  return Rgba{mix(c00.r, c10.r, c01.r, c11.r), mix(c00.g, c10.g, c01.g, c11.g),
-              mix(c00.b, c10.b, c01.b, c11.b), mix(c00.a, c10.a, c01.a, c11.a)};
+  Rgba out{mix(c[0].r, c[1].r, c[2].r, c[3].r), mix(c[0].g, c[1].g, c[2].g, c[3].g),
+           mix(c[0].b, c[1].b, c[2].b, c[3].b), mix(c[0].a, c[1].a, c[2].a, c[3].a)};
+  // A texel that cannot be seen (alpha 0, or the key colour where the key discards) must lend no
+  // colour to its visible neighbours: the colours are weighted by how much each texel shows.
+  // Where every texel shows alike the weights cancel to the plain mix, taken the cheap way (so
+  // opaque pictures filter bit for bit as they always did); where none shows there is nothing to
+  // weight by and the plain mix stands too.
+  int shows[4];
+  for (int i = 0; i < 4; ++i) shows[i] = Keyed(raw[i]) ? 0 : c[i].a;
+  if (shows[0] == shows[1] && shows[0] == shows[2] && shows[0] == shows[3]) return out;
+  const int64_t weight[4] = {int64_t{256 - wx} * (256 - wy), int64_t{wx} * (256 - wy),
+                             int64_t{256 - wx} * wy, int64_t{wx} * wy};
+  int64_t total = 0;
+  for (int i = 0; i < 4; ++i) total += weight[i] * shows[i];
+  if (total == 0) return out;
+  auto weighted = [&](int Rgba::*channel) {
+    int64_t sum = 0;
+    for (int i = 0; i < 4; ++i) sum += weight[i] * shows[i] * (c[i].*channel);
+    return static_cast<int>((sum + total / 2) / total);
+  };
+  out.r = weighted(&Rgba::r);
+  out.g = weighted(&Rgba::g);
+  out.b = weighted(&Rgba::b);
+  return out;
 }
 
 void Rasteriser::Shade(int64_t x, int64_t y, double u, double v, const Rgba& diffuse) {
   if (x < scissor_.left || x >= scissor_.right || y < scissor_.top || y >= scissor_.bottom) return;
   Rgba tex{255, 255, 255, 255};
   if (textured_) {
-    if (state_.colorKey != 0 && key_ != nullptr) {
-      const uint32_t m = textureLayout_.colour;
-      const uint32_t t = RawTexel(Address(u * texture_.width, texture_.width),
-                                  Address(v * texture_.height, texture_.height)) &
-                         m;
-      if (t >= (key_->low & m) && t <= (key_->high & m)) return;
+    if (Keyed(RawTexel(Address(u * texture_.width, texture_.width),
+                       Address(v * texture_.height, texture_.height)))) {
+      return;
     }
     tex = Sample(u, v);
   }

@@ -67,6 +67,8 @@ class Rasteriser {
   static uint32_t Encode(const Layout& l, const Rgba& c);
   static Rgba Unpack(uint32_t argb);
   uint32_t RawTexel(int64_t x, int64_t y) const;
+  // A texel the colour key discards: keying on and its colour bits within the key.
+  bool Keyed(uint32_t raw) const;
   int64_t Address(double texel, int32_t size) const;
   Rgba Sample(double u, double v) const;
   void Shade(int64_t x, int64_t y, double u, double v, const Rgba& diffuse);

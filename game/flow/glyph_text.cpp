@@ -1,9 +1,12 @@
 // Glyph sheets, the string draw and the message window.
 #include "game/flow/glyph_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "game/core/data_files.h"
+#include "game/core/numeric.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/graph_load.h"
@@ -78,32 +81,64 @@ void DeleteFontSheets() {
   }
 }
 
+namespace {
+
+// The next character of a sheet text from byte `at`: its code, with `at` moved past it; false at
+// the text's end. A printable ASCII byte is one character (labels mix ASCII into their text): its
+// full-width form, so the characters after it keep their places. A lead byte just before the end
+// has no second byte: the text ends with it.
+bool NextSheetCharacter(const unsigned char* bytes, size_t* at, uint32_t* code) {
+  const unsigned char first = bytes[*at];
+  if (first == 0 || first == '~') return false;
+  if (first >= 0x20 && first <= 0x7E) {
+    *code = first == ' ' ? kFullWidthSpace : kFullWidthExclamation + (first - 0x21);
+    *at += 1;
+    return true;
+  }
+  const unsigned char second = bytes[*at + 1];
+  if (second == 0) return false;
+  *code = static_cast<uint32_t>(first) << 8 | second;
+  *at += 2;
+  return true;
+}
+
+}  // namespace
+
+int SheetStringLength(const char* text) {
+  if (text == nullptr) return 0;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  size_t at = 0;
+  uint32_t code;
+  int count = 0;
+  while (count < kMaxStringCharacters && NextSheetCharacter(bytes, &at, &code)) ++count;
+  return count;
+}
+
+int SheetStringAdvanceToFit(const char* text, int x, int right) {
+  const int count = SheetStringLength(text);
+  if (count < 2) return kGlyphSize;
+  // The last glyph's shadow reaches one pixel past the glyph.
+  const int64_t room = int64_t{right} - x - (kGlyphSize + 1);
+  return static_cast<int>(std::clamp<int64_t>(room / (count - 1), 1, kGlyphSize));
+}
+
 void DrawSheetString(int x, int y, const char* text) {
+  DrawSheetStringSpaced(x, y, text, kGlyphSize);
+}
+
+void DrawSheetStringSpaced(int x, int y, const char* text, int advance) {
   if (text == nullptr) return;
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   size_t at = 0;
-  for (int k = 0; k < kMaxStringCharacters; ++k) {
-    const unsigned char first = bytes[at];
-    if (first == 0 || first == '~') return;
-    uint32_t code;
-    if (first >= 0x20 && first <= 0x7E) {
-      // A one-byte character (labels mix ASCII into their text): its full-width glyph, so the
-      // characters after it keep their places.
-      code = first == ' ' ? kFullWidthSpace : kFullWidthExclamation + (first - 0x21);
-      at += 1;
-    } else {
-      const unsigned char second = bytes[at + 1];
-      // A lead byte just before the end has no second byte: the text ends with it.
-      if (second == 0) return;
-      code = static_cast<uint32_t>(first) << 8 | second;
-      at += 2;
-    }
+  uint32_t code;
+  for (int k = 0; k < kMaxStringCharacters && NextSheetCharacter(bytes, &at, &code); ++k) {
     GlyphCell cell;
     if (!FindGlyphCell(code, &cell)) continue;  // no glyph: its place stays empty
+    const int left = SaturateToInt(int64_t{x} + int64_t{advance} * k);
     morrow::SetModulationColor(0, 0, 0);
-    DrawGlyph(GlyphSheetsB, code, x + kGlyphSize * k + 1, y + 1);
+    DrawGlyph(GlyphSheetsB, code, SaturateToInt(int64_t{left} + 1), SaturateToInt(int64_t{y} + 1));
     morrow::SetModulationColor(255, 255, 255);
-    DrawGlyph(GlyphSheetsB, code, x + kGlyphSize * k, y);
+    DrawGlyph(GlyphSheetsB, code, left, y);
     morrow::SetFilterMode(1);
   }
 }

@@ -46,6 +46,14 @@ void DeleteFontSheets();
 // right and down, 24 pixels apart. The text ends at a 0 byte or "~". A printable ASCII byte is
 // drawn as its full-width form and takes one byte. Leaves the tint white and filter mode 1.
 void DrawSheetString(int x, int y, const char* text);
+// The same with the characters `advance` pixels apart.
+void DrawSheetStringSpaced(int x, int y, const char* text, int advance);
+// The number of characters DrawSheetString draws of a text (places without a glyph included).
+int SheetStringLength(const char* text);
+// The advance at which a text drawn from x ends at or before `right`, its last shadow included:
+// 24 when it fits at 24, else the widest that fits, never below 1 (nor, for a text of one
+// character, other than 24).
+int SheetStringAdvanceToFit(const char* text, int x, int right);
 
 // The MessageGrid's rows at (30 + 24c, 340 + 24r), from the set of SpeakerSlot; with effect level
 // 0 each glyph has a black shadow.

@@ -16,6 +16,7 @@
 #include "game/core/sound_entries.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/menu_common.h"
+#include "game/flow/resource_lists.h"
 #include "game/view/draw_conventions.h"
 #include "morrow/graphics/draw.h"
 #include "morrow/sound/music.h"
@@ -257,14 +258,18 @@ void AssignHeldButtons(int player, int line, int bits) {
 }
 
 // Line j of a column: the button's label, then a wide space and the number of the pad button it
-// holds, or the label alone when its mask names no single pad button.
+// holds, or the label alone when its mask names no single pad button. A line too long for its
+// column at the glyphs' own advance is drawn closer, so that it ends before the next column's
+// text (the last column's before the screen's edge) and its digit stays readable.
 void DrawButtonLine(int player, int line) {
   char text[32];
   const char* digit = ButtonDigitText(g_buttonMap.masks[player][line]);
   std::snprintf(text, sizeof text, "%s%s%s", kButtonLabels[line],
                 digit != nullptr ? kWideSpace : "", digit != nullptr ? digit : "");
-  DrawSheetString(kKeyColumnX + kKeyColumnStep * player, kKeyFirstLineY + kKeyLineStep * line,
-                  text);
+  const int x = kKeyColumnX + kKeyColumnStep * player;
+  const int right = std::min(x + kKeyColumnStep, kScreenWidth);
+  DrawSheetStringSpaced(x, kKeyFirstLineY + kKeyLineStep * line, text,
+                        SheetStringAdvanceToFit(text, x, right));
 }
 
 void RunKeyColumn(int player, bool input) {

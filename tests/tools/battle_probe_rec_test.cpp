@@ -164,16 +164,17 @@ TEST(BattleProbeRec, ScenesRunThroughTheFrameLoopBody) {
        "DrawRotaGraph 320 240 1 0 8000 1 0 | 2 255 ffffff 1\n"
        "DrawGraph 320 465 2001 1 | 0 255 ffffff 0\n"},
       // The "T" of each column's fourth label: cell 0xA3D4 of glyph sheet 5 of set B, shadow
-      // first.
+      // first, one advance into the line: 13 pixels, 12 in the last column, as that line is
+      // drawn closer to end inside its column.
       {"scene 16; stubhandles; drawlog state; loop 1", " 770 2 24 24 7105 ",
-       "DrawGraphPart 79 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-       "DrawGraphPart 78 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-       "DrawGraphPart 229 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-       "DrawGraphPart 228 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-       "DrawGraphPart 379 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-       "DrawGraphPart 378 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
-       "DrawGraphPart 529 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
-       "DrawGraphPart 528 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"},
+       "DrawGraphPart 68 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 67 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 218 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 217 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 368 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 367 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"
+       "DrawGraphPart 517 305 770 2 24 24 7105 1 0 | 1 224 000000 1\n"
+       "DrawGraphPart 516 304 770 2 24 24 7105 1 0 | 1 224 ffffff 1\n"},
       // The options' pointer half way through its pulse.
       {"scene 15 45; stubhandles; drawlog state; loop 1", " 242 2 24 24 7105 ",
        "DrawGraphPart 361 101 242 2 24 24 7105 1 0 | 2 127 000000 1\n"

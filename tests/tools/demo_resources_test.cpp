@@ -512,6 +512,52 @@ TEST(DemoLooks, PicturesOverTheArenaLeaveTheFieldGreen) {
   }
 }
 
+// The pixels of a cell that differ from the cell turned about its middle by `quarters` quarter
+// turns (1, which takes a square cell, or 2).
+int TurnedMismatches(const Canvas& c, int x0, int y0, int w, int h, int quarters) {
+  int n = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int tx = quarters == 2 ? w - 1 - x : y, ty = quarters == 2 ? h - 1 - y : w - 1 - x;
+      n += c.At(x0 + x, y0 + y) != c.At(x0 + tx, y0 + ty);
+    }
+  }
+  return n;
+}
+
+// The arenas' objects are things, not faces: a still one (the eye-stone of arenas 0 and 1 first)
+// looks the same turned half round, as a face with its eyes to one side cannot, and the two that
+// walk are turrets with a barrel the way their cell faces (arena 5's pacer right, up, left, down,
+// five cells each; arena 4's walker right, mirrored by the game). The glow the game never turns
+// looks the same turned a quarter, where a drop points; a shot the game turns keeps its drop.
+TEST(DemoLooks, ArenaObjectsAndUnturnedGlowsAreThingsThatPointNowhere) {
+  int objects = 0;
+  for (const DemoPicture& p : DemoPictures()) {
+    if (p.style != PictureStyle::kArenaObject) continue;
+    ++objects;
+    const Canvas c = DrawPicture(p);
+    const bool turret = p.label == "en01" || p.label == "en03";
+    ForEachCell(p, [&](int i, int x, int y, int w, int h) {
+      SCOPED_TRACE(p.label + " cell " + std::to_string(i));
+      EXPECT_NE(c.At(x + w / 2, y + h / 2), kGreen);
+      if (!turret) {
+        EXPECT_LE(TurnedMismatches(c, x, y, w, h, 2), w * h / 100);
+        return;
+      }
+      const double a = (p.label == "en03" ? i / 5 % 4 : 0) * std::numbers::pi / 2;
+      const double bx = std::cos(a) * w * 0.37, by = -std::sin(a) * h * 0.37;
+      EXPECT_NE(c.At(static_cast<int>(x + w / 2 + bx), static_cast<int>(y + h / 2 + by)), kGreen);
+      EXPECT_EQ(c.At(static_cast<int>(x + w / 2 - bx), static_cast<int>(y + h / 2 - by)), kGreen);
+    });
+  }
+  EXPECT_EQ(objects, 9);  // en00-en08
+  const Canvas glow = DrawPicture(*Find("Resource/shot61.dat"));
+  EXPECT_LE(TurnedMismatches(glow, 0, 0, 128, 128, 1), 128 * 128 / 100);
+  EXPECT_NE(glow.At(64, 64), kGreen);
+  const Canvas drop = DrawPicture(*Find("Resource/shot64.dat"));
+  EXPECT_GT(TurnedMismatches(drop, 0, 0, 64, 64, 2), 64 * 64 / 20);
+}
+
 // The digits (the canvas's letters at scale 2) that the dark ink spells in ring cell `cell`, each
 // with its corner in the cell.
 struct Mark {

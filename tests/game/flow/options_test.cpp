@@ -91,15 +91,15 @@ class OptionScenes : public testsupport::MenuHarness {
   }
 
   // The texts drawn from the glyph sheets, in order, as "x y mode parameter text": each run of
-  // glyphs 24 pixels apart on one row, read back from the cells drawn (the black shadows left
-  // out) and turned into UTF-8.
+  // glyphs at most 24 pixels apart on one row, read back from the cells drawn (the black shadows
+  // left out) and turned into UTF-8.
   std::vector<std::string> DrawnTexts() const {
     std::vector<std::string> out;
     std::string blend = "?";
     bool shadow = false;
     std::string gbk;
     std::string head;
-    int nextX = INT_MIN;
+    int lastX = INT_MIN;
     int row = INT_MIN;
     auto flush = [&] {
       if (!gbk.empty()) out.push_back(head + platform::GbkToUtf8(gbk));
@@ -116,7 +116,7 @@ class OptionScenes : public testsupport::MenuHarness {
       if (sheet < 0) continue;
       const int x = static_cast<int>(call.Int(0));
       const int y = static_cast<int>(call.Int(1));
-      if (x != nextX || y != row) {
+      if (y != row || x <= lastX || x > lastX + kGlyphSize) {
         flush();
         head = std::to_string(x) + " " + std::to_string(y) + " " + blend + " ";
       }
@@ -125,7 +125,7 @@ class OptionScenes : public testsupport::MenuHarness {
           kFirstGlyphCode + static_cast<uint32_t>(sheet * kGlyphCellsPerSheet + cell);
       gbk += static_cast<char>(code >> 8);
       gbk += static_cast<char>(code & 0xFF);
-      nextX = x + kGlyphSize;
+      lastX = x;
       row = y;
     }
     flush();
@@ -491,10 +491,38 @@ TEST_F(OptionScenes, ColumnsShowTheirLabelsAndPadButtonNumbers) {
   };
   EXPECT_EQ(DrawnTexts(), expected);
   // The "T" is the full-width cell 0xA3D4, one byte of the label, at the second place.
-  EXPECT_EQ(CountPrefix("DrawGraphPart 78 304 770 2 24 24"), 1);
+  EXPECT_EQ(CountPrefix("DrawGraphPart 67 304 770 2 24 24"), 1);
   // The background plain, the header at alpha 64 from frame 60 on.
   EXPECT_EQ(Count("DrawGraph 0 0 bgt02:0 1"), 1);
   EXPECT_EQ(Count("SetBlendMode 1 64"), 1);
+}
+
+// The button-4 line, "　Ｔｏｌｖａｎｅ" and a digit, is ten glyphs: 240 pixels at the glyphs' own
+// advance, in columns 150 apart. It is drawn closer so that its digit and the digit's shadow end
+// before the next column, the last column's before the screen's edge: (150 - 25) / 9 leaves 13
+// pixels a glyph, (640 - 504 - 25) / 9 leaves 12. The lines that fit keep 24.
+TEST_F(OptionScenes, TheLongestKeyLineEndsInsideItsColumn) {
+  const int right[4] = {204, 354, 504, 640}, advance[4] = {13, 13, 13, 12};
+  const char* const digits[9] = {"１", "２", "３", "４", "５", "６", "７", "８", "９"};
+  for (int n = 0; n < 9; ++n) {
+    for (auto& column : g_buttonMap.masks) column[3] = 0x10 << n;
+    Enter(kSceneKeyConfig);
+    UntilSceneFrame(70);
+    Recorder().ClearCalls();
+    Frame();
+    std::vector<std::string> lines, expected;
+    for (const std::string& text : DrawnTexts()) {
+      if (text.find(" 304 1 224 ") != std::string::npos) lines.push_back(text);
+    }
+    for (int p = 0; p < 4; ++p) {
+      const int x = 54 + 150 * p, digitX = x + 9 * advance[p];
+      expected.push_back(std::to_string(x) + " 304 1 224 　Ｔｏｌｖａｎｅ　" + digits[n]);
+      EXPECT_LE(digitX + 24 + 1, right[p]);
+      EXPECT_EQ(CountPrefix("DrawGraphPart " + std::to_string(digitX) + " 304 "), 1) << p;
+      EXPECT_EQ(CountPrefix("DrawGraphPart " + std::to_string(x + 96) + " 160 "), 2) << p;
+    }
+    EXPECT_EQ(lines, expected) << n;
+  }
 }
 
 // Masks of any value, cursors anywhere and every pad bit held on every column while the cursors

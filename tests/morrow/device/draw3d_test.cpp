@@ -20,6 +20,7 @@
 #include "morrow/graphics/mask.h"
 #include "morrow/graphics/surface.h"
 #include "tests/morrow/device/direct3d_fixture.h"
+#include "tests/morrow/graphics/graphics_fixture.h"
 
 namespace {
 
@@ -270,6 +271,85 @@ TEST_F(Draw3D, SubtractionOnTheDeviceIsExactAtTheExtremes) {
     x += 8;
   }
   morrow::SetBlendMode(0, 0);
+}
+
+// Keyed pictures drawn enlarged, reduced and turned with filtering on, through either kind of
+// texture (alpha from the key, or the key discarded) at either depth and in the plain,
+// translucent and additive modes: picture and screen hold no green, so no pixel may take any.
+// A picture all of the key colour draws nothing; an opaque one keeps the pixels (their hash) it
+// drew before filtering weighed texels by how much they show.
+TEST_F(Draw3D, FilteringNeverShowsTheKeyColour) {
+  Start3D("on", 32, nullptr);
+  morrow::SelectDrawTarget(morrow::kBackScreen);
+  morrow::SetKeyColor(0, 255, 0);
+  auto graph = [](int side, int alphaTest, int depth, auto colour) {
+    GetDrawState().newGraphAlphaTest = alphaTest;
+    GetDrawState().newGraphBitDepth = depth;
+    morrow::GraphImage image = testsupport::MakeImage(
+        side, side, 32, 0xFF0000, 0xFF00, 0xFF, 0,
+        [&](int x, int y) { return 0xFF000000u | static_cast<uint32_t>(colour(x, y)); });
+    const int g = morrow::BuildGraphFromGraphImage(&image, nullptr, 1, 0, 0);
+    morrow::FreeGraphImage(&image);
+    return g;
+  };
+  // The screen filled with 0x500078, the graph drawn twice, then a hash of the area drawn and
+  // the count of its pixels with any green and of those changed.
+  struct Seen {
+    uint64_t hash = 1469598103934665603ull;
+    int green = 0, changed = 0;
+  };
+  auto draw = [](int g, int mode) {
+    morrow::SetBlendMode(0, 0);
+    morrow::DrawFillBox(0, 0, 640, 480, morrow::PackScreenColor(0x50, 0, 0x78));
+    morrow::SetFilterMode(1);
+    morrow::SetBlendMode(mode, mode == 1 ? 200 : 255);
+    morrow::DrawRotaGraph(310, 230, 2.7, 0.7, g, 1, 0);
+    morrow::DrawRotaGraph(240, 320, 0.6, -2.3, g, 1, 0);
+    morrow::SetBlendMode(0, 0);
+    morrow::SetFilterMode(0);
+    morrow::EndScene3D();
+    Seen seen;
+    platform::LockedRect l;
+    EXPECT_EQ(morrow::GetBackSurface()->Lock(nullptr, &l), platform::DisplayResult::kOk);
+    for (int y = 120; y < 360; ++y) {
+      for (int x = 200; x < 440; ++x) {
+        const uint32_t p = platform::ReadPixel(l.bits + y * l.pitch + x * 4, 4) & 0xFFFFFFu;
+        seen.hash = (seen.hash ^ p) * 1099511628211ull;
+        seen.green += (p & 0xFF00u) != 0;
+        seen.changed += p != 0x500078u;
+      }
+    }
+    morrow::GetBackSurface()->Unlock();
+    return seen;
+  };
+  // A red-to-blue ring with the key outside it, in its hole and in a stripe across it.
+  auto ring = [](int x, int y) {
+    const int dx = 2 * x - 39, dy = 2 * y - 39, d = dx * dx + dy * dy;
+    if (d > 38 * 38 || d < 16 * 16 || (y >= 18 && y <= 20)) return 0x00FF00;
+    return (255 - 6 * x) << 16 | 6 * y;
+  };
+  auto opaque = [](int x, int y) {
+    const int c = static_cast<int>((x * 2654435761u ^ y * 40503u) & 0xFFFFFFu);
+    return c == 0x00FF00 ? 0x00FE00 : c;
+  };
+  const uint64_t opaqueHash[3] = {14392416449284476912ull, 1417486007562992764ull,
+                                  8103700625944875227ull};
+  for (int alphaTest : {1, 0}) {
+    for (int depth : {16, 32}) {
+      const int keyed = graph(40, alphaTest, depth, ring);
+      const int allKey = graph(40, alphaTest, depth, [](int, int) { return 0x00FF00; });
+      const int plain = graph(32, alphaTest, 32, opaque);
+      for (int mode : {0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << alphaTest << " " << depth << " " << mode);
+        const Seen k = draw(keyed, mode), none = draw(allKey, mode);
+        EXPECT_EQ(k.green, 0);
+        EXPECT_GT(k.changed, 4000) << "the ring is drawn";
+        EXPECT_EQ(none.changed, 0);
+        EXPECT_EQ(draw(plain, mode).hash, opaqueHash[mode]);
+      }
+      for (int g : {keyed, allKey, plain}) morrow::FreeGraphHandle(g, 0);
+    }
+  }
 }
 
 // A picture drawn and deleted at once (the loading sign) still shows: its quads wait in the batch,

@@ -208,21 +208,94 @@ void DrawArenaLayer(Canvas* c, const DemoPicture& p) {
   }
 }
 
-// The arenas' creatures: round stone beasts, looking the way their cell faces.
-void DrawCreature(Canvas* c, const DemoPicture& p) {
-  const Rgb body = Lighter(kStone, 0.15), edge = Darker(kStone, 0.65);
+namespace {
+
+// How an arena object's picture is drawn: most stand still and fire without turning, a stone
+// with one glowing eye; the two that walk a way are turrets whose barrel points where they go.
+struct ObjectLook {
+  const char* name;
+  bool turret;
+  int cellsPerFacing;  // a turret: 0 faces right in every cell (the game mirrors it), else the
+                       // cells of one facing in turn: right, up, left, down
+  int litFrom, litTo;  // cells drawn while it acts: the eye wide and bright
+  int glowFrom;        // cells from here are a glow added over the body: the eye's light alone
+};
+constexpr ObjectLook kObjectLooks[] = {
+    {"en00", false, 0, 7, 8, 99},   // arenas 0 and 1: cells 7 and 8 while it fires
+    {"en01", true, 0, 99, 99, 99},  // arena 4's walker
+    {"en02", false, 0, 6, 11, 12},  // arena 5's corner objects, their glow from cell 12
+    {"en03", true, 5, 99, 99, 99},  // arena 5's pacer, five cells a facing
+    {"en04", false, 0, 1, 3, 99},   // arena 6's object, cells 1-3 while it fires
+};
+
+ObjectLook LookOf(const std::string& name) {
+  for (const ObjectLook& l : kObjectLooks) {
+    if (name == l.name) return l;
+  }
+  return {nullptr, false, 0, 99, 99, 99};
+}
+
+// A round stone with a rim of four studs and, in the middle, one almond eye with an upright slit:
+// the same turned half round, so nothing in it reads as a face looking somewhere.
+void DrawEyeStone(Canvas* c, double cx, double cy, double r, bool lit) {
+  const Rgb rim = Darker(kStone, 0.65), body = Lighter(kStone, 0.1);
+  c->Disc(cx, cy, r + 1.5, rim);
+  c->Disc(cx, cy, r, body);
+  c->Ring(cx, cy, r * 0.78, r * 0.84, Darker(kStone, 0.3));
+  for (int k = 0; k < 4; ++k) {
+    const double a = std::numbers::pi / 4 + k * std::numbers::pi / 2;
+    c->Disc(cx + std::cos(a) * r * 0.66, cy + std::sin(a) * r * 0.66, r * 0.09, rim);
+  }
+  const double eye = r * (lit ? 0.62 : 0.5);
+  c->Ellipse(cx, cy, eye + 1.5, eye * 0.55 + 1.5, 0, rim);
+  c->Ellipse(cx, cy, eye, eye * 0.55, 0, lit ? Lighter(kNeutralGlow, 0.5) : kNeutralGlow);
+  c->Ellipse(cx, cy, eye * 0.14, eye * 0.45, 0, kInk);
+}
+
+// A square stone base with cut corners, a dome and a barrel toward angle a.
+void DrawTurret(Canvas* c, double cx, double cy, double r, double a) {
+  const Rgb rim = Darker(kStone, 0.65), body = Lighter(kStone, 0.1);
+  const double s = r * 0.8, cut = r * 0.3;
+  auto octagon = [&](double half, Rgb colour) {
+    c->Fill(static_cast<int>(cx - half + cut), static_cast<int>(cy - half),
+            static_cast<int>(2 * (half - cut)), static_cast<int>(2 * half), colour);
+    c->Fill(static_cast<int>(cx - half), static_cast<int>(cy - half + cut),
+            static_cast<int>(2 * half), static_cast<int>(2 * (half - cut)), colour);
+    for (double sx : {-1.0, 1.0}) {
+      for (double sy : {-1.0, 1.0}) {
+        c->Triangle(cx + sx * half, cy + sy * (half - cut), cx + sx * (half - cut), cy + sy * half,
+                    cx + sx * (half - cut), cy + sy * (half - cut), colour);
+      }
+    }
+  };
+  octagon(s + 1.5, rim);
+  octagon(s, body);
+  const double dx = std::cos(a), dy = -std::sin(a);
+  c->Line(cx, cy, cx + dx * r * 1.25, cy + dy * r * 1.25, r * 0.42, rim);
+  c->Line(cx, cy, cx + dx * r * 1.2, cy + dy * r * 1.2, r * 0.3, Darker(kStone, 0.25));
+  c->Disc(cx, cy, r * 0.5, rim);
+  c->Disc(cx, cy, r * 0.45, Lighter(kStone, 0.3));
+  c->Disc(cx + dx * r * 0.15, cy + dy * r * 0.15, r * 0.14, kNeutralGlow);
+}
+
+}  // namespace
+
+// The arenas' own objects: stones with one glowing eye, and turrets for the two that walk.
+void DrawArenaObject(Canvas* c, const DemoPicture& p) {
+  const ObjectLook look = LookOf(p.label);
   ForEachCell(p, [&](int i, int x, int y, int w, int h) {
     const double cx = x + w / 2.0, cy = y + h / 2.0, r = std::min(w, h) * 0.34;
-    const double a = (i % 8) * std::numbers::pi / 4, dx = std::cos(a), dy = -std::sin(a);
-    c->Disc(cx, cy, r + 1.5, edge);
-    c->Disc(cx, cy, r, body);
-    c->Disc(cx - dx * r * 0.4, cy - dy * r * 0.4, r * 0.35, Darker(kStone, 0.2));
-    for (double side : {-1.0, 1.0}) {
-      const double ex = cx + dx * r * 0.5 - dy * side * r * 0.35;
-      const double ey = cy + dy * r * 0.5 + dx * side * r * 0.35;
-      c->Disc(ex, ey, r * 0.18, {250, 250, 250});
-      c->Disc(ex + dx * r * 0.06, ey + dy * r * 0.06, r * 0.09, kInk);
+    if (i >= look.glowFrom) {
+      c->Disc(cx, cy, r * 0.5, Darker(kNeutralGlow, 0.5));
+      c->Disc(cx, cy, r * 0.3, kNeutralGlow);
+      return;
     }
+    if (look.turret) {
+      const int facing = look.cellsPerFacing > 0 ? (i / look.cellsPerFacing) % 4 : 0;
+      DrawTurret(c, cx, cy, r, facing * std::numbers::pi / 2);
+      return;
+    }
+    DrawEyeStone(c, cx, cy, r, i >= look.litFrom && i <= look.litTo);
   });
 }
 

@@ -78,6 +78,17 @@ void DrawShot(Canvas* c, const DemoPicture& p) {
   });
 }
 
+// A glow that stays where it was made: round, brightest at the heart, pointing nowhere.
+void DrawGlow(Canvas* c, const DemoPicture& p) {
+  const Rgb colour = OwnerColour(p);
+  ForEachCell(p, [&](int, int x, int y, int w, int h) {
+    const double cx = x + w / 2.0, cy = y + h / 2.0, r = std::min(w, h) * 0.3;
+    c->Disc(cx, cy, r, Darker(colour, 0.3));
+    c->Disc(cx, cy, r - 1.5, colour);
+    c->Disc(cx, cy, r * 0.55, Lighter(colour, 0.75));
+  });
+}
+
 void DrawEffect(Canvas* c, const DemoPicture& p) {
   // Effects are mostly added to the screen, many at once: a colour short of full keeps a burst of
   // them from washing the arena out.

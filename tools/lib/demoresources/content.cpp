@@ -199,6 +199,9 @@ Canvas DrawPicture(const DemoPicture& p) {
     case PictureStyle::kShot:
       DrawShot(&c, p);
       break;
+    case PictureStyle::kGlow:
+      DrawGlow(&c, p);
+      break;
     case PictureStyle::kEffect:
       DrawEffect(&c, p);
       break;
@@ -214,8 +217,8 @@ Canvas DrawPicture(const DemoPicture& p) {
     case PictureStyle::kFamiliar:
       DrawFamiliar(&c, p);
       break;
-    case PictureStyle::kCreature:
-      DrawCreature(&c, p);
+    case PictureStyle::kArenaObject:
+      DrawArenaObject(&c, p);
       break;
     case PictureStyle::kArenaProp:
       DrawArenaProp(&c, p);

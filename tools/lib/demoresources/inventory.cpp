@@ -90,10 +90,13 @@ PictureStyle StyleOf(const veyrdale::PictureGrid& g) {
   if (name == "fram") return PictureStyle::kFrame;
   if (name == "gauge1" || name == "gauge2") return PictureStyle::kBar;
   if (name == "item" || name == "card") return PictureStyle::kItem;
+  // The one neutral shot of a single cell that every draw of it leaves unturned (the arena
+  // object's glow on arenas 0 and 1): a drop would point nowhere it goes.
+  if (name == "shot61") return PictureStyle::kGlow;
   if (Starts(name, "shot")) return PictureStyle::kShot;
   if (Starts(name, "ef") || name == "hit" || Starts(name, "grv_")) return PictureStyle::kEffect;
   if (Starts(name, "doll") || name == "gorv" || name == "quarn") return PictureStyle::kFamiliar;
-  if (Starts(name, "en")) return PictureStyle::kCreature;
+  if (Starts(name, "en")) return PictureStyle::kArenaObject;
   // The continue prompt's backdrop is added over the frozen battle like a screen.
   if (IsScreen(g) || name == "cont01") return PictureStyle::kScreen;
   return PictureStyle::kCells;

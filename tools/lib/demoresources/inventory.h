@@ -29,12 +29,13 @@ enum class PictureStyle {
   kPanel,        // the character's corner panel, one player state a cell
   kByCharacter,  // one figure per character: busts, selection figures, result faces, gauge ticks
   kShot,         // glowing drops in the owner's colour, each cell pointing its way
+  kGlow,         // round glows of the shared colour: shots the game never turns
   kEffect,       // rings and bursts with green between them
   kRing,         // the players' rings: under each player and in the corner badges
   kShadow,       // a soft grey disc, taken away from the screen under fixed objects
   kItem,         // silver items and cards
   kFamiliar,     // a character's companion creatures, in its colour
-  kCreature,     // the arenas' own creatures, in stone
+  kArenaObject,  // the arenas' own objects: stones with one eye, turrets
   kArenaProp,    // the arenas' fixed scenery: trees, walls, crates
   kBar,          // the life and meter bars
   kOrnament,     // plates, bars and frames under the scenes' words and numbers; the stars

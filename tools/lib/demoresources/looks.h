@@ -33,6 +33,7 @@ void DrawByCharacter(Canvas* c, const DemoPicture& p);
 
 // The battle's pictures (battle_looks.cpp).
 void DrawShot(Canvas* c, const DemoPicture& p);
+void DrawGlow(Canvas* c, const DemoPicture& p);
 void DrawEffect(Canvas* c, const DemoPicture& p);
 void DrawRing(Canvas* c, const DemoPicture& p);
 void DrawShadow(Canvas* c, const DemoPicture& p);
@@ -66,7 +67,7 @@ void DrawOrnament(Canvas* c, const DemoPicture& p);
 // Screens and the arenas (arena_looks.cpp).
 void DrawQuietScreen(Canvas* c, const DemoPicture& p);
 void DrawArenaLayer(Canvas* c, const DemoPicture& p);
-void DrawCreature(Canvas* c, const DemoPicture& p);
+void DrawArenaObject(Canvas* c, const DemoPicture& p);
 void DrawArenaProp(Canvas* c, const DemoPicture& p);
 // An obstacle filling the box: stone, cracked more at each frame up to `frames`, crumbling in
 // the last ones; `glowing` draws a dark stone with a faint round glow at its heart instead, for a
