@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The game's layers as built and as written: the battle's and the view's archives need nothing
 # the flow defines, the battle's nothing the view defines (so they link in plain order); the
-# view's archive needs nothing on the deny list below (a random draw, a sound start, a battle
+# view's archive needs nothing on its deny list below (a random draw, a sound start, a battle
 # routine that makes, starts or advances something); and no source under game/view/ assigns to
 # the game state that core and the battle declare.
 #
@@ -23,7 +23,11 @@ done
 found=0
 
 # Each archive read once: the names it defines and the names its objects need (undefined, weak
-# ones too), demangled, arguments dropped, sorted for comm.
+# ones too), demangled, arguments dropped, sorted for comm. A weak definition (W, V) is no layer's
+# own: inline functions and template instances are emitted weak in every object that keeps a copy
+# (an unoptimised build keeps the placement operator new in core, battle and flow alike), and with
+# the arguments dropped such a copy would pass for the layer's definition of a same-named symbol
+# (core's plain operator new) that another layer needs.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for name in "${!lib[@]}"; do
@@ -32,7 +36,7 @@ for name in "${!lib[@]}"; do
     echo "check-game-layers: nm cannot read ${lib[$name]}" >&2
     exit 2
   fi
-  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
+  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBR]$/ {$1 = ""; $2 = "defined"; print}' \
     "$work/$name.nm" | sed 's/^ *//; s/(.*//' >"$work/$name"
   for kind in defined needed; do
     sed -n "s/^$kind //p" "$work/$name" | sort -u >"$work/$name.$kind"
@@ -49,12 +53,28 @@ for pair in battle:flow view:flow battle:view core:battle core:view core:flow; d
   done < <(comm -12 "$work/$user.needed" "$work/$owner.defined")
 done
 
-# What the view must not need, from whichever library: a rule's name and an extended regular
-# expression over the demangled name without its arguments. A pattern ends at the name right
-# after its namespace, so no member function matches: the drawn frame's look-ahead (a member
-# that only peeks at the generator) passes whatever its type comes to be called.
+# Prints a finding for each symbol that layer $1 needs from outside itself and a rule of the deny
+# list named by $2 matches. A rule is its name and an extended regular expression over the
+# demangled name without its arguments.
+check_denied() {
+  local layer=$1
+  local -n rules=$2
+  local symbol entry
+  while IFS= read -r symbol; do
+    for entry in "${rules[@]}"; do
+      if [[ $symbol =~ ${entry#*|} ]]; then
+        echo "check-game-layers: $layer needs $symbol: ${entry%%|*}"
+        found=1
+      fi
+    done
+  done < <(comm -23 "$work/$layer.needed" "$work/$layer.defined")
+}
+
+# What the view must not need, from whichever library. A pattern ends at the name right after
+# its namespace, so no member function matches: the drawn frame's look-ahead (a member that only
+# peeks at the generator) passes whatever its type comes to be called.
 word='([A-Z0-9_][A-Za-z0-9_]*)?$'  # what may follow a verb: a capital, a digit or the end
-deny=(
+view_deny=(
   # A real draw moves the generator, and so every number looked ahead at later in the frame and
   # every number the battle draws after it. Seeding moves it just the same.
   'random draw|^morrow::(GetRandomNumber|NextRandomWord|SeedRandom)$'
@@ -72,15 +92,7 @@ deny=(
   "battle routine|^veyrdale::(Create|Spawn|Launch|Relaunch|Fire|Dispatch|Shoot|Place|Give)$word"
   "battle routine|^veyrdale::(Start|Update|Run|Step)$word"
 )
-# What the view needs from outside itself.
-while IFS= read -r symbol; do
-  for entry in "${deny[@]}"; do
-    if [[ $symbol =~ ${entry#*|} ]]; then
-      echo "check-game-layers: view needs $symbol: ${entry%%|*}"
-      found=1
-    fi
-  done
-done < <(comm -23 "$work/view.needed" "$work/view.defined")
+check_denied view view_deny
 
 # The game state: the globals core and the battle declare (extern NAME, extern NAME[...]).
 names=$(grep -hoE '^extern [^;(]*[ *&]([A-Za-z_][A-Za-z0-9_]*)(\[[^]]*\])*;' "$src"/game/core/*.h \
