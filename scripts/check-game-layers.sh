@@ -2,8 +2,9 @@
 # The game's layers as built and as written: the battle's and the view's archives need nothing
 # the flow defines, the battle's nothing the view defines (so they link in plain order); the
 # view's archive needs nothing on its deny list below (a random draw, a sound start, a battle
-# routine that makes, starts or advances something); and no source under game/view/ assigns to
-# the game state that core and the battle declare.
+# routine that makes, starts or advances something), the battle's nothing on its own (a file
+# opened or read); and no source under game/view/ assigns to the game state that core and the
+# battle declare.
 #
 #   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a
 #
@@ -93,6 +94,20 @@ view_deny=(
   "battle routine|^veyrdale::(Start|Update|Run|Step)$word"
 )
 check_denied view view_deny
+
+# What the battle must not need: it never loads. The flow reads what a battle uses (the arena
+# maps among it) when it sets the stage up; a file opened in a round would stall it, and its
+# failure would be met in the middle of a battle.
+battle_deny=(
+  # The C library's ways to find, open and read a file (the 64-bit and versioned names too).
+  'file read|^(fopen|freopen|fdopen|open|openat|creat|stat|lstat|fstat|fstatat|__x?stat|__lxstat|__fxstat|__fxstatat|statx|access|opendir|fread|fread_unlocked|fgetc|getc|fgets|read|pread|mmap)(64)?$'
+  # The standard library's file streams and file system calls.
+  'file read|^std::(basic_[io]?fstream|basic_filebuf)<'
+  'file read|^std::(__cxx11::)?filesystem::'
+  # The library's streams, its game paths and its loaders of files.
+  'file read|^morrow::(Stream(Open|Read)|OpenFileStreamSource|MapGamePath|Load[A-Za-z]*)$'
+)
+check_denied battle battle_deny
 
 # The game state: the globals core and the battle declare (extern NAME, extern NAME[...]).
 names=$(grep -hoE '^extern [^;(]*[ *&]([A-Za-z_][A-Za-z0-9_]*)(\[[^]]*\])*;' "$src"/game/core/*.h \

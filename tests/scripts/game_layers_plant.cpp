@@ -1,6 +1,8 @@
 // One symbol a layer's archive must not need (or, for WEAK_INLINE, a weak copy of an inline
 // function that it may hold), chosen by the object's PLANT_* definition. Each object is added to a
 // copy of one layer's archive and never linked into a program.
+#include <cstdio>
+#include <fstream>
 #include <new>
 
 #include "game/battle/battle.h"
@@ -40,6 +42,12 @@ int Need() {
 #elif defined(PLANT_FLOW)
   veyrdale::LoadGameResources(1);
   return 0;
+#elif defined(PLANT_FILE_OPEN)
+  std::FILE* file = std::fopen("planted.mpd", "rb");
+  return file == nullptr ? 0 : 1;
+#elif defined(PLANT_FILE_STREAM)
+  std::filebuf stream;
+  return stream.open("planted.mpd", std::ios::in) == nullptr ? 0 : 1;
 #elif defined(PLANT_WEAK_INLINE)
   return g_placement == nullptr ? 0 : 1;
 #else
