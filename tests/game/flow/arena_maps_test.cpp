@@ -182,15 +182,15 @@ class InFolder {
 TEST_F(MapFiles, TheStageSetUpReadsTheMapsOfItsArenaAndForgetsTheOthers) {
   std::filesystem::create_directories(dir_.File("Resource/Mpd"));
   for (int n = 0; n < veyrdale::kArenaMapFiles; ++n) {
-    testsupport::WriteFile(dir_.File("Resource/Mpd/" + std::string(n < 10 ? "0" : "") +
-                                     std::to_string(n) + ".mpd"),
-                           NumberedMap(n));
+    testsupport::WriteFile(
+        dir_.File("Resource/Mpd/" + std::string(n < 10 ? "0" : "") + std::to_string(n) + ".mpd"),
+        NumberedMap(n));
   }
   InFolder here(dir_.path());
   const struct {
     int arena;
     int first, count;
-  } cases[] = {{0, 0, 1}, {1, 0, 1}, {2, 1, 1},  {3, 1, 1},  {4, 2, 1},  {5, 3, 1},  {6, 4, 1},
+  } cases[] = {{0, 0, 1}, {1, 0, 1},  {2, 1, 1},  {3, 1, 1},  {4, 2, 1},  {5, 3, 1}, {6, 4, 1},
                {7, 5, 6}, {8, 11, 1}, {9, 12, 1}, {10, 0, 0}, {-1, 0, 0}, {99, 0, 0}};
   for (const auto& c : cases) {
     // Every entry read before, so that an entry the set-up leaves alone shows.
