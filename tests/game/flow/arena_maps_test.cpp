@@ -10,11 +10,10 @@
 
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
+#include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/flow/flow.h"
 #include "morrow/system/log.h"
-#include "morrow/system/time.h"
-#include "tests/support/battle_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -159,94 +158,49 @@ TEST_F(MapFiles, GamePathsAreMapped) {
   EXPECT_EQ(g_arenaMap.cells[1], kBefore + 1);
 }
 
-// Map n of a stage's set-up: 20 x 15 cells, all empty but cell (0, 0), which holds n + 1.
-std::string NumberedMap(int n) {
-  return Header(20, 15) + static_cast<char>(n + 1) + std::string(299, '\0');
-}
-
-// Runs a test inside the folder, where the game's relative resource paths point.
-class InFolder {
- public:
-  explicit InFolder(const std::string& path) {
-    EXPECT_NE(getcwd(previous_, sizeof previous_), nullptr);
-    EXPECT_EQ(chdir(path.c_str()), 0);
-  }
-  ~InFolder() { EXPECT_EQ(chdir(previous_), 0); }
-
- private:
-  char previous_[4096] = {};
-};
-
-// The maps of each arena's round start, as the round start table gives them: arena 7 draws one of
-// six, arenas without a map read none.
-TEST_F(MapFiles, TheStageSetUpReadsTheMapsOfItsArenaAndForgetsTheOthers) {
+// Each arena's set-up reads the maps its round starts choose from (arena 7 one of six) and
+// forgets the others; a map that cannot be read is logged there. Its rounds then read no file.
+TEST_F(MapFiles, TheStageSetUpReadsTheMapsItsRoundsChooseFrom) {
+  using veyrdale::ArenaMapImage;
   std::filesystem::create_directories(dir_.File("Resource/Mpd"));
   for (int n = 0; n < veyrdale::kArenaMapFiles; ++n) {
-    testsupport::WriteFile(
-        dir_.File("Resource/Mpd/" + std::string(n < 10 ? "0" : "") + std::to_string(n) + ".mpd"),
-        NumberedMap(n));
+    // Cell (0, 0) of map n holds n + 1; map 10 is missing.
+    const std::string name = (n < 10 ? "Resource/Mpd/0" : "Resource/Mpd/") + std::to_string(n);
+    if (n != 10) {
+      testsupport::WriteFile(dir_.File(name + ".mpd"),
+                             Header(20, 15) + static_cast<char>(n + 1) + std::string(299, '\0'));
+    }
   }
-  InFolder here(dir_.path());
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
   const struct {
     int arena;
     int first, count;
   } cases[] = {{0, 0, 1}, {1, 0, 1},  {2, 1, 1},  {3, 1, 1},  {4, 2, 1},  {5, 3, 1}, {6, 4, 1},
-               {7, 5, 6}, {8, 11, 1}, {9, 12, 1}, {10, 0, 0}, {-1, 0, 0}, {99, 0, 0}};
+               {7, 5, 6}, {8, 11, 1}, {9, 12, 1}, {10, 0, 0}, {-1, 0, 0}, {2, 1, 1}};
   for (const auto& c : cases) {
-    // Every entry read before, so that an entry the set-up leaves alone shows.
-    veyrdale::ReadStageArenaMaps(7);
-    for (veyrdale::ArenaMapImage& image : veyrdale::g_arenaMapFiles) {
-      image.kind = veyrdale::ArenaMapImage::Kind::kRead;
-    }
+    for (ArenaMapImage& image : veyrdale::g_arenaMapFiles) image.kind = ArenaMapImage::Kind::kRead;
     veyrdale::ReadStageArenaMaps(c.arena);
     for (int n = 0; n < veyrdale::kArenaMapFiles; ++n) {
-      const veyrdale::ArenaMapImage& image = veyrdale::g_arenaMapFiles[n];
+      const ArenaMapImage& image = veyrdale::g_arenaMapFiles[n];
       const bool wanted = n >= c.first && n < c.first + c.count;
-      EXPECT_EQ(image.kind, wanted ? veyrdale::ArenaMapImage::Kind::kRead
-                                   : veyrdale::ArenaMapImage::Kind::kNotRead)
-          << "arena " << c.arena << ", map " << n;
-      if (wanted) {
-        EXPECT_EQ(image.cells[0], n + 1) << "arena " << c.arena << ", map " << n;
-      }
+      const ArenaMapImage::Kind kind = !wanted   ? ArenaMapImage::Kind::kNotRead
+                                       : n == 10 ? ArenaMapImage::Kind::kUnreadable
+                                                 : ArenaMapImage::Kind::kRead;
+      EXPECT_EQ(image.kind, kind) << "arena " << c.arena << ", map " << n;
+      EXPECT_EQ(image.cells[0], kind == ArenaMapImage::Kind::kRead ? n + 1 : 0) << n;
     }
   }
-}
-
-// A map that cannot be read is logged once, when the stage is set up; its rounds leave the arena
-// as it stands, and read nothing even when the files are gone.
-TEST_F(MapFiles, RoundsTakeTheMapsReadAtTheSetUpAndReadNoFile) {
-  using namespace veyrdale;
-  std::filesystem::create_directories(dir_.File("Resource/Mpd"));
-  for (int n = 5; n <= 9; ++n) {
-    testsupport::WriteFile(dir_.File("Resource/Mpd/0" + std::to_string(n) + ".mpd"),
-                           NumberedMap(n));
-  }
-  testsupport::SetUpMatch({0, 1}, 7);
-  {
-    InFolder here(dir_.path());
-    ReadStageArenaMaps(7);
-  }
+  ASSERT_EQ(chdir(previous), 0);
   EXPECT_EQ(MapLogLines(), 1) << "10.mpd, once";
+  // The last set-up's arena (2) with its files gone: its rounds take the map read.
   std::filesystem::remove_all(dir_.File("Resource"));
-  bool missingDrawn = false;
-  for (uint32_t seed = 1; seed <= 24; ++seed) {
-    SCOPED_TRACE(seed);
-    // Each of the four round starts draws a map; map 10 was not read, so its draw leaves the
-    // cell as the one before left it.
-    morrow::SeedRandom(seed);
-    int want = 77;
-    for (int i = 0; i < 4; ++i) {
-      const int map = morrow::GetRandomNumber(5) + 5;
-      if (map != 10) want = map + 1;
-      missingDrawn = missingDrawn || (map == 10 && i == 3);
-    }
-    morrow::SeedRandom(seed);
-    g_arenaMap.cells[0] = 77;
-    for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
-    EXPECT_EQ(g_arenaMap.cells[0], want);
-  }
-  EXPECT_TRUE(missingDrawn) << "no seed drew the missing map last";
-  EXPECT_EQ(MapLogLines(), 1) << "no round logs";
+  g_arenaMap.cells[0] = 77;
+  veyrdale::g_match.stage = 2;
+  for (int p = 0; p < 4; ++p) veyrdale::StartRound(&veyrdale::g_players[p], p);
+  EXPECT_EQ(g_arenaMap.cells[0], 2);
+  EXPECT_EQ(MapLogLines(), 1);
 }
 
 }  // namespace
