@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The game's layers as built and as written: the battle's and the view's archives need nothing
 # the flow defines, the battle's nothing the view defines (so they link in plain order); the
-# view's archive needs nothing on the deny list below (a random draw, a sound start, a battle
-# routine that makes, starts or advances something); and no source under game/view/ assigns to
-# the game state that core and the battle declare.
+# view's archive needs nothing on its deny list below (a random draw, a sound start, a battle
+# routine that makes, starts or advances something), the battle's nothing on its own (a file
+# opened or read); and no source under game/view/ assigns to the game state that core and the
+# battle declare.
 #
 #   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a
 #
@@ -23,7 +24,11 @@ done
 found=0
 
 # Each archive read once: the names it defines and the names its objects need (undefined, weak
-# ones too), demangled, arguments dropped, sorted for comm.
+# ones too), demangled, arguments dropped, sorted for comm. A weak definition (W, V) is no layer's
+# own: inline functions and template instances are emitted weak in every object that keeps a copy
+# (an unoptimised build keeps the placement operator new in core, battle and flow alike), and with
+# the arguments dropped such a copy would pass for the layer's definition of a same-named symbol
+# (core's plain operator new) that another layer needs.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for name in "${!lib[@]}"; do
@@ -32,7 +37,7 @@ for name in "${!lib[@]}"; do
     echo "check-game-layers: nm cannot read ${lib[$name]}" >&2
     exit 2
   fi
-  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBRVW]$/ {$1 = ""; $2 = "defined"; print}' \
+  awk '$1 ~ /^[Uwv]$/ {$1 = "needed"; print} $2 ~ /^[TDBR]$/ {$1 = ""; $2 = "defined"; print}' \
     "$work/$name.nm" | sed 's/^ *//; s/(.*//' >"$work/$name"
   for kind in defined needed; do
     sed -n "s/^$kind //p" "$work/$name" | sort -u >"$work/$name.$kind"
@@ -49,12 +54,28 @@ for pair in battle:flow view:flow battle:view core:battle core:view core:flow; d
   done < <(comm -12 "$work/$user.needed" "$work/$owner.defined")
 done
 
-# What the view must not need, from whichever library: a rule's name and an extended regular
-# expression over the demangled name without its arguments. A pattern ends at the name right
-# after its namespace, so no member function matches: the drawn frame's look-ahead (a member
-# that only peeks at the generator) passes whatever its type comes to be called.
+# Prints a finding for each symbol that layer $1 needs from outside itself and a rule of the deny
+# list named by $2 matches. A rule is its name and an extended regular expression over the
+# demangled name without its arguments.
+check_denied() {
+  local layer=$1
+  local -n rules=$2
+  local symbol entry
+  while IFS= read -r symbol; do
+    for entry in "${rules[@]}"; do
+      if [[ $symbol =~ ${entry#*|} ]]; then
+        echo "check-game-layers: $layer needs $symbol: ${entry%%|*}"
+        found=1
+      fi
+    done
+  done < <(comm -23 "$work/$layer.needed" "$work/$layer.defined")
+}
+
+# What the view must not need, from whichever library. A pattern ends at the name right after
+# its namespace, so no member function matches: the drawn frame's look-ahead (a member that only
+# peeks at the generator) passes whatever its type comes to be called.
 word='([A-Z0-9_][A-Za-z0-9_]*)?$'  # what may follow a verb: a capital, a digit or the end
-deny=(
+view_deny=(
   # A real draw moves the generator, and so every number looked ahead at later in the frame and
   # every number the battle draws after it. Seeding moves it just the same.
   'random draw|^morrow::(GetRandomNumber|NextRandomWord|SeedRandom)$'
@@ -72,15 +93,21 @@ deny=(
   "battle routine|^veyrdale::(Create|Spawn|Launch|Relaunch|Fire|Dispatch|Shoot|Place|Give)$word"
   "battle routine|^veyrdale::(Start|Update|Run|Step)$word"
 )
-# What the view needs from outside itself.
-while IFS= read -r symbol; do
-  for entry in "${deny[@]}"; do
-    if [[ $symbol =~ ${entry#*|} ]]; then
-      echo "check-game-layers: view needs $symbol: ${entry%%|*}"
-      found=1
-    fi
-  done
-done < <(comm -23 "$work/view.needed" "$work/view.defined")
+check_denied view view_deny
+
+# What the battle must not need: it never loads. The flow reads what a battle uses (the arena
+# maps among it) when it sets the stage up; a file opened in a round would stall it, and its
+# failure would be met in the middle of a battle.
+battle_deny=(
+  # The C library's ways to find, open and read a file (the 64-bit and versioned names too).
+  'file read|^(fopen|freopen|fdopen|open|openat|creat|stat|lstat|fstat|fstatat|__x?stat|__lxstat|__fxstat|__fxstatat|statx|access|opendir|fread|fread_unlocked|fgetc|getc|fgets|read|pread|mmap)(64)?$'
+  # The standard library's file streams and file system calls.
+  'file read|^std::(basic_[io]?fstream|basic_filebuf)<'
+  'file read|^std::(__cxx11::)?filesystem::'
+  # The library's streams, its game paths and its loaders of files.
+  'file read|^morrow::(Stream(Open|Read)|OpenFileStreamSource|MapGamePath|Load[A-Za-z]*)$'
+)
+check_denied battle battle_deny
 
 # The game state: the globals core and the battle declare (extern NAME, extern NAME[...]).
 names=$(grep -hoE '^extern [^;(]*[ *&]([A-Za-z_][A-Za-z0-9_]*)(\[[^]]*\])*;' "$src"/game/core/*.h \

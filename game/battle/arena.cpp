@@ -1,30 +1,15 @@
 #include "game/battle/arena.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <string>
+#include <iterator>
 
 #include "game/battle/access.h"
 #include "game/core/data_files.h"
 #include "game/core/numeric.h"
-#include "morrow/system/log.h"
-#include "morrow/system/stream.h"
 
 namespace veyrdale {
 
 namespace {
-
-// Reads one little-endian u16 byte by byte; false at the end of the file.
-bool ReadU16(FILE* file, uint32_t* out) {
-  int lo = std::fgetc(file);
-  if (lo == EOF) return false;
-  int hi = std::fgetc(file);
-  if (hi == EOF) return false;
-  *out = static_cast<uint32_t>(lo) | (static_cast<uint32_t>(hi) << 8);
-  return true;
-}
 
 // Division by the cell size, truncating toward zero like the rest of the arena arithmetic. The
 // box edges are computed in 64 bits so that no coordinate, however far off, overflows.
@@ -63,48 +48,25 @@ int BlockStrength(int arena, int value) {
   return strength;
 }
 
-void LoadArenaMap(const char* path) {
-  std::string mapped;
-  if (path == nullptr || !morrow::MapGamePath(path, &mapped)) return;
-  // Only regular files: a directory or a device is no map, and a pipe could block the round start.
-  // A map that cannot be read leaves the arena open, and the log says which.
-  struct stat info;
-  FILE* file = nullptr;
-  if (stat(mapped.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-    file = std::fopen(mapped.c_str(), "rb");
-  }
-  if (file == nullptr) {
-    morrow::WriteLogFormat("Arena map %s cannot be read", morrow::LogText(path).c_str());
-    return;
-  }
-  uint32_t columns = 0;
-  uint32_t rows = 0;
-  if (!ReadU16(file, &columns) || !ReadU16(file, &rows)) {
-    std::fclose(file);
-    return;
-  }
-  // Cells beyond column 19 or row 24 have no storage: they are read past and dropped. Nothing
-  // after column 19 is stored, so the walk ends there.
-  bool clipped =
-      columns > static_cast<uint32_t>(kMapColumns) || rows > static_cast<uint32_t>(kMapStorageRows);
-  uint32_t keptColumns = columns < static_cast<uint32_t>(kMapColumns) ? columns : kMapColumns;
-  uint32_t wanted = keptColumns * rows;
-  uint32_t read = 0;
-  bool shortFile = false;
-  for (uint32_t c = 0; c < keptColumns && !shortFile; ++c) {
-    for (uint32_t r = 0; r < rows; ++r) {
-      int byte = std::fgetc(file);
-      if (byte == EOF) {
-        shortFile = true;
-        break;
-      }
-      ++read;
-      if (r < static_cast<uint32_t>(kMapStorageRows)) {
-        g_arenaMap.cells[c + kMapColumns * r] = byte;
-      }
+ArenaMapImage g_arenaMapFiles[kArenaMapFiles];
+
+ArenaMapChoice ArenaMapsOf(int arena) {
+  // Arenas 0-9; arena 7 draws one of maps 5-10.
+  constexpr ArenaMapChoice kMaps[] = {{0, 1}, {0, 1}, {1, 1}, {1, 1},  {2, 1},
+                                      {3, 1}, {4, 1}, {5, 6}, {11, 1}, {12, 1}};
+  if (arena < 0 || arena >= static_cast<int>(std::size(kMaps))) return {0, 0};
+  return kMaps[arena];
+}
+
+void ApplyArenaMap(const ArenaMapImage& image) {
+  if (image.kind != ArenaMapImage::Kind::kRead) return;
+  for (int c = 0; c < kMapColumns; ++c) {
+    const int rows = image.rows[c] < kMapStorageRows ? image.rows[c] : kMapStorageRows;
+    for (int r = 0; r < rows; ++r) {
+      const int index = c + kMapColumns * r;
+      g_arenaMap.cells[index] = image.cells[index];
     }
   }
-  std::fclose(file);
   int16_t breakable = 0;
   for (int r = 0; r < kMapRows; ++r) {
     for (int c = 0; c < kMapColumns; ++c) {
@@ -113,14 +75,6 @@ void LoadArenaMap(const char* path) {
     }
   }
   DestructibleCells = breakable;
-  if (shortFile) {
-    morrow::WriteLogFormat("Arena map %s: %u x %u cells%s, the file ends after %u of %u",
-                           morrow::LogText(path).c_str(), columns, rows,
-                           clipped ? " (clipped to 20 x 25)" : "", read, wanted);
-  } else if (clipped) {
-    morrow::WriteLogFormat("Arena map %s: %u x %u cells, clipped to 20 x 25",
-                           morrow::LogText(path).c_str(), columns, rows);
-  }
 }
 
 int MapCellAt(int cx, int cy, int w, int h, int dy, int* col, int* row) {

@@ -12,11 +12,35 @@
 
 namespace veyrdale {
 
-// Reads a map file ("Resource\\Mpd\\00.mpd"): two little-endian u16 counts (columns, rows), then
-// one byte per cell, column by column. Cells the file does not reach keep their values; a file
-// that cannot be opened or whose header is incomplete changes nothing. A read map counts its
-// breakable cells (values 1 to 3 in the 20 x 15 field) into DestructibleCells.
-void LoadArenaMap(const char* path);
+// An arena map file as the flow read it when it set the stage up (game/flow/flow.h): the cells it
+// gives, within the grid's storage. The file is two little-endian u16 counts (columns, rows),
+// then one byte per cell, column by column; cells it does not reach are not in the image.
+struct ArenaMapImage {
+  // kNotRead: the stage's set-up did not read it; kUnreadable: the file could not be opened, or
+  // ended inside its header.
+  enum class Kind : uint8_t { kNotRead, kUnreadable, kRead };
+  Kind kind = Kind::kNotRead;
+  uint8_t rows[kMapColumns] = {};  // how many rows of each column the file gives, at most 25
+  uint8_t cells[kMapCells] = {};   // the file's bytes at their cells' indexes, c + 20 x r
+};
+
+// The arena maps a stage can use, read by the flow when it sets the stage up: entry n holds
+// "Resource\\Mpd\\<n, two digits>.mpd". The battle never reads a file itself.
+constexpr int kArenaMapFiles = 13;
+extern ArenaMapImage g_arenaMapFiles[kArenaMapFiles];
+
+// The maps the round start of arena `arena` chooses from: entries first to first + count - 1 of
+// g_arenaMapFiles (arena 7 draws one of six each round); count 0 for an arena without a map.
+struct ArenaMapChoice {
+  int first;
+  int count;
+};
+ArenaMapChoice ArenaMapsOf(int arena);
+
+// A map that was read, written over the cells as its file would be: the cells it does not reach
+// keep their values, and the breakable cells (values 1 to 3 in the 20 x 15 field) are counted
+// into DestructibleCells. A map not read, or unreadable, changes nothing.
+void ApplyArenaMap(const ArenaMapImage& image);
 
 // The smallest blocking cell value under the box, its column and row in *col and *row; 0 when
 // nothing under the box blocks (col and row are then untouched). col and row may be null.

@@ -36,8 +36,15 @@ struct DrawnFrame {
     int32_t player;       // the player whose selection asked, -1 when none
     BattleObject source;  // kPuff: the player as it landed
   };
-  // Six requests at most per selection, and the draw makes at most twelve selections.
-  static constexpr int kMostRequests = 96;
+  // The most a drawn frame asks for. A selection asks for two at most: a jitter's two numbers,
+  // or a dash's turn and its sound (a fall or a glide lands with one puff, a swing shakes once).
+  // Outside a spell-card freeze each player's own selection asks, and a companion's ghost is
+  // character 4's, which asks for nothing: eight. During a freeze nothing turns, falls, glides or
+  // dashes, but the special declaration adds the silhouettes of its caster (character 0 or 10,
+  // whose selection then asks only for character 10's swing shake) and of its target: the
+  // caster's two selections one each, the target's silhouette and the three other players two
+  // each make ten.
+  static constexpr int kMostRequests = 10;
 
   int shake;    // the screen shake offset the frame is drawn with
   int entries;  // the entries of its draw list

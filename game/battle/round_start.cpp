@@ -1,6 +1,5 @@
 // Round start, the story's start positions and the companion that follows character 4.
 #include <cstdint>
-#include <cstdio>
 #include <iterator>
 
 #include "game/battle/access.h"
@@ -123,41 +122,27 @@ void MarkFirstCell(int32_t value, int effect) {
   CreateEffect(&source, effect);
 }
 
+// The arena's map as the stage's set-up read it, then what the arena places on it. Arena 7 draws
+// its map here, every time, whether or not the maps were read.
 void LoadArenaOfStage() {
-  char path[32];
+  const ArenaMapChoice maps = ArenaMapsOf(g_match.stage);
+  if (maps.count == 0) return;
+  int map = maps.first;
+  if (maps.count > 1) map += morrow::GetRandomNumber(maps.count - 1);
+  ApplyArenaMap(g_arenaMapFiles[map]);
   switch (g_match.stage) {
-    case 0:
-    case 1:
-      LoadArenaMap("Resource\\Mpd\\00.mpd");
-      break;
     case 2:
     case 3:
-      LoadArenaMap("Resource\\Mpd\\01.mpd");
-      PlaceArenaObjects();
-      break;
-    case 4:
-      LoadArenaMap("Resource\\Mpd\\02.mpd");
-      break;
     case 5:
-      LoadArenaMap("Resource\\Mpd\\03.mpd");
-      PlaceArenaObjects();
-      break;
-    case 6:
-      LoadArenaMap("Resource\\Mpd\\04.mpd");
-      break;
     case 7:
-      std::snprintf(path, sizeof path, "Resource\\Mpd\\%02d.mpd", morrow::GetRandomNumber(5) + 5);
-      LoadArenaMap(path);
       PlaceArenaObjects();
       break;
     case 8:
-      LoadArenaMap("Resource\\Mpd\\11.mpd");
       MarkFirstCell(3, 90);
       MarkFirstCell(2, 94);
       PlaceArenaObjects();
       break;
     case 9:
-      LoadArenaMap("Resource\\Mpd\\12.mpd");
       // The arena objects of arena 9 are those of the arena numbered 10.
       g_match.stage = 10;
       PlaceArenaObjects();

@@ -4,7 +4,8 @@
 // block countdown, the character frame selections and the flash after the arena and the first
 // part of the display; the story's dialogue (the flow's own) and the end of the run it asks for;
 // then the counters the top of the display showed, the round clock and the continue prompt's
-// choice. F1 leaves for the title before anything is drawn.
+// choice. F1 leaves for the title before anything is drawn. Debug builds check around each view
+// part that it changed no battle state and drew no random number.
 #include <cstdint>
 #include <iterator>
 #include <span>
@@ -12,6 +13,7 @@
 #include "game/battle/battle.h"
 #include "game/battle/drawn_frame.h"
 #include "game/battle/round_clock.h"
+#include "game/battle/state_snapshot.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -23,6 +25,7 @@
 #include "game/flow/flow.h"
 #include "game/view/view.h"
 #include "morrow/system/input.h"
+#include "morrow/system/time.h"
 
 namespace veyrdale {
 
@@ -155,7 +158,6 @@ bool CarryOutHudTop() {
   return true;
 }
 
-constexpr int kHudPart = 3;
 constexpr DrawnFramePart kParts[] = {
     {"begin the frame", true, &BeginDraw},
     {"the draw list carried out, F1", false, &CarryOutDrawListPart},
@@ -167,9 +169,61 @@ constexpr DrawnFramePart kParts[] = {
     {"its counters, the round clock, the continue choice", false, &CarryOutHudTop},
 };
 
+// The head-up display's parts start with its first drawing part.
+constexpr int kHudPart = 3;
+static_assert(kParts[kHudPart].run == &DrawHud);
+
+// Debug builds: a view part leaves the whole battle state (every record, side table, per-player
+// array and global of the field table, hashed) and the random generator as it found them, or the
+// program aborts naming the part, the pool or global it changed and the frame. Two view parts in
+// a row share one set of hashes: the first left the state as it found it. Release builds never
+// check.
+class ViewPartGuard {
+ public:
+#ifdef NDEBUG
+  void Forget() {}
+  void Before() {}
+  void After(const DrawnFramePart&) {}
+#else
+  void Forget() {
+    taken_ = false;
+  }
+  void Before() {
+    if (taken_) return;
+    state_.Take();
+    next_ = morrow::PeekRandomNumber(DrawnFrame::kGeneratorMark, 0);
+    taken_ = true;
+  }
+  void After(const DrawnFramePart& part) {
+    if (morrow::PeekRandomNumber(DrawnFrame::kGeneratorMark, 0) != next_) {
+      FailDrawnFrameGuard(-1, "%s drew a random number", part.name);
+    }
+    char field[96];
+    if (state_.FindChange(field, sizeof field)) {
+      FailDrawnFrameGuard(-1, "%s changed %s", part.name, field);
+    }
+  }
+
+ private:
+  StateHashes state_;
+  int32_t next_ = 0;
+  bool taken_ = false;
+#endif
+};
+ViewPartGuard g_viewPartGuard;
+
 void RunParts(int first) {
+  g_viewPartGuard.Forget();
   for (int i = first; i < static_cast<int>(std::size(kParts)); ++i) {
-    if (!kParts[i].run()) return;
+    const DrawnFramePart& part = kParts[i];
+    if (part.view) g_viewPartGuard.Before();
+    const bool goesOn = part.run();
+    if (part.view) {
+      g_viewPartGuard.After(part);
+    } else {
+      g_viewPartGuard.Forget();
+    }
+    if (!goesOn) return;
   }
 }
 

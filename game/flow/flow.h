@@ -4,11 +4,13 @@
 
 #include <span>
 
+#include "game/battle/arena.h"
 #include "game/battle/battle.h"
 
 namespace veyrdale {
 
-// Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle, 2 ending.
+// Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle (with the arena
+// maps of its stage), 2 ending.
 void LoadGameResources(int mode);
 
 // Glyph sheets: set B always, set A unless mode is 999.
@@ -65,6 +67,15 @@ void DrawBattleFrame();
 void RunBattleHud(int shake);
 // One frame of the story's continue prompt alone: drawn, then its choice run.
 void DrawContinueOverlay();
+
+// The arena maps: ReadStageArenaMaps reads every map the round starts of arena `arena` can choose
+// from into the battle's table (g_arenaMapFiles, the others forgotten); LoadGameResources does it
+// for every battle. ReadArenaMap reads one map file into `image`, and LoadArenaMap writes one
+// straight over the cells (the tools' way). A map that cannot be read, or ends early, is logged;
+// it leaves the arena open.
+void ReadStageArenaMaps(int arena);
+void ReadArenaMap(const char* path, ArenaMapImage* image);
+void LoadArenaMap(const char* path);
 
 // A story stage set up, kind 1 the extra story: its fighters (SetStoryStageFighters), then the
 // portraits of its dialogue loaded slot by slot. SetupExtraStoryStage is kind 1's.

@@ -242,6 +242,8 @@ void LoadGameResources(int mode) {
   FreeAllPictures();
   morrow::DeleteAllSounds(0);
   ForEachPictureLoad(mode, LoadPicture, nullptr);
+  // The battle reads no file: its arena maps are read with its pictures.
+  if (mode == kBattleResources) ReadStageArenaMaps(g_match.stage);
   for (int i = 0; i < kSoundCount; ++i) {
     char path[64];
     SoundPath(i, path, sizeof path);

@@ -3,8 +3,9 @@
 // of game/flow/resource_tables.h, after the set-up every scene change needs (move table, story
 // arena, stage types, transparent colour, random seed, direction tables, options).
 //
-// Modes: 0 the menus, 1 a battle of the current match, 2 the ending; any other frees the pictures
-// and loads none. The 85 sound effects are loaded in every mode.
+// Modes: 0 the menus, 1 a battle of the current match (its arena maps too, ReadStageArenaMaps),
+// 2 the ending; any other frees the pictures and loads none. The 85 sound effects are loaded in
+// every mode.
 #pragma once
 
 #include <cstdint>

@@ -127,7 +127,7 @@ int Select(BattleObject* player, int id, int suppressTurn, Cell (*rule)(Selectio
   // The owner field reaches the per-player arrays and the owner's record: the drawn frame's copy.
   const BattleObject* record = PlayerOrNull(player->owner);
   if (record == nullptr) return kFallbackCell;
-  BattleObject* owner = &g_drawnFrame.players[record - g_players];
+  const BattleObject* owner = &g_drawnFrame.players[record - g_players];
   const int p = player->owner;
   const SheetLook& look = kLooks[id];
   const Cell length = MoveRow(p, g_playerState.currentMove[p]).moveLength;

@@ -54,9 +54,9 @@ constexpr int kCardWaiting = 8888;      // a declaration that has not started ye
 // What one selection reads, taken once from the record passed in (a draw-list copy or a real
 // player record) and from its owner's arrays, before any side effect.
 struct Selection {
-  BattleObject* record;  // the record passed in
-  BattleObject* owner;   // the owner's copy in g_drawnFrame
-  int p;                 // the owner, 0-3
+  BattleObject* record;       // the record passed in
+  const BattleObject* owner;  // the owner's copy in g_drawnFrame, read only
+  int p;                      // the owner, 0-3
   int suppressTurn;
   int width;  // W: the cells of one heading row
   int32_t state;

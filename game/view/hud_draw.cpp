@@ -5,9 +5,10 @@
 // notice, the cross-fades of the captured screen, the round clock, the continue prompt and the
 // white fade.
 //
-// The display also spends the presentation counters it shows (FlashFrames, FadeFrames,
-// SpellFadeFrames, NamePlateFrames), steps the story's script, runs the round clock and the
-// continue prompt, so all of them advance on drawn frames only.
+// The display only reads the presentation counters it shows (FlashFrames, FadeFrames,
+// SpellFadeFrames, NamePlateFrames). The flow spends them after the part of the display that
+// showed them, and steps the story's script, runs the round clock and the continue prompt's
+// choice between and after its parts, so all of them advance on drawn frames only.
 //
 // Every panel element slides off screen by the frame's slide (the badges by twice as much) while
 // the story's dialogue runs. Even players sit on the left, odd players on the right, players 0

@@ -1,5 +1,10 @@
-// One symbol the view's archive must not need, chosen by the object's PLANT_* definition. Each
-// object is added to a copy of the view's archive and never linked into a program.
+// One symbol a layer's archive must not need (or, for WEAK_INLINE, a weak copy of an inline
+// function that it may hold), chosen by the object's PLANT_* definition. Each object is added to a
+// copy of one layer's archive and never linked into a program.
+#include <cstdio>
+#include <fstream>
+#include <new>
+
 #include "game/battle/battle.h"
 #include "game/battle/launchers.h"
 #include "game/core/sound_entries.h"
@@ -10,6 +15,13 @@
 namespace plant {
 
 int Need();
+
+#if defined(PLANT_WEAK_INLINE)
+// The address keeps a weak copy of the placement operator new in every build, as an unoptimised
+// build keeps one wherever it is used; core needs the plain operator new of the same name.
+extern void* (*g_placement)(std::size_t, void*) noexcept;
+void* (*g_placement)(std::size_t, void*) noexcept = &::operator new;
+#endif
 
 int Need() {
 #if defined(PLANT_LIBRARY_RANDOM)
@@ -30,6 +42,14 @@ int Need() {
 #elif defined(PLANT_FLOW)
   veyrdale::LoadGameResources(1);
   return 0;
+#elif defined(PLANT_FILE_OPEN)
+  std::FILE* file = std::fopen("planted.mpd", "rb");
+  return file == nullptr ? 0 : 1;
+#elif defined(PLANT_FILE_STREAM)
+  std::filebuf stream;
+  return stream.open("planted.mpd", std::ios::in) == nullptr ? 0 : 1;
+#elif defined(PLANT_WEAK_INLINE)
+  return g_placement == nullptr ? 0 : 1;
 #else
 #error "no PLANT_* definition"
 #endif

@@ -38,6 +38,7 @@ inline void ResetBattleState() {
   for (auto& flags : ShotHitFlags) Zero(flags);
   ClearRoundPools();
   Zero(g_arenaMap.cells);
+  for (ArenaMapImage& image : g_arenaMapFiles) image = ArenaMapImage{};
   Zero(MoveTable);
   g_playerState = PlayerBattleState{};
   cardsBroken = 0;

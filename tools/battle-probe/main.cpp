@@ -29,7 +29,8 @@
 //   match players=N chars=A,B.. arena=A [teams=T,..] [handicap=H,..] [survival]
 //                                      a match as the menus leave it before the battle: start
 //                                      gauge level 1, handicap 2 unless given, the start-up
-//                                      options, the move table installed, scene 4
+//                                      options, the move table installed, the arena's maps read
+//                                      from the current folder, scene 4
 //   story KIND STAGE                   a story stage: the stage-type table and the stage set-up
 //   round                              a round start for players 0-3
 //   frame [N]                          N battle frames (1 if not given)

@@ -105,6 +105,8 @@ void Match(const Args& a) {
   veyrdale::g_options.obstacleStrength = 1;
   veyrdale::InstallMoveTable();
   veyrdale::BuildTrigTables();
+  // The arena's maps, from the current folder as the game reads them: its rounds take them.
+  veyrdale::ReadStageArenaMaps(arena);
   veyrdale::SceneId = veyrdale::kSceneBattle;
   veyrdale::SceneFrame = 0;
   veyrdale::FreezeFrames = 0;

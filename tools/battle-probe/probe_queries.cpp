@@ -9,6 +9,7 @@
 #include "game/battle/field_table.h"
 #include "game/battle/motion.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -259,35 +258,6 @@ bool ComputerBroken(InvariantFailure* failure) {
 }
 
 }  // namespace
-
-void StateSnapshot::Take() {
-  ranges_.clear();
-  bytes_.clear();
-  auto add = [&](void* address, size_t size) {
-    ranges_.push_back({static_cast<unsigned char*>(address), bytes_.size(), size});
-    bytes_.insert(bytes_.end(), ranges_.back().address, ranges_.back().address + size);
-  };
-  for (const veyrdale::RecordPool& pool : veyrdale::RecordPools()) {
-    add(pool.base, pool.layout->size * static_cast<size_t>(pool.count));
-  }
-  for (const veyrdale::GlobalField& g : veyrdale::GlobalFields()) {
-    // The last element's offset plus one: the whole extent, whatever the strides.
-    const int last = (g.dims[0] - 1) * g.strides[0] + (g.dims[1] - 1) * g.strides[1];
-    add(g.address,
-        static_cast<size_t>(last + 1) * static_cast<size_t>(veyrdale::FieldWidth(g.type)));
-  }
-}
-
-void StateSnapshot::Restore() const {
-  for (const Range& r : ranges_) std::memcpy(r.address, bytes_.data() + r.offset, r.size);
-}
-
-bool StateSnapshot::Matches() const {
-  for (const Range& r : ranges_) {
-    if (std::memcmp(r.address, bytes_.data() + r.offset, r.size) != 0) return false;
-  }
-  return true;
-}
 
 namespace {
 

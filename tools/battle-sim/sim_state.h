@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/battle/field_table.h"
+#include "game/battle/state_snapshot.h"
 
 namespace battlesim {
 
@@ -45,27 +46,9 @@ void ForEachStateElement(Visit&& visit) {
   for (const veyrdale::GlobalField& g : veyrdale::GlobalFields()) ForEachGlobalElement(g, visit);
 }
 
-// A copy of everything the field table reaches (every pool and side table, the per-player arrays,
-// the battle globals, the arena map, the frame state, the set-up and the options), put back in one
-// pass: the battle benchmark starts every frame from the same full pools. A plain copy of the
-// storage, padding included, because it only ever goes back into the same storage.
-class StateSnapshot {
- public:
-  void Take();
-  void Restore() const;
-  // Whether the storage holds what Take copied, byte for byte.
-  bool Matches() const;
-  size_t bytes() const { return bytes_.size(); }
-
- private:
-  struct Range {
-    unsigned char* address;
-    size_t offset;  // into bytes_
-    size_t size;
-  };
-  std::vector<Range> ranges_;
-  std::vector<unsigned char> bytes_;
-};
+// The battle's copy of everything the field table reaches, put back in one pass: the battle
+// benchmark starts every frame from the same full pools.
+using StateSnapshot = veyrdale::StateSnapshot;
 
 // FNV-1a 64 over the field-by-field serialisation of the whole field table (every pool and side
 // table, the per-player arrays, the battle globals, the arena map, the frame state and the

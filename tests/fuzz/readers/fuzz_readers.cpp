@@ -34,6 +34,7 @@
 #include "game/battle/arena.h"
 #include "game/core/data_files.h"
 #include "game/core/records.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "morrow/network/connection.h"
 #include "morrow/network/http.h"

@@ -1,14 +1,12 @@
 // Round start: the start values, survival carry-over, the arena maps with their side effects,
 // the story's start positions, and the companion that follows character 4.
-#include <unistd.h>
-
 #include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -17,7 +15,6 @@
 #include "tests/game/battle/effects_made.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/shots_made.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -28,26 +25,13 @@ void StartAll() {
   for (int p = 0; p < 4; ++p) StartRound(&g_players[p], p);
 }
 
-// Runs the test inside a fresh directory, where the game's relative resource paths point.
-class InTempDir {
- public:
-  InTempDir() : old_(std::filesystem::current_path()) {
-    std::filesystem::current_path(dir_.path());
-  }
-  ~InTempDir() { std::filesystem::current_path(old_); }
-  const testsupport::TempDir& dir() const { return dir_; }
-
- private:
-  testsupport::TempDir dir_;
-  std::filesystem::path old_;
-};
-
-// A 20 x 15 map file whose cell (0, 0) holds `value`.
-void WriteMap(const std::string& path, int value) {
-  std::string bytes = {20, 0, 15, 0};
-  std::string cells(300, '\0');
-  cells[0] = static_cast<char>(value);
-  testsupport::WriteFile(path, bytes + cells);
+// Map n of the stage's set-up, whose cell (0, 0) holds `value`.
+void SetMap(int n, int value) {
+  ArenaMapImage& image = g_arenaMapFiles[n];
+  image = ArenaMapImage{};
+  image.kind = ArenaMapImage::Kind::kRead;
+  image.rows[0] = 1;
+  image.cells[0] = static_cast<uint8_t>(value);
 }
 
 TEST(StartRound, StartValuesOfEachPlayer) {
@@ -171,15 +155,10 @@ TEST(StartRound, SurvivalBossRoundPowersUpTheOpponents) {
 }
 
 TEST(StartRound, Arena7DrawsItsMapFourTimesAndKeepsTheLast) {
-  InTempDir here;
-  std::filesystem::create_directories("Resource/Mpd");
-  for (int n = 5; n <= 10; ++n)
-    WriteMap(here.dir().File("Resource/Mpd/" + std::string(n < 10 ? "0" : "") + std::to_string(n) +
-                             ".mpd"),
-             n);
   for (uint32_t seed : {1u, 42u, 977u}) {
     SCOPED_TRACE(seed);
     SetUpMatch({0, 1}, 7);
+    for (int n = 5; n <= 10; ++n) SetMap(n, n);
     morrow::SeedRandom(seed);
     int last = 0;
     for (int i = 0; i < 4; ++i) last = morrow::GetRandomNumber(5) + 5;
@@ -198,7 +177,7 @@ struct Made {
   float x, y;
 };
 TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
-  InTempDir here;  // no map file: the cells stay as set
+  // No map read: the cells stay as set.
   struct Case {
     std::vector<std::vector<int>> cells;  // column, row, value
     Made first, second;
@@ -226,7 +205,6 @@ TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
 }
 
 TEST(StartRound, Arena9PlacesTheObjectsOfArena10) {
-  InTempDir here;
   SetUpMatch({0, 1}, 9);
   StartRound(&g_players[0], 0);
   EXPECT_EQ(g_familiars[4].kind, 10);

@@ -772,11 +772,8 @@ TEST(BattleFrame, DrawSkippedOnlyOnOddHalfRateFramesWithoutCapture) {
     int fade;
     int spell;
     bool drawn;
-  } cases[] = {{0, 1, 0, 0, true},
-               {1, 2, 0, 0, true},
-               {1, 3, 0, 0, false},
-               {1, 3, 1, 0, true},
-               {1, 3, 0, 1, true}};
+  } cases[] = {{0, 1, 0, 0, true}, {1, 2, 0, 0, true}, {1, 3, 0, 0, false}, {1, 3, 1, 0, true},
+               {1, 3, 0, 1, true}, {1, 2, 1, 0, true}, {1, 2, 0, 1, true}};
   for (const Case& c : cases) {
     SetUpMatch({0, 1});
     RoundFrame = 400;

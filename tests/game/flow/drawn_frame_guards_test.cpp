@@ -1,7 +1,7 @@
 // The rules of the drawn frame held over whole battles and one story frame: the view's parts of a
-// drawn frame leave the battle state and the random generator as they found them, and the parts
-// run in an order that keeps the story's script turns and draws the continue prompt as the frame
-// found it.
+// drawn frame leave the battle state and the random generator as they found them, the most
+// requests a frame can make all find room, and the parts run in an order that keeps the story's
+// script turns and draws the continue prompt as the frame found it.
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "game/battle/battle.h"
+#include "game/battle/drawn_frame.h"
 #include "game/battle/player_control.h"
+#include "game/battle/state_snapshot.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
@@ -26,7 +28,6 @@
 #include "morrow/system/time.h"
 #include "tests/support/battle_state.h"
 #include "tests/support/script_files.h"
-#include "tools/battle-sim/sim_state.h"
 
 namespace {
 
@@ -34,19 +35,22 @@ using namespace veyrdale;
 using testsupport::Recorder;
 
 // The whole battle state (every pool, side table, per-player array and global of the field table,
-// byte for byte) and the generator's next number, as a view part found them.
+// byte for byte) and the generator's next number, as a view part found them: what it changed, or
+// "" when it changed nothing.
 class StateBefore {
  public:
   void Take() {
     snapshot_.Take();
     next_ = morrow::PeekRandomNumber(INT32_MAX - 1, 0);
   }
-  bool Unchanged() const {
-    return snapshot_.Matches() && morrow::PeekRandomNumber(INT32_MAX - 1, 0) == next_;
+  std::string Changed() const {
+    char field[96];
+    if (snapshot_.FindChange(field, sizeof field)) return field;
+    return morrow::PeekRandomNumber(INT32_MAX - 1, 0) == next_ ? "" : "the generator";
   }
 
  private:
-  battlesim::StateSnapshot snapshot_;
+  StateSnapshot snapshot_;
   int next_ = 0;
 };
 
@@ -75,8 +79,7 @@ bool StepCheckedFrame(int* viewParts) {
       const bool goesOn = part.run();
       if (part.view) {
         ++*viewParts;
-        EXPECT_TRUE(before.Unchanged())
-            << part.name << " changed the battle state, frame " << FrameCount;
+        EXPECT_EQ(before.Changed(), "") << part.name << ", frame " << FrameCount;
       }
       if (!goesOn) break;
     }
@@ -107,6 +110,37 @@ TEST(DrawnFrameGuards, ViewPartsLeaveTheBattleAsTheyFoundIt) {
   }
   // Every match drew: at full rate every frame, at half rate every second one.
   EXPECT_GT(viewParts, kMatches * kFramesPerMatch);
+}
+
+// The most requests a drawn frame can make: character 10 declares its special move against a
+// jittering character 5 on the frame its swing's shake lands, and two more players jitter. Each of
+// the ten finds room in the list and is carried out: eight numbers drawn, the shake set.
+TEST(DrawnFrameRequests, TheMostTheDrawCanAskForAreAllCarriedOut) {
+  Recorder().Reset();
+  testsupport::SetUpMatch({10, 5, 9, 5});
+  for (int p = 0; p < kPlayerCount; ++p) g_players[p].owner = static_cast<int16_t>(p);
+  g_players[0].state = kStateAttackStanding;
+  g_players[0].stateTimer = 51;
+  g_playerState.poseClass[0] = 1;
+  for (int p = 1; p < kPlayerCount; ++p) {
+    g_players[p].state = kStateSpecialMove;
+    g_playerState.specialMode[p] = 7000;
+  }
+  FreezeFrames = 30;
+  CutInFrames = 200;
+  CutInAttacker = 0;
+  CutInVictim = 1;
+  morrow::SeedRandom(85);
+  for (int i = 0; i < 8; ++i) morrow::GetRandomNumber(2);
+  const int next = morrow::GetRandomNumber(1000000);
+  morrow::SeedRandom(85);
+
+  DrawBattleFrame();
+
+  EXPECT_EQ(g_drawnFrame.asked, DrawnFrame::kMostRequests);
+  EXPECT_EQ(g_drawnFrame.requestCount, g_drawnFrame.asked) << "a request found no room";
+  EXPECT_EQ(ScreenShake, 8);
+  EXPECT_EQ(morrow::GetRandomNumber(1000000), next) << "not the eight numbers looked ahead at";
 }
 
 // A story frame of stage 0 with its dialogue running: player 0 (character 0, the last frames of

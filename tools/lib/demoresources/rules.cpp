@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "game/battle/arena.h"
+#include "game/flow/flow.h"
 #include "platform/codepage.h"
 #include "tools/lib/demoresources/content.h"
 

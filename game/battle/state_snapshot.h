@@ -1,0 +1,46 @@
+// The whole battle state: everything the field table reaches (every pool and side table, the
+// per-player arrays, the battle globals, the arena map, the frame state, the set-up and the
+// options), byte for byte, as a copy or as hashes. Debug builds hash it around each view part of a
+// drawn frame, which must leave it as it found it; the tools put a copy back to start frames from
+// the same state, and the drawn frame's guard test compares one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace veyrdale {
+
+// A plain copy of the storage, padding included, because it only ever goes back into the same
+// storage or is compared with it.
+class StateSnapshot {
+ public:
+  void Take();
+  void Restore() const;
+  // Whether the storage holds what Take copied, byte for byte.
+  bool Matches() const;
+  // The first element that no longer holds what Take copied, by its field table name ("p1.life",
+  // "cells[3,4]", "RoundFrame"; "shot7, padding at byte 30" for a byte no field covers) into
+  // out; false when nothing changed.
+  bool FindChange(char* out, size_t size) const;
+  size_t bytes() const { return bytes_.size(); }
+
+ private:
+  std::vector<unsigned char> bytes_;
+};
+
+// A hash of each pool and each global of the same storage: far cheaper to take and compare than a
+// copy, enough to tell which pool or global a change touched.
+class StateHashes {
+ public:
+  void Take();
+  // The first pool ("pool eff") or global ("FlashFrames") whose hash differs from Take's, into
+  // out; false when none does.
+  bool FindChange(char* out, size_t size) const;
+
+ private:
+  std::vector<uint64_t> hashes_;
+  mutable std::vector<uint64_t> now_;  // FindChange's own, kept to spare an allocation a call
+};
+
+}  // namespace veyrdale
