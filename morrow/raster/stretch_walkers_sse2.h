@@ -63,8 +63,8 @@ inline Vec StretchSources8(const uint8_t* row, const int32_t* c) {
 // column x of a row with the row's destination pixels by combine(g, u, d), group g's cached values
 // u and destination pixels d. The lanes whose bits are set in skipped[g] (as the lane compares
 // give them) are not stored: a group with some stores the others one by one, a group with all
-// nothing.
-template <int kBytes, class Skip, class Combine>
+// nothing. Without kMaySkip no lane is skipped, and skipped is not read.
+template <int kBytes, bool kMaySkip, class Skip, class Combine>
 inline void CombineCachedGroups(const StretchRow& row, int32_t x, int32_t groups,
                                 const void* prepared, const Skip* skipped, Combine&& combine) {
   constexpr int kAll = kBytes == 4 ? 0xF : 0xFFFF;
@@ -72,7 +72,7 @@ inline void CombineCachedGroups(const StretchRow& row, int32_t x, int32_t groups
   const uint8_t* read = row.read + int64_t{kBytes} * x;
   const Vec* cached = static_cast<const Vec*>(prepared);
   for (int32_t g = 0; g < groups; ++g, dest += 16, read += 16) {
-    const int skip = skipped[g];
+    const int skip = kMaySkip ? skipped[g] : 0;
     if (skip == kAll) continue;
     const Vec out =
         combine(g, _mm_load_si128(cached + g), _mm_loadu_si128(reinterpret_cast<const Vec*>(read)));
@@ -118,14 +118,16 @@ void StretchWalkSse2(const StretchSurfaces& r, uint32_t key, const Rule& rule) {
         tail.Build(r, row, x + 4 * groups, count % 4, key, rule);
       },
       [&](const StretchRow& row, int32_t x, int32_t count) {
-        CombineCachedGroups<4>(row, x, count / 4, prepared, skipped, [&](int32_t g, Vec u, Vec d) {
-          if constexpr (kAlpha) {
-            return rule.Apply4Alpha(u, d,
-                                    _mm_load_si128(reinterpret_cast<const Vec*>(alphas + 4 * g)));
-          } else {
-            return rule.Apply4(u, d);
-          }
-        });
+        constexpr bool kMaySkip = K == KeyGate::kCompare || kAlpha;
+        CombineCachedGroups<4, kMaySkip>(
+            row, x, count / 4, prepared, skipped, [&](int32_t g, Vec u, Vec d) {
+              if constexpr (kAlpha) {
+                return rule.Apply4Alpha(
+                    u, d, _mm_load_si128(reinterpret_cast<const Vec*>(alphas + 4 * g)));
+              } else {
+                return rule.Apply4(u, d);
+              }
+            });
         tail.Combine(row, rule);
       });
 }
@@ -152,8 +154,9 @@ void StretchWalkSse2_16(const StretchSurfaces& r, uint32_t key, const Rule& rule
         tail.Build(r, row, x + 8 * groups, count % 8, keyValue, rule);
       },
       [&](const StretchRow& row, int32_t x, int32_t count) {
-        CombineCachedGroups<2>(row, x, count / 8, prepared, skipped,
-                               [&](int32_t, Vec u, Vec d) { return rule.Apply8(u, d); });
+        CombineCachedGroups<2, K == KeyGate::kCompare>(
+            row, x, count / 8, prepared, skipped,
+            [&](int32_t, Vec u, Vec d) { return rule.Apply8(u, d); });
         tail.Combine(row, rule);
       });
 }
