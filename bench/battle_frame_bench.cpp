@@ -24,6 +24,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/run_rows.h"
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
@@ -184,22 +185,24 @@ void BM_SnapshotRestore(benchmark::State& state) {
 BENCHMARK(BM_SnapshotRestore);
 
 // The console report, then each frame variant's rate beside the budget and its target.
+// A variant's rate is the median of its runs (its one run without repetitions).
 class BudgetReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.iterations <= 0 || run.real_accumulated_time <= 0.0) continue;
-      rates_.push_back(
-          {run.benchmark_name(), static_cast<double>(run.iterations) / run.real_accumulated_time});
-    }
+    runs_.Add(runs, [](const Run& run) {
+      return run.real_accumulated_time > 0.0
+                 ? static_cast<double>(run.iterations) / run.real_accumulated_time
+                 : 0.0;
+    });
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
     const std::map<std::string, double> targets = {{"BM_BattleSim", 50.0}, {"BM_BattleFull", 10.0}};
+    const std::vector<std::pair<std::string, double>> rates = runs_.Medians();
     std::printf("\n%-22s %14s %12s\n", "frame", "frames/s", "x 60 fps");
-    for (const auto& [name, fps] : rates_) {
+    for (const auto& [name, fps] : rates) {
       if (name == "BM_SnapshotRestore") continue;
       const double ratio = fps / kBudgetFps;
       std::printf("%-22s %14.0f %11.1fx\n", name.c_str(), fps, ratio);
@@ -211,7 +214,7 @@ class BudgetReporter : public benchmark::ConsoleReporter {
     }
     double plain = 0.0;
     double cpu = 0.0;
-    for (const auto& [name, fps] : rates_) {
+    for (const auto& [name, fps] : rates) {
       if (name == "BM_BattleSim") plain = fps;
       if (name == "BM_BattleSimCpu") cpu = fps;
     }
@@ -227,7 +230,7 @@ class BudgetReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  std::vector<std::pair<std::string, double>> rates_;
+  benchrows::RunMedians runs_;
 };
 
 }  // namespace

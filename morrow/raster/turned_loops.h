@@ -97,6 +97,17 @@ void DrawTriangle32(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle8(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 void DrawTriangle16(const TriangleSpanWalk& walk, const TurnedDraw& draw);
 
+// The quadrilateral draw's two triangles (halves, as SetUpTriangle made them), drawn at 32 bits
+// into walk's surfaces and area as one stretched draw (stretch_loops.h) where that writes exactly
+// the pixels the two triangles write: on a vector path, the source not the target, a rule that
+// writes the texel whatever lies under it (the copy and the bright store, keyed or not), both
+// halves reading the texel column from the pixel's column alone and the texel row from its row by
+// the same plane, and the pixels the halves visit inside the texture forming one rectangle. Then
+// a pixel both halves visit gets the same value twice, and the stretched draw writes it once.
+// false, having drawn nothing, otherwise.
+bool DrawUprightQuad32(const TriangleSetup& first, const TriangleSetup& second,
+                       const TriangleSpanWalk& walk, const TurnedDraw& draw);
+
 // A loop of the 16-bit turned draws (turned_loops16.cpp): the rule of a 32-bit id (its *Key ids
 // test the low 16 bits of the key) at one layout. The 8-bit ids and kTint on the generic layout
 // run no loop.

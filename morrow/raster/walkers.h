@@ -40,6 +40,7 @@
 // four-wide form and must write exactly what these write.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "morrow/raster/pixel_format.h"
@@ -199,29 +200,6 @@ inline StretchRow StretchRowAt(const StretchSurfaces& r, int32_t y) {
   return out;
 }
 
-// A stretched rule seen as a rectangle rule: the source pixel prepared for each pixel alone.
-template <class Rule>
-struct PreparedEach {
-  const Rule& rule;
-  uint32_t operator()(uint32_t s, uint32_t d) const { return rule(rule.Source(s), d); }
-  uint32_t Opaque(uint32_t s, uint32_t d) const { return rule.Opaque(rule.Source(s), d); }
-  uint32_t Partial(uint32_t s, uint32_t d, uint32_t a) const {
-    return rule.Partial(rule.Source(s), d, a);
-  }
-};
-
-// Destination column x of a row, its source pixel fetched and prepared for it alone: the vector
-// walks' last pixels.
-template <class F, KeyGate K, AlphaGate A, class Rule>
-inline void StretchPixel(const StretchSurfaces& r, const StretchRow& row, int32_t x,
-                         typename F::Pixel key, const Rule& rule) {
-  const int32_t column = r.columns[x];
-  const uint8_t* alpha = nullptr;
-  if constexpr (A == AlphaGate::kMap) alpha = row.alpha + column;
-  RectPixel<F, K, A>(row.dest + int64_t{F::kBytes} * x, row.src + int64_t{F::kBytes} * column,
-                     row.read + int64_t{F::kBytes} * x, alpha, key, PreparedEach<Rule>{rule});
-}
-
 template <class F, KeyGate K, AlphaGate A, class Rule>
 void StretchWalk(const StretchSurfaces& r, uint32_t key, const Rule& rule) {
   using Pixel = typename F::Pixel;
@@ -254,6 +232,91 @@ void StretchWalk(const StretchSurfaces& r, uint32_t key, const Rule& rule) {
     }
   }
 }
+
+// ---- the vector stretched walks' cached rows ----
+//
+// The vector forms of StretchWalk (stretch_walkers_sse2.h, stretch_walkers_avx2.h) prepare the
+// pixels of a source row once, as a cached row: for every destination column, the prepared value
+// of the source pixel it shows, under the alpha gate that pixel's alpha byte, and whether the
+// column is left alone (keyed, or of alpha 0). Every destination row combines the cached row of
+// its source row with its own destination pixels, and a row that shows the same source row as the
+// row above it finds it cached already: a magnified picture is read and prepared once per source
+// row, and a copy turns into a copy of whole cached rows. The cache holds a strip of at most
+// kStretchStrip columns; a wider draw is walked strip by strip, each from its top row down. The
+// order of the strips changes nothing on these paths: a destination pixel is written at most once
+// and read only where it is about to be written, and the source is never the target.
+constexpr int32_t kStretchStrip = 512;
+
+// For the strip of count columns from column x: strip(x, count) first, then build(row, x, count)
+// for each row that shows another source row than the row above it (and for the top row), and
+// combine(row, x, count) for every row.
+template <AlphaGate A, class Strip, class Build, class Combine>
+[[gnu::always_inline]] inline void ForEachStretchStrip(const StretchSurfaces& r, Strip&& strip,
+                                                       Build&& build, Combine&& combine) {
+  for (int32_t x = 0; x < r.width; x += kStretchStrip) {
+    const int32_t count = std::min(kStretchStrip, r.width - x);
+    strip(x, count);
+    for (int32_t y = 0; y < r.height; ++y) {
+      const StretchRow row = StretchRowAt<A>(r, y);
+      if (y == 0 || r.rows[y] != r.rows[y - 1]) build(row, x, count);
+      combine(row, x, count);
+    }
+  }
+}
+
+// One column past the greatest source column the walk shows: a vector walk may read any source
+// pixel of its row below it.
+inline int32_t StretchSourceSpan(const StretchSurfaces& r) {
+  int32_t greatest = 0;
+  for (int32_t x = 0; x < r.width; ++x) greatest = std::max(greatest, r.columns[x]);
+  return greatest + 1;
+}
+
+// The columns of a strip that fill no vector group (fewer than 16), cached and combined one by
+// one as StretchWalk treats its pixels.
+template <class F, KeyGate K, AlphaGate A, class Rule>
+struct StretchTail {
+  using Pixel = typename F::Pixel;
+  int32_t first = 0;  // the destination column of the first
+  int32_t count = 0;
+  uint32_t skipped = 0;  // bit i: column first + i is left alone
+  uint32_t prepared[16] = {};
+  uint8_t alpha[16] = {};
+
+  [[gnu::always_inline]] void Build(const StretchSurfaces& r, const StretchRow& row, int32_t x,
+                                    int32_t n, Pixel key, const Rule& rule) {
+    first = x;
+    count = n;
+    skipped = 0;
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t column = r.columns[x + i];
+      const Pixel s = LoadPixel<Pixel>(row.src + int64_t{F::kBytes} * column);
+      if (K == KeyGate::kCompare && s == key) {
+        skipped |= 1u << i;
+        continue;
+      }
+      prepared[i] = rule.Source(s);
+      if constexpr (A == AlphaGate::kMap) {
+        alpha[i] = row.alpha[column];
+        if (alpha[i] == 0) skipped |= 1u << i;
+      }
+    }
+  }
+
+  [[gnu::always_inline]] void Combine(const StretchRow& row, const Rule& rule) const {
+    for (int32_t i = 0; i < count; ++i) {
+      if ((skipped >> i & 1) != 0) continue;
+      uint8_t* dest = row.dest + int64_t{F::kBytes} * (first + i);
+      const Pixel d = LoadPixel<Pixel>(row.read + int64_t{F::kBytes} * (first + i));
+      const uint32_t u = prepared[i];
+      if constexpr (A == AlphaGate::kMap) {
+        StorePixel<Pixel>(dest, alpha[i] == 255 ? rule.Opaque(u, d) : rule.Partial(u, d, alpha[i]));
+      } else {
+        StorePixel<Pixel>(dest, rule(u, d));
+      }
+    }
+  }
+};
 
 // ---- lines ----
 

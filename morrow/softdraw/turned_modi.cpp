@@ -2,7 +2,9 @@
 // quadrilateral. The frame stages and locks the surfaces once and hands the quadrilateral to the
 // triangle rasteriser as two triangles sharing the diagonal from the second to the third corner
 // (the picture's top-right to bottom-left), so both draw its pixels. No ordering, winding or
-// convexity test is made: a crossed quadrilateral is drawn as its two triangles.
+// convexity test is made: a crossed quadrilateral is drawn as its two triangles. An upright
+// rectangle showing the graph at an axis-aligned scale is drawn, where the pixels come out the
+// same, as one stretched rectangle instead (RenderUprightQuad).
 //
 // Corners beyond +-8191 pixels, and graphs wider or taller than that, do not fit the triangles'
 // 14.18 words: the draw refuses them with -1 before locking anything.
@@ -82,8 +84,10 @@ int G_DDraw_DrawModiGraph(int x1, int y1, int x2, int y2, int x3, int y3, int x4
     const raster::TriangleVertex v[4] = {
         {x1, y1, 0, 0}, {x2, y2, w, 0}, {x3, y3, 0, h}, {x4, y4, w, h}};
     // Each triangle draws only inside the staged and locked box.
-    softdraw::RenderTexturedTriangle(&v[0], graph, keyFlag, surfaces, box, 0);
-    softdraw::RenderTexturedTriangle(&v[1], graph, keyFlag, surfaces, box, 0);
+    if (!softdraw::RenderUprightQuad(v, graph, keyFlag, surfaces, box)) {
+      softdraw::RenderTexturedTriangle(&v[0], graph, keyFlag, surfaces, box, 0);
+      softdraw::RenderTexturedTriangle(&v[1], graph, keyFlag, surfaces, box, 0);
+    }
   }
   softdraw::UnlockTurnedSurfaces(locked);
   return 0;

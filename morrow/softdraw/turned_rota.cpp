@@ -169,24 +169,11 @@ int G_DDraw_DrawRotaGraph(int x, int y, double scale, double angle, GraphRecord*
     walk.destPitch = locked.dest.pitch;
     walk.read = locked.work != nullptr ? locked.read.At(box.left, box.top) : walk.dest;
     walk.readPitch = locked.read.pitch;
-    raster::TurnedDraw draw;
-    draw.texture.src = locked.sourceStaged
-                           ? locked.src.At(0, 0)
-                           : locked.src.At(source.piece->xOnSurface, source.piece->yOnSurface);
-    draw.texture.pitch = locked.src.pitch;
-    draw.texture.width = source.width;
-    draw.texture.height = source.height;
-    draw.texture.alpha = source.alpha;
-    draw.texture.alphaPitch = source.alphaPitch;
-    draw.key = source.key;
-    draw.keyFlag = keyFlag;
-    draw.mode = mode;
-    draw.blend = softdraw::CurrentTurnedBlend();
-    draw.alphaChannel = source.alphaChannel;
-    draw.format = softdraw::ScreenFormatClass();
-    draw.screenFormat = &s.screenFormat;
-    draw.sourceIsTarget = locked.sourceIsTarget;
-    draw.products = GetBlendProductTable();
+    const raster::TurnedDraw draw = softdraw::TurnedDrawOf(
+        source, keyFlag,
+        locked.sourceStaged ? locked.src.At(0, 0)
+                            : locked.src.At(source.piece->xOnSurface, source.piece->yOnSurface),
+        locked.src.pitch, locked.sourceIsTarget);
     if (depth == 32) {
       raster::DrawRota32(walk, draw);
     } else if (depth == 16) {

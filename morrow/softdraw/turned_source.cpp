@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "morrow/device/color_format.h"
+#include "morrow/device/screen.h"
 #include "morrow/device/screen_state.h"
 #include "morrow/graphics/draw_state.h"
 #include "morrow/graphics/graph.h"
 #include "morrow/graphics/surface.h"
 #include "morrow/graphics/surface2d.h"
+#include "morrow/softdraw/frame.h"
 
 namespace morrow::softdraw {
 namespace {
@@ -59,6 +61,27 @@ raster::TurnedBlend CurrentTurnedBlend() {
   b.max[1] = ChannelMax(f.greenWidth);
   b.max[2] = ChannelMax(f.blueWidth);
   return b;
+}
+
+raster::TurnedDraw TurnedDrawOf(const TurnedSource& source, int keyFlag, const uint8_t* src,
+                                int32_t srcPitch, bool sourceIsTarget) {
+  raster::TurnedDraw draw;
+  draw.texture.src = src;
+  draw.texture.pitch = srcPitch;
+  draw.texture.width = source.width;
+  draw.texture.height = source.height;
+  draw.texture.alpha = source.alpha;
+  draw.texture.alphaPitch = source.alphaPitch;
+  draw.key = source.key;
+  draw.keyFlag = keyFlag;
+  draw.mode = GetDrawState().blendMode;
+  draw.blend = CurrentTurnedBlend();
+  draw.alphaChannel = source.alphaChannel;
+  draw.format = ScreenFormatClass();
+  draw.screenFormat = &GetScreenState().screenFormat;
+  draw.sourceIsTarget = sourceIsTarget;
+  draw.products = GetBlendProductTable();
+  return draw;
 }
 
 }  // namespace morrow::softdraw

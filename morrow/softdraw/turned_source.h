@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "morrow/raster/turned_loops.h"
 #include "morrow/raster/turned_rules32.h"
 
 namespace morrow {
@@ -35,5 +36,10 @@ int FindTurnedSource(const GraphRecord* graph, TurnedSource* out);
 
 // The draw state's parameter (0 to 255) and bright, and the screen format's channel maxima.
 raster::TurnedBlend CurrentTurnedBlend();
+
+// The turned draw of source's texels, read from src (its top-left texel) with srcPitch, by the
+// draw state and the screen's format; sourceIsTarget: they lie on the surface drawn to.
+raster::TurnedDraw TurnedDrawOf(const TurnedSource& source, int keyFlag, const uint8_t* src,
+                                int32_t srcPitch, bool sourceIsTarget);
 
 }  // namespace morrow::softdraw

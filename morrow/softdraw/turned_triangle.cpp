@@ -17,6 +17,38 @@
 #include "morrow/softdraw/turned_triangle.h"
 
 namespace morrow::softdraw {
+namespace {
+
+// The walk of a triangle of setup inside area, in the surfaces given.
+raster::TriangleSpanWalk SpanWalk(const raster::TriangleSetup* setup, const Rect& area,
+                                  const TriangleSurfaces& surfaces) {
+  raster::TriangleSpanWalk walk;
+  walk.setup = setup;
+  walk.area = area;
+  walk.dest = surfaces.dest;
+  walk.destPitch = surfaces.destPitch;
+  walk.read = surfaces.read;
+  walk.readPitch = surfaces.readPitch;
+  return walk;
+}
+
+}  // namespace
+
+bool RenderUprightQuad(const raster::TriangleVertex vertices[4], const GraphRecord* graph,
+                       int transFlag, const TriangleSurfaces& surfaces, const Rect& area) {
+  if (GetScreenState().directDraw == nullptr || GetScreenState().screenBitDepth != 32) return false;
+  TurnedSource source;
+  if (graph == nullptr || FindTurnedSource(graph, &source) != 0) return false;
+  raster::TriangleSetup halves[2];
+  for (int i = 0; i < 2; ++i) {
+    if (raster::SetUpTriangle(&vertices[i], &halves[i]) != raster::TriangleRefusal::kNone) {
+      return false;
+    }
+  }
+  return raster::DrawUprightQuad32(
+      halves[0], halves[1], SpanWalk(nullptr, area, surfaces),
+      TurnedDrawOf(source, transFlag, surfaces.src, surfaces.srcPitch, surfaces.sourceIsTarget));
+}
 
 int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const GraphRecord* graph,
                            int transFlag, const TriangleSurfaces& surfaces, const Rect& area,
@@ -28,13 +60,7 @@ int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const Graph
   raster::TriangleSetup setup;
   if (raster::SetUpTriangle(vertices, &setup) != raster::TriangleRefusal::kNone) return -1;
 
-  raster::TriangleSpanWalk walk;
-  walk.setup = &setup;
-  walk.area = area;
-  walk.dest = surfaces.dest;
-  walk.destPitch = surfaces.destPitch;
-  walk.read = surfaces.read;
-  walk.readPitch = surfaces.readPitch;
+  const raster::TriangleSpanWalk walk = SpanWalk(&setup, area, surfaces);
   const int depth = s.screenBitDepth;
   if (depth != 8 && depth != 16 && depth != 32) return 0;
   if (graph == nullptr) {
@@ -49,22 +75,8 @@ int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const Graph
     raster::DrawUntexturedTriangle(walk, plain);
     return 0;
   }
-  raster::TurnedDraw draw;
-  draw.texture.src = surfaces.src;
-  draw.texture.pitch = surfaces.srcPitch;
-  draw.texture.width = source.width;
-  draw.texture.height = source.height;
-  draw.texture.alpha = source.alpha;
-  draw.texture.alphaPitch = source.alphaPitch;
-  draw.key = source.key;
-  draw.keyFlag = transFlag;
-  draw.mode = GetDrawState().blendMode;
-  draw.blend = CurrentTurnedBlend();
-  draw.alphaChannel = source.alphaChannel;
-  draw.format = ScreenFormatClass();
-  draw.screenFormat = &s.screenFormat;
-  draw.sourceIsTarget = surfaces.sourceIsTarget;
-  draw.products = GetBlendProductTable();
+  const raster::TurnedDraw draw =
+      TurnedDrawOf(source, transFlag, surfaces.src, surfaces.srcPitch, surfaces.sourceIsTarget);
   switch (depth) {
     case 8:
       raster::DrawTriangle8(walk, draw);

@@ -33,4 +33,10 @@ int RenderTexturedTriangle(const raster::TriangleVertex vertices[3], const Graph
                            int transFlag, const TriangleSurfaces& surfaces, const Rect& area,
                            uint32_t fillColour);
 
+// The quadrilateral draw's two triangles, vertices 0 to 2 and 1 to 3 of a graph's corners, as one
+// stretched draw where that writes the same pixels (raster::DrawUprightQuad32): true when drawn
+// so, false when the triangles are to be drawn.
+bool RenderUprightQuad(const raster::TriangleVertex vertices[4], const GraphRecord* graph,
+                       int transFlag, const TriangleSurfaces& surfaces, const Rect& area);
+
 }  // namespace morrow::softdraw

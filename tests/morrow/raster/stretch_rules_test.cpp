@@ -4,8 +4,10 @@
 // source pixel stretched over a row long enough for the vector loops, on both paths).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -364,6 +366,102 @@ INSTANTIATE_TEST_SUITE_P(
         // An 8-bit channel indexes whole rows: 127 + 126.
         StretchCase{"GenericWideChannel", {&k178Bits, 1, 128, 0x00FF, 0x00FF}, 0x00FD}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the vector walks against the reference walk ----
+
+// How the column table of a walk picks source columns, for destination column i of n: twice the
+// picture (i / 2), either way round, at its size, shrunk by three, or scattered out of order.
+enum class Columns { kDoubled, kDoubledMirrored, kUnscaled, kShrunk, kScattered };
+
+// A walk of width x 6 rows from a picture of 3 rows, whose source rows repeat, come back after
+// another (0, 0, 1, 1, 2, 2) and leave one out; the picture is exactly as wide as the columns
+// read, so a read past its last row's end is out of bounds. Returns the destination's bytes.
+std::vector<uint8_t> RunWalk(const Draw& w, int width, Columns kind, RasterPath path) {
+  const int bytes = w.layout->bits / 8, height = 6;
+  std::vector<int32_t> columns(static_cast<size_t>(width)), rows(static_cast<size_t>(height));
+  for (int i = 0; i < width; ++i) {
+    const int32_t half = i / 2, mirrored = (width - 1) / 2 - i / 2;
+    const int32_t picked[] = {half, mirrored, i, 3 * i, (i * 7919) % (width + 3)};
+    columns[static_cast<size_t>(i)] = picked[static_cast<int>(kind)];
+  }
+  const int rowPattern[] = {0, 0, 2, 2, 0, 1};
+  for (int y = 0; y < height; ++y) rows[static_cast<size_t>(y)] = rowPattern[y];
+  const int span = *std::max_element(columns.begin(), columns.end()) + 1;
+  std::vector<uint8_t> src(static_cast<size_t>(span) * 3 * bytes),
+      alpha(static_cast<size_t>(span) * 3);
+  for (size_t i = 0; i < alpha.size(); ++i) {
+    const uint32_t v = static_cast<uint32_t>(i * 2654435761u) >> 7;
+    const uint32_t pixel = v % 4 == 0 ? w.key : v ^ w.s;
+    std::memcpy(src.data() + i * bytes, &pixel, static_cast<size_t>(bytes));
+    static constexpr uint8_t kAlphas[] = {0, 255, 128, 1, 254};
+    alpha[i] = kAlphas[v % 5];
+  }
+  std::vector<uint8_t> dest(static_cast<size_t>(width) * height * bytes);
+  for (size_t i = 0; i < dest.size(); ++i) dest[i] = static_cast<uint8_t>(i * 131 ^ w.d);
+  SetRasterPath(path);
+  morrow::ColorFormat format{};
+  morrow::InitColorFormatFromMasks(&format, w.layout->bits, w.layout->red, w.layout->green,
+                                   w.layout->blue, 0);
+  StretchDraw draw;
+  draw.walk.dest = dest.data();
+  draw.walk.read = dest.data();
+  draw.walk.destPitch = draw.walk.readPitch = width * bytes;
+  draw.walk.src = src.data();
+  draw.walk.srcPitch = span * bytes;
+  draw.walk.alpha = w.a < 0 ? nullptr : alpha.data();
+  draw.walk.alphaPitch = span;
+  draw.walk.columns = columns.data();
+  draw.walk.rows = rows.data();
+  draw.walk.width = width;
+  draw.walk.height = height;
+  draw.key = w.key;
+  draw.keyFlag = w.keyFlag;
+  draw.mode = w.mode;
+  draw.blend.p = w.p;
+  draw.blend.bright = w.bright;
+  draw.alphaChannel = w.a >= 0;
+  draw.format = ClassifyScreenFormat(w.layout->bits, format);
+  draw.screenFormat = &format;
+  draw.products = Products();
+  DrawStretch(draw);
+  SetRasterPath(RasterPath::kReference);
+  return dest;
+}
+
+// Every vector walk writes what the reference walk writes, whatever the table: widths of one
+// pixel, of a group and a pixel, of groups and a last few, and of a strip of cached columns and
+// one more; keyed and unkeyed copies, blends, alpha maps, add, bright, at 32 and 16 bits.
+TEST(StretchWalks, VectorFormsMatchTheReferenceOnAnyTable) {
+  constexpr uint32_t kKey = 0x00FF00u;
+  const Draw draws[] = {
+      {&k32Bits, 0, 0, 0x123456u, 0, -1, kNoBright, 0, kKey},
+      {&k32Bits, 0, 0, 0x123456u, 0, -1, kNoBright, 1, kKey},
+      {&k32Bits, 1, 128, 0x654321u, 0x40u, -1, kNoBright, 1, kKey},
+      {&k32Bits, 0, 0, 0xABCDEFu, 0x11u, 0, kNoBright, 1, kKey},
+      {&k32Bits, 1, 77, 0xABCDEFu, 0x22u, 0, 0xFF80C040u, 0, kKey},
+      {&k32Bits, 2, 200, 0x0F0F0Fu, 0x33u, -1, 0xFF80C040u, 1, kKey},
+      {&k565Bits, 0, 0, 0x1234u, 0x55u, -1, kNoBright, 1, 0x07E0u},
+      {&k565Bits, 1, 128, 0x4321u, 0x66u, -1, kNoBright, 0, 0x07E0u},
+      {&k555Bits, 2, 255, 0x7FFFu, 0x77u, -1, 0xFFC0C0C0u, 1, 0x03E0u},
+  };
+  std::vector<RasterPath> paths;
+  if (Sse2Available()) paths.push_back(RasterPath::kSse2);
+  if (Avx2Available()) paths.push_back(RasterPath::kAvx2);
+  for (size_t d = 0; d < std::size(draws); ++d) {
+    for (int width : {1, 9, 31, 513}) {
+      for (Columns kind : {Columns::kDoubled, Columns::kDoubledMirrored, Columns::kUnscaled,
+                           Columns::kShrunk, Columns::kScattered}) {
+        SCOPED_TRACE(::testing::Message() << "draw " << d << " width " << width << " columns "
+                                          << static_cast<int>(kind));
+        const std::vector<uint8_t> reference =
+            RunWalk(draws[d], width, kind, RasterPath::kReference);
+        for (RasterPath path : paths) {
+          EXPECT_EQ(RunWalk(draws[d], width, kind, path), reference) << RasterPathName(path);
+        }
+      }
+    }
+  }
+}
 
 // The plain draw's alpha blend weighs d with 256 - p, one step above the stretched draw's.
 TEST(StretchPixels, PlainDrawBlendIs256MinusP) {

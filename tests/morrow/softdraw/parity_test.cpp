@@ -192,6 +192,88 @@ TEST_P(StretchParity, GivesTheSameFrameOnEveryPath) {
   ExpectNothingHeld();
 }
 
+// Stretched draws and upright quadrilaterals of the sizes and places the vector loops cut up
+// differently, the same rectangle drawn both ways in the same state: one pixel; 127 x 129, whose
+// rows end between groups and read near the picture's edge; a column of 480; a row of 640 and
+// 530 x 7, past one strip of cached columns; and twice the picture's size, source pixels two by
+// two. Pictures of one pixel, one column, one row, 64 x 64 with key-coloured pixels and 63 x 65
+// with an alpha map; at the top-left corner, across the left and top edges, across the right and
+// bottom edges, and inside a clip of odd margins; either way round on either axis; every blend
+// mode with its parameter at 1, 128 and 255, bright on and off, key flags 0 to 2.
+TEST_P(StretchParity, OddSizesEdgesAndClipsGiveTheSameFrameOnEveryPath) {
+  StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
+  morrow::GetDrawState().keyColor = kKey;
+  auto picture = [&](int w, int h, bool alpha) {
+    return PatternGraph(w, h, alpha, [](int x, int y) {
+      const uint32_t v = static_cast<uint32_t>(x * 2654435761u ^ y * 40503u);
+      static constexpr uint32_t kAlphas[] = {0, 255, 128, 1, 254};
+      return kAlphas[v % 5] << 24 | ((x / 4 + y / 4) % 3 == 0 ? kKey : v >> 8 & 0xFFFFFF);
+    });
+  };
+  const morrow::ResourceHandle pictures[] = {picture(1, 1, false), picture(1, 37, false),
+                                             picture(37, 1, false), picture(64, 64, false),
+                                             picture(63, 65, true)};
+  struct Size {
+    int w, h;  // 0: twice the picture's
+  };
+  constexpr Size kSizes[] = {{1, 1}, {127, 129}, {1, 480}, {640, 1}, {530, 7}, {0, 0}};
+  static constexpr int kModes[] = {0, 1, 2, 3, 4, 8};
+  static constexpr int kParams[] = {1, 128, 255};
+  auto run = [&](RasterPath path) {
+    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
+    Restart(81);
+    int c = 0;
+    for (const Size& size : kSizes) {
+      for (const morrow::ResourceHandle g : pictures) {
+        int w = size.w, h = size.h;
+        if (w == 0) {
+          morrow::QueryGraphSize(g, &w, &h);
+          w *= 2;
+          h *= 2;
+        }
+        for (int place = 0; place < 4; ++place) {
+          for (int flip = 0; flip < 4; ++flip, ++c) {
+            // Each place and way round meets every state in turn.
+            const int state = c / 4;
+            morrow::SetBlendMode(kModes[state % 6], kParams[state / 6 % 3]);
+            const int keyFlag = state / 18 % 3;
+            if (state / 54 % 2 == 0) {
+              morrow::SetModulationColor(255, 255, 255);
+            } else {
+              morrow::SetModulationColor(200, 90, 100);
+            }
+            int x = 0, y = 0;
+            morrow::SetClipRect(0, 0, 640, 480);
+            if (place == 1) {
+              x = -w / 3;
+              y = -h / 3;
+            } else if (place == 2) {
+              x = 640 - 2 * w / 3;
+              y = 480 - 2 * h / 3;
+            } else if (place == 3) {
+              x = 50;
+              y = 40;
+              morrow::SetClipRect(x + 1, y + 2, x + w - 1, y + h - 3);
+            }
+            const int x1 = (flip & 1) != 0 ? x + w : x, x2 = (flip & 1) != 0 ? x : x + w;
+            const int y1 = (flip & 2) != 0 ? y + h : y, y2 = (flip & 2) != 0 ? y : y + h;
+            morrow::DrawExtendGraph(x1, y1, x2, y2, g, keyFlag);
+            EXPECT_EQ(morrow::DrawModiGraph(x1, y1, x2, y1, x2, y2, x1, y2, g, keyFlag), 0);
+          }
+        }
+      }
+    }
+    return Checksum(Back());
+  };
+  const uint32_t start = (Restart(81), Checksum(Back()));
+  const uint32_t reference = run(RasterPath::kReference);
+  EXPECT_NE(reference, start);
+  for (RasterPath path : testsupport::VectorPaths()) {
+    EXPECT_EQ(run(path), reference) << morrow::raster::RasterPathName(path);
+  }
+  ExpectNothingHeld();
+}
+
 TEST_P(SolidParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const uint32_t start = (Restart(78), Checksum(Back()));
