@@ -37,6 +37,10 @@ raster::TriangleSpanWalk SpanWalk(const raster::TriangleSetup* setup, const Rect
 bool RenderUprightQuad(const raster::TriangleVertex vertices[4], const GraphRecord* graph,
                        int transFlag, const TriangleSurfaces& surfaces, const Rect& area) {
   if (GetScreenState().directDraw == nullptr || GetScreenState().screenBitDepth != 32) return false;
+  // Only corners on an upright rectangle can show the graph at an axis-aligned scale. Any other
+  // quadrilateral goes to its triangles before anything is set up, so none is set up twice.
+  const raster::TriangleVertex* v = vertices;
+  if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[2].x || v[1].x != v[3].x) return false;
   TurnedSource source;
   if (graph == nullptr || FindTurnedSource(graph, &source) != 0) return false;
   raster::TriangleSetup halves[2];
