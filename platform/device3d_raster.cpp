@@ -151,30 +151,30 @@ Rasteriser::Rgba Rasteriser::Sample(double u, double v) const {
     const int top = a * (256 - wx) + b * wx, bottom = d * (256 - wx) + e * wx;
     return (top * (256 - wy) + bottom * wy + 32768) >> 16;
   };
-  Rgba out{mix(c[0].r, c[1].r, c[2].r, c[3].r), mix(c[0].g, c[1].g, c[2].g, c[3].g),
-           mix(c[0].b, c[1].b, c[2].b, c[3].b), mix(c[0].a, c[1].a, c[2].a, c[3].a)};
   // A texel that cannot be seen (alpha 0, or the key colour where the key discards) must lend no
   // colour to its visible neighbours: the colours are weighted by how much each texel shows.
   // Where every texel shows alike the weights cancel to the plain mix, taken the cheap way (so
   // opaque pictures filter bit for bit as they always did); where none shows there is nothing to
-  // weight by and the plain mix stands too.
+  // weight by and the plain mix stands too. The alpha is always the plain mix.
+  const int alpha = mix(c[0].a, c[1].a, c[2].a, c[3].a);
+  auto plain = [&] {
+    return Rgba{mix(c[0].r, c[1].r, c[2].r, c[3].r), mix(c[0].g, c[1].g, c[2].g, c[3].g),
+                mix(c[0].b, c[1].b, c[2].b, c[3].b), alpha};
+  };
   int shows[4];
   for (int i = 0; i < 4; ++i) shows[i] = Keyed(raw[i]) ? 0 : c[i].a;
-  if (shows[0] == shows[1] && shows[0] == shows[2] && shows[0] == shows[3]) return out;
+  if (shows[0] == shows[1] && shows[0] == shows[2] && shows[0] == shows[3]) return plain();
   const int64_t weight[4] = {int64_t{256 - wx} * (256 - wy), int64_t{wx} * (256 - wy),
                              int64_t{256 - wx} * wy, int64_t{wx} * wy};
   int64_t total = 0;
   for (int i = 0; i < 4; ++i) total += weight[i] * shows[i];
-  if (total == 0) return out;
+  if (total == 0) return plain();
   auto weighted = [&](int Rgba::*channel) {
     int64_t sum = 0;
     for (int i = 0; i < 4; ++i) sum += weight[i] * shows[i] * (c[i].*channel);
     return static_cast<int>((sum + total / 2) / total);
   };
-  out.r = weighted(&Rgba::r);
-  out.g = weighted(&Rgba::g);
-  out.b = weighted(&Rgba::b);
-  return out;
+  return Rgba{weighted(&Rgba::r), weighted(&Rgba::g), weighted(&Rgba::b), alpha};
 }
 
 void Rasteriser::Shade(int64_t x, int64_t y, double u, double v, const Rgba& diffuse) {
