@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 
 #include "morrow/raster/simd.h"
 #include "morrow/raster/walkers.h"
@@ -28,35 +27,37 @@ namespace morrow::raster {
 
 #if defined(MORROW_RASTER_SSE2)
 
+// Whether the n columns from c show source pixels two by two from c[0], as a picture drawn at
+// twice its width does: then one load of n / 2 pixels, widened, fetches them all.
+template <int n>
+inline bool ShowsPairs(const int32_t* c) {
+  for (int i = 1; i < n; ++i) {
+    if (c[i] != c[0] + i / 2) return false;
+  }
+  return true;
+}
+
 // The source words of the four destination columns from c.
 inline Vec StretchSources4(const uint8_t* row, const int32_t* c) {
-  if (c[1] == c[0] && c[2] == c[0] + 1 && c[3] == c[2]) {
+  if (ShowsPairs<4>(c)) {
     const Vec pair = _mm_loadl_epi64(reinterpret_cast<const Vec*>(row + int64_t{4} * c[0]));
     return _mm_unpacklo_epi32(pair, pair);
   }
-  auto word = [&](int32_t column) {
-    uint32_t v;
-    std::memcpy(&v, row + int64_t{4} * column, 4);
-    return static_cast<int>(v);
-  };
-  return _mm_setr_epi32(word(c[0]), word(c[1]), word(c[2]), word(c[3]));
+  auto word = [&](int i) { return static_cast<int>(LoadPixel<uint32_t>(row + int64_t{4} * c[i])); };
+  return _mm_setr_epi32(word(0), word(1), word(2), word(3));
 }
 
 // The 16-bit source pixels of the eight destination columns from c.
 inline Vec StretchSources8(const uint8_t* row, const int32_t* c) {
-  bool doubled = true;
-  for (int i = 0; i < 8; ++i) doubled = doubled && c[i] == c[0] + i / 2;
-  if (doubled) {
+  if (ShowsPairs<8>(c)) {
     const Vec four = _mm_loadl_epi64(reinterpret_cast<const Vec*>(row + int64_t{2} * c[0]));
     return _mm_unpacklo_epi16(four, four);
   }
-  auto pixel = [&](int32_t column) {
-    uint16_t v;
-    std::memcpy(&v, row + int64_t{2} * column, 2);
-    return static_cast<short>(v);
+  auto pixel = [&](int i) {
+    return static_cast<short>(LoadPixel<uint16_t>(row + int64_t{2} * c[i]));
   };
-  return _mm_setr_epi16(pixel(c[0]), pixel(c[1]), pixel(c[2]), pixel(c[3]), pixel(c[4]),
-                        pixel(c[5]), pixel(c[6]), pixel(c[7]));
+  return _mm_setr_epi16(pixel(0), pixel(1), pixel(2), pixel(3), pixel(4), pixel(5), pixel(6),
+                        pixel(7));
 }
 
 // Combines a strip's cached groups of sixteen bytes (four 32-bit or eight 16-bit pixels) from
