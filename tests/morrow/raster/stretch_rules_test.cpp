@@ -216,30 +216,14 @@ struct Draw {
   uint32_t key = 0;
 };
 
-// The row as the path draws it; every pixel must be the same.
-std::vector<uint32_t> RunRow(const Draw& w, RasterPath path) {
-  SetRasterPath(path);
+// The surfaces of walk drawn with w's mode, parameter, bright, key and layout, on the path given,
+// as the draw sets a stretched draw up.
+void DrawWalk(const Draw& w, const StretchSurfaces& walk, RasterPath path) {
   morrow::ColorFormat format{};
   morrow::InitColorFormatFromMasks(&format, w.layout->bits, w.layout->red, w.layout->green,
                                    w.layout->blue, 0);
-  const int bytes = w.layout->bits / 8;
-  std::vector<uint8_t> src(4), dest(static_cast<size_t>(kRow) * bytes);
-  std::memcpy(src.data(), &w.s, static_cast<size_t>(bytes));
-  for (int i = 0; i < kRow; ++i) std::memcpy(dest.data() + i * bytes, &w.d, bytes);
-  const uint8_t alpha = static_cast<uint8_t>(w.a < 0 ? 0 : w.a);
-  const std::vector<int32_t> zeros(kRow, 0);
   StretchDraw draw;
-  draw.walk.dest = dest.data();
-  draw.walk.read = dest.data();
-  draw.walk.destPitch = draw.walk.readPitch = kRow * bytes;
-  draw.walk.src = src.data();
-  draw.walk.srcPitch = 4;
-  draw.walk.alpha = w.a < 0 ? nullptr : &alpha;
-  draw.walk.alphaPitch = 1;
-  draw.walk.columns = zeros.data();
-  draw.walk.rows = zeros.data();
-  draw.walk.width = kRow;
-  draw.walk.height = 1;
+  draw.walk = walk;
   draw.key = w.key;
   draw.keyFlag = w.keyFlag;
   draw.mode = w.mode;
@@ -252,11 +236,36 @@ std::vector<uint32_t> RunRow(const Draw& w, RasterPath path) {
   draw.format = ClassifyScreenFormat(w.layout->bits, format);
   draw.screenFormat = &format;
   draw.products = Products();
+  SetRasterPath(path);
   DrawStretch(draw);
+  SetRasterPath(RasterPath::kReference);
+}
+
+// The row as the path draws it; every pixel must be the same.
+std::vector<uint32_t> RunRow(const Draw& w, RasterPath path) {
+  const int bytes = w.layout->bits / 8;
+  std::vector<uint8_t> src(4), dest(static_cast<size_t>(kRow) * bytes);
+  std::memcpy(src.data(), &w.s, static_cast<size_t>(bytes));
+  for (int i = 0; i < kRow; ++i) std::memcpy(dest.data() + i * bytes, &w.d, bytes);
+  const uint8_t alpha = static_cast<uint8_t>(w.a < 0 ? 0 : w.a);
+  const std::vector<int32_t> zeros(kRow, 0);
+  DrawWalk(w,
+           {.dest = dest.data(),
+            .read = dest.data(),
+            .destPitch = kRow * bytes,
+            .readPitch = kRow * bytes,
+            .src = src.data(),
+            .srcPitch = 4,
+            .alpha = w.a < 0 ? nullptr : &alpha,
+            .alphaPitch = 1,
+            .columns = zeros.data(),
+            .rows = zeros.data(),
+            .width = kRow,
+            .height = 1},
+           path);
   std::vector<uint32_t> out(kRow, 0);
   for (int i = 0; i < kRow; ++i)
     std::memcpy(&out[static_cast<size_t>(i)], dest.data() + i * bytes, bytes);
-  SetRasterPath(RasterPath::kReference);
   return out;
 }
 
@@ -398,33 +407,20 @@ std::vector<uint8_t> RunWalk(const Draw& w, int width, Columns kind, RasterPath 
   }
   std::vector<uint8_t> dest(static_cast<size_t>(width) * height * bytes);
   for (size_t i = 0; i < dest.size(); ++i) dest[i] = static_cast<uint8_t>(i * 131 ^ w.d);
-  SetRasterPath(path);
-  morrow::ColorFormat format{};
-  morrow::InitColorFormatFromMasks(&format, w.layout->bits, w.layout->red, w.layout->green,
-                                   w.layout->blue, 0);
-  StretchDraw draw;
-  draw.walk.dest = dest.data();
-  draw.walk.read = dest.data();
-  draw.walk.destPitch = draw.walk.readPitch = width * bytes;
-  draw.walk.src = src.data();
-  draw.walk.srcPitch = span * bytes;
-  draw.walk.alpha = w.a < 0 ? nullptr : alpha.data();
-  draw.walk.alphaPitch = span;
-  draw.walk.columns = columns.data();
-  draw.walk.rows = rows.data();
-  draw.walk.width = width;
-  draw.walk.height = height;
-  draw.key = w.key;
-  draw.keyFlag = w.keyFlag;
-  draw.mode = w.mode;
-  draw.blend.p = w.p;
-  draw.blend.bright = w.bright;
-  draw.alphaChannel = w.a >= 0;
-  draw.format = ClassifyScreenFormat(w.layout->bits, format);
-  draw.screenFormat = &format;
-  draw.products = Products();
-  DrawStretch(draw);
-  SetRasterPath(RasterPath::kReference);
+  DrawWalk(w,
+           {.dest = dest.data(),
+            .read = dest.data(),
+            .destPitch = width * bytes,
+            .readPitch = width * bytes,
+            .src = src.data(),
+            .srcPitch = span * bytes,
+            .alpha = w.a < 0 ? nullptr : alpha.data(),
+            .alphaPitch = span,
+            .columns = columns.data(),
+            .rows = rows.data(),
+            .width = width,
+            .height = height},
+           path);
   return dest;
 }
 

@@ -96,9 +96,26 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
     }
   }
 
-  uint32_t RunPieces(RasterPath path, const std::vector<morrow::ResourceHandle>& graphs) {
-    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
-    Restart(77);
+  // draw() run on the reference path and on each vector path, each time from Restart(seed): every
+  // path leaves the same frame, and not the frame it started from.
+  template <class Draw>
+  void ExpectTheSameFrameOnEveryPath(uint32_t seed, Draw&& draw) {
+    auto run = [&](RasterPath path) {
+      EXPECT_TRUE(morrow::raster::SetRasterPath(path));
+      Restart(seed);
+      draw();
+      return Checksum(Back());
+    };
+    const uint32_t start = (Restart(seed), Checksum(Back()));
+    const uint32_t reference = run(RasterPath::kReference);
+    EXPECT_NE(reference, start);
+    for (RasterPath path : testsupport::VectorPaths()) {
+      EXPECT_EQ(run(path), reference) << morrow::raster::RasterPathName(path);
+    }
+    ExpectNothingHeld();
+  }
+
+  void DrawPieces(const std::vector<morrow::ResourceHandle>& graphs) {
     std::mt19937 rng(1234);
     for (int i = 0; i < kDraws; ++i) {
       RandomState(rng);
@@ -109,14 +126,11 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
       const int y = Coordinate(rng, 480, record->height);
       EXPECT_EQ(morrow::DrawGraph(x, y, g, static_cast<int>(rng() % 2)), 0);
     }
-    return Checksum(Back());
   }
 
   // Stretched draws of 1 to 300 pixels a side, mirrored on either axis or both, across every
   // edge, in every mode from -1 to 9, key flags 0 to 2.
-  uint32_t RunStretches(RasterPath path, const std::vector<morrow::ResourceHandle>& graphs) {
-    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
-    Restart(79);
+  void DrawStretches(const std::vector<morrow::ResourceHandle>& graphs) {
     std::mt19937 rng(5678);
     for (int i = 0; i < kDraws; ++i) {
       RandomState(rng);
@@ -131,12 +145,9 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
       morrow::DrawExtendGraph(flipX ? x2 : x, flipY ? y2 : y, flipX ? x : x2, flipY ? y : y2, g,
                               keyFlag);
     }
-    return Checksum(Back());
   }
 
-  uint32_t RunBoxes(RasterPath path) {
-    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
-    Restart(78);
+  void DrawBoxes() {
     std::mt19937 rng(4321);
     const uint32_t pixelMask = GetParam().depth == 32   ? 0xFFFFFFFFu
                                : GetParam().depth == 16 ? 0xFFFFu
@@ -154,7 +165,6 @@ class Parity : public RasterFixture, public ::testing::WithParamInterface<Parity
                                             static_cast<uint32_t>(rng()) & pixelMask),
                 0);
     }
-    return Checksum(Back());
   }
 };
 
@@ -165,13 +175,7 @@ using StretchParity = Parity;
 TEST_P(PieceParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(99);
-  const uint32_t start = (Restart(77), Checksum(Back()));
-  const uint32_t reference = RunPieces(RasterPath::kReference, graphs);
-  EXPECT_NE(reference, start);
-  for (RasterPath path : testsupport::VectorPaths()) {
-    EXPECT_EQ(RunPieces(path, graphs), reference) << morrow::raster::RasterPathName(path);
-  }
-  ExpectNothingHeld();
+  ExpectTheSameFrameOnEveryPath(77, [&] { DrawPieces(graphs); });
   for (morrow::ResourceHandle g : graphs) {
     platform::Surface* source = SurfaceOf(g)->surface.get();
     platform::LockedRect r;
@@ -183,13 +187,7 @@ TEST_P(PieceParity, GivesTheSameFrameOnEveryPath) {
 TEST_P(StretchParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
   const std::vector<morrow::ResourceHandle> graphs = RandomGraphs(98);
-  const uint32_t start = (Restart(79), Checksum(Back()));
-  const uint32_t reference = RunStretches(RasterPath::kReference, graphs);
-  EXPECT_NE(reference, start);
-  for (RasterPath path : testsupport::VectorPaths()) {
-    EXPECT_EQ(RunStretches(path, graphs), reference) << morrow::raster::RasterPathName(path);
-  }
-  ExpectNothingHeld();
+  ExpectTheSameFrameOnEveryPath(79, [&] { DrawStretches(graphs); });
 }
 
 // Stretched draws and upright quadrilaterals of the sizes and places the vector loops cut up
@@ -219,9 +217,7 @@ TEST_P(StretchParity, OddSizesEdgesAndClipsGiveTheSameFrameOnEveryPath) {
   constexpr Size kSizes[] = {{1, 1}, {127, 129}, {1, 480}, {640, 1}, {530, 7}, {0, 0}};
   static constexpr int kModes[] = {0, 1, 2, 3, 4, 8};
   static constexpr int kParams[] = {1, 128, 255};
-  auto run = [&](RasterPath path) {
-    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
-    Restart(81);
+  ExpectTheSameFrameOnEveryPath(81, [&] {
     int c = 0;
     for (const Size& size : kSizes) {
       for (const morrow::ResourceHandle g : pictures) {
@@ -263,26 +259,12 @@ TEST_P(StretchParity, OddSizesEdgesAndClipsGiveTheSameFrameOnEveryPath) {
         }
       }
     }
-    return Checksum(Back());
-  };
-  const uint32_t start = (Restart(81), Checksum(Back()));
-  const uint32_t reference = run(RasterPath::kReference);
-  EXPECT_NE(reference, start);
-  for (RasterPath path : testsupport::VectorPaths()) {
-    EXPECT_EQ(run(path), reference) << morrow::raster::RasterPathName(path);
-  }
-  ExpectNothingHeld();
+  });
 }
 
 TEST_P(SolidParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
-  const uint32_t start = (Restart(78), Checksum(Back()));
-  const uint32_t reference = RunBoxes(RasterPath::kReference);
-  EXPECT_NE(reference, start);
-  for (RasterPath path : testsupport::VectorPaths()) {
-    EXPECT_EQ(RunBoxes(path), reference) << morrow::raster::RasterPathName(path);
-  }
-  ExpectNothingHeld();
+  ExpectTheSameFrameOnEveryPath(78, [&] { DrawBoxes(); });
 }
 
 // Filled circles and plain triangles, whose spans take the SSE2 kernels at 32 and 16 bits: radii
@@ -291,9 +273,7 @@ using ShapeParity = Parity;
 
 TEST_P(ShapeParity, GivesTheSameFrameOnEveryPath) {
   StartAt(GetParam().depth, GetParam().layout, GetParam().videoMemory);
-  auto run = [&](RasterPath path) {
-    EXPECT_TRUE(morrow::raster::SetRasterPath(path));
-    Restart(79);
+  ExpectTheSameFrameOnEveryPath(79, [&] {
     std::mt19937 rng(3131);
     for (int i = 0; i < kDraws; ++i) {
       RandomState(rng);
@@ -307,15 +287,7 @@ TEST_P(ShapeParity, GivesTheSameFrameOnEveryPath) {
         morrow::DrawPlainTriangleDDraw(x, y, near(x), near(y), near(x), near(y), colour);
       }
     }
-    return Checksum(Back());
-  };
-  const uint32_t start = (Restart(79), Checksum(Back()));
-  const uint32_t reference = run(RasterPath::kReference);
-  EXPECT_NE(reference, start);
-  for (RasterPath path : testsupport::VectorPaths()) {
-    EXPECT_EQ(run(path), reference) << morrow::raster::RasterPathName(path);
-  }
-  ExpectNothingHeld();
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(
