@@ -4,20 +4,24 @@
 # view's archive needs nothing on its deny list below (a random draw, a sound start, a battle
 # routine that makes, starts or advances something), the battle's nothing on its own (a file
 # opened or read); and no source under game/view/ assigns to the game state that core and the
-# battle declare.
+# battle declare. Given STATE_MAP (the program tests/scripts/battle_state_map.cpp, linked with every
+# object of core and the battle), it also checks that no writable data of core or the battle is
+# left out of the battle state unseen: each such symbol lies wholly in the ranges the drawn frame's
+# guard takes (the field table and the blocks beside it) or is on the table's left-out list.
 #
-#   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a
+#   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a [STATE_MAP]
 #
 # Prints each finding (the symbol, and the layer or the deny rule it breaks) and exits 1 when
 # there is one, 0 when there is none, 2 on bad arguments.
 set -u
 export LC_ALL=C  # byte order for sort and comm, ASCII ranges in the patterns
-if [ $# -ne 5 ]; then
-  echo "usage: $0 SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a" >&2
+if [ $# -ne 5 ] && [ $# -ne 6 ]; then
+  echo "usage: $0 SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a [STATE_MAP]" >&2
   exit 2
 fi
 src=$1
 declare -A lib=([core]=$2 [battle]=$3 [view]=$4 [flow]=$5)
+state_map=${6:-}
 for name in "${!lib[@]}"; do
   [ -r "${lib[$name]}" ] || { echo "check-game-layers: cannot read ${lib[$name]}" >&2; exit 2; }
 done
@@ -123,4 +127,85 @@ while IFS= read -r hit; do
   found=1
 done < <(grep -nE "$target\\s*([-+*/%&|^]?=[^=]|\\+\\+|--)|(\\+\\+|--)\\s*$target" "$src"/game/view/*.cpp \
            "$src"/game/view/*.h | grep -vE '^[^:]+:[0-9]+:\s*//')
+
+# The battle state, whole: every datum of core and the battle that the program can write (in no
+# read-only section: constant tables are out of reach) lies in the state's ranges byte for byte or
+# is left out by name. A guard variable of a function's static goes with that static; the
+# compiler's own personality reference is nobody's state.
+if [ -n "$state_map" ]; then
+  if ! "$state_map" >"$work/map" || ! nm -S -t d -C --defined-only "$state_map" >"$work/map.nm"; then
+    echo "check-game-layers: cannot run $state_map" >&2
+    exit 2
+  fi
+  for name in core battle; do
+    objdump -t -C "${lib[$name]}" | awk -v layer="$name" '
+      /^[0-9a-f]+ / {
+        if (substr($0, 24, 1) != "O") next
+        rest = substr($0, 26)
+        tab = index(rest, "\t")
+        section = substr(rest, 1, tab - 1)
+        if (section ~ /^(\.rodata|\.data\.rel\.ro|\*UND\*)/) next
+        rest = substr(rest, tab + 1)
+        size = substr(rest, 1, index(rest, " ") - 1)
+        if (size ~ /^0+$/) next
+        symbol = substr(rest, index(rest, " ") + 1)
+        sub(/^\.hidden /, "", symbol)
+        print layer "\t" symbol
+      }'
+  done | sort -u >"$work/data"
+  while IFS= read -r finding; do
+    echo "check-game-layers: $finding"
+    found=1
+  done < <(awk -F'\t' '
+    FILENAME == ARGV[1] && $1 ~ /^range / {
+      split($1, f, " ")
+      start[++ranges] = f[2]
+      end[ranges] = f[2] + f[3]
+      next
+    }
+    FILENAME == ARGV[1] && $1 ~ /^left-out / { left[substr($1, 10)] = 1; next }
+    FILENAME == ARGV[1] { next }
+    FILENAME == ARGV[2] {
+      # nm: ADDRESS SIZE TYPE NAME, in decimal.
+      if (split($0, f, " ") < 4 || f[3] !~ /^[bBdDgGsSvVu]$/) next
+      name = $0
+      sub(/^[^ ]+ [^ ]+ [^ ]+ /, "", name)
+      n = ++count[name]
+      at[name, n] = f[1]
+      bytes[name, n] = f[2]
+      if (name == "veyrdale::g_players") base = f[1]
+      next
+    }
+    {
+      layer = $1
+      symbol = $2
+      if (symbol ~ /^DW\.ref\./) next
+      owner = symbol
+      sub(/^guard variable for /, "", owner)
+      if (owner in left) next
+      missed = ", which is in no range of the battle state and not left out"
+      if (!(symbol in count)) {
+        print layer " defines " symbol missed
+        next
+      }
+      for (n = 1; n <= count[symbol]; ++n) {
+        # Walk the symbol from its first byte through the ranges that hold the next one.
+        first = at[symbol, n] - base
+        from = first
+        to = from + bytes[symbol, n]
+        moved = 1
+        while (from < to && moved) {
+          moved = 0
+          for (r = 1; r <= ranges; ++r) {
+            if (start[r] <= from && from < end[r]) { from = end[r]; moved = 1 }
+          }
+        }
+        if (from == first) { print layer " defines " symbol missed; break }
+        if (from < to) {
+          print layer " defines " symbol missed " from its byte " from - first " of " to - first
+          break
+        }
+      }
+    }' "$work/map" "$work/map.nm" "$work/data")
+fi
 exit $found

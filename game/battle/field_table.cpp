@@ -9,12 +9,15 @@
 
 #include "game/battle/arena.h"
 #include "game/battle/cpu_player.h"
+#include "game/battle/directions.h"
+#include "game/battle/scene_parts.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/option_cursors.h"
 #include "game/core/records.h"
+#include "game/core/resource_tables.h"
 #include "game/core/result_state.h"
 #include "game/core/scenario_state.h"
 #include "game/core/sound_entries.h"
@@ -330,6 +333,66 @@ const GlobalField kGlobals[] = {
 #undef SETUP
 #undef OPTION
 
+#define BLOCK(var)         \
+  StateBlock {             \
+#var, &var, sizeof var \
+  }
+
+const StateBlock kBesideTable[] = {
+    // What the stage's set-up leaves for its rounds: the maps they choose from, the dark arena
+    // the script lights, the flags of the sheets the loader skipped, the direction tables.
+    BLOCK(g_arenaMapFiles),
+    BLOCK(ArenaBlackout),
+    BLOCK(PortraitSkipFlags),
+    BLOCK(g_trig),
+    // The battle's own marks of the frame.
+    BLOCK(battle_scene::g_powerUpHeld),
+    // The settings and records of which the table lists some fields or none, whole.
+    BLOCK(g_display),
+    BLOCK(g_options),
+    BLOCK(g_scores),
+    BLOCK(g_survival),
+    // The result scenes' music fades and the epilogue's countdown.
+    BLOCK(TallyMusicFade),
+    BLOCK(RunEndMusicFade),
+    BLOCK(EpilogueLeaveFrames),
+};
+
+#undef BLOCK
+
+constexpr const char kResourceHandles[] =
+    "resource handles: the loader fills them when a scene's pictures are loaded, the battle and "
+    "the view only pass them to the drawing calls";
+
+const LeftOutState kLeftOut[] = {
+    {"veyrdale::g_drawnFrame",
+     "the drawn frame's workspace: the view's parts fill it and the battle carries it out and "
+     "begins it again every drawn frame"},
+    {"veyrdale::PictureSlots", kResourceHandles},
+    {"veyrdale::StageBackgrounds", kResourceHandles},
+    {"veyrdale::CharacterSheetCells", kResourceHandles},
+    {"veyrdale::CharacterSheetCellsB", kResourceHandles},
+    {"veyrdale::DigitGraphs", kResourceHandles},
+    {"veyrdale::BigDigitGraphs", kResourceHandles},
+    {"veyrdale::SmallDigitGraphs", kResourceHandles},
+    {"veyrdale::(anonymous namespace)::g_emptySheets",
+     "an empty object whose constructor clears the sheet handles before the first load"},
+    {"veyrdale::FrameStartTime", "the clock: the frame loop's time of the frame's start"},
+    {"veyrdale::LocalDateTime", "the clock: the date and time of the last load, for the seed"},
+    {"veyrdale::(anonymous namespace)::g_dataLog",
+     "the data files' notes of what they logged, so that a damaged file is named once"},
+    {"veyrdale::(anonymous namespace)::g_scoreRowRepaired",
+     "the data files' notes of the score rows repaired at the last read"},
+    {"veyrdale::(anonymous namespace)::kGlobals",
+     "the field table itself: built before the game starts, never written after"},
+    {"veyrdale::(anonymous namespace)::Ranges()::ranges",
+     "the state copy's list of where the state lies, built from the table at its first use"},
+    {"veyrdale::(anonymous namespace)::g_source",
+     "a hook of the tests and tools: the computer players' random source, null in the game"},
+    {"veyrdale::g_lastWayOuts",
+     "the tools' note of each player's last way out of walls; the battle never reads it"},
+};
+
 // Parses a non-negative decimal index; false unless the whole text is digits.
 bool ParseIndex(std::string_view text, int* out) {
   if (text.empty() || text.size() > 9) return false;
@@ -486,6 +549,12 @@ std::span<const RecordPool> RecordPools() {
 }
 std::span<const GlobalField> GlobalFields() {
   return kGlobals;
+}
+std::span<const StateBlock> StateBesideTable() {
+  return kBesideTable;
+}
+std::span<const LeftOutState> StateLeftOut() {
+  return kLeftOut;
 }
 
 bool ResolveField(std::string_view name, FieldRef* out) {

@@ -3,7 +3,9 @@
 //
 // Tools reach battle state by name through it (the probe's set and print) and serialise it field
 // by field (little-endian, floats by their bit pattern), never as raw bytes, because the record
-// layout, padding included, is free. A new record field or global belongs in this table.
+// layout, padding included, is free. A new record field or global belongs in this table, or, when
+// tools have no use for it field by field, beside it (StateBesideTable); data of core or the
+// battle that is in neither is listed in StateLeftOut with the reason, or the layer check fails.
 #pragma once
 
 #include <cstddef>
@@ -79,5 +81,28 @@ void WriteField(const FieldRef& ref, const FieldValue& value);
 
 // Writes the element's FieldWidth bytes, little-endian, floats by their bit pattern.
 void EncodeField(const FieldRef& ref, uint8_t* out);
+
+// State kept beside the table as whole objects: the arena maps the stage's set-up read, the
+// blackout, the direction tables, the frame's power-up marks, and the settings and saved records
+// of which the table lists some fields or none. The drawn frame's guard and the state copy
+// (state_snapshot.h) take these byte for byte after the table; the traces and their hashes, which
+// serialise the table field by field, never see them, so adding a block here moves no hash.
+struct StateBlock {
+  const char* name;  // the object's name in the code
+  void* address;
+  size_t size;
+};
+std::span<const StateBlock> StateBesideTable();
+
+// Data that core and the battle define and that is neither in the table nor beside it, by its
+// symbol as `nm -C` prints it, with the reason: the drawn frame's workspace, the resource handles,
+// the clock, the data files' own notes, the table's own storage, test hooks. The layer check
+// (scripts/check-game-layers.sh) fails on a writable data symbol of core or the battle that the
+// table and the blocks beside it do not cover byte for byte and that is not listed here.
+struct LeftOutState {
+  const char* symbol;
+  const char* reason;
+};
+std::span<const LeftOutState> StateLeftOut();
 
 }  // namespace veyrdale

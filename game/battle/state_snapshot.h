@@ -1,15 +1,25 @@
 // The whole battle state: everything the field table reaches (every pool and side table, the
 // per-player arrays, the battle globals, the arena map, the frame state, the set-up and the
-// options), byte for byte, as a copy or as hashes. Debug builds hash it around each view part of a
-// drawn frame, which must leave it as it found it; the tools put a copy back to start frames from
-// the same state, and the drawn frame's guard test compares one.
+// options) and the blocks beside it (field_table.h), byte for byte, as a copy or as hashes. Debug
+// builds hash it around each view part of a drawn frame, which must leave it as it found it; the
+// tools put a copy back to start frames from the same state, and the drawn frame's guard test
+// compares one.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace veyrdale {
+
+// Where that state lies: each pool's records, each global's elements, then each block beside the
+// table, in that order. The layer check compares it with the data core and the battle define.
+struct StateRange {
+  unsigned char* address;
+  size_t size;
+};
+std::span<const StateRange> StateRanges();
 
 // A plain copy of the storage, padding included, because it only ever goes back into the same
 // storage or is compared with it.
