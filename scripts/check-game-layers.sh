@@ -131,7 +131,8 @@ done < <(grep -nE "$target\\s*([-+*/%&|^]?=[^=]|\\+\\+|--)|(\\+\\+|--)\\s*$targe
 # The battle state, whole: every datum of core and the battle that the program can write (in no
 # read-only section: constant tables are out of reach) lies in the state's ranges byte for byte or
 # is left out by name. A guard variable of a function's static goes with that static; the
-# compiler's own personality reference is nobody's state.
+# compiler's personality reference and the address sanitizer's one-definition markers are nobody's
+# state.
 if [ -n "$state_map" ]; then
   if ! "$state_map" >"$work/map" || ! nm -S -t d -C --defined-only "$state_map" >"$work/map.nm"; then
     echo "check-game-layers: cannot run $state_map" >&2
@@ -179,7 +180,7 @@ if [ -n "$state_map" ]; then
     {
       layer = $1
       symbol = $2
-      if (symbol ~ /^DW\.ref\./) next
+      if (symbol ~ /^(DW\.ref\.|__odr_asan)/) next
       owner = symbol
       sub(/^guard variable for /, "", owner)
       if (owner in left) next
