@@ -3,16 +3,17 @@
 # the flow defines, the battle's nothing the view defines (so they link in plain order); the
 # view's archive needs nothing on its deny list below (a random draw, a sound start, a battle
 # routine that makes, starts or advances something), the battle's nothing on its own (a file
-# opened or read); and no source under game/view/ assigns to the game state that core and the
-# battle declare. Given STATE_MAP (the program tests/scripts/battle_state_map.cpp, linked with every
-# object of core and the battle), it also checks that no writable data of core or the battle is
-# left out of the battle state unseen: each such symbol lies wholly in the ranges the drawn frame's
-# guard takes (the field table and the blocks beside it) or is on the table's left-out list.
+# opened, read or written, a library call that takes a file path), neither itself nor through the
+# core functions it needs; and no source under game/view/ assigns to the game state that core and
+# the battle declare. Given STATE_MAP (the program tests/scripts/battle_state_map.cpp, linked with
+# every object of core and the battle), it also checks that no writable data of core or the battle
+# is left out of the battle state unseen: each such symbol lies wholly in the ranges the drawn
+# frame's guard takes (the field table and the blocks beside it) or is on the table's left-out list.
 #
 #   check-game-layers.sh SOURCE_DIR CORE.a BATTLE.a VIEW.a FLOW.a [STATE_MAP]
 #
-# Prints each finding (the symbol, and the layer or the deny rule it breaks) and exits 1 when
-# there is one, 0 when there is none, 2 on bad arguments.
+# Prints each finding (the symbol, and the layer or the deny rule it breaks, and the core function
+# it is needed through) and exits 1 when there is one, 0 when there is none, 2 on bad arguments.
 set -u
 export LC_ALL=C  # byte order for sort and comm, ASCII ranges in the patterns
 if [ $# -ne 5 ] && [ $# -ne 6 ]; then
@@ -58,21 +59,126 @@ for pair in battle:flow view:flow battle:view core:battle core:view core:flow; d
   done < <(comm -12 "$work/$user.needed" "$work/$owner.defined")
 done
 
-# Prints a finding for each symbol that layer $1 needs from outside itself and a rule of the deny
-# list named by $2 matches. A rule is its name and an extended regular expression over the
-# demangled name without its arguments.
+# What the battle and the view need of core, followed into core function by function: for each
+# core symbol a layer needs, every name it reaches through any number of core functions (what they
+# need from outside core, and core's own functions and data, inline copies and statics left out),
+# in $work/LAYER.through as "REACHED<TAB>NEEDED", demangled, arguments dropped. Core is built
+# with a section per function and datum (game/core/CMakeLists.txt), so every reference between two
+# of them is a relocation of the referring one's section: the battle reaches core's data globals
+# without the file calls compiled beside them. A section is followed whole, so one that holds
+# several functions (an object built without those flags) counts as needing all that any of them
+# needs, calls resolved inside it without a relocation among them: following can add names, never
+# miss one. Debug information, unwind tables and exception tables refer to every function and are
+# not followed.
+follow_core() {
+  local layer
+  for layer in battle view; do
+    nm "${lib[$layer]}" | awk -v layer="$layer" '$1 ~ /^[Uwv]$/ {print layer, $2}'
+    : >"$work/$layer.through"
+  done >"$work/core.entries"
+  if ! objdump -tr "${lib[core]}" >"$work/core.objdump"; then
+    echo "check-game-layers: objdump cannot read ${lib[core]}" >&2
+    exit 2
+  fi
+  awk -v OFS='\t' '
+    FILENAME == ARGV[1] { entries[++entryCount] = $0; next }
+    / +file format / { object = $1; mode = ""; next }
+    /^SYMBOL TABLE:$/ { mode = "symbols"; next }
+    /^RELOCATION RECORDS FOR \[/ {
+      section = substr($4, 2, length($4) - 3)
+      mode = section ~ /^\.(debug|eh_frame|gcc_except_table|note|comment)/ ? "" : "relocations"
+      next
+    }
+    # "ADDRESS FLAGS SECTION<TAB>SIZE NAME": FLAGS is seven columns, l or g, w for weak, d and f
+    # for the section and file entries.
+    mode == "symbols" && split($0, field, "\t") == 2 {
+      flags = substr(field[1], 18, 7)
+      section = substr(field[1], 26)
+      if (flags ~ /[df]/ || section ~ /^\*(UND|ABS|COM)\*$/) next
+      name = field[2]
+      sub(/^[0-9a-f]+ /, "", name)
+      sub(/^\.hidden /, "", name)
+      node = object SUBSEP section
+      at[object, name] = node
+      if (flags ~ /^(g|u| w)/) definedAt[name] = definedAt[name] " " node
+      if (flags ~ /^g/) holds[node] = holds[node] " " name
+      next
+    }
+    mode == "relocations" && $1 ~ /^[0-9a-f]+$/ && NF >= 3 {
+      target = $3
+      sub(/[-+]0x[0-9a-f]+$/, "", target)
+      refers[object SUBSEP section] = refers[object SUBSEP section] " " target
+    }
+    # A name refers to the section of this object that defines it, else to every section of core
+    # that defines it globally (weak copies too), else, when it names a section, to that section
+    # of this object; anything else is from outside core.
+    function follow(node, names, count, i, object, key, n, more, k) {
+      split(node, key, SUBSEP)
+      object = key[1]
+      count = split(refers[node], names, " ")
+      for (i = 1; i <= count; ++i) {
+        if ((object, names[i]) in at) {
+          queue[++last] = at[object, names[i]]
+        } else if (names[i] in definedAt) {
+          n = split(definedAt[names[i]], more, " ")
+          for (k = 1; k <= n; ++k) queue[++last] = more[k]
+        } else if (names[i] ~ /^\./) {
+          queue[++last] = object SUBSEP names[i]
+        } else {
+          reached[names[i]] = 1
+        }
+      }
+      count = split(holds[node], names, " ")
+      for (i = 1; i <= count; ++i) reached[names[i]] = 1
+    }
+    END {
+      for (e = 1; e <= entryCount; ++e) {
+        split(entries[e], entry, " ")
+        if (!(entry[2] in definedAt)) continue
+        split("", queue); split("", seen); split("", reached)
+        first = 1
+        last = split(definedAt[entry[2]], queue, " ")
+        while (first <= last) {
+          node = queue[first++]
+          if (node in seen) continue
+          seen[node] = 1
+          follow(node)
+        }
+        for (name in reached) if (name !~ /^\./) print entry[1], entry[2], name
+      }
+    }
+  ' "$work/core.entries" "$work/core.objdump" | c++filt |
+    awk -F '\t' -v OFS='\t' -v dir="$work" '
+      { sub(/\(.*/, "", $2); sub(/\(.*/, "", $3) }
+      $3 != $2 { print $3, $2 > (dir "/" $1 ".through") }'
+  for layer in battle view; do sort -u -o "$work/$layer.through" "$work/$layer.through"; done
+}
+follow_core
+
+# Prints a finding for each symbol that layer $1 needs from outside itself, or reaches through
+# core, and a rule of the deny list named by $2 matches: the first such rule. A rule is its name
+# and an extended regular expression over the demangled name without its arguments.
 check_denied() {
   local layer=$1
   local -n rules=$2
-  local symbol entry
+  local symbol entry via
+  local -A direct=() through=()
+  while IFS= read -r symbol; do direct[$symbol]=1; done \
+    < <(comm -23 "$work/$layer.needed" "$work/$layer.defined")
+  while IFS=$'\t' read -r symbol via; do through[$symbol]+="$via"$'\n'; done <"$work/$layer.through"
   while IFS= read -r symbol; do
     for entry in "${rules[@]}"; do
-      if [[ $symbol =~ ${entry#*|} ]]; then
+      [[ $symbol =~ ${entry#*|} ]] || continue
+      if [ -n "${direct[$symbol]+set}" ]; then
         echo "check-game-layers: $layer needs $symbol: ${entry%%|*}"
-        found=1
       fi
+      while IFS= read -r via; do
+        [ -n "$via" ] && echo "check-game-layers: $layer needs $symbol through $via: ${entry%%|*}"
+      done <<<"${through[$symbol]-}"
+      found=1
+      break
     done
-  done < <(comm -23 "$work/$layer.needed" "$work/$layer.defined")
+  done < <(printf '%s\n' "${!direct[@]}" "${!through[@]}" | sort -u)
 }
 
 # What the view must not need, from whichever library. A pattern ends at the name right after
@@ -99,6 +205,25 @@ view_deny=(
 )
 check_denied view view_deny
 
+# The library's calls that take a file path: the functions its headers declare with a string
+# parameter called path or gbkPath, so that a new one is denied as it is declared. A declaration
+# may span lines: the headers, without comments and preprocessor lines, are split at each ; { and },
+# and a part whose parameters hold such a string gives the name before its first parenthesis (a
+# pointer to a function has none).
+path_calls=$(find "$src/morrow" "$src/platform" -name '*.h' -exec cat {} + |
+  sed -E '/^[[:space:]]*#/d; s@/\*([^*]|\*+[^*/])*\*+/@ @g; s@//.*@@' | awk -v RS='[;{}]' '
+    open = index($0, "(") {
+      parameters = substr($0, open)
+      if (parameters ~ /(char|string)[ \t\n]*(const[ \t\n]*)?[*&][ \t\n]*(path|gbkPath)[ \t\n]*[,)=]/ &&
+          match(substr($0, 1, open - 1), /[A-Za-z_][A-Za-z0-9_]*$/)) {
+        print substr($0, RSTART, RLENGTH)
+      }
+    }' | sort -u | paste -sd'|')
+if [ -z "$path_calls" ]; then
+  echo "check-game-layers: no library call that takes a file path found under $src" >&2
+  exit 2
+fi
+
 # What the battle must not need: it never loads. The flow reads what a battle uses (the arena
 # maps among it) when it sets the stage up; a file opened in a round would stall it, and its
 # failure would be met in the middle of a battle.
@@ -110,6 +235,13 @@ battle_deny=(
   'file read|^std::(__cxx11::)?filesystem::'
   # The library's streams, its game paths and its loaders of files.
   'file read|^morrow::(Stream(Open|Read)|OpenFileStreamSource|MapGamePath|Load[A-Za-z]*)$'
+  # The C library's ways to make, write, move or remove a file. Writing to a stream is not among
+  # them: the battle prints its guard failures to stderr (the compiler makes a plain fputs a
+  # fwrite), and a stream that is a file comes only from an opener denied above or here.
+  'file write|^(tmpfile|mkstemps?|mkostemps?|write|pwrite|writev|pwritev|fsync|fdatasync|sync|syncfs|truncate|ftruncate|fallocate|posix_fallocate|copy_file_range|sendfile)(64)?$'
+  'file write|^(rename|renameat2?|remove|unlink|unlinkat|rmdir|mkdir|mkdirat|link|linkat|symlink|symlinkat|chmod|fchmod|fchmodat|chown|fchown|lchown|fchownat|utimes?|utimensat|futimens)$'
+  # The library's calls that take a file path, whatever their name.
+  "file path|^(morrow|platform)::([A-Za-z0-9_]+::)*($path_calls)\$"
 )
 check_denied battle battle_deny
 

@@ -1,38 +1,47 @@
 #!/usr/bin/env bash
 # The layer check catches what it is there for: copies of the archives with nothing added pass,
-# and a copy of one layer's archive with one planted object that needs a denied symbol (or a
-# symbol of a layer above) fails with exit 1 and the finding named for that object; an object
-# that breaks no rule passes.
+# and copies with planted objects that need a denied symbol (or a symbol of a layer above),
+# themselves or through what they need of core, fail with exit 1 and the finding named for them;
+# objects that break no rule pass.
 #
-#   check_game_layers_selftest.sh SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a [LAYER OBJECT FINDING]...
+#   check_game_layers_selftest.sh SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a STATE_MAP
+#                                 [LAYERS OBJECTS FINDING]...
 #
-# LAYER is core, battle, view or flow: the archive OBJECT joins. FINDING is the line the check must
-# print for OBJECT, without its "check-game-layers: " head; "-" when the check must pass.
-# Exits 0 when every case holds, 1 when one does not, 2 on bad arguments.
+# LAYERS is core, battle, view or flow, or several of them with colons between (core:view), and
+# OBJECTS as many object files with colons between: each object joins the archive of the layer in
+# the same place. FINDING is the line the check must print for the objects, without its
+# "check-game-layers: " head; "-" when the check must pass. Exits 0 when every case holds, 1 when
+# one does not, 2 on bad arguments. STATE_MAP is the check's own sixth argument: a planted object
+# that defines data is not in it, as a global added to the battle without a place in the state.
 set -u
-if [ $# -lt 6 ] || [ $((($# - 6) % 3)) -ne 0 ]; then
-  echo "usage: $0 SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a [LAYER OBJECT FINDING]..." >&2
+if [ $# -lt 7 ] || [ $((($# - 7) % 3)) -ne 0 ]; then
+  echo "usage: $0 SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a STATE_MAP" \
+    "[LAYERS OBJECTS FINDING]..." >&2
   exit 2
 fi
-src=$1 ar=$2
+src=$1 ar=$2 state_map=$7
 declare -A lib=([core]=$3 [battle]=$4 [view]=$5 [flow]=$6)
-shift 6
+shift 7
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
 
-# Runs the check on fresh copies of the archives with $2 (if any) added to layer $1's; sets
-# status and leaves the check's output in $work/out.
+# Runs the check on fresh copies of the archives with each object of the list $2 (if any) added to
+# the archive of the layer in the same place of the list $1; sets status and leaves the check's
+# output in $work/out.
 check_copy() {
-  local name
+  local name i
+  local -a layers objects
+  IFS=: read -ra layers <<<"$1"
+  IFS=: read -ra objects <<<"$2"
   for name in core battle view flow; do cp "${lib[$name]}" "$work/$name.a" || exit 2; done
-  if [ -n "$2" ]; then "$ar" q "$work/$1.a" "$2" || exit 2; fi
+  for i in "${!objects[@]}"; do "$ar" q "$work/${layers[i]}.a" "${objects[i]}" || exit 2; done
   bash "$src/scripts/check-game-layers.sh" "$src" "$work/core.a" "$work/battle.a" "$work/view.a" \
-    "$work/flow.a" >"$work/out" 2>&1
+    "$work/flow.a" "$state_map" >"$work/out" 2>&1
   status=$?
 }
 
-check_copy view ""
+check_copy "" ""
 if [ "$status" -ne 0 ]; then
   echo "FAIL: the copies with nothing planted: exit $status"
   cat "$work/out"
@@ -41,8 +50,16 @@ fi
 while [ $# -gt 0 ]; do
   layer=$1 object=$2 finding=$3
   shift 3
-  if [ -z "${lib[$layer]+set}" ]; then
-    echo "check_game_layers_selftest: no layer $layer" >&2
+  IFS=: read -ra names <<<"$layer"
+  IFS=: read -ra files <<<"$object"
+  for name in "${names[@]}"; do
+    case $name in
+      core | battle | view | flow) ;;
+      *) echo "check_game_layers_selftest: no layer \"$name\" in $layer" >&2; exit 2 ;;
+    esac
+  done
+  if [ "${#names[@]}" -eq 0 ] || [ "${#names[@]}" -ne "${#files[@]}" ]; then
+    echo "check_game_layers_selftest: $layer names ${#names[@]} layers for ${#files[@]} objects" >&2
     exit 2
   fi
   check_copy "$layer" "$object"
