@@ -417,7 +417,7 @@ TEST_P(DrawnFrameGuards, ViewPartsLeaveTheBattleAsTheyFoundIt) {
   const int matches = alone ? 2 : 1;
   const int frames = alone ? kAloneFrames : kFullFrames;
   Recorder().Reset();
-  std::mt19937 pick(79);
+  std::mt19937 pick(halfRate ? 80 : 79);  // the two rates play other matches
   Reach reach;
   for (int match = 0; match < matches && !HasFailure(); ++match) {
     const int players = alone ? 2 + static_cast<int>(pick() % 3) : kPlayerCount;
@@ -439,6 +439,7 @@ TEST_P(DrawnFrameGuards, ViewPartsLeaveTheBattleAsTheyFoundIt) {
       Recorder().ClearCalls();
     }
   }
+  if (HasFailure()) return;  // the frames stopped at the part that changed the state
   // Every match drew: at full rate every frame, at half rate every second one.
   EXPECT_GT(reach.viewParts, matches * frames);
   // Every drawn frame went past each limit the set is for.
