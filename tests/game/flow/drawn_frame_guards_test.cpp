@@ -1,7 +1,8 @@
 // The rules of the drawn frame held over whole battles and one story frame: the view's parts of a
-// drawn frame leave the battle state and the random generator as they found them, the most
-// requests a frame can make all find room, and the parts run in an order that keeps the story's
-// script turns and draws the continue prompt as the frame found it.
+// drawn frame leave the battle state and the random generator as they found them, with the pools
+// as the battle leaves them and with every pool past the limits of the draw; the most requests a
+// frame can make all find room; and the parts run in an order that keeps the story's script turns
+// and draws the continue prompt as the frame found it.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
