@@ -12,6 +12,9 @@ namespace veyrdale {
 // Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle (with the arena
 // maps of its stage), 2 ending.
 void LoadGameResources(int mode);
+// Whether that load starts stage `stage` of story kind `kind` (0 main, 1 extra) with the arena
+// dark (ArenaBlackout 1): only a scenario command lights it again.
+bool StoryStageStartsDark(int kind, int stage);
 
 // Glyph sheets: set B always, set A unless mode is 999.
 void LoadFontSheets(int mode);

@@ -39,19 +39,22 @@ constexpr StoryArena kStoryArenas[] = {
     {1, 8, 9, 8, -1, true},
 };
 
+// The row of a story stage, or nullptr for a stage outside the table.
+const StoryArena* StoryArenaOf(int kind, int stage) {
+  for (const StoryArena& s : kStoryArenas) {
+    if (s.kind == kind && stage >= s.firstStage && stage <= s.lastStage) return &s;
+  }
+  return nullptr;
+}
+
 void ChooseStoryArena() {
   for (uint8_t& flag : PortraitSkipFlags) flag = 0;
   if (g_match.storyMode == 0) return;
-  for (const StoryArena& s : kStoryArenas) {
-    if (s.kind != g_match.storyKind || g_match.storyStage < s.firstStage ||
-        g_match.storyStage > s.lastStage) {
-      continue;
-    }
-    g_match.stage = s.arena;
-    if (s.skipPlayer >= 0) PortraitSkipFlags[s.skipPlayer] = 1;
-    if (s.blackout) ArenaBlackout = 1;
-    return;
-  }
+  const StoryArena* s = StoryArenaOf(g_match.storyKind, g_match.storyStage);
+  if (s == nullptr) return;
+  g_match.stage = s->arena;
+  if (s->skipPlayer >= 0) PortraitSkipFlags[s->skipPlayer] = 1;
+  if (StoryStageStartsDark(g_match.storyKind, g_match.storyStage)) ArenaBlackout = 1;
 }
 
 // Survival rounds grow harder: Easy below round 3, then Normal, Hard from round 10, Lunatic from
@@ -214,6 +217,11 @@ void ForEachPictureLoad(int mode, PictureLoadVisitor visit, void* context) {
     default:
       break;
   }
+}
+
+bool StoryStageStartsDark(int kind, int stage) {
+  const StoryArena* s = StoryArenaOf(kind, stage);
+  return s != nullptr && s->blackout;
 }
 
 void SoundPath(int entry, char* out, int size) {

@@ -50,8 +50,15 @@ std::string Summary(int failures) {
          std::to_string(failures);
 }
 
-std::string StoryLine(int absent) {
-  return "story stages: 29, fighters never brought in: " + std::to_string(absent);
+// The story's lines: the fighters never brought in and their count, then the scripts that leave
+// extra stage 8 dark and the count of dark stages lit.
+std::vector<std::string> StoryLines(const std::vector<std::string>& absent = {},
+                                    const std::vector<std::string>& unlit = {}) {
+  std::vector<std::string> lines = absent;
+  lines.push_back("story stages: 29, fighters never brought in: " + std::to_string(absent.size()));
+  for (const std::string& file : unlit) lines.push_back("never lit: extra stage 8 (" + file + ")");
+  lines.push_back("dark stages: 1, lit by their script: " + std::to_string(unlit.empty() ? 1 : 0));
+  return lines;
 }
 
 // Headless, on the virtual clock, with the single-instance lock in the tree's folder.
@@ -77,7 +84,7 @@ std::vector<std::string> FailedLines(const std::set<std::string>& files) {
 // story's lines (`story`; when it is empty, whatever damaged scripts leave), then the pictures that
 // show a fallback label, in inventory order.
 void ExpectFailures(const ToolRun& run, const std::set<std::string>& damaged,
-                    const std::vector<std::string>& story = {StoryLine(0)},
+                    const std::vector<std::string>& story = StoryLines(),
                     const std::vector<std::string>& labelled = {}) {
   std::vector<std::string> want = FailedLines(damaged);
   want.push_back(Summary(static_cast<int>(damaged.size())));
@@ -90,8 +97,8 @@ void ExpectFailures(const ToolRun& run, const std::set<std::string>& damaged,
     want.push_back("labelled placeholders: " + std::to_string(labelled.size()));
   }
   EXPECT_EQ(got, want);
-  // Only a story of its closing line alone has every fighter brought in.
-  EXPECT_EQ(run.status, damaged.empty() && story.size() == 1 && labelled.empty() ? 0 : 1);
+  // Only a story whose lines are its two counts alone has every fighter in and every arena lit.
+  EXPECT_EQ(run.status, damaged.empty() && story == StoryLines() && labelled.empty() ? 0 : 1);
 }
 
 // Writes a picture as the generator would without art: every cell a box with its label.
@@ -104,10 +111,21 @@ void PlantLabels(const TempDir& dir, const std::string& file) {
   }
 }
 
-TEST(CheckDemoResources, AFreshTreePasses) {
-  TempDir dir;
-  Generate(dir);
-  ExpectFailures(Check(dir), {});
+// A fresh tree passes; one whose last extra fight is left dark, its script well-formed, fails.
+TEST(CheckDemoResources, AFreshTreePassesAndADarkFightFails) {
+  for (const bool dark : {false, true}) {
+    SCOPED_TRACE(dark);
+    TempDir dir;
+    Generate(dir);
+    const std::string file = "Resource/Srd/ex108.srd";
+    std::string script = ReadFile(dir.File(file));
+    if (dark) {
+      const size_t lights = script.find("S7");
+      ASSERT_NE(lights, std::string::npos);
+      WriteFile(dir.File(file), script.erase(lights, 2));
+    }
+    ExpectFailures(Check(dir), {}, dark ? StoryLines({}, {file}) : StoryLines());
+  }
 }
 
 // A missing sound and a truncated picture fail to load; a script that no longer brings a fighter
@@ -125,9 +143,9 @@ TEST(CheckDemoResources, DamagedFilesAMissingEntryAndPlantedLabelsAreNamed) {
   PlantLabels(dir, "Resource/star.dat");
   PlantLabels(dir, "Resource/green.dat");
   ExpectFailures(Check(dir), {"Resource/SE/zan.wav", "Resource/ef09.dat"},
-                 {"never brought in: main stage 1 (Resource/Srd/01.srd): player 0",
-                  "never brought in: main stage 2 (Resource/Srd/02.srd): player 0",
-                  "never brought in: main stage 2 (Resource/Srd/02b.srd): player 0", StoryLine(3)},
+                 StoryLines({"never brought in: main stage 1 (Resource/Srd/01.srd): player 0",
+                             "never brought in: main stage 2 (Resource/Srd/02.srd): player 0",
+                             "never brought in: main stage 2 (Resource/Srd/02b.srd): player 0"}),
                  {"Resource/green.dat", "Resource/star.dat"});
 }
 

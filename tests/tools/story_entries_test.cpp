@@ -1,9 +1,12 @@
-// Who enters each story stage: the generator's scripts run on every stage's set-up through the
-// checker's own code, on every route, and scripts spoiled on purpose that the check must name.
+// Who enters each story stage, and whether its arena is lit for the fight: the generator's
+// scripts run on every stage's set-up through the checker's own code, on every route, and scripts
+// spoiled on purpose that the check must name.
+#include <cstddef>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -31,13 +34,18 @@ void WriteScripts(const testsupport::ScriptTree& tree, const std::string& stem =
   }
 }
 
-TEST(StoryEntries, EveryFighterOfEveryStageIsBroughtIn) {
+TEST(StoryEntries, EveryFighterOfEveryStageIsBroughtInAndEveryDarkArenaLit) {
   testsupport::ScriptTree tree;
   WriteScripts(tree);
   const StoryEntryReport report = CheckStoryEntries();
   const int stages = veyrdale::StoryStageRows(0) + veyrdale::StoryStageRows(1);
-  EXPECT_EQ(StoryEntryLines(report), std::vector{"story stages: " + std::to_string(stages) +
-                                                 ", fighters never brought in: 0"});
+  // The extra story's last fight: the loader starts its stage dark (its ending runs elsewhere).
+  EXPECT_EQ(report.darkStages, (std::set<std::pair<int, int>>{{1, 8}}));
+  EXPECT_EQ(StoryEntryLines(report),
+            (std::vector<std::string>{
+                "story stages: " + std::to_string(stages) + ", fighters never brought in: 0",
+                "dark stages: 1, lit by their script: 1"}));
+  EXPECT_TRUE(report.Passed());
   std::set<std::string> walked, inventory;
   WalkStoryScripts([&](const StageScript& s) { walked.insert(s.file); });
   for (const DemoScript& s : DemoScripts()) inventory.insert(s.file);
@@ -50,6 +58,7 @@ struct Spoil {
   std::string from, to;
   bool ends;
   std::vector<std::tuple<int, int, std::string, int>> absent;  // kind, stage, stem, player
+  bool dark = false;                                           // extra stage 8 is left dark
 };
 
 TEST(StoryEntries, SpoiledScriptsNameTheStageAndPlayer) {
@@ -57,8 +66,11 @@ TEST(StoryEntries, SpoiledScriptsNameTheStageAndPlayer) {
       {"01", "\n!1\n", "\n", true, {{0, 1, "01", 0}, {0, 2, "02", 0}, {0, 2, "02b", 0}}},
       // Without a continue the third fighter joins stage 7 and stays for stage 8 on either route.
       {"07", "\n!3\n", "\n", true, {{0, 7, "07", 2}, {0, 8, "08", 2}, {0, 8, "08n", 2}}},
-      {"15n", "\n!2\n", "\n!3\n$2\n", true, {{0, 15, "15n", 1}}},         // a wrong one, hidden
-      {"ex108", "", "", true, {{1, 8, "ex108", 2}, {1, 8, "ex108", 3}}},  // 9 is the ending
+      {"15n", "\n!2\n", "\n!3\n$2\n", true, {{0, 15, "15n", 1}}},  // a wrong one, hidden
+      {"ex108", "", "", true, {{1, 8, "ex108", 2}, {1, 8, "ex108", 3}}, true},  // 9: the ending
+      {"ex108", "S7", "", true, {}, true},    // the lights command left out
+      {"ex108", "S7", "B2", true, {}},        // the lights on without the flash
+      {"ex108", "S7", "S6", true, {}, true},  // a flash without the lights
       {"09", "\\_\n", "\\\n", false, {}},
   };
   for (const Spoil& spoil : spoils) {
@@ -72,9 +84,17 @@ TEST(StoryEntries, SpoiledScriptsNameTheStageAndPlayer) {
     const StoryEntryReport report = CheckStoryEntries();
     EXPECT_EQ(report.absent, want);
     EXPECT_EQ(report.unended.size(), spoil.ends ? 0u : 1u);
-    EXPECT_EQ(StoryEntryLines(report).back(),
-              "story stages: " + std::to_string(report.stages) +
-                  ", fighters never brought in: " + std::to_string(want.size()));
+    EXPECT_EQ(report.Passed(), want.empty() && spoil.ends && !spoil.dark);
+    std::vector<std::string> closing = {
+        "story stages: " + std::to_string(report.stages) +
+        ", fighters never brought in: " + std::to_string(want.size())};
+    if (spoil.dark) closing.push_back("never lit: extra stage 8 (Resource/Srd/ex108.srd)");
+    closing.push_back("dark stages: 1, lit by their script: " +
+                      std::string(spoil.dark ? "0" : "1"));
+    const std::vector<std::string> lines = StoryEntryLines(report);
+    ASSERT_GE(lines.size(), closing.size());
+    EXPECT_EQ(std::vector(lines.end() - static_cast<std::ptrdiff_t>(closing.size()), lines.end()),
+              closing);
   }
 }
 

@@ -10,11 +10,17 @@
 // the sound loader takes, music that starts playing), checks the arena maps (walls clear of every
 // start place) and the scripts.
 //
+// Before the library starts it runs every story stage's scripts on the stage's set-up with the
+// game's own interpreter, up to the fight (story_entries.h): who is still absent, and whether a
+// stage the loader starts dark is still dark.
+//
 // Output: one "failed: <path>" line per failing file, sorted, then
 // "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N", then the story's
-// entries (story_entries.h); then one "labelled: <path>" line per picture a cell of which shows its
-// fallback label (labels.h) and "labelled placeholders: L". Exit 0 when N and L are 0 and every
-// fighter enters, 1 otherwise, 2 on a usage error or when the library does not start.
+// entries ("never brought in: ..." lines, "story stages: S, fighters never brought in: A") and
+// lights ("never lit: ..." lines, "dark stages: D, lit by their script: L"); then one
+// "labelled: <path>" line per picture a cell of which shows its fallback label (labels.h) and
+// "labelled placeholders: P". Exit 0 when N and P are 0, every fighter enters and every dark stage
+// is lit, 1 otherwise, 2 on a usage error or when the library does not start.
 #include <cstdio>
 #include <fstream>
 #include <iterator>

@@ -443,6 +443,7 @@ TEST_F(ResourceLoader, StoryStagesChooseTheArenaAndSkipSheets) {
     LoadGameResources(kBattleResources);
     EXPECT_EQ(g_match.stage, c.arena);
     EXPECT_EQ(ArenaBlackout, c.blackout);
+    EXPECT_EQ(StoryStageStartsDark(c.kind, c.stage), c.blackout == 1);
     for (int p = 0; p < 4; ++p) {
       bool skipped = p == c.skipped;
       EXPECT_EQ(PortraitSkipFlags[p], skipped ? 1 : 0) << p;

@@ -375,8 +375,13 @@ std::string MakeScript(const DemoScript& script) {
   if (entrants != ScriptEntrants().end()) {
     for (int p : entrants->second) text += "!" + std::to_string(p + 1) + "\n";
   }
+  // A stage the loader starts dark shows its first page in the dark; the second turns the lights
+  // on with a flash, so that the fighters who came in stand lit before the fight.
+  const bool dark = ScriptsToLight().count(script.file) != 0;
+  if (dark) text += "S7\n";
   text += ">2B1\n";
   text += "第二页：" + FullWidth(name) + "~\n";
+  if (dark) text += "灯光亮起。~\n";
   // The end mark right after the last page, so that the next turn ends the script rather than
   // showing an empty page.
   text += "对话到此结束。\\_\n";

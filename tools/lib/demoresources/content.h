@@ -34,7 +34,8 @@ std::string MakeMap(int n);
 
 // A scenario script in GBK with line feeds: a page or two of full-width text naming the file,
 // speaker commands, pages ended by "\" and the end mark "_". After the first page it brings in
-// ("!" n) every player its stage's set-up leaves absent (ScriptEntrants).
+// ("!" n) every player its stage's set-up leaves absent (ScriptEntrants); on an arena the loader
+// starts dark, its second page turns the lights on with the flash "S7" (ScriptsToLight).
 std::string MakeScript(const DemoScript& script);
 
 // Where players start: the default places of the four players and every place the story's stage

@@ -11,6 +11,7 @@
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/core/resource_tables.h"
 #include "game/flow/flow.h"
 #include "game/flow/scenario.h"
 #include "tools/lib/demoresources/inventory.h"
@@ -34,6 +35,7 @@ class SetupStateGuard {
       : match_(g_match),
         state_(g_playerState),
         routes_{RouteFlagA, RouteFlagB, RouteFlagC},
+        blackout_(ArenaBlackout),
         roundWinner_(RoundWinner),
         fadeCapture_(FadeCaptureRequest) {
     std::copy(std::begin(g_players), std::end(g_players), players_);
@@ -47,6 +49,7 @@ class SetupStateGuard {
     RouteFlagA = routes_[0];
     RouteFlagB = routes_[1];
     RouteFlagC = routes_[2];
+    ArenaBlackout = blackout_;
     RoundWinner = roundWinner_;
     FadeCaptureRequest = fadeCapture_;
     std::copy(std::begin(players_), std::end(players_), g_players);
@@ -61,6 +64,7 @@ class SetupStateGuard {
   MatchSetup match_;
   PlayerBattleState state_;
   uint8_t routes_[3];
+  uint8_t blackout_;
   int32_t roundWinner_;
   uint8_t fadeCapture_;
   BattleObject players_[kPlayerCount];
@@ -105,9 +109,10 @@ void CountEntryFrame() {
 }
 
 // Loads the script, lets the pre-fight frames run, shows its first page and steps it to its end
-// as the battle does, then notes every fighter still absent.
+// as the battle does, then notes every fighter still absent and an arena still dark.
 void RunToTheFight(const StageScript& s, StoryEntryReport* report) {
   g_match.storyStage = s.stage;
+  ArenaBlackout = s.dark ? 1 : 0;
   if (LoadScenarioScript(s.number) != 0) {
     for (int f = 0; f < kFramesBeforeFirstPage; ++f) CountEntryFrame();
     RoundWinner = 1;  // where the script's end reports the winner, the fight has one
@@ -125,6 +130,16 @@ void RunToTheFight(const StageScript& s, StoryEntryReport* report) {
   for (int p = 0; p < fighters; ++p) {
     if (g_playerState.entryFrames[p] == 0) report->absent.insert({s.kind, s.stage, s.file, p});
   }
+  if (s.dark) {
+    report->darkStages.insert({s.kind, s.stage});
+    if (ArenaBlackout != 0) report->unlit.insert({s.kind, s.stage, s.file});
+  }
+}
+
+// "extra stage 8 (Resource/Srd/ex108.srd)"
+std::string StageText(int kind, int stage, const std::string& file) {
+  return std::string(kind == 0 ? "main" : "extra") + " stage " + std::to_string(stage) + " (" +
+         file + ")";
 }
 
 }  // namespace
@@ -155,7 +170,9 @@ int WalkStoryScripts(const ScriptRunner& run) {
           g_playerState = setUp;
           g_match.playerCount = players;
           if (tree.count(file) == 0) continue;
-          run({kind, stage, number, file, fighters});
+          // Only the stage's own script follows the loader's set-up of the stage.
+          const bool dark = fighters > 0 && number == stage && StoryStageStartsDark(kind, stage);
+          run({kind, stage, number, file, fighters, dark});
           ownRan = number == stage;
         }
         if (!ownRan) {
@@ -185,6 +202,17 @@ const std::map<std::string, std::set<int>>& ScriptEntrants() {
   return entrants;
 }
 
+const std::set<std::string>& ScriptsToLight() {
+  static const std::set<std::string> files = [] {
+    std::set<std::string> out;
+    WalkStoryScripts([&](const StageScript& s) {
+      if (s.dark) out.insert(s.file);
+    });
+    return out;
+  }();
+  return files;
+}
+
 StoryEntryReport CheckStoryEntries() {
   StoryEntryReport report;
   report.stages = WalkStoryScripts([&](const StageScript& s) { RunToTheFight(s, &report); });
@@ -194,13 +222,20 @@ StoryEntryReport CheckStoryEntries() {
 std::vector<std::string> StoryEntryLines(const StoryEntryReport& report) {
   std::vector<std::string> lines;
   for (const AbsentFighter& a : report.absent) {
-    lines.push_back("never brought in: " + std::string(a.kind == 0 ? "main" : "extra") + " stage " +
-                    std::to_string(a.stage) + " (" + a.file + "): player " +
+    lines.push_back("never brought in: " + StageText(a.kind, a.stage, a.file) + ": player " +
                     std::to_string(a.player));
   }
   for (const std::string& file : report.unended) lines.push_back("script never ends: " + file);
   lines.push_back("story stages: " + std::to_string(report.stages) +
                   ", fighters never brought in: " + std::to_string(report.absent.size()));
+  std::set<std::pair<int, int>> unlitStages;
+  for (const StoryScriptAt& s : report.unlit) {
+    lines.push_back("never lit: " + StageText(s.kind, s.stage, s.file));
+    unlitStages.insert({s.kind, s.stage});
+  }
+  lines.push_back(
+      "dark stages: " + std::to_string(report.darkStages.size()) +
+      ", lit by their script: " + std::to_string(report.darkStages.size() - unlitStages.size()));
   return lines;
 }
 
