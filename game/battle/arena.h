@@ -16,8 +16,8 @@ namespace veyrdale {
 // gives, within the grid's storage. The file is two little-endian u16 counts (columns, rows),
 // then one byte per cell, column by column; cells it does not reach are not in the image.
 struct ArenaMapImage {
-  // kNotRead: the stage's set-up did not read it; kUnreadable: the file could not be opened, or
-  // ended inside its header.
+  // kNotRead: the stage's set-up did not read it (a round on it stops debug builds);
+  // kUnreadable: the file could not be opened, or ended inside its header.
   enum class Kind : uint8_t { kNotRead, kUnreadable, kRead };
   Kind kind = Kind::kNotRead;
   uint8_t rows[kMapColumns] = {};  // how many rows of each column the file gives, at most 25
