@@ -5,6 +5,7 @@
 
 #include "game/battle/access.h"
 #include "game/core/data_files.h"
+#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 
 namespace veyrdale {
@@ -32,15 +33,16 @@ int Sign(float value, float old) {
 }
 
 // Cell values 1-4 by arena.
-constexpr int32_t kBlockStrength[10][4] = {
+constexpr int32_t kBlockStrength[][4] = {
     {280, 444, 0, 0}, {280, 444, 0, 0},   {280, 380, 0, 0}, {280, 380, 0, 0},     {280, 380, 0, 0},
     {280, 380, 0, 0}, {280, 380, 900, 0}, {128, 0, 0, 0},   {320, 280, 666, 280}, {280, 500, 0, 0},
 };
+static_assert(std::size(kBlockStrength) == kArenaCount, "one row of strengths per arena");
 
 }  // namespace
 
 int BlockStrength(int arena, int value) {
-  if (arena < 0 || arena > 9 || value < 1 || value > 5) return 0;
+  if (arena < 0 || arena >= kArenaCount || value < 1 || value > 5) return 0;
   const int32_t strength = kBlockStrength[arena][value == 5 ? 3 : value - 1];
   if (arena == 9) return strength;
   if (g_options.obstacleStrength == 0) return strength / 2;
@@ -51,10 +53,11 @@ int BlockStrength(int arena, int value) {
 ArenaMapImage g_arenaMapFiles[kArenaMapFiles];
 
 ArenaMapChoice ArenaMapsOf(int arena) {
-  // Arenas 0-9; arena 7 draws one of maps 5-10.
+  // Arena 7 draws one of maps 5-10.
   constexpr ArenaMapChoice kMaps[] = {{0, 1}, {0, 1}, {1, 1}, {1, 1},  {2, 1},
                                       {3, 1}, {4, 1}, {5, 6}, {11, 1}, {12, 1}};
-  if (arena < 0 || arena >= static_cast<int>(std::size(kMaps))) return {0, 0};
+  static_assert(std::size(kMaps) == kArenaCount, "one row of maps per arena");
+  if (arena < 0 || arena >= kArenaCount) return {0, 0};
   return kMaps[arena];
 }
 

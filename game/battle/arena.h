@@ -16,8 +16,8 @@ namespace veyrdale {
 // gives, within the grid's storage. The file is two little-endian u16 counts (columns, rows),
 // then one byte per cell, column by column; cells it does not reach are not in the image.
 struct ArenaMapImage {
-  // kNotRead: the stage's set-up did not read it; kUnreadable: the file could not be opened, or
-  // ended inside its header.
+  // kNotRead: the stage's set-up did not read it (a round on it stops debug builds);
+  // kUnreadable: the file could not be opened, or ended inside its header.
   enum class Kind : uint8_t { kNotRead, kUnreadable, kRead };
   Kind kind = Kind::kNotRead;
   uint8_t rows[kMapColumns] = {};  // how many rows of each column the file gives, at most 25
@@ -55,7 +55,7 @@ int MoveWithWalls(float* x, float* y, float oldX, float oldY, int w, int h, int 
 // moving down, 4 while moving up (3 and 4 replace the x code).
 int SnapToWalls(float* x, float* y, float oldX, float oldY, int w, int h, int dy);
 
-// The damage that breaks a cell of value 1-5 (5 counts as 4) on arena 0-9, as the obstacle-strength
+// The damage that breaks a cell of value 1-5 (5 counts as 4) on an arena, as the obstacle-strength
 // option sets it: halved (truncated) at 0, doubled at 2, for every arena but 9. 0 for an arena or
 // value outside those ranges. Shots break cells against it and the battle draw chooses the cracked
 // picture of a block by it.

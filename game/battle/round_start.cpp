@@ -1,5 +1,7 @@
 // Round start, the story's start positions and the companion that follows character 4.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <iterator>
 
 #include "game/battle/access.h"
@@ -122,11 +124,36 @@ void MarkFirstCell(int32_t value, int effect) {
   CreateEffect(&source, effect);
 }
 
+#ifndef NDEBUG
+// The mode whose set-up led to this round, for the message of a guard.
+const char* ModeOfMatch() {
+  if (DemoFrames >= kDemoStart) return "demo";
+  if (g_match.storyMode > 0) return g_match.storyKind == 1 ? "extra story" : "story";
+  if (g_match.survivalMode != 0) return "survival";
+  return "versus";
+}
+
+// A set-up that skipped the maps would give an open arena and fail nothing else, so a round on
+// a map never read stops debug builds. A map the set-up could not read stays allowed: a tree
+// without maps plays on open arenas, and the set-up has logged it.
+void CheckMapsWereRead(int arena, ArenaMapChoice maps) {
+  for (int n = maps.first; n < maps.first + maps.count; ++n) {
+    if (g_arenaMapFiles[n].kind != ArenaMapImage::Kind::kNotRead) continue;
+    std::fprintf(stderr, "round start: arena %d (%s) takes map %d, which its set-up never read\n",
+                 arena, ModeOfMatch(), n);
+    std::abort();
+  }
+}
+#endif
+
 // The arena's map as the stage's set-up read it, then what the arena places on it. Arena 7 draws
 // its map here, every time, whether or not the maps were read.
 void LoadArenaOfStage() {
   const ArenaMapChoice maps = ArenaMapsOf(g_match.stage);
   if (maps.count == 0) return;
+#ifndef NDEBUG
+  CheckMapsWereRead(g_match.stage, maps);
+#endif
   int map = maps.first;
   if (maps.count > 1) map += morrow::GetRandomNumber(maps.count - 1);
   ApplyArenaMap(g_arenaMapFiles[map]);

@@ -15,6 +15,10 @@ namespace veyrdale {
 constexpr int32_t kMainStoryStages = 17;
 constexpr int32_t kExtraStoryStages = 9;
 
+// The arenas a match can be fought in, 0 to kArenaCount - 1 (`stage` below). Every table with a
+// row per arena is checked against it where it is written.
+constexpr int kArenaCount = 10;
+
 struct MatchSetup {
   int32_t playerCount = 4;  // 1 to 4
   int32_t cpuFlag[4] = {};  // 1: the computer plays this player

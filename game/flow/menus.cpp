@@ -331,7 +331,7 @@ void StartStoryRun() {
 
 int VersusStageCountFor(int unlockLevel) {
   if (unlockLevel <= 0) return 7;
-  if (unlockLevel >= 3) return 10;
+  if (unlockLevel >= 3) return kArenaCount;
   return 8;
 }
 

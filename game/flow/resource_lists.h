@@ -9,6 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
+
+#include "game/core/match_setup.h"
 
 namespace veyrdale {
 
@@ -316,7 +319,6 @@ inline constexpr PictureGrid kCaptionSheet = {"fonts%02d", 4, 1, 4, 256, 16};
 // The pictures of each arena (mode 1): three whole-screen backgrounds (layers one to three; a
 // null name is not loaded), and the arena's own pictures in slots 160 upward. A `whole` picture
 // is loaded as one graph into the first entry of its slot.
-inline constexpr int kArenaCount = 10;
 inline constexpr int kArenaSlotBase = 160;
 inline constexpr int kArenaSlotCount = 8;
 inline constexpr int kArenaPictureLimit = 7;
@@ -333,7 +335,7 @@ struct ArenaPictures {
   ArenaPicture pictures[kArenaPictureLimit];
 };
 
-inline constexpr ArenaPictures kArenaPictures[kArenaCount] = {
+inline constexpr ArenaPictures kArenaPictures[] = {
     {{"bg00", "bg00b", "bg00a"},
      5,
      {{160, {"en00", 30, 6, 5, 64, 64}, false},
@@ -379,6 +381,7 @@ inline constexpr ArenaPictures kArenaPictures[kArenaCount] = {
       {164, {"bg00b", 1, 1, 1, 640, 480}, true},
       {165, {"bg09d", 2, 2, 1, 176, 128}, false}}},
 };
+static_assert(std::size(kArenaPictures) == kArenaCount, "one row of pictures per arena");
 
 // Whole-screen backgrounds are 640 x 480.
 inline constexpr int kScreenWidth = 640;

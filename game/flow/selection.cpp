@@ -14,6 +14,7 @@
 #include "game/flow/flow.h"
 #include "game/flow/frame_loop.h"
 #include "game/flow/menu_common.h"
+#include "game/flow/resource_lists.h"
 #include "game/flow/result_number.h"
 #include "game/view/draw_conventions.h"
 #include "game/view/view.h"
@@ -616,6 +617,9 @@ void TeamAssignScene() {
   DrawCrossFade();
   EndMenuFrame();
 }
+
+static_assert(kMenuList[kPicMapt].cells == kArenaCount,
+              "the stage selection's picture of each arena");
 
 void StageSelectScene() {
   BeginMenuFrame();

@@ -8,6 +8,7 @@
 #include "game/view/arena_draw.h"
 
 #include <cstdint>
+#include <iterator>
 #include <numbers>
 
 #include "game/core/data_files.h"
@@ -27,7 +28,6 @@ namespace view {
 
 namespace {
 
-constexpr int kArenas = 10;
 constexpr int kSunkenArena = 7;
 constexpr float kSunkenLift = 2000.0f;  // the draw list lifts arena 7's sorted copies by this
 constexpr int32_t kBlinkLast = 39;      // the countdown's last frames, where the block blinks
@@ -63,59 +63,61 @@ constexpr Strip Standing(Source source, int sourceY, int last) {
 constexpr Strip kBigBlock{
     Source::kBlockSheet, 96, 96, 288, 0, -32, -64, 86, 10, 0, 0, 2, false, false};
 
-// Strips by cell value (1, 2, 3, 5) and arena. Cells of kinds 2 and 3 lie beside or below those of
-// kind 1 on the same sheet; wide and tall frames are centred on their cell with their foot on the
-// cell's foot.
-constexpr Strip kStrips[4][kArenas] = {
-    // Kind 1.
-    {Standing(Source::kBlockSheet, 32, 7),
-     Standing(Source::kBlockSheet, 32, 7),
-     {Source::kBlockSheet, 64, 64, 0, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
-     {Source::kBlockSheet, 64, 64, 0, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
-     {Source::kThirdBackground, 32, 80, 64, 0, 0, -48, 80, 6, 3, 3, 7, false, false},
-     {Source::kBlockSheet, 100, 64, 0, 0, -34, -32, 86, 5, 0, 0, 3, true, false},
-     {Source::kBlockSheet, 80, 70, 288, 0, -24, -38, 80, 5, 2, 2, 5, false, true},
-     {Source::kBlockSheet, 32, 32, 0, 6, 0, 0, 80, 3, 18, 12, 23, false, false},
-     {Source::kRow164Cells, 96, 96, 0, 0, -32, -64, 86, 5, 0, 0, 5, true, false},
-     Standing(Source::kRow164Part, 32, 7)},
-    // Kind 2.
-    {Standing(Source::kBlockSheet, 96, 5),
-     Standing(Source::kBlockSheet, 96, 5),
-     {Source::kBlockSheet, 64, 64, 64, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
-     {Source::kBlockSheet, 64, 64, 64, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
-     {Source::kThirdBackground, 32, 80, 144, 0, 0, -48, 80, 6, 3, 3, 5, false, false},
-     {Source::kBlockSheet, 100, 64, 64, 0, -34, -32, 80, 6, 3, 3, 5, false, false},
-     {Source::kThirdBackground, 80, 70, 288, 0, -24, -38, 80, 6, 3, 3, 5, false, false},
-     {Source::kBlockSheet, 32, 32, 128, 6, 0, 0, 80, 6, 3, 3, 5, false, false},
-     Standing(Source::kThirdBackground, 0, 5),
-     Standing(Source::kRow164Part, 96, 5)},
-    // Kind 3: one strip on every arena.
-    {kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock,
-     kBigBlock, kBigBlock},
-    // Kind 5: arena 8 only.
-    {kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     kNoStrip,
-     {Source::kRow163Cells, 144, 80, 0, 0, -56, -48, 86, 4, 0, 0, 7, true, false},
-     kNoStrip},
-};
+// Strips by cell value (1, 2, 3, 5), one row per arena. Cells of kinds 2 and 3 lie beside or below
+// those of kind 1 on the same sheet; wide and tall frames are centred on their cell with their foot
+// on the cell's foot.
+constexpr Strip kKind1Strips[] = {
+    Standing(Source::kBlockSheet, 32, 7),
+    Standing(Source::kBlockSheet, 32, 7),
+    {Source::kBlockSheet, 64, 64, 0, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
+    {Source::kBlockSheet, 64, 64, 0, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
+    {Source::kThirdBackground, 32, 80, 64, 0, 0, -48, 80, 6, 3, 3, 7, false, false},
+    {Source::kBlockSheet, 100, 64, 0, 0, -34, -32, 86, 5, 0, 0, 3, true, false},
+    {Source::kBlockSheet, 80, 70, 288, 0, -24, -38, 80, 5, 2, 2, 5, false, true},
+    {Source::kBlockSheet, 32, 32, 0, 6, 0, 0, 80, 3, 18, 12, 23, false, false},
+    {Source::kRow164Cells, 96, 96, 0, 0, -32, -64, 86, 5, 0, 0, 5, true, false},
+    Standing(Source::kRow164Part, 32, 7)};
+constexpr Strip kKind2Strips[] = {
+    Standing(Source::kBlockSheet, 96, 5),
+    Standing(Source::kBlockSheet, 96, 5),
+    {Source::kBlockSheet, 64, 64, 64, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
+    {Source::kBlockSheet, 64, 64, 64, 0, -16, -32, 80, 6, 3, 3, 5, false, false},
+    {Source::kThirdBackground, 32, 80, 144, 0, 0, -48, 80, 6, 3, 3, 5, false, false},
+    {Source::kBlockSheet, 100, 64, 64, 0, -34, -32, 80, 6, 3, 3, 5, false, false},
+    {Source::kThirdBackground, 80, 70, 288, 0, -24, -38, 80, 6, 3, 3, 5, false, false},
+    {Source::kBlockSheet, 32, 32, 128, 6, 0, 0, 80, 6, 3, 3, 5, false, false},
+    Standing(Source::kThirdBackground, 0, 5),
+    Standing(Source::kRow164Part, 96, 5)};
+// One strip on every arena.
+constexpr Strip kKind3Strips[] = {kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock,
+                                  kBigBlock, kBigBlock, kBigBlock, kBigBlock, kBigBlock};
+// Arena 8 only.
+constexpr Strip kKind5Strips[] = {
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    kNoStrip,
+    {Source::kRow163Cells, 144, 80, 0, 0, -56, -48, 86, 4, 0, 0, 7, true, false},
+    kNoStrip};
+static_assert(std::size(kKind1Strips) == kArenaCount && std::size(kKind2Strips) == kArenaCount &&
+                  std::size(kKind3Strips) == kArenaCount && std::size(kKind5Strips) == kArenaCount,
+              "one strip of each kind per arena");
 
 const Strip& StripOf(int kind, int arena) {
-  if (arena < 0 || arena >= kArenas) return kNoStrip;
+  if (arena < 0 || arena >= kArenaCount) return kNoStrip;
   switch (kind) {
     case 1:
-      return kStrips[0][arena];
+      return kKind1Strips[arena];
     case 2:
-      return kStrips[1][arena];
+      return kKind2Strips[arena];
     case 3:
-      return kStrips[2][arena];
+      return kKind3Strips[arena];
     case 5:
-      return kStrips[3][arena];
+      return kKind5Strips[arena];
     default:
       return kNoStrip;
   }
@@ -302,7 +304,7 @@ void DrawBlockOrProp(const BattleObject& entry, int shake, bool dark) {
     morrow::SetBlendMode(kBlendNone, kOpaque);
   }
   const int arena = g_match.stage;
-  if (arena >= 0 && arena < kArenas) {
+  if (arena >= 0 && arena < kArenaCount) {
     if (IsProp(entry.kind)) {
       DrawProp(entry, shake);
     } else {

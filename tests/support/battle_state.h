@@ -83,11 +83,24 @@ inline void ResetBattleState() {
   BuildTrigTables();
 }
 
+// The arena maps as a stage's set-up leaves them in a tree without maps: every one tried and
+// unreadable. A round may start on any arena then, and its grid stays as it was, as before any
+// set-up.
+inline void MarkArenaMapsUnreadable() {
+  using veyrdale::ArenaMapImage;
+  for (ArenaMapImage& image : veyrdale::g_arenaMapFiles) {
+    image = ArenaMapImage{};
+    image.kind = ArenaMapImage::Kind::kUnreadable;
+  }
+}
+
 // A versus match of the given characters in arena `arena` (-1: no map), start gauge level 1 and
-// handicap 2 for everyone, the move table installed, scene 4 at round frame 0.
+// handicap 2 for everyone, the move table installed, scene 4 at round frame 0; its stage set up
+// in a tree without maps.
 inline void SetUpMatch(const std::vector<int>& characters, int arena = -1) {
   using namespace veyrdale;
   ResetBattleState();
+  MarkArenaMapsUnreadable();
   g_match.playerCount = static_cast<int>(characters.size());
   int p = 0;
   for (int character : characters) g_players[p++].kind = static_cast<uint16_t>(character);

@@ -31,7 +31,8 @@
 //                                      gauge level 1, handicap 2 unless given, the start-up
 //                                      options, the move table installed, the arena's maps read
 //                                      from the current folder, scene 4
-//   story KIND STAGE                   a story stage: the stage-type table and the stage set-up
+//   story KIND STAGE                   a story stage: the stage-type table, the stage set-up
+//                                      and the maps of the match's arena read
 //   round                              a round start for players 0-3
 //   frame [N]                          N battle frames (1 if not given)
 //   hold P INPUT... N                  player P holds the inputs (down up left right b1-b5) for

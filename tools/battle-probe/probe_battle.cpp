@@ -126,6 +126,8 @@ void Story(const Args& a) {
   veyrdale::g_match.storyStage = stage;
   veyrdale::InitStageTypeTable(kind);
   veyrdale::SetupStoryStage(stage, kind);
+  // As the game's stage set-up does, so that a round of this stage takes no map unread.
+  veyrdale::ReadStageArenaMaps(veyrdale::g_match.stage);
 }
 
 void Round(const Args&) {

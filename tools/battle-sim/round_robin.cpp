@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "game/core/match_setup.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_run.h"
@@ -23,7 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kCharacters = 16;
-constexpr int kArenas = 10;
 constexpr int kMaxJobs = 64;
 constexpr const char* kMatchDate = "2024-01-01T12:00:00";
 
@@ -73,12 +73,12 @@ bool ParseOption(const std::string& option, const std::string& value, RoundRobin
   }
   if (option == "--arenas") {
     if (value.find('-', 1) != std::string::npos) {
-      if (!ParseRange(option, value, 0, kArenas - 1, &a, &b, error)) return false;
+      if (!ParseRange(option, value, 0, veyrdale::kArenaCount - 1, &a, &b, error)) return false;
       o->plan.arenas.clear();
       for (int64_t n = a; n <= b; ++n) o->plan.arenas.push_back(static_cast<int>(n));
       return true;
     }
-    if (!ParseList(value, 0, kArenas - 1, &o->plan.arenas)) {
+    if (!ParseList(value, 0, veyrdale::kArenaCount - 1, &o->plan.arenas)) {
       return Fail(error,
                   "--arenas needs A-B or comma-separated arenas from 0 to 9, not '" + value + "'");
     }
@@ -135,7 +135,7 @@ bool ParseRoundRobinOptions(const std::vector<std::string>& args, RoundRobinOpti
                             std::string* error) {
   *out = RoundRobinOptions{};
   for (int c = 0; c < kCharacters; ++c) out->plan.chars.push_back(c);
-  for (int n = 0; n < kArenas; ++n) out->plan.arenas.push_back(n);
+  for (int n = 0; n < veyrdale::kArenaCount; ++n) out->plan.arenas.push_back(n);
   std::vector<std::string> seen;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];

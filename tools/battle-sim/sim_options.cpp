@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "game/battle/field_table.h"
+#include "game/core/match_setup.h"
 #include "platform/clock.h"
 #include "tools/battle-sim/sim_input.h"
 
@@ -47,7 +48,6 @@ namespace {
 
 constexpr int kMaxPlayers = 4;
 constexpr int kCharacters = 16;
-constexpr int kArenas = 10;
 constexpr int64_t kMaxFrames = INT32_MAX;
 constexpr int kMaxJobs = 64;
 
@@ -179,7 +179,7 @@ struct Parser {
     } else if (option == "--handicap") {
       return List(option, value, 0, 4, &o->handicaps);
     } else if (option == "--arena") {
-      return Int(option, value, 0, kArenas - 1, &o->arena);
+      return Int(option, value, 0, veyrdale::kArenaCount - 1, &o->arena);
     } else if (option == "--win-count") {
       return Int(option, value, 0, 2, &o->winCount);
     } else if (option == "--time-limit") {

@@ -177,7 +177,7 @@ struct Made {
   float x, y;
 };
 TEST(StartRound, Arena8MarksItsFirstCellsOrTheFarCorner) {
-  // No map read: the cells stay as set.
+  // The maps unreadable (SetUpMatch): the cells stay as set.
   struct Case {
     std::vector<std::vector<int>> cells;  // column, row, value
     Made first, second;

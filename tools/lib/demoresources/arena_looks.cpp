@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "game/core/match_setup.h"
 #include "game/flow/resource_lists.h"
 #include "game/view/arena_draw.h"
 #include "tools/lib/demoresources/looks.h"
