@@ -21,6 +21,11 @@ struct StateRange {
 };
 std::span<const StateRange> StateRanges();
 
+// The hash StateHashes takes of each range: each 8-byte word keyed by its place and mixed, so that
+// no pattern of changes cancels but by chance. `widest` false keeps to the loop every x86-64
+// processor has; the widest the processor offers gives the same hash.
+uint64_t HashStateBytes(const unsigned char* p, size_t size, bool widest = true);
+
 // A plain copy of the storage, padding included, because it only ever goes back into the same
 // storage or is compared with it.
 class StateSnapshot {

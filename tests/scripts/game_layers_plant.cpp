@@ -1,7 +1,7 @@
 // One symbol a layer's archive must not need (or, for WEAK_INLINE and CORE_DATA_WORD, one that it
 // may need; for BATTLE_GLOBAL, data it must not define unlisted), chosen by the object's PLANT_*
-// definition; CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one layer's archive and never linked
-// into a program.
+// definition; CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a
+// copy of one layer's archive and never linked into a program.
 #include <cstdio>
 #include <fstream>
 #include <new>

@@ -134,6 +134,22 @@ TEST(StateHashes, SeeEveryPatternOfChangesOnAnyContent) {
   }
 }
 
+// The widest loop the processor has and the one every x86-64 processor has give one hash, at
+// every length and alignment, the words past the last group of eight and the bytes past the last
+// word included.
+TEST(StateHashes, EveryLoopGivesTheSameHash) {
+  std::mt19937 fill(11);
+  std::vector<unsigned char> bytes(71680 + 64);
+  for (unsigned char& b : bytes) b = static_cast<unsigned char>(fill());
+  for (const size_t size : {0, 1, 7, 8, 9, 63, 64, 65, 120, 127, 128, 129, 200, 1000, 71680}) {
+    for (const size_t offset : {0, 1, 8, 13}) {
+      const unsigned char* p = bytes.data() + offset;
+      EXPECT_EQ(veyrdale::HashStateBytes(p, size, true), veyrdale::HashStateBytes(p, size, false))
+          << size << " bytes at offset " << offset;
+    }
+  }
+}
+
 // A byte of the block that no global of the table covers, or nullptr.
 unsigned char* ByteOutsideTheTable(const veyrdale::StateBlock& block) {
   auto* bytes = static_cast<unsigned char*>(block.address);
