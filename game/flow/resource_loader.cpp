@@ -54,7 +54,7 @@ void ChooseStoryArena() {
   if (s == nullptr) return;
   g_match.stage = s->arena;
   if (s->skipPlayer >= 0) PortraitSkipFlags[s->skipPlayer] = 1;
-  if (StoryStageStartsDark(g_match.storyKind, g_match.storyStage)) ArenaBlackout = 1;
+  if (s->blackout) ArenaBlackout = 1;
 }
 
 // Survival rounds grow harder: Easy below round 3, then Normal, Hard from round 10, Lunatic from

@@ -185,11 +185,21 @@ int WalkStoryScripts(const ScriptRunner& run) {
   return stages;
 }
 
-const std::map<std::string, std::set<int>>& ScriptEntrants() {
-  static const std::map<std::string, std::set<int>> entrants = [] {
-    std::map<std::string, std::set<int>> out;
+namespace {
+
+// What the generator's scripts must do, from one walk of every stage on every route: the players
+// each must bring in, and those that must turn the lights on.
+struct ScriptDuties {
+  std::map<std::string, std::set<int>> entrants;
+  std::set<std::string> toLight;
+};
+
+const ScriptDuties& Duties() {
+  static const ScriptDuties duties = [] {
+    ScriptDuties out;
     WalkStoryScripts([&](const StageScript& s) {
-      std::set<int>& players = out[s.file];
+      if (s.dark) out.toLight.insert(s.file);
+      std::set<int>& players = out.entrants[s.file];
       for (int p = 0; p < s.fighters; ++p) {
         int32_t& entry = g_playerState.entryFrames[p];
         if (entry != 0) continue;
@@ -199,18 +209,17 @@ const std::map<std::string, std::set<int>>& ScriptEntrants() {
     });
     return out;
   }();
-  return entrants;
+  return duties;
+}
+
+}  // namespace
+
+const std::map<std::string, std::set<int>>& ScriptEntrants() {
+  return Duties().entrants;
 }
 
 const std::set<std::string>& ScriptsToLight() {
-  static const std::set<std::string> files = [] {
-    std::set<std::string> out;
-    WalkStoryScripts([&](const StageScript& s) {
-      if (s.dark) out.insert(s.file);
-    });
-    return out;
-  }();
-  return files;
+  return Duties().toLight;
 }
 
 StoryEntryReport CheckStoryEntries() {
