@@ -53,10 +53,7 @@ while [ $# -gt 0 ]; do
   IFS=: read -ra names <<<"$layer"
   IFS=: read -ra files <<<"$object"
   for name in "${names[@]}"; do
-    case $name in
-      core | battle | view | flow) ;;
-      *) echo "check_game_layers_selftest: no layer \"$name\" in $layer" >&2; exit 2 ;;
-    esac
+    [ -n "${lib[$name]+set}" ] || { echo "check_game_layers_selftest: no layer $name" >&2; exit 2; }
   done
   if [ "${#names[@]}" -eq 0 ] || [ "${#names[@]}" -ne "${#files[@]}" ]; then
     echo "check_game_layers_selftest: $layer names ${#names[@]} layers for ${#files[@]} objects" >&2
