@@ -7,10 +7,10 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config git clang-format
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3
+  libgtest-dev libgmock-dev libbenchmark-dev python3 python3-pyelftools
   # libraries
   libsdl2-dev libx11-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev libvorbis-dev libogg-dev
-  libfreetype-dev libfontconfig-dev
+  libfreetype-dev libfontconfig-dev libxxhash-dev
   # the CJK font the text is drawn with
   fonts-wqy-microhei
   # the peers of the rasteriser benchmark (SDL2 above)
