@@ -431,11 +431,8 @@ TEST(DemoPictures, PlatedWordsReadOnEveryColour) {
   // and 10 in their special declarations, the five tags.
   std::map<std::string, int> want = {{"name", 16},  {"names", 16}, {"font10", 7},
                                      {"font13", 1}, {"font14", 1}, {"p_num", 5}};
-  for (int id = 0; id < kCharacters; ++id) {
-    char label[16];
-    std::snprintf(label, sizeof label, "fonts%02d", id);
-    want[label] = 4;
-  }
+  for (int id = 0; id < kCharacters; ++id)
+    want[(id < 10 ? "fonts0" : "fonts") + std::to_string(id)] = 4;
   EXPECT_EQ(cellsOf, want);
   std::printf("lowest contrast of plated words: %.2f (%s)\n", lowest, lowestAt.c_str());
 }
