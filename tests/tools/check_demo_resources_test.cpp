@@ -50,14 +50,18 @@ std::string Summary(int failures) {
          std::to_string(failures);
 }
 
-// The story's lines: the fighters never brought in and their count, then the scripts that leave
-// extra stage 8 dark and the count of dark stages lit.
+// The story's lines: the fighters never brought in and their count, the scripts that leave extra
+// stage 8 dark and the count of dark stages lit, then the pages whose speaker has no picture and
+// their count.
 std::vector<std::string> StoryLines(const std::vector<std::string>& absent = {},
-                                    const std::vector<std::string>& unlit = {}) {
+                                    const std::vector<std::string>& unlit = {},
+                                    const std::vector<std::string>& speakers = {}) {
   std::vector<std::string> lines = absent;
   lines.push_back("story stages: 29, fighters never brought in: " + std::to_string(absent.size()));
   for (const std::string& file : unlit) lines.push_back("never lit: extra stage 8 (" + file + ")");
   lines.push_back("dark stages: 1, lit by their script: " + std::to_string(unlit.empty() ? 1 : 0));
+  lines.insert(lines.end(), speakers.begin(), speakers.end());
+  lines.push_back("speakers without a picture: " + std::to_string(speakers.size()));
   return lines;
 }
 
@@ -118,8 +122,8 @@ TEST(CheckDemoResources, AFreshTreePasses) {
 }
 
 // A missing sound and a truncated picture fail to load; a script that no longer brings a fighter
-// in, one that leaves the last extra fight dark, and labels planted in two pictures, load well but
-// fail the check. Each is named.
+// in, one that leaves the last extra fight dark, an epilogue page whose speaker's sheet the stage
+// never loads, and labels planted in two pictures, load well but fail the check. Each is named.
 TEST(CheckDemoResources, DamagedFilesAMissingEntryAndPlantedLabelsAreNamed) {
   TempDir dir;
   Generate(dir);
@@ -135,13 +139,20 @@ TEST(CheckDemoResources, DamagedFilesAMissingEntryAndPlantedLabelsAreNamed) {
   const size_t lights = script.find("S7");
   ASSERT_NE(lights, std::string::npos);
   WriteFile(dir.File(dark), script.erase(lights, 2));
+  const std::string epilogue = "Resource/Srd/ex110b.srd";
+  script = ReadFile(dir.File(epilogue));
+  const size_t speaker = script.find(">2P1");
+  ASSERT_NE(speaker, std::string::npos);
+  WriteFile(dir.File(epilogue), script.replace(speaker, 4, ">2B1"));
   PlantLabels(dir, "Resource/star.dat");
   PlantLabels(dir, "Resource/green.dat");
   ExpectFailures(Check(dir), {"Resource/SE/zan.wav", "Resource/ef09.dat"},
                  StoryLines({"never brought in: main stage 1 (Resource/Srd/01.srd): player 0",
                              "never brought in: main stage 2 (Resource/Srd/02.srd): player 0",
                              "never brought in: main stage 2 (Resource/Srd/02b.srd): player 0"},
-                            {dark}),
+                            {dark},
+                            {"speaker without a picture: extra stage 10 (" + epilogue +
+                             ") page 2: speaker 2 (portrait B)"}),
                  {"Resource/green.dat", "Resource/star.dat"});
 }
 

@@ -45,6 +45,7 @@ TEST(StoryEntries, EveryFighterOfEveryStageIsBroughtInAndEveryDarkArenaLit) {
             (std::vector<std::string>{
                 "story stages: " + std::to_string(stages) + ", fighters never brought in: 0",
                 "dark stages: 1, lit by their script: 1"}));
+  EXPECT_EQ(SpeakerLines(report), std::vector<std::string>{"speakers without a picture: 0"});
   EXPECT_TRUE(report.Passed());
   std::set<std::string> walked, inventory;
   WalkStoryScripts([&](const StageScript& s) { walked.insert(s.file); });
@@ -95,6 +96,58 @@ TEST(StoryEntries, SpoiledScriptsNameTheStageAndPlayer) {
     ASSERT_GE(lines.size(), closing.size());
     EXPECT_EQ(std::vector(lines.end() - static_cast<std::ptrdiff_t>(closing.size()), lines.end()),
               closing);
+  }
+}
+
+// Speakers changed in one script: the page named is the one the reader shows (an entrance keeps
+// the page before), by the sheets the stage loads on the route the script runs on.
+struct Speaker {
+  const char* stem;
+  std::string from, to;
+  std::vector<std::string> lines;  // before the count
+};
+
+TEST(StoryEntries, PagesWhoseSpeakerHasNoPictureAreNamed) {
+  const Speaker cases[] = {
+      // The epilogue loads the sheets of its two places only.
+      {"ex110b",
+       ">2P1",
+       ">2B1",
+       {"speaker without a picture: extra stage 10 (Resource/Srd/ex110b.srd) page 2: speaker 2 "
+        "(portrait B)"}},
+      // After player 1's entrance: still the second page.
+      {"00",
+       ">2P1",
+       ">2C1",
+       {"speaker without a picture: main stage 0 (Resource/Srd/00.srd) page 2: speaker 2 "
+        "(portrait C)"}},
+      // A letter past the four sheets on the first page.
+      {"05",
+       ">1A0",
+       ">1Z0",
+       {"speaker without a picture: main stage 5 (Resource/Srd/05.srd) page 1: speaker 1 "
+        "(portrait Z)"}},
+      // Sheet B comes with the third fighter, whom stage 7 brings on the route without a continue
+      // (07.srd) and not after one (07n.srd).
+      {"07", ">1A0", ">1B0", {}},
+      {"07n",
+       ">1A0",
+       ">1B0",
+       {"speaker without a picture: main stage 7 (Resource/Srd/07n.srd) page 1: speaker 1 "
+        "(portrait B)"}},
+      // The story's end shows its text alone, and a page that clears the portraits has no speaker.
+      {"17", ">2B1", ">2D1", {}},
+      {"ex110b", ">2P1", "E", {}},
+  };
+  for (const Speaker& c : cases) {
+    SCOPED_TRACE(std::string(c.stem) + ": " + c.to);
+    testsupport::ScriptTree tree;
+    WriteScripts(tree, c.stem, c.from, c.to);
+    const StoryEntryReport report = CheckStoryEntries();
+    std::vector<std::string> want = c.lines;
+    want.push_back("speakers without a picture: " + std::to_string(c.lines.size()));
+    EXPECT_EQ(SpeakerLines(report), want);
+    EXPECT_EQ(report.Passed(), c.lines.empty());
   }
 }
 

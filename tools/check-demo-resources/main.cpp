@@ -11,16 +11,18 @@
 // start place) and the scripts.
 //
 // Before the library starts it runs every story stage's scripts on the stage's set-up with the
-// game's own interpreter, up to the fight (story_entries.h): who is still absent, and whether a
-// stage the loader starts dark is still dark.
+// game's own interpreter, up to the fight (story_entries.h): who is still absent, whether a stage
+// the loader starts dark is still dark, and which pages name a speaker whose portrait sheet the
+// stage never loads.
 //
 // Output: one "failed: <path>" line per failing file, sorted, then
 // "554 pictures, 85 sounds, 28 music, 13 maps, 44 scripts; load failures: N", then the story's
 // entries ("never brought in: ..." lines, "story stages: S, fighters never brought in: A") and
-// lights ("never lit: ..." lines, "dark stages: D, lit by their script: L"); then one
+// lights ("never lit: ..." lines, "dark stages: D, lit by their script: L") and speakers
+// ("speaker without a picture: ..." lines, "speakers without a picture: W"); then one
 // "labelled: <path>" line per picture a cell of which shows its fallback label (labels.h) and
-// "labelled placeholders: P". Exit 0 when N and P are 0, every fighter enters and every dark stage
-// is lit, 1 otherwise, 2 on a usage error or when the library does not start.
+// "labelled placeholders: P". Exit 0 when N, W and P are 0, every fighter enters and every dark
+// stage is lit, 1 otherwise, 2 on a usage error or when the library does not start.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -248,6 +250,7 @@ int main(int argc, char** argv) {
               demo::DemoPictures().size(), demo::DemoSoundFiles().size(), demo::kMusicCount,
               demo::kMapCount, demo::DemoScripts().size(), g_failed.size());
   for (const std::string& line : demo::StoryEntryLines(story)) std::printf("%s\n", line.c_str());
+  for (const std::string& line : demo::SpeakerLines(story)) std::printf("%s\n", line.c_str());
   const std::vector<demo::LabelledPicture> labelled = demo::LabelledPlaceholders(".");
   for (const demo::LabelledPicture& p : labelled) std::printf("labelled: %s\n", p.file.c_str());
   std::printf("labelled placeholders: %zu\n", labelled.size());

@@ -35,11 +35,6 @@ Rgb Darker(Rgb c) {
           static_cast<uint8_t>(c.b / 3 + 16)};
 }
 
-Rgb Ink(Rgb background) {
-  int luma = (background.r * 3 + background.g * 6 + background.b) / 10;
-  return luma > 140 ? kBlack : kWhite;
-}
-
 void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const std::string& name) {
   if (w < 3 || h < 3) {
     c->Fill(x, y, w, h, fill);
@@ -48,7 +43,7 @@ void DrawCell(Canvas* c, int x, int y, int w, int h, Rgb fill, int index, const 
   c->Fill(x + 1, y + 1, w - 2, h - 2, fill);
   c->Outline(x, y, w, h, Darker(fill));
   for (const LabelLine& line : FallbackLabel(w, h, index, name))
-    c->Text(x + line.x, y + line.y, line.text, line.scale, Ink(fill));
+    c->Text(x + line.x, y + line.y, line.text, line.scale, InkOn(fill));
 }
 
 void DrawCells(Canvas* c, const DemoPicture& p) {
@@ -158,6 +153,29 @@ std::string FullWidth(const std::string& ascii) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
   return out;
+}
+
+// The speakers of a script's two pages, as speaker commands: ">1" with portrait A, then ">2" with
+// B, where its stage loads those sheets (ScriptPortraits); otherwise others it loads (P first), so
+// that every page shows its speaker. The story's end shows no portraits: its speakers only colour
+// its text.
+std::pair<std::string, std::string> SpeakerCommands(const std::string& file) {
+  int first = 1, second = 2;
+  const auto loaded = ScriptPortraits().find(file);
+  if (loaded != ScriptPortraits().end() && !loaded->second.empty()) {
+    const std::set<int>& sheets = loaded->second;
+    auto pick = [&](int want, int besides) {
+      if (sheets.count(want) != 0) return want;
+      for (int p : sheets) {
+        if (p != besides) return p;
+      }
+      return *sheets.begin();
+    };
+    first = pick(first, -1);
+    second = pick(second, first);
+  }
+  return {std::string(">1") + PortraitLetter(first) + "0\n",
+          std::string(">2") + PortraitLetter(second) + "1\n"};
 }
 
 }  // namespace
@@ -364,8 +382,9 @@ std::string MakeScript(const DemoScript& script) {
   std::string name = script.file.substr(script.file.rfind('/') + 1);
   // Rows of at most 24 characters, three rows to a page; "~" ends a row, "\" right after the last
   // character ends the page.
+  const auto [firstSpeaker, secondSpeaker] = SpeakerCommands(script.file);
   std::string text = "# demo script " + name + "\n";
-  text += ">1A0\n";
+  text += firstSpeaker;
   text += "演示脚本　" + FullWidth(name) + "~\n";
   text += "这是工具生成的占位对话。~\n";
   text += "按下按钮阅读下一页。\\\n";
@@ -379,7 +398,7 @@ std::string MakeScript(const DemoScript& script) {
   // on with a flash, so that the fighters who came in stand lit before the fight.
   const bool dark = ScriptsToLight().count(script.file) != 0;
   if (dark) text += "S7\n";
-  text += ">2B1\n";
+  text += secondSpeaker;
   text += "第二页：" + FullWidth(name) + "~\n";
   if (dark) text += "灯光亮起。~\n";
   // The end mark right after the last page, so that the next turn ends the script rather than

@@ -11,15 +11,17 @@ uint8_t Channel(double v) {
   return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
 }
 
+// An sRGB channel in linear light, 0-1.
+double Linear(uint8_t v) {
+  const double u = v / 255.0;
+  return u > 0.04045 ? std::pow((u + 0.055) / 1.055, 2.4) : u / 12.92;
+}
+
 // sRGB to L*a*b*.
 std::array<double, 3> Lab(Rgb c) {
-  auto linear = [](uint8_t v) {
-    const double u = v / 255.0;
-    return u > 0.04045 ? std::pow((u + 0.055) / 1.055, 2.4) : u / 12.92;
-  };
-  const double r = linear(c.r), g = linear(c.g), b = linear(c.b);
+  const double r = Linear(c.r), g = Linear(c.g), b = Linear(c.b);
   const double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
-  const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  const double y = RelativeLuminance(c);
   const double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
   auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
   return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
@@ -53,6 +55,20 @@ double ColourDistance(Rgb a, Rgb b) {
 
 double Lightness(Rgb c) {
   return Lab(c)[0];
+}
+
+double RelativeLuminance(Rgb c) {
+  return 0.2126 * Linear(c.r) + 0.7152 * Linear(c.g) + 0.0722 * Linear(c.b);
+}
+
+double ContrastRatio(Rgb a, Rgb b) {
+  const double la = RelativeLuminance(a), lb = RelativeLuminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Rgb InkOn(Rgb plate) {
+  constexpr Rgb kWhite = {255, 255, 255}, kBlack = {0, 0, 0};
+  return ContrastRatio(kWhite, plate) >= ContrastRatio(kBlack, plate) ? kWhite : kBlack;
 }
 
 uint32_t NameHash(std::string_view name) {

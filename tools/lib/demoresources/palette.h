@@ -71,6 +71,16 @@ double ColourDistance(Rgb a, Rgb b);
 // Its CIE L*: 0 black to 100 white.
 double Lightness(Rgb c);
 
+// How light a colour is to the eye by the relative-luminance formula, 0 black to 1 white, and how
+// far apart two colours stand by it: (lighter + 0.05) / (darker + 0.05), 1 to 21. Text reads at
+// kLegibleContrast and above.
+double RelativeLuminance(Rgb c);
+double ContrastRatio(Rgb a, Rgb b);
+inline constexpr double kLegibleContrast = 4.5;
+// The ink of words on a plate: white on a dark plate, black on a light one, whichever contrasts
+// more, which is never below 4.58:1.
+Rgb InkOn(Rgb plate);
+
 // A number from a name, to vary the looks of pictures that have nothing else to tell them apart.
 uint32_t NameHash(std::string_view name);
 

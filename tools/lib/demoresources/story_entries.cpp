@@ -13,6 +13,7 @@
 #include "game/core/records.h"
 #include "game/core/resource_tables.h"
 #include "game/flow/flow.h"
+#include "game/flow/glyph_text.h"
 #include "game/flow/scenario.h"
 #include "tools/lib/demoresources/inventory.h"
 
@@ -108,20 +109,55 @@ void CountEntryFrame() {
   }
 }
 
+// The pages of a script as the reader sees them, each asked for its speaker after every run of
+// the interpreter that shows it.
+class PageWatch {
+ public:
+  PageWatch(const StageScript& s, StoryEntryReport* report) : script_(s), report_(report) {}
+
+  // After a run of the interpreter from `from`.
+  void Ran(int from) {
+    if (ScriptReadPointer == from) return;  // nothing read: the page stays as it was
+    // A run that stops right after an entrance ("!" n, "$" n) leaves the page before shown.
+    const int end = ScriptReadPointer;
+    const bool entrance =
+        end >= 2 && (ScriptBuffer[end - 2] == '!' || ScriptBuffer[end - 2] == '$');
+    if (page_ == 0 || !entrance) ++page_;
+    if (!script_.portraitsShown) return;
+    const int slot = SpeakerSlot;
+    if (slot < 0 || slot > 1 || PortraitSlots[slot] == kNoPortrait) return;  // nobody speaks
+    // The dialogue draws the speaker from the sheet of its cell, one the set-up loaded or none.
+    const int cell = PortraitCell(slot);
+    if (cell >= 0 && script_.portraits.count(cell / 10) != 0) return;
+    report_->speakersWithoutPicture.insert(
+        {script_.kind, script_.stage, script_.file, page_, slot + 1, PortraitSlots[slot]});
+  }
+
+ private:
+  const StageScript& script_;
+  StoryEntryReport* report_;
+  int page_ = 0;
+};
+
 // Loads the script, lets the pre-fight frames run, shows its first page and steps it to its end
-// as the battle does, then notes every fighter still absent and an arena still dark.
+// as the battle does, then notes every fighter still absent and an arena still dark; every page
+// shown on the way is asked for its speaker.
 void RunToTheFight(const StageScript& s, StoryEntryReport* report) {
   g_match.storyStage = s.stage;
   ArenaBlackout = s.dark ? 1 : 0;
   if (LoadScenarioScript(s.number) != 0) {
     for (int f = 0; f < kFramesBeforeFirstPage; ++f) CountEntryFrame();
     RoundWinner = 1;  // where the script's end reports the winner, the fight has one
+    PageWatch pages(s, report);
     RunScenarioScript(s.stage);
+    pages.Ran(0);
     bool ended = false;
     for (int f = 0; f < kFrameLimit && !ended; ++f) {
       CountEntryFrame();
       HeldFrameCounts[kInputButton3][0] = 1;
+      const int from = ScriptReadPointer;
       ended = StepScenario(s.stage) != 0;
+      pages.Ran(from);
     }
     if (!ended) report->unended.insert(s.file);
   }
@@ -160,8 +196,16 @@ int WalkStoryScripts(const ScriptRunner& run) {
         g_match.storyStage = stage;
         SetupStoryStage(stage, kind);
         DeletePortraits();
-        // From the story's stage count on come its ending and epilogue, outside the battle.
+        // The sheets the set-up loaded: before the library starts it loads none, so ask whom it
+        // would have loaded.
+        std::set<int> portraits;
+        for (int slot = 0; slot < 4; ++slot) {
+          if (StoryStagePortrait(stage, kind, slot) >= 0) portraits.insert(slot);
+        }
+        // From the story's stage count on come its ending and epilogue, outside the battle; the
+        // ending shows its text without portraits.
         const int fighters = stage < g_match.storyStageCount ? PlayerCountUpToFour() : 0;
+        const bool portraitsShown = stage != g_match.storyStageCount;
         const PlayerBattleState setUp = g_playerState;
         const int32_t players = g_match.playerCount;
         bool ownRan = false;
@@ -172,7 +216,7 @@ int WalkStoryScripts(const ScriptRunner& run) {
           if (tree.count(file) == 0) continue;
           // Only the stage's own script follows the loader's set-up of the stage.
           const bool dark = fighters > 0 && number == stage && StoryStageStartsDark(kind, stage);
-          run({kind, stage, number, file, fighters, dark});
+          run({kind, stage, number, file, fighters, dark, portraitsShown, portraits});
           ownRan = number == stage;
         }
         if (!ownRan) {
@@ -188,10 +232,11 @@ int WalkStoryScripts(const ScriptRunner& run) {
 namespace {
 
 // What the generator's scripts must do, from one walk of every stage on every route: the players
-// each must bring in, and those that must turn the lights on.
+// each must bring in, those that must turn the lights on, and the portraits each may show.
 struct ScriptDuties {
   std::map<std::string, std::set<int>> entrants;
   std::set<std::string> toLight;
+  std::map<std::string, std::set<int>> portraits;
 };
 
 const ScriptDuties& Duties() {
@@ -199,6 +244,13 @@ const ScriptDuties& Duties() {
     ScriptDuties out;
     WalkStoryScripts([&](const StageScript& s) {
       if (s.dark) out.toLight.insert(s.file);
+      if (s.portraitsShown) {
+        // Only what every route loads.
+        const auto [at, first] = out.portraits.emplace(s.file, s.portraits);
+        if (!first) {
+          std::erase_if(at->second, [&](int p) { return s.portraits.count(p) == 0; });
+        }
+      }
       std::set<int>& players = out.entrants[s.file];
       for (int p = 0; p < s.fighters; ++p) {
         int32_t& entry = g_playerState.entryFrames[p];
@@ -220,6 +272,16 @@ const std::map<std::string, std::set<int>>& ScriptEntrants() {
 
 const std::set<std::string>& ScriptsToLight() {
   return Duties().toLight;
+}
+
+const std::map<std::string, std::set<int>>& ScriptPortraits() {
+  return Duties().portraits;
+}
+
+char PortraitLetter(int portrait) {
+  if (portrait == 0) return 'P';
+  if (portrait >= 1 && portrait <= 10) return static_cast<char>('A' + portrait - 1);
+  return static_cast<char>(portrait);
 }
 
 StoryEntryReport CheckStoryEntries() {
@@ -245,6 +307,18 @@ std::vector<std::string> StoryEntryLines(const StoryEntryReport& report) {
   lines.push_back(
       "dark stages: " + std::to_string(report.darkStages.size()) +
       ", lit by their script: " + std::to_string(report.darkStages.size() - unlitStages.size()));
+  return lines;
+}
+
+std::vector<std::string> SpeakerLines(const StoryEntryReport& report) {
+  std::vector<std::string> lines;
+  for (const SpeakerWithoutPicture& s : report.speakersWithoutPicture) {
+    lines.push_back("speaker without a picture: " + StageText(s.kind, s.stage, s.file) + " page " +
+                    std::to_string(s.page) + ": speaker " + std::to_string(s.slot) + " (portrait " +
+                    PortraitLetter(s.portrait) + ")");
+  }
+  lines.push_back("speakers without a picture: " +
+                  std::to_string(report.speakersWithoutPicture.size()));
   return lines;
 }
 

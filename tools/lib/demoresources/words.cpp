@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "tools/lib/demoresources/glyphs.h"
+#include "tools/lib/demoresources/palette.h"
 
 namespace demo {
 
@@ -224,8 +225,8 @@ Ink FittedInk(const std::string& gbk, int w, int h, bool centreLines, int maxSiz
 }
 
 // Without a font: the canvas's own letters, as large as fits, line by line.
-void DrawPlainWords(Canvas* canvas, int x, int y, int w, int h, std::string_view text,
-                    Align align) {
+void DrawPlainWords(Canvas* canvas, int x, int y, int w, int h, std::string_view text, Align align,
+                    const Rgb* plate) {
   std::vector<std::string_view> lines;
   for (size_t start = 0;;) {
     const size_t end = text.find('\n', start);
@@ -242,7 +243,11 @@ void DrawPlainWords(Canvas* canvas, int x, int y, int w, int h, std::string_view
   for (std::string_view line : lines) {
     const int width = Canvas::TextWidth(line, scale);
     const int left = align == Align::kLeft ? x + 1 : x + std::max((w - width) / 2, 1);
-    canvas->EdgedText(left, top, line, scale, kWordStyle.colour, kWordStyle.edge);
+    if (plate != nullptr) {
+      canvas->Text(left, top, line, scale, InkOn(*plate));
+    } else {
+      canvas->EdgedText(left, top, line, scale, kWordStyle.colour, kWordStyle.edge);
+    }
     top += 6 * scale;
   }
 }
@@ -265,18 +270,25 @@ bool CellWords(const std::string& label, int cell, std::string* words, WordPlace
 }
 
 void DrawWords(Canvas* canvas, int x, int y, int w, int h, std::string_view utf8, Align align,
-               int maxSize) {
+               int maxSize, const Rgb* plate) {
   if (utf8.empty() || w <= 2 || h <= 2) return;
   if (!HaveCjkFont()) {
-    DrawPlainWords(canvas, x, y, w, h, utf8, align);
+    DrawPlainWords(canvas, x, y, w, h, utf8, align, plate);
     return;
   }
   const bool centred = align == Align::kCentre;
   int size = 0;
-  const Ink ink = FittedInk(platform::Utf8ToGbk(utf8), w, h, centred, maxSize, &size);
+  Ink ink = FittedInk(platform::Utf8ToGbk(utf8), w, h, centred, maxSize, &size);
   if (ink.empty()) return;
   InkStyle style = kWordStyle;
   style.ring = size >= kWideEdgeSize ? 2 : 1;
+  if (plate != nullptr) {
+    // A stroke that covers half a pixel takes the whole ink: at a name plate's size few pixels
+    // are wholly covered, and the words would stand dimmer than their ink. Fainter rims blend
+    // into the plate.
+    for (uint8_t& level : ink.level) level = static_cast<uint8_t>(std::min(16, level * 2));
+    style = {InkOn(*plate), *plate, 0};
+  }
   const int left = centred ? x + (w - ink.width) / 2 : x + style.ring;
   PaintInk(canvas, left, y + (h - ink.height) / 2, ink, style, x, y, w, h);
 }
@@ -286,11 +298,13 @@ bool DrawCellWords(Canvas* canvas, const DemoPicture& picture, int cell, int x, 
   std::string words;
   WordPlace place;
   if (!CellWords(picture.label, cell, &words, &place)) return false;
-  canvas->Fill(x, y, w, h, plate != nullptr && !words.empty() ? *plate : kGreen);
+  const bool onPlate = plate != nullptr && !words.empty();
+  canvas->Fill(x, y, w, h, onPlate ? *plate : kGreen);
   const int left = std::min(place.left, w), top = std::min(place.top, h);
   const int width = place.width > 0 ? std::min(place.width, w - left) : w - left;
   const int height = place.height > 0 ? std::min(place.height, h - top) : h - top;
-  DrawWords(canvas, x + left, y + top, width, height, words, place.align, place.maxSize);
+  DrawWords(canvas, x + left, y + top, width, height, words, place.align, place.maxSize,
+            onPlate ? plate : nullptr);
   return true;
 }
 

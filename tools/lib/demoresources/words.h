@@ -31,10 +31,12 @@ struct WordPlace {
 bool CellWords(const std::string& label, int cell, std::string* words, WordPlace* place);
 
 // A UTF-8 text (lines split at "\n") in the box (x, y, w, h): light ink with a dark edge, as large
-// as fits with its edge up to maxSize, centred from top to bottom and placed left or centred.
-// Drawn with the platform's CJK font, or the canvas's 3 x 5 font when there is none.
+// as fits with its edge up to maxSize, centred from top to bottom and placed left or centred. On a
+// plate (the box filled with `plate`) the ink that reads on it (InkOn) without an edge instead: a
+// dark edge on a dark plate would leave the strokes' thin light middles alone. Drawn with the
+// platform's CJK font, or the canvas's 3 x 5 font when there is none.
 void DrawWords(Canvas* canvas, int x, int y, int w, int h, std::string_view utf8, Align align,
-               int maxSize);
+               int maxSize, const Rgb* plate = nullptr);
 
 // Cell `cell` of the picture at (x, y), w x h: when it has words, the cell becomes the plate
 // colour (transparent green when `plate` is null or the cell's words are empty) with the words on
