@@ -132,8 +132,10 @@ class Symbol:
 
     @property
     def tls(self):
-        return self.type == "STT_TLS" or (
-            isinstance(self.shndx, int) and bool(self.obj.section(self.shndx)[1] & SH_FLAGS.SHF_TLS))
+        if self.type == "STT_TLS":
+            return True
+        return isinstance(self.shndx, int) and bool(self.obj.section(self.shndx)[1] &
+                                                     SH_FLAGS.SHF_TLS)
 
     @property
     def writable(self):
@@ -332,14 +334,16 @@ VIEW_DENY = [(rule, re.compile(pattern)) for rule, pattern in VIEW_DENY]
 BATTLE_ALLOW = [
     (r"mem(cpy|move|set|cmp|chr)|strlen", "memory and string calls"),
     (r"snprintf", "formatting into a buffer: a guard's message, a field's name"),
-    (r"(sin|cos|atan)l", "the math calls the direction tables are built with"),
+    (r"(sin|cos|sincos|atan)l",
+     "the math calls the direction tables are built with (sine and cosine may become one call)"),
     (r"operator (new|delete)",
      "the C++ runtime's allocation: the state copy's list of ranges, built at its first use"),
     (r"__cxa_guard_(acquire|release|abort)", "static guards: a function's static made once"),
     (r"__cxa_atexit|__dso_handle", "a static object's destructor registered at the end"),
     (r"_Unwind_Resume|__gxx_personality_v0", "unwinding through the battle's frames"),
-    (r"std::__throw_(length_error|out_of_range_fmt)",
-     "throws of the standard library's checks (a string view's substr, a vector's growth)"),
+    (r"std::__throw_(length_error|out_of_range_fmt|bad_alloc|bad_array_new_length)",
+     "throws of the standard library's checks: a string view's substr, a vector's growth and "
+     "its allocation"),
     (r"stderr|fprintf|vfprintf|fputs|fputc|fwrite",
      "printing to stderr: a guard's failure (the compiler makes a plain fputs or a one-letter "
      "fprintf a fwrite or a fputc)"),
@@ -352,6 +356,16 @@ BATTLE_ALLOW = [
     (r"XXH3_64bits(_withSeed)?", "the drawn frame guard's state hash"),
     (r"__cpu_model", "the state hash's choice of its SIMD loop by the processor"),
     (r"_GLOBAL_OFFSET_TABLE_", "the linker's table of addresses of position-independent code"),
+    # The sanitizers' instrumentation (the ci preset): the checks of every access, the fake
+    # stacks that find a use after return, the guarded globals, the undefined-behaviour checks.
+    (r"__asan_report_(load|store)(1|2|4|8|16|_n)", "the address sanitizer's report of an access"),
+    (r"__asan_(stack_(malloc|free)_[0-9]+|option_detect_stack_use_after_return|"
+     r"(un)?poison_stack_memory|handle_no_return)",
+     "the address sanitizer's stack frames: fake stacks, scopes, a call that does not return"),
+    (r"__asan_((un)?register_globals|(before|after)_dynamic_init|init|"
+     r"version_mismatch_check_v[0-9]+)",
+     "the address sanitizer's guarded globals and its start"),
+    (r"__ubsan_handle_[a-z0-9_]+", "the undefined-behaviour sanitizer's checks"),
 ]
 BATTLE_ALLOW = [(re.compile(pattern), reason) for pattern, reason in BATTLE_ALLOW]
 
@@ -370,6 +384,7 @@ class Layers:
                 for symbol in obj.symbols:
                     symbol.demangled = demangle(symbol.name)
         self.demangle = demangle
+        self._graph = None
         # name -> its non-local definitions, per layer; "owned" counts global ones only: a weak
         # or unique definition is an inline function's or a template's copy that every object
         # using it keeps, no layer's own.
@@ -403,28 +418,11 @@ class Layers:
         relocation among them: following can add names, never miss one. A name refers to the
         section of the object that defines it, else to every section of core that defines it
         (weak copies too); anything else is from outside core."""
-        core = self.objects["core"]
-        refers = {}  # node (object index, section index) -> [node or name]
-        holds = {}  # node -> [(name, demangled)] of the names it defines
-        for index, obj in enumerate(core):
-            for symbol in obj.symbols:
-                if (symbol.defined and isinstance(symbol.shndx, int) and
-                        symbol.binding != "local" and symbol.type != "STT_SECTION"):
-                    holds.setdefault((index, symbol.shndx), []).append(
-                        (symbol.name, symbol.demangled))
-            for section, targets in obj.references().items():
-                out = refers.setdefault((index, section), [])
-                for target in targets:
-                    if isinstance(target.shndx, int):
-                        out.append((index, target.shndx))
-                    elif target.name in self.definitions["core"]:
-                        out.extend(self._core_nodes(target.name))
-                    elif target.name:
-                        out.append(target.name)
+        refers, holds = self._core_graph()
         reached = {}
         for entry in entries:
             found = {}
-            queue = list(self._core_nodes(entry))
+            queue = self._core_nodes(entry)
             seen = set()
             while queue:
                 node = queue.pop()
@@ -442,14 +440,39 @@ class Layers:
             reached[entry] = found
         return reached
 
+    def _core_graph(self):
+        """Core's sections as nodes (object index, section index): what each refers to (nodes,
+        and the names of what is outside core) and the names each defines for others."""
+        if self._graph is None:
+            refers = {}
+            holds = {}
+            for obj in self.objects["core"]:
+                for symbol in obj.symbols:
+                    if (isinstance(symbol.shndx, int) and symbol.binding != "local" and
+                            symbol.type != "STT_SECTION"):
+                        holds.setdefault((obj.index, symbol.shndx), []).append(
+                            (symbol.name, symbol.demangled))
+                for section, targets in obj.references().items():
+                    out = refers.setdefault((obj.index, section), [])
+                    for target in targets:
+                        if isinstance(target.shndx, int):
+                            out.append((obj.index, target.shndx))
+                        elif target.name in self.definitions["core"]:
+                            out.extend(self._core_nodes(target.name))
+                        elif target.name:
+                            out.append(target.name)
+            self._graph = (refers, holds)
+        return self._graph
+
     def _core_nodes(self, name):
-        return [(symbol.obj.index, symbol.shndx) for symbol in self.definitions["core"].get(name, ())]
+        return [(symbol.obj.index, symbol.shndx)
+                for symbol in self.definitions["core"].get(name, ())]
 
 
 def upward_findings(layers):
     findings = []
-    for user, owner in (("battle", "flow"), ("view", "flow"), ("battle", "view"), ("core", "battle"),
-                        ("core", "view"), ("core", "flow")):
+    for user, owner in (("battle", "flow"), ("view", "flow"), ("battle", "view"),
+                        ("core", "battle"), ("core", "view"), ("core", "flow")):
         for name, demangled in sorted(layers.needed[user].items(), key=lambda item: item[1]):
             if name in layers.owned[owner]:
                 findings.append(f"{user} needs {owner}'s {demangled}")

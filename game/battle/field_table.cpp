@@ -375,8 +375,6 @@ const LeftOutState kLeftOut[] = {
     {"flow_records.cpp.o", "veyrdale::DigitGraphs", kResourceHandles},
     {"flow_records.cpp.o", "veyrdale::BigDigitGraphs", kResourceHandles},
     {"flow_records.cpp.o", "veyrdale::SmallDigitGraphs", kResourceHandles},
-    {"resource_tables.cpp.o", "veyrdale::(anonymous namespace)::g_emptySheets",
-     "an empty object whose constructor clears the sheet handles before the first load"},
     {"flow_records.cpp.o", "veyrdale::FrameStartTime",
      "the clock: the frame loop's time of the frame's start"},
     {"resource_tables.cpp.o", "veyrdale::LocalDateTime",
