@@ -512,8 +512,10 @@ def view_findings(layers):
 
 
 def battle_findings(layers):
+    def outside(name):
+        return not layers.defined_in(name, "core", "battle")
+
     findings = []
-    outside = lambda name: not layers.defined_in(name, "core", "battle")
     for demangled, via in needs_with_paths(layers, "battle", outside):
         bare = bare_name(demangled)
         if not any(pattern.fullmatch(bare) for pattern, _ in BATTLE_ALLOW):
