@@ -94,12 +94,15 @@ struct StateBlock {
 };
 std::span<const StateBlock> StateBesideTable();
 
-// Data that core and the battle define and that is neither in the table nor beside it, by its
-// symbol as `nm -C` prints it, with the reason: the drawn frame's workspace, the resource handles,
-// the clock, the data files' own notes, the table's own storage, test hooks. The layer check
-// (scripts/check-game-layers.sh) fails on a writable data symbol of core or the battle that the
-// table and the blocks beside it do not cover byte for byte and that is not listed here.
+// Data that core and the battle define and that is neither in the table nor beside it, each by
+// the object file that defines it (as the archive names it) and its full demangled name, with the
+// reason: the drawn frame's workspace, the resource handles, the clock, the data files' own notes,
+// the table's own storage, test hooks. The layer check (scripts/check-game-layers.sh) fails on a
+// writable datum of core or the battle that the table and the blocks beside it do not cover byte
+// for byte and that is not listed here, and on an entry that names no datum or more than one: a
+// datum of the same name in another file is not left out with this one.
 struct LeftOutState {
+  const char* object;
   const char* symbol;
   const char* reason;
 };

@@ -16,14 +16,14 @@ int32_t LocalDateTime[6] = {};
 
 namespace {
 
-// The sheet tables hold no graph before the first load.
-struct EmptySheets {
-  EmptySheets() {
-    for (auto* table : {&CharacterSheetCells, &CharacterSheetCellsB}) {
-      for (auto& row : *table) std::fill(std::begin(row), std::end(row), -1);
-    }
+// The sheet tables hold no graph before the first load. A function run at the start, not the
+// constructor of an empty object: an optimised build drops such an object, so it would be a datum
+// of some builds only.
+[[gnu::constructor]] void EmptySheets() {
+  for (auto* table : {&CharacterSheetCells, &CharacterSheetCellsB}) {
+    for (auto& row : *table) std::fill(std::begin(row), std::end(row), -1);
   }
-} g_emptySheets;
+}
 
 }  // namespace
 

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # The layer check catches what it is there for: copies of the archives with nothing added pass,
-# and copies with planted objects that need a denied symbol (or a symbol of a layer above),
-# themselves or through what they need of core, fail with exit 1 and the finding named for them;
-# objects that break no rule pass.
+# and copies with planted objects that break a rule (a symbol of a layer above, one on the view's
+# deny list or off the battle's allow list, themselves or through what they need of core; data of
+# the battle left out of its state unseen) fail with exit 1 and the finding named for them; objects
+# that break no rule pass.
 #
 #   check_game_layers_selftest.sh SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a STATE_MAP
 #                                 [LAYERS OBJECTS FINDING]...
 #
-# LAYERS is core, battle, view or flow, or several of them with colons between (core:view), and
-# OBJECTS as many object files with colons between: each object joins the archive of the layer in
-# the same place. FINDING is the line the check must print for the objects, without its
-# "check-game-layers: " head; "-" when the check must pass. Exits 0 when every case holds, 1 when
-# one does not, 2 on bad arguments. STATE_MAP is the check's own sixth argument: a planted object
-# that defines data is not in it, as a global added to the battle without a place in the state.
+# LAYERS is core, battle, view, flow or map, or several of them with colons between
+# (core:view), and OBJECTS as many files with colons between: each object joins the archive of the
+# layer in the same place, under its own file name or, written OBJECT=MEMBER, under the name
+# MEMBER; a file in the place of "map" is a state map the check reads instead of STATE_MAP.
+# FINDING is the line the check must print for the objects, without its "check-game-layers: "
+# head; "-" when the check must pass. Exits 0 when every case holds, 1 when one does not, 2 on bad
+# arguments. STATE_MAP is the check's own sixth argument: a planted object that defines data is not
+# in it, as a global added to the battle without a place in the state.
 set -u
 if [ $# -lt 7 ] || [ $((($# - 7) % 3)) -ne 0 ]; then
   echo "usage: $0 SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a STATE_MAP" \
@@ -27,17 +30,29 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 
 # Runs the check on fresh copies of the archives with each object of the list $2 (if any) added to
-# the archive of the layer in the same place of the list $1; sets status and leaves the check's
-# output in $work/out.
+# the archive of the layer in the same place of the list $1, and the state map there if "map" is
+# among the layers; sets status and leaves the check's output in $work/out.
 check_copy() {
-  local name i
+  local name i map=$state_map object
   local -a layers objects
   IFS=: read -ra layers <<<"$1"
   IFS=: read -ra objects <<<"$2"
   for name in core battle view flow; do cp "${lib[$name]}" "$work/$name.a" || exit 2; done
-  for i in "${!objects[@]}"; do "$ar" q "$work/${layers[i]}.a" "${objects[i]}" || exit 2; done
+  for i in "${!objects[@]}"; do
+    object=${objects[i]}
+    if [ "${layers[i]}" = map ]; then
+      map=$object
+      continue
+    fi
+    if [[ $object == *=* ]]; then
+      mkdir -p "$work/member" || exit 2
+      cp "${object%%=*}" "$work/member/${object#*=}" || exit 2
+      object=$work/member/${object#*=}
+    fi
+    "$ar" q "$work/${layers[i]}.a" "$object" || exit 2
+  done
   bash "$src/scripts/check-game-layers.sh" "$src" "$work/core.a" "$work/battle.a" "$work/view.a" \
-    "$work/flow.a" "$state_map" >"$work/out" 2>&1
+    "$work/flow.a" "$map" >"$work/out" 2>&1
   status=$?
 }
 
@@ -53,7 +68,8 @@ while [ $# -gt 0 ]; do
   IFS=: read -ra names <<<"$layer"
   IFS=: read -ra files <<<"$object"
   for name in "${names[@]}"; do
-    [ -n "${lib[$name]+set}" ] || { echo "check_game_layers_selftest: no layer $name" >&2; exit 2; }
+    [ -n "${lib[$name]+set}" ] || [ "$name" = map ] ||
+      { echo "check_game_layers_selftest: no layer $name" >&2; exit 2; }
   done
   if [ "${#names[@]}" -eq 0 ] || [ "${#names[@]}" -ne "${#files[@]}" ]; then
     echo "check_game_layers_selftest: $layer names ${#names[@]} layers for ${#files[@]} objects" >&2

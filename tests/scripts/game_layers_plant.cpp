@@ -1,22 +1,47 @@
-// One symbol a layer's archive must not need (or, for WEAK_INLINE and CORE_DATA_WORD, one that it
-// may need; for BATTLE_GLOBAL, data it must not define unlisted), chosen by the object's PLANT_*
-// definition; CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a
-// copy of one layer's archive and never linked into a program.
+// One symbol a layer's archive must not need (or, for WEAK_INLINE, CORE_DATA_WORD, MEMCPY,
+// SNPRINTF and STDERR, one that it may need; for BATTLE_GLOBAL, THREAD_LOCAL, REUSED_SOURCE and
+// STATE_DATA, data it must not define unlisted), chosen by the object's PLANT_* definition;
+// CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one
+// layer's archive; only STATE_DATA is linked into a program (a state map of its own).
+#include <dirent.h>
+#include <dlfcn.h>
+#include <limits.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <new>
+#include <string>
 
 #include "game/battle/battle.h"
 #include "game/battle/launchers.h"
 #include "game/core/data_files.h"
 #include "game/core/sound_entries.h"
 #include "game/flow/flow.h"
+#include "morrow/graphics/font.h"
 #include "morrow/sound/music.h"
+#include "morrow/system/log.h"
 #include "morrow/system/time.h"
+
+#if defined(PLANT_GETLINE)
+// Only here: <iostream> gives every object that includes it a static of the stream library's.
+#include <iostream>
+#endif
+
+#if defined(PLANT_REUSED_SOURCE)
+// A second random source of the battle's, in another file but of the same name as the computer
+// player's, which the table leaves out: this one holds round state.
+namespace veyrdale {
+namespace {
+int g_source = 0;
+}  // namespace
+}  // namespace veyrdale
+#endif
 
 namespace plant {
 
-int Need();
+int Need(int value);
 int DrawThroughCore(int range);
 
 #if defined(PLANT_WEAK_INLINE)
@@ -34,6 +59,21 @@ extern int g_roundsSeen;
 int g_roundsSeen = 0;
 #endif
 
+#if defined(PLANT_THREAD_LOCAL)
+// A global of the battle's, one per thread: no range of the state can hold it.
+extern thread_local int g_perThread;
+thread_local int g_perThread = 0;
+#endif
+
+#if defined(PLANT_STATE_DATA)
+// Globals of the battle that its own state map links: it gives g_partly a range over its first
+// half, g_outside none.
+extern int g_outside[4];
+extern int g_partly[4];
+int g_outside[4] = {};
+int g_partly[4] = {};
+#endif
+
 #if defined(PLANT_CORE_RANDOM)
 // Not built with a section per function as core is: the call below is resolved inside the one
 // section without a relocation, and the check must still follow it.
@@ -48,47 +88,88 @@ int DrawThroughCore(int range) {
 }
 #endif
 
-int Need() {
+int Need(int value) {
 #if defined(PLANT_LIBRARY_RANDOM)
-  return morrow::GetRandomNumber(7);
+  return morrow::GetRandomNumber(value);
 #elif defined(PLANT_CORE_RANDOM)
-  return 0;
+  return value;
 #elif defined(PLANT_VIEW_CORE_RANDOM)
-  return DrawThroughCore(7);
+  return DrawThroughCore(value);
 #elif defined(PLANT_GAME_RANDOM)
-  return veyrdale::Rand(7);
+  return veyrdale::Rand(value);
 #elif defined(PLANT_LIBRARY_SOUND)
-  return morrow::StartMusicPlayback("planted.bgm", 1);
+  return morrow::StartMusicPlayback("planted.bgm", value);
 #elif defined(PLANT_GAME_SOUND)
-  veyrdale::PlaySoundEntry(veyrdale::kSoundHit);
+  veyrdale::PlaySoundEntry(value);
   return 0;
 #elif defined(PLANT_BATTLE_MAKES)
-  veyrdale::CreateEffect(nullptr, 0);
+  veyrdale::CreateEffect(nullptr, value);
   return 0;
 #elif defined(PLANT_BATTLE_STARTS)
-  veyrdale::StartSpellCard(nullptr, 0, 0);
+  veyrdale::StartSpellCard(nullptr, value, 0);
   return 0;
 #elif defined(PLANT_FLOW)
-  veyrdale::LoadGameResources(1);
+  veyrdale::LoadGameResources(value);
   return 0;
 #elif defined(PLANT_FILE_OPEN)
   std::FILE* file = std::fopen("planted.mpd", "rb");
-  return file == nullptr ? 0 : 1;
+  return file == nullptr ? 0 : value;
 #elif defined(PLANT_CORE_DATA_FILE)
-  return veyrdale::LoadDataFile(veyrdale::kOptionsFile, veyrdale::kLoadOptions);
+  return veyrdale::LoadDataFile(veyrdale::kOptionsFile, value);
 #elif defined(PLANT_CORE_DATA_WORD)
   // Compiled beside the file calls, needing none of them.
-  return veyrdale::MusicVolumeSetting();
+  return veyrdale::MusicVolumeSetting(value);
 #elif defined(PLANT_BATTLE_GLOBAL)
-  return ++g_roundsSeen;
+  return g_roundsSeen += value;
+#elif defined(PLANT_THREAD_LOCAL)
+  return g_perThread += value;
+#elif defined(PLANT_REUSED_SOURCE)
+  return veyrdale::g_source += value;
+#elif defined(PLANT_STATE_DATA)
+  g_outside[value & 3] += value;
+  return g_partly[value & 3] += value;
 #elif defined(PLANT_PATH_SOUND)
-  return morrow::PlayOneShotSound("planted.wav", 0);
+  return morrow::PlayOneShotSound("planted.wav", value);
 #elif defined(PLANT_FILE_STREAM)
   std::filebuf stream;
-  return stream.open("planted.mpd", std::ios::in) == nullptr ? 0 : 1;
+  return stream.open("planted.mpd", std::ios::in) == nullptr ? 0 : value;
 #elif defined(PLANT_WEAK_INLINE)
-  int slot = 0;
+  int slot = value;
   return g_placement(sizeof slot, &slot) == &slot ? 1 : 0;
+#elif defined(PLANT_POPEN)
+  std::FILE* pipe = popen("planted", "r");
+  return pipe == nullptr ? 0 : value;
+#elif defined(PLANT_SYSTEM)
+  return value == 0 ? 0 : std::system("planted");
+#elif defined(PLANT_DLOPEN)
+  return dlopen("planted.so", value) == nullptr ? 0 : 1;
+#elif defined(PLANT_REALPATH)
+  char path[PATH_MAX];
+  return realpath("planted", path) == nullptr ? 0 : value;
+#elif defined(PLANT_SCANDIR)
+  dirent** entries = nullptr;
+  return value == 0 ? 0 : scandir("planted", &entries, nullptr, nullptr);
+#elif defined(PLANT_GETLINE)
+  std::string line;
+  std::getline(std::cin, line);
+  return static_cast<int>(line.size()) + value;
+#elif defined(PLANT_LOG_WRITER)
+  return value == 0 ? 0 : morrow::WriteLog("planted");
+#elif defined(PLANT_FONT_CREATE)
+  return morrow::CreateFontToHandle("planted", value, -1, -1, -1, -1, -1, -1);
+#elif defined(PLANT_MEMCPY)
+  // A length known only at run time, so that the copy stays a call in every build.
+  char from[32] = "planted";
+  char to[32];
+  std::memcpy(to, from, static_cast<unsigned>(value) % sizeof to);
+  return to[0];
+#elif defined(PLANT_SNPRINTF)
+  char text[32];
+  return std::snprintf(text, sizeof text, "planted %d", value);
+#elif defined(PLANT_STDERR)
+  // The compiler makes the plain fputs a fwrite; the fprintf stays itself.
+  std::fputs("planted\n", stderr);
+  return std::fprintf(stderr, "planted %d\n", value);
 #else
 #error "no PLANT_* definition"
 #endif
