@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/player_control.h"
 #include "game/battle/scene_parts.h"
@@ -233,9 +234,19 @@ BattleOutcome RunRoundEnd() {
   if (RoundEndFrames != 0) return BattleOutcome::kGoesOn;
   RoundFrame = -100;
   ++RoundNumber;
-  if (g_match.storyMode != 0) return EndStoryRound();
-  if (g_match.survivalMode != 0 && RoundWinner == 1) AwardSurvivalBonus();
-  return BattleOutcome::kGoesOn;
+  BattleOutcome outcome = BattleOutcome::kGoesOn;
+  if (g_match.storyMode != 0) {
+    outcome = EndStoryRound();
+  } else if (g_match.survivalMode != 0 && RoundWinner == 1) {
+    AwardSurvivalBonus();
+  }
+  // The match goes on to another round on the maps its set-up read: a story stage after the
+  // continue prompt, otherwise when no player has won the match, and the demonstration until its
+  // time is up (RunRoundTiming).
+  const bool goesOn =
+      g_match.storyMode != 0 ? ContinuePause > 0 : RoundWinner == 0 || DemoFrames >= kDemoStart;
+  if (goesOn) HandOnArenaMaps();
+  return outcome;
 }
 
 BattleOutcome RunDemonstrationEnd() {
