@@ -234,19 +234,13 @@ BattleOutcome RunRoundEnd() {
   if (RoundEndFrames != 0) return BattleOutcome::kGoesOn;
   RoundFrame = -100;
   ++RoundNumber;
-  BattleOutcome outcome = BattleOutcome::kGoesOn;
-  if (g_match.storyMode != 0) {
-    outcome = EndStoryRound();
-  } else if (g_match.survivalMode != 0 && RoundWinner == 1) {
-    AwardSurvivalBonus();
-  }
-  // The match goes on to another round on the maps its set-up read: a story stage after the
-  // continue prompt, otherwise when no player has won the match, and the demonstration until its
-  // time is up (RunRoundTiming).
-  const bool goesOn =
-      g_match.storyMode != 0 ? ContinuePause > 0 : RoundWinner == 0 || DemoFrames >= kDemoStart;
-  if (goesOn) HandOnArenaMaps();
-  return outcome;
+  if (g_match.storyMode != 0) return EndStoryRound();
+  if (g_match.survivalMode != 0 && RoundWinner == 1) AwardSurvivalBonus();
+  // A round that decided no match leads to the match's next round on the maps its set-up read, and
+  // so does every round of the demonstration until its time is up (RunRoundTiming); a story
+  // stage's continue takes no maps.
+  if (RoundWinner == 0 || DemoFrames >= kDemoStart) HandOnArenaMaps();
+  return BattleOutcome::kGoesOn;
 }
 
 BattleOutcome RunDemonstrationEnd() {

@@ -27,49 +27,41 @@ namespace {
 using namespace veyrdale;
 using testsupport::kB1;
 
-// The later rounds a mode's first round leads to when player 0 wins every fight: each with a set-up
-// of its own that the flow makes without a menu, or the same match's next round on the maps its
-// set-up read.
-struct LaterRounds {
-  int count;
-  bool ownSetUps;
-};
-
+// The later rounds a mode's first round leads to, one letter each: 'S' a won fight's way on to a
+// set-up of its own, which the flow makes without a menu; 'M' a won round's way on to the same
+// match's next round, and 'C' a lost story fight's continue, both on the maps their set-up read.
 struct ModeSetUp {
   const char* mode;  // as the guard names it
   int scene;         // the scene whose set-up starts the battle
   void (*prepare)();
   bool pressesB1;  // player 0 presses button 1 now and then
-  LaterRounds later;
+  const char* later;
 };
 
 const ModeSetUp kModes[] = {
     // Stage 0 is all dialogue and leads straight on to stage 1 (arena 2, then arena 0); stage 1's
-    // fight leads through stage 2's dialogue and the result scene to stage 3, on arena 0 again.
-    {"story", kSceneStoryKind, [] { MenuReturnCursor = 0; }, true, {2, true}},
+    // fight leads through stage 2's dialogue and the result scene to stage 3, on arena 0 again,
+    // whose lost fight the player continues.
+    {"story", kSceneStoryKind, [] { MenuReturnCursor = 0; }, true, "SSC"},
     // Stage 0's fight, stage 1's dialogue and the result scene, then stage 2 (arena 4, then 5).
-    {"extra story", kSceneStoryKind, [] { MenuReturnCursor = 1; }, true, {1, true}},
+    {"extra story", kSceneStoryKind, [] { MenuReturnCursor = 1; }, true, "S"},
     // Arena 7, whose rounds draw one of six maps; two won rounds take the match.
-    {"versus",
-     kSceneStageSelect,
+    {"versus", kSceneStageSelect,
      [] {
        g_match.playerCount = 2;
        g_match.stage = 7;
        g_options.winCount = 1;
      },
-     true,
-     {1, false}},
+     true, "M"},
     // Round 1 on arena 0, round 2 on arena 1: both take map 0.
-    {"survival",
-     kSceneCharacterSelect,
+    {"survival", kSceneCharacterSelect,
      [] {
        g_match.survivalMode = 1;
        g_match.playerCount = 1;
      },
-     true,
-     {1, true}},
+     true, "S"},
     // The idle title's next counted frame starts the demonstration.
-    {"demo", kSceneTitle, [] { DemoFrames = kDemoStart - 1; }, false, {0, false}},
+    {"demo", kSceneTitle, [] { DemoFrames = kDemoStart - 1; }, false, ""},
 };
 
 constexpr int kFightBegins = 280;     // the round's announcement is over
@@ -114,19 +106,19 @@ class StageMaps : public testsupport::MenuHarness {
     }
   }
 
-  // Frames until a round starts; with `win`, player 0's opponents are knocked out once the fight
-  // runs. False when none started. Player 0 presses on every third frame: a press on every second
-  // one meets the end of each 32-frame slide of the dialogue, which closes the one-page script
-  // before the dialogue counts as begun, and the slide starts again.
-  bool UntilRoundStarts(const ModeSetUp& m, bool win) {
+  // Frames until a round starts; once the fight runs, player 0's opponents are knocked out, or with
+  // `lose` player 0. False when none started. Player 0 presses on every third frame: a press on
+  // every second one meets the end of each 32-frame slide of the dialogue, which closes the
+  // one-page script before the dialogue counts as begun, and the slide starts again.
+  bool UntilRoundStarts(const ModeSetUp& m, bool lose = false) {
     int32_t& started = g_playerState.winsAtRoundStart[kPlayerCount - 1];
     started = kNoRoundYet;
     for (int f = 0; f < 4000 && started == kNoRoundYet; ++f) {
       const bool fighting = SceneId == kSceneBattle && StoryPreFight == 0 &&
                             RoundFrame >= kFightBegins && RoundEndFrames == 0;
-      for (int p = 1; win && fighting && p < g_match.playerCount; ++p) {
+      for (int p = 0; fighting && p < g_match.playerCount; ++p) {
         BattleObject& player = g_players[p];
-        if (player.state >= kStateHitStun) continue;
+        if ((p == 0) != lose || player.state >= kStateHitStun) continue;
         player.state = kStateHitStun;
         player.stateTimer = 16;
         player.life = 0;
@@ -196,18 +188,18 @@ TEST_F(StageMaps, LaterRoundsStartOnTheMapsTheirOwnSetUpsRead) {
   for (const bool treeHasMaps : {true, false}) {
     TreeWithMaps(treeHasMaps);
     for (const ModeSetUp& m : kModes) {
-      if (m.later.count == 0) continue;
+      if (*m.later == '\0') continue;
       SCOPED_TRACE(std::string(m.mode) + (treeHasMaps ? ", maps in the tree" : ", no maps"));
       Drive(m);
-      ASSERT_TRUE(UntilRoundStarts(m, false)) << "the first round";
-      for (int later = 1; later <= m.later.count; ++later) {
-        SCOPED_TRACE("later round " + std::to_string(later));
+      ASSERT_TRUE(UntilRoundStarts(m)) << "the first round";
+      for (const char* later = m.later; *later != '\0'; ++later) {
+        SCOPED_TRACE(std::string("later round ") + *later);
         const int stage = g_match.storyStage;
         const int round = RoundNumber;
         for (ArenaMapImage& image : g_arenaMapFiles) image.cells[0] = kEarlierMap;
         g_arenaMap.cells[0] = -1;
-        ASSERT_TRUE(UntilRoundStarts(m, true));
-        const bool readAgain = m.later.ownSetUps;
+        ASSERT_TRUE(UntilRoundStarts(m, *later == 'C'));
+        const bool readAgain = *later == 'S';
         if (readAgain) {
           EXPECT_TRUE(g_match.storyStage != stage || RoundNumber != round) << "no later set-up";
         }
