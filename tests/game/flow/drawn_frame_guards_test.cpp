@@ -405,7 +405,7 @@ bool StepCheckedFrame(PoolFiller& filler, const PoolSet& set, Reach* reach) {
     reach->viewParts += static_cast<int>(
         std::count_if(parts.begin(), parts.end(), [](const DrawnFramePart& p) { return p.view; }));
     // Outside the story no part of the frame lights the arena.
-    EXPECT_EQ(ArenaBlackout, 1) << "frame " << FrameCount;
+    EXPECT_EQ(static_cast<int>(ArenaBlackout), 1) << "frame " << FrameCount;
   } else if (BattleFrameIsDrawn()) {
     filler.Fill();
     static StateBefore before;
