@@ -61,6 +61,10 @@ ArenaMapChoice ArenaMapsOf(int arena) {
   return kMaps[arena];
 }
 
+void HandOnArenaMaps() {
+  for (ArenaMapImage& image : g_arenaMapFiles) image.taken = false;
+}
+
 void ApplyArenaMap(const ArenaMapImage& image) {
   if (image.kind != ArenaMapImage::Kind::kRead) return;
   for (int c = 0; c < kMapColumns; ++c) {

@@ -20,6 +20,10 @@ struct ArenaMapImage {
   // kUnreadable: the file could not be opened, or ended inside its header.
   enum class Kind : uint8_t { kNotRead, kUnreadable, kRead };
   Kind kind = Kind::kNotRead;
+  // Debug builds: a round has taken it since the read and no round end has handed it on to the
+  // next round of the same match (HandOnArenaMaps). A match's first round on a map read and taken
+  // stops debug builds: its set-up left the maps of an earlier match.
+  bool taken = false;
   uint8_t rows[kMapColumns] = {};  // how many rows of each column the file gives, at most 25
   uint8_t cells[kMapCells] = {};   // the file's bytes at their cells' indexes, c + 20 x r
 };
@@ -36,6 +40,10 @@ struct ArenaMapChoice {
   int count;
 };
 ArenaMapChoice ArenaMapsOf(int arena);
+
+// A round end after which the match goes on to another round on the maps its set-up read hands
+// them on to that round (only debug builds take them).
+void HandOnArenaMaps();
 
 // A map that was read, written over the cells as its file would be: the cells it does not reach
 // keep their values, and the breakable cells (values 1 to 3 in the 20 x 15 field) are counted

@@ -133,26 +133,38 @@ const char* ModeOfMatch() {
   return "versus";
 }
 
-// A set-up that skipped the maps would give an open arena and fail nothing else, so a round on
-// a map never read stops debug builds. A map the set-up could not read stays allowed: a tree
-// without maps plays on open arenas, and the set-up has logged it.
-void CheckMapsWereRead(int arena, ArenaMapChoice maps) {
+// A set-up that skipped the maps would give an open arena, or the maps an earlier match took, and
+// fail nothing else. So a round on a map never read stops debug builds, and so does a round that
+// `takes` the maps when a round took them since they were read: a round end that leaves the match
+// going on hands them on to its next round, a story stage's continue takes none, and only a read
+// clears them for another match. A map the set-up could not read stays allowed: a tree without
+// maps plays on open arenas, and the set-up has logged it.
+void CheckMapsWereRead(int arena, ArenaMapChoice maps, bool takes) {
   for (int n = maps.first; n < maps.first + maps.count; ++n) {
-    if (g_arenaMapFiles[n].kind != ArenaMapImage::Kind::kNotRead) continue;
-    std::fprintf(stderr, "round start: arena %d (%s) takes map %d, which its set-up never read\n",
-                 arena, ModeOfMatch(), n);
+    const ArenaMapImage& image = g_arenaMapFiles[n];
+    const char* fault = nullptr;
+    if (image.kind == ArenaMapImage::Kind::kNotRead) {
+      fault = "its set-up never read";
+    } else if (takes && image.kind == ArenaMapImage::Kind::kRead && image.taken) {
+      fault = "an earlier set-up left";
+    }
+    if (fault == nullptr) continue;
+    std::fprintf(stderr, "round start: arena %d (%s) takes map %d, which %s\n", arena,
+                 ModeOfMatch(), n, fault);
     std::abort();
   }
+  if (!takes) return;
+  for (int n = maps.first; n < maps.first + maps.count; ++n) g_arenaMapFiles[n].taken = true;
 }
 #endif
 
 // The arena's map as the stage's set-up read it, then what the arena places on it. Arena 7 draws
 // its map here, every time, whether or not the maps were read.
-void LoadArenaOfStage() {
+void LoadArenaOfStage([[maybe_unused]] bool takes) {
   const ArenaMapChoice maps = ArenaMapsOf(g_match.stage);
   if (maps.count == 0) return;
 #ifndef NDEBUG
-  CheckMapsWereRead(g_match.stage, maps);
+  CheckMapsWereRead(g_match.stage, maps, takes);
 #endif
   int map = maps.first;
   if (maps.count > 1) map += morrow::GetRandomNumber(maps.count - 1);
@@ -251,7 +263,10 @@ void StartRound(BattleObject* player, int p) {
   FlashFrames = 0;
   FlashLength = 0;
   // The arena, the story's start positions, and the survival boss round's opponents powered up.
-  LoadArenaOfStage();
+  // Every caller starts the four players in order, so the round takes the maps with player 0's
+  // start; a story round started once the fight runs is its stage's continue, on the maps the
+  // stage's first round took.
+  LoadArenaOfStage(p == 0 && !(g_match.storyMode > 0 && StoryPreFight == 0));
   if (g_match.storyMode > 0) SetStoryStartPositions(g_match.storyStage, g_match.storyKind);
   if (survival && SurvivalBossRound != 0) {
     for (int i = 1; i < 4; ++i) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/battle/access.h"
+#include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/player_control.h"
 #include "game/battle/scene_parts.h"
@@ -235,6 +236,10 @@ BattleOutcome RunRoundEnd() {
   ++RoundNumber;
   if (g_match.storyMode != 0) return EndStoryRound();
   if (g_match.survivalMode != 0 && RoundWinner == 1) AwardSurvivalBonus();
+  // A round that decided no match leads to the match's next round on the maps its set-up read, and
+  // so does every round of the demonstration until its time is up (RunRoundTiming); a story
+  // stage's continue takes no maps.
+  if (RoundWinner == 0 || DemoFrames >= kDemoStart) HandOnArenaMaps();
   return BattleOutcome::kGoesOn;
 }
 

@@ -1,6 +1,7 @@
 // The rules of the drawn frame held over whole battles and one story frame: the view's parts of a
 // drawn frame leave the battle state and the random generator as they found them, with the pools
-// as the battle leaves them and with every pool past the limits of the draw; the most requests a
+// as the battle leaves them, with every pool past the limits of the draw, and on a dark arena under
+// a running flash, where the flow's own frame and its debug guard draw; the most requests a
 // frame can make all find room; and the parts run in an order that keeps the story's script turns
 // and draws the continue prompt as the frame found it.
 #include <algorithm>
@@ -31,6 +32,7 @@
 #include "game/core/input.h"
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
+#include "game/core/resource_tables.h"
 #include "game/core/scenes.h"
 #include "game/flow/flow.h"
 #include "game/flow/frame_steps.h"
@@ -80,6 +82,10 @@ struct PoolSet {
   bool blocks;       // on arena kMapArena with a block on every cell but the starting ones
   bool declaration;  // character 10's special declaration, which draws the second effects
   uint8_t reaches;   // the limit of the draw its frames must go past (a Limit), or 0
+  // On a dark arena (blackout 1) with a flash always running, as the story's lights command and a
+  // card leave them; its frames are drawn as the battle scene draws them, each view part checked
+  // by the debug builds' guard.
+  bool dark;
 };
 constexpr int kAnyPart = -1;
 constexpr int kBattleAlone = -2;
@@ -92,19 +98,21 @@ enum Limit : uint8_t {
   kTopLayer = 4,
   kListEnd = 8,
   kRings = 16,
+  kDarkFlash = 32,  // the dark arena under a flash
 };
 
 const PoolSet kPoolSets[] = {
-    {"BattleAlone", kBattleAlone, false, false, false, 0},
-    {"LateEffects", kAnyPart, true, false, false, kLateList},
+    {"BattleAlone", kBattleAlone, false, false, false, 0, false},
+    {"LateEffects", kAnyPart, true, false, false, kLateList, false},
     // 592 block copies, 512 shots and 1024 effects: the sorted part fills the list before it
     // collects the items.
-    {"SortedPart", 0, false, true, false, kSortedPart},
-    {"TopLayer", 4, false, false, false, kTopLayer},
+    {"SortedPart", 0, false, true, false, kSortedPart, false},
+    {"TopLayer", 4, false, false, false, kTopLayer, false},
     // 384 shots and 768 effects overfill the top layer; about 1170 in the sorted part leave it
     // less room than that at the end of the list.
-    {"ListEnd", 3, false, true, false, kListEnd},
-    {"Declaration", kAnyPart, false, false, true, kRings},
+    {"ListEnd", 3, false, true, false, kListEnd, false},
+    {"Declaration", kAnyPart, false, false, true, kRings, false},
+    {"DarkArena", kAnyPart, false, false, false, kDarkFlash, true},
 };
 
 // The drawn frames of a case, and those that went past the limit of its set.
@@ -364,12 +372,22 @@ uint8_t LimitsPassed() {
                         kSecondEffectCount) {
     passed |= kRings;
   }
+  if (ArenaBlackout == 1 && FlashFrames != 0) passed |= kDarkFlash;
   return passed;
 }
 
+// A flash that ran out starts again, as a card or a script sets it: black after a white one (whose
+// length stays), white after any other.
+void KeepFlashRunning() {
+  constexpr int kFlashFrames = 20;
+  if (FlashFrames != 0) return;
+  FlashFrames = FlashLength = FlashLength > 0 ? -kFlashFrames : kFlashFrames;
+}
+
 // A battle frame of the battle scene outside the story, with the drawn frame run part by part
-// after the pools are filled: false once the match is over.
-bool StepCheckedFrame(PoolFiller& filler, uint8_t limit, Reach* reach) {
+// after the pools are filled, or on a dark arena drawn whole by the flow: false once the match is
+// over.
+bool StepCheckedFrame(PoolFiller& filler, const PoolSet& set, Reach* reach) {
   for (int p = 0; p < kPlayerCount; ++p) {
     UpdateCpuPlayer(&g_players[p], p);
     ApplyCpuInput(p);
@@ -377,10 +395,20 @@ bool StepCheckedFrame(PoolFiller& filler, uint8_t limit, Reach* reach) {
   if (ReversedControlsActive == 1) ApplyReversedControls();
   if (RunRoundTiming() == BattleOutcome::kMatchOver) return false;
   StepBattleToDraw();
-  if (BattleFrameIsDrawn()) {
+  const std::span<const DrawnFramePart> parts = DrawnFrameParts();
+  if (BattleFrameIsDrawn() && set.dark) {
+    filler.Fill();
+    KeepFlashRunning();
+    ++reach->frames;
+    reach->reached += (LimitsPassed() & set.reaches) != 0;
+    DrawBattleFrame();
+    reach->viewParts += static_cast<int>(
+        std::count_if(parts.begin(), parts.end(), [](const DrawnFramePart& p) { return p.view; }));
+    // Outside the story no part of the frame lights the arena.
+    EXPECT_EQ(static_cast<int>(ArenaBlackout), 1) << "frame " << FrameCount;
+  } else if (BattleFrameIsDrawn()) {
     filler.Fill();
     static StateBefore before;
-    const std::span<const DrawnFramePart> parts = DrawnFrameParts();
     for (const DrawnFramePart& part : parts) {
       if (part.view) before.Take();
       const bool goesOn = part.run();
@@ -390,7 +418,7 @@ bool StepCheckedFrame(PoolFiller& filler, uint8_t limit, Reach* reach) {
       }
       if (&part == &parts.front()) {
         ++reach->frames;
-        reach->reached += (LimitsPassed() & limit) != 0;
+        reach->reached += (LimitsPassed() & set.reaches) != 0;
       }
       if (!goesOn) break;
     }
@@ -434,13 +462,15 @@ TEST_P(DrawnFrameGuards, ViewPartsLeaveTheBattleAsTheyFoundIt) {
       if (!alone) g_playerState.itemCount[p] = static_cast<int32_t>(pick() % 760);
     }
     g_display.halfRatePresent = halfRate ? 1 : 0;
+    ArenaBlackout = set.dark ? 1 : 0;
     morrow::SeedRandom(static_cast<uint32_t>(pick()));
     PoolFiller filler(set, static_cast<uint32_t>(pick()));
     for (int f = 0; f < frames && !HasFailure(); ++f) {
-      if (!StepCheckedFrame(filler, set.reaches, &reach)) break;
+      if (!StepCheckedFrame(filler, set, &reach)) break;
       Recorder().ClearCalls();
     }
   }
+  ArenaBlackout = 0;
   if (HasFailure()) return;  // the frames stopped at the part that changed the state
   // Every match drew: at full rate every frame, at half rate every second one.
   EXPECT_GT(reach.viewParts, matches * frames);
