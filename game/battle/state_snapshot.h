@@ -21,11 +21,6 @@ struct StateRange {
 };
 std::span<const StateRange> StateRanges();
 
-// The hash StateHashes takes of each range: each 8-byte word keyed by its place and mixed, so that
-// no pattern of changes cancels but by chance. `widest` false keeps to the loop every x86-64
-// processor has; the widest the processor offers gives the same hash.
-uint64_t HashStateBytes(const unsigned char* p, size_t size, bool widest = true);
-
 // A plain copy of the storage, padding included, because it only ever goes back into the same
 // storage or is compared with it.
 class StateSnapshot {
@@ -44,13 +39,14 @@ class StateSnapshot {
   std::vector<unsigned char> bytes_;
 };
 
-// A hash of each pool and each global of the same storage: far cheaper to take and compare than a
-// copy, enough to tell which pool or global a change touched.
+// A hash of each pool, each global and each block of the same storage (xxHash's XXH3 of its bytes,
+// so that no pattern of changes cancels but by chance): far cheaper to take and compare than a
+// copy, enough to tell which range a change touched.
 class StateHashes {
  public:
   void Take();
-  // The first pool ("pool eff") or global ("FlashFrames") whose hash differs from Take's, into
-  // out; false when none does.
+  // The first range whose hash differs from Take's, by the name of its pool ("pool eff"), global
+  // ("FlashFrames") or block ("g_arenaMapFiles"), into out; false when none does.
   bool FindChange(char* out, size_t size) const;
 
  private:

@@ -173,11 +173,11 @@ constexpr DrawnFramePart kParts[] = {
 constexpr int kHudPart = 3;
 static_assert(kParts[kHudPart].run == &DrawHud);
 
-// Debug builds: a view part leaves the whole battle state (every record, side table, per-player
-// array and global of the field table, hashed) and the random generator as it found them, or the
-// program aborts naming the part, the pool or global it changed and the frame. Two view parts in
-// a row share one set of hashes: the first left the state as it found it. Release builds never
-// check.
+// Debug builds: a view part leaves the whole battle state (every pool and global of the field
+// table and every block beside it, each range hashed whole by xxHash's XXH3) and the random
+// generator as it found them, or the program aborts naming the part, the range it changed and the
+// frame. Two view parts in a row share one set of hashes: the first left the state as it found
+// it. Release builds never check.
 class ViewPartGuard {
  public:
 #ifdef NDEBUG

@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -32,47 +33,64 @@ void PutWord(unsigned char* p, uint64_t word) {
   std::memcpy(p, &word, sizeof word);
 }
 
-// A change to a range (its start, its size): each is one a running sum, or a sum of such sums per
-// lane of eight words, does not see, or the smallest there is. `prepare` puts what the change needs
-// in place before the hashes are taken.
-using Change = std::function<void(unsigned char* range, size_t size)>;
-
 void AddToWord(unsigned char* p, uint64_t delta) {
   PutWord(p, WordAt(p) + delta);
 }
 
+// What a range holds before the change: zeros, random bytes, or the commonest shape of game state,
+// small counters (2 to 7) in every other word beside zero words.
+enum class Content { kZeros, kRandom, kSmallCounters };
+
+void Fill(unsigned char* r, size_t size, Content content, std::mt19937& random) {
+  for (size_t b = 0; b < size; ++b) {
+    r[b] = content == Content::kRandom ? static_cast<unsigned char>(random()) : 0;
+  }
+  if (content != Content::kSmallCounters) return;
+  for (size_t w = 0; w + 8 <= size; w += 16) PutWord(r + w, 2 + random() % 6);
+}
+
+// +1, -2, +1 to three words kApart bytes apart: what a sum keyed evenly by place makes up for.
+template <size_t kApart>
+void PlusMinusPlus(unsigned char* at) {
+  AddToWord(at, 1);
+  AddToWord(at + kApart, ~uint64_t{1});  // -2
+  AddToWord(at + 2 * kApart, 1);
+}
+
+constexpr uint64_t kTopBit = uint64_t{1} << 63;
+
+// A change made at a start word of a range, reaching `reach` bytes from it; `prepare` (or nullptr)
+// puts what the change needs in place before the hashes are taken. Each change is tried from every
+// start word among the range's first kStarts that leaves it room.
+constexpr size_t kStarts = 48;
 struct Case {
   const char* what;
-  size_t bytesNeeded;
-  Change prepare;
-  Change apply;
+  size_t reach;
+  void (*prepare)(unsigned char* at);
+  void (*apply)(unsigned char* at);
 };
-const Change kNothing = [](unsigned char*, size_t) {};
 const Case kPatterns[] = {
-    {"+1, -2, +1 to three words 64 bytes apart", 144, kNothing,
-     [](unsigned char* r, size_t) {
-       AddToWord(r + 8, 1);
-       AddToWord(r + 72, ~uint64_t{1});  // -2
-       AddToWord(r + 136, 1);
+    {"+1, -2, +1 to three words 8 bytes apart", 24, nullptr, &PlusMinusPlus<8>},
+    {"+1, -2, +1 to three words 64 bytes apart", 136, nullptr, &PlusMinusPlus<64>},
+    {"+1, -2, +1 to three words 128 bytes apart", 264, nullptr, &PlusMinusPlus<128>},
+    {"two words 64 bytes apart swapped", 72,
+     [](unsigned char* at) { PutWord(at + 64, WordAt(at) + 1); },
+     [](unsigned char* at) {
+       const uint64_t first = WordAt(at);
+       PutWord(at, WordAt(at + 64));
+       PutWord(at + 64, first);
      }},
-    {"the top bit flipped in two words of one lane", 136, kNothing,
-     [](unsigned char* r, size_t) {
-       AddToWord(r, uint64_t{1} << 63);
-       AddToWord(r + 128, uint64_t{1} << 63);
+    {"the top bit flipped in two words of one lane", 136, nullptr,
+     [](unsigned char* at) {
+       AddToWord(at, kTopBit);
+       AddToWord(at + 128, kTopBit);
      }},
-    {"two words swapped", 72,
-     [](unsigned char* r, size_t) {
-       PutWord(r, 0x0102030405060708);
-       PutWord(r + 64, 0x1122334455667788);
-     },
-     [](unsigned char* r, size_t) {
-       const uint64_t first = WordAt(r);
-       PutWord(r, WordAt(r + 64));
-       PutWord(r + 64, first);
+    {"the top bit flipped in two neighbouring words", 16, nullptr,
+     [](unsigned char* at) {
+       AddToWord(at, kTopBit);
+       AddToWord(at + 8, kTopBit);
      }},
-    {"bit 63 of a word", 16, kNothing, [](unsigned char* r, size_t) { r[15] ^= 0x80; }},
-    {"a bit of the last byte", 1, kNothing,
-     [](unsigned char* r, size_t size) { r[size - 1] ^= 0x40; }},
+    {"the top bit of one word", 8, nullptr, [](unsigned char* at) { AddToWord(at, kTopBit); }},
 };
 
 // A range of the guard's list: a big pool, a small global, a block beside the table.
@@ -92,48 +110,47 @@ std::vector<Target> Targets() {
   };
 }
 
-TEST(StateHashes, SeeEveryPatternOfChangesOnAnyContent) {
-  std::mt19937 fill(5);
-  for (const Target& target : Targets()) {
-    for (const bool randomContent : {false, true}) {
-      for (const Case& c : kPatterns) {
-        if (c.bytesNeeded > target.size) continue;
-        SCOPED_TRACE(std::string(target.name) + ", " + c.what +
-                     (randomContent ? ", random content" : ", zeros"));
-        std::vector<unsigned char> saved(target.address, target.address + target.size);
-        for (size_t b = 0; b < target.size; ++b) {
-          target.address[b] = randomContent ? static_cast<unsigned char>(fill()) : 0;
-        }
-        c.prepare(target.address, target.size);
-        StateHashes hashes;
-        hashes.Take();
-        char found[96] = "";
-        EXPECT_FALSE(hashes.FindChange(found, sizeof found)) << found;
-        const std::vector<unsigned char> before(target.address, target.address + target.size);
-        c.apply(target.address, target.size);
-        ASSERT_NE(std::memcmp(before.data(), target.address, target.size), 0);
-        EXPECT_TRUE(hashes.FindChange(found, sizeof found));
-        EXPECT_STREQ(found, target.name);
-        std::memcpy(target.address, before.data(), target.size);
-        EXPECT_FALSE(hashes.FindChange(found, sizeof found)) << found;
-        std::memcpy(target.address, saved.data(), target.size);
-      }
-    }
-  }
+// Whether the hashes name `target` for the change `apply` makes to it, and none before it or once
+// it is undone; `target` holds what it held before.
+bool SeenAndForgotten(const Target& target, const std::function<void()>& apply) {
+  StateHashes hashes;
+  hashes.Take();
+  char found[96] = "";
+  EXPECT_FALSE(hashes.FindChange(found, sizeof found)) << found << " changed before the change";
+  const std::vector<unsigned char> before(target.address, target.address + target.size);
+  apply();
+  EXPECT_NE(std::memcmp(before.data(), target.address, target.size), 0) << "nothing changed";
+  const bool seen = hashes.FindChange(found, sizeof found) && std::string(found) == target.name;
+  std::memcpy(target.address, before.data(), target.size);
+  EXPECT_FALSE(hashes.FindChange(found, sizeof found)) << found << " differs once undone";
+  return seen;
 }
 
-// The widest loop the processor has and the one every x86-64 processor has give one hash, at
-// every length and alignment, the words past the last group of eight and the bytes past the last
-// word included.
-TEST(StateHashes, EveryLoopGivesTheSameHash) {
-  std::mt19937 fill(11);
-  std::vector<unsigned char> bytes(71680 + 64);
-  for (unsigned char& b : bytes) b = static_cast<unsigned char>(fill());
-  for (const size_t size : {0, 1, 7, 8, 9, 63, 64, 65, 120, 127, 128, 129, 200, 1000, 71680}) {
-    for (const size_t offset : {0, 1, 8, 13}) {
-      const unsigned char* p = bytes.data() + offset;
-      EXPECT_EQ(veyrdale::HashStateBytes(p, size, true), veyrdale::HashStateBytes(p, size, false))
-          << size << " bytes at offset " << offset;
+TEST(StateHashes, SeeEveryPatternOfChangesOnAnyContent) {
+  std::mt19937 random(5);
+  for (const Target& target : Targets()) {
+    const std::vector<unsigned char> saved(target.address, target.address + target.size);
+    for (const auto& [content, contentName] :
+         {std::pair{Content::kZeros, "zeros"}, std::pair{Content::kRandom, "random bytes"},
+          std::pair{Content::kSmallCounters, "small counters beside zeros"}}) {
+      for (const Case& c : kPatterns) {
+        std::string missed;
+        for (size_t start = 0; start < kStarts && 8 * start + c.reach <= target.size; ++start) {
+          Fill(target.address, target.size, content, random);
+          unsigned char* at = target.address + 8 * start;
+          if (c.prepare != nullptr) c.prepare(at);
+          if (!SeenAndForgotten(target, [&] { c.apply(at); })) {
+            missed += " " + std::to_string(start);
+          }
+          std::memcpy(target.address, saved.data(), target.size);
+        }
+        EXPECT_EQ(missed, "") << target.name << " holding " << contentName << ": " << c.what
+                              << " not seen from start word(s)" << missed;
+      }
+      Fill(target.address, target.size, content, random);
+      EXPECT_TRUE(SeenAndForgotten(target, [&] { target.address[target.size - 1] ^= 0x40; }))
+          << target.name << " holding " << contentName << ": a bit of the last byte not seen";
+      std::memcpy(target.address, saved.data(), target.size);
     }
   }
 }
