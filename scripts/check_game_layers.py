@@ -340,7 +340,9 @@ BATTLE_ALLOW = [
      "the C++ runtime's allocation: the state copy's list of ranges, built at its first use"),
     (r"__cxa_guard_(acquire|release|abort)", "static guards: a function's static made once"),
     (r"__cxa_atexit|__dso_handle", "a static object's destructor registered at the end"),
-    (r"_Unwind_Resume|__gxx_personality_v0", "unwinding through the battle's frames"),
+    (r"_Unwind_Resume|__gxx_personality_v0|__cxa_(begin_catch|end_catch|rethrow)",
+     "unwinding through the battle's frames, and the standard containers' catch and rethrow "
+     "that undo a growth half done (kept by an unoptimised build)"),
     (r"std::__throw_(length_error|out_of_range_fmt|bad_alloc|bad_array_new_length)",
      "throws of the standard library's checks: a string view's substr, a vector's growth and "
      "its allocation"),
@@ -353,8 +355,8 @@ BATTLE_ALLOW = [
      "the library's random generator: a draw, and the drawn frame's look-ahead"),
     (r"morrow::PlaySoundHandle",
      "a sound entry started through core (veyrdale::PlaySoundEntry) as a frame's request asks"),
-    (r"XXH3_64bits(_withSeed)?", "the drawn frame guard's state hash"),
-    (r"__cpu_model", "the state hash's choice of its SIMD loop by the processor"),
+    (r"XXH3_64bits(_dispatch)?",
+     "the drawn frame guard's state hash (xxHash; on x86-64 its dispatcher to the widest loop)"),
     (r"_GLOBAL_OFFSET_TABLE_", "the linker's table of addresses of position-independent code"),
     # The sanitizers' instrumentation (the ci preset): the checks of every access, the fake
     # stacks that find a use after return, the guarded globals, the undefined-behaviour checks.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/instance_lock.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/content.h"
@@ -222,6 +224,31 @@ TEST(CheckDemoResources, RandomDamageIsFoundFileByFile) {
     }
     ExpectFailures(Check(dir), damaged, {});  // a damaged script may leave fighters out
   }
+}
+
+// Another instance holding the library's lock stops the library's start at once: the checker says
+// it checked nothing and fails, on a tree that would pass.
+TEST(CheckDemoResources, AnotherInstanceRunningChecksNothingAndFails) {
+  TempDir dir;
+  Generate(dir);
+  const char* old = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+  platform::InstanceLock held;
+  const bool holding = held.Acquire("Morrow");
+  if (old != nullptr) {
+    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_RUNTIME_DIR");
+  }
+  ASSERT_TRUE(holding && held.held());
+  const ToolRun run = Check(dir);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(std::find(run.lines.begin(), run.lines.end(),
+                      "check-demo-resources: nothing checked: the library cannot start here"),
+            run.lines.end());
+  held.Release();
+  EXPECT_EQ(Check(dir).status, 0);
 }
 
 TEST(CheckDemoResources, UsageErrors) {

@@ -22,7 +22,8 @@
 // ("speaker without a picture: ..." lines, "speakers without a picture: W"); then one
 // "labelled: <path>" line per picture a cell of which shows its fallback label (labels.h) and
 // "labelled placeholders: P". Exit 0 when N, W and P are 0, every fighter enters and every dark
-// stage is lit, 1 otherwise, 2 on a usage error or when the library does not start.
+// stage is lit, 1 otherwise, 2 on a usage error or when the library does not start (another
+// instance holding its lock among the reasons).
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -45,6 +46,7 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/directory.h"
+#include "platform/instance_lock.h"
 #include "tools/lib/demoresources/inventory.h"
 #include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/rules.h"
@@ -233,6 +235,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const demo::StoryEntryReport story = demo::CheckStoryEntries();  // before the library starts
+  // The library's start leaves the process at once, with 0, when another instance holds its lock
+  // (the lock is named after the library's window class): a check that never ran must not pass.
+  if (platform::InstanceLock lock; !lock.Acquire("Morrow")) {
+    std::fprintf(stderr, "check-demo-resources: nothing checked: the library cannot start here\n");
+    return 2;
+  }
   morrow::ChangeWindowMode(1);
   morrow::SetGraphVideoMemoryFlag(0);
   if (morrow::InitLibrary() != 0) {
