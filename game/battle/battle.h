@@ -40,7 +40,11 @@ BattleOutcome StepBattleFromDraw();
 // Round start for every player, 0-3.
 void StartAllPlayers();
 // Leaves nothing of the battle or the story behind that would change the next game: every counter
-// a new battle or story sets up again back at its start value, the spell-card flags among them.
+// a new battle or story sets up again back at its start value, the spell-card flags among them,
+// every pool and player record as the program starts with them, the last match's player count,
+// colours and computer players' modes, and the survival run's opponents and arena cycle. The
+// records, unlocks and options stay. The title runs it on its first frame, whichever way it was
+// reached.
 void ClearBattleForTitle();
 
 // Round start, companions and story stages.

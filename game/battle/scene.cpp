@@ -8,6 +8,7 @@
 #include "game/battle/access.h"
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
+#include "game/battle/cpu_player.h"
 #include "game/battle/player_control.h"
 #include "game/battle/scene_parts.h"
 #include "game/core/data_files.h"
@@ -297,8 +298,22 @@ void ClearBattleForTitle() {
     g_match.cpuFlag[p] = 0;
     g_match.colourSlot[p] = 0;
   }
+  for (auto& taken : g_match.colourTaken) {
+    for (int32_t& slot : taken) slot = 0;
+  }
+  // The mode menu and the story's start give every player counted here a start gauge and a
+  // handicap: all four, as after program start, not only those of the last match.
+  g_match.playerCount = MatchSetup{}.playerCount;
+  for (int32_t& used : SurvivalOpponentUsed) used = 0;
+  SurvivalArenaCycle = 0;
   // Every per-player array, the spell-card flags (which nothing else clears) among them.
   g_playerState = PlayerBattleState{};
+  // The records the round start leaves to the battle (a knocked-back player's speed, a
+  // companion's pace, the sparks and shot records the next knock-out or shot writes again) and
+  // the computer players' modes, which outlive a match.
+  ClearBattlePools();
+  LiveShotCount = 0;
+  ResetCpuPlayers();
   cardsBroken = 0;
   RoundFrame = 0;
   RoundWinner = 0;

@@ -80,6 +80,16 @@ void ClearRoundPools() {
   ClearAll(g_arenaMap.openTimer);
 }
 
+void ClearBattlePools() {
+  ClearRoundPools();
+  ClearAll(g_players);
+  ClearAll(g_companions);
+  ClearAll(g_markerPoints);
+  for (auto& sparks : g_knockOutSparks) ClearAll(sparks);
+  ClearAll(g_shotDamage);
+  for (auto& flags : ShotHitFlags) ClearAll(flags);
+}
+
 void ClearBattleStatistics() {
   PlayerBattleState& s = g_playerState;
   ClearAll(s.powerUp);

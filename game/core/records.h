@@ -241,5 +241,10 @@ extern int32_t IndexMisses;
 // in that order. Player records, the per-player arrays, markers, sparks, the move table and the
 // map cells are left alone.
 void ClearRoundPools();
+// Every pool back to its program-start zero but the move table, whose rows the set-up that brings
+// a player in builds for that player, and the map cells, which each round start lays from its
+// arena's map: the round's pools, then the players, their companions and markers, the knock-out
+// sparks, the shots' damage records and hit flags.
+void ClearBattlePools();
 
 }  // namespace veyrdale

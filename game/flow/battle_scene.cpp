@@ -209,6 +209,8 @@ BattleOutcome RunBattleFrame() {
 }
 
 void ReturnToTitle() {
+  // At once, although the title clears again on its first frame: the rest of this battle frame
+  // then finds no round end or outcome of the battle left.
   ClearBattleForTitle();
   SceneId = kSceneTitle;
   SceneFrame = 0;

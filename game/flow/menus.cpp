@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
@@ -408,6 +409,10 @@ void TitleScene() {
   SetPlainDrawing();
   DrawTitleBackground();
   if (n == 1) {
+    // Every way back lands on this frame: F1, a game over, a story's end, the demonstration's
+    // end, and the menus after a match or a survival run. So the next run, whichever it is,
+    // starts from the battle as the program starts with it.
+    ClearBattleForTitle();
     MenuCursor = MenuReturnCursor;
   } else if (n >= kMenuFirstInputFrame) {
     ReadTitleInput();

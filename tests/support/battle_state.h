@@ -29,14 +29,7 @@ void Zero(T (&array)[N]) {
 
 inline void ResetBattleState() {
   using namespace veyrdale;
-  Zero(g_players);
-  Zero(g_companions);
-  Zero(g_markerPoints);
-  Zero(g_groundMarks);
-  for (auto& sparks : g_knockOutSparks) Zero(sparks);
-  Zero(g_shotDamage);
-  for (auto& flags : ShotHitFlags) Zero(flags);
-  ClearRoundPools();
+  ClearBattlePools();
   Zero(g_arenaMap.cells);
   for (ArenaMapImage& image : g_arenaMapFiles) image = ArenaMapImage{};
   Zero(MoveTable);

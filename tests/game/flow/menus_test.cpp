@@ -156,10 +156,11 @@ TEST_F(Menus, ScheduledSwitchesDoTheirSideJobs) {
     Fresh();
     Enter(0);
     MenuReturnCursor = c.cursor;
+    UntilSceneFrame(40);
+    // Left after the title's first frame, which clears the battle.
     StoryPreFight = 5;
     g_match.survivalMode = 1;
     SurvivalBossRound = 1;
-    UntilSceneFrame(40);
     Press(0, kB1);
     EXPECT_EQ(SheetLoads("b"), c.fontSheets);
     EXPECT_EQ(SheetLoads("a"), 0) << "set B only";
@@ -396,9 +397,12 @@ TEST_F(Menus, AnyItemMovementResetsTheIdleCount) {
 
 TEST_F(Menus, DemoStartResetsTheMatchAndLoadsTheBattle) {
   Enter(0);
+  MenuReturnCursor = 3;
+  UntilSceneFrame(40);
+  // Left after the title's first frame, which clears the battle: the demonstration's own start
+  // resets them.
   g_match.teamMode = 1;
   g_match.versusStageCount = 8;
-  MenuReturnCursor = 3;
   ArenaVariant = 2;
   SurvivalBossRound = 1;
   RoundWinner = 2;
@@ -417,7 +421,6 @@ TEST_F(Menus, DemoStartResetsTheMatchAndLoadsTheBattle) {
     g_playerState.obstaclesBroken[p] = 4;
     g_playerState.knockOuts[p] = 4;
   }
-  UntilSceneFrame(40);
   EXPECT_EQ(MenuCursor, 3);
   Press(0, kB2);  // back to the press-a-button state
   UntilSceneFrame(100);
