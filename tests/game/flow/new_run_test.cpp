@@ -65,8 +65,8 @@ TableValues ReadTable() {
         for (int k = 0; k < f.count; ++k) {
           std::string name = pool.prefix + std::to_string(n) + "." + f.name;
           if (f.count > 1) name += "[" + std::to_string(k) + "]";
-          out[name] = ElementText(static_cast<char*>(pool.base) + n * pool.layout->size +
-                                      f.offset + k * FieldWidth(f.type),
+          out[name] = ElementText(static_cast<char*>(pool.base) + n * pool.layout->size + f.offset +
+                                      k * FieldWidth(f.type),
                                   f.type);
         }
       }
