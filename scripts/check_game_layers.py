@@ -107,6 +107,16 @@ UNFOLLOWED_SECTION = re.compile(r"\.(debug|eh_frame|gcc_except_table|note|commen
 BINDINGS = {"STB_LOCAL": "local", "STB_GLOBAL": "global", "STB_WEAK": "weak", "STB_LOOS": "unique"}
 
 
+def symbol_table(elf):
+    """The ELF file's symbol table, or None. It is sought from the end, where it usually stands, so
+    that no other section's header is read."""
+    for index in range(elf.num_sections() - 1, 0, -1):
+        section = elf.get_section(index)
+        if section["sh_type"] == "SHT_SYMTAB":
+            return section
+    return None
+
+
 class Symbol:
     """One entry of an object's symbol table."""
 
@@ -177,14 +187,8 @@ class ObjectFile:
 
     def _read_symbols(self, with_locals):
         """The symbol table's entries, indexed as in the table (locals and STT_FILE entries are
-        None unless asked for). The table is found from the end, where it usually stands, so that
-        no other section's header is read."""
-        table = None
-        for index in range(self.elf.num_sections() - 1, 0, -1):
-            section = self.elf.get_section(index)
-            if section["sh_type"] == "SHT_SYMTAB":
-                table = section
-                break
+        None unless asked for)."""
+        table = symbol_table(self.elf)
         if table is None:
             return []
         first = 0 if with_locals else table["sh_info"]  # the first global
@@ -598,13 +602,11 @@ def map_addresses(path):
     locals_ = {}
     try:
         with open(path, "rb") as stream:
-            elf = ELFFile(stream)
-            tables = [section for section in elf.iter_sections()
-                      if section["sh_type"] == "SHT_SYMTAB"]
-            if not tables:
+            table = symbol_table(ELFFile(stream))
+            if table is None:
                 raise BadInput(f"{path} has no symbol table")
             source = ""
-            for entry in tables[0].iter_symbols():
+            for entry in table.iter_symbols():
                 kind = entry["st_info"]["type"]
                 if kind == "STT_FILE":
                     source = entry.name
