@@ -13,9 +13,10 @@
 # layer in the same place, under its own file name or, written OBJECT=MEMBER, under the name
 # MEMBER; a file in the place of "map" is a state map the check reads instead of STATE_MAP.
 # FINDING is the line the check must print for the objects, without its "check-game-layers: "
-# head; "-" when the check must pass. Exits 0 when every case holds, 1 when one does not, 2 on bad
-# arguments. STATE_MAP is the check's own sixth argument: a planted object that defines data is not
-# in it, as a global added to the battle without a place in the state.
+# head, or several such lines with "|" between; "-" when the check must pass. Exits 0 when every
+# case holds, 1 when one does not, 2 on bad arguments. STATE_MAP is the check's own sixth argument:
+# a planted object that defines data is not in it, as a global added to the battle without a place
+# in the state.
 set -u
 if [ $# -lt 7 ] || [ $((($# - 7) % 3)) -ne 0 ]; then
   echo "usage: $0 SOURCE_DIR AR CORE.a BATTLE.a VIEW.a FLOW.a STATE_MAP" \
@@ -84,12 +85,20 @@ while [ $# -gt 0 ]; do
     else
       echo "passed: $object in $layer"
     fi
-  elif [ "$status" -ne 1 ] || ! grep -qxF "check-game-layers: $finding" "$work/out"; then
-    echo "FAIL: planted $object in $layer: exit $status, expected 1 and \"$finding\"; the check said:"
-    cat "$work/out"
-    failed=1
   else
-    echo "caught: $finding"
+    IFS='|' read -ra wanted <<<"$finding"
+    missing=()
+    for line in "${wanted[@]}"; do
+      grep -qxF "check-game-layers: $line" "$work/out" || missing+=("\"$line\"")
+    done
+    if [ "$status" -ne 1 ] || [ ${#missing[@]} -gt 0 ]; then
+      echo "FAIL: planted $object in $layer: exit $status, expected 1 and ${missing[*]}; the check" \
+        "said:"
+      cat "$work/out"
+      failed=1
+    else
+      printf 'caught: %s\n' "${wanted[@]}"
+    fi
   fi
 done
 exit $failed

@@ -1,8 +1,8 @@
-// One symbol a layer's archive must not need (or, for WEAK_INLINE, CORE_DATA_WORD, MEMCPY,
-// SNPRINTF and STDERR, one that it may need; for BATTLE_GLOBAL, THREAD_LOCAL, REUSED_SOURCE and
-// STATE_DATA, data it must not define unlisted), chosen by the object's PLANT_* definition;
-// CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one
-// layer's archive; only STATE_DATA is linked into a program (a state map of its own).
+// Symbols a layer's archive must not need (or, for WEAK_INLINE, CORE_DATA_WORD and ALLOWED_CALLS,
+// ones that it may need; for BATTLE_GLOBAL, THREAD_LOCAL, REUSED_SOURCE and STATE_DATA, data it
+// must not define unlisted), chosen by the object's PLANT_* definition; CORE_RANDOM is the core
+// helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one layer's archive; only
+// STATE_DATA is linked into a program (a state map of its own).
 #include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
@@ -24,7 +24,7 @@
 #include "morrow/system/log.h"
 #include "morrow/system/time.h"
 
-#if defined(PLANT_GETLINE)
+#if defined(PLANT_OUTSIDE_CALLS)
 // Only here: <iostream> gives every object that includes it a static of the stream library's.
 #include <iostream>
 #endif
@@ -136,40 +136,30 @@ int Need(int value) {
 #elif defined(PLANT_WEAK_INLINE)
   int slot = value;
   return g_placement(sizeof slot, &slot) == &slot ? 1 : 0;
-#elif defined(PLANT_POPEN)
+#elif defined(PLANT_OUTSIDE_CALLS)
+  // A process, a library, a path, a folder, a stream of its own, the library's log and fonts:
+  // each a way to a file, none on the battle's list.
   std::FILE* pipe = popen("planted", "r");
-  return pipe == nullptr ? 0 : value;
-#elif defined(PLANT_SYSTEM)
-  return value == 0 ? 0 : std::system("planted");
-#elif defined(PLANT_DLOPEN)
-  return dlopen("planted.so", value) == nullptr ? 0 : 1;
-#elif defined(PLANT_REALPATH)
   char path[PATH_MAX];
-  return realpath("planted", path) == nullptr ? 0 : value;
-#elif defined(PLANT_SCANDIR)
   dirent** entries = nullptr;
-  return value == 0 ? 0 : scandir("planted", &entries, nullptr, nullptr);
-#elif defined(PLANT_GETLINE)
   std::string line;
   std::getline(std::cin, line);
-  return static_cast<int>(line.size()) + value;
-#elif defined(PLANT_LOG_WRITER)
-  return value == 0 ? 0 : morrow::WriteLog("planted");
-#elif defined(PLANT_FONT_CREATE)
-  return morrow::CreateFontToHandle("planted", value, -1, -1, -1, -1, -1, -1);
-#elif defined(PLANT_MEMCPY)
-  // A length known only at run time, so that the copy stays a call in every build.
+  return (pipe == nullptr ? 0 : 1) + std::system("planted") +
+         (dlopen("planted.so", value) == nullptr ? 0 : 1) +
+         (realpath("planted", path) == nullptr ? 0 : 1) +
+         scandir("planted", &entries, nullptr, nullptr) + static_cast<int>(line.size()) +
+         morrow::WriteLog("planted") +
+         morrow::CreateFontToHandle("planted", value, -1, -1, -1, -1, -1, -1);
+#elif defined(PLANT_ALLOWED_CALLS)
+  // A length known only at run time, so that the copy stays a call in every build; the compiler
+  // makes the plain fputs a fwrite, and the fprintf stays itself.
   char from[32] = "planted";
   char to[32];
   std::memcpy(to, from, static_cast<unsigned>(value) % sizeof to);
-  return to[0];
-#elif defined(PLANT_SNPRINTF)
   char text[32];
-  return std::snprintf(text, sizeof text, "planted %d", value);
-#elif defined(PLANT_STDERR)
-  // The compiler makes the plain fputs a fwrite; the fprintf stays itself.
   std::fputs("planted\n", stderr);
-  return std::fprintf(stderr, "planted %d\n", value);
+  return to[0] + std::snprintf(text, sizeof text, "planted %d", value) +
+         std::fprintf(stderr, "planted %d\n", value);
 #else
 #error "no PLANT_* definition"
 #endif

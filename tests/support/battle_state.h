@@ -10,6 +10,7 @@
 #include "game/battle/battle.h"
 #include "game/battle/cpu_player.h"
 #include "game/battle/directions.h"
+#include "game/battle/player_control.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
@@ -136,6 +137,13 @@ inline veyrdale::BattleObject& DeclaredCard(int character, int card, int players
   veyrdale::StartSpellCard(&caster, 0, card);
   veyrdale::FreezeFrames = 0;
   return caster;
+}
+
+// Player p as a blow that takes its last life leaves it: in hit stun, with no life.
+inline void KnockOut(int p) {
+  veyrdale::g_players[p].state = veyrdale::kStateHitStun;
+  veyrdale::g_players[p].stateTimer = 16;
+  veyrdale::g_players[p].life = 0;
 }
 
 }  // namespace testsupport

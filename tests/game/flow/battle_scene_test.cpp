@@ -27,6 +27,7 @@ namespace {
 
 using namespace veyrdale;
 using testsupport::EffectsWithCode;
+using testsupport::KnockOut;
 using testsupport::LiveEffects;
 
 // A match as the shared helper sets it up, with the library's recorded calls cleared, so that the
@@ -65,12 +66,6 @@ int SheetLoads(const char* set) {
     loads += call.args[0] == path;
   }
   return loads;
-}
-
-void KnockOut(int p) {
-  g_players[p].state = 10;
-  g_players[p].stateTimer = 16;
-  g_players[p].life = 0;
 }
 
 // ---- Round flow -----------------------------------------------------------------------------

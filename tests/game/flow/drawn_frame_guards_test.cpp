@@ -396,31 +396,32 @@ bool StepCheckedFrame(PoolFiller& filler, const PoolSet& set, Reach* reach) {
   if (RunRoundTiming() == BattleOutcome::kMatchOver) return false;
   StepBattleToDraw();
   const std::span<const DrawnFramePart> parts = DrawnFrameParts();
-  if (BattleFrameIsDrawn() && set.dark) {
+  if (BattleFrameIsDrawn()) {
     filler.Fill();
-    KeepFlashRunning();
-    ++reach->frames;
-    reach->reached += (LimitsPassed() & set.reaches) != 0;
-    DrawBattleFrame();
-    reach->viewParts += static_cast<int>(
-        std::count_if(parts.begin(), parts.end(), [](const DrawnFramePart& p) { return p.view; }));
-    // Outside the story no part of the frame lights the arena.
-    EXPECT_EQ(static_cast<int>(ArenaBlackout), 1) << "frame " << FrameCount;
-  } else if (BattleFrameIsDrawn()) {
-    filler.Fill();
-    static StateBefore before;
-    for (const DrawnFramePart& part : parts) {
-      if (part.view) before.Take();
-      const bool goesOn = part.run();
-      if (part.view) {
-        ++reach->viewParts;
-        EXPECT_EQ(before.Changed(), "") << part.name << ", frame " << FrameCount;
+    if (set.dark) {
+      KeepFlashRunning();
+      ++reach->frames;
+      reach->reached += (LimitsPassed() & set.reaches) != 0;
+      DrawBattleFrame();
+      reach->viewParts += static_cast<int>(std::count_if(
+          parts.begin(), parts.end(), [](const DrawnFramePart& p) { return p.view; }));
+      // Outside the story no part of the frame lights the arena.
+      EXPECT_EQ(static_cast<int>(ArenaBlackout), 1) << "frame " << FrameCount;
+    } else {
+      static StateBefore before;
+      for (const DrawnFramePart& part : parts) {
+        if (part.view) before.Take();
+        const bool goesOn = part.run();
+        if (part.view) {
+          ++reach->viewParts;
+          EXPECT_EQ(before.Changed(), "") << part.name << ", frame " << FrameCount;
+        }
+        if (&part == &parts.front()) {
+          ++reach->frames;
+          reach->reached += (LimitsPassed() & set.reaches) != 0;
+        }
+        if (!goesOn) break;
       }
-      if (&part == &parts.front()) {
-        ++reach->frames;
-        reach->reached += (LimitsPassed() & set.reaches) != 0;
-      }
-      if (!goesOn) break;
     }
   }
   StepBattleFromDraw();

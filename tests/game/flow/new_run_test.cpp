@@ -1,9 +1,9 @@
-// A new run begins as after a fresh start whichever way the last one went back to the title: F1,
-// a game over, a story's ending with its credits (and the unlock picture or the extra story's
+// A new run begins as after a fresh start whichever way the last one went back to the title: a
+// game over, a story's ending with its credits (and the unlock picture or the extra story's
 // epilogue after them), survival's result and a versus match's statistics (back through the
-// menus), and the end of the demonstration. Each last run is played from the title through the
-// real scenes, with spell cards declared and its end forced; the new run is a main story, taken
-// to its first fight.
+// menus), and the end of the demonstration (F1's own clear is BattleDraw's). Each last run is
+// played from the title through the real scenes, with spell cards declared and its end forced;
+// the new run is a main story, taken to its first fight.
 #include <cctype>
 #include <cstdint>
 #include <map>
@@ -14,7 +14,6 @@
 
 #include "game/battle/battle.h"
 #include "game/battle/field_table.h"
-#include "game/battle/player_control.h"
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/match_setup.h"
@@ -30,10 +29,10 @@ using testsupport::kB1;
 using testsupport::kB2;
 using testsupport::kB3;
 using testsupport::kDown;
+using testsupport::KnockOut;
 using testsupport::kRight;
 using testsupport::Pads;
 
-constexpr int kKeyF1 = 0x3B;
 constexpr int kKeyF2 = 60;
 
 // Every element of the field table (records, per-player arrays, globals), by its name.
@@ -159,24 +158,13 @@ class NewRun : public testsupport::ResultHarness {
   // Player p falls in every round until the battle asks player 0 to continue or is left.
   void Lose(int p) {
     for (int f = 0; f < 20000 && SceneId == kSceneBattle && ContinuePause == 0; ++f) {
-      if (RoundFrame >= 0 && RoundEndFrames == 0 && g_players[p].life > 0) {
-        g_players[p].state = 10;
-        g_players[p].stateTimer = 16;
-        g_players[p].life = 0;
-      }
+      if (RoundFrame >= 0 && RoundEndFrames == 0 && g_players[p].life > 0) KnockOut(p);
       Step();
     }
   }
 
   // ---- The ways back ------------------------------------------------------------------------
 
-  void WayF1() {
-    StoryFight();
-    DeclareCards();
-    testsupport::Recorder().SetKey(kKeyF1, true);
-    Step();
-    testsupport::Recorder().SetKey(kKeyF1, false);
-  }
   // A main story's fourth stage lost, and the continue prompt answered with "give up".
   void WayGameOver() {
     StoryFight();
@@ -188,8 +176,9 @@ class NewRun : public testsupport::ResultHarness {
     PressUntil(kSceneTitle, kB1);
   }
   // The story's last stage won, its closing script and the credits, run fast with button 3;
-  // `routeB` the story's other route, which a first clear rewards with the unlock picture.
-  void Ending(int kind, bool routeB = false) {
+  // `routeB` the story's other route, which a first clear rewards with the unlock picture after
+  // the ending.
+  void Ending(int kind, bool routeB) {
     StoryFight(kind);
     DeclareCards();
     RouteFlagB = routeB ? 1 : 0;
@@ -197,12 +186,11 @@ class NewRun : public testsupport::ResultHarness {
     Lose(1);
     PressUntil(kSceneTitle, kB1, kB3);
   }
-  void WayMainEnding() { Ending(0); }
   void WayUnlockPicture() { Ending(0, true); }
   // The extra story cleared at unlock level 2: its epilogue after the credits.
   void WayEpilogue() {
     g_scores.unlockLevel = 2;
-    Ending(1);
+    Ending(1, false);
   }
   // A survival run lost in its first round; from its result back through the selection and the
   // mode menu.
@@ -248,10 +236,8 @@ struct WayBack {
 };
 
 const WayBack kWaysBack[] = {
-    {"F1", &NewRun::WayF1, kSceneBattle, 3},
     {"game over", &NewRun::WayGameOver, kSceneGameOver, 3},
-    {"main story's ending", &NewRun::WayMainEnding, kSceneEnding, 3},
-    {"unlock picture", &NewRun::WayUnlockPicture, kSceneUnlockPicture, 0},
+    {"main story's ending, unlock picture", &NewRun::WayUnlockPicture, kSceneUnlockPicture, 0},
     {"extra story's epilogue", &NewRun::WayEpilogue, kSceneExtraEpilogue, 2},
     {"survival's result", &NewRun::WaySurvival, kSceneSurvivalResult, 3},
     {"versus statistics", &NewRun::WayVersus, kSceneWinQuote, 3},
@@ -272,12 +258,7 @@ TEST_F(NewRun, StartsAsAfterAFreshStartWhicheverWayTheLastRunWentBack) {
     ASSERT_TRUE(seen_.count(way.through)) << "the last run never reached scene " << way.through;
     ASSERT_EQ(SceneId, kSceneTitle) << "the way back never reached the title";
     StoryFight();
-    // What the spell-card panel and its bar read, player by player.
-    for (int p = 0; p < PlayersInPlay(); ++p) {
-      EXPECT_EQ(g_playerState.cardBar[p], 0) << "player " << p << "'s card bar";
-      EXPECT_EQ(g_playerState.cardBarFull[p], 0) << "player " << p << "'s card panel";
-      EXPECT_NE(g_players[p].state, kStateSpellCard) << "player " << p;
-    }
+    // The spell-card panel and its bar (cardBarFull, cardBar) among every other field.
     EXPECT_EQ(Differences(fresh, ReadTable()), "");
   }
 }
