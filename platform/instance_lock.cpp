@@ -46,6 +46,20 @@ bool InstanceLock::Acquire(const std::string& name) {
   return true;
 }
 
+bool InstanceLock::HeldElsewhere(const std::string& name) {
+  // Without the file nobody holds it; a shared claim fails only against a held one and never
+  // against another process's look of its own.
+  int fd = open(PathFor(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int r;
+  do {
+    r = flock(fd, LOCK_SH | LOCK_NB);
+  } while (r != 0 && errno == EINTR);
+  const bool held = r != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
+}
+
 void InstanceLock::Release() {
   if (fd_ < 0) return;
   flock(fd_, LOCK_UN);

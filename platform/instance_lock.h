@@ -23,6 +23,9 @@ class InstanceLock {
 
   // Where the lock of a name lives.
   static std::string PathFor(const std::string& name);
+  // Whether another process holds the lock of a name now; says nothing. For programs that must
+  // know before a start that would end them.
+  static bool HeldElsewhere(const std::string& name);
 
  private:
   int fd_ = -1;

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/output_file.h"
+
 namespace platform {
 namespace {
 
@@ -116,16 +118,15 @@ bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const u
     if (error != nullptr) *error = "empty picture";
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    if (error != nullptr) *error = std::strerror(errno);
+  OutputFile out;
+  if (!out.Open(path, error)) return false;
+  char message[200] = "the PNG could not be written";
+  if (!WriteFile(out.Stream(), width, height, rgb, compression, message)) {
+    out.Abandon();
+    if (error != nullptr) *error = path + ": " + message;
     return false;
   }
-  char message[200] = "the PNG could not be written";
-  bool ok = WriteFile(f, width, height, rgb, compression, message);
-  if (std::fclose(f) != 0) ok = false;
-  if (!ok && error != nullptr) *error = message;
-  return ok;
+  return out.Commit(error);
 }
 
 bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,

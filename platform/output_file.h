@@ -1,0 +1,55 @@
+// Files written whole or not at all. The bytes go to a temporary file beside the target, which is
+// renamed over the target only once every byte is written and the file closed without error, so a
+// full disk, a killed process or a failed write never leaves a cut file under the target's name,
+// and a target that was there before keeps its old bytes on a failure. Only a regular file (or
+// nothing) is ever replaced: a folder, a device, a pipe or a symbolic link at the target is refused
+// before anything is written, since renaming over it would destroy what the name stood for.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  // An output neither committed nor abandoned is abandoned: its temporary file goes.
+  ~OutputFile();
+
+  // Checks the target and makes the temporary file beside it. False, with a reason that names the
+  // target, when the target is not a regular file or the temporary file cannot be made (a missing
+  // or read-only folder among the causes); nothing is left behind then.
+  bool Open(const std::string& path, std::string* error);
+  // The temporary file's stream, for the writer; null unless open.
+  std::FILE* Stream() const { return stream_; }
+  // Writes bytes to the stream; false once any write has failed (the failure is kept for Commit).
+  bool Write(const void* data, size_t size);
+  // Flushes and closes the temporary file, then renames it over the target. False, with a reason
+  // that names the target, when any write, the close or the rename failed: the temporary file is
+  // removed and the target is as it was.
+  bool Commit(std::string* error);
+  // Closes and removes the temporary file; the target is untouched.
+  void Abandon();
+
+  const std::string& Target() const { return target_; }
+  const std::string& TemporaryPath() const { return temporary_; }
+
+ private:
+  std::string target_;
+  std::string temporary_;
+  std::FILE* stream_ = nullptr;
+  int writeError_ = 0;  // errno of the first failed write
+};
+
+// Why `path` may not be replaced by a new file: empty when it does not exist or is a regular
+// file, else a reason naming it ("PATH: is a folder", "...: is a symbolic link", ...).
+std::string ReplaceRefusal(const std::string& path);
+
+// The whole of `size` bytes as `path`, through an OutputFile. False with its reason.
+bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error);
+
+}  // namespace platform

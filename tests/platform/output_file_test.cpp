@@ -1,0 +1,166 @@
+#include "platform/output_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("output_file_test_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  // The names in the folder: a failure must leave no temporary file beside the target.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  fs::path dir_;
+};
+
+// Limits the size of any file this process writes, as a full disk would, and takes SIGXFSZ's
+// default (ending the process) away while it holds.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {
+  const std::string target = Path("out.bin");
+  std::string error;
+  ASSERT_TRUE(WriteWholeFile(target, "first", 5, &error)) << error;
+  ASSERT_TRUE(WriteWholeFile(target, "second!", 7, &error)) << error;
+  EXPECT_EQ(Read(target), "second!");
+  EXPECT_EQ(Names(), std::vector<std::string>{"out.bin"});
+  // The mode a plain creation would give, not the temporary file's private one.
+  const mode_t mask = umask(0);
+  umask(mask);
+  struct stat st;
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
+  const std::string target = Path("keep.bin");
+  std::string error;
+  ASSERT_TRUE(WriteWholeFile(target, "old bytes", 9, &error));
+  const std::string big(1 << 16, 'x');
+  struct Case {
+    const char* name;
+    bool throughStream;  // a writer that bypasses Write, as libpng and fprintf do
+  };
+  for (const Case& c : {Case{"Write", false}, Case{"stream", true}}) {
+    SCOPED_TRACE(c.name);
+    OutputFile out;
+    ASSERT_TRUE(out.Open(target, &error)) << error;
+    {
+      FileSizeLimit limit(4096);
+      if (c.throughStream) {
+        std::fwrite(big.data(), 1, big.size(), out.Stream());
+      } else {
+        EXPECT_FALSE(out.Write(big.data(), big.size()));
+      }
+      EXPECT_FALSE(out.Commit(&error));
+    }
+    EXPECT_NE(error.find(target), std::string::npos) << error;
+    EXPECT_EQ(Read(target), "old bytes");
+    EXPECT_EQ(Names(), std::vector<std::string>{"keep.bin"});
+  }
+}
+
+TEST_F(OutputFileTest, RefusesEverythingButARegularFile) {
+  fs::create_directory(Path("folder"));
+  fs::create_symlink(Path("elsewhere"), Path("link"));
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+  struct Case {
+    std::string target;
+    const char* says;
+  };
+  for (const Case& c : {Case{Path("folder"), "folder"}, Case{Path("link"), "symbolic link"},
+                        Case{Path("pipe"), "not a regular file"}, Case{"/dev/null", "device"},
+                        Case{Path("missing/out.bin"), "No such file"}, Case{"", "empty"}}) {
+    SCOPED_TRACE(c.target);
+    std::string error;
+    EXPECT_FALSE(WriteWholeFile(c.target, "x", 1, &error));
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+  }
+  EXPECT_TRUE(fs::is_directory(Path("folder")));
+  EXPECT_TRUE(fs::is_symlink(Path("link")));
+  EXPECT_FALSE(fs::exists(Path("elsewhere")));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "link", "pipe"}));
+}
+
+TEST_F(OutputFileTest, AnAbandonedOrDroppedOutputLeavesNothing) {
+  const std::string target = Path("never.bin");
+  std::string error;
+  {
+    OutputFile out;
+    ASSERT_TRUE(out.Open(target, &error));
+    EXPECT_TRUE(out.Write("abc", 3));
+    EXPECT_TRUE(fs::exists(out.TemporaryPath()));
+  }
+  OutputFile out;
+  ASSERT_TRUE(out.Open(target, &error));
+  out.Abandon();
+  EXPECT_FALSE(out.Commit(&error));
+  EXPECT_TRUE(Names().empty());
+}
+
+// A target that turns into something else while the bytes are written is not replaced either.
+TEST_F(OutputFileTest, ATargetThatBecameAFolderIsNotReplaced) {
+  const std::string target = Path("late");
+  OutputFile out;
+  std::string error;
+  ASSERT_TRUE(out.Open(target, &error));
+  out.Write("abc", 3);
+  fs::create_directory(target);
+  EXPECT_FALSE(out.Commit(&error));
+  EXPECT_NE(error.find("folder"), std::string::npos) << error;
+  EXPECT_EQ(Names(), std::vector<std::string>{"late"});
+}
+
+}  // namespace
+}  // namespace platform
