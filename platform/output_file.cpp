@@ -84,7 +84,8 @@ bool OutputFile::Write(const void* data, size_t size) {
 
 bool OutputFile::Commit(std::string* error) {
   if (stream_ == nullptr) {
-    if (error != nullptr) *error = (target_.empty() ? std::string("output") : target_) + ": not open";
+    if (error != nullptr)
+      *error = (target_.empty() ? std::string("output") : target_) + ": not open";
     return false;
   }
   int failure = writeError_;
