@@ -149,14 +149,17 @@ class Symbol:
 
     @property
     def writable(self):
-        """In a section the program writes, or common; constant tables are not, nor the data the
-        loader relocates and then makes read-only."""
+        """Common, or in a section whose flags let the program write it, whatever it is named (a
+        section attribute can name a written datum's section .rodata.*). The one exception goes by
+        name: .data.rel.ro and .data.rel.ro.* carry the write flag only so that the loader can
+        relocate them, and are read-only once it has."""
         if self.shndx == "SHN_COMMON":
             return True
         if not isinstance(self.shndx, int):
             return False
         name, flags = self.obj.section(self.shndx)
-        return bool(flags & SH_FLAGS.SHF_WRITE) and not name.startswith((".rodata", ".data.rel.ro"))
+        relro = name == ".data.rel.ro" or name.startswith(".data.rel.ro.")
+        return bool(flags & SH_FLAGS.SHF_WRITE) and not relro
 
 
 class ObjectFile:

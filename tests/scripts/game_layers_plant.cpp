@@ -1,8 +1,8 @@
 // Symbols a layer's archive must not need (or, for WEAK_INLINE, CORE_DATA_WORD and ALLOWED_CALLS,
-// ones that it may need; for BATTLE_GLOBAL, THREAD_LOCAL, REUSED_SOURCE and STATE_DATA, data it
-// must not define unlisted), chosen by the object's PLANT_* definition; CORE_RANDOM is the core
-// helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one layer's archive; only
-// STATE_DATA is linked into a program (a state map of its own).
+// ones that it may need; for BATTLE_GLOBAL, THREAD_LOCAL, REUSED_SOURCE, WRITTEN_RODATA and
+// STATE_DATA, data it must not define unlisted), chosen by the object's PLANT_* definition;
+// CORE_RANDOM is the core helper that VIEW_CORE_RANDOM needs. Each object is added to a copy of one
+// layer's archive; only STATE_DATA is linked into a program (a state map of its own).
 #include <dirent.h>
 #include <dlfcn.h>
 #include <limits.h>
@@ -19,6 +19,7 @@
 #include "game/core/data_files.h"
 #include "game/core/sound_entries.h"
 #include "game/flow/flow.h"
+#include "game/view/view.h"
 #include "morrow/graphics/font.h"
 #include "morrow/sound/music.h"
 #include "morrow/system/log.h"
@@ -74,6 +75,12 @@ int g_outside[4] = {};
 int g_partly[4] = {};
 #endif
 
+#if defined(PLANT_WRITTEN_RODATA)
+// Data the battle writes in a section named as constant data but writable by its flags. Inline, so
+// that the section is its group's and the assembler takes those flags without a warning.
+[[gnu::section(".rodata.planted")]] inline int g_inRodata[2] = {};
+#endif
+
 #if defined(PLANT_CORE_RANDOM)
 // Not built with a section per function as core is: the call below is resolved inside the one
 // section without a relocation, and the check must still follow it.
@@ -111,6 +118,9 @@ int Need(int value) {
 #elif defined(PLANT_FLOW)
   veyrdale::LoadGameResources(value);
   return 0;
+#elif defined(PLANT_VIEW)
+  veyrdale::DrawNumber(0, 0, value, 0, 0);
+  return 0;
 #elif defined(PLANT_FILE_OPEN)
   std::FILE* file = std::fopen("planted.mpd", "rb");
   return file == nullptr ? 0 : value;
@@ -125,6 +135,8 @@ int Need(int value) {
   return g_perThread += value;
 #elif defined(PLANT_REUSED_SOURCE)
   return veyrdale::g_source += value;
+#elif defined(PLANT_WRITTEN_RODATA)
+  return g_inRodata[value & 1] += value;
 #elif defined(PLANT_STATE_DATA)
   g_outside[value & 3] += value;
   return g_partly[value & 3] += value;

@@ -557,4 +557,38 @@ TEST(BattleProbe, DashesAndTheWayOutOfWalls) {
   EXPECT_EQ(Probe("-e 'wayout 4'").status, 2);
 }
 
+// A round on an arena's maps read from the folder, started by `round` or by the battle's own
+// timing, and then run: each set-up's first round takes its maps once, so the round-start check of
+// debug builds holds, and the frames after `round` go on with that round.
+TEST(BattleProbe, RoundsRunOnTheArenasMaps) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.File("Resource/Mpd"));
+  for (int n = 0; n < 13; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
+    testsupport::WriteFile(dir.File(name), MapFile('\x00', {{n, 0}}, '\x09'));
+  }
+  struct Case {
+    const char* commands;
+    const char* out;
+  } cases[] = {
+      {"match players=2 chars=0,1 arena=0; round; print cells[0,0] RoundFrame; set p0.x 300; "
+       "frame 2; print RoundFrame p0.x",
+       "9 1\n3 300\n"},
+      // A later round of the same set-up, after `round` or after frames, and the battle's own.
+      {"match players=2 chars=0,1 arena=5; round; set meleeLevel 1; round; frame 3; print "
+       "cells[3,0] RoundFrame",
+       "9 4\n"},
+      {"match players=2 chars=0,1 arena=2; frame 300; round; print cells[1,0] RoundFrame; frame "
+       "1; set p1.state 10; set p1.stateTimer 16; set p1.life 0; frame 400; print RoundNumber",
+       "9 1\n1\n"},
+      {"story 0 5; round; frame 2; print cells[0,0]", "9\n"},
+  };
+  for (const Case& c : cases) {
+    ProbeRun run = Probe("-e '" + std::string(c.commands) + "'", dir.path());
+    EXPECT_EQ(run.status, 0) << c.commands;
+    EXPECT_EQ(run.out, c.out) << c.commands;
+  }
+}
+
 }  // namespace

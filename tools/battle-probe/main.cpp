@@ -33,7 +33,9 @@
 //                                      from the current folder, scene 4
 //   story KIND STAGE                   a story stage: the stage-type table, the stage set-up
 //                                      and the maps of the match's arena read
-//   round                              a round start for players 0-3
+//   round                              a round start for players 0-3, as the battle's own: the
+//                                      frames after it go on with that round; past a round's
+//                                      frame 0 it is the match's next round, on the same maps
 //   frame [N]                          N battle frames (1 if not given)
 //   hold P INPUT... N                  player P holds the inputs (down up left right b1-b5) for
 //                                      the next N frames

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/battle/arena.h"
 #include "game/battle/battle.h"
 #include "game/battle/directions.h"
 #include "game/battle/story_stages.h"
@@ -131,7 +132,17 @@ void Story(const Args& a) {
 }
 
 void Round(const Args&) {
-  for (int p = 0; p < 4; ++p) veyrdale::StartRound(&veyrdale::g_players[p], p);
+  using namespace veyrdale;
+  // Past a round's frame 0 a round of this set-up has run: this one follows it on the same maps,
+  // which a round end hands on when the match goes on.
+  if (RoundFrame != 0) HandOnArenaMaps();
+  StartAllPlayers();
+  // Outside the story the battle's timing starts a round at its frame 0; the timing moved past
+  // that start, the frames that follow go on with this round instead of starting it again.
+  if (g_match.storyMode == 0) {
+    RoundFrame = 1;
+    RoundEndFrames = 0;
+  }
 }
 
 namespace {
