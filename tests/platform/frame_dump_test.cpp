@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
 #include "platform/png_file.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -98,6 +103,46 @@ TEST(FrameDump, ListedPresentsAreWrittenAndReadBack) {
   std::string error;
   EXPECT_FALSE(platform::DumpFrame(s, 2, p, &error));
   EXPECT_FALSE(error.empty());
+}
+
+// A full disk: the picture that does not fit leaves nothing under its name nor a temporary file
+// beside it, is reported once with its file and the reason, and no later frame is tried.
+TEST(FrameDump, TheFirstFailedWriteEndsTheDumpWithOneReport) {
+  testsupport::TempDir dir;
+  std::vector<uint32_t> noise(64 * 64);
+  std::generate(noise.begin(), noise.end(), std::mt19937(7));
+  platform::PresentedPicture large;  // some 12 KiB however it is compressed
+  large.width = large.height = 64;
+  large.pitch = 64 * 4;
+  large.format = platform::PixelFormatForDepth(32, platform::Pixel16Layout::k565);
+  large.pixels = reinterpret_cast<const uint8_t*>(noise.data());
+  platform::PresentedPicture small = large;
+  small.width = small.height = 1;
+  platform::FrameDumpSettings s;
+  s.dir = dir.path();
+  ASSERT_TRUE(platform::ParseFrameList("1-3", &s.frames));
+  char* said = nullptr;
+  size_t saidSize = 0;
+  std::FILE* report = open_memstream(&said, &saidSize);
+  platform::FrameDump dump(s, report);
+  {
+    testsupport::FileSizeLimit limit(4096);
+    dump.Take(1, small);
+    dump.Take(2, large);
+  }
+  dump.Take(3, small);
+  std::fclose(report);
+  const std::string line(said, saidSize);
+  std::free(said);
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(e.path().filename());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"frame_000001.png"});
+  EXPECT_TRUE(dump.Stopped());
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+  EXPECT_NE(line.find(dir.File("frame_000002.png") + ": File too large"), std::string::npos)
+      << line;
 }
 
 TEST(FrameDump, MalformedAndTruncatedPngsAreRefused) {

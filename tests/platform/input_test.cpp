@@ -181,12 +181,19 @@ TEST_F(PadInputScriptFrames, SystemKeysFollowTheScriptedKeys) {
   EXPECT_EQ(vk[0x27], 0);
 }
 
-TEST(KeyboardScript, UnreadableFileIsReported) {
-  platform::ScriptInputService* s = nullptr;
-  EXPECT_FALSE(platform::ScriptInputService::LoadFile("/nonexistent/dir/script.txt", &s));
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->EnumeratePads(), 0);
-  delete s;
+// A folder opens as a file would; only its read fails.
+TEST(KeyboardScript, UnreadableFileOrFolderIsReported) {
+  for (const char* path : {"/nonexistent/dir/script.txt", "."}) {
+    platform::ScriptInputService* s = nullptr;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(platform::ScriptInputService::LoadFile(path, &s)) << path;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr().rfind(
+                  "morrow: cannot read the input script " + std::string(path) + ": ", 0),
+              0u);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->EnumeratePads(), 0);
+    delete s;
+  }
 }
 
 TEST(KeyboardCodes, GameKeysHaveVirtualKeys) {
@@ -258,6 +265,17 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
   platform::SetFrameLimit(0);
   unsetenv("MORROW_MAX_FRAMES");
   platform::InstallWindowService(nullptr);
+}
+
+// The report comes once a process, so each value is read in a fresh one.
+TEST(FrameLimitDeathTest, ValuesThatAreNoFrameCountAreReported) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const char* value : {"0", "-2", "abc"}) {
+    setenv("MORROW_MAX_FRAMES", value, 1);
+    EXPECT_EXIT((platform::FrameLimit(), std::_Exit(0)), ::testing::ExitedWithCode(0),
+                std::string("ignoring MORROW_MAX_FRAMES=\"") + value + "\"");
+  }
+  unsetenv("MORROW_MAX_FRAMES");
 }
 
 }  // namespace
