@@ -47,7 +47,6 @@ class FrameDump {
   explicit FrameDump(FrameDumpSettings settings, std::FILE* report = stderr)
       : settings_(std::move(settings)), report_(report) {}
   void Take(uint64_t n, const PresentedPicture& picture);
-  bool Stopped() const { return stopped_; }
 
  private:
   FrameDumpSettings settings_;
