@@ -99,8 +99,7 @@ void FrameDump::Take(uint64_t n, const PresentedPicture& picture) {
   std::string error;
   if (DumpFrame(settings_, n, picture, &error)) return;
   stopped_ = true;
-  std::fprintf(report_,
-               "morrow: frame dump stopped at frame %llu (no later frame is written): %s\n",
+  std::fprintf(stderr, "morrow: frame dump stopped at frame %llu (no later frame is written): %s\n",
                static_cast<unsigned long long>(n), error.c_str());
 }
 

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,21 +39,19 @@ bool DumpFrame(const FrameDumpSettings& settings, uint64_t n, const PresentedPic
                std::string* error);
 
 // The dump of one run. A write that fails (a full disk, a folder that is gone) would fail again for
-// every later frame, so the first failure ends the dump with one line on `report` naming the file
-// and the reason, and no later frame is tried.
+// every later frame, so the first failure ends the dump with one line on stderr naming the file and
+// the reason, and no later frame is tried.
 class FrameDump {
  public:
-  explicit FrameDump(FrameDumpSettings settings, std::FILE* report = stderr)
-      : settings_(std::move(settings)), report_(report) {}
+  explicit FrameDump(FrameDumpSettings settings) : settings_(std::move(settings)) {}
   void Take(uint64_t n, const PresentedPicture& picture);
 
  private:
   FrameDumpSettings settings_;
-  std::FILE* report_;
   bool stopped_ = false;
 };
 
-// FrameDump::Take with the environment's settings (read once), reporting on stderr.
+// FrameDump::Take with the environment's settings (read once).
 void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture);
 
 // Finishes the frame and writes what the screen shows: a change of the primary still waiting

@@ -267,15 +267,12 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
   platform::InstallWindowService(nullptr);
 }
 
-// The report comes once a process, so each value is read in a fresh one.
-TEST(FrameLimitDeathTest, ValuesThatAreNoFrameCountAreReported) {
+// The report comes once a process, so the value is read in a fresh one.
+TEST(FrameLimitDeathTest, ZeroIsReportedAsNoFrameCount) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  for (const std::string value : {"0", "-2"}) {
-    setenv("MORROW_MAX_FRAMES", value.c_str(), 1);
-    EXPECT_EXIT(
-        (platform::FrameLimit(), std::_Exit(0)), ::testing::ExitedWithCode(0),
-        "ignoring MORROW_MAX_FRAMES=\"" + value + "\" \\(expected a frame count of 1 or more");
-  }
+  setenv("MORROW_MAX_FRAMES", "0", 1);
+  EXPECT_EXIT((platform::FrameLimit(), std::_Exit(0)), ::testing::ExitedWithCode(0),
+              "ignoring MORROW_MAX_FRAMES=\"0\" \\(expected a frame count of 1 or more");
   unsetenv("MORROW_MAX_FRAMES");
 }
 
