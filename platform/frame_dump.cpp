@@ -94,17 +94,18 @@ bool DumpFrame(const FrameDumpSettings& settings, uint64_t n, const PresentedPic
   return WritePngRgb(settings.dir + name, picture.width, picture.height, rgb.data(), error);
 }
 
-void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture) {
-  static const FrameDumpSettings settings = FrameDumpSettingsFromEnvironment();
+void FrameDump::Take(uint64_t n, const PresentedPicture& picture) {
+  if (stopped_) return;
   std::string error;
-  if (!DumpFrame(settings, n, picture, &error)) {
-    static bool reported = false;
-    if (!reported) {
-      std::fprintf(stderr, "morrow: frame dump into %s failed: %s\n", settings.dir.c_str(),
-                   error.c_str());
-      reported = true;
-    }
-  }
+  if (DumpFrame(settings_, n, picture, &error)) return;
+  stopped_ = true;
+  std::fprintf(stderr, "morrow: frame dump stopped at frame %llu (no later frame is written): %s\n",
+               static_cast<unsigned long long>(n), error.c_str());
+}
+
+void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture) {
+  static FrameDump dump(FrameDumpSettingsFromEnvironment());
+  dump.Take(n, picture);
 }
 
 bool WriteLastPresentedPng(Display* display, const std::string& path, std::string* error) {

@@ -4,7 +4,8 @@
 // dir/frame_NNNNNN.png: within the library the presents after its start (the frames of scripted
 // input, platform/input.h), else every present counted from 1 (platform/display.h). Channels
 // narrower than 8 bits are widened as the library widens them. Both variables are inert when unset;
-// a malformed frame list is reported once on stderr and dumps nothing.
+// a malformed frame list is reported once on stderr and dumps nothing. Each picture is written
+// whole or not at all (platform/output_file.h); the first one that cannot be written ends the dump.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +38,20 @@ FrameDumpSettings FrameDumpSettingsFromEnvironment();
 bool DumpFrame(const FrameDumpSettings& settings, uint64_t n, const PresentedPicture& picture,
                std::string* error);
 
-// DumpFrame with the environment's settings (read once); a failure is reported once on stderr.
+// The dump of one run. A write that fails (a full disk, a folder that is gone) would fail again for
+// every later frame, so the first failure ends the dump with one line on stderr naming the file and
+// the reason, and no later frame is tried.
+class FrameDump {
+ public:
+  explicit FrameDump(FrameDumpSettings settings) : settings_(std::move(settings)) {}
+  void Take(uint64_t n, const PresentedPicture& picture);
+
+ private:
+  FrameDumpSettings settings_;
+  bool stopped_ = false;
+};
+
+// FrameDump::Take with the environment's settings (read once).
 void DumpFrameIfListed(uint64_t n, const PresentedPicture& picture);
 
 // Finishes the frame and writes what the screen shows: a change of the primary still waiting

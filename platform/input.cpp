@@ -30,11 +30,15 @@ FrameLimitSetting g_limit;
 
 void ReadFrameLimit() {
   if (g_limit.overridden) return;
-  // A malformed value is reported by EnvInteger and, like a negative one, sets no limit.
-  int64_t n = EnvInteger("MORROW_MAX_FRAMES", 0);
-  if (n < 0) {
-    ReportBadSetting("MORROW_MAX_FRAMES", *EnvSetting("MORROW_MAX_FRAMES"), "a frame count");
-    n = 0;
+  // A value that is no frame count sets no limit and is reported (a malformed one by EnvInteger);
+  // 0 too: it would end the run before its first frame, which no one asks for on purpose.
+  g_limit.frames = 0;
+  auto text = EnvSetting("MORROW_MAX_FRAMES");
+  if (!text) return;
+  const int64_t n = EnvInteger("MORROW_MAX_FRAMES", 0);
+  if (n < 1) {
+    ReportBadSetting("MORROW_MAX_FRAMES", *text, "a frame count of 1 or more");
+    return;
   }
   g_limit.frames = static_cast<uint64_t>(n);
 }

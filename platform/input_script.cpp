@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 
 #include "platform/key_codes.h"
@@ -95,15 +96,25 @@ ScriptInputService::ScriptInputService(std::vector<ScriptEvent> events)
 }
 
 bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** out) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  ParsedScript parsed = ParseInputScript(in ? text.str() : std::string());
-  *out = new ScriptInputService(std::move(parsed.events));
-  if (!in) {
-    std::fprintf(stderr, "morrow: cannot read the input script %s\n", path.c_str());
+  // A folder opens like a file and only its read fails, so the read's error is what tells.
+  std::string text;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  int failure = file == nullptr ? errno : 0;
+  if (file != nullptr) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    if (std::ferror(file)) failure = errno != 0 ? errno : EIO;
+    std::fclose(file);
+  }
+  if (failure != 0) {
+    *out = new ScriptInputService({});
+    std::fprintf(stderr, "morrow: cannot read the input script %s: %s\n", path.c_str(),
+                 std::strerror(failure));
     return false;
   }
+  ParsedScript parsed = ParseInputScript(text);
+  *out = new ScriptInputService(std::move(parsed.events));
   if (parsed.badLines > 0) {
     std::fprintf(stderr, "morrow: %s: %d malformed line(s) skipped, the first is line %d\n",
                  path.c_str(), parsed.badLines, parsed.firstBadLine);

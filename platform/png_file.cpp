@@ -22,7 +22,17 @@ void CollectError(png_structp png, png_const_charp message) {
 }
 void IgnoreWarning(png_structp, png_const_charp) {}
 
-bool WriteFile(FILE* file, int32_t width, int32_t height, const uint8_t* rgb,
+// The bytes go through OutputFile::Write, so a failed write stops the picture at once and its
+// message is the system's reason (a full disk, a file too large), not libpng's bare "Write Error".
+void WriteData(png_structp png, png_bytep data, size_t size) {
+  if (!static_cast<OutputFile*>(png_get_io_ptr(png))->Write(data, size)) {
+    png_error(png, std::strerror(errno));
+  }
+}
+// The output is flushed once, by its commit.
+void FlushNothing(png_structp) {}
+
+bool WriteFile(OutputFile* out, int32_t width, int32_t height, const uint8_t* rgb,
                const PngCompression& compression, char* message) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, message, CollectError, IgnoreWarning);
@@ -36,7 +46,7 @@ bool WriteFile(FILE* file, int32_t width, int32_t height, const uint8_t* rgb,
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, out, WriteData, FlushNothing);
   if (compression.level >= 0) png_set_compression_level(png, compression.level);
   if (!compression.rowFilters) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -115,13 +125,13 @@ bool ReadFile(FILE* file, ReadState* st, char* message) {
 bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
                  std::string* error, const PngCompression& compression) {
   if (width < 1 || height < 1 || rgb == nullptr) {
-    if (error != nullptr) *error = "empty picture";
+    if (error != nullptr) *error = path + ": empty picture";
     return false;
   }
   OutputFile out;
   if (!out.Open(path, error)) return false;
   char message[200] = "the PNG could not be written";
-  if (!WriteFile(out.Stream(), width, height, rgb, compression, message)) {
+  if (!WriteFile(&out, width, height, rgb, compression, message)) {
     out.Abandon();
     if (error != nullptr) *error = path + ": " + message;
     return false;

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
 #include "platform/png_file.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -98,6 +103,31 @@ TEST(FrameDump, ListedPresentsAreWrittenAndReadBack) {
   std::string error;
   EXPECT_FALSE(platform::DumpFrame(s, 2, p, &error));
   EXPECT_FALSE(error.empty());
+}
+
+// A full disk: the frame that does not fit leaves nothing under its name or beside it, is reported
+// once with its file and the reason, and no later frame is tried.
+TEST(FrameDump, TheFirstFailedWriteEndsTheDumpWithOneReport) {
+  testsupport::TempDir dir;
+  std::vector<uint32_t> noise(4096);  // a row that fills the writer's buffer several times
+  std::generate(noise.begin(), noise.end(), std::mt19937(7));
+  platform::PresentedPicture p;
+  p.width = 4096;
+  p.height = 1;
+  p.pitch = 4096 * 4;
+  p.format = platform::PixelFormatForDepth(32, platform::Pixel16Layout::k565);
+  p.pixels = reinterpret_cast<const uint8_t*>(noise.data());
+  platform::FrameDump dump({dir.path(), {{1, 9}}});
+  ::testing::internal::CaptureStderr();
+  {
+    testsupport::FileSizeLimit limit(4096);
+    dump.Take(1, p);
+  }
+  dump.Take(2, p);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "morrow: frame dump stopped at frame 1 (no later frame is written): " +
+                dir.File("frame_000001.png") + ": File too large\n");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(FrameDump, MalformedAndTruncatedPngsAreRefused) {

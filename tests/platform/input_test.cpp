@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/input_script.h"
@@ -181,12 +182,18 @@ TEST_F(PadInputScriptFrames, SystemKeysFollowTheScriptedKeys) {
   EXPECT_EQ(vk[0x27], 0);
 }
 
-TEST(KeyboardScript, UnreadableFileIsReported) {
-  platform::ScriptInputService* s = nullptr;
-  EXPECT_FALSE(platform::ScriptInputService::LoadFile("/nonexistent/dir/script.txt", &s));
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->EnumeratePads(), 0);
-  delete s;
+// A folder opens as a file would; only its read fails.
+TEST(KeyboardScript, UnreadableFileOrFolderIsReported) {
+  for (const std::string path : {"/nonexistent/dir/script.txt", "."}) {
+    platform::ScriptInputService* s = nullptr;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(platform::ScriptInputService::LoadFile(path, &s)) << path;
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                ::testing::StartsWith("morrow: cannot read the input script " + path + ": "));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->EnumeratePads(), 0);
+    delete s;
+  }
 }
 
 TEST(KeyboardCodes, GameKeysHaveVirtualKeys) {
@@ -258,6 +265,15 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
   platform::SetFrameLimit(0);
   unsetenv("MORROW_MAX_FRAMES");
   platform::InstallWindowService(nullptr);
+}
+
+// The report comes once a process, so the value is read in a fresh one.
+TEST(FrameLimitDeathTest, ZeroIsReportedAsNoFrameCount) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  setenv("MORROW_MAX_FRAMES", "0", 1);
+  EXPECT_EXIT((platform::FrameLimit(), std::_Exit(0)), ::testing::ExitedWithCode(0),
+              "ignoring MORROW_MAX_FRAMES=\"0\" \\(expected a frame count of 1 or more");
+  unsetenv("MORROW_MAX_FRAMES");
 }
 
 }  // namespace

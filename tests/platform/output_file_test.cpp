@@ -1,17 +1,17 @@
 #include "platform/output_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/file_size_limit.h"
 
 namespace platform {
 namespace {
@@ -47,27 +47,6 @@ class OutputFileTest : public ::testing::Test {
   fs::path dir_;
 };
 
-// Limits the size of any file this process writes, as a full disk would, and takes SIGXFSZ's
-// default (ending the process) away while it holds.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limit = old_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*oldHandler_)(int) = nullptr;
-};
-
 TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {
   const std::string target = Path("out.bin");
   std::string error;
@@ -97,7 +76,7 @@ TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
     OutputFile out;
     ASSERT_TRUE(out.Open(target, &error)) << error;
     {
-      FileSizeLimit limit(4096);
+      testsupport::FileSizeLimit limit(4096);
       if (c.throughStream) {
         std::fwrite(big.data(), 1, big.size(), out.Stream());
       } else {
