@@ -214,6 +214,8 @@ void RunLeave() {
   }
   if (!StepLeaveCountdown(SurvivalLeaveCountdown)) return;
   StoreNewBest();
+  // The run is over: the selection and the menus after it show and play the player's difficulty.
+  RestorePlayerDifficulty();
   ClearColourTable();
   g_match.playerCount = 1;
   SceneId = kSceneCharacterSelect;
