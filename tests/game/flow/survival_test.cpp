@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -222,19 +223,37 @@ std::vector<int32_t> ReadWords(const char* file) {
   return words;
 }
 
+// A file whose rows of characters 3 and 7 no run can leave (a negative best, a stage past 31) and
+// whose row of character 8 a run can.
+void WriteDamagedRecords(int32_t best3) {
+  std::vector<int32_t> words;
+  for (int c = 0; c < 16; ++c) words.insert(words.end(), {100000, 0, 0});
+  std::copy_n(std::vector<int32_t>{best3, 4, 2}.begin(), 3, &words[9]);
+  std::copy_n(std::vector<int32_t>{5000, 99, 1}.begin(), 3, &words[21]);
+  std::copy_n(std::vector<int32_t>{250000, 12, 3}.begin(), 3, &words[24]);
+  std::filesystem::create_directories("Data");
+  if (FILE* f = std::fopen("Data/score_s.sav", "wb")) {
+    std::fwrite(words.data(), 4, words.size(), f);
+    std::fclose(f);
+  }
+}
+
 TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
   struct Case {
     const char* name;
     int32_t round, winner, score, stored;
+    bool fromFile;  // the stored best read from a file with damaged rows
     const char* emblem;
     bool written;
     int32_t stage;  // stored when written
   } cases[] = {
-      {"completed run", 29, 1, 500000, 100000, "kak:2", true, 31},
-      {"lost at round 12", 12, 2, 123456, 100000, "kak:1", true, 13},
-      {"round 29 lost", 29, 2, 123456, 100000, "kak:1", true, 30},
-      {"equal score", 12, 2, 100000, 100000, "kak:1", false, 0},
-      {"below an unsigned best", 12, 2, 999999, -1, "kak:1", false, 0},
+      {"completed run", 29, 1, 500000, 100000, false, "kak:2", true, 31},
+      {"lost at round 12", 12, 2, 123456, 100000, false, "kak:1", true, 13},
+      {"round 29 lost", 29, 2, 123456, 100000, false, "kak:1", true, 30},
+      {"equal score", 12, 2, 100000, 100000, false, "kak:1", false, 0},
+      {"below an unsigned best", 12, 2, 999999, -1, false, "kak:1", false, 0},
+      // Read, that best is the default row's, which the run beats.
+      {"a negative best from the file", 12, 2, 123456, -1, true, "kak:1", true, 13},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -242,6 +261,10 @@ TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
     std::remove("Data/score_s.sav");
     StartRun();
     g_survival.bestScore[3] = c.stored;
+    if (c.fromFile) {
+      WriteDamagedRecords(c.stored);
+      ASSERT_EQ(LoadDataFile(kSurvivalFile, kLoadSurvival), 0);
+    }
     RoundNumber = c.round;
     RoundWinner = c.winner;
     g_playerState.score[0] = c.score;
@@ -284,6 +307,11 @@ TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
     EXPECT_EQ(words[10], c.stage);
     EXPECT_EQ(words[11], 7);
     EXPECT_EQ(words[0], 100000) << "the other characters as they were";
+    if (c.fromFile) {
+      EXPECT_EQ(std::vector<int32_t>(&words[21], &words[27]),
+                (std::vector<int32_t>{100000, 0, 0, 250000, 12, 3}))
+          << "the rows as they were shown";
+    }
   }
 }
 
