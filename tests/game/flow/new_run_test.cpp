@@ -33,7 +33,6 @@ using testsupport::kB3;
 using testsupport::kDown;
 using testsupport::KnockOut;
 using testsupport::kRight;
-using testsupport::kUp;
 using testsupport::Pads;
 
 constexpr int kKeyF2 = 60;
@@ -233,6 +232,8 @@ class NewRun : public testsupport::ResultHarness {
     PressUntil(kSceneTitle, kB1);
   }
 
+  void OptionsPageLeft();
+
   std::set<int> seen_;  // the scenes run since the last clear
 };
 
@@ -274,113 +275,56 @@ TEST_F(NewRun, StartsAsAfterAFreshStartWhicheverWayTheLastRunWentBack) {
 // ---- The player's difficulty after survival -------------------------------------------------
 
 constexpr int kKeyF1 = 0x3B;
-constexpr int kHard = 2;
-constexpr int kSurvivalFirstRound = 0;  // Easy: the difficulty of survival's first rounds
 
-enum class SurvivalExit {
-  kResultThenTitle,  // the result, the selection, the mode menu, the title
-  kResultThenStory,  // the result, the selection, the mode menu, a story at once
-  kF1,               // F1 in the round
-};
+// From the title: the options page (its third item), left by its last line, which saves.
+void NewRun::OptionsPageLeft() {
+  for (int f = 0; f < 2000 && MenuCursor == 0; ++f) Step({f % 3 == 0 ? kB1 : 0, 0, 0, 0});
+  for (int f = 0; f < 2000 && MenuCursor != 3; ++f) Step({f % 3 == 0 ? kDown : 0, 0, 0, 0});
+  ASSERT_TRUE(PressUntil(kSceneOptions, kB1));
+  while (SceneFrame < 40) Step();
+  Step({kB2, 0, 0, 0});  // to the last line
+  Step();
+  Step({kB1, 0, 0, 0});
+  ASSERT_EQ(SceneId, kSceneTitle);
+}
 
-class PlayerDifficulty : public NewRun {
- protected:
-  // From the title (its item list opened first when closed): the options page, left by its last
-  // line, which saves the options; the title's cursor then on its first item.
-  void OptionsPageLeft() {
-    for (int f = 0; f < 2000 && (SceneFrame < 40 || MenuCursor == 0); ++f) {
-      Step({f % 3 == 0 && SceneFrame >= 40 ? kB1 : 0, 0, 0, 0});
-    }
-    while (MenuCursor != 3) {
-      Step({kDown, 0, 0, 0});
-      Step();
-    }
-    ASSERT_TRUE(PressUntil(kSceneOptions, kB1));
-    while (SceneFrame < 40) Step();
-    Step({kB2, 0, 0, 0});  // to the last line
-    Step();
-    Step({kB1, 0, 0, 0});
-    ASSERT_EQ(SceneId, kSceneTitle);
-    while (MenuCursor != 1) {
-      Step({kUp, 0, 0, 0});
-      Step();
-    }
-  }
-  static int32_t SavedDifficulty() {
-    const std::string bytes = testsupport::ReadFile("Data/config.sav");
-    if (bytes.size() != 44) return -1;
-    return static_cast<int32_t>(static_cast<uint8_t>(bytes[0]) |
-                                static_cast<uint32_t>(static_cast<uint8_t>(bytes[1])) << 8);
-  }
-};
-
-// Survival's rounds take a difficulty of their own; whichever way the run is left, the player's
-// comes back: on a first start the default, which no options file can give back, else the file's.
-// The options page then shows and saves it, and a story plays and keeps its score at it.
-TEST_F(PlayerDifficulty, ComesBackWhicheverWaySurvivalIsLeft) {
-  struct Case {
-    const char* name;
-    int file;  // the difficulty of Data/config.sav, -1 for none
-    SurvivalExit exit;
-  } cases[] = {
-      {"first start, back to the title", -1, SurvivalExit::kResultThenTitle},
-      {"first start, a story from the mode menu", -1, SurvivalExit::kResultThenStory},
-      {"first start, F1", -1, SurvivalExit::kF1},
-      {"Hard, back to the title", kHard, SurvivalExit::kResultThenTitle},
-      {"Hard, a story from the mode menu", kHard, SurvivalExit::kResultThenStory},
-      {"Hard, F1", kHard, SurvivalExit::kF1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove("Data/config.sav");
-    if (c.file >= 0) {
-      g_options.difficulty = c.file;
-      ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
-    }
-    Restart();
-    const int32_t want = c.file >= 0 ? c.file : OptionSettings{}.difficulty;
-    ASSERT_EQ(g_options.difficulty, want) << "the start's";
-    g_scores.unlockLevel = 3;
-    Enter(kSceneTitle);
-    SurvivalRound();
-    ASSERT_EQ(SceneId, kSceneBattle);
-    EXPECT_EQ(g_options.difficulty, kSurvivalFirstRound) << "the round's own";
-    if (c.exit == SurvivalExit::kF1) {
-      testsupport::Recorder().SetKey(kKeyF1, true);
-      Step();
-      testsupport::Recorder().SetKey(kKeyF1, false);
-      ASSERT_EQ(SceneId, kSceneTitle);
-    } else {
-      // Past the players' entrance, where a knock-out could not take.
-      while (RoundFrame < 300) Step();
-      Lose(0);
-      ASSERT_TRUE(PressUntil(kSceneCharacterSelect, kB1));
-      EXPECT_EQ(g_options.difficulty, want) << "in the selection after the result";
-      ASSERT_TRUE(PressUntil(kSceneModeMenu, kB2));
-      EXPECT_EQ(g_options.difficulty, want) << "in the mode menu";
-      if (c.exit == SurvivalExit::kResultThenStory) {
-        Choose(2);  // from survival past "back" to the story
+// Survival's rounds take a difficulty of their own; whichever way the run is left (its result,
+// the selection and the mode menu, then the title or a story; F1 in the round), the player's comes
+// back: on a first start the default, which no options file gives back, else the file's (Hard). A
+// story then plays and keeps its score at it, and the options page saves it.
+TEST_F(NewRun, ThePlayersDifficultyComesBackAfterSurvival) {
+  for (const int32_t file : {-1, 2}) {
+    for (const char* way : {"title", "story", "F1"}) {
+      SCOPED_TRACE(std::string(way) + (file < 0 ? ", first start" : ", Hard"));
+      std::filesystem::remove("Data/config.sav");
+      g_options.difficulty = file;
+      if (file >= 0) SaveDataFile(kOptionsFile, kSaveOptions);
+      Restart();
+      const int32_t want = file >= 0 ? file : OptionSettings{}.difficulty;
+      g_scores.unlockLevel = 3;
+      Enter(kSceneTitle);
+      SurvivalRound();
+      EXPECT_EQ(g_options.difficulty, 0) << "the first round's own";
+      if (way[0] == 'F') {
+        testsupport::Recorder().SetKey(kKeyF1, true);
+        Step();
+        testsupport::Recorder().SetKey(kKeyF1, false);
       } else {
-        ASSERT_TRUE(PressUntil(kSceneTitle, kB2));
+        while (RoundFrame < 300) Step();  // past the entrance, where a knock-out cannot take
+        Lose(0);
+        ASSERT_TRUE(PressUntil(kSceneCharacterSelect, kB1));
+        EXPECT_EQ(g_options.difficulty, want) << "in the selection after the result";
+        ASSERT_TRUE(PressUntil(kSceneModeMenu, kB2));
+        if (way[0] == 's') Choose(2);  // from survival past "back" to the story
+        if (way[0] == 't') PressUntil(kSceneTitle, kB2);
       }
-    }
-    const bool storyFirst = c.exit == SurvivalExit::kResultThenStory;
-    if (!storyFirst) {
-      EXPECT_EQ(g_options.difficulty, want) << "at the title";
+      StoryFight();
+      EXPECT_EQ(g_options.difficulty, want) << "in the story, which the computer players read";
+      g_playerState.score[0] = 777777;
+      GiveUp();
+      for (int t = 0; t < 4; ++t) EXPECT_EQ(g_scores.score[10 * t] >= 777777, t == want) << t;
       OptionsPageLeft();
-      EXPECT_EQ(SavedDifficulty(), want);
-    }
-    // The computer players read the option; the run's score goes to its table.
-    StoryFight();
-    EXPECT_EQ(g_options.difficulty, want) << "in the story's fight";
-    g_playerState.score[0] = 777777;
-    GiveUp();
-    for (int table = 0; table < 4; ++table) {
-      EXPECT_EQ(g_scores.score[10 * table] >= 777777, table == want) << "table " << table;
-    }
-    if (storyFirst) {
-      OptionsPageLeft();
-      EXPECT_EQ(SavedDifficulty(), want);
+      EXPECT_EQ(testsupport::ReadFile("Data/config.sav")[0], want) << "the options file";
     }
   }
 }
