@@ -137,7 +137,7 @@ void KnockOut(BattleObject& victim, int p, int owner, int move) {
   S().specialMode[p] = 0;
   if (owner >= 0) {
     S().knockOuts[owner] = AddSaturated(S().knockOuts[owner], 1);
-    AddScore(owner, 5000);
+    AddScore(owner, kKnockOutPoints);
   }
   RemovePlayerShots(p);
   if (owner >= 0) ClaimAllItems(owner);

@@ -17,6 +17,7 @@
 
 #include "game/core/match_setup.h"
 #include "game/core/numeric.h"
+#include "game/core/records.h"
 #include "morrow/system/log.h"
 #include "morrow/system/stream.h"
 
@@ -94,7 +95,7 @@ int RecordWords(Record record, int32_t* words[kMaxWords]) {
       }
       break;
     case Record::kSurvival:
-      for (int c = 0; c < 16; ++c) {
+      for (int c = 0; c < kSurvivalRows; ++c) {
         words[n++] = &g_survival.bestScore[c];
         words[n++] = &g_survival.stage[c];
         words[n++] = &g_survival.breaks[c];
@@ -160,21 +161,68 @@ bool ScoreRowInReach(int row) {
          g_scores.cards[row] >= 0;
 }
 
+// A character's survival row as a run leaves it, or the default row. The result stores the run's
+// score, its knock-outs and its stage only for a new best:
+// - the score starts at 0 and only grows, so it is never negative;
+// - the stage is the number of the fight the run lost, or 31 for a run that won its last round.
+//   The round table has 29 rounds (0-28), but round 0 is set up twice (by the selection, and after
+//   the first win, as the round end's count is taken back before the next set-up), so a run fights
+//   at most 30 times: 1 to 30 for a loss, 31, and 0 where no run was stored;
+// - each knock-out adds kKnockOutPoints to the same score, so the breaks are at most the score
+//   divided by them. The round table gives no bound of its own: a hit whose damage its move gives
+//   back counts a knock-out that leaves the opponent standing, and survival rounds have no clock.
+//   A score held at the int32 top stops paying while the knock-outs count on: any breaks then.
+bool SurvivalRowInReach(int c) {
+  const int32_t score = g_survival.bestScore[c];
+  const int32_t stage = g_survival.stage[c];
+  const int32_t breaks = g_survival.breaks[c];
+  if (score < 0 || stage < 0 || stage > kSurvivalCompletedStage || breaks < 0) return false;
+  return score == INT32_MAX || breaks <= score / kKnockOutPoints;
+}
+
 bool g_scoreRowRepaired[kScoreRows];
 
-// Rows out of reach of any run take their default rows, whole; the number of them.
+// Rows out of reach of any run take their default rows, whole (`takeDefault`), each noted in
+// `repaired` when given; the number of them.
+template <typename InReach, typename TakeDefault>
+int RepairRows(int rows, InReach inReach, TakeDefault takeDefault, bool* repaired = nullptr) {
+  int count = 0;
+  for (int row = 0; row < rows; ++row) {
+    const bool outOfReach = !inReach(row);
+    if (repaired != nullptr) repaired[row] = outOfReach;
+    if (!outOfReach) continue;
+    takeDefault(row);
+    ++count;
+  }
+  return count;
+}
+
 int RepairScoreRows() {
   static constexpr ScoreTable kDefaults;
-  int repaired = 0;
-  for (int row = 0; row < kScoreRows; ++row) {
-    g_scoreRowRepaired[row] = !ScoreRowInReach(row);
-    if (!g_scoreRowRepaired[row]) continue;
-    g_scores.score[row] = kDefaults.score[row];
-    g_scores.stage[row] = kDefaults.stage[row];
-    g_scores.cards[row] = kDefaults.cards[row];
-    ++repaired;
-  }
-  return repaired;
+  return RepairRows(
+      kScoreRows, ScoreRowInReach,
+      [](int row) {
+        g_scores.score[row] = kDefaults.score[row];
+        g_scores.stage[row] = kDefaults.stage[row];
+        g_scores.cards[row] = kDefaults.cards[row];
+      },
+      g_scoreRowRepaired);
+}
+
+int RepairSurvivalRows() {
+  static constexpr SurvivalRecord kDefaults;
+  return RepairRows(kSurvivalRows, SurvivalRowInReach, [](int c) {
+    g_survival.bestScore[c] = kDefaults.bestScore[c];
+    g_survival.stage[c] = kDefaults.stage[c];
+    g_survival.breaks[c] = kDefaults.breaks[c];
+  });
+}
+
+// The log's phrase for `repaired` of `rows` rows of `what` ("score", "survival") that no run of
+// `run` ("story", "survival") reaches.
+std::string RepairedRowsNote(int repaired, int rows, const char* what, const char* run) {
+  return std::to_string(repaired) + " of " + std::to_string(rows) + " " + what +
+         " rows held values no " + run + " run reaches and took their defaults";
 }
 
 // Puts `replacement` in place of the word and names the change in `changed`; nothing when they
@@ -192,10 +240,9 @@ void Replace(const char* name, int32_t& value, int32_t replacement, std::string*
 
 // The words that become indices and menu positions are clamped into their ranges, display words
 // other than 0 and 1 take their defaults, an unlock level out of range takes the default (a
-// damaged record must not open what was never won), score rows no story run can have written take
-// their default rows, and button entries that name no pad button take their defaults; the spare
-// words and the survival records are used as they stand. What changed, as a phrase for the log
-// ("" for nothing).
+// damaged record must not open what was never won), score and survival rows no run can have
+// written take their default rows, and button entries that name no pad button take their defaults;
+// the spare words are used as they stand. What changed, as a phrase for the log ("" for nothing).
 std::string RepairRecord(Record record) {
   std::string changed;
   if (record == Record::kOptions) {
@@ -216,11 +263,12 @@ std::string RepairRecord(Record record) {
     const int rows = RepairScoreRows();
     if (rows > 0) {
       changed.append(changed.empty() ? "" : "; ")
-          .append(std::to_string(rows))
-          .append(" of " + std::to_string(kScoreRows))
-          .append(" score rows held values no story run reaches and took their defaults");
+          .append(RepairedRowsNote(rows, kScoreRows, "score", "story"));
     }
     return changed;
+  } else if (record == Record::kSurvival) {
+    const int rows = RepairSurvivalRows();
+    return rows > 0 ? RepairedRowsNote(rows, kSurvivalRows, "survival", "survival") : "";
   } else if (record == Record::kButtons) {
     const ButtonMap defaults;
     int reset = 0;

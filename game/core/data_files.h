@@ -55,11 +55,16 @@ struct ScoreTable {
   }
 };
 
+// The stage the survival result stores for a run that won its last round; a lost run stores the
+// number of the fight it lost, counted from 1.
+constexpr int32_t kSurvivalCompletedStage = 31;
+
 // The best survival run of each character.
+constexpr int kSurvivalRows = 16;
 struct SurvivalRecord {
-  int32_t bestScore[16];
-  int32_t stage[16] = {};
-  int32_t breaks[16] = {};
+  int32_t bestScore[kSurvivalRows];
+  int32_t stage[kSurvivalRows] = {};
+  int32_t breaks[kSurvivalRows] = {};
   constexpr SurvivalRecord() {
     for (int32_t& s : bestScore) s = 100000;
   }
@@ -107,12 +112,14 @@ void WriteOptionDefaults();
 // then clamped into their ranges, so an edited file cannot push an index out of a table; a
 // display word other than 0 or 1 and an unlock level outside 0-3 take their defaults, so a
 // damaged record never unlocks anything; a score row that no story run can have written (a
-// negative score or card count, a stage below 0 or above its story's stage count) takes its
-// default row; and a button entry that names no pad button (zero, a direction, a bit no pad sets)
-// takes its default, so no button is left dead; everything else stays as read. A file that is there
-// but cannot be read, is not a file, is shorter or longer than its record or held values that were
-// replaced gets one log line with its name (the same damage read again is not logged again). 0, or
-// -1 when the file cannot be read (the record is unchanged) or the kind is unknown.
+// negative score or card count, a stage below 0 or above its story's stage count) and a survival
+// row that no survival run can have written (a negative score, a stage outside 0-31, a break count
+// below 0 or above what its score paid for) take their default rows; and a button entry that names
+// no pad button (zero, a direction, a bit no pad sets) takes its default, so no button is left
+// dead; everything else stays as read. A file that is there but cannot be read, is not a file, is
+// shorter or longer than its record or held values that were replaced gets one log line with its
+// name (the same damage read again is not logged again). 0, or -1 when the file cannot be read (the
+// record is unchanged) or the kind is unknown.
 int LoadDataFile(const char* path, int kind);
 
 // Whether the last read of the score file gave row `row` (0-119) its default row in place of what

@@ -143,6 +143,10 @@ extern GroundMark g_groundMarks[kPlayerCount];
 extern KnockOutSpark g_knockOutSparks[kPlayerCount][kSparkCount];
 extern MoveTableEntry MoveTable[kMoveRowCount];
 
+// What each knock-out adds to the score of the player who made it, as it adds one to that
+// player's knock-outs.
+constexpr int32_t kKnockOutPoints = 5000;
+
 // The per-player arrays beside the player records, indexed by player 0-3.
 struct PlayerBattleState {
   float spellGauge[4];  // 0-200; 100 pays for a spell card

@@ -10,8 +10,12 @@
 namespace veyrdale {
 
 // Frees every picture and sound and loads the set of `mode`: 0 menus, 1 battle (with the arena
-// maps of its stage), 2 ending.
+// maps of its stage), 2 ending. During a survival run the difficulty follows the round, the
+// player's own set aside; otherwise the player's is put back and the options file read over it.
 void LoadGameResources(int mode);
+// Puts the player's difficulty back in the options once survival is left; nothing when no survival
+// round has set one aside (or it is already back).
+void RestorePlayerDifficulty();
 // Whether that load starts stage `stage` of story kind `kind` (0 main, 1 extra) with the arena
 // dark (ArenaBlackout 1): only a scenario command lights it again.
 bool StoryStageStartsDark(int kind, int stage);

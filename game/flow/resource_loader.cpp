@@ -66,6 +66,20 @@ int SurvivalDifficulty(int round) {
   return 3;
 }
 
+// The player's own difficulty, set aside while survival's rounds hold theirs in the options. The
+// options file cannot give it back on a first start, where there is none, and the options page
+// would then show and save survival's.
+struct SetAsideDifficulty {
+  bool held;
+  int32_t value;
+};
+SetAsideDifficulty g_playerDifficulty;
+
+void TakeSurvivalDifficulty(int round) {
+  if (!g_playerDifficulty.held) g_playerDifficulty = {true, g_options.difficulty};
+  g_options.difficulty = SurvivalDifficulty(round);
+}
+
 // Frees a handle and forgets it. The check number of a handle has 11 bits, so a handle kept after
 // its graph is gone can equal a newer graph in the same table slot (the capture graph, a digit or
 // glyph sheet, the loading picture), which the next free would then delete.
@@ -229,6 +243,12 @@ void SoundPath(int entry, char* out, int size) {
   std::snprintf(out, static_cast<size_t>(size), "Resource\\SE\\%s.wav", kSoundNames[entry]);
 }
 
+void RestorePlayerDifficulty() {
+  if (!g_playerDifficulty.held) return;
+  g_options.difficulty = g_playerDifficulty.value;
+  g_playerDifficulty.held = false;
+}
+
 void LoadGameResources(int mode) {
   ArenaBlackout = 0;
   // The move table and the story's arena, then the tables, the key colour and the seed.
@@ -240,10 +260,11 @@ void LoadGameResources(int mode) {
   morrow::SeedRandom(static_cast<uint32_t>(LocalDateTime[5]));
   BuildTrigTables();
   morrow::SetImageConvertFlag(0);
-  // The difficulty: survival's by round, else the options file's.
+  // The difficulty: survival's by round, else the player's, and the options file's over it.
   if (g_match.survivalMode > 0) {
-    g_options.difficulty = SurvivalDifficulty(RoundNumber);
+    TakeSurvivalDifficulty(RoundNumber);
   } else {
+    RestorePlayerDifficulty();
     LoadDataFile(kOptionsFile, kLoadOptions);
   }
   // Every picture and sound freed, then the set of `mode` and the sounds loaded.

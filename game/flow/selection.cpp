@@ -33,7 +33,6 @@ constexpr int kColours = 8;
 constexpr int kComputerSign = 4;  // the piece of "p_num" of a computer player
 using view::kBlendAdd;
 constexpr int kSurvivalStartLife = 350;
-constexpr int kCompletedRun = 31;  // the stage stored for a survival run that reached the end
 constexpr int kCountdown = 70;
 constexpr int kModeMenuSurvival = 3;
 
@@ -371,8 +370,8 @@ void DrawSurvivalPanel(int n) {
   if (!joined) return;
 
   const int c = PositiveModulo(g_match.characterCursor[0], kCharacters);
-  const bool completed = g_survival.stage[c] == kCompletedRun;
-  DrawResultNumber(488, 55, completed ? kCompletedRun - 1 : g_survival.stage[c], 0);
+  const bool completed = g_survival.stage[c] == kSurvivalCompletedStage;
+  DrawResultNumber(488, 55, completed ? kSurvivalCompletedStage - 1 : g_survival.stage[c], 0);
   DrawResultNumber(488, 85, g_survival.breaks[c], 0);
   DrawBigNumber(542, 156, g_survival.bestScore[c]);
   if (completed && PositiveModulo(n, 2) == 0) {

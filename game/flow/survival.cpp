@@ -34,7 +34,6 @@ constexpr int kLastRound = 28;
 constexpr int kRoundBonus = 1000;
 constexpr int kRoundFrameBudget = 9900;
 constexpr int kFirstRoundOfAll = 19;  // characters 10-13 join the random pool from here
-constexpr int kCompletedStage = 31;   // the stage a completed run stores
 
 using view::kBlendAdd;
 constexpr int kFirstLeaveFrame = 191;
@@ -204,7 +203,7 @@ void StoreNewBest() {
   g_survival.bestScore[c] = g_playerState.score[0];
   g_survival.breaks[c] = g_playerState.knockOuts[0];
   g_survival.stage[c] =
-      RoundWinner == 1 ? kCompletedStage : SaturateToInt(int64_t{RoundNumber} + 1);
+      RoundWinner == 1 ? kSurvivalCompletedStage : SaturateToInt(int64_t{RoundNumber} + 1);
   SaveDataFile(kSurvivalFile, kSaveSurvival);
 }
 
@@ -214,6 +213,8 @@ void RunLeave() {
   }
   if (!StepLeaveCountdown(SurvivalLeaveCountdown)) return;
   StoreNewBest();
+  // The run is over: the selection and the menus after it show and play the player's difficulty.
+  RestorePlayerDifficulty();
   ClearColourTable();
   g_match.playerCount = 1;
   SceneId = kSceneCharacterSelect;

@@ -17,6 +17,7 @@
 #include "game/core/match_setup.h"
 #include "game/core/records.h"
 #include "game/core/scenario_state.h"
+#include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/move_table.h"
 #include "game/flow/scenario.h"
@@ -52,6 +53,8 @@ inline void ResetBattleState() {
   SurvivalBossRound = 0;
   Zero(SurvivalOpponentUsed);
   SurvivalArenaCycle = SurvivalLastPick = SurvivalLeaveCountdown = 0;
+  // No difficulty a survival round of an earlier test set aside comes back in this one.
+  RestorePlayerDifficulty();
   g_options = OptionSettings{};
   g_display = DisplaySettings{};
   g_buttonMap = ButtonMap{};

@@ -122,6 +122,14 @@ void Store(const std::string& local, const uint8_t* data, size_t size) {
                 g_scores.stage[row] <= highestStage,
             "a score row no story run reaches");
     }
+    for (int c = 0; c < kSurvivalRows; ++c) {
+      const int32_t score = g_survival.bestScore[c];
+      const int32_t breaks = g_survival.breaks[c];
+      // Each knock-out paid 5000 into the score, unless the score stopped at the top.
+      Check(score >= 0 && breaks >= 0 && g_survival.stage[c] >= 0 && g_survival.stage[c] <= 31 &&
+                (score == INT32_MAX || int64_t{breaks} * 5000 <= score),
+            "a survival row no run reaches");
+    }
     for (const auto& player : g_buttonMap.masks) {
       for (int32_t mask : player) {
         Check(mask != 0 && (mask & ~0x0FFFFFF0) == 0, "a button names no pad button");

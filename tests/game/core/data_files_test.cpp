@@ -87,6 +87,21 @@ int ScoreRowsModel(std::vector<int32_t>* words) {
   return replaced;
 }
 
+// The survival words as the reader must leave them: a row no survival run reaches (a negative
+// score or break count, a stage outside 0-31, more breaks than the score paid 5000 points each for
+// unless the score is at the int32 top) becomes 100000, 0, 0. The rows replaced.
+int SurvivalRowsModel(std::vector<int32_t>* words) {
+  int replaced = 0;
+  for (int c = 0; c < 16; ++c) {
+    int32_t* w = &(*words)[3 * c];
+    const bool paid = w[0] == INT_MAX || int64_t{w[2]} * 5000 <= w[0];
+    if (w[0] >= 0 && w[1] >= 0 && w[1] <= 31 && w[2] >= 0 && paid) continue;
+    std::copy_n(std::vector<int32_t>{100000, 0, 0}.begin(), 3, w);
+    ++replaced;
+  }
+  return replaced;
+}
+
 void ResetRecords() {
   g_display = DisplaySettings{};
   g_options = OptionSettings{};
@@ -94,6 +109,14 @@ void ResetRecords() {
   g_scores = ScoreTable{};
   g_survival = SurvivalRecord{};
 }
+
+struct RecordCase {
+  const char* file;  // as the game names it
+  const char* local;
+  int loadKind;
+  int saveKind;  // -1: never written
+  std::vector<int32_t> (*words)();
+};
 
 // Each test runs inside a fresh folder, as the game runs in its own.
 class DataFiles : public ::testing::Test {
@@ -127,17 +150,31 @@ class DataFiles : public ::testing::Test {
     return lines;
   }
 
+  // The record's file written with `file` and read twice: each read leaves `want` (and passes
+  // `check`), one log line in all names the file with `note`, and the file stays as it was; then
+  // the game's save writes `want`.
+  template <typename Check>
+  void ReadTwiceThenSave(const RecordCase& r, const std::vector<int32_t>& file,
+                         const std::vector<int32_t>& want, const std::string& note, Check check) {
+    ASSERT_EQ(mkdir("Data", 0755), 0);
+    WriteFile(Path(r.local), Bytes(file));
+    for (int read = 0; read < 2; ++read) {
+      ASSERT_EQ(LoadDataFile(r.file, r.loadKind), 0);
+      EXPECT_EQ(r.words(), want);
+      check();
+      const std::vector<std::string> lines = LogLinesNaming(r.file);
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_NE(lines[0].find(std::string(r.file) + ": " + note), std::string::npos) << lines[0];
+      EXPECT_EQ(ReadFile(Path(r.local)), Bytes(file));
+    }
+    ASSERT_EQ(SaveDataFile(r.file, r.saveKind), 0);
+    EXPECT_EQ(ReadFile(Path(r.local)), Bytes(want));
+  }
+
   testsupport::TempDir dir_;
   std::string old_;
 };
 
-struct RecordCase {
-  const char* file;  // as the game names it
-  const char* local;
-  int loadKind;
-  int saveKind;  // -1: never written
-  std::vector<int32_t> (*words)();
-};
 const RecordCase kRecords[] = {
     {kDisplayFile, "Data/cnf.dat", kLoadDisplay, -1, DisplayWords},
     {kOptionsFile, "Data/config.sav", kLoadOptions, kSaveOptions, OptionWords},
@@ -193,7 +230,11 @@ TEST_F(DataFiles, SaveThenLoadRestoresEveryWord) {
     g_scores.stage[39] = 17;  // the last main-story table's lowest row
     g_scores.stage[40] = 9;   // the first extra-story table's best row
     g_scores.cards[0] = INT_MAX;
-    g_survival.breaks[15] = 12345;
+    g_survival.bestScore[14] = 355000;  // 71 knock-outs' worth
+    g_survival.stage[14] = 31;
+    g_survival.breaks[14] = 71;
+    g_survival.bestScore[15] = INT_MAX;  // a score at the top, where the breaks count on
+    g_survival.breaks[15] = INT_MAX;
     const std::vector<int32_t> saved = c.words();
     ASSERT_EQ(SaveDataFile(c.file, c.saveKind), 0);
     ResetRecords();
@@ -367,8 +408,7 @@ TEST_F(DataFiles, DamagedFilesKeepDefaultsAndNameTheFile) {
         EXPECT_EQ(after, defaults);
       }
       const std::string name = std::string(r.file).substr(5);
-      const bool repairable = r.loadKind != kLoadSurvival;
-      EXPECT_EQ(LogLinesNaming(name).size(), form == kRandom && !repairable ? 0u : 1u);
+      EXPECT_EQ(LogLinesNaming(name).size(), 1u);
       // Nothing was written: the file, folder or link is as it was.
       if (form == kFolder) {
         EXPECT_TRUE(std::filesystem::is_directory(Path(r.local)));
@@ -414,6 +454,7 @@ TEST_F(DataFiles, FilesOfEveryLengthFillFromTheFront) {
       if (c.loadKind == kLoadDisplay) {
         for (int32_t& w : want) w = w == 0 || w == 1 ? w : 0;
       }
+      if (c.loadKind == kLoadSurvival) SurvivalRowsModel(&want);
       if (c.loadKind == kLoadButtons) {
         for (size_t w = 0; w < want.size(); ++w) {
           if (want[w] == 0 || (want[w] & ~0x0FFFFFF0) != 0) want[w] = 0x10 << (w % 5);
@@ -578,21 +619,47 @@ TEST_F(DataFiles, ScoreRowsOutOfReachTakeTheirDefaultRows) {
     std::copy_n(row.begin(), 3, &want[1 + 3 * p.row]);
     replaced += p.inReach ? 0 : 1;
   }
-  ASSERT_EQ(mkdir("Data", 0755), 0);
-  WriteFile(Path("Data/score.sav"), Bytes(file));
-  for (int read = 0; read < 2; ++read) {
-    ASSERT_EQ(LoadDataFile(kScoresFile, kLoadScores), 0);
-    EXPECT_EQ(ScoreWords(), want);
+  ReadTwiceThenSave(kRecords[3], file, want, std::to_string(replaced) + " of 120 score rows", [&] {
     for (const Planted& p : planted) EXPECT_EQ(ScoreRowRepaired(p.row), !p.inReach) << p.row;
-    const std::vector<std::string> lines = LogLinesNaming("score.sav");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("Data\\score.sav: " + std::to_string(replaced) + " of 120 score rows"),
-              std::string::npos)
-        << lines[0];
-    EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes(file));
+  });
+}
+
+// Each bound of a survival row just inside and just outside: a row outside is shown and compared
+// as the default row, one log line names the file with the count, a second read logs nothing, and
+// only a save writes the file, with the rows as they are shown.
+TEST_F(DataFiles, SurvivalRowsNoRunCanLeaveTakeTheirDefaultRows) {
+  struct Row {
+    int32_t score, stage, breaks;
+    bool inReach;
+  } rows[] = {{100000, 0, 0, true},
+              {-1, 5, 0, false},
+              {INT_MIN, 0, 0, false},
+              {0, 0, 0, true},
+              {200000, 31, 40, true},
+              {200000, 32, 0, false},
+              {200000, -1, 0, false},
+              {200000, 30, 41, false},
+              {200000, 1, -1, false},
+              {INT_MAX, 31, INT_MAX, true},
+              {2147483646, 31, INT_MAX, false},
+              {4999, 1, 0, true},
+              {4999, 1, 1, false},
+              {123456, INT_MAX, 2, false},
+              {5000, 30, 1, true},
+              {987654321, 12, 197530, true}};
+  std::vector<int32_t> file, want;
+  int replaced = 0;
+  for (const Row& r : rows) {
+    file.insert(file.end(), {r.score, r.stage, r.breaks});
+    if (r.inReach) {
+      want.insert(want.end(), {r.score, r.stage, r.breaks});
+    } else {
+      want.insert(want.end(), {100000, 0, 0});
+    }
+    replaced += r.inReach ? 0 : 1;
   }
-  ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
-  EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes(want));
+  ReadTwiceThenSave(kRecords[4], file, want, std::to_string(replaced) + " of 16 survival rows",
+                    [] {});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // the new run is a main story, taken to its first fight.
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -21,6 +22,7 @@
 #include "game/core/scenes.h"
 #include "game/flow/flow.h"
 #include "tests/game/flow/result_harness.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -102,9 +104,6 @@ class NewRun : public testsupport::ResultHarness {
   void SetUp() override {
     ResultHarness::SetUp();
     tree_.WriteAllNamed();
-    // The options as a game that has left its options page once keeps them: each battle's load
-    // reads them back (survival's rounds set a difficulty of their own).
-    SaveDataFile(kOptionsFile, kSaveOptions);
   }
 
   // One frame; the scenes it ran are noted.
@@ -169,6 +168,10 @@ class NewRun : public testsupport::ResultHarness {
   void WayGameOver() {
     StoryFight();
     DeclareCards();
+    GiveUp();
+  }
+  // In a story fight: its fourth stage lost, "give up" chosen, the run's end on to the title.
+  void GiveUp() {
     g_match.storyStage = 3;
     Lose(0);
     while (ContinuePause > 0 && ContinuePause < 60) Step();
@@ -195,13 +198,17 @@ class NewRun : public testsupport::ResultHarness {
   // A survival run lost in its first round; from its result back through the selection and the
   // mode menu.
   void WaySurvival() {
-    PressUntil(kSceneModeMenu, kB1);
-    Choose(3);
-    PressUntil(kSceneBattle, kB1);
+    SurvivalRound();
     DeclareCards();
     Lose(0);
     PressUntil(kSceneCharacterSelect, kB1);
     PressUntil(kSceneTitle, kB2);
+  }
+  // From the title into a survival run's first round.
+  void SurvivalRound() {
+    PressUntil(kSceneModeMenu, kB1);
+    Choose(3);
+    PressUntil(kSceneBattle, kB1);
   }
   // A versus match of two, won by player 0; from its statistics back through the menus.
   void WayVersus() {
@@ -224,6 +231,8 @@ class NewRun : public testsupport::ResultHarness {
     DemoFrames = 6198;  // two frames before its end
     PressUntil(kSceneTitle, kB1);
   }
+
+  void OptionsPageLeft();
 
   std::set<int> seen_;  // the scenes run since the last clear
 };
@@ -260,6 +269,63 @@ TEST_F(NewRun, StartsAsAfterAFreshStartWhicheverWayTheLastRunWentBack) {
     StoryFight();
     // The spell-card panel and its bar (cardBarFull, cardBar) among every other field.
     EXPECT_EQ(Differences(fresh, ReadTable()), "");
+  }
+}
+
+// ---- The player's difficulty after survival -------------------------------------------------
+
+constexpr int kKeyF1 = 0x3B;
+
+// From the title: the options page (its third item), left by its last line, which saves.
+void NewRun::OptionsPageLeft() {
+  for (int f = 0; f < 2000 && MenuCursor == 0; ++f) Step({f % 3 == 0 ? kB1 : 0, 0, 0, 0});
+  for (int f = 0; f < 2000 && MenuCursor != 3; ++f) Step({f % 3 == 0 ? kDown : 0, 0, 0, 0});
+  ASSERT_TRUE(PressUntil(kSceneOptions, kB1));
+  while (SceneFrame < 40) Step();
+  Step({kB2, 0, 0, 0});  // to the last line
+  Step();
+  Step({kB1, 0, 0, 0});
+  ASSERT_EQ(SceneId, kSceneTitle);
+}
+
+// Survival's rounds take a difficulty of their own; whichever way the run is left (its result,
+// the selection and the mode menu, then the title or a story; F1 in the round), the player's comes
+// back: on a first start the default, which no options file gives back, else the file's (Hard). A
+// story then plays and keeps its score at it, and the options page saves it.
+TEST_F(NewRun, ThePlayersDifficultyComesBackAfterSurvival) {
+  for (const int32_t file : {-1, 2}) {
+    for (const char* way : {"title", "story", "F1"}) {
+      SCOPED_TRACE(std::string(way) + (file < 0 ? ", first start" : ", Hard"));
+      std::filesystem::remove("Data/config.sav");
+      g_options.difficulty = file;
+      if (file >= 0) SaveDataFile(kOptionsFile, kSaveOptions);
+      Restart();
+      const int32_t want = file >= 0 ? file : OptionSettings{}.difficulty;
+      g_scores.unlockLevel = 3;
+      Enter(kSceneTitle);
+      SurvivalRound();
+      EXPECT_EQ(g_options.difficulty, 0) << "the first round's own";
+      if (way[0] == 'F') {
+        testsupport::Recorder().SetKey(kKeyF1, true);
+        Step();
+        testsupport::Recorder().SetKey(kKeyF1, false);
+      } else {
+        while (RoundFrame < 300) Step();  // past the entrance, where a knock-out cannot take
+        Lose(0);
+        ASSERT_TRUE(PressUntil(kSceneCharacterSelect, kB1));
+        EXPECT_EQ(g_options.difficulty, want) << "in the selection after the result";
+        ASSERT_TRUE(PressUntil(kSceneModeMenu, kB2));
+        if (way[0] == 's') Choose(2);  // from survival past "back" to the story
+        if (way[0] == 't') PressUntil(kSceneTitle, kB2);
+      }
+      StoryFight();
+      EXPECT_EQ(g_options.difficulty, want) << "in the story, which the computer players read";
+      g_playerState.score[0] = 777777;
+      GiveUp();
+      for (int t = 0; t < 4; ++t) EXPECT_EQ(g_scores.score[10 * t] >= 777777, t == want) << t;
+      OptionsPageLeft();
+      EXPECT_EQ(testsupport::ReadFile("Data/config.sav")[0], want) << "the options file";
+    }
   }
 }
 

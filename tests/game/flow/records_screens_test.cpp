@@ -3,6 +3,7 @@
 #include "game/flow/records_screens.h"
 
 #include <climits>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,33 @@ TEST_F(Records, SurvivalRecordsShowEveryCharacter) {
   }
   // Nine digits, leading zeros included.
   EXPECT_EQ(CountPrefix("DrawGraph 349 94 1000 "), 1);
+}
+
+// A damaged file: the rows no run can leave show the default row, the others as read, and the
+// file is named once in the log, however often it is read.
+TEST_F(Records, ADamagedSurvivalFileShowsDefaultRows) {
+  SurvivalRecord& s = g_survival;
+  for (int c = 0; c < 16; ++c) s.bestScore[c] = 300000 + c, s.stage[c] = c, s.breaks[c] = c % 4;
+  s.stage[5] = 1234567890, s.breaks[9] = 1234567890, s.bestScore[11] = -7, s.stage[12] = -3;
+  FlushDataFileLog();
+  std::filesystem::remove_all("Data");
+  LoadDataFile(kSurvivalFile, kLoadSurvival);  // none: no earlier read's damage is remembered
+  ASSERT_EQ(SaveDataFile(kSurvivalFile, kSaveSurvival), 0);
+  Recorder().ClearCalls();
+  for (int read = 0; read < 2; ++read) ASSERT_EQ(LoadDataFile(kSurvivalFile, kLoadSurvival), 0);
+  int lines = 0;
+  for (const RecordedCall& call : Recorder().Named("WriteLog")) {
+    lines += call.args[0].find("score_s.sav: 4 of 16 survival rows") != std::string::npos;
+  }
+  EXPECT_EQ(lines, 1);
+  Enter(kSceneSurvivalRecords);
+  Frame();
+  for (int c = 0; c < 16; ++c) {
+    const bool shown = c != 5 && c != 9 && c != 11 && c != 12;
+    EXPECT_EQ(NumbersAt(94 + 24 * c), (shown ? std::vector<long long>{300000 + c, c, c % 4}
+                                             : std::vector<long long>{100000, 0, 0}))
+        << c;
+  }
 }
 
 TEST_F(Records, ThePicturePageGoesBackToItemOne) {

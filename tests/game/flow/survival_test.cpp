@@ -226,15 +226,18 @@ TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
   struct Case {
     const char* name;
     int32_t round, winner, score, stored;
+    bool fromFile;  // the stored best read from a file with damaged rows
     const char* emblem;
     bool written;
     int32_t stage;  // stored when written
   } cases[] = {
-      {"completed run", 29, 1, 500000, 100000, "kak:2", true, 31},
-      {"lost at round 12", 12, 2, 123456, 100000, "kak:1", true, 13},
-      {"round 29 lost", 29, 2, 123456, 100000, "kak:1", true, 30},
-      {"equal score", 12, 2, 100000, 100000, "kak:1", false, 0},
-      {"below an unsigned best", 12, 2, 999999, -1, "kak:1", false, 0},
+      {"completed run", 29, 1, 500000, 100000, false, "kak:2", true, 31},
+      {"lost at round 12", 12, 2, 123456, 100000, false, "kak:1", true, 13},
+      {"round 29 lost", 29, 2, 123456, 100000, false, "kak:1", true, 30},
+      {"equal score", 12, 2, 100000, 100000, false, "kak:1", false, 0},
+      {"below an unsigned best", 12, 2, 999999, -1, false, "kak:1", false, 0},
+      // Read, that best is the default row's, which the run beats.
+      {"a negative best from the file", 12, 2, 123456, -1, true, "kak:1", true, 13},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -242,6 +245,11 @@ TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
     std::remove("Data/score_s.sav");
     StartRun();
     g_survival.bestScore[3] = c.stored;
+    if (c.fromFile) {  // with a row of character 7 that no run leaves either
+      g_survival.stage[7] = 99;
+      ASSERT_EQ(SaveDataFile(kSurvivalFile, kSaveSurvival), 0);
+      ASSERT_EQ(LoadDataFile(kSurvivalFile, kLoadSurvival), 0);
+    }
     RoundNumber = c.round;
     RoundWinner = c.winner;
     g_playerState.score[0] = c.score;
@@ -284,6 +292,7 @@ TEST_F(SurvivalRun, TheResultKeepsANewBestAndReturnsToTheSelection) {
     EXPECT_EQ(words[10], c.stage);
     EXPECT_EQ(words[11], 7);
     EXPECT_EQ(words[0], 100000) << "the other characters as they were";
+    EXPECT_EQ(words[22], 0) << "character 7's row as it was shown";
   }
 }
 
