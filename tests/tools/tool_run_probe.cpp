@@ -1,6 +1,7 @@
 // A program made of the tools' shared start and end alone, so that tool_run_test can watch each
 // way a tool ends from outside: "print TEXT", "flushed TEXT" (the tool flushes it itself),
-// "failed TEXT" (ends with 3), "exit TEXT" (leaves through exit(), not End) and "start" (in a window).
+// "failed TEXT" (ends with 3), "exit TEXT" (leaves through exit(), not End) and "start" (in a
+// window).
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -72,8 +72,8 @@ TEST(ToolRun, OnlyADashAndMoreIsAnOption) {
   const struct {
     const char* arg;
     bool option;
-  } cases[] = {{"-x", true},  {"--name", true},  {"-", false},
-               {"", false},   {"file", false},   {"a-b", false}, {nullptr, false}};
+  } cases[] = {{"-x", true},    {"--name", true}, {"-", false},    {"", false},
+               {"file", false}, {"a-b", false},   {nullptr, false}};
   for (const auto& c : cases) {
     EXPECT_EQ(toolrun::IsOption(c.arg), c.option) << (c.arg != nullptr ? c.arg : "null");
   }
