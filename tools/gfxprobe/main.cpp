@@ -204,6 +204,8 @@ int main(int argc, char** argv) {
       Op op;
       if (!ParseOp(argv[i], &op)) {
         toolrun::Say(std::string("bad argument: ") + argv[i]);
+        std::fprintf(stderr,
+                     "usage: gfxprobe [--window|--full] [--depth N] [--path soft|d3d] OP...\n");
         return toolrun::End(toolrun::kUsage);
       }
       ops.push_back(op);
