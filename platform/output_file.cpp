@@ -73,7 +73,7 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-  if (stream_ == nullptr) return false;
+  if (stream_ == nullptr || handedOver_) return false;
   if (writeError_ != 0) return false;
   if (size > 0 && std::fwrite(data, 1, size, stream_) != size) {
     writeError_ = errno != 0 ? errno : EIO;
@@ -83,28 +83,27 @@ bool OutputFile::Write(const void* data, size_t size) {
 }
 
 std::FILE* OutputFile::HandOverStream() {
-  std::FILE* stream = stream_;
-  stream_ = nullptr;
-  handedOver_ = stream != nullptr;
-  return stream;
+  handedOver_ = stream_ != nullptr;
+  return stream_;
 }
 
 bool OutputFile::Commit(std::string* error) {
-  if (stream_ == nullptr && !handedOver_) {
+  if (stream_ == nullptr) {
     if (error != nullptr)
       *error = (target_.empty() ? std::string("output") : target_) + ": not open";
     return false;
   }
   int failure = writeError_;
-  if (stream_ != nullptr) {
+  // A stream handed over is its new owner's to close.
+  if (!handedOver_) {
     errno = 0;  // so that a failure that sets none is not blamed on an older one
     if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
     // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
     if (failure == 0 && std::ferror(stream_)) failure = EIO;
     const bool closed = std::fclose(stream_) == 0;
-    stream_ = nullptr;
     if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
   }
+  stream_ = nullptr;
   handedOver_ = false;
   // The target may have been replaced by something else while the bytes were written.
   std::string refusal = failure == 0 ? ReplaceRefusal(target_) : std::string();
@@ -122,10 +121,8 @@ bool OutputFile::Commit(std::string* error) {
 }
 
 void OutputFile::Abandon() {
-  if (stream_ != nullptr) {
-    std::fclose(stream_);
-    stream_ = nullptr;
-  }
+  if (stream_ != nullptr && !handedOver_) std::fclose(stream_);
+  stream_ = nullptr;
   if (!temporary_.empty()) {
     unlink(temporary_.c_str());
     temporary_.clear();

@@ -24,8 +24,8 @@ class OutputFile {
   // target, when the target is not a regular file or the temporary file cannot be made (a missing
   // or read-only folder among the causes); nothing is left behind then.
   bool Open(const std::string& path, std::string* error);
-  // The temporary file's stream, for the writer; null unless open.
-  std::FILE* Stream() const { return stream_; }
+  // The temporary file's stream, for the writer; null unless open and still this output's.
+  std::FILE* Stream() const { return handedOver_ ? nullptr : stream_; }
   // Writes bytes to the stream; false once any write has failed (the failure is kept for Commit).
   bool Write(const void* data, size_t size);
   // Gives the stream to a writer that closes it itself (the library's HTTP transfer closes its
@@ -47,8 +47,8 @@ class OutputFile {
   std::string target_;
   std::string temporary_;
   std::FILE* stream_ = nullptr;
-  int writeError_ = 0;  // errno of the first failed write
-  bool handedOver_ = false;
+  int writeError_ = 0;       // errno of the first failed write
+  bool handedOver_ = false;  // stream_ belongs to the writer it was handed to
 };
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular
