@@ -73,13 +73,18 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
 }
 
 bool OutputFile::Write(const void* data, size_t size) {
-  if (stream_ == nullptr) return false;
+  if (stream_ == nullptr || handedOver_) return false;
   if (writeError_ != 0) return false;
   if (size > 0 && std::fwrite(data, 1, size, stream_) != size) {
     writeError_ = errno != 0 ? errno : EIO;
     return false;
   }
   return true;
+}
+
+std::FILE* OutputFile::HandOverStream() {
+  handedOver_ = stream_ != nullptr;
+  return stream_;
 }
 
 bool OutputFile::Commit(std::string* error) {
@@ -89,12 +94,17 @@ bool OutputFile::Commit(std::string* error) {
     return false;
   }
   int failure = writeError_;
-  if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
-  // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
-  if (failure == 0 && std::ferror(stream_)) failure = EIO;
-  const bool closed = std::fclose(stream_) == 0;
+  // A stream handed over is its new owner's to close.
+  if (!handedOver_) {
+    errno = 0;  // so that a failure that sets none is not blamed on an older one
+    if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
+    // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
+    if (failure == 0 && std::ferror(stream_)) failure = EIO;
+    const bool closed = std::fclose(stream_) == 0;
+    if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
+  }
   stream_ = nullptr;
-  if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
+  handedOver_ = false;
   // The target may have been replaced by something else while the bytes were written.
   std::string refusal = failure == 0 ? ReplaceRefusal(target_) : std::string();
   if (failure == 0 && refusal.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
@@ -111,15 +121,14 @@ bool OutputFile::Commit(std::string* error) {
 }
 
 void OutputFile::Abandon() {
-  if (stream_ != nullptr) {
-    std::fclose(stream_);
-    stream_ = nullptr;
-  }
+  if (stream_ != nullptr && !handedOver_) std::fclose(stream_);
+  stream_ = nullptr;
   if (!temporary_.empty()) {
     unlink(temporary_.c_str());
     temporary_.clear();
   }
   writeError_ = 0;
+  handedOver_ = false;
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {

@@ -24,10 +24,15 @@ class OutputFile {
   // target, when the target is not a regular file or the temporary file cannot be made (a missing
   // or read-only folder among the causes); nothing is left behind then.
   bool Open(const std::string& path, std::string* error);
-  // The temporary file's stream, for the writer; null unless open.
-  std::FILE* Stream() const { return stream_; }
+  // The temporary file's stream, for the writer; null unless open and still this output's.
+  std::FILE* Stream() const { return handedOver_ ? nullptr : stream_; }
   // Writes bytes to the stream; false once any write has failed (the failure is kept for Commit).
   bool Write(const void* data, size_t size);
+  // Gives the stream to a writer that closes it itself (the library's HTTP transfer closes its
+  // body file when it ends); Stream() is null from then on. The temporary file stays: Commit, once
+  // the new owner has closed the stream without error, only renames it over the target, and
+  // Abandon removes it.
+  std::FILE* HandOverStream();
   // Flushes and closes the temporary file, then renames it over the target. False, with a reason
   // that names the target, when any write, the close or the rename failed: the temporary file is
   // removed and the target is as it was.
@@ -42,7 +47,8 @@ class OutputFile {
   std::string target_;
   std::string temporary_;
   std::FILE* stream_ = nullptr;
-  int writeError_ = 0;  // errno of the first failed write
+  int writeError_ = 0;       // errno of the first failed write
+  bool handedOver_ = false;  // stream_ belongs to the writer it was handed to
 };
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular

@@ -90,6 +90,24 @@ TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
   }
 }
 
+// A close that fails after every write went through: the file may not hold the bytes, so the
+// target keeps its old ones. The descriptor is closed behind the stream's back, as a file system
+// that reports its write errors only at the close would.
+TEST_F(OutputFileTest, AFailedCloseKeepsTheOldFile) {
+  const std::string target = Path("keep.bin");
+  std::string error;
+  ASSERT_TRUE(WriteWholeFile(target, "old bytes", 9, &error));
+  OutputFile out;
+  ASSERT_TRUE(out.Open(target, &error)) << error;
+  EXPECT_TRUE(out.Write("new", 3));
+  ASSERT_EQ(std::fflush(out.Stream()), 0);
+  close(fileno(out.Stream()));
+  EXPECT_FALSE(out.Commit(&error));
+  EXPECT_NE(error.find(target), std::string::npos) << error;
+  EXPECT_EQ(Read(target), "old bytes");
+  EXPECT_EQ(Names(), std::vector<std::string>{"keep.bin"});
+}
+
 TEST_F(OutputFileTest, RefusesEverythingButARegularFile) {
   fs::create_directory(Path("folder"));
   fs::create_symlink(Path("elsewhere"), Path("link"));
