@@ -4,8 +4,8 @@
 # holding anything the tool did not write (real resources), which is never touched. Otherwise the
 # tool runs: it writes a missing tree, and replaces one of its own that it did not finish (a
 # tree an earlier run left cut short); for any other Resource/ it exits 3, leaving it as it is.
-# Staging folders that a killed run of the tool left in DIR go first (a running one holds a lock
-# on its own). Exit 0 when the game may start, else the tool's status after its lines.
+# (A run removes the staging folders killed runs left.) Exit 0 when the game may start, else the
+# tool's status after its lines.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: demo-resources.sh TOOL DIR" >&2
@@ -13,11 +13,6 @@ if [ $# -ne 2 ]; then
 fi
 tool=$1
 dir=$2
-for staging in "$dir"/.make-demo-resources-*; do
-  if [ -d "$staging" ] && [ ! -L "$staging" ]; then
-    flock -n "$staging" rm -rf -- "$staging" || true
-  fi
-done
 if [ "$(cat "$dir/Resource/.make-demo-resources" 2>/dev/null)" = complete ]; then
   exit 0
 fi

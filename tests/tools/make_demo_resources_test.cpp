@@ -1,185 +1,103 @@
-// make-demo-resources as a program, and the rule scripts/play.sh starts the game by
-// (scripts/demo-resources.sh): a run that fails or is stopped leaves no tree, and the rule writes
-// a tree only where none of the tool's is finished, never over real resources.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
+// make-demo-resources as a program, and the rule scripts/play.sh writes the tree by
+// (scripts/demo-resources.sh): a tree is put in place whole or not at all, and only over one of
+// the tool's own.
 #include <filesystem>
-#include <string>
-#include <thread>
-#include <vector>
+#include <map>
 
 #include <gtest/gtest.h>
 
-#include "tests/support/child_program.h"
 #include "tests/support/program_run.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::ChildProgram;
 using testsupport::ProgramRun;
 using testsupport::ReadFile;
+using testsupport::RunProgram;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-const std::string kMark = "Resource/.make-demo-resources";
-
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
+// Every entry under `folder` by its relative name: a file's bytes, "/" for a folder.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    entries[fs::relative(e.path(), folder)] = e.is_directory() ? "/" : ReadFile(e.path());
   }
-  return names;
+  return entries;
 }
 
-// Whether a run has begun writing: a file in its staging folder.
-bool WritingBegun(const std::string& folder) {
-  std::error_code ec;
-  for (const auto& f : fs::recursive_directory_iterator(folder, ec)) {
-    if (f.is_regular_file(ec) && f.path().string().find("/.make-demo-resources-") != std::string::npos) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// A full disk, SIGTERM and SIGINT halfway: status 1, one line, and nothing in DIR, whether a
-// tree was there before (which keeps its bytes) or not.
-TEST(MakeDemoResources, AFailedOrStoppedRunLeavesNoTree) {
+// What DIR holds before the run: a run that fails leaves it so, one that succeeds leaves the tree.
+// The tool is "$0" of a shell script: a full disk is a file size limit, a stop a signal sent once
+// the run has its staging folder.
+TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
   TempDir made;
-  ASSERT_EQ(testsupport::RunProgram(made.path(), MAKE_DEMO_RESOURCES, made.path()).exitCode, 0);
-  struct Case {
-    const char* name;
-    long long fileSizeLimit;
-    int signal;  // sent once the pictures have begun; 0 none
-    bool treeBefore;
-    const char* says;
-  } cases[] = {
-      {"full disk", 4096, 0, false, "/Resource/"},
-      {"full disk over a tree", 4096, 0, true, "/Resource/"},
-      {"SIGTERM", -1, SIGTERM, false, "stopped by SIGTERM"},
-      {"SIGINT over a tree", -1, SIGINT, true, "stopped by SIGINT"},
+  fs::create_directory(made.File("out"));
+  ASSERT_EQ(RunProgram(made.path(), MAKE_DEMO_RESOURCES, "out").exitCode, 0);
+  const std::string full = "trap \"\" XFSZ; prlimit --fsize=4096 -- \"$0\" out";
+  // A shell starts what runs beside it with SIGINT ignored; env takes that back.
+  auto stop = [](const std::string& signal) {
+    return "env --default-signal=INT \"$0\" out & until ls -A out | grep -q make-demo; do "
+           "sleep 0.01; done; kill -" +
+           signal + " $!; wait $!";
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TempDir dir;
-    if (c.treeBefore) fs::copy(made.File("Resource"), dir.File("Resource"), fs::copy_options::recursive);
-    ChildProgram tool(MAKE_DEMO_RESOURCES, {dir.path()}, {dir.path(), c.fileSizeLimit, {}});
-    if (c.signal != 0) {
-      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      while (!WritingBegun(dir.path()) && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-      tool.Signal(c.signal);
-    }
-    const ProgramRun run = tool.Wait();
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find(".make-demo-resources-"), std::string::npos) << run.err;
-    if (c.treeBefore) {
-      EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Resource"});
-      EXPECT_EQ(ReadFile(dir.File("Resource/bst.dat")), ReadFile(made.File("Resource/bst.dat")));
-      EXPECT_EQ(ReadFile(dir.File(kMark)), "complete\n");
-    } else {
-      EXPECT_EQ(Names(dir.path()), std::vector<std::string>{});
-    }
-  }
-}
-
-TEST(MakeDemoResources, OptionsAndMissingFoldersAreRefused) {
-  TempDir dir;
-  struct Case {
-    std::string args;
+  enum Before { kNothing, kTree, kRealFile, kCutTree, kDeadStaging };
+  const struct {
+    Before before;
+    std::string script;
     int status;
-  } cases[] = {{"--help", 2}, {"-x", 2}, {"", 2}, {"a b", 2}, {"none", 1}, {"/dev/full", 1}};
-  for (const Case& c : cases) {
-    const ProgramRun run = testsupport::RunProgram(dir.path(), MAKE_DEMO_RESOURCES, c.args);
-    EXPECT_EQ(run.exitCode, c.status) << c.args;
-    EXPECT_NE(run.err, "") << c.args;
-  }
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{".stderr.txt"});
-}
-
-// The rule, with a stand-in for the tool that notes its runs and exits as told.
-class PlayRule : public ::testing::Test {
- protected:
-  void SetUp() override {
-    WriteFile(tool_.File("tool"),
-              "#!/bin/sh\necho \"$1\" >> \"$RUNS\"\n"
-              "[ \"$STATUS\" = 0 ] && mkdir -p \"$1/Resource\" && "
-              "printf 'complete\\n' > \"$1/" + kMark + "\"\necho 'said by the tool' >&2\nexit $STATUS\n");
-    fs::permissions(tool_.File("tool"), fs::perms::owner_all);
-  }
-  ProgramRun Rule(int toolStatus) {
-    ChildProgram rule("/bin/bash",
-                      {std::string(SOURCE_DIR) + "/scripts/demo-resources.sh", tool_.File("tool"),
-                       dir_.path()},
-                      {"", -1, {"RUNS=" + tool_.File("runs"), "STATUS=" + std::to_string(toolStatus)}});
-    return rule.Wait();
-  }
-  int Runs() const {
-    const std::string runs = ReadFile(tool_.File("runs"));
-    return static_cast<int>(std::count(runs.begin(), runs.end(), '\n'));
-  }
-  TempDir tool_, dir_;
-};
-
-TEST_F(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
-  struct Case {
-    const char* name;
-    std::string mark;  // "-": no Resource/; "": a Resource/ without the mark
-    int toolStatus;
-    int runs;    // of the tool
-    int status;  // of the rule
-  } cases[] = {
-      {"no tree", "-", 0, 1, 0},
-      {"a finished tree", "complete\n", 0, 0, 0},
-      {"a tree the tool began", "", 0, 1, 0},
-      {"a mark cut short", "compl", 0, 1, 0},
-      // The tool keeps a Resource/ that is not its own (3): the game starts on it.
-      {"real resources", "", 3, 1, 0},
-      {"a failed write", "-", 1, 1, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    fs::remove_all(dir_.File("Resource"));
-    fs::remove(tool_.File("runs"));
-    if (c.mark != "-") {
-      fs::create_directories(dir_.File("Resource"));
-      if (!c.mark.empty()) WriteFile(dir_.File(kMark), c.mark);
+    const char* says;
+  } cases[] = {{kNothing, full, 1, "out/Resource/"},       {kTree, full, 1, "out/Resource/"},
+               {kNothing, stop("TERM"), 1, "by SIGTERM"},  {kTree, stop("INT"), 1, "by SIGINT"},
+               {kRealFile, "\"$0\" out", 3, "as it is\n"}, {kCutTree, "\"$0\" out", 0, ""},
+               {kDeadStaging, "\"$0\" out", 0, ""},        {kNothing, "\"$0\" --help", 2, "usage"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    TempDir dir;
+    fs::create_directory(dir.File("out"));
+    if (c.before != kNothing && c.before != kDeadStaging) {
+      fs::copy(made.path() + "/out", dir.File("out"), fs::copy_options::recursive);
     }
-    const ProgramRun run = Rule(c.toolStatus);
+    if (c.before == kRealFile) WriteFile(dir.File("out/Resource/SE/mine.wav"), "real");
+    if (c.before == kCutTree) WriteFile(dir.File("out/Resource/ef09.dat"), "\x89PNG");
+    if (c.before == kDeadStaging) fs::create_directories(dir.File("out/.make-demo-resources-d/R"));
+    const auto was = Snapshot(dir.File("out"));
+    const ProgramRun run =
+        RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " MAKE_DEMO_RESOURCES);
     EXPECT_EQ(run.exitCode, c.status);
-    EXPECT_EQ(Runs(), c.runs);
-    // The tool's lines are shown unless the game starts on a tree the tool kept.
-    EXPECT_EQ(run.err, c.runs == 1 && c.toolStatus != 3 ? "said by the tool\n" : "");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1) << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_TRUE(Snapshot(dir.File("out")) == (c.status == 0 ? Snapshot(made.File("out")) : was));
   }
 }
 
-// Staging folders nobody holds are a killed run's and go; one a running tool holds stays.
-TEST_F(PlayRule, RemovesTheStagingFoldersOfKilledRunsOnly) {
-  fs::create_directories(dir_.File("Resource"));
-  WriteFile(dir_.File(kMark), "complete\n");
-  for (const char* name : {".make-demo-resources-dead01", ".make-demo-resources-live01",
-                           ".make-demo-resources-dead02"}) {
-    fs::create_directories(dir_.File(std::string(name) + "/Resource/SE"));
+// The rule, with a stand-in for the tool that notes its runs and exits with the status in the
+// file beside it, writing a finished tree on 0.
+TEST(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
+  TempDir tool, dir;
+  const std::string stub = tool.File("tool"), mark = dir.File("Resource/.make-demo-resources");
+  WriteFile(
+      stub,
+      "#!/bin/sh\necho >> $0.runs\n[ $(cat $0.status) != 0 ] || { mkdir -p Resource;"
+      " echo complete > Resource/.make-demo-resources; }\necho said\nexit $(cat $0.status)\n");
+  fs::permissions(stub, fs::perms::owner_all);
+  const struct {
+    const char* mark;  // nullptr: no Resource/; "": a Resource/ without the mark
+    int toolStatus, runs, status;
+  } cases[] = {{nullptr, 0, 1, 0}, {"complete\n", 0, 0, 0}, {"", 0, 1, 0}, {"compl", 0, 1, 0},
+               {"", 3, 1, 0},      {nullptr, 1, 1, 1}};  // 3: not the tool's tree, the game starts
+  for (const auto& c : cases) {
+    fs::remove_all(dir.File("Resource"));
+    if (c.mark != nullptr) fs::create_directories(dir.File("Resource"));
+    if (c.mark != nullptr && *c.mark != '\0') WriteFile(mark, c.mark);
+    WriteFile(stub + ".status", std::to_string(c.toolStatus));
+    WriteFile(stub + ".runs", "");
+    const ProgramRun run =
+        RunProgram(dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .");
+    EXPECT_EQ(run.exitCode, c.status) << c.toolStatus;
+    EXPECT_EQ(ReadFile(stub + ".runs").size(), static_cast<size_t>(c.runs)) << c.toolStatus;
+    // What the tool said shows, but not when the game starts on a tree it kept.
+    EXPECT_EQ(run.err, c.runs == 1 && c.toolStatus != 3 ? "said\n" : "") << c.toolStatus;
   }
-  const int held = open(dir_.File(".make-demo-resources-live01").c_str(), O_RDONLY | O_DIRECTORY);
-  ASSERT_EQ(flock(held, LOCK_EX), 0);
-  const ProgramRun run = Rule(0);
-  close(held);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(Runs(), 0);
-  std::vector<std::string> names = Names(dir_.path());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{".make-demo-resources-live01", "Resource"}));
 }
 
 }  // namespace
