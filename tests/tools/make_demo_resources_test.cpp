@@ -57,7 +57,7 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
     if (c.before != kNothing && c.before != kDeadStaging) {
       fs::copy(made.path() + "/out", dir.File("out"), fs::copy_options::recursive);
     }
-    if (c.before == kRealFile) WriteFile(dir.File("out/Resource/SE/mine.wav"), "real");
+    if (c.before == kRealFile) WriteFile(dir.File("out/Resource/SE/zan.wav"), "real");
     if (c.before == kCutTree) WriteFile(dir.File("out/Resource/ef09.dat"), "\x89PNG");
     if (c.before == kDeadStaging) fs::create_directories(dir.File("out/.make-demo-resources-d/R"));
     const auto was = Snapshot(dir.File("out"));
