@@ -1,6 +1,6 @@
-// make-demo-resources as a program, and the rule scripts/play.sh writes the tree by
-// (scripts/demo-resources.sh): a tree is put in place whole or not at all, and only over one of
-// the tool's own.
+// The generators as programs: make-demo-resources puts a tree in place whole or not at all, and
+// only over one of its own, by the rule scripts/play.sh goes through (scripts/demo-resources.sh);
+// make-test-movie gives a movie OUT's name whole or not at all.
 #include <filesystem>
 #include <map>
 
@@ -20,9 +20,8 @@ using testsupport::WriteFile;
 // Every entry under `folder` by its relative name: a file's bytes, "/" for a folder.
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
   std::map<std::string, std::string> entries;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+  for (const auto& e : fs::recursive_directory_iterator(folder))
     entries[fs::relative(e.path(), folder)] = e.is_directory() ? "/" : ReadFile(e.path());
-  }
   return entries;
 }
 
@@ -51,7 +50,6 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
                {kRealFile, "\"$0\" out", 3, "as it is\n"}, {kCutTree, "\"$0\" out", 0, ""},
                {kDeadStaging, "\"$0\" out", 0, ""},        {kNothing, "\"$0\" --help", 2, "usage"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.script);
     TempDir dir;
     fs::create_directory(dir.File("out"));
     if (c.before != kNothing && c.before != kDeadStaging) {
@@ -63,7 +61,7 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
     const auto was = Snapshot(dir.File("out"));
     const ProgramRun run =
         RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " MAKE_DEMO_RESOURCES);
-    EXPECT_EQ(run.exitCode, c.status);
+    EXPECT_EQ(run.exitCode, c.status) << c.script;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     EXPECT_TRUE(Snapshot(dir.File("out")) == (c.status == 0 ? Snapshot(made.File("out")) : was));
@@ -71,7 +69,8 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
 }
 
 // The rule, with a stand-in for the tool that notes its runs and exits with the status in the
-// file beside it, writing a finished tree on 0.
+// file beside it, writing a finished tree on 0; what the tool said shows, but not when the game
+// starts on a tree it kept.
 TEST(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
   TempDir tool, dir;
   const std::string stub = tool.File("tool"), mark = dir.File("Resource/.make-demo-resources");
@@ -95,9 +94,29 @@ TEST(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
         RunProgram(dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .");
     EXPECT_EQ(run.exitCode, c.status) << c.toolStatus;
     EXPECT_EQ(ReadFile(stub + ".runs").size(), static_cast<size_t>(c.runs)) << c.toolStatus;
-    // What the tool said shows, but not when the game starts on a tree it kept.
     EXPECT_EQ(run.err, c.runs == 1 && c.toolStatus != 3 ? "said\n" : "") << c.toolStatus;
   }
+}
+
+// A full disk (a file size limit), a missing folder and an option for OUT: a status and a line,
+// and the old file as it was; then a whole movie in its place.
+TEST(MakeTestMovie, AFailedWriteLeavesOutAsItWas) {
+  TempDir dir;
+  WriteFile(dir.File("old.mkv"), "old");
+  const std::string movie = " 64 64 10 1,2,3 4,5,6 7,8,9";
+  for (const auto& [script, status] :
+       {std::pair{"trap \"\" XFSZ; prlimit --fsize=300 -- \"$0\" old.mkv", 1},
+        {"\"$0\" none/new.mkv", 1},
+        {"\"$0\" --new.mkv", 2}}) {
+    const auto run = RunProgram(dir.path(), "/bin/sh",
+                                std::string("-c '") + script + movie + "' " MAKE_TEST_MOVIE);
+    EXPECT_EQ(run.exitCode, status) << script;
+    EXPECT_NE(run.err, "") << script;
+  }
+  EXPECT_EQ(ReadFile(dir.File("old.mkv")), "old");
+  EXPECT_FALSE(fs::exists(dir.File("--new.mkv")));
+  EXPECT_EQ(RunProgram(dir.path(), MAKE_TEST_MOVIE, "old.mkv" + movie).exitCode, 0);
+  EXPECT_EQ(ReadFile(dir.File("old.mkv")).substr(0, 4), "\x1a\x45\xdf\xa3");  // EBML
 }
 
 }  // namespace
