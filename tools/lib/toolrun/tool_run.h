@@ -65,4 +65,13 @@ bool Commit(platform::OutputFile& out);
 // Open `out` for `path`, saying why on a failure.
 bool Open(platform::OutputFile& out, const std::string& path);
 
+// For a tool that must take away what it made before it ends (temporary folders, child
+// processes): after CatchStopSignals, SIGINT, SIGTERM and SIGHUP only record themselves (one the
+// tool was started with ignored stays ignored). The tool looks at StopSignal() between its steps,
+// 0 while none came, cleans up and ends non-zero with the line StoppedBy() words.
+void CatchStopSignals();
+int StopSignal();
+// "stopped by SIGTERM" for the signal that came.
+std::string StoppedBy();
+
 }  // namespace toolrun
