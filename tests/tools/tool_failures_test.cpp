@@ -6,8 +6,6 @@
 // is a folder, missing or empty fails with a line; an option no tool takes is a usage error. The
 // list of programs comes from the build, so a new program fails here until it has a row.
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,7 +16,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -26,19 +23,17 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/png_file.h"
 #include "tests/morrow/network/scripted_server.h"
+#include "tests/support/child_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
 #include "tests/support/wave_writer.h"
 #include "tests/tools/tool_programs.h"
-
-extern char** environ;
 
 namespace {
 
@@ -51,135 +46,8 @@ using toolfailures::kToolPrograms;
 // ---------------------------------------------------------------------------------------------
 // Running a tool
 
-// A run that takes longer than this is ended, and fails its case.
-constexpr int kGiveUpSeconds = 60;
-
-struct Launch {
-  std::string program;
-  std::vector<std::string> args;
-  std::string folder;      // the working folder
-  std::string runtimeDir;  // XDG_RUNTIME_DIR, where the library's lock lives
-  bool stdoutFull = false;
-  rlim_t fileSizeLimit = RLIM_INFINITY;  // as a full disk: no file grows past it
-};
-
-struct ToolRun {
-  int status = -1;  // the exit status; -1 when a signal ended the run or it was given up
-  std::string out;
-  std::string err;
-};
-
-std::string Clip(const std::string& text) {
-  constexpr size_t kShown = 1500;
-  return text.size() <= kShown ? text : text.substr(0, kShown) + "...";
-}
-
-std::string Describe(const ToolRun& run) {
-  return "status " + std::to_string(run.status) + "\n--- stdout:\n" + Clip(run.out) +
-         "\n--- stderr:\n" + Clip(run.err);
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& words) {
-  std::vector<char*> pointers;
-  for (std::string& w : words) pointers.push_back(w.data());
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
-// Standard output and error come back through pipes, which no file size limit reaches, so a run
-// under a full disk still says what it has to say.
-ToolRun RunTool(const Launch& launch) {
-  std::vector<std::string> words = {launch.program};
-  words.insert(words.end(), launch.args.begin(), launch.args.end());
-  std::vector<std::string> environment;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string_view entry = *e;
-    if (entry.starts_with("SDL_VIDEODRIVER=") || entry.starts_with("SDL_AUDIODRIVER=") ||
-        entry.starts_with("XDG_RUNTIME_DIR=")) {
-      continue;
-    }
-    environment.emplace_back(entry);
-  }
-  environment.push_back("SDL_VIDEODRIVER=dummy");
-  environment.push_back("SDL_AUDIODRIVER=dummy");
-  environment.push_back("XDG_RUNTIME_DIR=" + launch.runtimeDir);
-  std::vector<char*> argv = Pointers(words);
-  std::vector<char*> envp = Pointers(environment);
-
-  ToolRun run;
-  int outPipe[2], errPipe[2];
-  if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-  if (pipe2(errPipe, O_CLOEXEC) != 0) {
-    close(outPipe[0]);
-    close(outPipe[1]);
-    return run;
-  }
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Between fork and exec only calls that are safe there.
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = launch.stdoutFull ? open("/dev/full", O_WRONLY) : outPipe[1];
-    if (in < 0 || out < 0 || chdir(launch.folder.c_str()) != 0 || dup2(in, 0) < 0 ||
-        dup2(out, 1) < 0 || dup2(errPipe[1], 2) < 0) {
-      _exit(127);
-    }
-    if (launch.fileSizeLimit != RLIM_INFINITY) {
-      struct sigaction ignore = {};
-      ignore.sa_handler = SIG_IGN;
-      const rlimit limit{launch.fileSizeLimit, launch.fileSizeLimit};
-      if (sigaction(SIGXFSZ, &ignore, nullptr) != 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-        _exit(127);
-      }
-    }
-    execve(argv[0], argv.data(), envp.data());
-    _exit(127);
-  }
-  close(outPipe[1]);
-  close(errPipe[1]);
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&run.out, &run.err};
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(kGiveUpSeconds);
-  bool late = false;
-  for (int open = 2; open > 0 && pid > 0;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          giveUp - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) {
-      late = true;
-      break;
-    }
-    if (poll(fds, 2, static_cast<int>(std::min<int64_t>(left, 1000))) < 0 && errno != EINTR) {
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-  for (pollfd& f : fds) {
-    if (f.fd >= 0) close(f.fd);
-  }
-  if (pid < 0) return run;
-  if (late) kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (late) {
-    run.err += "\n(given up after " + std::to_string(kGiveUpSeconds) + " s)";
-  } else if (WIFEXITED(status)) {
-    run.status = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    run.err += "\n(ended by signal " + std::to_string(WTERMSIG(status)) + ")";
-  }
-  return run;
-}
+using testsupport::ChildRun;
+using testsupport::Describe;
 
 // The library's lock, taken by a child process of the test, as another instance would hold it.
 class HeldLock {
@@ -297,8 +165,8 @@ struct LockRun {
 struct Output {
   const char* label;
   Args args;
-  const char* name;  // the target, in the working folder
-  rlim_t fullAt;     // a file size limit below what the output takes
+  const char* name;   // the target, in the working folder
+  rlim_t fullAt;      // a file size limit below what the output takes
   bool tree = false;  // a folder of files, made whole or not at all
   std::vector<Spot> skip = {};
   const char* skipWhy = nullptr;
@@ -372,8 +240,8 @@ void TreeFolder(const std::string& work) {
 }
 
 Args SimRun(Args more) {
-  Args args = {"--seed",  "1", "--players", "2",    "--chars",  "0,1",         "--arena",
-               "0",       "--maps", "maps",   "--frames", "1200", "--final-hash"};
+  Args args = {"--seed", "1",      "--players", "2",        "--chars", "0,1",         "--arena",
+               "0",      "--maps", "maps",      "--frames", "1200",    "--final-hash"};
   args.insert(args.end(), more.begin(), more.end());
   return args;
 }
@@ -384,8 +252,11 @@ ToolRow BattleProbe(const char* tool) {
           .underLock = {{"print", {"-e", "print RoundFrame"}, false}},
           .printing = {"-e", "print RoundFrame"},
           .noOutputsWhy = "it prints its answers and writes no file",
-          .inputs = {{"map", {"-e", "map {in}"}, "arena.mpd",
-                      {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, kAnyFailure}},
+          .inputs = {{"map",
+                      {"-e", "map {in}"},
+                      "arena.mpd",
+                      {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                      kAnyFailure}},
           .unknownOption = {kUnknown}};
 }
 
@@ -399,10 +270,16 @@ const std::vector<ToolRow>& Rows() {
        .underLock = {{"run", SimRun({}), false}},
        .printing = SimRun({}),
        .outputs = {{"trace", SimRun({"--trace", "{out}"}), "run.trace", 512}},
-       .inputs = {{"input", SimRun({"--input", "{in}"}), "moves.txt",
-                   {BadInput::kFolder, BadInput::kMissing}, 2},
-                  {"maps", SimRun({"--maps", "{in}"}), "maps",
-                   {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
+       .inputs = {{"input",
+                   SimRun({"--input", "{in}"}),
+                   "moves.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   2},
+                  {"maps",
+                   SimRun({"--maps", "{in}"}),
+                   "maps",
+                   {BadInput::kMissing, BadInput::kNotAFolder},
+                   2}},
        .unknownOption = {kUnknown}},
       {.tool = "check-demo-resources",
        .fixtures = TreeFolder,
@@ -415,10 +292,15 @@ const std::vector<ToolRow>& Rows() {
       {.tool = "datafiles",
        .underLock = {{"show", {"show", "."}, false}},
        .printing = {"show", "."},
-       .outputs = {{"save", {"save", "."}, "Data/score.sav", 16, false, {Spot::kMissingFolder},
+       .outputs = {{"save",
+                    {"save", "."},
+                    "Data/score.sav",
+                    16,
+                    false,
+                    {Spot::kMissingFolder},
                     "the save makes its Data folder, as the game does"}},
-       .inputs = {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder},
-                   2}},
+       .inputs =
+           {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
        .unknownOption = {"show", kUnknown}},
       {.tool = "devparity",
        .underLock = {{"parity", {"--depth", "16", "--script", "parity-exact"}, true}},
@@ -430,8 +312,11 @@ const std::vector<ToolRow>& Rows() {
        .underLock = {{"shot", {"--script", "blank", "--out", "shot.png"}, true}},
        .printing = {"--script", "blank", "--probe", "0,0"},
        .outputs = {{"out", {"--script", "boxes", "--out", "{out}"}, "shot.png", 1024}},
-       .inputs = {{"script", {"--script", "{in}"}, "draw.txt",
-                   {BadInput::kFolder, BadInput::kMissing}, 2}},
+       .inputs = {{"script",
+                   {"--script", "{in}"},
+                   "draw.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   2}},
        .unknownOption = {"--script", "blank", kUnknown}},
       {.tool = "gfxprobe",
        .underLock = {{"dump", {"pack:1,2,3", "dump:shot.png"}, true}},
@@ -444,13 +329,21 @@ const std::vector<ToolRow>& Rows() {
        .underLock = {{"decode", {"pic.png"}, false}},
        .printing = {"pic.png"},
        .noOutputsWhy = "it prints what it decoded and writes no file",
-       .inputs = {{"file", {"{in}"}, "image.png",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, 1}},
+       .inputs = {{"file",
+                   {"{in}"},
+                   "image.png",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
        .unknownOption = {kUnknown, "pic.png"}},
       {.tool = "make-demo-resources",
        .underLock = {{"tree", {"."}, false}},
        .quietWhy = "it prints nothing when the tree is written",
-       .outputs = {{"dir", {"{outdir}"}, "Resource", 4096, true, {Spot::kFolder},
+       .outputs = {{"dir",
+                    {"{outdir}"},
+                    "Resource",
+                    4096,
+                    true,
+                    {Spot::kFolder},
                     "a Resource folder there is the tree of an earlier run, which a run "
                     "replaces"}},
        .noInputsWhy = "it takes nothing but where to write",
@@ -458,8 +351,8 @@ const std::vector<ToolRow>& Rows() {
       {.tool = "make-test-movie",
        .underLock = {{"movie", {"movie.mkv", "16", "16", "10", "1,2,3"}, false}},
        .quietWhy = "it prints nothing when the movie is written",
-       .outputs = {{"out", {"{out}", "64", "64", "10", "1,2,3", "4,5,6", "7,8,9"}, "movie.mkv",
-                    256}},
+       .outputs =
+           {{"out", {"{out}", "64", "64", "10", "1,2,3", "4,5,6", "7,8,9"}, "movie.mkv", 256}},
        .noInputsWhy = "its frames are the colours given",
        .unknownOption = {kUnknown, "16", "16", "10", "1,2,3"}},
       {.tool = "morrow-probe",
@@ -476,52 +369,75 @@ const std::vector<ToolRow>& Rows() {
        .underLock = {{"play", {"movie.mkv", "--frames", "1", "--step", "0"}, true}},
        .printing = {"movie.mkv", "--frames", "1", "--step", "0"},
        .noOutputsWhy = "it prints and writes no file but the library's log",
-       .inputs = {{"file", {"{in}", "--frames", "1", "--step", "0"}, "clip.mkv",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, 1, "open -1"}},
+       .inputs = {{"file",
+                   {"{in}", "--frames", "1", "--step", "0"},
+                   "clip.mkv",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1,
+                   "open -1"}},
        .unknownOption = {"movie.mkv", kUnknown}},
       {.tool = "netprobe",
        .underLock = {{"serve", {"serve", "--expect", "1", "--port-file", "port"}, true},
                      {"http", {"http", "get", "1", "/"}, true}},
        .printing = {"http", "get", "{port}", "/a", "--memory"},
-       .outputs = {{"port_file", {"serve", "--expect", "1", "--port-file", "{out}"}, "port", 2},
-                   {"file", {"http", "get", "{port}", "/body", "--file", "{out}"}, "body.out",
-                    4096}},
-       .inputs = {{"body_file", {"http", "post", "{port}", "/p", "--body-file", "{in}"},
-                   "body.txt", {BadInput::kFolder, BadInput::kMissing}, 1}},
+       .outputs =
+           {{"port_file", {"serve", "--expect", "1", "--port-file", "{out}"}, "port", 2},
+            {"file", {"http", "get", "{port}", "/body", "--file", "{out}"}, "body.out", 4096}},
+       .inputs = {{"body_file",
+                   {"http", "post", "{port}", "/p", "--body-file", "{in}"},
+                   "body.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   1}},
        .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
       {.tool = "playmusic",
        .fixtures = Music,
        .underLock = {{"play", {"music.wav", "0"}, true}},
        .printing = {"music.wav", "0"},
        .noOutputsWhy = "it plays and prints, and writes no file but the library's log",
-       .inputs = {{"file", {"{in}", "0"}, "tune.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, kAnyFailure}},
+       .inputs = {{"file",
+                   {"{in}", "0"},
+                   "tune.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   kAnyFailure}},
        .unknownOption = {kUnknown, "0"}},
       {.tool = "pngprobe",
        .fixtures = Picture,
        .underLock = {{"probe", {"pic.png", "0,0"}, false}},
        .printing = {"pic.png", "0,0"},
        .noOutputsWhy = "it prints the pixels and writes no file",
-       .inputs = {{"file", {"{in}", "0,0"}, "image.png",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, 1}},
+       .inputs = {{"file",
+                   {"{in}", "0,0"},
+                   "image.png",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
        .unknownOption = {kUnknown}},
       {.tool = "scriptrun",
        .fixtures = Script,
        .underLock = {{"run", {"0"}, false}},
        .printing = {"0"},
        .noOutputsWhy = "it prints the pages and writes no file",
-       .inputs = {{"script", {"0"}, "Resource/Srd/00.srd",
-                   {BadInput::kFolder, BadInput::kMissing}, 1, "missing"}},
+       .inputs = {{"script",
+                   {"0"},
+                   "Resource/Srd/00.srd",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   1,
+                   "missing"}},
        .unknownOption = {kUnknown}},
       {.tool = "snddump",
        .fixtures = Sound,
        .underLock = {{"decode", {"sound.wav"}, false}, {"play", {"--play", "sound.wav"}, true}},
        .printing = {"sound.wav"},
        .outputs = {{"raw", {"sound.wav", "--raw", "{out}"}, "pcm.raw", 1024}},
-       .inputs = {{"file", {"{in}"}, "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, 1},
-                  {"play", {"--play", "{in}"}, "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty}, 1}},
+       .inputs = {{"file",
+                   {"{in}"},
+                   "noise.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1},
+                  {"play",
+                   {"--play", "{in}"},
+                   "noise.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
        .unknownOption = {kUnknown, "sound.wav"}},
   };
   return rows;
@@ -566,10 +482,10 @@ std::vector<CaseId> AllCases() {
     const ToolRow& row = rows[r];
     const std::string tool = row.tool;
     for (size_t i = 0; i < row.underLock.size(); ++i) {
-      cases.push_back({r, Kind::kHeldLock, i, 0,
-                       tool + "_held_lock" +
-                           (row.underLock.size() > 1 ? "_" + std::string(row.underLock[i].label)
-                                                     : "")});
+      cases.push_back(
+          {r, Kind::kHeldLock, i, 0,
+           tool + "_held_lock" +
+               (row.underLock.size() > 1 ? "_" + std::string(row.underLock[i].label) : "")});
     }
     if (!row.printing.empty()) cases.push_back({r, Kind::kStdoutFull, 0, 0, tool + "_stdout_full"});
     for (size_t o = 0; o < row.outputs.size(); ++o) {
@@ -583,8 +499,9 @@ std::vector<CaseId> AllCases() {
     for (size_t i = 0; i < row.inputs.size(); ++i) {
       const Input& input = row.inputs[i];
       for (BadInput form : input.forms) {
-        cases.push_back({r, Kind::kInput, i, static_cast<int>(form),
-                         tool + "_" + input.label + "_input_" + kBadInputNames[static_cast<int>(form)]});
+        cases.push_back(
+            {r, Kind::kInput, i, static_cast<int>(form),
+             tool + "_" + input.label + "_input_" + kBadInputNames[static_cast<int>(form)]});
       }
     }
     cases.push_back({r, Kind::kUnknownOption, 0, 0, tool + "_unknown_option"});
@@ -622,20 +539,27 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
 
   // Runs the tool with `args` in the case's folder; {port} becomes the port of a server that
   // answers with a body (or, when `answering` is false, takes no connection).
-  ToolRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
-              bool answering = true) {
+  ChildRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
+               bool answering = true) {
     std::unique_ptr<testsupport::ScriptedServer> server;
     Args final = args;
     if (Mentions(args, "{port}")) {
       testsupport::ScriptedServer::Script script;
-      script.answer = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kBody.size()) +
-                      "\r\n\r\n" + kBody;
+      script.answer =
+          "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kBody.size()) + "\r\n\r\n" + kBody;
       script.noAccept = !answering;
       server = std::make_unique<testsupport::ScriptedServer>(script);
       final = Substitute(args, "{port}", std::to_string(server->port()));
     }
-    Launch launch{program_, final, folder_.work(), folder_.runtime(), stdoutFull, limit};
-    return RunTool(launch);
+    testsupport::ChildLaunch launch;
+    launch.program = program_;
+    launch.args = final;
+    launch.folder = folder_.work();
+    launch.environment = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
+                          "XDG_RUNTIME_DIR=" + folder_.runtime()};
+    launch.stdoutFull = stdoutFull;
+    launch.fileSizeLimit = limit;
+    return testsupport::RunChild(launch);
   }
 
   // Makes a device node like /dev/full or /dev/null at `path`, so that no case puts the
@@ -650,21 +574,21 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     HeldLock lock(folder_.runtime());
     ASSERT_TRUE(lock.held());
     const std::vector<std::string> before = Listing(folder_.work(), true);
-    const ToolRun run = Run(lockRun.args);
+    const ChildRun run = Run(lockRun.args);
     if (!lockRun.startsLibrary) {
       EXPECT_EQ(run.status, 0) << Describe(run);
       EXPECT_EQ(run.err.find("another instance"), std::string::npos) << Describe(run);
       return;
     }
     EXPECT_EQ(run.status, 2) << Describe(run);
-    EXPECT_EQ(run.err,
-              std::string(row_->tool) + ": nothing done: another instance holds the library's lock\n");
+    EXPECT_EQ(run.err, std::string(row_->tool) +
+                           ": nothing done: another instance holds the library's lock\n");
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Listing(folder_.work(), true), before) << "the run wrote a file";
   }
 
   void WithStdoutFull() {
-    const ToolRun run = Run(row_->printing, true);
+    const ChildRun run = Run(row_->printing, true);
     EXPECT_GT(run.status, 0) << Describe(run);
     EXPECT_NE(run.err.find(std::string(row_->tool) + ": cannot write standard output: "),
               std::string::npos)
@@ -675,7 +599,8 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   rlim_t Prepare(const Output& output, Spot spot, const std::string& place) {
     fs::create_directories(fs::path(place).parent_path());
     const std::string linked =
-        (fs::path(place).parent_path() / ("linked-" + fs::path(place).filename().string())).string();
+        (fs::path(place).parent_path() / ("linked-" + fs::path(place).filename().string()))
+            .string();
     switch (spot) {
       case Spot::kMissingFolder:
         fs::remove_all(folder_.At("missing"));
@@ -714,9 +639,9 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     if (IsSkipped()) return;
     const std::vector<std::string> before = Listing(folder_.work());
     const std::string outdir = target.has_parent_path() ? target.parent_path().string() : ".";
-    const ToolRun run = Run(
-        Substitute(Substitute(output.args, "{outdir}", outdir), "{out}", target.string()), false,
-        limit);
+    const ChildRun run =
+        Run(Substitute(Substitute(output.args, "{outdir}", outdir), "{out}", target.string()),
+            false, limit);
     EXPECT_GT(run.status, 0) << Describe(run);
     const std::string named = target.filename().string();
     EXPECT_NE(run.err.find(named), std::string::npos) << "no line names " << named << "\n"
@@ -752,7 +677,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     if (form == BadInput::kFolder) fs::create_directory(place);
     if (form == BadInput::kEmpty) WriteFile(place, "");
     if (form == BadInput::kNotAFolder) WriteFile(place, "not a folder\n");
-    const ToolRun run =
+    const ChildRun run =
         Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY, false);
     if (input.status == kAnyFailure) {
       EXPECT_GT(run.status, 0) << Describe(run);
@@ -762,14 +687,14 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     if (input.says != nullptr) {
       EXPECT_NE((run.out + run.err).find(input.says), std::string::npos) << Describe(run);
     } else {
-      EXPECT_NE(run.err.find(input.name), std::string::npos) << "no line names " << input.name
-                                                             << "\n"
-                                                             << Describe(run);
+      EXPECT_NE(run.err.find(input.name), std::string::npos)
+          << "no line names " << input.name << "\n"
+          << Describe(run);
     }
   }
 
   void WithUnknownOption() {
-    const ToolRun run = Run(row_->unknownOption);
+    const ChildRun run = Run(row_->unknownOption);
     EXPECT_EQ(run.status, 2) << Describe(run);
     EXPECT_NE(run.err.find("usage"), std::string::npos) << Describe(run);
     for (const fs::directory_entry& entry : fs::directory_iterator(folder_.work())) {
