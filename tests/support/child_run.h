@@ -152,8 +152,7 @@ inline ChildRun RunChild(const ChildLaunch& launch) {
     close(errPipe[0]);
     return run;
   }
-  const auto giveUp =
-      std::chrono::steady_clock::now() + std::chrono::seconds(launch.giveUpSeconds);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(launch.giveUpSeconds);
   bool inTime = detail::Drain(outPipe[0], errPipe[0], &run, giveUp);
   int status = 0;
   // A child that closed both streams may still be running.
