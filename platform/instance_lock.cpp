@@ -34,30 +34,12 @@ bool InstanceLock::Acquire(const std::string& name) {
   if (r != 0) {
     int err = errno;
     close(fd);
-    if (err == EWOULDBLOCK) {
-      // A second start leaves without a window: this line is all it shows.
-      std::fprintf(stderr, "morrow: another instance is running (it holds %s)\n", path.c_str());
-      return false;
-    }
+    if (err == EWOULDBLOCK) return false;
     std::fprintf(stderr, "morrow: cannot lock %s: %s\n", path.c_str(), std::strerror(err));
     return true;
   }
   fd_ = fd;
   return true;
-}
-
-bool InstanceLock::HeldElsewhere(const std::string& name) {
-  // Without the file nobody holds it; a shared claim fails only against a held one and never
-  // against another process's look of its own.
-  int fd = open(PathFor(name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int r;
-  do {
-    r = flock(fd, LOCK_SH | LOCK_NB);
-  } while (r != 0 && errno == EINTR);
-  const bool held = r != 0 && errno == EWOULDBLOCK;
-  close(fd);
-  return held;
 }
 
 void InstanceLock::Release() {

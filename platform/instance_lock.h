@@ -14,8 +14,8 @@ class InstanceLock {
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // false only when another process holds the lock, said in one line on stderr that names the
-  // lock file. true when this process holds it now, and also when no lock can be made at all
+  // false only when another process holds the lock; the caller says so (a game and a tool say it
+  // differently). true when this process holds it now, and also when no lock can be made at all
   // (reported on stderr): starting beats refusing to.
   bool Acquire(const std::string& name);
   void Release();
@@ -23,9 +23,6 @@ class InstanceLock {
 
   // Where the lock of a name lives.
   static std::string PathFor(const std::string& name);
-  // Whether another process holds the lock of a name now; says nothing. For programs that must
-  // know before a start that would end them.
-  static bool HeldElsewhere(const std::string& name);
 
  private:
   int fd_ = -1;

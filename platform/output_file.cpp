@@ -82,18 +82,30 @@ bool OutputFile::Write(const void* data, size_t size) {
   return true;
 }
 
+std::FILE* OutputFile::HandOverStream() {
+  std::FILE* stream = stream_;
+  stream_ = nullptr;
+  handedOver_ = stream != nullptr;
+  return stream;
+}
+
 bool OutputFile::Commit(std::string* error) {
-  if (stream_ == nullptr) {
-    if (error != nullptr) *error = (target_.empty() ? std::string("output") : target_) + ": not open";
+  if (stream_ == nullptr && !handedOver_) {
+    if (error != nullptr)
+      *error = (target_.empty() ? std::string("output") : target_) + ": not open";
     return false;
   }
   int failure = writeError_;
-  if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
-  // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
-  if (failure == 0 && std::ferror(stream_)) failure = EIO;
-  const bool closed = std::fclose(stream_) == 0;
-  stream_ = nullptr;
-  if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
+  if (stream_ != nullptr) {
+    errno = 0;  // so that a failure that sets none is not blamed on an older one
+    if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
+    // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
+    if (failure == 0 && std::ferror(stream_)) failure = EIO;
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
+  }
+  handedOver_ = false;
   // The target may have been replaced by something else while the bytes were written.
   std::string refusal = failure == 0 ? ReplaceRefusal(target_) : std::string();
   if (failure == 0 && refusal.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
@@ -119,6 +131,7 @@ void OutputFile::Abandon() {
     temporary_.clear();
   }
   writeError_ = 0;
+  handedOver_ = false;
 }
 
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {

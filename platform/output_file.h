@@ -28,6 +28,11 @@ class OutputFile {
   std::FILE* Stream() const { return stream_; }
   // Writes bytes to the stream; false once any write has failed (the failure is kept for Commit).
   bool Write(const void* data, size_t size);
+  // Gives the stream to a writer that closes it itself (the library's HTTP transfer closes its
+  // body file when it ends); Stream() is null from then on. The temporary file stays: Commit, once
+  // the new owner has closed the stream without error, only renames it over the target, and
+  // Abandon removes it.
+  std::FILE* HandOverStream();
   // Flushes and closes the temporary file, then renames it over the target. False, with a reason
   // that names the target, when any write, the close or the rename failed: the temporary file is
   // removed and the target is as it was.
@@ -43,6 +48,7 @@ class OutputFile {
   std::string temporary_;
   std::FILE* stream_ = nullptr;
   int writeError_ = 0;  // errno of the first failed write
+  bool handedOver_ = false;
 };
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular

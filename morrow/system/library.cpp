@@ -16,7 +16,9 @@
 #include "morrow/system/window_state.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/debug_output.h"
 #include "platform/input.h"
+#include "platform/instance_lock.h"
 #include "platform/system_info.h"
 #include "platform/window.h"
 
@@ -45,6 +47,13 @@ platform::WindowService& Service() {
 [[noreturn]] void EndProcess(int code) {
   std::fflush(nullptr);
   std::_Exit(code);
+}
+
+// A start that returns -1 says why on standard error too: the caller has nothing else to show,
+// and the log may sit in a folder nobody looks in.
+int RefuseStart(const char* reason) {
+  platform::ErrorOutput(std::string("morrow: the library did not start: ") + reason + "\n");
+  return -1;
 }
 
 int DesktopDepth() {
@@ -143,6 +152,9 @@ int InitLibrary() {
   // The instance check comes before the log is started, so a second start cannot truncate the
   // log of the first: it only adds its own lines.
   if (!Service().AcquireInstance(kClassName)) {
+    // A second start leaves without a window: this line is all it shows.
+    platform::ErrorOutput("morrow: another instance is running (it holds " +
+                          platform::InstanceLock::PathFor(kClassName) + ")\n");
     ContinueLogFile();
     WriteLog("ソフトの２重起動検査... ");
     WriteLog("２重起動されています、ソフトを終了します\n");
@@ -154,23 +166,27 @@ int InitLibrary() {
     WriteLog("Morrowは２４ビットカラーモードに対応していません\n");
     Service().ReleaseInstance();
     Service().StopVideo();
-    return -1;
+    return RefuseStart("24-bit colour is not supported");
   }
   QueryCounter(s);
   LogSystemInfo();
   InitStreamTables();
   SetGraphReloadCallback(nullptr);
 
-  if (InitCom() == -1 || CreateMainWindow() == -1 || ClearHttpTable() == -1 ||
-      InitDirectInput() == -1) {
+  const char* failed = InitCom() == -1            ? "COM is started already"
+                       : CreateMainWindow() == -1 ? "the main window could not be made"
+                       : ClearHttpTable() == -1   ? "the HTTP table could not be cleared"
+                       : InitDirectInput() == -1  ? "the input devices could not be opened"
+                                                  : nullptr;
+  if (failed != nullptr) {
     EndLibrary();
-    return -1;
+    return RefuseStart(failed);
   }
   // Without a sound device the game runs silent.
   InitSoundSystem();
   if (StartDisplay(s.window) < 0) {
     EndLibrary();
-    return -1;
+    return RefuseStart("the display could not be set up");
   }
   InitCharCodeBuffer();
   s.initialised = 1;

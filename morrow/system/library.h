@@ -10,8 +10,8 @@
 
 namespace morrow {
 
-// 0, or -1 when the start failed. A second instance and a machine without a display end the
-// process instead.
+// 0, or -1 when the start failed, said in one line on stderr. A second instance and a machine
+// without a display end the process instead, each with its line on stderr.
 int InitLibrary();
 // Always 0.
 int EndLibrary();

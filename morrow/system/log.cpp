@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "morrow/system/library.h"
 #include "morrow/system/time.h"
@@ -145,6 +147,12 @@ void ExitWithError(const char* text) {
   WriteLog(text);
   WriteLog("\n");
   if (!g_exiting) {
+    // The process ends with no caller left to say why: the first reason goes to standard error
+    // as one line too.
+    std::string_view reason = text != nullptr ? text : "";
+    while (!reason.empty() && reason.back() == '\n') reason.remove_suffix(1);
+    platform::ErrorOutput("morrow: ended with an error: " + std::string(reason) + " (" + LogPath() +
+                          ")\n");
     g_exiting = true;
     EndLibrary();
     // Without a window there is nothing left to close, and the pump would report it open for

@@ -33,7 +33,8 @@ int WriteLogNotice(const char* text);
 int IncreaseLogIndent();
 int DecreaseLogIndent();
 
-// Writes the reason, ends the library, writes the final line and ends the process with -1.
+// Writes the reason (to the log, and as the line "morrow: ended with an error: REASON (LOG)" on
+// standard error), ends the library, writes the final line and ends the process with -1.
 [[noreturn]] void ExitWithError(const char* text);
 [[noreturn]] void ExitWithErrorFormat(const char* format, ...)
     __attribute__((format(printf, 1, 2)));

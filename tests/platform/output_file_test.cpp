@@ -111,6 +111,49 @@ TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
   }
 }
 
+// A close that fails after every write went through: the file may not hold the bytes, so the
+// target keeps its old ones. The descriptor is closed behind the stream's back, as a file system
+// that reports its write errors only at the close would.
+TEST_F(OutputFileTest, AFailedCloseKeepsTheOldFile) {
+  const std::string target = Path("keep.bin");
+  std::string error;
+  ASSERT_TRUE(WriteWholeFile(target, "old bytes", 9, &error));
+  OutputFile out;
+  ASSERT_TRUE(out.Open(target, &error)) << error;
+  EXPECT_TRUE(out.Write("new", 3));
+  ASSERT_EQ(std::fflush(out.Stream()), 0);
+  close(fileno(out.Stream()));
+  EXPECT_FALSE(out.Commit(&error));
+  EXPECT_NE(error.find(target), std::string::npos) << error;
+  EXPECT_EQ(Read(target), "old bytes");
+  EXPECT_EQ(Names(), std::vector<std::string>{"keep.bin"});
+}
+
+// A stream handed to a writer that closes it itself: committed, the bytes replace the target;
+// abandoned (the writer failed), the target keeps its old bytes. Either way no temporary stays.
+TEST_F(OutputFileTest, AHandedOverStreamIsCommittedOrAbandonedByItsOwner) {
+  const std::string target = Path("body.bin");
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit ? "committed" : "abandoned");
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(target, "old bytes", 9, &error));
+    OutputFile out;
+    ASSERT_TRUE(out.Open(target, &error)) << error;
+    std::FILE* stream = out.HandOverStream();
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(out.Stream(), nullptr);
+    EXPECT_GE(std::fputs("new body", stream), 0);
+    ASSERT_EQ(std::fclose(stream), 0);
+    if (commit) {
+      EXPECT_TRUE(out.Commit(&error)) << error;
+    } else {
+      out.Abandon();
+    }
+    EXPECT_EQ(Read(target), commit ? "new body" : "old bytes");
+    EXPECT_EQ(Names(), std::vector<std::string>{"body.bin"});
+  }
+}
+
 TEST_F(OutputFileTest, RefusesEverythingButARegularFile) {
   fs::create_directory(Path("folder"));
   fs::create_symlink(Path("elsewhere"), Path("link"));

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -386,9 +387,19 @@ TEST(DevshotRun, ScriptFromAFileWinsOnlyWhenNoBuiltInHasItsName) {
   EXPECT_EQ(Shell(dir, kDevshot + " --script blank").status, 0);
   EXPECT_EQ(Shell(dir, kDevshot + " --script ./blank", true).out,
             "./blank:1: unknown command 'nonsense'\n");
-  ProgramRun r = Shell(dir, kDevshot + " --script nowhere.txt", true);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "devshot: nowhere.txt: no such script or file\n");
+  // A script that cannot be read is refused with its reason; a folder is no (empty) script.
+  const struct {
+    const char* script;
+    const char* line;
+  } unreadable[] = {
+      {"nowhere.txt", "devshot: cannot read nowhere.txt: No such file or directory\n"},
+      {".", "devshot: cannot read .: is a folder, not a file\n"}};
+  for (const auto& c : unreadable) {
+    ProgramRun r = Shell(dir, kDevshot + " --script " + c.script + " --out x.png", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, c.line);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+  }
 }
 
 TEST(DevshotRun, BadOptionsAreRefused) {
@@ -438,7 +449,9 @@ TEST(DevshotRun, UnwritablePictureFailsTheRun) {
 
 TEST(DevshotRun, TwentyFourBitDesktopInAWindowDoesNotStart) {
   testsupport::TempDir dir;
-  EXPECT_EQ(Shell(dir, "MORROW_DESKTOP=1024x768x24 " + kDevshot + " --script blank").status, 1);
+  ProgramRun r = Shell(dir, "MORROW_DESKTOP=1024x768x24 " + kDevshot + " --script blank", true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "morrow: the library did not start: 24-bit colour is not supported\n");
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
-// morrow-probe text as a program: typed text, editing keys and composed text pushed as the
-// window system's events reach the ring and key-input strings whole; bad event lists are refused.
+// morrow-probe as a program: typed text, editing keys and composed text pushed as the window
+// system's events reach the ring and key-input strings whole; bad event lists are refused; the
+// start's failures end in a status and a line.
+#include <stdlib.h>
+
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "platform/instance_lock.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
@@ -60,6 +65,41 @@ TEST(MorrowProbeText, EventsReachTheRingAndTheKeyInputString) {
             dir.path() + "'");
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_EQ(run.out, c.out);
+  }
+}
+
+// start-end does what it says or says why not: the library's lock held elsewhere, no display
+// service, a desktop too small for the window (the library's own end, 255).
+TEST(MorrowProbeStartEnd, EndsWithItsStatusAndOneLine) {
+  const struct {
+    const char* env;
+    bool lockHeld;
+    int exitCode;
+    const char* err;  // the start of its one line
+  } cases[] = {
+      {"SDL_VIDEODRIVER=dummy", false, 0, ""},
+      {"SDL_VIDEODRIVER=dummy", true, 2,
+       "morrow-probe: nothing done: another instance holds the library's lock\n"},
+      {"SDL_VIDEODRIVER=none", false, 1, "morrow-probe: the library did not start: no display"},
+      {"SDL_VIDEODRIVER=dummy MORROW_DESKTOP=320x200x32", false, 255,
+       "morrow: ended with an error: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.env) + (c.lockHeld ? " under a held lock" : ""));
+    // The program shares this test's runtime folder, where the lock is held for it.
+    testsupport::TempDir dir;
+    platform::InstanceLock held;
+    if (c.lockHeld) {
+      ASSERT_TRUE(held.Acquire("Morrow"));
+    }
+    const testsupport::ProgramRun run =
+        testsupport::RunProgram(dir.path(), MORROW_PROBE, "start-end --window",
+                                std::string("XDG_RUNTIME_DIR='") + getenv("XDG_RUNTIME_DIR") +
+                                    "' SDL_AUDIODRIVER=dummy MORROW_CLOCK=virtual " + c.env);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.substr(0, std::string(c.err).size()), c.err);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), *c.err != '\0' ? 1 : 0) << run.err;
   }
 }
 

@@ -1,5 +1,6 @@
 // netprobe as a program: serving framed and plain peers and fetching from a scripted server, with
 // the lines it prints; its usage errors.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -24,10 +25,11 @@ constexpr const char* kHeadless = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
 
 class NetprobeTool : public ::testing::Test {
  protected:
-  ProgramRun Run(const std::string& args) {
+  // `shell` goes before the command as the shell reads it (a file size limit).
+  ProgramRun Run(const std::string& args, const std::string& shell = "") {
     return testsupport::RunProgram(
         dir_.path(), NETPROBE, args,
-        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'");
+        shell + std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'");
   }
   testsupport::TempDir dir_;
 };
@@ -76,38 +78,81 @@ TEST_F(NetprobeTool, ServeReportsWhatThePeerDid) {
 struct FetchCase {
   const char* args;  // after "http", with PORT for the server's port
   std::string answer;
+  int exitCode;
   const char* out;
+  const char* err;  // the start of the line on stderr, "" for none
 };
 
+// Only a transfer that succeeded exits 0; a failed one says why. OUT is replaced only by a whole
+// body: a failure leaves the old bytes, and a target that is no regular file is never written.
 TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
+  testsupport::WriteFile(dir_.File("kept.out"), "old bytes");
+  const std::string big(1 << 20, 'b');
   const FetchCase cases[] = {
-      {"get PORT /a.txt --memory", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
-       "result 0 error -1 bytes 5 crc32=3610a686\n"},
-      {"get PORT /x --memory", "HTTP/1.0 404 Not Found\r\n\r\n",
-       "result 2 error 1 bytes 0 crc32=00000000\n"},
-      {"head PORT /h", "HTTP/1.0 200 OK\nContent-Length: 3\n\n",
-       "result 0 error -1 bytes 0 crc32=00000000\n"},
-      {"post PORT /p --memory --body a=1", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok",
-       "result 0 error -1 bytes 2 crc32=79dcdd47\n"},
-      {"get PORT /f --file body.out", "HTTP/1.0 200 OK\r\n\r\nfile body",
-       "result 0 error -1 bytes 9 crc32=00000000\n"},
-      {"get PORT /d --file /dev/full", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
-       "result 2 error 2 bytes 5 crc32=00000000\n"},
+      {"get PORT /a.txt --memory", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello", 0,
+       "result 0 error -1 bytes 5 crc32=3610a686\n", ""},
+      {"get PORT /x --memory", "HTTP/1.0 404 Not Found\r\n\r\n", 1,
+       "result 2 error 1 bytes 0 crc32=00000000\n",
+       "netprobe: the transfer failed: the server answered 404\n"},
+      {"head PORT /h", "HTTP/1.0 200 OK\nContent-Length: 3\n\n", 0,
+       "result 0 error -1 bytes 0 crc32=00000000\n", ""},
+      {"post PORT /p --memory --body a=1", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", 0,
+       "result 0 error -1 bytes 2 crc32=79dcdd47\n", ""},
+      {"get PORT /f --file body.out", "HTTP/1.0 200 OK\r\n\r\nfile body", 0,
+       "result 0 error -1 bytes 9 crc32=00000000\n", ""},
+      {"get PORT /x --file kept.out", "HTTP/1.0 404 Not Found\r\n\r\n", 1,
+       "result 2 error 1 bytes 0 crc32=00000000\n",
+       "netprobe: the transfer failed: the server answered 404; kept.out is left as it was\n"},
+      {"get PORT /cut --file kept.out", "HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nhalf", 1,
+       "result 2 error 3 bytes 4 crc32=00000000\n",
+       "netprobe: the transfer failed: the connection failed or was lost; kept.out is left as it "
+       "was\n"},
+      // A full disk: the file size limit stops the body a long way before its end.
+      {"get PORT /big --file kept.out",
+       "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(big.size()) + "\r\n\r\n" + big, 1,
+       nullptr, "netprobe: the transfer failed: no room for the body"},
+      {"get PORT /d --file /dev/full", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello", 1, "",
+       "netprobe: cannot write /dev/full: is a device, not a file\n"},
   };
   for (const FetchCase& c : cases) {
     SCOPED_TRACE(c.args);
     ScriptedServer server({c.answer});
     std::string args = c.args;
     args.replace(args.find("PORT"), 4, std::to_string(server.port()));
-    const ProgramRun run = Run("http " + args);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, c.out);
+    const ProgramRun run =
+        Run("http " + args, c.out == nullptr ? "trap '' XFSZ; ulimit -f 256;" : "");
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    if (c.out != nullptr) {
+      EXPECT_EQ(run.out, c.out);
+    }
+    EXPECT_EQ(run.err.substr(0, std::string(c.err).size()), c.err);
+    const std::string kept = testsupport::ReadFile(dir_.File("kept.out"));
+    EXPECT_TRUE(kept == "old bytes") << kept.size() << " bytes: " << kept.substr(0, 40);
   }
   EXPECT_EQ(testsupport::ReadFile(dir_.File("body.out")), "file body");
-  EXPECT_NE(
-      testsupport::ReadFile(dir_.File("AppLog.txt"))
-          .find("受信データのファイル /dev/full を閉じられませんでした (No space left on device)"),
-      std::string::npos);
+  // Nothing but the files named: no temporary file is left beside them.
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+    if (e.path().filename().string().find(".out") != std::string::npos) {
+      names.push_back(e.path().filename());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"body.out", "kept.out"}));
+}
+
+// With nobody listening the transfer fails, and so does the tool.
+TEST_F(NetprobeTool, HttpWithoutAListenerFails) {
+  const ScriptedServer::Script closed{.answer = "", .noAccept = true};
+  int port = 0;
+  {
+    ScriptedServer gone(closed);
+    port = gone.port();
+  }
+  const ProgramRun run = Run("http get " + std::to_string(port) + " /x --memory");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out.rfind("result 2 error ", 0), 0u) << run.out;
+  EXPECT_EQ(run.err, "netprobe: the transfer failed: the connection failed or was lost\n");
 }
 
 TEST_F(NetprobeTool, UsageErrorsExitWith2) {

@@ -1,38 +1,25 @@
-// playmusic as a program: which way each kind of file takes, its line, its usage errors. The
+// playmusic as a program: which way each kind of file takes, its lines, its usage errors. The
 // mixer is the manual one and the clock virtual, so every run is quick and the same.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tests/support/midi_writer.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wave_writer.h"
 
 namespace {
 
-struct ProgramRun {
-  int status;
-  std::string out;
-};
+using testsupport::ProgramRun;
 
 ProgramRun RunTool(const testsupport::TempDir& dir, const std::string& env,
                    const std::string& args) {
-  std::string full = "cd '" + dir.path() +
-                     "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MORROW_CLOCK=virtual "
-                     "XDG_RUNTIME_DIR='" +
-                     dir.path() + "' " + env + " " + PLAYMUSIC + " " + args + " 2>/dev/null";
-  ProgramRun r{-1, ""};
-  FILE* p = popen(full.c_str(), "r");
-  if (p == nullptr) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  int status = pclose(p);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return testsupport::RunProgram(dir.path(), PLAYMUSIC, args,
+                                 "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MORROW_CLOCK=virtual "
+                                 "XDG_RUNTIME_DIR='" +
+                                     dir.path() + "' " + env);
 }
 
 struct ToolCase {
@@ -40,32 +27,47 @@ struct ToolCase {
   const char* args;
   int status;
   const char* out;
+  const char* err;  // the line on stderr when nothing played
 };
 
+constexpr const char* kNone = "path=none restarts=0 playing=0\n";
+
+// Nothing played is a failure with its reason, after the same line.
 TEST(PlayMusicTool, TakesTheWayOfEachFile) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.File("one.mid"), testsupport::OneNoteMidi(192));
   testsupport::WriteFile(dir.File("half.wav"),
                          testsupport::PcmWave(1, 22050, 16, std::string(22050, '\x10')));
   testsupport::WriteFile(dir.File("pic.png"), "\x89PNG\r\n\x1a\n");
+  std::filesystem::create_directory(dir.File("folder"));
   const ToolCase cases[] = {
-      {"MORROW_AUDIO=manual", "one.mid 1", 0, "path=sequencer restarts=0 playing=1\n"},
-      {"MORROW_AUDIO=manual", "one.mid 0.5 --once", 0, "path=sequencer restarts=0 playing=1\n"},
-      {"MORROW_AUDIO=manual", "half.wav 1", 0, "path=media restarts=0 playing=1\n"},
-      {"MORROW_AUDIO=manual", "pic.png 1", 0, "path=none restarts=0 playing=0\n"},
-      {"MORROW_AUDIO=manual", "missing.mid 1", 0, "path=none restarts=0 playing=0\n"},
-      {"MORROW_AUDIO=null", "one.mid 1", 0, "path=none restarts=0 playing=0\n"},
-      {"", "", 2, ""},
-      {"", "one.mid", 2, ""},
-      {"", "one.mid ten", 2, ""},
-      {"", "one.mid -1", 2, ""},
-      {"", "one.mid 1 --twice", 2, ""},
-      {"", "one.mid 1 --once more", 2, ""},
+      {"MORROW_AUDIO=manual", "one.mid 1", 0, "path=sequencer restarts=0 playing=1\n", ""},
+      {"MORROW_AUDIO=manual", "one.mid 0.5 --once", 0, "path=sequencer restarts=0 playing=1\n", ""},
+      {"MORROW_AUDIO=manual", "half.wav 1", 0, "path=media restarts=0 playing=1\n", ""},
+      {"MORROW_AUDIO=manual", "pic.png 1", 1, kNone,
+       "playmusic: nothing played: pic.png: not music the library plays\n"},
+      {"MORROW_AUDIO=manual", "missing.mid 1", 1, kNone,
+       "playmusic: nothing played: missing.mid: No such file or directory\n"},
+      {"MORROW_AUDIO=manual", "folder 1", 1, kNone,
+       "playmusic: nothing played: folder: is a folder, not a file\n"},
+      {"MORROW_AUDIO=null", "one.mid 1", 1, kNone,
+       "playmusic: nothing played: no sound output: the library runs silent\n"},
+      {"", "", 2, "", nullptr},
+      {"", "one.mid", 2, "", nullptr},
+      {"", "one.mid ten", 2, "", nullptr},
+      {"", "one.mid -1", 2, "", nullptr},
+      {"", "one.mid 1 --twice", 2, "", nullptr},
+      {"", "one.mid 1 --once more", 2, "", nullptr},
+      {"", "--loud 1", 2, "", nullptr},
   };
   for (const ToolCase& c : cases) {
+    SCOPED_TRACE(std::string(c.env) + " " + c.args);
     ProgramRun r = RunTool(dir, c.env, c.args);
-    EXPECT_EQ(r.status, c.status) << c.env << " " << c.args;
-    EXPECT_EQ(r.out, c.out) << c.env << " " << c.args;
+    EXPECT_EQ(r.exitCode, c.status);
+    EXPECT_EQ(r.out, c.out);
+    if (c.err != nullptr) {
+      EXPECT_EQ(r.err, c.err);
+    }
   }
 }
 
@@ -73,7 +75,10 @@ TEST(PlayMusicTool, WithoutSoundfontMidiFailsOnce) {
   testsupport::TempDir dir;
   testsupport::WriteFile(dir.File("one.mid"), testsupport::OneNoteMidi(192));
   ProgramRun r = RunTool(dir, "MORROW_AUDIO=manual MORROW_SOUNDFONT=/nonexistent", "one.mid 1");
-  EXPECT_EQ(r.out, "path=none restarts=0 playing=0\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, kNone);
+  EXPECT_EQ(r.err,
+            "playmusic: nothing played: no sound font for MIDI music (tried /nonexistent)\n");
   std::string log = testsupport::ReadFile(dir.File("AppLog.txt"));
   size_t at = log.find("ミュージックファイル");
   ASSERT_NE(at, std::string::npos);

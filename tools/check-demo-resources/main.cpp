@@ -22,9 +22,12 @@
 // ("speaker without a picture: ..." lines, "speakers without a picture: W"); then one
 // "labelled: <path>" line per picture a cell of which shows its fallback label (labels.h) and
 // "labelled placeholders: P". Exit 0 when N, W and P are 0, every fighter enters and every dark
-// stage is lit, 1 otherwise, 2 on a usage error or when the library does not start (another
-// instance holding its lock among the reasons).
+// stage is lit, 1 otherwise or when standard output cannot be written, 2 on a usage error, when
+// DIR cannot be entered, when another instance holds the library's lock or when the library does
+// not start (255 when it ends the process itself).
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -46,11 +49,11 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/directory.h"
-#include "platform/instance_lock.h"
 #include "tools/lib/demoresources/inventory.h"
 #include "tools/lib/demoresources/labels.h"
 #include "tools/lib/demoresources/rules.h"
 #include "tools/lib/demoresources/story_entries.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -223,30 +226,19 @@ void CheckFiles() {
   }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
+int Run(int argc, char** argv) {
+  if (argc != 2 || toolrun::IsOption(argv[1])) {
     std::fprintf(stderr, "usage: check-demo-resources DIR\n");
-    return 2;
+    return toolrun::kUsage;
   }
   if (!platform::SetCurrentDirectory(argv[1])) {
-    std::fprintf(stderr, "check-demo-resources: cannot enter %s\n", argv[1]);
+    toolrun::Say(std::string("cannot enter ") + argv[1] + ": " + std::strerror(errno));
     return 2;
   }
   const demo::StoryEntryReport story = demo::CheckStoryEntries();  // before the library starts
-  // The library's start leaves the process at once, with 0, when another instance holds its lock
-  // (the lock is named after the library's window class): a check that never ran must not pass.
-  if (platform::InstanceLock lock; !lock.Acquire("Morrow")) {
-    std::fprintf(stderr, "check-demo-resources: nothing checked: the library cannot start here\n");
-    return 2;
-  }
   morrow::ChangeWindowMode(1);
   morrow::SetGraphVideoMemoryFlag(0);
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "check-demo-resources: the library did not start\n");
-    return 2;
-  }
+  if (toolrun::StartLibrary(2) != 0) return 2;
   RunLoader();
   LoadEveryPicture();
   CheckFiles();
@@ -263,4 +255,11 @@ int main(int argc, char** argv) {
   for (const demo::LabelledPicture& p : labelled) std::printf("labelled: %s\n", p.file.c_str());
   std::printf("labelled placeholders: %zu\n", labelled.size());
   return g_failed.empty() && story.Passed() && labelled.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("check-demo-resources");
+  return toolrun::End(Run(argc, argv));
 }

@@ -7,12 +7,19 @@
 //   # parity tolerance D F   a pixel passes when each channel is within D steps of the other
 //                            frame's, or of some pixel of its 3 x 3 neighbourhood there; at most
 //                            F pixels in 1000 may fail
-// Prints "NAME DEPTH exact|tolerance pass|fail differing=N" per run, then "N passed, M failed".
-// Exit 0 when all pass, 1 on any failure, 2 for bad arguments or a script without its line.
+// Prints "NAME DEPTH exact|tolerance pass|fail differing=N" per run, then "N passed, M failed"; a
+// devshot run that fails passes its lines on and counts as a failed comparison.
+// Exit 0 when all pass, 1 on any failure, 2 for bad arguments or a script without its line, or
+// when another instance holds the library's lock (devshot then draws nothing: nothing is compared).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -20,6 +27,9 @@
 
 #include "platform/png_file.h"
 #include "tools/devshot/script.h"
+#include "tools/lib/toolrun/tool_run.h"
+
+extern char** environ;
 
 namespace {
 
@@ -58,14 +68,52 @@ struct Frame {
   std::vector<uint8_t> rgb;
 };
 
-bool Shoot(const std::string& devshot, const std::string& path, int depth,
+enum class Shot { kTaken, kFailed, kLockHeld };
+
+// devshot's exit status, its standard output dropped and its standard error kept in `errors`;
+// -1 when it could not be run or did not end by itself.
+int RunDevshot(std::vector<std::string> args, const std::string& errors) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Shot Shoot(const std::string& devshot, const std::string& path, int depth,
            const std::string& script, const std::string& out, Frame* frame) {
-  const std::string command = "'" + devshot + "' --path " + path + " --depth " +
-                              std::to_string(depth) + " --script " + script + " --out '" + out +
-                              "' >/dev/null";
-  if (std::system(command.c_str()) != 0) return false;
+  const std::string errors = out + ".err";
+  const int status = RunDevshot(
+      {devshot, "--path", path, "--depth", std::to_string(depth), "--script", script, "--out", out},
+      errors);
+  std::string said;
+  toolrun::ReadWholeFile(errors, &said);
+  if (status == toolrun::kLockHeld && said.find(toolrun::kLockHeldLine) != std::string::npos) {
+    return Shot::kLockHeld;
+  }
+  if (status != 0) {
+    std::fputs(said.c_str(), stderr);
+    toolrun::Say("devshot --path " + path + " --depth " + std::to_string(depth) + " --script " +
+                 script + " failed (status " + std::to_string(status) + ")");
+    return Shot::kFailed;
+  }
   std::string error;
-  return platform::ReadPngRgb(out, &frame->width, &frame->height, &frame->rgb, &error);
+  if (platform::ReadPngRgb(out, &frame->width, &frame->height, &frame->rgb, &error)) {
+    return Shot::kTaken;
+  }
+  toolrun::Say("cannot read " + out + ": " + error);
+  return Shot::kFailed;
 }
 
 // A channel in steps of the screen's width (565 at 16 bits).
@@ -103,14 +151,12 @@ long Differing(const Frame& a, const Frame& b, const Rule& rule, int depth) {
 }
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "devparity: %s\nusage: devparity [--depth 16|32]... [--script NAME]...\n",
-               problem);
-  return 2;
+  toolrun::Say(problem);
+  std::fprintf(stderr, "usage: devparity [--depth 16|32]... [--script NAME]...\n");
+  return toolrun::kUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   std::vector<int> depths;
   std::vector<std::string> scripts;
   for (int i = 1; i < argc; ++i) {
@@ -129,27 +175,37 @@ int main(int argc, char** argv) {
   if (scripts.empty()) scripts.assign(std::begin(kDefaultScripts), std::end(kDefaultScripts));
 
   char dir[] = "/tmp/devparity.XXXXXX";
-  if (mkdtemp(dir) == nullptr) return Usage("no temporary folder");
   // devshot writes its log where it runs and needs a runtime folder when headless.
-  if (chdir(dir) != 0) return Usage("no temporary folder");
+  if (mkdtemp(dir) == nullptr || chdir(dir) != 0) {
+    toolrun::Say(std::string("no temporary folder: ") + std::strerror(errno));
+    return 1;
+  }
   setenv("XDG_RUNTIME_DIR", dir, 0);
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   const std::string devshot = ToolDir() + "/devshot";
 
   int passed = 0, failed = 0;
+  std::error_code ignored;
   for (const std::string& script : scripts) {
     Rule rule;
     if (!RuleOf(script, &rule)) {
-      std::fprintf(stderr, "devparity: %s: no parity line\n", script.c_str());
+      toolrun::Say(script + ": no parity line");
+      std::filesystem::remove_all(dir, ignored);
       return 2;
     }
     for (int depth : depths) {
       Frame soft, d3d;
       const std::string base = std::string(dir) + "/" + script + "-" + std::to_string(depth);
       long differing = -1;
-      if (Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft) &&
-          Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d) &&
-          soft.width == d3d.width && soft.height == d3d.height) {
+      Shot shot = Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft);
+      if (shot == Shot::kTaken)
+        shot = Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d);
+      if (shot == Shot::kLockHeld) {
+        toolrun::Say(toolrun::kLockHeldLine);
+        std::filesystem::remove_all(dir, ignored);
+        return toolrun::kLockHeld;
+      }
+      if (shot == Shot::kTaken && soft.width == d3d.width && soft.height == d3d.height) {
         differing = Differing(soft, d3d, rule, depth);
       }
       const long total = static_cast<long>(soft.width) * soft.height;
@@ -162,7 +218,13 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("%d passed, %d failed\n", passed, failed);
-  std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
   return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("devparity");
+  return toolrun::End(Run(argc, argv));
 }

@@ -16,14 +16,14 @@
 // the hardware-shape option as the game does and ends the scene before the probes. --trace3d
 // prints the draws the device receives ("DrawPrimitive TYPE 0xFVF N", "DrawIndexedPrimitive
 // TYPE 0xFVF VERTICES INDICES").
-// Exit 0; 1 when the library does not start or the picture cannot be written; 2 for bad
-// arguments or a script error ("FILE:LINE: message").
+// Exit 0; 1 when the library does not start, the picture cannot be written (nothing is left at
+// --out) or standard output cannot be written; 255 when the library ends the process itself; 2
+// for bad arguments, a script that cannot be read or has an error ("FILE:LINE: message"), or when
+// another instance holds the library's lock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,9 +45,9 @@
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
 #include "platform/device3d.h"
-#include "platform/frame_dump.h"
 #include "platform/pixel_layout.h"
 #include "tools/devshot/script.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -66,12 +66,12 @@ struct Options {
 };
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "devshot: %s\n", problem);
+  toolrun::Say(problem);
   std::fprintf(stderr,
                "usage: devshot [--window|--full] [--depth 8|16|32] [--layout 565|555|444] "
                "[--vsync] --script NAME|FILE [--out FILE.png] [--probe X,Y]... [--state] "
                "[--trace] [--trace3d] [--path soft|d3d]\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParsePoint(const char* text, long* x, long* y) {
@@ -129,7 +129,8 @@ int ParseOptions(int argc, char** argv, Options* o) {
   return 0;
 }
 
-// The script's text: a built-in one by name, else the file. False when neither exists.
+// The script's text: a built-in one by name, else the file. False, after saying why, when the
+// file cannot be read (a folder is no script, not an empty one).
 bool LoadScript(const std::string& name, std::string* text) {
   for (int i = 0; i < devshot::kBuiltinScriptCount; ++i) {
     if (name == devshot::kBuiltinScripts[i].name) {
@@ -137,12 +138,7 @@ bool LoadScript(const std::string& name, std::string* text) {
       return true;
     }
   }
-  std::ifstream in(name, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  *text = s.str();
-  return true;
+  return toolrun::ReadWholeFile(name, text);
 }
 
 // A graph from a solid image (24 bits, or 32 with alpha when alpha >= 0) whose four quadrants
@@ -342,26 +338,12 @@ void PrintState() {
               ds.blendMode, ds.blendParam, ds.drawBright, ds.emptyArea);
 }
 
-// The last presented picture as a PNG; a change still waiting for its frame is presented first.
-bool WritePicture(const std::string& path) {
-  platform::Display* display = morrow::IsDirectDrawReady();
-  if (display == nullptr) return false;
-  std::string error;
-  if (platform::WriteLastPresentedPng(display, path, &error)) return true;
-  std::fprintf(stderr, "devshot: %s: %s\n", path.c_str(), error.c_str());
-  return false;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
+// 0 when the run did what was asked, else its exit status.
+int Run(int argc, char** argv) {
   Options o;
   if (int status = ParseOptions(argc, argv, &o); status != 0) return status;
   std::string text;
-  if (!LoadScript(o.script, &text)) {
-    std::fprintf(stderr, "devshot: %s: no such script or file\n", o.script.c_str());
-    return 2;
-  }
+  if (!LoadScript(o.script, &text)) return 2;
   std::vector<devshot::Command> commands;
   std::string error;
   if (!devshot::ParseScript(text, o.script, &commands, &error)) {
@@ -384,10 +366,7 @@ int main(int argc, char** argv) {
 
   morrow::ChangeWindowMode(o.window);
   morrow::SelectScreenMode(640, 480, static_cast<int>(o.depth), -1);
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "devshot: the library did not start\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   morrow::SetDDrawStartFlag(o.vsync ? 1 : 0);
   morrow::SelectDrawTarget(morrow::kBackScreen);
   if (o.d3d) morrow::SetHardwareShapeDrawFlag(1);
@@ -408,9 +387,16 @@ int main(int argc, char** argv) {
   for (const auto& [x, y] : o.probes) PrintProbe(x, y);
   morrow::PresentFrame();
   int status = 0;
-  if (!o.out.empty() && !WritePicture(o.out)) status = 1;
+  if (!o.out.empty() && !toolrun::WriteLastPicture(o.out)) status = 1;
   if (o.state) PrintState();
   std::fflush(stdout);
   morrow::EndLibrary();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("devshot");
+  return toolrun::End(Run(argc, argv));
 }

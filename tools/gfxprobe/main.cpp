@@ -23,7 +23,9 @@
 //                   the font table (tools/gfxprobe/font_ops.h)
 //   pieces:I, blend3d:M,P, filter3d:M
 //                   the 3D device (tools/gfxprobe/d3d_ops.h)
-// Exit 0; 1 when the library does not start or a dump fails; 2 for bad arguments.
+// Exit 0; 1 when the library does not start, a dump fails (nothing is left at its FILE) or standard
+// output cannot be written; 255 when the library ends the process itself (a desktop smaller than
+// the window); 2 for bad arguments, or when another instance holds the library's lock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,9 +41,9 @@
 #include "morrow/graphics/surface2d.h"
 #include "morrow/system/library.h"
 #include "morrow/system/window.h"
-#include "platform/frame_dump.h"
 #include "tools/gfxprobe/d3d_ops.h"
 #include "tools/gfxprobe/font_ops.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -178,18 +180,10 @@ void PrintScreen() {
               f->fillMask);
 }
 
-bool Dump(const std::string& path) {
-  platform::Display* display = morrow::IsDirectDrawReady();
-  if (display == nullptr) return false;
-  std::string error;
-  if (platform::WriteLastPresentedPng(display, path, &error)) return true;
-  std::fprintf(stderr, "gfxprobe: %s: %s\n", path.c_str(), error.c_str());
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  toolrun::Begin("gfxprobe");
   int window = 1;
   long depth = 16;
   bool d3d = false;
@@ -209,8 +203,10 @@ int main(int argc, char** argv) {
     } else {
       Op op;
       if (!ParseOp(argv[i], &op)) {
-        std::fprintf(stderr, "gfxprobe: bad argument: %s\n", argv[i]);
-        return 2;
+        toolrun::Say(std::string("bad argument: ") + argv[i]);
+        std::fprintf(stderr,
+                     "usage: gfxprobe [--window|--full] [--depth N] [--path soft|d3d] OP...\n");
+        return toolrun::End(toolrun::kUsage);
       }
       ops.push_back(op);
     }
@@ -224,10 +220,7 @@ int main(int argc, char** argv) {
   }
   morrow::ChangeWindowMode(window);
   morrow::SelectScreenMode(640, 480, static_cast<int>(depth), -1);
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "gfxprobe: the library did not start\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return toolrun::End(1);
   PrintScreen();
   int status = 0;
   std::vector<int> graphs;  // every graph made, in order
@@ -268,7 +261,7 @@ int main(int argc, char** argv) {
     } else if (op.name == "3d-op") {
       gfxprobe::Run3DOp(op.arg, graphs);
     } else if (op.name == "dump") {
-      if (!Dump(op.arg)) status = 1;
+      if (!toolrun::WriteLastPicture(op.arg)) status = 1;
     } else if (op.name == "graph" || op.name == "alphagraph") {
       MakeGraph(op, &graphs);
     } else if (op.name == "delete") {
@@ -291,5 +284,5 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   morrow::EndLibrary();
-  return status;
+  return toolrun::End(status);
 }

@@ -4,7 +4,7 @@
 //   morrow-probe rng-unseeded N    the first N words of a generator that seeds itself
 //   morrow-probe start-end [--window|--full]
 //                                  starts the library (in the mode given, else its default),
-//                                  pumps a few frames and ends it; exit 1 when the start fails
+//                                  pumps a few frames and ends it
 //   morrow-probe pad DEVICE --frames N
 //                                  starts the library, then for frames F = 1 to N prints
 //                                  "F 0x<bits>" of GetPadInputBits(DEVICE) and pumps once
@@ -22,6 +22,8 @@
 //                                    keyinput text=HEX length=L cursor=C ended=E cancelled=K
 //                                  else the characters left in the ring: "chars" and each
 //                                  character's bytes in hexadecimal
+// Exit 0; 1 when the library does not start (255 when it ends the process itself), or standard
+// output cannot be written; 2 on a usage error, or when another instance holds the library's lock.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +38,7 @@
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
 #include "platform/window.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -47,7 +50,7 @@ int Usage() {
                "       morrow-probe pad DEVICE --frames N\n"
                "       morrow-probe text [--ime] [--edit MAX[,digits][,single][,escape]] "
                "--events LIST\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParseNumber(const char* text, long long min, long long max, long long* out) {
@@ -81,10 +84,7 @@ int StartEnd(int argc, char** argv) {
       return Usage();
     }
   }
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "morrow-probe: the library start failed\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   for (int i = 0; i < kProbeFrames; ++i) {
     if (morrow::PumpMessages() != 0) break;
   }
@@ -98,10 +98,7 @@ int Pad(int argc, char** argv) {
       std::string(argv[3]) != "--frames" || !ParseNumber(argv[4], 0, 1000000, &frames)) {
     return Usage();
   }
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "morrow-probe: the library start failed\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   for (long long f = 1; f <= frames; ++f) {
     int bits = morrow::GetPadInputBits(static_cast<int>(device));
     std::printf("%lld 0x%x\n", f, static_cast<unsigned>(bits));
@@ -240,10 +237,7 @@ int Text(int argc, char** argv) {
     }
   }
   if (!haveEvents) return Usage();
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "morrow-probe: the library start failed\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   if (ime) morrow::SetImeEnabled(1);
   int handle = -1;
   if (edit) {
@@ -286,9 +280,7 @@ int Text(int argc, char** argv) {
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string op = argv[1];
   long long seed = 0, count = 0;
@@ -310,4 +302,11 @@ int main(int argc, char** argv) {
   if (op == "pad") return Pad(argc, argv);
   if (op == "text") return Text(argc, argv);
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("morrow-probe");
+  return toolrun::End(Run(argc, argv));
 }

@@ -11,8 +11,9 @@
 //   frame F copies=C playing=P pixel=RRGGBB
 // (C: frame copies made into the graph in that frame; P: the movie's playing flag; the graph's
 // pixel (0, 0) from its 2D or 3D piece, each channel widened to 8 bits), then waits STEP ms
-// (default 100) while pumping messages. Exit 0; 1 when the library does not start or FILE is no
-// movie; 2 for bad arguments.
+// (default 100) while pumping messages. Exit 0; 1 when the library does not start, FILE is no
+// movie (with a line saying why) or standard output cannot be written; 255 when the library ends
+// the process itself; 2 for bad arguments, or when another instance holds the library's lock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +32,7 @@
 #include "morrow/system/time.h"
 #include "morrow/system/window.h"
 #include "platform/pixel_layout.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -44,11 +46,11 @@ struct Options {
 };
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "movieprobe: %s\n", problem);
+  toolrun::Say(problem);
   std::fprintf(stderr,
                "usage: movieprobe FILE [--frames N] [--step MS] [--depth D] [--path soft|d3d] "
                "[--mode M]\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParseLong(const char* text, long low, long high, long* out) {
@@ -77,7 +79,7 @@ int ParseOptions(int argc, char** argv, Options* o) {
       o->d3d = v == "d3d";
     } else if (a == "--mode" && value != nullptr) {
       if (!ParseLong(argv[++i], 0, 2, &o->mode)) return Usage("--mode takes 0, 1 or 2");
-    } else if (o->file.empty() && !a.starts_with("--")) {
+    } else if (o->file.empty() && !toolrun::IsOption(argv[i])) {
       o->file = a;
     } else {
       return Usage(("bad argument: " + a).c_str());
@@ -121,9 +123,7 @@ uint32_t GraphPixel(int graph) {
   return s != nullptr ? SurfaceRgb(s->surface.get(), p->xOnSurface, p->yOnSurface) : 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   Options o;
   if (int status = ParseOptions(argc, argv, &o); status != 0) return status;
 
@@ -133,10 +133,7 @@ int main(int argc, char** argv) {
   setenv("MORROW_D3D", o.d3d ? "on" : "off", o.d3d ? 0 : 1);
   morrow::ChangeWindowMode(1);
   morrow::SelectScreenMode(640, 480, static_cast<int>(o.depth), -1);
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "movieprobe: the library did not start\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   morrow::SetDDrawStartFlag(0);
   morrow::SelectDrawTarget(morrow::kBackScreen);
 
@@ -144,6 +141,8 @@ int main(int argc, char** argv) {
   const morrow::GraphRecord* g = morrow::GetGraphRecord(graph);
   if (g == nullptr || g->movieHandle < 0) {
     std::printf("open -1\n");
+    const std::string refusal = toolrun::InputRefusal(o.file);
+    toolrun::Say(refusal.empty() ? o.file + ": not a movie the library plays" : refusal);
     morrow::EndLibrary();
     return 1;
   }
@@ -164,4 +163,11 @@ int main(int argc, char** argv) {
   }
   morrow::EndLibrary();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("movieprobe");
+  return toolrun::End(Run(argc, argv));
 }

@@ -9,9 +9,13 @@
 //     runs one transfer to 127.0.0.1:PORT, the body into memory, into OUT, or nowhere, and
 //     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory); the POST body
 //     is TEXT or the bytes of F.
+//     The body goes into a temporary file beside OUT, which takes OUT's place only when the
+//     transfer succeeds: on any failure OUT is left as it was.
 // Both give up after 10 seconds with "timeout" and exit 1; told to end (SIGTERM, SIGINT) they
-// print "stopped" and exit 1. Exit 2 on a usage error, 1 when the library, the listener, the
-// body file or the transfer does not start.
+// print "stopped" and exit 1. Exit 1 when the library, the listener, the port file (written whole,
+// only over a regular file), OUT, the body file or the transfer does not start, when the transfer
+// fails (with a line on stderr) or standard output cannot be written; 255 when the library ends
+// the process itself; 2 on a usage error, or when another instance holds the library's lock.
 #include <zlib.h>
 
 #include <cstdio>
@@ -24,6 +28,8 @@
 #include "morrow/system/library.h"
 #include "morrow/system/memory.h"
 #include "platform/clock.h"
+#include "platform/output_file.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -35,7 +41,7 @@ int Usage() {
                "usage: netprobe serve [--plain] --expect N --port-file F\n"
                "       netprobe http get|post|head PORT PATH [--memory | --file OUT] "
                "[--body TEXT | --body-file F]\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParseInt(const char* text, int low, int high, int* out) {
@@ -51,14 +57,16 @@ bool StartLibrary() {
   // system's complaint on every run.
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   morrow::ChangeWindowMode(1);
-  if (morrow::InitLibrary() != 0 || morrow::InitNetWork() != 0) {
-    std::fprintf(stderr, "netprobe: the library did not start\n");
+  if (toolrun::StartLibrary(1) != 0) return false;
+  if (morrow::InitNetWork() != 0) {
+    toolrun::Say("the network did not start");
+    morrow::EndLibrary();
     return false;
   }
   return true;
 }
 
-void Say(const std::string& line) {
+void Print(const std::string& line) {
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
 }
@@ -70,22 +78,14 @@ bool PumpUntil(Done done) {
   const int64_t end = platform::NowMicroseconds() + kGiveUpMicroseconds;
   while (platform::NowMicroseconds() < end) {
     if (morrow::PumpMessages() != 0) {
-      Say("stopped");
+      Print("stopped");
       return false;
     }
     if (done()) return true;
     platform::SleepMilliseconds(1);
   }
-  Say("timeout");
+  Print("timeout");
   return false;
-}
-
-bool WritePortFile(const std::string& path, int port) {
-  const std::string temporary = path + ".tmp";
-  FILE* f = std::fopen(temporary.c_str(), "w");
-  if (f == nullptr) return false;
-  std::fprintf(f, "%d", port);
-  return std::fclose(f) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
 int Serve(int argc, char** argv) {
@@ -107,9 +107,14 @@ int Serve(int argc, char** argv) {
   if (expect < 0 || portFile.empty()) return Usage();
   if (!StartLibrary()) return 1;
   morrow::SetNetWorkNoFraming(plain ? 1 : 0);
-  if (morrow::ListenNetWork("127.0.0.1", 0) != 0 ||
-      !WritePortFile(portFile, morrow::GetListenNetWorkPort())) {
-    std::fprintf(stderr, "netprobe: cannot listen\n");
+  if (morrow::ListenNetWork("127.0.0.1", 0) != 0) {
+    toolrun::Say("cannot listen on 127.0.0.1");
+    morrow::EndLibrary();
+    return 1;
+  }
+  // Whole or not at all: whoever waits for the file never reads half a number.
+  const std::string port = std::to_string(morrow::GetListenNetWorkPort());
+  if (!toolrun::WriteFile(portFile, port.data(), port.size())) {
     morrow::EndLibrary();
     return 1;
   }
@@ -122,7 +127,7 @@ int Serve(int argc, char** argv) {
       if (handle == -1) return false;
       char text[32];
       std::snprintf(text, sizeof text, "accepted 0x%08x", static_cast<unsigned>(handle));
-      Say(text);
+      Print(text);
     }
     if (!received) {
       // A plain socket hands over what it has, so the bytes are first counted where they wait.
@@ -137,22 +142,36 @@ int Serve(int argc, char** argv) {
           std::snprintf(hex, sizeof hex, "%02x", bytes[static_cast<size_t>(i)]);
           line += hex;
         }
-        Say(line);
+        Print(line);
       }
     }
     if (!stated) {
       const int state = morrow::GetNetWorkAcceptStateh(handle);
       if (state != 1) {
         stated = true;
-        Say("state " + std::to_string(state));
+        Print("state " + std::to_string(state));
       }
     }
     if (morrow::CountNetWorkHandles() != 0) return false;
-    Say("handles 0");
+    Print("handles 0");
     return true;
   });
   morrow::EndLibrary();
   return ended ? 0 : 1;
+}
+
+// What a failed transfer's error number stands for.
+const char* FailureText(int error) {
+  switch (error) {
+    case 1:
+      return "the server answered 404";
+    case 2:
+      return "no room for the body (AppLog.txt says why)";
+    case 3:
+      return "the connection failed or was lost";
+    default:
+      return "the server answered with a status other than 200, or none";
+  }
 }
 
 int Http(int argc, char** argv) {
@@ -188,24 +207,15 @@ int Http(int argc, char** argv) {
     }
   }
   if (!body.empty() && !bodyFile.empty()) return Usage();
-  if (!bodyFile.empty()) {
-    FILE* in = std::fopen(bodyFile.c_str(), "rb");
-    bool bad = in == nullptr;
-    char chunk[65536];
-    for (size_t n; !bad && (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) body.append(chunk, n);
-    if (!bad) bad = (std::ferror(in) != 0) | (std::fclose(in) != 0);
-    if (bad) {
-      std::fprintf(stderr, "netprobe: cannot read %s\n", bodyFile.c_str());
-      return 1;
-    }
-  }
+  if (!bodyFile.empty() && !toolrun::ReadWholeFile(bodyFile, &body)) return 1;
   if (!StartLibrary()) return 1;
-  FILE* file = nullptr;
-  if (!outFile.empty() && (file = std::fopen(outFile.c_str(), "wb")) == nullptr) {
-    std::fprintf(stderr, "netprobe: cannot write %s\n", outFile.c_str());
+  platform::OutputFile out;
+  if (!outFile.empty() && !toolrun::Open(out, outFile)) {
     morrow::EndLibrary();
     return 1;
   }
+  // The transfer closes the file it is given when it ends.
+  FILE* file = outFile.empty() ? nullptr : out.HandOverStream();
   void* block = nullptr;
   const int slot = morrow::StartHttpTransfer(
       kind, "127.0.0.1", port, path, memory ? morrow::kHttpToMemory : morrow::kHttpToFile,
@@ -213,7 +223,7 @@ int Http(int argc, char** argv) {
       static_cast<int>(body.size()));
   if (slot < 0) {
     if (file != nullptr) std::fclose(file);
-    std::fprintf(stderr, "netprobe: the transfer did not start\n");
+    toolrun::Say("the transfer did not start");
     morrow::EndLibrary();
     return 1;
   }
@@ -231,22 +241,34 @@ int Http(int argc, char** argv) {
     char line[96];
     std::snprintf(line, sizeof line, "result %d error %d bytes %d crc32=%08lx", result, error,
                   bytes, crc);
-    Say(line);
+    Print(line);
+    if (result != 0) {
+      toolrun::Say("the transfer failed: " + std::string(FailureText(error)) +
+                   (file != nullptr ? "; " + outFile + " is left as it was" : ""));
+      status = 1;
+    }
   } else {
     status = 1;
   }
+  // Closes the body file too when the transfer was still running.
   morrow::CloseHttpTransfer(slot);
+  if (file != nullptr && status == 0 && !toolrun::Commit(out)) status = 1;
   morrow::FreeMemory(block);
   morrow::EndLibrary();
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   if (command == "serve") return Serve(argc, argv);
   if (command == "http") return Http(argc, argv);
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("netprobe");
+  return toolrun::End(Run(argc, argv));
 }

@@ -6,6 +6,11 @@
 //   path=<sequencer|media|none> restarts=N playing=P
 // path is the way the music took at its start, N the loop restarts the library handled, P 1
 // while music played at the end. SDL_AUDIODRIVER=disk records what was heard.
+// When nothing plays (path=none) it ends at once, with a line on stderr saying why: the file
+// cannot be read, no sound output, no sound font for a MIDI file, or not music the library plays.
+// Exit 0 when the music played; 1 when nothing played, the library does not start (255 when it
+// ends the process itself) or standard output cannot be written; 2 on a usage error, or when
+// another instance holds the library's lock.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +19,12 @@
 #include "morrow/sound/music.h"
 #include "morrow/sound/music_internal.h"
 #include "morrow/sound/sound.h"
+#include "morrow/sound/sound_internal.h"
 #include "morrow/system/library.h"
+#include "platform/audio/midi_file.h"
+#include "platform/audio/sequencer.h"
 #include "platform/clock.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -26,7 +35,7 @@ constexpr int kPumpIntervalMs = 5;
 
 int Usage() {
   std::fprintf(stderr, "usage: playmusic FILE SECONDS [--once]\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParseSeconds(const char* text, double* out) {
@@ -45,10 +54,28 @@ const char* PathName() {
   return "none";
 }
 
-}  // namespace
+// Why neither way plays the file, as far as the tool can tell from outside the library.
+std::string WhyNothingPlayed(const std::string& file) {
+  if (std::string refusal = toolrun::InputRefusal(file); !refusal.empty()) return refusal;
+  if (morrow::GetSoundSystemState().device == nullptr)
+    return "no sound output: the library runs silent";
+  uint8_t head[12] = {};
+  size_t got = 0;
+  if (FILE* in = std::fopen(file.c_str(), "rb")) {
+    got = std::fread(head, 1, sizeof head, in);
+    std::fclose(in);
+  }
+  if (!platform::HasMidiSignature(head, got)) return file + ": not music the library plays";
+  std::string tried;
+  for (const std::string& font : platform::SoundfontCandidates()) {
+    if (toolrun::InputRefusal(font).empty()) return file + ": the MIDI sequencer did not take it";
+    tried += (tried.empty() ? "" : ", ") + font;
+  }
+  return "no sound font for MIDI music (tried " + tried + ")";
+}
 
-int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4) return Usage();
+int Run(int argc, char** argv) {
+  if (argc < 3 || argc > 4 || toolrun::IsOption(argv[1])) return Usage();
   bool once = false;
   if (argc == 4) {
     if (std::string(argv[3]) != "--once") return Usage();
@@ -58,21 +85,29 @@ int main(int argc, char** argv) {
   if (!ParseSeconds(argv[2], &seconds)) return Usage();
 
   morrow::ChangeWindowMode(1);
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "playmusic: the library start failed\n");
-    return 1;
-  }
+  if (toolrun::StartLibrary(1) != 0) return 1;
   morrow::StartMusicPlayback(argv[1], once ? morrow::kPlayBackground : morrow::kPlayLoop);
   const char* path = PathName();
+  const bool started = std::string(path) != "none";
   int64_t end = platform::NowMicroseconds() + static_cast<int64_t>(seconds * 1e6);
-  while (platform::NowMicroseconds() < end) {
+  while (started && platform::NowMicroseconds() < end) {
     if (morrow::PumpMessages() != 0) break;
     platform::SleepMilliseconds(kPumpIntervalMs);
   }
   int playing = morrow::CheckMusicPlayback() != 0 ? 1 : 0;
   int restarts = morrow::GetMusicState().loopRestarts;
+  const std::string why = started ? std::string() : WhyNothingPlayed(argv[1]);
   morrow::StopMusicPlayback();
   morrow::EndLibrary();
   std::printf("path=%s restarts=%d playing=%d\n", path, restarts, playing);
-  return 0;
+  if (started) return 0;
+  toolrun::Say("nothing played: " + why);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("playmusic");
+  return toolrun::End(Run(argc, argv));
 }

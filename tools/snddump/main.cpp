@@ -6,7 +6,11 @@
 //                              its end, waits 0.25 s more and ends the library; prints "played",
 //                              or "silent" when the library runs without sound
 //
-// A file that does not decode: "error: ..." on stderr, exit 1. Usage errors exit 2.
+// A file that cannot be read or does not decode (--play too, before the library starts):
+// "error: PATH: reason" on stderr, exit 1. OUT is written whole or not at all: a failed write
+// leaves nothing new there, exit 1. Exit 1 also when the library does not start (255 when it ends
+// the process itself) or standard output cannot be written; 2 on a usage error, or when another
+// instance holds the library's lock.
 #include <zlib.h>
 
 #include <cstdio>
@@ -19,6 +23,7 @@
 #include "morrow/system/library.h"
 #include "morrow/system/memory.h"
 #include "morrow/system/time.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -26,7 +31,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: snddump FILE [--raw OUT]\n"
                "       snddump --play FILE\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 const char* MethodName(int32_t method) {
@@ -42,49 +47,54 @@ const char* MethodName(int32_t method) {
   }
 }
 
-int Dump(const char* path, const char* rawOut) {
+struct Decoded {
+  morrow::WaveFormat format;
+  uint8_t* pcm = nullptr;  // FreeMemory
+  uint32_t bytes = 0;
+  int32_t method = -1;
+};
+
+// The file decoded as the sound loader decodes it; false after the error line.
+bool Decode(const char* path, Decoded* d) {
   uint8_t* file = nullptr;
   uint32_t fileSize = 0;
   if (morrow::LoadWholeFile(path, &file, &fileSize) != 0) {
-    std::fprintf(stderr, "error: %s: cannot read the file\n", path);
-    return 1;
+    const std::string refusal = toolrun::InputRefusal(path);
+    std::fprintf(
+        stderr, "error: %s\n",
+        refusal.empty() ? (std::string(path) + ": cannot read the file").c_str() : refusal.c_str());
+    return false;
   }
-  morrow::WaveFormat format;
-  uint8_t* pcm = nullptr;
-  uint32_t bytes = 0;
-  int32_t method = -1;
-  int decoded = morrow::DecodeSoundImage(file, fileSize, &format, &pcm, &bytes, &method);
+  int decoded =
+      morrow::DecodeSoundImage(file, fileSize, &d->format, &d->pcm, &d->bytes, &d->method);
   morrow::FreeMemory(file);
   if (decoded != 0) {
     std::fprintf(stderr, "error: %s: not a sound the library decodes\n", path);
-    return 1;
+    return false;
   }
+  return true;
+}
+
+int Dump(const char* path, const char* rawOut) {
+  Decoded d;
+  if (!Decode(path, &d)) return 1;
   int status = 0;
-  if (rawOut != nullptr) {
-    FILE* out = std::fopen(rawOut, "wb");
-    if (out == nullptr || std::fwrite(pcm, 1, bytes, out) != bytes) {
-      std::fprintf(stderr, "error: %s: cannot write\n", rawOut);
-      status = 1;
-    }
-    if (out != nullptr && std::fclose(out) != 0 && status == 0) {
-      std::fprintf(stderr, "error: %s: cannot write\n", rawOut);
-      status = 1;
-    }
-  }
+  if (rawOut != nullptr && !toolrun::WriteFile(rawOut, d.pcm, d.bytes)) status = 1;
   uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, pcm, bytes);
-  std::printf("method=%s channels=%u rate=%u bits=%u frames=%u crc32=%08lx\n", MethodName(method),
-              format.channels, format.samplesPerSecond, format.bitsPerSample,
-              bytes / format.blockAlign, static_cast<unsigned long>(crc));
-  morrow::FreeMemory(pcm);
+  crc = crc32(crc, d.pcm, d.bytes);
+  std::printf("method=%s channels=%u rate=%u bits=%u frames=%u crc32=%08lx\n", MethodName(d.method),
+              d.format.channels, d.format.samplesPerSecond, d.format.bitsPerSample,
+              d.bytes / d.format.blockAlign, static_cast<unsigned long>(crc));
+  morrow::FreeMemory(d.pcm);
   return status;
 }
 
 int Play(const char* path) {
-  if (morrow::InitLibrary() != 0) {
-    std::fprintf(stderr, "error: the library did not start\n");
-    return 1;
-  }
+  // Bad input says so even where the library would run silent and never load it.
+  Decoded d;
+  if (!Decode(path, &d)) return 1;
+  morrow::FreeMemory(d.pcm);
+  if (toolrun::StartLibrary(1) != 0) return 1;
   int status = 0;
   if (!morrow::GetSoundSystemState().device) {
     std::printf("silent\n");
@@ -103,9 +113,7 @@ int Play(const char* path) {
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   const char* file = nullptr;
   const char* raw = nullptr;
   bool play = false;
@@ -114,7 +122,7 @@ int main(int argc, char** argv) {
       raw = argv[++i];
     } else if (std::strcmp(argv[i], "--play") == 0 && !play) {
       play = true;
-    } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+    } else if (toolrun::IsOption(argv[i])) {
       return Usage();
     } else if (file == nullptr) {
       file = argv[i];
@@ -124,4 +132,11 @@ int main(int argc, char** argv) {
   }
   if (file == nullptr || (play && raw != nullptr)) return Usage();
   return play ? Play(file) : Dump(file, raw);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("snddump");
+  return toolrun::End(Run(argc, argv));
 }

@@ -1,5 +1,4 @@
 #include "morrow/system/library.h"
-#include "platform/instance_lock.h"
 #include "platform/window.h"
 #include "tools/lib/toolrun/tool_run.h"
 
@@ -8,22 +7,22 @@
 namespace toolrun {
 
 int StartLibrary(int refusedStatus) {
-  // The library ends a second instance itself, with success; a tool must not claim work it did
-  // not do, so it asks first. The lock is named after the library's window class.
-  if (platform::InstanceLock::HeldElsewhere("Morrow")) {
-    Say("nothing done: another instance holds the library's lock");
+  // The library ends a second instance itself, with success, and a tool must not claim work it
+  // did not do. Taking the lock here, before the library asks for it, leaves no moment for
+  // another start to slip in between; the library's own claim then finds it held by this process.
+  // The lock is named after the library's window class.
+  platform::WindowService& service = platform::CurrentWindowService();
+  if (!service.AcquireInstance("Morrow")) {
+    Say(kLockHeldLine);
     std::exit(kLockHeld);
   }
-  if (!platform::CurrentWindowService().StartVideo()) {
+  // Without a display the library ends the process with 255 and a message box's words.
+  if (!service.StartVideo()) {
     Say("the library did not start: no display service (headless runs set "
         "SDL_VIDEODRIVER=dummy)");
     std::exit(refusedStatus);
   }
-  if (morrow::InitLibrary() != 0) {
-    Say("the library did not start (AppLog.txt says why)");
-    return -1;
-  }
-  return 0;
+  return morrow::InitLibrary() == 0 ? 0 : -1;
 }
 
 }  // namespace toolrun

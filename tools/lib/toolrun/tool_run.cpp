@@ -1,5 +1,7 @@
 #include "tools/lib/toolrun/tool_run.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,28 +9,34 @@
 #include <cstdlib>
 #include <cstring>
 
-
 namespace toolrun {
 namespace {
 
 const char* g_tool = "tool";
 bool g_ended = false;
 
-// 0 when everything printed reached standard output, else the errno of the failure.
-int CloseStandardOutput() {
-  int failure = 0;
-  if (std::fflush(stdout) != 0) failure = errno != 0 ? errno : EIO;
-  if (failure == 0 && std::ferror(stdout)) failure = EIO;
-  if (std::fclose(stdout) != 0 && failure == 0) failure = errno != 0 ? errno : EIO;
-  return failure;
+// Empty when everything printed reached standard output, else why it did not.
+std::string CloseStandardOutput() {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int flushError = errno != 0 ? errno : EIO;
+  // A flush the tool made itself may have met the failure already: the error flag stays, its
+  // reason is gone.
+  const bool lostEarlier = std::ferror(stdout) != 0;
+  errno = 0;
+  const bool closed = std::fclose(stdout) == 0;
+  const int closeError = errno != 0 ? errno : EIO;
+  if (!flushed) return std::strerror(flushError);
+  if (lostEarlier) return "an earlier write failed";
+  if (!closed) return std::strerror(closeError);
+  return {};
 }
 
 void CheckAtExit() {
   if (g_ended) return;
   g_ended = true;
-  if (const int failure = CloseStandardOutput(); failure != 0) {
-    std::fprintf(stderr, "%s: cannot write standard output: %s\n", g_tool, std::strerror(failure));
-    std::fflush(stderr);
+  if (const std::string failure = CloseStandardOutput(); !failure.empty()) {
+    Say("cannot write standard output: " + failure);
     _exit(1);
   }
 }
@@ -47,8 +55,8 @@ const char* ToolName() {
 int End(int status) {
   if (g_ended) return status;
   g_ended = true;
-  if (const int failure = CloseStandardOutput(); failure != 0) {
-    Say(std::string("cannot write standard output: ") + std::strerror(failure));
+  if (const std::string failure = CloseStandardOutput(); !failure.empty()) {
+    Say("cannot write standard output: " + failure);
     return status != 0 ? status : 1;
   }
   return status;
@@ -61,6 +69,37 @@ void Say(const std::string& text) {
 
 bool IsOption(const char* arg) {
   return arg != nullptr && arg[0] == '-' && arg[1] != '\0';
+}
+
+std::string InputRefusal(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return path + ": " + std::strerror(errno);
+  struct stat st;
+  std::string refusal;
+  if (fstat(fd, &st) != 0) {
+    refusal = path + ": " + std::strerror(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    refusal = path + ": is a folder, not a file";
+  }
+  close(fd);
+  return refusal;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  std::string refusal = InputRefusal(path);
+  FILE* in = refusal.empty() ? std::fopen(path.c_str(), "rb") : nullptr;
+  if (in == nullptr && refusal.empty()) refusal = path + ": " + std::strerror(errno);
+  if (in != nullptr) {
+    bytes->clear();
+    char chunk[65536];
+    errno = 0;
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes->append(chunk, n);
+    if (std::ferror(in)) refusal = path + ": " + std::strerror(errno != 0 ? errno : EIO);
+    std::fclose(in);
+  }
+  if (refusal.empty()) return true;
+  Say("cannot read " + refusal);
+  return false;
 }
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {

@@ -1,7 +1,8 @@
-// How every tool starts, writes and ends, so that none reports success for work it did not do:
-// a start that cannot be made, an output that cannot be written whole and a standard output that
-// cannot take what was printed each end in a non-zero status and one line on stderr that names the
-// tool, and no output file is ever left cut under its final name.
+// How every tool starts, reads, writes and ends, so that none reports success for work it did not
+// do: a start that cannot be made, an input that cannot be read, an output that cannot be written
+// whole and a standard output that cannot take what was printed each end in a non-zero status and
+// one line on stderr that names the tool, and no output file is ever left cut under its final
+// name.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,10 @@ namespace toolrun {
 // most).
 constexpr int kUsage = 2;
 constexpr int kLockHeld = 2;
+
+// What a tool says, after its name, when another instance holds the library's lock. A tool that
+// runs another one as a child knows the child's refusal by this text.
+constexpr const char* kLockHeldLine = "nothing done: another instance holds the library's lock";
 
 // First thing in main: names the tool in its lines and arranges for standard output to be checked
 // when the process ends through exit() without passing End().
@@ -34,11 +39,23 @@ void Say(const std::string& text);
 // it does not take answers with its usage and kUsage, never takes it for a path.
 bool IsOption(const char* arg);
 
-// Starts the library as a tool needs it. When another instance holds the library's lock: the line
-// "<tool>: nothing done: another instance holds the library's lock" and exit(kLockHeld). When there
+// Starts the library as a tool needs it. The tool claims the library's lock itself first, so that
+// no other start can slip in between: when another instance holds it, the line
+// "<tool>: <kLockHeldLine>" and exit(kLockHeld), with nothing else said or written. When there
 // is no display service: "<tool>: the library did not start: <reason>" and exit(refusedStatus).
-// Returns the library's start result otherwise (0, or -1 after a line with the reason).
+// Otherwise the library's start result: 0, or -1 once the library has said why on stderr. A start
+// the library ends itself (a desktop smaller than the window) ends the process with 255 and the
+// library's line.
 int StartLibrary(int refusedStatus);
+// The library's last presented picture as a PNG at `path`, written whole or not at all; false
+// after a line "<tool>: cannot write <path>: <reason>".
+bool WriteLastPicture(const std::string& path);
+
+// Empty when `path` opens for reading and is no folder; else the reason, naming the path. For
+// inputs the library reads itself, so that a tool can say why one did not load.
+std::string InputRefusal(const std::string& path);
+// The whole of an input file; false after a line "<tool>: cannot read <path>: <reason>".
+bool ReadWholeFile(const std::string& path, std::string* bytes);
 
 // A whole file written through platform::OutputFile; false after a line
 // "<tool>: cannot write <target>: <reason>" (nothing is left at the target).
