@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the game (release preset) and runs it in the current folder, where it reads and writes
-# its Data/ files and finds its Resource/ tree. A folder without Resource/ gets the placeholder
-# tree of make-demo-resources first, so the game runs from a fresh clone.
+# its Data/ files and finds its Resource/ tree. A folder without a finished placeholder tree of
+# make-demo-resources gets one first (demo-resources.sh), so the game runs from a fresh clone; a
+# Resource/ of real resources is used as it is.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 (
@@ -10,7 +11,5 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
   cmake --preset release >/dev/null
   cmake --build --preset release
 )
-if [ ! -e Resource ]; then
-  "$root/build-release/tools/make-demo-resources" .
-fi
+bash "$root/scripts/demo-resources.sh" "$root/build-release/tools/make-demo-resources" .
 exec "$root/build-release/veyrdale"

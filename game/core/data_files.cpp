@@ -431,4 +431,10 @@ void RemoveStaleSaveFiles() {
   }
 }
 
+std::vector<std::string> TakeWaitingDataFileLog() {
+  std::vector<std::string> lines;
+  lines.swap(g_dataLog.waiting);
+  return lines;
+}
+
 }  // namespace veyrdale

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace veyrdale {
 
@@ -133,5 +135,9 @@ void FlushDataFileLog();
 // the game writes, each with a log line. Run at start, once this instance holds the single-
 // instance lock, so that no running save's file is taken.
 void RemoveStaleSaveFiles();
+
+// The log lines of the Data files still waiting for the log (FlushDataFileLog not yet called),
+// handed over and forgotten: a tool that never starts the log says them itself.
+std::vector<std::string> TakeWaitingDataFileLog();
 
 }  // namespace veyrdale

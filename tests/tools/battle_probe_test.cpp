@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -555,6 +556,28 @@ TEST(BattleProbe, DashesAndTheWayOutOfWalls) {
     EXPECT_EQ(run.out, c.out) << c.commands;
   }
   EXPECT_EQ(Probe("-e 'wayout 4'").status, 2);
+}
+
+// A map that cannot be read whole (one cell short is enough) ends the probe as other bad input
+// does, with a line naming it.
+TEST(BattleProbe, RefusesMapsItCannotReadWhole) {
+  testsupport::TempDir dir;
+  const std::string whole = MapFile('\x01', {}, '\x01');
+  for (const auto& [name, bytes] : {std::pair{"short.mpd", whole.substr(0, 303)},
+                                    {"header.mpd", whole.substr(0, 3)},
+                                    {"whole.mpd", whole}}) {
+    testsupport::WriteFile(dir.File(name), bytes);
+  }
+  std::filesystem::create_directory(dir.File("folder.mpd"));
+  for (const std::string map :
+       {"missing.mpd", "folder.mpd", "header.mpd", "short.mpd", "whole.mpd"}) {
+    const bool good = map == "whole.mpd";
+    const auto run = testsupport::RunProgram(dir.path(), BATTLE_PROBE,
+                                             "-e 'dir 0 0 1 1; map " + map + "; print cells[0,0]'");
+    EXPECT_EQ(run.exitCode, good ? 0 : 2) << map;
+    EXPECT_EQ(run.out, good ? "32\n1\n" : "32\n") << map;
+    EXPECT_EQ(run.err.find(map) != std::string::npos, !good) << run.err;
+  }
 }
 
 }  // namespace

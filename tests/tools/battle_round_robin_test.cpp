@@ -1,6 +1,8 @@
 // battle-sim --round-robin as a program: the report's format, the same bytes for any --jobs, a
-// match that replays as a plain computer-vs-computer run, and bad options.
+// match that replays as a plain computer-vs-computer run, bad options, and runs stopped by a
+// signal or a full disk.
 #include <cctype>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -158,6 +160,41 @@ TEST(RoundRobinInput, BadOptionsExitTwoWithAMessage) {
     EXPECT_EQ(run.exitCode, 2) << c.args;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << ": " << run.err;
     EXPECT_EQ(run.out, "") << c.args;
+  }
+}
+
+// A plain run with its trace, a soak and a round robin stopped once they and their child runs
+// have their folders, and a trace on a full disk: no temporary folder or trace is left; status 1
+// and a line. The runner is "$0" of a shell script.
+TEST(BattleSimStop, NoTemporaryFolderOrCutTraceIsLeft) {
+  auto stop = [](const char* signal, int folders, const std::string& args) {
+    return "TMPDIR=$PWD/t env --default-signal=INT \"$0\" " + args +
+           " & until [ $(ls t | wc -l)"
+           " -ge " +
+           std::to_string(folders) + " ]; do sleep 0.01; done; kill -" + signal + " $!; wait $!";
+  };
+  const std::string run = " --players 2 --chars 0,1 --arena 0 --frames ";
+  const struct {
+    std::string script;
+    const char* says;
+  } cases[] = {
+      {stop("TERM", 1, "--seed 1 --trace out/t" + run + "99999999"), "TERM after frame"},
+      {stop("INT", 2, "--seeds 1-4 --jobs 2" + run + "99999999"), "INT after 0 runs"},
+      {stop("TERM", 4, "--round-robin --chars 0,1,2 --seeds 1-2 --arenas 0 --jobs 3"),
+       "TERM after"},
+      {"trap \"\" XFSZ; TMPDIR=$PWD/t prlimit --fsize=1000 -- \"$0\" --seed 1 --trace out/t" + run +
+           "3000",
+       "out/t: File too large"}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("t"));
+    std::filesystem::create_directory(dir.File("out"));
+    const ProgramRun ran =
+        testsupport::RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " BATTLE_SIM);
+    EXPECT_EQ(ran.exitCode, 1) << c.script;
+    EXPECT_NE(ran.err.find(c.says), std::string::npos) << ran.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("t")) &&
+                std::filesystem::is_empty(dir.File("out")));
   }
 }
 

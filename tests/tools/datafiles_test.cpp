@@ -123,6 +123,9 @@ TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
   auto run = Run("save .");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
+  // After the repair of what it read, the failed save with its reason.
+  EXPECT_EQ(Lines(run.err).back(),
+            "datafiles: Data\\config.sav: the save failed (Is a directory); the old file is kept");
   EXPECT_EQ(ReadFile(Data("config.sav")), old);
   // The other three were still written.
   EXPECT_EQ(ReadFile(Data("score_s.sav")).size(), 192u);
@@ -132,8 +135,17 @@ TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
   EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({3, 0, 2, 1, 1, 1, 2, 20, 0, 123, -5}));
 }
 
+// A file that is there but cannot be read: its defaults shown, and said.
+TEST_F(DatafilesTool, AFolderForAFileEndsWithOneAndALine) {
+  std::filesystem::create_directories(Data("cnf.dat"));
+  auto run = Run("show .");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "datafiles: Data\\cnf.dat: is not a file; the defaults stay\n");
+}
+
 TEST_F(DatafilesTool, UsageErrors) {
-  for (const char* args : {"", "show", "list .", "show . extra", "show /nonexistent/folder"}) {
+  for (const char* args :
+       {"", "show", "list .", "show . extra", "show /nonexistent/folder", "save --all"}) {
     auto run = Run(args);
     EXPECT_EQ(run.exitCode, 2) << args;
     EXPECT_EQ(run.out, "") << args;

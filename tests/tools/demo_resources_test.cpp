@@ -951,8 +951,8 @@ TEST(DemoScripts, ScriptsTheDialogueCannotRunAreRefused) {
 TEST(DemoTree, WritesEveryFileAndTheSameBytesTwice) {
   TempDir a, b;
   std::string error;
-  ASSERT_TRUE(WriteDemoTree(a.path(), &error)) << error;
-  ASSERT_TRUE(WriteDemoTree(b.path(), &error)) << error;
+  ASSERT_EQ(WriteDemoTree(a.path(), &error), TreeWrite::kDone) << error;
+  ASSERT_EQ(WriteDemoTree(b.path(), &error), TreeWrite::kDone) << error;
   std::set<std::string> written;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(a.path())) {
     if (entry.is_regular_file()) {
@@ -960,7 +960,9 @@ TEST(DemoTree, WritesEveryFileAndTheSameBytesTwice) {
     }
   }
   std::vector<std::string> files = DemoFiles();
-  EXPECT_EQ(written, std::set<std::string>(files.begin(), files.end()));
+  std::set<std::string> expected(files.begin(), files.end());
+  expected.insert(kTreeMark);
+  EXPECT_EQ(written, expected) << "every file, the mark last, and no staging folder left";
   for (const std::string& f : files) {
     std::string first = ReadFile(a.File(f));
     ASSERT_FALSE(first.empty()) << f;
@@ -974,9 +976,9 @@ TEST(DemoTree, WritesEveryFileAndTheSameBytesTwice) {
                  (static_cast<uint8_t>(png[18]) << 8) | static_cast<uint8_t>(png[19]);
     EXPECT_EQ(static_cast<int>(w), veyrdale::GridWidth(p.grid)) << p.file;
   }
-  // Writing over an existing tree replaces it with the same bytes.
-  WriteFile(a.File("Resource/SE/zan.wav"), "junk");
-  ASSERT_TRUE(WriteDemoTree(a.path(), &error)) << error;
+  // A tree an earlier run cut short is replaced with the same bytes.
+  WriteFile(a.File("Resource/SE/zan.wav"), ReadFile(b.File("Resource/SE/zan.wav")).substr(0, 9));
+  ASSERT_EQ(WriteDemoTree(a.path(), &error), TreeWrite::kDone) << error;
   EXPECT_EQ(ReadFile(a.File("Resource/SE/zan.wav")), ReadFile(b.File("Resource/SE/zan.wav")));
 }
 
@@ -984,7 +986,8 @@ TEST(DemoTree, AFolderThatCannotBeWrittenIsReported) {
   TempDir dir;
   WriteFile(dir.File("Resource"), "a file where the folder belongs");
   std::string error;
-  EXPECT_FALSE(WriteDemoTree(dir.path(), &error));
+  EXPECT_EQ(WriteDemoTree(dir.path(), &error), TreeWrite::kKept);
+  EXPECT_EQ(ReadFile(dir.File("Resource")), "a file where the folder belongs");
   EXPECT_NE(error, "");
 }
 

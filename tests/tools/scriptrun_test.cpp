@@ -84,6 +84,9 @@ TEST_F(ScenarioTool, PrintsEachPageAndTheEnd) {
     const auto run = Run(c.args);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_EQ(run.out, c.out);
+    // A script that cannot be loaded is named on stderr.
+    EXPECT_EQ(run.err.find("Resource/Srd/06.srd: No such file") != std::string::npos,
+              c.exitCode != 0);
   }
 }
 
@@ -100,7 +103,7 @@ TEST_F(ScenarioTool, AScriptWithoutAnEndRunsOutOfFrames) {
 }
 
 TEST_F(ScenarioTool, UsageErrors) {
-  for (const char* args : {"", "--kind", "--kind 2 0", "--kind x 0", "0 1", "x", "0x"}) {
+  for (const char* args : {"", "--kind", "--kind 2 0", "--kind x 0", "0 1", "x", "0x", "-5"}) {
     SCOPED_TRACE(args);
     const auto run = Run(args);
     EXPECT_EQ(run.exitCode, 2);

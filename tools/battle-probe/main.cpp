@@ -3,8 +3,9 @@
 //   battle-probe -e 'cmd; cmd'     runs the commands given (several -e run in order)
 //   battle-probe                   reads the commands from stdin, one or more per line
 //
-// Each query prints one line; floats print as %.9g. An unknown command or name, or a malformed
-// argument, prints a message on stderr and ends the probe with status 2. The library is never
+// Each query prints one line; floats print as %.9g. An unknown command or name, a malformed
+// argument or a map that cannot be read whole prints a message on stderr and ends the probe with
+// status 2; standard output that cannot take what was printed ends it with 1. The library is never
 // started. battle-probe-rec is the
 // same probe linked with the recording stand-in of the library instead of the library, so that
 // `drawlog` can show the library calls the game makes.
@@ -21,7 +22,8 @@
 //   circle X1 Y1 X2 Y2 R               1 when the circle test hits, else 0
 //   box X1 Y1 X2 Y2 W H                1 when the box test hits, else 0
 //   moverow OWNER MOVE                 the eleven fields of the move row
-//   map PATH                           loads an arena map
+//   map PATH                           loads an arena map (a missing, unreadable or cut file
+//                                      fails)
 //   mapcell CX CY W H DY               "value col row", or "0"
 //   walls X Y OLDX OLDY W H DY         the wall move: "code x y"
 //   snap X Y OLDX OLDY W H DY          the shot variant: "code x y"
@@ -157,6 +159,7 @@
 #include "game/battle/directions.h"
 #include "tools/battle-probe/probe_args.h"
 #include "tools/battle-probe/probe_commands.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace battleprobe {
 namespace {
@@ -269,6 +272,11 @@ void RunScript(const std::string& script) {
 
 int main(int argc, char** argv) {
   using namespace battleprobe;
+#ifdef BATTLE_PROBE_RECORDING
+  toolrun::Begin("battle-probe-rec");
+#else
+  toolrun::Begin("battle-probe");
+#endif
   StartRecorder();
   veyrdale::BuildTrigTables();
   FillDigitTables();
@@ -285,5 +293,5 @@ int main(int argc, char** argv) {
                          std::istreambuf_iterator<char>());
   }
   for (const std::string& script : scripts) RunScript(script);
-  return 0;
+  return toolrun::End(0);
 }

@@ -5,13 +5,14 @@
 #include <cstdlib>
 
 #include "tools/battle-probe/probe_commands.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace battleprobe {
 
 [[noreturn]] void Fail(const std::string& message) {
   std::fflush(stdout);
-  std::fprintf(stderr, "battle-probe: %s\n", message.c_str());
-  std::exit(2);
+  toolrun::Say(message);
+  std::exit(toolrun::kUsage);
 }
 
 long long ToInteger(const std::string& text, long long min, long long max) {

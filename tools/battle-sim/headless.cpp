@@ -150,7 +150,8 @@ bool WorkFolder::Create(const std::string& maps, std::string* error) {
     *error = "cannot make a temporary folder";
     return false;
   }
-  path_ = pattern;
+  // Absolute: the run moves into the folder, and must still find it to remove it.
+  path_ = fs::absolute(pattern, ec).string();
   const fs::path mpd = MapFolder();
   if (!fs::create_directories(mpd, ec)) {
     *error = "cannot make " + mpd.string();

@@ -58,8 +58,9 @@
 //                                "move data: 14 characters, N rows, all within the rules"
 //
 // Exit: 0 clean, 1 an invariant broke (or the battle ended on its first frame; in a soak, any
-// run failed; in a round robin, any match failed; a move row broke a rule), 2 bad input
-// (options, script, files).
+// run failed; in a round robin, any match failed; a move row broke a rule; the trace or standard
+// output could not be written whole; SIGINT, SIGTERM or SIGHUP ended the run, its temporary
+// folders, child runs and unfinished trace taken away), 2 bad input (options, script, files).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -69,6 +70,7 @@
 #include "tools/battle-sim/round_robin.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_run.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -82,10 +84,7 @@ int CheckMoveData() {
   return battlesim::kRunClean;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+int Run(const std::vector<std::string>& args) {
   if (args.size() == 1 && args[0] == "--check-move-data") return CheckMoveData();
   if (battlesim::WantsRoundRobin(args)) {
     battlesim::RoundRobinOptions options;
@@ -104,4 +103,12 @@ int main(int argc, char** argv) {
   }
   if (options.seedsGiven) return battlesim::RunSoak(options, args);
   return battlesim::RunBattle(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("battle-sim");
+  toolrun::CatchStopSignals();
+  return toolrun::End(Run(std::vector<std::string>(argv + 1, argv + argc)));
 }

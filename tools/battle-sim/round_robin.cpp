@@ -6,16 +6,17 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
 #include "game/core/match_setup.h"
+#include "platform/output_file.h"
 #include "tools/battle-sim/headless.h"
 #include "tools/battle-sim/sim_options.h"
 #include "tools/battle-sim/sim_run.h"
 #include "tools/lib/demoresources/content.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace battlesim {
 
@@ -114,10 +115,12 @@ bool WriteDemoMaps(WorkFolder* folder, std::string* error) {
   if (!folder->Create("", error)) return false;
   const fs::path maps = folder->MapFolder();
   for (int n = 0; n < demo::kMapCount; ++n) {
-    std::ofstream file(maps / fs::path(demo::MapFile(n)).filename(), std::ios::binary);
     const std::string bytes = demo::MakeMap(n);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file.good()) return Fail(error, "cannot write the maps into " + maps.string());
+    std::string why;
+    if (!platform::WriteWholeFile((maps / fs::path(demo::MapFile(n)).filename()).string(),
+                                  bytes.data(), bytes.size(), &why)) {
+      return Fail(error, "cannot write the maps: " + why);
+    }
   }
   return true;
 }
@@ -202,7 +205,7 @@ int RunRoundRobin(const RoundRobinOptions& o) {
   // Each worker takes the next match not yet taken; the results are kept by match, so the report
   // does not depend on which finished first.
   auto worker = [&] {
-    for (size_t i = next++; i < matches.size(); i = next++) {
+    for (size_t i = next++; i < matches.size() && toolrun::StopSignal() == 0; i = next++) {
       started[i] = RunChild(MatchArgs(o, maps, matches[i]), ChildSeconds(o.cap), &runs[i]) ? 1 : 0;
       const size_t finished = ++done;
       if (progress) {
@@ -215,6 +218,12 @@ int RunRoundRobin(const RoundRobinOptions& o) {
   for (int j = 0; j < o.jobs; ++j) threads.emplace_back(worker);
   for (std::thread& t : threads) t.join();
   if (progress) std::fprintf(stderr, "\n");
+  if (toolrun::StopSignal() != 0) {
+    // The matches cut short say nothing; the maps' folder goes with demoMaps.
+    toolrun::Say(toolrun::StoppedBy() + " after " + std::to_string(done.load()) + " of " +
+                 std::to_string(matches.size()) + " matches; no report");
+    return kRunFailed;
+  }
 
   size_t index = 0;
   const RoundRobinReport report = TallyRoundRobin(

@@ -1,14 +1,15 @@
 #include "tools/battle-sim/sim_run.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,6 +26,7 @@
 #include "tools/battle-sim/sim_input.h"
 #include "tools/battle-sim/sim_state.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace battlesim {
 
@@ -83,29 +85,24 @@ void Corrupt(const CorruptWrite& w) {
   veyrdale::WriteField(ref, veyrdale::FieldValue{w.isFloat, w.integer, w.real});
 }
 
+// The trace goes to a temporary file beside its target and takes the target's name only once
+// whole, so a full disk or a stopped run leaves no cut trace.
 class TraceFile {
  public:
-  ~TraceFile() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
+  // The name is made absolute first: the run moves into its work folder before the trace ends.
   bool Open(const std::string& path) {
     if (path.empty()) return true;
-    file_ = std::fopen(path.c_str(), "w");
-    return file_ != nullptr;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return toolrun::Open(out_, ec ? path : absolute.string());
   }
-  bool open() const { return file_ != nullptr; }
-  void Write(const std::string& line) { std::fprintf(file_, "%s\n", line.c_str()); }
-  // false when anything written was lost.
-  bool Close() {
-    if (file_ == nullptr) return true;
-    const bool ok = std::ferror(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok && closed;
-  }
+  bool open() const { return out_.Stream() != nullptr; }
+  void Write(const std::string& line) { std::fprintf(out_.Stream(), "%s\n", line.c_str()); }
+  // false, after a line naming the trace, when it could not be written whole.
+  bool Close() { return !open() || toolrun::Commit(out_); }
 
  private:
-  FILE* file_ = nullptr;
+  platform::OutputFile out_;
 };
 
 // The scenes of a story run: its battles, the stage results between them and the closing script.
@@ -148,7 +145,7 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
   DashChecks dashChecks;
   CardChecks cardChecks;
   story->Note();
-  for (int64_t f = 0; f < o.frames; ++f) {
+  for (int64_t f = 0; f < o.frames && toolrun::StopSignal() == 0; ++f) {
     uint32_t inputs[4] = {};
     if (o.inputSeedGiven) {
       generator.Next(generated, inputs);
@@ -269,9 +266,21 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
     _exit(127);
   }
   close(fds[1]);
+  // A runner told to stop passes it on: the child takes its work folder away as it ends.
+  constexpr int kStopLookMs = 100;
+  bool stopPassedOn = false;
   char buffer[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buffer, sizeof buffer)) != 0) {
+  while (true) {
+    if (!stopPassedOn && toolrun::StopSignal() != 0) {
+      kill(pid, SIGTERM);
+      stopPassedOn = true;
+    }
+    pollfd ready{fds[0], POLLIN, 0};
+    const int polled = poll(&ready, 1, stopPassedOn ? -1 : kStopLookMs);
+    if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
+    if (polled < 0) break;
+    const ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
@@ -304,10 +313,7 @@ int RunBattle(const SimOptions& o) {
   std::vector<ScriptLine> script;
   if (!LoadScript(o, &script)) return kRunBadInput;
   TraceFile trace;
-  if (!trace.Open(o.trace)) {
-    std::fprintf(stderr, "battle-sim: cannot write --trace %s\n", o.trace.c_str());
-    return kRunBadInput;
-  }
+  if (!trace.Open(o.trace)) return kRunBadInput;
   StartHeadless(o.date);
   WorkFolder work;
   std::string error;
@@ -325,10 +331,12 @@ int RunBattle(const SimOptions& o) {
   StoryLog story;
   uint64_t digest = 0;
   int result = RunFrames(o, script, &trace, &story, &digest, &ran);
-  if (!trace.Close()) {
-    std::fprintf(stderr, "battle-sim: the trace %s was not written whole\n", o.trace.c_str());
-    result = kRunFailed;
+  if (toolrun::StopSignal() != 0) {
+    // The trace is abandoned and the work folder removed on the way out.
+    toolrun::Say(toolrun::StoppedBy() + " after frame " + std::to_string(ran));
+    return kRunFailed;
   }
+  if (!trace.Close()) result = kRunFailed;
   if (o.finalHash && result == kRunClean) {
     if (o.story >= 0) std::printf("%s\n", story.Line().c_str());
     const int winner = veyrdale::RoundWinner - 1;
@@ -363,6 +371,7 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
   // The seeds run in batches of `jobs` children at a time, and each batch reports in seed order,
   // so that the output is the same whatever --jobs says.
   for (uint64_t first = o.firstSeed; first <= o.lastSeed; first += jobs) {
+    if (toolrun::StopSignal() != 0) break;
     const uint64_t count = std::min<uint64_t>(jobs, uint64_t{o.lastSeed} - first + 1);
     std::vector<SeedRun> batch(count);
     std::vector<std::thread> threads;
@@ -374,6 +383,8 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
           [&r, &o] { r.started = RunChild(r.args, ChildSeconds(o.frames), &r.run); });
     }
     for (std::thread& t : threads) t.join();
+    // A batch cut short by a stop says nothing about its seeds.
+    if (toolrun::StopSignal() != 0) break;
     for (const SeedRun& r : batch) {
       ++runs;
       if (!r.started) {
@@ -393,6 +404,10 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
                   AfterWord(r.run.output, "winner ", -1).c_str(), hash.c_str());
     }
     std::fflush(stdout);
+  }
+  if (toolrun::StopSignal() != 0) {
+    toolrun::Say(toolrun::StoppedBy() + " after " + std::to_string(runs) + " runs; no summary");
+    return kRunFailed;
   }
   std::printf("soak: %llu runs, %llu failures, %zu distinct\n",
               static_cast<unsigned long long>(runs), static_cast<unsigned long long>(failures),

@@ -13,25 +13,45 @@
 //   datafiles save DIR   reads them the same way and writes the four records the game writes
 //                        (options, buttons, scores, survival), silently.
 //
-// Exit 0; 1 when a save fails; 2 for a usage error or a DIR that cannot be entered.
+// What the game would log about the files (a damaged file, a failed save with its reason) goes to
+// stderr, one line each. Exit 0; 1 when a save fails, a file is there but cannot be read (the
+// game takes its record's defaults) or standard output cannot take the lines; 2 for a usage error
+// or a DIR that cannot be entered.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/core/data_files.h"
 #include "platform/directory.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
 using namespace veyrdale;
 
-void LoadAll() {
+// The log this tool never starts keeps the Data files' lines; they are said here instead. Returns
+// them as well.
+std::vector<std::string> SayWaitingLog() {
+  std::vector<std::string> lines = TakeWaitingDataFileLog();
+  for (const std::string& line : lines) toolrun::Say(line);
+  return lines;
+}
+
+// In the order the game starts with. false when a file that is there could not be read: a missing
+// file is a first start's and says nothing, one the reader could not take gets a line.
+bool LoadAll() {
   WriteOptionDefaults();
-  LoadDataFile(kDisplayFile, kLoadDisplay);
-  LoadDataFile(kOptionsFile, kLoadOptions);
-  LoadDataFile(kScoresFile, kLoadScores);
-  LoadDataFile(kSurvivalFile, kLoadSurvival);
-  LoadDataFile(kButtonsFile, kLoadButtons);
+  bool readable = true;
+  for (auto [path, kind] :
+       {std::pair{kDisplayFile, kLoadDisplay}, std::pair{kOptionsFile, kLoadOptions},
+        std::pair{kScoresFile, kLoadScores}, std::pair{kSurvivalFile, kLoadSurvival},
+        std::pair{kButtonsFile, kLoadButtons}}) {
+    const bool unread = LoadDataFile(path, kind) != 0;
+    if (!SayWaitingLog().empty() && unread) readable = false;
+  }
+  return readable;
 }
 
 void PrintWords(const char* name, const int32_t* words, int count) {
@@ -62,30 +82,35 @@ int SaveAll() {
   for (auto [path, kind] :
        {std::pair{kOptionsFile, kSaveOptions}, std::pair{kButtonsFile, kSaveButtons},
         std::pair{kScoresFile, kSaveScores}, std::pair{kSurvivalFile, kSaveSurvival}}) {
-    if (SaveDataFile(path, kind) != 0) failed = 1;
+    if (SaveDataFile(path, kind) == 0) continue;
+    failed = 1;
+    if (SayWaitingLog().empty()) toolrun::Say(std::string(path) + ": the save failed");
   }
   return failed;
 }
 
 int Usage() {
   std::fprintf(stderr, "usage: datafiles show|save DIR\n");
-  return 2;
+  return toolrun::kUsage;
+}
+
+int Run(int argc, char** argv) {
+  if (argc != 3 || toolrun::IsOption(argv[2])) return Usage();
+  const bool show = std::strcmp(argv[1], "show") == 0;
+  if (!show && std::strcmp(argv[1], "save") != 0) return Usage();
+  if (!platform::SetCurrentDirectory(argv[2])) {
+    toolrun::Say(std::string("cannot enter ") + argv[2]);
+    return toolrun::kUsage;
+  }
+  const int readable = LoadAll() ? 0 : 1;
+  if (!show) return SaveAll() | readable;
+  Show();
+  return readable;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return Usage();
-  const bool show = std::strcmp(argv[1], "show") == 0;
-  if (!show && std::strcmp(argv[1], "save") != 0) return Usage();
-  if (!platform::SetCurrentDirectory(argv[2])) {
-    std::fprintf(stderr, "datafiles: cannot enter %s\n", argv[2]);
-    return 2;
-  }
-  LoadAll();
-  if (show) {
-    Show();
-    return 0;
-  }
-  return SaveAll();
+  toolrun::Begin("datafiles");
+  return toolrun::End(Run(argc, argv));
 }

@@ -3,8 +3,8 @@
 // Decodes FILE with the library's loader chain and prints the loader that accepted it, the size,
 // the pixel format and a CRC-32 of the pixels as RGBA bytes (each channel widened to 8 bits,
 // palette images through their palette, alpha 255 when the format has none), then one
-// RRGGBBAA line per requested pixel. Exit 0, 1 when the file is missing or no loader accepts it,
-// 2 on a usage error.
+// RRGGBBAA line per requested pixel. Exit 0; 1 when the file is missing, not a file or no loader
+// accepts it, or standard output cannot take the lines; 2 on a usage error.
 #include <zlib.h>
 
 #include <cstdint>
@@ -18,6 +18,7 @@
 #include "morrow/graphics/image_loader.h"
 #include "morrow/system/stream.h"
 #include "platform/codepage.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -27,8 +28,9 @@ struct Pixel {
 };
 
 int Usage(const char* why) {
-  std::fprintf(stderr, "imgdump: %s\nusage: imgdump [--pixel X,Y]... FILE\n", why);
-  return 2;
+  toolrun::Say(why);
+  std::fprintf(stderr, "usage: imgdump [--pixel X,Y]... FILE\n");
+  return toolrun::kUsage;
 }
 
 bool ParseNumber(const std::string& text, long* out) {
@@ -71,9 +73,7 @@ void ReadRgba(const morrow::GraphImage& image, long x, long y, uint8_t* rgba) {
   rgba[3] = f.alphaWidth == 0 ? 255 : Channel(v, f.alphaMask, f.alphaShift, f.alphaWidth);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   std::vector<Pixel> pixels;
   const char* file = nullptr;
   for (int i = 1; i < argc; ++i) {
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc || !ParsePixel(argv[i + 1], &p)) return Usage("--pixel needs X,Y");
       pixels.push_back(p);
       ++i;
-    } else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (toolrun::IsOption(argv[i])) {
       return Usage(("unknown option " + arg).c_str());
     } else if (file != nullptr) {
       return Usage("more than one file");
@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
   // The library takes paths in the game's code page.
   std::string path = platform::Utf8ToGbk(file);
   morrow::StreamSource stream;
-  if (!morrow::OpenFileStreamSource(path.c_str(), &stream)) {
-    std::fprintf(stderr, "imgdump: %s: cannot open\n", file);
+  const std::string problem = toolrun::InputProblem(file);
+  if (!problem.empty() || !morrow::OpenFileStreamSource(path.c_str(), &stream)) {
+    toolrun::Say(problem.empty() ? std::string(file) + ": cannot open" : problem);
     return 1;
   }
   morrow::GraphImage image{};
@@ -105,15 +106,15 @@ int main(int argc, char** argv) {
   int result = morrow::LoadImageThroughLoaders(&stream, &image, &kind);
   stream.functions.close(stream.handle);
   if (result != 0) {
-    std::fprintf(stderr, "imgdump: %s: not a readable image\n", file);
+    toolrun::Say(std::string(file) + ": not a readable image");
     return 1;
   }
   for (const Pixel& p : pixels) {
     if (p.x >= image.width || p.y >= image.height) {
-      std::fprintf(stderr, "imgdump: pixel %ld,%ld is outside the %dx%d image\n", p.x, p.y,
-                   image.width, image.height);
+      toolrun::Say("pixel " + std::to_string(p.x) + "," + std::to_string(p.y) + " is outside the " +
+                   std::to_string(image.width) + "x" + std::to_string(image.height) + " image");
       morrow::FreeGraphImage(&image);
-      return 2;
+      return toolrun::kUsage;
     }
   }
 
@@ -140,4 +141,11 @@ int main(int argc, char** argv) {
   }
   morrow::FreeGraphImage(&image);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("imgdump");
+  return toolrun::End(Run(argc, argv));
 }

@@ -1,29 +1,54 @@
 // make-demo-resources DIR: writes the placeholder resource tree DIR/Resource/ that lets the game
 // run from a fresh clone: every picture at its grid's size with pure green as the transparent
 // colour, every sound effect, the music, the arena maps, the scenario scripts and the glyph
-// sheets. The same bytes on every run. Without a CJK font it says so once on standard error and
-// writes the sheets and words it can without one. Exit 0, 1 when a file cannot be written, 2 on a
-// usage error.
+// sheets, then the mark of a finished tree. The same bytes on every run. Without a CJK font it
+// says so once on standard error and writes the sheets and words it can without one.
+//
+// The tree is built in a staging folder in DIR and renamed into place once whole (tree.h): a
+// failed write, SIGINT, SIGTERM or SIGHUP leave DIR/Resource/ as it was and no staging folder.
+// A Resource/ already there is replaced only when it holds nothing but this tool's files.
+// Exit 0; 1 when DIR is no folder, a file cannot be written or a signal stopped the run; 2 on a
+// usage error (an option among them); 3 when DIR/Resource/ holds something this tool did not
+// write, which is left as it is.
 #include <cstdio>
 #include <string>
 
 #include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/tree.h"
+#include "tools/lib/toolrun/tool_run.h"
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
+namespace {
+
+constexpr int kKept = 3;
+
+int Run(int argc, char** argv) {
+  if (argc != 2 || toolrun::IsOption(argv[1])) {
     std::fprintf(stderr, "usage: make-demo-resources DIR\n");
-    return 2;
+    return toolrun::kUsage;
   }
+  toolrun::CatchStopSignals();
   if (!demo::HaveCjkFont()) {
-    std::fprintf(stderr,
-                 "make-demo-resources: no CJK font: the glyph sheets show their codes in hex and "
-                 "the words use the built-in font\n");
+    toolrun::Say(
+        "no CJK font: the glyph sheets show their codes in hex and the words use the built-in "
+        "font");
   }
   std::string error;
-  if (!demo::WriteDemoTree(argv[1], &error)) {
-    std::fprintf(stderr, "make-demo-resources: %s\n", error.c_str());
-    return 1;
+  switch (demo::WriteDemoTree(argv[1], &error, [] { return toolrun::StopSignal() != 0; })) {
+    case demo::TreeWrite::kDone:
+      return 0;
+    case demo::TreeWrite::kKept:
+      toolrun::Say(error);
+      return kKept;
+    case demo::TreeWrite::kFailed:
+      break;
   }
-  return 0;
+  toolrun::Say(toolrun::StopSignal() != 0 ? toolrun::StoppedBy() + "; nothing written" : error);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("make-demo-resources");
+  return toolrun::End(Run(argc, argv));
 }

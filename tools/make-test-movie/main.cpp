@@ -2,19 +2,24 @@
 //
 // Writes a lossless movie (FFV1 frames of 32-bit BGR in Matroska) of W x H pixels at FPS frames
 // a second, one frame per colour given, each frame filled with its colour. Decoded, the colours
-// come back exactly. Exit 0; 1 when the file cannot be written; 2 for bad arguments.
+// come back exactly. The muxer writes by name, so it writes a temporary file beside OUT that takes
+// OUT's name only once the movie is whole: a failed write leaves no file at OUT (an old file there
+// keeps its bytes), and OUT must be a file or nothing. Exit 0; 1 when the file cannot be written;
+// 2 for bad arguments (an option among them).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "platform/media/movie_writer.h"
+#include "platform/output_file.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
-int Usage(const char* problem) {
-  std::fprintf(stderr, "make-test-movie: %s\nusage: make-test-movie OUT W H FPS R,G,B...\n",
-               problem);
-  return 2;
+int Usage(const std::string& problem) {
+  toolrun::Say(problem);
+  std::fprintf(stderr, "usage: make-test-movie OUT W H FPS R,G,B...\n");
+  return toolrun::kUsage;
 }
 
 bool ParseInt(const char* text, long low, long high, int* out) {
@@ -40,10 +45,9 @@ bool ParseColour(const char* text, uint32_t* out) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc < 6) return Usage("too few arguments");
+  if (toolrun::IsOption(argv[1])) return Usage(std::string("unknown option ") + argv[1]);
   platform::TestMovieSpec spec;
   if (!ParseInt(argv[2], 1, 4096, &spec.width) || !ParseInt(argv[3], 1, 4096, &spec.height)) {
     return Usage("W and H take 1..4096");
@@ -51,13 +55,24 @@ int main(int argc, char** argv) {
   if (!ParseInt(argv[4], 1, 1000, &spec.framesPerSecond)) return Usage("FPS takes 1..1000");
   for (int i = 5; i < argc; ++i) {
     uint32_t c = 0;
-    if (!ParseColour(argv[i], &c)) return Usage((std::string("bad colour: ") + argv[i]).c_str());
+    if (!ParseColour(argv[i], &c)) return Usage(std::string("bad colour: ") + argv[i]);
     spec.colours.push_back(c);
   }
+  // The temporary file the output opens is handed to the muxer by its name: the muxer writes it
+  // afresh, and the output's own stream, never written, closes without adding a byte.
+  platform::OutputFile out;
+  if (!toolrun::Open(out, argv[1])) return 1;
   std::string error;
-  if (!platform::WriteTestMovie(argv[1], spec, &error)) {
-    std::fprintf(stderr, "make-test-movie: %s: %s\n", argv[1], error.c_str());
+  if (!platform::WriteTestMovie(out.TemporaryPath(), spec, &error)) {
+    toolrun::Say("cannot write " + std::string(argv[1]) + ": " + error);
     return 1;
   }
-  return 0;
+  return toolrun::Commit(out) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("make-test-movie");
+  return toolrun::End(Run(argc, argv));
 }

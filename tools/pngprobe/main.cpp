@@ -1,11 +1,13 @@
 // pngprobe FILE X,Y...: prints the picture's size as WxH, then each asked pixel as X,Y RRGGBB.
-// Exit 0; 1 when the file cannot be read as a PNG; 2 for bad arguments or a pixel outside.
+// Exit 0; 1 when the file cannot be read as a PNG or standard output cannot take the lines; 2 for
+// bad arguments (an option among them) or a pixel outside.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/png_file.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -18,34 +20,44 @@ bool ParsePoint(const char* text, long* x, long* y) {
   return end != second && *end == '\0';
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) {
+int Run(int argc, char** argv) {
+  if (argc < 2 || toolrun::IsOption(argv[1])) {
     std::fprintf(stderr, "usage: pngprobe FILE [X,Y]...\n");
-    return 2;
+    return toolrun::kUsage;
   }
   int32_t w = 0, h = 0;
   std::vector<uint8_t> rgb;
-  std::string error;
+  std::string error = toolrun::InputProblem(argv[1]);
+  if (!error.empty()) {
+    toolrun::Say(error);
+    return 1;
+  }
   if (!platform::ReadPngRgb(argv[1], &w, &h, &rgb, &error)) {
-    std::fprintf(stderr, "pngprobe: %s: %s\n", argv[1], error.c_str());
+    toolrun::Say(std::string(argv[1]) + ": " + error);
     return 1;
   }
   std::printf("%dx%d\n", w, h);
   for (int i = 2; i < argc; ++i) {
     long x = 0, y = 0;
     if (!ParsePoint(argv[i], &x, &y)) {
-      std::fprintf(stderr, "pngprobe: not a point: %s\n", argv[i]);
-      return 2;
+      toolrun::Say(std::string("not a point: ") + argv[i]);
+      return toolrun::kUsage;
     }
     if (x < 0 || y < 0 || x >= w || y >= h) {
-      std::fprintf(stderr, "pngprobe: %ld,%ld lies outside %dx%d\n", x, y, w, h);
-      return 2;
+      toolrun::Say(std::to_string(x) + "," + std::to_string(y) + " lies outside " +
+                   std::to_string(w) + "x" + std::to_string(h));
+      return toolrun::kUsage;
     }
     const uint8_t* p =
         rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 3;
     std::printf("%ld,%ld %02x%02x%02x\n", x, y, p[0], p[1], p[2]);
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("pngprobe");
+  return toolrun::End(Run(argc, argv));
 }

@@ -13,8 +13,9 @@
 //   page N: speaker S portraits P0 P1 expressions E0 E1
 //     <each non-empty row of the message window, or of the ending's text, in UTF-8>
 // At the script's end "end: result R players C" and exit 0; "missing" and exit 1 when the script
-// cannot be loaded; "unfinished after 10000 frames" and exit 1 when it has not ended by then.
-// Usage errors exit 2.
+// cannot be loaded (its file and the reason on stderr); "unfinished after 10000 frames" and exit 1
+// when it has not ended by then; exit 1 as well when standard output cannot take the lines. Usage
+// errors (an option other than --kind among them) exit 2.
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -30,7 +31,9 @@
 #include "game/flow/flow.h"
 #include "game/flow/glyph_text.h"
 #include "game/flow/scenario.h"
+#include "morrow/system/stream.h"
 #include "platform/codepage.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -42,7 +45,7 @@ constexpr int kPageTurnRecovery = 10;  // what every page end leaves in player 0
 
 int Usage() {
   std::fprintf(stderr, "usage: scriptrun [--kind K] NUMBER\n");
-  return 2;
+  return toolrun::kUsage;
 }
 
 bool ParseInt(const char* text, int* out) {
@@ -92,9 +95,20 @@ void RaiseEntryCounters() {
   }
 }
 
-}  // namespace
+// Why script `number` did not load: its file as this system names it and the reason.
+void SayWhyMissing(int number) {
+  char name[48];
+  std::string mapped;
+  if (!ScenarioFileName(number, g_match.storyKind, RouteFlagA, RouteFlagB, name, sizeof name) ||
+      !morrow::MapGamePath(name, &mapped)) {
+    toolrun::Say("script " + std::to_string(number) + " has no file name");
+    return;
+  }
+  const std::string problem = toolrun::InputProblem(mapped);
+  toolrun::Say(problem.empty() ? mapped + ": cannot be read" : problem);
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   int kind = 0;
   int number = 0;
   bool haveNumber = false;
@@ -102,7 +116,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--kind") == 0) {
       if (i + 1 >= argc || !ParseInt(argv[i + 1], &kind) || kind < 0 || kind > 1) return Usage();
       ++i;
-    } else if (!haveNumber && ParseInt(argv[i], &number)) {
+    } else if (!haveNumber && !toolrun::IsOption(argv[i]) && ParseInt(argv[i], &number)) {
       haveNumber = true;
     } else {
       return Usage();
@@ -118,6 +132,7 @@ int main(int argc, char** argv) {
 
   if (LoadScenarioScript(number) == 0) {
     std::printf("missing\n");
+    SayWhyMissing(number);
     return 1;
   }
   int page = 0;
@@ -141,4 +156,11 @@ int main(int argc, char** argv) {
   }
   std::printf("unfinished after %d frames\n", kFrameLimit);
   return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  toolrun::Begin("scriptrun");
+  return toolrun::End(Run(argc, argv));
 }

@@ -171,13 +171,9 @@ bool WritePng(const std::string& path, const Canvas& canvas, std::string* error)
   platform::PngCompression fast;
   fast.level = 1;
   fast.rowFilters = false;
-  std::string why;
-  if (platform::WritePngRgb(path, canvas.width(), canvas.height(), canvas.pixels().data(), &why,
-                            fast)) {
-    return true;
-  }
-  if (error != nullptr) *error = path + ": " + why;
-  return false;
+  // The writer's reasons name the file already.
+  return platform::WritePngRgb(path, canvas.width(), canvas.height(), canvas.pixels().data(), error,
+                               fast);
 }
 
 }  // namespace demo

@@ -1,12 +1,34 @@
 // Writes the whole demo resource tree.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace demo {
 
-// Writes DIR/Resource/ with every file of the inventory (folders made as needed, files
-// replaced). The same bytes on every run. false with the first failure's reason.
-bool WriteDemoTree(const std::string& dir, std::string* error);
+// The file written last into a finished tree, "complete\n": a Resource/ that holds it is a whole
+// demo tree (scripts/play.sh looks for it).
+inline constexpr char kTreeMark[] = "Resource/.make-demo-resources";
+inline constexpr char kTreeMarkText[] = "complete\n";
+// The folder a tree is built in, beside Resource/, with six random characters after it. The run
+// that builds it holds a lock on it (flock); one nobody holds was left by a run that was killed.
+inline constexpr char kStagingPrefix[] = ".make-demo-resources-";
+
+enum class TreeWrite {
+  kDone,    // DIR/Resource/ is a complete new tree
+  kFailed,  // a write failed or `stop` said so: DIR/Resource/ is as it was
+  kKept,    // DIR/Resource/ holds something this tool did not write: left as it is
+};
+
+// Writes DIR/Resource/ with every file of the inventory, then the mark. The tree is built in a
+// staging folder in DIR and takes the name Resource only once whole, so a failed or stopped run
+// leaves no tree (nor its staging folder). A Resource/ already there is replaced only when
+// everything in it is this tool's: the tree's folders and files, each file holding the new bytes
+// or the first part of them (the tree of an earlier run, finished or cut short); anything else
+// (real resources, a file put into a demo tree) keeps it as it is. Staging folders that killed
+// runs left are removed first. The same bytes on every run. `stop` is asked between files; error
+// gets the reason for kFailed and kKept.
+TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
+                        const std::function<bool()>& stop = {});
 
 }  // namespace demo

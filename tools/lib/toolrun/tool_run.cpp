@@ -1,9 +1,11 @@
 #include "tools/lib/toolrun/tool_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,13 @@ namespace {
 
 const char* g_tool = "tool";
 bool g_ended = false;
+// Written by the signal handler and read by every thread: it must be lock-free.
+std::atomic<int> g_stopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void RecordStopSignal(int signal) {
+  g_stopSignal.store(signal);
+}
 
 // Empty when everything printed reached standard output, else why it did not.
 std::string CloseStandardOutput() {
@@ -121,6 +130,38 @@ bool Commit(platform::OutputFile& out) {
   if (out.Commit(&error)) return true;
   Say("cannot write " + error);
   return false;
+}
+
+std::string InputProblem(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return path + ": " + std::strerror(errno);
+  struct stat st;
+  const bool folder = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+  close(fd);
+  return folder ? path + ": is a folder, not a file" : std::string();
+}
+
+void CatchStopSignals() {
+  struct sigaction record {};
+  record.sa_handler = RecordStopSignal;
+  sigemptyset(&record.sa_mask);
+  record.sa_flags = SA_RESTART;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction before {};
+    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+      sigaction(signal, &record, nullptr);
+    }
+  }
+}
+
+int StopSignal() {
+  return g_stopSignal.load();
+}
+
+std::string StoppedBy() {
+  const int signal = StopSignal();
+  const char* name = signal != 0 ? sigabbrev_np(signal) : nullptr;
+  return name != nullptr ? std::string("stopped by SIG") + name : std::string("stopped");
 }
 
 }  // namespace toolrun

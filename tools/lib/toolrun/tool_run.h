@@ -65,4 +65,17 @@ bool Commit(platform::OutputFile& out);
 // Open `out` for `path`, saying why on a failure.
 bool Open(platform::OutputFile& out, const std::string& path);
 
+// Why `path` cannot be read as an input file, or "" when it can: "PATH: <the system's reason>"
+// when it cannot be opened for reading, "PATH: is a folder, not a file" for a folder.
+std::string InputProblem(const std::string& path);
+
+// For a tool that must take away what it made before it ends (temporary folders, child
+// processes): after CatchStopSignals, SIGINT, SIGTERM and SIGHUP only record themselves (one the
+// tool was started with ignored stays ignored). The tool looks at StopSignal() between its steps,
+// 0 while none came, cleans up and ends non-zero with the line StoppedBy() words.
+void CatchStopSignals();
+int StopSignal();
+// "stopped by SIGTERM" for the signal that came.
+std::string StoppedBy();
+
 }  // namespace toolrun
