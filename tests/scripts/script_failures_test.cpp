@@ -44,9 +44,9 @@ struct ScriptCase {
   std::vector<std::string> environment = {};
   bool stdoutFull = false;
   rlim_t fileSizeLimit = RLIM_INFINITY;
-  int status = 0;               // or kAnyFailure
-  const char* says = nullptr;   // what a line on stderr says
-  bool rewrites = false;        // the fixtures are made anew; else they are left as they were
+  int status = 0;              // or kAnyFailure
+  const char* says = nullptr;  // what a line on stderr says
+  bool rewrites = false;       // the fixtures are made anew; else they are left as they were
 };
 
 void PrintTo(const ScriptCase& c, std::ostream* os) {
@@ -54,25 +54,62 @@ void PrintTo(const ScriptCase& c, std::ostream* os) {
 }
 
 const ScriptCase kCases[] = {
-    {"check_format_unknown_option", kCheckFormat, {"--check"}, {}, false, RLIM_INFINITY, 2,
+    {"check_format_unknown_option",
+     kCheckFormat,
+     {"--check"},
+     {},
+     false,
+     RLIM_INFINITY,
+     2,
      "usage"},
-    {"check_format_extra_argument", kCheckFormat, {"--fix", "src"}, {}, false, RLIM_INFINITY, 2,
+    {"check_format_extra_argument",
+     kCheckFormat,
+     {"--fix", "src"},
+     {},
+     false,
+     RLIM_INFINITY,
+     2,
      "usage"},
     {"battle_soak_unknown_option", kBattleSoak, {"--help"}, {}, false, RLIM_INFINITY, 2, "usage"},
-    {"battle_soak_range_not_a_range", kBattleSoak, {"1-100", "500"}, {}, false, RLIM_INFINITY, 2,
+    {"battle_soak_range_not_a_range",
+     kBattleSoak,
+     {"1-100", "500"},
+     {},
+     false,
+     RLIM_INFINITY,
+     2,
      "usage"},
-    {"battle_soak_jobs_not_a_count", kBattleSoak, {}, {"JOBS=0"}, false, RLIM_INFINITY, 2,
-     "usage"},
+    {"battle_soak_jobs_not_a_count", kBattleSoak, {}, {"JOBS=0"}, false, RLIM_INFINITY, 2, "usage"},
     {"sound_seeds_unknown_option", kSoundSeeds, {"--force"}, {}, false, RLIM_INFINITY, 2, "usage"},
     {"sound_seeds_full_disk", kSoundSeeds, {}, {}, false, 20000, kAnyFailure},
-    {"sound_seeds_stdout_full", kSoundSeeds, {}, {}, true, RLIM_INFINITY, kAnyFailure,
-     "write error", true},
+    {"sound_seeds_stdout_full",
+     kSoundSeeds,
+     {},
+     {},
+     true,
+     RLIM_INFINITY,
+     kAnyFailure,
+     "write error",
+     true},
     {"sound_seeds_rewrite", kSoundSeeds, {}, {}, false, RLIM_INFINITY, 0, nullptr, true},
-    {"script_seeds_unknown_option", kScriptSeeds, {"--force"}, {}, false, RLIM_INFINITY, 2,
+    {"script_seeds_unknown_option",
+     kScriptSeeds,
+     {"--force"},
+     {},
+     false,
+     RLIM_INFINITY,
+     2,
      "usage"},
     {"script_seeds_full_disk", kScriptSeeds, {}, {}, false, 32768, 1, "cannot write"},
-    {"script_seeds_stdout_full", kScriptSeeds, {}, {}, true, RLIM_INFINITY, 1,
-     "make-script-seeds: cannot write standard output: ", true},
+    {"script_seeds_stdout_full",
+     kScriptSeeds,
+     {},
+     {},
+     true,
+     RLIM_INFINITY,
+     1,
+     "make-script-seeds: cannot write standard output: ",
+     true},
     {"script_seeds_rewrite", kScriptSeeds, {}, {}, false, RLIM_INFINITY, 0, nullptr, true},
 };
 
@@ -162,9 +199,8 @@ TEST_P(ScriptFailures, Hold) {
   const std::string committed = std::string(SOURCE_DIR) + "/" + c.script.fixtures;
   EXPECT_EQ(Names(copy.Fixtures()), Names(committed));
   EXPECT_NE(ReadFile(copy.Fixtures() + "/" + c.script.sample), kOldBytes);
-  EXPECT_EQ(Names(copy.Root() + "/tests/data"), std::vector<std::string>{fs::path(committed)
-                                                                            .filename()
-                                                                            .string()});
+  EXPECT_EQ(Names(copy.Root() + "/tests/data"),
+            std::vector<std::string>{fs::path(committed).filename().string()});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScript, ScriptFailures, ::testing::ValuesIn(kCases),
