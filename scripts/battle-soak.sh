@@ -8,11 +8,19 @@
 # argument) of 5000 frames, JOBS runs at a time (default: the processors, at most 4); its clean
 # runs' lines are left out, its failures and summary shown. Last the same computer players with
 # full spell gauges (--force-cards), so that every special move and card they reach must end.
+# Exit 2 on a usage error (an option, a range not of the form A-B, a JOBS that is no count), before
+# anything is built.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+usage() {
+  echo "usage: [JOBS=N] bash scripts/battle-soak.sh [SEEDS [CPU_SEEDS]]   (ranges as A-B)" >&2
+  exit 2
+}
+[ $# -le 2 ] || usage
 seeds=${1:-1-100}
 cpu_seeds=${2:-1-500}
 jobs=${JOBS:-$(n=$(nproc); echo $((n < 4 ? n : 4)))}
+[[ $seeds =~ ^[0-9]+-[0-9]+$ && $cpu_seeds =~ ^[0-9]+-[0-9]+$ && $jobs =~ ^[1-9][0-9]*$ ]] || usage
+cd "$(dirname "$0")/.."
 cmake --preset ci >/dev/null
 cmake --build --preset ci --target battle-sim
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}

@@ -7,12 +7,19 @@ bytes, random bytes, backslashes where a pass starts, long runs of P+, comments 
 feed, every byte as an operand of every command, ending rows past 96 bytes.
 
 The output is committed; run again only to change it. The random files come from a fixed seed.
+The corpus is written into a folder beside it and put in its place only once every file is whole,
+so a run that fails (a full disk) leaves the corpus as it was. Exit 1 when it cannot be written, 2
+on a usage error.
 """
+import argparse
 import os
 import random
 import shutil
+import sys
+import tempfile
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'data', 'scripts')
+OUT = os.path.normpath(
+    os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tests', 'data', 'scripts'))
 SCRIPT_BYTES = 65535
 
 
@@ -20,9 +27,8 @@ def gbk(text):
     return text.encode('gbk')
 
 
-def main():
-    shutil.rmtree(OUT, ignore_errors=True)
-    os.makedirs(OUT)
+def corpus():
+    """Every file of the corpus by name, without its .srd."""
     files = {}
 
     # A script that uses every command once.
@@ -78,11 +84,54 @@ def main():
         length = rng.randrange(1, 3000)
         files['commands_%02d' % i] = bytes(rng.choice(alphabet) for _ in range(length))
 
-    for name, data in sorted(files.items()):
-        with open(os.path.join(OUT, name + '.srd'), 'wb') as f:
-            f.write(data)
-    print('%d files in %s' % (len(files), os.path.normpath(OUT)))
+    return files
+
+
+def replace_corpus(files):
+    """Writes the files into a new folder beside OUT, then swaps it in; on a failure the new
+    folder goes and OUT is as it was."""
+    if os.path.islink(OUT) or (os.path.exists(OUT) and not os.path.isdir(OUT)):
+        raise OSError('not a folder')
+    parent = os.path.dirname(OUT)
+    os.makedirs(parent, exist_ok=True)
+    new = tempfile.mkdtemp(prefix='.scripts-', dir=parent)
+    old = new + '-old'
+    try:
+        for name, data in sorted(files.items()):
+            with open(os.path.join(new, name + '.srd'), 'wb') as f:
+                f.write(data)
+        if os.path.exists(OUT):
+            os.rename(OUT, old)
+        try:
+            os.rename(new, OUT)
+        except OSError:
+            if os.path.exists(old):
+                os.rename(old, OUT)
+            raise
+    except BaseException:
+        shutil.rmtree(new, ignore_errors=True)
+        raise
+    shutil.rmtree(old, ignore_errors=True)
+
+
+def main():
+    argparse.ArgumentParser(description=__doc__.splitlines()[0]).parse_args()
+    files = corpus()
+    try:
+        replace_corpus(files)
+    except OSError as e:
+        print('make-script-seeds: cannot write %s: %s' % (OUT, e.strerror or e), file=sys.stderr)
+        return 1
+    try:
+        print('%d files in %s' % (len(files), OUT))
+        sys.stdout.flush()
+    except OSError as e:
+        print('make-script-seeds: cannot write standard output: %s' % e.strerror, file=sys.stderr)
+        # What could not be written goes nowhere, so the exit adds no second complaint.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 1
+    return 0
 
 
 if __name__ == '__main__':
-    main()
+    sys.exit(main())

@@ -6,12 +6,26 @@
 #   *.wav, *.ogg, *.mp3   coded files (sox, oggenc, lame)
 #   *.ref.raw             16-bit signed little-endian PCM decoded by the same tool
 #
-# Needs sox, vorbis-tools and lame. The output is committed; run again only to change it.
+# Needs sox, vorbis-tools and lame. The output is committed; run again only to change it. Every file
+# is made in a temporary folder first, then copied beside its fixture and renamed over it once all
+# of them are there, so a run that fails (a missing tool, a full disk) leaves every fixture as it
+# was. Exit 2 on a usage error.
 set -euo pipefail
-out="$(cd "$(dirname "$0")/.." && pwd)/tests/data/sound"
-mkdir -p "$out"
+if [ $# -ne 0 ]; then
+  echo "usage: bash scripts/make-sound-seeds.sh" >&2
+  exit 2
+fi
+for tool in sox oggenc oggdec lame; do
+  command -v "$tool" >/dev/null ||
+    { echo "make-sound-seeds: $tool is not installed (sox, vorbis-tools, lame)" >&2; exit 1; }
+done
+dest="$(cd "$(dirname "$0")/.." && pwd)/tests/data/sound"
+mkdir -p "$dest"
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+staged=()
+trap 'rm -rf "$work"; rm -f "${staged[@]}"' EXIT
+out="$work/out"
+mkdir "$out"
 cd "$work"
 
 # Sources: a chord that sweeps, so that every block differs and a decode that drops or repeats
@@ -76,4 +90,16 @@ lame --quiet --decode -t "$out/mpeg_tags.mp3" "$out/mpeg_tags.ref.raw"
 lame --quiet -m j -b 64 --resample 32 -t stereo22k.wav "$out/mpeg_plain.mp3"
 lame --quiet --decode -t "$out/mpeg_plain.mp3" "$out/mpeg_plain.ref.raw"
 
-du -cb "$out" | tail -1
+# Every file is made: each is copied beside its fixture under a temporary name, and only when all
+# the copies are whole are they renamed over the fixtures.
+for file in "$out"/*; do
+  copy="$dest/.$(basename "$file").tmp"
+  staged+=("$copy")
+  cp "$file" "$copy"
+done
+for copy in "${staged[@]}"; do
+  name=$(basename "$copy" .tmp)
+  mv -f "$copy" "$dest/${name#.}"
+done
+staged=()
+du -cb "$dest" | tail -1

@@ -1,0 +1,777 @@
+// Every program under tools/ held to the rules the tools share, one row a tool: while another
+// instance holds the library's lock a tool that starts it does nothing and says so, and one that
+// never starts it runs as usual; a standard output that cannot take what was printed ends in a
+// failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic link or
+// a full disk fails with a line naming it and leaves whatever was there as it was; an input that
+// is a folder, missing or empty fails with a line; an option no tool takes is a usage error. The
+// list of programs comes from the build, so a new program fails here until it has a row.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/png_file.h"
+#include "tests/morrow/network/scripted_server.h"
+#include "tests/support/child_run.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_movie.h"
+#include "tests/support/wave_writer.h"
+#include "tests/tools/tool_programs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using toolfailures::kToolProgramCount;
+using toolfailures::kToolPrograms;
+
+// ---------------------------------------------------------------------------------------------
+// Running a tool
+
+using testsupport::ChildRun;
+using testsupport::Describe;
+
+// The library's lock, taken by a child process of the test, as another instance would hold it.
+class HeldLock {
+ public:
+  explicit HeldLock(const std::string& runtimeDir) {
+    const std::string path = runtimeDir + "/Morrow.lock";
+    int ready[2], hold[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) return;
+    if (pipe2(hold, O_CLOEXEC) != 0) {
+      close(ready[0]);
+      close(ready[1]);
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      close(hold[1]);
+      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? '1' : '0';
+      if (write(ready[1], &c, 1) != 1) _exit(1);
+      // Holds until the test lets go (its end of the pipe closes).
+      while (read(hold[0], &c, 1) < 0 && errno == EINTR) {
+      }
+      _exit(0);
+    }
+    close(ready[1]);
+    close(hold[0]);
+    release_ = hold[1];
+    char c = 0;
+    held_ = pid_ > 0 && read(ready[0], &c, 1) == 1 && c == '1';
+    close(ready[0]);
+  }
+  ~HeldLock() {
+    close(release_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+  HeldLock(const HeldLock&) = delete;
+  HeldLock& operator=(const HeldLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  pid_t pid_ = -1;
+  int release_ = -1;
+  bool held_ = false;
+};
+
+// Each case's own folders: the tool's working folder and its runtime folder.
+class CaseFolder {
+ public:
+  CaseFolder() {
+    fs::create_directory(work());
+    fs::create_directory(runtime());
+  }
+  std::string work() const { return root_.File("work"); }
+  std::string runtime() const { return root_.File("runtime"); }
+  std::string At(const std::string& name) const { return work() + "/" + name; }
+
+ private:
+  testsupport::TempDir root_;
+};
+
+// Every entry under a folder with its kind and size, sorted: what a run left there. The library's
+// log is left out unless asked for.
+std::vector<std::string> Listing(const std::string& folder, bool withLog = false) {
+  std::vector<std::string> entries;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().lexically_relative(folder).string();
+    if (!withLog && name == "AppLog.txt") continue;
+    const fs::file_status st = it->symlink_status(ec);
+    std::string kind = "other";
+    if (fs::is_symlink(st)) {
+      kind = "link to " + fs::read_symlink(it->path(), ec).string();
+    } else if (fs::is_directory(st)) {
+      kind = "folder";
+    } else if (fs::is_character_file(st)) {
+      kind = "device";
+    } else if (fs::is_regular_file(st)) {
+      kind = "file of " + std::to_string(fs::file_size(it->path(), ec)) + " bytes";
+    }
+    entries.push_back(name + ": " + kind);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The rows
+
+using Args = std::vector<std::string>;
+
+constexpr const char* kUnknown = "--no-such-option";
+constexpr int kAnyFailure = -1;  // no status documented for the case: any but 0
+constexpr const char* kOldBytes = "old bytes";
+
+// Where an output is aimed, and what stands where an input should be; the names are those of the
+// cases.
+enum class Spot { kMissingFolder, kFullDevice, kNullDevice, kFolder, kSymlink, kFullDisk };
+constexpr Spot kSpots[] = {Spot::kMissingFolder, Spot::kFullDevice, Spot::kNullDevice,
+                           Spot::kFolder,        Spot::kSymlink,    Spot::kFullDisk};
+constexpr const char* kSpotNames[] = {"missing_folder", "full_device", "null_device",
+                                      "folder",         "symlink",     "full_disk"};
+enum class BadInput { kFolder, kMissing, kEmpty, kNotAFolder };
+constexpr const char* kBadInputNames[] = {"folder", "missing", "empty", "not_a_folder"};
+
+// Arguments hold {out} (the output's target), {outdir} (the folder it goes into), {in} (the
+// input) and {port} (the port of an HTTP server the test starts for the run).
+struct LockRun {
+  const char* label;
+  Args args;
+  bool startsLibrary;
+};
+
+struct Output {
+  const char* label;
+  Args args;
+  const char* name;   // the target, in the working folder
+  rlim_t fullAt;      // a file size limit below what the output takes
+  bool tree = false;  // a folder of files, made whole or not at all
+  std::vector<Spot> skip = {};
+  const char* skipWhy = nullptr;
+  // The other files the run writes, each whole in its own right, which may appear beside the
+  // target when its own write fails.
+  std::vector<std::string> alongside = {};
+};
+
+struct Input {
+  const char* label;
+  Args args;
+  const char* name;  // where the input is, in the working folder
+  std::vector<BadInput> forms;
+  int status;  // the documented status for bad input, or kAnyFailure
+  // What the tool's line says, on either stream; by default the line on stderr names the input.
+  const char* says = nullptr;
+};
+
+struct ToolRow {
+  const char* tool;
+  void (*fixtures)(const std::string& work) = nullptr;
+  std::vector<LockRun> underLock = {};
+  Args printing = {};  // a run that prints and otherwise succeeds
+  const char* quietWhy = nullptr;
+  std::vector<Output> outputs = {};
+  const char* noOutputsWhy = nullptr;
+  std::vector<Input> inputs = {};
+  const char* noInputsWhy = nullptr;
+  Args unknownOption = {};
+};
+
+void Picture(const std::string& work) {
+  const std::vector<uint8_t> rgb(4 * 4 * 3, 0x80);
+  std::string error;
+  ASSERT_TRUE(platform::WritePngRgb(work + "/pic.png", 4, 4, rgb.data(), &error)) << error;
+}
+
+// A second of a 440 Hz tone, 16 bits at 8000 Hz: 16000 bytes of PCM.
+std::string Tone() {
+  std::vector<int16_t> samples(8000);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    samples[i] = static_cast<int16_t>(8000 * std::sin(i * 440.0 * 2 * M_PI / 8000));
+  }
+  return testsupport::PcmWave(1, 8000, 16, testsupport::Samples16(samples));
+}
+
+void Sound(const std::string& work) {
+  WriteFile(work + "/sound.wav", Tone());
+}
+
+void Music(const std::string& work) {
+  WriteFile(work + "/music.wav", Tone());
+}
+
+void Movie(const std::string& work) {
+  const std::string bytes = testsupport::TestMovieBytes(16, 16, 10, {0xff0000, 0x00ff00});
+  ASSERT_FALSE(bytes.empty());
+  WriteFile(work + "/movie.mkv", bytes);
+}
+
+void Maps(const std::string& work) {
+  fs::create_directory(work + "/maps");
+  fs::copy_file(std::string(SOURCE_DIR) + "/tests/data/maps/00.mpd", work + "/maps/00.mpd");
+}
+
+// One page and the end, in GBK.
+void Script(const std::string& work) {
+  fs::create_directories(work + "/Resource/Srd");
+  WriteFile(work + "/Resource/Srd/00.srd", "\xb0\xa1\\_");
+}
+
+void TreeFolder(const std::string& work) {
+  fs::create_directory(work + "/tree");
+}
+
+Args SimRun(Args more) {
+  Args args = {"--seed", "1",      "--players", "2",        "--chars", "0,1",         "--arena",
+               "0",      "--maps", "maps",      "--frames", "1200",    "--final-hash"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+// Both battle probes, on the library and on its recording stand-in, take the same commands.
+ToolRow BattleProbe(const char* tool) {
+  return {.tool = tool,
+          .underLock = {{"print", {"-e", "print RoundFrame"}, false}},
+          .printing = {"-e", "print RoundFrame"},
+          .noOutputsWhy = "it prints its answers and writes no file",
+          .inputs = {{"map",
+                      {"-e", "map {in}"},
+                      "arena.mpd",
+                      {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                      kAnyFailure}},
+          .unknownOption = {kUnknown}};
+}
+
+const std::vector<ToolRow>& Rows() {
+  static const std::vector<ToolRow> rows = {
+      BattleProbe("battle-probe"),
+      // The recording stand-in of the library: no lock either.
+      BattleProbe("battle-probe-rec"),
+      {.tool = "battle-sim",
+       .fixtures = Maps,
+       .underLock = {{"run", SimRun({}), false}},
+       .printing = SimRun({}),
+       .outputs = {{"trace", SimRun({"--trace", "{out}"}), "run.trace", 512}},
+       .inputs = {{"input",
+                   SimRun({"--input", "{in}"}),
+                   "moves.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   2},
+                  {"maps",
+                   SimRun({"--maps", "{in}"}),
+                   "maps",
+                   {BadInput::kMissing, BadInput::kNotAFolder},
+                   2}},
+       .unknownOption = {kUnknown}},
+      {.tool = "check-demo-resources",
+       .fixtures = TreeFolder,
+       .underLock = {{"check", {"tree"}, true}},
+       // An empty tree fails its check; the line about standard output is owed all the same.
+       .printing = {"tree"},
+       .noOutputsWhy = "it reads the tree and writes no file but the library's log",
+       .inputs = {{"dir", {"{in}"}, "tree", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
+       .unknownOption = {kUnknown}},
+      {.tool = "datafiles",
+       .underLock = {{"show", {"show", "."}, false}},
+       .printing = {"show", "."},
+       .outputs = {{"save",
+                    {"save", "."},
+                    "Data/score.sav",
+                    16,
+                    false,
+                    {Spot::kMissingFolder},
+                    "the save makes its Data folder, as the game does",
+                    {"Data/config.sav", "Data/key.inf", "Data/score_s.sav"}}},
+       .inputs =
+           {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
+       .unknownOption = {"show", kUnknown}},
+      {.tool = "devparity",
+       .underLock = {{"parity", {"--depth", "16", "--script", "parity-exact"}, true}},
+       .printing = {"--depth", "16", "--script", "parity-exact"},
+       .noOutputsWhy = "its pictures go to a temporary folder of its own",
+       .noInputsWhy = "its scripts are built in",
+       .unknownOption = {kUnknown}},
+      {.tool = "devshot",
+       .underLock = {{"shot", {"--script", "blank", "--out", "shot.png"}, true}},
+       .printing = {"--script", "blank", "--probe", "0,0"},
+       .outputs = {{"out", {"--script", "boxes", "--out", "{out}"}, "shot.png", 1024}},
+       .inputs = {{"script",
+                   {"--script", "{in}"},
+                   "draw.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   2}},
+       .unknownOption = {"--script", "blank", kUnknown}},
+      {.tool = "gfxprobe",
+       .underLock = {{"dump", {"pack:1,2,3", "dump:shot.png"}, true}},
+       .printing = {"pack:1,2,3"},
+       .outputs = {{"dump", {"fill:10,20,30", "dump:{out}"}, "dump.png", 256}},
+       .noInputsWhy = "its operations take numbers and font names, no file",
+       .unknownOption = {kUnknown}},
+      {.tool = "imgdump",
+       .fixtures = Picture,
+       .underLock = {{"decode", {"pic.png"}, false}},
+       .printing = {"pic.png"},
+       .noOutputsWhy = "it prints what it decoded and writes no file",
+       .inputs = {{"file",
+                   {"{in}"},
+                   "image.png",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
+       .unknownOption = {kUnknown, "pic.png"}},
+      {.tool = "make-demo-resources",
+       .underLock = {{"tree", {"."}, false}},
+       .quietWhy = "it prints nothing when the tree is written",
+       .outputs = {{"dir",
+                    {"{outdir}"},
+                    "Resource",
+                    4096,
+                    true,
+                    {Spot::kFolder},
+                    "a Resource folder there is the tree of an earlier run, which a run "
+                    "replaces"}},
+       .noInputsWhy = "it takes nothing but where to write",
+       .unknownOption = {kUnknown}},
+      {.tool = "make-test-movie",
+       .underLock = {{"movie", {"movie.mkv", "16", "16", "10", "1,2,3"}, false}},
+       .quietWhy = "it prints nothing when the movie is written",
+       .outputs =
+           {{"out", {"{out}", "64", "64", "10", "1,2,3", "4,5,6", "7,8,9"}, "movie.mkv", 256}},
+       .noInputsWhy = "its frames are the colours given",
+       .unknownOption = {kUnknown, "16", "16", "10", "1,2,3"}},
+      {.tool = "morrow-probe",
+       .underLock = {{"start_end", {"start-end"}, true},
+                     {"pad", {"pad", "1", "--frames", "1"}, true},
+                     {"text", {"text", "--events", "text:a"}, true},
+                     {"rng", {"rng", "1", "3"}, false}},
+       .printing = {"rng", "1", "5000"},
+       .noOutputsWhy = "it prints and writes no file but the library's log",
+       .noInputsWhy = "it takes numbers and events, no file",
+       .unknownOption = {"start-end", kUnknown}},
+      {.tool = "movieprobe",
+       .fixtures = Movie,
+       .underLock = {{"play", {"movie.mkv", "--frames", "1", "--step", "0"}, true}},
+       .printing = {"movie.mkv", "--frames", "1", "--step", "0"},
+       .noOutputsWhy = "it prints and writes no file but the library's log",
+       .inputs = {{"file",
+                   {"{in}", "--frames", "1", "--step", "0"},
+                   "clip.mkv",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1,
+                   "open -1"}},
+       .unknownOption = {"movie.mkv", kUnknown}},
+      {.tool = "netprobe",
+       .underLock = {{"serve", {"serve", "--expect", "1", "--port-file", "port"}, true},
+                     {"http", {"http", "get", "1", "/"}, true}},
+       .printing = {"http", "get", "{port}", "/a", "--memory"},
+       .outputs =
+           {{"port_file", {"serve", "--expect", "1", "--port-file", "{out}"}, "port", 2},
+            {"file", {"http", "get", "{port}", "/body", "--file", "{out}"}, "body.out", 4096}},
+       .inputs = {{"body_file",
+                   {"http", "post", "{port}", "/p", "--body-file", "{in}"},
+                   "body.txt",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   1}},
+       .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
+      {.tool = "playmusic",
+       .fixtures = Music,
+       .underLock = {{"play", {"music.wav", "0"}, true}},
+       .printing = {"music.wav", "0"},
+       .noOutputsWhy = "it plays and prints, and writes no file but the library's log",
+       .inputs = {{"file",
+                   {"{in}", "0"},
+                   "tune.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   kAnyFailure}},
+       .unknownOption = {kUnknown, "0"}},
+      {.tool = "pngprobe",
+       .fixtures = Picture,
+       .underLock = {{"probe", {"pic.png", "0,0"}, false}},
+       .printing = {"pic.png", "0,0"},
+       .noOutputsWhy = "it prints the pixels and writes no file",
+       .inputs = {{"file",
+                   {"{in}", "0,0"},
+                   "image.png",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
+       .unknownOption = {kUnknown}},
+      {.tool = "scriptrun",
+       .fixtures = Script,
+       .underLock = {{"run", {"0"}, false}},
+       .printing = {"0"},
+       .noOutputsWhy = "it prints the pages and writes no file",
+       .inputs = {{"script",
+                   {"0"},
+                   "Resource/Srd/00.srd",
+                   {BadInput::kFolder, BadInput::kMissing},
+                   1,
+                   "missing"}},
+       .unknownOption = {kUnknown}},
+      {.tool = "snddump",
+       .fixtures = Sound,
+       .underLock = {{"decode", {"sound.wav"}, false}, {"play", {"--play", "sound.wav"}, true}},
+       .printing = {"sound.wav"},
+       .outputs = {{"raw", {"sound.wav", "--raw", "{out}"}, "pcm.raw", 1024}},
+       .inputs = {{"file",
+                   {"{in}"},
+                   "noise.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1},
+                  {"play",
+                   {"--play", "{in}"},
+                   "noise.wav",
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   1}},
+       .unknownOption = {kUnknown, "sound.wav"}},
+  };
+  return rows;
+}
+
+const char* ProgramPath(const std::string& tool) {
+  for (int i = 0; i < kToolProgramCount; ++i) {
+    if (tool == kToolPrograms[i].name) return kToolPrograms[i].path;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The cases
+
+enum class Kind { kHeldLock, kStdoutFull, kOutput, kInput, kUnknownOption };
+
+struct CaseId {
+  size_t row;
+  Kind kind;
+  size_t item = 0;  // which lock run, output or input of the row
+  int variant = 0;  // which spot or bad input
+  std::string name;
+};
+
+void PrintTo(const CaseId& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::string TestName(const std::string& text) {
+  std::string name = text;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
+}
+
+std::vector<CaseId> AllCases() {
+  std::vector<CaseId> cases;
+  const std::vector<ToolRow>& rows = Rows();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const ToolRow& row = rows[r];
+    const std::string tool = row.tool;
+    for (size_t i = 0; i < row.underLock.size(); ++i) {
+      cases.push_back(
+          {r, Kind::kHeldLock, i, 0,
+           tool + "_held_lock" +
+               (row.underLock.size() > 1 ? "_" + std::string(row.underLock[i].label) : "")});
+    }
+    if (!row.printing.empty()) cases.push_back({r, Kind::kStdoutFull, 0, 0, tool + "_stdout_full"});
+    for (size_t o = 0; o < row.outputs.size(); ++o) {
+      const Output& output = row.outputs[o];
+      for (Spot spot : kSpots) {
+        if (std::find(output.skip.begin(), output.skip.end(), spot) != output.skip.end()) continue;
+        cases.push_back({r, Kind::kOutput, o, static_cast<int>(spot),
+                         tool + "_" + output.label + "_" + kSpotNames[static_cast<int>(spot)]});
+      }
+    }
+    for (size_t i = 0; i < row.inputs.size(); ++i) {
+      const Input& input = row.inputs[i];
+      for (BadInput form : input.forms) {
+        cases.push_back(
+            {r, Kind::kInput, i, static_cast<int>(form),
+             tool + "_" + input.label + "_input_" + kBadInputNames[static_cast<int>(form)]});
+      }
+    }
+    cases.push_back({r, Kind::kUnknownOption, 0, 0, tool + "_unknown_option"});
+  }
+  for (CaseId& c : cases) c.name = TestName(c.name);
+  return cases;
+}
+
+Args Substitute(const Args& args, const std::string& key, const std::string& value) {
+  Args out = args;
+  for (std::string& a : out) {
+    for (size_t at = a.find(key); at != std::string::npos; at = a.find(key, at + value.size())) {
+      a.replace(at, key.size(), value);
+    }
+  }
+  return out;
+}
+
+bool Mentions(const Args& args, const std::string& key) {
+  return std::any_of(args.begin(), args.end(),
+                     [&](const std::string& a) { return a.find(key) != std::string::npos; });
+}
+
+const std::string kBody(65536, 'b');
+
+class ToolFailures : public ::testing::TestWithParam<CaseId> {
+ protected:
+  void SetUp() override {
+    row_ = &Rows()[GetParam().row];
+    const char* path = ProgramPath(row_->tool);
+    ASSERT_NE(path, nullptr) << row_->tool << " is not among the programs the build makes";
+    program_ = path;
+    if (row_->fixtures != nullptr) row_->fixtures(folder_.work());
+  }
+
+  // Runs the tool with `args` in the case's folder; {port} becomes the port of a server that
+  // answers with a body (or, when `answering` is false, takes no connection).
+  ChildRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
+               bool answering = true) {
+    std::unique_ptr<testsupport::ScriptedServer> server;
+    Args final = args;
+    if (Mentions(args, "{port}")) {
+      testsupport::ScriptedServer::Script script;
+      script.answer =
+          "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kBody.size()) + "\r\n\r\n" + kBody;
+      script.noAccept = !answering;
+      server = std::make_unique<testsupport::ScriptedServer>(script);
+      final = Substitute(args, "{port}", std::to_string(server->port()));
+    }
+    testsupport::ChildLaunch launch;
+    launch.program = program_;
+    launch.args = final;
+    launch.folder = folder_.work();
+    launch.environment = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
+                          "XDG_RUNTIME_DIR=" + folder_.runtime()};
+    launch.stdoutFull = stdoutFull;
+    launch.fileSizeLimit = limit;
+    return testsupport::RunChild(launch);
+  }
+
+  // Makes a device node like /dev/full or /dev/null at `path`, so that no case puts the
+  // system's own at risk.
+  void DeviceNode(const std::string& path, unsigned minor) {
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0) {
+      GTEST_SKIP() << "cannot make a device node here: " << std::strerror(errno);
+    }
+  }
+
+  void UnderHeldLock(const LockRun& lockRun) {
+    HeldLock lock(folder_.runtime());
+    ASSERT_TRUE(lock.held());
+    const std::vector<std::string> before = Listing(folder_.work(), true);
+    const ChildRun run = Run(lockRun.args);
+    if (!lockRun.startsLibrary) {
+      EXPECT_EQ(run.status, 0) << Describe(run);
+      EXPECT_EQ(run.err.find("another instance"), std::string::npos) << Describe(run);
+      return;
+    }
+    EXPECT_EQ(run.status, 2) << Describe(run);
+    EXPECT_EQ(run.err, std::string(row_->tool) +
+                           ": nothing done: another instance holds the library's lock\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Listing(folder_.work(), true), before) << "the run wrote a file";
+  }
+
+  void WithStdoutFull() {
+    const ChildRun run = Run(row_->printing, true);
+    EXPECT_GT(run.status, 0) << Describe(run);
+    EXPECT_NE(run.err.find(std::string(row_->tool) + ": cannot write standard output: "),
+              std::string::npos)
+        << Describe(run);
+  }
+
+  // Puts what the spot stands for where the output goes; the file size limit of the run.
+  rlim_t Prepare(const Output& output, Spot spot, const std::string& place) {
+    fs::create_directories(fs::path(place).parent_path());
+    const std::string linked =
+        (fs::path(place).parent_path() / ("linked-" + fs::path(place).filename().string()))
+            .string();
+    switch (spot) {
+      case Spot::kMissingFolder:
+        fs::remove_all(folder_.At("missing"));
+        break;
+      case Spot::kFullDevice:
+        DeviceNode(place, 7);
+        break;
+      case Spot::kNullDevice:
+        DeviceNode(place, 3);
+        break;
+      case Spot::kFolder:
+        fs::create_directory(place);
+        WriteFile(place + "/keep.txt", kOldBytes);
+        break;
+      case Spot::kSymlink:
+        fs::create_symlink(fs::path(linked).filename(), place);
+        WriteFile(linked, kOldBytes);
+        break;
+      case Spot::kFullDisk:
+        if (output.tree) {
+          fs::create_directory(place);
+          WriteFile(place + "/keep.txt", kOldBytes);
+        } else {
+          WriteFile(place, kOldBytes);
+        }
+        return output.fullAt;
+    }
+    return RLIM_INFINITY;
+  }
+
+  void AimedAt(const Output& output, Spot spot) {
+    const fs::path target =
+        spot == Spot::kMissingFolder ? fs::path("missing") / output.name : fs::path(output.name);
+    const std::string place = folder_.At(target.string());
+    const rlim_t limit = Prepare(output, spot, place);
+    if (IsSkipped()) return;
+    const std::vector<std::string> before = Listing(folder_.work());
+    const std::string outdir = target.has_parent_path() ? target.parent_path().string() : ".";
+    const ChildRun run =
+        Run(Substitute(Substitute(output.args, "{outdir}", outdir), "{out}", target.string()),
+            false, limit);
+    EXPECT_GT(run.status, 0) << Describe(run);
+    // The line names the target, or the folder it was asked to go into.
+    const std::string named = target.filename().string();
+    const bool givenFolder = Mentions(output.args, "{outdir}") && outdir != ".";
+    EXPECT_TRUE(run.err.find(named) != std::string::npos ||
+                (givenFolder && run.err.find(outdir) != std::string::npos))
+        << "no line names " << named << "\n"
+        << Describe(run);
+    // What was there is as it was, and nothing was added beside it (no temporary file left).
+    std::vector<std::string> after = Listing(folder_.work());
+    std::erase_if(after, [&](const std::string& entry) {
+      return std::any_of(output.alongside.begin(), output.alongside.end(),
+                         [&](const std::string& other) { return entry.starts_with(other + ": "); });
+    });
+    EXPECT_EQ(after, before);
+    const fs::file_status st = fs::symlink_status(place);
+    switch (spot) {
+      case Spot::kMissingFolder:
+        EXPECT_FALSE(fs::exists(folder_.At("missing")));
+        break;
+      case Spot::kFullDevice:
+      case Spot::kNullDevice:
+        EXPECT_TRUE(fs::is_character_file(st));
+        break;
+      case Spot::kFolder:
+        EXPECT_EQ(ReadFile(place + "/keep.txt"), kOldBytes);
+        break;
+      case Spot::kSymlink:
+        EXPECT_TRUE(fs::is_symlink(st));
+        EXPECT_EQ(ReadFile(place), kOldBytes);
+        break;
+      case Spot::kFullDisk:
+        EXPECT_EQ(ReadFile(output.tree ? place + "/keep.txt" : place), kOldBytes);
+        break;
+    }
+  }
+
+  void GivenBad(const Input& input, BadInput form) {
+    const std::string place = folder_.At(input.name);
+    fs::remove_all(place);
+    fs::create_directories(fs::path(place).parent_path());
+    if (form == BadInput::kFolder) fs::create_directory(place);
+    if (form == BadInput::kEmpty) WriteFile(place, "");
+    if (form == BadInput::kNotAFolder) WriteFile(place, "not a folder\n");
+    const ChildRun run =
+        Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY, false);
+    if (input.status == kAnyFailure) {
+      EXPECT_GT(run.status, 0) << Describe(run);
+    } else {
+      EXPECT_EQ(run.status, input.status) << Describe(run);
+    }
+    if (input.says != nullptr) {
+      EXPECT_NE((run.out + run.err).find(input.says), std::string::npos) << Describe(run);
+    } else {
+      EXPECT_NE(run.err.find(input.name), std::string::npos)
+          << "no line names " << input.name << "\n"
+          << Describe(run);
+    }
+  }
+
+  void WithUnknownOption() {
+    const ChildRun run = Run(row_->unknownOption);
+    EXPECT_EQ(run.status, 2) << Describe(run);
+    EXPECT_NE(run.err.find("usage"), std::string::npos) << Describe(run);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_.work())) {
+      EXPECT_FALSE(entry.path().filename().string().starts_with(kUnknown))
+          << "made " << entry.path().filename();
+    }
+  }
+
+  const ToolRow* row_ = nullptr;
+  std::string program_;
+  CaseFolder folder_;
+};
+
+TEST_P(ToolFailures, Holds) {
+  switch (GetParam().kind) {
+    case Kind::kHeldLock:
+      return UnderHeldLock(row_->underLock[GetParam().item]);
+    case Kind::kStdoutFull:
+      return WithStdoutFull();
+    case Kind::kOutput:
+      return AimedAt(row_->outputs[GetParam().item], static_cast<Spot>(GetParam().variant));
+    case Kind::kInput:
+      return GivenBad(row_->inputs[GetParam().item], static_cast<BadInput>(GetParam().variant));
+    case Kind::kUnknownOption:
+      return WithUnknownOption();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<CaseId>& info) {
+                           return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// The table against the build
+
+TEST(ToolTable, EveryProgramOfTheBuildHasARow) {
+  ASSERT_GT(kToolProgramCount, 0);
+  for (int i = 0; i < kToolProgramCount; ++i) {
+    const std::string name = kToolPrograms[i].name;
+    EXPECT_TRUE(std::any_of(Rows().begin(), Rows().end(),
+                            [&](const ToolRow& row) { return name == row.tool; }))
+        << name << " has no row: say how to run it for each case, or why a case does not apply";
+  }
+}
+
+TEST(ToolTable, EveryRowIsAProgramOfTheBuildAndSaysWhyACaseIsLeftOut) {
+  std::set<std::string> seen;
+  for (const ToolRow& row : Rows()) {
+    SCOPED_TRACE(row.tool);
+    EXPECT_TRUE(seen.insert(row.tool).second) << "two rows";
+    EXPECT_NE(ProgramPath(row.tool), nullptr) << "no such program in the build";
+    EXPECT_FALSE(row.underLock.empty());
+    EXPECT_FALSE(row.unknownOption.empty());
+    EXPECT_NE(row.printing.empty(), row.quietWhy == nullptr);
+    EXPECT_NE(row.outputs.empty(), row.noOutputsWhy == nullptr);
+    EXPECT_NE(row.inputs.empty(), row.noInputsWhy == nullptr);
+    for (const Output& output : row.outputs) {
+      EXPECT_EQ(output.skip.empty(), output.skipWhy == nullptr) << output.label;
+    }
+    for (const Input& input : row.inputs) {
+      EXPECT_FALSE(input.forms.empty()) << input.label;
+    }
+  }
+}
+
+}  // namespace
