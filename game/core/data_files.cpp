@@ -439,17 +439,32 @@ int SaveDataFile(const char* path, int kind) {
     std::filesystem::create_directories(folder, ec);
     if (ec) return failed(ec.message());
   }
-  const std::string temporary = mapped + ".tmp";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
+  // A link is written through to the file it names, as a plain write into it would be, so a save
+  // kept elsewhere keeps its link; only a file (or nothing) is ever replaced, never a folder, a
+  // device or a pipe that stands under the save's name.
+  std::filesystem::path file = target;
+  for (int hops = 0;
+       hops < 40 && std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec));
+       ++hops) {
+    const std::filesystem::path next = std::filesystem::read_symlink(file, ec);
+    if (ec) return failed(ec.message());
+    file = next.is_absolute() ? next : file.parent_path() / next;
+  }
+  const std::filesystem::file_status status = std::filesystem::symlink_status(file, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    return failed("it is not a file");
+  }
+  const std::string temporary = file.string() + ".tmp";
+  FILE* out = std::fopen(temporary.c_str(), "wb");
   // Nothing was written, so nothing is removed.
-  if (file == nullptr) return failed(std::strerror(errno));
-  if (!WriteAndClose(file, bytes, static_cast<size_t>(count) * 4) ||
-      std::rename(temporary.c_str(), mapped.c_str()) != 0) {
+  if (out == nullptr) return failed(std::strerror(errno));
+  if (!WriteAndClose(out, bytes, static_cast<size_t>(count) * 4) ||
+      std::rename(temporary.c_str(), file.c_str()) != 0) {
     const int error = errno;
     std::remove(temporary.c_str());
     return failed(std::strerror(error));
   }
-  SyncFolder(folder);
+  SyncFolder(file.parent_path());
   return 0;
 }
 

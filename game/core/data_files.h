@@ -129,9 +129,11 @@ int LoadDataFile(const char* path, int kind);
 bool ScoreRowRepaired(int row);
 
 // Writes the record of `kind` to "<file>.tmp" beside the file and renames it over the file once
-// every word is on the disk, creating the file's folder when it is missing. A failure removes the
-// temporary file, leaves the old file as it was and logs a line naming the file. An unknown kind
-// is refused before anything is opened. 0, or -1 on any failure.
+// every word is on the disk, creating the file's folder when it is missing. A symbolic link under
+// the file's name is followed to the file it names, which is the one replaced; a folder, a device
+// or a pipe there is left as it is and the save fails. A failure removes the temporary file,
+// leaves the old file as it was and logs a line naming the file. An unknown kind is refused before
+// anything is opened. 0, or -1 on any failure.
 int SaveDataFile(const char* path, int kind);
 
 // The Data files are read before the library starts and its log with it: their log lines wait

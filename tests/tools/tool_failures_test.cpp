@@ -300,8 +300,9 @@ const std::vector<ToolRow>& Rows() {
                     "Data/score.sav",
                     16,
                     false,
-                    {Spot::kMissingFolder},
-                    "the save makes its Data folder, as the game does",
+                    {Spot::kMissingFolder, Spot::kSymlink},
+                    "the save makes its Data folder and writes through a link to the file it "
+                    "names, as the game does",
                     {"Data/config.sav", "Data/key.inf", "Data/score_s.sav"}}},
        .inputs =
            {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},

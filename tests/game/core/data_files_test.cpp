@@ -545,14 +545,51 @@ TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
   EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 
-TEST_F(DataFiles, FolderInTheFilesPlaceIsNotReplaced) {
-  ASSERT_EQ(mkdir("Data", 0755), 0);
-  ASSERT_EQ(mkdir("Data/key.inf", 0755), 0);
-  EXPECT_EQ(SaveDataFile(kButtonsFile, kSaveButtons), -1);
-  EXPECT_TRUE(std::filesystem::is_directory(Path("Data/key.inf")));
-  EXPECT_FALSE(Exists("Data/key.inf.tmp"));
+// Only a file is replaced: a folder or a pipe under the save's name stays as it is and the save
+// fails; a link is written through to the file it names (as writing into it would), so the link
+// stays; a loop of links leads to no file.
+TEST_F(DataFiles, OnlyAFileIsReplacedAndALinkIsWrittenThrough) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    void (*prepare)();
+    int result;
+    const char* written;  // the file that must hold the save afterwards
+  } cases[] = {
+      {"folder", [] { mkdir("Data/key.inf", 0755); }, -1, nullptr},
+      {"pipe", [] { mkfifo("Data/key.inf", 0600); }, -1, nullptr},
+      {"loop of links", [] { symlink("key.inf", "Data/key.inf"); }, -1, nullptr},
+      {"link to a file",
+       [] {
+         mkdir("elsewhere", 0755);
+         WriteFile("elsewhere/keys", "old");
+         symlink("../elsewhere/keys", "Data/key.inf");
+       },
+       0, "elsewhere/keys"},
+      {"link to nothing yet",
+       [] {
+         mkdir("elsewhere", 0755);
+         symlink("../elsewhere/keys", "Data/key.inf");
+       },
+       0, "elsewhere/keys"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Path("Data"));
+    fs::remove_all(Path("elsewhere"));
+    ASSERT_EQ(mkdir("Data", 0755), 0);
+    c.prepare();
+    const fs::file_type before = fs::symlink_status(Path("Data/key.inf")).type();
+    EXPECT_EQ(SaveDataFile(kButtonsFile, kSaveButtons), c.result);
+    EXPECT_EQ(fs::symlink_status(Path("Data/key.inf")).type(), before);
+    if (c.written != nullptr) {
+      EXPECT_EQ(ReadFile(Path(c.written)).size(), 80u);
+    }
+    EXPECT_FALSE(Exists("Data/key.inf.tmp"));
+    EXPECT_FALSE(Exists("elsewhere/keys.tmp"));
+  }
   // A file where the folder should be: nothing can be made.
-  std::filesystem::remove_all(Path("Data"));
+  fs::remove_all(Path("Data"));
   WriteFile(Path("Data"), "not a folder");
   EXPECT_EQ(SaveDataFile(kButtonsFile, kSaveButtons), -1);
   EXPECT_EQ(ReadFile(Path("Data")), "not a folder");
