@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,22 +31,15 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
 #include "tests/support/wave_writer.h"
-#include "tests/tools/tool_programs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::ReadFile;
-using testsupport::WriteFile;
-using toolfailures::kToolProgramCount;
-using toolfailures::kToolPrograms;
-
-// ---------------------------------------------------------------------------------------------
-// Running a tool
-
 using testsupport::Describe;
 using testsupport::Listing;
 using testsupport::ProgramRun;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // ---------------------------------------------------------------------------------------------
 // The rows
@@ -360,11 +354,22 @@ const std::vector<ToolRow>& Rows() {
   return rows;
 }
 
-const char* ProgramPath(const std::string& tool) {
-  for (int i = 0; i < kToolProgramCount; ++i) {
-    if (tool == kToolPrograms[i].name) return kToolPrograms[i].path;
+// The programs tools/CMakeLists.txt adds, each with where it was built (NAME=PATH, each followed
+// by a comma), as CMake gave them.
+std::map<std::string, std::string> Programs() {
+  std::map<std::string, std::string> programs;
+  const std::string list = TOOL_PROGRAMS;
+  for (size_t at = 0, end; (end = list.find(',', at)) != std::string::npos; at = end + 1) {
+    const size_t is = list.find('=', at);
+    programs[list.substr(at, is - at)] = list.substr(is + 1, end - is - 1);
   }
-  return nullptr;
+  return programs;
+}
+
+const char* ProgramPath(const std::string& tool) {
+  static const std::map<std::string, std::string> programs = Programs();
+  const auto it = programs.find(tool);
+  return it == programs.end() ? nullptr : it->second.c_str();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -657,9 +662,8 @@ INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()
 // The table against the build
 
 TEST(ToolTable, EveryProgramOfTheBuildHasARow) {
-  ASSERT_GT(kToolProgramCount, 0);
-  for (int i = 0; i < kToolProgramCount; ++i) {
-    const std::string name = kToolPrograms[i].name;
+  ASSERT_FALSE(Programs().empty());
+  for (const auto& [name, path] : Programs()) {
     EXPECT_TRUE(std::any_of(Rows().begin(), Rows().end(),
                             [&](const ToolRow& row) { return name == row.tool; }))
         << name << " has no row: say how to run it for each case, or why a case does not apply";
