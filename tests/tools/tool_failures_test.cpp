@@ -119,12 +119,9 @@ std::string Tone() {
   return testsupport::PcmWave(1, 8000, 16, testsupport::Samples16(samples));
 }
 
-void Sound(const std::string& work) {
-  WriteFile(work + "/sound.wav", Tone());
-}
-
-void Music(const std::string& work) {
-  WriteFile(work + "/music.wav", Tone());
+// The sound snddump decodes and the music playmusic plays.
+void Sounds(const std::string& work) {
+  for (const char* name : {"/sound.wav", "/music.wav"}) WriteFile(work + name, Tone());
 }
 
 void Movie(const std::string& work) {
@@ -301,7 +298,7 @@ const std::vector<ToolRow>& Rows() {
                    1}},
        .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
       {.tool = "playmusic",
-       .fixtures = Music,
+       .fixtures = Sounds,
        .underLock = {{"play", {"music.wav", "0"}, true}},
        .printing = {"music.wav", "0"},
        .noOutputsWhy = "it plays and prints, and writes no file but the library's log",
@@ -335,7 +332,7 @@ const std::vector<ToolRow>& Rows() {
                    "missing"}},
        .unknownOption = {kUnknown}},
       {.tool = "snddump",
-       .fixtures = Sound,
+       .fixtures = Sounds,
        .underLock = {{"decode", {"sound.wav"}, false}, {"play", {"--play", "sound.wav"}, true}},
        .printing = {"sound.wav"},
        .outputs = {{"raw", {"sound.wav", "--raw", "{out}"}, "pcm.raw", 1024}},
