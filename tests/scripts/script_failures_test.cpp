@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Describe;
-using testsupport::Listing;
 using testsupport::ProgramRun;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -148,7 +147,7 @@ class ScriptFailures : public ::testing::TestWithParam<ScriptCase> {};
 TEST_P(ScriptFailures, Hold) {
   const ScriptCase& c = GetParam();
   const ScriptCopy copy(c.script);
-  const std::vector<std::string> before = Listing(copy.Root());
+  const std::vector<std::string> before = testsupport::Listing(copy.Root());
   const ProgramRun run = copy.Run(c);
   if (c.status == kAnyFailure) {
     EXPECT_GT(run.exitCode, 0) << Describe(run);
@@ -160,7 +159,7 @@ TEST_P(ScriptFailures, Hold) {
   }
   EXPECT_TRUE(fs::is_empty(copy.Root() + "/tmp")) << "a temporary file was left";
   if (!c.rewrites) {
-    EXPECT_EQ(Listing(copy.Root()), before);
+    EXPECT_EQ(testsupport::Listing(copy.Root()), before);
     if (*c.script.fixtures != '\0') {
       EXPECT_EQ(ReadFile(copy.Fixtures() + "/" + c.script.sample), kOldBytes);
     }
