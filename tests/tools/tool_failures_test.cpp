@@ -250,10 +250,7 @@ const std::vector<ToolRow>& Rows() {
                     {"{outdir}"},
                     "Resource",
                     4096,
-                    true,
-                    {Spot::kFolder},
-                    "a Resource folder there is the tree of an earlier run, which a run "
-                    "replaces"}},
+                    true}},
        .noInputsWhy = "it takes nothing but where to write",
        .unknownOption = {kUnknown}},
       {.tool = "make-test-movie",
@@ -538,12 +535,9 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         WriteFile(linked, kOldBytes);
         break;
       case Spot::kFullDisk:
-        if (output.tree) {
-          fs::create_directory(place);
-          WriteFile(place + "/keep.txt", kOldBytes);
-        } else {
-          WriteFile(place, kOldBytes);
-        }
+        // A tree goes where there is none: a folder the tool did not write would be kept as it is
+        // whatever the disk, and the case would not reach the write.
+        if (!output.tree) WriteFile(place, kOldBytes);
         return output.fullAt;
     }
     return RLIM_INFINITY;
@@ -592,7 +586,11 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         EXPECT_EQ(ReadFile(place), kOldBytes);
         break;
       case Spot::kFullDisk:
-        EXPECT_EQ(ReadFile(output.tree ? place + "/keep.txt" : place), kOldBytes);
+        if (output.tree) {
+          EXPECT_FALSE(fs::exists(place));
+        } else {
+          EXPECT_EQ(ReadFile(place), kOldBytes);
+        }
         break;
     }
   }
