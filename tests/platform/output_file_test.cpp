@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/temp_dir.h"
 
 namespace platform {
 namespace {
@@ -20,31 +19,16 @@ namespace fs = std::filesystem;
 
 class OutputFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("output_file_test_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string Path(const char* name) const { return dir_.File(name); }
+  static std::string Read(const std::string& path) { return testsupport::ReadFile(path); }
   // The names in the folder: a failure must leave no temporary file beside the target.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir_.path())) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
-  fs::path dir_;
+  testsupport::TempDir dir_;
 };
 
 TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {

@@ -11,14 +11,14 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/child_run.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::ChildRun;
 using testsupport::Describe;
+using testsupport::ProgramRun;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -40,92 +40,62 @@ constexpr Script kScriptSeeds = {"make-script-seeds.py", "tests/data/scripts", "
 struct ScriptCase {
   const char* name;
   Script script;
-  std::vector<std::string> args;
+  std::vector<std::string> args = {};
   std::vector<std::string> environment = {};
   bool stdoutFull = false;
-  rlim_t fileSizeLimit = RLIM_INFINITY;
-  int status = 0;              // or kAnyFailure
-  const char* says = nullptr;  // what a line on stderr says
-  bool rewrites = false;       // the fixtures are made anew; else they are left as they were
+  rlim_t fullAt = RLIM_INFINITY;  // a file size limit, as on a full disk
+  int status = 0;                 // or kAnyFailure
+  const char* says = nullptr;     // what a line on stderr says
+  bool rewrites = false;          // the fixtures are made anew; else they are left as they were
 };
 
 void PrintTo(const ScriptCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-const ScriptCase kCases[] = {
-    {"check_format_unknown_option",
-     kCheckFormat,
-     {"--check"},
-     {},
-     false,
-     RLIM_INFINITY,
-     2,
-     "usage"},
-    {"check_format_extra_argument",
-     kCheckFormat,
-     {"--fix", "src"},
-     {},
-     false,
-     RLIM_INFINITY,
-     2,
-     "usage"},
-    {"battle_soak_unknown_option", kBattleSoak, {"--help"}, {}, false, RLIM_INFINITY, 2, "usage"},
-    {"battle_soak_range_not_a_range",
-     kBattleSoak,
-     {"1-100", "500"},
-     {},
-     false,
-     RLIM_INFINITY,
-     2,
-     "usage"},
-    {"battle_soak_jobs_not_a_count", kBattleSoak, {}, {"JOBS=0"}, false, RLIM_INFINITY, 2, "usage"},
-    {"sound_seeds_unknown_option", kSoundSeeds, {"--force"}, {}, false, RLIM_INFINITY, 2, "usage"},
-    {"sound_seeds_full_disk", kSoundSeeds, {}, {}, false, 20000, kAnyFailure},
-    {"sound_seeds_stdout_full",
-     kSoundSeeds,
-     {},
-     {},
-     true,
-     RLIM_INFINITY,
-     kAnyFailure,
-     "write error",
-     true},
-    {"sound_seeds_rewrite", kSoundSeeds, {}, {}, false, RLIM_INFINITY, 0, nullptr, true},
-    {"script_seeds_unknown_option",
-     kScriptSeeds,
-     {"--force"},
-     {},
-     false,
-     RLIM_INFINITY,
-     2,
-     "usage"},
-    {"script_seeds_full_disk", kScriptSeeds, {}, {}, false, 32768, 1, "cannot write"},
-    {"script_seeds_stdout_full",
-     kScriptSeeds,
-     {},
-     {},
-     true,
-     RLIM_INFINITY,
-     1,
-     "make-script-seeds: cannot write standard output: ",
-     true},
-    {"script_seeds_rewrite", kScriptSeeds, {}, {}, false, RLIM_INFINITY, 0, nullptr, true},
-};
-
-// Every entry under a folder with its size, sorted.
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> entries;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    std::string entry = it->path().lexically_relative(folder).string();
-    if (it->is_regular_file(ec)) entry += " " + std::to_string(it->file_size(ec));
-    entries.push_back(entry);
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
+// An unknown option or a bad argument: a usage error.
+ScriptCase Usage(const char* name, Script script, std::vector<std::string> args,
+                 std::vector<std::string> environment = {}) {
+  return {.name = name,
+          .script = script,
+          .args = args,
+          .environment = environment,
+          .status = 2,
+          .says = "usage"};
 }
+
+// A run on a full disk, or with its standard output on one; a run that makes its fixtures anew.
+ScriptCase FullDisk(const char* name, Script script, rlim_t at, int status, const char* says) {
+  return {.name = name, .script = script, .fullAt = at, .status = status, .says = says};
+}
+ScriptCase StdoutFull(const char* name, Script script, int status, const char* says) {
+  return {.name = name,
+          .script = script,
+          .stdoutFull = true,
+          .status = status,
+          .says = says,
+          .rewrites = true};
+}
+ScriptCase Rewrite(const char* name, Script script) {
+  return {.name = name, .script = script, .rewrites = true};
+}
+
+const ScriptCase kCases[] = {
+    Usage("check_format_unknown_option", kCheckFormat, {"--check"}),
+    Usage("check_format_extra_argument", kCheckFormat, {"--fix", "src"}),
+    Usage("battle_soak_unknown_option", kBattleSoak, {"--help"}),
+    Usage("battle_soak_range_not_a_range", kBattleSoak, {"1-100", "500"}),
+    Usage("battle_soak_jobs_not_a_count", kBattleSoak, {}, {"JOBS=0"}),
+    Usage("sound_seeds_unknown_option", kSoundSeeds, {"--force"}),
+    Usage("script_seeds_unknown_option", kScriptSeeds, {"--force"}),
+    FullDisk("sound_seeds_full_disk", kSoundSeeds, 20000, kAnyFailure, nullptr),
+    FullDisk("script_seeds_full_disk", kScriptSeeds, 32768, 1, "cannot write"),
+    StdoutFull("sound_seeds_stdout_full", kSoundSeeds, kAnyFailure, "write error"),
+    StdoutFull("script_seeds_stdout_full", kScriptSeeds, 1,
+               "make-script-seeds: cannot write standard output: "),
+    Rewrite("sound_seeds_rewrite", kSoundSeeds),
+    Rewrite("script_seeds_rewrite", kScriptSeeds),
+};
 
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
@@ -153,18 +123,18 @@ class ScriptCopy {
   std::string Fixtures() const { return dir_.File(script_.fixtures); }
   std::string Root() const { return dir_.path(); }
 
-  ChildRun Run(const ScriptCase& c) const {
-    testsupport::ChildLaunch launch;
-    launch.program = "/usr/bin/env";
+  ProgramRun Run(const ScriptCase& c) const {
     const std::string file = script_.file;
-    launch.args = {file.ends_with(".py") ? "python3" : "bash", dir_.File("scripts/") + file};
-    launch.args.insert(launch.args.end(), c.args.begin(), c.args.end());
-    launch.folder = dir_.path();
-    launch.environment = c.environment;
-    launch.environment.push_back("TMPDIR=" + dir_.File("tmp"));
-    launch.stdoutFull = c.stdoutFull;
-    launch.fileSizeLimit = c.fileSizeLimit;
-    return testsupport::RunChild(launch);
+    std::vector<std::string> words = {dir_.File("scripts/") + file};
+    words.insert(words.end(), c.args.begin(), c.args.end());
+    std::string settings = "TMPDIR='" + dir_.File("tmp") + "'";
+    for (const std::string& e : c.environment) settings += " " + e;
+    return testsupport::RunProgram(
+        dir_.path(), file.ends_with(".py") ? "python3" : "bash",
+        testsupport::ShellWords(words) + (c.stdoutFull ? " >/dev/full" : ""),
+        c.fullAt == RLIM_INFINITY ? settings + " exec"
+                                  : testsupport::OnAFullDisk(static_cast<long>(c.fullAt), settings),
+        60);
   }
 
  private:
@@ -177,19 +147,19 @@ class ScriptFailures : public ::testing::TestWithParam<ScriptCase> {};
 TEST_P(ScriptFailures, Hold) {
   const ScriptCase& c = GetParam();
   const ScriptCopy copy(c.script);
-  const std::vector<std::string> before = Listing(copy.Root());
-  const ChildRun run = copy.Run(c);
+  const std::vector<std::string> before = testsupport::Listing(copy.Root());
+  const ProgramRun run = copy.Run(c);
   if (c.status == kAnyFailure) {
-    EXPECT_GT(run.status, 0) << Describe(run);
+    EXPECT_GT(run.exitCode, 0) << Describe(run);
   } else {
-    EXPECT_EQ(run.status, c.status) << Describe(run);
+    EXPECT_EQ(run.exitCode, c.status) << Describe(run);
   }
   if (c.says != nullptr) {
     EXPECT_NE(run.err.find(c.says), std::string::npos) << Describe(run);
   }
   EXPECT_TRUE(fs::is_empty(copy.Root() + "/tmp")) << "a temporary file was left";
   if (!c.rewrites) {
-    EXPECT_EQ(Listing(copy.Root()), before);
+    EXPECT_EQ(testsupport::Listing(copy.Root()), before);
     if (*c.script.fixtures != '\0') {
       EXPECT_EQ(ReadFile(copy.Fixtures() + "/" + c.script.sample), kOldBytes);
     }
@@ -211,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(EveryScript, ScriptFailures, ::testing::ValuesIn(kCases
 // The corpus of malformed scripts comes from a fixed seed: a run makes the committed bytes again.
 TEST(ScriptSeeds, MakeTheCommittedCorpusAgain) {
   const ScriptCopy copy(kScriptSeeds);
-  const ChildRun run = copy.Run({"rewrite", kScriptSeeds, {}});
-  ASSERT_EQ(run.status, 0) << Describe(run);
+  const ProgramRun run = copy.Run(Rewrite("rewrite", kScriptSeeds));
+  ASSERT_EQ(run.exitCode, 0) << Describe(run);
   const std::string committed = std::string(SOURCE_DIR) + "/tests/data/scripts";
   for (const std::string& name : Names(committed)) {
     EXPECT_EQ(ReadFile(copy.Fixtures() + "/" + name), ReadFile(committed + "/" + name)) << name;
@@ -225,16 +195,12 @@ TEST(CheckFormat, NamesTheFileItWouldChangeAndFixes) {
   const ScriptCopy copy(kCheckFormat);
   fs::copy_file(std::string(SOURCE_DIR) + "/.clang-format", copy.Root() + "/.clang-format");
   WriteFile(copy.Root() + "/bad.cpp", "int   f( ) {return 1 ;}\n");
-  auto git = [&](std::vector<std::string> args) {
-    testsupport::ChildLaunch launch;
-    launch.program = "/usr/bin/env";
-    launch.args = {"git", "-c", "safe.directory=*"};
-    launch.args.insert(launch.args.end(), args.begin(), args.end());
-    launch.folder = copy.Root();
-    return testsupport::RunChild(launch);
+  auto git = [&](const char* args) {
+    return testsupport::RunProgram(copy.Root(), "git", std::string("-c 'safe.directory=*' ") + args)
+        .exitCode;
   };
-  ASSERT_EQ(git({"init", "-q"}).status, 0);
-  ASSERT_EQ(git({"add", "bad.cpp"}).status, 0);
+  ASSERT_EQ(git("init -q"), 0);
+  ASSERT_EQ(git("add bad.cpp"), 0);
   struct Step {
     std::vector<std::string> args;
     int status;
@@ -243,8 +209,8 @@ TEST(CheckFormat, NamesTheFileItWouldChangeAndFixes) {
   for (const Step& step : {Step{{}, 1, "check-format: not formatted: bad.cpp\n"},
                            Step{{"--fix"}, 0, ""}, Step{{}, 0, ""}}) {
     SCOPED_TRACE(step.args.empty() ? "check" : step.args[0]);
-    const ChildRun run = copy.Run({"check", kCheckFormat, step.args});
-    EXPECT_EQ(run.status, step.status) << Describe(run);
+    const ProgramRun run = copy.Run({.name = "check", .script = kCheckFormat, .args = step.args});
+    EXPECT_EQ(run.exitCode, step.status) << Describe(run);
     EXPECT_EQ(run.err, step.says);
   }
   EXPECT_EQ(ReadFile(copy.Root() + "/bad.cpp"), "int f() {\n  return 1;\n}\n");

@@ -1,11 +1,21 @@
 // Runs a program of the build in a folder, with settings in its environment, and takes its exit
-// code and output.
+// code and output. Both streams come back through pipes, which no file size limit of the run
+// reaches, so a run under a full disk (see `OnAFullDisk`) still says what it has to say. A run that
+// takes too long is ended, and says so.
 #pragma once
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 
@@ -17,21 +27,109 @@ struct ProgramRun {
   std::string err;
 };
 
-// `environment` is put before the command as the shell takes it ("A=1 B=2"); `args` as given.
+// The run as a failure message shows it: its status, then both streams (cut when long).
+inline std::string Describe(const ProgramRun& run) {
+  constexpr size_t kShown = 1500;
+  auto clip = [](const std::string& text) {
+    return text.size() <= kShown ? text : text.substr(0, kShown) + "...";
+  };
+  return "status " + std::to_string(run.exitCode) + "\n--- stdout:\n" + clip(run.out) +
+         "\n--- stderr:\n" + clip(run.err);
+}
+
+// Words as the shell takes them back, each quoted.
+inline std::string ShellWords(const std::vector<std::string>& words) {
+  std::string text;
+  for (const std::string& w : words) {
+    text += " '";
+    for (char c : w) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    text += "'";
+  }
+  return text;
+}
+
+// The `environment` of a run with `settings` ("A=1 B=2") as on a full disk: no file it writes grows
+// past `bytes`, and the write fails instead of ending it.
+inline std::string OnAFullDisk(long bytes, const std::string& settings) {
+  return "trap '' XFSZ; " + settings + " exec prlimit --fsize=" + std::to_string(bytes) + " --";
+}
+
+namespace detail {
+
+// Reads both pipes until they close or the time is up; false when it is.
+inline bool Drain(int outFd, int errFd, ProgramRun* run,
+                  std::chrono::steady_clock::time_point giveUp) {
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  std::string* sinks[2] = {&run->out, &run->err};
+  for (int open = 2; open > 0;) {
+    const int64_t left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             giveUp - std::chrono::steady_clock::now())
+                             .count();
+    if (left <= 0) return false;
+    if (poll(fds, 2, static_cast<int>(std::min<int64_t>(left, 1000))) < 0 && errno != EINTR) {
+      return true;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace detail
+
+// `environment` is put before the command as the shell takes it ("A=1 B=2"; ending in "exec" the
+// shell becomes the program, so a signal that ends it shows as -1); `args` as given.
 inline ProgramRun RunProgram(const std::string& folder, const std::string& program,
-                             const std::string& args, const std::string& environment = "") {
-  const std::string errFile = folder + "/.stderr.txt";
-  const std::string command = "cd '" + folder + "' && " + environment + " '" + program + "' " +
-                              args + " 2>'" + errFile + "'";
+                             const std::string& args, const std::string& environment = "",
+                             int giveUpSeconds = 600) {
+  const std::string command =
+      "cd '" + folder + "' && " + environment + " '" + program + "' " + args;
   ProgramRun run;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) run.out.append(buffer, n);
-  const int status = pclose(p);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = ReadFile(errFile);
+  int outPipe[2], errPipe[2];
+  if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
+  if (pipe2(errPipe, O_CLOEXEC) != 0) {
+    close(outPipe[0]);
+    close(outPipe[1]);
+    return run;
+  }
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Between fork and exec only calls that are safe there; a group of its own, to end it whole.
+    const int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || setpgid(0, 0) != 0 || dup2(in, 0) < 0 || dup2(outPipe[1], 1) < 0 ||
+        dup2(errPipe[1], 2) < 0) {
+      _exit(127);
+    }
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+  const bool inTime = pid > 0 && detail::Drain(outPipe[0], errPipe[0], &run,
+                                               std::chrono::steady_clock::now() +
+                                                   std::chrono::seconds(giveUpSeconds));
+  close(outPipe[0]);
+  close(errPipe[0]);
+  if (pid < 0) return run;
+  if (!inTime) kill(-pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!inTime) {
+    run.err += "\n(given up after " + std::to_string(giveUpSeconds) + " s)";
+  } else if (WIFEXITED(status)) {
+    run.exitCode = WEXITSTATUS(status);
+  } else if (WIFSIGNALED(status)) {
+    run.err += "\n(ended by signal " + std::to_string(WTERMSIG(status)) + ")";
+  }
   return run;
 }
 

@@ -1,10 +1,12 @@
 // A fresh temporary directory for one test, removed with everything in it at the end.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -39,6 +41,33 @@ inline std::string ReadFile(const std::string& path) {
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every entry under a folder with its kind and size, sorted: what a run left there. The library's
+// log is left out unless asked for.
+inline std::vector<std::string> Listing(const std::string& folder, bool withLog = false) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> entries;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(folder, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string name = it->path().lexically_relative(folder).string();
+    if (!withLog && name == "AppLog.txt") continue;
+    const fs::file_status st = it->symlink_status(ec);
+    std::string kind = "other";
+    if (fs::is_symlink(st)) {
+      kind = "link to " + fs::read_symlink(it->path(), ec).string();
+    } else if (fs::is_directory(st)) {
+      kind = "folder";
+    } else if (fs::is_character_file(st)) {
+      kind = "device";
+    } else if (fs::is_regular_file(st)) {
+      kind = "file of " + std::to_string(fs::file_size(it->path(), ec)) + " bytes";
+    }
+    entries.push_back(name + ": " + kind);
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 }  // namespace testsupport

@@ -1,6 +1,5 @@
-// The generators as programs: make-demo-resources puts a tree in place whole or not at all, and
-// only over one of its own, by the rule scripts/play.sh goes through (scripts/demo-resources.sh);
-// make-test-movie gives a movie OUT's name whole or not at all.
+// make-demo-resources as a program: it puts a tree in place whole or not at all, and only over one
+// of its own, by the rule scripts/play.sh goes through (scripts/demo-resources.sh).
 #include <filesystem>
 #include <map>
 
@@ -96,27 +95,6 @@ TEST(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
     EXPECT_EQ(ReadFile(stub + ".runs").size(), static_cast<size_t>(c.runs)) << c.toolStatus;
     EXPECT_EQ(run.err, c.runs == 1 && c.toolStatus != 3 ? "said\n" : "") << c.toolStatus;
   }
-}
-
-// A full disk (a file size limit), a missing folder and an option for OUT: a status and a line,
-// and the old file as it was; then a whole movie in its place.
-TEST(MakeTestMovie, AFailedWriteLeavesOutAsItWas) {
-  TempDir dir;
-  WriteFile(dir.File("old.mkv"), "old");
-  const std::string movie = " 64 64 10 1,2,3 4,5,6 7,8,9";
-  for (const auto& [script, status] :
-       {std::pair{"trap \"\" XFSZ; prlimit --fsize=300 -- \"$0\" old.mkv", 1},
-        {"\"$0\" none/new.mkv", 1},
-        {"\"$0\" --new.mkv", 2}}) {
-    const auto run = RunProgram(dir.path(), "/bin/sh",
-                                std::string("-c '") + script + movie + "' " MAKE_TEST_MOVIE);
-    EXPECT_EQ(run.exitCode, status) << script;
-    EXPECT_NE(run.err, "") << script;
-  }
-  EXPECT_EQ(ReadFile(dir.File("old.mkv")), "old");
-  EXPECT_FALSE(fs::exists(dir.File("--new.mkv")));
-  EXPECT_EQ(RunProgram(dir.path(), MAKE_TEST_MOVIE, "old.mkv" + movie).exitCode, 0);
-  EXPECT_EQ(ReadFile(dir.File("old.mkv")).substr(0, 4), "\x1a\x45\xdf\xa3");  // EBML
 }
 
 }  // namespace

@@ -24,11 +24,10 @@ constexpr const char* kHeadless = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
 
 class NetprobeTool : public ::testing::Test {
  protected:
-  // `shell` goes before the command as the shell reads it.
-  ProgramRun Run(const std::string& args, const std::string& shell = "") {
+  ProgramRun Run(const std::string& args) {
     return testsupport::RunProgram(
         dir_.path(), NETPROBE, args,
-        shell + std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'");
+        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'");
   }
   testsupport::TempDir dir_;
 };
@@ -84,7 +83,6 @@ struct FetchCase {
 // OUT is replaced only by a whole body: a failure leaves the old bytes and no temporary file.
 TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
   testsupport::WriteFile(dir_.File("kept.out"), "old bytes");
-  const std::string big(1 << 20, 'b');
   const FetchCase cases[] = {
       {"get PORT /a.txt --memory", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello",
        "result 0 error -1 bytes 5 crc32=3610a686\n"},
@@ -97,23 +95,20 @@ TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
        "result 0 error -1 bytes 2 crc32=79dcdd47\n"},
       {"get PORT /f --file body.out", "HTTP/1.0 200 OK\r\n\r\nfile body",
        "result 0 error -1 bytes 9 crc32=00000000\n"},
+      {"get PORT /d --file /dev/full", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello", "",
+       "netprobe: cannot write /dev/full: is a device, not a file\n"},
       {"get PORT /x --file kept.out", "HTTP/1.0 404 Not Found\r\n\r\n", nullptr,
        "netprobe: the transfer failed: the server answered 404; kept.out is left as it was\n"},
       {"get PORT /cut --file kept.out", "HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nhalf",
        "result 2 error 3 bytes 4 crc32=00000000\n",
        "netprobe: the transfer failed: the connection failed or was lost; kept.out"},
-      // A full disk (the file size limit, in the run below) stops the body long before its end.
-      {"get PORT /big --file kept.out", "HTTP/1.0 200 OK\r\nContent-Length: 1048576\r\n\r\n" + big,
-       nullptr, "netprobe: the transfer failed: no room for the body"},
-      {"get PORT /d --file /dev/full", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello", "",
-       "netprobe: cannot write /dev/full: is a device, not a file\n"},
   };
   for (const FetchCase& c : cases) {
     SCOPED_TRACE(c.args);
     ScriptedServer server({c.answer});
     std::string args = c.args;
     args.replace(args.find("PORT"), 4, std::to_string(server.port()));
-    const ProgramRun run = Run("http " + args, "trap '' XFSZ; ulimit -f 256;");
+    const ProgramRun run = Run("http " + args);
     EXPECT_EQ(run.exitCode, *c.err == '\0' ? 0 : 1);
     if (c.out != nullptr) {
       EXPECT_EQ(run.out, c.out);

@@ -5,13 +5,9 @@
 // a full disk fails with a line naming it and leaves whatever was there as it was; an input that
 // is a folder, missing or empty fails with a line; an option no tool takes is a usage error. The
 // list of programs comes from the build, so a new program fails here until it has a row.
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -27,113 +24,22 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/instance_lock.h"
 #include "platform/png_file.h"
 #include "tests/morrow/network/scripted_server.h"
-#include "tests/support/child_run.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
 #include "tests/support/wave_writer.h"
-#include "tests/tools/tool_programs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::Describe;
+using testsupport::Listing;
+using testsupport::ProgramRun;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
-using toolfailures::kToolProgramCount;
-using toolfailures::kToolPrograms;
-
-// ---------------------------------------------------------------------------------------------
-// Running a tool
-
-using testsupport::ChildRun;
-using testsupport::Describe;
-
-// The library's lock, taken by a child process of the test, as another instance would hold it.
-class HeldLock {
- public:
-  explicit HeldLock(const std::string& runtimeDir) {
-    const std::string path = runtimeDir + "/Morrow.lock";
-    int ready[2], hold[2];
-    if (pipe2(ready, O_CLOEXEC) != 0) return;
-    if (pipe2(hold, O_CLOEXEC) != 0) {
-      close(ready[0]);
-      close(ready[1]);
-      return;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      close(hold[1]);
-      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-      char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? '1' : '0';
-      if (write(ready[1], &c, 1) != 1) _exit(1);
-      // Holds until the test lets go (its end of the pipe closes).
-      while (read(hold[0], &c, 1) < 0 && errno == EINTR) {
-      }
-      _exit(0);
-    }
-    close(ready[1]);
-    close(hold[0]);
-    release_ = hold[1];
-    char c = 0;
-    held_ = pid_ > 0 && read(ready[0], &c, 1) == 1 && c == '1';
-    close(ready[0]);
-  }
-  ~HeldLock() {
-    close(release_);
-    if (pid_ > 0) waitpid(pid_, nullptr, 0);
-  }
-  HeldLock(const HeldLock&) = delete;
-  HeldLock& operator=(const HeldLock&) = delete;
-  bool held() const { return held_; }
-
- private:
-  pid_t pid_ = -1;
-  int release_ = -1;
-  bool held_ = false;
-};
-
-// Each case's own folders: the tool's working folder and its runtime folder.
-class CaseFolder {
- public:
-  CaseFolder() {
-    fs::create_directory(work());
-    fs::create_directory(runtime());
-  }
-  std::string work() const { return root_.File("work"); }
-  std::string runtime() const { return root_.File("runtime"); }
-  std::string At(const std::string& name) const { return work() + "/" + name; }
-
- private:
-  testsupport::TempDir root_;
-};
-
-// Every entry under a folder with its kind and size, sorted: what a run left there. The library's
-// log is left out unless asked for.
-std::vector<std::string> Listing(const std::string& folder, bool withLog = false) {
-  std::vector<std::string> entries;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().lexically_relative(folder).string();
-    if (!withLog && name == "AppLog.txt") continue;
-    const fs::file_status st = it->symlink_status(ec);
-    std::string kind = "other";
-    if (fs::is_symlink(st)) {
-      kind = "link to " + fs::read_symlink(it->path(), ec).string();
-    } else if (fs::is_directory(st)) {
-      kind = "folder";
-    } else if (fs::is_character_file(st)) {
-      kind = "device";
-    } else if (fs::is_regular_file(st)) {
-      kind = "file of " + std::to_string(fs::file_size(it->path(), ec)) + " bytes";
-    }
-    entries.push_back(name + ": " + kind);
-  }
-  std::sort(entries.begin(), entries.end());
-  return entries;
-}
 
 // ---------------------------------------------------------------------------------------------
 // The rows
@@ -213,12 +119,9 @@ std::string Tone() {
   return testsupport::PcmWave(1, 8000, 16, testsupport::Samples16(samples));
 }
 
-void Sound(const std::string& work) {
-  WriteFile(work + "/sound.wav", Tone());
-}
-
-void Music(const std::string& work) {
-  WriteFile(work + "/music.wav", Tone());
+// The sound snddump decodes and the music playmusic plays.
+void Sounds(const std::string& work) {
+  for (const char* name : {"/sound.wav", "/music.wav"}) WriteFile(work + name, Tone());
 }
 
 void Movie(const std::string& work) {
@@ -347,10 +250,7 @@ const std::vector<ToolRow>& Rows() {
                     {"{outdir}"},
                     "Resource",
                     4096,
-                    true,
-                    {Spot::kFolder},
-                    "a Resource folder there is the tree of an earlier run, which a run "
-                    "replaces"}},
+                    true}},
        .noInputsWhy = "it takes nothing but where to write",
        .unknownOption = {kUnknown}},
       {.tool = "make-test-movie",
@@ -395,7 +295,7 @@ const std::vector<ToolRow>& Rows() {
                    1}},
        .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
       {.tool = "playmusic",
-       .fixtures = Music,
+       .fixtures = Sounds,
        .underLock = {{"play", {"music.wav", "0"}, true}},
        .printing = {"music.wav", "0"},
        .noOutputsWhy = "it plays and prints, and writes no file but the library's log",
@@ -429,7 +329,7 @@ const std::vector<ToolRow>& Rows() {
                    "missing"}},
        .unknownOption = {kUnknown}},
       {.tool = "snddump",
-       .fixtures = Sound,
+       .fixtures = Sounds,
        .underLock = {{"decode", {"sound.wav"}, false}, {"play", {"--play", "sound.wav"}, true}},
        .printing = {"sound.wav"},
        .outputs = {{"raw", {"sound.wav", "--raw", "{out}"}, "pcm.raw", 1024}},
@@ -448,11 +348,22 @@ const std::vector<ToolRow>& Rows() {
   return rows;
 }
 
-const char* ProgramPath(const std::string& tool) {
-  for (int i = 0; i < kToolProgramCount; ++i) {
-    if (tool == kToolPrograms[i].name) return kToolPrograms[i].path;
+// The programs tools/CMakeLists.txt adds, each with where it was built (NAME=PATH, each followed
+// by a comma), as CMake gave them.
+std::map<std::string, std::string> Programs() {
+  std::map<std::string, std::string> programs;
+  const std::string list = TOOL_PROGRAMS;
+  for (size_t at = 0, end; (end = list.find(',', at)) != std::string::npos; at = end + 1) {
+    const size_t is = list.find('=', at);
+    programs[list.substr(at, is - at)] = list.substr(is + 1, end - is - 1);
   }
-  return nullptr;
+  return programs;
+}
+
+const char* ProgramPath(const std::string& tool) {
+  static const std::map<std::string, std::string> programs = Programs();
+  const auto it = programs.find(tool);
+  return it == programs.end() ? nullptr : it->second.c_str();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -539,13 +450,14 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     const char* path = ProgramPath(row_->tool);
     ASSERT_NE(path, nullptr) << row_->tool << " is not among the programs the build makes";
     program_ = path;
-    if (row_->fixtures != nullptr) row_->fixtures(folder_.work());
+    if (row_->fixtures != nullptr) row_->fixtures(folder_.path());
   }
 
   // Runs the tool with `args` in the case's folder; {port} becomes the port of a server that
-  // answers with a body (or, when `answering` is false, takes no connection).
-  ChildRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
-               bool answering = true) {
+  // answers with a body (or, when `answering` is false, takes no connection). The runtime folder,
+  // where the library's lock is, is the test's own.
+  ProgramRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
+                 bool answering = true) {
     std::unique_ptr<testsupport::ScriptedServer> server;
     Args final = args;
     if (Mentions(args, "{port}")) {
@@ -556,15 +468,13 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
       server = std::make_unique<testsupport::ScriptedServer>(script);
       final = Substitute(args, "{port}", std::to_string(server->port()));
     }
-    testsupport::ChildLaunch launch;
-    launch.program = program_;
-    launch.args = final;
-    launch.folder = folder_.work();
-    launch.environment = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                          "XDG_RUNTIME_DIR=" + folder_.runtime()};
-    launch.stdoutFull = stdoutFull;
-    launch.fileSizeLimit = limit;
-    return testsupport::RunChild(launch);
+    const std::string settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
+    return testsupport::RunProgram(
+        folder_.path(), program_,
+        testsupport::ShellWords(final) + (stdoutFull ? " >/dev/full" : ""),
+        limit == RLIM_INFINITY ? settings + " exec"
+                               : testsupport::OnAFullDisk(static_cast<long>(limit), settings),
+        60);
   }
 
   // Makes a device node like /dev/full or /dev/null at `path`, so that no case puts the
@@ -576,25 +486,25 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   }
 
   void UnderHeldLock(const LockRun& lockRun) {
-    HeldLock lock(folder_.runtime());
-    ASSERT_TRUE(lock.held());
-    const std::vector<std::string> before = Listing(folder_.work(), true);
-    const ChildRun run = Run(lockRun.args);
+    platform::InstanceLock lock;
+    ASSERT_TRUE(lock.Acquire("Morrow"));
+    const std::vector<std::string> before = Listing(folder_.path(), true);
+    const ProgramRun run = Run(lockRun.args);
     if (!lockRun.startsLibrary) {
-      EXPECT_EQ(run.status, 0) << Describe(run);
+      EXPECT_EQ(run.exitCode, 0) << Describe(run);
       EXPECT_EQ(run.err.find("another instance"), std::string::npos) << Describe(run);
       return;
     }
-    EXPECT_EQ(run.status, 2) << Describe(run);
+    EXPECT_EQ(run.exitCode, 2) << Describe(run);
     EXPECT_EQ(run.err, std::string(row_->tool) +
                            ": nothing done: another instance holds the library's lock\n");
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(Listing(folder_.work(), true), before) << "the run wrote a file";
+    EXPECT_EQ(Listing(folder_.path(), true), before) << "the run wrote a file";
   }
 
   void WithStdoutFull() {
-    const ChildRun run = Run(row_->printing, true);
-    EXPECT_GT(run.status, 0) << Describe(run);
+    const ProgramRun run = Run(row_->printing, true);
+    EXPECT_GT(run.exitCode, 0) << Describe(run);
     EXPECT_NE(run.err.find(std::string(row_->tool) + ": cannot write standard output: "),
               std::string::npos)
         << Describe(run);
@@ -608,7 +518,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
             .string();
     switch (spot) {
       case Spot::kMissingFolder:
-        fs::remove_all(folder_.At("missing"));
+        fs::remove_all(folder_.File("missing"));
         break;
       case Spot::kFullDevice:
         DeviceNode(place, 7);
@@ -625,12 +535,9 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         WriteFile(linked, kOldBytes);
         break;
       case Spot::kFullDisk:
-        if (output.tree) {
-          fs::create_directory(place);
-          WriteFile(place + "/keep.txt", kOldBytes);
-        } else {
-          WriteFile(place, kOldBytes);
-        }
+        // A tree goes where there is none: a folder the tool did not write would be kept as it is
+        // whatever the disk, and the case would not reach the write.
+        if (!output.tree) WriteFile(place, kOldBytes);
         return output.fullAt;
     }
     return RLIM_INFINITY;
@@ -639,15 +546,15 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   void AimedAt(const Output& output, Spot spot) {
     const fs::path target =
         spot == Spot::kMissingFolder ? fs::path("missing") / output.name : fs::path(output.name);
-    const std::string place = folder_.At(target.string());
+    const std::string place = folder_.File(target.string());
     const rlim_t limit = Prepare(output, spot, place);
     if (IsSkipped()) return;
-    const std::vector<std::string> before = Listing(folder_.work());
+    const std::vector<std::string> before = Listing(folder_.path());
     const std::string outdir = target.has_parent_path() ? target.parent_path().string() : ".";
-    const ChildRun run =
+    const ProgramRun run =
         Run(Substitute(Substitute(output.args, "{outdir}", outdir), "{out}", target.string()),
             false, limit);
-    EXPECT_GT(run.status, 0) << Describe(run);
+    EXPECT_GT(run.exitCode, 0) << Describe(run);
     // The line names the target, or the folder it was asked to go into.
     const std::string named = target.filename().string();
     const bool givenFolder = Mentions(output.args, "{outdir}") && outdir != ".";
@@ -656,7 +563,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         << "no line names " << named << "\n"
         << Describe(run);
     // What was there is as it was, and nothing was added beside it (no temporary file left).
-    std::vector<std::string> after = Listing(folder_.work());
+    std::vector<std::string> after = Listing(folder_.path());
     std::erase_if(after, [&](const std::string& entry) {
       return std::any_of(output.alongside.begin(), output.alongside.end(),
                          [&](const std::string& other) { return entry.starts_with(other + ": "); });
@@ -665,7 +572,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     const fs::file_status st = fs::symlink_status(place);
     switch (spot) {
       case Spot::kMissingFolder:
-        EXPECT_FALSE(fs::exists(folder_.At("missing")));
+        EXPECT_FALSE(fs::exists(folder_.File("missing")));
         break;
       case Spot::kFullDevice:
       case Spot::kNullDevice:
@@ -679,24 +586,28 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         EXPECT_EQ(ReadFile(place), kOldBytes);
         break;
       case Spot::kFullDisk:
-        EXPECT_EQ(ReadFile(output.tree ? place + "/keep.txt" : place), kOldBytes);
+        if (output.tree) {
+          EXPECT_FALSE(fs::exists(place));
+        } else {
+          EXPECT_EQ(ReadFile(place), kOldBytes);
+        }
         break;
     }
   }
 
   void GivenBad(const Input& input, BadInput form) {
-    const std::string place = folder_.At(input.name);
+    const std::string place = folder_.File(input.name);
     fs::remove_all(place);
     fs::create_directories(fs::path(place).parent_path());
     if (form == BadInput::kFolder) fs::create_directory(place);
     if (form == BadInput::kEmpty) WriteFile(place, "");
     if (form == BadInput::kNotAFolder) WriteFile(place, "not a folder\n");
-    const ChildRun run =
+    const ProgramRun run =
         Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY, false);
     if (input.status == kAnyFailure) {
-      EXPECT_GT(run.status, 0) << Describe(run);
+      EXPECT_GT(run.exitCode, 0) << Describe(run);
     } else {
-      EXPECT_EQ(run.status, input.status) << Describe(run);
+      EXPECT_EQ(run.exitCode, input.status) << Describe(run);
     }
     if (input.says != nullptr) {
       EXPECT_NE((run.out + run.err).find(input.says), std::string::npos) << Describe(run);
@@ -708,10 +619,10 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   }
 
   void WithUnknownOption() {
-    const ChildRun run = Run(row_->unknownOption);
-    EXPECT_EQ(run.status, 2) << Describe(run);
+    const ProgramRun run = Run(row_->unknownOption);
+    EXPECT_EQ(run.exitCode, 2) << Describe(run);
     EXPECT_NE(run.err.find("usage"), std::string::npos) << Describe(run);
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder_.work())) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_.path())) {
       EXPECT_FALSE(entry.path().filename().string().starts_with(kUnknown))
           << "made " << entry.path().filename();
     }
@@ -719,7 +630,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
 
   const ToolRow* row_ = nullptr;
   std::string program_;
-  CaseFolder folder_;
+  testsupport::TempDir folder_;  // the working folder
 };
 
 TEST_P(ToolFailures, Holds) {
@@ -746,9 +657,8 @@ INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()
 // The table against the build
 
 TEST(ToolTable, EveryProgramOfTheBuildHasARow) {
-  ASSERT_GT(kToolProgramCount, 0);
-  for (int i = 0; i < kToolProgramCount; ++i) {
-    const std::string name = kToolPrograms[i].name;
+  ASSERT_FALSE(Programs().empty());
+  for (const auto& [name, path] : Programs()) {
     EXPECT_TRUE(std::any_of(Rows().begin(), Rows().end(),
                             [&](const ToolRow& row) { return name == row.tool; }))
         << name << " has no row: say how to run it for each case, or why a case does not apply";
