@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,14 +19,8 @@ namespace fs = std::filesystem;
 class OutputFileTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) const { return dir_.File(name); }
-  static std::string Read(const std::string& path) { return testsupport::ReadFile(path); }
   // The names in the folder: a failure must leave no temporary file beside the target.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_.path())) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Names() const { return testsupport::Names(dir_.path()); }
   testsupport::TempDir dir_;
 };
 
@@ -36,7 +29,7 @@ TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {
   std::string error;
   ASSERT_TRUE(WriteWholeFile(target, "first", 5, &error)) << error;
   ASSERT_TRUE(WriteWholeFile(target, "second!", 7, &error)) << error;
-  EXPECT_EQ(Read(target), "second!");
+  EXPECT_EQ(testsupport::ReadFile(target), "second!");
   EXPECT_EQ(Names(), std::vector<std::string>{"out.bin"});
   // The mode a plain creation would give, not the temporary file's private one.
   const mode_t mask = umask(0);
@@ -69,7 +62,7 @@ TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
       EXPECT_FALSE(out.Commit(&error));
     }
     EXPECT_NE(error.find(target), std::string::npos) << error;
-    EXPECT_EQ(Read(target), "old bytes");
+    EXPECT_EQ(testsupport::ReadFile(target), "old bytes");
     EXPECT_EQ(Names(), std::vector<std::string>{"keep.bin"});
   }
 }
@@ -88,7 +81,7 @@ TEST_F(OutputFileTest, AFailedCloseKeepsTheOldFile) {
   close(fileno(out.Stream()));
   EXPECT_FALSE(out.Commit(&error));
   EXPECT_NE(error.find(target), std::string::npos) << error;
-  EXPECT_EQ(Read(target), "old bytes");
+  EXPECT_EQ(testsupport::ReadFile(target), "old bytes");
   EXPECT_EQ(Names(), std::vector<std::string>{"keep.bin"});
 }
 

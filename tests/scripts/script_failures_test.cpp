@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Describe;
+using testsupport::Names;
 using testsupport::ProgramRun;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -97,15 +98,6 @@ const ScriptCase kCases[] = {
     Rewrite("script_seeds_rewrite", kScriptSeeds),
 };
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The copy of a script in a tree of its own: ROOT/scripts/FILE, its fixtures under ROOT, and
 // ROOT/tmp as its temporary folder.
 class ScriptCopy {
@@ -129,12 +121,9 @@ class ScriptCopy {
     words.insert(words.end(), c.args.begin(), c.args.end());
     std::string settings = "TMPDIR='" + dir_.File("tmp") + "'";
     for (const std::string& e : c.environment) settings += " " + e;
-    return testsupport::RunProgram(
+    return testsupport::RunWords(
         dir_.path(), file.ends_with(".py") ? "python3" : "bash",
-        testsupport::ShellWords(words) + (c.stdoutFull ? " >/dev/full" : ""),
-        c.fullAt == RLIM_INFINITY ? settings + " exec"
-                                  : testsupport::OnAFullDisk(static_cast<long>(c.fullAt), settings),
-        60);
+        {.words = words, .settings = settings, .stdoutFull = c.stdoutFull, .fullAt = c.fullAt});
   }
 
  private:

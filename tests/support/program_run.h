@@ -1,12 +1,13 @@
 // Runs a program of the build in a folder, with settings in its environment, and takes its exit
 // code and output. Both streams come back through pipes, which no file size limit of the run
-// reaches, so a run under a full disk (see `OnAFullDisk`) still says what it has to say. A run that
+// reaches, so a run under a full disk (see `RunWords`) still says what it has to say. A run that
 // takes too long is ended, and says so.
 #pragma once
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,12 +47,6 @@ inline std::string ShellWords(const std::vector<std::string>& words) {
     text += "'";
   }
   return text;
-}
-
-// The `environment` of a run with `settings` ("A=1 B=2") as on a full disk: no file it writes grows
-// past `bytes`, and the write fails instead of ending it.
-inline std::string OnAFullDisk(long bytes, const std::string& settings) {
-  return "trap '' XFSZ; " + settings + " exec prlimit --fsize=" + std::to_string(bytes) + " --";
 }
 
 namespace detail {
@@ -131,6 +126,27 @@ inline ProgramRun RunProgram(const std::string& folder, const std::string& progr
     run.err += "\n(ended by signal " + std::to_string(WTERMSIG(status)) + ")";
   }
   return run;
+}
+
+// A run of `program` with `words` as they are, `settings` ("A=1 B=2") in its environment, its
+// standard output on a full device when `stdoutFull`, and, under a `fullAt` limit, as on a full
+// disk: no file it writes grows past that many bytes, and the write fails instead of ending it.
+struct WordsRun {
+  std::vector<std::string> words;
+  std::string settings;
+  bool stdoutFull = false;
+  rlim_t fullAt = RLIM_INFINITY;
+};
+
+inline ProgramRun RunWords(const std::string& folder, const std::string& program,
+                           const WordsRun& run, int giveUpSeconds = 60) {
+  std::string environment = run.settings + " exec";
+  if (run.fullAt != RLIM_INFINITY) {
+    environment =
+        "trap '' XFSZ; " + environment + " prlimit --fsize=" + std::to_string(run.fullAt) + " --";
+  }
+  return RunProgram(folder, program, ShellWords(run.words) + (run.stdoutFull ? " >/dev/full" : ""),
+                    environment, giveUpSeconds);
 }
 
 }  // namespace testsupport

@@ -43,6 +43,16 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The names in a folder, sorted: what a run left beside its files.
+inline std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 // Every entry under a folder with its kind and size, sorted: what a run left there. The library's
 // log is left out unless asked for.
 inline std::vector<std::string> Listing(const std::string& folder, bool withLog = false) {

@@ -464,13 +464,11 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
       server = std::make_unique<testsupport::ScriptedServer>(script);
       final = Substitute(args, "{port}", std::to_string(server->port()));
     }
-    const std::string settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
-    return testsupport::RunProgram(
-        folder_.path(), program_,
-        testsupport::ShellWords(final) + (stdoutFull ? " >/dev/full" : ""),
-        limit == RLIM_INFINITY ? settings + " exec"
-                               : testsupport::OnAFullDisk(static_cast<long>(limit), settings),
-        60);
+    return testsupport::RunWords(folder_.path(), program_,
+                                 {.words = final,
+                                  .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy",
+                                  .stdoutFull = stdoutFull,
+                                  .fullAt = limit});
   }
 
   // Makes a device node like /dev/full or /dev/null at `path`, so that no case puts the
