@@ -26,17 +26,20 @@ using testsupport::WriteFile;
 constexpr int kAnyFailure = -1;
 constexpr const char* kOldBytes = "old bytes";
 
-// A script, the fixture folder it writes (empty for none) and one of its fixtures.
+// A script, the fixture folder it writes (empty for none) and one of its fixtures; whether a run
+// makes the committed bytes again (the script corpus comes from a fixed seed; the sound encoders
+// stamp their own versions and serial numbers).
 struct Script {
   const char* file;
   const char* fixtures;
   const char* sample;
+  bool sameBytes = false;
 };
 
 constexpr Script kCheckFormat = {"check-format.sh", "", ""};
 constexpr Script kBattleSoak = {"battle-soak.sh", "", ""};
 constexpr Script kSoundSeeds = {"make-sound-seeds.sh", "tests/data/sound", "pcm16_mono.wav"};
-constexpr Script kScriptSeeds = {"make-script-seeds.py", "tests/data/scripts", "full.srd"};
+constexpr Script kScriptSeeds = {"make-script-seeds.py", "tests/data/scripts", "full.srd", true};
 
 struct ScriptCase {
   const char* name;
@@ -160,23 +163,16 @@ TEST_P(ScriptFailures, Hold) {
   EXPECT_NE(ReadFile(copy.Fixtures() + "/" + c.script.sample), kOldBytes);
   EXPECT_EQ(Names(copy.Root() + "/tests/data"),
             std::vector<std::string>{fs::path(committed).filename().string()});
+  if (!c.script.sameBytes) return;
+  for (const std::string& name : Names(committed)) {
+    EXPECT_EQ(ReadFile(copy.Fixtures() + "/" + name), ReadFile(committed + "/" + name)) << name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScript, ScriptFailures, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ScriptCase>& info) {
                            return std::string(info.param.name);
                          });
-
-// The corpus of malformed scripts comes from a fixed seed: a run makes the committed bytes again.
-TEST(ScriptSeeds, MakeTheCommittedCorpusAgain) {
-  const ScriptCopy copy(kScriptSeeds);
-  const ProgramRun run = copy.Run(Rewrite("rewrite", kScriptSeeds));
-  ASSERT_EQ(run.exitCode, 0) << Describe(run);
-  const std::string committed = std::string(SOURCE_DIR) + "/tests/data/scripts";
-  for (const std::string& name : Names(committed)) {
-    EXPECT_EQ(ReadFile(copy.Fixtures() + "/" + name), ReadFile(committed + "/" + name)) << name;
-  }
-}
 
 // In a checkout of its own: the check names the file it would change and fails; --fix formats it,
 // and the check passes after.
