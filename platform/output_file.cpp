@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -26,6 +27,40 @@ mode_t NewFileMode() {
   return mode;
 }
 
+constexpr char kTemporarySuffix[] = ".tmp-";
+constexpr size_t kRandomLetters = 6;  // the XXXXXX mkostemp fills
+
+// The temporary file takes over what a plain write into the target would have kept: its owner
+// and group where the process may give them (a refused change leaves the process's own), then
+// its mode, set last because a change of owner clears the set-id bits. A new target gets the mode
+// a plain creation would.
+void TakeOverAttributes(int fd, const std::string& target) {
+  struct stat st;
+  if (lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    fchmod(fd, NewFileMode());
+    return;
+  }
+  if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+    // Neither owner nor group may be given: the file is the process's, as a new one would be.
+  }
+  fchmod(fd, st.st_mode & 07777);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a rename inside a folder durable; a folder that cannot be opened is left as it is, since
+// the rename itself has already been done.
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
 }  // namespace
 
 std::string ReplaceRefusal(const std::string& path) {
@@ -42,7 +77,7 @@ OutputFile::~OutputFile() {
   Abandon();
 }
 
-bool OutputFile::Open(const std::string& path, std::string* error) {
+bool OutputFile::Open(const std::string& path, std::string* error, Durability durability) {
   Abandon();
   std::string refusal = path.empty() ? std::string("an empty file name") : ReplaceRefusal(path);
   if (!refusal.empty()) {
@@ -50,14 +85,16 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
     return false;
   }
   std::vector<char> name(path.begin(), path.end());
-  const char suffix[] = ".tmp-XXXXXX";
-  name.insert(name.end(), suffix, suffix + sizeof suffix);  // with its terminating zero
+  name.insert(name.end(), kTemporarySuffix, kTemporarySuffix + sizeof kTemporarySuffix - 1);
+  name.insert(name.end(), kRandomLetters, 'X');
+  name.push_back('\0');
+  // Made exclusively: a link or anything else already at the name makes mkostemp try another.
   const int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) {
     if (error != nullptr) *error = Reason(path, errno);
     return false;
   }
-  fchmod(fd, NewFileMode());
+  TakeOverAttributes(fd, path);
   stream_ = fdopen(fd, "wb");
   if (stream_ == nullptr) {
     const int e = errno;
@@ -69,6 +106,7 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
   target_ = path;
   temporary_ = name.data();
   writeError_ = 0;
+  durability_ = durability;
   return true;
 }
 
@@ -100,6 +138,9 @@ bool OutputFile::Commit(std::string* error) {
     if (failure == 0 && std::fflush(stream_) != 0) failure = errno != 0 ? errno : EIO;
     // A writer that went around Write() (libpng, fprintf) leaves its failure in the error flag.
     if (failure == 0 && std::ferror(stream_)) failure = EIO;
+    if (failure == 0 && durability_ == Durability::kSynced && fsync(fileno(stream_)) != 0) {
+      failure = errno;
+    }
     const bool closed = std::fclose(stream_) == 0;
     if (failure == 0 && !closed) failure = errno != 0 ? errno : EIO;
   }
@@ -112,6 +153,7 @@ bool OutputFile::Commit(std::string* error) {
   }
   if (failure == 0 && refusal.empty()) {
     temporary_.clear();
+    if (durability_ == Durability::kSynced) SyncFolder(FolderOf(target_));
     return true;
   }
   unlink(temporary_.c_str());
@@ -129,13 +171,27 @@ void OutputFile::Abandon() {
   }
   writeError_ = 0;
   handedOver_ = false;
+  durability_ = Durability::kPlain;
 }
 
-bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error) {
+bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error,
+                    Durability durability) {
   OutputFile out;
-  if (!out.Open(path, error)) return false;
+  if (!out.Open(path, error, durability)) return false;
   out.Write(data, size);
   return out.Commit(error);
+}
+
+bool IsTemporaryNameOf(const std::string& name, const std::string& target) {
+  const size_t slash = target.find_last_of('/');
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string stem = base + kTemporarySuffix;
+  if (base.empty() || name.size() != stem.size() + kRandomLetters || name.rfind(stem, 0) != 0) {
+    return false;
+  }
+  return std::all_of(name.end() - kRandomLetters, name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
 }
 
 }  // namespace platform

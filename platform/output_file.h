@@ -4,6 +4,9 @@
 // and a target that was there before keeps its old bytes on a failure. Only a regular file (or
 // nothing) is ever replaced: a folder, a device, a pipe or a symbolic link at the target is refused
 // before anything is written, since renaming over it would destroy what the name stood for.
+// The temporary file is made with a random name that nobody can have prepared (created
+// exclusively, never through a link), and a file that is replaced keeps its mode and, where the
+// process may set them, its owner and group, as a plain write into it would have.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +14,12 @@
 #include <string>
 
 namespace platform {
+
+// How far a commit goes before it reports success.
+enum class Durability {
+  kPlain,   // renamed into place; the system writes it out in its own time
+  kSynced,  // the bytes on the disk before the rename, and the rename on the disk after it
+};
 
 class OutputFile {
  public:
@@ -23,7 +32,8 @@ class OutputFile {
   // Checks the target and makes the temporary file beside it. False, with a reason that names the
   // target, when the target is not a regular file or the temporary file cannot be made (a missing
   // or read-only folder among the causes); nothing is left behind then.
-  bool Open(const std::string& path, std::string* error);
+  bool Open(const std::string& path, std::string* error,
+            Durability durability = Durability::kPlain);
   // The temporary file's stream, for the writer; null unless open and still this output's.
   std::FILE* Stream() const { return handedOver_ ? nullptr : stream_; }
   // Writes bytes to the stream; false once any write has failed (the failure is kept for Commit).
@@ -49,6 +59,7 @@ class OutputFile {
   std::FILE* stream_ = nullptr;
   int writeError_ = 0;       // errno of the first failed write
   bool handedOver_ = false;  // stream_ belongs to the writer it was handed to
+  Durability durability_ = Durability::kPlain;
 };
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular
@@ -56,6 +67,12 @@ class OutputFile {
 std::string ReplaceRefusal(const std::string& path);
 
 // The whole of `size` bytes as `path`, through an OutputFile. False with its reason.
-bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error);
+bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error,
+                    Durability durability = Durability::kPlain);
+
+// Whether `name`, an entry of the folder `target` is in, is one of the temporary files an output
+// to `target` makes (the target's name, ".tmp-" and six letters or digits). Only such an entry
+// can be what a killed writer left.
+bool IsTemporaryNameOf(const std::string& name, const std::string& target);
 
 }  // namespace platform

@@ -2,9 +2,7 @@
 // its file and written through a temporary file that replaces the old one only when complete.
 #include "game/core/data_files.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -322,21 +320,29 @@ bool MapPath(const char* path, std::string* mapped) {
   return path != nullptr && morrow::MapGamePath(path, mapped) && !mapped->empty();
 }
 
-// Writes all bytes, flushes them to the disk and closes the file; false on any failure (the file
-// is closed in every case).
-bool WriteAndClose(FILE* file, const unsigned char* bytes, size_t size) {
-  bool ok = std::fwrite(bytes, 1, size, file) == size;
-  ok = ok && std::fflush(file) == 0;
-  ok = ok && fsync(fileno(file)) == 0;
-  return std::fclose(file) == 0 && ok;
+// The file a save writes: its own path, or, where a link stands there, the file the links lead to,
+// as a plain write into the link would reach it. A loop of links ends on a link, which the writer
+// refuses. False with the reason when a link cannot be read.
+bool SaveTarget(const std::string& mapped, std::filesystem::path* file, std::string* why) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path at = mapped;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(at, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(at, ec);
+    if (ec) {
+      *why = ec.message();
+      return false;
+    }
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  *file = at;
+  return true;
 }
 
-// Makes a rename inside a folder durable; a folder that cannot be opened is left as it is.
-void SyncFolder(const std::filesystem::path& folder) {
-  int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
+// The writer's reason without the path it starts with: the log line names the save already.
+std::string ReasonAlone(const std::string& reason, const std::string& path) {
+  const std::string lead = path + ": ";
+  return reason.rfind(lead, 0) == 0 ? reason.substr(lead.size()) : reason;
 }
 
 }  // namespace
@@ -432,39 +438,21 @@ int SaveDataFile(const char* path, int kind) {
     LogLine(morrow::LogText(path) + ": the save failed (" + why + "); the old file is kept");
     return -1;
   };
-  const std::filesystem::path target(mapped);
-  const std::filesystem::path folder = target.parent_path();
+  const std::filesystem::path folder = std::filesystem::path(mapped).parent_path();
   std::error_code ec;
   if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
     std::filesystem::create_directories(folder, ec);
     if (ec) return failed(ec.message());
   }
-  // A link is written through to the file it names, as a plain write into it would be, so a save
-  // kept elsewhere keeps its link; only a file (or nothing) is ever replaced, never a folder, a
-  // device or a pipe that stands under the save's name.
-  std::filesystem::path file = target;
-  for (int hops = 0;
-       hops < 40 && std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec));
-       ++hops) {
-    const std::filesystem::path next = std::filesystem::read_symlink(file, ec);
-    if (ec) return failed(ec.message());
-    file = next.is_absolute() ? next : file.parent_path() / next;
+  // The whole-file writer replaces only a file (or nothing), never a folder, a device or a pipe
+  // that stands under the save's name, and makes its temporary file where no one can have laid
+  // a link for it.
+  std::filesystem::path file;
+  std::string why;
+  if (!SaveTarget(mapped, &file, &why)) return failed(why);
+  if (!morrow::WriteWholeGameFile(file.string(), bytes, static_cast<size_t>(count) * 4, &why)) {
+    return failed(ReasonAlone(why, file.string()));
   }
-  const std::filesystem::file_status status = std::filesystem::symlink_status(file, ec);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    return failed("it is not a file");
-  }
-  const std::string temporary = file.string() + ".tmp";
-  FILE* out = std::fopen(temporary.c_str(), "wb");
-  // Nothing was written, so nothing is removed.
-  if (out == nullptr) return failed(std::strerror(errno));
-  if (!WriteAndClose(out, bytes, static_cast<size_t>(count) * 4) ||
-      std::rename(temporary.c_str(), file.c_str()) != 0) {
-    const int error = errno;
-    std::remove(temporary.c_str());
-    return failed(std::strerror(error));
-  }
-  SyncFolder(file.parent_path());
   return 0;
 }
 
@@ -479,17 +467,31 @@ void FlushDataFileLog() {
 }
 
 void RemoveStaleSaveFiles() {
+  namespace fs = std::filesystem;
   for (const char* path : {kOptionsFile, kButtonsFile, kScoresFile, kSurvivalFile}) {
-    std::string mapped;
-    if (!MapPath(path, &mapped)) continue;
-    const std::string temporary = mapped + ".tmp";
+    std::string mapped, why;
+    fs::path file;
+    if (!MapPath(path, &mapped) || !SaveTarget(mapped, &file, &why)) continue;
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     std::error_code ec;
-    // Only a file: whatever else has that name is not a save's.
-    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(temporary, ec))) {
-      continue;
+    std::vector<fs::path> stale;
+    for (fs::directory_iterator at(folder, ec), end; !ec && at != end; at.increment(ec)) {
+      // Only a file named as the writer names its temporary files: a link is neither followed
+      // nor removed, and anything else of such a name is not a save's.
+      std::error_code statusError;
+      if (morrow::IsWholeFileTemporaryOf(at->path().filename().string(), file.string()) &&
+          fs::is_regular_file(at->symlink_status(statusError))) {
+        stale.push_back(at->path());
+      }
     }
-    if (std::filesystem::remove(temporary, ec)) {
-      LogLine(morrow::LogText(path) + ".tmp: left by a save that did not finish; removed");
+    for (const fs::path& temporary : stale) {
+      if (!fs::remove(temporary, ec)) continue;
+      // Beside the save's own name the log names it as the game does; through a link, as found.
+      const std::string shown = file == fs::path(mapped)
+                                    ? morrow::LogText(path) + temporary.filename().string().substr(
+                                                                  file.filename().string().size())
+                                    : temporary.string();
+      LogLine(shown + ": left by a save that did not finish; removed");
     }
   }
 }

@@ -11,6 +11,7 @@
 #include "morrow/system/memory.h"
 #include "platform/codepage.h"
 #include "platform/directory.h"
+#include "platform/output_file.h"
 
 namespace morrow {
 namespace {
@@ -277,6 +278,15 @@ bool MapGamePath(const char* gbkPath, std::string* out) {
   }
   *out = built;
   return built.size() < kMaxPathBytes;
+}
+
+bool WriteWholeGameFile(const std::string& path, const void* data, size_t size,
+                        std::string* error) {
+  return platform::WriteWholeFile(path, data, size, error, platform::Durability::kSynced);
+}
+
+bool IsWholeFileTemporaryOf(const std::string& name, const std::string& path) {
+  return platform::IsTemporaryNameOf(name, path);
 }
 
 }  // namespace morrow

@@ -39,6 +39,73 @@ TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
+// A file replaced keeps what a plain write into it would have kept: its mode, set-id bits among
+// them, and its owner and group where the process may give them (a superuser may); both ways of
+// committing alike.
+TEST_F(OutputFileTest, AReplacedFileKeepsItsModeOwnerAndGroup) {
+  const std::string target = Path("kept.bin");
+  std::string error;
+  for (Durability durability : {Durability::kPlain, Durability::kSynced}) {
+    for (mode_t mode : {0600, 0640, 0444, 02755}) {
+      SCOPED_TRACE(std::to_string(mode) + (durability == Durability::kSynced ? " synced" : ""));
+      ASSERT_TRUE(WriteWholeFile(target, "old", 3, &error)) << error;
+      const bool superuser = geteuid() == 0;
+      if (superuser) {
+        ASSERT_EQ(chown(target.c_str(), 4321, 8765), 0);
+      }
+      ASSERT_EQ(chmod(target.c_str(), mode), 0);
+      ASSERT_TRUE(WriteWholeFile(target, "new bytes", 9, &error, durability)) << error;
+      struct stat st;
+      ASSERT_EQ(stat(target.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, mode);
+      if (superuser) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 8765u);
+      }
+      EXPECT_EQ(testsupport::ReadFile(target), "new bytes");
+      chmod(target.c_str(), 0600);
+    }
+  }
+  EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
+}
+
+// The temporary file is the writer's own: a name of its naming that nobody could have laid in
+// advance, so a link standing at the fixed name beside the target leads nowhere.
+TEST_F(OutputFileTest, TheTemporaryFileIsMadeWhereNoLinkCanLead) {
+  const std::string target = Path("out.bin");
+  ASSERT_TRUE(WriteWholeFile(Path("victim"), "precious", 8, nullptr));
+  fs::create_symlink("victim", target + ".tmp");
+  OutputFile out;
+  std::string error;
+  ASSERT_TRUE(out.Open(target, &error, Durability::kSynced)) << error;
+  const std::string temporary = fs::path(out.TemporaryPath()).filename().string();
+  EXPECT_TRUE(IsTemporaryNameOf(temporary, target)) << temporary;
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out.TemporaryPath())));
+  EXPECT_TRUE(out.Write("bytes", 5));
+  ASSERT_TRUE(out.Commit(&error)) << error;
+  EXPECT_EQ(testsupport::ReadFile(Path("victim")), "precious");
+  EXPECT_EQ(testsupport::ReadFile(target), "bytes");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"out.bin", "out.bin.tmp", "victim"}));
+  struct Case {
+    const char* name;
+    const char* target;
+    bool ours;
+  } cases[] = {
+      {"a.sav.tmp-Ab12Z9", "Data/a.sav", true},
+      {"a.sav.tmp-000000", "a.sav", true},
+      {"a.sav.tmp", "a.sav", false},
+      {"a.sav.tmp-Ab12Z", "a.sav", false},
+      {"a.sav.tmp-Ab12Z99", "a.sav", false},
+      {"a.sav.tmp-Ab.2Z9", "a.sav", false},
+      {"b.sav.tmp-Ab12Z9", "Data/a.sav", false},
+      {"xa.sav.tmp-Ab12Z9", "a.sav", false},
+      {".tmp-Ab12Z9", "Data/", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsTemporaryNameOf(c.name, c.target), c.ours) << c.name << " of " << c.target;
+  }
+}
+
 TEST_F(OutputFileTest, AFailedWriteKeepsTheOldFileAndRemovesTheTemporary) {
   const std::string target = Path("keep.bin");
   std::string error;

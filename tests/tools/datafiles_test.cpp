@@ -116,23 +116,40 @@ TEST_F(DatafilesTool, RecordLinesShowEveryRowAndItsRepair) {
   EXPECT_EQ(ReadFile(Data("score.sav")), Bytes(words));
 }
 
+// A link laid at the name an older writer gave its temporary file leads nowhere; a save that the
+// disk cannot hold (score.sav, the largest) fails alone, with its reason, and keeps the old file;
+// a file replaced keeps its mode.
 TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
-  std::filesystem::create_directories(dir_.File("Data/config.sav.tmp"));
+  std::filesystem::create_directories(dir_.File("Data"));
+  WriteFile(dir_.File("victim"), "precious");
+  std::filesystem::create_symlink("../victim", Data("config.sav.tmp"));
   const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
   WriteFile(Data("config.sav"), old);
-  auto run = Run("save .");
+  WriteFile(Data("score.sav"), "old scores");
+  auto run = testsupport::RunWords(dir_.path(), DATAFILES_PATH,
+                                   {.words = {"save", "."}, .settings = "", .fullAt = 1000});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
   // After the repair of what it read, the failed save with its reason.
   EXPECT_EQ(Lines(run.err).back(),
-            "datafiles: Data\\config.sav: the save failed (Is a directory); the old file is kept");
-  EXPECT_EQ(ReadFile(Data("config.sav")), old);
-  // The other three were still written.
+            "datafiles: Data\\score.sav: the save failed (File too large); the old file is kept");
+  EXPECT_EQ(ReadFile(Data("score.sav")), "old scores");
+  // The other three were written, through no link.
+  EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({3, 0, 2, 1, 1, 1, 2, 20, 0, 123, -5}));
   EXPECT_EQ(ReadFile(Data("score_s.sav")).size(), 192u);
-  std::filesystem::remove(Data("config.sav.tmp"));
+  EXPECT_EQ(ReadFile(dir_.File("victim")), "precious");
+  EXPECT_TRUE(std::filesystem::is_symlink(Data("config.sav.tmp")));
+  EXPECT_FALSE(std::filesystem::is_symlink(Data("config.sav")));
+  ASSERT_EQ(chmod(Data("score.sav").c_str(), 0600), 0);
   run = Run("save .");
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({3, 0, 2, 1, 1, 1, 2, 20, 0, 123, -5}));
+  EXPECT_EQ(ReadFile(Data("score.sav")).size(), 1444u);
+  struct stat st;
+  ASSERT_EQ(stat(Data("score.sav").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(testsupport::Names(dir_.File("Data")),
+            (std::vector<std::string>{"config.sav", "config.sav.tmp", "key.inf", "score.sav",
+                                      "score_s.sav"}));
   std::filesystem::create_directories(Data("cnf.dat"));  // there, but not to be read: said, and 1
   run = Run("show .");
   EXPECT_EQ(run.exitCode, 1);

@@ -16,6 +16,7 @@
 
 #include "morrow/recording/library_recorder.h"
 #include "platform/directory.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -212,8 +213,10 @@ TEST_F(DataFiles, DefaultImagesByteForByte) {
     const std::string bytes = ReadFile(Path(c.local));
     EXPECT_EQ(bytes.size(), c.size);
     EXPECT_EQ(bytes, Bytes(c.words));
-    EXPECT_FALSE(Exists(std::string(c.local) + ".tmp"));
   }
+  // Nothing but the four saves: no temporary file stays beside them.
+  EXPECT_EQ(testsupport::Names(Path("Data")),
+            (std::vector<std::string>{"config.sav", "key.inf", "score.sav", "score_s.sav"}));
 }
 
 TEST_F(DataFiles, SaveThenLoadRestoresEveryWord) {
@@ -496,7 +499,7 @@ TEST_F(DataFiles, UnknownWriterKindsAreRefusedBeforeOpening) {
   for (int kind : {3, 5, -1, 100, INT_MIN}) {
     EXPECT_EQ(SaveDataFile(kOptionsFile, kind), -1) << kind;
     EXPECT_EQ(ReadFile(Path("Data/config.sav")), old) << kind;
-    EXPECT_FALSE(Exists("Data/config.sav.tmp")) << kind;
+    EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"config.sav"}) << kind;
   }
   EXPECT_EQ(SaveDataFile(nullptr, kSaveOptions), -1);
 }
@@ -507,42 +510,70 @@ TEST_F(DataFiles, MissingDataFolderIsMade) {
   EXPECT_EQ(ReadFile(Path("Data/score_s.sav")).size(), 192u);
 }
 
-// Every way a save can fail keeps the old bytes and removes only the temporary file it wrote.
+// A save that fails on a full disk keeps the old bytes, says why once, and leaves no temporary
+// file behind.
 TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
-  struct Case {
-    const char* name;
-    void (*prepare)(const std::string& dir);
-    const char* leftOver;  // what must still be there afterwards (besides the old file)
-  } cases[] = {
-      {"temporary name taken by a folder",
-       [](const std::string& dir) { mkdir((dir + "/Data/config.sav.tmp").c_str(), 0755); },
-       "Data/config.sav.tmp"},
-      {"full disk",
-       [](const std::string& dir) { symlink("/dev/full", (dir + "/Data/config.sav.tmp").c_str()); },
-       nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(Path("Data"));
-    ASSERT_EQ(mkdir("Data", 0755), 0);
-    const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
-    WriteFile(Path("Data/config.sav"), old);
-    c.prepare(dir_.path());
-    Recorder().ClearCalls();
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
+  WriteFile(Path("Data/config.sav"), old);
+  {
+    testsupport::FileSizeLimit full(20);
     EXPECT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), -1);
-    EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
-    const std::vector<std::string> lines = LogLinesNaming("Data\\config.sav");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("the save failed"), std::string::npos) << lines[0];
-    if (c.leftOver != nullptr) {
-      EXPECT_TRUE(Exists(c.leftOver));
-    } else {
-      EXPECT_FALSE(std::filesystem::is_symlink(Path("Data/config.sav.tmp")));
-      EXPECT_FALSE(Exists("Data/config.sav.tmp"));
+  }
+  EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
+  const std::vector<std::string> lines = LogLinesNaming("Data\\config.sav");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("the save failed (File too large); the old file is kept"),
+            std::string::npos)
+      << lines[0];
+  EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"config.sav"});
+}
+
+// Whatever stands at a name a save's temporary file could have (the fixed name an older writer
+// used, or one of the writer's own), before the game's start and between two saves: the save is
+// whole, a file and not a link, nothing planted is followed, and only a file of the writer's own
+// naming is removed, by the start's clean-up.
+TEST_F(DataFiles, NothingPlantedAtATemporaryNameIsFollowed) {
+  namespace fs = std::filesystem;
+  struct Plant {
+    const char* name;
+    void (*make)(const std::string& at);
+    bool removedAtStart;
+  } plants[] = {
+      {"link", [](const std::string& at) { fs::create_symlink("../victim", at); }, false},
+      {"folder", [](const std::string& at) { fs::create_directory(at); }, false},
+      {"pipe", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }, false},
+      {"file", [](const std::string& at) { WriteFile(at, "half a save"); }, true},
+  };
+  const std::vector<int32_t> options = {2, 1, 1, 0, 0, 0, 1, 20, 19, 0, 0};
+  for (const Plant& p : plants) {
+    for (const char* name : {"config.sav.tmp", "config.sav.tmp-Ab12Z9"}) {
+      for (bool betweenSaves : {false, true}) {
+        SCOPED_TRACE(std::string(p.name) + " at " + name + (betweenSaves ? ", between saves" : ""));
+        fs::remove_all(Path("Data"));
+        ASSERT_EQ(mkdir("Data", 0755), 0);
+        WriteFile(Path("victim"), "precious");
+        if (betweenSaves) {
+          ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
+        }
+        const std::string at = Path(std::string("Data/") + name);
+        p.make(at);
+        const fs::file_type planted = fs::symlink_status(at).type();
+        // Before the first save the game's start cleans up first; between two saves nothing does.
+        if (!betweenSaves) RemoveStaleSaveFiles();
+        g_options.difficulty = 2;
+        ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
+        EXPECT_EQ(ReadFile(Path("victim")), "precious");
+        EXPECT_EQ(fs::symlink_status(Path("Data/config.sav")).type(), fs::file_type::regular);
+        EXPECT_EQ(ReadFile(Path("Data/config.sav")), Bytes(options));
+        const bool removed =
+            p.removedAtStart && !betweenSaves && std::string(name) != "config.sav.tmp";
+        EXPECT_EQ(fs::symlink_status(at).type(), removed ? fs::file_type::not_found : planted);
+        EXPECT_EQ(testsupport::Names(Path("Data")).size(), removed ? 1u : 2u);
+        ResetRecords();
+      }
     }
   }
-  // /dev/full itself is untouched by the clean-up.
-  EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 
 // Only a file is replaced: a folder or a pipe under the save's name stays as it is and the save
@@ -585,8 +616,11 @@ TEST_F(DataFiles, OnlyAFileIsReplacedAndALinkIsWrittenThrough) {
     if (c.written != nullptr) {
       EXPECT_EQ(ReadFile(Path(c.written)).size(), 80u);
     }
-    EXPECT_FALSE(Exists("Data/key.inf.tmp"));
-    EXPECT_FALSE(Exists("elsewhere/keys.tmp"));
+    // No temporary file stays, beside the save's name or beside the file a link leads to.
+    EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"key.inf"});
+    if (Exists("elsewhere")) {
+      EXPECT_EQ(testsupport::Names(Path("elsewhere")), std::vector<std::string>{"keys"});
+    }
   }
   // A file where the folder should be: nothing can be made.
   fs::remove_all(Path("Data"));
@@ -603,26 +637,61 @@ TEST_F(DataFiles, UnwritableDataFolderKeepsTheOldFile) {
   EXPECT_EQ(SaveDataFile(kScoresFile, kSaveScores), -1);
   chmod("Data", 0755);
   EXPECT_EQ(ReadFile(Path("Data/score.sav")), Bytes({1}));
-  EXPECT_FALSE(Exists("Data/score.sav.tmp"));
+  EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"score.sav"});
 }
 
-// A save killed between writing its temporary file and the rename leaves "<file>.tmp"; the next
-// start removes it, and only a file of that name.
-TEST_F(DataFiles, StaleTemporaryFilesAreRemovedAtStart) {
+// A file replaced by a save keeps its mode, as a plain write into it would have.
+TEST_F(DataFiles, AReplacedSaveKeepsItsMode) {
   ASSERT_EQ(mkdir("Data", 0755), 0);
-  WriteFile(Path("Data/key.inf.tmp"), "half a sa");
-  WriteFile(Path("Data/score_s.sav.tmp"), "");
-  ASSERT_EQ(mkdir("Data/config.sav.tmp", 0755), 0);
-  WriteFile(Path("Data/cnf.dat.tmp"), "never written by the game");
+  for (mode_t mode : {0600, 0640, 0444}) {
+    SCOPED_TRACE(mode);
+    WriteFile(Path("Data/score.sav"), "old");
+    ASSERT_EQ(chmod(Path("Data/score.sav").c_str(), mode), 0);
+    ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
+    struct stat st;
+    ASSERT_EQ(stat(Path("Data/score.sav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(st.st_size, 1444);
+  }
+}
+
+// A save killed between writing its temporary file and the rename leaves it beside the file the
+// save writes; the next start removes it, and only a file of the writer's own naming for one of
+// the four saves: never a link (nor what it names), a folder, a pipe, or a name of another kind.
+TEST_F(DataFiles, StaleTemporaryFilesAreRemovedAtStart) {
+  namespace fs = std::filesystem;
+  ASSERT_EQ(mkdir("Data", 0755), 0);
+  ASSERT_EQ(mkdir("elsewhere", 0755), 0);
+  WriteFile(Path("victim"), "precious");
+  fs::create_symlink("../elsewhere/keys", Path("Data/key.inf"));
+  const char* removed[] = {"Data/config.sav.tmp-Ab12Z9", "Data/score_s.sav.tmp-000000",
+                           "Data/score.sav.tmp-zzzzzz", "elsewhere/keys.tmp-q1W2e3"};
+  for (const char* name : removed) WriteFile(Path(name), "half a sa");
+  const std::vector<std::string> keptFiles = {
+      "Data/cnf.dat.tmp-abcdef",     // the game never writes cnf.dat
+      "Data/config.sav.tmp",         // not the writer's naming
+      "Data/config.sav.tmp-abc",     // nor this
+      "Data/config.sav.tmp-abc.de",  // nor this
+      "Data/key.inf.tmp-Ab12Z9",     // key.inf is a link: its save writes elsewhere
+      "Data/config.sav.tmp-\xff\xfe\xfd\xfc\xfb\xfa"};
+  for (const std::string& name : keptFiles) WriteFile(Path(name), "someone's");
+  ASSERT_EQ(mkdir("Data/score.sav.tmp-FOLDER", 0755), 0);
+  ASSERT_EQ(mkfifo("Data/score.sav.tmp-PIPE00", 0600), 0);
+  fs::create_symlink("../victim", Path("Data/score_s.sav.tmp-LINK00"));
   RemoveStaleSaveFiles();
-  EXPECT_FALSE(Exists("Data/key.inf.tmp"));
-  EXPECT_FALSE(Exists("Data/score_s.sav.tmp"));
-  EXPECT_TRUE(std::filesystem::is_directory(Path("Data/config.sav.tmp")));
-  EXPECT_TRUE(Exists("Data/cnf.dat.tmp"));
-  EXPECT_EQ(LogLinesNaming(".tmp").size(), 2u);
-  EXPECT_EQ(LogLinesNaming("key.inf.tmp").size(), 1u);
+  for (const char* name : removed) EXPECT_FALSE(Exists(name)) << name;
+  for (const std::string& name : keptFiles) EXPECT_EQ(ReadFile(Path(name)), "someone's") << name;
+  EXPECT_TRUE(fs::is_directory(Path("Data/score.sav.tmp-FOLDER")));
+  EXPECT_TRUE(fs::is_fifo(Path("Data/score.sav.tmp-PIPE00")));
+  EXPECT_TRUE(fs::is_symlink(Path("Data/score_s.sav.tmp-LINK00")));
+  EXPECT_EQ(ReadFile(Path("victim")), "precious");
+  // One line each, naming what was removed: the save's own name with the writer's suffix, or the
+  // path a link led to.
+  EXPECT_EQ(LogLinesNaming("left by a save that did not finish; removed").size(), 4u);
+  EXPECT_EQ(LogLinesNaming("Data\\config.sav.tmp-Ab12Z9: left by").size(), 1u);
+  EXPECT_EQ(LogLinesNaming("elsewhere/keys.tmp-q1W2e3: left by").size(), 1u);
   RemoveStaleSaveFiles();
-  EXPECT_EQ(LogLinesNaming(".tmp").size(), 2u);
+  EXPECT_EQ(LogLinesNaming("left by a save").size(), 4u);
 }
 
 TEST_F(DataFiles, OptionDefaultsLeaveTheSpareWords) {
