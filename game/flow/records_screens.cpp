@@ -7,6 +7,7 @@
 #include "game/core/data_files.h"
 #include "game/core/frame_state.h"
 #include "game/core/input.h"
+#include "game/core/match_setup.h"
 #include "game/core/numeric.h"
 #include "game/core/option_cursors.h"
 #include "game/core/scenes.h"
@@ -54,6 +55,53 @@ constexpr const char* kDifficultyTexts[4] = {
     "\xA3\xC8\xA3\xE1\xA3\xF2\xA3\xE4",                          // Ｈａｒｄ
     "\xA3\xCC\xA3\xF5\xA3\xEE\xA3\xE1\xA3\xF4\xA3\xE9\xA3\xE3",  // Ｌｕｎａｔｉｃ
 };
+
+// Two numbers of a row stay at least kNumberGap pixels apart, clearly more than the 1 pixel between
+// the digits of one number (font00's 11-pixel cells, 12 apart), so that no two read as one. A
+// column that a kept record can overflow shows at most the digits that fit and a larger value as
+// all nines; the records and every comparison keep the value itself.
+constexpr int kNumberGap = 6;
+constexpr int kDigitStep = 12;
+constexpr int kDigitWidth = 11;
+
+// The most digits a number whose last digit is drawn at x can show, when the number to its left
+// draws its last digit at `left`.
+constexpr int DigitsAfter(int left, int x) {
+  return (x - (left + kDigitWidth + kNumberGap)) / kDigitStep + 1;
+}
+
+constexpr int32_t AllNines(int digits) {
+  int32_t nines = 0;
+  for (int k = 0; k < digits; ++k) nines = 10 * nines + 9;
+  return nines;
+}
+
+// `value` as a column of `digits` digits shows it.
+constexpr int32_t ShownIn(int digits, int32_t value) {
+  return value > AllNines(digits) ? AllNines(digits) : value;
+}
+
+// The score pages' columns: rank (at most 10), score and cards (any count a run can reach, up to
+// the int32 top) and the stage, counted from 1 (at most 18, past the main story's 17 stages).
+constexpr int kRankX = 318;
+constexpr int kScoreX = 435;
+constexpr int kStageX = 514;
+constexpr int kCardsX = 594;
+constexpr int kScoreDigits = DigitsAfter(kRankX, kScoreX);
+constexpr int kCardsDigits = DigitsAfter(kStageX, kCardsX);
+static_assert(kScoreDigits == 9 && kCardsDigits == 6);
+static_assert(kMainStoryStages + 1 <= AllNines(DigitsAfter(kScoreX, kStageX)) &&
+              kExtraStoryStages <= kMainStoryStages);
+
+// The survival page's columns: the best score (nine digits at least, ten at the int32 top, with
+// only a picture to its left; under the last row the frame rate's digits end at 330, 7 pixels short
+// of ten digits), the stage (at most 31) and the breaks (any count at the top score).
+constexpr int kBestScoreX = 445;
+constexpr int kSurvivalStageX = 513;
+constexpr int kBreaksX = 585;
+constexpr int kBreaksDigits = DigitsAfter(kSurvivalStageX, kBreaksX);
+static_assert(kBreaksDigits == 5);
+static_assert(kSurvivalCompletedStage <= AllNines(DigitsAfter(kBestScoreX, kSurvivalStageX)));
 
 struct ColumnHead {
   int x;
@@ -180,10 +228,10 @@ void ScoreTableScene(int extra) {
   for (int i = 0; i < 10; ++i) {
     const int row = first + i;
     const int y = 128 + 24 * i;
-    DrawNumber(318, y, i + 1, kNumberStyle, 0);
-    DrawNumber(435, y, t.score[row], kNumberStyle, 0);
-    DrawNumber(514, y, SaturateToInt(int64_t{t.stage[row]} + 1), kNumberStyle, 0);
-    DrawNumber(594, y, t.cards[row], kNumberStyle, 0);
+    DrawNumber(kRankX, y, i + 1, kNumberStyle, 0);
+    DrawNumber(kScoreX, y, ShownIn(kScoreDigits, t.score[row]), kNumberStyle, 0);
+    DrawNumber(kStageX, y, SaturateToInt(int64_t{t.stage[row]} + 1), kNumberStyle, 0);
+    DrawNumber(kCardsX, y, ShownIn(kCardsDigits, t.cards[row]), kNumberStyle, 0);
   }
   LeavePageOnCancel(0);
   EndRecordsFrame();
@@ -197,9 +245,9 @@ void SurvivalRecordScene() {
   for (int c = 0; c < 16; ++c) {
     const int y = 94 + 24 * c;
     morrow::DrawGraph(200, y + 4, MenuPicture(kPicNames, c), 1);
-    DrawNumber(445, y, s.bestScore[c], kNineDigitStyle, 0);
-    DrawNumber(513, y, s.stage[c], kNumberStyle, 0);
-    DrawNumber(585, y, s.breaks[c], kNumberStyle, 0);
+    DrawNumber(kBestScoreX, y, s.bestScore[c], kNineDigitStyle, 0);
+    DrawNumber(kSurvivalStageX, y, s.stage[c], kNumberStyle, 0);
+    DrawNumber(kBreaksX, y, ShownIn(kBreaksDigits, s.breaks[c]), kNumberStyle, 0);
   }
   LeavePageOnCancel(0);
   EndRecordsFrame();

@@ -2,6 +2,7 @@
 // score-table rows of each page, the survival records and the ways back.
 #include "game/flow/records_screens.h"
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "game/core/frame_state.h"
 #include "game/core/option_cursors.h"
 #include "game/core/scenes.h"
+#include "game/flow/frame_loop.h"
 #include "game/flow/glyph_text.h"
 #include "tests/game/flow/result_harness.h"
 
@@ -26,31 +28,51 @@ using testsupport::kUp;
 using testsupport::RecordedCall;
 using testsupport::Recorder;
 
+// A number as drawn: its value and the box its digit cells cover, right and bottom exclusive.
+struct DrawnNumber {
+  long long value;
+  int left, top, right, bottom;
+};
+
 class Records : public testsupport::ResultHarness {
  protected:
-  // The numbers drawn with the plain digits on row y, in the order drawn: each number's digits
-  // come right to left, 12 pixels apart.
-  static std::vector<long long> NumbersAt(int y) {
-    std::vector<long long> numbers;
-    long long value = 0, place = 1;
-    bool any = false;
-    int lastX = 0;
+  // Every number drawn with the plain digits (1000 + d: 11 x 16 cells, 12 apart) or the small ones
+  // (1100 + d: 10 x 13, 9 apart), in the order drawn: each number's digits come right to left.
+  static std::vector<DrawnNumber> DrawnNumbers() {
+    struct Sheet {
+      int first, width, height, step;
+    };
+    constexpr Sheet kSheets[] = {{1000, 11, 16, 12}, {1100, 10, 13, 9}};
+    std::vector<DrawnNumber> numbers;
+    const Sheet* last = nullptr;
+    long long place = 1;
     for (const RecordedCall& call : Recorder().Named("DrawGraph")) {
       const int graph = std::stoi(call.args[2]);
-      if (std::stoi(call.args[1]) != y || graph < 1000 || graph > 1009) continue;
-      const int x = std::stoi(call.args[0]);
-      if (!any || x != lastX - 12) {
-        if (any) numbers.push_back(value);
-        value = 0;
+      const Sheet* sheet = nullptr;
+      for (const Sheet& s : kSheets) {
+        if (graph >= s.first && graph < s.first + 10) sheet = &s;
+      }
+      if (sheet == nullptr) continue;
+      const int x = std::stoi(call.args[0]), y = std::stoi(call.args[1]);
+      if (sheet != last || numbers.back().top != y || x != numbers.back().left - sheet->step) {
+        numbers.push_back({0, x, y, x + sheet->width, y + sheet->height});
         place = 1;
       }
-      value += place * (graph - 1000);
+      numbers.back().value += place * (graph - sheet->first);
+      numbers.back().left = x;
       place *= 10;
-      lastX = x;
-      any = true;
+      last = sheet;
     }
-    if (any) numbers.push_back(value);
     return numbers;
+  }
+
+  // The numbers drawn with the plain digits on row y, in the order drawn.
+  static std::vector<long long> NumbersAt(int y) {
+    std::vector<long long> values;
+    for (const DrawnNumber& n : DrawnNumbers()) {
+      if (n.top == y && n.bottom - n.top == 16) values.push_back(n.value);
+    }
+    return values;
   }
 };
 
@@ -192,6 +214,89 @@ TEST_F(Records, ADamagedSurvivalFileShowsDefaultRows) {
     EXPECT_EQ(NumbersAt(94 + 24 * c), (shown ? std::vector<long long>{300000 + c, c, c % 4}
                                              : std::vector<long long>{100000, 0, 0}))
         << c;
+  }
+}
+
+// The widest values a kept record holds, on both pages: no number comes nearer another of its row
+// than 6 pixels (the frame rate's among them, under the last survival row), and a column shows at
+// most the digits that fit, a larger value as all nines. Each record goes through its file first,
+// so the rows are ones the reader keeps.
+TEST_F(Records, NoNumberComesNearerItsNeighbourThanTheGap) {
+  constexpr int kGap = 6;
+  constexpr int32_t kTop = INT_MAX;
+  struct Case {
+    const char* name;
+    int scene;
+    int32_t values[3];  // score, stage, cards; or best score, stage, breaks
+    std::vector<long long> shown;
+  } cases[] = {
+      {"story at the top", kSceneMainStoryScores, {kTop, 17, kTop}, {999999999, 18, 999999}},
+      {"extra story past the caps",
+       kSceneExtraStoryScores,
+       {1000000000, 9, 1000000},
+       {999999999, 10, 999999}},
+      {"story at the caps",
+       kSceneMainStoryScores,
+       {999999999, 17, 999999},
+       {999999999, 18, 999999}},
+      {"survival at the top", kSceneSurvivalRecords, {kTop, 31, kTop}, {kTop, 31, 99999}},
+      {"survival below the top",
+       kSceneSurvivalRecords,
+       {kTop - 1, 30, (kTop - 1) / 5000},
+       {kTop - 1, 30, 99999}},
+      {"survival past the cap",
+       kSceneSurvivalRecords,
+       {500000000, 31, 100000},
+       {500000000, 31, 99999}},
+      {"survival at the cap", kSceneSurvivalRecords, {499995000, 0, 99999}, {499995000, 0, 99999}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Restart();
+    const bool survival = c.scene == kSceneSurvivalRecords;
+    for (int row = 0; row < (survival ? kSurvivalRows : kScoreRows); ++row) {
+      int32_t* words[3] = {&g_scores.score[row], &g_scores.stage[row], &g_scores.cards[row]};
+      if (survival) {
+        words[0] = &g_survival.bestScore[row];
+        words[1] = &g_survival.stage[row];
+        words[2] = &g_survival.breaks[row];
+      }
+      for (int k = 0; k < 3; ++k) *words[k] = c.values[k];
+    }
+    const char* file = survival ? kSurvivalFile : kScoresFile;
+    ASSERT_EQ(SaveDataFile(file, survival ? kSaveSurvival : kSaveScores), 0);
+    g_scores = ScoreTable{};
+    g_survival = SurvivalRecord{};
+    ASSERT_EQ(LoadDataFile(file, survival ? kLoadSurvival : kLoadScores), 0);
+    const int32_t kept = survival ? g_survival.breaks[15]
+                                  : g_scores.cards[c.scene == kSceneExtraStoryScores ? 49 : 9];
+    ASSERT_EQ(kept, c.values[2]) << "the reader keeps the row";
+    for (int d = 0; d < 10; ++d) SmallDigitGraphs[d] = 1100 + d;
+    Enter(c.scene);
+    ScoreTableCursor = 0;
+    Recorder().ClearCalls();
+    const int pads[4] = {};
+    RunFrameBody(pads);  // the whole frame, the frame rate with it
+    const std::vector<DrawnNumber> numbers = DrawnNumbers();
+    for (int i = 0; i < (survival ? kSurvivalRows : 10); ++i) {
+      std::vector<long long> want = c.shown;
+      if (!survival) want.insert(want.begin(), i + 1);
+      EXPECT_EQ(NumbersAt(survival ? 94 + 24 * i : 128 + 24 * i), want) << "row " << i;
+    }
+    EXPECT_EQ(std::count_if(numbers.begin(), numbers.end(),
+                            [](const DrawnNumber& n) { return n.top == 465; }),
+              1)
+        << "the frame rate";
+    for (size_t a = 0; a < numbers.size(); ++a) {
+      for (size_t b = a + 1; b < numbers.size(); ++b) {
+        const DrawnNumber& p = numbers[a];
+        const DrawnNumber& q = numbers[b];
+        if (p.top >= q.bottom || q.top >= p.bottom) continue;
+        EXPECT_GE(std::max(q.left - p.right, p.left - q.right), kGap)
+            << p.value << " at " << p.left << "," << p.top << " and " << q.value << " at " << q.left
+            << "," << q.top;
+      }
+    }
   }
 }
 
