@@ -103,8 +103,9 @@ std::vector<TreeFile> OtherFiles() {
   for (int n = 0; n < kMusicCount; ++n) {
     files.push_back({MusicFile(n), from([n] { return MakeMusic(n); })});
   }
-  for (int n = 0; n < kMapCount; ++n)
+  for (int n = 0; n < kMapCount; ++n) {
     files.push_back({MapFile(n), from([n] { return MakeMap(n); })});
+  }
   for (const DemoScript& s : DemoScripts()) {
     files.push_back({s.file, from([&s] { return MakeScript(s); })});
   }
