@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "platform/output_file.h"
 
@@ -29,11 +31,25 @@ void WriteData(png_structp png, png_bytep data, size_t size) {
     png_error(png, std::strerror(errno));
   }
 }
+// Appends to a string; a failed allocation stops the picture as a failed write would (the jump
+// leaves no exception in flight).
+void AppendData(png_structp png, png_bytep data, size_t size) {
+  bool grown = true;
+  try {
+    static_cast<std::string*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(data), size);
+  } catch (const std::bad_alloc&) {
+    grown = false;
+  }
+  if (!grown) png_error(png, "out of memory");
+}
 // The output is flushed once, by its commit.
 void FlushNothing(png_structp) {}
 
-bool WriteFile(OutputFile* out, int32_t width, int32_t height, const uint8_t* rgb,
-               const PngCompression& compression, char* message) {
+// The one routine that compresses a picture, whatever takes its bytes: `put` gets them with `sink`
+// as libpng's io pointer, so a file and a string hold the same bytes.
+bool Encode(png_voidp sink, png_rw_ptr put, int32_t width, int32_t height, const uint8_t* rgb,
+            const PngCompression& compression, char* message) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, message, CollectError, IgnoreWarning);
   if (png == nullptr) return false;
@@ -46,7 +62,7 @@ bool WriteFile(OutputFile* out, int32_t width, int32_t height, const uint8_t* rg
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_set_write_fn(png, out, WriteData, FlushNothing);
+  png_set_write_fn(png, sink, put, FlushNothing);
   if (compression.level >= 0) png_set_compression_level(png, compression.level);
   if (!compression.rowFilters) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -131,12 +147,28 @@ bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const u
   OutputFile out;
   if (!out.Open(path, error)) return false;
   char message[200] = "the PNG could not be written";
-  if (!WriteFile(&out, width, height, rgb, compression, message)) {
+  if (!Encode(&out, WriteData, width, height, rgb, compression, message)) {
     out.Abandon();
     if (error != nullptr) *error = path + ": " + message;
     return false;
   }
   return out.Commit(error);
+}
+
+bool EncodePngRgb(int32_t width, int32_t height, const uint8_t* rgb, std::string* bytes,
+                  std::string* error, const PngCompression& compression) {
+  bytes->clear();
+  if (width < 1 || height < 1 || rgb == nullptr) {
+    if (error != nullptr) *error = "empty picture";
+    return false;
+  }
+  char message[200] = "the PNG could not be made";
+  if (!Encode(bytes, AppendData, width, height, rgb, compression, message)) {
+    bytes->clear();
+    if (error != nullptr) *error = message;
+    return false;
+  }
+  return true;
 }
 
 bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,

@@ -1,5 +1,5 @@
-// 8-bit RGB PNG files: the frame dump, the probes and the demo-resource writer write them, the
-// probes and tests read them back.
+// 8-bit RGB PNG files: the frame dump, the probes and the demo-resource writer write them (the
+// demo-resource tool also makes them in memory, to compare), the probes and tests read them back.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,11 @@ struct PngCompression {
 // bytes depend on the pixels and the compression only (no time stamp).
 bool WritePngRgb(const std::string& path, int32_t width, int32_t height, const uint8_t* rgb,
                  std::string* error, const PngCompression& compression = {});
+
+// The bytes WritePngRgb would write for the same picture and compression, in `bytes` instead of a
+// file; false (with a reason) for an empty picture or when memory runs out.
+bool EncodePngRgb(int32_t width, int32_t height, const uint8_t* rgb, std::string* bytes,
+                  std::string* error, const PngCompression& compression = {});
 
 // Reads any PNG as 8-bit RGB rows (palette and grey expanded, 16-bit channels cut to 8, alpha
 // dropped). False with a reason for a missing, malformed or truncated file, or a picture of more

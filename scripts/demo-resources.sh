@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # demo-resources.sh TOOL DIR: sees that a game started in DIR finds a resource tree, with TOOL
-# being make-demo-resources. A Resource/ the tool wrote and finished is used as it is; so is one
-# holding anything the tool did not write (real resources), which is never touched. Otherwise the
-# tool runs: it writes a missing tree, and replaces one of its own that it did not finish (a
-# tree an earlier run left cut short); for any other Resource/ it exits 3, leaving it as it is.
-# (A run removes the staging folders killed runs left.) Exit 0 when the game may start, else the
-# tool's status after its lines.
+# being make-demo-resources. First the staging folders in DIR that no live run holds (a killed
+# run left them) go, whatever tree is there. A Resource/ the tool wrote and finished (its mark a
+# regular file saying so) is then used as it is. Otherwise the tool runs: it writes a missing tree
+# and replaces one of its own that it did not finish (a tree an earlier run left cut short); a
+# Resource/ holding anything it did not write (real resources) it tells before writing a byte,
+# and exits 3 leaving it as it is, so the game starts on it however full the disk is. Nothing in
+# the tree is read that could keep the rule waiting (a pipe at the mark's name is no mark). Exit 0
+# when the game may start, else the tool's status after its lines.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: demo-resources.sh TOOL DIR" >&2
@@ -13,7 +15,17 @@ if [ $# -ne 2 ]; then
 fi
 tool=$1
 dir=$2
-if [ "$(cat "$dir/Resource/.make-demo-resources" 2>/dev/null)" = complete ]; then
+# A live run holds its staging folder with flock; one that can be locked has no run behind it.
+# flock removes under the lock, so no run can take the folder while it goes.
+for staging in "$dir"/.make-demo-resources-*; do
+  if [ -d "$staging" ] && [ ! -L "$staging" ]; then
+    flock -n "$staging" rm -rf -- "$staging" 2>/dev/null || true
+  fi
+done
+# Only a regular file is read, and that without waiting (in case it turned into a pipe since).
+mark=$dir/Resource/.make-demo-resources
+if [ -f "$mark" ] && [ ! -L "$mark" ] &&
+  [ "$(dd if="$mark" iflag=nonblock bs=64 count=1 status=none 2>/dev/null)" = complete ]; then
   exit 0
 fi
 status=0

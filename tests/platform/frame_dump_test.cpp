@@ -176,4 +176,25 @@ TEST(FrameDump, MalformedAndTruncatedPngsAreRefused) {
   EXPECT_FALSE(platform::ReadPngRgb(dir.File("absent.png"), &w, &h, &out, nullptr));
 }
 
+// The bytes made in memory are the file's, byte for byte, at any compression: a comparison with a
+// file on disk may rely on them.
+TEST(FrameDump, EncodedPngIsTheWrittenFile) {
+  testsupport::TempDir dir;
+  std::vector<uint8_t> rgb(37 * 23 * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t((i * i) % 251);
+  const platform::PngCompression kinds[] = {{}, {1, false}, {9, true}, {0, false}};
+  for (const platform::PngCompression& c : kinds) {
+    const std::string trace = std::to_string(c.level) + (c.rowFilters ? " filtered" : "");
+    std::string error;
+    ASSERT_TRUE(platform::WritePngRgb(dir.File("p.png"), 37, 23, rgb.data(), &error, c)) << error;
+    std::string bytes = "left from before";
+    ASSERT_TRUE(platform::EncodePngRgb(37, 23, rgb.data(), &bytes, &error, c)) << error;
+    EXPECT_EQ(bytes, testsupport::ReadFile(dir.File("p.png"))) << trace;
+  }
+  std::string bytes = "left from before", error;
+  EXPECT_FALSE(platform::EncodePngRgb(0, 23, rgb.data(), &bytes, &error));
+  EXPECT_EQ(error, "empty picture");
+  EXPECT_EQ(bytes, "");
+}
+
 }  // namespace

@@ -35,7 +35,10 @@ class TempDir {
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string bytes;
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, in.gcount());
+  return bytes;
 }
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {

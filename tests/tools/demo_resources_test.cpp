@@ -982,6 +982,84 @@ TEST(DemoTree, WritesEveryFileAndTheSameBytesTwice) {
   EXPECT_EQ(ReadFile(a.File("Resource/SE/zan.wav")), ReadFile(b.File("Resource/SE/zan.wav")));
 }
 
+// The check compares each file there with the bytes made in memory: a picture's must be the file
+// writer's, whatever its kind and size.
+TEST(DemoTree, PicturesMadeInMemoryAreTheFilesBytes) {
+  TempDir dir;
+  for (const char* file : {"Resource/bst.dat", "Resource/Fnt/fnt_a9.dat", "Resource/c_qx07.dat",
+                           "Resource/wall.dat"}) {
+    const DemoPicture* picture = Find(file);
+    ASSERT_NE(picture, nullptr) << file;
+    const Canvas canvas = DrawPicture(*picture);
+    std::string error, bytes;
+    ASSERT_TRUE(WritePng(dir.File("p.png"), canvas, &error)) << error;
+    ASSERT_TRUE(EncodePng(canvas, &bytes, &error)) << error;
+    EXPECT_EQ(bytes, ReadFile(dir.File("p.png"))) << file;
+  }
+}
+
+// What a Resource/ of the tool's names holds decides, before anything is written, whether it is
+// replaced: a file whose bytes part from the new ones anywhere, or run on past them, keeps the
+// tree as it is with no staging folder beside it; a tree cut short anywhere is replaced.
+TEST(DemoTree, TheBytesOfATreeOfItsNamesDecideBeforeAnythingIsWritten) {
+  namespace fs = std::filesystem;
+  TempDir fresh;
+  std::string error;
+  ASSERT_EQ(WriteDemoTree(fresh.path(), &error), TreeWrite::kDone) << error;
+  const std::string lastPicture = DemoPictures().back().file;
+  auto change = [&](const std::string& file, const std::function<void(std::string*)>& edit) {
+    return [&fresh, file, edit](const std::string& dir) {
+      std::string bytes = ReadFile(fresh.File(file));
+      edit(&bytes);
+      WriteFile(dir + "/" + file, bytes);
+    };
+  };
+  auto lastByte = [](std::string* b) { b->back() ^= 1; };
+  auto oneMore = [](std::string* b) { b->push_back('\0'); };
+  auto cutTree = [&](const std::string& dir) {
+    WriteFile(dir + "/" + lastPicture, ReadFile(fresh.File(lastPicture)).substr(0, 40));
+    WriteFile(dir + "/Resource/SE/zan.wav", "");
+    fs::remove(dir + "/Resource/Mpd/03.mpd");
+    WriteFile(dir + "/" + kTreeMark, "compl");
+  };
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> plant;
+    bool stopAtOnce;
+    TreeWrite result;
+    std::string names;  // what the reason names, for kKept
+  } cases[] = {
+      {"last picture's last byte", change(lastPicture, lastByte), false, TreeWrite::kKept,
+       lastPicture},
+      {"a map a byte longer", change("Resource/Mpd/12.mpd", oneMore), false, TreeWrite::kKept,
+       "Resource/Mpd/12.mpd"},
+      {"a real mark", change(kTreeMark, lastByte), false, TreeWrite::kKept, kTreeMark},
+      {"cut short", cutTree, false, TreeWrite::kDone, ""},
+      {"cut short, stopped", cutTree, true, TreeWrite::kFailed, ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    fs::copy(fresh.File("Resource"), dir.File("Resource"), fs::copy_options::recursive);
+    c.plant(dir.path());
+    const std::vector<std::string> before = testsupport::Listing(dir.path());
+    const std::string planted = ReadFile(dir.File(lastPicture));
+    error.clear();
+    EXPECT_EQ(WriteDemoTree(dir.path(), &error, [&] { return c.stopAtOnce; }), c.result) << c.name;
+    if (c.result == TreeWrite::kDone) {
+      EXPECT_EQ(testsupport::Listing(dir.path()), testsupport::Listing(fresh.path())) << c.name;
+      EXPECT_EQ(ReadFile(dir.File(lastPicture)), ReadFile(fresh.File(lastPicture))) << c.name;
+      continue;
+    }
+    EXPECT_EQ(testsupport::Listing(dir.path()), before) << c.name << ": no staging folder either";
+    EXPECT_EQ(ReadFile(dir.File(lastPicture)), planted) << c.name;
+    EXPECT_EQ(error, c.result == TreeWrite::kFailed
+                         ? "stopped"
+                         : dir.File("Resource") + ": holds " + c.names +
+                               ", which make-demo-resources did not write; left as it is")
+        << c.name;
+  }
+}
+
 TEST(DemoTree, AFolderThatCannotBeWrittenIsReported) {
   TempDir dir;
   WriteFile(dir.File("Resource"), "a file where the folder belongs");

@@ -165,15 +165,28 @@ int Canvas::TextWidth(std::string_view text, int scale) {
   return static_cast<int>(text.size()) * 4 * scale - scale;
 }
 
-bool WritePng(const std::string& path, const Canvas& canvas, std::string* error) {
-  // Placeholders are large flat areas: the fastest compression keeps the whole tree well under a
-  // minute and still shrinks them to a few kilobytes.
+namespace {
+
+// Placeholders are large flat areas: the fastest compression keeps the whole tree well under a
+// minute and still shrinks them to a few kilobytes.
+platform::PngCompression Fast() {
   platform::PngCompression fast;
   fast.level = 1;
   fast.rowFilters = false;
+  return fast;
+}
+
+}  // namespace
+
+bool WritePng(const std::string& path, const Canvas& canvas, std::string* error) {
   // The writer's reasons name the file already.
   return platform::WritePngRgb(path, canvas.width(), canvas.height(), canvas.pixels().data(), error,
-                               fast);
+                               Fast());
+}
+
+bool EncodePng(const Canvas& canvas, std::string* bytes, std::string* error) {
+  return platform::EncodePngRgb(canvas.width(), canvas.height(), canvas.pixels().data(), bytes,
+                                error, Fast());
 }
 
 }  // namespace demo

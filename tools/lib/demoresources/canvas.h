@@ -63,5 +63,7 @@ class Canvas {
 // Writes the canvas as an 8-bit RGB PNG. The bytes depend on the pixels only (no time stamp),
 // so the same picture gives the same file. false with a reason on failure.
 bool WritePng(const std::string& path, const Canvas& canvas, std::string* error);
+// The same bytes WritePng writes, in memory.
+bool EncodePng(const Canvas& canvas, std::string* bytes, std::string* error);
 
 }  // namespace demo

@@ -4,13 +4,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <set>
 #include <thread>
 #include <vector>
@@ -81,6 +81,63 @@ void RemoveAbandonedStaging(const fs::path& dir) {
   }
 }
 
+// A file of the tree and how its bytes are made: false with a reason when they cannot be.
+struct TreeFile {
+  std::string file;
+  std::function<bool(std::string* bytes, std::string* error)> make;
+};
+
+// Every file but the pictures, in the order they are written: the mark last.
+std::vector<TreeFile> OtherFiles() {
+  auto from = [](std::function<std::string()> make) {
+    return [make = std::move(make)](std::string* bytes, std::string*) {
+      *bytes = make();
+      return true;
+    };
+  };
+  std::vector<TreeFile> files;
+  const std::vector<std::string> sounds = DemoSoundFiles();
+  for (size_t i = 0; i < sounds.size(); ++i) {
+    files.push_back({sounds[i], from([i] { return MakeSound(static_cast<int>(i)); })});
+  }
+  for (int n = 0; n < kMusicCount; ++n) {
+    files.push_back({MusicFile(n), from([n] { return MakeMusic(n); })});
+  }
+  for (int n = 0; n < kMapCount; ++n) {
+    files.push_back({MapFile(n), from([n] { return MakeMap(n); })});
+  }
+  for (const DemoScript& s : DemoScripts()) {
+    files.push_back({s.file, from([&s] { return MakeScript(s); })});
+  }
+  files.push_back({kTreeMark, from([] { return std::string(kTreeMarkText); })});
+  return files;
+}
+
+// Runs work(i) for every i below count on every core (up to 16 threads), each index once and
+// started in rising order; once work(i) returns false no index above i is started. The lowest i
+// for which work returned false, or count. Each thread holds one index at a time, so what work
+// keeps in memory is bounded by the number of threads.
+size_t OnEveryCore(size_t count, const std::function<bool(size_t)>& work) {
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> lowest{count};
+  auto run = [&] {
+    for (size_t i = next++; i < lowest; i = next++) {
+      if (work(i)) continue;
+      size_t seen = lowest;
+      while (i < seen && !lowest.compare_exchange_weak(seen, i)) {
+      }
+    }
+  };
+  unsigned threads = std::thread::hardware_concurrency();
+  if (threads == 0) threads = 1;
+  if (threads > 16) threads = 16;
+  std::vector<std::thread> pool;
+  for (unsigned t = 1; t < threads; ++t) pool.emplace_back(run);
+  run();
+  for (std::thread& t : pool) t.join();
+  return lowest;
+}
+
 // Every file of the inventory into root/Resource, then the mark. `stop` is asked between files.
 bool WriteTreeFiles(const std::string& root, const std::function<bool()>& stop,
                     std::string* error) {
@@ -93,69 +150,24 @@ bool WriteTreeFiles(const std::string& root, const std::function<bool()>& stop,
   auto stopped = [&] { return stop && stop(); };
   // Pictures are most of the work: drawn and compressed on every core, each file by one thread.
   const std::vector<DemoPicture>& pictures = DemoPictures();
-  std::atomic<size_t> next{0};
-  std::atomic<bool> failed{false};
-  std::mutex failure;
-  std::string firstError;
-  auto work = [&] {
-    for (size_t i = next++; i < pictures.size() && !failed && !stopped(); i = next++) {
-      std::string why;
-      if (!WritePng(root + "/" + pictures[i].file, DrawPicture(pictures[i]), &why)) {
-        std::lock_guard<std::mutex> lock(failure);
-        if (firstError.empty()) firstError = why;
-        failed = true;
-      }
-    }
-  };
-  unsigned threads = std::thread::hardware_concurrency();
-  if (threads == 0) threads = 1;
-  if (threads > 16) threads = 16;
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-  work();
-  for (std::thread& t : pool) t.join();
-  if (failed) return Fail(error, firstError);
-  struct Other {
-    std::string file;
-    std::function<std::string()> make;
-  };
-  std::vector<Other> others;
-  const std::vector<std::string> sounds = DemoSoundFiles();
-  for (size_t i = 0; i < sounds.size(); ++i) {
-    others.push_back({sounds[i], [i] { return MakeSound(static_cast<int>(i)); }});
-  }
-  for (int n = 0; n < kMusicCount; ++n)
-    others.push_back({MusicFile(n), [n] { return MakeMusic(n); }});
-  for (int n = 0; n < kMapCount; ++n) others.push_back({MapFile(n), [n] { return MakeMap(n); }});
-  for (const DemoScript& s : DemoScripts()) {
-    others.push_back({s.file, [&s] { return MakeScript(s); }});
-  }
-  others.push_back({kTreeMark, [] { return std::string(kTreeMarkText); }});
-  for (const Other& o : others) {
+  std::vector<std::string> why(pictures.size());
+  const size_t failed = OnEveryCore(pictures.size(), [&](size_t i) {
+    if (stopped()) return Fail(&why[i], "stopped");
+    return WritePng(root + "/" + pictures[i].file, DrawPicture(pictures[i]), &why[i]);
+  });
+  if (failed < pictures.size()) return Fail(error, why[failed]);
+  std::string bytes;
+  for (const TreeFile& f : OtherFiles()) {
     if (stopped()) return Fail(error, "stopped");
-    if (!WriteBytes(root + "/" + o.file, o.make(), error)) return false;
+    if (!f.make(&bytes, error) || !WriteBytes(root + "/" + f.file, bytes, error)) return false;
   }
   return !stopped() || Fail(error, "stopped");
 }
 
-// The whole content of a file; false when it cannot be read.
-bool ReadBytes(const fs::path& path, std::string* out) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  out->clear();
-  char buffer[1 << 14];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out->append(buffer, n);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
-}
-
-// The first entry of DIR/Resource (relative to DIR) that this tool would not have written, or ""
-// when there is none: anything but the tree's folders and files, and, once `fresh` (the new tree's
-// folder, the one holding Resource/) is given, a file whose bytes are not the first part of its
-// new bytes.
-std::string ForeignEntry(const fs::path& dir, const fs::path& fresh) {
+// The first entry of DIR/Resource (relative to DIR) whose name or kind this tool would not have
+// written, or "" when there is none: anything but the tree's folders and its regular files. Only
+// the names and kinds are looked at; nothing is opened but folders.
+std::string ForeignEntry(const fs::path& dir) {
   std::set<std::string> files;
   std::set<std::string> folders = {"Resource"};
   for (const std::string& f : DemoFiles()) files.insert(f);
@@ -176,14 +188,84 @@ std::string ForeignEntry(const fs::path& dir, const fs::path& fresh) {
       continue;
     }
     if (!fs::is_regular_file(status) || files.count(name) == 0) return name;
-    if (fresh.empty()) continue;
-    std::string old, made;
-    if (!ReadBytes(walk->path(), &old) || !ReadBytes(fresh / name, &made) ||
-        made.compare(0, old.size(), old) != 0) {
-      return name;
-    }
   }
   return ec ? "Resource" : "";
+}
+
+enum class Holds { kOwn, kForeign, kFailed };
+
+// Whether `path` holds what this tool writes there: nothing, or `file`'s new bytes or their first
+// part. The bytes are made only for a file that is there and not empty, and read as far as they
+// go. The file is opened without following a link and without waiting, so a pipe or a device that
+// took a checked file's place is not the tool's and is never read.
+Holds CompareFile(const fs::path& path, const TreeFile& file, std::string* error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? Holds::kOwn : Holds::kForeign;
+  struct stat st {};
+  Holds holds = Holds::kOwn;
+  std::string made;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    holds = Holds::kForeign;
+  } else if (st.st_size > 0 && !file.make(&made, error)) {
+    *error = path.string() + ": " + *error;
+    holds = Holds::kFailed;
+  } else if (st.st_size > 0) {
+    char buffer[1 << 14];
+    for (size_t at = 0;;) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0) break;
+      if (n < 0 || made.size() - at < static_cast<size_t>(n) ||
+          std::memcmp(buffer, made.data() + at, static_cast<size_t>(n)) != 0) {
+        holds = Holds::kForeign;
+        break;
+      }
+      at += static_cast<size_t>(n);
+    }
+  }
+  close(fd);
+  return holds;
+}
+
+// Sets `foreign` to the first file of DIR/Resource, in the order the check takes them (the cheap
+// files first, the pictures last), whose bytes are not the tool's, or "" when every one is; the
+// names must have passed ForeignEntry. Nothing is written: each file's new bytes are made in
+// memory, one file a thread at a time. False when `stop` said so or bytes could not be made.
+bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std::string* foreign,
+                    std::string* error) {
+  foreign->clear();
+  auto stopped = [&] { return stop && stop(); };
+  // The maps are made from the game's own tables, which are not to be shared between threads;
+  // these files are few and quick, so they go on one thread, as when they are written.
+  for (const TreeFile& f : OtherFiles()) {
+    if (stopped()) return Fail(error, "stopped");
+    const Holds holds = CompareFile(dir / f.file, f, error);
+    if (holds == Holds::kFailed) return false;
+    if (holds == Holds::kForeign) {
+      *foreign = f.file;
+      return true;
+    }
+  }
+  const std::vector<DemoPicture>& pictures = DemoPictures();
+  std::vector<Holds> holds(pictures.size(), Holds::kOwn);
+  std::vector<std::string> why(pictures.size());
+  const size_t first = OnEveryCore(pictures.size(), [&](size_t i) {
+    const DemoPicture& p = pictures[i];
+    if (stopped()) {
+      holds[i] = Holds::kFailed;
+      why[i] = "stopped";
+    } else {
+      const TreeFile file = {p.file, [&p](std::string* bytes, std::string* reason) {
+                               return EncodePng(DrawPicture(p), bytes, reason);
+                             }};
+      holds[i] = CompareFile(dir / p.file, file, &why[i]);
+    }
+    return holds[i] == Holds::kOwn;
+  });
+  if (first == pictures.size()) return true;
+  if (holds[first] == Holds::kFailed) return Fail(error, why[first]);
+  *foreign = pictures[first].file;
+  return true;
 }
 
 // The staged tree takes the name Resource, swapped with the tree there when there is one (which
@@ -228,9 +310,14 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
         "; left as it is";
     return TreeWrite::kKept;
   };
-  // Names first, which costs nothing: most trees that are not this tool's show it at once.
+  // Whether the tree there is this tool's is settled before anything is written, so real
+  // resources cost neither room nor time: names first, which costs nothing and shows most trees
+  // that are not this tool's, then the bytes of each file.
   if (replace) {
-    const std::string foreign = ForeignEntry(root, {});
+    std::string foreign = ForeignEntry(root);
+    if (foreign.empty() && !ForeignContent(root, stop, &foreign, error)) {
+      return TreeWrite::kFailed;
+    }
     if (!foreign.empty()) return kept(foreign);
   }
   Staging staging(root);
@@ -246,8 +333,10 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
     }
     return TreeWrite::kFailed;
   }
+  // Something put into the tree while the new one was built is not swapped away with it; the
+  // names are checked again, as they cost nothing.
   if (replace) {
-    const std::string foreign = ForeignEntry(root, staging.path());
+    const std::string foreign = ForeignEntry(root);
     if (!foreign.empty()) return kept(foreign);
   }
   if (!PutInPlace(staging.path() / "Resource", target, replace, error)) return TreeWrite::kFailed;

@@ -23,11 +23,15 @@ enum class TreeWrite {
 // Writes DIR/Resource/ with every file of the inventory, then the mark. The tree is built in a
 // staging folder in DIR and takes the name Resource only once whole, so a failed or stopped run
 // leaves no tree (nor its staging folder). A Resource/ already there is replaced only when
-// everything in it is this tool's: the tree's folders and files, each file holding the new bytes
-// or the first part of them (the tree of an earlier run, finished or cut short); anything else
-// (real resources, a file put into a demo tree) keeps it as it is. Staging folders that killed
-// runs left are removed first. The same bytes on every run. `stop` is asked between files; error
-// gets the reason for kFailed and kKept.
+// everything in it is this tool's: the tree's folders and regular files, each file holding the new
+// bytes or the first part of them (the tree of an earlier run, finished or cut short). That is
+// settled before anything is written: the names first, then each file there against its new
+// bytes, made in memory one file a thread at a time; nothing in the tree is opened that could
+// block (a pipe, a device) nor followed through a link. Anything else (real resources, a file put
+// into a demo tree) keeps it as it is, with no staging folder made, whatever room the disk has.
+// The names are checked again before the swap, so a file put in while the tree was built keeps it
+// too. Staging folders that killed runs left are removed first. The same bytes on every run.
+// `stop` is asked between files; error gets the reason for kFailed and kKept.
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
                         const std::function<bool()>& stop = {});
 
