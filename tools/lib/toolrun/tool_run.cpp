@@ -154,8 +154,8 @@ bool ReadInputFile(const std::string& path, std::string* bytes, std::string* ref
   }
   bytes->clear();
   char chunk[65536];
-  for (ssize_t n = 0; fd >= 0 && StopSignal() == 0;) {
-    n = read(fd, chunk, sizeof chunk);
+  while (fd >= 0 && StopSignal() == 0) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n > 0) {
       bytes->append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {

@@ -54,7 +54,7 @@ bool WriteLastPicture(const std::string& path);
 
 // A tool reads each input one of two ways, and never waits on one it then refuses.
 //
-// An input the tool reads itself is read as cat reads it: a named pipe there waits for its writer
+// An input only the tool reads is read as cat reads it: a named pipe there waits for its writer
 // and gives what was written. Empty when `path` opens for reading and is no folder (a named pipe
 // is not opened: that is left to the read); else the reason, naming the path. It never waits.
 std::string InputRefusal(const std::string& path);
