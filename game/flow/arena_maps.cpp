@@ -104,10 +104,14 @@ void ReadStageArenaMaps(int arena) {
   for (ArenaMapImage& image : g_arenaMapFiles) image = ArenaMapImage{};
   const ArenaMapChoice maps = ArenaMapsOf(arena);
   for (int n = maps.first; n < maps.first + maps.count; ++n) {
-    char path[32];
-    std::snprintf(path, sizeof path, "Resource\\Mpd\\%02d.mpd", n);
-    ReadArenaMap(path, &g_arenaMapFiles[n]);
+    ReadArenaMap(ArenaMapPath(n).c_str(), &g_arenaMapFiles[n]);
   }
+}
+
+std::string ArenaMapPath(int n) {
+  char path[32];
+  std::snprintf(path, sizeof path, "Resource\\Mpd\\%02d.mpd", n);
+  return path;
 }
 
 }  // namespace veyrdale

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "game/battle/arena.h"
 #include "game/battle/battle.h"
@@ -83,6 +84,8 @@ void DrawContinueOverlay();
 void ReadStageArenaMaps(int arena);
 void ReadArenaMap(const char* path, ArenaMapImage* image);
 void LoadArenaMap(const char* path);
+// The game path ReadStageArenaMaps reads entry n of the table from: "Resource\\Mpd\\NN.mpd".
+std::string ArenaMapPath(int n);
 
 // A story stage set up, kind 1 the extra story: its fighters (SetStoryStageFighters), then the
 // portraits of its dialogue loaded slot by slot. SetupExtraStoryStage is kind 1's.

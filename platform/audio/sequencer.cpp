@@ -1,6 +1,7 @@
 #include "platform/audio/sequencer.h"
 
 #include <fluidsynth.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -117,6 +118,9 @@ bool StartSynth(Engine& e) {
   }
   bool loaded = false;
   for (const std::string& path : SoundfontCandidates()) {
+    // A regular file only: the synthesizer's own opens would wait on a named pipe.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (fluid_is_soundfont(path.c_str()) && fluid_synth_sfload(synth, path.c_str(), 1) >= 0) {
       loaded = true;
       break;

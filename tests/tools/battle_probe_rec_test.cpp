@@ -3,10 +3,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -15,8 +18,10 @@ struct ProbeRun {
   int status;
 };
 
-ProbeRun RunProbe(const char* probe, const std::string& commands) {
-  const std::string command = std::string(probe) + " -e '" + commands + "' 2>/dev/null";
+// Runs the probe in `folder` when one is given.
+ProbeRun RunProbe(const char* probe, const std::string& commands, const std::string& folder = "") {
+  const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") +
+                              std::string(probe) + " -e '" + commands + "' 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   ProbeRun run{"", -1};
   if (pipe == nullptr) return run;
@@ -28,9 +33,24 @@ ProbeRun RunProbe(const char* probe, const std::string& commands) {
   return run;
 }
 
-// The probe runs the commands and prints `out`.
-void ExpectRun(const char* probe, const std::string& commands, const std::string& out) {
-  const ProbeRun run = RunProbe(probe, commands);
+// A folder holding every arena map file, Resource/Mpd/00.mpd to 12.mpd, each 20 x 15 cells without
+// a wall: `match` reads whole maps there that leave the arena open.
+class OpenArenaMaps : public testsupport::TempDir {
+ public:
+  OpenArenaMaps() {
+    std::filesystem::create_directories(File("Resource/Mpd"));
+    for (int n = 0; n < 13; ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
+      testsupport::WriteFile(File(name), std::string("\x14\x00\x0f\x00", 4) + std::string(300, 0));
+    }
+  }
+};
+
+// The probe runs the commands (in `folder` when one is given) and prints `out`.
+void ExpectRun(const char* probe, const std::string& commands, const std::string& out,
+               const std::string& folder = "") {
+  const ProbeRun run = RunProbe(probe, commands, folder);
   EXPECT_EQ(run.status, 0) << commands;
   EXPECT_EQ(run.out, out) << commands;
 }
@@ -63,7 +83,8 @@ TEST(BattleProbeRec, DrawLogPrintsTheLibraryCallsWhileOn) {
        "DrawRotaGraph 0 -32 1 0 -1 1 0\nSetFilterMode 0\nSetBlendMode 0 255\n"
        "SetBlendMode 0 255\n"},
   };
-  for (const Case& c : cases) ExpectRun(BATTLE_PROBE_REC, c.commands, c.out);
+  const OpenArenaMaps maps;
+  for (const Case& c : cases) ExpectRun(BATTLE_PROBE_REC, c.commands, c.out, maps.path());
 }
 
 TEST(BattleProbeRec, DrawListOnBothProbes) {
@@ -72,8 +93,9 @@ TEST(BattleProbeRec, DrawListOnBothProbes) {
       "set cells[1,2] 3; set openTimer[1,2] 2; drawlist; print openTimer[1,2] p0.drawTag "
       "comp0.drawTag";
   const char* out = "5\n4 3 32 64 0\n0 1 0 40 0\n1 0 0 45 0\n0 4 0 50 0\n4 3 32 64 1\n1 0 1\n";
+  const OpenArenaMaps maps;
   for (const char* probe : {BATTLE_PROBE, BATTLE_PROBE_REC}) {
-    const ProbeRun run = RunProbe(probe, commands);
+    const ProbeRun run = RunProbe(probe, commands, maps.path());
     EXPECT_EQ(run.status, 0) << probe;
     EXPECT_EQ(run.out, out) << probe;
   }

@@ -35,6 +35,29 @@ ProbeRun Probe(const std::string& arguments, const std::string& folder = "") {
   return run;
 }
 
+// A 20 x 15 map file whose cells are all `fill`, with the given cells (column, row) set to `other`.
+std::string MapFile(char fill, std::initializer_list<std::pair<int, int>> cells, char other) {
+  std::string bytes = std::string("\x14\x00\x0f\x00", 4) + std::string(300, fill);
+  for (const auto& [c, r] : cells) bytes[4 + c * 15 + r] = other;
+  return bytes;
+}
+
+// Every arena map file, Resource/Mpd/00.mpd to 12.mpd, into `dir`: map n is `map(n)`.
+void WriteArenaMaps(const testsupport::TempDir& dir, std::string (*map)(int n)) {
+  std::filesystem::create_directories(dir.File("Resource/Mpd"));
+  for (int n = 0; n < 13; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
+    testsupport::WriteFile(dir.File(name), map(n));
+  }
+}
+
+// Maps without a wall: `match` and `story` read whole maps that leave the arena as open as the
+// cases on it expect.
+std::string OpenMap(int) {
+  return MapFile('\x00', {}, '\x00');
+}
+
 TEST(BattleProbe, AnswersOneLinePerQuery) {
   struct Case {
     const char* commands;
@@ -82,6 +105,8 @@ TEST(BattleProbe, RefusesUnknownCommandsNamesAndNumbers) {
 }
 
 TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
+  testsupport::TempDir maps;
+  WriteArenaMaps(maps, OpenMap);
   struct Case {
     const char* commands;
     const char* out;
@@ -127,7 +152,7 @@ TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
        "1\n0 1 -3 0 0\n"},
   };
   for (const Case& c : cases) {
-    ProbeRun run = Probe(std::string("-e '") + c.commands + "'");
+    ProbeRun run = Probe(std::string("-e '") + c.commands + "'", maps.path());
     EXPECT_EQ(run.status, 0) << c.commands;
     EXPECT_EQ(run.out, c.out) << c.commands;
   }
@@ -434,6 +459,8 @@ TEST(BattleProbe, ItemsMadeUpdatedAndClaimed) {
 // Arena objects placed and updated, familiars summoned, sent, searched and chained, on worked
 // values; malformed commands fail.
 TEST(BattleProbe, FamiliarsAndArenaObjects) {
+  testsupport::TempDir maps;
+  WriteArenaMaps(maps, OpenMap);
   const std::string m14 = "match players=2 chars=14,1 arena=-1; round; ";
   std::string nine;
   for (int i = 0; i < 9; ++i) nine += "summon p0 1 0; ";
@@ -479,7 +506,7 @@ TEST(BattleProbe, FamiliarsAndArenaObjects) {
        "0 12\n"},
   };
   for (const Case& c : cases) {
-    ProbeRun run = Probe("-e '" + c.commands + "'");
+    ProbeRun run = Probe("-e '" + c.commands + "'", maps.path());
     EXPECT_EQ(run.status, 0) << c.commands;
     EXPECT_EQ(run.out, c.out) << c.commands;
   }
@@ -499,13 +526,6 @@ TEST(BattleProbe, FamiliarsAndArenaObjects) {
 
 namespace {
 
-// A 20 x 15 map file whose cells are all `fill`, with the given cells (column, row) set to `other`.
-std::string MapFile(char fill, std::initializer_list<std::pair<int, int>> cells, char other) {
-  std::string bytes = std::string("\x14\x00\x0f\x00", 4) + std::string(300, fill);
-  for (const auto& [c, r] : cells) bytes[4 + c * 15 + r] = other;
-  return bytes;
-}
-
 // A map that cannot be read whole (one cell short is enough) ends the probe as other bad input
 // does, with a line naming it.
 TEST(BattleProbe, RefusesMapsItCannotReadWhole) {
@@ -523,6 +543,36 @@ TEST(BattleProbe, RefusesMapsItCannotReadWhole) {
     EXPECT_EQ(run.exitCode, good ? 0 : 2) << map;
     EXPECT_EQ(run.out, good ? "32\n1\n" : "32\n") << map;
     EXPECT_EQ(run.err.find(map) != std::string::npos, !good) << run.err;
+  }
+}
+
+// `match` and `story` hold every map their arena's round starts can choose to the same: arena 7
+// draws from maps 5-10, and the last of them cut ends the run naming it; an arena without maps
+// reads none. The story's arena is the one its set-up leaves.
+TEST(BattleProbe, MatchAndStoryReadTheirArenasMapsWhole) {
+  testsupport::TempDir dir;
+  WriteArenaMaps(dir, OpenMap);
+  testsupport::WriteFile(dir.File("Resource/Mpd/10.mpd"), OpenMap(10).substr(0, 300));
+  const std::string m = "match players=2 chars=0,1 arena=";
+  const std::string cut = "map Resource/Mpd/10.mpd: holds 296 of its 300 cells\n";
+  const struct {
+    std::string commands;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {m + "7", 2, "", "battle-probe: match: arena 7: " + cut},
+      {"set stage 7; story 0 0", 2, "", "battle-probe: story 0 0: arena 7: " + cut},
+      {m + "6; set stage 7; print stage", 0, "7\n", ""},
+      {m + "-1; print DestructibleCells", 0, "0\n", ""},
+      {m + "10; print DestructibleCells", 0, "0\n", ""},
+  };
+  for (const auto& c : cases) {
+    const auto run =
+        testsupport::RunProgram(dir.path(), BATTLE_PROBE, "-e 'dir 0 0 1 1; " + c.commands + "'");
+    EXPECT_EQ(run.exitCode, c.status) << c.commands;
+    EXPECT_EQ(run.out, "32\n" + c.out) << c.commands;
+    EXPECT_EQ(run.err, c.err) << c.commands;
   }
 }
 
@@ -583,12 +633,7 @@ TEST(BattleProbe, DashesAndTheWayOutOfWalls) {
 // debug builds holds, and the frames after `round` go on with that round.
 TEST(BattleProbe, RoundsRunOnTheArenasMaps) {
   testsupport::TempDir dir;
-  std::filesystem::create_directories(dir.File("Resource/Mpd"));
-  for (int n = 0; n < 13; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
-    testsupport::WriteFile(dir.File(name), MapFile('\x00', {{n, 0}}, '\x09'));
-  }
+  WriteArenaMaps(dir, [](int n) { return MapFile('\x00', {{n, 0}}, '\x09'); });
   struct Case {
     const char* commands;
     const char* out;

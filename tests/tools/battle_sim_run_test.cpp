@@ -1,6 +1,8 @@
 // The battle runner as a program: same options give the same trace, the input moves the hash,
 // --corrupt trips each invariant, the battle leaving scene 4 ends the run, soaks count their
 // failures, and bad options, scripts and map files are handled.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/pipe_writer.h"
 #include "tests/support/program_run.h"
 #include "tests/support/script_files.h"
 #include "tests/support/temp_dir.h"
@@ -177,6 +180,32 @@ TEST(BattleSimRun, SoakRunsEachSeedAndCountsFailures) {
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("cannot read --input"), std::string::npos) << bad.err;
+}
+
+// An input script through a named pipe is read as cat reads it: the soak waits for the writer and
+// gives the lines the file gives (each of its runs reads the soak's copy: the pipe gives its bytes
+// once), and a stop while no writer comes ends the wait with a line.
+TEST(BattleSimRun, InputThroughANamedPipe) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  const std::string soak =
+      "--seeds 1-2 --players 2 --chars 0,1 --arena 0 --frames 120 --maps " + kMaps + " --input ";
+  const ProgramRun fromFile = Sim(dir, soak + kScript);
+  EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
+  testsupport::PipeWriter writer(dir.File("fifo"), ReadFile(kScript));
+  const ProgramRun fromPipe =
+      testsupport::RunProgram(dir.path(), BATTLE_SIM, soak + "fifo", "", 20);
+  EXPECT_TRUE(writer.Finish());
+  EXPECT_EQ(fromPipe.exitCode, 0) << fromPipe.err;
+  EXPECT_EQ(fromPipe.out, fromFile.out);
+
+  const ProgramRun stopped = testsupport::RunProgram(
+      dir.path(), BATTLE_SIM,
+      kTwoPlayers.substr(0, kTwoPlayers.find("--input")) + "--input fifo --frames 60",
+      "timeout --foreground -k 5 --preserve-status -s TERM 0.5", 20);
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_EQ(stopped.out, "");
+  EXPECT_EQ(stopped.err, "battle-sim: stopped by SIGTERM while reading --input fifo\n");
 }
 
 TEST(BattleSimRun, RefusesBadInputWithExitCode2) {

@@ -3,8 +3,10 @@
 // never starts it runs as usual; a standard output that cannot take what was printed ends in a
 // failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic link or
 // a full disk fails with a line naming it and leaves whatever was there as it was; an input that
-// is a folder, missing or empty fails with a line; an option no tool takes is a usage error. The
-// list of programs comes from the build, so a new program fails here until it has a row.
+// is a folder, missing, empty or cut fails with a line; a named pipe in an input's place is either
+// refused at once with that line or read as cat reads it, the run waiting for a writer and then
+// giving what a file of the same bytes gives; an option no tool takes is a usage error. The list
+// of programs comes from the build, so a new program fails here until it has a row.
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -27,6 +29,7 @@
 #include "platform/instance_lock.h"
 #include "platform/png_file.h"
 #include "tests/morrow/network/scripted_server.h"
+#include "tests/support/pipe_writer.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
@@ -57,8 +60,12 @@ constexpr Spot kSpots[] = {Spot::kMissingFolder, Spot::kFullDevice, Spot::kNullD
                            Spot::kFolder,        Spot::kSymlink,    Spot::kFullDisk};
 constexpr const char* kSpotNames[] = {"missing_folder", "full_device", "null_device",
                                       "folder",         "symlink",     "full_disk"};
-enum class BadInput { kFolder, kMissing, kEmpty, kNotAFolder };
-constexpr const char* kBadInputNames[] = {"folder", "missing", "empty", "not_a_folder"};
+enum class BadInput { kFolder, kMissing, kEmpty, kNotAFolder, kCut, kPipe };
+constexpr const char* kBadInputNames[] = {"folder",       "missing", "empty",
+                                          "not_a_folder", "cut",     "pipe"};
+// How long a run with a named pipe in an input's place may take, well within the harness's minute:
+// a tool that waits on a pipe it then refuses is given up here.
+constexpr int kPipeSeconds = 20;
 
 // Arguments hold {out} (the output's target), {outdir} (the folder it goes into), {in} (the
 // input) and {port} (the port of an HTTP server the test starts for the run).
@@ -89,6 +96,11 @@ struct Input {
   int status;  // the documented status for bad input, or kAnyFailure
   // What the tool's line says, on either stream; by default the line on stderr names the input.
   const char* says = nullptr;
+  // A fixture in the working folder holding a good input: a cut input is its first half, and a
+  // writer gives its bytes to a named pipe the tool reads.
+  const char* whole = nullptr;
+  // A named pipe in the input's place: read as cat reads it, or (false) refused at once.
+  bool readsPipe = false;
 };
 
 struct ToolRow {
@@ -135,6 +147,21 @@ void Maps(const std::string& work) {
   fs::copy_file(std::string(SOURCE_DIR) + "/tests/data/maps/00.mpd", work + "/maps/00.mpd");
 }
 
+// The maps and an input script that moves both players.
+void SimFiles(const std::string& work) {
+  Maps(work);
+  WriteFile(work + "/moves.script", "0-59 0 right b1\n30-90 1 left\n");
+}
+
+// A script that paints the probed pixel.
+void DrawScript(const std::string& work) {
+  WriteFile(work + "/red.txt", "box 0 0 8 8 255 0 0 1\n");
+}
+
+void Body(const std::string& work) {
+  WriteFile(work + "/body.ok", "a body\n");
+}
+
 // One page and the end, in GBK.
 void Script(const std::string& work) {
   fs::create_directories(work + "/Resource/Srd");
@@ -152,18 +179,34 @@ Args SimRun(Args more) {
   return args;
 }
 
-// Both battle probes, on the library and on its recording stand-in, take the same commands.
+// Both battle probes, on the library and on its recording stand-in, take the same commands. An
+// arena map is the file `map` names, or the one a match or a story arena (arena 0, the story's
+// until a match sets another) reads from the working folder.
 ToolRow BattleProbe(const char* tool) {
-  return {.tool = tool,
-          .underLock = {{"print", {"-e", "print RoundFrame"}, false}},
-          .printing = {"-e", "print RoundFrame"},
-          .noOutputsWhy = "it prints its answers and writes no file",
-          .inputs = {{"map",
-                      {"-e", "map {in}"},
-                      "arena.mpd",
-                      {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
-                      kAnyFailure}},
-          .unknownOption = {kUnknown}};
+  const std::vector<BadInput> unreadable = {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty,
+                                            BadInput::kCut, BadInput::kPipe};
+  return {
+      .tool = tool,
+      .fixtures = Maps,
+      .underLock = {{"print", {"-e", "print RoundFrame"}, false}},
+      .printing = {"-e", "print RoundFrame"},
+      .noOutputsWhy = "it prints its answers and writes no file",
+      .inputs = {{"map", {"-e", "map {in}"}, "arena.mpd", unreadable, 2, nullptr, "maps/00.mpd"},
+                 {"match_map",
+                  {"-e", "match players=2 chars=0,1 arena=0"},
+                  "Resource/Mpd/00.mpd",
+                  unreadable,
+                  2,
+                  nullptr,
+                  "maps/00.mpd"},
+                 {"story_map",
+                  {"-e", "story 0 0"},
+                  "Resource/Mpd/00.mpd",
+                  unreadable,
+                  2,
+                  nullptr,
+                  "maps/00.mpd"}},
+      .unknownOption = {kUnknown}};
 }
 
 const std::vector<ToolRow>& Rows() {
@@ -172,20 +215,26 @@ const std::vector<ToolRow>& Rows() {
       // The recording stand-in of the library: no lock either.
       BattleProbe("battle-probe-rec"),
       {.tool = "battle-sim",
-       .fixtures = Maps,
+       .fixtures = SimFiles,
        .underLock = {{"run", SimRun({}), false}},
        .printing = SimRun({}),
        .outputs = {{"trace", SimRun({"--trace", "{out}"}), "run.trace", 512}},
-       .inputs = {{"input",
-                   SimRun({"--input", "{in}"}),
-                   "moves.txt",
-                   {BadInput::kFolder, BadInput::kMissing},
-                   2},
-                  {"maps",
-                   SimRun({"--maps", "{in}"}),
-                   "maps",
-                   {BadInput::kMissing, BadInput::kNotAFolder},
-                   2}},
+       .inputs =
+           {{"input",
+             SimRun({"--input", "{in}"}),
+             "moves.txt",
+             {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+             2,
+             nullptr,
+             "moves.script",
+             true},
+            {"maps",
+             SimRun({"--maps", "{in}"}),
+             "maps",
+             {BadInput::kMissing, BadInput::kNotAFolder},
+             2},
+            // A map of the folder is copied for the game, which reads regular files only.
+            {"maps_file", SimRun({}), "maps/00.mpd", {BadInput::kFolder, BadInput::kPipe}, 2}},
        .unknownOption = {kUnknown}},
       {.tool = "check-demo-resources",
        .fixtures = TreeFolder,
@@ -193,7 +242,14 @@ const std::vector<ToolRow>& Rows() {
        // An empty tree fails its check; the line about standard output is owed all the same.
        .printing = {"tree"},
        .noOutputsWhy = "it reads the tree and writes no file but the library's log",
-       .inputs = {{"dir", {"{in}"}, "tree", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
+       // A file of the tree the library refuses is one more failure of the check.
+       .inputs = {{"dir", {"{in}"}, "tree", {BadInput::kMissing, BadInput::kNotAFolder}, 2},
+                  {"tree_file",
+                   {"tree"},
+                   "tree/Resource/Mpd/00.mpd",
+                   {BadInput::kPipe},
+                   1,
+                   "failed: Resource/Mpd/00.mpd\n"}},
        .unknownOption = {kUnknown}},
       {.tool = "datafiles",
        .underLock = {{"show", {"show", "."}, false}},
@@ -207,8 +263,13 @@ const std::vector<ToolRow>& Rows() {
                     "the save makes its Data folder and writes through a link to the file it "
                     "names, as the game does",
                     {"Data/config.sav", "Data/key.inf", "Data/score_s.sav"}}},
-       .inputs =
-           {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder}, 2}},
+       .inputs = {{"dir", {"show", "{in}"}, "game", {BadInput::kMissing, BadInput::kNotAFolder}, 2},
+                  {"record",
+                   {"show", "."},
+                   "Data/score.sav",
+                   {BadInput::kPipe},
+                   1,
+                   "Data\\score.sav: is not a file"}},
        .unknownOption = {"show", kUnknown}},
       {.tool = "devparity",
        .underLock = {{"parity", {"--depth", "16", "--script", "parity-exact"}, true}},
@@ -217,14 +278,18 @@ const std::vector<ToolRow>& Rows() {
        .noInputsWhy = "its scripts are built in",
        .unknownOption = {kUnknown}},
       {.tool = "devshot",
+       .fixtures = DrawScript,
        .underLock = {{"shot", {"--script", "blank", "--out", "shot.png"}, true}},
        .printing = {"--script", "blank", "--probe", "0,0"},
        .outputs = {{"out", {"--script", "boxes", "--out", "{out}"}, "shot.png", 1024}},
        .inputs = {{"script",
-                   {"--script", "{in}"},
+                   {"--script", "{in}", "--probe", "0,0"},
                    "draw.txt",
-                   {BadInput::kFolder, BadInput::kMissing},
-                   2}},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+                   2,
+                   nullptr,
+                   "red.txt",
+                   true}},
        .unknownOption = {"--script", "blank", kUnknown}},
       {.tool = "gfxprobe",
        .underLock = {{"dump", {"pack:1,2,3", "dump:shot.png"}, true}},
@@ -240,7 +305,7 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}"},
                    "image.png",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
                    1}},
        .unknownOption = {kUnknown, "pic.png"}},
       {.tool = "make-demo-resources",
@@ -273,11 +338,12 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}", "--frames", "1", "--step", "0"},
                    "clip.mkv",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
                    1,
                    "open -1"}},
        .unknownOption = {"movie.mkv", kUnknown}},
       {.tool = "netprobe",
+       .fixtures = Body,
        .underLock = {{"serve", {"serve", "--expect", "1", "--port-file", "port"}, true},
                      {"http", {"http", "get", "1", "/"}, true}},
        .printing = {"http", "get", "{port}", "/a", "--memory"},
@@ -287,8 +353,11 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"body_file",
                    {"http", "post", "{port}", "/p", "--body-file", "{in}"},
                    "body.txt",
-                   {BadInput::kFolder, BadInput::kMissing},
-                   1}},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+                   1,
+                   nullptr,
+                   "body.ok",
+                   true}},
        .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
       {.tool = "playmusic",
        .fixtures = Sounds,
@@ -298,8 +367,8 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}", "0"},
                    "tune.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
-                   kAnyFailure}},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
+                   1}},
        .unknownOption = {kUnknown, "0"}},
       {.tool = "pngprobe",
        .fixtures = Picture,
@@ -309,8 +378,11 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}", "0,0"},
                    "image.png",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
-                   1}},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
+                   1,
+                   nullptr,
+                   "pic.png",
+                   true}},
        .unknownOption = {kUnknown}},
       {.tool = "scriptrun",
        .fixtures = Script,
@@ -320,7 +392,7 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"script",
                    {"0"},
                    "Resource/Srd/00.srd",
-                   {BadInput::kFolder, BadInput::kMissing},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
                    1,
                    "missing"}},
        .unknownOption = {kUnknown}},
@@ -332,12 +404,12 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}"},
                    "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
                    1},
                   {"play",
                    {"--play", "{in}"},
                    "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
                    1}},
        .unknownOption = {kUnknown, "sound.wav"}},
   };
@@ -453,7 +525,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   // answers with a body (or, when `answering` is false, takes no connection). The runtime folder,
   // where the library's lock is, is the test's own.
   ProgramRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
-                 bool answering = true) {
+                 bool answering = true, int giveUpSeconds = 60) {
     std::unique_ptr<testsupport::ScriptedServer> server;
     Args final = args;
     if (Mentions(args, "{port}")) {
@@ -468,7 +540,8 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
                                  {.words = final,
                                   .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy",
                                   .stdoutFull = stdoutFull,
-                                  .fullAt = limit});
+                                  .fullAt = limit},
+                                 giveUpSeconds);
   }
 
   // Makes a device node like /dev/full or /dev/null at `path`, so that no case puts the
@@ -593,11 +666,20 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     const std::string place = folder_.File(input.name);
     fs::remove_all(place);
     fs::create_directories(fs::path(place).parent_path());
+    if (form == BadInput::kPipe && input.readsPipe) return GivenPipeToRead(input, place);
     if (form == BadInput::kFolder) fs::create_directory(place);
     if (form == BadInput::kEmpty) WriteFile(place, "");
     if (form == BadInput::kNotAFolder) WriteFile(place, "not a folder\n");
-    const ProgramRun run =
-        Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY, false);
+    if (form == BadInput::kCut) {
+      const std::string whole = ReadFile(folder_.File(input.whole));
+      WriteFile(place, whole.substr(0, whole.size() / 2));
+    }
+    // No writer ever comes: the run must not wait for one.
+    if (form == BadInput::kPipe) {
+      ASSERT_EQ(mkfifo(place.c_str(), 0600), 0) << std::strerror(errno);
+    }
+    const ProgramRun run = Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY,
+                               false, form == BadInput::kPipe ? kPipeSeconds : 60);
     if (input.status == kAnyFailure) {
       EXPECT_GT(run.exitCode, 0) << Describe(run);
     } else {
@@ -610,6 +692,23 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
           << "no line names " << input.name << "\n"
           << Describe(run);
     }
+  }
+
+  // The run with the good input as a file, then with a pipe in its place whose writer gives the
+  // same bytes: the tool waits for the writer and the run ends as the first did.
+  void GivenPipeToRead(const Input& input, const std::string& place) {
+    const Args args = Substitute(input.args, "{in}", input.name);
+    const std::string bytes = ReadFile(folder_.File(input.whole));
+    WriteFile(place, bytes);
+    const ProgramRun fromFile = Run(args);
+    EXPECT_EQ(fromFile.exitCode, 0) << Describe(fromFile);
+    fs::remove(place);
+    ASSERT_EQ(mkfifo(place.c_str(), 0600), 0) << std::strerror(errno);
+    testsupport::PipeWriter writer(place, bytes);
+    const ProgramRun fromPipe = Run(args, false, RLIM_INFINITY, true, kPipeSeconds);
+    EXPECT_TRUE(writer.Finish()) << "the pipe's bytes were not taken\n" << Describe(fromPipe);
+    EXPECT_EQ(fromPipe.exitCode, 0) << Describe(fromPipe);
+    EXPECT_EQ(fromPipe.out, fromFile.out);
   }
 
   void WithUnknownOption() {
@@ -675,6 +774,13 @@ TEST(ToolTable, EveryRowIsAProgramOfTheBuildAndSaysWhyACaseIsLeftOut) {
     }
     for (const Input& input : row.inputs) {
       EXPECT_FALSE(input.forms.empty()) << input.label;
+      const auto has = [&](BadInput form) {
+        return std::find(input.forms.begin(), input.forms.end(), form) != input.forms.end();
+      };
+      // Every input but a folder may be a named pipe: the row says what the tool does with one.
+      EXPECT_TRUE(has(BadInput::kNotAFolder) || has(BadInput::kPipe)) << input.label;
+      EXPECT_TRUE(input.whole != nullptr || !(has(BadInput::kCut) || input.readsPipe))
+          << input.label << " needs the good input it is cut from or a pipe is given";
     }
   }
 }

@@ -4,9 +4,10 @@
 //   battle-probe                   reads the commands from stdin, one or more per line
 //
 // Each query prints one line; floats print as %.9g. An unknown command or name, a malformed
-// argument or a map that cannot be read whole prints a message on stderr and ends the probe with
-// status 2; standard output that cannot take what was printed ends it with 1. The library is never
-// started. battle-probe-rec is the
+// argument or a map that cannot be read whole (the file `map` names, or one that the round starts
+// of a `match` or `story` arena can choose) prints a message on stderr naming it and ends the
+// probe with status 2; standard output that cannot take what was printed ends it with 1. The
+// library is never started. battle-probe-rec is the
 // same probe linked with the recording stand-in of the library instead of the library, so that
 // `drawlog` can show the library calls the game makes.
 //
@@ -22,8 +23,8 @@
 //   circle X1 Y1 X2 Y2 R               1 when the circle test hits, else 0
 //   box X1 Y1 X2 Y2 W H                1 when the box test hits, else 0
 //   moverow OWNER MOVE                 the eleven fields of the move row
-//   map PATH                           loads an arena map (a missing, unreadable or cut file
-//                                      fails)
+//   map PATH                           loads an arena map (a missing, unreadable or cut file,
+//                                      or anything but a regular file, fails)
 //   mapcell CX CY W H DY               "value col row", or "0"
 //   walls X Y OLDX OLDY W H DY         the wall move: "code x y"
 //   snap X Y OLDX OLDY W H DY          the shot variant: "code x y"
@@ -32,9 +33,10 @@
 //                                      a match as the menus leave it before the battle: start
 //                                      gauge level 1, handicap 2 unless given, the start-up
 //                                      options, the move table installed, the arena's maps read
-//                                      from the current folder, scene 4
+//                                      from the current folder (each must load whole, as
+//                                      `map`'s file), scene 4
 //   story KIND STAGE                   a story stage: the stage-type table, the stage set-up
-//                                      and the maps of the match's arena read
+//                                      and the maps of the match's arena read, as `match` does
 //   round                              a round start for players 0-3, as the battle's own: the
 //                                      frames after it go on with that round; past a round's
 //                                      frame 0 it is the match's next round, on the same maps

@@ -39,6 +39,18 @@ std::vector<int> ToIntList(const std::string& text, int min, int max) {
   return values;
 }
 
+// Every map the round starts of `arena` can choose from must load whole, as `map` asks of its
+// file; `command` and the arena lead the line that names the first that would not.
+void CheckArenaMaps(int arena, const std::string& command) {
+  const veyrdale::ArenaMapChoice maps = veyrdale::ArenaMapsOf(arena);
+  for (int n = maps.first; n < maps.first + maps.count; ++n) {
+    const std::string problem = MapProblem(veyrdale::ArenaMapPath(n));
+    if (!problem.empty()) {
+      Fail(command + ": arena " + std::to_string(arena) + ": map " + problem);
+    }
+  }
+}
+
 }  // namespace
 
 void Match(const Args& a) {
@@ -107,6 +119,7 @@ void Match(const Args& a) {
   veyrdale::InstallMoveTable();
   veyrdale::BuildTrigTables();
   // The arena's maps, from the current folder as the game reads them: its rounds take them.
+  CheckArenaMaps(arena, "match");
   veyrdale::ReadStageArenaMaps(arena);
   veyrdale::SceneId = veyrdale::kSceneBattle;
   veyrdale::SceneFrame = 0;
@@ -128,6 +141,7 @@ void Story(const Args& a) {
   veyrdale::InitStageTypeTable(kind);
   veyrdale::SetupStoryStage(stage, kind);
   // As the game's stage set-up does, so that a round of this stage takes no map unread.
+  CheckArenaMaps(veyrdale::g_match.stage, "story " + a[1] + " " + a[2]);
   veyrdale::ReadStageArenaMaps(veyrdale::g_match.stage);
 }
 

@@ -29,6 +29,10 @@ void Snap(const Args& a);
 void Misses(const Args& a);
 // One move row as its eleven fields in table order.
 void PrintMoveRow(const veyrdale::MoveTableEntry& row);
+// Why the arena map at game path `path` would not load whole, naming the file, or "" when it
+// would. The game reads a missing or cut map as far as it goes and leaves the rest of the arena
+// open; a command must not pass that off as the map asked for.
+std::string MapProblem(const std::string& path);
 
 // probe_battle.cpp: matches, stories, rounds, held inputs, frames and the stage music.
 void Match(const Args& a);

@@ -1,8 +1,6 @@
 // The queries of the battle's records, tables and helpers: fields by name, the direction and
 // distance tables, the motion and hit tests, move rows, arena maps and walls, and the count of
 // out-of-range indices.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -98,37 +96,26 @@ void PrintMoveRow(const veyrdale::MoveTableEntry& row) {
               row.meterCost, row.hitRadius);
 }
 
-namespace {
-
-// Why the map at `path` would not load whole, or "" when it would. The game reads a missing or cut
-// map as far as it goes and leaves the rest of the arena open; a query must not pass that off as
-// the map asked for.
 std::string MapProblem(const std::string& path) {
   std::string mapped;
   if (!morrow::MapGamePath(path.c_str(), &mapped)) return path + ": the path is too long";
-  const std::string problem = toolrun::InputRefusal(mapped);
-  if (!problem.empty()) return problem;
-  // Nothing but a regular file is opened: a pipe could block the probe.
-  struct stat st;
-  if (stat(mapped.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return path + ": is not a file";
-  FILE* file = std::fopen(mapped.c_str(), "rb");
-  if (file == nullptr) return path + ": cannot be opened";
-  uint8_t header[4] = {};
-  const size_t got = std::fread(header, 1, sizeof header, file);
-  std::fclose(file);
-  if (got < sizeof header) return path + ": ends inside its header";
+  // As the game reads it: a regular file only, never a pipe opened to wait for its writer.
+  toolrun::RegularFile file;
+  std::string refusal;
+  if (!toolrun::ReadRegularFile(mapped, &file, &refusal, 4)) return refusal;
+  const auto* header = reinterpret_cast<const uint8_t*>(file.bytes.data());
+  if (file.bytes.size() < 4) return mapped + ": ends inside its header";
   // Columns and rows, little-endian 16-bit; the columns past the stored ones are never read.
   const uint64_t columns = header[0] | header[1] << 8;
   const uint64_t rows = header[2] | header[3] << 8;
   const uint64_t cells = std::min<uint64_t>(columns, veyrdale::kMapColumns) * rows;
-  const uint64_t held = static_cast<uint64_t>(st.st_size) - sizeof header;
+  const uint64_t held = file.size - 4;
   if (held < cells) {
-    return path + ": holds " + std::to_string(held) + " of its " + std::to_string(cells) + " cells";
+    return mapped + ": holds " + std::to_string(held) + " of its " + std::to_string(cells) +
+           " cells";
   }
   return "";
 }
-
-}  // namespace
 
 void Map(const Args& a) {
   const std::string problem = MapProblem(a[1]);

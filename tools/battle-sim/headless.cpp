@@ -19,6 +19,7 @@
 #include "platform/input.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace battlesim {
 
@@ -69,7 +70,8 @@ bool HasExtension(const fs::path& path, const char* extension) {
 }
 
 // Copies the files of the folder `from` with `extension` into the folder `to`; `option` names
-// `from` in messages.
+// `from` in messages. An entry with the extension that is no regular file (a folder, a named pipe)
+// is refused, never opened: the game would not read it, and a pipe would hold the copy.
 bool CopyFilesByExtension(const std::string& from, const fs::path& to, const char* extension,
                           const char* option, std::string* error) {
   std::error_code ec;
@@ -78,7 +80,12 @@ bool CopyFilesByExtension(const std::string& from, const fs::path& to, const cha
     return false;
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
-    if (!entry.is_regular_file(ec) || !HasExtension(entry.path(), extension)) continue;
+    if (!HasExtension(entry.path(), extension)) continue;
+    if (const std::string refusal = toolrun::RegularFileRefusal(entry.path().string());
+        !refusal.empty()) {
+      *error = std::string(option) + " " + refusal;
+      return false;
+    }
     if (!fs::copy_file(entry.path(), to / entry.path().filename(), ec)) {
       *error = "cannot copy " + entry.path().string();
       return false;

@@ -34,32 +34,38 @@ namespace {
 
 constexpr int kTraceEvery = 60;
 constexpr uint64_t kDigestPrime = 0x100000001b3ull;  // FNV's, folding one frame hash at a time
-// false when the file cannot be opened or read to its end (a folder opens but does not read).
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  out->clear();
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out->append(buffer, n);
-  const bool ok = std::ferror(file) == 0;
-  std::fclose(file);
-  return ok;
-}
-
-bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script) {
+// The input script read whole into *text and parsed; false after a line saying why. The script is
+// read as cat reads it (a named pipe waits for its writer), and a stop ends the wait.
+bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script, std::string* text) {
   if (o.input.empty()) return true;
-  std::string text;
-  if (!ReadWholeFile(o.input, &text)) {
-    std::fprintf(stderr, "battle-sim: cannot read --input %s\n", o.input.c_str());
+  std::string why;
+  if (!toolrun::ReadInputFile(o.input, text, &why)) {
+    if (toolrun::StopSignal() != 0) {
+      toolrun::Say(toolrun::StoppedBy() + " while reading --input " + o.input);
+    } else {
+      std::fprintf(stderr, "battle-sim: cannot read --input %s\n", why.c_str());
+    }
     return false;
   }
   std::string error;
-  if (!ParseInputScript(text, o.players, script, &error)) {
+  if (!ParseInputScript(*text, o.players, script, &error)) {
     std::fprintf(stderr, "battle-sim: %s: %s\n", o.input.c_str(), error.c_str());
     return false;
   }
   return true;
+}
+
+// The status of a script that did not load: a stop fails the run, anything else is bad input.
+int ScriptFailure() {
+  return toolrun::StopSignal() != 0 ? kRunFailed : kRunBadInput;
+}
+
+// A soak run's arguments with --input naming `input` instead.
+std::vector<std::string> WithInput(std::vector<std::string> args, const std::string& input) {
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--input") args[i + 1] = input;
+  }
+  return args;
 }
 
 MatchSpec SpecOf(const SimOptions& o) {
@@ -311,7 +317,8 @@ std::string ChildFailure(const ChildRun& run) {
 
 int RunBattle(const SimOptions& o) {
   std::vector<ScriptLine> script;
-  if (!LoadScript(o, &script)) return kRunBadInput;
+  std::string text;
+  if (!LoadScript(o, &script, &text)) return ScriptFailure();
   TraceFile trace;
   if (!trace.Open(o.trace)) return kRunBadInput;
   StartHeadless(o.date);
@@ -362,7 +369,22 @@ bool MapsUsable(const std::string& maps) {
 int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
   // Bad input is reported once, not by every run.
   std::vector<ScriptLine> script;
-  if (!LoadScript(o, &script) || !MapsUsable(o.maps)) return kRunBadInput;
+  std::string text;
+  if (!LoadScript(o, &script, &text)) return ScriptFailure();
+  if (!MapsUsable(o.maps)) return kRunBadInput;
+  // Every run reads the script the soak read, from a copy: a named pipe gives its bytes only once,
+  // and a file could change while the soak runs.
+  WorkFolder copy;
+  std::string input;
+  if (!o.input.empty()) {
+    std::string error;
+    if (!copy.Create("", &error)) {
+      std::fprintf(stderr, "battle-sim: %s\n", error.c_str());
+      return kRunBadInput;
+    }
+    input = copy.path() + "/input.script";
+    if (!toolrun::WriteFile(input, text.data(), text.size())) return kRunFailed;
+  }
   uint64_t runs = 0;
   uint64_t failures = 0;
   // The final state of each clean run: how many different battles the soak played.
@@ -378,7 +400,7 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
     for (uint64_t k = 0; k < count; ++k) {
       SeedRun& r = batch[k];
       r.seed = static_cast<uint32_t>(first + k);
-      r.args = ArgsForSeed(o, args, r.seed);
+      r.args = WithInput(ArgsForSeed(o, args, r.seed), input);
       threads.emplace_back(
           [&r, &o] { r.started = RunChild(r.args, ChildSeconds(o.frames), &r.run); });
     }

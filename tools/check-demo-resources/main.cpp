@@ -28,8 +28,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -178,10 +176,13 @@ void LoadEveryPicture() {
   }
 }
 
+// A file of the tree as the library reads one: a regular file only, so that a named pipe in its
+// place fails at once instead of holding the check until a writer comes.
 std::string Read(const std::string& file, bool* present) {
-  std::ifstream in(file, std::ios::binary);
-  *present = static_cast<bool>(in);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  toolrun::RegularFile read;
+  std::string refusal;
+  *present = toolrun::ReadRegularFile(file, &read, &refusal);
+  return read.bytes;
 }
 
 // The game loads this file as a one-shot sound at start and may play it as music: both must take

@@ -96,7 +96,7 @@ int Run(int argc, char** argv) {
   // The library takes paths in the game's code page.
   std::string path = platform::Utf8ToGbk(file);
   morrow::StreamSource stream;
-  const std::string problem = toolrun::InputRefusal(file);
+  const std::string problem = toolrun::RegularFileRefusal(file);
   if (!problem.empty() || !morrow::OpenFileStreamSource(path.c_str(), &stream)) {
     toolrun::Say(problem.empty() ? std::string(file) + ": cannot open" : problem);
     return 1;

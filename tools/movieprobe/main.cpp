@@ -141,7 +141,7 @@ int Run(int argc, char** argv) {
   const morrow::GraphRecord* g = morrow::GetGraphRecord(graph);
   if (g == nullptr || g->movieHandle < 0) {
     std::printf("open -1\n");
-    const std::string refusal = toolrun::InputRefusal(o.file);
+    const std::string refusal = toolrun::RegularFileRefusal(o.file);
     toolrun::Say(refusal.empty() ? o.file + ": not a movie the library plays" : refusal);
     morrow::EndLibrary();
     return 1;

@@ -12,6 +12,7 @@
 // ends the process itself) or standard output cannot be written; 2 on a usage error, or when
 // another instance holds the library's lock.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -54,21 +55,24 @@ const char* PathName() {
   return "none";
 }
 
-// Why neither way plays the file, as far as the tool can tell from outside the library.
+// Why neither way plays the file, as far as the tool can tell from outside the library. The
+// library plays regular files only, and so the file is looked at: a named pipe is refused without
+// waiting for a writer the library never waited for.
 std::string WhyNothingPlayed(const std::string& file) {
-  if (std::string refusal = toolrun::InputRefusal(file); !refusal.empty()) return refusal;
+  toolrun::RegularFile head;
+  std::string refusal;
+  if (!toolrun::ReadRegularFile(file, &head, &refusal, 12)) return refusal;
   if (morrow::GetSoundSystemState().device == nullptr)
     return "no sound output: the library runs silent";
-  uint8_t head[12] = {};
-  size_t got = 0;
-  if (FILE* in = std::fopen(file.c_str(), "rb")) {
-    got = std::fread(head, 1, sizeof head, in);
-    std::fclose(in);
+  if (!platform::HasMidiSignature(reinterpret_cast<const uint8_t*>(head.bytes.data()),
+                                  head.bytes.size())) {
+    return file + ": not music the library plays";
   }
-  if (!platform::HasMidiSignature(head, got)) return file + ": not music the library plays";
   std::string tried;
   for (const std::string& font : platform::SoundfontCandidates()) {
-    if (toolrun::InputRefusal(font).empty()) return file + ": the MIDI sequencer did not take it";
+    if (toolrun::RegularFileRefusal(font).empty()) {
+      return file + ": the MIDI sequencer did not take it";
+    }
     tried += (tried.empty() ? "" : ", ") + font;
   }
   return "no sound font for MIDI music (tried " + tried + ")";

@@ -104,7 +104,7 @@ void SayWhyMissing(int number) {
     toolrun::Say("script " + std::to_string(number) + " has no file name");
     return;
   }
-  const std::string problem = toolrun::InputRefusal(mapped);
+  const std::string problem = toolrun::RegularFileRefusal(mapped);
   toolrun::Say(problem.empty() ? mapped + ": cannot be read" : problem);
 }
 

@@ -59,7 +59,7 @@ bool Decode(const char* path, Decoded* d) {
   uint8_t* file = nullptr;
   uint32_t fileSize = 0;
   if (morrow::LoadWholeFile(path, &file, &fileSize) != 0) {
-    const std::string refusal = toolrun::InputRefusal(path);
+    const std::string refusal = toolrun::RegularFileRefusal(path);
     std::fprintf(
         stderr, "error: %s\n",
         refusal.empty() ? (std::string(path) + ": cannot read the file").c_str() : refusal.c_str());

@@ -1,13 +1,12 @@
 #include "tools/lib/demoresources/labels.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "morrow/graphics/graph_image.h"
 #include "morrow/graphics/image_loader.h"
 #include "morrow/system/stream.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace demo {
 
@@ -25,9 +24,11 @@ int FitScale(const std::string& text, int w, int h, int limit) {
 class PictureFile {
  public:
   explicit PictureFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A regular file only, as the library reads pictures: a named pipe is never waited on.
+    toolrun::RegularFile file;
+    std::string refusal;
+    if (!toolrun::ReadRegularFile(path, &file, &refusal)) return;
+    const std::string& bytes = file.bytes;
     morrow::StreamSource stream;
     if (!morrow::OpenMemoryStreamSource(bytes.data(), bytes.size(), &stream)) return;
     read_ = morrow::LoadImageThroughLoaders(&stream, &image_) == 0;

@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace toolrun {
 namespace {
@@ -50,6 +52,45 @@ void CheckAtExit() {
   }
 }
 
+// What stands at a path instead of a regular file.
+std::string NotAFile(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder, not a file";
+  if (S_ISFIFO(mode)) return "is a named pipe, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
+  return "is not a regular file";
+}
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// For as long as it lives, the stop signals the tool records interrupt a call that waits instead
+// of restarting it, so that a wait on a pipe ends with the stop.
+class StopsInterrupt {
+ public:
+  StopsInterrupt() {
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+      struct sigaction now {};
+      if (sigaction(kStopSignals[i], nullptr, &now) != 0 || now.sa_handler != RecordStopSignal) {
+        continue;
+      }
+      saved_[i] = now;
+      changed_[i] = true;
+      now.sa_flags &= ~SA_RESTART;
+      sigaction(kStopSignals[i], &now, nullptr);
+    }
+  }
+  ~StopsInterrupt() {
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+      if (changed_[i]) sigaction(kStopSignals[i], &saved_[i], nullptr);
+    }
+  }
+  StopsInterrupt(const StopsInterrupt&) = delete;
+  StopsInterrupt& operator=(const StopsInterrupt&) = delete;
+
+ private:
+  struct sigaction saved_[std::size(kStopSignals)] = {};
+  bool changed_[std::size(kStopSignals)] = {};
+};
+
 }  // namespace
 
 void Begin(const char* tool) {
@@ -81,35 +122,108 @@ bool IsOption(const char* arg) {
 }
 
 std::string InputRefusal(const std::string& path) {
-  // Without O_NONBLOCK a named pipe with no writer would hold the tool here for ever.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return path + ": " + std::strerror(errno);
   struct stat st;
-  std::string refusal;
-  if (fstat(fd, &st) != 0) {
-    refusal = path + ": " + std::strerror(errno);
-  } else if (S_ISDIR(st.st_mode)) {
-    refusal = path + ": is a folder, not a file";
-  }
+  if (stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return path + ": is a folder, not a file";
+  // A named pipe is left to the read: an open here would meet a writer already waiting, and what
+  // it wrote would go with the close.
+  if (S_ISFIFO(st.st_mode)) return {};
+  // Whether it opens at all; O_NONBLOCK, so that no device holds the tool here.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return path + ": " + std::strerror(errno);
   close(fd);
-  return refusal;
+  return {};
+}
+
+bool ReadInputFile(const std::string& path, std::string* bytes, std::string* refusal) {
+  *refusal = InputRefusal(path);
+  if (!refusal->empty()) return false;
+  const StopsInterrupt stops;
+  // The open waits for a pipe's writer as cat's does; the signals that stop the tool end it.
+  int fd = -1;
+  while (StopSignal() == 0 && (fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)) < 0 &&
+         errno == EINTR) {
+  }
+  if (fd < 0 && StopSignal() == 0) *refusal = path + ": " + std::strerror(errno);
+  // What the look-up saw may have been replaced since.
+  struct stat st;
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    *refusal = path + ": is a folder, not a file";
+    close(fd);
+    fd = -1;
+  }
+  bytes->clear();
+  char chunk[65536];
+  while (fd >= 0 && StopSignal() == 0) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      bytes->append(chunk, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      *refusal = path + ": " + std::strerror(errno);
+      break;
+    }
+  }
+  if (fd >= 0) close(fd);
+  if (StopSignal() != 0) *refusal = path + ": " + StoppedBy();
+  return refusal->empty();
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  std::string refusal = InputRefusal(path);
-  FILE* in = refusal.empty() ? std::fopen(path.c_str(), "rb") : nullptr;
-  if (in == nullptr && refusal.empty()) refusal = path + ": " + std::strerror(errno);
-  if (in != nullptr) {
-    bytes->clear();
-    char chunk[65536];
-    errno = 0;
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes->append(chunk, n);
-    if (std::ferror(in)) refusal = path + ": " + std::strerror(errno != 0 ? errno : EIO);
-    std::fclose(in);
-  }
-  if (refusal.empty()) return true;
+  std::string refusal;
+  if (ReadInputFile(path, bytes, &refusal)) return true;
   Say("cannot read " + refusal);
   return false;
+}
+
+bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
+                     size_t limit) {
+  // The look-up comes first, so that nothing but a regular file is ever opened; the open's own
+  // look-up then confirms it, in case something else took its place in between.
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *refusal = path + ": " + NotAFile(st.st_mode);
+    return false;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    *refusal = path + ": " + (S_ISREG(st.st_mode) ? std::strerror(errno) : NotAFile(st.st_mode));
+    close(fd);
+    return false;
+  }
+  file->size = static_cast<uint64_t>(st.st_size);
+  file->bytes.clear();
+  refusal->clear();
+  char chunk[65536];
+  while (file->bytes.size() < limit) {
+    const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - file->bytes.size()));
+    if (n > 0) {
+      file->bytes.append(chunk, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      *refusal = path + ": " + std::strerror(errno);
+      break;
+    }
+  }
+  close(fd);
+  return refusal->empty();
+}
+
+std::string RegularFileRefusal(const std::string& path) {
+  RegularFile file;
+  std::string refusal;
+  ReadRegularFile(path, &file, &refusal, 0);
+  return refusal;
 }
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
@@ -138,7 +252,7 @@ void CatchStopSignals() {
   record.sa_handler = RecordStopSignal;
   sigemptyset(&record.sa_mask);
   record.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : kStopSignals) {
     struct sigaction before {};
     if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
       sigaction(signal, &record, nullptr);

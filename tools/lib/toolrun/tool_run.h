@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/output_file.h"
@@ -51,11 +52,34 @@ int StartLibrary(int refusedStatus);
 // after a line "<tool>: cannot write <path>: <reason>".
 bool WriteLastPicture(const std::string& path);
 
-// Empty when `path` opens for reading and is no folder; else the reason, naming the path. For
-// inputs the library reads itself, so that a tool can say why one did not load.
+// A tool reads each input one of two ways, and never waits on one it then refuses.
+//
+// An input only the tool reads is read as cat reads it: a named pipe there waits for its writer
+// and gives what was written. Empty when `path` opens for reading and is no folder (a named pipe
+// is not opened: that is left to the read); else the reason, naming the path. It never waits.
 std::string InputRefusal(const std::string& path);
-// The whole of an input file; false after a line "<tool>: cannot read <path>: <reason>".
+// The whole of such an input; false with the reason, naming the path, in *refusal. A stop signal
+// the tool records (CatchStopSignals) ends a wait for a pipe's writer or bytes, with "stopped by
+// SIG..." as the reason.
+bool ReadInputFile(const std::string& path, std::string* bytes, std::string* refusal);
+// ReadInputFile, false after a line "<tool>: cannot read <path>: <reason>".
 bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+// An input the library or the game reads takes a regular file only, so the tool looks at it the
+// same way: a folder, a named pipe or a device there is refused at once, never opened to wait.
+// The size of such a file, and its first bytes.
+struct RegularFile {
+  uint64_t size = 0;
+  std::string bytes;
+};
+// Reads at most `limit` bytes of `path` into *file; false with the reason, naming the path, in
+// *refusal: the error of its look-up, open or read, or what stands there instead ("is a named
+// pipe, not a file").
+bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
+                     size_t limit = SIZE_MAX);
+// Empty when `path` is a regular file that opens for reading; else the reason, as above. So that a
+// tool can say why such an input did not load.
+std::string RegularFileRefusal(const std::string& path);
 
 // A whole file written through platform::OutputFile; false after a line
 // "<tool>: cannot write <target>: <reason>" (nothing is left at the target).
