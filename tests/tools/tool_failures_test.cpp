@@ -2,7 +2,8 @@
 // instance holds the library's lock a tool that starts it does nothing and says so, and one that
 // never starts it runs as usual; a standard output that cannot take what was printed ends in a
 // failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic link or
-// a full disk fails with a line naming it and leaves whatever was there as it was; an input that
+// a full disk fails with a line naming it and leaves whatever was there as it was, and one that
+// replaces a file of mode 0600 leaves a file of mode 0600; an input that
 // is a folder, missing, empty or cut fails with a line; a named pipe in an input's place is either
 // refused at once with that line or read as cat reads it, the run waiting for a writer and then
 // giving what a file of the same bytes gives; an option no tool takes is a usage error. The list
@@ -86,6 +87,8 @@ struct Output {
   // The other files the run writes, each whole in its own right, which may appear beside the
   // target when its own write fails.
   std::vector<std::string> alongside = {};
+  // Why no run that succeeds is tried over an old file (a tree is a folder, and has no mode).
+  const char* noReplaceWhy = nullptr;
 };
 
 struct Input {
@@ -348,7 +351,11 @@ const std::vector<ToolRow>& Rows() {
                      {"http", {"http", "get", "1", "/"}, true}},
        .printing = {"http", "get", "{port}", "/a", "--memory"},
        .outputs =
-           {{"port_file", {"serve", "--expect", "1", "--port-file", "{out}"}, "port", 2},
+           {{.label = "port_file",
+             .args = {"serve", "--expect", "1", "--port-file", "{out}"},
+             .name = "port",
+             .fullAt = 2,
+             .noReplaceWhy = "once its port is written it serves until a client comes"},
             {"file", {"http", "get", "{port}", "/body", "--file", "{out}"}, "body.out", 4096}},
        .inputs = {{"body_file",
                    {"http", "post", "{port}", "/p", "--body-file", "{in}"},
@@ -437,7 +444,7 @@ const char* ProgramPath(const std::string& tool) {
 // ---------------------------------------------------------------------------------------------
 // The cases
 
-enum class Kind { kHeldLock, kStdoutFull, kOutput, kInput, kUnknownOption };
+enum class Kind { kHeldLock, kStdoutFull, kOutput, kOverPrivateFile, kInput, kUnknownOption };
 
 struct CaseId {
   size_t row;
@@ -478,6 +485,10 @@ std::vector<CaseId> AllCases() {
         if (std::find(output.skip.begin(), output.skip.end(), spot) != output.skip.end()) continue;
         cases.push_back({r, Kind::kOutput, o, static_cast<int>(spot),
                          tool + "_" + output.label + "_" + kSpotNames[static_cast<int>(spot)]});
+      }
+      if (!output.tree && output.noReplaceWhy == nullptr) {
+        cases.push_back(
+            {r, Kind::kOverPrivateFile, o, 0, tool + "_" + output.label + "_over_private_file"});
       }
     }
     for (size_t i = 0; i < row.inputs.size(); ++i) {
@@ -610,6 +621,22 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     return RLIM_INFINITY;
   }
 
+  // A run that replaces a file of mode 0600 leaves a file of mode 0600, as writing into it would.
+  void OverPrivateFile(const Output& output) {
+    const std::string place = folder_.File(output.name);
+    fs::create_directories(fs::path(place).parent_path());
+    WriteFile(place, kOldBytes);
+    ASSERT_EQ(chmod(place.c_str(), 0600), 0);
+    const ProgramRun run =
+        Run(Substitute(Substitute(output.args, "{outdir}", "."), "{out}", output.name));
+    EXPECT_EQ(run.exitCode, 0) << Describe(run);
+    struct stat st;
+    ASSERT_EQ(lstat(place.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_NE(ReadFile(place), kOldBytes) << "the run did not replace the file";
+  }
+
   void AimedAt(const Output& output, Spot spot) {
     const fs::path target =
         spot == Spot::kMissingFolder ? fs::path("missing") / output.name : fs::path(output.name);
@@ -734,6 +761,8 @@ TEST_P(ToolFailures, Holds) {
       return WithStdoutFull();
     case Kind::kOutput:
       return AimedAt(row_->outputs[GetParam().item], static_cast<Spot>(GetParam().variant));
+    case Kind::kOverPrivateFile:
+      return OverPrivateFile(row_->outputs[GetParam().item]);
     case Kind::kInput:
       return GivenBad(row_->inputs[GetParam().item], static_cast<BadInput>(GetParam().variant));
     case Kind::kUnknownOption:
