@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/arena_map_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -33,18 +34,11 @@ ProbeRun RunProbe(const char* probe, const std::string& commands, const std::str
   return run;
 }
 
-// A folder holding every arena map file, Resource/Mpd/00.mpd to 12.mpd, each 20 x 15 cells without
-// a wall: `match` reads whole maps there that leave the arena open.
+// A folder holding every arena map file, each without a wall: `match` reads whole maps there that
+// leave the arena open.
 class OpenArenaMaps : public testsupport::TempDir {
  public:
-  OpenArenaMaps() {
-    std::filesystem::create_directories(File("Resource/Mpd"));
-    for (int n = 0; n < 13; ++n) {
-      char name[32];
-      std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
-      testsupport::WriteFile(File(name), std::string("\x14\x00\x0f\x00", 4) + std::string(300, 0));
-    }
-  }
+  OpenArenaMaps() { testsupport::WriteArenaMaps(*this); }
 };
 
 // The probe runs the commands (in `folder` when one is given) and prints `out`.

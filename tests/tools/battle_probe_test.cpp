@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/arena_map_files.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
@@ -35,28 +36,8 @@ ProbeRun Probe(const std::string& arguments, const std::string& folder = "") {
   return run;
 }
 
-// A 20 x 15 map file whose cells are all `fill`, with the given cells (column, row) set to `other`.
-std::string MapFile(char fill, std::initializer_list<std::pair<int, int>> cells, char other) {
-  std::string bytes = std::string("\x14\x00\x0f\x00", 4) + std::string(300, fill);
-  for (const auto& [c, r] : cells) bytes[4 + c * 15 + r] = other;
-  return bytes;
-}
-
-// Every arena map file, Resource/Mpd/00.mpd to 12.mpd, into `dir`: map n is `map(n)`.
-void WriteArenaMaps(const testsupport::TempDir& dir, std::string (*map)(int n)) {
-  std::filesystem::create_directories(dir.File("Resource/Mpd"));
-  for (int n = 0; n < 13; ++n) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Resource/Mpd/%02d.mpd", n);
-    testsupport::WriteFile(dir.File(name), map(n));
-  }
-}
-
-// Maps without a wall: `match` and `story` read whole maps that leave the arena as open as the
-// cases on it expect.
-std::string OpenMap(int) {
-  return MapFile('\x00', {}, '\x00');
-}
+using testsupport::MapFile;
+using testsupport::WriteArenaMaps;
 
 TEST(BattleProbe, AnswersOneLinePerQuery) {
   struct Case {
@@ -106,7 +87,7 @@ TEST(BattleProbe, RefusesUnknownCommandsNamesAndNumbers) {
 
 TEST(BattleProbe, BattlesFromMatchAndStorySetUps) {
   testsupport::TempDir maps;
-  WriteArenaMaps(maps, OpenMap);
+  WriteArenaMaps(maps);
   struct Case {
     const char* commands;
     const char* out;
@@ -460,7 +441,7 @@ TEST(BattleProbe, ItemsMadeUpdatedAndClaimed) {
 // values; malformed commands fail.
 TEST(BattleProbe, FamiliarsAndArenaObjects) {
   testsupport::TempDir maps;
-  WriteArenaMaps(maps, OpenMap);
+  WriteArenaMaps(maps);
   const std::string m14 = "match players=2 chars=14,1 arena=-1; round; ";
   std::string nine;
   for (int i = 0; i < 9; ++i) nine += "summon p0 1 0; ";
@@ -551,8 +532,8 @@ TEST(BattleProbe, RefusesMapsItCannotReadWhole) {
 // reads none. The story's arena is the one its set-up leaves.
 TEST(BattleProbe, MatchAndStoryReadTheirArenasMapsWhole) {
   testsupport::TempDir dir;
-  WriteArenaMaps(dir, OpenMap);
-  testsupport::WriteFile(dir.File("Resource/Mpd/10.mpd"), OpenMap(10).substr(0, 300));
+  WriteArenaMaps(dir);
+  testsupport::WriteFile(dir.File("Resource/Mpd/10.mpd"), MapFile('\x00').substr(0, 300));
   const std::string m = "match players=2 chars=0,1 arena=";
   const std::string cut = "map Resource/Mpd/10.mpd: holds 296 of its 300 cells\n";
   const struct {

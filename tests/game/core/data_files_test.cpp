@@ -640,21 +640,6 @@ TEST_F(DataFiles, UnwritableDataFolderKeepsTheOldFile) {
   EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"score.sav"});
 }
 
-// A file replaced by a save keeps its mode, as a plain write into it would have.
-TEST_F(DataFiles, AReplacedSaveKeepsItsMode) {
-  ASSERT_EQ(mkdir("Data", 0755), 0);
-  for (mode_t mode : {0600, 0640, 0444}) {
-    SCOPED_TRACE(mode);
-    WriteFile(Path("Data/score.sav"), "old");
-    ASSERT_EQ(chmod(Path("Data/score.sav").c_str(), mode), 0);
-    ASSERT_EQ(SaveDataFile(kScoresFile, kSaveScores), 0);
-    struct stat st;
-    ASSERT_EQ(stat(Path("Data/score.sav").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, mode);
-    EXPECT_EQ(st.st_size, 1444);
-  }
-}
-
 // A save killed between writing its temporary file and the rename leaves it beside the file the
 // save writes; the next start removes it, and only a file of the writer's own naming for one of
 // the four saves: never a link (nor what it names), a folder, a pipe, or a name of another kind.
