@@ -21,8 +21,8 @@ inline std::string MapFile(char fill, std::initializer_list<std::pair<int, int>>
 
 // Every arena map file, Resource/Mpd/00.mpd to 12.mpd, into `dir`: map n is `map(n)`, by default
 // one without a wall, so that `match` and `story` read whole maps that leave the arena open.
-inline void WriteArenaMaps(const TempDir& dir,
-                           std::string (*map)(int n) = [](int) { return MapFile('\x00'); }) {
+inline void WriteArenaMaps(
+    const TempDir& dir, std::string (*map)(int n) = [](int) { return MapFile('\x00'); }) {
   std::filesystem::create_directories(dir.File("Resource/Mpd"));
   for (int n = 0; n < 13; ++n) {
     char name[32];
