@@ -63,14 +63,19 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+std::string NotAFileReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder, not a file";
+  if (S_ISFIFO(mode)) return "is a named pipe, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
+  return "is not a regular file";
+}
+
 std::string ReplaceRefusal(const std::string& path) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return {};  // nothing there, or the open will say why
   if (S_ISREG(st.st_mode)) return {};
-  if (S_ISDIR(st.st_mode)) return path + ": is a folder, not a file";
   if (S_ISLNK(st.st_mode)) return path + ": is a symbolic link, not a file";
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return path + ": is a device, not a file";
-  return path + ": is not a regular file";
+  return path + ": " + NotAFileReason(st.st_mode);
 }
 
 OutputFile::~OutputFile() {

@@ -9,6 +9,8 @@
 // process may set them, its owner and group, as a plain write into it would have.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -61,6 +63,10 @@ class OutputFile {
   bool handedOver_ = false;  // stream_ belongs to the writer it was handed to
   Durability durability_ = Durability::kPlain;
 };
+
+// What stands at a path in place of a regular file, by its mode: "is a folder, not a file", "is a
+// named pipe, not a file", "is a device, not a file", else "is not a regular file".
+std::string NotAFileReason(mode_t mode);
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular
 // file, else a reason naming it ("PATH: is a folder", "...: is a symbolic link", ...).

@@ -52,14 +52,6 @@ void CheckAtExit() {
   }
 }
 
-// What stands at a path instead of a regular file.
-std::string NotAFile(mode_t mode) {
-  if (S_ISDIR(mode)) return "is a folder, not a file";
-  if (S_ISFIFO(mode)) return "is a named pipe, not a file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
-  return "is not a regular file";
-}
-
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // For as long as it lives, the stop signals the tool records interrupt a call that waits instead
@@ -90,6 +82,24 @@ class StopsInterrupt {
   struct sigaction saved_[std::size(kStopSignals)] = {};
   bool changed_[std::size(kStopSignals)] = {};
 };
+
+// Appends what `fd` holds up to its end or until *bytes holds `limit` bytes, going on through
+// interrupted reads; when `stoppable`, a stop signal the tool recorded ends it as well. 0, or the
+// errno of the read that failed.
+int ReadUpTo(int fd, size_t limit, bool stoppable, std::string* bytes) {
+  char chunk[65536];
+  while (bytes->size() < limit && !(stoppable && StopSignal() != 0)) {
+    const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes->size()));
+    if (n > 0) {
+      bytes->append(chunk, static_cast<size_t>(n));
+    } else if (n == 0) {
+      return 0;
+    } else if (errno != EINTR) {
+      return errno;
+    }
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -124,7 +134,7 @@ bool IsOption(const char* arg) {
 std::string InputRefusal(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return path + ": " + std::strerror(errno);
-  if (S_ISDIR(st.st_mode)) return path + ": is a folder, not a file";
+  if (S_ISDIR(st.st_mode)) return path + ": " + platform::NotAFileReason(st.st_mode);
   // A named pipe is left to the read: an open here would meet a writer already waiting, and what
   // it wrote would go with the close.
   if (S_ISFIFO(st.st_mode)) return {};
@@ -148,24 +158,17 @@ bool ReadInputFile(const std::string& path, std::string* bytes, std::string* ref
   // What the look-up saw may have been replaced since.
   struct stat st;
   if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    *refusal = path + ": is a folder, not a file";
+    *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
     close(fd);
     fd = -1;
   }
   bytes->clear();
-  char chunk[65536];
-  while (fd >= 0 && StopSignal() == 0) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      bytes->append(chunk, static_cast<size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      *refusal = path + ": " + std::strerror(errno);
-      break;
+  if (fd >= 0) {
+    if (const int error = ReadUpTo(fd, SIZE_MAX, true, bytes); error != 0) {
+      *refusal = path + ": " + std::strerror(error);
     }
+    close(fd);
   }
-  if (fd >= 0) close(fd);
   if (StopSignal() != 0) *refusal = path + ": " + StoppedBy();
   return refusal->empty();
 }
@@ -187,7 +190,7 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
     return false;
   }
   if (!S_ISREG(st.st_mode)) {
-    *refusal = path + ": " + NotAFile(st.st_mode);
+    *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
     return false;
   }
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -196,24 +199,16 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
     return false;
   }
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    *refusal = path + ": " + (S_ISREG(st.st_mode) ? std::strerror(errno) : NotAFile(st.st_mode));
+    *refusal = path + ": " +
+               (S_ISREG(st.st_mode) ? std::strerror(errno) : platform::NotAFileReason(st.st_mode));
     close(fd);
     return false;
   }
   file->size = static_cast<uint64_t>(st.st_size);
   file->bytes.clear();
   refusal->clear();
-  char chunk[65536];
-  while (file->bytes.size() < limit) {
-    const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - file->bytes.size()));
-    if (n > 0) {
-      file->bytes.append(chunk, static_cast<size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      *refusal = path + ": " + std::strerror(errno);
-      break;
-    }
+  if (const int error = ReadUpTo(fd, limit, false, &file->bytes); error != 0) {
+    *refusal = path + ": " + std::strerror(error);
   }
   close(fd);
   return refusal->empty();
