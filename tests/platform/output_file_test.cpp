@@ -151,9 +151,10 @@ TEST_F(OutputFileTest, RefusesEverythingButARegularFile) {
     std::string target;
     const char* says;
   };
-  for (const Case& c : {Case{Path("folder"), "folder"}, Case{Path("link"), "symbolic link"},
-                        Case{Path("pipe"), "not a regular file"}, Case{"/dev/null", "device"},
-                        Case{Path("missing/out.bin"), "No such file"}, Case{"", "empty"}}) {
+  for (const Case& c :
+       {Case{Path("folder"), "folder"}, Case{Path("link"), "symbolic link"},
+        Case{Path("pipe"), "is a named pipe, not a file"}, Case{"/dev/null", "device"},
+        Case{Path("missing/out.bin"), "No such file"}, Case{"", "empty"}}) {
     SCOPED_TRACE(c.target);
     std::string error;
     EXPECT_FALSE(WriteWholeFile(c.target, "x", 1, &error));

@@ -529,49 +529,45 @@ TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"config.sav"});
 }
 
-// Whatever stands at a name a save's temporary file could have (the fixed name an older writer
-// used, or one of the writer's own), before the game's start and between two saves: the save is
-// whole, a file and not a link, nothing planted is followed, and only a file of the writer's own
-// naming is removed, by the start's clean-up.
+// Whatever stands at the one name a save's temporary file could be guessed to have, the fixed name
+// an older writer used, before the game's start and between two saves: the save is whole, a file
+// and not a link, and what was planted is neither followed nor touched. (The writer's own names
+// are random; what the start's clean-up does with them is the next test's.)
 TEST_F(DataFiles, NothingPlantedAtATemporaryNameIsFollowed) {
   namespace fs = std::filesystem;
   struct Plant {
     const char* name;
     void (*make)(const std::string& at);
-    bool removedAtStart;
   } plants[] = {
-      {"link", [](const std::string& at) { fs::create_symlink("../victim", at); }, false},
-      {"folder", [](const std::string& at) { fs::create_directory(at); }, false},
-      {"pipe", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }, false},
-      {"file", [](const std::string& at) { WriteFile(at, "half a save"); }, true},
+      {"link", [](const std::string& at) { fs::create_symlink("../victim", at); }},
+      {"folder", [](const std::string& at) { fs::create_directory(at); }},
+      {"pipe", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }},
+      {"file", [](const std::string& at) { WriteFile(at, "half a save"); }},
   };
   const std::vector<int32_t> options = {2, 1, 1, 0, 0, 0, 1, 20, 19, 0, 0};
+  const std::string at = Path("Data/config.sav.tmp");
   for (const Plant& p : plants) {
-    for (const char* name : {"config.sav.tmp", "config.sav.tmp-Ab12Z9"}) {
-      for (bool betweenSaves : {false, true}) {
-        SCOPED_TRACE(std::string(p.name) + " at " + name + (betweenSaves ? ", between saves" : ""));
-        fs::remove_all(Path("Data"));
-        ASSERT_EQ(mkdir("Data", 0755), 0);
-        WriteFile(Path("victim"), "precious");
-        if (betweenSaves) {
-          ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
-        }
-        const std::string at = Path(std::string("Data/") + name);
-        p.make(at);
-        const fs::file_type planted = fs::symlink_status(at).type();
-        // Before the first save the game's start cleans up first; between two saves nothing does.
-        if (!betweenSaves) RemoveStaleSaveFiles();
-        g_options.difficulty = 2;
+    for (bool betweenSaves : {false, true}) {
+      SCOPED_TRACE(std::string(p.name) + (betweenSaves ? ", between saves" : ", before the start"));
+      fs::remove_all(Path("Data"));
+      ASSERT_EQ(mkdir("Data", 0755), 0);
+      WriteFile(Path("victim"), "precious");
+      if (betweenSaves) {
         ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
-        EXPECT_EQ(ReadFile(Path("victim")), "precious");
-        EXPECT_EQ(fs::symlink_status(Path("Data/config.sav")).type(), fs::file_type::regular);
-        EXPECT_EQ(ReadFile(Path("Data/config.sav")), Bytes(options));
-        const bool removed =
-            p.removedAtStart && !betweenSaves && std::string(name) != "config.sav.tmp";
-        EXPECT_EQ(fs::symlink_status(at).type(), removed ? fs::file_type::not_found : planted);
-        EXPECT_EQ(testsupport::Names(Path("Data")).size(), removed ? 1u : 2u);
-        ResetRecords();
       }
+      p.make(at);
+      const fs::file_type planted = fs::symlink_status(at).type();
+      // Before the first save the game's start cleans up first; between two saves nothing does.
+      if (!betweenSaves) RemoveStaleSaveFiles();
+      g_options.difficulty = 2;
+      ASSERT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), 0);
+      EXPECT_EQ(ReadFile(Path("victim")), "precious");
+      EXPECT_EQ(fs::symlink_status(Path("Data/config.sav")).type(), fs::file_type::regular);
+      EXPECT_EQ(ReadFile(Path("Data/config.sav")), Bytes(options));
+      EXPECT_EQ(fs::symlink_status(at).type(), planted);
+      EXPECT_EQ(testsupport::Names(Path("Data")),
+                (std::vector<std::string>{"config.sav", "config.sav.tmp"}));
+      ResetRecords();
     }
   }
 }
