@@ -26,8 +26,9 @@ std::optional<std::string> AsUnprivileged(Part part) {
   const pid_t pid = fork();
   if (pid == 0) {
     close(fds[0]);
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
-                           setresuid(kNobody, kNobody, kNobody) != 0)) {
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+         setresuid(kNobody, kNobody, kNobody) != 0)) {
       _exit(126);
     }
     const std::string answer = part();
