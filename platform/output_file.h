@@ -12,7 +12,7 @@
 // exclusively, never through a link), and a file that is replaced keeps its mode and, where the
 // process may set them, its owner and group, as a plain write into it would have; its set-id bits
 // too, but, as on a plain write, only where the process may keep them (the system clears them
-// for one without that right, a process not of the superuser).
+// for any process but the superuser's).
 // Every byte goes through the descriptor and stream the writer made (Write, Stream or
 // HandOverStream): nobody, neither the caller nor a library it hands the job to, opens the
 // temporary name again, since what stands at a name can change while a descriptor cannot.

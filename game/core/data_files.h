@@ -152,7 +152,7 @@ void RemoveStaleSaveFiles();
 
 // The log lines of the Data files still waiting for the log (FlushDataFileLog not yet called),
 // handed over and forgotten: a tool that never starts the log says them itself, on standard
-// error, and no line of them has been said there yet.
+// error, where none of them has been said before.
 std::vector<std::string> TakeWaitingDataFileLog();
 
 }  // namespace veyrdale
