@@ -52,8 +52,9 @@ TEST(MakeTestMovie, AFullDiskSaysWhy) {
     std::vector<std::string> words = {"out.mkv", std::to_string(c.size), std::to_string(c.size),
                                       "10"};
     for (const std::string& colour : Colours(c.frames)) words.push_back(colour);
-    const ProgramRun run =
-        testsupport::RunWords(dir.path(), MAKE_TEST_MOVIE, {.words = words, .settings = "", .stdoutFull = false, .fullAt = c.fullAt});
+    const ProgramRun run = testsupport::RunWords(
+        dir.path(), MAKE_TEST_MOVIE,
+        {.words = words, .settings = "", .stdoutFull = false, .fullAt = c.fullAt});
     EXPECT_EQ(run.exitCode, 1) << Describe(run);
     EXPECT_EQ(run.err, std::string(kTool) + "cannot write out.mkv: File too large\n");
     EXPECT_EQ(ReadFile(dir.File("out.mkv")), kOldBytes);
@@ -84,12 +85,14 @@ TEST(MakeTestMovie, AUsersOwnReadOnlyMovieIsReplacedOrRefusedWithAReason) {
                                     "8",
                                     "2",
                                     "255,0,0"};
-  const ProgramRun run = testsupport::RunWords(dir.path(), "setpriv", {.words = words, .settings = ""});
+  const ProgramRun run =
+      testsupport::RunWords(dir.path(), "setpriv", {.words = words, .settings = ""});
   struct stat st;
   ASSERT_EQ(stat(dir.File("out.mkv").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_EQ(st.st_uid, kUser);
-  EXPECT_EQ(testsupport::Names(dir.path()), (std::vector<std::string>{"make-test-movie", "out.mkv"}));
+  EXPECT_EQ(testsupport::Names(dir.path()),
+            (std::vector<std::string>{"make-test-movie", "out.mkv"}));
   if (run.exitCode == 0) {
     EXPECT_EQ(ReadFile(dir.File("out.mkv")).substr(0, 4), kEbmlMagic);
     return;
