@@ -34,9 +34,21 @@ if(MORROW_FUZZ)
   target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# A unit binary run whole, every case in one process, shows a case that leaves state behind for
+# the next, which the one-case runs never do. The release build runs quickest, so it is the one
+# that registers these runs by default, and the sanitizer build's run does not grow.
+if(CMAKE_BUILD_TYPE STREQUAL "RelWithDebInfo")
+  set(_whole_default ON)
+else()
+  set(_whole_default OFF)
+endif()
+option(MORROW_WHOLE_RUNS "Register each unit test binary run whole as CTest NAME_whole (label whole)"
+  ${_whole_default})
+
 # morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
-# One GoogleTest binary; its cases are registered with CTest one by one. Each binary runs with a
-# runtime folder of its own (tests/support/runtime_dir.cpp), so test programs run in parallel.
+# One GoogleTest binary; its cases are registered with CTest one by one, and, for a unit binary
+# under MORROW_WHOLE_RUNS, once more all together as NAME_whole. Each binary runs with a runtime
+# folder of its own (tests/support/runtime_dir.cpp), so test programs run in parallel.
 include(GoogleTest)
 function(morrow_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
@@ -49,4 +61,8 @@ function(morrow_test name)
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
+  if(MORROW_WHOLE_RUNS AND "unit" IN_LIST T_LABELS)
+    add_test(NAME ${name}_whole COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${name}_whole PROPERTIES LABELS whole ${T_PROPERTIES})
+  endif()
 endfunction()

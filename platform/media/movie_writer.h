@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,11 @@ struct TestMovieSpec {
   bool silentSoundTrack = false;  // adds a track of 16-bit mono silence beside the video
 };
 
-// False with a reason when the movie described is unusable or the file cannot be written.
-bool WriteTestMovie(const std::string& path, const TestMovieSpec& spec, std::string* error);
+// Writes the movie into `stream`, a file open for writing, seekable and at its start, through that
+// stream alone: no file is opened by name, so the bytes go to the file the caller made and to
+// nothing a name may lead to since. The stream stays the caller's to flush and close. False with
+// a reason when the movie described is unusable, or with the system's reason for a write or seek
+// that failed ("No space left on device"); what was written then is the caller's to drop.
+bool WriteTestMovie(std::FILE* stream, const TestMovieSpec& spec, std::string* error);
 
 }  // namespace platform

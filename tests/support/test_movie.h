@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/media/movie_writer.h"
+#include "platform/output_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
@@ -21,7 +22,11 @@ inline std::string TestMovieBytes(int width, int height, int framesPerSecond,
   spec.colours = colours;
   spec.silentSoundTrack = silentSoundTrack;
   std::string error;
-  if (!platform::WriteTestMovie(dir.File("movie.mkv"), spec, &error)) return "";
+  platform::OutputFile out;
+  if (!out.Open(dir.File("movie.mkv"), &error) ||
+      !platform::WriteTestMovie(out.Stream(), spec, &error) || !out.Commit(&error)) {
+    return "";
+  }
   return ReadFile(dir.File("movie.mkv"));
 }
 

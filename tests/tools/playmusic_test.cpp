@@ -1,7 +1,5 @@
 // playmusic as a program: which way each kind of file takes, its lines, its usage errors. The
 // mixer is the manual one and the clock virtual, so every run is quick and the same.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -81,24 +79,6 @@ TEST(PlayMusicTool, WithoutSoundfontMidiFailsOnce) {
   EXPECT_NE(log.find("one.mid の演奏に失敗しました", at), std::string::npos);
   EXPECT_EQ(log.find("の演奏に失敗しました", log.find("の演奏に失敗しました") + 1),
             std::string::npos);
-}
-
-// A sound font is a regular file: a named pipe in its place is tried and passed over at once, never
-// opened to wait for a writer.
-TEST(PlayMusicTool, ASoundfontThatIsANamedPipeIsNoFont) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.File("one.mid"), testsupport::OneNoteMidi(192));
-  ASSERT_EQ(mkfifo(dir.File("font.sf2").c_str(), 0600), 0);
-  const ProgramRun r = testsupport::RunProgram(
-      dir.path(), PLAYMUSIC, "one.mid 1",
-      "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MORROW_CLOCK=virtual MORROW_AUDIO=manual "
-      "XDG_RUNTIME_DIR='" +
-          dir.path() + "' MORROW_SOUNDFONT='" + dir.File("font.sf2") + "'",
-      20);
-  EXPECT_EQ(r.exitCode, 1) << r.err;
-  EXPECT_EQ(r.out, kNone);
-  EXPECT_EQ(r.err, "playmusic: nothing played: no sound font for MIDI music (tried " +
-                       dir.File("font.sf2") + ")\n");
 }
 
 }  // namespace

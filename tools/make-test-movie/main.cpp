@@ -2,10 +2,10 @@
 //
 // Writes a lossless movie (FFV1 frames of 32-bit BGR in Matroska) of W x H pixels at FPS frames
 // a second, one frame per colour given, each frame filled with its colour. Decoded, the colours
-// come back exactly. The muxer writes by name, so it writes a temporary file beside OUT that takes
-// OUT's name only once the movie is whole: a failed write leaves no file at OUT (an old file there
-// keeps its bytes), and OUT must be a file or nothing. Exit 0; 1 when the file cannot be written;
-// 2 for bad arguments (an option among them).
+// come back exactly. The movie is written into a temporary file beside OUT that takes OUT's name
+// only once the movie is whole: a failed write leaves no file at OUT (an old file there keeps its
+// bytes), and OUT must be a file or nothing. Exit 0; 1 when the file cannot be written, with the
+// reason; 2 for bad arguments (an option among them).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -58,12 +58,12 @@ int Run(int argc, char** argv) {
     if (!ParseColour(argv[i], &c)) return Usage(std::string("bad colour: ") + argv[i]);
     spec.colours.push_back(c);
   }
-  // The temporary file the output opens is handed to the muxer by its name: the muxer writes it
-  // afresh, and the output's own stream, never written, closes without adding a byte.
+  // The muxer writes through the output's own stream: the temporary file is never opened again by
+  // its name, which something else may have taken over in the meantime.
   platform::OutputFile out;
   if (!toolrun::Open(out, argv[1])) return 1;
   std::string error;
-  if (!platform::WriteTestMovie(out.TemporaryPath(), spec, &error)) {
+  if (!platform::WriteTestMovie(out.Stream(), spec, &error)) {
     toolrun::Say("cannot write " + std::string(argv[1]) + ": " + error);
     return 1;
   }

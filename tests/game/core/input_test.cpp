@@ -3,6 +3,7 @@
 #include "game/core/input.h"
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -26,7 +27,36 @@ void ClearCounts() {
   }
 }
 
-TEST(InputCounting, PadBitsBecomeHeldFrameCounts) {
+// Each test puts back what it changed, so that a test after it in the same process finds the
+// records as they were.
+class InputCounting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::memcpy(held_, HeldFrameCounts, sizeof held_);
+    std::memcpy(pending_, PendingPressCounts, sizeof pending_);
+    std::memcpy(reverseTimers_, g_playerState.reverseTimer, sizeof reverseTimers_);
+  }
+  void TearDown() override {
+    std::memcpy(HeldFrameCounts, held_, sizeof held_);
+    std::memcpy(PendingPressCounts, pending_, sizeof pending_);
+    std::memcpy(g_playerState.reverseTimer, reverseTimers_, sizeof reverseTimers_);
+    SceneId = scene_;
+    FreezeFrames = freeze_;
+    g_match = match_;
+    g_buttonMap = buttons_;
+  }
+
+ private:
+  int32_t held_[kInputCount][4];
+  int32_t pending_[kInputCount][4];
+  int32_t reverseTimers_[4];
+  int32_t scene_ = SceneId;
+  int32_t freeze_ = FreezeFrames;
+  MatchSetup match_ = g_match;
+  ButtonMap buttons_ = g_buttonMap;
+};
+
+TEST_F(InputCounting, PadBitsBecomeHeldFrameCounts) {
   struct Case {
     const char* name;
     std::vector<int> frames;  // the pad word of each frame
@@ -55,7 +85,7 @@ TEST(InputCounting, PadBitsBecomeHeldFrameCounts) {
   }
 }
 
-TEST(InputCounting, ButtonMappedToTwoBitsIsHeldByEither) {
+TEST_F(InputCounting, ButtonMappedToTwoBitsIsHeldByEither) {
   ClearCounts();
   ButtonMap map;
   map.masks[1][3] = 0x400 | 0x20;  // button 4 on pad buttons 5 and 1
@@ -67,7 +97,7 @@ TEST(InputCounting, ButtonMappedToTwoBitsIsHeldByEither) {
   }
 }
 
-TEST(InputCounting, PlayerOutsideTheFourIsIgnored) {
+TEST_F(InputCounting, PlayerOutsideTheFourIsIgnored) {
   ClearCounts();
   ButtonMap map;
   for (int player : {-1, 4, INT_MAX, INT_MIN}) CountPadInput(player, 0x1FF, map);
@@ -78,7 +108,7 @@ TEST(InputCounting, PlayerOutsideTheFourIsIgnored) {
   EXPECT_EQ(PadBitsOrNone(0x1001), 0x1001);
 }
 
-TEST(InputCounting, ComputerPendingPressesAndTheFreeze) {
+TEST_F(InputCounting, ComputerPendingPressesAndTheFreeze) {
   struct Case {
     const char* name;
     int scene;
@@ -107,11 +137,9 @@ TEST(InputCounting, ComputerPendingPressesAndTheFreeze) {
       EXPECT_EQ(PendingPressCounts[kInputLeft][3], 0);
     }
   }
-  SceneId = 9;
-  FreezeFrames = 0;
 }
 
-TEST(InputCounting, PendingPressesHoldForThatManyFrames) {
+TEST_F(InputCounting, PendingPressesHoldForThatManyFrames) {
   struct Case {
     Input input;
     int32_t pending;
@@ -135,10 +163,9 @@ TEST(InputCounting, PendingPressesHoldForThatManyFrames) {
       EXPECT_EQ(HeldFrameCounts[c.input][0], c.counts[f]) << f;
     }
   }
-  SceneId = 9;
 }
 
-TEST(InputCounting, PadReadsUseTheDeviceAndTheButtonMap) {
+TEST_F(InputCounting, PadReadsUseTheDeviceAndTheButtonMap) {
   using testsupport::Recorder;
   Recorder().Reset();
   Recorder().Start(true);
@@ -158,11 +185,10 @@ TEST(InputCounting, PadReadsUseTheDeviceAndTheButtonMap) {
   EXPECT_EQ(HeldFrameCounts[kInputUp][2], 1);
   EXPECT_EQ(HeldFrameCounts[kInputButton5][2], 1);
   EXPECT_EQ(HeldFrameCounts[kInputButton1][2], 0);
-  g_buttonMap = ButtonMap{};
   Recorder().Reset();
 }
 
-TEST(InputCounting, ReversedControlsSwapOtherHumansDirections) {
+TEST_F(InputCounting, ReversedControlsSwapOtherHumansDirections) {
   struct Case {
     const char* name;
     int playerCount;
@@ -243,8 +269,6 @@ TEST(InputCounting, ReversedControlsSwapOtherHumansDirections) {
       EXPECT_EQ(HeldFrameCounts[kInputRight][p], c.swapped[p] ? 5 : 0) << p;
     }
   }
-  g_match = MatchSetup{};
-  for (int32_t& t : g_playerState.reverseTimer) t = 0;
 }
 
 }  // namespace

@@ -237,7 +237,13 @@ struct NotStartedCase {
 };
 
 class PadInputNotStarted : public InputFixture,
-                           public ::testing::WithParamInterface<NotStartedCase> {};
+                           public ::testing::WithParamInterface<NotStartedCase> {
+ protected:
+  void SetUp() override {
+    InputFixture::SetUp();
+    testsupport::ForgetEarlierStarts();
+  }
+};
 
 // Reads made before the input system runs start it and read as nothing held (not as the start's
 // -1 or 1, which would read as every bit held or as Escape down).

@@ -10,6 +10,7 @@
 #include "morrow/device/screen_state.h"
 #include "morrow/system/library.h"
 #include "morrow/system/log.h"
+#include "morrow/system/window_state.h"
 #include "platform/clock.h"
 #include "platform/directory.h"
 #include "platform/input.h"
@@ -20,6 +21,14 @@
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
+
+// The window system's block as a process that never started the library has it (an ended library
+// leaves its window closed and destroyed there), for a test that reads the state before any start
+// whatever ran before it in the same process.
+inline void ForgetEarlierStarts() {
+  morrow::ClearWindowStateForStart();  // a menu or region made earlier goes with it
+  morrow::WindowState() = morrow::WindowSystemState{};
+}
 
 class LibraryFixture : public ::testing::Test {
  protected:

@@ -430,7 +430,15 @@ TEST_F(WindowRun, MenuIsShownOnlyWhenInUseAndNotHidden) {
   EXPECT_EQ(morrow::ShouldShowMenu(), 0);
 }
 
-TEST(WindowBeforeStart, SettingsAreOnlyRecorded) {
+// The library never started: the window block as a fresh process has it, and left so, so that
+// the settings recorded here reach no later test.
+class WindowBeforeStart : public ::testing::Test {
+ protected:
+  void SetUp() override { testsupport::ForgetEarlierStarts(); }
+  void TearDown() override { testsupport::ForgetEarlierStarts(); }
+};
+
+TEST_F(WindowBeforeStart, SettingsAreOnlyRecorded) {
   EXPECT_EQ(morrow::GetWindowScale(), 1.0);
   EXPECT_EQ(morrow::ChangeWindowMode(5), 0);  // any non-zero value is window mode
   EXPECT_EQ(morrow::IsWindowMode(), 1);
