@@ -1112,6 +1112,16 @@ TEST_P(DemoTreeSwap, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
   ASSERT_TRUE(EncodePng(DrawPicture(*Find("Resource/wall.dat")), &png, &why)) << why;
   WriteFile(dir.File("Resource/wall.dat"), png);
   const std::string target = dir.File(c.file);
+  // The old tree's entries, and the bytes of its regular files.
+  auto stands = [&] {
+    std::vector<std::string> entries = Listing(dir.File("Resource"));
+    for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
+      if (fs::is_regular_file(fs::symlink_status(dir.File(f)))) {
+        entries.push_back(ReadFile(dir.File(f)));
+      }
+    }
+    return entries;
+  };
   std::vector<std::string> was;
   auto change = [&] {
     switch (c.change) {
@@ -1147,11 +1157,7 @@ TEST_P(DemoTreeSwap, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
         WriteFile(target, "notes");
         break;
     }
-    was = Listing(dir.File("Resource"));
-    for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
-      if (fs::is_regular_file(fs::symlink_status(dir.File(f))))
-        was.push_back(ReadFile(dir.File(f)));
-    }
+    was = stands();
   };
   std::string error;
   const TreeWrite result = WriteDemoTree(dir.path(), &error, {}, change);
@@ -1171,11 +1177,7 @@ TEST_P(DemoTreeSwap, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
                 : "holds " + std::string(c.file) + ", which make-demo-resources did not write";
   EXPECT_NE(error.find(says), std::string::npos) << error;
   EXPECT_NE(error.find("; left as it is"), std::string::npos) << error;
-  std::vector<std::string> now = Listing(dir.File("Resource"));
-  for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
-    if (fs::is_regular_file(fs::symlink_status(dir.File(f)))) now.push_back(ReadFile(dir.File(f)));
-  }
-  EXPECT_EQ(now, was) << "the old tree as it stood";
+  EXPECT_EQ(stands(), was) << "the old tree as it stood";
   EXPECT_FALSE(fs::exists(dir.File(kTreeMark)));
 }
 
