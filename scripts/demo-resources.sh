@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # demo-resources.sh TOOL DIR: sees that a game started in DIR finds a resource tree, with TOOL
-# being make-demo-resources. First the staging folders in DIR that no live run holds (a killed
-# run left them) go, whatever tree is there. A Resource/ the tool wrote and finished (its mark a
-# regular file saying so) is then used as it is. Otherwise the tool runs: it writes a missing tree
+# being make-demo-resources. Runs in one DIR take turns: the tool holds DIR locked for its whole
+# run, and the rule first waits for one that is running. Then the staging folders in DIR that no
+# live run holds (a killed run left them) go, whatever tree is there: only folders of the tool's
+# exact naming, .make-demo-resources- and six letters or digits. A Resource/ the tool wrote and
+# finished (its mark a regular file saying so) is then used as it is. Otherwise the tool runs: it writes a missing tree
 # and replaces one of its own that it did not finish (a tree an earlier run left cut short); a
 # Resource/ holding anything it did not write (real resources) it tells before writing a byte,
 # and exits 3 leaving it as it is, so the game starts on it however full the disk is. Nothing in
@@ -15,10 +17,21 @@ if [ $# -ne 2 ]; then
 fi
 tool=$1
 dir=$2
-# A live run holds its staging folder with flock; one that can be locked has no run behind it.
-# flock removes under the lock, so no run can take the folder while it goes.
+# The tool makes its staging folder only while it holds DIR, so while the rule holds it no run
+# is between making its folder and locking it. The rule lets go before it runs the tool, which
+# takes DIR in its turn.
+lock=
+if [ -d "$dir" ] && { exec {lock}<"$dir"; } 2>/dev/null; then
+  flock "$lock"
+fi
+# Only the tool's own naming is a staging folder: its prefix and the six letters or digits mkdtemp
+# puts after it, spelled out, as a range would follow the locale's order. A live run holds its
+# staging folder with flock; one that can be locked has no run behind it. flock removes under the
+# lock, so no run can take the folder while it goes.
+letters=ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789
+exact="^\.make-demo-resources-[$letters]{6}\$"
 for staging in "$dir"/.make-demo-resources-*; do
-  if [ -d "$staging" ] && [ ! -L "$staging" ]; then
+  if [[ ${staging##*/} =~ $exact ]] && [ -d "$staging" ] && [ ! -L "$staging" ]; then
     flock -n "$staging" rm -rf -- "$staging" 2>/dev/null || true
   fi
 done
@@ -27,6 +40,9 @@ mark=$dir/Resource/.make-demo-resources
 if [ -f "$mark" ] && [ ! -L "$mark" ] &&
   [ "$(dd if="$mark" iflag=nonblock bs=64 count=1 status=none 2>/dev/null)" = complete ]; then
   exit 0
+fi
+if [ -n "$lock" ]; then
+  exec {lock}<&-
 fi
 status=0
 said=$("$tool" "$dir" 2>&1) || status=$?

@@ -46,7 +46,8 @@ void MakeReal(const std::string& tree) {
 
 // What DIR holds before the run: a run that fails leaves it so, one that succeeds leaves the tree.
 // The tool is "$0" of a shell script: a full disk is a file size limit, a stop a signal sent once
-// the run has its staging folder.
+// the run has its staging folder. No line names a file of out/Resource/: a write that fails names
+// the staging folder it was writing in.
 TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
   TempDir made;
   fs::create_directory(made.File("out"));
@@ -76,8 +77,9 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
     std::string script;
     int status;
     const char* says;
-  } cases[] = {{kNothing, full, 1, "out/Resource/"},
-               {kTree, full, 1, "out/Resource/"},
+  } cases[] = {{kNothing, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
+               {kTree, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
+               {kCutTree, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
                {kNothing, stop("TERM"), 1, "by SIGTERM"},
                {kTree, stop("INT"), 1, "by SIGINT"},
                {kRealFile, "\"$0\" out", 3, "holds Resource/SE/zan.wav, which"},
@@ -111,13 +113,16 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
       ASSERT_EQ(mkfifo(dir.File("out/Resource/SE/zan.wav").c_str(), 0600), 0);
     }
     if (c.before == kCutTree) WriteFile(dir.File("out/Resource/ef09.dat"), "\x89PNG");
-    if (c.before == kDeadStaging) fs::create_directories(dir.File("out/.make-demo-resources-d/R"));
+    if (c.before == kDeadStaging) {
+      fs::create_directories(dir.File("out/.make-demo-resources-d4Xz9Q/R"));
+    }
     const auto was = Snapshot(dir.File("out"));
     const ProgramRun run =
         RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " MAKE_DEMO_RESOURCES, "", 120);
     EXPECT_EQ(run.exitCode, c.status) << c.script << " over " << c.before;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("out/Resource/"), std::string::npos) << run.err;
     EXPECT_TRUE(Snapshot(dir.File("out")) == (c.status == 0 ? Snapshot(made.File("out")) : was));
   }
 }
@@ -206,6 +211,92 @@ TEST(PlayRule, RealResourcesStartTheGameOnAFullDisk) {
     EXPECT_EQ(run.exitCode, 0) << wholeTree << "\n" << run.err;
     EXPECT_EQ(run.err, "") << wholeTree;
     EXPECT_EQ(Listing(dir.path()), before) << wholeTree;
+  }
+}
+
+// The rule removes only staging folders of the tool's exact naming that no run holds, beside a
+// finished tree (the tool is not run) and beside a cut one (it is): a user's folder that merely
+// begins the same way stays, and so do a link under an exact name and the folder it names.
+TEST(PlayRule, RemovesOnlyStagingFoldersOfTheToolsNaming) {
+  TempDir tool;
+  const std::string stub = tool.File("tool");
+  WriteFile(stub,
+            "#!/bin/sh\necho >> $0.runs\nmkdir -p Resource\n"
+            "echo complete > Resource/.make-demo-resources\n");
+  fs::permissions(stub, fs::perms::owner_all);
+  const std::map<std::string, bool> goes = {
+      {".make-demo-resources-Ab12Cd", true},  {".make-demo-resources-009zaA", true},
+      {".make-demo-resources-keep", false},   {".make-demo-resources-ABCDEFG", false},
+      {".make-demo-resources-AbC12", false},  {".make-demo-resources-Ab_12c", false},
+      {".make-demo-resources-Ab12C-", false}, {".make-demo-resources-Lnk123", false}};
+  for (const bool finished : {true, false}) {
+    TempDir dir;
+    fs::create_directories(dir.File("Resource/SE"));
+    if (finished) WriteFile(dir.File("Resource/.make-demo-resources"), "complete\n");
+    fs::create_directory(dir.File("elsewhere"));
+    WriteFile(dir.File("elsewhere/notes.txt"), "notes");
+    for (const auto& [name, gone] : goes) {
+      if (name.ends_with("Lnk123")) {
+        fs::create_directory_symlink("elsewhere", dir.File(name));
+      } else {
+        fs::create_directory(dir.File(name));
+        WriteFile(dir.File(name + "/notes.txt"), "notes");
+      }
+    }
+    WriteFile(stub + ".runs", "");
+    const ProgramRun run = RunProgram(
+        dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .", "", 30);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadFile(stub + ".runs").size(), finished ? 0u : 1u);
+    for (const auto& [name, gone] : goes) {
+      EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(name))), !gone) << name << " " << finished;
+    }
+    EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-Lnk123/notes.txt")), "notes");
+    EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-keep/notes.txt")), "notes");
+  }
+}
+
+// Two runs started in one folder while the first is building take turns, as rules or as the tool
+// itself, on an empty folder or over a cut tree: both end 0 with one whole tree and no staging
+// folder. A rule that comes second finds the tree the first finished and does not run the tool;
+// a second tool waits, then replaces the finished tree with the same bytes.
+TEST(MakeDemoResources, TwoRunsInOneFolderTakeTurns) {
+  TempDir made, bin;
+  fs::create_directory(made.File("out"));
+  ASSERT_EQ(RunProgram(made.path(), MAKE_DEMO_RESOURCES, "out").exitCode, 0);
+  const auto whole = Snapshot(made.File("out"));
+  const std::string tool = bin.File("tool"), rule = bin.File("rule");
+  WriteFile(tool,
+            "#!/bin/sh\necho >> " + bin.File("runs") + "\nexec " MAKE_DEMO_RESOURCES " \"$@\"\n");
+  WriteFile(rule,
+            "#!/bin/sh\nexec bash " SOURCE_DIR "/scripts/demo-resources.sh " + tool + " \"$@\"\n");
+  fs::permissions(tool, fs::perms::owner_all);
+  fs::permissions(rule, fs::perms::owner_all);
+  // The second starts once the first has its staging folder.
+  const std::string both =
+      "\"$0\" out & a=$!; until ls -A out | grep -q make-demo || ! kill -0 $a 2>/dev/null; do "
+      "sleep 0.01; done; \"$0\" out; b=$?; wait $a; echo $? $b";
+  const struct {
+    const std::string& run;
+    bool cut;
+    size_t runs;
+  } cases[] = {{rule, false, 1}, {rule, true, 1}, {tool, true, 2}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    fs::create_directory(dir.File("out"));
+    if (c.cut) {
+      fs::copy(made.File("out"), dir.File("out"), fs::copy_options::recursive);
+      fs::remove(dir.File("out/Resource/.make-demo-resources"));
+      WriteFile(dir.File("out/Resource/ef09.dat"), "\x89PNG");
+    }
+    WriteFile(bin.File("runs"), "");
+    const ProgramRun run = RunProgram(dir.path(), "/bin/sh", "-c '" + both + "' " + c.run, "", 300);
+    const std::string trace = c.run + (c.cut ? " over a cut tree" : " on an empty folder");
+    EXPECT_EQ(run.out, "0 0\n") << trace << "\n" << run.err;
+    EXPECT_EQ(run.err, "") << trace;
+    EXPECT_EQ(ReadFile(bin.File("runs")).size(), c.runs) << trace;
+    EXPECT_EQ(testsupport::Names(dir.File("out")), std::vector<std::string>{"Resource"}) << trace;
+    EXPECT_TRUE(Snapshot(dir.File("out")) == whole) << trace;
   }
 }
 

@@ -8,7 +8,9 @@
 // failed write, SIGINT, SIGTERM or SIGHUP leave DIR/Resource/ as it was and no staging folder.
 // A Resource/ already there is replaced only when it holds nothing but this tool's files, which
 // it tells before it writes a byte (names, then contents compared in memory): real resources
-// make it exit 3 at once, with no staging folder and whatever room the disk has.
+// make it exit 3 at once, with no staging folder and whatever room the disk has; so does a file
+// of the old tree written, replaced, removed or added while the new one was built. Two runs in one
+// DIR take turns: the later waits for the earlier (a stop signal ends the wait).
 // Exit 0; 1 when DIR is no folder, a file cannot be written or a signal stopped the run; 2 on a
 // usage error (an option among them); 3 when DIR/Resource/ holds something this tool did not
 // write, which is left as it is.

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -26,6 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The random letters mkdtemp puts after kStagingPrefix.
+constexpr size_t kStagingLetters = 6;
+
 bool Fail(std::string* error, const std::string& why) {
   *error = why;
   return false;
@@ -40,7 +45,8 @@ bool WriteBytes(const std::string& path, const std::string& bytes, std::string* 
 class Staging {
  public:
   explicit Staging(const fs::path& dir) {
-    std::string pattern = (dir / (std::string(kStagingPrefix) + "XXXXXX")).string();
+    std::string pattern =
+        (dir / (std::string(kStagingPrefix) + std::string(kStagingLetters, 'X'))).string();
     if (mkdtemp(pattern.data()) == nullptr) {
       error_ = std::strerror(errno);
       return;
@@ -66,12 +72,42 @@ class Staging {
   std::string error_;
 };
 
-// Staging folders in DIR that no running tool holds: killed runs left them.
+// DIR held for the whole of a run (flock), so that two runs in one DIR take turns: the later one
+// waits here until the earlier has put its tree in place or given up, and then finds that tree.
+// The wait asks `stop` as it goes.
+class Turn {
+ public:
+  Turn() = default;
+  ~Turn() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+
+  bool Take(const fs::path& dir, const std::function<bool()>& stop, std::string* error) {
+    fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return Fail(error, "cannot lock " + dir.string() + ": " + std::strerror(errno));
+    while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        return Fail(error, "cannot lock " + dir.string() + ": " + std::strerror(errno));
+      }
+      if (stop && stop()) return Fail(error, "stopped");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Staging folders in DIR that no running tool holds: killed runs left them. Only folders of the
+// staging folders' own naming go, so a user's folder that merely begins like one stays.
 void RemoveAbandonedStaging(const fs::path& dir) {
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(kStagingPrefix, 0) != 0 || !entry.is_directory(ec) || entry.is_symlink(ec)) {
+    if (!IsStagingName(entry.path().filename().string()) || !entry.is_directory(ec) ||
+        entry.is_symlink(ec)) {
       continue;
     }
     const int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -139,13 +175,14 @@ size_t OnEveryCore(size_t count, const std::function<bool(size_t)>& work) {
 }
 
 // Every file of the inventory into root/Resource, then the mark. `stop` is asked between files.
+// A reason names the path it could not write, under root.
 bool WriteTreeFiles(const std::string& root, const std::function<bool()>& stop,
                     std::string* error) {
   std::error_code ec;
   for (const char* folder : {"Resource/SE", "Resource/Bgm", "Resource/Mpd", "Resource/Srd",
                              "Resource/NLG", "Resource/Fnt"}) {
     fs::create_directories(root + "/" + folder, ec);
-    if (ec) return Fail(error, "cannot make " + root + "/" + folder + ": " + ec.message());
+    if (ec) return Fail(error, root + "/" + folder + ": " + ec.message());
   }
   auto stopped = [&] { return stop && stop(); };
   // Pictures are most of the work: drawn and compressed on every core, each file by one thread.
@@ -194,11 +231,45 @@ std::string ForeignEntry(const fs::path& dir) {
 
 enum class Holds { kOwn, kForeign, kFailed };
 
+// A file of the old tree as its bytes were compared: missing, or which file it was (device and
+// inode), its kind, size and times of change. A file written, replaced or removed since, or put
+// where none was, differs in one of them.
+struct Seen {
+  bool there = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  mode_t mode = 0;
+  off_t size = 0;
+  timespec modified{};
+  timespec changed{};
+};
+
+Seen SeenOf(const struct stat& st) {
+  return {true, st.st_dev, st.st_ino, st.st_mode, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+bool operator==(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool operator==(const Seen& a, const Seen& b) {
+  return a.there == b.there && a.device == b.device && a.inode == b.inode && a.mode == b.mode &&
+         a.size == b.size && a.modified == b.modified && a.changed == b.changed;
+}
+
+// A file of the tree (relative to DIR) and how it was when compared.
+struct SeenFile {
+  std::string file;
+  Seen seen;
+};
+
 // Whether `path` holds what this tool writes there: nothing, or `file`'s new bytes or their first
 // part. The bytes are made only for a file that is there and not empty, and read as far as they
 // go. The file is opened without following a link and without waiting, so a pipe or a device that
-// took a checked file's place is not the tool's and is never read.
-Holds CompareFile(const fs::path& path, const TreeFile& file, std::string* error) {
+// took a checked file's place is not the tool's and is never read. *seen is how the file stood
+// when it was opened, so that a change made while or after it was read shows later.
+Holds CompareFile(const fs::path& path, const TreeFile& file, Seen* seen, std::string* error) {
+  *seen = {};
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? Holds::kOwn : Holds::kForeign;
   struct stat st {};
@@ -224,22 +295,26 @@ Holds CompareFile(const fs::path& path, const TreeFile& file, std::string* error
     }
   }
   close(fd);
+  *seen = SeenOf(st);
   return holds;
 }
 
 // Sets `foreign` to the first file of DIR/Resource, in the order the check takes them (the cheap
 // files first, the pictures last), whose bytes are not the tool's, or "" when every one is; the
 // names must have passed ForeignEntry. Nothing is written: each file's new bytes are made in
-// memory, one file a thread at a time. False when `stop` said so or bytes could not be made.
+// memory, one file a thread at a time. False when `stop` said so or bytes could not be made. When
+// every file is the tool's, *seen holds how each file of the inventory stood when compared.
 bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std::string* foreign,
-                    std::string* error) {
+                    std::vector<SeenFile>* seen, std::string* error) {
   foreign->clear();
+  seen->clear();
   auto stopped = [&] { return stop && stop(); };
   // The maps are made from the game's own tables, which are not to be shared between threads;
   // these files are few and quick, so they go on one thread, as when they are written.
   for (const TreeFile& f : OtherFiles()) {
     if (stopped()) return Fail(error, "stopped");
-    const Holds holds = CompareFile(dir / f.file, f, error);
+    seen->push_back({f.file, {}});
+    const Holds holds = CompareFile(dir / f.file, f, &seen->back().seen, error);
     if (holds == Holds::kFailed) return false;
     if (holds == Holds::kForeign) {
       *foreign = f.file;
@@ -249,6 +324,7 @@ bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std:
   const std::vector<DemoPicture>& pictures = DemoPictures();
   std::vector<Holds> holds(pictures.size(), Holds::kOwn);
   std::vector<std::string> why(pictures.size());
+  std::vector<Seen> seenPictures(pictures.size());
   const size_t first = OnEveryCore(pictures.size(), [&](size_t i) {
     const DemoPicture& p = pictures[i];
     if (stopped()) {
@@ -258,14 +334,38 @@ bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std:
       const TreeFile file = {p.file, [&p](std::string* bytes, std::string* reason) {
                                return EncodePng(DrawPicture(p), bytes, reason);
                              }};
-      holds[i] = CompareFile(dir / p.file, file, &why[i]);
+      holds[i] = CompareFile(dir / p.file, file, &seenPictures[i], &why[i]);
     }
     return holds[i] == Holds::kOwn;
   });
-  if (first == pictures.size()) return true;
+  if (first == pictures.size()) {
+    for (size_t i = 0; i < pictures.size(); ++i)
+      seen->push_back({pictures[i].file, seenPictures[i]});
+    return true;
+  }
   if (holds[first] == Holds::kFailed) return Fail(error, why[first]);
   *foreign = pictures[first].file;
   return true;
+}
+
+// The first file of `seen` that no longer stands as it did when compared, or "" when every one
+// does; *removed tells whether it is gone. One lstat a file: nothing is opened or read again.
+std::string ChangedSince(const fs::path& dir, const std::vector<SeenFile>& seen, bool* removed) {
+  for (const SeenFile& f : seen) {
+    struct stat st {};
+    Seen now;
+    if (lstat((dir / f.file).c_str(), &st) == 0) {
+      now = SeenOf(st);
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+      // What cannot be looked at cannot be told to be the file compared.
+      *removed = false;
+      return f.file;
+    }
+    if (now == f.seen) continue;
+    *removed = f.seen.there && !now.there;
+    return f.file;
+  }
+  return "";
 }
 
 // The staged tree takes the name Resource, swapped with the tree there when there is one (which
@@ -290,8 +390,16 @@ bool PutInPlace(const fs::path& staged, const fs::path& target, bool replace, st
 
 }  // namespace
 
+bool IsStagingName(const std::string& name) {
+  const size_t prefix = sizeof kStagingPrefix - 1;
+  return name.size() == prefix + kStagingLetters && name.compare(0, prefix, kStagingPrefix) == 0 &&
+         std::all_of(name.begin() + prefix, name.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+         });
+}
+
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
-                        const std::function<bool()>& stop) {
+                        const std::function<bool()>& stop, const std::function<void()>& built) {
   const fs::path root = dir.empty() ? fs::path(".") : fs::path(dir);
   std::error_code ec;
   if (!fs::is_directory(root, ec)) {
@@ -299,6 +407,8 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
              (fs::exists(root, ec) ? std::string("not a folder") : std::strerror(ENOENT));
     return TreeWrite::kFailed;
   }
+  Turn turn;
+  if (!turn.Take(root, stop, error)) return TreeWrite::kFailed;
   RemoveAbandonedStaging(root);
   const fs::path target = root / "Resource";
   const bool replace = fs::exists(fs::symlink_status(target, ec));
@@ -313,9 +423,10 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
   // Whether the tree there is this tool's is settled before anything is written, so real
   // resources cost neither room nor time: names first, which costs nothing and shows most trees
   // that are not this tool's, then the bytes of each file.
+  std::vector<SeenFile> seen;
   if (replace) {
     std::string foreign = ForeignEntry(root);
-    if (foreign.empty() && !ForeignContent(root, stop, &foreign, error)) {
+    if (foreign.empty() && !ForeignContent(root, stop, &foreign, &seen, error)) {
       return TreeWrite::kFailed;
     }
     if (!foreign.empty()) return kept(foreign);
@@ -326,16 +437,26 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
     return TreeWrite::kFailed;
   }
   if (!WriteTreeFiles(staging.path().string(), stop, error)) {
-    // The reason names the file by where it was going.
-    const std::string staged = staging.path().string();
-    if (const size_t at = error->find(staged); at != std::string::npos) {
-      error->replace(at, staged.size(), root.string());
-    }
+    if (stop && stop()) return TreeWrite::kFailed;
+    // The reason names the file within the staging folder, which goes with it: the tree in place
+    // was not written to, and no file of it is named.
+    const std::string staged = staging.path().string() + "/";
+    if (error->rfind(staged, 0) == 0) error->erase(0, staged.size());
+    *error = "cannot write the new tree in " + staging.path().string() + ": " + *error;
     return TreeWrite::kFailed;
   }
-  // Something put into the tree while the new one was built is not swapped away with it; the
-  // names are checked again, as they cost nothing.
+  if (built) built();
+  // Whatever happened to the old tree while the new one was built is not swapped away with it:
+  // each file compared must still be the very file it was, each one missing still missing, and
+  // no other name may have come in.
   if (replace) {
+    bool removed = false;
+    if (const std::string changed = ChangedSince(root, seen, &removed); !changed.empty()) {
+      if (!removed) return kept(changed);
+      *error = target.string() + ": " + changed +
+               " was removed while the new tree was built; left as it is";
+      return TreeWrite::kKept;
+    }
     const std::string foreign = ForeignEntry(root);
     if (!foreign.empty()) return kept(foreign);
   }

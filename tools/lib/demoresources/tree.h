@@ -14,25 +14,37 @@ inline constexpr char kTreeMarkText[] = "complete\n";
 // that builds it holds a lock on it (flock); one nobody holds was left by a run that was killed.
 inline constexpr char kStagingPrefix[] = ".make-demo-resources-";
 
+// Whether `name` is one a staging folder gets: kStagingPrefix and exactly six letters or digits,
+// as mkdtemp makes them. Nothing else is ever taken for what a killed run left, whatever its name
+// begins with.
+bool IsStagingName(const std::string& name);
+
 enum class TreeWrite {
   kDone,    // DIR/Resource/ is a complete new tree
   kFailed,  // a write failed or `stop` said so: DIR/Resource/ is as it was
   kKept,    // DIR/Resource/ holds something this tool did not write: left as it is
 };
 
-// Writes DIR/Resource/ with every file of the inventory, then the mark. The tree is built in a
-// staging folder in DIR and takes the name Resource only once whole, so a failed or stopped run
-// leaves no tree (nor its staging folder). A Resource/ already there is replaced only when
-// everything in it is this tool's: the tree's folders and regular files, each file holding the new
-// bytes or the first part of them (the tree of an earlier run, finished or cut short). That is
+// Writes DIR/Resource/ with every file of the inventory, then the mark. Runs in one DIR take
+// turns: each holds DIR locked (flock) from its start to its end, and one that finds it held
+// waits, asking `stop` as it does, then goes on over whatever tree the other left. The tree is
+// built in a staging folder in DIR and takes the name Resource only once whole, so a failed or
+// stopped run leaves no tree (nor its staging folder). A Resource/ already there is replaced only
+// when everything in it is this tool's: the tree's folders and regular files, each file holding the
+// new bytes or the first part of them (the tree of an earlier run, finished or cut short). That is
 // settled before anything is written: the names first, then each file there against its new
 // bytes, made in memory one file a thread at a time; nothing in the tree is opened that could
 // block (a pipe, a device) nor followed through a link. Anything else (real resources, a file put
 // into a demo tree) keeps it as it is, with no staging folder made, whatever room the disk has.
-// The names are checked again before the swap, so a file put in while the tree was built keeps it
-// too. Staging folders that killed runs left are removed first. The same bytes on every run.
-// `stop` is asked between files; error gets the reason for kFailed and kKept.
+// Just before the swap the old tree is looked at again: its names, and each file compared is still
+// the very file it was (device, inode, size, times of change), each one missing still missing; so
+// a file put in, written, replaced or removed while the new tree was built keeps the old tree as
+// it is. Staging folders that killed runs left are removed first. The same bytes on every run.
+// `stop` is asked between files; error gets the reason for kFailed and kKept; a write that fails
+// names the staging folder and the file in it, never a file of DIR/Resource/. `built`, when
+// given, runs once the new tree is whole, before that last look (tests change the old tree there).
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
-                        const std::function<bool()>& stop = {});
+                        const std::function<bool()>& stop = {},
+                        const std::function<void()>& built = {});
 
 }  // namespace demo
