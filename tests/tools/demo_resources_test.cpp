@@ -29,6 +29,7 @@
 #include "morrow/system/memory.h"
 #include "platform/codepage.h"
 #include "platform/font.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/content.h"
@@ -1076,6 +1077,30 @@ TEST(DemoTree, ARunWaitsForAnotherInItsFolderUntilStopped) {
   EXPECT_EQ(error, "stopped");
   EXPECT_FALSE(building) << "the run went on while the folder was held";
   EXPECT_TRUE(Names(dir.path()).empty());
+}
+
+// A folder its user may write into and enter but not list cannot be locked for a turn: the tree
+// is written there all the same, as before runs took turns.
+TEST(DemoTree, AFolderThatCannotBeListedStillGetsItsTree) {
+  TempDir dir;
+  const std::string folder = dir.File("unlisted");
+  ASSERT_EQ(mkdir(folder.c_str(), 0333), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0333), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chown(folder.c_str(), testsupport::kNobody, testsupport::kNobody), 0);
+  }
+  const std::optional<std::string> said = testsupport::AsUnprivileged([&] {
+    if (access(folder.c_str(), R_OK) == 0) return std::string("listable");
+    std::string error;
+    const TreeWrite result = WriteDemoTree(folder, &error);
+    return std::to_string(static_cast<int>(result)) + " " + error;
+  });
+  ASSERT_TRUE(said.has_value());
+  ASSERT_NE(*said, "listable") << "the user may list the folder: nothing to try";
+  EXPECT_EQ(*said, std::to_string(static_cast<int>(TreeWrite::kDone)) + " ");
+  chmod(folder.c_str(), 0755);
+  EXPECT_EQ(ReadFile(folder + "/" + kTreeMark), kTreeMarkText);
 }
 
 // What is done to a file of a cut tree of the tool's own after its bytes were compared and before

@@ -86,6 +86,9 @@ class Turn {
 
   bool Take(const fs::path& dir, const std::function<bool()>& stop, std::string* error) {
     fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder the user may write and enter but not list cannot be locked: the tree is written
+    // there all the same, as it always was, only without waiting for another run.
+    if (fd_ < 0 && errno == EACCES) return true;
     if (fd_ < 0) return Fail(error, "cannot lock " + dir.string() + ": " + std::strerror(errno));
     while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR) {
