@@ -16,6 +16,10 @@ int StartLibrary(int refusedStatus) {
     Say(kLockHeldLine);
     std::exit(kLockHeld);
   }
+  // The start puts in the handlers by which a stop signal closes the library's window; a
+  // recorder the tool put in first would keep them out. One that comes during the start waits
+  // for the window, so that it closes it.
+  const StopSignalHandOver handOver;
   // Without a display the library ends the process with 255 and a message box's words.
   if (!service.StartVideo()) {
     Say("the library did not start: no display service (headless runs set "
