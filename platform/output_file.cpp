@@ -44,6 +44,11 @@ void TakeOverAttributes(int fd, const std::string& target) {
     // Neither owner nor group may be given: the file is the process's, as a new one would be.
   }
   fchmod(fd, st.st_mode & 07777);
+  // A plain write opens the file truncating it, which clears the set-id bits unless the process
+  // may keep them; cutting the new, still empty file does the same, whatever it then holds.
+  if ((st.st_mode & (S_ISUID | S_ISGID)) != 0 && ftruncate(fd, 0) != 0) {
+    // An empty file cut to nothing: no failure that would matter.
+  }
 }
 
 std::string FolderOf(const std::string& path) {
@@ -71,11 +76,25 @@ std::string NotAFileReason(mode_t mode) {
 }
 
 std::string ReplaceRefusal(const std::string& path) {
+  constexpr const char* kLink = ": is a symbolic link, not a file";
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return {};  // nothing there, or the open will say why
-  if (S_ISREG(st.st_mode)) return {};
-  if (S_ISLNK(st.st_mode)) return path + ": is a symbolic link, not a file";
-  return path + ": " + NotAFileReason(st.st_mode);
+  if (S_ISLNK(st.st_mode)) return path + kLink;
+  if (!S_ISREG(st.st_mode)) return path + ": " + NotAFileReason(st.st_mode);
+  // A rename needs only the folder's permission, but a file the process could not have written
+  // into is not its to replace: the open a plain write would make decides, without truncating,
+  // creating or following anything, and without waiting on a lease.
+  const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};  // gone since the look-up: nothing is taken from anyone
+    return errno == ELOOP ? path + kLink : Reason(path, errno);
+  }
+  // Something else may have taken the name since the look-up.
+  const bool looked = fstat(fd, &st) == 0;
+  const int error = errno;
+  close(fd);
+  if (!looked) return Reason(path, error);
+  return S_ISREG(st.st_mode) ? std::string() : path + ": " + NotAFileReason(st.st_mode);
 }
 
 OutputFile::~OutputFile() {
@@ -151,7 +170,8 @@ bool OutputFile::Commit(std::string* error) {
   }
   stream_ = nullptr;
   handedOver_ = false;
-  // The target may have been replaced by something else while the bytes were written.
+  // The target may have been replaced by something else, or its mode changed, while the bytes
+  // were written: it is looked at again just before the rename.
   std::string refusal = failure == 0 ? ReplaceRefusal(target_) : std::string();
   if (failure == 0 && refusal.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     failure = errno;

@@ -4,9 +4,18 @@
 // and a target that was there before keeps its old bytes on a failure. Only a regular file (or
 // nothing) is ever replaced: a folder, a device, a pipe or a symbolic link at the target is refused
 // before anything is written, since renaming over it would destroy what the name stood for.
+// The writer takes only what a plain write could: a file already at the target that the process
+// may not open for writing (another user's private file, a read-only one) is refused with the
+// reason that open gives ("Permission denied") and left untouched; the target is looked at again
+// just before the rename, since its mode or the file itself may have changed during the write.
 // The temporary file is made with a random name that nobody can have prepared (created
 // exclusively, never through a link), and a file that is replaced keeps its mode and, where the
-// process may set them, its owner and group, as a plain write into it would have.
+// process may set them, its owner and group, as a plain write into it would have; its set-id bits
+// too, but, as on a plain write, only where the process may keep them (the system clears them
+// for any process but the superuser's).
+// Every byte goes through the descriptor and stream the writer made (Write, Stream or
+// HandOverStream): nobody, neither the caller nor a library it hands the job to, opens the
+// temporary name again, since what stands at a name can change while a descriptor cannot.
 #pragma once
 
 #include <sys/types.h>
@@ -32,8 +41,9 @@ class OutputFile {
   ~OutputFile();
 
   // Checks the target and makes the temporary file beside it. False, with a reason that names the
-  // target, when the target is not a regular file or the temporary file cannot be made (a missing
-  // or read-only folder among the causes); nothing is left behind then.
+  // target, when the target is not a regular file, is a file the process may not write, or the
+  // temporary file cannot be made (a missing or read-only folder among the causes); nothing is
+  // left behind then.
   bool Open(const std::string& path, std::string* error,
             Durability durability = Durability::kPlain);
   // The temporary file's stream, for the writer; null unless open and still this output's.
@@ -46,8 +56,9 @@ class OutputFile {
   // Abandon removes it.
   std::FILE* HandOverStream();
   // Flushes and closes the temporary file, then renames it over the target. False, with a reason
-  // that names the target, when any write, the close or the rename failed: the temporary file is
-  // removed and the target is as it was.
+  // that names the target, when any write, the close or the rename failed, or the target is no
+  // longer a regular file the process may write: the temporary file is removed and the target is
+  // as it was.
   bool Commit(std::string* error);
   // Closes and removes the temporary file; the target is untouched.
   void Abandon();
@@ -69,7 +80,8 @@ class OutputFile {
 std::string NotAFileReason(mode_t mode);
 
 // Why `path` may not be replaced by a new file: empty when it does not exist or is a regular
-// file, else a reason naming it ("PATH: is a folder", "...: is a symbolic link", ...).
+// file the process may open for writing, else a reason naming it ("PATH: is a folder", "...: is a
+// symbolic link", "...: Permission denied", ...).
 std::string ReplaceRefusal(const std::string& path);
 
 // The whole of `size` bytes as `path`, through an OutputFile. False with its reason.

@@ -291,20 +291,34 @@ std::string RepairRecord(Record record) {
 // Log lines of the Data files. The files are read before the library starts, when nothing can be
 // logged yet: their lines wait until FlushDataFileLog. A file read again with the same damage
 // (the options are read at every resource load) is not reported again.
+// A line that is also a notice (a failed save) goes to standard error as well, so that a player
+// learns of it even where the log cannot be written (a full disk).
+struct WaitingLine {
+  std::string text;
+  bool notice;
+};
 struct DataFileLog {
   bool live = false;
-  std::vector<std::string> waiting;
+  std::vector<WaitingLine> waiting;
   std::string lastNote[6];  // by Record
 };
 DataFileLog g_dataLog;
 
 constexpr size_t kMaxWaitingLines = 32;
 
-void LogLine(const std::string& line) {
-  if (g_dataLog.live) {
+void WriteLine(const std::string& line, bool notice) {
+  if (notice) {
+    morrow::WriteLogNotice(line.c_str());
+  } else {
     morrow::WriteLogFormat("%s", line.c_str());
+  }
+}
+
+void LogLine(const std::string& line, bool notice = false) {
+  if (g_dataLog.live) {
+    WriteLine(line, notice);
   } else if (g_dataLog.waiting.size() < kMaxWaitingLines) {
-    g_dataLog.waiting.push_back(line);
+    g_dataLog.waiting.push_back({line, notice});
   }
 }
 
@@ -434,8 +448,12 @@ int SaveDataFile(const char* path, int kind) {
     for (int k = 0; k < 4; ++k) bytes[4 * i + k] = static_cast<unsigned char>(u >> (8 * k));
   }
 
-  auto failed = [path](const std::string& why) {
-    LogLine(morrow::LogText(path) + ": the save failed (" + why + "); the old file is kept");
+  // What a failure left is said as it is: the old file where there was one, else nothing.
+  bool hadFile = false;
+  auto failed = [path, &hadFile](const std::string& why) {
+    LogLine(morrow::LogText(path) + ": the save failed (" + why + "); " +
+                (hadFile ? "the old file is kept" : "nothing was written"),
+            true);
     return -1;
   };
   const std::filesystem::path folder = std::filesystem::path(mapped).parent_path();
@@ -444,12 +462,13 @@ int SaveDataFile(const char* path, int kind) {
     std::filesystem::create_directories(folder, ec);
     if (ec) return failed(ec.message());
   }
-  // The whole-file writer replaces only a file (or nothing), never a folder, a device or a pipe
-  // that stands under the save's name, and makes its temporary file where no one can have laid
-  // a link for it.
+  // The whole-file writer replaces only a file (or nothing) that the process may write, never a
+  // folder, a device or a pipe that stands under the save's name nor another user's file it could
+  // not have written into, and makes its temporary file where no one can have laid a link for it.
   std::filesystem::path file;
   std::string why;
   if (!SaveTarget(mapped, &file, &why)) return failed(why);
+  hadFile = std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ec));
   if (!morrow::WriteWholeGameFile(file.string(), bytes, static_cast<size_t>(count) * 4, &why)) {
     return failed(ReasonAlone(why, file.string()));
   }
@@ -462,7 +481,7 @@ bool ScoreRowRepaired(int row) {
 
 void FlushDataFileLog() {
   g_dataLog.live = true;
-  for (const std::string& line : g_dataLog.waiting) morrow::WriteLogFormat("%s", line.c_str());
+  for (const WaitingLine& line : g_dataLog.waiting) WriteLine(line.text, line.notice);
   g_dataLog.waiting.clear();
 }
 
@@ -498,7 +517,8 @@ void RemoveStaleSaveFiles() {
 
 std::vector<std::string> TakeWaitingDataFileLog() {
   std::vector<std::string> lines;
-  lines.swap(g_dataLog.waiting);
+  for (WaitingLine& line : g_dataLog.waiting) lines.push_back(std::move(line.text));
+  g_dataLog.waiting.clear();
   return lines;
 }
 

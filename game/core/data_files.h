@@ -128,12 +128,16 @@ int LoadDataFile(const char* path, int kind);
 // the file held; false for any other row.
 bool ScoreRowRepaired(int row);
 
-// Writes the record of `kind` to "<file>.tmp" beside the file and renames it over the file once
-// every word is on the disk, creating the file's folder when it is missing. A symbolic link under
-// the file's name is followed to the file it names, which is the one replaced; a folder, a device
-// or a pipe there is left as it is and the save fails. A failure removes the temporary file,
-// leaves the old file as it was and logs a line naming the file. An unknown kind is refused before
-// anything is opened. 0, or -1 on any failure.
+// Writes the record of `kind` through the whole-file writer (a temporary file beside the file,
+// renamed over it once every word is on the disk), creating the file's folder when it is missing.
+// A symbolic link under the file's name is followed to the file it names, which is the one
+// replaced; a folder, a device or a pipe there is left as it is and the save fails, and so does a
+// file the process may not write (another user's private file: "Permission denied"), as a plain
+// write into it would. A failure removes the temporary file, leaves the old file as it was and
+// says so in one line naming the file, its reason and "the old file is kept" ("nothing was
+// written" where there was no file): in the log and on standard error once the log runs, else
+// among the waiting lines. An unknown kind is refused before anything is opened. 0, or -1 on any
+// failure.
 int SaveDataFile(const char* path, int kind);
 
 // The Data files are read before the library starts and its log with it: their log lines wait
@@ -142,11 +146,13 @@ void FlushDataFileLog();
 
 // Removes the temporary files that saves killed before their rename left beside the four files
 // the game writes, each with a log line. Run at start, once this instance holds the single-
-// instance lock, so that no running save's file is taken.
+// instance lock: every program that saves holds that lock while it runs (the game, and the tool
+// datafiles for its save), so no running save's file is taken.
 void RemoveStaleSaveFiles();
 
 // The log lines of the Data files still waiting for the log (FlushDataFileLog not yet called),
-// handed over and forgotten: a tool that never starts the log says them itself.
+// handed over and forgotten: a tool that never starts the log says them itself, on standard
+// error, where none of them has been said before.
 std::vector<std::string> TakeWaitingDataFileLog();
 
 }  // namespace veyrdale

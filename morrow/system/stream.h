@@ -97,7 +97,8 @@ bool MapGamePath(const char* gbkPath, std::string* out);
 // The game's own files (its saves), by a path of this system: `size` bytes written whole or not
 // at all, through a temporary file beside `path` that nobody can have prepared, and on the disk
 // with their folder before this returns. A file replaced keeps its mode; anything but a regular
-// file at `path` is refused. False with a reason that names the path.
+// file at `path`, and a file the process may not write into, is refused. False with a reason that
+// names the path.
 bool WriteWholeGameFile(const std::string& path, const void* data, size_t size, std::string* error);
 // Whether `name`, an entry of the folder `path` is in, is one of the temporary files
 // WriteWholeGameFile makes for `path`: what a save that was killed leaves.

@@ -1,14 +1,17 @@
 #include "platform/output_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/file_size_limit.h"
+#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace platform {
@@ -16,9 +19,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using testsupport::AsUnprivileged;
+using testsupport::kNobody;
+
+// What a test compares of a file: its mode; its bytes, owner and mode.
+std::string ModeOf(const std::string& path) {
+  struct stat st;
+  char text[8] = "nothing";
+  if (lstat(path.c_str(), &st) == 0) {
+    std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+  }
+  return text;
+}
+std::string FileState(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return "nothing";
+  return testsupport::ReadFile(path) + ", user " + std::to_string(st.st_uid) + ", mode " +
+         ModeOf(path);
+}
+
 class OutputFileTest : public ::testing::Test {
  protected:
   std::string Path(const char* name) const { return dir_.File(name); }
+  // A folder anyone may write in, as a shared game folder can be.
+  void OpenToAll() { ASSERT_EQ(chmod(dir_.path().c_str(), 0777), 0); }
   // The names in the folder: a failure must leave no temporary file beside the target.
   std::vector<std::string> Names() const { return testsupport::Names(dir_.path()); }
   testsupport::TempDir dir_;
@@ -41,15 +65,18 @@ TEST_F(OutputFileTest, WritesTheWholeFileAndLeavesNoTemporary) {
 
 // A file replaced keeps what a plain write into it would have kept: its mode, set-id bits among
 // them, and its owner and group where the process may give them (a superuser may); both ways of
-// committing alike.
+// committing alike. A read-only file and set-id bits are the superuser's here: anyone else may not
+// write the one and does not keep the others (the tests below).
 TEST_F(OutputFileTest, AReplacedFileKeepsItsModeOwnerAndGroup) {
   const std::string target = Path("kept.bin");
   std::string error;
+  const bool superuser = geteuid() == 0;
+  const std::vector<mode_t> modes =
+      superuser ? std::vector<mode_t>{0600, 0640, 0444, 02755} : std::vector<mode_t>{0600, 0640};
   for (Durability durability : {Durability::kPlain, Durability::kSynced}) {
-    for (mode_t mode : {0600, 0640, 0444, 02755}) {
+    for (mode_t mode : modes) {
       SCOPED_TRACE(std::to_string(mode) + (durability == Durability::kSynced ? " synced" : ""));
       ASSERT_TRUE(WriteWholeFile(target, "old", 3, &error)) << error;
-      const bool superuser = geteuid() == 0;
       if (superuser) {
         ASSERT_EQ(chown(target.c_str(), 4321, 8765), 0);
       }
@@ -193,6 +220,149 @@ TEST_F(OutputFileTest, ATargetThatBecameAFolderIsNotReplaced) {
   EXPECT_FALSE(out.Commit(&error));
   EXPECT_NE(error.find("folder"), std::string::npos) << error;
   EXPECT_EQ(Names(), std::vector<std::string>{"late"});
+}
+
+// The writer takes only what a plain write could: a file the process may not open for writing is
+// refused at the open, before anything is made, with the open's own reason, and stays as it was
+// (bytes, owner, mode), even in a folder where anyone may rename and create files. Another user's
+// file is the superuser's, so only a superuser's test can make one.
+TEST_F(OutputFileTest, AFileThatMayNotBeWrittenIsRefusedUntouched) {
+  OpenToAll();
+  const bool superuser = geteuid() == 0;
+  const std::string target = Path("kept.bin");
+  struct Case {
+    const char* name;
+    bool anotherUsers;
+    mode_t mode;
+  } cases[] = {
+      {"another user's private file", true, 0600},
+      {"another user's read-only file", true, 0444},
+      {"its own read-only file", false, 0444},
+  };
+  bool skipped = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.anotherUsers && !superuser) {
+      skipped = true;
+      continue;
+    }
+    fs::remove(target);
+    testsupport::WriteFile(target, "old bytes");
+    if (!c.anotherUsers && superuser) {
+      ASSERT_EQ(chown(target.c_str(), kNobody, kNobody), 0);
+    }
+    ASSERT_EQ(chmod(target.c_str(), c.mode), 0);
+    const std::string before = FileState(target);
+    const std::optional<std::string> answer = AsUnprivileged([&] {
+      OutputFile out;
+      std::string error;
+      return out.Open(target, &error) ? std::string("opened") : error;
+    });
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, target + ": Permission denied");
+    EXPECT_EQ(FileState(target), before);
+    EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
+  }
+  if (skipped) GTEST_SKIP() << "another user's file: only a superuser's test can make one";
+}
+
+// The target is looked at again just before the rename: a file that may no longer be written
+// when the bytes are done (its mode changed, or another user's file renamed into its place) is
+// not replaced, and the temporary file goes.
+TEST_F(OutputFileTest, TheTargetIsLookedAtAgainBeforeTheRename) {
+  OpenToAll();
+  const bool superuser = geteuid() == 0;
+  const std::string target = Path("kept.bin");
+  const std::string other = Path("other.bin");
+  const std::string uid = std::to_string(superuser ? kNobody : geteuid());
+  struct Case {
+    const char* name;
+    bool anotherUsers;
+    std::string after;  // the target's state afterwards
+  } cases[] = {
+      {"made read-only", false, "old bytes, user " + uid + ", mode 0444"},
+      {"replaced by another user's private file", true, "someone's, user 0, mode 0600"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.anotherUsers && !superuser) continue;  // only a superuser's test can make one
+    fs::remove(target);
+    if (c.anotherUsers) {
+      testsupport::WriteFile(other, "someone's");
+      ASSERT_EQ(chmod(other.c_str(), 0600), 0);
+    }
+    const std::optional<std::string> answer = AsUnprivileged([&] {
+      std::string error;
+      if (!WriteWholeFile(target, "old bytes", 9, &error)) return "first write: " + error;
+      OutputFile out;
+      if (!out.Open(target, &error)) return "open: " + error;
+      out.Write("new", 3);
+      const bool changed = c.anotherUsers ? rename(other.c_str(), target.c_str()) == 0
+                                          : chmod(target.c_str(), 0444) == 0;
+      if (!changed) return std::string("the change could not be made");
+      return std::string(out.Commit(&error) ? "committed" : "refused: " + error) + "; " +
+             std::to_string(geteuid());
+    });
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, "refused: " + target + ": Permission denied; " + uid);
+    EXPECT_EQ(FileState(target), c.after);
+    EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
+  }
+}
+
+// Another user's file the process may write is replaced as before: the process may not give it
+// away, so it becomes the process's own, with the mode it had.
+TEST_F(OutputFileTest, AWritableFileOfAnotherUserIsStillReplaced) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user's file: only a superuser's test can make one";
+  OpenToAll();
+  const std::string target = Path("shared.bin");
+  testsupport::WriteFile(target, "old bytes");
+  ASSERT_EQ(chmod(target.c_str(), 0666), 0);
+  const std::optional<std::string> answer = AsUnprivileged([&] {
+    std::string error;
+    return WriteWholeFile(target, "new", 3, &error) ? std::string("written") : error;
+  });
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(*answer, "written");
+  EXPECT_EQ(FileState(target), "new, user " + std::to_string(kNobody) + ", mode 0666");
+  EXPECT_EQ(Names(), std::vector<std::string>{"shared.bin"});
+}
+
+// Set-id bits fare as on a plain write into the file, whatever it then holds: kept by the
+// superuser, cleared for anyone else (the group's only where the group may execute the file).
+TEST_F(OutputFileTest, SetIdBitsFareAsOnAPlainWrite) {
+  OpenToAll();
+  const std::string folder = dir_.path();
+  // The modes after a plain write and after the writer, for each mode and content, in files of
+  // the runner's own.
+  const auto outcome = [folder](const std::string& runner) {
+    const std::string plain = folder + "/" + runner + "-plain";
+    const std::string whole = folder + "/" + runner + "-whole";
+    std::string modes[2];
+    for (const std::string bytes : {"", "new bytes"}) {
+      for (mode_t mode : {04755, 02755, 06755, 02644}) {
+        for (const std::string& path : {plain, whole}) {
+          fs::remove(path);
+          testsupport::WriteFile(path, "old");
+          chmod(path.c_str(), mode);
+        }
+        testsupport::WriteFile(plain, bytes);  // opened truncating, then written
+        std::string error;
+        if (!WriteWholeFile(whole, bytes.data(), bytes.size(), &error)) return error;
+        modes[0] += ModeOf(plain) + " ";
+        modes[1] += ModeOf(whole) + " ";
+      }
+    }
+    return modes[0] + "| " + modes[1];
+  };
+  const std::string kept = "4755 2755 6755 2644 ";
+  const std::string cleared = "0755 0755 0755 2644 ";
+  if (geteuid() == 0) {
+    EXPECT_EQ(outcome("superuser"), kept + kept + "| " + kept + kept);
+  }
+  const std::optional<std::string> unprivileged = AsUnprivileged([&] { return outcome("user"); });
+  ASSERT_TRUE(unprivileged.has_value());
+  EXPECT_EQ(*unprivileged, cleared + cleared + "| " + cleared + cleared);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // records the game writes and reports a failed save by its exit code.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/instance_lock.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_lines.h"
@@ -127,9 +129,12 @@ TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
                                    {.words = {"save", "."}, .settings = "", .fullAt = 1000});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
-  // After the repair of what it read, the failed save with its reason.
-  EXPECT_EQ(Lines(run.err).back(),
-            "datafiles: Data\\score.sav: the save failed (File too large); the old file is kept");
+  // After the repair of what it read, the failed save with its reason, once.
+  const std::string failed =
+      "datafiles: Data\\score.sav: the save failed (File too large); the old file is kept";
+  const std::vector<std::string> said = Lines(run.err);
+  EXPECT_EQ(said.back(), failed);
+  EXPECT_EQ(std::count(said.begin(), said.end(), failed), 1) << run.err;
   EXPECT_EQ(ReadFile(Data("score.sav")), "old scores");
   // The other three were written.
   EXPECT_EQ(ReadFile(Data("config.sav")), Bytes({3, 0, 2, 1, 1, 1, 2, 20, 0, 123, -5}));
@@ -143,6 +148,43 @@ TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
   run = Run("show .");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, "datafiles: Data\\cnf.dat: is not a file; the defaults stay\n");
+}
+
+// Where there was no file, a failed save says that nothing was written, and says it once.
+TEST_F(DatafilesTool, AFailedSaveWithoutAnOldFileSaysNothingWasWritten) {
+  auto run = testsupport::RunWords(dir_.path(), DATAFILES_PATH,
+                                   {.words = {"save", "."}, .settings = "", .fullAt = 1000});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err,
+            "datafiles: Data\\score.sav: the save failed (File too large); nothing was written\n");
+  EXPECT_EQ(testsupport::Names(dir_.File("Data")),
+            (std::vector<std::string>{"config.sav", "key.inf", "score_s.sav"}));
+}
+
+// A game's start removes what looks like a save's temporary file, so a save runs only while no
+// other instance (a game, a tool that started the library, another save) holds the library's
+// lock: otherwise it reads and writes nothing. Reading needs no lock.
+TEST_F(DatafilesTool, SaveWaitsForNoOneWhileTheLibrarysLockIsHeld) {
+  std::filesystem::create_directories(dir_.File("Data"));
+  const std::string old = Bytes({3, 2, 2, 1, 1, 1, 2, 5, 6, 0, 0});
+  WriteFile(Data("config.sav"), old);
+  {
+    platform::InstanceLock held;
+    ASSERT_TRUE(held.Acquire("Morrow"));
+    auto run = Run("save .");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "datafiles: nothing done: another instance holds the library's lock\n");
+    EXPECT_EQ(testsupport::Names(dir_.File("Data")), std::vector<std::string>{"config.sav"});
+    EXPECT_EQ(ReadFile(Data("config.sav")), old);
+    auto show = Run("show .");
+    EXPECT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_EQ(Lines(show.out).at(1), "options 3 2 2 1 1 1 2 5 6 0 0");
+  }
+  auto run = Run("save .");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(testsupport::Names(dir_.File("Data")),
+            (std::vector<std::string>{"config.sav", "key.inf", "score.sav", "score_s.sav"}));
 }
 
 TEST_F(DatafilesTool, UsageErrors) {

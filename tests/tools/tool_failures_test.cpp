@@ -2,8 +2,9 @@
 // instance holds the library's lock a tool that starts it does nothing and says so, and one that
 // never starts it runs as usual; a standard output that cannot take what was printed ends in a
 // failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic link or
-// a full disk fails with a line naming it and leaves whatever was there as it was, and one that
-// replaces a file of mode 0600 leaves a file of mode 0600; an input that
+// a full disk fails with a line naming it and leaves whatever was there as it was, one that
+// replaces a file of mode 0600 leaves a file of mode 0600, and one over another user's file the
+// run may not write is refused as a plain write would be and leaves it as it was; an input that
 // is a folder, missing, empty or cut fails with a line; a named pipe in an input's place is either
 // refused at once with that line or read as cat reads it, the run waiting for a writer and then
 // giving what a file of the same bytes gives; an input read whole, from a pipe whose writer never
@@ -28,6 +29,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -39,6 +41,7 @@
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
+#include "tests/support/text_lines.h"
 #include "tests/support/wave_writer.h"
 #include "tools/lib/toolrun/tool_run.h"
 
@@ -97,7 +100,7 @@ constexpr int kPipeSeconds = 20;
 struct LockRun {
   const char* label;
   Args args;
-  bool startsLibrary;
+  bool startsLibrary;  // or takes the library's lock as a start does
 };
 
 struct Output {
@@ -283,7 +286,7 @@ const std::vector<ToolRow>& Rows() {
                    "failed: Resource/Mpd/00.mpd\n"}},
        .unknownOption = {kUnknown}},
       {.tool = "datafiles",
-       .underLock = {{"show", {"show", "."}, false}},
+       .underLock = {{"show", {"show", "."}, false}, {"save", {"save", "."}, true}},
        .printing = {"show", "."},
        .outputs = {{"save",
                     {"save", "."},
@@ -481,10 +484,16 @@ enum class Kind {
   kStdoutFull,
   kOutput,
   kOverPrivateFile,
+  kOverForeignFile,
   kInput,
   kStoppedWhileWaiting,
   kUnknownOption
 };
+
+// An output whose row leaves out the link case writes through a link to the file it names.
+bool FollowsLinks(const Output& output) {
+  return std::find(output.skip.begin(), output.skip.end(), Spot::kSymlink) != output.skip.end();
+}
 
 struct CaseId {
   size_t row;
@@ -529,6 +538,11 @@ std::vector<CaseId> AllCases() {
       if (!output.tree && output.noReplaceWhy == nullptr) {
         cases.push_back(
             {r, Kind::kOverPrivateFile, o, 0, tool + "_" + output.label + "_over_private_file"});
+        for (int throughLink = 0; throughLink <= (FollowsLinks(output) ? 1 : 0); ++throughLink) {
+          cases.push_back({r, Kind::kOverForeignFile, o, throughLink,
+                           tool + "_" + output.label + "_over_foreign_file" +
+                               (throughLink ? "_through_link" : "")});
+        }
       }
     }
     for (size_t i = 0; i < row.inputs.size(); ++i) {
@@ -684,6 +698,73 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     EXPECT_NE(ReadFile(place), kOldBytes) << "the run did not replace the file";
   }
 
+  // What the working folder holds, less the other files of the output's run, each whole in its
+  // own right.
+  std::vector<std::string> ListingBeside(const Output& output) const {
+    std::vector<std::string> entries = Listing(folder_.path());
+    std::erase_if(entries, [&](const std::string& entry) {
+      return std::any_of(output.alongside.begin(), output.alongside.end(),
+                         [&](const std::string& other) { return entry.starts_with(other + ": "); });
+    });
+    return entries;
+  }
+
+  // Another user's file (the superuser's, of mode 0600 or 0444) where the output goes, or behind
+  // a link there for an output that writes through one, in folders the run may write, with the
+  // run as nobody: refused with a line naming the output and the reason a plain write meets, and
+  // left as it was (bytes, owner, mode), with nothing beside it.
+  void OverForeignFile(const Output& output, bool throughLink) {
+    if (geteuid() != 0) GTEST_SKIP() << "another user's file and a run as another user: superuser";
+    const fs::path place = folder_.File(output.name);
+    const fs::path file =
+        throughLink ? place.parent_path() / ("linked-" + place.filename().string()) : place;
+    fs::create_directories(place.parent_path());
+    // The run's folders, its runtime folder among them (for the library's lock), are anyone's.
+    testsupport::TempDir runtime;
+    for (const fs::path& folder :
+         {fs::path(folder_.path()), place.parent_path(), fs::path(runtime.path())}) {
+      ASSERT_EQ(chmod(folder.c_str(), 0777), 0) << folder;
+    }
+    const Args args = Substitute(Substitute(output.args, "{outdir}", "."), "{out}", output.name);
+    Args asNobody = {"--reuid=65534",
+                     "--regid=65534",
+                     "--clear-groups",
+                     "env",
+                     "XDG_RUNTIME_DIR=" + runtime.path(),
+                     program_};
+    asNobody.insert(asNobody.end(), args.begin(), args.end());
+    for (mode_t mode : {0600, 0444}) {
+      SCOPED_TRACE(mode == 0600 ? "mode 0600" : "mode 0444");
+      fs::remove(place);
+      fs::remove(file);
+      WriteFile(file, kOldBytes);
+      ASSERT_EQ(chmod(file.c_str(), mode), 0);
+      if (throughLink) fs::create_symlink(file.filename(), place);
+      const std::vector<std::string> before = ListingBeside(output);
+      // Run() runs program_: here setpriv, which runs the tool as nobody.
+      const std::string tool = std::exchange(program_, "setpriv");
+      const ProgramRun run = Run(asNobody);
+      program_ = tool;
+      EXPECT_GT(run.exitCode, 0) << Describe(run);
+      const std::string named = place.filename().string();
+      const std::vector<std::string> lines = testsupport::Lines(run.err);
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                              [&](const std::string& line) {
+                                return line.find(named) != std::string::npos &&
+                                       line.find("Permission denied") != std::string::npos;
+                              }))
+          << "no line names " << named << " and says Permission denied\n"
+          << Describe(run);
+      struct stat st;
+      ASSERT_EQ(stat(file.c_str(), &st), 0);
+      EXPECT_EQ(ReadFile(file), kOldBytes);
+      EXPECT_EQ(st.st_uid, 0u);
+      EXPECT_EQ(st.st_mode & 07777, mode);
+      EXPECT_EQ(fs::is_symlink(fs::symlink_status(place)), throughLink);
+      EXPECT_EQ(ListingBeside(output), before);
+    }
+  }
+
   void AimedAt(const Output& output, Spot spot) {
     const fs::path target =
         spot == Spot::kMissingFolder ? fs::path("missing") / output.name : fs::path(output.name);
@@ -704,12 +785,7 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
         << "no line names " << named << "\n"
         << Describe(run);
     // What was there is as it was, and nothing was added beside it (no temporary file left).
-    std::vector<std::string> after = Listing(folder_.path());
-    std::erase_if(after, [&](const std::string& entry) {
-      return std::any_of(output.alongside.begin(), output.alongside.end(),
-                         [&](const std::string& other) { return entry.starts_with(other + ": "); });
-    });
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(ListingBeside(output), before);
     const fs::file_status st = fs::symlink_status(place);
     switch (spot) {
       case Spot::kMissingFolder:
@@ -868,6 +944,8 @@ TEST_P(ToolFailures, Holds) {
       return AimedAt(row_->outputs[GetParam().item], static_cast<Spot>(GetParam().variant));
     case Kind::kOverPrivateFile:
       return OverPrivateFile(row_->outputs[GetParam().item]);
+    case Kind::kOverForeignFile:
+      return OverForeignFile(row_->outputs[GetParam().item], GetParam().variant != 0);
     case Kind::kInput:
       return GivenBad(row_->inputs[GetParam().item], static_cast<BadInput>(GetParam().variant));
     case Kind::kStoppedWhileWaiting:

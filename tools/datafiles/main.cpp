@@ -11,12 +11,15 @@
 //                                 them after its repair: a row the file held out of reach of any
 //                                 story run shows its default row and ends in " repaired"
 //   datafiles save DIR   reads them the same way and writes the four records the game writes
-//                        (options, buttons, scores, survival), silently.
+//                        (options, buttons, scores, survival), silently. It holds the library's
+//                        lock as a running game does, since a game's start removes what looks
+//                        like a save's temporary file; show reads without it.
 //
 // What the game would log about the files (a damaged file, a failed save with its reason) goes to
 // stderr, one line each. Exit 0; 1 when a save fails, a file is there but cannot be read (the
-// game takes its record's defaults) or standard output cannot take the lines; 2 for a usage error
-// or a DIR that cannot be entered.
+// game takes its record's defaults) or standard output cannot take the lines; 2 for a usage error,
+// a DIR that cannot be entered, or a save while another instance holds the library's lock
+// (nothing read or written).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -98,6 +101,7 @@ int Run(int argc, char** argv) {
   if (argc != 3 || toolrun::IsOption(argv[2])) return Usage();
   const bool show = std::strcmp(argv[1], "show") == 0;
   if (!show && std::strcmp(argv[1], "save") != 0) return Usage();
+  if (!show) toolrun::ClaimLibraryLock();
   if (!platform::SetCurrentDirectory(argv[2])) {
     toolrun::Say(std::string("cannot enter ") + argv[2]);
     return toolrun::kUsage;

@@ -6,22 +6,25 @@
 
 namespace toolrun {
 
+void ClaimLibraryLock() {
+  // Held through the window service, so that the library's own claim, when the tool starts it,
+  // finds the lock held by this process. The lock is named after the library's window class.
+  if (platform::CurrentWindowService().AcquireInstance("Morrow")) return;
+  Say(kLockHeldLine);
+  std::exit(kLockHeld);
+}
+
 int StartLibrary(int refusedStatus) {
   // The library ends a second instance itself, with success, and a tool must not claim work it
   // did not do. Taking the lock here, before the library asks for it, leaves no moment for
-  // another start to slip in between; the library's own claim then finds it held by this process.
-  // The lock is named after the library's window class.
-  platform::WindowService& service = platform::CurrentWindowService();
-  if (!service.AcquireInstance("Morrow")) {
-    Say(kLockHeldLine);
-    std::exit(kLockHeld);
-  }
+  // another start to slip in between.
+  ClaimLibraryLock();
   // The start puts in the handlers by which a stop signal closes the library's window; a
   // recorder the tool put in first would keep them out. One that comes during the start waits
   // for the window, so that it closes it.
   const StopSignalHandOver handOver;
   // Without a display the library ends the process with 255 and a message box's words.
-  if (!service.StartVideo()) {
+  if (!platform::CurrentWindowService().StartVideo()) {
     Say("the library did not start: no display service (headless runs set "
         "SDL_VIDEODRIVER=dummy)");
     std::exit(refusedStatus);

@@ -45,9 +45,13 @@ void Say(const std::string& text);
 // it does not take answers with its usage and kUsage, never takes it for a path.
 bool IsOption(const char* arg);
 
-// Starts the library as a tool needs it. The tool claims the library's lock itself first, so that
-// no other start can slip in between: when another instance holds it, the line
-// "<tool>: <kLockHeldLine>" and exit(kLockHeld), with nothing else said or written. When there
+// Claims the library's lock for the rest of the process: when another instance holds it (a game,
+// a tool that started the library, a save of the tool datafiles), the line "<tool>:
+// <kLockHeldLine>" and exit(kLockHeld), with nothing else said or written. For a tool that writes
+// what a game's start may clean up, and for StartLibrary.
+void ClaimLibraryLock();
+// Starts the library as a tool needs it. The tool claims the library's lock itself first
+// (ClaimLibraryLock), so that no other start can slip in between. When there
 // is no display service: "<tool>: the library did not start: <reason>" and exit(refusedStatus).
 // Otherwise the library's start result: 0, or -1 once the library has said why on stderr. A start
 // the library ends itself (a desktop smaller than the window) ends the process with 255 and the
