@@ -171,13 +171,11 @@ bool EncodePngRgb(int32_t width, int32_t height, const uint8_t* rgb, std::string
   return true;
 }
 
-bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
-                std::string* error) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) {
-    if (error != nullptr) *error = std::strerror(errno);
-    return false;
-  }
+namespace {
+
+// The picture of an opened PNG stream, which it closes.
+bool ReadOpenedPng(FILE* f, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
+                   std::string* error) {
   char message[200] = "not a PNG file";
   ReadState st;
   bool ok = ReadFile(f, &st, message);
@@ -191,6 +189,29 @@ bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::v
   *width = static_cast<int32_t>(st.width);
   *height = static_cast<int32_t>(st.height);
   return true;
+}
+
+}  // namespace
+
+bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
+                std::string* error) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    if (error != nullptr) *error = std::strerror(errno);
+    return false;
+  }
+  return ReadOpenedPng(f, width, height, rgb, error);
+}
+
+bool DecodePngRgb(const std::string& bytes, int32_t* width, int32_t* height,
+                  std::vector<uint8_t>* rgb, std::string* error) {
+  // No stream opens on no bytes, and they are no PNG either.
+  FILE* f = bytes.empty() ? nullptr : fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "rb");
+  if (f == nullptr) {
+    if (error != nullptr) *error = bytes.empty() ? "not a PNG file" : std::strerror(errno);
+    return false;
+  }
+  return ReadOpenedPng(f, width, height, rgb, error);
 }
 
 }  // namespace platform

@@ -30,5 +30,8 @@ bool EncodePngRgb(int32_t width, int32_t height, const uint8_t* rgb, std::string
 // than 2^28 pixels.
 bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
                 std::string* error);
+// The same from the bytes of a PNG file in memory.
+bool DecodePngRgb(const std::string& bytes, int32_t* width, int32_t* height,
+                  std::vector<uint8_t>* rgb, std::string* error);
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +16,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -81,11 +86,20 @@ inline bool Drain(int outFd, int errFd, ProgramRun* run,
 
 }  // namespace detail
 
+// What a run may have besides: its standard input from the descriptor `input` (/dev/null when
+// -1), and `during`, called on a thread of its own with the child's process id once it has
+// started, while the run goes on (to signal it, say). The child is not reaped before `during`
+// returns, so the id stays its own.
+struct RunExtras {
+  int input = -1;
+  std::function<void(pid_t)> during;
+};
+
 // `environment` is put before the command as the shell takes it ("A=1 B=2"; ending in "exec" the
 // shell becomes the program, so a signal that ends it shows as -1); `args` as given.
 inline ProgramRun RunProgram(const std::string& folder, const std::string& program,
                              const std::string& args, const std::string& environment = "",
-                             int giveUpSeconds = 600) {
+                             int giveUpSeconds = 600, const RunExtras& extras = {}) {
   const std::string command =
       "cd '" + folder + "' && " + environment + " '" + program + "' " + args;
   ProgramRun run;
@@ -99,7 +113,7 @@ inline ProgramRun RunProgram(const std::string& folder, const std::string& progr
   const pid_t pid = fork();
   if (pid == 0) {
     // Between fork and exec only calls that are safe there; a group of its own, to end it whole.
-    const int in = open("/dev/null", O_RDONLY);
+    const int in = extras.input >= 0 ? extras.input : open("/dev/null", O_RDONLY);
     if (in < 0 || setpgid(0, 0) != 0 || dup2(in, 0) < 0 || dup2(outPipe[1], 1) < 0 ||
         dup2(errPipe[1], 2) < 0) {
       _exit(127);
@@ -109,11 +123,14 @@ inline ProgramRun RunProgram(const std::string& folder, const std::string& progr
   }
   close(outPipe[1]);
   close(errPipe[1]);
+  std::thread beside;
+  if (pid > 0 && extras.during) beside = std::thread(extras.during, pid);
   const bool inTime = pid > 0 && detail::Drain(outPipe[0], errPipe[0], &run,
                                                std::chrono::steady_clock::now() +
                                                    std::chrono::seconds(giveUpSeconds));
   close(outPipe[0]);
   close(errPipe[0]);
+  if (beside.joinable()) beside.join();
   if (pid < 0) return run;
   if (!inTime) kill(-pid, SIGKILL);
   int status = 0;
@@ -136,6 +153,7 @@ struct WordsRun {
   std::string settings;
   bool stdoutFull = false;
   rlim_t fullAt = RLIM_INFINITY;
+  RunExtras extras = {};
 };
 
 inline ProgramRun RunWords(const std::string& folder, const std::string& program,
@@ -146,7 +164,56 @@ inline ProgramRun RunWords(const std::string& folder, const std::string& program
         "trap '' XFSZ; " + environment + " prlimit --fsize=" + std::to_string(run.fullAt) + " --";
   }
   return RunProgram(folder, program, ShellWords(run.words) + (run.stdoutFull ? " >/dev/full" : ""),
-                    environment, giveUpSeconds);
+                    environment, giveUpSeconds, run.extras);
+}
+
+// Whether the two paths name one file (a named pipe among them, which std::filesystem does not
+// compare); false when either names none.
+inline bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first, second;
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+// Whether the process `pid` runs `program`, has a handler in for `signal`, sleeps, and, unless
+// `path` is empty, holds the file at `path` open: a program waiting on that input, ready to be
+// told to stop.
+inline bool SeenWaiting(pid_t pid, const std::string& program, int signal,
+                        const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path proc = "/proc/" + std::to_string(pid);
+  if (!SameFile(proc / "exe", program)) return false;
+  std::ifstream status(proc / "status");
+  bool caught = false, asleep = false;
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("State:")) {
+      const size_t at = line.find_first_not_of(" \t", 6);
+      asleep = at != std::string::npos && line[at] == 'S';
+    }
+    if (line.starts_with("SigCgt:")) {
+      caught = (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    }
+  }
+  if (!caught || !asleep) return false;
+  if (path.empty()) return true;
+  // The process may end while its descriptors are looked at: no step may throw.
+  std::error_code error;
+  for (fs::directory_iterator fd(proc / "fd", error); !error && fd != fs::directory_iterator();
+       fd.increment(error)) {
+    if (SameFile(fd->path(), path)) return true;
+  }
+  return false;
+}
+
+// Sends `signal` to `pid` once SeenWaiting says so, or after `seconds` whatever it says; the run
+// then shows what the signal did to a program that was not waiting for it.
+inline void SignalOnceWaiting(pid_t pid, const std::string& program, int signal,
+                              const std::string& path, int seconds = 10) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!SeenWaiting(pid, program, signal, path) && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, signal);
 }
 
 }  // namespace testsupport

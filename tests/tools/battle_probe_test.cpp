@@ -1,7 +1,11 @@
 // The battle probe end to end: its output formats and its refusal of bad input.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -68,6 +72,41 @@ TEST(BattleProbe, ReadsCommandsFromStdin) {
   ProbeRun run = Probe("< " + dir.File("script"));
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "64\n256\n-256\n");
+}
+
+// Commands on standard input are read whole within the limit every input has: more (an endless
+// device, a file one byte past it) is refused with 2. A stop while the probe waits for them ends it
+// with 1. Each says one line.
+TEST(BattleProbe, StandardInputEndsAtItsLimitOrAStop) {
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("big"), "");
+  ASSERT_EQ(truncate(dir.File("big").c_str(), (off_t{64} << 20) + 1), 0);
+  for (const char* input : {"/dev/zero", "big"}) {
+    SCOPED_TRACE(input);
+    const auto run =
+        testsupport::RunProgram(dir.path(), BATTLE_PROBE, std::string("< ") + input, "", 60);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "battle-probe: cannot read standard input: larger than 67108864 bytes\n");
+  }
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(sigabbrev_np(signal));
+    struct sigaction inherited {};
+    ASSERT_EQ(sigaction(signal, nullptr, &inherited), 0);
+    if (inherited.sa_handler == SIG_IGN) continue;  // the probe would keep it ignored
+    // A writer that holds the pipe and says nothing.
+    int silent[2];
+    ASSERT_EQ(pipe2(silent, O_CLOEXEC), 0);
+    const auto run =
+        testsupport::RunProgram(dir.path(), BATTLE_PROBE, "", "exec", 60,
+                                {.input = silent[0], .during = [&](pid_t pid) {
+                                   testsupport::SignalOnceWaiting(pid, BATTLE_PROBE, signal, "");
+                                 }});
+    close(silent[0]);
+    close(silent[1]);
+    EXPECT_EQ(run.exitCode, 1) << testsupport::Describe(run);
+    EXPECT_EQ(run.err, std::string("battle-probe: stopped by SIG") + sigabbrev_np(signal) +
+                           " while reading standard input\n");
+  }
 }
 
 TEST(BattleProbe, RefusesUnknownCommandsNamesAndNumbers) {

@@ -2,6 +2,7 @@
 // and the refusals of bad options and bad scripts.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -429,6 +430,38 @@ TEST(DevshotRun, LoadedPicturesAreDrawnBeforeAndAfterALoss) {
     EXPECT_EQ(r.out, want) << lose;
     const std::string log = testsupport::ReadFile(dir.File("AppLog.txt"));
     EXPECT_EQ(log.find("ファイル:sheet.bmp をロードします") != std::string::npos, *lose != '\0');
+  }
+}
+
+// A picture a script loads that does not load says why on stderr, naming it as the script does,
+// besides the -1: what stands there instead of a file (looked at, never waited on), no file, or
+// a file no loader reads (a picture cut short).
+TEST(DevshotRun, PicturesThatDoNotLoadSayWhy) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directory(dir.File("pics"));
+  ASSERT_EQ(mkfifo(dir.File("pipe.bmp").c_str(), 0600), 0);
+  const std::string whole = imagetest::WriteBmp(imagetest::MakePicture(8, 8, 1), {});
+  testsupport::WriteFile(dir.File("cut.bmp"), whole.substr(0, whole.size() / 2));
+  const struct {
+    const char* command;
+    const char* says;
+  } cases[] = {
+      {"load g pics", "pics: is a folder, not a file"},
+      {"load g pipe.bmp", "pipe.bmp: is a named pipe, not a file"},
+      {"load g missing.bmp", "missing.bmp: No such file or directory"},
+      {"load g cut.bmp", "cut.bmp: neither a picture nor a movie the library reads"},
+      {"loaddiv c pics 2 2 1 1 1", "pics: is a folder, not a file"},
+      {"loaddiv c cut.bmp 2 2 1 1 1",
+       "cut.bmp: not a picture the library reads, or not of those "
+       "cells"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    testsupport::WriteFile(dir.File("s.txt"), std::string("clear\n") + c.command + "\n");
+    const ProgramRun r = Shell(dir, kDevshot + " --script s.txt", true);
+    EXPECT_EQ(r.status, 0);
+    const std::string word = std::string(c.command).substr(0, std::string(c.command).find(' '));
+    EXPECT_EQ(r.out, "devshot: line 2: " + std::string(c.says) + "\nline 2: " + word + " -1\n");
   }
 }
 

@@ -7,11 +7,16 @@
 // run may not write is refused as a plain write would be and leaves it as it was; an input that
 // is a folder, missing, empty or cut fails with a line; a named pipe in an input's place is either
 // refused at once with that line or read as cat reads it, the run waiting for a writer and then
-// giving what a file of the same bytes gives; an option no tool takes is a usage error. The list
-// of programs comes from the build, so a new program fails here until it has a row.
+// giving what a file of the same bytes gives; an input read whole, from a pipe whose writer never
+// ends or a file one byte past the limit, ends in its status and a line saying it is larger; a
+// wait on a named pipe ends at SIGINT, SIGTERM or SIGHUP with the tool's stop line and status; an
+// option no tool takes is a usage error. The list of programs comes from the build, so a new
+// program fails here until it has a row.
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -38,6 +43,7 @@
 #include "tests/support/test_movie.h"
 #include "tests/support/text_lines.h"
 #include "tests/support/wave_writer.h"
+#include "tools/lib/toolrun/tool_run.h"
 
 namespace {
 
@@ -64,9 +70,27 @@ constexpr Spot kSpots[] = {Spot::kMissingFolder, Spot::kFullDevice, Spot::kNullD
                            Spot::kFolder,        Spot::kSymlink,    Spot::kFullDisk};
 constexpr const char* kSpotNames[] = {"missing_folder", "full_device", "null_device",
                                       "folder",         "symlink",     "full_disk"};
-enum class BadInput { kFolder, kMissing, kEmpty, kNotAFolder, kCut, kPipe };
-constexpr const char* kBadInputNames[] = {"folder",       "missing", "empty",
-                                          "not_a_folder", "cut",     "pipe"};
+enum class BadInput {
+  kFolder,
+  kMissing,
+  kEmpty,
+  kNotAFolder,
+  kCut,
+  kPipe,
+  kEndlessPipe,
+  kPastLimit
+};
+constexpr const char* kBadInputNames[] = {"folder", "missing", "empty",        "not_a_folder",
+                                          "cut",    "pipe",    "endless_pipe", "past_limit"};
+// Every input read whole stops one byte past this; the forms of too much input hold more.
+constexpr const char* kTooLarge = ": larger than 67108864 bytes";
+static_assert(toolrun::kInputLimit == 67108864);
+// The signals that stop a tool waiting on an input, the status it ends with then, and whether a
+// writer holds the pipe open without writing or none ever comes.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr const char* kStopSignalNames[] = {"sigterm", "sigint", "sighup"};
+constexpr int kStoppedStatus = 1;
+constexpr const char* kWriterNames[] = {"no_writer", "silent_writer"};
 // How long a run with a named pipe in an input's place may take, well within the harness's minute:
 // a tool that waits on a pipe it then refuses is given up here.
 constexpr int kPipeSeconds = 20;
@@ -107,6 +131,9 @@ struct Input {
   const char* whole = nullptr;
   // A named pipe in the input's place: read as cat reads it, or (false) refused at once.
   bool readsPipe = false;
+  // What a stop during the wait for a pipe's writer prints on stdout, when not the line
+  // "<tool>: stopped by SIG... while reading <input>" on stderr.
+  const char* stopLine = nullptr;
 };
 
 struct ToolRow {
@@ -229,7 +256,8 @@ const std::vector<ToolRow>& Rows() {
            {{"input",
              SimRun({"--input", "{in}"}),
              "moves.txt",
-             {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+             {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe, BadInput::kEndlessPipe,
+              BadInput::kPastLimit},
              2,
              nullptr,
              "moves.script",
@@ -291,7 +319,8 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"script",
                    {"--script", "{in}", "--probe", "0,0"},
                    "draw.txt",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe, BadInput::kEndlessPipe,
+                    BadInput::kPastLimit},
                    2,
                    nullptr,
                    "red.txt",
@@ -363,11 +392,13 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"body_file",
                    {"http", "post", "{port}", "/p", "--body-file", "{in}"},
                    "body.txt",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kPipe, BadInput::kEndlessPipe,
+                    BadInput::kPastLimit},
                    1,
                    nullptr,
                    "body.ok",
-                   true}},
+                   true,
+                   "stopped\n"}},
        .unknownOption = {"serve", "--expect", "1", "--port-file", "port", kUnknown}},
       {.tool = "playmusic",
        .fixtures = Sounds,
@@ -388,7 +419,8 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}", "0,0"},
                    "image.png",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe,
+                    BadInput::kEndlessPipe, BadInput::kPastLimit},
                    1,
                    nullptr,
                    "pic.png",
@@ -454,6 +486,7 @@ enum class Kind {
   kOverPrivateFile,
   kOverForeignFile,
   kInput,
+  kStoppedWhileWaiting,
   kUnknownOption
 };
 
@@ -519,6 +552,11 @@ std::vector<CaseId> AllCases() {
             {r, Kind::kInput, i, static_cast<int>(form),
              tool + "_" + input.label + "_input_" + kBadInputNames[static_cast<int>(form)]});
       }
+      for (int v = 0; input.readsPipe && v < 2 * static_cast<int>(std::size(kStopSignals)); ++v) {
+        cases.push_back({r, Kind::kStoppedWhileWaiting, i, v,
+                         tool + "_" + input.label + "_stopped_by_" + kStopSignalNames[v / 2] + "_" +
+                             kWriterNames[v % 2]});
+      }
     }
     cases.push_back({r, Kind::kUnknownOption, 0, 0, tool + "_unknown_option"});
   }
@@ -557,7 +595,8 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   // answers with a body (or, when `answering` is false, takes no connection). The runtime folder,
   // where the library's lock is, is the test's own.
   ProgramRun Run(const Args& args, bool stdoutFull = false, rlim_t limit = RLIM_INFINITY,
-                 bool answering = true, int giveUpSeconds = 60) {
+                 bool answering = true, int giveUpSeconds = 60,
+                 const testsupport::RunExtras& extras = {}) {
     std::unique_ptr<testsupport::ScriptedServer> server;
     Args final = args;
     if (Mentions(args, "{port}")) {
@@ -572,7 +611,8 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
                                  {.words = final,
                                   .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy",
                                   .stdoutFull = stdoutFull,
-                                  .fullAt = limit},
+                                  .fullAt = limit,
+                                  .extras = extras},
                                  giveUpSeconds);
   }
 
@@ -777,6 +817,9 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     fs::remove_all(place);
     fs::create_directories(fs::path(place).parent_path());
     if (form == BadInput::kPipe && input.readsPipe) return GivenPipeToRead(input, place);
+    if (form == BadInput::kEndlessPipe || form == BadInput::kPastLimit) {
+      return GivenTooMuch(input, form, place);
+    }
     if (form == BadInput::kFolder) fs::create_directory(place);
     if (form == BadInput::kEmpty) WriteFile(place, "");
     if (form == BadInput::kNotAFolder) WriteFile(place, "not a folder\n");
@@ -821,6 +864,61 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     EXPECT_EQ(fromPipe.out, fromFile.out);
   }
 
+  // More than an input read whole may hold: a pipe whose writer never ends, or a file (sparse)
+  // one byte past the limit. The run refuses it as bad input, saying so, long before the pipe's
+  // time is up.
+  void GivenTooMuch(const Input& input, BadInput form, const std::string& place) {
+    std::unique_ptr<testsupport::EndlessPipeWriter> writer;
+    if (form == BadInput::kEndlessPipe) {
+      ASSERT_EQ(mkfifo(place.c_str(), 0600), 0) << std::strerror(errno);
+      writer = std::make_unique<testsupport::EndlessPipeWriter>(place, "y\n");
+    } else {
+      WriteFile(place, "");
+      ASSERT_EQ(truncate(place.c_str(), toolrun::kInputLimit + 1), 0) << std::strerror(errno);
+    }
+    const ProgramRun run =
+        Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY, true, kPipeSeconds);
+    if (writer != nullptr) {
+      EXPECT_GT(writer->Finish(), toolrun::kInputLimit);
+    }
+    EXPECT_EQ(run.exitCode, input.status) << Describe(run);
+    EXPECT_NE(run.err.find(input.name + std::string(kTooLarge)), std::string::npos)
+        << Describe(run);
+  }
+
+  // A stop signal while the tool waits on a named pipe in the input's place, for a writer that
+  // never comes or for bytes from one that holds the pipe and says nothing. It is sent once the
+  // tool is seen waiting with the pipe open.
+  void StoppedWhileWaiting(const Input& input, int variant) {
+    const int signal = kStopSignals[variant / 2];
+    struct sigaction inherited {};
+    ASSERT_EQ(sigaction(signal, nullptr, &inherited), 0);
+    if (inherited.sa_handler == SIG_IGN) {
+      GTEST_SKIP() << "the tests run with " << kStopSignalNames[variant / 2]
+                   << " ignored, which a tool keeps ignored";
+    }
+    const std::string place = folder_.File(input.name);
+    fs::remove_all(place);
+    fs::create_directories(fs::path(place).parent_path());
+    ASSERT_EQ(mkfifo(place.c_str(), 0600), 0) << std::strerror(errno);
+    std::unique_ptr<testsupport::EndlessPipeWriter> silent;
+    if (variant % 2 == 1) silent = std::make_unique<testsupport::EndlessPipeWriter>(place, "");
+    const ProgramRun run = Run(Substitute(input.args, "{in}", input.name), false, RLIM_INFINITY,
+                               true, kPipeSeconds, {.during = [&](pid_t pid) {
+                                 testsupport::SignalOnceWaiting(pid, program_, signal, place);
+                               }});
+    EXPECT_EQ(run.exitCode, kStoppedStatus) << Describe(run);
+    if (input.stopLine != nullptr) {
+      EXPECT_EQ(run.out, input.stopLine) << Describe(run);
+    } else {
+      EXPECT_NE(
+          run.err.find(std::string("stopped by SIG") + sigabbrev_np(signal) + " while reading "),
+          std::string::npos)
+          << Describe(run);
+      EXPECT_NE(run.err.find(input.name), std::string::npos) << Describe(run);
+    }
+  }
+
   void WithUnknownOption() {
     const ProgramRun run = Run(row_->unknownOption);
     EXPECT_EQ(run.exitCode, 2) << Describe(run);
@@ -850,6 +948,8 @@ TEST_P(ToolFailures, Holds) {
       return OverForeignFile(row_->outputs[GetParam().item], GetParam().variant != 0);
     case Kind::kInput:
       return GivenBad(row_->inputs[GetParam().item], static_cast<BadInput>(GetParam().variant));
+    case Kind::kStoppedWhileWaiting:
+      return StoppedWhileWaiting(row_->inputs[GetParam().item], GetParam().variant);
     case Kind::kUnknownOption:
       return WithUnknownOption();
   }
@@ -895,6 +995,9 @@ TEST(ToolTable, EveryRowIsAProgramOfTheBuildAndSaysWhyACaseIsLeftOut) {
       EXPECT_TRUE(has(BadInput::kNotAFolder) || has(BadInput::kPipe)) << input.label;
       EXPECT_TRUE(input.whole != nullptr || !(has(BadInput::kCut) || input.readsPipe))
           << input.label << " needs the good input it is cut from or a pipe is given";
+      // What is read as cat reads it is read whole, and so within a limit.
+      EXPECT_TRUE(!input.readsPipe || (has(BadInput::kEndlessPipe) && has(BadInput::kPastLimit)))
+          << input.label << " is read whole: an endless pipe and a file past the limit are owed";
     }
   }
 }

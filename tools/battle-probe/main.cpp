@@ -155,8 +155,6 @@
 // SetupSurvivalRound` prepares the round of RoundNumber (or ends the run in scene 29). The computer
 // players' CpuMode[p], CpuCountdown[p] and CpuTarget[p].
 #include <cstring>
-#include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -293,8 +291,17 @@ int main(int argc, char** argv) {
     }
   }
   if (scripts.empty()) {
-    scripts.emplace_back(std::istreambuf_iterator<char>(std::cin),
-                         std::istreambuf_iterator<char>());
+    // A stop ends the wait for commands with a line; once they are in, it simply ends the probe.
+    toolrun::CatchStopSignals();
+    std::string commands;
+    const bool read = toolrun::ReadStandardInput(toolrun::kInputLimit, &commands);
+    toolrun::ReleaseStopSignals();
+    if (toolrun::StopSignal() != 0) {
+      if (read) toolrun::Say(toolrun::StoppedBy() + " while reading standard input");
+      return toolrun::End(1);
+    }
+    if (!read) return toolrun::End(toolrun::kUsage);
+    scripts.push_back(std::move(commands));
   }
   for (const std::string& script : scripts) RunScript(script);
   return toolrun::End(0);

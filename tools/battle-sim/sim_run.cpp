@@ -35,11 +35,12 @@ namespace {
 constexpr int kTraceEvery = 60;
 constexpr uint64_t kDigestPrime = 0x100000001b3ull;  // FNV's, folding one frame hash at a time
 // The input script read whole into *text and parsed; false after a line saying why. The script is
-// read as cat reads it (a named pipe waits for its writer), and a stop ends the wait.
+// read as cat reads it (a named pipe waits for its writer), up to a size no script reaches, and a
+// stop ends the wait.
 bool LoadScript(const SimOptions& o, std::vector<ScriptLine>* script, std::string* text) {
   if (o.input.empty()) return true;
   std::string why;
-  if (!toolrun::ReadInputFile(o.input, text, &why)) {
+  if (!toolrun::ReadInputFile(o.input, toolrun::kInputLimit, text, &why)) {
     if (toolrun::StopSignal() != 0) {
       toolrun::Say(toolrun::StoppedBy() + " while reading --input " + o.input);
     } else {

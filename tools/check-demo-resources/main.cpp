@@ -181,7 +181,9 @@ void LoadEveryPicture() {
 std::string Read(const std::string& file, bool* present) {
   toolrun::RegularFile read;
   std::string refusal;
-  *present = toolrun::ReadRegularFile(file, &read, &refusal);
+  // One byte past the limit tells a file no check would take whole.
+  *present = toolrun::ReadRegularFile(file, &read, &refusal, toolrun::kInputLimit + 1) &&
+             read.bytes.size() <= toolrun::kInputLimit;
   return read.bytes;
 }
 

@@ -98,7 +98,7 @@ Shot Shoot(const std::string& devshot, const std::string& path, int depth,
       {devshot, "--path", path, "--depth", std::to_string(depth), "--script", script, "--out", out},
       errors);
   std::string said;
-  toolrun::ReadWholeFile(errors, &said);
+  toolrun::ReadWholeFile(errors, toolrun::kInputLimit, &said);
   if (status == toolrun::kLockHeld && said.find(toolrun::kLockHeldLine) != std::string::npos) {
     return Shot::kLockHeld;
   }

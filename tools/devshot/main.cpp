@@ -16,10 +16,14 @@
 // the hardware-shape option as the game does and ends the scene before the probes. --trace3d
 // prints the draws the device receives ("DrawPrimitive TYPE 0xFVF N", "DrawIndexedPrimitive
 // TYPE 0xFVF VERTICES INDICES").
+// A script file is read as cat reads it, up to 64 MiB. A `load` or `loaddiv` whose file does not
+// load says why on stderr too ("devshot: line N: PATH: REASON").
 // Exit 0; 1 when the library does not start, the picture cannot be written (nothing is left at
-// --out) or standard output cannot be written; 255 when the library ends the process itself; 2
-// for bad arguments, a script that cannot be read or has an error ("FILE:LINE: message"), or when
-// another instance holds the library's lock.
+// --out) or standard output cannot be written, or SIGINT, SIGTERM or SIGHUP came before the
+// library started (the wait for a script among it: "devshot: stopped by SIG... while reading
+// FILE"); 255 when the library ends the process itself; 2 for bad arguments, a script that cannot
+// be read or has an error ("FILE:LINE: message"), or when another instance holds the library's
+// lock.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +47,7 @@
 #include "morrow/graphics/surface2d.h"
 #include "morrow/softdraw/raster.h"
 #include "morrow/system/library.h"
+#include "morrow/system/stream.h"
 #include "morrow/system/window.h"
 #include "platform/device3d.h"
 #include "platform/pixel_layout.h"
@@ -138,7 +143,18 @@ bool LoadScript(const std::string& name, std::string* text) {
       return true;
     }
   }
-  return toolrun::ReadWholeFile(name, text);
+  return toolrun::ReadWholeFile(name, toolrun::kInputLimit, text);
+}
+
+// Why the picture file at `path`, as the game writes paths, did not load: what stands there
+// instead of a regular file (the library reads nothing else), or what the file holds.
+std::string WhyNotLoaded(const std::string& path, const char* holds) {
+  std::string mapped;
+  if (!morrow::MapGamePath(path.c_str(), &mapped)) return path + ": the path is too long";
+  const std::string refusal = toolrun::RegularFileRefusal(mapped);
+  if (refusal.empty()) return path + ": " + holds;
+  // The reason named the file as it was found.
+  return refusal.starts_with(mapped + ": ") ? path + refusal.substr(mapped.size()) : refusal;
 }
 
 // A graph from a solid image (24 bits, or 32 with alpha when alpha >= 0) whose four quadrants
@@ -255,12 +271,18 @@ class Runner {
         return morrow::DrawCircle(i(0), i(1), i(2), colour(3), i(6));
       case devshot::Op::kLoad:
         names_[c.name] = morrow::LoadImageAsGraph(c.path.c_str());
+        if (names_[c.name] == -1) {
+          SayFor(c, WhyNotLoaded(c.path, "neither a picture nor a movie the library reads"));
+        }
         return names_[c.name];
       case devshot::Op::kLoadDiv: {
         std::vector<int> cells(static_cast<size_t>(v[0] > 0 ? v[0] : 0), -1);
         const int result =
             morrow::LoadDividedGraph(c.path.c_str(), i(0), i(1), i(2), i(3), i(4), cells.data());
         for (size_t k = 0; k < cells.size(); ++k) names_[c.name + std::to_string(k)] = cells[k];
+        if (result == -1) {
+          SayFor(c, WhyNotLoaded(c.path, "not a picture the library reads, or not of those cells"));
+        }
         return result;
       }
       case devshot::Op::kLose:
@@ -298,6 +320,9 @@ class Runner {
   }
 
  private:
+  static void SayFor(const devshot::Command& c, const std::string& text) {
+    toolrun::Say("line " + std::to_string(c.line) + ": " + text);
+  }
   int Handle(const std::string& name) const {
     auto it = names_.find(name);
     return it == names_.end() ? -1 : it->second;
@@ -343,7 +368,7 @@ int Run(int argc, char** argv) {
   Options o;
   if (int status = ParseOptions(argc, argv, &o); status != 0) return status;
   std::string text;
-  if (!LoadScript(o.script, &text)) return 2;
+  if (!LoadScript(o.script, &text)) return toolrun::StopSignal() != 0 ? 1 : 2;
   std::vector<devshot::Command> commands;
   std::string error;
   if (!devshot::ParseScript(text, o.script, &commands, &error)) {
@@ -366,6 +391,11 @@ int Run(int argc, char** argv) {
 
   morrow::ChangeWindowMode(o.window);
   morrow::SelectScreenMode(640, 480, static_cast<int>(o.depth), -1);
+  // Once started, the library takes the stop signals over; one that came before ends the run here.
+  if (toolrun::StopSignal() != 0) {
+    toolrun::Say(toolrun::StoppedBy());
+    return 1;
+  }
   if (toolrun::StartLibrary(1) != 0) return 1;
   morrow::SetDDrawStartFlag(o.vsync ? 1 : 0);
   morrow::SelectDrawTarget(morrow::kBackScreen);
@@ -398,5 +428,6 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   toolrun::Begin("devshot");
+  toolrun::CatchStopSignals();
   return toolrun::End(Run(argc, argv));
 }

@@ -8,16 +8,18 @@
 //   netprobe http get|post|head PORT PATH [--memory | --file OUT] [--body TEXT | --body-file F]
 //     runs one transfer to 127.0.0.1:PORT, the body into memory, into OUT, or nowhere, and
 //     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory); the POST body
-//     is TEXT or the bytes of F.
+//     is TEXT or the bytes of F (read as cat reads it, up to the 64 MiB a POST may send).
 //     The body goes into a temporary file beside OUT, which takes OUT's place only when the
 //     transfer succeeds: on any failure OUT is left as it was.
-// Both give up after 10 seconds with "timeout" and exit 1; told to end (SIGTERM, SIGINT) they
-// print "stopped" and exit 1. Exit 1 when the library, the listener, the port file (written whole,
-// only over a regular file), OUT, the body file or the transfer does not start, when the transfer
+// Both give up 10 seconds after they start (a wait for F's bytes among what the time covers) with
+// "timeout" and exit 1; told to end (SIGTERM, SIGINT, SIGHUP), waiting for F too, they print
+// "stopped" and exit 1. Exit 1 when the library, the listener, the port file (written whole, only
+// over a regular file), OUT, the body file or the transfer does not start, when the transfer
 // fails (with a line on stderr) or standard output cannot be written; 255 when the library ends
 // the process itself; 2 on a usage error, or when another instance holds the library's lock.
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,8 +35,12 @@
 
 namespace {
 
-constexpr int64_t kGiveUpMicroseconds = 10'000'000;
+constexpr auto kGiveUpAfter = std::chrono::seconds(10);
 constexpr int kMaxExpected = 1 << 20;
+// The largest body StartHttpTransfer sends.
+constexpr size_t kMaxBody = size_t{64} << 20;
+
+using toolrun::WaitClock;
 
 int Usage() {
   std::fprintf(stderr,
@@ -72,12 +78,15 @@ void Print(const std::string& line) {
 }
 
 // Pumps every millisecond until done() says so; false, after saying why, when the time allowed
-// has passed or the program was told to end.
+// (up to `giveUpAt`) has passed or the program was told to end: the library's window closed by a
+// stop signal, or one recorded before the library took them over.
 template <typename Done>
-bool PumpUntil(Done done) {
-  const int64_t end = platform::NowMicroseconds() + kGiveUpMicroseconds;
+bool PumpUntil(WaitClock::time_point giveUpAt, Done done) {
+  const int64_t left =
+      std::chrono::duration_cast<std::chrono::microseconds>(giveUpAt - WaitClock::now()).count();
+  const int64_t end = platform::NowMicroseconds() + left;
   while (platform::NowMicroseconds() < end) {
-    if (morrow::PumpMessages() != 0) {
+    if (morrow::PumpMessages() != 0 || toolrun::StopSignal() != 0) {
       Print("stopped");
       return false;
     }
@@ -88,7 +97,7 @@ bool PumpUntil(Done done) {
   return false;
 }
 
-int Serve(int argc, char** argv) {
+int Serve(int argc, char** argv, WaitClock::time_point giveUpAt) {
   bool plain = false;
   int expect = -1;
   std::string portFile;
@@ -121,7 +130,7 @@ int Serve(int argc, char** argv) {
   int handle = -1;
   bool received = false, stated = false;
   std::vector<unsigned char> bytes(static_cast<size_t>(expect) + 1);
-  bool ended = PumpUntil([&]() {
+  bool ended = PumpUntil(giveUpAt, [&]() {
     if (handle == -1) {
       handle = morrow::TakeAcceptedNetWork();
       if (handle == -1) return false;
@@ -160,6 +169,21 @@ int Serve(int argc, char** argv) {
   return ended ? 0 : 1;
 }
 
+// The bytes of `file` for a POST; false after saying why, a wait for them cut short as the pump
+// says it.
+bool ReadBody(const std::string& file, WaitClock::time_point giveUpAt, std::string* body) {
+  std::string refusal;
+  if (toolrun::ReadInputFile(file, kMaxBody, body, &refusal, giveUpAt)) return true;
+  if (toolrun::StopSignal() != 0) {
+    Print("stopped");
+  } else if (WaitClock::now() >= giveUpAt) {
+    Print("timeout");
+  } else {
+    toolrun::Say("cannot read " + refusal);
+  }
+  return false;
+}
+
 // What a failed transfer's error number stands for.
 const char* FailureText(int error) {
   switch (error) {
@@ -174,7 +198,7 @@ const char* FailureText(int error) {
   }
 }
 
-int Http(int argc, char** argv) {
+int Http(int argc, char** argv, WaitClock::time_point giveUpAt) {
   if (argc < 5) return Usage();
   const std::string method = argv[2];
   int kind;
@@ -207,7 +231,7 @@ int Http(int argc, char** argv) {
     }
   }
   if (!body.empty() && !bodyFile.empty()) return Usage();
-  if (!bodyFile.empty() && !toolrun::ReadWholeFile(bodyFile, &body)) return 1;
+  if (!bodyFile.empty() && !ReadBody(bodyFile, giveUpAt, &body)) return 1;
   if (!StartLibrary()) return 1;
   platform::OutputFile out;
   if (!outFile.empty() && !toolrun::Open(out, outFile)) {
@@ -228,7 +252,7 @@ int Http(int argc, char** argv) {
     return 1;
   }
   int result = -1, error = -1, bytes = 0;
-  bool ended = PumpUntil([&]() {
+  bool ended = PumpUntil(giveUpAt, [&]() {
     morrow::GetHttpTransferResult(slot, &result, &error, &bytes);
     return result != -1;
   });
@@ -259,10 +283,11 @@ int Http(int argc, char** argv) {
 }
 
 int Run(int argc, char** argv) {
+  const WaitClock::time_point giveUpAt = WaitClock::now() + kGiveUpAfter;
   if (argc < 2) return Usage();
   const std::string command = argv[1];
-  if (command == "serve") return Serve(argc, argv);
-  if (command == "http") return Http(argc, argv);
+  if (command == "serve") return Serve(argc, argv, giveUpAt);
+  if (command == "http") return Http(argc, argv, giveUpAt);
   return Usage();
 }
 
@@ -270,5 +295,7 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   toolrun::Begin("netprobe");
+  // Before anything is read: a stop ends the wait for the body as it ends the pump.
+  toolrun::CatchStopSignals();
   return toolrun::End(Run(argc, argv));
 }

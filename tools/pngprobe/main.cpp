@@ -1,6 +1,8 @@
 // pngprobe FILE X,Y...: prints the picture's size as WxH, then each asked pixel as X,Y RRGGBB.
-// Exit 0; 1 when the file cannot be read as a PNG or standard output cannot take the lines; 2 for
-// bad arguments (an option among them) or a pixel outside.
+// FILE is read as cat reads it (a named pipe waits for its writer), up to 64 MiB.
+// Exit 0; 1 when the file cannot be read as a PNG, SIGINT, SIGTERM or SIGHUP ended the wait for
+// it ("pngprobe: stopped by SIG... while reading FILE") or standard output cannot take the lines;
+// 2 for bad arguments (an option among them) or a pixel outside.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,12 +29,9 @@ int Run(int argc, char** argv) {
   }
   int32_t w = 0, h = 0;
   std::vector<uint8_t> rgb;
-  std::string error = toolrun::InputRefusal(argv[1]);
-  if (!error.empty()) {
-    toolrun::Say(error);
-    return 1;
-  }
-  if (!platform::ReadPngRgb(argv[1], &w, &h, &rgb, &error)) {
+  std::string bytes, error;
+  if (!toolrun::ReadWholeFile(argv[1], toolrun::kInputLimit, &bytes)) return 1;
+  if (!platform::DecodePngRgb(bytes, &w, &h, &rgb, &error)) {
     toolrun::Say(std::string(argv[1]) + ": " + error);
     return 1;
   }
@@ -59,5 +58,6 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   toolrun::Begin("pngprobe");
+  toolrun::CatchStopSignals();
   return toolrun::End(Run(argc, argv));
 }

@@ -27,7 +27,7 @@ class PictureFile {
     // A regular file only, as the library reads pictures: a named pipe is never waited on.
     toolrun::RegularFile file;
     std::string refusal;
-    if (!toolrun::ReadRegularFile(path, &file, &refusal)) return;
+    if (!toolrun::ReadRegularFile(path, &file, &refusal, toolrun::kInputLimit)) return;
     const std::string& bytes = file.bytes;
     morrow::StreamSource stream;
     if (!morrow::OpenMemoryStreamSource(bytes.data(), bytes.size(), &stream)) return;

@@ -19,6 +19,10 @@ int StartLibrary(int refusedStatus) {
   // did not do. Taking the lock here, before the library asks for it, leaves no moment for
   // another start to slip in between.
   ClaimLibraryLock();
+  // The start puts in the handlers by which a stop signal closes the library's window; a
+  // recorder the tool put in first would keep them out. One that comes during the start waits
+  // for the window, so that it closes it.
+  const StopSignalHandOver handOver;
   // Without a display the library ends the process with 255 and a message box's words.
   if (!platform::CurrentWindowService().StartVideo()) {
     Say("the library did not start: no display service (headless runs set "

@@ -1,6 +1,7 @@
 #include "tools/lib/toolrun/tool_run.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <iterator>
+#include <new>
 
 namespace toolrun {
 namespace {
@@ -24,6 +27,40 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void RecordStopSignal(int signal) {
   g_stopSignal.store(signal);
+}
+
+std::terminate_handler g_previousTerminate = nullptr;
+
+// One line on stderr made without allocating, for when memory has run out.
+void SayWithoutMemory(const char* text) {
+  char line[256];
+  size_t n = 0;
+  for (const char* part : {g_tool, ": ", text, "\n"}) {
+    const size_t length = std::min(std::strlen(part), sizeof line - n);
+    std::memcpy(line + n, part, length);
+    n += length;
+  }
+  while (write(STDERR_FILENO, line, n) < 0 && errno == EINTR) {
+  }
+}
+
+// Memory ran out where nothing caught it (on any thread, or in a call that may not throw): the
+// tool ends with 1 and one line, keeping what it printed before. Nothing here allocates, and
+// _exit skips the exit handlers, which would run beside threads still working. Any other end
+// goes on as it would have.
+[[noreturn]] void EndOnUncaught() {
+  if (const std::exception_ptr uncaught = std::current_exception()) {
+    try {
+      std::rethrow_exception(uncaught);
+    } catch (const std::bad_alloc&) {
+      std::fflush(stdout);
+      SayWithoutMemory("out of memory");
+      _exit(1);
+    } catch (...) {
+    }
+  }
+  if (g_previousTerminate != nullptr) g_previousTerminate();
+  std::abort();
 }
 
 // Empty when everything printed reached standard output, else why it did not.
@@ -53,52 +90,109 @@ void CheckAtExit() {
 }
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// What each stop signal did before CatchStopSignals put the recorder in its place, and whether it
+// did; for the hand-over to the library.
+struct sigaction g_beforeCatch[std::size(kStopSignals)];
+bool g_recording[std::size(kStopSignals)] = {};
 
-// For as long as it lives, the stop signals the tool records interrupt a call that waits instead
-// of restarting it, so that a wait on a pipe ends with the stop.
-class StopsInterrupt {
- public:
-  StopsInterrupt() {
-    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
-      struct sigaction now {};
-      if (sigaction(kStopSignals[i], nullptr, &now) != 0 || now.sa_handler != RecordStopSignal) {
-        continue;
-      }
-      saved_[i] = now;
-      changed_[i] = true;
-      now.sa_flags &= ~SA_RESTART;
-      sigaction(kStopSignals[i], &now, nullptr);
-    }
+// Puts the recorder in for the i-th stop signal, unless the tool was started with it ignored.
+void RecordFromNow(size_t i) {
+  struct sigaction record {};
+  record.sa_handler = RecordStopSignal;
+  sigemptyset(&record.sa_mask);
+  record.sa_flags = SA_RESTART;
+  struct sigaction before {};
+  if (sigaction(kStopSignals[i], nullptr, &before) == 0 && before.sa_handler != SIG_IGN &&
+      before.sa_handler != RecordStopSignal) {
+    g_beforeCatch[i] = before;
+    g_recording[i] = sigaction(kStopSignals[i], &record, nullptr) == 0;
   }
-  ~StopsInterrupt() {
-    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
-      if (changed_[i]) sigaction(kStopSignals[i], &saved_[i], nullptr);
-    }
-  }
-  StopsInterrupt(const StopsInterrupt&) = delete;
-  StopsInterrupt& operator=(const StopsInterrupt&) = delete;
+}
 
- private:
-  struct sigaction saved_[std::size(kStopSignals)] = {};
-  bool changed_[std::size(kStopSignals)] = {};
-};
+// How often a wait on an input looks at the stop signals: one that comes between the look and the
+// wait does not interrupt it, and is seen at the latest then.
+constexpr int kWaitSliceMs = 100;
+
+// Waits until `fd` has bytes, or its end, to give: 0; ECANCELED once a stop signal was recorded,
+// ETIMEDOUT at `giveUpAt`, or the error of the wait.
+int WaitReadable(int fd, WaitClock::time_point giveUpAt) {
+  while (true) {
+    if (StopSignal() != 0) return ECANCELED;
+    const WaitClock::time_point now = WaitClock::now();
+    if (now >= giveUpAt) return ETIMEDOUT;
+    const int64_t left = std::chrono::ceil<std::chrono::milliseconds>(giveUpAt - now).count();
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = poll(&ready, 1, static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)));
+    // Bytes, the end or an error: the read tells which.
+    if (polled > 0) return 0;
+    if (polled < 0 && errno != EINTR) return errno;
+  }
+}
 
 // Appends what `fd` holds up to its end or until *bytes holds `limit` bytes, going on through
-// interrupted reads; when `stoppable`, a stop signal the tool recorded ends it as well. 0, or the
-// errno of the read that failed.
-int ReadUpTo(int fd, size_t limit, bool stoppable, std::string* bytes) {
+// interrupted reads. With `giveUpAt`, bytes not there yet are waited for as WaitReadable does,
+// which may end the read with its errors; without, there is no wait (a regular file). 0, or the
+// errno of what failed.
+int ReadUpTo(int fd, size_t limit, const WaitClock::time_point* giveUpAt, std::string* bytes) {
   char chunk[65536];
-  while (bytes->size() < limit && !(stoppable && StopSignal() != 0)) {
+  while (bytes->size() < limit) {
+    if (giveUpAt != nullptr) {
+      if (const int error = WaitReadable(fd, *giveUpAt); error != 0) return error;
+    }
     const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes->size()));
     if (n > 0) {
       bytes->append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {
       return 0;
-    } else if (errno != EINTR) {
+    } else if (errno != EINTR && errno != EAGAIN) {
       return errno;
     }
   }
   return 0;
+}
+
+// All of the open input `fd`, which `name` names in the reason; empty when it was read whole
+// within `limit`.
+std::string ReadOpenInput(int fd, const std::string& name, size_t limit,
+                          WaitClock::time_point giveUpAt, std::string* bytes) {
+  bytes->clear();
+  struct stat st;
+  if (fstat(fd, &st) != 0) return name + ": " + std::strerror(errno);
+  // What a look-up by name saw may have been replaced since.
+  if (S_ISDIR(st.st_mode)) return name + ": " + platform::NotAFileReason(st.st_mode);
+  const std::string larger = name + ": larger than " + std::to_string(limit) + " bytes";
+  if (S_ISREG(st.st_mode)) {
+    // A file says how much is left of it: one past the limit is refused unread.
+    const off_t at = lseek(fd, 0, SEEK_CUR);
+    const uint64_t left = static_cast<uint64_t>(st.st_size) -
+                          static_cast<uint64_t>(std::clamp<off_t>(at, 0, st.st_size));
+    if (left > limit) return larger;
+    bytes->reserve(static_cast<size_t>(left));
+  }
+  // One byte past the limit tells an input that goes on beyond it, however long it would go on.
+  const int error = ReadUpTo(fd, limit < SIZE_MAX ? limit + 1 : limit, &giveUpAt, bytes);
+  std::string refusal;
+  if (StopSignal() != 0) {
+    refusal = name + ": " + StoppedBy();
+  } else if (error == ETIMEDOUT) {
+    refusal = name + ": did not end in time";
+  } else if (error != 0) {
+    refusal = name + ": " + std::strerror(error);
+  } else if (bytes->size() > limit) {
+    refusal = larger;
+  }
+  if (!refusal.empty()) bytes->clear();
+  return refusal;
+}
+
+// Says why the input `name` was not read, a stop or the reason; false.
+bool SayUnread(const std::string& name, const std::string& refusal) {
+  if (StopSignal() != 0) {
+    Say(StoppedBy() + " while reading " + name);
+  } else {
+    Say("cannot read " + refusal);
+  }
+  return false;
 }
 
 }  // namespace
@@ -106,6 +200,7 @@ int ReadUpTo(int fd, size_t limit, bool stoppable, std::string* bytes) {
 void Begin(const char* tool) {
   g_tool = tool;
   std::atexit(CheckAtExit);
+  g_previousTerminate = std::set_terminate(EndOnUncaught);
 }
 
 const char* ToolName() {
@@ -145,39 +240,32 @@ std::string InputRefusal(const std::string& path) {
   return {};
 }
 
-bool ReadInputFile(const std::string& path, std::string* bytes, std::string* refusal) {
+bool ReadInputFile(const std::string& path, size_t limit, std::string* bytes, std::string* refusal,
+                   WaitClock::time_point giveUpAt) {
+  bytes->clear();
   *refusal = InputRefusal(path);
   if (!refusal->empty()) return false;
-  const StopsInterrupt stops;
-  // The open waits for a pipe's writer as cat's does; the signals that stop the tool end it.
-  int fd = -1;
-  while (StopSignal() == 0 && (fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)) < 0 &&
-         errno == EINTR) {
+  // Opened without waiting: a named pipe's wait for its writer is then the first wait for bytes,
+  // which a stop signal or the time given ends. It gives no end before a writer has come and gone.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return false;
   }
-  if (fd < 0 && StopSignal() == 0) *refusal = path + ": " + std::strerror(errno);
-  // What the look-up saw may have been replaced since.
-  struct stat st;
-  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
-    close(fd);
-    fd = -1;
-  }
-  bytes->clear();
-  if (fd >= 0) {
-    if (const int error = ReadUpTo(fd, SIZE_MAX, true, bytes); error != 0) {
-      *refusal = path + ": " + std::strerror(error);
-    }
-    close(fd);
-  }
-  if (StopSignal() != 0) *refusal = path + ": " + StoppedBy();
+  *refusal = ReadOpenInput(fd, path, limit, giveUpAt, bytes);
+  close(fd);
   return refusal->empty();
 }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
+bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
   std::string refusal;
-  if (ReadInputFile(path, bytes, &refusal)) return true;
-  Say("cannot read " + refusal);
-  return false;
+  return ReadInputFile(path, limit, bytes, &refusal) || SayUnread(path, refusal);
+}
+
+bool ReadStandardInput(size_t limit, std::string* bytes) {
+  const std::string name = "standard input";
+  const std::string refusal = ReadOpenInput(STDIN_FILENO, name, limit, kNoGiveUp, bytes);
+  return refusal.empty() || SayUnread(name, refusal);
 }
 
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
@@ -207,7 +295,7 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
   file->size = static_cast<uint64_t>(st.st_size);
   file->bytes.clear();
   refusal->clear();
-  if (const int error = ReadUpTo(fd, limit, false, &file->bytes); error != 0) {
+  if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
   }
   close(fd);
@@ -243,16 +331,7 @@ bool Commit(platform::OutputFile& out) {
 }
 
 void CatchStopSignals() {
-  struct sigaction record {};
-  record.sa_handler = RecordStopSignal;
-  sigemptyset(&record.sa_mask);
-  record.sa_flags = SA_RESTART;
-  for (const int signal : kStopSignals) {
-    struct sigaction before {};
-    if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
-      sigaction(signal, &record, nullptr);
-    }
-  }
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) RecordFromNow(i);
 }
 
 int StopSignal() {
@@ -263,6 +342,38 @@ std::string StoppedBy() {
   const int signal = StopSignal();
   const char* name = signal != 0 ? sigabbrev_np(signal) : nullptr;
   return name != nullptr ? std::string("stopped by SIG") + name : std::string("stopped");
+}
+
+void ReleaseStopSignals() {
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    if (g_recording[i]) sigaction(kStopSignals[i], &g_beforeCatch[i], nullptr);
+    g_recording[i] = false;
+  }
+}
+
+StopSignalHandOver::StopSignalHandOver() {
+  sigemptyset(&holding_);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    if (g_recording[i]) sigaddset(&stops, kStopSignals[i]);
+  }
+  if (sigisemptyset(&stops) || pthread_sigmask(SIG_BLOCK, &stops, &before_) != 0) return;
+  holding_ = stops;
+  ReleaseStopSignals();
+}
+
+StopSignalHandOver::~StopSignalHandOver() {
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    struct sigaction now {};
+    // The start put in no handler of its own: the tool goes on recording it.
+    if (sigismember(&holding_, kStopSignals[i]) == 1 &&
+        sigaction(kStopSignals[i], nullptr, &now) == 0 &&
+        now.sa_handler == g_beforeCatch[i].sa_handler) {
+      RecordFromNow(i);
+    }
+  }
+  if (!sigisemptyset(&holding_)) pthread_sigmask(SIG_SETMASK, &before_, nullptr);
 }
 
 }  // namespace toolrun

@@ -5,6 +5,9 @@
 // name.
 #pragma once
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,7 +27,9 @@ constexpr int kLockHeld = 2;
 constexpr const char* kLockHeldLine = "nothing done: another instance holds the library's lock";
 
 // First thing in main: names the tool in its lines and arranges for standard output to be checked
-// when the process ends through exit() without passing End().
+// when the process ends through exit() without passing End(). From then on memory that runs out
+// where nothing catches it ends the tool with 1 and the line "<tool>: out of memory", after what
+// was printed so far, instead of an abort.
 void Begin(const char* tool);
 const char* ToolName();
 
@@ -62,12 +67,26 @@ bool WriteLastPicture(const std::string& path);
 // and gives what was written. Empty when `path` opens for reading and is no folder (a named pipe
 // is not opened: that is left to the read); else the reason, naming the path. It never waits.
 std::string InputRefusal(const std::string& path);
-// The whole of such an input; false with the reason, naming the path, in *refusal. A stop signal
-// the tool records (CatchStopSignals) ends a wait for a pipe's writer or bytes, with "stopped by
-// SIG..." as the reason.
-bool ReadInputFile(const std::string& path, std::string* bytes, std::string* refusal);
-// ReadInputFile, false after a line "<tool>: cannot read <path>: <reason>".
-bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+// What an input read whole may hold when the tool knows no tighter bound: no real script, map or
+// picture comes near it.
+constexpr size_t kInputLimit = size_t{64} << 20;
+// When a wait on an input ends although the input has not: never, unless given.
+using WaitClock = std::chrono::steady_clock;
+constexpr WaitClock::time_point kNoGiveUp = WaitClock::time_point::max();
+
+// The whole of such an input, at most `limit` bytes; false with the reason, naming the path, in
+// *refusal: "<path>: larger than <limit> bytes" past it (what is read stops one byte past it, so
+// an input that never ends ends here too). A wait for a pipe's writer or bytes ends with "stopped
+// by SIG..." as the reason once the tool records a stop signal (CatchStopSignals), and with
+// "did not end in time" at `giveUpAt`.
+bool ReadInputFile(const std::string& path, size_t limit, std::string* bytes, std::string* refusal,
+                   WaitClock::time_point giveUpAt = kNoGiveUp);
+// ReadInputFile, false after a line "<tool>: cannot read <path>: <reason>", or after
+// "<tool>: stopped by SIG... while reading <path>" when a stop ended it (StopSignal() then tells).
+bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes);
+// Standard input read whole in the same way, "standard input" naming it in the lines.
+bool ReadStandardInput(size_t limit, std::string* bytes);
 
 // An input the library or the game reads takes a regular file only, so the tool looks at it the
 // same way: a folder, a named pipe or a device there is refused at once, never opened to wait.
@@ -78,9 +97,9 @@ struct RegularFile {
 };
 // Reads at most `limit` bytes of `path` into *file; false with the reason, naming the path, in
 // *refusal: the error of its look-up, open or read, or what stands there instead ("is a named
-// pipe, not a file").
+// pipe, not a file"). A file larger than the limit is read no further: its size tells.
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
-                     size_t limit = SIZE_MAX);
+                     size_t limit);
 // Empty when `path` is a regular file that opens for reading; else the reason, as above. So that a
 // tool can say why such an input did not load.
 std::string RegularFileRefusal(const std::string& path);
@@ -94,12 +113,35 @@ bool Commit(platform::OutputFile& out);
 bool Open(platform::OutputFile& out, const std::string& path);
 
 // For a tool that must take away what it made before it ends (temporary folders, child
-// processes): after CatchStopSignals, SIGINT, SIGTERM and SIGHUP only record themselves (one the
-// tool was started with ignored stays ignored). The tool looks at StopSignal() between its steps,
-// 0 while none came, cleans up and ends non-zero with the line StoppedBy() words.
+// processes), or that may wait on an input: after CatchStopSignals, SIGINT, SIGTERM and SIGHUP
+// only record themselves (one the tool was started with ignored stays ignored). The tool looks at
+// StopSignal() between its steps, 0 while none came, cleans up and ends non-zero with the line
+// StoppedBy() words. It is called before any input is read. StartLibrary hands the three signals
+// over to the library's own end (a close of its window, which its pump reports), so that a stop
+// after the start ends the tool as any close does; one recorded before stays in StopSignal().
 void CatchStopSignals();
 int StopSignal();
 // "stopped by SIGTERM" for the signal that came.
 std::string StoppedBy();
+// Puts back what the stop signals did before CatchStopSignals, for a tool whose waits on input
+// are over and which a stop may simply end from then on. One recorded before stays in
+// StopSignal(), which the tool looks at after this.
+void ReleaseStopSignals();
+
+// For StartLibrary. While it lives the three stop signals are held back and do what they did
+// before CatchStopSignals, so that the start puts its own handlers in; at its end they are let
+// through, one that came meanwhile reaching those handlers, and one the start took no handler for
+// is recorded again. Nothing changes when CatchStopSignals was not called.
+class StopSignalHandOver {
+ public:
+  StopSignalHandOver();
+  ~StopSignalHandOver();
+  StopSignalHandOver(const StopSignalHandOver&) = delete;
+  StopSignalHandOver& operator=(const StopSignalHandOver&) = delete;
+
+ private:
+  sigset_t holding_{};  // the signals held back, which the tool had been recording
+  sigset_t before_{};
+};
 
 }  // namespace toolrun
