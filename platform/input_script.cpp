@@ -1,5 +1,9 @@
 #include "platform/input_script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +12,7 @@
 #include <sstream>
 
 #include "platform/key_codes.h"
+#include "platform/output_file.h"
 
 namespace platform {
 namespace {
@@ -96,21 +101,38 @@ ScriptInputService::ScriptInputService(std::vector<ScriptEvent> events)
 }
 
 bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** out) {
-  // A folder opens like a file and only its read fails, so the read's error is what tells.
+  // Only a regular file is a script, opened without waiting, so that a named pipe or a device
+  // there never holds the library's start; and it is read no further than a script can reach.
   std::string text;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  int failure = file == nullptr ? errno : 0;
-  if (file != nullptr) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    if (std::ferror(file)) failure = errno != 0 ? errno : EIO;
-    std::fclose(file);
+  std::string failure;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    failure = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    failure = NotAFileReason(st.st_mode);
+  } else {
+    char buffer[65536];
+    while (text.size() <= kMaxInputScriptBytes) {
+      const ssize_t n = read(fd, buffer, sizeof buffer);
+      if (n > 0) {
+        text.append(buffer, static_cast<size_t>(n));
+      } else if (n == 0) {
+        break;
+      } else if (errno != EINTR) {
+        failure = std::strerror(errno);
+        break;
+      }
+    }
+    if (failure.empty() && text.size() > kMaxInputScriptBytes) {
+      failure = "larger than " + std::to_string(kMaxInputScriptBytes) + " bytes";
+    }
   }
-  if (failure != 0) {
+  if (fd >= 0) close(fd);
+  if (!failure.empty()) {
     *out = new ScriptInputService({});
     std::fprintf(stderr, "morrow: cannot read the input script %s: %s\n", path.c_str(),
-                 std::strerror(failure));
+                 failure.c_str());
     return false;
   }
   ParsedScript parsed = ParseInputScript(text);

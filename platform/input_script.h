@@ -19,6 +19,9 @@
 
 namespace platform {
 
+// No script of frames a run could play comes near this; a larger input is refused unread past it.
+inline constexpr size_t kMaxInputScriptBytes = size_t{64} << 20;
+
 struct ScriptEvent {
   uint64_t frame;
   bool pad;        // else a key
@@ -37,7 +40,8 @@ ParsedScript ParseInputScript(const std::string& text);
 class ScriptInputService : public InputService {
  public:
   explicit ScriptInputService(std::vector<ScriptEvent> events);
-  // Reads the file; false when it cannot be read (the script is then empty).
+  // Reads the file; false when it cannot be read, is no regular file or is larger than
+  // kMaxInputScriptBytes (the script is then empty).
   static bool LoadFile(const std::string& path, ScriptInputService** out);
 
   bool Start() override;

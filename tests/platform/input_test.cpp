@@ -1,9 +1,13 @@
 #include "platform/input.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -13,6 +17,7 @@
 #include "platform/key_codes.h"
 #include "platform/window.h"
 #include "platform/window_fake.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -182,18 +187,43 @@ TEST_F(PadInputScriptFrames, SystemKeysFollowTheScriptedKeys) {
   EXPECT_EQ(vk[0x27], 0);
 }
 
-// A folder opens as a file would; only its read fails.
-TEST(KeyboardScript, UnreadableFileOrFolderIsReported) {
-  for (const std::string path : {"/nonexistent/dir/script.txt", "."}) {
+// Only a regular file within the limit is a script: anything else is named on stderr with why,
+// at once (a named pipe with no writer must not hold the start), and the script is empty.
+TEST(KeyboardScript, UnreadableOrUnfitInputIsReported) {
+  testsupport::TempDir dir;
+  const std::string pipe = dir.File("pipe");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string large = dir.File("large.txt");
+  const std::string limit = dir.File("limit.txt");
+  for (const auto& [path, size] : {std::pair{large, platform::kMaxInputScriptBytes + 1},
+                                   std::pair{limit, platform::kMaxInputScriptBytes}}) {
+    testsupport::WriteFile(path, "");
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
+  }
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {{"/nonexistent/dir/script.txt", "No such file or directory"},
+               {dir.path(), "is a folder, not a file"},
+               {pipe, "is a named pipe, not a file"},
+               {"/dev/zero", "is a device, not a file"},
+               {large, "larger than 67108864 bytes"}};
+  for (const auto& c : cases) {
     platform::ScriptInputService* s = nullptr;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(platform::ScriptInputService::LoadFile(path, &s)) << path;
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
-                ::testing::StartsWith("morrow: cannot read the input script " + path + ": "));
+    EXPECT_FALSE(platform::ScriptInputService::LoadFile(c.path, &s)) << c.path;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "morrow: cannot read the input script " + c.path + ": " + c.reason + "\n");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->EnumeratePads(), 0);
     delete s;
   }
+  // A file of exactly the limit is read (its zero bytes are one long malformed line).
+  platform::ScriptInputService* s = nullptr;
+  ::testing::internal::CaptureStderr();
+  EXPECT_TRUE(platform::ScriptInputService::LoadFile(limit, &s));
+  ::testing::internal::GetCapturedStderr();
+  delete s;
 }
 
 TEST(KeyboardCodes, GameKeysHaveVirtualKeys) {
