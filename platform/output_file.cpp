@@ -28,7 +28,6 @@ mode_t NewFileMode() {
 }
 
 constexpr char kTemporarySuffix[] = ".tmp-";
-constexpr size_t kRandomLetters = 6;  // the XXXXXX mkostemp fills
 
 // The temporary file takes over what a plain write into the target would have kept: its owner
 // and group where the process may give them (a refused change leaves the process's own), then
@@ -207,16 +206,19 @@ bool WriteWholeFile(const std::string& path, const void* data, size_t size, std:
   return out.Commit(error);
 }
 
-bool IsTemporaryNameOf(const std::string& name, const std::string& target) {
-  const size_t slash = target.find_last_of('/');
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-  const std::string stem = base + kTemporarySuffix;
-  if (base.empty() || name.size() != stem.size() + kRandomLetters || name.rfind(stem, 0) != 0) {
+bool IsRandomNameOf(const std::string& name, const std::string& stem) {
+  if (name.size() != stem.size() + kRandomLetters || name.compare(0, stem.size(), stem) != 0) {
     return false;
   }
   return std::all_of(name.end() - kRandomLetters, name.end(), [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
   });
+}
+
+bool IsTemporaryNameOf(const std::string& name, const std::string& target) {
+  const size_t slash = target.find_last_of('/');
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  return !base.empty() && IsRandomNameOf(name, base + kTemporarySuffix);
 }
 
 }  // namespace platform

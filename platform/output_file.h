@@ -88,6 +88,12 @@ std::string ReplaceRefusal(const std::string& path);
 bool WriteWholeFile(const std::string& path, const void* data, size_t size, std::string* error,
                     Durability durability = Durability::kPlain);
 
+// The letters mkstemp and mkdtemp put in place of a name template's XXXXXX.
+inline constexpr size_t kRandomLetters = 6;
+// Whether `name` is `stem` followed by kRandomLetters letters or digits, as such a call makes it:
+// a name of that making, which a clean-up may take for its own.
+bool IsRandomNameOf(const std::string& name, const std::string& stem);
+
 // Whether `name`, an entry of the folder `target` is in, is one of the temporary files an output
 // to `target` makes (the target's name, ".tmp-" and six letters or digits). Only such an entry
 // can be what a killed writer left.

@@ -4,12 +4,12 @@
 # run, and the rule first waits for one that is running. Then the staging folders in DIR that no
 # live run holds (a killed run left them) go, whatever tree is there: only folders of the tool's
 # exact naming, .make-demo-resources- and six letters or digits. A Resource/ the tool wrote and
-# finished (its mark a regular file saying so) is then used as it is. Otherwise the tool runs: it writes a missing tree
-# and replaces one of its own that it did not finish (a tree an earlier run left cut short); a
-# Resource/ holding anything it did not write (real resources) it tells before writing a byte,
-# and exits 3 leaving it as it is, so the game starts on it however full the disk is. Nothing in
-# the tree is read that could keep the rule waiting (a pipe at the mark's name is no mark). Exit 0
-# when the game may start, else the tool's status after its lines.
+# finished (its mark a regular file saying so) is then used as it is. Otherwise the tool runs: it
+# writes a missing tree and replaces one of its own that it did not finish (a tree an earlier run
+# left cut short); a Resource/ holding anything it did not write (real resources) it tells before
+# writing a byte, and exits 3 leaving it as it is, so the game starts on it however full the disk
+# is. Nothing in the tree is read that could keep the rule waiting (a pipe at the mark's name is
+# no mark). Exit 0 when the game may start, else the tool's status after its lines.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: demo-resources.sh TOOL DIR" >&2

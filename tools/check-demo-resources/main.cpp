@@ -181,9 +181,9 @@ void LoadEveryPicture() {
 std::string Read(const std::string& file, bool* present) {
   toolrun::RegularFile read;
   std::string refusal;
-  // One byte past the limit tells a file no check would take whole.
-  *present = toolrun::ReadRegularFile(file, &read, &refusal, toolrun::kInputLimit + 1) &&
-             read.bytes.size() <= toolrun::kInputLimit;
+  // A file larger than the limit is one no check would take whole; its size tells, unread.
+  *present = toolrun::ReadRegularFile(file, &read, &refusal, toolrun::kInputLimit) &&
+             read.size <= toolrun::kInputLimit;
   return read.bytes;
 }
 

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -28,9 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The random letters mkdtemp puts after kStagingPrefix.
-constexpr size_t kStagingLetters = 6;
-
 bool Fail(std::string* error, const std::string& why) {
   *error = why;
   return false;
@@ -46,7 +42,7 @@ class Staging {
  public:
   explicit Staging(const fs::path& dir) {
     std::string pattern =
-        (dir / (std::string(kStagingPrefix) + std::string(kStagingLetters, 'X'))).string();
+        (dir / (std::string(kStagingPrefix) + std::string(platform::kRandomLetters, 'X'))).string();
     if (mkdtemp(pattern.data()) == nullptr) {
       error_ = std::strerror(errno);
       return;
@@ -394,11 +390,7 @@ bool PutInPlace(const fs::path& staged, const fs::path& target, bool replace, st
 }  // namespace
 
 bool IsStagingName(const std::string& name) {
-  const size_t prefix = sizeof kStagingPrefix - 1;
-  return name.size() == prefix + kStagingLetters && name.compare(0, prefix, kStagingPrefix) == 0 &&
-         std::all_of(name.begin() + prefix, name.end(), [](char c) {
-           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-         });
+  return platform::IsRandomNameOf(name, kStagingPrefix);
 }
 
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
