@@ -1,6 +1,5 @@
 #include "platform/output_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -224,28 +223,30 @@ TEST_F(OutputFileTest, ATargetThatBecameAFolderIsNotReplaced) {
 
 // The writer takes only what a plain write could: a file the process may not open for writing is
 // refused at the open, before anything is made, with the open's own reason, and stays as it was
-// (bytes, owner, mode), even in a folder where anyone may rename and create files. Another user's
-// file is the superuser's, so only a superuser's test can make one.
-TEST_F(OutputFileTest, AFileThatMayNotBeWrittenIsRefusedUntouched) {
+// (bytes, owner, mode), even in a folder where anyone may rename and create files; one it may
+// write is replaced, as the process's own when it may not give it away. Another user's file is
+// the superuser's, so only a superuser's test can make one.
+TEST_F(OutputFileTest, OnlyAFileThatMayBeWrittenIsReplaced) {
   OpenToAll();
   const bool superuser = geteuid() == 0;
   const std::string target = Path("kept.bin");
+  const std::string nobody = std::to_string(kNobody);
   struct Case {
     const char* name;
     bool anotherUsers;
     mode_t mode;
+    std::string answer;  // what the run as nobody says
+    std::string after;   // the target's state afterwards, when not as it was
   } cases[] = {
-      {"another user's private file", true, 0600},
-      {"another user's read-only file", true, 0444},
-      {"its own read-only file", false, 0444},
+      {"another user's private file", true, 0600, target + ": Permission denied", ""},
+      {"another user's read-only file", true, 0444, target + ": Permission denied", ""},
+      {"its own read-only file", false, 0444, target + ": Permission denied", ""},
+      {"another user's file anyone may write", true, 0666, "written",
+       "new, user " + nobody + ", mode 0666"},
   };
-  bool skipped = false;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.anotherUsers && !superuser) {
-      skipped = true;
-      continue;
-    }
+    if (c.anotherUsers && !superuser) continue;
     fs::remove(target);
     testsupport::WriteFile(target, "old bytes");
     if (!c.anotherUsers && superuser) {
@@ -253,94 +254,54 @@ TEST_F(OutputFileTest, AFileThatMayNotBeWrittenIsRefusedUntouched) {
     }
     ASSERT_EQ(chmod(target.c_str(), c.mode), 0);
     const std::string before = FileState(target);
+    // A refusal comes from the open, before anything is written.
     const std::optional<std::string> answer = AsUnprivileged([&] {
       OutputFile out;
       std::string error;
-      return out.Open(target, &error) ? std::string("opened") : error;
+      if (!out.Open(target, &error)) return error;
+      out.Write("new", 3);
+      return out.Commit(&error) ? std::string("written") : "at the commit: " + error;
     });
     ASSERT_TRUE(answer.has_value());
-    EXPECT_EQ(*answer, target + ": Permission denied");
-    EXPECT_EQ(FileState(target), before);
+    EXPECT_EQ(*answer, c.answer);
+    EXPECT_EQ(FileState(target), c.after.empty() ? before : c.after);
     EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
   }
-  if (skipped) GTEST_SKIP() << "another user's file: only a superuser's test can make one";
 }
 
 // The target is looked at again just before the rename: a file that may no longer be written
-// when the bytes are done (its mode changed, or another user's file renamed into its place) is
-// not replaced, and the temporary file goes.
+// when the bytes are done is not replaced, and the temporary file goes.
 TEST_F(OutputFileTest, TheTargetIsLookedAtAgainBeforeTheRename) {
   OpenToAll();
-  const bool superuser = geteuid() == 0;
   const std::string target = Path("kept.bin");
-  const std::string other = Path("other.bin");
-  const std::string uid = std::to_string(superuser ? kNobody : geteuid());
-  struct Case {
-    const char* name;
-    bool anotherUsers;
-    std::string after;  // the target's state afterwards
-  } cases[] = {
-      {"made read-only", false, "old bytes, user " + uid + ", mode 0444"},
-      {"replaced by another user's private file", true, "someone's, user 0, mode 0600"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.anotherUsers && !superuser) continue;  // only a superuser's test can make one
-    fs::remove(target);
-    if (c.anotherUsers) {
-      testsupport::WriteFile(other, "someone's");
-      ASSERT_EQ(chmod(other.c_str(), 0600), 0);
-    }
-    const std::optional<std::string> answer = AsUnprivileged([&] {
-      std::string error;
-      if (!WriteWholeFile(target, "old bytes", 9, &error)) return "first write: " + error;
-      OutputFile out;
-      if (!out.Open(target, &error)) return "open: " + error;
-      out.Write("new", 3);
-      const bool changed = c.anotherUsers ? rename(other.c_str(), target.c_str()) == 0
-                                          : chmod(target.c_str(), 0444) == 0;
-      if (!changed) return std::string("the change could not be made");
-      return std::string(out.Commit(&error) ? "committed" : "refused: " + error) + "; " +
-             std::to_string(geteuid());
-    });
-    ASSERT_TRUE(answer.has_value());
-    EXPECT_EQ(*answer, "refused: " + target + ": Permission denied; " + uid);
-    EXPECT_EQ(FileState(target), c.after);
-    EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
-  }
-}
-
-// Another user's file the process may write is replaced as before: the process may not give it
-// away, so it becomes the process's own, with the mode it had.
-TEST_F(OutputFileTest, AWritableFileOfAnotherUserIsStillReplaced) {
-  if (geteuid() != 0) GTEST_SKIP() << "another user's file: only a superuser's test can make one";
-  OpenToAll();
-  const std::string target = Path("shared.bin");
-  testsupport::WriteFile(target, "old bytes");
-  ASSERT_EQ(chmod(target.c_str(), 0666), 0);
   const std::optional<std::string> answer = AsUnprivileged([&] {
     std::string error;
-    return WriteWholeFile(target, "new", 3, &error) ? std::string("written") : error;
+    if (!WriteWholeFile(target, "old bytes", 9, &error)) return "first write: " + error;
+    OutputFile out;
+    if (!out.Open(target, &error)) return "open: " + error;
+    out.Write("new", 3);
+    if (chmod(target.c_str(), 0444) != 0) return std::string("the change could not be made");
+    return out.Commit(&error) ? std::string("committed") : error;
   });
   ASSERT_TRUE(answer.has_value());
-  EXPECT_EQ(*answer, "written");
-  EXPECT_EQ(FileState(target), "new, user " + std::to_string(kNobody) + ", mode 0666");
-  EXPECT_EQ(Names(), std::vector<std::string>{"shared.bin"});
+  EXPECT_EQ(*answer, target + ": Permission denied");
+  EXPECT_EQ(testsupport::ReadFile(target), "old bytes");
+  EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
 }
 
-// Set-id bits fare as on a plain write into the file, whatever it then holds: kept by the
-// superuser, cleared for anyone else (the group's only where the group may execute the file).
+// Set-id bits fare as on a plain write into the file, whatever it then holds (nothing among it):
+// kept by the superuser, cleared for anyone else (the group's only where the group may execute
+// the file).
 TEST_F(OutputFileTest, SetIdBitsFareAsOnAPlainWrite) {
   OpenToAll();
   const std::string folder = dir_.path();
-  // The modes after a plain write and after the writer, for each mode and content, in files of
-  // the runner's own.
+  // The modes after a plain write and after the writer, in files of the runner's own.
   const auto outcome = [folder](const std::string& runner) {
     const std::string plain = folder + "/" + runner + "-plain";
     const std::string whole = folder + "/" + runner + "-whole";
     std::string modes[2];
     for (const std::string bytes : {"", "new bytes"}) {
-      for (mode_t mode : {04755, 02755, 06755, 02644}) {
+      for (mode_t mode : {04755, 02755, 02644}) {
         for (const std::string& path : {plain, whole}) {
           fs::remove(path);
           testsupport::WriteFile(path, "old");
@@ -355,8 +316,8 @@ TEST_F(OutputFileTest, SetIdBitsFareAsOnAPlainWrite) {
     }
     return modes[0] + "| " + modes[1];
   };
-  const std::string kept = "4755 2755 6755 2644 ";
-  const std::string cleared = "0755 0755 0755 2644 ";
+  const std::string kept = "4755 2755 2644 ";
+  const std::string cleared = "0755 0755 2644 ";
   if (geteuid() == 0) {
     EXPECT_EQ(outcome("superuser"), kept + kept + "| " + kept + kept);
   }

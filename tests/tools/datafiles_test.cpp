@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/instance_lock.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_lines.h"
@@ -148,43 +147,6 @@ TEST_F(DatafilesTool, FailedSaveExitsOneAndKeepsTheOldFile) {
   run = Run("show .");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, "datafiles: Data\\cnf.dat: is not a file; the defaults stay\n");
-}
-
-// Where there was no file, a failed save says that nothing was written, and says it once.
-TEST_F(DatafilesTool, AFailedSaveWithoutAnOldFileSaysNothingWasWritten) {
-  auto run = testsupport::RunWords(dir_.path(), DATAFILES_PATH,
-                                   {.words = {"save", "."}, .settings = "", .fullAt = 1000});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err,
-            "datafiles: Data\\score.sav: the save failed (File too large); nothing was written\n");
-  EXPECT_EQ(testsupport::Names(dir_.File("Data")),
-            (std::vector<std::string>{"config.sav", "key.inf", "score_s.sav"}));
-}
-
-// A game's start removes what looks like a save's temporary file, so a save runs only while no
-// other instance (a game, a tool that started the library, another save) holds the library's
-// lock: otherwise it reads and writes nothing. Reading needs no lock.
-TEST_F(DatafilesTool, SaveWaitsForNoOneWhileTheLibrarysLockIsHeld) {
-  std::filesystem::create_directories(dir_.File("Data"));
-  const std::string old = Bytes({3, 2, 2, 1, 1, 1, 2, 5, 6, 0, 0});
-  WriteFile(Data("config.sav"), old);
-  {
-    platform::InstanceLock held;
-    ASSERT_TRUE(held.Acquire("Morrow"));
-    auto run = Run("save .");
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "datafiles: nothing done: another instance holds the library's lock\n");
-    EXPECT_EQ(testsupport::Names(dir_.File("Data")), std::vector<std::string>{"config.sav"});
-    EXPECT_EQ(ReadFile(Data("config.sav")), old);
-    auto show = Run("show .");
-    EXPECT_EQ(show.exitCode, 0) << show.err;
-    EXPECT_EQ(Lines(show.out).at(1), "options 3 2 2 1 1 1 2 5 6 0 0");
-  }
-  auto run = Run("save .");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(testsupport::Names(dir_.File("Data")),
-            (std::vector<std::string>{"config.sav", "key.inf", "score.sav", "score_s.sav"}));
 }
 
 TEST_F(DatafilesTool, UsageErrors) {

@@ -1001,64 +1001,6 @@ TEST(DemoTree, AFolderThatCannotBeWrittenIsReported) {
   EXPECT_NE(error, "");
 }
 
-// Only folders of the staging folders' exact naming that no run holds are taken for what killed
-// runs left, and removed with what they hold, even when the tree there is kept: a user's folder
-// that merely begins the same way stays, as do a link under an exact name (and what it names), a
-// file under one, and a folder a live run holds.
-TEST(DemoTree, OnlyStagingFoldersOfItsOwnNamingThatNoRunHoldsGo) {
-  enum Kind { kFolder, kLink, kFile, kHeld };
-  const struct {
-    const char* name;
-    Kind kind;
-    bool goes;
-  } cases[] = {
-      {".make-demo-resources-Ab12Cd", kFolder, true},
-      {".make-demo-resources-ZZZZZZ", kFolder, true},
-      {".make-demo-resources-009zaA", kFolder, true},
-      {".make-demo-resources-keep", kFolder, false},
-      {".make-demo-resources-ABCDEFG", kFolder, false},
-      {".make-demo-resources-AbC12", kFolder, false},
-      {".make-demo-resources-Ab_12c", kFolder, false},
-      {".make-demo-resources-Ab12C-", kFolder, false},
-      {".make-demo-resources-", kFolder, false},
-      {"make-demo-resources-Ab12Cd", kFolder, false},
-      {".make-demo-resources-Lnk123", kLink, false},
-      {".make-demo-resources-File12", kFile, false},
-      {".make-demo-resources-Held12", kHeld, false},
-  };
-  TempDir dir;
-  // A Resource/ that is not the tool's: the run keeps it at once, after the clean-up.
-  WriteFile(dir.File("Resource"), "real");
-  fs::create_directory(dir.File("elsewhere"));
-  WriteFile(dir.File("elsewhere/notes.txt"), "notes");
-  int held = -1;
-  for (const auto& c : cases) {
-    const std::string place = dir.File(c.name);
-    if (c.kind == kLink) {
-      fs::create_directory_symlink("elsewhere", place);
-    } else if (c.kind == kFile) {
-      WriteFile(place, "notes");
-    } else {
-      fs::create_directories(place + "/Resource");
-      WriteFile(place + "/Resource/notes.txt", "notes");
-    }
-    if (c.kind == kHeld) {
-      held = open(place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
-    }
-    EXPECT_EQ(IsStagingName(c.name), c.goes || c.kind != kFolder) << c.name;
-  }
-  std::string error;
-  EXPECT_EQ(WriteDemoTree(dir.path(), &error), TreeWrite::kKept) << error;
-  close(held);
-  for (const auto& c : cases) {
-    EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(c.name))), !c.goes) << c.name;
-  }
-  EXPECT_EQ(ReadFile(dir.File("elsewhere/notes.txt")), "notes");
-  EXPECT_TRUE(fs::is_symlink(dir.File(".make-demo-resources-Lnk123")));
-  EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-keep/Resource/notes.txt")), "notes");
-}
-
 // A run that finds another in its folder waits for it, and a stop ends the wait: nothing is made,
 // and `stop` is asked while nothing of the run is there yet.
 TEST(DemoTree, ARunWaitsForAnotherInItsFolderUntilStopped) {
@@ -1103,123 +1045,81 @@ TEST(DemoTree, AFolderThatCannotBeListedStillGetsItsTree) {
   EXPECT_EQ(ReadFile(folder + "/" + kTreeMark), kTreeMarkText);
 }
 
-// What is done to a file of a cut tree of the tool's own after its bytes were compared and before
-// the new tree takes its place.
-enum class Change { kNothing, kBytes, kSameBytesOtherFile, kLink, kPipe, kRemoved, kAdded, kName };
-
-struct SwapCase {
-  const char* label;
-  Change change;
-  const char* file;  // the file changed, which the run's line names
-  bool removed;
-};
-
-void PrintTo(const SwapCase& c, std::ostream* os) {
-  *os << c.label;
-}
-
-class DemoTreeSwap : public testing::TestWithParam<SwapCase> {};
-
 // The old tree is looked at again just before the swap: a file written (even to the same size),
-// replaced by another file of the same bytes, by a link to such a file or by a pipe, removed, put
-// where none was (with the tool's own bytes) or under a name not the tool's keeps the whole old
-// tree as it then stands, with a line naming the file and no staging folder left. A file only
-// read is no change: the new tree goes in.
-TEST_P(DemoTreeSwap, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
-  const SwapCase& c = GetParam();
-  TempDir dir;
+// replaced by another file of the same bytes or by a link to such a file, removed, put where none
+// was (with the tool's own bytes) or under a name not the tool's, after its bytes were compared
+// and before the new tree takes its place, keeps the whole old tree as it then stands, with a
+// line naming the file and no staging folder left. A file only read is no change: the new tree
+// goes in.
+TEST(DemoTree, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
+  enum Change { kNothing, kBytes, kSameBytesOtherFile, kLink, kRemoved, kAdded, kName };
   const std::string sound = DemoSoundFiles()[0];
-  for (const char* folder : {"Resource/SE", "Resource/Mpd"})
-    fs::create_directories(dir.File(folder));
-  WriteFile(dir.File(sound), MakeSound(0));
-  WriteFile(dir.File(MapFile(0)), MakeMap(0).substr(0, 100));
-  std::string png, why;
-  ASSERT_TRUE(EncodePng(DrawPicture(*Find("Resource/wall.dat")), &png, &why)) << why;
-  WriteFile(dir.File("Resource/wall.dat"), png);
-  const std::string target = dir.File(c.file);
-  // The old tree's entries, and the bytes of its regular files.
-  auto stands = [&] {
-    std::vector<std::string> entries = Listing(dir.File("Resource"));
-    for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
-      if (fs::is_regular_file(fs::symlink_status(dir.File(f)))) {
-        entries.push_back(ReadFile(dir.File(f)));
-      }
+  for (const Change change :
+       {kNothing, kBytes, kSameBytesOtherFile, kLink, kRemoved, kAdded, kName}) {
+    SCOPED_TRACE(change);
+    const std::string file = change == kAdded  ? MapFile(1)
+                             : change == kName ? std::string("Resource/notes.txt")
+                                               : sound;
+    TempDir dir;
+    for (const char* folder : {"Resource/SE", "Resource/Mpd"}) {
+      fs::create_directories(dir.File(folder));
     }
-    return entries;
-  };
-  std::vector<std::string> was;
-  auto change = [&] {
-    switch (c.change) {
-      case Change::kNothing:
+    WriteFile(dir.File(sound), MakeSound(0));
+    WriteFile(dir.File(MapFile(0)), MakeMap(0).substr(0, 100));
+    std::string png, why;
+    ASSERT_TRUE(EncodePng(DrawPicture(*Find("Resource/wall.dat")), &png, &why)) << why;
+    WriteFile(dir.File("Resource/wall.dat"), png);
+    const std::string target = dir.File(file);
+    // The old tree's entries, and the bytes of its regular files.
+    auto stands = [&] {
+      std::vector<std::string> entries = Listing(dir.File("Resource"));
+      for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
+        if (fs::is_regular_file(fs::symlink_status(dir.File(f)))) {
+          entries.push_back(ReadFile(dir.File(f)));
+        }
+      }
+      return entries;
+    };
+    std::vector<std::string> was;
+    auto changeIt = [&] {
+      if (change == kNothing) {
         EXPECT_EQ(ReadFile(target), MakeSound(0));
-        break;
-      case Change::kBytes: {
+      }
+      if (change == kBytes) {
         const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
         EXPECT_EQ(pwrite(fd, "X", 1, 0), 1);
         close(fd);
-        break;
       }
-      case Change::kSameBytesOtherFile:
-        WriteFile(target + ".new", ReadFile(target));
-        fs::rename(target + ".new", target);
-        break;
-      case Change::kLink:
+      if (change == kSameBytesOtherFile || change == kLink) {
         WriteFile(dir.File("copy.wav"), ReadFile(target));
         fs::remove(target);
-        fs::create_symlink(dir.File("copy.wav"), target);
-        break;
-      case Change::kPipe:
-        fs::remove(target);
-        EXPECT_EQ(mkfifo(target.c_str(), 0600), 0);
-        break;
-      case Change::kRemoved:
-        fs::remove(target);
-        break;
-      case Change::kAdded:
-        WriteFile(target, MakeMap(1));
-        break;
-      case Change::kName:
-        WriteFile(target, "notes");
-        break;
+      }
+      if (change == kSameBytesOtherFile) fs::rename(dir.File("copy.wav"), target);
+      if (change == kLink) fs::create_symlink(dir.File("copy.wav"), target);
+      if (change == kRemoved) fs::remove(target);
+      if (change == kAdded) WriteFile(target, MakeMap(1));
+      if (change == kName) WriteFile(target, "notes");
+      was = stands();
+    };
+    std::string error;
+    const TreeWrite result = WriteDemoTree(dir.path(), &error, {}, changeIt);
+    std::vector<std::string> left = Names(dir.path());
+    std::erase(left, "copy.wav");
+    EXPECT_EQ(left, std::vector<std::string>{"Resource"}) << "no staging folder left";
+    if (change == kNothing) {
+      EXPECT_EQ(result, TreeWrite::kDone) << error;
+      EXPECT_EQ(ReadFile(dir.File(kTreeMark)), kTreeMarkText);
+      EXPECT_EQ(ReadFile(dir.File(MapFile(0))), MakeMap(0));
+      continue;
     }
-    was = stands();
-  };
-  std::string error;
-  const TreeWrite result = WriteDemoTree(dir.path(), &error, {}, change);
-  const std::vector<std::string> left = Names(dir.path());
-  EXPECT_TRUE(left == std::vector<std::string>{"Resource"} ||
-              left == (std::vector<std::string>{"Resource", "copy.wav"}))
-      << "no staging folder left";
-  if (c.change == Change::kNothing) {
-    EXPECT_EQ(result, TreeWrite::kDone) << error;
-    EXPECT_EQ(ReadFile(dir.File(kTreeMark)), kTreeMarkText);
-    EXPECT_EQ(ReadFile(dir.File(MapFile(0))), MakeMap(0));
-    return;
+    EXPECT_EQ(result, TreeWrite::kKept);
+    const std::string says = change == kRemoved
+                                 ? file + " was removed while the new tree was built"
+                                 : "holds " + file + ", which make-demo-resources did not write";
+    EXPECT_NE(error.find(says + "; left as it is"), std::string::npos) << error;
+    EXPECT_EQ(stands(), was) << "the old tree as it stood";
+    EXPECT_FALSE(fs::exists(dir.File(kTreeMark)));
   }
-  EXPECT_EQ(result, TreeWrite::kKept);
-  const std::string says =
-      c.removed ? std::string(c.file) + " was removed while the new tree was built"
-                : "holds " + std::string(c.file) + ", which make-demo-resources did not write";
-  EXPECT_NE(error.find(says), std::string::npos) << error;
-  EXPECT_NE(error.find("; left as it is"), std::string::npos) << error;
-  EXPECT_EQ(stands(), was) << "the old tree as it stood";
-  EXPECT_FALSE(fs::exists(dir.File(kTreeMark)));
 }
-
-const SwapCase kSwapCases[] = {
-    {"nothing", Change::kNothing, "Resource/SE/block.wav", false},
-    {"bytes", Change::kBytes, "Resource/SE/block.wav", false},
-    {"same_bytes_other_file", Change::kSameBytesOtherFile, "Resource/SE/block.wav", false},
-    {"link", Change::kLink, "Resource/SE/block.wav", false},
-    {"pipe", Change::kPipe, "Resource/SE/block.wav", false},
-    {"removed", Change::kRemoved, "Resource/SE/block.wav", true},
-    {"added", Change::kAdded, "Resource/Mpd/01.mpd", false},
-    {"name", Change::kName, "Resource/notes.txt", false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Changes, DemoTreeSwap, testing::ValuesIn(kSwapCases),
-                         [](const testing::TestParamInfo<SwapCase>& info) {
-                           return std::string(info.param.label);
-                         });
 
 }  // namespace

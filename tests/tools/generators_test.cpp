@@ -214,42 +214,77 @@ TEST(PlayRule, RealResourcesStartTheGameOnAFullDisk) {
   }
 }
 
-// The rule removes only staging folders of the tool's exact naming that no run holds, beside a
-// finished tree (the tool is not run) and beside a cut one (it is): a user's folder that merely
-// begins the same way stays, and so do a link under an exact name and the folder it names.
-TEST(PlayRule, RemovesOnlyStagingFoldersOfTheToolsNaming) {
+// Only folders of the staging folders' exact naming (the prefix and six letters or digits) that
+// no run holds are taken for what killed runs left, by the tool beside a tree it keeps and by the
+// rule beside a finished tree (the tool not run) and a cut one (it is): a user's folder that
+// merely begins the same way stays, and so do a link under an exact name with the folder it
+// names, a file under one, and a folder a live run holds.
+TEST(MakeDemoResources, OnlyStagingFoldersOfItsExactNamingGo) {
   TempDir tool;
   const std::string stub = tool.File("tool");
   WriteFile(stub,
             "#!/bin/sh\necho >> $0.runs\nmkdir -p Resource\n"
             "echo complete > Resource/.make-demo-resources\n");
   fs::permissions(stub, fs::perms::owner_all);
-  const std::map<std::string, bool> goes = {
-      {".make-demo-resources-Ab12Cd", true},  {".make-demo-resources-009zaA", true},
-      {".make-demo-resources-keep", false},   {".make-demo-resources-ABCDEFG", false},
-      {".make-demo-resources-AbC12", false},  {".make-demo-resources-Ab_12c", false},
-      {".make-demo-resources-Ab12C-", false}, {".make-demo-resources-Lnk123", false}};
-  for (const bool finished : {true, false}) {
+  enum Kind { kFolder, kLink, kFile, kHeld };
+  const struct {
+    const char* name;
+    Kind kind;
+    bool goes;
+  } cases[] = {
+      {".make-demo-resources-Ab12Cd", kFolder, true},
+      {".make-demo-resources-009zaA", kFolder, true},
+      {".make-demo-resources-keep", kFolder, false},
+      {".make-demo-resources-ABCDEFG", kFolder, false},
+      {".make-demo-resources-AbC12", kFolder, false},
+      {".make-demo-resources-Ab_12c", kFolder, false},
+      {".make-demo-resources-", kFolder, false},
+      {"make-demo-resources-Ab12Cd", kFolder, false},
+      {".make-demo-resources-Lnk123", kLink, false},
+      {".make-demo-resources-File12", kFile, false},
+      {".make-demo-resources-Held12", kHeld, false},
+  };
+  enum Runner { kToolKeepingATree, kRuleOverAFinishedTree, kRuleOverACutTree };
+  for (const Runner runner : {kToolKeepingATree, kRuleOverAFinishedTree, kRuleOverACutTree}) {
+    SCOPED_TRACE(runner);
     TempDir dir;
-    fs::create_directories(dir.File("Resource/SE"));
-    if (finished) WriteFile(dir.File("Resource/.make-demo-resources"), "complete\n");
+    if (runner == kToolKeepingATree) {
+      WriteFile(dir.File("Resource"), "real");  // not the tool's: kept after the clean-up
+    } else {
+      fs::create_directories(dir.File("Resource/SE"));
+    }
+    if (runner == kRuleOverAFinishedTree) {
+      WriteFile(dir.File("Resource/.make-demo-resources"), "complete\n");
+    }
     fs::create_directory(dir.File("elsewhere"));
     WriteFile(dir.File("elsewhere/notes.txt"), "notes");
-    for (const auto& [name, gone] : goes) {
-      if (name.ends_with("Lnk123")) {
-        fs::create_directory_symlink("elsewhere", dir.File(name));
+    int held = -1;
+    for (const auto& c : cases) {
+      const std::string place = dir.File(c.name);
+      if (c.kind == kLink) {
+        fs::create_directory_symlink("elsewhere", place);
+      } else if (c.kind == kFile) {
+        WriteFile(place, "notes");
       } else {
-        fs::create_directory(dir.File(name));
-        WriteFile(dir.File(name + "/notes.txt"), "notes");
+        fs::create_directory(place);
+        WriteFile(place + "/notes.txt", "notes");
+      }
+      if (c.kind == kHeld) {
+        held = open(place.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
       }
     }
     WriteFile(stub + ".runs", "");
-    const ProgramRun run = RunProgram(
-        dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .", "", 30);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(ReadFile(stub + ".runs").size(), finished ? 0u : 1u);
-    for (const auto& [name, gone] : goes) {
-      EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(name))), !gone) << name << " " << finished;
+    const ProgramRun run =
+        runner == kToolKeepingATree
+            ? RunProgram(dir.path(), MAKE_DEMO_RESOURCES, ".", "", 60)
+            : RunProgram(dir.path(), "/bin/bash",
+                         SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .", "", 30);
+    close(held);
+    EXPECT_EQ(run.exitCode, runner == kToolKeepingATree ? 3 : 0) << run.err;
+    EXPECT_EQ(ReadFile(stub + ".runs").size(), runner == kRuleOverACutTree ? 1u : 0u);
+    for (const auto& c : cases) {
+      EXPECT_EQ(fs::exists(fs::symlink_status(dir.File(c.name))), !c.goes) << c.name;
     }
     EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-Lnk123/notes.txt")), "notes");
     EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-keep/notes.txt")), "notes");

@@ -1,6 +1,5 @@
 // netprobe as a program: serving framed and plain peers and fetching from a scripted server, with
 // the lines it prints; its usage errors.
-#include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -27,13 +26,10 @@ constexpr const char* kHeadless = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
 
 class NetprobeTool : public ::testing::Test {
  protected:
-  ProgramRun Run(const std::string& args, const testsupport::RunExtras& extras = {},
-                 int giveUpSeconds = 600) {
-    // The shell becomes netprobe, so that a signal to the run reaches it.
+  ProgramRun Run(const std::string& args, int giveUpSeconds = 600) {
     return testsupport::RunProgram(
         dir_.path(), NETPROBE, args,
-        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "' exec", giveUpSeconds,
-        extras);
+        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'", giveUpSeconds);
   }
   testsupport::TempDir dir_;
 };
@@ -134,32 +130,10 @@ TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
 TEST_F(NetprobeTool, TheTimeAllowedCoversTheWaitForTheBody) {
   ASSERT_EQ(mkfifo(dir_.File("body").c_str(), 0600), 0);
   // Given up on well past the ten seconds, should they not cover the wait.
-  const ProgramRun run = Run("http post 1 /x --body-file body", {}, 60);
+  const ProgramRun run = Run("http post 1 /x --body-file body", 60);
   EXPECT_EQ(run.exitCode, 1) << testsupport::Describe(run);
   EXPECT_EQ(run.out, "timeout\n");
   EXPECT_EQ(run.err, "");
-}
-
-// Each stop signal that comes once the library runs ends a serve with "stopped".
-TEST_F(NetprobeTool, StopSignalsEndAServe) {
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(sigabbrev_np(signal));
-    struct sigaction inherited {};
-    ASSERT_EQ(sigaction(signal, nullptr, &inherited), 0);
-    if (inherited.sa_handler == SIG_IGN) continue;  // netprobe would keep it ignored
-    const std::string portFile = dir_.File("port");
-    std::filesystem::remove(portFile);
-    const ProgramRun run =
-        Run("serve --expect 1 --port-file port", {.during = [&](pid_t pid) {
-              // The port is written once the library has started.
-              for (int i = 0; i < 2000 && !std::filesystem::exists(portFile); ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-              }
-              kill(pid, signal);
-            }});
-    EXPECT_EQ(run.exitCode, 1) << testsupport::Describe(run);
-    EXPECT_EQ(run.out, "stopped\n");
-  }
 }
 
 TEST_F(NetprobeTool, UsageErrorsExitWith2) {

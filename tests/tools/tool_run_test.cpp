@@ -93,29 +93,6 @@ TEST(ToolRun, AWholeReadEndsOneBytePastItsLimit) {
   }
 }
 
-// A named pipe no writer comes to is opened without waiting, and the wait for its bytes ends at
-// the time given.
-TEST(ToolRun, AWaitForAPipesWriterEndsAtTheTimeGiven) {
-  testsupport::TempDir dir;
-  const std::string path = dir.File("in");
-  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-  std::string got, refusal;
-  EXPECT_FALSE(toolrun::ReadInputFile(path, 10, &got, &refusal,
-                                      toolrun::WaitClock::now() + std::chrono::milliseconds(200)));
-  EXPECT_EQ(refusal, path + ": did not end in time");
-}
-
-// A file read for its first bytes is read no further than asked, and its size tells the rest.
-TEST(ToolRun, ARegularFileIsReadUpToTheLimit) {
-  testsupport::TempDir dir;
-  testsupport::WriteFile(dir.File("f"), "0123456789");
-  toolrun::RegularFile file;
-  std::string refusal;
-  ASSERT_TRUE(toolrun::ReadRegularFile(dir.File("f"), &file, &refusal, 4)) << refusal;
-  EXPECT_EQ(file.bytes, "0123");
-  EXPECT_EQ(file.size, 10u);
-}
-
 // Memory that runs out where nothing catches it ends the process with 1 and one line, after what
 // it had printed; the address space is limited so that it runs out soon. Exits 3 and 4 of the
 // child: the limit could not be set, the allocations ended.

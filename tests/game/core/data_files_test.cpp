@@ -9,7 +9,6 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 #include "morrow/recording/library_recorder.h"
 #include "platform/directory.h"
 #include "tests/support/file_size_limit.h"
-#include "tests/support/other_user.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -512,46 +510,28 @@ TEST_F(DataFiles, MissingDataFolderIsMade) {
   EXPECT_EQ(ReadFile(Path("Data/score_s.sav")).size(), 192u);
 }
 
-// A save that fails on a full disk keeps the old bytes, says why once, and leaves no temporary
-// file behind.
+// A save that fails on a full disk keeps what stood at its name and leaves no temporary file
+// behind. It says why once, in the log and on standard error alike (where a disk too full for the
+// log still shows it), and what it left: the old file, or nothing written where there was none
+// (it never claims an old file it did not have).
 TEST_F(DataFiles, FailedSaveKeepsTheOldFile) {
-  ASSERT_EQ(mkdir("Data", 0755), 0);
-  const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
-  WriteFile(Path("Data/config.sav"), old);
-  {
-    testsupport::FileSizeLimit full(20);
-    EXPECT_EQ(SaveDataFile(kOptionsFile, kSaveOptions), -1);
-  }
-  EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
-  // In the log and on standard error alike, where a disk too full for the log still shows it.
-  const std::vector<std::string> lines = LogLinesNaming("Data\\config.sav", true);
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "Data\\config.sav: the save failed (File too large); the old file is kept");
-  EXPECT_TRUE(LogLinesNaming("Data\\config.sav").empty()) << "said twice in the log";
-  EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"config.sav"});
-}
-
-// A failed save where there was no file says that nothing was written: it never claims an old
-// file it did not have.
-TEST_F(DataFiles, AFailedSaveWithoutAnOldFileSaysNothingWasWritten) {
   namespace fs = std::filesystem;
-  struct Case {
-    const char* name;
-    void (*prepare)();
-    const char* reason;
-    std::vector<std::string> left;  // in Data afterwards: what was there, no temporary file
-  } cases[] = {
-      {"a full disk", [] {}, "File too large", {}},
-      {"a folder at the name",
-       [] { mkdir("Data/config.sav", 0755); },
-       "is a folder, not a file",
-       {"config.sav"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::string old = Bytes({7, -1, 5, 2, 9, 1, 3, 99, -4, 123, -5});
+  enum Stood { kFile, kNothing, kFolder };
+  const struct {
+    Stood stood;
+    const char* said;
+  } cases[] = {{kFile, "File too large); the old file is kept"},
+               {kNothing, "File too large); nothing was written"},
+               {kFolder, "is a folder, not a file); nothing was written"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
     fs::remove_all(Path("Data"));
     ASSERT_EQ(mkdir("Data", 0755), 0);
-    c.prepare();
+    if (c.stood == kFile) WriteFile(Path("Data/config.sav"), old);
+    if (c.stood == kFolder) {
+      ASSERT_EQ(mkdir("Data/config.sav", 0755), 0);
+    }
     Recorder().ClearCalls();
     {
       testsupport::FileSizeLimit full(20);
@@ -559,62 +539,14 @@ TEST_F(DataFiles, AFailedSaveWithoutAnOldFileSaysNothingWasWritten) {
     }
     const std::vector<std::string> lines = LogLinesNaming("Data\\config.sav", true);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], std::string("Data\\config.sav: the save failed (") + c.reason +
-                            "); nothing was written");
-    EXPECT_EQ(testsupport::Names(Path("Data")), c.left);
-  }
-}
-
-// A save takes only what a plain write could: another user's file that the player may not write,
-// at the save's name or behind a link there, is refused with the reason a plain write meets and
-// stays as it was, though the folders are anyone's to write in.
-TEST_F(DataFiles, AnotherUsersFileIsNotTaken) {
-  if (geteuid() != 0) GTEST_SKIP() << "another user's file: only a superuser's test can make one";
-  namespace fs = std::filesystem;
-  struct Case {
-    const char* name;
-    mode_t mode;
-    bool linked;
-  } cases[] = {
-      {"private file", 0600, false},
-      {"read-only file", 0444, false},
-      {"private file behind a link", 0600, true},
-      {"read-only file behind a link", 0444, true},
-  };
-  const std::string old = Bytes({3, 2, 2, 1, 1, 1, 2, 5, 6, 0, 0});
-  ASSERT_EQ(chmod(dir_.path().c_str(), 0777), 0);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    for (const char* folder : {"Data", "elsewhere"}) {
-      fs::remove_all(Path(folder));
-      ASSERT_EQ(mkdir(folder, 0777), 0);
-      ASSERT_EQ(chmod(folder, 0777), 0);
+    EXPECT_EQ(lines[0], std::string("Data\\config.sav: the save failed (") + c.said);
+    EXPECT_TRUE(LogLinesNaming("Data\\config.sav").empty()) << "said twice in the log";
+    EXPECT_EQ(testsupport::Names(Path("Data")), c.stood == kNothing
+                                                    ? std::vector<std::string>{}
+                                                    : std::vector<std::string>{"config.sav"});
+    if (c.stood == kFile) {
+      EXPECT_EQ(ReadFile(Path("Data/config.sav")), old);
     }
-    const std::string file = c.linked ? "elsewhere/options" : "Data/config.sav";
-    WriteFile(Path(file), old);
-    ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
-    if (c.linked) {
-      ASSERT_EQ(symlink("../elsewhere/options", "Data/config.sav"), 0);
-    }
-    Recorder().ClearCalls();
-    const std::optional<std::string> answer = testsupport::AsUnprivileged([] {
-      std::string said = std::to_string(SaveDataFile(kOptionsFile, kSaveOptions));
-      for (const auto& call : Recorder().Named("WriteLogNotice")) said += "; " + call.args[0];
-      return said;
-    });
-    ASSERT_TRUE(answer.has_value());
-    EXPECT_EQ(*answer,
-              "-1; Data\\config.sav: the save failed (Permission denied); the old file is kept");
-    struct stat st;
-    ASSERT_EQ(stat(file.c_str(), &st), 0);
-    EXPECT_EQ(ReadFile(Path(file)), old);
-    EXPECT_EQ(st.st_uid, 0u);
-    EXPECT_EQ(st.st_mode & 07777, c.mode);
-    EXPECT_EQ(fs::symlink_status(Path("Data/config.sav")).type(),
-              c.linked ? fs::file_type::symlink : fs::file_type::regular);
-    EXPECT_EQ(testsupport::Names(Path("Data")), std::vector<std::string>{"config.sav"});
-    EXPECT_EQ(testsupport::Names(Path("elsewhere")),
-              c.linked ? std::vector<std::string>{"options"} : std::vector<std::string>{});
   }
 }
 

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "game/core/data_files.h"
@@ -11,63 +9,45 @@ namespace {
 
 using namespace veyrdale;
 
-// The records as the program starts, copied while it loads, before any test of the process has
-// read or chosen anything: every one of them starts as a constant, set before any code runs.
-struct StartRecords {
-  StartRecords() {
-    std::memcpy(held, HeldFrameCounts, sizeof held);
-    std::memcpy(pending, PendingPressCounts, sizeof pending);
-  }
-  int32_t sceneId = SceneId;
-  int32_t sceneFrame = SceneFrame;
-  int32_t freezeFrames = FreezeFrames;
-  int32_t survivalBossRound = SurvivalBossRound;
-  MatchSetup match = g_match;
-  OptionSettings options = g_options;
-  DisplaySettings display = g_display;
-  int32_t held[kInputCount][4];
-  int32_t pending[kInputCount][4];
-};
-const StartRecords kStart;
-
-// The values before anything is read or chosen.
+// The values before anything is read or chosen; the tests run before it in one process put back
+// what they change.
 TEST(FlowRecords, StartValues) {
   struct Case {
     const char* name;
     int64_t value;
     int64_t want;
   } cases[] = {
-      {"SceneId", kStart.sceneId, 9},
-      {"SceneFrame", kStart.sceneFrame, 0},
-      {"FreezeFrames", kStart.freezeFrames, 0},
-      {"playerCount", kStart.match.playerCount, 4},
-      {"versusStageCount", kStart.match.versusStageCount, 8},
-      {"storyStageCount", kStart.match.storyStageCount, 17},
-      {"teamMode", kStart.match.teamMode, 0},
-      {"stage", kStart.match.stage, 0},
-      {"survivalMode", kStart.match.survivalMode, 0},
-      {"SurvivalBossRound", kStart.survivalBossRound, 0},
-      {"difficulty", kStart.options.difficulty, 1},
-      {"winCount", kStart.options.winCount, 1},
-      {"timeLimit", kStart.options.timeLimit, 1},
-      {"effectLevel", kStart.options.effectLevel, 0},
-      {"meleeLevel", kStart.options.meleeLevel, 0},
-      {"stunRingDisplay", kStart.options.stunRingDisplay, 0},
-      {"obstacleStrength", kStart.options.obstacleStrength, 1},
-      {"musicVolume", kStart.options.musicVolume, 20},
-      {"soundVolume", kStart.options.soundVolume, 19},
-      {"spare 0", kStart.options.spare[0], 0},
-      {"spare 1", kStart.options.spare[1], 0},
-      {"windowMode", kStart.display.windowMode, 0},
-      {"use16BitColor", kStart.display.use16BitColor, 0},
-      {"halfRatePresent", kStart.display.halfRatePresent, 0},
+      {"SceneId", SceneId, 9},
+      {"SceneFrame", SceneFrame, 0},
+      {"FreezeFrames", FreezeFrames, 0},
+      {"playerCount", g_match.playerCount, 4},
+      {"versusStageCount", g_match.versusStageCount, 8},
+      {"storyStageCount", g_match.storyStageCount, 17},
+      {"teamMode", g_match.teamMode, 0},
+      {"stage", g_match.stage, 0},
+      {"survivalMode", g_match.survivalMode, 0},
+      {"SurvivalBossRound", SurvivalBossRound, 0},
+      {"difficulty", g_options.difficulty, 1},
+      {"winCount", g_options.winCount, 1},
+      {"timeLimit", g_options.timeLimit, 1},
+      {"effectLevel", g_options.effectLevel, 0},
+      {"meleeLevel", g_options.meleeLevel, 0},
+      {"stunRingDisplay", g_options.stunRingDisplay, 0},
+      {"obstacleStrength", g_options.obstacleStrength, 1},
+      {"musicVolume", g_options.musicVolume, 20},
+      {"soundVolume", g_options.soundVolume, 19},
+      {"spare 0", g_options.spare[0], 0},
+      {"spare 1", g_options.spare[1], 0},
+      {"windowMode", g_display.windowMode, 0},
+      {"use16BitColor", g_display.use16BitColor, 0},
+      {"halfRatePresent", g_display.halfRatePresent, 0},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value, c.want) << c.name;
   for (int p = 0; p < 4; ++p) {
-    EXPECT_EQ(kStart.match.cpuFlag[p], 0);
+    EXPECT_EQ(g_match.cpuFlag[p], 0);
     for (int input = 0; input < kInputCount; ++input) {
-      EXPECT_EQ(kStart.held[input][p], 0);
-      EXPECT_EQ(kStart.pending[input][p], 0);
+      EXPECT_EQ(HeldFrameCounts[input][p], 0);
+      EXPECT_EQ(PendingPressCounts[input][p], 0);
     }
   }
 }
