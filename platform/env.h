@@ -1,5 +1,5 @@
 // Settings read from the environment. Only platform/ reads the environment; every variable the
-// project knows is named MORROW_* (plus SDL's own) and is listed in the README.
+// project knows is named MORROW_* (plus SDL's own) and is listed in docs/environment.md.
 #pragma once
 
 #include <cstdint>

@@ -94,11 +94,12 @@ void ReportMissingResources() {
   }
   std::error_code ec;
   const std::string here = std::filesystem::current_path(ec).string();
+  // The tool's path as a player has it: scripts/play.sh builds it beside the game it plays.
   const std::string line =
       "veyrdale: no Resource/ folder in " + here +
       ", so there is nothing to show or hear; write the demo resources there with "
-      "'make-demo-resources " +
-      here + "' (build/tools/), or start the game with scripts/play.sh";
+      "'build-release/tools/make-demo-resources " +
+      here + "' from the repository's folder, or start the game with 'bash scripts/play.sh'";
   morrow::WriteLogNotice(line.c_str());
 }
 
