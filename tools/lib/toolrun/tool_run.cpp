@@ -16,6 +16,8 @@
 #include <iterator>
 #include <new>
 
+#include "platform/read_buffer.h"
+
 namespace toolrun {
 namespace {
 
@@ -130,9 +132,10 @@ int WaitReadable(int fd, WaitClock::time_point giveUpAt) {
 }
 
 // Appends what `fd` holds up to its end or until *bytes holds `limit` bytes, going on through
-// interrupted reads. With `giveUpAt`, bytes not there yet are waited for as WaitReadable does,
-// which may end the read with its errors; without, there is no wait (a regular file). 0, or the
-// errno of what failed.
+// interrupted reads; the buffer never holds much more than `limit` (platform::MakeReadRoom), an
+// input that never ends among them. With `giveUpAt`, bytes not there yet are waited for as
+// WaitReadable does, which may end the read with its errors; without, there is no wait (a
+// regular file). 0, or the errno of what failed.
 int ReadUpTo(int fd, size_t limit, const WaitClock::time_point* giveUpAt, std::string* bytes) {
   char chunk[65536];
   while (bytes->size() < limit) {
@@ -141,6 +144,7 @@ int ReadUpTo(int fd, size_t limit, const WaitClock::time_point* giveUpAt, std::s
     }
     const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes->size()));
     if (n > 0) {
+      platform::MakeReadRoom(bytes, static_cast<size_t>(n), limit);
       bytes->append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {
       return 0;
@@ -294,6 +298,7 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
   }
   file->size = static_cast<uint64_t>(st.st_size);
   file->bytes.clear();
+  file->bytes.reserve(static_cast<size_t>(std::min<uint64_t>(file->size, limit)));
   refusal->clear();
   if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
