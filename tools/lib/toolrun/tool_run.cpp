@@ -164,7 +164,7 @@ std::string ReadOpenInput(int fd, const std::string& name, size_t limit,
   if (fstat(fd, &st) != 0) return name + ": " + std::strerror(errno);
   // What a look-up by name saw may have been replaced since.
   if (S_ISDIR(st.st_mode)) return name + ": " + platform::NotAFileReason(st.st_mode);
-  const std::string larger = name + ": larger than " + std::to_string(limit) + " bytes";
+  const std::string larger = LargerThan(name, limit);
   if (S_ISREG(st.st_mode)) {
     // A file says how much is left of it: one past the limit is refused unread.
     const off_t at = lseek(fd, 0, SEEK_CUR);
@@ -187,6 +187,35 @@ std::string ReadOpenInput(int fd, const std::string& name, size_t limit,
   }
   if (!refusal.empty()) bytes->clear();
   return refusal;
+}
+
+// `path` opened for reading when it is a regular file, with its status in *st; -1 with the reason,
+// naming the path, in *refusal otherwise. The look-up comes first, so that nothing but a regular
+// file is ever opened; the open's own look-up then confirms it, in case something else took its
+// place in between.
+int OpenRegularFile(const std::string& path, struct stat* st, std::string* refusal) {
+  if (stat(path.c_str(), st) != 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (!S_ISREG(st->st_mode)) {
+    *refusal = path + ": " + platform::NotAFileReason(st->st_mode);
+    return -1;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    *refusal =
+        path + ": " +
+        (S_ISREG(st->st_mode) ? std::strerror(errno) : platform::NotAFileReason(st->st_mode));
+    close(fd);
+    return -1;
+  }
+  refusal->clear();
+  return fd;
 }
 
 // Says why the input `name` was not read, a stop or the reason; false.
@@ -244,6 +273,10 @@ std::string InputRefusal(const std::string& path) {
   return {};
 }
 
+std::string LargerThan(const std::string& name, size_t limit) {
+  return name + ": larger than " + std::to_string(limit) + " bytes";
+}
+
 bool ReadInputFile(const std::string& path, size_t limit, std::string* bytes, std::string* refusal,
                    WaitClock::time_point giveUpAt) {
   bytes->clear();
@@ -274,36 +307,38 @@ bool ReadStandardInput(size_t limit, std::string* bytes) {
 
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
                      size_t limit) {
-  // The look-up comes first, so that nothing but a regular file is ever opened; the open's own
-  // look-up then confirms it, in case something else took its place in between.
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) {
-    *refusal = path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
-    return false;
-  }
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    *refusal = path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    *refusal = path + ": " +
-               (S_ISREG(st.st_mode) ? std::strerror(errno) : platform::NotAFileReason(st.st_mode));
-    close(fd);
-    return false;
-  }
+  const int fd = OpenRegularFile(path, &st, refusal);
+  if (fd < 0) return false;
   file->size = static_cast<uint64_t>(st.st_size);
   file->bytes.clear();
   file->bytes.reserve(static_cast<size_t>(std::min<uint64_t>(file->size, limit)));
-  refusal->clear();
   if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
   }
   close(fd);
+  return refusal->empty();
+}
+
+bool ReadWholeRegularFile(const std::string& path, size_t limit, std::string* bytes,
+                          std::string* refusal) {
+  bytes->clear();
+  struct stat st;
+  const int fd = OpenRegularFile(path, &st, refusal);
+  if (fd < 0) return false;
+  if (static_cast<uint64_t>(st.st_size) > limit) {
+    *refusal = LargerThan(path, limit);
+  } else {
+    bytes->reserve(static_cast<size_t>(st.st_size));
+    // One byte past the limit tells a file that grew while it was read.
+    if (const int error = ReadUpTo(fd, limit + 1, nullptr, bytes); error != 0) {
+      *refusal = path + ": " + std::strerror(error);
+    } else if (bytes->size() > limit) {
+      *refusal = LargerThan(path, limit);
+    }
+  }
+  close(fd);
+  if (!refusal->empty()) bytes->clear();
   return refusal->empty();
 }
 
