@@ -1006,7 +1006,7 @@ TEST(ToolTable, EveryRowIsAProgramOfTheBuildAndSaysWhyACaseIsLeftOut) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Limits of their own
+// Limits of their own, and a reason the log could not hold
 
 // An input whose limit is its own, not the tools' one the rows' forms know, is refused one byte
 // past it (a sparse file) as bad input, with a line naming it and the limit; at the limit it is
@@ -1053,6 +1053,27 @@ TEST(ToolLimits, AnInputPastALimitOfItsOwnIsRefused) {
     EXPECT_EQ(run.exitCode, c.status) << Describe(run);
     EXPECT_EQ(run.err, c.line) << Describe(run);
   }
+}
+
+// On a full disk the reason a transfer's body found no room may not fit into AppLog.txt either:
+// the line then says what kept it out rather than send the user to the log, and the output is
+// left as it was. The limit is low enough for the log's first line to meet it.
+TEST(ToolLimits, AReasonTheLogCouldNotHoldIsSaid) {
+  testsupport::ScriptedServer server({.answer = "HTTP/1.0 200 OK\r\nContent-Length: " +
+                                                std::to_string(kBody.size()) + "\r\n\r\n" + kBody});
+  testsupport::TempDir folder;
+  WriteFile(folder.File("body.out"), kOldBytes);
+  const ProgramRun run = testsupport::RunWords(
+      folder.path(), ProgramPath("netprobe"),
+      {.words = {"http", "get", std::to_string(server.port()), "/body", "--file", "body.out"},
+       .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy",
+       .fullAt = 64});
+  EXPECT_EQ(run.exitCode, 1) << Describe(run);
+  EXPECT_NE(run.err.find("netprobe: the transfer failed: no room for the body (AppLog.txt could "
+                         "not be written either: File too large); body.out is left as it was\n"),
+            std::string::npos)
+      << Describe(run);
+  EXPECT_EQ(ReadFile(folder.File("body.out")), kOldBytes);
 }
 
 }  // namespace
