@@ -13,6 +13,7 @@
 
 #include "platform/key_codes.h"
 #include "platform/output_file.h"
+#include "platform/read_buffer.h"
 
 namespace platform {
 namespace {
@@ -112,10 +113,14 @@ bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** 
   } else if (!S_ISREG(st.st_mode)) {
     failure = NotAFileReason(st.st_mode);
   } else {
+    // One byte past the limit tells a file that goes on beyond it, also one that grows while it
+    // is read; the buffer never holds more.
+    constexpr size_t kStop = kMaxInputScriptBytes + 1;
     char buffer[65536];
-    while (text.size() <= kMaxInputScriptBytes) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
+    while (text.size() < kStop) {
+      const ssize_t n = read(fd, buffer, std::min(sizeof buffer, kStop - text.size()));
       if (n > 0) {
+        MakeReadRoom(&text, static_cast<size_t>(n), kStop);
         text.append(buffer, static_cast<size_t>(n));
       } else if (n == 0) {
         break;

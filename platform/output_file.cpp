@@ -29,24 +29,28 @@ mode_t NewFileMode() {
 
 constexpr char kTemporarySuffix[] = ".tmp-";
 
-// The temporary file takes over what a plain write into the target would have kept: its owner
-// and group where the process may give them (a refused change leaves the process's own), then
-// its mode, set last because a change of owner clears the set-id bits. A new target gets the mode
-// a plain creation would.
-void TakeOverAttributes(int fd, const std::string& target) {
-  struct stat st;
-  if (lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+// At the commit the temporary file takes over what a plain write into the target would have kept,
+// as the target is then (`target` its status; no regular file when there is none): its owner and
+// group where the process may give them (a refused change leaves the process's own), then its
+// mode, set last because a change of owner clears the set-id bits. A new target gets the mode a
+// plain creation would. Until then the file is private, as mkostemp makes it: a target made
+// private while the bytes are written was never readable through its temporary.
+void TakeOverAttributes(int fd, const struct stat& target) {
+  if (!S_ISREG(target.st_mode)) {
     fchmod(fd, NewFileMode());
     return;
   }
-  if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+  if (fchown(fd, target.st_uid, target.st_gid) != 0 &&
+      fchown(fd, static_cast<uid_t>(-1), target.st_gid) != 0) {
     // Neither owner nor group may be given: the file is the process's, as a new one would be.
   }
-  fchmod(fd, st.st_mode & 07777);
+  fchmod(fd, target.st_mode & 07777);
   // A plain write opens the file truncating it, which clears the set-id bits unless the process
-  // may keep them; cutting the new, still empty file does the same, whatever it then holds.
-  if ((st.st_mode & (S_ISUID | S_ISGID)) != 0 && ftruncate(fd, 0) != 0) {
-    // An empty file cut to nothing: no failure that would matter.
+  // may keep them; cutting the new file to its own length does the same and keeps its bytes.
+  struct stat own;
+  if ((target.st_mode & (S_ISUID | S_ISGID)) != 0 && fstat(fd, &own) == 0 &&
+      ftruncate(fd, own.st_size) != 0) {
+    // A cut to the file's own length: no failure that would matter.
   }
 }
 
@@ -65,18 +69,12 @@ void SyncFolder(const std::string& folder) {
   close(fd);
 }
 
-}  // namespace
-
-std::string NotAFileReason(mode_t mode) {
-  if (S_ISDIR(mode)) return "is a folder, not a file";
-  if (S_ISFIFO(mode)) return "is a named pipe, not a file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
-  return "is not a regular file";
-}
-
-std::string ReplaceRefusal(const std::string& path) {
+// ReplaceRefusal, which also gives in *found what stands at `path` when it answers empty: the
+// regular file it opened there, or nothing (a mode of 0).
+std::string LookAtTarget(const std::string& path, struct stat* found) {
   constexpr const char* kLink = ": is a symbolic link, not a file";
   struct stat st;
+  *found = {};
   if (lstat(path.c_str(), &st) != 0) return {};  // nothing there, or the open will say why
   if (S_ISLNK(st.st_mode)) return path + kLink;
   if (!S_ISREG(st.st_mode)) return path + ": " + NotAFileReason(st.st_mode);
@@ -93,7 +91,23 @@ std::string ReplaceRefusal(const std::string& path) {
   const int error = errno;
   close(fd);
   if (!looked) return Reason(path, error);
-  return S_ISREG(st.st_mode) ? std::string() : path + ": " + NotAFileReason(st.st_mode);
+  if (!S_ISREG(st.st_mode)) return path + ": " + NotAFileReason(st.st_mode);
+  *found = st;
+  return {};
+}
+
+}  // namespace
+
+std::string NotAFileReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a folder, not a file";
+  if (S_ISFIFO(mode)) return "is a named pipe, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a file";
+  return "is not a regular file";
+}
+
+std::string ReplaceRefusal(const std::string& path) {
+  struct stat found;
+  return LookAtTarget(path, &found);
 }
 
 OutputFile::~OutputFile() {
@@ -117,15 +131,19 @@ bool OutputFile::Open(const std::string& path, std::string* error, Durability du
     if (error != nullptr) *error = Reason(path, errno);
     return false;
   }
-  TakeOverAttributes(fd, path);
-  stream_ = fdopen(fd, "wb");
+  // The stream gets a descriptor of its own: the writer keeps one for the commit, which sets the
+  // attributes also after whoever the stream was handed over to has closed it.
+  const int streamFd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  stream_ = streamFd < 0 ? nullptr : fdopen(streamFd, "wb");
   if (stream_ == nullptr) {
     const int e = errno;
+    if (streamFd >= 0) close(streamFd);
     close(fd);
     unlink(name.data());
     if (error != nullptr) *error = Reason(path, e);
     return false;
   }
+  fd_ = fd;
   target_ = path;
   temporary_ = name.data();
   writeError_ = 0;
@@ -169,17 +187,31 @@ bool OutputFile::Commit(std::string* error) {
   }
   stream_ = nullptr;
   handedOver_ = false;
-  // The target may have been replaced by something else, or its mode changed, while the bytes
-  // were written: it is looked at again just before the rename.
-  std::string refusal = failure == 0 ? ReplaceRefusal(target_) : std::string();
-  if (failure == 0 && refusal.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    failure = errno;
+  // The target may have been replaced by something else, or its mode or owner changed, while the
+  // bytes were written: it is looked at again just before the rename, and what it is then is what
+  // the new file takes over.
+  std::string refusal;
+  if (failure == 0) {
+    struct stat found;
+    refusal = LookAtTarget(target_, &found);
+    if (refusal.empty()) {
+      TakeOverAttributes(fd_, found);
+      if (std::rename(temporary_.c_str(), target_.c_str()) != 0) failure = errno;
+    }
   }
   if (failure == 0 && refusal.empty()) {
     temporary_.clear();
-    if (durability_ == Durability::kSynced) SyncFolder(FolderOf(target_));
+    // The attributes were set after the bytes went to the disk: they follow with the rename.
+    if (durability_ == Durability::kSynced) {
+      fsync(fd_);
+      SyncFolder(FolderOf(target_));
+    }
+    close(fd_);
+    fd_ = -1;
     return true;
   }
+  close(fd_);
+  fd_ = -1;
   unlink(temporary_.c_str());
   temporary_.clear();
   if (error != nullptr) *error = refusal.empty() ? Reason(target_, failure) : refusal;
@@ -189,6 +221,8 @@ bool OutputFile::Commit(std::string* error) {
 void OutputFile::Abandon() {
   if (stream_ != nullptr && !handedOver_) std::fclose(stream_);
   stream_ = nullptr;
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
   if (!temporary_.empty()) {
     unlink(temporary_.c_str());
     temporary_.clear();

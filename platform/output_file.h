@@ -9,10 +9,11 @@
 // reason that open gives ("Permission denied") and left untouched; the target is looked at again
 // just before the rename, since its mode or the file itself may have changed during the write.
 // The temporary file is made with a random name that nobody can have prepared (created
-// exclusively, never through a link), and a file that is replaced keeps its mode and, where the
-// process may set them, its owner and group, as a plain write into it would have; its set-id bits
-// too, but, as on a plain write, only where the process may keep them (the system clears them
-// for any process but the superuser's).
+// exclusively, never through a link, private while the bytes are written), and a file that is
+// replaced keeps its mode and, where the process may set them, its owner and group, as a plain
+// write into it would have; its set-id bits too, but, as on a plain write, only where the process
+// may keep them (the system clears them for any process but the superuser's). They are taken
+// from the target as it is at the commit, so that a mode or owner set during the write holds.
 // Every byte goes through the descriptor and stream the writer made (Write, Stream or
 // HandOverStream): nobody, neither the caller nor a library it hands the job to, opens the
 // temporary name again, since what stands at a name can change while a descriptor cannot.
@@ -70,6 +71,7 @@ class OutputFile {
   std::string target_;
   std::string temporary_;
   std::FILE* stream_ = nullptr;
+  int fd_ = -1;              // the temporary file's own descriptor, for its attributes
   int writeError_ = 0;       // errno of the first failed write
   bool handedOver_ = false;  // stream_ belongs to the writer it was handed to
   Durability durability_ = Durability::kPlain;

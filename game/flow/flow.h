@@ -2,6 +2,7 @@
 // sheets, the scenario scripts, the story's next stage, the survival rounds and the battle scene.
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -83,6 +84,9 @@ void DrawContinueOverlay();
 // it leaves the arena open.
 void ReadStageArenaMaps(int arena);
 void ReadArenaMap(const char* path, ArenaMapImage* image);
+// The most ReadArenaMap reads of a map file: its header (columns and rows, two 16-bit words) and
+// the cells of at most kMapColumns columns of at most 65535 rows; no byte past it is ever read.
+inline constexpr size_t kMaxArenaMapBytes = 4 + size_t{kMapColumns} * 0xFFFF;
 void LoadArenaMap(const char* path);
 // The game path ReadStageArenaMaps reads entry n of the table from: "Resource\\Mpd\\NN.mpd".
 std::string ArenaMapPath(int n);

@@ -34,16 +34,16 @@ std::string LogPath() {
   return g_log.directory + "/AppLog.txt";
 }
 
-// Set once a log that cannot be written has been reported: the player hears of it once, not at
-// every line.
-bool g_reportedUnwritable = false;
+// The error that first kept a text out of the log, 0 while it has taken every one. Reported once:
+// the player hears of it once, not at every line.
+int g_unwritable = 0;
 
 // Reports on standard error, once, that the log file cannot be written.
 void ReportUnwritable(int error) {
-  if (g_reportedUnwritable) return;
-  g_reportedUnwritable = true;
-  platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " + std::strerror(error) +
-                        "\n");
+  if (g_unwritable != 0) return;
+  g_unwritable = error != 0 ? error : EIO;
+  platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " +
+                        std::strerror(g_unwritable) + "\n");
 }
 
 // Formats into at most kFormatBuffer - 1 bytes followed by "\n", cutting a truncated text back to
@@ -113,8 +113,16 @@ int WriteLog(const char* text) {
   std::fwrite(text, 1, len, f);
   platform::DebugOutput(std::string_view(text, len));
   g_log.continuation = (len == 0 || text[len - 1] != '\n') ? 1 : 0;
-  std::fclose(f);
+  // A full disk shows only when the bytes go out.
+  errno = 0;
+  const bool written = std::fflush(f) == 0 && std::ferror(f) == 0;
+  const int error = errno;
+  if (std::fclose(f) != 0 || !written) ReportUnwritable(written ? errno : error);
   return -1;
+}
+
+int GetLogWriteError() {
+  return g_unwritable;
 }
 
 int WriteLogFormat(const char* format, ...) {

@@ -269,24 +269,67 @@ TEST_F(OutputFileTest, OnlyAFileThatMayBeWrittenIsReplaced) {
   }
 }
 
-// The target is looked at again just before the rename: a file that may no longer be written
-// when the bytes are done is not replaced, and the temporary file goes.
-TEST_F(OutputFileTest, TheTargetIsLookedAtAgainBeforeTheRename) {
+// The target is looked at again just before the rename, and what it is then is what the new file
+// takes over: a mode or owner set while the bytes are written holds, as it would had they been
+// written into the file itself, and the temporary file stays private meanwhile. A file that may
+// no longer be written is refused and kept, as a plain write would leave it; the superuser may
+// write it. Owners are the superuser's to give.
+TEST_F(OutputFileTest, AModeOrOwnerSetDuringTheWriteIsTheNewFilesOwn) {
   OpenToAll();
-  const std::string target = Path("kept.bin");
-  const std::optional<std::string> answer = AsUnprivileged([&] {
+  const std::string folder = dir_.path();
+  struct Case {
+    const char* name;
+    mode_t mode;
+    bool givenAway;  // to user 4321 and group 8765
+  };
+  const Case cases[] = {{"made private", 0600, false},
+                        {"opened to the group", 0660, false},
+                        {"made read-only", 0444, false},
+                        {"given away", 0640, true}};
+  // For each case: the temporary's mode during the write, then the new file's mode and owner, or
+  // the refusal.
+  const auto outcome = [folder](const Case& c) {
+    const std::string target = folder + "/changed.bin";
     std::string error;
-    if (!WriteWholeFile(target, "old bytes", 9, &error)) return "first write: " + error;
+    fs::remove(target);
+    if (!WriteWholeFile(target, "old", 3, &error)) return error;
+    chmod(target.c_str(), 0644);
     OutputFile out;
-    if (!out.Open(target, &error)) return "open: " + error;
-    out.Write("new", 3);
-    if (chmod(target.c_str(), 0444) != 0) return std::string("the change could not be made");
-    return out.Commit(&error) ? std::string("committed") : error;
-  });
-  ASSERT_TRUE(answer.has_value());
-  EXPECT_EQ(*answer, target + ": Permission denied");
-  EXPECT_EQ(testsupport::ReadFile(target), "old bytes");
-  EXPECT_EQ(Names(), std::vector<std::string>{"kept.bin"});
+    if (!out.Open(target, &error)) return error;
+    const std::string during = ModeOf(out.TemporaryPath());
+    out.Write("new bytes", 9);
+    if (chmod(target.c_str(), c.mode) != 0 ||
+        (c.givenAway && chown(target.c_str(), 4321, 8765) != 0)) {
+      return std::string("the change could not be made");
+    }
+    if (!out.Commit(&error)) return during + " | " + error + ", " + testsupport::ReadFile(target);
+    struct stat st;
+    if (stat(target.c_str(), &st) != 0) return std::string("no file");
+    return during + " | " + ModeOf(target) + " " + std::to_string(st.st_uid) + ":" +
+           std::to_string(st.st_gid) + " " + testsupport::ReadFile(target);
+  };
+  const auto written = [](mode_t mode, uid_t user, gid_t group) {
+    char text[64];
+    std::snprintf(text, sizeof text, "0600 | %04o %u:%u new bytes", static_cast<unsigned>(mode),
+                  static_cast<unsigned>(user), static_cast<unsigned>(group));
+    return std::string(text);
+  };
+  const bool superuser = geteuid() == 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (superuser) {
+      EXPECT_EQ(outcome(c),
+                c.givenAway ? written(c.mode, 4321, 8765) : written(c.mode, geteuid(), getegid()));
+    }
+    if (c.givenAway) continue;
+    const std::optional<std::string> unprivileged = AsUnprivileged([&] { return outcome(c); });
+    ASSERT_TRUE(unprivileged.has_value());
+    EXPECT_EQ(*unprivileged, c.mode == 0444
+                                 ? "0600 | " + folder + "/changed.bin: Permission denied, old"
+                             : superuser ? written(c.mode, kNobody, kNobody)
+                                         : written(c.mode, geteuid(), getegid()));
+  }
+  EXPECT_EQ(Names(), std::vector<std::string>{"changed.bin"});
 }
 
 // Set-id bits fare as on a plain write into the file, whatever it then holds (nothing among it):

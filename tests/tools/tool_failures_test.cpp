@@ -34,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/flow/flow.h"
 #include "platform/instance_lock.h"
 #include "platform/png_file.h"
 #include "tests/morrow/network/scripted_server.h"
@@ -446,12 +447,14 @@ const std::vector<ToolRow>& Rows() {
        .inputs = {{"file",
                    {"{in}"},
                    "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe,
+                    BadInput::kPastLimit},
                    1},
                   {"play",
                    {"--play", "{in}"},
                    "noise.wav",
-                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe},
+                   {BadInput::kFolder, BadInput::kMissing, BadInput::kEmpty, BadInput::kPipe,
+                    BadInput::kPastLimit},
                    1}},
        .unknownOption = {kUnknown, "sound.wav"}},
   };
@@ -1000,6 +1003,77 @@ TEST(ToolTable, EveryRowIsAProgramOfTheBuildAndSaysWhyACaseIsLeftOut) {
           << input.label << " is read whole: an endless pipe and a file past the limit are owed";
     }
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Limits of their own, and a reason the log could not hold
+
+// An input whose limit is its own, not the tools' one the rows' forms know, is refused one byte
+// past it (a sparse file) as bad input, with a line naming it and the limit; at the limit it is
+// taken.
+TEST(ToolLimits, AnInputPastALimitOfItsOwnIsRefused) {
+  constexpr uint64_t kMapLimit = 1310704;  // the most the game reads of a map
+  static_assert(veyrdale::kMaxArenaMapBytes == kMapLimit);
+  const std::string mapTooLarge =
+      "battle-sim: --maps maps/00.mpd: larger than 1310704 bytes, more than the game reads of a "
+      "map\n";
+  const struct {
+    const char* name;
+    Args args;
+    const char* file;
+    uint64_t size;
+    int status;
+    std::string line;  // on stderr
+  } cases[] = {
+      {"run", SimRun({}), "maps/00.mpd", kMapLimit + 1, 2, mapTooLarge},
+      {"run at the limit", SimRun({}), "maps/00.mpd", kMapLimit, 0, ""},
+      {"round robin",
+       {"--round-robin", "--chars", "0,1", "--seeds", "1-1", "--arenas", "0", "--maps", "maps"},
+       "maps/00.mpd",
+       kMapLimit + 1,
+       2,
+       mapTooLarge},
+      {"story scripts",
+       {"--seed", "1", "--story", "main", "--scripts", "scripts", "--frames", "60"},
+       "scripts/00.srd",
+       toolrun::kInputLimit + 1,
+       2,
+       "battle-sim: --scripts scripts/00.srd" + std::string(kTooLarge) + "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::TempDir folder;
+    Maps(folder.path());
+    fs::create_directory(folder.File("scripts"));
+    WriteFile(folder.File(c.file), "");
+    ASSERT_EQ(truncate(folder.File(c.file).c_str(), static_cast<off_t>(c.size)), 0);
+    const ProgramRun run =
+        testsupport::RunWords(folder.path(), ProgramPath("battle-sim"),
+                              {.words = c.args, .settings = "SDL_VIDEODRIVER=dummy"});
+    EXPECT_EQ(run.exitCode, c.status) << Describe(run);
+    EXPECT_EQ(run.err, c.line) << Describe(run);
+  }
+}
+
+// On a full disk the reason a transfer's body found no room may not fit into AppLog.txt either:
+// the line then says what kept it out rather than send the user to the log, and the output is
+// left as it was. The limit is low enough for the log's first line to meet it.
+TEST(ToolLimits, AReasonTheLogCouldNotHoldIsSaid) {
+  testsupport::ScriptedServer server({.answer = "HTTP/1.0 200 OK\r\nContent-Length: " +
+                                                std::to_string(kBody.size()) + "\r\n\r\n" + kBody});
+  testsupport::TempDir folder;
+  WriteFile(folder.File("body.out"), kOldBytes);
+  const ProgramRun run = testsupport::RunWords(
+      folder.path(), ProgramPath("netprobe"),
+      {.words = {"http", "get", std::to_string(server.port()), "/body", "--file", "body.out"},
+       .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy",
+       .fullAt = 64});
+  EXPECT_EQ(run.exitCode, 1) << Describe(run);
+  EXPECT_NE(run.err.find("netprobe: the transfer failed: no room for the body (AppLog.txt could "
+                         "not be written either: File too large); body.out is left as it was\n"),
+            std::string::npos)
+      << Describe(run);
+  EXPECT_EQ(ReadFile(folder.File("body.out")), kOldBytes);
 }
 
 }  // namespace

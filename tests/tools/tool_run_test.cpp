@@ -93,6 +93,16 @@ TEST(ToolRun, AWholeReadEndsOneBytePastItsLimit) {
   }
 }
 
+// An input that never ends is held no further than one byte past the limit: the buffer the read
+// leaves is no larger, however its capacity grew on the way.
+TEST(ToolRun, AnEndlessInputIsHeldNoFurtherThanItsLimit) {
+  constexpr size_t kLimit = size_t{3} << 20;
+  std::string got, refusal;
+  EXPECT_FALSE(toolrun::ReadInputFile("/dev/zero", kLimit, &got, &refusal));
+  EXPECT_EQ(refusal, "/dev/zero: larger than " + std::to_string(kLimit) + " bytes");
+  EXPECT_LE(got.capacity(), kLimit + 1);
+}
+
 // Memory that runs out where nothing catches it ends the process with 1 and one line, after what
 // it had printed; the address space is limited so that it runs out soon. Exits 3 and 4 of the
 // child: the limit could not be set, the allocations ended.

@@ -17,6 +17,7 @@
 #include "game/flow/menu_common.h"
 #include "morrow/system/time.h"
 #include "platform/input.h"
+#include "platform/output_file.h"
 #include "tools/battle-sim/sim_input.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
 #include "tools/lib/toolrun/tool_run.h"
@@ -71,9 +72,11 @@ bool HasExtension(const fs::path& path, const char* extension) {
 
 // Copies the files of the folder `from` with `extension` into the folder `to`; `option` names
 // `from` in messages. An entry with the extension that is no regular file (a folder, a named pipe)
-// is refused, never opened: the game would not read it, and a pipe would hold the copy.
+// is refused, never opened: the game would not read it, and a pipe would hold the copy. A file
+// larger than `limit` is refused too, with `limitIs` after the line saying what the limit is.
 bool CopyFilesByExtension(const std::string& from, const fs::path& to, const char* extension,
-                          const char* option, std::string* error) {
+                          const char* option, size_t limit, const char* limitIs,
+                          std::string* error) {
   std::error_code ec;
   if (!fs::is_directory(from, ec)) {
     *error = std::string(option) + " " + from + " is not a folder";
@@ -81,13 +84,16 @@ bool CopyFilesByExtension(const std::string& from, const fs::path& to, const cha
   }
   for (const fs::directory_entry& entry : fs::directory_iterator(from, ec)) {
     if (!HasExtension(entry.path(), extension)) continue;
-    if (const std::string refusal = toolrun::RegularFileRefusal(entry.path().string());
-        !refusal.empty()) {
-      *error = std::string(option) + " " + refusal;
+    const std::string path = entry.path().string();
+    std::string bytes, refusal;
+    if (!toolrun::ReadWholeRegularFile(path, limit, &bytes, &refusal)) {
+      *error = std::string(option) + " " + refusal +
+               (refusal == toolrun::LargerThan(path, limit) ? limitIs : "");
       return false;
     }
-    if (!fs::copy_file(entry.path(), to / entry.path().filename(), ec)) {
-      *error = "cannot copy " + entry.path().string();
+    if (!platform::WriteWholeFile((to / entry.path().filename()).string(), bytes.data(),
+                                  bytes.size(), &refusal)) {
+      *error = "cannot copy " + path + ": " + refusal;
       return false;
     }
   }
@@ -141,7 +147,9 @@ bool WorkFolder::Enter(const std::string& maps, const std::string& scripts, std:
       *error = "cannot make " + srd.string();
       return false;
     }
-    if (!CopyFilesByExtension(scripts, srd, ".srd", "--scripts", error)) return false;
+    if (!CopyFilesByExtension(scripts, srd, ".srd", "--scripts", toolrun::kInputLimit, "", error)) {
+      return false;
+    }
   }
   if (chdir(path_.c_str()) != 0) {
     *error = "cannot enter " + path_;
@@ -164,7 +172,9 @@ bool WorkFolder::Create(const std::string& maps, std::string* error) {
     *error = "cannot make " + mpd.string();
     return false;
   }
-  return maps.empty() || CopyFilesByExtension(maps, mpd, ".mpd", "--maps", error);
+  return maps.empty() ||
+         CopyFilesByExtension(maps, mpd, ".mpd", "--maps", veyrdale::kMaxArenaMapBytes,
+                              ", more than the game reads of a map", error);
 }
 
 void SetOptions(const MatchSpec& match) {

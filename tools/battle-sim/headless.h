@@ -25,12 +25,13 @@ class WorkFolder {
   WorkFolder& operator=(const WorkFolder&) = delete;
 
   // Makes the folder and copies the map files of `maps` (none when empty). false with a
-  // message when the folder cannot be made or `maps` is not a readable folder.
+  // message when the folder cannot be made, `maps` is not a readable folder, or a map file there
+  // is no regular file or is larger than the game reads of a map (veyrdale::kMaxArenaMapBytes).
   bool Create(const std::string& maps, std::string* error);
   // Create, then make the folder the current one, which is where the game looks for Resource/.
   bool Enter(const std::string& maps, std::string* error);
-  // The same with the scenario scripts (*.srd) of `scripts` (none when empty) copied into
-  // Resource/Srd as well.
+  // The same with the scenario scripts (*.srd) of `scripts` (none when empty, none larger than
+  // the tools' limit) copied into Resource/Srd as well.
   bool Enter(const std::string& maps, const std::string& scripts, std::string* error);
   const std::string& path() const { return path_; }
   // Resource/Mpd inside the folder, where the game reads its maps.

@@ -24,7 +24,8 @@
 //                                any player's input)
 //
 // The battle runs as the game runs it in scene 4, through the frame loop's battle step, in a fresh
-// temporary folder that holds only Resource/Mpd (the maps of --maps). The library's graphics,
+// temporary folder that holds only Resource/Mpd (the maps of --maps; a map file larger than
+// 1310704 bytes, more than the game reads of one, is bad input). The library's graphics,
 // sound and input are never started. The run stops after --frames frames, or earlier once the
 // battle leaves scene 4. A story run goes through the frame loop's whole body instead, with the
 // stage results between its battles and the closing script after its last stage (scenes 4, 10

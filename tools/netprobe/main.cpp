@@ -28,6 +28,7 @@
 
 #include "morrow/network/network.h"
 #include "morrow/system/library.h"
+#include "morrow/system/log.h"
 #include "morrow/system/memory.h"
 #include "platform/clock.h"
 #include "platform/output_file.h"
@@ -185,11 +186,16 @@ bool ReadBody(const std::string& file, WaitClock::time_point giveUpAt, std::stri
 }
 
 // What a failed transfer's error number stands for.
-const char* FailureText(int error) {
+std::string FailureText(int error) {
   switch (error) {
     case 1:
       return "the server answered 404";
     case 2:
+      // A full disk may have kept the reason out of the log as well: what kept it out is said.
+      if (const int unlogged = morrow::GetLogWriteError(); unlogged != 0) {
+        return std::string("no room for the body (AppLog.txt could not be written either: ") +
+               std::strerror(unlogged) + ")";
+      }
       return "no room for the body (AppLog.txt says why)";
     case 3:
       return "the connection failed or was lost";
@@ -267,7 +273,7 @@ int Http(int argc, char** argv, WaitClock::time_point giveUpAt) {
                   bytes, crc);
     Print(line);
     if (result != 0) {
-      toolrun::Say("the transfer failed: " + std::string(FailureText(error)) +
+      toolrun::Say("the transfer failed: " + FailureText(error) +
                    (file != nullptr ? "; " + outFile + " is left as it was" : ""));
       status = 1;
     }

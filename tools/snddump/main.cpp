@@ -6,11 +6,12 @@
 //                              its end, waits 0.25 s more and ends the library; prints "played",
 //                              or "silent" when the library runs without sound
 //
-// A file that cannot be read or does not decode (--play too, before the library starts):
-// "error: PATH: reason" on stderr, exit 1. OUT is written whole or not at all: a failed write
-// leaves nothing new there, exit 1. Exit 1 also when the library does not start (255 when it ends
-// the process itself) or standard output cannot be written; 2 on a usage error, or when another
-// instance holds the library's lock.
+// FILE is read whole, at most 64 MiB (67108864 bytes): a larger one is refused unread with
+// "error: FILE: larger than 67108864 bytes". A file that cannot be read, is too large or does not
+// decode (--play too, before the library starts): "error: PATH: reason" on stderr, exit 1. OUT is
+// written whole or not at all: a failed write leaves nothing new there, exit 1. Exit 1 also when
+// the library does not start (255 when it ends the process itself) or standard output cannot be
+// written; 2 on a usage error, or when another instance holds the library's lock.
 #include <zlib.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "morrow/sound/sound_internal.h"
 #include "morrow/system/library.h"
 #include "morrow/system/memory.h"
+#include "morrow/system/stream.h"
 #include "morrow/system/time.h"
 #include "tools/lib/toolrun/tool_run.h"
 
@@ -54,20 +56,26 @@ struct Decoded {
   int32_t method = -1;
 };
 
+// The bytes of the sound file, found by its path as the library's loader finds it, at most the
+// tools' limit; false after the error line, which names the path as given.
+bool ReadSound(const char* path, std::string* bytes) {
+  std::string mapped, refusal;
+  if (morrow::MapGamePath(path, &mapped) &&
+      toolrun::ReadWholeRegularFile(mapped, toolrun::kInputLimit, bytes, &refusal)) {
+    return true;
+  }
+  if (refusal.compare(0, mapped.size(), mapped) == 0) refusal.replace(0, mapped.size(), path);
+  if (refusal.empty()) refusal = std::string(path) + ": cannot read the file";
+  std::fprintf(stderr, "error: %s\n", refusal.c_str());
+  return false;
+}
+
 // The file decoded as the sound loader decodes it; false after the error line.
 bool Decode(const char* path, Decoded* d) {
-  uint8_t* file = nullptr;
-  uint32_t fileSize = 0;
-  if (morrow::LoadWholeFile(path, &file, &fileSize) != 0) {
-    const std::string refusal = toolrun::RegularFileRefusal(path);
-    std::fprintf(
-        stderr, "error: %s\n",
-        refusal.empty() ? (std::string(path) + ": cannot read the file").c_str() : refusal.c_str());
-    return false;
-  }
-  int decoded =
-      morrow::DecodeSoundImage(file, fileSize, &d->format, &d->pcm, &d->bytes, &d->method);
-  morrow::FreeMemory(file);
+  std::string file;
+  if (!ReadSound(path, &file)) return false;
+  const int decoded = morrow::DecodeSoundImage(file.data(), file.size(), &d->format, &d->pcm,
+                                               &d->bytes, &d->method);
   if (decoded != 0) {
     std::fprintf(stderr, "error: %s: not a sound the library decodes\n", path);
     return false;

@@ -16,6 +16,8 @@
 #include <iterator>
 #include <new>
 
+#include "platform/read_buffer.h"
+
 namespace toolrun {
 namespace {
 
@@ -130,9 +132,10 @@ int WaitReadable(int fd, WaitClock::time_point giveUpAt) {
 }
 
 // Appends what `fd` holds up to its end or until *bytes holds `limit` bytes, going on through
-// interrupted reads. With `giveUpAt`, bytes not there yet are waited for as WaitReadable does,
-// which may end the read with its errors; without, there is no wait (a regular file). 0, or the
-// errno of what failed.
+// interrupted reads; the buffer never holds much more than `limit` (platform::MakeReadRoom), an
+// input that never ends among them. With `giveUpAt`, bytes not there yet are waited for as
+// WaitReadable does, which may end the read with its errors; without, there is no wait (a
+// regular file). 0, or the errno of what failed.
 int ReadUpTo(int fd, size_t limit, const WaitClock::time_point* giveUpAt, std::string* bytes) {
   char chunk[65536];
   while (bytes->size() < limit) {
@@ -141,6 +144,7 @@ int ReadUpTo(int fd, size_t limit, const WaitClock::time_point* giveUpAt, std::s
     }
     const ssize_t n = read(fd, chunk, std::min(sizeof chunk, limit - bytes->size()));
     if (n > 0) {
+      platform::MakeReadRoom(bytes, static_cast<size_t>(n), limit);
       bytes->append(chunk, static_cast<size_t>(n));
     } else if (n == 0) {
       return 0;
@@ -160,7 +164,7 @@ std::string ReadOpenInput(int fd, const std::string& name, size_t limit,
   if (fstat(fd, &st) != 0) return name + ": " + std::strerror(errno);
   // What a look-up by name saw may have been replaced since.
   if (S_ISDIR(st.st_mode)) return name + ": " + platform::NotAFileReason(st.st_mode);
-  const std::string larger = name + ": larger than " + std::to_string(limit) + " bytes";
+  const std::string larger = LargerThan(name, limit);
   if (S_ISREG(st.st_mode)) {
     // A file says how much is left of it: one past the limit is refused unread.
     const off_t at = lseek(fd, 0, SEEK_CUR);
@@ -183,6 +187,35 @@ std::string ReadOpenInput(int fd, const std::string& name, size_t limit,
   }
   if (!refusal.empty()) bytes->clear();
   return refusal;
+}
+
+// `path` opened for reading when it is a regular file, with its status in *st; -1 with the reason,
+// naming the path, in *refusal otherwise. The look-up comes first, so that nothing but a regular
+// file is ever opened; the open's own look-up then confirms it, in case something else took its
+// place in between.
+int OpenRegularFile(const std::string& path, struct stat* st, std::string* refusal) {
+  if (stat(path.c_str(), st) != 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (!S_ISREG(st->st_mode)) {
+    *refusal = path + ": " + platform::NotAFileReason(st->st_mode);
+    return -1;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    *refusal = path + ": " + std::strerror(errno);
+    return -1;
+  }
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    *refusal =
+        path + ": " +
+        (S_ISREG(st->st_mode) ? std::strerror(errno) : platform::NotAFileReason(st->st_mode));
+    close(fd);
+    return -1;
+  }
+  refusal->clear();
+  return fd;
 }
 
 // Says why the input `name` was not read, a stop or the reason; false.
@@ -240,6 +273,10 @@ std::string InputRefusal(const std::string& path) {
   return {};
 }
 
+std::string LargerThan(const std::string& name, size_t limit) {
+  return name + ": larger than " + std::to_string(limit) + " bytes";
+}
+
 bool ReadInputFile(const std::string& path, size_t limit, std::string* bytes, std::string* refusal,
                    WaitClock::time_point giveUpAt) {
   bytes->clear();
@@ -270,35 +307,38 @@ bool ReadStandardInput(size_t limit, std::string* bytes) {
 
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
                      size_t limit) {
-  // The look-up comes first, so that nothing but a regular file is ever opened; the open's own
-  // look-up then confirms it, in case something else took its place in between.
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) {
-    *refusal = path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
-    return false;
-  }
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    *refusal = path + ": " + std::strerror(errno);
-    return false;
-  }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    *refusal = path + ": " +
-               (S_ISREG(st.st_mode) ? std::strerror(errno) : platform::NotAFileReason(st.st_mode));
-    close(fd);
-    return false;
-  }
+  const int fd = OpenRegularFile(path, &st, refusal);
+  if (fd < 0) return false;
   file->size = static_cast<uint64_t>(st.st_size);
   file->bytes.clear();
-  refusal->clear();
+  file->bytes.reserve(static_cast<size_t>(std::min<uint64_t>(file->size, limit)));
   if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
   }
   close(fd);
+  return refusal->empty();
+}
+
+bool ReadWholeRegularFile(const std::string& path, size_t limit, std::string* bytes,
+                          std::string* refusal) {
+  bytes->clear();
+  struct stat st;
+  const int fd = OpenRegularFile(path, &st, refusal);
+  if (fd < 0) return false;
+  if (static_cast<uint64_t>(st.st_size) > limit) {
+    *refusal = LargerThan(path, limit);
+  } else {
+    bytes->reserve(static_cast<size_t>(st.st_size));
+    // One byte past the limit tells a file that grew while it was read.
+    if (const int error = ReadUpTo(fd, limit + 1, nullptr, bytes); error != 0) {
+      *refusal = path + ": " + std::strerror(error);
+    } else if (bytes->size() > limit) {
+      *refusal = LargerThan(path, limit);
+    }
+  }
+  close(fd);
+  if (!refusal->empty()) bytes->clear();
   return refusal->empty();
 }
 

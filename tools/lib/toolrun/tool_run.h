@@ -82,6 +82,8 @@ constexpr WaitClock::time_point kNoGiveUp = WaitClock::time_point::max();
 // "did not end in time" at `giveUpAt`.
 bool ReadInputFile(const std::string& path, size_t limit, std::string* bytes, std::string* refusal,
                    WaitClock::time_point giveUpAt = kNoGiveUp);
+// The reason an input past its limit is refused, "<name>: larger than <limit> bytes".
+std::string LargerThan(const std::string& name, size_t limit);
 // ReadInputFile, false after a line "<tool>: cannot read <path>: <reason>", or after
 // "<tool>: stopped by SIG... while reading <path>" when a stop ended it (StopSignal() then tells).
 bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes);
@@ -100,6 +102,11 @@ struct RegularFile {
 // pipe, not a file"). A file larger than the limit is read no further: its size tells.
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
                      size_t limit);
+// The whole of such a file, at most `limit` bytes; false with the reason, as above, or
+// "<path>: larger than <limit> bytes" for a larger file, which is refused unread (one that grows
+// while it is read is read no further than one byte past the limit).
+bool ReadWholeRegularFile(const std::string& path, size_t limit, std::string* bytes,
+                          std::string* refusal);
 // Empty when `path` is a regular file that opens for reading; else the reason, as above. So that a
 // tool can say why such an input did not load.
 std::string RegularFileRefusal(const std::string& path);
