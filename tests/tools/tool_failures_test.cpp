@@ -972,7 +972,8 @@ INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()
 // status 1 and the line "<tool>: cannot start a thread: Resource temporarily unavailable", never
 // an abort. A limit that leaves every thread but only one child run ends it with "cannot start a
 // run: ..." once that child was stopped (the soak's, of players that do nothing, would run for
-// hours). No process of the run's group runs on and no folder it made is left.
+// hours); devparity, which starts devshot, ends with "cannot start devshot: ...". No process of
+// the run's group runs on and no folder it made is left.
 
 constexpr const char* kNoThread = "cannot start a thread: Resource temporarily unavailable";
 constexpr const char* kNoRun = "cannot start a run: Resource temporarily unavailable";
@@ -1007,6 +1008,13 @@ const std::vector<ThreadsRow>& ThreadsRows() {
       {"round_robin_child_runs", "battle-sim", with(robin, {"99999999", "--jobs", "2"}), 3, kNoRun,
        false},
       {"make_demo_resources", "make-demo-resources", {"."}, 2, kNoThread, true, 3},
+      // It starts no thread, only devshot, one run at a time.
+      {"devparity",
+       "devparity",
+       {"--depth", "16", "--script", "parity-exact"},
+       1,
+       "cannot start devshot: Resource temporarily unavailable",
+       false},
   };
   return rows;
 }
