@@ -203,31 +203,6 @@ TEST(ToolRun, AnExceptionNothingCatchesEndsWithOneLine) {
 // ---------------------------------------------------------------------------------------------
 // Threads started together
 
-// Every share runs once, the last on the calling thread once the others have started.
-TEST(ToolRunWorkers, EveryShareRunsOnceTheLastOnTheCallingThread) {
-  for (size_t count : {0, 1, 5}) {
-    SCOPED_TRACE(count);
-    std::mutex lock;
-    std::vector<int> runs(count, 0);
-    std::vector<std::thread::id> on(count);
-    bool stopped = false;
-    const std::string reason = toolrun::RunAtOnce(
-        count,
-        [&](size_t k) {
-          std::lock_guard<std::mutex> hold(lock);
-          ++runs[k];
-          on[k] = std::this_thread::get_id();
-        },
-        [&] { stopped = true; });
-    EXPECT_EQ(reason, "");
-    EXPECT_FALSE(stopped);
-    EXPECT_EQ(runs, std::vector<int>(count, 1));
-    for (size_t k = 0; k < count; ++k) {
-      EXPECT_EQ(on[k] == std::this_thread::get_id(), k + 1 == count) << k;
-    }
-  }
-}
-
 // A share that waits for stop(), and how the shares went.
 struct Shares {
   std::mutex lock;
