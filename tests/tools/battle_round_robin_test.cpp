@@ -192,4 +192,19 @@ TEST(BattleSimStop, NoTemporaryFolderOrCutTraceIsLeft) {
   }
 }
 
+// A runner killed outright (SIGKILL, which it cannot take) while its child runs go on, each of
+// players that do nothing for hours of frames: they end all the same, as soon as they see it gone.
+TEST(BattleSimStop, ChildRunsEndWithTheirRunner) {
+  const std::string script =
+      "TMPDIR=$PWD \"$0\" --seeds 1-4 --jobs 2 --players 2 --chars 0,1 --arena 0 --input idle "
+      "--frames 99999999 & until [ $(pgrep -c -P $!) -ge 2 ]; do sleep 0.01; done; "
+      "c=$(pgrep -d, -P $!); kill -KILL $!; wait $!; "
+      "while ps -o stat= -p $c | grep -qv Z; do sleep 0.01; done; echo ended";
+  TempDir dir;
+  testsupport::WriteFile(dir.File("idle"), "");
+  const ProgramRun ran =
+      testsupport::RunProgram(dir.path(), "/bin/sh", "-c '" + script + "' " BATTLE_SIM, "", 60);
+  EXPECT_EQ(ran.out, "ended\n") << ran.err;
+}
+
 }  // namespace

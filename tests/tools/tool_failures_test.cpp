@@ -23,12 +23,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -40,6 +42,7 @@
 #include "tests/morrow/network/scripted_server.h"
 #include "tests/support/pipe_writer.h"
 #include "tests/support/program_run.h"
+#include "tests/support/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_movie.h"
 #include "tests/support/text_lines.h"
@@ -961,6 +964,178 @@ TEST_P(ToolFailures, Holds) {
 INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()),
                          [](const ::testing::TestParamInfo<CaseId>& info) {
                            return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// Threads and child runs that cannot start
+//
+// A tool that starts threads, under a limit that leaves it fewer than it starts: a limit of
+// processes for a user of the run's own, which counts only the run's threads and children, or an
+// address space that no thread's stack fits in (each as large as the whole space). It ends with
+// status 1 and the line "<tool>: cannot start a thread: Resource temporarily unavailable", never
+// an abort. A limit that leaves every thread but only one child run ends it with "cannot start a
+// run: ..." once that child was stopped (the soak's, of players that do nothing, would run for
+// hours); devparity, which starts devshot, ends with "cannot start devshot: ...". No process of
+// the run's group runs on and no folder it made is left.
+
+constexpr const char* kNoThread = "cannot start a thread: Resource temporarily unavailable";
+constexpr const char* kNoRun = "cannot start a run: Resource temporarily unavailable";
+
+struct ThreadsRow {
+  const char* label;
+  const char* tool;
+  Args args;
+  int processes;       // the limit of processes
+  const char* says;    // after the tool's name, under that limit
+  bool addressSpace;   // also run where no thread's stack fits: then kNoThread
+  unsigned cores = 1;  // what the run needs to start more threads than the limits leave
+};
+
+const std::vector<ThreadsRow>& ThreadsRows() {
+  const Args soak = {"--players", "2", "--chars", "0,1", "--arena", "0", "--frames"};
+  const Args robin = {"--round-robin", "--chars",  "0,1", "--seeds",
+                      "1-4",           "--arenas", "0",   "--cap"};
+  auto with = [](Args args, const Args& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  };
+  static const std::vector<ThreadsRow> rows = {
+      // The runner and two threads: the third cannot start, whether or not a child run has.
+      {"soak", "battle-sim", with(soak, {"600", "--seeds", "1-8", "--jobs", "8"}), 3, kNoThread,
+       true},
+      // The runner, its thread and one child run: the second child cannot start.
+      {"soak_child_runs", "battle-sim",
+       with(soak, {"99999999", "--input", "/dev/null", "--seeds", "1-4", "--jobs", "2"}), 3, kNoRun,
+       false},
+      {"round_robin", "battle-sim", with(robin, {"600", "--jobs", "8"}), 3, kNoThread, true},
+      {"round_robin_child_runs", "battle-sim", with(robin, {"99999999", "--jobs", "2"}), 3, kNoRun,
+       false},
+      {"make_demo_resources", "make-demo-resources", {"."}, 2, kNoThread, true, 3},
+      // It starts no thread, only devshot, one run at a time.
+      {"devparity",
+       "devparity",
+       {"--depth", "16", "--script", "parity-exact"},
+       1,
+       "cannot start devshot: Resource temporarily unavailable",
+       false},
+  };
+  return rows;
+}
+
+enum class ThreadLimit { kProcesses, kAddressSpace };
+// The address space, and the stack each thread is given: no thread fits.
+constexpr const char* kWholeSpace = "1073741824";
+
+struct ThreadsCase {
+  size_t row;
+  ThreadLimit limit;
+};
+
+std::string ThreadsCaseName(const ThreadsCase& c) {
+  return std::string(ThreadsRows()[c.row].label) +
+         (c.limit == ThreadLimit::kProcesses ? "_process_limit" : "_address_space");
+}
+
+void PrintTo(const ThreadsCase& c, std::ostream* os) {
+  *os << ThreadsCaseName(c);
+}
+
+std::vector<ThreadsCase> ThreadsCases() {
+  std::vector<ThreadsCase> cases;
+  for (size_t r = 0; r < ThreadsRows().size(); ++r) {
+    cases.push_back({r, ThreadLimit::kProcesses});
+    if (ThreadsRows()[r].addressSpace) cases.push_back({r, ThreadLimit::kAddressSpace});
+  }
+  return cases;
+}
+
+// A user no process has, so that a limit of processes counts the run's alone.
+uid_t UnusedUser() {
+  std::set<uid_t> users;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+    for (const std::string& line : testsupport::Lines(ReadFile(entry.path() / "status"))) {
+      unsigned long ids[4];
+      if (std::sscanf(line.c_str(), "Uid: %lu %lu %lu %lu", &ids[0], &ids[1], &ids[2], &ids[3]) ==
+          4) {
+        users.insert(ids, ids + 4);
+      }
+    }
+  }
+  uid_t user = 0x61000000u + static_cast<uid_t>(getpid());
+  while (users.count(user) != 0) ++user;
+  return user;
+}
+
+// The processes of group `group` that have not ended.
+std::vector<std::string> GroupLeft(pid_t group) {
+  std::vector<std::string> left;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
+    const std::string stat = ReadFile(entry.path() / "stat");
+    const size_t end = stat.rfind(')');
+    if (end == std::string::npos) continue;
+    char state = 0;
+    long parent = 0, pgrp = 0;
+    if (std::sscanf(stat.c_str() + end + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group && state != 'Z') {
+      left.push_back(stat.substr(0, end + 1));
+    }
+  }
+  return left;
+}
+
+class ThreadsCannotStart : public ::testing::TestWithParam<ThreadsCase> {};
+
+TEST_P(ThreadsCannotStart, EndsWithALineAndNoChildLeft) {
+  const ThreadsRow& row = ThreadsRows()[GetParam().row];
+  const bool processes = GetParam().limit == ThreadLimit::kProcesses;
+  if (std::thread::hardware_concurrency() < row.cores) {
+    GTEST_SKIP() << row.tool << " starts no more threads on this machine than the limit leaves";
+  }
+  testsupport::TempDir folder;
+  const std::string temporary = folder.File("t");
+  fs::create_directory(temporary);
+  Args words;
+  if (processes) {
+    if (geteuid() != 0) {
+      GTEST_SKIP() << "a limit of processes binds only a user other than the superuser, whom "
+                      "only the superuser can become";
+    }
+    for (const std::string& place : {folder.path(), temporary}) {
+      ASSERT_EQ(chmod(place.c_str(), 0777), 0);
+    }
+    const std::string user = std::to_string(UnusedUser());
+    words = {"setpriv",        "--reuid=" + user, "--regid=" + user,
+             "--clear-groups", "prlimit",         "--nproc=" + std::to_string(row.processes)};
+  } else {
+#ifdef UNDER_ADDRESS_SANITIZER
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit leaves";
+#endif
+    words = {"prlimit", std::string("--as=") + kWholeSpace, std::string("--stack=") + kWholeSpace};
+  }
+  words.push_back(ProgramPath(row.tool));
+  words.insert(words.end(), row.args.begin(), row.args.end());
+  pid_t group = 0;
+  const ProgramRun run =
+      testsupport::RunWords(folder.path(), words[0],
+                            {.words = Args(words.begin() + 1, words.end()),
+                             .settings = "TMPDIR='" + temporary + "'",
+                             .extras = {.during = [&](pid_t pid) { group = pid; }}});
+  EXPECT_EQ(run.exitCode, 1) << Describe(run);
+  const std::string line = std::string(row.tool) + ": " + (processes ? row.says : kNoThread);
+  const std::vector<std::string> lines = testsupport::Lines(run.err);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << "no line " << line << "\n"
+                                                                      << Describe(run);
+  EXPECT_EQ(run.err.find("terminate"), std::string::npos) << Describe(run);
+  ASSERT_NE(group, 0);
+  EXPECT_EQ(GroupLeft(group), std::vector<std::string>{});
+  // Nothing beside the temporary folder, and nothing in it.
+  EXPECT_EQ(Listing(folder.path()), std::vector<std::string>{"t: folder"});
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryToolThatStartsThreads, ThreadsCannotStart,
+                         ::testing::ValuesIn(ThreadsCases()),
+                         [](const ::testing::TestParamInfo<ThreadsCase>& info) {
+                           return ThreadsCaseName(info.param);
                          });
 
 // ---------------------------------------------------------------------------------------------

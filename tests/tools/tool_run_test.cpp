@@ -1,18 +1,27 @@
 // The tools' shared start and end, seen from outside through morrow-probe, for the ends the table
 // of every tool (tool_failures_test) does not reach: a standard output found broken before the end,
-// no display service and a start the library ends itself each give a status and one line; memory
-// that runs out ends a tool with one line too. And the limit of a whole read, in process.
+// no display service and a start the library ends itself each give a status and one line; an
+// exception nothing catches, memory that runs out among them, ends a tool with one line too. And
+// the limit of a whole read, and threads started together, in process.
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -20,8 +29,10 @@
 
 #include "tests/support/pipe_writer.h"
 #include "tests/support/program_run.h"
+#include "tests/support/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "tools/lib/toolrun/tool_run.h"
+#include "tools/lib/toolrun/workers.h"
 
 namespace {
 
@@ -103,62 +114,176 @@ TEST(ToolRun, AnEndlessInputIsHeldNoFurtherThanItsLimit) {
   EXPECT_LE(got.capacity(), kLimit + 1);
 }
 
-// Memory that runs out where nothing catches it ends the process with 1 and one line, after what
-// it had printed; the address space is limited so that it runs out soon. Exits 3 and 4 of the
-// child: the limit could not be set, the allocations ended.
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_ADDRESS_SANITIZER 1
-#endif
-#endif
+// How a child process ended that began as the tool "thrower", printed "before" and then ran
+// `body`: its exit status (-1 when a signal ended it, `signal`) and what it printed.
+struct ChildEnd {
+  int status = -1;
+  int signal = 0;
+  std::string out, err;
+};
 
-TEST(ToolRun, MemoryThatRunsOutEndsWithOneLine) {
-#ifdef UNDER_ADDRESS_SANITIZER
-  GTEST_SKIP() << "AddressSanitizer reserves more address space than a limit leaves, and ends "
-                  "the process itself when an allocation fails";
-#else
+ChildEnd EndOfChild(const std::function<void()>& body) {
+  ChildEnd end;
   int out[2], err[2];
-  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-  ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return end;
   std::fflush(nullptr);
   const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
     dup2(out[1], 1);
     dup2(err[1], 2);
-    toolrun::Begin("hungry");
+    toolrun::Begin("thrower");
     std::printf("before\n");
-    long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlim_t room = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (rlim_t{64} << 20);
-    const rlimit limit{room, room};
-    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
-    // On a thread of its own, out of reach of the test's own catch.
-    std::thread([] {
-      std::vector<std::string> held;
-      for (;;) held.emplace_back(size_t{1} << 20, 'x');
-    }).join();
+    body();
     _exit(4);
   }
   close(out[1]);
   close(err[1]);
-  std::string said[2];
   for (int i = 0; i < 2; ++i) {
+    const int fd = i == 0 ? out[0] : err[0];
     char buffer[256];
-    for (ssize_t n; (n = read(i == 0 ? out[0] : err[0], buffer, sizeof buffer)) > 0;) {
-      said[i].append(buffer, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+      (i == 0 ? end.out : end.err).append(buffer, static_cast<size_t>(n));
     }
-    close(i == 0 ? out[0] : err[0]);
+    close(fd);
   }
   int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(said[0], "before\n");
-  EXPECT_EQ(said[1], "hungry: out of memory\n");
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return end;
+  if (WIFEXITED(status)) end.status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+  return end;
+}
+
+// Throws out of a call that may not throw, where nothing catches it either.
+void Unguarded(const std::function<void()>& body) noexcept {
+  body();
+}
+
+// An exception nothing catches ends the process with 1 and one line after what it had printed,
+// whatever it is and wherever it is thrown (on a thread of its own, or out of a call that may not
+// throw): the words of a std::exception (its line breaks made spaces), a fixed line for anything
+// else. Memory that runs out says so; the address space is limited so that it runs out soon (exit
+// 3 of the child: the limit could not be set).
+TEST(ToolRun, AnExceptionNothingCatchesEndsWithOneLine) {
+  auto onThread = [](const std::function<void()>& body) { std::thread(body).join(); };
+  const struct {
+    const char* name;
+    std::function<void()> body;
+    const char* line;
+  } cases[] = {
+      {"runtime_error on a thread", [&] { onThread([] { throw std::runtime_error("x"); }); },
+       "thrower: x\n"},
+      {"runtime_error out of a call that may not throw",
+       [] { Unguarded([] { throw std::runtime_error("two\nlines"); }); }, "thrower: two lines\n"},
+      {"system_error",
+       [&] { onThread([] { throw std::system_error(EAGAIN, std::generic_category()); }); },
+       "thrower: Resource temporarily unavailable\n"},
+      {"not a std::exception", [&] { onThread([] { throw 42; }); },
+       "thrower: ended by an exception of an unknown kind\n"},
+      {"out of memory",
+       [&] {
+#ifdef UNDER_ADDRESS_SANITIZER
+         // AddressSanitizer reserves more address space than a limit leaves, and ends the
+         // process itself when an allocation fails.
+         onThread([] { throw std::bad_alloc(); });
+#else
+         long pages = 0;
+         std::ifstream("/proc/self/statm") >> pages;
+         const rlim_t room =
+             static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (rlim_t{64} << 20);
+         const rlimit limit{room, room};
+         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+         onThread([] {
+           std::vector<std::string> held;
+           for (;;) held.emplace_back(size_t{1} << 20, 'x');
+         });
 #endif
+       },
+       "thrower: out of memory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ChildEnd end = EndOfChild(c.body);
+    EXPECT_EQ(end.signal, 0);
+    EXPECT_EQ(end.status, 1);
+    EXPECT_EQ(end.out, "before\n");
+    EXPECT_EQ(end.err, c.line);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Threads started together
+
+// A share that waits for stop(), and how the shares went.
+struct Shares {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool stopped = false;
+  std::vector<int> ended;
+
+  explicit Shares(size_t count) : ended(count, 0) {}
+  void WaitForStop(size_t k) {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return stopped; });
+    ended[k] = 1;
+  }
+  void Stop() {
+    std::lock_guard<std::mutex> hold(lock);
+    stopped = true;
+    changed.notify_all();
+  }
+};
+
+// A thread that cannot start: the started shares are stopped and joined, no more is started and
+// the calling thread's share is not begun; the reason is the system's. The limit of processes of
+// a user of its own binds the child from its second thread on. Exits of the child: 3 the user
+// could not be taken, 5 the reason, 6 the shares.
+TEST(ToolRunWorkers, AThreadThatCannotStartStopsAndJoinsThoseStarted) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "a process limit binds only a user other than the superuser, whom only the "
+                    "superuser can become";
+  }
+  const ChildEnd end = EndOfChild([] {
+    // A user no process has: the child's threads are all it counts.
+    const uid_t user = 0x60000000u + static_cast<uid_t>(getpid());
+    const rlimit two{2, 2};
+    if (setgroups(0, nullptr) != 0 || setresgid(user, user, user) != 0 ||
+        setresuid(user, user, user) != 0 || setrlimit(RLIMIT_NPROC, &two) != 0) {
+      _exit(3);
+    }
+    Shares shares(4);
+    const std::string reason = toolrun::RunAtOnce(
+        4,
+        [&](size_t k) {
+          // A share that ran although its thread should not have started lets the first go.
+          if (k > 0) shares.Stop();
+          shares.WaitForStop(k);
+        },
+        [&] { shares.Stop(); });
+    if (reason != std::strerror(EAGAIN)) _exit(5);
+    _exit(shares.ended == std::vector<int>{1, 0, 0, 0} ? 0 : 6);
+  });
+  EXPECT_EQ(end.status, 0) << end.err;
+}
+
+// What the calling thread's share throws reaches the caller once the other shares are stopped and
+// joined: no thread is left joinable.
+TEST(ToolRunWorkers, TheCallingThreadsThrowComesAfterTheOthersEnded) {
+  Shares shares(3);
+  std::vector<int> endedAtTheThrow;
+  try {
+    toolrun::RunAtOnce(
+        3,
+        [&](size_t k) {
+          if (k == 2) throw std::runtime_error("share 2");
+          shares.WaitForStop(k);
+        },
+        [&] { shares.Stop(); });
+    ADD_FAILURE() << "nothing thrown";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "share 2");
+    endedAtTheThrow = shares.ended;
+  }
+  EXPECT_EQ(endedAtTheThrow, (std::vector<int>{1, 1, 0}));
 }
 
 // The library's start puts in handlers of its own only where none is, as its video start does.

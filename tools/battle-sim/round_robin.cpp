@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 #include "game/core/match_setup.h"
 #include "platform/output_file.h"
@@ -197,16 +196,17 @@ int RunRoundRobin(const RoundRobinOptions& o) {
 
   const std::vector<MatchKey> matches = PlanMatches(o.plan);
   std::vector<ChildRun> runs(matches.size());
-  std::vector<char> started(matches.size(), 0);
   std::atomic<size_t> next{0};
   std::atomic<size_t> done{0};
   std::mutex progressLock;
   const bool progress = isatty(STDERR_FILENO) == 1;
+  ChildRuns children;
   // Each worker takes the next match not yet taken; the results are kept by match, so the report
   // does not depend on which finished first.
-  auto worker = [&] {
-    for (size_t i = next++; i < matches.size() && toolrun::StopSignal() == 0; i = next++) {
-      started[i] = RunChild(MatchArgs(o, maps, matches[i]), ChildSeconds(o.cap), &runs[i]) ? 1 : 0;
+  auto worker = [&](size_t) {
+    for (size_t i = next++; i < matches.size() && toolrun::StopSignal() == 0 && !children.GivenUp();
+         i = next++) {
+      if (!children.Run(MatchArgs(o, maps, matches[i]), ChildSeconds(o.cap), &runs[i])) break;
       const size_t finished = ++done;
       if (progress) {
         std::lock_guard<std::mutex> hold(progressLock);
@@ -214,10 +214,13 @@ int RunRoundRobin(const RoundRobinOptions& o) {
       }
     }
   };
-  std::vector<std::thread> threads;
-  for (int j = 0; j < o.jobs; ++j) threads.emplace_back(worker);
-  for (std::thread& t : threads) t.join();
+  const std::string failure = children.RunAtOnce(static_cast<size_t>(o.jobs), worker);
   if (progress) std::fprintf(stderr, "\n");
+  if (!failure.empty()) {
+    // Like a stop, no report: the matches that ran say nothing of those that could not.
+    toolrun::Say(failure);
+    return kRunFailed;
+  }
   if (toolrun::StopSignal() != 0) {
     // The matches cut short say nothing; the maps' folder goes with demoMaps.
     toolrun::Say(toolrun::StoppedBy() + " after " + std::to_string(done.load()) + " of " +
@@ -230,13 +233,11 @@ int RunRoundRobin(const RoundRobinOptions& o) {
       o.plan,
       [&](const MatchKey&) {
         const size_t i = index++;
-        if (started[i] == 0) return MatchOutcome::kFailed;
         return OutcomeOfRun(runs[i].status, runs[i].output);
       },
       [&](const MatchKey&) {
         // Called right after the failed match's outcome.
-        const size_t i = index - 1;
-        return started[i] == 0 ? std::string("cannot start a run") : ChildFailure(runs[i]);
+        return ChildFailure(runs[index - 1]);
       });
   std::fputs(report.text.c_str(), stdout);
   std::fflush(stdout);

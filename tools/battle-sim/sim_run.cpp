@@ -3,17 +3,18 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "game/battle/field_table.h"
 #include "game/core/frame_state.h"
@@ -27,6 +28,7 @@
 #include "tools/battle-sim/sim_state.h"
 #include "tools/lib/battlesupport/step_battle_frame.h"
 #include "tools/lib/toolrun/tool_run.h"
+#include "tools/lib/toolrun/workers.h"
 
 namespace battlesim {
 
@@ -215,7 +217,6 @@ int RunFrames(const SimOptions& o, const std::vector<ScriptLine>& script, TraceF
 struct SeedRun {
   uint32_t seed = 0;
   std::vector<std::string> args;
-  bool started = false;
   ChildRun run;
 };
 
@@ -246,23 +247,36 @@ unsigned ChildSeconds(int64_t frames) {
   return static_cast<unsigned>(kChildBaseSeconds + frames / kChildFramesPerSecond);
 }
 
-bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run) {
+namespace {
+
+// Runs this program with `args` in a child process as ChildRuns::Run says, stopping it once
+// `givenUp` is set (looked at before the start too). 0 once the child was reaped; else why not, as
+// an errno: what the start (or the wait for its end) failed with, or ECANCELED when given up before
+// the start.
+int RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run,
+             const std::atomic<bool>& givenUp) {
   // Everything the child needs is made before the fork: other threads may hold the allocator.
   std::vector<char*> argv;
   static char name[] = "battle-sim";
   argv.push_back(name);
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  if (givenUp.load()) return ECANCELED;
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  if (pipe2(fds, O_CLOEXEC) != 0) return errno;
   std::fflush(nullptr);
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
+    const int error = errno;
     close(fds[0]);
     close(fds[1]);
-    return false;
+    return error;
   }
   if (pid == 0) {
+    // A runner that ends without reaping its child (killed, or ended by what nothing caught)
+    // stops it as a stop signal would; one that ended before this line was reached too.
+    if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);
     dup2(fds[1], STDOUT_FILENO);
     dup2(fds[1], STDERR_FILENO);
     close(fds[0]);
@@ -273,12 +287,13 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
     _exit(127);
   }
   close(fds[1]);
-  // A runner told to stop passes it on: the child takes its work folder away as it ends.
+  // A runner told to stop, or whose runs were given up, passes it on: the child takes its work
+  // folder away as it ends.
   constexpr int kStopLookMs = 100;
   bool stopPassedOn = false;
   char buffer[4096];
   while (true) {
-    if (!stopPassedOn && toolrun::StopSignal() != 0) {
+    if (!stopPassedOn && (toolrun::StopSignal() != 0 || givenUp.load())) {
       kill(pid, SIGTERM);
       stopPassedOn = true;
     }
@@ -296,9 +311,29 @@ bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* 
   }
   close(fds[0]);
   while (waitpid(pid, &run->status, 0) < 0) {
-    if (errno != EINTR) return false;
+    if (errno != EINTR) return errno;
   }
-  return true;
+  return 0;
+}
+
+}  // namespace
+
+std::string ChildRuns::RunAtOnce(size_t jobs, const std::function<void(size_t)>& work) {
+  const std::string reason = toolrun::RunAtOnce(jobs, work, [this] { givenUp_.store(true); });
+  if (!reason.empty()) return toolrun::CannotStartThread(reason);
+  // Every thread has been joined: nothing writes the failure any more.
+  return failure_;
+}
+
+bool ChildRuns::Run(const std::vector<std::string>& args, unsigned seconds, ChildRun* run) {
+  const int error = RunChild(args, seconds, run, givenUp_);
+  if (error == 0) return true;
+  if (error != ECANCELED) {
+    std::lock_guard<std::mutex> hold(failureLock_);
+    if (failure_.empty()) failure_ = std::string("cannot start a run: ") + std::strerror(error);
+    givenUp_.store(true);
+  }
+  return false;
 }
 
 std::string AfterWord(const std::string& output, const std::string& word, int length) {
@@ -397,24 +432,23 @@ int RunSoak(const SimOptions& o, const std::vector<std::string>& args) {
     if (toolrun::StopSignal() != 0) break;
     const uint64_t count = std::min<uint64_t>(jobs, uint64_t{o.lastSeed} - first + 1);
     std::vector<SeedRun> batch(count);
-    std::vector<std::thread> threads;
     for (uint64_t k = 0; k < count; ++k) {
-      SeedRun& r = batch[k];
-      r.seed = static_cast<uint32_t>(first + k);
-      r.args = WithInput(ArgsForSeed(o, args, r.seed), input);
-      threads.emplace_back(
-          [&r, &o] { r.started = RunChild(r.args, ChildSeconds(o.frames), &r.run); });
+      batch[k].seed = static_cast<uint32_t>(first + k);
+      batch[k].args = WithInput(ArgsForSeed(o, args, batch[k].seed), input);
     }
-    for (std::thread& t : threads) t.join();
+    ChildRuns children;
+    const std::string failure = children.RunAtOnce(count, [&](size_t k) {
+      children.Run(batch[k].args, ChildSeconds(o.frames), &batch[k].run);
+    });
     // A batch cut short by a stop says nothing about its seeds.
     if (toolrun::StopSignal() != 0) break;
+    // Nor one given up: a run that could not start says nothing of its seed either.
+    if (!failure.empty()) {
+      toolrun::Say(failure);
+      return kRunFailed;
+    }
     for (const SeedRun& r : batch) {
       ++runs;
-      if (!r.started) {
-        ++failures;
-        std::printf("seed %u: cannot start a run\n", r.seed);
-        continue;
-      }
       if (!WIFEXITED(r.run.status) || WEXITSTATUS(r.run.status) != kRunClean) {
         ++failures;
         ReportFailedSeed(r.seed, r.run);

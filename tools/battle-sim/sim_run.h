@@ -1,7 +1,11 @@
 // One headless battle, or a soak of many, each in its own process.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,9 +40,29 @@ struct ChildRun {
   std::string output;  // stdout and stderr together
 };
 
-// Runs this program with `args` in a child process, its stdout and stderr collected, ended by an
-// alarm after `seconds`. false when the child cannot be started.
-bool RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* run);
+// Child runs that run at once, each from a thread of its own, and end together when one of them,
+// or a thread for them, cannot start: every other child is then stopped (SIGTERM, as a stop
+// signal stops it, so that it takes its work folder away) and reaped, and none more is started.
+class ChildRuns {
+ public:
+  // Runs work(k) for every k below `jobs` at once (toolrun::RunAtOnce), each starting its children
+  // through Run. "" once all have returned; else the line the tool ends with, with status 1 and
+  // after every child has ended: "cannot start a thread: REASON" or "cannot start a run: REASON",
+  // REASON in the system's words.
+  std::string RunAtOnce(size_t jobs, const std::function<void(size_t)>& work);
+  // Runs this program with `args` in a child process, its stdout and stderr collected, ended by an
+  // alarm after `seconds`; a child is also stopped when this program ends without reaping it.
+  // true once the child was reaped (stopped, when the runs were given up meanwhile); false when it
+  // could not start, which gives up the others, or they had been given up before.
+  bool Run(const std::vector<std::string>& args, unsigned seconds, ChildRun* run);
+  // Whether the runs were given up: work takes no more.
+  bool GivenUp() const { return givenUp_.load(); }
+
+ private:
+  std::atomic<bool> givenUp_{false};
+  std::mutex failureLock_;
+  std::string failure_;  // the first child's that could not start
+};
 
 // How long a child that runs `frames` frames may take before it counts as hung.
 unsigned ChildSeconds(int64_t frames);

@@ -8,7 +8,9 @@
 //                            frame's, or of some pixel of its 3 x 3 neighbourhood there; at most
 //                            F pixels in 1000 may fail
 // Prints "NAME DEPTH exact|tolerance pass|fail differing=N" per run, then "N passed, M failed"; a
-// devshot run that fails passes its lines on and counts as a failed comparison.
+// devshot run that fails passes its lines on and counts as a failed comparison. A devshot that
+// cannot be started (a process limit) ends the runs with "devparity: cannot start devshot:
+// REASON".
 // Exit 0 when all pass, 1 on any failure, 2 for bad arguments or a script without its line, or
 // when another instance holds the library's lock (devshot then draws nothing: nothing is compared).
 #include <fcntl.h>
@@ -68,11 +70,11 @@ struct Frame {
   std::vector<uint8_t> rgb;
 };
 
-enum class Shot { kTaken, kFailed, kLockHeld };
+enum class Shot { kTaken, kFailed, kLockHeld, kNotStarted };
 
 // devshot's exit status, its standard output dropped and its standard error kept in `errors`;
-// -1 when it could not be run or did not end by itself.
-int RunDevshot(std::vector<std::string> args, const std::string& errors) {
+// -1 when it did not end by itself, or could not be started: then *notStarted holds why.
+int RunDevshot(std::vector<std::string> args, const std::string& errors, std::string* notStarted) {
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -83,7 +85,10 @@ int RunDevshot(std::vector<std::string> args, const std::string& errors) {
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
+  if (spawned != 0) {
+    *notStarted = std::strerror(spawned);
+    return -1;
+  }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return -1;
@@ -91,12 +96,15 @@ int RunDevshot(std::vector<std::string> args, const std::string& errors) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// One frame drawn by devshot into *frame; kNotStarted with why in *notStarted.
 Shot Shoot(const std::string& devshot, const std::string& path, int depth,
-           const std::string& script, const std::string& out, Frame* frame) {
+           const std::string& script, const std::string& out, Frame* frame,
+           std::string* notStarted) {
   const std::string errors = out + ".err";
   const int status = RunDevshot(
       {devshot, "--path", path, "--depth", std::to_string(depth), "--script", script, "--out", out},
-      errors);
+      errors, notStarted);
+  if (!notStarted->empty()) return Shot::kNotStarted;
   std::string said;
   toolrun::ReadWholeFile(errors, toolrun::kInputLimit, &said);
   if (status == toolrun::kLockHeld && said.find(toolrun::kLockHeldLine) != std::string::npos) {
@@ -197,9 +205,16 @@ int Run(int argc, char** argv) {
       Frame soft, d3d;
       const std::string base = std::string(dir) + "/" + script + "-" + std::to_string(depth);
       long differing = -1;
-      Shot shot = Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft);
+      std::string notStarted;
+      Shot shot = Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft, &notStarted);
       if (shot == Shot::kTaken)
-        shot = Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d);
+        shot = Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d, &notStarted);
+      // Nothing would be compared from here on, as nothing was: no line of a comparison.
+      if (shot == Shot::kNotStarted) {
+        toolrun::Say("cannot start devshot: " + notStarted);
+        std::filesystem::remove_all(dir, ignored);
+        return 1;
+      }
       if (shot == Shot::kLockHeld) {
         toolrun::Say(toolrun::kLockHeldLine);
         std::filesystem::remove_all(dir, ignored);

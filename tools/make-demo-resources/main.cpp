@@ -11,15 +11,16 @@
 // make it exit 3 at once, with no staging folder and whatever room the disk has; so does a file
 // of the old tree written, replaced, removed or added while the new one was built. Two runs in one
 // DIR take turns: the later waits for the earlier (a stop signal ends the wait).
-// Exit 0; 1 when DIR is no folder, a file cannot be written or a signal stopped the run; 2 on a
-// usage error (an option among them); 3 when DIR/Resource/ holds something this tool did not
-// write, which is left as it is.
+// Exit 0; 1 when DIR is no folder, a file cannot be written, a thread cannot start ("cannot start
+// a thread: REASON") or a signal stopped the run; 2 on a usage error (an option among them); 3
+// when DIR/Resource/ holds something this tool did not write, which is left as it is.
 #include <cstdio>
 #include <string>
 
 #include "tools/lib/demoresources/glyphs.h"
 #include "tools/lib/demoresources/tree.h"
 #include "tools/lib/toolrun/tool_run.h"
+#include "tools/lib/toolrun/workers.h"
 
 namespace {
 
@@ -37,7 +38,15 @@ int Run(int argc, char** argv) {
         "font");
   }
   std::string error;
-  switch (demo::WriteDemoTree(argv[1], &error, [] { return toolrun::StopSignal() != 0; })) {
+  demo::TreeWrite written = demo::TreeWrite::kFailed;
+  try {
+    written = demo::WriteDemoTree(argv[1], &error, [] { return toolrun::StopSignal() != 0; });
+  } catch (const toolrun::ThreadNotStarted& notStarted) {
+    // The staging folder went as the exception passed: nothing was written.
+    toolrun::Say(notStarted.what());
+    return 1;
+  }
+  switch (written) {
     case demo::TreeWrite::kDone:
       return 0;
     case demo::TreeWrite::kKept:

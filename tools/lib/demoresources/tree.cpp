@@ -20,6 +20,7 @@
 #include "tools/lib/demoresources/canvas.h"
 #include "tools/lib/demoresources/content.h"
 #include "tools/lib/demoresources/inventory.h"
+#include "tools/lib/toolrun/workers.h"
 
 namespace demo {
 
@@ -151,11 +152,12 @@ std::vector<TreeFile> OtherFiles() {
 // Runs work(i) for every i below count on every core (up to 16 threads), each index once and
 // started in rising order; once work(i) returns false no index above i is started. The lowest i
 // for which work returned false, or count. Each thread holds one index at a time, so what work
-// keeps in memory is bounded by the number of threads.
+// keeps in memory is bounded by the number of threads. A thread that cannot start throws
+// toolrun::ThreadNotStarted once the others have finished the index each held.
 size_t OnEveryCore(size_t count, const std::function<bool(size_t)>& work) {
   std::atomic<size_t> next{0};
   std::atomic<size_t> lowest{count};
-  auto run = [&] {
+  auto run = [&](size_t) {
     for (size_t i = next++; i < lowest; i = next++) {
       if (work(i)) continue;
       size_t seen = lowest;
@@ -166,10 +168,8 @@ size_t OnEveryCore(size_t count, const std::function<bool(size_t)>& work) {
   unsigned threads = std::thread::hardware_concurrency();
   if (threads == 0) threads = 1;
   if (threads > 16) threads = 16;
-  std::vector<std::thread> pool;
-  for (unsigned t = 1; t < threads; ++t) pool.emplace_back(run);
-  run();
-  for (std::thread& t : pool) t.join();
+  const std::string reason = toolrun::RunAtOnce(threads, run, [&] { lowest.store(0); });
+  if (!reason.empty()) throw toolrun::ThreadNotStarted(reason);
   return lowest;
 }
 

@@ -33,32 +33,44 @@ extern "C" void RecordStopSignal(int signal) {
 
 std::terminate_handler g_previousTerminate = nullptr;
 
-// One line on stderr made without allocating, for when memory has run out.
+// One line on stderr made without allocating, for when memory has run out. A line break in `text`
+// becomes a space, and a text too long for the line is cut, so that it stays one line.
 void SayWithoutMemory(const char* text) {
-  char line[256];
+  char line[1024];
   size_t n = 0;
-  for (const char* part : {g_tool, ": ", text, "\n"}) {
-    const size_t length = std::min(std::strlen(part), sizeof line - n);
-    std::memcpy(line + n, part, length);
-    n += length;
+  for (const char* part : {g_tool, ": ", text}) {
+    for (; *part != '\0' && n + 1 < sizeof line; ++part) {
+      line[n++] = *part == '\n' || *part == '\r' ? ' ' : *part;
+    }
   }
+  line[n++] = '\n';
   while (write(STDERR_FILENO, line, n) < 0 && errno == EINTR) {
   }
 }
 
-// Memory ran out where nothing caught it (on any thread, or in a call that may not throw): the
-// tool ends with 1 and one line, keeping what it printed before. Nothing here allocates, and
-// _exit skips the exit handlers, which would run beside threads still working. Any other end
-// goes on as it would have.
+// Ends the tool with 1 and one line, keeping what it printed before. _exit skips the exit
+// handlers, which would run beside threads still working.
+[[noreturn]] void EndSaying(const char* text) {
+  std::fflush(stdout);
+  SayWithoutMemory(text);
+  _exit(1);
+}
+
+// An exception nothing caught (on any thread, or in a call that may not throw) ends the tool with
+// 1 and one line instead of an abort: "out of memory" when memory ran out, else what the exception
+// says, or a fixed line for one that says nothing. Nothing here allocates. A terminate with no
+// exception behind it is a fault of the program (a thread left joinable) and aborts as it would
+// have.
 [[noreturn]] void EndOnUncaught() {
   if (const std::exception_ptr uncaught = std::current_exception()) {
     try {
       std::rethrow_exception(uncaught);
     } catch (const std::bad_alloc&) {
-      std::fflush(stdout);
-      SayWithoutMemory("out of memory");
-      _exit(1);
+      EndSaying("out of memory");
+    } catch (const std::exception& e) {
+      EndSaying(e.what());
     } catch (...) {
+      EndSaying("ended by an exception of an unknown kind");
     }
   }
   if (g_previousTerminate != nullptr) g_previousTerminate();

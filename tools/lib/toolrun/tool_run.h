@@ -27,9 +27,10 @@ constexpr int kLockHeld = 2;
 constexpr const char* kLockHeldLine = "nothing done: another instance holds the library's lock";
 
 // First thing in main: names the tool in its lines and arranges for standard output to be checked
-// when the process ends through exit() without passing End(). From then on memory that runs out
-// where nothing catches it ends the tool with 1 and the line "<tool>: out of memory", after what
-// was printed so far, instead of an abort.
+// when the process ends through exit() without passing End(). From then on an exception that
+// nothing catches ends the tool with 1 and one line, after what was printed so far, instead of an
+// abort: "<tool>: out of memory" when memory ran out, else "<tool>: <what()>", or "<tool>: ended by
+// an exception of an unknown kind" for one that is no std::exception.
 void Begin(const char* tool);
 const char* ToolName();
 
