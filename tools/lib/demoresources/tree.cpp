@@ -54,7 +54,7 @@ class Staging {
   }
   ~Staging() {
     std::error_code ec;
-    if (!keep_) fs::remove_all(path_, ec);
+    if (!path_.empty() && !keep_) fs::remove_all(path_, ec);
     if (lock_ >= 0) close(lock_);
   }
   Staging(const Staging&) = delete;
@@ -111,8 +111,8 @@ class Turn {
   // wait for it. So a caller that holds DIR's turn hands it on, and cannot be overtaken between
   // its look at the tree and the run.
   static int Handed(const fs::path& dir) {
-    struct stat in {
-    }, folder{};
+    struct stat in {};
+    struct stat folder {};
     if (fstat(STDIN_FILENO, &in) != 0 || !S_ISDIR(in.st_mode) || stat(dir.c_str(), &folder) != 0 ||
         in.st_dev != folder.st_dev || in.st_ino != folder.st_ino) {
       return -1;
@@ -274,8 +274,8 @@ Hold LookAtNames(const fs::path& dir) {
     }
   };
   const fs::path tree = dir / "Resource";
-  struct stat top {
-  }, above{};
+  struct stat top {};
+  struct stat above {};
   if (lstat(tree.c_str(), &top) != 0 || !S_ISDIR(top.st_mode)) return {"Resource"};
   if (stat(dir.c_str(), &above) != 0) return {"Resource", errno};
   mayReplace("Resource", tree, top, above);
@@ -517,8 +517,9 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
   }
   moment(TreeMoment::kBuilt);
   const fs::path staged = staging.path() / "Resource";
-  if (!replace)
+  if (!replace) {
     return PutInPlace(staged, target, false, error) ? TreeWrite::kDone : TreeWrite::kFailed;
+  }
   // Whatever happened to the old tree while the new one was built is not exchanged away with it.
   // Its names are walked first, the longest part, then each file compared must still be the very
   // file it was, each one missing still missing, and the exchange follows the last of them.
