@@ -1045,80 +1045,191 @@ TEST(DemoTree, AFolderThatCannotBeListedStillGetsItsTree) {
   EXPECT_EQ(ReadFile(folder + "/" + kTreeMark), kTreeMarkText);
 }
 
-// The old tree is looked at again just before the swap: a file written (even to the same size),
-// replaced by another file of the same bytes or by a link to such a file, removed, put where none
-// was (with the tool's own bytes) or under a name not the tool's, after its bytes were compared
-// and before the new tree takes its place, keeps the whole old tree as it then stands, with a
-// line naming the file and no staging folder left. A file only read is no change: the new tree
-// goes in.
-TEST(DemoTree, AChangeWhileTheTreeIsBuiltKeepsTheOldTree) {
-  enum Change { kNothing, kBytes, kSameBytesOtherFile, kLink, kRemoved, kAdded, kName };
+// A small tree of the tool's own: one sound whole, one map cut short, one picture whole, in DIR.
+void WriteOwnCutTree(const TempDir& dir) {
+  for (const char* folder : {"Resource/SE", "Resource/Mpd"}) {
+    fs::create_directories(dir.File(folder));
+  }
+  WriteFile(dir.File(DemoSoundFiles()[0]), MakeSound(0));
+  WriteFile(dir.File(MapFile(0)), MakeMap(0).substr(0, 100));
+  std::string png, why;
+  ASSERT_TRUE(EncodePng(DrawPicture(*Find("Resource/wall.dat")), &png, &why)) << why;
+  WriteFile(dir.File("Resource/wall.dat"), png);
+}
+
+// The old tree is looked at again before the exchange, its names and then each file, and once
+// more after it: a file written (even to the same size), appended to, replaced by another file of
+// the same bytes or by a link to such a file, removed, put where none was (with the tool's own
+// bytes) or under a name not the tool's keeps the whole old tree as it then stands, with a line
+// naming the file and no staging folder left; whether made while the new tree was built, between
+// the last look at the names and the files' looks, just before the exchange, or just after it
+// through folders of the old tree held open (as a shell whose working folder is in it). A change
+// the files' last look can see is caught before the trees are exchanged at all. A file only read
+// is no change: the new tree goes in.
+TEST(DemoTree, AChangeAtTheEndOfARunKeepsTheOldTree) {
+  enum Change { kNothing, kWrite, kAppend, kReplace, kLink, kRemove, kAdd, kName };
+  const struct {
+    TreeMoment moment;
+    Change change;
+    bool exchanges;  // whether the trees are exchanged (and, on a change, exchanged back)
+  } cases[] = {
+      {TreeMoment::kExchanged, kNothing, true}, {TreeMoment::kBuilt, kLink, false},
+      {TreeMoment::kNamesSeen, kWrite, false},  {TreeMoment::kNamesSeen, kName, true},
+      {TreeMoment::kLooked, kWrite, true},      {TreeMoment::kLooked, kAppend, true},
+      {TreeMoment::kLooked, kReplace, true},    {TreeMoment::kLooked, kRemove, true},
+      {TreeMoment::kLooked, kAdd, true},        {TreeMoment::kExchanged, kWrite, true},
+      {TreeMoment::kExchanged, kAppend, true},  {TreeMoment::kExchanged, kReplace, true},
+      {TreeMoment::kExchanged, kRemove, true},  {TreeMoment::kExchanged, kAdd, true},
+  };
   const std::string sound = DemoSoundFiles()[0];
-  for (const Change change :
-       {kNothing, kBytes, kSameBytesOtherFile, kLink, kRemoved, kAdded, kName}) {
-    SCOPED_TRACE(change);
-    const std::string file = change == kAdded  ? MapFile(1)
-                             : change == kName ? std::string("Resource/notes.txt")
-                                               : sound;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "moment " << static_cast<int>(c.moment) << ", change " << c.change);
+    const std::string file = c.change == kAdd    ? MapFile(1)
+                             : c.change == kName ? "Resource/SE/notes.txt"
+                                                 : sound;
     TempDir dir;
-    for (const char* folder : {"Resource/SE", "Resource/Mpd"}) {
-      fs::create_directories(dir.File(folder));
-    }
-    WriteFile(dir.File(sound), MakeSound(0));
-    WriteFile(dir.File(MapFile(0)), MakeMap(0).substr(0, 100));
-    std::string png, why;
-    ASSERT_TRUE(EncodePng(DrawPicture(*Find("Resource/wall.dat")), &png, &why)) << why;
-    WriteFile(dir.File("Resource/wall.dat"), png);
-    const std::string target = dir.File(file);
-    // The old tree's entries, and the bytes of its regular files.
-    auto stands = [&] {
-      std::vector<std::string> entries = Listing(dir.File("Resource"));
+    WriteOwnCutTree(dir);
+    // The old tree's entries and the bytes of its regular files, wherever it stands.
+    auto stands = [&](const std::string& tree) {
+      std::vector<std::string> entries = Listing(tree);
       for (const std::string& f : {sound, MapFile(0), std::string("Resource/wall.dat")}) {
-        if (fs::is_regular_file(fs::symlink_status(dir.File(f)))) {
-          entries.push_back(ReadFile(dir.File(f)));
-        }
+        const std::string path = tree + "/" + f.substr(std::string("Resource/").size());
+        if (fs::is_regular_file(fs::symlink_status(path))) entries.push_back(ReadFile(path));
       }
       return entries;
     };
+    // Every change goes through the file's folder as opened now, which stays the old tree's.
+    const int folder =
+        open(fs::path(dir.File(file)).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    const std::string name = fs::path(file).filename().string();
+    bool exchanged = false;
     std::vector<std::string> was;
-    auto changeIt = [&] {
-      if (change == kNothing) {
-        EXPECT_EQ(ReadFile(target), MakeSound(0));
+    auto changeIt = [&](TreeMoment moment) {
+      exchanged |= moment == TreeMoment::kExchanged;
+      if (moment != c.moment) return;
+      const int fd = openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC);
+      if (c.change == kNothing) {
+        char byte;
+        EXPECT_EQ(read(fd, &byte, 1), 1);
       }
-      if (change == kBytes) {
-        const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        EXPECT_EQ(pwrite(fd, "X", 1, 0), 1);
-        close(fd);
+      if (fd >= 0) close(fd);
+      if (c.change == kWrite || c.change == kAppend) {
+        const int w = openat(folder, name.c_str(),
+                             O_WRONLY | O_CLOEXEC | (c.change == kAppend ? O_APPEND : 0));
+        EXPECT_EQ(c.change == kAppend ? write(w, "X", 1) : pwrite(w, "X", 1, 0), 1);
+        close(w);
       }
-      if (change == kSameBytesOtherFile || change == kLink) {
-        WriteFile(dir.File("copy.wav"), ReadFile(target));
-        fs::remove(target);
+      if (c.change == kReplace || c.change == kLink) {
+        const std::string copy = dir.File("copy.wav");
+        WriteFile(copy, MakeSound(0));
+        if (c.change == kReplace) {
+          EXPECT_EQ(renameat(AT_FDCWD, copy.c_str(), folder, name.c_str()), 0);
+        }
+        if (c.change == kLink) {
+          EXPECT_EQ(unlinkat(folder, name.c_str(), 0), 0);
+          EXPECT_EQ(symlinkat(copy.c_str(), folder, name.c_str()), 0);
+        }
       }
-      if (change == kSameBytesOtherFile) fs::rename(dir.File("copy.wav"), target);
-      if (change == kLink) fs::create_symlink(dir.File("copy.wav"), target);
-      if (change == kRemoved) fs::remove(target);
-      if (change == kAdded) WriteFile(target, MakeMap(1));
-      if (change == kName) WriteFile(target, "notes");
-      was = stands();
+      if (c.change == kRemove) {
+        EXPECT_EQ(unlinkat(folder, name.c_str(), 0), 0);
+      }
+      if (c.change == kAdd || c.change == kName) {
+        const int w = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const std::string bytes = c.change == kAdd ? MakeMap(1) : "notes";
+        EXPECT_EQ(write(w, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        close(w);
+      }
+      // After the exchange the old tree is the staging folder's.
+      std::string tree = dir.File("Resource");
+      for (const std::string& entry : Names(dir.path())) {
+        if (moment == TreeMoment::kExchanged && IsStagingName(entry)) {
+          tree = dir.File(entry + "/Resource");
+        }
+      }
+      was = stands(tree);
     };
     std::string error;
     const TreeWrite result = WriteDemoTree(dir.path(), &error, {}, changeIt);
+    close(folder);
     std::vector<std::string> left = Names(dir.path());
     std::erase(left, "copy.wav");
     EXPECT_EQ(left, std::vector<std::string>{"Resource"}) << "no staging folder left";
-    if (change == kNothing) {
+    EXPECT_EQ(exchanged, c.exchanges);
+    if (c.change == kNothing) {
       EXPECT_EQ(result, TreeWrite::kDone) << error;
       EXPECT_EQ(ReadFile(dir.File(kTreeMark)), kTreeMarkText);
       EXPECT_EQ(ReadFile(dir.File(MapFile(0))), MakeMap(0));
       continue;
     }
     EXPECT_EQ(result, TreeWrite::kKept);
-    const std::string says = change == kRemoved
+    const std::string says = c.change == kRemove
                                  ? file + " was removed while the new tree was built"
                                  : "holds " + file + ", which make-demo-resources did not write";
     EXPECT_NE(error.find(says + "; left as it is"), std::string::npos) << error;
-    EXPECT_EQ(stands(), was) << "the old tree as it stood";
+    EXPECT_TRUE(stands(dir.File("Resource")) == was)
+        << "the old tree as it stood, the change in it";
     EXPECT_FALSE(fs::exists(dir.File(kTreeMark)));
+  }
+}
+
+// Another user's tree (the superuser's, of the tool's own bytes but cut short) in a folder anyone
+// may write, with the run as nobody: a tree the process could not have written or emptied is kept
+// as it is, with a line naming what it may not replace, before anything is written; one whose
+// every file and folder it may write is replaced as its own would be. Mode 0755 folders it may not
+// write, 0644 files it may not write, sticky folders whose entries it may not remove, and a sticky
+// folder above a tree it may write but not move out of it.
+TEST(DemoTree, AnotherUsersTreeIsReplacedOnlyWhereTheRunCouldWriteIt) {
+  if (geteuid() != 0) GTEST_SKIP() << "another user's tree and a run as another user: superuser";
+  const struct {
+    mode_t dir, folders, files;
+    const char* denied;  // the entry the line names; nullptr: the tree is replaced
+  } cases[] = {
+      {0777, 0755, 0644, "Resource"},   {0777, 0777, 0644, "Resource/"},
+      {0777, 01777, 0644, "Resource/"}, {0777, 01777, 0666, "Resource/"},
+      {01777, 0777, 0666, "Resource"},  {0777, 0777, 0666, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::oct << "folder " << c.dir << ", tree's folders "
+                                    << c.folders << ", files " << c.files);
+    TempDir dir;
+    WriteOwnCutTree(dir);
+    for (const auto& e : fs::recursive_directory_iterator(dir.File("Resource"))) {
+      ASSERT_EQ(chmod(e.path().c_str(), e.is_directory() ? c.folders : c.files), 0);
+    }
+    ASSERT_EQ(chmod(dir.File("Resource").c_str(), c.folders), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), c.dir), 0);
+    // Every entry: name, kind and size, and its inode, owner and mode; and the files' bytes.
+    auto stands = [&] {
+      std::vector<std::string> entries = Listing(dir.path());
+      for (const auto& e : fs::recursive_directory_iterator(dir.path())) {
+        struct stat st {};
+        EXPECT_EQ(lstat(e.path().c_str(), &st), 0);
+        entries.push_back(e.path().string() + " " + std::to_string(st.st_ino) + " " +
+                          std::to_string(st.st_uid) + " " + std::to_string(st.st_mode));
+        if (e.is_regular_file()) entries.push_back(ReadFile(e.path()));
+      }
+      return entries;
+    };
+    const std::vector<std::string> was = stands();
+    const std::optional<std::string> said = testsupport::AsUnprivileged([&] {
+      std::string error;
+      const TreeWrite result = WriteDemoTree(dir.path(), &error);
+      return std::to_string(static_cast<int>(result)) + " " + error;
+    });
+    ASSERT_TRUE(said.has_value());
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"Resource"}) << "no staging folder";
+    if (c.denied == nullptr) {
+      EXPECT_EQ(*said, std::to_string(static_cast<int>(TreeWrite::kDone)) + " ");
+      EXPECT_EQ(ReadFile(dir.File(kTreeMark)), kTreeMarkText);
+      continue;
+    }
+    const std::string line = std::to_string(static_cast<int>(TreeWrite::kKept)) + " " +
+                             dir.File("Resource") + ": cannot replace " + c.denied;
+    EXPECT_EQ(said->rfind(line, 0), 0u) << *said;
+    EXPECT_NE(said->find(": Permission denied; left as it is"), std::string::npos) << *said;
+    EXPECT_TRUE(stands() == was) << "the superuser's tree as it was";
   }
 }
 

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 #include <vector>
@@ -54,7 +55,7 @@ class Staging {
   }
   ~Staging() {
     std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
+    if (!path_.empty() && !keep_) fs::remove_all(path_, ec);
     if (lock_ >= 0) close(lock_);
   }
   Staging(const Staging&) = delete;
@@ -62,10 +63,13 @@ class Staging {
 
   const std::string& error() const { return error_; }
   const fs::path& path() const { return path_; }
+  // The folder stays when the run ends, for what it holds is no longer the run's alone.
+  void Keep() { keep_ = true; }
 
  private:
   fs::path path_;
   int lock_ = -1;
+  bool keep_ = false;
   std::string error_;
 };
 
@@ -76,13 +80,18 @@ class Turn {
  public:
   Turn() = default;
   ~Turn() {
+    // A turn taken through a handed folder ends with the run as one of its own would, although
+    // whoever handed it keeps the folder open.
+    if (fd_ >= 0 && handed_) flock(fd_, LOCK_UN);
     if (fd_ >= 0) close(fd_);
   }
   Turn(const Turn&) = delete;
   Turn& operator=(const Turn&) = delete;
 
   bool Take(const fs::path& dir, const std::function<bool()>& stop, std::string* error) {
-    fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_ = Handed(dir);
+    handed_ = fd_ >= 0;
+    if (!handed_) fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // A folder the user may write and enter but not list cannot be locked: the tree is written
     // there all the same, as it always was, only without waiting for another run.
     if (fd_ < 0 && errno == EACCES) return true;
@@ -98,7 +107,22 @@ class Turn {
   }
 
  private:
+  // Standard input, when it is DIR itself as whoever started the run opened it: a lock taken
+  // through that very open folder is the one its opener may already hold, not another that would
+  // wait for it. So a caller that holds DIR's turn hands it on, and cannot be overtaken between
+  // its look at the tree and the run.
+  static int Handed(const fs::path& dir) {
+    struct stat in {};
+    struct stat folder {};
+    if (fstat(STDIN_FILENO, &in) != 0 || !S_ISDIR(in.st_mode) || stat(dir.c_str(), &folder) != 0 ||
+        in.st_dev != folder.st_dev || in.st_ino != folder.st_ino) {
+      return -1;
+    }
+    return fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  }
+
   int fd_ = -1;
+  bool handed_ = false;
 };
 
 // Staging folders in DIR that no running tool holds: killed runs left them. Only folders of the
@@ -200,32 +224,81 @@ bool WriteTreeFiles(const std::string& root, const std::function<bool()>& stop,
   return !stopped() || Fail(error, "stopped");
 }
 
-// The first entry of DIR/Resource (relative to DIR) whose name or kind this tool would not have
-// written, or "" when there is none: anything but the tree's folders and its regular files. Only
-// the names and kinds are looked at; nothing is opened but folders.
-std::string ForeignEntry(const fs::path& dir) {
+// What keeps a tree at DIR/Resource from being replaced: an entry of it (relative to DIR), "" when
+// nothing does.
+struct Hold {
+  std::string entry;
+  int denied = 0;        // errno: the process may not write the entry or remove it
+  bool removed = false;  // a file compared is gone since
+};
+
+// The line for a tree kept as it is.
+std::string KeptLine(const fs::path& target, const Hold& hold) {
+  std::string why;
+  if (hold.denied != 0) {
+    why = "cannot replace " + hold.entry + ": " + std::strerror(hold.denied);
+  } else if (hold.removed) {
+    why = hold.entry + " was removed while the new tree was built";
+  } else if (hold.entry == "Resource") {
+    why = "not a folder make-demo-resources wrote";
+  } else {
+    why = "holds " + hold.entry + ", which make-demo-resources did not write";
+  }
+  return target.string() + ": " + why + "; left as it is";
+}
+
+// Why DIR/Resource may not be replaced, by its entries' names, kinds and permissions alone:
+// nothing is opened but folders. The first entry this tool would not have written (anything but
+// the tree's folders and regular files), else the first the process could not have written or
+// removed, as a plain write and removal would meet it: a file it may not write, a folder it may
+// not write and enter (so not empty), an entry of a sticky folder where neither is its own.
+Hold LookAtNames(const fs::path& dir) {
   std::set<std::string> files;
   std::set<std::string> folders = {"Resource"};
   for (const std::string& f : DemoFiles()) files.insert(f);
   files.insert(kTreeMark);
   for (const std::string& f : files) folders.insert(fs::path(f).parent_path().string());
-  std::error_code ec;
-  const fs::path tree = dir / "Resource";
-  const fs::file_status top = fs::symlink_status(tree, ec);
-  if (!fs::is_directory(top)) return "Resource";
-  fs::recursive_directory_iterator walk(tree, ec);
-  if (ec) return "Resource";
-  for (const fs::recursive_directory_iterator end; walk != end; walk.increment(ec)) {
-    if (ec) return "Resource";
-    const std::string name = fs::relative(walk->path(), dir, ec).generic_string();
-    const fs::file_status status = walk->symlink_status(ec);
-    if (fs::is_directory(status)) {
-      if (folders.count(name) == 0) return name;
-      continue;
+  const uid_t me = geteuid();
+  Hold denied;
+  // The folders met so far, for their entries' removal.
+  std::map<std::string, struct stat> met;
+  auto mayReplace = [&](const std::string& name, const fs::path& path, const struct stat& st,
+                        const struct stat& in) {
+    if (!denied.entry.empty()) return;
+    const bool stuck = (in.st_mode & S_ISVTX) != 0 && me != 0 && st.st_uid != me && in.st_uid != me;
+    const int need = S_ISDIR(st.st_mode) ? W_OK | X_OK : W_OK;
+    if (stuck) {
+      denied = {name, EACCES};
+    } else if (faccessat(AT_FDCWD, path.c_str(), need, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0) {
+      denied = {name, errno};
     }
-    if (!fs::is_regular_file(status) || files.count(name) == 0) return name;
+  };
+  const fs::path tree = dir / "Resource";
+  struct stat top {};
+  struct stat above {};
+  if (lstat(tree.c_str(), &top) != 0 || !S_ISDIR(top.st_mode)) return {"Resource"};
+  if (stat(dir.c_str(), &above) != 0) return {"Resource", errno};
+  mayReplace("Resource", tree, top, above);
+  met[tree.string()] = top;
+  std::error_code ec;
+  fs::recursive_directory_iterator walk(tree, ec);
+  if (ec) return {"Resource"};
+  for (const fs::recursive_directory_iterator end; walk != end; walk.increment(ec)) {
+    if (ec) return {"Resource"};
+    const fs::path& path = walk->path();
+    const std::string name = path.lexically_relative(dir).generic_string();
+    struct stat st {};
+    const auto in = met.find(path.parent_path().string());
+    if (lstat(path.c_str(), &st) != 0 || in == met.end()) return {name};
+    if (S_ISDIR(st.st_mode)) {
+      if (folders.count(name) == 0) return {name};
+      met[path.string()] = st;
+    } else if (!S_ISREG(st.st_mode) || files.count(name) == 0) {
+      return {name};
+    }
+    mayReplace(name, path, st, in->second);
   }
-  return ec ? "Resource" : "";
+  return ec ? Hold{"Resource"} : denied;
 }
 
 enum class Holds { kOwn, kForeign, kFailed };
@@ -300,7 +373,7 @@ Holds CompareFile(const fs::path& path, const TreeFile& file, Seen* seen, std::s
 
 // Sets `foreign` to the first file of DIR/Resource, in the order the check takes them (the cheap
 // files first, the pictures last), whose bytes are not the tool's, or "" when every one is; the
-// names must have passed ForeignEntry. Nothing is written: each file's new bytes are made in
+// names must have passed LookAtNames. Nothing is written: each file's new bytes are made in
 // memory, one file a thread at a time. False when `stop` said so or bytes could not be made. When
 // every file is the tool's, *seen holds how each file of the inventory stood when compared.
 bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std::string* foreign,
@@ -347,9 +420,9 @@ bool ForeignContent(const fs::path& dir, const std::function<bool()>& stop, std:
   return true;
 }
 
-// The first file of `seen` that no longer stands as it did when compared, or "" when every one
-// does; *removed tells whether it is gone. One lstat a file: nothing is opened or read again.
-std::string ChangedSince(const fs::path& dir, const std::vector<SeenFile>& seen, bool* removed) {
+// The first file of `seen` under DIR that no longer stands as it did when compared, with whether
+// it is gone; none when every one does. One lstat a file: nothing is opened or read again.
+Hold ChangedSince(const fs::path& dir, const std::vector<SeenFile>& seen) {
   for (const SeenFile& f : seen) {
     struct stat st {};
     Seen now;
@@ -357,18 +430,16 @@ std::string ChangedSince(const fs::path& dir, const std::vector<SeenFile>& seen,
       now = SeenOf(st);
     } else if (errno != ENOENT && errno != ENOTDIR) {
       // What cannot be looked at cannot be told to be the file compared.
-      *removed = false;
-      return f.file;
+      return {f.file};
     }
     if (now == f.seen) continue;
-    *removed = f.seen.there && !now.there;
-    return f.file;
+    return {.entry = f.file, .removed = f.seen.there && !now.there};
   }
-  return "";
+  return {};
 }
 
-// The staged tree takes the name Resource, swapped with the tree there when there is one (which
-// then goes with the staging folder).
+// The staged tree takes the name Resource, exchanged with the tree there when there is one, which
+// then has the staged name (and goes with the staging folder).
 bool PutInPlace(const fs::path& staged, const fs::path& target, bool replace, std::string* error) {
   const unsigned flags = replace ? RENAME_EXCHANGE : RENAME_NOREPLACE;
   if (renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, target.c_str(), flags) == 0) return true;
@@ -377,7 +448,11 @@ bool PutInPlace(const fs::path& staged, const fs::path& target, bool replace, st
   if (errno == EINVAL && replace) {
     const fs::path old = staged.parent_path() / "old";
     if (std::rename(target.c_str(), old.c_str()) == 0) {
-      if (std::rename(staged.c_str(), target.c_str()) == 0) return true;
+      if (std::rename(staged.c_str(), target.c_str()) == 0) {
+        return std::rename(old.c_str(), staged.c_str()) == 0 ||
+               Fail(error,
+                    "cannot move the old tree to " + staged.string() + ": " + std::strerror(errno));
+      }
       const int why = errno;
       std::rename(old.c_str(), target.c_str());
       errno = why;
@@ -394,7 +469,8 @@ bool IsStagingName(const std::string& name) {
 }
 
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
-                        const std::function<bool()>& stop, const std::function<void()>& built) {
+                        const std::function<bool()>& stop,
+                        const std::function<void(TreeMoment)>& at) {
   const fs::path root = dir.empty() ? fs::path(".") : fs::path(dir);
   std::error_code ec;
   if (!fs::is_directory(root, ec)) {
@@ -407,24 +483,23 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
   RemoveAbandonedStaging(root);
   const fs::path target = root / "Resource";
   const bool replace = fs::exists(fs::symlink_status(target, ec));
-  auto kept = [&](const std::string& entry) {
-    *error =
-        target.string() +
-        (entry == "Resource" ? std::string(": not a folder make-demo-resources wrote")
-                             : ": holds " + entry + ", which make-demo-resources did not write") +
-        "; left as it is";
+  auto kept = [&](const Hold& hold) {
+    *error = KeptLine(target, hold);
     return TreeWrite::kKept;
   };
-  // Whether the tree there is this tool's is settled before anything is written, so real
-  // resources cost neither room nor time: names first, which costs nothing and shows most trees
-  // that are not this tool's, then the bytes of each file.
+  auto moment = [&](TreeMoment m) {
+    if (at) at(m);
+  };
+  // Whether the tree there is this tool's and the process's to replace is settled before anything
+  // is written, so real resources cost neither room nor time: names and permissions first, which
+  // cost nothing and show most trees that are not this tool's, then the bytes of each file.
   std::vector<SeenFile> seen;
   if (replace) {
-    std::string foreign = ForeignEntry(root);
-    if (foreign.empty() && !ForeignContent(root, stop, &foreign, &seen, error)) {
+    Hold hold = LookAtNames(root);
+    if (hold.entry.empty() && !ForeignContent(root, stop, &hold.entry, &seen, error)) {
       return TreeWrite::kFailed;
     }
-    if (!foreign.empty()) return kept(foreign);
+    if (!hold.entry.empty()) return kept(hold);
   }
   Staging staging(root);
   if (!staging.error().empty()) {
@@ -440,23 +515,34 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
     *error = "cannot write the new tree in " + staging.path().string() + ": " + *error;
     return TreeWrite::kFailed;
   }
-  if (built) built();
-  // Whatever happened to the old tree while the new one was built is not swapped away with it:
-  // each file compared must still be the very file it was, each one missing still missing, and
-  // no other name may have come in.
-  if (replace) {
-    bool removed = false;
-    if (const std::string changed = ChangedSince(root, seen, &removed); !changed.empty()) {
-      if (!removed) return kept(changed);
-      *error = target.string() + ": " + changed +
-               " was removed while the new tree was built; left as it is";
-      return TreeWrite::kKept;
-    }
-    const std::string foreign = ForeignEntry(root);
-    if (!foreign.empty()) return kept(foreign);
+  moment(TreeMoment::kBuilt);
+  const fs::path staged = staging.path() / "Resource";
+  if (!replace) {
+    return PutInPlace(staged, target, false, error) ? TreeWrite::kDone : TreeWrite::kFailed;
   }
-  if (!PutInPlace(staging.path() / "Resource", target, replace, error)) return TreeWrite::kFailed;
-  return TreeWrite::kDone;
+  // Whatever happened to the old tree while the new one was built is not exchanged away with it.
+  // Its names are walked first, the longest part, then each file compared must still be the very
+  // file it was, each one missing still missing, and the exchange follows the last of them.
+  Hold hold = LookAtNames(root);
+  if (hold.entry.empty()) {
+    moment(TreeMoment::kNamesSeen);
+    hold = ChangedSince(root, seen);
+  }
+  if (!hold.entry.empty()) return kept(hold);
+  moment(TreeMoment::kLooked);
+  if (!PutInPlace(staged, target, true, error)) return TreeWrite::kFailed;
+  moment(TreeMoment::kExchanged);
+  // A change that reached the old tree after its look, or since through a file or folder of it
+  // held open, shows at the staging name: the trees are exchanged back, the change in place.
+  hold = ChangedSince(staging.path(), seen);
+  if (hold.entry.empty()) hold = LookAtNames(staging.path());
+  if (hold.entry.empty()) return TreeWrite::kDone;
+  if (!PutInPlace(staged, target, fs::exists(fs::symlink_status(target, ec)), error)) {
+    staging.Keep();
+    *error += "; the old tree, where " + hold.entry + " changed, is left as " + staged.string();
+    return TreeWrite::kFailed;
+  }
+  return kept(hold);
 }
 
 }  // namespace demo
