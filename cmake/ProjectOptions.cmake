@@ -37,6 +37,12 @@ endif()
 # A unit binary run whole, every case in one process, shows a case that leaves state behind for
 # the next, which the one-case runs never do. The release build runs quickest, so it is the one
 # that registers these runs by default, and the sanitizer build's run does not grow.
+# Each whole run takes its cases in a shuffled order, twice in the one process: the second pass,
+# in the order of the next seed, finds a case that reads what it left itself or what any case of
+# the first pass left. The seed is fixed, so a failing order comes back on every run; GoogleTest
+# prints it at the head of each pass ("Randomizing tests' orders with a seed of N") and
+# `BINARY --gtest_shuffle --gtest_random_seed=N` runs that order alone.
+set(MORROW_WHOLE_RUN_SEED 110)
 if(CMAKE_BUILD_TYPE STREQUAL "RelWithDebInfo")
   set(_whole_default ON)
 else()
@@ -47,8 +53,9 @@ option(MORROW_WHOLE_RUNS "Register each unit test binary run whole as CTest NAME
 
 # morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
 # One GoogleTest binary; its cases are registered with CTest one by one, and, for a unit binary
-# under MORROW_WHOLE_RUNS, once more all together as NAME_whole. Each binary runs with a runtime
-# folder of its own (tests/support/runtime_dir.cpp), so test programs run in parallel.
+# under MORROW_WHOLE_RUNS, once more all together as NAME_whole (shuffled and twice, above). Each
+# binary runs with a runtime folder of its own (tests/support/runtime_dir.cpp), so test programs
+# run in parallel.
 include(GoogleTest)
 function(morrow_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
@@ -62,7 +69,9 @@ function(morrow_test name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
   if(MORROW_WHOLE_RUNS AND "unit" IN_LIST T_LABELS)
-    add_test(NAME ${name}_whole COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    add_test(NAME ${name}_whole
+      COMMAND ${name} --gtest_shuffle --gtest_random_seed=${MORROW_WHOLE_RUN_SEED} --gtest_repeat=2
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     set_tests_properties(${name}_whole PROPERTIES LABELS whole ${T_PROPERTIES})
   endif()
 endfunction()

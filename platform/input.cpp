@@ -111,6 +111,10 @@ void SetFrameLimit(uint64_t frames) {
   g_limit.frames = frames;
 }
 
+void ClearFrameLimit() {
+  g_limit = FrameLimitSetting{};
+}
+
 uint64_t FrameLimit() {
   ReadFrameLimit();
   return g_limit.frames;

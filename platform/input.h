@@ -112,8 +112,10 @@ uint64_t CompletedInputFrames();
 // MORROW_MAX_FRAMES=n: once frame n is complete a close of the main window is posted (once per
 // start), so the program ends as if its window had been closed. 0 never. The environment is read
 // by every BeginInputFrames, unless SetFrameLimit has set the value; a value there that is no frame
-// count (0 among them) is reported once on stderr and sets no limit.
+// count (0 among them) is reported once on stderr and sets no limit. ClearFrameLimit hands the
+// value back to the environment.
 void SetFrameLimit(uint64_t frames);
+void ClearFrameLimit();
 uint64_t FrameLimit();
 
 }  // namespace platform

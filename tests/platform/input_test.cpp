@@ -250,6 +250,7 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
       {nullptr, true, 0}, {"3", true, 3},  {"1", true, 1},   {"3", false, 3},
       {"0", true, 0},     {"-2", true, 0}, {"abc", true, 0}, {"0x4", true, 4},
   };
+  platform::ClearFrameLimit();  // the environment's value counts
   platform::FakeWindowService window;
   platform::InstallWindowService(&window);
   for (const Case& c : cases) {
@@ -292,7 +293,9 @@ TEST(FrameLimit, ClosesTheWindowOnceAfterFrameN) {
   EXPECT_EQ(platform::FrameLimit(), 2u);
   platform::EndInputFrames();
   platform::NotifyPresent();
-  platform::SetFrameLimit(0);
+  // Cleared, the environment's value holds again.
+  platform::ClearFrameLimit();
+  EXPECT_EQ(platform::FrameLimit(), 1u);
   unsetenv("MORROW_MAX_FRAMES");
   platform::InstallWindowService(nullptr);
 }

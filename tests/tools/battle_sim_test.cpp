@@ -519,6 +519,8 @@ TEST(BattleSimHash, PaddingIsNotHashed) {
 // ---- Trace line --------------------------------------------------------------------------------
 
 TEST(BattleSimTrace, LineHoldsTheCountersEachPlayerAndThePools) {
+  // The line counts every live record of the pools: none but the ones set here.
+  veyrdale::ClearRoundPools();
   veyrdale::SceneId = 4;
   veyrdale::SceneFrame = 118;
   veyrdale::RoundFrame = -7;
@@ -545,11 +547,6 @@ TEST(BattleSimTrace, LineHoldsTheCountersEachPlayerAndThePools) {
   std::snprintf(hash, sizeof hash, "%016" PRIx64, battlesim::HashBattleState());
   EXPECT_EQ(battlesim::TraceLine(120, 2),
             "120 4 118 -7 | 10 -3 0 1005 1234 1 | 0 350 699 0 0 0 | 2 1 1 | " + std::string(hash));
-  veyrdale::g_shots[0].state = 0;
-  veyrdale::g_shots[511].state = 0;
-  veyrdale::g_effectInUse[3] = 0;
-  veyrdale::g_itemFlags[5] = 0;
-  veyrdale::g_itemFlags[6] = 0;
 }
 
 // ---- Invariants --------------------------------------------------------------------------------

@@ -1199,8 +1199,9 @@ TEST(ShotReactions, TheCarryAndEveryRelease) {
        }},
       {"a parry",
        [](BattleObject& carrier, int slot) {
-         g_players[2].x = g_players[1].x;
-         g_players[2].y = g_players[1].y;
+         // On the carrier itself: where the carrier was made follows the 10/7 shot's drawn flight.
+         g_players[2].x = carrier.x;
+         g_players[2].y = carrier.y;
          g_players[2].state = kStateGuardStance;
          g_players[2].life = 300;
          UpdateShot(&carrier, slot);
