@@ -1,7 +1,5 @@
 #include "platform/input_script.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,8 +9,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/input_file.h"
 #include "platform/key_codes.h"
-#include "platform/output_file.h"
 
 namespace platform {
 namespace {
@@ -105,16 +103,14 @@ bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** 
   // there never holds the library's start; and it is read no further than a script can reach.
   std::string text;
   std::string failure;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0) {
-    failure = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    failure = NotAFileReason(st.st_mode);
+  InputFile file;
+  if (!file.Open(path, kMaxInputScriptBytes)) {
+    failure = file.Reason();
   } else {
+    // The size it had is no bound on what a read may still find.
     char buffer[65536];
     while (text.size() <= kMaxInputScriptBytes) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
+      const ssize_t n = read(file.Descriptor(), buffer, sizeof buffer);
       if (n > 0) {
         text.append(buffer, static_cast<size_t>(n));
       } else if (n == 0) {
@@ -128,7 +124,7 @@ bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** 
       failure = "larger than " + std::to_string(kMaxInputScriptBytes) + " bytes";
     }
   }
-  if (fd >= 0) close(fd);
+  file.Close();
   if (!failure.empty()) {
     *out = new ScriptInputService({});
     std::fprintf(stderr, "morrow: cannot read the input script %s: %s\n", path.c_str(),

@@ -16,6 +16,8 @@
 #include <iterator>
 #include <new>
 
+#include "platform/input_file.h"
+
 namespace toolrun {
 namespace {
 
@@ -270,8 +272,8 @@ bool ReadStandardInput(size_t limit, std::string* bytes) {
 
 bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* refusal,
                      size_t limit) {
-  // The look-up comes first, so that nothing but a regular file is ever opened; the open's own
-  // look-up then confirms it, in case something else took its place in between.
+  // The look-up comes first, so that nothing but a regular file is ever opened; the look at what
+  // opened then decides, in case something else took its place in between.
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     *refusal = path + ": " + std::strerror(errno);
@@ -281,24 +283,17 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
     *refusal = path + ": " + platform::NotAFileReason(st.st_mode);
     return false;
   }
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    *refusal = path + ": " + std::strerror(errno);
+  platform::InputFile input;
+  if (!input.Open(path)) {
+    *refusal = path + ": " + input.Reason();
     return false;
   }
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    *refusal = path + ": " +
-               (S_ISREG(st.st_mode) ? std::strerror(errno) : platform::NotAFileReason(st.st_mode));
-    close(fd);
-    return false;
-  }
-  file->size = static_cast<uint64_t>(st.st_size);
+  file->size = input.Size();
   file->bytes.clear();
   refusal->clear();
-  if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
+  if (const int error = ReadUpTo(input.Descriptor(), limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
   }
-  close(fd);
   return refusal->empty();
 }
 
