@@ -961,6 +961,87 @@ INSTANTIATE_TEST_SUITE_P(EveryTool, ToolFailures, ::testing::ValuesIn(AllCases()
                          });
 
 // ---------------------------------------------------------------------------------------------
+// A named pipe as the font file
+
+// Every run that starts the library makes the library's default font, gfxprobe's font: makes one
+// more and make-demo-resources draws its glyph sheets, each from the file MORROW_FONT names. A
+// named pipe there, which no writer ever opens, is refused at once with a line naming it, and the
+// run ends as it ends when that file is missing: the same status and the same output.
+struct FontRun {
+  std::string name;
+  size_t row;
+  Args args;
+};
+
+// The runs of the table that take the library's lock but make no font of their own, and why.
+const std::map<std::string, const char*> kNoFontRuns = {
+    {"datafiles_save", "it takes the lock to save and starts nothing"},
+    {"devparity_parity",
+     "its devshot runs make the fonts, and their lines are passed on only when "
+     "a run fails: devshot's own run is here"},
+    {"netprobe_serve", "it waits for its client, font or no font: its other run is here"},
+};
+
+std::vector<FontRun> FontRuns() {
+  std::vector<FontRun> runs;
+  const std::vector<ToolRow>& rows = Rows();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::string tool = rows[r].tool;
+    for (const LockRun& run : rows[r].underLock) {
+      const std::string name = TestName(tool + "_" + run.label);
+      if (run.startsLibrary && !kNoFontRuns.contains(name)) runs.push_back({name, r, run.args});
+    }
+    if (tool == "gfxprobe") runs.push_back({"gfxprobe_font", r, {"font:-,16,4,0,1,0"}});
+    if (tool == "make-demo-resources") runs.push_back({"make_demo_resources_tree", r, {"."}});
+  }
+  return runs;
+}
+
+class FontPipe : public ::testing::TestWithParam<FontRun> {
+ protected:
+  ProgramRun RunWithFont(const std::string& font) {
+    const ToolRow& row = Rows()[GetParam().row];
+    testsupport::TempDir folder;
+    if (row.fixtures != nullptr) row.fixtures(folder.path());
+    const std::string path = folder.File(font);
+    if (font == "pipe.ttc") {
+      EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
+    }
+    const char* program = ProgramPath(row.tool);
+    EXPECT_NE(program, nullptr) << row.tool;
+    ProgramRun run = testsupport::RunWords(
+        folder.path(), program != nullptr ? program : "false",
+        {.words = GetParam().args,
+         .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy MORROW_FONT=" + path});
+    // The folder's name differs between the runs.
+    for (std::string* text : {&run.out, &run.err}) {
+      for (size_t at; (at = text->find(folder.path())) != std::string::npos;) {
+        text->replace(at, folder.path().size(), "FOLDER");
+      }
+    }
+    return run;
+  }
+};
+
+TEST_P(FontPipe, IsRefusedAtOnceAsAMissingFontFails) {
+  const ProgramRun missing = RunWithFont("missing.ttc");
+  const ProgramRun pipe = RunWithFont("pipe.ttc");
+  EXPECT_NE(pipe.exitCode, -1) << "the run waited on the pipe\n" << Describe(pipe);
+  EXPECT_EQ(pipe.exitCode, missing.exitCode) << Describe(pipe) << "\n" << Describe(missing);
+  EXPECT_EQ(pipe.out, missing.out);
+  EXPECT_NE(pipe.err.find("morrow: cannot read the font FOLDER/pipe.ttc: is a named pipe, not a "
+                          "file\n"),
+            std::string::npos)
+      << Describe(pipe);
+  EXPECT_EQ(missing.err.find("cannot read the font"), std::string::npos) << Describe(missing);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRunThatDrawsText, FontPipe, ::testing::ValuesIn(FontRuns()),
+                         [](const ::testing::TestParamInfo<FontRun>& info) {
+                           return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
 // The table against the build
 
 TEST(ToolTable, EveryProgramOfTheBuildHasARow) {
