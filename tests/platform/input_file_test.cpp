@@ -69,8 +69,9 @@ TEST(InputFile, OpensOnlyARegularFileAndNeverWaits) {
     s.make(path);
     platform::InputFile file;
     bool opened = false;
-    EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] { opened = file.Open(path); }))
-        << "the open waited for a writer";
+    EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] {
+      opened = file.Open(path);
+    })) << "the open waited for a writer";
     EXPECT_EQ(opened, s.reason == nullptr);
     EXPECT_EQ(file.Error(), s.error);
     EXPECT_EQ(file.Reason(), s.reason != nullptr ? s.reason : "");

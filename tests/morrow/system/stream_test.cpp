@@ -147,7 +147,7 @@ TEST_F(FileAccessTest, OverlongPathsAreRefused) {
 // learn whether nothing was there or something else.
 TEST_F(FileAccessTest, OnlyRegularFilesOpenAndNoneWaits) {
   ASSERT_EQ(mkfifo("pipe.wav", 0600), 0);
-  ASSERT_EQ(symlink("/dev/zero", "zero.wav"), 0);
+  ASSERT_EQ(symlink("/dev/null", "null.wav"), 0);
   ASSERT_EQ(mkdir("folder.wav", 0755), 0);
   testsupport::WriteFile("file.wav", "wave");
   const struct {
@@ -155,7 +155,7 @@ TEST_F(FileAccessTest, OnlyRegularFilesOpenAndNoneWaits) {
     int error;
     const char* bytes;
   } cases[] = {{"pipe.wav", 0, "<none>"},
-               {"zero.wav", 0, "<none>"},
+               {"null.wav", 0, "<none>"},
                {"folder.wav", 0, "<none>"},
                {"missing.wav", ENOENT, "<none>"},
                {"file.wav", 0, "wave"}};
