@@ -54,6 +54,7 @@ int OpenRegularFile(const std::string& path, int flags, mode_t mode, int* error,
 
 bool InputFile::Open(const std::string& path, uint64_t limit) {
   Close();
+  limit_ = limit;
   struct stat st {};
   fd_ = OpenRegularFile(path, O_RDONLY, 0, &error_, &reason_, &st);
   if (fd_ < 0) return false;
@@ -64,6 +65,25 @@ bool InputFile::Open(const std::string& path, uint64_t limit) {
     return false;
   }
   return true;
+}
+
+bool InputFile::ReadAll(std::string* bytes) {
+  char buffer[65536];
+  while (bytes->size() <= limit_) {
+    const ssize_t n = read(fd_, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes->append(buffer, static_cast<size_t>(n));
+    } else if (n == 0) {
+      return true;
+    } else if (errno != EINTR) {
+      error_ = errno;
+      reason_ = std::strerror(error_);
+      return false;
+    }
+  }
+  error_ = 0;
+  reason_ = "larger than " + std::to_string(limit_) + " bytes";
+  return false;
 }
 
 void InputFile::Close() {

@@ -38,6 +38,10 @@ class InputFile {
   // Opens `path` for reading as OpenRegularFile does; a file of more than `limit` bytes is refused
   // too ("larger than N bytes"). False with Error() and Reason().
   bool Open(const std::string& path, uint64_t limit = kNoSizeLimit);
+  // The rest of the open file into *bytes, read to its end whatever its size said, but never more
+  // than one byte past the limit: false with Reason() past it ("larger than N bytes") or when a
+  // read fails (Error() then tells).
+  bool ReadAll(std::string* bytes);
   void Close();
 
   int Descriptor() const { return fd_; }
@@ -57,6 +61,7 @@ class InputFile {
  private:
   int fd_ = -1;
   uint64_t size_ = 0;
+  uint64_t limit_ = kNoSizeLimit;
   int error_ = 0;
   std::string reason_;
 };

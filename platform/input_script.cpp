@@ -1,12 +1,9 @@
 #include "platform/input_script.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 #include "platform/input_file.h"
@@ -102,30 +99,11 @@ bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** 
   // Only a regular file is a script, opened without waiting, so that a named pipe or a device
   // there never holds the library's start; and it is read no further than a script can reach.
   std::string text;
-  std::string failure;
   InputFile file;
-  if (!file.Open(path, kMaxInputScriptBytes)) {
-    failure = file.Reason();
-  } else {
-    // The size it had is no bound on what a read may still find.
-    char buffer[65536];
-    while (text.size() <= kMaxInputScriptBytes) {
-      const ssize_t n = read(file.Descriptor(), buffer, sizeof buffer);
-      if (n > 0) {
-        text.append(buffer, static_cast<size_t>(n));
-      } else if (n == 0) {
-        break;
-      } else if (errno != EINTR) {
-        failure = std::strerror(errno);
-        break;
-      }
-    }
-    if (failure.empty() && text.size() > kMaxInputScriptBytes) {
-      failure = "larger than " + std::to_string(kMaxInputScriptBytes) + " bytes";
-    }
-  }
+  const bool read = file.Open(path, kMaxInputScriptBytes) && file.ReadAll(&text);
+  const std::string failure = file.Reason();
   file.Close();
-  if (!failure.empty()) {
+  if (!read) {
     *out = new ScriptInputService({});
     std::fprintf(stderr, "morrow: cannot read the input script %s: %s\n", path.c_str(),
                  failure.c_str());

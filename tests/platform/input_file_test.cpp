@@ -97,8 +97,15 @@ TEST(InputFile, OpensOnlyARegularFileAndNeverWaits) {
 TEST(InputFile, RefusesAFileOverItsLimitAndTakesOneAtIt) {
   testsupport::TempDir dir;
   const std::string path = dir.File("input");
-  Sparse(path);
+  Text(path);
   platform::InputFile file;
+  EXPECT_FALSE(file.Open(path, 10));
+  EXPECT_EQ(file.Reason(), "larger than 10 bytes");
+  std::string bytes;
+  ASSERT_TRUE(file.Open(path, 11));
+  EXPECT_TRUE(file.ReadAll(&bytes));
+  EXPECT_EQ(bytes, "some bytes\n");
+  Sparse(path);
   EXPECT_FALSE(file.Open(path, kFourGiB - 1));
   EXPECT_EQ(file.Reason(), "larger than 4294967295 bytes");
   EXPECT_EQ(file.Error(), 0);
