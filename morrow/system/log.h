@@ -17,7 +17,8 @@ void SetLogDirectory(const std::string& directory);
 const std::string& GetLogDirectory();
 
 // Creates or truncates "AppLog.txt" in the log directory; resets the indent and the stamp origin.
-// A log that cannot be written (a read-only folder) is reported once on standard error; its texts
+// A log that cannot be written (a read-only folder; anything but a regular file at its name, a
+// named pipe or a device, which is never waited on) is reported once on standard error; its texts
 // are dropped.
 int StartLogFile();
 // Resets the indent and the stamp origin but keeps what the file holds: the lines of a start
