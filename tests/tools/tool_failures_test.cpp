@@ -979,6 +979,10 @@ struct SettingRun {
   void (*fixture)(const std::string& work) = nullptr;
 };
 
+void PrintTo(const SettingRun& c, std::ostream* os) {
+  *os << c.name;
+}
+
 // The runs of the table that take the library's lock but make no font of their own, and why.
 const std::map<std::string, const char*> kNoFontRuns = {
     {"datafiles_save", "it takes the lock to save and starts nothing"},
