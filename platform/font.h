@@ -17,6 +17,9 @@
 //           Hei Mono; the language by the character set; mono spacing).
 //   fake    a font of fixed geometry for exact tests (CreateFakeFont, below).
 //   PATH    FreeType over that font file alone; a missing or unreadable file fails every font.
+// Either file is opened by the platform, without waiting, and read by FreeType through that
+// descriptor: anything but a regular file (a named pipe, a folder, a device) fails the font at
+// once after one line, "morrow: cannot read the font PATH: REASON".
 #pragma once
 
 #include <cstddef>

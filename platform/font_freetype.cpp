@@ -1,12 +1,16 @@
 // The real font back end: FreeType renders the glyphs of a face that fontconfig finds (or of the
 // one file MORROW_FONT names). Glyphs are hinted for the form asked for and rendered without
 // anti-aliasing for the 1-bit form; weights of 600 and above are emboldened synthetically.
+// FreeType never opens the font file itself: it is opened here, without waiting and a regular file
+// only, and FreeType reads it through a stream over that descriptor.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
+#include <unistd.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -15,6 +19,7 @@
 #include "platform/codepage.h"
 #include "platform/font.h"
 #include "platform/font_backends.h"
+#include "platform/input_file.h"
 
 namespace platform {
 namespace {
@@ -97,10 +102,64 @@ bool MatchFile(const FontRequest& request, std::string* file, int* index) {
   return found;
 }
 
+// A font file as FreeType reads it: a stream over our descriptor, read where FreeType asks. A
+// stream rather than the bytes in memory: a face reads only the tables and glyphs it uses, so a
+// collection of many megabytes (the CJK font has 5) costs no copy for each of the fonts the game
+// makes of it, a file of any size is never read whole, and a file cut while in use gives a short
+// read where a mapping of it would fault.
+class FontFile {
+ public:
+  FontFile(const FontFile&) = delete;
+  FontFile& operator=(const FontFile&) = delete;
+  ~FontFile() { close(fd_); }
+
+  // The file at `path`; null, after a line for anything but a missing file, when it is not a
+  // regular file that opens.
+  static std::unique_ptr<FontFile> Open(const std::string& path) {
+    InputFile file;
+    if (!file.Open(path)) {
+      if (file.Error() != ENOENT) SayInputRefused("font", path, file.Reason());
+      return nullptr;
+    }
+    return std::unique_ptr<FontFile>(new FontFile(file.Size(), file.Release()));
+  }
+
+  FT_Stream stream() { return &stream_; }
+
+ private:
+  FontFile(uint64_t size, int fd) : fd_(fd) {
+    stream_.size = static_cast<unsigned long>(size);
+    stream_.descriptor.value = fd;
+    stream_.read = Read;
+    stream_.close = nullptr;  // the descriptor is the file's, closed with it after the face
+  }
+
+  // FreeType's read: `count` bytes at `offset`, or with no count a seek, 0 when it may go there.
+  static unsigned long Read(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                            unsigned long count) {
+    if (count == 0) return offset <= stream->size ? 0 : 1;
+    const int fd = static_cast<int>(stream->descriptor.value);
+    unsigned long done = 0;
+    while (done < count) {
+      const ssize_t n = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+      if (n > 0) {
+        done += static_cast<unsigned long>(n);
+      } else if (n == 0 || errno != EINTR) {
+        break;
+      }
+    }
+    return done;
+  }
+
+  FT_StreamRec stream_{};
+  int fd_;
+};
+
 class FreeTypeFont : public Font {
  public:
-  FreeTypeFont(std::shared_ptr<Library> lib, FT_Face face, bool bold)
-      : lib_(std::move(lib)), face_(face), bold_(bold) {
+  FreeTypeFont(std::shared_ptr<Library> lib, std::unique_ptr<FontFile> file, FT_Face face,
+               bool bold)
+      : lib_(std::move(lib)), file_(std::move(file)), face_(face), bold_(bold) {
     const FT_Size_Metrics& sm = face_->size->metrics;
     const int32_t ascent = static_cast<int32_t>((sm.ascender + 63) >> 6);
     const int32_t descent = static_cast<int32_t>((-sm.descender + 63) >> 6);
@@ -177,6 +236,7 @@ class FreeTypeFont : public Font {
   }
 
   std::shared_ptr<Library> lib_;
+  std::unique_ptr<FontFile> file_;  // outlives the face, which reads through it
   FT_Face face_;
   bool bold_;
   FontMetrics metrics_;
@@ -194,8 +254,13 @@ std::unique_ptr<Font> CreateFreeTypeFont(const FontRequest& request, const std::
   }
   std::shared_ptr<Library> lib = Library::Get();
   if (lib == nullptr) return nullptr;
+  std::unique_ptr<FontFile> opened = FontFile::Open(file);
+  if (opened == nullptr) return nullptr;
+  FT_Open_Args args{};
+  args.flags = FT_OPEN_STREAM;
+  args.stream = opened->stream();
   FT_Face face = nullptr;
-  if (FT_New_Face(lib->handle(), file.c_str(), index, &face) != 0) return nullptr;
+  if (FT_Open_Face(lib->handle(), &args, index, &face) != 0) return nullptr;
   int64_t pixels = request.height == 0 ? 16 : std::abs(static_cast<int64_t>(request.height));
   pixels = std::min(pixels, kMaxRequestPixels);
   FT_Size_RequestRec size{};
@@ -206,7 +271,8 @@ std::unique_ptr<Font> CreateFreeTypeFont(const FontRequest& request, const std::
     FT_Done_Face(face);
     return nullptr;
   }
-  return std::make_unique<FreeTypeFont>(std::move(lib), face, request.weight >= 600);
+  return std::make_unique<FreeTypeFont>(std::move(lib), std::move(opened), face,
+                                        request.weight >= 600);
 }
 
 }  // namespace platform

@@ -1,19 +1,13 @@
 #include "platform/input_script.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
+#include "platform/input_file.h"
 #include "platform/key_codes.h"
-#include "platform/output_file.h"
-#include "platform/read_buffer.h"
 
 namespace platform {
 namespace {
@@ -105,36 +99,11 @@ bool ScriptInputService::LoadFile(const std::string& path, ScriptInputService** 
   // Only a regular file is a script, opened without waiting, so that a named pipe or a device
   // there never holds the library's start; and it is read no further than a script can reach.
   std::string text;
-  std::string failure;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  struct stat st {};
-  if (fd < 0 || fstat(fd, &st) != 0) {
-    failure = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    failure = NotAFileReason(st.st_mode);
-  } else {
-    // One byte past the limit tells a file that goes on beyond it, also one that grows while it
-    // is read; the buffer never holds more.
-    constexpr size_t kStop = kMaxInputScriptBytes + 1;
-    char buffer[65536];
-    while (text.size() < kStop) {
-      const ssize_t n = read(fd, buffer, std::min(sizeof buffer, kStop - text.size()));
-      if (n > 0) {
-        MakeReadRoom(&text, static_cast<size_t>(n), kStop);
-        text.append(buffer, static_cast<size_t>(n));
-      } else if (n == 0) {
-        break;
-      } else if (errno != EINTR) {
-        failure = std::strerror(errno);
-        break;
-      }
-    }
-    if (failure.empty() && text.size() > kMaxInputScriptBytes) {
-      failure = "larger than " + std::to_string(kMaxInputScriptBytes) + " bytes";
-    }
-  }
-  if (fd >= 0) close(fd);
-  if (!failure.empty()) {
+  InputFile file;
+  const bool read = file.Open(path, kMaxInputScriptBytes) && file.ReadAll(&text);
+  const std::string failure = file.Reason();
+  file.Close();
+  if (!read) {
     *out = new ScriptInputService({});
     std::fprintf(stderr, "morrow: cannot read the input script %s: %s\n", path.c_str(),
                  failure.c_str());

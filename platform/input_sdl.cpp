@@ -3,15 +3,39 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/input.h"
+#include "platform/input_file.h"
 #include "platform/key_codes.h"
 
 namespace platform {
 namespace {
+
+// No mappings file comes near this.
+constexpr uint64_t kMaxMappingsBytes = uint64_t{64} << 20;
+
+// SDL reads the game-controller mappings file its setting SDL_GAMECONTROLLERCONFIG_FILE names as
+// its pads start, by its own open of that name, which waits on a named pipe. The file is read here
+// instead, as every input is, and SDL is told of no file: empty when none is named or it cannot
+// be read (a line says why, unless it is missing).
+std::string TakeControllerMappings() {
+  const char* named = std::getenv(SDL_HINT_GAMECONTROLLERCONFIG_FILE);
+  if (named == nullptr || named[0] == '\0') return {};
+  SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLERCONFIG_FILE, "", SDL_HINT_OVERRIDE);
+  std::string bytes;
+  InputFile file;
+  if (!file.Open(named, kMaxMappingsBytes) || !file.ReadAll(&bytes)) {
+    if (file.Error() != ENOENT) SayInputRefused("game controller mappings", named, file.Reason());
+    return {};
+  }
+  return bytes;
+}
 
 // The key code of an SDL scancode; 0 for keys the table does not know.
 uint8_t KeyCodeOfScancode(SDL_Scancode s) {
@@ -227,7 +251,12 @@ class SdlInputService : public InputService {
     if (started_) return true;
     // The pads are read whether or not the window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    const std::string mappings = TakeControllerMappings();
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
+    if (!mappings.empty()) {
+      SDL_GameControllerAddMappingsFromRW(
+          SDL_RWFromConstMem(mappings.data(), static_cast<int>(mappings.size())), 1);
+    }
     started_ = true;
     {
       std::lock_guard<std::mutex> lock(mu_);

@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 
+#include "platform/input_file.h"
 #include "platform/output_file.h"
 
 namespace platform {
@@ -195,9 +196,11 @@ bool ReadOpenedPng(FILE* f, int32_t* width, int32_t* height, std::vector<uint8_t
 
 bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
                 std::string* error) {
-  FILE* f = std::fopen(path.c_str(), "rb");
+  // Opened without waiting, and a regular file only: a named pipe or a device is no picture.
+  InputFile file;
+  FILE* f = file.Open(path) ? file.ReleaseStream() : nullptr;
   if (f == nullptr) {
-    if (error != nullptr) *error = std::strerror(errno);
+    if (error != nullptr) *error = file.Reason();
     return false;
   }
   return ReadOpenedPng(f, width, height, rgb, error);

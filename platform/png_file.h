@@ -26,8 +26,8 @@ bool EncodePngRgb(int32_t width, int32_t height, const uint8_t* rgb, std::string
                   std::string* error, const PngCompression& compression = {});
 
 // Reads any PNG as 8-bit RGB rows (palette and grey expanded, 16-bit channels cut to 8, alpha
-// dropped). False with a reason for a missing, malformed or truncated file, or a picture of more
-// than 2^28 pixels.
+// dropped). False with a reason for a missing, malformed or truncated file, anything but a regular
+// file (refused at once), or a picture of more than 2^28 pixels.
 bool ReadPngRgb(const std::string& path, int32_t* width, int32_t* height, std::vector<uint8_t>* rgb,
                 std::string* error);
 // The same from the bytes of a PNG file in memory.

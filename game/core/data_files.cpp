@@ -2,8 +2,6 @@
 // its file and written through a temporary file that replaces the old one only when complete.
 #include "game/core/data_files.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -383,24 +381,17 @@ int LoadDataFile(const char* path, int kind) {
   Record record = RecordToLoad(kind);
   std::string mapped;
   if (record == Record::kNone || !MapPath(path, &mapped)) return -1;
-  struct stat st;
-  if (stat(mapped.c_str(), &st) != 0) {
-    // A missing file is the first start: the defaults are what it would hold.
-    NoteLoad(record, path,
-             errno == ENOENT
-                 ? ""
-                 : std::string("cannot be read (") + std::strerror(errno) + "); the defaults stay");
-    return -1;
-  }
-  // A folder or a device in the file's place is no record.
-  if (!S_ISREG(st.st_mode)) {
-    NoteLoad(record, path, "is not a file; the defaults stay");
-    return -1;
-  }
-  FILE* file = std::fopen(mapped.c_str(), "rb");
+  int error = 0;
+  int64_t fileSize = 0;
+  FILE* file = morrow::OpenGameInput(mapped, &error, &fileSize);
   if (file == nullptr) {
+    // A missing file is the first start: the defaults are what it would hold. A folder, a named
+    // pipe or a device in the file's place is no record.
     NoteLoad(record, path,
-             std::string("cannot be read (") + std::strerror(errno) + "); the defaults stay");
+             error == ENOENT ? ""
+             : error == 0
+                 ? "is not a file; the defaults stay"
+                 : std::string("cannot be read (") + std::strerror(error) + "); the defaults stay");
     return -1;
   }
   int32_t* words[kMaxWords];
@@ -422,11 +413,11 @@ int LoadDataFile(const char* path, int kind) {
   std::string note;
   if (!ok) {
     note = "a read failed after " + std::to_string(4LL * whole) + " bytes; the rest is unchanged";
-  } else if (st.st_size < expected) {
-    note = std::to_string(static_cast<long long>(st.st_size)) + " of " + std::to_string(expected) +
+  } else if (fileSize < expected) {
+    note = std::to_string(static_cast<long long>(fileSize)) + " of " + std::to_string(expected) +
            " bytes; the rest is unchanged";
-  } else if (st.st_size > expected) {
-    note = std::to_string(static_cast<long long>(st.st_size)) + " bytes where " +
+  } else if (fileSize > expected) {
+    note = std::to_string(static_cast<long long>(fileSize)) + " bytes where " +
            std::to_string(expected) + " were expected; the rest was not read";
   }
   const std::string repaired = RepairRecord(record);

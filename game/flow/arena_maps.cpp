@@ -1,7 +1,5 @@
 // The arena maps, read when a stage is set up: every map its round starts can choose from goes into
 // the battle's table, so that no round reads a file.
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -24,13 +22,6 @@ bool ReadU16(FILE* file, uint32_t* out) {
   if (hi == EOF) return false;
   *out = static_cast<uint32_t>(lo) | (static_cast<uint32_t>(hi) << 8);
   return true;
-}
-
-// Only regular files: a directory or a device is no map, and a pipe could block the set-up.
-FILE* OpenMap(const std::string& mapped) {
-  struct stat info;
-  if (stat(mapped.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
-  return std::fopen(mapped.c_str(), "rb");
 }
 
 // The cells of an opened map file into `image`, its header already read. Cells beyond column 19
@@ -75,7 +66,8 @@ void ReadArenaMap(const char* path, ArenaMapImage* image) {
   image->kind = ArenaMapImage::Kind::kUnreadable;
   std::string mapped;
   if (path == nullptr || !morrow::MapGamePath(path, &mapped)) return;
-  FILE* file = OpenMap(mapped);
+  // Only regular files: a directory or a device is no map, and a pipe must not hold the set-up.
+  FILE* file = morrow::OpenGameInput(mapped);
   if (file == nullptr) {
     // A map that cannot be read leaves the arena open, and the log says which.
     morrow::WriteLogFormat("Arena map %s cannot be read", morrow::LogText(path).c_str());

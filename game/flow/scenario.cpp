@@ -1,8 +1,6 @@
 // The scenario interpreter: loading a script, one page of it, and the per-frame step.
 #include "game/flow/scenario.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -295,10 +293,8 @@ class PageReader {
 // Reads a file as text: a carriage return before a line feed is dropped, as the game's scripts
 // were written with both. Up to `capacity` bytes; -1 when the file cannot be read.
 int ReadScriptFile(const std::string& path, uint8_t* out, int capacity) {
-  struct stat info;
   // A folder, a device or a pipe in the script's place is no script.
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = morrow::OpenGameInput(path);
   if (file == nullptr) return -1;
   int length = 0;
   int pendingReturn = 0;  // a carriage return waiting to see whether a line feed follows

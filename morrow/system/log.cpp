@@ -1,5 +1,8 @@
 #include "morrow/system/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -12,6 +15,7 @@
 #include "morrow/system/time.h"
 #include "platform/codepage.h"
 #include "platform/debug_output.h"
+#include "platform/input_file.h"
 
 namespace morrow {
 namespace {
@@ -34,16 +38,38 @@ std::string LogPath() {
   return g_log.directory + "/AppLog.txt";
 }
 
-// The error that first kept a text out of the log, 0 while it has taken every one. Reported once:
-// the player hears of it once, not at every line.
-int g_unwritable = 0;
+// What first kept a text out of the log, empty while it has taken every one. Reported once: the
+// player hears of it once, not at every line.
+std::string g_unwritable;
 
 // Reports on standard error, once, that the log file cannot be written.
-void ReportUnwritable(int error) {
-  if (g_unwritable != 0) return;
-  g_unwritable = error != 0 ? error : EIO;
-  platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " +
-                        std::strerror(g_unwritable) + "\n");
+void ReportUnwritable(const std::string& reason) {
+  if (!g_unwritable.empty()) return;
+  g_unwritable = reason.empty() ? std::strerror(EIO) : reason;
+  platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " + g_unwritable + "\n");
+}
+
+// The log file, made when missing, for appending or emptied first; null after the report. Only a
+// regular file is written, opened without waiting: a named pipe or a device at the log's name
+// must not hold the game's start.
+FILE* OpenLog(bool empty) {
+  int error = 0;
+  std::string reason;
+  int fd =
+      platform::OpenRegularFile(LogPath(), O_WRONLY | O_CREAT | O_APPEND, 0666, &error, &reason);
+  // Emptied only once it is known to be a regular file.
+  if (fd >= 0 && empty && ftruncate(fd, 0) != 0) {
+    reason = std::strerror(errno);
+    close(fd);
+    fd = -1;
+  }
+  FILE* f = fd >= 0 ? fdopen(fd, "a") : nullptr;
+  if (fd >= 0 && f == nullptr) {
+    reason = std::strerror(errno);
+    close(fd);
+  }
+  if (f == nullptr) ReportUnwritable(reason);
+  return f;
 }
 
 // Formats into at most kFormatBuffer - 1 bytes followed by "\n", cutting a truncated text back to
@@ -76,11 +102,7 @@ const std::string& GetLogDirectory() {
 }
 
 int StartLogFile() {
-  if (FILE* f = std::fopen(LogPath().c_str(), "w")) {
-    std::fclose(f);
-  } else {
-    ReportUnwritable(errno);
-  }
+  if (FILE* f = OpenLog(true)) std::fclose(f);
   g_log.indent = 0;
   g_log.continuation = 0;
   g_log.startTime = static_cast<uint32_t>(GetMillisecondCount(0));
@@ -96,11 +118,8 @@ int ContinueLogFile() {
 
 int WriteLog(const char* text) {
   if (g_log.directory.empty() || text == nullptr) return -1;
-  FILE* f = std::fopen(LogPath().c_str(), "a");
-  if (f == nullptr) {
-    ReportUnwritable(errno);
-    return -1;
-  }
+  FILE* f = OpenLog(false);
+  if (f == nullptr) return -1;
   if (g_log.continuation == 0) {
     uint32_t now = static_cast<uint32_t>(GetMillisecondCount(0));
     std::fprintf(f, "%d:", static_cast<int>(now - g_log.startTime));
@@ -117,11 +136,11 @@ int WriteLog(const char* text) {
   errno = 0;
   const bool written = std::fflush(f) == 0 && std::ferror(f) == 0;
   const int error = errno;
-  if (std::fclose(f) != 0 || !written) ReportUnwritable(written ? errno : error);
+  if (std::fclose(f) != 0 || !written) ReportUnwritable(std::strerror(written ? errno : error));
   return -1;
 }
 
-int GetLogWriteError() {
+const std::string& GetLogWriteError() {
   return g_unwritable;
 }
 

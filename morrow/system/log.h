@@ -17,18 +17,19 @@ void SetLogDirectory(const std::string& directory);
 const std::string& GetLogDirectory();
 
 // Creates or truncates "AppLog.txt" in the log directory; resets the indent and the stamp origin.
-// A log that cannot be written (a read-only folder, a full disk) is reported once on standard
-// error; its texts are dropped.
+// A log that cannot be written (a read-only folder, a full disk; anything but a regular file at its
+// name, a named pipe or a device, which is never waited on) is reported once on standard error;
+// its texts are dropped.
 int StartLogFile();
 // Resets the indent and the stamp origin but keeps what the file holds: the lines of a start
 // that ends at once are added to the log of the run it found.
 int ContinueLogFile();
 // Appends a text; always -1, so a failure path can return its result directly.
 int WriteLog(const char* text);
-// The error (an errno value) that first kept a text out of the log (a read-only folder, a full
-// disk), which standard error has been told; 0 while the log has taken every text. So that a
+// What first kept a text out of the log (a read-only folder, a full disk, a named pipe at its
+// name), which standard error has been told; empty while the log has taken every text. So that a
 // caller does not send the user to a log that lacks the reason.
-int GetLogWriteError();
+const std::string& GetLogWriteError();
 // printf-style line: the text, truncated to fit 1024 bytes, then "\n". Always -1.
 int WriteLogFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // A line (the text, then "\n") in the log and on standard error too, for what a player must learn

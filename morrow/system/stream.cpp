@@ -11,6 +11,7 @@
 #include "morrow/system/memory.h"
 #include "platform/codepage.h"
 #include "platform/directory.h"
+#include "platform/input_file.h"
 #include "platform/output_file.h"
 
 namespace morrow {
@@ -44,10 +45,8 @@ bool FindCaseless(const std::string& dir, const std::string& name, std::string* 
 void* DefaultOpen(const char* path, int, int) {
   std::string mapped;
   if (path == nullptr || !MapGamePath(path, &mapped)) return nullptr;
-  struct stat st;
   // Directories and devices open as files on this system; the library only reads regular files.
-  if (stat(mapped.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-  return std::fopen(mapped.c_str(), "rb");
+  return OpenGameInput(mapped);
 }
 int DefaultClose(void* h) {
   return std::fclose(static_cast<FILE*>(h));
@@ -278,6 +277,14 @@ bool MapGamePath(const char* gbkPath, std::string* out) {
   }
   *out = built;
   return built.size() < kMaxPathBytes;
+}
+
+std::FILE* OpenGameInput(const std::string& path, int* error, int64_t* size) {
+  platform::InputFile file;
+  std::FILE* stream = file.Open(path) ? file.ReleaseStream() : nullptr;
+  if (error != nullptr) *error = file.Error();
+  if (size != nullptr) *size = stream != nullptr ? static_cast<int64_t>(file.Size()) : 0;
+  return stream;
 }
 
 bool WriteWholeGameFile(const std::string& path, const void* data, size_t size,

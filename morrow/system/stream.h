@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace morrow {
@@ -93,6 +94,14 @@ bool OpenMemoryStreamSource(const void* data, size_t size, StreamSource* out);
 // its character), the text becomes UTF-8, and when the exact path does not exist each component
 // is matched case-insensitively against its directory. Returns false when the path is too long.
 bool MapGamePath(const char* gbkPath, std::string* out);
+
+// A file the game or the library reads, by a path of this system, opened as every input is:
+// without waiting, and kept only when what opened is a regular file (a folder, a named pipe or a
+// device in its place is refused at once, and nothing can take the file's place after that look).
+// Null otherwise, with *error (when given) the errno of the failed open (ENOENT when nothing is
+// there), or 0 when something other than a regular file stands there. *size (when given) is the
+// file's size when it was opened.
+std::FILE* OpenGameInput(const std::string& path, int* error = nullptr, int64_t* size = nullptr);
 
 // The game's own files (its saves), by a path of this system: `size` bytes written whole or not
 // at all, through a temporary file beside `path` that nobody can have prepared, and on the disk

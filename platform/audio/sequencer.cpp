@@ -1,15 +1,19 @@
 #include "platform/audio/sequencer.h"
 
 #include <fluidsynth.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "platform/audio/audio_device.h"
 #include "platform/audio/midi_file.h"
 #include "platform/env.h"
+#include "platform/input_file.h"
 
 namespace platform {
 namespace {
@@ -102,6 +106,55 @@ void SilenceLibraryLog() {
   });
 }
 
+// The synthesizer's file operations: every file its soundfont loader opens is opened as the
+// project opens an input, never by the synthesizer's own open, which would wait on a named pipe.
+void* OpenSoundfontFile(const char* name) {
+  InputFile file;
+  if (name == nullptr || !file.Open(name)) return nullptr;
+  return file.ReleaseStream();
+}
+int ReadSoundfontFile(void* buffer, fluid_long_long_t count, void* handle) {
+  if (count < 0) return FLUID_FAILED;
+  const size_t wanted = static_cast<size_t>(count);
+  return std::fread(buffer, 1, wanted, static_cast<std::FILE*>(handle)) == wanted ? FLUID_OK
+                                                                                  : FLUID_FAILED;
+}
+int SeekSoundfontFile(void* handle, fluid_long_long_t offset, int origin) {
+  return fseeko(static_cast<std::FILE*>(handle), static_cast<off_t>(offset), origin) == 0
+             ? FLUID_OK
+             : FLUID_FAILED;
+}
+fluid_long_long_t TellSoundfontFile(void* handle) {
+  const off_t at = ftello(static_cast<std::FILE*>(handle));
+  return at < 0 ? FLUID_FAILED : at;
+}
+int CloseSoundfontFile(void* handle) {
+  return std::fclose(static_cast<std::FILE*>(handle)) == 0 ? FLUID_OK : FLUID_FAILED;
+}
+
+// A soundfont begins as a RIFF file of the form "sfbk".
+bool HasSoundfontSignature(int fd) {
+  char head[12];
+  return pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
+         std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+}
+
+// Loads the soundfont at `path` into the synthesizer. The file is opened and its signature read
+// here; the synthesizer is then given the name of that open descriptor (/proc/self/fd/N), so that
+// every loader that takes it, ours or one the synthesizer brings of its own (each tries a name
+// ours gave up on), opens the very file already looked at, never what may stand at `path` now.
+bool LoadSoundfont(fluid_synth_t* synth, const std::string& path) {
+  InputFile file;
+  if (!file.Open(path)) {
+    // Soundfonts that are not installed are passed over quietly: the next is tried.
+    if (file.Error() != ENOENT) SayInputRefused("soundfont", path, file.Reason());
+    return false;
+  }
+  if (!HasSoundfontSignature(file.Descriptor())) return false;
+  const std::string opened = "/proc/self/fd/" + std::to_string(file.Descriptor());
+  return fluid_synth_sfload(synth, opened.c_str(), 1) >= 0;
+}
+
 // Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads.
 // Runs without the device lock: the engine is not attached to the mixer yet.
 bool StartSynth(Engine& e) {
@@ -116,14 +169,16 @@ bool StartSynth(Engine& e) {
     delete_fluid_settings(settings);
     return false;
   }
+  // Added last, the loader is tried first; the synthesizer owns it from here.
+  fluid_sfloader_t* loader = new_fluid_defsfloader(settings);
   bool loaded = false;
-  for (const std::string& path : SoundfontCandidates()) {
-    // A regular file only: the synthesizer's own opens would wait on a named pipe.
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (fluid_is_soundfont(path.c_str()) && fluid_synth_sfload(synth, path.c_str(), 1) >= 0) {
-      loaded = true;
-      break;
+  if (loader != nullptr) {
+    fluid_sfloader_set_callbacks(loader, OpenSoundfontFile, ReadSoundfontFile, SeekSoundfontFile,
+                                 TellSoundfontFile, CloseSoundfontFile);
+    fluid_synth_add_sfloader(synth, loader);
+    for (const std::string& path : SoundfontCandidates()) {
+      loaded = LoadSoundfont(synth, path);
+      if (loaded) break;
     }
   }
   if (!loaded) {

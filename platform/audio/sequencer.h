@@ -11,6 +11,9 @@
 // timed by the samples rendered, and it plays at one fixed gain. The soundfont is
 // MORROW_SOUNDFONT when set (that file only), else the first of the General MIDI soundfonts
 // Debian installs that loads; it is loaded at the first open and kept until SequencerShutdown.
+// The sequencer opens it, never the synthesizer by its name: anything but a regular file is
+// passed over at once after one line, "morrow: cannot read the soundfont PATH: REASON" (a missing
+// one quietly).
 // Without a running sound output, or without a soundfont, every open fails.
 //
 // One piece is open at a time. Every call takes the device lock.

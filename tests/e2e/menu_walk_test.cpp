@@ -2,6 +2,8 @@
 // window mode (frame n is FrameCount n): from the opening to the quit sequence, and from the
 // title through a versus match against the computer, back to the title with F1 and out again.
 // The frame dump shows where each walk ends: the quit scene ends the loop after its frame 120.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,14 +29,17 @@ class MenuWalk : public ::testing::Test {
     WriteFile(dir_.File("Data/cnf.dat"), std::string("\x01\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 16));
   }
 
-  // Runs the game on a script of this folder, dumping the frames listed.
-  testsupport::ProgramRun Walk(const std::string& script, const std::string& dumpFrames) {
-    const std::string env =
-        "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR='" + dir_.path() +
-        "' MORROW_CLOCK=virtual MORROW_MAX_FRAMES=3000 MORROW_DUMP_DIR=. "
-        "MORROW_INPUT_SCRIPT='" +
-        std::string(SCRIPT_DIR) + "/" + script + "' MORROW_DUMP_FRAMES=" + dumpFrames;
-    return testsupport::RunProgram(dir_.path(), VEYRDALE_PATH, "", env);
+  // Runs the game on a script of this folder, dumping the frames listed, with more `settings`;
+  // a run still going after `giveUpSeconds` is ended.
+  testsupport::ProgramRun Walk(const std::string& script, const std::string& dumpFrames,
+                               const std::string& settings = "", int giveUpSeconds = 600) {
+    const std::string env = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR='" +
+                            dir_.path() +
+                            "' MORROW_CLOCK=virtual MORROW_MAX_FRAMES=3000 MORROW_DUMP_DIR=. "
+                            "MORROW_INPUT_SCRIPT='" +
+                            std::string(SCRIPT_DIR) + "/" + script +
+                            "' MORROW_DUMP_FRAMES=" + dumpFrames + " " + settings;
+    return testsupport::RunProgram(dir_.path(), VEYRDALE_PATH, "", env, giveUpSeconds);
   }
 
   bool Dumped(int frame) const {
@@ -69,6 +74,28 @@ TEST_F(MenuWalk, QuitFromTheTitle) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Dumped(361));
   EXPECT_FALSE(Dumped(362)) << "the loop ends after the quit scene's frame 120";
+}
+
+// Named pipes, which no other end ever opens, at the font file, the soundfont and the log: each is
+// refused at once with one line naming it, and the game plays on as it would without that file
+// (the title's music silent, the log unwritten).
+TEST_F(MenuWalk, NamedPipesAtTheFilesTheLibraryOpensHoldNothing) {
+  for (const char* pipe : {"font.pipe", "soundfont.pipe", "AppLog.txt"}) {
+    ASSERT_EQ(mkfifo(dir_.File(pipe).c_str(), 0600), 0) << pipe;
+  }
+  auto run = Walk("quit.txt", "361,362",
+                  "MORROW_FONT='" + dir_.File("font.pipe") + "' MORROW_SOUNDFONT='" +
+                      dir_.File("soundfont.pipe") + "'",
+                  120);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Dumped(361));
+  EXPECT_EQ(run.err, "morrow: cannot write the log " + dir_.File("AppLog.txt") +
+                         ": is a named pipe, not a file\n"
+                         "morrow: cannot read the font " +
+                         dir_.File("font.pipe") +
+                         ": is a named pipe, not a file\n"
+                         "morrow: cannot read the soundfont " +
+                         dir_.File("soundfont.pipe") + ": is a named pipe, not a file\n");
 }
 
 // Play, versus, two players; player 0 joins, decides, and decides for the computer slot; stage 0

@@ -1,13 +1,24 @@
 // The font service: the fixed-geometry font worked by hand, the real font's glyphs against its
-// own character output, the GBK conversion of one character, and the choice of back end.
+// own character output and against FreeType's own reading of the file, the GBK conversion of one
+// character, the choice of back end, and a font path that is no regular file.
+#include <ft2build.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include FT_FREETYPE_H
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/font.h"
+#include "tests/support/pipe_watch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -201,6 +212,115 @@ TEST(FontChoice, ByEnvironmentAndFactory) {
   for (auto request : {Request(16, 400, "\xff\xfe no such face"), Request(100000), Request(-24)}) {
     EXPECT_NE(platform::CreateFont(request), nullptr);
   }
+}
+
+// A font path that is no regular file fails the font at once, with one line naming it however
+// often the library asks again; a missing file fails quietly, as does a regular file that is no
+// font, and a sparse one of 4 GiB is not read whole.
+TEST(FontFile, AnythingButARegularFileIsRefusedAtOnce) {
+  const struct {
+    const char* name;
+    void (*make)(const std::string& path);
+    const char* says;  // the reason the line gives; null: no line
+  } cases[] = {
+      {"missing", [](const std::string&) {}, nullptr},
+      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "is a folder, not a file"},
+      {"pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "is a named pipe, not a file"},
+      {"null_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); },
+       "is a device, not a file"},
+      {"zero_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+       "is a device, not a file"},
+      {"sparse",
+       [](const std::string& p) {
+         testsupport::WriteFile(p, "");
+         ASSERT_EQ(truncate(p.c_str(), off_t{4} << 30), 0) << std::strerror(errno);
+       },
+       nullptr},
+      {"no_font", [](const std::string& p) { testsupport::WriteFile(p, "not a font"); }, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::TempDir dir;
+    const std::string path = dir.File("font.ttc");
+    c.make(path);
+    setenv("MORROW_FONT", path.c_str(), 1);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (int ask = 0; ask < 2; ++ask) {
+      std::unique_ptr<platform::Font> font;
+      ::testing::internal::CaptureStderr();
+      EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] {
+        font = platform::CreateFont(Request(16));
+      })) << "the font's open waited for a writer";
+      const std::string said = ::testing::internal::GetCapturedStderr();
+      EXPECT_EQ(font, nullptr);
+      EXPECT_EQ(said, c.says != nullptr && ask == 0
+                          ? "morrow: cannot read the font " + path + ": " + c.says + "\n"
+                          : "")
+          << "ask " << ask;
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "kilobytes more at the peak";
+  }
+  unsetenv("MORROW_FONT");
+}
+
+// The CJK font read through the project's own descriptor is the font FreeType makes when it opens
+// the file by its name: the same size metrics and the same 1-bit glyphs at the same places.
+TEST(FontFile, TheCjkFontIsTheFaceFreeTypeOpensByName) {
+  const std::string path = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+  if (!std::filesystem::is_regular_file(path)) GTEST_SKIP() << "no " << path;
+  setenv("MORROW_FONT", path.c_str(), 1);
+  FT_Library library = nullptr;
+  ASSERT_EQ(FT_Init_FreeType(&library), 0);
+  FT_Face face = nullptr;
+  ASSERT_EQ(FT_New_Face(library, path.c_str(), 0, &face), 0);
+  std::mt19937 rng(107);
+  for (int height : {12, 16, 24}) {
+    SCOPED_TRACE(height);
+    auto font = platform::CreateFont(Request(height, 400));
+    ASSERT_NE(font, nullptr);
+    FT_Size_RequestRec size{FT_SIZE_REQUEST_TYPE_CELL, 0, height * 64, 0, 0};
+    ASSERT_EQ(FT_Request_Size(face, &size), 0);
+    const FT_Size_Metrics& sm = face->size->metrics;
+    const int ascent = static_cast<int>((sm.ascender + 63) >> 6);
+    EXPECT_EQ(font->Metrics().ascent, ascent);
+    EXPECT_EQ(font->Metrics().height, ascent + std::max(0, int((-sm.descender + 63) >> 6)));
+    EXPECT_EQ(font->Metrics().maxCharWidth, (sm.max_advance + 63) >> 6);
+    std::vector<uint32_t> codes = {'A', 'g', 0xD6D0, 0xB0A1, 0xA1A1};
+    for (int k = 0; k < 30; ++k)
+      codes.push_back((0xB0 + rng() % 0x48) << 8 | (0xA1 + rng() % 0x5E));
+    for (uint32_t code : codes) {
+      SCOPED_TRACE(code);
+      GlyphMetrics m;
+      const std::vector<uint8_t> ours = Glyph(*font, code, GlyphFormat::kMono1, &m);
+      char32_t unicode = 0;
+      ASSERT_TRUE(platform::GbkCodeToUnicode(code, &unicode));
+      ASSERT_EQ(FT_Load_Glyph(face, FT_Get_Char_Index(face, unicode),
+                              FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO),
+                0);
+      ASSERT_EQ(FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO), 0);
+      const FT_Bitmap& bm = face->glyph->bitmap;
+      EXPECT_EQ(m.cellIncX, (face->glyph->advance.x + 32) >> 6);
+      if (bm.width == 0) continue;
+      ASSERT_EQ((std::vector<int>{m.blackBoxWidth, m.blackBoxHeight, m.originX, m.originY}),
+                (std::vector<int>{int(bm.width), int(bm.rows), face->glyph->bitmap_left,
+                                  face->glyph->bitmap_top}));
+      const size_t pitch = (bm.width + 31) / 32 * 4;
+      for (unsigned row = 0; row < bm.rows; ++row) {
+        EXPECT_EQ(
+            std::memcmp(ours.data() + row * pitch, bm.buffer + row * bm.pitch, (bm.width + 7) / 8),
+            0)
+            << "row " << row;
+      }
+    }
+  }
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+  unsetenv("MORROW_FONT");
 }
 
 }  // namespace

@@ -40,6 +40,7 @@
 #include "platform/instance_lock.h"
 #include "platform/png_file.h"
 #include "tests/morrow/network/scripted_server.h"
+#include "tests/support/midi_writer.h"
 #include "tests/support/pipe_writer.h"
 #include "tests/support/program_run.h"
 #include "tests/support/sanitizers.h"
@@ -1136,6 +1137,125 @@ INSTANTIATE_TEST_SUITE_P(EveryToolThatStartsThreads, ThreadsCannotStart,
                          ::testing::ValuesIn(ThreadsCases()),
                          [](const ::testing::TestParamInfo<ThreadsCase>& info) {
                            return ThreadsCaseName(info.param);
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// A named pipe at a file a setting names
+
+// The files the library opens by a setting: MORROW_FONT's font, which every run that starts the
+// library makes its default font from (gfxprobe's font: makes one more, and make-demo-resources
+// draws its glyph sheets from it), the soundfont MORROW_SOUNDFONT names for MIDI music, and the
+// game-controller mappings SDL_GAMECONTROLLERCONFIG_FILE names for the pads. A named pipe there,
+// which no writer ever opens, is refused at once with a line naming it, and the run ends as it
+// ends when that file is missing: the same status and the same output.
+struct SettingRun {
+  std::string name;
+  size_t row;
+  Args args;
+  const char* setting;
+  const char* what;  // the file, as the line names it
+  void (*fixture)(const std::string& work) = nullptr;
+};
+
+void PrintTo(const SettingRun& c, std::ostream* os) {
+  *os << c.name;
+}
+
+// The runs of the table that take the library's lock but make no font of their own, and why.
+const std::map<std::string, const char*> kNoFontRuns = {
+    {"datafiles_save", "it takes the lock to save and starts nothing"},
+    {"devparity_parity",
+     "its devshot runs make the fonts, and their lines are passed on only when a run fails: "
+     "devshot's own run is here"},
+    {"netprobe_serve", "it waits for its client, font or no font: its other run is here"},
+};
+
+void Tune(const std::string& work) {
+  WriteFile(work + "/tune.mid", testsupport::OneNoteMidi(96));
+}
+
+std::vector<SettingRun> SettingRuns() {
+  std::vector<SettingRun> runs;
+  const std::vector<ToolRow>& rows = Rows();
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const std::string tool = rows[r].tool;
+    for (const LockRun& run : rows[r].underLock) {
+      const std::string name = TestName(tool + "_" + run.label);
+      if (run.startsLibrary && !kNoFontRuns.contains(name)) {
+        runs.push_back({name + "_font", r, run.args, "MORROW_FONT", "font"});
+      }
+    }
+    if (tool == "gfxprobe") {
+      runs.push_back({"gfxprobe_font", r, {"font:-,16,4,0,1,0"}, "MORROW_FONT", "font"});
+    }
+    if (tool == "make-demo-resources") {
+      runs.push_back({"make_demo_resources_tree_font", r, {"."}, "MORROW_FONT", "font"});
+    }
+    if (tool == "playmusic") {
+      runs.push_back({"playmusic_midi_soundfont",
+                      r,
+                      {"tune.mid", "0"},
+                      "MORROW_SOUNDFONT",
+                      "soundfont",
+                      Tune});
+    }
+    if (tool == "morrow-probe") {
+      runs.push_back({"morrow_probe_pad_mappings",
+                      r,
+                      {"pad", "1", "--frames", "1"},
+                      "SDL_GAMECONTROLLERCONFIG_FILE",
+                      "game controller mappings"});
+    }
+  }
+  return runs;
+}
+
+class SettingPipe : public ::testing::TestWithParam<SettingRun> {
+ protected:
+  // A run with the setting naming `file` in the run's folder: a named pipe when it is "pipe".
+  ProgramRun RunNaming(const std::string& file) {
+    const SettingRun& c = GetParam();
+    const ToolRow& row = Rows()[c.row];
+    testsupport::TempDir folder;
+    if (row.fixtures != nullptr) row.fixtures(folder.path());
+    if (c.fixture != nullptr) c.fixture(folder.path());
+    const std::string path = folder.File(file);
+    if (file == "pipe") {
+      EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << std::strerror(errno);
+    }
+    const char* program = ProgramPath(row.tool);
+    EXPECT_NE(program, nullptr) << row.tool;
+    ProgramRun run =
+        testsupport::RunWords(folder.path(), program != nullptr ? program : "false",
+                              {.words = c.args,
+                               .settings = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " +
+                                           std::string(c.setting) + "=" + path});
+    // The folder's name differs between the runs.
+    for (std::string* text : {&run.out, &run.err}) {
+      for (size_t at; (at = text->find(folder.path())) != std::string::npos;) {
+        text->replace(at, folder.path().size(), "FOLDER");
+      }
+    }
+    return run;
+  }
+};
+
+TEST_P(SettingPipe, IsRefusedAtOnceAsAMissingFileFails) {
+  const ProgramRun missing = RunNaming("missing");
+  const ProgramRun pipe = RunNaming("pipe");
+  EXPECT_NE(pipe.exitCode, -1) << "the run waited on the pipe\n" << Describe(pipe);
+  EXPECT_EQ(pipe.exitCode, missing.exitCode) << Describe(pipe) << "\n" << Describe(missing);
+  EXPECT_EQ(pipe.out, missing.out);
+  const std::string line =
+      std::string("morrow: cannot read the ") + GetParam().what + " FOLDER/pipe: ";
+  EXPECT_NE(pipe.err.find(line + "is a named pipe, not a file\n"), std::string::npos)
+      << Describe(pipe);
+  EXPECT_EQ(missing.err.find(line), std::string::npos) << Describe(missing);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFileASettingNames, SettingPipe, ::testing::ValuesIn(SettingRuns()),
+                         [](const ::testing::TestParamInfo<SettingRun>& info) {
+                           return info.param.name;
                          });
 
 // ---------------------------------------------------------------------------------------------

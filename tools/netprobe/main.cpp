@@ -192,9 +192,8 @@ std::string FailureText(int error) {
       return "the server answered 404";
     case 2:
       // A full disk may have kept the reason out of the log as well: what kept it out is said.
-      if (const int unlogged = morrow::GetLogWriteError(); unlogged != 0) {
-        return std::string("no room for the body (AppLog.txt could not be written either: ") +
-               std::strerror(unlogged) + ")";
+      if (const std::string& unlogged = morrow::GetLogWriteError(); !unlogged.empty()) {
+        return "no room for the body (AppLog.txt could not be written either: " + unlogged + ")";
       }
       return "no room for the body (AppLog.txt says why)";
     case 3:

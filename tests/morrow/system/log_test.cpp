@@ -1,5 +1,6 @@
 #include "morrow/system/log.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/directory.h"
+#include "tests/support/pipe_watch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -79,6 +81,28 @@ TEST_F(LogTest, UnwritableDirectoryDropsTheTextAndKeepsRunning) {
   std::string after;
   ASSERT_TRUE(platform::GetCurrentDirectory(&after));
   EXPECT_EQ(before, after);
+}
+
+// A named pipe at the log's name is never written: a start neither waits for a reader nor, with
+// one there, gives it a byte; and the pipe stays.
+TEST_F(LogTest, ANamedPipeInTheLogsPlaceIsNotWritten) {
+  const std::string log = dir_.File("AppLog.txt");
+  ASSERT_EQ(mkfifo(log.c_str(), 0600), 0);
+  const auto startAndWrite = [] {
+    morrow::StartLogFile();
+    morrow::WriteLog("lost\n");
+  };
+  EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(log, startAndWrite))
+      << "the log's open waited for a reader";
+  const int reader = open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  startAndWrite();
+  char byte = 0;
+  EXPECT_EQ(read(reader, &byte, 1), 0) << "the pipe was given bytes";
+  close(reader);
+  struct stat st {};
+  ASSERT_EQ(lstat(log.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(LogTest, LongDirectoryPath) {

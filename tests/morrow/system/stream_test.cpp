@@ -1,13 +1,16 @@
 #include "morrow/system/stream.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/directory.h"
+#include "tests/support/pipe_watch.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -137,6 +140,41 @@ TEST_F(FileAccessTest, OverlongPathsAreRefused) {
   char big[morrow::kMaxPathBytes];
   EXPECT_EQ(morrow::GetCurrentDir(big, sizeof big), 0);
   EXPECT_EQ(std::string(big), dir_.path());
+}
+
+// The library and the game read regular files only, opened without waiting: a named pipe with no
+// writer, a device or a folder in a file's place opens nothing, at once, and the game's own reads
+// learn whether nothing was there or something else.
+TEST_F(FileAccessTest, OnlyRegularFilesOpenAndNoneWaits) {
+  ASSERT_EQ(mkfifo("pipe.wav", 0600), 0);
+  ASSERT_EQ(symlink("/dev/null", "null.wav"), 0);
+  ASSERT_EQ(mkdir("folder.wav", 0755), 0);
+  testsupport::WriteFile("file.wav", "wave");
+  const struct {
+    const char* name;
+    int error;
+    const char* bytes;
+  } cases[] = {{"pipe.wav", 0, "<none>"},
+               {"null.wav", 0, "<none>"},
+               {"folder.wav", 0, "<none>"},
+               {"missing.wav", ENOENT, "<none>"},
+               {"file.wav", 0, "wave"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string read;
+    int error = -1;
+    int64_t size = -1;
+    FILE* file = nullptr;
+    EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(dir_.File(c.name), [&] {
+      read = ReadAll(c.name);
+      file = morrow::OpenGameInput(c.name, &error, &size);
+    })) << "an open waited for a writer";
+    EXPECT_EQ(read, c.bytes);
+    EXPECT_EQ(file != nullptr, read != "<none>");
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(size, file != nullptr ? 4 : 0);
+    if (file != nullptr) std::fclose(file);
+  }
 }
 
 int g_opens = 0;

@@ -1,5 +1,8 @@
 #include "platform/audio/sequencer.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +10,8 @@
 
 #include "tests/platform/audio/audio_test_env.h"
 #include "tests/support/midi_writer.h"
+#include "tests/support/pipe_watch.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -121,14 +126,63 @@ TEST_F(MusicSequencer, RefusesWhatIsNotMidi) {
   EXPECT_EQ(platform::SequencerClose(id), platform::kAudioOk);
 }
 
+// The soundfont is opened by the sequencer, not by the synthesizer, and only a regular file: a
+// named pipe without a writer, a folder or a device fails the open at once with one line naming
+// it; a missing file, or one that is no soundfont (by its signature or past it), fails quietly.
 TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
-  {
-    audiotest::ScopedEnv soundfont("MORROW_SOUNDFONT", "/nonexistent/none.sf2");
-    EXPECT_EQ(platform::SoundfontCandidates(), std::vector<std::string>{"/nonexistent/none.sf2"});
+  const std::string installed = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  const struct {
+    const char* name;
+    void (*make)(const std::string& path);
+    const char* says;  // the reason the line gives; null: no line
+    int status;
+  } cases[] = {
+      {"missing", [](const std::string&) {}, nullptr, platform::kAudioFailed},
+      {"pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+       "is a named pipe, not a file", platform::kAudioFailed},
+      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+       "is a folder, not a file", platform::kAudioFailed},
+      {"device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+       "is a device, not a file", platform::kAudioFailed},
+      {"wave",
+       [](const std::string& p) { testsupport::WriteFile(p, std::string("RIFF\4\0\0\0WAVE", 12)); },
+       nullptr, platform::kAudioFailed},
+      {"cut_soundfont",
+       [](const std::string& p) {
+         testsupport::WriteFile(p, std::string("RIFF\xff\0\0\0sfbkLIST", 16));
+       },
+       nullptr, platform::kAudioFailed},
+      {"installed",
+       [](const std::string& p) {
+         std::filesystem::create_symlink("/usr/share/sounds/sf2/TimGM6mb.sf2", p);
+       },
+       nullptr, platform::kAudioOk},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.status == platform::kAudioOk && !std::filesystem::is_regular_file(installed)) continue;
+    testsupport::TempDir dir;
+    const std::string path = dir.File("font.sf2");
+    c.make(path);
+    audiotest::ScopedEnv soundfont("MORROW_SOUNDFONT", path.c_str());
+    EXPECT_EQ(platform::SoundfontCandidates(), std::vector<std::string>{path});
     auto device = audiotest::MakeManualDevice();
     ASSERT_NE(device, nullptr);
     uint32_t id = 0;
-    EXPECT_EQ(Open(testsupport::OneNoteMidi(96), &id), platform::kAudioFailed);
+    int status = -1;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] {
+      status = Open(testsupport::OneNoteMidi(96), &id);
+    })) << "the soundfont's open waited for a writer";
+    // A soundfont cut short is handed to each loader the synthesizer has, and one of them may
+    // complain in its own words: only the sequencer's line is looked for.
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    if (c.says != nullptr) {
+      EXPECT_EQ(said, "morrow: cannot read the soundfont " + path + ": " + c.says + "\n");
+    } else {
+      EXPECT_EQ(said.find("morrow:"), std::string::npos) << said;
+    }
+    EXPECT_EQ(status, c.status);
     platform::SequencerShutdown();
   }
   {

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <new>
 
+#include "platform/input_file.h"
 #include "platform/read_buffer.h"
 
 namespace toolrun {
@@ -214,16 +215,11 @@ int OpenRegularFile(const std::string& path, struct stat* st, std::string* refus
     *refusal = path + ": " + platform::NotAFileReason(st->st_mode);
     return -1;
   }
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  int error = 0;
+  std::string reason;
+  const int fd = platform::OpenRegularFile(path, O_RDONLY, 0, &error, &reason, st);
   if (fd < 0) {
-    *refusal = path + ": " + std::strerror(errno);
-    return -1;
-  }
-  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-    *refusal =
-        path + ": " +
-        (S_ISREG(st->st_mode) ? std::strerror(errno) : platform::NotAFileReason(st->st_mode));
-    close(fd);
+    *refusal = path + ": " + reason;
     return -1;
   }
   refusal->clear();
@@ -328,7 +324,6 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
   if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
     *refusal = path + ": " + std::strerror(error);
   }
-  close(fd);
   return refusal->empty();
 }
 
