@@ -470,7 +470,7 @@ bool IsStagingName(const std::string& name) {
 
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
                         const std::function<bool()>& stop,
-                        const std::function<void(TreeMoment)>& at) {
+                        const std::function<void(TreeMoment)>& at, const TreeBuilder& build) {
   const fs::path root = dir.empty() ? fs::path(".") : fs::path(dir);
   std::error_code ec;
   if (!fs::is_directory(root, ec)) {
@@ -506,7 +506,8 @@ TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
     *error = "cannot make a staging folder in " + root.string() + ": " + staging.error();
     return TreeWrite::kFailed;
   }
-  if (!WriteTreeFiles(staging.path().string(), stop, error)) {
+  const TreeBuilder& writeFiles = build ? build : WriteTreeFiles;
+  if (!writeFiles(staging.path().string(), stop, error)) {
     if (stop && stop()) return TreeWrite::kFailed;
     // The reason names the file within the staging folder, which goes with it: the tree in place
     // was not written to, and no file of it is named.

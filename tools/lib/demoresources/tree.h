@@ -34,6 +34,11 @@ enum class TreeMoment {
   kExchanged,  // the trees were exchanged; the old one, at the staging name, is looked at again
 };
 
+// Writes every file of the inventory into ROOT/Resource/, then the mark, asking `stop` between
+// files; false with the reason, naming the file under ROOT, when one cannot be written.
+using TreeBuilder = std::function<bool(const std::string& root, const std::function<bool()>& stop,
+                                       std::string* error)>;
+
 // Writes DIR/Resource/ with every file of the inventory, then the mark. Runs in one DIR take
 // turns: each holds DIR locked (flock) from its start to its end, and one that finds it held
 // waits, asking `stop` as it does, then goes on over whatever tree the other left. A run whose
@@ -57,9 +62,11 @@ enum class TreeMoment {
 // removed first. The same bytes on every run. `stop` is asked between files; error gets the reason
 // for kFailed and kKept; a write that fails names the staging folder and the file in it, never a
 // file of DIR/Resource/. `at`, when given, is called at each TreeMoment (tests change the old tree
-// there).
+// there); `build`, when given, writes the new tree in the staging folder instead of the drawing
+// and encoding of every file (tests of the run's end copy a tree made once).
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
                         const std::function<bool()>& stop = {},
-                        const std::function<void(TreeMoment)>& at = {});
+                        const std::function<void(TreeMoment)>& at = {},
+                        const TreeBuilder& build = {});
 
 }  // namespace demo
