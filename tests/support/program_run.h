@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -214,6 +215,26 @@ inline void SignalOnceWaiting(pid_t pid, const std::string& program, int signal,
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   kill(pid, signal);
+}
+
+// The processes of group `group` that have not ended, each as "PID (NAME)".
+inline std::vector<std::string> GroupLeft(pid_t group) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> left;
+  std::error_code error;
+  for (fs::directory_iterator entry("/proc", error); !error && entry != fs::directory_iterator();
+       entry.increment(error)) {
+    const std::string stat = ReadFile(entry->path() / "stat");
+    const size_t end = stat.rfind(')');
+    if (end == std::string::npos) continue;
+    char state = 0;
+    long parent = 0, pgrp = 0;
+    if (std::sscanf(stat.c_str() + end + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
+        pgrp == group && state != 'Z') {
+      left.push_back(stat.substr(0, end + 1));
+    }
+  }
+  return left;
 }
 
 }  // namespace testsupport

@@ -1,9 +1,14 @@
 // battle-sim --round-robin as a program: the report's format, the same bytes for any --jobs, a
 // match that replays as a plain computer-vs-computer run, bad options, and stopped runs.
+#include <signal.h>
+
 #include <cctype>
+#include <chrono>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -205,6 +210,57 @@ TEST(BattleSimStop, ChildRunsEndWithTheirRunner) {
   const ProgramRun ran =
       testsupport::RunProgram(dir.path(), "/bin/sh", "-c '" + script + "' " BATTLE_SIM, "", 60);
   EXPECT_EQ(ran.out, "ended\n") << ran.err;
+}
+
+// The children that the threads of `pid` have started and not reaped.
+std::vector<pid_t> Children(pid_t pid) {
+  namespace fs = std::filesystem;
+  std::vector<pid_t> children;
+  std::error_code error;
+  for (fs::directory_iterator task("/proc/" + std::to_string(pid) + "/task", error);
+       !error && task != fs::directory_iterator(); task.increment(error)) {
+    std::istringstream listed(testsupport::ReadFile(task->path() / "children"));
+    for (pid_t child; listed >> child;) children.push_back(child);
+  }
+  return children;
+}
+
+// Each child run of a soak stopped (once, as its runner would stop it) the moment it appears, over
+// and over: each ends all the same, also one the stop reaches between its start and its exec,
+// while it still has the runner's stop handler, and the soak ends counting them as failures.
+TEST(BattleSimStop, ChildRunsStoppedAsTheyStartEnd) {
+  constexpr int kTrials = 10;
+  constexpr size_t kJobs = 8;
+  TempDir dir;
+  testsupport::WriteFile(dir.File("idle"), "");
+  const std::vector<std::string> words = {"--seeds",   "1-" + std::to_string(kJobs),
+                                          "--jobs",    std::to_string(kJobs),
+                                          "--players", "2",
+                                          "--chars",   "0,1",
+                                          "--arena",   "0",
+                                          "--input",   "idle",
+                                          "--frames",  "99999999"};
+  for (int trial = 0; trial < kTrials; ++trial) {
+    auto stopEachAtItsStart = [](pid_t pid) {
+      std::set<pid_t> stopped;
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (stopped.size() < kJobs && std::chrono::steady_clock::now() < giveUp) {
+        for (const pid_t child : Children(pid)) {
+          if (stopped.insert(child).second) kill(child, SIGTERM);
+        }
+      }
+    };
+    const ProgramRun ran = testsupport::RunWords(dir.path(), BATTLE_SIM,
+                                                 {.words = words,
+                                                  .settings = "TMPDIR='" + dir.path() + "'",
+                                                  .extras = {.during = stopEachAtItsStart}},
+                                                 30);
+    ASSERT_EQ(ran.exitCode, 1) << "trial " << trial << "\n" << testsupport::Describe(ran);
+    EXPECT_NE(ran.out.find("soak: " + std::to_string(kJobs) + " runs, " + std::to_string(kJobs) +
+                           " failures"),
+              std::string::npos)
+        << ran.out;
+  }
 }
 
 }  // namespace

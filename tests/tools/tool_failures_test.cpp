@@ -1067,23 +1067,6 @@ uid_t UnusedUser() {
   return user;
 }
 
-// The processes of group `group` that have not ended.
-std::vector<std::string> GroupLeft(pid_t group) {
-  std::vector<std::string> left;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-    const std::string stat = ReadFile(entry.path() / "stat");
-    const size_t end = stat.rfind(')');
-    if (end == std::string::npos) continue;
-    char state = 0;
-    long parent = 0, pgrp = 0;
-    if (std::sscanf(stat.c_str() + end + 1, " %c %ld %ld", &state, &parent, &pgrp) == 3 &&
-        pgrp == group && state != 'Z') {
-      left.push_back(stat.substr(0, end + 1));
-    }
-  }
-  return left;
-}
-
 class ThreadsCannotStart : public ::testing::TestWithParam<ThreadsCase> {};
 
 TEST_P(ThreadsCannotStart, EndsWithALineAndNoChildLeft) {
@@ -1128,7 +1111,7 @@ TEST_P(ThreadsCannotStart, EndsWithALineAndNoChildLeft) {
                                                                       << Describe(run);
   EXPECT_EQ(run.err.find("terminate"), std::string::npos) << Describe(run);
   ASSERT_NE(group, 0);
-  EXPECT_EQ(GroupLeft(group), std::vector<std::string>{});
+  EXPECT_EQ(testsupport::GroupLeft(group), std::vector<std::string>{});
   // Nothing beside the temporary folder, and nothing in it.
   EXPECT_EQ(Listing(folder.path()), std::vector<std::string>{"t: folder"});
 }
