@@ -49,9 +49,11 @@ void ReportUnwritable(const std::string& reason) {
   platform::ErrorOutput("morrow: cannot write the log " + LogPath() + ": " + g_unwritable + "\n");
 }
 
-// The log file, made when missing, for appending or emptied first; null after the report. Only a
-// regular file is written, opened without waiting: a named pipe or a device at the log's name
-// must not hold the game's start.
+// The log file, made when missing, for appending or emptied first; null after the report. It is
+// appended to line by line rather than written whole through the whole-file writer: a run that
+// crashes or is killed must leave every line it wrote up to then, which is what the log is read
+// for. Only a regular file is written, opened without waiting: a named pipe or a device at the
+// log's name must not hold the game's start.
 FILE* OpenLog(bool empty) {
   int error = 0;
   std::string reason;
