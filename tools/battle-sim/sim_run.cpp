@@ -249,8 +249,6 @@ unsigned ChildSeconds(int64_t frames) {
 
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 // Runs this program with `args` in a child process as ChildRuns::Run says, stopping it once
 // `givenUp` is set (looked at before the start too). 0 once the child was reaped; else why not, as
 // an errno: what the start (or the wait for its end) failed with, or ECANCELED when given up before
@@ -267,14 +265,9 @@ int RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* r
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return errno;
   std::fflush(nullptr);
-  // Until its exec the child has the runner's stop handler, which would take a stop meant for it
-  // (passed on, or sent as the runner ends) and the exec then forget it: the run would go on for
-  // hours. The stop signals are held over the fork, and the child lets them in only once it has
-  // put their defaults back.
-  sigset_t stops, before;
-  sigemptyset(&stops);
-  for (const int signal : kStopSignals) sigaddset(&stops, signal);
-  pthread_sigmask(SIG_BLOCK, &stops, &before);
+  // A stop passed on to the child, or sent as the runner ends, must reach it before its exec too:
+  // else the run would go on for hours.
+  const sigset_t before = toolrun::HoldStopSignalsForFork();
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid != 0) pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -285,16 +278,7 @@ int RunChild(const std::vector<std::string>& args, unsigned seconds, ChildRun* r
     return error;
   }
   if (pid == 0) {
-    for (const int signal : kStopSignals) {
-      struct sigaction now {};
-      // One the runner was started with ignored stays ignored, as the exec would keep it.
-      if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
-        now.sa_handler = SIG_DFL;
-        now.sa_flags = 0;
-        sigaction(signal, &now, nullptr);
-      }
-    }
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    toolrun::StopSignalsToDefaultsInChild(before);
     // A runner that ends without reaping its child (killed, or ended by what nothing caught)
     // stops it as a stop signal would; one that ended before this line was reached too.
     if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);

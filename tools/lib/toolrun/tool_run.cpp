@@ -124,6 +124,16 @@ void RecordFromNow(size_t i) {
   }
 }
 
+// The stop signals being recorded.
+sigset_t Recorded() {
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    if (g_recording[i]) sigaddset(&stops, kStopSignals[i]);
+  }
+  return stops;
+}
+
 // How often a wait on an input looks at the stop signals: one that comes between the look and the
 // wait does not interrupt it, and is seen at the latest then.
 constexpr int kWaitSliceMs = 100;
@@ -398,13 +408,26 @@ void ReleaseStopSignals() {
   }
 }
 
+sigset_t HoldStopSignalsForFork() {
+  const sigset_t stops = Recorded();
+  sigset_t before;
+  pthread_sigmask(SIG_BLOCK, &stops, &before);
+  return before;
+}
+
+void StopSignalsToDefaultsInChild(const sigset_t& before) {
+  struct sigaction fresh {};
+  fresh.sa_handler = SIG_DFL;
+  sigemptyset(&fresh.sa_mask);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+    if (g_recording[i]) sigaction(kStopSignals[i], &fresh, nullptr);
+  }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 StopSignalHandOver::StopSignalHandOver() {
   sigemptyset(&holding_);
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (size_t i = 0; i < std::size(kStopSignals); ++i) {
-    if (g_recording[i]) sigaddset(&stops, kStopSignals[i]);
-  }
+  const sigset_t stops = Recorded();
   if (sigisemptyset(&stops) || pthread_sigmask(SIG_BLOCK, &stops, &before_) != 0) return;
   holding_ = stops;
   ReleaseStopSignals();

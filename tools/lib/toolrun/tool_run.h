@@ -136,6 +136,15 @@ std::string StoppedBy();
 // StopSignal(), which the tool looks at after this.
 void ReleaseStopSignals();
 
+// For a tool that forks a child to exec a program: until the exec the child has the recorder,
+// which would take a stop meant for the child, and the exec then forget it. Just before the fork,
+// HoldStopSignalsForFork holds the recorded signals back in the calling thread and gives the mask
+// to put back: the parent puts it back after the fork (pthread_sigmask), the child hands it to
+// StopSignalsToDefaultsInChild first, which lets a held stop in only once the signal does what it
+// does in a fresh program. Both may be called between fork and exec.
+sigset_t HoldStopSignalsForFork();
+void StopSignalsToDefaultsInChild(const sigset_t& before);
+
 // For StartLibrary. While it lives the three stop signals are held back and do what they did
 // before CatchStopSignals, so that the start puts its own handlers in; at its end they are let
 // through, one that came meanwhile reaching those handlers, and one the start took no handler for
