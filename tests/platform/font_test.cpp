@@ -3,13 +3,10 @@
 // character, the choice of back end, and a font path that is no regular file.
 #include <ft2build.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include FT_FREETYPE_H
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -218,28 +215,20 @@ TEST(FontChoice, ByEnvironmentAndFactory) {
 // often the library asks again; a missing file fails quietly, as does a regular file that is no
 // font, and a sparse one of 4 GiB is not read whole.
 TEST(FontFile, AnythingButARegularFileIsRefusedAtOnce) {
-  const struct {
+  struct Case {
     const char* name;
     void (*make)(const std::string& path);
     const char* says;  // the reason the line gives; null: no line
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {"missing", [](const std::string&) {}, nullptr},
-      {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
-       "is a folder, not a file"},
-      {"pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
-       "is a named pipe, not a file"},
-      {"null_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); },
-       "is a device, not a file"},
-      {"zero_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
-       "is a device, not a file"},
-      {"sparse",
-       [](const std::string& p) {
-         testsupport::WriteFile(p, "");
-         ASSERT_EQ(truncate(p.c_str(), off_t{4} << 30), 0) << std::strerror(errno);
-       },
+      {"sparse", [](const std::string& p) { ASSERT_TRUE(testsupport::MakeSparseFile(p)); },
        nullptr},
       {"no_font", [](const std::string& p) { testsupport::WriteFile(p, "not a font"); }, nullptr},
   };
+  for (const testsupport::NotAFile& n : testsupport::kNotAFile) {
+    cases.push_back({n.name, n.make, n.reason});
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testsupport::TempDir dir;

@@ -1,17 +1,23 @@
 // A call that is given a named pipe and must not wait on it, run so that a wrong one cannot hold
 // the suite: should it still be waiting when the time given is up, the pipe's other end is opened
-// (and closed again) until it returns, and the result says it waited.
+// (and closed again) until it returns, and the result says it waited. And what may stand at an
+// input's path in a file's place.
 #pragma once
 
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <future>
 #include <string>
+
+#include "tests/support/temp_dir.h"
 
 namespace testsupport {
 
@@ -43,6 +49,34 @@ inline bool ReturnsWithoutThePipesOtherEnd(const std::string& path,
     }
   }
   return false;
+}
+
+// What may stand at a path the project opens in a regular file's place, made there by `make`, and
+// the reason a refusal of it gives. The system's devices are reached through a link of the test's
+// own.
+struct NotAFile {
+  const char* name;
+  void (*make)(const std::string& path);
+  const char* reason;
+};
+
+inline const NotAFile kNotAFile[] = {
+    {"folder", [](const std::string& p) { std::filesystem::create_directory(p); },
+     "is a folder, not a file"},
+    {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, "is a named pipe, not a file"},
+    {"null_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); },
+     "is a device, not a file"},
+    {"zero_device", [](const std::string& p) { std::filesystem::create_symlink("/dev/zero", p); },
+     "is a device, not a file"},
+};
+
+inline constexpr uint64_t kFourGiB = uint64_t{4} << 30;
+
+// A sparse file of 4 GiB at `path`: one to open and never read whole. False when it could not be
+// made.
+inline bool MakeSparseFile(const std::string& path) {
+  WriteFile(path, "");
+  return truncate(path.c_str(), static_cast<off_t>(kFourGiB)) == 0;
 }
 
 }  // namespace testsupport

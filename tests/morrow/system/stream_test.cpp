@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -146,27 +147,25 @@ TEST_F(FileAccessTest, OverlongPathsAreRefused) {
 // writer, a device or a folder in a file's place opens nothing, at once, and the game's own reads
 // learn whether nothing was there or something else.
 TEST_F(FileAccessTest, OnlyRegularFilesOpenAndNoneWaits) {
-  ASSERT_EQ(mkfifo("pipe.wav", 0600), 0);
-  ASSERT_EQ(symlink("/dev/null", "null.wav"), 0);
-  ASSERT_EQ(mkdir("folder.wav", 0755), 0);
-  testsupport::WriteFile("file.wav", "wave");
-  const struct {
-    const char* name;
+  struct Case {
+    std::string name;
     int error;
     const char* bytes;
-  } cases[] = {{"pipe.wav", 0, "<none>"},
-               {"null.wav", 0, "<none>"},
-               {"folder.wav", 0, "<none>"},
-               {"missing.wav", ENOENT, "<none>"},
-               {"file.wav", 0, "wave"}};
-  for (const auto& c : cases) {
+  };
+  testsupport::WriteFile("file.wav", "wave");
+  std::vector<Case> cases = {{"missing.wav", ENOENT, "<none>"}, {"file.wav", 0, "wave"}};
+  for (const testsupport::NotAFile& n : testsupport::kNotAFile) {
+    cases.push_back({std::string(n.name) + ".wav", 0, "<none>"});
+    n.make(cases.back().name);
+  }
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string read;
     int error = -1;
     int64_t size = -1;
     FILE* file = nullptr;
     EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(dir_.File(c.name), [&] {
-      read = ReadAll(c.name);
+      read = ReadAll(c.name.c_str());
       file = morrow::OpenGameInput(c.name, &error, &size);
     })) << "an open waited for a writer";
     EXPECT_EQ(read, c.bytes);
