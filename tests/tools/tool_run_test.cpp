@@ -15,8 +15,10 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -112,6 +114,44 @@ TEST(ToolRun, AnEndlessInputIsHeldNoFurtherThanItsLimit) {
   EXPECT_FALSE(toolrun::ReadInputFile("/dev/zero", kLimit, &got, &refusal));
   EXPECT_EQ(refusal, "/dev/zero: larger than " + std::to_string(kLimit) + " bytes");
   EXPECT_LE(got.capacity(), kLimit + 1);
+}
+
+// A regular file read in part, whole, or refused for its size or for what it is leaves no
+// descriptor open: a tool reads hundreds of them in one run.
+TEST(ToolRun, ARegularFileReadLeavesNoDescriptorOpen) {
+  namespace fs = std::filesystem;
+  testsupport::TempDir dir;
+  const std::string path = dir.File("in");
+  testsupport::WriteFile(path, "some bytes");
+  const auto openNow = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  const auto whole = [](const std::string& from, size_t limit) {
+    std::string bytes, refusal;
+    return toolrun::ReadWholeRegularFile(from, limit, &bytes, &refusal);
+  };
+  const struct {
+    const char* name;
+    std::function<bool()> read;
+    bool taken;
+  } cases[] = {
+      {"in part",
+       [&] {
+         toolrun::RegularFile file;
+         std::string refusal;
+         return toolrun::ReadRegularFile(path, &file, &refusal, 4);
+       },
+       true},
+      {"whole", [&] { return whole(path, 10); }, true},
+      {"past the limit", [&] { return whole(path, 9); }, false},
+      {"a folder", [&] { return whole(dir.path(), 10); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto before = openNow();
+    EXPECT_EQ(c.read(), c.taken);
+    EXPECT_EQ(openNow(), before);
+  }
 }
 
 // How a child process ended that began as the tool "thrower", printed "before" and then ran
@@ -242,9 +282,9 @@ TEST(ToolRunWorkers, AThreadThatCannotStartStopsAndJoinsThoseStarted) {
     GTEST_SKIP() << "a process limit binds only a user other than the superuser, whom only the "
                     "superuser can become";
   }
-  const ChildEnd end = EndOfChild([] {
-    // A user no process has: the child's threads are all it counts.
-    const uid_t user = 0x60000000u + static_cast<uid_t>(getpid());
+  // A user no process has: the child's threads are all it counts.
+  const uid_t user = testsupport::UnusedUser();
+  const ChildEnd end = EndOfChild([user] {
     const rlimit two{2, 2};
     if (setgroups(0, nullptr) != 0 || setresgid(user, user, user) != 0 ||
         setresuid(user, user, user) != 0 || setrlimit(RLIMIT_NPROC, &two) != 0) {

@@ -236,6 +236,17 @@ int OpenRegularFile(const std::string& path, struct stat* st, std::string* refus
   return fd;
 }
 
+// Up to `limit` bytes of the open regular file `fd`, which `path` names and which held `size` bytes
+// when it was opened, into *bytes; then closes it. "" or the reason, naming the path.
+std::string ReadAndClose(int fd, const std::string& path, uint64_t size, size_t limit,
+                         std::string* bytes) {
+  bytes->clear();
+  bytes->reserve(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+  const int error = ReadUpTo(fd, limit, nullptr, bytes);
+  close(fd);
+  return error != 0 ? path + ": " + std::strerror(error) : std::string();
+}
+
 // Says why the input `name` was not read, a stop or the reason; false.
 bool SayUnread(const std::string& name, const std::string& refusal) {
   if (StopSignal() != 0) {
@@ -329,11 +340,7 @@ bool ReadRegularFile(const std::string& path, RegularFile* file, std::string* re
   const int fd = OpenRegularFile(path, &st, refusal);
   if (fd < 0) return false;
   file->size = static_cast<uint64_t>(st.st_size);
-  file->bytes.clear();
-  file->bytes.reserve(static_cast<size_t>(std::min<uint64_t>(file->size, limit)));
-  if (const int error = ReadUpTo(fd, limit, nullptr, &file->bytes); error != 0) {
-    *refusal = path + ": " + std::strerror(error);
-  }
+  *refusal = ReadAndClose(fd, path, file->size, limit, &file->bytes);
   return refusal->empty();
 }
 
@@ -344,17 +351,13 @@ bool ReadWholeRegularFile(const std::string& path, size_t limit, std::string* by
   const int fd = OpenRegularFile(path, &st, refusal);
   if (fd < 0) return false;
   if (static_cast<uint64_t>(st.st_size) > limit) {
+    close(fd);
     *refusal = LargerThan(path, limit);
-  } else {
-    bytes->reserve(static_cast<size_t>(st.st_size));
-    // One byte past the limit tells a file that grew while it was read.
-    if (const int error = ReadUpTo(fd, limit + 1, nullptr, bytes); error != 0) {
-      *refusal = path + ": " + std::strerror(error);
-    } else if (bytes->size() > limit) {
-      *refusal = LargerThan(path, limit);
-    }
+    return false;
   }
-  close(fd);
+  // One byte past the limit tells a file that grew while it was read.
+  *refusal = ReadAndClose(fd, path, static_cast<uint64_t>(st.st_size), limit + 1, bytes);
+  if (refusal->empty() && bytes->size() > limit) *refusal = LargerThan(path, limit);
   if (!refusal->empty()) bytes->clear();
   return refusal->empty();
 }
