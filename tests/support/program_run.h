@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -215,6 +216,27 @@ inline void SignalOnceWaiting(pid_t pid, const std::string& program, int signal,
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   kill(pid, signal);
+}
+
+// A user no process has, so that a limit of processes set for it counts the test's own alone.
+inline uid_t UnusedUser() {
+  namespace fs = std::filesystem;
+  std::vector<uid_t> users;
+  std::error_code error;
+  for (fs::directory_iterator entry("/proc", error); !error && entry != fs::directory_iterator();
+       entry.increment(error)) {
+    std::istringstream status(ReadFile(entry->path() / "status"));
+    for (std::string line; std::getline(status, line);) {
+      unsigned long ids[4];
+      if (std::sscanf(line.c_str(), "Uid: %lu %lu %lu %lu", &ids[0], &ids[1], &ids[2], &ids[3]) ==
+          4) {
+        users.insert(users.end(), ids, ids + 4);
+      }
+    }
+  }
+  uid_t user = 0x61000000u + static_cast<uid_t>(getpid());
+  while (std::find(users.begin(), users.end(), user) != users.end()) ++user;
+  return user;
 }
 
 // The processes of group `group` that have not ended, each as "PID (NAME)".

@@ -1050,23 +1050,6 @@ std::vector<ThreadsCase> ThreadsCases() {
   return cases;
 }
 
-// A user no process has, so that a limit of processes counts the run's alone.
-uid_t UnusedUser() {
-  std::set<uid_t> users;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-    for (const std::string& line : testsupport::Lines(ReadFile(entry.path() / "status"))) {
-      unsigned long ids[4];
-      if (std::sscanf(line.c_str(), "Uid: %lu %lu %lu %lu", &ids[0], &ids[1], &ids[2], &ids[3]) ==
-          4) {
-        users.insert(ids, ids + 4);
-      }
-    }
-  }
-  uid_t user = 0x61000000u + static_cast<uid_t>(getpid());
-  while (users.count(user) != 0) ++user;
-  return user;
-}
-
 class ThreadsCannotStart : public ::testing::TestWithParam<ThreadsCase> {};
 
 TEST_P(ThreadsCannotStart, EndsWithALineAndNoChildLeft) {
@@ -1087,7 +1070,7 @@ TEST_P(ThreadsCannotStart, EndsWithALineAndNoChildLeft) {
     for (const std::string& place : {folder.path(), temporary}) {
       ASSERT_EQ(chmod(place.c_str(), 0777), 0);
     }
-    const std::string user = std::to_string(UnusedUser());
+    const std::string user = std::to_string(testsupport::UnusedUser());
     words = {"setpriv",        "--reuid=" + user, "--regid=" + user,
              "--clear-groups", "prlimit",         "--nproc=" + std::to_string(row.processes)};
   } else {
