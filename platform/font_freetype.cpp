@@ -118,7 +118,7 @@ class FontFile {
   static std::unique_ptr<FontFile> Open(const std::string& path) {
     InputFile file;
     if (!file.Open(path)) {
-      if (file.Error() != ENOENT) SayInputRefused("font", path, file.Reason());
+      SayRefusedUnlessMissing(file, "font", path);
       return nullptr;
     }
     return std::unique_ptr<FontFile>(new FontFile(file.Size(), file.Release()));

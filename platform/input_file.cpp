@@ -130,4 +130,9 @@ void SayInputRefused(const std::string& what, const std::string& path, const std
   std::fflush(stderr);
 }
 
+void SayRefusedUnlessMissing(const InputFile& file, const std::string& what,
+                             const std::string& path) {
+  if (file.Error() != ENOENT) SayInputRefused(what, path, file.Reason());
+}
+
 }  // namespace platform

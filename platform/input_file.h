@@ -70,5 +70,9 @@ class InputFile {
 // "morrow: cannot read the WHAT PATH: REASON". Each such line once a process, however often the
 // library tries the same input again.
 void SayInputRefused(const std::string& what, const std::string& path, const std::string& reason);
+// Says so, as SayInputRefused does, of the input `file` failed to open or read at `path`, unless
+// nothing was there: an input that is not installed is passed over quietly.
+void SayRefusedUnlessMissing(const InputFile& file, const std::string& what,
+                             const std::string& path);
 
 }  // namespace platform

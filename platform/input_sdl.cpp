@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -31,7 +30,7 @@ std::string TakeControllerMappings() {
   std::string bytes;
   InputFile file;
   if (!file.Open(named, kMaxMappingsBytes) || !file.ReadAll(&bytes)) {
-    if (file.Error() != ENOENT) SayInputRefused("game controller mappings", named, file.Reason());
+    SayRefusedUnlessMissing(file, "game controller mappings", named);
     return {};
   }
   return bytes;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -146,8 +145,8 @@ bool HasSoundfontSignature(int fd) {
 bool LoadSoundfont(fluid_synth_t* synth, const std::string& path) {
   InputFile file;
   if (!file.Open(path)) {
-    // Soundfonts that are not installed are passed over quietly: the next is tried.
-    if (file.Error() != ENOENT) SayInputRefused("soundfont", path, file.Reason());
+    // The next soundfont is tried.
+    SayRefusedUnlessMissing(file, "soundfont", path);
     return false;
   }
   if (!HasSoundfontSignature(file.Descriptor())) return false;
