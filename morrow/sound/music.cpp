@@ -103,8 +103,15 @@ int StartMusicPlayback(const char* path, int playType) {
   }
   std::vector<uint8_t> midi;
   uint32_t device = 0;
-  if (!ReadMidiFile(full, &midi) ||
-      platform::SequencerOpen(midi.data(), midi.size(), &device) != platform::kAudioOk) {
+  g_music.soundfontRefusals.clear();
+  if (!ReadMidiFile(full, &midi)) return PlayDirectShowMusic(full, playType);
+  if (platform::SequencerOpen(midi.data(), midi.size(), &device) != platform::kAudioOk) {
+    // When it is the soundfont that did not load, the MIDI file is not at fault: the log says so.
+    g_music.soundfontRefusals = platform::SoundfontRefusals();
+    for (const platform::SoundfontRefusal& r : g_music.soundfontRefusals) {
+      WriteLogFormat("サウンドフォント %s を読み込めませんでした (%s)", r.path.c_str(),
+                     r.reason.c_str());
+    }
     return PlayDirectShowMusic(full, playType);
   }
   g_music.sequencerDevice = device;

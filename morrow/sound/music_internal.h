@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "morrow/graphics/handle.h"
 #include "platform/audio/media_player.h"
+#include "platform/audio/sequencer.h"
 
 namespace morrow {
 
@@ -35,6 +37,9 @@ struct MusicState {
   // Loop restarts handled (the sequencer's end notifications and the player's complete events
   // that started the music again), counted for the tools and the tests.
   int loopRestarts = 0;
+  // The soundfonts the last start of music tried for a MIDI file and could not load, with why
+  // (each also a line of the log); empty when that start needed none or loaded one.
+  std::vector<platform::SoundfontRefusal> soundfontRefusals;
   MidiTable midiTable;
 };
 

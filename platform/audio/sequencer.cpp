@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -43,6 +44,7 @@ class Engine final : public MixerInput {
   bool armed = false;
   bool ended = false;
   std::atomic<uint32_t> pendingEnd{0};
+  std::vector<SoundfontRefusal> refusals;  // of the last open, when no soundfont loaded
 
   void MixInto(int32_t* stereo, int frames) override {
     if (!playing || player == nullptr) return;
@@ -96,11 +98,20 @@ Engine& TheEngine() {
   return *engine;
 }
 
-void SilenceLibraryLog() {
+// Where the synthesizer's first error goes while this thread loads a soundfont; null otherwise.
+thread_local std::string* g_loadError = nullptr;
+
+void KeepLoadError(int, const char* message, void*) {
+  if (g_loadError != nullptr && g_loadError->empty() && message != nullptr) *g_loadError = message;
+}
+
+// The synthesizer says nothing on its own: its errors are kept only while a soundfont loads, to
+// say why one did not.
+void RouteLibraryLog() {
   static std::once_flag once;
   std::call_once(once, [] {
     for (int level = 0; level < LAST_LOG_LEVEL; ++level) {
-      fluid_set_log_function(level, nullptr, nullptr);
+      fluid_set_log_function(level, level <= FLUID_ERR ? KeepLoadError : nullptr, nullptr);
     }
   });
 }
@@ -131,33 +142,48 @@ int CloseSoundfontFile(void* handle) {
   return std::fclose(static_cast<std::FILE*>(handle)) == 0 ? FLUID_OK : FLUID_FAILED;
 }
 
-// A soundfont begins as a RIFF file of the form "sfbk".
-bool HasSoundfontSignature(int fd) {
+// Why the file open at `fd` is no soundfont by its first bytes, which a soundfont has as a RIFF
+// file of the form "sfbk"; empty when it may be one.
+std::string SignatureRefusal(int fd) {
   char head[12];
-  return pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
-         std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+  const ssize_t got = pread(fd, head, sizeof head, 0);
+  if (got < 0) return std::strerror(errno);
+  if (got == 0) return "is empty";
+  if (got == static_cast<ssize_t>(sizeof head) && std::memcmp(head, "RIFF", 4) == 0 &&
+      std::memcmp(head + 8, "sfbk", 4) == 0) {
+    return {};
+  }
+  return "is not a soundfont: no RIFF sfbk header at its start";
 }
 
 // Loads the soundfont at `path` into the synthesizer. The file is opened and its signature read
 // here; the synthesizer is then given the name of that open descriptor (/proc/self/fd/N), so that
 // every loader that takes it, ours or one the synthesizer brings of its own (each tries a name
 // ours gave up on), opens the very file already looked at, never what may stand at `path` now.
-bool LoadSoundfont(fluid_synth_t* synth, const std::string& path) {
+// Empty when it loaded, else why not.
+std::string LoadSoundfont(fluid_synth_t* synth, const std::string& path) {
   InputFile file;
   if (!file.Open(path)) {
     // The next soundfont is tried.
     SayRefusedUnlessMissing(file, "soundfont", path);
-    return false;
+    return file.Reason();
   }
-  if (!HasSoundfontSignature(file.Descriptor())) return false;
+  std::string refusal = SignatureRefusal(file.Descriptor());
+  if (!refusal.empty()) return refusal;
   const std::string opened = "/proc/self/fd/" + std::to_string(file.Descriptor());
-  return fluid_synth_sfload(synth, opened.c_str(), 1) >= 0;
+  std::string error;
+  g_loadError = &error;
+  const bool loaded = fluid_synth_sfload(synth, opened.c_str(), 1) >= 0;
+  g_loadError = nullptr;
+  if (loaded) return {};
+  return error.empty() ? "the synthesizer refused it" : "the synthesizer refused it: " + error;
 }
 
-// Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads.
-// Runs without the device lock: the engine is not attached to the mixer yet.
-bool StartSynth(Engine& e) {
-  SilenceLibraryLog();
+// Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads, with
+// *refused saying why of each tried. Runs without the device lock: the engine is not attached to
+// the mixer yet.
+bool StartSynth(Engine& e, std::vector<SoundfontRefusal>* refused) {
+  RouteLibraryLog();
   fluid_settings_t* settings = new_fluid_settings();
   if (settings == nullptr) return false;
   fluid_settings_setnum(settings, "synth.sample-rate", kMixerRate);
@@ -176,8 +202,10 @@ bool StartSynth(Engine& e) {
                                  TellSoundfontFile, CloseSoundfontFile);
     fluid_synth_add_sfloader(synth, loader);
     for (const std::string& path : SoundfontCandidates()) {
-      loaded = LoadSoundfont(synth, path);
+      std::string refusal = LoadSoundfont(synth, path);
+      loaded = refusal.empty();
       if (loaded) break;
+      refused->push_back({path, std::move(refusal)});
     }
   }
   if (!loaded) {
@@ -204,6 +232,7 @@ int SequencerOpen(const uint8_t* data, size_t size, uint32_t* device) {
   MidiFileInfo info;
   {
     AudioDeviceLock lock;
+    e.refusals.clear();
     if (!AudioOutputRunning()) return kAudioNotReady;
     if (e.device != 0) return kAudioFailed;
     if (!ParseMidiFile(data, size, &info)) return kAudioBadArgument;
@@ -214,7 +243,12 @@ int SequencerOpen(const uint8_t* data, size_t size, uint32_t* device) {
     started = e.synth != nullptr;
   }
   // A soundfont takes a while to load: the mixer goes on meanwhile.
-  if (!started && !StartSynth(e)) return kAudioFailed;
+  std::vector<SoundfontRefusal> refused;
+  if (!started && !StartSynth(e, &refused)) {
+    AudioDeviceLock lock;
+    e.refusals = std::move(refused);
+    return kAudioFailed;
+  }
   AudioDeviceLock lock;
   e.smf.assign(data + info.offset, data + info.offset + info.size);
   if (!e.MakePlayer()) {
@@ -229,6 +263,11 @@ int SequencerOpen(const uint8_t* data, size_t size, uint32_t* device) {
   e.pendingEnd.store(0);
   *device = e.device;
   return kAudioOk;
+}
+
+std::vector<SoundfontRefusal> SoundfontRefusals() {
+  AudioDeviceLock lock;
+  return TheEngine().refusals;
 }
 
 int SequencerStatusPort(uint32_t device, uint32_t* port) {

@@ -13,7 +13,7 @@
 // Debian installs that loads; it is loaded at the first open and kept until SequencerShutdown.
 // The sequencer opens it, never the synthesizer by its name: anything but a regular file is
 // passed over at once after one line, "morrow: cannot read the soundfont PATH: REASON" (a missing
-// one quietly).
+// one quietly). Why each one tried was not loaded is kept for the caller (SoundfontRefusals).
 // Without a running sound output, or without a soundfont, every open fails.
 //
 // One piece is open at a time. Every call takes the device lock.
@@ -31,6 +31,20 @@ constexpr uint32_t kSequencerMapperPort = 0xFFFF;
 
 // The soundfonts an open tries, in order.
 std::vector<std::string> SoundfontCandidates();
+
+// A soundfont an open tried and could not load, and why: the open's reason ("No such file or
+// directory", "is a folder, not a file"), "is empty", "is not a soundfont: ...", or the
+// synthesizer's own words ("the synthesizer refused it: ...").
+struct SoundfontRefusal {
+  std::string path;
+  std::string reason;
+
+  bool operator==(const SoundfontRefusal&) const = default;
+};
+
+// The soundfonts the last open tried, in order, when none of them loaded; empty after an open that
+// loaded one, or that failed or succeeded without trying any.
+std::vector<SoundfontRefusal> SoundfontRefusals();
 
 // Opens the MIDI file held in data (copied). Device identifiers count from 1. kAudioOk;
 // kAudioNotReady without a running output; kAudioBadArgument for what is not a well-formed MIDI

@@ -7,7 +7,8 @@
 // path is the way the music took at its start, N the loop restarts the library handled, P 1
 // while music played at the end. SDL_AUDIODRIVER=disk records what was heard.
 // When nothing plays (path=none) it ends at once, with a line on stderr saying why: the file
-// cannot be read, no sound output, no sound font for a MIDI file, or not music the library plays.
+// cannot be read, no sound output, the soundfont a MIDI file needs could not be loaded (each one
+// tried, and why), or not music the library plays.
 // Exit 0 when the music played; 1 when nothing played, the library does not start (255 when it
 // ends the process itself) or standard output cannot be written; 2 on a usage error, or when
 // another instance holds the library's lock.
@@ -68,14 +69,12 @@ std::string WhyNothingPlayed(const std::string& file) {
                                   head.bytes.size())) {
     return file + ": not music the library plays";
   }
-  std::string tried;
-  for (const std::string& font : platform::SoundfontCandidates()) {
-    if (toolrun::RegularFileRefusal(font).empty()) {
-      return file + ": the MIDI sequencer did not take it";
-    }
-    tried += (tried.empty() ? "" : ", ") + font;
+  std::string why;
+  for (const platform::SoundfontRefusal& r : morrow::GetMusicState().soundfontRefusals) {
+    if (!why.empty()) why += "; ";
+    why += "the soundfont " + r.path + " could not be loaded: " + r.reason;
   }
-  return "no sound font for MIDI music (tried " + tried + ")";
+  return why.empty() ? file + ": the MIDI sequencer did not take it" : why;
 }
 
 int Run(int argc, char** argv) {

@@ -306,13 +306,24 @@ class MusicWithoutSoundfont : public Music {
   }
 };
 
+// The log names the soundfont and why it did not load, once for each start that needed it; the
+// state keeps it for the tools until the next start.
 TEST_F(MusicWithoutSoundfont, MidiIsRefusedAndWaveStillPlays) {
+  constexpr const char* kNoSoundfont =
+      "サウンドフォント /nonexistent/none.sf2 を読み込めませんでした (No such file or directory)";
   int before = Count(kFailed);
+  const int refusedBefore = Count(kNoSoundfont);
   EXPECT_EQ(morrow::StartMusicPlayback("second.mid", 3), -1);
   EXPECT_EQ(Count(kFailed), before + 1);
+  EXPECT_EQ(Count(kNoSoundfont), refusedBefore + 1) << Log();
+  EXPECT_EQ(GetMusicState().soundfontRefusals,
+            (std::vector<platform::SoundfontRefusal>{
+                {"/nonexistent/none.sf2", "No such file or directory"}}));
   EXPECT_EQ(morrow::CheckMusicPlayback(), 0);
   EXPECT_EQ(morrow::StartMusicPlayback("ramp.wav", 3), 0);
   EXPECT_EQ(GetMusicState().mediaPlaying, 1);
+  EXPECT_TRUE(GetMusicState().soundfontRefusals.empty()) << "a WAVE file needs no soundfont";
+  EXPECT_EQ(Count(kNoSoundfont), refusedBefore + 1);
 }
 
 }  // namespace

@@ -127,6 +127,7 @@ TEST_F(MusicSequencer, RefusesWhatIsNotMidi) {
 // The soundfont is opened by the sequencer, not by the synthesizer, and only a regular file: a
 // named pipe without a writer, a folder or a device fails the open at once with one line naming
 // it; a missing file, or one that is no soundfont (by its signature or past it), fails quietly.
+// Either way the caller learns which soundfont did not load and why, never the MIDI file's fault.
 TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
   const std::string installed = "/usr/share/sounds/sf2/TimGM6mb.sf2";
   struct Case {
@@ -134,25 +135,32 @@ TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
     void (*make)(const std::string& path);
     const char* says;  // the reason the line gives; null: no line
     int status;
+    const char* refusal;  // how the reason the caller is given begins; null: none is given
   };
+  constexpr const char* kNotASoundfont = "is not a soundfont: no RIFF sfbk header at its start";
   std::vector<Case> cases = {
-      {"missing", [](const std::string&) {}, nullptr, platform::kAudioFailed},
+      {"missing", [](const std::string&) {}, nullptr, platform::kAudioFailed,
+       "No such file or directory"},
+      {"empty", [](const std::string& p) { testsupport::WriteFile(p, ""); }, nullptr,
+       platform::kAudioFailed, "is empty"},
+      {"short", [](const std::string& p) { testsupport::WriteFile(p, "RIFF"); }, nullptr,
+       platform::kAudioFailed, kNotASoundfont},
       {"wave",
        [](const std::string& p) { testsupport::WriteFile(p, std::string("RIFF\4\0\0\0WAVE", 12)); },
-       nullptr, platform::kAudioFailed},
+       nullptr, platform::kAudioFailed, kNotASoundfont},
       {"cut_soundfont",
        [](const std::string& p) {
          testsupport::WriteFile(p, std::string("RIFF\xff\0\0\0sfbkLIST", 16));
        },
-       nullptr, platform::kAudioFailed},
+       nullptr, platform::kAudioFailed, "the synthesizer refused it: "},
       {"installed",
        [](const std::string& p) {
          std::filesystem::create_symlink("/usr/share/sounds/sf2/TimGM6mb.sf2", p);
        },
-       nullptr, platform::kAudioOk},
+       nullptr, platform::kAudioOk, nullptr},
   };
   for (const testsupport::NotAFile& n : testsupport::kNotAFile) {
-    cases.push_back({n.name, n.make, n.reason, platform::kAudioFailed});
+    cases.push_back({n.name, n.make, n.reason, platform::kAudioFailed, n.reason});
   }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -179,6 +187,14 @@ TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
       EXPECT_EQ(said.find("morrow:"), std::string::npos) << said;
     }
     EXPECT_EQ(status, c.status);
+    const std::vector<platform::SoundfontRefusal> refused = platform::SoundfontRefusals();
+    if (c.refusal == nullptr) {
+      EXPECT_TRUE(refused.empty()) << refused.front().reason;
+    } else {
+      ASSERT_EQ(refused.size(), 1u);
+      EXPECT_EQ(refused[0].path, path);
+      EXPECT_TRUE(refused[0].reason.starts_with(c.refusal)) << refused[0].reason;
+    }
     platform::SequencerShutdown();
   }
   {
@@ -187,6 +203,29 @@ TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
     uint32_t id = 0;
     EXPECT_EQ(Open(testsupport::OneNoteMidi(96), &id), platform::kAudioNotReady);
   }
+}
+
+// What an open that failed for want of a soundfont said is not said again by a later open that
+// tried none: the caller would blame a soundfont for what a file or the output did.
+TEST(MusicSequencerSetUp, RefusalsAreThoseOfTheLastOpen) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("none.sf2");
+  audiotest::ScopedEnv soundfont("MORROW_SOUNDFONT", path.c_str());
+  uint32_t id = 0;
+  {
+    auto device = audiotest::MakeManualDevice();
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(Open(testsupport::OneNoteMidi(96), &id), platform::kAudioFailed);
+    ASSERT_EQ(platform::SoundfontRefusals(),
+              (std::vector<platform::SoundfontRefusal>{{path, "No such file or directory"}}));
+    EXPECT_EQ(Open("not a MIDI file", &id), platform::kAudioBadArgument);
+    EXPECT_TRUE(platform::SoundfontRefusals().empty()) << "after a file that is not MIDI";
+    ASSERT_EQ(Open(testsupport::OneNoteMidi(96), &id), platform::kAudioFailed);
+    EXPECT_EQ(platform::SoundfontRefusals().size(), 1u);
+    platform::SequencerShutdown();
+  }
+  EXPECT_EQ(Open(testsupport::OneNoteMidi(96), &id), platform::kAudioNotReady);
+  EXPECT_TRUE(platform::SoundfontRefusals().empty()) << "without a sound output";
 }
 
 }  // namespace
