@@ -1189,8 +1189,9 @@ TEST(DemoTree, AChangeAtTheEndOfARunKeepsTheOldTree) {
 // may write, with the run as nobody: a tree the process could not have written or emptied is kept
 // as it is, with a line naming what it may not replace, before anything is written; one whose
 // every file and folder it may write is replaced as its own would be. Mode 0755 folders it may not
-// write, 0644 files it may not write, sticky folders whose entries it may not remove, and a sticky
-// folder above a tree it may write but not move out of it.
+// write, 0644 files it may not write, sticky folders whose entries it may not remove, a sticky
+// folder above a tree it may write but not move out of it, and a 0755 folder above a tree it may
+// write, where the new tree cannot be built nor take the old one's name.
 TEST(DemoTree, AnotherUsersTreeIsReplacedOnlyWhereTheRunCouldWriteIt) {
   if (geteuid() != 0) GTEST_SKIP() << "another user's tree and a run as another user: superuser";
   const struct {
@@ -1199,7 +1200,8 @@ TEST(DemoTree, AnotherUsersTreeIsReplacedOnlyWhereTheRunCouldWriteIt) {
   } cases[] = {
       {0777, 0755, 0644, "Resource"},   {0777, 0777, 0644, "Resource/"},
       {0777, 01777, 0644, "Resource/"}, {0777, 01777, 0666, "Resource/"},
-      {01777, 0777, 0666, "Resource"},  {0777, 0777, 0666, nullptr},
+      {01777, 0777, 0666, "Resource"},  {0755, 0777, 0666, "Resource"},
+      {0777, 0777, 0666, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << std::oct << "folder " << c.dir << ", tree's folders "

@@ -7,9 +7,13 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/other_user.h"
 #include "tests/support/program_run.h"
 
 namespace {
@@ -221,6 +225,55 @@ TEST(PlayRule, RealResourcesStartTheGameOnAFullDisk) {
         << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(Listing(dir.path()), before) << real;
+  }
+}
+
+// The rule run by another user in the superuser's folder of mode 0755: a tree there that anyone
+// may write, cut short, is one the tool cannot replace (it cannot build beside it), so the tool's
+// line shows and the game starts on the tree as it is; with no tree there the tool cannot write
+// one, and its failure and status pass through, so the game does not start.
+TEST(PlayRule, AFolderTheUserMayNotWriteStartsTheGameOnlyOnATreeThere) {
+  if (geteuid() != 0) GTEST_SKIP() << "the superuser's folder and a run as another user";
+  TempDir made;
+  ASSERT_EQ(RunProgram(made.path(), MAKE_DEMO_RESOURCES, ".").exitCode, 0);
+  fs::remove(made.File("Resource/.make-demo-resources"));
+  fs::remove(made.File("Resource/SE/zan.wav"));
+  const struct {
+    bool tree;
+    int status;
+    const char* said;
+  } cases[] = {
+      {true, 0,
+       "make-demo-resources: ./Resource: cannot replace Resource: Permission denied; left as it "
+       "is\n"},
+      {false, 1, "make-demo-resources: cannot make a staging folder in .: Permission denied\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tree ? "a tree there" : "no tree");
+    TempDir dir;
+    if (c.tree) {
+      fs::copy(made.File("Resource"), dir.File("Resource"), fs::copy_options::recursive);
+      for (const auto& e : fs::recursive_directory_iterator(dir.File("Resource"))) {
+        ASSERT_EQ(chmod(e.path().c_str(), e.is_directory() ? 0777 : 0666), 0);
+      }
+      ASSERT_EQ(chmod(dir.File("Resource").c_str(), 0777), 0);
+    }
+    ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    const std::vector<std::string> before = Listing(dir.path());
+    const std::map<std::string, std::string> held =
+        c.tree ? Snapshot(dir.File("Resource")) : std::map<std::string, std::string>{};
+    const std::optional<std::string> said = testsupport::AsUnprivileged([&] {
+      const ProgramRun run =
+          RunProgram(dir.path(), "/bin/bash",
+                     SOURCE_DIR "/scripts/demo-resources.sh " MAKE_DEMO_RESOURCES " .", "", 120);
+      return std::to_string(run.exitCode) + " " + run.err;
+    });
+    ASSERT_TRUE(said.has_value()) << "the run as another user did not end";
+    EXPECT_EQ(*said, std::to_string(c.status) + " " + c.said);
+    EXPECT_EQ(Listing(dir.path()), before) << "nothing made, no staging folder left";
+    if (c.tree) {
+      EXPECT_EQ(Snapshot(dir.File("Resource")), held) << "the tree as it was";
+    }
   }
 }
 

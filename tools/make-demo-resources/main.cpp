@@ -7,17 +7,17 @@
 // The tree is built in a staging folder in DIR and renamed into place once whole (tree.h): a
 // failed write, SIGINT, SIGTERM or SIGHUP leave DIR/Resource/ as it was and no staging folder.
 // A Resource/ already there is replaced only when it holds nothing but this tool's files, each one
-// the process may write and each folder one it may empty, which it tells before it writes a byte
-// (names and permissions, then contents compared in memory): real resources and another user's
-// tree make it exit 3 at once, with no staging folder and whatever room the disk has; so does a
-// file of the old tree written, replaced, removed or added while the new one was built or as it
-// is exchanged (the trees are exchanged back). Two runs in one DIR take turns: the later waits for
-// the earlier (a stop signal ends the wait); DIR itself as standard input, locked by the caller,
-// hands the caller's turn to the run (scripts/demo-resources.sh).
-// Exit 0; 1 when DIR is no folder, a file cannot be written, a thread cannot start ("cannot start
-// a thread: REASON") or a signal stopped the run; 2 on a usage error (an option among them); 3
-// when DIR/Resource/ holds something this tool did not write or may not replace, which is left
-// as it is.
+// the process may write and each folder one it may empty, in a DIR it may write, which it tells
+// before it writes a byte (names and permissions, then contents compared in memory): real resources
+// and another user's tree make it exit 3 at once, with no staging folder and whatever room the disk
+// has; so does a file of the old tree written, replaced, removed or added while the new one was
+// built or as it is exchanged (the trees are exchanged back). Two runs in one DIR take turns: the
+// later waits for the earlier (a stop signal ends the wait); DIR itself as standard input, locked
+// by the caller, hands the caller's turn to the run (scripts/demo-resources.sh).
+// Exit 0; 1 when DIR is no folder, a file cannot be written (a staging folder in a DIR it may not
+// write, with no tree there, among them), a thread cannot start ("cannot start a thread: REASON")
+// or a signal stopped the run; 2 on a usage error (an option among them); 3 when DIR/Resource/
+// holds something this tool did not write or may not replace, which is left as it is.
 #include <cstdio>
 #include <string>
 

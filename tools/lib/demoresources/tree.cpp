@@ -250,8 +250,9 @@ std::string KeptLine(const fs::path& target, const Hold& hold) {
 // Why DIR/Resource may not be replaced, by its entries' names, kinds and permissions alone:
 // nothing is opened but folders. The first entry this tool would not have written (anything but
 // the tree's folders and regular files), else the first the process could not have written or
-// removed, as a plain write and removal would meet it: a file it may not write, a folder it may
-// not write and enter (so not empty), an entry of a sticky folder where neither is its own.
+// removed, as a plain write and removal would meet it: DIR itself or a folder it may not write and
+// enter (so not build in, or not empty), a file it may not write, an entry of a sticky folder
+// where neither is its own.
 Hold LookAtNames(const fs::path& dir) {
   std::set<std::string> files;
   std::set<std::string> folders = {"Resource"};
@@ -278,6 +279,8 @@ Hold LookAtNames(const fs::path& dir) {
   struct stat above {};
   if (lstat(tree.c_str(), &top) != 0 || !S_ISDIR(top.st_mode)) return {"Resource"};
   if (stat(dir.c_str(), &above) != 0) return {"Resource", errno};
+  // The new tree is built beside the old one and takes its name there: DIR is written too.
+  if (faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0) denied = {"Resource", errno};
   mayReplace("Resource", tree, top, above);
   met[tree.string()] = top;
   std::error_code ec;

@@ -47,23 +47,23 @@ using TreeBuilder = std::function<bool(const std::string& root, const std::funct
 // Resource only once whole, so a failed or stopped run leaves no tree (nor its staging folder). A
 // Resource/ already there is replaced only when everything in it is this tool's and the process's
 // to replace: the tree's folders and regular files, each file holding the new bytes or the first
-// part of them (the tree of an earlier run, finished or cut short), each file one the process may
-// write and each folder one it may remove entries from (written and entered; in a sticky folder,
-// entries of its own or the folder its own). That is settled before anything is written: the names
-// and permissions first, then each file there against its new bytes, made in memory one file a
-// thread at a time; nothing in the tree is opened that could block (a pipe, a device) nor
-// followed through a link. Anything else (real resources, a file put into a demo tree, another
-// user's tree) keeps it as it is, with no staging folder made, whatever room the disk has. Just
-// before the exchange the old tree is looked at again, its names and permissions first and then
-// each file compared, which must still be the very file it was (device, inode, size, times of
-// change), each one missing still missing; and once more just after it, at the staging name, where
-// a change found exchanges the trees back. So a file put in, written, replaced or removed while the
-// new tree was built keeps the old tree as it is. Staging folders that killed runs left are
-// removed first. The same bytes on every run. `stop` is asked between files; error gets the reason
-// for kFailed and kKept; a write that fails names the staging folder and the file in it, never a
-// file of DIR/Resource/. `at`, when given, is called at each TreeMoment (tests change the old tree
-// there); `build`, when given, writes the new tree in the staging folder instead of the drawing
-// and encoding of every file (tests of the run's end copy a tree made once).
+// part of them (the tree of an earlier run, finished or cut short), DIR one the process may write
+// and enter, each file one it may write and each folder one it may remove entries from (written
+// and entered; in a sticky folder, entries of its own or the folder its own). That is settled
+// before anything is written: the names and permissions first, then each file there against its new
+// bytes, made in memory one file a thread at a time; nothing in the tree is opened that could block
+// (a pipe, a device) nor followed through a link. Anything else (real resources, a file put into a
+// demo tree, another user's tree) keeps it as it is, with no staging folder made, whatever room the
+// disk has. Just before the exchange the old tree is looked at again, its names and permissions
+// first and then each file compared, which must still be the very file it was (device, inode, size,
+// times of change), each one missing still missing; and once more just after it, at the staging
+// name, where a change found exchanges the trees back. So a file put in, written, replaced or
+// removed while the new tree was built keeps the old tree as it is. Staging folders that killed
+// runs left are removed first. The same bytes on every run. `stop` is asked between files; error
+// gets the reason for kFailed and kKept; a write that fails names the staging folder and the file
+// in it, never a file of DIR/Resource/. `at`, when given, is called at each TreeMoment (tests
+// change the old tree there); `build`, when given, writes the new tree in the staging folder
+// instead of the drawing and encoding of every file (tests of the run's end copy a tree made once).
 TreeWrite WriteDemoTree(const std::string& dir, std::string* error,
                         const std::function<bool()>& stop = {},
                         const std::function<void(TreeMoment)>& at = {},
