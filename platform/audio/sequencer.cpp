@@ -179,10 +179,10 @@ std::string LoadSoundfont(fluid_synth_t* synth, const std::string& path) {
   return error.empty() ? "the synthesizer refused it" : "the synthesizer refused it: " + error;
 }
 
-// Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads, with
-// *refused saying why of each tried. Runs without the device lock: the engine is not attached to
-// the mixer yet.
-bool StartSynth(Engine& e, std::vector<SoundfontRefusal>* refused) {
+// A synthesizer with the first soundfont of SoundfontCandidates that loads, and its settings;
+// false (and nothing made kept) when none loads, with *refused saying why of each tried.
+bool MakeSynth(fluid_settings_t** madeSettings, fluid_synth_t** madeSynth,
+               std::vector<SoundfontRefusal>* refused) {
   RouteLibraryLog();
   fluid_settings_t* settings = new_fluid_settings();
   if (settings == nullptr) return false;
@@ -213,8 +213,16 @@ bool StartSynth(Engine& e, std::vector<SoundfontRefusal>* refused) {
     delete_fluid_settings(settings);
     return false;
   }
-  e.settings = settings;
-  e.synth = synth;
+  *madeSettings = settings;
+  *madeSynth = synth;
+  return true;
+}
+
+// Creates the synthesizer and loads a soundfont; false (and nothing kept) when none loads, with
+// *refused saying why of each tried. Runs without the device lock: the engine is not attached to
+// the mixer yet.
+bool StartSynth(Engine& e, std::vector<SoundfontRefusal>* refused) {
+  if (!MakeSynth(&e.settings, &e.synth, refused)) return false;
   AttachMixerInput(&e);
   return true;
 }
@@ -268,6 +276,17 @@ int SequencerOpen(const uint8_t* data, size_t size, uint32_t* device) {
 std::vector<SoundfontRefusal> SoundfontRefusals() {
   AudioDeviceLock lock;
   return TheEngine().refusals;
+}
+
+std::vector<SoundfontRefusal> TrySoundfonts() {
+  std::vector<SoundfontRefusal> refused;
+  fluid_settings_t* settings = nullptr;
+  fluid_synth_t* synth = nullptr;
+  if (MakeSynth(&settings, &synth, &refused)) {
+    delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+  }
+  return refused;
 }
 
 int SequencerStatusPort(uint32_t device, uint32_t* port) {

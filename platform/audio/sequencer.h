@@ -46,6 +46,12 @@ struct SoundfontRefusal {
 // loaded one, or that failed or succeeded without trying any.
 std::vector<SoundfontRefusal> SoundfontRefusals();
 
+// Loads the soundfonts an open would try into a synthesizer of its own, dropped at once, without
+// a sound output and without the device lock, for a caller that has no output to open with: why
+// each one tried did not load, as SoundfontRefusals says it; empty when one loads. As slow as an
+// open's first load.
+std::vector<SoundfontRefusal> TrySoundfonts();
+
 // Opens the MIDI file held in data (copied). Device identifiers count from 1. kAudioOk;
 // kAudioNotReady without a running output; kAudioBadArgument for what is not a well-formed MIDI
 // file; kAudioFailed when no soundfont loads or a piece is open already.

@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "select 640,480,16 -1\n"
                  "screen 640x480x32 r=00ff0000 g=0000ff00 b=000000ff a=00000000 fill=ff000000\n"},
         ToolCase{"Window24Refused", "MORROW_DESKTOP=1024x768x24", "--window", 1, ""},
+        ToolCase{"WindowDepth24Refused", "MORROW_DESKTOP=1024x768x32", "--window --depth 24", 1,
+                 ""},
         ToolCase{"Full16On24", "MORROW_DESKTOP=1024x768x24", "--full --depth 16", 0,
                  "screen 640x480x16 r=0000f800 g=000007e0 b=0000001f a=00000000 fill=00000000\n"},
         ToolCase{"GraphHandles", "MORROW_DESKTOP=1024x768x16",

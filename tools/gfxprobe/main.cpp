@@ -1,7 +1,7 @@
 // gfxprobe [--window|--full] [--depth N] [--path soft|d3d] OP...
 //
 // Selects the mode (window and 16 bits unless told; a window takes the desktop's depth whatever
-// is asked), starts the library, prints the screen as
+// is asked, though 24 is refused there too), starts the library, prints the screen as
 // "screen WxHxD r=%08x g=%08x b=%08x a=%08x fill=%08x", runs each OP and ends the library.
 // --path soft (the default) draws without a 3D device, as MORROW_D3D=off does; --path d3d
 // offers the CPU 3D device as MORROW_D3D asks (on when it is unset) and records its calls.

@@ -8,7 +8,7 @@
 // while music played at the end. SDL_AUDIODRIVER=disk records what was heard.
 // When nothing plays (path=none) it ends at once, with a line on stderr saying why: the file
 // cannot be read, no sound output, the soundfont a MIDI file needs could not be loaded (each one
-// tried, and why), or not music the library plays.
+// tried, and why; without an output too, after that), or not music the library plays.
 // Exit 0 when the music played; 1 when nothing played, the library does not start (255 when it
 // ends the process itself) or standard output cannot be written; 2 on a usage error, or when
 // another instance holds the library's lock.
@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "morrow/sound/music.h"
 #include "morrow/sound/music_internal.h"
@@ -56,6 +57,16 @@ const char* PathName() {
   return "none";
 }
 
+// The line's part for soundfonts that did not load, each with its reason; empty for none.
+std::string NotLoaded(const std::vector<platform::SoundfontRefusal>& refused) {
+  std::string why;
+  for (const platform::SoundfontRefusal& r : refused) {
+    if (!why.empty()) why += "; ";
+    why += "the soundfont " + r.path + " could not be loaded: " + r.reason;
+  }
+  return why;
+}
+
 // Why neither way plays the file, as far as the tool can tell from outside the library. The
 // library plays regular files only, and so the file is looked at: a named pipe is refused without
 // waiting for a writer the library never waited for.
@@ -63,17 +74,17 @@ std::string WhyNothingPlayed(const std::string& file) {
   toolrun::RegularFile head;
   std::string refusal;
   if (!toolrun::ReadRegularFile(file, &head, &refusal, 12)) return refusal;
-  if (morrow::GetSoundSystemState().device == nullptr)
-    return "no sound output: the library runs silent";
-  if (!platform::HasMidiSignature(reinterpret_cast<const uint8_t*>(head.bytes.data()),
-                                  head.bytes.size())) {
-    return file + ": not music the library plays";
+  const bool midi = platform::HasMidiSignature(reinterpret_cast<const uint8_t*>(head.bytes.data()),
+                                               head.bytes.size());
+  if (morrow::GetSoundSystemState().device == nullptr) {
+    // A silent library tries no soundfont; one that would not load is the next fault a MIDI file
+    // meets once there is an output, and is said now too.
+    const std::string soundfonts = midi ? NotLoaded(platform::TrySoundfonts()) : std::string();
+    return "no sound output: the library runs silent" +
+           (soundfonts.empty() ? std::string() : "; " + soundfonts);
   }
-  std::string why;
-  for (const platform::SoundfontRefusal& r : morrow::GetMusicState().soundfontRefusals) {
-    if (!why.empty()) why += "; ";
-    why += "the soundfont " + r.path + " could not be loaded: " + r.reason;
-  }
+  if (!midi) return file + ": not music the library plays";
+  const std::string why = NotLoaded(morrow::GetMusicState().soundfontRefusals);
   return why.empty() ? file + ": the MIDI sequencer did not take it" : why;
 }
 

@@ -127,7 +127,8 @@ TEST_F(MusicSequencer, RefusesWhatIsNotMidi) {
 // The soundfont is opened by the sequencer, not by the synthesizer, and only a regular file: a
 // named pipe without a writer, a folder or a device fails the open at once with one line naming
 // it; a missing file, or one that is no soundfont (by its signature or past it), fails quietly.
-// Either way the caller learns which soundfont did not load and why, never the MIDI file's fault.
+// Either way the caller learns which soundfont did not load and why, never the MIDI file's fault;
+// a caller without a sound output learns the same by TrySoundfonts.
 TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
   const std::string installed = "/usr/share/sounds/sf2/TimGM6mb.sf2";
   struct Case {
@@ -170,17 +171,22 @@ TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
     c.make(path);
     audiotest::ScopedEnv soundfont("MORROW_SOUNDFONT", path.c_str());
     EXPECT_EQ(platform::SoundfontCandidates(), std::vector<std::string>{path});
+    // First as a caller without an output looks at it: as an open would, the sequencer not started.
+    std::vector<platform::SoundfontRefusal> tried;
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] {
+      tried = platform::TrySoundfonts();
+    })) << "the look at the soundfont waited for a writer";
     auto device = audiotest::MakeManualDevice();
-    ASSERT_NE(device, nullptr);
     uint32_t id = 0;
     int status = -1;
-    ::testing::internal::CaptureStderr();
     EXPECT_TRUE(testsupport::ReturnsWithoutThePipesOtherEnd(path, [&] {
       status = Open(testsupport::OneNoteMidi(96), &id);
     })) << "the soundfont's open waited for a writer";
     // A soundfont cut short is handed to each loader the synthesizer has, and one of them may
-    // complain in its own words: only the sequencer's line is looked for.
+    // complain in its own words: only the sequencer's line is looked for, said once.
     const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_NE(device, nullptr);
     if (c.says != nullptr) {
       EXPECT_EQ(said, "morrow: cannot read the soundfont " + path + ": " + c.says + "\n");
     } else {
@@ -195,6 +201,7 @@ TEST(MusicSequencerSetUp, NeedsASoundfontAndAnOutput) {
       EXPECT_EQ(refused[0].path, path);
       EXPECT_TRUE(refused[0].reason.starts_with(c.refusal)) << refused[0].reason;
     }
+    EXPECT_EQ(tried, refused) << "without an output";
     platform::SequencerShutdown();
   }
   {
