@@ -34,33 +34,57 @@ if(MORROW_FUZZ)
   target_link_options(project_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# A unit binary run whole, every case in one process, shows a case that leaves state behind for
+# A test binary run whole, every case in one process, shows a case that leaves state behind for
 # the next, which the one-case runs never do. The release build runs quickest, so it is the one
 # that registers these runs by default, and the sanitizer build's run does not grow.
-# Each whole run takes its cases in a shuffled order, twice in the one process: the second pass,
-# in the order of the next seed, finds a case that reads what it left itself or what any case of
-# the first pass left. The seed is fixed, so a failing order comes back on every run; GoogleTest
-# prints it at the head of each pass ("Randomizing tests' orders with a seed of N") and
-# `BINARY --gtest_shuffle --gtest_random_seed=N` runs that order alone.
+# Each whole run takes its cases in a shuffled order, twice in the one process (once where the
+# cases take minutes, as its registration says): the second pass, in the order of the next seed,
+# finds a case that reads what it left itself or what any case of the first pass left. The seed
+# is fixed, so a failing order comes back on every run; GoogleTest prints it at the head of each
+# pass ("Randomizing tests' orders with a seed of N") and `BINARY --gtest_shuffle
+# --gtest_random_seed=N` runs that order alone.
 set(MORROW_WHOLE_RUN_SEED 110)
 if(CMAKE_BUILD_TYPE STREQUAL "RelWithDebInfo")
   set(_whole_default ON)
 else()
   set(_whole_default OFF)
 endif()
-option(MORROW_WHOLE_RUNS "Register each unit test binary run whole as CTest NAME_whole (label whole)"
+option(MORROW_WHOLE_RUNS
+  "Register each unit and integration test binary run whole as CTest NAME_whole (label whole)"
   ${_whole_default})
 
-# morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e])
-# One GoogleTest binary; its cases are registered with CTest one by one, and, for a unit binary
-# under MORROW_WHOLE_RUNS, once more all together as NAME_whole (shuffled and twice, above). Each
-# binary runs with a runtime folder of its own (tests/support/runtime_dir.cpp), so test programs
-# run in parallel.
+# morrow_whole_run(NAME PASSES [PROPERTIES ...])
+# The whole run of the GoogleTest binary NAME as CTest NAME_whole, in PASSES shuffled passes (a
+# binary whose cases each take minutes may take one), under MORROW_WHOLE_RUNS.
+function(morrow_whole_run name passes)
+  cmake_parse_arguments(W "" "" "PROPERTIES" ${ARGN})
+  if(NOT MORROW_WHOLE_RUNS)
+    return()
+  endif()
+  add_test(NAME ${name}_whole
+    COMMAND ${name} --gtest_shuffle --gtest_random_seed=${MORROW_WHOLE_RUN_SEED}
+      --gtest_repeat=${passes}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${name}_whole PROPERTIES LABELS whole ${W_PROPERTIES})
+endfunction()
+
+# morrow_test(NAME SOURCES ... LIBS ... [LABELS unit|integration|e2e] [WHOLE_PASSES 0|1|2])
+# One GoogleTest binary; its cases are registered with CTest one by one, and, for a unit or an
+# integration binary, once more all together as NAME_whole (above), in WHOLE_PASSES passes: 2 by
+# default, 0 for none, which an e2e binary has unless it says otherwise. Each binary runs with a
+# runtime folder of its own (tests/support/runtime_dir.cpp), so test programs run in parallel.
 include(GoogleTest)
 function(morrow_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(T "" "WHOLE_PASSES" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS unit)
+  endif()
+  if(NOT DEFINED T_WHOLE_PASSES)
+    if("unit" IN_LIST T_LABELS OR "integration" IN_LIST T_LABELS)
+      set(T_WHOLE_PASSES 2)
+    else()
+      set(T_WHOLE_PASSES 0)
+    endif()
   endif()
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/runtime_dir.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main project_options)
@@ -68,10 +92,7 @@ function(morrow_test name)
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${T_LABELS}" ${T_PROPERTIES})
-  if(MORROW_WHOLE_RUNS AND "unit" IN_LIST T_LABELS)
-    add_test(NAME ${name}_whole
-      COMMAND ${name} --gtest_shuffle --gtest_random_seed=${MORROW_WHOLE_RUN_SEED} --gtest_repeat=2
-      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    set_tests_properties(${name}_whole PROPERTIES LABELS whole ${T_PROPERTIES})
+  if(T_WHOLE_PASSES GREATER 0)
+    morrow_whole_run(${name} ${T_WHOLE_PASSES} PROPERTIES ${T_PROPERTIES})
   endif()
 endfunction()

@@ -262,9 +262,11 @@ TEST_F(Surfaces, AFullTableLogsAndRefuses) {
 }
 
 TEST_F(Surfaces, WithoutADisplayNothingIsMade) {
+  // Surfaces made on an earlier start stay in the table until the next start clears it.
+  const int before = morrow::GetSurfaceTable().count;
   SurfaceFlags f{};
   EXPECT_EQ(Make(4, 4, f), -1);
-  EXPECT_EQ(morrow::GetSurfaceTable().count, 0);
+  EXPECT_EQ(morrow::GetSurfaceTable().count, before);
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ class LibraryFixture : public ::testing::Test {
     // The sound start writes the same lines on every machine on the manual mixer.
     setenv("MORROW_AUDIO", "manual", 1);
     morrow::GetScreenState() = morrow::ScreenState{};
+    // The title is a setting made before the start, which an end and a new start keep: each test
+    // starts with the empty one a fresh process has (the window then takes the class name).
+    morrow::SetWindowTitle("");
     // The frames an earlier start in this process counted outlive its end, and a script read
     // during the next start would take them for its own: begun and ended, the count is 0 again.
     platform::BeginInputFrames();
