@@ -876,8 +876,8 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
   }
 
   // More than an input read whole may hold: a pipe whose writer never ends, or a file (sparse)
-  // one byte past the limit. The run refuses it as bad input, saying so, long before the pipe's
-  // time is up.
+  // one byte past the limit. The run refuses it as bad input, saying so, instead of reading on
+  // until it is given up.
   void GivenTooMuch(const Input& input, BadInput form, const std::string& place) {
     std::unique_ptr<testsupport::EndlessPipeWriter> writer;
     if (form == BadInput::kEndlessPipe) {
