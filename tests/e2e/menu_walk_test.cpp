@@ -30,16 +30,16 @@ class MenuWalk : public ::testing::Test {
   }
 
   // Runs the game on a script of this folder, dumping the frames listed, with more `settings`;
-  // a run still going after `giveUpSeconds` is ended.
+  // a run still going after the runs' bound is ended, saying so.
   testsupport::ProgramRun Walk(const std::string& script, const std::string& dumpFrames,
-                               const std::string& settings = "", int giveUpSeconds = 600) {
+                               const std::string& settings = "") {
     const std::string env = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR='" +
                             dir_.path() +
                             "' MORROW_CLOCK=virtual MORROW_MAX_FRAMES=3000 MORROW_DUMP_DIR=. "
                             "MORROW_INPUT_SCRIPT='" +
                             std::string(SCRIPT_DIR) + "/" + script +
                             "' MORROW_DUMP_FRAMES=" + dumpFrames + " " + settings;
-    return testsupport::RunProgram(dir_.path(), VEYRDALE_PATH, "", env, giveUpSeconds);
+    return testsupport::RunProgram(dir_.path(), VEYRDALE_PATH, "", env);
   }
 
   bool Dumped(int frame) const {
@@ -85,8 +85,7 @@ TEST_F(MenuWalk, NamedPipesAtTheFilesTheLibraryOpensHoldNothing) {
   }
   auto run = Walk("quit.txt", "361,362",
                   "MORROW_FONT='" + dir_.File("font.pipe") + "' MORROW_SOUNDFONT='" +
-                      dir_.File("soundfont.pipe") + "'",
-                  120);
+                      dir_.File("soundfont.pipe") + "'");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Dumped(361));
   EXPECT_EQ(run.err, "morrow: cannot write the log " + dir_.File("AppLog.txt") +

@@ -191,21 +191,23 @@ TEST_F(Veyrdale, EndSignalsEndTheGameCleanly) {
       _exit(121);
     }
     // Running once its start is logged (the missing Resource/ folder is reported after the
-    // library start, which catches the signals).
-    for (int i = 0; i < 600 && !LogHas("no Resource/ folder"); ++i) usleep(50000);
-    ASSERT_TRUE(LogHas("no Resource/ folder"));
-    kill(pid, sig);
+    // library start) with its handler for the signal in.
     int status = 0;
-    pid_t ended = 0;
-    for (int i = 0; i < 1200 && ended == 0; ++i) {
-      ended = waitpid(pid, &status, WNOHANG);
-      if (ended == 0) usleep(50000);
+    const ::testing::AssertionResult started = testsupport::SeenWithin(
+        "the game's start, its handler in,",
+        [&] { return LogHas("no Resource/ folder") && testsupport::Catches(pid, sig); });
+    ::testing::AssertionResult ended = started;
+    if (started) {
+      kill(pid, sig);
+      ended = testsupport::SeenWithin("the game's end",
+                                      [&] { return waitpid(pid, &status, WNOHANG) == pid; });
     }
-    if (ended == 0) {
+    if (!ended) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
-      FAIL() << "the game did not end";
     }
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(ended);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(LogHas("ＣＯＭを終了... 完了"));

@@ -18,9 +18,12 @@
 #include <string_view>
 #include <thread>
 
+#include "tests/support/state_wait.h"
+
 namespace testsupport {
 
-inline constexpr int kPeerWaitMs = 3000;
+// The bound of every wait on a peer; generous, as every wait's (state_wait.h).
+inline constexpr int kPeerWaitMs = static_cast<int>(std::chrono::milliseconds(kSeenWithin).count());
 
 class LoopbackPeer {
  public:
@@ -93,9 +96,10 @@ class LoopbackPeer {
     std::string got;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     while (got.size() < n) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            end - std::chrono::steady_clock::now())
-                            .count();
+      // Rounded up: a short wait still looks once.
+      const auto left =
+          std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
+              .count();
       pollfd p{fd_, POLLIN, 0};
       if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
       char buf[65536];

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -47,34 +48,32 @@ std::vector<Seen> Poll() {
   return seen;
 }
 
-// Polls until something is queued, for at most the peer's wait.
+// Polls until something is queued; a failure once the peer's wait has passed without it.
 std::vector<Seen> PollUntilSome() {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
-  for (;;) {
-    std::vector<Seen> seen = Poll();
-    if (!seen.empty() || std::chrono::steady_clock::now() > end) return seen;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  std::vector<Seen> seen;
+  EXPECT_TRUE(testsupport::SeenWithin("a notice", [&] { return !(seen = Poll()).empty(); }));
+  return seen;
 }
 
-// The notices of one socket, polling until count have come, for at most the peer's wait.
+// The notices of one socket, polling until count have come; a failure once the peer's wait has
+// passed without them.
 std::vector<Seen> NoticesOf(platform::SocketId socket, size_t count) {
   std::vector<Seen> own;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
-  while (own.size() < count && std::chrono::steady_clock::now() < end) {
+  EXPECT_TRUE(testsupport::SeenWithin(std::to_string(count) + " notices of the socket", [&] {
     for (const Seen& s : Poll()) {
       if (s.socket == socket) own.push_back(s);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+    return own.size() >= count;
+  }));
   return own;
 }
 
-// Waits, for at most the peer's wait, until the socket shows the events: the kernel has the
-// traffic by then.
+// Waits until the socket shows the events: the kernel has the traffic by then. A failure once the
+// peer's wait has passed without them.
 void Settle(platform::SocketId s, short events) {
   pollfd p{static_cast<int>(s), events, 0};
-  poll(&p, 1, testsupport::kPeerWaitMs);
+  EXPECT_EQ(poll(&p, 1, testsupport::kPeerWaitMs), 1)
+      << testsupport::NotSeen("the events " + std::to_string(events) + " of the socket");
 }
 
 class SocketServiceTest : public ::testing::Test {
@@ -160,10 +159,15 @@ TEST_F(SocketServiceTest, AcceptWriteReadAndCloseComeOnceEach) {
   }
   EXPECT_EQ(platform::LastSocketError(), platform::sockerr::kWouldBlock);
   EXPECT_TRUE(Poll().empty());
-  std::thread reader([&b]() { b.Receive(size_t{1} << 30, 1000); });
+  std::atomic<bool> noticed{false};
+  // The reader takes what comes until the notice has been looked for.
+  std::thread reader([&]() {
+    while (!noticed) b.Receive(65536, 1);
+  });
   EXPECT_EQ(PollUntilSome(), (std::vector<Seen>{{t, ev::kWrite, 0}}));
-  EXPECT_TRUE(Poll().empty());
+  noticed = true;
   reader.join();
+  EXPECT_TRUE(Poll().empty());
 }
 
 TEST_F(SocketServiceTest, ConnectReportsItsOutcomeThenTheEnd) {

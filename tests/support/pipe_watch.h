@@ -17,15 +17,17 @@
 #include <future>
 #include <string>
 
+#include "tests/support/state_wait.h"
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
 
 // Runs `call` on a thread of its own; true when it returned within `giveUp` with nobody at the
-// other end of the pipe at `path`.
+// other end of the pipe at `path`. The bound is generous, as every wait's (state_wait.h): a call
+// that has not returned by then waits on the pipe.
 inline bool ReturnsWithoutThePipesOtherEnd(const std::string& path,
                                            const std::function<void()>& call,
-                                           std::chrono::seconds giveUp = std::chrono::seconds(30)) {
+                                           std::chrono::seconds giveUp = kSeenWithin) {
   // A writer let through may meet the pipe closed again: EPIPE, not a signal that ends the test.
   std::future<void> done = std::async(std::launch::async, [&call] {
     sigset_t pipeSignal;

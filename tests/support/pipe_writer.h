@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,8 +44,8 @@ class PipeWriter {
  public:
   PipeWriter(std::string path, std::string bytes)
       : path_(std::move(path)), bytes_(std::move(bytes)), thread_([this] { fed_ = Feed(); }) {}
-  // The bytes in pieces of at most `piece`, a short pause after each, so that the reader takes
-  // them in as many reads.
+  // The bytes in pieces of at most `piece`, each written once the reader has taken the one before,
+  // so that it takes them in as many reads.
   PipeWriter(std::string path, std::string bytes, size_t piece)
       : path_(std::move(path)),
         bytes_(std::move(bytes)),
@@ -72,10 +73,20 @@ class PipeWriter {
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += static_cast<size_t>(n);
-      if (piece_ < bytes_.size() && done < bytes_.size()) usleep(1000);
+      if (piece_ < bytes_.size() && done < bytes_.size() && !Taken(fd)) break;
     }
     close(fd);
     return done == bytes_.size();
+  }
+
+  // Whether the reader has taken all the pipe holds: false once it has left, or once Finish is
+  // called while it takes nothing.
+  bool Taken(int fd) const {
+    for (int held = 0; ioctl(fd, FIONREAD, &held) == 0 && held > 0;) {
+      pollfd gone{fd, 0, 0};
+      if (stop_ || poll(&gone, 1, 1) != 0) return false;
+    }
+    return true;
   }
 
   const std::string path_;

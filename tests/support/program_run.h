@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/state_wait.h"
 #include "tests/support/temp_dir.h"
 
 namespace testsupport {
@@ -97,11 +99,16 @@ struct RunExtras {
   std::function<void(pid_t)> during;
 };
 
+// How long a run may take before it is ended, saying so: more than any one run of the tests takes
+// on a busy machine many times slower than a quiet one, and well inside CTest's 600 s, so that a
+// run that hangs fails with its line.
+inline constexpr int kRunSeconds = 300;
+
 // `environment` is put before the command as the shell takes it ("A=1 B=2"; ending in "exec" the
 // shell becomes the program, so a signal that ends it shows as -1); `args` as given.
 inline ProgramRun RunProgram(const std::string& folder, const std::string& program,
                              const std::string& args, const std::string& environment = "",
-                             int giveUpSeconds = 600, const RunExtras& extras = {}) {
+                             int giveUpSeconds = kRunSeconds, const RunExtras& extras = {}) {
   const std::string command =
       "cd '" + folder + "' && " + environment + " '" + program + "' " + args;
   ProgramRun run;
@@ -159,7 +166,7 @@ struct WordsRun {
 };
 
 inline ProgramRun RunWords(const std::string& folder, const std::string& program,
-                           const WordsRun& run, int giveUpSeconds = 60) {
+                           const WordsRun& run, int giveUpSeconds = kRunSeconds) {
   std::string environment = run.settings + " exec";
   if (run.fullAt != RLIM_INFINITY) {
     environment =
@@ -177,6 +184,24 @@ inline bool SameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// Whether the process `pid`, a child not reaped yet, has ended.
+inline bool Ended(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t end = stat.rfind(") ");
+  return end == std::string::npos || stat[end + 2] == 'Z';
+}
+
+// Whether the process `pid` has a handler in for `signal`.
+inline bool Catches(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("SigCgt:")) {
+      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    }
+  }
+  return false;
+}
+
 // Whether the process `pid` runs `program`, has a handler in for `signal`, sleeps, and, unless
 // `path` is empty, holds the file at `path` open: a program waiting on that input, ready to be
 // told to stop.
@@ -184,19 +209,16 @@ inline bool SeenWaiting(pid_t pid, const std::string& program, int signal,
                         const std::string& path) {
   namespace fs = std::filesystem;
   const fs::path proc = "/proc/" + std::to_string(pid);
-  if (!SameFile(proc / "exe", program)) return false;
+  if (!SameFile(proc / "exe", program) || !Catches(pid, signal)) return false;
   std::ifstream status(proc / "status");
-  bool caught = false, asleep = false;
+  bool asleep = false;
   for (std::string line; std::getline(status, line);) {
     if (line.starts_with("State:")) {
       const size_t at = line.find_first_not_of(" \t", 6);
       asleep = at != std::string::npos && line[at] == 'S';
     }
-    if (line.starts_with("SigCgt:")) {
-      caught = (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
-    }
   }
-  if (!caught || !asleep) return false;
+  if (!asleep) return false;
   if (path.empty()) return true;
   // The process may end while its descriptors are looked at: no step may throw.
   std::error_code error;
@@ -207,15 +229,42 @@ inline bool SeenWaiting(pid_t pid, const std::string& program, int signal,
   return false;
 }
 
-// Sends `signal` to `pid` once SeenWaiting says so, or after `seconds` whatever it says; the run
-// then shows what the signal did to a program that was not waiting for it.
-inline void SignalOnceWaiting(pid_t pid, const std::string& program, int signal,
-                              const std::string& path, int seconds = 10) {
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!SeenWaiting(pid, program, signal, path) && std::chrono::steady_clock::now() < giveUp) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// Ends the run of `pid` outright: its whole group when it leads one, as a run of RunProgram does.
+inline void EndRun(pid_t pid) {
+  if (kill(-pid, SIGKILL) != 0) kill(pid, SIGKILL);
+}
+
+// Sends `signal` to `pid` (a child of RunProgram, not reaped while its `during` runs) once it has
+// its handler for the signal in and `seen` holds: a program ready to be told to stop, in the state
+// the stop is to find. Should it end first, or the bound pass, the run is ended instead (EndRun),
+// so that it cannot hang, and the result says what was not seen, as "battle-sim waiting on fifo
+// (its handler for SIGTERM in) was not seen within 120 s".
+inline ::testing::AssertionResult SignalOnceSeen(pid_t pid, int signal, const std::string& what,
+                                                 const std::function<bool()>& seen,
+                                                 std::chrono::seconds bound = kSeenWithin) {
+  const std::string state = what + " (its handler for SIG" + sigabbrev_np(signal) + " in)";
+  ::testing::AssertionResult result = SeenWithin(
+      state, [&] { return Ended(pid) || (Catches(pid, signal) && seen()); }, bound);
+  if (result && Ended(pid)) {
+    result = ::testing::AssertionFailure() << state << " was not seen: the run ended first";
   }
-  kill(pid, signal);
+  if (result) {
+    kill(pid, signal);
+  } else {
+    EndRun(pid);
+  }
+  return result;
+}
+
+// SignalOnceSeen, the state being SeenWaiting's.
+inline ::testing::AssertionResult SignalOnceWaiting(pid_t pid, const std::string& program,
+                                                    int signal, const std::string& path,
+                                                    std::chrono::seconds bound = kSeenWithin) {
+  namespace fs = std::filesystem;
+  const std::string what = fs::path(program).filename().string() + " waiting" +
+                           (path.empty() ? "" : " on " + fs::path(path).filename().string());
+  return SignalOnceSeen(
+      pid, signal, what, [&] { return SeenWaiting(pid, program, signal, path); }, bound);
 }
 
 // A user no process has, so that a limit of processes set for it counts the test's own alone.

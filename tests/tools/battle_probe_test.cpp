@@ -78,7 +78,7 @@ TEST(BattleProbe, ReadsCommandsFromStdin) {
 // line.
 TEST(BattleProbe, StandardInputEndsAtItsLimitOrAStop) {
   testsupport::TempDir dir;
-  const auto endless = testsupport::RunProgram(dir.path(), BATTLE_PROBE, "< /dev/zero", "", 60);
+  const auto endless = testsupport::RunProgram(dir.path(), BATTLE_PROBE, "< /dev/zero");
   EXPECT_EQ(endless.exitCode, 2);
   EXPECT_EQ(endless.err, "battle-probe: cannot read standard input: larger than 67108864 bytes\n");
   struct sigaction inherited {};
@@ -87,13 +87,15 @@ TEST(BattleProbe, StandardInputEndsAtItsLimitOrAStop) {
   // A writer that holds the pipe and says nothing.
   int silent[2];
   ASSERT_EQ(pipe2(silent, O_CLOEXEC), 0);
-  const auto run =
-      testsupport::RunProgram(dir.path(), BATTLE_PROBE, "", "exec", 60,
-                              {.input = silent[0], .during = [](pid_t pid) {
-                                 testsupport::SignalOnceWaiting(pid, BATTLE_PROBE, SIGTERM, "");
-                               }});
+  ::testing::AssertionResult waiting = ::testing::AssertionSuccess();
+  const auto run = testsupport::RunProgram(
+      dir.path(), BATTLE_PROBE, "", "exec", testsupport::kRunSeconds,
+      {.input = silent[0], .during = [&](pid_t pid) {
+         waiting = testsupport::SignalOnceWaiting(pid, BATTLE_PROBE, SIGTERM, "");
+       }});
   close(silent[0]);
   close(silent[1]);
+  ASSERT_TRUE(waiting);
   EXPECT_EQ(run.exitCode, 1) << testsupport::Describe(run);
   EXPECT_EQ(run.err, "battle-probe: stopped by SIGTERM while reading standard input\n");
 }

@@ -2,13 +2,14 @@
 // match that replays as a plain computer-vs-computer run, bad options, and stopped runs.
 #include <signal.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -167,54 +168,79 @@ TEST(RoundRobinInput, BadOptionsExitTwoWithAMessage) {
   }
 }
 
+namespace fs = std::filesystem;
+using testsupport::SeenWithin;
+
+// Players that do nothing (their input is the empty file `idle` of the run's folder), with no
+// time limit: a battle that never ends of itself, in a soak as well.
+const std::vector<std::string> kEndless = {"--players",    "2", "--chars",  "0,1",
+                                           "--arena",      "0", "--input",  "idle",
+                                           "--time-limit", "2", "--frames", "99999999"};
+
+std::vector<std::string> Joined(std::vector<std::string> words,
+                                const std::vector<std::string>& more) {
+  words.insert(words.end(), more.begin(), more.end());
+  return words;
+}
+
+// How many entries `folder` holds.
+size_t Entries(const std::string& folder) {
+  size_t n = 0;
+  std::error_code error;
+  for (fs::directory_iterator e(folder, error); !error && e != fs::directory_iterator();
+       e.increment(error)) {
+    ++n;
+  }
+  return n;
+}
+
 // A plain run with its trace, a soak and a round robin stopped once they and their child runs
-// have their folders: no temporary folder or trace is left; status 1 and a line. The runner is "$0"
-// of a shell script.
+// have their folders: no temporary folder or trace is left; status 1 and a line. None can end
+// before the stop: the battles never end of themselves, and the round robin's thousands of
+// matches take hours.
 TEST(BattleSimStop, NoTemporaryFolderOrCutTraceIsLeft) {
-  namespace fs = std::filesystem;
-  auto stop = [](const char* signal, const char* folders, const std::string& args) {
-    return "TMPDIR=$PWD/t env --default-signal=INT \"$0\" " + args +
-           " & until [ $(ls t | wc -l) -ge " + folders + " ]; do sleep 0.01; done; kill -" +
-           signal + " $!; wait $!";
-  };
-  const std::string run = " --players 2 --chars 0,1 --arena 0 --frames ";
   const struct {
-    std::string script;
+    int signal;
+    std::vector<std::string> words;
+    size_t folders;
+    const char* what;
     const char* says;
-  } cases[] = {
-      {stop("TERM", "1", "--seed 1 --trace out/t" + run + "99999999"), "TERM after frame"},
-      {stop("INT", "2", "--seeds 1-4 --jobs 2" + run + "99999999"), "INT after 0 runs"},
-      {stop("TERM", "4", "--round-robin --chars 0,1,2 --seeds 1-2 --arenas 0 --jobs 3"), "TERM"}};
+  } cases[] = {{SIGTERM, Joined({"--seed", "1", "--trace", "out/t"}, kEndless), 1,
+                "the run's work folder", "TERM after frame"},
+               {SIGINT, Joined({"--seeds", "1-4", "--jobs", "2"}, kEndless), 2,
+                "the work folders of two child runs", "INT after 0 runs"},
+               {SIGTERM,
+                {"--round-robin", "--jobs", "3"},
+                4,
+                "the maps folder and three matches' work folders",
+                "TERM after"}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.says);
     TempDir dir;
     fs::create_directory(dir.File("t"));
     fs::create_directory(dir.File("out"));
-    const ProgramRun ran =
-        testsupport::RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " BATTLE_SIM);
-    EXPECT_EQ(ran.exitCode, 1) << c.script;
+    testsupport::WriteFile(dir.File("idle"), "");
+    ::testing::AssertionResult stopped = ::testing::AssertionSuccess();
+    // env gives SIGINT back its default, should the tests run with it ignored.
+    const ProgramRun ran = testsupport::RunWords(
+        dir.path(), "env",
+        {.words = Joined({"--default-signal=INT", BATTLE_SIM}, c.words),
+         .settings = "TMPDIR='" + dir.File("t") + "'",
+         .extras = {.during = [&](pid_t pid) {
+           stopped = testsupport::SignalOnceSeen(
+               pid, c.signal, "battle-sim with " + std::string(c.what) + " in t",
+               [&] { return Entries(dir.File("t")) >= c.folders; });
+         }}});
+    ASSERT_TRUE(stopped);
+    EXPECT_EQ(ran.exitCode, 1) << testsupport::Describe(ran);
     EXPECT_NE(ran.err.find(c.says), std::string::npos) << ran.err;
-    EXPECT_TRUE(fs::is_empty(dir.File("t")) && fs::is_empty(dir.File("out"))) << c.script;
+    EXPECT_TRUE(fs::is_empty(dir.File("t")) && fs::is_empty(dir.File("out")))
+        << ::testing::PrintToString(testsupport::Listing(dir.path()));
   }
-}
-
-// A runner killed outright (SIGKILL, which it cannot take) while its child runs go on, each of
-// players that do nothing for hours of frames: they end all the same, as soon as they see it gone.
-TEST(BattleSimStop, ChildRunsEndWithTheirRunner) {
-  const std::string script =
-      "TMPDIR=$PWD \"$0\" --seeds 1-4 --jobs 2 --players 2 --chars 0,1 --arena 0 --input idle "
-      "--frames 99999999 & until [ $(pgrep -c -P $!) -ge 2 ]; do sleep 0.01; done; "
-      "c=$(pgrep -d, -P $!); kill -KILL $!; wait $!; "
-      "while ps -o stat= -p $c | grep -qv Z; do sleep 0.01; done; echo ended";
-  TempDir dir;
-  testsupport::WriteFile(dir.File("idle"), "");
-  const ProgramRun ran =
-      testsupport::RunProgram(dir.path(), "/bin/sh", "-c '" + script + "' " BATTLE_SIM, "", 60);
-  EXPECT_EQ(ran.out, "ended\n") << ran.err;
 }
 
 // The children that the threads of `pid` have started and not reaped.
 std::vector<pid_t> Children(pid_t pid) {
-  namespace fs = std::filesystem;
   std::vector<pid_t> children;
   std::error_code error;
   for (fs::directory_iterator task("/proc/" + std::to_string(pid) + "/task", error);
@@ -225,6 +251,60 @@ std::vector<pid_t> Children(pid_t pid) {
   return children;
 }
 
+// When process `pid` started (field 22 of its stat line), or 0 when it has ended: gone, or a
+// zombie nobody has reaped yet.
+unsigned long long StartOfLive(pid_t pid) {
+  const std::string stat = testsupport::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t end = stat.rfind(')');
+  if (end == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(end + 1));
+  char state = 0;
+  fields >> state;
+  std::string skipped;
+  for (int field = 4; field < 22; ++field) fields >> skipped;
+  unsigned long long start = 0;
+  fields >> start;
+  return state == 'Z' ? 0 : start;
+}
+
+// A runner killed outright (SIGKILL, which it cannot take) while its child runs go on, each of
+// players that do nothing, for ever: they end all the same, as soon as they see it gone.
+TEST(BattleSimStop, ChildRunsEndWithTheirRunner) {
+  TempDir dir;
+  testsupport::WriteFile(dir.File("idle"), "");
+  ::testing::AssertionResult running = ::testing::AssertionSuccess();
+  ::testing::AssertionResult ended = ::testing::AssertionSuccess();
+  auto killTheRunner = [&](pid_t pid) {
+    std::map<pid_t, unsigned long long> children;  // each with its start, told from a later one's
+    running = SeenWithin("two child runs, their handler for SIGTERM in,", [&] {
+      for (const pid_t child : Children(pid)) {
+        const unsigned long long start = StartOfLive(child);
+        if (start != 0 && testsupport::Catches(child, SIGTERM)) children.emplace(child, start);
+      }
+      return children.size() >= 2;
+    });
+    if (!running) {
+      testsupport::EndRun(pid);
+      return;
+    }
+    kill(pid, SIGKILL);  // the runner alone: its child runs are to see it gone
+    ended = SeenWithin("the end of the killed runner's child runs", [&] {
+      return std::all_of(children.begin(), children.end(), [](const auto& child) {
+        return StartOfLive(child.first) != child.second;
+      });
+    });
+    for (const auto& [child, start] : children) {
+      if (!ended && StartOfLive(child) == start) kill(child, SIGKILL);
+    }
+  };
+  testsupport::RunWords(dir.path(), BATTLE_SIM,
+                        {.words = Joined({"--seeds", "1-4", "--jobs", "2"}, kEndless),
+                         .settings = "TMPDIR='" + dir.path() + "'",
+                         .extras = {.during = killTheRunner}});
+  ASSERT_TRUE(running);
+  EXPECT_TRUE(ended);
+}
+
 // Each child run of a soak stopped (once, as its runner would stop it) the moment it appears, over
 // and over: each ends all the same, also one the stop reaches between its start and its exec,
 // while it still has the runner's stop handler, and the soak ends counting them as failures.
@@ -233,28 +313,29 @@ TEST(BattleSimStop, ChildRunsStoppedAsTheyStartEnd) {
   constexpr size_t kJobs = 8;
   TempDir dir;
   testsupport::WriteFile(dir.File("idle"), "");
-  const std::vector<std::string> words = {"--seeds",   "1-" + std::to_string(kJobs),
-                                          "--jobs",    std::to_string(kJobs),
-                                          "--players", "2",
-                                          "--chars",   "0,1",
-                                          "--arena",   "0",
-                                          "--input",   "idle",
-                                          "--frames",  "99999999"};
+  const std::vector<std::string> words =
+      Joined({"--seeds", "1-" + std::to_string(kJobs), "--jobs", std::to_string(kJobs)}, kEndless);
   for (int trial = 0; trial < kTrials; ++trial) {
-    auto stopEachAtItsStart = [](pid_t pid) {
+    ::testing::AssertionResult started = ::testing::AssertionSuccess();
+    // Looks without a pause: the stop is to come as early as the child can be seen.
+    auto stopEachAtItsStart = [&](pid_t pid) {
       std::set<pid_t> stopped;
-      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-      while (stopped.size() < kJobs && std::chrono::steady_clock::now() < giveUp) {
-        for (const pid_t child : Children(pid)) {
-          if (stopped.insert(child).second) kill(child, SIGTERM);
-        }
-      }
+      started = SeenWithin(
+          std::to_string(kJobs) + " child runs",
+          [&] {
+            for (const pid_t child : Children(pid)) {
+              if (stopped.insert(child).second) kill(child, SIGTERM);
+            }
+            return stopped.size() >= kJobs;
+          },
+          testsupport::kSeenWithin, std::chrono::microseconds(0));
+      if (!started) testsupport::EndRun(pid);
     };
     const ProgramRun ran = testsupport::RunWords(dir.path(), BATTLE_SIM,
                                                  {.words = words,
                                                   .settings = "TMPDIR='" + dir.path() + "'",
-                                                  .extras = {.during = stopEachAtItsStart}},
-                                                 30);
+                                                  .extras = {.during = stopEachAtItsStart}});
+    ASSERT_TRUE(started) << "trial " << trial;
     ASSERT_EQ(ran.exitCode, 1) << "trial " << trial << "\n" << testsupport::Describe(ran);
     EXPECT_NE(ran.out.find("soak: " + std::to_string(kJobs) + " runs, " + std::to_string(kJobs) +
                            " failures"),

@@ -1,6 +1,7 @@
 // The battle runner as a program: same options give the same trace, the input moves the hash,
 // --corrupt trips each invariant, the battle leaving scene 4 ends the run, soaks count their
 // failures, and bad options, scripts and map files are handled.
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -193,16 +194,23 @@ TEST(BattleSimRun, InputThroughANamedPipe) {
   const ProgramRun fromFile = Sim(dir, soak + kScript);
   EXPECT_EQ(fromFile.exitCode, 0) << fromFile.err;
   testsupport::PipeWriter writer(dir.File("fifo"), ReadFile(kScript));
-  const ProgramRun fromPipe =
-      testsupport::RunProgram(dir.path(), BATTLE_SIM, soak + "fifo", "", 20);
+  const ProgramRun fromPipe = Sim(dir, soak + "fifo");
   EXPECT_TRUE(writer.Finish());
   EXPECT_EQ(fromPipe.exitCode, 0) << fromPipe.err;
   EXPECT_EQ(fromPipe.out, fromFile.out);
 
+  // The stop comes once the run is seen waiting on the pipe with its handler in.
+  struct sigaction inherited {};
+  ASSERT_EQ(sigaction(SIGTERM, nullptr, &inherited), 0);
+  if (inherited.sa_handler == SIG_IGN) GTEST_SKIP() << "battle-sim would keep SIGTERM ignored";
+  ::testing::AssertionResult waiting = ::testing::AssertionSuccess();
+  const std::string plain = kTwoPlayers.substr(0, kTwoPlayers.find("--input"));
   const ProgramRun stopped = testsupport::RunProgram(
-      dir.path(), BATTLE_SIM,
-      kTwoPlayers.substr(0, kTwoPlayers.find("--input")) + "--input fifo --frames 60",
-      "timeout --foreground -k 5 --preserve-status -s TERM 0.5", 20);
+      dir.path(), BATTLE_SIM, plain + "--input fifo --frames 60", "exec", testsupport::kRunSeconds,
+      {.during = [&](pid_t pid) {
+        waiting = testsupport::SignalOnceWaiting(pid, BATTLE_SIM, SIGTERM, dir.File("fifo"));
+      }});
+  ASSERT_TRUE(waiting);
   EXPECT_EQ(stopped.exitCode, 1);
   EXPECT_EQ(stopped.out, "");
   EXPECT_EQ(stopped.err, "battle-sim: stopped by SIGTERM while reading --input fifo\n");

@@ -1,14 +1,18 @@
 // make-demo-resources as a program: it puts a tree in place whole or not at all, and only over one
 // of its own, by the rule scripts/play.sh goes through (scripts/demo-resources.sh).
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,6 +23,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::Describe;
 using testsupport::Listing;
 using testsupport::ProgramRun;
 using testsupport::ReadFile;
@@ -48,21 +53,25 @@ void MakeReal(const std::string& tree) {
   }
 }
 
+// Whether `folder` holds a staging folder of the tool.
+bool HasStaging(const std::string& folder) {
+  std::error_code error;
+  for (fs::directory_iterator e(folder, error); !error && e != fs::directory_iterator();
+       e.increment(error)) {
+    if (e->path().filename().string().starts_with(".make-demo-resources-")) return true;
+  }
+  return false;
+}
+
 // What DIR holds before the run: a run that fails leaves it so, one that succeeds leaves the tree.
-// The tool is "$0" of a shell script: a full disk is a file size limit, a stop a signal sent once
-// the run has its staging folder. No line names a file of out/Resource/: a write that fails names
-// the staging folder it was writing in.
+// The tool is "$0" of a shell script: a full disk is a file size limit. A stop is a signal sent
+// once the run has its staging folder. No line names a file of out/Resource/: a write that fails
+// names the staging folder it was writing in.
 TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
   TempDir made;
   fs::create_directory(made.File("out"));
   ASSERT_EQ(RunProgram(made.path(), MAKE_DEMO_RESOURCES, "out").exitCode, 0);
   const std::string full = "trap \"\" XFSZ; prlimit --fsize=4096 -- \"$0\" out";
-  // A shell starts what runs beside it with SIGINT ignored; env takes that back.
-  auto stop = [](const std::string& signal) {
-    return "env --default-signal=INT \"$0\" out & until ls -A out | grep -q make-demo; do "
-           "sleep 0.01; done; kill -" +
-           signal + " $!; wait $!";
-  };
   // The real trees are told from the tool's before a byte is written, so a full disk does not
   // stop them: kRealPicture parts from the tool's bytes only at a picture's last byte.
   enum Before {
@@ -81,11 +90,12 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
     std::string script;
     int status;
     const char* says;
+    int signal = 0;  // when given, the tool on its own instead, stopped by it
   } cases[] = {{kNothing, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
                {kTree, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
                {kCutTree, full, 1, "cannot write the new tree in out/.make-demo-resources-"},
-               {kNothing, stop("TERM"), 1, "by SIGTERM"},
-               {kTree, stop("INT"), 1, "by SIGINT"},
+               {kNothing, "", 1, "by SIGTERM", SIGTERM},
+               {kTree, "", 1, "by SIGINT", SIGINT},
                {kRealFile, "\"$0\" out", 3, "holds Resource/SE/zan.wav, which"},
                {kRealFile, full, 3, "holds Resource/SE/zan.wav, which"},
                {kRealPicture, full, 3, "holds Resource/wall.dat, which"},
@@ -121,8 +131,20 @@ TEST(MakeDemoResources, PutsATreeInPlaceWholeOrNotAtAll) {
       fs::create_directories(dir.File("out/.make-demo-resources-d4Xz9Q/R"));
     }
     const auto was = Snapshot(dir.File("out"));
+    ::testing::AssertionResult stopped = ::testing::AssertionSuccess();
+    // env gives SIGINT back its default, should the tests run with it ignored.
     const ProgramRun run =
-        RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " MAKE_DEMO_RESOURCES, "", 120);
+        c.signal == 0
+            ? RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " MAKE_DEMO_RESOURCES)
+            : RunWords(dir.path(), "env",
+                       {.words = {"--default-signal=INT", MAKE_DEMO_RESOURCES, "out"},
+                        .settings = "",
+                        .extras = {.during = [&](pid_t pid) {
+                          stopped = testsupport::SignalOnceSeen(
+                              pid, c.signal, "make-demo-resources with its staging folder in out",
+                              [&] { return HasStaging(dir.File("out")); });
+                        }}});
+    ASSERT_TRUE(stopped) << c.says << " over " << c.before;
     EXPECT_EQ(run.exitCode, c.status) << c.script << " over " << c.before;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1) << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
@@ -182,8 +204,8 @@ TEST(PlayRule, WritesATreeOnlyWhereNoneOfTheToolsIsFinished) {
     }
     WriteFile(stub + ".status", std::to_string(c.toolStatus));
     WriteFile(stub + ".runs", "");
-    const ProgramRun run = RunProgram(
-        dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .", "", 30);
+    const ProgramRun run =
+        RunProgram(dir.path(), "/bin/bash", SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .");
     if (held >= 0) close(held);
     EXPECT_EQ(run.exitCode, c.status) << trace << "\n" << run.err;
     EXPECT_EQ(ReadFile(stub + ".runs").size(), static_cast<size_t>(c.runs)) << trace;
@@ -215,7 +237,7 @@ TEST(PlayRule, RealResourcesStartTheGameOnAFullDisk) {
     testsupport::WordsRun words;
     words.words = {SOURCE_DIR "/scripts/demo-resources.sh", MAKE_DEMO_RESOURCES, "."};
     words.fullAt = 2048;  // the glyph sheets alone are a hundred times that
-    const ProgramRun run = RunWords(dir.path(), "/bin/bash", words, 120);
+    const ProgramRun run = RunWords(dir.path(), "/bin/bash", words);
     EXPECT_EQ(run.exitCode, 0) << real << "\n" << run.err;
     const std::string named = real == kReadmeOnly ? "Resource/readme.txt"
                               : real == kOneFile  ? "Resource/SE/zan.wav"
@@ -338,11 +360,10 @@ TEST(MakeDemoResources, OnlyStagingFoldersOfItsExactNamingGo) {
       }
     }
     WriteFile(stub + ".runs", "");
-    const ProgramRun run =
-        runner == kToolKeepingATree
-            ? RunProgram(dir.path(), MAKE_DEMO_RESOURCES, ".", "", 60)
-            : RunProgram(dir.path(), "/bin/bash",
-                         SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .", "", 30);
+    const ProgramRun run = runner == kToolKeepingATree
+                               ? RunProgram(dir.path(), MAKE_DEMO_RESOURCES, ".")
+                               : RunProgram(dir.path(), "/bin/bash",
+                                            SOURCE_DIR "/scripts/demo-resources.sh " + stub + " .");
     close(held);
     EXPECT_EQ(run.exitCode, runner == kToolKeepingATree ? 3 : 0) << run.err;
     EXPECT_EQ(ReadFile(stub + ".runs").size(), runner == kRuleOverACutTree ? 1u : 0u);
@@ -352,6 +373,19 @@ TEST(MakeDemoResources, OnlyStagingFoldersOfItsExactNamingGo) {
     EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-Lnk123/notes.txt")), "notes");
     EXPECT_EQ(ReadFile(dir.File(".make-demo-resources-keep/notes.txt")), "notes");
   }
+}
+
+// How many waits for a lock on the file of inode `inode` the system's list of locks shows.
+int LockWaiters(uint64_t inode) {
+  std::istringstream locks(ReadFile("/proc/locks"));
+  int waiting = 0;
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find("-> FLOCK") != std::string::npos &&
+        line.find(":" + std::to_string(inode) + " ") != std::string::npos) {
+      ++waiting;
+    }
+  }
+  return waiting;
 }
 
 // Two runs in one folder take turns, as rules or as the tool itself, on an empty folder or over a
@@ -371,44 +405,68 @@ TEST(MakeDemoResources, TwoRunsInOneFolderTakeTurns) {
             "#!/bin/sh\nexec bash " SOURCE_DIR "/scripts/demo-resources.sh " + tool + " \"$@\"\n");
   fs::permissions(tool, fs::perms::owner_all);
   fs::permissions(rule, fs::perms::owner_all);
-  // The second starts once the first has its staging folder.
-  const std::string building =
-      "\"$0\" out & a=$!; until ls -A out | grep -q make-demo || ! kill -0 $a 2>/dev/null; do "
-      "sleep 0.01; done; \"$0\" out; b=$?; wait $a; echo $? $b";
-  // Both wait for the folder the script holds (the system's list of locks shows them waiting),
-  // which it then lets go.
-  const std::string atOnce =
-      "exec 9<out; flock 9; \"$0\" out 9<&- & a=$!; \"$0\" out 9<&- & b=$!; i=$(stat -c %i out); "
-      "until [ \"$(grep -c -- \"-> FLOCK .*:$i \" /proc/locks)\" = 2 ]; do sleep 0.01; done; "
-      "flock -u 9; wait $a; x=$?; wait $b; echo $x $?";
+  enum Start { kWhileBuilding, kAtOnce };
   const struct {
     const std::string& run;
-    const std::string& script;
+    Start start;
     bool cut;
     size_t runs;
-  } cases[] = {{rule, building, false, 1},
-               {rule, building, true, 1},
-               {tool, building, true, 2},
-               {rule, atOnce, false, 1},
-               {rule, atOnce, true, 1}};
+  } cases[] = {{rule, kWhileBuilding, false, 1},
+               {rule, kWhileBuilding, true, 1},
+               {tool, kWhileBuilding, true, 2},
+               {rule, kAtOnce, false, 1},
+               {rule, kAtOnce, true, 1}};
   for (const auto& c : cases) {
     TempDir dir;
-    fs::create_directory(dir.File("out"));
+    const std::string out = dir.File("out");
+    fs::create_directory(out);
     if (c.cut) {
-      fs::copy(made.File("out"), dir.File("out"), fs::copy_options::recursive);
+      fs::copy(made.File("out"), out, fs::copy_options::recursive);
       fs::remove(dir.File("out/Resource/.make-demo-resources"));
       WriteFile(dir.File("out/Resource/ef09.dat"), "\x89PNG");
     }
     WriteFile(bin.File("runs"), "");
-    const ProgramRun run =
-        RunProgram(dir.path(), "/bin/sh", "-c '" + c.script + "' " + c.run, "", 300);
-    const std::string trace = c.run + (&c.script == &atOnce ? " at once" : " while building") +
+    const std::string trace = c.run + (c.start == kAtOnce ? " at once" : " while building") +
                               (c.cut ? " over a cut tree" : " on an empty folder");
-    EXPECT_EQ(run.out, "0 0\n") << trace << "\n" << run.err;
-    EXPECT_EQ(run.err, "") << trace;
+    auto runOver = [&](const testsupport::RunExtras& extras) {
+      return RunWords(dir.path(), c.run, {.words = {"out"}, .settings = "", .extras = extras});
+    };
+    ProgramRun first, second;
+    ::testing::AssertionResult started = ::testing::AssertionSuccess();
+    if (c.start == kWhileBuilding) {
+      // The second starts once the first has its staging folder.
+      first = runOver({.during = [&](pid_t pid) {
+        started = testsupport::SeenWithin("the first run's staging folder in out", [&] {
+          return HasStaging(out) || testsupport::Ended(pid);
+        });
+        if (started && !HasStaging(out)) {
+          started = ::testing::AssertionFailure() << "the first run ended before it was building";
+        }
+        second = runOver({});
+      }});
+    } else {
+      // Both wait for the folder the test holds (the system's list of locks shows them waiting),
+      // which it then lets go.
+      const int held = open(out.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ASSERT_EQ(flock(held, LOCK_EX), 0);
+      std::thread one([&] { first = runOver({}); });
+      std::thread other([&] { second = runOver({}); });
+      struct stat folder {};
+      stat(out.c_str(), &folder);
+      started = testsupport::SeenWithin("both runs waiting for out", [&] {
+        return LockWaiters(static_cast<uint64_t>(folder.st_ino)) == 2;
+      });
+      close(held);
+      one.join();
+      other.join();
+    }
+    EXPECT_TRUE(started) << trace;
+    EXPECT_EQ(first.exitCode, 0) << trace << "\n" << Describe(first);
+    EXPECT_EQ(second.exitCode, 0) << trace << "\n" << Describe(second);
+    EXPECT_EQ(first.err + second.err, "") << trace;
     EXPECT_EQ(ReadFile(bin.File("runs")).size(), c.runs) << trace;
-    EXPECT_EQ(testsupport::Names(dir.File("out")), std::vector<std::string>{"Resource"}) << trace;
-    EXPECT_TRUE(Snapshot(dir.File("out")) == whole) << trace;
+    EXPECT_EQ(testsupport::Names(out), std::vector<std::string>{"Resource"}) << trace;
+    EXPECT_TRUE(Snapshot(out) == whole) << trace;
   }
 }
 

@@ -2,10 +2,8 @@
 // the lines it prints; its usage errors.
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,13 +21,17 @@ using testsupport::ProgramRun;
 using testsupport::ScriptedServer;
 
 constexpr const char* kHeadless = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy";
+// The time netprobe allows itself, widened from its ten seconds to the tests' bound: a busy
+// machine may take longer than that to start the library.
+const std::string kRoom = " --give-up " + std::to_string(testsupport::kSeenWithin.count());
 
 class NetprobeTool : public ::testing::Test {
  protected:
-  ProgramRun Run(const std::string& args, int giveUpSeconds = 600) {
+  ProgramRun Run(const std::string& args, const testsupport::RunExtras& extras = {}) {
     return testsupport::RunProgram(
         dir_.path(), NETPROBE, args,
-        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "'", giveUpSeconds);
+        std::string(kHeadless) + " XDG_RUNTIME_DIR='" + dir_.path() + "' exec",
+        testsupport::kRunSeconds, extras);
   }
   testsupport::TempDir dir_;
 };
@@ -55,21 +57,33 @@ TEST_F(NetprobeTool, ServeReportsWhatThePeerDid) {
     SCOPED_TRACE(c.options);
     const std::string portFile = dir_.File("port");
     std::filesystem::remove(portFile);
-    ProgramRun run;
-    std::thread tool([&] { run = Run(std::string("serve ") + c.options + " --port-file port"); });
-    for (int i = 0; i < 2000 && !std::filesystem::exists(portFile); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    LoopbackPeer peer;
-    const std::string port = testsupport::ReadFile(portFile);
-    ASSERT_FALSE(port.empty());
-    ASSERT_TRUE(peer.Connect(std::stoi(port)));
-    for (const std::string& bytes : c.sends) {
-      ASSERT_TRUE(bytes == "-" ? peer.Delivered() : peer.Send(bytes));
-    }
-    ASSERT_TRUE(peer.Delivered());
-    peer.Close();
-    tool.join();
+    // The peer, once the port is written (whole or not at all); the run is ended should it fail.
+    auto peerOf = [&]() -> ::testing::AssertionResult {
+      const auto written = testsupport::SeenWithin(
+          "the port file", [&] { return std::filesystem::exists(portFile); });
+      if (!written) return written;
+      LoopbackPeer peer;
+      const std::string port = testsupport::ReadFile(portFile);
+      if (!peer.Connect(std::stoi(port))) {
+        return ::testing::AssertionFailure() << "no connection to port " << port;
+      }
+      for (const std::string& bytes : c.sends) {
+        if (!(bytes == "-" ? peer.Delivered() : peer.Send(bytes))) {
+          return ::testing::AssertionFailure() << "the tool did not take the peer's bytes";
+        }
+      }
+      if (!peer.Delivered()) {
+        return ::testing::AssertionFailure() << "the tool did not take the peer's bytes";
+      }
+      return ::testing::AssertionSuccess();
+    };
+    ::testing::AssertionResult served = ::testing::AssertionSuccess();
+    const ProgramRun run = Run(std::string("serve ") + c.options + " --port-file port" + kRoom,
+                               {.during = [&](pid_t pid) {
+                                 served = peerOf();
+                                 if (!served) testsupport::EndRun(pid);
+                               }});
+    ASSERT_TRUE(served);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, c.out);
   }
@@ -110,7 +124,7 @@ TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
     ScriptedServer server({c.answer});
     std::string args = c.args;
     args.replace(args.find("PORT"), 4, std::to_string(server.port()));
-    const ProgramRun run = Run("http " + args);
+    const ProgramRun run = Run("http " + args + kRoom);
     EXPECT_EQ(run.exitCode, *c.err == '\0' ? 0 : 1);
     if (c.out != nullptr) {
       EXPECT_EQ(run.out, c.out);
@@ -130,7 +144,7 @@ TEST_F(NetprobeTool, HttpPrintsTheOutcomeAndTheBodysCrc) {
 TEST_F(NetprobeTool, TheTimeAllowedCoversTheWaitForTheBody) {
   ASSERT_EQ(mkfifo(dir_.File("body").c_str(), 0600), 0);
   // Given up on well past the ten seconds, should they not cover the wait.
-  const ProgramRun run = Run("http post 1 /x --body-file body", 60);
+  const ProgramRun run = Run("http post 1 /x --body-file body");
   EXPECT_EQ(run.exitCode, 1) << testsupport::Describe(run);
   EXPECT_EQ(run.out, "timeout\n");
   EXPECT_EQ(run.err, "");
@@ -140,7 +154,10 @@ TEST_F(NetprobeTool, UsageErrorsExitWith2) {
   for (const char* args :
        {"", "listen", "serve --expect 1", "serve --port-file p", "serve --expect -1 --port-file p",
         "serve --expect 1 --port-file p --loud", "http get", "http put 80 /", "http get 0 /",
-        "http get 80 / --memory --file x", "http get 80 / --body"}) {
+        "http get 80 / --memory --file x", "http get 80 / --body", "http get 80 / --give-up 0",
+        "http get 80 / --give-up 3601", "http get 80 / --give-up",
+        "serve --expect 1 --port-file p "
+        "--give-up x"}) {
     SCOPED_TRACE(args);
     const ProgramRun run = Run(args);
     EXPECT_EQ(run.exitCode, 2);

@@ -1,22 +1,24 @@
 // netprobe: the library's network component from the command line, headless.
 //
-//   netprobe serve [--plain] --expect N --port-file F
+//   netprobe serve [--plain] --expect N --port-file F [--give-up S]
 //     listens on 127.0.0.1 (a free port, written to F), pumps every millisecond and prints, as each
 //     happens: "accepted 0x%08x" (the first connection's handle), "recv N HEX" once N bytes can
 //     be taken, "state S" when the connection state first reads other than 1, and "handles 0"
 //     (exit 0) once the connection is gone. --plain takes plain sockets instead of framed ones.
 //   netprobe http get|post|head PORT PATH [--memory | --file OUT] [--body TEXT | --body-file F]
+//       [--give-up S]
 //     runs one transfer to 127.0.0.1:PORT, the body into memory, into OUT, or nowhere, and
 //     prints "result R error E bytes N crc32=%08x" (CRC-32 of the body in memory); the POST body
 //     is TEXT or the bytes of F (read as cat reads it, up to the 64 MiB a POST may send).
 //     The body goes into a temporary file beside OUT, which takes OUT's place only when the
 //     transfer succeeds: on any failure OUT is left as it was.
-// Both give up 10 seconds after they start (a wait for F's bytes among what the time covers) with
-// "timeout" and exit 1; told to end (SIGTERM, SIGINT, SIGHUP), waiting for F too, they print
-// "stopped" and exit 1. Exit 1 when the library, the listener, the port file (written whole, only
-// over a regular file), OUT, the body file or the transfer does not start, when the transfer
-// fails (with a line on stderr) or standard output cannot be written; 255 when the library ends
-// the process itself; 2 on a usage error, or when another instance holds the library's lock.
+// Both give up 10 seconds after they start, or S seconds with --give-up S (1 to 3600; a wait for
+// F's bytes among what the time covers), with "timeout" and exit 1; told to end (SIGTERM, SIGINT,
+// SIGHUP), waiting for F too, they print "stopped" and exit 1. Exit 1 when the library, the
+// listener, the port file (written whole, only over a regular file), OUT, the body file or the
+// transfer does not start, when the transfer fails (with a line on stderr) or standard output
+// cannot be written; 255 when the library ends the process itself; 2 on a usage error, or when
+// another instance holds the library's lock.
 #include <zlib.h>
 
 #include <chrono>
@@ -36,7 +38,9 @@
 
 namespace {
 
-constexpr auto kGiveUpAfter = std::chrono::seconds(10);
+constexpr int kGiveUpSeconds = 10;
+// The most --give-up takes: an hour.
+constexpr int kMostGiveUpSeconds = 3600;
 constexpr int kMaxExpected = 1 << 20;
 // The largest body StartHttpTransfer sends.
 constexpr size_t kMaxBody = size_t{64} << 20;
@@ -45,9 +49,9 @@ using toolrun::WaitClock;
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: netprobe serve [--plain] --expect N --port-file F\n"
+               "usage: netprobe serve [--plain] --expect N --port-file F [--give-up S]\n"
                "       netprobe http get|post|head PORT PATH [--memory | --file OUT] "
-               "[--body TEXT | --body-file F]\n");
+               "[--body TEXT | --body-file F] [--give-up S]\n");
   return toolrun::kUsage;
 }
 
@@ -98,7 +102,8 @@ bool PumpUntil(WaitClock::time_point giveUpAt, Done done) {
   return false;
 }
 
-int Serve(int argc, char** argv, WaitClock::time_point giveUpAt) {
+int Serve(int argc, char** argv, WaitClock::time_point started) {
+  int giveUpSeconds = kGiveUpSeconds;
   bool plain = false;
   int expect = -1;
   std::string portFile;
@@ -110,11 +115,14 @@ int Serve(int argc, char** argv, WaitClock::time_point giveUpAt) {
       if (!ParseInt(argv[++i], 0, kMaxExpected, &expect)) return Usage();
     } else if (a == "--port-file" && i + 1 < argc) {
       portFile = argv[++i];
+    } else if (a == "--give-up" && i + 1 < argc) {
+      if (!ParseInt(argv[++i], 1, kMostGiveUpSeconds, &giveUpSeconds)) return Usage();
     } else {
       return Usage();
     }
   }
   if (expect < 0 || portFile.empty()) return Usage();
+  const WaitClock::time_point giveUpAt = started + std::chrono::seconds(giveUpSeconds);
   if (!StartLibrary()) return 1;
   morrow::SetNetWorkNoFraming(plain ? 1 : 0);
   if (morrow::ListenNetWork("127.0.0.1", 0) != 0) {
@@ -203,8 +211,9 @@ std::string FailureText(int error) {
   }
 }
 
-int Http(int argc, char** argv, WaitClock::time_point giveUpAt) {
+int Http(int argc, char** argv, WaitClock::time_point started) {
   if (argc < 5) return Usage();
+  int giveUpSeconds = kGiveUpSeconds;
   const std::string method = argv[2];
   int kind;
   if (method == "get") {
@@ -231,11 +240,14 @@ int Http(int argc, char** argv, WaitClock::time_point giveUpAt) {
       body = argv[++i];
     } else if (a == "--body-file" && i + 1 < argc) {
       bodyFile = argv[++i];
+    } else if (a == "--give-up" && i + 1 < argc) {
+      if (!ParseInt(argv[++i], 1, kMostGiveUpSeconds, &giveUpSeconds)) return Usage();
     } else {
       return Usage();
     }
   }
   if (!body.empty() && !bodyFile.empty()) return Usage();
+  const WaitClock::time_point giveUpAt = started + std::chrono::seconds(giveUpSeconds);
   if (!bodyFile.empty() && !ReadBody(bodyFile, giveUpAt, &body)) return 1;
   if (!StartLibrary()) return 1;
   platform::OutputFile out;
@@ -288,11 +300,11 @@ int Http(int argc, char** argv, WaitClock::time_point giveUpAt) {
 }
 
 int Run(int argc, char** argv) {
-  const WaitClock::time_point giveUpAt = WaitClock::now() + kGiveUpAfter;
+  const WaitClock::time_point started = WaitClock::now();
   if (argc < 2) return Usage();
   const std::string command = argv[1];
-  if (command == "serve") return Serve(argc, argv, giveUpAt);
-  if (command == "http") return Http(argc, argv, giveUpAt);
+  if (command == "serve") return Serve(argc, argv, started);
+  if (command == "http") return Http(argc, argv, started);
   return Usage();
 }
 

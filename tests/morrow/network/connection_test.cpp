@@ -272,9 +272,9 @@ TEST_F(Connections, APeerThatNeverReadsIsClosedWithinItsWait) {
   const std::string block(1 << 20, 'p');
   for (int i = 0; i < 8; ++i) ASSERT_EQ(morrow::NetWorkSend(h, block.data(), 1 << 20), 0);
   EXPECT_GT(RecordOf(h).sendRing.held, 0u);
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(morrow::CloseNetWorkHandle(h), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  int closed = -1;
+  EXPECT_LT(WaitedIn([&] { closed = morrow::CloseNetWorkHandle(h); }), std::chrono::seconds(3));
+  EXPECT_EQ(closed, 0);
   EXPECT_EQ(morrow::CountNetWorkHandles(), 0);
 
   // A broken connection with bytes still queued is closed at once, with one line for the try.
@@ -285,9 +285,9 @@ TEST_F(Connections, APeerThatNeverReadsIsClosedWithinItsWait) {
   ASSERT_GT(RecordOf(b).sendRing.held, 0u);
   ASSERT_TRUE(broken.Send(Le32(-1)));
   PumpUntil([&] { return RecordOf(b).error != 0; });
-  const auto again = std::chrono::steady_clock::now();
-  EXPECT_EQ(morrow::CloseNetWorkHandle(b), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(500));
+  EXPECT_EQ(WaitedIn([&] { closed = morrow::CloseNetWorkHandle(b); }),
+            std::chrono::milliseconds(0));
+  EXPECT_EQ(closed, 0);
   EXPECT_EQ(Count("このネットワークハンドルにはエラーが発生しています in SendSocket"), 1);
 }
 

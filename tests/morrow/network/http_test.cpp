@@ -32,9 +32,8 @@ class HttpTransfers : public testsupport::NetWorkFixture {
     int result = -1, error = -1, received = -1;
     std::string body;  // memory mode: the block on success
   };
-  // Runs one transfer to the end (or for waitMs) and closes it.
-  Outcome Run(int kind, int port, int mode, const std::string& post = "", FILE* file = nullptr,
-              int waitMs = testsupport::kPeerWaitMs) {
+  // Runs one transfer to its end and closes it.
+  Outcome Run(int kind, int port, int mode, const std::string& post = "", FILE* file = nullptr) {
     void* block = nullptr;
     void* output = mode == morrow::kHttpToMemory ? static_cast<void*>(&block) : file;
     const int slot = morrow::StartHttpTransfer(kind, "127.0.0.1", port, "/p/q.txt", mode, output,
@@ -44,28 +43,16 @@ class HttpTransfers : public testsupport::NetWorkFixture {
       if (file != nullptr) std::fclose(file);
       return o;
     }
-    PumpUntil(
-        [&] {
-          morrow::GetHttpTransferResult(slot, &o.result, &o.error, &o.received);
-          return o.result != -1;
-        },
-        waitMs);
+    PumpUntil([&] {
+      morrow::GetHttpTransferResult(slot, &o.result, &o.error, &o.received);
+      return o.result != -1;
+    });
     if (block != nullptr && o.result == 0) o.body.assign(static_cast<char*>(block), o.received);
     EXPECT_EQ(morrow::CloseHttpTransfer(slot), 0);
     morrow::FreeMemory(block);
     return o;
   }
 };
-
-// Waits, without pumping, until done() holds or the peer's wait is over.
-template <typename Done>
-void WaitFor(Done done) {
-  const auto end =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
-  while (!done() && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-}
 
 std::string Request(int kind, int port, const std::string& post = "") {
   const std::string p = std::to_string(port);
@@ -264,7 +251,10 @@ TEST_F(HttpTransfers, OneHeaderLinePerPass) {
   requestSent = true;
   const morrow::HttpTransferRecord* t = morrow::GetHttpTable().slots[slot];
   EXPECT_EQ(t->state, 1);
-  WaitFor([&] { return Unread(t->connection) == static_cast<int>(answer.size()); });
+  // Without pumping.
+  ASSERT_TRUE(testsupport::SeenWithin("the whole answer waiting in the socket", [&] {
+    return Unread(t->connection) == static_cast<int>(answer.size());
+  }));
   // The status line and the first header, then one header a pass, then the blank line and body.
   std::vector<int> states;
   for (int pass = 0; pass < 4; ++pass) {
@@ -486,7 +476,7 @@ TEST_F(HttpTransfers, HostilePeersNeverPassForCompleteNorHoldTheEnd) {
       for (int i = 0; i < pieces; ++i) peer.Send(Le32(piece) + std::string(piece, 'u'));
       peer.Send(Le32(1) + "!");
     });
-    PumpUntil([&] { return h == -1 || RecordOf(h).error != 0; }, 20000);
+    PumpUntil([&] { return h == -1 || RecordOf(h).error != 0; });
     const std::string outcome = "error " + std::to_string(h == -1 ? -1 : RecordOf(h).error) +
                                 ", lines " +
                                 std::to_string(Count("リングバッファのリサイズに失敗"));
@@ -504,9 +494,7 @@ TEST_F(HttpTransfers, HostilePeersNeverPassForCompleteNorHoldTheEnd) {
       return std::count_if(std::begin(records), std::end(records),
                            [](const auto& r) { return r.receivePending == 8; }) == 200;
     });
-    const auto start = std::chrono::steady_clock::now();
-    morrow::EndNetWork();
-    const bool quick = std::chrono::steady_clock::now() - start < std::chrono::seconds(3);
+    const bool quick = WaitedIn([] { morrow::EndNetWork(); }) < std::chrono::seconds(3);
     return std::string(quick ? "ended within 3 s, " : "ended late, ") +
            std::to_string(Count("データの送受信を終えずに接続を閉じました")) + " dropped";
   };

@@ -1,5 +1,5 @@
 // The network component started on its own (no window, no display), listening on 127.0.0.1, with
-// its log in a directory of the test's own. Pumping is bounded in time everywhere.
+// its log in a directory of the test's own. Pumping waits on a state, bounded in time everywhere.
 #pragma once
 
 #include <arpa/inet.h>
@@ -9,6 +9,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <source_location>
 #include <string>
 #include <thread>
 
@@ -17,6 +20,7 @@
 #include "morrow/network/connection.h"
 #include "morrow/network/network.h"
 #include "morrow/system/log.h"
+#include "platform/clock.h"
 #include "tests/platform/loopback_peer.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,9 +56,40 @@ class FullListener {
   LoopbackPeer first_;
 };
 
+// The clock `under`, adding up the time its sleeps take.
+class SleepTally final : public platform::Clock {
+ public:
+  explicit SleepTally(platform::Clock& under) : under_(under) {}
+  int64_t NowMicroseconds() override { return under_.NowMicroseconds(); }
+  void SleepMicroseconds(int64_t us) override {
+    Tally([&] { under_.SleepMicroseconds(us); });
+  }
+  void SleepUntilMicroseconds(int64_t deadline) override {
+    Tally([&] { under_.SleepUntilMicroseconds(deadline); });
+  }
+  void Yield() override { under_.Yield(); }
+  void Idle(int64_t us) override {
+    Tally([&] { under_.Idle(us); });
+  }
+  platform::LocalDateTime LocalNow() override { return under_.LocalNow(); }
+  std::chrono::microseconds slept() const { return std::chrono::microseconds(slept_); }
+
+ private:
+  template <typename Sleep>
+  void Tally(Sleep sleep) {
+    const int64_t start = under_.NowMicroseconds();
+    sleep();
+    slept_ += under_.NowMicroseconds() - start;
+  }
+
+  platform::Clock& under_;
+  int64_t slept_ = 0;
+};
+
 class NetWorkFixture : public ::testing::Test {
  protected:
   void SetUp() override {
+    givenUp_ = false;
     morrow::SetLogDirectory(dir_.path());
     morrow::StartLogFile();
     morrow::ClearHttpTable();
@@ -76,16 +111,36 @@ class NetWorkFixture : public ::testing::Test {
     morrow::PumpNetWorkMessages(1);
     morrow::ProcessHttpTransfers();
   }
-  // Pumps every millisecond until done() holds or waitMs pass; whether it held.
+  // Pumps every millisecond until done() holds; whether it held. Once the peer's wait has passed
+  // without it the test fails, naming the line that waited, and no later wait of the test waits
+  // again: one fault costs one bound.
   template <typename Done>
-  static bool PumpUntil(Done done, int waitMs = kPeerWaitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  static bool PumpUntil(Done done, std::source_location where = std::source_location::current()) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerWaitMs);
     for (;;) {
       Pump();
       if (done()) return true;
-      if (std::chrono::steady_clock::now() > end) return false;
+      if (givenUp_ || std::chrono::steady_clock::now() > end) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    if (!givenUp_) {
+      ADD_FAILURE() << NotSeen(std::string("the state pumped for at ") +
+                               std::filesystem::path(where.file_name()).filename().string() + ":" +
+                               std::to_string(where.line()));
+    }
+    givenUp_ = true;
+    return false;
+  }
+  // How long `call` kept the library asleep: the time its sleeps took, on the clock it runs on. The
+  // work around them, which a busy machine stretches, does not count: a wait that ends by its own
+  // clock counts that wait and the last sleep's overrun, however slow the machine.
+  template <typename Call>
+  static std::chrono::milliseconds WaitedIn(Call call) {
+    SleepTally tally(platform::CurrentClock());
+    platform::InstallClock(&tally);
+    call();
+    platform::InstallClock(nullptr);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(tally.slept());
   }
   // Bytes waiting in the socket of a handle, not taken yet.
   static int Unread(int handle) {
@@ -113,6 +168,7 @@ class NetWorkFixture : public ::testing::Test {
 
   TempDir dir_;
   int port_ = 0;
+  inline static bool givenUp_ = false;
 };
 
 }  // namespace testsupport

@@ -19,7 +19,8 @@ namespace testsupport {
 
 // Accepts one connection, reads the request (the header to its blank line and, for POST, the
 // body its length gives), answers with a script and closes or resets, or holds the connection
-// open until the request is asked for or it is destroyed. Every wait is bounded.
+// open until the request is asked for or it is destroyed. Every wait ends there too, and is
+// bounded: the client is a program of the build, which a busy machine may start slowly.
 class ScriptedServer {
  public:
   struct Script {
@@ -33,7 +34,7 @@ class ScriptedServer {
     // When given, the answer waits (within the peer's wait) until this is set.
     const std::atomic<bool>* answerWhen = nullptr;
     // When given, the answer goes in sends of this many bytes (each alone on the wire with
-    // alone), for up to 10 s in all.
+    // alone).
     size_t piece = 0;
     bool alone = false;
   };
@@ -71,11 +72,11 @@ class ScriptedServer {
     if (thread_.joinable()) thread_.join();
   }
   void Run() {
-    if (script_.noAccept) return;
-    pollfd p{listener_, POLLIN, 0};
-    if (poll(&p, 1, testsupport::kPeerWaitMs) <= 0) return;
+    if (script_.noAccept || !Until([this] { return Readable(listener_); })) return;
     LoopbackPeer peer(accept(listener_, nullptr, nullptr));
+    // The request a byte at a time, up to its blank line.
     while (Unfolded().find("\n\n") == std::string::npos) {
+      if (!Until([&] { return Readable(peer.fd()); })) return;
       const std::string byte = peer.Receive(1);
       if (byte.empty()) return;
       request_ += byte;
@@ -85,14 +86,11 @@ class ScriptedServer {
       request_ += peer.Receive(std::stoul(request_.substr(at + 16)));
     }
     if (script_.noAnswer) return;
-    const auto answerBy =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
-    while (script_.answerWhen != nullptr && !*script_.answerWhen &&
-           std::chrono::steady_clock::now() < answerBy) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (script_.answerWhen != nullptr && !Until([this] { return script_.answerWhen->load(); })) {
+      return;
     }
     if (script_.piece > 0) {
-      peer.SendInPieces(script_.answer, script_.piece, script_.alone, 10000);
+      peer.SendInPieces(script_.answer, script_.piece, script_.alone, testsupport::kPeerWaitMs);
     } else if (script_.bytewise) {
       for (char c : script_.answer) {
         if (!peer.Send(std::string(1, c))) break;
@@ -106,10 +104,23 @@ class ScriptedServer {
       peer.Reset();
       return;
     }
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (script_.holdOpen && !stop_ && std::chrono::steady_clock::now() < end) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (script_.holdOpen) Until([] { return false; });
+  }
+  // Waits until `ready` holds; false when the server is told to stop first, or when the peer's
+  // wait has passed.
+  template <typename Ready>
+  bool Until(Ready ready) const {
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
+    while (!ready()) {
+      if (stop_ || std::chrono::steady_clock::now() >= end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    return true;
+  }
+  static bool Readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, 0) > 0;
   }
   std::string Unfolded() const {
     std::string s;
@@ -118,22 +129,16 @@ class ScriptedServer {
     }
     return s;
   }
-  // As much of the answer as the client takes within half a second: a client that stops reading
-  // (a line it will never take) does not hold the server.
-  static void SendWhatFits(int fd, const std::string& bytes) {
+  // As much of the answer as the client takes: a client that stops reading (a line it will never
+  // take) holds the server only until it closes the connection, or the server is told to stop.
+  void SendWhatFits(int fd, const std::string& bytes) const {
     size_t done = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (done < bytes.size() && std::chrono::steady_clock::now() < end) {
+    Until([&] {
       const ssize_t n =
           send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) {
-        done += static_cast<size_t>(n);
-      } else if (n < 0 && errno != EAGAIN) {
-        return;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      }
-    }
+      if (n > 0) done += static_cast<size_t>(n);
+      return done == bytes.size() || (n < 0 && errno != EAGAIN);
+    });
   }
 
   Script script_;
