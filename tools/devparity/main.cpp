@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/png_file.h"
+#include "platform/window.h"
 #include "tools/devshot/script.h"
 #include "tools/lib/toolrun/tool_run.h"
 
@@ -189,7 +190,7 @@ int Run(int argc, char** argv) {
     return 1;
   }
   setenv("XDG_RUNTIME_DIR", dir, 0);
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  platform::KeepWindowUnseen();
   const std::string devshot = ToolDir() + "/devshot";
 
   int passed = 0, failed = 0;
