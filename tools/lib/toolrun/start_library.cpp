@@ -28,7 +28,7 @@ int StartLibrary(int refusedStatus) {
   platform::WindowService& video = platform::CurrentWindowService();
   if (!video.StartVideo()) {
     const std::string& why = video.VideoRefusal();
-    Say("the library did not start: no display service (" +
+    Say(std::string(kNoDisplayLine) + " (" +
         (why.empty() ? std::string("headless runs set SDL_VIDEODRIVER=dummy") : why) + ")");
     std::exit(refusedStatus);
   }
