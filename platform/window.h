@@ -145,8 +145,14 @@ class WindowService {
   virtual void ReleaseInstance() = 0;
 
   // Brings up the display service; false when there is no display. Repeated calls are cheap.
+  // Without a video driver chosen by the user (SDL_VIDEODRIVER), a display service that would
+  // draw nowhere (SDL's fallback when it finds no display) is refused too: VideoRefusal then
+  // says why, in words the user can act on.
   virtual bool StartVideo() = 0;
   virtual void StopVideo() = 0;
+  // Why the last StartVideo refused a display service that draws nowhere; empty after one that
+  // started, or failed outright.
+  const std::string& VideoRefusal() const { return videoRefusal_; }
   // The desktop (MORROW_DESKTOP=WxHxBPP replaces the real one). false without a display.
   virtual bool Desktop(DesktopInfo* out) = 0;
 
@@ -190,10 +196,16 @@ class WindowService {
  protected:
   MessageQueue queue_;
   InputMethodState ime_;
+  std::string videoRefusal_;
 };
 
 // The service in use: one a test installed, else the SDL back end.
 WindowService& CurrentWindowService();
+// For a program that never shows its window: unless the user chose a video driver, the SDL back
+// end draws nowhere (SDL_VIDEODRIVER=dummy, for this process and the programs it starts), so that
+// no window flashes up; but only where the user's environment gives a display, so that a start
+// without one is still refused for want of it. Call it before the video starts.
+void KeepWindowUnseen();
 // Installs a service (not owned); nullptr goes back to the SDL back end.
 void InstallWindowService(WindowService* service);
 

@@ -26,7 +26,8 @@ class FakeWindowService : public WindowService {
     instanceHeld = false;
   }
   bool StartVideo() override {
-    if (!videoAvailable) return false;
+    videoRefusal_ = noDisplay;
+    if (!videoAvailable || !noDisplay.empty()) return false;
     videoStarted = true;
     return true;
   }
@@ -107,6 +108,8 @@ class FakeWindowService : public WindowService {
 
   // Chosen by the test.
   bool videoAvailable = true;
+  // When set, the video start is refused for want of a display, with this as the reason.
+  std::string noDisplay;
   bool otherInstanceRunning = false;
   bool failCreate = false;
   DesktopInfo desktop{1024, 768, 32};

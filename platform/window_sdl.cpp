@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/end_signals.h"
@@ -118,6 +120,39 @@ bool HeadlessDriverForced() {
   return v && *v != "x11" && *v != "wayland";
 }
 
+// Why SDL found no display, named by what the user's environment gives it to look for.
+std::string NoDisplayReason() {
+  std::vector<std::string> given;
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    if (auto v = EnvSetting(name)) given.push_back(name + ("=" + *v));
+  }
+  const std::string where = given.empty() ? "DISPLAY and WAYLAND_DISPLAY are unset"
+                            : given.size() == 1
+                                ? given[0] + " cannot be opened"
+                                : "neither " + given[0] + " nor " + given[1] + " can be opened";
+  return where + "; SDL_VIDEODRIVER=dummy runs it headless";
+}
+
+void QuitVideo() {
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  // The last service out ends SDL itself, which lets go of its desktop-bus connection too.
+  if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
+// SDL's video as the environment asks for it. When the user chose no driver and SDL, finding no
+// display, fell back to one that draws nowhere, a game would run unseen until killed: that is no
+// display service, and *refusal says so.
+bool InitVideo(std::string* refusal) {
+  refusal->clear();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  const char* started = SDL_GetCurrentVideoDriver();
+  const std::string_view driver = started != nullptr ? started : "";
+  if (EnvSetting("SDL_VIDEODRIVER") || (driver != "offscreen" && driver != "dummy")) return true;
+  QuitVideo();
+  *refusal = NoDisplayReason();
+  return false;
+}
+
 class SdlWindowService : public WindowService {
  public:
   bool AcquireInstance(const char* className) override { return lock_.Acquire(className); }
@@ -125,7 +160,7 @@ class SdlWindowService : public WindowService {
 
   bool StartVideo() override {
     if (video_) return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (!InitVideo(&videoRefusal_)) return false;
     // After SDL's own handlers (SIGTERM, SIGINT), which the video start installs.
     CatchEndSignals();
     if (SDL_GetNumVideoDisplays() < 1) {
@@ -139,10 +174,8 @@ class SdlWindowService : public WindowService {
   void StopVideo() override {
     if (window_ != nullptr) DestroyMainWindow();
     if (!video_) return;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    QuitVideo();
     video_ = false;
-    // The last service out ends SDL itself, which lets go of its desktop-bus connection too.
-    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
   }
 
   bool Desktop(DesktopInfo* out) override {
@@ -406,6 +439,14 @@ WindowService& SdlWindowServiceInstance() {
 
 SDL_Window* SdlMainWindow() {
   return Service().window();
+}
+
+void KeepWindowUnseen() {
+  if (EnvSetting("SDL_VIDEODRIVER")) return;
+  // Looked for as the start would look, but neither kept up nor catching the end signals.
+  std::string refusal;
+  if (InitVideo(&refusal)) QuitVideo();
+  if (refusal.empty()) setenv("SDL_VIDEODRIVER", "dummy", 1);
 }
 
 bool PushTextInputEvent(const std::string& utf8) {

@@ -192,7 +192,14 @@ void ShutDown() {
 }  // namespace
 
 int WinMain() {
-  if (!StartUp()) return -1;
+  if (!StartUp()) {
+    // Without a display the game would run unseen: the player learns what to set, on standard
+    // error and in the log, and nothing else was opened.
+    const std::string noDisplay = morrow::LibraryNoDisplayReason();
+    if (noDisplay.empty()) return -1;
+    morrow::WriteLogNotice(("veyrdale: no display: " + noDisplay).c_str());
+    return 1;
+  }
   RunFrames();
   ShutDown();
   return 0;

@@ -7,7 +7,8 @@
 namespace veyrdale {
 
 // The whole run. The program takes no arguments. 0 after a normal end, -1 when the library does
-// not start (nothing else has then been done).
+// not start (nothing else has then been done); 1 when it does not start for want of a display,
+// after one line that says what to set.
 int WinMain();
 
 // The work of one loop iteration, without the pause, the capture copy, presentation, the wait or

@@ -124,6 +124,7 @@ void LibraryRecorder::Reset() {
   closed_ = false;
   started_ = false;
   initResult = 0;
+  noDisplay.clear();
   soundDevice = true;
   keysFail = false;
   missingFiles.clear();
@@ -228,6 +229,11 @@ using testsupport::U;
 int InitLibrary() {
   Rec().Start(Rec().initResult == 0);
   return Rec().Record("InitLibrary", {}, Rec().initResult == 0 ? 0 : -1);
+}
+const char* LibraryNoDisplayReason() {
+  const char* reason = Rec().initResult == 0 ? "" : Rec().noDisplay.c_str();
+  Rec().Record("LibraryNoDisplayReason", {}, 0);
+  return reason;
 }
 int EndLibrary() {
   Rec().Stop();

@@ -59,6 +59,8 @@ class LibraryRecorder {
 
   // The answer of InitLibrary: 0 starts every component, -1 starts none.
   int initResult = 0;
+  // With initResult -1, why the start found no display ("" for a start that failed otherwise).
+  std::string noDisplay;
   // With false, the sound component never starts (a machine without sound).
   bool soundDevice = true;
   // Pictures and sounds whose game path is listed here do not load.

@@ -34,6 +34,7 @@ struct LibraryState {
   int directXLevel = 0;
   int windowMade = 0;  // a window was created by this start
   uint64_t timeStampTicks = 0;
+  std::string noDisplay;  // why the last start found no display, for its caller to tell
 };
 LibraryState g_library;
 
@@ -141,6 +142,10 @@ int LibraryDirectXLevel() {
   return g_library.directXLevel;
 }
 
+const char* LibraryNoDisplayReason() {
+  return g_library.noDisplay.c_str();
+}
+
 int InitLibrary() {
   WindowSystemState& s = WindowState();
   SetFileAccessTable(nullptr);
@@ -162,6 +167,14 @@ int InitLibrary() {
   }
   StartLogFile();
 
+  // A display service that would draw nowhere is no display, but no error of the machine's
+  // either: the start ends before anything is shown, and the caller tells the user what to set.
+  g_library.noDisplay.clear();
+  if (!Service().StartVideo() && !Service().VideoRefusal().empty()) {
+    g_library.noDisplay = Service().VideoRefusal();
+    Service().ReleaseInstance();
+    return -1;
+  }
   if ((DesktopDepth() == 24 && s.windowMode) || GetScreenBitDepth() == 24) {
     WriteLog("Morrowは２４ビットカラーモードに対応していません\n");
     Service().ReleaseInstance();

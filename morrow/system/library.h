@@ -10,9 +10,13 @@
 
 namespace morrow {
 
-// 0, or -1 when the start failed, said in one line on stderr. A second instance and a machine
-// without a display end the process instead, each with its line on stderr.
+// 0, or -1 when the start failed, said in one line on stderr; or -1 without a line when there is
+// no display but one that draws nowhere, which the user did not choose: LibraryNoDisplayReason
+// then says why, for the caller to tell. A second instance and a machine whose display service
+// fails outright end the process instead, each with its line on stderr.
 int InitLibrary();
+// Why the last InitLibrary found no display, in words the user can act on; "" when it did not.
+const char* LibraryNoDisplayReason();
 // Always 0.
 int EndLibrary();
 

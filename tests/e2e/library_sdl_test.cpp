@@ -154,6 +154,9 @@ std::vector<std::string> WindowModeRunLines() {
 }
 
 TEST_F(LibraryStart, WindowModeWritesEveryLineInOrder) {
+  // The title a start with none gives the window is among what is checked; a title set before, in
+  // this process, would outlive its library's end.
+  morrow::SetWindowTitle("");
   morrow::ChangeWindowMode(1);
   ASSERT_EQ(morrow::InitLibrary(), 0);
   EXPECT_EQ(morrow::PumpMessages(), 0);
@@ -352,6 +355,28 @@ TEST_F(LibraryStart, NoDisplayMessageBoxTextIsTheMissingRuntimeOne) {
       },
       ::testing::ExitedWithCode(255),
       "box\\[エラー\\]\\[DirectX がインストールされていないのでここで終了します\\]");
+}
+
+// A display service that would draw nowhere, which the user did not choose, is no display: the
+// start ends before anything is made or logged, with no exit and no line of its own, and leaves
+// the reason for its caller to tell. The next start that finds a display starts, with no reason
+// left over from the one before.
+TEST_F(LibraryStart, ADisplayThatDrawsNowhereEndsTheStartForTheCallerToTell) {
+  fake_.noDisplay = "DISPLAY is nowhere";
+  morrow::ChangeWindowMode(1);
+  ::testing::internal::CaptureStderr();
+  const int started = morrow::InitLibrary();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(started, -1);
+  EXPECT_STREQ(morrow::LibraryNoDisplayReason(), "DISPLAY is nowhere");
+  EXPECT_EQ(fake_.calls, (std::vector<std::string>{"acquire", "release"}));
+  EXPECT_FALSE(fake_.instanceHeld);
+  EXPECT_EQ(Log(), "");
+
+  fake_.noDisplay.clear();
+  ASSERT_EQ(morrow::InitLibrary(), 0);
+  EXPECT_STREQ(morrow::LibraryNoDisplayReason(), "");
+  EXPECT_TRUE(fake_.window);
 }
 
 // The window closed at any moment of the start or the run: the pump reports it from then on,

@@ -1,6 +1,6 @@
 // The game as a program, headless on the virtual clock: it starts, runs its frames at 60 a
 // second, ends on Escape and on a window close with exit code 0, and returns -1 when the library
-// does not start.
+// does not start, 1 when it finds no display.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +122,55 @@ TEST_F(Veyrdale, FailedLibraryStartExitsWithMinusOne) {
   auto run = Run("MORROW_DESKTOP=1024x768x24");
   EXPECT_EQ(run.exitCode, 255);
   EXPECT_TRUE(LogHas("Morrowは２４ビットカラーモードに対応していません"));
+}
+
+// Without a display and with no video driver chosen, SDL would draw nowhere and the game would run
+// unseen until killed: it says so in one line, on standard error and as its log's only line, and
+// exits 1 at once, writing nothing in Data/ (made or not). A driver the user chose, one that draws
+// nowhere among them, starts it as before. A frame limit ends a game that starts, so that one
+// which wrongly does ends at once too.
+TEST_F(Veyrdale, WithoutADisplayItSaysSoAndExitsOne) {
+  const std::string headless = "; SDL_VIDEODRIVER=dummy runs it headless";
+  const struct {
+    const char* settings;
+    int status;
+    std::string line;  // "" for a start
+  } cases[] = {
+      {"env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER", 1,
+       "veyrdale: no display: DISPLAY and WAYLAND_DISPLAY are unset" + headless},
+      {"DISPLAY=:4711 env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER", 1,
+       "veyrdale: no display: DISPLAY=:4711 cannot be opened" + headless},
+      {"SDL_VIDEODRIVER=dummy env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
+      {"SDL_VIDEODRIVER=offscreen env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
+  };
+  const std::string settings = std::string("\x01") + std::string(15, '\0');
+  for (const auto& c : cases) {
+    for (bool withData : {false, true}) {
+      SCOPED_TRACE(std::string(c.settings) + (withData ? ", with Data/" : ", no Data/"));
+      std::filesystem::remove_all(dir_.File("Data"));
+      std::filesystem::remove(dir_.File("AppLog.txt"));
+      if (withData) {
+        std::filesystem::create_directories(dir_.File("Data"));
+        WriteFile(dir_.File("Data/cnf.dat"), settings);
+      }
+      const std::vector<std::string> before = testsupport::Listing(dir_.File("Data"));
+      auto run = Run(std::string("MORROW_MAX_FRAMES=1 ") + c.settings);
+      EXPECT_EQ(run.exitCode, c.status) << testsupport::Describe(run);
+      if (c.line.empty()) {
+        EXPECT_EQ(run.err.find("no display"), std::string::npos) << run.err;
+        continue;
+      }
+      EXPECT_EQ(run.err, c.line + "\n");
+      const std::vector<std::string> lines = LogLines();
+      ASSERT_EQ(lines.size(), 1u) << ReadFile(dir_.File("AppLog.txt"));
+      EXPECT_EQ(lines[0].substr(lines[0].find(':') + 1), c.line);
+      EXPECT_EQ(std::filesystem::exists(dir_.File("Data")), withData);
+      EXPECT_EQ(testsupport::Listing(dir_.File("Data")), before);
+      if (withData) {
+        EXPECT_EQ(ReadFile(dir_.File("Data/cnf.dat")), settings);
+      }
+    }
+  }
 }
 
 // What a player who starts the game in the wrong place, or with damaged settings, learns: one

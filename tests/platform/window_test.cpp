@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,107 @@ TEST_F(InstanceLockTest, UnusableDirectoryDoesNotStopTheStart) {
   platform::InstanceLock a;
   EXPECT_TRUE(a.Acquire("Morrow"));
   EXPECT_FALSE(a.held());
+}
+
+// The display settings a video start reads, each given a value or unset (nullptr) for one test
+// and put back as they were after it.
+class DisplaySettings : public ::testing::Test {
+ protected:
+  static constexpr const char* kNames[] = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER",
+                                           "XDG_RUNTIME_DIR"};
+  void SetUp() override {
+    for (size_t i = 0; i < std::size(kNames); ++i) {
+      const char* value = getenv(kNames[i]);
+      saved_[i] = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    }
+  }
+  void TearDown() override {
+    svc().StopVideo();
+    for (size_t i = 0; i < std::size(kNames); ++i) Put(kNames[i], saved_[i]);
+  }
+  // A machine whose environment gives these; the runtime folder is empty, so that no display
+  // server's socket is found there by default either.
+  void Give(const char* display, const char* wayland, const char* driver) {
+    Put("DISPLAY", display);
+    Put("WAYLAND_DISPLAY", wayland);
+    Put("SDL_VIDEODRIVER", driver);
+    setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+  }
+  static void Put(const char* name, const std::optional<std::string>& value) {
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  static void Put(const char* name, const char* value) {
+    Put(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+  }
+  static platform::WindowService& svc() { return platform::CurrentWindowService(); }
+
+  testsupport::TempDir dir_;
+  std::optional<std::string> saved_[std::size(kNames)];
+};
+
+constexpr const char* kHeadless = "; SDL_VIDEODRIVER=dummy runs it headless";
+
+// Finding no display, SDL falls back to a driver that draws nowhere: unless the user chose the
+// driver, that start is refused with what the environment named (an empty setting counts as
+// unset, as it does for SDL). A chosen driver starts whatever it draws on; one that cannot start
+// at all fails with no reason, as it did.
+TEST_F(DisplaySettings, ADriverThatDrawsNowhereStartsOnlyWhenChosen) {
+  const struct {
+    const char *display, *wayland, *driver;
+    bool starts;
+    std::string refusal;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, false,
+       std::string("DISPLAY and WAYLAND_DISPLAY are unset") + kHeadless},
+      {"", "", "", false, std::string("DISPLAY and WAYLAND_DISPLAY are unset") + kHeadless},
+      {":4711", nullptr, nullptr, false, std::string("DISPLAY=:4711 cannot be opened") + kHeadless},
+      {nullptr, "wayland-nowhere", nullptr, false,
+       std::string("WAYLAND_DISPLAY=wayland-nowhere cannot be opened") + kHeadless},
+      {":4711", "wayland-nowhere", nullptr, false,
+       std::string("neither DISPLAY=:4711 nor WAYLAND_DISPLAY=wayland-nowhere can be opened") +
+           kHeadless},
+      {nullptr, nullptr, "dummy", true, ""},
+      {nullptr, nullptr, "offscreen", true, ""},
+      {":4711", nullptr, "offscreen", true, ""},
+      {nullptr, nullptr, "none", false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("DISPLAY=") + (c.display ? c.display : "(unset)") +
+                 " WAYLAND_DISPLAY=" + (c.wayland ? c.wayland : "(unset)") +
+                 " SDL_VIDEODRIVER=" + (c.driver ? c.driver : "(unset)"));
+    Give(c.display, c.wayland, c.driver);
+    EXPECT_EQ(svc().StartVideo(), c.starts);
+    EXPECT_EQ(svc().VideoRefusal(), c.refusal);
+    // A refused start leaves nothing up: the next one looks again.
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), c.starts ? SDL_INIT_VIDEO : 0u);
+    svc().StopVideo();
+  }
+}
+
+// A program that never shows its window has SDL draw nowhere only where the environment gives a
+// display: the driver it would put in is no choice of the user's, so a start without a display is
+// still refused, and a driver the user chose is kept.
+TEST_F(DisplaySettings, KeepingTheWindowUnseenLeavesAStartWithoutADisplayRefused) {
+  const struct {
+    const char* driver;
+    bool starts;
+    bool refused;
+  } cases[] = {{nullptr, false, true}, {"offscreen", true, false}, {"x11", false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.driver != nullptr ? c.driver : "(unset)");
+    Give(nullptr, nullptr, c.driver);
+    platform::KeepWindowUnseen();
+    const char* now = getenv("SDL_VIDEODRIVER");
+    EXPECT_EQ(now != nullptr ? std::string(now) : "(unset)",
+              c.driver != nullptr ? c.driver : "(unset)");
+    EXPECT_EQ(svc().StartVideo(), c.starts);
+    EXPECT_EQ(svc().VideoRefusal().empty(), !c.refused) << svc().VideoRefusal();
+    svc().StopVideo();
+  }
 }
 
 // The SDL back end under the dummy video driver: events become window messages.

@@ -1,8 +1,9 @@
 // Every program under tools/ held to the rules the tools share, one row a tool: while another
 // instance holds the library's lock a tool that starts it does nothing and says so, and one that
-// never starts it runs as usual; a standard output that cannot take what was printed ends in a
-// failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic link or
-// a full disk fails with a line naming it and leaves whatever was there as it was, one that
+// never starts it runs as usual; without a display a tool that starts the library says so and
+// ends with its status for a start that fails; a standard output that cannot take what was printed
+// ends in a failure and a line; an output aimed at a missing folder, a device, a folder, a symbolic
+// link or a full disk fails with a line naming it and leaves whatever was there as it was, one that
 // replaces a file of mode 0600 leaves a file of mode 0600, and one over another user's file the
 // run may not write is refused as a plain write would be and leaves it as it was; an input that
 // is a folder, missing, empty or cut fails with a line; a named pipe in an input's place is either
@@ -152,6 +153,7 @@ struct ToolRow {
   std::vector<Input> inputs = {};
   const char* noInputsWhy = nullptr;
   Args unknownOption = {};
+  int notStartedStatus = 1;  // the documented status when the library does not start
 };
 
 void Picture(const std::string& work) {
@@ -289,7 +291,8 @@ const std::vector<ToolRow>& Rows() {
                    {BadInput::kPipe},
                    1,
                    "failed: Resource/Mpd/00.mpd\n"}},
-       .unknownOption = {kUnknown}},
+       .unknownOption = {kUnknown},
+       .notStartedStatus = 2},
       {.tool = "datafiles",
        .underLock = {{"show", {"show", "."}, false}, {"save", {"save", "."}, true}},
        .printing = {"show", "."},
@@ -492,6 +495,7 @@ const char* ProgramPath(const std::string& tool) {
 
 enum class Kind {
   kHeldLock,
+  kNoDisplay,
   kStdoutFull,
   kOutput,
   kOverPrivateFile,
@@ -526,6 +530,11 @@ std::string TestName(const std::string& text) {
   return name;
 }
 
+// The runs of the table that take the library's lock without starting it, and why.
+const std::map<std::string, const char*> kLockOnlyRuns = {
+    {"datafiles_save", "it takes the lock to save and starts nothing"},
+};
+
 std::vector<CaseId> AllCases() {
   std::vector<CaseId> cases;
   const std::vector<ToolRow>& rows = Rows();
@@ -533,10 +542,13 @@ std::vector<CaseId> AllCases() {
     const ToolRow& row = rows[r];
     const std::string tool = row.tool;
     for (size_t i = 0; i < row.underLock.size(); ++i) {
-      cases.push_back(
-          {r, Kind::kHeldLock, i, 0,
-           tool + "_held_lock" +
-               (row.underLock.size() > 1 ? "_" + std::string(row.underLock[i].label) : "")});
+      const std::string label =
+          row.underLock.size() > 1 ? "_" + std::string(row.underLock[i].label) : "";
+      cases.push_back({r, Kind::kHeldLock, i, 0, tool + "_held_lock" + label});
+      if (row.underLock[i].startsLibrary &&
+          !kLockOnlyRuns.contains(TestName(tool + "_" + row.underLock[i].label))) {
+        cases.push_back({r, Kind::kNoDisplay, i, 0, tool + "_no_display" + label});
+      }
     }
     if (!row.printing.empty()) cases.push_back({r, Kind::kStdoutFull, 0, 0, tool + "_stdout_full"});
     for (size_t o = 0; o < row.outputs.size(); ++o) {
@@ -648,6 +660,22 @@ class ToolFailures : public ::testing::TestWithParam<CaseId> {
     EXPECT_EQ(run.exitCode, 2) << Describe(run);
     EXPECT_EQ(run.err, std::string(row_->tool) +
                            ": nothing done: another instance holds the library's lock\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Listing(folder_.path(), true), before) << "the run wrote a file";
+  }
+
+  // With no display and no video driver chosen, SDL would draw nowhere: the tool does not start
+  // the library, says so in one line and ends with its status for that, writing nothing.
+  void WithoutADisplay(const LockRun& lockRun) {
+    const std::vector<std::string> before = Listing(folder_.path(), true);
+    const ProgramRun run = testsupport::RunWords(
+        folder_.path(), program_,
+        {.words = lockRun.args,
+         .settings = "unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER; SDL_AUDIODRIVER=dummy"});
+    EXPECT_EQ(run.exitCode, row_->notStartedStatus) << Describe(run);
+    EXPECT_EQ(run.err, std::string(row_->tool) + ": " + toolrun::kNoDisplayLine +
+                           " (DISPLAY and WAYLAND_DISPLAY are unset; SDL_VIDEODRIVER=dummy runs "
+                           "it headless)\n");
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Listing(folder_.path(), true), before) << "the run wrote a file";
   }
@@ -951,6 +979,8 @@ TEST_P(ToolFailures, Holds) {
   switch (GetParam().kind) {
     case Kind::kHeldLock:
       return UnderHeldLock(row_->underLock[GetParam().item]);
+    case Kind::kNoDisplay:
+      return WithoutADisplay(row_->underLock[GetParam().item]);
     case Kind::kStdoutFull:
       return WithStdoutFull();
     case Kind::kOutput:
@@ -1133,9 +1163,8 @@ void PrintTo(const SettingRun& c, std::ostream* os) {
   *os << c.name;
 }
 
-// The runs of the table that take the library's lock but make no font of their own, and why.
+// The runs of the table that start the library but make no font of their own, and why.
 const std::map<std::string, const char*> kNoFontRuns = {
-    {"datafiles_save", "it takes the lock to save and starts nothing"},
     {"devparity_parity",
      "its devshot runs make the fonts, and their lines are passed on only when a run fails: "
      "devshot's own run is here"},
@@ -1153,7 +1182,7 @@ std::vector<SettingRun> SettingRuns() {
     const std::string tool = rows[r].tool;
     for (const LockRun& run : rows[r].underLock) {
       const std::string name = TestName(tool + "_" + run.label);
-      if (run.startsLibrary && !kNoFontRuns.contains(name)) {
+      if (run.startsLibrary && !kLockOnlyRuns.contains(name) && !kNoFontRuns.contains(name)) {
         runs.push_back({name + "_font", r, run.args, "MORROW_FONT", "font"});
       }
     }

@@ -10,7 +10,7 @@
 // Prints "NAME DEPTH exact|tolerance pass|fail differing=N" per run, then "N passed, M failed"; a
 // devshot run that fails passes its lines on and counts as a failed comparison. A devshot that
 // cannot be started (a process limit) ends the runs with "devparity: cannot start devshot:
-// REASON".
+// REASON"; one whose library finds no display service, with devshot's line as devparity's own.
 // Exit 0 when all pass, 1 on any failure, 2 for bad arguments or a script without its line, or
 // when another instance holds the library's lock (devshot then draws nothing: nothing is compared).
 #include <fcntl.h>
@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/png_file.h"
+#include "platform/window.h"
 #include "tools/devshot/script.h"
 #include "tools/lib/toolrun/tool_run.h"
 
@@ -70,7 +71,7 @@ struct Frame {
   std::vector<uint8_t> rgb;
 };
 
-enum class Shot { kTaken, kFailed, kLockHeld, kNotStarted };
+enum class Shot { kTaken, kFailed, kLockHeld, kNoDisplay, kNotStarted };
 
 // devshot's exit status, its standard output dropped and its standard error kept in `errors`;
 // -1 when it did not end by itself, or could not be started: then *notStarted holds why.
@@ -96,10 +97,11 @@ int RunDevshot(std::vector<std::string> args, const std::string& errors, std::st
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// One frame drawn by devshot into *frame; kNotStarted with why in *notStarted.
+// One frame drawn by devshot into *frame; kNotStarted with why in *notStarted, kNoDisplay with
+// devshot's line, less its name, in *noDisplay.
 Shot Shoot(const std::string& devshot, const std::string& path, int depth,
-           const std::string& script, const std::string& out, Frame* frame,
-           std::string* notStarted) {
+           const std::string& script, const std::string& out, Frame* frame, std::string* notStarted,
+           std::string* noDisplay) {
   const std::string errors = out + ".err";
   const int status = RunDevshot(
       {devshot, "--path", path, "--depth", std::to_string(depth), "--script", script, "--out", out},
@@ -109,6 +111,11 @@ Shot Shoot(const std::string& devshot, const std::string& path, int depth,
   toolrun::ReadWholeFile(errors, toolrun::kInputLimit, &said);
   if (status == toolrun::kLockHeld && said.find(toolrun::kLockHeldLine) != std::string::npos) {
     return Shot::kLockHeld;
+  }
+  const std::string named = "devshot: ";
+  if (status != 0 && said.starts_with(named + toolrun::kNoDisplayLine)) {
+    *noDisplay = said.substr(named.size(), said.find('\n') - named.size());
+    return Shot::kNoDisplay;
   }
   if (status != 0) {
     std::fputs(said.c_str(), stderr);
@@ -189,7 +196,7 @@ int Run(int argc, char** argv) {
     return 1;
   }
   setenv("XDG_RUNTIME_DIR", dir, 0);
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  platform::KeepWindowUnseen();
   const std::string devshot = ToolDir() + "/devshot";
 
   int passed = 0, failed = 0;
@@ -205,10 +212,12 @@ int Run(int argc, char** argv) {
       Frame soft, d3d;
       const std::string base = std::string(dir) + "/" + script + "-" + std::to_string(depth);
       long differing = -1;
-      std::string notStarted;
-      Shot shot = Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft, &notStarted);
+      std::string notStarted, noDisplay;
+      Shot shot =
+          Shoot(devshot, "soft", depth, script, base + "-soft.png", &soft, &notStarted, &noDisplay);
       if (shot == Shot::kTaken)
-        shot = Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d, &notStarted);
+        shot =
+            Shoot(devshot, "d3d", depth, script, base + "-d3d.png", &d3d, &notStarted, &noDisplay);
       // Nothing would be compared from here on, as nothing was: no line of a comparison.
       if (shot == Shot::kNotStarted) {
         toolrun::Say("cannot start devshot: " + notStarted);
@@ -219,6 +228,12 @@ int Run(int argc, char** argv) {
         toolrun::Say(toolrun::kLockHeldLine);
         std::filesystem::remove_all(dir, ignored);
         return toolrun::kLockHeld;
+      }
+      // No later run would find a display either.
+      if (shot == Shot::kNoDisplay) {
+        toolrun::Say(noDisplay);
+        std::filesystem::remove_all(dir, ignored);
+        return 1;
       }
       if (shot == Shot::kTaken && soft.width == d3d.width && soft.height == d3d.height) {
         differing = Differing(soft, d3d, rule, depth);

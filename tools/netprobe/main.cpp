@@ -34,6 +34,7 @@
 #include "morrow/system/memory.h"
 #include "platform/clock.h"
 #include "platform/output_file.h"
+#include "platform/window.h"
 #include "tools/lib/toolrun/tool_run.h"
 
 namespace {
@@ -64,9 +65,8 @@ bool ParseInt(const char* text, int low, int high, int* out) {
 }
 
 bool StartLibrary() {
-  // A probe never shows its window; without this a machine with no display prints the window
-  // system's complaint on every run.
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  // A probe never shows its window.
+  platform::KeepWindowUnseen();
   morrow::ChangeWindowMode(1);
   if (toolrun::StartLibrary(1) != 0) return false;
   if (morrow::InitNetWork() != 0) {

@@ -3,6 +3,7 @@
 #include "tools/lib/toolrun/tool_run.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace toolrun {
 
@@ -24,9 +25,11 @@ int StartLibrary(int refusedStatus) {
   // for the window, so that it closes it.
   const StopSignalHandOver handOver;
   // Without a display the library ends the process with 255 and a message box's words.
-  if (!platform::CurrentWindowService().StartVideo()) {
-    Say("the library did not start: no display service (headless runs set "
-        "SDL_VIDEODRIVER=dummy)");
+  platform::WindowService& video = platform::CurrentWindowService();
+  if (!video.StartVideo()) {
+    const std::string& why = video.VideoRefusal();
+    Say(std::string(kNoDisplayLine) + " (" +
+        (why.empty() ? std::string("headless runs set SDL_VIDEODRIVER=dummy") : why) + ")");
     std::exit(refusedStatus);
   }
   return morrow::InitLibrary() == 0 ? 0 : -1;

@@ -25,6 +25,9 @@ constexpr int kLockHeld = 2;
 // What a tool says, after its name, when another instance holds the library's lock. A tool that
 // runs another one as a child knows the child's refusal by this text.
 constexpr const char* kLockHeldLine = "nothing done: another instance holds the library's lock";
+// How a tool's line begins, after its name, when the library does not start for want of a display
+// service; the reason follows in brackets. A parent knows the child's refusal by it too.
+constexpr const char* kNoDisplayLine = "the library did not start: no display service";
 
 // First thing in main: names the tool in its lines and arranges for standard output to be checked
 // when the process ends through exit() without passing End(). From then on an exception that
@@ -53,7 +56,7 @@ bool IsOption(const char* arg);
 void ClaimLibraryLock();
 // Starts the library as a tool needs it. The tool claims the library's lock itself first
 // (ClaimLibraryLock), so that no other start can slip in between. When there
-// is no display service: "<tool>: the library did not start: <reason>" and exit(refusedStatus).
+// is no display service: "<tool>: <kNoDisplayLine> (<reason>)" and exit(refusedStatus).
 // Otherwise the library's start result: 0, or -1 once the library has said why on stderr. A start
 // the library ends itself (a desktop smaller than the window) ends the process with 255 and the
 // library's line.
