@@ -135,8 +135,7 @@ class DisplaySettings : public ::testing::Test {
                                            "XDG_RUNTIME_DIR"};
   void SetUp() override {
     for (size_t i = 0; i < std::size(kNames); ++i) {
-      const char* value = getenv(kNames[i]);
-      saved_[i] = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+      if (const char* value = getenv(kNames[i])) saved_[i].emplace(value);
     }
   }
   void TearDown() override {
@@ -151,15 +150,15 @@ class DisplaySettings : public ::testing::Test {
     Put("SDL_VIDEODRIVER", driver);
     setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
   }
-  static void Put(const char* name, const std::optional<std::string>& value) {
-    if (value) {
-      setenv(name, value->c_str(), 1);
+  static void Put(const char* name, const char* value) {
+    if (value != nullptr) {
+      setenv(name, value, 1);
     } else {
       unsetenv(name);
     }
   }
-  static void Put(const char* name, const char* value) {
-    Put(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+  static void Put(const char* name, const std::optional<std::string>& value) {
+    Put(name, value ? value->c_str() : nullptr);
   }
   static platform::WindowService& svc() { return platform::CurrentWindowService(); }
 
