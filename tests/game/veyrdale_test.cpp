@@ -132,7 +132,7 @@ TEST_F(Veyrdale, FailedLibraryStartExitsWithMinusOne) {
 TEST_F(Veyrdale, WithoutADisplayItSaysSoAndExitsOne) {
   const std::string headless = "; SDL_VIDEODRIVER=dummy runs it headless";
   const struct {
-    const char* settings;
+    std::string settings;
     int status;
     std::string line;  // "" for a start
   } cases[] = {
@@ -141,12 +141,14 @@ TEST_F(Veyrdale, WithoutADisplayItSaysSoAndExitsOne) {
       {"DISPLAY=:4711 env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER", 1,
        "veyrdale: no display: DISPLAY=:4711 cannot be opened" + headless},
       {"SDL_VIDEODRIVER=dummy env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
-      {"SDL_VIDEODRIVER=offscreen env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
+      {"SDL_VIDEODRIVER=offscreen " + testsupport::kOffscreenLeaks +
+           " env -u DISPLAY -u WAYLAND_DISPLAY",
+       0, ""},
   };
   const std::string settings = std::string("\x01") + std::string(15, '\0');
   for (const auto& c : cases) {
     for (bool withData : {false, true}) {
-      SCOPED_TRACE(std::string(c.settings) + (withData ? ", with Data/" : ", no Data/"));
+      SCOPED_TRACE(c.settings + (withData ? ", with Data/" : ", no Data/"));
       std::filesystem::remove_all(dir_.File("Data"));
       std::filesystem::remove(dir_.File("AppLog.txt"));
       if (withData) {
@@ -154,7 +156,7 @@ TEST_F(Veyrdale, WithoutADisplayItSaysSoAndExitsOne) {
         WriteFile(dir_.File("Data/cnf.dat"), settings);
       }
       const std::vector<std::string> before = testsupport::Listing(dir_.File("Data"));
-      auto run = Run(std::string("MORROW_MAX_FRAMES=1 ") + c.settings);
+      auto run = Run("MORROW_MAX_FRAMES=1 " + c.settings);
       EXPECT_EQ(run.exitCode, c.status) << testsupport::Describe(run);
       if (c.line.empty()) {
         EXPECT_EQ(run.err.find("no display"), std::string::npos) << run.err;

@@ -287,7 +287,7 @@ TEST(PlayRule, AFolderTheUserMayNotWriteStartsTheGameOnlyOnATreeThere) {
     const std::optional<std::string> said = testsupport::AsUnprivileged([&] {
       const ProgramRun run =
           RunProgram(dir.path(), "/bin/bash",
-                     SOURCE_DIR "/scripts/demo-resources.sh " MAKE_DEMO_RESOURCES " .", "", 120);
+                     SOURCE_DIR "/scripts/demo-resources.sh " MAKE_DEMO_RESOURCES " .");
       return std::to_string(run.exitCode) + " " + run.err;
     });
     ASSERT_TRUE(said.has_value()) << "the run as another user did not end";

@@ -43,7 +43,7 @@ namespace {
 TEST(ToolRun, EachEndGivesItsStatusAndOneLine) {
   const struct {
     const char* args;
-    const char* env;
+    std::string env;
     int status;
     std::string err;  // the start of its one line, if any
   } cases[] = {
@@ -57,7 +57,10 @@ TEST(ToolRun, EachEndGivesItsStatusAndOneLine) {
        "morrow-probe: the library did not start: no display service (neither DISPLAY=:4711 nor "
        "WAYLAND_DISPLAY=wayland-nowhere can be opened; SDL_VIDEODRIVER=dummy runs it headless)\n"},
       {"start-end --window", "env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
-      {"start-end --window", "SDL_VIDEODRIVER=offscreen env -u DISPLAY -u WAYLAND_DISPLAY", 0, ""},
+      {"start-end --window",
+       "SDL_VIDEODRIVER=offscreen " + testsupport::kOffscreenLeaks +
+           " env -u DISPLAY -u WAYLAND_DISPLAY",
+       0, ""},
       {"start-end --window", "MORROW_DESKTOP=320x200x32", 255, "morrow: ended with an error: "},
   };
   for (const auto& c : cases) {
