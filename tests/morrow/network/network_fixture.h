@@ -116,18 +116,18 @@ class NetWorkFixture : public ::testing::Test {
   // again: one fault costs one bound.
   template <typename Done>
   static bool PumpUntil(Done done, std::source_location where = std::source_location::current()) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPeerWaitMs);
-    for (;;) {
+    const auto pumped = [&] {
       Pump();
-      if (done()) return true;
-      if (givenUp_ || std::chrono::steady_clock::now() > end) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (!givenUp_) {
-      ADD_FAILURE() << NotSeen(std::string("the state pumped for at ") +
-                               std::filesystem::path(where.file_name()).filename().string() + ":" +
-                               std::to_string(where.line()));
-    }
+      return done();
+    };
+    if (givenUp_) return pumped();
+    const ::testing::AssertionResult seen =
+        testsupport::SeenWithin(std::string("the state pumped for at ") +
+                                    std::filesystem::path(where.file_name()).filename().string() +
+                                    ":" + std::to_string(where.line()),
+                                pumped);
+    if (seen) return true;
+    ADD_FAILURE() << seen.message();
     givenUp_ = true;
     return false;
   }

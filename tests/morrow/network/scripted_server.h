@@ -110,13 +110,9 @@ class ScriptedServer {
   // wait has passed.
   template <typename Ready>
   bool Until(Ready ready) const {
-    const auto end =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::kPeerWaitMs);
-    while (!ready()) {
-      if (stop_ || std::chrono::steady_clock::now() >= end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return testsupport::SeenWithin("the server's awaited state",
+                                   [&] { return ready() || stop_; }) &&
+           ready();
   }
   static bool Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
